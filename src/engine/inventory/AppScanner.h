@@ -1,0 +1,115 @@
+#pragma once
+
+#include "engine/inventory/Models.h"
+#include "platform/Platform.h"
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace tw {
+
+// A library folder the leftover finder lists, with the category label of what
+// it finds there.
+struct SearchRoot {
+    QString base;
+    QString label;
+    friend bool operator==(const SearchRoot&, const SearchRoot&) = default;
+};
+
+// The application inventory: discovery, record building, sizes, leftovers,
+// ownership and safety rules, and the uninstall. Lives on the GUI thread; the
+// static operations are pure or read the disk only through the platform, and
+// may run on any thread.
+class AppScanner : public QObject {
+    Q_OBJECT
+public:
+    explicit AppScanner(const Platform& platform, QObject* parent = nullptr);
+
+    const Platform& platform() const { return m_platform; }
+
+    // Published state.
+    const QList<AppInfoPtr>& apps() const { return m_apps; }
+    void setApps(QList<AppInfoPtr> apps);
+    bool isScanning() const { return m_isScanning; }
+    const QString& scanProgress() const { return m_scanProgress; }
+
+    // ---- Discovery ----------------------------------------------------
+    // Starts a discovery in the background and returns at once.
+    void scanInstalledApps();
+    static std::vector<AppDraft> discoverInstalledApps(const Platform& p);
+    static QStringList findNotableNestedApps(const FileSystem& fs, const QString& bundle);
+    static std::vector<AppDraft> applyFamilyGroups(std::vector<AppDraft> list);
+    static AppDraft makeGroup(const QString& name, std::vector<AppDraft> members);
+    static const QStringList& applicationFolders(const QString& home);
+
+    // ---- Record building ----------------------------------------------
+    static AppDraft buildAppInfo(const Platform& p, const QString& bundle, bool fastSize);
+    static bool isBuiltInOrSystemApp(const QString& path, const QString& bundleId);
+    static std::optional<QDateTime> resolvedLastUsed(const Platform& p, const QString& bundle);
+
+    // ---- Disk usage -----------------------------------------------------
+    static std::int64_t quickDiskUsage(const FileSystem& fs, const QString& path);
+    static std::int64_t directorySize(const FileSystem& fs, const QString& path);
+
+    // ---- Document types -------------------------------------------------
+    static QStringList documentTypeExtensions(const FileSystem& fs, const QString& bundle);
+
+    // ---- Leftover-size prefetch and privacy permissions -------------------
+    void prefetchLeftoverSizes(const QList<AppInfoPtr>& apps);
+    static int privacyPermissionCount(const Platform& p, const QString& bundleId, const QString& appPath);
+
+    // ---- Leftover finder ------------------------------------------------
+    static std::vector<LeftoverItem> findLeftovers(const Platform& p, const QString& bundleId, const QString& name,
+                                                   const std::optional<std::vector<SearchRoot>>& roots,
+                                                   const std::optional<QString>& excludeAppPath);
+    void scanLeftovers(const AppInfoPtr& app);
+    static std::vector<LeftoverItem> pruneNestedLeftovers(std::vector<LeftoverItem> items);
+    static const QStringList& leftoverCategoryOrder();
+
+    // ---- Ownership rules --------------------------------------------------
+    static bool leafOwned(const QString& name, const QString& bundleIdLower, const QString& nameLower,
+                          const QString& nameCompact);
+    static bool isOwnedByApp(const QString& path, const QString& bundleIdLower, const QString& nameLower,
+                             const QString& nameCompact);
+    static QStringList leftoverNameAliases(const QString& name);
+    static bool groupContainerMatches(const QString& name, const QString& bundleId);
+
+    // ---- Search roots and special locations -------------------------------
+    static std::vector<SearchRoot> searchRoots(const QString& home);
+    static std::vector<SearchRoot> knownSupportExtras(const FileSystem& fs, const QString& bundleId,
+                                                      const QString& name, const QString& lib);
+    static QStringList varFolderEntries(const FileSystem& fs, const QString& bundleIdLower);
+    static QStringList nestedBundleFolders(const FileSystem& fs, const QString& folder,
+                                           const QString& bundleIdLower, int depth);
+    static QStringList spotlightExactHits(const Platform& p, const QString& bundleId);
+
+    // ---- Removal safety -------------------------------------------------
+    static bool isSafeToRemove(const FileSystem& fs, const QString& path);
+
+    // ---- Uninstall ------------------------------------------------------
+    static bool isUserAppBundle(const QString& home, const QString& path);
+    // Told first by every uninstall (the removal watcher's noteOurUninstall).
+    void setUninstallObserver(std::function<void(const QString& path, const QString& bundleId)> observer)
+    {
+        m_uninstallObserver = std::move(observer);
+    }
+
+signals:
+    void appsChanged();
+    void scanningChanged();
+    void scanProgressChanged();
+
+private:
+    void setScanning(bool scanning, const QString& progress);
+
+    const Platform& m_platform;
+    QList<AppInfoPtr> m_apps;
+    bool m_isScanning = false;
+    QString m_scanProgress;
+    std::function<void(const QString&, const QString&)> m_uninstallObserver;
+};
+
+} // namespace tw

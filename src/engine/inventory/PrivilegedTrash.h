@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <optional>
+
+namespace tw {
+
+// The one place that removes anything from disk, and only ever by moving it
+// into the Trash: as the user first, then with an administrator-authorised
+// move when the user lacks the rights.
+namespace PrivilegedTrash {
+
+// nullopt when the item is in the Trash or did not exist.
+std::optional<Error> moveToTrash(const Platform& p, const QString& path);
+
+// Asks every running application that is this bundle or contains it to quit,
+// then waits 0.4 seconds.
+void quitRunningApp(const Platform& p, const QString& bundlePath);
+
+std::optional<Error> moveToTrashElevated(const Platform& p, const QString& path);
+QString uniqueTrashName(const FileSystem& fs, const QString& name, const QString& directory);
+bool isOwnedByRoot(const FileSystem& fs, const QString& path);
+
+} // namespace PrivilegedTrash
+
+} // namespace tw

@@ -1,0 +1,240 @@
+#include "platform/HostServices.h"
+
+#include "platform/Path.h"
+#include "platform/PropertyList.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QHash>
+#include <QMutex>
+#include <QProcess>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sqlite3.h>
+
+namespace tw::host {
+
+Error trashError(int err, const QString& name)
+{
+    const QString quoted = QStringLiteral("“") + name + QStringLiteral("”");
+    switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return {kCocoaErrorDomain, 513, quoted + QStringLiteral(" couldn’t be moved to the Trash because you don’t have permission to access it.")};
+    case ENOENT:
+        return {kCocoaErrorDomain, 4, quoted + QStringLiteral(" couldn’t be moved to the Trash because it doesn’t exist.")};
+    case ENOSPC:
+    case EDQUOT:
+        return {kCocoaErrorDomain, 640, quoted + QStringLiteral(" couldn’t be moved to the Trash because the volume is full.")};
+    case EXDEV:
+        return {kCocoaErrorDomain, 512, quoted + QStringLiteral(" couldn’t be moved to the Trash because it is on another volume.")};
+    default:
+        return {kCocoaErrorDomain, 512, quoted + QStringLiteral(" couldn’t be moved to the Trash (") + QString::fromLocal8Bit(strerror(err)) + QStringLiteral(").")};
+    }
+}
+
+namespace {
+
+// A rename into home/.Trash under a free name; never overwrites.
+class RenameTrash final : public TrashMover {
+public:
+    explicit RenameTrash(const FileSystem& fs) : m_fs(fs) {}
+
+    std::optional<Error> trashItem(const QString& p) override
+    {
+        const QString source = path::standardized(p);
+        const QString name = path::lastComponent(source);
+        const QString trash = m_fs.trash();
+        if (!m_fs.isDirectory(trash)) {
+            if (!m_fs.makeDirectories(trash))
+                return trashError(errno ? errno : EACCES, name);
+            ::chmod(m_fs.toHost(trash).constData(), 0700);
+        }
+        const QString ext = path::extension(name);
+        const QString base = path::baseName(name);
+        for (int n = 1; n <= 10000; ++n) {
+            const QString candidate = n == 1 ? name
+                : base + QLatin1Char(' ') + QString::number(n) + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
+            const int err = m_fs.rename(source, path::join(trash, candidate), true);
+            if (err == 0)
+                return std::nullopt;
+            if (err != EEXIST && err != ENOTEMPTY)
+                return trashError(err, name);
+        }
+        return trashError(EEXIST, name);
+    }
+
+private:
+    const FileSystem& m_fs;
+};
+
+// pkexec runs a fixed shell text; the three paths are its positional arguments.
+class PkexecRunner final : public AdminRunner {
+public:
+    explicit PkexecRunner(const FileSystem& fs) : m_fs(fs) {}
+
+    AdminResult moveIntoTrash(const QString& trash, const QString& source, const QString& destination) override
+    {
+        QStringList args{QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+                         QStringLiteral("mkdir -p -- \"$1\" && exec mv -n -T -- \"$2\" \"$3\""),
+                         QStringLiteral("tidewell-trash")};
+        for (const QString& p : {trash, source, destination}) {
+            const QString host = m_fs.toHostString(p);
+            if (host.contains(QChar(0)) || host.contains(u'\n') || host.contains(u'\r'))
+                return {AdminResult::Status::Failed, QStringLiteral("The path holds characters that cannot be passed on."), {}};
+            args << host;
+        }
+        QProcess proc;
+        proc.start(QStringLiteral("pkexec"), args);
+        if (!proc.waitForStarted())
+            return {AdminResult::Status::CannotRequest, {}, {}};
+        proc.waitForFinished(-1);
+        if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0)
+            return {AdminResult::Status::Done, {}, {}};
+        if (proc.exitCode() == 126)
+            return {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+        const QString err = QString::fromLocal8Bit(proc.readAllStandardError()).trimmed();
+        return {AdminResult::Status::Failed, err.isEmpty() ? std::nullopt : std::optional<QString>(err), proc.exitCode()};
+    }
+
+private:
+    const FileSystem& m_fs;
+};
+
+// Processes whose executable lies inside an application bundle.
+class ProcRunningApps final : public RunningApps {
+public:
+    explicit ProcRunningApps(const FileSystem& fs) : m_fs(fs) {}
+
+    std::vector<RunningApp> list() override
+    {
+        std::vector<RunningApp> out;
+        const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString& pidText : pids) {
+            bool ok = false;
+            const qint64 pid = pidText.toLongLong(&ok);
+            if (!ok)
+                continue;
+            const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/") + pidText + QStringLiteral("/exe"));
+            if (exe.isEmpty())
+                continue;
+            const auto logical = m_fs.fromHost(exe);
+            if (!logical)
+                continue;
+            QString bundle;
+            for (QString p = path::parent(*logical); p != QLatin1String("/"); p = path::parent(p)) {
+                if (p.endsWith(QLatin1String(".app"))) {
+                    bundle = p;
+                    break;
+                }
+            }
+            out.push_back({pid, bundle});
+        }
+        return out;
+    }
+
+    void terminate(const RunningApp& app) override { ::kill(pid_t(app.pid), SIGTERM); }
+
+private:
+    const FileSystem& m_fs;
+};
+
+class DesktopWorkspace final : public Workspace {
+public:
+    explicit DesktopWorkspace(const FileSystem& fs) : m_fs(fs) {}
+
+    bool open(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+    bool openPath(const QString& p) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(m_fs.toHostString(p))); }
+    void reveal(const QString& p) override
+    {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_fs.toHostString(path::parent(p))));
+    }
+
+    std::optional<QString> applicationPath(const QString& bundleId) override
+    {
+        QMutexLocker lock(&m_mutex);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        if (!m_built.isValid() || m_built.secsTo(now) > 5) {
+            m_index.clear();
+            const QStringList folders{QStringLiteral("/Applications"), QStringLiteral("/Applications/Utilities"),
+                                      m_fs.home() + QStringLiteral("/Applications"), QStringLiteral("/System/Applications")};
+            for (const QString& folder : folders) {
+                const auto entries = m_fs.list(folder);
+                if (!entries)
+                    continue;
+                for (const DirEntry& e : *entries) {
+                    if (path::extension(e.name).toLower() != QLatin1String("app"))
+                        continue;
+                    const QString app = path::join(folder, e.name);
+                    const auto info = plist::readDictionary(m_fs, app + QStringLiteral("/Contents/Info.plist"));
+                    const auto id = info ? plist::string(*info, QStringLiteral("CFBundleIdentifier")) : std::nullopt;
+                    if (id && !m_index.contains(*id))
+                        m_index.insert(*id, app);
+                }
+            }
+            m_built = now;
+        }
+        const auto it = m_index.constFind(bundleId);
+        return it == m_index.cend() ? std::nullopt : std::optional<QString>(*it);
+    }
+
+private:
+    const FileSystem& m_fs;
+    QMutex m_mutex;
+    QDateTime m_built;
+    QHash<QString, QString> m_index;
+};
+
+// Read-only queries with a bound parameter.
+class SqlitePrivacy final : public PrivacyStore {
+public:
+    explicit SqlitePrivacy(const FileSystem& fs) : m_fs(fs) {}
+
+    std::optional<QStringList> grantedServices(const QString& databasePath, const QString& clientLower) override
+    {
+        sqlite3* db = nullptr;
+        const QByteArray host = m_fs.toHost(databasePath);
+        if (sqlite3_open_v2(host.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            return std::nullopt;
+        }
+        sqlite3_busy_timeout(db, 250);
+        sqlite3_stmt* stmt = nullptr;
+        static const char* sql = "SELECT DISTINCT service FROM access WHERE lower(client) = ?1 AND auth_value > 0";
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            return std::nullopt;
+        }
+        const QByteArray client = clientLower.toUtf8();
+        sqlite3_bind_text(stmt, 1, client.constData(), int(client.size()), SQLITE_TRANSIENT);
+        QStringList services;
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            if (const unsigned char* text = sqlite3_column_text(stmt, 0))
+                services << QString::fromUtf8(reinterpret_cast<const char*>(text));
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        if (rc != SQLITE_DONE)
+            return std::nullopt;
+        return services;
+    }
+
+private:
+    const FileSystem& m_fs;
+};
+
+} // namespace
+
+std::unique_ptr<TrashMover> makeTrashMover(const FileSystem& fs) { return std::make_unique<RenameTrash>(fs); }
+std::unique_ptr<AdminRunner> makeAdminRunner(const FileSystem& fs) { return std::make_unique<PkexecRunner>(fs); }
+std::unique_ptr<RunningApps> makeRunningApps(const FileSystem& fs) { return std::make_unique<ProcRunningApps>(fs); }
+std::unique_ptr<Workspace> makeWorkspace(const FileSystem& fs) { return std::make_unique<DesktopWorkspace>(fs); }
+std::unique_ptr<PrivacyStore> makePrivacyStore(const FileSystem& fs) { return std::make_unique<SqlitePrivacy>(fs); }
+
+} // namespace tw::host

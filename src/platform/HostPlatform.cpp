@@ -1,0 +1,146 @@
+#include "platform/HostServices.h"
+#include "platform/Platform.h"
+
+#include <QLocale>
+#include <QMutex>
+#include <QSettings>
+#include <QThread>
+
+namespace tw {
+
+struct HostPlatform::Impl {
+    std::unique_ptr<Spotlight> spotlight = host::makeSpotlight();
+    std::unique_ptr<MetadataIndex> metadata = host::makeMetadataIndex();
+    std::unique_ptr<PrivacyStore> privacy;
+    std::unique_ptr<TrashMover> trash;
+    std::unique_ptr<AdminRunner> admin;
+    std::unique_ptr<RunningApps> runningApps;
+    std::unique_ptr<Launchd> launchd = host::makeLaunchd();
+    std::unique_ptr<LoginItems> loginItems = host::makeLoginItems();
+    std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<HttpClient> http = host::makeHttpClient();
+    std::unique_ptr<Settings> settings = host::makeSettings();
+    std::unique_ptr<SystemLocale> locale = host::makeSystemLocale();
+    std::unique_ptr<Clock> clock = host::makeClock();
+};
+
+HostPlatform::HostPlatform(FileSystem fs)
+    : m_fs(std::move(fs))
+    , d(std::make_unique<Impl>())
+{
+    d->privacy = host::makePrivacyStore(m_fs);
+    d->trash = host::makeTrashMover(m_fs);
+    d->admin = host::makeAdminRunner(m_fs);
+    d->runningApps = host::makeRunningApps(m_fs);
+    d->workspace = host::makeWorkspace(m_fs);
+    Platform::Parts p;
+    p.fs = &m_fs;
+    p.spotlight = d->spotlight.get();
+    p.metadata = d->metadata.get();
+    p.privacy = d->privacy.get();
+    p.trash = d->trash.get();
+    p.admin = d->admin.get();
+    p.runningApps = d->runningApps.get();
+    p.launchd = d->launchd.get();
+    p.loginItems = d->loginItems.get();
+    p.workspace = d->workspace.get();
+    p.http = d->http.get();
+    p.settings = d->settings.get();
+    p.locale = d->locale.get();
+    p.clock = d->clock.get();
+    m_platform = std::make_unique<Platform>(p);
+}
+
+HostPlatform::~HostPlatform() = default;
+
+bool readStoredBool(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return v.toLongLong() != 0;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return v.toDouble() != 0.0;
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const QString s = v.toString().trimmed().toLower();
+        return s == QLatin1String("yes") || s == QLatin1String("true") || s == QLatin1String("1");
+    }
+    default:
+        return false;
+    }
+}
+
+std::optional<QString> Settings::stringValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+namespace host {
+
+namespace {
+
+// Spotlight and the metadata index do not exist here.
+struct NoSpotlight final : Spotlight {
+    std::optional<QByteArray> find(const QString&, const QString&) override { return std::nullopt; }
+};
+struct NoMetadata final : MetadataIndex {
+    std::optional<QDateTime> lastUsedDate(const QString&) override { return std::nullopt; }
+};
+// Neither launchd nor the login-item service exists here.
+struct NoLaunchd final : Launchd {
+    ProcessResult launchctl(const QStringList&) override { return {}; }
+};
+struct NoLoginItems final : LoginItems {
+    ScriptResult list() override { return {false, false, {}, {}}; }
+    ScriptResult add(const QString&) override { return {false, false, {}, {}}; }
+    ScriptResult remove(const QString&, const QString&) override { return {false, false, {}, {}}; }
+};
+
+class QtSettings final : public Settings {
+public:
+    QVariant value(const QString& key) const override
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_settings.value(key);
+    }
+    void setValue(const QString& key, const QVariant& value) override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_settings.setValue(key, value);
+    }
+
+private:
+    mutable QMutex m_mutex;
+    mutable QSettings m_settings{QStringLiteral("Marrowind"), QStringLiteral("Tidewell")};
+};
+
+struct QtLocale final : SystemLocale {
+    QStringList preferredLanguages() const override { return QLocale::system().uiLanguages(); }
+};
+
+struct SystemClock final : Clock {
+    QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
+    void sleep(std::chrono::milliseconds d) override { QThread::msleep(static_cast<unsigned long>(d.count())); }
+};
+
+} // namespace
+
+std::unique_ptr<Spotlight> makeSpotlight() { return std::make_unique<NoSpotlight>(); }
+std::unique_ptr<MetadataIndex> makeMetadataIndex() { return std::make_unique<NoMetadata>(); }
+std::unique_ptr<Launchd> makeLaunchd() { return std::make_unique<NoLaunchd>(); }
+std::unique_ptr<LoginItems> makeLoginItems() { return std::make_unique<NoLoginItems>(); }
+std::unique_ptr<Settings> makeSettings() { return std::make_unique<QtSettings>(); }
+std::unique_ptr<SystemLocale> makeSystemLocale() { return std::make_unique<QtLocale>(); }
+std::unique_ptr<Clock> makeClock() { return std::make_unique<SystemClock>(); }
+
+} // namespace host
+} // namespace tw

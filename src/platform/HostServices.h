@@ -1,0 +1,29 @@
+#pragma once
+
+// Factories of the host implementations, composed by HostPlatform.
+
+#include "platform/FileSystem.h"
+#include "platform/Services.h"
+
+#include <memory>
+
+namespace tw::host {
+
+std::unique_ptr<Spotlight> makeSpotlight();
+std::unique_ptr<MetadataIndex> makeMetadataIndex();
+std::unique_ptr<PrivacyStore> makePrivacyStore(const FileSystem& fs);
+std::unique_ptr<TrashMover> makeTrashMover(const FileSystem& fs);
+std::unique_ptr<AdminRunner> makeAdminRunner(const FileSystem& fs);
+std::unique_ptr<RunningApps> makeRunningApps(const FileSystem& fs);
+std::unique_ptr<Launchd> makeLaunchd();
+std::unique_ptr<LoginItems> makeLoginItems();
+std::unique_ptr<Workspace> makeWorkspace(const FileSystem& fs);
+std::unique_ptr<HttpClient> makeHttpClient();
+std::unique_ptr<Settings> makeSettings();
+std::unique_ptr<SystemLocale> makeSystemLocale();
+std::unique_ptr<Clock> makeClock();
+
+// The Trash's own error sentences, shared with the fakes.
+Error trashError(int err, const QString& name);
+
+} // namespace tw::host

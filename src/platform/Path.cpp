@@ -1,0 +1,104 @@
+#include "platform/Path.h"
+
+#include <QList>
+
+namespace tw::path {
+
+QString standardized(QStringView p)
+{
+    if (p.isEmpty())
+        return {};
+    const bool absolute = p.startsWith(u'/');
+    QList<QStringView> parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= p.size(); ++i) {
+        if (i == p.size() || p[i] == u'/') {
+            const QStringView part = p.mid(start, i - start);
+            start = i + 1;
+            if (part.isEmpty() || part == u".")
+                continue;
+            if (part == u"..") {
+                if (!parts.isEmpty() && parts.last() != u"..")
+                    parts.removeLast();
+                else if (!absolute)
+                    parts.append(part);
+                continue;
+            }
+            parts.append(part);
+        }
+    }
+    QString out;
+    out.reserve(p.size());
+    for (const QStringView part : parts) {
+        if (absolute || !out.isEmpty())
+            out += u'/';
+        out += part;
+    }
+    if (out.isEmpty())
+        return absolute ? QStringLiteral("/") : QStringLiteral(".");
+    return out;
+}
+
+QString lastComponent(QStringView p)
+{
+    while (p.size() > 1 && p.endsWith(u'/'))
+        p.chop(1);
+    if (p == u"/")
+        return {};
+    const qsizetype slash = p.lastIndexOf(u'/');
+    return p.mid(slash + 1).toString();
+}
+
+QString extension(QStringView p)
+{
+    const QString leaf = lastComponent(p);
+    const qsizetype dot = leaf.lastIndexOf(u'.');
+    if (dot <= 0 || dot == leaf.size() - 1)
+        return {};
+    return leaf.mid(dot + 1);
+}
+
+QString baseName(QStringView p)
+{
+    const QString leaf = lastComponent(p);
+    const QString ext = extension(leaf);
+    return ext.isEmpty() ? leaf : leaf.left(leaf.size() - ext.size() - 1);
+}
+
+QString deletingExtension(QStringView p)
+{
+    const QString ext = extension(p);
+    QString s = p.toString();
+    while (s.size() > 1 && s.endsWith(u'/'))
+        s.chop(1);
+    return ext.isEmpty() ? s : s.left(s.size() - ext.size() - 1);
+}
+
+QString parent(QStringView p)
+{
+    QString s = standardized(p);
+    const qsizetype slash = s.lastIndexOf(u'/');
+    if (slash <= 0)
+        return QStringLiteral("/");
+    return s.left(slash);
+}
+
+QString join(QStringView dir, QStringView name)
+{
+    if (dir.isEmpty())
+        return name.toString();
+    QString out = dir.toString();
+    if (!dir.endsWith(u'/'))
+        out += u'/';
+    out += name;
+    return out;
+}
+
+bool isInside(QStringView p, QStringView folder)
+{
+    if (folder == u"/")
+        return p.size() > 1 && p.startsWith(u'/');
+    return p.size() > folder.size() + 1 && p.startsWith(folder) && p[folder.size()] == u'/';
+}
+
+} // namespace tw::path

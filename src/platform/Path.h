@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Helpers for the Mac-style logical paths the engines speak in. All of them
+// are lexical: none touches the disk.
+namespace tw::path {
+
+// Collapses repeated slashes, resolves "." and ".." and drops a trailing
+// slash ("/" stays "/"). ".." above the root stays at the root.
+QString standardized(QStringView p);
+
+// The last component ("" for "/" and "").
+QString lastComponent(QStringView p);
+
+// The text after the last "." of the last component, when that dot is neither
+// its first nor its last character; otherwise "".
+QString extension(QStringView p);
+
+// The last component without its extension (by the rule above).
+QString baseName(QStringView p);
+
+// The path without the extension of its last component.
+QString deletingExtension(QStringView p);
+
+// The containing folder ("/" for a top-level item and for "/").
+QString parent(QStringView p);
+
+// dir + "/" + name, without doubling a slash.
+QString join(QStringView dir, QStringView name);
+
+// True when p lies strictly inside folder (folder + "/" is a prefix of p).
+bool isInside(QStringView p, QStringView folder);
+
+} // namespace tw::path

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QVariant>
+
+#include <optional>
+
+namespace tw::plist {
+
+// Property lists as Qt variant trees: dictionaries are QVariantMap, arrays
+// QVariantList, strings QString, integers qint64, reals double, booleans bool,
+// data QByteArray and dates QDateTime (UTC).
+std::optional<QVariant> parse(const QByteArray& data);      // XML or binary
+std::optional<QVariant> read(const FileSystem& fs, const QString& path);
+// A dictionary at path, or nullopt when the file is unreadable or holds no dictionary.
+std::optional<QVariantMap> readDictionary(const FileSystem& fs, const QString& path);
+
+QByteArray toXml(const QVariant& value);
+// Writes value as an XML property list through a temporary file and a rename.
+bool writeXml(const FileSystem& fs, const QString& path, const QVariant& value);
+QByteArray toBinary(const QVariant& value);
+
+// Typed reads from a dictionary: nullopt when absent or of another type.
+std::optional<QString> string(const QVariantMap& d, const QString& key);
+std::optional<QVariantMap> dictionary(const QVariantMap& d, const QString& key);
+std::optional<QVariantList> array(const QVariantMap& d, const QString& key);
+
+} // namespace tw::plist

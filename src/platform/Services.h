@@ -1,0 +1,188 @@
+#pragma once
+
+// The platform services the engines reach, each behind a small interface with
+// a host implementation (HostPlatform.cpp) and a fake for tests
+// (tests/support/FakePlatform.h). Paths are logical (Mac-style) paths; the
+// host implementations map them through the FileSystem.
+
+#include "platform/Icon.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QVariant>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tw {
+
+inline const QString kCocoaErrorDomain = QStringLiteral("NSCocoaErrorDomain");
+inline const QString kAppErrorDomain = QStringLiteral("Sweepline");
+
+// A failure as the platform reports it: a domain, a code and a sentence for the user.
+struct Error {
+    QString domain;
+    int code = 0;
+    QString description;
+    friend bool operator==(const Error&, const Error&) = default;
+};
+
+struct ProcessResult {
+    bool started = false;
+    int exitCode = -1;
+    QByteArray standardOutput;
+    QByteArray standardError;
+};
+
+// Spotlight's name search ("mdfind -onlyin folder query").
+class Spotlight {
+public:
+    virtual ~Spotlight() = default;
+    // The tool's standard output, or nullopt when it cannot run.
+    virtual std::optional<QByteArray> find(const QString& folder, const QString& query) = 0;
+};
+
+// The metadata index's last-used date of an item.
+class MetadataIndex {
+public:
+    virtual ~MetadataIndex() = default;
+    virtual std::optional<QDateTime> lastUsedDate(const QString& path) = 0;
+};
+
+// The privacy (TCC) databases, read-only.
+class PrivacyStore {
+public:
+    virtual ~PrivacyStore() = default;
+    // The distinct services granted (auth_value > 0) to a client, compared in
+    // lower case; nullopt when the database cannot be opened or queried.
+    virtual std::optional<QStringList> grantedServices(const QString& databasePath, const QString& clientLower) = 0;
+};
+
+// The platform's own "move to Trash" as the user. Never overwrites.
+class TrashMover {
+public:
+    virtual ~TrashMover() = default;
+    virtual std::optional<Error> trashItem(const QString& path) = 0;
+};
+
+struct AdminResult {
+    enum class Status { Done, CannotRequest, Failed };
+    Status status = Status::Done;
+    std::optional<QString> message;   // the failure's own message, when it has one
+    std::optional<int> errorNumber;   // -128 when the user cancelled the prompt
+};
+
+// An administrator-authorised "create the Trash folder, then move source to
+// destination without overwriting". The three paths travel as separate
+// arguments, never inside command text.
+class AdminRunner {
+public:
+    virtual ~AdminRunner() = default;
+    virtual AdminResult moveIntoTrash(const QString& trashFolder, const QString& source, const QString& destination) = 0;
+};
+
+struct RunningApp {
+    qint64 pid = 0;
+    QString bundlePath;  // standardized logical path of its bundle; empty when it has none
+};
+
+class RunningApps {
+public:
+    virtual ~RunningApps() = default;
+    virtual std::vector<RunningApp> list() = 0;
+    virtual void terminate(const RunningApp& app) = 0;  // the polite request
+};
+
+// launchctl.
+class Launchd {
+public:
+    virtual ~Launchd() = default;
+    virtual ProcessResult launchctl(const QStringList& arguments) = 0;
+};
+
+struct ScriptResult {
+    bool created = true;                  // false: the scripting service is unavailable
+    bool ok = false;
+    std::optional<QString> errorMessage;  // the error's own message, when it has one
+    QString output;
+};
+
+// The login items of the "System Events" scripting interface. Names and
+// paths travel as data.
+class LoginItems {
+public:
+    virtual ~LoginItems() = default;
+    virtual ScriptResult list() = 0;   // output: one "name<TAB>path" line per item
+    virtual ScriptResult add(const QString& path) = 0;
+    virtual ScriptResult remove(const QString& name, const QString& path) = 0;
+};
+
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+    virtual bool open(const QUrl& url) = 0;
+    virtual bool openPath(const QString& path) = 0;  // opens a file or launches an application
+    virtual void reveal(const QString& path) = 0;
+    // The application registered for a bundle identifier. Thread-safe.
+    virtual std::optional<QString> applicationPath(const QString& bundleId) = 0;
+};
+
+struct HttpResponse {
+    bool transportError = false;  // no connection, timeout or cancellation
+    int status = 0;               // the HTTP status, 0 when there is none
+    QByteArray body;
+    QString errorText;
+};
+
+class HttpCall {
+public:
+    virtual ~HttpCall() = default;
+    virtual void abort() = 0;  // done is not called after abort
+};
+
+class HttpClient {
+public:
+    virtual ~HttpClient() = default;
+    // A plain GET whose only header of our own is "User-Agent". done runs
+    // once, on the calling thread's event loop.
+    virtual std::shared_ptr<HttpCall> get(const QUrl& url, std::chrono::milliseconds timeout,
+                                          const QByteArray& userAgent,
+                                          std::function<void(const HttpResponse&)> done) = 0;
+};
+
+// The platform's reading of a stored boolean: numbers are true when non-zero,
+// texts when they read "yes", "true" or "1" in any letter case.
+bool readStoredBool(const QVariant& v);
+
+// User defaults.
+class Settings {
+public:
+    virtual ~Settings() = default;
+    virtual QVariant value(const QString& key) const = 0;  // invalid when absent
+    virtual void setValue(const QString& key, const QVariant& value) = 0;
+
+    bool contains(const QString& key) const { return value(key).isValid(); }
+    bool boolValue(const QString& key) const { return readStoredBool(value(key)); }
+    std::optional<QString> stringValue(const QString& key) const;
+};
+
+class SystemLocale {
+public:
+    virtual ~SystemLocale() = default;
+    virtual QStringList preferredLanguages() const = 0;  // BCP 47 tags, most preferred first
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+    virtual void sleep(std::chrono::milliseconds duration) = 0;  // blocks the calling thread
+};
+
+} // namespace tw

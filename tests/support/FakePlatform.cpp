@@ -1,0 +1,143 @@
+#include "support/FakePlatform.h"
+
+#include "platform/HostServices.h"
+
+#include <QThreadPool>
+
+namespace tw::test {
+
+std::optional<QByteArray> FakeSpotlight::find(const QString& folder, const QString& query)
+{
+    QMutexLocker lock(&mutex);
+    calls.emplace_back(folder, query);
+    const auto it = answers.find({folder, query});
+    if (it == answers.end())
+        return QByteArray();
+    return it->second;
+}
+
+std::optional<QDateTime> FakeMetadata::lastUsedDate(const QString& path)
+{
+    QMutexLocker lock(&mutex);
+    const auto it = lastUsed.constFind(path);
+    return it == lastUsed.cend() ? std::nullopt : std::optional<QDateTime>(*it);
+}
+
+std::optional<Error> FakeTrash::trashItem(const QString& path)
+{
+    calls << path;
+    if (fail)
+        if (auto error = fail(path))
+            return error;
+    return real.trashItem(path);
+}
+
+AdminResult FakeAdmin::moveIntoTrash(const QString& trash, const QString& source, const QString& destination)
+{
+    calls.push_back({trash, source, destination});
+    if (performMove && result.status == AdminResult::Status::Done) {
+        fs.makeDirectories(trash);
+        fs.rename(source, destination, true);
+    }
+    return result;
+}
+
+ProcessResult FakeLaunchd::launchctl(const QStringList& arguments)
+{
+    QMutexLocker lock(&mutex);
+    calls.push_back(arguments);
+    return answer ? answer(arguments) : ProcessResult{};
+}
+
+ScriptResult FakeLoginItems::list()
+{
+    QMutexLocker lock(&mutex);
+    return listResult;
+}
+
+ScriptResult FakeLoginItems::add(const QString& path)
+{
+    QMutexLocker lock(&mutex);
+    added << path;
+    return addResult;
+}
+
+ScriptResult FakeLoginItems::remove(const QString& name, const QString& path)
+{
+    QMutexLocker lock(&mutex);
+    removed.emplace_back(name, path);
+    return removeResult;
+}
+
+bool FakeWorkspace::open(const QUrl& url)
+{
+    QMutexLocker lock(&mutex);
+    openedUrls.push_back(url);
+    return true;
+}
+
+bool FakeWorkspace::openPath(const QString& path)
+{
+    QMutexLocker lock(&mutex);
+    openedPaths << path;
+    return true;
+}
+
+void FakeWorkspace::reveal(const QString& path)
+{
+    QMutexLocker lock(&mutex);
+    revealed << path;
+}
+
+std::optional<QString> FakeWorkspace::applicationPath(const QString& bundleId)
+{
+    QMutexLocker lock(&mutex);
+    const auto it = applications.constFind(bundleId);
+    return it == applications.cend() ? std::nullopt : std::optional<QString>(*it);
+}
+
+QVariant MemorySettings::value(const QString& key) const
+{
+    QMutexLocker lock(&mutex);
+    return values.value(key);
+}
+
+void MemorySettings::setValue(const QString& key, const QVariant& value)
+{
+    QMutexLocker lock(&mutex);
+    values.insert(key, value);
+}
+
+FakePlatform::FakePlatform(const QString& login)
+    : m_tree(login)
+{
+    privacy = host::makePrivacyStore(m_tree.fs());
+    realTrash = host::makeTrashMover(m_tree.fs());
+    trash = std::make_unique<FakeTrash>(*realTrash);
+    admin = std::make_unique<FakeAdmin>(m_tree.fs());
+    http = host::makeHttpClient();
+    Platform::Parts p;
+    p.fs = &m_tree.fs();
+    p.spotlight = &spotlight;
+    p.metadata = &metadata;
+    p.privacy = privacy.get();
+    p.trash = trash.get();
+    p.admin = admin.get();
+    p.runningApps = &runningApps;
+    p.launchd = &launchd;
+    p.loginItems = &loginItems;
+    p.workspace = &workspace;
+    p.http = http.get();
+    p.settings = &settings;
+    p.locale = &locale;
+    p.clock = &clock;
+    m_platform = std::make_unique<Platform>(p);
+}
+
+FakePlatform::~FakePlatform()
+{
+    // Background work of engines under test must not outlive the fakes.
+    QThreadPool::globalInstance()->waitForDone();
+}
+
+} // namespace tw::test

@@ -1,0 +1,159 @@
+#include "support/MacTree.h"
+
+#include "platform/Path.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <stdexcept>
+
+namespace tw::test {
+
+namespace {
+void require(bool ok, const QString& what)
+{
+    if (!ok)
+        throw std::runtime_error(what.toStdString());
+}
+} // namespace
+
+MacTree::MacTree(const QString& login)
+    : m_temp(std::make_unique<QTemporaryDir>())
+{
+    require(m_temp->isValid(), QStringLiteral("temporary folder"));
+    m_root = m_temp->path();
+    m_fs = std::make_unique<FileSystem>(m_root, QStringLiteral("/Users/") + login);
+    mkdir(home());
+}
+
+MacTree::MacTree(const QString& hostRoot, const QString& login)
+    : m_root(QDir(hostRoot).absolutePath())
+{
+    QDir().mkpath(m_root);
+    m_fs = std::make_unique<FileSystem>(m_root, QStringLiteral("/Users/") + login);
+    mkdir(home());
+}
+
+void MacTree::mkdir(const QString& path) const
+{
+    require(QDir().mkpath(host(path)), QStringLiteral("mkdir ") + path);
+}
+
+void MacTree::write(const QString& path, const QByteArray& data) const
+{
+    mkdir(path::parent(path));
+    QFile f(host(path));
+    require(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size(),
+            QStringLiteral("write ") + path);
+}
+
+void MacTree::writeSized(const QString& path, std::int64_t bytes) const
+{
+    write(path, QByteArray(qsizetype(bytes), 'x'));
+}
+
+void MacTree::symlink(const QString& link, const QString& target) const
+{
+    mkdir(path::parent(link));
+    require(::symlink(target.toUtf8().constData(), m_fs->toHost(link).constData()) == 0,
+            QStringLiteral("symlink ") + link);
+}
+
+void MacTree::setModified(const QString& path, const QDateTime& when) const
+{
+    struct stat st;
+    const QByteArray h = m_fs->toHost(path);
+    require(::lstat(h.constData(), &st) == 0, QStringLiteral("stat ") + path);
+    struct timespec times[2] = {st.st_atim, {when.toSecsSinceEpoch(), 0}};
+    require(::utimensat(AT_FDCWD, h.constData(), times, AT_SYMLINK_NOFOLLOW) == 0, QStringLiteral("utimensat ") + path);
+}
+
+void MacTree::setAccessed(const QString& path, const QDateTime& when) const
+{
+    struct stat st;
+    const QByteArray h = m_fs->toHost(path);
+    require(::lstat(h.constData(), &st) == 0, QStringLiteral("stat ") + path);
+    struct timespec times[2] = {{when.toSecsSinceEpoch(), 0}, st.st_mtim};
+    require(::utimensat(AT_FDCWD, h.constData(), times, AT_SYMLINK_NOFOLLOW) == 0, QStringLiteral("utimensat ") + path);
+}
+
+QByteArray MacTree::read(const QString& path) const
+{
+    return m_fs->readFile(path).value_or(QByteArray());
+}
+
+void MacTree::writePlist(const QString& path, const QVariantMap& dict, bool binary) const
+{
+    write(path, binary ? plist::toBinary(dict) : plist::toXml(dict));
+}
+
+QString MacTree::makeApp(const QString& path, const BundleSpec& spec) const
+{
+    mkdir(path + QStringLiteral("/Contents/MacOS"));
+    if (!spec.withoutInfoPlist) {
+        QVariantMap info = spec.extra;
+        auto put = [&](const char* key, const QString& value) {
+            if (!value.isEmpty())
+                info.insert(QLatin1String(key), value);
+        };
+        put("CFBundleIdentifier", spec.identifier);
+        put("CFBundleName", spec.name);
+        put("CFBundleDisplayName", spec.displayName);
+        put("CFBundleShortVersionString", spec.version);
+        put("NSHumanReadableCopyright", spec.copyright);
+        writePlist(path + QStringLiteral("/Contents/Info.plist"), info, spec.binaryPlist);
+    }
+    for (int i = 0; i < spec.files; ++i) {
+        const QString file = i == 0 ? path + QStringLiteral("/Contents/MacOS/") + path::baseName(path)
+                                    : path + QStringLiteral("/Contents/Resources/r%1.dat").arg(i);
+        writeSized(file, spec.fileSize);
+    }
+    return path;
+}
+
+QString MacTree::makeApp(const QString& path, const QString& identifier, const QString& name, const QString& version) const
+{
+    BundleSpec spec;
+    spec.identifier = identifier;
+    spec.name = name;
+    spec.version = version;
+    return makeApp(path, spec);
+}
+
+void MacTree::makePrivacyDatabase(const QString& path, const std::vector<PrivacyGrant>& grants) const
+{
+    mkdir(path::parent(path));
+    QFile::remove(host(path));
+    sqlite3* db = nullptr;
+    require(sqlite3_open(m_fs->toHost(path).constData(), &db) == SQLITE_OK, QStringLiteral("sqlite open"));
+    sqlite3_exec(db, "CREATE TABLE access (service TEXT NOT NULL, client TEXT NOT NULL, client_type INTEGER, auth_value INTEGER NOT NULL)",
+                 nullptr, nullptr, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO access (service, client, client_type, auth_value) VALUES (?1, ?2, 0, ?3)", -1, &stmt, nullptr);
+    for (const PrivacyGrant& g : grants) {
+        const QByteArray service = g.service.toUtf8(), client = g.client.toUtf8();
+        sqlite3_bind_text(stmt, 1, service.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, 2, client.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(stmt, 3, g.authValue);
+        sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
+
+QString MacTree::makeTrash() const
+{
+    const QString trash = m_fs->trash();
+    mkdir(trash);
+    return trash;
+}
+
+} // namespace tw::test
