@@ -22,13 +22,6 @@ AppDelegate::AppDelegate(AppNavigation& navigation, QObject* parent)
     , m_navigation(navigation)
 {
     QGuiApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
-    // Becoming active with nothing on screen (the Dock's click on a Mac) is
-    // the reopen request.
-    if (auto app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-            if (state == Qt::ApplicationActive && !hasVisibleWindows())
-                applicationShouldHandleReopen(false);
-        });
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
@@ -36,6 +29,11 @@ bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
     if (!hasVisibleWindows)
         m_navigation.openMainWindow(std::nullopt, false, false);
     return true;
+}
+
+void AppDelegate::handleSecondLaunch()
+{
+    m_navigation.openMainWindow(std::nullopt, false, false);
 }
 
 bool AppDelegate::hasVisibleWindows()
