@@ -6,6 +6,7 @@
 
 namespace tw {
 
+class AppRemovalWatcher;
 class AppSettings;
 class AppNavigation;
 class LanguageManager;
@@ -42,6 +43,9 @@ public:
     WindowNotices& notices() const { return *m_notices; }
     MainWindowCloseGuard& closeGuard() const { return *m_closeGuard; }
     MainWindowOpenBridge& openBridge() const { return *m_openBridge; }
+    // The shared removal watcher, once bindRemovalWatcher made it; null before.
+    AppRemovalWatcher* removalWatcher() const { return m_removalWatcher.get(); }
+    void setRemovalWatcher(std::unique_ptr<AppRemovalWatcher> watcher);
 
 private:
     const Platform& m_platform;
@@ -52,6 +56,7 @@ private:
     std::unique_ptr<WindowNotices> m_notices;
     std::unique_ptr<MainWindowCloseGuard> m_closeGuard;
     std::unique_ptr<MainWindowOpenBridge> m_openBridge;
+    std::unique_ptr<AppRemovalWatcher> m_removalWatcher;
 };
 
 } // namespace tw
