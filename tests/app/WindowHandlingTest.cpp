@@ -237,6 +237,13 @@ TEST(WindowHandlingTest, CloseGuardAttachesOnceAndHidesOnClose)
     EXPECT_FALSE(main->isVisible());
     EXPECT_TRUE(plain->isVisible());
 
+    // Sent by something that is not a widget: the active window goes.
+    QObject menuAction;
+    plain->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(plain.get()));
+    guard.hideMainWindow(&menuAction);
+    EXPECT_FALSE(plain->isVisible());
+
     main.reset();
     EXPECT_EQ(guard.attachedCount(), 0);
 }
