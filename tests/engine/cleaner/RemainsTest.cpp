@@ -166,3 +166,17 @@ TEST(Remains, EntriesAreSortedByTitleIgnoringCase)
     fp.tree().mkdir(kSupport + "/Zeta.savedState");
     EXPECT_EQ(titles(find(fp)), (QStringList{"Bravo", "Charlie", "x.com.thing", "Yak", "Zeta"}));
 }
+
+TEST(Remains, OnlyEightToTwelveUpperCaseLettersOrDigitsMakeATeamPrefix)
+{
+    FakePlatform fp;
+    fp.tree().write(kPrefs + "/ABCDEFGH.com.eight.x.plist", "");
+    fp.tree().write(kPrefs + "/ABCDEFGHIJ12.com.twelve.x.plist", "");
+    fp.tree().write(kPrefs + "/ABCDEFGHIJKLM.com.thirteen.x.plist", "");
+    fp.tree().write(kPrefs + "/ABCDEFG.com.seven.x.plist", "");
+    fp.tree().write(kPrefs + "/abcdefgh.com.lower.x.plist", "");
+    QStringList found = titles(find(fp));
+    found.sort();
+    EXPECT_EQ(found, (QStringList{"ABCDEFG.com.seven.x", "ABCDEFGHIJKLM.com.thirteen.x", "Eight", "Twelve",
+                                  "abcdefgh.com.lower.x"}));
+}
