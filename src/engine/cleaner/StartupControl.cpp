@@ -1,6 +1,8 @@
 // Switching startup items on and off, and removing them.
 
 #include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/PrivilegedTrash.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 
@@ -121,6 +123,38 @@ std::optional<QString> SystemCleaner::setStartupItemEnabled(const QString& path,
     if (auto message = applyStartupEnabled(m_platform, item, enabled))
         return message;
     m_startupItems[index].isEnabled = enabled;
+    emit startupItemsChanged();
+    return std::nullopt;
+}
+
+std::optional<QString> SystemCleaner::removeStartupItem(const QString& path)
+{
+    const auto it = std::find_if(m_startupItems.cbegin(), m_startupItems.cend(),
+                                 [&](const RemovableItem& item) { return item.path == path; });
+    if (it == m_startupItems.cend())
+        return QStringLiteral("Item not found.");
+    const qsizetype index = it - m_startupItems.cbegin();
+    const RemovableItem item = *it;
+
+    // Stop it first; whether that works does not decide the removal.
+    applyStartupEnabled(m_platform, item, false);
+
+    const bool isPlist = path::extension(item.path) == QLatin1String("plist");
+    if (item.category == kLoginItemCategory) {
+        if (auto message = removeLoginItem(m_platform, item.title, item.path)) {
+            if (!isPlist)
+                return message;
+            if (const auto error = PrivilegedTrash::moveToTrash(m_platform, item.path))
+                return *message + QStringLiteral(" / ") + error->description;
+        }
+    } else {
+        if (!isPlist && !AppScanner::isSafeToRemove(m_platform.fs(), item.path))
+            return QStringLiteral("This startup file is protected.");
+        if (const auto error = PrivilegedTrash::moveToTrash(m_platform, item.path))
+            return error->description;
+    }
+
+    m_startupItems.removeAt(index);
     emit startupItemsChanged();
     return std::nullopt;
 }

@@ -250,3 +250,99 @@ TEST(StartupControl, UnknownAndUnsupportedItems)
     EXPECT_TRUE(f.fp.loginItems.removed.empty());
     EXPECT_TRUE(f.cleaner.startupItems().last().isEnabled);
 }
+
+TEST(StartupControl, RemovingLaunchdJobsDisablesThemThenMovesThemToTheTrash)
+{
+    Fixture f;
+    f.fp.launchd.answer = [](const QStringList&) { return exited(0); };
+    auto& t = f.fp.tree();
+    QSignalSpy changed(&f.cleaner, &SystemCleaner::startupItemsChanged);
+    const qsizetype count = f.cleaner.startupItems().size();
+
+    EXPECT_EQ(f.cleaner.removeStartupItem(kDaemon), std::nullopt);
+    ASSERT_EQ(f.fp.launchd.calls.size(), 1u);
+    EXPECT_EQ(f.fp.launchd.calls[0], (QStringList{"bootout", "system", kDaemon}));
+    EXPECT_FALSE(t.exists(kDaemon));
+    const QString trashed = f.fp.fs().trash() + "/org.vendor.daemon.plist";
+    ASSERT_TRUE(t.exists(trashed));
+    EXPECT_EQ(plist::readDictionary(f.fp.fs(), trashed)->value("Disabled"), QVariant(true));
+    EXPECT_EQ(f.cleaner.startupItems().size(), count - 1);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(f.cleaner.removeStartupItem(kDaemon), std::optional<QString>("Item not found."));
+
+    // The Trash move fails: its description, and the entry stays.
+    f.fp.trash->fail = [](const QString&) {
+        return std::optional<Error>(Error{kCocoaErrorDomain, 640, "There isn’t enough space on the disk."});
+    };
+    EXPECT_EQ(f.cleaner.removeStartupItem(kAgent), std::optional<QString>("There isn’t enough space on the disk."));
+    EXPECT_TRUE(t.exists(kAgent));
+    EXPECT_EQ(f.cleaner.startupItems().size(), count - 1);
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST(StartupControl, RemovalSafetyTestGuardsAllButPropertyLists)
+{
+    Fixture f;
+    auto& t = f.fp.tree();
+    t.writeSized("/usr/local/bin/agent", 10);
+    t.writePlist("/usr/local/job.plist", {{"Label", "local.job"}});
+    QList<RemovableItem> items = f.cleaner.startupItems();
+    RemovableItem program;
+    program.title = "agent";
+    program.path = "/usr/local/bin/agent";
+    program.category = "Launch Agent";
+    RemovableItem job;
+    job.title = "local.job";
+    job.path = "/usr/local/job.plist";
+    job.category = "Launch Agent";
+    items << program << job;
+    f.cleaner.setStartupItems(items);
+
+    EXPECT_EQ(f.cleaner.removeStartupItem(program.path), std::optional<QString>("This startup file is protected."));
+    EXPECT_TRUE(t.exists(program.path));
+    EXPECT_TRUE(f.fp.trash->calls.isEmpty());
+    EXPECT_TRUE(f.cleaner.startupItems().contains(program));
+
+    // A property list is moved even where the safety test would refuse it.
+    EXPECT_EQ(f.cleaner.removeStartupItem(job.path), std::nullopt);
+    EXPECT_EQ(f.fp.trash->calls, QStringList{job.path});
+    EXPECT_FALSE(t.exists(job.path));
+    EXPECT_FALSE(f.cleaner.startupItems().contains(job));
+}
+
+TEST(StartupControl, RemovingLoginItemsDeletesTheLoginItemOnly)
+{
+    Fixture f;
+    auto& t = f.fp.tree();
+
+    // The login item is deleted (once to disable, once to remove); the helper stays on disk.
+    EXPECT_EQ(f.cleaner.removeStartupItem(kHelper), std::nullopt);
+    ASSERT_EQ(f.fp.loginItems.removed.size(), 2u);
+    EXPECT_EQ(f.fp.loginItems.removed[1], std::make_pair(QString("ToolHelper"), kHelper));
+    EXPECT_TRUE(t.exists(kHelper));
+    EXPECT_TRUE(f.fp.trash->calls.isEmpty());
+    EXPECT_EQ(f.cleaner.startupItems().size(), 2);
+
+    // The script fails for an application: its message, and the entry stays.
+    f.cleaner.setStartupItems(SystemCleaner::loadStartupItems(f.fp));
+    f.fp.loginItems.removeResult = {true, false, QString("System Events got an error."), {}};
+    EXPECT_EQ(f.cleaner.removeStartupItem(kHelper), std::optional<QString>("System Events got an error."));
+    EXPECT_EQ(f.cleaner.startupItems().size(), 3);
+
+    // A login item that is a property list falls back to the Trash.
+    const QString listed = t.home() + "/Library/Listed/item.plist";
+    t.writePlist(listed, {{"Label", "listed"}});
+    f.fp.loginItems.listResult = {true, true, {}, "Listed\t" + listed + "\n"};
+    f.cleaner.setStartupItems(SystemCleaner::loadStartupItems(f.fp));
+    f.fp.trash->fail = [](const QString&) {
+        return std::optional<Error>(Error{kCocoaErrorDomain, 640, "No room."});
+    };
+    EXPECT_EQ(f.cleaner.removeStartupItem(listed), std::optional<QString>("System Events got an error. / No room."));
+    EXPECT_TRUE(t.exists(listed));
+    f.fp.trash->fail = nullptr;
+    f.fp.loginItems.removeResult = {true, false, {}, {}};
+    EXPECT_EQ(f.cleaner.removeStartupItem(listed), std::nullopt);
+    EXPECT_FALSE(t.exists(listed));
+    EXPECT_TRUE(t.exists(f.fp.fs().trash() + "/item.plist"));
+    EXPECT_EQ(f.cleaner.startupItems().size(), 3);
+}
