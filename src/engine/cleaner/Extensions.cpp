@@ -14,7 +14,10 @@
 #include <QJsonObject>
 #include <QTextBoundaryFinder>
 
+#include <QtConcurrent/QtConcurrentMap>
+
 #include <algorithm>
+#include <numeric>
 
 namespace tw {
 
@@ -276,7 +279,12 @@ QList<RemovableItem> SystemCleaner::loadBrowserExtensions(const Platform& p)
     };
     const char* profiles[] = {"Default", "Profile 1", "Profile 2", "Profile 3", "Profile 4", "Profile 5"};
 
-    QList<RemovableItem> items;
+    // List every extension folder first, then read and measure them in
+    // parallel; the result keeps the listing order.
+    struct Job {
+        QString category, dataRoot, folder, identifier, versionDir;
+    };
+    std::vector<Job> jobs;
     for (const auto& browser : browsers) {
         const QString dataRoot = path::join(support, QString::fromLatin1(browser.root));
         for (const char* profile : profiles) {
@@ -291,15 +299,22 @@ QList<RemovableItem> SystemCleaner::loadBrowserExtensions(const Platform& p)
                 const auto newest = std::max_element(versions.begin(), versions.end(), [](const DirEntry& a, const DirEntry& b) {
                     return QString::compare(a.name, b.name, Qt::CaseSensitive) < 0;
                 });
-                const QString versionDir = path::join(folder, newest->name);
-                const QString title = chromiumExtensionName(p, path::join(versionDir, QStringLiteral("manifest.json")))
-                                          .value_or(entry.name);
-                const IconRef icon = chromiumExtensionIcon(p, versionDir).value_or(IconRef::fileIcon(dataRoot));
-                items.append(extensionItem(title, shortenedPath(p, folder), folder, allocatedDiskUsage(p, folder),
-                                           QLatin1String(browser.category), icon));
+                jobs.push_back({QLatin1String(browser.category), dataRoot, folder, entry.name, path::join(folder, newest->name)});
             }
         }
     }
+    std::vector<RemovableItem> built(jobs.size());
+    std::vector<size_t> indices(jobs.size());
+    std::iota(indices.begin(), indices.end(), size_t(0));
+    QtConcurrent::blockingMap(indices, [&](size_t i) {
+        const Job& job = jobs[i];
+        const QString title = chromiumExtensionName(p, path::join(job.versionDir, QStringLiteral("manifest.json")))
+                                  .value_or(job.identifier);
+        const IconRef icon = chromiumExtensionIcon(p, job.versionDir).value_or(IconRef::fileIcon(job.dataRoot));
+        built[i] = extensionItem(title, shortenedPath(p, job.folder), job.folder, allocatedDiskUsage(p, job.folder),
+                                 job.category, icon);
+    });
+    QList<RemovableItem> items(built.begin(), built.end());
 
     items.append(loadSafariExtensions(p));
 
