@@ -23,6 +23,19 @@ class MainWindowOpenBridge;
 // ThemeManager (which runs its start-up choice), then the window pieces.
 // The static shared() accessors of those classes, L10n::t and AppTheme reach
 // the one installed here. At most one exists at a time.
+//
+// The start-up sequence of the program entry:
+//   QApplication app(argc, argv);
+//   SingleInstanceGuard instance;
+//   if (!instance.tryBecomePrimary()) return 0;   // the running copy comes forward
+//   HostPlatform host;
+//   SharedState state(host.platform());
+//   AppDelegate delegate(state.navigation());      // closing the last window never quits
+//   connect(&instance, &SingleInstanceGuard::reopenRequested, &delegate, &AppDelegate::handleSecondLaunch);
+//   AppScanner scanner(host.platform()); SystemCleaner cleaner(host.platform());
+//   bindRemovalWatcher(state, scanner, cleaner);
+//   state.openBridge().setFactory([] { /* a new main window, WindowChrome::install'ed */ });
+//   ... show the first main window, then app.exec().
 class SharedState {
 public:
     explicit SharedState(const Platform& platform);
