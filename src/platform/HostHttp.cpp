@@ -13,13 +13,15 @@ namespace {
 // A larger answer is cut off and reported as a failed transfer.
 constexpr qint64 kMaxBodyBytes = 32 << 20;
 
+// Our handlers are connected through a receiver of their own: disconnecting
+// every signal of the reply would also cut the abort off from the network thread.
 class ReplyCall final : public HttpCall {
 public:
-    explicit ReplyCall(QNetworkReply* reply) : m_reply(reply) {}
+    ReplyCall(QNetworkReply* reply, QObject* receiver) : m_reply(reply), m_receiver(receiver) {}
     void abort() override
     {
+        delete m_receiver.data();
         if (m_reply) {
-            m_reply->disconnect();
             m_reply->abort();
             m_reply->deleteLater();
         }
@@ -27,6 +29,7 @@ public:
 
 private:
     QPointer<QNetworkReply> m_reply;
+    QPointer<QObject> m_receiver;
 };
 
 // A request that was refused before it was sent.
@@ -79,14 +82,15 @@ public:
         request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
         QNetworkReply* reply = m_nam.get(request);
+        auto* receiver = new QObject(reply);
         auto tooLarge = std::make_shared<bool>(false);
-        QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, tooLarge](qint64 received, qint64) {
+        QObject::connect(reply, &QNetworkReply::downloadProgress, receiver, [reply, tooLarge](qint64 received, qint64) {
             if (received > kMaxBodyBytes && !*tooLarge) {
                 *tooLarge = true;
                 reply->abort();
             }
         });
-        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, tooLarge, done = std::move(done)] {
+        QObject::connect(reply, &QNetworkReply::finished, receiver, [reply, tooLarge, done = std::move(done)] {
             HttpResponse r;
             const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
             r.status = status.isValid() ? status.toInt() : 0;
@@ -100,7 +104,7 @@ public:
             reply->deleteLater();
             done(r);
         });
-        return std::make_shared<ReplyCall>(reply);
+        return std::make_shared<ReplyCall>(reply, receiver);
     }
 
 private:

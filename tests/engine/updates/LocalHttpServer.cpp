@@ -73,7 +73,8 @@ void LocalHttpServer::accept()
             }
             m_requests.push_back(r);
             m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
-            const Reply reply = m_routes.value(r.path, Reply::code(404, "not found"));
+            const Reply fallback = m_routes.value(r.path, Reply::code(404, "not found"));
+            const Reply reply = m_routes.value(r.path + QLatin1Char('?') + r.query, fallback);
             auto respond = [this, socket, reply, answered] {
                 if (*answered || socket->state() != QAbstractSocket::ConnectedState)
                     return;

@@ -45,6 +45,7 @@ public:
 
     QUrl base() const;
     QUrl url(const QString& pathAndQuery) const;
+    // A route with a query ("/lookup?a=b") wins over its bare path.
     void route(const QString& path, Reply reply) { m_routes.insert(path, std::move(reply)); }
 
     const std::vector<RecordedRequest>& requests() const { return m_requests; }
