@@ -2,7 +2,9 @@
 
 #include "platform/Collation.h"
 
+#include <QFutureWatcher>
 #include <QSet>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace tw {
 
@@ -36,6 +38,9 @@ UpdateChecker::~UpdateChecker()
 {
     ++m_generation;
     m_pending.reset();
+    // They read the platform's files, which may not outlive the checker.
+    for (QFuture<void>& f : m_preparations)
+        f.waitForFinished();
 }
 
 void UpdateChecker::setShowAllApplications(bool show)
@@ -139,7 +144,7 @@ UpdateChannel UpdateChecker::detectChannel(const Platform& p, const QString& bun
     return UpdateChannel::manual;
 }
 
-QList<AppUpdateItem> UpdateChecker::prepare(const Platform& p, const QList<AppInfoPtr>& apps)
+QList<AppUpdateItem> UpdateChecker::rowsOf(const QList<AppInfoPtr>& apps)
 {
     QList<AppUpdateItem> rows;
     QSet<QString> seen;
@@ -154,9 +159,15 @@ QList<AppUpdateItem> UpdateChecker::prepare(const Platform& p, const QList<AppIn
         row.bundleIdentifier = app->bundleIdentifier();
         row.icon = app->icon();
         row.installedVersion = app->version();
-        row.channel = detectChannel(p, app->path());
         rows << row;
     }
+    return rows;
+}
+
+QList<AppUpdateItem> UpdateChecker::completeRows(const Platform& p, QList<AppUpdateItem> rows)
+{
+    for (AppUpdateItem& row : rows)
+        row.channel = detectChannel(p, row.appPath);
     NameOrder().stableSort(rows, [](const AppUpdateItem& row) -> const QString& { return row.name; });
     return rows;
 }
@@ -178,29 +189,40 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
 {
     const bool cancelled = cancelRunningCheck();
     const quint64 generation = m_generation;
-    setItems(prepare(m_platform, apps));
-    if (generation != m_generation)
-        return;  // a slot started another check meanwhile
-    if (m_items.isEmpty()) {
+    QList<AppUpdateItem> rows = rowsOf(apps);
+    if (rows.isEmpty()) {
+        setItems({});
         // The cancelled loop ends here, without a result of its own.
-        if (cancelled) {
+        if (cancelled && generation == m_generation) {
             setChecking(false);
             setProgressText(QString());
         }
         return;
     }
-    m_snapshot = m_items;
-    m_index = 0;
     m_loopRunning = true;
     setChecking(true);
-    setLastError(std::nullopt);
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation] {
-            if (generation == m_generation)
-                runLoop();
-        },
-        Qt::QueuedConnection);
+    if (generation == m_generation)
+        setLastError(std::nullopt);
+    if (generation != m_generation)
+        return;  // a slot started another check meanwhile
+
+    // The channels need the bundles' files: detected on the pool.
+    m_preparations.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
+    auto* watcher = new QFutureWatcher<QList<AppUpdateItem>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        m_snapshot = watcher->result();
+        m_index = 0;
+        setItems(m_snapshot);
+        if (generation == m_generation)
+            runLoop();
+    });
+    const QFuture<QList<AppUpdateItem>> future =
+        QtConcurrent::run([&p = m_platform, rows = std::move(rows)] { return completeRows(p, rows); });
+    m_preparations << QFuture<void>(future);
+    watcher->setFuture(future);
 }
 
 void UpdateChecker::runLoop()

@@ -82,8 +82,10 @@ public:
     void setShowAllApplications(bool show);
     const std::optional<QString>& lastError() const { return m_lastError; }
 
-    // Rebuilds the rows (all pending) and starts checking them; a running
-    // check is cancelled and stores nothing more. Returns at once.
+    // Cancels a running check (it stores nothing more) and starts a new one:
+    // the rows (all pending) are built on the pool, published, then checked
+    // one after another. Returns at once; isChecking is true from here to
+    // the end of the loop, unless there is no row to check.
     void checkAll(const QList<AppInfoPtr>& apps);
     // Rows with an update the user can act on, in list order.
     QList<AppUpdateItem> actionableItems() const;
@@ -95,8 +97,15 @@ public:
     // ---- Rows ---------------------------------------------------------------
     static std::vector<AppInfoPtr> flatten(const QList<AppInfoPtr>& apps);
     static UpdateChannel detectChannel(const Platform& p, const QString& bundle);
-    // Rows of the non-system applications, pending, sorted by name; one row per path.
-    static QList<AppUpdateItem> prepare(const Platform& p, const QList<AppInfoPtr>& apps);
+    // Rows of the non-system applications, pending, one per path, in list
+    // order and without their channel. Reads only the records (GUI thread).
+    static QList<AppUpdateItem> rowsOf(const QList<AppInfoPtr>& apps);
+    // Detects each row's channel and sorts by name. Reads files; any thread.
+    static QList<AppUpdateItem> completeRows(const Platform& p, QList<AppUpdateItem> rows);
+    static QList<AppUpdateItem> prepare(const Platform& p, const QList<AppInfoPtr>& apps)
+    {
+        return completeRows(p, rowsOf(apps));
+    }
 
     // ---- Update feed ----------------------------------------------------------
     static std::optional<QUrl> sparkleFeedURL(const Platform& p, const QString& bundle);
@@ -152,6 +161,7 @@ private:
     QList<AppUpdateItem> m_snapshot;
     qsizetype m_index = 0;
     std::unique_ptr<UpdateCheck> m_pending;
+    QList<QFuture<void>> m_preparations;  // row building on the pool, awaited on destruction
 };
 
 } // namespace tw

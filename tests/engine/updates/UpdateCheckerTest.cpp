@@ -91,17 +91,22 @@ TEST_F(UpdateCheckerTest, ChecksEveryChannelOneRowAfterAnother)
                                  app("Golf", "1.0", {}, true), app("Delta", "1.0"), app("Latin", "1.0", "/latin.xml"),
                                  app("Safari", "17.0", "/alpha.xml", false, true), suite};
     QSignalSpy checking(&checker, &UpdateChecker::isCheckingChanged);
+    QList<AppUpdateItem> published;
+    QObject::connect(&checker, &UpdateChecker::itemsChanged, [&] {
+        if (published.isEmpty())
+            published = checker.items();
+    });
     checker.checkAll(apps);
+    EXPECT_TRUE(checker.isChecking());
+    ASSERT_TRUE(finished());
 
     const QStringList order{"Alpha", "beta", "Delta", "Echo", "Foxtrot", "Gamma", "Golf", "Hotel", "Kilo", "Latin", "Lima"};
-    EXPECT_EQ(names(checker.items()), order);  // system applications and groups make no rows
-    EXPECT_TRUE(checker.isChecking());
-    for (const AppUpdateItem& r : checker.items())
+    EXPECT_EQ(names(published), order);  // system applications and groups make no rows
+    for (const AppUpdateItem& r : published)
         EXPECT_EQ(r.availability, A::pending());
-    EXPECT_EQ(checker.items()[0].channel, UpdateChannel::sparkle);
-    EXPECT_EQ(checker.items()[2].channel, UpdateChannel::manual);
-    EXPECT_EQ(checker.items()[5].channel, UpdateChannel::appStore);
-    ASSERT_TRUE(finished());
+    EXPECT_EQ(published[0].channel, UpdateChannel::sparkle);
+    EXPECT_EQ(published[2].channel, UpdateChannel::manual);
+    EXPECT_EQ(published[5].channel, UpdateChannel::appStore);
 
     const std::map<QString, A> expected{
         {"Alpha", A::updateAvailable("2.0", QUrl("https://example.com/Alpha-2.0.zip"))},
@@ -208,15 +213,25 @@ TEST_F(UpdateCheckerTest, NewCheckCancelsTheRunningOne)
     EXPECT_TRUE(checker.items().isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 2; }, 5000));
 
-    // When idle, an empty list starts nothing and leaves the line alone.
+    // Replaced while its rows are still being built: its rows never show.
+    QStringList shown;
+    auto watch = QObject::connect(&checker, &UpdateChecker::itemsChanged, [&] { shown << names(checker.items()); });
+    checker.checkAll(first);
     checker.checkAll({app("Plain", "1.0")});
     ASSERT_TRUE(finished());
+    QObject::disconnect(watch);
+    EXPECT_FALSE(shown.contains("A"));
+    EXPECT_EQ(names(checker.items()), QStringList{"Plain"});
+
+    // When idle, an empty list starts nothing and leaves the line alone.
     checker.checkAll({app("System", "1.0", {}, false, true)});
     EXPECT_FALSE(checker.isChecking());
     EXPECT_EQ(checker.progressText(), "All your apps are up to date.");
 
-    // A checker destroyed in the middle of a request.
+    // A checker destroyed while building its rows, and one in the middle of a request.
     auto doomed = std::make_unique<UpdateChecker>(fp.platform());
+    doomed->checkAll(first);
+    doomed = std::make_unique<UpdateChecker>(fp.platform());
     doomed->setRequestOptions({server.base(), 3000ms});
     doomed->checkAll(first);
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
@@ -248,11 +263,13 @@ TEST_F(UpdateCheckerTest, ChannelsComeFromReceiptAndFeedAddress)
     EXPECT_EQ(UpdateChecker::prepare(fp.platform(), {twice, AppInfo::make(twice->fields())}).size(), 1);
 
     // The feed address is read when the row's turn comes.
+    server.route("/first.xml", {test::Reply::Mode::Answer, 200, feed("1.0"), "text/xml", {}, 100});
     server.route("/new.xml", test::Reply::ok(feed("1.0")));
-    checker.checkAll({app("Moving", "1.0", "/old.xml")});
+    checker.checkAll({app("First", "1.0", "/first.xml"), app("Moving", "1.0", "/old.xml")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
     fp.tree().writePlist("/Applications/Moving.app/Contents/Info.plist", {{"SUFeedURL", server.url("/new.xml").toString()}});
     ASSERT_TRUE(finished());
-    EXPECT_EQ(server.requestedPaths(), QStringList{"/new.xml"});
+    EXPECT_EQ(server.requestedPaths(), QStringList({"/first.xml", "/new.xml"}));
     EXPECT_EQ(state("Moving"), A::upToDate());
 }
 
