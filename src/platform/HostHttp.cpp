@@ -32,11 +32,11 @@ private:
     QPointer<QObject> m_receiver;
 };
 
-// A request that was refused before it was sent.
+// A request that was refused before it was sent; its answer is still
+// delivered from the event loop.
 class RefusedCall final : public HttpCall {
 public:
     explicit RefusedCall(QObject* context) : m_context(context) {}
-    ~RefusedCall() override { abort(); }
     void abort() override { delete m_context.data(); }
 
 private:

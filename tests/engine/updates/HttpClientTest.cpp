@@ -86,6 +86,9 @@ TEST_F(HttpClientTest, AbortStopsTheRequestAndItsCallback)
     refused->abort();
     QTest::qWait(50);
     EXPECT_FALSE(called);
+    // Without an abort, a dropped handle still gets its answer.
+    http->get(QUrl("file:///etc/hostname"), 5000ms, "Probe/2.0", [&](const HttpResponse&) { called = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return called; }, 5000));
 }
 
 } // namespace
