@@ -1,0 +1,112 @@
+// The gate every path passes before it is offered or moved as a leftover.
+
+#include "engine/inventory/AppScanner.h"
+
+#include "platform/Path.h"
+
+#include <array>
+
+namespace tw {
+
+namespace {
+
+constexpr std::array kProtectedFolders = {
+    "/", "/Applications", "/System", "/Library", "/Users", "/private", "/usr", "/bin", "/sbin", "/cores", "/Volumes",
+    "/Library/Preferences", "/Library/Application Support", "/Library/Caches",
+};
+
+// Relative to the home folder; "" is the home folder itself.
+constexpr std::array kProtectedHomeFolders = {
+    "", "/Library", "/Desktop", "/Documents", "/Downloads", "/Movies", "/Music", "/Pictures", "/Applications",
+    "/Library/Preferences", "/Library/Application Support", "/Library/Caches", "/Library/Containers",
+    "/Library/Group Containers",
+};
+
+constexpr std::array kProtectedPrefixes = {
+    "/System/", "/usr/", "/bin/", "/sbin/", "/private/etc/", "/private/var/db/", "/private/var/jabberd/",
+    "/Library/Apple/", "/Library/OSAnalytics/", "/Library/Updates/", "/Library/Filesystems/",
+    "/Library/KernelCollections/", "/System/Volumes/",
+};
+
+constexpr std::array kProtectedHomePrefixes = {
+    "/Library/Keychains/", "/Library/Mail/", "/Library/Messages/", "/Library/Photos/", "/Library/Suggestions/",
+    "/.Trash/",
+};
+
+bool refusedByPrefix(const QString& p, const QString& prefix)
+{
+    return p.startsWith(prefix) || p == QStringView(prefix).chopped(1);
+}
+
+// The lexical rules, for one spelling of the path and of the home folder.
+bool refused(const QString& p, const QString& h)
+{
+    if (p.isEmpty() || p == QLatin1String("/"))
+        return true;
+    for (const char* f : kProtectedFolders)
+        if (p == QLatin1String(f))
+            return true;
+    for (const char* f : kProtectedHomeFolders)
+        if (p == h + QLatin1String(f))
+            return true;
+    for (const char* prefix : kProtectedPrefixes)
+        if (refusedByPrefix(p, QLatin1String(prefix)))
+            return true;
+    for (const char* prefix : kProtectedHomePrefixes)
+        if (refusedByPrefix(p, h + QLatin1String(prefix)))
+            return true;
+    return false;
+}
+
+// An application bundle. A folder named like an identifier that ends in
+// ".app" (com.example.app, as containers and caches are named) is one only
+// when it holds a bundle's Contents.
+bool isBundle(const FileSystem& fs, const QString& p)
+{
+    const QString leaf = path::lastComponent(p);
+    if (!leaf.endsWith(QLatin1String(".app"), Qt::CaseInsensitive))
+        return false;
+    const bool identifierShaped = !leaf.contains(u' ') && leaf.split(u'.', Qt::SkipEmptyParts).size() >= 3;
+    return !identifierShaped || fs.existsNoFollow(p + QStringLiteral("/Contents"));
+}
+
+} // namespace
+
+bool AppScanner::isSafeToRemove(const FileSystem& fs, const QString& path)
+{
+    if (!path.startsWith(u'/'))
+        return false;
+    const QString lexical = path::standardized(path);
+    if (lexical == QLatin1String("/"))
+        return false;
+
+    // Judge the path as it lies on disk: a symlinked parent folder must not
+    // carry a path from a protected place past the rules. The last component
+    // stays as it is, so a link itself may go.
+    QStringList spellings{lexical};
+    if (fs.exists(path::parent(lexical))) {
+        const auto resolved = fs.resolvingParents(lexical);
+        if (!resolved)
+            return false;  // resolves outside the mapped root
+        if (*resolved != lexical)
+            spellings << *resolved;
+    }
+    // The home folder may itself lie behind a link.
+    QStringList homes{path::standardized(fs.home())};
+    if (const auto h = fs.resolvingParents(homes.front() + QStringLiteral("/.probe"))) {
+        const QString resolvedHome = path::parent(*h);
+        if (resolvedHome != homes.front())
+            homes << resolvedHome;
+    }
+
+    for (const QString& p : spellings) {
+        for (const QString& h : homes)
+            if (refused(p, h))
+                return false;
+        if (isBundle(fs, p))
+            return false;
+    }
+    return true;
+}
+
+} // namespace tw
