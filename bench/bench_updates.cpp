@@ -5,6 +5,7 @@
 #include "support/FakePlatform.h"
 
 #include <QCoreApplication>
+#include "BenchSupport.h"
 #include <benchmark/benchmark.h>
 
 using namespace tw;
@@ -110,11 +111,4 @@ BENCHMARK(BM_CompareVersions);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_BENCHMARK_MAIN()
