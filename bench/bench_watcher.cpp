@@ -2,12 +2,9 @@
 // while detection is on) over 200 + 50 applications and a Trash of 30
 // bundles, and the installed-identifier check a candidate costs.
 
+#include "BenchSupport.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "support/FakePlatform.h"
-
-#include <QCoreApplication>
-
-#include <benchmark/benchmark.h>
 
 using namespace tw;
 
@@ -70,11 +67,4 @@ BENCHMARK(BM_InstalledBundleIds)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_BENCHMARK_MAIN()

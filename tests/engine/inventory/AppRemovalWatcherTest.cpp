@@ -293,14 +293,24 @@ TEST_F(RemovalWatcherTest, OwnUninstallIsSuppressedForTheDelay)
     remove(bar);
     pollExpectingNothing();
 
-    // A second suppress inside the window does not extend it.
-    QElapsedTimer clock;
-    QTest::qWait(500);
-    watcher->suppress("com.acme.foo");
-    clock.start();
+    // A second suppress inside the window does not extend it: the identifier
+    // leaves when the first window ends, well before a second one would.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher->isSuppressed("com.acme.foo"); }, 5000));
-    EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_FALSE(watcher->isSuppressed("com.acme.bar"));
+    bool judged = false;
+    for (int attempt = 0; attempt < 3 && !judged; ++attempt) {
+        watcher->suppress("com.acme.other");
+        QTest::qWait(700);
+        if (!watcher->isSuppressed("com.acme.other"))
+            continue;  // the machine stalled past the first window: try again
+        QElapsedTimer sinceSecond;
+        watcher->suppress("com.acme.OTHER");
+        sinceSecond.start();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher->isSuppressed("com.acme.other"); }, 5000));
+        EXPECT_LT(sinceSecond.elapsed(), 1000);
+        judged = true;
+    }
+    EXPECT_TRUE(judged);
 
     // Once expired, a fresh Trash find of the same identifier is offered again.
     app(trash(), "Foo 2.app", "com.acme.Foo", "Foo");
