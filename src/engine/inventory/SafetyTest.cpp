@@ -2,6 +2,7 @@
 
 #include "engine/inventory/AppScanner.h"
 
+#include "engine/inventory/LeftoverSearchCache.h"
 #include "platform/Path.h"
 
 #include <array>
@@ -66,15 +67,23 @@ bool isBundle(const FileSystem& fs, const QString& p)
     const QString leaf = path::lastComponent(p);
     if (!leaf.endsWith(QLatin1String(".app"), Qt::CaseInsensitive))
         return false;
-    const bool identifierShaped = !leaf.contains(u' ') && leaf.split(u'.', Qt::SkipEmptyParts).size() >= 3;
-    return !identifierShaped || fs.existsNoFollow(p + QStringLiteral("/Contents"));
+    return !identifierShapedName(leaf) || fs.existsNoFollow(p + QStringLiteral("/Contents"));
 }
 
 } // namespace
 
-bool AppScanner::isSafeToRemove(const FileSystem& fs, const QString& path)
+bool identifierShapedName(const QString& leaf)
 {
-    if (!path.startsWith(u'/'))
+    return !leaf.contains(u' ') && leaf.split(u'.', Qt::SkipEmptyParts).size() >= 3;
+}
+
+namespace {
+
+} // namespace
+
+bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path)
+{
+    if (!path.startsWith(u'/') || path.contains(QChar(0)))
         return false;
     const QString lexical = path::standardized(path);
     if (lexical == QLatin1String("/"))
@@ -84,29 +93,29 @@ bool AppScanner::isSafeToRemove(const FileSystem& fs, const QString& path)
     // carry a path from a protected place past the rules. The last component
     // stays as it is, so a link itself may go.
     QStringList spellings{lexical};
-    if (fs.exists(path::parent(lexical))) {
-        const auto resolved = fs.resolvingParents(lexical);
-        if (!resolved)
-            return false;  // resolves outside the mapped root
-        if (*resolved != lexical)
-            spellings << *resolved;
-    }
-    // The home folder may itself lie behind a link.
-    QStringList homes{path::standardized(fs.home())};
-    if (const auto h = fs.resolvingParents(homes.front() + QStringLiteral("/.probe"))) {
-        const QString resolvedHome = path::parent(*h);
-        if (resolvedHome != homes.front())
-            homes << resolvedHome;
+    const ResolvedFolder parent = cache.resolveFolder(path::parent(lexical));
+    if (parent.state == ResolvedFolder::State::Outside)
+        return false;  // resolves outside the mapped root
+    if (parent.state == ResolvedFolder::State::Resolved) {
+        const QString resolved = path::join(parent.path, path::lastComponent(lexical));
+        if (resolved != lexical)
+            spellings << resolved;
     }
 
     for (const QString& p : spellings) {
-        for (const QString& h : homes)
+        for (const QString& h : cache.homeSpellings())
             if (refused(p, h))
                 return false;
-        if (isBundle(fs, p))
+        if (isBundle(cache.fs(), p))
             return false;
     }
     return true;
+}
+
+bool AppScanner::isSafeToRemove(const FileSystem& fs, const QString& path)
+{
+    LeftoverSearchCache cache(fs);
+    return isSafeToRemoveCached(cache, path);
 }
 
 } // namespace tw
