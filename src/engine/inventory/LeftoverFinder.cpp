@@ -35,7 +35,44 @@ bool isSharedDotFolder(const QString& path, const QString& home)
 {
     static const QStringList shared{QStringLiteral(".ssh"), QStringLiteral(".gnupg"), QStringLiteral(".config"),
                                     QStringLiteral(".local"), QStringLiteral(".cache"), QStringLiteral(".trash")};
-    return path::parent(path) == home && shared.contains(path::lastComponent(path), Qt::CaseInsensitive);
+    const qsizetype n = home.size();
+    if (path.size() <= n + 2 || !path.startsWith(home) || path[n] != u'/' || path[n + 1] != u'.')
+        return false;
+    const QStringView leaf = QStringView(path).mid(n + 1);
+    return !leaf.contains(u'/') && shared.contains(leaf, Qt::CaseInsensitive);
+}
+
+// Where the identifier's own names are looked for first, each a folder and a
+// suffix for the name.
+struct DirectPath {
+    const char* folder;  // below the user's Library unless absolute
+    const char* suffix;
+    const char* label;
+};
+constexpr DirectPath kDirectPaths[] = {
+    {"Containers", "", "Containers"},
+    {"Application Scripts", "", "Application Support"},
+    {"Preferences", ".plist", "Preferences"},
+    {"Caches", "", "Caches"},
+    {"HTTPStorages", "", "Caches"},
+    {"HTTPStorages", ".binarycookies", "Caches"},
+    {"WebKit", "", "Caches"},
+    {"Saved Application State", ".savedState", "Saved State"},
+    {"Logs", "", "Logs"},
+    {"Application Support", "", "Application Support"},
+    {"Cookies", ".binarycookies", "Cookies"},
+    {"LaunchAgents", ".plist", "Launch Agents"},
+    {"/Library/Preferences", ".plist", "Preferences"},
+    {"/Library/Application Support", "", "Application Support"},
+    {"/Library/LaunchDaemons", ".plist", "Launch Daemons"},
+    {"/Library/LaunchAgents", ".plist", "Launch Agents"},
+    {"/Library/PrivilegedHelperTools", "", "Helper Tools"},
+};
+constexpr size_t kDirectCount = std::size(kDirectPaths);
+
+bool namedByIdentifier(const QString& lower, const QString& idLower)
+{
+    return lower.startsWith(idLower) && (lower.size() == idLower.size() || lower.at(idLower.size()) == u'.');
 }
 
 // An alias names one folder; anything that could walk elsewhere is dropped.
@@ -96,8 +133,9 @@ public:
 
 private:
     enum class Chain { Ownership, Basic };
-    void admit(const QString& candidate, const QString& label, Chain chain);
-    bool mayBeOwned(const QString& lower) const;
+    // known: the type a listing already gave for the candidate.
+    void admit(const QString& candidate, const QString& label, Chain chain,
+               std::optional<FileType> known = std::nullopt);
 
     const Platform& p;
     const FileSystem& fs;
@@ -108,13 +146,13 @@ private:
     std::vector<LeftoverItem> result;
 };
 
-void Search::admit(const QString& candidate, const QString& label, Chain chain)
+void Search::admit(const QString& candidate, const QString& label, Chain chain, std::optional<FileType> known)
 {
-    const QString path = path::standardized(candidate);
+    const QString path = standardizedPath(candidate);
     if (exclude && *exclude == path)
         return;
     if (chain == Chain::Ownership) {
-        if (!AppScanner::isOwnedByApp(path, idLower, nameLower, nameCompact))
+        if (!isOwnedStandardPath(path, idLower, nameLower, nameCompact))
             return;
     } else {
         const QString q = path.toLower();
@@ -125,59 +163,61 @@ void Search::admit(const QString& candidate, const QString& label, Chain chain)
     if (isSharedDotFolder(path, home) || seen.contains(path))
         return;
     // A missing path is never admitted, so it need not be remembered.
-    if (!cache.exists(path) || !isSafeToRemoveCached(cache, path))
+    const bool exists = known ? (*known != FileType::Symlink || fs.exists(path)) : cache.exists(path);
+    if (!exists || !isSafeToRemoveCached(cache, path))
         return;
     seen.insert(path);
     result.push_back({path, 0, label});
 }
 
-// Every name leafOwned accepts contains the identifier or the name.
-bool Search::mayBeOwned(const QString& lower) const
-{
-    return (!idLower.isEmpty() && lower.contains(idLower))
-        || (!nameLower.isEmpty() && (lower.contains(nameLower) || lower.contains(nameCompact)));
-}
-
 std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<std::vector<SearchRoot>>& roots)
 {
-    // Identifiers and their file names.
-    const QString& id = trimmedId;
-    const struct {
-        QString path;
-        const char* label;
-    } direct[] = {
-        {lib + QStringLiteral("/Containers/") + id, "Containers"},
-        {lib + QStringLiteral("/Application Scripts/") + id, "Application Support"},
-        {lib + QStringLiteral("/Preferences/") + id + QStringLiteral(".plist"), "Preferences"},
-        {lib + QStringLiteral("/Caches/") + id, "Caches"},
-        {lib + QStringLiteral("/HTTPStorages/") + id, "Caches"},
-        {lib + QStringLiteral("/HTTPStorages/") + id + QStringLiteral(".binarycookies"), "Caches"},
-        {lib + QStringLiteral("/WebKit/") + id, "Caches"},
-        {lib + QStringLiteral("/Saved Application State/") + id + QStringLiteral(".savedState"), "Saved State"},
-        {lib + QStringLiteral("/Logs/") + id, "Logs"},
-        {lib + QStringLiteral("/Application Support/") + id, "Application Support"},
-        {lib + QStringLiteral("/Cookies/") + id + QStringLiteral(".binarycookies"), "Cookies"},
-        {lib + QStringLiteral("/LaunchAgents/") + id + QStringLiteral(".plist"), "Launch Agents"},
-        {QStringLiteral("/Library/Preferences/") + id + QStringLiteral(".plist"), "Preferences"},
-        {QStringLiteral("/Library/Application Support/") + id, "Application Support"},
-        {QStringLiteral("/Library/LaunchDaemons/") + id + QStringLiteral(".plist"), "Launch Daemons"},
-        {QStringLiteral("/Library/LaunchAgents/") + id + QStringLiteral(".plist"), "Launch Agents"},
-        {QStringLiteral("/Library/PrivilegedHelperTools/") + id, "Helper Tools"},
+    // The folders of the identifier's own names and of the name aliases,
+    // whose listings answer most existence questions without a file system call.
+    const std::vector<const CachedListing*>& parents = cache.listingGroup(QStringLiteral("direct\n") + home, [&] {
+        QStringList folders;
+        for (const DirectPath& d : kDirectPaths)
+            folders << (d.folder[0] == '/' ? QString::fromLatin1(d.folder) : lib + u'/' + QLatin1String(d.folder));
+        folders << lib + QStringLiteral("/Application Support") << lib + QStringLiteral("/Caches") << home;
+        return folders;
+    });
+    // A name its folder's listing lacks does not exist; only names that do
+    // (or folders that could not be listed) go through the admission.
+    auto admitIn = [&](size_t folder, const QString& name, const QString& label, Chain chain) {
+        const CachedListing& l = *parents[folder];
+        std::optional<FileType> known;
+        if (l.ok) {
+            const auto it = l.byName.constFind(name);
+            if (it == l.byName.cend())
+                return;
+            known = l.entries[size_t(*it)].type;
+        }
+        const DirectPath* d = folder < kDirectCount ? &kDirectPaths[folder] : nullptr;
+        QString base = folder == kDirectCount     ? lib + QStringLiteral("/Application Support")
+                       : folder == kDirectCount + 1 ? lib + QStringLiteral("/Caches")
+                       : folder == kDirectCount + 2 ? home
+                       : d->folder[0] == '/'        ? QString::fromLatin1(d->folder)
+                                                    : lib + u'/' + QLatin1String(d->folder);
+        admit(path::join(base, name), label, chain, known);
     };
-    for (const auto& d : direct)
-        admit(d.path, QLatin1String(d.label), Chain::Ownership);
+
+    for (size_t i = 0; i < kDirectCount; ++i)
+        admitIn(i, trimmedId + QLatin1String(kDirectPaths[i].suffix), QLatin1String(kDirectPaths[i].label),
+                Chain::Ownership);
 
     // Folders named after the application.
     for (const QString& alias : AppScanner::leftoverNameAliases(name)) {
         if (!usableAlias(alias))
             continue;
-        admit(lib + QStringLiteral("/Application Support/") + alias, QStringLiteral("Application Support"), Chain::Basic);
-        admit(lib + QStringLiteral("/Caches/") + alias, QStringLiteral("Caches"), Chain::Basic);
-        admit(home + QStringLiteral("/.") + alias.toLower(), QStringLiteral("Application Support"), Chain::Basic);
+        admitIn(kDirectCount, alias, QStringLiteral("Application Support"), Chain::Basic);
+        admitIn(kDirectCount + 1, alias, QStringLiteral("Caches"), Chain::Basic);
+        admitIn(kDirectCount + 2, u'.' + alias.toLower(), QStringLiteral("Application Support"), Chain::Basic);
     }
 
-    for (const QString& entry : varFolderEntriesCached(cache, idLower))
-        admit(entry, QStringLiteral("Caches"), Chain::Basic);
+    if (!idLower.isEmpty())
+        for (const WalkNode& item : cache.temporaryItems())
+            if (namedByIdentifier(item.lower, idLower))
+                admit(item.path, QStringLiteral("Caches"), Chain::Basic, item.type);
 
     for (const SearchRoot& extra : AppScanner::knownSupportExtras(fs, trimmedId, name, lib))
         admit(extra.base, extra.label, Chain::Basic);
@@ -187,42 +227,56 @@ std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<s
     const QString byHost = lib + QStringLiteral("/Preferences/ByHost");
     for (const CachedEntry& e : cache.listing(byHost).entries)
         if (!e.hidden() && e.lower.startsWith(idDot))
-            admit(path::join(byHost, e.name), QStringLiteral("Preferences"), Chain::Ownership);
+            admit(path::join(byHost, e.name), QStringLiteral("Preferences"), Chain::Ownership, e.type);
 
     const QString groups = lib + QStringLiteral("/Group Containers");
     const QString groupKey = groupContainerKey(idLower);
     for (const CachedEntry& e : cache.listing(groups).entries)
         if (!e.hidden() && e.lower.contains(groupKey) && AppScanner::groupContainerMatches(e.lower, idLower))
-            admit(path::join(groups, e.name), QStringLiteral("Group Containers"), Chain::Basic);
+            admit(path::join(groups, e.name), QStringLiteral("Group Containers"), Chain::Basic, e.type);
 
     const QString containers = lib + QStringLiteral("/Containers");
     for (const CachedEntry& e : cache.listing(containers).entries)
         if (!e.hidden() && (e.lower == idLower || e.lower.startsWith(idDot)))
-            admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership);
+            admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership, e.type);
 
     // The library folders' children, and folders named by the identifier
     // nested below the cache, log and preference folders.
     const QString dotId = u'.' + idLower;
-    for (const SearchRoot& root : roots ? *roots : AppScanner::searchRoots(home)) {
-        const CachedListing& listing = cache.listing(root.base);
-        if (!listing.ok)
+    std::vector<RootView> custom;
+    if (roots)
+        custom = cache.makeRootViews(*roots);
+    std::vector<qsizetype> hits;
+    const QString idReversed = NameIndex::reversed(idLower);
+    const std::vector<RootView>& views = roots ? custom : cache.rootViews(home);
+    for (const RootView& view : views) {
+        const SearchRoot& root = view.root;
+        if (!view.listing->ok)
             continue;
         const bool containerRoot = root.label == QLatin1String("Containers")
             || root.label == QLatin1String("Group Containers");
-        for (const CachedEntry& e : listing.entries) {
-            if (e.hidden() || !mayBeOwned(e.lower)
-                || !AppScanner::leafOwned(e.name, idLower, nameLower, nameCompact))
+        // Only names the leaf rule could accept are looked at.
+        hits.clear();
+        if (!idLower.isEmpty())
+            view.leafIndex->dotted(idLower, idReversed, hits);
+        if (!nameLower.isEmpty()) {
+            view.leafIndex->exact(nameLower, hits);
+            view.leafIndex->exact(nameCompact, hits);
+        }
+        NameIndex::sortUnique(hits);
+        for (const qsizetype i : hits) {
+            const CachedEntry& e = view.listing->entries[size_t(i)];
+            if (!AppScanner::leafOwned(e.name, idLower, nameLower, nameCompact))
                 continue;
             if (containerRoot && e.lower != idLower && !e.lower.startsWith(idDot) && !e.lower.endsWith(dotId))
                 continue;
-            admit(path::join(root.base, e.name), root.label, Chain::Ownership);
+            admit(path::join(root.base, e.name), root.label, Chain::Ownership, e.type);
         }
-        static const QStringList walked{QStringLiteral("Caches"), QStringLiteral("HTTPStorages"),
-                                        QStringLiteral("WebKit"), QStringLiteral("Logs"),
-                                        QStringLiteral("Preferences")};
-        if (walked.contains(root.label) && !idLower.isEmpty())
-            for (const QString& hit : nestedBundleFoldersCached(cache, root.base, idLower, 2))
-                admit(hit, root.label, Chain::Basic);
+        if (view.walk && !idLower.isEmpty())
+            for (const qsizetype i : nestedBundleHits(*view.walk, *view.walkIndex, idLower)) {
+                const WalkNode& n = (*view.walk)[size_t(i)];
+                admit(n.path, root.label, Chain::Basic, n.type);
+            }
     }
 
     for (const QString& hit : AppScanner::spotlightExactHits(p, trimmedId))

@@ -5,6 +5,7 @@
 #include "engine/inventory/LeftoverSearchCache.h"
 #include "platform/Path.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tw {
@@ -34,29 +35,37 @@ constexpr std::array kProtectedHomePrefixes = {
     "/.Trash/",
 };
 
-bool refusedByPrefix(const QString& p, const QString& prefix)
+} // namespace
+
+SafetyRules makeSafetyRules(const QStringList& homes)
 {
-    return p.startsWith(prefix) || p == QStringView(prefix).chopped(1);
+    SafetyRules rules;
+    rules.folders.insert(QString());
+    for (const char* f : kProtectedFolders)
+        rules.folders.insert(QLatin1String(f));
+    auto addPrefix = [&](const QString& prefix) {
+        rules.prefixes.push_back(prefix);
+        rules.folders.insert(prefix.chopped(1));  // the subtree's own folder
+    };
+    for (const char* prefix : kProtectedPrefixes)
+        addPrefix(QLatin1String(prefix));
+    for (const QString& h : homes) {
+        for (const char* f : kProtectedHomeFolders)
+            rules.folders.insert(h + QLatin1String(f));
+        for (const char* prefix : kProtectedHomePrefixes)
+            addPrefix(h + QLatin1String(prefix));
+    }
+    return rules;
 }
 
-// The lexical rules, for one spelling of the path and of the home folder.
-bool refused(const QString& p, const QString& h)
+namespace {
+
+bool refused(const QString& p, const SafetyRules& rules)
 {
-    if (p.isEmpty() || p == QLatin1String("/"))
+    if (rules.folders.contains(p))
         return true;
-    for (const char* f : kProtectedFolders)
-        if (p == QLatin1String(f))
-            return true;
-    for (const char* f : kProtectedHomeFolders)
-        if (p == h + QLatin1String(f))
-            return true;
-    for (const char* prefix : kProtectedPrefixes)
-        if (refusedByPrefix(p, QLatin1String(prefix)))
-            return true;
-    for (const char* prefix : kProtectedHomePrefixes)
-        if (refusedByPrefix(p, h + QLatin1String(prefix)))
-            return true;
-    return false;
+    return std::any_of(rules.prefixes.begin(), rules.prefixes.end(),
+                       [&](const QString& prefix) { return p.startsWith(prefix); });
 }
 
 // An application bundle. A folder named like an identifier that ends in
@@ -85,7 +94,7 @@ bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path)
 {
     if (!path.startsWith(u'/') || path.contains(QChar(0)))
         return false;
-    const QString lexical = path::standardized(path);
+    const QString lexical = standardizedPath(path);
     if (lexical == QLatin1String("/"))
         return false;
 
@@ -93,22 +102,20 @@ bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path)
     // carry a path from a protected place past the rules. The last component
     // stays as it is, so a link itself may go.
     QStringList spellings{lexical};
-    const ResolvedFolder parent = cache.resolveFolder(path::parent(lexical));
+    const auto [folder, leaf] = splitPath(lexical);
+    const ResolvedFolder parent = cache.resolveFolder(folder);
     if (parent.state == ResolvedFolder::State::Outside)
         return false;  // resolves outside the mapped root
     if (parent.state == ResolvedFolder::State::Resolved) {
-        const QString resolved = path::join(parent.path, path::lastComponent(lexical));
+        const QString resolved = path::join(parent.path, leaf);
         if (resolved != lexical)
             spellings << resolved;
     }
 
-    for (const QString& p : spellings) {
-        for (const QString& h : cache.homeSpellings())
-            if (refused(p, h))
-                return false;
-        if (isBundle(cache.fs(), p))
+    const SafetyRules& rules = cache.safetyRules();
+    for (const QString& p : spellings)
+        if (refused(p, rules) || isBundle(cache.fs(), p))
             return false;
-    }
     return true;
 }
 

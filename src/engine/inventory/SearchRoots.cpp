@@ -176,22 +176,41 @@ QStringList AppScanner::varFolderEntries(const FileSystem& fs, const QString& bu
     return varFolderEntriesCached(cache, bundleIdLower);
 }
 
+bool isWalkedLabel(const QString& label)
+{
+    static const QStringList walked{QStringLiteral("Caches"), QStringLiteral("HTTPStorages"), QStringLiteral("WebKit"),
+                                    QStringLiteral("Logs"), QStringLiteral("Preferences")};
+    return walked.contains(label);
+}
+
+std::vector<qsizetype> nestedBundleHits(const std::vector<WalkNode>& nodes, const NameIndex& index,
+                                        const QString& bundleIdLower)
+{
+    std::vector<qsizetype> hits, out;
+    if (bundleIdLower.isEmpty())
+        return out;
+    index.dotted(bundleIdLower, hits);
+    NameIndex::sortUnique(hits);
+    qsizetype searchedFrom = 0;  // a hit's subtree is not searched
+    for (const qsizetype i : hits) {
+        const WalkNode& n = nodes[size_t(i)];
+        if (i < searchedFrom || !namedByIdentifier(n.lower, bundleIdLower))
+            continue;
+        out.push_back(i);
+        searchedFrom = n.end;
+    }
+    return out;
+}
+
 QStringList nestedBundleFoldersCached(LeftoverSearchCache& cache, const QString& folder,
                                       const QString& bundleIdLower, int depth)
 {
     if (depth < 0 || bundleIdLower.isEmpty())
         return {};
-    QStringList out;
     const std::vector<WalkNode>& nodes = cache.walk(folder, depth);
-    for (qsizetype i = 0; i < qsizetype(nodes.size());) {
-        const WalkNode& n = nodes[size_t(i)];
-        if (namedByIdentifier(n.lower, bundleIdLower)) {
-            out << n.path;
-            i = n.end;  // a hit is not searched further
-        } else {
-            ++i;
-        }
-    }
+    QStringList out;
+    for (const qsizetype i : nestedBundleHits(nodes, cache.walkIndex(folder, depth), bundleIdLower))
+        out << nodes[size_t(i)].path;
     return out;
 }
 

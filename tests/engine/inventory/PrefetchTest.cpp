@@ -240,7 +240,7 @@ TEST(Prefetch, LeavesTheLeftoversOfAScannedApplicationAsTheUserLeftThem)
     QSignalSpy finished(&scanner, &AppScanner::prefetchFinished);
     scanner.prefetchLeftoverSizes({app, other});
     ASSERT_TRUE(finished.wait(20000));
-    EXPECT_EQ(app->leftovers(), before);
+    ASSERT_EQ(app->leftovers(), before);
     EXPECT_FALSE(app->leftovers()[1]->isSelected());
     EXPECT_TRUE(app->leftovers()[0]->isSelected());
     EXPECT_EQ(app->privacyPermissionCount(), 1);  // the count is still taken
