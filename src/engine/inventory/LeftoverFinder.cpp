@@ -185,6 +185,8 @@ std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<s
     // (or folders that could not be listed) go through the admission.
     auto admitIn = [&](size_t folder, const QString& name, const QString& label, Chain chain) {
         const CachedListing& l = *parents[folder];
+        if (!l.ok && !l.folderExists)
+            return;
         std::optional<FileType> known;
         if (l.ok) {
             const auto it = l.byName.constFind(name);
