@@ -363,6 +363,33 @@ TEST(LeftoverFinder, ASharedCacheListsEachFolderOnceAndChangesNoResult)
     EXPECT_EQ(cache.timesListed(home.L + "/Caches/Vendor"), 1);
 }
 
+TEST(LeftoverFinder, GivenRootsReplaceTheLibraryRoots)
+{
+    FakePlatform fp;
+    MacTree& t = fp.tree();
+    const QString L = t.library();
+    t.mkdir(L + "/Caches/com.example.app");          // a direct path: always looked at
+    t.mkdir(L + "/Caches/com.example.app.helper");   // a Caches child: only with the library roots
+    t.mkdir(L + "/Custom/com.example.app.data");
+    t.mkdir(L + "/Custom/Vendor/com.example.app");   // found by the nested walk of a "Caches" root
+    t.mkdir(L + "/Other/Vendor/com.example.app");    // no walk for this label
+    t.mkdir(L + "/Other/com.example.app.other");
+    const std::vector<SearchRoot> roots{{L + "/Custom", "Caches"}, {L + "/Other", "Receipts"}, {L + "/Missing", "Logs"}};
+    const auto items = AppScanner::findLeftovers(fp, kId, "", roots, std::nullopt);
+    EXPECT_EQ(pathsOf(items), (QStringList{L + "/Caches/com.example.app", L + "/Custom/Vendor/com.example.app",
+                                           L + "/Custom/com.example.app.data", L + "/Other/com.example.app.other"}));
+    EXPECT_EQ(labelsOf(items), (QStringList{"Caches", "Caches", "Caches", "Receipts"}));
+    EXPECT_TRUE(pathsOf(find(fp, kId, "")).contains(L + "/Caches/com.example.app.helper"));
+}
+
+TEST(LeftoverFinder, TheStandardFormShortcutAgreesWithTheFullRules)
+{
+    for (const QString p : {"/", "//", "/a", "/a/", "/a//b", "/a/./b", "/a/../b", "/a/.", "/a/..", "/a/.b", "/a/..b",
+                            "/a/b.", "/a/b..", "/.", "/..", "/...", "a/b", "", "/Users/x/Library/Caches/com.x.app",
+                            "/a/b/../../..", "/a/./", "/a/.../b"})
+        EXPECT_EQ(standardizedPath(p), path::standardized(p)) << p.toStdString();
+}
+
 TEST(LeftoverFinder, PruningKeepsTheOutermostItemsInLengthOrder)
 {
     const std::vector<LeftoverItem> items{
