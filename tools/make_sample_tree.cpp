@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     const QString lib = t.library();
 
     for (const SampleApp& a : kApps) {
-        const QString path = QString::fromUtf8(a.path).arg(login);
+        const QString path = QString::fromUtf8(a.path).replace(QStringLiteral("%1"), login);
         BundleSpec spec;
         spec.identifier = QString::fromUtf8(a.identifier);
         spec.name = QString::fromUtf8(a.name);

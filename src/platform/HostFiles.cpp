@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QProcess>
+#include <QUuid>
 
 #include <cerrno>
 #include <csignal>
@@ -38,9 +39,17 @@ Error trashError(int err, const QString& name)
     }
 }
 
+QStringList adminMoveArguments(const QString& trash, const QString& source, const QString& destination)
+{
+    return {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+            QStringLiteral("[ -d \"$1\" ] && exec /bin/mv -n -T -- \"$2\" \"$3\""),
+            QStringLiteral("tidewell-trash"), trash, source, destination};
+}
+
 namespace {
 
-// A rename into home/.Trash under a free name; never overwrites.
+// A rename into home/.Trash under a free name ("Foo.app", "Foo 1.app", ...);
+// never overwrites, since the rename itself refuses an existing target.
 class RenameTrash final : public TrashMover {
 public:
     explicit RenameTrash(const FileSystem& fs) : m_fs(fs) {}
@@ -49,17 +58,22 @@ public:
     {
         const QString source = path::standardized(p);
         const QString name = path::lastComponent(source);
+        if (name.isEmpty())
+            return trashError(EINVAL, source);
         const QString trash = m_fs.trash();
         if (!m_fs.isDirectory(trash)) {
+            errno = 0;
             if (!m_fs.makeDirectories(trash))
                 return trashError(errno ? errno : EACCES, name);
             ::chmod(m_fs.toHost(trash).constData(), 0700);
         }
         const QString ext = path::extension(name);
-        const QString base = path::baseName(name);
-        for (int n = 1; n <= 10000; ++n) {
-            const QString candidate = n == 1 ? name
-                : base + QLatin1Char(' ') + QString::number(n) + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
+        const QString base = ext.isEmpty() ? name : path::baseName(name);
+        const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
+        for (int n = 0; n <= 501; ++n) {
+            const QString candidate = n == 0 ? name
+                : n <= 500 ? base + QLatin1Char(' ') + QString::number(n) + suffix
+                           : base + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
             const int err = m_fs.rename(source, path::join(trash, candidate), true);
             if (err == 0)
                 return std::nullopt;
@@ -73,30 +87,29 @@ private:
     const FileSystem& m_fs;
 };
 
-// pkexec runs a fixed shell text; the three paths are its positional arguments.
+// pkexec runs a fixed shell text; the three paths are its positional
+// arguments and never part of the text. The Trash folder must already exist
+// (the caller creates it as the user), and mv never overwrites.
 class PkexecRunner final : public AdminRunner {
 public:
     explicit PkexecRunner(const FileSystem& fs) : m_fs(fs) {}
 
     AdminResult moveIntoTrash(const QString& trash, const QString& source, const QString& destination) override
     {
-        QStringList args{QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-                         QStringLiteral("mkdir -p -- \"$1\" && exec mv -n -T -- \"$2\" \"$3\""),
-                         QStringLiteral("tidewell-trash")};
         for (const QString& p : {trash, source, destination}) {
-            const QString host = m_fs.toHostString(p);
-            if (host.contains(QChar(0)) || host.contains(u'\n') || host.contains(u'\r'))
+            if (p.contains(QChar(0)) || p.contains(u'\n') || p.contains(u'\r') || !p.startsWith(u'/'))
                 return {AdminResult::Status::Failed, QStringLiteral("The path holds characters that cannot be passed on."), {}};
-            args << host;
         }
         QProcess proc;
-        proc.start(QStringLiteral("pkexec"), args);
+        proc.start(QStringLiteral("pkexec"),
+                   adminMoveArguments(m_fs.toHostString(trash), m_fs.toHostString(source), m_fs.toHostString(destination)));
         if (!proc.waitForStarted())
             return {AdminResult::Status::CannotRequest, {}, {}};
         proc.waitForFinished(-1);
         if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0)
             return {AdminResult::Status::Done, {}, {}};
-        if (proc.exitCode() == 126)
+        // 126: the authentication dialog was dismissed.
+        if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 126)
             return {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
         const QString err = QString::fromLocal8Bit(proc.readAllStandardError()).trimmed();
         return {AdminResult::Status::Failed, err.isEmpty() ? std::nullopt : std::optional<QString>(err), proc.exitCode()};

@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QThread>
 
+#include <unistd.h>
+
 namespace tw {
 
 struct HostPlatform::Impl {
@@ -98,6 +100,7 @@ struct NoMetadata final : MetadataIndex {
 // Neither launchd nor the login-item service exists here.
 struct NoLaunchd final : Launchd {
     ProcessResult launchctl(const QStringList&) override { return {}; }
+    unsigned userId() const override { return unsigned(::getuid()); }
 };
 struct NoLoginItems final : LoginItems {
     ScriptResult list() override { return {false, false, {}, {}}; }

@@ -5,6 +5,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Services.h"
 
+#include <QStringList>
+
 #include <memory>
 
 namespace tw::host {
@@ -22,6 +24,10 @@ std::unique_ptr<HttpClient> makeHttpClient();
 std::unique_ptr<Settings> makeSettings();
 std::unique_ptr<SystemLocale> makeSystemLocale();
 std::unique_ptr<Clock> makeClock();
+
+// What the administrator move runs (after pkexec): a fixed shell text with
+// the three host paths as its positional arguments.
+QStringList adminMoveArguments(const QString& trash, const QString& source, const QString& destination);
 
 // The Trash's own error sentences, shared with the fakes.
 Error trashError(int err, const QString& name);

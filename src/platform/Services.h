@@ -99,11 +99,12 @@ public:
     virtual void terminate(const RunningApp& app) = 0;  // the polite request
 };
 
-// launchctl.
+// launchctl, and the user whose "gui/<uid>" domain holds the user's jobs.
 class Launchd {
 public:
     virtual ~Launchd() = default;
     virtual ProcessResult launchctl(const QStringList& arguments) = 0;
+    virtual unsigned userId() const = 0;
 };
 
 struct ScriptResult {

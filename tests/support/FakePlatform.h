@@ -56,8 +56,10 @@ struct FakeRunningApps final : RunningApps {
 struct FakeLaunchd final : Launchd {
     std::vector<QStringList> calls;
     std::function<ProcessResult(const QStringList&)> answer;  // default: not started
+    unsigned uid = 501;
     QMutex mutex;
     ProcessResult launchctl(const QStringList& arguments) override;
+    unsigned userId() const override { return uid; }
 };
 
 struct FakeLoginItems final : LoginItems {

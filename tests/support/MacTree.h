@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "support/Printers.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -88,6 +88,45 @@ public:
     static QList<RemovableItem> loadStartupItems(const Platform& p);
     static QList<RemovableItem> loadAllExtensions(const Platform& p);
 
+    // ---- Startup items ----------------------------------------------------
+    // The application a launchd job belongs to.
+    struct ParentApp {
+        QString name;
+        QString path;
+        friend bool operator==(const ParentApp&, const ParentApp&) = default;
+    };
+    static QSet<QString> loadedLaunchdLabels(const Platform& p);
+    static QString startupAgentTitle(const QString& label, const QString& program);
+    static QString friendlyStartupName(const QString& label, const QString& program);
+    // associated: the job's "AssociatedBundleIdentifiers" value (text or list of texts).
+    static std::optional<ParentApp> resolveParentApp(const Platform& p, const QString& programPath,
+                                                     const QVariant& associated);
+    // Helper applications in "Contents/Library/LoginItems"; adds their paths to seen.
+    static QList<RemovableItem> loadApplicationLoginItems(const Platform& p, QSet<QString>& seen);
+    // nullopt when the login-item service is unavailable, fails or lists nothing.
+    static std::optional<QList<RemovableItem>> loadLoginItemsViaAppleScript(const Platform& p);
+
+private:
+    static std::optional<QString> applyStartupEnabled(const Platform& p, const RemovableItem& item, bool enabled);
+    static std::optional<QString> addLoginItem(const Platform& p, const QString& path);
+    static std::optional<QString> removeLoginItem(const Platform& p, const QString& name, const QString& path);
+
+public:
+    // ---- Extensions ---------------------------------------------------------
+    static QList<RemovableItem> loadInstallationFiles(const Platform& p);
+    static QList<RemovableItem> loadBrowserExtensions(const Platform& p);
+    static QList<RemovableItem> loadSafariExtensions(const Platform& p);
+    static QList<RemovableItem> loadScreenSavers(const Platform& p);
+    static QList<RemovableItem> loadPreferencePanes(const Platform& p);
+    static QList<RemovableItem> loadInternetPlugins(const Platform& p);
+    static QList<RemovableItem> loadWidgets(const Platform& p);
+    static QList<RemovableItem> loadBundles(const Platform& p, const QStringList& folders,
+                                            const QStringList& extensions, const QString& category);
+    static std::optional<QString> chromiumExtensionName(const Platform& p, const QString& manifest);
+    static std::optional<IconRef> chromiumExtensionIcon(const Platform& p, const QString& versionDir);
+    static QString shortenedPath(const Platform& p, const QString& path);
+    static std::int64_t allocatedDiskUsage(const Platform& p, const QString& path);
+
 signals:
     void remainingFilesChanged();
     void startupItemsChanged();

@@ -123,6 +123,18 @@ public:
 
     // ---- Uninstall ------------------------------------------------------
     static bool isUserAppBundle(const QString& home, const QString& path);
+    // What an uninstall did: the error that stopped it (a refused bundle or
+    // a failed bundle move), the paths that left their place and the
+    // selected ones that stayed.
+    struct UninstallResult {
+        std::optional<Error> error;
+        QStringList moved;
+        QStringList failed;
+    };
+    // Moves the bundle (when asked) and the selected, safe and owned
+    // leftovers into the Trash. Runs on the GUI thread and may block on the
+    // administrator prompt.
+    UninstallResult uninstall(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, bool removeBundle);
     // Told first by every uninstall (the removal watcher's noteOurUninstall).
     void setUninstallObserver(std::function<void(const QString& path, const QString& bundleId)> observer)
     {

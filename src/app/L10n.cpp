@@ -1,0 +1,260 @@
+#include "app/L10n.h"
+
+#include "app/SharedState.h"
+#include "platform/Format.h"
+
+#include <QLocale>
+
+#include <clocale>
+#include <cstdio>
+#include <locale.h>
+
+namespace tw {
+
+template <>
+const QList<AppLanguage>& allCases<AppLanguage>()
+{
+    static const QList<AppLanguage> cases{AppLanguage::system, AppLanguage::en, AppLanguage::es, AppLanguage::fr,
+                                          AppLanguage::de,     AppLanguage::pt, AppLanguage::it, AppLanguage::ja,
+                                          AppLanguage::zhHans, AppLanguage::ru, AppLanguage::ar};
+    return cases;
+}
+
+QString rawValue(AppLanguage language)
+{
+    switch (language) {
+    case AppLanguage::system: return QStringLiteral("system");
+    case AppLanguage::en: return QStringLiteral("en");
+    case AppLanguage::es: return QStringLiteral("es");
+    case AppLanguage::fr: return QStringLiteral("fr");
+    case AppLanguage::de: return QStringLiteral("de");
+    case AppLanguage::pt: return QStringLiteral("pt");
+    case AppLanguage::it: return QStringLiteral("it");
+    case AppLanguage::ja: return QStringLiteral("ja");
+    case AppLanguage::zhHans: return QStringLiteral("zh-Hans");
+    case AppLanguage::ru: return QStringLiteral("ru");
+    case AppLanguage::ar: return QStringLiteral("ar");
+    }
+    return {};
+}
+
+QString displayName(AppLanguage language)
+{
+    switch (language) {
+    case AppLanguage::system: return L10n::t(QStringLiteral("lang.system"));
+    case AppLanguage::en: return QStringLiteral("English");
+    case AppLanguage::es: return QStringLiteral("Español");
+    case AppLanguage::fr: return QStringLiteral("Français");
+    case AppLanguage::de: return QStringLiteral("Deutsch");
+    case AppLanguage::pt: return QStringLiteral("Português");
+    case AppLanguage::it: return QStringLiteral("Italiano");
+    case AppLanguage::ja: return QStringLiteral("日本語");
+    case AppLanguage::zhHans: return QStringLiteral("简体中文");
+    case AppLanguage::ru: return QStringLiteral("Русский");
+    case AppLanguage::ar: return QStringLiteral("العربية");
+    }
+    return {};
+}
+
+// ---- Lookup -----------------------------------------------------------------
+
+namespace {
+
+const QString kLanguageKey = QStringLiteral("settings.appLanguage");
+
+} // namespace
+
+QString L10n::resolveLanguageCode(const std::optional<QString>& stored, const QStringList& preferred)
+{
+    const QString choice = stored.value_or(QStringLiteral("system"));
+    if (choice != QLatin1String("system"))
+        return choice;
+    const QString first = preferred.isEmpty() ? QStringLiteral("en") : preferred.first();
+    if (first.startsWith(QLatin1String("zh")))
+        return QStringLiteral("zh-Hans");
+    static const QStringList known{QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("fr"),
+                                   QStringLiteral("de"), QStringLiteral("pt"), QStringLiteral("it"),
+                                   QStringLiteral("ja"), QStringLiteral("ru"), QStringLiteral("ar")};
+    const QString prefix = first.left(2);
+    return known.contains(prefix) ? prefix : QStringLiteral("en");
+}
+
+QString L10n::currentLanguageCode()
+{
+    const SharedState* state = SharedState::current();
+    if (!state)
+        return QStringLiteral("en");
+    const Platform& p = state->platform();
+    return resolveLanguageCode(p.settings().stringValue(kLanguageKey), p.locale().preferredLanguages());
+}
+
+QString L10n::lookup(const TranslationTableSet& tables, const QString& code, const QString& key)
+{
+    static const TranslationTable none;
+    const auto english = tables.constFind(QStringLiteral("en"));
+    auto table = tables.constFind(code);
+    if (table == tables.cend())
+        table = english;
+    if (table != tables.cend()) {
+        const auto text = table->constFind(key);
+        if (text != table->cend())
+            return *text;
+    }
+    if (english != tables.cend()) {
+        const auto text = english->constFind(key);
+        if (text != english->cend())
+            return *text;
+    }
+    return key;
+}
+
+QString L10n::t(const QString& key, std::initializer_list<Arg> args)
+{
+    const QString code = currentLanguageCode();
+    const QString text = lookup(TranslationTables::tables(), code, key);
+    if (args.size() == 0)
+        return text;
+    return format(text, QList<Arg>(args), code);
+}
+
+// ---- printf-style formatting -------------------------------------------------
+
+namespace {
+
+// One integer through the C formatter; spec holds the flags, width and
+// precision, conversion is one of d i u x X o.
+QString integerText(const QByteArray& spec, char conversion, const QVariant& v)
+{
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const QByteArray format = spec + "ll" + conversion;
+    char buf[128];
+    const locale_t previous = uselocale(cLocale);
+    if (conversion == 'd' || conversion == 'i') {
+        const long long n = v.typeId() == QMetaType::Double ? static_cast<long long>(v.toDouble()) : v.toLongLong();
+        std::snprintf(buf, sizeof buf, format.constData(), n);
+    } else {
+        const unsigned long long n = v.typeId() == QMetaType::Double ? static_cast<unsigned long long>(v.toDouble())
+                                                                      : v.toULongLong();
+        std::snprintf(buf, sizeof buf, format.constData(), n);
+    }
+    uselocale(previous);
+    return QString::fromLatin1(buf);
+}
+
+} // namespace
+
+QString L10n::format(const QString& text, const QList<Arg>& args, const QString& code)
+{
+    QLocale locale(code);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    QString out;
+    out.reserve(text.size() + 16);
+    qsizetype next = 0;  // the next argument for a placeholder without a position
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('%')) {
+            out += c;
+            continue;
+        }
+        qsizetype j = i + 1;
+        if (j < n && text[j] == QLatin1Char('%')) {
+            out += QLatin1Char('%');
+            i = j;
+            continue;
+        }
+        // Optional position "n$".
+        qsizetype k = j;
+        while (k < n && text[k].isDigit())
+            ++k;
+        qsizetype index = -1;
+        if (k > j && k < n && text[k] == QLatin1Char('$')) {
+            index = text.mid(j, k - j).toLongLong() - 1;
+            j = k + 1;
+        }
+        // Flags, width and precision (kept for the C formatter).
+        QByteArray spec("%");
+        while (j < n && QByteArrayView("-+ #0").contains(char(text[j].unicode())))
+            spec += char(text[j++].unicode());
+        while (j < n && text[j].isDigit())
+            spec += char(text[j++].unicode());
+        if (j < n && text[j] == QLatin1Char('.')) {
+            spec += char(text[j++].unicode());
+            while (j < n && text[j].isDigit())
+                spec += char(text[j++].unicode());
+        }
+        // Length modifiers carry no meaning here: every argument knows its type.
+        while (j < n && QByteArrayView("hlqLzjt").contains(char(text[j].unicode())))
+            ++j;
+        if (j >= n) {
+            out += text.mid(i);
+            break;
+        }
+        const char conversion = char(text[j].unicode());
+        if (index < 0)
+            index = next++;
+        if (index < 0 || index >= args.size() || !QByteArrayView("@sdiuxXofFeEgGc").contains(conversion)) {
+            // No argument or an unknown conversion: the placeholder stays as written.
+            out += text.mid(i, j - i + 1);
+            i = j;
+            continue;
+        }
+        const QVariant& v = args[index].value;
+        switch (conversion) {
+        case '@':
+        case 's': {
+            if (v.typeId() == QMetaType::QString)
+                out += v.toString();
+            else if (v.typeId() == QMetaType::Double)
+                out += locale.toString(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+            else
+                out += v.toString();
+            break;
+        }
+        case 'c':
+            out += v.typeId() == QMetaType::QString ? v.toString().left(1) : QString(QChar(char16_t(v.toInt())));
+            break;
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o':
+            out += integerText(spec, conversion, v);
+            break;
+        default: {
+            QString number = cFormat((spec + conversion).constData(), v.toDouble());
+            number.replace(QLatin1Char('.'), locale.decimalPoint());
+            out += number;
+            break;
+        }
+        }
+        i = j;
+    }
+    return out;
+}
+
+// ---- LanguageManager -----------------------------------------------------------
+
+LanguageManager::LanguageManager(Settings& settings, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+{
+    const std::optional<QString> stored = settings.stringValue(key);
+    m_language = stored ? fromRawValue<AppLanguage>(*stored).value_or(AppLanguage::system) : AppLanguage::system;
+}
+
+LanguageManager& LanguageManager::shared()
+{
+    return SharedState::instance().language();
+}
+
+void LanguageManager::setLanguage(AppLanguage language)
+{
+    m_settings.setValue(key, rawValue(language));
+    m_language = language;
+    ++m_revision;
+    emit languageChanged();
+}
+
+} // namespace tw

@@ -1,0 +1,61 @@
+#include "app/SharedState.h"
+
+#include "app/AppSettings.h"
+#include "app/L10n.h"
+#include "app/Theme.h"
+#include "app/WindowHandling.h"
+
+#include <QtGlobal>
+
+#include <atomic>
+
+namespace tw {
+
+namespace {
+
+std::atomic<SharedState*> installed{nullptr};
+
+} // namespace
+
+SharedState::SharedState(const Platform& platform)
+    : m_platform(platform)
+{
+    SharedState* expected = nullptr;
+    if (!installed.compare_exchange_strong(expected, this))
+        qFatal("SharedState: another one is installed");
+    m_settings = std::make_unique<AppSettings>(platform.settings());
+    m_navigation = std::make_unique<AppNavigation>();
+    m_language = std::make_unique<LanguageManager>(platform.settings());
+    m_theme = std::make_unique<ThemeManager>(platform.settings());
+    m_notices = std::make_unique<WindowNotices>();
+    m_closeGuard = std::make_unique<MainWindowCloseGuard>();
+    m_openBridge = std::make_unique<MainWindowOpenBridge>(*m_notices);
+}
+
+SharedState::~SharedState()
+{
+    // Torn down in reverse order; the accessors fail from here on.
+    installed.store(nullptr);
+    m_openBridge.reset();
+    m_closeGuard.reset();
+    m_notices.reset();
+    m_theme.reset();
+    m_language.reset();
+    m_navigation.reset();
+    m_settings.reset();
+}
+
+SharedState* SharedState::current()
+{
+    return installed.load();
+}
+
+SharedState& SharedState::instance()
+{
+    SharedState* state = installed.load();
+    if (!state)
+        qFatal("SharedState: none is installed");
+    return *state;
+}
+
+} // namespace tw

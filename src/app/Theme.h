@@ -1,0 +1,132 @@
+#pragma once
+
+#include "app/EnumValues.h"
+#include "platform/Services.h"
+
+#include <QColor>
+#include <QLinearGradient>
+#include <QObject>
+
+namespace tw {
+
+// ---- Themes ------------------------------------------------------------------
+
+enum class AppAppearance { midnight, classic, indigo };
+
+template <>
+const QList<AppAppearance>& allCases<AppAppearance>();
+QString rawValue(AppAppearance appearance);
+QString nameKey(AppAppearance appearance);         // "theme.<raw>"
+QString descriptionKey(AppAppearance appearance);  // "theme.<raw>_desc"
+QString displayName(AppAppearance appearance);     // translated
+QString description(AppAppearance appearance);     // translated
+// A stored theme text: "classic" and "indigo" name their theme, anything
+// else (absent, other words, other letter case) is midnight.
+AppAppearance appearanceFromStored(const std::optional<QString>& stored);
+// Classic is the light theme; the other two are dark.
+inline bool isDark(AppAppearance a) { return a != AppAppearance::classic; }
+
+// Owns the persisted theme choice and decides the theme at start-up.
+class ThemeManager : public QObject {
+    Q_OBJECT
+public:
+    // Runs the start-up choice (bootstrap) at once.
+    explicit ThemeManager(Settings& settings, QObject* parent = nullptr);
+    static ThemeManager& shared();
+
+    const QString key = QStringLiteral("settings.appAppearance");
+    const QString userChoseKey = QStringLiteral("settings.appAppearanceUserChose");
+    const QString forceDefaultKey = QStringLiteral("settings.forceMidnightDefault.v3");
+
+    AppAppearance appearance() const { return m_appearance; }
+    // Increases by one on every change of the theme.
+    int revision() const { return m_revision; }
+
+    // Stores the theme (always) and publishes it when it differs from the
+    // current one. The theme tab passes userInitiated = true.
+    void apply(AppAppearance appearance, bool userInitiated);
+
+signals:
+    void appearanceChanged(tw::AppAppearance appearance);
+    void revisionChanged(int revision);
+
+private:
+    void bootstrap();
+    void setAppearance(AppAppearance appearance);
+
+    Settings& m_settings;
+    int m_revision = 0;
+    AppAppearance m_appearance = AppAppearance::midnight;
+};
+
+// The colours of the current theme. Each value is computed on every read from
+// the theme stored under "settings.appAppearance" (midnight when nothing is
+// installed or stored); the overloads taking a theme give that theme's value.
+class AppTheme {
+public:
+    AppTheme() = delete;
+
+    // The theme the colours are read for.
+    static AppAppearance appearance();
+
+    static QColor neonGlow() { return neonGlow(appearance()); }
+    static QColor listBackground() { return listBackground(appearance()); }
+    static QColor selectionFill() { return selectionFill(appearance()); }
+    static QColor selectionStroke() { return selectionStroke(appearance()); }
+    static QColor selectionGlow() { return selectionGlow(appearance()); }
+    static QColor accent() { return accent(appearance()); }
+    static QColor panelBase() { return panelBase(appearance()); }
+    static QColor cardFill() { return cardFill(appearance()); }
+    static QColor cardStroke() { return cardStroke(appearance()); }
+    static QColor primaryText() { return primaryText(appearance()); }
+    static QColor secondaryText() { return secondaryText(appearance()); }
+    static QColor neonHighlight() { return neonHighlight(appearance()); }
+    // The menu bar popover's background, in object-bounding coordinates
+    // (0..1), so it stretches over whatever rectangle it fills.
+    static QLinearGradient menuBarPopupBackground() { return menuBarPopupBackground(appearance()); }
+
+    static QColor neonGlow(AppAppearance a);
+    static QColor listBackground(AppAppearance a);
+    static QColor selectionFill(AppAppearance a);
+    static QColor selectionStroke(AppAppearance a);
+    static QColor selectionGlow(AppAppearance a);
+    static QColor accent(AppAppearance a);
+    static QColor panelBase(AppAppearance a);
+    static QColor cardFill(AppAppearance a);
+    static QColor cardStroke(AppAppearance a);
+    static QColor primaryText(AppAppearance a);
+    static QColor secondaryText(AppAppearance a);
+    static QColor neonHighlight(AppAppearance a);
+    static QLinearGradient menuBarPopupBackground(AppAppearance a);
+
+    // The same in every theme.
+    static const QColor& sidebarTop();
+    static const QColor& sidebarBottom();
+};
+
+// ---- Navigation enumerations -----------------------------------------------------
+
+enum class SidebarTab { applications, startup, updates, extensions, network, system, theme };
+enum class AppsSegment { apps, remains };
+enum class AppSort { name, size, date };
+
+template <>
+const QList<SidebarTab>& allCases<SidebarTab>();
+template <>
+const QList<AppsSegment>& allCases<AppsSegment>();
+template <>
+const QList<AppSort>& allCases<AppSort>();
+
+QString rawValue(SidebarTab tab);
+QString rawValue(AppsSegment segment);
+QString rawValue(AppSort sort);
+
+// The tab's translated title ("tab.<raw>").
+QString pillTitle(SidebarTab tab);
+// "segment.<raw>" and "sort.<raw>", translated.
+QString title(AppsSegment segment);
+QString title(AppSort sort);
+
+} // namespace tw
+
+Q_DECLARE_METATYPE(tw::AppAppearance)

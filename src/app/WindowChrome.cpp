@@ -1,0 +1,186 @@
+#include "app/WindowChrome.h"
+
+#include "app/SharedState.h"
+#include "app/WindowHandling.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWindow>
+
+namespace tw {
+
+namespace {
+
+QPainterPath roundedPath(const QRectF& rect, qreal radius)
+{
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    return path;
+}
+
+} // namespace
+
+// ---- WindowChrome --------------------------------------------------------------
+
+WindowChrome::WindowChrome(QWidget* window, qreal cornerRadius)
+    : QObject(window)
+    , m_window(window)
+    , m_radius(cornerRadius)
+{
+    setObjectName(QStringLiteral("tw_windowChrome"));
+}
+
+WindowChrome* WindowChrome::of(const QWidget* window)
+{
+    return window ? window->findChild<WindowChrome*>(QStringLiteral("tw_windowChrome"), Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+WindowChrome* WindowChrome::install(QWidget* window, qreal cornerRadius)
+{
+    if (!window)
+        return nullptr;
+    if (WindowChrome* existing = of(window))
+        return existing;
+    auto chrome = new WindowChrome(window, cornerRadius);
+    if (SharedState* state = SharedState::current()) {
+        state->closeGuard().attach(window);
+        ThemeManager& theme = state->theme();
+        chrome->m_appearance = theme.appearance();
+        connect(&theme, &ThemeManager::appearanceChanged, chrome, &WindowChrome::setAppearance);
+    }
+    window->setWindowFlag(Qt::FramelessWindowHint, true);
+    window->setAttribute(Qt::WA_TranslucentBackground, true);
+    window->setPalette(paletteFor(chrome->m_appearance));
+    window->installEventFilter(chrome);
+    chrome->updateMask();
+    return chrome;
+}
+
+void WindowChrome::setAppearance(AppAppearance appearance)
+{
+    m_appearance = appearance;
+    m_window->setPalette(paletteFor(appearance));
+    m_window->update();
+}
+
+QPalette WindowChrome::paletteFor(AppAppearance a)
+{
+    QPalette p;
+    const QColor text = AppTheme::primaryText(a);
+    p.setColor(QPalette::Window, AppTheme::panelBase(a));
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, AppTheme::cardFill(a));
+    p.setColor(QPalette::AlternateBase, AppTheme::panelBase(a));
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, AppTheme::cardFill(a));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, isDark(a) ? QColor(Qt::white) : QColor(Qt::black));
+    p.setColor(QPalette::Highlight, AppTheme::accent(a));
+    p.setColor(QPalette::HighlightedText, QColor(Qt::white));
+    p.setColor(QPalette::PlaceholderText, AppTheme::secondaryText(a));
+    p.setColor(QPalette::ToolTipBase, AppTheme::cardFill(a));
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::Link, AppTheme::accent(a));
+    return p;
+}
+
+void WindowChrome::updateMask()
+{
+    const QRect r = m_window->rect();
+    if (r.isEmpty())
+        return;
+    m_window->setMask(QRegion(roundedPath(r, m_radius).toFillPolygon().toPolygon()));
+}
+
+bool WindowChrome::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_window)
+        return false;
+    switch (event->type()) {
+    case QEvent::Resize:
+        updateMask();
+        break;
+    case QEvent::MouseButtonPress: {
+        // Presses that no child took land here: the background moves the window.
+        auto e = static_cast<QMouseEvent*>(event);
+        if (e->button() != Qt::LeftButton)
+            break;
+        if (QWindow* handle = m_window->windowHandle(); handle && handle->startSystemMove())
+            return true;
+        m_dragging = true;
+        m_dragOffset = e->globalPosition().toPoint() - m_window->pos();
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (m_dragging) {
+            auto e = static_cast<QMouseEvent*>(event);
+            m_window->move(e->globalPosition().toPoint() - m_dragOffset);
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (m_dragging) {
+            m_dragging = false;
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+// ---- ThemeGlassBackground -------------------------------------------------------------
+
+ThemeGlassBackground::ThemeGlassBackground(QWidget* parent, qreal cornerRadius)
+    : QWidget(parent)
+    , m_radius(cornerRadius)
+{
+    setAttribute(Qt::WA_TranslucentBackground, true);
+    if (SharedState* state = SharedState::current()) {
+        m_appearance = state->theme().appearance();
+        connect(&state->theme(), &ThemeManager::appearanceChanged, this, &ThemeGlassBackground::setAppearance);
+    }
+}
+
+void ThemeGlassBackground::setAppearance(AppAppearance appearance)
+{
+    if (m_appearance == appearance)
+        return;
+    m_appearance = appearance;
+    update();
+}
+
+ThemeGlassBackground::Material ThemeGlassBackground::materialFor(AppAppearance appearance)
+{
+    switch (appearance) {
+    case AppAppearance::midnight: return Material::hudWindow;
+    case AppAppearance::classic: return Material::headerView;
+    case AppAppearance::indigo: return Material::underWindowBackground;
+    }
+    return Material::hudWindow;
+}
+
+QColor ThemeGlassBackground::tint(Material material)
+{
+    switch (material) {
+    case Material::hudWindow: return QColor::fromRgbF(0.07f, 0.09f, 0.13f, 0.94f);
+    case Material::headerView: return QColor::fromRgbF(0.93f, 0.94f, 0.95f, 0.96f);
+    case Material::underWindowBackground: return QColor::fromRgbF(0.05f, 0.06f, 0.11f, 0.92f);
+    }
+    return {};
+}
+
+void ThemeGlassBackground::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath pane = roundedPath(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius);
+    painter.fillPath(pane, tint(material()));
+    painter.setPen(QPen(AppTheme::cardStroke(m_appearance), 1.0));
+    painter.drawPath(pane);
+}
+
+} // namespace tw

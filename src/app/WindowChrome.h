@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/Theme.h"
+
+#include <QObject>
+#include <QPalette>
+#include <QPoint>
+#include <QWidget>
+
+namespace tw {
+
+// The main window's look and behaviour: frameless, translucent, rounded
+// corners (a window mask that follows its size), moved by dragging its
+// background, attached to the close guard, and a light or dark palette from
+// the theme. Install it once per window; it lives as the window's child.
+class WindowChrome : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qreal defaultCornerRadius = 20.0;
+
+    // Returns the window's chrome, creating it on the first call.
+    static WindowChrome* install(QWidget* window, qreal cornerRadius = defaultCornerRadius);
+    static WindowChrome* of(const QWidget* window);
+
+    qreal cornerRadius() const { return m_radius; }
+    AppAppearance appearance() const { return m_appearance; }
+    // Restyles the window for a theme (the chrome follows ThemeManager by itself).
+    void setAppearance(AppAppearance appearance);
+
+    // Aqua-like light for classic, dark for midnight and indigo.
+    static QPalette paletteFor(AppAppearance appearance);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    WindowChrome(QWidget* window, qreal cornerRadius);
+    void updateMask();
+
+    QWidget* m_window;
+    qreal m_radius;
+    AppAppearance m_appearance = AppAppearance::midnight;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+};
+
+// The translucent backdrop of the main window: a rounded glass pane whose
+// material follows the theme. Children sit on top of it.
+class ThemeGlassBackground : public QWidget {
+    Q_OBJECT
+public:
+    // The backdrop materials of the three themes.
+    enum class Material { hudWindow, headerView, underWindowBackground };
+
+    explicit ThemeGlassBackground(QWidget* parent = nullptr, qreal cornerRadius = WindowChrome::defaultCornerRadius);
+
+    AppAppearance appearance() const { return m_appearance; }
+    void setAppearance(AppAppearance appearance);
+    Material material() const { return materialFor(m_appearance); }
+    bool isDarkAppearance() const { return isDark(m_appearance); }
+
+    static Material materialFor(AppAppearance appearance);
+    // The pane's fill for a material.
+    static QColor tint(Material material);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    AppAppearance m_appearance = AppAppearance::midnight;
+    qreal m_radius;
+};
+
+} // namespace tw

@@ -1,0 +1,293 @@
+// Loading the startup items: launchd jobs of the three launch folders, helper
+// login items inside applications, and the login items of "System Events".
+
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppScanner.h"
+#include "platform/Collation.h"
+#include "platform/Path.h"
+#include "platform/PropertyList.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+namespace tw {
+
+namespace {
+
+const QString kLoginItemCategory = QStringLiteral("Application Login Item");
+
+// Strict UTF-8 decoding; nullopt when the bytes are not UTF-8.
+std::optional<QString> decodeUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+// A bundle's display name: "CFBundleDisplayName", else "CFBundleName", else
+// its file name without extension.
+QString bundleDisplayName(const FileSystem& fs, const QString& bundle)
+{
+    const QVariantMap info = plist::readDictionary(fs, path::join(bundle, QStringLiteral("Contents/Info.plist")))
+                                 .value_or(QVariantMap());
+    if (const auto name = plist::string(info, QStringLiteral("CFBundleDisplayName")))
+        return *name;
+    if (const auto name = plist::string(info, QStringLiteral("CFBundleName")))
+        return *name;
+    return path::baseName(bundle);
+}
+
+// The first of at most limit paths, from start upwards, that is an application bundle.
+std::optional<QString> enclosingApp(const QString& start, int limit)
+{
+    QString current = start;
+    for (int i = 0; i < limit; ++i) {
+        if (path::extension(current).toLower() == QLatin1String("app"))
+            return current;
+        const QString up = path::parent(current);
+        if (up == current)
+            break;
+        current = up;
+    }
+    return std::nullopt;
+}
+
+// An absolute path as given, standardized, so that "/a/./b" and "/a/b" agree.
+QString absolute(const QString& p)
+{
+    return path::standardized(p.startsWith(u'/') ? p : QLatin1Char('/') + p);
+}
+
+// The first program argument, else "Program", else empty.
+QString jobProgram(const QVariantMap& job)
+{
+    if (const auto args = plist::array(job, QStringLiteral("ProgramArguments")); args && !args->isEmpty()) {
+        const bool allText = std::all_of(args->cbegin(), args->cend(),
+                                         [](const QVariant& v) { return v.typeId() == QMetaType::QString; });
+        if (allText)
+            return args->first().toString();
+    }
+    return plist::string(job, QStringLiteral("Program")).value_or(QString());
+}
+
+bool isTrue(const QVariantMap& d, const QString& key)
+{
+    const auto it = d.constFind(key);
+    return it != d.cend() && it->typeId() == QMetaType::Bool && it->toBool();
+}
+
+} // namespace
+
+QSet<QString> SystemCleaner::loadedLaunchdLabels(const Platform& p)
+{
+    const ProcessResult run = p.launchd().launchctl({QStringLiteral("list")});
+    if (!run.started)
+        return {};
+    const auto text = decodeUtf8(run.standardOutput);
+    if (!text)
+        return {};
+    const QStringList lines = text->split(u'\n', Qt::SkipEmptyParts);
+    QSet<QString> labels;
+    if (lines.size() < 2)
+        return labels;
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList fields = lines[i].split(space, Qt::SkipEmptyParts);
+        if (fields.size() >= 3)
+            labels.insert(fields[2]);
+    }
+    return labels;
+}
+
+QString SystemCleaner::startupAgentTitle(const QString& label, const QString& program)
+{
+    const QLatin1String updater("googleupdater");
+    if (label.toLower().contains(updater) || program.toLower().contains(updater))
+        return QStringLiteral("GoogleUpdater");
+    for (const char* prefix : {"com.", "org.", "net.", "io."})
+        if (label.startsWith(QLatin1String(prefix)))
+            return label;
+    return friendlyStartupName(label, program);
+}
+
+QString SystemCleaner::friendlyStartupName(const QString& label, const QString& program)
+{
+    if (program.isEmpty())
+        return label;
+    if (const auto app = enclosingApp(absolute(program), 8))
+        return path::baseName(*app);
+    const QString leaf = path::lastComponent(program);
+    return leaf.isEmpty() ? label : leaf;
+}
+
+std::optional<SystemCleaner::ParentApp> SystemCleaner::resolveParentApp(const Platform& p, const QString& programPath,
+                                                                        const QVariant& associated)
+{
+    std::optional<QString> bundleId;
+    if (associated.typeId() == QMetaType::QString) {
+        bundleId = associated.toString();
+    } else if (associated.typeId() == QMetaType::QVariantList || associated.typeId() == QMetaType::QStringList) {
+        const QVariantList list = associated.toList();
+        const bool allText = std::all_of(list.cbegin(), list.cend(),
+                                         [](const QVariant& v) { return v.typeId() == QMetaType::QString; });
+        if (allText && !list.isEmpty())
+            bundleId = list.first().toString();
+    }
+    if (bundleId)
+        if (const auto app = p.workspace().applicationPath(*bundleId))
+            return ParentApp{bundleDisplayName(p.fs(), *app), *app};
+    if (!programPath.isEmpty())
+        if (const auto app = enclosingApp(absolute(programPath), 10))
+            return ParentApp{bundleDisplayName(p.fs(), *app), *app};
+    return std::nullopt;
+}
+
+QList<RemovableItem> SystemCleaner::loadApplicationLoginItems(const Platform& p, QSet<QString>& seen)
+{
+    const FileSystem& fs = p.fs();
+    QList<RemovableItem> items;
+    const QString applications = QStringLiteral("/Applications");
+    for (const DirEntry& appEntry : fs.list(applications).value_or(std::vector<DirEntry>())) {
+        if (path::extension(appEntry.name).toLower() != QLatin1String("app"))
+            continue;
+        const QString app = path::join(applications, appEntry.name);
+        const QString folder = path::join(app, QStringLiteral("Contents/Library/LoginItems"));
+        const auto helpers = fs.list(folder);
+        if (!helpers)
+            continue;
+        for (const DirEntry& entry : *helpers) {
+            const QString helper = path::join(folder, entry.name);
+            const QString key = path::standardized(helper);
+            if (seen.contains(key))
+                continue;
+            seen.insert(key);
+            if (path::extension(entry.name).toLower() != QLatin1String("app"))
+                continue;
+
+            const QString h = path::baseName(helper);
+            const QVariantMap info =
+                plist::readDictionary(fs, path::join(helper, QStringLiteral("Contents/Info.plist"))).value_or(QVariantMap());
+            const QString b = plist::string(info, QStringLiteral("CFBundleName")).value_or(h);
+            const QString parentName = bundleDisplayName(fs, app);
+            const QString words = (b + QLatin1Char(' ') + h).toLower();
+            const bool genericHelper = words.contains(QLatin1String("loginhelper"))
+                || words.contains(QLatin1String("launchatlogin")) || words.contains(QLatin1String("login helper"));
+
+            RemovableItem item;
+            item.title = genericHelper ? parentName : h;
+            item.subtitle = helper;
+            item.path = helper;
+            item.size = 0;
+            item.category = kLoginItemCategory;
+            if (const auto st = fs.stat(helper))
+                item.modifiedDate = st->modified;
+            item.isSelected = true;
+            item.icon = IconRef::fileIcon(app);
+            item.isEnabled = true;
+            item.parentName = parentName;
+            item.parentAppPath = app;
+            items.append(std::move(item));
+        }
+    }
+    return items;
+}
+
+std::optional<QList<RemovableItem>> SystemCleaner::loadLoginItemsViaAppleScript(const Platform& p)
+{
+    const ScriptResult run = p.loginItems().list();
+    if (!run.created || !run.ok || run.output.isEmpty())
+        return std::nullopt;
+    QList<RemovableItem> items;
+    for (const QString& line : run.output.split(u'\n', Qt::SkipEmptyParts)) {
+        const qsizetype tab = line.indexOf(u'\t');
+        if (tab <= 0 || tab == line.size() - 1)
+            continue;
+        const QString name = line.left(tab);
+        const QString reported = line.mid(tab + 1);
+        // Only absolute paths name a file; anything else is not an item we can act on.
+        if (!reported.startsWith(u'/'))
+            continue;
+        RemovableItem item;
+        item.title = name;
+        item.subtitle = reported;
+        item.path = path::standardized(reported);
+        item.size = 0;
+        item.category = kLoginItemCategory;
+        item.isSelected = true;
+        item.icon = IconRef::fileIcon(item.path);
+        item.isEnabled = true;
+        item.parentName = name;
+        if (path::extension(item.path).toLower() == QLatin1String("app"))
+            item.parentAppPath = item.path;
+        items.append(std::move(item));
+    }
+    return items;
+}
+
+QList<RemovableItem> SystemCleaner::loadStartupItems(const Platform& p)
+{
+    const FileSystem& fs = p.fs();
+    const QSet<QString> loaded = loadedLaunchdLabels(p);
+    const struct {
+        QString folder;
+        QString category;
+    } folders[] = {
+        {path::join(fs.home(), QStringLiteral("Library/LaunchAgents")), QStringLiteral("Launch Agent")},
+        {QStringLiteral("/Library/LaunchAgents"), QStringLiteral("Launch Agent")},
+        {QStringLiteral("/Library/LaunchDaemons"), QStringLiteral("System Daemon")},
+    };
+
+    QList<RemovableItem> items;
+    QSet<QString> seen;
+    for (const auto& [folder, category] : folders) {
+        for (const DirEntry& entry : fs.list(folder).value_or(std::vector<DirEntry>())) {
+            if (path::extension(entry.name) != QLatin1String("plist"))
+                continue;
+            const QString file = path::join(folder, entry.name);
+            seen.insert(path::standardized(file));
+            const QVariantMap job = plist::readDictionary(fs, file).value_or(QVariantMap());
+            const QString label = plist::string(job, QStringLiteral("Label")).value_or(path::baseName(entry.name));
+            if (label.startsWith(QLatin1String("com.apple.")))
+                continue;
+            const QString program = jobProgram(job);
+            const bool enabled = !isTrue(job, QStringLiteral("Disabled")) && (loaded.isEmpty() || loaded.contains(label));
+            const auto owner = resolveParentApp(p, program, job.value(QStringLiteral("AssociatedBundleIdentifiers")));
+            const QString title = startupAgentTitle(label, program);
+
+            RemovableItem item;
+            item.title = title;
+            item.subtitle = program.isEmpty() ? file : program;
+            item.path = file;
+            item.size = AppScanner::quickDiskUsage(fs, file);
+            item.category = category;
+            if (const auto st = fs.stat(file))
+                item.modifiedDate = st->modified;
+            item.isSelected = true;
+            item.icon = title == QLatin1String("GoogleUpdater") ? IconRef::fileIcon(program.isEmpty() ? file : program)
+                                                                : IconRef::symbol(QStringLiteral("rocket.fill"));
+            item.isEnabled = enabled;
+            item.parentName = owner ? owner->name : title;
+            if (owner)
+                item.parentAppPath = owner->path;
+            items.append(std::move(item));
+        }
+    }
+
+    items.append(loadApplicationLoginItems(p, seen));
+    if (const auto loginItems = loadLoginItemsViaAppleScript(p)) {
+        for (const RemovableItem& item : *loginItems) {
+            const QString key = path::standardized(item.path);
+            if (seen.contains(key))
+                continue;
+            seen.insert(key);
+            items.append(item);
+        }
+    }
+
+    NameOrder().stableSort(items, [](const RemovableItem& item) -> const QString& { return item.title; });
+    return items;
+}
+
+} // namespace tw

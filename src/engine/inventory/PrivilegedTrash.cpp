@@ -1,0 +1,146 @@
+#include "engine/inventory/PrivilegedTrash.h"
+
+#include "platform/Path.h"
+
+#include <QUuid>
+
+#include <chrono>
+
+namespace tw::PrivilegedTrash {
+
+namespace {
+
+const QString kCannotRequest = QStringLiteral("Could not request administrator privileges.");
+const QString kCancelled =
+    QStringLiteral("Uninstall cancelled — administrator permission is required to remove this item.");
+const QString kAuthorizationFailed = QStringLiteral("Administrator authorization failed.");
+
+Error appError(int code, const QString& description) { return {kAppErrorDomain, code, description}; }
+
+Error stillInPlace(const QString& name)
+{
+    return appError(5, QStringLiteral("“") + name
+                           + QStringLiteral("” could not be moved to the Trash even with administrator privileges."));
+}
+
+// Characters that no path handed to the administrator move may hold.
+bool hasForbiddenCharacters(const QString& s)
+{
+    return s.contains(QChar(0)) || s.contains(u'\n') || s.contains(u'\r');
+}
+
+bool isPermissionFailure(const Error& e)
+{
+    return e.code == 513 || e.code == 257 || e.description.toLower().contains(QLatin1String("permission"));
+}
+
+bool isOutOfSpace(const Error& e) { return e.domain == kCocoaErrorDomain && e.code == 640; }
+
+} // namespace
+
+std::optional<Error> moveToTrash(const Platform& p, const QString& path)
+{
+    const FileSystem& fs = p.fs();
+    const QString source = path::standardized(path);
+    if (source.isEmpty() || !source.startsWith(u'/') || source == QLatin1String("/"))
+        return Error{kCocoaErrorDomain, 512, QStringLiteral("The item couldn’t be moved to the Trash.")};
+    // A dangling symlink is an item too.
+    if (!fs.existsNoFollow(source))
+        return std::nullopt;
+
+    const std::optional<Error> first = p.trash().trashItem(path);
+    if (!first)
+        return std::nullopt;
+
+    // Gone in the meantime: nothing left to move.
+    if (first->code == 4 && !fs.existsNoFollow(source))
+        return std::nullopt;
+    // A password cannot make room on a full volume.
+    if (isOutOfSpace(*first))
+        return first;
+    if (isPermissionFailure(*first) || isOwnedByRoot(fs, source) || !fs.isWritable(source))
+        return moveToTrashElevated(p, path);
+    return first;
+}
+
+std::optional<Error> moveToTrashElevated(const Platform& p, const QString& path)
+{
+    const FileSystem& fs = p.fs();
+    const QString source = path::standardized(path);
+    const QString name = path::lastComponent(source);
+    const QString trash = fs.trash();
+    if (hasForbiddenCharacters(source) || hasForbiddenCharacters(trash) || name.isEmpty())
+        return appError(2, kCannotRequest);
+
+    // The Trash is made by the user, never by the administrator, so that it
+    // stays the user's own.
+    const auto trashStat = fs.stat(trash);
+    if (!trashStat) {
+        if (!fs.makeDirectories(trash))
+            return appError(4, QStringLiteral("The Trash folder could not be created."));
+    } else if (trashStat->type != FileType::Directory) {
+        return appError(4, QStringLiteral("The Trash is not a folder."));
+    }
+
+    const QString destination = path::join(trash, uniqueTrashName(fs, name, trash));
+    if (hasForbiddenCharacters(destination))
+        return appError(2, kCannotRequest);
+
+    const AdminResult r = p.admin().moveIntoTrash(trash, source, destination);
+    switch (r.status) {
+    case AdminResult::Status::CannotRequest:
+        return appError(2, kCannotRequest);
+    case AdminResult::Status::Failed: {
+        const QString message = r.message.value_or(kAuthorizationFailed);
+        const QString lower = message.toLower();
+        if (lower.contains(QLatin1String("user canceled")) || lower.contains(QLatin1String("user cancelled")))
+            return appError(3, kCancelled);
+        if (r.errorNumber == -128)
+            return appError(3, kCancelled);
+        return appError(4, message);
+    }
+    case AdminResult::Status::Done:
+        break;
+    }
+    if (fs.existsNoFollow(source))
+        return stillInPlace(name);
+    return std::nullopt;
+}
+
+QString uniqueTrashName(const FileSystem& fs, const QString& name, const QString& directory)
+{
+    if (!fs.existsNoFollow(path::join(directory, name)))
+        return name;
+    const QString ext = path::extension(name);
+    const QString base = ext.isEmpty() ? name : path::baseName(name);
+    const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
+    for (int n = 1; n <= 500; ++n) {
+        const QString candidate = base + QLatin1Char(' ') + QString::number(n) + suffix;
+        if (!fs.existsNoFollow(path::join(directory, candidate)))
+            return candidate;
+    }
+    return base + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
+}
+
+bool isOwnedByRoot(const FileSystem& fs, const QString& path)
+{
+    const auto st = fs.stat(path);
+    return st && st->uid == 0;
+}
+
+void quitRunningApp(const Platform& p, const QString& bundlePath)
+{
+    const QString target = path::standardized(bundlePath);
+    if (!target.isEmpty()) {
+        for (const RunningApp& app : p.runningApps().list()) {
+            if (app.bundlePath.isEmpty())
+                continue;
+            const QString bundle = path::standardized(app.bundlePath);
+            if (bundle == target || target.startsWith(bundle + QLatin1Char('/')))
+                p.runningApps().terminate(app);
+        }
+    }
+    p.clock().sleep(std::chrono::milliseconds(400));
+}
+
+} // namespace tw::PrivilegedTrash

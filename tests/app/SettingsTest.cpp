@@ -1,0 +1,163 @@
+#include "app/AppSettings.h"
+#include "app/SharedState.h"
+#include "app/WindowHandling.h"
+#include "support/FakePlatform.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using tw::test::FakePlatform;
+using tw::test::MemorySettings;
+
+TEST(SettingsTest, SeedsAbsentKeysAndReadsStoredOnes)
+{
+    {
+        MemorySettings s;
+        AppSettings settings(s);
+        EXPECT_EQ(s.value(AppSettings::showMenuBarPreviewKey), QVariant(true));
+        EXPECT_EQ(s.value(AppSettings::detectTrashRemovalsKey), QVariant(true));
+        EXPECT_EQ(s.value(AppSettings::runInBackgroundKey), QVariant(true));
+        EXPECT_TRUE(settings.showMenuBarPreview());
+        EXPECT_TRUE(settings.detectTrashRemovals());
+        EXPECT_TRUE(settings.runInBackground());
+    }
+    {
+        // Stored values of any type are read with the platform's reading and kept as they are.
+        MemorySettings s;
+        s.setValue(AppSettings::showMenuBarPreviewKey, false);
+        s.setValue(AppSettings::detectTrashRemovalsKey, 0);
+        s.setValue(AppSettings::runInBackgroundKey, "no");
+        AppSettings settings(s);
+        EXPECT_FALSE(settings.showMenuBarPreview());
+        EXPECT_FALSE(settings.detectTrashRemovals());
+        EXPECT_FALSE(settings.runInBackground());
+        EXPECT_EQ(s.value(AppSettings::detectTrashRemovalsKey), QVariant(0));
+        EXPECT_EQ(s.value(AppSettings::runInBackgroundKey), QVariant("no"));
+    }
+    {
+        MemorySettings s;
+        s.setValue(AppSettings::detectTrashRemovalsKey, 2);
+        s.setValue(AppSettings::runInBackgroundKey, "Yes");
+        AppSettings settings(s);
+        EXPECT_TRUE(settings.detectTrashRemovals());
+        EXPECT_TRUE(settings.runInBackground());
+        EXPECT_TRUE(settings.showMenuBarPreview());
+        EXPECT_EQ(s.value(AppSettings::runInBackgroundKey), QVariant("Yes"));
+    }
+}
+
+TEST(SettingsTest, EverySetWritesTheKeyAndChangesNotify)
+{
+    MemorySettings s;
+    AppSettings settings(s);
+    QSignalSpy detect(&settings, &AppSettings::detectTrashRemovalsChanged);
+    QSignalSpy menu(&settings, &AppSettings::showMenuBarPreviewChanged);
+
+    settings.setDetectTrashRemovals(false);
+    EXPECT_EQ(s.value(AppSettings::detectTrashRemovalsKey), QVariant(false));
+    ASSERT_EQ(detect.count(), 1);
+    EXPECT_FALSE(detect.first().first().toBool());
+
+    // The current value again: written, not announced.
+    s.setValue(AppSettings::showMenuBarPreviewKey, 1);
+    settings.setShowMenuBarPreview(true);
+    EXPECT_EQ(s.value(AppSettings::showMenuBarPreviewKey), QVariant(true));
+    EXPECT_EQ(menu.count(), 0);
+
+    settings.setRunInBackground(false);
+    EXPECT_FALSE(settings.runInBackground());
+    EXPECT_EQ(s.value(AppSettings::runInBackgroundKey), QVariant(false));
+}
+
+TEST(SettingsTest, SharedInstancesComeFromTheInstalledState)
+{
+    FakePlatform fake;
+    EXPECT_EQ(SharedState::current(), nullptr);
+    {
+        SharedState state(fake);
+        EXPECT_EQ(SharedState::current(), &state);
+        EXPECT_EQ(&AppSettings::shared(), &state.settings());
+        EXPECT_EQ(&AppNavigation::shared(), &state.navigation());
+        EXPECT_EQ(&state.platform(), &fake.platform());
+        // Installing seeded the settings and ran the theme's start-up choice.
+        EXPECT_TRUE(fake.settings.contains(AppSettings::runInBackgroundKey));
+        EXPECT_EQ(fake.settings.value("settings.appAppearance"), QVariant("midnight"));
+        EXPECT_EQ(state.navigation().tab(), SidebarTab::system);
+        EXPECT_EQ(state.navigation().appsSegment(), AppsSegment::apps);
+        EXPECT_EQ(state.navigation().menuCategory(), std::nullopt);
+        EXPECT_FALSE(state.navigation().showPreferences());
+        EXPECT_FALSE(state.navigation().remainOffer().has_value());
+    }
+    EXPECT_EQ(SharedState::current(), nullptr);
+}
+
+TEST(SettingsTest, OpenMainWindowSetsTabAndSegment)
+{
+    FakePlatform fake;
+    SharedState state(fake);
+    AppNavigation& nav = state.navigation();
+    QSignalSpy reopen(&state.notices(), &WindowNotices::reopenMainWindow);
+
+    nav.setAppsSegment(AppsSegment::remains);
+    nav.openMainWindow(std::nullopt, false, false);
+    EXPECT_EQ(nav.tab(), SidebarTab::system);
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::remains);
+    EXPECT_EQ(reopen.count(), 1);  // no window at all: a new one is asked for
+
+    nav.openMainWindow(SidebarTab::startup, false, false);
+    EXPECT_EQ(nav.tab(), SidebarTab::startup);
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::remains);
+
+    nav.openMainWindow(SidebarTab::applications, false, false);
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::apps);
+
+    // Show-remains wins over a given tab.
+    nav.openMainWindow(SidebarTab::updates, true, false);
+    EXPECT_EQ(nav.tab(), SidebarTab::applications);
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::remains);
+}
+
+TEST(SettingsTest, PreferencesComeBackAQuarterSecondLater)
+{
+    FakePlatform fake;
+    SharedState state(fake);
+    AppNavigation& nav = state.navigation();
+    nav.setShowPreferences(true);
+    QSignalSpy spy(&nav, &AppNavigation::showPreferencesChanged);
+
+    nav.openMainWindow(std::nullopt, false, true);
+    EXPECT_FALSE(nav.showPreferences());  // a sheet that was up goes down at once
+    QTest::qWait(100);
+    EXPECT_FALSE(nav.showPreferences());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return nav.showPreferences(); }, 2000));
+    ASSERT_EQ(spy.count(), 2);
+    EXPECT_FALSE(spy[0].first().toBool());
+    EXPECT_TRUE(spy[1].first().toBool());
+}
+
+TEST(SettingsTest, RemainOfferAnnouncesEachNewOffer)
+{
+    AppNavigation nav;
+    QSignalSpy spy(&nav, &AppNavigation::remainOfferChanged);
+    RemainCleanupOffer offer;
+    offer.appName = "Foo";
+    nav.setRemainOffer(offer);
+    nav.setRemainOffer(offer);  // the same offer again
+    EXPECT_EQ(spy.count(), 1);
+    nav.setRemainOffer(RemainCleanupOffer{});
+    EXPECT_EQ(spy.count(), 2);
+    nav.setRemainOffer(std::nullopt);
+    EXPECT_EQ(spy.count(), 3);
+    EXPECT_FALSE(nav.remainOffer().has_value());
+}
+
+TEST(SettingsTest, BrandLinks)
+{
+    EXPECT_EQ(Brand::websiteHost(), "marrowind.example");
+    EXPECT_EQ(Brand::websiteURL(), QUrl("https://marrowind.example"));
+    EXPECT_EQ(Brand::websiteURL().host(), Brand::websiteHost());
+    EXPECT_TRUE(Brand::websiteURL().path().isEmpty());
+    EXPECT_EQ(Brand::supportURL(), QUrl("https://marrowind.example/support"));
+}

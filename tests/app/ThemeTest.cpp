@@ -1,0 +1,217 @@
+#include "app/SharedState.h"
+#include "app/Theme.h"
+#include "support/FakePlatform.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using tw::test::FakePlatform;
+using tw::test::MemorySettings;
+
+namespace {
+
+const QString kTheme = QStringLiteral("settings.appAppearance");
+const QString kUserChose = QStringLiteral("settings.appAppearanceUserChose");
+const QString kReset = QStringLiteral("settings.forceMidnightDefault.v3");
+
+void expectColor(const QColor& c, double r, double g, double b, double a = 1.0)
+{
+    EXPECT_NEAR(c.redF(), r, 1e-3);
+    EXPECT_NEAR(c.greenF(), g, 1e-3);
+    EXPECT_NEAR(c.blueF(), b, 1e-3);
+    EXPECT_NEAR(c.alphaF(), a, 1e-3);
+}
+
+} // namespace
+
+TEST(ThemeTest, StartUpChoiceMatrix)
+{
+    {
+        // First start with nothing stored.
+        MemorySettings s;
+        ThemeManager m(s);
+        EXPECT_EQ(m.appearance(), AppAppearance::midnight);
+        EXPECT_EQ(m.revision(), 0);
+        EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
+        EXPECT_EQ(s.value(kUserChose), QVariant(false));
+        EXPECT_EQ(s.value(kReset), QVariant(true));
+    }
+    {
+        // An installation from before the reset: reset once, whatever was chosen.
+        MemorySettings s;
+        s.setValue(kUserChose, true);
+        s.setValue(kTheme, "indigo");
+        ThemeManager m(s);
+        EXPECT_EQ(m.appearance(), AppAppearance::midnight);
+        EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
+        EXPECT_FALSE(s.boolValue(kUserChose));
+        EXPECT_TRUE(s.boolValue(kReset));
+    }
+    {
+        // The reset has run and the user picked classic: it survives the restart.
+        MemorySettings s;
+        s.setValue(kReset, true);
+        s.setValue(kUserChose, true);
+        s.setValue(kTheme, "classic");
+        ThemeManager m(s);
+        EXPECT_EQ(m.appearance(), AppAppearance::classic);
+        EXPECT_EQ(m.revision(), 1);
+        EXPECT_TRUE(s.boolValue(kUserChose));
+        EXPECT_EQ(s.value(kTheme), QVariant("classic"));
+    }
+    {
+        // A stored theme the user never picked is replaced by midnight.
+        MemorySettings s;
+        s.setValue(kReset, true);
+        s.setValue(kUserChose, false);
+        s.setValue(kTheme, "indigo");
+        ThemeManager m(s);
+        EXPECT_EQ(m.appearance(), AppAppearance::midnight);
+        EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
+    }
+    {
+        // A theme word in another letter case is no theme.
+        MemorySettings s;
+        s.setValue(kReset, true);
+        s.setValue(kUserChose, true);
+        s.setValue(kTheme, "Indigo");
+        ThemeManager m(s);
+        EXPECT_EQ(m.appearance(), AppAppearance::midnight);
+        EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
+    }
+    {
+        // The reset flag is read as the platform reads booleans.
+        MemorySettings s;
+        s.setValue(kReset, "YES");
+        s.setValue(kUserChose, 1);
+        s.setValue(kTheme, "indigo");
+        ThemeManager m(s);
+        EXPECT_EQ(m.appearance(), AppAppearance::indigo);
+    }
+}
+
+TEST(ThemeTest, ApplyStoresAlwaysAndPublishesOnlyChanges)
+{
+    MemorySettings s;
+    ThemeManager m(s);
+    QSignalSpy changed(&m, &ThemeManager::appearanceChanged);
+    QSignalSpy revisions(&m, &ThemeManager::revisionChanged);
+
+    m.apply(AppAppearance::indigo, true);
+    EXPECT_EQ(m.appearance(), AppAppearance::indigo);
+    EXPECT_EQ(m.revision(), 1);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(revisions.count(), 1);
+    EXPECT_EQ(s.value(kTheme), QVariant("indigo"));
+    EXPECT_TRUE(s.boolValue(kUserChose));
+
+    m.apply(AppAppearance::classic, true);
+    // The same theme again: both keys are written, nothing is published.
+    s.setValue(kUserChose, false);
+    s.setValue(kTheme, "stale");
+    m.apply(AppAppearance::classic, true);
+    EXPECT_EQ(m.revision(), 2);
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_TRUE(s.boolValue(kUserChose));
+    EXPECT_EQ(s.value(kTheme), QVariant("classic"));
+
+    // Not user-initiated: the user-chose flag is left as it is.
+    s.setValue(kUserChose, false);
+    m.apply(AppAppearance::midnight, false);
+    EXPECT_FALSE(s.boolValue(kUserChose));
+    EXPECT_EQ(m.appearance(), AppAppearance::midnight);
+    EXPECT_EQ(m.revision(), 3);
+    ASSERT_EQ(changed.count(), 3);
+    EXPECT_EQ(changed.last().first().value<AppAppearance>(), AppAppearance::midnight);
+}
+
+TEST(ThemeTest, ColoursFollowTheStoredThemeOnEveryRead)
+{
+    // Without an installed state the colours are midnight's.
+    expectColor(AppTheme::accent(), 0.18, 0.72, 1.0);
+
+    FakePlatform fake;
+    SharedState state(fake);
+    EXPECT_EQ(AppTheme::appearance(), AppAppearance::midnight);
+    expectColor(AppTheme::selectionFill(), 0.1, 0.28, 0.55, 0.45);
+    expectColor(AppTheme::primaryText(), 1, 1, 1);
+
+    fake.settings.setValue(kTheme, "classic");
+    expectColor(AppTheme::selectionFill(), 0.22, 0.5, 0.94, 0.08);
+    expectColor(AppTheme::listBackground(), 0.95, 0.96, 0.97, 0.35);
+    expectColor(AppTheme::selectionStroke(), 0.22, 0.5, 0.94, 0.55);
+    expectColor(AppTheme::neonGlow(), 0.15, 0.55, 1.0, 0.95);
+    expectColor(AppTheme::cardFill(), 1, 1, 1);
+    expectColor(AppTheme::primaryText(), 0.22, 0.22, 0.24);
+
+    // Another word, or the right word in another case, reads as midnight.
+    fake.settings.setValue(kTheme, "Classic");
+    expectColor(AppTheme::listBackground(), 0.04, 0.07, 0.13);
+
+    fake.settings.setValue(kTheme, "indigo");
+    expectColor(AppTheme::cardStroke(), 1, 1, 1, 0.14);
+    expectColor(AppTheme::secondaryText(), 0.46, 0.73, 1.0, 0.75);
+    expectColor(AppTheme::neonHighlight(), 1, 1, 1, 0.55);
+    expectColor(AppTheme::selectionFill(), 0.12, 0.3, 0.55, 0.4);
+
+    // A theme applied through the manager is what the next read sees.
+    state.theme().apply(AppAppearance::classic, true);
+    expectColor(AppTheme::accent(), 0.22, 0.5, 0.94);
+
+    // The sidebar colours do not depend on the theme.
+    expectColor(AppTheme::sidebarTop(), 0.3, 0.55, 0.92);
+    expectColor(AppTheme::sidebarBottom(), 0.14, 0.38, 0.72);
+}
+
+TEST(ThemeTest, MenuBarPopupGradients)
+{
+    const QLinearGradient classic = AppTheme::menuBarPopupBackground(AppAppearance::classic);
+    ASSERT_EQ(classic.stops().size(), 2);
+    EXPECT_EQ(classic.start(), QPointF(0, 0));
+    EXPECT_EQ(classic.finalStop(), QPointF(0, 1));  // top to bottom
+    expectColor(classic.stops()[0].second, 0.22, 0.52, 0.95);
+    expectColor(classic.stops()[1].second, 0.32, 0.62, 0.98);
+
+    const QLinearGradient midnight = AppTheme::menuBarPopupBackground(AppAppearance::midnight);
+    ASSERT_EQ(midnight.stops().size(), 3);
+    EXPECT_EQ(midnight.finalStop(), QPointF(1, 1));  // top-leading to bottom-trailing
+    EXPECT_EQ(midnight.coordinateMode(), QGradient::ObjectBoundingMode);
+    expectColor(midnight.stops()[0].second, 0.05, 0.1, 0.22, 0.88);
+    expectColor(midnight.stops()[1].second, 0.05, 0.08, 0.14);
+    expectColor(midnight.stops()[2].second, 0.08, 0.16, 0.36, 0.55 * 0.85);
+
+    const QLinearGradient indigo = AppTheme::menuBarPopupBackground(AppAppearance::indigo);
+    ASSERT_EQ(indigo.stops().size(), 3);
+    expectColor(indigo.stops()[0].second, 0.06, 0.09, 0.18, 0.82);
+    expectColor(indigo.stops()[1].second, 0.03, 0.04, 0.08);
+    expectColor(indigo.stops()[2].second, 0.1, 0.16, 0.3, 0.45 * 0.85);
+}
+
+TEST(ThemeTest, NavigationEnumerations)
+{
+    const QList<SidebarTab> tabs{SidebarTab::applications, SidebarTab::startup, SidebarTab::updates,
+                                 SidebarTab::extensions,   SidebarTab::network, SidebarTab::system,
+                                 SidebarTab::theme};
+    EXPECT_EQ(allCases<SidebarTab>(), tabs);
+    EXPECT_EQ(fromRawValue<SidebarTab>("Theme"), std::nullopt);
+    EXPECT_EQ(fromRawValue<SidebarTab>("theme"), SidebarTab::theme);
+    for (SidebarTab tab : tabs)
+        EXPECT_EQ(fromRawValue<SidebarTab>(rawValue(tab)), tab);
+    EXPECT_EQ(fromRawValue<AppsSegment>("remains"), AppsSegment::remains);
+    EXPECT_EQ(fromRawValue<AppsSegment>("Apps"), std::nullopt);
+    EXPECT_EQ(fromRawValue<AppSort>("date"), AppSort::date);
+    EXPECT_EQ(fromRawValue<AppSort>(""), std::nullopt);
+    EXPECT_EQ(fromRawValue<AppAppearance>("indigo"), AppAppearance::indigo);
+    EXPECT_EQ(fromRawValue<AppAppearance>("Indigo"), std::nullopt);
+
+    FakePlatform fake;
+    SharedState state(fake);
+    EXPECT_EQ(pillTitle(SidebarTab::applications), "Applications");
+    EXPECT_EQ(title(AppSort::size), "Size");
+    EXPECT_EQ(displayName(AppAppearance::classic), "Light");
+    fake.settings.setValue("settings.appLanguage", "it");
+    EXPECT_EQ(pillTitle(SidebarTab::updates), "Aggiornamenti");
+    EXPECT_EQ(title(AppsSegment::remains), "Residui");
+    EXPECT_EQ(description(AppAppearance::midnight), "Pannelli di vetro scuro con un bagliore blu elettrico");
+}

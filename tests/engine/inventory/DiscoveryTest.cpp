@@ -1,0 +1,269 @@
+#include "engine/inventory/AppScanner.h"
+#include "support/FakePlatform.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using tw::test::BundleSpec;
+using tw::test::FakePlatform;
+
+namespace {
+
+QStringList names(const std::vector<AppDraft>& list)
+{
+    QStringList out;
+    for (const AppDraft& d : list)
+        out << d.fields.name;
+    return out;
+}
+
+const AppDraft* find(const std::vector<AppDraft>& list, const QString& name)
+{
+    for (const AppDraft& d : list)
+        if (d.fields.name == name)
+            return &d;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Discovery, GroupsFoldersAndFamiliesAndLeavesSystemAppsOut)
+{
+    FakePlatform p;
+    auto& t = p.tree();
+    t.makeApp("/Applications/Zed.app", "dev.zed.Zed", "Zed");
+    t.makeApp("/Applications/alpha.app", "com.example.alpha", "alpha");
+    t.makeApp("/Applications/Safari.app", "com.apple.Safari", "Safari");
+    t.makeApp("/Applications/Vendor/One.app", "com.vendor.one", "One");
+    t.makeApp("/Applications/Vendor/Two.app", "com.vendor.two", "Two");
+    t.makeApp("/Applications/Solo/Only.app", "com.solo.only", "Only");
+    t.write("/Applications/Empty/readme.txt", "no applications here");
+    t.makeApp("/Applications/AdGuard.app", "com.adguard.mac.adguard", "AdGuard");
+    t.makeApp("/Applications/AdGuard VPN.app", "com.adguard.mac.vpn", "AdGuard VPN");
+    t.makeApp("/System/Volumes/Data/Applications/Hidden.app", "com.example.hidden", "Hidden");
+    t.makeApp(t.home() + "/Applications/Notion.app", "notion.id", "Notion");
+
+    const auto apps = AppScanner::discoverInstalledApps(p);
+    EXPECT_EQ(names(apps), (QStringList{"AdGuard Group", "alpha", "Notion", "Only", "Vendor", "Zed"}));
+
+    const AppDraft* vendor = find(apps, "Vendor");
+    ASSERT_TRUE(vendor);
+    EXPECT_EQ(vendor->fields.bundleIdentifier, "group.com.vendor.one");
+    EXPECT_EQ(vendor->fields.path, "/Applications/Vendor");
+    EXPECT_EQ(names(vendor->members), (QStringList{"One", "Two"}));
+    EXPECT_GE(vendor->fields.appSize, vendor->members[0].fields.appSize + vendor->members[1].fields.appSize);
+
+    const AppDraft* adguard = find(apps, "AdGuard Group");
+    ASSERT_TRUE(adguard);
+    EXPECT_EQ(names(adguard->members), (QStringList{"AdGuard", "AdGuard VPN"}));
+    EXPECT_EQ(adguard->fields.icon, IconRef::fileIcon("/Applications"));
+    EXPECT_EQ(adguard->fields.bundleIdentifier, "group.com.adguard.mac.adguard");
+    EXPECT_EQ(adguard->fields.appSize, adguard->members[0].fields.appSize + adguard->members[1].fields.appSize);
+}
+
+TEST(Discovery, UtilitiesFolderIsMetOnceAndAppleUtilitiesNever)
+{
+    FakePlatform p;
+    auto& t = p.tree();
+    t.makeApp("/Applications/Utilities/Tool A.app", "com.example.a", "Tool A");
+    t.makeApp("/Applications/Utilities/Tool B.app", "com.example.b", "Tool B");
+    t.makeApp("/Applications/Utilities/Console.app", "com.apple.Console", "Console");
+    t.makeApp("/Applications/Utilities/Helper.app", "com.apple.helperish", "Helper");
+
+    const auto apps = AppScanner::discoverInstalledApps(p);
+    ASSERT_EQ(names(apps), (QStringList{"Utilities"}));
+    EXPECT_EQ(names(apps[0].members), (QStringList{"Tool A", "Tool B"}));
+}
+
+TEST(Discovery, PythonFolderKeepsIdleWithTheWholeSize)
+{
+    FakePlatform p;
+    auto& t = p.tree();
+    BundleSpec idle;
+    idle.identifier = "org.python.IDLE";
+    idle.name = "IDLE";
+    idle.fileSize = 10000;
+    t.makeApp("/Applications/Python 3.12/IDLE.app", idle);
+    t.makeApp("/Applications/Python 3.12/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
+    t.writeSized("/Applications/Python 3.12/ReadMe.rtf", 50000);
+    t.writeSized("/Library/Frameworks/Python.framework/Versions/3.12/lib", 200000);
+
+    const auto apps = AppScanner::discoverInstalledApps(p);
+    ASSERT_EQ(names(apps), (QStringList{"Python 3.12"}));
+    const AppDraft& group = apps[0];
+    ASSERT_EQ(names(group.members), (QStringList{"IDLE"}));
+    const std::int64_t folder = AppScanner::quickDiskUsage(p.fs(), "/Applications/Python 3.12");
+    const std::int64_t framework = AppScanner::quickDiskUsage(p.fs(), "/Library/Frameworks/Python.framework");
+    EXPECT_EQ(group.fields.appSize, framework + folder);
+    EXPECT_EQ(group.members[0].fields.appSize, group.fields.appSize);
+}
+
+TEST(Discovery, PythonFolderWithoutIdleKeepsEachMembersOwnSize)
+{
+    FakePlatform p;
+    auto& t = p.tree();
+    t.makeApp("/Applications/Python 3.11/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
+    t.makeApp("/Applications/Python 3.11/Build Applet.app", "org.python.BuildApplet", "Build Applet");
+    t.writeSized("/Applications/Python 3.11/Extras/big", 300000);
+
+    const auto apps = AppScanner::discoverInstalledApps(p);
+    ASSERT_EQ(apps.size(), 1u);
+    const AppDraft& group = apps[0];
+    ASSERT_EQ(group.members.size(), 2u);
+    std::int64_t memberSum = 0;
+    for (const AppDraft& m : group.members) {
+        EXPECT_EQ(m.fields.appSize, AppScanner::quickDiskUsage(p.fs(), m.fields.path));
+        memberSum += m.fields.appSize;
+    }
+    EXPECT_GT(group.fields.appSize, memberSum);  // the folder carries the extras once
+    AppInfoPtr record = AppInfo::fromDraft(group);
+    EXPECT_EQ(record->displaySize(), group.fields.appSize);
+}
+
+TEST(Discovery, NestedUpdatersAreListedOnlyFromTopLevelBundles)
+{
+    FakePlatform p;
+    auto& t = p.tree();
+    t.makeApp("/Applications/Google Chrome.app", "com.google.Chrome", "Google Chrome");
+    t.makeApp("/Applications/Google Chrome.app/Contents/Library/LaunchServices/GoogleUpdater.app",
+              "com.google.GoogleUpdater", "GoogleUpdater");
+    t.makeApp("/Applications/Xcode.app", "com.apple.dt.Xcode", "Xcode");
+    t.makeApp("/Applications/Xcode.app/Contents/Library/GoogleUpdater.app", "com.google.GoogleUpdater.x", "Xcode Updater");
+    t.makeApp("/Applications/Tools/Other.app", "com.tools.other", "Other");
+    t.makeApp("/Applications/Tools/Other.app/Contents/GoogleUpdater.app", "com.google.GoogleUpdater.y", "Nested");
+
+    const auto apps = AppScanner::discoverInstalledApps(p);
+    EXPECT_EQ(names(apps), (QStringList{"Google Chrome", "GoogleUpdater", "Other", "Xcode"}));
+}
+
+TEST(Discovery, ScanPublishesOnTheGuiThread)
+{
+    FakePlatform p;
+    p.tree().makeApp("/Applications/B.app", "com.example.b", "B");
+    p.tree().makeApp("/Applications/a.app", "com.example.a", "a");
+    AppScanner scanner(p);
+    QSignalSpy published(&scanner, &AppScanner::appsChanged);
+    scanner.scanInstalledApps();
+    EXPECT_TRUE(scanner.isScanning());
+    EXPECT_EQ(scanner.scanProgress(), QString::fromUtf8("Scanning all applications…"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !scanner.isScanning(); }, 10000));
+    EXPECT_EQ(published.count(), 1);
+    EXPECT_TRUE(scanner.scanProgress().isEmpty());
+    ASSERT_EQ(scanner.apps().size(), 2);
+    EXPECT_EQ(scanner.apps()[0]->name(), "a");
+    EXPECT_EQ(scanner.apps()[1]->name(), "B");
+}
+
+TEST(RecordBuilding, FallsBackToTheFileName)
+{
+    FakePlatform p;
+    BundleSpec none;
+    none.withoutInfoPlist = true;
+    p.tree().makeApp("/Applications/Plain.app", none);
+    const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Plain.app", true);
+    EXPECT_EQ(d.fields.name, "Plain");
+    EXPECT_EQ(d.fields.bundleIdentifier, "Plain");
+    EXPECT_EQ(d.fields.version, "");
+    EXPECT_EQ(d.fields.developer, "Unknown");
+    EXPECT_FALSE(d.fields.isSystemApp);
+}
+
+TEST(RecordBuilding, NameVersionAndDeveloper)
+{
+    FakePlatform p;
+    BundleSpec spec;
+    spec.identifier = "org.example.tool";
+    spec.name = "Tool";
+    spec.displayName = "Tool Pro";
+    spec.version = "2.1";
+    spec.binaryPlist = true;
+    p.tree().makeApp("/Applications/Tool.app", spec);
+    AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Tool.app", true);
+    EXPECT_EQ(d.fields.name, "Tool Pro");
+    EXPECT_EQ(d.fields.version, "2.1");
+    EXPECT_EQ(d.fields.developer, "Example");
+
+    spec.identifier = "org..example";
+    spec.copyright = "";
+    p.tree().makeApp("/Applications/Dots.app", spec);
+    EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/Dots.app", true).fields.developer, "Example");
+
+    const QString longText = QString("Copyright © 2024 A Very Long Company Name, Incorporated. All rights reserved.").repeated(3);
+    spec.copyright = longText;
+    p.tree().makeApp("/Applications/Long.app", spec);
+    EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/Long.app", true).fields.developer, longText);
+}
+
+TEST(RecordBuilding, SystemApplications)
+{
+    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/Applications/Safari.app", "com.apple.Safari"));
+    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/Users/x/Applications/Safari.app", "com.apple.Safari"));
+    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/System/Volumes/Data/Applications/X.app", "org.x"));
+    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/SystemX/X.app", "org.x"));
+    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/Volumes/y/System/Applications/X.app", "org.x"));
+    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/Applications/Utilities/X.app", "com.apple.x"));
+    EXPECT_FALSE(AppScanner::isBuiltInOrSystemApp("/Applications/X.app", "com.apple.x"));
+    EXPECT_FALSE(AppScanner::isBuiltInOrSystemApp("/Applications/Utilities/X.app", "org.x"));
+}
+
+TEST(RecordBuilding, LastUsedDatePrefersTheIndexAndRejectsTheImplausible)
+{
+    FakePlatform p;
+    p.tree().makeApp("/Applications/A.app", "com.example.a", "A");
+    const QDateTime modified(QDate(2025, 3, 1), QTime(8, 0), Qt::UTC);
+    p.tree().setModified("/Applications/A.app", modified);
+    p.tree().setAccessed("/Applications/A.app", QDateTime(QDate(2003, 1, 1), QTime(0, 0), Qt::UTC));
+
+    // The index's date wins when plausible; one a year ahead falls back to the file dates.
+    p.metadata.lastUsed.insert("/Applications/A.app", QDateTime(QDate(2026, 11, 30), QTime(9, 0), Qt::UTC));
+    EXPECT_EQ(AppScanner::resolvedLastUsed(p, "/Applications/A.app"), QDateTime(QDate(2026, 11, 30), QTime(9, 0), Qt::UTC));
+    p.metadata.lastUsed.insert("/Applications/A.app", p.clock.current.addYears(1));
+    const auto fallback = AppScanner::resolvedLastUsed(p, "/Applications/A.app");
+    ASSERT_TRUE(fallback);
+    EXPECT_GE(*fallback, modified);           // the latest plausible file date
+    EXPECT_LE(*fallback, p.clock.current.addSecs(86400));
+
+    // The size walk does not move the date it reported.
+    const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/A.app", true);
+    EXPECT_EQ(d.fields.lastUsed, fallback);
+    EXPECT_EQ(AppScanner::resolvedLastUsed(p, "/Missing.app"), std::nullopt);
+}
+
+TEST(DiskUsageOfBundles, QuickAndExactSizes)
+{
+    FakePlatform p;
+    auto& t = p.tree();
+    t.writeSized("/d/a", 1000);
+    t.writeSized("/d/b", 1000);
+    t.writeSized("/d/.c", 1000);
+    EXPECT_EQ(AppScanner::quickDiskUsage(p.fs(), "/d"), 3072);  // three files of 1,000 bytes: du prints 3
+    EXPECT_EQ(AppScanner::directorySize(p.fs(), "/d"), 3000);
+    EXPECT_EQ(AppScanner::directorySize(p.fs(), "/d/a"), 1000);
+    EXPECT_EQ(AppScanner::quickDiskUsage(p.fs(), "/missing"), 0);
+    EXPECT_EQ(AppScanner::directorySize(p.fs(), "/missing"), 0);
+}
+
+TEST(DocumentTypes, CollectsDeduplicatesAndSorts)
+{
+    FakePlatform p;
+    BundleSpec spec;
+    spec.identifier = "com.example.editor";
+    spec.extra = {
+        {"CFBundleDocumentTypes",
+         QVariantList{QVariantMap{{"CFBundleTypeExtensions", QVariantList{"txt", "JPG", "", "*"}}},
+                      QVariantMap{{"CFBundleTypeExtensions", QVariantList{".txt", "jpg", 7}}},
+                      QVariant("not a dictionary")}},
+        {"UTExportedTypeDeclarations",
+         QVariantList{QVariantMap{{"UTTypeTagSpecification", QVariantMap{{"public.filename-extension", "md"}}}},
+                      QVariantMap{{"UTTypeTagSpecification", QVariantMap{{"public.filename-extension", QVariantList{"rtf"}}}}},
+                      QVariantMap{{"UTTypeTagSpecification", "wrong type"}}}}};
+    p.tree().makeApp("/Applications/Editor.app", spec);
+    EXPECT_EQ(AppScanner::documentTypeExtensions(p.fs(), "/Applications/Editor.app"),
+              (QStringList{".*", ".JPG", ".jpg", ".md", ".rtf", ".txt"}));
+    BundleSpec none;
+    none.withoutInfoPlist = true;
+    p.tree().makeApp("/Applications/None.app", none);
+    EXPECT_TRUE(AppScanner::documentTypeExtensions(p.fs(), "/Applications/None.app").isEmpty());
+}

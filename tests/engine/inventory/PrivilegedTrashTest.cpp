@@ -1,0 +1,329 @@
+#include "engine/inventory/PrivilegedTrash.h"
+#include "platform/HostServices.h"
+#include "support/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tw;
+using tw::test::FakePlatform;
+
+namespace {
+
+const QString kHome = QStringLiteral("/Users/tester");
+const QString kTrash = QStringLiteral("/Users/tester/.Trash");
+
+// Files made by a test run as root belong to root; give them to someone else
+// so that they count as the user's own.
+void giveToUser(FakePlatform& fp, const QString& path)
+{
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::lchown(fp.fs().toHost(path).constData(), 4242, 4242), 0);
+    }
+}
+
+Error unrecognised(const QString& text = QStringLiteral("“x” couldn’t be moved to the Trash (strange)."))
+{
+    return {kCocoaErrorDomain, 512, text};
+}
+
+// Makes every plain move fail with the given error.
+void failPlainMoves(FakePlatform& fp, const Error& e)
+{
+    fp.trash->fail = [e](const QString&) { return std::optional<Error>(e); };
+}
+
+// An item the current user cannot write: read-only bits, or the immutable
+// flag when running as root. Undone on destruction so the tree can go.
+class Unwritable {
+public:
+    Unwritable(const FileSystem& fs, const QString& path) : m_host(fs.toHost(path))
+    {
+        ::chmod(m_host.constData(), 0444);
+        if (!fs.isWritable(path)) {
+            m_ok = true;
+            return;
+        }
+        const int fd = ::open(m_host.constData(), O_RDONLY | O_CLOEXEC);
+        int flags = 0;
+        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            m_immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (fd >= 0)
+            ::close(fd);
+        m_ok = !fs.isWritable(path);
+    }
+    ~Unwritable()
+    {
+        if (m_immutable) {
+            const int fd = ::open(m_host.constData(), O_RDONLY | O_CLOEXEC);
+            int flags = 0;
+            if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            if (fd >= 0)
+                ::close(fd);
+        }
+        ::chmod(m_host.constData(), 0644);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    QByteArray m_host;
+    bool m_ok = false;
+    bool m_immutable = false;
+};
+
+} // namespace
+
+TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
+{
+    FakePlatform fp;
+    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Nothing"), std::nullopt);
+    EXPECT_TRUE(fp.trash->calls.isEmpty());
+    EXPECT_TRUE(fp.admin->calls.empty());
+
+    fp.tree().symlink(kHome + "/Library/Dangling", "/nowhere/at/all");
+    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Dangling"), std::nullopt);
+    EXPECT_EQ(fp.trash->calls, QStringList{kHome + "/Library/Dangling"});
+    EXPECT_FALSE(fp.tree().exists(kHome + "/Library/Dangling"));
+    EXPECT_TRUE(fp.tree().exists(kTrash + "/Dangling"));
+
+    // Bad input fails softly and moves nothing.
+    EXPECT_TRUE(PrivilegedTrash::moveToTrash(fp, QString()).has_value());
+    EXPECT_TRUE(PrivilegedTrash::moveToTrash(fp, QStringLiteral("/")).has_value());
+    EXPECT_TRUE(PrivilegedTrash::moveToTrash(fp, QStringLiteral("relative/item")).has_value());
+    EXPECT_EQ(fp.trash->calls.size(), 1);
+}
+
+TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
+{
+    struct Case {
+        const char* what;
+        Error error;
+        bool rootOwned;
+        bool escalates;
+    };
+    const std::vector<Case> cases{
+        {"513 whatever its domain", {QStringLiteral("Other"), 513, QStringLiteral("no")}, false, true},
+        {"257", {kCocoaErrorDomain, 257, QStringLiteral("no")}, false, true},
+        {"permission in the text", {QStringLiteral("Posix"), 1, QStringLiteral("Operation not Permission-ed")}, false, true},
+        {"unrecognised, user-owned", unrecognised(), false, false},
+        {"unrecognised, root-owned", unrecognised(), true, true},
+        {"full volume, root-owned", {kCocoaErrorDomain, 640, QStringLiteral("“x” couldn’t be moved because the volume is full.")}, true, false},
+        {"no such file while still present", {kCocoaErrorDomain, 4, QStringLiteral("gone?")}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePlatform fp;
+        const QString item = kHome + "/Library/Caches/com.example.tool";
+        fp.tree().write(item + "/data", "payload");
+        if (!c.rootOwned) {
+            giveToUser(fp, item);
+            ASSERT_FALSE(PrivilegedTrash::isOwnedByRoot(fp.fs(), item));
+        } else {
+            ASSERT_EQ(::lchown(fp.fs().toHost(item).constData(), 0, 0), 0);
+            ASSERT_TRUE(PrivilegedTrash::isOwnedByRoot(fp.fs(), item));
+        }
+        failPlainMoves(fp, c.error);
+
+        const auto result = PrivilegedTrash::moveToTrash(fp, item);
+        if (c.escalates) {
+            EXPECT_EQ(result, std::nullopt);
+            ASSERT_EQ(fp.admin->calls.size(), 1u);
+            EXPECT_EQ(fp.admin->calls[0].source, item);
+            EXPECT_EQ(fp.admin->calls[0].trash, kTrash);
+            EXPECT_EQ(fp.admin->calls[0].destination, kTrash + "/com.example.tool");
+            EXPECT_EQ(fp.tree().read(kTrash + "/com.example.tool/data"), "payload");
+        } else {
+            EXPECT_EQ(result, c.error);  // passed on as the mover produced it
+            EXPECT_TRUE(fp.admin->calls.empty());
+            EXPECT_EQ(fp.tree().read(item + "/data"), "payload");
+        }
+    }
+}
+
+TEST(PrivilegedTrash, AnItemThatVanishedMeanwhileIsSuccess)
+{
+    FakePlatform fp;
+    const QString item = kHome + "/Library/Logs/tool.log";
+    fp.tree().write(item, "log");
+    fp.tree().mkdir("/elsewhere");
+    fp.trash->fail = [&](const QString& p) -> std::optional<Error> {
+        fp.fs().rename(p, "/elsewhere/tool.log");  // someone else took it
+        return Error{kCocoaErrorDomain, 4, QStringLiteral("“tool.log” couldn’t be moved to the Trash because it doesn’t exist.")};
+    };
+    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), std::nullopt);
+    EXPECT_TRUE(fp.admin->calls.empty());
+}
+
+TEST(PrivilegedTrash, AnUnwritableItemIsEscalated)
+{
+    FakePlatform fp;
+    const QString item = kHome + "/Library/Preferences/com.example.tool.plist";
+    fp.tree().write(item, "prefs");
+    giveToUser(fp, item);
+    Unwritable guard(fp.fs(), item);
+    if (!guard.ok())
+        GTEST_SKIP() << "cannot make a file unwritable here";
+    failPlainMoves(fp, unrecognised());
+    fp.admin->performMove = false;  // the administrator reports success but moves nothing
+    const auto result = PrivilegedTrash::moveToTrash(fp, item);
+    ASSERT_EQ(fp.admin->calls.size(), 1u);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->code, 5);
+}
+
+TEST(PrivilegedTrash, UniqueTrashNameCountsUpToFiveHundredThenTakesAUuid)
+{
+    FakePlatform fp;
+    const QString trash = fp.tree().makeTrash();
+    const FileSystem& fs = fp.fs();
+    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Foo.app", trash), "Foo.app");
+    fp.tree().mkdir(trash + "/Foo.app");
+    fp.tree().mkdir(trash + "/Foo 1.app");
+    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Foo.app", trash), "Foo 2.app");
+
+    // A dangling link takes its name too.
+    fp.tree().symlink(trash + "/Bar.txt", "/missing");
+    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Bar.txt", trash), "Bar 1.txt");
+
+    fp.tree().write(trash + "/Notes", "");
+    for (int n = 1; n <= 499; ++n)
+        fp.tree().write(trash + "/Notes " + QString::number(n), "");
+    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Notes", trash), "Notes 500");
+    fp.tree().write(trash + "/Notes 500", "");
+    const QString name = PrivilegedTrash::uniqueTrashName(fs, "Notes", trash);
+    EXPECT_TRUE(QRegularExpression("^Notes [0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$").match(name).hasMatch())
+        << name.toStdString();
+}
+
+TEST(PrivilegedTrash, ElevatedMoveTurnsRunnerOutcomesIntoCodesTwoToFive)
+{
+    struct Case {
+        const char* what;
+        AdminResult result;
+        int code;
+        QString text;
+    };
+    const QString cancelled = QStringLiteral("Uninstall cancelled — administrator permission is required to remove this item.");
+    const std::vector<Case> cases{
+        {"cannot request", {AdminResult::Status::CannotRequest, {}, {}}, 2, QStringLiteral("Could not request administrator privileges.")},
+        {"user canceled", {AdminResult::Status::Failed, QStringLiteral("Error: User Canceled."), 1}, 3, cancelled},
+        {"user cancelled", {AdminResult::Status::Failed, QStringLiteral("user cancelled"), {}}, 3, cancelled},
+        {"-128", {AdminResult::Status::Failed, QStringLiteral("whatever"), -128}, 3, cancelled},
+        {"other message", {AdminResult::Status::Failed, QStringLiteral("mv: disk on fire"), 1}, 4, QStringLiteral("mv: disk on fire")},
+        {"no message", {AdminResult::Status::Failed, {}, 1}, 4, QStringLiteral("Administrator authorization failed.")},
+        {"done but still there", {AdminResult::Status::Done, {}, {}}, 5,
+         QStringLiteral("“Tool.app” could not be moved to the Trash even with administrator privileges.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePlatform fp;
+        const QString app = fp.tree().makeApp("/Applications/Tool.app", "com.example.tool", "Tool");
+        fp.admin->result = c.result;
+        fp.admin->performMove = false;
+        const auto e = PrivilegedTrash::moveToTrashElevated(fp, app);
+        ASSERT_TRUE(e.has_value());
+        EXPECT_EQ(*e, (Error{kAppErrorDomain, c.code, c.text}));
+        EXPECT_TRUE(fp.tree().exists(app));
+    }
+}
+
+TEST(PrivilegedTrash, ElevatedMoveMakesTheTrashAsTheUserAndNeverOverwrites)
+{
+    FakePlatform fp;
+    const QString app = fp.tree().makeApp("/Applications/Tool.app", "com.example.tool", "Tool");
+    fp.admin->performMove = false;
+    fp.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+    ASSERT_FALSE(fp.tree().exists(kTrash));
+    PrivilegedTrash::moveToTrashElevated(fp, app);
+    // Made before the administrator was asked, and not by the administrator.
+    EXPECT_TRUE(fp.fs().isDirectory(kTrash));
+
+    fp.tree().write(kTrash + "/Tool.app", "an older item of the same name");
+    fp.admin->performMove = true;
+    fp.admin->result = {};
+    EXPECT_EQ(PrivilegedTrash::moveToTrashElevated(fp, app + "/"), std::nullopt);
+    ASSERT_EQ(fp.admin->calls.size(), 2u);
+    EXPECT_EQ(fp.admin->calls[1].source, app);
+    EXPECT_EQ(fp.admin->calls[1].destination, kTrash + "/Tool 1.app");
+    EXPECT_EQ(fp.tree().read(kTrash + "/Tool.app"), "an older item of the same name");
+    EXPECT_TRUE(fp.tree().exists(kTrash + "/Tool 1.app/Contents/Info.plist"));
+
+    // A Trash that is not a folder is never handed to the administrator.
+    FakePlatform other;
+    other.tree().write(kTrash, "a file");
+    other.tree().write(kHome + "/Library/x", "x");
+    const auto e = PrivilegedTrash::moveToTrashElevated(other, kHome + "/Library/x");
+    ASSERT_TRUE(e.has_value());
+    EXPECT_EQ(e->code, 4);
+    EXPECT_TRUE(other.admin->calls.empty());
+}
+
+TEST(PrivilegedTrash, StillAtSourceCheckSeesADanglingLink)
+{
+    FakePlatform fp;
+    const QString link = kHome + "/Library/LaunchAgents/com.example.agent.plist";
+    fp.tree().symlink(link, "/gone/com.example.agent.plist");
+    fp.admin->performMove = false;  // reports success, leaves the link
+    const auto e = PrivilegedTrash::moveToTrashElevated(fp, link);
+    ASSERT_TRUE(e.has_value());
+    EXPECT_EQ(e->code, 5);
+    EXPECT_EQ(e->description, QStringLiteral("“com.example.agent.plist” could not be moved to the Trash even with administrator privileges."));
+}
+
+TEST(PrivilegedTrash, QuitAsksTheBundleAndEveryContainingBundleThenWaits)
+{
+    FakePlatform fp;
+    fp.runningApps.apps = {
+        {1, "/Applications/Suite.app"},                               // contains the target
+        {2, "/Applications/Suite.app/Contents/Helpers/Tool.app"},     // the target itself
+        {3, "/Applications/Suite.app/Contents/Helpers/Tool.app/Contents/Sub.app"},  // inside it: not asked
+        {4, "/Applications/Suite"},                                  // a name prefix only
+        {5, ""},                                                      // no bundle
+        {6, "/Applications/Other.app"},
+        {7, "/Applications/./Suite.app/"},                            // unstandardized
+    };
+    PrivilegedTrash::quitRunningApp(fp, "/Applications/Suite.app/Contents/Helpers/Tool.app");
+    EXPECT_EQ(fp.runningApps.terminated, (std::vector<qint64>{1, 2, 7}));
+    ASSERT_EQ(fp.clock.sleeps.size(), 1u);
+    EXPECT_EQ(fp.clock.sleeps[0], std::chrono::milliseconds(400));
+
+    fp.runningApps.terminated.clear();
+    PrivilegedTrash::quitRunningApp(fp, "/Applications/NotRunning.app");
+    EXPECT_TRUE(fp.runningApps.terminated.empty());
+    EXPECT_EQ(fp.clock.sleeps.size(), 2u);
+}
+
+TEST(HostTrash, RenameIntoTheTrashNumbersFreeNamesAndNeverOverwrites)
+{
+    FakePlatform fp;
+    auto mover = host::makeTrashMover(fp.fs());
+    fp.tree().write("/Users/tester/Library/a/Report.txt", "one");
+    fp.tree().write("/Users/tester/Library/b/Report.txt", "two");
+    fp.tree().write("/Users/tester/Library/c/Report.txt", "three");
+    EXPECT_EQ(mover->trashItem("/Users/tester/Library/a/Report.txt"), std::nullopt);
+    EXPECT_EQ(mover->trashItem("/Users/tester/Library/b/Report.txt"), std::nullopt);
+    EXPECT_EQ(mover->trashItem("/Users/tester/Library/c/../c/Report.txt"), std::nullopt);
+    EXPECT_EQ(fp.tree().read(kTrash + "/Report.txt"), "one");
+    EXPECT_EQ(fp.tree().read(kTrash + "/Report 1.txt"), "two");
+    EXPECT_EQ(fp.tree().read(kTrash + "/Report 2.txt"), "three");
+    struct stat st;
+    ASSERT_EQ(::stat(fp.fs().toHost(kTrash).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    const auto missing = mover->trashItem("/Users/tester/Library/a/Report.txt");
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_EQ(missing->code, 4);
+    EXPECT_EQ(missing->domain, kCocoaErrorDomain);
+}

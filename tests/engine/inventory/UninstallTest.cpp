@@ -1,0 +1,170 @@
+#include "engine/inventory/AppScanner.h"
+#include "support/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace tw;
+using tw::test::FakePlatform;
+
+namespace {
+
+const QString kHome = QStringLiteral("/Users/tester");
+const QString kLib = QStringLiteral("/Users/tester/Library");
+const QString kTrash = QStringLiteral("/Users/tester/.Trash");
+
+struct Fixture {
+    FakePlatform fp;
+    AppScanner scanner{fp.platform()};
+    std::vector<std::pair<QString, QString>> told;
+
+    Fixture()
+    {
+        scanner.setUninstallObserver([this](const QString& path, const QString& id) { told.emplace_back(path, id); });
+    }
+
+    AppInfoPtr app(const QString& path, const QString& id, const QString& name)
+    {
+        fp.tree().makeApp(path, id, name);
+        AppFields f;
+        f.name = name;
+        f.bundleIdentifier = id;
+        f.path = path;
+        return AppInfo::make(f);
+    }
+
+    LeftoverPtr leftover(const QString& path, bool selected = true)
+    {
+        fp.tree().write(path + "/data", path.toUtf8());
+        auto l = LeftoverFile::make({path, 10, QStringLiteral("Caches")});
+        l->setIsSelected(selected);
+        return l;
+    }
+
+    bool inTrash(const QString& name) const { return fp.fs().existsNoFollow(kTrash + "/" + name); }
+};
+
+} // namespace
+
+TEST(Uninstall, OnlyBundlesInsideTheApplicationFoldersAreUserBundles)
+{
+    struct Case {
+        const char* path;
+        bool expected;
+    };
+    const std::vector<Case> cases{
+        {"/Applications/Tool.app", true},
+        {"/Applications/Utilities/Tool.app", true},
+        {"/Applications/Suite.app/Contents/Helpers/Tool.app", true},
+        {"/Users/tester/Applications/Tool.app", true},
+        {"/Users/tester/Applications/Tool.app/", true},
+        {"/System/Applications/Tool.app", false},
+        {"/System/Volumes/Data/Applications/Tool.app", false},
+        {"/SystemTools/Applications/Tool.app", false},
+        {"/Applications/../System/Applications/Tool.app", false},
+        {"/Users/other/Applications/Tool.app", false},
+        {"/Library/Tool.app", false},
+        {"/Applications/Tool", false},
+        {"/Applications/Tool.APP", false},
+        {"/Applications.app", false},
+        {"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AppScanner::isUserAppBundle(kHome, QString::fromUtf8(c.path)), c.expected) << c.path;
+}
+
+TEST(Uninstall, ARefusedBundleIsToldToTheWatcherButNothingIsQuitOrMoved)
+{
+    Fixture f;
+    const auto app = f.app("/System/Applications/Chess.app", "com.apple.Chess", "Chess");
+    const auto l = f.leftover(kLib + "/Caches/com.apple.Chess");
+    f.fp.runningApps.apps = {{9, "/System/Applications/Chess.app"}};
+
+    const auto r = f.scanner.uninstall(app, {l}, true);
+    ASSERT_TRUE(r.error.has_value());
+    EXPECT_EQ(*r.error, (Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")}));
+    EXPECT_EQ(f.told, (std::vector<std::pair<QString, QString>>{{"/System/Applications/Chess.app", "com.apple.Chess"}}));
+    EXPECT_TRUE(f.fp.runningApps.terminated.empty());
+    EXPECT_TRUE(f.fp.clock.sleeps.empty());
+    EXPECT_TRUE(f.fp.tree().exists("/System/Applications/Chess.app"));
+    EXPECT_TRUE(f.fp.tree().exists(l->path()));
+    EXPECT_TRUE(r.moved.isEmpty());
+}
+
+TEST(Uninstall, LeftoversOnlyMoveWhenSelectedSafeAndOwned)
+{
+    Fixture f;
+    const auto app = f.app("/Applications/My App.app", "com.example.MyApp", "My App");
+    const auto owned = f.leftover(kLib + "/Application Support/My App");
+    const auto compact = f.leftover(kLib + "/Caches/MyApp");
+    const auto byId = f.leftover(kLib + "/Caches/com.example.myapp");
+    const auto unselected = f.leftover(kLib + "/Logs/com.example.MyApp", false);
+    const auto foreign = f.leftover(kLib + "/Caches/com.other.thing");
+    const auto unsafe = LeftoverFile::make({kLib + "/Caches", 0, QStringLiteral("Caches")});
+    f.fp.runningApps.apps = {{3, "/Applications/My App.app"}};
+
+    const auto r = f.scanner.uninstall(app, {owned, compact, byId, unselected, foreign, unsafe}, false);
+    EXPECT_FALSE(r.error.has_value());
+    EXPECT_EQ(f.told.size(), 1u);
+    // The bundle is neither tested, quit nor moved.
+    EXPECT_TRUE(f.fp.runningApps.terminated.empty());
+    EXPECT_TRUE(f.fp.clock.sleeps.empty());
+    EXPECT_TRUE(f.fp.tree().exists("/Applications/My App.app"));
+
+    EXPECT_EQ(r.moved, (QStringList{owned->path(), compact->path(), byId->path()}));
+    EXPECT_EQ(r.failed, (QStringList{foreign->path(), unsafe->path()}));
+    EXPECT_TRUE(f.inTrash("My App") && f.inTrash("MyApp") && f.inTrash("com.example.myapp"));
+    EXPECT_TRUE(f.fp.tree().exists(unselected->path()));
+    EXPECT_TRUE(f.fp.tree().exists(foreign->path()));
+    EXPECT_TRUE(f.fp.tree().exists(kLib + "/Caches"));
+}
+
+TEST(Uninstall, QuitsMovesTheBundleAndReportsLeftoversThatStayed)
+{
+    Fixture f;
+    const auto app = f.app("/Applications/Tool.app", "com.example.tool", "Tool");
+    const auto first = f.leftover(kLib + "/Caches/com.example.tool");
+    const auto stuck = f.leftover(kLib + "/Preferences/com.example.tool.plist");
+    const auto last = f.leftover(kLib + "/Logs/Tool");
+    f.fp.runningApps.apps = {{5, "/Applications/Tool.app"}, {6, "/Applications/Other.app"}};
+    if (::geteuid() == 0)
+        ::lchown(f.fp.fs().toHost(stuck->path()).constData(), 4242, 4242);
+    f.fp.trash->fail = [&](const QString& p) -> std::optional<Error> {
+        if (p == stuck->path())
+            return Error{kCocoaErrorDomain, 512, QStringLiteral("strange")};
+        return std::nullopt;
+    };
+
+    const auto r = f.scanner.uninstall(app, {first, stuck, last}, true);
+    EXPECT_FALSE(r.error.has_value());  // the stuck leftover stays silent
+    EXPECT_EQ(f.fp.runningApps.terminated, std::vector<qint64>{5});
+    EXPECT_EQ(f.fp.clock.sleeps, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(400)});
+    EXPECT_EQ(r.moved, (QStringList{"/Applications/Tool.app", first->path(), last->path()}));
+    EXPECT_EQ(r.failed, QStringList{stuck->path()});
+    EXPECT_TRUE(f.inTrash("Tool.app/Contents/Info.plist"));
+    EXPECT_TRUE(f.fp.tree().exists(stuck->path()));
+    EXPECT_FALSE(f.fp.tree().exists(last->path()));
+}
+
+TEST(Uninstall, ACancelledBundleMoveStopsBeforeAnyLeftover)
+{
+    Fixture f;
+    const auto app = f.app("/Users/tester/Applications/Tool.app", "com.example.tool", "Tool");
+    const auto l = f.leftover(kLib + "/Caches/com.example.tool");
+    f.fp.trash->fail = [](const QString&) {
+        return std::optional<Error>(Error{kCocoaErrorDomain, 513, QStringLiteral("no permission")});
+    };
+    f.fp.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+
+    const auto r = f.scanner.uninstall(app, {l}, true);
+    ASSERT_TRUE(r.error.has_value());
+    EXPECT_EQ(r.error->code, 3);
+    EXPECT_EQ(r.error->description,
+              QStringLiteral("Uninstall cancelled — administrator permission is required to remove this item."));
+    EXPECT_EQ(f.fp.trash->calls, QStringList{"/Users/tester/Applications/Tool.app"});
+    EXPECT_EQ(r.failed, QStringList{"/Users/tester/Applications/Tool.app"});
+    EXPECT_TRUE(r.moved.isEmpty());
+    EXPECT_TRUE(f.fp.tree().exists(l->path()));
+    EXPECT_TRUE(f.fp.tree().exists("/Users/tester/Applications/Tool.app"));
+}
