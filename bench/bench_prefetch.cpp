@@ -12,8 +12,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 
+#include "BenchSupport.h"
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -108,19 +108,22 @@ struct Fixture {
 
 std::unique_ptr<Fixture> g_fixtures[2];
 
+// The generated trees go away with the application object.
+void dropFixtures()
+{
+    for (auto& f : g_fixtures)
+        f.reset();
+}
+
 Fixture& fixture(bool privacyDatabases = false)
 {
     auto& f = g_fixtures[privacyDatabases];
-    if (!f)
+    if (!f) {
+        if (!g_fixtures[0] && !g_fixtures[1])
+            qAddPostRoutine(dropFixtures);
         f = std::make_unique<Fixture>(privacyDatabases);
+    }
     return *f;
-}
-
-bool runDu(const QString& folder)
-{
-    QProcess du;
-    du.start("/usr/bin/du", {"-sk", folder});
-    return du.waitForFinished(-1) && du.exitCode() == 0;
 }
 
 // Argument 1: with both privacy databases present.
@@ -140,8 +143,7 @@ void BM_DuOverLibrary(benchmark::State& state)
     Fixture& f = fixture();
     const QString lib = f.hostLibrary();
     for (auto _ : state)
-        if (!runDu(lib))
-            state.SkipWithError("du failed");
+        tw::bench::runDu({"-sk", lib});
     state.counters["library_entries"] = f.libraryEntries;
 }
 BENCHMARK(BM_DuOverLibrary)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -180,8 +182,7 @@ void BM_PrefetchOverDu(benchmark::State& state)
         benchmark::DoNotOptimize(f.prefetch());
         prefetchNs += double(timer.nsecsElapsed());
         timer.restart();
-        if (!runDu(lib))
-            state.SkipWithError("du failed");
+        tw::bench::runDu({"-sk", lib});
         duNs += double(timer.nsecsElapsed());
     }
     state.counters["prefetch_ms"] = prefetchNs / 1e6 / double(state.iterations());
@@ -192,15 +193,4 @@ BENCHMARK(BM_PrefetchOverDu)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Use
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    for (auto& f : g_fixtures)
-        f.reset();
-    return 0;
-}
+TIDEWELL_BENCHMARK_MAIN()
