@@ -186,7 +186,9 @@ void AppScanner::prefetchLeftoverSizes(const QList<AppInfoPtr>& apps)
             prefetchLeftovers(*p, queries, claimed, [&](size_t i, PrefetchResult r) {
                 QMetaObject::invokeMethod(
                     QCoreApplication::instance(),
-                    [self, app = (*records)[i], r = std::move(r)] {
+                    [self, held = (*records)[i], r = std::move(r)]() mutable {
+                        // Let go here: the posting thread may drop the call later.
+                        const AppInfoPtr app = std::move(held);
                         if (!app->hasSingleLeftoverScan()) {
                             QList<LeftoverPtr> list = LeftoverFile::makeAll(r.leftovers);
                             for (const LeftoverPtr& l : list)
@@ -199,10 +201,11 @@ void AppScanner::prefetchLeftoverSizes(const QList<AppInfoPtr>& apps)
                     },
                     Qt::QueuedConnection);
             });
-            // The records are let go on the GUI thread.
+            // The records are let go on the GUI thread, in the call itself.
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
-                [self, held = std::move(*records)] {
+                [self, held = std::move(*records)]() mutable {
+                    std::vector<AppInfoPtr>().swap(held);
                     if (self)
                         emit self->prefetchFinished();
                 },
