@@ -344,6 +344,32 @@ TEST(LeftoverFinder, ASharedCacheListsEachFolderOnceAndChangesNoResult)
     EXPECT_EQ(cache.timesListed(home.L + "/Caches/Vendor"), 1);
 }
 
+TEST(LeftoverFinder, VendorFoldersJoinTheList)
+{
+    FakePlatform fp;
+    MacTree& t = fp.tree();
+    const QString L = t.library();
+    t.write(L + "/Application Support/Google/Chrome/Default/History", "h");
+    t.write(L + "/Caches/Google/Chrome/Default/Cache/data_0", "c");
+    t.write(t.home() + "/Library/Logs/Google Chrome/updater.log", "l");
+    t.mkdir(L + "/Caches/com.google.Chrome");
+    t.write(L + "/Preferences/com.google.Chrome.plist", "p");
+    t.mkdir(L + "/Application Support/Google/Drive");  // the vendor's other product stays
+    const auto chrome = find(fp, "com.google.Chrome", "Google Chrome");
+    EXPECT_EQ(pathsOf(chrome), (QStringList{L + "/Application Support/Google/Chrome", L + "/Caches/Google/Chrome",
+                                            L + "/Caches/com.google.Chrome", L + "/Preferences/com.google.Chrome.plist",
+                                            t.home() + "/Library/Logs/Google Chrome"}));
+    EXPECT_EQ(labelsOf(chrome), (QStringList{"Application Support", "Caches", "Caches", "Preferences", "Logs"}));
+
+    t.mkdir("/Library/SystemExtensions/AAAA/com.adguard.mac.adguard.network-extension.systemextension");
+    t.mkdir("/Library/Application Support/AdGuard Software");
+    const auto adguard = find(fp, "com.adguard.mac.adguard", "AdGuard");
+    EXPECT_EQ(pathsOf(adguard),
+              (QStringList{"/Library/Application Support/AdGuard Software",
+                           "/Library/SystemExtensions/AAAA/com.adguard.mac.adguard.network-extension.systemextension"}));
+    EXPECT_EQ(labelsOf(adguard), (QStringList{"Application Support", "Helper Tools"}));
+}
+
 TEST(LeftoverFinder, GivenRootsReplaceTheLibraryRoots)
 {
     FakePlatform fp;
