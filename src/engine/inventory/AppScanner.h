@@ -73,10 +73,12 @@ public:
         std::vector<LeftoverItem> leftovers;
         int privacyPermissionCount = 0;
     };
-    // The prefetch's work, on the calling thread: the queries in consecutive
-    // batches of four run in parallel, sharing one listing cache. done runs on
-    // a worker thread as each query finishes; skipSearch(i) true leaves the
-    // leftovers of query i unsearched (its count is still taken).
+    // The prefetch's work, from the calling thread: the leftover searches in
+    // consecutive batches of four run in parallel, sharing one listing cache,
+    // while the permission counts are taken one after another beside them.
+    // done runs on a worker thread as each query's figures are complete;
+    // skipSearch(i) true leaves the leftovers of query i unsearched (its
+    // count is still taken).
     static void prefetchLeftovers(const Platform& p, const std::vector<LeftoverQuery>& queries,
                                   const std::function<bool(size_t)>& skipSearch,
                                   const std::function<void(size_t, PrefetchResult)>& done);

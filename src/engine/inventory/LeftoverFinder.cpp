@@ -174,17 +174,27 @@ std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<s
 {
     // The folders of the identifier's own names and of the name aliases,
     // whose listings answer most existence questions without a file system call.
+    auto folderOf = [&](size_t i) {
+        if (i < kDirectCount) {
+            const char* folder = kDirectPaths[i].folder;
+            return folder[0] == '/' ? QString::fromLatin1(folder) : lib + u'/' + QLatin1String(folder);
+        }
+        const QString aliasFolders[] = {lib + QStringLiteral("/Application Support"), lib + QStringLiteral("/Caches"),
+                                        home};
+        return aliasFolders[i - kDirectCount];
+    };
     const std::vector<const CachedListing*>& parents = cache.listingGroup(QStringLiteral("direct\n") + home, [&] {
         QStringList folders;
-        for (const DirectPath& d : kDirectPaths)
-            folders << (d.folder[0] == '/' ? QString::fromLatin1(d.folder) : lib + u'/' + QLatin1String(d.folder));
-        folders << lib + QStringLiteral("/Application Support") << lib + QStringLiteral("/Caches") << home;
+        for (size_t i = 0; i < kDirectCount + 3; ++i)
+            folders << folderOf(i);
         return folders;
     });
     // A name its folder's listing lacks does not exist; only names that do
     // (or folders that could not be listed) go through the admission.
     auto admitIn = [&](size_t folder, const QString& name, const QString& label, Chain chain) {
         const CachedListing& l = *parents[folder];
+        if (!l.ok && !l.folderExists)
+            return;
         std::optional<FileType> known;
         if (l.ok) {
             const auto it = l.byName.constFind(name);
@@ -192,13 +202,7 @@ std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<s
                 return;
             known = l.entries[size_t(*it)].type;
         }
-        const DirectPath* d = folder < kDirectCount ? &kDirectPaths[folder] : nullptr;
-        QString base = folder == kDirectCount     ? lib + QStringLiteral("/Application Support")
-                       : folder == kDirectCount + 1 ? lib + QStringLiteral("/Caches")
-                       : folder == kDirectCount + 2 ? home
-                       : d->folder[0] == '/'        ? QString::fromLatin1(d->folder)
-                                                    : lib + u'/' + QLatin1String(d->folder);
-        admit(path::join(base, name), label, chain, known);
+        admit(path::join(folderOf(folder), name), label, chain, known);
     };
 
     for (size_t i = 0; i < kDirectCount; ++i)

@@ -47,8 +47,10 @@ const CachedListing& LeftoverSearchCache::listing(const QString& folder)
         }
         CachedListing l;
         auto entries = m_fs.list(folder, Hidden::Include);
-        if (!entries)
+        if (!entries) {
+            l.folderExists = m_fs.exists(folder);
             return l;
+        }
         l.ok = true;
         l.entries.reserve(entries->size());
         for (DirEntry& e : *entries) {
@@ -73,7 +75,7 @@ bool LeftoverSearchCache::exists(const QString& path)
         return m_fs.exists(path);
     const CachedListing& l = listing(parent);
     if (!l.ok)
-        return m_fs.exists(path);
+        return l.folderExists && m_fs.exists(path);
     const auto it = l.byName.constFind(name);
     if (it == l.byName.cend())
         return false;
@@ -93,25 +95,53 @@ const std::vector<WalkNode>& LeftoverSearchCache::walk(const QString& folder, in
 {
     return memo(m_walks, folder + u'\n' + QString::number(depth), [&] {
         std::vector<WalkNode> nodes;
-        std::function<void(const QString&, int)> visit = [&](const QString& dir, int remaining) {
-            if (remaining < 0)
-                return;
-            const CachedListing& l = listing(dir);
-            for (const CachedEntry& e : l.entries) {
-                if (e.hidden())
-                    continue;
-                const size_t at = nodes.size();
-                const QString child = path::join(dir, e.name);
-                nodes.push_back({child, e.lower, 0, e.type});
-                // Symlinked folders are never entered: they could lead anywhere.
-                if (remaining > 0 && e.type == FileType::Directory && !isBundleName(e.lower))
-                    visit(child, remaining - 1);
-                nodes[at].end = qsizetype(nodes.size());
+        if (depth < 0)
+            return nodes;
+        for (const CachedEntry& e : listing(folder).entries) {
+            if (e.hidden())
+                continue;
+            const size_t at = nodes.size();
+            const QString child = path::join(folder, e.name);
+            nodes.push_back({child, e.lower, 0, e.type});
+            // Symlinked folders are never entered: they could lead anywhere.
+            if (depth > 0 && e.type == FileType::Directory && !isBundleName(e.lower)) {
+                const std::vector<WalkNode>& below = walk(child, depth - 1);
+                const qsizetype offset = qsizetype(nodes.size());
+                for (const WalkNode& n : below)
+                    nodes.push_back({n.path, n.lower, n.end + offset, n.type});
             }
-        };
-        visit(folder, depth);
+            nodes[at].end = qsizetype(nodes.size());
+        }
         return nodes;
     });
+}
+
+void LeftoverSearchCache::prepare(const QString& home, const ParallelFor& parallelFor)
+{
+    const std::vector<SearchRoot> roots = AppScanner::searchRoots(home);
+    // The roots' own listings first; then, at the same time, their indexes
+    // and the subfolders the nested walks enter; then the walks themselves.
+    parallelFor(roots.size() + 1, [&](size_t i) {
+        if (i < roots.size())
+            listing(roots[i].base);
+        else
+            temporaryItems();
+    });
+    std::vector<std::function<void()>> tasks;
+    for (const SearchRoot& root : roots) {
+        tasks.emplace_back([this, base = root.base] { leafIndex(base); });
+        if (!isWalkedLabel(root.label))
+            continue;
+        for (const CachedEntry& e : listing(root.base).entries)
+            if (!e.hidden() && e.type == FileType::Directory && !isBundleName(e.lower))
+                tasks.emplace_back([this, child = path::join(root.base, e.name)] { walk(child, 1); });
+    }
+    parallelFor(tasks.size(), [&](size_t i) { tasks[i](); });
+    parallelFor(roots.size(), [&](size_t i) {
+        if (isWalkedLabel(roots[i].label))
+            walkIndex(roots[i].base, 2);
+    });
+    rootViews(home);
 }
 
 namespace {

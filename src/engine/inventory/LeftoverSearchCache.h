@@ -31,6 +31,7 @@ struct CachedEntry {
 
 struct CachedListing {
     bool ok = false;                   // false: the folder could not be listed
+    bool folderExists = true;          // when not ok: whether the folder itself exists
     std::vector<CachedEntry> entries;  // hidden entries included, in name order
     QHash<QString, qsizetype> byName;
 };
@@ -110,6 +111,11 @@ public:
     // The listings of a fixed group of folders, looked up once per key.
     const std::vector<const CachedListing*>& listingGroup(const QString& key,
                                                            const std::function<QStringList()>& folders);
+    // Reads and indexes, ahead of the searches, what every search of the
+    // home folder needs; parallelFor(n, task) runs task(0) ... task(n - 1),
+    // possibly at the same time.
+    using ParallelFor = std::function<void(size_t, const std::function<void(size_t)>&)>;
+    void prepare(const QString& home, const ParallelFor& parallelFor);
     // The default search roots of a home folder, looked up once per cache.
     const std::vector<RootView>& rootViews(const QString& home);
     std::vector<RootView> makeRootViews(const std::vector<SearchRoot>& roots);

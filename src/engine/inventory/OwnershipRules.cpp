@@ -126,11 +126,11 @@ bool isOwnedStandardPath(const QString& p, const QString& bundleIdLower, const Q
             return false;
     }
 
-    if (p.contains(QLatin1String("/subdomainappssearcher/"), Qt::CaseInsensitive)
-        || p.contains(QLatin1String("/updatercache/"), Qt::CaseInsensitive))
+    const QString q = p.toLower();
+    if (q.contains(QLatin1String("/subdomainappssearcher/")) || q.contains(QLatin1String("/updatercache/")))
         return false;
     // Our own files belong only to our own identifiers.
-    if (p.contains(QLatin1String("com.marrowind."), Qt::CaseInsensitive))
+    if (q.contains(QLatin1String("com.marrowind.")))
         return bundleIdLower.startsWith(QLatin1String("com.marrowind"));
     return true;
 }

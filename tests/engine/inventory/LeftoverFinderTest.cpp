@@ -141,6 +141,10 @@ TEST(LeftoverFinder, FindsEveryKindOfLeftoverInCategoryAndNameOrder)
         "/Library/PrivilegedHelperTools/com.example.app.helper",
         L + "/Input Methods/com.example.app.inputmethod",
     };
+    // Each path once (the cache folder is a direct path, a Caches child, a
+    // nested walk hit and a Spotlight hit), with the label of its first
+    // source; the Spotlight hit inside the support folder is pruned, while
+    // <id>.backup beside <id> stays; no foreign file, bundle or hidden file.
     EXPECT_EQ(pathsOf(items), expected);
     EXPECT_EQ(labelsOf(items),
               (QStringList{"Application Support", "Application Support", "Application Support", "Application Support",
@@ -152,29 +156,6 @@ TEST(LeftoverFinder, FindsEveryKindOfLeftoverInCategoryAndNameOrder)
     EXPECT_EQ(itemAt(items, L + "/Caches/com.example.app")->size, 5120);
     EXPECT_EQ(itemAt(items, L + "/Containers/com.example.app")->size, 1024);
     EXPECT_EQ(itemAt(items, L + "/Caches/ExampleApp")->size, 0);
-}
-
-TEST(LeftoverFinder, EachPathOnceWithItsFirstLabelAndNestedItemsPruned)
-{
-    ExampleHome home;
-    const QString& L = home.L;
-    const auto items = find(home.fp, kId, "Example App");
-    // The cache folder is a direct path, a child of the Caches root, a nested
-    // walk hit and a Spotlight hit; it is listed once.
-    EXPECT_EQ(pathsOf(items).count(L + "/Caches/com.example.app"), 1);
-    // The Spotlight hit inside the support folder is pruned; its folder stays.
-    EXPECT_FALSE(pathsOf(items).contains(L + "/Application Support/Example App/com.example.app.plist"));
-    EXPECT_TRUE(pathsOf(items).contains(L + "/Application Support/Example App"));
-    // <id>.backup beside <id> is not inside it.
-    EXPECT_TRUE(pathsOf(items).contains(L + "/Caches/com.example.app.backup"));
-    // Neither the bundle named like a helper nor any foreign file is offered.
-    for (const QString& p : pathsOf(items)) {
-        EXPECT_FALSE(p.endsWith(".app") && p.contains("helper")) << p.toStdString();
-        EXPECT_FALSE(p.contains("apphelper") || p.contains("Other") || p.contains("other")
-                     || p.contains("updatercache") || p.contains("hidden") || p.contains("com.apple")
-                     || p.contains("XYZ9876543") || p.contains("Documents"))
-            << p.toStdString();
-    }
 }
 
 TEST(LeftoverFinder, ExcludesOnlyTheExactBundlePath)
@@ -363,6 +344,59 @@ TEST(LeftoverFinder, ASharedCacheListsEachFolderOnceAndChangesNoResult)
     EXPECT_EQ(cache.timesListed(home.L + "/Caches/Vendor"), 1);
 }
 
+TEST(LeftoverFinder, VendorFoldersJoinTheList)
+{
+    FakePlatform fp;
+    MacTree& t = fp.tree();
+    const QString L = t.library();
+    t.write(L + "/Application Support/Google/Chrome/Default/History", "h");
+    t.write(L + "/Caches/Google/Chrome/Default/Cache/data_0", "c");
+    t.write(t.home() + "/Library/Logs/Google Chrome/updater.log", "l");
+    t.mkdir(L + "/Caches/com.google.Chrome");
+    t.write(L + "/Preferences/com.google.Chrome.plist", "p");
+    t.mkdir(L + "/Application Support/Google/Drive");  // the vendor's other product stays
+    const auto chrome = find(fp, "com.google.Chrome", "Google Chrome");
+    EXPECT_EQ(pathsOf(chrome), (QStringList{L + "/Application Support/Google/Chrome", L + "/Caches/Google/Chrome",
+                                            L + "/Caches/com.google.Chrome", L + "/Preferences/com.google.Chrome.plist",
+                                            t.home() + "/Library/Logs/Google Chrome"}));
+    EXPECT_EQ(labelsOf(chrome), (QStringList{"Application Support", "Caches", "Caches", "Preferences", "Logs"}));
+
+    t.mkdir("/Library/SystemExtensions/AAAA/com.adguard.mac.adguard.network-extension.systemextension");
+    t.mkdir("/Library/Application Support/AdGuard Software");
+    const auto adguard = find(fp, "com.adguard.mac.adguard", "AdGuard");
+    EXPECT_EQ(pathsOf(adguard),
+              (QStringList{"/Library/Application Support/AdGuard Software",
+                           "/Library/SystemExtensions/AAAA/com.adguard.mac.adguard.network-extension.systemextension"}));
+    EXPECT_EQ(labelsOf(adguard), (QStringList{"Application Support", "Helper Tools"}));
+}
+
+TEST(LeftoverFinder, GivenRootsReplaceTheLibraryRoots)
+{
+    FakePlatform fp;
+    MacTree& t = fp.tree();
+    const QString L = t.library();
+    t.mkdir(L + "/Caches/com.example.app");          // a direct path: always looked at
+    t.mkdir(L + "/Caches/com.example.app.helper");   // a Caches child: only with the library roots
+    t.mkdir(L + "/Custom/com.example.app.data");
+    t.mkdir(L + "/Custom/Vendor/com.example.app");   // found by the nested walk of a "Caches" root
+    t.mkdir(L + "/Other/Vendor/com.example.app");    // no walk for this label
+    t.mkdir(L + "/Other/com.example.app.other");
+    const std::vector<SearchRoot> roots{{L + "/Custom", "Caches"}, {L + "/Other", "Receipts"}, {L + "/Missing", "Logs"}};
+    const auto items = AppScanner::findLeftovers(fp, kId, "", roots, std::nullopt);
+    EXPECT_EQ(pathsOf(items), (QStringList{L + "/Caches/com.example.app", L + "/Custom/Vendor/com.example.app",
+                                           L + "/Custom/com.example.app.data", L + "/Other/com.example.app.other"}));
+    EXPECT_EQ(labelsOf(items), (QStringList{"Caches", "Caches", "Caches", "Receipts"}));
+    EXPECT_TRUE(pathsOf(find(fp, kId, "")).contains(L + "/Caches/com.example.app.helper"));
+}
+
+TEST(LeftoverFinder, TheStandardFormShortcutAgreesWithTheFullRules)
+{
+    for (const QString p : {"/", "//", "/a", "/a/", "/a//b", "/a/./b", "/a/../b", "/a/.", "/a/..", "/a/.b", "/a/..b",
+                            "/a/b.", "/a/b..", "/.", "/..", "/...", "a/b", "", "/Users/x/Library/Caches/com.x.app",
+                            "/a/b/../../..", "/a/./", "/a/.../b"})
+        EXPECT_EQ(standardizedPath(p), path::standardized(p)) << p.toStdString();
+}
+
 TEST(LeftoverFinder, PruningKeepsTheOutermostItemsInLengthOrder)
 {
     const std::vector<LeftoverItem> items{
@@ -374,16 +408,6 @@ TEST(LeftoverFinder, PruningKeepsTheOutermostItemsInLengthOrder)
     EXPECT_EQ(kept[1].size, 3);
     EXPECT_EQ(kept[1].kindDescription, "Logs");
     EXPECT_TRUE(AppScanner::pruneNestedLeftovers({}).empty());
-}
-
-TEST(LeftoverFinder, CategoryOrderHasTheEighteenLabels)
-{
-    const QStringList& order = AppScanner::leftoverCategoryOrder();
-    ASSERT_EQ(order.size(), 18);
-    EXPECT_EQ(order.front(), "Application Support");
-    EXPECT_EQ(order.back(), "Input Methods");
-    EXPECT_LT(order.indexOf("Launch Agents"), order.indexOf("Launch Daemons"));
-    EXPECT_EQ(order.indexOf("Receipts"), 12);
 }
 
 TEST(LeftoverFinder, ASingleScanPublishesOwnedSelectedRecordsOnTheRecord)

@@ -135,7 +135,26 @@ TEST(PrivacyCount, BlankServiceLinesAreIgnored)
     EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.example.app", {}), 2);
 }
 
-TEST(Prefetch, RunsInConsecutiveBatchesOfFourAtMost)
+// Notes when each search asks Spotlight its last question, the end of that
+// search.
+struct SearchEnds final : Spotlight {
+    QMutex* mutex = nullptr;
+    std::vector<std::pair<char, size_t>>* events = nullptr;
+    int* active = nullptr;
+    std::optional<QByteArray> find(const QString& folder, const QString& query) override
+    {
+        if (folder == "/Users/Shared" && query.endsWith(".binarycookies'cd")) {
+            const qsizetype at = query.indexOf("app") + 3;
+            const size_t index = query.mid(at, query.indexOf('.', at) - at).toULong();
+            QMutexLocker lock(mutex);
+            events->emplace_back('e', index);
+            --*active;
+        }
+        return QByteArray();
+    }
+};
+
+TEST(Prefetch, SearchesInConsecutiveBatchesOfFourAtMost)
 {
     FakePlatform fp;
     for (int i = 0; i < 9; ++i)
@@ -145,11 +164,22 @@ TEST(Prefetch, RunsInConsecutiveBatchesOfFourAtMost)
         queries.push_back({QString("com.example.app%1").arg(i), QString("App %1").arg(i), {}});
 
     QMutex mutex;
-    std::vector<std::pair<char, size_t>> events;  // 's'tart or 'd'one, query index
+    std::vector<std::pair<char, size_t>> events;  // 's'tart or 'e'nd of a search, query index
     int active = 0, maxActive = 0;
+    SearchEnds ends;
+    ends.mutex = &mutex;
+    ends.events = &events;
+    ends.active = &active;
+    Platform::Parts parts;
+    parts.fs = &fp.fs();
+    parts.spotlight = &ends;
+    parts.privacy = fp.privacy.get();
+    const Platform p(parts);
+
     std::vector<AppScanner::PrefetchResult> results(queries.size());
+    std::vector<int> reported(queries.size(), 0);
     AppScanner::prefetchLeftovers(
-        fp, queries,
+        p, queries,
         [&](size_t i) {
             QMutexLocker lock(&mutex);
             events.emplace_back('s', i);
@@ -158,19 +188,19 @@ TEST(Prefetch, RunsInConsecutiveBatchesOfFourAtMost)
         },
         [&](size_t i, AppScanner::PrefetchResult r) {
             QMutexLocker lock(&mutex);
-            events.emplace_back('d', i);
-            --active;
+            ++reported[i];
             results[i] = std::move(r);
         });
     ASSERT_EQ(events.size(), 18u);
     EXPECT_LE(maxActive, 4);
-    // No query of a batch starts before every query of the previous batch is done.
+    EXPECT_EQ(reported, std::vector<int>(queries.size(), 1));
+    // No search of a batch starts before every search of the previous batch ended.
     for (size_t e = 0; e < events.size(); ++e) {
         if (events[e].first != 's')
             continue;
         const size_t batch = events[e].second / 4;
         for (size_t later = e + 1; later < events.size(); ++later) {
-            if (events[later].first == 'd') {
+            if (events[later].first == 'e') {
                 EXPECT_GE(events[later].second / 4, batch) << "query " << events[later].second;
             }
         }
