@@ -1,0 +1,423 @@
+#include "app/NeonPaint.h"
+
+#include <QApplication>
+#include <QCache>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace tw {
+
+namespace neon {
+
+QColor rgb(double r, double g, double b, double opacity)
+{
+    return QColor::fromRgbF(float(r), float(g), float(b), float(opacity));
+}
+
+QColor faded(QColor color, double factor)
+{
+    color.setAlphaF(float(std::clamp(color.alphaF() * factor, 0.0, 1.0)));
+    return color;
+}
+
+namespace {
+
+QString preferredFamily(bool rounded)
+{
+    static QString plain;
+    static QString round;
+    static bool resolved = false;
+    if (!resolved) {
+        resolved = true;
+        const QStringList families = QFontDatabase::families();
+        // Families may carry their foundry: "Nimbus Sans [urw]".
+        auto installed = [&](const QString& f) {
+            return std::any_of(families.begin(), families.end(), [&](const QString& have) {
+                return have.compare(f, Qt::CaseInsensitive) == 0
+                    || have.startsWith(f + QStringLiteral(" ["), Qt::CaseInsensitive);
+            });
+        };
+        auto first = [&](const QStringList& wanted) {
+            for (const QString& f : wanted)
+                if (installed(f))
+                    return f;
+            return QString();
+        };
+        plain = first({QStringLiteral(".AppleSystemUIFont"), QStringLiteral("SF Pro Text"),
+                       QStringLiteral("Helvetica Neue"), QStringLiteral("Inter"), QStringLiteral("Cantarell"),
+                       QStringLiteral("Nimbus Sans")});
+        if (plain.isEmpty())
+            plain = QApplication::font().family();
+        round = first({QStringLiteral("SF Pro Rounded"), QStringLiteral("Nunito"), QStringLiteral("Varela Round")});
+        if (round.isEmpty())
+            round = plain;
+    }
+    return rounded ? round : plain;
+}
+
+} // namespace
+
+QFont systemFont(qreal points, QFont::Weight weight, bool rounded)
+{
+    QFont f(preferredFamily(rounded));
+    f.setPixelSize(std::max(1, qRound(points)));
+    f.setWeight(weight);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    f.setHintingPreference(QFont::PreferVerticalHinting);
+    return f;
+}
+
+QPainterPath roundedRect(const QRectF& rect, qreal radius)
+{
+    const qreal r = std::max<qreal>(0, std::min({radius, rect.width() / 2, rect.height() / 2}));
+    QPainterPath path;
+    path.addRoundedRect(rect, r, r);
+    return path;
+}
+
+QPainterPath capsule(const QRectF& rect)
+{
+    return roundedRect(rect, std::min(rect.width(), rect.height()) / 2);
+}
+
+QPainterPath insideStrokePath(const QRectF& rect, qreal radius, qreal w)
+{
+    const qreal h = w / 2;
+    return roundedRect(rect.adjusted(h, h, -h, -h), std::max<qreal>(0, radius - h));
+}
+
+QColor accentColour(AppAppearance a)
+{
+    return a == AppAppearance::indigo ? faded(Qt::white, 0.55) : rgb(0.35, 0.82, 1.0);
+}
+
+QColor edgeColour(AppAppearance a)
+{
+    switch (a) {
+    case AppAppearance::midnight: return rgb(0.20, 0.72, 1.0);
+    case AppAppearance::classic: return rgb(0.18, 0.68, 1.0);
+    case AppAppearance::indigo: return rgb(0.45, 0.73, 1.0, 0.9);
+    }
+    return {};
+}
+
+// ---- Image cache ----------------------------------------------------------------
+
+namespace {
+
+QCache<QString, QImage>& imageCache()
+{
+    // Cost in KiB; the glows of a full window take a few MiB per theme.
+    static QCache<QString, QImage> cache(96 * 1024);
+    return cache;
+}
+
+QString sizedKey(const QString& key, QSize size, qreal dpr)
+{
+    return key + u'@' + QString::number(size.width()) + u'x' + QString::number(size.height()) + u'@'
+        + QString::number(dpr);
+}
+
+void cacheInsert(const QString& key, const QImage& image)
+{
+    const int cost = std::max<int>(1, int(image.sizeInBytes() / 1024));
+    imageCache().insert(key, new QImage(image), cost);
+}
+
+QString colourKey(const QColor& c)
+{
+    return QString::number(c.rgba64(), 16);
+}
+
+int deviceMargin(qreal radius, qreal dpr)
+{
+    return int(std::ceil(blurMargin(radius) * dpr));
+}
+
+} // namespace
+
+QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::function<void(QPainter&)>& draw)
+{
+    if (size.isEmpty())
+        return {};
+    const QString k = sizedKey(key, size, dpr);
+    if (const QImage* hit = imageCache().object(k))
+        return *hit;
+    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        draw(p);
+    }
+    cacheInsert(k, image);
+    return image;
+}
+
+// ---- Blur -------------------------------------------------------------------------
+
+int blurMargin(qreal radius)
+{
+    // Three sigmas, sigma = radius / 2.
+    return radius <= 0 ? 0 : int(std::ceil(1.5 * radius)) + 1;
+}
+
+namespace {
+
+void boxPass(const uchar* src, uchar* dst, int length, int count, int stride, int step, int r)
+{
+    // One running-sum box pass over count lines of length samples.
+    const int window = 2 * r + 1;
+    for (int line = 0; line < count; ++line) {
+        const uchar* s = src + line * stride;
+        uchar* d = dst + line * stride;
+        int sum = 0;
+        for (int i = -r; i <= r; ++i)
+            if (i >= 0 && i < length)
+                sum += s[i * step];
+        for (int i = 0; i < length; ++i) {
+            d[i * step] = uchar((sum + window / 2) / window);
+            const int out = i - r;
+            const int in = i + r + 1;
+            if (out >= 0)
+                sum -= s[out * step];
+            if (in < length)
+                sum += s[in * step];
+        }
+    }
+}
+
+} // namespace
+
+void boxBlurAlpha(uchar* data, int width, int height, qreal sigma)
+{
+    if (sigma <= 0.2 || width <= 0 || height <= 0)
+        return;
+    // Three boxes whose combined variance matches sigma.
+    const int n = 3;
+    const double ideal = std::sqrt(12.0 * sigma * sigma / n + 1);
+    int wl = int(std::floor(ideal));
+    if (wl % 2 == 0)
+        --wl;
+    const int wu = wl + 2;
+    const double mIdeal = (12.0 * sigma * sigma - n * wl * wl - 4.0 * n * wl - 3.0 * n) / (-4.0 * wl - 4);
+    const int m = int(std::lround(mIdeal));
+    std::vector<uchar> tmp(size_t(width) * size_t(height));
+    for (int i = 0; i < n; ++i) {
+        const int r = ((i < m ? wl : wu) - 1) / 2;
+        if (r <= 0)
+            continue;
+        boxPass(data, tmp.data(), width, height, width, 1, r);   // rows
+        boxPass(tmp.data(), data, height, width, 1, width, r);   // columns
+    }
+}
+
+QImage blurredTint(const QImage& source, qreal radius, const QColor& colour)
+{
+    const qreal dpr = source.devicePixelRatio();
+    const int md = deviceMargin(radius, dpr);
+    const int w = source.width() + 2 * md;
+    const int h = source.height() + 2 * md;
+    std::vector<uchar> alpha(size_t(w) * size_t(h), 0);
+    const QImage src = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < src.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        uchar* out = alpha.data() + size_t(y + md) * size_t(w) + size_t(md);
+        for (int x = 0; x < src.width(); ++x)
+            out[x] = uchar(qAlpha(line[x]));
+    }
+    boxBlurAlpha(alpha.data(), w, h, radius / 2 * dpr);
+
+    QImage result(w, h, QImage::Format_ARGB32_Premultiplied);
+    result.setDevicePixelRatio(dpr);
+    const QRgb premul = qPremultiply(colour.rgba());
+    const uint cr = qRed(premul), cg = qGreen(premul), cb = qBlue(premul), ca = qAlpha(premul);
+    for (int y = 0; y < h; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+        const uchar* a = alpha.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            const uint k = a[x];
+            line[x] = qRgba(int(cr * k / 255), int(cg * k / 255), int(cb * k / 255), int(ca * k / 255));
+        }
+    }
+    return result;
+}
+
+void paintShadows(QPainter& p, const QString& key, const QImage& body, QPointF origin,
+                  const QList<Shadow>& shadows)
+{
+    if (body.isNull())
+        return;
+    const qreal dpr = body.devicePixelRatio();
+    for (const Shadow& s : shadows) {
+        if (s.colour.alpha() == 0)
+            continue;
+        const QString k = key + QStringLiteral("|shadow|") + QString::number(s.radius) + u'|' + colourKey(s.colour)
+            + u'|' + QString::number(body.width()) + u'x' + QString::number(body.height()) + u'@'
+            + QString::number(dpr);
+        QImage image;
+        if (const QImage* hit = imageCache().object(k)) {
+            image = *hit;
+        } else {
+            image = blurredTint(body, s.radius, s.colour);
+            cacheInsert(k, image);
+        }
+        const qreal m = deviceMargin(s.radius, dpr) / dpr;
+        p.drawImage(origin + s.offset - QPointF(m, m), image);
+    }
+}
+
+QMargins shadowExtent(const QList<Shadow>& shadows)
+{
+    QMargins extent;
+    for (const Shadow& s : shadows) {
+        if (s.colour.alpha() == 0)
+            continue;
+        const int m = blurMargin(s.radius) + 1;
+        extent.setLeft(std::max(extent.left(), m - int(std::floor(s.offset.x()))));
+        extent.setRight(std::max(extent.right(), m + int(std::ceil(s.offset.x()))));
+        extent.setTop(std::max(extent.top(), m - int(std::floor(s.offset.y()))));
+        extent.setBottom(std::max(extent.bottom(), m + int(std::ceil(s.offset.y()))));
+    }
+    return extent;
+}
+
+void paintGlowingText(QPainter& p, const QRectF& rect, int flags, const QString& text, const QFont& font,
+                      const QColor& colour, const QList<Shadow>& glows)
+{
+    if (text.isEmpty())
+        return;
+    const QSize size = rect.size().toSize();
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QString key = QStringLiteral("text|") + text + u'|' + font.key() + u'|' + QString::number(flags);
+    const QImage body = cachedImage(key, size, dpr, [&](QPainter& q) {
+        q.setFont(font);
+        q.setPen(Qt::white);
+        q.drawText(QRectF(QPointF(0, 0), rect.size()), flags, text);
+    });
+    paintShadows(p, key + u'@' + QString::number(size.width()) + u'x' + QString::number(size.height()), body,
+                 rect.topLeft(), glows);
+    p.save();
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(rect, flags, text);
+    p.restore();
+}
+
+QString elided(const QString& text, const QFont& font, qreal width)
+{
+    return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
+}
+
+} // namespace neon
+
+// ---- Glow hosts ---------------------------------------------------------------------
+
+namespace {
+
+const char* const kHostProperty = "tw_glowHost";
+
+class GlowRegistry : public QObject {
+public:
+    using QObject::QObject;
+    QList<QPointer<QWidget>> casters;
+};
+
+GlowRegistry* registryOf(const QWidget* host, bool create)
+{
+    auto reg = host->findChild<GlowRegistry*>(QStringLiteral("tw_glowRegistry"), Qt::FindDirectChildrenOnly);
+    if (!reg && create) {
+        reg = new GlowRegistry(const_cast<QWidget*>(host));
+        reg->setObjectName(QStringLiteral("tw_glowRegistry"));
+    }
+    return reg;
+}
+
+} // namespace
+
+namespace GlowHost {
+
+void mark(QWidget* w)
+{
+    w->setProperty(kHostProperty, true);
+}
+
+bool isHost(const QWidget* w)
+{
+    return w && w->property(kHostProperty).toBool();
+}
+
+QWidget* hostOf(const QWidget* w)
+{
+    for (QWidget* p = w ? w->parentWidget() : nullptr; p; p = p->parentWidget())
+        if (isHost(p))
+            return p;
+    return nullptr;
+}
+
+void attach(QWidget* caster)
+{
+    QWidget* host = hostOf(caster);
+    if (!host || !dynamic_cast<GlowCaster*>(caster))
+        return;
+    GlowRegistry* reg = registryOf(host, true);
+    reg->casters.removeAll(nullptr);
+    if (!reg->casters.contains(caster))
+        reg->casters.append(caster);
+    invalidate(caster);
+}
+
+QList<QWidget*> casters(const QWidget* host)
+{
+    QList<QWidget*> out;
+    if (const GlowRegistry* reg = host ? registryOf(host, false) : nullptr)
+        for (const QPointer<QWidget>& c : reg->casters)
+            if (c)
+                out << c.data();
+    return out;
+}
+
+void paint(QWidget* host, QPainter& p, const QRegion& region)
+{
+    const GlowRegistry* reg = registryOf(host, false);
+    if (!reg)
+        return;
+    for (const QPointer<QWidget>& c : reg->casters) {
+        if (!c || !c->isVisibleTo(host) || !host->isAncestorOf(c))
+            continue;
+        auto caster = dynamic_cast<GlowCaster*>(c.data());
+        if (!caster)
+            continue;
+        const QPoint offset = c->mapTo(host, QPoint(0, 0));
+        const QRect reach = c->rect().marginsAdded(caster->glowExtent()).translated(offset);
+        if (!region.intersects(reach))
+            continue;
+        p.save();
+        p.translate(offset);
+        caster->paintGlow(p);
+        p.restore();
+    }
+}
+
+void invalidate(QWidget* caster)
+{
+    QWidget* host = hostOf(caster);
+    auto c = dynamic_cast<GlowCaster*>(caster);
+    if (!host || !c)
+        return;
+    host->update(caster->rect().marginsAdded(c->glowExtent()).translated(caster->mapTo(host, QPoint(0, 0))));
+}
+
+} // namespace GlowHost
+
+} // namespace tw
