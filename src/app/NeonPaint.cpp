@@ -174,19 +174,18 @@ int blurMargin(qreal radius)
 
 namespace {
 
-void boxPass(const uchar* src, uchar* dst, int length, int count, int stride, int step, int r)
+// One running-sum box pass over count lines of length samples (8.8 fixed point).
+void boxPass(const quint16* src, quint16* dst, int length, int count, int stride, int step, int r)
 {
-    // One running-sum box pass over count lines of length samples.
-    const int window = 2 * r + 1;
+    const quint32 window = quint32(2 * r + 1);
     for (int line = 0; line < count; ++line) {
-        const uchar* s = src + line * stride;
-        uchar* d = dst + line * stride;
-        int sum = 0;
-        for (int i = -r; i <= r; ++i)
-            if (i >= 0 && i < length)
-                sum += s[i * step];
+        const quint16* s = src + line * stride;
+        quint16* d = dst + line * stride;
+        quint32 sum = 0;
+        for (int i = 0; i <= r && i < length; ++i)
+            sum += s[i * step];
         for (int i = 0; i < length; ++i) {
-            d[i * step] = uchar((sum + window / 2) / window);
+            d[i * step] = quint16((sum + window / 2) / window);
             const int out = i - r;
             const int in = i + r + 1;
             if (out >= 0)
@@ -212,14 +211,21 @@ void boxBlurAlpha(uchar* data, int width, int height, qreal sigma)
     const int wu = wl + 2;
     const double mIdeal = (12.0 * sigma * sigma - n * wl * wl - 4.0 * n * wl - 3.0 * n) / (-4.0 * wl - 4);
     const int m = int(std::lround(mIdeal));
-    std::vector<uchar> tmp(size_t(width) * size_t(height));
+    // Worked in 8.8 fixed point so faint tails are not rounded away.
+    const size_t count = size_t(width) * size_t(height);
+    std::vector<quint16> plane(count);
+    std::vector<quint16> tmp(count);
+    for (size_t i = 0; i < count; ++i)
+        plane[i] = quint16(data[i] << 8);
     for (int i = 0; i < n; ++i) {
         const int r = ((i < m ? wl : wu) - 1) / 2;
         if (r <= 0)
             continue;
-        boxPass(data, tmp.data(), width, height, width, 1, r);   // rows
-        boxPass(tmp.data(), data, height, width, 1, width, r);   // columns
+        boxPass(plane.data(), tmp.data(), width, height, width, 1, r);   // rows
+        boxPass(tmp.data(), plane.data(), height, width, 1, width, r);   // columns
     }
+    for (size_t i = 0; i < count; ++i)
+        data[i] = uchar((plane[i] + 128) >> 8);
 }
 
 QImage blurredTint(const QImage& source, qreal radius, const QColor& colour)

@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/L10n.h"
+#include "app/NeonPaint.h"
 #include "app/PreferencesView.h"
 #include "app/SharedState.h"
 #include "app/WindowChrome.h"
@@ -14,11 +15,55 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QShowEvent>
+
+#include <cmath>
 
 namespace tw {
 
 // ---- MainWindow -----------------------------------------------------------------------
+
+namespace {
+
+// Clears everything outside the window's rounded shape with a smooth edge,
+// painted last over the whole content (the window mask alone is jagged).
+class CornerClip : public QWidget {
+public:
+    CornerClip(QWidget* parent, qreal radius)
+        : QWidget(parent)
+        , m_radius(radius)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setObjectName(QStringLiteral("cornerClip"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const QRect r = rect();
+        const int c = int(std::ceil(m_radius)) + 1;
+        const QRegion corners = QRegion(0, 0, c, c) + QRegion(r.width() - c, 0, c, c) + QRegion(0, r.height() - c, c, c)
+            + QRegion(r.width() - c, r.height() - c, c, c);
+        if (!event->region().intersects(corners))
+            return;
+        QPainterPath outside;
+        outside.addRect(QRectF(r));
+        outside = outside.subtracted(neon::roundedRect(QRectF(r), m_radius));
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.fillPath(outside, Qt::black);
+    }
+
+private:
+    qreal m_radius;
+};
+
+} // namespace
 
 MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, LanguageManager& language,
                        QWidget* parent)
@@ -28,6 +73,7 @@ MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, L
     , m_language(language)
     , m_glass(new ThemeGlassBackground(this, cornerRadius()))
     , m_overlay(new SheetOverlay(this))
+    , m_clip(new CornerClip(this, cornerRadius()))
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(SweeplineApp::displayName());
@@ -80,6 +126,7 @@ void MainWindow::presentPreferences(bool show)
     }
     m_overlay->setGeometry(rect());
     m_overlay->raise();
+    m_clip->raise();
     m_overlay->show();
     m_overlay->sheet()->setFocus();
 }
@@ -104,6 +151,8 @@ void MainWindow::resizeEvent(QResizeEvent*)
     if (m_view)
         m_view->setGeometry(rect());
     m_overlay->setGeometry(rect());
+    m_clip->setGeometry(rect());
+    m_clip->raise();
 }
 
 // ---- Cleanup offer ------------------------------------------------------------------------

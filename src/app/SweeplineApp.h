@@ -87,6 +87,7 @@ private:
     QWidget* m_glass;
     QPointer<MainView> m_view;
     SheetOverlay* m_overlay;
+    QWidget* m_clip;
     bool m_painted = false;
 };
 

@@ -384,6 +384,8 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setWidget(inner);
+    // setWidget turns the background filling on; the card shows through instead.
+    inner->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
     inner->setAttribute(Qt::WA_TranslucentBackground);
     m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
