@@ -219,7 +219,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        p.fillRect(rect(), MainView::workspaceBackground(AppTheme::appearance()));
+        neon::fillRect(p, rect(), MainView::workspaceBackground(AppTheme::appearance()));
     }
     void resizeEvent(QResizeEvent*) override
     {

@@ -155,6 +155,30 @@ QColor ClockwiseNeonBorder::colourAtAngle(double clockwiseDegrees, double rotati
     return gradientColour(turn, appearance);
 }
 
+namespace {
+
+// atan2 in degrees, 0..360, clockwise on screen (y grows downwards); within
+// a hundredth of a degree, well under one angle bucket.
+double clockwiseDegrees(double y, double x)
+{
+    const double ax = std::abs(x), ay = std::abs(y);
+    const double hi = std::max(ax, ay);
+    if (hi == 0)
+        return 0;
+    const double a = std::min(ax, ay) / hi;
+    const double s = a * a;
+    double r = ((-0.0464964749 * s + 0.15931422) * s - 0.327622764) * s * a + a;
+    if (ay > ax)
+        r = M_PI_2 - r;
+    if (x < 0)
+        r = M_PI - r;
+    if (y < 0)
+        r = 2 * M_PI - r;
+    return r * 180.0 / M_PI;
+}
+
+} // namespace
+
 void ClockwiseNeonBorder::buildMasks(qreal dpr)
 {
     const QSize device(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
@@ -166,78 +190,97 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_band = QRegion();
     m_frameRotation = -1;
     m_frame = QImage();
-    if (device.isEmpty())
+    const QRectF shape = QRectF(shapeRect());
+    if (device.isEmpty() || shape.isEmpty())
         return;
 
-    const QRectF shape = QRectF(shapeRect());
-    auto strokeAlpha = [&](qreal w) {
-        QImage img(device, QImage::Format_ARGB32_Premultiplied);
-        img.setDevicePixelRatio(dpr);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(Qt::white, w));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(neon::insideStrokePath(shape, m_cornerRadius, w));
-        p.end();
-        std::vector<uchar> a(size_t(device.width()) * size_t(device.height()));
-        for (int y = 0; y < device.height(); ++y) {
-            const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-            for (int x = 0; x < device.width(); ++x)
-                a[size_t(y) * size_t(device.width()) + size_t(x)] = uchar(qAlpha(line[x]));
-        }
-        return a;
-    };
-    const std::vector<uchar> line = strokeAlpha(m_lineWidth);
-    std::vector<uchar> glow = strokeAlpha(m_lineWidth + 3);
-    neon::boxBlurAlpha(glow.data(), device.width(), device.height(), 2.5 * dpr);
+    // The ring is drawn from the signed distance to the shape's edge: the
+    // line is a stroke of lineWidth inside the edge, the glow a stroke of
+    // lineWidth + 3 inside it, blurred (sigma 2.5) and shown at 0.7. The blur
+    // of a stroke across its width is the difference of two error functions.
+    const double lw = m_lineWidth * dpr;
+    const double gw = (m_lineWidth + 3) * dpr;
+    const double sigma = 2.5 * dpr;
+    const double halfW = shape.width() * dpr / 2;
+    const double halfH = shape.height() * dpr / 2;
+    const double r = std::min({double(m_cornerRadius) * dpr, halfW, halfH});
+    const double cx = shape.center().x() * dpr;
+    const double cy = shape.center().y() * dpr;
+    const double inward = gw + 2.5 * sigma + 1;
+    const double outward = 2.5 * sigma + 1;
+    constexpr int steps = 8;  // glow samples per pixel of distance
+    std::vector<double> glowProfile(size_t(std::ceil((gw / 2 + 3 * sigma + 2) * steps)) + 1);
+    const double k = 1.0 / (sigma * M_SQRT2);
+    for (size_t i = 0; i < glowProfile.size(); ++i) {
+        const double d = double(i) / steps;
+        glowProfile[i] = 0.7 * 0.5 * (std::erf((d + gw / 2) * k) - std::erf((d - gw / 2) * k));
+    }
 
-    const double cx = (shape.center().x()) * dpr;
-    const double cy = (shape.center().y()) * dpr;
     const int w = device.width();
-    int topBand = 0;
-    for (int y = 0; y < device.height(); ++y) {
-        for (int x = 0; x < w; ++x) {
-            const size_t i = size_t(y) * size_t(w) + size_t(x);
-            const uint l = line[i];
-            const uint g = uint(glow[i]) * 7 / 10;  // the glow is shown at 0.7
-            const uint cov = l + g * (255 - l) / 255;
-            if (cov == 0)
+    const int x0 = int(std::floor(cx - halfW - outward)), x1 = int(std::ceil(cx + halfW + outward));
+    const int y0 = int(std::floor(cy - halfH - outward)), y1 = int(std::ceil(cy + halfH + outward));
+    const double innerLeft = cx - halfW + inward, innerRight = cx + halfW - inward;
+    const double innerTop = cy - halfH + inward, innerBottom = cy + halfH - inward;
+    auto visit = [&](int x, int y) {
+        const double px = x + 0.5 - cx, py = y + 0.5 - cy;
+        const double qx = std::abs(px) - (halfW - r), qy = std::abs(py) - (halfH - r);
+        const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
+        const double sd = outside + std::min(std::max(qx, qy), 0.0) - r;  // negative inside
+        const double line = std::clamp(lw / 2 + 0.5 - std::abs(sd + lw / 2), 0.0, 1.0);
+        const double dg = std::abs(sd + gw / 2) * steps;
+        const double glow = dg < double(glowProfile.size() - 1) ? glowProfile[size_t(dg)] : 0.0;
+        const int cov = int((line + glow * (1 - line)) * 255 + 0.5);
+        if (cov < 5)  // the glow's far tail is invisible
+            return;
+        m_pixels.push_back(std::uint32_t(y * w + x));
+        m_angles.push_back(std::uint16_t(int(clockwiseDegrees(py, px) / 360.0 * lutSize) % lutSize));
+        m_coverage.push_back(std::uint8_t(std::min(cov, 255)));
+    };
+    for (int y = std::max(0, y0); y < std::min(device.height(), y1); ++y) {
+        const bool edgeRow = y + 0.5 < innerTop || y + 0.5 > innerBottom;
+        for (int x = std::max(0, x0); x < std::min(w, x1); ++x) {
+            if (!edgeRow && x + 0.5 > innerLeft && x + 0.5 < innerRight) {
+                x = int(std::floor(innerRight));  // skip the middle of the row
                 continue;
-            double deg = std::atan2(y + 0.5 - cy, x + 0.5 - cx) * 180.0 / M_PI;  // y down: clockwise
-            if (deg < 0)
-                deg += 360.0;
-            m_pixels.push_back(std::uint32_t(i));
-            m_angles.push_back(std::uint16_t(int(deg / 360.0 * lutSize) % lutSize));
-            m_coverage.push_back(std::uint8_t(cov));
-            if (x == w / 2)
-                topBand = std::max(topBand, y < device.height() / 2 ? y + 1 : 0);
+            }
+            visit(x, y);
         }
     }
     m_frame = QImage(device, QImage::Format_ARGB32_Premultiplied);
     m_frame.setDevicePixelRatio(dpr);
     m_frame.fill(Qt::transparent);
 
-    // The band: the edges as deep as the ring reaches, plus the corner squares.
-    const int t = int(std::ceil(topBand / dpr)) + 1;
-    const int c = int(std::ceil(m_cornerRadius)) + t;
-    const QRect r = rect();
-    QRegion band(r);
-    band -= QRegion(r.adjusted(t, t, -t, -t));
-    band += QRegion(QRect(r.left(), r.top(), c, c));
-    band += QRegion(QRect(r.right() - c + 1, r.top(), c, c));
-    band += QRegion(QRect(r.left(), r.bottom() - c + 1, c, c));
-    band += QRegion(QRect(r.right() - c + 1, r.bottom() - c + 1, c, c));
+    // The band: what the ring covers along the edges, plus the corner squares.
+    QRect covered;
+    int depth = 0;  // how far the ring reaches into the shape, in points
+    for (size_t i = 0; i < m_pixels.size(); ++i) {
+        const int x = int(m_pixels[i] % std::uint32_t(w)), y = int(m_pixels[i] / std::uint32_t(w));
+        covered |= QRect(int(x / dpr), int(y / dpr), 1, 1);
+        if (x == w / 2 && y < device.height() / 2)
+            depth = std::max(depth, int(std::ceil((y + 1) / dpr)));
+    }
+    const int t = std::max(0, depth - covered.top()) + 1;
+    const int c = int(std::ceil(m_cornerRadius)) + margin() + t - covered.top();
+    const QRect rr = covered;
+    QRegion band(rr);
+    band -= QRegion(rr.adjusted(t, t, -t, -t));
+    band += QRegion(QRect(rr.left(), rr.top(), c, c));
+    band += QRegion(QRect(rr.right() - c + 1, rr.top(), c, c));
+    band += QRegion(QRect(rr.left(), rr.bottom() - c + 1, c, c));
+    band += QRegion(QRect(rr.right() - c + 1, rr.bottom() - c + 1, c, c));
     m_band = band;
 }
 
-void ClockwiseNeonBorder::fillLut(double rotation, AppAppearance appearance)
+void ClockwiseNeonBorder::fillLut(double, AppAppearance appearance)
 {
+    // The gradient along the ring, one turn, computed once per theme; a
+    // rotation only shifts where the ring reads it.
+    if (!m_lut.empty() && m_lutAppearance == appearance)
+        return;
     m_lut.resize(lutSize);
-    for (int k = 0; k < lutSize; ++k) {
-        const double angle = (k + 0.5) * 360.0 / lutSize;
-        m_lut[size_t(k)] = qPremultiply(colourAtAngle(angle, rotation, appearance).rgba());
-    }
+    for (int k = 0; k < lutSize; ++k)
+        m_lut[size_t(k)] = qPremultiply(gradientColour((k + 0.5) / lutSize, appearance).rgba());
+    m_lutAppearance = appearance;
 }
 
 QImage ClockwiseNeonBorder::render(double rotation, AppAppearance appearance)
@@ -247,19 +290,25 @@ QImage ClockwiseNeonBorder::render(double rotation, AppAppearance appearance)
         buildMasks(dpr);
     if (m_frame.isNull())
         return {};
-    if (rotation == m_frameRotation && appearance == m_frameAppearance)
+    if (rotation == m_frameRotation && appearance == m_frameAppearance && m_opacity == m_frameOpacity)
         return m_frame;
     fillLut(rotation, appearance);
-    auto* bits = reinterpret_cast<QRgb*>(m_frame.bits());
+    const int shift = int(std::lround(rotation / 360.0 * lutSize)) % lutSize;
+    const uint opacity = uint(std::clamp(m_opacity, 0.0, 1.0) * 256);
+    auto* bits = reinterpret_cast<quint32*>(m_frame.bits());
     const size_t n = m_pixels.size();
+    const std::uint32_t* lut = m_lut.data();
     for (size_t i = 0; i < n; ++i) {
-        const QRgb c = m_lut[m_angles[i]];
-        const uint cov = m_coverage[i];
-        bits[m_pixels[i]] = qRgba(int(qRed(c) * cov / 255), int(qGreen(c) * cov / 255), int(qBlue(c) * cov / 255),
-                                  int(qAlpha(c) * cov / 255));
+        const quint32 c = lut[(m_angles[i] - shift + lutSize) & (lutSize - 1)];
+        const quint32 k = (quint32(m_coverage[i]) * opacity) >> 8;  // 0..255
+        // Scales all four premultiplied channels by k / 256, two at a time.
+        const quint32 rb = (((c & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu;
+        const quint32 ag = (((c >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
+        bits[m_pixels[i]] = rb | ag;
     }
     m_frameRotation = rotation;
     m_frameAppearance = appearance;
+    m_frameOpacity = m_opacity;
     return m_frame;
 }
 
@@ -274,9 +323,9 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent*)
     const QImage frame = render(degrees(NeonAnimationClock::shared().now(), m_duration), AppTheme::appearance());
     if (frame.isNull())
         return;
+    // The opacity is part of the frame's coverage: a plain copy paints it.
     QPainter p(this);
-    p.setOpacity(m_opacity);
-    p.drawImage(QPointF(0, 0), frame);
+    neon::drawImage(p, QPointF(0, 0), frame);
 }
 
 void ClockwiseNeonBorder::resizeEvent(QResizeEvent*)

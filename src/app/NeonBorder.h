@@ -80,7 +80,8 @@ public:
     // The colour at a clockwise screen angle (0 = 3 o'clock) for a rotation.
     static QColor colourAtAngle(double clockwiseDegrees, double rotation, AppAppearance appearance);
 
-    // Renders the border for a rotation into an image of the widget's size.
+    // Renders the border for a rotation into an image of the widget's size,
+    // with the opacity applied.
     QImage render(double rotation, AppAppearance appearance);
     // The area the border repaints on every tick (the band around the shape).
     QRegion bandRegion() const { return m_band; }
@@ -112,9 +113,11 @@ private:
     QImage m_frame;
     double m_frameRotation = -1;
     AppAppearance m_frameAppearance = AppAppearance::midnight;
+    qreal m_frameOpacity = -1;
     QRegion m_band;
     static constexpr int lutSize = 1024;
     std::vector<std::uint32_t> m_lut;
+    AppAppearance m_lutAppearance = AppAppearance::midnight;
 };
 
 } // namespace tw

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -92,6 +93,141 @@ QPainterPath insideStrokePath(const QRectF& rect, qreal radius, qreal w)
     return roundedRect(rect.adjusted(h, h, -h, -h), std::max<qreal>(0, radius - h));
 }
 
+void fillRect(QPainter& p, const QRectF& r, const QBrush& brush)
+{
+    if (r.isEmpty())
+        return;
+    // Band edges on whole device rows, so neighbouring bands meet without seams.
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const qreal step = kBandRows / dpr;
+    qreal y = r.top();
+    while (y < r.bottom()) {
+        const qreal next = std::min(r.bottom(), (std::floor(y * dpr / kBandRows) + 1) * step);
+        p.fillRect(QRectF(r.left(), y, r.width(), next - y), brush);
+        y = next;
+    }
+}
+
+void drawImage(QPainter& p, const QPointF& at, const QImage& image)
+{
+    if (image.isNull())
+        return;
+    const qreal dpr = image.devicePixelRatio();
+    for (int y = 0; y < image.height(); y += kBandRows) {
+        const int rows = std::min(kBandRows, image.height() - y);
+        const QRectF source(0, y, image.width(), rows);
+        const QRectF target(at.x(), at.y() + y / dpr, image.width() / dpr, rows / dpr);
+        p.drawImage(target, image, source);
+    }
+}
+
+namespace {
+
+// The four corner centres, starting top-left, clockwise; and the arc's start angle.
+struct Corner {
+    QPointF centre;
+    qreal startAngle;
+};
+
+std::array<Corner, 4> corners(const QRectF& r, qreal rad)
+{
+    return {Corner{{r.left() + rad, r.top() + rad}, 90},
+            Corner{{r.right() - rad, r.top() + rad}, 0},
+            Corner{{r.right() - rad, r.bottom() - rad}, 270},
+            Corner{{r.left() + rad, r.bottom() - rad}, 180}};
+}
+
+qreal clampRadius(const QRectF& r, qreal radius)
+{
+    return std::max<qreal>(0, std::min({radius, r.width() / 2, r.height() / 2}));
+}
+
+} // namespace
+
+void fillRoundedRect(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush)
+{
+    if (r.isEmpty())
+        return;
+    const qreal rad = clampRadius(r, radius);
+    if (rad <= 0) {
+        fillRect(p, r, brush);
+        return;
+    }
+    fillRect(p, QRectF(r.left() + rad, r.top(), r.width() - 2 * rad, r.height()), brush);
+    fillRect(p, QRectF(r.left(), r.top() + rad, rad, r.height() - 2 * rad), brush);
+    fillRect(p, QRectF(r.right() - rad, r.top() + rad, rad, r.height() - 2 * rad), brush);
+    for (const Corner& c : corners(r, rad)) {
+        QPainterPath pie;
+        pie.moveTo(c.centre);
+        pie.arcTo(QRectF(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad), c.startAngle, 90);
+        pie.closeSubpath();
+        p.fillPath(pie, brush);
+    }
+}
+
+void strokeRoundedRectInside(QPainter& p, const QRectF& r, qreal radius, qreal w, const QBrush& brush)
+{
+    if (r.isEmpty() || w <= 0)
+        return;
+    const qreal rad = clampRadius(r, radius);
+    w = std::min({w, r.width() / 2, r.height() / 2});
+    if (rad <= 0) {
+        fillRect(p, QRectF(r.left(), r.top(), r.width(), w), brush);
+        fillRect(p, QRectF(r.left(), r.bottom() - w, r.width(), w), brush);
+        fillRect(p, QRectF(r.left(), r.top() + w, w, r.height() - 2 * w), brush);
+        fillRect(p, QRectF(r.right() - w, r.top() + w, w, r.height() - 2 * w), brush);
+        return;
+    }
+    // Straight strips between the corners.
+    fillRect(p, QRectF(r.left() + rad, r.top(), r.width() - 2 * rad, w), brush);
+    fillRect(p, QRectF(r.left() + rad, r.bottom() - w, r.width() - 2 * rad, w), brush);
+    fillRect(p, QRectF(r.left(), r.top() + rad, w, r.height() - 2 * rad), brush);
+    fillRect(p, QRectF(r.right() - w, r.top() + rad, w, r.height() - 2 * rad), brush);
+    // Corner rings: the outer arc, then back along the inner one.
+    const qreal inner = std::max<qreal>(0, rad - w);
+    for (const Corner& c : corners(r, rad)) {
+        QPainterPath ring;
+        const QRectF outerBox(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad);
+        ring.arcMoveTo(outerBox, c.startAngle);
+        ring.arcTo(outerBox, c.startAngle, 90);
+        if (inner > 0) {
+            const QRectF innerBox(c.centre.x() - inner, c.centre.y() - inner, 2 * inner, 2 * inner);
+            QPointF end;
+            {
+                QPainterPath probe;
+                probe.arcMoveTo(innerBox, c.startAngle + 90);
+                end = probe.currentPosition();
+            }
+            ring.lineTo(end);
+            ring.arcTo(innerBox, c.startAngle + 90, -90);
+        } else {
+            ring.lineTo(c.centre);
+        }
+        ring.closeSubpath();
+        p.fillPath(ring, brush);
+    }
+}
+
+void fillOutsideCorners(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush)
+{
+    const qreal rad = clampRadius(r, radius);
+    if (rad <= 0)
+        return;
+    const QPointF squareCorner[] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+    int i = 0;
+    for (const Corner& c : corners(r, rad)) {
+        const QRectF box(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad);
+        QPainterPath piece;
+        piece.moveTo(squareCorner[i++]);
+        QPainterPath probe;
+        probe.arcMoveTo(box, c.startAngle + 90);
+        piece.lineTo(probe.currentPosition());
+        piece.arcTo(box, c.startAngle + 90, -90);
+        piece.closeSubpath();
+        p.fillPath(piece, brush);
+    }
+}
+
 QColor accentColour(AppAppearance a)
 {
     return a == AppAppearance::indigo ? faded(Qt::white, 0.55) : rgb(0.35, 0.82, 1.0);
@@ -141,6 +277,11 @@ int deviceMargin(qreal radius, qreal dpr)
 }
 
 } // namespace
+
+void clearImageCache()
+{
+    imageCache().clear();
+}
 
 QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::function<void(QPainter&)>& draw)
 {
@@ -234,28 +375,41 @@ QImage blurredTint(const QImage& source, qreal radius, const QColor& colour)
     const int md = deviceMargin(radius, dpr);
     const int w = source.width() + 2 * md;
     const int h = source.height() + 2 * md;
-    std::vector<uchar> alpha(size_t(w) * size_t(h), 0);
+    // Wide blurs are worked at a lower resolution and scaled back up: the
+    // result is smooth either way, and the work shrinks with the square.
+    const qreal sigma = radius / 2 * dpr;
+    const int f = sigma >= 8 ? 4 : sigma >= 3 ? 2 : 1;
+    const int sw = (w + f - 1) / f;
+    const int sh = (h + f - 1) / f;
+    std::vector<quint32> sums(size_t(sw) * size_t(sh), 0);
     const QImage src = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < src.height(); ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
-        uchar* out = alpha.data() + size_t(y + md) * size_t(w) + size_t(md);
+        quint32* row = sums.data() + size_t((y + md) / f) * size_t(sw);
         for (int x = 0; x < src.width(); ++x)
-            out[x] = uchar(qAlpha(line[x]));
+            row[(x + md) / f] += quint32(qAlpha(line[x]));
     }
-    boxBlurAlpha(alpha.data(), w, h, radius / 2 * dpr);
+    std::vector<uchar> alpha(sums.size());
+    const quint32 area = quint32(f * f);
+    for (size_t i = 0; i < sums.size(); ++i)
+        alpha[i] = uchar((sums[i] + area / 2) / area);
+    boxBlurAlpha(alpha.data(), sw, sh, sigma / f);
 
-    QImage result(w, h, QImage::Format_ARGB32_Premultiplied);
-    result.setDevicePixelRatio(dpr);
+    QImage small(sw, sh, QImage::Format_ARGB32_Premultiplied);
     const QRgb premul = qPremultiply(colour.rgba());
     const uint cr = qRed(premul), cg = qGreen(premul), cb = qBlue(premul), ca = qAlpha(premul);
-    for (int y = 0; y < h; ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(result.scanLine(y));
-        const uchar* a = alpha.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
+    for (int y = 0; y < sh; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(small.scanLine(y));
+        const uchar* a = alpha.data() + size_t(y) * size_t(sw);
+        for (int x = 0; x < sw; ++x) {
             const uint k = a[x];
             line[x] = qRgba(int(cr * k / 255), int(cg * k / 255), int(cb * k / 255), int(ca * k / 255));
         }
     }
+    QImage result = f == 1 ? small : small.scaled(sw * f, sh * f, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (result.width() != w || result.height() != h)
+        result = result.copy(0, 0, w, h);
+    result.setDevicePixelRatio(dpr);
     return result;
 }
 
@@ -279,8 +433,92 @@ void paintShadows(QPainter& p, const QString& key, const QImage& body, QPointF o
             cacheInsert(k, image);
         }
         const qreal m = deviceMargin(s.radius, dpr) / dpr;
-        p.drawImage(origin + s.offset - QPointF(m, m), image);
+        drawImage(p, origin + s.offset - QPointF(m, m), image);
     }
+}
+
+namespace {
+
+// One shadow layer of a rounded rectangle, drawn from a nine-slice of a small
+// blurred square into p (already placed so that rect is in its coordinates).
+void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s, qreal dpr)
+{
+    const int m = blurMargin(s.radius);
+    const int c = m + int(std::ceil(r)) + m;
+    const QRectF target = rect.translated(s.offset).adjusted(-m, -m, m, m);
+    if (target.width() < 2 * c + 1 || target.height() < 2 * c + 1) {
+        // Too small to slice: blur the shape itself.
+        const QString key = QStringLiteral("rrshadow|") + QString::number(r);
+        const QImage body = cachedImage(key, rect.size().toSize(), dpr, [&](QPainter& q) {
+            q.fillPath(roundedRect(QRectF(QPointF(0, 0), rect.size()), r), Qt::black);
+        });
+        paintShadows(p, key, body, rect.topLeft(), {s});
+        return;
+    }
+    // A square just large enough for the corners, with a one-point middle.
+    const int side = 2 * (int(std::ceil(r)) + m) + 1;
+    const QString key = QStringLiteral("nineslice|") + QString::number(r) + u'|' + QString::number(s.radius) + u'|'
+        + colourKey(s.colour) + u'@' + QString::number(dpr);
+    QImage sliced;
+    if (const QImage* hit = imageCache().object(key)) {
+        sliced = *hit;
+    } else {
+        QImage body(QSize(int(std::ceil(side * dpr)), int(std::ceil(side * dpr))), QImage::Format_ARGB32_Premultiplied);
+        body.setDevicePixelRatio(dpr);
+        body.fill(Qt::transparent);
+        {
+            QPainter q(&body);
+            q.setRenderHint(QPainter::Antialiasing);
+            q.fillPath(roundedRect(QRectF(0, 0, side, side), r), Qt::black);
+        }
+        sliced = blurredTint(body, s.radius, s.colour);
+        cacheInsert(key, sliced);
+    }
+    // Source slices in device pixels, targets in points.
+    const qreal full = sliced.width();  // square
+    const qreal cd = c * dpr;
+    const qreal xs[] = {0, cd, full - cd, full};
+    const qreal tx[] = {target.left(), target.left() + c, target.right() - c, target.right()};
+    const qreal ty[] = {target.top(), target.top() + c, target.bottom() - c, target.bottom()};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col) {
+            const QRectF src(xs[col], xs[row], xs[col + 1] - xs[col], xs[row + 1] - xs[row]);
+            const QRectF dst(QPointF(tx[col], ty[row]), QPointF(tx[col + 1], ty[row + 1]));
+            if (!src.isEmpty() && !dst.isEmpty())
+                p.drawImage(dst, sliced, src);
+        }
+}
+
+} // namespace
+
+void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, const QList<Shadow>& shadows,
+                             qreal opacity)
+{
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const qreal r = std::max<qreal>(0, std::min({radius, rect.width() / 2, rect.height() / 2}));
+    QList<Shadow> layers;
+    QString key = QStringLiteral("rrshadows|") + QString::number(r) + u'|' + QString::number(rect.width()) + u'x'
+        + QString::number(rect.height());
+    for (const Shadow& s : shadows) {
+        const QColor colour = faded(s.colour, opacity);
+        if (colour.alpha() == 0)
+            continue;
+        layers.append({colour, s.radius, s.offset});
+        key += u'|' + QString::number(s.radius) + u',' + QString::number(s.offset.x()) + u','
+            + QString::number(s.offset.y()) + u',' + colourKey(colour);
+    }
+    if (layers.isEmpty())
+        return;
+    // All layers are put together once per size into one picture, so a
+    // repaint is a single plain copy (no scaling on every frame).
+    const QMargins extent = shadowExtent(layers);
+    const QSizeF size = rect.size().grownBy(QMarginsF(extent));
+    const QImage image = cachedImage(key, size.toSize(), dpr, [&](QPainter& q) {
+        const QRectF local(QPointF(extent.left(), extent.top()), rect.size());
+        for (const Shadow& s : layers)
+            paintSlicedLayer(q, local, r, s, dpr);
+    });
+    drawImage(p, rect.topLeft() - QPointF(extent.left(), extent.top()), image);
 }
 
 QMargins shadowExtent(const QList<Shadow>& shadows)

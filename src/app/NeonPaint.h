@@ -35,6 +35,24 @@ QPainterPath capsule(const QRectF& rect);
 // The path a stroke of width w follows to stay inside rect.
 QPainterPath insideStrokePath(const QRectF& rect, qreal radius, qreal w);
 
+// Fills and copies issued in bands of a few rows. Qt's raster engine hands
+// every fill or copy that spans many rows to the global thread pool in
+// pieces and waits for them; on a window that repaints 30 times a second
+// (and while the engines' scans occupy that pool) those hand-offs cost far
+// more than the pixels. Bands this short are drawn on the calling thread.
+constexpr int kBandRows = 24;
+void fillRect(QPainter& p, const QRectF& rect, const QBrush& brush);
+// Draws image with its top-left at point (image pixel ratio respected).
+void drawImage(QPainter& p, const QPointF& at, const QImage& image);
+
+// Fast equivalents of filling a rounded rectangle and of stroking one inside
+// its edge: rectangles for the straight parts and small paths for the
+// corners only (large antialiased paths are slow to rasterise).
+void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush);
+void strokeRoundedRectInside(QPainter& p, const QRectF& rect, qreal radius, qreal width, const QBrush& brush);
+// Fills what lies outside the rounded rectangle but inside rect (its four corners).
+void fillOutsideCorners(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush);
+
 // The two recurring derived colours of the neon components.
 QColor accentColour(AppAppearance a);
 QColor edgeColour(AppAppearance a);
@@ -43,6 +61,8 @@ QColor edgeColour(AppAppearance a);
 // dpr; draw runs only when the key is not cached. Keys must name every input
 // that changes the picture. GUI thread only.
 QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::function<void(QPainter&)>& draw);
+// Forgets every cached picture (a cold start, for measuring).
+void clearImageCache();
 
 // A Gaussian-like blur of an image's alpha (three box passes, sigma =
 // radius / 2), tinted with colour. The result is larger than the source by
@@ -63,6 +83,11 @@ struct Shadow {
 // blurred images are cached under key + the layer's parameters.
 void paintShadows(QPainter& p, const QString& key, const QImage& body, QPointF origin,
                   const QList<Shadow>& shadows);
+// The shadows of a uniformly filled rounded rectangle of any size, drawn
+// from a cached nine-slice per radius and shadow (the blur is done once on a
+// small square). opacity scales the layers for a translucent body.
+void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, const QList<Shadow>& shadows,
+                             qreal opacity = 1.0);
 // How far the shadows reach beyond the body.
 QMargins shadowExtent(const QList<Shadow>& shadows);
 

@@ -253,10 +253,8 @@ void PreferencesView::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(rect());
-    p.fillPath(neon::roundedRect(r, 12), sheetColour(a));
-    p.setPen(QPen(isDark(a) ? faded(rgb(0.25, 0.7, 1.0), 0.35) : rgb(0.80, 0.81, 0.84), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(neon::insideStrokePath(r, 12, 1));
+    neon::fillRoundedRect(p, r, 12, sheetColour(a));
+    neon::strokeRoundedRectInside(p, r, 12, 1, isDark(a) ? faded(rgb(0.25, 0.7, 1.0), 0.35) : rgb(0.80, 0.81, 0.84));
 
     // Header.
     p.setFont(titleFont());
@@ -276,9 +274,8 @@ void PreferencesView::paintEvent(QPaintEvent*)
     if (r2.isEmpty())
         return;
     const QRectF group(r2.first().box.topLeft(), r2.last().box.bottomRight());
-    p.fillPath(neon::roundedRect(group, 8), isDark(a) ? faded(Qt::white, 0.05) : QColor(Qt::white));
-    p.setPen(QPen(isDark(a) ? faded(Qt::white, 0.09) : rgb(0.88, 0.89, 0.91), 1));
-    p.drawPath(neon::insideStrokePath(group, 8, 1));
+    neon::fillRoundedRect(p, group, 8, isDark(a) ? faded(Qt::white, 0.05) : QColor(Qt::white));
+    neon::strokeRoundedRectInside(p, group, 8, 1, isDark(a) ? faded(Qt::white, 0.09) : rgb(0.88, 0.89, 0.91));
     p.fillRect(QRectF(group.left() + 12, r2.first().box.bottom(), group.width() - 24, 1),
                isDark(a) ? faded(Qt::white, 0.08) : faded(Qt::black, 0.08));
 
@@ -337,17 +334,12 @@ void SheetOverlay::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillPath(neon::roundedRect(QRectF(rect()), 20), faded(Qt::black, 0.38));
+    neon::fillRoundedRect(p, QRectF(rect()), 20, faded(Qt::black, 0.38));
     if (!m_sheet)
         return;
-    const QRect g = m_sheet->geometry();
-    const QString key = QStringLiteral("sheet");
-    const QImage body = neon::cachedImage(key, g.size(), devicePixelRatioF(), [&](QPainter& q) {
-        q.fillPath(neon::roundedRect(QRectF(0, 0, g.width(), g.height()), 12), Qt::black);
-    });
     const AppAppearance a = AppTheme::appearance();
-    neon::paintShadows(p, key, body, g.topLeft(),
-                       {{faded(Qt::black, 0.45), 24, {0, 10}}, {faded(AppTheme::neonGlow(a), 0.25), 18, {0, 0}}});
+    neon::paintRoundedRectShadows(p, QRectF(m_sheet->geometry()), 12,
+                                  {{faded(Qt::black, 0.45), 24, {0, 10}}, {faded(AppTheme::neonGlow(a), 0.25), 18, {0, 0}}});
 }
 
 void SheetOverlay::resizeEvent(QResizeEvent*)

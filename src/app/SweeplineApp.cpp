@@ -32,9 +32,10 @@ namespace {
 // painted last over the whole content (the window mask alone is jagged).
 class CornerClip : public QWidget {
 public:
-    CornerClip(QWidget* parent, qreal radius)
+    CornerClip(QWidget* parent, qreal radius, std::function<void()> painted)
         : QWidget(parent)
         , m_radius(radius)
+        , m_painted(std::move(painted))
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
@@ -44,23 +45,30 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override
     {
+        // Painted last of all the window's widgets: the frame is complete after this.
+        struct Done {
+            const std::function<void()>& f;
+            ~Done()
+            {
+                if (f)
+                    f();
+            }
+        } done{m_painted};
         const QRect r = rect();
         const int c = int(std::ceil(m_radius)) + 1;
         const QRegion corners = QRegion(0, 0, c, c) + QRegion(r.width() - c, 0, c, c) + QRegion(0, r.height() - c, c, c)
             + QRegion(r.width() - c, r.height() - c, c, c);
         if (!event->region().intersects(corners))
             return;
-        QPainterPath outside;
-        outside.addRect(QRectF(r));
-        outside = outside.subtracted(neon::roundedRect(QRectF(r), m_radius));
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setCompositionMode(QPainter::CompositionMode_Clear);
-        p.fillPath(outside, Qt::black);
+        neon::fillOutsideCorners(p, QRectF(r), m_radius, Qt::black);
     }
 
 private:
     qreal m_radius;
+    std::function<void()> m_painted;
 };
 
 } // namespace
@@ -71,9 +79,13 @@ MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, L
     , m_env(env)
     , m_settings(settings)
     , m_language(language)
-    , m_glass(new ThemeGlassBackground(this, cornerRadius()))
     , m_overlay(new SheetOverlay(this))
-    , m_clip(new CornerClip(this, cornerRadius()))
+    , m_clip(new CornerClip(this, cornerRadius(), [this] {
+        if (!m_painted) {
+            m_painted = true;
+            emit firstPainted();
+        }
+    }))
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(SweeplineApp::displayName());
@@ -137,17 +149,8 @@ void MainWindow::showEvent(QShowEvent* event)
         emit contentShown();
 }
 
-void MainWindow::paintEvent(QPaintEvent*)
-{
-    if (!m_painted) {
-        m_painted = true;
-        emit firstPainted();
-    }
-}
-
 void MainWindow::resizeEvent(QResizeEvent*)
 {
-    m_glass->setGeometry(rect());
     if (m_view)
         m_view->setGeometry(rect());
     m_overlay->setGeometry(rect());

@@ -48,8 +48,9 @@ struct SubsystemSeams {
 };
 
 // The main window: frameless, rounded (radius 20), at least 1100 x 680, with
-// the glass backdrop, the main view (rebuilt whenever the language is set)
-// and the preferences sheet, shown while the navigation asks for it.
+// the main view (rebuilt whenever the language is set; it carries the glass
+// backdrop that covers the whole window) and the preferences sheet, shown
+// while the navigation asks for it.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -70,11 +71,11 @@ public:
 signals:
     // The content was shown (each showing, not each paint).
     void contentShown();
+    // The first complete frame of the window was painted.
     void firstPainted();
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -84,7 +85,6 @@ private:
     WorkspaceEnvironment m_env;
     AppSettings& m_settings;
     LanguageManager& m_language;
-    QWidget* m_glass;
     QPointer<MainView> m_view;
     SheetOverlay* m_overlay;
     QWidget* m_clip;

@@ -221,11 +221,7 @@ void ThemePreviewCard::paintGlow(QPainter& p)
 {
     if (!m_selected)
         return;
-    const QString key = QStringLiteral("themecard");
-    const QImage body = neon::cachedImage(key, size(), devicePixelRatioF(), [&](QPainter& q) {
-        q.fillPath(neon::roundedRect(QRectF(0, 0, width(), height()), 14), Qt::black);
-    });
-    neon::paintShadows(p, key, body, QPointF(0, 0), {{faded(AppTheme::selectionGlow(), 0.35), 12, {0, 2}}});
+    neon::paintRoundedRectShadows(p, QRectF(rect()), 14, {{faded(AppTheme::selectionGlow(), 0.35), 12, {0, 2}}});
 }
 
 QMargins ThemePreviewCard::glowExtent() const
@@ -238,24 +234,25 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(rect());
-    p.fillPath(neon::roundedRect(r, 14), AppTheme::cardFill());
-    strokeInside(p, r, 14, m_selected ? faded(AppTheme::selectionStroke(), 0.7) : AppTheme::cardStroke(), 1);
+    neon::fillRoundedRect(p, r, 14, AppTheme::cardFill());
+    neon::strokeRoundedRectInside(p, r, 14, 1,
+                                  m_selected ? faded(AppTheme::selectionStroke(), 0.7) : AppTheme::cardStroke());
 
     // The miniature, with its own glow when selected.
     const QRectF swatch(kPadding, kPadding, std::max<qreal>(0, r.width() - 2 * kPadding), swatchHeight());
     if (m_selected)
-        shapeShadow(p, QStringLiteral("themeswatch"), swatch, 12, {faded(AppTheme::selectionGlow(), 0.55), 10, {0, 0}});
+        neon::paintRoundedRectShadows(p, swatch, 12, {{faded(AppTheme::selectionGlow(), 0.55), 10, {0, 0}}});
     const qreal dpr = devicePixelRatioF();
     const QImage mini = neon::cachedImage(QStringLiteral("swatchimage|") + rawValue(m_appearance),
                                           swatch.size().toSize(), dpr, [&](QPainter& q) {
         q.setClipPath(neon::roundedRect(QRectF(QPointF(0, 0), swatch.size()), 12));
         paintSwatch(q, QRectF(QPointF(0, 0), swatch.size()), m_appearance);
     });
-    p.drawImage(swatch.topLeft(), mini);
+    neon::drawImage(p, swatch.topLeft(), mini);
     if (m_selected)
-        strokeInside(p, swatch, 12, AppTheme::selectionStroke(), 2);
+        neon::strokeRoundedRectInside(p, swatch, 12, 2, AppTheme::selectionStroke());
     else
-        strokeInside(p, swatch, 12, AppTheme::cardStroke(), 1);
+        neon::strokeRoundedRectInside(p, swatch, 12, 1, AppTheme::cardStroke());
 
     // The symbol, the name and the description.
     const qreal top = swatch.bottom() + 12;
@@ -450,7 +447,7 @@ void ThemeWorkspace::restyle()
 void ThemeWorkspace::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    p.fillRect(rect(), background(AppTheme::appearance()));
+    neon::fillRect(p, rect(), background(AppTheme::appearance()));
     GlowHost::paint(this, p, event->region());
 }
 

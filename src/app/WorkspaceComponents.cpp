@@ -71,22 +71,19 @@ QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
     return neon::cachedImage(QStringLiteral("glasspanel|") + appearanceKey(a), size, dpr, [&](QPainter& p) {
         const QRectF r(0, 0, size.width(), size.height());
         const qreal radius = cornerRadius();
-        const QPainterPath shape = neon::roundedRect(r, radius);
 
         QLinearGradient fill(r.topLeft(), r.bottomLeft());
         fill.setStops({{0.0, rgb(0.10, 0.22, 0.48, 0.55)},
                        {0.5, a == AppAppearance::indigo ? rgb(0.06, 0.09, 0.18, 0.82) : rgb(0.05, 0.10, 0.22, 0.88)},
                        {1.0, rgb(0.03, 0.06, 0.16, 0.92)}});
-        p.fillPath(shape, fill);
+        neon::fillRoundedRect(p, r, radius, fill);
 
         // The sheen: from the top edge to the middle, screened over the fill.
-        p.save();
-        p.setClipPath(shape);
         QLinearGradient sheen(r.topLeft(), QPointF(r.left(), r.center().y()));
         sheen.setStops({{0.0, faded(Qt::white, 0.14)}, {0.5, faded(Qt::white, 0.02)}, {1.0, QColor(255, 255, 255, 0)}});
         p.setCompositionMode(QPainter::CompositionMode_Screen);
-        p.fillRect(r, sheen);
-        p.restore();
+        neon::fillRoundedRect(p, QRectF(r.left(), r.top(), r.width(), r.height() / 2 + radius), radius, sheen);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
         const qreal edgeWidth = 2.2;
         QLinearGradient edge(r.topLeft(), r.bottomLeft());
@@ -94,9 +91,7 @@ QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
                        {1.0 / 3, neon::accentColour(a)},
                        {2.0 / 3, neon::edgeColour(a)},
                        {1.0, faded(neon::edgeColour(a), 0.55)}});
-        p.setPen(QPen(QBrush(edge), edgeWidth));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(neon::insideStrokePath(r, radius, edgeWidth));
+        neon::strokeRoundedRectInside(p, r, radius, edgeWidth, edge);
 
         // The highlight line along the top.
         const QRectF line(18, 7, std::max<qreal>(0, r.width() - 36), 2);
@@ -110,10 +105,8 @@ QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
 
 void NeonGlassPanel::paintGlow(QPainter& p)
 {
-    const AppAppearance a = AppTheme::appearance();
-    const QRect card = cardRect();
-    const QImage image = body(card.size(), a, devicePixelRatioF());
-    neon::paintShadows(p, QStringLiteral("glasspanel|") + appearanceKey(a), image, card.topLeft(), shadows(a));
+    // The glass is translucent (0.55 to 0.92); its shadows are scaled by its mean opacity.
+    neon::paintRoundedRectShadows(p, QRectF(cardRect()), cornerRadius(), shadows(AppTheme::appearance()), 0.78);
 }
 
 QMargins NeonGlassPanel::glowExtent() const
@@ -126,7 +119,7 @@ void NeonGlassPanel::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     const QRect card = cardRect();
-    p.drawImage(card.topLeft(), body(card.size(), AppTheme::appearance(), devicePixelRatioF()));
+    neon::drawImage(p, card.topLeft(), body(card.size(), AppTheme::appearance(), devicePixelRatioF()));
     GlowHost::paint(this, p, event->region());
 }
 
@@ -213,7 +206,14 @@ QRectF NeonPillButton::titleRect() const
 
 QString NeonPillButton::shownTitle() const
 {
-    return neon::elided(text(), neon::systemFont(12, QFont::DemiBold, true), titleRect().width());
+    // Shaping text is costly; the pill repaints whenever a border near it turns.
+    const qreal w = titleRect().width();
+    if (w != m_elidedWidth || text() != m_elidedSource) {
+        m_elidedWidth = w;
+        m_elidedSource = text();
+        m_elided = neon::elided(text(), neon::systemFont(12, QFont::DemiBold, true), w);
+    }
+    return m_elided;
 }
 
 QImage NeonPillButton::body() const
@@ -222,8 +222,7 @@ QImage NeonPillButton::body() const
     const QString key = QStringLiteral("pill|") + appearanceKey(a) + (m_selected ? u'S' : u'N');
     return neon::cachedImage(key, size(), devicePixelRatioF(), [&](QPainter& p) {
         const QRectF r(0, 0, width(), height());
-        const QPainterPath shape = neon::capsule(r);
-        p.fillPath(shape, fillColour(m_selected, a));
+        neon::fillRoundedRect(p, r, r.height() / 2, fillColour(m_selected, a));
         const QColor edge = neon::edgeColour(a);
         QLinearGradient g(r.topLeft(), r.bottomLeft());
         qreal w;
@@ -234,17 +233,16 @@ QImage NeonPillButton::body() const
             g.setStops({{0.0, faded(Qt::white, 0.25)}, {0.5, faded(edge, 0.45)}, {1.0, faded(edge, 0.2)}});
             w = 1.1;
         }
-        p.setPen(QPen(QBrush(g), w));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(neon::insideStrokePath(r, r.height() / 2, w));
+        neon::strokeRoundedRectInside(p, r, r.height() / 2, w, g);
     });
 }
 
 void NeonPillButton::paintGlow(QPainter& p)
 {
     const AppAppearance a = AppTheme::appearance();
-    const QString key = QStringLiteral("pill|") + appearanceKey(a) + (m_selected ? u'S' : u'N');
-    neon::paintShadows(p, key, body(), QPointF(0, 0), shadows(m_selected, a));
+    // The capsule's fill is translucent; its shadows are scaled by its opacity.
+    neon::paintRoundedRectShadows(p, QRectF(rect()), height() / 2.0, shadows(m_selected, a),
+                                  fillColour(m_selected, a).alphaF());
 }
 
 QMargins NeonPillButton::glowExtent() const
@@ -256,7 +254,7 @@ void NeonPillButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.drawImage(QPointF(0, 0), body());
+    neon::drawImage(p, QPointF(0, 0), body());
     const qreal dpr = devicePixelRatioF();
     const QImage icon = glyphImage(m_glyph, glyphColour(), 0.62, 20, dpr);
     p.drawImage(QPointF(14, (height() - 20) / 2.0), icon);
@@ -341,21 +339,18 @@ QImage WorkspaceTitleBar::body() const
     const QString key = QStringLiteral("titlebar|") + appearanceKey(a) + u'|' + m_title;
     return neon::cachedImage(key, bar.size(), devicePixelRatioF(), [&](QPainter& p) {
         const QRectF r(0, 0, bar.width(), bar.height());
-        const QPainterPath shape = neon::roundedRect(r, 16);
         const QList<QColor> fill = barFill(a);
         QLinearGradient g(r.topLeft(), r.bottomLeft());
         g.setStops({{0.0, fill[0]}, {0.5, fill[1]}, {1.0, fill[2]}});
-        p.fillPath(shape, g);
+        neon::fillRoundedRect(p, r, 16, g);
 
         const QColor accent = neon::accentColour(a);
         const QColor edge = neon::edgeColour(a);
         QLinearGradient e(r.topLeft(), r.bottomRight());
         e.setStops({{0.0, faded(accent, 0.95)}, {0.5, edge}, {1.0, faded(edge, 0.5)}});
-        p.setPen(QPen(QBrush(e), 1.8));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(neon::insideStrokePath(r, 16, 1.8));
+        neon::strokeRoundedRectInside(p, r, 16, 1.8, e);
 
-        p.setClipPath(shape);
+        p.setClipRect(r.adjusted(2, 2, -2, -2));
         const QFont font = neon::systemFont(22, QFont::DemiBold);
         const QRectF textRect(18, 0, std::max<qreal>(0, r.width() - 36 - 8), r.height());
         const QColor glow = AppTheme::neonGlow(a);
@@ -367,9 +362,7 @@ QImage WorkspaceTitleBar::body() const
 
 void WorkspaceTitleBar::paintGlow(QPainter& p)
 {
-    const AppAppearance a = AppTheme::appearance();
-    const QString key = QStringLiteral("titlebar|") + appearanceKey(a) + u'|' + m_title;
-    neon::paintShadows(p, key, body(), barRect().topLeft(), shadows(a));
+    neon::paintRoundedRectShadows(p, QRectF(barRect()), 16, shadows(AppTheme::appearance()));
 }
 
 QMargins WorkspaceTitleBar::glowExtent() const
@@ -381,7 +374,7 @@ QMargins WorkspaceTitleBar::glowExtent() const
 void WorkspaceTitleBar::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.drawImage(barRect().topLeft(), body());
+    neon::drawImage(p, barRect().topLeft(), body());
 }
 
 void WorkspaceTitleBar::resizeEvent(QResizeEvent*)
@@ -454,11 +447,7 @@ void WorkspaceCard::paintGlow(QPainter& p)
     const AppAppearance a = AppTheme::appearance();
     if (a != AppAppearance::indigo || !m_castsShadow)
         return;
-    const QString key = QStringLiteral("card|") + appearanceKey(a);
-    const QImage shape = neon::cachedImage(key, size(), devicePixelRatioF(), [&](QPainter& q) {
-        q.fillPath(neon::roundedRect(QRectF(0, 0, width(), height()), radius(a)), Qt::black);
-    });
-    neon::paintShadows(p, key, shape, QPointF(0, 0), {{faded(Qt::black, 0.35), 10, {0, 4}}});
+    neon::paintRoundedRectShadows(p, QRectF(rect()), radius(a), {{faded(Qt::black, 0.35), 10, {0, 4}}});
 }
 
 QMargins WorkspaceCard::glowExtent() const
@@ -472,12 +461,8 @@ void WorkspaceCard::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(rect());
-    p.fillPath(neon::roundedRect(r, radius(a)), fill(a));
-    QPen pen(stroke(a), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    pen.setMiterLimit(10);
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(neon::insideStrokePath(r, radius(a), 1));
+    neon::fillRoundedRect(p, r, radius(a), fill(a));
+    neon::strokeRoundedRectInside(p, r, radius(a), 1, stroke(a));
 }
 
 void WorkspaceCard::resizeEvent(QResizeEvent*)
@@ -518,7 +503,7 @@ QColor WorkspaceChrome::background(AppAppearance a)
 void WorkspaceChrome::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    p.fillRect(rect(), background(AppTheme::appearance()));
+    neon::fillRect(p, rect(), background(AppTheme::appearance()));
     GlowHost::paint(this, p, event->region());
 }
 

@@ -84,6 +84,9 @@ private:
 
     SidebarGlyph m_glyph;
     bool m_selected;
+    mutable qreal m_elidedWidth = -1;
+    mutable QString m_elidedSource;
+    mutable QString m_elided;
 };
 
 // A workspace's title bar: the title on a glowing gradient bar with an

@@ -50,6 +50,18 @@ TEST(Screenshots, MainWindowInEveryTheme)
             shots.insert(name, img);
         }
     }
+    // The preferences sheet over the window.
+    app->state().theme().apply(AppAppearance::midnight, true);
+    app->state().navigation().setTab(SidebarTab::system);
+    app->state().navigation().setShowPreferences(true);
+    QTest::qWait(260);
+    const QImage sheet = window->grab().toImage();
+    ASSERT_TRUE(sheet.save(folder + QStringLiteral("/main-window-midnight-preferences.png")));
+    // The window behind is dimmed; the sheet itself is opaque.
+    EXPECT_LT(luminance(pixel(sheet, 188 + 14 + 170, 600)), luminance(pixel(shots.value("main-window-midnight-system.png"), 188 + 14 + 170, 600)));
+    EXPECT_EQ(pixel(sheet, 550, 72 + 140).alpha(), 255);
+    app->state().navigation().setShowPreferences(false);
+
     std::cout << "screenshots in " << folder.toStdString() << std::endl;
 
     const QImage midnight = shots.value("main-window-midnight-system.png");
