@@ -1,5 +1,6 @@
 #include "app/WindowChrome.h"
 
+#include "app/NeonPaint.h"
 #include "app/SharedState.h"
 #include "app/WindowHandling.h"
 
@@ -177,10 +178,10 @@ void ThemeGlassBackground::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath pane = roundedPath(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius);
-    painter.fillPath(pane, tint(material()));
-    painter.setPen(QPen(AppTheme::cardStroke(m_appearance), 1.0));
-    painter.drawPath(pane);
+    // Rectangles and corner pieces: a window-sized antialiased path is slow to rasterise.
+    const QRectF pane(rect());
+    neon::fillRoundedRect(painter, pane, m_radius, tint(material()));
+    neon::strokeRoundedRectInside(painter, pane, m_radius, 1.0, AppTheme::cardStroke(m_appearance));
 }
 
 } // namespace tw

@@ -1,0 +1,253 @@
+// Start-up of the main window against a minimal Qt Widgets window in the same
+// run, and the processor time the animated neon borders cost while the window
+// sits idle.
+//
+// Both windows are timed from their construction to the end of their first
+// complete paint. The Tidewell side builds the shared state and the engines,
+// the whole window with its neon components and their glows (with the picture
+// cache emptied first, as at a cold start), and must not start application
+// discovery before that first paint.
+
+#include "app/NeonBorder.h"
+#include "app/NeonPaint.h"
+#include "app/SweeplineApp.h"
+#include "engine/inventory/AppScanner.h"
+#include "support/FakePlatform.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPainter>
+#include <QThreadPool>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+
+using namespace tw;
+
+namespace {
+
+test::FakePlatform& fixture()
+{
+    static test::FakePlatform* p = [] {
+        auto* fp = new test::FakePlatform;
+        for (int i = 0; i < 40; ++i)
+            fp->tree().makeApp(QStringLiteral("/Applications/App%1.app").arg(i),
+                               QStringLiteral("com.vendor%1.app").arg(i), QStringLiteral("App %1").arg(i));
+        return fp;
+    }();
+    return *p;
+}
+
+// Spins the event loop until done: no sleeping, so no latency is added.
+void waitUntil(const std::function<bool()>& done)
+{
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// Runs the event loop, idle, for ms milliseconds.
+void idleFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void settle()
+{
+    for (int i = 0; i < 50; ++i) {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+}
+
+// The reference: one window of the same size with a label, painted once.
+class MinimalWindow : public QWidget {
+public:
+    MinimalWindow()
+    {
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(new QLabel(QStringLiteral("Tidewell")));
+        resize(1100, 680);
+    }
+    bool painted = false;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), palette().window());
+        painted = true;
+    }
+};
+
+double minimalStartMs()
+{
+    QElapsedTimer t;
+    t.start();
+    auto* w = new MinimalWindow;
+    w->show();
+    waitUntil([&] { return w->painted; });
+    QCoreApplication::processEvents();  // its label paints in the same pass
+    const double ms = t.nsecsElapsed() / 1e6;
+    delete w;
+    QCoreApplication::processEvents();
+    return ms;
+}
+
+// Where the Tidewell start-up spends its time.
+struct Phases {
+    double state = 0;   // shared state, engines, commands
+    double window = 0;  // the main window's widgets
+    double paint = 0;   // show to the end of the first frame
+};
+
+// Returns the time to the first complete frame; sets early when discovery
+// started before it.
+double tidewellStartMs(bool& early, Phases* phases = nullptr)
+{
+    neon::clearImageCache();
+    QElapsedTimer t;
+    t.start();
+    double ms = 0;
+    {
+        SweeplineApp app(fixture().platform());
+        app.scanner();
+        app.cleaner();
+        const double stateMs = t.nsecsElapsed() / 1e6;
+        app.createMainWindow();
+        const double windowMs = t.nsecsElapsed() / 1e6;
+        bool painted = false;
+        bool scanBeforePaint = false;
+        QObject::connect(&app.scanner(), &AppScanner::scanningChanged, [&] {
+            if (!painted && app.scanner().isScanning())
+                scanBeforePaint = true;
+        });
+        app.start();
+        QObject::connect(app.mainWindow(), &MainWindow::firstPainted, [&] {
+            if (!painted)
+                ms = t.nsecsElapsed() / 1e6;
+            painted = true;
+        });
+        waitUntil([&] { return painted; });
+        early = early || scanBeforePaint;
+        if (phases) {
+            phases->state += stateMs;
+            phases->window += windowMs - stateMs;
+            phases->paint += ms - windowMs;
+        }
+        // Let the discovery that follows the paint finish before tearing down.
+        waitUntil([&] { return app.scanner().isScanning() || !app.scanner().apps().isEmpty(); });
+        waitUntil([&] { return !app.scanner().isScanning(); });
+        settle();
+    }
+    QCoreApplication::processEvents();
+    return ms;
+}
+
+void BM_StartupToFirstPaint(benchmark::State& state)
+{
+    fixture();
+    // One unmeasured round of each warms the font database and the platform plugin.
+    bool early = false;
+    minimalStartMs();
+    tidewellStartMs(early);
+    double minimal = 0, tidewell = 0;
+    Phases phases;
+    for (auto _ : state) {
+        const double m = minimalStartMs();
+        const double w = tidewellStartMs(early, &phases);
+        minimal += m;
+        tidewell += w;
+        state.SetIterationTime((m + w) / 1000.0);
+    }
+    const double n = double(state.iterations());
+    state.counters["minimal_ms"] = minimal / n;
+    state.counters["tidewell_ms"] = tidewell / n;
+    state.counters["ratio"] = tidewell / minimal;
+    state.counters["state_ms"] = phases.state / n;
+    state.counters["window_ms"] = phases.window / n;
+    state.counters["paint_ms"] = phases.paint / n;
+    if (early)
+        state.SkipWithError("application discovery started before the first paint");
+}
+BENCHMARK(BM_StartupToFirstPaint)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// Idle window: only the neon borders animate. Measures process CPU time
+// over a few seconds of event loop, with the borders running and, for
+// comparison, with the clock frozen (ticks without repaints) and with the
+// window hidden (the clock stopped).
+void BM_IdleNeonBorderCpu(benchmark::State& state)
+{
+    const int seconds = int(state.range(0));
+    SweeplineApp app(fixture().platform());
+    app.start();
+    waitUntil([&] { return app.mainWindow()->hasPainted(); });
+    waitUntil([&] { return !app.scanner().apps().isEmpty() && !app.scanner().isScanning(); });
+    settle();
+    // Let the leftover prefetch and caches settle.
+    idleFor(1000);
+    settle();
+
+    NeonAnimationClock& clock = NeonAnimationClock::shared();
+    double shownPercent = 0, hiddenPercent = 0, frozenPercent = 0, ticksPerSecond = 0;
+    for (auto _ : state) {
+        const qint64 ticks0 = clock.ticks();
+        QElapsedTimer wall;
+        const double cpu0 = processCpuSeconds();
+        wall.start();
+        idleFor(seconds * 1000);
+        const double cpu = processCpuSeconds() - cpu0;
+        const double elapsed = wall.nsecsElapsed() / 1e9;
+        shownPercent = 100.0 * cpu / elapsed;
+        ticksPerSecond = double(clock.ticks() - ticks0) / elapsed;
+
+        // The same with the clock frozen: the timer ticks but nothing repaints.
+        const double frozenAt = clock.now();
+        clock.setTimeSource([frozenAt] { return frozenAt; });
+        idleFor(200);
+        const double frozen0 = processCpuSeconds();
+        wall.restart();
+        idleFor(seconds * 1000);
+        frozenPercent = 100.0 * (processCpuSeconds() - frozen0) / (wall.nsecsElapsed() / 1e9);
+        clock.setTimeSource({});
+
+        app.mainWindow()->hide();
+        const double hidden0 = processCpuSeconds();
+        wall.restart();
+        idleFor(seconds * 1000);
+        hiddenPercent = 100.0 * (processCpuSeconds() - hidden0) / (wall.nsecsElapsed() / 1e9);
+        app.mainWindow()->show();
+        waitUntil([&] { return app.mainWindow()->isVisible(); });
+        state.SetIterationTime(elapsed);
+    }
+    state.counters["cpu_percent_animating"] = shownPercent;
+    state.counters["cpu_percent_hidden"] = hiddenPercent;
+    state.counters["cpu_percent_frozen"] = frozenPercent;
+    state.counters["border_ticks_per_s"] = ticksPerSecond;
+    state.counters["running_borders"] = clock.borderCount();
+    settle();
+}
+BENCHMARK(BM_IdleNeonBorderCpu)->Arg(4)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

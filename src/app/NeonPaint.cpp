@@ -1,0 +1,667 @@
+#include "app/NeonPaint.h"
+
+#include <QApplication>
+#include <QCache>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPointer>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace tw {
+
+namespace neon {
+
+QColor rgb(double r, double g, double b, double opacity)
+{
+    return QColor::fromRgbF(float(r), float(g), float(b), float(opacity));
+}
+
+QColor faded(QColor color, double factor)
+{
+    color.setAlphaF(float(std::clamp(color.alphaF() * factor, 0.0, 1.0)));
+    return color;
+}
+
+namespace {
+
+QString preferredFamily(bool rounded)
+{
+    static QString plain;
+    static QString round;
+    static bool resolved = false;
+    if (!resolved) {
+        resolved = true;
+        const QStringList families = QFontDatabase::families();
+        // Families may carry their foundry: "Nimbus Sans [urw]".
+        auto installed = [&](const QString& f) {
+            return std::any_of(families.begin(), families.end(), [&](const QString& have) {
+                return have.compare(f, Qt::CaseInsensitive) == 0
+                    || have.startsWith(f + QStringLiteral(" ["), Qt::CaseInsensitive);
+            });
+        };
+        auto first = [&](const QStringList& wanted) {
+            for (const QString& f : wanted)
+                if (installed(f))
+                    return f;
+            return QString();
+        };
+        plain = first({QStringLiteral(".AppleSystemUIFont"), QStringLiteral("SF Pro Text"),
+                       QStringLiteral("Helvetica Neue"), QStringLiteral("Inter"), QStringLiteral("Cantarell"),
+                       QStringLiteral("Nimbus Sans")});
+        if (plain.isEmpty())
+            plain = QApplication::font().family();
+        round = first({QStringLiteral("SF Pro Rounded"), QStringLiteral("Nunito"), QStringLiteral("Varela Round")});
+        if (round.isEmpty())
+            round = plain;
+    }
+    return rounded ? round : plain;
+}
+
+} // namespace
+
+QFont systemFont(qreal points, QFont::Weight weight, bool rounded)
+{
+    QFont f(preferredFamily(rounded));
+    f.setPixelSize(std::max(1, qRound(points)));
+    f.setWeight(weight);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    f.setHintingPreference(QFont::PreferVerticalHinting);
+    return f;
+}
+
+QPainterPath roundedRect(const QRectF& rect, qreal radius)
+{
+    const qreal r = std::max<qreal>(0, std::min({radius, rect.width() / 2, rect.height() / 2}));
+    QPainterPath path;
+    path.addRoundedRect(rect, r, r);
+    return path;
+}
+
+QPainterPath capsule(const QRectF& rect)
+{
+    return roundedRect(rect, std::min(rect.width(), rect.height()) / 2);
+}
+
+QPainterPath insideStrokePath(const QRectF& rect, qreal radius, qreal w)
+{
+    const qreal h = w / 2;
+    return roundedRect(rect.adjusted(h, h, -h, -h), std::max<qreal>(0, radius - h));
+}
+
+void fillRect(QPainter& p, const QRectF& r, const QBrush& brush)
+{
+    if (r.isEmpty())
+        return;
+    // Band edges on whole device rows, so neighbouring bands meet without seams.
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const qreal step = kBandRows / dpr;
+    qreal y = r.top();
+    while (y < r.bottom()) {
+        const qreal next = std::min(r.bottom(), (std::floor(y * dpr / kBandRows) + 1) * step);
+        p.fillRect(QRectF(r.left(), y, r.width(), next - y), brush);
+        y = next;
+    }
+}
+
+void drawImage(QPainter& p, const QPointF& at, const QImage& image)
+{
+    if (image.isNull())
+        return;
+    const qreal dpr = image.devicePixelRatio();
+    for (int y = 0; y < image.height(); y += kBandRows) {
+        const int rows = std::min(kBandRows, image.height() - y);
+        const QRectF source(0, y, image.width(), rows);
+        const QRectF target(at.x(), at.y() + y / dpr, image.width() / dpr, rows / dpr);
+        p.drawImage(target, image, source);
+    }
+}
+
+namespace {
+
+// The four corner centres, starting top-left, clockwise; and the arc's start angle.
+struct Corner {
+    QPointF centre;
+    qreal startAngle;
+};
+
+std::array<Corner, 4> corners(const QRectF& r, qreal rad)
+{
+    return {Corner{{r.left() + rad, r.top() + rad}, 90},
+            Corner{{r.right() - rad, r.top() + rad}, 0},
+            Corner{{r.right() - rad, r.bottom() - rad}, 270},
+            Corner{{r.left() + rad, r.bottom() - rad}, 180}};
+}
+
+qreal clampRadius(const QRectF& r, qreal radius)
+{
+    return std::max<qreal>(0, std::min({radius, r.width() / 2, r.height() / 2}));
+}
+
+} // namespace
+
+void fillRoundedRect(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush)
+{
+    if (r.isEmpty())
+        return;
+    const qreal rad = clampRadius(r, radius);
+    if (rad <= 0) {
+        fillRect(p, r, brush);
+        return;
+    }
+    fillRect(p, QRectF(r.left() + rad, r.top(), r.width() - 2 * rad, r.height()), brush);
+    fillRect(p, QRectF(r.left(), r.top() + rad, rad, r.height() - 2 * rad), brush);
+    fillRect(p, QRectF(r.right() - rad, r.top() + rad, rad, r.height() - 2 * rad), brush);
+    for (const Corner& c : corners(r, rad)) {
+        QPainterPath pie;
+        pie.moveTo(c.centre);
+        pie.arcTo(QRectF(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad), c.startAngle, 90);
+        pie.closeSubpath();
+        p.fillPath(pie, brush);
+    }
+}
+
+void strokeRoundedRectInside(QPainter& p, const QRectF& r, qreal radius, qreal w, const QBrush& brush)
+{
+    if (r.isEmpty() || w <= 0)
+        return;
+    const qreal rad = clampRadius(r, radius);
+    w = std::min({w, r.width() / 2, r.height() / 2});
+    if (rad <= 0) {
+        fillRect(p, QRectF(r.left(), r.top(), r.width(), w), brush);
+        fillRect(p, QRectF(r.left(), r.bottom() - w, r.width(), w), brush);
+        fillRect(p, QRectF(r.left(), r.top() + w, w, r.height() - 2 * w), brush);
+        fillRect(p, QRectF(r.right() - w, r.top() + w, w, r.height() - 2 * w), brush);
+        return;
+    }
+    // Straight strips between the corners.
+    fillRect(p, QRectF(r.left() + rad, r.top(), r.width() - 2 * rad, w), brush);
+    fillRect(p, QRectF(r.left() + rad, r.bottom() - w, r.width() - 2 * rad, w), brush);
+    fillRect(p, QRectF(r.left(), r.top() + rad, w, r.height() - 2 * rad), brush);
+    fillRect(p, QRectF(r.right() - w, r.top() + rad, w, r.height() - 2 * rad), brush);
+    // Corner rings: the outer arc, then back along the inner one.
+    const qreal inner = std::max<qreal>(0, rad - w);
+    for (const Corner& c : corners(r, rad)) {
+        QPainterPath ring;
+        const QRectF outerBox(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad);
+        ring.arcMoveTo(outerBox, c.startAngle);
+        ring.arcTo(outerBox, c.startAngle, 90);
+        if (inner > 0) {
+            const QRectF innerBox(c.centre.x() - inner, c.centre.y() - inner, 2 * inner, 2 * inner);
+            QPointF end;
+            {
+                QPainterPath probe;
+                probe.arcMoveTo(innerBox, c.startAngle + 90);
+                end = probe.currentPosition();
+            }
+            ring.lineTo(end);
+            ring.arcTo(innerBox, c.startAngle + 90, -90);
+        } else {
+            ring.lineTo(c.centre);
+        }
+        ring.closeSubpath();
+        p.fillPath(ring, brush);
+    }
+}
+
+void fillOutsideCorners(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush)
+{
+    const qreal rad = clampRadius(r, radius);
+    if (rad <= 0)
+        return;
+    const QPointF squareCorner[] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+    int i = 0;
+    for (const Corner& c : corners(r, rad)) {
+        const QRectF box(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad);
+        QPainterPath piece;
+        piece.moveTo(squareCorner[i++]);
+        QPainterPath probe;
+        probe.arcMoveTo(box, c.startAngle + 90);
+        piece.lineTo(probe.currentPosition());
+        piece.arcTo(box, c.startAngle + 90, -90);
+        piece.closeSubpath();
+        p.fillPath(piece, brush);
+    }
+}
+
+QColor accentColour(AppAppearance a)
+{
+    return a == AppAppearance::indigo ? faded(Qt::white, 0.55) : rgb(0.35, 0.82, 1.0);
+}
+
+QColor edgeColour(AppAppearance a)
+{
+    switch (a) {
+    case AppAppearance::midnight: return rgb(0.20, 0.72, 1.0);
+    case AppAppearance::classic: return rgb(0.18, 0.68, 1.0);
+    case AppAppearance::indigo: return rgb(0.45, 0.73, 1.0, 0.9);
+    }
+    return {};
+}
+
+// ---- Image cache ----------------------------------------------------------------
+
+namespace {
+
+QCache<QString, QImage>& imageCache()
+{
+    // Cost in KiB; the glows of a full window take a few MiB per theme.
+    static QCache<QString, QImage> cache(96 * 1024);
+    return cache;
+}
+
+QString sizedKey(const QString& key, QSize size, qreal dpr)
+{
+    return key + u'@' + QString::number(size.width()) + u'x' + QString::number(size.height()) + u'@'
+        + QString::number(dpr);
+}
+
+void cacheInsert(const QString& key, const QImage& image)
+{
+    const int cost = std::max<int>(1, int(image.sizeInBytes() / 1024));
+    imageCache().insert(key, new QImage(image), cost);
+}
+
+QString colourKey(const QColor& c)
+{
+    return QString::number(c.rgba64(), 16);
+}
+
+int deviceMargin(qreal radius, qreal dpr)
+{
+    return int(std::ceil(blurMargin(radius) * dpr));
+}
+
+} // namespace
+
+void clearImageCache()
+{
+    imageCache().clear();
+}
+
+QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::function<void(QPainter&)>& draw)
+{
+    if (size.isEmpty())
+        return {};
+    const QString k = sizedKey(key, size, dpr);
+    if (const QImage* hit = imageCache().object(k))
+        return *hit;
+    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        draw(p);
+    }
+    cacheInsert(k, image);
+    return image;
+}
+
+// ---- Blur -------------------------------------------------------------------------
+
+int blurMargin(qreal radius)
+{
+    // Three sigmas, sigma = radius / 2.
+    return radius <= 0 ? 0 : int(std::ceil(1.5 * radius)) + 1;
+}
+
+namespace {
+
+// One running-sum box pass over count lines of length samples (8.8 fixed point).
+void boxPass(const quint16* src, quint16* dst, int length, int count, int stride, int step, int r)
+{
+    const quint32 window = quint32(2 * r + 1);
+    for (int line = 0; line < count; ++line) {
+        const quint16* s = src + line * stride;
+        quint16* d = dst + line * stride;
+        quint32 sum = 0;
+        for (int i = 0; i <= r && i < length; ++i)
+            sum += s[i * step];
+        for (int i = 0; i < length; ++i) {
+            d[i * step] = quint16((sum + window / 2) / window);
+            const int out = i - r;
+            const int in = i + r + 1;
+            if (out >= 0)
+                sum -= s[out * step];
+            if (in < length)
+                sum += s[in * step];
+        }
+    }
+}
+
+} // namespace
+
+void boxBlurAlpha(uchar* data, int width, int height, qreal sigma)
+{
+    if (sigma <= 0.2 || width <= 0 || height <= 0)
+        return;
+    // Three boxes whose combined variance matches sigma.
+    const int n = 3;
+    const double ideal = std::sqrt(12.0 * sigma * sigma / n + 1);
+    int wl = int(std::floor(ideal));
+    if (wl % 2 == 0)
+        --wl;
+    const int wu = wl + 2;
+    const double mIdeal = (12.0 * sigma * sigma - n * wl * wl - 4.0 * n * wl - 3.0 * n) / (-4.0 * wl - 4);
+    const int m = int(std::lround(mIdeal));
+    // Worked in 8.8 fixed point so faint tails are not rounded away.
+    const size_t count = size_t(width) * size_t(height);
+    std::vector<quint16> plane(count);
+    std::vector<quint16> tmp(count);
+    for (size_t i = 0; i < count; ++i)
+        plane[i] = quint16(data[i] << 8);
+    for (int i = 0; i < n; ++i) {
+        const int r = ((i < m ? wl : wu) - 1) / 2;
+        if (r <= 0)
+            continue;
+        boxPass(plane.data(), tmp.data(), width, height, width, 1, r);   // rows
+        boxPass(tmp.data(), plane.data(), height, width, 1, width, r);   // columns
+    }
+    for (size_t i = 0; i < count; ++i)
+        data[i] = uchar((plane[i] + 128) >> 8);
+}
+
+QImage blurredTint(const QImage& source, qreal radius, const QColor& colour)
+{
+    const qreal dpr = source.devicePixelRatio();
+    const int md = deviceMargin(radius, dpr);
+    const int w = source.width() + 2 * md;
+    const int h = source.height() + 2 * md;
+    // Wide blurs are worked at a lower resolution and scaled back up: the
+    // result is smooth either way, and the work shrinks with the square.
+    const qreal sigma = radius / 2 * dpr;
+    const int f = sigma >= 8 ? 4 : sigma >= 3 ? 2 : 1;
+    const int sw = (w + f - 1) / f;
+    const int sh = (h + f - 1) / f;
+    std::vector<quint32> sums(size_t(sw) * size_t(sh), 0);
+    const QImage src = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < src.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        quint32* row = sums.data() + size_t((y + md) / f) * size_t(sw);
+        for (int x = 0; x < src.width(); ++x)
+            row[(x + md) / f] += quint32(qAlpha(line[x]));
+    }
+    std::vector<uchar> alpha(sums.size());
+    const quint32 area = quint32(f * f);
+    for (size_t i = 0; i < sums.size(); ++i)
+        alpha[i] = uchar((sums[i] + area / 2) / area);
+    boxBlurAlpha(alpha.data(), sw, sh, sigma / f);
+
+    QImage small(sw, sh, QImage::Format_ARGB32_Premultiplied);
+    const QRgb premul = qPremultiply(colour.rgba());
+    const uint cr = qRed(premul), cg = qGreen(premul), cb = qBlue(premul), ca = qAlpha(premul);
+    for (int y = 0; y < sh; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(small.scanLine(y));
+        const uchar* a = alpha.data() + size_t(y) * size_t(sw);
+        for (int x = 0; x < sw; ++x) {
+            const uint k = a[x];
+            line[x] = qRgba(int(cr * k / 255), int(cg * k / 255), int(cb * k / 255), int(ca * k / 255));
+        }
+    }
+    QImage result = f == 1 ? small : small.scaled(sw * f, sh * f, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (result.width() != w || result.height() != h)
+        result = result.copy(0, 0, w, h);
+    result.setDevicePixelRatio(dpr);
+    return result;
+}
+
+void paintShadows(QPainter& p, const QString& key, const QImage& body, QPointF origin,
+                  const QList<Shadow>& shadows)
+{
+    if (body.isNull())
+        return;
+    const qreal dpr = body.devicePixelRatio();
+    for (const Shadow& s : shadows) {
+        if (s.colour.alpha() == 0)
+            continue;
+        const QString k = key + QStringLiteral("|shadow|") + QString::number(s.radius) + u'|' + colourKey(s.colour)
+            + u'|' + QString::number(body.width()) + u'x' + QString::number(body.height()) + u'@'
+            + QString::number(dpr);
+        QImage image;
+        if (const QImage* hit = imageCache().object(k)) {
+            image = *hit;
+        } else {
+            image = blurredTint(body, s.radius, s.colour);
+            cacheInsert(k, image);
+        }
+        const qreal m = deviceMargin(s.radius, dpr) / dpr;
+        drawImage(p, origin + s.offset - QPointF(m, m), image);
+    }
+}
+
+namespace {
+
+// One shadow layer of a rounded rectangle, drawn from a nine-slice of a small
+// blurred square into p (already placed so that rect is in its coordinates).
+void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s, qreal dpr)
+{
+    const int m = blurMargin(s.radius);
+    const int c = m + int(std::ceil(r)) + m;
+    const QRectF target = rect.translated(s.offset).adjusted(-m, -m, m, m);
+    if (target.width() < 2 * c + 1 || target.height() < 2 * c + 1) {
+        // Too small to slice: blur the shape itself.
+        const QString key = QStringLiteral("rrshadow|") + QString::number(r);
+        const QImage body = cachedImage(key, rect.size().toSize(), dpr, [&](QPainter& q) {
+            q.fillPath(roundedRect(QRectF(QPointF(0, 0), rect.size()), r), Qt::black);
+        });
+        paintShadows(p, key, body, rect.topLeft(), {s});
+        return;
+    }
+    // A square just large enough for the corners, with a one-point middle.
+    const int side = 2 * (int(std::ceil(r)) + m) + 1;
+    const QString key = QStringLiteral("nineslice|") + QString::number(r) + u'|' + QString::number(s.radius) + u'|'
+        + colourKey(s.colour) + u'@' + QString::number(dpr);
+    QImage sliced;
+    if (const QImage* hit = imageCache().object(key)) {
+        sliced = *hit;
+    } else {
+        QImage body(QSize(int(std::ceil(side * dpr)), int(std::ceil(side * dpr))), QImage::Format_ARGB32_Premultiplied);
+        body.setDevicePixelRatio(dpr);
+        body.fill(Qt::transparent);
+        {
+            QPainter q(&body);
+            q.setRenderHint(QPainter::Antialiasing);
+            q.fillPath(roundedRect(QRectF(0, 0, side, side), r), Qt::black);
+        }
+        sliced = blurredTint(body, s.radius, s.colour);
+        cacheInsert(key, sliced);
+    }
+    // Source slices in device pixels, targets in points.
+    const qreal full = sliced.width();  // square
+    const qreal cd = c * dpr;
+    const qreal xs[] = {0, cd, full - cd, full};
+    const qreal tx[] = {target.left(), target.left() + c, target.right() - c, target.right()};
+    const qreal ty[] = {target.top(), target.top() + c, target.bottom() - c, target.bottom()};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col) {
+            const QRectF src(xs[col], xs[row], xs[col + 1] - xs[col], xs[row + 1] - xs[row]);
+            const QRectF dst(QPointF(tx[col], ty[row]), QPointF(tx[col + 1], ty[row + 1]));
+            if (!src.isEmpty() && !dst.isEmpty())
+                p.drawImage(dst, sliced, src);
+        }
+}
+
+} // namespace
+
+void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, const QList<Shadow>& shadows,
+                             qreal opacity)
+{
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const qreal r = std::max<qreal>(0, std::min({radius, rect.width() / 2, rect.height() / 2}));
+    QList<Shadow> layers;
+    QString key = QStringLiteral("rrshadows|") + QString::number(r) + u'|' + QString::number(rect.width()) + u'x'
+        + QString::number(rect.height());
+    for (const Shadow& s : shadows) {
+        const QColor colour = faded(s.colour, opacity);
+        if (colour.alpha() == 0)
+            continue;
+        layers.append({colour, s.radius, s.offset});
+        key += u'|' + QString::number(s.radius) + u',' + QString::number(s.offset.x()) + u','
+            + QString::number(s.offset.y()) + u',' + colourKey(colour);
+    }
+    if (layers.isEmpty())
+        return;
+    // All layers are put together once per size into one picture, so a
+    // repaint is a single plain copy (no scaling on every frame).
+    const QMargins extent = shadowExtent(layers);
+    const QSizeF size = rect.size().grownBy(QMarginsF(extent));
+    const QImage image = cachedImage(key, size.toSize(), dpr, [&](QPainter& q) {
+        const QRectF local(QPointF(extent.left(), extent.top()), rect.size());
+        for (const Shadow& s : layers)
+            paintSlicedLayer(q, local, r, s, dpr);
+    });
+    drawImage(p, rect.topLeft() - QPointF(extent.left(), extent.top()), image);
+}
+
+QMargins shadowExtent(const QList<Shadow>& shadows)
+{
+    QMargins extent;
+    for (const Shadow& s : shadows) {
+        if (s.colour.alpha() == 0)
+            continue;
+        const int m = blurMargin(s.radius) + 1;
+        extent.setLeft(std::max(extent.left(), m - int(std::floor(s.offset.x()))));
+        extent.setRight(std::max(extent.right(), m + int(std::ceil(s.offset.x()))));
+        extent.setTop(std::max(extent.top(), m - int(std::floor(s.offset.y()))));
+        extent.setBottom(std::max(extent.bottom(), m + int(std::ceil(s.offset.y()))));
+    }
+    return extent;
+}
+
+void paintGlowingText(QPainter& p, const QRectF& rect, int flags, const QString& text, const QFont& font,
+                      const QColor& colour, const QList<Shadow>& glows)
+{
+    if (text.isEmpty())
+        return;
+    const QSize size = rect.size().toSize();
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QString key = QStringLiteral("text|") + text + u'|' + font.key() + u'|' + QString::number(flags);
+    const QImage body = cachedImage(key, size, dpr, [&](QPainter& q) {
+        q.setFont(font);
+        q.setPen(Qt::white);
+        q.drawText(QRectF(QPointF(0, 0), rect.size()), flags, text);
+    });
+    paintShadows(p, key + u'@' + QString::number(size.width()) + u'x' + QString::number(size.height()), body,
+                 rect.topLeft(), glows);
+    p.save();
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(rect, flags, text);
+    p.restore();
+}
+
+QString elided(const QString& text, const QFont& font, qreal width)
+{
+    return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
+}
+
+} // namespace neon
+
+// ---- Glow hosts ---------------------------------------------------------------------
+
+namespace {
+
+const char* const kHostProperty = "tw_glowHost";
+
+class GlowRegistry : public QObject {
+public:
+    using QObject::QObject;
+    QList<QPointer<QWidget>> casters;
+};
+
+GlowRegistry* registryOf(const QWidget* host, bool create)
+{
+    auto reg = host->findChild<GlowRegistry*>(QStringLiteral("tw_glowRegistry"), Qt::FindDirectChildrenOnly);
+    if (!reg && create) {
+        reg = new GlowRegistry(const_cast<QWidget*>(host));
+        reg->setObjectName(QStringLiteral("tw_glowRegistry"));
+    }
+    return reg;
+}
+
+} // namespace
+
+namespace GlowHost {
+
+void mark(QWidget* w)
+{
+    w->setProperty(kHostProperty, true);
+}
+
+bool isHost(const QWidget* w)
+{
+    return w && w->property(kHostProperty).toBool();
+}
+
+QWidget* hostOf(const QWidget* w)
+{
+    for (QWidget* p = w ? w->parentWidget() : nullptr; p; p = p->parentWidget())
+        if (isHost(p))
+            return p;
+    return nullptr;
+}
+
+void attach(QWidget* caster)
+{
+    QWidget* host = hostOf(caster);
+    if (!host || !dynamic_cast<GlowCaster*>(caster))
+        return;
+    GlowRegistry* reg = registryOf(host, true);
+    reg->casters.removeAll(nullptr);
+    if (!reg->casters.contains(caster))
+        reg->casters.append(caster);
+    invalidate(caster);
+}
+
+QList<QWidget*> casters(const QWidget* host)
+{
+    QList<QWidget*> out;
+    if (const GlowRegistry* reg = host ? registryOf(host, false) : nullptr)
+        for (const QPointer<QWidget>& c : reg->casters)
+            if (c)
+                out << c.data();
+    return out;
+}
+
+void paint(QWidget* host, QPainter& p, const QRegion& region)
+{
+    const GlowRegistry* reg = registryOf(host, false);
+    if (!reg)
+        return;
+    for (const QPointer<QWidget>& c : reg->casters) {
+        if (!c || !c->isVisibleTo(host) || !host->isAncestorOf(c))
+            continue;
+        auto caster = dynamic_cast<GlowCaster*>(c.data());
+        if (!caster)
+            continue;
+        const QPoint offset = c->mapTo(host, QPoint(0, 0));
+        const QRect reach = c->rect().marginsAdded(caster->glowExtent()).translated(offset);
+        if (!region.intersects(reach))
+            continue;
+        p.save();
+        p.translate(offset);
+        caster->paintGlow(p);
+        p.restore();
+    }
+}
+
+void invalidate(QWidget* caster)
+{
+    QWidget* host = hostOf(caster);
+    auto c = dynamic_cast<GlowCaster*>(caster);
+    if (!host || !c)
+        return;
+    host->update(caster->rect().marginsAdded(c->glowExtent()).translated(caster->mapTo(host, QPoint(0, 0))));
+}
+
+} // namespace GlowHost
+
+} // namespace tw

@@ -1,0 +1,360 @@
+#include "app/PreferencesView.h"
+
+#include "app/AppSettings.h"
+#include "app/NeonPaint.h"
+
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tw {
+
+using neon::faded;
+using neon::rgb;
+
+// ---- NeonSwitch -----------------------------------------------------------------------
+
+NeonSwitch::NeonSwitch(QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setFocusPolicy(Qt::TabFocus);
+    setFixedSize(sizeHint());
+}
+
+void NeonSwitch::paintEvent(QPaintEvent*)
+{
+    const AppAppearance a = AppTheme::appearance();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QColor fill;
+    if (isChecked())
+        fill = AppTheme::accent(a);
+    else
+        fill = isDark(a) ? faded(Qt::white, 0.16) : rgb(0.86, 0.86, 0.88);
+    p.fillPath(neon::capsule(track), fill);
+    p.setPen(QPen(isChecked() ? faded(Qt::white, 0.25) : faded(isDark(a) ? Qt::white : Qt::black, 0.1), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(neon::capsule(track.adjusted(0.5, 0.5, -0.5, -0.5)));
+    if (isChecked()) {
+        // A faint neon halo around an active switch.
+        p.setPen(QPen(faded(AppTheme::neonGlow(a), 0.35), 2));
+        p.drawPath(neon::capsule(track.adjusted(-0.5, -0.5, 0.5, 0.5)));
+    }
+    const qreal d = track.height() - 4;
+    const qreal x = isChecked() ? track.right() - 2 - d : track.left() + 2;
+    const QRectF knob(x, track.top() + 2, d, d);
+    p.setPen(Qt::NoPen);
+    p.setBrush(faded(Qt::black, 0.18));
+    p.drawEllipse(knob.translated(0, 0.8));
+    p.setBrush(isDown() ? rgb(0.92, 0.92, 0.93) : QColor(Qt::white));
+    p.drawEllipse(knob);
+    if (hasFocus()) {
+        p.setPen(QPen(faded(AppTheme::accent(a), 0.6), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(neon::capsule(QRectF(rect()).adjusted(1, 1, -1, -1)));
+    }
+}
+
+// ---- SheetButton -----------------------------------------------------------------------
+
+namespace {
+
+QFont buttonFont()
+{
+    return neon::systemFont(13, QFont::Medium);
+}
+
+} // namespace
+
+SheetButton::SheetButton(const QString& title, QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setText(title);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+QSize SheetButton::sizeHint() const
+{
+    const QFontMetricsF m(buttonFont());
+    return {std::max(64, int(std::ceil(m.horizontalAdvance(text()))) + 28), 26};
+}
+
+void SheetButton::paintEvent(QPaintEvent*)
+{
+    const AppAppearance a = AppTheme::appearance();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    const QColor accent = AppTheme::accent(a);
+    g.setStops({{0, accent.lighter(isDown() ? 100 : 118)}, {1, isDown() ? accent.darker(120) : accent}});
+    p.fillPath(neon::roundedRect(r, 7), g);
+    p.setPen(QPen(faded(Qt::white, 0.3), 1));
+    p.drawPath(neon::insideStrokePath(r, 7, 1));
+    p.setFont(buttonFont());
+    p.setPen(Qt::white);
+    p.drawText(r, Qt::AlignCenter, text());
+}
+
+// ---- PreferencesView --------------------------------------------------------------------
+
+namespace {
+
+constexpr qreal kHeaderHeight = 20 + 22 + 20;
+constexpr qreal kSwitchGap = 16;
+
+QFont titleFont()
+{
+    return neon::systemFont(18, QFont::Bold);
+}
+QFont rowTitleFont()
+{
+    return neon::systemFont(13, QFont::DemiBold);
+}
+QFont rowDescriptionFont()
+{
+    return neon::systemFont(11, QFont::Normal);
+}
+QFont sectionFont()
+{
+    return neon::systemFont(11, QFont::DemiBold);
+}
+
+qreal wrappedHeight(const QString& text, const QFont& font, qreal width)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    qreal h = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        h += QFontMetricsF(font).lineSpacing();
+    }
+    layout.endLayout();
+    return h;
+}
+
+QColor secondaryColour(AppAppearance a)
+{
+    return isDark(a) ? rgb(0.62, 0.70, 0.80) : faded(Qt::black, 0.5);
+}
+
+} // namespace
+
+PreferencesView::PreferencesView(AppSettings& settings, std::function<void()> dismiss, QWidget* parent)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_dismiss(std::move(dismiss))
+    , m_menuBar(new NeonSwitch(this))
+    , m_trash(new NeonSwitch(this))
+    , m_done(new SheetButton(QStringLiteral("Done"), this))
+{
+    setFixedSize(sheetWidth(), sheetHeight());
+    setFocusPolicy(Qt::StrongFocus);
+    setObjectName(QStringLiteral("preferences"));
+    m_menuBar->setChecked(settings.showMenuBarPreview());
+    m_trash->setChecked(settings.detectTrashRemovals());
+    // Each switch writes its setting at once; there is nothing to undo.
+    connect(m_menuBar, &QAbstractButton::toggled, this, [this](bool on) { m_settings.setShowMenuBarPreview(on); });
+    connect(m_trash, &QAbstractButton::toggled, this, [this](bool on) { m_settings.setDetectTrashRemovals(on); });
+    connect(&settings, &AppSettings::showMenuBarPreviewChanged, m_menuBar, &QAbstractButton::setChecked);
+    connect(&settings, &AppSettings::detectTrashRemovalsChanged, m_trash, &QAbstractButton::setChecked);
+    connect(m_done, &QAbstractButton::clicked, this, [this] {
+        if (m_dismiss)
+            m_dismiss();
+    });
+}
+
+QString PreferencesView::menuBarTitle()
+{
+    return QStringLiteral("Show Tidewell in the menu bar");
+}
+
+QString PreferencesView::menuBarDescription()
+{
+    return QStringLiteral("Manage app removal, startup items, and updates right from the menu bar agent.");
+}
+
+QString PreferencesView::trashTitle()
+{
+    return QStringLiteral("Detect apps moved to Trash and offer full removal");
+}
+
+QString PreferencesView::trashDescription()
+{
+    return QStringLiteral("Get notified when you delete an app to remove its leftover files.");
+}
+
+QColor PreferencesView::titleColour(AppAppearance a)
+{
+    return a == AppAppearance::classic ? rgb(0.22, 0.22, 0.24) : QColor(Qt::white);
+}
+
+QColor PreferencesView::sheetColour(AppAppearance a)
+{
+    switch (a) {
+    case AppAppearance::midnight: return rgb(0.08, 0.11, 0.18);
+    case AppAppearance::classic: return rgb(0.95, 0.95, 0.96);
+    case AppAppearance::indigo: return rgb(0.06, 0.08, 0.14);
+    }
+    return {};
+}
+
+QRectF PreferencesView::groupBox() const
+{
+    const qreal top = kHeaderHeight + 1 + 12 + QFontMetricsF(sectionFont()).height() + 6;
+    return QRectF(8 + 12, top, width() - 2 * (8 + 12), 0);
+}
+
+QList<PreferencesView::Row> PreferencesView::rows() const
+{
+    QList<Row> out;
+    const QRectF box = groupBox();
+    const qreal textWidth = box.width() - 2 * 12 - m_menuBar->width() - kSwitchGap;
+    qreal y = box.top();
+    const QString titles[] = {menuBarTitle(), trashTitle()};
+    const QString descriptions[] = {menuBarDescription(), trashDescription()};
+    for (int i = 0; i < 2; ++i) {
+        const qreal th = QFontMetricsF(rowTitleFont()).height();
+        const qreal dh = wrappedHeight(descriptions[i], rowDescriptionFont(), textWidth);
+        const qreal h = 6 + 6 + th + 4 + dh + 6 + 6;
+        Row row;
+        row.box = QRectF(box.left(), y, box.width(), h);
+        row.title = QRectF(box.left() + 12, y + 12, textWidth, th);
+        row.description = QRectF(box.left() + 12, y + 12 + th + 4, textWidth, dh);
+        out << row;
+        y += h;
+    }
+    return out;
+}
+
+void PreferencesView::resizeEvent(QResizeEvent*)
+{
+    const QSize done = m_done->sizeHint();
+    m_done->setGeometry(width() - 20 - done.width(), int((kHeaderHeight - done.height()) / 2), done.width(),
+                        done.height());
+    const QList<Row> r = rows();
+    NeonSwitch* switches[] = {m_menuBar, m_trash};
+    for (int i = 0; i < 2 && i < r.size(); ++i) {
+        const QRectF box = r[i].box;
+        switches[i]->move(int(box.right() - 12 - switches[i]->width()),
+                          int(box.center().y() - switches[i]->height() / 2.0));
+    }
+}
+
+void PreferencesView::paintEvent(QPaintEvent*)
+{
+    const AppAppearance a = AppTheme::appearance();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(rect());
+    neon::fillRoundedRect(p, r, 12, sheetColour(a));
+    neon::strokeRoundedRectInside(p, r, 12, 1, isDark(a) ? faded(rgb(0.25, 0.7, 1.0), 0.35) : rgb(0.80, 0.81, 0.84));
+
+    // Header.
+    p.setFont(titleFont());
+    p.setPen(titleColour(a));
+    p.drawText(QRectF(20, 0, width() - 40, kHeaderHeight), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Preferences"));
+    p.fillRect(QRectF(0, kHeaderHeight, width(), 1), isDark(a) ? faded(Qt::white, 0.1) : faded(Qt::black, 0.1));
+
+    // The "Helper" section.
+    const QRectF box = groupBox();
+    p.setFont(sectionFont());
+    p.setPen(secondaryColour(a));
+    p.drawText(QRectF(box.left() + 4, kHeaderHeight + 1 + 12, box.width(), QFontMetricsF(sectionFont()).height()),
+               Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Helper"));
+
+    const QList<Row> r2 = rows();
+    if (r2.isEmpty())
+        return;
+    const QRectF group(r2.first().box.topLeft(), r2.last().box.bottomRight());
+    neon::fillRoundedRect(p, group, 8, isDark(a) ? faded(Qt::white, 0.05) : QColor(Qt::white));
+    neon::strokeRoundedRectInside(p, group, 8, 1, isDark(a) ? faded(Qt::white, 0.09) : rgb(0.88, 0.89, 0.91));
+    p.fillRect(QRectF(group.left() + 12, r2.first().box.bottom(), group.width() - 24, 1),
+               isDark(a) ? faded(Qt::white, 0.08) : faded(Qt::black, 0.08));
+
+    const QString titles[] = {menuBarTitle(), trashTitle()};
+    const QString descriptions[] = {menuBarDescription(), trashDescription()};
+    for (int i = 0; i < r2.size(); ++i) {
+        p.setFont(rowTitleFont());
+        p.setPen(AppTheme::primaryText(a));
+        p.drawText(r2[i].title, Qt::AlignLeft | Qt::AlignVCenter,
+                   neon::elided(titles[i], rowTitleFont(), r2[i].title.width()));
+        p.setFont(rowDescriptionFont());
+        p.setPen(secondaryColour(a));
+        p.drawText(r2[i].description, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, descriptions[i]);
+    }
+}
+
+void PreferencesView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        if (m_dismiss)
+            m_dismiss();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+// ---- SheetOverlay ------------------------------------------------------------------------
+
+SheetOverlay::SheetOverlay(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_NoSystemBackground);
+    hide();
+}
+
+void SheetOverlay::setSheet(QWidget* sheet)
+{
+    if (m_sheet == sheet)
+        return;
+    if (m_sheet)
+        m_sheet->deleteLater();
+    m_sheet = sheet;
+    if (m_sheet) {
+        m_sheet->setParent(this);
+        m_sheet->show();
+        resizeEvent(nullptr);
+    }
+    update();
+}
+
+void SheetOverlay::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    neon::fillRoundedRect(p, QRectF(rect()), 20, faded(Qt::black, 0.38));
+    if (!m_sheet)
+        return;
+    const AppAppearance a = AppTheme::appearance();
+    neon::paintRoundedRectShadows(p, QRectF(m_sheet->geometry()), 12,
+                                  {{faded(Qt::black, 0.45), 24, {0, 10}}, {faded(AppTheme::neonGlow(a), 0.25), 18, {0, 0}}});
+}
+
+void SheetOverlay::resizeEvent(QResizeEvent*)
+{
+    if (!m_sheet)
+        return;
+    const QSize s = m_sheet->size();
+    // Sheets hang from the top of the window.
+    m_sheet->move((width() - s.width()) / 2, std::max(0, std::min(72, (height() - s.height()) / 2)));
+}
+
+void SheetOverlay::mousePressEvent(QMouseEvent* event)
+{
+    // The window behind the sheet takes no clicks while it is up.
+    event->accept();
+}
+
+} // namespace tw

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "app/Theme.h"
+
+#include <QAbstractButton>
+#include <QWidget>
+
+#include <functional>
+
+namespace tw {
+
+class AppSettings;
+
+// An on/off switch drawn as a capsule track with a round knob.
+class NeonSwitch : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit NeonSwitch(QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {38, 22}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A small default-action button (the sheet's "Done").
+class SheetButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit SheetButton(const QString& title, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The preferences sheet: two switches that write their settings the moment
+// they change. 460 x 280 points; "Done", Return or Escape dismisses it.
+class PreferencesView : public QWidget {
+    Q_OBJECT
+public:
+    PreferencesView(AppSettings& settings, std::function<void()> dismiss, QWidget* parent = nullptr);
+
+    static constexpr int sheetWidth() { return 460; }
+    static constexpr int sheetHeight() { return 280; }
+
+    NeonSwitch* menuBarSwitch() const { return m_menuBar; }
+    NeonSwitch* trashSwitch() const { return m_trash; }
+    SheetButton* doneButton() const { return m_done; }
+
+    static QString menuBarTitle();
+    static QString menuBarDescription();
+    static QString trashTitle();
+    static QString trashDescription();
+    static QColor titleColour(AppAppearance a);
+    static QColor sheetColour(AppAppearance a);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Row {
+        QRectF title;
+        QRectF description;
+        QRectF box;
+    };
+    QList<Row> rows() const;
+    QRectF groupBox() const;
+
+    AppSettings& m_settings;
+    std::function<void()> m_dismiss;
+    NeonSwitch* m_menuBar;
+    NeonSwitch* m_trash;
+    SheetButton* m_done;
+};
+
+// The dimmed layer that presents a sheet over a window: it covers its parent,
+// takes every click, centres the sheet and paints its shadow.
+class SheetOverlay : public QWidget {
+    Q_OBJECT
+public:
+    explicit SheetOverlay(QWidget* parent);
+    void setSheet(QWidget* sheet);
+    QWidget* sheet() const { return m_sheet; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QWidget* m_sheet = nullptr;
+};
+
+} // namespace tw

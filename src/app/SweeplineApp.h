@@ -1,0 +1,168 @@
+#pragma once
+
+#include "app/MainView.h"
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/Models.h"
+#include "platform/Platform.h"
+
+#include <QObject>
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenuBar;
+
+
+namespace tw {
+
+class AppDelegate;
+class AppScanner;
+class AppSettings;
+class LanguageManager;
+class PreferencesView;
+class SharedState;
+class SheetOverlay;
+
+// Calls into parts of the program that are built by later work (the menu bar
+// controller, the system monitor's login-item permission, the removal
+// watcher). Each is empty until its part sets it; the shell calls it at its
+// moment and does nothing while it is empty.
+struct SubsystemSeams {
+    // MenuBarController::install(scanner, cleaner): each time the window's content is shown.
+    std::function<void(AppScanner&, SystemCleaner&)> installMenuBar;
+    // MenuBarController::updateBadge(): when the remains count changes.
+    std::function<void()> updateMenuBarBadge;
+    // SystemMonitorPermissions::shared().enable(): each time the content is
+    // shown while run-in-background is on.
+    std::function<void()> enableLoginItem;
+    // AppRemovalWatcher::shared().start(scanner, cleaner): each time the content is shown.
+    std::function<void(AppScanner&, SystemCleaner&)> startRemovalWatcher;
+    // Trash-removal detection switched: on re-reads the folders, then polls; off stops at once.
+    std::function<void(bool on)> removalDetectionSwitched;
+    // AppRemovalWatcher::shared().suppress(bundleId): after a cleanup offer was taken.
+    std::function<void(const QString& bundleId)> suppressOffers;
+};
+
+// The main window: frameless, rounded (radius 20), at least 1100 x 680, with
+// the main view (rebuilt whenever the language is set; it carries the glass
+// backdrop that covers the whole window) and the preferences sheet, shown
+// while the navigation asks for it.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, LanguageManager& language,
+               QWidget* parent = nullptr);
+
+    static constexpr int minimumWidth() { return 1100; }
+    static constexpr int minimumHeight() { return 680; }
+    static constexpr qreal cornerRadius() { return 20; }
+
+    MainView* mainView() const { return m_view; }
+    SheetOverlay* sheetOverlay() const { return m_overlay; }
+    PreferencesView* preferences() const;
+    // The content's identity: the language's raw value, "-", its revision.
+    QString identity() const;
+    bool hasPainted() const { return m_painted; }
+
+signals:
+    // The content was shown (each showing, not each paint).
+    void contentShown();
+    // The first complete frame of the window was painted.
+    void firstPainted();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void rebuildContent();
+    void presentPreferences(bool show);
+
+    WorkspaceEnvironment m_env;
+    AppSettings& m_settings;
+    LanguageManager& m_language;
+    QPointer<MainView> m_view;
+    SheetOverlay* m_overlay;
+    QWidget* m_clip;
+    bool m_painted = false;
+};
+
+// The alert that offers to remove what an application left behind after it
+// was moved to the Trash outside the program.
+namespace CleanupOfferAlert {
+QString title(const RemainCleanupOffer& offer);
+QString message(const RemainCleanupOffer& offer);
+// The offer's leftovers as removable items, all selected, in the offer's order.
+QList<RemovableItem> removableItems(const RemainCleanupOffer& offer);
+inline QString removeButtonText() { return QStringLiteral("Remove Remaining Files"); }
+inline QString laterButtonText() { return QStringLiteral("Later"); }
+} // namespace CleanupOfferAlert
+
+// The program: owns the engines for the life of the process, installs the
+// shared state, makes the main window, answers the cleanup offers, and
+// carries the menu commands and the About box.
+class SweeplineApp : public QObject {
+    Q_OBJECT
+public:
+    explicit SweeplineApp(const Platform& platform, QObject* parent = nullptr);
+    ~SweeplineApp() override;
+
+    static QString displayName() { return QStringLiteral("Tidewell"); }
+    static QString bundleIdentifier() { return QStringLiteral("com.marrowind.tidewell"); }
+    static SubsystemSeams& seams();
+
+    const Platform& platform() const { return m_platform; }
+    SharedState& state() const { return *m_state; }
+    AppDelegate& delegate() const { return *m_delegate; }
+    // The engines, built on first use and kept to the end.
+    AppScanner& scanner();
+    SystemCleaner& cleaner();
+    WorkspaceEnvironment environment();
+
+    // Makes the main window (the open bridge's factory) and shows it.
+    void start();
+    MainWindow* createMainWindow();
+    MainWindow* mainWindow() const { return m_window; }
+
+    // The start-up hooks, run each time the window's content is shown.
+    void runStartupHooks();
+
+    // The menu commands.
+    QAction* aboutAction() const { return m_about; }
+    QAction* preferencesAction() const { return m_preferences; }
+    QAction* websiteAction() const { return m_website; }
+    QAction* supportAction() const { return m_support; }
+    QList<QAction*> commands() const { return {m_about, m_preferences, m_website, m_support}; }
+
+    // The About box, run modally; "Visit Website" opens the maker's site.
+    void showAbout();
+    static QString aboutInformativeText();
+
+    // The cleanup-offer alert while one is up.
+    QMessageBox* offerAlert() const { return m_offerAlert; }
+    // Answers the pending offer as the alert's buttons do.
+    void answerOffer(bool removeRemainingFiles);
+
+private:
+    void presentOffer();
+    void closeOfferAlert();
+
+    const Platform& m_platform;
+    std::unique_ptr<SharedState> m_state;
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<AppScanner> m_scanner;
+    std::unique_ptr<SystemCleaner> m_cleaner;
+    QPointer<MainWindow> m_window;
+    QPointer<QMessageBox> m_offerAlert;
+    QAction* m_about;
+    QAction* m_preferences;
+    QAction* m_website;
+    QAction* m_support;
+    QMenuBar* m_menuBar = nullptr;
+};
+
+} // namespace tw

@@ -1,0 +1,190 @@
+#include "app/NeonBorder.h"
+#include "ShellHarness.h"
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+// A border that counts its paints.
+class CountingBorder : public ClockwiseNeonBorder {
+public:
+    using ClockwiseNeonBorder::ClockwiseNeonBorder;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        ++paints;
+        ClockwiseNeonBorder::paintEvent(e);
+    }
+};
+
+// Premultiplied brightness of a pixel: how much light the ring adds there.
+int light(const QImage& img, int x, int y)
+{
+    const QRgb p = img.pixel(x, y);
+    return qRed(p) + qGreen(p) + qBlue(p);
+}
+
+// The brightest pixel of the ring within a rectangle.
+int brightestIn(const QImage& img, const QRect& r)
+{
+    int best = 0;
+    for (int y = std::max(0, r.top()); y <= std::min(img.height() - 1, r.bottom()); ++y)
+        for (int x = std::max(0, r.left()); x <= std::min(img.width() - 1, r.right()); ++x)
+            best = std::max(best, light(img, x, y));
+    return best;
+}
+
+struct ClockGuard {
+    ~ClockGuard() { NeonAnimationClock::shared().setTimeSource({}); }
+};
+
+} // namespace
+
+TEST(NeonBorder, AngleIsAFunctionOfTheClockAndTheDuration)
+{
+    // Whole turns since the reference date start at 0; a quarter of the duration later, 90 degrees.
+    const double base = 4.0 * 200'000'000;
+    EXPECT_DOUBLE_EQ(ClockwiseNeonBorder::degrees(base, 4), 0.0);
+    EXPECT_NEAR(ClockwiseNeonBorder::degrees(base + 1, 4), 90.0, 1e-6);
+    EXPECT_NEAR(ClockwiseNeonBorder::degrees(base + 3, 4), 270.0, 1e-6);
+    // Jumps back to 0 after a full turn, never reaching 360.
+    EXPECT_NEAR(ClockwiseNeonBorder::degrees(base + 4, 4), 0.0, 1e-6);
+    EXPECT_LT(ClockwiseNeonBorder::degrees(base + 3.9999, 4), 360.0);
+    EXPECT_NEAR(ClockwiseNeonBorder::degrees(1.3, 2.6), 180.0, 1e-9);
+    // Before the reference date the angle stays within one turn.
+    const double before = ClockwiseNeonBorder::degrees(-1, 4);
+    EXPECT_NEAR(before, 270.0, 1e-9);
+    // Two borders with the same duration agree whenever they were made.
+    EXPECT_EQ(ClockwiseNeonBorder::degrees(812345.678, 2.6), ClockwiseNeonBorder::degrees(812345.678, 2.6));
+}
+
+TEST(NeonBorder, GradientHasOneWhiteStreakAndAFaintStart)
+{
+    for (AppAppearance a : allCases<AppAppearance>()) {
+        EXPECT_EQ(ClockwiseNeonBorder::gradientColour(0.62, a), QColor(Qt::white)) << rawValue(a).toStdString();
+        // The ring is nearly transparent at its start.
+        EXPECT_NEAR(ClockwiseNeonBorder::gradientColour(0.0, a).alphaF(), AppTheme::neonGlow(a).alphaF() * 0.05, 0.01);
+        EXPECT_NEAR(ClockwiseNeonBorder::gradientColour(1.0, a).alphaF(), AppTheme::neonGlow(a).alphaF() * 0.05, 0.01);
+        // The streak is the brightest part.
+        const QColor streak = ClockwiseNeonBorder::gradientColour(0.62, a);
+        for (double l : {0.1, 0.35, 0.45, 0.9})
+            EXPECT_LT(ClockwiseNeonBorder::gradientColour(l, a).alphaF(), streak.alphaF()) << l;
+    }
+    // Indigo's second stop is its pale blue at 0.9 x 0.25.
+    EXPECT_NEAR(ClockwiseNeonBorder::gradientColour(0.35, AppAppearance::indigo).alphaF(), 0.9 * 0.25, 0.01);
+    // The colour at an angle follows the rotation: the streak sits 0.62 turns after the start angle.
+    EXPECT_EQ(ClockwiseNeonBorder::colourAtAngle(40 + 0.62 * 360, 40, AppAppearance::midnight), QColor(Qt::white));
+    EXPECT_EQ(ClockwiseNeonBorder::colourAtAngle(0.62 * 360 - 400, 320, AppAppearance::midnight), QColor(Qt::white));
+}
+
+TEST(NeonBorder, StreakTravelsClockwiseAroundTheShape)
+{
+    QWidget host;
+    host.resize(320, 220);
+    auto* border = new ClockwiseNeonBorder(22, 1.8, 2.6, &host);
+    border->setShapeGeometry(QRect(40, 30, 240, 160));
+    const QRect shape = border->shapeRect();
+    const int m = ClockwiseNeonBorder::margin();
+    const int cx = shape.center().x();
+    const int cy = shape.center().y();
+    const QRect top(cx - 20, m - 2, 40, 12);
+    const QRect right(shape.right() - 10, cy - 20, 12, 40);
+    const QRect bottom(cx - 20, shape.bottom() - 10, 40, 12);
+    const QRect left(m - 2, cy - 20, 12, 40);
+
+    // The streak (0.62 of a turn, 223.2 degrees clockwise from the start) at twelve o'clock.
+    const double streakOffset = 0.62 * 360;
+    QImage up = border->render(270 - streakOffset, AppAppearance::midnight).copy();
+    ASSERT_FALSE(up.isNull());
+    EXPECT_GT(brightestIn(up, top), brightestIn(up, bottom) + 150);
+    EXPECT_GT(brightestIn(up, top), brightestIn(up, left));
+    EXPECT_GT(brightestIn(up, top), brightestIn(up, right));
+
+    // A quarter turn later it stands at three o'clock: the motion is clockwise.
+    QImage quarter = border->render(360 - streakOffset, AppAppearance::midnight).copy();
+    EXPECT_GT(brightestIn(quarter, right), brightestIn(quarter, left) + 150);
+    EXPECT_GT(brightestIn(quarter, right), brightestIn(quarter, top));
+
+    // Nothing is painted inside the shape away from the ring, and the glow reaches outside the line.
+    EXPECT_EQ(up.pixel(cx, cy), 0u);
+    EXPECT_GT(qAlpha(up.pixel(cx, m - 2)), 0);
+    // The band it repaints each tick covers the ring but not the middle.
+    EXPECT_TRUE(border->bandRegion().contains(QPoint(cx, m)));
+    EXPECT_FALSE(border->bandRegion().contains(QPoint(cx, cy)));
+}
+
+TEST(NeonBorder, NeverTakesClicks)
+{
+    QWidget window;
+    window.resize(300, 200);
+    auto* button = new QPushButton(QStringLiteral("Under"), &window);
+    button->setGeometry(50, 50, 200, 100);
+    auto* border = new ClockwiseNeonBorder(16, 1.6, 2.6, &window);
+    border->setGeometry(window.rect());
+    border->raise();
+    QSignalSpy clicked(button, &QPushButton::clicked);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    EXPECT_EQ(window.childAt(QPoint(150, 100)), button);
+    // Through the window, as a real click travels: on the edge where the border line lies too.
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(150, 100));
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(51, 51));
+    EXPECT_EQ(clicked.count(), 2);
+}
+
+TEST(NeonBorder, OneSharedClockRunsOnlyWhileBordersAreShown)
+{
+    ClockGuard restore;
+    NeonAnimationClock& clock = NeonAnimationClock::shared();
+    double now = 1000.0;
+    clock.setTimeSource([&] { return now; });
+    ASSERT_EQ(clock.borderCount(), 0);
+    EXPECT_FALSE(clock.isRunning());
+
+    QWidget window;
+    window.resize(400, 300);
+    auto* a = new CountingBorder(22, 1.8, 2.6, &window);
+    auto* b = new CountingBorder(16, 1.6, 2.6, &window);
+    a->setGeometry(0, 0, 200, 150);
+    b->setGeometry(200, 150, 200, 150);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(clock.borderCount(), 2);
+    EXPECT_TRUE(clock.isRunning());
+
+    // With the clock standing still the angle does not move: no repaints however many ticks pass.
+    QTest::qWait(60);
+    QCoreApplication::processEvents();
+    const int settledA = a->paints;
+    const qint64 ticks = clock.ticks();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clock.ticks() >= ticks + 3; }, 2000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(a->paints, settledA);
+
+    // When the clock moves, the next tick repaints.
+    now += 0.1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a->paints > settledA; }, 2000));
+
+    // Hidden borders stop costing anything: the timer stops with the last one.
+    window.hide();
+    EXPECT_EQ(clock.borderCount(), 0);
+    EXPECT_FALSE(clock.isRunning());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(clock.isRunning());
+    delete a;
+    delete b;
+    EXPECT_FALSE(clock.isRunning());
+}

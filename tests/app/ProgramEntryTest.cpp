@@ -1,0 +1,339 @@
+#include "app/AppSettings.h"
+#include "app/L10n.h"
+#include "app/PreferencesView.h"
+#include "app/SharedState.h"
+#include "app/SweeplineApp.h"
+#include "app/WindowHandling.h"
+#include "ShellHarness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+// A program over a fake platform, with the seams recorded.
+struct Program {
+    FakePlatform fake;
+    std::unique_ptr<SweeplineApp> app;
+    int menuBarInstalls = 0;
+    int watcherStarts = 0;
+    int loginItemEnables = 0;
+    QStringList suppressed;
+    QList<bool> detectionSwitches;
+
+    explicit Program(bool runInBackground = true)
+    {
+        fake.settings.setValue(QStringLiteral("settings.runInBackground"), runInBackground);
+        SubsystemSeams& s = SweeplineApp::seams();
+        s.installMenuBar = [this](AppScanner&, SystemCleaner&) { ++menuBarInstalls; };
+        s.startRemovalWatcher = [this](AppScanner&, SystemCleaner&) { ++watcherStarts; };
+        s.enableLoginItem = [this] { ++loginItemEnables; };
+        s.suppressOffers = [this](const QString& id) { suppressed << id; };
+        s.removalDetectionSwitched = [this](bool on) { detectionSwitches << on; };
+        app = std::make_unique<SweeplineApp>(fake.platform());
+    }
+    ~Program()
+    {
+        if (app)
+            drainScans(&app->scanner(), &app->cleaner());
+        app.reset();
+        SweeplineApp::seams() = SubsystemSeams{};
+    }
+    AppNavigation& navigation() { return app->state().navigation(); }
+
+    MainWindow* startShown()
+    {
+        app->start();
+        MainWindow* w = app->mainWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+        return w;
+    }
+};
+
+RemainCleanupOffer offerFor(FakePlatform& fake, const QStringList& relative, std::int64_t bytesEach)
+{
+    RemainCleanupOffer offer;
+    offer.appName = QStringLiteral("Sketchbook");
+    offer.bundleIdentifier = QStringLiteral("com.example.sketchbook");
+    offer.trashedAppPath = fake.tree().home() + QStringLiteral("/.Trash/Sketchbook.app");
+    for (const QString& r : relative) {
+        const QString path = fake.tree().library() + u'/' + r;
+        fake.tree().writeSized(path, bytesEach);
+        offer.leftovers << LeftoverFile::make({path, bytesEach, QStringLiteral("Caches")});
+    }
+    return offer;
+}
+
+QPushButton* buttonWithText(QMessageBox* box, const QString& text)
+{
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == text)
+            return qobject_cast<QPushButton*>(b);
+    return nullptr;
+}
+
+} // namespace
+
+TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
+{
+    Program p;
+    p.startShown();
+    p.fake.tree().makeTrash();
+    const RemainCleanupOffer offer = offerFor(
+        p.fake, {QStringLiteral("Caches/com.example.sketchbook"), QStringLiteral("Logs/Sketchbook.log")}, 1'500'000);
+    p.navigation().setRemainOffer(offer);
+
+    QMessageBox* box = p.app->offerAlert();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->isVisible(); }, 2000));
+    EXPECT_EQ(box->text(), "Sketchbook has been moved to Trash");
+    EXPECT_EQ(box->informativeText(), "Tidewell detected " + ByteFormat::string(3'000'000)
+                                          + " of remaining files (2 items).\n"
+                                            "Would you like to remove the leftovers completely?");
+    ASSERT_EQ(box->buttons().size(), 2);
+    QPushButton* remove = buttonWithText(box, "Remove Remaining Files");
+    ASSERT_NE(remove, nullptr);
+    EXPECT_EQ(box->buttonRole(remove), QMessageBox::DestructiveRole);
+    ASSERT_NE(buttonWithText(box, "Later"), nullptr);
+
+    // The items handed to the cleaner: one per leftover, selected, titled by the last path component.
+    const QList<RemovableItem> items = CleanupOfferAlert::removableItems(offer);
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].title, "com.example.sketchbook");
+    EXPECT_EQ(items[1].title, "Sketchbook.log");
+    EXPECT_EQ(items[1].subtitle, "Caches");
+    EXPECT_EQ(items[1].category, "Caches");
+    EXPECT_EQ(items[1].relatedPaths, QStringList{offer.leftovers[1]->path()});
+    EXPECT_TRUE(items[0].isSelected);
+    EXPECT_EQ(items[0].size, 1'500'000);
+
+    remove->click();
+    // Both leftovers went to the Trash, the app's offers are suppressed, and the
+    // window shows the remains.
+    for (const LeftoverPtr& l : offer.leftovers)
+        EXPECT_FALSE(p.fake.tree().exists(l->path())) << l->path().toStdString();
+    EXPECT_TRUE(p.fake.tree().exists(p.fake.tree().home() + "/.Trash/Sketchbook.log"));
+    EXPECT_EQ(p.suppressed, QStringList{"com.example.sketchbook"});
+    EXPECT_EQ(p.navigation().tab(), SidebarTab::applications);
+    EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
+    EXPECT_FALSE(p.navigation().remainOffer().has_value());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p.app->offerAlert() == nullptr; }, 1000));
+}
+
+TEST(ProgramEntry, LaterOnlyOpensTheRemains)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    p.fake.tree().makeTrash();
+    const RemainCleanupOffer offer = offerFor(p.fake, {QStringLiteral("Caches/com.example.sketchbook")}, 2000);
+    window->hide();
+    p.navigation().setRemainOffer(offer);
+    QMessageBox* box = p.app->offerAlert();
+    ASSERT_NE(box, nullptr);
+    buttonWithText(box, "Later")->click();
+    EXPECT_TRUE(p.fake.tree().exists(offer.leftovers[0]->path()));
+    EXPECT_TRUE(p.suppressed.isEmpty());
+    EXPECT_EQ(p.navigation().tab(), SidebarTab::applications);
+    EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
+    EXPECT_FALSE(p.navigation().remainOffer().has_value());
+    // The hidden window came forward for it.
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST(ProgramEntry, EmptyOfferStillSuppressesAndOpensTheRemains)
+{
+    Program p;
+    p.startShown();
+    RemainCleanupOffer offer;
+    offer.appName = QStringLiteral("Ghost");
+    offer.bundleIdentifier = QStringLiteral("com.example.ghost");
+    EXPECT_EQ(CleanupOfferAlert::message(offer),
+              "Tidewell detected Zero KB of remaining files (0 items).\n"
+              "Would you like to remove the leftovers completely?");
+    p.navigation().setRemainOffer(offer);
+    ASSERT_NE(p.app->offerAlert(), nullptr);
+    // A newer offer replaces the one on screen.
+    RemainCleanupOffer second = offer;
+    second.id = QUuid::createUuid();
+    second.appName = QStringLiteral("Phantom");
+    p.navigation().setRemainOffer(second);
+    QMessageBox* box = p.app->offerAlert();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Phantom has been moved to Trash");
+    buttonWithText(box, "Remove Remaining Files")->click();
+    EXPECT_EQ(p.suppressed, QStringList{"com.example.ghost"});
+    EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
+    EXPECT_FALSE(p.navigation().remainOffer().has_value());
+}
+
+TEST(ProgramEntry, ClosingHidesAndReopeningBringsTheSameWindowBack)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    EXPECT_EQ(window->minimumSize(), QSize(1100, 680));
+    window->resize(800, 500);
+    EXPECT_GE(window->width(), 1100);
+    EXPECT_GE(window->height(), 680);
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(MainWindowCloseGuard::shared().isAttached(window));
+    QPointer<MainWindow> guard(window);
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    ASSERT_FALSE(guard.isNull());
+    EXPECT_FALSE(AppDelegate::hasVisibleWindows());
+
+    // The Dock-style reopen with no visible window brings the same window back.
+    EXPECT_TRUE(p.app->delegate().applicationShouldHandleReopen(false));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(p.app->mainWindow(), window);
+
+    // With no window at all the bridge makes a new one.
+    delete window;
+    p.navigation().openMainWindow(std::nullopt, false, false);
+    ASSERT_NE(p.app->mainWindow(), nullptr);
+    EXPECT_TRUE(p.app->mainWindow()->isVisible());
+}
+
+TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
+{
+  {
+    Program p(false);
+    MainWindow* window = p.startShown();
+    EXPECT_EQ(p.menuBarInstalls, 1);
+    EXPECT_EQ(p.watcherStarts, 1);
+    EXPECT_EQ(p.loginItemEnables, 0);  // run-in-background is off
+
+    // Setting the language, even to the current one, rebuilds the content only.
+    QPointer<MainView> before = window->mainView();
+    const QString identity = window->identity();
+    EXPECT_EQ(identity, "system-0");
+    p.app->state().language().setLanguage(AppLanguage::system);
+    EXPECT_TRUE(before.isNull());
+    ASSERT_NE(window->mainView(), nullptr);
+    EXPECT_TRUE(window->mainView()->isVisible());
+    EXPECT_EQ(window->identity(), "system-1");
+    p.app->state().language().setLanguage(AppLanguage::fr);
+    EXPECT_EQ(window->identity(), "fr-2");
+    EXPECT_EQ(window->mainView()->sidebar()->pill(SidebarTab::system)->title(), QStringLiteral("Système"));
+    EXPECT_EQ(p.menuBarInstalls, 1);
+
+    window->hide();
+    window->show();
+    EXPECT_EQ(p.menuBarInstalls, 2);
+    EXPECT_EQ(p.watcherStarts, 2);
+
+    // The detection switch reaches the watcher.
+    p.app->state().settings().setDetectTrashRemovals(false);
+    p.app->state().settings().setDetectTrashRemovals(true);
+    EXPECT_EQ(p.detectionSwitches, (QList<bool>{false, true}));
+  }
+    // With run-in-background on, each showing registers the login item.
+    Program q(true);
+    q.startShown();
+    EXPECT_EQ(q.loginItemEnables, 1);
+}
+
+TEST(ProgramEntry, PreferencesSheetWritesItsSwitchesAtOnce)
+{
+    Program p;
+    p.fake.settings.setValue(AppSettings::showMenuBarPreviewKey, false);
+    p.fake.settings.setValue(AppSettings::detectTrashRemovalsKey, false);
+    // A fresh program reads the stored switches.
+    p.app.reset();
+    p.app = std::make_unique<SweeplineApp>(p.fake.platform());
+    MainWindow* window = p.startShown();
+
+    // The command carries the platform's preferences shortcut and opens the sheet.
+    EXPECT_EQ(p.app->preferencesAction()->text(), QStringLiteral("Preferences…"));
+    EXPECT_FALSE(p.app->preferencesAction()->shortcut().isEmpty());
+    p.app->preferencesAction()->trigger();
+    PreferencesView* sheet = window->preferences();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->size(), QSize(460, 280));
+    EXPECT_FALSE(sheet->menuBarSwitch()->isChecked());
+    EXPECT_FALSE(sheet->trashSwitch()->isChecked());
+    EXPECT_EQ(PreferencesView::menuBarTitle(), "Show Tidewell in the menu bar");
+
+    QTest::mouseClick(sheet->menuBarSwitch(), Qt::LeftButton);
+    EXPECT_TRUE(p.fake.settings.value(AppSettings::showMenuBarPreviewKey).toBool());
+    EXPECT_TRUE(p.app->state().settings().showMenuBarPreview());
+    QTest::mouseClick(sheet->trashSwitch(), Qt::LeftButton);
+    EXPECT_TRUE(p.fake.settings.value(AppSettings::detectTrashRemovalsKey).toBool());
+    QTest::mouseClick(sheet->trashSwitch(), Qt::LeftButton);
+    EXPECT_FALSE(p.fake.settings.value(AppSettings::detectTrashRemovalsKey).toBool());
+    // A change made elsewhere shows on the open sheet.
+    p.app->state().settings().setShowMenuBarPreview(false);
+    EXPECT_FALSE(sheet->menuBarSwitch()->isChecked());
+
+    // Done closes it and the navigation forgets it; Return does the same.
+    QTest::mouseClick(sheet->doneButton(), Qt::LeftButton);
+    EXPECT_FALSE(p.navigation().showPreferences());
+    EXPECT_FALSE(window->sheetOverlay()->isVisible());
+    p.navigation().setShowPreferences(true);
+    ASSERT_NE(window->preferences(), nullptr);
+    QTest::keyClick(window->preferences(), Qt::Key_Return);
+    EXPECT_FALSE(p.navigation().showPreferences());
+
+    // The title is dark grey on the light sheet and white on the dark ones.
+    EXPECT_EQ(PreferencesView::titleColour(AppAppearance::classic), neon::rgb(0.22, 0.22, 0.24));
+    EXPECT_EQ(PreferencesView::titleColour(AppAppearance::indigo), QColor(Qt::white));
+}
+
+TEST(ProgramEntry, CommandsAndTheAboutBox)
+{
+    Program p;
+    p.startShown();
+    QStringList texts;
+    for (QAction* a : p.app->commands())
+        texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"About Tidewell", "Preferences…", "Marrowind Website", "Support"}));
+
+    p.app->websiteAction()->trigger();
+    p.app->supportAction()->trigger();
+    ASSERT_EQ(p.fake.workspace.openedUrls.size(), 2u);
+    EXPECT_EQ(p.fake.workspace.openedUrls[0], Brand::websiteURL());
+    EXPECT_EQ(p.fake.workspace.openedUrls[1], Brand::supportURL());
+
+    // The About box: its texts, then "Visit Website" opens the site; "OK" does nothing.
+    QString text, informative;
+    QStringList buttons;
+    auto answer = [&](const QString& choice) {
+        QTimer::singleShot(0, [&, choice] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            text = box->text();
+            informative = box->informativeText();
+            buttons.clear();
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+            buttonWithText(box, choice)->click();
+        });
+    };
+    answer(QStringLiteral("Visit Website"));
+    p.app->aboutAction()->trigger();
+    EXPECT_EQ(text, "Tidewell");
+    EXPECT_TRUE(informative.startsWith("App uninstaller and Mac cleanup utility.\n\n"));
+    EXPECT_TRUE(informative.contains("Marrowind"));
+    EXPECT_TRUE(informative.contains(Brand::websiteHost()));
+    EXPECT_TRUE(informative.endsWith("Bundle ID: " + SweeplineApp::bundleIdentifier()));
+    EXPECT_EQ(buttons.size(), 2);
+    EXPECT_TRUE(buttons.contains("OK"));
+    EXPECT_TRUE(buttons.contains("Visit Website"));
+    ASSERT_EQ(p.fake.workspace.openedUrls.size(), 3u);
+    EXPECT_EQ(p.fake.workspace.openedUrls[2], Brand::websiteURL());
+    answer(QStringLiteral("OK"));
+    p.app->showAbout();
+    EXPECT_EQ(p.fake.workspace.openedUrls.size(), 3u);
+}
