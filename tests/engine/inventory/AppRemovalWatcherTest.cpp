@@ -172,10 +172,12 @@ TEST_F(RemovalWatcherTest, ReadsBundlesFoldersAndTrash)
     EXPECT_FALSE(installed.contains(""));
 }
 
-TEST_F(RemovalWatcherTest, TrashedApplicationIsOfferedWithItsOwnMetadata)
+TEST_F(RemovalWatcherTest, TrashedOrVanishedApplicationIsOfferedWithItsOwnMetadata)
 {
     const QString foo = app("/Applications", "Foo.app", "com.acme.Foo", "Foo");
+    const QString bar = app(home() + "/Applications", "Bar.app", "com.acme.bar", "Bar");
     table.insert("com.acme.Foo", someLeftovers("com.acme.Foo"));
+    table.insert("com.acme.bar", someLeftovers("com.acme.bar"));
     watcher->start(scanner.get());
     EXPECT_TRUE(watcher->isReady());
     EXPECT_TRUE(watcher->knownApps().contains(foo));
@@ -202,23 +204,18 @@ TEST_F(RemovalWatcherTest, TrashedApplicationIsOfferedWithItsOwnMetadata)
     // Answered; the same bundle is never looked at again.
     offer.reset();
     pollExpectingNothing();
-}
 
-TEST_F(RemovalWatcherTest, VanishedApplicationUsesTheSnapshotRecord)
-{
-    const QString bar = app(home() + "/Applications", "Bar.app", "com.acme.bar", "Bar");
-    table.insert("com.acme.bar", someLeftovers("com.acme.bar"));
-    watcher->start(scanner.get());
+    // One that vanished outside the Trash is offered from its snapshot record.
     remove(bar);
     ASSERT_TRUE(pollAndWait());
     ASSERT_TRUE(offer.has_value());
     EXPECT_EQ(offer->appName, "Bar");
     EXPECT_EQ(offer->bundleIdentifier, "com.acme.bar");
     EXPECT_EQ(offer->trashedAppPath, std::nullopt);
-    EXPECT_EQ(searchCalls()[0].excluded, std::nullopt);
+    EXPECT_EQ(searchCalls()[1].excluded, std::nullopt);
 }
 
-TEST_F(RemovalWatcherTest, OnePassMakesOneOfferAndPrefersTheTrash)
+TEST_F(RemovalWatcherTest, OnePassMakesOneOfferPrefersTheTrashAndWaitsForAnswers)
 {
     const QString alpha = app("/Applications", "Alpha.app", "com.acme.alpha", "Alpha");
     const QString beta = app("/Applications", "Beta.app", "com.acme.beta", "Beta");
@@ -249,6 +246,20 @@ TEST_F(RemovalWatcherTest, OnePassMakesOneOfferAndPrefersTheTrash)
     offer.reset();
     pollExpectingNothing();
     EXPECT_TRUE(watcher->knownApps().isEmpty());
+
+    // A pending offer blocks the pass: nothing scanned, nothing folded in.
+    const QString epsilon = app("/Applications", "Epsilon.app", "com.acme.epsilon", "Epsilon");
+    table.insert("com.acme.epsilon", someLeftovers("com.acme.epsilon"));
+    pollExpectingNothing();
+    offer = RemainCleanupOffer{};
+    moveToTrash(epsilon);
+    pollExpectingNothing();
+    EXPECT_TRUE(watcher->knownApps().contains(epsilon));
+    EXPECT_FALSE(watcher->seenTrashApps().contains("epsilon.app"));
+    offer.reset();
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_EQ(searchCalls().size(), 3u);
+    EXPECT_EQ(offer->bundleIdentifier, "com.acme.epsilon");
 }
 
 TEST_F(RemovalWatcherTest, TrashBundlesWithoutIdentifierNeedAKnownName)
@@ -318,24 +329,6 @@ TEST_F(RemovalWatcherTest, OwnUninstallIsSuppressedForTheDelay)
     EXPECT_TRUE(offer.has_value());
     watcher->suppress("");  // no identifier, nothing to suppress
     EXPECT_FALSE(watcher->isSuppressed(""));
-}
-
-TEST_F(RemovalWatcherTest, PendingOfferBlocksThePass)
-{
-    const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
-    table.insert("com.acme.foo", someLeftovers("com.acme.foo"));
-    watcher->start(scanner.get());
-    offer = RemainCleanupOffer{};
-
-    moveToTrash(foo);
-    pollExpectingNothing();
-    EXPECT_TRUE(watcher->knownApps().contains(foo));  // nothing scanned, nothing folded in
-    EXPECT_FALSE(watcher->seenTrashApps().contains("foo.app"));
-
-    offer.reset();
-    ASSERT_TRUE(pollAndWait());
-    EXPECT_EQ(searchCalls().size(), 1u);
-    EXPECT_EQ(offer->bundleIdentifier, "com.acme.foo");
 }
 
 TEST_F(RemovalWatcherTest, NoLeftoversMeansNoOfferButARefresh)
