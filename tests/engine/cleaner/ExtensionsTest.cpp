@@ -1,4 +1,4 @@
-#include "engine/cleaner/SystemCleaner.h"
+#include "Items.h"
 #include "platform/DiskUsage.h"
 #include "support/FakePlatform.h"
 
@@ -7,14 +7,14 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSignalSpy>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
 using namespace tw;
 using tw::test::FakePlatform;
 using tw::test::MacTree;
+using tw::test::row;
+using tw::test::titles;
 
 namespace {
 
@@ -43,21 +43,7 @@ void writeSparse(const MacTree& t, const QString& path, qint64 bytes)
     ASSERT_TRUE(f.resize(bytes));
 }
 
-QStringList titles(const QList<RemovableItem>& items)
-{
-    QStringList out;
-    for (const RemovableItem& item : items)
-        out << item.title;
-    return out;
-}
-
-QStringList categories(const QList<RemovableItem>& items)
-{
-    QStringList out;
-    for (const RemovableItem& item : items)
-        out << item.category;
-    return out;
-}
+QStringList categories(const QList<RemovableItem>& items) { return tw::test::collect(items, &RemovableItem::category); }
 
 void makeAppex(const MacTree& t, const QString& bundle, const QVariantMap& info)
 {
@@ -94,16 +80,12 @@ TEST(Extensions, InstallationFilesFromTheThreeFolders)
     const QList<RemovableItem> items = SystemCleaner::loadInstallationFiles(fp);
     EXPECT_EQ(titles(items), (QStringList{"Setup", "Installer", "Inner", "tool"}));
     const RemovableItem& setup = items[0];
+    EXPECT_EQ(row(setup), "Setup | Installation Files | tester/Downloads/Setup.DMG | on |  | -");
     EXPECT_EQ(setup.path, home + "/Downloads/Setup.DMG");
-    EXPECT_EQ(setup.subtitle, "tester/Downloads/Setup.DMG");
     EXPECT_EQ(setup.size, 5120);
-    EXPECT_EQ(setup.category, "Installation Files");
     EXPECT_EQ(setup.modifiedDate, std::optional<QDateTime>(QDateTime(QDate(2025, 6, 1), QTime(8, 0), Qt::UTC)));
     EXPECT_EQ(setup.icon, IconRef::fileIcon(home + "/Downloads/Setup.DMG"));
     EXPECT_TRUE(setup.isSelected);
-    EXPECT_TRUE(setup.isEnabled);
-    EXPECT_EQ(setup.parentName, "");
-    EXPECT_EQ(setup.parentAppPath, std::nullopt);
     // A package folder is taken whole, with the size of its contents.
     EXPECT_EQ(items[1].path, home + "/Desktop/Installer.pkg");
     EXPECT_EQ(items[1].size, 4096);
@@ -197,18 +179,17 @@ TEST(Extensions, ChromiumExtensionsReadNamesIconsAndSizes)
     EXPECT_EQ(items[5].icon, IconRef::fileIcon(support + "/Vivaldi"));
 
     // The name reader on its own: locales in order, exact key, odd manifests.
-    EXPECT_EQ(SystemCleaner::chromiumExtensionName(fp, ext + "/9.0/manifest.json"), std::optional<QString>("Sample Extension"));
+    const auto name = [&](const QString& manifest) { return SystemCleaner::chromiumExtensionName(fp, manifest); };
+    EXPECT_EQ(name(ext + "/9.0/manifest.json"), std::optional<QString>("Sample Extension"));
     t.write(ext + "/9.0/_locales/en/messages.json", json({{"appName", QJsonObject{{"message", 7}}}}));
-    EXPECT_EQ(SystemCleaner::chromiumExtensionName(fp, ext + "/9.0/manifest.json"), std::optional<QString>("Sample Extension"));
+    EXPECT_EQ(name(ext + "/9.0/manifest.json"), std::optional<QString>("Sample Extension"));
     t.write(ext + "/9.0/_locales/en/messages.json", json({{"appName", QJsonObject{{"message", "Plain English"}}}}));
-    EXPECT_EQ(SystemCleaner::chromiumExtensionName(fp, ext + "/9.0/manifest.json"), std::optional<QString>("Plain English"));
-    t.write(ext + "/x/manifest.json", "[\"name\"]");
-    EXPECT_EQ(SystemCleaner::chromiumExtensionName(fp, ext + "/x/manifest.json"), std::nullopt);
-    t.write(ext + "/x/manifest.json", "{\"name\": 3}");
-    EXPECT_EQ(SystemCleaner::chromiumExtensionName(fp, ext + "/x/manifest.json"), std::nullopt);
-    t.write(ext + "/x/manifest.json", "{\"name\": \"__MSG___\"}");
-    EXPECT_EQ(SystemCleaner::chromiumExtensionName(fp, ext + "/x/manifest.json"), std::nullopt);
-    EXPECT_EQ(SystemCleaner::chromiumExtensionName(fp, ext + "/missing/manifest.json"), std::nullopt);
+    EXPECT_EQ(name(ext + "/9.0/manifest.json"), std::optional<QString>("Plain English"));
+    for (const QByteArray manifest : {"[\"name\"]", "{\"name\": 3}", "{\"name\": \"__MSG___\"}"}) {
+        t.write(ext + "/x/manifest.json", manifest);
+        EXPECT_EQ(name(ext + "/x/manifest.json"), std::nullopt) << manifest.constData();
+    }
+    EXPECT_EQ(name(ext + "/missing/manifest.json"), std::nullopt);
 }
 
 TEST(Extensions, SafariAndFirefoxExtensions)
@@ -235,9 +216,8 @@ TEST(Extensions, SafariAndFirefoxExtensions)
 
     const QString profiles = home + "/Library/Application Support/Firefox/Profiles";
     t.writeSized(profiles + "/abc.default/extensions/addon.xpi", 5000);
-    t.writeSized(profiles + "/abc.default/extensions/folder@id/manifest.json", 10);
-    t.writeSized(profiles + "/abc.default/extensions/.hidden.xpi", 10);
-    t.writeSized(profiles + "/xyz.dev/other.txt", 10);
+    for (const char* f : {"/abc.default/extensions/folder@id/manifest.json", "/abc.default/extensions/.hidden.xpi", "/xyz.dev/other.txt"})
+        t.writeSized(profiles + f, 10);
 
     const QList<RemovableItem> items = SystemCleaner::loadBrowserExtensions(fp);
     EXPECT_EQ(titles(items), (QStringList{"Old", "New", "Ad Blocker", "", "By Name", "addon", "folder@id"}));
@@ -264,17 +244,13 @@ TEST(Extensions, BundlesPluginsAndWidgets)
     auto& t = fp.tree();
     const QString lib = t.library();
     t.writeSized("/Library/Screen Savers/Flurry.saver/Contents/x", 5000);
-    t.writeSized(lib + "/Screen Savers/Drift.SAVER/x", 10);
-    t.writeSized(lib + "/Screen Savers/notes.txt", 10);
-    t.writeSized(lib + "/PreferencePanes/Foo.prefPane/x", 10);
-    t.writeSized(lib + "/PreferencePanes/Bar.PREFPANE/x", 10);
-    t.writeSized("/Library/Internet Plug-Ins/Flash.plugin/x", 10);
-    t.writeSized("/Library/Internet Plug-Ins/readme.txt", 10);
-    t.writeSized(lib + "/Internet Plug-Ins/Java.webplugin/x", 10);
-    t.writeSized("/Library/QuickLook/Preview.qlgenerator/x", 10);
-    t.writeSized("/Library/QuickLook/other.txt", 10);
-    t.writeSized("/Library/Widgets/Clock.wdgt/x", 10);
-    t.writeSized(lib + "/Widgets/Weather.widget/x", 10);
+    for (const QString& f : {lib + "/Screen Savers/Drift.SAVER/x", lib + "/Screen Savers/notes.txt",
+                             lib + "/PreferencePanes/Foo.prefPane/x", lib + "/PreferencePanes/Bar.PREFPANE/x",
+                             QString("/Library/Internet Plug-Ins/Flash.plugin/x"), QString("/Library/Internet Plug-Ins/readme.txt"),
+                             lib + "/Internet Plug-Ins/Java.webplugin/x", QString("/Library/QuickLook/Preview.qlgenerator/x"),
+                             QString("/Library/QuickLook/other.txt"), QString("/Library/Widgets/Clock.wdgt/x"),
+                             lib + "/Widgets/Weather.widget/x"})
+        t.writeSized(f, 10);
     writeSparse(t, lib + "/Widgets/Sparse.wdgt/blob", 3 << 20);
 
     // Widget application extensions: only the first 80 entries of /Applications are examined.
@@ -326,16 +302,6 @@ TEST(Extensions, AllGroupsSortedByTitle)
     EXPECT_EQ(titles(items), (QStringList{"alpha", "Beta Blocker", "clock", "Clock", "Zeta"}));
     EXPECT_EQ(items[2].category, "Installation Files");  // equal titles keep their source order
     EXPECT_EQ(items[3].category, "Widgets");
-
-    SystemCleaner cleaner(fp);
-    QSignalSpy changed(&cleaner, &SystemCleaner::extensionsChanged);
-    cleaner.scanExtensions();
-    EXPECT_TRUE(cleaner.isScanningExtensions());
-    EXPECT_EQ(cleaner.progressMessage(), QString::fromUtf8("Scanning extensions\u2026"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !cleaner.isScanningExtensions(); }, 5000));
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(titles(cleaner.extensions()), titles(items));
-    EXPECT_EQ(cleaner.progressMessage(), "");
 }
 
 TEST(Extensions, ShortenedPaths)

@@ -1,80 +1,66 @@
-#include "engine/cleaner/SystemCleaner.h"
+#include "Items.h"
+#include "platform/HostServices.h"
+#include "platform/PropertyList.h"
 #include "support/FakePlatform.h"
 
 #include <QSignalSpy>
-#include <QTest>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 using namespace tw;
+using tw::test::entry;
 using tw::test::FakePlatform;
+using tw::test::ran;
+using tw::test::rows;
+using tw::test::titles;
 
 namespace {
 
-ProcessResult ran(const QByteArray& out, int exitCode = 0)
-{
-    ProcessResult r;
-    r.started = true;
-    r.exitCode = exitCode;
-    r.standardOutput = out;
-    return r;
-}
-
-const RemovableItem* find(const QList<RemovableItem>& items, const QString& title)
-{
-    for (const RemovableItem& item : items)
-        if (item.title == title)
-            return &item;
-    return nullptr;
-}
-
-QStringList titles(const QList<RemovableItem>& items)
-{
-    QStringList out;
-    for (const RemovableItem& item : items)
-        out << item.title;
-    return out;
-}
-
-struct LaunchFolders {
-    QString userAgents, agents = QStringLiteral("/Library/LaunchAgents"), daemons = QStringLiteral("/Library/LaunchDaemons");
-};
+const QString kUserAgents = QStringLiteral("/Users/tester/Library/LaunchAgents");
+const QString kAgent = kUserAgents + "/com.vendor.agent.plist";
+const QString kDaemon = QStringLiteral("/Library/LaunchDaemons/org.vendor.daemon.plist");
+const QString kHelper = QStringLiteral("/Applications/Tool.app/Contents/Library/LoginItems/ToolHelper.app");
 
 // Jobs of every shape in the three launch folders.
-LaunchFolders makeJobs(FakePlatform& fp)
+void makeJobs(FakePlatform& fp)
 {
     auto& t = fp.tree();
-    LaunchFolders f;
-    f.userAgents = t.home() + "/Library/LaunchAgents";
-    tw::test::BundleSpec vendor;
-    vendor.identifier = "com.vendor.pro";
-    vendor.name = "VendorPro";
-    vendor.displayName = "Vendor Pro";
+    tw::test::BundleSpec vendor{"com.vendor.pro", "VendorPro", "Vendor Pro"};
     t.makeApp("/Applications/Vendor.app", vendor);
     t.makeApp("/Applications/Sync.app", "com.vendor.sync", "Sync");
     fp.workspace.applications.insert("com.vendor.sync", "/Applications/Sync.app");
 
-    t.writePlist(f.userAgents + "/com.vendor.agent.plist",
+    t.writePlist(kUserAgents + "/com.vendor.agent.plist",
                  {{"Label", "com.vendor.agent"},
                   {"ProgramArguments", QVariantList{"/Applications/Vendor.app/Contents/MacOS/agent", "--quiet"}},
                   {"Program", "/usr/bin/other"},
                   {"Padding", QString(3000, 'p')}});
-    t.setModified(f.userAgents + "/com.vendor.agent.plist", QDateTime(QDate(2025, 3, 4), QTime(5, 6, 7), Qt::UTC));
-    t.writePlist(f.userAgents + "/updater.plist",
+    t.setModified(kUserAgents + "/com.vendor.agent.plist", QDateTime(QDate(2025, 3, 4), QTime(5, 6, 7), Qt::UTC));
+    t.writePlist(kUserAgents + "/updater.plist",
                  {{"Label", "updater"}, {"Program", "/Applications/Tool.app/Contents/MacOS/updater"}, {"Disabled", true}},
                  /*binary*/ true);
-    t.write(f.userAgents + "/notes.txt", "not a job");
-    t.write(f.userAgents + "/upper.PLIST", "<plist/>");
-    t.writePlist(f.agents + "/org.vendor.tool.plist",
+    t.write(kUserAgents + "/notes.txt", "not a job");
+    t.write(kUserAgents + "/upper.PLIST", "<plist/>");
+    t.writePlist("/Library/LaunchAgents/org.vendor.tool.plist",
                  {{"Label", "org.vendor.tool"}, {"AssociatedBundleIdentifiers", QVariantList{"com.vendor.sync"}}});
-    t.writePlist(f.daemons + "/com.apple.hidden.plist", {{"Label", "com.apple.hidden"}});
-    t.writePlist(f.daemons + "/com.apple.unlabelled.plist", {{"Program", "/usr/libexec/x"}});
-    t.writePlist(f.daemons + "/mislabelled.plist", {{"Label", "com.apple.sneaky"}});
-    t.write(f.daemons + "/helperd.plist", "garbage, not a property list");
-    t.writePlist(f.daemons + "/com.google.GoogleUpdater.wake.plist",
+    t.writePlist("/Library/LaunchDaemons/com.apple.hidden.plist", {{"Label", "com.apple.hidden"}});
+    t.writePlist("/Library/LaunchDaemons/com.apple.unlabelled.plist", {{"Program", "/usr/libexec/x"}});
+    t.writePlist("/Library/LaunchDaemons/mislabelled.plist", {{"Label", "com.apple.sneaky"}});
+    t.write("/Library/LaunchDaemons/helperd.plist", "garbage, not a property list");
+    t.writePlist("/Library/LaunchDaemons/com.google.GoogleUpdater.wake.plist",
                  {{"Label", "com.google.GoogleUpdater.wake"},
                   {"Program", "/Library/Application Support/Google/GoogleUpdater/Current/GoogleUpdater.app/Contents/MacOS/launcher"}});
-    return f;
+}
+
+QStringList enabledTitles(const QList<RemovableItem>& items)
+{
+    QStringList out;
+    for (const RemovableItem& i : items)
+        if (i.isEnabled)
+            out << i.title;
+    return out;
 }
 
 } // namespace
@@ -82,127 +68,88 @@ LaunchFolders makeJobs(FakePlatform& fp)
 TEST(StartupItems, LaunchdJobsCarryTitlesOwnersStatesAndSizes)
 {
     FakePlatform fp;
-    const LaunchFolders f = makeJobs(fp);
+    makeJobs(fp);
     fp.launchd.answer = [](const QStringList& args) {
         EXPECT_EQ(args, QStringList{"list"});
-        return ran("PID\tStatus\tLabel\n123\t0\tcom.vendor.agent\n-\t0\tupdater\n-\t78\thelperd\n"
-                   "-\t0\tcom.google.GoogleUpdater.wake\n");
+        return ran(0, "PID\tStatus\tLabel\n123\t0\tcom.vendor.agent\n-\t0\tupdater\n-\t78\thelperd\n"
+                      "-\t0\tcom.google.GoogleUpdater.wake\n");
     };
-
+    const QString updater = "/Library/Application Support/Google/GoogleUpdater/Current/GoogleUpdater.app";
     const QList<RemovableItem> items = SystemCleaner::loadStartupItems(fp);
-    EXPECT_EQ(titles(items), (QStringList{"com.vendor.agent", "GoogleUpdater", "helperd", "org.vendor.tool", "Tool"}));
+    // The first argument beats Program; "Disabled" beats being loaded; a job not loaded while
+    // launchd lists others is off; owners by program path or by bundle identifier; an
+    // unreadable file under its file name, with no owner; Apple's own jobs are left out.
+    EXPECT_EQ(rows(items),
+              (QStringList{
+                  "com.vendor.agent | Launch Agent | /Applications/Vendor.app/Contents/MacOS/agent | on | Vendor Pro | /Applications/Vendor.app",
+                  "GoogleUpdater | System Daemon | " + updater + "/Contents/MacOS/launcher | on | GoogleUpdater | " + updater,
+                  "helperd | System Daemon | /Library/LaunchDaemons/helperd.plist | on | helperd | -",
+                  "org.vendor.tool | Launch Agent | /Library/LaunchAgents/org.vendor.tool.plist | off | Sync | /Applications/Sync.app",
+                  "Tool | Launch Agent | /Applications/Tool.app/Contents/MacOS/updater | off | Tool | /Applications/Tool.app"}));
 
-    const RemovableItem* agent = find(items, "com.vendor.agent");
-    ASSERT_TRUE(agent);
-    EXPECT_EQ(agent->path, f.userAgents + "/com.vendor.agent.plist");
-    EXPECT_EQ(agent->subtitle, "/Applications/Vendor.app/Contents/MacOS/agent");  // first argument beats Program
-    EXPECT_EQ(agent->category, "Launch Agent");
-    EXPECT_TRUE(agent->isEnabled);
-    EXPECT_TRUE(agent->isSelected);
-    EXPECT_EQ(agent->parentName, "Vendor Pro");
-    EXPECT_EQ(agent->parentAppPath, std::optional<QString>("/Applications/Vendor.app"));
-    EXPECT_EQ(agent->size, 4096);  // a little over 3000 bytes, in whole KiB
-    EXPECT_EQ(agent->modifiedDate, std::optional<QDateTime>(QDateTime(QDate(2025, 3, 4), QTime(5, 6, 7), Qt::UTC)));
-    EXPECT_EQ(agent->icon, IconRef::symbol("rocket.fill"));
-    EXPECT_TRUE(agent->relatedPaths.isEmpty());
-
-    // Binary plist; "Disabled" wins over being loaded; titled after its application.
-    const RemovableItem* tool = find(items, "Tool");
-    ASSERT_TRUE(tool);
-    EXPECT_FALSE(tool->isEnabled);
-    EXPECT_EQ(tool->subtitle, "/Applications/Tool.app/Contents/MacOS/updater");
-    EXPECT_EQ(tool->parentName, "Tool");  // the bundle has no Info.plist: its file name
-    EXPECT_EQ(tool->parentAppPath, std::optional<QString>("/Applications/Tool.app"));
-    EXPECT_EQ(tool->size, 1024);
-
-    // Not loaded while launchd lists others: disabled. Owner found by bundle identifier.
-    const RemovableItem* sync = find(items, "org.vendor.tool");
-    ASSERT_TRUE(sync);
-    EXPECT_FALSE(sync->isEnabled);
-    EXPECT_EQ(sync->subtitle, f.agents + "/org.vendor.tool.plist");  // no program: the file itself
-    EXPECT_EQ(sync->parentName, "Sync");
-    EXPECT_EQ(sync->parentAppPath, std::optional<QString>("/Applications/Sync.app"));
-
-    // An unreadable file is listed under its file name, with no owner.
-    const RemovableItem* helper = find(items, "helperd");
-    ASSERT_TRUE(helper);
-    EXPECT_EQ(helper->category, "System Daemon");
-    EXPECT_TRUE(helper->isEnabled);
-    EXPECT_EQ(helper->subtitle, f.daemons + "/helperd.plist");
-    EXPECT_EQ(helper->parentName, "helperd");
-    EXPECT_EQ(helper->parentAppPath, std::nullopt);
-
-    const RemovableItem* google = find(items, "GoogleUpdater");
-    ASSERT_TRUE(google);
-    const QString launcher =
-        "/Library/Application Support/Google/GoogleUpdater/Current/GoogleUpdater.app/Contents/MacOS/launcher";
-    EXPECT_EQ(google->icon, IconRef::fileIcon(launcher));
-    EXPECT_EQ(google->parentName, "GoogleUpdater");
-    EXPECT_EQ(google->parentAppPath,
-              std::optional<QString>("/Library/Application Support/Google/GoogleUpdater/Current/GoogleUpdater.app"));
+    const RemovableItem& agent = items[0];
+    EXPECT_EQ(agent.path, kAgent);
+    EXPECT_TRUE(agent.isSelected);
+    EXPECT_EQ(agent.size, 4096);  // a little over 3000 bytes, in whole KiB
+    EXPECT_EQ(agent.modifiedDate, std::optional<QDateTime>(QDateTime(QDate(2025, 3, 4), QTime(5, 6, 7), Qt::UTC)));
+    EXPECT_EQ(agent.icon, IconRef::symbol("rocket.fill"));
+    EXPECT_TRUE(agent.relatedPaths.isEmpty());
+    EXPECT_EQ(entry(items, "Tool").size, 1024);
+    EXPECT_EQ(entry(items, "GoogleUpdater").icon, IconRef::fileIcon(updater + "/Contents/MacOS/launcher"));
 }
 
 TEST(StartupItems, EnabledRuleFollowsTheJobList)
 {
     FakePlatform fp;
     makeJobs(fp);
-
-    // launchctl cannot run: every job without "Disabled" shows as enabled.
-    QList<RemovableItem> items = SystemCleaner::loadStartupItems(fp);
-    ASSERT_EQ(items.size(), 5);
-    for (const RemovableItem& item : items)
-        EXPECT_EQ(item.isEnabled, item.title != "Tool") << item.title.toStdString();
-
-    // Only a header, or output that is not UTF-8: no labels either.
+    const QStringList allButDisabled{"com.vendor.agent", "GoogleUpdater", "helperd", "org.vendor.tool"};
+    // launchctl cannot run, lists only a header, or answers what is not UTF-8: no labels,
+    // and every job without "Disabled" shows as enabled.
+    EXPECT_EQ(enabledTitles(SystemCleaner::loadStartupItems(fp)), allButDisabled);
     for (const QByteArray& out : {QByteArray("PID\tStatus\tLabel\n"), QByteArray("PID Status Label\n1 0 \xff\xfe\n")}) {
-        fp.launchd.answer = [out](const QStringList&) { return ran(out); };
+        fp.launchd.answer = [out](const QStringList&) { return ran(0, out); };
         EXPECT_TRUE(SystemCleaner::loadedLaunchdLabels(fp).isEmpty());
-        items = SystemCleaner::loadStartupItems(fp);
-        ASSERT_TRUE(find(items, "org.vendor.tool"));
-        EXPECT_TRUE(find(items, "org.vendor.tool")->isEnabled);
+        EXPECT_EQ(enabledTitles(SystemCleaner::loadStartupItems(fp)), allButDisabled);
     }
-
     // Lines with fewer than three fields add nothing; blank lines are dropped; the header is skipped.
     fp.launchd.answer = [](const QStringList&) {
-        return ran("PID Status Label\n\n-\t0\torg.vendor.tool\n42 0\nonly\n  7   0   spaced.label  extra\n");
+        return ran(0, "PID Status Label\n\n-\t0\torg.vendor.tool\n42 0\nonly\n  7   0   spaced.label  extra\n");
     };
     EXPECT_EQ(SystemCleaner::loadedLaunchdLabels(fp), (QSet<QString>{"org.vendor.tool", "spaced.label"}));
-    items = SystemCleaner::loadStartupItems(fp);
-    EXPECT_TRUE(find(items, "org.vendor.tool")->isEnabled);
-    EXPECT_FALSE(find(items, "com.vendor.agent")->isEnabled);
-    EXPECT_FALSE(find(items, "Tool")->isEnabled);
+    EXPECT_EQ(enabledTitles(SystemCleaner::loadStartupItems(fp)), QStringList{"org.vendor.tool"});
 }
 
 TEST(StartupItems, TitlesAndOwnersOfJobs)
 {
-    EXPECT_EQ(SystemCleaner::startupAgentTitle("com.vendor.agent", "/Applications/X.app/Contents/MacOS/x"), "com.vendor.agent");
-    EXPECT_EQ(SystemCleaner::startupAgentTitle("org.vendor.tool", ""), "org.vendor.tool");
-    EXPECT_EQ(SystemCleaner::startupAgentTitle("io.x", ""), "io.x");
-    EXPECT_EQ(SystemCleaner::startupAgentTitle("updater", "/Applications/Tool.app/Contents/MacOS/updater"), "Tool");
-    EXPECT_EQ(SystemCleaner::startupAgentTitle("com.x.GOOGLEUPDATER", ""), "GoogleUpdater");
-    EXPECT_EQ(SystemCleaner::startupAgentTitle("wake", "/opt/googleUpdater/bin/run"), "GoogleUpdater");
-    EXPECT_EQ(SystemCleaner::startupAgentTitle("commander", ""), "commander");  // "com" without the dot
-
-    EXPECT_EQ(SystemCleaner::friendlyStartupName("label", ""), "label");
-    EXPECT_EQ(SystemCleaner::friendlyStartupName("label", "/usr/local/bin/daemon"), "daemon");
-    EXPECT_EQ(SystemCleaner::friendlyStartupName("label", "/Tools/Mixed.APP/Contents/MacOS/m"), "Mixed");
+    const std::pair<QStringList, QString> titleCases[] = {
+        {{"com.vendor.agent", "/Applications/X.app/Contents/MacOS/x"}, "com.vendor.agent"},
+        {{"org.vendor.tool", ""}, "org.vendor.tool"},
+        {{"io.x", ""}, "io.x"},
+        {{"updater", "/Applications/Tool.app/Contents/MacOS/updater"}, "Tool"},
+        {{"com.x.GOOGLEUPDATER", ""}, "GoogleUpdater"},
+        {{"wake", "/opt/googleUpdater/bin/run"}, "GoogleUpdater"},
+        {{"commander", ""}, "commander"},  // "com" without the dot
+    };
+    for (const auto& [args, title] : titleCases)
+        EXPECT_EQ(SystemCleaner::startupAgentTitle(args[0], args[1]), title) << args.join(" ").toStdString();
     // The program and its seven nearest ancestors are looked at, no more.
-    EXPECT_EQ(SystemCleaner::friendlyStartupName("label", "/A.app/1/2/3/4/5/6/7"), "A");
-    EXPECT_EQ(SystemCleaner::friendlyStartupName("label", "/A.app/1/2/3/4/5/6/7/8"), "8");
-    EXPECT_EQ(SystemCleaner::friendlyStartupName("label", "/"), "label");
+    const std::pair<QString, QString> nameCases[] = {
+        {"", "label"}, {"/usr/local/bin/daemon", "daemon"}, {"/Tools/Mixed.APP/Contents/MacOS/m", "Mixed"},
+        {"/A.app/1/2/3/4/5/6/7", "A"}, {"/A.app/1/2/3/4/5/6/7/8", "8"}, {"/", "label"},
+    };
+    for (const auto& [program, name] : nameCases)
+        EXPECT_EQ(SystemCleaner::friendlyStartupName("label", program), name) << program.toStdString();
 
     FakePlatform fp;
-    auto& t = fp.tree();
     tw::test::BundleSpec named;
     named.name = "Plain Name";
-    t.makeApp("/Apps/Deep.app", named);
+    fp.tree().makeApp("/Apps/Deep.app", named);
     fp.workspace.applications.insert("com.known", "/Applications/Known.app");
-    t.makeApp("/Applications/Known.app", "com.known", "Known");
-
+    fp.tree().makeApp("/Applications/Known.app", "com.known", "Known");
     using Parent = SystemCleaner::ParentApp;
-    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "", QString("com.known")), (Parent{"Known", "/Applications/Known.app"}));
-    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "", QVariantList{"com.known", "com.other"}),
-              (Parent{"Known", "/Applications/Known.app"}));
+    const Parent known{"Known", "/Applications/Known.app"};
+    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "", QString("com.known")), known);
+    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "", QVariantList{"com.known", "com.other"}), known);
     // An unknown identifier falls back to the program's path; over at most ten paths.
     EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "/Apps/Deep.app/1/2/3/4/5/6/7/8/9", QString("com.unknown")),
               (Parent{"Plain Name", "/Apps/Deep.app"}));
@@ -215,16 +162,10 @@ TEST(StartupItems, HelperAndSystemEventsLoginItemsAreMergedAndSorted)
 {
     FakePlatform fp;
     auto& t = fp.tree();
-    tw::test::BundleSpec tool;
-    tool.identifier = "com.vendor.tool";
-    tool.name = "ToolBundle";
-    tool.displayName = "Tool";
-    t.makeApp("/Applications/Tool.app", tool);
-    tw::test::BundleSpec launcher;
-    launcher.name = "Tool Login Helper";
-    t.makeApp("/Applications/Tool.app/Contents/Library/LoginItems/ToolLauncher.app", launcher);
-    t.setModified("/Applications/Tool.app/Contents/Library/LoginItems/ToolLauncher.app",
-                  QDateTime(QDate(2024, 1, 2), QTime(3, 4), Qt::UTC));
+    t.makeApp("/Applications/Tool.app", tw::test::BundleSpec{"com.vendor.tool", "ToolBundle", "Tool"});
+    const QString launcher = "/Applications/Tool.app/Contents/Library/LoginItems/ToolLauncher.app";
+    t.makeApp(launcher, tw::test::BundleSpec{"", "Tool Login Helper"});
+    t.setModified(launcher, QDateTime(QDate(2024, 1, 2), QTime(3, 4), Qt::UTC));
     t.makeApp("/Applications/Sync.app", "com.vendor.sync", "Sync");
     t.makeApp("/Applications/Sync.app/Contents/Library/LoginItems/Sync.app", "com.vendor.sync.helper", "Sync");
     t.makeApp("/Applications/Mail Pal.app", "com.pal", "Mail Pal");
@@ -241,79 +182,357 @@ TEST(StartupItems, HelperAndSystemEventsLoginItemsAreMergedAndSorted)
                                 "Relative\tApplications/Rel.app\n"
                                 "Docs\t/Users/tester/Documents/start.sh\n"};
     const QList<RemovableItem> items = SystemCleaner::loadStartupItems(fp);
-    EXPECT_EQ(titles(items), (QStringList{"alpha", "Docs", "Mail Pal", "Sync", "Tool"}));
-
-    const RemovableItem* toolItem = find(items, "Tool");
-    ASSERT_TRUE(toolItem);
-    const QString helperPath = "/Applications/Tool.app/Contents/Library/LoginItems/ToolLauncher.app";
-    EXPECT_EQ(toolItem->path, helperPath);
-    EXPECT_EQ(toolItem->subtitle, helperPath);
-    EXPECT_EQ(toolItem->category, "Application Login Item");
-    EXPECT_EQ(toolItem->size, 0);
-    EXPECT_EQ(toolItem->icon, IconRef::fileIcon("/Applications/Tool.app"));
-    EXPECT_EQ(toolItem->parentName, "Tool");
-    EXPECT_EQ(toolItem->parentAppPath, std::optional<QString>("/Applications/Tool.app"));
-    EXPECT_EQ(toolItem->modifiedDate, std::optional<QDateTime>(QDateTime(QDate(2024, 1, 2), QTime(3, 4), Qt::UTC)));
-    EXPECT_TRUE(toolItem->isEnabled);
-
-    // A helper named like its bundle keeps its own name; the login item of the same path is not listed twice.
-    const RemovableItem* sync = find(items, "Sync");
-    ASSERT_TRUE(sync);
-    EXPECT_EQ(sync->path, "/Applications/Sync.app/Contents/Library/LoginItems/Sync.app");
-    EXPECT_EQ(sync->icon, IconRef::fileIcon("/Applications/Sync.app"));
-    EXPECT_EQ(items.count(*sync), 1);
-
-    // A helper without Info.plist is judged by its file name.
-    ASSERT_TRUE(find(items, "Mail Pal"));
-    EXPECT_EQ(find(items, "Mail Pal")->parentName, "Mail Pal");
-
-    const RemovableItem* alpha = find(items, "alpha");
-    ASSERT_TRUE(alpha);
-    EXPECT_EQ(alpha->subtitle, "/Applications/Alpha.APP");
-    EXPECT_EQ(alpha->parentName, "alpha");
-    EXPECT_EQ(alpha->parentAppPath, std::optional<QString>("/Applications/Alpha.APP"));
-    EXPECT_EQ(alpha->icon, IconRef::fileIcon("/Applications/Alpha.APP"));
-    EXPECT_EQ(alpha->modifiedDate, std::nullopt);
-    const RemovableItem* docs = find(items, "Docs");
-    ASSERT_TRUE(docs);
-    EXPECT_EQ(docs->parentAppPath, std::nullopt);
-    EXPECT_EQ(docs->category, "Application Login Item");
+    // Helpers are titled by their application (by file name without Info.plist); a helper
+    // named like its bundle keeps its own name; the login item of a helper's path is not
+    // listed twice.
+    const QString kind = " | Application Login Item | ";
+    EXPECT_EQ(rows(items),
+              (QStringList{"alpha" + kind + "/Applications/Alpha.APP | on | alpha | /Applications/Alpha.APP",
+                           "Docs" + kind + "/Users/tester/Documents/start.sh | on | Docs | -",
+                           "Mail Pal" + kind + "/Applications/Mail Pal.app/Contents/Library/LoginItems/LaunchAtLoginHelper.app | on | Mail Pal | /Applications/Mail Pal.app",
+                           "Sync" + kind + "/Applications/Sync.app/Contents/Library/LoginItems/Sync.app | on | Sync | /Applications/Sync.app",
+                           "Tool" + kind + launcher + " | on | Tool | /Applications/Tool.app"}));
+    const RemovableItem& tool = entry(items, "Tool");
+    EXPECT_EQ(tool.path, launcher);
+    EXPECT_EQ(tool.size, 0);
+    EXPECT_EQ(tool.icon, IconRef::fileIcon("/Applications/Tool.app"));
+    EXPECT_EQ(tool.modifiedDate, std::optional<QDateTime>(QDateTime(QDate(2024, 1, 2), QTime(3, 4), Qt::UTC)));
+    EXPECT_EQ(entry(items, "Sync").icon, IconRef::fileIcon("/Applications/Sync.app"));
+    EXPECT_EQ(entry(items, "alpha").icon, IconRef::fileIcon("/Applications/Alpha.APP"));
+    EXPECT_EQ(entry(items, "alpha").modifiedDate, std::nullopt);
 }
 
 TEST(StartupItems, SystemEventsUnavailableFailingOrSilentGivesNone)
 {
     FakePlatform fp;
     auto& t = fp.tree();
-    t.writePlist(t.home() + "/Library/LaunchAgents/org.x.plist", {{"Label", "org.x"}});
+    t.writePlist(kUserAgents + "/org.x.plist", {{"Label", "org.x"}});
     t.makeApp("/Applications/Sync.app", "com.vendor.sync", "Sync");
     t.makeApp("/Applications/Sync.app/Contents/Library/LoginItems/SyncHelper.app", "com.vendor.sync.helper", "SyncHelper");
-
-    const std::vector<ScriptResult> silent{{false, false, {}, "Ghost\t/Applications/Ghost.app\n"},
-                                           {true, false, QString("Not authorised to send Apple events"), ""},
-                                           {true, false, {}, "Ghost\t/Applications/Ghost.app\n"},
-                                           {true, true, {}, ""}};
+    const ScriptResult silent[] = {{false, false, {}, "Ghost\t/Applications/Ghost.app\n"},
+                                   {true, false, QString("Not authorised to send Apple events"), ""},
+                                   {true, false, {}, "Ghost\t/Applications/Ghost.app\n"},
+                                   {true, true, {}, ""}};
     for (const ScriptResult& r : silent) {
         fp.loginItems.listResult = r;
         EXPECT_EQ(SystemCleaner::loadLoginItemsViaAppleScript(fp), std::nullopt);
         EXPECT_EQ(titles(SystemCleaner::loadStartupItems(fp)), (QStringList{"org.x", "SyncHelper"}));
     }
     fp.loginItems.listResult = {true, true, {}, "only garbage\n"};
-    const auto none = SystemCleaner::loadLoginItemsViaAppleScript(fp);
-    ASSERT_TRUE(none);
-    EXPECT_TRUE(none->isEmpty());
+    EXPECT_EQ(SystemCleaner::loadLoginItemsViaAppleScript(fp), std::optional<QList<RemovableItem>>(QList<RemovableItem>{}));
 }
 
-TEST(StartupItems, ScanPublishesTheList)
+namespace {
+
+RemovableItem agentAt(const QString& title, const QString& path)
+{
+    RemovableItem item;
+    item.title = title;
+    item.path = path;
+    item.category = "Launch Agent";
+    return item;
+}
+
+// A user agent that is disabled in its file, a daemon, and one helper login item, loaded into a cleaner.
+struct Fixture {
+    FakePlatform fp;
+    SystemCleaner cleaner{fp};
+
+    Fixture()
+    {
+        auto& t = fp.tree();
+        t.writePlist(kAgent,
+                     {{"Label", "com.vendor.agent"}, {"ProgramArguments", QVariantList{"/opt/vendor/agent"}}, {"Disabled", true}},
+                     /*binary*/ true);
+        t.writePlist(kDaemon, {{"Label", "org.vendor.daemon"}, {"Program", "/opt/vendor/daemon"}});
+        t.makeApp("/Applications/Tool.app", "com.vendor.tool", "Tool");
+        t.makeApp(kHelper, "com.vendor.tool.helper", "ToolHelper");
+        cleaner.setStartupItems(SystemCleaner::loadStartupItems(fp));
+        fp.launchd.calls.clear();
+    }
+
+    const RemovableItem& item(const QString& path) const
+    {
+        if (const RemovableItem* found = tw::test::findBy(cleaner.startupItems(), &RemovableItem::path, path))
+            return *found;
+        throw std::runtime_error("no such item");
+    }
+    QVariantMap plistAt(const QString& path) const { return plist::readDictionary(fp.fs(), path).value_or(QVariantMap()); }
+};
+
+} // namespace
+
+TEST(StartupControl, EnablingAndDisablingLaunchdJobsRewriteTheFileAndTellLaunchd)
+{
+    Fixture f;
+    f.fp.launchd.uid = 502;
+    f.fp.launchd.answer = [](const QStringList&) { return ran(0); };
+    ASSERT_FALSE(f.item(kAgent).isEnabled);
+    QSignalSpy changed(&f.cleaner, &SystemCleaner::startupItemsChanged);
+
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kAgent, true), std::nullopt);
+    EXPECT_TRUE(f.item(kAgent).isEnabled);
+    EXPECT_EQ(changed.count(), 1);
+    ASSERT_EQ(f.fp.launchd.calls.size(), 1u);
+    EXPECT_EQ(f.fp.launchd.calls[0], (QStringList{"bootstrap", "gui/502", kAgent}));
+    QVariantMap agent = f.plistAt(kAgent);
+    EXPECT_FALSE(agent.contains("Disabled"));
+    EXPECT_EQ(agent.value("Label").toString(), "com.vendor.agent");
+    EXPECT_EQ(agent.value("ProgramArguments").toList(), QVariantList{"/opt/vendor/agent"});
+
+    // Disabling a daemon: the system domain; a failing bootout (job not loaded) is no error.
+    f.fp.launchd.calls.clear();
+    f.fp.launchd.answer = [](const QStringList&) { return ran(3, {}, "Boot-out failed: 3: No such process\n"); };
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kDaemon, false), std::nullopt);
+    EXPECT_FALSE(f.item(kDaemon).isEnabled);
+    ASSERT_EQ(f.fp.launchd.calls.size(), 1u);
+    EXPECT_EQ(f.fp.launchd.calls[0], (QStringList{"bootout", "system", kDaemon}));
+    EXPECT_EQ(f.plistAt(kDaemon).value("Disabled"), QVariant(true));
+    EXPECT_EQ(f.plistAt(kDaemon).value("Program").toString(), "/opt/vendor/daemon");
+
+    // Disabling the agent again writes the key back.
+    f.fp.launchd.calls.clear();
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kAgent, false), std::nullopt);
+    EXPECT_EQ(f.plistAt(kAgent).value("Disabled"), QVariant(true));
+    EXPECT_EQ(f.fp.launchd.calls[0], (QStringList{"bootout", "gui/502", kAgent}));
+    EXPECT_EQ(changed.count(), 3);
+
+    // No launchctl at all: the file alone carries the change.
+    f.fp.launchd.answer = nullptr;
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kAgent, true), std::nullopt);
+    EXPECT_TRUE(f.item(kAgent).isEnabled);
+    EXPECT_FALSE(f.plistAt(kAgent).contains("Disabled"));
+}
+
+TEST(StartupControl, FailedBootstrapRetriesWithEnableThenReports)
+{
+    Fixture f;
+    // Empty error output, failing retry: the label in the message.
+    f.fp.launchd.answer = [](const QStringList&) { return ran(5); };
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kAgent, true), std::optional<QString>("Could not enable com.vendor.agent."));
+    EXPECT_FALSE(f.item(kAgent).isEnabled);
+    ASSERT_EQ(f.fp.launchd.calls.size(), 2u);
+    EXPECT_EQ(f.fp.launchd.calls[1], (QStringList{"enable", "gui/501/com.vendor.agent"}));
+
+    // The bootstrap's own error text wins, also when the retry cannot start.
+    f.fp.launchd.calls.clear();
+    f.fp.launchd.answer = [](const QStringList& args) {
+        return args[0] == "bootstrap" ? ran(5, {}, "Bootstrap failed: 5: Input/output error\n") : ProcessResult{};
+    };
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kDaemon, true),
+              std::optional<QString>("Bootstrap failed: 5: Input/output error\n"));
+    EXPECT_EQ(f.fp.launchd.calls[1], (QStringList{"enable", "system/org.vendor.daemon"}));
+
+    // Error text that is not UTF-8 counts as empty.
+    f.fp.launchd.answer = [](const QStringList&) { return ran(5, {}, QByteArray("\xff\xfe", 2)); };
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kDaemon, true), std::optional<QString>("Could not enable org.vendor.daemon."));
+
+    // A successful retry is success.
+    f.fp.launchd.answer = [](const QStringList& args) { return args[0] == "enable" ? ran(0) : ran(5); };
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kAgent, true), std::nullopt);
+    EXPECT_TRUE(f.item(kAgent).isEnabled);
+}
+
+TEST(StartupControl, UnwritableDisabledKeyIsReportedAndChangesNothing)
 {
     FakePlatform fp;
-    fp.tree().writePlist(fp.tree().home() + "/Library/LaunchAgents/org.x.plist", {{"Label", "org.x"}});
+    auto& t = fp.tree();
+    // The temporary file of the atomic write cannot be made next to a file of this name length.
+    const QString longName = "/Library/LaunchAgents/" + QString(240, 'a') + ".plist";
+    t.writePlist(longName, {{"Label", "org.long.job"}});
+    const QString garbage = "/Library/LaunchAgents/broken.plist";
+    t.write(garbage, "not a property list");
     SystemCleaner cleaner(fp);
+    cleaner.setStartupItems(SystemCleaner::loadStartupItems(fp));
+    ASSERT_EQ(cleaner.startupItems().size(), 2);
+    fp.launchd.calls.clear();
+    fp.launchd.answer = [](const QStringList&) { return ran(0); };
     QSignalSpy changed(&cleaner, &SystemCleaner::startupItemsChanged);
-    cleaner.scanStartupItems();
-    EXPECT_TRUE(cleaner.isScanningStartup());
-    EXPECT_EQ(cleaner.progressMessage(), QString::fromUtf8("Scanning startup items\u2026"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !cleaner.isScanningStartup(); }, 5000));
+
+    EXPECT_EQ(cleaner.setStartupItemEnabled(longName, false), std::optional<QString>("Could not disable org.long.job."));
+    EXPECT_EQ(cleaner.setStartupItemEnabled(garbage, false), std::optional<QString>("Could not disable broken."));
+    EXPECT_TRUE(fp.launchd.calls.empty());
+    EXPECT_EQ(changed.count(), 0);
+    for (const RemovableItem& item : cleaner.startupItems())
+        EXPECT_TRUE(item.isEnabled);
+    EXPECT_FALSE(plist::readDictionary(fp.fs(), longName)->contains("Disabled"));
+    EXPECT_EQ(t.read(garbage), "not a property list");
+
+    // Enabling has nothing to remove from either file, so launchd is asked as usual.
+    EXPECT_EQ(cleaner.setStartupItemEnabled(longName, true), std::nullopt);
+    EXPECT_EQ(cleaner.setStartupItemEnabled(garbage, true), std::nullopt);
+    EXPECT_EQ(fp.launchd.calls.size(), 2u);
+
+    // A "Disabled" key that cannot be taken out: enabling is refused.
+    const QString stuck = "/Library/LaunchAgents/" + QString(240, 'b') + ".plist";
+    t.writePlist(stuck, {{"Label", "org.stuck.job"}, {"Disabled", true}});
+    cleaner.setStartupItems(SystemCleaner::loadStartupItems(fp));
+    fp.launchd.calls.clear();
+    EXPECT_EQ(cleaner.setStartupItemEnabled(stuck, true), std::optional<QString>("Could not enable org.stuck.job."));
+    EXPECT_TRUE(fp.launchd.calls.empty());
+    EXPECT_EQ(plist::readDictionary(fp.fs(), stuck)->value("Disabled"), QVariant(true));
+}
+
+TEST(StartupControl, LoginItemsTravelAsDataAndReportTheirFailures)
+{
+    Fixture f;
+    const RemovableItem helper = f.item(kHelper);
+    ASSERT_EQ(helper.category, "Application Login Item");
+
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, false), std::nullopt);
+    ASSERT_EQ(f.fp.loginItems.removed.size(), 1u);
+    EXPECT_EQ(f.fp.loginItems.removed[0], std::make_pair(QString("ToolHelper"), kHelper));
+    EXPECT_FALSE(f.item(kHelper).isEnabled);
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, true), std::nullopt);
+    EXPECT_EQ(f.fp.loginItems.added, QStringList{kHelper});
+    EXPECT_TRUE(f.item(kHelper).isEnabled);
+    EXPECT_TRUE(f.fp.launchd.calls.empty());
+
+    // Hostile names and paths reach the service exactly as they are.
+    const QString name = "Evil\" then do shell script \"touch /tmp/x\\\" --";
+    const QString path = "/Applications/We\"ird\\.app";
+    f.fp.loginItems.listResult = {true, true, {}, name + "\t" + path + "\n"};
+    f.cleaner.setStartupItems(SystemCleaner::loadStartupItems(f.fp));
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(path, false), std::nullopt);
+    EXPECT_EQ(f.fp.loginItems.removed.back(), std::make_pair(name, path));
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(path, true), std::nullopt);
+    EXPECT_EQ(f.fp.loginItems.added.back(), path);
+
+    // Failures: the service's message, else a fixed one; the entry stays as it was.
+    f.fp.loginItems.removeResult = {true, false, QString("Not authorised to send Apple events to System Events."), {}};
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, false),
+              std::optional<QString>("Not authorised to send Apple events to System Events."));
+    f.fp.loginItems.removeResult = {true, false, {}, {}};
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, false), std::optional<QString>("Could not remove login item."));
+    f.fp.loginItems.addResult = {true, false, {}, {}};
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, true), std::optional<QString>("Could not add login item."));
+    f.fp.loginItems.addResult = {false, false, {}, {}};
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, true), std::optional<QString>("AppleScript unavailable."));
+    EXPECT_TRUE(f.item(kHelper).isEnabled);
+}
+
+TEST(StartupControl, HostWithoutLoginItemServiceSaysSo)
+{
+    FakePlatform fp;
+    fp.tree().makeApp("/Applications/Tool.app", "com.vendor.tool", "Tool");
+    fp.tree().makeApp(kHelper, "com.vendor.tool.helper", "ToolHelper");
+    const auto hostLoginItems = host::makeLoginItems();
+    const auto hostLaunchd = host::makeLaunchd();
+    EXPECT_EQ(hostLaunchd->userId(), unsigned(::getuid()));
+    EXPECT_FALSE(hostLaunchd->launchctl({"list"}).started);
+
+    Platform::Parts parts;
+    parts.fs = &fp.fs();
+    parts.launchd = hostLaunchd.get();
+    parts.loginItems = hostLoginItems.get();
+    parts.workspace = &fp.workspace;
+    const Platform platform(parts);
+    SystemCleaner cleaner(platform);
+    cleaner.setStartupItems(SystemCleaner::loadStartupItems(platform));
+    ASSERT_EQ(cleaner.startupItems().size(), 1);
+    EXPECT_EQ(cleaner.setStartupItemEnabled(kHelper, false), std::optional<QString>("AppleScript unavailable."));
+    EXPECT_EQ(cleaner.setStartupItemEnabled(kHelper, true), std::optional<QString>("AppleScript unavailable."));
+    EXPECT_TRUE(cleaner.startupItems()[0].isEnabled);
+}
+
+TEST(StartupControl, UnknownAndUnsupportedItems)
+{
+    Fixture f;
+    const QList<RemovableItem> before = f.cleaner.startupItems();
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled("/nowhere.plist", false), std::optional<QString>("Item not found."));
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(kAgent + "/", true), std::optional<QString>("Item not found."));
+
+    const RemovableItem odd = agentAt("odd", "/Library/LaunchAgents/odd.PLIST");
+    f.cleaner.setStartupItems(before + QList<RemovableItem>{odd});
+    EXPECT_EQ(f.cleaner.setStartupItemEnabled(odd.path, false), std::optional<QString>("Unsupported startup item."));
+    EXPECT_TRUE(f.fp.launchd.calls.empty());
+    EXPECT_TRUE(f.fp.loginItems.removed.empty());
+    EXPECT_TRUE(f.cleaner.startupItems().last().isEnabled);
+}
+
+TEST(StartupControl, RemovingLaunchdJobsDisablesThemThenMovesThemToTheTrash)
+{
+    Fixture f;
+    f.fp.launchd.answer = [](const QStringList&) { return ran(0); };
+    auto& t = f.fp.tree();
+    QSignalSpy changed(&f.cleaner, &SystemCleaner::startupItemsChanged);
+    const qsizetype count = f.cleaner.startupItems().size();
+
+    EXPECT_EQ(f.cleaner.removeStartupItem(kDaemon), std::nullopt);
+    ASSERT_EQ(f.fp.launchd.calls.size(), 1u);
+    EXPECT_EQ(f.fp.launchd.calls[0], (QStringList{"bootout", "system", kDaemon}));
+    EXPECT_FALSE(t.exists(kDaemon));
+    const QString trashed = f.fp.fs().trash() + "/org.vendor.daemon.plist";
+    ASSERT_TRUE(t.exists(trashed));
+    EXPECT_EQ(plist::readDictionary(f.fp.fs(), trashed)->value("Disabled"), QVariant(true));
+    EXPECT_EQ(f.cleaner.startupItems().size(), count - 1);
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(titles(cleaner.startupItems()), QStringList{"org.x"});
-    EXPECT_EQ(cleaner.progressMessage(), "");
+    EXPECT_EQ(f.cleaner.removeStartupItem(kDaemon), std::optional<QString>("Item not found."));
+
+    // The Trash move fails: its description, and the entry stays.
+    f.fp.trash->fail = [](const QString&) {
+        return std::optional<Error>(Error{kCocoaErrorDomain, 640, "There isn’t enough space on the disk."});
+    };
+    EXPECT_EQ(f.cleaner.removeStartupItem(kAgent), std::optional<QString>("There isn’t enough space on the disk."));
+    EXPECT_TRUE(t.exists(kAgent));
+    EXPECT_EQ(f.cleaner.startupItems().size(), count - 1);
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST(StartupControl, RemovalSafetyTestGuardsAllButPropertyLists)
+{
+    Fixture f;
+    auto& t = f.fp.tree();
+    t.writeSized("/usr/local/bin/agent", 10);
+    t.writePlist("/usr/local/job.plist", {{"Label", "local.job"}});
+    const RemovableItem program = agentAt("agent", "/usr/local/bin/agent"), job = agentAt("local.job", "/usr/local/job.plist");
+    f.cleaner.setStartupItems(f.cleaner.startupItems() + QList<RemovableItem>{program, job});
+
+    EXPECT_EQ(f.cleaner.removeStartupItem(program.path), std::optional<QString>("This startup file is protected."));
+    EXPECT_TRUE(t.exists(program.path));
+    EXPECT_TRUE(f.fp.trash->calls.isEmpty());
+    EXPECT_TRUE(f.cleaner.startupItems().contains(program));
+
+    // A property list is moved even where the safety test would refuse it.
+    EXPECT_EQ(f.cleaner.removeStartupItem(job.path), std::nullopt);
+    EXPECT_EQ(f.fp.trash->calls, QStringList{job.path});
+    EXPECT_FALSE(t.exists(job.path));
+    EXPECT_FALSE(f.cleaner.startupItems().contains(job));
+}
+
+TEST(StartupControl, RemovingLoginItemsDeletesTheLoginItemOnly)
+{
+    Fixture f;
+    auto& t = f.fp.tree();
+
+    // The login item is deleted (once to disable, once to remove); the helper stays on disk.
+    EXPECT_EQ(f.cleaner.removeStartupItem(kHelper), std::nullopt);
+    ASSERT_EQ(f.fp.loginItems.removed.size(), 2u);
+    EXPECT_EQ(f.fp.loginItems.removed[1], std::make_pair(QString("ToolHelper"), kHelper));
+    EXPECT_TRUE(t.exists(kHelper));
+    EXPECT_TRUE(f.fp.trash->calls.isEmpty());
+    EXPECT_EQ(f.cleaner.startupItems().size(), 2);
+
+    // The script fails for an application: its message, and the entry stays.
+    f.cleaner.setStartupItems(SystemCleaner::loadStartupItems(f.fp));
+    f.fp.loginItems.removeResult = {true, false, QString("System Events got an error."), {}};
+    EXPECT_EQ(f.cleaner.removeStartupItem(kHelper), std::optional<QString>("System Events got an error."));
+    EXPECT_EQ(f.cleaner.startupItems().size(), 3);
+
+    // A login item that is a property list falls back to the Trash.
+    const QString listed = t.home() + "/Library/Listed/item.plist";
+    t.writePlist(listed, {{"Label", "listed"}});
+    f.fp.loginItems.listResult = {true, true, {}, "Listed\t" + listed + "\n"};
+    f.cleaner.setStartupItems(SystemCleaner::loadStartupItems(f.fp));
+    f.fp.trash->fail = [](const QString&) {
+        return std::optional<Error>(Error{kCocoaErrorDomain, 640, "No room."});
+    };
+    EXPECT_EQ(f.cleaner.removeStartupItem(listed), std::optional<QString>("System Events got an error. / No room."));
+    EXPECT_TRUE(t.exists(listed));
+    f.fp.trash->fail = nullptr;
+    f.fp.loginItems.removeResult = {true, false, {}, {}};
+    EXPECT_EQ(f.cleaner.removeStartupItem(listed), std::nullopt);
+    EXPECT_FALSE(t.exists(listed));
+    EXPECT_TRUE(t.exists(f.fp.fs().trash() + "/item.plist"));
+    EXPECT_EQ(f.cleaner.startupItems().size(), 3);
 }

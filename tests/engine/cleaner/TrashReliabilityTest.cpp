@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <map>
 #include <random>
 
@@ -239,54 +240,40 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
     for (unsigned seed = 1; seed <= 36; ++seed) {
         World w(seed);
         w.build();
-        Outcome o;
-        QString what = QStringLiteral("seed %1, ").arg(seed);
         const QStringList picks = w.choose();
-        switch (seed % 3) {
-        case 0: {
-            what += "moveToTrash";
+        const int route = int(seed % 3);
+        const QString what = QStringLiteral("seed %1, route %2").arg(seed).arg(route);
+        Outcome o;
+        std::function<void()> run;
+        if (route == 0) {  // the Trash move on its own
             o.chosen = picks;
-            o.resolve(w.fp.fs());
-            const auto before = snapshot(w.fp.fs());
-            for (const QString& c : o.chosen)
-                (PrivilegedTrash::moveToTrash(w.fp, c) ? o.failed : o.moved) << c;
-            verify(w, before, o, what);
-            break;
-        }
-        case 1: {
-            what += "uninstall";
+            run = [&] {
+                for (const QString& c : o.chosen)
+                    (PrivilegedTrash::moveToTrash(w.fp, c) ? o.failed : o.moved) << c;
+            };
+        } else if (route == 1) {  // an uninstall with some leftovers chosen
             const QString bundle = w.fp.tree().makeApp(
                 w.chance(50) ? "/Applications/Tool.app" : kHome + "/Applications/Tool.app", "com.example.tool", "Tool");
             const bool removeBundle = w.chance(70);
-            AppFields fields;
-            fields.name = QStringLiteral("Tool");
-            fields.bundleIdentifier = QStringLiteral("com.example.tool");
-            fields.path = bundle;
-            const auto app = AppInfo::make(fields);
             QList<LeftoverPtr> leftovers;
             for (const QString& c : picks) {
-                auto l = LeftoverFile::make({c, 0, QStringLiteral("Caches")});
-                l->setIsSelected(w.chance(80));
-                if (l->isSelected())
+                leftovers << LeftoverFile::make({c, 0, QStringLiteral("Caches")});
+                leftovers.last()->setIsSelected(w.chance(80));
+                if (leftovers.last()->isSelected())
                     o.chosen << c;
-                leftovers << l;
             }
             if (removeBundle)
                 o.chosen.prepend(bundle);
-            o.resolve(w.fp.fs());
-            const auto before = snapshot(w.fp.fs());
-            AppScanner scanner(w.fp.platform());
-            const auto r = scanner.uninstall(app, leftovers, removeBundle);
-            o.moved = r.moved;
-            o.failed = r.failed;
-            if (r.error) {
-                EXPECT_TRUE(r.moved.isEmpty()) << what.toStdString();
-            }
-            verify(w, before, o, what);
-            break;
-        }
-        default: {
-            what += "trashSelected";
+            run = [&, bundle, removeBundle, leftovers] {
+                AppScanner scanner(w.fp.platform());
+                const auto r = scanner.uninstall(AppInfo::make({"Tool", "com.example.tool", bundle}), leftovers, removeBundle);
+                o.moved = r.moved;
+                o.failed = r.failed;
+                if (r.error) {
+                    EXPECT_TRUE(r.moved.isEmpty()) << what.toStdString();
+                }
+            };
+        } else {  // remains entries standing for one to three paths
             QList<RemovableItem> items;
             for (qsizetype i = 0; i < picks.size();) {
                 RemovableItem item;
@@ -300,18 +287,18 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
                 items << item;
                 i += n;
             }
-            o.resolve(w.fp.fs());
-            const auto before = snapshot(w.fp.fs());
-            SystemCleaner cleaner(w.fp.platform());
-            const TrashReport r = cleaner.trashSelected(items);
-            o.moved = r.moved;
-            o.failed = r.failed;
-            verify(w, before, o, what);
-            break;
+            run = [&, items] {
+                const TrashReport r = SystemCleaner(w.fp.platform()).trashSelected(items);
+                o.moved = r.moved;
+                o.failed = r.failed;
+            };
         }
-        }
-        moved[seed % 3] += int(o.moved.size());
-        failed[seed % 3] += int(o.failed.size());
+        o.resolve(w.fp.fs());
+        const auto before = snapshot(w.fp.fs());
+        run();
+        verify(w, before, o, what);
+        moved[route] += int(o.moved.size());
+        failed[route] += int(o.failed.size());
         escalations += int(w.fp.admin->calls.size());
         if (const auto trashed = w.fp.fs().list(kTrash, Hidden::Include))
             for (const DirEntry& e : *trashed)
@@ -378,49 +365,41 @@ TEST(TrashReliability, TheHostsAdministratorCommandTreatsPathsAsData)
     const QString trash = dir.path() + "/.Trash";
     QDir().mkpath(trash);
     QDir().mkpath(dir.path() + "/work");
-    const QStringList names{"it's", "say \"hi\"", "back\\slash", "$(touch pwned)", "`touch pwned`", "-rf", "a; touch pwned",
-                            "$HOME", "*"};
-    for (const QString& name : names) {
-        SCOPED_TRACE(name.toStdString());
-        const QString source = dir.path() + "/" + name;
-        QFile f(source);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(name.toUtf8());
-        f.close();
-        const QStringList args = host::adminMoveArguments(trash, source, trash + "/" + name);
-        ASSERT_EQ(args.mid(args.size() - 3), (QStringList{trash, source, trash + "/" + name}));
+    const auto put = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    const auto get = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    };
+    const auto runMove = [&](const QString& t, const QString& source, const QString& destination) {
+        const QStringList args = host::adminMoveArguments(t, source, destination);
+        EXPECT_EQ(args.mid(args.size() - 3), (QStringList{t, source, destination}));
         QProcess sh;
         sh.setWorkingDirectory(dir.path() + "/work");
         sh.start(args.first(), args.mid(1));
-        ASSERT_TRUE(sh.waitForFinished(10000));
-        EXPECT_EQ(sh.exitCode(), 0) << sh.readAllStandardError().toStdString();
+        EXPECT_TRUE(sh.waitForFinished(10000));
+        return sh.exitCode();
+    };
+    for (const QString name : {"it's", "say \"hi\"", "back\\slash", "$(touch pwned)", "`touch pwned`", "-rf", "a; touch pwned",
+                               "$HOME", "*"}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString source = dir.path() + "/" + name;
+        ASSERT_TRUE(put(source, name.toUtf8()));
+        EXPECT_EQ(runMove(trash, source, trash + "/" + name), 0);
         EXPECT_FALSE(QFile::exists(source));
-        QFile moved(trash + "/" + name);
-        ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
-        EXPECT_EQ(moved.readAll(), name.toUtf8());
+        EXPECT_EQ(get(trash + "/" + name), name.toUtf8());
     }
     EXPECT_TRUE(QDir(dir.path() + "/work").isEmpty());
     EXPECT_FALSE(QFile::exists(dir.path() + "/pwned"));
 
     // An existing item at the destination is never overwritten, and a
     // missing Trash is not created.
-    QFile a(dir.path() + "/a");
-    ASSERT_TRUE(a.open(QIODevice::WriteOnly));
-    a.write("new");
-    a.close();
-    QFile old(trash + "/a");
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
-    for (const QString& t : {trash, dir.path() + "/NoTrash"}) {
-        const QStringList args = host::adminMoveArguments(t, dir.path() + "/a", t + "/a");
-        QProcess sh;
-        sh.start(args.first(), args.mid(1));
-        ASSERT_TRUE(sh.waitForFinished(10000));
-    }
-    QFile check(trash + "/a");
-    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
-    EXPECT_EQ(check.readAll(), "old");
+    ASSERT_TRUE(put(dir.path() + "/a", "new") && put(trash + "/a", "old"));
+    for (const QString& t : {trash, dir.path() + "/NoTrash"})
+        runMove(t, dir.path() + "/a", t + "/a");
+    EXPECT_EQ(get(trash + "/a"), "old");
     EXPECT_TRUE(QFile::exists(dir.path() + "/a"));
     EXPECT_FALSE(QFile::exists(dir.path() + "/NoTrash"));
 }

@@ -21,7 +21,18 @@ struct SearchCall {
     QString bundleId;
     QString name;
     std::optional<QString> excluded;
+    friend bool operator==(const SearchCall&, const SearchCall&) = default;
 };
+void PrintTo(const SearchCall& c, std::ostream* os)
+{
+    *os << '{' << c.bundleId.toStdString() << ", " << c.name.toStdString() << ", " << c.excluded.value_or("-").toStdString() << '}';
+}
+
+std::vector<LeftoverItem> someLeftovers(const QString& id)
+{
+    return {{"/Users/tester/Library/Preferences/" + id + ".plist", 4096, "Preferences"},
+            {"/Users/tester/Library/Caches/" + id, 8192, "Caches"}};
+}
 
 class RemovalWatcherTest : public ::testing::Test {
 protected:
@@ -69,9 +80,16 @@ protected:
         return calls;
     }
 
+    // An application whose search finds two leftovers.
     QString app(const QString& folder, const QString& file, const QString& id, const QString& name)
     {
+        table.insert(id, someLeftovers(id));
         return tree().makeApp(folder + "/" + file, id, name);
+    }
+    // "name | identifier | trashed path" of the pending offer.
+    QString offered() const
+    {
+        return offer ? offer->appName + " | " + offer->bundleIdentifier + " | " + offer->trashedAppPath.value_or("-") : "none";
     }
     QString moveToTrash(const QString& bundle)
     {
@@ -113,25 +131,12 @@ protected:
     QHash<QString, std::vector<LeftoverItem>> table;
 };
 
-std::vector<LeftoverItem> someLeftovers(const QString& id)
-{
-    return {{"/Users/tester/Library/Preferences/" + id + ".plist", 4096, "Preferences"},
-            {"/Users/tester/Library/Caches/" + id, 8192, "Caches"}};
-}
-
 } // namespace
 
 TEST_F(RemovalWatcherTest, ReadsBundlesFoldersAndTrash)
 {
-    BundleSpec both;
-    both.identifier = "com.acme.both";
-    both.name = "Short";
-    both.displayName = "Display";
-    tree().makeApp("/Applications/Both.app", both);
-    BundleSpec display;
-    display.identifier = "com.acme.display";
-    display.displayName = "Shown";
-    tree().makeApp(home() + "/Applications/Display.app", display);
+    tree().makeApp("/Applications/Both.app", BundleSpec{"com.acme.both", "Short", "Display"});
+    tree().makeApp(home() + "/Applications/Display.app", BundleSpec{"com.acme.display", {}, "Shown"});
     BundleSpec bare;
     bare.withoutInfoPlist = true;
     tree().makeApp("/Applications/Bare Thing.app", bare);
@@ -140,14 +145,12 @@ TEST_F(RemovalWatcherTest, ReadsBundlesFoldersAndTrash)
     app("/Applications/Utilities", "Nested.app", "com.acme.nested", "Nested");
     tree().mkdir("/Applications/Folder.bundle");
 
-    EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), "/Applications/Both.app"),
-              std::make_pair(QString("Short"), QString("com.acme.both")));
-    EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), home() + "/Applications/Display.app"),
-              std::make_pair(QString("Shown"), QString("com.acme.display")));
-    EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), "/Applications/Bare Thing.app"),
-              std::make_pair(QString("Bare Thing"), QString()));
-    EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), "/Applications/Broken.app"),
-              std::make_pair(QString("Broken"), QString()));
+    // The short name before the display name; without a readable Info.plist the file name.
+    const std::pair<QString, std::pair<QString, QString>> metas[] = {
+        {"/Applications/Both.app", {"Short", "com.acme.both"}},   {home() + "/Applications/Display.app", {"Shown", "com.acme.display"}},
+        {"/Applications/Bare Thing.app", {"Bare Thing", ""}},      {"/Applications/Broken.app", {"Broken", ""}}};
+    for (const auto& [bundle, meta] : metas)
+        EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), bundle), meta) << bundle.toStdString();
 
     const AppRemovalWatcher::Snapshot snapshot = AppRemovalWatcher::scanApplicationFolders(fake.fs());
     EXPECT_EQ(snapshot.keys(), QStringList({"/Applications/Bare Thing.app", "/Applications/Both.app",
@@ -172,10 +175,10 @@ TEST_F(RemovalWatcherTest, ReadsBundlesFoldersAndTrash)
     EXPECT_FALSE(installed.contains(""));
 }
 
-TEST_F(RemovalWatcherTest, TrashedApplicationIsOfferedWithItsOwnMetadata)
+TEST_F(RemovalWatcherTest, TrashedOrVanishedApplicationIsOfferedWithItsOwnMetadata)
 {
     const QString foo = app("/Applications", "Foo.app", "com.acme.Foo", "Foo");
-    table.insert("com.acme.Foo", someLeftovers("com.acme.Foo"));
+    const QString bar = app(home() + "/Applications", "Bar.app", "com.acme.bar", "Bar");
     watcher->start(scanner.get());
     EXPECT_TRUE(watcher->isReady());
     EXPECT_TRUE(watcher->knownApps().contains(foo));
@@ -184,14 +187,8 @@ TEST_F(RemovalWatcherTest, TrashedApplicationIsOfferedWithItsOwnMetadata)
     const QString trashed = moveToTrash(foo);
     tree().makeApp(trashed, "com.acme.Foo", "Foo Pro");
     ASSERT_TRUE(pollAndWait());
-    ASSERT_EQ(searchCalls().size(), 1u);
-    EXPECT_EQ(searchCalls()[0].bundleId, "com.acme.Foo");
-    EXPECT_EQ(searchCalls()[0].name, "Foo Pro");
-    EXPECT_EQ(searchCalls()[0].excluded, trashed);
-    ASSERT_TRUE(offer.has_value());
-    EXPECT_EQ(offer->appName, "Foo Pro");
-    EXPECT_EQ(offer->bundleIdentifier, "com.acme.Foo");
-    EXPECT_EQ(offer->trashedAppPath, trashed);
+    EXPECT_EQ(searchCalls(), (std::vector<SearchCall>{{"com.acme.Foo", "Foo Pro", trashed}}));
+    EXPECT_EQ(offered(), "Foo Pro | com.acme.Foo | " + trashed);
     ASSERT_EQ(offer->leftovers.size(), 2);
     EXPECT_EQ(offer->leftovers[0]->path(), "/Users/tester/Library/Preferences/com.acme.Foo.plist");
     EXPECT_EQ(offer->totalSize(), 4096 + 8192);
@@ -202,29 +199,19 @@ TEST_F(RemovalWatcherTest, TrashedApplicationIsOfferedWithItsOwnMetadata)
     // Answered; the same bundle is never looked at again.
     offer.reset();
     pollExpectingNothing();
-}
 
-TEST_F(RemovalWatcherTest, VanishedApplicationUsesTheSnapshotRecord)
-{
-    const QString bar = app(home() + "/Applications", "Bar.app", "com.acme.bar", "Bar");
-    table.insert("com.acme.bar", someLeftovers("com.acme.bar"));
-    watcher->start(scanner.get());
+    // One that vanished outside the Trash is offered from its snapshot record.
     remove(bar);
     ASSERT_TRUE(pollAndWait());
-    ASSERT_TRUE(offer.has_value());
-    EXPECT_EQ(offer->appName, "Bar");
-    EXPECT_EQ(offer->bundleIdentifier, "com.acme.bar");
-    EXPECT_EQ(offer->trashedAppPath, std::nullopt);
-    EXPECT_EQ(searchCalls()[0].excluded, std::nullopt);
+    EXPECT_EQ(offered(), "Bar | com.acme.bar | -");
+    EXPECT_EQ(searchCalls().back(), (SearchCall{"com.acme.bar", "Bar", std::nullopt}));
 }
 
-TEST_F(RemovalWatcherTest, OnePassMakesOneOfferAndPrefersTheTrash)
+TEST_F(RemovalWatcherTest, OnePassMakesOneOfferPrefersTheTrashAndWaitsForAnswers)
 {
     const QString alpha = app("/Applications", "Alpha.app", "com.acme.alpha", "Alpha");
     const QString beta = app("/Applications", "Beta.app", "com.acme.beta", "Beta");
     const QString gamma = app("/Applications", "Gamma.app", "com.acme.gamma", "Gamma");
-    for (const char* id : {"com.acme.alpha", "com.acme.beta", "com.acme.gamma"})
-        table.insert(id, someLeftovers(id));
     watcher->start(scanner.get());
 
     remove(alpha);
@@ -239,7 +226,6 @@ TEST_F(RemovalWatcherTest, OnePassMakesOneOfferAndPrefersTheTrash)
 
     // Two vanished between passes: only the first in path order is offered.
     const QString delta = app("/Applications", "Delta.app", "com.acme.delta", "Delta");
-    table.insert("com.acme.delta", someLeftovers("com.acme.delta"));
     pollExpectingNothing();  // sees Delta arrive
     remove(beta);
     remove(delta);
@@ -249,11 +235,23 @@ TEST_F(RemovalWatcherTest, OnePassMakesOneOfferAndPrefersTheTrash)
     offer.reset();
     pollExpectingNothing();
     EXPECT_TRUE(watcher->knownApps().isEmpty());
+
+    // A pending offer blocks the pass: nothing scanned, nothing folded in.
+    const QString epsilon = app("/Applications", "Epsilon.app", "com.acme.epsilon", "Epsilon");
+    pollExpectingNothing();
+    offer = RemainCleanupOffer{};
+    moveToTrash(epsilon);
+    pollExpectingNothing();
+    EXPECT_TRUE(watcher->knownApps().contains(epsilon));
+    EXPECT_FALSE(watcher->seenTrashApps().contains("epsilon.app"));
+    offer.reset();
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_EQ(searchCalls().size(), 3u);
+    EXPECT_EQ(offer->bundleIdentifier, "com.acme.epsilon");
 }
 
 TEST_F(RemovalWatcherTest, TrashBundlesWithoutIdentifierNeedAKnownName)
 {
-    table.insert("", someLeftovers("nameless"));
     const QString known = app("/Applications", "Known.app", "", "Known Tool");
     watcher->start(scanner.get());
     app(trash(), "Stranger.app", "", "Stranger");
@@ -280,8 +278,6 @@ TEST_F(RemovalWatcherTest, OwnUninstallIsSuppressedForTheDelay)
     EXPECT_EQ(watcher->suppressionDelay(), std::chrono::seconds(120));
     const QString foo = app("/Applications", "Foo.app", "com.acme.Foo", "Foo");
     const QString bar = app("/Applications", "Bar.app", "com.acme.bar", "Bar");
-    table.insert("com.acme.Foo", someLeftovers("com.acme.Foo"));
-    table.insert("com.acme.bar", someLeftovers("com.acme.bar"));
     watcher->setSuppressionDelay(std::chrono::milliseconds(1000));
     watcher->start(scanner.get());
 
@@ -320,27 +316,10 @@ TEST_F(RemovalWatcherTest, OwnUninstallIsSuppressedForTheDelay)
     EXPECT_FALSE(watcher->isSuppressed(""));
 }
 
-TEST_F(RemovalWatcherTest, PendingOfferBlocksThePass)
-{
-    const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
-    table.insert("com.acme.foo", someLeftovers("com.acme.foo"));
-    watcher->start(scanner.get());
-    offer = RemainCleanupOffer{};
-
-    moveToTrash(foo);
-    pollExpectingNothing();
-    EXPECT_TRUE(watcher->knownApps().contains(foo));  // nothing scanned, nothing folded in
-    EXPECT_FALSE(watcher->seenTrashApps().contains("foo.app"));
-
-    offer.reset();
-    ASSERT_TRUE(pollAndWait());
-    EXPECT_EQ(searchCalls().size(), 1u);
-    EXPECT_EQ(offer->bundleIdentifier, "com.acme.foo");
-}
-
 TEST_F(RemovalWatcherTest, NoLeftoversMeansNoOfferButARefresh)
 {
     const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
+    table.clear();  // the search finds nothing
     AppFields member{"Member", "com.acme.member", "/Applications/Suite/Member.app"};
     AppFields single{"Single", "com.acme.single", "/Applications/Single.app"};
     AppInfoPtr group = AppInfo::make({"Suite", "group.com.acme.member", "/Applications/Suite"});
@@ -374,8 +353,6 @@ TEST_F(RemovalWatcherTest, StillInstalledApplicationsAreNotOffered)
     const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
     const QString bar = app("/Applications", "Bar.app", "com.acme.bar", "Bar");
     app(home() + "/Applications", "Baz.app", "com.acme.baz", "Baz");
-    for (const char* id : {"com.acme.foo", "com.acme.bar", "com.acme.baz"})
-        table.insert(id, someLeftovers(id));
     watcher->start(scanner.get());
 
     // Renamed in place.
@@ -404,7 +381,6 @@ TEST_F(RemovalWatcherTest, TimerRunsOnlyWhileDetectionIsOn)
     EXPECT_FALSE(watcher->isReady());
 
     const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
-    table.insert("com.acme.foo", someLeftovers("com.acme.foo"));
     watcher->setPollInterval(std::chrono::milliseconds(20));
     watcher->start(scanner.get());
     EXPECT_TRUE(watcher->isTimerActive());

@@ -1,4 +1,5 @@
 #include "engine/inventory/AppScanner.h"
+#include "support/Collect.h"
 #include "support/FakePlatform.h"
 
 #include <QSignalSpy>
@@ -13,23 +14,20 @@ namespace {
 
 QStringList names(const std::vector<AppDraft>& list)
 {
-    QStringList out;
-    for (const AppDraft& d : list)
-        out << d.fields.name;
-    return out;
+    return tw::test::collect(list, [](const AppDraft& d) { return d.fields.name; });
 }
 
-const AppDraft* find(const std::vector<AppDraft>& list, const QString& name)
+const AppDraft& named(const std::vector<AppDraft>& list, const QString& name)
 {
     for (const AppDraft& d : list)
         if (d.fields.name == name)
-            return &d;
-    return nullptr;
+            return d;
+    throw std::runtime_error("no application named " + name.toStdString());
 }
 
 } // namespace
 
-TEST(Discovery, GroupsFoldersAndFamiliesAndLeavesSystemAppsOut)
+TEST(Discovery, GroupsFoldersAndFamiliesAndLeavesSystemAppsAndNestedOnesOut)
 {
     FakePlatform p;
     auto& t = p.tree();
@@ -44,40 +42,39 @@ TEST(Discovery, GroupsFoldersAndFamiliesAndLeavesSystemAppsOut)
     t.makeApp("/Applications/AdGuard VPN.app", "com.adguard.mac.vpn", "AdGuard VPN");
     t.makeApp("/System/Volumes/Data/Applications/Hidden.app", "com.example.hidden", "Hidden");
     t.makeApp(t.home() + "/Applications/Notion.app", "notion.id", "Notion");
-
-    const auto apps = AppScanner::discoverInstalledApps(p);
-    EXPECT_EQ(names(apps), (QStringList{"AdGuard Group", "alpha", "Notion", "Only", "Vendor", "Zed"}));
-
-    const AppDraft* vendor = find(apps, "Vendor");
-    ASSERT_TRUE(vendor);
-    EXPECT_EQ(vendor->fields.bundleIdentifier, "group.com.vendor.one");
-    EXPECT_EQ(vendor->fields.path, "/Applications/Vendor");
-    EXPECT_EQ(names(vendor->members), (QStringList{"One", "Two"}));
-    EXPECT_GE(vendor->fields.appSize, vendor->members[0].fields.appSize + vendor->members[1].fields.appSize);
-
-    const AppDraft* adguard = find(apps, "AdGuard Group");
-    ASSERT_TRUE(adguard);
-    EXPECT_EQ(names(adguard->members), (QStringList{"AdGuard", "AdGuard VPN"}));
-    EXPECT_EQ(adguard->fields.icon, IconRef::fileIcon("/Applications"));
-    EXPECT_EQ(adguard->fields.bundleIdentifier, "group.com.adguard.mac.adguard");
-    EXPECT_EQ(adguard->fields.appSize, adguard->members[0].fields.appSize + adguard->members[1].fields.appSize);
-}
-
-TEST(Discovery, UtilitiesFolderIsMetOnceAndAppleUtilitiesNever)
-{
-    FakePlatform p;
-    auto& t = p.tree();
+    // The Utilities folder is met once, and Apple's utilities never.
     t.makeApp("/Applications/Utilities/Tool A.app", "com.example.a", "Tool A");
     t.makeApp("/Applications/Utilities/Tool B.app", "com.example.b", "Tool B");
     t.makeApp("/Applications/Utilities/Console.app", "com.apple.Console", "Console");
     t.makeApp("/Applications/Utilities/Helper.app", "com.apple.helperish", "Helper");
+    // Nested updaters are listed only from top-level bundles.
+    t.makeApp("/Applications/Google Chrome.app", "com.google.Chrome", "Google Chrome");
+    t.makeApp("/Applications/Google Chrome.app/Contents/Library/LaunchServices/GoogleUpdater.app", "com.google.GoogleUpdater",
+              "GoogleUpdater");
+    t.makeApp("/Applications/Xcode.app", "com.apple.dt.Xcode", "Xcode");
+    t.makeApp("/Applications/Xcode.app/Contents/Library/GoogleUpdater.app", "com.google.GoogleUpdater.x", "Xcode Updater");
+    t.makeApp("/Applications/Tools/Other.app", "com.tools.other", "Other");
+    t.makeApp("/Applications/Tools/Other.app/Contents/GoogleUpdater.app", "com.google.GoogleUpdater.y", "Nested");
 
     const auto apps = AppScanner::discoverInstalledApps(p);
-    ASSERT_EQ(names(apps), (QStringList{"Utilities"}));
-    EXPECT_EQ(names(apps[0].members), (QStringList{"Tool A", "Tool B"}));
+    ASSERT_EQ(names(apps), (QStringList{"AdGuard Group", "alpha", "Google Chrome", "GoogleUpdater", "Notion", "Only", "Other",
+                                        "Utilities", "Vendor", "Xcode", "Zed"}));
+    EXPECT_EQ(names(named(apps, "Utilities").members), (QStringList{"Tool A", "Tool B"}));
+
+    const AppDraft& vendor = named(apps, "Vendor");
+    EXPECT_EQ(vendor.fields.bundleIdentifier, "group.com.vendor.one");
+    EXPECT_EQ(vendor.fields.path, "/Applications/Vendor");
+    EXPECT_EQ(names(vendor.members), (QStringList{"One", "Two"}));
+    EXPECT_GE(vendor.fields.appSize, vendor.members[0].fields.appSize + vendor.members[1].fields.appSize);
+
+    const AppDraft& adguard = named(apps, "AdGuard Group");
+    EXPECT_EQ(names(adguard.members), (QStringList{"AdGuard", "AdGuard VPN"}));
+    EXPECT_EQ(adguard.fields.icon, IconRef::fileIcon("/Applications"));
+    EXPECT_EQ(adguard.fields.bundleIdentifier, "group.com.adguard.mac.adguard");
+    EXPECT_EQ(adguard.fields.appSize, adguard.members[0].fields.appSize + adguard.members[1].fields.appSize);
 }
 
-TEST(Discovery, PythonFolderKeepsIdleWithTheWholeSize)
+TEST(Discovery, PythonFoldersKeepIdleWithTheWholeSizeOrEachMembersOwn)
 {
     FakePlatform p;
     auto& t = p.tree();
@@ -89,53 +86,28 @@ TEST(Discovery, PythonFolderKeepsIdleWithTheWholeSize)
     t.makeApp("/Applications/Python 3.12/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
     t.writeSized("/Applications/Python 3.12/ReadMe.rtf", 50000);
     t.writeSized("/Library/Frameworks/Python.framework/Versions/3.12/lib", 200000);
-
-    const auto apps = AppScanner::discoverInstalledApps(p);
-    ASSERT_EQ(names(apps), (QStringList{"Python 3.12"}));
-    const AppDraft& group = apps[0];
-    ASSERT_EQ(names(group.members), (QStringList{"IDLE"}));
-    const std::int64_t folder = AppScanner::quickDiskUsage(p.fs(), "/Applications/Python 3.12");
-    const std::int64_t framework = AppScanner::quickDiskUsage(p.fs(), "/Library/Frameworks/Python.framework");
-    EXPECT_EQ(group.fields.appSize, framework + folder);
-    EXPECT_EQ(group.members[0].fields.appSize, group.fields.appSize);
-}
-
-TEST(Discovery, PythonFolderWithoutIdleKeepsEachMembersOwnSize)
-{
-    FakePlatform p;
-    auto& t = p.tree();
     t.makeApp("/Applications/Python 3.11/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
     t.makeApp("/Applications/Python 3.11/Build Applet.app", "org.python.BuildApplet", "Build Applet");
     t.writeSized("/Applications/Python 3.11/Extras/big", 300000);
 
     const auto apps = AppScanner::discoverInstalledApps(p);
-    ASSERT_EQ(apps.size(), 1u);
-    const AppDraft& group = apps[0];
-    ASSERT_EQ(group.members.size(), 2u);
+    ASSERT_EQ(names(apps), (QStringList{"Python 3.11", "Python 3.12"}));
+    // With IDLE: IDLE alone stands for the folder and the framework.
+    const AppDraft& withIdle = apps[1];
+    ASSERT_EQ(names(withIdle.members), (QStringList{"IDLE"}));
+    EXPECT_EQ(withIdle.fields.appSize, AppScanner::quickDiskUsage(p.fs(), "/Library/Frameworks/Python.framework")
+                                           + AppScanner::quickDiskUsage(p.fs(), "/Applications/Python 3.12"));
+    EXPECT_EQ(withIdle.members[0].fields.appSize, withIdle.fields.appSize);
+    // Without: each member its own size, the folder carries the extras once.
+    const AppDraft& without = apps[0];
+    ASSERT_EQ(without.members.size(), 2u);
     std::int64_t memberSum = 0;
-    for (const AppDraft& m : group.members) {
+    for (const AppDraft& m : without.members) {
         EXPECT_EQ(m.fields.appSize, AppScanner::quickDiskUsage(p.fs(), m.fields.path));
         memberSum += m.fields.appSize;
     }
-    EXPECT_GT(group.fields.appSize, memberSum);  // the folder carries the extras once
-    AppInfoPtr record = AppInfo::fromDraft(group);
-    EXPECT_EQ(record->displaySize(), group.fields.appSize);
-}
-
-TEST(Discovery, NestedUpdatersAreListedOnlyFromTopLevelBundles)
-{
-    FakePlatform p;
-    auto& t = p.tree();
-    t.makeApp("/Applications/Google Chrome.app", "com.google.Chrome", "Google Chrome");
-    t.makeApp("/Applications/Google Chrome.app/Contents/Library/LaunchServices/GoogleUpdater.app",
-              "com.google.GoogleUpdater", "GoogleUpdater");
-    t.makeApp("/Applications/Xcode.app", "com.apple.dt.Xcode", "Xcode");
-    t.makeApp("/Applications/Xcode.app/Contents/Library/GoogleUpdater.app", "com.google.GoogleUpdater.x", "Xcode Updater");
-    t.makeApp("/Applications/Tools/Other.app", "com.tools.other", "Other");
-    t.makeApp("/Applications/Tools/Other.app/Contents/GoogleUpdater.app", "com.google.GoogleUpdater.y", "Nested");
-
-    const auto apps = AppScanner::discoverInstalledApps(p);
-    EXPECT_EQ(names(apps), (QStringList{"Google Chrome", "GoogleUpdater", "Other", "Xcode"}));
+    EXPECT_GT(without.fields.appSize, memberSum);
+    EXPECT_EQ(AppInfo::fromDraft(without)->displaySize(), without.fields.appSize);
 }
 
 TEST(Discovery, ScanPublishesOnTheGuiThread)
@@ -151,28 +123,22 @@ TEST(Discovery, ScanPublishesOnTheGuiThread)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !scanner.isScanning(); }, 10000));
     EXPECT_EQ(published.count(), 1);
     EXPECT_TRUE(scanner.scanProgress().isEmpty());
-    ASSERT_EQ(scanner.apps().size(), 2);
-    EXPECT_EQ(scanner.apps()[0]->name(), "a");
-    EXPECT_EQ(scanner.apps()[1]->name(), "B");
+    EXPECT_EQ(tw::test::collect(scanner.apps(), &AppInfo::name), (QStringList{"a", "B"}));
 }
 
-TEST(RecordBuilding, FallsBackToTheFileName)
+TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
 {
     FakePlatform p;
     BundleSpec none;
     none.withoutInfoPlist = true;
     p.tree().makeApp("/Applications/Plain.app", none);
-    const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Plain.app", true);
-    EXPECT_EQ(d.fields.name, "Plain");
-    EXPECT_EQ(d.fields.bundleIdentifier, "Plain");
-    EXPECT_EQ(d.fields.version, "");
-    EXPECT_EQ(d.fields.developer, "Unknown");
-    EXPECT_FALSE(d.fields.isSystemApp);
-}
+    const AppDraft plain = AppScanner::buildAppInfo(p, "/Applications/Plain.app", true);
+    EXPECT_EQ(plain.fields.name, "Plain");
+    EXPECT_EQ(plain.fields.bundleIdentifier, "Plain");
+    EXPECT_EQ(plain.fields.version, "");
+    EXPECT_EQ(plain.fields.developer, "Unknown");
+    EXPECT_FALSE(plain.fields.isSystemApp);
 
-TEST(RecordBuilding, NameVersionAndDeveloper)
-{
-    FakePlatform p;
     BundleSpec spec;
     spec.identifier = "org.example.tool";
     spec.name = "Tool";
@@ -180,16 +146,14 @@ TEST(RecordBuilding, NameVersionAndDeveloper)
     spec.version = "2.1";
     spec.binaryPlist = true;
     p.tree().makeApp("/Applications/Tool.app", spec);
-    AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Tool.app", true);
+    const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Tool.app", true);
     EXPECT_EQ(d.fields.name, "Tool Pro");
     EXPECT_EQ(d.fields.version, "2.1");
     EXPECT_EQ(d.fields.developer, "Example");
 
     spec.identifier = "org..example";
-    spec.copyright = "";
     p.tree().makeApp("/Applications/Dots.app", spec);
     EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/Dots.app", true).fields.developer, "Example");
-
     const QString longText = QString("Copyright © 2024 A Very Long Company Name, Incorporated. All rights reserved.").repeated(3);
     spec.copyright = longText;
     p.tree().makeApp("/Applications/Long.app", spec);
@@ -198,14 +162,18 @@ TEST(RecordBuilding, NameVersionAndDeveloper)
 
 TEST(RecordBuilding, SystemApplications)
 {
-    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/Applications/Safari.app", "com.apple.Safari"));
-    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/Users/x/Applications/Safari.app", "com.apple.Safari"));
-    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/System/Volumes/Data/Applications/X.app", "org.x"));
-    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/SystemX/X.app", "org.x"));
-    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/Volumes/y/System/Applications/X.app", "org.x"));
-    EXPECT_TRUE(AppScanner::isBuiltInOrSystemApp("/Applications/Utilities/X.app", "com.apple.x"));
-    EXPECT_FALSE(AppScanner::isBuiltInOrSystemApp("/Applications/X.app", "com.apple.x"));
-    EXPECT_FALSE(AppScanner::isBuiltInOrSystemApp("/Applications/Utilities/X.app", "org.x"));
+    const struct {
+        const char* path;
+        const char* id;
+        bool system;
+    } rows[] = {
+        {"/Applications/Safari.app", "com.apple.Safari", true},      {"/Users/x/Applications/Safari.app", "com.apple.Safari", true},
+        {"/System/Volumes/Data/Applications/X.app", "org.x", true}, {"/SystemX/X.app", "org.x", true},
+        {"/Volumes/y/System/Applications/X.app", "org.x", true},    {"/Applications/Utilities/X.app", "com.apple.x", true},
+        {"/Applications/X.app", "com.apple.x", false},              {"/Applications/Utilities/X.app", "org.x", false},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(AppScanner::isBuiltInOrSystemApp(r.path, r.id), r.system) << r.path << " " << r.id;
 }
 
 TEST(RecordBuilding, LastUsedDatePrefersTheIndexAndRejectsTheImplausible)
@@ -217,27 +185,25 @@ TEST(RecordBuilding, LastUsedDatePrefersTheIndexAndRejectsTheImplausible)
     p.tree().setAccessed("/Applications/A.app", QDateTime(QDate(2003, 1, 1), QTime(0, 0), Qt::UTC));
 
     // The index's date wins when plausible; one a year ahead falls back to the file dates.
-    p.metadata.lastUsed.insert("/Applications/A.app", QDateTime(QDate(2026, 11, 30), QTime(9, 0), Qt::UTC));
-    EXPECT_EQ(AppScanner::resolvedLastUsed(p, "/Applications/A.app"), QDateTime(QDate(2026, 11, 30), QTime(9, 0), Qt::UTC));
+    const QDateTime indexed(QDate(2026, 11, 30), QTime(9, 0), Qt::UTC);
+    p.metadata.lastUsed.insert("/Applications/A.app", indexed);
+    EXPECT_EQ(AppScanner::resolvedLastUsed(p, "/Applications/A.app"), indexed);
     p.metadata.lastUsed.insert("/Applications/A.app", p.clock.current.addYears(1));
     const auto fallback = AppScanner::resolvedLastUsed(p, "/Applications/A.app");
     ASSERT_TRUE(fallback);
-    EXPECT_GE(*fallback, modified);           // the latest plausible file date
+    EXPECT_GE(*fallback, modified);  // the latest plausible file date
     EXPECT_LE(*fallback, p.clock.current.addSecs(86400));
 
     // The size walk does not move the date it reported.
-    const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/A.app", true);
-    EXPECT_EQ(d.fields.lastUsed, fallback);
+    EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/A.app", true).fields.lastUsed, fallback);
     EXPECT_EQ(AppScanner::resolvedLastUsed(p, "/Missing.app"), std::nullopt);
 }
 
-TEST(DiskUsageOfBundles, QuickAndExactSizes)
+TEST(RecordBuilding, QuickAndExactSizes)
 {
     FakePlatform p;
-    auto& t = p.tree();
-    t.writeSized("/d/a", 1000);
-    t.writeSized("/d/b", 1000);
-    t.writeSized("/d/.c", 1000);
+    for (const char* name : {"/d/a", "/d/b", "/d/.c"})
+        p.tree().writeSized(name, 1000);
     EXPECT_EQ(AppScanner::quickDiskUsage(p.fs(), "/d"), 3072);  // three files of 1,000 bytes: du prints 3
     EXPECT_EQ(AppScanner::directorySize(p.fs(), "/d"), 3000);
     EXPECT_EQ(AppScanner::directorySize(p.fs(), "/d/a"), 1000);
@@ -245,7 +211,7 @@ TEST(DiskUsageOfBundles, QuickAndExactSizes)
     EXPECT_EQ(AppScanner::directorySize(p.fs(), "/missing"), 0);
 }
 
-TEST(DocumentTypes, CollectsDeduplicatesAndSorts)
+TEST(RecordBuilding, DocumentTypesAreCollectedDeduplicatedAndSorted)
 {
     FakePlatform p;
     BundleSpec spec;
@@ -253,8 +219,7 @@ TEST(DocumentTypes, CollectsDeduplicatesAndSorts)
     spec.extra = {
         {"CFBundleDocumentTypes",
          QVariantList{QVariantMap{{"CFBundleTypeExtensions", QVariantList{"txt", "JPG", "", "*"}}},
-                      QVariantMap{{"CFBundleTypeExtensions", QVariantList{".txt", "jpg", 7}}},
-                      QVariant("not a dictionary")}},
+                      QVariantMap{{"CFBundleTypeExtensions", QVariantList{".txt", "jpg", 7}}}, QVariant("not a dictionary")}},
         {"UTExportedTypeDeclarations",
          QVariantList{QVariantMap{{"UTTypeTagSpecification", QVariantMap{{"public.filename-extension", "md"}}}},
                       QVariantMap{{"UTTypeTagSpecification", QVariantMap{{"public.filename-extension", QVariantList{"rtf"}}}}},

@@ -120,7 +120,7 @@ TEST(AppInfo, GroupFiguresComeFromTheMembers)
     EXPECT_EQ(big->memberCountLabel(), "1 Application");
 }
 
-TEST(AppInfo, PermissionLabelsAndCategoriesAndEquality)
+TEST(AppInfo, PermissionLabelsCategoriesEqualityAndOfferTotal)
 {
     auto a = app("/Applications/A.app");
     EXPECT_EQ(a->memberCountLabel(), "1 Application");
@@ -137,12 +137,9 @@ TEST(AppInfo, PermissionLabelsAndCategoriesAndEquality)
     EXPECT_NE(a->id(), twin->id());
     EXPECT_TRUE(*a == *twin);
     EXPECT_EQ(qHash(*a), qHash(*twin));
-}
 
-TEST(RemainCleanupOffer, TotalCountsEveryLeftover)
-{
+    // An offer's total counts every leftover, selected or not.
     RemainCleanupOffer offer;
-    EXPECT_EQ(offer.totalSize(), 0);
     offer.leftovers = {LeftoverFile::make({"/1", 100, "Caches"}), LeftoverFile::make({"/2", 23, "Logs"})};
     offer.leftovers[1]->setIsSelected(false);
     EXPECT_EQ(offer.totalSize(), 123);

@@ -9,69 +9,14 @@
 using namespace tw;
 using tw::test::FakePlatform;
 using tw::test::MacTree;
-using tw::test::PrivacyGrant;
 
 namespace {
 
 const QString kTcc = QStringLiteral("/Library/Application Support/com.apple.TCC/TCC.db");
 
-AppInfoPtr makeApp(const QString& name, const QString& id)
-{
-    AppFields f;
-    f.name = name;
-    f.bundleIdentifier = id;
-    f.path = "/Applications/" + name + ".app";
-    return AppInfo::make(f);
-}
+AppInfoPtr makeApp(const QString& name, const QString& id) { return AppInfo::make({name, id, "/Applications/" + name + ".app"}); }
 
-AppInfoPtr makeGroup(const QString& name, std::vector<AppInfoPtr> members)
-{
-    AppFields f;
-    f.name = name;
-    f.bundleIdentifier = "group." + members.front()->bundleIdentifier();
-    f.path = "/Applications/" + name;
-    AppInfoPtr g = AppInfo::make(f);
-    g->setMembers(std::move(members));
-    return g;
-}
-
-// Counts the queries that reach the privacy databases.
-struct CountingPrivacy final : PrivacyStore {
-    explicit CountingPrivacy(PrivacyStore& real) : real(real) {}
-    PrivacyStore& real;
-    QMutex mutex;
-    QStringList databases;
-    std::optional<QStringList> grantedServices(const QString& db, const QString& client) override
-    {
-        {
-            QMutexLocker lock(&mutex);
-            databases << db;
-        }
-        return real.grantedServices(db, client);
-    }
-};
-
-// Replies with fixed lines, as a database whose rows carry blanks would.
-struct FixedPrivacy final : PrivacyStore {
-    QStringList lines;
-    std::optional<QStringList> grantedServices(const QString&, const QString&) override { return lines; }
-};
-
-struct PrivacyPlatform {
-    FakePlatform fp;
-    CountingPrivacy counting{*fp.privacy};
-    std::unique_ptr<Platform> platform;
-    PrivacyPlatform()
-    {
-        Platform::Parts parts;
-        parts.fs = &fp.fs();
-        parts.spotlight = &fp.spotlight;
-        parts.privacy = &counting;
-        platform = std::make_unique<Platform>(parts);
-    }
-};
-
-// A home where several applications left files.
+// Three leftovers of 3 KiB in all.
 void writeLeftovers(MacTree& t, const QString& id, const QString& name)
 {
     t.writeSized(t.library() + "/Caches/" + id + "/cache.db", 2000);
@@ -79,136 +24,124 @@ void writeLeftovers(MacTree& t, const QString& id, const QString& name)
     t.mkdir(t.library() + "/Application Support/" + name);
 }
 
-} // namespace
+// Counts the queries that reach the privacy databases, or answers fixed lines.
+struct TestPrivacy final : PrivacyStore {
+    PrivacyStore* real = nullptr;
+    QStringList fixedLines;
+    QMutex mutex;
+    QStringList databases;
+    std::optional<QStringList> grantedServices(const QString& db, const QString& client) override
+    {
+        QMutexLocker lock(&mutex);
+        databases << db;
+        return real ? real->grantedServices(db, client) : fixedLines;
+    }
+};
 
-TEST(PrivacyCount, CountsDistinctGrantedServicesAcrossBothDatabases)
-{
-    PrivacyPlatform pp;
-    MacTree& t = pp.fp.tree();
-    pp.fp.tree().makePrivacyDatabase(t.home() + kTcc, {
-        {"com.example.app", "kTCCServiceCamera", 2},
-        {"COM.Example.App", "kTCCServiceScreenCapture", 2},
-        {"com.example.app", "kTCCServiceMicrophone", 0},
-        {"com.example.app.helper", "kTCCServiceListenEvent", 2},
-        {"com.o'brien.app", "kTCCServiceCamera", 2},
-    });
-    t.makePrivacyDatabase(kTcc, {
-        {"com.example.app", "kTCCServiceCamera", 2},
-        {"com.example.app", "kTCCServiceAccessibility", 1},
-    });
-    const Platform& p = *pp.platform;
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.example.app", "/Applications/Example.app"), 3);
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "Com.Example.APP", "/elsewhere"), 3);
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.example.app.helper", {}), 1);
-    // The identifier is data, never part of the query.
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.o'brien.app", {}), 1);
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "x' OR '1'='1", {}), 0);
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.unknown.app", {}), 0);
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "", {}), 0);
-}
-
-TEST(PrivacyCount, SkipsMissingAndBrokenDatabases)
-{
-    PrivacyPlatform pp;
-    MacTree& t = pp.fp.tree();
-    const Platform& p = *pp.platform;
-    // Neither database exists: nothing is queried and the count is 0.
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.example.app", {}), 0);
-    EXPECT_TRUE(pp.counting.databases.isEmpty());
-    // A user database that is not a database contributes nothing.
-    t.write(t.home() + kTcc, "garbage, not sqlite");
-    t.makePrivacyDatabase(kTcc, {{"com.example.app", "kTCCServiceCamera", 2}});
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.example.app", {}), 1);
-    EXPECT_EQ(pp.counting.databases, (QStringList{t.home() + kTcc, kTcc}));
-}
-
-TEST(PrivacyCount, BlankServiceLinesAreIgnored)
-{
-    FakePlatform fp;
-    FixedPrivacy fixed;
-    fixed.lines = {"kTCCServiceCamera", "  ", "", " kTCCServiceCamera \n", "kTCCServicePhotos\n\nkTCCServiceCamera"};
-    fp.tree().makePrivacyDatabase(fp.tree().home() + kTcc, {});
-    Platform::Parts parts;
-    parts.fs = &fp.fs();
-    parts.privacy = &fixed;
-    const Platform p(parts);
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.example.app", {}), 2);
-}
-
-// Notes when each search asks Spotlight its last question, the end of that
-// search.
+// Notes the end of each search: the last question it asks Spotlight.
 struct SearchEnds final : Spotlight {
-    QMutex* mutex = nullptr;
-    std::vector<std::pair<char, size_t>>* events = nullptr;
-    int* active = nullptr;
+    QMutex mutex;
+    std::vector<std::pair<char, size_t>> events;  // 's'tart or 'e'nd of a search, query index
+    int active = 0, maxActive = 0;
+    void note(char what, size_t i)
+    {
+        QMutexLocker lock(&mutex);
+        events.emplace_back(what, i);
+        active += what == 's' ? 1 : -1;
+        maxActive = std::max(maxActive, active);
+    }
     std::optional<QByteArray> find(const QString& folder, const QString& query) override
     {
         if (folder == "/Users/Shared" && query.endsWith(".binarycookies'cd")) {
             const qsizetype at = query.indexOf("app") + 3;
-            const size_t index = query.mid(at, query.indexOf('.', at) - at).toULong();
-            QMutexLocker lock(mutex);
-            events->emplace_back('e', index);
-            --*active;
+            note('e', query.mid(at, query.indexOf('.', at) - at).toULong());
         }
         return QByteArray();
     }
 };
 
+} // namespace
+
+TEST(PrivacyCount, CountsDistinctGrantedServicesAcrossBothDatabasesSkippingBrokenOnes)
+{
+    FakePlatform fp;
+    MacTree& t = fp.tree();
+    TestPrivacy counting;
+    counting.real = fp.privacy.get();
+    Platform::Parts parts;
+    parts.fs = &fp.fs();
+    parts.privacy = &counting;
+    const Platform p(parts);
+    auto count = [&](const QString& id) { return AppScanner::privacyPermissionCount(p, id, "/Applications/Example.app"); };
+
+    // Neither database exists: nothing is queried.
+    EXPECT_EQ(count("com.example.app"), 0);
+    EXPECT_TRUE(counting.databases.isEmpty());
+    // A user database that is not a database contributes nothing.
+    t.write(t.home() + kTcc, "garbage, not sqlite");
+    t.makePrivacyDatabase(kTcc, {{"com.example.app", "kTCCServiceCamera", 2}, {"com.example.app", "kTCCServiceAccessibility", 1}});
+    EXPECT_EQ(count("com.example.app"), 2);
+    EXPECT_EQ(counting.databases, (QStringList{t.home() + kTcc, kTcc}));
+
+    t.makePrivacyDatabase(t.home() + kTcc, {{"com.example.app", "kTCCServiceCamera", 2},
+                                            {"COM.Example.App", "kTCCServiceScreenCapture", 2},
+                                            {"com.example.app", "kTCCServiceMicrophone", 0},
+                                            {"com.example.app.helper", "kTCCServiceListenEvent", 2},
+                                            {"com.o'brien.app", "kTCCServiceCamera", 2}});
+    EXPECT_EQ(count("com.example.app"), 3);
+    EXPECT_EQ(count("Com.Example.APP"), 3);
+    EXPECT_EQ(count("com.example.app.helper"), 1);
+    // The identifier is data, never part of the query.
+    EXPECT_EQ(count("com.o'brien.app"), 1);
+    EXPECT_EQ(count("x' OR '1'='1"), 0);
+    EXPECT_EQ(count("com.unknown.app"), 0);
+    EXPECT_EQ(count(""), 0);
+
+    // Blank service lines are not services.
+    TestPrivacy fixed;
+    fixed.fixedLines = {"kTCCServiceCamera", "  ", "", " kTCCServiceCamera \n", "kTCCServicePhotos\n\nkTCCServiceCamera"};
+    parts.privacy = &fixed;
+    EXPECT_EQ(AppScanner::privacyPermissionCount(Platform(parts), "com.example.app", {}), 2);
+}
+
 TEST(Prefetch, SearchesInConsecutiveBatchesOfFourAtMost)
 {
     FakePlatform fp;
-    for (int i = 0; i < 9; ++i)
-        writeLeftovers(fp.tree(), QString("com.example.app%1").arg(i), QString("App %1").arg(i));
     std::vector<AppScanner::LeftoverQuery> queries;
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 9; ++i) {
+        writeLeftovers(fp.tree(), QString("com.example.app%1").arg(i), QString("App %1").arg(i));
         queries.push_back({QString("com.example.app%1").arg(i), QString("App %1").arg(i), {}});
-
-    QMutex mutex;
-    std::vector<std::pair<char, size_t>> events;  // 's'tart or 'e'nd of a search, query index
-    int active = 0, maxActive = 0;
+    }
     SearchEnds ends;
-    ends.mutex = &mutex;
-    ends.events = &events;
-    ends.active = &active;
     Platform::Parts parts;
     parts.fs = &fp.fs();
     parts.spotlight = &ends;
     parts.privacy = fp.privacy.get();
-    const Platform p(parts);
-
     std::vector<AppScanner::PrefetchResult> results(queries.size());
     std::vector<int> reported(queries.size(), 0);
     AppScanner::prefetchLeftovers(
-        p, queries,
+        Platform(parts), queries,
         [&](size_t i) {
-            QMutexLocker lock(&mutex);
-            events.emplace_back('s', i);
-            maxActive = std::max(maxActive, ++active);
+            ends.note('s', i);
             return false;
         },
         [&](size_t i, AppScanner::PrefetchResult r) {
-            QMutexLocker lock(&mutex);
+            QMutexLocker lock(&ends.mutex);
             ++reported[i];
             results[i] = std::move(r);
         });
-    ASSERT_EQ(events.size(), 18u);
-    EXPECT_LE(maxActive, 4);
+    ASSERT_EQ(ends.events.size(), 18u);
+    EXPECT_LE(ends.maxActive, 4);
     EXPECT_EQ(reported, std::vector<int>(queries.size(), 1));
     // No search of a batch starts before every search of the previous batch ended.
-    for (size_t e = 0; e < events.size(); ++e) {
-        if (events[e].first != 's')
-            continue;
-        const size_t batch = events[e].second / 4;
-        for (size_t later = e + 1; later < events.size(); ++later) {
-            if (events[later].first == 'e') {
-                EXPECT_GE(events[later].second / 4, batch) << "query " << events[later].second;
+    for (size_t e = 0; e < ends.events.size(); ++e)
+        for (size_t later = e + 1; ends.events[e].first == 's' && later < ends.events.size(); ++later)
+            if (ends.events[later].first == 'e') {
+                EXPECT_GE(ends.events[later].second / 4, ends.events[e].second / 4) << "query " << ends.events[later].second;
             }
-        }
-    }
     for (size_t i = 0; i < queries.size(); ++i) {
-        EXPECT_EQ(results[i].leftovers, AppScanner::findLeftovers(fp, queries[i].bundleId, queries[i].name,
-                                                                  std::nullopt, std::nullopt));
         EXPECT_EQ(results[i].leftovers.size(), 3u);
+        EXPECT_EQ(results[i].leftovers, AppScanner::findLeftovers(fp, queries[i].bundleId, queries[i].name, std::nullopt, std::nullopt));
     }
 }
 
@@ -221,8 +154,9 @@ TEST(Prefetch, FillsEveryMemberAndSingleAppButNotGroupRows)
         writeLeftovers(t, id, id.section('.', -1));
     t.makePrivacyDatabase(t.home() + kTcc, {{"com.solo.a", "kTCCServiceCamera", 2}, {"com.solo.a", "kTCCServicePhotos", 2},
                                             {"com.vendor.two", "kTCCServiceCamera", 2}});
-    std::vector<AppInfoPtr> members{makeApp("one", ids[0]), makeApp("two", ids[1]), makeApp("three", ids[2])};
-    AppInfoPtr group = makeGroup("Vendor", members);
+    const std::vector<AppInfoPtr> members{makeApp("one", ids[0]), makeApp("two", ids[1]), makeApp("three", ids[2])};
+    AppInfoPtr group = AppInfo::make({"Vendor", "group.com.vendor.one", "/Applications/Vendor"});
+    group->setMembers(members);
     AppInfoPtr a = makeApp("a", ids[3]), b = makeApp("b", ids[4]);
 
     AppScanner scanner(fp);
@@ -246,16 +180,24 @@ TEST(Prefetch, FillsEveryMemberAndSingleAppButNotGroupRows)
     EXPECT_EQ(b->privacyPermissionCount(), 0);
     EXPECT_EQ(group->privacyPermissionCount(), 0);
     EXPECT_EQ(group->displaySize(), 3 * (2048 + 1024));
+
+    // An empty list, or one of nothing, starts nothing.
+    fp.spotlight.calls.clear();
+    scanner.prefetchLeftoverSizes({});
+    scanner.prefetchLeftoverSizes({nullptr});
+    EXPECT_FALSE(finished.wait(200));
+    EXPECT_TRUE(fp.spotlight.calls.empty());
 }
 
 TEST(Prefetch, LeavesTheLeftoversOfAScannedApplicationAsTheUserLeftThem)
 {
     FakePlatform fp;
     MacTree& t = fp.tree();
-    writeLeftovers(t, "com.example.app", "Example");
-    writeLeftovers(t, "com.other.app", "Other");
+    for (const QString name : {"Example", "Busy", "Other"})
+        writeLeftovers(t, "com." + name.toLower() + ".app", name);
     t.makePrivacyDatabase(t.home() + kTcc, {{"com.example.app", "kTCCServiceCamera", 2}});
     AppInfoPtr app = makeApp("Example", "com.example.app");
+    AppInfoPtr busy = makeApp("Busy", "com.busy.app");
     AppInfoPtr other = makeApp("Other", "com.other.app");
     AppScanner scanner(fp);
 
@@ -266,42 +208,20 @@ TEST(Prefetch, LeavesTheLeftoversOfAScannedApplicationAsTheUserLeftThem)
     const QList<LeftoverPtr> before = app->leftovers();
     before[1]->setSelected(false, true);
 
-    // ...then a prefetch runs over the list.
+    // ...then a prefetch runs over the list while another application is being scanned.
+    scanner.scanLeftovers(busy);
     QSignalSpy finished(&scanner, &AppScanner::prefetchFinished);
-    scanner.prefetchLeftoverSizes({app, other});
+    scanner.prefetchLeftoverSizes({app, busy, other});
     ASSERT_TRUE(finished.wait(20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !busy->isScanningLeftovers(); }, 10000));
     ASSERT_EQ(app->leftovers(), before);
     EXPECT_FALSE(app->leftovers()[1]->isSelected());
     EXPECT_TRUE(app->leftovers()[0]->isSelected());
     EXPECT_EQ(app->privacyPermissionCount(), 1);  // the count is still taken
     EXPECT_EQ(other->leftovers().size(), 3);
-}
-
-TEST(Prefetch, DoesNotSearchAgainForAnApplicationBeingScanned)
-{
-    FakePlatform fp;
-    writeLeftovers(fp.tree(), "com.example.app", "Example");
-    AppInfoPtr app = makeApp("Example", "com.example.app");
-    AppScanner scanner(fp);
-    QSignalSpy finished(&scanner, &AppScanner::prefetchFinished);
-    scanner.scanLeftovers(app);
-    scanner.prefetchLeftoverSizes({app});
-    ASSERT_TRUE(finished.wait(20000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isScanningLeftovers(); }, 10000));
-    // One search asks Spotlight twenty times: only the single scan searched.
-    EXPECT_EQ(fp.spotlight.calls.size(), 20u);
-    EXPECT_EQ(app->leftovers().size(), 3);
-    for (const LeftoverPtr& l : app->leftovers())
-        EXPECT_EQ(l->owner(), app);
-}
-
-TEST(Prefetch, AnEmptyListStartsNothing)
-{
-    FakePlatform fp;
-    AppScanner scanner(fp);
-    QSignalSpy finished(&scanner, &AppScanner::prefetchFinished);
-    scanner.prefetchLeftoverSizes({});
-    scanner.prefetchLeftoverSizes({nullptr});
-    EXPECT_FALSE(finished.wait(200));
-    EXPECT_TRUE(fp.spotlight.calls.empty());
+    // One search asks Spotlight twenty times: the two single scans and the other application's.
+    EXPECT_EQ(fp.spotlight.calls.size(), 3 * 20u);
+    ASSERT_EQ(busy->leftovers().size(), 3);
+    for (const LeftoverPtr& l : busy->leftovers())
+        EXPECT_EQ(l->owner(), busy);
 }

@@ -22,65 +22,49 @@ const QString kTrash = QStringLiteral("/Users/tester/.Trash");
 
 // Files made by a test run as root belong to root; give them to someone else
 // so that they count as the user's own.
-void giveToUser(FakePlatform& fp, const QString& path)
+void chownTo(FakePlatform& fp, const QString& path, uid_t owner)
 {
-    if (::geteuid() == 0) {
-        ASSERT_EQ(::lchown(fp.fs().toHost(path).constData(), 4242, 4242), 0);
+    if (::geteuid() == 0 || owner == 0) {
+        ASSERT_EQ(::lchown(fp.fs().toHost(path).constData(), owner, owner), 0);
     }
 }
 
-Error unrecognised(const QString& text = QStringLiteral("“x” couldn’t be moved to the Trash (strange)."))
-{
-    return {kCocoaErrorDomain, 512, text};
-}
+Error unrecognised() { return {kCocoaErrorDomain, 512, QStringLiteral("“x” couldn’t be moved to the Trash (strange).")}; }
 
-// Makes every plain move fail with the given error.
 void failPlainMoves(FakePlatform& fp, const Error& e)
 {
     fp.trash->fail = [e](const QString&) { return std::optional<Error>(e); };
 }
 
+bool setImmutable(const QByteArray& host, bool on)
+{
+    const int fd = ::open(host.constData(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
 // An item the current user cannot write: read-only bits, or the immutable
 // flag when running as root. Undone on destruction so the tree can go.
-class Unwritable {
-public:
-    Unwritable(const FileSystem& fs, const QString& path) : m_host(fs.toHost(path))
+struct Unwritable {
+    Unwritable(const FileSystem& fs, const QString& path) : host(fs.toHost(path))
     {
-        ::chmod(m_host.constData(), 0444);
-        if (!fs.isWritable(path)) {
-            m_ok = true;
-            return;
-        }
-        const int fd = ::open(m_host.constData(), O_RDONLY | O_CLOEXEC);
-        int flags = 0;
-        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags |= FS_IMMUTABLE_FL;
-            m_immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        if (fd >= 0)
-            ::close(fd);
-        m_ok = !fs.isWritable(path);
+        ::chmod(host.constData(), 0444);
+        immutable = fs.isWritable(path) && setImmutable(host, true);
+        ok = !fs.isWritable(path);
     }
     ~Unwritable()
     {
-        if (m_immutable) {
-            const int fd = ::open(m_host.constData(), O_RDONLY | O_CLOEXEC);
-            int flags = 0;
-            if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-                flags &= ~FS_IMMUTABLE_FL;
-                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-            }
-            if (fd >= 0)
-                ::close(fd);
-        }
-        ::chmod(m_host.constData(), 0644);
+        if (immutable)
+            setImmutable(host, false);
+        ::chmod(host.constData(), 0644);
     }
-    bool ok() const { return m_ok; }
-
-private:
-    QByteArray m_host;
-    bool m_ok = false;
-    bool m_immutable = false;
+    QByteArray host;
+    bool immutable = false, ok = false;
 };
 
 } // namespace
@@ -99,21 +83,30 @@ TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
     EXPECT_TRUE(fp.tree().exists(kTrash + "/Dangling"));
 
     // Bad input fails softly and moves nothing.
-    EXPECT_TRUE(PrivilegedTrash::moveToTrash(fp, QString()).has_value());
-    EXPECT_TRUE(PrivilegedTrash::moveToTrash(fp, QStringLiteral("/")).has_value());
-    EXPECT_TRUE(PrivilegedTrash::moveToTrash(fp, QStringLiteral("relative/item")).has_value());
+    for (const QString bad : {"", "/", "relative/item"})
+        EXPECT_TRUE(PrivilegedTrash::moveToTrash(fp, bad).has_value()) << bad.toStdString();
     EXPECT_EQ(fp.trash->calls.size(), 1);
+
+    // An item someone else took meanwhile is success, and no administrator is asked.
+    const QString item = kHome + "/Library/Logs/tool.log";
+    fp.tree().write(item, "log");
+    fp.tree().mkdir("/elsewhere");
+    fp.trash->fail = [&](const QString& p) -> std::optional<Error> {
+        fp.fs().rename(p, "/elsewhere/tool.log");
+        return Error{kCocoaErrorDomain, 4, QStringLiteral("“tool.log” couldn’t be moved to the Trash because it doesn’t exist.")};
+    };
+    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), std::nullopt);
+    EXPECT_TRUE(fp.admin->calls.empty());
 }
 
 TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
 {
-    struct Case {
+    const struct {
         const char* what;
         Error error;
         bool rootOwned;
         bool escalates;
-    };
-    const std::vector<Case> cases{
+    } cases[] = {
         {"513 whatever its domain", {QStringLiteral("Other"), 513, QStringLiteral("no")}, false, true},
         {"257", {kCocoaErrorDomain, 257, QStringLiteral("no")}, false, true},
         {"permission in the text", {QStringLiteral("Posix"), 1, QStringLiteral("Operation not Permission-ed")}, false, true},
@@ -122,26 +115,21 @@ TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
         {"full volume, root-owned", {kCocoaErrorDomain, 640, QStringLiteral("“x” couldn’t be moved because the volume is full.")}, true, false},
         {"no such file while still present", {kCocoaErrorDomain, 4, QStringLiteral("gone?")}, false, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakePlatform fp;
         const QString item = kHome + "/Library/Caches/com.example.tool";
         fp.tree().write(item + "/data", "payload");
-        if (!c.rootOwned) {
-            giveToUser(fp, item);
-            ASSERT_FALSE(PrivilegedTrash::isOwnedByRoot(fp.fs(), item));
-        } else {
-            ASSERT_EQ(::lchown(fp.fs().toHost(item).constData(), 0, 0), 0);
-            ASSERT_TRUE(PrivilegedTrash::isOwnedByRoot(fp.fs(), item));
-        }
+        chownTo(fp, item, c.rootOwned ? 0 : 4242);
+        ASSERT_EQ(PrivilegedTrash::isOwnedByRoot(fp.fs(), item), c.rootOwned);
         failPlainMoves(fp, c.error);
 
         const auto result = PrivilegedTrash::moveToTrash(fp, item);
         if (c.escalates) {
             EXPECT_EQ(result, std::nullopt);
             ASSERT_EQ(fp.admin->calls.size(), 1u);
-            EXPECT_EQ(fp.admin->calls[0].source, item);
             EXPECT_EQ(fp.admin->calls[0].trash, kTrash);
+            EXPECT_EQ(fp.admin->calls[0].source, item);
             EXPECT_EQ(fp.admin->calls[0].destination, kTrash + "/com.example.tool");
             EXPECT_EQ(fp.tree().read(kTrash + "/com.example.tool/data"), "payload");
         } else {
@@ -150,35 +138,20 @@ TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
             EXPECT_EQ(fp.tree().read(item + "/data"), "payload");
         }
     }
-}
 
-TEST(PrivilegedTrash, AnItemThatVanishedMeanwhileIsSuccess)
-{
-    FakePlatform fp;
-    const QString item = kHome + "/Library/Logs/tool.log";
-    fp.tree().write(item, "log");
-    fp.tree().mkdir("/elsewhere");
-    fp.trash->fail = [&](const QString& p) -> std::optional<Error> {
-        fp.fs().rename(p, "/elsewhere/tool.log");  // someone else took it
-        return Error{kCocoaErrorDomain, 4, QStringLiteral("“tool.log” couldn’t be moved to the Trash because it doesn’t exist.")};
-    };
-    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), std::nullopt);
-    EXPECT_TRUE(fp.admin->calls.empty());
-}
-
-TEST(PrivilegedTrash, AnUnwritableItemIsEscalated)
-{
+    // An item the user cannot write is escalated too; an administrator who
+    // reports success but moved nothing is a failure.
     FakePlatform fp;
     const QString item = kHome + "/Library/Preferences/com.example.tool.plist";
     fp.tree().write(item, "prefs");
-    giveToUser(fp, item);
+    chownTo(fp, item, 4242);
     Unwritable guard(fp.fs(), item);
-    if (!guard.ok())
+    if (!guard.ok)
         GTEST_SKIP() << "cannot make a file unwritable here";
     failPlainMoves(fp, unrecognised());
-    fp.admin->performMove = false;  // the administrator reports success but moves nothing
+    fp.admin->performMove = false;
     const auto result = PrivilegedTrash::moveToTrash(fp, item);
-    ASSERT_EQ(fp.admin->calls.size(), 1u);
+    EXPECT_EQ(fp.admin->calls.size(), 1u);
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(result->code, 5);
 }
@@ -192,7 +165,6 @@ TEST(PrivilegedTrash, UniqueTrashNameCountsUpToFiveHundredThenTakesAUuid)
     fp.tree().mkdir(trash + "/Foo.app");
     fp.tree().mkdir(trash + "/Foo 1.app");
     EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Foo.app", trash), "Foo 2.app");
-
     // A dangling link takes its name too.
     fp.tree().symlink(trash + "/Bar.txt", "/missing");
     EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Bar.txt", trash), "Bar 1.txt");
@@ -209,32 +181,34 @@ TEST(PrivilegedTrash, UniqueTrashNameCountsUpToFiveHundredThenTakesAUuid)
 
 TEST(PrivilegedTrash, ElevatedMoveTurnsRunnerOutcomesIntoCodesTwoToFive)
 {
-    struct Case {
+    const QString cancelled = QStringLiteral("Uninstall cancelled — administrator permission is required to remove this item.");
+    const QString stillThere = QStringLiteral("“%1” could not be moved to the Trash even with administrator privileges.");
+    const QString link = kHome + "/Library/LaunchAgents/com.example.agent.plist";
+    const struct {
         const char* what;
         AdminResult result;
         int code;
         QString text;
-    };
-    const QString cancelled = QStringLiteral("Uninstall cancelled — administrator permission is required to remove this item.");
-    const std::vector<Case> cases{
+        bool danglingLink = false;
+    } cases[] = {
         {"cannot request", {AdminResult::Status::CannotRequest, {}, {}}, 2, QStringLiteral("Could not request administrator privileges.")},
         {"user canceled", {AdminResult::Status::Failed, QStringLiteral("Error: User Canceled."), 1}, 3, cancelled},
         {"user cancelled", {AdminResult::Status::Failed, QStringLiteral("user cancelled"), {}}, 3, cancelled},
         {"-128", {AdminResult::Status::Failed, QStringLiteral("whatever"), -128}, 3, cancelled},
         {"other message", {AdminResult::Status::Failed, QStringLiteral("mv: disk on fire"), 1}, 4, QStringLiteral("mv: disk on fire")},
         {"no message", {AdminResult::Status::Failed, {}, 1}, 4, QStringLiteral("Administrator authorization failed.")},
-        {"done but still there", {AdminResult::Status::Done, {}, {}}, 5,
-         QStringLiteral("“Tool.app” could not be moved to the Trash even with administrator privileges.")},
+        {"done but still there", {AdminResult::Status::Done, {}, {}}, 5, stillThere.arg("Tool.app")},
+        {"done but a dangling link still there", {AdminResult::Status::Done, {}, {}}, 5, stillThere.arg("com.example.agent.plist"), true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakePlatform fp;
         const QString app = fp.tree().makeApp("/Applications/Tool.app", "com.example.tool", "Tool");
+        fp.tree().symlink(link, "/gone/com.example.agent.plist");
         fp.admin->result = c.result;
         fp.admin->performMove = false;
-        const auto e = PrivilegedTrash::moveToTrashElevated(fp, app);
-        ASSERT_TRUE(e.has_value());
-        EXPECT_EQ(*e, (Error{kAppErrorDomain, c.code, c.text}));
+        const auto e = PrivilegedTrash::moveToTrashElevated(fp, c.danglingLink ? link : app);
+        EXPECT_EQ(e, (Error{kAppErrorDomain, c.code, c.text}));
         EXPECT_TRUE(fp.tree().exists(app));
     }
 }
@@ -270,34 +244,21 @@ TEST(PrivilegedTrash, ElevatedMoveMakesTheTrashAsTheUserAndNeverOverwrites)
     EXPECT_TRUE(other.admin->calls.empty());
 }
 
-TEST(PrivilegedTrash, StillAtSourceCheckSeesADanglingLink)
-{
-    FakePlatform fp;
-    const QString link = kHome + "/Library/LaunchAgents/com.example.agent.plist";
-    fp.tree().symlink(link, "/gone/com.example.agent.plist");
-    fp.admin->performMove = false;  // reports success, leaves the link
-    const auto e = PrivilegedTrash::moveToTrashElevated(fp, link);
-    ASSERT_TRUE(e.has_value());
-    EXPECT_EQ(e->code, 5);
-    EXPECT_EQ(e->description, QStringLiteral("“com.example.agent.plist” could not be moved to the Trash even with administrator privileges."));
-}
-
 TEST(PrivilegedTrash, QuitAsksTheBundleAndEveryContainingBundleThenWaits)
 {
     FakePlatform fp;
     fp.runningApps.apps = {
-        {1, "/Applications/Suite.app"},                               // contains the target
-        {2, "/Applications/Suite.app/Contents/Helpers/Tool.app"},     // the target itself
+        {1, "/Applications/Suite.app"},                                             // contains the target
+        {2, "/Applications/Suite.app/Contents/Helpers/Tool.app"},                   // the target itself
         {3, "/Applications/Suite.app/Contents/Helpers/Tool.app/Contents/Sub.app"},  // inside it: not asked
-        {4, "/Applications/Suite"},                                  // a name prefix only
-        {5, ""},                                                      // no bundle
+        {4, "/Applications/Suite"},                                                 // a name prefix only
+        {5, ""},                                                                    // no bundle
         {6, "/Applications/Other.app"},
-        {7, "/Applications/./Suite.app/"},                            // unstandardized
+        {7, "/Applications/./Suite.app/"},                                          // unstandardized
     };
     PrivilegedTrash::quitRunningApp(fp, "/Applications/Suite.app/Contents/Helpers/Tool.app");
     EXPECT_EQ(fp.runningApps.terminated, (std::vector<qint64>{1, 2, 7}));
-    ASSERT_EQ(fp.clock.sleeps.size(), 1u);
-    EXPECT_EQ(fp.clock.sleeps[0], std::chrono::milliseconds(400));
+    EXPECT_EQ(fp.clock.sleeps, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(400)});
 
     fp.runningApps.terminated.clear();
     PrivilegedTrash::quitRunningApp(fp, "/Applications/NotRunning.app");
@@ -309,20 +270,17 @@ TEST(HostTrash, RenameIntoTheTrashNumbersFreeNamesAndNeverOverwrites)
 {
     FakePlatform fp;
     auto mover = host::makeTrashMover(fp.fs());
-    fp.tree().write("/Users/tester/Library/a/Report.txt", "one");
-    fp.tree().write("/Users/tester/Library/b/Report.txt", "two");
-    fp.tree().write("/Users/tester/Library/c/Report.txt", "three");
-    EXPECT_EQ(mover->trashItem("/Users/tester/Library/a/Report.txt"), std::nullopt);
-    EXPECT_EQ(mover->trashItem("/Users/tester/Library/b/Report.txt"), std::nullopt);
-    EXPECT_EQ(mover->trashItem("/Users/tester/Library/c/../c/Report.txt"), std::nullopt);
-    EXPECT_EQ(fp.tree().read(kTrash + "/Report.txt"), "one");
-    EXPECT_EQ(fp.tree().read(kTrash + "/Report 1.txt"), "two");
-    EXPECT_EQ(fp.tree().read(kTrash + "/Report 2.txt"), "three");
-    struct stat st;
-    ASSERT_EQ(::stat(fp.fs().toHost(kTrash).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    for (const char* folder : {"a", "b", "c"})
+        fp.tree().write(kHome + "/Library/" + folder + "/Report.txt", folder);
+    EXPECT_EQ(mover->trashItem(kHome + "/Library/a/Report.txt"), std::nullopt);
+    EXPECT_EQ(mover->trashItem(kHome + "/Library/b/Report.txt"), std::nullopt);
+    EXPECT_EQ(mover->trashItem(kHome + "/Library/c/../c/Report.txt"), std::nullopt);
+    EXPECT_EQ(fp.tree().read(kTrash + "/Report.txt"), "a");
+    EXPECT_EQ(fp.tree().read(kTrash + "/Report 1.txt"), "b");
+    EXPECT_EQ(fp.tree().read(kTrash + "/Report 2.txt"), "c");
+    EXPECT_EQ(fp.fs().stat(kTrash)->mode & 0777, 0700u);
 
-    const auto missing = mover->trashItem("/Users/tester/Library/a/Report.txt");
+    const auto missing = mover->trashItem(kHome + "/Library/a/Report.txt");
     ASSERT_TRUE(missing.has_value());
     EXPECT_EQ(missing->code, 4);
     EXPECT_EQ(missing->domain, kCocoaErrorDomain);

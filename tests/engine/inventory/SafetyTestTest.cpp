@@ -10,138 +10,93 @@ namespace {
 struct Safety {
     MacTree t;
     QString h = t.home();
+    QString lib = t.library();
     bool operator()(const QString& p) const { return AppScanner::isSafeToRemove(t.fs(), p); }
 };
 } // namespace
 
-TEST(SafetyTest, RefusesTheRootTheSystemFoldersAndTheHomeFolders)
+TEST(SafetyTest, WrittenPathsRefuseRootsSystemFoldersHomeFoldersProtectedSubtreesAndBundles)
 {
     Safety safe;
     const QString& h = safe.h;
-    EXPECT_FALSE(safe("/"));
-    EXPECT_FALSE(safe(""));
-    EXPECT_FALSE(safe("//"));
-    for (const QString p : {"/Applications", "/System", "/Library", "/Users", "/private", "/usr", "/bin", "/sbin",
-                            "/cores", "/Volumes", "/Library/Preferences", "/Library/Application Support",
-                            "/Library/Caches"})
+    for (const QString p : {"/", "", "//", "/Applications", "/System", "/Library", "/Users", "/private", "/usr", "/bin",
+                            "/sbin", "/cores", "/Volumes", "/Library/Preferences", "/Library/Application Support",
+                            "/Library/Caches", "/System/Library/Extensions/X.kext", "/private/var/db/receipts/x.bom",
+                            "/private/var/db", "/private/etc/hosts", "/usr/local/bin/tool", "/Library/Apple/x",
+                            "/Library/OSAnalytics/x", "/Library/Updates/x", "/Library/Filesystems/x",
+                            "/Library/KernelCollections/x", "/private/var/jabberd/x",
+                            // Bundles, whatever their case, but not their contents (below).
+                            "/Applications/Example.app", "/Applications/Example.APP", "/Applications/Visual Studio.Code.app",
+                            // Relative paths, and paths a system call would cut short.
+                            "Library/Caches/com.example.app"})
         EXPECT_FALSE(safe(p)) << p.toStdString();
-    for (const QString rel : {"", "/Library", "/Desktop", "/Documents", "/Downloads", "/Movies", "/Music",
-                              "/Pictures", "/Applications", "/Library/Preferences", "/Library/Application Support",
-                              "/Library/Caches", "/Library/Containers", "/Library/Group Containers"})
-        EXPECT_FALSE(safe(h + rel)) << rel.toStdString();
-    // Only items inside them.
-    EXPECT_TRUE(safe(h + "/Library/Containers/com.example.app"));
-    EXPECT_TRUE(safe(h + "/Library/Caches/com.example.app"));
-    EXPECT_TRUE(safe(h + "/Documents/report.txt"));
-    EXPECT_TRUE(safe("/Library/Preferences/com.example.app.plist"));
-    // Relative paths are not ours to judge, nor paths a system call would cut short.
-    EXPECT_FALSE(safe("Library/Caches/com.example.app"));
     EXPECT_FALSE(safe(h + "/Library/Caches/com.example.app" + QChar(0) + "/../../Documents"));
-}
-
-TEST(SafetyTest, RefusesProtectedSubtreesAndTheirRoots)
-{
-    Safety safe;
-    const QString& h = safe.h;
-    EXPECT_FALSE(safe("/System/Library/Extensions/X.kext"));
-    EXPECT_TRUE(safe("/Library/Extensions/X.kext"));
-    EXPECT_FALSE(safe(h + "/Library/Mail"));
-    EXPECT_FALSE(safe(h + "/Library/Mail/V10/x"));
-    EXPECT_TRUE(safe(h + "/Library/Mail Downloads"));
-    EXPECT_FALSE(safe("/private/var/db/receipts/x.bom"));
-    EXPECT_FALSE(safe("/private/var/db"));
-    EXPECT_TRUE(safe("/private/var/folders/ab/xyz/C/com.example.app"));
-    EXPECT_FALSE(safe("/private/etc/hosts"));
-    EXPECT_FALSE(safe("/usr/local/bin/tool"));
-    for (const QString p : {"/Library/Apple/x", "/Library/OSAnalytics/x", "/Library/Updates/x",
-                            "/Library/Filesystems/x", "/Library/KernelCollections/x", "/private/var/jabberd/x"})
-        EXPECT_FALSE(safe(p)) << p.toStdString();
-    for (const QString rel : {"/Library/Keychains/login.keychain-db", "/Library/Messages/chat.db",
-                              "/Library/Photos/x", "/Library/Suggestions/x", "/.Trash/old.txt", "/.Trash"})
+    for (const QString rel : {"", "/Library", "/Desktop", "/Documents", "/Downloads", "/Movies", "/Music", "/Pictures",
+                              "/Applications", "/Library/Preferences", "/Library/Application Support", "/Library/Caches",
+                              "/Library/Containers", "/Library/Group Containers", "/Library/Mail", "/Library/Mail/V10/x",
+                              "/Library/Keychains/login.keychain-db", "/Library/Messages/chat.db", "/Library/Photos/x",
+                              "/Library/Suggestions/x", "/.Trash/old.txt", "/.Trash",
+                              "/Library/Application Support/Vendor/Helper.app",
+                              // Judged standardized.
+                              "/Library/Caches/../Caches", "/Library/Caches/./", "/Library/Caches/com.example.app/../../Caches"})
         EXPECT_FALSE(safe(h + rel)) << rel.toStdString();
-    EXPECT_TRUE(safe("/Users/Shared/com.example.app"));
-    EXPECT_TRUE(safe("/Volumes/Backup/com.example.app"));
-    // The rules are case-sensitive.
-    EXPECT_TRUE(safe("/system/Library/x"));
-}
+    EXPECT_FALSE(safe("/Users/Shared/../../System/x"));
 
-TEST(SafetyTest, RefusesApplicationBundlesButNotTheirContents)
-{
-    Safety safe;
-    EXPECT_FALSE(safe("/Applications/Example.app"));
-    EXPECT_FALSE(safe(safe.h + "/Library/Application Support/Vendor/Helper.app"));
-    EXPECT_TRUE(safe("/Applications/Example.app/Contents/Resources/x.plist"));
-    EXPECT_TRUE(safe("/Applications/Example.apple"));
-    EXPECT_FALSE(safe("/Applications/Example.APP"));
-    EXPECT_FALSE(safe("/Applications/Visual Studio.Code.app"));
+    // Only items inside them; the rules are case-sensitive.
+    for (const QString p : {"/Library/Preferences/com.example.app.plist", "/Library/Extensions/X.kext",
+                            "/private/var/folders/ab/xyz/C/com.example.app", "/Users/Shared/com.example.app",
+                            "/Volumes/Backup/com.example.app", "/system/Library/x",
+                            "/Applications/Example.app/Contents/Resources/x.plist", "/Applications/Example.apple"})
+        EXPECT_TRUE(safe(p)) << p.toStdString();
+    for (const QString rel : {"/Library/Containers/com.example.app", "/Library/Caches/com.example.app", "/Documents/report.txt",
+                              "/Library/Mail Downloads", "/Library/Caches//com.example.app/"})
+        EXPECT_TRUE(safe(h + rel)) << rel.toStdString();
 }
 
 TEST(SafetyTest, TellsFoldersNamedByAppIdentifiersFromBundles)
 {
-    // Identifiers such as com.example.app name containers and caches; those
-    // folders are not bundles.
+    // Identifiers such as com.example.app name containers and caches; those folders are not bundles...
     Safety safe;
-    MacTree& t = safe.t;
-    const QString lib = t.library();
-    t.mkdir(lib + "/Containers/com.example.app/Data");
-    EXPECT_TRUE(safe(lib + "/Containers/com.example.app"));
-    EXPECT_TRUE(safe("/private/var/folders/ab/xyz/C/com.example.app"));
+    safe.t.mkdir(safe.lib + "/Containers/com.example.app/Data");
+    EXPECT_TRUE(safe(safe.lib + "/Containers/com.example.app"));
     // ...unless the folder holds a bundle's Contents.
-    t.makeApp(lib + "/Caches/com.vendor.tool.app", "com.vendor.tool", "Tool");
-    EXPECT_FALSE(safe(lib + "/Caches/com.vendor.tool.app"));
-    t.makeApp("/Applications/Example.app", "com.example.app", "Example");
+    safe.t.makeApp(safe.lib + "/Caches/com.vendor.tool.app", "com.vendor.tool", "Tool");
+    EXPECT_FALSE(safe(safe.lib + "/Caches/com.vendor.tool.app"));
+    safe.t.makeApp("/Applications/Example.app", "com.example.app", "Example");
     EXPECT_FALSE(safe("/Applications/Example.app"));
-}
-
-TEST(SafetyTest, JudgesTheStandardizedPath)
-{
-    Safety safe;
-    const QString& h = safe.h;
-    EXPECT_FALSE(safe(h + "/Library/Caches/../Caches"));
-    EXPECT_FALSE(safe(h + "/Library/Caches/./"));
-    EXPECT_FALSE(safe(h + "/Library/Caches/com.example.app/../../Caches"));
-    EXPECT_FALSE(safe("/Users/Shared/../../System/x"));
-    EXPECT_TRUE(safe(h + "/Library/Caches//com.example.app/"));
 }
 
 TEST(SafetyTest, ResolvesSymlinkedParentFoldersButNotTheItemItself)
 {
     Safety safe;
     MacTree& t = safe.t;
-    const QString lib = t.library();
+    const QString caches = safe.lib + "/Caches";
     t.mkdir("/System/Library/CoreServices");
-    t.mkdir(lib + "/Caches");
+    t.mkdir(caches);
     t.mkdir(safe.h + "/Library/Keychains");
     // A folder inside Caches that is a link into a protected subtree.
-    t.symlink(lib + "/Caches/sneaky", t.host("/System/Library"));
-    EXPECT_FALSE(safe(lib + "/Caches/sneaky/CoreServices"));
-    t.symlink(lib + "/Caches/keys", t.host(safe.h + "/Library/Keychains"));
-    EXPECT_FALSE(safe(lib + "/Caches/keys/login.keychain-db"));
+    t.symlink(caches + "/sneaky", t.host("/System/Library"));
+    EXPECT_FALSE(safe(caches + "/sneaky/CoreServices"));
+    t.symlink(caches + "/keys", t.host(safe.h + "/Library/Keychains"));
+    EXPECT_FALSE(safe(caches + "/keys/login.keychain-db"));
     // A relative link that lands on a protected folder itself.
-    t.symlink(lib + "/Caches/up", "..");
-    EXPECT_FALSE(safe(lib + "/Caches/up/Caches"));
-    EXPECT_FALSE(safe(lib + "/Caches/up/Preferences"));
+    t.symlink(caches + "/up", "..");
+    EXPECT_FALSE(safe(caches + "/up/Caches"));
+    EXPECT_FALSE(safe(caches + "/up/Preferences"));
+    // A link to the host's root, outside the mapped tree.
+    t.symlink(caches + "/away", "/");
+    EXPECT_FALSE(safe(caches + "/away/etc"));
     // The link itself may go: trashing it moves only the link.
-    EXPECT_TRUE(safe(lib + "/Caches/sneaky"));
-    t.symlink(lib + "/Caches/com.example.app", t.host("/System"));
-    EXPECT_TRUE(safe(lib + "/Caches/com.example.app"));
+    EXPECT_TRUE(safe(caches + "/sneaky"));
+    t.symlink(caches + "/com.example.app", t.host("/System"));
+    EXPECT_TRUE(safe(caches + "/com.example.app"));
     // Harmless links keep harmless paths allowed.
     t.mkdir("/Users/Shared/Data");
-    t.symlink(lib + "/Caches/shared", t.host("/Users/Shared/Data"));
-    EXPECT_TRUE(safe(lib + "/Caches/shared/com.example.app"));
-}
-
-TEST(SafetyTest, RefusesPathsThatLeaveTheRootAndJudgesMissingParentsLexically)
-{
-    Safety safe;
-    MacTree& t = safe.t;
-    const QString lib = t.library();
-    t.mkdir(lib + "/Caches");
-    t.symlink(lib + "/Caches/away", "/");  // the host's root, outside the mapped tree
-    EXPECT_FALSE(safe(lib + "/Caches/away/etc"));
+    t.symlink(caches + "/shared", t.host("/Users/Shared/Data"));
+    EXPECT_TRUE(safe(caches + "/shared/com.example.app"));
     // Missing parents: nothing on disk to resolve, so the written path decides.
-    EXPECT_TRUE(safe(lib + "/Caches/missing/deeper/com.example.app"));
-    EXPECT_FALSE(safe(lib + "/Mail/missing/x"));
+    EXPECT_TRUE(safe(caches + "/missing/deeper/com.example.app"));
+    EXPECT_FALSE(safe(safe.lib + "/Mail/missing/x"));
     EXPECT_FALSE(safe("/System/missing/x"));
 }
 

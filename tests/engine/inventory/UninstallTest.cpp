@@ -27,11 +27,7 @@ struct Fixture {
     AppInfoPtr app(const QString& path, const QString& id, const QString& name)
     {
         fp.tree().makeApp(path, id, name);
-        AppFields f;
-        f.name = name;
-        f.bundleIdentifier = id;
-        f.path = path;
-        return AppInfo::make(f);
+        return AppInfo::make({name, id, path});
     }
 
     LeftoverPtr leftover(const QString& path, bool selected = true)
@@ -49,29 +45,18 @@ struct Fixture {
 
 TEST(Uninstall, OnlyBundlesInsideTheApplicationFoldersAreUserBundles)
 {
-    struct Case {
-        const char* path;
-        bool expected;
-    };
-    const std::vector<Case> cases{
-        {"/Applications/Tool.app", true},
-        {"/Applications/Utilities/Tool.app", true},
-        {"/Applications/Suite.app/Contents/Helpers/Tool.app", true},
-        {"/Users/tester/Applications/Tool.app", true},
-        {"/Users/tester/Applications/Tool.app/", true},
-        {"/System/Applications/Tool.app", false},
-        {"/System/Volumes/Data/Applications/Tool.app", false},
-        {"/SystemTools/Applications/Tool.app", false},
-        {"/Applications/../System/Applications/Tool.app", false},
-        {"/Users/other/Applications/Tool.app", false},
-        {"/Library/Tool.app", false},
-        {"/Applications/Tool", false},
-        {"/Applications/Tool.APP", false},
-        {"/Applications.app", false},
+    const std::pair<const char*, bool> cases[] = {
+        {"/Applications/Tool.app", true},                          {"/Applications/Utilities/Tool.app", true},
+        {"/Applications/Suite.app/Contents/Helpers/Tool.app", true}, {"/Users/tester/Applications/Tool.app", true},
+        {"/Users/tester/Applications/Tool.app/", true},             {"/System/Applications/Tool.app", false},
+        {"/System/Volumes/Data/Applications/Tool.app", false},      {"/SystemTools/Applications/Tool.app", false},
+        {"/Applications/../System/Applications/Tool.app", false},   {"/Users/other/Applications/Tool.app", false},
+        {"/Library/Tool.app", false},                               {"/Applications/Tool", false},
+        {"/Applications/Tool.APP", false},                          {"/Applications.app", false},
         {"", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AppScanner::isUserAppBundle(kHome, QString::fromUtf8(c.path)), c.expected) << c.path;
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(AppScanner::isUserAppBundle(kHome, QString::fromUtf8(path)), expected) << path;
 }
 
 TEST(Uninstall, ARefusedBundleIsToldToTheWatcherButNothingIsQuitOrMoved)

@@ -1,0 +1,193 @@
+#include "platform/DiskUsage.h"
+#include "platform/FileSystem.h"
+#include "platform/HostServices.h"
+#include "platform/Path.h"
+#include "platform/PropertyList.h"
+#include "support/Collect.h"
+#include "support/MacTree.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tw;
+using tw::test::MacTree;
+
+TEST(Path, StandardizesLexicallyAndSplitsNames)
+{
+    const std::pair<const char16_t*, const char*> standard[] = {
+        {u"/a//b/./c/", "/a/b/c"}, {u"/Users/ann/Library/Caches/../Caches", "/Users/ann/Library/Caches"},
+        {u"/../../etc", "/etc"},   {u"/", "/"},
+        {u"", ""},
+    };
+    for (const auto& [in, out] : standard)
+        EXPECT_EQ(path::standardized(in), out) << out;
+    // An extension needs a dot inside the name.
+    const std::pair<const char16_t*, const char*> extensions[] = {
+        {u"/Applications/Foo.app", "app"}, {u"/x/archive.tar.gz", "gz"}, {u"/x/.hidden", ""}, {u"/x/trailing.", ""}, {u"/x/Notes", ""},
+    };
+    for (const auto& [in, out] : extensions)
+        EXPECT_EQ(path::extension(in), out) << out;
+    EXPECT_EQ(path::baseName(u"/x/Foo.app/"), "Foo");
+    EXPECT_EQ(path::deletingExtension(u"/x/Foo.app"), "/x/Foo");
+    EXPECT_EQ(path::parent(u"/a/b"), "/a");
+    EXPECT_EQ(path::parent(u"/a"), "/");
+    EXPECT_EQ(path::join(u"/", u"a"), "/a");
+    EXPECT_EQ(path::join(u"/a", u"b"), "/a/b");
+    EXPECT_TRUE(path::isInside(u"/a/b", u"/a"));
+    EXPECT_FALSE(path::isInside(u"/ab", u"/a"));
+    EXPECT_FALSE(path::isInside(u"/a", u"/a"));
+}
+
+TEST(FileSystem, MapsLogicalPathsUnderTheRootAndNeverEscapesIt)
+{
+    MacTree t;
+    const FileSystem& fs = t.fs();
+    EXPECT_EQ(fs.home(), "/Users/tester");
+    EXPECT_EQ(fs.toHostString("/Applications/A.app"), t.hostRoot() + "/Applications/A.app");
+    EXPECT_EQ(fs.toHostString("/../../etc/passwd"), t.hostRoot() + "/etc/passwd");
+    EXPECT_EQ(fs.toHostString("/"), t.hostRoot());
+    EXPECT_EQ(fs.fromHost(t.hostRoot() + "/Users/x"), std::optional<QString>("/Users/x"));
+    EXPECT_EQ(fs.fromHost("/etc/passwd"), std::nullopt);
+}
+
+TEST(FileSystem, ListsSortedByBytesAndSkipsHiddenUnlessAskedAndWalksNoLinkedFolder)
+{
+    MacTree t;
+    for (const char* name : {"/d/b", "/d/B", "/d/a", "/d/.hidden", "/d/sub/file"})
+        t.write(name, "1");
+    const auto names = [](const std::vector<DirEntry>& v) { return tw::test::collect(v, &DirEntry::name); };
+    EXPECT_EQ(names(*t.fs().list("/d")), (QStringList{"B", "a", "b", "sub"}));
+    EXPECT_EQ(names(*t.fs().list("/d", Hidden::Include)), (QStringList{".hidden", "B", "a", "b", "sub"}));
+    EXPECT_EQ(t.fs().list("/missing"), std::nullopt);
+
+    t.write("/outside/secret", "s");
+    t.symlink("/d/link", t.host("/outside"));
+    QStringList visited;
+    t.fs().walk("/d", Hidden::Skip, [&](const QString& p, const DirEntry&, int) {
+        visited << p;
+        return FileSystem::Visit::Continue;
+    });
+    EXPECT_EQ(visited, (QStringList{"/d/B", "/d/a", "/d/b", "/d/link", "/d/sub", "/d/sub/file"}));
+}
+
+TEST(FileSystem, RenameNeverOverwritesAndExistenceSeesDanglingLinks)
+{
+    MacTree t;
+    t.write("/a", "first");
+    t.write("/b", "second");
+    EXPECT_EQ(t.fs().rename("/a", "/b"), EEXIST);
+    EXPECT_EQ(t.read("/b"), "second");
+    EXPECT_EQ(t.fs().rename("/a", "/c"), 0);
+    t.symlink("/dangling", "/nowhere");
+    EXPECT_FALSE(t.fs().exists("/dangling"));
+    EXPECT_TRUE(t.fs().existsNoFollow("/dangling"));
+
+    // An atomic write keeps the file mode and leaves no temporary behind.
+    t.write("/f.plist", "old");
+    ::chmod(t.fs().toHost("/f.plist").constData(), 0640);
+    ASSERT_TRUE(t.fs().writeFileAtomic("/f.plist", "new"));
+    EXPECT_EQ(t.read("/f.plist"), "new");
+    EXPECT_EQ(t.fs().stat("/f.plist")->mode & 0777, 0640u);
+    EXPECT_EQ(t.fs().list("/", Hidden::Include)->size(), 5u);  // Users, b, c, dangling and the file
+}
+
+TEST(FileSystem, ResolvesParentsButKeepsTheLastComponentAndStaysUnderALinkedRoot)
+{
+    MacTree t;
+    t.mkdir("/Users/tester/Library/Caches/real");
+    t.symlink("/Users/tester/Library/Caches/alias", t.host("/System/Library"));
+    t.mkdir("/System/Library");
+    EXPECT_EQ(t.fs().resolvingParents("/Users/tester/Library/Caches/alias/x"), std::optional<QString>("/System/Library/x"));
+    EXPECT_EQ(t.fs().resolvingParents("/Users/tester/Library/Caches/alias"),
+              std::optional<QString>("/Users/tester/Library/Caches/alias"));
+    t.symlink("/Users/tester/escape", "/etc");
+    EXPECT_EQ(t.fs().resolvingParents("/Users/tester/escape/passwd"), std::nullopt);
+
+    // A root reached through a symlink still resolves under itself.
+    t.mkdir("/real/Users/tester/Library/Caches");
+    const QString linkedRoot = t.hostRoot() + "/linked-root";
+    ASSERT_EQ(::symlink(t.host("/real").toUtf8().constData(), linkedRoot.toUtf8().constData()), 0);
+    const FileSystem fs(linkedRoot, "/Users/tester");
+    EXPECT_EQ(fs.resolvingParents("/Users/tester/Library/Caches/x"), std::optional<QString>("/Users/tester/Library/Caches/x"));
+    EXPECT_TRUE(fs.isDirectory("/Users/tester/Library"));
+}
+
+TEST(DiskUsage, CountsFilesOnceAndFoldersNot)
+{
+    MacTree t;
+    for (const char* name : {"/d/a", "/d/b", "/d/sub/c"})
+        t.writeSized(name, 1000);
+    ASSERT_EQ(::link(t.fs().toHost("/d/a").constData(), t.fs().toHost("/d/sub/a-again").constData()), 0);
+    t.symlink("/d/link", t.host("/d/sub"));
+    t.mkdir("/empty");
+    const auto usage = DiskUsage::measure(t.fs(), "/d");
+    ASSERT_TRUE(usage);
+    const qint64 linkSize = t.host("/d/sub").toUtf8().size();
+    EXPECT_EQ(usage->apparentBytes, 3000 + linkSize);
+    EXPECT_EQ(usage->apparentKiBBytes(), DiskUsage::roundUpKiB(3000 + linkSize));
+    EXPECT_EQ(DiskUsage::measure(t.fs(), "/empty")->apparentBytes, 0);
+    EXPECT_EQ(DiskUsage::measure(t.fs(), "/missing"), std::nullopt);
+    EXPECT_EQ(DiskUsage::measure(t.fs(), "/d/a")->apparentBytes, 1000);
+}
+
+TEST(PropertyList, RoundTripsXmlAndBinaryAndReadsGarbageAsNothing)
+{
+    const QDateTime when(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC);
+    const QVariantMap dict{{"Label", "com.example.agent"}, {"ProgramArguments", QStringList{"/bin/tool", "--flag"}},
+                           {"Disabled", true},             {"Count", 42},
+                           {"Ratio", 0.5},                 {"Blob", QByteArray("\x01\x02", 2)},
+                           {"When", when}};
+    for (const QByteArray& data : {plist::toXml(dict), plist::toBinary(dict)}) {
+        const auto parsed = plist::parse(data);
+        ASSERT_TRUE(parsed);
+        const QVariantMap m = parsed->toMap();
+        EXPECT_EQ(m["Label"].toString(), "com.example.agent");
+        EXPECT_EQ(m["ProgramArguments"].toList().size(), 2);
+        EXPECT_EQ(m["Disabled"].typeId(), QMetaType::Bool);
+        EXPECT_EQ(m["Count"].toLongLong(), 42);
+        EXPECT_DOUBLE_EQ(m["Ratio"].toDouble(), 0.5);
+        EXPECT_EQ(m["Blob"].toByteArray(), QByteArray("\x01\x02", 2));
+        EXPECT_EQ(m["When"].toDateTime(), when);
+    }
+
+    for (const QByteArray& garbage : {QByteArray(), QByteArray("not a plist at all"),
+                                      QByteArray("<?xml version=\"1.0\"?><plist><dict><key>a</key>"),
+                                      QByteArray("bplist00\xff\xff\xff", 11)})
+        EXPECT_EQ(plist::parse(garbage), std::nullopt) << garbage.constData();
+    MacTree t;
+    t.write("/x.plist", "<plist version=\"1.0\"><array><string>a</string></array></plist>");
+    EXPECT_EQ(plist::readDictionary(t.fs(), "/x.plist"), std::nullopt);
+    EXPECT_TRUE(plist::read(t.fs(), "/x.plist"));
+
+    // Typed reads refuse other types.
+    const QVariantMap d{{"s", "text"}, {"n", 3}, {"d", QVariantMap{}}, {"a", QVariantList{}}};
+    EXPECT_EQ(plist::string(d, "s"), std::optional<QString>("text"));
+    EXPECT_EQ(plist::string(d, "n"), std::nullopt);
+    EXPECT_TRUE(plist::dictionary(d, "d"));
+    EXPECT_FALSE(plist::dictionary(d, "a"));
+    EXPECT_TRUE(plist::array(d, "a"));
+    EXPECT_FALSE(plist::array(d, "missing"));
+}
+
+TEST(PrivacyStore, ReadsGrantsWithABoundParameterAndSeesADatabaseReplacedMeanwhile)
+{
+    MacTree t;
+    const QString db = "/Library/Application Support/com.apple.TCC/TCC.db";
+    t.makePrivacyDatabase(db, {{"com.example.app", "kTCCServiceCamera"}, {"COM.EXAMPLE.APP", "kTCCServiceMicrophone"},
+                               {"com.example.app", "kTCCServiceCamera"}, {"com.example.app", "kTCCServicePhotos", 0}});
+    auto store = host::makePrivacyStore(t.fs());
+    auto services = store->grantedServices(db, "com.example.app");
+    ASSERT_TRUE(services);
+    services->sort();
+    EXPECT_EQ(*services, (QStringList{"kTCCServiceCamera", "kTCCServiceMicrophone"}));
+    EXPECT_EQ(store->grantedServices(db, "x' OR '1'='1"), std::optional<QStringList>(QStringList{}));
+
+    t.makePrivacyDatabase(db, {{"com.example.app", "kTCCServiceScreenCapture"}});
+    EXPECT_EQ(store->grantedServices(db, "com.example.app"), std::optional<QStringList>(QStringList{"kTCCServiceScreenCapture"}));
+
+    t.write(db, "not a database");
+    EXPECT_EQ(store->grantedServices(db, "com.example.app"), std::nullopt);
+    EXPECT_EQ(store->grantedServices("/missing.db", "com.example.app"), std::nullopt);
+}
