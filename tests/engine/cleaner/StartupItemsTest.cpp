@@ -435,19 +435,33 @@ TEST(StartupControl, HostWithoutLoginItemServiceSaysSo)
     EXPECT_TRUE(cleaner.startupItems()[0].isEnabled);
 }
 
-TEST(StartupControl, UnknownAndUnsupportedItems)
+TEST(StartupControl, UnknownUnsupportedAndProtectedItemsAreRefused)
 {
     Fixture f;
-    const QList<RemovableItem> before = f.cleaner.startupItems();
+    auto& t = f.fp.tree();
     EXPECT_EQ(f.cleaner.setStartupItemEnabled("/nowhere.plist", false), std::optional<QString>("Item not found."));
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(kAgent + "/", true), std::optional<QString>("Item not found."));
 
-    const RemovableItem odd = agentAt("odd", "/Library/LaunchAgents/odd.PLIST");
-    f.cleaner.setStartupItems(before + QList<RemovableItem>{odd});
+    t.writeSized("/usr/local/bin/agent", 10);
+    t.writePlist("/usr/local/job.plist", {{"Label", "local.job"}});
+    const RemovableItem odd = agentAt("odd", "/Library/LaunchAgents/odd.PLIST"), program = agentAt("agent", "/usr/local/bin/agent"),
+                        job = agentAt("local.job", "/usr/local/job.plist");
+    f.cleaner.setStartupItems(f.cleaner.startupItems() + QList<RemovableItem>{odd, program, job});
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(odd.path, false), std::optional<QString>("Unsupported startup item."));
     EXPECT_TRUE(f.fp.launchd.calls.empty());
     EXPECT_TRUE(f.fp.loginItems.removed.empty());
-    EXPECT_TRUE(f.cleaner.startupItems().last().isEnabled);
+    EXPECT_TRUE(f.item(odd.path).isEnabled);
+
+    // Removal runs the safety test on all but property lists.
+    EXPECT_EQ(f.cleaner.removeStartupItem(program.path), std::optional<QString>("This startup file is protected."));
+    EXPECT_TRUE(t.exists(program.path));
+    EXPECT_TRUE(f.fp.trash->calls.isEmpty());
+    EXPECT_TRUE(f.cleaner.startupItems().contains(program));
+    // A property list is moved even where the safety test would refuse it.
+    EXPECT_EQ(f.cleaner.removeStartupItem(job.path), std::nullopt);
+    EXPECT_EQ(f.fp.trash->calls, QStringList{job.path});
+    EXPECT_FALSE(t.exists(job.path));
+    EXPECT_FALSE(f.cleaner.startupItems().contains(job));
 }
 
 TEST(StartupControl, RemovingLaunchdJobsDisablesThemThenMovesThemToTheTrash)
@@ -477,27 +491,6 @@ TEST(StartupControl, RemovingLaunchdJobsDisablesThemThenMovesThemToTheTrash)
     EXPECT_TRUE(t.exists(kAgent));
     EXPECT_EQ(f.cleaner.startupItems().size(), count - 1);
     EXPECT_EQ(changed.count(), 1);
-}
-
-TEST(StartupControl, RemovalSafetyTestGuardsAllButPropertyLists)
-{
-    Fixture f;
-    auto& t = f.fp.tree();
-    t.writeSized("/usr/local/bin/agent", 10);
-    t.writePlist("/usr/local/job.plist", {{"Label", "local.job"}});
-    const RemovableItem program = agentAt("agent", "/usr/local/bin/agent"), job = agentAt("local.job", "/usr/local/job.plist");
-    f.cleaner.setStartupItems(f.cleaner.startupItems() + QList<RemovableItem>{program, job});
-
-    EXPECT_EQ(f.cleaner.removeStartupItem(program.path), std::optional<QString>("This startup file is protected."));
-    EXPECT_TRUE(t.exists(program.path));
-    EXPECT_TRUE(f.fp.trash->calls.isEmpty());
-    EXPECT_TRUE(f.cleaner.startupItems().contains(program));
-
-    // A property list is moved even where the safety test would refuse it.
-    EXPECT_EQ(f.cleaner.removeStartupItem(job.path), std::nullopt);
-    EXPECT_EQ(f.fp.trash->calls, QStringList{job.path});
-    EXPECT_FALSE(t.exists(job.path));
-    EXPECT_FALSE(f.cleaner.startupItems().contains(job));
 }
 
 TEST(StartupControl, RemovingLoginItemsDeletesTheLoginItemOnly)

@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 using namespace tw;
@@ -68,6 +69,7 @@ protected:
     {
         watcher.reset();
         scanner.reset();
+        QThreadPool::globalInstance()->waitForDone();  // a search still running uses this fixture
     }
 
     tw::test::MacTree& tree() { return fake.tree(); }

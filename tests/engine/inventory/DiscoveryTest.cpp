@@ -78,9 +78,7 @@ TEST(Discovery, PythonFoldersKeepIdleWithTheWholeSizeOrEachMembersOwn)
 {
     FakePlatform p;
     auto& t = p.tree();
-    BundleSpec idle;
-    idle.identifier = "org.python.IDLE";
-    idle.name = "IDLE";
+    BundleSpec idle{"org.python.IDLE", "IDLE"};
     idle.fileSize = 10000;
     t.makeApp("/Applications/Python 3.12/IDLE.app", idle);
     t.makeApp("/Applications/Python 3.12/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
@@ -139,12 +137,7 @@ TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
     EXPECT_EQ(plain.fields.developer, "Unknown");
     EXPECT_FALSE(plain.fields.isSystemApp);
 
-    BundleSpec spec;
-    spec.identifier = "org.example.tool";
-    spec.name = "Tool";
-    spec.displayName = "Tool Pro";
-    spec.version = "2.1";
-    spec.binaryPlist = true;
+    BundleSpec spec{"org.example.tool", "Tool", "Tool Pro", "2.1", {}, {}, /*binaryPlist*/ true};
     p.tree().makeApp("/Applications/Tool.app", spec);
     const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Tool.app", true);
     EXPECT_EQ(d.fields.name, "Tool Pro");

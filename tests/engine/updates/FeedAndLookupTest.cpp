@@ -22,7 +22,7 @@ TEST(Versions, PartsKeepDigitGroupsOfTheFirstWordAndCompareByNumber)
         {"v2.1", {2, 1}},         {"1.0-beta.2", {1, 0, 2}},   {"4_5-6", {4, 5, 6}},
         {"1.4 (build 77)", {1, 4}},                             // cut before the first space
         {" \n 7.0.1 \t", {7, 0, 1}},                            // trimmed first
-        {"..1..2..", {1, 2}},     {"007.010", {7, 10}},         // empty pieces dropped
+        {"007.010", {7, 10}},     {"..1..2..", {1, 2}},         // empty pieces dropped
         {"99999999999999999999.3", {3}},                        // beyond 64 bits: dropped
         {"9223372036854775807", {9223372036854775807LL}},       {"beta", {}}, {"", {}},
     };

@@ -359,6 +359,7 @@ TEST_F(HttpClientTest, BrokenTransfersAreTransportErrors)
         {server.url("/short"), 3000ms},  // closes before the announced length
         {server.url("/endless"), 3000ms},  // more than the client keeps
         {QUrl::fromLocalFile(local.fileName()), 3000ms},  // only the web is fetched
+        {QUrl("file://localhost" + local.fileName()), 3000ms},
         {QUrl("ftp://127.0.0.1/feed.xml"), 3000ms},
     };
     for (const auto& row : rows) {
