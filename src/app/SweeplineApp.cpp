@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/L10n.h"
+#include "app/NeonBorder.h"
 #include "app/NeonPaint.h"
 #include "app/PreferencesView.h"
 #include "app/SharedState.h"
@@ -28,8 +29,9 @@ namespace tw {
 
 namespace {
 
-// Clears everything outside the window's rounded shape with a smooth edge,
-// painted last over the whole content (the window mask alone is jagged).
+// Clears what lies outside the window's rounded shape at one corner, with a
+// smooth edge, stacked over the whole content (the window mask alone is
+// jagged). Four small ones stay out of repaints elsewhere in the window.
 class CornerClip : public QWidget {
 public:
     CornerClip(QWidget* parent, qreal radius, std::function<void()> painted)
@@ -43,9 +45,12 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override
+    void paintEvent(QPaintEvent*) override
     {
-        // Painted last of all the window's widgets: the frame is complete after this.
+        if (ClockwiseNeonBorder::isCapturing())
+            return;
+        // The last of these is painted last of all the window's widgets: a
+        // first paint of the whole window is complete after it.
         struct Done {
             const std::function<void()>& f;
             ~Done()
@@ -54,16 +59,11 @@ protected:
                     f();
             }
         } done{m_painted};
-        const QRect r = rect();
-        const int c = int(std::ceil(m_radius)) + 1;
-        const QRegion corners = QRegion(0, 0, c, c) + QRegion(r.width() - c, 0, c, c) + QRegion(0, r.height() - c, c, c)
-            + QRegion(r.width() - c, r.height() - c, c, c);
-        if (!event->region().intersects(corners))
-            return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setCompositionMode(QPainter::CompositionMode_Clear);
-        neon::fillOutsideCorners(p, QRectF(r), m_radius, Qt::black);
+        p.translate(-pos());
+        neon::fillOutsideCorners(p, QRectF(parentWidget()->rect()), m_radius, Qt::black);
     }
 
 private:
@@ -80,13 +80,14 @@ MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, L
     , m_settings(settings)
     , m_language(language)
     , m_overlay(new SheetOverlay(this))
-    , m_clip(new CornerClip(this, cornerRadius(), [this] {
-        if (!m_painted) {
-            m_painted = true;
-            emit firstPainted();
-        }
-    }))
 {
+    for (int i = 0; i < 4; ++i)
+        m_clips << new CornerClip(this, cornerRadius(), i < 3 ? std::function<void()>() : [this] {
+            if (!m_painted) {
+                m_painted = true;
+                emit firstPainted();
+            }
+        });
     setObjectName(QStringLiteral("main"));
     setWindowTitle(SweeplineApp::displayName());
     setMinimumSize(minimumWidth(), minimumHeight());
@@ -138,7 +139,8 @@ void MainWindow::presentPreferences(bool show)
     }
     m_overlay->setGeometry(rect());
     m_overlay->raise();
-    m_clip->raise();
+    for (QWidget* clip : std::as_const(m_clips))
+        clip->raise();
     m_overlay->show();
     m_overlay->sheet()->setFocus();
 }
@@ -154,8 +156,12 @@ void MainWindow::resizeEvent(QResizeEvent*)
     if (m_view)
         m_view->setGeometry(rect());
     m_overlay->setGeometry(rect());
-    m_clip->setGeometry(rect());
-    m_clip->raise();
+    const int c = int(std::ceil(cornerRadius())) + 1;
+    const QPoint corners[] = {{0, 0}, {width() - c, 0}, {0, height() - c}, {width() - c, height() - c}};
+    for (int i = 0; i < m_clips.size(); ++i) {
+        m_clips[i]->setGeometry(QRect(corners[i], QSize(c, c)));
+        m_clips[i]->raise();
+    }
 }
 
 // ---- Cleanup offer ------------------------------------------------------------------------

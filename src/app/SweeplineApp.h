@@ -87,7 +87,7 @@ private:
     LanguageManager& m_language;
     QPointer<MainView> m_view;
     SheetOverlay* m_overlay;
-    QWidget* m_clip;
+    QList<QWidget*> m_clips;
     bool m_painted = false;
 };
 
