@@ -225,7 +225,8 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     auto visit = [&](int x, int y) {
         const double px = x + 0.5 - cx, py = y + 0.5 - cy;
         const double qx = std::abs(px) - (halfW - r), qy = std::abs(py) - (halfH - r);
-        const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
+        const double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
+        const double outside = std::sqrt(ox * ox + oy * oy);
         const double sd = outside + std::min(std::max(qx, qy), 0.0) - r;  // negative inside
         const double line = std::clamp(lw / 2 + 0.5 - std::abs(sd + lw / 2), 0.0, 1.0);
         const double dg = std::abs(sd + gw / 2) * steps;
