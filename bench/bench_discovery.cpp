@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 
+#include "BenchSupport.h"
 #include <benchmark/benchmark.h>
 
 using namespace tw;
@@ -49,10 +50,7 @@ void BM_DuApparent(benchmark::State& state)
     auto& p = fixture();
     const QString folder = p.tree().host(QStringLiteral("/Applications"));
     for (auto _ : state) {
-        QProcess du;
-        du.start(QStringLiteral("du"), {QStringLiteral("-sk"), QStringLiteral("--apparent-size"), folder});
-        du.waitForFinished(-1);
-        benchmark::DoNotOptimize(du.readAllStandardOutput());
+        tw::bench::runDu({QStringLiteral("-sk"), QStringLiteral("--apparent-size"), folder});
     }
 }
 BENCHMARK(BM_DuApparent)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -67,11 +65,4 @@ BENCHMARK(BM_QuickDiskUsageLargeFolder)->Unit(benchmark::kMillisecond)->UseRealT
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_BENCHMARK_MAIN()

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 
+#include "BenchSupport.h"
 #include <benchmark/benchmark.h>
 
 using namespace tw;
@@ -96,10 +97,7 @@ void BM_DuLibrary(benchmark::State& state)
     Fixture& f = fixture();
     const QString lib = f.fp.tree().host(f.fp.tree().library());
     for (auto _ : state) {
-        QProcess du;
-        du.start(QStringLiteral("du"), {QStringLiteral("-sk"), lib});
-        du.waitForFinished(-1);
-        benchmark::DoNotOptimize(du.readAllStandardOutput());
+        tw::bench::runDu({QStringLiteral("-sk"), lib});
     }
     state.counters["entries"] = f.entries;
 }
@@ -107,11 +105,4 @@ BENCHMARK(BM_DuLibrary)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_BENCHMARK_MAIN()

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include "BenchSupport.h"
 #include <benchmark/benchmark.h>
 
 using namespace tw;
@@ -141,23 +142,12 @@ void BM_DuPerExtensionFolder(benchmark::State& state)
 {
     fixture();
     for (auto _ : state) {
-        for (const QString& folder : extensionFolders()) {
-            QProcess du;
-            du.start(QStringLiteral("du"), {QStringLiteral("-sk"), folder});
-            du.waitForFinished(-1);
-            benchmark::DoNotOptimize(du.readAllStandardOutput());
-        }
+        for (const QString& folder : extensionFolders())
+            tw::bench::runDu({QStringLiteral("-sk"), folder});
     }
 }
 BENCHMARK(BM_DuPerExtensionFolder)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_BENCHMARK_MAIN()

@@ -121,12 +121,12 @@ QString L10n::t(const QString& key, std::initializer_list<Arg> args)
 
 namespace {
 
-// One integer through the C formatter; spec holds the flags, width and
+// One integer through the C formatter; directive holds the flags, width and
 // precision, conversion is one of d i u x X o.
-QString integerText(const QByteArray& spec, char conversion, const QVariant& v)
+QString integerText(const QByteArray& directive, char conversion, const QVariant& v)
 {
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    const QByteArray format = spec + "ll" + conversion;
+    const QByteArray format = directive + "ll" + conversion;
     char buf[128];
     const locale_t previous = uselocale(cLocale);
     if (conversion == 'd' || conversion == 'i') {
@@ -173,15 +173,15 @@ QString L10n::format(const QString& text, const QList<Arg>& args, const QString&
             j = k + 1;
         }
         // Flags, width and precision (kept for the C formatter).
-        QByteArray spec("%");
+        QByteArray directive("%");
         while (j < n && QByteArrayView("-+ #0").contains(char(text[j].unicode())))
-            spec += char(text[j++].unicode());
+            directive += char(text[j++].unicode());
         while (j < n && text[j].isDigit())
-            spec += char(text[j++].unicode());
+            directive += char(text[j++].unicode());
         if (j < n && text[j] == QLatin1Char('.')) {
-            spec += char(text[j++].unicode());
+            directive += char(text[j++].unicode());
             while (j < n && text[j].isDigit())
-                spec += char(text[j++].unicode());
+                directive += char(text[j++].unicode());
         }
         // Length modifiers carry no meaning here: every argument knows its type.
         while (j < n && QByteArrayView("hlqLzjt").contains(char(text[j].unicode())))
@@ -220,10 +220,10 @@ QString L10n::format(const QString& text, const QList<Arg>& args, const QString&
         case 'x':
         case 'X':
         case 'o':
-            out += integerText(spec, conversion, v);
+            out += integerText(directive, conversion, v);
             break;
         default: {
-            QString number = cFormat((spec + conversion).constData(), v.toDouble());
+            QString number = cFormat((directive + conversion).constData(), v.toDouble());
             number.replace(QLatin1Char('.'), locale.decimalPoint());
             out += number;
             break;

@@ -4,6 +4,7 @@
 #include "app/L10n.h"
 #include "app/Theme.h"
 #include "app/WindowHandling.h"
+#include "engine/inventory/AppRemovalWatcher.h"
 
 #include <QtGlobal>
 
@@ -36,6 +37,7 @@ SharedState::~SharedState()
 {
     // Torn down in reverse order; the accessors fail from here on.
     installed.store(nullptr);
+    m_removalWatcher.reset();
     m_openBridge.reset();
     m_closeGuard.reset();
     m_notices.reset();
@@ -43,6 +45,11 @@ SharedState::~SharedState()
     m_language.reset();
     m_navigation.reset();
     m_settings.reset();
+}
+
+void SharedState::setRemovalWatcher(std::unique_ptr<AppRemovalWatcher> watcher)
+{
+    m_removalWatcher = std::move(watcher);
 }
 
 SharedState* SharedState::current()

@@ -6,6 +6,7 @@
 
 namespace tw {
 
+class AppRemovalWatcher;
 class AppSettings;
 class AppNavigation;
 class LanguageManager;
@@ -22,6 +23,19 @@ class MainWindowOpenBridge;
 // ThemeManager (which runs its start-up choice), then the window pieces.
 // The static shared() accessors of those classes, L10n::t and AppTheme reach
 // the one installed here. At most one exists at a time.
+//
+// The start-up sequence of the program entry:
+//   QApplication app(argc, argv);
+//   SingleInstanceGuard instance;
+//   if (!instance.tryBecomePrimary()) return 0;   // the running copy comes forward
+//   HostPlatform host;
+//   SharedState state(host.platform());
+//   AppDelegate delegate(state.navigation());      // closing the last window never quits
+//   connect(&instance, &SingleInstanceGuard::reopenRequested, &delegate, &AppDelegate::handleSecondLaunch);
+//   AppScanner scanner(host.platform()); SystemCleaner cleaner(host.platform());
+//   bindRemovalWatcher(state, scanner, cleaner);
+//   state.openBridge().setFactory([] { /* a new main window, WindowChrome::install'ed */ });
+//   ... show the first main window, then app.exec().
 class SharedState {
 public:
     explicit SharedState(const Platform& platform);
@@ -42,6 +56,9 @@ public:
     WindowNotices& notices() const { return *m_notices; }
     MainWindowCloseGuard& closeGuard() const { return *m_closeGuard; }
     MainWindowOpenBridge& openBridge() const { return *m_openBridge; }
+    // The shared removal watcher, once bindRemovalWatcher made it; null before.
+    AppRemovalWatcher* removalWatcher() const { return m_removalWatcher.get(); }
+    void setRemovalWatcher(std::unique_ptr<AppRemovalWatcher> watcher);
 
 private:
     const Platform& m_platform;
@@ -52,6 +69,7 @@ private:
     std::unique_ptr<WindowNotices> m_notices;
     std::unique_ptr<MainWindowCloseGuard> m_closeGuard;
     std::unique_ptr<MainWindowOpenBridge> m_openBridge;
+    std::unique_ptr<AppRemovalWatcher> m_removalWatcher;
 };
 
 } // namespace tw

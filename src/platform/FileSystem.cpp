@@ -89,6 +89,10 @@ FileSystem::FileSystem(QString hostRoot, QString home)
     : m_root(path::standardized(hostRoot.isEmpty() ? QStringLiteral("/") : hostRoot))
     , m_home(path::standardized(home))
 {
+    // The root as the host resolves it, so that resolved paths map back under it.
+    char buf[PATH_MAX];
+    if (::realpath(m_root.toUtf8().constData(), buf))
+        m_root = QString::fromUtf8(buf);
     if (m_root == QLatin1String("/"))
         m_root.clear();
 }

@@ -203,43 +203,85 @@ private:
     QHash<QString, QString> m_index;
 };
 
-// Read-only queries with a bound parameter.
+// Read-only queries with a bound parameter. A connection with its prepared
+// query is kept per database and reopened when the file is replaced.
 class SqlitePrivacy final : public PrivacyStore {
 public:
     explicit SqlitePrivacy(const FileSystem& fs) : m_fs(fs) {}
+    ~SqlitePrivacy() override
+    {
+        for (Connection& c : m_connections)
+            c.close();
+    }
 
     std::optional<QStringList> grantedServices(const QString& databasePath, const QString& clientLower) override
     {
-        sqlite3* db = nullptr;
-        const QByteArray host = m_fs.toHost(databasePath);
-        if (sqlite3_open_v2(host.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-            sqlite3_close(db);
+        QMutexLocker lock(&m_mutex);
+        Connection* c = connection(databasePath);
+        if (!c)
             return std::nullopt;
-        }
-        sqlite3_busy_timeout(db, 250);
-        sqlite3_stmt* stmt = nullptr;
-        static const char* sql = "SELECT DISTINCT service FROM access WHERE lower(client) = ?1 AND auth_value > 0";
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-            sqlite3_close(db);
-            return std::nullopt;
-        }
         const QByteArray client = clientLower.toUtf8();
-        sqlite3_bind_text(stmt, 1, client.constData(), int(client.size()), SQLITE_TRANSIENT);
+        sqlite3_reset(c->query);
+        sqlite3_bind_text(c->query, 1, client.constData(), int(client.size()), SQLITE_TRANSIENT);
         QStringList services;
         int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            if (const unsigned char* text = sqlite3_column_text(stmt, 0))
+        while ((rc = sqlite3_step(c->query)) == SQLITE_ROW) {
+            if (const unsigned char* text = sqlite3_column_text(c->query, 0))
                 services << QString::fromUtf8(reinterpret_cast<const char*>(text));
         }
-        sqlite3_finalize(stmt);
-        sqlite3_close(db);
-        if (rc != SQLITE_DONE)
+        sqlite3_reset(c->query);
+        if (rc != SQLITE_DONE) {
+            c->close();
+            m_connections.remove(databasePath);
             return std::nullopt;
+        }
         return services;
     }
 
 private:
+    struct Connection {
+        sqlite3* db = nullptr;
+        sqlite3_stmt* query = nullptr;
+        std::uint64_t device = 0, inode = 0;
+        std::int64_t size = 0;
+        QDateTime modified;
+        void close()
+        {
+            sqlite3_finalize(query);
+            sqlite3_close(db);
+            query = nullptr;
+            db = nullptr;
+        }
+    };
+
+    Connection* connection(const QString& databasePath)
+    {
+        const auto st = m_fs.stat(databasePath, true);
+        auto it = m_connections.find(databasePath);
+        if (it != m_connections.end()) {
+            if (st && st->device == it->device && st->inode == it->inode && st->size == it->size
+                && st->modified == it->modified)
+                return &*it;
+            it->close();
+            m_connections.erase(it);
+        }
+        if (!st)
+            return nullptr;
+        Connection c{nullptr, nullptr, st->device, st->inode, st->size, st->modified.value_or(QDateTime())};
+        const QByteArray host = m_fs.toHost(databasePath);
+        static const char* sql = "SELECT DISTINCT service FROM access WHERE lower(client) = ?1 AND auth_value > 0";
+        if (sqlite3_open_v2(host.constData(), &c.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK
+            || sqlite3_busy_timeout(c.db, 250) != SQLITE_OK
+            || sqlite3_prepare_v2(c.db, sql, -1, &c.query, nullptr) != SQLITE_OK) {
+            c.close();
+            return nullptr;
+        }
+        return &*m_connections.insert(databasePath, c);
+    }
+
     const FileSystem& m_fs;
+    QMutex m_mutex;
+    QHash<QString, Connection> m_connections;
 };
 
 } // namespace

@@ -4,18 +4,24 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QTimer>
 
 namespace tw::host {
 
 namespace {
 
+// A larger answer is cut off and reported as a failed transfer.
+constexpr qint64 kMaxBodyBytes = 32 << 20;
+
+// Our handlers are connected through a receiver of their own: disconnecting
+// every signal of the reply would also cut the abort off from the network thread.
 class ReplyCall final : public HttpCall {
 public:
-    explicit ReplyCall(QNetworkReply* reply) : m_reply(reply) {}
+    ReplyCall(QNetworkReply* reply, QObject* receiver) : m_reply(reply), m_receiver(receiver) {}
     void abort() override
     {
+        delete m_receiver.data();
         if (m_reply) {
-            m_reply->disconnect();
             m_reply->abort();
             m_reply->deleteLater();
         }
@@ -23,32 +29,82 @@ public:
 
 private:
     QPointer<QNetworkReply> m_reply;
+    QPointer<QObject> m_receiver;
 };
 
-// Used from the thread that created it (the GUI thread).
+// A request that was refused before it was sent; its answer is still
+// delivered from the event loop.
+class RefusedCall final : public HttpCall {
+public:
+    explicit RefusedCall(QObject* context) : m_context(context) {}
+    void abort() override { delete m_context.data(); }
+
+private:
+    QPointer<QObject> m_context;
+};
+
+// Failures of the transfer itself: the network, a proxy, the protocol, a
+// timeout or an abort. The other errors only echo an HTTP status.
+bool isTransportError(QNetworkReply::NetworkError error)
+{
+    const int code = int(error);
+    return (code >= 1 && code < 200) || (code >= 300 && code < 400);
+}
+
+// Used from the thread that created it (the GUI thread). Only http and https
+// are fetched; no cookies are sent or kept.
 class QtHttpClient final : public HttpClient {
 public:
     std::shared_ptr<HttpCall> get(const QUrl& url, std::chrono::milliseconds timeout, const QByteArray& userAgent,
                                   std::function<void(const HttpResponse&)> done) override
     {
+        const QString scheme = url.scheme().toLower();
+        if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+            url.host().isEmpty()) {
+            auto* context = new QObject(&m_nam);
+            HttpResponse r;
+            r.transportError = true;
+            r.errorText = QStringLiteral("Unsupported URL");
+            QMetaObject::invokeMethod(
+                context,
+                [context, r, done = std::move(done)] {
+                    context->deleteLater();
+                    done(r);
+                },
+                Qt::QueuedConnection);
+            return std::make_shared<RefusedCall>(context);
+        }
+
         QNetworkRequest request(url);
         request.setRawHeader("User-Agent", userAgent);
-        request.setTransferTimeout(int(timeout.count()));
+        request.setTransferTimeout(int(std::max<qint64>(1, timeout.count())));
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferNetwork);
+        request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+        request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
         QNetworkReply* reply = m_nam.get(request);
-        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, done = std::move(done)] {
+        auto* receiver = new QObject(reply);
+        auto tooLarge = std::make_shared<bool>(false);
+        QObject::connect(reply, &QNetworkReply::downloadProgress, receiver, [reply, tooLarge](qint64 received, qint64) {
+            if (received > kMaxBodyBytes && !*tooLarge) {
+                *tooLarge = true;
+                reply->abort();
+            }
+        });
+        QObject::connect(reply, &QNetworkReply::finished, receiver, [reply, tooLarge, done = std::move(done)] {
             HttpResponse r;
             const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
             r.status = status.isValid() ? status.toInt() : 0;
-            r.body = reply->readAll();
-            // An HTTP error status still carries an answer; only transport
-            // failures (no status at all) count as such.
-            r.transportError = reply->error() != QNetworkReply::NoError && r.status == 0;
-            r.errorText = reply->errorString();
+            // An HTTP error status still carries an answer; a transfer that
+            // broke off (even after the status line) does not.
+            const QNetworkReply::NetworkError error = reply->error();
+            r.transportError = *tooLarge || (error != QNetworkReply::NoError && (r.status == 0 || isTransportError(error)));
+            if (!r.transportError)
+                r.body = reply->readAll();
+            r.errorText = *tooLarge ? QStringLiteral("Response too large") : reply->errorString();
             reply->deleteLater();
             done(r);
         });
-        return std::make_shared<ReplyCall>(reply);
+        return std::make_shared<ReplyCall>(reply, receiver);
     }
 
 private:

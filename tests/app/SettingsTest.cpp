@@ -3,6 +3,7 @@
 #include "app/WindowHandling.h"
 #include "support/FakePlatform.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -127,11 +128,12 @@ TEST(SettingsTest, PreferencesComeBackAQuarterSecondLater)
     nav.setShowPreferences(true);
     QSignalSpy spy(&nav, &AppNavigation::showPreferencesChanged);
 
+    QElapsedTimer clock;
+    clock.start();
     nav.openMainWindow(std::nullopt, false, true);
     EXPECT_FALSE(nav.showPreferences());  // a sheet that was up goes down at once
-    QTest::qWait(100);
-    EXPECT_FALSE(nav.showPreferences());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return nav.showPreferences(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return nav.showPreferences(); }, 5000));
+    EXPECT_GE(clock.elapsed(), 240);  // not before the quarter second
     ASSERT_EQ(spy.count(), 2);
     EXPECT_FALSE(spy[0].first().toBool());
     EXPECT_TRUE(spy[1].first().toBool());
@@ -151,13 +153,9 @@ TEST(SettingsTest, RemainOfferAnnouncesEachNewOffer)
     nav.setRemainOffer(std::nullopt);
     EXPECT_EQ(spy.count(), 3);
     EXPECT_FALSE(nav.remainOffer().has_value());
-}
 
-TEST(SettingsTest, BrandLinks)
-{
-    EXPECT_EQ(Brand::websiteHost(), "marrowind.example");
-    EXPECT_EQ(Brand::websiteURL(), QUrl("https://marrowind.example"));
+    // The maker's links point at a reserved name, never at a real site.
     EXPECT_EQ(Brand::websiteURL().host(), Brand::websiteHost());
-    EXPECT_TRUE(Brand::websiteURL().path().isEmpty());
-    EXPECT_EQ(Brand::supportURL(), QUrl("https://marrowind.example/support"));
+    EXPECT_TRUE(Brand::websiteHost().endsWith(".example"));
+    EXPECT_EQ(Brand::supportURL().toString(), Brand::websiteURL().toString() + "/support");
 }

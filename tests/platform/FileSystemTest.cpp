@@ -110,3 +110,14 @@ TEST(DiskUsage, CountsFilesOnceAndFoldersNot)
     EXPECT_EQ(DiskUsage::measure(t.fs(), "/missing"), std::nullopt);
     EXPECT_EQ(DiskUsage::measure(t.fs(), "/d/a")->apparentBytes, 1000);
 }
+
+TEST(FileSystem, ARootReachedThroughASymlinkStillResolvesUnderItself)
+{
+    MacTree t;
+    t.mkdir("/real/Users/tester/Library/Caches");
+    const QString linkedRoot = t.hostRoot() + "/linked-root";
+    ASSERT_EQ(::symlink(t.host("/real").toUtf8().constData(), linkedRoot.toUtf8().constData()), 0);
+    const FileSystem fs(linkedRoot, "/Users/tester");
+    EXPECT_EQ(fs.resolvingParents("/Users/tester/Library/Caches/x"), std::optional<QString>("/Users/tester/Library/Caches/x"));
+    EXPECT_TRUE(fs.isDirectory("/Users/tester/Library"));
+}

@@ -11,6 +11,8 @@
 
 namespace tw {
 
+class LeftoverSearchCache;
+
 // A library folder the leftover finder lists, with the category label of what
 // it finds there.
 struct SearchRoot {
@@ -58,13 +60,43 @@ public:
     static QStringList documentTypeExtensions(const FileSystem& fs, const QString& bundle);
 
     // ---- Leftover-size prefetch and privacy permissions -------------------
+    // Fills every application's leftovers and permission count in the
+    // background, four applications at a time; returns at once.
     void prefetchLeftoverSizes(const QList<AppInfoPtr>& apps);
     static int privacyPermissionCount(const Platform& p, const QString& bundleId, const QString& appPath);
+    struct LeftoverQuery {
+        QString bundleId;
+        QString name;
+        QString appPath;
+    };
+    struct PrefetchResult {
+        std::vector<LeftoverItem> leftovers;
+        int privacyPermissionCount = 0;
+    };
+    // The prefetch's work, from the calling thread: the leftover searches in
+    // consecutive batches of four run in parallel, sharing one listing cache,
+    // while the permission counts are taken one after another beside them.
+    // done runs on a worker thread as each query's figures are complete;
+    // skipSearch(i) true leaves the leftovers of query i unsearched (its
+    // count is still taken).
+    static void prefetchLeftovers(const Platform& p, const std::vector<LeftoverQuery>& queries,
+                                  const std::function<bool(size_t)>& skipSearch,
+                                  const std::function<void(size_t, PrefetchResult)>& done);
+signals:
+    // One prefetched application's figures arrived; the prefetch ended.
+    void leftoversPrefetched();
+    void prefetchFinished();
 
+public:
     // ---- Leftover finder ------------------------------------------------
+    // cache: listings and sizes shared between searches (one is made for
+    // this search when none is given).
     static std::vector<LeftoverItem> findLeftovers(const Platform& p, const QString& bundleId, const QString& name,
                                                    const std::optional<std::vector<SearchRoot>>& roots,
-                                                   const std::optional<QString>& excludeAppPath);
+                                                   const std::optional<QString>& excludeAppPath,
+                                                   LeftoverSearchCache* cache = nullptr);
+    // Runs the finder for one application in the background and publishes
+    // its leftovers (owned by it) on the GUI thread.
     void scanLeftovers(const AppInfoPtr& app);
     static std::vector<LeftoverItem> pruneNestedLeftovers(std::vector<LeftoverItem> items);
     static const QStringList& leftoverCategoryOrder();

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -83,6 +84,10 @@ public:
     void setExpanded(bool v);
     int privacyPermissionCount() const { return m_privacyPermissionCount; }
     void setPrivacyPermissionCount(int v);
+    // Set when a single-application leftover scan starts; from then on the
+    // prefetch leaves the leftovers alone. Not published; readable anywhere.
+    bool hasSingleLeftoverScan() const { return m_singleLeftoverScan.load(std::memory_order_acquire); }
+    void markSingleLeftoverScan() { m_singleLeftoverScan.store(true, std::memory_order_release); }
 
     // Not observable: set right after a group is built, later only shrunk.
     const std::vector<AppInfoPtr>& members() const { return m_members; }
@@ -117,6 +122,7 @@ private:
     bool m_isSelected = false;
     bool m_isExpanded = false;
     int m_privacyPermissionCount = 0;
+    std::atomic<bool> m_singleLeftoverScan{false};
     std::vector<AppInfoPtr> m_members;
 };
 

@@ -1,6 +1,7 @@
 // Which names and paths belong to an application: pure string rules.
 
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/LeftoverSearchCache.h"
 
 #include "platform/Path.h"
 
@@ -39,8 +40,7 @@ std::optional<QString> folderAfter(const QString& p, QLatin1String marker)
 
 } // namespace
 
-bool AppScanner::leafOwned(const QString& name, const QString& bundleIdLower, const QString& nameLower,
-                           const QString& nameCompact)
+QStringList leafForms(const QString& name)
 {
     QString n = name.toLower();
     if (n.startsWith(u'.'))
@@ -50,23 +50,63 @@ bool AppScanner::leafOwned(const QString& name, const QString& bundleIdLower, co
         if (n.endsWith(suffix))
             n.chop(suffix.size());
     }
-    auto matches = [&](const QString& n) {
+    // Identifiers may end in ".app" themselves, so a bundle name counts both
+    // with and without that suffix.
+    if (n.endsWith(QLatin1String(".app")))
+        return {n, n.chopped(4)};
+    return {n};
+}
+
+bool AppScanner::leafOwned(const QString& name, const QString& bundleIdLower, const QString& nameLower,
+                           const QString& nameCompact)
+{
+    for (const QString& n : leafForms(name)) {
         if (carriesIdentifier(n, bundleIdLower))
             return true;
-        return !nameLower.isEmpty() && (n == nameLower || n == nameCompact);
-    };
-    // Identifiers may end in ".app" themselves, so the name counts both with
-    // and without that suffix.
-    if (matches(n))
-        return true;
-    return n.endsWith(QLatin1String(".app")) && matches(n.chopped(4));
+        if (!nameLower.isEmpty() && (n == nameLower || n == nameCompact))
+            return true;
+    }
+    return false;
+}
+
+QString standardizedPath(const QString& p)
+{
+    if (!p.startsWith(u'/') || (p.size() > 1 && p.endsWith(u'/')))
+        return path::standardized(p);
+    for (qsizetype i = 0; i + 1 < p.size(); ++i) {
+        if (p[i] != u'/')
+            continue;
+        // "//", "/./", "/.." (and a final "/." or "/..") need the full treatment.
+        const QChar next = p[i + 1];
+        if (next == u'/')
+            return path::standardized(p);
+        if (next == u'.') {
+            const qsizetype end = (i + 2 < p.size() && p[i + 2] == u'.') ? i + 3 : i + 2;
+            if (end >= p.size() || p[end] == u'/')
+                return path::standardized(p);
+        }
+    }
+    return p;
+}
+
+std::pair<QString, QString> splitPath(const QString& p)
+{
+    const qsizetype slash = p.lastIndexOf(u'/');
+    if (slash < 0)
+        return {QString(), p};
+    return {slash == 0 ? QStringLiteral("/") : p.left(slash), p.mid(slash + 1)};
 }
 
 bool AppScanner::isOwnedByApp(const QString& path, const QString& bundleIdLower, const QString& nameLower,
                               const QString& nameCompact)
 {
-    const QString p = path::standardized(path);
-    if (!leafOwned(path::lastComponent(p), bundleIdLower, nameLower, nameCompact))
+    return isOwnedStandardPath(standardizedPath(path), bundleIdLower, nameLower, nameCompact);
+}
+
+bool isOwnedStandardPath(const QString& p, const QString& bundleIdLower, const QString& nameLower,
+                         const QString& nameCompact)
+{
+    if (!AppScanner::leafOwned(splitPath(p).second, bundleIdLower, nameLower, nameCompact))
         return false;
 
     // Below Application Support or Application Scripts the first folder must

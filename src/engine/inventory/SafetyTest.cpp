@@ -2,8 +2,10 @@
 
 #include "engine/inventory/AppScanner.h"
 
+#include "engine/inventory/LeftoverSearchCache.h"
 #include "platform/Path.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tw {
@@ -33,29 +35,37 @@ constexpr std::array kProtectedHomePrefixes = {
     "/.Trash/",
 };
 
-bool refusedByPrefix(const QString& p, const QString& prefix)
+} // namespace
+
+SafetyRules makeSafetyRules(const QStringList& homes)
 {
-    return p.startsWith(prefix) || p == QStringView(prefix).chopped(1);
+    SafetyRules rules;
+    rules.folders.insert(QString());
+    for (const char* f : kProtectedFolders)
+        rules.folders.insert(QLatin1String(f));
+    auto addPrefix = [&](const QString& prefix) {
+        rules.prefixes.push_back(prefix);
+        rules.folders.insert(prefix.chopped(1));  // the subtree's own folder
+    };
+    for (const char* prefix : kProtectedPrefixes)
+        addPrefix(QLatin1String(prefix));
+    for (const QString& h : homes) {
+        for (const char* f : kProtectedHomeFolders)
+            rules.folders.insert(h + QLatin1String(f));
+        for (const char* prefix : kProtectedHomePrefixes)
+            addPrefix(h + QLatin1String(prefix));
+    }
+    return rules;
 }
 
-// The lexical rules, for one spelling of the path and of the home folder.
-bool refused(const QString& p, const QString& h)
+namespace {
+
+bool refused(const QString& p, const SafetyRules& rules)
 {
-    if (p.isEmpty() || p == QLatin1String("/"))
+    if (rules.folders.contains(p))
         return true;
-    for (const char* f : kProtectedFolders)
-        if (p == QLatin1String(f))
-            return true;
-    for (const char* f : kProtectedHomeFolders)
-        if (p == h + QLatin1String(f))
-            return true;
-    for (const char* prefix : kProtectedPrefixes)
-        if (refusedByPrefix(p, QLatin1String(prefix)))
-            return true;
-    for (const char* prefix : kProtectedHomePrefixes)
-        if (refusedByPrefix(p, h + QLatin1String(prefix)))
-            return true;
-    return false;
+    return std::any_of(rules.prefixes.begin(), rules.prefixes.end(),
+                       [&](const QString& prefix) { return p.startsWith(prefix); });
 }
 
 // An application bundle. A folder named like an identifier that ends in
@@ -66,17 +76,25 @@ bool isBundle(const FileSystem& fs, const QString& p)
     const QString leaf = path::lastComponent(p);
     if (!leaf.endsWith(QLatin1String(".app"), Qt::CaseInsensitive))
         return false;
-    const bool identifierShaped = !leaf.contains(u' ') && leaf.split(u'.', Qt::SkipEmptyParts).size() >= 3;
-    return !identifierShaped || fs.existsNoFollow(p + QStringLiteral("/Contents"));
+    return !identifierShapedName(leaf) || fs.existsNoFollow(p + QStringLiteral("/Contents"));
 }
 
 } // namespace
 
-bool AppScanner::isSafeToRemove(const FileSystem& fs, const QString& path)
+bool identifierShapedName(const QString& leaf)
 {
-    if (!path.startsWith(u'/'))
+    return !leaf.contains(u' ') && leaf.split(u'.', Qt::SkipEmptyParts).size() >= 3;
+}
+
+namespace {
+
+} // namespace
+
+bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path)
+{
+    if (!path.startsWith(u'/') || path.contains(QChar(0)))
         return false;
-    const QString lexical = path::standardized(path);
+    const QString lexical = standardizedPath(path);
     if (lexical == QLatin1String("/"))
         return false;
 
@@ -84,29 +102,27 @@ bool AppScanner::isSafeToRemove(const FileSystem& fs, const QString& path)
     // carry a path from a protected place past the rules. The last component
     // stays as it is, so a link itself may go.
     QStringList spellings{lexical};
-    if (fs.exists(path::parent(lexical))) {
-        const auto resolved = fs.resolvingParents(lexical);
-        if (!resolved)
-            return false;  // resolves outside the mapped root
-        if (*resolved != lexical)
-            spellings << *resolved;
-    }
-    // The home folder may itself lie behind a link.
-    QStringList homes{path::standardized(fs.home())};
-    if (const auto h = fs.resolvingParents(homes.front() + QStringLiteral("/.probe"))) {
-        const QString resolvedHome = path::parent(*h);
-        if (resolvedHome != homes.front())
-            homes << resolvedHome;
+    const auto [folder, leaf] = splitPath(lexical);
+    const ResolvedFolder parent = cache.resolveFolder(folder);
+    if (parent.state == ResolvedFolder::State::Outside)
+        return false;  // resolves outside the mapped root
+    if (parent.state == ResolvedFolder::State::Resolved) {
+        const QString resolved = path::join(parent.path, leaf);
+        if (resolved != lexical)
+            spellings << resolved;
     }
 
-    for (const QString& p : spellings) {
-        for (const QString& h : homes)
-            if (refused(p, h))
-                return false;
-        if (isBundle(fs, p))
+    const SafetyRules& rules = cache.safetyRules();
+    for (const QString& p : spellings)
+        if (refused(p, rules) || isBundle(cache.fs(), p))
             return false;
-    }
     return true;
+}
+
+bool AppScanner::isSafeToRemove(const FileSystem& fs, const QString& path)
+{
+    LeftoverSearchCache cache(fs);
+    return isSafeToRemoveCached(cache, path);
 }
 
 } // namespace tw

@@ -34,8 +34,9 @@ TEST(SafetyTest, RefusesTheRootTheSystemFoldersAndTheHomeFolders)
     EXPECT_TRUE(safe(h + "/Library/Caches/com.example.app"));
     EXPECT_TRUE(safe(h + "/Documents/report.txt"));
     EXPECT_TRUE(safe("/Library/Preferences/com.example.app.plist"));
-    // Relative paths are not ours to judge.
+    // Relative paths are not ours to judge, nor paths a system call would cut short.
     EXPECT_FALSE(safe("Library/Caches/com.example.app"));
+    EXPECT_FALSE(safe(h + "/Library/Caches/com.example.app" + QChar(0) + "/../../Documents"));
 }
 
 TEST(SafetyTest, RefusesProtectedSubtreesAndTheirRoots)

@@ -1,0 +1,34 @@
+#pragma once
+
+// Shared pieces of the benchmark programs.
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStringList>
+
+#include <benchmark/benchmark.h>
+
+namespace tw::bench {
+
+// Runs du with the given arguments and waits for it: the baseline the
+// in-process measurements are compared with.
+inline void runDu(const QStringList& arguments)
+{
+    QProcess du;
+    du.start(QStringLiteral("du"), arguments);
+    du.waitForFinished(-1);
+    benchmark::DoNotOptimize(du.readAllStandardOutput());
+}
+
+} // namespace tw::bench
+
+// A benchmark main() inside a QCoreApplication (engines post to its thread).
+#define TIDEWELL_BENCHMARK_MAIN()                    \
+    int main(int argc, char** argv)                  \
+    {                                                \
+        QCoreApplication app(argc, argv);            \
+        benchmark::Initialize(&argc, argv);          \
+        benchmark::RunSpecifiedBenchmarks();         \
+        benchmark::Shutdown();                       \
+        return 0;                                    \
+    }

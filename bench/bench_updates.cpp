@@ -1,0 +1,114 @@
+// The update checker's work on the GUI thread (building the rows) and its
+// parsers (run on the pool, one row at a time).
+
+#include "engine/updates/UpdateChecker.h"
+#include "support/FakePlatform.h"
+
+#include <QCoreApplication>
+#include "BenchSupport.h"
+#include <benchmark/benchmark.h>
+
+using namespace tw;
+
+namespace {
+
+// n applications: a third with an update feed, a third from the App Store, the rest manual.
+QList<AppInfoPtr> makeApps(test::FakePlatform& fp, int n)
+{
+    QList<AppInfoPtr> apps;
+    for (int i = 0; i < n; ++i) {
+        const QString name = QStringLiteral("App %1").arg(n - i);
+        const QString path = QStringLiteral("/Applications/%1.app").arg(name);
+        test::BundleSpec spec{QStringLiteral("com.example.app%1").arg(i), name, {}, QStringLiteral("1.%1").arg(i)};
+        if (i % 3 == 0)
+            spec.extra.insert(QStringLiteral("SUFeedURL"), QStringLiteral("https://example.com/%1/appcast.xml").arg(i));
+        for (int k = 0; k < 30; ++k)  // a realistic Info.plist size
+            spec.extra.insert(QStringLiteral("Key%1").arg(k), QStringLiteral("value %1").arg(k));
+        spec.files = 1;
+        fp.tree().makeApp(path, spec);
+        if (i % 3 == 1)
+            fp.tree().write(path + QStringLiteral("/Contents/_MASReceipt/receipt"), "receipt");
+        apps << AppInfo::make(AppFields{name, spec.identifier, path, {}, 0, false, spec.version});
+    }
+    return apps;
+}
+
+// What checkAll does on the GUI thread: flatten, filter, copy the fields.
+void BM_RowsOnGuiThread(benchmark::State& state)
+{
+    test::FakePlatform fp;
+    const QList<AppInfoPtr> apps = makeApps(fp, int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(UpdateChecker::rowsOf(apps));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_RowsOnGuiThread)->Arg(100)->Arg(400)->Unit(benchmark::kMicrosecond);
+
+// What runs on the pool: the receipt and Info.plist of every row, then the sort.
+void BM_CompleteRows(benchmark::State& state)
+{
+    test::FakePlatform fp;
+    const QList<AppUpdateItem> rows = UpdateChecker::rowsOf(makeApps(fp, int(state.range(0))));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(UpdateChecker::completeRows(fp.platform(), rows));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_CompleteRows)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
+
+QString appcast(int items)
+{
+    QString text = QStringLiteral("<?xml version=\"1.0\"?><rss><channel><title>App</title>");
+    for (int i = items; i > 0; --i)
+        text += QStringLiteral("<item><title>Version %1</title><description><![CDATA[<ul><li>Fixes</li><li>More "
+                               "fixes and improvements in this release</li></ul>]]></description>"
+                               "<pubDate>Mon, 01 Jan 2024 10:00:00 +0000</pubDate>"
+                               "<sparkle:minimumSystemVersion>11.0</sparkle:minimumSystemVersion>"
+                               "<enclosure url=\"https://example.com/App-%1.0.zip\" sparkle:version=\"%1\" "
+                               "sparkle:shortVersionString=\"%1.0\" length=\"123456\" type=\"application/octet-stream\" "
+                               "sparkle:edSignature=\"abcdefghijklmnopqrstuvwxyz0123456789\"/></item>")
+                    .arg(i);
+    return text + QStringLiteral("</channel></rss>");
+}
+
+void BM_ParseAppcast(benchmark::State& state)
+{
+    const QString text = appcast(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(UpdateChecker::parseSparkleAppcast(text));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+BENCHMARK(BM_ParseAppcast)->Arg(1)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// A megabyte without item tags and without any version: every pattern scans it all.
+void BM_ParseGarbage(benchmark::State& state)
+{
+    QString text;
+    while (text.size() < 1'000'000)
+        text += QStringLiteral("<p url=\"x\">sparkle: lorem ipsum url = \"a.b\" dolor</p>\n");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(UpdateChecker::parseSparkleAppcast(text));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+BENCHMARK(BM_ParseGarbage)->Unit(benchmark::kMillisecond);
+
+void BM_LookupAnswer(benchmark::State& state)
+{
+    QByteArray body = R"({"resultCount":1,"results":[{"trackId":497799835,"version":"14.2","description":")";
+    body += QByteArray(4000, 'd') + R"(","bundleId":"com.apple.dt.Xcode"}]})";
+    const HttpResponse response{false, 200, body, {}};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(UpdateChecker::appStoreResult(response, QStringLiteral("14.1")));
+}
+BENCHMARK(BM_LookupAnswer)->Unit(benchmark::kMicrosecond);
+
+void BM_CompareVersions(benchmark::State& state)
+{
+    const QString a = QStringLiteral("2.14.3-beta.2 (build 4411)"), b = QStringLiteral("2.14.3");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(UpdateChecker::isVersion(a, b));
+}
+BENCHMARK(BM_CompareVersions);
+
+} // namespace
+
+TIDEWELL_BENCHMARK_MAIN()

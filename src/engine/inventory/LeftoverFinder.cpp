@@ -1,0 +1,382 @@
+// The leftover finder: which files outside a bundle belong to its application.
+
+#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/LeftoverSearchCache.h"
+
+#include "platform/Collation.h"
+#include "platform/Path.h"
+
+#include <QCoreApplication>
+#include <QSet>
+#include <QThreadPool>
+
+#include <algorithm>
+
+namespace tw {
+
+const QStringList& AppScanner::leftoverCategoryOrder()
+{
+    static const QStringList order{
+        QStringLiteral("Application Support"), QStringLiteral("Caches"), QStringLiteral("Containers"),
+        QStringLiteral("Group Containers"), QStringLiteral("Preferences"), QStringLiteral("Logs"),
+        QStringLiteral("Saved State"), QStringLiteral("Launch Agents"), QStringLiteral("Launch Daemons"),
+        QStringLiteral("Cookies"), QStringLiteral("Plug-Ins"), QStringLiteral("Helper Tools"),
+        QStringLiteral("Receipts"), QStringLiteral("Services"), QStringLiteral("Quick Look"),
+        QStringLiteral("Preference Panes"), QStringLiteral("Scripting Additions"), QStringLiteral("Input Methods"),
+    };
+    return order;
+}
+
+namespace {
+
+// Folders in the home that other programs share; a name alias must never
+// reach them (an application called "SSH" or "Config").
+bool isSharedDotFolder(const QString& path, const QString& home)
+{
+    static const QStringList shared{QStringLiteral(".ssh"), QStringLiteral(".gnupg"), QStringLiteral(".config"),
+                                    QStringLiteral(".local"), QStringLiteral(".cache"), QStringLiteral(".trash")};
+    const qsizetype n = home.size();
+    if (path.size() <= n + 2 || !path.startsWith(home) || path[n] != u'/' || path[n + 1] != u'.')
+        return false;
+    const QStringView leaf = QStringView(path).mid(n + 1);
+    return !leaf.contains(u'/') && shared.contains(leaf, Qt::CaseInsensitive);
+}
+
+// Where the identifier's own names are looked for first, each a folder and a
+// suffix for the name.
+struct DirectPath {
+    const char* folder;  // below the user's Library unless absolute
+    const char* suffix;
+    const char* label;
+};
+constexpr DirectPath kDirectPaths[] = {
+    {"Containers", "", "Containers"},
+    {"Application Scripts", "", "Application Support"},
+    {"Preferences", ".plist", "Preferences"},
+    {"Caches", "", "Caches"},
+    {"HTTPStorages", "", "Caches"},
+    {"HTTPStorages", ".binarycookies", "Caches"},
+    {"WebKit", "", "Caches"},
+    {"Saved Application State", ".savedState", "Saved State"},
+    {"Logs", "", "Logs"},
+    {"Application Support", "", "Application Support"},
+    {"Cookies", ".binarycookies", "Cookies"},
+    {"LaunchAgents", ".plist", "Launch Agents"},
+    {"/Library/Preferences", ".plist", "Preferences"},
+    {"/Library/Application Support", "", "Application Support"},
+    {"/Library/LaunchDaemons", ".plist", "Launch Daemons"},
+    {"/Library/LaunchAgents", ".plist", "Launch Agents"},
+    {"/Library/PrivilegedHelperTools", "", "Helper Tools"},
+};
+constexpr size_t kDirectCount = std::size(kDirectPaths);
+
+bool namedByIdentifier(const QString& lower, const QString& idLower)
+{
+    return lower.startsWith(idLower) && (lower.size() == idLower.size() || lower.at(idLower.size()) == u'.');
+}
+
+// An alias names one folder; anything that could walk elsewhere is dropped.
+bool usableAlias(const QString& alias)
+{
+    return alias != QLatin1String(".") && alias != QLatin1String("..") && !alias.contains(u'/')
+        && !alias.contains(QChar(0));
+}
+
+QString spotlightLabel(const QString& p)
+{
+    if (p.contains(QLatin1String("/C/")) || p.contains(QLatin1String("/T/"))
+        || p.toLower().contains(QLatin1String("/caches/")) || p.contains(QLatin1String("HTTPStorages"))
+        || p.contains(QLatin1String("WebKit")))
+        return QStringLiteral("Caches");
+    if (p.contains(QLatin1String("/Library/Containers")))
+        return QStringLiteral("Containers");
+    if (p.contains(QLatin1String("Application Support")) || p.contains(QLatin1String("Application Scripts")))
+        return QStringLiteral("Application Support");
+    if (p.contains(QLatin1String("Preferences")))
+        return QStringLiteral("Preferences");
+    if (p.contains(QLatin1String("LaunchDaemon")))
+        return QStringLiteral("Launch Daemons");
+    if (p.contains(QLatin1String("LaunchAgent")))
+        return QStringLiteral("Launch Agents");
+    return QStringLiteral("Caches");
+}
+
+// A cheap test every name the group-container rule accepts passes: it
+// contains the identifier's first two words and their dot (or, with fewer
+// words, the whole identifier).
+QString groupContainerKey(const QString& idLower)
+{
+    const qsizetype first = idLower.indexOf(u'.');
+    const qsizetype second = first < 0 ? -1 : idLower.indexOf(u'.', first + 1);
+    return second < 0 ? idLower : idLower.left(second + 1);
+}
+
+class Search {
+public:
+    Search(const Platform& p, LeftoverSearchCache& cache, const QString& trimmedId, const QString& name,
+           const std::optional<QString>& excludeAppPath)
+        : p(p)
+        , fs(p.fs())
+        , cache(cache)
+        , trimmedId(trimmedId)
+        , idLower(trimmedId.toLower())
+        , nameLower(name.toLower())
+        , nameCompact(QString(nameLower).remove(u' '))
+        , home(path::standardized(fs.home()))
+        , lib(path::join(home, QStringLiteral("Library")))
+    {
+        if (excludeAppPath)
+            exclude = path::standardized(*excludeAppPath);
+    }
+
+    std::vector<LeftoverItem> run(const QString& name, const std::optional<std::vector<SearchRoot>>& roots);
+
+private:
+    enum class Chain { Ownership, Basic };
+    // known: the type a listing already gave for the candidate.
+    void admit(const QString& candidate, const QString& label, Chain chain,
+               std::optional<FileType> known = std::nullopt);
+
+    const Platform& p;
+    const FileSystem& fs;
+    LeftoverSearchCache& cache;
+    const QString trimmedId, idLower, nameLower, nameCompact, home, lib;
+    std::optional<QString> exclude;
+    QSet<QString> seen;
+    std::vector<LeftoverItem> result;
+};
+
+void Search::admit(const QString& candidate, const QString& label, Chain chain, std::optional<FileType> known)
+{
+    const QString path = standardizedPath(candidate);
+    if (exclude && *exclude == path)
+        return;
+    if (chain == Chain::Ownership) {
+        if (!isOwnedStandardPath(path, idLower, nameLower, nameCompact))
+            return;
+    } else {
+        const QString q = path.toLower();
+        if (q.contains(QLatin1String("/subdomainappssearcher/")) || q.contains(QLatin1String("/updatercache/"))
+            || q.startsWith(QLatin1String("/system/")))
+            return;
+    }
+    if (isSharedDotFolder(path, home) || seen.contains(path))
+        return;
+    // A missing path is never admitted, so it need not be remembered.
+    const bool exists = known ? (*known != FileType::Symlink || fs.exists(path)) : cache.exists(path);
+    if (!exists || !isSafeToRemoveCached(cache, path))
+        return;
+    seen.insert(path);
+    result.push_back({path, 0, label});
+}
+
+std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<std::vector<SearchRoot>>& roots)
+{
+    // The folders of the identifier's own names and of the name aliases,
+    // whose listings answer most existence questions without a file system call.
+    auto folderOf = [&](size_t i) {
+        if (i < kDirectCount) {
+            const char* folder = kDirectPaths[i].folder;
+            return folder[0] == '/' ? QString::fromLatin1(folder) : lib + u'/' + QLatin1String(folder);
+        }
+        const QString aliasFolders[] = {lib + QStringLiteral("/Application Support"), lib + QStringLiteral("/Caches"),
+                                        home};
+        return aliasFolders[i - kDirectCount];
+    };
+    const std::vector<const CachedListing*>& parents = cache.listingGroup(QStringLiteral("direct\n") + home, [&] {
+        QStringList folders;
+        for (size_t i = 0; i < kDirectCount + 3; ++i)
+            folders << folderOf(i);
+        return folders;
+    });
+    // A name its folder's listing lacks does not exist; only names that do
+    // (or folders that could not be listed) go through the admission.
+    auto admitIn = [&](size_t folder, const QString& name, const QString& label, Chain chain) {
+        const CachedListing& l = *parents[folder];
+        if (!l.ok && !l.folderExists)
+            return;
+        std::optional<FileType> known;
+        if (l.ok) {
+            const auto it = l.byName.constFind(name);
+            if (it == l.byName.cend())
+                return;
+            known = l.entries[size_t(*it)].type;
+        }
+        admit(path::join(folderOf(folder), name), label, chain, known);
+    };
+
+    for (size_t i = 0; i < kDirectCount; ++i)
+        admitIn(i, trimmedId + QLatin1String(kDirectPaths[i].suffix), QLatin1String(kDirectPaths[i].label),
+                Chain::Ownership);
+
+    // Folders named after the application.
+    for (const QString& alias : AppScanner::leftoverNameAliases(name)) {
+        if (!usableAlias(alias))
+            continue;
+        admitIn(kDirectCount, alias, QStringLiteral("Application Support"), Chain::Basic);
+        admitIn(kDirectCount + 1, alias, QStringLiteral("Caches"), Chain::Basic);
+        admitIn(kDirectCount + 2, u'.' + alias.toLower(), QStringLiteral("Application Support"), Chain::Basic);
+    }
+
+    if (!idLower.isEmpty())
+        for (const WalkNode& item : cache.temporaryItems())
+            if (namedByIdentifier(item.lower, idLower))
+                admit(item.path, QStringLiteral("Caches"), Chain::Basic, item.type);
+
+    for (const SearchRoot& extra : AppScanner::knownSupportExtras(fs, trimmedId, name, lib))
+        admit(extra.base, extra.label, Chain::Basic);
+
+    // ByHost preferences, group containers, containers.
+    const QString idDot = idLower + u'.';
+    const QString byHost = lib + QStringLiteral("/Preferences/ByHost");
+    for (const CachedEntry& e : cache.listing(byHost).entries)
+        if (!e.hidden() && e.lower.startsWith(idDot))
+            admit(path::join(byHost, e.name), QStringLiteral("Preferences"), Chain::Ownership, e.type);
+
+    const QString groups = lib + QStringLiteral("/Group Containers");
+    const QString groupKey = groupContainerKey(idLower);
+    for (const CachedEntry& e : cache.listing(groups).entries)
+        if (!e.hidden() && e.lower.contains(groupKey) && AppScanner::groupContainerMatches(e.lower, idLower))
+            admit(path::join(groups, e.name), QStringLiteral("Group Containers"), Chain::Basic, e.type);
+
+    const QString containers = lib + QStringLiteral("/Containers");
+    for (const CachedEntry& e : cache.listing(containers).entries)
+        if (!e.hidden() && (e.lower == idLower || e.lower.startsWith(idDot)))
+            admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership, e.type);
+
+    // The library folders' children, and folders named by the identifier
+    // nested below the cache, log and preference folders.
+    const QString dotId = u'.' + idLower;
+    std::vector<RootView> custom;
+    if (roots)
+        custom = cache.makeRootViews(*roots);
+    std::vector<qsizetype> hits;
+    const QString idReversed = NameIndex::reversed(idLower);
+    const std::vector<RootView>& views = roots ? custom : cache.rootViews(home);
+    for (const RootView& view : views) {
+        const SearchRoot& root = view.root;
+        if (!view.listing->ok)
+            continue;
+        const bool containerRoot = root.label == QLatin1String("Containers")
+            || root.label == QLatin1String("Group Containers");
+        // Only names the leaf rule could accept are looked at.
+        hits.clear();
+        if (!idLower.isEmpty())
+            view.leafIndex->dotted(idLower, idReversed, hits);
+        if (!nameLower.isEmpty()) {
+            view.leafIndex->exact(nameLower, hits);
+            view.leafIndex->exact(nameCompact, hits);
+        }
+        NameIndex::sortUnique(hits);
+        for (const qsizetype i : hits) {
+            const CachedEntry& e = view.listing->entries[size_t(i)];
+            if (!AppScanner::leafOwned(e.name, idLower, nameLower, nameCompact))
+                continue;
+            if (containerRoot && e.lower != idLower && !e.lower.startsWith(idDot) && !e.lower.endsWith(dotId))
+                continue;
+            admit(path::join(root.base, e.name), root.label, Chain::Ownership, e.type);
+        }
+        if (view.walk && !idLower.isEmpty())
+            for (const qsizetype i : nestedBundleHits(*view.walk, *view.walkIndex, idLower)) {
+                const WalkNode& n = (*view.walk)[size_t(i)];
+                admit(n.path, root.label, Chain::Basic, n.type);
+            }
+    }
+
+    for (const QString& hit : AppScanner::spotlightExactHits(p, trimmedId))
+        admit(hit, spotlightLabel(hit), Chain::Ownership);
+
+    // Only what survives pruning is measured.
+    std::vector<LeftoverItem> kept = AppScanner::pruneNestedLeftovers(std::move(result));
+    for (LeftoverItem& item : kept)
+        item.size = cache.size(item.path);
+
+    const QStringList& order = AppScanner::leftoverCategoryOrder();
+    auto rank = [&](const LeftoverItem& item) {
+        const qsizetype i = order.indexOf(item.kindDescription);
+        return i < 0 ? 99 : int(i);
+    };
+    thread_local NameOrder names;
+    std::vector<std::pair<LeftoverItem, QString>> keyed;
+    keyed.reserve(kept.size());
+    for (LeftoverItem& item : kept) {
+        QString leaf = path::lastComponent(item.path);
+        keyed.emplace_back(std::move(item), std::move(leaf));
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+        const int ra = rank(a.first), rb = rank(b.first);
+        if (ra != rb)
+            return ra < rb;
+        return names.less(a.second, b.second);
+    });
+    std::vector<LeftoverItem> out;
+    out.reserve(keyed.size());
+    for (auto& k : keyed)
+        out.push_back(std::move(k.first));
+    return out;
+}
+
+} // namespace
+
+std::vector<LeftoverItem> AppScanner::findLeftovers(const Platform& p, const QString& bundleId, const QString& name,
+                                                    const std::optional<std::vector<SearchRoot>>& roots,
+                                                    const std::optional<QString>& excludeAppPath,
+                                                    LeftoverSearchCache* cache)
+{
+    const QString trimmedId = bundleId.trimmed();
+    // No identifier, or one no bundle could carry: nothing is read.
+    if (trimmedId.isEmpty() || trimmedId.contains(u'/') || trimmedId.contains(QChar(0)))
+        return {};
+    std::optional<LeftoverSearchCache> own;
+    if (!cache)
+        cache = &own.emplace(p.fs());
+    return Search(p, *cache, trimmedId, name, excludeAppPath).run(name, roots);
+}
+
+std::vector<LeftoverItem> AppScanner::pruneNestedLeftovers(std::vector<LeftoverItem> items)
+{
+    std::stable_sort(items.begin(), items.end(),
+                     [](const LeftoverItem& a, const LeftoverItem& b) { return a.path.size() < b.path.size(); });
+    std::vector<LeftoverItem> kept;
+    for (LeftoverItem& item : items) {
+        const bool covered = std::any_of(kept.begin(), kept.end(), [&](const LeftoverItem& k) {
+            const QString folder = k.path.endsWith(u'/') ? k.path : k.path + u'/';
+            return item.path.startsWith(folder);
+        });
+        if (!covered)
+            kept.push_back(std::move(item));
+    }
+    return kept;
+}
+
+void AppScanner::scanLeftovers(const AppInfoPtr& app)
+{
+    if (!app)
+        return;
+    app->markSingleLeftoverScan();
+    app->setScanningLeftovers(true);
+    const Platform* p = &m_platform;
+    std::weak_ptr<AppInfo> weak = app;
+    const QString id = app->bundleIdentifier(), name = app->name(), bundle = app->path();
+    QThreadPool::globalInstance()->start(
+        [p, weak, id, name, bundle] {
+            std::vector<LeftoverItem> items = findLeftovers(*p, id, name, std::nullopt, bundle);
+            // The records are made and attached on the GUI thread.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [weak, items = std::move(items)] {
+                    const AppInfoPtr app = weak.lock();
+                    if (!app)
+                        return;
+                    QList<LeftoverPtr> list = LeftoverFile::makeAll(items);
+                    for (const LeftoverPtr& l : list)
+                        l->setOwner(app);
+                    app->setLeftovers(std::move(list));
+                    app->setScanningLeftovers(false);
+                },
+                Qt::QueuedConnection);
+        },
+        1);  // ahead of the prefetch
+}
+
+} // namespace tw

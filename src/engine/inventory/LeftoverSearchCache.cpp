@@ -1,0 +1,354 @@
+#include "engine/inventory/LeftoverSearchCache.h"
+
+#include "engine/inventory/AppScanner.h"
+#include "platform/Path.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace tw {
+
+template <typename T>
+struct LeftoverSearchCache::Slot {
+    std::once_flag once;
+    T value{};
+};
+
+LeftoverSearchCache::LeftoverSearchCache(const FileSystem& fs)
+    : m_fs(fs)
+{
+}
+
+LeftoverSearchCache::~LeftoverSearchCache() = default;
+
+template <typename T, typename Make>
+const T& LeftoverSearchCache::memo(Memo<T>& map, const QString& key, Make make)
+{
+    const size_t shard = qHash(key) % Memo<T>::kShards;
+    Slot<T>* slot;
+    {
+        QMutexLocker lock(&map.locks[shard]);
+        auto& s = map.maps[shard][key];
+        if (!s)
+            s = std::make_shared<Slot<T>>();
+        slot = s.get();
+    }
+    // Slots are never dropped, so the value outlives this call.
+    std::call_once(slot->once, [&] { slot->value = make(); });
+    return slot->value;
+}
+
+const CachedListing& LeftoverSearchCache::listing(const QString& folder)
+{
+    return memo(m_listings, folder, [&] {
+        {
+            QMutexLocker lock(&m_mutex);
+            ++m_listCounts[folder];
+        }
+        CachedListing l;
+        auto entries = m_fs.list(folder, Hidden::Include);
+        if (!entries) {
+            l.folderExists = m_fs.exists(folder);
+            return l;
+        }
+        l.ok = true;
+        l.entries.reserve(entries->size());
+        for (DirEntry& e : *entries) {
+            l.byName.insert(e.name, qsizetype(l.entries.size()));
+            QString lower = e.name.toLower();
+            l.entries.push_back({std::move(e.name), std::move(lower), e.type});
+        }
+        return l;
+    });
+}
+
+int LeftoverSearchCache::timesListed(const QString& folder) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_listCounts.value(folder);
+}
+
+bool LeftoverSearchCache::exists(const QString& path)
+{
+    const auto [parent, name] = splitPath(standardizedPath(path));
+    if (name.isEmpty() || parent.isEmpty())
+        return m_fs.exists(path);
+    const CachedListing& l = listing(parent);
+    if (!l.ok)
+        return l.folderExists && m_fs.exists(path);
+    const auto it = l.byName.constFind(name);
+    if (it == l.byName.cend())
+        return false;
+    return l.entries[size_t(*it)].type != FileType::Symlink || m_fs.exists(path);
+}
+
+namespace {
+
+bool isBundleName(const QString& lower)
+{
+    return path::extension(lower) == QLatin1String("app");
+}
+
+} // namespace
+
+const std::vector<WalkNode>& LeftoverSearchCache::walk(const QString& folder, int depth)
+{
+    return memo(m_walks, folder + u'\n' + QString::number(depth), [&] {
+        std::vector<WalkNode> nodes;
+        if (depth < 0)
+            return nodes;
+        for (const CachedEntry& e : listing(folder).entries) {
+            if (e.hidden())
+                continue;
+            const size_t at = nodes.size();
+            const QString child = path::join(folder, e.name);
+            nodes.push_back({child, e.lower, 0, e.type});
+            // Symlinked folders are never entered: they could lead anywhere.
+            if (depth > 0 && e.type == FileType::Directory && !isBundleName(e.lower)) {
+                const std::vector<WalkNode>& below = walk(child, depth - 1);
+                const qsizetype offset = qsizetype(nodes.size());
+                for (const WalkNode& n : below)
+                    nodes.push_back({n.path, n.lower, n.end + offset, n.type});
+            }
+            nodes[at].end = qsizetype(nodes.size());
+        }
+        return nodes;
+    });
+}
+
+void LeftoverSearchCache::prepare(const QString& home, const ParallelFor& parallelFor)
+{
+    const std::vector<SearchRoot> roots = AppScanner::searchRoots(home);
+    // The roots' own listings first; then, at the same time, their indexes
+    // and the subfolders the nested walks enter; then the walks themselves.
+    parallelFor(roots.size() + 1, [&](size_t i) {
+        if (i < roots.size())
+            listing(roots[i].base);
+        else
+            temporaryItems();
+    });
+    std::vector<std::function<void()>> tasks;
+    for (const SearchRoot& root : roots) {
+        tasks.emplace_back([this, base = root.base] { leafIndex(base); });
+        if (!isWalkedLabel(root.label))
+            continue;
+        for (const CachedEntry& e : listing(root.base).entries)
+            if (!e.hidden() && e.type == FileType::Directory && !isBundleName(e.lower))
+                tasks.emplace_back([this, child = path::join(root.base, e.name)] { walk(child, 1); });
+    }
+    parallelFor(tasks.size(), [&](size_t i) { tasks[i](); });
+    parallelFor(roots.size(), [&](size_t i) {
+        if (isWalkedLabel(roots[i].label))
+            walkIndex(roots[i].base, 2);
+    });
+    rootViews(home);
+}
+
+namespace {
+
+using Keyed = std::pair<QStringView, qsizetype>;
+
+bool keyLess(const Keyed& a, const Keyed& b)
+{
+    return a.first < b.first;
+}
+
+// Appends the entries whose text is key or starts with key and a dot.
+void prefixed(const std::vector<Keyed>& sorted, QStringView key, bool exactOnly, std::vector<qsizetype>& out)
+{
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), Keyed{key, 0}, keyLess);
+    for (; it != sorted.end() && it->first.startsWith(key); ++it) {
+        if (it->first.size() == key.size())
+            out.push_back(it->second);
+        else if (!exactOnly && it->first[key.size()] == u'.')
+            out.push_back(it->second);
+    }
+}
+
+
+// Builds the sorted views once every text is in place.
+NameIndex makeIndex(std::vector<QString> texts, const std::vector<qsizetype>& owners, bool withSuffixes)
+{
+    NameIndex index;
+    const size_t n = texts.size();
+    if (withSuffixes)
+        for (size_t i = 0; i < n; ++i)
+            texts.push_back(NameIndex::reversed(texts[i]));
+    index.texts = std::move(texts);
+    index.forward.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        index.forward.emplace_back(QStringView(index.texts[i]), owners[i]);
+    std::sort(index.forward.begin(), index.forward.end(), keyLess);
+    if (withSuffixes) {
+        index.backward.reserve(n);
+        for (size_t i = 0; i < n; ++i)
+            index.backward.emplace_back(QStringView(index.texts[n + i]), owners[i]);
+        std::sort(index.backward.begin(), index.backward.end(), keyLess);
+    }
+    return index;
+}
+
+} // namespace
+
+void NameIndex::exact(const QString& key, std::vector<qsizetype>& out) const
+{
+    prefixed(forward, key, true, out);
+}
+
+QString NameIndex::reversed(QStringView s)
+{
+    QString r(s.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < s.size(); ++i)
+        r[s.size() - 1 - i] = s[i];
+    return r;
+}
+
+void NameIndex::dotted(const QString& key, std::vector<qsizetype>& out) const
+{
+    dotted(key, backward.empty() ? QString() : reversed(key), out);
+}
+
+void NameIndex::dotted(const QString& key, const QString& r, std::vector<qsizetype>& out) const
+{
+    prefixed(forward, key, false, out);
+    if (!backward.empty()) {
+        auto it = std::lower_bound(backward.begin(), backward.end(), Keyed{r, 0}, keyLess);
+        for (; it != backward.end() && it->first.startsWith(r); ++it)
+            if (it->first.size() > r.size() && it->first[r.size()] == u'.')
+                out.push_back(it->second);
+    }
+}
+
+void NameIndex::sortUnique(std::vector<qsizetype>& out)
+{
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+}
+
+const NameIndex& LeftoverSearchCache::leafIndex(const QString& folder)
+{
+    return memo(m_indexes, QStringLiteral("leaf\n") + folder, [&] {
+        const CachedListing& l = listing(folder);
+        std::vector<QString> forms;
+        std::vector<qsizetype> owners;
+        for (qsizetype i = 0; i < qsizetype(l.entries.size()); ++i) {
+            if (l.entries[size_t(i)].hidden())
+                continue;
+            for (QString& form : leafForms(l.entries[size_t(i)].name)) {
+                forms.push_back(std::move(form));
+                owners.push_back(i);
+            }
+        }
+        return makeIndex(std::move(forms), owners, true);
+    });
+}
+
+const NameIndex& LeftoverSearchCache::walkIndex(const QString& folder, int depth)
+{
+    return memo(m_indexes, QStringLiteral("walk\n%1\n").arg(depth) + folder, [&] {
+        const std::vector<WalkNode>& nodes = walk(folder, depth);
+        std::vector<QString> names;
+        std::vector<qsizetype> owners;
+        names.reserve(nodes.size());
+        for (qsizetype i = 0; i < qsizetype(nodes.size()); ++i) {
+            names.push_back(nodes[size_t(i)].lower);
+            owners.push_back(i);
+        }
+        return makeIndex(std::move(names), owners, false);
+    });
+}
+
+std::vector<RootView> LeftoverSearchCache::makeRootViews(const std::vector<SearchRoot>& roots)
+{
+    std::vector<RootView> views;
+    views.reserve(roots.size());
+    for (const SearchRoot& root : roots) {
+        RootView v{root, &listing(root.base), &leafIndex(root.base)};
+        if (isWalkedLabel(root.label)) {
+            v.walk = &walk(root.base, 2);
+            v.walkIndex = &walkIndex(root.base, 2);
+        }
+        views.push_back(std::move(v));
+    }
+    return views;
+}
+
+const std::vector<const CachedListing*>& LeftoverSearchCache::listingGroup(
+    const QString& key, const std::function<QStringList()>& folders)
+{
+    return memo(m_groups, key, [&] {
+        std::vector<const CachedListing*> out;
+        for (const QString& folder : folders())
+            out.push_back(&listing(folder));
+        return out;
+    });
+}
+
+const std::vector<RootView>& LeftoverSearchCache::rootViews(const QString& home)
+{
+    return memo(m_rootViews, home, [&] { return makeRootViews(AppScanner::searchRoots(home)); });
+}
+
+const std::vector<WalkNode>& LeftoverSearchCache::temporaryItems()
+{
+    return memo(m_walks, QStringLiteral("\ntemporary"), [&] {
+        std::vector<WalkNode> items;
+        auto subfolders = [&](const QString& dir) {
+            QStringList out;
+            for (const CachedEntry& e : listing(dir).entries)
+                if (!e.hidden() && e.type == FileType::Directory)
+                    out << path::join(dir, e.name);
+            return out;
+        };
+        for (const QString& a : subfolders(QStringLiteral("/private/var/folders")))
+            for (const QString& b : subfolders(a)) {
+                const CachedListing& inside = listing(b);
+                for (const QString& sub : {QStringLiteral("C"), QStringLiteral("T")}) {
+                    const auto it = inside.byName.constFind(sub);
+                    if (it == inside.byName.cend() || inside.entries[size_t(*it)].type != FileType::Directory)
+                        continue;
+                    const QString dir = path::join(b, sub);
+                    for (const CachedEntry& e : listing(dir).entries)
+                        if (!e.hidden())
+                            items.push_back({path::join(dir, e.name), e.lower, 0, e.type});
+                }
+            }
+        return items;
+    });
+}
+
+ResolvedFolder LeftoverSearchCache::resolveFolder(const QString& folder)
+{
+    return memo(m_resolved, folder, [&] {
+        if (!m_fs.exists(folder))
+            return ResolvedFolder{ResolvedFolder::State::Missing, {}};
+        const auto probe = m_fs.resolvingParents(path::join(folder, QStringLiteral("probe")));
+        if (!probe)
+            return ResolvedFolder{ResolvedFolder::State::Outside, {}};
+        return ResolvedFolder{ResolvedFolder::State::Resolved, path::parent(*probe)};
+    });
+}
+
+const QStringList& LeftoverSearchCache::homeSpellings()
+{
+    return memo(m_homes, QString(), [&] {
+        const QString home = path::standardized(m_fs.home());
+        QStringList homes{home};
+        const ResolvedFolder r = resolveFolder(home);
+        if (r.state == ResolvedFolder::State::Resolved && r.path != home)
+            homes << r.path;
+        return homes;
+    });
+}
+
+const SafetyRules& LeftoverSearchCache::safetyRules()
+{
+    return memo(m_rules, QString(), [&] { return makeSafetyRules(homeSpellings()); });
+}
+
+std::int64_t LeftoverSearchCache::size(const QString& path)
+{
+    return memo(m_sizes, path, [&] { return AppScanner::quickDiskUsage(m_fs, path); });
+}
+
+} // namespace tw

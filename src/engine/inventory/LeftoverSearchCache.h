@@ -1,0 +1,194 @@
+#pragma once
+
+// What the leftover searches read from disk, read once: folder listings,
+// nested walks, resolved folders and measured sizes. One cache serves one
+// search, or every search of one prefetch. Thread-safe.
+
+#include "engine/inventory/AppScanner.h"
+#include "platform/FileSystem.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tw {
+
+struct CachedEntry {
+    QString name;
+    QString lower;  // the name in lower case
+    FileType type = FileType::Other;
+    bool hidden() const { return name.startsWith(u'.'); }
+};
+
+struct CachedListing {
+    bool ok = false;                   // false: the folder could not be listed
+    bool folderExists = true;          // when not ok: whether the folder itself exists
+    std::vector<CachedEntry> entries;  // hidden entries included, in name order
+    QHash<QString, qsizetype> byName;
+};
+
+// One entry a nested walk may reach, in walk order. end is the index just
+// past the entry's own subtree.
+struct WalkNode {
+    QString path;
+    QString lower;
+    qsizetype end = 0;
+    FileType type = FileType::Other;
+};
+
+// Names of the non-hidden entries of a listing (or of the nodes of a walk),
+// sorted for prefix searches, and reversed for suffix searches. Each text
+// carries the index of its entry; an entry may have several texts.
+struct NameIndex {
+    std::vector<QString> texts;  // the views below point into these
+    std::vector<std::pair<QStringView, qsizetype>> forward, backward;
+
+    // Entries with a text equal to key.
+    void exact(const QString& key, std::vector<qsizetype>& out) const;
+    // Entries with a text equal to key, starting with key and a dot, or
+    // (with the reversed texts) ending with a dot and key.
+    void dotted(const QString& key, std::vector<qsizetype>& out) const;
+    void dotted(const QString& key, const QString& reversedKey, std::vector<qsizetype>& out) const;
+    static QString reversed(QStringView s);
+    static void sortUnique(std::vector<qsizetype>& out);
+};
+
+// A search root with what the searches need of it, looked up once.
+struct RootView {
+    SearchRoot root;
+    const CachedListing* listing = nullptr;
+    const NameIndex* leafIndex = nullptr;
+    const std::vector<WalkNode>* walk = nullptr;  // for the walked labels only
+    const NameIndex* walkIndex = nullptr;
+};
+
+// The safety test's protected folders and subtrees for the home folder's
+// spellings: a path is refused when it is one of folders or starts with one
+// of prefixes.
+struct SafetyRules {
+    QSet<QString> folders;
+    std::vector<QString> prefixes;
+};
+SafetyRules makeSafetyRules(const QStringList& homes);
+
+// A folder with every link in it resolved.
+struct ResolvedFolder {
+    enum class State { Missing, Outside, Resolved } state = State::Missing;
+    QString path;
+};
+
+class LeftoverSearchCache {
+public:
+    explicit LeftoverSearchCache(const FileSystem& fs);
+    ~LeftoverSearchCache();
+    LeftoverSearchCache(const LeftoverSearchCache&) = delete;
+    LeftoverSearchCache& operator=(const LeftoverSearchCache&) = delete;
+
+    const FileSystem& fs() const { return m_fs; }
+
+    const CachedListing& listing(const QString& folder);
+    // Whether something exists at path, following a final link (a dangling
+    // link does not count).
+    bool exists(const QString& path);
+    // The entries below folder a nested walk of the given depth visits: never
+    // into symlinked folders or application bundles, hidden entries skipped.
+    const std::vector<WalkNode>& walk(const QString& folder, int depth);
+    // For the leaf rule: every non-hidden entry of the folder whose name the
+    // rule could give to an identifier or a name used as key.
+    const NameIndex& leafIndex(const QString& folder);
+    // For names that equal an identifier or start with it and a dot: every
+    // node of the walk, by its name and by each dotted prefix of it.
+    const NameIndex& walkIndex(const QString& folder, int depth);
+    // The listings of a fixed group of folders, looked up once per key.
+    const std::vector<const CachedListing*>& listingGroup(const QString& key,
+                                                           const std::function<QStringList()>& folders);
+    // Reads and indexes, ahead of the searches, what every search of the
+    // home folder needs; parallelFor(n, task) runs task(0) ... task(n - 1),
+    // possibly at the same time.
+    using ParallelFor = std::function<void(size_t, const std::function<void(size_t)>&)>;
+    void prepare(const QString& home, const ParallelFor& parallelFor);
+    // The default search roots of a home folder, looked up once per cache.
+    const std::vector<RootView>& rootViews(const QString& home);
+    std::vector<RootView> makeRootViews(const std::vector<SearchRoot>& roots);
+    // Every entry of the per-user temporary folders' C and T folders.
+    const std::vector<WalkNode>& temporaryItems();
+    ResolvedFolder resolveFolder(const QString& folder);
+    // The home folder as written and, when it lies behind a link, resolved.
+    const QStringList& homeSpellings();
+    const SafetyRules& safetyRules();
+    std::int64_t size(const QString& path);
+
+    // How many times a folder was read from disk (tests and benchmarks).
+    int timesListed(const QString& folder) const;
+
+private:
+    template <typename T>
+    struct Slot;
+    // Values by key, spread over several locks so that parallel searches
+    // rarely wait for each other.
+    template <typename T>
+    struct Memo {
+        static constexpr size_t kShards = 16;
+        QMutex locks[kShards];
+        QHash<QString, std::shared_ptr<Slot<T>>> maps[kShards];
+    };
+    template <typename T, typename Make>
+    const T& memo(Memo<T>& map, const QString& key, Make make);
+
+    const FileSystem& m_fs;
+    mutable QMutex m_mutex;  // m_listCounts
+    Memo<CachedListing> m_listings;
+    Memo<std::vector<WalkNode>> m_walks;
+    Memo<NameIndex> m_indexes;
+    Memo<std::vector<RootView>> m_rootViews;
+    Memo<std::vector<const CachedListing*>> m_groups;
+    Memo<ResolvedFolder> m_resolved;
+    Memo<std::int64_t> m_sizes;
+    Memo<QStringList> m_homes;
+    Memo<SafetyRules> m_rules;
+    QHash<QString, int> m_listCounts;
+};
+
+// The forms of a file name the leaf rule compares: in lower case, without
+// one leading dot and the property-list, saved-state and cookie suffixes; and
+// the same without a final ".app" when it has one.
+QStringList leafForms(const QString& name);
+
+// The path in standard form; no copy is made when it already is.
+QString standardizedPath(const QString& p);
+// Parent folder and last component of a path in standard form.
+std::pair<QString, QString> splitPath(const QString& standardPath);
+
+// The ownership test on a path already in standard form.
+bool isOwnedStandardPath(const QString& p, const QString& bundleIdLower, const QString& nameLower,
+                         const QString& nameCompact);
+
+// A name shaped like a bundle identifier (com.example.app): three or more
+// dotted words and no space. Such a name ending in ".app" names a container
+// or a cache as often as a bundle.
+bool identifierShapedName(const QString& leaf);
+
+// The safety test with the cache's resolved folders.
+bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path);
+
+// The special locations read through the cache (see the AppScanner
+// operations of the same names).
+QStringList varFolderEntriesCached(LeftoverSearchCache& cache, const QString& bundleIdLower);
+QStringList nestedBundleFoldersCached(LeftoverSearchCache& cache, const QString& folder,
+                                      const QString& bundleIdLower, int depth);
+// The walk nodes a nested walk reports, in walk order.
+std::vector<qsizetype> nestedBundleHits(const std::vector<WalkNode>& nodes, const NameIndex& index,
+                                        const QString& bundleIdLower);
+// The labels whose roots get the nested walk.
+bool isWalkedLabel(const QString& label);
+
+} // namespace tw

@@ -1,0 +1,333 @@
+#include "engine/updates/UpdateChecker.h"
+
+#include "platform/Collation.h"
+
+#include <QFutureWatcher>
+#include <QSet>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace tw {
+
+namespace {
+
+const QString kAppStoreApplication = QStringLiteral("/System/Applications/App Store.app");
+
+bool isWebURL(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+std::optional<QUrl> strictURL(const QString& text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+} // namespace
+
+UpdateChecker::UpdateChecker(const Platform& platform, QObject* parent)
+    : QObject(parent)
+    , m_platform(platform)
+{
+}
+
+UpdateChecker::~UpdateChecker()
+{
+    ++m_generation;
+    m_pending.reset();
+    // They read the platform's files, which may not outlive the checker.
+    for (QFuture<void>& f : m_preparations)
+        f.waitForFinished();
+}
+
+void UpdateChecker::setShowAllApplications(bool show)
+{
+    if (m_showAllApplications == show)
+        return;
+    m_showAllApplications = show;
+    emit showAllApplicationsChanged();
+}
+
+void UpdateChecker::setItems(QList<AppUpdateItem> items)
+{
+    m_items = std::move(items);
+    emit itemsChanged();
+}
+
+void UpdateChecker::setChecking(bool checking)
+{
+    if (m_isChecking == checking)
+        return;
+    m_isChecking = checking;
+    emit isCheckingChanged();
+}
+
+void UpdateChecker::setProgressText(const QString& text)
+{
+    if (m_progressText == text)
+        return;
+    m_progressText = text;
+    emit progressTextChanged();
+}
+
+void UpdateChecker::setLastError(const std::optional<QString>& error)
+{
+    if (m_lastError == error)
+        return;
+    m_lastError = error;
+    emit lastErrorChanged();
+}
+
+void UpdateChecker::setAvailability(const QString& appPath, const UpdateAvailability& value)
+{
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        if (m_items[i].appPath != appPath)
+            continue;
+        if (m_items[i].availability == value)
+            return;
+        m_items[i].availability = value;
+        emit itemChanged(int(i));
+        emit itemsChanged();
+        return;
+    }
+}
+
+QList<AppUpdateItem> UpdateChecker::actionableItems() const
+{
+    QList<AppUpdateItem> out;
+    for (const AppUpdateItem& item : m_items)
+        if (item.availability.isActionable())
+            out << item;
+    return out;
+}
+
+QList<AppUpdateItem> UpdateChecker::displayedItems() const
+{
+    if (m_showAllApplications)
+        return m_items;
+    QList<AppUpdateItem> out;
+    for (const AppUpdateItem& item : m_items)
+        if (item.availability.isActionable() || item.availability.is(UpdateAvailability::Kind::launchToUpdate))
+            out << item;
+    return out;
+}
+
+// ---- Rows -------------------------------------------------------------------
+
+std::vector<AppInfoPtr> UpdateChecker::flatten(const QList<AppInfoPtr>& apps)
+{
+    std::vector<AppInfoPtr> out;
+    std::function<void(const AppInfoPtr&)> add = [&](const AppInfoPtr& app) {
+        if (!app)
+            return;
+        if (app->isGroup()) {
+            for (const AppInfoPtr& member : app->members())
+                add(member);
+        } else {
+            out.push_back(app);
+        }
+    };
+    for (const AppInfoPtr& app : apps)
+        add(app);
+    return out;
+}
+
+UpdateChannel UpdateChecker::detectChannel(const Platform& p, const QString& bundle)
+{
+    if (p.fs().exists(bundle + QStringLiteral("/Contents/_MASReceipt/receipt")))
+        return UpdateChannel::appStore;
+    if (sparkleFeedURL(p, bundle))
+        return UpdateChannel::sparkle;
+    return UpdateChannel::manual;
+}
+
+QList<AppUpdateItem> UpdateChecker::rowsOf(const QList<AppInfoPtr>& apps)
+{
+    QList<AppUpdateItem> rows;
+    QSet<QString> seen;
+    for (const AppInfoPtr& app : flatten(apps)) {
+        // A row is found by its path; a second row for the same bundle would never get a result.
+        if (app->isSystemApp() || seen.contains(app->path()))
+            continue;
+        seen.insert(app->path());
+        AppUpdateItem row;
+        row.appPath = app->path();
+        row.name = app->name();
+        row.bundleIdentifier = app->bundleIdentifier();
+        row.icon = app->icon();
+        row.installedVersion = app->version();
+        rows << row;
+    }
+    return rows;
+}
+
+QList<AppUpdateItem> UpdateChecker::completeRows(const Platform& p, QList<AppUpdateItem> rows)
+{
+    for (AppUpdateItem& row : rows)
+        row.channel = detectChannel(p, row.appPath);
+    NameOrder().stableSort(rows, [](const AppUpdateItem& row) -> const QString& { return row.name; });
+    return rows;
+}
+
+// ---- The check loop -----------------------------------------------------------
+
+bool UpdateChecker::cancelRunningCheck()
+{
+    const bool wasRunning = m_loopRunning;
+    ++m_generation;
+    m_loopRunning = false;
+    m_pending.reset();
+    m_snapshot.clear();
+    m_index = 0;
+    return wasRunning;
+}
+
+void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
+{
+    const bool cancelled = cancelRunningCheck();
+    const quint64 generation = m_generation;
+    QList<AppUpdateItem> rows = rowsOf(apps);
+    if (rows.isEmpty()) {
+        setItems({});
+        // The cancelled loop ends here, without a result of its own.
+        if (cancelled && generation == m_generation) {
+            setChecking(false);
+            setProgressText(QString());
+        }
+        return;
+    }
+    m_loopRunning = true;
+    setChecking(true);
+    if (generation == m_generation)
+        setLastError(std::nullopt);
+    if (generation != m_generation)
+        return;  // a slot started another check meanwhile
+
+    // The channels need the bundles' files: detected on the pool.
+    m_preparations.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
+    auto* watcher = new QFutureWatcher<QList<AppUpdateItem>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        m_snapshot = watcher->result();
+        m_index = 0;
+        setItems(m_snapshot);
+        if (generation == m_generation)
+            runLoop();
+    });
+    const QFuture<QList<AppUpdateItem>> future =
+        QtConcurrent::run([&p = m_platform, rows = std::move(rows)] { return completeRows(p, rows); });
+    m_preparations << QFuture<void>(future);
+    watcher->setFuture(future);
+}
+
+void UpdateChecker::runLoop()
+{
+    // Slots connected to the signals below may start a new check; this loop
+    // then stops at once.
+    const quint64 generation = m_generation;
+    const qsizetype n = m_snapshot.size();
+    while (m_index < n) {
+        const AppUpdateItem row = m_snapshot[m_index];
+        setProgressText(QStringLiteral("Checking: %1 apps left out of %2").arg(n - m_index).arg(n));
+        if (generation != m_generation)
+            return;
+        setAvailability(row.appPath, UpdateAvailability::checking());
+        if (generation != m_generation)
+            return;
+        if (row.channel == UpdateChannel::manual) {
+            ++m_index;
+            setAvailability(row.appPath, UpdateAvailability::launchToUpdate());
+            if (generation != m_generation)
+                return;
+            continue;
+        }
+        auto done = [this, generation, path = row.appPath](const UpdateAvailability& result) {
+            // Continue from the event loop, outside the check's own callbacks.
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, path, result] {
+                    if (generation != m_generation)
+                        return;
+                    m_pending.reset();
+                    ++m_index;
+                    setAvailability(path, result);
+                    if (generation == m_generation)
+                        runLoop();
+                },
+                Qt::QueuedConnection);
+        };
+        m_pending = row.channel == UpdateChannel::sparkle ? checkSparkle(m_platform, row, m_options, done)
+                                                          : checkAppStore(m_platform, row, m_options, done);
+        return;
+    }
+    finishLoop();
+}
+
+QString UpdateChecker::summaryText(const QList<AppUpdateItem>& items)
+{
+    int failed = 0;
+    for (const AppUpdateItem& item : items) {
+        if (item.availability.isActionable())
+            return QString();
+        if (item.availability.is(UpdateAvailability::Kind::failed))
+            ++failed;
+    }
+    if (failed == 0)
+        return QStringLiteral("All your apps are up to date.");
+    if (failed == 1)
+        return QStringLiteral("1 app could not be checked.");
+    return QStringLiteral("%1 apps could not be checked.").arg(failed);
+}
+
+void UpdateChecker::finishLoop()
+{
+    const quint64 generation = m_generation;
+    m_loopRunning = false;
+    m_snapshot.clear();
+    m_index = 0;
+    setChecking(false);
+    if (generation == m_generation)
+        setProgressText(summaryText(m_items));
+}
+
+// ---- Primary action ---------------------------------------------------------------
+
+void UpdateChecker::performPrimaryAction(const AppUpdateItem& row)
+{
+    Workspace& workspace = m_platform.workspace();
+    const UpdateAvailability& a = row.availability;
+    switch (a.kind()) {
+    case UpdateAvailability::Kind::appStoreUpdate:
+        if (a.trackId()) {
+            if (auto url = strictURL(QStringLiteral("macappstore://apps.apple.com/app/id%1").arg(*a.trackId()))) {
+                workspace.open(*url);
+                return;
+            }
+        }
+        if (!row.bundleIdentifier.isEmpty()) {
+            if (auto url = strictURL(QStringLiteral("macappstore://itunes.apple.com/app/bundleId/") + row.bundleIdentifier)) {
+                workspace.open(*url);
+                return;
+            }
+        }
+        workspace.openPath(kAppStoreApplication);
+        return;
+    case UpdateAvailability::Kind::updateAvailable:
+        // A feed may name any scheme; only web downloads are opened.
+        if (a.downloadURL() && isWebURL(*a.downloadURL())) {
+            workspace.open(*a.downloadURL());
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    workspace.openPath(row.appPath);
+}
+
+} // namespace tw

@@ -1,0 +1,338 @@
+// Update feeds, the App Store lookup, version comparison and the in-flight
+// check of one row.
+
+#include "engine/updates/UpdateChecker.h"
+
+#include "platform/PropertyList.h"
+
+#include <QFutureWatcher>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace tw {
+
+// ---- One row's check in flight ---------------------------------------------------
+
+UpdateCheck::UpdateCheck(Done done)
+    : m_context(std::make_unique<QObject>())
+    , m_done(std::move(done))
+{
+}
+
+UpdateCheck::~UpdateCheck()
+{
+    cancel();
+    // The file read reaches the platform, which may not outlive this check.
+    m_fileRead.waitForFinished();
+}
+
+void UpdateCheck::cancel()
+{
+    m_cancelled = true;
+    m_done = nullptr;
+    if (auto call = std::move(m_call))
+        call->abort();
+    for (QObject* watcher : m_context->children())
+        watcher->disconnect();
+}
+
+template <typename T, typename Work, typename Then>
+void UpdateCheck::onPool(Work work, Then then, bool readsFiles)
+{
+    if (m_cancelled)
+        return;
+    auto* watcher = new QFutureWatcher<T>(m_context.get());
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [this, watcher, then = std::move(then)] {
+        const T result = watcher->result();
+        watcher->deleteLater();
+        if (!m_cancelled)
+            then(result);
+    });
+    QFuture<T> future = QtConcurrent::run(std::move(work));
+    if (readsFiles)
+        m_fileRead = QFuture<void>(future);
+    watcher->setFuture(future);
+}
+
+void UpdateCheck::request(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,
+                          std::function<void(const HttpResponse&)> then)
+{
+    if (m_cancelled)
+        return;
+    m_call = http.get(url, timeout, kUpdateUserAgent, [this, then = std::move(then)](const HttpResponse& response) {
+        if (!m_cancelled)
+            then(response);
+    });
+}
+
+void UpdateCheck::finish(const UpdateAvailability& result)
+{
+    if (m_cancelled || !m_done)
+        return;
+    m_call.reset();
+    const Done done = std::exchange(m_done, nullptr);
+    done(result);
+}
+
+void UpdateCheck::finishLater(const UpdateAvailability& result)
+{
+    QMetaObject::invokeMethod(m_context.get(), [this, result] { finish(result); }, Qt::QueuedConnection);
+}
+
+// ---- Versions --------------------------------------------------------------------
+
+std::vector<qint64> UpdateChecker::versionParts(const QString& text)
+{
+    QString s = text.trimmed();
+    const qsizetype space = s.indexOf(QLatin1Char(' '));
+    if (space >= 0)
+        s.truncate(space);
+    std::vector<qint64> parts;
+    QString piece;
+    auto flush = [&] {
+        bool ok = false;
+        const qint64 value = piece.toLongLong(&ok);
+        if (ok)
+            parts.push_back(value);
+        piece.clear();
+    };
+    for (const QChar c : std::as_const(s)) {
+        const char16_t u = c.unicode();
+        if (u >= u'0' && u <= u'9')
+            piece += c;
+        else if (u == u'.' || u == u'_' || u == u'-')
+            flush();
+        // Every other character is dropped, so "1.2b3" reads as 1 and 23.
+    }
+    flush();
+    return parts;
+}
+
+bool UpdateChecker::isVersion(const QString& version, const QString& newerThan)
+{
+    const std::vector<qint64> a = versionParts(version);
+    const std::vector<qint64> b = versionParts(newerThan);
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        const qint64 x = i < a.size() ? a[i] : 0;
+        const qint64 y = i < b.size() ? b[i] : 0;
+        if (x != y)
+            return x > y;
+    }
+    return false;
+}
+
+// ---- Update feed -------------------------------------------------------------------
+
+std::optional<QUrl> UpdateChecker::sparkleFeedURL(const Platform& p, const QString& bundle)
+{
+    const auto info = plist::readDictionary(p.fs(), bundle + QStringLiteral("/Contents/Info.plist"));
+    if (!info)
+        return std::nullopt;
+    std::optional<QString> s = plist::string(*info, QStringLiteral("SUFeedURL"));
+    if (!s)
+        s = plist::string(*info, QStringLiteral("SUFeedUrl"));
+    if (!s || s->isEmpty())
+        return std::nullopt;
+    const QUrl url(*s, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+namespace {
+
+using Patterns = std::vector<QRegularExpression>;
+
+Patterns compile(std::initializer_list<const char*> patterns)
+{
+    Patterns out;
+    for (const char* pattern : patterns)
+        out.emplace_back(QString::fromLatin1(pattern),
+                         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return out;
+}
+
+// The first capture of the first pattern whose first match has one.
+std::optional<QString> firstCapture(const Patterns& patterns, const QString& block)
+{
+    for (const QRegularExpression& re : patterns) {
+        if (!re.isValid())
+            continue;
+        const QRegularExpressionMatch m = re.match(block);
+        if (m.hasMatch() && m.capturedStart(1) >= 0)
+            return m.captured(1);
+    }
+    return std::nullopt;
+}
+
+QString cutAtSpace(QString text)
+{
+    const qsizetype space = text.indexOf(QLatin1Char(' '));
+    if (space >= 0)
+        text.truncate(space);
+    return text;
+}
+
+} // namespace
+
+AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
+{
+    // Expressions are compiled once per thread.
+    thread_local const Patterns displayVersion = compile({
+        R"re(sparkle:shortVersionString\s*>\s*([^<]+))re",
+        R"re(<sparkle:shortVersionString>([^<]+)</sparkle:shortVersionString>)re",
+    });
+    thread_local const Patterns buildVersion = compile({
+        R"re(sparkle:version\s*=\s*"([^"]+)")re",
+        R"re(<sparkle:version>([^<]+)</sparkle:version>)re",
+        R"re(sparkle:version\s*>\s*([^<]+))re",
+    });
+    thread_local const Patterns download = compile({
+        R"re(<enclosure[^>]*url\s*=\s*"([^"]+)")re",
+        R"re(url\s*=\s*"([^"]+\.(dmg|zip|pkg|tar\.gz)[^"]*)")re",
+    });
+
+    // Only the first item is read: it is taken to be the newest.
+    QString block = text;
+    const QString openTag = QStringLiteral("<item>"), closeTag = QStringLiteral("</item>");
+    const qsizetype open = text.indexOf(openTag, 0, Qt::CaseInsensitive);
+    if (open >= 0) {
+        const qsizetype close = text.indexOf(closeTag, open + openTag.size(), Qt::CaseInsensitive);
+        if (close >= 0)
+            block = text.mid(open, close + closeTag.size() - open);
+    }
+
+    AppcastInfo info;
+    const std::optional<QString> display = firstCapture(displayVersion, block);
+    const std::optional<QString> build = firstCapture(buildVersion, block);
+    if (display)
+        info.version = display->trimmed();
+    else if (build)
+        info.version = build->trimmed();
+    if (const std::optional<QString> url = firstCapture(download, block)) {
+        const QString trimmed = url->trimmed();
+        const QUrl parsed(trimmed, QUrl::StrictMode);
+        if (!trimmed.isEmpty() && parsed.isValid())
+            info.downloadURL = parsed;
+    }
+    return info;
+}
+
+UpdateAvailability UpdateChecker::sparkleResult(const HttpResponse& response, const QString& installedVersion)
+{
+    if (response.transportError)
+        return UpdateAvailability::failed(kConnectionProblemMessage);
+    if (response.status != 0 && (response.status < 200 || response.status > 299))
+        return UpdateAvailability::failed(kUpdateIssueMessage);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(response.body);
+    if (utf8.hasError())
+        text = QString::fromLatin1(response.body);  // every byte sequence is Latin-1
+    const AppcastInfo info = parseSparkleAppcast(text);
+    if (!info.version || info.version->isEmpty())
+        return UpdateAvailability::launchToUpdate();
+    if (!isVersion(*info.version, installedVersion))
+        return UpdateAvailability::upToDate();
+    return UpdateAvailability::updateAvailable(cutAtSpace(info.version->trimmed()), info.downloadURL);
+}
+
+std::unique_ptr<UpdateCheck> UpdateChecker::checkSparkle(const Platform& p, const AppUpdateItem& item,
+                                                         const UpdateRequestOptions& options, UpdateCheck::Done done)
+{
+    auto check = std::make_unique<UpdateCheck>(std::move(done));
+    UpdateCheck* c = check.get();
+    const QString installed = item.installedVersion;
+    const std::chrono::milliseconds timeout = options.timeout;
+    // The feed address is read again at every check.
+    c->onPool<std::optional<QUrl>>(
+        [&p, bundle = item.appPath] { return sparkleFeedURL(p, bundle); },
+        [c, &p, installed, timeout](const std::optional<QUrl>& feed) {
+            if (!feed) {
+                c->finish(UpdateAvailability::launchToUpdate());
+                return;
+            }
+            c->request(p.http(), *feed, timeout, [c, installed](const HttpResponse& response) {
+                c->onPool<UpdateAvailability>([response, installed] { return sparkleResult(response, installed); },
+                                              [c](const UpdateAvailability& result) { c->finish(result); }, false);
+            });
+        },
+        true);
+    return check;
+}
+
+// ---- App Store lookup -----------------------------------------------------------------
+
+std::optional<QUrl> UpdateChecker::appStoreLookupURL(const QUrl& base, const QString& bundleId)
+{
+    if (bundleId.isEmpty())
+        return std::nullopt;
+    QByteArray address = base.toEncoded(QUrl::RemoveQuery | QUrl::RemoveFragment);
+    while (address.endsWith('/'))
+        address.chop(1);
+    // Only unreserved characters stay as they are, so an identifier cannot
+    // add query keys of its own.
+    address += "/lookup?bundleId=" + QUrl::toPercentEncoding(bundleId) + "&entity=macSoftware";
+    const QUrl url = QUrl::fromEncoded(address, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+UpdateAvailability UpdateChecker::appStoreResult(const HttpResponse& response, const QString& installedVersion)
+{
+    // The status is not looked at: an error status with a usable answer is read as any other.
+    if (response.transportError)
+        return UpdateAvailability::failed(kConnectionProblemMessage);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(response.body, &error);
+    if (error.error != QJsonParseError::NoError)
+        return UpdateAvailability::failed(kConnectionProblemMessage);
+    if (!doc.isObject())
+        return UpdateAvailability::launchToUpdate();
+    const QJsonValue results = doc.object().value(QLatin1String("results"));
+    if (!results.isArray())
+        return UpdateAvailability::launchToUpdate();
+    const QJsonArray array = results.toArray();
+    if (array.isEmpty())
+        return UpdateAvailability::launchToUpdate();
+    for (const QJsonValue& element : array)
+        if (!element.isObject())
+            return UpdateAvailability::launchToUpdate();
+
+    const QJsonObject first = array.first().toObject();
+    const QJsonValue versionValue = first.value(QLatin1String("version"));
+    const QString version = versionValue.isString() ? versionValue.toString() : QString();
+    std::optional<qint64> trackId;
+    const QJsonValue track = first.value(QLatin1String("trackId"));
+    // Whole numbers only: toInteger falls back to its default otherwise.
+    if (track.isDouble() && track.toInteger(0) == track.toInteger(1))
+        trackId = track.toInteger();
+    if (version.isEmpty())
+        return UpdateAvailability::launchToUpdate();
+    if (isVersion(version, installedVersion))
+        return UpdateAvailability::appStoreUpdate(version, trackId);
+    return UpdateAvailability::upToDate();
+}
+
+std::unique_ptr<UpdateCheck> UpdateChecker::checkAppStore(const Platform& p, const AppUpdateItem& item,
+                                                          const UpdateRequestOptions& options, UpdateCheck::Done done)
+{
+    auto check = std::make_unique<UpdateCheck>(std::move(done));
+    UpdateCheck* c = check.get();
+    const std::optional<QUrl> url = appStoreLookupURL(options.lookupBase, item.bundleIdentifier);
+    if (!url) {
+        c->finishLater(UpdateAvailability::launchToUpdate());
+        return check;
+    }
+    c->request(p.http(), *url, options.timeout, [c, installed = item.installedVersion](const HttpResponse& response) {
+        c->onPool<UpdateAvailability>([response, installed] { return appStoreResult(response, installed); },
+                                      [c](const UpdateAvailability& result) { c->finish(result); }, false);
+    });
+    return check;
+}
+
+} // namespace tw

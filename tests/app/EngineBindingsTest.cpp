@@ -1,0 +1,112 @@
+#include "app/AppSettings.h"
+#include "app/EngineBindings.h"
+#include "app/SharedState.h"
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppRemovalWatcher.h"
+#include "platform/Path.h"
+#include "support/FakePlatform.h"
+#include "support/Printers.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using tw::test::FakePlatform;
+
+namespace {
+
+struct Shell {
+    Shell()
+    {
+        fake.tree().makeTrash();
+        fake.tree().mkdir("/Applications");
+        state = std::make_unique<SharedState>(fake);
+        scanner = std::make_unique<AppScanner>(fake.platform());
+        cleaner = std::make_unique<SystemCleaner>(fake.platform());
+    }
+    ~Shell()
+    {
+        state.reset();
+        cleaner.reset();
+        scanner.reset();
+    }
+
+    // An application with a preferences file and a support folder.
+    QString installWithLeftovers(const QString& file, const QString& id, const QString& name)
+    {
+        const QString lib = fake.fs().library();
+        fake.tree().write(lib + "/Preferences/" + id + ".plist", "prefs");
+        fake.tree().writeSized(lib + "/Application Support/" + name + "/state.db", 20000);
+        return fake.tree().makeApp("/Applications/" + file, id, name);
+    }
+
+    FakePlatform fake;
+    std::unique_ptr<SharedState> state;
+    std::unique_ptr<AppScanner> scanner;
+    std::unique_ptr<SystemCleaner> cleaner;
+};
+
+} // namespace
+
+TEST(EngineBindingsTest, TrashedApplicationBecomesTheNavigationsOffer)
+{
+    Shell shell;
+    const QString foo = shell.installWithLeftovers("Foo.app", "com.acme.foo", "Foo");
+    AppRemovalWatcher& watcher = bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner);
+    EXPECT_EQ(&bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner), &watcher);
+    EXPECT_EQ(shell.state->removalWatcher(), &watcher);
+    watcher.start(shell.scanner.get());
+    EXPECT_TRUE(watcher.isTimerActive());
+
+    const QString trashed = shell.fake.fs().trash() + "/Foo.app";
+    ASSERT_EQ(shell.fake.fs().rename(foo, trashed), 0);
+    QSignalSpy finished(&watcher, &AppRemovalWatcher::offerAttemptFinished);
+    watcher.poll();
+    ASSERT_TRUE(finished.wait(10000));
+
+    const auto& offer = shell.state->navigation().remainOffer();
+    ASSERT_TRUE(offer.has_value());
+    EXPECT_EQ(offer->appName, "Foo");
+    EXPECT_EQ(offer->trashedAppPath, trashed);
+    QStringList paths;
+    for (const LeftoverPtr& l : offer->leftovers)
+        paths << l->path();
+    const QString lib = shell.fake.fs().library();
+    EXPECT_TRUE(paths.contains(lib + "/Preferences/com.acme.foo.plist")) << paths.join(", ").toStdString();
+    EXPECT_TRUE(paths.contains(lib + "/Application Support/Foo")) << paths.join(", ").toStdString();
+    for (const QString& p : paths)
+        EXPECT_FALSE(path::isInside(p, trashed) || p == trashed) << p.toStdString();
+    // The remains and the application list are being rescanned.
+    EXPECT_TRUE(shell.cleaner->isScanningRemaining());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shell.cleaner->isScanningRemaining(); }, 10000));
+
+    // Switching detection off stops polling; on re-reads the folders first.
+    AppSettings& settings = shell.state->settings();
+    settings.setDetectTrashRemovals(false);
+    EXPECT_FALSE(watcher.isTimerActive());
+    const QString late = shell.fake.tree().makeApp("/Applications/Late.app", "com.acme.late", "Late");
+    settings.setDetectTrashRemovals(true);
+    EXPECT_TRUE(watcher.isTimerActive());
+    EXPECT_TRUE(watcher.knownApps().contains(late));
+}
+
+TEST(EngineBindingsTest, OwnUninstallIsAnnouncedAndRaisesNoOffer)
+{
+    Shell shell;
+    const QString bar = shell.installWithLeftovers("Bar.app", "com.acme.bar", "Bar");
+    AppRemovalWatcher& watcher = bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner);
+    watcher.start(shell.scanner.get());
+
+    const AppInfoPtr app = AppInfo::fromDraft(AppScanner::buildAppInfo(shell.fake, bar, true));
+    const AppScanner::UninstallResult result = shell.scanner->uninstall(app, {}, true);
+    ASSERT_FALSE(result.error.has_value());
+    EXPECT_FALSE(shell.fake.tree().exists(bar));
+    EXPECT_TRUE(watcher.isSuppressed("com.acme.bar"));
+    EXPECT_FALSE(watcher.knownApps().contains(bar));
+
+    QSignalSpy started(&watcher, &AppRemovalWatcher::offerAttemptStarted);
+    watcher.poll();
+    EXPECT_TRUE(started.isEmpty());
+    EXPECT_FALSE(shell.state->navigation().remainOffer().has_value());
+}

@@ -1,0 +1,453 @@
+#include "engine/inventory/AppRemovalWatcher.h"
+#include "platform/Path.h"
+#include "support/FakePlatform.h"
+#include "support/Printers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMutex>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using tw::test::BundleSpec;
+using tw::test::FakePlatform;
+
+namespace {
+
+struct SearchCall {
+    QString bundleId;
+    QString name;
+    std::optional<QString> excluded;
+};
+
+class RemovalWatcherTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tree().makeTrash();
+        tree().mkdir("/Applications");
+        tree().mkdir(home() + "/Applications");
+        scanner = std::make_unique<AppScanner>(fake.platform());
+        RemovalWatcherHost host;
+        host.detectionEnabled = [this] { return detection; };
+        host.offerPending = [this] { return offer.has_value(); };
+        host.publishOffer = [this](RemainCleanupOffer o) {
+            offer = std::move(o);
+            ++offersPublished;
+        };
+        host.rescanRemains = [this](const QSet<QString>& ids, const QSet<QString>& names) {
+            ++rescans;
+            rescanIds = ids;
+            rescanNames = names;
+        };
+        // A search that answers from a table and records what it was asked.
+        auto search = [this](const Platform&, const QString& id, const QString& name,
+                             const std::optional<QString>& excluded) {
+            QMutexLocker lock(&mutex);
+            calls.push_back({id, name, excluded});
+            return table.value(id);
+        };
+        watcher = std::make_unique<AppRemovalWatcher>(fake.platform(), std::move(host), search);
+    }
+
+    void TearDown() override
+    {
+        watcher.reset();
+        scanner.reset();
+    }
+
+    tw::test::MacTree& tree() { return fake.tree(); }
+    QString home() { return fake.fs().home(); }
+    QString trash() { return fake.fs().trash(); }
+
+    std::vector<SearchCall> searchCalls()
+    {
+        QMutexLocker lock(&mutex);
+        return calls;
+    }
+
+    QString app(const QString& folder, const QString& file, const QString& id, const QString& name)
+    {
+        return tree().makeApp(folder + "/" + file, id, name);
+    }
+    QString moveToTrash(const QString& bundle)
+    {
+        const QString target = trash() + "/" + path::lastComponent(bundle);
+        EXPECT_EQ(fake.fs().rename(bundle, target), 0);
+        return target;
+    }
+    void remove(const QString& bundle) { ASSERT_TRUE(QDir(tree().host(bundle)).removeRecursively()); }
+
+    // Runs one pass and waits for the offer attempt it started; false when
+    // the pass started none.
+    bool pollAndWait()
+    {
+        QSignalSpy started(watcher.get(), &AppRemovalWatcher::offerAttemptStarted);
+        QSignalSpy finished(watcher.get(), &AppRemovalWatcher::offerAttemptFinished);
+        watcher->poll();
+        if (started.isEmpty())
+            return false;
+        return !finished.isEmpty() || finished.wait(5000);
+    }
+    // Runs one pass that must start no offer attempt.
+    void pollExpectingNothing()
+    {
+        QSignalSpy started(watcher.get(), &AppRemovalWatcher::offerAttemptStarted);
+        watcher->poll();
+        EXPECT_TRUE(started.isEmpty()) << started.first().at(1).toString().toStdString();
+    }
+
+    FakePlatform fake;
+    std::unique_ptr<AppScanner> scanner;
+    std::unique_ptr<AppRemovalWatcher> watcher;
+    bool detection = true;
+    std::optional<RemainCleanupOffer> offer;
+    int offersPublished = 0;
+    int rescans = 0;
+    QSet<QString> rescanIds, rescanNames;
+    QMutex mutex;
+    std::vector<SearchCall> calls;
+    QHash<QString, std::vector<LeftoverItem>> table;
+};
+
+std::vector<LeftoverItem> someLeftovers(const QString& id)
+{
+    return {{"/Users/tester/Library/Preferences/" + id + ".plist", 4096, "Preferences"},
+            {"/Users/tester/Library/Caches/" + id, 8192, "Caches"}};
+}
+
+} // namespace
+
+TEST_F(RemovalWatcherTest, ReadsBundlesFoldersAndTrash)
+{
+    BundleSpec both;
+    both.identifier = "com.acme.both";
+    both.name = "Short";
+    both.displayName = "Display";
+    tree().makeApp("/Applications/Both.app", both);
+    BundleSpec display;
+    display.identifier = "com.acme.display";
+    display.displayName = "Shown";
+    tree().makeApp(home() + "/Applications/Display.app", display);
+    BundleSpec bare;
+    bare.withoutInfoPlist = true;
+    tree().makeApp("/Applications/Bare Thing.app", bare);
+    tree().write("/Applications/Broken.app/Contents/Info.plist", "not a plist");
+    app("/Applications", ".Hidden.app", "com.acme.hidden", "Hidden");
+    app("/Applications/Utilities", "Nested.app", "com.acme.nested", "Nested");
+    tree().mkdir("/Applications/Folder.bundle");
+
+    EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), "/Applications/Both.app"),
+              std::make_pair(QString("Short"), QString("com.acme.both")));
+    EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), home() + "/Applications/Display.app"),
+              std::make_pair(QString("Shown"), QString("com.acme.display")));
+    EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), "/Applications/Bare Thing.app"),
+              std::make_pair(QString("Bare Thing"), QString()));
+    EXPECT_EQ(AppRemovalWatcher::readAppMeta(fake.fs(), "/Applications/Broken.app"),
+              std::make_pair(QString("Broken"), QString()));
+
+    const AppRemovalWatcher::Snapshot snapshot = AppRemovalWatcher::scanApplicationFolders(fake.fs());
+    EXPECT_EQ(snapshot.keys(), QStringList({"/Applications/Bare Thing.app", "/Applications/Both.app",
+                                            "/Applications/Broken.app", home() + "/Applications/Display.app"}));
+    EXPECT_EQ(snapshot.value("/Applications/Both.app"),
+              (AppRemovalWatcher::TrackedApp{"/Applications/Both.app", "Short", "com.acme.both"}));
+
+    // The Trash listing keeps hidden bundles and ignores everything else.
+    app(trash(), ".Secret.app", "com.acme.secret", "Secret");
+    app(trash(), "Old.APP", "com.acme.old", "Old");
+    tree().write(trash() + "/notes.txt", "x");
+    tree().mkdir(trash() + "/Folder");
+    EXPECT_EQ(AppRemovalWatcher::appsInTrash(fake.fs()),
+              QStringList({trash() + "/.Secret.app", trash() + "/Old.APP"}));
+    ASSERT_TRUE(QDir(tree().host(trash())).removeRecursively());
+    EXPECT_TRUE(AppRemovalWatcher::appsInTrash(fake.fs()).isEmpty());
+
+    // Installed identifiers include applications one folder down.
+    const QSet<QString> installed = AppRemovalWatcher::installedBundleIds(fake.fs());
+    EXPECT_TRUE(installed.contains("com.acme.nested"));
+    EXPECT_TRUE(installed.contains("com.acme.display"));
+    EXPECT_FALSE(installed.contains(""));
+}
+
+TEST_F(RemovalWatcherTest, TrashedApplicationIsOfferedWithItsOwnMetadata)
+{
+    const QString foo = app("/Applications", "Foo.app", "com.acme.Foo", "Foo");
+    table.insert("com.acme.Foo", someLeftovers("com.acme.Foo"));
+    watcher->start(scanner.get());
+    EXPECT_TRUE(watcher->isReady());
+    EXPECT_TRUE(watcher->knownApps().contains(foo));
+
+    // The trashed copy now says something else about itself: its own words count.
+    const QString trashed = moveToTrash(foo);
+    tree().makeApp(trashed, "com.acme.Foo", "Foo Pro");
+    ASSERT_TRUE(pollAndWait());
+    ASSERT_EQ(searchCalls().size(), 1u);
+    EXPECT_EQ(searchCalls()[0].bundleId, "com.acme.Foo");
+    EXPECT_EQ(searchCalls()[0].name, "Foo Pro");
+    EXPECT_EQ(searchCalls()[0].excluded, trashed);
+    ASSERT_TRUE(offer.has_value());
+    EXPECT_EQ(offer->appName, "Foo Pro");
+    EXPECT_EQ(offer->bundleIdentifier, "com.acme.Foo");
+    EXPECT_EQ(offer->trashedAppPath, trashed);
+    ASSERT_EQ(offer->leftovers.size(), 2);
+    EXPECT_EQ(offer->leftovers[0]->path(), "/Users/tester/Library/Preferences/com.acme.Foo.plist");
+    EXPECT_EQ(offer->totalSize(), 4096 + 8192);
+    EXPECT_EQ(rescans, 1);
+    EXPECT_FALSE(watcher->knownApps().contains(foo));
+    EXPECT_TRUE(watcher->seenTrashApps().contains("foo.app"));
+
+    // Answered; the same bundle is never looked at again.
+    offer.reset();
+    pollExpectingNothing();
+}
+
+TEST_F(RemovalWatcherTest, VanishedApplicationUsesTheSnapshotRecord)
+{
+    const QString bar = app(home() + "/Applications", "Bar.app", "com.acme.bar", "Bar");
+    table.insert("com.acme.bar", someLeftovers("com.acme.bar"));
+    watcher->start(scanner.get());
+    remove(bar);
+    ASSERT_TRUE(pollAndWait());
+    ASSERT_TRUE(offer.has_value());
+    EXPECT_EQ(offer->appName, "Bar");
+    EXPECT_EQ(offer->bundleIdentifier, "com.acme.bar");
+    EXPECT_EQ(offer->trashedAppPath, std::nullopt);
+    EXPECT_EQ(searchCalls()[0].excluded, std::nullopt);
+}
+
+TEST_F(RemovalWatcherTest, OnePassMakesOneOfferAndPrefersTheTrash)
+{
+    const QString alpha = app("/Applications", "Alpha.app", "com.acme.alpha", "Alpha");
+    const QString beta = app("/Applications", "Beta.app", "com.acme.beta", "Beta");
+    const QString gamma = app("/Applications", "Gamma.app", "com.acme.gamma", "Gamma");
+    for (const char* id : {"com.acme.alpha", "com.acme.beta", "com.acme.gamma"})
+        table.insert(id, someLeftovers(id));
+    watcher->start(scanner.get());
+
+    remove(alpha);
+    moveToTrash(gamma);
+    ASSERT_TRUE(pollAndWait());
+    ASSERT_EQ(searchCalls().size(), 1u);
+    EXPECT_EQ(offer->bundleIdentifier, "com.acme.gamma");  // the Trash find wins
+    // Alpha's disappearance was folded into the snapshot without an offer.
+    EXPECT_FALSE(watcher->knownApps().contains(alpha));
+    offer.reset();
+    pollExpectingNothing();
+
+    // Two vanished between passes: only the first in path order is offered.
+    const QString delta = app("/Applications", "Delta.app", "com.acme.delta", "Delta");
+    table.insert("com.acme.delta", someLeftovers("com.acme.delta"));
+    pollExpectingNothing();  // sees Delta arrive
+    remove(beta);
+    remove(delta);
+    ASSERT_TRUE(pollAndWait());
+    ASSERT_EQ(searchCalls().size(), 2u);
+    EXPECT_EQ(searchCalls()[1].bundleId, "com.acme.beta");
+    offer.reset();
+    pollExpectingNothing();
+    EXPECT_TRUE(watcher->knownApps().isEmpty());
+}
+
+TEST_F(RemovalWatcherTest, TrashBundlesWithoutIdentifierNeedAKnownName)
+{
+    table.insert("", someLeftovers("nameless"));
+    const QString known = app("/Applications", "Known.app", "", "Known Tool");
+    watcher->start(scanner.get());
+    app(trash(), "Stranger.app", "", "Stranger");
+    // Known.app has no identifier, so any identifier-less bundle matches it.
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_EQ(searchCalls().size(), 1u);
+    EXPECT_EQ(searchCalls()[0].name, "Stranger");
+    offer.reset();
+
+    // Without an identifier-less record only the name can match.
+    remove(known);
+    app("/Applications", "Tagged.app", "com.acme.tagged", "Tagged Tool");
+    watcher->rebuildSnapshot();
+    app(trash(), "Nobody.app", "", "Nobody");
+    app(trash(), "tagged copy.app", "", "TAGGED TOOL");
+    ASSERT_TRUE(pollAndWait());
+    ASSERT_EQ(searchCalls().size(), 2u);
+    EXPECT_EQ(searchCalls()[1].name, "TAGGED TOOL");
+    EXPECT_TRUE(watcher->seenTrashApps().contains("nobody.app"));  // looked at once, never again
+}
+
+TEST_F(RemovalWatcherTest, OwnUninstallIsSuppressedForTheDelay)
+{
+    EXPECT_EQ(watcher->suppressionDelay(), std::chrono::seconds(120));
+    const QString foo = app("/Applications", "Foo.app", "com.acme.Foo", "Foo");
+    const QString bar = app("/Applications", "Bar.app", "com.acme.bar", "Bar");
+    table.insert("com.acme.Foo", someLeftovers("com.acme.Foo"));
+    table.insert("com.acme.bar", someLeftovers("com.acme.bar"));
+    watcher->setSuppressionDelay(std::chrono::milliseconds(1000));
+    watcher->start(scanner.get());
+
+    watcher->noteOurUninstall(foo, "com.acme.Foo");
+    EXPECT_TRUE(watcher->isSuppressed("COM.ACME.FOO"));
+    EXPECT_FALSE(watcher->knownApps().contains(foo));
+    moveToTrash(foo);
+    watcher->noteOurUninstall(bar, "com.acme.bar");
+    remove(bar);
+    pollExpectingNothing();
+
+    // A second suppress inside the window does not extend it: the identifier
+    // leaves when the first window ends, well before a second one would.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher->isSuppressed("com.acme.foo"); }, 5000));
+    EXPECT_FALSE(watcher->isSuppressed("com.acme.bar"));
+    bool judged = false;
+    for (int attempt = 0; attempt < 3 && !judged; ++attempt) {
+        watcher->suppress("com.acme.other");
+        QTest::qWait(700);
+        if (!watcher->isSuppressed("com.acme.other"))
+            continue;  // the machine stalled past the first window: try again
+        QElapsedTimer sinceSecond;
+        watcher->suppress("com.acme.OTHER");
+        sinceSecond.start();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher->isSuppressed("com.acme.other"); }, 5000));
+        EXPECT_LT(sinceSecond.elapsed(), 1000);
+        judged = true;
+    }
+    EXPECT_TRUE(judged);
+
+    // Once expired, a fresh Trash find of the same identifier is offered again.
+    app(trash(), "Foo 2.app", "com.acme.Foo", "Foo");
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_TRUE(offer.has_value());
+    watcher->suppress("");  // no identifier, nothing to suppress
+    EXPECT_FALSE(watcher->isSuppressed(""));
+}
+
+TEST_F(RemovalWatcherTest, PendingOfferBlocksThePass)
+{
+    const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
+    table.insert("com.acme.foo", someLeftovers("com.acme.foo"));
+    watcher->start(scanner.get());
+    offer = RemainCleanupOffer{};
+
+    moveToTrash(foo);
+    pollExpectingNothing();
+    EXPECT_TRUE(watcher->knownApps().contains(foo));  // nothing scanned, nothing folded in
+    EXPECT_FALSE(watcher->seenTrashApps().contains("foo.app"));
+
+    offer.reset();
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_EQ(searchCalls().size(), 1u);
+    EXPECT_EQ(offer->bundleIdentifier, "com.acme.foo");
+}
+
+TEST_F(RemovalWatcherTest, NoLeftoversMeansNoOfferButARefresh)
+{
+    const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
+    AppFields member{"Member", "com.acme.member", "/Applications/Suite/Member.app"};
+    AppFields single{"Single", "com.acme.single", "/Applications/Single.app"};
+    AppInfoPtr group = AppInfo::make({"Suite", "group.com.acme.member", "/Applications/Suite"});
+    group->setMembers({AppInfo::make(member)});
+    scanner->setApps({group, AppInfo::make(single)});
+    watcher->start(scanner.get());
+
+    moveToTrash(foo);
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_FALSE(offer.has_value());
+    EXPECT_EQ(offersPublished, 0);
+    EXPECT_EQ(rescans, 1);
+    EXPECT_EQ(rescanIds, QSet<QString>({"com.acme.member", "com.acme.single"}));
+    EXPECT_EQ(rescanNames, QSet<QString>({"Member", "Single"}));
+    EXPECT_TRUE(scanner->isScanning());  // the application list is being rebuilt
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !scanner->isScanning(); }, 5000));
+
+    // Without a scanner the refresh has nothing to do.
+    AppRemovalWatcher lone(fake.platform(), {[] { return true; }, [] { return false; }, {}, {}}, {});
+    app("/Applications", "Baz.app", "com.acme.baz", "Baz");
+    lone.start(nullptr);
+    moveToTrash("/Applications/Baz.app");
+    QSignalSpy attempt(&lone, &AppRemovalWatcher::offerAttemptFinished);
+    lone.poll();
+    ASSERT_TRUE(attempt.wait(5000));
+    EXPECT_EQ(rescans, 1);
+}
+
+TEST_F(RemovalWatcherTest, StillInstalledApplicationsAreNotOffered)
+{
+    const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
+    const QString bar = app("/Applications", "Bar.app", "com.acme.bar", "Bar");
+    app(home() + "/Applications", "Baz.app", "com.acme.baz", "Baz");
+    for (const char* id : {"com.acme.foo", "com.acme.bar", "com.acme.baz"})
+        table.insert(id, someLeftovers(id));
+    watcher->start(scanner.get());
+
+    // Renamed in place.
+    ASSERT_EQ(fake.fs().rename(foo, "/Applications/Foo Renamed.app"), 0);
+    pollExpectingNothing();
+    // Moved into a subfolder.
+    tree().mkdir("/Applications/Utilities");
+    ASSERT_EQ(fake.fs().rename(bar, "/Applications/Utilities/Bar.app"), 0);
+    pollExpectingNothing();
+    // An old copy trashed while the same identifier stays installed.
+    app(trash(), "Baz old.app", "com.acme.baz", "Baz");
+    pollExpectingNothing();
+    EXPECT_TRUE(watcher->knownApps().contains("/Applications/Foo Renamed.app"));
+
+    // Removing the live copy is a removal again.
+    remove("/Applications/Foo Renamed.app");
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_EQ(offer->bundleIdentifier, "com.acme.foo");
+}
+
+TEST_F(RemovalWatcherTest, TimerRunsOnlyWhileDetectionIsOn)
+{
+    EXPECT_EQ(watcher->pollInterval(), std::chrono::seconds(4));
+    EXPECT_FALSE(watcher->isTimerActive());
+    watcher->poll();  // not started: not ready
+    EXPECT_FALSE(watcher->isReady());
+
+    const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
+    table.insert("com.acme.foo", someLeftovers("com.acme.foo"));
+    watcher->setPollInterval(std::chrono::milliseconds(20));
+    watcher->start(scanner.get());
+    EXPECT_TRUE(watcher->isTimerActive());
+
+    // The timer alone finds the trashed application.
+    QSignalSpy attempt(watcher.get(), &AppRemovalWatcher::offerAttemptFinished);
+    moveToTrash(foo);
+    ASSERT_TRUE(attempt.wait(5000));
+    EXPECT_TRUE(offer.has_value());
+    offer.reset();
+
+    // Switched off: no timer, and an activation's pass stops at once.
+    detection = false;
+    watcher->stopTimer();
+    EXPECT_FALSE(watcher->isTimerActive());
+    watcher->restartTimerIfNeeded();
+    EXPECT_FALSE(watcher->isTimerActive());
+    const QString bar = app("/Applications", "Bar.app", "com.acme.bar", "Bar");
+    const int polls = watcher->pollCount();
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watcher->pollCount() > polls; }, 2000));
+    EXPECT_FALSE(watcher->knownApps().contains(bar));
+
+    // Switched on again: the snapshot is rebuilt before the timer restarts.
+    detection = true;
+    watcher->rebuildSnapshot();
+    watcher->restartTimerIfNeeded();
+    EXPECT_TRUE(watcher->isTimerActive());
+    EXPECT_TRUE(watcher->knownApps().contains(bar));
+}
+
+TEST_F(RemovalWatcherTest, StartTwiceRefreshesAndAddsNothing)
+{
+    watcher->start(scanner.get());
+    const QString late = app("/Applications", "Late.app", "com.acme.late", "Late");
+    watcher->start(scanner.get());
+    EXPECT_TRUE(watcher->knownApps().contains(late));
+    EXPECT_TRUE(watcher->isTimerActive());
+
+    // One activation, one pass.
+    const int polls = watcher->pollCount();
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watcher->pollCount() > polls; }, 2000));
+    QTest::qWait(50);
+    EXPECT_EQ(watcher->pollCount(), polls + 1);
+}

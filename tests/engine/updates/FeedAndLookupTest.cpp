@@ -1,0 +1,143 @@
+#include "Printing.h"
+#include "engine/updates/UpdateChecker.h"
+
+#include <gtest/gtest.h>
+
+namespace tw {
+namespace {
+
+using A = UpdateAvailability;
+
+std::optional<QUrl> url(const char* text) { return QUrl(QString::fromUtf8(text)); }
+
+HttpResponse answer(int status, const QByteArray& body) { return {false, status, body, {}}; }
+
+TEST(Appcast, ReadsTheFirstItem)
+{
+    const struct {
+        const char* feed;
+        std::optional<QString> version;
+        std::optional<QUrl> download;
+    } rows[] = {
+        // The display version wins over the build version, and is trimmed.
+        {R"(<rss><channel><item><sparkle:version>412</sparkle:version>
+            <sparkle:shortVersionString>
+              2.4.1 </sparkle:shortVersionString>
+            <enclosure url=" https://example.com/App-2.4.1.zip " length="1"/></item></channel></rss>)",
+         QStringLiteral("2.4.1"), url("https://example.com/App-2.4.1.zip")},
+        // Only the attribute form of the build version.
+        {R"(<item><enclosure sparkle:version="2.3" url="https://example.com/a.dmg"/></item>)",
+         QStringLiteral("2.3"), url("https://example.com/a.dmg")},
+        // Several items: only the first counts, even when a later one is newer.
+        {R"(<item><sparkle:shortVersionString>1.1</sparkle:shortVersionString></item>
+            <item><sparkle:shortVersionString>9.0</sparkle:shortVersionString></item>)",
+         QStringLiteral("1.1"), std::nullopt},
+        // No item tags: the whole document is searched; tags in any case.
+        {R"(<SPARKLE:SHORTVERSIONSTRING>5.0</SPARKLE:SHORTVERSIONSTRING><a url="https://x.org/get/App.tar.gz?s=1">)",
+         QStringLiteral("5.0"), url("https://x.org/get/App.tar.gz?s=1")},
+        // An item that is never closed: the whole document.
+        {R"(<sparkle:version>7</sparkle:version><item>)", QStringLiteral("7"), std::nullopt},
+        // A download address that is no URL.
+        {R"(<item><sparkle:version>3</sparkle:version><enclosure url="http://exa mple.com/a.zip"/></item>)",
+         QStringLiteral("3"), std::nullopt},
+        {"not a feed at all", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const AppcastInfo info = UpdateChecker::parseSparkleAppcast(QString::fromUtf8(row.feed));
+        EXPECT_EQ(info.version, row.version) << row.feed;
+        EXPECT_EQ(info.downloadURL, row.download) << row.feed;
+    }
+}
+
+TEST(Appcast, ResponseBecomesRowState)
+{
+    const QByteArray newer = R"(<item><sparkle:shortVersionString>1.4 (build 77)</sparkle:shortVersionString>
+        <enclosure url="https://example.com/a.zip"/></item>)";
+    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, newer), "1.3"),
+              A::updateAvailable("1.4", url("https://example.com/a.zip")));
+    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, newer), "1.4"), A::upToDate());
+    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, "<rss/>"), "1.0"), A::launchToUpdate());
+    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, "<sparkle:version> </sparkle:version>"), "1.0"),
+              A::launchToUpdate());
+    EXPECT_EQ(UpdateChecker::sparkleResult(answer(404, newer), "1.0"), A::failed(kUpdateIssueMessage));
+    EXPECT_EQ(UpdateChecker::sparkleResult(answer(302, newer), "1.0"), A::failed(kUpdateIssueMessage));
+    EXPECT_EQ(UpdateChecker::sparkleResult({true, 0, newer, {}}, "1.0"), A::failed(kConnectionProblemMessage));
+    // Not UTF-8: read as Latin-1 (0xE9 is "é").
+    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, "<sparkle:version>2.0\xE9</sparkle:version>"), "1.0"),
+              A::updateAvailable(QStringLiteral("2.0\u00E9"), std::nullopt));
+}
+
+TEST(AppStoreLookup, AddressAndAnswer)
+{
+    const QUrl base(QStringLiteral("http://127.0.0.1:8080/"));
+    EXPECT_EQ(UpdateChecker::appStoreLookupURL(base, "com.example.App")->toString(QUrl::FullyEncoded),
+              "http://127.0.0.1:8080/lookup?bundleId=com.example.App&entity=macSoftware");
+    // Delimiters in an identifier stay data.
+    EXPECT_EQ(UpdateChecker::appStoreLookupURL(base, "a&entity=b c#")->query(QUrl::FullyEncoded),
+              "bundleId=a%26entity%3Db%20c%23&entity=macSoftware");
+    EXPECT_EQ(UpdateChecker::appStoreLookupURL(base, ""), std::nullopt);
+
+    const struct {
+        HttpResponse response;
+        A expected;
+    } rows[] = {
+        {answer(200, R"({"resultCount":1,"results":[{"version":"2.0","trackId":497799835}]})"),
+         A::appStoreUpdate("2.0", 497799835)},
+        {answer(200, R"({"results":[{"version":"2.0","trackId":1.5}]})"), A::appStoreUpdate("2.0", std::nullopt)},
+        {answer(200, R"({"results":[{"version":"2.0","trackId":"12"}]})"), A::appStoreUpdate("2.0", std::nullopt)},
+        {answer(200, R"({"results":[{"version":" 2.0 "}]})"), A::appStoreUpdate(" 2.0 ", std::nullopt)},
+        {answer(200, R"({"results":[{"version":"1.5"}]})"), A::upToDate()},
+        {answer(500, R"({"results":[{"version":"1.5"}]})"), A::upToDate()},  // the status is not looked at
+        {answer(200, R"({"resultCount":0,"results":[]})"), A::launchToUpdate()},
+        {answer(200, R"({"results":[{"version":2}]})"), A::launchToUpdate()},
+        {answer(200, R"({"results":[{"version":"3"}, 7]})"), A::launchToUpdate()},
+        {answer(200, R"({"results":{"version":"3"}})"), A::launchToUpdate()},
+        {answer(200, R"([{"version":"3"}])"), A::launchToUpdate()},
+        {answer(200, R"({"results":[{"version":"3")"), A::failed(kConnectionProblemMessage)},
+        {answer(500, "<html>Server error</html>"), A::failed(kConnectionProblemMessage)},
+        {answer(200, ""), A::failed(kConnectionProblemMessage)},
+        {{true, 0, {}, {}}, A::failed(kConnectionProblemMessage)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(UpdateChecker::appStoreResult(row.response, "1.5"), row.expected) << row.response.body.constData();
+}
+
+TEST(UpdateRows, StatusLabelsAndEquality)
+{
+    AppUpdateItem row{"/Applications/A.app", "A", "com.a", {}, "1.0", UpdateChannel::sparkle, A::pending()};
+    const struct {
+        A availability;
+        const char* label;
+    } labels[] = {
+        {A::updateAvailable("2.0", std::nullopt), "Available version 2.0"},
+        {A::appStoreUpdate("3.1", 5), "Available version 3.1"},
+        {A::failed("Oops"), "Oops"},
+        {A::pending(), "Checking\u2026"},
+        {A::checking(), "Checking\u2026"},
+        {A::upToDate(), "Up to date"},
+        {A::launchToUpdate(), "Information not provided by the developer"},
+    };
+    for (const auto& l : labels) {
+        row.availability = l.availability;
+        EXPECT_EQ(row.statusLabel(), QString::fromUtf8(l.label));
+    }
+
+    EXPECT_NE(A::updateAvailable("2.0", std::nullopt), A::appStoreUpdate("2.0", std::nullopt));
+    EXPECT_NE(A::updateAvailable("2.0", url("https://a/x.zip")), A::updateAvailable("2.0", std::nullopt));
+    EXPECT_NE(A::appStoreUpdate("2.0", 1), A::appStoreUpdate("2.0", 2));
+    EXPECT_NE(A::failed("a"), A::failed("b"));
+    EXPECT_EQ(A(), A::pending());
+    // Rows compare by path and availability only.
+    AppUpdateItem other = row;
+    other.name = "Other";
+    other.installedVersion = "9";
+    EXPECT_EQ(row, other);
+    EXPECT_EQ(qHash(row), qHash(other));
+    other.availability = A::upToDate();
+    EXPECT_NE(row, other);
+    EXPECT_EQ(rawValue(UpdateChannel::appStore), "appStore");
+}
+
+} // namespace
+} // namespace tw

@@ -1,0 +1,130 @@
+#include "LocalHttpServer.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace tw::test {
+
+namespace {
+constexpr qsizetype kMaxRequestBytes = 64 * 1024;
+constexpr qint64 kEndlessLimit = 64 << 20;
+} // namespace
+
+LocalHttpServer::LocalHttpServer()
+{
+    if (!m_server.listen(QHostAddress::LocalHost, 0))
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    connect(&m_server, &QTcpServer::newConnection, this, &LocalHttpServer::accept);
+}
+
+QUrl LocalHttpServer::base() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort())); }
+
+QUrl LocalHttpServer::url(const QString& pathAndQuery) const
+{
+    return QUrl(base().toString() + pathAndQuery);
+}
+
+QStringList LocalHttpServer::requestedPaths() const
+{
+    QStringList out;
+    for (const RecordedRequest& r : m_requests)
+        out << r.path;
+    return out;
+}
+
+void LocalHttpServer::accept()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        auto buffer = std::make_shared<QByteArray>();
+        auto answered = std::make_shared<bool>(false);
+        auto received = std::make_shared<bool>(false);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket, answered, received] {
+            if (*received && !*answered) {
+                --m_inFlight;
+                ++m_closedUnanswered;
+            }
+            socket->deleteLater();
+        });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer, answered, received] {
+            if (*received)
+                return;
+            *buffer += socket->readAll();
+            const qsizetype end = buffer->indexOf("\r\n\r\n");
+            if (end < 0) {
+                if (buffer->size() > kMaxRequestBytes)
+                    socket->abort();
+                return;
+            }
+            *received = true;
+            const QList<QByteArray> lines = buffer->left(end).split('\n');
+            const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+            RecordedRequest r;
+            r.method = requestLine.value(0);
+            const QByteArray target = requestLine.value(1);
+            const qsizetype q = target.indexOf('?');
+            r.path = QString::fromUtf8(q < 0 ? target : target.left(q));
+            r.query = q < 0 ? QString() : QString::fromUtf8(target.mid(q + 1));
+            for (qsizetype i = 1; i < lines.size(); ++i) {
+                const qsizetype colon = lines[i].indexOf(':');
+                if (colon > 0)
+                    r.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+            }
+            m_requests.push_back(r);
+            m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
+            const Reply fallback = m_routes.value(r.path, Reply::code(404, "not found"));
+            const Reply reply = m_routes.value(r.path + QLatin1Char('?') + r.query, fallback);
+            auto respond = [this, socket, reply, answered] {
+                if (*answered || socket->state() != QAbstractSocket::ConnectedState)
+                    return;
+                *answered = true;
+                --m_inFlight;
+                serve(socket, reply);
+            };
+            if (reply.mode == Reply::Mode::Hang)
+                return;
+            if (reply.delayMs > 0)
+                QTimer::singleShot(reply.delayMs, socket, respond);
+            else
+                respond();
+        });
+    }
+}
+
+void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\nContent-Type: " + reply.contentType +
+                      "\r\nConnection: close\r\n" + reply.extraHeaders;
+    switch (reply.mode) {
+    case Reply::Mode::Answer:
+        socket->write(head + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
+        socket->disconnectFromHost();
+        return;
+    case Reply::Mode::Truncate:
+        socket->write(head + "Content-Length: " + QByteArray::number(reply.body.size() * 10 + 10) + "\r\n\r\n" +
+                      reply.body);
+        socket->disconnectFromHost();
+        return;
+    case Reply::Mode::Endless: {
+        socket->write(head + "\r\n");
+        auto sent = std::make_shared<qint64>(0);
+        const QByteArray chunk(256 * 1024, 'x');
+        auto more = [socket, sent, chunk] {
+            while (socket->bytesToWrite() < 1024 * 1024 && *sent < kEndlessLimit) {
+                socket->write(chunk);
+                *sent += chunk.size();
+            }
+            if (*sent >= kEndlessLimit)
+                socket->disconnectFromHost();
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
+        return;
+    }
+    case Reply::Mode::Hang:
+        return;
+    }
+}
+
+} // namespace tw::test

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QTcpServer>
+#include <QUrl>
+
+#include <vector>
+
+namespace tw::test {
+
+struct RecordedRequest {
+    QByteArray method;
+    QString path;
+    QString query;                         // as sent, still percent-encoded
+    QHash<QByteArray, QByteArray> headers; // names in lower case
+};
+
+// What the server does with a request for a path.
+struct Reply {
+    enum class Mode {
+        Answer,    // status, headers and body, after delayMs
+        Hang,      // reads the request and never answers
+        Truncate,  // announces more body than it sends, then closes
+        Endless,   // a 200 whose body does not end (bounded at 64 MiB)
+    };
+    Mode mode = Mode::Answer;
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "text/xml";
+    QByteArray extraHeaders;  // raw "Name: value\r\n" lines
+    int delayMs = 0;
+
+    static Reply ok(QByteArray body, QByteArray type = "text/xml") { return {Mode::Answer, 200, body, type}; }
+    static Reply code(int code, QByteArray body = {}) { return {Mode::Answer, code, body}; }
+    static Reply of(Mode mode) { return {mode}; }
+};
+
+// A small HTTP/1.1 server on 127.0.0.1 for the tests: one request per
+// connection, unknown paths answer 404. Runs on the test's event loop.
+class LocalHttpServer : public QObject {
+    Q_OBJECT
+public:
+    LocalHttpServer();
+
+    QUrl base() const;
+    QUrl url(const QString& pathAndQuery) const;
+    // A route with a query ("/lookup?a=b") wins over its bare path.
+    void route(const QString& path, Reply reply) { m_routes.insert(path, std::move(reply)); }
+
+    const std::vector<RecordedRequest>& requests() const { return m_requests; }
+    QStringList requestedPaths() const;
+    int maxInFlight() const { return m_maxInFlight; }  // most requests waiting for their answer at once
+    int inFlight() const { return m_inFlight; }
+    int closedUnanswered() const { return m_closedUnanswered; }  // connections the client dropped first
+
+private:
+    void accept();
+    void serve(class QTcpSocket* socket, const Reply& reply);
+
+    QTcpServer m_server;
+    QHash<QString, Reply> m_routes;
+    std::vector<RecordedRequest> m_requests;
+    int m_inFlight = 0;
+    int m_maxInFlight = 0;
+    int m_closedUnanswered = 0;
+};
+
+} // namespace tw::test
