@@ -1,6 +1,7 @@
 #include "app/SweeplineApp.h"
 
 #include "app/AppSettings.h"
+#include "app/EngineBindings.h"
 #include "app/L10n.h"
 #include "app/NeonBorder.h"
 #include "app/NeonPaint.h"
@@ -8,6 +9,7 @@
 #include "app/SharedState.h"
 #include "app/WindowChrome.h"
 #include "app/WindowHandling.h"
+#include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
 
 #include <QAction>
@@ -256,10 +258,7 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
 
     m_state->openBridge().setFactory([this]() -> QWidget* { return createMainWindow(); });
     connect(&m_state->navigation(), &AppNavigation::remainOfferChanged, this, &SweeplineApp::presentOffer);
-    connect(&m_state->settings(), &AppSettings::detectTrashRemovalsChanged, this, [](bool on) {
-        if (seams().removalDetectionSwitched)
-            seams().removalDetectionSwitched(on);
-    });
+
 }
 
 SweeplineApp::~SweeplineApp()
@@ -278,6 +277,13 @@ AppScanner& SweeplineApp::scanner()
     if (!m_scanner)
         m_scanner = std::make_unique<AppScanner>(m_platform);
     return *m_scanner;
+}
+
+AppRemovalWatcher& SweeplineApp::removalWatcher()
+{
+    // Made once, with both engines: it follows the detection switch, publishes
+    // its offers to the navigation and hears of every uninstall first.
+    return bindRemovalWatcher(*m_state, scanner(), cleaner());
 }
 
 SystemCleaner& SweeplineApp::cleaner()
@@ -299,6 +305,7 @@ WorkspaceEnvironment SweeplineApp::environment()
 
 MainWindow* SweeplineApp::createMainWindow()
 {
+    removalWatcher();  // the engines are first needed here; the watcher is bound with them
     auto* window = new MainWindow(environment(), m_state->settings(), m_state->language());
     window->addActions(commands());
     window->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -320,8 +327,7 @@ void SweeplineApp::runStartupHooks()
     SubsystemSeams& s = seams();
     if (s.installMenuBar)
         s.installMenuBar(scanner(), cleaner());
-    if (s.startRemovalWatcher)
-        s.startRemovalWatcher(scanner(), cleaner());
+    removalWatcher().start(&scanner());
     if (m_state->settings().runInBackground() && s.enableLoginItem)
         s.enableLoginItem();
 }
@@ -395,8 +401,7 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
     if (removeRemainingFiles) {
         // Failures are not reported: what cannot move stays where it is.
         cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer));
-        if (seams().suppressOffers)
-            seams().suppressOffers(offer->bundleIdentifier);
+        removalWatcher().suppress(offer->bundleIdentifier);
     }
     navigation.openMainWindow(std::nullopt, true, false);
     closeOfferAlert();
