@@ -456,6 +456,8 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
         for (const QRect& r : event->region()) {
             for (int y = r.top(); y <= r.bottom(); y += neon::kBandRows) {
                 const QRect piece(r.left(), y, r.width(), std::min(neon::kBandRows, r.bottom() - y + 1));
+                // A rectangular clip lets Qt copy whole rows instead of clipped spans.
+                p.setClipRect(piece);
                 p.drawImage(QRectF(piece), m_frame,
                             QRectF(piece.left() * dpr, piece.top() * dpr, piece.width() * dpr, piece.height() * dpr));
             }
