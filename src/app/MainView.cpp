@@ -234,7 +234,7 @@ MainView::MainView(const WorkspaceEnvironment& env, QWidget* parent)
     : QWidget(parent)
     , m_env(env)
     , m_glass(new ThemeGlassBackground(this))
-    , m_body(new QWidget(this))
+    , m_body(new QWidget(m_glass))
     , m_sidebar(new IconSidebar(env.navigation, m_body))
     , m_workspaceArea(new WorkspaceArea(m_body))
 {
@@ -355,8 +355,10 @@ void MainView::applicationCountMayHaveChanged()
 
 void MainView::resizeEvent(QResizeEvent*)
 {
+    // The body lies inside the glass, so the glass skips what opaque parts
+    // of the body (the neon borders' bands) paint themselves.
     m_glass->setGeometry(rect());
-    m_body->setGeometry(rect());
+    m_body->setGeometry(m_glass->rect());
 }
 
 } // namespace tw

@@ -90,6 +90,7 @@ ClockwiseNeonBorder::~ClockwiseNeonBorder()
 void ClockwiseNeonBorder::setOpacity(qreal opacity)
 {
     m_opacity = opacity;
+    m_maskSize = QSize();  // the coverage carries the opacity
     update();
 }
 
@@ -206,8 +207,8 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     const double r = std::min({double(m_cornerRadius) * dpr, halfW, halfH});
     const double cx = shape.center().x() * dpr;
     const double cy = shape.center().y() * dpr;
-    const double inward = gw + 2.5 * sigma + 1;
-    const double outward = 2.5 * sigma + 1;
+    const double inward = gw + 2 * sigma + 1;
+    const double outward = 2 * sigma + 1;
     constexpr int steps = 8;  // glow samples per pixel of distance
     std::vector<double> glowProfile(size_t(std::ceil((gw / 2 + 3 * sigma + 2) * steps)) + 1);
     const double k = 1.0 / (sigma * M_SQRT2);
@@ -224,17 +225,19 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     auto visit = [&](int x, int y) {
         const double px = x + 0.5 - cx, py = y + 0.5 - cy;
         const double qx = std::abs(px) - (halfW - r), qy = std::abs(py) - (halfH - r);
-        const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
+        const double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
+        const double outside = std::sqrt(ox * ox + oy * oy);
         const double sd = outside + std::min(std::max(qx, qy), 0.0) - r;  // negative inside
         const double line = std::clamp(lw / 2 + 0.5 - std::abs(sd + lw / 2), 0.0, 1.0);
         const double dg = std::abs(sd + gw / 2) * steps;
         const double glow = dg < double(glowProfile.size() - 1) ? glowProfile[size_t(dg)] : 0.0;
         const int cov = int((line + glow * (1 - line)) * 255 + 0.5);
-        if (cov < 5)  // the glow's far tail is invisible
+        if (cov < 20)  // the glow's far tail: at the border's opacity (about half) under 4/255
             return;
         m_pixels.push_back(std::uint32_t(y * w + x));
         m_angles.push_back(std::uint16_t(int(clockwiseDegrees(py, px) / 360.0 * lutSize) % lutSize));
-        m_coverage.push_back(std::uint8_t(std::min(cov, 255)));
+        // The border's opacity is part of each pixel's coverage.
+        m_coverage.push_back(std::uint8_t(std::min(255.0, std::min(cov, 255) * std::clamp(m_opacity, 0.0, 1.0))));
     };
     for (int y = std::max(0, y0); y < std::min(device.height(), y1); ++y) {
         const bool edgeRow = y + 0.5 < innerTop || y + 0.5 > innerBottom;
@@ -283,54 +286,200 @@ void ClockwiseNeonBorder::fillLut(double, AppAppearance appearance)
     m_lutAppearance = appearance;
 }
 
-QImage ClockwiseNeonBorder::render(double rotation, AppAppearance appearance)
+namespace {
+
+bool capturing = false;
+
+} // namespace
+
+bool ClockwiseNeonBorder::isCapturing()
+{
+    return capturing;
+}
+
+void ClockwiseNeonBorder::ensureMasks()
 {
     const qreal dpr = devicePixelRatioF();
-    if (m_maskSize != size() || m_maskDpr != dpr || m_frame.isNull())
-        buildMasks(dpr);
-    if (m_frame.isNull())
-        return {};
-    if (rotation == m_frameRotation && appearance == m_frameAppearance && m_opacity == m_frameOpacity)
-        return m_frame;
+    if (m_maskSize == size() && m_maskDpr == dpr && !m_frame.isNull())
+        return;
+    buildMasks(dpr);
+    dropBackground();
+}
+
+void ClockwiseNeonBorder::compose(double rotation, AppAppearance appearance, bool overBackground)
+{
     fillLut(rotation, appearance);
     const int shift = int(std::lround(rotation / 360.0 * lutSize)) % lutSize;
-    const uint opacity = uint(std::clamp(m_opacity, 0.0, 1.0) * 256);
     auto* bits = reinterpret_cast<quint32*>(m_frame.bits());
+    const quint32* under = overBackground && m_under.size() == m_pixels.size() ? m_under.data() : nullptr;
     const size_t n = m_pixels.size();
     const std::uint32_t* lut = m_lut.data();
     for (size_t i = 0; i < n; ++i) {
         const quint32 c = lut[(m_angles[i] - shift + lutSize) & (lutSize - 1)];
-        const quint32 k = (quint32(m_coverage[i]) * opacity) >> 8;  // 0..255
+        const quint32 k = m_coverage[i];  // with the opacity, 0..255
         // Scales all four premultiplied channels by k / 256, two at a time.
         const quint32 rb = (((c & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu;
         const quint32 ag = (((c >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
-        bits[m_pixels[i]] = rb | ag;
+        quint32 ring = rb | ag;
+        if (under) {
+            // The ring over what lies beneath it (premultiplied source-over).
+            const quint32 b = under[i];
+            const quint32 inv = 255 - (ring >> 24);
+            const quint32 brb = (((b & 0x00ff00ffu) * inv) >> 8) & 0x00ff00ffu;
+            const quint32 bag = (((b >> 8) & 0x00ff00ffu) * inv) & 0xff00ff00u;
+            ring += brb | bag;
+        }
+        bits[m_pixels[i]] = ring;
     }
     m_frameRotation = rotation;
     m_frameAppearance = appearance;
     m_frameOpacity = m_opacity;
+    m_frameOverBackground = overBackground;
+}
+
+QImage ClockwiseNeonBorder::render(double rotation, AppAppearance appearance)
+{
+    ensureMasks();
+    if (m_frame.isNull())
+        return {};
+    if (m_frameOverBackground) {
+        // Back to the ring alone.
+        m_frame.fill(Qt::transparent);
+        m_frameRotation = -1;
+    }
+    if (rotation != m_frameRotation || appearance != m_frameAppearance || m_opacity != m_frameOpacity)
+        compose(rotation, appearance, false);
     return m_frame;
+}
+
+void ClockwiseNeonBorder::dropBackground()
+{
+    m_background = QImage();
+    m_frameOverBackground = false;
+    m_frameRotation = -1;
+    if (testAttribute(Qt::WA_OpaquePaintEvent)) {
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+        if (!m_frame.isNull())
+            m_frame.fill(Qt::transparent);
+    }
+}
+
+void ClockwiseNeonBorder::scheduleCapture()
+{
+    if (m_capturePending)
+        return;
+    m_capturePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_capturePending = false;
+        captureBackground();
+    });
+}
+
+void ClockwiseNeonBorder::captureBackground()
+{
+    QWidget* win = window();
+    if (!isVisible() || !win || win == this || m_band.isEmpty())
+        return;
+    ensureMasks();
+    // Renders the window beneath the band, without this border and without
+    // what lies above it (they skip painting while capturing).
+    const qreal dpr = devicePixelRatioF();
+    QImage under(m_frame.size(), QImage::Format_ARGB32_Premultiplied);
+    under.setDevicePixelRatio(dpr);
+    under.fill(Qt::transparent);
+    const bool wasOpaque = testAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    const QPoint offset = mapTo(win, QPoint(0, 0));
+    capturing = true;
+    win->render(&under, m_band.boundingRect().topLeft(), m_band.translated(offset),
+                QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    capturing = false;
+    setAttribute(Qt::WA_OpaquePaintEvent, wasOpaque);
+    ++m_captures;
+    m_background = under;
+    // What lies beneath each ring pixel, in ring order, for the per-frame blend.
+    m_under.resize(m_pixels.size());
+    const auto* bg = reinterpret_cast<const quint32*>(m_background.constBits());
+    for (size_t i = 0; i < m_pixels.size(); ++i)
+        m_under[i] = bg[m_pixels[i]];
+    m_backgroundAppearance = AppTheme::appearance();
+    m_backgroundTicks = 0;
+    m_frame = m_background.copy();
+    m_frameRotation = -1;
+    m_frameOverBackground = true;
+    // From now on the band is painted whole, so Qt leaves the layers beneath alone.
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    m_ownUpdate = true;
+    update(m_band);
 }
 
 void ClockwiseNeonBorder::advance(double now)
 {
-    if (degrees(now, m_duration) != m_frameRotation)
-        update(m_band.isEmpty() ? QRegion(rect()) : m_band);
+    if (degrees(now, m_duration) == m_frameRotation)
+        return;
+    // A periodic fresh look beneath, in case something there changed unseen.
+    if (!m_background.isNull() && ++m_backgroundTicks > 90)
+        scheduleCapture();
+    m_ownUpdate = true;
+    update(m_band.isEmpty() ? QRegion(rect()) : m_band);
 }
 
-void ClockwiseNeonBorder::paintEvent(QPaintEvent*)
+void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
 {
-    const QImage frame = render(degrees(NeonAnimationClock::shared().now(), m_duration), AppTheme::appearance());
-    if (frame.isNull())
+    if (capturing)
         return;
-    // The opacity is part of the frame's coverage: a plain copy paints it.
+    ensureMasks();
+    if (m_frame.isNull())
+        return;
+    const AppAppearance appearance = AppTheme::appearance();
+    const double rotation = degrees(NeonAnimationClock::shared().now(), m_duration);
+    // A repaint we did not ask for, or a new theme, means the layers beneath may have changed.
+    const bool foreign = !m_ownUpdate || !(event->region() - m_band).isEmpty();
+    m_ownUpdate = false;
+    const bool stale = m_background.isNull() || appearance != m_backgroundAppearance;
+    if (foreign || stale)
+        scheduleCapture();
+
     QPainter p(this);
-    neon::drawImage(p, QPointF(0, 0), frame);
+    if (!m_background.isNull() && testAttribute(Qt::WA_OpaquePaintEvent)) {
+        if (!m_frameOverBackground) {
+            m_frame = m_background.copy();
+            m_frameRotation = -1;
+        }
+        if (rotation != m_frameRotation || appearance != m_frameAppearance || m_opacity != m_frameOpacity
+            || !m_frameOverBackground)
+            compose(rotation, appearance, true);
+        // The band is painted whole: the snapshot with the ring over it,
+        // copied rectangle by rectangle in short bands (plain row copies).
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        const qreal dpr = m_frame.devicePixelRatio();
+        for (const QRect& r : event->region()) {
+            for (int y = r.top(); y <= r.bottom(); y += neon::kBandRows) {
+                const QRect piece(r.left(), y, r.width(), std::min(neon::kBandRows, r.bottom() - y + 1));
+                // A rectangular clip lets Qt copy whole rows instead of clipped spans.
+                p.setClipRect(piece);
+                p.drawImage(QRectF(piece), m_frame,
+                            QRectF(piece.left() * dpr, piece.top() * dpr, piece.width() * dpr, piece.height() * dpr));
+            }
+        }
+        if (stale || foreign)
+            dropBackground();  // until the fresh snapshot, the layers beneath paint themselves
+        return;
+    }
+    // The ring alone over the layers beneath.
+    neon::drawImage(p, QPointF(0, 0), render(rotation, appearance));
 }
 
 void ClockwiseNeonBorder::resizeEvent(QResizeEvent*)
 {
     m_maskSize = QSize();
+    ensureMasks();
+    setMask(m_band);
+}
+
+void ClockwiseNeonBorder::moveEvent(QMoveEvent*)
+{
+    dropBackground();
 }
 
 void ClockwiseNeonBorder::showEvent(QShowEvent*)
@@ -341,6 +490,7 @@ void ClockwiseNeonBorder::showEvent(QShowEvent*)
 void ClockwiseNeonBorder::hideEvent(QHideEvent*)
 {
     NeonAnimationClock::shared().remove(this);
+    dropBackground();
 }
 
 } // namespace tw

@@ -97,6 +97,22 @@ void fillRect(QPainter& p, const QRectF& r, const QBrush& brush)
 {
     if (r.isEmpty())
         return;
+    // Whole-pixel rectangles need no antialiasing, which takes Qt's fast rectangle path.
+    const bool aligned = p.transform().type() <= QTransform::TxTranslate && r.left() == std::floor(r.left())
+        && r.top() == std::floor(r.top()) && r.width() == std::floor(r.width())
+        && r.height() == std::floor(r.height());
+    const bool antialias = p.testRenderHint(QPainter::Antialiasing);
+    if (aligned && antialias)
+        p.setRenderHint(QPainter::Antialiasing, false);
+    struct Restore {
+        QPainter& p;
+        bool on;
+        ~Restore()
+        {
+            if (on)
+                p.setRenderHint(QPainter::Antialiasing, true);
+        }
+    } restore{p, aligned && antialias};
     // Band edges on whole device rows, so neighbouring bands meet without seams.
     const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     const qreal step = kBandRows / dpr;
@@ -406,10 +422,42 @@ QImage blurredTint(const QImage& source, qreal radius, const QColor& colour)
             line[x] = qRgba(int(cr * k / 255), int(cg * k / 255), int(cb * k / 255), int(ca * k / 255));
         }
     }
-    QImage result = f == 1 ? small : small.scaled(sw * f, sh * f, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (result.width() != w || result.height() != h)
-        result = result.copy(0, 0, w, h);
+    if (f == 1) {
+        small.setDevicePixelRatio(dpr);
+        return small;
+    }
+    // Bilinear upscaling by f, on this thread: sample positions and weights
+    // per column and per row are worked out once.
+    QImage result(w, h, QImage::Format_ARGB32_Premultiplied);
     result.setDevicePixelRatio(dpr);
+    auto sample = [f](int i, int limit, int& a, int& b, uint& t) {
+        const int pos = ((2 * i + 1) * 128) / f - 128;  // (i + 0.5) / f - 0.5, in 1/256
+        a = std::clamp(pos >> 8, 0, limit - 1);
+        b = std::min(a + 1, limit - 1);
+        t = pos < 0 ? 0u : uint(pos & 255);
+    };
+    std::vector<int> xa(static_cast<size_t>(w)), xb(static_cast<size_t>(w));
+    std::vector<uint> xt(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x)
+        sample(x, sw, xa[size_t(x)], xb[size_t(x)], xt[size_t(x)]);
+    auto lerp = [](QRgb a, QRgb b, uint t) {
+        const uint rb = ((a & 0x00ff00ffu) * (256 - t) + (b & 0x00ff00ffu) * t) >> 8;
+        const uint ag = ((a >> 8) & 0x00ff00ffu) * (256 - t) + ((b >> 8) & 0x00ff00ffu) * t;
+        return (rb & 0x00ff00ffu) | (ag & 0xff00ff00u);
+    };
+    std::vector<QRgb> row(static_cast<size_t>(sw));
+    for (int y = 0; y < h; ++y) {
+        int y0, y1;
+        uint ty;
+        sample(y, sh, y0, y1, ty);
+        const QRgb* r0 = reinterpret_cast<const QRgb*>(small.constScanLine(y0));
+        const QRgb* r1 = reinterpret_cast<const QRgb*>(small.constScanLine(y1));
+        for (int x = 0; x < sw; ++x)
+            row[size_t(x)] = lerp(r0[x], r1[x], ty);
+        QRgb* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] = lerp(row[size_t(xa[size_t(x)])], row[size_t(xb[size_t(x)])], xt[size_t(x)]);
+    }
     return result;
 }
 
@@ -541,16 +589,18 @@ void paintGlowingText(QPainter& p, const QRectF& rect, int flags, const QString&
 {
     if (text.isEmpty())
         return;
-    const QSize size = rect.size().toSize();
+    // The glow is blurred from the text's own box, not the whole rectangle.
+    const QRectF box = QFontMetricsF(font).boundingRect(rect, flags, text).adjusted(-1, -1, 1, 1) & rect;
+    const QSize size(int(std::ceil(box.width())), int(std::ceil(box.height())));
     const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     const QString key = QStringLiteral("text|") + text + u'|' + font.key() + u'|' + QString::number(flags);
     const QImage body = cachedImage(key, size, dpr, [&](QPainter& q) {
         q.setFont(font);
         q.setPen(Qt::white);
-        q.drawText(QRectF(QPointF(0, 0), rect.size()), flags, text);
+        q.drawText(QRectF(rect.topLeft() - box.topLeft(), rect.size()), flags, text);
     });
     paintShadows(p, key + u'@' + QString::number(size.width()) + u'x' + QString::number(size.height()), body,
-                 rect.topLeft(), glows);
+                 box.topLeft(), glows);
     p.save();
     p.setFont(font);
     p.setPen(colour);

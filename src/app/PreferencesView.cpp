@@ -1,6 +1,7 @@
 #include "app/PreferencesView.h"
 
 #include "app/AppSettings.h"
+#include "app/NeonBorder.h"
 #include "app/NeonPaint.h"
 
 #include <QFontMetricsF>
@@ -332,6 +333,8 @@ void SheetOverlay::setSheet(QWidget* sheet)
 
 void SheetOverlay::paintEvent(QPaintEvent*)
 {
+    if (ClockwiseNeonBorder::isCapturing())
+        return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     neon::fillRoundedRect(p, QRectF(rect()), 20, faded(Qt::black, 0.38));

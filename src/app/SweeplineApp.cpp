@@ -1,12 +1,15 @@
 #include "app/SweeplineApp.h"
 
 #include "app/AppSettings.h"
+#include "app/EngineBindings.h"
 #include "app/L10n.h"
+#include "app/NeonBorder.h"
 #include "app/NeonPaint.h"
 #include "app/PreferencesView.h"
 #include "app/SharedState.h"
 #include "app/WindowChrome.h"
 #include "app/WindowHandling.h"
+#include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
 
 #include <QAction>
@@ -28,8 +31,9 @@ namespace tw {
 
 namespace {
 
-// Clears everything outside the window's rounded shape with a smooth edge,
-// painted last over the whole content (the window mask alone is jagged).
+// Clears what lies outside the window's rounded shape at one corner, with a
+// smooth edge, stacked over the whole content (the window mask alone is
+// jagged). Four small ones stay out of repaints elsewhere in the window.
 class CornerClip : public QWidget {
 public:
     CornerClip(QWidget* parent, qreal radius, std::function<void()> painted)
@@ -43,9 +47,12 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override
+    void paintEvent(QPaintEvent*) override
     {
-        // Painted last of all the window's widgets: the frame is complete after this.
+        if (ClockwiseNeonBorder::isCapturing())
+            return;
+        // The last of these is painted last of all the window's widgets: a
+        // first paint of the whole window is complete after it.
         struct Done {
             const std::function<void()>& f;
             ~Done()
@@ -54,16 +61,11 @@ protected:
                     f();
             }
         } done{m_painted};
-        const QRect r = rect();
-        const int c = int(std::ceil(m_radius)) + 1;
-        const QRegion corners = QRegion(0, 0, c, c) + QRegion(r.width() - c, 0, c, c) + QRegion(0, r.height() - c, c, c)
-            + QRegion(r.width() - c, r.height() - c, c, c);
-        if (!event->region().intersects(corners))
-            return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setCompositionMode(QPainter::CompositionMode_Clear);
-        neon::fillOutsideCorners(p, QRectF(r), m_radius, Qt::black);
+        p.translate(-pos());
+        neon::fillOutsideCorners(p, QRectF(parentWidget()->rect()), m_radius, Qt::black);
     }
 
 private:
@@ -80,13 +82,14 @@ MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, L
     , m_settings(settings)
     , m_language(language)
     , m_overlay(new SheetOverlay(this))
-    , m_clip(new CornerClip(this, cornerRadius(), [this] {
-        if (!m_painted) {
-            m_painted = true;
-            emit firstPainted();
-        }
-    }))
 {
+    for (int i = 0; i < 4; ++i)
+        m_clips << new CornerClip(this, cornerRadius(), i < 3 ? std::function<void()>() : [this] {
+            if (!m_painted) {
+                m_painted = true;
+                emit firstPainted();
+            }
+        });
     setObjectName(QStringLiteral("main"));
     setWindowTitle(SweeplineApp::displayName());
     setMinimumSize(minimumWidth(), minimumHeight());
@@ -138,7 +141,8 @@ void MainWindow::presentPreferences(bool show)
     }
     m_overlay->setGeometry(rect());
     m_overlay->raise();
-    m_clip->raise();
+    for (QWidget* clip : std::as_const(m_clips))
+        clip->raise();
     m_overlay->show();
     m_overlay->sheet()->setFocus();
 }
@@ -154,8 +158,12 @@ void MainWindow::resizeEvent(QResizeEvent*)
     if (m_view)
         m_view->setGeometry(rect());
     m_overlay->setGeometry(rect());
-    m_clip->setGeometry(rect());
-    m_clip->raise();
+    const int c = int(std::ceil(cornerRadius())) + 1;
+    const QPoint corners[] = {{0, 0}, {width() - c, 0}, {0, height() - c}, {width() - c, height() - c}};
+    for (int i = 0; i < m_clips.size(); ++i) {
+        m_clips[i]->setGeometry(QRect(corners[i], QSize(c, c)));
+        m_clips[i]->raise();
+    }
 }
 
 // ---- Cleanup offer ------------------------------------------------------------------------
@@ -250,10 +258,7 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
 
     m_state->openBridge().setFactory([this]() -> QWidget* { return createMainWindow(); });
     connect(&m_state->navigation(), &AppNavigation::remainOfferChanged, this, &SweeplineApp::presentOffer);
-    connect(&m_state->settings(), &AppSettings::detectTrashRemovalsChanged, this, [](bool on) {
-        if (seams().removalDetectionSwitched)
-            seams().removalDetectionSwitched(on);
-    });
+
 }
 
 SweeplineApp::~SweeplineApp()
@@ -272,6 +277,13 @@ AppScanner& SweeplineApp::scanner()
     if (!m_scanner)
         m_scanner = std::make_unique<AppScanner>(m_platform);
     return *m_scanner;
+}
+
+AppRemovalWatcher& SweeplineApp::removalWatcher()
+{
+    // Made once, with both engines: it follows the detection switch, publishes
+    // its offers to the navigation and hears of every uninstall first.
+    return bindRemovalWatcher(*m_state, scanner(), cleaner());
 }
 
 SystemCleaner& SweeplineApp::cleaner()
@@ -293,6 +305,7 @@ WorkspaceEnvironment SweeplineApp::environment()
 
 MainWindow* SweeplineApp::createMainWindow()
 {
+    removalWatcher();  // the engines are first needed here; the watcher is bound with them
     auto* window = new MainWindow(environment(), m_state->settings(), m_state->language());
     window->addActions(commands());
     window->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -314,8 +327,7 @@ void SweeplineApp::runStartupHooks()
     SubsystemSeams& s = seams();
     if (s.installMenuBar)
         s.installMenuBar(scanner(), cleaner());
-    if (s.startRemovalWatcher)
-        s.startRemovalWatcher(scanner(), cleaner());
+    removalWatcher().start(&scanner());
     if (m_state->settings().runInBackground() && s.enableLoginItem)
         s.enableLoginItem();
 }
@@ -389,8 +401,7 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
     if (removeRemainingFiles) {
         // Failures are not reported: what cannot move stays where it is.
         cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer));
-        if (seams().suppressOffers)
-            seams().suppressOffers(offer->bundleIdentifier);
+        removalWatcher().suppress(offer->bundleIdentifier);
     }
     navigation.openMainWindow(std::nullopt, true, false);
     closeOfferAlert();

@@ -20,6 +20,7 @@ class QMenuBar;
 namespace tw {
 
 class AppDelegate;
+class AppRemovalWatcher;
 class AppScanner;
 class AppSettings;
 class LanguageManager;
@@ -28,9 +29,9 @@ class SharedState;
 class SheetOverlay;
 
 // Calls into parts of the program that are built by later work (the menu bar
-// controller, the system monitor's login-item permission, the removal
-// watcher). Each is empty until its part sets it; the shell calls it at its
-// moment and does nothing while it is empty.
+// controller and the system monitor's login-item permission). Each is empty
+// until its part sets it; the shell calls it at its moment and does nothing
+// while it is empty.
 struct SubsystemSeams {
     // MenuBarController::install(scanner, cleaner): each time the window's content is shown.
     std::function<void(AppScanner&, SystemCleaner&)> installMenuBar;
@@ -39,12 +40,6 @@ struct SubsystemSeams {
     // SystemMonitorPermissions::shared().enable(): each time the content is
     // shown while run-in-background is on.
     std::function<void()> enableLoginItem;
-    // AppRemovalWatcher::shared().start(scanner, cleaner): each time the content is shown.
-    std::function<void(AppScanner&, SystemCleaner&)> startRemovalWatcher;
-    // Trash-removal detection switched: on re-reads the folders, then polls; off stops at once.
-    std::function<void(bool on)> removalDetectionSwitched;
-    // AppRemovalWatcher::shared().suppress(bundleId): after a cleanup offer was taken.
-    std::function<void(const QString& bundleId)> suppressOffers;
 };
 
 // The main window: frameless, rounded (radius 20), at least 1100 x 680, with
@@ -87,7 +82,7 @@ private:
     LanguageManager& m_language;
     QPointer<MainView> m_view;
     SheetOverlay* m_overlay;
-    QWidget* m_clip;
+    QList<QWidget*> m_clips;
     bool m_painted = false;
 };
 
@@ -121,6 +116,8 @@ public:
     // The engines, built on first use and kept to the end.
     AppScanner& scanner();
     SystemCleaner& cleaner();
+    // Watches for applications removed outside the program; started with the window.
+    AppRemovalWatcher& removalWatcher();
     WorkspaceEnvironment environment();
 
     // Makes the main window (the open bridge's factory) and shows it.

@@ -1,6 +1,7 @@
 #include "app/ThemeWorkspace.h"
 
 #include "app/L10n.h"
+#include "app/NeonBorder.h"
 #include "app/Symbols.h"
 #include "app/WorkspaceComponents.h"
 
@@ -480,6 +481,8 @@ void crossFadeWindow(QWidget* window, int durationMs)
     protected:
         void paintEvent(QPaintEvent*) override
         {
+            if (ClockwiseNeonBorder::isCapturing())
+                return;
             QPainter p(this);
             p.setOpacity(opacity);
             p.setCompositionMode(QPainter::CompositionMode_SourceOver);

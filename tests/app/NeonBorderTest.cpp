@@ -1,6 +1,7 @@
 #include "app/NeonBorder.h"
 #include "ShellHarness.h"
 
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -187,4 +188,64 @@ TEST(NeonBorder, OneSharedClockRunsOnlyWhileBordersAreShown)
     delete a;
     delete b;
     EXPECT_FALSE(clock.isRunning());
+}
+
+namespace {
+
+// A flat colour that can change.
+class Swatch : public QWidget {
+public:
+    using QWidget::QWidget;
+    QColor colour = Qt::red;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), colour);
+    }
+};
+
+} // namespace
+
+TEST(NeonBorder, BandShowsWhatLiesBeneathEvenAfterItChanges)
+{
+    ClockGuard restore;
+    double now = 500.0;
+    NeonAnimationClock::shared().setTimeSource([&] { return now; });
+    QWidget window;
+    window.resize(300, 200);
+    auto* under = new Swatch(&window);
+    under->setGeometry(window.rect());
+    auto* border = new ClockwiseNeonBorder(16, 1.6, 2.6, &window);
+    border->setShapeGeometry(QRect(40, 40, 220, 120));
+    border->raise();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // The border takes a picture of what lies beneath its band and then paints the band itself.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return border->hasBackgroundSnapshot(); }, 2000));
+    const int taken = border->captureCount();
+    now += 0.5;
+    QTest::qWait(120);
+    // A point in the band's corner, clear of the ring: the colour beneath shows through.
+    const QPoint probe = border->pos() + border->bandRegion().boundingRect().topLeft() + QPoint(2, 2);
+    ASSERT_TRUE(border->bandRegion().translated(border->pos()).contains(probe));
+    auto sample = [&] { return window.grab().toImage().pixelColor(probe); };
+    EXPECT_GT(sample().red(), 200);
+    EXPECT_LT(sample().blue(), 80);
+
+    // What lies beneath changes: the band must not keep showing the old picture.
+    under->colour = Qt::blue;
+    under->update();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return border->captureCount() > taken; }, 2000));
+    now += 0.5;
+    QTest::qWait(120);
+    const QColor after = sample();
+    EXPECT_GT(after.blue(), 200);
+    EXPECT_LT(after.red(), 80);
+
+    // A theme or size change also retakes the picture.
+    const int beforeResize = border->captureCount();
+    border->setShapeGeometry(QRect(30, 30, 240, 140));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return border->captureCount() > beforeResize; }, 2000));
 }

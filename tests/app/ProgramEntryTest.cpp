@@ -4,6 +4,7 @@
 #include "app/SharedState.h"
 #include "app/SweeplineApp.h"
 #include "app/WindowHandling.h"
+#include "engine/inventory/AppRemovalWatcher.h"
 #include "ShellHarness.h"
 
 #include <QAction>
@@ -25,20 +26,14 @@ struct Program {
     FakePlatform fake;
     std::unique_ptr<SweeplineApp> app;
     int menuBarInstalls = 0;
-    int watcherStarts = 0;
     int loginItemEnables = 0;
-    QStringList suppressed;
-    QList<bool> detectionSwitches;
 
     explicit Program(bool runInBackground = true)
     {
         fake.settings.setValue(QStringLiteral("settings.runInBackground"), runInBackground);
         SubsystemSeams& s = SweeplineApp::seams();
         s.installMenuBar = [this](AppScanner&, SystemCleaner&) { ++menuBarInstalls; };
-        s.startRemovalWatcher = [this](AppScanner&, SystemCleaner&) { ++watcherStarts; };
         s.enableLoginItem = [this] { ++loginItemEnables; };
-        s.suppressOffers = [this](const QString& id) { suppressed << id; };
-        s.removalDetectionSwitched = [this](bool on) { detectionSwitches << on; };
         app = std::make_unique<SweeplineApp>(fake.platform());
     }
     ~Program()
@@ -122,7 +117,7 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
     for (const LeftoverPtr& l : offer.leftovers)
         EXPECT_FALSE(p.fake.tree().exists(l->path())) << l->path().toStdString();
     EXPECT_TRUE(p.fake.tree().exists(p.fake.tree().home() + "/.Trash/Sketchbook.log"));
-    EXPECT_EQ(p.suppressed, QStringList{"com.example.sketchbook"});
+    EXPECT_TRUE(p.app->removalWatcher().isSuppressed("com.example.sketchbook"));
     EXPECT_EQ(p.navigation().tab(), SidebarTab::applications);
     EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
     EXPECT_FALSE(p.navigation().remainOffer().has_value());
@@ -141,7 +136,7 @@ TEST(ProgramEntry, LaterOnlyOpensTheRemains)
     ASSERT_NE(box, nullptr);
     buttonWithText(box, "Later")->click();
     EXPECT_TRUE(p.fake.tree().exists(offer.leftovers[0]->path()));
-    EXPECT_TRUE(p.suppressed.isEmpty());
+    EXPECT_FALSE(p.app->removalWatcher().isSuppressed("com.example.sketchbook"));
     EXPECT_EQ(p.navigation().tab(), SidebarTab::applications);
     EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
     EXPECT_FALSE(p.navigation().remainOffer().has_value());
@@ -170,7 +165,7 @@ TEST(ProgramEntry, EmptyOfferStillSuppressesAndOpensTheRemains)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), "Phantom has been moved to Trash");
     buttonWithText(box, "Remove Remaining Files")->click();
-    EXPECT_EQ(p.suppressed, QStringList{"com.example.ghost"});
+    EXPECT_TRUE(p.app->removalWatcher().isSuppressed("com.example.ghost"));
     EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
     EXPECT_FALSE(p.navigation().remainOffer().has_value());
 }
@@ -209,9 +204,11 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
 {
   {
     Program p(false);
+    EXPECT_FALSE(p.app->removalWatcher().isReady());
     MainWindow* window = p.startShown();
     EXPECT_EQ(p.menuBarInstalls, 1);
-    EXPECT_EQ(p.watcherStarts, 1);
+    EXPECT_TRUE(p.app->removalWatcher().isReady());
+    EXPECT_TRUE(p.app->removalWatcher().isTimerActive());
     EXPECT_EQ(p.loginItemEnables, 0);  // run-in-background is off
 
     // Setting the language, even to the current one, rebuilds the content only.
@@ -231,12 +228,30 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
     window->hide();
     window->show();
     EXPECT_EQ(p.menuBarInstalls, 2);
-    EXPECT_EQ(p.watcherStarts, 2);
 
-    // The detection switch reaches the watcher.
+    // The detection switch stops the watcher's poll at once; switched on, the
+    // watcher re-reads the folders first, so an application removed meanwhile
+    // raises no offer.
     p.app->state().settings().setDetectTrashRemovals(false);
+    EXPECT_FALSE(p.app->removalWatcher().isTimerActive());
+    const QString bundle = p.fake.tree().makeApp(QStringLiteral("/Applications/Gone.app"),
+                                                 QStringLiteral("com.example.gone"), QStringLiteral("Gone"));
     p.app->state().settings().setDetectTrashRemovals(true);
-    EXPECT_EQ(p.detectionSwitches, (QList<bool>{false, true}));
+    EXPECT_TRUE(p.app->removalWatcher().isTimerActive());
+    EXPECT_TRUE(p.app->removalWatcher().knownApps().contains(bundle));
+
+    // The program's own uninstall is announced to the watcher before anything moves.
+    AppFields f;
+    f.name = QStringLiteral("Gone");
+    f.bundleIdentifier = QStringLiteral("com.example.gone");
+    f.path = bundle;
+    p.fake.tree().makeTrash();
+    const auto result = p.app->scanner().uninstall(AppInfo::make(f), {}, true);
+    EXPECT_FALSE(result.error.has_value());
+    p.app->removalWatcher().poll();
+    drainScans(&p.app->scanner(), &p.app->cleaner());
+    QTest::qWait(50);
+    EXPECT_FALSE(p.navigation().remainOffer().has_value());
   }
     // With run-in-background on, each showing registers the login item.
     Program q(true);
