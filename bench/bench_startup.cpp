@@ -9,6 +9,7 @@
 // discovery before that first paint.
 
 #include "app/NeonBorder.h"
+#include "platform/ThreadPool.h"
 #include "app/NeonPaint.h"
 #include "app/SweeplineApp.h"
 #include "engine/inventory/AppScanner.h"
@@ -60,7 +61,7 @@ void idleFor(int ms)
 void settle()
 {
     for (int i = 0; i < 50; ++i) {
-        QThreadPool::globalInstance()->waitForDone();
+        tw::enginePool().waitForDone();
         QCoreApplication::processEvents();
     }
 }

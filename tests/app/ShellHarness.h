@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainView.h"
+#include "platform/ThreadPool.h"
 #include "app/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
@@ -20,7 +21,7 @@ namespace tw::test {
 inline void drainScans(AppScanner* scanner, SystemCleaner* cleaner)
 {
     for (int i = 0; i < 200; ++i) {
-        QThreadPool::globalInstance()->waitForDone();
+        tw::enginePool().waitForDone();
         QCoreApplication::processEvents();
         const bool busy = (scanner && scanner->isScanning())
             || (cleaner && (cleaner->isScanningRemaining() || cleaner->isScanningStartup()

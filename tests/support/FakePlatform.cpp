@@ -1,4 +1,5 @@
 #include "support/FakePlatform.h"
+#include "platform/ThreadPool.h"
 
 #include "platform/HostServices.h"
 
@@ -137,7 +138,7 @@ FakePlatform::FakePlatform(const QString& login)
 FakePlatform::~FakePlatform()
 {
     // Background work of engines under test must not outlive the fakes.
-    QThreadPool::globalInstance()->waitForDone();
+    tw::enginePool().waitForDone();
 }
 
 } // namespace tw::test

@@ -2,6 +2,7 @@
 // savers, settings panes, internet plug-ins and widgets.
 
 #include "engine/cleaner/SystemCleaner.h"
+#include "platform/ThreadPool.h"
 #include "engine/inventory/AppScanner.h"
 #include "platform/Collation.h"
 #include "platform/DiskUsage.h"
@@ -306,7 +307,7 @@ QList<RemovableItem> SystemCleaner::loadBrowserExtensions(const Platform& p)
     std::vector<RemovableItem> built(jobs.size());
     std::vector<size_t> indices(jobs.size());
     std::iota(indices.begin(), indices.end(), size_t(0));
-    QtConcurrent::blockingMap(indices, [&](size_t i) {
+    QtConcurrent::blockingMap(&enginePool(), indices, [&](size_t i) {
         const Job& job = jobs[i];
         const QString title = chromiumExtensionName(p, path::join(job.versionDir, QStringLiteral("manifest.json")))
                                   .value_or(job.identifier);

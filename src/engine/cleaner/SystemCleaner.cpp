@@ -1,6 +1,7 @@
 // The cleaner engine: published lists, their scans and the extension groups.
 
 #include "engine/cleaner/SystemCleaner.h"
+#include "platform/ThreadPool.h"
 
 #include <QPointer>
 #include <QThreadPool>
@@ -93,7 +94,7 @@ void SystemCleaner::runScan(Scan scan, const QString& message, std::function<QLi
     setScanFlag(scan, true);
     setProgressMessage(message);
     QPointer<SystemCleaner> self(this);
-    QThreadPool::globalInstance()->start([self, scan, loader = std::move(loader)] {
+    enginePool().start([self, scan, loader = std::move(loader)] {
         QList<RemovableItem> items = loader();
         QMetaObject::invokeMethod(self, [self, scan, items = std::move(items)]() mutable {
             if (!self)

@@ -1,4 +1,5 @@
 #include "engine/inventory/AppRemovalWatcher.h"
+#include "platform/ThreadPool.h"
 
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
@@ -265,7 +266,7 @@ void AppRemovalWatcher::offerCleanup(const QString& name, const QString& bundleI
     });
     const Platform* p = &m_platform;
     emit offerAttemptStarted(name, bundleId);
-    watcher->setFuture(QtConcurrent::run(
+    watcher->setFuture(QtConcurrent::run(&enginePool(),
         [p, search = m_search, name, bundleId, trashPath] {
             return search ? search(*p, bundleId, name, trashPath) : Items();
         }));

@@ -1,6 +1,7 @@
 // The scanner object and application discovery.
 
 #include "engine/inventory/AppScanner.h"
+#include "platform/ThreadPool.h"
 
 #include "platform/Collation.h"
 #include "platform/Path.h"
@@ -43,7 +44,7 @@ void AppScanner::scanInstalledApps()
     setScanning(true, QStringLiteral("Scanning all applications…"));
     QPointer<AppScanner> self(this);
     const Platform* p = &m_platform;
-    QThreadPool::globalInstance()->start([self, p] {
+    enginePool().start([self, p] {
         std::vector<AppDraft> drafts = discoverInstalledApps(*p);
         QMetaObject::invokeMethod(self, [self, drafts = std::move(drafts)] {
             if (!self)
@@ -168,7 +169,7 @@ std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
     std::vector<size_t> indices(jobs.size());
     for (size_t i = 0; i < indices.size(); ++i)
         indices[i] = i;
-    QtConcurrent::blockingMap(indices, [&](size_t i) {
+    QtConcurrent::blockingMap(&enginePool(), indices, [&](size_t i) {
         const Job& job = jobs[i];
         Built& out = built[i];
         if (job.kind == Job::FolderSize) {

@@ -1,6 +1,7 @@
 // The leftover finder: which files outside a bundle belong to its application.
 
 #include "engine/inventory/AppScanner.h"
+#include "platform/ThreadPool.h"
 #include "engine/inventory/LeftoverSearchCache.h"
 
 #include "platform/Collation.h"
@@ -358,7 +359,7 @@ void AppScanner::scanLeftovers(const AppInfoPtr& app)
     const Platform* p = &m_platform;
     std::weak_ptr<AppInfo> weak = app;
     const QString id = app->bundleIdentifier(), name = app->name(), bundle = app->path();
-    QThreadPool::globalInstance()->start(
+    enginePool().start(
         [p, weak, id, name, bundle] {
             std::vector<LeftoverItem> items = findLeftovers(*p, id, name, std::nullopt, bundle);
             // The records are made and attached on the GUI thread.

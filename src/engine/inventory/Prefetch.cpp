@@ -1,6 +1,7 @@
 // Leftover-size prefetch and privacy permission count.
 
 #include "engine/inventory/AppScanner.h"
+#include "platform/ThreadPool.h"
 #include "engine/inventory/LeftoverSearchCache.h"
 
 #include <QCoreApplication>
@@ -178,7 +179,7 @@ void AppScanner::prefetchLeftoverSizes(const QList<AppInfoPtr>& apps)
 
     QPointer<AppScanner> self(this);
     const Platform* p = &m_platform;
-    QThreadPool::globalInstance()->start(
+    enginePool().start(
         [self, p, records, queries = std::move(queries)] {
             // A record a single-application scan has claimed keeps the leftovers
             // that scan publishes (and the user's choices among them).

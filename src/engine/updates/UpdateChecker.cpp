@@ -1,4 +1,5 @@
 #include "engine/updates/UpdateChecker.h"
+#include "platform/ThreadPool.h"
 
 #include "platform/Collation.h"
 
@@ -220,7 +221,7 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
             runLoop();
     });
     const QFuture<QList<AppUpdateItem>> future =
-        QtConcurrent::run([&p = m_platform, rows = std::move(rows)] { return completeRows(p, rows); });
+        QtConcurrent::run(&enginePool(), [&p = m_platform, rows = std::move(rows)] { return completeRows(p, rows); });
     m_preparations << QFuture<void>(future);
     watcher->setFuture(future);
 }

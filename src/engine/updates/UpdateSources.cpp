@@ -2,6 +2,7 @@
 // check of one row.
 
 #include "engine/updates/UpdateChecker.h"
+#include "platform/ThreadPool.h"
 
 #include "platform/PropertyList.h"
 
@@ -52,7 +53,7 @@ void UpdateCheck::onPool(Work work, Then then, bool readsFiles)
         if (!m_cancelled)
             then(result);
     });
-    QFuture<T> future = QtConcurrent::run(std::move(work));
+    QFuture<T> future = QtConcurrent::run(&enginePool(), std::move(work));
     if (readsFiles)
         m_fileRead = QFuture<void>(future);
     watcher->setFuture(future);

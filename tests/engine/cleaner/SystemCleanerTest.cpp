@@ -1,4 +1,5 @@
 #include "Items.h"
+#include "platform/ThreadPool.h"
 #include "platform/DiskUsage.h"
 #include "support/FakePlatform.h"
 
@@ -43,7 +44,7 @@ RemovableItem item(const QString& path, bool selected, const QStringList& relate
 // Lets every loader finish and delivers every result.
 void settle()
 {
-    QThreadPool::globalInstance()->waitForDone();
+    tw::enginePool().waitForDone();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
 }

@@ -1,4 +1,5 @@
 #include "engine/inventory/AppRemovalWatcher.h"
+#include "platform/ThreadPool.h"
 #include "platform/Path.h"
 #include "support/FakePlatform.h"
 #include "support/Printers.h"
@@ -69,7 +70,7 @@ protected:
     {
         watcher.reset();
         scanner.reset();
-        QThreadPool::globalInstance()->waitForDone();  // a search still running uses this fixture
+        tw::enginePool().waitForDone();  // a search still running uses this fixture
     }
 
     tw::test::MacTree& tree() { return fake.tree(); }
