@@ -2,6 +2,7 @@
 #include "app/SweeplineApp.h"
 #include "app/WindowHandling.h"
 #include "platform/Platform.h"
+#include "platform/ThreadPool.h"
 
 #include <QApplication>
 
@@ -23,5 +24,8 @@ int main(int argc, char** argv)
     QObject::connect(&guard, &tw::SingleInstanceGuard::reopenRequested, &sweepline,
                      [&sweepline] { sweepline.delegate().handleSecondLaunch(); });
     sweepline.start();
-    return app.exec();
+    const int status = app.exec();
+    // Background work reads the platform: let it end before the platform goes.
+    tw::enginePool().waitForDone();
+    return status;
 }
