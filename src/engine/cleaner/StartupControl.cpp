@@ -112,14 +112,19 @@ std::optional<QString> SystemCleaner::applyStartupEnabled(const Platform& p, con
     return QStringLiteral("Could not enable ") + label + QLatin1Char('.');
 }
 
+// The first startup entry with that path, or -1.
+static qsizetype indexOfPath(const QList<RemovableItem>& items, const QString& path)
+{
+    const auto it = std::find_if(items.cbegin(), items.cend(), [&](const RemovableItem& item) { return item.path == path; });
+    return it == items.cend() ? -1 : it - items.cbegin();
+}
+
 std::optional<QString> SystemCleaner::setStartupItemEnabled(const QString& path, bool enabled)
 {
-    const auto it = std::find_if(m_startupItems.cbegin(), m_startupItems.cend(),
-                                 [&](const RemovableItem& item) { return item.path == path; });
-    if (it == m_startupItems.cend())
+    const qsizetype index = indexOfPath(m_startupItems, path);
+    if (index < 0)
         return QStringLiteral("Item not found.");
-    const qsizetype index = it - m_startupItems.cbegin();
-    const RemovableItem item = *it;
+    const RemovableItem item = m_startupItems[index];
     if (auto message = applyStartupEnabled(m_platform, item, enabled))
         return message;
     m_startupItems[index].isEnabled = enabled;
@@ -129,12 +134,10 @@ std::optional<QString> SystemCleaner::setStartupItemEnabled(const QString& path,
 
 std::optional<QString> SystemCleaner::removeStartupItem(const QString& path)
 {
-    const auto it = std::find_if(m_startupItems.cbegin(), m_startupItems.cend(),
-                                 [&](const RemovableItem& item) { return item.path == path; });
-    if (it == m_startupItems.cend())
+    const qsizetype index = indexOfPath(m_startupItems, path);
+    if (index < 0)
         return QStringLiteral("Item not found.");
-    const qsizetype index = it - m_startupItems.cbegin();
-    const RemovableItem item = *it;
+    const RemovableItem item = m_startupItems[index];
 
     // Stop it first; whether that works does not decide the removal.
     applyStartupEnabled(m_platform, item, false);
