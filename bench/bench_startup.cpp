@@ -210,6 +210,8 @@ qint64 monotonicNs()
 struct ChildTimes {
     double main = 0;     // main() entered: the program and its libraries loaded
     double app = 0;      // the QApplication made (platform plugin connected)
+    double state = 0;    // Tidewell: the platform, the shared state and the engines made
+    double window = 0;   // Tidewell: the main window made
     double painted = 0;  // the end of the first complete paint
     double shown = 0;    // back in the event loop: the frame handed to the screen
     bool early = false;  // application discovery started before the first paint
@@ -234,6 +236,8 @@ struct ChildClock {
     qint64 launch = 0;
     qint64 entered = 0;
     qint64 appMade = 0;
+    qint64 stateMade = 0;
+    qint64 windowMade = 0;
     qint64 paintedAt = 0;
     bool early = false;
 
@@ -249,7 +253,8 @@ struct ChildClock {
     {
         const qint64 shown = monotonicNs();
         auto ms = [this](qint64 t) { return double(t - launch) / 1e6; };
-        std::printf("%.4f %.4f %.4f %.4f %d\n", ms(entered), ms(appMade), ms(paintedAt), ms(shown), early ? 1 : 0);
+        std::printf("%.4f %.4f %.4f %.4f %.4f %.4f %d\n", ms(entered), ms(appMade), ms(stateMade ? stateMade : appMade),
+                    ms(windowMade ? windowMade : appMade), ms(paintedAt), ms(shown), early ? 1 : 0);
         std::fflush(stdout);
         // Right after the first frame: nothing else is measured, so no teardown.
         std::_Exit(0);
@@ -296,8 +301,10 @@ int runChild(int argc, char** argv, qint64 entered)
         if (!painted && sweepline.scanner().isScanning())
             clock.early = true;
     });
+    clock.stateMade = monotonicNs();
     // Made here rather than inside start() only to hear of its first paint.
     MainWindow* window = sweepline.createMainWindow();
+    clock.windowMade = monotonicNs();
     QObject::connect(window, &MainWindow::firstPainted, [&] {
         painted = true;
         clock.painted();
@@ -339,7 +346,9 @@ std::optional<ChildTimes> launchChild(const char* kind, const QProcessEnvironmen
     ChildTimes t;
     int early = 0;
     const QByteArray out = child.readAllStandardOutput();
-    if (std::sscanf(out.constData(), "%lf %lf %lf %lf %d", &t.main, &t.app, &t.painted, &t.shown, &early) != 5)
+    if (std::sscanf(out.constData(), "%lf %lf %lf %lf %lf %lf %d", &t.main, &t.app, &t.state, &t.window, &t.painted,
+                    &t.shown, &early)
+        != 7)
         return std::nullopt;
     t.early = early != 0;
     return t;
@@ -370,7 +379,8 @@ void BM_ProcessStartupToFirstPaint(benchmark::State& state)
         state.SkipWithError("a child did not start");
         return;
     }
-    std::vector<double> minimal, tidewell, minimalPaint, tidewellPaint, mainIn, appMade, tidewellMain, tidewellApp;
+    std::vector<double> minimal, tidewell, minimalPaint, tidewellPaint, mainIn, appMade, tidewellMain, tidewellApp,
+        tidewellState, tidewellWindow;
     bool early = false;
     for (auto _ : state) {
         const auto m = launchChild("minimal", env);
@@ -387,6 +397,8 @@ void BM_ProcessStartupToFirstPaint(benchmark::State& state)
         appMade.push_back(m->app);
         tidewellMain.push_back(w->main);
         tidewellApp.push_back(w->app);
+        tidewellState.push_back(w->state);
+        tidewellWindow.push_back(w->window);
         early = early || w->early;
         state.SetIterationTime((m->shown + w->shown) / 1000.0);
     }
@@ -395,12 +407,15 @@ void BM_ProcessStartupToFirstPaint(benchmark::State& state)
     state.counters["tidewell_ms"] = tm;
     state.counters["ratio"] = mm > 0 ? tm / mm : 0;
     // Where the time goes (medians, from launch): main() entered, the
-    // application object made, the end of the first paint.
+    // application object made, (Tidewell) the state and engines made, the
+    // window made, the end of the first paint.
     state.counters["minimal_main_ms"] = median(mainIn);
     state.counters["minimal_app_ms"] = median(appMade);
     state.counters["minimal_paint_ms"] = median(minimalPaint);
     state.counters["tidewell_main_ms"] = median(tidewellMain);
     state.counters["tidewell_app_ms"] = median(tidewellApp);
+    state.counters["tidewell_state_ms"] = median(tidewellState);
+    state.counters["tidewell_window_ms"] = median(tidewellWindow);
     state.counters["tidewell_paint_ms"] = median(tidewellPaint);
     if (early)
         state.SkipWithError("application discovery started before the first paint");
