@@ -88,9 +88,16 @@ void ThemeManager::apply(AppAppearance appearance, bool userInitiated)
 {
     if (userInitiated)
         m_settings.setValue(userChoseKey, true);
-    m_settings.setValue(key, rawValue(appearance));
+    store(appearance);
     if (appearance != m_appearance)
         setAppearance(appearance);
+}
+
+void ThemeManager::store(AppAppearance appearance)
+{
+    // Storing the same value again would still rewrite the settings file at every start.
+    if (m_settings.stringValue(key) != rawValue(appearance))
+        m_settings.setValue(key, rawValue(appearance));
 }
 
 void ThemeManager::setAppearance(AppAppearance appearance)
@@ -98,7 +105,7 @@ void ThemeManager::setAppearance(AppAppearance appearance)
     if (appearance == m_appearance)
         return;
     m_appearance = appearance;
-    m_settings.setValue(key, rawValue(appearance));
+    store(appearance);
     ++m_revision;
     emit appearanceChanged(appearance);
     emit revisionChanged(m_revision);

@@ -53,6 +53,7 @@ signals:
 private:
     void bootstrap();
     void setAppearance(AppAppearance appearance);
+    void store(AppAppearance appearance);
 
     Settings& m_settings;
     int m_revision = 0;

@@ -1,3 +1,5 @@
+#include "app/AppSettings.h"
+#include "app/L10n.h"
 #include "app/SharedState.h"
 #include "app/Theme.h"
 #include "support/FakePlatform.h"
@@ -89,6 +91,50 @@ TEST(ThemeTest, StartUpChoiceMatrix)
         ThemeManager m(s);
         EXPECT_EQ(m.appearance(), AppAppearance::indigo);
     }
+}
+
+// Settings that count what is written to them.
+struct CountingSettings final : Settings {
+    MemorySettings inner;
+    QStringList written;
+    QVariant value(const QString& key) const override { return inner.value(key); }
+    void setValue(const QString& key, const QVariant& value) override
+    {
+        written << key;
+        inner.setValue(key, value);
+    }
+};
+
+TEST(ThemeTest, LaterStartsWriteNoSettings)
+{
+    // Every write makes the host rewrite its settings file, before the first frame.
+    CountingSettings s;
+    {
+        AppSettings app(s);
+        ThemeManager theme(s);
+        LanguageManager language(s);
+    }
+    EXPECT_TRUE(s.written.contains(kReset));
+    EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
+
+    s.written.clear();
+    {
+        AppSettings app(s);
+        ThemeManager theme(s);
+        LanguageManager language(s);
+        EXPECT_EQ(theme.appearance(), AppAppearance::midnight);
+    }
+    EXPECT_EQ(s.written, QStringList());
+
+    // A chosen theme is read back, not stored again.
+    s.setValue(kTheme, "classic");
+    s.setValue(kUserChose, true);
+    s.written.clear();
+    {
+        ThemeManager theme(s);
+        EXPECT_EQ(theme.appearance(), AppAppearance::classic);
+    }
+    EXPECT_EQ(s.written, QStringList());
 }
 
 TEST(ThemeTest, ApplyStoresAlwaysAndPublishesOnlyChanges)
