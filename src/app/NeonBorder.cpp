@@ -224,7 +224,9 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_maskSize = size();
     m_band = QRegion();
     m_pieces.clear();
-    m_ring.clear();
+    m_runs.clear();
+    m_ringInfo.clear();
+    m_ringUnder.clear();
     m_bandPixels = 0;
     m_under.clear();
     m_hasSnapshot = false;
@@ -329,14 +331,20 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     // Each covered pixel, at its place in every piece that holds it (pieces
     // overlap only at fractional pixel ratios); what lies outside the band
     // could never be shown.
-    m_ring.reserve(covered.size());
+    // Pixels next to each other in a row of a piece make one run.
+    m_ringInfo.reserve(covered.size());
     for (const Covered& cv : covered) {
         for (const Piece& piece : m_pieces) {
             if (!piece.device.contains(cv.x, cv.y))
                 continue;
-            const int offset =
-                piece.offset + (cv.y - piece.device.top()) * piece.device.width() + (cv.x - piece.device.left());
-            m_ring.push_back({std::uint32_t(offset), cv.angle, cv.coverage});
+            const auto offset = std::uint32_t(piece.offset + (cv.y - piece.device.top()) * piece.device.width()
+                                              + (cv.x - piece.device.left()));
+            Run* last = m_runs.empty() ? nullptr : &m_runs.back();
+            if (last && last->offset + last->length == offset)
+                ++last->length;
+            else
+                m_runs.push_back({offset, std::uint32_t(m_ringInfo.size()), 1});
+            m_ringInfo.push_back(std::uint32_t(cv.angle) | std::uint32_t(cv.coverage) << 16);
         }
     }
 }
@@ -404,33 +412,37 @@ void ClockwiseNeonBorder::prepareFrame(BandFrame& frame) const
     frame.valid = false;
 }
 
-void ClockwiseNeonBorder::compose(BandFrame& frame, int shift, const std::uint32_t* under, bool onBase)
+void ClockwiseNeonBorder::compose(BandFrame& frame, int shift, bool overSnapshot, bool onBase)
 {
     prepareFrame(frame);
     std::uint32_t* bits = frame.pixels.data();
     if (!onBase) {
-        if (under)
-            std::copy(under, under + m_bandPixels, bits);
+        if (overSnapshot)
+            std::copy(m_under.begin(), m_under.end(), bits);
         else
             std::fill(bits, bits + m_bandPixels, 0u);
     }
     const std::uint32_t* lut = m_lut.data();
-    for (const RingPixel& px : m_ring) {
-        const quint32 c = lut[(px.angle - shift + lutSize) & (lutSize - 1)];
-        const quint32 k = px.coverage;  // with the opacity, 0..255
-        // Scales all four premultiplied channels by k / 256, two at a time.
-        const quint32 rb = (((c & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu;
-        const quint32 ag = (((c >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
-        quint32 ring = rb | ag;
+    const std::uint32_t* info = m_ringInfo.data();
+    const std::uint32_t* under = overSnapshot ? m_ringUnder.data() : nullptr;
+    // Scales all four premultiplied channels of c by k / 256, two at a time.
+    auto scaled = [](quint32 c, quint32 k) {
+        return ((((c & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu) | ((((c >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u);
+    };
+    for (const Run& run : m_runs) {
+        std::uint32_t* out = bits + run.offset;
+        const std::uint32_t* in = info + run.first;
         if (under) {
             // The ring over what lies beneath it (premultiplied source-over).
-            const quint32 b = under[px.offset];
-            const quint32 inv = 255 - (ring >> 24);
-            const quint32 brb = (((b & 0x00ff00ffu) * inv) >> 8) & 0x00ff00ffu;
-            const quint32 bag = (((b >> 8) & 0x00ff00ffu) * inv) & 0xff00ff00u;
-            ring += brb | bag;
+            const std::uint32_t* beneath = under + run.first;
+            for (std::uint32_t i = 0; i < run.length; ++i) {
+                const quint32 ring = scaled(lut[((in[i] & 0xffffu) - shift) & (lutSize - 1)], in[i] >> 16);
+                out[i] = ring + scaled(beneath[i], 255 - (ring >> 24));
+            }
+        } else {
+            for (std::uint32_t i = 0; i < run.length; ++i)
+                out[i] = scaled(lut[((in[i] & 0xffffu) - shift) & (lutSize - 1)], in[i] >> 16);
         }
-        bits[px.offset] = ring;
     }
     frame.valid = true;
     ++m_composes;
@@ -445,7 +457,7 @@ const ClockwiseNeonBorder::BandFrame& ClockwiseNeonBorder::frameOverSnapshot(int
     const bool onBase = m_frame.valid && m_frameGeneration == m_underGeneration;
     if (onBase && shift == m_frameShift && m_appearance == m_frameAppearance)
         return m_frame;  // the same step painted again
-    compose(m_frame, shift, m_under.data(), onBase);
+    compose(m_frame, shift, true, onBase);
     m_frameGeneration = m_underGeneration;
     m_frameShift = shift;
     m_frameAppearance = m_appearance;
@@ -479,7 +491,7 @@ QImage ClockwiseNeonBorder::render(double rotation, AppAppearance appearance)
     if (m_pieces.empty())
         return {};
     fillLut(appearance);
-    compose(m_ringOnly, shiftFor(rotation), nullptr, false);
+    compose(m_ringOnly, shiftFor(rotation), false, false);
     m_ringOnlyShift = -1;  // composed at a rotation that need not be a step
     QImage out(QSize(int(std::ceil(width() * m_maskDpr)), int(std::ceil(height() * m_maskDpr))),
                QImage::Format_ARGB32_Premultiplied);
@@ -546,6 +558,10 @@ void ClockwiseNeonBorder::captureBackground()
         m_under.swap(fresh);
         m_underAppearance = appearance;
         ++m_underGeneration;
+        // What lies beneath each ring pixel, in the ring's order.
+        m_ringUnder.resize(m_ringInfo.size());
+        for (const Run& run : m_runs)
+            std::copy_n(m_under.data() + run.offset, run.length, m_ringUnder.data() + run.first);
     }
     m_hasSnapshot = true;
     m_backgroundTicks = 0;
@@ -604,7 +620,7 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
     fillLut(m_appearance);
     const int shift = shiftFor(shown * 360.0 / m_steps);
     if (shift != m_ringOnlyShift || m_appearance != m_ringOnlyAppearance || !m_ringOnly.valid) {
-        compose(m_ringOnly, shift, nullptr, m_ringOnly.valid);
+        compose(m_ringOnly, shift, false, m_ringOnly.valid);
         m_ringOnlyShift = shift;
         m_ringOnlyAppearance = m_appearance;
     }

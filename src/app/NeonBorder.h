@@ -137,12 +137,12 @@ private:
         QRect device;
         int offset = 0;
     };
-    // A pixel the ring covers: its place in a band frame, its clockwise angle
-    // bucket and its coverage (line and glow, with the opacity).
-    struct RingPixel {
+    // Ring pixels lying side by side in a band frame: where they start there
+    // and where they start in the ring's arrays.
+    struct Run {
         std::uint32_t offset;
-        std::uint16_t angle;
-        std::uint8_t coverage;
+        std::uint32_t first;
+        std::uint32_t length;
     };
     // The band's pixels, piece after piece, with an image over each piece.
     struct BandFrame {
@@ -156,9 +156,9 @@ private:
     void fillLut(AppAppearance appearance);
     static int shiftFor(double rotation);
     void prepareFrame(BandFrame& frame) const;
-    // Writes the ring for a shift into a frame, over what lies beneath (or
-    // over nothing); onBase: the frame already holds that beneath the ring.
-    void compose(BandFrame& frame, int shift, const std::uint32_t* under, bool onBase);
+    // Writes the ring for a shift into a frame, over the snapshot or over
+    // nothing; onBase: the frame already holds that between the ring's pixels.
+    void compose(BandFrame& frame, int shift, bool overSnapshot, bool onBase);
     const BandFrame& frameOverSnapshot(int step);
     void drawBand(QPainter& p, const QRegion& region, const BandFrame& frame) const;
     void captureBackground();
@@ -175,7 +175,12 @@ private:
     QSize m_maskSize;
     QRegion m_band;
     std::vector<Piece> m_pieces;
-    std::vector<RingPixel> m_ring;
+    // The pixels the ring covers, run by run: each one's clockwise angle
+    // bucket and coverage (line and glow, with the opacity) as
+    // angle | coverage << 16, and the snapshot's pixel beneath it.
+    std::vector<Run> m_runs;
+    std::vector<std::uint32_t> m_ringInfo;
+    std::vector<std::uint32_t> m_ringUnder;
     size_t m_bandPixels = 0;
 
     // The ring alone (before there is a snapshot), for the last shift drawn.
