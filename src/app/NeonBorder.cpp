@@ -22,7 +22,7 @@ constexpr double kReferenceDate = 978307200.0;
 
 NeonAnimationClock::NeonAnimationClock()
 {
-    m_timer.setInterval(intervalMs);
+    m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &NeonAnimationClock::tick);
 }
@@ -45,12 +45,22 @@ void NeonAnimationClock::setTimeSource(std::function<double()> source)
     m_source = std::move(source);
 }
 
+int NeonAnimationClock::delayMs(double t) const
+{
+    // Just after the soonest next step of any border, so every tick finds a
+    // new step (a tick that lands early would find none and the next one two).
+    double wait = 1.0;
+    for (const ClockwiseNeonBorder* b : m_borders)
+        wait = std::min(wait, ClockwiseNeonBorder::secondsToNextStep(t, b->duration()));
+    return std::clamp(int(std::ceil(wait * 1000)) + 1, minimumIntervalMs, 1000);
+}
+
 void NeonAnimationClock::add(ClockwiseNeonBorder* border)
 {
     if (!m_borders.contains(border))
         m_borders.append(border);
     if (!m_timer.isActive())
-        m_timer.start();
+        m_timer.start(delayMs(now()));
 }
 
 void NeonAnimationClock::remove(ClockwiseNeonBorder* border)
@@ -66,6 +76,8 @@ void NeonAnimationClock::tick()
     const double t = now();
     for (ClockwiseNeonBorder* b : std::as_const(m_borders))
         b->advance(t);
+    if (!m_borders.isEmpty())
+        m_timer.start(delayMs(t));
 }
 
 // ---- ClockwiseNeonBorder ---------------------------------------------------------------
@@ -75,6 +87,7 @@ ClockwiseNeonBorder::ClockwiseNeonBorder(qreal cornerRadius, qreal lineWidth, do
     , m_cornerRadius(cornerRadius)
     , m_lineWidth(lineWidth)
     , m_duration(duration > 0 ? duration : 1.0)
+    , m_steps(stepsPerTurn(m_duration))
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -104,12 +117,36 @@ QRect ClockwiseNeonBorder::shapeRect() const
     return rect().adjusted(margin(), margin(), -margin(), -margin());
 }
 
+int ClockwiseNeonBorder::stepsPerTurn(double duration)
+{
+    if (!(duration > 0))
+        return 1;
+    return int(std::clamp(std::lround(duration * stepsPerSecond), 1L, 100000L));
+}
+
+int ClockwiseNeonBorder::step(double secondsSinceReferenceDate, double duration)
+{
+    if (!(duration > 0))
+        return 0;
+    const int n = stepsPerTurn(duration);
+    const double q = secondsSinceReferenceDate / duration;
+    const int s = int(std::floor((q - std::floor(q)) * n));
+    return std::clamp(s, 0, n - 1);
+}
+
 double ClockwiseNeonBorder::degrees(double secondsSinceReferenceDate, double duration)
 {
-    if (duration <= 0)
-        return 0;
-    const double q = secondsSinceReferenceDate / duration;
-    return (q - std::floor(q)) * 360.0;
+    return step(secondsSinceReferenceDate, duration) * 360.0 / stepsPerTurn(duration);
+}
+
+double ClockwiseNeonBorder::secondsToNextStep(double secondsSinceReferenceDate, double duration)
+{
+    if (!(duration > 0))
+        return 1.0;
+    const int n = stepsPerTurn(duration);
+    const double turn = std::floor(secondsSinceReferenceDate / duration);
+    const double next = (turn + double(step(secondsSinceReferenceDate, duration) + 1) / n) * duration;
+    return std::max(0.0, next - secondsSinceReferenceDate);
 }
 
 QColor ClockwiseNeonBorder::gradientColour(double location, AppAppearance a)
@@ -185,12 +222,15 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     const QSize device(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
     m_maskDpr = dpr;
     m_maskSize = size();
-    m_pixels.clear();
-    m_angles.clear();
-    m_coverage.clear();
     m_band = QRegion();
-    m_frameRotation = -1;
-    m_frame = QImage();
+    m_pieces.clear();
+    m_runs.clear();
+    m_ringInfo.clear();
+    m_ringUnder.clear();
+    m_bandPixels = 0;
+    m_under.clear();
+    m_hasSnapshot = false;
+    resetFrames();
     const QRectF shape = QRectF(shapeRect());
     if (device.isEmpty() || shape.isEmpty())
         return;
@@ -217,11 +257,19 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
         glowProfile[i] = 0.7 * 0.5 * (std::erf((d + gw / 2) * k) - std::erf((d - gw / 2) * k));
     }
 
+    // The covered pixels in row order: position, angle bucket, coverage.
+    struct Covered {
+        int x, y;
+        std::uint16_t angle;
+        std::uint8_t coverage;
+    };
+    std::vector<Covered> covered;
     const int w = device.width();
     const int x0 = int(std::floor(cx - halfW - outward)), x1 = int(std::ceil(cx + halfW + outward));
     const int y0 = int(std::floor(cy - halfH - outward)), y1 = int(std::ceil(cy + halfH + outward));
     const double innerLeft = cx - halfW + inward, innerRight = cx + halfW - inward;
     const double innerTop = cy - halfH + inward, innerBottom = cy + halfH - inward;
+    const double opacity = std::clamp(double(m_opacity), 0.0, 1.0);
     auto visit = [&](int x, int y) {
         const double px = x + 0.5 - cx, py = y + 0.5 - cy;
         const double qx = std::abs(px) - (halfW - r), qy = std::abs(py) - (halfH - r);
@@ -234,10 +282,9 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
         const int cov = int((line + glow * (1 - line)) * 255 + 0.5);
         if (cov < 20)  // the glow's far tail: at the border's opacity (about half) under 4/255
             return;
-        m_pixels.push_back(std::uint32_t(y * w + x));
-        m_angles.push_back(std::uint16_t(int(clockwiseDegrees(py, px) / 360.0 * lutSize) % lutSize));
         // The border's opacity is part of each pixel's coverage.
-        m_coverage.push_back(std::uint8_t(std::min(255.0, std::min(cov, 255) * std::clamp(m_opacity, 0.0, 1.0))));
+        covered.push_back({x, y, std::uint16_t(int(clockwiseDegrees(py, px) / 360.0 * lutSize) % lutSize),
+                           std::uint8_t(std::min(255.0, std::min(cov, 255) * opacity))});
     };
     for (int y = std::max(0, y0); y < std::min(device.height(), y1); ++y) {
         const bool edgeRow = y + 0.5 < innerTop || y + 0.5 > innerBottom;
@@ -249,22 +296,18 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
             visit(x, y);
         }
     }
-    m_frame = QImage(device, QImage::Format_ARGB32_Premultiplied);
-    m_frame.setDevicePixelRatio(dpr);
-    m_frame.fill(Qt::transparent);
 
     // The band: what the ring covers along the edges, plus the corner squares.
-    QRect covered;
+    QRect reach;
     int depth = 0;  // how far the ring reaches into the shape, in points
-    for (size_t i = 0; i < m_pixels.size(); ++i) {
-        const int x = int(m_pixels[i] % std::uint32_t(w)), y = int(m_pixels[i] / std::uint32_t(w));
-        covered |= QRect(int(x / dpr), int(y / dpr), 1, 1);
-        if (x == w / 2 && y < device.height() / 2)
-            depth = std::max(depth, int(std::ceil((y + 1) / dpr)));
+    for (const Covered& c : covered) {
+        reach |= QRect(int(c.x / dpr), int(c.y / dpr), 1, 1);
+        if (c.x == w / 2 && c.y < device.height() / 2)
+            depth = std::max(depth, int(std::ceil((c.y + 1) / dpr)));
     }
-    const int t = std::max(0, depth - covered.top()) + 1;
-    const int c = int(std::ceil(m_cornerRadius)) + margin() + t - covered.top();
-    const QRect rr = covered;
+    const int t = std::max(0, depth - reach.top()) + 1;
+    const int c = int(std::ceil(m_cornerRadius)) + margin() + t - reach.top();
+    const QRect rr = reach;
     QRegion band(rr);
     band -= QRegion(rr.adjusted(t, t, -t, -t));
     band += QRegion(QRect(rr.left(), rr.top(), c, c));
@@ -272,9 +315,41 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     band += QRegion(QRect(rr.left(), rr.bottom() - c + 1, c, c));
     band += QRegion(QRect(rr.right() - c + 1, rr.bottom() - c + 1, c, c));
     m_band = band;
+
+    // The band's rectangles in device pixels, laid end to end in a frame.
+    const QRect deviceBounds(QPoint(0, 0), device);
+    for (const QRect& lr : m_band) {
+        const QRect dr = QRect(QPoint(int(std::floor(lr.left() * dpr)), int(std::floor(lr.top() * dpr))),
+                               QPoint(int(std::ceil((lr.right() + 1) * dpr)) - 1,
+                                      int(std::ceil((lr.bottom() + 1) * dpr)) - 1))
+                             & deviceBounds;
+        if (dr.isEmpty())
+            continue;
+        m_pieces.push_back({lr, dr, int(m_bandPixels)});
+        m_bandPixels += size_t(dr.width()) * size_t(dr.height());
+    }
+    // Each covered pixel, at its place in every piece that holds it (pieces
+    // overlap only at fractional pixel ratios); what lies outside the band
+    // could never be shown.
+    // Pixels next to each other in a row of a piece make one run.
+    m_ringInfo.reserve(covered.size());
+    for (const Covered& cv : covered) {
+        for (const Piece& piece : m_pieces) {
+            if (!piece.device.contains(cv.x, cv.y))
+                continue;
+            const auto offset = std::uint32_t(piece.offset + (cv.y - piece.device.top()) * piece.device.width()
+                                              + (cv.x - piece.device.left()));
+            Run* last = m_runs.empty() ? nullptr : &m_runs.back();
+            if (last && last->offset + last->length == offset)
+                ++last->length;
+            else
+                m_runs.push_back({offset, std::uint32_t(m_ringInfo.size()), 1});
+            m_ringInfo.push_back(std::uint32_t(cv.angle) | std::uint32_t(cv.coverage) << 16);
+        }
+    }
 }
 
-void ClockwiseNeonBorder::fillLut(double, AppAppearance appearance)
+void ClockwiseNeonBorder::fillLut(AppAppearance appearance)
 {
     // The gradient along the ring, one turn, computed once per theme; a
     // rotation only shifts where the ring reads it.
@@ -284,6 +359,12 @@ void ClockwiseNeonBorder::fillLut(double, AppAppearance appearance)
     for (int k = 0; k < lutSize; ++k)
         m_lut[size_t(k)] = qPremultiply(gradientColour((k + 0.5) / lutSize, appearance).rgba());
     m_lutAppearance = appearance;
+    m_ringOnlyShift = -1;
+}
+
+int ClockwiseNeonBorder::shiftFor(double rotation)
+{
+    return int(std::lround(rotation / 360.0 * lutSize)) % lutSize;
 }
 
 namespace {
@@ -300,113 +381,190 @@ bool ClockwiseNeonBorder::isCapturing()
 void ClockwiseNeonBorder::ensureMasks()
 {
     const qreal dpr = devicePixelRatioF();
-    if (m_maskSize == size() && m_maskDpr == dpr && !m_frame.isNull())
+    if (m_maskSize == size() && m_maskDpr == dpr)
         return;
     buildMasks(dpr);
     dropBackground();
 }
 
-void ClockwiseNeonBorder::compose(double rotation, AppAppearance appearance, bool overBackground)
+void ClockwiseNeonBorder::resetFrames()
 {
-    fillLut(rotation, appearance);
-    const int shift = int(std::lround(rotation / 360.0 * lutSize)) % lutSize;
-    auto* bits = reinterpret_cast<quint32*>(m_frame.bits());
-    const quint32* under = overBackground && m_under.size() == m_pixels.size() ? m_under.data() : nullptr;
-    const size_t n = m_pixels.size();
+    m_frame = BandFrame();
+    m_frameGeneration = -1;
+    m_frameShift = -1;
+    m_ringOnly = BandFrame();
+    m_ringOnlyShift = -1;
+}
+
+void ClockwiseNeonBorder::prepareFrame(BandFrame& frame) const
+{
+    if (frame.pixels.size() == m_bandPixels)
+        return;
+    // The images only look into the frame's pixels, which never move again.
+    frame.pixels.assign(m_bandPixels, 0);
+    frame.pieces.clear();
+    for (const Piece& piece : m_pieces) {
+        QImage image(reinterpret_cast<uchar*>(frame.pixels.data() + piece.offset), piece.device.width(),
+                     piece.device.height(), piece.device.width() * 4, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(m_maskDpr);
+        frame.pieces.push_back(image);
+    }
+    frame.valid = false;
+}
+
+void ClockwiseNeonBorder::compose(BandFrame& frame, int shift, bool overSnapshot, bool onBase)
+{
+    prepareFrame(frame);
+    std::uint32_t* bits = frame.pixels.data();
+    if (!onBase) {
+        if (overSnapshot)
+            std::copy(m_under.begin(), m_under.end(), bits);
+        else
+            std::fill(bits, bits + m_bandPixels, 0u);
+    }
     const std::uint32_t* lut = m_lut.data();
-    for (size_t i = 0; i < n; ++i) {
-        const quint32 c = lut[(m_angles[i] - shift + lutSize) & (lutSize - 1)];
-        const quint32 k = m_coverage[i];  // with the opacity, 0..255
-        // Scales all four premultiplied channels by k / 256, two at a time.
-        const quint32 rb = (((c & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu;
-        const quint32 ag = (((c >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
-        quint32 ring = rb | ag;
+    const std::uint32_t* info = m_ringInfo.data();
+    const std::uint32_t* under = overSnapshot ? m_ringUnder.data() : nullptr;
+    // Scales all four premultiplied channels of c by k / 256, two at a time.
+    auto scaled = [](quint32 c, quint32 k) {
+        return ((((c & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu) | ((((c >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u);
+    };
+    for (const Run& run : m_runs) {
+        std::uint32_t* out = bits + run.offset;
+        const std::uint32_t* in = info + run.first;
         if (under) {
             // The ring over what lies beneath it (premultiplied source-over).
-            const quint32 b = under[i];
-            const quint32 inv = 255 - (ring >> 24);
-            const quint32 brb = (((b & 0x00ff00ffu) * inv) >> 8) & 0x00ff00ffu;
-            const quint32 bag = (((b >> 8) & 0x00ff00ffu) * inv) & 0xff00ff00u;
-            ring += brb | bag;
+            const std::uint32_t* beneath = under + run.first;
+            for (std::uint32_t i = 0; i < run.length; ++i) {
+                const quint32 ring = scaled(lut[((in[i] & 0xffffu) - shift) & (lutSize - 1)], in[i] >> 16);
+                out[i] = ring + scaled(beneath[i], 255 - (ring >> 24));
+            }
+        } else {
+            for (std::uint32_t i = 0; i < run.length; ++i)
+                out[i] = scaled(lut[((in[i] & 0xffffu) - shift) & (lutSize - 1)], in[i] >> 16);
         }
-        bits[m_pixels[i]] = ring;
     }
-    m_frameRotation = rotation;
-    m_frameAppearance = appearance;
-    m_frameOpacity = m_opacity;
-    m_frameOverBackground = overBackground;
+    frame.valid = true;
+    ++m_composes;
+}
+
+const ClockwiseNeonBorder::BandFrame& ClockwiseNeonBorder::frameOverSnapshot(int step)
+{
+    // Copies of every step's frame were tried: with a few MB of frames the
+    // copy reads as much cold memory as this rewrite, and costs no less.
+    fillLut(m_appearance);
+    const int shift = shiftFor(step * 360.0 / m_steps);
+    const bool onBase = m_frame.valid && m_frameGeneration == m_underGeneration;
+    if (onBase && shift == m_frameShift && m_appearance == m_frameAppearance)
+        return m_frame;  // the same step painted again
+    compose(m_frame, shift, true, onBase);
+    m_frameGeneration = m_underGeneration;
+    m_frameShift = shift;
+    m_frameAppearance = m_appearance;
+    return m_frame;
+}
+
+void ClockwiseNeonBorder::drawBand(QPainter& p, const QRegion& region, const BandFrame& frame) const
+{
+    // Piece by piece, in short bands under a rectangular clip: Qt then copies
+    // or blends plain rows on this thread (taller copies go to its thread pool).
+    const qreal dpr = m_maskDpr;
+    for (const QRect& r : region) {
+        for (size_t i = 0; i < m_pieces.size(); ++i) {
+            const Piece& piece = m_pieces[i];
+            const QRect part = r & piece.logical;
+            for (int y = part.top(); y <= part.bottom(); y += neon::kBandRows) {
+                const QRect band(part.left(), y, part.width(), std::min(neon::kBandRows, part.bottom() - y + 1));
+                p.setClipRect(band);
+                const QRectF source((band.left() - piece.logical.left()) * dpr,
+                                    (band.top() - piece.logical.top()) * dpr, band.width() * dpr,
+                                    band.height() * dpr);
+                p.drawImage(QRectF(band), frame.pieces[i], source);
+            }
+        }
+    }
 }
 
 QImage ClockwiseNeonBorder::render(double rotation, AppAppearance appearance)
 {
     ensureMasks();
-    if (m_frame.isNull())
+    if (m_pieces.empty())
         return {};
-    if (m_frameOverBackground) {
-        // Back to the ring alone.
-        m_frame.fill(Qt::transparent);
-        m_frameRotation = -1;
-    }
-    if (rotation != m_frameRotation || appearance != m_frameAppearance || m_opacity != m_frameOpacity)
-        compose(rotation, appearance, false);
-    return m_frame;
+    fillLut(appearance);
+    compose(m_ringOnly, shiftFor(rotation), false, false);
+    m_ringOnlyShift = -1;  // composed at a rotation that need not be a step
+    QImage out(QSize(int(std::ceil(width() * m_maskDpr)), int(std::ceil(height() * m_maskDpr))),
+               QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(m_maskDpr);
+    out.fill(Qt::transparent);
+    for (const Piece& piece : m_pieces)
+        for (int y = 0; y < piece.device.height(); ++y)
+            std::copy_n(m_ringOnly.pixels.data() + piece.offset + size_t(y) * size_t(piece.device.width()),
+                        piece.device.width(),
+                        reinterpret_cast<std::uint32_t*>(out.scanLine(piece.device.top() + y)) + piece.device.left());
+    return out;
 }
 
 void ClockwiseNeonBorder::dropBackground()
 {
-    m_background = QImage();
-    m_frameOverBackground = false;
-    m_frameRotation = -1;
-    if (testAttribute(Qt::WA_OpaquePaintEvent)) {
+    // What was beneath is kept to compare with the next snapshot: when that
+    // shows the same, the frames made over it stay good.
+    m_hasSnapshot = false;
+    if (testAttribute(Qt::WA_OpaquePaintEvent))
         setAttribute(Qt::WA_OpaquePaintEvent, false);
-        if (!m_frame.isNull())
-            m_frame.fill(Qt::transparent);
-    }
-}
-
-void ClockwiseNeonBorder::scheduleCapture()
-{
-    if (m_capturePending)
-        return;
-    m_capturePending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_capturePending = false;
-        captureBackground();
-    });
 }
 
 void ClockwiseNeonBorder::captureBackground()
 {
     QWidget* win = window();
-    if (!isVisible() || !win || win == this || m_band.isEmpty())
+    if (!isVisible() || !win || win == this)
         return;
     ensureMasks();
+    if (m_pieces.empty())
+        return;
     // Renders the window beneath the band, without this border and without
     // what lies above it (they skip painting while capturing).
-    const qreal dpr = devicePixelRatioF();
-    QImage under(m_frame.size(), QImage::Format_ARGB32_Premultiplied);
+    const qreal dpr = m_maskDpr;
+    const QRect bounds = m_band.boundingRect();
+    const QPoint origin(int(std::floor(bounds.left() * dpr)), int(std::floor(bounds.top() * dpr)));
+    QImage under(QSize(int(std::ceil((bounds.right() + 1) * dpr)) - origin.x(),
+                       int(std::ceil((bounds.bottom() + 1) * dpr)) - origin.y()),
+                 QImage::Format_ARGB32_Premultiplied);
     under.setDevicePixelRatio(dpr);
     under.fill(Qt::transparent);
     const bool wasOpaque = testAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    const QPoint offset = mapTo(win, QPoint(0, 0));
     capturing = true;
-    win->render(&under, m_band.boundingRect().topLeft(), m_band.translated(offset),
+    win->render(&under, QPoint(), m_band.translated(mapTo(win, QPoint(0, 0))),
                 QWidget::DrawWindowBackground | QWidget::DrawChildren);
     capturing = false;
     setAttribute(Qt::WA_OpaquePaintEvent, wasOpaque);
     ++m_captures;
-    m_background = under;
-    // What lies beneath each ring pixel, in ring order, for the per-frame blend.
-    m_under.resize(m_pixels.size());
-    const auto* bg = reinterpret_cast<const quint32*>(m_background.constBits());
-    for (size_t i = 0; i < m_pixels.size(); ++i)
-        m_under[i] = bg[m_pixels[i]];
-    m_backgroundAppearance = AppTheme::appearance();
+
+    // Into band-frame order; the frame made over the same picture stays good.
+    std::vector<std::uint32_t> fresh(m_bandPixels);
+    for (const Piece& piece : m_pieces) {
+        const QRect d = piece.device.translated(-origin) & under.rect();
+        for (int y = 0; y < d.height(); ++y) {
+            const auto* line = reinterpret_cast<const std::uint32_t*>(under.constScanLine(d.top() + y)) + d.left();
+            std::copy_n(line, d.width(),
+                        fresh.data() + piece.offset
+                            + size_t(d.top() + origin.y() - piece.device.top() + y) * size_t(piece.device.width())
+                            + size_t(d.left() + origin.x() - piece.device.left()));
+        }
+    }
+    const AppAppearance appearance = m_appearance;
+    if (fresh != m_under || appearance != m_underAppearance) {
+        m_under.swap(fresh);
+        m_underAppearance = appearance;
+        ++m_underGeneration;
+        // What lies beneath each ring pixel, in the ring's order.
+        m_ringUnder.resize(m_ringInfo.size());
+        for (const Run& run : m_runs)
+            std::copy_n(m_under.data() + run.offset, run.length, m_ringUnder.data() + run.first);
+    }
+    m_hasSnapshot = true;
     m_backgroundTicks = 0;
-    m_frame = m_background.copy();
-    m_frameRotation = -1;
-    m_frameOverBackground = true;
     // From now on the band is painted whole, so Qt leaves the layers beneath alone.
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     m_ownUpdate = true;
@@ -415,11 +573,17 @@ void ClockwiseNeonBorder::captureBackground()
 
 void ClockwiseNeonBorder::advance(double now)
 {
-    if (degrees(now, m_duration) == m_frameRotation)
+    // A snapshot is taken on a tick, never in the middle of painting (nor
+    // before the first frame is out); until then the ring is drawn alone.
+    if (m_capturePending) {
+        m_capturePending = false;
+        captureBackground();
+    }
+    if (step(now, m_duration) == m_shownStep)
         return;
     // A periodic fresh look beneath, in case something there changed unseen.
-    if (!m_background.isNull() && ++m_backgroundTicks > 90)
-        scheduleCapture();
+    if (m_hasSnapshot && ++m_backgroundTicks > stepsBetweenSnapshots)
+        m_capturePending = true;
     m_ownUpdate = true;
     update(m_band.isEmpty() ? QRegion(rect()) : m_band);
 }
@@ -429,45 +593,38 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
     if (capturing)
         return;
     ensureMasks();
-    if (m_frame.isNull())
+    if (m_pieces.empty())
         return;
-    const AppAppearance appearance = AppTheme::appearance();
-    const double rotation = degrees(NeonAnimationClock::shared().now(), m_duration);
+    const QRegion& region = event->region();
     // A repaint we did not ask for, or a new theme, means the layers beneath may have changed.
-    const bool foreign = !m_ownUpdate || !(event->region() - m_band).isEmpty();
+    const bool foreign = !m_ownUpdate || (region != m_band && !(region - m_band).isEmpty());
     m_ownUpdate = false;
-    const bool stale = m_background.isNull() || appearance != m_backgroundAppearance;
+    if (foreign)
+        m_appearance = AppTheme::appearance();  // a tick of ours keeps the theme of the last full paint
+    const int shown = step(NeonAnimationClock::shared().now(), m_duration);
+    m_shownStep = shown;
+    const bool stale = !m_hasSnapshot || m_appearance != m_underAppearance;
     if (foreign || stale)
-        scheduleCapture();
+        m_capturePending = true;
 
     QPainter p(this);
-    if (!m_background.isNull() && testAttribute(Qt::WA_OpaquePaintEvent)) {
-        if (!m_frameOverBackground) {
-            m_frame = m_background.copy();
-            m_frameRotation = -1;
-        }
-        if (rotation != m_frameRotation || appearance != m_frameAppearance || m_opacity != m_frameOpacity
-            || !m_frameOverBackground)
-            compose(rotation, appearance, true);
-        // The band is painted whole: the snapshot with the ring over it,
-        // copied rectangle by rectangle in short bands (plain row copies).
+    if (m_hasSnapshot && testAttribute(Qt::WA_OpaquePaintEvent)) {
+        // The band is painted whole: the frame of this step, the ring over the snapshot.
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        const qreal dpr = m_frame.devicePixelRatio();
-        for (const QRect& r : event->region()) {
-            for (int y = r.top(); y <= r.bottom(); y += neon::kBandRows) {
-                const QRect piece(r.left(), y, r.width(), std::min(neon::kBandRows, r.bottom() - y + 1));
-                // A rectangular clip lets Qt copy whole rows instead of clipped spans.
-                p.setClipRect(piece);
-                p.drawImage(QRectF(piece), m_frame,
-                            QRectF(piece.left() * dpr, piece.top() * dpr, piece.width() * dpr, piece.height() * dpr));
-            }
-        }
+        drawBand(p, region, frameOverSnapshot(shown));
         if (stale || foreign)
             dropBackground();  // until the fresh snapshot, the layers beneath paint themselves
         return;
     }
     // The ring alone over the layers beneath.
-    neon::drawImage(p, QPointF(0, 0), render(rotation, appearance));
+    fillLut(m_appearance);
+    const int shift = shiftFor(shown * 360.0 / m_steps);
+    if (shift != m_ringOnlyShift || m_appearance != m_ringOnlyAppearance || !m_ringOnly.valid) {
+        compose(m_ringOnly, shift, false, m_ringOnly.valid);
+        m_ringOnlyShift = shift;
+        m_ringOnlyAppearance = m_appearance;
+    }
+    drawBand(p, region, m_ringOnly);
 }
 
 void ClockwiseNeonBorder::resizeEvent(QResizeEvent*)
@@ -491,6 +648,7 @@ void ClockwiseNeonBorder::hideEvent(QHideEvent*)
 {
     NeonAnimationClock::shared().remove(this);
     dropBackground();
+    m_shownStep = -1;
 }
 
 } // namespace tw

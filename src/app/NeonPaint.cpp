@@ -489,12 +489,24 @@ namespace {
 
 // One shadow layer of a rounded rectangle, drawn from a nine-slice of a small
 // blurred square into p (already placed so that rect is in its coordinates).
+// Along a side too short to slice, the shape keeps its own length: a wide
+// flat bar blurs a piece only as wide as its two ends, stretched in the
+// middle, where every column of its shadow is the same.
 void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s, qreal dpr)
 {
     const int m = blurMargin(s.radius);
-    const int c = m + int(std::ceil(r)) + m;
     const QRectF target = rect.translated(s.offset).adjusted(-m, -m, m, m);
+    int c = m + int(std::ceil(r)) + m;
+    int pad = 0;
     if (target.width() < 2 * c + 1 || target.height() < 2 * c + 1) {
+        // Sliced along one side only, the cut keeps clear of the few pixels
+        // the blur's scaled-down working copy lets the ends reach further.
+        pad = 4;
+        c += pad;
+    }
+    const bool sliceX = target.width() >= 2 * c + 1;
+    const bool sliceY = target.height() >= 2 * c + 1;
+    if (!sliceX && !sliceY) {
         // Too small to slice: blur the shape itself.
         const QString key = QStringLiteral("rrshadow|") + QString::number(r);
         const QImage body = cachedImage(key, rect.size().toSize(), dpr, [&](QPainter& q) {
@@ -504,37 +516,64 @@ void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s,
         return;
     }
     // A square just large enough for the corners, with a one-point middle.
-    const int side = 2 * (int(std::ceil(r)) + m) + 1;
+    // Sliced along one side only, the other side keeps the shape's length,
+    // and the sliced side differs from the shape's by whole multiples of the
+    // blur's working scale, so both ends fall on the same grid as the shape's.
+    const QSizeF shapeSize = rect.size().toSize();
+    const int side = 2 * (int(std::ceil(r)) + m + pad) + 1;
+    auto sliced = [&](bool slice, qreal length) {
+        if (!slice)
+            return length;
+        if (pad == 0)
+            return qreal(side);
+        const int extra = ((int(std::lround(length * dpr)) - int(std::lround(side * dpr))) % 4 + 4) % 4;
+        return side + extra / dpr;
+    };
+    const QSizeF bodySize(sliced(sliceX, shapeSize.width()), sliced(sliceY, shapeSize.height()));
     const QString key = QStringLiteral("nineslice|") + QString::number(r) + u'|' + QString::number(s.radius) + u'|'
-        + colourKey(s.colour) + u'@' + QString::number(dpr);
-    QImage sliced;
+        + colourKey(s.colour) + u'@' + QString::number(dpr) + u'|' + QString::number(bodySize.width()) + u'x'
+        + QString::number(bodySize.height());
+    QImage blurred;
     if (const QImage* hit = imageCache().object(key)) {
-        sliced = *hit;
+        blurred = *hit;
     } else {
-        QImage body(QSize(int(std::ceil(side * dpr)), int(std::ceil(side * dpr))), QImage::Format_ARGB32_Premultiplied);
+        QImage body(QSize(int(std::ceil(bodySize.width() * dpr)), int(std::ceil(bodySize.height() * dpr))),
+                    QImage::Format_ARGB32_Premultiplied);
         body.setDevicePixelRatio(dpr);
         body.fill(Qt::transparent);
         {
             QPainter q(&body);
             q.setRenderHint(QPainter::Antialiasing);
-            q.fillPath(roundedRect(QRectF(0, 0, side, side), r), Qt::black);
+            q.fillPath(roundedRect(QRectF(QPointF(0, 0), bodySize), r), Qt::black);
         }
-        sliced = blurredTint(body, s.radius, s.colour);
-        cacheInsert(key, sliced);
+        blurred = blurredTint(body, s.radius, s.colour);
+        cacheInsert(key, blurred);
     }
-    // Source slices in device pixels, targets in points.
-    const qreal full = sliced.width();  // square
+    // Source slices in device pixels, targets in points; an unsliced side is one slice.
     const qreal cd = c * dpr;
-    const qreal xs[] = {0, cd, full - cd, full};
-    const qreal tx[] = {target.left(), target.left() + c, target.right() - c, target.right()};
-    const qreal ty[] = {target.top(), target.top() + c, target.bottom() - c, target.bottom()};
-    for (int row = 0; row < 3; ++row)
-        for (int col = 0; col < 3; ++col) {
-            const QRectF src(xs[col], xs[row], xs[col + 1] - xs[col], xs[row + 1] - xs[row]);
+    const qreal w = blurred.width(), h = blurred.height();
+    const std::vector<qreal> xs = sliceX ? std::vector<qreal>{0, cd, w - cd, w} : std::vector<qreal>{0, w};
+    const std::vector<qreal> ys = sliceY ? std::vector<qreal>{0, cd, h - cd, h} : std::vector<qreal>{0, h};
+    // An unsliced side is drawn at its own size, as the shape's blur would be.
+    const std::vector<qreal> tx = sliceX
+        ? std::vector<qreal>{target.left(), target.left() + c, target.right() - c, target.right()}
+        : std::vector<qreal>{target.left(), target.left() + w / dpr};
+    const std::vector<qreal> ty = sliceY
+        ? std::vector<qreal>{target.top(), target.top() + c, target.bottom() - c, target.bottom()}
+        : std::vector<qreal>{target.top(), target.top() + h / dpr};
+    p.save();
+    // The stretched middle of a one-sided slice is a run of equal columns:
+    // copied plainly it stays exactly the shape's own shadow.
+    if (pad > 0)
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    for (size_t row = 0; row + 1 < ys.size(); ++row)
+        for (size_t col = 0; col + 1 < xs.size(); ++col) {
+            const QRectF src(xs[col], ys[row], xs[col + 1] - xs[col], ys[row + 1] - ys[row]);
             const QRectF dst(QPointF(tx[col], ty[row]), QPointF(tx[col + 1], ty[row + 1]));
             if (!src.isEmpty() && !dst.isEmpty())
-                p.drawImage(dst, sliced, src);
+                p.drawImage(dst, blurred, src);
         }
+    p.restore();
 }
 
 } // namespace

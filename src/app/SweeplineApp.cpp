@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -61,16 +62,34 @@ protected:
                     f();
             }
         } done{m_painted};
+        // The neon borders' animation repaints the corners next to them: the
+        // shape is rasterised once into a mask, and each paint only applies it.
+        const qreal dpr = devicePixelRatioF();
+        const QSize parentSize = parentWidget()->size();
+        if (m_mask.isNull() || m_maskPos != pos() || m_maskParentSize != parentSize || m_mask.devicePixelRatio() != dpr
+            || m_mask.size() != size() * dpr) {
+            m_mask = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+            m_mask.setDevicePixelRatio(dpr);
+            m_mask.fill(Qt::transparent);
+            QPainter q(&m_mask);
+            q.setRenderHint(QPainter::Antialiasing);
+            q.translate(-pos());
+            neon::fillOutsideCorners(q, QRectF(QPointF(0, 0), QSizeF(parentSize)), m_radius, Qt::black);
+            m_maskPos = pos();
+            m_maskParentSize = parentSize;
+        }
+        // Clearing with the shape's coverage: what the mask covers goes.
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setCompositionMode(QPainter::CompositionMode_Clear);
-        p.translate(-pos());
-        neon::fillOutsideCorners(p, QRectF(parentWidget()->rect()), m_radius, Qt::black);
+        p.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+        p.drawImage(QPointF(0, 0), m_mask);
     }
 
 private:
     qreal m_radius;
     std::function<void()> m_painted;
+    QImage m_mask;
+    QPoint m_maskPos;
+    QSize m_maskParentSize;
 };
 
 } // namespace

@@ -228,3 +228,59 @@ TEST(Components, BlurSpreadsCoverageSymmetrically)
     EXPECT_EQ(at(0, 0), 0);
     EXPECT_GE(neon::blurMargin(26), 39);
 }
+
+TEST(Components, BarShadowsMatchTheBlurOfTheWholeShape)
+{
+    // Bars too short to slice both ways are sliced along their length only;
+    // the stretched middle must be exactly the whole shape's own shadow.
+    struct Bar {
+        QRectF rect;
+        qreal radius;
+        QList<neon::Shadow> shadows;
+    };
+    const QList<Bar> bars = {
+        {QRectF(60, 60, 884, 55), 16,
+         {{QColor(38, 184, 255, 204), 16, {0, 0}}, {QColor(38, 184, 255, 128), 28, {0, 4}},
+          {QColor(0, 0, 0, 153), 8, {0, 4}}}},
+        {QRectF(30, 30, 144, 42), 21, {{QColor(38, 184, 255, 90), 10, {0, 2}}, {QColor(0, 0, 0, 60), 4, {0, 3}}}},
+        {QRectF(50, 40, 46, 520), 12, {{QColor(255, 255, 255, 120), 14, {2, 0}}}},  // sliced along its height
+    };
+    for (const Bar& bar : bars) {
+        neon::clearImageCache();
+        const QSize canvas(1040, 640);
+        QImage sliced(canvas, QImage::Format_ARGB32_Premultiplied);
+        sliced.fill(Qt::transparent);
+        {
+            QPainter p(&sliced);
+            neon::paintRoundedRectShadows(p, bar.rect, bar.radius, bar.shadows);
+        }
+        QImage whole(canvas, QImage::Format_ARGB32_Premultiplied);
+        whole.fill(Qt::transparent);
+        {
+            QImage body(bar.rect.size().toSize(), QImage::Format_ARGB32_Premultiplied);
+            body.fill(Qt::transparent);
+            QPainter b(&body);
+            b.setRenderHint(QPainter::Antialiasing);
+            b.fillPath(neon::roundedRect(QRectF(QPointF(0, 0), bar.rect.size()), bar.radius), Qt::black);
+            b.end();
+            QPainter p(&whole);
+            for (const neon::Shadow& s : bar.shadows) {
+                const int m = neon::blurMargin(s.radius);
+                p.drawImage(bar.rect.topLeft() + s.offset - QPointF(m, m), neon::blurredTint(body, s.radius, s.colour));
+            }
+        }
+        int differing = 0, largest = 0;
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x) {
+                const QRgb a = sliced.pixel(x, y), b = whole.pixel(x, y);
+                if (a != b)
+                    ++differing;
+                largest = std::max({largest, std::abs(qAlpha(a) - qAlpha(b)), std::abs(qRed(a) - qRed(b)),
+                                    std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            }
+        EXPECT_EQ(differing, 0) << bar.rect.width() << "x" << bar.rect.height() << ", largest difference "
+                                << largest;
+        // The shadow is there at all: something lies beyond the bar's edge.
+        EXPECT_GT(qAlpha(sliced.pixel(int(bar.rect.center().x()), int(bar.rect.bottom()) + 3)), 0);
+    }
+}

@@ -1,4 +1,5 @@
 #include "app/NeonBorder.h"
+#include "app/SweeplineApp.h"
 #include "ShellHarness.h"
 
 #include <QPainter>
@@ -68,6 +69,34 @@ TEST(NeonBorder, AngleIsAFunctionOfTheClockAndTheDuration)
     EXPECT_NEAR(before, 270.0, 1e-9);
     // Two borders with the same duration agree whenever they were made.
     EXPECT_EQ(ClockwiseNeonBorder::degrees(812345.678, 2.6), ClockwiseNeonBorder::degrees(812345.678, 2.6));
+}
+
+TEST(NeonBorder, RotationMovesInWholeStepsBetweenTwelveAndThirtyASecond)
+{
+    for (double duration : {2.6, 1.0, 4.0, 11.3}) {
+        const int n = ClockwiseNeonBorder::stepsPerTurn(duration);
+        EXPECT_GE(n / duration, 12.0) << duration;
+        EXPECT_LE(n / duration, 30.0) << duration;
+        const double stepLength = duration / n;
+        const double start = 1000 * duration;  // a whole number of turns
+        for (int k = 0; k < n; ++k) {
+            // Anywhere within a step the angle is the step's own, k / n of a turn.
+            for (double into : {0.01, 0.5, 0.99}) {
+                const double t = start + (k + into) * stepLength;
+                EXPECT_EQ(ClockwiseNeonBorder::step(t, duration), k) << duration << " " << k << " " << into;
+                EXPECT_NEAR(ClockwiseNeonBorder::degrees(t, duration), k * 360.0 / n, 1e-9);
+                // The next step begins where the wait says.
+                EXPECT_NEAR(ClockwiseNeonBorder::secondsToNextStep(t, duration), (1 - into) * stepLength, 1e-6);
+            }
+        }
+        // The last step of a turn is followed by the first of the next.
+        EXPECT_EQ(ClockwiseNeonBorder::step(start - 0.001, duration), n - 1);
+        EXPECT_EQ(ClockwiseNeonBorder::step(start + 0.001, duration), 0);
+    }
+    // A nonsensical duration stands still rather than dividing by zero.
+    EXPECT_EQ(ClockwiseNeonBorder::stepsPerTurn(0), 1);
+    EXPECT_EQ(ClockwiseNeonBorder::degrees(12.5, 0), 0.0);
+    EXPECT_EQ(ClockwiseNeonBorder::degrees(12.5, -3), 0.0);
 }
 
 TEST(NeonBorder, GradientHasOneWhiteStreakAndAFaintStart)
@@ -165,8 +194,15 @@ TEST(NeonBorder, OneSharedClockRunsOnlyWhileBordersAreShown)
     EXPECT_EQ(clock.borderCount(), 2);
     EXPECT_TRUE(clock.isRunning());
 
+    // The ticks wait for the next step: the first comes just after one begins.
+    const int delay = clock.delayMs(now);
+    EXPECT_GE(delay, NeonAnimationClock::minimumIntervalMs);
+    EXPECT_NE(ClockwiseNeonBorder::step(now + delay / 1000.0, 2.6), ClockwiseNeonBorder::step(now, 2.6));
+    const double justIn = now + ClockwiseNeonBorder::secondsToNextStep(now, 2.6) + 0.001;
+    EXPECT_GE(clock.delayMs(justIn), int(1000 * 2.6 / ClockwiseNeonBorder::stepsPerTurn(2.6)) - 1);
+
     // With the clock standing still the angle does not move: no repaints however many ticks pass.
-    QTest::qWait(60);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a->hasBackgroundSnapshot() && b->hasBackgroundSnapshot(); }, 2000));
     QCoreApplication::processEvents();
     const int settledA = a->paints;
     const qint64 ticks = clock.ticks();
@@ -248,4 +284,130 @@ TEST(NeonBorder, BandShowsWhatLiesBeneathEvenAfterItChanges)
     const int beforeResize = border->captureCount();
     border->setShapeGeometry(QRect(30, 30, 240, 140));
     EXPECT_TRUE(QTest::qWaitFor([&] { return border->captureCount() > beforeResize; }, 2000));
+}
+
+TEST(NeonBorder, EachStepIsTheRingOverTheSnapshotComposedOnce)
+{
+    ClockGuard restore;
+    const double duration = 2.6;
+    const int n = ClockwiseNeonBorder::stepsPerTurn(duration);
+    const double turn0 = 1000 * duration;
+    double now = turn0 + 0.5 * duration / n;
+    NeonAnimationClock::shared().setTimeSource([&] { return now; });
+    QWidget window;
+    window.resize(300, 200);
+    auto* under = new Swatch(&window);
+    under->setGeometry(window.rect());
+    auto* border = new ClockwiseNeonBorder(16, 1.6, duration, &window);
+    border->setShapeGeometry(QRect(40, 40, 220, 120));
+    border->setOpacity(0.5);
+    border->raise();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return border->hasBackgroundSnapshot(); }, 2000));
+
+    const QRegion band = border->bandRegion().translated(border->pos());
+    // The window at a step of a turn, once the tick has painted it.
+    auto shownAt = [&](int turn, int k) {
+        now = turn0 + turn * duration + (k + 0.5) * duration / n;
+        const int composes = border->composeCount();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return border->composeCount() > composes; }, 2000)) << turn << " " << k;
+        // However many ticks and repaints follow, the step is composed once.
+        const qint64 ticks = NeonAnimationClock::shared().ticks();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return NeonAnimationClock::shared().ticks() >= ticks + 2; }, 2000));
+        EXPECT_TRUE(border->hasBackgroundSnapshot());
+        const QImage shot = window.grab().toImage();
+        EXPECT_EQ(border->composeCount(), composes + 1) << turn << " " << k;
+        // Back to painting from the snapshot before the next step.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return border->hasBackgroundSnapshot(); }, 2000));
+        return shot;
+    };
+    auto sameInBand = [&](const QImage& a, const QImage& b) {
+        for (const QRect& r : band)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    if (a.pixel(x, y) != b.pixel(x, y))
+                        return false;
+        return true;
+    };
+
+    const QImage first = shownAt(0, 3);
+    const QImage next = shownAt(0, 4);
+    const QImage later = shownAt(0, n - 2);
+    const QImage again = shownAt(1, 3);
+    // A step shows the same whichever steps came before it, and the streak moves.
+    EXPECT_TRUE(sameInBand(first, again));
+    EXPECT_FALSE(sameInBand(first, next));
+    EXPECT_FALSE(sameInBand(first, later));
+
+    // The band is the ring alone laid over the red beneath it.
+    const QImage ring = border->render(3 * 360.0 / n, AppAppearance::midnight);
+    int worst = 0, lit = 0;
+    for (const QRect& r : band)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QRgb c = ring.pixel(x - border->x(), y - border->y());
+                const int inv = 255 - qAlpha(c);
+                const QColor expected(qMin(255, qRed(c) + 255 * inv / 256), qGreen(c), qBlue(c));
+                const QColor shown = first.pixelColor(x, y);
+                worst = std::max({worst, std::abs(shown.red() - expected.red()),
+                                  std::abs(shown.green() - expected.green()),
+                                  std::abs(shown.blue() - expected.blue())});
+                if (qAlpha(c) > 40)
+                    ++lit;
+            }
+    EXPECT_LE(worst, 2);
+    EXPECT_GT(lit, 100);
+}
+
+TEST(NeonBorder, HiddenOrMinimisedWindowsStopAnimating)
+{
+    ClockGuard restore;
+    NeonAnimationClock& clock = NeonAnimationClock::shared();
+    double now = 3000.0;
+    clock.setTimeSource([&] { return now; });
+    FakePlatform fake;
+    auto app = std::make_unique<SweeplineApp>(fake.platform());
+    app->start();
+    MainWindow* window = app->mainWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->hasPainted(); }, 5000));
+    const QList<ClockwiseNeonBorder*> borders = window->findChildren<ClockwiseNeonBorder*>();
+    ASSERT_FALSE(borders.isEmpty());
+    EXPECT_EQ(clock.borderCount(), borders.size());
+    EXPECT_TRUE(clock.isRunning());
+    auto composed = [&] {
+        int c = 0;
+        for (const ClockwiseNeonBorder* b : borders)
+            c += b->composeCount();
+        return c;
+    };
+
+    // Minimised: no timer, and time passing repaints nothing.
+    window->setWindowState(Qt::WindowMinimized);
+    EXPECT_EQ(clock.borderCount(), 0);
+    EXPECT_FALSE(clock.isRunning());
+    const qint64 ticks = clock.ticks();
+    const int composes = composed();
+    now += 1.0;
+    QTest::qWait(250);
+    EXPECT_EQ(clock.ticks(), ticks);
+    EXPECT_EQ(composed(), composes);
+
+    // Restored, it runs again.
+    window->setWindowState(Qt::WindowNoState);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clock.isRunning(); }, 2000));
+    EXPECT_EQ(clock.borderCount(), borders.size());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clock.ticks() > ticks; }, 2000));
+
+    // Closed (the window hides): stopped again.
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(clock.borderCount(), 0);
+    EXPECT_FALSE(clock.isRunning());
+    const qint64 closedTicks = clock.ticks();
+    now += 1.0;
+    QTest::qWait(250);
+    EXPECT_EQ(clock.ticks(), closedTicks);
+    drainScans(&app->scanner(), &app->cleaner());
 }
