@@ -19,14 +19,14 @@ test::FakePlatform& fixture()
     static test::FakePlatform* p = [] {
         auto* fp = new test::FakePlatform;
         for (int i = 0; i < 200; ++i) {
-            test::BundleSpec spec;
-            spec.identifier = QStringLiteral("com.vendor%1.app%1").arg(i);
-            spec.name = QStringLiteral("Application %1").arg(i, 3, 10, QLatin1Char('0'));
-            spec.version = QStringLiteral("1.%1").arg(i);
-            spec.binaryPlist = i % 2;
-            spec.files = 300;
-            spec.fileSize = 512 + (i % 7) * 100;
-            fp->tree().makeApp(QStringLiteral("/Applications/App%1.app").arg(i), spec);
+            test::BundleRecipe recipe;
+            recipe.identifier = QStringLiteral("com.vendor%1.app%1").arg(i);
+            recipe.name = QStringLiteral("Application %1").arg(i, 3, 10, QLatin1Char('0'));
+            recipe.version = QStringLiteral("1.%1").arg(i);
+            recipe.binaryPlist = i % 2;
+            recipe.files = 300;
+            recipe.fileSize = 512 + (i % 7) * 100;
+            fp->tree().makeApp(QStringLiteral("/Applications/App%1.app").arg(i), recipe);
         }
         return fp;
     }();

@@ -19,16 +19,16 @@ QList<AppInfoPtr> makeApps(test::FakePlatform& fp, int n)
     for (int i = 0; i < n; ++i) {
         const QString name = QStringLiteral("App %1").arg(n - i);
         const QString path = QStringLiteral("/Applications/%1.app").arg(name);
-        test::BundleSpec spec{QStringLiteral("com.example.app%1").arg(i), name, {}, QStringLiteral("1.%1").arg(i)};
+        test::BundleRecipe recipe{QStringLiteral("com.example.app%1").arg(i), name, {}, QStringLiteral("1.%1").arg(i)};
         if (i % 3 == 0)
-            spec.extra.insert(QStringLiteral("SUFeedURL"), QStringLiteral("https://example.com/%1/appcast.xml").arg(i));
+            recipe.extra.insert(QStringLiteral("SUFeedURL"), QStringLiteral("https://example.com/%1/appcast.xml").arg(i));
         for (int k = 0; k < 30; ++k)  // a realistic Info.plist size
-            spec.extra.insert(QStringLiteral("Key%1").arg(k), QStringLiteral("value %1").arg(k));
-        spec.files = 1;
-        fp.tree().makeApp(path, spec);
+            recipe.extra.insert(QStringLiteral("Key%1").arg(k), QStringLiteral("value %1").arg(k));
+        recipe.files = 1;
+        fp.tree().makeApp(path, recipe);
         if (i % 3 == 1)
             fp.tree().write(path + QStringLiteral("/Contents/_MASReceipt/receipt"), "receipt");
-        apps << AppInfo::make(AppFields{name, spec.identifier, path, {}, 0, false, spec.version});
+        apps << AppInfo::make(AppFields{name, recipe.identifier, path, {}, 0, false, recipe.version});
     }
     return apps;
 }

@@ -15,12 +15,12 @@ test::FakePlatform& fixture()
     static test::FakePlatform* p = [] {
         auto* fp = new test::FakePlatform;
         auto make = [&](const QString& folder, int i) {
-            test::BundleSpec spec;
-            spec.identifier = QStringLiteral("com.vendor%1.app%1").arg(i);
-            spec.name = QStringLiteral("Application %1").arg(i, 3, 10, QLatin1Char('0'));
-            spec.binaryPlist = i % 2;
-            spec.files = 1;
-            fp->tree().makeApp(folder + QStringLiteral("/App%1.app").arg(i), spec);
+            test::BundleRecipe recipe;
+            recipe.identifier = QStringLiteral("com.vendor%1.app%1").arg(i);
+            recipe.name = QStringLiteral("Application %1").arg(i, 3, 10, QLatin1Char('0'));
+            recipe.binaryPlist = i % 2;
+            recipe.files = 1;
+            fp->tree().makeApp(folder + QStringLiteral("/App%1.app").arg(i), recipe);
         };
         for (int i = 0; i < 200; ++i)
             make(QStringLiteral("/Applications"), i);

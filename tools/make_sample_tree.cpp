@@ -13,7 +13,7 @@
 
 #include <cstdio>
 
-using tw::test::BundleSpec;
+using tw::test::BundleRecipe;
 using tw::test::MacTree;
 
 namespace {
@@ -93,21 +93,21 @@ int main(int argc, char** argv)
 
     for (const SampleApp& a : kApps) {
         const QString path = QString::fromUtf8(a.path).replace(QStringLiteral("%1"), login);
-        BundleSpec spec;
-        spec.identifier = QString::fromUtf8(a.identifier);
-        spec.name = QString::fromUtf8(a.name);
-        spec.version = QString::fromUtf8(a.version);
-        spec.copyright = QString::fromUtf8(a.developer);
-        spec.files = a.files;
-        spec.fileSize = std::int64_t(a.fileKiB) * 1024;
-        spec.binaryPlist = (a.files % 2) == 0;
-        spec.extra.insert(QStringLiteral("CFBundleIconFile"), QStringLiteral("AppIcon"));
-        spec.extra.insert(QStringLiteral("CFBundleDocumentTypes"),
+        BundleRecipe recipe;
+        recipe.identifier = QString::fromUtf8(a.identifier);
+        recipe.name = QString::fromUtf8(a.name);
+        recipe.version = QString::fromUtf8(a.version);
+        recipe.copyright = QString::fromUtf8(a.developer);
+        recipe.files = a.files;
+        recipe.fileSize = std::int64_t(a.fileKiB) * 1024;
+        recipe.binaryPlist = (a.files % 2) == 0;
+        recipe.extra.insert(QStringLiteral("CFBundleIconFile"), QStringLiteral("AppIcon"));
+        recipe.extra.insert(QStringLiteral("CFBundleDocumentTypes"),
                           QVariantList{QVariantMap{{QStringLiteral("CFBundleTypeExtensions"), QStringList{QStringLiteral("txt")}}}});
-        if (spec.identifier == QLatin1String("com.google.Chrome"))
-            spec.extra.insert(QStringLiteral("SUFeedURL"), QStringLiteral("https://updates.example.invalid/chrome/appcast.xml"));
-        t.makeApp(path, spec);
-        t.write(path + QStringLiteral("/Contents/Resources/AppIcon.icns"), iconData(a.color, spec.name.left(1)));
+        if (recipe.identifier == QLatin1String("com.google.Chrome"))
+            recipe.extra.insert(QStringLiteral("SUFeedURL"), QStringLiteral("https://updates.example.invalid/chrome/appcast.xml"));
+        t.makeApp(path, recipe);
+        t.write(path + QStringLiteral("/Contents/Resources/AppIcon.icns"), iconData(a.color, recipe.name.left(1)));
     }
     t.makeApp(QStringLiteral("/Applications/Google Chrome.app/Contents/Frameworks/Google Chrome Framework.framework/Helpers/GoogleUpdater.app"),
               QStringLiteral("com.google.GoogleUpdater"), QStringLiteral("GoogleUpdater"), QStringLiteral("131.0"));

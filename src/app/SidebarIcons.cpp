@@ -18,9 +18,9 @@ const QList<SidebarGlyph>& allSidebarGlyphs()
     return all;
 }
 
-GlyphSpec glyphSpec(SidebarGlyph glyph)
+GlyphLook glyphLook(SidebarGlyph glyph)
 {
-    using K = GlyphSpec::Kind;
+    using K = GlyphLook::Kind;
     switch (glyph) {
     case SidebarGlyph::applications: return {K::appStoreA, {}, 0, 30};
     case SidebarGlyph::updates: return {K::symbol, QStringLiteral("arrow.triangle.2.circlepath"), 26, 0};
@@ -99,16 +99,16 @@ void drawRocketIcon(QPainter& p, const QSizeF& c)
 
 QImage glyphImage(SidebarGlyph glyph, const QColor& colour, qreal scale, qreal frame, qreal dpr)
 {
-    const GlyphSpec spec = glyphSpec(glyph);
+    const GlyphLook look = glyphLook(glyph);
     const QString key = QStringLiteral("glyph|") + QString::number(int(glyph)) + u'|'
         + colour.name(QColor::HexArgb) + u'|' + QString::number(scale);
     return neon::cachedImage(key, QSize(int(std::ceil(frame)), int(std::ceil(frame))), dpr, [&](QPainter& p) {
         const QPointF centre(frame / 2, frame / 2);
-        if (spec.kind == GlyphSpec::Kind::symbol) {
+        if (look.kind == GlyphLook::Kind::symbol) {
             // The symbol's body fills about its font size, as a symbol does.
-            const qreal side = spec.pointSize * scale;
+            const qreal side = look.pointSize * scale;
             const int px = int(std::ceil(side * dpr));
-            QImage symbol = Symbols::image(spec.symbol, px, colour);
+            QImage symbol = Symbols::image(look.symbol, px, colour);
             symbol.setDevicePixelRatio(dpr);
             p.drawImage(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side), symbol);
             return;
@@ -116,9 +116,9 @@ QImage glyphImage(SidebarGlyph glyph, const QColor& colour, qreal scale, qreal f
         // Drawn icons keep their own colours (white, the rocket's blue window).
         p.translate(centre);
         p.scale(scale, scale);
-        p.translate(-spec.canvas / 2, -spec.canvas / 2);
-        const QSizeF canvas(spec.canvas, spec.canvas);
-        if (spec.kind == GlyphSpec::Kind::appStoreA)
+        p.translate(-look.canvas / 2, -look.canvas / 2);
+        const QSizeF canvas(look.canvas, look.canvas);
+        if (look.kind == GlyphLook::Kind::appStoreA)
             drawAppStoreAIcon(p, canvas);
         else
             drawRocketIcon(p, canvas);

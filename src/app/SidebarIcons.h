@@ -17,14 +17,14 @@ const QList<SidebarGlyph>& allSidebarGlyphs();
 
 // How a glyph is drawn: a drawn icon on a 30 x 30 canvas, or a named symbol
 // at a font size.
-struct GlyphSpec {
+struct GlyphLook {
     enum class Kind { appStoreA, rocket, symbol };
     Kind kind = Kind::symbol;
     QString symbol;      // for symbols
     qreal pointSize = 0; // for symbols
     qreal canvas = 0;    // for drawn icons
 };
-GlyphSpec glyphSpec(SidebarGlyph glyph);
+GlyphLook glyphLook(SidebarGlyph glyph);
 
 // The glyph's icon in one colour, scaled by scale about its centre and
 // centred in a frame of frame x frame points, at the pixel ratio dpr.

@@ -76,14 +76,14 @@ TEST(Components, DrawnIconsFollowTheirFractionsAtAnySize)
 TEST(Components, EveryGlyphHasItsIconAndSize)
 {
     EXPECT_EQ(allSidebarGlyphs().size(), 8);
-    EXPECT_EQ(glyphSpec(SidebarGlyph::applications).kind, GlyphSpec::Kind::appStoreA);
-    EXPECT_EQ(glyphSpec(SidebarGlyph::startup).kind, GlyphSpec::Kind::rocket);
-    EXPECT_EQ(glyphSpec(SidebarGlyph::updates).symbol, "arrow.triangle.2.circlepath");
-    EXPECT_EQ(glyphSpec(SidebarGlyph::updates).pointSize, 26);
-    EXPECT_EQ(glyphSpec(SidebarGlyph::network).symbol, "globe");
-    EXPECT_EQ(glyphSpec(SidebarGlyph::extensions).pointSize, 24);
-    EXPECT_EQ(glyphSpec(SidebarGlyph::settings).symbol, "gearshape.fill");
-    EXPECT_EQ(glyphSpec(SidebarGlyph::theme).symbol, "paintpalette.fill");
+    EXPECT_EQ(glyphLook(SidebarGlyph::applications).kind, GlyphLook::Kind::appStoreA);
+    EXPECT_EQ(glyphLook(SidebarGlyph::startup).kind, GlyphLook::Kind::rocket);
+    EXPECT_EQ(glyphLook(SidebarGlyph::updates).symbol, "arrow.triangle.2.circlepath");
+    EXPECT_EQ(glyphLook(SidebarGlyph::updates).pointSize, 26);
+    EXPECT_EQ(glyphLook(SidebarGlyph::network).symbol, "globe");
+    EXPECT_EQ(glyphLook(SidebarGlyph::extensions).pointSize, 24);
+    EXPECT_EQ(glyphLook(SidebarGlyph::settings).symbol, "gearshape.fill");
+    EXPECT_EQ(glyphLook(SidebarGlyph::theme).symbol, "paintpalette.fill");
     for (SidebarGlyph g : allSidebarGlyphs()) {
         const QImage img = glyphImage(g, QColor(255, 0, 0), 0.62, 20, 1.0);
         ASSERT_EQ(img.size(), QSize(20, 20));
@@ -97,7 +97,7 @@ TEST(Components, EveryGlyphHasItsIconAndSize)
             }
         EXPECT_GT(painted, 12) << int(g);
         // Symbols take the pill's colour; the drawn icons keep their own white.
-        const bool symbol = glyphSpec(g).kind == GlyphSpec::Kind::symbol;
+        const bool symbol = glyphLook(g).kind == GlyphLook::Kind::symbol;
         EXPECT_EQ(red, symbol) << int(g);
     }
 }

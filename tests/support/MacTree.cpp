@@ -94,37 +94,37 @@ void MacTree::writePlist(const QString& path, const QVariantMap& dict, bool bina
     write(path, binary ? plist::toBinary(dict) : plist::toXml(dict));
 }
 
-QString MacTree::makeApp(const QString& path, const BundleSpec& spec) const
+QString MacTree::makeApp(const QString& path, const BundleRecipe& recipe) const
 {
     mkdir(path + QStringLiteral("/Contents/MacOS"));
-    if (!spec.withoutInfoPlist) {
-        QVariantMap info = spec.extra;
+    if (!recipe.withoutInfoPlist) {
+        QVariantMap info = recipe.extra;
         auto put = [&](const char* key, const QString& value) {
             if (!value.isEmpty())
                 info.insert(QLatin1String(key), value);
         };
-        put("CFBundleIdentifier", spec.identifier);
-        put("CFBundleName", spec.name);
-        put("CFBundleDisplayName", spec.displayName);
-        put("CFBundleShortVersionString", spec.version);
-        put("NSHumanReadableCopyright", spec.copyright);
-        writePlist(path + QStringLiteral("/Contents/Info.plist"), info, spec.binaryPlist);
+        put("CFBundleIdentifier", recipe.identifier);
+        put("CFBundleName", recipe.name);
+        put("CFBundleDisplayName", recipe.displayName);
+        put("CFBundleShortVersionString", recipe.version);
+        put("NSHumanReadableCopyright", recipe.copyright);
+        writePlist(path + QStringLiteral("/Contents/Info.plist"), info, recipe.binaryPlist);
     }
-    for (int i = 0; i < spec.files; ++i) {
+    for (int i = 0; i < recipe.files; ++i) {
         const QString file = i == 0 ? path + QStringLiteral("/Contents/MacOS/") + path::baseName(path)
                                     : path + QStringLiteral("/Contents/Resources/r%1.dat").arg(i);
-        writeSized(file, spec.fileSize);
+        writeSized(file, recipe.fileSize);
     }
     return path;
 }
 
 QString MacTree::makeApp(const QString& path, const QString& identifier, const QString& name, const QString& version) const
 {
-    BundleSpec spec;
-    spec.identifier = identifier;
-    spec.name = name;
-    spec.version = version;
-    return makeApp(path, spec);
+    BundleRecipe recipe;
+    recipe.identifier = identifier;
+    recipe.name = name;
+    recipe.version = version;
+    return makeApp(path, recipe);
 }
 
 void MacTree::makePrivacyDatabase(const QString& path, const std::vector<PrivacyGrant>& grants) const

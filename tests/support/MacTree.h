@@ -16,7 +16,7 @@
 namespace tw::test {
 
 // What an application bundle holds.
-struct BundleSpec {
+struct BundleRecipe {
     QString identifier;            // CFBundleIdentifier ("" leaves it out)
     QString name;                  // CFBundleName
     QString displayName;           // CFBundleDisplayName
@@ -59,7 +59,7 @@ public:
 
     void writePlist(const QString& path, const QVariantMap& dict, bool binary = false) const;
     // An application bundle; returns its path.
-    QString makeApp(const QString& path, const BundleSpec& spec) const;
+    QString makeApp(const QString& path, const BundleRecipe& recipe) const;
     QString makeApp(const QString& path, const QString& identifier, const QString& name,
                     const QString& version = QStringLiteral("1.0")) const;
     // A privacy database with an "access" table.

@@ -27,7 +27,7 @@ const QString kHelper = QStringLiteral("/Applications/Tool.app/Contents/Library/
 void makeJobs(FakePlatform& fp)
 {
     auto& t = fp.tree();
-    tw::test::BundleSpec vendor{"com.vendor.pro", "VendorPro", "Vendor Pro"};
+    tw::test::BundleRecipe vendor{"com.vendor.pro", "VendorPro", "Vendor Pro"};
     t.makeApp("/Applications/Vendor.app", vendor);
     t.makeApp("/Applications/Sync.app", "com.vendor.sync", "Sync");
     fp.workspace.applications.insert("com.vendor.sync", "/Applications/Sync.app");
@@ -141,7 +141,7 @@ TEST(StartupItems, TitlesAndOwnersOfJobs)
         EXPECT_EQ(SystemCleaner::friendlyStartupName("label", program), name) << program.toStdString();
 
     FakePlatform fp;
-    tw::test::BundleSpec named;
+    tw::test::BundleRecipe named;
     named.name = "Plain Name";
     fp.tree().makeApp("/Apps/Deep.app", named);
     fp.workspace.applications.insert("com.known", "/Applications/Known.app");
@@ -162,14 +162,14 @@ TEST(StartupItems, HelperAndSystemEventsLoginItemsAreMergedAndSorted)
 {
     FakePlatform fp;
     auto& t = fp.tree();
-    t.makeApp("/Applications/Tool.app", tw::test::BundleSpec{"com.vendor.tool", "ToolBundle", "Tool"});
+    t.makeApp("/Applications/Tool.app", tw::test::BundleRecipe{"com.vendor.tool", "ToolBundle", "Tool"});
     const QString launcher = "/Applications/Tool.app/Contents/Library/LoginItems/ToolLauncher.app";
-    t.makeApp(launcher, tw::test::BundleSpec{"", "Tool Login Helper"});
+    t.makeApp(launcher, tw::test::BundleRecipe{"", "Tool Login Helper"});
     t.setModified(launcher, QDateTime(QDate(2024, 1, 2), QTime(3, 4), Qt::UTC));
     t.makeApp("/Applications/Sync.app", "com.vendor.sync", "Sync");
     t.makeApp("/Applications/Sync.app/Contents/Library/LoginItems/Sync.app", "com.vendor.sync.helper", "Sync");
     t.makeApp("/Applications/Mail Pal.app", "com.pal", "Mail Pal");
-    tw::test::BundleSpec bare;
+    tw::test::BundleRecipe bare;
     bare.withoutInfoPlist = true;
     t.makeApp("/Applications/Mail Pal.app/Contents/Library/LoginItems/LaunchAtLoginHelper.app", bare);
     t.write("/Applications/Other.app/Contents/Library/LoginItems/readme.txt", "x");

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace tw;
-using tw::test::BundleSpec;
+using tw::test::BundleRecipe;
 using tw::test::FakePlatform;
 
 namespace {
@@ -138,9 +138,9 @@ protected:
 
 TEST_F(RemovalWatcherTest, ReadsBundlesFoldersAndTrash)
 {
-    tree().makeApp("/Applications/Both.app", BundleSpec{"com.acme.both", "Short", "Display"});
-    tree().makeApp(home() + "/Applications/Display.app", BundleSpec{"com.acme.display", {}, "Shown"});
-    BundleSpec bare;
+    tree().makeApp("/Applications/Both.app", BundleRecipe{"com.acme.both", "Short", "Display"});
+    tree().makeApp(home() + "/Applications/Display.app", BundleRecipe{"com.acme.display", {}, "Shown"});
+    BundleRecipe bare;
     bare.withoutInfoPlist = true;
     tree().makeApp("/Applications/Bare Thing.app", bare);
     tree().write("/Applications/Broken.app/Contents/Info.plist", "not a plist");

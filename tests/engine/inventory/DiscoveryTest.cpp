@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace tw;
-using tw::test::BundleSpec;
+using tw::test::BundleRecipe;
 using tw::test::FakePlatform;
 
 namespace {
@@ -78,7 +78,7 @@ TEST(Discovery, PythonFoldersKeepIdleWithTheWholeSizeOrEachMembersOwn)
 {
     FakePlatform p;
     auto& t = p.tree();
-    BundleSpec idle{"org.python.IDLE", "IDLE"};
+    BundleRecipe idle{"org.python.IDLE", "IDLE"};
     idle.fileSize = 10000;
     t.makeApp("/Applications/Python 3.12/IDLE.app", idle);
     t.makeApp("/Applications/Python 3.12/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
@@ -127,7 +127,7 @@ TEST(Discovery, ScanPublishesOnTheGuiThread)
 TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
 {
     FakePlatform p;
-    BundleSpec none;
+    BundleRecipe none;
     none.withoutInfoPlist = true;
     p.tree().makeApp("/Applications/Plain.app", none);
     const AppDraft plain = AppScanner::buildAppInfo(p, "/Applications/Plain.app", true);
@@ -137,19 +137,19 @@ TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
     EXPECT_EQ(plain.fields.developer, "Unknown");
     EXPECT_FALSE(plain.fields.isSystemApp);
 
-    BundleSpec spec{"org.example.tool", "Tool", "Tool Pro", "2.1", {}, {}, /*binaryPlist*/ true};
-    p.tree().makeApp("/Applications/Tool.app", spec);
+    BundleRecipe recipe{"org.example.tool", "Tool", "Tool Pro", "2.1", {}, {}, /*binaryPlist*/ true};
+    p.tree().makeApp("/Applications/Tool.app", recipe);
     const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Tool.app", true);
     EXPECT_EQ(d.fields.name, "Tool Pro");
     EXPECT_EQ(d.fields.version, "2.1");
     EXPECT_EQ(d.fields.developer, "Example");
 
-    spec.identifier = "org..example";
-    p.tree().makeApp("/Applications/Dots.app", spec);
+    recipe.identifier = "org..example";
+    p.tree().makeApp("/Applications/Dots.app", recipe);
     EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/Dots.app", true).fields.developer, "Example");
     const QString longText = QString("Copyright © 2024 A Very Long Company Name, Incorporated. All rights reserved.").repeated(3);
-    spec.copyright = longText;
-    p.tree().makeApp("/Applications/Long.app", spec);
+    recipe.copyright = longText;
+    p.tree().makeApp("/Applications/Long.app", recipe);
     EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/Long.app", true).fields.developer, longText);
 }
 
@@ -207,9 +207,9 @@ TEST(RecordBuilding, QuickAndExactSizes)
 TEST(RecordBuilding, DocumentTypesAreCollectedDeduplicatedAndSorted)
 {
     FakePlatform p;
-    BundleSpec spec;
-    spec.identifier = "com.example.editor";
-    spec.extra = {
+    BundleRecipe recipe;
+    recipe.identifier = "com.example.editor";
+    recipe.extra = {
         {"CFBundleDocumentTypes",
          QVariantList{QVariantMap{{"CFBundleTypeExtensions", QVariantList{"txt", "JPG", "", "*"}}},
                       QVariantMap{{"CFBundleTypeExtensions", QVariantList{".txt", "jpg", 7}}}, QVariant("not a dictionary")}},
@@ -217,10 +217,10 @@ TEST(RecordBuilding, DocumentTypesAreCollectedDeduplicatedAndSorted)
          QVariantList{QVariantMap{{"UTTypeTagSpecification", QVariantMap{{"public.filename-extension", "md"}}}},
                       QVariantMap{{"UTTypeTagSpecification", QVariantMap{{"public.filename-extension", QVariantList{"rtf"}}}}},
                       QVariantMap{{"UTTypeTagSpecification", "wrong type"}}}}};
-    p.tree().makeApp("/Applications/Editor.app", spec);
+    p.tree().makeApp("/Applications/Editor.app", recipe);
     EXPECT_EQ(AppScanner::documentTypeExtensions(p.fs(), "/Applications/Editor.app"),
               (QStringList{".*", ".JPG", ".jpg", ".md", ".rtf", ".txt"}));
-    BundleSpec none;
+    BundleRecipe none;
     none.withoutInfoPlist = true;
     p.tree().makeApp("/Applications/None.app", none);
     EXPECT_TRUE(AppScanner::documentTypeExtensions(p.fs(), "/Applications/None.app").isEmpty());

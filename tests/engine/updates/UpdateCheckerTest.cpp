@@ -46,10 +46,10 @@ protected:
                    bool system = false)
     {
         AppFields f{name, "com.example." + name.toLower(), "/Applications/" + name + ".app", {}, 0, system, version};
-        test::BundleSpec spec{f.bundleIdentifier, name, {}, version};
+        test::BundleRecipe recipe{f.bundleIdentifier, name, {}, version};
         if (!feedPath.isEmpty())
-            spec.extra.insert("SUFeedURL", server.url(feedPath).toString());
-        fp.tree().makeApp(f.path, spec);
+            recipe.extra.insert("SUFeedURL", server.url(feedPath).toString());
+        fp.tree().makeApp(f.path, recipe);
         if (receipt)
             fp.tree().write(f.path + "/Contents/_MASReceipt/receipt", "receipt");
         return AppInfo::make(f);
@@ -238,7 +238,7 @@ TEST_F(UpdateCheckerTest, ChannelsComeFromReceiptAndFeedAddress)
 {
     auto bundle = [&](const QString& name, const QVariantMap& info, bool receipt = false) {
         const QString path = "/Applications/" + name + ".app";
-        fp.tree().makeApp(path, test::BundleSpec{"com." + name, name, {}, "1.0", {}, info});
+        fp.tree().makeApp(path, test::BundleRecipe{"com." + name, name, {}, "1.0", {}, info});
         if (receipt)
             fp.tree().write(path + "/Contents/_MASReceipt/receipt", "r");
         return UpdateChecker::detectChannel(fp.platform(), path);
