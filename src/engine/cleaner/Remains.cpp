@@ -4,7 +4,6 @@
 #include "engine/cleaner/SystemCleaner.h"
 
 #include "platform/Collation.h"
-#include "platform/DiskUsage.h"
 #include "platform/Path.h"
 
 #include <QHash>
@@ -60,7 +59,8 @@ struct Acc {
 class Finder {
 public:
     Finder(const Platform& p, const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames)
-        : m_fs(p.fs())
+        : m_platform(p)
+        , m_fs(p.fs())
     {
         for (const QString& id : knownBundleIds)
             addKnownIdentifier(id.toLower());
@@ -164,11 +164,7 @@ private:
         return b;
     }
 
-    std::int64_t quickSize(const QString& p) const
-    {
-        const auto usage = DiskUsage::measure(m_fs, p);
-        return usage ? usage->allocatedKiBBytes() : 0;
-    }
+    std::int64_t quickSize(const QString& p) const { return SystemCleaner::allocatedDiskUsage(m_platform, p); }
 
     static bool skipsTitle(const QString& lower)
     {
@@ -278,6 +274,7 @@ private:
         return out;
     }
 
+    const Platform& m_platform;
     const FileSystem& m_fs;
     QSet<QString> m_knownIds;
     QSet<QString> m_knownIdHeads;
