@@ -1,6 +1,7 @@
 // Loading the extension groups: installer files, browser extensions, screen
 // savers, settings panes, internet plug-ins and widgets.
 
+#include "engine/cleaner/CleanerSupport.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "platform/ThreadPool.h"
 #include "engine/inventory/AppScanner.h"
@@ -22,6 +23,8 @@
 
 namespace tw {
 
+using namespace cleaner;
+
 namespace {
 
 const QString kInstallationFiles = QStringLiteral("Installation Files");
@@ -33,16 +36,6 @@ const QString kWidgets = QStringLiteral("Widgets");
 constexpr int kInstallationFileLimit = 8000;  // entries examined per root
 constexpr int kWidgetAppLimit = 80;           // applications examined for widget extensions
 constexpr int kShortPathLimit = 42;
-
-std::vector<DirEntry> listing(const FileSystem& fs, const QString& folder)
-{
-    return fs.list(folder).value_or(std::vector<DirEntry>());
-}
-
-QString lowerExtension(const QString& p)
-{
-    return path::extension(p).toLower();
-}
 
 std::optional<QJsonObject> readJsonObject(const FileSystem& fs, const QString& file)
 {
@@ -71,17 +64,6 @@ bool loadsAsImage(const FileSystem& fs, const QString& file)
     if (size.isValid())
         return !size.isEmpty();
     return !reader.read().isNull();  // formats that cannot tell their size without decoding
-}
-
-// The title of an application extension: "CFBundleDisplayName", else
-// "CFBundleName", else its file name without extension.
-QString appexTitle(const QVariantMap& info, const QString& bundle)
-{
-    if (const auto name = plist::string(info, QStringLiteral("CFBundleDisplayName")))
-        return *name;
-    if (const auto name = plist::string(info, QStringLiteral("CFBundleName")))
-        return *name;
-    return path::baseName(bundle);
 }
 
 // The extension point of an application extension's Info.plist, when it declares one.
@@ -247,10 +229,8 @@ QList<RemovableItem> SystemCleaner::loadInstallationFiles(const Platform& p)
             const QString ext = lowerExtension(entry.name);
             if (ext != QLatin1String("dmg") && ext != QLatin1String("pkg"))
                 return FileSystem::Visit::Continue;
-            const QString key = path::standardized(file);
-            if (taken.contains(key))
+            if (!firstSeen(taken, path::standardized(file)))
                 return FileSystem::Visit::Continue;
-            taken.insert(key);
             RemovableItem item = extensionItem(path::baseName(file), shortenedPath(p, file), file,
                                                AppScanner::quickDiskUsage(fs, file), kInstallationFiles,
                                                IconRef::fileIcon(file));
@@ -343,10 +323,8 @@ QList<RemovableItem> SystemCleaner::loadSafariExtensions(const Platform& p)
             if (ext != QLatin1String("safariextz") && ext != QLatin1String("webextension"))
                 continue;
             const QString file = path::join(folder, entry.name);
-            const QString key = path::standardized(file);
-            if (taken.contains(key))
+            if (!firstSeen(taken, path::standardized(file)))
                 continue;
-            taken.insert(key);
             items.append(extensionItem(path::baseName(file), shortenedPath(p, file), file, allocatedDiskUsage(p, file),
                                        kSafari, IconRef::fileIcon(file)));
         }
@@ -354,11 +332,9 @@ QList<RemovableItem> SystemCleaner::loadSafariExtensions(const Platform& p)
     forEachAppExtension(fs, std::nullopt, [&](const QString& app, const QString& bundle, const QVariantMap& info) {
         if (extensionPoint(info) != QStringLiteral("com.apple.Safari.extension"))
             return;
-        const QString key = path::standardized(bundle);
-        if (taken.contains(key))
+        if (!firstSeen(taken, path::standardized(bundle)))
             return;
-        taken.insert(key);
-        items.append(extensionItem(appexTitle(info, bundle), app, bundle, 0, kSafari, IconRef::fileIcon(bundle)));
+        items.append(extensionItem(bundleTitle(info, bundle), app, bundle, 0, kSafari, IconRef::fileIcon(bundle)));
     });
     return items;
 }
@@ -410,9 +386,8 @@ QList<RemovableItem> SystemCleaner::loadInternetPlugins(const Platform& p)
     for (const QString& folder : {systemPlugIns, userPlugIns}) {
         for (const DirEntry& entry : listing(fs, folder)) {
             const QString file = path::standardized(path::join(folder, entry.name));
-            if (present.contains(file))
+            if (!firstSeen(present, file))
                 continue;
-            present.insert(file);
             items.append(extensionItem(path::baseName(file), shortenedPath(p, file), file,
                                        AppScanner::quickDiskUsage(fs, file), kInternetPlugins, IconRef::fileIcon(file)));
         }
@@ -430,7 +405,7 @@ QList<RemovableItem> SystemCleaner::loadWidgets(const Platform& p)
         const auto point = extensionPoint(info);
         if (!point || !point->toLower().contains(QLatin1String("widget")))
             return;
-        items.append(extensionItem(appexTitle(info, bundle), shortenedPath(p, bundle), bundle,
+        items.append(extensionItem(bundleTitle(info, bundle), shortenedPath(p, bundle), bundle,
                                    AppScanner::quickDiskUsage(fs, bundle), kWidgets, IconRef::fileIcon(bundle)));
     });
     return items;

@@ -1,18 +1,17 @@
 // Switching startup items on and off, and removing them.
 
+#include "engine/cleaner/CleanerSupport.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/PrivilegedTrash.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 
-#include <QStringDecoder>
-
 namespace tw {
 
-namespace {
+using namespace cleaner;
 
-const QString kLoginItemCategory = QStringLiteral("Application Login Item");
+namespace {
 
 QString launchdDomain(const Platform& p, const QString& plistPath)
 {
@@ -21,25 +20,12 @@ QString launchdDomain(const Platform& p, const QString& plistPath)
     return QStringLiteral("gui/") + QString::number(p.launchd().userId());
 }
 
-QString jobLabel(const FileSystem& fs, const QString& plistPath)
-{
-    const QVariantMap job = plist::readDictionary(fs, plistPath).value_or(QVariantMap());
-    return plist::string(job, QStringLiteral("Label")).value_or(path::baseName(plistPath));
-}
-
-bool isDisabledKeySet(const QVariantMap& job)
-{
-    const auto it = job.constFind(QStringLiteral("Disabled"));
-    return it != job.cend() && it->typeId() == QMetaType::Bool && it->toBool();
-}
-
 enum class Rewrite { Written, Unchanged, Unreadable, Failed };
 
 // Puts the "Disabled" key into the job's property list (disabling) or takes
 // it out (enabling). The file is written only when it changes.
-Rewrite rewriteDisabledKey(const FileSystem& fs, const QString& plistPath, bool enabled)
+Rewrite rewriteDisabledKey(const FileSystem& fs, const QString& plistPath, std::optional<QVariantMap> job, bool enabled)
 {
-    auto job = plist::readDictionary(fs, plistPath);
     if (!job)
         return Rewrite::Unreadable;
     const QString key = QStringLiteral("Disabled");
@@ -48,7 +34,7 @@ Rewrite rewriteDisabledKey(const FileSystem& fs, const QString& plistPath, bool 
             return Rewrite::Unchanged;
         job->remove(key);
     } else {
-        if (isDisabledKeySet(*job))
+        if (isTrue(*job, key))
             return Rewrite::Unchanged;
         job->insert(key, true);
     }
@@ -84,8 +70,10 @@ std::optional<QString> SystemCleaner::applyStartupEnabled(const Platform& p, con
         return QStringLiteral("Unsupported startup item.");
 
     const FileSystem& fs = p.fs();
-    const Rewrite rewrite = rewriteDisabledKey(fs, item.path, enabled);
-    const QString label = jobLabel(fs, item.path);
+    const auto job = plist::readDictionary(fs, item.path);
+    const QString label =
+        plist::string(job.value_or(QVariantMap()), QStringLiteral("Label")).value_or(path::baseName(item.path));
+    const Rewrite rewrite = rewriteDisabledKey(fs, item.path, job, enabled);
     // A job whose file still says otherwise would come back at the next login.
     if (rewrite == Rewrite::Failed || (!enabled && rewrite == Rewrite::Unreadable))
         return (enabled ? QStringLiteral("Could not enable ") : QStringLiteral("Could not disable ")) + label
@@ -100,10 +88,7 @@ std::optional<QString> SystemCleaner::applyStartupEnabled(const Platform& p, con
     if (run.exitCode == 0 || !enabled)
         return std::nullopt;
 
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString error = decoder(run.standardError);
-    if (decoder.hasError())
-        error.clear();
+    const QString error = decodeUtf8(run.standardError).value_or(QString());
     const ProcessResult retry = p.launchd().launchctl({QStringLiteral("enable"), domain + QLatin1Char('/') + label});
     if (retry.started && retry.exitCode == 0)
         return std::nullopt;

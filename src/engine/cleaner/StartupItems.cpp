@@ -1,6 +1,7 @@
 // Loading the startup items: launchd jobs of the three launch folders, helper
 // login items inside applications, and the login items of "System Events".
 
+#include "engine/cleaner/CleanerSupport.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "platform/Collation.h"
@@ -8,35 +9,19 @@
 #include "platform/PropertyList.h"
 
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 namespace tw {
 
+using namespace cleaner;
+
 namespace {
 
-const QString kLoginItemCategory = QStringLiteral("Application Login Item");
-
-// Strict UTF-8 decoding; nullopt when the bytes are not UTF-8.
-std::optional<QString> decodeUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
-// A bundle's display name: "CFBundleDisplayName", else "CFBundleName", else
-// its file name without extension.
+// A bundle's display name, by its Info.plist.
 QString bundleDisplayName(const FileSystem& fs, const QString& bundle)
 {
-    const QVariantMap info = plist::readDictionary(fs, path::join(bundle, QStringLiteral("Contents/Info.plist")))
-                                 .value_or(QVariantMap());
-    if (const auto name = plist::string(info, QStringLiteral("CFBundleDisplayName")))
-        return *name;
-    if (const auto name = plist::string(info, QStringLiteral("CFBundleName")))
-        return *name;
-    return path::baseName(bundle);
+    return bundleTitle(plist::readDictionary(fs, path::join(bundle, QStringLiteral("Contents/Info.plist")))
+                           .value_or(QVariantMap()),
+                       bundle);
 }
 
 // The first of at most limit paths, from start upwards, that is an application bundle.
@@ -44,7 +29,7 @@ std::optional<QString> enclosingApp(const QString& start, int limit)
 {
     QString current = start;
     for (int i = 0; i < limit; ++i) {
-        if (path::extension(current).toLower() == QLatin1String("app"))
+        if (lowerExtension(current) == QLatin1String("app"))
             return current;
         const QString up = path::parent(current);
         if (up == current)
@@ -70,12 +55,6 @@ QString jobProgram(const QVariantMap& job)
             return args->first().toString();
     }
     return plist::string(job, QStringLiteral("Program")).value_or(QString());
-}
-
-bool isTrue(const QVariantMap& d, const QString& key)
-{
-    const auto it = d.constFind(key);
-    return it != d.cend() && it->typeId() == QMetaType::Bool && it->toBool();
 }
 
 } // namespace
@@ -149,44 +128,37 @@ QList<RemovableItem> SystemCleaner::loadApplicationLoginItems(const Platform& p,
     const FileSystem& fs = p.fs();
     QList<RemovableItem> items;
     const QString applications = QStringLiteral("/Applications");
-    for (const DirEntry& appEntry : fs.list(applications).value_or(std::vector<DirEntry>())) {
-        if (path::extension(appEntry.name).toLower() != QLatin1String("app"))
+    for (const DirEntry& appEntry : listing(fs, applications)) {
+        if (lowerExtension(appEntry.name) != QLatin1String("app"))
             continue;
         const QString app = path::join(applications, appEntry.name);
         const QString folder = path::join(app, QStringLiteral("Contents/Library/LoginItems"));
-        const auto helpers = fs.list(folder);
-        if (!helpers)
-            continue;
-        for (const DirEntry& entry : *helpers) {
+        std::optional<QString> parentName;  // read once, when the first helper needs it
+        for (const DirEntry& entry : listing(fs, folder)) {
             const QString helper = path::join(folder, entry.name);
-            const QString key = path::standardized(helper);
-            if (seen.contains(key))
-                continue;
-            seen.insert(key);
-            if (path::extension(entry.name).toLower() != QLatin1String("app"))
+            if (!firstSeen(seen, path::standardized(helper)) || lowerExtension(entry.name) != QLatin1String("app"))
                 continue;
 
             const QString h = path::baseName(helper);
             const QVariantMap info =
                 plist::readDictionary(fs, path::join(helper, QStringLiteral("Contents/Info.plist"))).value_or(QVariantMap());
             const QString b = plist::string(info, QStringLiteral("CFBundleName")).value_or(h);
-            const QString parentName = bundleDisplayName(fs, app);
+            if (!parentName)
+                parentName = bundleDisplayName(fs, app);
             const QString words = (b + QLatin1Char(' ') + h).toLower();
             const bool genericHelper = words.contains(QLatin1String("loginhelper"))
                 || words.contains(QLatin1String("launchatlogin")) || words.contains(QLatin1String("login helper"));
 
             RemovableItem item;
-            item.title = genericHelper ? parentName : h;
+            item.title = genericHelper ? *parentName : h;
             item.subtitle = helper;
             item.path = helper;
-            item.size = 0;
             item.category = kLoginItemCategory;
             if (const auto st = fs.stat(helper))
                 item.modifiedDate = st->modified;
             item.isSelected = true;
             item.icon = IconRef::fileIcon(app);
-            item.isEnabled = true;
-            item.parentName = parentName;
+            item.parentName = *parentName;
             item.parentAppPath = app;
             items.append(std::move(item));
         }
@@ -213,13 +185,11 @@ std::optional<QList<RemovableItem>> SystemCleaner::loadLoginItemsViaAppleScript(
         item.title = name;
         item.subtitle = reported;
         item.path = path::standardized(reported);
-        item.size = 0;
         item.category = kLoginItemCategory;
         item.isSelected = true;
         item.icon = IconRef::fileIcon(item.path);
-        item.isEnabled = true;
         item.parentName = name;
-        if (path::extension(item.path).toLower() == QLatin1String("app"))
+        if (lowerExtension(item.path) == QLatin1String("app"))
             item.parentAppPath = item.path;
         items.append(std::move(item));
     }
@@ -242,7 +212,7 @@ QList<RemovableItem> SystemCleaner::loadStartupItems(const Platform& p)
     QList<RemovableItem> items;
     QSet<QString> seen;
     for (const auto& [folder, category] : folders) {
-        for (const DirEntry& entry : fs.list(folder).value_or(std::vector<DirEntry>())) {
+        for (const DirEntry& entry : listing(fs, folder)) {
             if (path::extension(entry.name) != QLatin1String("plist"))
                 continue;
             const QString file = path::join(folder, entry.name);
@@ -277,13 +247,9 @@ QList<RemovableItem> SystemCleaner::loadStartupItems(const Platform& p)
 
     items.append(loadApplicationLoginItems(p, seen));
     if (const auto loginItems = loadLoginItemsViaAppleScript(p)) {
-        for (const RemovableItem& item : *loginItems) {
-            const QString key = path::standardized(item.path);
-            if (seen.contains(key))
-                continue;
-            seen.insert(key);
-            items.append(item);
-        }
+        for (const RemovableItem& item : *loginItems)
+            if (firstSeen(seen, path::standardized(item.path)))
+                items.append(item);
     }
 
     NameOrder().stableSort(items, [](const RemovableItem& item) -> const QString& { return item.title; });

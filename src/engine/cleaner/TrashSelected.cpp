@@ -1,5 +1,6 @@
 // Moving the selected remains (or any removable entries) into the Trash.
 
+#include "engine/cleaner/CleanerSupport.h"
 #include "engine/cleaner/SystemCleaner.h"
 
 #include "engine/inventory/AppScanner.h"
@@ -16,9 +17,8 @@ TrashReport SystemCleaner::trashSelected(const QList<RemovableItem>& items)
             continue;
         const QStringList paths = item.relatedPaths.isEmpty() ? QStringList{item.path} : item.relatedPaths;
         for (const QString& p : paths) {
-            if (seen.contains(p))
+            if (!cleaner::firstSeen(seen, p))
                 continue;
-            seen.insert(p);
             // Refused and failed paths stay silently; the report says which.
             const bool moved = AppScanner::isSafeToRemove(m_platform.fs(), p)
                 && !PrivilegedTrash::moveToTrash(m_platform, p);
