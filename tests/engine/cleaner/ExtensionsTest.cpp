@@ -1,6 +1,5 @@
 #include "Items.h"
 #include "platform/DiskUsage.h"
-#include "support/FakePlatform.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -9,12 +8,6 @@
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
-
-using namespace tw;
-using tw::test::FakePlatform;
-using tw::test::MacTree;
-using tw::test::row;
-using tw::test::titles;
 
 namespace {
 
@@ -42,8 +35,6 @@ void writeSparse(const MacTree& t, const QString& path, qint64 bytes)
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     ASSERT_TRUE(f.resize(bytes));
 }
-
-QStringList categories(const QList<RemovableItem>& items) { return tw::test::collect(items, &RemovableItem::category); }
 
 void makeAppex(const MacTree& t, const QString& bundle, const QVariantMap& info)
 {
@@ -307,23 +298,24 @@ TEST(Extensions, AllGroupsSortedByTitle)
 TEST(Extensions, ShortenedPaths)
 {
     FakePlatform fp;  // home /Users/tester
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, "/Users/tester/Downloads/a.dmg"), "tester/Downloads/a.dmg");
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, "/Users/tester"), "tester/");
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, "/Library/Widgets/x.wdgt"), "/Library/Widgets/x.wdgt");
-    // A neighbour whose name merely starts like the home folder is not inside it.
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, "/Users/testers/x"), "/Users/testers/x");
-
     const QString exactly42 = "/Library/" + QString(33, 'x');
     ASSERT_EQ(exactly42.size(), 42);
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, exactly42), exactly42);
     const QString of43 = exactly42 + "y";
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, of43), of43.left(39) + QChar(0x2026));
     EXPECT_EQ(SystemCleaner::shortenedPath(fp, of43).size(), 40);
-
     // Characters, not code units: an emoji is one character and is never cut in half.
     const QString emoji = QString::fromUtf8("\U0001F600");
-    const QString wide = "/Library/" + QString(29, 'x') + emoji + "abcd";  // 43 characters
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, wide), "/Library/" + QString(29, 'x') + emoji + QChar(0x2026));
     const QString fits = "/Library/" + QString(29, 'x') + emoji + "abc";  // 42 characters
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, fits), fits);
+    const std::pair<QString, QString> cases[] = {
+        {"/Users/tester/Downloads/a.dmg", "tester/Downloads/a.dmg"},
+        {"/Users/tester", "tester/"},
+        {"/Library/Widgets/x.wdgt", "/Library/Widgets/x.wdgt"},
+        // A neighbour whose name merely starts like the home folder is not inside it.
+        {"/Users/testers/x", "/Users/testers/x"},
+        {exactly42, exactly42},
+        {of43, of43.left(39) + QChar(0x2026)},
+        {fits + "d", fits.chopped(3) + QChar(0x2026)},  // 43 characters
+        {fits, fits},
+    };
+    for (const auto& [full, shown] : cases)
+        EXPECT_EQ(SystemCleaner::shortenedPath(fp, full), shown) << full.toStdString();
 }

@@ -1,20 +1,40 @@
 #pragma once
 
+// What the cleaner's tests share: the fake platform and readers of entry lists.
+
 #include "engine/cleaner/SystemCleaner.h"
 #include "support/Collect.h"
+#include "support/FakePlatform.h"
 
 #include <stdexcept>
 
 namespace tw::test {
 
 inline QStringList titles(const QList<RemovableItem>& items) { return collect(items, &RemovableItem::title); }
+inline QStringList categories(const QList<RemovableItem>& items) { return collect(items, &RemovableItem::category); }
 
-// The entry of that title; a missing one fails the test.
+// The first entry whose field equals value; a missing one fails the test.
+template <class Field, class Value>
+const RemovableItem& entryWith(const QList<RemovableItem>& items, Field field, const Value& value)
+{
+    if (const RemovableItem* found = findBy(items, field, value))
+        return *found;
+    throw std::runtime_error("no entry with " + QString(value).toStdString());
+}
 inline const RemovableItem& entry(const QList<RemovableItem>& items, const QString& title)
 {
-    if (const RemovableItem* found = findBy(items, &RemovableItem::title, title))
-        return *found;
-    throw std::runtime_error("no entry titled " + title.toStdString());
+    return entryWith(items, &RemovableItem::title, title);
+}
+
+// An entry for path, titled by its file name.
+inline RemovableItem entryAt(const QString& path, bool selected = false, const QStringList& related = {})
+{
+    RemovableItem i;
+    i.title = path.section(u'/', -1);
+    i.path = path;
+    i.isSelected = selected;
+    i.relatedPaths = related;
+    return i;
 }
 
 // What a list shows of an entry: "title | category | subtitle | on/off | owner | owner's path".
@@ -36,3 +56,15 @@ inline ProcessResult ran(int exitCode, const QByteArray& out = {}, const QByteAr
 }
 
 } // namespace tw::test
+
+using namespace tw;
+using tw::test::categories;
+using tw::test::entry;
+using tw::test::entryAt;
+using tw::test::entryWith;
+using tw::test::FakePlatform;
+using tw::test::MacTree;
+using tw::test::ran;
+using tw::test::row;
+using tw::test::rows;
+using tw::test::titles;

@@ -1,20 +1,12 @@
 #include "Items.h"
 #include "platform/HostServices.h"
 #include "platform/PropertyList.h"
-#include "support/FakePlatform.h"
 
 #include <QSignalSpy>
 
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-
-using namespace tw;
-using tw::test::entry;
-using tw::test::FakePlatform;
-using tw::test::ran;
-using tw::test::rows;
-using tw::test::titles;
 
 namespace {
 
@@ -224,15 +216,6 @@ TEST(StartupItems, SystemEventsUnavailableFailingOrSilentGivesNone)
 
 namespace {
 
-RemovableItem agentAt(const QString& title, const QString& path)
-{
-    RemovableItem item;
-    item.title = title;
-    item.path = path;
-    item.category = "Launch Agent";
-    return item;
-}
-
 // A user agent that is disabled in its file, a daemon, and one helper login item, loaded into a cleaner.
 struct Fixture {
     FakePlatform fp;
@@ -251,12 +234,7 @@ struct Fixture {
         fp.launchd.calls.clear();
     }
 
-    const RemovableItem& item(const QString& path) const
-    {
-        if (const RemovableItem* found = tw::test::findBy(cleaner.startupItems(), &RemovableItem::path, path))
-            return *found;
-        throw std::runtime_error("no such item");
-    }
+    const RemovableItem& item(const QString& path) const { return entryWith(cleaner.startupItems(), &RemovableItem::path, path); }
     QVariantMap plistAt(const QString& path) const { return plist::readDictionary(fp.fs(), path).value_or(QVariantMap()); }
 };
 
@@ -444,8 +422,8 @@ TEST(StartupControl, UnknownUnsupportedAndProtectedItemsAreRefused)
 
     t.writeSized("/usr/local/bin/agent", 10);
     t.writePlist("/usr/local/job.plist", {{"Label", "local.job"}});
-    const RemovableItem odd = agentAt("odd", "/Library/LaunchAgents/odd.PLIST"), program = agentAt("agent", "/usr/local/bin/agent"),
-                        job = agentAt("local.job", "/usr/local/job.plist");
+    const RemovableItem odd = entryAt("/Library/LaunchAgents/odd.PLIST"), program = entryAt("/usr/local/bin/agent"),
+                        job = entryAt("/usr/local/job.plist");
     f.cleaner.setStartupItems(f.cleaner.startupItems() + QList<RemovableItem>{odd, program, job});
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(odd.path, false), std::optional<QString>("Unsupported startup item."));
     EXPECT_TRUE(f.fp.launchd.calls.empty());

@@ -1,7 +1,6 @@
 #include "Items.h"
 #include "platform/ThreadPool.h"
 #include "platform/DiskUsage.h"
-#include "support/FakePlatform.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -10,12 +9,6 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-
-using namespace tw;
-using tw::test::entry;
-using tw::test::FakePlatform;
-using tw::test::row;
-using tw::test::titles;
 
 namespace {
 
@@ -30,16 +23,6 @@ QList<RemovableItem> find(const FakePlatform& fp, const QSet<QString>& ids = {},
 }
 
 std::int64_t duSize(const FakePlatform& fp, const QString& p) { return DiskUsage::measure(fp.fs(), p)->allocatedKiBBytes(); }
-
-RemovableItem item(const QString& path, bool selected, const QStringList& related = {})
-{
-    RemovableItem i;
-    i.title = path.section(u'/', -1);
-    i.path = path;
-    i.isSelected = selected;
-    i.relatedPaths = related;
-    return i;
-}
 
 // Lets every loader finish and delivers every result.
 void settle()
@@ -187,9 +170,9 @@ TEST(TrashSelected, OnlySelectedSafePathsMoveAndTheReportSaysWhich)
 
     SystemCleaner cleaner(fp.platform());
     const QList<RemovableItem> remains{
-        item(pref, true, {pref, support, kLib + "/Caches", logs, "/Applications/Gone.app"}),
-        item(lone, true),
-        item(skipped, false),
+        entryAt(pref, true, {pref, support, kLib + "/Caches", logs, "/Applications/Gone.app"}),
+        entryAt(lone, true),
+        entryAt(skipped, false),
     };
     cleaner.setRemainingFiles(remains);
 
@@ -223,7 +206,7 @@ TEST(TrashSelected, AFailedMoveIsSilentAndTheOthersStillGo)
         return std::nullopt;
     };
     SystemCleaner cleaner(fp.platform());
-    const TrashReport r = cleaner.trashSelected({item(stuck, true), item(free, true), item(free, true, {free, stuck})});
+    const TrashReport r = cleaner.trashSelected({entryAt(stuck, true), entryAt(free, true), entryAt(free, true, {free, stuck})});
     EXPECT_EQ(r.moved, QStringList{free});
     EXPECT_EQ(r.failed, QStringList{stuck});
     EXPECT_EQ(fp.trash->calls, (QStringList{stuck, free}));  // each path tried once
@@ -231,7 +214,7 @@ TEST(TrashSelected, AFailedMoveIsSilentAndTheOthersStillGo)
 
     // Nothing selected: nothing is tried.
     fp.trash->calls.clear();
-    const TrashReport none = cleaner.trashSelected({item(stuck, false), item(free, false)});
+    const TrashReport none = cleaner.trashSelected({entryAt(stuck, false), entryAt(free, false)});
     EXPECT_TRUE(none.moved.isEmpty() && none.failed.isEmpty());
     EXPECT_TRUE(fp.trash->calls.isEmpty());
 }
@@ -309,7 +292,7 @@ TEST(SystemCleaner, StartupAndExtensionScansPublishTheirListsShareTheProgressTex
 
 TEST(SystemCleaner, RemovableItemsAreEqualByPathAloneAndExtensionGroupsComeOnlyFromTheirExactNames)
 {
-    RemovableItem a = item("/Users/tester/Library/Caches/x", false), b = item(a.path, true), c = item(a.path + "y", false);
+    RemovableItem a = entryAt("/Users/tester/Library/Caches/x", false), b = entryAt(a.path, true), c = entryAt(a.path + "y", false);
     b.title = "Other";
     EXPECT_NE(a.id, b.id);
     EXPECT_TRUE(a == b);
