@@ -1,6 +1,7 @@
 // The remains finder: support files in the user's library whose application
 // is no longer installed, grouped into one entry per probable application.
 
+#include "engine/cleaner/CleanerSupport.h"
 #include "engine/cleaner/SystemCleaner.h"
 
 #include "platform/Collation.h"
@@ -90,7 +91,7 @@ public:
             const QString analyzer = QStringLiteral("com.apple.FinalCut.FxAnalyzer");
             const QString container = lib + QStringLiteral("/Containers/") + analyzer;
             if (m_fs.existsNoFollow(container))
-                add(container, kFinalCutTitle, QStringLiteral("Containers"), quickSize(container));
+                add(container, kFinalCutTitle, QStringLiteral("Containers"));
             const QString scripts = lib + QStringLiteral("/Application Scripts/") + analyzer;
             if (m_fs.existsNoFollow(scripts) && quickSize(scripts) == 0)
                 add(scripts, kScriptsTitle, QStringLiteral("Application Scripts"), 0);
@@ -172,11 +173,14 @@ private:
             || lower.contains(kMakerWord);
     }
 
-    void add(const QString& p, const QString& title, const QString& category, std::int64_t size)
+    // Measures p unless its size is known; a title that is never offered adds nothing.
+    void add(const QString& p, const QString& title, const QString& category,
+             std::optional<std::int64_t> knownSize = std::nullopt)
     {
         const QString key = title.toLower();
         if (skipsTitle(key))
             return;
+        const std::int64_t size = knownSize ? *knownSize : quickSize(p);
         const auto st = m_fs.stat(p);
         const std::optional<QDateTime> modified = st ? st->modified : std::nullopt;
         const auto it = m_index.constFind(key);
@@ -194,10 +198,7 @@ private:
 
     void scanPreferences(const QString& folder)
     {
-        const auto entries = m_fs.list(folder);
-        if (!entries)
-            return;
-        for (const DirEntry& e : *entries) {
+        for (const DirEntry& e : cleaner::listing(m_fs, folder)) {
             const QString& name = e.name;
             if (!name.toLower().endsWith(QLatin1String(".plist")) || isAppleNoise(name))
                 continue;
@@ -205,11 +206,7 @@ private:
             const QString normalized = normalizeBaseName(base).toLower();
             if (isAppleNoise(normalized) || dotPieces(normalized).size() < 2 || belongsToInstalledApp(base))
                 continue;
-            const QString title = displayTitle(base);
-            if (skipsTitle(title.toLower()))
-                continue;
-            const QString p = path::join(folder, name);
-            add(p, title, QStringLiteral("Preferences"), quickSize(p));
+            add(path::join(folder, name), displayTitle(base), QStringLiteral("Preferences"));
         }
     }
 
@@ -223,10 +220,7 @@ private:
             QStringLiteral("homeenergyd"), QStringLiteral("networkserviceproxy"), QStringLiteral("locationaccessstored"),
             QStringLiteral("default.store"), QStringLiteral("default.store-shm"), QStringLiteral("default.store-wal"),
             QStringLiteral("xcode"), QStringLiteral("google"), QStringLiteral("cursor")};
-        const auto entries = m_fs.list(folder);
-        if (!entries)
-            return;
-        for (const DirEntry& e : *entries) {
+        for (const DirEntry& e : cleaner::listing(m_fs, folder)) {
             const QString& name = e.name;
             if (name.startsWith(u'.') || isAppleNoise(name) || noise.contains(name.toLower()))
                 continue;
@@ -234,11 +228,7 @@ private:
             const bool looksLikeApp = dotted ? dotPieces(name).size() >= 2 : name[0].isUpper();
             if (!looksLikeApp || belongsToInstalledApp(name))
                 continue;
-            const QString title = displayTitle(name);
-            if (skipsTitle(title.toLower()))
-                continue;
-            const QString p = path::join(folder, name);
-            add(p, title, QStringLiteral("Application Support"), quickSize(p));
+            add(path::join(folder, name), displayTitle(name), QStringLiteral("Application Support"));
         }
     }
 
