@@ -110,7 +110,6 @@ RemovableItem extensionItem(const QString& title, const QString& subtitle, const
     item.category = category;
     item.isSelected = true;
     item.icon = icon;
-    item.isEnabled = true;
     return item;
 }
 
@@ -184,7 +183,7 @@ std::optional<IconRef> SystemCleaner::chromiumExtensionIcon(const Platform& p, c
     const FileSystem& fs = p.fs();
     for (const char* name : {"icon.png", "icon128.png", "icon_128.png", "icons/icon128.png", "images/icon128.png"}) {
         const QString file = path::join(versionDir, QString::fromLatin1(name));
-        if (fs.exists(file) && loadsAsImage(fs, file))
+        if (loadsAsImage(fs, file))
             return IconRef::imageFile(file);
     }
     const auto manifest = readJsonObject(fs, path::join(versionDir, QStringLiteral("manifest.json")));

@@ -255,9 +255,7 @@ private:
             item.category = acc.paths.size() == 1 ? acc.category
                                                   : QString::number(acc.paths.size()) + QStringLiteral(" related items");
             item.modifiedDate = acc.modified;
-            item.isSelected = false;
             item.relatedPaths = acc.paths;
-            item.isEnabled = true;
             out.push_back(std::move(item));
         }
         NameOrder().stableSort(out, [](const RemovableItem& i) -> const QString& { return i.title; });
