@@ -4,9 +4,6 @@
 #include "engine/cleaner/SystemCleaner.h"
 #include "support/FakePlatform.h"
 
-#include <QCoreApplication>
-#include <QProcess>
-
 #include "BenchSupport.h"
 #include <benchmark/benchmark.h>
 

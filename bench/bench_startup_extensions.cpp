@@ -5,11 +5,9 @@
 #include "support/FakePlatform.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include "BenchSupport.h"
 #include <benchmark/benchmark.h>
