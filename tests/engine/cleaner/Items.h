@@ -45,14 +45,10 @@ inline QString row(const RemovableItem& i)
 }
 inline QStringList rows(const QList<RemovableItem>& items) { return collect(items, &row); }
 
+// A launchctl run that started and ended with exitCode.
 inline ProcessResult ran(int exitCode, const QByteArray& out = {}, const QByteArray& err = {})
 {
-    ProcessResult r;
-    r.started = true;
-    r.exitCode = exitCode;
-    r.standardOutput = out;
-    r.standardError = err;
-    return r;
+    return {true, exitCode, out, err};
 }
 
 } // namespace tw::test
