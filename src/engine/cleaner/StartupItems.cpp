@@ -45,15 +45,22 @@ QString absolute(const QString& p)
     return path::standardized(p.startsWith(u'/') ? p : QLatin1Char('/') + p);
 }
 
+// The first element of a non-empty list made only of texts.
+std::optional<QString> firstOfTexts(const QVariantList& list)
+{
+    const bool allText =
+        std::all_of(list.cbegin(), list.cend(), [](const QVariant& v) { return v.typeId() == QMetaType::QString; });
+    if (!allText || list.isEmpty())
+        return std::nullopt;
+    return list.first().toString();
+}
+
 // The first program argument, else "Program", else empty.
 QString jobProgram(const QVariantMap& job)
 {
-    if (const auto args = plist::array(job, QStringLiteral("ProgramArguments")); args && !args->isEmpty()) {
-        const bool allText = std::all_of(args->cbegin(), args->cend(),
-                                         [](const QVariant& v) { return v.typeId() == QMetaType::QString; });
-        if (allText)
-            return args->first().toString();
-    }
+    if (const auto args = plist::array(job, QStringLiteral("ProgramArguments")))
+        if (const auto first = firstOfTexts(*args))
+            return *first;
     return plist::string(job, QStringLiteral("Program")).value_or(QString());
 }
 
@@ -105,15 +112,10 @@ std::optional<SystemCleaner::ParentApp> SystemCleaner::resolveParentApp(const Pl
                                                                         const QVariant& associated)
 {
     std::optional<QString> bundleId;
-    if (associated.typeId() == QMetaType::QString) {
+    if (associated.typeId() == QMetaType::QString)
         bundleId = associated.toString();
-    } else if (associated.typeId() == QMetaType::QVariantList || associated.typeId() == QMetaType::QStringList) {
-        const QVariantList list = associated.toList();
-        const bool allText = std::all_of(list.cbegin(), list.cend(),
-                                         [](const QVariant& v) { return v.typeId() == QMetaType::QString; });
-        if (allText && !list.isEmpty())
-            bundleId = list.first().toString();
-    }
+    else if (associated.typeId() == QMetaType::QVariantList || associated.typeId() == QMetaType::QStringList)
+        bundleId = firstOfTexts(associated.toList());
     if (bundleId)
         if (const auto app = p.workspace().applicationPath(*bundleId))
             return ParentApp{bundleDisplayName(p.fs(), *app), *app};
