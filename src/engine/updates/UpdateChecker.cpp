@@ -19,14 +19,6 @@ bool isWebURL(const QUrl& url)
     return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-std::optional<QUrl> strictURL(const QString& text)
-{
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid())
-        return std::nullopt;
-    return url;
-}
-
 } // namespace
 
 UpdateChecker::UpdateChecker(const Platform& platform, QObject* parent)

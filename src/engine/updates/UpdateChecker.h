@@ -49,12 +49,13 @@ private:
     friend class UpdateChecker;
     template <typename T, typename Work, typename Then>
     void onPool(Work work, Then then, bool readsFiles);
-    void request(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,
-                 std::function<void(const HttpResponse&)> then);
+    // Requests url and turns the answer into the result on the pool.
+    void fetch(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,
+               std::function<UpdateAvailability(const HttpResponse&)> read);
     void finish(const UpdateAvailability& result);
     void finishLater(const UpdateAvailability& result);
+    bool ended() const { return !m_done; }  // finished or cancelled
 
-    bool m_cancelled = false;
     std::unique_ptr<QObject> m_context;  // parent of the step watchers, on the starting thread
     std::shared_ptr<HttpCall> m_call;
     QFuture<void> m_fileRead;
@@ -138,6 +139,8 @@ signals:
     void lastErrorChanged();
 
 private:
+    // text as a strict URL; none when invalid or empty.
+    static std::optional<QUrl> strictURL(const QString& text);
     void setItems(QList<AppUpdateItem> items);
     void setChecking(bool checking);
     void setProgressText(const QString& text);
