@@ -13,6 +13,16 @@ namespace {
 
 const QString kAppStoreApplication = QStringLiteral("/System/Applications/App Store.app");
 
+// Stores value in field; false when it was there already.
+template <typename T>
+bool assign(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
 bool isWebURL(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
@@ -29,8 +39,7 @@ UpdateChecker::UpdateChecker(const Platform& platform, QObject* parent)
 
 UpdateChecker::~UpdateChecker()
 {
-    ++m_generation;
-    m_pending.reset();
+    resetLoop();
     // They read the platform's files, which may not outlive the checker.
     for (QFuture<void>& f : m_preparations)
         f.waitForFinished();
@@ -52,40 +61,28 @@ void UpdateChecker::setItems(QList<AppUpdateItem> items)
 
 void UpdateChecker::setChecking(bool checking)
 {
-    if (m_isChecking == checking)
-        return;
-    m_isChecking = checking;
-    emit isCheckingChanged();
+    if (assign(m_isChecking, checking))
+        emit isCheckingChanged();
 }
 
 void UpdateChecker::setProgressText(const QString& text)
 {
-    if (m_progressText == text)
-        return;
-    m_progressText = text;
-    emit progressTextChanged();
+    if (assign(m_progressText, text))
+        emit progressTextChanged();
 }
 
 void UpdateChecker::setLastError(const std::optional<QString>& error)
 {
-    if (m_lastError == error)
-        return;
-    m_lastError = error;
-    emit lastErrorChanged();
+    if (assign(m_lastError, error))
+        emit lastErrorChanged();
 }
 
-void UpdateChecker::setAvailability(const QString& appPath, const UpdateAvailability& value)
+void UpdateChecker::setAvailability(qsizetype row, const UpdateAvailability& value)
 {
-    for (qsizetype i = 0; i < m_items.size(); ++i) {
-        if (m_items[i].appPath != appPath)
-            continue;
-        if (m_items[i].availability == value)
-            return;
-        m_items[i].availability = value;
-        emit itemChanged(int(i));
-        emit itemsChanged();
+    if (!assign(m_items[row].availability, value))
         return;
-    }
+    emit itemChanged(int(row));
+    emit itemsChanged();
 }
 
 QList<AppUpdateItem> UpdateChecker::actionableItems() const
@@ -142,7 +139,7 @@ QList<AppUpdateItem> UpdateChecker::rowsOf(const QList<AppInfoPtr>& apps)
     QList<AppUpdateItem> rows;
     QSet<QString> seen;
     for (const AppInfoPtr& app : flatten(apps)) {
-        // A row is found by its path; a second row for the same bundle would never get a result.
+        // One row per bundle, even when the list names it twice.
         if (app->isSystemApp() || seen.contains(app->path()))
             continue;
         seen.insert(app->path());
@@ -167,20 +164,17 @@ QList<AppUpdateItem> UpdateChecker::completeRows(const Platform& p, QList<AppUpd
 
 // ---- The check loop -----------------------------------------------------------
 
-bool UpdateChecker::cancelRunningCheck()
+void UpdateChecker::resetLoop()
 {
-    const bool wasRunning = m_loopRunning;
     ++m_generation;
-    m_loopRunning = false;
     m_pending.reset();
-    m_snapshot.clear();
     m_index = 0;
-    return wasRunning;
 }
 
 void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
 {
-    const bool cancelled = cancelRunningCheck();
+    const bool cancelled = m_isChecking;
+    resetLoop();
     const quint64 generation = m_generation;
     QList<AppUpdateItem> rows = rowsOf(apps);
     if (rows.isEmpty()) {
@@ -192,7 +186,6 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
         }
         return;
     }
-    m_loopRunning = true;
     setChecking(true);
     if (generation == m_generation)
         setLastError(std::nullopt);
@@ -206,9 +199,7 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
         watcher->deleteLater();
         if (generation != m_generation)
             return;
-        m_snapshot = watcher->result();
-        m_index = 0;
-        setItems(m_snapshot);
+        setItems(watcher->result());
         if (generation == m_generation)
             runLoop();
     });
@@ -223,32 +214,34 @@ void UpdateChecker::runLoop()
     // Slots connected to the signals below may start a new check; this loop
     // then stops at once.
     const quint64 generation = m_generation;
-    const qsizetype n = m_snapshot.size();
+    // Within one generation the rows change only in their availability.
+    const qsizetype n = m_items.size();
     while (m_index < n) {
-        const AppUpdateItem row = m_snapshot[m_index];
-        setProgressText(QStringLiteral("Checking: %1 apps left out of %2").arg(n - m_index).arg(n));
+        const qsizetype index = m_index;
+        const AppUpdateItem row = m_items[index];
+        setProgressText(QStringLiteral("Checking: %1 apps left out of %2").arg(n - index).arg(n));
         if (generation != m_generation)
             return;
-        setAvailability(row.appPath, UpdateAvailability::checking());
+        setAvailability(index, UpdateAvailability::checking());
         if (generation != m_generation)
             return;
         if (row.channel == UpdateChannel::manual) {
             ++m_index;
-            setAvailability(row.appPath, UpdateAvailability::launchToUpdate());
+            setAvailability(index, UpdateAvailability::launchToUpdate());
             if (generation != m_generation)
                 return;
             continue;
         }
-        auto done = [this, generation, path = row.appPath](const UpdateAvailability& result) {
+        auto done = [this, generation, index](const UpdateAvailability& result) {
             // Continue from the event loop, outside the check's own callbacks.
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, path, result] {
+                [this, generation, index, result] {
                     if (generation != m_generation)
                         return;
                     m_pending.reset();
                     ++m_index;
-                    setAvailability(path, result);
+                    setAvailability(index, result);
                     if (generation == m_generation)
                         runLoop();
                 },
@@ -279,10 +272,8 @@ QString UpdateChecker::summaryText(const QList<AppUpdateItem>& items)
 
 void UpdateChecker::finishLoop()
 {
+    resetLoop();
     const quint64 generation = m_generation;
-    m_loopRunning = false;
-    m_snapshot.clear();
-    m_index = 0;
     setChecking(false);
     if (generation == m_generation)
         setProgressText(summaryText(m_items));

@@ -145,8 +145,8 @@ private:
     void setChecking(bool checking);
     void setProgressText(const QString& text);
     void setLastError(const std::optional<QString>& error);
-    void setAvailability(const QString& appPath, const UpdateAvailability& value);
-    bool cancelRunningCheck();
+    void setAvailability(qsizetype row, const UpdateAvailability& value);
+    void resetLoop();  // a new generation: the running loop, if any, stops
     void runLoop();
     void finishLoop();
 
@@ -160,9 +160,7 @@ private:
 
     // The running check loop.
     quint64 m_generation = 0;  // bumped by every start and cancellation
-    bool m_loopRunning = false;
-    QList<AppUpdateItem> m_snapshot;
-    qsizetype m_index = 0;
+    qsizetype m_index = 0;     // the row the loop is at
     std::unique_ptr<UpdateCheck> m_pending;
     QList<QFuture<void>> m_preparations;  // row building on the pool, awaited on destruction
 };
