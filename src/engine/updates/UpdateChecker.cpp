@@ -87,21 +87,18 @@ void UpdateChecker::setAvailability(qsizetype row, const UpdateAvailability& val
 
 QList<AppUpdateItem> UpdateChecker::actionableItems() const
 {
-    QList<AppUpdateItem> out;
-    for (const AppUpdateItem& item : m_items)
-        if (item.availability.isActionable())
-            out << item;
+    QList<AppUpdateItem> out = m_items;
+    out.removeIf([](const AppUpdateItem& item) { return !item.availability.isActionable(); });
     return out;
 }
 
 QList<AppUpdateItem> UpdateChecker::displayedItems() const
 {
-    if (m_showAllApplications)
-        return m_items;
-    QList<AppUpdateItem> out;
-    for (const AppUpdateItem& item : m_items)
-        if (item.availability.isActionable() || item.availability.is(UpdateAvailability::Kind::launchToUpdate))
-            out << item;
+    QList<AppUpdateItem> out = m_items;
+    if (!m_showAllApplications)
+        out.removeIf([](const AppUpdateItem& item) {
+            return !item.availability.isActionable() && !item.availability.is(UpdateAvailability::Kind::launchToUpdate);
+        });
     return out;
 }
 
@@ -286,21 +283,18 @@ void UpdateChecker::performPrimaryAction(const AppUpdateItem& row)
     Workspace& workspace = m_platform.workspace();
     const UpdateAvailability& a = row.availability;
     switch (a.kind()) {
-    case UpdateAvailability::Kind::appStoreUpdate:
-        if (a.trackId()) {
-            if (auto url = strictURL(QStringLiteral("macappstore://apps.apple.com/app/id%1").arg(*a.trackId()))) {
-                workspace.open(*url);
-                return;
-            }
-        }
-        if (!row.bundleIdentifier.isEmpty()) {
-            if (auto url = strictURL(QStringLiteral("macappstore://itunes.apple.com/app/bundleId/") + row.bundleIdentifier)) {
-                workspace.open(*url);
-                return;
-            }
-        }
-        workspace.openPath(kAppStoreApplication);
+    case UpdateAvailability::Kind::appStoreUpdate: {
+        std::optional<QUrl> url;
+        if (a.trackId())
+            url = strictURL(QStringLiteral("macappstore://apps.apple.com/app/id%1").arg(*a.trackId()));
+        if (!url && !row.bundleIdentifier.isEmpty())
+            url = strictURL(QStringLiteral("macappstore://itunes.apple.com/app/bundleId/") + row.bundleIdentifier);
+        if (url)
+            workspace.open(*url);
+        else
+            workspace.openPath(kAppStoreApplication);
         return;
+    }
     case UpdateAvailability::Kind::updateAvailable:
         // A feed may name any scheme; only web downloads are opened.
         if (a.downloadURL() && isWebURL(*a.downloadURL())) {
