@@ -23,6 +23,25 @@ bool assign(T& field, const T& value)
     return true;
 }
 
+// The applications, with each group replaced by its members.
+std::vector<AppInfoPtr> flatten(const QList<AppInfoPtr>& apps)
+{
+    std::vector<AppInfoPtr> out;
+    std::function<void(const AppInfoPtr&)> add = [&](const AppInfoPtr& app) {
+        if (!app)
+            return;
+        if (app->isGroup()) {
+            for (const AppInfoPtr& member : app->members())
+                add(member);
+        } else {
+            out.push_back(app);
+        }
+    };
+    for (const AppInfoPtr& app : apps)
+        add(app);
+    return out;
+}
+
 bool isWebURL(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
@@ -103,24 +122,6 @@ QList<AppUpdateItem> UpdateChecker::displayedItems() const
 }
 
 // ---- Rows -------------------------------------------------------------------
-
-std::vector<AppInfoPtr> UpdateChecker::flatten(const QList<AppInfoPtr>& apps)
-{
-    std::vector<AppInfoPtr> out;
-    std::function<void(const AppInfoPtr&)> add = [&](const AppInfoPtr& app) {
-        if (!app)
-            return;
-        if (app->isGroup()) {
-            for (const AppInfoPtr& member : app->members())
-                add(member);
-        } else {
-            out.push_back(app);
-        }
-    };
-    for (const AppInfoPtr& app : apps)
-        add(app);
-    return out;
-}
 
 UpdateChannel UpdateChecker::detectChannel(const Platform& p, const QString& bundle)
 {

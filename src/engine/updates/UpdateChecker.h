@@ -71,8 +71,6 @@ public:
     explicit UpdateChecker(const Platform& platform, QObject* parent = nullptr);
     ~UpdateChecker() override;
 
-    const Platform& platform() const { return m_platform; }
-    const UpdateRequestOptions& requestOptions() const { return m_options; }
     void setRequestOptions(UpdateRequestOptions options) { m_options = std::move(options); }
 
     // Published state.
@@ -96,7 +94,6 @@ public:
     void performPrimaryAction(const AppUpdateItem& row);
 
     // ---- Rows ---------------------------------------------------------------
-    static std::vector<AppInfoPtr> flatten(const QList<AppInfoPtr>& apps);
     static UpdateChannel detectChannel(const Platform& p, const QString& bundle);
     // Rows of the non-system applications, pending, one per path, in list
     // order and without their channel. Reads only the records (GUI thread).

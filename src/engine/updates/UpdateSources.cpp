@@ -170,8 +170,6 @@ Patterns compile(std::initializer_list<const char*> patterns)
 std::optional<QString> firstCapture(const Patterns& patterns, const QString& block)
 {
     for (const QRegularExpression& re : patterns) {
-        if (!re.isValid())
-            continue;
         const QRegularExpressionMatch m = re.match(block);
         if (m.hasMatch() && m.capturedStart(1) >= 0)
             return m.captured(1);
@@ -209,12 +207,11 @@ AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
     }
 
     AppcastInfo info;
-    const std::optional<QString> display = firstCapture(displayVersion, block);
-    const std::optional<QString> build = firstCapture(buildVersion, block);
-    if (display)
-        info.version = display->trimmed();
-    else if (build)
-        info.version = build->trimmed();
+    std::optional<QString> version = firstCapture(displayVersion, block);
+    if (!version)
+        version = firstCapture(buildVersion, block);  // the display version wins
+    if (version)
+        info.version = version->trimmed();
     if (const std::optional<QString> url = firstCapture(download, block))
         info.downloadURL = strictURL(url->trimmed());
     return info;
