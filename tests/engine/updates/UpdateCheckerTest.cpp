@@ -323,17 +323,14 @@ TEST_F(HttpClientTest, AnswersStatusesAndBodies)
 {
     server.route("/ok", {test::Reply::Mode::Answer, 200, "hello", "text/plain", "Set-Cookie: session=1\r\n"});
     server.route("/error", test::Reply::code(500, R"({"results":[]})"));
-    auto ok = fetch(server.url("/ok"));
-    ASSERT_TRUE(ok);
-    EXPECT_FALSE(ok->transportError);
-    EXPECT_EQ(ok->status, 200);
-    EXPECT_EQ(ok->body, "hello");
     // An error status still brings its body.
-    auto error = fetch(server.url("/error"));
-    ASSERT_TRUE(error);
-    EXPECT_FALSE(error->transportError);
-    EXPECT_EQ(error->status, 500);
-    EXPECT_EQ(error->body, R"({"results":[]})");
+    for (const auto& [path, status, body] : {std::tuple{"/ok", 200, "hello"}, {"/error", 500, R"({"results":[]})"}}) {
+        auto r = fetch(server.url(path));
+        ASSERT_TRUE(r) << path;
+        EXPECT_FALSE(r->transportError) << path;
+        EXPECT_EQ(r->status, status);
+        EXPECT_EQ(r->body, body);
+    }
     // Our user agent, and the cookie of the first answer is not sent back.
     ASSERT_EQ(server.requests().size(), 2u);
     EXPECT_EQ(server.requests()[1].headers.value("user-agent"), "Probe/2.0");
