@@ -13,18 +13,39 @@ namespace {
 
 const QString kAppStoreApplication = QStringLiteral("/System/Applications/App Store.app");
 
+// Stores value in field; false when it was there already.
+template <typename T>
+bool assign(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+// The applications, with each group replaced by its members.
+std::vector<AppInfoPtr> flatten(const QList<AppInfoPtr>& apps)
+{
+    std::vector<AppInfoPtr> out;
+    std::function<void(const AppInfoPtr&)> add = [&](const AppInfoPtr& app) {
+        if (!app)
+            return;
+        if (app->isGroup()) {
+            for (const AppInfoPtr& member : app->members())
+                add(member);
+        } else {
+            out.push_back(app);
+        }
+    };
+    for (const AppInfoPtr& app : apps)
+        add(app);
+    return out;
+}
+
 bool isWebURL(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
     return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
-}
-
-std::optional<QUrl> strictURL(const QString& text)
-{
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid())
-        return std::nullopt;
-    return url;
 }
 
 } // namespace
@@ -37,8 +58,7 @@ UpdateChecker::UpdateChecker(const Platform& platform, QObject* parent)
 
 UpdateChecker::~UpdateChecker()
 {
-    ++m_generation;
-    m_pending.reset();
+    resetLoop();
     // They read the platform's files, which may not outlive the checker.
     for (QFuture<void>& f : m_preparations)
         f.waitForFinished();
@@ -60,81 +80,48 @@ void UpdateChecker::setItems(QList<AppUpdateItem> items)
 
 void UpdateChecker::setChecking(bool checking)
 {
-    if (m_isChecking == checking)
-        return;
-    m_isChecking = checking;
-    emit isCheckingChanged();
+    if (assign(m_isChecking, checking))
+        emit isCheckingChanged();
 }
 
 void UpdateChecker::setProgressText(const QString& text)
 {
-    if (m_progressText == text)
-        return;
-    m_progressText = text;
-    emit progressTextChanged();
+    if (assign(m_progressText, text))
+        emit progressTextChanged();
 }
 
 void UpdateChecker::setLastError(const std::optional<QString>& error)
 {
-    if (m_lastError == error)
-        return;
-    m_lastError = error;
-    emit lastErrorChanged();
+    if (assign(m_lastError, error))
+        emit lastErrorChanged();
 }
 
-void UpdateChecker::setAvailability(const QString& appPath, const UpdateAvailability& value)
+void UpdateChecker::setAvailability(qsizetype row, const UpdateAvailability& value)
 {
-    for (qsizetype i = 0; i < m_items.size(); ++i) {
-        if (m_items[i].appPath != appPath)
-            continue;
-        if (m_items[i].availability == value)
-            return;
-        m_items[i].availability = value;
-        emit itemChanged(int(i));
-        emit itemsChanged();
+    if (!assign(m_items[row].availability, value))
         return;
-    }
+    emit itemChanged(int(row));
+    emit itemsChanged();
 }
 
 QList<AppUpdateItem> UpdateChecker::actionableItems() const
 {
-    QList<AppUpdateItem> out;
-    for (const AppUpdateItem& item : m_items)
-        if (item.availability.isActionable())
-            out << item;
+    QList<AppUpdateItem> out = m_items;
+    out.removeIf([](const AppUpdateItem& item) { return !item.availability.isActionable(); });
     return out;
 }
 
 QList<AppUpdateItem> UpdateChecker::displayedItems() const
 {
-    if (m_showAllApplications)
-        return m_items;
-    QList<AppUpdateItem> out;
-    for (const AppUpdateItem& item : m_items)
-        if (item.availability.isActionable() || item.availability.is(UpdateAvailability::Kind::launchToUpdate))
-            out << item;
+    QList<AppUpdateItem> out = m_items;
+    if (!m_showAllApplications)
+        out.removeIf([](const AppUpdateItem& item) {
+            return !item.availability.isActionable() && !item.availability.is(UpdateAvailability::Kind::launchToUpdate);
+        });
     return out;
 }
 
 // ---- Rows -------------------------------------------------------------------
-
-std::vector<AppInfoPtr> UpdateChecker::flatten(const QList<AppInfoPtr>& apps)
-{
-    std::vector<AppInfoPtr> out;
-    std::function<void(const AppInfoPtr&)> add = [&](const AppInfoPtr& app) {
-        if (!app)
-            return;
-        if (app->isGroup()) {
-            for (const AppInfoPtr& member : app->members())
-                add(member);
-        } else {
-            out.push_back(app);
-        }
-    };
-    for (const AppInfoPtr& app : apps)
-        add(app);
-    return out;
-}
 
 UpdateChannel UpdateChecker::detectChannel(const Platform& p, const QString& bundle)
 {
@@ -150,7 +137,7 @@ QList<AppUpdateItem> UpdateChecker::rowsOf(const QList<AppInfoPtr>& apps)
     QList<AppUpdateItem> rows;
     QSet<QString> seen;
     for (const AppInfoPtr& app : flatten(apps)) {
-        // A row is found by its path; a second row for the same bundle would never get a result.
+        // One row per bundle, even when the list names it twice.
         if (app->isSystemApp() || seen.contains(app->path()))
             continue;
         seen.insert(app->path());
@@ -175,20 +162,17 @@ QList<AppUpdateItem> UpdateChecker::completeRows(const Platform& p, QList<AppUpd
 
 // ---- The check loop -----------------------------------------------------------
 
-bool UpdateChecker::cancelRunningCheck()
+void UpdateChecker::resetLoop()
 {
-    const bool wasRunning = m_loopRunning;
     ++m_generation;
-    m_loopRunning = false;
     m_pending.reset();
-    m_snapshot.clear();
     m_index = 0;
-    return wasRunning;
 }
 
 void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
 {
-    const bool cancelled = cancelRunningCheck();
+    const bool cancelled = m_isChecking;
+    resetLoop();
     const quint64 generation = m_generation;
     QList<AppUpdateItem> rows = rowsOf(apps);
     if (rows.isEmpty()) {
@@ -200,7 +184,6 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
         }
         return;
     }
-    m_loopRunning = true;
     setChecking(true);
     if (generation == m_generation)
         setLastError(std::nullopt);
@@ -214,9 +197,7 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
         watcher->deleteLater();
         if (generation != m_generation)
             return;
-        m_snapshot = watcher->result();
-        m_index = 0;
-        setItems(m_snapshot);
+        setItems(watcher->result());
         if (generation == m_generation)
             runLoop();
     });
@@ -231,32 +212,34 @@ void UpdateChecker::runLoop()
     // Slots connected to the signals below may start a new check; this loop
     // then stops at once.
     const quint64 generation = m_generation;
-    const qsizetype n = m_snapshot.size();
+    // Within one generation the rows change only in their availability.
+    const qsizetype n = m_items.size();
     while (m_index < n) {
-        const AppUpdateItem row = m_snapshot[m_index];
-        setProgressText(QStringLiteral("Checking: %1 apps left out of %2").arg(n - m_index).arg(n));
+        const qsizetype index = m_index;
+        const AppUpdateItem row = m_items[index];
+        setProgressText(QStringLiteral("Checking: %1 apps left out of %2").arg(n - index).arg(n));
         if (generation != m_generation)
             return;
-        setAvailability(row.appPath, UpdateAvailability::checking());
+        setAvailability(index, UpdateAvailability::checking());
         if (generation != m_generation)
             return;
         if (row.channel == UpdateChannel::manual) {
             ++m_index;
-            setAvailability(row.appPath, UpdateAvailability::launchToUpdate());
+            setAvailability(index, UpdateAvailability::launchToUpdate());
             if (generation != m_generation)
                 return;
             continue;
         }
-        auto done = [this, generation, path = row.appPath](const UpdateAvailability& result) {
+        auto done = [this, generation, index](const UpdateAvailability& result) {
             // Continue from the event loop, outside the check's own callbacks.
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, path, result] {
+                [this, generation, index, result] {
                     if (generation != m_generation)
                         return;
                     m_pending.reset();
                     ++m_index;
-                    setAvailability(path, result);
+                    setAvailability(index, result);
                     if (generation == m_generation)
                         runLoop();
                 },
@@ -287,10 +270,8 @@ QString UpdateChecker::summaryText(const QList<AppUpdateItem>& items)
 
 void UpdateChecker::finishLoop()
 {
+    resetLoop();
     const quint64 generation = m_generation;
-    m_loopRunning = false;
-    m_snapshot.clear();
-    m_index = 0;
     setChecking(false);
     if (generation == m_generation)
         setProgressText(summaryText(m_items));
@@ -303,21 +284,18 @@ void UpdateChecker::performPrimaryAction(const AppUpdateItem& row)
     Workspace& workspace = m_platform.workspace();
     const UpdateAvailability& a = row.availability;
     switch (a.kind()) {
-    case UpdateAvailability::Kind::appStoreUpdate:
-        if (a.trackId()) {
-            if (auto url = strictURL(QStringLiteral("macappstore://apps.apple.com/app/id%1").arg(*a.trackId()))) {
-                workspace.open(*url);
-                return;
-            }
-        }
-        if (!row.bundleIdentifier.isEmpty()) {
-            if (auto url = strictURL(QStringLiteral("macappstore://itunes.apple.com/app/bundleId/") + row.bundleIdentifier)) {
-                workspace.open(*url);
-                return;
-            }
-        }
-        workspace.openPath(kAppStoreApplication);
+    case UpdateAvailability::Kind::appStoreUpdate: {
+        std::optional<QUrl> url;
+        if (a.trackId())
+            url = strictURL(QStringLiteral("macappstore://apps.apple.com/app/id%1").arg(*a.trackId()));
+        if (!url && !row.bundleIdentifier.isEmpty())
+            url = strictURL(QStringLiteral("macappstore://itunes.apple.com/app/bundleId/") + row.bundleIdentifier);
+        if (url)
+            workspace.open(*url);
+        else
+            workspace.openPath(kAppStoreApplication);
         return;
+    }
     case UpdateAvailability::Kind::updateAvailable:
         // A feed may name any scheme; only web downloads are opened.
         if (a.downloadURL() && isWebURL(*a.downloadURL())) {

@@ -49,12 +49,13 @@ private:
     friend class UpdateChecker;
     template <typename T, typename Work, typename Then>
     void onPool(Work work, Then then, bool readsFiles);
-    void request(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,
-                 std::function<void(const HttpResponse&)> then);
+    // Requests url and turns the answer into the result on the pool.
+    void fetch(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,
+               std::function<UpdateAvailability(const HttpResponse&)> read);
     void finish(const UpdateAvailability& result);
     void finishLater(const UpdateAvailability& result);
+    bool ended() const { return !m_done; }  // finished or cancelled
 
-    bool m_cancelled = false;
     std::unique_ptr<QObject> m_context;  // parent of the step watchers, on the starting thread
     std::shared_ptr<HttpCall> m_call;
     QFuture<void> m_fileRead;
@@ -70,8 +71,6 @@ public:
     explicit UpdateChecker(const Platform& platform, QObject* parent = nullptr);
     ~UpdateChecker() override;
 
-    const Platform& platform() const { return m_platform; }
-    const UpdateRequestOptions& requestOptions() const { return m_options; }
     void setRequestOptions(UpdateRequestOptions options) { m_options = std::move(options); }
 
     // Published state.
@@ -95,7 +94,6 @@ public:
     void performPrimaryAction(const AppUpdateItem& row);
 
     // ---- Rows ---------------------------------------------------------------
-    static std::vector<AppInfoPtr> flatten(const QList<AppInfoPtr>& apps);
     static UpdateChannel detectChannel(const Platform& p, const QString& bundle);
     // Rows of the non-system applications, pending, one per path, in list
     // order and without their channel. Reads only the records (GUI thread).
@@ -138,12 +136,14 @@ signals:
     void lastErrorChanged();
 
 private:
+    // text as a strict URL; none when invalid or empty.
+    static std::optional<QUrl> strictURL(const QString& text);
     void setItems(QList<AppUpdateItem> items);
     void setChecking(bool checking);
     void setProgressText(const QString& text);
     void setLastError(const std::optional<QString>& error);
-    void setAvailability(const QString& appPath, const UpdateAvailability& value);
-    bool cancelRunningCheck();
+    void setAvailability(qsizetype row, const UpdateAvailability& value);
+    void resetLoop();  // a new generation: the running loop, if any, stops
     void runLoop();
     void finishLoop();
 
@@ -157,9 +157,7 @@ private:
 
     // The running check loop.
     quint64 m_generation = 0;  // bumped by every start and cancellation
-    bool m_loopRunning = false;
-    QList<AppUpdateItem> m_snapshot;
-    qsizetype m_index = 0;
+    qsizetype m_index = 0;     // the row the loop is at
     std::unique_ptr<UpdateCheck> m_pending;
     QList<QFuture<void>> m_preparations;  // row building on the pool, awaited on destruction
 };

@@ -33,24 +33,21 @@ UpdateCheck::~UpdateCheck()
 
 void UpdateCheck::cancel()
 {
-    m_cancelled = true;
     m_done = nullptr;
     if (auto call = std::move(m_call))
         call->abort();
-    for (QObject* watcher : m_context->children())
-        watcher->disconnect();
 }
 
 template <typename T, typename Work, typename Then>
 void UpdateCheck::onPool(Work work, Then then, bool readsFiles)
 {
-    if (m_cancelled)
+    if (ended())
         return;
     auto* watcher = new QFutureWatcher<T>(m_context.get());
     QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [this, watcher, then = std::move(then)] {
         const T result = watcher->result();
         watcher->deleteLater();
-        if (!m_cancelled)
+        if (!ended())
             then(result);
     });
     QFuture<T> future = QtConcurrent::run(&enginePool(), std::move(work));
@@ -59,20 +56,20 @@ void UpdateCheck::onPool(Work work, Then then, bool readsFiles)
     watcher->setFuture(future);
 }
 
-void UpdateCheck::request(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,
-                          std::function<void(const HttpResponse&)> then)
+void UpdateCheck::fetch(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,
+                        std::function<UpdateAvailability(const HttpResponse&)> read)
 {
-    if (m_cancelled)
+    if (ended())
         return;
-    m_call = http.get(url, timeout, kUpdateUserAgent, [this, then = std::move(then)](const HttpResponse& response) {
-        if (!m_cancelled)
-            then(response);
+    m_call = http.get(url, timeout, kUpdateUserAgent, [this, read = std::move(read)](const HttpResponse& response) {
+        onPool<UpdateAvailability>([response, read] { return read(response); },
+                                   [this](const UpdateAvailability& result) { finish(result); }, false);
     });
 }
 
 void UpdateCheck::finish(const UpdateAvailability& result)
 {
-    if (m_cancelled || !m_done)
+    if (ended())
         return;
     m_call.reset();
     const Done done = std::exchange(m_done, nullptr);
@@ -86,12 +83,29 @@ void UpdateCheck::finishLater(const UpdateAvailability& result)
 
 // ---- Versions --------------------------------------------------------------------
 
+namespace {
+
+QString cutAtSpace(QString text)
+{
+    const qsizetype space = text.indexOf(QLatin1Char(' '));
+    if (space >= 0)
+        text.truncate(space);
+    return text;
+}
+
+} // namespace
+
+std::optional<QUrl> UpdateChecker::strictURL(const QString& text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
 std::vector<qint64> UpdateChecker::versionParts(const QString& text)
 {
-    QString s = text.trimmed();
-    const qsizetype space = s.indexOf(QLatin1Char(' '));
-    if (space >= 0)
-        s.truncate(space);
+    const QString s = cutAtSpace(text.trimmed());
     std::vector<qint64> parts;
     QString piece;
     auto flush = [&] {
@@ -136,12 +150,7 @@ std::optional<QUrl> UpdateChecker::sparkleFeedURL(const Platform& p, const QStri
     std::optional<QString> s = plist::string(*info, QStringLiteral("SUFeedURL"));
     if (!s)
         s = plist::string(*info, QStringLiteral("SUFeedUrl"));
-    if (!s || s->isEmpty())
-        return std::nullopt;
-    const QUrl url(*s, QUrl::StrictMode);
-    if (!url.isValid())
-        return std::nullopt;
-    return url;
+    return s ? strictURL(*s) : std::nullopt;
 }
 
 namespace {
@@ -161,21 +170,11 @@ Patterns compile(std::initializer_list<const char*> patterns)
 std::optional<QString> firstCapture(const Patterns& patterns, const QString& block)
 {
     for (const QRegularExpression& re : patterns) {
-        if (!re.isValid())
-            continue;
         const QRegularExpressionMatch m = re.match(block);
         if (m.hasMatch() && m.capturedStart(1) >= 0)
             return m.captured(1);
     }
     return std::nullopt;
-}
-
-QString cutAtSpace(QString text)
-{
-    const qsizetype space = text.indexOf(QLatin1Char(' '));
-    if (space >= 0)
-        text.truncate(space);
-    return text;
 }
 
 } // namespace
@@ -208,18 +207,13 @@ AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
     }
 
     AppcastInfo info;
-    const std::optional<QString> display = firstCapture(displayVersion, block);
-    const std::optional<QString> build = firstCapture(buildVersion, block);
-    if (display)
-        info.version = display->trimmed();
-    else if (build)
-        info.version = build->trimmed();
-    if (const std::optional<QString> url = firstCapture(download, block)) {
-        const QString trimmed = url->trimmed();
-        const QUrl parsed(trimmed, QUrl::StrictMode);
-        if (!trimmed.isEmpty() && parsed.isValid())
-            info.downloadURL = parsed;
-    }
+    std::optional<QString> version = firstCapture(displayVersion, block);
+    if (!version)
+        version = firstCapture(buildVersion, block);  // the display version wins
+    if (version)
+        info.version = version->trimmed();
+    if (const std::optional<QString> url = firstCapture(download, block))
+        info.downloadURL = strictURL(url->trimmed());
     return info;
 }
 
@@ -238,7 +232,7 @@ UpdateAvailability UpdateChecker::sparkleResult(const HttpResponse& response, co
         return UpdateAvailability::launchToUpdate();
     if (!isVersion(*info.version, installedVersion))
         return UpdateAvailability::upToDate();
-    return UpdateAvailability::updateAvailable(cutAtSpace(info.version->trimmed()), info.downloadURL);
+    return UpdateAvailability::updateAvailable(cutAtSpace(*info.version), info.downloadURL);
 }
 
 std::unique_ptr<UpdateCheck> UpdateChecker::checkSparkle(const Platform& p, const AppUpdateItem& item,
@@ -246,20 +240,13 @@ std::unique_ptr<UpdateCheck> UpdateChecker::checkSparkle(const Platform& p, cons
 {
     auto check = std::make_unique<UpdateCheck>(std::move(done));
     UpdateCheck* c = check.get();
-    const QString installed = item.installedVersion;
-    const std::chrono::milliseconds timeout = options.timeout;
     // The feed address is read again at every check.
     c->onPool<std::optional<QUrl>>(
         [&p, bundle = item.appPath] { return sparkleFeedURL(p, bundle); },
-        [c, &p, installed, timeout](const std::optional<QUrl>& feed) {
-            if (!feed) {
-                c->finish(UpdateAvailability::launchToUpdate());
-                return;
-            }
-            c->request(p.http(), *feed, timeout, [c, installed](const HttpResponse& response) {
-                c->onPool<UpdateAvailability>([response, installed] { return sparkleResult(response, installed); },
-                                              [c](const UpdateAvailability& result) { c->finish(result); }, false);
-            });
+        [c, &p, installed = item.installedVersion, timeout = options.timeout](const std::optional<QUrl>& feed) {
+            if (!feed)
+                return c->finish(UpdateAvailability::launchToUpdate());
+            c->fetch(p.http(), *feed, timeout, [installed](const HttpResponse& r) { return sparkleResult(r, installed); });
         },
         true);
     return check;
@@ -323,16 +310,11 @@ std::unique_ptr<UpdateCheck> UpdateChecker::checkAppStore(const Platform& p, con
                                                           const UpdateRequestOptions& options, UpdateCheck::Done done)
 {
     auto check = std::make_unique<UpdateCheck>(std::move(done));
-    UpdateCheck* c = check.get();
-    const std::optional<QUrl> url = appStoreLookupURL(options.lookupBase, item.bundleIdentifier);
-    if (!url) {
-        c->finishLater(UpdateAvailability::launchToUpdate());
-        return check;
-    }
-    c->request(p.http(), *url, options.timeout, [c, installed = item.installedVersion](const HttpResponse& response) {
-        c->onPool<UpdateAvailability>([response, installed] { return appStoreResult(response, installed); },
-                                      [c](const UpdateAvailability& result) { c->finish(result); }, false);
-    });
+    if (const std::optional<QUrl> url = appStoreLookupURL(options.lookupBase, item.bundleIdentifier))
+        check->fetch(p.http(), *url, options.timeout,
+                     [installed = item.installedVersion](const HttpResponse& r) { return appStoreResult(r, installed); });
+    else
+        check->finishLater(UpdateAvailability::launchToUpdate());
     return check;
 }
 

@@ -88,17 +88,16 @@ TEST(Appcast, ResponseBecomesRowState)
 {
     const QByteArray newer = R"(<item><sparkle:shortVersionString>1.4 (build 77)</sparkle:shortVersionString>
         <enclosure url="https://example.com/a.zip"/></item>)";
-    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, newer), "1.3"),
-              A::updateAvailable("1.4", url("https://example.com/a.zip")));
-    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, newer), "1.4"), A::upToDate());
-    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, "<rss/>"), "1.0"), A::launchToUpdate());
-    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, "<sparkle:version> </sparkle:version>"), "1.0"),
-              A::launchToUpdate());
-    EXPECT_EQ(UpdateChecker::sparkleResult(answer(404, newer), "1.0"), A::failed(kUpdateIssueMessage));
-    EXPECT_EQ(UpdateChecker::sparkleResult(answer(302, newer), "1.0"), A::failed(kUpdateIssueMessage));
-    EXPECT_EQ(UpdateChecker::sparkleResult({true, 0, newer, {}}, "1.0"), A::failed(kConnectionProblemMessage));
+    auto result = [](const HttpResponse& r, const char* installed) { return UpdateChecker::sparkleResult(r, installed); };
+    EXPECT_EQ(result(answer(200, newer), "1.3"), A::updateAvailable("1.4", url("https://example.com/a.zip")));
+    EXPECT_EQ(result(answer(200, newer), "1.4"), A::upToDate());
+    EXPECT_EQ(result(answer(200, "<rss/>"), "1.0"), A::launchToUpdate());
+    EXPECT_EQ(result(answer(200, "<sparkle:version> </sparkle:version>"), "1.0"), A::launchToUpdate());
+    EXPECT_EQ(result(answer(404, newer), "1.0"), A::failed(kUpdateIssueMessage));
+    EXPECT_EQ(result(answer(302, newer), "1.0"), A::failed(kUpdateIssueMessage));
+    EXPECT_EQ(result({true, 0, newer, {}}, "1.0"), A::failed(kConnectionProblemMessage));
     // Not UTF-8: read as Latin-1 (0xE9 is "é").
-    EXPECT_EQ(UpdateChecker::sparkleResult(answer(200, "<sparkle:version>2.0\xE9</sparkle:version>"), "1.0"),
+    EXPECT_EQ(result(answer(200, "<sparkle:version>2.0\xE9</sparkle:version>"), "1.0"),
               A::updateAvailable(QStringLiteral("2.0\u00E9"), std::nullopt));
 }
 

@@ -26,14 +26,6 @@ QUrl LocalHttpServer::url(const QString& pathAndQuery) const
     return QUrl(base().toString() + pathAndQuery);
 }
 
-QStringList LocalHttpServer::requestedPaths() const
-{
-    QStringList out;
-    for (const RecordedRequest& r : m_requests)
-        out << r.path;
-    return out;
-}
-
 void LocalHttpServer::accept()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -98,14 +90,12 @@ void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply)
                       "\r\nConnection: close\r\n" + reply.extraHeaders;
     switch (reply.mode) {
     case Reply::Mode::Answer:
-        socket->write(head + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
+    case Reply::Mode::Truncate: {
+        const qsizetype announced = reply.mode == Reply::Mode::Answer ? reply.body.size() : reply.body.size() * 10 + 10;
+        socket->write(head + "Content-Length: " + QByteArray::number(announced) + "\r\n\r\n" + reply.body);
         socket->disconnectFromHost();
         return;
-    case Reply::Mode::Truncate:
-        socket->write(head + "Content-Length: " + QByteArray::number(reply.body.size() * 10 + 10) + "\r\n\r\n" +
-                      reply.body);
-        socket->disconnectFromHost();
-        return;
+    }
     case Reply::Mode::Endless: {
         socket->write(head + "\r\n");
         auto sent = std::make_shared<qint64>(0);

@@ -49,7 +49,6 @@ public:
     void route(const QString& path, Reply reply) { m_routes.insert(path, std::move(reply)); }
 
     const std::vector<RecordedRequest>& requests() const { return m_requests; }
-    QStringList requestedPaths() const;
     int maxInFlight() const { return m_maxInFlight; }  // most requests waiting for their answer at once
     int inFlight() const { return m_inFlight; }
     int closedUnanswered() const { return m_closedUnanswered; }  // connections the client dropped first

@@ -60,12 +60,11 @@ protected:
     }
     bool finished() { return QTest::qWaitFor([&] { return !checker.isChecking(); }, 10000); }
     static QStringList names(const QList<AppUpdateItem>& rows) { return test::collect(rows, &AppUpdateItem::name); }
+    QStringList requestedPaths() const { return test::collect(server.requests(), &test::RecordedRequest::path); }
     std::optional<A> state(const QString& name)
     {
-        for (const AppUpdateItem& r : checker.items())
-            if (r.name == name)
-                return r.availability;
-        return std::nullopt;
+        const AppUpdateItem* row = test::findBy(checker.items(), &AppUpdateItem::name, name);
+        return row ? std::optional<A>(row->availability) : std::nullopt;
     }
 };
 
@@ -131,7 +130,7 @@ TEST_F(UpdateCheckerTest, ChecksEveryChannelOneRowAfterAnother)
     EXPECT_FALSE(checker.lastError());
 
     // The requests: one at a time, in row order, each a plain GET with our user agent.
-    EXPECT_EQ(server.requestedPaths(), QStringList({"/alpha.xml", "/beta.xml", "/missing.xml", "/lookup", "/lookup",
+    EXPECT_EQ(requestedPaths(), QStringList({"/alpha.xml", "/beta.xml", "/missing.xml", "/lookup", "/lookup",
                                                     "/lookup", "/lookup", "/latin.xml"}));
     EXPECT_EQ(server.maxInFlight(), 1);
     QStringList queries;
@@ -193,7 +192,7 @@ TEST_F(UpdateCheckerTest, NewCheckCancelsTheRunningOne)
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 5000));  // the request was aborted
     EXPECT_EQ(names(checker.items()), QStringList{"C"});
     EXPECT_EQ(state("C"), A::updateAvailable("2.0", QUrl("https://example.com/get.zip")));
-    EXPECT_EQ(server.requestedPaths(), QStringList({"/hang.xml", "/c.xml"}));  // B never asked
+    EXPECT_EQ(requestedPaths(), QStringList({"/hang.xml", "/c.xml"}));  // B never asked
     EXPECT_EQ(rowLog, (std::vector<std::pair<QString, Kind>>{
                           {"A", Kind::checking}, {"C", Kind::checking}, {"C", Kind::updateAvailable}}));
     EXPECT_EQ(progressLog, QStringList({"Checking: 2 apps left out of 2", "Checking: 1 apps left out of 1", ""}));
@@ -264,7 +263,7 @@ TEST_F(UpdateCheckerTest, ChannelsComeFromReceiptAndFeedAddress)
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
     fp.tree().writePlist("/Applications/Moving.app/Contents/Info.plist", {{"SUFeedURL", server.url("/new.xml").toString()}});
     ASSERT_TRUE(finished());
-    EXPECT_EQ(server.requestedPaths(), QStringList({"/first.xml", "/new.xml"}));
+    EXPECT_EQ(requestedPaths(), QStringList({"/first.xml", "/new.xml"}));
     EXPECT_EQ(state("Moving"), A::upToDate());
 }
 
@@ -324,17 +323,14 @@ TEST_F(HttpClientTest, AnswersStatusesAndBodies)
 {
     server.route("/ok", {test::Reply::Mode::Answer, 200, "hello", "text/plain", "Set-Cookie: session=1\r\n"});
     server.route("/error", test::Reply::code(500, R"({"results":[]})"));
-    auto ok = fetch(server.url("/ok"));
-    ASSERT_TRUE(ok);
-    EXPECT_FALSE(ok->transportError);
-    EXPECT_EQ(ok->status, 200);
-    EXPECT_EQ(ok->body, "hello");
     // An error status still brings its body.
-    auto error = fetch(server.url("/error"));
-    ASSERT_TRUE(error);
-    EXPECT_FALSE(error->transportError);
-    EXPECT_EQ(error->status, 500);
-    EXPECT_EQ(error->body, R"({"results":[]})");
+    for (const auto& [path, status, body] : {std::tuple{"/ok", 200, "hello"}, {"/error", 500, R"({"results":[]})"}}) {
+        auto r = fetch(server.url(path));
+        ASSERT_TRUE(r) << path;
+        EXPECT_FALSE(r->transportError) << path;
+        EXPECT_EQ(r->status, status);
+        EXPECT_EQ(r->body, body);
+    }
     // Our user agent, and the cookie of the first answer is not sent back.
     ASSERT_EQ(server.requests().size(), 2u);
     EXPECT_EQ(server.requests()[1].headers.value("user-agent"), "Probe/2.0");
