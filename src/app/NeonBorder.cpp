@@ -493,10 +493,7 @@ QImage ClockwiseNeonBorder::render(double rotation, AppAppearance appearance)
     fillLut(appearance);
     compose(m_ringOnly, shiftFor(rotation), false, false);
     m_ringOnlyShift = -1;  // composed at a rotation that need not be a step
-    QImage out(QSize(int(std::ceil(width() * m_maskDpr)), int(std::ceil(height() * m_maskDpr))),
-               QImage::Format_ARGB32_Premultiplied);
-    out.setDevicePixelRatio(m_maskDpr);
-    out.fill(Qt::transparent);
+    QImage out = neon::transparentImage(size(), m_maskDpr);
     for (const Piece& piece : m_pieces)
         for (int y = 0; y < piece.device.height(); ++y)
             std::copy_n(m_ringOnly.pixels.data() + piece.offset + size_t(y) * size_t(piece.device.width()),

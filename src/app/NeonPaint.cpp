@@ -158,6 +158,14 @@ qreal clampRadius(const QRectF& r, qreal radius)
     return std::max<qreal>(0, std::min({radius, r.width() / 2, r.height() / 2}));
 }
 
+// The point at an angle on the circle inscribed in box.
+QPointF arcPoint(const QRectF& box, qreal angle)
+{
+    QPainterPath probe;
+    probe.arcMoveTo(box, angle);
+    return probe.currentPosition();
+}
+
 } // namespace
 
 void fillRoundedRect(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush)
@@ -208,13 +216,7 @@ void strokeRoundedRectInside(QPainter& p, const QRectF& r, qreal radius, qreal w
         ring.arcTo(outerBox, c.startAngle, 90);
         if (inner > 0) {
             const QRectF innerBox(c.centre.x() - inner, c.centre.y() - inner, 2 * inner, 2 * inner);
-            QPointF end;
-            {
-                QPainterPath probe;
-                probe.arcMoveTo(innerBox, c.startAngle + 90);
-                end = probe.currentPosition();
-            }
-            ring.lineTo(end);
+            ring.lineTo(arcPoint(innerBox, c.startAngle + 90));
             ring.arcTo(innerBox, c.startAngle + 90, -90);
         } else {
             ring.lineTo(c.centre);
@@ -235,9 +237,7 @@ void fillOutsideCorners(QPainter& p, const QRectF& r, qreal radius, const QBrush
         const QRectF box(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad);
         QPainterPath piece;
         piece.moveTo(squareCorner[i++]);
-        QPainterPath probe;
-        probe.arcMoveTo(box, c.startAngle + 90);
-        piece.lineTo(probe.currentPosition());
+        piece.lineTo(arcPoint(box, c.startAngle + 90));
         piece.arcTo(box, c.startAngle + 90, -90);
         piece.closeSubpath();
         p.fillPath(piece, brush);
@@ -299,6 +299,15 @@ void clearImageCache()
     imageCache().clear();
 }
 
+QImage transparentImage(const QSizeF& size, qreal dpr)
+{
+    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::function<void(QPainter&)>& draw)
 {
     if (size.isEmpty())
@@ -306,10 +315,7 @@ QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::functio
     const QString k = sizedKey(key, size, dpr);
     if (const QImage* hit = imageCache().object(k))
         return *hit;
-    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::transparent);
+    QImage image = transparentImage(size, dpr);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
@@ -537,10 +543,7 @@ void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s,
     if (const QImage* hit = imageCache().object(key)) {
         blurred = *hit;
     } else {
-        QImage body(QSize(int(std::ceil(bodySize.width() * dpr)), int(std::ceil(bodySize.height() * dpr))),
-                    QImage::Format_ARGB32_Premultiplied);
-        body.setDevicePixelRatio(dpr);
-        body.fill(Qt::transparent);
+        QImage body = transparentImage(bodySize, dpr);
         {
             QPainter q(&body);
             q.setRenderHint(QPainter::Antialiasing);

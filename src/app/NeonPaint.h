@@ -57,6 +57,9 @@ void fillOutsideCorners(QPainter& p, const QRectF& rect, qreal radius, const QBr
 QColor accentColour(AppAppearance a);
 QColor edgeColour(AppAppearance a);
 
+// A transparent premultiplied image of size (device-independent) at dpr,
+// its pixel size rounded up.
+QImage transparentImage(const QSizeF& size, qreal dpr);
 // Renders into a cached transparent image of size (device-independent) at
 // dpr; draw runs only when the key is not cached. Keys must name every input
 // that changes the picture. GUI thread only.
