@@ -229,8 +229,8 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_ringUnder.clear();
     m_bandPixels = 0;
     m_under.clear();
-    m_hasSnapshot = false;
-    resetFrames();
+    m_frame = BandFrame();
+    m_ringOnly = BandFrame();
     const QRectF shape = QRectF(shapeRect());
     if (device.isEmpty() || shape.isEmpty())
         return;
@@ -359,7 +359,6 @@ void ClockwiseNeonBorder::fillLut(AppAppearance appearance)
     for (int k = 0; k < lutSize; ++k)
         m_lut[size_t(k)] = qPremultiply(gradientColour((k + 0.5) / lutSize, appearance).rgba());
     m_lutAppearance = appearance;
-    m_ringOnlyShift = -1;
 }
 
 int ClockwiseNeonBorder::shiftFor(double rotation)
@@ -385,15 +384,6 @@ void ClockwiseNeonBorder::ensureMasks()
         return;
     buildMasks(dpr);
     dropBackground();
-}
-
-void ClockwiseNeonBorder::resetFrames()
-{
-    m_frame = BandFrame();
-    m_frameGeneration = -1;
-    m_frameShift = -1;
-    m_ringOnly = BandFrame();
-    m_ringOnlyShift = -1;
 }
 
 void ClockwiseNeonBorder::prepareFrame(BandFrame& frame) const
@@ -506,9 +496,7 @@ void ClockwiseNeonBorder::dropBackground()
 {
     // What was beneath is kept to compare with the next snapshot: when that
     // shows the same, the frames made over it stay good.
-    m_hasSnapshot = false;
-    if (testAttribute(Qt::WA_OpaquePaintEvent))
-        setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 void ClockwiseNeonBorder::captureBackground()
@@ -529,13 +517,11 @@ void ClockwiseNeonBorder::captureBackground()
                  QImage::Format_ARGB32_Premultiplied);
     under.setDevicePixelRatio(dpr);
     under.fill(Qt::transparent);
-    const bool wasOpaque = testAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     capturing = true;
     win->render(&under, QPoint(), m_band.translated(mapTo(win, QPoint(0, 0))),
                 QWidget::DrawWindowBackground | QWidget::DrawChildren);
     capturing = false;
-    setAttribute(Qt::WA_OpaquePaintEvent, wasOpaque);
     ++m_captures;
 
     // Into band-frame order; the frame made over the same picture stays good.
@@ -560,7 +546,6 @@ void ClockwiseNeonBorder::captureBackground()
         for (const Run& run : m_runs)
             std::copy_n(m_under.data() + run.offset, run.length, m_ringUnder.data() + run.first);
     }
-    m_hasSnapshot = true;
     m_backgroundTicks = 0;
     // From now on the band is painted whole, so Qt leaves the layers beneath alone.
     setAttribute(Qt::WA_OpaquePaintEvent, true);
@@ -579,7 +564,7 @@ void ClockwiseNeonBorder::advance(double now)
     if (step(now, m_duration) == m_shownStep)
         return;
     // A periodic fresh look beneath, in case something there changed unseen.
-    if (m_hasSnapshot && ++m_backgroundTicks > stepsBetweenSnapshots)
+    if (hasBackgroundSnapshot() && ++m_backgroundTicks > stepsBetweenSnapshots)
         m_capturePending = true;
     m_ownUpdate = true;
     update(m_band.isEmpty() ? QRegion(rect()) : m_band);
@@ -600,12 +585,12 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
         m_appearance = AppTheme::appearance();  // a tick of ours keeps the theme of the last full paint
     const int shown = step(NeonAnimationClock::shared().now(), m_duration);
     m_shownStep = shown;
-    const bool stale = !m_hasSnapshot || m_appearance != m_underAppearance;
+    const bool stale = !hasBackgroundSnapshot() || m_appearance != m_underAppearance;
     if (foreign || stale)
         m_capturePending = true;
 
     QPainter p(this);
-    if (m_hasSnapshot && testAttribute(Qt::WA_OpaquePaintEvent)) {
+    if (hasBackgroundSnapshot()) {
         // The band is painted whole: the frame of this step, the ring over the snapshot.
         p.setCompositionMode(QPainter::CompositionMode_Source);
         drawBand(p, region, frameOverSnapshot(shown));

@@ -112,8 +112,9 @@ public:
     // While a border takes its snapshot of the window beneath its band,
     // widgets stacked above the borders paint nothing.
     static bool isCapturing();
-    // Whether the band is painted from a snapshot of what lies beneath.
-    bool hasBackgroundSnapshot() const { return m_hasSnapshot; }
+    // Whether the band is painted from a snapshot of what lies beneath
+    // (it then paints the band whole, so is opaque to Qt there).
+    bool hasBackgroundSnapshot() const { return testAttribute(Qt::WA_OpaquePaintEvent); }
     // How many snapshots this border has taken.
     int captureCount() const { return m_captures; }
     // How many times the ring has been composed into a band frame.
@@ -163,7 +164,6 @@ private:
     void drawBand(QPainter& p, const QRegion& region, const BandFrame& frame) const;
     void captureBackground();
     void dropBackground();
-    void resetFrames();
 
     qreal m_cornerRadius;
     qreal m_lineWidth;
@@ -190,7 +190,6 @@ private:
     // What lies beneath the band, in band-frame order, and the theme it was taken in.
     std::vector<std::uint32_t> m_under;
     AppAppearance m_underAppearance = AppAppearance::midnight;
-    bool m_hasSnapshot = false;
     // The ring over the snapshot; it keeps the snapshot between the ring's
     // pixels, so a step rewrites only those.
     BandFrame m_frame;
