@@ -102,8 +102,7 @@ MakerFooterButton::MakerFooterButton(QWidget* parent)
 
 QColor MakerFooterButton::textColour(AppAppearance a)
 {
-    const QColor base = a == AppAppearance::indigo ? faded(Qt::white, 0.55) : rgb(0.35, 0.82, 1.0);
-    return faded(base, 0.85);
+    return faded(neon::accentColour(a), 0.85);
 }
 
 QSize MakerFooterButton::sizeHint() const

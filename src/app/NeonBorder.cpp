@@ -152,13 +152,7 @@ double ClockwiseNeonBorder::secondsToNextStep(double secondsSinceReferenceDate, 
 QColor ClockwiseNeonBorder::gradientColour(double location, AppAppearance a)
 {
     using neon::faded;
-    using neon::rgb;
-    QColor second;
-    switch (a) {
-    case AppAppearance::midnight: second = rgb(0.2, 0.72, 1.0); break;
-    case AppAppearance::classic: second = rgb(0.18, 0.68, 1.0); break;
-    case AppAppearance::indigo: second = rgb(0.45, 0.73, 1.0, 0.9); break;
-    }
+    const QColor second = neon::edgeColour(a);
     const QColor glow = AppTheme::neonGlow(a);
     const QColor highlight = AppTheme::neonHighlight(a);
     const std::pair<double, QColor> stops[] = {
