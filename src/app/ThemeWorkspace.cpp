@@ -408,16 +408,6 @@ ThemePreviewCard* ThemeWorkspace::card(AppAppearance appearance) const
     return nullptr;
 }
 
-QColor ThemeWorkspace::background(AppAppearance a)
-{
-    switch (a) {
-    case AppAppearance::midnight: return faded(AppTheme::panelBase(a), 0.55);
-    case AppAppearance::classic: return faded(AppTheme::panelBase(a), 0.35);
-    case AppAppearance::indigo: return faded(AppTheme::panelBase(a), 0.65);
-    }
-    return {};
-}
-
 void ThemeWorkspace::choose(AppAppearance appearance)
 {
     if (appearance != m_theme.appearance())
@@ -447,16 +437,12 @@ void ThemeWorkspace::restyle()
 
 void ThemeWorkspace::paintEvent(QPaintEvent* event)
 {
-    QPainter p(this);
-    neon::fillRect(p, rect(), background(AppTheme::appearance()));
-    GlowHost::paint(this, p, event->region());
+    WorkspaceChrome::paintBackdrop(this, event->region());
 }
 
 void ThemeWorkspace::resizeEvent(QResizeEvent*)
 {
-    const int barH = WorkspaceTitleBar::barHeight();
-    m_titleBar->setBarGeometry(QRect(14, 10, std::max(0, width() - 28), barH));
-    const int top = 10 + barH + 8;
+    const int top = WorkspaceChrome::placeTitleBar(m_titleBar, width());
     m_scrollCard->setGeometry(14, top, std::max(0, width() - 28), std::max(0, height() - top - 14));
 }
 

@@ -85,8 +85,6 @@ public:
     ThemePreviewCard* card(AppAppearance appearance) const;
     WorkspaceTitleBar* titleBar() const { return m_titleBar; }
 
-    static QColor background(AppAppearance a);
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -23,14 +23,12 @@ void onThemeChange(QObject* context, std::function<void()> f)
 
 namespace {
 
-QString appearanceKey(AppAppearance a)
+// How far shadows reach beyond the room a widget keeps around its shape.
+QMargins beyondRoom(const QList<neon::Shadow>& shadows, int room)
 {
-    return rawValue(a);
-}
-
-QMargins clampMargins(const QMargins& m)
-{
-    return QMargins(std::max(0, m.left()), std::max(0, m.top()), std::max(0, m.right()), std::max(0, m.bottom()));
+    const QMargins m = neon::shadowExtent(shadows);
+    return QMargins(std::max(0, m.left() - room), std::max(0, m.top() - room), std::max(0, m.right() - room),
+                    std::max(0, m.bottom() - room));
 }
 
 } // namespace
@@ -68,7 +66,7 @@ QList<neon::Shadow> NeonGlassPanel::shadows(AppAppearance a)
 
 QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
 {
-    return neon::cachedImage(QStringLiteral("glasspanel|") + appearanceKey(a), size, dpr, [&](QPainter& p) {
+    return neon::cachedImage(QStringLiteral("glasspanel|") + rawValue(a), size, dpr, [&](QPainter& p) {
         const QRectF r(0, 0, size.width(), size.height());
         const qreal radius = cornerRadius();
 
@@ -111,8 +109,7 @@ void NeonGlassPanel::paintGlow(QPainter& p)
 
 QMargins NeonGlassPanel::glowExtent() const
 {
-    const int room = glowRoom();
-    return clampMargins(neon::shadowExtent(shadows(AppTheme::appearance())) - QMargins(room, room, room, room));
+    return beyondRoom(shadows(AppTheme::appearance()), glowRoom());
 }
 
 void NeonGlassPanel::paintEvent(QPaintEvent* event)
@@ -219,7 +216,7 @@ QString NeonPillButton::shownTitle() const
 QImage NeonPillButton::body() const
 {
     const AppAppearance a = AppTheme::appearance();
-    const QString key = QStringLiteral("pill|") + appearanceKey(a) + (m_selected ? u'S' : u'N');
+    const QString key = QStringLiteral("pill|") + rawValue(a) + (m_selected ? u'S' : u'N');
     return neon::cachedImage(key, size(), devicePixelRatioF(), [&](QPainter& p) {
         const QRectF r(0, 0, width(), height());
         neon::fillRoundedRect(p, r, r.height() / 2, fillColour(m_selected, a));
@@ -336,7 +333,7 @@ QImage WorkspaceTitleBar::body() const
 {
     const AppAppearance a = AppTheme::appearance();
     const QRect bar = barRect();
-    const QString key = QStringLiteral("titlebar|") + appearanceKey(a) + u'|' + m_title;
+    const QString key = QStringLiteral("titlebar|") + rawValue(a) + u'|' + m_title;
     return neon::cachedImage(key, bar.size(), devicePixelRatioF(), [&](QPainter& p) {
         const QRectF r(0, 0, bar.width(), bar.height());
         const QList<QColor> fill = barFill(a);
@@ -367,8 +364,7 @@ void WorkspaceTitleBar::paintGlow(QPainter& p)
 
 QMargins WorkspaceTitleBar::glowExtent() const
 {
-    const int room = glowRoom();
-    return clampMargins(neon::shadowExtent(shadows(AppTheme::appearance())) - QMargins(room, room, room, room));
+    return beyondRoom(shadows(AppTheme::appearance()), glowRoom());
 }
 
 void WorkspaceTitleBar::paintEvent(QPaintEvent*)
@@ -500,18 +496,28 @@ QColor WorkspaceChrome::background(AppAppearance a)
     return {};
 }
 
+void WorkspaceChrome::paintBackdrop(QWidget* host, const QRegion& region)
+{
+    QPainter p(host);
+    neon::fillRect(p, host->rect(), background(AppTheme::appearance()));
+    GlowHost::paint(host, p, region);
+}
+
+int WorkspaceChrome::placeTitleBar(WorkspaceTitleBar* bar, int width)
+{
+    const int barH = WorkspaceTitleBar::barHeight();
+    bar->setBarGeometry(QRect(14, 10, std::max(0, width - 28), barH));
+    return 10 + barH + 8;
+}
+
 void WorkspaceChrome::paintEvent(QPaintEvent* event)
 {
-    QPainter p(this);
-    neon::fillRect(p, rect(), background(AppTheme::appearance()));
-    GlowHost::paint(this, p, event->region());
+    paintBackdrop(this, event->region());
 }
 
 void WorkspaceChrome::resizeEvent(QResizeEvent*)
 {
-    const int barH = WorkspaceTitleBar::barHeight();
-    m_titleBar->setBarGeometry(QRect(14, 10, std::max(0, width() - 28), barH));
-    const int top = 10 + barH + 8;
+    const int top = placeTitleBar(m_titleBar, width());
     const int h = std::max(0, height() - top - 14);
     m_middle->setGeometry(14, top, middleWidth(), h);
     m_detail->setGeometry(14 + middleWidth() + 12, top, std::max(0, width() - 28 - middleWidth() - 12), h);

@@ -173,6 +173,11 @@ public:
     QWidget* detail() const { return m_detail->content(); }
 
     static QColor background(AppAppearance a);
+    // Shared by every workspace: paints the background and the glows of the
+    // host's children where region needs it, and places a title bar across
+    // the top of a workspace width wide, returning where the content starts.
+    static void paintBackdrop(QWidget* host, const QRegion& region);
+    static int placeTitleBar(WorkspaceTitleBar* bar, int width);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
