@@ -241,10 +241,7 @@ MainView::MainView(const WorkspaceEnvironment& env, QWidget* parent)
     m_lastAppCount = env.scanner.apps().size();
     m_scanFallback.setSingleShot(true);
     m_scanFallback.setInterval(1000);
-    connect(&m_scanFallback, &QTimer::timeout, this, [this] {
-        if (m_scanPending)
-            startApplicationScan();
-    });
+    connect(&m_scanFallback, &QTimer::timeout, this, &MainView::startPendingScan);
 
     auto* row = new QHBoxLayout(m_body);
     row->setContentsMargins(0, 0, 0, 0);
@@ -293,8 +290,7 @@ std::pair<QSet<QString>, QSet<QString>> MainView::knownApplications(const QList<
 void MainView::showTab(SidebarTab tab)
 {
     // Only the selected tab's workspace exists; it starts afresh each time.
-    if (m_workspace)
-        delete m_workspace.data();
+    delete m_workspace.data();
     m_shownTab = tab;
     QWidget* w = makeWorkspace(tab);
     w->setParent(m_workspaceArea);
@@ -326,14 +322,13 @@ void MainView::showEvent(QShowEvent* event)
 void MainView::paintEvent(QPaintEvent*)
 {
     if (m_scanPending)
-        QTimer::singleShot(0, this, [this] {
-            if (m_scanPending)
-                startApplicationScan();
-        });
+        QTimer::singleShot(0, this, &MainView::startPendingScan);
 }
 
-void MainView::startApplicationScan()
+void MainView::startPendingScan()
 {
+    if (!m_scanPending)
+        return;
     m_scanPending = false;
     m_scanFallback.stop();
     m_env.scanner.scanInstalledApps();
