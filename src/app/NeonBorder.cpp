@@ -353,6 +353,9 @@ void ClockwiseNeonBorder::fillLut(AppAppearance appearance)
     for (int k = 0; k < lutSize; ++k)
         m_lut[size_t(k)] = qPremultiply(gradientColour((k + 0.5) / lutSize, appearance).rgba());
     m_lutAppearance = appearance;
+    // What was composed from the old table is stale.
+    m_frameShift = -1;
+    m_ringOnlyShift = -1;
 }
 
 int ClockwiseNeonBorder::shiftFor(double rotation)
@@ -438,13 +441,10 @@ const ClockwiseNeonBorder::BandFrame& ClockwiseNeonBorder::frameOverSnapshot(int
     // copy reads as much cold memory as this rewrite, and costs no less.
     fillLut(m_appearance);
     const int shift = shiftFor(step * 360.0 / m_steps);
-    const bool onBase = m_frame.valid && m_frameGeneration == m_underGeneration;
-    if (onBase && shift == m_frameShift && m_appearance == m_frameAppearance)
+    if (m_frame.valid && shift == m_frameShift)
         return m_frame;  // the same step painted again
-    compose(m_frame, shift, true, onBase);
-    m_frameGeneration = m_underGeneration;
+    compose(m_frame, shift, true, m_frame.valid);
     m_frameShift = shift;
-    m_frameAppearance = m_appearance;
     return m_frame;
 }
 
@@ -530,11 +530,10 @@ void ClockwiseNeonBorder::captureBackground()
                             + size_t(d.left() + origin.x() - piece.device.left()));
         }
     }
-    const AppAppearance appearance = m_appearance;
-    if (fresh != m_under || appearance != m_underAppearance) {
+    if (fresh != m_under || m_appearance != m_underAppearance) {
         m_under.swap(fresh);
-        m_underAppearance = appearance;
-        ++m_underGeneration;
+        m_underAppearance = m_appearance;
+        m_frame.valid = false;  // it holds the old picture between the ring's pixels
         // What lies beneath each ring pixel, in the ring's order.
         m_ringUnder.resize(m_ringInfo.size());
         for (const Run& run : m_runs)
@@ -595,10 +594,9 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
     // The ring alone over the layers beneath.
     fillLut(m_appearance);
     const int shift = shiftFor(shown * 360.0 / m_steps);
-    if (shift != m_ringOnlyShift || m_appearance != m_ringOnlyAppearance || !m_ringOnly.valid) {
+    if (shift != m_ringOnlyShift || !m_ringOnly.valid) {
         compose(m_ringOnly, shift, false, m_ringOnly.valid);
         m_ringOnlyShift = shift;
-        m_ringOnlyAppearance = m_appearance;
     }
     drawBand(p, region, m_ringOnly);
 }
