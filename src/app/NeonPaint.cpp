@@ -62,6 +62,12 @@ QString preferredFamily(bool rounded)
     return rounded ? round : plain;
 }
 
+// The radius clamped to half the shorter side.
+qreal clampRadius(const QRectF& r, qreal radius)
+{
+    return std::max<qreal>(0, std::min({radius, r.width() / 2, r.height() / 2}));
+}
+
 } // namespace
 
 QFont systemFont(qreal points, QFont::Weight weight, bool rounded)
@@ -76,7 +82,7 @@ QFont systemFont(qreal points, QFont::Weight weight, bool rounded)
 
 QPainterPath roundedRect(const QRectF& rect, qreal radius)
 {
-    const qreal r = std::max<qreal>(0, std::min({radius, rect.width() / 2, rect.height() / 2}));
+    const qreal r = clampRadius(rect, radius);
     QPainterPath path;
     path.addRoundedRect(rect, r, r);
     return path;
@@ -151,11 +157,6 @@ std::array<Corner, 4> corners(const QRectF& r, qreal rad)
             Corner{{r.right() - rad, r.top() + rad}, 0},
             Corner{{r.right() - rad, r.bottom() - rad}, 270},
             Corner{{r.left() + rad, r.bottom() - rad}, 180}};
-}
-
-qreal clampRadius(const QRectF& r, qreal radius)
-{
-    return std::max<qreal>(0, std::min({radius, r.width() / 2, r.height() / 2}));
 }
 
 // The point at an angle on the circle inscribed in box.
@@ -280,6 +281,17 @@ void cacheInsert(const QString& key, const QImage& image)
 {
     const int cost = std::max<int>(1, int(image.sizeInBytes() / 1024));
     imageCache().insert(key, new QImage(image), cost);
+}
+
+// The blurred tint of a body, cached under key; the body is made only when
+// the key is not cached.
+QImage cachedBlur(const QString& key, const std::function<QImage()>& body, qreal radius, const QColor& colour)
+{
+    if (const QImage* hit = imageCache().object(key))
+        return *hit;
+    const QImage image = blurredTint(body(), radius, colour);
+    cacheInsert(key, image);
+    return image;
 }
 
 QString colourKey(const QColor& c)
@@ -479,13 +491,7 @@ void paintShadows(QPainter& p, const QString& key, const QImage& body, QPointF o
         const QString k = key + QStringLiteral("|shadow|") + QString::number(s.radius) + u'|' + colourKey(s.colour)
             + u'|' + QString::number(body.width()) + u'x' + QString::number(body.height()) + u'@'
             + QString::number(dpr);
-        QImage image;
-        if (const QImage* hit = imageCache().object(k)) {
-            image = *hit;
-        } else {
-            image = blurredTint(body, s.radius, s.colour);
-            cacheInsert(k, image);
-        }
+        const QImage image = cachedBlur(k, [&] { return body; }, s.radius, s.colour);
         const qreal m = deviceMargin(s.radius, dpr) / dpr;
         drawImage(p, origin + s.offset - QPointF(m, m), image);
     }
@@ -539,19 +545,14 @@ void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s,
     const QString key = QStringLiteral("nineslice|") + QString::number(r) + u'|' + QString::number(s.radius) + u'|'
         + colourKey(s.colour) + u'@' + QString::number(dpr) + u'|' + QString::number(bodySize.width()) + u'x'
         + QString::number(bodySize.height());
-    QImage blurred;
-    if (const QImage* hit = imageCache().object(key)) {
-        blurred = *hit;
-    } else {
+    const QImage blurred = cachedBlur(key, [&] {
         QImage body = transparentImage(bodySize, dpr);
-        {
-            QPainter q(&body);
-            q.setRenderHint(QPainter::Antialiasing);
-            q.fillPath(roundedRect(QRectF(QPointF(0, 0), bodySize), r), Qt::black);
-        }
-        blurred = blurredTint(body, s.radius, s.colour);
-        cacheInsert(key, blurred);
-    }
+        QPainter q(&body);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.fillPath(roundedRect(QRectF(QPointF(0, 0), bodySize), r), Qt::black);
+        q.end();
+        return body;
+    }, s.radius, s.colour);
     // Source slices in device pixels, targets in points; an unsliced side is one slice.
     const qreal cd = c * dpr;
     const qreal w = blurred.width(), h = blurred.height();
@@ -585,7 +586,7 @@ void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, cons
                              qreal opacity)
 {
     const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    const qreal r = std::max<qreal>(0, std::min({radius, rect.width() / 2, rect.height() / 2}));
+    const qreal r = clampRadius(rect, radius);
     QList<Shadow> layers;
     QString key = QStringLiteral("rrshadows|") + QString::number(r) + u'|' + QString::number(rect.width()) + u'x'
         + QString::number(rect.height());
