@@ -20,7 +20,6 @@
 namespace tw {
 
 using neon::faded;
-using neon::rgb;
 
 // ---- Workspace factories ------------------------------------------------------------
 
@@ -257,12 +256,7 @@ MainView::MainView(const WorkspaceEnvironment& env, QWidget* parent)
 
 QColor MainView::workspaceBackground(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.05, 0.08, 0.14, 0.72);
-    case AppAppearance::classic: return rgb(0.95, 0.96, 0.97, 0.55);
-    case AppAppearance::indigo: return rgb(0.03, 0.04, 0.08, 0.72);
-    }
-    return {};
+    return faded(AppTheme::panelBase(a), a == AppAppearance::classic ? 0.55 : 0.72);
 }
 
 std::pair<QSet<QString>, QSet<QString>> MainView::knownApplications(const QList<AppInfoPtr>& apps)

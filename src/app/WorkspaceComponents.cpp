@@ -488,12 +488,8 @@ WorkspaceChrome::WorkspaceChrome(const QString& title, QWidget* parent)
 
 QColor WorkspaceChrome::background(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.05, 0.08, 0.14, 0.55);
-    case AppAppearance::classic: return rgb(0.95, 0.96, 0.97, 0.35);
-    case AppAppearance::indigo: return rgb(0.03, 0.04, 0.08, 0.65);
-    }
-    return {};
+    const double opacity = a == AppAppearance::classic ? 0.35 : a == AppAppearance::indigo ? 0.65 : 0.55;
+    return faded(AppTheme::panelBase(a), opacity);
 }
 
 void WorkspaceChrome::paintBackdrop(QWidget* host, const QRegion& region)
