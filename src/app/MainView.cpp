@@ -101,7 +101,7 @@ MakerFooterButton::MakerFooterButton(QWidget* parent)
 
 QColor MakerFooterButton::textColour(AppAppearance a)
 {
-    return faded(neon::accentColour(a), 0.85);
+    return faded(AppTheme::neonHighlight(a), 0.85);
 }
 
 QSize MakerFooterButton::sizeHint() const

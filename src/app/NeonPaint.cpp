@@ -245,11 +245,6 @@ void fillOutsideCorners(QPainter& p, const QRectF& r, qreal radius, const QBrush
     }
 }
 
-QColor accentColour(AppAppearance a)
-{
-    return a == AppAppearance::indigo ? faded(Qt::white, 0.55) : rgb(0.35, 0.82, 1.0);
-}
-
 QColor edgeColour(AppAppearance a)
 {
     switch (a) {

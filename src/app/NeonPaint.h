@@ -53,8 +53,7 @@ void strokeRoundedRectInside(QPainter& p, const QRectF& rect, qreal radius, qrea
 // Fills what lies outside the rounded rectangle but inside rect (its four corners).
 void fillOutsideCorners(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush);
 
-// The two recurring derived colours of the neon components.
-QColor accentColour(AppAppearance a);
+// The recurring edge colour of the neon components.
 QColor edgeColour(AppAppearance a);
 
 // A transparent premultiplied image of size (device-independent) at dpr,

@@ -60,7 +60,7 @@ QList<neon::Shadow> NeonGlassPanel::shadows(AppAppearance a)
     const QColor glow = AppTheme::neonGlow(a);
     return {{faded(glow, 0.85), 26, {0, 0}},
             {faded(glow, 0.55), 14, {0, 0}},
-            {faded(neon::accentColour(a), 0.65), 6, {0, 0}},
+            {faded(AppTheme::neonHighlight(a), 0.65), 6, {0, 0}},
             {faded(Qt::black, 0.35), 12, {0, 8}}};
 }
 
@@ -86,7 +86,7 @@ QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
         const qreal edgeWidth = 2.2;
         QLinearGradient edge(r.topLeft(), r.bottomLeft());
         edge.setStops({{0.0, faded(Qt::white, 0.85)},
-                       {1.0 / 3, neon::accentColour(a)},
+                       {1.0 / 3, AppTheme::neonHighlight(a)},
                        {2.0 / 3, neon::edgeColour(a)},
                        {1.0, faded(neon::edgeColour(a), 0.55)}});
         neon::strokeRoundedRectInside(p, r, radius, edgeWidth, edge);
@@ -95,7 +95,7 @@ QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
         const QRectF line(18, 7, std::max<qreal>(0, r.width() - 36), 2);
         QLinearGradient shine(line.topLeft(), line.topRight());
         shine.setStops({{0.0, faded(Qt::white, 0.9)},
-                        {0.5, faded(neon::accentColour(a), 0.35)},
+                        {0.5, faded(AppTheme::neonHighlight(a), 0.35)},
                         {1.0, QColor(255, 255, 255, 0)}});
         p.fillPath(neon::capsule(line), shine);
     });
@@ -156,12 +156,12 @@ void NeonPillButton::setSelected(bool selected)
 
 QColor NeonPillButton::titleColour() const
 {
-    return m_selected ? QColor(Qt::white) : neon::accentColour(AppTheme::appearance());
+    return m_selected ? QColor(Qt::white) : AppTheme::neonHighlight(AppTheme::appearance());
 }
 
 QColor NeonPillButton::glyphColour() const
 {
-    return m_selected ? QColor(Qt::white) : faded(neon::accentColour(AppTheme::appearance()), 0.85);
+    return m_selected ? QColor(Qt::white) : faded(AppTheme::neonHighlight(AppTheme::appearance()), 0.85);
 }
 
 QColor NeonPillButton::fillColour(bool selected, AppAppearance a)
@@ -341,7 +341,7 @@ QImage WorkspaceTitleBar::body() const
         g.setStops({{0.0, fill[0]}, {0.5, fill[1]}, {1.0, fill[2]}});
         neon::fillRoundedRect(p, r, 16, g);
 
-        const QColor accent = neon::accentColour(a);
+        const QColor accent = AppTheme::neonHighlight(a);
         const QColor edge = neon::edgeColour(a);
         QLinearGradient e(r.topLeft(), r.bottomRight());
         e.setStops({{0.0, faded(accent, 0.95)}, {0.5, edge}, {1.0, faded(edge, 0.5)}});
@@ -406,26 +406,6 @@ qreal WorkspaceCard::radius(AppAppearance a)
     return 10;
 }
 
-QColor WorkspaceCard::fill(AppAppearance a)
-{
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.07, 0.12, 0.22);
-    case AppAppearance::classic: return QColor(Qt::white);
-    case AppAppearance::indigo: return rgb(0.07, 0.10, 0.17);
-    }
-    return {};
-}
-
-QColor WorkspaceCard::stroke(AppAppearance a)
-{
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.25, 0.70, 1.0, 0.28);
-    case AppAppearance::classic: return rgb(0.88, 0.89, 0.91);
-    case AppAppearance::indigo: return faded(Qt::white, 0.14);
-    }
-    return {};
-}
-
 int WorkspaceCard::contentInset(AppAppearance a)
 {
     // A corner of radius r leaves a rectangle inset by r (1 - 1/sqrt 2) inside it.
@@ -457,8 +437,8 @@ void WorkspaceCard::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(rect());
-    neon::fillRoundedRect(p, r, radius(a), fill(a));
-    neon::strokeRoundedRectInside(p, r, radius(a), 1, stroke(a));
+    neon::fillRoundedRect(p, r, radius(a), AppTheme::cardFill(a));
+    neon::strokeRoundedRectInside(p, r, radius(a), 1, AppTheme::cardStroke(a));
 }
 
 void WorkspaceCard::resizeEvent(QResizeEvent*)

@@ -138,8 +138,6 @@ public:
     // Whether the card casts its (indigo-only) shadow; on by default.
     void setCastsShadow(bool on) { m_castsShadow = on; }
     static qreal radius(AppAppearance a);
-    static QColor fill(AppAppearance a);
-    static QColor stroke(AppAppearance a);
     // The inset that keeps rectangular content inside the corners.
     static int contentInset(AppAppearance a);
 
