@@ -314,17 +314,28 @@ constexpr int kRowSpacing = 16;
 
 } // namespace
 
-int ThemeGrid::heightForWidth(int width) const
+int ThemeGrid::layOut(int width, bool place) const
 {
     const int column = std::max(10, (width - kColumnSpacing) / 2);
-    int total = 0;
-    for (qsizetype i = 0; i < m_cards.size(); i += 2) {
-        int row = m_cards[i]->heightForWidth(column);
-        if (i + 1 < m_cards.size())
-            row = std::max(row, m_cards[i + 1]->heightForWidth(column));
-        total += row + (i > 0 ? kRowSpacing : 0);
+    int y = 0, row = 0;
+    for (qsizetype i = 0; i < m_cards.size(); ++i) {
+        const bool right = i % 2;
+        if (i > 0 && !right) {
+            y += row + kRowSpacing;
+            row = 0;
+        }
+        const int h = m_cards[i]->heightForWidth(column);
+        row = std::max(row, h);
+        if (place)
+            m_cards[i]->setGeometry(right ? column + kColumnSpacing : 0, y,
+                                    right ? width - column - kColumnSpacing : column, h);
     }
-    return total;
+    return y + row;
+}
+
+int ThemeGrid::heightForWidth(int width) const
+{
+    return layOut(width, false);
 }
 
 QSize ThemeGrid::sizeHint() const
@@ -334,18 +345,7 @@ QSize ThemeGrid::sizeHint() const
 
 void ThemeGrid::resizeEvent(QResizeEvent*)
 {
-    const int column = std::max(10, (width() - kColumnSpacing) / 2);
-    int y = 0;
-    for (qsizetype i = 0; i < m_cards.size(); i += 2) {
-        int row = m_cards[i]->heightForWidth(column);
-        if (i + 1 < m_cards.size())
-            row = std::max(row, m_cards[i + 1]->heightForWidth(column));
-        m_cards[i]->setGeometry(0, y, column, m_cards[i]->heightForWidth(column));
-        if (i + 1 < m_cards.size())
-            m_cards[i + 1]->setGeometry(column + kColumnSpacing, y, width() - column - kColumnSpacing,
-                                        m_cards[i + 1]->heightForWidth(column));
-        y += row + kRowSpacing;
-    }
+    layOut(width(), true);
 }
 
 // ---- ThemeWorkspace -------------------------------------------------------------------
