@@ -284,13 +284,6 @@ WorkspaceTitleBar::WorkspaceTitleBar(const QString& title, QWidget* parent)
     });
 }
 
-void WorkspaceTitleBar::setTitle(const QString& title)
-{
-    m_title = title;
-    update();
-    GlowHost::invalidate(this);
-}
-
 void WorkspaceTitleBar::setBarGeometry(const QRect& bar)
 {
     setGeometry(bar.adjusted(-glowRoom(), -glowRoom(), glowRoom(), glowRoom()));

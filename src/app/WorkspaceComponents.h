@@ -99,7 +99,6 @@ public:
 
     static constexpr int glowRoom() { return 8; }
     QString title() const { return m_title; }
-    void setTitle(const QString& title);
     void setBarGeometry(const QRect& bar);
     QRect barRect() const;
     // The bar's height: the title's line and 12 points above and below.
