@@ -379,8 +379,7 @@ void BM_ProcessStartupToFirstPaint(benchmark::State& state)
         state.SkipWithError("a child did not start");
         return;
     }
-    std::vector<double> minimal, tidewell, minimalPaint, tidewellPaint, mainIn, appMade, tidewellMain, tidewellApp,
-        tidewellState, tidewellWindow;
+    std::vector<ChildTimes> minimal, tidewell;
     bool early = false;
     for (auto _ : state) {
         const auto m = launchChild("minimal", env);
@@ -389,34 +388,33 @@ void BM_ProcessStartupToFirstPaint(benchmark::State& state)
             state.SkipWithError("a child did not report its first frame");
             return;
         }
-        minimal.push_back(m->shown);
-        tidewell.push_back(w->shown);
-        minimalPaint.push_back(m->painted);
-        tidewellPaint.push_back(w->painted);
-        mainIn.push_back(m->main);
-        appMade.push_back(m->app);
-        tidewellMain.push_back(w->main);
-        tidewellApp.push_back(w->app);
-        tidewellState.push_back(w->state);
-        tidewellWindow.push_back(w->window);
+        minimal.push_back(*m);
+        tidewell.push_back(*w);
         early = early || w->early;
         state.SetIterationTime((m->shown + w->shown) / 1000.0);
     }
-    const double mm = median(minimal), tm = median(tidewell);
+    // The median of one of the times over the runs.
+    auto at = [](const std::vector<ChildTimes>& runs, double ChildTimes::*time) {
+        std::vector<double> v;
+        for (const ChildTimes& t : runs)
+            v.push_back(t.*time);
+        return median(v);
+    };
+    const double mm = at(minimal, &ChildTimes::shown), tm = at(tidewell, &ChildTimes::shown);
     state.counters["minimal_ms"] = mm;
     state.counters["tidewell_ms"] = tm;
     state.counters["ratio"] = mm > 0 ? tm / mm : 0;
     // Where the time goes (medians, from launch): main() entered, the
     // application object made, (Tidewell) the state and engines made, the
     // window made, the end of the first paint.
-    state.counters["minimal_main_ms"] = median(mainIn);
-    state.counters["minimal_app_ms"] = median(appMade);
-    state.counters["minimal_paint_ms"] = median(minimalPaint);
-    state.counters["tidewell_main_ms"] = median(tidewellMain);
-    state.counters["tidewell_app_ms"] = median(tidewellApp);
-    state.counters["tidewell_state_ms"] = median(tidewellState);
-    state.counters["tidewell_window_ms"] = median(tidewellWindow);
-    state.counters["tidewell_paint_ms"] = median(tidewellPaint);
+    state.counters["minimal_main_ms"] = at(minimal, &ChildTimes::main);
+    state.counters["minimal_app_ms"] = at(minimal, &ChildTimes::app);
+    state.counters["minimal_paint_ms"] = at(minimal, &ChildTimes::painted);
+    state.counters["tidewell_main_ms"] = at(tidewell, &ChildTimes::main);
+    state.counters["tidewell_app_ms"] = at(tidewell, &ChildTimes::app);
+    state.counters["tidewell_state_ms"] = at(tidewell, &ChildTimes::state);
+    state.counters["tidewell_window_ms"] = at(tidewell, &ChildTimes::window);
+    state.counters["tidewell_paint_ms"] = at(tidewell, &ChildTimes::painted);
     if (early)
         state.SkipWithError("application discovery started before the first paint");
 }

@@ -20,7 +20,6 @@
 namespace tw {
 
 using neon::faded;
-using neon::rgb;
 
 // ---- Workspace factories ------------------------------------------------------------
 
@@ -102,8 +101,7 @@ MakerFooterButton::MakerFooterButton(QWidget* parent)
 
 QColor MakerFooterButton::textColour(AppAppearance a)
 {
-    const QColor base = a == AppAppearance::indigo ? faded(Qt::white, 0.55) : rgb(0.35, 0.82, 1.0);
-    return faded(base, 0.85);
+    return faded(AppTheme::neonHighlight(a), 0.85);
 }
 
 QSize MakerFooterButton::sizeHint() const
@@ -242,10 +240,7 @@ MainView::MainView(const WorkspaceEnvironment& env, QWidget* parent)
     m_lastAppCount = env.scanner.apps().size();
     m_scanFallback.setSingleShot(true);
     m_scanFallback.setInterval(1000);
-    connect(&m_scanFallback, &QTimer::timeout, this, [this] {
-        if (m_scanPending)
-            startApplicationScan();
-    });
+    connect(&m_scanFallback, &QTimer::timeout, this, &MainView::startPendingScan);
 
     auto* row = new QHBoxLayout(m_body);
     row->setContentsMargins(0, 0, 0, 0);
@@ -261,12 +256,7 @@ MainView::MainView(const WorkspaceEnvironment& env, QWidget* parent)
 
 QColor MainView::workspaceBackground(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.05, 0.08, 0.14, 0.72);
-    case AppAppearance::classic: return rgb(0.95, 0.96, 0.97, 0.55);
-    case AppAppearance::indigo: return rgb(0.03, 0.04, 0.08, 0.72);
-    }
-    return {};
+    return faded(AppTheme::panelBase(a), a == AppAppearance::classic ? 0.55 : 0.72);
 }
 
 std::pair<QSet<QString>, QSet<QString>> MainView::knownApplications(const QList<AppInfoPtr>& apps)
@@ -294,8 +284,7 @@ std::pair<QSet<QString>, QSet<QString>> MainView::knownApplications(const QList<
 void MainView::showTab(SidebarTab tab)
 {
     // Only the selected tab's workspace exists; it starts afresh each time.
-    if (m_workspace)
-        delete m_workspace.data();
+    delete m_workspace.data();
     m_shownTab = tab;
     QWidget* w = makeWorkspace(tab);
     w->setParent(m_workspaceArea);
@@ -327,14 +316,13 @@ void MainView::showEvent(QShowEvent* event)
 void MainView::paintEvent(QPaintEvent*)
 {
     if (m_scanPending)
-        QTimer::singleShot(0, this, [this] {
-            if (m_scanPending)
-                startApplicationScan();
-        });
+        QTimer::singleShot(0, this, &MainView::startPendingScan);
 }
 
-void MainView::startApplicationScan()
+void MainView::startPendingScan()
 {
+    if (!m_scanPending)
+        return;
     m_scanPending = false;
     m_scanFallback.stop();
     m_env.scanner.scanInstalledApps();

@@ -132,7 +132,8 @@ protected:
 private:
     void showTab(SidebarTab tab);
     QWidget* makeWorkspace(SidebarTab tab);
-    void startApplicationScan();
+    // Starts the scan that waits for the first paint, if it still waits.
+    void startPendingScan();
     void applicationCountMayHaveChanged();
 
     WorkspaceEnvironment m_env;

@@ -152,13 +152,7 @@ double ClockwiseNeonBorder::secondsToNextStep(double secondsSinceReferenceDate, 
 QColor ClockwiseNeonBorder::gradientColour(double location, AppAppearance a)
 {
     using neon::faded;
-    using neon::rgb;
-    QColor second;
-    switch (a) {
-    case AppAppearance::midnight: second = rgb(0.2, 0.72, 1.0); break;
-    case AppAppearance::classic: second = rgb(0.18, 0.68, 1.0); break;
-    case AppAppearance::indigo: second = rgb(0.45, 0.73, 1.0, 0.9); break;
-    }
+    const QColor second = neon::edgeColour(a);
     const QColor glow = AppTheme::neonGlow(a);
     const QColor highlight = AppTheme::neonHighlight(a);
     const std::pair<double, QColor> stops[] = {
@@ -229,8 +223,8 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_ringUnder.clear();
     m_bandPixels = 0;
     m_under.clear();
-    m_hasSnapshot = false;
-    resetFrames();
+    m_frame = BandFrame();
+    m_ringOnly = BandFrame();
     const QRectF shape = QRectF(shapeRect());
     if (device.isEmpty() || shape.isEmpty())
         return;
@@ -359,6 +353,8 @@ void ClockwiseNeonBorder::fillLut(AppAppearance appearance)
     for (int k = 0; k < lutSize; ++k)
         m_lut[size_t(k)] = qPremultiply(gradientColour((k + 0.5) / lutSize, appearance).rgba());
     m_lutAppearance = appearance;
+    // What was composed from the old table is stale.
+    m_frameShift = -1;
     m_ringOnlyShift = -1;
 }
 
@@ -385,15 +381,6 @@ void ClockwiseNeonBorder::ensureMasks()
         return;
     buildMasks(dpr);
     dropBackground();
-}
-
-void ClockwiseNeonBorder::resetFrames()
-{
-    m_frame = BandFrame();
-    m_frameGeneration = -1;
-    m_frameShift = -1;
-    m_ringOnly = BandFrame();
-    m_ringOnlyShift = -1;
 }
 
 void ClockwiseNeonBorder::prepareFrame(BandFrame& frame) const
@@ -454,13 +441,10 @@ const ClockwiseNeonBorder::BandFrame& ClockwiseNeonBorder::frameOverSnapshot(int
     // copy reads as much cold memory as this rewrite, and costs no less.
     fillLut(m_appearance);
     const int shift = shiftFor(step * 360.0 / m_steps);
-    const bool onBase = m_frame.valid && m_frameGeneration == m_underGeneration;
-    if (onBase && shift == m_frameShift && m_appearance == m_frameAppearance)
+    if (m_frame.valid && shift == m_frameShift)
         return m_frame;  // the same step painted again
-    compose(m_frame, shift, true, onBase);
-    m_frameGeneration = m_underGeneration;
+    compose(m_frame, shift, true, m_frame.valid);
     m_frameShift = shift;
-    m_frameAppearance = m_appearance;
     return m_frame;
 }
 
@@ -493,10 +477,7 @@ QImage ClockwiseNeonBorder::render(double rotation, AppAppearance appearance)
     fillLut(appearance);
     compose(m_ringOnly, shiftFor(rotation), false, false);
     m_ringOnlyShift = -1;  // composed at a rotation that need not be a step
-    QImage out(QSize(int(std::ceil(width() * m_maskDpr)), int(std::ceil(height() * m_maskDpr))),
-               QImage::Format_ARGB32_Premultiplied);
-    out.setDevicePixelRatio(m_maskDpr);
-    out.fill(Qt::transparent);
+    QImage out = neon::transparentImage(size(), m_maskDpr);
     for (const Piece& piece : m_pieces)
         for (int y = 0; y < piece.device.height(); ++y)
             std::copy_n(m_ringOnly.pixels.data() + piece.offset + size_t(y) * size_t(piece.device.width()),
@@ -509,9 +490,7 @@ void ClockwiseNeonBorder::dropBackground()
 {
     // What was beneath is kept to compare with the next snapshot: when that
     // shows the same, the frames made over it stay good.
-    m_hasSnapshot = false;
-    if (testAttribute(Qt::WA_OpaquePaintEvent))
-        setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 void ClockwiseNeonBorder::captureBackground()
@@ -532,13 +511,11 @@ void ClockwiseNeonBorder::captureBackground()
                  QImage::Format_ARGB32_Premultiplied);
     under.setDevicePixelRatio(dpr);
     under.fill(Qt::transparent);
-    const bool wasOpaque = testAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     capturing = true;
     win->render(&under, QPoint(), m_band.translated(mapTo(win, QPoint(0, 0))),
                 QWidget::DrawWindowBackground | QWidget::DrawChildren);
     capturing = false;
-    setAttribute(Qt::WA_OpaquePaintEvent, wasOpaque);
     ++m_captures;
 
     // Into band-frame order; the frame made over the same picture stays good.
@@ -553,17 +530,15 @@ void ClockwiseNeonBorder::captureBackground()
                             + size_t(d.left() + origin.x() - piece.device.left()));
         }
     }
-    const AppAppearance appearance = m_appearance;
-    if (fresh != m_under || appearance != m_underAppearance) {
+    if (fresh != m_under || m_appearance != m_underAppearance) {
         m_under.swap(fresh);
-        m_underAppearance = appearance;
-        ++m_underGeneration;
+        m_underAppearance = m_appearance;
+        m_frame.valid = false;  // it holds the old picture between the ring's pixels
         // What lies beneath each ring pixel, in the ring's order.
         m_ringUnder.resize(m_ringInfo.size());
         for (const Run& run : m_runs)
             std::copy_n(m_under.data() + run.offset, run.length, m_ringUnder.data() + run.first);
     }
-    m_hasSnapshot = true;
     m_backgroundTicks = 0;
     // From now on the band is painted whole, so Qt leaves the layers beneath alone.
     setAttribute(Qt::WA_OpaquePaintEvent, true);
@@ -582,7 +557,7 @@ void ClockwiseNeonBorder::advance(double now)
     if (step(now, m_duration) == m_shownStep)
         return;
     // A periodic fresh look beneath, in case something there changed unseen.
-    if (m_hasSnapshot && ++m_backgroundTicks > stepsBetweenSnapshots)
+    if (hasBackgroundSnapshot() && ++m_backgroundTicks > stepsBetweenSnapshots)
         m_capturePending = true;
     m_ownUpdate = true;
     update(m_band.isEmpty() ? QRegion(rect()) : m_band);
@@ -603,12 +578,12 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
         m_appearance = AppTheme::appearance();  // a tick of ours keeps the theme of the last full paint
     const int shown = step(NeonAnimationClock::shared().now(), m_duration);
     m_shownStep = shown;
-    const bool stale = !m_hasSnapshot || m_appearance != m_underAppearance;
+    const bool stale = !hasBackgroundSnapshot() || m_appearance != m_underAppearance;
     if (foreign || stale)
         m_capturePending = true;
 
     QPainter p(this);
-    if (m_hasSnapshot && testAttribute(Qt::WA_OpaquePaintEvent)) {
+    if (hasBackgroundSnapshot()) {
         // The band is painted whole: the frame of this step, the ring over the snapshot.
         p.setCompositionMode(QPainter::CompositionMode_Source);
         drawBand(p, region, frameOverSnapshot(shown));
@@ -619,10 +594,9 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
     // The ring alone over the layers beneath.
     fillLut(m_appearance);
     const int shift = shiftFor(shown * 360.0 / m_steps);
-    if (shift != m_ringOnlyShift || m_appearance != m_ringOnlyAppearance || !m_ringOnly.valid) {
+    if (shift != m_ringOnlyShift || !m_ringOnly.valid) {
         compose(m_ringOnly, shift, false, m_ringOnly.valid);
         m_ringOnlyShift = shift;
-        m_ringOnlyAppearance = m_appearance;
     }
     drawBand(p, region, m_ringOnly);
 }

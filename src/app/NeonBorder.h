@@ -112,8 +112,9 @@ public:
     // While a border takes its snapshot of the window beneath its band,
     // widgets stacked above the borders paint nothing.
     static bool isCapturing();
-    // Whether the band is painted from a snapshot of what lies beneath.
-    bool hasBackgroundSnapshot() const { return m_hasSnapshot; }
+    // Whether the band is painted from a snapshot of what lies beneath
+    // (it then paints the band whole, so is opaque to Qt there).
+    bool hasBackgroundSnapshot() const { return testAttribute(Qt::WA_OpaquePaintEvent); }
     // How many snapshots this border has taken.
     int captureCount() const { return m_captures; }
     // How many times the ring has been composed into a band frame.
@@ -163,7 +164,6 @@ private:
     void drawBand(QPainter& p, const QRegion& region, const BandFrame& frame) const;
     void captureBackground();
     void dropBackground();
-    void resetFrames();
 
     qreal m_cornerRadius;
     qreal m_lineWidth;
@@ -183,21 +183,17 @@ private:
     std::vector<std::uint32_t> m_ringUnder;
     size_t m_bandPixels = 0;
 
-    // The ring alone (before there is a snapshot), for the last shift drawn.
+    // The ring alone (before there is a snapshot), for the last shift drawn
+    // (-1 when drawn at another rotation or from an older look-up table).
     BandFrame m_ringOnly;
     int m_ringOnlyShift = -1;
-    AppAppearance m_ringOnlyAppearance = AppAppearance::midnight;
     // What lies beneath the band, in band-frame order, and the theme it was taken in.
     std::vector<std::uint32_t> m_under;
     AppAppearance m_underAppearance = AppAppearance::midnight;
-    bool m_hasSnapshot = false;
     // The ring over the snapshot; it keeps the snapshot between the ring's
     // pixels, so a step rewrites only those.
     BandFrame m_frame;
-    int m_frameGeneration = -1;
     int m_frameShift = -1;
-    AppAppearance m_frameAppearance = AppAppearance::midnight;
-    int m_underGeneration = 0;
 
     AppAppearance m_appearance = AppAppearance::midnight;  // as read at the last full paint
     int m_shownStep = -1;

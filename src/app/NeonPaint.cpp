@@ -62,6 +62,12 @@ QString preferredFamily(bool rounded)
     return rounded ? round : plain;
 }
 
+// The radius clamped to half the shorter side.
+qreal clampRadius(const QRectF& r, qreal radius)
+{
+    return std::max<qreal>(0, std::min({radius, r.width() / 2, r.height() / 2}));
+}
+
 } // namespace
 
 QFont systemFont(qreal points, QFont::Weight weight, bool rounded)
@@ -76,7 +82,7 @@ QFont systemFont(qreal points, QFont::Weight weight, bool rounded)
 
 QPainterPath roundedRect(const QRectF& rect, qreal radius)
 {
-    const qreal r = std::max<qreal>(0, std::min({radius, rect.width() / 2, rect.height() / 2}));
+    const qreal r = clampRadius(rect, radius);
     QPainterPath path;
     path.addRoundedRect(rect, r, r);
     return path;
@@ -153,9 +159,12 @@ std::array<Corner, 4> corners(const QRectF& r, qreal rad)
             Corner{{r.left() + rad, r.bottom() - rad}, 180}};
 }
 
-qreal clampRadius(const QRectF& r, qreal radius)
+// The point at an angle on the circle inscribed in box.
+QPointF arcPoint(const QRectF& box, qreal angle)
 {
-    return std::max<qreal>(0, std::min({radius, r.width() / 2, r.height() / 2}));
+    QPainterPath probe;
+    probe.arcMoveTo(box, angle);
+    return probe.currentPosition();
 }
 
 } // namespace
@@ -208,13 +217,7 @@ void strokeRoundedRectInside(QPainter& p, const QRectF& r, qreal radius, qreal w
         ring.arcTo(outerBox, c.startAngle, 90);
         if (inner > 0) {
             const QRectF innerBox(c.centre.x() - inner, c.centre.y() - inner, 2 * inner, 2 * inner);
-            QPointF end;
-            {
-                QPainterPath probe;
-                probe.arcMoveTo(innerBox, c.startAngle + 90);
-                end = probe.currentPosition();
-            }
-            ring.lineTo(end);
+            ring.lineTo(arcPoint(innerBox, c.startAngle + 90));
             ring.arcTo(innerBox, c.startAngle + 90, -90);
         } else {
             ring.lineTo(c.centre);
@@ -235,18 +238,11 @@ void fillOutsideCorners(QPainter& p, const QRectF& r, qreal radius, const QBrush
         const QRectF box(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad);
         QPainterPath piece;
         piece.moveTo(squareCorner[i++]);
-        QPainterPath probe;
-        probe.arcMoveTo(box, c.startAngle + 90);
-        piece.lineTo(probe.currentPosition());
+        piece.lineTo(arcPoint(box, c.startAngle + 90));
         piece.arcTo(box, c.startAngle + 90, -90);
         piece.closeSubpath();
         p.fillPath(piece, brush);
     }
-}
-
-QColor accentColour(AppAppearance a)
-{
-    return a == AppAppearance::indigo ? faded(Qt::white, 0.55) : rgb(0.35, 0.82, 1.0);
 }
 
 QColor edgeColour(AppAppearance a)
@@ -282,6 +278,17 @@ void cacheInsert(const QString& key, const QImage& image)
     imageCache().insert(key, new QImage(image), cost);
 }
 
+// The blurred tint of a body, cached under key; the body is made only when
+// the key is not cached.
+QImage cachedBlur(const QString& key, const std::function<QImage()>& body, qreal radius, const QColor& colour)
+{
+    if (const QImage* hit = imageCache().object(key))
+        return *hit;
+    const QImage image = blurredTint(body(), radius, colour);
+    cacheInsert(key, image);
+    return image;
+}
+
 QString colourKey(const QColor& c)
 {
     return QString::number(c.rgba64(), 16);
@@ -299,6 +306,15 @@ void clearImageCache()
     imageCache().clear();
 }
 
+QImage transparentImage(const QSizeF& size, qreal dpr)
+{
+    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::function<void(QPainter&)>& draw)
 {
     if (size.isEmpty())
@@ -306,10 +322,7 @@ QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::functio
     const QString k = sizedKey(key, size, dpr);
     if (const QImage* hit = imageCache().object(k))
         return *hit;
-    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::transparent);
+    QImage image = transparentImage(size, dpr);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
@@ -473,13 +486,7 @@ void paintShadows(QPainter& p, const QString& key, const QImage& body, QPointF o
         const QString k = key + QStringLiteral("|shadow|") + QString::number(s.radius) + u'|' + colourKey(s.colour)
             + u'|' + QString::number(body.width()) + u'x' + QString::number(body.height()) + u'@'
             + QString::number(dpr);
-        QImage image;
-        if (const QImage* hit = imageCache().object(k)) {
-            image = *hit;
-        } else {
-            image = blurredTint(body, s.radius, s.colour);
-            cacheInsert(k, image);
-        }
+        const QImage image = cachedBlur(k, [&] { return body; }, s.radius, s.colour);
         const qreal m = deviceMargin(s.radius, dpr) / dpr;
         drawImage(p, origin + s.offset - QPointF(m, m), image);
     }
@@ -533,22 +540,14 @@ void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s,
     const QString key = QStringLiteral("nineslice|") + QString::number(r) + u'|' + QString::number(s.radius) + u'|'
         + colourKey(s.colour) + u'@' + QString::number(dpr) + u'|' + QString::number(bodySize.width()) + u'x'
         + QString::number(bodySize.height());
-    QImage blurred;
-    if (const QImage* hit = imageCache().object(key)) {
-        blurred = *hit;
-    } else {
-        QImage body(QSize(int(std::ceil(bodySize.width() * dpr)), int(std::ceil(bodySize.height() * dpr))),
-                    QImage::Format_ARGB32_Premultiplied);
-        body.setDevicePixelRatio(dpr);
-        body.fill(Qt::transparent);
-        {
-            QPainter q(&body);
-            q.setRenderHint(QPainter::Antialiasing);
-            q.fillPath(roundedRect(QRectF(QPointF(0, 0), bodySize), r), Qt::black);
-        }
-        blurred = blurredTint(body, s.radius, s.colour);
-        cacheInsert(key, blurred);
-    }
+    const QImage blurred = cachedBlur(key, [&] {
+        QImage body = transparentImage(bodySize, dpr);
+        QPainter q(&body);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.fillPath(roundedRect(QRectF(QPointF(0, 0), bodySize), r), Qt::black);
+        q.end();
+        return body;
+    }, s.radius, s.colour);
     // Source slices in device pixels, targets in points; an unsliced side is one slice.
     const qreal cd = c * dpr;
     const qreal w = blurred.width(), h = blurred.height();
@@ -582,7 +581,7 @@ void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, cons
                              qreal opacity)
 {
     const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    const qreal r = std::max<qreal>(0, std::min({radius, rect.width() / 2, rect.height() / 2}));
+    const qreal r = clampRadius(rect, radius);
     QList<Shadow> layers;
     QString key = QStringLiteral("rrshadows|") + QString::number(r) + u'|' + QString::number(rect.width()) + u'x'
         + QString::number(rect.height());

@@ -53,10 +53,12 @@ void strokeRoundedRectInside(QPainter& p, const QRectF& rect, qreal radius, qrea
 // Fills what lies outside the rounded rectangle but inside rect (its four corners).
 void fillOutsideCorners(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush);
 
-// The two recurring derived colours of the neon components.
-QColor accentColour(AppAppearance a);
+// The recurring edge colour of the neon components.
 QColor edgeColour(AppAppearance a);
 
+// A transparent premultiplied image of size (device-independent) at dpr,
+// its pixel size rounded up.
+QImage transparentImage(const QSizeF& size, qreal dpr);
 // Renders into a cached transparent image of size (device-independent) at
 // dpr; draw runs only when the key is not cached. Keys must name every input
 // that changes the picture. GUI thread only.

@@ -13,7 +13,6 @@
 #include "engine/inventory/AppScanner.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QImage>
 #include <QKeySequence>
 #include <QMenuBar>
@@ -21,7 +20,6 @@
 #include <QPushButton>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QShowEvent>
 
 #include <cmath>
@@ -137,8 +135,7 @@ QString MainWindow::identity() const
 
 void MainWindow::rebuildContent()
 {
-    if (m_view)
-        delete m_view.data();
+    delete m_view.data();
     m_view = new MainView(m_env, this);
     m_view->setObjectName(identity());
     m_view->setGeometry(rect());
@@ -213,13 +210,8 @@ QList<RemovableItem> removableItems(const RemainCleanupOffer& offer)
         item.path = leftover->path();
         item.size = leftover->size();
         item.category = leftover->kindDescription();
-        item.modifiedDate = std::nullopt;
         item.isSelected = true;
-        item.icon = IconRef{};
         item.relatedPaths = {leftover->path()};
-        item.isEnabled = true;
-        item.parentName = QString();
-        item.parentAppPath = std::nullopt;
         items << item;
     }
     return items;
@@ -277,7 +269,6 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
 
     m_state->openBridge().setFactory([this]() -> QWidget* { return createMainWindow(); });
     connect(&m_state->navigation(), &AppNavigation::remainOfferChanged, this, &SweeplineApp::presentOffer);
-
 }
 
 SweeplineApp::~SweeplineApp()

@@ -314,17 +314,28 @@ constexpr int kRowSpacing = 16;
 
 } // namespace
 
-int ThemeGrid::heightForWidth(int width) const
+int ThemeGrid::layOut(int width, bool place) const
 {
     const int column = std::max(10, (width - kColumnSpacing) / 2);
-    int total = 0;
-    for (qsizetype i = 0; i < m_cards.size(); i += 2) {
-        int row = m_cards[i]->heightForWidth(column);
-        if (i + 1 < m_cards.size())
-            row = std::max(row, m_cards[i + 1]->heightForWidth(column));
-        total += row + (i > 0 ? kRowSpacing : 0);
+    int y = 0, row = 0;
+    for (qsizetype i = 0; i < m_cards.size(); ++i) {
+        const bool right = i % 2;
+        if (i > 0 && !right) {
+            y += row + kRowSpacing;
+            row = 0;
+        }
+        const int h = m_cards[i]->heightForWidth(column);
+        row = std::max(row, h);
+        if (place)
+            m_cards[i]->setGeometry(right ? column + kColumnSpacing : 0, y,
+                                    right ? width - column - kColumnSpacing : column, h);
     }
-    return total;
+    return y + row;
+}
+
+int ThemeGrid::heightForWidth(int width) const
+{
+    return layOut(width, false);
 }
 
 QSize ThemeGrid::sizeHint() const
@@ -334,18 +345,7 @@ QSize ThemeGrid::sizeHint() const
 
 void ThemeGrid::resizeEvent(QResizeEvent*)
 {
-    const int column = std::max(10, (width() - kColumnSpacing) / 2);
-    int y = 0;
-    for (qsizetype i = 0; i < m_cards.size(); i += 2) {
-        int row = m_cards[i]->heightForWidth(column);
-        if (i + 1 < m_cards.size())
-            row = std::max(row, m_cards[i + 1]->heightForWidth(column));
-        m_cards[i]->setGeometry(0, y, column, m_cards[i]->heightForWidth(column));
-        if (i + 1 < m_cards.size())
-            m_cards[i + 1]->setGeometry(column + kColumnSpacing, y, width() - column - kColumnSpacing,
-                                        m_cards[i + 1]->heightForWidth(column));
-        y += row + kRowSpacing;
-    }
+    layOut(width(), true);
 }
 
 // ---- ThemeWorkspace -------------------------------------------------------------------
@@ -408,16 +408,6 @@ ThemePreviewCard* ThemeWorkspace::card(AppAppearance appearance) const
     return nullptr;
 }
 
-QColor ThemeWorkspace::background(AppAppearance a)
-{
-    switch (a) {
-    case AppAppearance::midnight: return faded(AppTheme::panelBase(a), 0.55);
-    case AppAppearance::classic: return faded(AppTheme::panelBase(a), 0.35);
-    case AppAppearance::indigo: return faded(AppTheme::panelBase(a), 0.65);
-    }
-    return {};
-}
-
 void ThemeWorkspace::choose(AppAppearance appearance)
 {
     if (appearance != m_theme.appearance())
@@ -447,16 +437,12 @@ void ThemeWorkspace::restyle()
 
 void ThemeWorkspace::paintEvent(QPaintEvent* event)
 {
-    QPainter p(this);
-    neon::fillRect(p, rect(), background(AppTheme::appearance()));
-    GlowHost::paint(this, p, event->region());
+    WorkspaceChrome::paintBackdrop(this, event->region());
 }
 
 void ThemeWorkspace::resizeEvent(QResizeEvent*)
 {
-    const int barH = WorkspaceTitleBar::barHeight();
-    m_titleBar->setBarGeometry(QRect(14, 10, std::max(0, width() - 28), barH));
-    const int top = 10 + barH + 8;
+    const int top = WorkspaceChrome::placeTitleBar(m_titleBar, width());
     m_scrollCard->setGeometry(14, top, std::max(0, width() - 28), std::max(0, height() - top - 14));
 }
 

@@ -72,6 +72,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Places the cards (when place is set) at a width, row by row, and
+    // returns the height they take.
+    int layOut(int width, bool place) const;
+
     QList<ThemePreviewCard*> m_cards;
 };
 
@@ -84,8 +88,6 @@ public:
 
     ThemePreviewCard* card(AppAppearance appearance) const;
     WorkspaceTitleBar* titleBar() const { return m_titleBar; }
-
-    static QColor background(AppAppearance a);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -23,14 +23,12 @@ void onThemeChange(QObject* context, std::function<void()> f)
 
 namespace {
 
-QString appearanceKey(AppAppearance a)
+// How far shadows reach beyond the room a widget keeps around its shape.
+QMargins beyondRoom(const QList<neon::Shadow>& shadows, int room)
 {
-    return rawValue(a);
-}
-
-QMargins clampMargins(const QMargins& m)
-{
-    return QMargins(std::max(0, m.left()), std::max(0, m.top()), std::max(0, m.right()), std::max(0, m.bottom()));
+    const QMargins m = neon::shadowExtent(shadows);
+    return QMargins(std::max(0, m.left() - room), std::max(0, m.top() - room), std::max(0, m.right() - room),
+                    std::max(0, m.bottom() - room));
 }
 
 } // namespace
@@ -62,13 +60,13 @@ QList<neon::Shadow> NeonGlassPanel::shadows(AppAppearance a)
     const QColor glow = AppTheme::neonGlow(a);
     return {{faded(glow, 0.85), 26, {0, 0}},
             {faded(glow, 0.55), 14, {0, 0}},
-            {faded(neon::accentColour(a), 0.65), 6, {0, 0}},
+            {faded(AppTheme::neonHighlight(a), 0.65), 6, {0, 0}},
             {faded(Qt::black, 0.35), 12, {0, 8}}};
 }
 
 QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
 {
-    return neon::cachedImage(QStringLiteral("glasspanel|") + appearanceKey(a), size, dpr, [&](QPainter& p) {
+    return neon::cachedImage(QStringLiteral("glasspanel|") + rawValue(a), size, dpr, [&](QPainter& p) {
         const QRectF r(0, 0, size.width(), size.height());
         const qreal radius = cornerRadius();
 
@@ -88,7 +86,7 @@ QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
         const qreal edgeWidth = 2.2;
         QLinearGradient edge(r.topLeft(), r.bottomLeft());
         edge.setStops({{0.0, faded(Qt::white, 0.85)},
-                       {1.0 / 3, neon::accentColour(a)},
+                       {1.0 / 3, AppTheme::neonHighlight(a)},
                        {2.0 / 3, neon::edgeColour(a)},
                        {1.0, faded(neon::edgeColour(a), 0.55)}});
         neon::strokeRoundedRectInside(p, r, radius, edgeWidth, edge);
@@ -97,7 +95,7 @@ QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
         const QRectF line(18, 7, std::max<qreal>(0, r.width() - 36), 2);
         QLinearGradient shine(line.topLeft(), line.topRight());
         shine.setStops({{0.0, faded(Qt::white, 0.9)},
-                        {0.5, faded(neon::accentColour(a), 0.35)},
+                        {0.5, faded(AppTheme::neonHighlight(a), 0.35)},
                         {1.0, QColor(255, 255, 255, 0)}});
         p.fillPath(neon::capsule(line), shine);
     });
@@ -111,8 +109,7 @@ void NeonGlassPanel::paintGlow(QPainter& p)
 
 QMargins NeonGlassPanel::glowExtent() const
 {
-    const int room = glowRoom();
-    return clampMargins(neon::shadowExtent(shadows(AppTheme::appearance())) - QMargins(room, room, room, room));
+    return beyondRoom(shadows(AppTheme::appearance()), glowRoom());
 }
 
 void NeonGlassPanel::paintEvent(QPaintEvent* event)
@@ -159,12 +156,12 @@ void NeonPillButton::setSelected(bool selected)
 
 QColor NeonPillButton::titleColour() const
 {
-    return m_selected ? QColor(Qt::white) : neon::accentColour(AppTheme::appearance());
+    return m_selected ? QColor(Qt::white) : AppTheme::neonHighlight(AppTheme::appearance());
 }
 
 QColor NeonPillButton::glyphColour() const
 {
-    return m_selected ? QColor(Qt::white) : faded(neon::accentColour(AppTheme::appearance()), 0.85);
+    return m_selected ? QColor(Qt::white) : faded(AppTheme::neonHighlight(AppTheme::appearance()), 0.85);
 }
 
 QColor NeonPillButton::fillColour(bool selected, AppAppearance a)
@@ -219,7 +216,7 @@ QString NeonPillButton::shownTitle() const
 QImage NeonPillButton::body() const
 {
     const AppAppearance a = AppTheme::appearance();
-    const QString key = QStringLiteral("pill|") + appearanceKey(a) + (m_selected ? u'S' : u'N');
+    const QString key = QStringLiteral("pill|") + rawValue(a) + (m_selected ? u'S' : u'N');
     return neon::cachedImage(key, size(), devicePixelRatioF(), [&](QPainter& p) {
         const QRectF r(0, 0, width(), height());
         neon::fillRoundedRect(p, r, r.height() / 2, fillColour(m_selected, a));
@@ -287,13 +284,6 @@ WorkspaceTitleBar::WorkspaceTitleBar(const QString& title, QWidget* parent)
     });
 }
 
-void WorkspaceTitleBar::setTitle(const QString& title)
-{
-    m_title = title;
-    update();
-    GlowHost::invalidate(this);
-}
-
 void WorkspaceTitleBar::setBarGeometry(const QRect& bar)
 {
     setGeometry(bar.adjusted(-glowRoom(), -glowRoom(), glowRoom(), glowRoom()));
@@ -336,7 +326,7 @@ QImage WorkspaceTitleBar::body() const
 {
     const AppAppearance a = AppTheme::appearance();
     const QRect bar = barRect();
-    const QString key = QStringLiteral("titlebar|") + appearanceKey(a) + u'|' + m_title;
+    const QString key = QStringLiteral("titlebar|") + rawValue(a) + u'|' + m_title;
     return neon::cachedImage(key, bar.size(), devicePixelRatioF(), [&](QPainter& p) {
         const QRectF r(0, 0, bar.width(), bar.height());
         const QList<QColor> fill = barFill(a);
@@ -344,7 +334,7 @@ QImage WorkspaceTitleBar::body() const
         g.setStops({{0.0, fill[0]}, {0.5, fill[1]}, {1.0, fill[2]}});
         neon::fillRoundedRect(p, r, 16, g);
 
-        const QColor accent = neon::accentColour(a);
+        const QColor accent = AppTheme::neonHighlight(a);
         const QColor edge = neon::edgeColour(a);
         QLinearGradient e(r.topLeft(), r.bottomRight());
         e.setStops({{0.0, faded(accent, 0.95)}, {0.5, edge}, {1.0, faded(edge, 0.5)}});
@@ -367,8 +357,7 @@ void WorkspaceTitleBar::paintGlow(QPainter& p)
 
 QMargins WorkspaceTitleBar::glowExtent() const
 {
-    const int room = glowRoom();
-    return clampMargins(neon::shadowExtent(shadows(AppTheme::appearance())) - QMargins(room, room, room, room));
+    return beyondRoom(shadows(AppTheme::appearance()), glowRoom());
 }
 
 void WorkspaceTitleBar::paintEvent(QPaintEvent*)
@@ -410,26 +399,6 @@ qreal WorkspaceCard::radius(AppAppearance a)
     return 10;
 }
 
-QColor WorkspaceCard::fill(AppAppearance a)
-{
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.07, 0.12, 0.22);
-    case AppAppearance::classic: return QColor(Qt::white);
-    case AppAppearance::indigo: return rgb(0.07, 0.10, 0.17);
-    }
-    return {};
-}
-
-QColor WorkspaceCard::stroke(AppAppearance a)
-{
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.25, 0.70, 1.0, 0.28);
-    case AppAppearance::classic: return rgb(0.88, 0.89, 0.91);
-    case AppAppearance::indigo: return faded(Qt::white, 0.14);
-    }
-    return {};
-}
-
 int WorkspaceCard::contentInset(AppAppearance a)
 {
     // A corner of radius r leaves a rectangle inset by r (1 - 1/sqrt 2) inside it.
@@ -461,8 +430,8 @@ void WorkspaceCard::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(rect());
-    neon::fillRoundedRect(p, r, radius(a), fill(a));
-    neon::strokeRoundedRectInside(p, r, radius(a), 1, stroke(a));
+    neon::fillRoundedRect(p, r, radius(a), AppTheme::cardFill(a));
+    neon::strokeRoundedRectInside(p, r, radius(a), 1, AppTheme::cardStroke(a));
 }
 
 void WorkspaceCard::resizeEvent(QResizeEvent*)
@@ -492,26 +461,32 @@ WorkspaceChrome::WorkspaceChrome(const QString& title, QWidget* parent)
 
 QColor WorkspaceChrome::background(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.05, 0.08, 0.14, 0.55);
-    case AppAppearance::classic: return rgb(0.95, 0.96, 0.97, 0.35);
-    case AppAppearance::indigo: return rgb(0.03, 0.04, 0.08, 0.65);
-    }
-    return {};
+    const double opacity = a == AppAppearance::classic ? 0.35 : a == AppAppearance::indigo ? 0.65 : 0.55;
+    return faded(AppTheme::panelBase(a), opacity);
+}
+
+void WorkspaceChrome::paintBackdrop(QWidget* host, const QRegion& region)
+{
+    QPainter p(host);
+    neon::fillRect(p, host->rect(), background(AppTheme::appearance()));
+    GlowHost::paint(host, p, region);
+}
+
+int WorkspaceChrome::placeTitleBar(WorkspaceTitleBar* bar, int width)
+{
+    const int barH = WorkspaceTitleBar::barHeight();
+    bar->setBarGeometry(QRect(14, 10, std::max(0, width - 28), barH));
+    return 10 + barH + 8;
 }
 
 void WorkspaceChrome::paintEvent(QPaintEvent* event)
 {
-    QPainter p(this);
-    neon::fillRect(p, rect(), background(AppTheme::appearance()));
-    GlowHost::paint(this, p, event->region());
+    paintBackdrop(this, event->region());
 }
 
 void WorkspaceChrome::resizeEvent(QResizeEvent*)
 {
-    const int barH = WorkspaceTitleBar::barHeight();
-    m_titleBar->setBarGeometry(QRect(14, 10, std::max(0, width() - 28), barH));
-    const int top = 10 + barH + 8;
+    const int top = placeTitleBar(m_titleBar, width());
     const int h = std::max(0, height() - top - 14);
     m_middle->setGeometry(14, top, middleWidth(), h);
     m_detail->setGeometry(14 + middleWidth() + 12, top, std::max(0, width() - 28 - middleWidth() - 12), h);

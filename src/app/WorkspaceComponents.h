@@ -99,7 +99,6 @@ public:
 
     static constexpr int glowRoom() { return 8; }
     QString title() const { return m_title; }
-    void setTitle(const QString& title);
     void setBarGeometry(const QRect& bar);
     QRect barRect() const;
     // The bar's height: the title's line and 12 points above and below.
@@ -138,8 +137,6 @@ public:
     // Whether the card casts its (indigo-only) shadow; on by default.
     void setCastsShadow(bool on) { m_castsShadow = on; }
     static qreal radius(AppAppearance a);
-    static QColor fill(AppAppearance a);
-    static QColor stroke(AppAppearance a);
     // The inset that keeps rectangular content inside the corners.
     static int contentInset(AppAppearance a);
 
@@ -173,6 +170,11 @@ public:
     QWidget* detail() const { return m_detail->content(); }
 
     static QColor background(AppAppearance a);
+    // Shared by every workspace: paints the background and the glows of the
+    // host's children where region needs it, and places a title bar across
+    // the top of a workspace width wide, returning where the content starts.
+    static void paintBackdrop(QWidget* host, const QRegion& region);
+    static int placeTitleBar(WorkspaceTitleBar* bar, int width);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

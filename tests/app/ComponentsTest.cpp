@@ -18,8 +18,7 @@ namespace {
 
 QImage drawn(void (*draw)(QPainter&, const QSizeF&), int side)
 {
-    QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    QImage img = neon::transparentImage(QSizeF(side, side), 1);
     QPainter p(&img);
     draw(p, QSizeF(side, side));
     return img;
@@ -201,8 +200,7 @@ TEST(Components, GlowHostsPaintTheirCastersBeneathThem)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     EXPECT_EQ(GlowHost::casters(&host), QList<QWidget*>{pill});
     // The selected pill's glow reaches past its capsule onto the host.
-    QImage img(host.size(), QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    QImage img = neon::transparentImage(host.size(), 1);
     host.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
     EXPECT_GT(qAlpha(img.pixel(175, 80 + NeonPillButton::pillHeight() + 4)), 10);
     EXPECT_EQ(qAlpha(img.pixel(5, 5)), 0);
@@ -248,17 +246,14 @@ TEST(Components, BarShadowsMatchTheBlurOfTheWholeShape)
     for (const Bar& bar : bars) {
         neon::clearImageCache();
         const QSize canvas(1040, 640);
-        QImage sliced(canvas, QImage::Format_ARGB32_Premultiplied);
-        sliced.fill(Qt::transparent);
+        QImage sliced = neon::transparentImage(canvas, 1);
         {
             QPainter p(&sliced);
             neon::paintRoundedRectShadows(p, bar.rect, bar.radius, bar.shadows);
         }
-        QImage whole(canvas, QImage::Format_ARGB32_Premultiplied);
-        whole.fill(Qt::transparent);
+        QImage whole = neon::transparentImage(canvas, 1);
         {
-            QImage body(bar.rect.size().toSize(), QImage::Format_ARGB32_Premultiplied);
-            body.fill(Qt::transparent);
+            QImage body = neon::transparentImage(bar.rect.size().toSize(), 1);
             QPainter b(&body);
             b.setRenderHint(QPainter::Antialiasing);
             b.fillPath(neon::roundedRect(QRectF(QPointF(0, 0), bar.rect.size()), bar.radius), Qt::black);
