@@ -25,13 +25,6 @@ struct Shell {
         scanner = std::make_unique<AppScanner>(fake.platform());
         cleaner = std::make_unique<SystemCleaner>(fake.platform());
     }
-    ~Shell()
-    {
-        state.reset();
-        cleaner.reset();
-        scanner.reset();
-    }
-
     // An application with a preferences file and a support folder.
     QString installWithLeftovers(const QString& file, const QString& id, const QString& name)
     {
@@ -41,10 +34,11 @@ struct Shell {
         return fake.tree().makeApp("/Applications/" + file, id, name);
     }
 
+    // Declared so that the state goes first, then the cleaner and the scanner.
     FakePlatform fake;
-    std::unique_ptr<SharedState> state;
     std::unique_ptr<AppScanner> scanner;
     std::unique_ptr<SystemCleaner> cleaner;
+    std::unique_ptr<SharedState> state;
 };
 
 } // namespace
