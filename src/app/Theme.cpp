@@ -87,36 +87,20 @@ void ThemeManager::bootstrap()
         apply(AppAppearance::midnight, false);
         return;
     }
-    const std::optional<QString> stored = m_settings.stringValue(key);
-    if (m_settings.boolValue(userChoseKey) && stored) {
-        apply(appearanceFromStored(stored), false);
-        return;
-    }
-    apply(AppAppearance::midnight, false);
+    const bool userChose = m_settings.boolValue(userChoseKey);
+    apply(userChose ? appearanceFromStored(m_settings.stringValue(key)) : AppAppearance::midnight, false);
 }
 
 void ThemeManager::apply(AppAppearance appearance, bool userInitiated)
 {
     if (userInitiated)
         m_settings.setValue(userChoseKey, true);
-    store(appearance);
-    if (appearance != m_appearance)
-        setAppearance(appearance);
-}
-
-void ThemeManager::store(AppAppearance appearance)
-{
     // Storing the same value again would still rewrite the settings file at every start.
     if (m_settings.stringValue(key) != rawValue(appearance))
         m_settings.setValue(key, rawValue(appearance));
-}
-
-void ThemeManager::setAppearance(AppAppearance appearance)
-{
     if (appearance == m_appearance)
         return;
     m_appearance = appearance;
-    store(appearance);
     ++m_revision;
     emit appearanceChanged(appearance);
     emit revisionChanged(m_revision);
@@ -129,7 +113,7 @@ AppAppearance AppTheme::appearance()
     const SharedState* state = SharedState::current();
     if (!state)
         return AppAppearance::midnight;
-    return appearanceFromStored(state->platform().settings().stringValue(QStringLiteral("settings.appAppearance")));
+    return appearanceFromStored(state->platform().settings().stringValue(ThemeManager::key));
 }
 
 QColor AppTheme::neonGlow(AppAppearance a)

@@ -34,9 +34,9 @@ public:
     explicit ThemeManager(Settings& settings, QObject* parent = nullptr);
     static ThemeManager& shared();
 
-    const QString key = QStringLiteral("settings.appAppearance");
-    const QString userChoseKey = QStringLiteral("settings.appAppearanceUserChose");
-    const QString forceDefaultKey = QStringLiteral("settings.forceMidnightDefault.v3");
+    static inline const QString key = QStringLiteral("settings.appAppearance");
+    static inline const QString userChoseKey = QStringLiteral("settings.appAppearanceUserChose");
+    static inline const QString forceDefaultKey = QStringLiteral("settings.forceMidnightDefault.v3");
 
     AppAppearance appearance() const { return m_appearance; }
     // Increases by one on every change of the theme.
@@ -52,8 +52,6 @@ signals:
 
 private:
     void bootstrap();
-    void setAppearance(AppAppearance appearance);
-    void store(AppAppearance appearance);
 
     Settings& m_settings;
     int m_revision = 0;
