@@ -1,20 +1,15 @@
 #include "app/Theme.h"
 
 #include "app/L10n.h"
+#include "app/NeonPaint.h"
 #include "app/SharedState.h"
 
 namespace tw {
 
 namespace {
 
-QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
-
-// The colour with its opacity multiplied by factor.
-QColor faded(QColor c, double factor)
-{
-    c.setAlphaF(float(c.alphaF() * factor));
-    return c;
-}
+using neon::faded;
+using neon::rgb;
 
 const QColor white = rgb(1, 1, 1);
 
