@@ -79,8 +79,6 @@ void ThemeManager::bootstrap()
     if (!m_settings.boolValue(forceDefaultKey)) {
         m_settings.setValue(forceDefaultKey, true);
         m_settings.setValue(userChoseKey, false);
-        apply(AppAppearance::midnight, false);
-        return;
     }
     const bool userChose = m_settings.boolValue(userChoseKey);
     apply(userChose ? appearanceFromStored(m_settings.stringValue(key)) : AppAppearance::midnight, false);

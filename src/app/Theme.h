@@ -60,7 +60,7 @@ private:
 
 // The colours of the current theme. Each value is computed on every read from
 // the theme stored under "settings.appAppearance" (midnight when nothing is
-// installed or stored); the overloads taking a theme give that theme's value.
+// installed or stored); given a theme, each gives that theme's value.
 class AppTheme {
 public:
     AppTheme() = delete;
@@ -68,7 +68,6 @@ public:
     // The theme the colours are read for.
     static AppAppearance appearance();
 
-    // Without an argument each reads the current theme's value.
     static QColor neonGlow(AppAppearance a = appearance());
     static QColor listBackground(AppAppearance a = appearance());
     static QColor selectionFill(AppAppearance a = appearance());
