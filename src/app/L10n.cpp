@@ -5,7 +5,6 @@
 
 #include <QLocale>
 
-#include <clocale>
 #include <cstdio>
 #include <locale.h>
 
