@@ -185,15 +185,10 @@ QString L10n::format(const QString& text, const QList<Arg>& args, const QString&
         const QVariant& v = args[index].value;
         switch (conversion) {
         case '@':
-        case 's': {
-            if (v.typeId() == QMetaType::QString)
-                out += v.toString();
-            else if (v.typeId() == QMetaType::Double)
-                out += locale.toString(v.toDouble(), 'g', QLocale::FloatingPointShortest);
-            else
-                out += v.toString();
+        case 's':
+            out += v.typeId() == QMetaType::Double ? locale.toString(v.toDouble(), 'g', QLocale::FloatingPointShortest)
+                                                   : v.toString();
             break;
-        }
         case 'c':
             out += v.typeId() == QMetaType::QString ? v.toString().left(1) : QString(QChar(char16_t(v.toInt())));
             break;
