@@ -4,6 +4,7 @@
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "platform/Path.h"
+#include "support/Collect.h"
 #include "support/FakePlatform.h"
 #include "support/Printers.h"
 
@@ -63,9 +64,7 @@ TEST(EngineBindingsTest, TrashedApplicationBecomesTheNavigationsOffer)
     ASSERT_TRUE(offer.has_value());
     EXPECT_EQ(offer->appName, "Foo");
     EXPECT_EQ(offer->trashedAppPath, trashed);
-    QStringList paths;
-    for (const LeftoverPtr& l : offer->leftovers)
-        paths << l->path();
+    const QStringList paths = tw::test::collect(offer->leftovers, &LeftoverFile::path);
     const QString lib = shell.fake.fs().library();
     EXPECT_TRUE(paths.contains(lib + "/Preferences/com.acme.foo.plist")) << paths.join(", ").toStdString();
     EXPECT_TRUE(paths.contains(lib + "/Application Support/Foo")) << paths.join(", ").toStdString();
