@@ -51,8 +51,10 @@ void drag(QWidget* target, QPoint from, QPoint to)
     send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
-// A test with the shell's shared state installed over a fake platform.
+// The shared state over a fake platform; quitting on the last window closed,
+// which an AppDelegate turns off, is put back after each test.
 struct WindowHandlingTest : ::testing::Test {
+    ~WindowHandlingTest() override { QGuiApplication::setQuitOnLastWindowClosed(true); }
     FakePlatform fake;
     SharedState state{fake};
 };
@@ -194,7 +196,6 @@ TEST_F(WindowHandlingTest, ClosingHidesAndTheProgramKeepsRunning)
     EXPECT_FALSE(AppDelegate::hasVisibleWindows());
     EXPECT_TRUE(delegate.applicationShouldHandleReopen(false));
     EXPECT_TRUE(main->isVisible());
-    QGuiApplication::setQuitOnLastWindowClosed(true);
 }
 
 TEST_F(WindowHandlingTest, QuittingStillWorksWithAGuardedWindow)
@@ -205,7 +206,6 @@ TEST_F(WindowHandlingTest, QuittingStillWorksWithAGuardedWindow)
     main->show();
     QTimer::singleShot(0, [] { QCoreApplication::quit(); });
     EXPECT_EQ(runEventLoopFor(3000), 0);
-    QGuiApplication::setQuitOnLastWindowClosed(true);
 }
 
 TEST_F(WindowHandlingTest, CloseGuardAttachesOnceAndHidesOnClose)
