@@ -5,7 +5,6 @@
 
 #include <QLocale>
 
-#include <clocale>
 #include <cstdio>
 #include <locale.h>
 
@@ -58,12 +57,6 @@ QString displayName(AppLanguage language)
 
 // ---- Lookup -----------------------------------------------------------------
 
-namespace {
-
-const QString kLanguageKey = QStringLiteral("settings.appLanguage");
-
-} // namespace
-
 QString L10n::resolveLanguageCode(const std::optional<QString>& stored, const QStringList& preferred)
 {
     const QString choice = stored.value_or(QStringLiteral("system"));
@@ -72,11 +65,8 @@ QString L10n::resolveLanguageCode(const std::optional<QString>& stored, const QS
     const QString first = preferred.isEmpty() ? QStringLiteral("en") : preferred.first();
     if (first.startsWith(QLatin1String("zh")))
         return QStringLiteral("zh-Hans");
-    static const QStringList known{QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("fr"),
-                                   QStringLiteral("de"), QStringLiteral("pt"), QStringLiteral("it"),
-                                   QStringLiteral("ja"), QStringLiteral("ru"), QStringLiteral("ar")};
     const QString prefix = first.left(2);
-    return known.contains(prefix) ? prefix : QStringLiteral("en");
+    return TranslationTables::languageCodes().contains(prefix) ? prefix : QStringLiteral("en");
 }
 
 QString L10n::currentLanguageCode()
@@ -85,24 +75,17 @@ QString L10n::currentLanguageCode()
     if (!state)
         return QStringLiteral("en");
     const Platform& p = state->platform();
-    return resolveLanguageCode(p.settings().stringValue(kLanguageKey), p.locale().preferredLanguages());
+    return resolveLanguageCode(p.settings().stringValue(LanguageManager::key), p.locale().preferredLanguages());
 }
 
 QString L10n::lookup(const TranslationTableSet& tables, const QString& code, const QString& key)
 {
-    static const TranslationTable none;
-    const auto english = tables.constFind(QStringLiteral("en"));
-    auto table = tables.constFind(code);
-    if (table == tables.cend())
-        table = english;
-    if (table != tables.cend()) {
+    for (const QString& c : {code, QStringLiteral("en")}) {
+        const auto table = tables.constFind(c);
+        if (table == tables.cend())
+            continue;
         const auto text = table->constFind(key);
         if (text != table->cend())
-            return *text;
-    }
-    if (english != tables.cend()) {
-        const auto text = english->constFind(key);
-        if (text != english->cend())
             return *text;
     }
     return key;
@@ -202,15 +185,10 @@ QString L10n::format(const QString& text, const QList<Arg>& args, const QString&
         const QVariant& v = args[index].value;
         switch (conversion) {
         case '@':
-        case 's': {
-            if (v.typeId() == QMetaType::QString)
-                out += v.toString();
-            else if (v.typeId() == QMetaType::Double)
-                out += locale.toString(v.toDouble(), 'g', QLocale::FloatingPointShortest);
-            else
-                out += v.toString();
+        case 's':
+            out += v.typeId() == QMetaType::Double ? locale.toString(v.toDouble(), 'g', QLocale::FloatingPointShortest)
+                                                   : v.toString();
             break;
-        }
         case 'c':
             out += v.typeId() == QMetaType::QString ? v.toString().left(1) : QString(QChar(char16_t(v.toInt())));
             break;

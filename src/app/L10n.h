@@ -81,7 +81,7 @@ public:
     explicit LanguageManager(Settings& settings, QObject* parent = nullptr);
     static LanguageManager& shared();
 
-    const QString key = QStringLiteral("settings.appLanguage");
+    static inline const QString key = QStringLiteral("settings.appLanguage");
 
     AppLanguage language() const { return m_language; }
     // Every assignment, also of the current value, stores the choice and

@@ -193,7 +193,7 @@ QString PreferencesView::trashDescription()
 
 QColor PreferencesView::titleColour(AppAppearance a)
 {
-    return a == AppAppearance::classic ? rgb(0.22, 0.22, 0.24) : QColor(Qt::white);
+    return AppTheme::primaryText(a);
 }
 
 QColor PreferencesView::sheetColour(AppAppearance a)
@@ -218,17 +218,16 @@ QList<PreferencesView::Row> PreferencesView::rows() const
     const QRectF box = groupBox();
     const qreal textWidth = box.width() - 2 * 12 - m_menuBar->width() - kSwitchGap;
     qreal y = box.top();
-    const QString titles[] = {menuBarTitle(), trashTitle()};
-    const QString descriptions[] = {menuBarDescription(), trashDescription()};
-    for (int i = 0; i < 2; ++i) {
-        const qreal th = QFontMetricsF(rowTitleFont()).height();
-        const qreal dh = wrappedHeight(descriptions[i], rowDescriptionFont(), textWidth);
+    const qreal th = QFontMetricsF(rowTitleFont()).height();
+    for (const auto& [title, description] : {std::pair{menuBarTitle(), menuBarDescription()},
+                                             std::pair{trashTitle(), trashDescription()}}) {
+        const qreal dh = wrappedHeight(description, rowDescriptionFont(), textWidth);
         const qreal h = 6 + 6 + th + 4 + dh + 6 + 6;
-        Row row;
-        row.box = QRectF(box.left(), y, box.width(), h);
-        row.title = QRectF(box.left() + 12, y + 12, textWidth, th);
-        row.description = QRectF(box.left() + 12, y + 12 + th + 4, textWidth, dh);
-        out << row;
+        out << Row{title,
+                   description,
+                   QRectF(box.left() + 12, y + 12, textWidth, th),
+                   QRectF(box.left() + 12, y + 12 + th + 4, textWidth, dh),
+                   QRectF(box.left(), y, box.width(), h)};
         y += h;
     }
     return out;
@@ -280,16 +279,14 @@ void PreferencesView::paintEvent(QPaintEvent*)
     p.fillRect(QRectF(group.left() + 12, r2.first().box.bottom(), group.width() - 24, 1),
                isDark(a) ? faded(Qt::white, 0.08) : faded(Qt::black, 0.08));
 
-    const QString titles[] = {menuBarTitle(), trashTitle()};
-    const QString descriptions[] = {menuBarDescription(), trashDescription()};
-    for (int i = 0; i < r2.size(); ++i) {
+    for (const Row& row : r2) {
         p.setFont(rowTitleFont());
         p.setPen(AppTheme::primaryText(a));
-        p.drawText(r2[i].title, Qt::AlignLeft | Qt::AlignVCenter,
-                   neon::elided(titles[i], rowTitleFont(), r2[i].title.width()));
+        p.drawText(row.title, Qt::AlignLeft | Qt::AlignVCenter,
+                   neon::elided(row.titleText, rowTitleFont(), row.title.width()));
         p.setFont(rowDescriptionFont());
         p.setPen(secondaryColour(a));
-        p.drawText(r2[i].description, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, descriptions[i]);
+        p.drawText(row.description, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, row.descriptionText);
     }
 }
 

@@ -61,6 +61,8 @@ protected:
 
 private:
     struct Row {
+        QString titleText;
+        QString descriptionText;
         QRectF title;
         QRectF description;
         QRectF box;

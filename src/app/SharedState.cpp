@@ -35,16 +35,8 @@ SharedState::SharedState(const Platform& platform)
 
 SharedState::~SharedState()
 {
-    // Torn down in reverse order; the accessors fail from here on.
+    // The accessors fail from here on; the members then go in reverse order.
     installed.store(nullptr);
-    m_removalWatcher.reset();
-    m_openBridge.reset();
-    m_closeGuard.reset();
-    m_notices.reset();
-    m_theme.reset();
-    m_language.reset();
-    m_navigation.reset();
-    m_settings.reset();
 }
 
 void SharedState::setRemovalWatcher(std::unique_ptr<AppRemovalWatcher> watcher)

@@ -62,6 +62,7 @@ public:
 
 private:
     const Platform& m_platform;
+    // In creation order, so they are destroyed in reverse.
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<AppNavigation> m_navigation;
     std::unique_ptr<LanguageManager> m_language;

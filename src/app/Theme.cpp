@@ -1,22 +1,28 @@
 #include "app/Theme.h"
 
 #include "app/L10n.h"
+#include "app/NeonPaint.h"
 #include "app/SharedState.h"
 
 namespace tw {
 
 namespace {
 
-QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
-
-// The colour with its opacity multiplied by factor.
-QColor faded(QColor c, double factor)
-{
-    c.setAlphaF(float(c.alphaF() * factor));
-    return c;
-}
+using neon::faded;
+using neon::rgb;
 
 const QColor white = rgb(1, 1, 1);
+
+// The value for the theme a out of midnight's, classic's and indigo's.
+QColor pick(AppAppearance a, const QColor& midnight, const QColor& classic, const QColor& indigo)
+{
+    switch (a) {
+    case AppAppearance::classic: return classic;
+    case AppAppearance::indigo: return indigo;
+    case AppAppearance::midnight: break;
+    }
+    return midnight;
+}
 
 } // namespace
 
@@ -73,39 +79,21 @@ void ThemeManager::bootstrap()
     if (!m_settings.boolValue(forceDefaultKey)) {
         m_settings.setValue(forceDefaultKey, true);
         m_settings.setValue(userChoseKey, false);
-        apply(AppAppearance::midnight, false);
-        return;
     }
-    const std::optional<QString> stored = m_settings.stringValue(key);
-    if (m_settings.boolValue(userChoseKey) && stored) {
-        apply(appearanceFromStored(stored), false);
-        return;
-    }
-    apply(AppAppearance::midnight, false);
+    const bool userChose = m_settings.boolValue(userChoseKey);
+    apply(userChose ? appearanceFromStored(m_settings.stringValue(key)) : AppAppearance::midnight, false);
 }
 
 void ThemeManager::apply(AppAppearance appearance, bool userInitiated)
 {
     if (userInitiated)
         m_settings.setValue(userChoseKey, true);
-    store(appearance);
-    if (appearance != m_appearance)
-        setAppearance(appearance);
-}
-
-void ThemeManager::store(AppAppearance appearance)
-{
     // Storing the same value again would still rewrite the settings file at every start.
     if (m_settings.stringValue(key) != rawValue(appearance))
         m_settings.setValue(key, rawValue(appearance));
-}
-
-void ThemeManager::setAppearance(AppAppearance appearance)
-{
     if (appearance == m_appearance)
         return;
     m_appearance = appearance;
-    store(appearance);
     ++m_revision;
     emit appearanceChanged(appearance);
     emit revisionChanged(m_revision);
@@ -118,156 +106,86 @@ AppAppearance AppTheme::appearance()
     const SharedState* state = SharedState::current();
     if (!state)
         return AppAppearance::midnight;
-    return appearanceFromStored(state->platform().settings().stringValue(QStringLiteral("settings.appAppearance")));
+    return appearanceFromStored(state->platform().settings().stringValue(ThemeManager::key));
 }
 
 QColor AppTheme::neonGlow(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.15, 0.72, 1.0);
-    case AppAppearance::classic: return faded(rgb(0.15, 0.55, 1.0), 0.95);
-    case AppAppearance::indigo: return faded(rgb(0.35, 0.7, 1.0), 0.95);
-    }
-    return {};
+    return pick(a, rgb(0.15, 0.72, 1.0), faded(rgb(0.15, 0.55, 1.0), 0.95), faded(rgb(0.35, 0.7, 1.0), 0.95));
 }
 
 QColor AppTheme::listBackground(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.04, 0.07, 0.13);
-    case AppAppearance::classic: return faded(panelBase(a), 0.35);
-    case AppAppearance::indigo: return rgb(0.04, 0.05, 0.1);
-    }
-    return {};
+    return pick(a, rgb(0.04, 0.07, 0.13), faded(panelBase(AppAppearance::classic), 0.35), rgb(0.04, 0.05, 0.1));
 }
 
 QColor AppTheme::selectionFill(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return faded(rgb(0.1, 0.28, 0.55), 0.45);
-    case AppAppearance::classic: return faded(accent(a), 0.08);
-    case AppAppearance::indigo: return faded(rgb(0.12, 0.3, 0.55), 0.4);
-    }
-    return {};
+    return pick(a, faded(rgb(0.1, 0.28, 0.55), 0.45), faded(accent(AppAppearance::classic), 0.08),
+                faded(rgb(0.12, 0.3, 0.55), 0.4));
 }
 
 QColor AppTheme::selectionStroke(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.25, 0.78, 1.0);
-    case AppAppearance::classic: return faded(accent(a), 0.55);
-    case AppAppearance::indigo: return rgb(0.45, 0.73, 1.0);
-    }
-    return {};
+    return pick(a, rgb(0.25, 0.78, 1.0), faded(accent(AppAppearance::classic), 0.55), rgb(0.45, 0.73, 1.0));
 }
 
 QColor AppTheme::selectionGlow(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.15, 0.65, 1.0);
-    case AppAppearance::classic: return accent(a);
-    case AppAppearance::indigo: return rgb(0.12, 0.56, 1.0);
-    }
-    return {};
+    return pick(a, rgb(0.15, 0.65, 1.0), accent(AppAppearance::classic), rgb(0.12, 0.56, 1.0));
 }
 
 QColor AppTheme::accent(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.18, 0.72, 1.0);
-    case AppAppearance::classic: return rgb(0.22, 0.5, 0.94);
-    case AppAppearance::indigo: return rgb(0.12, 0.56, 1.0);
-    }
-    return {};
+    return pick(a, rgb(0.18, 0.72, 1.0), rgb(0.22, 0.5, 0.94), rgb(0.12, 0.56, 1.0));
 }
 
 QColor AppTheme::panelBase(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.05, 0.08, 0.14);
-    case AppAppearance::classic: return rgb(0.95, 0.96, 0.97);
-    case AppAppearance::indigo: return rgb(0.03, 0.04, 0.08);
-    }
-    return {};
+    return pick(a, rgb(0.05, 0.08, 0.14), rgb(0.95, 0.96, 0.97), rgb(0.03, 0.04, 0.08));
 }
 
 QColor AppTheme::cardFill(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.07, 0.12, 0.22);
-    case AppAppearance::classic: return white;
-    case AppAppearance::indigo: return rgb(0.07, 0.1, 0.17);
-    }
-    return {};
+    return pick(a, rgb(0.07, 0.12, 0.22), white, rgb(0.07, 0.1, 0.17));
 }
 
 QColor AppTheme::cardStroke(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return faded(rgb(0.25, 0.7, 1.0), 0.28);
-    case AppAppearance::classic: return rgb(0.88, 0.89, 0.91);
-    case AppAppearance::indigo: return faded(white, 0.14);
-    }
-    return {};
+    return pick(a, faded(rgb(0.25, 0.7, 1.0), 0.28), rgb(0.88, 0.89, 0.91), faded(white, 0.14));
 }
 
 QColor AppTheme::primaryText(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return white;
-    case AppAppearance::classic: return rgb(0.22, 0.22, 0.24);
-    case AppAppearance::indigo: return white;
-    }
-    return {};
+    return pick(a, white, rgb(0.22, 0.22, 0.24), white);
 }
 
 QColor AppTheme::secondaryText(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return rgb(0.55, 0.68, 0.82);
-    // The light secondary label colour: black at half opacity, whatever the
-    // desktop's own palette is (the classic panels are always light).
-    case AppAppearance::classic: return faded(rgb(0, 0, 0), 0.5);
-    case AppAppearance::indigo: return faded(rgb(0.46, 0.73, 1.0), 0.75);
-    }
-    return {};
+    // Classic: black at half opacity, whatever the desktop's own palette is
+    // (the classic panels are always light).
+    return pick(a, rgb(0.55, 0.68, 0.82), faded(rgb(0, 0, 0), 0.5), faded(rgb(0.46, 0.73, 1.0), 0.75));
 }
 
 QColor AppTheme::neonHighlight(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight:
-    case AppAppearance::classic: return rgb(0.35, 0.82, 1.0);
-    case AppAppearance::indigo: return faded(white, 0.55);
-    }
-    return {};
+    return pick(a, rgb(0.35, 0.82, 1.0), rgb(0.35, 0.82, 1.0), faded(white, 0.55));
 }
 
 QLinearGradient AppTheme::menuBarPopupBackground(AppAppearance a)
 {
-    QLinearGradient g;
+    // Classic runs top to bottom, the dark themes top-leading to bottom-trailing.
+    const bool classic = a == AppAppearance::classic;
+    QLinearGradient g(0, 0, classic ? 0 : 1, 1);
     g.setCoordinateMode(QGradient::ObjectBoundingMode);
-    switch (a) {
-    case AppAppearance::classic:
-        g.setStart(0, 0);
-        g.setFinalStop(0, 1);
+    if (classic) {
         g.setStops({{0.0, rgb(0.22, 0.52, 0.95)}, {1.0, rgb(0.32, 0.62, 0.98)}});
-        break;
-    case AppAppearance::midnight:
-        g.setStart(0, 0);
-        g.setFinalStop(1, 1);
-        g.setStops({{0.0, faded(rgb(0.05, 0.1, 0.22), 0.88)},
-                    {0.5, panelBase(a)},
-                    {1.0, faded(faded(rgb(0.08, 0.16, 0.36), 0.55), 0.85)}});
-        break;
-    case AppAppearance::indigo:
-        g.setStart(0, 0);
-        g.setFinalStop(1, 1);
-        g.setStops({{0.0, faded(rgb(0.06, 0.09, 0.18), 0.82)},
-                    {0.5, panelBase(a)},
-                    {1.0, faded(faded(rgb(0.1, 0.16, 0.3), 0.45), 0.85)}});
-        break;
+        return g;
     }
+    const bool midnight = a == AppAppearance::midnight;
+    g.setStops({{0.0, midnight ? faded(rgb(0.05, 0.1, 0.22), 0.88) : faded(rgb(0.06, 0.09, 0.18), 0.82)},
+                {0.5, panelBase(a)},
+                {1.0, faded(midnight ? faded(rgb(0.08, 0.16, 0.36), 0.55) : faded(rgb(0.1, 0.16, 0.3), 0.45), 0.85)}});
     return g;
 }
 

@@ -34,9 +34,9 @@ public:
     explicit ThemeManager(Settings& settings, QObject* parent = nullptr);
     static ThemeManager& shared();
 
-    const QString key = QStringLiteral("settings.appAppearance");
-    const QString userChoseKey = QStringLiteral("settings.appAppearanceUserChose");
-    const QString forceDefaultKey = QStringLiteral("settings.forceMidnightDefault.v3");
+    static inline const QString key = QStringLiteral("settings.appAppearance");
+    static inline const QString userChoseKey = QStringLiteral("settings.appAppearanceUserChose");
+    static inline const QString forceDefaultKey = QStringLiteral("settings.forceMidnightDefault.v3");
 
     AppAppearance appearance() const { return m_appearance; }
     // Increases by one on every change of the theme.
@@ -52,8 +52,6 @@ signals:
 
 private:
     void bootstrap();
-    void setAppearance(AppAppearance appearance);
-    void store(AppAppearance appearance);
 
     Settings& m_settings;
     int m_revision = 0;
@@ -62,7 +60,7 @@ private:
 
 // The colours of the current theme. Each value is computed on every read from
 // the theme stored under "settings.appAppearance" (midnight when nothing is
-// installed or stored); the overloads taking a theme give that theme's value.
+// installed or stored); given a theme, each gives that theme's value.
 class AppTheme {
 public:
     AppTheme() = delete;
@@ -70,35 +68,21 @@ public:
     // The theme the colours are read for.
     static AppAppearance appearance();
 
-    static QColor neonGlow() { return neonGlow(appearance()); }
-    static QColor listBackground() { return listBackground(appearance()); }
-    static QColor selectionFill() { return selectionFill(appearance()); }
-    static QColor selectionStroke() { return selectionStroke(appearance()); }
-    static QColor selectionGlow() { return selectionGlow(appearance()); }
-    static QColor accent() { return accent(appearance()); }
-    static QColor panelBase() { return panelBase(appearance()); }
-    static QColor cardFill() { return cardFill(appearance()); }
-    static QColor cardStroke() { return cardStroke(appearance()); }
-    static QColor primaryText() { return primaryText(appearance()); }
-    static QColor secondaryText() { return secondaryText(appearance()); }
-    static QColor neonHighlight() { return neonHighlight(appearance()); }
+    static QColor neonGlow(AppAppearance a = appearance());
+    static QColor listBackground(AppAppearance a = appearance());
+    static QColor selectionFill(AppAppearance a = appearance());
+    static QColor selectionStroke(AppAppearance a = appearance());
+    static QColor selectionGlow(AppAppearance a = appearance());
+    static QColor accent(AppAppearance a = appearance());
+    static QColor panelBase(AppAppearance a = appearance());
+    static QColor cardFill(AppAppearance a = appearance());
+    static QColor cardStroke(AppAppearance a = appearance());
+    static QColor primaryText(AppAppearance a = appearance());
+    static QColor secondaryText(AppAppearance a = appearance());
+    static QColor neonHighlight(AppAppearance a = appearance());
     // The menu bar popover's background, in object-bounding coordinates
     // (0..1), so it stretches over whatever rectangle it fills.
-    static QLinearGradient menuBarPopupBackground() { return menuBarPopupBackground(appearance()); }
-
-    static QColor neonGlow(AppAppearance a);
-    static QColor listBackground(AppAppearance a);
-    static QColor selectionFill(AppAppearance a);
-    static QColor selectionStroke(AppAppearance a);
-    static QColor selectionGlow(AppAppearance a);
-    static QColor accent(AppAppearance a);
-    static QColor panelBase(AppAppearance a);
-    static QColor cardFill(AppAppearance a);
-    static QColor cardStroke(AppAppearance a);
-    static QColor primaryText(AppAppearance a);
-    static QColor secondaryText(AppAppearance a);
-    static QColor neonHighlight(AppAppearance a);
-    static QLinearGradient menuBarPopupBackground(AppAppearance a);
+    static QLinearGradient menuBarPopupBackground(AppAppearance a = appearance());
 
     // The same in every theme.
     static const QColor& sidebarTop();

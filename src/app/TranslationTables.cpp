@@ -539,33 +539,31 @@ const Entries arabic = {
     {"updates.subtitle", "حدّث تطبيقاتك لتبقى تعمل بسلاسة وتتجنب أي مشكلات"},
 };
 
+// The tables in their fixed order: "en" first.
+const std::pair<const char*, const Entries*> sources[] = {
+    {"en", &english},  {"es", &spanish},  {"fr", &french},       {"de", &german}, {"pt", &portuguese},
+    {"it", &italian},  {"ja", &japanese}, {"zh-Hans", &chinese}, {"ru", &russian}, {"ar", &arabic}};
+
 } // namespace
 
 const QStringList& TranslationTables::languageCodes()
 {
-    static const QStringList codes{QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("fr"),
-                                   QStringLiteral("de"), QStringLiteral("pt"), QStringLiteral("it"),
-                                   QStringLiteral("ja"), QStringLiteral("zh-Hans"), QStringLiteral("ru"),
-                                   QStringLiteral("ar")};
+    static const QStringList codes = [] {
+        QStringList out;
+        for (const auto& [code, entries] : sources)
+            out << QString::fromLatin1(code);
+        return out;
+    }();
     return codes;
 }
-
-namespace {
-
-// In the order of languageCodes().
-const Entries* const sources[] = {&english, &spanish, &french,  &german,  &portuguese,
-                                  &italian, &japanese, &chinese, &russian, &arabic};
-
-} // namespace
 
 const TranslationTableSet& TranslationTables::tables()
 {
     // A function-local static: built once, safely against concurrent first uses.
     static const TranslationTableSet all = [] {
         TranslationTableSet set;
-        const QStringList& codes = languageCodes();
-        for (qsizetype i = 0; i < codes.size(); ++i)
-            set.insert(codes[i], tableOf(*sources[i]));
+        for (const auto& [code, entries] : sources)
+            set.insert(QString::fromLatin1(code), tableOf(*entries));
         return set;
     }();
     return all;
@@ -574,7 +572,7 @@ const TranslationTableSet& TranslationTables::tables()
 int TranslationTables::entryCount(const QString& code)
 {
     const qsizetype i = languageCodes().indexOf(code);
-    return i < 0 ? 0 : int(sources[i]->size());
+    return i < 0 ? 0 : int(sources[i].second->size());
 }
 
 } // namespace tw

@@ -6,21 +6,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QWindow>
 
 namespace tw {
-
-namespace {
-
-QPainterPath roundedPath(const QRectF& rect, qreal radius)
-{
-    QPainterPath path;
-    path.addRoundedRect(rect, radius, radius);
-    return path;
-}
-
-} // namespace
 
 // ---- WindowChrome --------------------------------------------------------------
 
@@ -92,7 +80,7 @@ void WindowChrome::updateMask()
     const QRect r = m_window->rect();
     if (r.isEmpty())
         return;
-    m_window->setMask(QRegion(roundedPath(r, m_radius).toFillPolygon().toPolygon()));
+    m_window->setMask(QRegion(neon::roundedRect(r, m_radius).toFillPolygon().toPolygon()));
 }
 
 bool WindowChrome::eventFilter(QObject* watched, QEvent* event)

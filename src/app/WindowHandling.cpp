@@ -4,7 +4,6 @@
 #include "app/SharedState.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QTimer>
 #include <QWidget>
 

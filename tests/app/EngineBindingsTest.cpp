@@ -4,6 +4,7 @@
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "platform/Path.h"
+#include "support/Collect.h"
 #include "support/FakePlatform.h"
 #include "support/Printers.h"
 
@@ -25,13 +26,6 @@ struct Shell {
         scanner = std::make_unique<AppScanner>(fake.platform());
         cleaner = std::make_unique<SystemCleaner>(fake.platform());
     }
-    ~Shell()
-    {
-        state.reset();
-        cleaner.reset();
-        scanner.reset();
-    }
-
     // An application with a preferences file and a support folder.
     QString installWithLeftovers(const QString& file, const QString& id, const QString& name)
     {
@@ -41,10 +35,11 @@ struct Shell {
         return fake.tree().makeApp("/Applications/" + file, id, name);
     }
 
+    // Declared so that the state goes first, then the cleaner and the scanner.
     FakePlatform fake;
-    std::unique_ptr<SharedState> state;
     std::unique_ptr<AppScanner> scanner;
     std::unique_ptr<SystemCleaner> cleaner;
+    std::unique_ptr<SharedState> state;
 };
 
 } // namespace
@@ -69,9 +64,7 @@ TEST(EngineBindingsTest, TrashedApplicationBecomesTheNavigationsOffer)
     ASSERT_TRUE(offer.has_value());
     EXPECT_EQ(offer->appName, "Foo");
     EXPECT_EQ(offer->trashedAppPath, trashed);
-    QStringList paths;
-    for (const LeftoverPtr& l : offer->leftovers)
-        paths << l->path();
+    const QStringList paths = tw::test::collect(offer->leftovers, &LeftoverFile::path);
     const QString lib = shell.fake.fs().library();
     EXPECT_TRUE(paths.contains(lib + "/Preferences/com.acme.foo.plist")) << paths.join(", ").toStdString();
     EXPECT_TRUE(paths.contains(lib + "/Application Support/Foo")) << paths.join(", ").toStdString();

@@ -14,38 +14,29 @@ using tw::test::MemorySettings;
 
 TEST(SettingsTest, SeedsAbsentKeysAndReadsStoredOnes)
 {
-    {
+    const QString menu = AppSettings::showMenuBarPreviewKey;
+    const QString detect = AppSettings::detectTrashRemovalsKey;
+    const QString background = AppSettings::runInBackgroundKey;
+    // Stored values of any type are read with the platform's reading and kept as they are.
+    struct Case {
+        QVariantMap stored;
+        bool expected;
+        QVariantMap after;
+    };
+    const Case cases[] = {
+        {{}, true, {{menu, true}, {detect, true}, {background, true}}},
+        {{{menu, false}, {detect, 0}, {background, "no"}}, false, {{detect, 0}, {background, "no"}}},
+        {{{detect, 2}, {background, "Yes"}}, true, {{background, "Yes"}}},
+    };
+    for (const Case& c : cases) {
         MemorySettings s;
+        s.values = c.stored;
         AppSettings settings(s);
-        EXPECT_EQ(s.value(AppSettings::showMenuBarPreviewKey), QVariant(true));
-        EXPECT_EQ(s.value(AppSettings::detectTrashRemovalsKey), QVariant(true));
-        EXPECT_EQ(s.value(AppSettings::runInBackgroundKey), QVariant(true));
-        EXPECT_TRUE(settings.showMenuBarPreview());
-        EXPECT_TRUE(settings.detectTrashRemovals());
-        EXPECT_TRUE(settings.runInBackground());
-    }
-    {
-        // Stored values of any type are read with the platform's reading and kept as they are.
-        MemorySettings s;
-        s.setValue(AppSettings::showMenuBarPreviewKey, false);
-        s.setValue(AppSettings::detectTrashRemovalsKey, 0);
-        s.setValue(AppSettings::runInBackgroundKey, "no");
-        AppSettings settings(s);
-        EXPECT_FALSE(settings.showMenuBarPreview());
-        EXPECT_FALSE(settings.detectTrashRemovals());
-        EXPECT_FALSE(settings.runInBackground());
-        EXPECT_EQ(s.value(AppSettings::detectTrashRemovalsKey), QVariant(0));
-        EXPECT_EQ(s.value(AppSettings::runInBackgroundKey), QVariant("no"));
-    }
-    {
-        MemorySettings s;
-        s.setValue(AppSettings::detectTrashRemovalsKey, 2);
-        s.setValue(AppSettings::runInBackgroundKey, "Yes");
-        AppSettings settings(s);
-        EXPECT_TRUE(settings.detectTrashRemovals());
-        EXPECT_TRUE(settings.runInBackground());
-        EXPECT_TRUE(settings.showMenuBarPreview());
-        EXPECT_EQ(s.value(AppSettings::runInBackgroundKey), QVariant("Yes"));
+        EXPECT_EQ(settings.showMenuBarPreview(), c.expected);
+        EXPECT_EQ(settings.detectTrashRemovals(), c.expected);
+        EXPECT_EQ(settings.runInBackground(), c.expected);
+        for (auto it = c.after.cbegin(); it != c.after.cend(); ++it)
+            EXPECT_EQ(s.value(it.key()), it.value()) << it.key().toStdString();
     }
 }
 

@@ -29,67 +29,39 @@ void expectColor(const QColor& c, double r, double g, double b, double a = 1.0)
 
 TEST(ThemeTest, StartUpChoiceMatrix)
 {
-    {
-        // First start with nothing stored.
+    struct Case {
+        const char* what;
+        QVariantMap stored;
+        AppAppearance expected;
+        QVariantMap after;
+    };
+    const Case cases[] = {
+        {"first start with nothing stored", {}, AppAppearance::midnight,
+         {{kTheme, "midnight"}, {kUserChose, false}, {kReset, true}}},
+        {"an installation from before the reset: reset once, whatever was chosen",
+         {{kUserChose, true}, {kTheme, "indigo"}}, AppAppearance::midnight,
+         {{kTheme, "midnight"}, {kUserChose, false}, {kReset, true}}},
+        {"the reset has run and the user picked classic: it survives the restart",
+         {{kReset, true}, {kUserChose, true}, {kTheme, "classic"}}, AppAppearance::classic,
+         {{kUserChose, true}, {kTheme, "classic"}}},
+        {"a stored theme the user never picked is replaced by midnight",
+         {{kReset, true}, {kUserChose, false}, {kTheme, "indigo"}}, AppAppearance::midnight,
+         {{kTheme, "midnight"}}},
+        {"a theme word in another letter case is no theme",
+         {{kReset, true}, {kUserChose, true}, {kTheme, "Indigo"}}, AppAppearance::midnight,
+         {{kTheme, "midnight"}}},
+        {"the reset flag is read as the platform reads booleans",
+         {{kReset, "YES"}, {kUserChose, 1}, {kTheme, "indigo"}}, AppAppearance::indigo, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         MemorySettings s;
+        s.values = c.stored;
         ThemeManager m(s);
-        EXPECT_EQ(m.appearance(), AppAppearance::midnight);
-        EXPECT_EQ(m.revision(), 0);
-        EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
-        EXPECT_EQ(s.value(kUserChose), QVariant(false));
-        EXPECT_EQ(s.value(kReset), QVariant(true));
-    }
-    {
-        // An installation from before the reset: reset once, whatever was chosen.
-        MemorySettings s;
-        s.setValue(kUserChose, true);
-        s.setValue(kTheme, "indigo");
-        ThemeManager m(s);
-        EXPECT_EQ(m.appearance(), AppAppearance::midnight);
-        EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
-        EXPECT_FALSE(s.boolValue(kUserChose));
-        EXPECT_TRUE(s.boolValue(kReset));
-    }
-    {
-        // The reset has run and the user picked classic: it survives the restart.
-        MemorySettings s;
-        s.setValue(kReset, true);
-        s.setValue(kUserChose, true);
-        s.setValue(kTheme, "classic");
-        ThemeManager m(s);
-        EXPECT_EQ(m.appearance(), AppAppearance::classic);
-        EXPECT_EQ(m.revision(), 1);
-        EXPECT_TRUE(s.boolValue(kUserChose));
-        EXPECT_EQ(s.value(kTheme), QVariant("classic"));
-    }
-    {
-        // A stored theme the user never picked is replaced by midnight.
-        MemorySettings s;
-        s.setValue(kReset, true);
-        s.setValue(kUserChose, false);
-        s.setValue(kTheme, "indigo");
-        ThemeManager m(s);
-        EXPECT_EQ(m.appearance(), AppAppearance::midnight);
-        EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
-    }
-    {
-        // A theme word in another letter case is no theme.
-        MemorySettings s;
-        s.setValue(kReset, true);
-        s.setValue(kUserChose, true);
-        s.setValue(kTheme, "Indigo");
-        ThemeManager m(s);
-        EXPECT_EQ(m.appearance(), AppAppearance::midnight);
-        EXPECT_EQ(s.value(kTheme), QVariant("midnight"));
-    }
-    {
-        // The reset flag is read as the platform reads booleans.
-        MemorySettings s;
-        s.setValue(kReset, "YES");
-        s.setValue(kUserChose, 1);
-        s.setValue(kTheme, "indigo");
-        ThemeManager m(s);
-        EXPECT_EQ(m.appearance(), AppAppearance::indigo);
+        EXPECT_EQ(m.appearance(), c.expected);
+        EXPECT_EQ(m.revision(), c.expected == AppAppearance::midnight ? 0 : 1);
+        for (auto it = c.after.cbegin(); it != c.after.cend(); ++it)
+            EXPECT_EQ(s.value(it.key()), it.value()) << it.key().toStdString();
     }
 }
 

@@ -39,16 +39,29 @@ int runEventLoopFor(int ms)
     return QApplication::exec();
 }
 
-void sendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButtons buttons)
+// Presses the left button at from, moves to to and releases it there.
+void drag(QWidget* target, QPoint from, QPoint to)
 {
-    const QPointF global = target->mapToGlobal(QPointF(local));
-    QMouseEvent e(type, QPointF(local), global, Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &e);
+    const auto send = [target](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(target, &e);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
+
+// The shared state over a fake platform; quitting on the last window closed,
+// which an AppDelegate turns off, is put back after each test.
+struct WindowHandlingTest : ::testing::Test {
+    ~WindowHandlingTest() override { QGuiApplication::setQuitOnLastWindowClosed(true); }
+    FakePlatform fake;
+    SharedState state{fake};
+};
 
 } // namespace
 
-TEST(WindowHandlingTest, PicksTheLargestQualifyingWindow)
+TEST_F(WindowHandlingTest, PicksTheLargestQualifyingWindow)
 {
     auto small = mainWindow(1100, 680);
     auto large = mainWindow(1200, 700);
@@ -85,10 +98,8 @@ TEST(WindowHandlingTest, PicksTheLargestQualifyingWindow)
     EXPECT_EQ(AppNavigation::pickMainWindow({small.get(), large.get()}), large.get());
 }
 
-TEST(WindowHandlingTest, OpenMainWindowBringsTheHiddenWindowBack)
+TEST_F(WindowHandlingTest, OpenMainWindowBringsTheHiddenWindowBack)
 {
-    FakePlatform fake;
-    SharedState state(fake);
     QSignalSpy reopen(&state.notices(), &WindowNotices::reopenMainWindow);
 
     auto main = mainWindow(1100, 680);
@@ -115,10 +126,8 @@ TEST(WindowHandlingTest, OpenMainWindowBringsTheHiddenWindowBack)
     EXPECT_EQ(reopen.count(), 1);
 }
 
-TEST(WindowHandlingTest, AmongEqualWindowsTheEarlierOneWins)
+TEST_F(WindowHandlingTest, AmongEqualWindowsTheEarlierOneWins)
 {
-    FakePlatform fake;
-    SharedState state(fake);
     for (bool firstShownFirst : {true, false}) {
         auto first = mainWindow(1100, 680);
         auto second = mainWindow(1100, 680);
@@ -134,10 +143,8 @@ TEST(WindowHandlingTest, AmongEqualWindowsTheEarlierOneWins)
     }
 }
 
-TEST(WindowHandlingTest, ReopenBridgeMakesANewWindowOnlyWhenNoneQualifies)
+TEST_F(WindowHandlingTest, ReopenBridgeMakesANewWindowOnlyWhenNoneQualifies)
 {
-    FakePlatform fake;
-    SharedState state(fake);
     auto tool = mainWindow(1400, 900, Qt::Tool);
     tool->show();
 
@@ -163,10 +170,8 @@ TEST(WindowHandlingTest, ReopenBridgeMakesANewWindowOnlyWhenNoneQualifies)
     EXPECT_TRUE(made->isVisible());
 }
 
-TEST(WindowHandlingTest, ClosingHidesAndTheProgramKeepsRunning)
+TEST_F(WindowHandlingTest, ClosingHidesAndTheProgramKeepsRunning)
 {
-    FakePlatform fake;
-    SharedState state(fake);
     AppDelegate delegate(state.navigation());
     EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
 
@@ -191,26 +196,20 @@ TEST(WindowHandlingTest, ClosingHidesAndTheProgramKeepsRunning)
     EXPECT_FALSE(AppDelegate::hasVisibleWindows());
     EXPECT_TRUE(delegate.applicationShouldHandleReopen(false));
     EXPECT_TRUE(main->isVisible());
-    QGuiApplication::setQuitOnLastWindowClosed(true);
 }
 
-TEST(WindowHandlingTest, QuittingStillWorksWithAGuardedWindow)
+TEST_F(WindowHandlingTest, QuittingStillWorksWithAGuardedWindow)
 {
-    FakePlatform fake;
-    SharedState state(fake);
     AppDelegate delegate(state.navigation());
     auto main = mainWindow(1100, 680);
     WindowChrome::install(main.get());
     main->show();
     QTimer::singleShot(0, [] { QCoreApplication::quit(); });
     EXPECT_EQ(runEventLoopFor(3000), 0);
-    QGuiApplication::setQuitOnLastWindowClosed(true);
 }
 
-TEST(WindowHandlingTest, CloseGuardAttachesOnceAndHidesOnClose)
+TEST_F(WindowHandlingTest, CloseGuardAttachesOnceAndHidesOnClose)
 {
-    FakePlatform fake;
-    SharedState state(fake);
     MainWindowCloseGuard& guard = state.closeGuard();
     auto main = mainWindow(1100, 680);
     auto plain = mainWindow(700, 500);
@@ -248,10 +247,8 @@ TEST(WindowHandlingTest, CloseGuardAttachesOnceAndHidesOnClose)
     EXPECT_EQ(guard.attachedCount(), 0);
 }
 
-TEST(WindowHandlingTest, ChromeShapesAndMovesTheWindow)
+TEST_F(WindowHandlingTest, ChromeShapesAndMovesTheWindow)
 {
-    FakePlatform fake;
-    SharedState state(fake);
     auto main = mainWindow(1100, 680);
     auto button = new QPushButton(QStringLiteral("Go"), main->centralWidget());
     button->setGeometry(300, 300, 120, 40);
@@ -283,20 +280,12 @@ TEST(WindowHandlingTest, ChromeShapesAndMovesTheWindow)
     // Dragging the background moves the window; dragging a button does not.
     const QPoint start = main->pos();
     QWidget* background = main->centralWidget();
-    sendMouse(background, QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton);
-    QMouseEvent move(QEvent::MouseMove, QPointF(90, 80), background->mapToGlobal(QPointF(90, 80)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(background, &move);
-    sendMouse(background, QEvent::MouseButtonRelease, {90, 80}, Qt::NoButton);
+    drag(background, {50, 50}, {90, 80});
     EXPECT_TRUE(QTest::qWaitFor([&] { return main->pos() == start + QPoint(40, 30); }, 2000))
         << main->pos().x() << "," << main->pos().y();
 
     const QPoint before = main->pos();
-    sendMouse(button, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
-    QMouseEvent buttonMove(QEvent::MouseMove, QPointF(60, 60), button->mapToGlobal(QPointF(60, 60)), Qt::NoButton,
-                           Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(button, &buttonMove);
-    sendMouse(button, QEvent::MouseButtonRelease, {60, 60}, Qt::NoButton);
+    drag(button, {10, 10}, {60, 60});
     QTest::qWait(50);
     EXPECT_EQ(main->pos(), before);
 
@@ -308,10 +297,8 @@ TEST(WindowHandlingTest, ChromeShapesAndMovesTheWindow)
     EXPECT_EQ(main->palette().color(QPalette::WindowText), AppTheme::primaryText(AppAppearance::classic));
 }
 
-TEST(WindowHandlingTest, GlassBackgroundFollowsTheTheme)
+TEST_F(WindowHandlingTest, GlassBackgroundFollowsTheTheme)
 {
-    FakePlatform fake;
-    SharedState state(fake);
     ThemeGlassBackground glass;
     EXPECT_EQ(glass.material(), ThemeGlassBackground::Material::hudWindow);
     EXPECT_TRUE(glass.isDarkAppearance());
@@ -335,7 +322,7 @@ TEST(WindowHandlingTest, GlassBackgroundFollowsTheTheme)
     EXPECT_NEAR(centre.blueF(), tint.blueF(), 0.02);
 }
 
-TEST(WindowHandlingTest, SecondLaunchAsksTheFirstToComeForward)
+TEST_F(WindowHandlingTest, SecondLaunchAsksTheFirstToComeForward)
 {
     const QString name = QStringLiteral("tidewell-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
     auto first = std::make_unique<SingleInstanceGuard>(name);
