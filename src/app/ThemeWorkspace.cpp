@@ -479,6 +479,7 @@ void crossFadeWindow(QWidget* window, int durationMs)
         QPixmap m_pixmap;
     };
     auto* fade = new Fade(window, window->grab());
+    fade->setObjectName(QStringLiteral("crossFade"));
     fade->setGeometry(window->rect());
     fade->raise();
     fade->show();

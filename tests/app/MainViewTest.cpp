@@ -259,7 +259,7 @@ TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
     EXPECT_TRUE(themes->card(AppAppearance::classic)->isSelected());
     EXPECT_FALSE(themes->card(AppAppearance::midnight)->isSelected());
     // Let the short cross-fade finish, then everything shows the new theme in the same frame.
-    QTest::qWait(300);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.findChild<QWidget*>(QStringLiteral("crossFade")); }, 5000));
     const QImage after = view.grab().toImage();
     const QPoint workspaceCorner(188 + 4, 676);
     const QPoint scrollCard(188 + 14 + 10, 200);
