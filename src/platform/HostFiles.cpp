@@ -181,7 +181,7 @@ public:
                 if (!entries)
                     continue;
                 for (const DirEntry& e : *entries) {
-                    if (path::extension(e.name).toLower() != QLatin1String("app"))
+                    if (!path::isAppBundle(e.name))
                         continue;
                     const QString app = path::join(folder, e.name);
                     const auto info = plist::readDictionary(m_fs, app + QStringLiteral("/Contents/Info.plist"));

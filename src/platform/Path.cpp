@@ -58,6 +58,11 @@ QString extension(QStringView p)
     return leaf.mid(dot + 1);
 }
 
+bool isAppBundle(QStringView p)
+{
+    return extension(p).compare(QLatin1String("app"), Qt::CaseInsensitive) == 0;
+}
+
 QString baseName(QStringView p)
 {
     const QString leaf = lastComponent(p);

@@ -18,6 +18,9 @@ QString lastComponent(QStringView p);
 // its first nor its last character; otherwise "".
 QString extension(QStringView p);
 
+// True when the extension (by the rule above) is "app" in any case.
+bool isAppBundle(QStringView p);
+
 // The last component without its extension (by the rule above).
 QString baseName(QStringView p);
 

@@ -76,11 +76,6 @@ const QStringList& AppScanner::applicationFolders(const QString& home)
 
 namespace {
 
-bool isAppName(const QString& name)
-{
-    return path::extension(name).toLower() == QLatin1String("app");
-}
-
 void sortByName(std::vector<AppDraft>& list)
 {
     NameOrder().stableSort(list, [](const AppDraft& d) -> const QString& { return d.fields.name; });
@@ -118,13 +113,13 @@ std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
             continue;
         for (const DirEntry& e : *entries) {
             const QString entry = path::join(folder, e.name);
-            if (isAppName(e.name)) {
+            if (path::isAppBundle(e.name)) {
                 plan.push_back({entry, false, {}});
             } else if (e.type == FileType::Directory) {
                 PlanEntry group{entry, true, {}};
                 if (const auto inner = fs.list(entry))
                     for (const DirEntry& a : *inner)
-                        if (isAppName(a.name))
+                        if (path::isAppBundle(a.name))
                             group.folderApps << path::join(entry, a.name);
                 if (!group.folderApps.isEmpty())
                     plan.push_back(std::move(group));
@@ -261,7 +256,7 @@ QStringList AppScanner::findNotableNestedApps(const FileSystem& fs, const QStrin
     fs.walk(bundle + QStringLiteral("/Contents"), Hidden::Skip, [&](const QString& p, const DirEntry& e, int) {
         if (++count > 4000)
             return FileSystem::Visit::Stop;
-        if (!isAppName(e.name))
+        if (!path::isAppBundle(e.name))
             return FileSystem::Visit::Continue;
         const QString leaf = e.name.toLower();
         const bool qualifies = leaf.contains(QLatin1String("googleupdater"))
