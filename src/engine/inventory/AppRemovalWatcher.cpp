@@ -87,21 +87,11 @@ QSet<QString> AppRemovalWatcher::installedBundleIds(const FileSystem& fs)
         if (!id.isEmpty())
             ids.insert(id);
     };
-    for (const QString& folder : AppScanner::applicationFolders(fs.home())) {
-        const auto entries = fs.list(folder, Hidden::Skip);
-        if (!entries)
-            continue;
-        for (const DirEntry& e : *entries) {
-            const QString entry = path::join(folder, e.name);
-            if (path::isAppBundle(e.name)) {
-                add(entry);
-            } else if (e.type == FileType::Directory) {
-                if (const auto inner = fs.list(entry, Hidden::Skip))
-                    for (const DirEntry& a : *inner)
-                        if (path::isAppBundle(a.name))
-                            add(path::join(entry, a.name));
-            }
-        }
+    for (const AppScanner::ListedEntry& e : AppScanner::listApplicationFolders(fs)) {
+        if (!e.isFolder)
+            add(e.path);
+        for (const QString& bundle : e.folderApps)
+            add(bundle);
     }
     return ids;
 }

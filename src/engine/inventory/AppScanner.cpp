@@ -90,42 +90,39 @@ std::optional<QDateTime> latestDate(const std::vector<AppDraft>& members)
     return latest;
 }
 
-// What the folder listing found, in order; built before any bundle is read.
-struct PlanEntry {
-    QString path;            // a bundle, or a plain folder
-    bool isFolder = false;
-    QStringList folderApps;  // for a folder: its ".app" entries
-};
-
 } // namespace
 
-std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
+std::vector<AppScanner::ListedEntry> AppScanner::listApplicationFolders(const FileSystem& fs)
 {
-    const FileSystem& fs = p.fs();
-
-    // 1. List the application folders.
-    std::vector<PlanEntry> plan;
+    std::vector<ListedEntry> listed;
     for (const QString& folder : applicationFolders(fs.home())) {
-        if (!fs.exists(folder))
-            continue;
         const auto entries = fs.list(folder);
         if (!entries)
             continue;
         for (const DirEntry& e : *entries) {
             const QString entry = path::join(folder, e.name);
             if (path::isAppBundle(e.name)) {
-                plan.push_back({entry, false, {}});
+                listed.push_back({entry, false, {}});
             } else if (e.type == FileType::Directory) {
-                PlanEntry group{entry, true, {}};
+                ListedEntry group{entry, true, {}};
                 if (const auto inner = fs.list(entry))
                     for (const DirEntry& a : *inner)
                         if (path::isAppBundle(a.name))
                             group.folderApps << path::join(entry, a.name);
                 if (!group.folderApps.isEmpty())
-                    plan.push_back(std::move(group));
+                    listed.push_back(std::move(group));
             }
         }
     }
+    return listed;
+}
+
+std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
+{
+    const FileSystem& fs = p.fs();
+
+    // 1. List the application folders.
+    const std::vector<ListedEntry> plan = listApplicationFolders(fs);
 
     // 2. Build every distinct bundle (and measure folders) in parallel. Only
     // bundles lying directly in an application folder are searched for
@@ -145,7 +142,7 @@ std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
         index.insert(path, jobs.size());
         jobs.push_back({path, kind});
     };
-    for (const PlanEntry& e : plan) {
+    for (const ListedEntry& e : plan) {
         if (!e.isFolder) {
             addJob(e.path, Job::TopBundle);
             continue;
@@ -186,7 +183,7 @@ std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
             && (seen.insert(path::standardized(d.fields.path)), true);
     };
     const QString pythonFramework = QStringLiteral("/Library/Frameworks/Python.framework");
-    for (const PlanEntry& e : plan) {
+    for (const ListedEntry& e : plan) {
         if (!e.isFolder) {
             const Built& b = bundleOf(e.path);
             if (accept(b.draft))

@@ -46,6 +46,14 @@ public:
     static std::vector<AppDraft> applyFamilyGroups(std::vector<AppDraft> list);
     static AppDraft makeGroup(const QString& name, std::vector<AppDraft> members);
     static const QStringList& applicationFolders(const QString& home);
+    // An entry of an application folder: a bundle, or a plain folder with
+    // the bundles directly inside it (folders without any are left out).
+    struct ListedEntry {
+        QString path;
+        bool isFolder = false;
+        QStringList folderApps;
+    };
+    static std::vector<ListedEntry> listApplicationFolders(const FileSystem& fs);
 
     // ---- Record building ----------------------------------------------
     static AppDraft buildAppInfo(const Platform& p, const QString& bundle, bool fastSize);
