@@ -10,11 +10,9 @@
 #include "engine/inventory/LeftoverSearchCache.h"
 #include "support/MacTree.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include "BenchSupport.h"
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
