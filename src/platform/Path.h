@@ -27,6 +27,10 @@ QString baseName(QStringView p);
 // The path without the extension of its last component.
 QString deletingExtension(QStringView p);
 
+// The n-th name an item called name may take in the Trash: the name itself
+// for 0, "base n.ext" for 1 to 500, then "base <UUID>.ext".
+QString trashName(const QString& name, int n);
+
 // The containing folder ("/" for a top-level item and for "/").
 QString parent(QStringView p);
 
