@@ -1,14 +1,9 @@
 // Discovery of 200 applications of 300 files each, against one
 // `du -sk --apparent-size` over the same application folder.
 
+#include "BenchSupport.h"
 #include "engine/inventory/AppScanner.h"
 #include "support/FakePlatform.h"
-
-#include <QCoreApplication>
-#include <QProcess>
-
-#include "BenchSupport.h"
-#include <benchmark/benchmark.h>
 
 using namespace tw;
 

@@ -10,11 +10,9 @@
 #include "engine/inventory/LeftoverSearchCache.h"
 #include "support/MacTree.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include "BenchSupport.h"
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -166,7 +164,7 @@ void BM_PrivacyCountSequential(benchmark::State& state)
     Fixture& f = fixture(true);
     for (auto _ : state)
         for (const auto& q : f.queries)
-            benchmark::DoNotOptimize(AppScanner::privacyPermissionCount(f.host->platform(), q.bundleId, q.appPath));
+            benchmark::DoNotOptimize(AppScanner::privacyPermissionCount(f.host->platform(), q.bundleId));
 }
 BENCHMARK(BM_PrivacyCountSequential)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QMutex>
 #include <QProcess>
-#include <QUuid>
 
 #include <cerrno>
 #include <csignal>
@@ -67,14 +66,8 @@ public:
                 return trashError(errno ? errno : EACCES, name);
             ::chmod(m_fs.toHost(trash).constData(), 0700);
         }
-        const QString ext = path::extension(name);
-        const QString base = ext.isEmpty() ? name : path::baseName(name);
-        const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
         for (int n = 0; n <= 501; ++n) {
-            const QString candidate = n == 0 ? name
-                : n <= 500 ? base + QLatin1Char(' ') + QString::number(n) + suffix
-                           : base + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
-            const int err = m_fs.rename(source, path::join(trash, candidate), true);
+            const int err = m_fs.rename(source, path::join(trash, path::trashName(name, n)), true);
             if (err == 0)
                 return std::nullopt;
             if (err != EEXIST && err != ENOTEMPTY)
@@ -181,7 +174,7 @@ public:
                 if (!entries)
                     continue;
                 for (const DirEntry& e : *entries) {
-                    if (path::extension(e.name).toLower() != QLatin1String("app"))
+                    if (!path::isAppBundle(e.name))
                         continue;
                     const QString app = path::join(folder, e.name);
                     const auto info = plist::readDictionary(m_fs, app + QStringLiteral("/Contents/Info.plist"));

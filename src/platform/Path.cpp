@@ -1,6 +1,7 @@
 #include "platform/Path.h"
 
 #include <QList>
+#include <QUuid>
 
 namespace tw::path {
 
@@ -58,6 +59,11 @@ QString extension(QStringView p)
     return leaf.mid(dot + 1);
 }
 
+bool isAppBundle(QStringView p)
+{
+    return extension(p).compare(QLatin1String("app"), Qt::CaseInsensitive) == 0;
+}
+
 QString baseName(QStringView p)
 {
     const QString leaf = lastComponent(p);
@@ -72,6 +78,17 @@ QString deletingExtension(QStringView p)
     while (s.size() > 1 && s.endsWith(u'/'))
         s.chop(1);
     return ext.isEmpty() ? s : s.left(s.size() - ext.size() - 1);
+}
+
+QString trashName(const QString& name, int n)
+{
+    if (n == 0)
+        return name;
+    const QString ext = extension(name);
+    const QString base = ext.isEmpty() ? name : baseName(name);
+    const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
+    const QString tag = n <= 500 ? QString::number(n) : QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return base + QLatin1Char(' ') + tag + suffix;
 }
 
 QString parent(QStringView p)

@@ -18,11 +18,18 @@ QString lastComponent(QStringView p);
 // its first nor its last character; otherwise "".
 QString extension(QStringView p);
 
+// True when the extension (by the rule above) is "app" in any case.
+bool isAppBundle(QStringView p);
+
 // The last component without its extension (by the rule above).
 QString baseName(QStringView p);
 
 // The path without the extension of its last component.
 QString deletingExtension(QStringView p);
+
+// The n-th name an item called name may take in the Trash: the name itself
+// for 0, "base n.ext" for 1 to 500, then "base <UUID>.ext".
+QString trashName(const QString& name, int n);
 
 // The containing folder ("/" for a top-level item and for "/").
 QString parent(QStringView p);

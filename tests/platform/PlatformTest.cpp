@@ -29,6 +29,10 @@ TEST(Path, StandardizesLexicallyAndSplitsNames)
     };
     for (const auto& [in, out] : extensions)
         EXPECT_EQ(path::extension(in), out) << out;
+    EXPECT_TRUE(path::isAppBundle(u"/x/Foo.APP"));
+    EXPECT_FALSE(path::isAppBundle(u"/x/.app"));
+    EXPECT_EQ(path::trashName("Foo.app", 0), "Foo.app");
+    EXPECT_EQ(path::trashName("Notes", 500), "Notes 500");
     EXPECT_EQ(path::baseName(u"/x/Foo.app/"), "Foo");
     EXPECT_EQ(path::deletingExtension(u"/x/Foo.app"), "/x/Foo");
     EXPECT_EQ(path::parent(u"/a/b"), "/a");

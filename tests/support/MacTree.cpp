@@ -28,15 +28,18 @@ MacTree::MacTree(const QString& login)
     : m_temp(std::make_unique<QTemporaryDir>())
 {
     require(m_temp->isValid(), QStringLiteral("temporary folder"));
-    m_root = m_temp->path();
-    m_fs = std::make_unique<FileSystem>(m_root, QStringLiteral("/Users/") + login);
-    mkdir(home());
+    open(m_temp->path(), login);
 }
 
 MacTree::MacTree(const QString& hostRoot, const QString& login)
-    : m_root(QDir(hostRoot).absolutePath())
 {
-    QDir().mkpath(m_root);
+    QDir().mkpath(hostRoot);
+    open(QDir(hostRoot).absolutePath(), login);
+}
+
+void MacTree::open(const QString& root, const QString& login)
+{
+    m_root = root;
     m_fs = std::make_unique<FileSystem>(m_root, QStringLiteral("/Users/") + login);
     mkdir(home());
 }
@@ -66,21 +69,14 @@ void MacTree::symlink(const QString& link, const QString& target) const
             QStringLiteral("symlink ") + link);
 }
 
-void MacTree::setModified(const QString& path, const QDateTime& when) const
+// Sets one of the entry's times (0 access, 1 modification), keeping the other.
+void MacTree::setTime(const QString& path, int which, const QDateTime& when) const
 {
     struct stat st;
     const QByteArray h = m_fs->toHost(path);
     require(::lstat(h.constData(), &st) == 0, QStringLiteral("stat ") + path);
-    struct timespec times[2] = {st.st_atim, {when.toSecsSinceEpoch(), 0}};
-    require(::utimensat(AT_FDCWD, h.constData(), times, AT_SYMLINK_NOFOLLOW) == 0, QStringLiteral("utimensat ") + path);
-}
-
-void MacTree::setAccessed(const QString& path, const QDateTime& when) const
-{
-    struct stat st;
-    const QByteArray h = m_fs->toHost(path);
-    require(::lstat(h.constData(), &st) == 0, QStringLiteral("stat ") + path);
-    struct timespec times[2] = {{when.toSecsSinceEpoch(), 0}, st.st_mtim};
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    times[which] = {when.toSecsSinceEpoch(), 0};
     require(::utimensat(AT_FDCWD, h.constData(), times, AT_SYMLINK_NOFOLLOW) == 0, QStringLiteral("utimensat ") + path);
 }
 

@@ -52,8 +52,8 @@ public:
     void write(const QString& path, const QByteArray& data) const;
     void writeSized(const QString& path, std::int64_t bytes) const;
     void symlink(const QString& link, const QString& target) const;  // target as written into the link
-    void setModified(const QString& path, const QDateTime& when) const;
-    void setAccessed(const QString& path, const QDateTime& when) const;
+    void setModified(const QString& path, const QDateTime& when) const { setTime(path, 1, when); }
+    void setAccessed(const QString& path, const QDateTime& when) const { setTime(path, 0, when); }
     bool exists(const QString& path) const { return m_fs->existsNoFollow(path); }
     QByteArray read(const QString& path) const;
 
@@ -68,6 +68,9 @@ public:
     QString makeTrash() const;
 
 private:
+    void open(const QString& root, const QString& login);
+    void setTime(const QString& path, int which, const QDateTime& when) const;
+
     std::unique_ptr<QTemporaryDir> m_temp;
     QString m_root;
     std::unique_ptr<FileSystem> m_fs;

@@ -121,12 +121,11 @@ std::int64_t AppScanner::quickDiskUsage(const FileSystem& fs, const QString& pat
 
 std::int64_t AppScanner::directorySize(const FileSystem& fs, const QString& path)
 {
-    if (!fs.exists(path))
+    const auto top = fs.stat(path, true);
+    if (!top)
         return 0;
-    if (!fs.isDirectory(path)) {
-        const auto st = fs.stat(path, true);
-        return st ? st->size : 0;
-    }
+    if (top->type != FileType::Directory)
+        return top->size;
     std::int64_t sum = 0;
     int count = 0;
     fs.walk(path, Hidden::Include, [&](const QString& p, const DirEntry& e, int) {

@@ -10,15 +10,6 @@
 
 namespace tw {
 
-namespace {
-
-bool isAppBundleName(const QString& name)
-{
-    return path::extension(name).toLower() == QLatin1String("app");
-}
-
-} // namespace
-
 AppRemovalWatcher::AppRemovalWatcher(const Platform& platform, RemovalWatcherHost host, LeftoverSearch search,
                                      QObject* parent)
     : QObject(parent)
@@ -67,7 +58,7 @@ AppRemovalWatcher::Snapshot AppRemovalWatcher::scanApplicationFolders(const File
         if (!entries)
             continue;
         for (const DirEntry& e : *entries) {
-            if (!isAppBundleName(e.name))
+            if (!path::isAppBundle(e.name))
                 continue;
             const QString bundle = path::standardized(path::join(folder, e.name));
             const auto [name, bundleId] = readAppMeta(fs, bundle);
@@ -83,7 +74,7 @@ QStringList AppRemovalWatcher::appsInTrash(const FileSystem& fs)
     const QString trash = fs.trash();
     if (const auto entries = fs.list(trash, Hidden::Include))
         for (const DirEntry& e : *entries)
-            if (isAppBundleName(e.name))
+            if (path::isAppBundle(e.name))
                 apps << path::join(trash, e.name);
     return apps;
 }
@@ -96,21 +87,11 @@ QSet<QString> AppRemovalWatcher::installedBundleIds(const FileSystem& fs)
         if (!id.isEmpty())
             ids.insert(id);
     };
-    for (const QString& folder : AppScanner::applicationFolders(fs.home())) {
-        const auto entries = fs.list(folder, Hidden::Skip);
-        if (!entries)
-            continue;
-        for (const DirEntry& e : *entries) {
-            const QString entry = path::join(folder, e.name);
-            if (isAppBundleName(e.name)) {
-                add(entry);
-            } else if (e.type == FileType::Directory) {
-                if (const auto inner = fs.list(entry, Hidden::Skip))
-                    for (const DirEntry& a : *inner)
-                        if (isAppBundleName(a.name))
-                            add(path::join(entry, a.name));
-            }
-        }
+    for (const AppScanner::ListedEntry& e : AppScanner::listApplicationFolders(fs)) {
+        if (!e.isFolder)
+            add(e.path);
+        for (const QString& bundle : e.folderApps)
+            add(bundle);
     }
     return ids;
 }

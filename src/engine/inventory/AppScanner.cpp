@@ -76,11 +76,6 @@ const QStringList& AppScanner::applicationFolders(const QString& home)
 
 namespace {
 
-bool isAppName(const QString& name)
-{
-    return path::extension(name).toLower() == QLatin1String("app");
-}
-
 void sortByName(std::vector<AppDraft>& list)
 {
     NameOrder().stableSort(list, [](const AppDraft& d) -> const QString& { return d.fields.name; });
@@ -95,42 +90,39 @@ std::optional<QDateTime> latestDate(const std::vector<AppDraft>& members)
     return latest;
 }
 
-// What the folder listing found, in order; built before any bundle is read.
-struct PlanEntry {
-    QString path;            // a bundle, or a plain folder
-    bool isFolder = false;
-    QStringList folderApps;  // for a folder: its ".app" entries
-};
-
 } // namespace
+
+std::vector<AppScanner::ListedEntry> AppScanner::listApplicationFolders(const FileSystem& fs)
+{
+    std::vector<ListedEntry> listed;
+    for (const QString& folder : applicationFolders(fs.home())) {
+        const auto entries = fs.list(folder);
+        if (!entries)
+            continue;
+        for (const DirEntry& e : *entries) {
+            const QString entry = path::join(folder, e.name);
+            if (path::isAppBundle(e.name)) {
+                listed.push_back({entry, false, {}});
+            } else if (e.type == FileType::Directory) {
+                ListedEntry group{entry, true, {}};
+                if (const auto inner = fs.list(entry))
+                    for (const DirEntry& a : *inner)
+                        if (path::isAppBundle(a.name))
+                            group.folderApps << path::join(entry, a.name);
+                if (!group.folderApps.isEmpty())
+                    listed.push_back(std::move(group));
+            }
+        }
+    }
+    return listed;
+}
 
 std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
 {
     const FileSystem& fs = p.fs();
 
     // 1. List the application folders.
-    std::vector<PlanEntry> plan;
-    for (const QString& folder : applicationFolders(fs.home())) {
-        if (!fs.exists(folder))
-            continue;
-        const auto entries = fs.list(folder);
-        if (!entries)
-            continue;
-        for (const DirEntry& e : *entries) {
-            const QString entry = path::join(folder, e.name);
-            if (isAppName(e.name)) {
-                plan.push_back({entry, false, {}});
-            } else if (e.type == FileType::Directory) {
-                PlanEntry group{entry, true, {}};
-                if (const auto inner = fs.list(entry))
-                    for (const DirEntry& a : *inner)
-                        if (isAppName(a.name))
-                            group.folderApps << path::join(entry, a.name);
-                if (!group.folderApps.isEmpty())
-                    plan.push_back(std::move(group));
-            }
-        }
-    }
+    const std::vector<ListedEntry> plan = listApplicationFolders(fs);
 
     // 2. Build every distinct bundle (and measure folders) in parallel. Only
     // bundles lying directly in an application folder are searched for
@@ -150,7 +142,7 @@ std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
         index.insert(path, jobs.size());
         jobs.push_back({path, kind});
     };
-    for (const PlanEntry& e : plan) {
+    for (const ListedEntry& e : plan) {
         if (!e.isFolder) {
             addJob(e.path, Job::TopBundle);
             continue;
@@ -191,7 +183,7 @@ std::vector<AppDraft> AppScanner::discoverInstalledApps(const Platform& p)
             && (seen.insert(path::standardized(d.fields.path)), true);
     };
     const QString pythonFramework = QStringLiteral("/Library/Frameworks/Python.framework");
-    for (const PlanEntry& e : plan) {
+    for (const ListedEntry& e : plan) {
         if (!e.isFolder) {
             const Built& b = bundleOf(e.path);
             if (accept(b.draft))
@@ -261,7 +253,7 @@ QStringList AppScanner::findNotableNestedApps(const FileSystem& fs, const QStrin
     fs.walk(bundle + QStringLiteral("/Contents"), Hidden::Skip, [&](const QString& p, const DirEntry& e, int) {
         if (++count > 4000)
             return FileSystem::Visit::Stop;
-        if (!isAppName(e.name))
+        if (!path::isAppBundle(e.name))
             return FileSystem::Visit::Continue;
         const QString leaf = e.name.toLower();
         const bool qualifies = leaf.contains(QLatin1String("googleupdater"))

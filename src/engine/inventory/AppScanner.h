@@ -46,6 +46,14 @@ public:
     static std::vector<AppDraft> applyFamilyGroups(std::vector<AppDraft> list);
     static AppDraft makeGroup(const QString& name, std::vector<AppDraft> members);
     static const QStringList& applicationFolders(const QString& home);
+    // An entry of an application folder: a bundle, or a plain folder with
+    // the bundles directly inside it (folders without any are left out).
+    struct ListedEntry {
+        QString path;
+        bool isFolder = false;
+        QStringList folderApps;
+    };
+    static std::vector<ListedEntry> listApplicationFolders(const FileSystem& fs);
 
     // ---- Record building ----------------------------------------------
     static AppDraft buildAppInfo(const Platform& p, const QString& bundle, bool fastSize);
@@ -63,7 +71,7 @@ public:
     // Fills every application's leftovers and permission count in the
     // background, four applications at a time; returns at once.
     void prefetchLeftoverSizes(const QList<AppInfoPtr>& apps);
-    static int privacyPermissionCount(const Platform& p, const QString& bundleId, const QString& appPath);
+    static int privacyPermissionCount(const Platform& p, const QString& bundleId);
     struct LeftoverQuery {
         QString bundleId;
         QString name;

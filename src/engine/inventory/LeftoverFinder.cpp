@@ -71,11 +71,6 @@ constexpr DirectPath kDirectPaths[] = {
 };
 constexpr size_t kDirectCount = std::size(kDirectPaths);
 
-bool namedByIdentifier(const QString& lower, const QString& idLower)
-{
-    return lower.startsWith(idLower) && (lower.size() == idLower.size() || lower.at(idLower.size()) == u'.');
-}
-
 // An alias names one folder; anything that could walk elsewhere is dropped.
 bool usableAlias(const QString& alias)
 {

@@ -82,15 +82,6 @@ bool LeftoverSearchCache::exists(const QString& path)
     return l.entries[size_t(*it)].type != FileType::Symlink || m_fs.exists(path);
 }
 
-namespace {
-
-bool isBundleName(const QString& lower)
-{
-    return path::extension(lower) == QLatin1String("app");
-}
-
-} // namespace
-
 const std::vector<WalkNode>& LeftoverSearchCache::walk(const QString& folder, int depth)
 {
     return memo(m_walks, folder + u'\n' + QString::number(depth), [&] {
@@ -104,7 +95,7 @@ const std::vector<WalkNode>& LeftoverSearchCache::walk(const QString& folder, in
             const QString child = path::join(folder, e.name);
             nodes.push_back({child, e.lower, 0, e.type});
             // Symlinked folders are never entered: they could lead anywhere.
-            if (depth > 0 && e.type == FileType::Directory && !isBundleName(e.lower)) {
+            if (depth > 0 && e.type == FileType::Directory && !path::isAppBundle(e.lower)) {
                 const std::vector<WalkNode>& below = walk(child, depth - 1);
                 const qsizetype offset = qsizetype(nodes.size());
                 for (const WalkNode& n : below)
@@ -133,7 +124,7 @@ void LeftoverSearchCache::prepare(const QString& home, const ParallelFor& parall
         if (!isWalkedLabel(root.label))
             continue;
         for (const CachedEntry& e : listing(root.base).entries)
-            if (!e.hidden() && e.type == FileType::Directory && !isBundleName(e.lower))
+            if (!e.hidden() && e.type == FileType::Directory && !path::isAppBundle(e.lower))
                 tasks.emplace_back([this, child = path::join(root.base, e.name)] { walk(child, 1); });
     }
     parallelFor(tasks.size(), [&](size_t i) { tasks[i](); });

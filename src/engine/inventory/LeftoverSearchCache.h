@@ -177,14 +177,12 @@ bool isOwnedStandardPath(const QString& p, const QString& bundleIdLower, const Q
 // or a cache as often as a bundle.
 bool identifierShapedName(const QString& leaf);
 
+// A lower-case name that equals the identifier or starts with it and a dot.
+bool namedByIdentifier(const QString& lower, const QString& idLower);
+
 // The safety test with the cache's resolved folders.
 bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path);
 
-// The special locations read through the cache (see the AppScanner
-// operations of the same names).
-QStringList varFolderEntriesCached(LeftoverSearchCache& cache, const QString& bundleIdLower);
-QStringList nestedBundleFoldersCached(LeftoverSearchCache& cache, const QString& folder,
-                                      const QString& bundleIdLower, int depth);
 // The walk nodes a nested walk reports, in walk order.
 std::vector<qsizetype> nestedBundleHits(const std::vector<WalkNode>& nodes, const NameIndex& index,
                                         const QString& bundleIdLower);

@@ -2,8 +2,6 @@
 
 #include "platform/Path.h"
 
-#include <QUuid>
-
 #include <chrono>
 
 namespace tw::PrivilegedTrash {
@@ -109,17 +107,11 @@ std::optional<Error> moveToTrashElevated(const Platform& p, const QString& path)
 
 QString uniqueTrashName(const FileSystem& fs, const QString& name, const QString& directory)
 {
-    if (!fs.existsNoFollow(path::join(directory, name)))
-        return name;
-    const QString ext = path::extension(name);
-    const QString base = ext.isEmpty() ? name : path::baseName(name);
-    const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
-    for (int n = 1; n <= 500; ++n) {
-        const QString candidate = base + QLatin1Char(' ') + QString::number(n) + suffix;
-        if (!fs.existsNoFollow(path::join(directory, candidate)))
+    for (int n = 0;; ++n) {
+        const QString candidate = path::trashName(name, n);
+        if (n > 500 || !fs.existsNoFollow(path::join(directory, candidate)))
             return candidate;
     }
-    return base + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix;
 }
 
 bool isOwnedByRoot(const FileSystem& fs, const QString& path)

@@ -58,6 +58,11 @@ SafetyRules makeSafetyRules(const QStringList& homes)
     return rules;
 }
 
+bool identifierShapedName(const QString& leaf)
+{
+    return !leaf.contains(u' ') && leaf.split(u'.', Qt::SkipEmptyParts).size() >= 3;
+}
+
 namespace {
 
 bool refused(const QString& p, const SafetyRules& rules)
@@ -78,15 +83,6 @@ bool isBundle(const FileSystem& fs, const QString& p)
         return false;
     return !identifierShapedName(leaf) || fs.existsNoFollow(p + QStringLiteral("/Contents"));
 }
-
-} // namespace
-
-bool identifierShapedName(const QString& leaf)
-{
-    return !leaf.contains(u' ') && leaf.split(u'.', Qt::SkipEmptyParts).size() >= 3;
-}
-
-namespace {
 
 } // namespace
 

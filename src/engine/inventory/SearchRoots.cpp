@@ -20,13 +20,6 @@ const QString kPlugIns = QStringLiteral("Plug-Ins");
 const QString kHelperTools = QStringLiteral("Helper Tools");
 const QString kLaunchAgents = QStringLiteral("Launch Agents");
 
-// The name of an entry equals the identifier or starts with it and a dot.
-bool namedByIdentifier(const QString& lower, const QString& idLower)
-{
-    return lower.startsWith(idLower)
-        && (lower.size() == idLower.size() || lower.at(idLower.size()) == u'.');
-}
-
 // Quotes, backslashes and wildcards lose their meaning inside a query string.
 QString escapedForQuery(const QString& text)
 {
@@ -41,6 +34,11 @@ QString escapedForQuery(const QString& text)
 }
 
 } // namespace
+
+bool namedByIdentifier(const QString& lower, const QString& idLower)
+{
+    return lower.startsWith(idLower) && (lower.size() == idLower.size() || lower.at(idLower.size()) == u'.');
+}
 
 std::vector<SearchRoot> AppScanner::searchRoots(const QString& home)
 {
@@ -159,21 +157,16 @@ std::vector<SearchRoot> AppScanner::knownSupportExtras(const FileSystem& fs, con
     return out;
 }
 
-QStringList varFolderEntriesCached(LeftoverSearchCache& cache, const QString& bundleIdLower)
+QStringList AppScanner::varFolderEntries(const FileSystem& fs, const QString& bundleIdLower)
 {
     if (bundleIdLower.isEmpty())
         return {};
+    LeftoverSearchCache cache(fs);
     QStringList out;
     for (const WalkNode& item : cache.temporaryItems())
         if (namedByIdentifier(item.lower, bundleIdLower))
             out << item.path;
     return out;
-}
-
-QStringList AppScanner::varFolderEntries(const FileSystem& fs, const QString& bundleIdLower)
-{
-    LeftoverSearchCache cache(fs);
-    return varFolderEntriesCached(cache, bundleIdLower);
 }
 
 bool isWalkedLabel(const QString& label)
@@ -202,23 +195,17 @@ std::vector<qsizetype> nestedBundleHits(const std::vector<WalkNode>& nodes, cons
     return out;
 }
 
-QStringList nestedBundleFoldersCached(LeftoverSearchCache& cache, const QString& folder,
-                                      const QString& bundleIdLower, int depth)
+QStringList AppScanner::nestedBundleFolders(const FileSystem& fs, const QString& folder,
+                                            const QString& bundleIdLower, int depth)
 {
     if (depth < 0 || bundleIdLower.isEmpty())
         return {};
+    LeftoverSearchCache cache(fs);
     const std::vector<WalkNode>& nodes = cache.walk(folder, depth);
     QStringList out;
     for (const qsizetype i : nestedBundleHits(nodes, cache.walkIndex(folder, depth), bundleIdLower))
         out << nodes[size_t(i)].path;
     return out;
-}
-
-QStringList AppScanner::nestedBundleFolders(const FileSystem& fs, const QString& folder,
-                                            const QString& bundleIdLower, int depth)
-{
-    LeftoverSearchCache cache(fs);
-    return nestedBundleFoldersCached(cache, folder, bundleIdLower, depth);
 }
 
 QStringList AppScanner::spotlightExactHits(const Platform& p, const QString& bundleId)

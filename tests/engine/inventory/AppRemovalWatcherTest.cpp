@@ -140,9 +140,7 @@ TEST_F(RemovalWatcherTest, ReadsBundlesFoldersAndTrash)
 {
     tree().makeApp("/Applications/Both.app", BundleRecipe{"com.acme.both", "Short", "Display"});
     tree().makeApp(home() + "/Applications/Display.app", BundleRecipe{"com.acme.display", {}, "Shown"});
-    BundleRecipe bare;
-    bare.withoutInfoPlist = true;
-    tree().makeApp("/Applications/Bare Thing.app", bare);
+    tree().makeApp("/Applications/Bare Thing.app", BundleRecipe{.withoutInfoPlist = true});
     tree().write("/Applications/Broken.app/Contents/Info.plist", "not a plist");
     app("/Applications", ".Hidden.app", "com.acme.hidden", "Hidden");
     app("/Applications/Utilities", "Nested.app", "com.acme.nested", "Nested");

@@ -78,9 +78,7 @@ TEST(Discovery, PythonFoldersKeepIdleWithTheWholeSizeOrEachMembersOwn)
 {
     FakePlatform p;
     auto& t = p.tree();
-    BundleRecipe idle{"org.python.IDLE", "IDLE"};
-    idle.fileSize = 10000;
-    t.makeApp("/Applications/Python 3.12/IDLE.app", idle);
+    t.makeApp("/Applications/Python 3.12/IDLE.app", BundleRecipe{.identifier = "org.python.IDLE", .name = "IDLE", .fileSize = 10000});
     t.makeApp("/Applications/Python 3.12/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
     t.writeSized("/Applications/Python 3.12/ReadMe.rtf", 50000);
     t.writeSized("/Library/Frameworks/Python.framework/Versions/3.12/lib", 200000);
@@ -127,9 +125,7 @@ TEST(Discovery, ScanPublishesOnTheGuiThread)
 TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
 {
     FakePlatform p;
-    BundleRecipe none;
-    none.withoutInfoPlist = true;
-    p.tree().makeApp("/Applications/Plain.app", none);
+    p.tree().makeApp("/Applications/Plain.app", BundleRecipe{.withoutInfoPlist = true});
     const AppDraft plain = AppScanner::buildAppInfo(p, "/Applications/Plain.app", true);
     EXPECT_EQ(plain.fields.name, "Plain");
     EXPECT_EQ(plain.fields.bundleIdentifier, "Plain");
@@ -137,7 +133,7 @@ TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
     EXPECT_EQ(plain.fields.developer, "Unknown");
     EXPECT_FALSE(plain.fields.isSystemApp);
 
-    BundleRecipe recipe{"org.example.tool", "Tool", "Tool Pro", "2.1", {}, {}, /*binaryPlist*/ true};
+    BundleRecipe recipe{.identifier = "org.example.tool", .name = "Tool", .displayName = "Tool Pro", .version = "2.1", .binaryPlist = true};
     p.tree().makeApp("/Applications/Tool.app", recipe);
     const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Tool.app", true);
     EXPECT_EQ(d.fields.name, "Tool Pro");
@@ -220,8 +216,6 @@ TEST(RecordBuilding, DocumentTypesAreCollectedDeduplicatedAndSorted)
     p.tree().makeApp("/Applications/Editor.app", recipe);
     EXPECT_EQ(AppScanner::documentTypeExtensions(p.fs(), "/Applications/Editor.app"),
               (QStringList{".*", ".JPG", ".jpg", ".md", ".rtf", ".txt"}));
-    BundleRecipe none;
-    none.withoutInfoPlist = true;
-    p.tree().makeApp("/Applications/None.app", none);
+    p.tree().makeApp("/Applications/None.app", BundleRecipe{.withoutInfoPlist = true});
     EXPECT_TRUE(AppScanner::documentTypeExtensions(p.fs(), "/Applications/None.app").isEmpty());
 }
