@@ -164,7 +164,7 @@ void BM_PrivacyCountSequential(benchmark::State& state)
     Fixture& f = fixture(true);
     for (auto _ : state)
         for (const auto& q : f.queries)
-            benchmark::DoNotOptimize(AppScanner::privacyPermissionCount(f.host->platform(), q.bundleId));
+            benchmark::DoNotOptimize(AppScanner::privacyPermissionCount(f.host->platform(), q.bundleId, q.appPath));
 }
 BENCHMARK(BM_PrivacyCountSequential)->Unit(benchmark::kMillisecond)->UseRealTime();
 

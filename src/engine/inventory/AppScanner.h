@@ -71,7 +71,7 @@ public:
     // Fills every application's leftovers and permission count in the
     // background, four applications at a time; returns at once.
     void prefetchLeftoverSizes(const QList<AppInfoPtr>& apps);
-    static int privacyPermissionCount(const Platform& p, const QString& bundleId);
+    static int privacyPermissionCount(const Platform& p, const QString& bundleId, const QString& appPath);
     struct LeftoverQuery {
         QString bundleId;
         QString name;

@@ -15,7 +15,7 @@
 
 namespace tw {
 
-int AppScanner::privacyPermissionCount(const Platform& p, const QString& bundleId)
+int AppScanner::privacyPermissionCount(const Platform& p, const QString& bundleId, const QString&)
 {
     const QString idLower = bundleId.toLower();
     if (idLower.isEmpty())
@@ -138,7 +138,7 @@ void AppScanner::prefetchLeftovers(const Platform& p, const std::vector<Leftover
     // are taken on a lane of their own while the leftovers are searched.
     std::thread counts([&] {
         for (size_t i = 0; i < n; ++i) {
-            results[i].privacyPermissionCount = privacyPermissionCount(p, queries[i].bundleId);
+            results[i].privacyPermissionCount = privacyPermissionCount(p, queries[i].bundleId, queries[i].appPath);
             partDone(i);
         }
     });

@@ -72,7 +72,7 @@ TEST(PrivacyCount, CountsDistinctGrantedServicesAcrossBothDatabasesSkippingBroke
     parts.fs = &fp.fs();
     parts.privacy = &counting;
     const Platform p(parts);
-    auto count = [&](const QString& id) { return AppScanner::privacyPermissionCount(p, id); };
+    auto count = [&](const QString& id) { return AppScanner::privacyPermissionCount(p, id, "/Applications/Example.app"); };
 
     // Neither database exists: nothing is queried.
     EXPECT_EQ(count("com.example.app"), 0);
@@ -101,7 +101,7 @@ TEST(PrivacyCount, CountsDistinctGrantedServicesAcrossBothDatabasesSkippingBroke
     TestPrivacy fixed;
     fixed.fixedLines = {"kTCCServiceCamera", "  ", "", " kTCCServiceCamera \n", "kTCCServicePhotos\n\nkTCCServiceCamera"};
     parts.privacy = &fixed;
-    EXPECT_EQ(AppScanner::privacyPermissionCount(Platform(parts), "com.example.app"), 2);
+    EXPECT_EQ(AppScanner::privacyPermissionCount(Platform(parts), "com.example.app", {}), 2);
 }
 
 TEST(Prefetch, SearchesInConsecutiveBatchesOfFourAtMost)
