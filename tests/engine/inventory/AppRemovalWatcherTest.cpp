@@ -293,7 +293,8 @@ TEST_F(RemovalWatcherTest, OwnUninstallIsSuppressedForTheDelay)
     // A second suppress inside the window does not extend it: the identifier
     // leaves when the first window ends, well before a second one would.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher->isSuppressed("com.acme.foo"); }, 5000));
-    EXPECT_FALSE(watcher->isSuppressed("com.acme.bar"));
+    // Bar's window began a moment after Foo's (timers may fire apart).
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher->isSuppressed("com.acme.bar"); }, 500));
     bool judged = false;
     for (int attempt = 0; attempt < 3 && !judged; ++attempt) {
         watcher->suppress("com.acme.other");
