@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/SafeRead.h"
 
 #include "platform/Path.h"
 
@@ -220,28 +221,9 @@ void FileSystem::walk(const QString& p, Hidden hidden,
 
 std::optional<QByteArray> FileSystem::readFile(const QString& p, std::int64_t maxBytes) const
 {
-    const int fd = ::open(toHost(p).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
     QByteArray data;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        if (data.size() + n > maxBytes) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        data.append(buf, n);
-    }
-    ::close(fd);
+    if (!readRegularFile(toHost(p).constData(), data, maxBytes))
+        return std::nullopt;
     return data;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/HostServices.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
+#include "platform/SafeRead.h"
 #include "support/Collect.h"
 #include "support/MacTree.h"
 
@@ -95,6 +96,30 @@ TEST(FileSystem, RenameNeverOverwritesAndExistenceSeesDanglingLinks)
     EXPECT_EQ(t.read("/f.plist"), "new");
     EXPECT_EQ(t.fs().stat("/f.plist")->mode & 0777, 0640u);
     EXPECT_EQ(t.fs().list("/", Hidden::Include)->size(), 5u);  // Users, b, c, dangling and the file
+}
+
+TEST(FileSystem, ReadsOnlyRegularFilesWithoutBlockingAndWithinTheirBound)
+{
+    MacTree t;
+    t.write("/small", "abc");
+    t.writeSized("/big", 10000);
+    t.mkdir("/folder");
+    ASSERT_EQ(::mkfifo(t.fs().toHost("/fifo").constData(), 0600), 0);
+
+    EXPECT_EQ(t.fs().readFile("/small"), QByteArray("abc"));
+    EXPECT_EQ(t.fs().readFile("/big")->size(), 10000);
+    EXPECT_EQ(t.fs().readFile("/big", 10000)->size(), 10000);
+    EXPECT_FALSE(t.fs().readFile("/big", 9999));
+    EXPECT_FALSE(t.fs().readFile("/fifo"));    // would block forever if opened for a blocking read
+    EXPECT_FALSE(t.fs().readFile("/folder"));
+    EXPECT_FALSE(t.fs().readFile("/missing"));
+
+    // Files that report no size are read to their end, into a reused buffer.
+    QByteArray buffer;
+    ASSERT_TRUE(readRegularFile("/proc/self/stat", buffer, 1 << 16));
+    EXPECT_TRUE(buffer.startsWith(QByteArray::number(::getpid()) + " ("));
+    ASSERT_TRUE(readRegularFile(t.fs().toHost("/small").constData(), buffer, 3));
+    EXPECT_EQ(buffer, "abc");
 }
 
 TEST(FileSystem, ResolvesParentsButKeepsTheLastComponentAndStaysUnderALinkedRoot)

@@ -1,0 +1,66 @@
+#include "platform/SafeRead.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tw {
+
+namespace {
+
+struct Fd {
+    int fd;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+bool readRegularFile(const char* hostPath, QByteArray& out, std::int64_t maxBytes)
+{
+    out.resize(0);
+    const Fd file{::open(hostPath, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (file.fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes)
+        return false;
+    // Room for the reported size and one byte more, so that the end is
+    // normally seen without growing; never more than maxBytes + 1, the byte
+    // that tells a file too large.
+    const std::int64_t limit = maxBytes + 1;
+    out.resize(qsizetype(std::min<std::int64_t>(std::max<std::int64_t>(st.st_size, 4095) + 1, limit)));
+    qsizetype used = 0;
+    for (;;) {
+        if (used == out.size()) {
+            if (used >= limit) {
+                out.resize(0);
+                return false;
+            }
+            out.resize(qsizetype(std::min<std::int64_t>(std::int64_t(out.size()) * 2, limit)));
+        }
+        const ssize_t n = ::read(file.fd, out.data() + used, size_t(out.size() - used));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            out.resize(0);
+            return false;
+        }
+        if (n == 0)
+            break;
+        used += n;
+    }
+    if (used > maxBytes) {
+        out.resize(0);
+        return false;
+    }
+    out.resize(used);
+    return true;
+}
+
+} // namespace tw
