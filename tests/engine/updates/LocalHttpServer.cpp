@@ -76,7 +76,7 @@ void LocalHttpServer::accept()
             };
             if (reply.mode == Reply::Mode::Hang)
                 return;
-            if (reply.delayMs > 0)
+            if (reply.delayMs > 0 && reply.mode != Reply::Mode::Trickle)
                 QTimer::singleShot(reply.delayMs, socket, respond);
             else
                 respond();
@@ -110,6 +110,19 @@ void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply)
         };
         connect(socket, &QTcpSocket::bytesWritten, socket, more);
         more();
+        return;
+    }
+    case Reply::Mode::Trickle: {
+        socket->write(head + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n");
+        auto* timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, sent, body = reply.body] {
+            if (*sent < body.size())
+                socket->write(body.mid((*sent)++, 1));
+            else
+                timer->stop();
+        });
+        timer->start(std::max(1, reply.delayMs));
         return;
     }
     case Reply::Mode::Hang:

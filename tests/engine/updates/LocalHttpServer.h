@@ -23,6 +23,7 @@ struct Reply {
         Hang,      // reads the request and never answers
         Truncate,  // announces more body than it sends, then closes
         Endless,   // a 200 whose body does not end (bounded at 64 MiB)
+        Trickle,   // announces the body, then sends it one byte every delayMs
     };
     Mode mode = Mode::Answer;
     int status = 200;
