@@ -8,52 +8,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <array>
-
 namespace tw {
 namespace {
 
 using namespace std::chrono_literals;
 
-quint32 crc32(const QByteArray& data)
-{
-    static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 i = 0; i < 256; ++i) {
-            quint32 c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    quint32 c = 0xFFFFFFFFu;
-    for (const char b : data)
-        c = table[(c ^ quint8(b)) & 0xFF] ^ (c >> 8);
-    return ~c;
-}
-
-QByteArray littleEndian(quint32 v)
-{
-    QByteArray out;
-    for (int i = 0; i < 4; ++i)
-        out += char((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
-// data as a gzip member: qCompress gives a size, a zlib header, the deflate
-// stream and a checksum; gzip wants its own header and trailer around the stream.
-QByteArray gzip(const QByteArray& data)
-{
-    const QByteArray zlib = qCompress(data, 9);
-    return QByteArray::fromHex("1f8b0800000000000003") + zlib.mid(6, zlib.size() - 10) + littleEndian(crc32(data)) +
-           littleEndian(quint32(data.size()));
-}
-
-test::Reply encoded(const QByteArray& body)
-{
-    return {test::Reply::Mode::Answer, 200, body, "text/xml", "Content-Encoding: gzip\r\n"};
-}
 
 class HttpClientTest : public ::testing::Test {
 protected:
@@ -137,10 +96,10 @@ TEST_F(HttpClientTest, AbortStopsTheRequestAndItsCallback)
 TEST_F(HttpClientTest, HostileServersGetNoAnswerThrough)
 {
     const QByteArray feed = "<rss><item><sparkle:version>2.0</sparkle:version></item></rss>";
-    server.route("/gzip", encoded(gzip(feed)));
+    server.route("/gzip", test::Reply::gzipped(test::gzip(feed)));
     server.route("/trickle", {test::Reply::Mode::Trickle, 200, feed, "text/xml", {}, 25});
-    server.route("/garbage", encoded("this was never compressed"));
-    server.route("/bomb", encoded(gzip(QByteArray(48 << 20, '\0'))));  // 48 MiB from 48 KB
+    server.route("/garbage", test::Reply::gzipped("this was never compressed"));
+    server.route("/bomb", test::Reply::gzipped(test::gzip(QByteArray(48 << 20, '\0'))));  // 48 MiB from 48 KB
 
     auto sound = fetch(server.url("/gzip"));
     ASSERT_TRUE(sound);

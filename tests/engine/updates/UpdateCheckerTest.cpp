@@ -1,3 +1,4 @@
+#include "FeedSamples.h"
 #include "LocalHttpServer.h"
 #include "Printing.h"
 #include "engine/updates/UpdateChecker.h"
@@ -172,6 +173,23 @@ TEST_F(UpdateCheckerTest, FinalLineSaysHowManyCouldNotBeChecked)
     checker.checkAll({app("Gone", "1.0", "/gone.xml"), app("Newer", "1.0", "/new.xml")});
     ASSERT_TRUE(finished());
     EXPECT_EQ(checker.progressText(), "");
+}
+
+TEST_F(UpdateCheckerTest, HostileFeedsEndTheirRowsAndTheLoopGoesOn)
+{
+    checker.setRequestOptions({server.base(), 400ms});
+    server.route("/bomb.xml", test::Reply::gzipped(test::gzip(feed("9.0") + QByteArray(48 << 20, ' '))));
+    server.route("/trickle.xml", {test::Reply::Mode::Trickle, 200, feed("9.0"), "text/xml", {}, 25});
+    server.route("/backtracking.xml", test::Reply::ok(test::backtrackingFeed().toUtf8()));
+    server.route("/fine.xml", test::Reply::ok(feed("2.0")));
+
+    checker.checkAll({app("Bomb", "1.0", "/bomb.xml"), app("Slow", "1.0", "/trickle.xml"),
+                      app("Stuck", "1.0", "/backtracking.xml"), app("Zeta", "1.0", "/fine.xml")});
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(state("Bomb"), A::failed(kConnectionProblemMessage));
+    EXPECT_EQ(state("Slow"), A::failed(kConnectionProblemMessage));
+    EXPECT_EQ(state("Stuck"), A::updateAvailable("2.0", std::nullopt));
+    EXPECT_EQ(state("Zeta"), A::updateAvailable("2.0", QUrl("https://example.com/get.zip")));
 }
 
 TEST_F(UpdateCheckerTest, NewCheckCancelsTheRunningOne)

@@ -1,0 +1,260 @@
+// Reading an update feed: its character data, the block of its first item and
+// the values of the version and download forms in it. Scanned by hand, each step linear in the
+// feed's length, with the results of these case-insensitive patterns (first
+// match, first capture):
+//   display version  sparkle:shortVersionString\s*>\s*([^<]+)
+//                    <sparkle:shortVersionString>([^<]+)</sparkle:shortVersionString>
+//                    sparkle:shortVersionString\s*=\s*"([^"]+)"
+//   build version    sparkle:version\s*=\s*"([^"]+)"
+//                    <sparkle:version>([^<]+)</sparkle:version>
+//                    sparkle:version\s*>\s*([^<]+)
+//   download         <enclosure[^>]*url\s*=\s*"([^"]+)"
+//                    url\s*=\s*"([^"]+\.(dmg|zip|pkg|tar\.gz)[^"]*)"
+
+#include "engine/updates/UpdateChecker.h"
+
+namespace tw {
+
+namespace {
+
+using Capture = std::optional<QStringView>;
+
+constexpr QLatin1StringView kDisplayVersion("sparkle:shortversionstring");
+constexpr QLatin1StringView kBuildVersion("sparkle:version");
+
+// The text as XML reads it: comments left out, CDATA sections replaced by
+// their content (in which "<!--" is text). A comment or section that never
+// ends is kept as it stands.
+QString characterData(const QString& text)
+{
+    const QStringView comment = u"<!--", commentEnd = u"-->", cdata = u"<![CDATA[", cdataEnd = u"]]>";
+    qsizetype nextComment = text.indexOf(comment), nextCdata = text.indexOf(cdata);
+    if (nextComment < 0 && nextCdata < 0)
+        return text;
+    QString out;
+    out.reserve(text.size());
+    qsizetype kept = 0;  // the text before this index is dealt with
+    while (nextComment >= 0 || nextCdata >= 0) {
+        const bool isCdata = nextCdata >= 0 && (nextComment < 0 || nextCdata < nextComment);
+        const qsizetype start = isCdata ? nextCdata : nextComment;
+        const QStringView open = isCdata ? cdata : comment, close = isCdata ? cdataEnd : commentEnd;
+        const qsizetype end = text.indexOf(close, start + open.size());
+        if (end < 0)
+            break;
+        out += QStringView(text).sliced(kept, start - kept);
+        if (isCdata)
+            out += QStringView(text).sliced(start + open.size(), end - start - open.size());
+        kept = end + close.size();
+        // Each opener is searched again only once the scan has passed it.
+        if (nextComment >= 0 && nextComment < kept)
+            nextComment = text.indexOf(comment, kept);
+        if (nextCdata >= 0 && nextCdata < kept)
+            nextCdata = text.indexOf(cdata, kept);
+    }
+    out += QStringView(text).sliced(kept);
+    return out;
+}
+
+// The first item's block: from "<item>" to the end of the first "</item>"
+// after it, or the whole text when either is missing.
+QStringView firstItem(const QString& text)
+{
+    const QStringView openTag = u"<item>", closeTag = u"</item>";
+    const qsizetype open = text.indexOf(openTag, 0, Qt::CaseInsensitive);
+    if (open < 0)
+        return text;
+    const qsizetype close = text.indexOf(closeTag, open + openTag.size(), Qt::CaseInsensitive);
+    if (close < 0)
+        return text;
+    return QStringView(text).sliced(open, close + closeTag.size() - open);
+}
+
+// The patterns' steps over one block. Letters compare as the patterns'
+// case-insensitive matching does (the Kelvin sign is a k, the long s an s);
+// white space is Unicode white space.
+class Scanner {
+public:
+    explicit Scanner(QStringView text) : m_text(text) {}
+
+    // name\s*>\s*([^<]+)
+    Capture elementValue(QLatin1StringView name) const
+    {
+        for (qsizetype i = find(name, 0); i >= 0; i = find(name, i + 1)) {
+            const qsizetype gt = skipSpace(i + name.size());
+            if (!isChar(gt, u'>'))
+                continue;
+            const qsizetype value = skipSpace(gt + 1);
+            if (value < m_text.size() && m_text[value] != u'<')
+                return span(value, next(u'<', value));
+            if (value > gt + 1)  // the spaces give back their last one
+                return span(value - 1, value);
+        }
+        return std::nullopt;
+    }
+
+    // <name>([^<]+)</name>
+    Capture taggedValue(QLatin1StringView name) const
+    {
+        for (qsizetype i = find(name, 1); i >= 0; i = find(name, i + 1)) {
+            const qsizetype value = i + name.size() + 1;
+            if (!isChar(i - 1, u'<') || !isChar(value - 1, u'>'))
+                continue;
+            const qsizetype end = next(u'<', value);
+            if (end > value && isChar(end + 1, u'/') && at(end + 2, name) && isChar(end + 2 + name.size(), u'>'))
+                return span(value, end);
+        }
+        return std::nullopt;
+    }
+
+    // name\s*=\s*"([^"]+)"
+    Capture attributeValue(QLatin1StringView name) const
+    {
+        for (qsizetype i = find(name, 0); i >= 0; i = find(name, i + 1))
+            if (const Capture value = quotedAfter(i + name.size()))
+                return value;
+        return std::nullopt;
+    }
+
+    // <enclosure[^>]*url\s*=\s*"([^"]+)"
+    Capture enclosureURL() const
+    {
+        constexpr QLatin1StringView enclosure("<enclosure"), url("url");
+        for (qsizetype s = find(enclosure, 0); s >= 0;) {
+            // [^>]* runs to the first ">" and backs off to the last "url"
+            // that leads to a quoted value.
+            const qsizetype gt = next(u'>', s + enclosure.size());
+            for (qsizetype j = gt - url.size(); j >= s + enclosure.size(); --j)
+                if (at(j, url))
+                    if (const Capture value = quotedAfter(j + url.size()))
+                        return value;
+            // A later enclosure before that ">" could only see a part of the same run.
+            s = find(enclosure, gt);
+        }
+        return std::nullopt;
+    }
+
+    // url\s*=\s*"([^"]+\.(dmg|zip|pkg|tar\.gz)[^"]*)"
+    Capture packageURL() const
+    {
+        constexpr QLatin1StringView url("url");
+        for (qsizetype i = find(url, 0); i >= 0; i = find(url, i + 1)) {
+            const Capture value = quotedAfter(i + url.size());
+            if (!value)
+                continue;
+            const qsizetype start = value->data() - m_text.data();
+            for (qsizetype k = start + 1; k < start + value->size(); ++k)
+                if (m_text[k] == u'.' && isPackageExtension(k + 1))
+                    return value;
+        }
+        return std::nullopt;
+    }
+
+private:
+    static char16_t folded(QChar c)
+    {
+        const char16_t u = c.unicode();
+        if (u < 0x80)
+            return u >= u'A' && u <= u'Z' ? char16_t(u + 0x20) : u;
+        return c.toCaseFolded().unicode();
+    }
+    static bool isSpace(QChar c) { return c.isSpace() || c.unicode() == 0x180E; }
+
+    bool isChar(qsizetype i, char16_t c) const { return i >= 0 && i < m_text.size() && m_text[i] == c; }
+    // Whether word (lower case) stands at i.
+    bool at(qsizetype i, QLatin1StringView word) const
+    {
+        if (i < 0 || i + word.size() > m_text.size())
+            return false;
+        for (qsizetype k = 0; k < word.size(); ++k)
+            if (folded(m_text[i + k]) != char16_t(word[k].unicode()))
+                return false;
+        return true;
+    }
+    qsizetype find(QLatin1StringView word, qsizetype from) const
+    {
+        for (qsizetype i = from; i + word.size() <= m_text.size(); ++i)
+            if (at(i, word))
+                return i;
+        return -1;
+    }
+    qsizetype skipSpace(qsizetype i) const
+    {
+        while (i < m_text.size() && isSpace(m_text[i]))
+            ++i;
+        return i;
+    }
+    // The index of the next c from i on, or the end.
+    qsizetype next(char16_t c, qsizetype i) const
+    {
+        const qsizetype found = m_text.indexOf(QChar(c), i);
+        return found < 0 ? m_text.size() : found;
+    }
+    Capture span(qsizetype from, qsizetype to) const { return m_text.sliced(from, to - from); }
+
+    // \s*=\s*"([^"]+)" from i on. Quotes open each value once, so the
+    // searches for the closing one never cover the same text twice.
+    Capture quotedAfter(qsizetype i) const
+    {
+        const qsizetype eq = skipSpace(i);
+        if (!isChar(eq, u'='))
+            return std::nullopt;
+        const qsizetype quote = skipSpace(eq + 1);
+        if (!isChar(quote, u'"'))
+            return std::nullopt;
+        const qsizetype end = next(u'"', quote + 1);
+        if (end == quote + 1 || end == m_text.size())
+            return std::nullopt;
+        return span(quote + 1, end);
+    }
+    bool isPackageExtension(qsizetype i) const
+    {
+        for (const QLatin1StringView ext : {QLatin1StringView("dmg"), QLatin1StringView("zip"),
+                                            QLatin1StringView("pkg"), QLatin1StringView("tar.gz")})
+            if (at(i, ext))
+                return true;
+        return false;
+    }
+
+    QStringView m_text;
+};
+
+Capture displayVersion(const Scanner& s)
+{
+    if (Capture v = s.elementValue(kDisplayVersion))
+        return v;
+    if (Capture v = s.taggedValue(kDisplayVersion))
+        return v;
+    return s.attributeValue(kDisplayVersion);
+}
+
+Capture buildVersion(const Scanner& s)
+{
+    if (Capture v = s.attributeValue(kBuildVersion))
+        return v;
+    if (Capture v = s.taggedValue(kBuildVersion))
+        return v;
+    return s.elementValue(kBuildVersion);
+}
+
+} // namespace
+
+AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
+{
+    // Only the first item is read: it is taken to be the newest.
+    const QString feed = characterData(text);
+    const Scanner scanner(firstItem(feed));
+    AppcastInfo info;
+    Capture version = displayVersion(scanner);  // the display version wins
+    if (!version)
+        version = buildVersion(scanner);
+    if (version)
+        info.version = version->trimmed().toString();
+    Capture download = scanner.enclosureURL();
+    if (!download)
+        download = scanner.packageURL();
+    if (download)
+        info.downloadURL = strictURL(download->trimmed().toString());
+    return info;
+}
+
+} // namespace tw
