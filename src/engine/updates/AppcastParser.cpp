@@ -1,7 +1,7 @@
-// Reading an update feed: its character data, the block of its first item and
-// the values of the version and download forms in it. Scanned by hand, each step linear in the
-// feed's length, with the results of these case-insensitive patterns (first
-// match, first capture):
+// Reading an update feed: its character data, the block of its first item,
+// and the values of the version and download forms in that block. Scanned by
+// hand, each step linear in the feed's length, with the results these
+// case-insensitive patterns would give (first match, first capture):
 //   display version  sparkle:shortVersionString\s*>\s*([^<]+)
 //                    <sparkle:shortVersionString>([^<]+)</sparkle:shortVersionString>
 //                    sparkle:shortVersionString\s*=\s*"([^"]+)"
@@ -22,51 +22,56 @@ using Capture = std::optional<QStringView>;
 constexpr QLatin1StringView kDisplayVersion("sparkle:shortversionstring");
 constexpr QLatin1StringView kBuildVersion("sparkle:version");
 
-// The text as XML reads it: comments left out, CDATA sections replaced by
-// their content (in which "<!--" is text). A comment or section that never
-// ends is kept as it stands.
-QString characterData(const QString& text)
+// Hands the text as XML reads it to take, piece by piece, until take returns
+// false: comments left out, CDATA sections replaced by their content (in
+// which "<!--" is text). A comment or section that never ends is kept as it
+// stands.
+template <typename Take>
+void characterData(QStringView text, Take take)
 {
     const QStringView comment = u"<!--", commentEnd = u"-->", cdata = u"<![CDATA[", cdataEnd = u"]]>";
-    qsizetype nextComment = text.indexOf(comment), nextCdata = text.indexOf(cdata);
-    if (nextComment < 0 && nextCdata < 0)
-        return text;
-    QString out;
-    out.reserve(text.size());
     qsizetype kept = 0;  // the text before this index is dealt with
-    while (nextComment >= 0 || nextCdata >= 0) {
-        const bool isCdata = nextCdata >= 0 && (nextComment < 0 || nextCdata < nextComment);
-        const qsizetype start = isCdata ? nextCdata : nextComment;
+    qsizetype at = text.indexOf(u"<!");
+    while (at >= 0) {
+        const bool isCdata = text.sliced(at).startsWith(cdata);
+        if (!isCdata && !text.sliced(at).startsWith(comment)) {
+            at = text.indexOf(u"<!", at + 2);  // a declaration, or text
+            continue;
+        }
         const QStringView open = isCdata ? cdata : comment, close = isCdata ? cdataEnd : commentEnd;
-        const qsizetype end = text.indexOf(close, start + open.size());
+        const qsizetype end = text.indexOf(close, at + open.size());
         if (end < 0)
             break;
-        out += QStringView(text).sliced(kept, start - kept);
-        if (isCdata)
-            out += QStringView(text).sliced(start + open.size(), end - start - open.size());
+        if (!take(text.sliced(kept, at - kept)))
+            return;
+        if (isCdata && !take(text.sliced(at + open.size(), end - at - open.size())))
+            return;
         kept = end + close.size();
-        // Each opener is searched again only once the scan has passed it.
-        if (nextComment >= 0 && nextComment < kept)
-            nextComment = text.indexOf(comment, kept);
-        if (nextCdata >= 0 && nextCdata < kept)
-            nextCdata = text.indexOf(cdata, kept);
+        at = text.indexOf(u"<!", kept);
     }
-    out += QStringView(text).sliced(kept);
-    return out;
+    take(text.sliced(kept));
 }
 
-// The first item's block: from "<item>" to the end of the first "</item>"
-// after it, or the whole text when either is missing.
-QStringView firstItem(const QString& text)
+// The block of the first item in the feed's character data: from "<item>"
+// to the end of the first "</item>" after it, or all of it when either is
+// missing. Nothing after the block is read.
+QString firstItem(const QString& text)
 {
     const QStringView openTag = u"<item>", closeTag = u"</item>";
-    const qsizetype open = text.indexOf(openTag, 0, Qt::CaseInsensitive);
-    if (open < 0)
-        return text;
-    const qsizetype close = text.indexOf(closeTag, open + openTag.size(), Qt::CaseInsensitive);
-    if (close < 0)
-        return text;
-    return QStringView(text).sliced(open, close + closeTag.size() - open);
+    QString data;
+    qsizetype open = -1, close = -1;
+    characterData(text, [&](QStringView piece) {
+        // A tag may begin in the pieces before this one.
+        const qsizetype before = data.size();
+        data += piece;
+        if (open < 0)
+            open = data.indexOf(openTag, std::max<qsizetype>(0, before - openTag.size() + 1), Qt::CaseInsensitive);
+        if (open >= 0)
+            close = data.indexOf(closeTag, std::max(open + openTag.size(), before - closeTag.size() + 1),
+                                 Qt::CaseInsensitive);
+        return close < 0;
+    });
+    return close < 0 ? data : data.sliced(open, close + closeTag.size() - open);
 }
 
 // The patterns' steps over one block. Letters compare as the patterns'
@@ -154,7 +159,7 @@ private:
     {
         const char16_t u = c.unicode();
         if (u < 0x80)
-            return u >= u'A' && u <= u'Z' ? char16_t(u + 0x20) : u;
+            return char16_t(u - u'A') < 26 ? char16_t(u + 0x20) : u;
         return c.toCaseFolded().unicode();
     }
     static bool isSpace(QChar c) { return c.isSpace() || c.unicode() == 0x180E; }
@@ -172,8 +177,9 @@ private:
     }
     qsizetype find(QLatin1StringView word, qsizetype from) const
     {
+        const char16_t first = char16_t(word.front().unicode());
         for (qsizetype i = from; i + word.size() <= m_text.size(); ++i)
-            if (at(i, word))
+            if (folded(m_text[i]) == first && at(i, word))
                 return i;
         return -1;
     }
@@ -241,8 +247,8 @@ Capture buildVersion(const Scanner& s)
 AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
 {
     // Only the first item is read: it is taken to be the newest.
-    const QString feed = characterData(text);
-    const Scanner scanner(firstItem(feed));
+    const QString block = firstItem(text);
+    const Scanner scanner(block);
     AppcastInfo info;
     Capture version = displayVersion(scanner);  // the display version wins
     if (!version)

@@ -100,6 +100,10 @@ TEST(Appcast, ReadsFeedsAsTheyArePublished)
         {R"(<item><sparkle:shortVersionString><![CDATA[7.0]]></sparkle:shortVersionString>
             <sparkle:version>700</sparkle:version><enclosure url="https://example.com/7.zip"/></item>)",
          QStringLiteral("7.0"), url("https://example.com/7.zip")},
+        // The item tags are found in the text the comments leave, even where they join it.
+        {R"(<it<!-- a -->em><sparkle:version>5</sparkle:version></it<!-- b -->em>
+            <item><sparkle:shortVersionString>6</sparkle:shortVersionString></item>)",
+         QStringLiteral("5"), std::nullopt},
         // A comment that never ends is kept as text.
         {R"(<!-- never closed <item><sparkle:version>3</sparkle:version></item>)", QStringLiteral("3"), std::nullopt},
         // Only comments: nothing is left to read.
