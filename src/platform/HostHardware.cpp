@@ -125,8 +125,9 @@ std::optional<PlatformExpert> dmiBoard(TreeReader& tree)
                           tree.text(dmi + QStringLiteral("product_serial")).value_or(QString())};
 }
 
-// KEY=value lines; values may be quoted and hold backslash escapes.
-QHash<QString, QString> parseOsRelease(const QString& text)
+// KEY=value lines (os-release, uevent); values may be quoted and hold
+// backslash escapes.
+QHash<QString, QString> parseKeyValues(const QString& text)
 {
     QHash<QString, QString> out;
     for (QStringView line : QStringView(text).split(u'\n')) {
@@ -210,7 +211,7 @@ OsVersion LinuxHardware::readOsVersion()
     auto release = m_tree.text(QStringLiteral("/etc/os-release"));
     if (!release)
         release = m_tree.text(QStringLiteral("/usr/lib/os-release"));
-    const QHash<QString, QString> fields = parseOsRelease(release.value_or(QString()));
+    const QHash<QString, QString> fields = parseKeyValues(release.value_or(QString()));
     OsVersion os;
     os.product = fields.value(QStringLiteral("NAME"), QStringLiteral("Linux"));
     os.version = fields.value(QStringLiteral("VERSION_ID"), fields.value(QStringLiteral("VERSION_CODENAME")));
@@ -219,32 +220,38 @@ OsVersion LinuxHardware::readOsVersion()
 }
 
 // The first system battery (peripherals report the scope "Device"), under
-// the registry's property names.
+// the registry's property names. Each supply's uevent file holds all of its
+// properties: one read instead of one per property.
 std::optional<QVariantMap> LinuxHardware::batteryProperties()
 {
     const QString supplies = QStringLiteral("/sys/class/power_supply/");
     for (const QString& name : m_tree.names(supplies)) {
         const QString base = supplies + name + u'/';
-        if (m_tree.text(base + QStringLiteral("type")) != QLatin1String("Battery")
-            || m_tree.text(base + QStringLiteral("scope")) == QLatin1String("Device"))
+        const QHash<QString, QString> f = parseKeyValues(m_tree.text(base + QStringLiteral("uevent")).value_or(QString()));
+        const auto field = [&](const char* key) { return f.value(QStringLiteral("POWER_SUPPLY_") + QLatin1String(key)); };
+        // Kernels before 5.8 leave the type out of the uevent.
+        const QString type = f.contains(QStringLiteral("POWER_SUPPLY_TYPE")) ? field("TYPE")
+                                                                              : m_tree.text(base + QStringLiteral("type")).value_or(QString());
+        if (type != QLatin1String("Battery") || field("SCOPE") == QLatin1String("Device"))
             continue;
         QVariantMap p;
-        const auto put = [&](const char* key, std::optional<qint64> value, qint64 scale = 1) {
-            if (value)
-                p.insert(QLatin1String(key), *value * scale);
+        const auto put = [&](const char* key, const QString& value, qint64 scale = 1) {
+            bool ok = false;
+            const qint64 n = value.toLongLong(&ok);
+            if (ok)
+                p.insert(QLatin1String(key), n * scale);
         };
-        if (const auto present = m_tree.number(base + QStringLiteral("present")))
-            p.insert(QStringLiteral("BatteryInstalled"), *present != 0);
-        put("CurrentCapacity", m_tree.number(base + QStringLiteral("capacity")));
+        put("CurrentCapacity", field("CAPACITY"));
         // Energy when the driver reports it, else charge: a ratio either way.
-        const bool energy = m_tree.exists(base + QStringLiteral("energy_full_design"));
-        const QString unit = energy ? QStringLiteral("energy_") : QStringLiteral("charge_");
-        put("AppleRawMaxCapacity", m_tree.number(base + unit + QStringLiteral("full")));
-        put("DesignCapacity", m_tree.number(base + unit + QStringLiteral("full_design")));
-        put("CycleCount", m_tree.number(base + QStringLiteral("cycle_count")));
-        put("Temperature", m_tree.number(base + QStringLiteral("temp")), 10);  // tenths to hundredths
-        if (const auto status = m_tree.text(base + QStringLiteral("status")))
-            p.insert(QStringLiteral("IsCharging"), *status == QLatin1String("Charging"));
+        const bool energy = f.contains(QStringLiteral("POWER_SUPPLY_ENERGY_FULL_DESIGN"));
+        put("AppleRawMaxCapacity", energy ? field("ENERGY_FULL") : field("CHARGE_FULL"));
+        put("DesignCapacity", energy ? field("ENERGY_FULL_DESIGN") : field("CHARGE_FULL_DESIGN"));
+        put("CycleCount", field("CYCLE_COUNT"));
+        put("Temperature", field("TEMP"), 10);  // tenths to hundredths of a degree
+        if (f.contains(QStringLiteral("POWER_SUPPLY_PRESENT")))
+            p.insert(QStringLiteral("BatteryInstalled"), field("PRESENT") != QLatin1String("0"));
+        if (f.contains(QStringLiteral("POWER_SUPPLY_STATUS")))
+            p.insert(QStringLiteral("IsCharging"), field("STATUS") == QLatin1String("Charging"));
         return p;
     }
     return std::nullopt;

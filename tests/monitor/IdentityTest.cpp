@@ -62,6 +62,20 @@ struct Rig {
     void advance(int seconds) { clock.current = clock.current.addSecs(seconds); }
 };
 
+// The host's readers over a tree, with the fake clock.
+struct TreeRig {
+    explicit TreeRig(const test::MacTree& t, const MacHardwareCatalog::DivadaTables* tables = nullptr)
+        : host(host::makeHostHardware(t.hostRoot()))
+        , profiler(host::makeSysfsProfilerRunner(t.hostRoot()))
+        , reader({host.get(), profiler.get(), &clock, {}, tables})
+    {
+    }
+    std::unique_ptr<HostHardware> host;
+    std::unique_ptr<ProfilerRunner> profiler;
+    test::FakeClock clock;
+    Reader reader;
+};
+
 QString hostNameOrMac()
 {
     const QString name = QSysInfo::machineHostName();
@@ -309,11 +323,9 @@ TEST(HostHardware, AMacLikeTreeIsIdentifiedAsItsModel)
 {
     test::MacTree t;
     test::writeMacLikeHardware(t);
-    auto host = host::makeHostHardware(t.hostRoot());
-    auto profiler = host::makeSysfsProfilerRunner(t.hostRoot());
-    test::FakeClock clock;
     const MacHardwareCatalog::DivadaTables tables{{{"MacBookPro18", "A2442"}}, {{"MacBookPro18,3", "October 26, 2021"}}};
-    Reader reader({host.get(), profiler.get(), &clock, {}, &tables});
+    TreeRig rig(t, &tables);
+    Reader& reader = rig.reader;
 
     EXPECT_EQ(reader.readHardwareIdentity(),
               (HardwareIdentity{hostNameOrMac(), "MacBook Pro (14-inch, 2021)", 2021, "A2442", "MacBookPro18,3",
@@ -336,10 +348,8 @@ TEST(HostHardware, AnOrdinaryPcGivesItsHostNameProcessorAndTheFallbacks)
 {
     test::MacTree t;
     test::writePcHardware(t);
-    auto host = host::makeHostHardware(t.hostRoot());
-    auto profiler = host::makeSysfsProfilerRunner(t.hostRoot());
-    test::FakeClock clock;
-    Reader reader({host.get(), profiler.get(), &clock, {}, nullptr});
+    TreeRig rig(t);
+    Reader& reader = rig.reader;
     const QString name = hostNameOrMac();
     const QString cpu = "Intel(R) Core(TM) i7-10700 CPU @ 2.90GHz";
     EXPECT_EQ(reader.readHardwareIdentity(),
@@ -350,28 +360,26 @@ TEST(HostHardware, AnOrdinaryPcGivesItsHostNameProcessorAndTheFallbacks)
 
     // Whole disks only, in name order, with their models.
     QStringList disks;
-    for (const RegistryChain& chain : host->storageMedia())
+    for (const RegistryChain& chain : rig.host->storageMedia())
         disks << chain.front().value("BSD Name").toString() + u'=' + (chain.size() > 1 ? chain[1].value("Model").toString() : "");
     EXPECT_EQ(disks, (QStringList{"sda=Samsung SSD 870 EVO 1TB", "sdb=ST2000DM008-2FR102", "sdc=Extreme SSD"}));
 
     // The profiler's SATA answer holds the libata disks, typed by rotation.
-    const QJsonObject sata = QJsonDocument::fromJson(*profiler->run(kSATA)).object();
+    const QJsonObject sata = QJsonDocument::fromJson(*rig.profiler->run(kSATA)).object();
     const QJsonArray expected{QJsonObject{
         {"_name", "SATA"},
         {"_items", QJsonArray{QJsonObject{{"_name", "Samsung SSD 870 EVO 1TB"}, {"device_model", "Samsung SSD 870 EVO 1TB"}, {"device_type", "Solid State"}},
                               QJsonObject{{"_name", "ST2000DM008-2FR102"}, {"device_model", "ST2000DM008-2FR102"}, {"device_type", "Rotational"}}}}}};
     EXPECT_EQ(sata.value(kSATA).toArray(), expected);
-    EXPECT_EQ(QJsonDocument::fromJson(*profiler->run(kNVMe)).object().value(kNVMe).toArray(), QJsonArray());
-    EXPECT_EQ(profiler->run("SPAudioDataType"), std::nullopt);
+    EXPECT_EQ(QJsonDocument::fromJson(*rig.profiler->run(kNVMe)).object().value(kNVMe).toArray(), QJsonArray());
+    EXPECT_EQ(rig.profiler->run("SPAudioDataType"), std::nullopt);
 }
 
 TEST(HostHardware, AnEmptyTreeFailsSoftly)
 {
     test::MacTree t;
-    auto host = host::makeHostHardware(t.hostRoot());
-    auto profiler = host::makeSysfsProfilerRunner(t.hostRoot());
-    test::FakeClock clock;
-    Reader reader({host.get(), profiler.get(), &clock, {}, nullptr});
+    TreeRig rig(t);
+    Reader& reader = rig.reader;
     const HardwareIdentity id = reader.readHardwareIdentity();
     EXPECT_EQ(id.osVersion, "Linux");
     EXPECT_EQ(id.identifier, "");
@@ -382,16 +390,21 @@ TEST(HostHardware, AnEmptyTreeFailsSoftly)
     EXPECT_EQ(reader.ioRegistryDiskProductName(), std::nullopt);
     EXPECT_EQ(reader.readBattery(), std::nullopt);
 
-    // A battery without a readable capacity or presence is no battery; an empty slot is none either.
-    t.write("/sys/class/power_supply/BAT0/type", "Battery\n");
-    EXPECT_EQ(host->batteryProperties(), QVariantMap());
+    // An older kernel's uevent names no type: the type file tells it. A
+    // battery without capacity or presence is none, nor is an empty slot.
+    const QString bat = QStringLiteral("/sys/class/power_supply/BAT0/");
+    t.write(bat + "type", "Battery\n");
+    t.write(bat + "uevent", "POWER_SUPPLY_NAME=BAT0\n");
+    EXPECT_EQ(rig.host->batteryProperties(), QVariantMap());
     EXPECT_EQ(reader.readBattery(), std::nullopt);
-    t.write("/sys/class/power_supply/BAT0/present", "0\n");
+    t.write(bat + "uevent", "POWER_SUPPLY_NAME=BAT0\nPOWER_SUPPLY_PRESENT=0\n");
     EXPECT_EQ(reader.readBattery(), std::nullopt);
-    t.write("/sys/class/power_supply/BAT0/charge_full", "3000000\n");
-    t.write("/sys/class/power_supply/BAT0/charge_full_design", "4000000\n");
-    t.write("/sys/class/power_supply/BAT0/capacity", "12\n");
+    t.write(bat + "uevent", "POWER_SUPPLY_NAME=BAT0\nPOWER_SUPPLY_STATUS=Not charging\nPOWER_SUPPLY_PRESENT=1\n"
+                            "POWER_SUPPLY_CHARGE_FULL_DESIGN=4000000\nPOWER_SUPPLY_CHARGE_FULL=3000000\n"
+                            "POWER_SUPPLY_CAPACITY=12\nPOWER_SUPPLY_TEMP=-50\n");
     EXPECT_EQ(reader.readBattery(), (BatteryReading{12, 75, 0, false, std::nullopt}));
+    t.write(bat + "type", "Mains\n");
+    EXPECT_EQ(reader.readBattery(), std::nullopt);
 }
 
 TEST(HostHardware, TheProfilerToolRunsWithATimeLimit)

@@ -12,10 +12,13 @@ void writeDisk(const MacTree& t, const QString& name, const QByteArray& vendor, 
     t.write(base + QStringLiteral("/queue/rotational"), spinning ? "1\n" : "0\n");
 }
 
-void writeSupply(const MacTree& t, const QString& name, const std::vector<std::pair<const char*, QByteArray>>& files)
+// A power supply as its uevent file lists it.
+void writeSupply(const MacTree& t, const QString& name, const std::vector<std::pair<const char*, QByteArray>>& fields)
 {
-    for (const auto& [file, value] : files)
-        t.write(QStringLiteral("/sys/class/power_supply/") + name + u'/' + QLatin1String(file), value + '\n');
+    QByteArray uevent = "POWER_SUPPLY_NAME=" + name.toUtf8() + '\n';
+    for (const auto& [key, value] : fields)
+        uevent += "POWER_SUPPLY_" + QByteArray(key) + '=' + value + '\n';
+    t.write(QStringLiteral("/sys/class/power_supply/") + name + QStringLiteral("/uevent"), uevent);
 }
 
 } // namespace
@@ -34,11 +37,12 @@ void writeMacLikeHardware(const MacTree& t)
     t.write("/sys/class/nvme/nvme0/model", "APPLE SSD AP1024R                       \n");
     t.write("/sys/block/nvme0n1/device/model", "APPLE SSD AP1024R                       \n");
     t.mkdir("/sys/block/loop0");
-    writeSupply(t, "hid-00:1f:20:aa:bb:cc-battery", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "40"}});
-    writeSupply(t, "macsmc-ac", {{"type", "Mains"}, {"online", "1"}});
+    writeSupply(t, "hid-00:1f:20:aa:bb:cc-battery", {{"TYPE", "Battery"}, {"SCOPE", "Device"}, {"CAPACITY", "40"}});
+    writeSupply(t, "macsmc-ac", {{"TYPE", "Mains"}, {"ONLINE", "1"}});
     writeSupply(t, "macsmc-battery",
-                {{"type", "Battery"}, {"present", "1"}, {"capacity", "87"}, {"energy_full", "62000000"},
-                 {"energy_full_design", "70000000"}, {"cycle_count", "123"}, {"status", "Charging"}, {"temp", "305"}});
+                {{"TYPE", "Battery"}, {"STATUS", "Charging"}, {"PRESENT", "1"}, {"CYCLE_COUNT", "123"},
+                 {"ENERGY_FULL_DESIGN", "70000000"}, {"ENERGY_FULL", "62000000"}, {"ENERGY_NOW", "53940000"},
+                 {"CAPACITY", "87"}, {"TEMP", "305"}, {"MODEL_NAME", "bq40z651"}});
 }
 
 void writePcHardware(const MacTree& t)
@@ -59,8 +63,8 @@ void writePcHardware(const MacTree& t)
     writeDisk(t, "loop0", "ATA", "Samsung SSD 870 EVO 1TB", false);
     t.mkdir("/sys/block/zram0");
     t.mkdir("/sys/block/nbd0");
-    writeSupply(t, "AC", {{"type", "Mains"}, {"online", "1"}});
-    writeSupply(t, "hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "55"}, {"status", "Discharging"}});
+    writeSupply(t, "AC", {{"TYPE", "Mains"}, {"ONLINE", "1"}});
+    writeSupply(t, "hidpp_battery_0", {{"TYPE", "Battery"}, {"SCOPE", "Device"}, {"CAPACITY", "55"}, {"STATUS", "Discharging"}});
 }
 
 } // namespace tw::test
