@@ -21,13 +21,14 @@ inline QString publishedFeed(int items)
     return text + QStringLiteral("</channel></rss>");
 }
 
-// A download address that opens and never closes, followed by 300 KB of
-// package names: a backtracking download pattern takes seconds over it.
-inline QString backtrackingFeed()
+// A download address that opens and never closes, followed by package names
+// up to about size characters: a backtracking download pattern takes seconds
+// over 300 KB of it.
+inline QString backtrackingFeed(qsizetype size = 300'000)
 {
     QString text = QStringLiteral("<rss><item><sparkle:shortVersionString>2.0</sparkle:shortVersionString>"
                                   "<enclosure url=\"");
-    while (text.size() < 300'000)
+    while (text.size() < size)
         text += QStringLiteral("/a.dmg");
     return text + QStringLiteral("</item></rss>");
 }
