@@ -224,23 +224,17 @@ private:
     QStringView m_text;
 };
 
-Capture displayVersion(const Scanner& s)
-{
-    if (Capture v = s.elementValue(kDisplayVersion))
-        return v;
-    if (Capture v = s.taggedValue(kDisplayVersion))
-        return v;
-    return s.attributeValue(kDisplayVersion);
-}
-
-Capture buildVersion(const Scanner& s)
-{
-    if (Capture v = s.attributeValue(kBuildVersion))
-        return v;
-    if (Capture v = s.taggedValue(kBuildVersion))
-        return v;
-    return s.elementValue(kBuildVersion);
-}
+// The version's forms in the order they are tried: the display version's,
+// then the build version's.
+struct VersionForm {
+    Capture (Scanner::*read)(QLatin1StringView) const;
+    QLatin1StringView name;
+};
+constexpr VersionForm kVersionForms[] = {
+    {&Scanner::elementValue, kDisplayVersion}, {&Scanner::taggedValue, kDisplayVersion},
+    {&Scanner::attributeValue, kDisplayVersion}, {&Scanner::attributeValue, kBuildVersion},
+    {&Scanner::taggedValue, kBuildVersion},    {&Scanner::elementValue, kBuildVersion},
+};
 
 } // namespace
 
@@ -250,11 +244,12 @@ AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
     const QString block = firstItem(text);
     const Scanner scanner(block);
     AppcastInfo info;
-    Capture version = displayVersion(scanner);  // the display version wins
-    if (!version)
-        version = buildVersion(scanner);
-    if (version)
-        info.version = version->trimmed().toString();
+    for (const auto& [read, name] : kVersionForms) {
+        if (const Capture version = (scanner.*read)(name)) {
+            info.version = version->trimmed().toString();
+            break;
+        }
+    }
     Capture download = scanner.enclosureURL();
     if (!download)
         download = scanner.packageURL();
