@@ -9,42 +9,12 @@
 
 using namespace tw;
 using tw::test::BinaryPlist;
+using tw::test::binaryNested;
+using tw::test::referenceBomb;
+using tw::test::xmlDocument;
+using tw::test::xmlNested;
 
 namespace {
-
-QByteArray xmlDocument(const QByteArray& body)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-           "<plist version=\"1.0\">"
-           + body + "</plist>\n";
-}
-
-QByteArray xmlNested(int levels, const QByteArray& leaf = "<string>x</string>")
-{
-    return xmlDocument(QByteArray("<array>").repeated(levels) + leaf + QByteArray("</array>").repeated(levels));
-}
-
-// levels arrays, each holding the next, the innermost holding a string.
-QByteArray binaryNested(int levels)
-{
-    BinaryPlist b;
-    for (int i = 0; i < levels; ++i)
-        b.array({i + 1});
-    b.ascii("x");
-    return b.finish(0);
-}
-
-// levels arrays, each referring twice to the next: 2^levels leaves from
-// about 3 x levels bytes of objects.
-QByteArray referenceBomb(int levels, const QByteArray& leaf = "x")
-{
-    BinaryPlist b;
-    for (int i = 0; i < levels; ++i)
-        b.array({i + 1, i + 1});
-    b.ascii(leaf);
-    return b.finish(0);
-}
 
 int depthOf(const QVariant& v)
 {
@@ -134,11 +104,10 @@ TEST(PropertyListLimits, SharedObjectsCountAtEveryReference)
     EXPECT_LT(bomb.size(), 300);
     EXPECT_EQ(plist::parse(bomb), std::nullopt);
 
-    // Few references to a large string expand past the byte budget.
-    const QByteArray wide = referenceBomb(8, QByteArray(plist::kMaxExpandedBytes / 128, 'a'));
-    EXPECT_EQ(plist::parse(wide), std::nullopt);
-    const auto modest = plist::parse(referenceBomb(3, QByteArray(plist::kMaxExpandedBytes / 128, 'a')));
-    EXPECT_TRUE(modest);
+    // Few references to a large string expand up to the byte budget, not past it.
+    const QByteArray large(plist::kMaxExpandedBytes / 128, 'a');
+    EXPECT_TRUE(plist::parse(referenceBomb(7, large)));
+    EXPECT_EQ(plist::parse(referenceBomb(7, large + 'a')), std::nullopt);
 
     // One array naming one object more often than the object budget allows.
     BinaryPlist flat;

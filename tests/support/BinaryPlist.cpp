@@ -96,4 +96,35 @@ QByteArray BinaryPlist::finish(int top, int refSize, int offsetSize) const
     return out;
 }
 
+QByteArray xmlDocument(const QByteArray& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">"
+           + body + "</plist>\n";
+}
+
+QByteArray xmlNested(int levels, const QByteArray& leaf)
+{
+    return xmlDocument(QByteArray("<array>").repeated(levels) + leaf + QByteArray("</array>").repeated(levels));
+}
+
+QByteArray binaryNested(int levels)
+{
+    BinaryPlist b;
+    for (int i = 0; i < levels; ++i)
+        b.array({i + 1});
+    b.ascii("x");
+    return b.finish(0);
+}
+
+QByteArray referenceBomb(int levels, const QByteArray& leaf)
+{
+    BinaryPlist b;
+    for (int i = 0; i < levels; ++i)
+        b.array({i + 1, i + 1});
+    b.ascii(leaf);
+    return b.finish(0);
+}
+
 } // namespace tw::test

@@ -45,4 +45,13 @@ private:
 // Appends value as a big-endian integer of width bytes.
 void appendBigEndian(QByteArray& out, std::uint64_t value, int width);
 
+// Hostile shapes in both formats.
+QByteArray xmlDocument(const QByteArray& body);  // body inside <plist>, with the usual prolog
+// levels arrays, each holding the next, the innermost holding leaf.
+QByteArray xmlNested(int levels, const QByteArray& leaf = "<string>x</string>");
+QByteArray binaryNested(int levels);
+// levels arrays, each referring twice to the next: 2^levels copies of leaf
+// from about 3 x levels bytes of objects.
+QByteArray referenceBomb(int levels, const QByteArray& leaf = "x");
+
 } // namespace tw::test
