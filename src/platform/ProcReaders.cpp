@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <dirent.h>
 #include <limits>
@@ -345,14 +346,14 @@ bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
         if (ec == std::errc() && last == end && pid > 0 && entry->d_name[0] != '0')
             m_pids.push_back(pid);
     }
-    ::closedir(dir);
     std::sort(m_pids.begin(), m_pids.end());
 
     std::size_t count = 0;
     for (const std::int32_t pid : m_pids) {
-        char digits[16];
-        const auto [last, ec] = std::to_chars(digits, digits + sizeof digits, pid);
-        if (ec != std::errc() || !readFile({"proc/", View(digits, size_t(last - digits)), "/stat"}, kProcessFileLimit))
+        char path[32];
+        const auto [last, ec] = std::to_chars(path, path + sizeof path - 6, pid);
+        std::memcpy(last, "/stat", 6);
+        if (ec != std::errc() || !readRegularFileAt(::dirfd(dir), path, m_buffer, kProcessFileLimit))
             continue;  // gone meanwhile, or not ours to read
         if (count == out.size())
             out.emplace_back();
@@ -361,6 +362,7 @@ bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
             ++count;
         }
     }
+    ::closedir(dir);
     out.resize(count);
     return true;
 }
