@@ -1,5 +1,7 @@
 #include "monitor/SystemMonitor.h"
 
+#include "monitor/HardwareIdentityReader.h"
+
 #include <QTimer>
 
 #include <algorithm>
@@ -45,20 +47,6 @@ QList<LiveProcess> topRows(std::vector<std::size_t>& order, std::size_t limit, K
     return rows;
 }
 
-// Identity as the initial snapshot shows it, until the host has a hardware reader.
-class InitialIdentity final : public IdentityReader {
-public:
-    HardwareIdentity readHardwareIdentity() override
-    {
-        HardwareIdentity identity;
-        identity.machineName = identity.marketingTitle = QStringLiteral("Mac");
-        return identity;
-    }
-    QString readSSDProductName() override { return {}; }
-    std::optional<QString> ioRegistryDiskProductName() override { return std::nullopt; }
-    std::optional<BatteryReading> readBattery() override { return std::nullopt; }
-};
-
 } // namespace
 
 SystemMonitor::SystemMonitor(const Sources& sources, QObject* parent)
@@ -72,9 +60,9 @@ SystemMonitor& SystemMonitor::shared()
     // Never destroyed: it samples until the process ends.
     static SystemMonitor* const monitor = [] {
         static LinuxProcReaders host;
-        static InitialIdentity identity;
+        static const std::unique_ptr<IdentityReader> identity = makeHostIdentityReader();
         static SteadyMonitorClock clock;
-        auto* m = new SystemMonitor({&host, &identity, &clock});
+        auto* m = new SystemMonitor({&host, identity.get(), &clock});
         m->start();
         return m;
     }();
