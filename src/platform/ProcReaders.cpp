@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <dirent.h>
 #include <limits>
 #include <string_view>
@@ -23,6 +23,7 @@ using u64 = std::uint64_t;
 
 constexpr u64 kU64Max = std::numeric_limits<u64>::max();
 constexpr std::int64_t kProcessFileLimit = 1 << 16;
+constexpr u64 kSectorBytes = 512;  // diskstats counts in these, whatever the disk's own sector size
 
 u64 addSat(u64 a, u64 b)
 {
@@ -44,6 +45,16 @@ View nextLine(View& rest)
     return line;
 }
 
+// A decimal count; counts beyond the type read as its largest value.
+std::optional<u64> toNumber(View text)
+{
+    u64 value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (end != text.data() + text.size() || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        return std::nullopt;
+    return ec == std::errc() ? value : kU64Max;
+}
+
 // Whitespace-separated fields of one line.
 class Fields {
 public:
@@ -51,13 +62,13 @@ public:
 
     std::optional<View> next()
     {
-        const auto begin = m_rest.find_first_not_of(" \t");
+        const auto begin = m_rest.find_first_not_of(" \t\n");
         if (begin == View::npos) {
             m_rest = {};
             return std::nullopt;
         }
-        const auto end = m_rest.find_first_of(" \t", begin);
-        const View field = m_rest.substr(begin, end == View::npos ? View::npos : end - begin);
+        const auto end = m_rest.find_first_of(" \t\n", begin);
+        const View field = m_rest.substr(begin, end - begin);  // to the end when there is no blank
         m_rest = end == View::npos ? View() : m_rest.substr(end);
         return field;
     }
@@ -65,15 +76,7 @@ public:
     std::optional<u64> number()
     {
         const auto field = next();
-        if (!field)
-            return std::nullopt;
-        u64 value = 0;
-        const auto [end, ec] = std::from_chars(field->data(), field->data() + field->size(), value);
-        if (ec == std::errc::result_out_of_range)
-            return kU64Max;
-        if (ec != std::errc() || end != field->data() + field->size())
-            return std::nullopt;
-        return value;
+        return field ? toNumber(*field) : std::nullopt;
     }
 
     // Reads up to N numbers into `values`; returns how many were read.
@@ -172,24 +175,23 @@ bool parseProcessStat(View text, std::uint64_t pageSize, ProcessSample& p)
     const auto close = text.rfind(')');
     if (open == View::npos || close == View::npos || close < open)
         return false;
+    // Field 3 (the state) comes first: utime is field 14, stime 15, threads 20, rss 24.
+    View field[22];
     Fields fields(text.substr(close + 1));
-    // Field 3 (the state) is index 0: utime 14, stime 15, threads 20, rss 24.
-    u64 utime = 0, stime = 0, threads = 0, rss = 0;
-    for (int index = 0; index <= 21; ++index) {
-        u64* into = index == 11 ? &utime : index == 12 ? &stime : index == 17 ? &threads : index == 21 ? &rss : nullptr;
-        if (!into) {
-            if (!fields.next())
-                return false;
-        } else if (const auto value = fields.number()) {
-            *into = *value;
-        } else {
+    for (View& f : field) {
+        const auto next = fields.next();
+        if (!next)
             return false;
-        }
+        f = *next;
     }
-    p.userTicks = utime;
-    p.systemTicks = stime;
-    p.threads = int(std::min<u64>(threads, INT_MAX));
-    p.resident = mulSat(rss, pageSize);
+    const auto utime = toNumber(field[11]), stime = toNumber(field[12]);
+    const auto threads = toNumber(field[17]), rss = toNumber(field[21]);
+    if (!utime || !stime || !threads || !rss)
+        return false;
+    p.userTicks = *utime;
+    p.systemTicks = *stime;
+    p.threads = int(std::min<u64>(*threads, INT_MAX));
+    p.resident = mulSat(*rss, pageSize);
     p.name.resize(0);
     p.name.append(text.data() + open + 1, qsizetype(close - open - 1));
     return true;
@@ -386,8 +388,8 @@ std::optional<DiskTotals> LinuxProcReaders::readDiskIO()
         struct stat st;
         if (::lstat(hostPath({"sys/block/", *name, "/device"}), &st) != 0 || !S_ISLNK(st.st_mode))
             continue;
-        totals.read = addSat(totals.read, mulSat(v[2], 512));
-        totals.write = addSat(totals.write, mulSat(v[6], 512));
+        totals.read = addSat(totals.read, mulSat(v[2], kSectorBytes));
+        totals.write = addSat(totals.write, mulSat(v[6], kSectorBytes));
         anyDisk = true;
     }
     if (!anyDisk)

@@ -99,6 +99,7 @@ TEST(ProcReaders, MemoryAndLoadNeedTheirFieldsAndTakeTheRestAsZero)
     const std::pair<const char*, std::optional<LoadAverage>> loads[] = {
         {"1.50 2.25 0.00 2/300 77\n", LoadAverage{1.5, 2.25, 0}},
         {"1.50 2.25\n", std::nullopt},
+        {"3 2 1\n", LoadAverage{3, 2, 1}},
         {"1,50 2,25 3,00 2/300 77\n", std::nullopt},
         {"nan 1 1 1/1 1\n", std::nullopt},
         {"-1 1 1 1/1 1\n", std::nullopt},
