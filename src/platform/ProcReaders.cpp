@@ -307,8 +307,8 @@ std::optional<MemoryReading> LinuxProcReaders::readMemory()
         return std::nullopt;
     std::optional<u64> memFree, anon, unevictable, zswap, buffers, cached, reclaimable, swapTotal, swapFree;
     const std::pair<View, std::optional<u64>*> keys[] = {
-        {"MemFree", &memFree}, {"AnonPages", &anon},       {"Unevictable", &unevictable},
-        {"Zswap", &zswap},     {"Buffers", &buffers},      {"Cached", &cached},
+        {"MemFree", &memFree}, {"AnonPages", &anon}, {"Unevictable", &unevictable},
+        {"Zswap", &zswap}, {"Buffers", &buffers}, {"Cached", &cached},
         {"SReclaimable", &reclaimable}, {"SwapTotal", &swapTotal}, {"SwapFree", &swapFree},
     };
     for (View rest = view(m_buffer); !rest.empty();) {
@@ -428,7 +428,7 @@ QString LinuxProcReaders::rootVolumeLabel()
         if (const auto device = after.next())
             source = unescape(*device);  // the last mount at the root wins
     }
-    const View device(source.constData(), size_t(source.size()));
+    const View device = view(source);
     if (!device.starts_with("/dev/") || device.find("/../") != View::npos)
         return {};
     // The device itself, and where it leads when it is a link (/dev/mapper/x -> ../dm-0).
