@@ -74,7 +74,7 @@ bool FakeWorkspace::open(const QUrl& url)
 {
     QMutexLocker lock(&mutex);
     openedUrls.push_back(url);
-    return true;
+    return opens;
 }
 
 bool FakeWorkspace::openPath(const QString& path)

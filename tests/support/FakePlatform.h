@@ -79,6 +79,7 @@ struct FakeWorkspace final : Workspace {
     QStringList openedPaths;
     QStringList revealed;
     QHash<QString, QString> applications;  // bundle identifier -> path
+    bool opens = true;                     // what open answers (false: no handler)
     QMutex mutex;
     bool open(const QUrl& url) override;
     bool openPath(const QString& path) override;
