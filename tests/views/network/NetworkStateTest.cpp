@@ -48,7 +48,7 @@ TEST_F(NetworkStateTest, ListsOnlyTheUsersApplicationsAndFiltersThemByName)
     // A family group is one row; its members are not listed.
     AppInfoPtr suite = AppInfo::make({"Office", "", "/Applications/Office"});
     suite->setMembers({AppInfo::make({"Writer", "com.example.writer", "/Applications/Office/Writer.app"})});
-    shell.scanner->setApps(shell.scanner->apps() << suite);
+    shell.scanner->setApps(QList<AppInfoPtr>(shell.scanner->apps()) << suite);
     EXPECT_EQ(names(state.apps()), QStringList({"Bärwald", "Notes Pro", "Zed", "Office"}));
     state.setSearchText("writer");
     EXPECT_TRUE(state.apps().isEmpty());
