@@ -51,13 +51,6 @@ QStringList wrapLines(const QString& text, const QFont& font, qreal width, int m
     return lines;
 }
 
-void strokeInside(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush, qreal w)
-{
-    p.setPen(QPen(brush, w));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(neon::insideStrokePath(r, radius, w));
-}
-
 // Paints shape-shaped shadows of a filled path.
 void shapeShadow(QPainter& p, const QString& key, const QRectF& r, qreal radius, const neon::Shadow& s)
 {
@@ -150,7 +143,7 @@ void ThemePreviewCard::paintSwatch(QPainter& p, const QRectF& rect, AppAppearanc
         QLinearGradient f(top.topLeft(), top.bottomLeft());
         f.setStops({{0, rgb(0.88, 0.93, 1.0)}, {1, rgb(0.72, 0.84, 0.96)}});
         p.fillPath(neon::roundedRect(top, 6), f);
-        strokeInside(p, top, 6, rgb(0.2, 0.72, 1.0), 1.4);
+        neon::strokeRoundedPathInside(p, top, 6, 1.4, rgb(0.2, 0.72, 1.0));
         p.fillPath(neon::roundedRect(bottom, 4), Qt::white);
         break;
     }
@@ -159,7 +152,7 @@ void ThemePreviewCard::paintSwatch(QPainter& p, const QRectF& rect, AppAppearanc
         const QRectF pill(strip.center().x() - 11, strip.center().y() - 24, 22, 48);
         const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
         const QImage ring = neon::cachedImage(key + QStringLiteral("pill"), pill.size().toSize(), dpr, [&](QPainter& q) {
-            strokeInside(q, QRectF(0, 0, 22, 48), 11, rgb(0.2, 0.72, 1.0), 1.2);
+            neon::strokeRoundedPathInside(q, QRectF(0, 0, 22, 48), 11, 1.2, rgb(0.2, 0.72, 1.0));
         });
         neon::paintShadows(p, key + QStringLiteral("pill"), ring, pill.topLeft(),
                            {{faded(rgb(0.15, 0.65, 1.0), 0.7), 6, {0, 0}}});
@@ -170,7 +163,7 @@ void ThemePreviewCard::paintSwatch(QPainter& p, const QRectF& rect, AppAppearanc
         const QRectF top(inner.left(), inner.top(), inner.width(), h);
         const QRectF bottom(inner.left(), inner.top() + h + 6, inner.width(), h);
         p.fillPath(neon::roundedRect(top, 4), rgb(0.07, 0.12, 0.22));
-        strokeInside(p, top, 4, faded(rgb(0.2, 0.72, 1.0), 0.8), 1.5);
+        neon::strokeRoundedPathInside(p, top, 4, 1.5, faded(rgb(0.2, 0.72, 1.0), 0.8));
         p.fillPath(neon::roundedRect(bottom, 4), rgb(0.06, 0.1, 0.18));
         break;
     }
@@ -181,9 +174,9 @@ void ThemePreviewCard::paintSwatch(QPainter& p, const QRectF& rect, AppAppearanc
         const QRectF c1(strip.center().x() - 11, strip.center().y() - 17, 22, 14);
         const QRectF c2(strip.center().x() - 11, strip.center().y() + 3, 22, 14);
         p.fillPath(neon::capsule(c1), rgb(0.08, 0.12, 0.22));
-        strokeInside(p, c1, 7, faded(Qt::white, 0.18), 1);
+        neon::strokeRoundedPathInside(p, c1, 7, 1, faded(Qt::white, 0.18));
         p.fillPath(neon::capsule(c2), rgb(0.12, 0.28, 0.55, 0.7));
-        strokeInside(p, c2, 7, faded(rgb(0.45, 0.73, 1.0), 0.6), 1);
+        neon::strokeRoundedPathInside(p, c2, 7, 1, faded(rgb(0.45, 0.73, 1.0), 0.6));
 
         QLinearGradient bg(content.topLeft(), content.bottomLeft());
         bg.setStops({{0, rgb(0.04, 0.05, 0.1)}, {1, rgb(0.02, 0.03, 0.06)}});
@@ -195,7 +188,7 @@ void ThemePreviewCard::paintSwatch(QPainter& p, const QRectF& rect, AppAppearanc
         p.fillPath(neon::roundedRect(panel, 10), rgb(0.07, 0.1, 0.17));
         QLinearGradient edge(panel.topLeft(), panel.bottomRight());
         edge.setStops({{0, faded(Qt::white, 0.35)}, {1, faded(Qt::white, 0.05)}});
-        strokeInside(p, panel, 10, edge, 1);
+        neon::strokeRoundedPathInside(p, panel, 10, 1, edge);
         const qreal rowTop = panel.bottom() + 8;
         const QRectF circle(inner.left(), rowTop + 2, 18, 18);
         p.setPen(QPen(rgb(0.12, 0.56, 1.0), 2));
@@ -203,7 +196,7 @@ void ThemePreviewCard::paintSwatch(QPainter& p, const QRectF& rect, AppAppearanc
         p.drawEllipse(circle.adjusted(1, 1, -1, -1));
         const QRectF bar(circle.right() + 6, rowTop, std::max<qreal>(0, inner.right() - circle.right() - 6), 22);
         p.fillPath(neon::roundedRect(bar, 6), rgb(0.08, 0.12, 0.2));
-        strokeInside(p, bar, 6, faded(Qt::white, 0.12), 1);
+        neon::strokeRoundedPathInside(p, bar, 6, 1, faded(Qt::white, 0.12));
         break;
     }
     }
