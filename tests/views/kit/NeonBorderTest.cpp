@@ -242,20 +242,33 @@ protected:
     }
 };
 
+// A 300 x 200 window of red with a border over it, on a clock the test moves.
+struct BorderOverRed {
+    ClockGuard restore;
+    double now;
+    QWidget window;
+    Swatch* under = new Swatch(&window);
+    ClockwiseNeonBorder* border = new ClockwiseNeonBorder(16, 1.6, 2.6, &window);
+
+    explicit BorderOverRed(double start)
+        : now(start)
+    {
+        NeonAnimationClock::shared().setTimeSource([this] { return now; });
+        window.resize(300, 200);
+        under->setGeometry(window.rect());
+        border->setShapeGeometry(QRect(40, 40, 220, 120));
+    }
+};
+
 } // namespace
 
 TEST(NeonBorder, BandShowsWhatLiesBeneathEvenAfterItChanges)
 {
-    ClockGuard restore;
-    double now = 500.0;
-    NeonAnimationClock::shared().setTimeSource([&] { return now; });
-    QWidget window;
-    window.resize(300, 200);
-    auto* under = new Swatch(&window);
-    under->setGeometry(window.rect());
-    auto* border = new ClockwiseNeonBorder(16, 1.6, 2.6, &window);
-    border->setShapeGeometry(QRect(40, 40, 220, 120));
-    border->raise();
+    BorderOverRed scene(500.0);
+    QWidget& window = scene.window;
+    Swatch* under = scene.under;
+    ClockwiseNeonBorder* border = scene.border;
+    double& now = scene.now;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     // The border takes a picture of what lies beneath its band and then paints the band itself.
@@ -366,29 +379,18 @@ namespace {
 class GreenOverlay : public NeonOverlay {
 public:
     using NeonOverlay::NeonOverlay;
-    int paints = 0;
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        ++paints;
-        QPainter(this).fillRect(rect(), Qt::green);
-    }
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::green); }
 };
 
 } // namespace
 
 TEST(NeonBorder, SnapshotLeavesOutOverlaysAndWhatTheyHold)
 {
-    ClockGuard restore;
-    double now = 700.0;
-    NeonAnimationClock::shared().setTimeSource([&] { return now; });
-    QWidget window;
-    window.resize(300, 200);
-    auto* under = new Swatch(&window);
-    under->setGeometry(window.rect());
-    auto* border = new ClockwiseNeonBorder(16, 1.6, 2.6, &window);
-    border->setShapeGeometry(QRect(40, 40, 220, 120));
+    BorderOverRed scene(700.0);
+    QWidget& window = scene.window;
+    ClockwiseNeonBorder* border = scene.border;
     // Above the border: an overlay over its top-left corner, and a plain
     // widget inside another overlay over its bottom-right one.
     auto* overlay = new GreenOverlay(&window);
