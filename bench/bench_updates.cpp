@@ -1,6 +1,7 @@
 // The update checker's work on the GUI thread (building the rows) and its
 // parsers (run on the pool, one row at a time).
 
+#include "engine/inventory/Models.h"
 #include "engine/updates/UpdateChecker.h"
 #include "support/FakePlatform.h"
 

@@ -11,6 +11,7 @@
 #include "app/WindowHandling.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/ByteFormat.h"
 
 #include <QAction>
 #include <QImage>

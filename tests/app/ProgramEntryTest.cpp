@@ -1,3 +1,4 @@
+#include "ShellHarness.h"
 #include "app/AppSettings.h"
 #include "app/L10n.h"
 #include "app/PreferencesView.h"
@@ -5,7 +6,7 @@
 #include "app/SweeplineApp.h"
 #include "app/WindowHandling.h"
 #include "engine/inventory/AppRemovalWatcher.h"
-#include "ShellHarness.h"
+#include "engine/inventory/ByteFormat.h"
 
 #include <QAction>
 #include <QApplication>
@@ -246,8 +247,8 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
     f.bundleIdentifier = QStringLiteral("com.example.gone");
     f.path = bundle;
     p.fake.tree().makeTrash();
-    const auto result = p.app->scanner().uninstall(AppInfo::make(f), {}, true);
-    EXPECT_FALSE(result.error.has_value());
+    const auto result = p.app->scanner().uninstall(AppInfo::make(f), {}, BundleRemoval::MoveToTrash);
+    EXPECT_TRUE(result.status.ok());
     p.app->removalWatcher().poll();
     drainScans(&p.app->scanner(), &p.app->cleaner());
     QTest::qWait(50);

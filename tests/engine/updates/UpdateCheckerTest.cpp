@@ -1,5 +1,6 @@
 #include "LocalHttpServer.h"
 #include "Printing.h"
+#include "engine/inventory/Models.h"
 #include "engine/updates/UpdateChecker.h"
 #include "platform/HostServices.h"
 #include "support/Collect.h"
