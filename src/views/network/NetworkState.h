@@ -26,8 +26,8 @@ public:
     const QList<AppInfoPtr>& apps() const { return m_apps; }
     const AppInfoPtr& selected() const { return m_selected; }
     void select(const AppInfoPtr& app);
-    // Asks the workspace service to open the firewall settings; what it
-    // answers changes nothing here.
+    // Hands the firewall settings address to the workspace service; nothing
+    // here changes.
     void openFirewallSettings();
 
 signals:

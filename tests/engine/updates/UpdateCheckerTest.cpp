@@ -1,5 +1,6 @@
 #include "FeedSamples.h"
 #include "Printing.h"
+#include "engine/inventory/Models.h"
 #include "engine/updates/UpdateChecker.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
