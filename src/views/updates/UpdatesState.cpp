@@ -47,7 +47,7 @@ void UpdatesState::select(const QString& id)
     if (m_selectedID == id)
         return;
     m_selectedID = id;
-    emit changed();
+    emit selectionChanged();
 }
 
 void UpdatesState::recompute()

@@ -69,8 +69,9 @@ public:
     void appeared();
 
 signals:
-    // Anything shown changed: rows, progress, the search, the toggle or the selection.
+    // Anything shown but the selection changed: rows, progress, the search, the toggle.
     void changed();
+    void selectionChanged();
 
 private:
     void applicationCountChanged();
