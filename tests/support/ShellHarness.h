@@ -7,13 +7,16 @@
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
+#include "views/kit/IconView.h"
 #include "views/kit/WorkspaceEnvironment.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QTest>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <memory>
 
 namespace tw::test {
@@ -55,6 +58,30 @@ struct ShellHarness {
         state.reset();
     }
 };
+
+// Where the screenshot tests keep their pictures: $TIDEWELL_SCREENSHOT_DIR,
+// else screenshots/ beside the test program (made when missing).
+inline QString screenshotFolder()
+{
+    const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");
+    const QString dir = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
+                                      : QString::fromLocal8Bit(env);
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Saves a picture of w under the screenshot folder once its icons are at
+// hand: it paints w once (the icons in view start decoding) and waits for them.
+inline bool saveScreenshot(QWidget* w, const QString& name)
+{
+    QCoreApplication::processEvents();  // pending layouts, as before any paint
+    w->grab();
+    const bool ready = QTest::qWaitFor([&] {
+        const QList<IconView*> icons = w->findChildren<IconView*>();
+        return std::all_of(icons.begin(), icons.end(), [](IconView* v) { return !v->isVisible() || v->isReady(); });
+    }, 5000);
+    return ready && w->grab().save(screenshotFolder() + u'/' + name);
+}
 
 // The colour of a pixel of an image, as 0..255 components.
 inline QColor pixel(const QImage& image, int x, int y)

@@ -91,8 +91,13 @@ QWidget* NetworkWorkspace::makeDetail()
                                  neon::systemFont(12, QFont::Normal), page);
     hint->setAlignment(Qt::AlignHCenter);
     hint->setWordWrap(true);
+    // As wide as the column allows, up to 380 points, centred.
     hint->setMaximumWidth(380);
-    stack->addWidget(hint, 0, Qt::AlignHCenter);
+    auto* hintRow = new QHBoxLayout;
+    hintRow->addStretch(1);
+    hintRow->addWidget(hint, 1000);
+    hintRow->addStretch(1);
+    stack->addLayout(hintRow);
     m_button = new ProminentButton(QStringLiteral("Open Firewall Settings"), page);
     connect(m_button, &QAbstractButton::clicked, m_state, &NetworkState::openFirewallSettings);
     stack->addWidget(m_button, 0, Qt::AlignHCenter);

@@ -65,9 +65,11 @@ UpdateDetail::UpdateDetail(QWidget* parent)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
     styleScrollBar(scroll);
     scroll->setWidget(makeCard());
+    // The column's card shows through (setWidget turns the fill on).
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->widget()->setAutoFillBackground(false);
     column->addWidget(scroll, 1);
     addWidget(page);
     connect(m_button, &QAbstractButton::clicked, this, &UpdateDetail::actionRequested);
@@ -114,7 +116,6 @@ QWidget* UpdateDetail::makeVersionBlock()
 QWidget* UpdateDetail::makeCard()
 {
     auto* card = new QWidget(this);
-    card->setAutoFillBackground(false);
     auto* stack = new QVBoxLayout(card);
     stack->setContentsMargins(24, 24, 24, 24);
     stack->setSpacing(18);
@@ -124,7 +125,12 @@ QWidget* UpdateDetail::makeCard()
     m_name->setAlignment(Qt::AlignHCenter);
     m_name->setTextFormat(Qt::PlainText);
     stack->addWidget(m_name);
-    stack->addWidget(makeVersionBlock(), 0, Qt::AlignHCenter);
+    // The block is as wide as the column allows, up to its maximum, centred.
+    auto* blockRow = new QHBoxLayout;
+    blockRow->addStretch(1);
+    blockRow->addWidget(makeVersionBlock(), 1000);
+    blockRow->addStretch(1);
+    stack->addLayout(blockRow);
     m_message = wrappingLabel(QString(), Tint::secondary, neon::systemFont(13, QFont::Normal), card);
     m_message->setAlignment(Qt::AlignHCenter);
     m_message->setContentsMargins(24, 0, 24, 0);

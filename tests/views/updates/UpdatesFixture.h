@@ -33,7 +33,10 @@ protected:
         BundleRecipe recipe{bundleId(name), name, {}, version};
         if (!feedPath.isEmpty())
             recipe.extra.insert("SUFeedURL", server.url(feedPath).toString());
+        recipe.extra.insert("CFBundleIconFile", "AppIcon");
         shell.fake.tree().makeApp(pathOf(name), recipe);
+        const QRgb colour = QColor::fromHsv(int(qHash(name) % 360), 150, 210).rgb();
+        shell.fake.tree().write(pathOf(name) + "/Contents/Resources/AppIcon.icns", MacTree::iconFile(colour, name.left(1)));
         if (receipt)
             shell.fake.tree().write(pathOf(name) + "/Contents/_MASReceipt/receipt", "receipt");
     }
