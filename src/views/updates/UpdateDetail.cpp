@@ -150,7 +150,7 @@ void UpdateDetail::bind(const std::optional<AppUpdateItem>& row)
     m_icon->setIcon(row->icon);
     m_name->setText(row->name);
     m_values[0]->setText(UpdateTexts::installedVersion(*row));
-    m_values[1]->setText(UpdateTexts::availableVersion(state));
+    m_values[1]->setText(UpdateTexts::availableVersion(*row));
     m_values[2]->setText(row->appPath);
     m_message->setText(UpdateTexts::message(state));
     m_button->setTitle(UpdateTexts::actionCaption(state));

@@ -62,23 +62,14 @@ QString installedVersion(const AppUpdateItem& item)
     return item.installedVersion.isEmpty() ? kDash : item.installedVersion;
 }
 
-QString availableVersion(const UpdateAvailability& a)
+QString availableVersion(const AppUpdateItem& item)
 {
-    switch (a.kind()) {
-    case Kind::updateAvailable:
-    case Kind::appStoreUpdate:
+    const UpdateAvailability& a = item.availability;
+    if (a.isActionable())
         return a.version();
-    case Kind::failed:
-        return a.message();
-    case Kind::pending:
-    case Kind::checking:
-        return QStringLiteral("Checking\u2026");
-    case Kind::upToDate:
-        return QStringLiteral("Up to date");
-    case Kind::launchToUpdate:
-        break;
-    }
-    return kDash;
+    if (a.is(Kind::launchToUpdate))
+        return kDash;
+    return item.statusLabel();  // the failure message, "Checking…" or "Up to date"
 }
 
 QString message(const UpdateAvailability& a)

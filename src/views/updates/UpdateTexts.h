@@ -32,7 +32,7 @@ bool actionEnabled(const UpdateAvailability& a);
 
 // The detail card's version block and sentence.
 QString installedVersion(const AppUpdateItem& item);  // "—" when empty
-QString availableVersion(const UpdateAvailability& a);
+QString availableVersion(const AppUpdateItem& item);
 QString message(const UpdateAvailability& a);
 // The accent for an up-to-date row, the classic blue in every other state.
 QColor detailButtonTint(const UpdateAvailability& a, AppAppearance appearance);

@@ -35,10 +35,10 @@ TEST(UpdateTexts, EveryStateHasItsCaptionMessageAndVersion)
         SCOPED_TRACE(c.state.describe().toStdString());
         EXPECT_EQ(UpdateTexts::actionCaption(c.state), c.caption);
         EXPECT_EQ(UpdateTexts::actionEnabled(c.state), c.enabled);
-        EXPECT_EQ(UpdateTexts::availableVersion(c.state), c.available);
-        EXPECT_EQ(UpdateTexts::message(c.state), c.message);
-        // Only an available update says which version on the row itself.
         AppUpdateItem row{"/Applications/A.app", "A", "com.example.a", {}, "1.0", UpdateChannel::sparkle, c.state};
+        EXPECT_EQ(UpdateTexts::availableVersion(row), c.available);
+        EXPECT_EQ(UpdateTexts::message(c.state), c.message);
+        // Only an update, or the lack of version information, has a line of its own on the row.
         const auto status = UpdateTexts::statusLine(row);
         EXPECT_EQ(status.has_value(), c.state.isActionable() || c.state == A::launchToUpdate());
         if (c.state.isActionable()) {
