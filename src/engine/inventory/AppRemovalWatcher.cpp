@@ -228,8 +228,7 @@ void AppRemovalWatcher::poll()
 void AppRemovalWatcher::offerCleanup(const QString& name, const QString& bundleId,
                                      const std::optional<QString>& trashPath)
 {
-    if (!bundleId.isEmpty() && m_suppressedBundleIds.contains(bundleId.toLower()))
-        return;
+    // The pass has already passed over suppressed identifiers.
     emit offerAttemptStarted(name, bundleId);
     runInBackground(
         this,
