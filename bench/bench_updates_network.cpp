@@ -1,7 +1,7 @@
 // The Updates and Network tabs over 1,000 applications: a whole check of
 // rows updated by hand (two published changes a row) with the tab watching
 // it, against the bare checker doing the same; a search keystroke in each
-// tab (filter, sections, list reset, draw).
+// tab (filter, sections, list reset, draw), against drawing it unchanged.
 
 #include "app/state/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
@@ -89,6 +89,19 @@ void BM_UpdatesKeystroke(benchmark::State& state)
     }
 }
 BENCHMARK(BM_UpdatesKeystroke)->Unit(benchmark::kMillisecond);
+
+// Anchor of the keystrokes: drawing the tab without a change.
+void BM_UpdatesDrawOnly(benchmark::State& state)
+{
+    Fixture f;
+    UpdatesWorkspace ws(f.env);
+    ws.resize(912, 680);
+    ws.show();
+    f.runCheck(ws.state().checker());
+    for (auto _ : state)
+        ws.render(&f.frame);
+}
+BENCHMARK(BM_UpdatesDrawOnly)->Unit(benchmark::kMillisecond);
 
 void BM_NetworkKeystroke(benchmark::State& state)
 {

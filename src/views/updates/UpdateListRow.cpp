@@ -69,7 +69,7 @@ CardLook UpdateListRow::activeLook(AppAppearance a)
 
 int UpdateListRow::heightFor(const AppUpdateItem& item)
 {
-    return kPadding * 2 + std::max(kIcon, textHeight(UpdateTexts::statusLine(item).has_value()));
+    return kPadding * 2 + std::max(kIcon, textHeight(UpdateTexts::hasStatusLine(item.availability)));
 }
 
 bool UpdateListRow::isActive() const

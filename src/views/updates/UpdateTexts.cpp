@@ -24,14 +24,16 @@ QString versionLine(const AppUpdateItem& item)
     return QStringLiteral("Installed version ") + item.installedVersion;
 }
 
+bool hasStatusLine(const UpdateAvailability& a)
+{
+    return a.isActionable() || a.is(Kind::launchToUpdate);
+}
+
 std::optional<StatusLine> statusLine(const AppUpdateItem& item)
 {
-    const UpdateAvailability& a = item.availability;
-    if (a.isActionable())
-        return StatusLine{item.statusLabel(), true};
-    if (a.is(Kind::launchToUpdate))
-        return StatusLine{item.statusLabel(), false};
-    return std::nullopt;
+    if (!hasStatusLine(item.availability))
+        return std::nullopt;
+    return StatusLine{item.statusLabel(), item.availability.isActionable()};
 }
 
 QString actionCaption(const UpdateAvailability& a)

@@ -24,6 +24,7 @@ struct StatusLine {
     bool emphasised = false;
 };
 std::optional<StatusLine> statusLine(const AppUpdateItem& item);
+bool hasStatusLine(const UpdateAvailability& a);
 
 // The primary button: "Update", "Launch the App Store", "Launch", or a
 // disabled "…" while the row waits or is checked.

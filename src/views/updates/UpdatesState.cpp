@@ -28,10 +28,12 @@ UpdatesState::UpdatesState(AppScanner& scanner, const Platform& platform, QObjec
     , m_appCount(scanner.apps().size())
 {
     connect(&m_scanner, &AppScanner::appsChanged, this, &UpdatesState::applicationCountChanged);
-    for (auto signal : {&UpdateChecker::itemsChanged, &UpdateChecker::showAllApplicationsChanged})
-        connect(&m_checker, signal, this, &UpdatesState::recompute);
-    for (auto signal : {&UpdateChecker::isCheckingChanged, &UpdateChecker::progressTextChanged})
-        connect(&m_checker, signal, this, &UpdatesState::changed);
+    connect(&m_checker, &UpdateChecker::showAllApplicationsChanged, this, &UpdatesState::recompute);
+    // A check publishes two changes a row, many rows in one go for the rows
+    // updated by hand: they are taken together, once per turn of the event loop.
+    for (auto signal : {&UpdateChecker::itemsChanged, &UpdateChecker::isCheckingChanged,
+                        &UpdateChecker::progressTextChanged})
+        connect(&m_checker, signal, this, &UpdatesState::recomputeLater);
 }
 
 void UpdatesState::setSearchText(const QString& text)
@@ -50,8 +52,17 @@ void UpdatesState::select(const QString& id)
     emit selectionChanged();
 }
 
+void UpdatesState::recomputeLater()
+{
+    if (m_recomputePending)
+        return;
+    m_recomputePending = true;
+    QMetaObject::invokeMethod(this, &UpdatesState::recompute, Qt::QueuedConnection);
+}
+
 void UpdatesState::recompute()
 {
+    m_recomputePending = false;
     m_filtered = m_checker.displayedItems();
     if (!m_searchText.isEmpty())
         m_filtered.removeIf([&](const AppUpdateItem& row) { return !matches(row, m_searchText); });
@@ -132,6 +143,7 @@ bool UpdatesState::canCheck() const
 void UpdatesState::check()
 {
     m_checker.checkAll(m_scanner.apps());
+    recompute();  // the progress shows at once
 }
 
 QString UpdatesState::showAllCaption() const

@@ -76,6 +76,7 @@ signals:
 private:
     void applicationCountChanged();
     void recompute();
+    void recomputeLater();
 
     AppScanner& m_scanner;
     UpdateChecker m_checker;
@@ -84,6 +85,7 @@ private:
     qsizetype m_appCount = 0;
     QList<AppUpdateItem> m_filtered;
     QList<Section> m_sections;
+    bool m_recomputePending = false;
 };
 
 } // namespace tw

@@ -57,9 +57,12 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return !shell.scanner->isScanning(); }, 10000));
     }
     void pointAtServer(UpdateChecker& checker) { checker.setRequestOptions({server.base(), timeout}); }
+    // The check has ended and what watches it has caught up.
     static bool finished(const UpdateChecker& checker)
     {
-        return QTest::qWaitFor([&] { return !checker.isChecking(); }, 10000);
+        const bool ended = QTest::qWaitFor([&] { return !checker.isChecking(); }, 10000);
+        QCoreApplication::processEvents();
+        return ended;
     }
 };
 
