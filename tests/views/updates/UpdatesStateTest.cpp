@@ -152,6 +152,8 @@ TEST_F(UpdatesStateTest, SearchAndSelectionHoldAcrossASecondCheck)
     EXPECT_EQ(state->region(), Region::empty);
     state->setSearchText("HO");
     EXPECT_EQ(names(state->filtered()), QStringList{"Echo"});
+    ASSERT_EQ(state->sections().size(), 1);  // the other channels have no header
+    EXPECT_EQ(state->sections()[0].channel, UpdateChannel::sparkle);
 
     ASSERT_TRUE(state->canCheck());
     state->check();

@@ -5,6 +5,7 @@
 #include "views/kit/LazyList.h"
 #include "views/kit/ProminentButton.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/Tints.h"
 #include "views/updates/TextButton.h"
 #include "views/updates/UpdateDetail.h"
 #include "views/updates/UpdateListRow.h"
@@ -147,6 +148,20 @@ TEST_F(UpdatesWorkspaceTest, RowsSelectAndActAndTheSelectionHoldsAcrossSearchAnd
     EXPECT_EQ(detail->value(1)->text(), "2.0");
     EXPECT_TRUE(detail->button()->isEnabled());
     EXPECT_EQ(feedRequests(), 2);
+
+    // A failed row: the checker's message as available version, an enabled "Launch" in the classic blue.
+    ws->searchRow()->field()->selectAll();
+    QTest::keyClick(ws->searchRow()->field(), Qt::Key_Backspace);
+    click(rowOf("Echo"));
+    EXPECT_EQ(detail->value(1)->text(), kUpdateIssueMessage);
+    EXPECT_EQ(detail->message()->text(), "Could not check for updates. Launch the application to update it.");
+    EXPECT_EQ(detail->button()->text(), "Launch");
+    EXPECT_TRUE(detail->button()->isEnabled());
+    EXPECT_EQ(detail->button()->fillColour(), QColor::fromRgbF(0.22f, 0.50f, 0.94f));
+    EXPECT_EQ(detail->value(0)->text(), "1.0");
+    click(rowOf("Delta"));
+    EXPECT_EQ(detail->value(0)->text(), "\u2014");  // no installed version
+    EXPECT_EQ(detail->value(1)->text(), "\u2014");
 }
 
 TEST_F(UpdatesWorkspaceTest, ShowAllToggleAndEmptyStatesSayWhatIsTrue)
@@ -183,6 +198,13 @@ TEST_F(UpdatesWorkspaceTest, EverythingUpToDateEndsWithTheClosingLine)
     ASSERT_TRUE(finished(ws->state().checker()));
     EXPECT_EQ(ws->bottomText()->text(), "All your apps are up to date.");
     EXPECT_EQ(rowOf("Charlie")->button()->text(), "Launch");
+    // An up-to-date row's detail button takes the theme's accent.
+    click(rowOf("Charlie"));
+    EXPECT_EQ(ws->detailColumn()->value(1)->text(), "Up to date");
+    for (AppAppearance a : {AppAppearance::midnight, AppAppearance::classic}) {
+        shell.state->theme().apply(a, true);
+        EXPECT_EQ(ws->detailColumn()->button()->fillColour(), accentTint(a));
+    }
     QTest::mouseClick(ws->showAllButton(), Qt::LeftButton);
     EXPECT_EQ(shownRegion(), Region::empty);
     EXPECT_EQ(ws->emptyTitle()->text(), "All your apps are up to date.");
