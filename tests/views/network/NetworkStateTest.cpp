@@ -78,20 +78,5 @@ TEST_F(NetworkStateTest, SelectionIsTheRecordAndOutlivesSearchAndRescan)
     EXPECT_EQ(state.selected(), zed);
 }
 
-TEST_F(NetworkStateTest, FirewallSettingsOpenEveryTimeAndChangeNothing)
-{
-    NetworkState state(*shell.scanner, shell.fake.platform().workspace());
-    const AppInfoPtr first = state.apps().first();
-    state.select(first);
-    const QUrl firewall("x-apple.systempreferences:com.apple.preference.security?Firewall");
-    state.openFirewallSettings();
-    state.openFirewallSettings();
-    EXPECT_EQ(shell.fake.workspace.openedUrls, std::vector<QUrl>({firewall, firewall}));
-    EXPECT_EQ(shell.fake.workspace.openedUrls.front().toString(), NetworkState::firewallSettingsAddress);
-    EXPECT_EQ(state.selected(), first);
-    EXPECT_TRUE(shell.prompter.asked.isEmpty());
-    EXPECT_TRUE(shell.fake.workspace.openedPaths.isEmpty());
-}
-
 } // namespace
 } // namespace tw::test

@@ -221,19 +221,5 @@ TEST_F(UpdatesStateTest, UpdatesOnlyWithNothingToDo)
     }
 }
 
-TEST_F(UpdatesStateTest, PrimaryActionOpensExactlyTheRowsAddress)
-{
-    scan();
-    auto state = makeState();
-    state->appeared();
-    ASSERT_TRUE(finished(state->checker()));
-    for (const QString name : {"Alpha", "Charlie", "Delta", "Echo", "Bravo"})
-        state->performPrimaryAction(*findBy(state->checker().items(), &AppUpdateItem::name, name));
-    EXPECT_EQ(shell.fake.workspace.openedUrls,
-              std::vector<QUrl>({QUrl("https://example.com/Alpha-2.0.zip"), QUrl("macappstore://apps.apple.com/app/id42")}));
-    EXPECT_EQ(shell.fake.workspace.openedPaths, QStringList({pathOf("Delta"), pathOf("Echo"), pathOf("Bravo")}));
-    EXPECT_TRUE(shell.prompter.asked.isEmpty());
-}
-
 } // namespace
 } // namespace tw::test
