@@ -22,13 +22,15 @@ inline void runDu(const QStringList& arguments)
 
 } // namespace tw::bench
 
-// A benchmark main() inside a QCoreApplication (engines post to its thread).
-#define TIDEWELL_BENCHMARK_MAIN()                    \
+// A benchmark main() inside an application object of type App (the
+// engines post to its thread; widgets need a QApplication).
+#define TIDEWELL_BENCHMARK_MAIN_WITH(App)            \
     int main(int argc, char** argv)                  \
     {                                                \
-        QCoreApplication app(argc, argv);            \
+        App app(argc, argv);                         \
         benchmark::Initialize(&argc, argv);          \
         benchmark::RunSpecifiedBenchmarks();         \
         benchmark::Shutdown();                       \
         return 0;                                    \
     }
+#define TIDEWELL_BENCHMARK_MAIN() TIDEWELL_BENCHMARK_MAIN_WITH(QCoreApplication)

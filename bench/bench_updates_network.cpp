@@ -3,6 +3,7 @@
 // it, against the bare checker doing the same; a search keystroke in each
 // tab (filter, sections, list reset, draw), against drawing it unchanged.
 
+#include "BenchSupport.h"
 #include "app/state/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
@@ -42,6 +43,15 @@ struct Fixture {
         }
         scanner.setApps(apps);
     }
+    // The Updates tab shown, after its first check.
+    std::unique_ptr<UpdatesWorkspace> checkedUpdatesTab()
+    {
+        auto ws = std::make_unique<UpdatesWorkspace>(env);
+        ws->resize(912, 680);
+        ws->show();
+        runCheck(ws->state().checker());
+        return ws;
+    }
     void runCheck(UpdateChecker& checker)
     {
         checker.checkAll(scanner.apps());
@@ -60,16 +70,13 @@ void BM_CheckOfHandUpdatedRows(benchmark::State& state)
 }
 BENCHMARK(BM_CheckOfHandUpdatedRows)->Unit(benchmark::kMillisecond);
 
-// The same check with the Updates tab shown (spinner page) reacting to every change.
+// The same check with the Updates tab shown (its spinner page) watching it.
 void BM_CheckWithUpdatesTab(benchmark::State& state)
 {
     Fixture f;
-    UpdatesWorkspace ws(f.env);
-    ws.resize(912, 680);
-    ws.show();
-    f.runCheck(ws.state().checker());
+    const auto ws = f.checkedUpdatesTab();
     for (auto _ : state)
-        f.runCheck(ws.state().checker());
+        f.runCheck(ws->state().checker());
 }
 BENCHMARK(BM_CheckWithUpdatesTab)->Unit(benchmark::kMillisecond);
 
@@ -78,14 +85,11 @@ const QStringList kTyped{QStringLiteral("v"), QStringLiteral("ve"), QStringLiter
 void BM_UpdatesKeystroke(benchmark::State& state)
 {
     Fixture f;
-    UpdatesWorkspace ws(f.env);
-    ws.resize(912, 680);
-    ws.show();
-    f.runCheck(ws.state().checker());
+    const auto ws = f.checkedUpdatesTab();
     int k = 0;
     for (auto _ : state) {
-        ws.state().setSearchText(kTyped[k++ % kTyped.size()]);
-        ws.render(&f.frame);
+        ws->state().setSearchText(kTyped[k++ % kTyped.size()]);
+        ws->render(&f.frame);
     }
 }
 BENCHMARK(BM_UpdatesKeystroke)->Unit(benchmark::kMillisecond);
@@ -94,12 +98,9 @@ BENCHMARK(BM_UpdatesKeystroke)->Unit(benchmark::kMillisecond);
 void BM_UpdatesDrawOnly(benchmark::State& state)
 {
     Fixture f;
-    UpdatesWorkspace ws(f.env);
-    ws.resize(912, 680);
-    ws.show();
-    f.runCheck(ws.state().checker());
+    const auto ws = f.checkedUpdatesTab();
     for (auto _ : state)
-        ws.render(&f.frame);
+        ws->render(&f.frame);
 }
 BENCHMARK(BM_UpdatesDrawOnly)->Unit(benchmark::kMillisecond);
 
@@ -119,11 +120,4 @@ BENCHMARK(BM_NetworkKeystroke)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_BENCHMARK_MAIN_WITH(QApplication)
