@@ -1,0 +1,59 @@
+#include "views/applications/UninstallFlow.h"
+
+#include "views/applications/ApplicationsState.h"
+#include "views/applications/UninstallRules.h"
+#include "views/kit/Prompter.h"
+
+#include <QCoreApplication>
+
+namespace tw {
+
+UninstallFlow::UninstallFlow(ApplicationsState& state, Prompter& prompter, QObject* parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_prompter(prompter)
+{
+}
+
+void UninstallFlow::setRunning(bool running)
+{
+    if (std::exchange(m_running, running) != running)
+        emit runningChanged(running);
+}
+
+void UninstallFlow::confirmAndUninstall(const AppInfoPtr& app)
+{
+    if (m_running || !app)
+        return;
+    setRunning(true);
+    const AppInfoPtr target = apps::uninstallTarget(app, m_state.selectedApp());
+    // Nothing ticked means everything: the ticks stay when the user cancels.
+    if (!target->hasUninstallSelection())
+        target->applyRootSelection(true);
+    const apps::UninstallConfirmation texts = apps::uninstallConfirmation(*target);
+    const Prompt prompt{Prompt::Style::warning, texts.message, texts.informative,
+                        {{QStringLiteral("Uninstall"), PromptButton::Role::defaultAction},
+                         {QStringLiteral("Cancel"), PromptButton::Role::cancel}}};
+    if (m_prompter.ask(prompt) == 0)
+        performUninstall(target);
+    // Clicks that queued up while the window waited reach a button that is
+    // still disabled, so they are dropped instead of starting another round.
+    QCoreApplication::processEvents();
+    setRunning(false);
+}
+
+void UninstallFlow::performUninstall(const AppInfoPtr& target)
+{
+    AppScanner& scanner = m_state.scanner();
+    const AppScanner::UninstallResult result =
+        scanner.uninstall(target, apps::selectedLeftovers(*target), target->removeAppBundle());
+    if (result.error) {
+        // The lists stay as they were, also for anything moved before the failure.
+        m_prompter.inform(Prompt::Style::warning, result.error->description, {});
+        return;
+    }
+    if (apps::applyUninstall(scanner, target, result))
+        m_state.setSelectedApp(nullptr);
+}
+
+} // namespace tw
