@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Theme.h"
+#include "app/state/NavigationTypes.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 
