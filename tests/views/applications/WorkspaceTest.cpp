@@ -1,0 +1,377 @@
+#include "views/applications/ApplicationsWorkspace.h"
+
+#include "Records.h"
+#include "app/state/AppNavigation.h"
+#include "support/ShellHarness.h"
+#include "views/applications/AppDetailPanel.h"
+#include "views/applications/AppListCard.h"
+#include "views/applications/AppListController.h"
+#include "views/applications/ApplicationsState.h"
+#include "views/applications/EmptyUninstallPanel.h"
+#include "views/applications/PushButton.h"
+#include "views/applications/SortMenuButton.h"
+#include "views/applications/UninstallFlow.h"
+#include "views/kit/AppKitCheckbox.h"
+#include "views/kit/LazyList.h"
+#include "views/kit/NeonSwitch.h"
+#include "views/kit/SegmentedControl.h"
+#include "views/kit/SymbolButton.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStackedWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+const QString kTrash = QStringLiteral("/Users/tester/.Trash");
+
+// The tab shown over a discovered tree: Notes (two leftovers), Mail, Zed and
+// the Python 3.12 group (IDLE, Python Launcher).
+struct TabFixture {
+    ShellHarness h;
+    std::unique_ptr<ApplicationsWorkspace> w;
+
+    TabFixture()
+    {
+        MacTree& t = h.fake.tree();
+        t.makeTrash();
+        const QString lib = t.library();
+        t.makeApp("/Applications/Notes.app", "com.example.notes", "Notes", "4.11");
+        t.writeSized(lib + "/Caches/com.example.notes/cache.db", 40'000);
+        t.writeSized(lib + "/Preferences/com.example.notes.plist", 3'000);
+        t.makeApp("/Applications/Mail.app", "com.example.mail", "Mail", "");
+        t.makeApp("/Applications/Zed.app", "dev.zed.Zed", "Zed");
+        t.makeApp("/Applications/Python 3.12/IDLE.app", "org.python.IDLE", "IDLE");
+        t.makeApp("/Applications/Python 3.12/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
+        t.writeSized(lib + "/Caches/org.python.IDLE/x", 5'000);
+        const std::pair<const char*, qint64> used[] = {
+            {"/Applications/Zed.app", 1'700'000'000}, {"/Applications/Mail.app", 1'650'000'000},
+            {"/Applications/Notes.app", 1'200'000'000}, {"/Applications/Python 3.12/IDLE.app", 1'300'000'000},
+            {"/Applications/Python 3.12/Python Launcher.app", 1'250'000'000}};
+        for (const auto& [path, secs] : used)
+            h.fake.metadata.lastUsed.insert(QString::fromUtf8(path), utc(secs));
+        h.scanner->scanInstalledApps();
+        drainScans(h.scanner.get(), h.cleaner.get());
+        w = std::make_unique<ApplicationsWorkspace>(h.env());
+        w->resize(912, 680);
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    }
+
+    ~TabFixture()
+    {
+        w.reset();
+        drainScans(h.scanner.get(), h.cleaner.get());
+    }
+
+    ApplicationsState& state() const { return w->state(); }
+    QStringList rows() const { return names(w->appList().rows()); }
+
+    AppInfoPtr find(const QString& name) const
+    {
+        for (const AppInfoPtr& a : h.scanner->apps()) {
+            if (a->name() == name)
+                return a;
+            for (const AppInfoPtr& m : a->members())
+                if (m->name() == name)
+                    return m;
+        }
+        return nullptr;
+    }
+
+    AppListCard* card(const QString& name) const { return w->appList().cardFor(find(name)); }
+
+    void clickEntry(const QString& name) const
+    {
+        AppListCard* c = card(name);
+        ASSERT_NE(c, nullptr) << name.toStdString();
+        QTest::mouseClick(c, Qt::LeftButton, {}, c->entryRect().center());
+    }
+
+    void clickMember(const QString& group, int i) const
+    {
+        AppListCard* c = card(group);
+        ASSERT_NE(c, nullptr);
+        QTest::mouseClick(c, Qt::LeftButton, {}, c->memberRect(i).center());
+    }
+
+    void settle() const { drainScans(h.scanner.get(), h.cleaner.get()); }
+};
+
+} // namespace
+
+TEST(ApplicationsTab, SearchAndTheThreeOrders)
+{
+    TabFixture f;
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::apps);
+    EXPECT_EQ(f.rows(), (QStringList{"Mail", "Notes", "Python 3.12", "Zed"}));
+
+    // The toggle shows the field; typing filters at once.
+    QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
+    EXPECT_TRUE(f.state().showSearchField());
+    QTest::qWait(260);
+    EXPECT_TRUE(f.w->searchField()->isVisible());
+    QTest::keyClicks(f.w->searchField(), "launcher");
+    EXPECT_EQ(f.state().searchText(), "launcher");
+    EXPECT_EQ(f.rows(), (QStringList{"Python 3.12"}));
+    // Hidden again, the filter stays.
+    QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
+    QTest::qWait(260);
+    EXPECT_FALSE(f.w->searchField()->isVisible());
+    EXPECT_EQ(f.rows(), (QStringList{"Python 3.12"}));
+    f.state().setSearchText({});
+
+    const QList<QAction*> entries = f.w->sortButton()->menu()->actions();
+    ASSERT_EQ(collect(entries, &QAction::text), (QStringList{"Name", "Size", "Date"}));
+    entries[1]->trigger();
+    EXPECT_EQ(f.state().sort(), AppSort::size);
+    EXPECT_EQ(f.w->sortButton()->order(), AppSort::size);
+    EXPECT_EQ(f.rows().front(), "Notes");  // its leftovers make it the largest
+    entries[2]->trigger();
+    EXPECT_EQ(f.rows(), (QStringList{"Zed", "Mail", "Python 3.12", "Notes"}));
+}
+
+TEST(ApplicationsTab, AGroupOpensAtOnceAndItsCardFollowsInAnAnimation)
+{
+    TabFixture f;
+    const AppInfoPtr python = f.find("Python 3.12");
+    const AppInfoPtr idle = f.find("IDLE");
+    idle->setLeftovers({});
+    f.clickEntry("Python 3.12");
+    // The state does not wait for the animation.
+    EXPECT_TRUE(python->isExpanded());
+    EXPECT_EQ(f.state().selectedApp(), python);
+    EXPECT_TRUE(idle->isScanningLeftovers());
+    EXPECT_LT(f.card("Python 3.12")->height(), AppListCard::heightFor(*python, 1.0));
+    QTest::qWait(AppListController::expansionMs + 120);
+    EXPECT_EQ(f.card("Python 3.12")->height(), AppListCard::entryHeight + 2 * AppListCard::memberHeight);
+    EXPECT_EQ(f.card("Python 3.12")->look(), &CardLook::active);
+
+    // A member row: selected, its card outlined, the group row no longer active.
+    f.settle();
+    f.clickMember("Python 3.12", 1);
+    EXPECT_EQ(f.state().selectedApp(), f.find("Python Launcher"));
+    EXPECT_EQ(f.card("Python 3.12")->look(), &CardLook::outlined);
+    EXPECT_EQ(f.w->detailPanel()->app(), f.find("Python Launcher"));
+
+    // Another application: the open group keeps its fill, loses its outline.
+    f.clickEntry("Mail");
+    EXPECT_EQ(f.card("Python 3.12")->look(), &CardLook::highlighted);
+    EXPECT_EQ(f.card("Mail")->look(), &CardLook::active);
+
+    // Clicking the group twice folds it and keeps it selected.
+    f.clickEntry("Python 3.12");
+    f.clickEntry("Python 3.12");
+    EXPECT_FALSE(python->isExpanded());
+    EXPECT_EQ(f.state().selectedApp(), python);
+    QTest::qWait(AppListController::expansionMs + 120);
+    EXPECT_EQ(f.card("Python 3.12")->height(), AppListCard::entryHeight);
+    EXPECT_EQ(f.card("Python 3.12")->look(), &CardLook::active);
+}
+
+TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
+{
+    TabFixture f;
+    const AppInfoPtr python = f.find("Python 3.12");
+    python->setExpanded(true);
+    QTest::qWait(AppListController::expansionMs + 120);
+    AppListCard* group = f.card("Python 3.12");
+    ASSERT_NE(group, nullptr);
+
+    QTest::mouseClick(group->checkbox(), Qt::LeftButton);
+    EXPECT_TRUE(python->isSelected());
+    for (const AppInfoPtr& m : python->members())
+        EXPECT_TRUE(m->isSelected() && m->removeAppBundle());
+    QTest::qWait(10);
+    EXPECT_TRUE(group->memberCheckboxes()[0]->isOn());
+
+    // A member's box changes that member only.
+    QTest::mouseClick(group->memberCheckboxes()[1], Qt::LeftButton);
+    EXPECT_FALSE(python->members()[1]->isSelected());
+    EXPECT_TRUE(python->isSelected());
+    EXPECT_TRUE(group->checkbox()->isOn());
+    // Nothing was selected by the clicks on the boxes.
+    EXPECT_EQ(f.state().selectedApp(), nullptr);
+}
+
+TEST(ApplicationsTab, SelectingShowsTheDetailAndTheBundleBoxMovesTheSize)
+{
+    TabFixture f;
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::emptyUninstall);
+    EXPECT_FALSE(f.w->actionButton()->isEnabled());
+    const AppInfoPtr notes = f.find("Notes");
+    notes->setLeftovers({});
+    f.clickEntry("Notes");
+    EXPECT_TRUE(notes->isScanningLeftovers());
+    f.settle();
+    ASSERT_EQ(notes->leftovers().size(), 2);
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::application);
+    EXPECT_TRUE(f.w->actionButton()->isEnabled());
+    EXPECT_EQ(f.w->actionButton()->text(), "Uninstall");
+    AppDetailPanel* panel = f.w->detailPanel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->documentTypesReady(); }));
+
+    QStringList header = panel->headerTexts();
+    EXPECT_EQ(header.mid(0, 4), (QStringList{"Notes", "Apps files and folders", "Developer", "App verification"}));
+    EXPECT_EQ(header[4], ByteFormat::string(notes->totalReclaimableSize()));
+    EXPECT_EQ(panel->treeTexts().mid(0, 2), (QStringList{"Executables", "Notes v.4.11|/Applications"}));
+
+    AppKitCheckbox* bundle = panel->bundleCheckbox();
+    ASSERT_NE(bundle, nullptr);
+    const std::int64_t before = notes->totalReclaimableSize();
+    QTest::mouseClick(bundle, Qt::LeftButton);
+    EXPECT_TRUE(notes->removeAppBundle());
+    EXPECT_EQ(notes->totalReclaimableSize(), before + notes->appSize());
+    EXPECT_EQ(panel->headerTexts()[4], ByteFormat::string(before + notes->appSize()));
+    EXPECT_TRUE(notes->isSelected());  // bundle and every file ticked
+    QTest::mouseClick(bundle, Qt::LeftButton);
+    EXPECT_FALSE(notes->removeAppBundle());
+    EXPECT_FALSE(notes->isSelected());
+
+    // Advance mode: stored, labelled, and the header shows the values.
+    QTest::mouseClick(f.w->advanceSwitch(), Qt::LeftButton);
+    EXPECT_TRUE(f.state().advanceMode());
+    EXPECT_EQ(f.h.fake.settings.value("advanceModeEnabled"), QVariant(true));
+    EXPECT_TRUE(f.w->fullTreeLabel()->isVisible());
+    header = panel->headerTexts();
+    EXPECT_EQ(header[2], "Developer · " + notes->developer());
+    EXPECT_EQ(header[3], "App verification · com.example.notes");
+    // While its files are read, advance mode shows only the progress.
+    f.state().scanner().scanLeftovers(notes);
+    EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::progress);
+    f.settle();
+    EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::standard);
+}
+
+TEST(ApplicationsTab, UninstallThroughTheButtonMovesTheTickedFilesAndUpdatesTheLists)
+{
+    TabFixture f;
+    const AppInfoPtr notes = f.find("Notes");
+    f.clickEntry("Notes");
+    f.settle();
+    notes->applyRootSelection(false);
+    f.h.prompter.script = {"Uninstall"};
+    QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
+
+    ASSERT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_EQ(f.h.prompter.asked[0].title, "Uninstall Notes?");
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/Notes.app"));
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes"));
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes.plist"));
+    EXPECT_EQ(f.rows(), (QStringList{"Mail", "Python 3.12", "Zed"}));
+    EXPECT_EQ(f.state().selectedApp(), nullptr);
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::emptyUninstall);
+    EXPECT_FALSE(f.w->actionButton()->isEnabled());
+}
+
+TEST(ApplicationsTab, AFailedUninstallLeavesEverythingAsItWas)
+{
+    TabFixture f;
+    const AppInfoPtr zed = f.find("Zed");
+    f.clickEntry("Zed");
+    f.settle();
+    f.h.fake.trash->fail = [](const QString&) -> std::optional<Error> {
+        return Error{kCocoaErrorDomain, 512, QStringLiteral("The item couldn’t be moved to the Trash.")};
+    };
+    f.h.fake.admin->performMove = false;
+    f.h.fake.admin->result = {AdminResult::Status::Failed, std::nullopt, -128};
+    f.h.prompter.script = {"Uninstall"};
+    QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
+    ASSERT_EQ(f.h.prompter.asked.size(), 2);
+    EXPECT_FALSE(f.h.prompter.asked[1].title.isEmpty());
+    EXPECT_EQ(f.rows(), (QStringList{"Mail", "Notes", "Python 3.12", "Zed"}));
+    EXPECT_EQ(f.state().selectedApp(), zed);
+    EXPECT_TRUE(f.h.fake.tree().exists("/Applications/Zed.app"));
+}
+
+TEST(ApplicationsTab, ClicksQueuedWhileTheUninstallRunsAreDropped)
+{
+    TabFixture f;
+    f.clickEntry("Mail");
+    f.settle();
+    PushButton* button = f.w->actionButton();
+    // The user clicks again while the Trash move holds the window.
+    f.h.fake.trash->fail = [button](const QString&) -> std::optional<Error> {
+        const QPointF at = QRectF(button->rect()).center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(button, new QMouseEvent(type, at, button->mapToGlobal(at), Qt::LeftButton,
+                                                                Qt::LeftButton, Qt::NoModifier));
+        return std::nullopt;
+    };
+    // The bundle stays, so the selection (and the enabled button) survive the uninstall.
+    f.find("Mail")->setRemoveAppBundle(false);
+    f.h.fake.tree().writeSized(f.h.fake.tree().library() + "/Caches/com.example.mail/x", 10);
+    f.find("Mail")->setLeftovers({});
+    f.state().scanner().scanLeftovers(f.find("Mail"));
+    f.settle();
+    ASSERT_FALSE(f.find("Mail")->leftovers().isEmpty());
+    f.h.prompter.script = {"Uninstall", "Uninstall"};
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_TRUE(button->isEnabled());
+}
+
+TEST(ApplicationsTab, RemainsSegmentListStatesAndTheTopBarStays)
+{
+    TabFixture f;
+    AppNavigation& nav = f.h.state->navigation();
+    QTest::mouseClick(f.w->segmentPicker(), Qt::LeftButton, {},
+                      f.w->segmentPicker()->segmentRect(1).center().toPoint());
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::remains);
+    f.settle();
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::remains);
+    EXPECT_TRUE(f.w->advanceSwitch()->isVisible());
+    EXPECT_EQ(f.w->actionButton()->text(), "Remove");
+    EXPECT_FALSE(f.w->actionButton()->isEnabled());
+
+    f.h.cleaner->setRemainingFiles({});
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::noRemains);
+    EXPECT_TRUE(f.w->scanAgainButton()->isVisible());
+
+    RemovableItem a, b;
+    a.title = "Evernote";
+    a.path = "/Users/tester/Library/Preferences/com.evernote.Evernote.plist";
+    b.title = "Dropbox";
+    b.path = "/Users/tester/Library/Application Support/Dropbox";
+    b.isSelected = true;
+    f.h.cleaner->setRemainingFiles({a, b});
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::remains);
+    EXPECT_EQ(f.w->remainsList()->count(), 2);
+    EXPECT_TRUE(f.w->actionButton()->isEnabled());
+    // A search that matches no remains shows an empty list, not the empty state.
+    f.state().setSearchText("nothing like it");
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::remains);
+    EXPECT_EQ(f.w->remainsList()->count(), 0);
+
+    // Back to the applications: nothing changed there.
+    nav.setAppsSegment(AppsSegment::apps);
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::apps);
+    EXPECT_EQ(f.w->actionButton()->text(), "Uninstall");
+    EXPECT_EQ(f.state().searchText(), "nothing like it");
+}
+
+TEST(ApplicationsTab, TheEmptyPanelsDropZoneBrightensWhileTargeted)
+{
+    TabFixture f;
+    EmptyUninstallPanel* panel = f.w->emptyPanel();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->texts(), (QStringList{"Uninstall applications",
+                                           "Select applications. Review service files. Uninstall any application completely.",
+                                           "Drag & Drop an application to quickly uninstall"}));
+    EXPECT_DOUBLE_EQ(panel->dropZoneBorderOpacity(), 0.55);
+    f.state().setDropTargeted(true);
+    EXPECT_DOUBLE_EQ(panel->dropZoneBorderOpacity(), 1.0);
+    const EmptyUninstallPanel::Layout l = panel->layoutParts();
+    EXPECT_TRUE(panel->rect().contains(l.dropZone.toRect()));
+    EXPECT_LE(l.dropZone.width(), 420);
+    EXPECT_LT(l.title.bottom(), l.subtitle.top());
+    EXPECT_LT(l.subtitle.bottom(), l.disc.top());
+    EXPECT_LT(l.disc.bottom(), l.dropZone.top());
+}
