@@ -24,7 +24,7 @@ namespace tw {
 
 namespace {
 
-QFont font(qreal points, QFont::Weight weight)
+QFont uiFont(qreal points, QFont::Weight weight)
 {
     return neon::systemFont(points, weight);
 }
@@ -61,30 +61,28 @@ public:
         m_app = app;
         m_advance = advanceMode;
         m_icon->setIcon(app ? app->icon() : IconRef::none());
+        m_texts.clear();
+        if (app)
+            m_texts = {app->name(), L10n::t(QStringLiteral("apps.files_folders")), apps::developerLine(*app, advanceMode),
+                       apps::verificationLine(*app, advanceMode), ByteFormat::string(app->totalReclaimableSize())};
         updateGeometry();
         setFixedHeight(heightFor(width()));
         update();
     }
 
-    QStringList texts() const
-    {
-        if (!m_app)
-            return {};
-        return {m_app->name(), L10n::t(QStringLiteral("apps.files_folders")), apps::developerLine(*m_app, m_advance),
-                apps::verificationLine(*m_app, m_advance), ByteFormat::string(m_app->totalReclaimableSize())};
-    }
+    const QStringList& texts() const { return m_texts; }
 
 protected:
     void resizeEvent(QResizeEvent*) override { setFixedHeight(heightFor(width())); }
 
     void paintEvent(QPaintEvent*) override
     {
-        if (!m_app)
+        if (m_texts.size() < 5)
             return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QStringList t = texts();
-        const QFont sizeFont = font(14, QFont::DemiBold);
+        const QStringList& t = m_texts;
+        const QFont sizeFont = uiFont(14, QFont::DemiBold);
         const qreal sizeWidth = QFontMetricsF(sizeFont).horizontalAdvance(t[4]);
         p.setFont(sizeFont);
         p.setPen(accentTint());
@@ -122,26 +120,24 @@ private:
     Line lineStyle(int i) const
     {
         switch (i) {
-        case 0: return {font(20, QFont::Bold), primaryTextTint(), 1};
-        case 1: return {font(12, QFont::Normal), secondaryTint(), 0};
-        case 2: return {font(11, QFont::Normal), secondaryTint(), m_advance ? 1 : 0};
-        default: return {font(11, QFont::Normal), tertiaryTint(), m_advance ? 1 : 0};
+        case 0: return {uiFont(20, QFont::Bold), primaryTextTint(), 1};
+        case 1: return {uiFont(12, QFont::Normal), secondaryTint(), 0};
+        case 2: return {uiFont(11, QFont::Normal), secondaryTint(), m_advance ? 1 : 0};
+        default: return {uiFont(11, QFont::Normal), tertiaryTint(), m_advance ? 1 : 0};
         }
     }
 
     qreal textWidthFor(int width) const
     {
-        const qreal sizeWidth = m_app ? QFontMetricsF(font(14, QFont::DemiBold))
-                                            .horizontalAdvance(ByteFormat::string(m_app->totalReclaimableSize()))
-                                      : 0;
+        const qreal sizeWidth = m_texts.size() > 4 ? QFontMetricsF(uiFont(14, QFont::DemiBold)).horizontalAdvance(m_texts[4]) : 0;
         return std::max<qreal>(40, width - 2 * kPad - kIcon - kGap - kGap - sizeWidth);
     }
 
     int heightFor(int width) const
     {
-        if (!m_app)
+        if (m_texts.size() < 5)
             return 2 * kPad + kIcon;
-        const QStringList t = texts();
+        const QStringList& t = m_texts;
         int h = 0;
         for (int i = 0; i < 4; ++i)
             h += linesHeight(lineStyle(i).font, t[i], textWidthFor(width), lineStyle(i).maxLines) + (i ? kLineGap : 0);
@@ -151,6 +147,7 @@ private:
     IconView* m_icon;
     AppInfoPtr m_app;
     bool m_advance = false;
+    QStringList m_texts;  // the four lines, then the size
 };
 
 // ---- Standard tree -----------------------------------------------------------------
@@ -168,10 +165,10 @@ struct TreeRow {
     QString symbol;  // a group's symbol
 };
 
-QFont groupFont() { return font(13, QFont::DemiBold); }
-QFont nameFont() { return font(13, QFont::Medium); }
-QFont folderFont() { return font(11, QFont::Normal); }
-QFont captionFont() { return font(10, QFont::Normal); }
+QFont groupFont() { return uiFont(13, QFont::DemiBold); }
+QFont nameFont() { return uiFont(13, QFont::Medium); }
+QFont folderFont() { return uiFont(11, QFont::Normal); }
+QFont captionFont() { return uiFont(10, QFont::Normal); }
 
 // A group's label: the disclosure triangle (always open), its symbol and title.
 class GroupRow : public QWidget {
@@ -207,6 +204,9 @@ public:
     void show(const AppInfoPtr& shown)
     {
         app = shown;
+        name = apps::bundleDisplayName(*shown);
+        folder = apps::folderText(shown->path());
+        size = ByteFormat::string(shown->appSize());
         checkbox->bind(AppDetailPanel::bundleRemovalBinding(shown));
         icon->setIcon(shown->icon());
         update();
@@ -229,6 +229,7 @@ public:
     AppKitCheckbox* checkbox;
     IconView* icon;
     AppInfoPtr app;
+    QString name, folder, size;
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -238,19 +239,16 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const qreal w = textWidth(*app, width());
-        const QString name = apps::bundleDisplayName(*app);
         const int nameH = linesHeight(nameFont(), name, w, 0);
         p.setFont(nameFont());
         p.setPen(primaryTextTint());
         p.drawText(QRectF(textLeft(), 2, w, nameH), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, name);
-        const QString folder = apps::folderText(app->path());
         p.setFont(folderFont());
         p.setPen(secondaryTint());
         p.drawText(QRectF(textLeft(), 2 + nameH + 2, w, linesHeight(folderFont(), folder, w, 2)),
                    Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, folder);
         p.setFont(captionFont());
-        p.drawText(QRectF(0, 2, width(), QFontMetricsF(captionFont()).height()), Qt::AlignRight | Qt::AlignTop,
-                   ByteFormat::string(app->appSize()));
+        p.drawText(QRectF(0, 2, width(), QFontMetricsF(captionFont()).height()), Qt::AlignRight | Qt::AlignTop, size);
     }
 };
 

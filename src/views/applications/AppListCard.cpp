@@ -89,6 +89,10 @@ void AppListCard::bind(AppInfoPtr app, bool isActive, std::optional<QUuid> selec
     if (!m_app)
         return;
     setLook(lookFor(*m_app, isActive, selectedMember));
+    m_texts = textsOf(*m_app);
+    m_memberTexts.clear();
+    for (const AppInfoPtr& m : m_app->members())
+        m_memberTexts << textsOf(*m);
     m_checkbox->bind(selectionOf(m_app));
     m_icon->setIcon(m_app->icon());
     const auto& members = m_app->members();
@@ -144,21 +148,24 @@ void AppListCard::resizeEvent(QResizeEvent* event)
     placeChildren();
 }
 
+AppListCard::RowTexts AppListCard::textsOf(const AppInfo& app)
+{
+    return {app.name(), apps::lastUsedLabel(app.lastUsed()), ByteFormat::string(app.displaySize()),
+            app.memberCountLabel()};
+}
+
 QStringList AppListCard::entryTexts() const
 {
     if (!m_app)
         return {};
-    return {m_app->name(), apps::lastUsedLabel(m_app->lastUsed()), ByteFormat::string(m_app->displaySize()),
-            m_app->memberCountLabel()};
+    return {m_texts.name, m_texts.date, m_texts.size, m_texts.count};
 }
 
-void AppListCard::paintRowTexts(QPainter& p, const AppInfo& app, const QRect& row, int textLeft, qreal spacing) const
+void AppListCard::paintRowTexts(QPainter& p, const RowTexts& t, const QRect& row, int textLeft, qreal spacing) const
 {
     const RowFonts& f = fonts();
     const QFontMetricsF nameM(f.name), dateM(f.date), sizeM(f.size), countM(f.count);
-    const QString size = ByteFormat::string(app.displaySize());
-    const QString count = app.memberCountLabel();
-    const qreal rightWidth = std::max(sizeM.horizontalAdvance(size), countM.horizontalAdvance(count));
+    const qreal rightWidth = std::max(sizeM.horizontalAdvance(t.size), countM.horizontalAdvance(t.count));
     const qreal right = row.right() + 1 - kPad;
     const qreal leftWidth = std::max<qreal>(0, right - rightWidth - kMinSpacer - textLeft);
 
@@ -169,21 +176,21 @@ void AppListCard::paintRowTexts(QPainter& p, const AppInfo& app, const QRect& ro
     p.setFont(f.name);
     p.setPen(primary);
     p.drawText(QRectF(textLeft, top, leftWidth, nameM.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               nameM.elidedText(app.name(), Qt::ElideRight, leftWidth));
+               nameM.elidedText(t.name, Qt::ElideRight, leftWidth));
     p.setFont(f.date);
     p.setPen(secondary);
     p.drawText(QRectF(textLeft, top + nameM.height() + spacing, leftWidth, dateM.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, dateM.elidedText(apps::lastUsedLabel(app.lastUsed()), Qt::ElideRight, leftWidth));
+               Qt::AlignLeft | Qt::AlignVCenter, dateM.elidedText(t.date, Qt::ElideRight, leftWidth));
 
     const qreal rightHeight = sizeM.height() + spacing + countM.height();
     const qreal rightTop = row.top() + (row.height() - rightHeight) / 2;
     p.setFont(f.size);
     p.setPen(primary);
-    p.drawText(QRectF(right - rightWidth, rightTop, rightWidth, sizeM.height()), Qt::AlignRight | Qt::AlignVCenter, size);
+    p.drawText(QRectF(right - rightWidth, rightTop, rightWidth, sizeM.height()), Qt::AlignRight | Qt::AlignVCenter, t.size);
     p.setFont(f.count);
     p.setPen(secondary);
     p.drawText(QRectF(right - rightWidth, rightTop + sizeM.height() + spacing, rightWidth, countM.height()),
-               Qt::AlignRight | Qt::AlignVCenter, count);
+               Qt::AlignRight | Qt::AlignVCenter, t.count);
 }
 
 void AppListCard::paintEvent(QPaintEvent* event)
@@ -201,22 +208,21 @@ void AppListCard::paintEvent(QPaintEvent* event)
                                      10, Tint::secondary});
         textLeft += kChevron + kGap;
     }
-    paintRowTexts(p, *m_app, entry, textLeft + kIcon + kGap, 3);
+    paintRowTexts(p, m_texts, entry, textLeft + kIcon + kGap, 3);
 
     const auto& members = m_app->members();
     const QPainterPath shape = neon::roundedRect(QRectF(rect()), radius());
-    for (int i = 0; i < int(members.size()); ++i) {
+    for (int i = 0; i < int(members.size()) && i < m_memberTexts.size(); ++i) {
         const QRect row = memberRect(i);
         if (row.top() >= height())
             break;
-        const AppInfo& member = *members[size_t(i)];
-        if (m_selectedMember && member.id() == *m_selectedMember) {
+        if (m_selectedMember && members[size_t(i)]->id() == *m_selectedMember) {
             p.save();
             p.setClipPath(shape);
             p.fillRect(row, AppTheme::selectionFill());
             p.restore();
         }
-        paintRowTexts(p, member, row, kPad + kMemberIndent + kBox + kGap + kMemberIcon + kGap, 2);
+        paintRowTexts(p, m_memberTexts[i], row, kPad + kMemberIndent + kBox + kGap + kMemberIcon + kGap, 2);
     }
 }
 

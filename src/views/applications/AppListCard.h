@@ -57,11 +57,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // What a row shows, worked out when the card is bound, not at each paint.
+    struct RowTexts {
+        QString name, date, size, count;
+    };
+    static RowTexts textsOf(const AppInfo& app);
     // Which row a point lies in: -1 the entry row, i member row i, -2 none.
     int rowAt(const QPoint& pos) const;
     void ensureMemberWidgets(int count);
     void placeChildren();
-    void paintRowTexts(QPainter& p, const AppInfo& app, const QRect& row, int textLeft, qreal spacing) const;
+    void paintRowTexts(QPainter& p, const RowTexts& texts, const QRect& row, int textLeft, qreal spacing) const;
 
     AppInfoPtr m_app;
     bool m_active = false;
@@ -70,6 +75,8 @@ private:
     IconView* m_icon;
     QList<AppKitCheckbox*> m_memberBoxes;
     QList<IconView*> m_memberIcons;
+    RowTexts m_texts;
+    QList<RowTexts> m_memberTexts;
     int m_pressedRow = -2;
 };
 

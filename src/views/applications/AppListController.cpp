@@ -44,7 +44,8 @@ AppListController::AppListController(ApplicationsState& state, LazyList& list, Q
 
 qreal AppListController::expansion(const AppInfo& app) const
 {
-    return m_expansion.value(&app, app.isExpanded() ? 1.0 : 0.0);
+    // Without an animation a group shows as it was last seen (its flag may have just changed).
+    return m_expansion.value(&app, m_openShown.value(&app, app.isExpanded()) ? 1.0 : 0.0);
 }
 
 void AppListController::refresh()
@@ -105,10 +106,8 @@ void AppListController::watchRecords()
 void AppListController::recordChanged(const AppInfo* app)
 {
     const AppInfoPtr group = m_groups.value(app);
-    if (group && group->isExpanded() != m_openShown.value(app)) {
-        m_openShown.insert(app, group->isExpanded());
+    if (group && group->isExpanded() != m_openShown.value(app))
         animate(group);
-    }
     // Sizes order the list by size; otherwise only the rows in view change.
     if (m_state.sort() == AppSort::size)
         m_pendingRefresh = true;
@@ -136,6 +135,7 @@ void AppListController::animate(const AppInfoPtr& group)
     animation->setDuration(expansionMs);
     animation->setEasingCurve(QEasingCurve::InOutQuad);
     m_expansion.insert(key, from);
+    m_openShown.insert(key, group->isExpanded());
     m_animations.insert(key, animation);
     connect(animation, &QVariantAnimation::valueChanged, this, [this, key](const QVariant& v) {
         if (!m_groups.contains(key))

@@ -129,13 +129,18 @@ AppInfoPtr detailSubject(const AppInfoPtr& selected)
 
 QString abbreviatedDate(const QDateTime& when)
 {
-    // The locale's long date without the weekday and with short month names.
-    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?d{4}"));
-    static const QRegularExpression fullMonth(QStringLiteral("M{4}"));
+    // The locale's long date without the weekday and with short month names,
+    // worked out once per locale.
+    thread_local QString localeName;
+    thread_local QString format;
     const QLocale locale;
-    QString format = locale.dateFormat(QLocale::LongFormat);
-    format.remove(weekday).replace(fullMonth, QStringLiteral("MMM"));
-    return locale.toString(when.toLocalTime().date(), format.trimmed());
+    if (format.isEmpty() || localeName != locale.name()) {
+        static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?d{4}"));
+        static const QRegularExpression fullMonth(QStringLiteral("M{4}"));
+        localeName = locale.name();
+        format = locale.dateFormat(QLocale::LongFormat).remove(weekday).replace(fullMonth, QStringLiteral("MMM")).trimmed();
+    }
+    return locale.toString(when.toLocalTime().date(), format);
 }
 
 QString lastUsedLabel(const std::optional<QDateTime>& lastUsed)

@@ -32,7 +32,7 @@ namespace {
 const QString kTrash = QStringLiteral("/Users/tester/.Trash");
 
 // The tab shown over a discovered tree: Notes (two leftovers), Mail, Zed and
-// the Python 3.12 group (IDLE, Python Launcher).
+// the Adobe group (Illustrator, Photoshop).
 struct TabFixture {
     ShellHarness h;
     std::unique_ptr<ApplicationsWorkspace> w;
@@ -47,13 +47,13 @@ struct TabFixture {
         t.writeSized(lib + "/Preferences/com.example.notes.plist", 3'000);
         t.makeApp("/Applications/Mail.app", "com.example.mail", "Mail", "");
         t.makeApp("/Applications/Zed.app", "dev.zed.Zed", "Zed");
-        t.makeApp("/Applications/Python 3.12/IDLE.app", "org.python.IDLE", "IDLE");
-        t.makeApp("/Applications/Python 3.12/Python Launcher.app", "org.python.PythonLauncher", "Python Launcher");
-        t.writeSized(lib + "/Caches/org.python.IDLE/x", 5'000);
+        t.makeApp("/Applications/Adobe/Illustrator.app", "com.adobe.illustrator", "Illustrator");
+        t.makeApp("/Applications/Adobe/Photoshop.app", "com.adobe.Photoshop", "Photoshop");
+        t.writeSized(lib + "/Caches/com.adobe.illustrator/x", 5'000);
         const std::pair<const char*, qint64> used[] = {
             {"/Applications/Zed.app", 1'700'000'000}, {"/Applications/Mail.app", 1'650'000'000},
-            {"/Applications/Notes.app", 1'200'000'000}, {"/Applications/Python 3.12/IDLE.app", 1'300'000'000},
-            {"/Applications/Python 3.12/Python Launcher.app", 1'250'000'000}};
+            {"/Applications/Notes.app", 1'200'000'000}, {"/Applications/Adobe/Illustrator.app", 1'300'000'000},
+            {"/Applications/Adobe/Photoshop.app", 1'250'000'000}};
         for (const auto& [path, secs] : used)
             h.fake.metadata.lastUsed.insert(QString::fromUtf8(path), utc(secs));
         h.scanner->scanInstalledApps();
@@ -110,21 +110,21 @@ TEST(ApplicationsTab, SearchAndTheThreeOrders)
 {
     TabFixture f;
     EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::apps);
-    EXPECT_EQ(f.rows(), (QStringList{"Mail", "Notes", "Python 3.12", "Zed"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe", "Mail", "Notes", "Zed"}));
 
     // The toggle shows the field; typing filters at once.
     QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
     EXPECT_TRUE(f.state().showSearchField());
     QTest::qWait(260);
     EXPECT_TRUE(f.w->searchField()->isVisible());
-    QTest::keyClicks(f.w->searchField(), "launcher");
-    EXPECT_EQ(f.state().searchText(), "launcher");
-    EXPECT_EQ(f.rows(), (QStringList{"Python 3.12"}));
+    QTest::keyClicks(f.w->searchField(), "PHOTOSHOP");
+    EXPECT_EQ(f.state().searchText(), "PHOTOSHOP");
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe"}));
     // Hidden again, the filter stays.
     QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
     QTest::qWait(260);
     EXPECT_FALSE(f.w->searchField()->isVisible());
-    EXPECT_EQ(f.rows(), (QStringList{"Python 3.12"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe"}));
     f.state().setSearchText({});
 
     const QList<QAction*> entries = f.w->sortButton()->menu()->actions();
@@ -134,67 +134,66 @@ TEST(ApplicationsTab, SearchAndTheThreeOrders)
     EXPECT_EQ(f.w->sortButton()->order(), AppSort::size);
     EXPECT_EQ(f.rows().front(), "Notes");  // its leftovers make it the largest
     entries[2]->trigger();
-    EXPECT_EQ(f.rows(), (QStringList{"Zed", "Mail", "Python 3.12", "Notes"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Zed", "Mail", "Adobe", "Notes"}));
 }
 
 TEST(ApplicationsTab, AGroupOpensAtOnceAndItsCardFollowsInAnAnimation)
 {
     TabFixture f;
-    const AppInfoPtr python = f.find("Python 3.12");
-    const AppInfoPtr idle = f.find("IDLE");
-    idle->setLeftovers({});
-    f.clickEntry("Python 3.12");
+    const AppInfoPtr adobe = f.find("Adobe");
+    const AppInfoPtr illustrator = f.find("Illustrator");
+    illustrator->setLeftovers({});
+    f.clickEntry("Adobe");
     // The state does not wait for the animation.
-    EXPECT_TRUE(python->isExpanded());
-    EXPECT_EQ(f.state().selectedApp(), python);
-    EXPECT_TRUE(idle->isScanningLeftovers());
-    EXPECT_LT(f.card("Python 3.12")->height(), AppListCard::heightFor(*python, 1.0));
+    EXPECT_TRUE(adobe->isExpanded());
+    EXPECT_EQ(f.state().selectedApp(), adobe);
+    EXPECT_TRUE(illustrator->isScanningLeftovers());
+    EXPECT_LT(f.card("Adobe")->height(), AppListCard::heightFor(*adobe, 1.0));
     QTest::qWait(AppListController::expansionMs + 120);
-    EXPECT_EQ(f.card("Python 3.12")->height(), AppListCard::entryHeight + 2 * AppListCard::memberHeight);
-    EXPECT_EQ(f.card("Python 3.12")->look(), &CardLook::active);
+    EXPECT_EQ(f.card("Adobe")->height(), AppListCard::entryHeight + 2 * AppListCard::memberHeight);
+    EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
 
     // A member row: selected, its card outlined, the group row no longer active.
     f.settle();
-    f.clickMember("Python 3.12", 1);
-    EXPECT_EQ(f.state().selectedApp(), f.find("Python Launcher"));
-    EXPECT_EQ(f.card("Python 3.12")->look(), &CardLook::outlined);
-    EXPECT_EQ(f.w->detailPanel()->app(), f.find("Python Launcher"));
+    f.clickMember("Adobe", 1);
+    EXPECT_EQ(f.state().selectedApp(), f.find("Photoshop"));
+    EXPECT_EQ(f.card("Adobe")->look(), &CardLook::outlined);
+    EXPECT_EQ(f.w->detailPanel()->app(), f.find("Photoshop"));
 
     // Another application: the open group keeps its fill, loses its outline.
     f.clickEntry("Mail");
-    EXPECT_EQ(f.card("Python 3.12")->look(), &CardLook::highlighted);
+    EXPECT_EQ(f.card("Adobe")->look(), &CardLook::highlighted);
     EXPECT_EQ(f.card("Mail")->look(), &CardLook::active);
 
-    // Clicking the group twice folds it and keeps it selected.
-    f.clickEntry("Python 3.12");
-    f.clickEntry("Python 3.12");
-    EXPECT_FALSE(python->isExpanded());
-    EXPECT_EQ(f.state().selectedApp(), python);
+    // A click on the open group row folds it and selects it.
+    f.clickEntry("Adobe");
+    EXPECT_FALSE(adobe->isExpanded());
+    EXPECT_EQ(f.state().selectedApp(), adobe);
     QTest::qWait(AppListController::expansionMs + 120);
-    EXPECT_EQ(f.card("Python 3.12")->height(), AppListCard::entryHeight);
-    EXPECT_EQ(f.card("Python 3.12")->look(), &CardLook::active);
+    EXPECT_EQ(f.card("Adobe")->height(), AppListCard::entryHeight);
+    EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
 }
 
 TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
 {
     TabFixture f;
-    const AppInfoPtr python = f.find("Python 3.12");
-    python->setExpanded(true);
+    const AppInfoPtr adobe = f.find("Adobe");
+    adobe->setExpanded(true);
     QTest::qWait(AppListController::expansionMs + 120);
-    AppListCard* group = f.card("Python 3.12");
+    AppListCard* group = f.card("Adobe");
     ASSERT_NE(group, nullptr);
 
     QTest::mouseClick(group->checkbox(), Qt::LeftButton);
-    EXPECT_TRUE(python->isSelected());
-    for (const AppInfoPtr& m : python->members())
+    EXPECT_TRUE(adobe->isSelected());
+    for (const AppInfoPtr& m : adobe->members())
         EXPECT_TRUE(m->isSelected() && m->removeAppBundle());
     QTest::qWait(10);
     EXPECT_TRUE(group->memberCheckboxes()[0]->isOn());
 
     // A member's box changes that member only.
     QTest::mouseClick(group->memberCheckboxes()[1], Qt::LeftButton);
-    EXPECT_FALSE(python->members()[1]->isSelected());
-    EXPECT_TRUE(python->isSelected());
+    EXPECT_FALSE(adobe->members()[1]->isSelected());
+    EXPECT_TRUE(adobe->isSelected());
     EXPECT_TRUE(group->checkbox()->isOn());
     // Nothing was selected by the clicks on the boxes.
     EXPECT_EQ(f.state().selectedApp(), nullptr);
@@ -264,7 +263,7 @@ TEST(ApplicationsTab, UninstallThroughTheButtonMovesTheTickedFilesAndUpdatesTheL
     EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/Notes.app"));
     EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes"));
     EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes.plist"));
-    EXPECT_EQ(f.rows(), (QStringList{"Mail", "Python 3.12", "Zed"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe", "Mail", "Zed"}));
     EXPECT_EQ(f.state().selectedApp(), nullptr);
     EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::emptyUninstall);
     EXPECT_FALSE(f.w->actionButton()->isEnabled());
@@ -285,7 +284,7 @@ TEST(ApplicationsTab, AFailedUninstallLeavesEverythingAsItWas)
     QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
     ASSERT_EQ(f.h.prompter.asked.size(), 2);
     EXPECT_FALSE(f.h.prompter.asked[1].title.isEmpty());
-    EXPECT_EQ(f.rows(), (QStringList{"Mail", "Notes", "Python 3.12", "Zed"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe", "Mail", "Notes", "Zed"}));
     EXPECT_EQ(f.state().selectedApp(), zed);
     EXPECT_TRUE(f.h.fake.tree().exists("/Applications/Zed.app"));
 }
