@@ -8,6 +8,13 @@
 
 namespace tw::plist {
 
+// What a property list from the disk may hold; a file beyond any bound reads
+// as unreadable, before the parser sees it.
+inline constexpr qsizetype kMaxBytes = 8 << 20;
+inline constexpr int kMaxDepth = 64;                    // nested arrays and dictionaries
+inline constexpr qint64 kMaxObjects = 100000;           // values and keys, a shared one at each reference
+inline constexpr qint64 kMaxExpandedBytes = 32 << 20;   // string and data bytes, likewise
+
 // Property lists as Qt variant trees: dictionaries are QVariantMap, arrays
 // QVariantList, strings QString, integers qint64, reals double, booleans bool,
 // data QByteArray and dates QDateTime (UTC).
@@ -18,7 +25,7 @@ std::optional<QVariantMap> readDictionary(const FileSystem& fs, const QString& p
 
 QByteArray toXml(const QVariant& value);
 // Writes value as an XML property list through a temporary file and a rename.
-bool writeXml(const FileSystem& fs, const QString& path, const QVariant& value);
+Status writeXml(const FileSystem& fs, const QString& path, const QVariant& value);
 QByteArray toBinary(const QVariant& value);
 
 // Typed reads from a dictionary: nullopt when absent or of another type.
