@@ -1,11 +1,12 @@
 #include "views/applications/AppDetailPanel.h"
 
 #include "app/state/L10n.h"
+#include "engine/inventory/ByteFormat.h"
 #include "platform/Path.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/DetailTexts.h"
-#include "views/applications/DocumentTypesReader.h"
 #include "views/applications/Divider.h"
+#include "views/applications/DocumentTypesReader.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"

@@ -1,5 +1,6 @@
 #include "views/applications/AppListCard.h"
 
+#include "engine/inventory/ByteFormat.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"

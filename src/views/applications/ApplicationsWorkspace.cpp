@@ -4,6 +4,7 @@
 #include "app/state/L10n.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/ByteFormat.h"
 #include "platform/Platform.h"
 #include "views/applications/AppDetailPanel.h"
 #include "views/applications/AppListController.h"

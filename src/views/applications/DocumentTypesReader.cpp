@@ -1,10 +1,7 @@
 #include "views/applications/DocumentTypesReader.h"
 
-#include "engine/inventory/AppScanner.h"
-#include "platform/ThreadPool.h"
-
-#include <QCoreApplication>
-#include <QPointer>
+#include "engine/inventory/AppRecord.h"
+#include "platform/Delivery.h"
 
 namespace tw {
 
@@ -20,22 +17,16 @@ void DocumentTypesReader::read(const QString& bundlePath)
     m_bundlePath = bundlePath;
     m_extensions.clear();
     m_ready = false;
-    QPointer<DocumentTypesReader> self(this);
     const FileSystem* fs = &m_fs;
-    enginePool().start([self, fs, bundlePath, generation] {
-        QStringList found = AppScanner::documentTypeExtensions(*fs, bundlePath);
-        // The pointer is only looked at on the GUI thread.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, generation, found = std::move(found)] {
-                if (!self || self->m_generation != generation)
-                    return;
-                self->m_extensions = found;
-                self->m_ready = true;
-                emit self->ready();
-            },
-            Qt::QueuedConnection);
-    });
+    runInBackground(
+        this, [fs, bundlePath] { return record::documentTypeExtensions(*fs, bundlePath); },
+        [this, generation](QStringList found) {
+            if (generation != m_generation)
+                return;  // a newer request is on its way
+            m_extensions = std::move(found);
+            m_ready = true;
+            emit ready();
+        });
 }
 
 } // namespace tw

@@ -45,11 +45,12 @@ void UninstallFlow::confirmAndUninstall(const AppInfoPtr& app)
 void UninstallFlow::performUninstall(const AppInfoPtr& target)
 {
     AppScanner& scanner = m_state.scanner();
-    const AppScanner::UninstallResult result =
-        scanner.uninstall(target, apps::selectedLeftovers(*target), target->removeAppBundle());
-    if (result.error) {
+    const AppScanner::UninstallResult result = scanner.uninstall(
+        target, apps::selectedLeftovers(*target),
+        target->removeAppBundle() ? BundleRemoval::MoveToTrash : BundleRemoval::Keep);
+    if (!result.status.ok()) {
         // The lists stay as they were, also for anything moved before the failure.
-        m_prompter.inform(Prompt::Style::warning, result.error->description, {});
+        m_prompter.inform(Prompt::Style::warning, result.status.error().description, {});
         return;
     }
     if (apps::applyUninstall(scanner, target, result))

@@ -1,5 +1,7 @@
 #include "views/applications/UninstallRules.h"
 
+#include "engine/inventory/ByteFormat.h"
+
 #include <QSet>
 
 #include <algorithm>

@@ -106,7 +106,7 @@ TEST(UninstallFlow, ConfirmedTheBundleAndTheTickedFilesGoToTheTrash)
     FlowFixture f;
     f.state.selectApp(f.notes);
     f.notes->applyRootSelection(true);
-    f.notes->leftovers()[1]->setSelected(false, true);  // the preferences stay
+    f.notes->leftovers()[1]->setSelected(false, RootSync::Refresh);  // the preferences stay
     const QByteArray cache = f.fp.tree().read(f.notes->leftovers()[0]->path());
     f.prompter.script = {"Uninstall"};
     f.flow.confirmAndUninstall(f.state.selectedApp());
@@ -158,11 +158,11 @@ TEST(UninstallFlow, BundleKeptOnlyTheFilesThatMovedLeaveTheList)
     };
     // Should the move ask for a password, the user cancels it.
     f.fp.admin->performMove = false;
-    f.fp.admin->result = {AdminResult::Status::Failed, std::nullopt, -128};
+    f.fp.admin->result = Error{kScriptErrorDomain, -128, {}};
     f.state.selectApp(f.notes);
     // Ticked: the cache and the log; the bundle and the preferences stay.
-    f.notes->leftovers()[0]->setSelected(true, true);
-    f.notes->leftovers()[2]->setSelected(true, true);
+    f.notes->leftovers()[0]->setSelected(true, RootSync::Refresh);
+    f.notes->leftovers()[2]->setSelected(true, RootSync::Refresh);
     f.prompter.script = {"Uninstall"};
     f.flow.confirmAndUninstall(f.state.selectedApp());
 

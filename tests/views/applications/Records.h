@@ -3,6 +3,7 @@
 // Application records built in memory for the Applications tab's tests.
 
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/ByteFormat.h"
 #include "support/Collect.h"
 #include "support/Printers.h"
 

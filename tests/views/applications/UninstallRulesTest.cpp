@@ -75,7 +75,7 @@ TEST(ApplyUninstall, BundleGoneLeavesTheListAndEveryGroup)
     auto run = [&](const AppInfoPtr& target) {
         target->setRemoveAppBundle(true);
         QSignalSpy announced(&scanner, &AppScanner::appsChanged);
-        const bool cleared = applyUninstall(scanner, target, {std::nullopt, {target->path()}, {}});
+        const bool cleared = applyUninstall(scanner, target, {Status{}, {target->path()}, {}});
         EXPECT_EQ(announced.count(), 1);
         return cleared;
     };
@@ -108,7 +108,7 @@ TEST(ApplyUninstall, AGroupsSizeNeverGoesBelowZero)
     f.group->setAppSize(1'000);  // measured smaller than the member claims
     scanner.setApps({f.group});
     f.second->setRemoveAppBundle(true);
-    applyUninstall(scanner, f.second, {std::nullopt, {f.second->path()}, {}});
+    applyUninstall(scanner, f.second, {Status{}, {f.second->path()}, {}});
     EXPECT_EQ(f.group->appSize(), 0);
     EXPECT_EQ(f.group->displaySize(), 5'000);  // the members still there
 }
@@ -127,7 +127,7 @@ TEST(ApplyUninstall, BundleKeptDropsOnlyTheLeftoversThatMoved)
     std::vector<QString> order;
     QObject::connect(f.single.get(), &AppInfo::changed, [&] { order.push_back(QStringLiteral("record")); });
     QObject::connect(&scanner, &AppScanner::appsChanged, [&] { order.push_back(QStringLiteral("scanner")); });
-    const bool cleared = applyUninstall(scanner, f.single, {std::nullopt, {paths[0], paths[2]}, {paths[1]}});
+    const bool cleared = applyUninstall(scanner, f.single, {Status{}, {paths[0], paths[2]}, {paths[1]}});
 
     EXPECT_FALSE(cleared);
     EXPECT_EQ(collect(f.single->leftovers(), [](const LeftoverPtr& l) { return l->path(); }),

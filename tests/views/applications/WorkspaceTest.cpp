@@ -279,7 +279,7 @@ TEST(ApplicationsTab, AFailedUninstallLeavesEverythingAsItWas)
         return Error{kCocoaErrorDomain, 512, QStringLiteral("The item couldn’t be moved to the Trash.")};
     };
     f.h.fake.admin->performMove = false;
-    f.h.fake.admin->result = {AdminResult::Status::Failed, std::nullopt, -128};
+    f.h.fake.admin->result = Error{kScriptErrorDomain, -128, {}};
     f.h.prompter.script = {"Uninstall"};
     QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
     ASSERT_EQ(f.h.prompter.asked.size(), 2);
