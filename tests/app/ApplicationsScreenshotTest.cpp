@@ -10,7 +10,6 @@
 #include "views/kit/Tints.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -19,15 +18,6 @@ using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-QString screenshotFolder()
-{
-    const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");
-    const QString dir = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
-                                      : QString::fromLocal8Bit(env);
-    QDir().mkpath(dir);
-    return dir;
-}
 
 // A tile with a letter, as an application's own icon file.
 QByteArray iconPng(QRgb colour, QChar letter)
