@@ -12,7 +12,8 @@ class Prompter;
 // What the Uninstall button does: picks the application, asks for the
 // confirmation, runs the uninstall on the GUI thread and brings the lists
 // and the selection up to date. A press while it runs (inside the alert, or
-// queued during the uninstall) does nothing.
+// queued during the uninstall) does nothing: input that queued up while the
+// window waited is dropped before the flow ends.
 class UninstallFlow : public QObject {
     Q_OBJECT
 public:

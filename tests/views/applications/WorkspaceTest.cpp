@@ -269,42 +269,26 @@ TEST(ApplicationsTab, UninstallThroughTheButtonMovesTheTickedFilesAndUpdatesTheL
     EXPECT_FALSE(f.w->actionButton()->isEnabled());
 }
 
-TEST(ApplicationsTab, AFailedUninstallLeavesEverythingAsItWas)
-{
-    TabFixture f;
-    const AppInfoPtr zed = f.find("Zed");
-    f.clickEntry("Zed");
-    f.settle();
-    f.h.fake.trash->fail = [](const QString&) -> std::optional<Error> {
-        return Error{kCocoaErrorDomain, 512, QStringLiteral("The item couldn’t be moved to the Trash.")};
-    };
-    f.h.fake.admin->performMove = false;
-    f.h.fake.admin->result = Error{kScriptErrorDomain, -128, {}};
-    f.h.prompter.script = {"Uninstall"};
-    QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
-    ASSERT_EQ(f.h.prompter.asked.size(), 2);
-    EXPECT_FALSE(f.h.prompter.asked[1].title.isEmpty());
-    EXPECT_EQ(f.rows(), (QStringList{"Adobe", "Mail", "Notes", "Zed"}));
-    EXPECT_EQ(f.state().selectedApp(), zed);
-    EXPECT_TRUE(f.h.fake.tree().exists("/Applications/Zed.app"));
-}
-
 TEST(ApplicationsTab, ClicksQueuedWhileTheUninstallRunsAreDropped)
 {
     TabFixture f;
     f.clickEntry("Mail");
     f.settle();
     PushButton* button = f.w->actionButton();
-    // The user clicks again while the Trash move holds the window.
-    f.h.fake.trash->fail = [button](const QString&) -> std::optional<Error> {
-        const QPointF at = QRectF(button->rect()).center();
+    AppListCard* notes = f.card("Notes");
+    ASSERT_NE(notes, nullptr);
+    // The user clicks the button again, and another row, while the Trash move holds the window.
+    auto click = [](QWidget* target, QPointF at) {
         for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(button, new QMouseEvent(type, at, button->mapToGlobal(at), Qt::LeftButton,
+            QCoreApplication::postEvent(target, new QMouseEvent(type, at, target->mapToGlobal(at), Qt::LeftButton,
                                                                 Qt::LeftButton, Qt::NoModifier));
+    };
+    f.h.fake.trash->fail = [&](const QString&) -> std::optional<Error> {
+        click(button, QRectF(button->rect()).center());
+        click(notes, QRectF(notes->entryRect()).center());
         return std::nullopt;
     };
     // The bundle stays, so the selection (and the enabled button) survive the uninstall.
-    f.find("Mail")->setRemoveAppBundle(false);
     f.h.fake.tree().writeSized(f.h.fake.tree().library() + "/Caches/com.example.mail/x", 10);
     f.find("Mail")->setLeftovers({});
     f.state().scanner().scanLeftovers(f.find("Mail"));
@@ -314,7 +298,11 @@ TEST(ApplicationsTab, ClicksQueuedWhileTheUninstallRunsAreDropped)
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_EQ(f.state().selectedApp(), f.find("Mail"));
     EXPECT_TRUE(button->isEnabled());
+    // Clicks after the flow ended work again.
+    f.clickEntry("Notes");
+    EXPECT_EQ(f.state().selectedApp(), f.find("Notes"));
 }
 
 TEST(ApplicationsTab, RemainsSegmentListStatesAndTheTopBarStays)
