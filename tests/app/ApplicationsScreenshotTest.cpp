@@ -90,6 +90,15 @@ TEST(Screenshots, ApplicationsTabInEveryTheme)
     auto* tab = window->findChild<ApplicationsWorkspace*>();
     ASSERT_NE(tab, nullptr);
 
+    // Nothing selected: the empty panel with its drop zone.
+    const QString folder = screenshotFolder();
+    for (AppAppearance a : {AppAppearance::midnight, AppAppearance::classic}) {
+        app->state().theme().apply(a, true);
+        QTest::qWait(300);
+        const QString name = QStringLiteral("applications-empty-%1.png").arg(rawValue(a));
+        ASSERT_TRUE(window->grab().toImage().save(folder + u'/' + name)) << name.toStdString();
+    }
+
     AppInfoPtr notes;
     for (const AppInfoPtr& a : app->scanner().apps())
         if (a->name() == "Notes")
@@ -100,7 +109,6 @@ TEST(Screenshots, ApplicationsTabInEveryTheme)
     ASSERT_TRUE(QTest::qWaitFor([&] { return tab->detailPanel()->documentTypesReady(); }));
     ASSERT_EQ(tab->detailState(), ApplicationsWorkspace::DetailState::application);
 
-    const QString folder = screenshotFolder();
     for (AppAppearance a : allCases<AppAppearance>()) {
         app->state().theme().apply(a, true);
         QTest::qWait(300);  // past the theme cross-fade and the icon decodes

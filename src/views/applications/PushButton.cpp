@@ -74,8 +74,9 @@ void PushButton::paintEvent(QPaintEvent*)
         neon::strokeRoundedPathInside(p, r, kRadius, 1, neon::faded(secondaryTint(), 0.45));
         title = primaryTextTint();
     }
+    // A disabled title stays readable on the pale gray of the light theme.
     if (!isEnabled())
-        title = neon::faded(title, 0.75);
+        title = isDark(AppTheme::appearance()) ? neon::faded(title, 0.6) : neon::faded(primaryTextTint(), 0.45);
     p.setFont(m_font);
     p.setPen(title);
     p.drawText(r, Qt::AlignCenter, text());
