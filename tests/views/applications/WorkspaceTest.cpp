@@ -115,15 +115,14 @@ TEST(ApplicationsTab, SearchAndTheThreeOrders)
     // The toggle shows the field; typing filters at once.
     QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
     EXPECT_TRUE(f.state().showSearchField());
-    QTest::qWait(260);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.w->searchRow()->height() > 30; }));
     EXPECT_TRUE(f.w->searchField()->isVisible());
     QTest::keyClicks(f.w->searchField(), "PHOTOSHOP");
     EXPECT_EQ(f.state().searchText(), "PHOTOSHOP");
     EXPECT_EQ(f.rows(), (QStringList{"Adobe"}));
     // Hidden again, the filter stays.
     QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
-    QTest::qWait(260);
-    EXPECT_FALSE(f.w->searchField()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.w->searchField()->isVisible(); }));
     EXPECT_EQ(f.rows(), (QStringList{"Adobe"}));
     f.state().setSearchText({});
 
@@ -149,8 +148,8 @@ TEST(ApplicationsTab, AGroupOpensAtOnceAndItsCardFollowsInAnAnimation)
     EXPECT_EQ(f.state().selectedApp(), adobe);
     EXPECT_TRUE(illustrator->isScanningLeftovers());
     EXPECT_LT(f.card("Adobe")->height(), AppListCard::heightFor(*adobe, 1.0));
-    QTest::qWait(AppListController::expansionMs + 120);
-    EXPECT_EQ(f.card("Adobe")->height(), AppListCard::entryHeight + 2 * AppListCard::memberHeight);
+    const int open = AppListCard::entryHeight + 2 * AppListCard::memberHeight;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == open; }));
     EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
 
     // A member row: selected, its card outlined, the group row no longer active.
@@ -169,8 +168,7 @@ TEST(ApplicationsTab, AGroupOpensAtOnceAndItsCardFollowsInAnAnimation)
     f.clickEntry("Adobe");
     EXPECT_FALSE(adobe->isExpanded());
     EXPECT_EQ(f.state().selectedApp(), adobe);
-    QTest::qWait(AppListController::expansionMs + 120);
-    EXPECT_EQ(f.card("Adobe")->height(), AppListCard::entryHeight);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == AppListCard::entryHeight; }));
     EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
 }
 
@@ -179,7 +177,7 @@ TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
     TabFixture f;
     const AppInfoPtr adobe = f.find("Adobe");
     adobe->setExpanded(true);
-    QTest::qWait(AppListController::expansionMs + 120);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() > AppListCard::entryHeight + 90; }));
     AppListCard* group = f.card("Adobe");
     ASSERT_NE(group, nullptr);
 
@@ -187,8 +185,7 @@ TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
     EXPECT_TRUE(adobe->isSelected());
     for (const AppInfoPtr& m : adobe->members())
         EXPECT_TRUE(m->isSelected() && m->removeAppBundle());
-    QTest::qWait(10);
-    EXPECT_TRUE(group->memberCheckboxes()[0]->isOn());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return group->memberCheckboxes()[0]->isOn(); }));
 
     // A member's box changes that member only.
     QTest::mouseClick(group->memberCheckboxes()[1], Qt::LeftButton);
@@ -342,6 +339,12 @@ TEST(ApplicationsTab, RemainsSegmentListStatesAndTheTopBarStays)
     EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::apps);
     EXPECT_EQ(f.w->actionButton()->text(), "Uninstall");
     EXPECT_EQ(f.state().searchText(), "nothing like it");
+    // While the applications are being found, only the progress shows.
+    f.h.scanner->scanInstalledApps();
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::scanningApps);
+    EXPECT_EQ(f.w->listArea()->currentIndex(), int(ApplicationsWorkspace::ListState::scanningApps));
+    f.settle();
+    EXPECT_EQ(f.w->listArea()->currentWidget(), f.w->appsList());
 }
 
 TEST(ApplicationsTab, TheEmptyPanelsDropZoneBrightensWhileTargeted)
