@@ -57,7 +57,7 @@ public:
         onThemeChange(this, [this] { update(); });
     }
 
-    void show(const AppInfoPtr& app, bool advanceMode)
+    void setSubject(const AppInfoPtr& app, bool advanceMode)
     {
         m_app = app;
         m_advance = advanceMode;
@@ -202,7 +202,7 @@ public:
         icon->move(kIndent + 18 + 10, 2);
     }
 
-    void show(const AppInfoPtr& shown)
+    void setApp(const AppInfoPtr& shown)
     {
         app = shown;
         name = apps::bundleDisplayName(*shown);
@@ -302,7 +302,7 @@ public:
                 if (r.kind == groupRow)
                     static_cast<GroupRow*>(w)->row = r;
                 else if (r.kind == bundleRow && m_app)
-                    static_cast<BundleRow*>(w)->show(m_app);
+                    static_cast<BundleRow*>(w)->setApp(m_app);
                 else if (r.kind == typeRow)
                     static_cast<TypeRow*>(w)->extension = r.text;
                 w->update();
@@ -310,7 +310,7 @@ public:
         });
     }
 
-    void show(const AppInfoPtr& app, const QStringList& types)
+    void setSubject(const AppInfoPtr& app, const QStringList& types)
     {
         m_app = app;
         m_rows = {{groupRow, L10n::t(QStringLiteral("apps.executables")), QStringLiteral("hammer.fill")},
@@ -360,7 +360,7 @@ AppDetailPanel::AppDetailPanel(const FileSystem& fs, QWidget* parent)
     column->addWidget(m_files, 1);
     m_files->addWidget(m_tree);
     m_files->addWidget(m_progress);
-    connect(m_types, &DocumentTypesReader::ready, this, [this] { m_tree->show(m_app, m_types->extensions()); });
+    connect(m_types, &DocumentTypesReader::ready, this, [this] { m_tree->setSubject(m_app, m_types->extensions()); });
 }
 
 Binding<bool> AppDetailPanel::bundleRemovalBinding(const AppInfoPtr& app)
@@ -390,7 +390,7 @@ void AppDetailPanel::setSubject(AppInfoPtr app, bool advanceMode)
             m_watch = connect(m_app.get(), &AppInfo::changed, this, &AppDetailPanel::recordChanged);
         // The types are read once per subject, off the GUI thread; the tree
         // shows the bundle at once and its types when they arrive.
-        m_tree->show(m_app, {});
+        m_tree->setSubject(m_app, {});
         if (m_app)
             m_types->read(m_app->path());
     }
@@ -399,7 +399,7 @@ void AppDetailPanel::setSubject(AppInfoPtr app, bool advanceMode)
 
 void AppDetailPanel::recordChanged()
 {
-    m_header->show(m_app, m_advanceMode);
+    m_header->setSubject(m_app, m_advanceMode);
     m_tree->updateRows();
     // The advanced tree is not part of this panel: once the leftovers are
     // read, the standard tree stands in for it.

@@ -220,8 +220,8 @@ QWidget* ApplicationsWorkspace::makeHeader()
     AppNavigation& navigation = m_env.navigation;
     m_segments->bind({[&navigation] { return int(allCases<AppsSegment>().indexOf(navigation.appsSegment())); },
                       [&navigation](int i) { navigation.setAppsSegment(allCases<AppsSegment>().value(i)); }});
-    row->addWidget(m_segments, 1);
-    row->addStretch(0);
+    row->addWidget(m_segments);
+    row->addStretch(1);
     m_searchToggle = new SymbolButton(tintedSymbol(QStringLiteral("magnifyingglass"), 14), header);
     connect(m_searchToggle, &QAbstractButton::clicked, m_state, &ApplicationsState::toggleSearchField);
     row->addWidget(m_searchToggle);
