@@ -153,6 +153,14 @@ ApplicationsWorkspace::ApplicationsWorkspace(const WorkspaceEnvironment& env, QW
     middleColumn->addWidget(new Divider(middle()));
     middleColumn->addWidget(makeListArea(), 1);
 
+    makeDetailColumn();
+    connectModels();
+    updateRemainsList();
+    segmentChanged();
+}
+
+void ApplicationsWorkspace::makeDetailColumn()
+{
     auto* detailColumn = new QVBoxLayout(detail());
     detailColumn->setContentsMargins(0, 0, 0, 0);
     detailColumn->setSpacing(0);
@@ -160,7 +168,7 @@ ApplicationsWorkspace::ApplicationsWorkspace(const WorkspaceEnvironment& env, QW
     detailColumn->addWidget(new Divider(detail()));
     m_details = new QStackedWidget(detail());
     m_emptyPanel = new EmptyUninstallPanel(m_details);
-    m_detailPanel = new AppDetailPanel(env.platform.fs(), m_details);
+    m_detailPanel = new AppDetailPanel(m_env.platform.fs(), m_details);
     m_details->addWidget(m_emptyPanel);
     m_details->addWidget(m_detailPanel);
     m_details->addWidget(new FeatureEmptyState(L10n::t(QStringLiteral("apps.remove_remains_title")),
@@ -168,11 +176,14 @@ ApplicationsWorkspace::ApplicationsWorkspace(const WorkspaceEnvironment& env, QW
                                                QStringLiteral("doc.on.doc"), m_details));
     detailColumn->addWidget(m_details, 1);
     detailColumn->addWidget(makeBottomBar());
+}
 
-    connect(&env.navigation, &AppNavigation::appsSegmentChanged, this, &ApplicationsWorkspace::segmentChanged);
-    connect(&env.scanner, &AppScanner::scanningChanged, this, &ApplicationsWorkspace::updateListArea);
-    connect(&env.cleaner, &SystemCleaner::scanningChanged, this, &ApplicationsWorkspace::updateListArea);
-    connect(&env.cleaner, &SystemCleaner::remainingFilesChanged, this, [this] {
+void ApplicationsWorkspace::connectModels()
+{
+    connect(&m_env.navigation, &AppNavigation::appsSegmentChanged, this, &ApplicationsWorkspace::segmentChanged);
+    connect(&m_env.scanner, &AppScanner::scanningChanged, this, &ApplicationsWorkspace::updateListArea);
+    connect(&m_env.cleaner, &SystemCleaner::scanningChanged, this, &ApplicationsWorkspace::updateListArea);
+    connect(&m_env.cleaner, &SystemCleaner::remainingFilesChanged, this, [this] {
         updateRemainsList();
         updateListArea();
         updateActionButton();
@@ -195,9 +206,6 @@ ApplicationsWorkspace::ApplicationsWorkspace(const WorkspaceEnvironment& env, QW
     });
     connect(m_state, &ApplicationsState::dropTargetedChanged, m_emptyPanel, &EmptyUninstallPanel::setDropTargeted);
     connect(m_flow, &UninstallFlow::runningChanged, this, &ApplicationsWorkspace::updateActionButton);
-
-    updateRemainsList();
-    segmentChanged();
 }
 
 ApplicationsWorkspace::~ApplicationsWorkspace()

@@ -70,6 +70,8 @@ private:
     QWidget* makeListArea();
     QWidget* makeTopBar();
     QWidget* makeBottomBar();
+    void makeDetailColumn();
+    void connectModels();
     void segmentChanged();
     void updateListArea();
     void updateRemainsList();
