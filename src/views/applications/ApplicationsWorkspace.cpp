@@ -36,16 +36,6 @@ namespace tw {
 
 namespace {
 
-QColor topBarFill()
-{
-    switch (AppTheme::appearance()) {
-    case AppAppearance::midnight: return neon::rgb(0.07, 0.12, 0.22);
-    case AppAppearance::classic: return Qt::white;
-    case AppAppearance::indigo: return neon::rgb(0.07, 0.10, 0.17);
-    }
-    return {};
-}
-
 // A widget that fills itself with a colour chosen at each paint.
 class FilledBar : public QWidget {
 public:
@@ -292,7 +282,8 @@ QWidget* ApplicationsWorkspace::makeListArea()
 
 QWidget* ApplicationsWorkspace::makeTopBar()
 {
-    auto* bar = new FilledBar(&topBarFill, detail());
+    // The top bar has the cards' own fill in every theme.
+    auto* bar = new FilledBar([] { return AppTheme::cardFill(); }, detail());
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(16, 12, 16, 12);
     row->setSpacing(10);
