@@ -1,7 +1,15 @@
-#include "app/AppSettings.h"
+#include "app/state/AppSettings.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/Brand.h"
+#include "app/IconSidebar.h"
 #include "app/MainView.h"
-#include "app/ThemeWorkspace.h"
-#include "ShellHarness.h"
+#include "app/Workspaces.h"
+#include "views/kit/NeonPillButton.h"
+#include "views/kit/PendingWorkspace.h"
+#include "views/kit/WorkspaceTitleBar.h"
+#include "views/theme/ThemeWorkspace.h"
+#include "views/theme/ThemePreviewCard.h"
+#include "support/ShellHarness.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -44,6 +52,7 @@ QList<AppInfoPtr> someApps(int n)
 TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
 {
     ShellHarness h;
+    registerWorkspaces();
     MainView view(h.env());
     view.resize(1100, 680);
     view.show();
@@ -114,6 +123,17 @@ TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
 TEST(MainView, RegisteredWorkspacesReplaceThePendingOne)
 {
     ShellHarness h;
+    // Whatever the program registers for these two tabs comes back afterwards.
+    struct Restore {
+        WorkspaceFactories::Factory network = WorkspaceFactories::get(SidebarTab::network);
+        WorkspaceFactories::Factory startup = WorkspaceFactories::get(SidebarTab::startup);
+        ~Restore()
+        {
+            WorkspaceFactories::set(SidebarTab::network, network);
+            WorkspaceFactories::set(SidebarTab::startup, startup);
+        }
+    } restore;
+    WorkspaceFactories::set(SidebarTab::startup, {});
     int made = 0;
     WorkspaceFactories::set(SidebarTab::network, [&](const WorkspaceEnvironment& env) -> QWidget* {
         ++made;
@@ -231,6 +251,7 @@ TEST(MainView, RemainsScanStartsWhenTheApplicationCountChanges)
 TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
 {
     ShellHarness h;
+    registerWorkspaces();
     MainView view(h.env());
     view.resize(1100, 680);
     view.show();

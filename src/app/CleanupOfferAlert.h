@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/Models.h"
+
+#include <QList>
+#include <QString>
+
+namespace tw {
+
+// The alert that offers to remove what an application left behind after it
+// was moved to the Trash outside the program.
+namespace CleanupOfferAlert {
+QString title(const RemainCleanupOffer& offer);
+QString message(const RemainCleanupOffer& offer);
+// The offer's leftovers as removable items, all selected, in the offer's order.
+QList<RemovableItem> removableItems(const RemainCleanupOffer& offer);
+inline QString removeButtonText() { return QStringLiteral("Remove Remaining Files"); }
+inline QString laterButtonText() { return QStringLiteral("Later"); }
+} // namespace CleanupOfferAlert
+
+} // namespace tw
