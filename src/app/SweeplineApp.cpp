@@ -12,6 +12,7 @@
 #include "app/state/Theme.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
+#include "monitor/SystemMonitorPermissions.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -41,6 +42,8 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
         return m_window && m_window->isVisible() ? m_window.data() : nullptr;
     });
     registerWorkspaces();
+    if (!seams().enableLoginItem)
+        seams().enableLoginItem = [] { SystemMonitorPermissions::shared(SharedState::instance().platform()).enable(); };
 
     m_about = new QAction(QStringLiteral("About ") + displayName(), this);
     m_about->setMenuRole(QAction::AboutRole);

@@ -1,11 +1,14 @@
 #include "monitor/MacProductImage.h"
 
 #include "platform/Path.h"
+#include "platform/ThreadPool.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QHash>
 #include <QImageReader>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 #include <array>
@@ -37,6 +40,18 @@ QHash<QString, QImage>& pictureCache()
 {
     static QHash<QString, QImage> pictures;
     return pictures;
+}
+
+struct Waiter {
+    QPointer<QObject> context;
+    std::function<void(const QImage&)> done;
+};
+
+// The keys being made on the pool, with who waits for each.
+QHash<QString, QList<Waiter>>& pending()
+{
+    static QHash<QString, QList<Waiter>> waiting;
+    return waiting;
 }
 
 QImage thumbnail(const QByteArray& data)
@@ -171,6 +186,33 @@ std::optional<QImage> image(const QString& modelIdentifier, const QString& marke
     if (picture)
         store(key, *picture);
     return picture;
+}
+
+QImage request(const QString& modelIdentifier, const QString& marketingTitle, const Sources& sources,
+               QObject* context, std::function<void(const QImage&)> done)
+{
+    const QString key = cacheKey(modelIdentifier, marketingTitle);
+    if (QImage hit = cached(key); !hit.isNull())
+        return hit;
+    const bool running = pending().contains(key);
+    pending()[key].append({context, std::move(done)});
+    if (running)
+        return {};
+    enginePool().start([key, modelIdentifier, marketingTitle, sources] {
+        const QImage picture = make(modelIdentifier, marketingTitle, sources).value_or(QImage());
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [key, picture] {
+                store(key, picture);
+                const QList<Waiter> waiters = pending().take(key);
+                for (const Waiter& w : waiters) {
+                    if (w.context)
+                        w.done(picture);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    return {};
 }
 
 std::optional<QImage> make(const QString& modelIdentifier, const QString& marketingTitle, const Sources& sources)

@@ -4,8 +4,10 @@
 #include "platform/ProductArt.h"
 
 #include <QImage>
+#include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -40,6 +42,13 @@ void clearCache();
 // The cached picture, else one made now and kept; none when the Mac has no
 // product type or the art gives no picture. GUI thread only.
 std::optional<QImage> image(const QString& modelIdentifier, const QString& marketingTitle, const Sources& sources);
+
+// The kept picture at once, when there is one. Otherwise makes it on the
+// engine pool (one job per key, however often asked), keeps it, and hands it
+// (null when there is none) to done on the GUI thread, unless context is gone
+// by then; returns null meanwhile. GUI thread only.
+QImage request(const QString& modelIdentifier, const QString& marketingTitle, const Sources& sources,
+               QObject* context, std::function<void(const QImage&)> done);
 
 // The uncached work of image(): type, icon, desktop picture, render. Safe on
 // any thread as long as the sources are.

@@ -1,5 +1,6 @@
 #include "monitor/SystemMonitorPermissions.h"
 #include "support/FakePlatform.h"
+#include "support/SystemFakes.h"
 
 #include <QSignalSpy>
 
@@ -10,31 +11,11 @@ using Status = MainAppService::Status;
 
 namespace {
 
-const QString kLoginItems = QStringLiteral("x-apple.systempreferences:com.apple.LoginItems-Settings.extension");
-const QString kPrivacy = QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy");
-
-// The platform's service as the Mac has it: registration succeeds or fails
-// as told, and the status is whatever the system holds.
-struct FakeAppService final : MainAppService {
-    Status current = Status::notRegistered;
-    std::optional<Error> failure;
-    QStringList addresses{kLoginItems, kPrivacy};
-    int registrations = 0;
-
-    std::optional<Error> registerItem() override
-    {
-        ++registrations;
-        if (failure)
-            return failure;
-        current = Status::enabled;
-        return std::nullopt;
-    }
-    Status status() override { return current; }
-    QStringList settingsAddresses() override { return addresses; }
-};
+const QString kLoginItems = test::kLoginItemsAddress;
+const QString kPrivacy = test::kPrivacyAddress;
 
 struct Rig {
-    FakeAppService service;
+    test::FakeAppService service;
     test::FakeWorkspace workspace;
     SystemMonitorPermissions permissions{service, workspace};
 };

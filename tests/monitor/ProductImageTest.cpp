@@ -1,5 +1,6 @@
 #include "monitor/MacProductImage.h"
 #include "support/MacTree.h"
+#include "support/SystemFakes.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 using namespace tw;
+using test::CountingDesktop;
+using test::FakeArt;
 using test::MacTree;
 namespace Picture = tw::MacProductImage;
 
@@ -16,33 +19,6 @@ namespace {
 const QColor kBlue(30, 100, 220);   // passes the screen test
 const QColor kBezel(20, 20, 24);    // dark: bounds the screen
 const QColor kRed(255, 0, 0);
-
-struct FakeArt final : ProductArt {
-    QHash<QString, QString> deviceTypes;  // model code -> type
-    QSet<QString> declared;
-    std::optional<QString> colour;
-    QStringList asked;  // model codes asked for, in order
-    QImage picture;
-
-    std::optional<QString> deviceModelType(const QString& code) override
-    {
-        asked << code;
-        return deviceTypes.contains(code) ? std::optional<QString>(deviceTypes.value(code)) : std::nullopt;
-    }
-    bool isDeclared(const QString& type) override { return declared.contains(type); }
-    QImage icon(const QString&) override { return picture; }
-    std::optional<QString> enclosureColorAnswer() override { return colour; }
-};
-
-struct CountingDesktop final : DesktopPictureSource {
-    std::optional<QString> path;
-    int calls = 0;
-    std::optional<QString> mainScreenPicture() override
-    {
-        ++calls;
-        return path;
-    }
-};
 
 QImage solid(int w, int h, const QColor& colour)
 {

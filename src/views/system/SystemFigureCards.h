@@ -1,0 +1,144 @@
+#pragma once
+
+#include "monitor/SystemSnapshot.h"
+#include "views/kit/MonitorWidgets.h"
+#include "views/system/SystemWidgets.h"
+
+#include <QList>
+
+namespace tw {
+
+// "Top processes" and up to five rows: name, then processor share or memory.
+class ProcessList : public QWidget {
+    Q_OBJECT
+public:
+    explicit ProcessList(bool showCPU, QWidget* parent = nullptr);
+    void display(const QList<LiveProcess>& processes);
+    int shownRows() const;
+    QString name(int row) const;
+    QString value(int row) const;
+
+private:
+    struct Row {
+        QWidget* widget;
+        LineText* name;
+        LineText* value;
+    };
+    bool m_showCPU;
+    QList<Row> m_rows;
+};
+
+// One memory legend row: a coloured dot, the label, and the value at the end.
+class LegendRowView : public QWidget {
+    Q_OBJECT
+public:
+    explicit LegendRowView(const QString& label, QWidget* parent = nullptr);
+    // No colour: the theme's accent.
+    void setDot(const std::optional<QColor>& colour);
+    QColor dotColour() const;
+    void setValue(const QString& value) { m_value->setText(value); }
+    QString label() const { return m_label->text(); }
+    QString value() const { return m_value->text(); }
+
+private:
+    QWidget* m_dot;
+    LineText* m_label;
+    LineText* m_value;
+};
+
+class ProcessorCard : public DashboardCard {
+    Q_OBJECT
+public:
+    ProcessorCard();
+    void display(const SystemSnapshot& s);
+    DonutMeter* ring() const { return m_ring; }
+    Sparkline* history() const { return m_history; }
+    QString loadText() const { return m_load->text(); }
+    QString splitText() const { return m_split->text(); }
+    QString countText() const { return m_count->text(); }
+    ProcessList* processes() const { return m_processes; }
+
+private:
+    DonutMeter* m_ring;
+    LineText* m_load;
+    Sparkline* m_history;
+    LineText* m_split;
+    LineText* m_count;
+    ProcessList* m_processes;
+};
+
+class GraphicsCard : public DashboardCard {
+    Q_OBJECT
+public:
+    GraphicsCard();
+    void display(const SystemSnapshot& s);
+    DonutMeter* ring() const { return m_ring; }
+    QString chipText() const { return m_chip->text(); }
+    QString noteText() const { return m_note->text(); }
+    QString networkText() const { return m_network->text(); }
+
+private:
+    DonutMeter* m_ring;
+    LineText* m_chip;
+    MonitorText* m_note;
+    LineText* m_network;
+};
+
+class MemoryCard : public DashboardCard {
+    Q_OBJECT
+public:
+    MemoryCard();
+    void display(const SystemSnapshot& s);
+    DonutMeter* ring() const { return m_ring; }
+    MeterBar* pressure() const { return m_pressure; }
+    QString swapText() const { return m_swap->text(); }
+    const QList<LegendRowView*>& legend() const { return m_legend; }
+    ProcessList* processes() const { return m_processes; }
+
+private:
+    DonutMeter* m_ring;
+    MeterBar* m_pressure;
+    LineText* m_swap;
+    QList<LegendRowView*> m_legend;
+    ProcessList* m_processes;
+};
+
+class StorageCard : public DashboardCard {
+    Q_OBJECT
+public:
+    StorageCard();
+    void display(const SystemSnapshot& s);
+    // The media line's text; empty while hidden.
+    QString mediaText() const;
+    MeterBar* bar() const { return m_bar; }
+    QString usedText() const { return m_used->text(); }
+    QString availableText() const { return m_available->text(); }
+
+private:
+    MonitorText* m_media;
+    MeterBar* m_bar;
+    LineText* m_used;
+    LineText* m_available;
+};
+
+class BatteryCard : public DashboardCard {
+    Q_OBJECT
+public:
+    BatteryCard();
+    void display(const SystemSnapshot& s);
+    QString chargeText() const { return m_charge->text(); }
+    QString powerText() const { return m_power->text(); }
+    MeterBar* bar() const { return m_bar; }
+    QString healthText() const { return m_health->text(); }
+    // The temperature line's text; empty while hidden.
+    QString temperatureText() const;
+
+private:
+    LineText* m_charge;
+    LineText* m_power;
+    MeterBar* m_bar;
+    LineText* m_health;
+    LineText* m_temperature;
+};
+
+} // namespace tw
