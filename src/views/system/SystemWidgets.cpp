@@ -220,13 +220,12 @@ void BannerButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const AppAppearance a = AppTheme::appearance();
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QColor fill = m_prominent ? AppTheme::accent(a) : faded(AppTheme::primaryText(a), isDown() ? 0.16 : 0.08);
     if (m_prominent && isDown())
         fill = fill.darker(115);
-    neon::fillRoundedRect(p, box, 6, fill);
+    p.fillPath(neon::roundedRect(rect(), 6), fill);
     if (!m_prominent)
-        neon::strokeRoundedRectInside(p, box, 6, 1, AppTheme::cardStroke(a));
+        neon::strokeRoundedRectInside(p, rect(), 6, 1, AppTheme::cardStroke(a));
     p.setPen(m_prominent ? QColor(Qt::white) : AppTheme::primaryText(a));
     p.drawText(rect(), Qt::AlignCenter, text());
 }

@@ -20,56 +20,6 @@ using namespace tw::test;
 
 namespace {
 
-constexpr std::uint64_t GiB = 1073741824ull;
-
-// A MacBook Pro with a battery, half-full memory under medium pressure.
-SystemSnapshot macBook()
-{
-    SystemSnapshot s;
-    s.cpuPercent = 37.4;
-    s.cpuUser = 12.34;
-    s.cpuSystem = 5.5;
-    s.cpuIdle = 82.16;
-    s.load1 = 1.5;
-    s.load5 = 2;
-    s.load15 = 2.25;
-    s.processCount = 402;
-    s.threadCount = 1820;
-    s.cpuHistory = {10, 20, 40};
-    for (int i = 0; i < 8; ++i)
-        s.topProcesses.append({200 + i, QStringLiteral("worker %1").arg(i), 40.0 - i, std::uint64_t(i + 1) * GiB / 4});
-    s.topMemoryProcesses = s.topProcesses.mid(0, 3);
-    s.memoryTotal = 16 * GiB;
-    s.memoryUsed = 8 * GiB;
-    s.memoryCompressed = 4 * GiB;
-    s.memoryWired = 2 * GiB;
-    s.appMemory = 5 * GiB;
-    s.cachedFiles = 3 * GiB;
-    s.swapUsed = 0;
-    s.diskTotal = 2000000000000ull;
-    s.diskUsed = 500000000000ull;
-    s.diskFree = 1500000000000ull;
-    s.marketingTitle = QStringLiteral("MacBook Pro (14-inch, 2021)");
-    s.modelYear = 2021;
-    s.machineModel = QStringLiteral(" a2442\n");
-    s.modelIdentifier = QStringLiteral("MacBookPro18,3");
-    s.chipName = QStringLiteral("Apple M1 Pro");
-    s.graphicsName = QStringLiteral("Apple M1 Pro (14-core GPU)");
-    s.serialNumber = QStringLiteral("C02G8XXXQ6L4");
-    s.osVersion = QStringLiteral("macOS 14.5 (23F79)");
-    s.releaseDate = QStringLiteral("October 2021");
-    s.manufactureDate = QStringLiteral("2021-11-08");
-    s.origin = QStringLiteral("Shanghai, China");
-    s.ssdProductName = QStringLiteral("APPLE SSD AP1024R");
-    s.diskMediaName = QStringLiteral("Macintosh HD");
-    s.batteryPresent = true;
-    s.batteryCharge = 84;
-    s.batteryHealth = 91.6;
-    s.batteryCycleCount = 123;
-    s.batteryTemperatureC = 31.4;
-    return s;
-}
-
 // The tab over a monitor of an empty fixture machine, a fake login-item
 // service and drawn pictures with no desktop picture.
 struct Tab {
@@ -136,7 +86,7 @@ TEST(SystemWorkspace, MachineCardShowsTheIdentityWithDashesForWhatIsMissing)
 {
     Tab t;
     SystemMonitorWorkspace& view = t.make();
-    view.display(macBook());
+    view.display(macBookSnapshot());
     MachineCard* card = view.machineCard();
     EXPECT_EQ(card->title(), "MacBook Pro (14-inch, 2021)");
     EXPECT_EQ(card->osVersion(), "macOS 14.5 (23F79)");
@@ -148,7 +98,7 @@ TEST(SystemWorkspace, MachineCardShowsTheIdentityWithDashesForWhatIsMissing)
               (QStringList{"Identifier: MacBookPro18,3", "Processor: Apple M1 Pro", "Graphics: Apple M1 Pro (14-core GPU)",
                            "Memory: 16.00 GB", "Storage: 2 TB"}));
 
-    SystemSnapshot bare = macBook();
+    SystemSnapshot bare = macBookSnapshot();
     for (QString* field : {&bare.serialNumber, &bare.releaseDate, &bare.manufactureDate, &bare.origin,
                            &bare.modelIdentifier, &bare.chipName, &bare.graphicsName})
         field->clear();
@@ -168,7 +118,7 @@ TEST(SystemWorkspace, ALongValueShrinksBeforeItIsCutAndKeepsItsLabelWidth)
 {
     Tab t;
     SystemMonitorWorkspace& view = t.shown();
-    SystemSnapshot s = macBook();
+    SystemSnapshot s = macBookSnapshot();
     view.display(s);
     QApplication::processEvents();
     SpecRowView* graphics = view.machineCard()->rightRows()[2];
@@ -190,7 +140,7 @@ TEST(SystemWorkspace, FirstRowHoldsTheBatteryOnlyWhenThereIsOne)
 {
     Tab t;
     SystemMonitorWorkspace& view = t.shown();
-    SystemSnapshot s = macBook();
+    SystemSnapshot s = macBookSnapshot();
     s.batteryPresent = false;
     view.display(s);
     QApplication::processEvents();
@@ -198,7 +148,7 @@ TEST(SystemWorkspace, FirstRowHoldsTheBatteryOnlyWhenThereIsOne)
     const int rowWidth = view.scrollArea()->viewport()->width() - 2 * 18;
     EXPECT_EQ(view.storageCard()->width(), rowWidth);
 
-    view.display(macBook());
+    view.display(macBookSnapshot());
     QApplication::processEvents();
     ASSERT_TRUE(view.batteryCard()->isVisible());
     EXPECT_LT(view.batteryCard()->x(), view.storageCard()->x());
@@ -211,7 +161,7 @@ TEST(SystemWorkspace, FigureCardsFollowTheSnapshot)
 {
     Tab t;
     SystemMonitorWorkspace& view = t.make();
-    view.display(macBook());
+    view.display(macBookSnapshot());
 
     ProcessorCard* cpu = view.processorCard();
     EXPECT_EQ(cpu->title(), "Apple M1 Pro");
@@ -263,8 +213,8 @@ TEST(SystemWorkspace, FigureCardsFollowTheSnapshot)
     EXPECT_EQ(battery->temperatureText(), "Temperature 31\u00b0C");
 
     // Pressure turns high, names fall back, optional lines go.
-    SystemSnapshot s = macBook();
-    s.memoryUsed = 12 * GiB;
+    SystemSnapshot s = macBookSnapshot();
+    s.memoryUsed = 12 * kGiB;
     s.chipName.clear();
     s.graphicsName.clear();
     s.ssdProductName = QStringLiteral("NVMe Controller");
@@ -366,20 +316,20 @@ TEST(SystemWorkspace, PictureIsMadeOnceOffTheGuiThreadAndSharedByLaterTabs)
     Tab t;
     SystemMonitorWorkspace& view = t.make();
     EXPECT_FALSE(view.machineCard()->pictureWell()->hasPicture());
-    view.display(macBook());
+    view.display(macBookSnapshot());
     QTRY_VERIFY(view.machineCard()->pictureWell()->hasPicture());
     EXPECT_EQ(t.desktop->calls, 1);
     // The same key again, and a new tab: straight from the cache.
-    view.display(macBook());
+    view.display(macBookSnapshot());
     SystemMonitorWorkspace again(t.monitor, t.permissions, t.shell.state->theme(), t.pictures);
-    again.display(macBook());
+    again.display(macBookSnapshot());
     EXPECT_TRUE(again.machineCard()->pictureWell()->hasPicture());
     tw::enginePool().waitForDone();
     QApplication::processEvents();
     EXPECT_EQ(t.desktop->calls, 1);
 
     // A machine with no product type keeps the placeholder.
-    SystemSnapshot pc = macBook();
+    SystemSnapshot pc = macBookSnapshot();
     pc.marketingTitle = QStringLiteral("ThinkPad");
     pc.modelIdentifier = QStringLiteral("20XW");
     again.display(pc);
@@ -392,15 +342,15 @@ TEST(SystemWorkspace, AnUnchangedSnapshotRepaintsNothingAndAHiddenTabWaits)
 {
     Tab t;
     SystemMonitorWorkspace& view = t.shown();
-    view.display(macBook());
+    view.display(macBookSnapshot());
     tw::enginePool().waitForDone();
     QTest::qWait(50);
     {
         PaintCounter counter(&view);
-        view.display(macBook());
+        view.display(macBookSnapshot());
         QTest::qWait(50);
         EXPECT_EQ(counter.paints, 0);
-        SystemSnapshot s = macBook();
+        SystemSnapshot s = macBookSnapshot();
         s.load1 = 1.75;
         view.display(s);
         QTest::qWait(50);
