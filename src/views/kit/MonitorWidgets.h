@@ -18,9 +18,11 @@
 
 #include <QLabel>
 #include <QList>
-#include <QPainterPath>
+#include <QImage>
 #include <QPointF>
 #include <QWidget>
+
+#include <vector>
 
 namespace tw {
 
@@ -146,13 +148,31 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The device pixels the ring covers, for one size: their index in the
+    // ring's square, how much of each the ring covers, and each one's angle
+    // clockwise from twelve o'clock. Made once per size.
+    struct RingPixels {
+        QSize side;  // of the square, in device pixels
+        qreal dpr = 0;
+        QRectF circle;
+        std::vector<int> index;
+        std::vector<float> coverage;
+        std::vector<float> degrees;
+    };
+    void measureRing(qreal dpr);
+    void renderRing(AppAppearance a);
+
     double m_percent = 0;
     QString m_label;
     QColor m_tint;
+    RingPixels m_pixels;
+    QImage m_ring;  // track and arc, remade when what they show changes
+    QString m_ringKey;
 };
 
 // A line through the values against a zero baseline, stroked in the tint
-// (1.6 pt, round caps and joins). Fills the space offered.
+// (1.6 pt, round caps and joins). Fills the space offered. The line is
+// rasterised once per change of values, size or tint.
 class Sparkline : public QWidget {
     Q_OBJECT
 public:
@@ -172,10 +192,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void rebuildPath();
+    void renderLine(qreal dpr);
     QList<double> m_values;
     QColor m_tint;
-    QPainterPath m_path;
+    QImage m_line;
 };
 
 } // namespace tw

@@ -1,10 +1,11 @@
 #include "views/system/SystemFigureCards.h"
 
+#include "views/kit/NeonPaint.h"
 #include "views/system/SystemCardTexts.h"
 
-#include <QHBoxLayout>
-#include <QPainter>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tw {
 
@@ -44,32 +45,12 @@ void showIf(QWidget* widget, bool shown)
         widget->setVisible(shown);
 }
 
-// The 8 x 8 dot of a legend row.
-class Dot : public QWidget {
-public:
-    Dot() { setFixedSize(8, 8); }
-    void setColour(const std::optional<QColor>& colour)
-    {
-        if (colour == m_colour)
-            return;
-        m_colour = colour;
-        update();
-    }
-    QColor colour() const { return m_colour.value_or(AppTheme::accent()); }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(colour());
-        p.drawEllipse(rect());
-    }
-
-private:
-    std::optional<QColor> m_colour;
-};
+RowText* row(qreal leadingPoints, QFont::Weight leadingWeight, TextRole leadingRole, qreal trailingPoints,
+             QFont::Weight trailingWeight, TextRole trailingRole)
+{
+    return new RowText(neon::systemFont(leadingPoints, leadingWeight), leadingRole,
+                       neon::systemFont(trailingPoints, trailingWeight), trailingRole);
+}
 
 } // namespace
 
@@ -84,15 +65,9 @@ ProcessList::ProcessList(bool showCPU, QWidget* parent)
     heading->setText(QStringLiteral("Top processes"));
     column->addWidget(heading);
     for (qsizetype i = 0; i < T::processRowCount; ++i) {
-        Row row{new QWidget, line(11, QFont::Normal, TextRole::primary, false),
-                line(11, QFont::Normal, TextRole::secondary, false)};
-        auto* h = new QHBoxLayout(row.widget);
-        h->setContentsMargins(0, 0, 0, 0);
-        h->addWidget(row.name, 1);
-        h->addWidget(row.value);
-        row.widget->hide();
-        column->addWidget(row.widget);
-        m_rows << row;
+        m_rows << row(11, QFont::Normal, TextRole::primary, 11, QFont::Normal, TextRole::secondary);
+        m_rows.back()->hide();
+        column->addWidget(m_rows.back());
     }
 }
 
@@ -102,52 +77,26 @@ void ProcessList::display(const QList<LiveProcess>& processes)
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
         const bool shown = i < rows.size();
         if (shown) {
-            m_rows[i].name->setText(rows[i].name);
-            m_rows[i].value->setText(rows[i].value);
+            m_rows[i]->setLeading(rows[i].name);
+            m_rows[i]->setTrailing(rows[i].value);
         }
-        showIf(m_rows[i].widget, shown);
+        showIf(m_rows[i], shown);
     }
 }
 
 int ProcessList::shownRows() const
 {
-    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const Row& r) { return !r.widget->isHidden(); }));
+    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const RowText* r) { return !r->isHidden(); }));
 }
 
 QString ProcessList::name(int row) const
 {
-    return m_rows.value(row).name ? m_rows[row].name->text() : QString();
+    return row >= 0 && row < m_rows.size() ? m_rows[row]->leading() : QString();
 }
 
 QString ProcessList::value(int row) const
 {
-    return m_rows.value(row).value ? m_rows[row].value->text() : QString();
-}
-
-LegendRowView::LegendRowView(const QString& label, QWidget* parent)
-    : QWidget(parent)
-    , m_dot(new Dot)
-    , m_label(line(11, QFont::Normal, TextRole::secondary, false))
-    , m_value(line(11, QFont::Medium, TextRole::primary, false))
-{
-    m_label->setText(label);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
-    row->addWidget(m_dot, 0, Qt::AlignVCenter);
-    row->addWidget(m_label);
-    row->addStretch(1);
-    row->addWidget(m_value);
-}
-
-void LegendRowView::setDot(const std::optional<QColor>& colour)
-{
-    static_cast<Dot*>(m_dot)->setColour(colour);
-}
-
-QColor LegendRowView::dotColour() const
-{
-    return static_cast<Dot*>(m_dot)->colour();
+    return row >= 0 && row < m_rows.size() ? m_rows[row]->trailing() : QString();
 }
 
 // ---- Processor and graphics -------------------------------------------------------------------
@@ -191,7 +140,7 @@ GraphicsCard::GraphicsCard()
     , m_ring(ringGauge(T::graphicsTint()))
     , m_chip(line(12, QFont::Medium, TextRole::primary, false))
     , m_note(new MonitorText(11, QFont::Normal, MonitorText::Role::secondary))
-    , m_network(line(12, QFont::Medium, TextRole::primary, false))
+    , m_network(row(12, QFont::Medium, TextRole::primary, 12, QFont::Medium, TextRole::primary))
 {
     // The graphics load is not measured: the ring stays empty.
     m_ring->setPercent(0);
@@ -203,13 +152,8 @@ GraphicsCard::GraphicsCard()
     column->addWidget(m_chip, 0, Qt::AlignHCenter);
     column->addWidget(m_note);
     column->addStretch(1);
-    auto* network = new QHBoxLayout;
-    LineText* label = line(12, QFont::Medium, TextRole::primary, false);
-    label->setText(QStringLiteral("Network"));
-    network->addWidget(label);
-    network->addStretch(1);
-    network->addWidget(m_network);
-    column->addLayout(network);
+    m_network->setLeading(QStringLiteral("Network"));
+    column->addWidget(m_network);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
@@ -217,7 +161,7 @@ void GraphicsCard::display(const SystemSnapshot& s)
 {
     setTitle(T::graphicsTitle(s));
     m_chip->setText(T::chipLine(s));
-    m_network->setText(T::networkLine(s));
+    m_network->setTrailing(T::networkLine(s));
 }
 
 // ---- Memory -----------------------------------------------------------------------------------
@@ -239,9 +183,10 @@ MemoryCard::MemoryCard()
     pressure->addWidget(m_swap);
     column->addLayout(pressure);
     QVBoxLayout* legend = stack(4);
-    for (const T::LegendRow& row : T::legendRows(SystemSnapshot())) {
-        m_legend << new LegendRowView(row.label);
-        m_legend.back()->setDot(row.dot);
+    for (const T::LegendRow& entry : T::legendRows(SystemSnapshot())) {
+        m_legend << row(11, QFont::Normal, TextRole::secondary, 11, QFont::Medium, TextRole::primary);
+        m_legend.back()->setLeading(entry.label);
+        m_legend.back()->setDot(entry.dot);
         legend->addWidget(m_legend.back());
     }
     column->addLayout(legend);
@@ -260,7 +205,7 @@ void MemoryCard::display(const SystemSnapshot& s)
     m_swap->setText(T::swapLine(s));
     const QList<T::LegendRow> rows = T::legendRows(s);
     for (qsizetype i = 0; i < m_legend.size(); ++i)
-        m_legend[i]->setValue(rows[i].value);
+        m_legend[i]->setTrailing(rows[i].value);
     m_processes->display(s.topMemoryProcesses);
 }
 
@@ -305,8 +250,7 @@ QString StorageCard::mediaText() const
 
 BatteryCard::BatteryCard()
     : DashboardCard(QStringLiteral("Battery"), new QWidget)
-    , m_charge(line(16, QFont::DemiBold, TextRole::primary, false))
-    , m_power(line(11, QFont::Normal, TextRole::secondary, false))
+    , m_charge(row(16, QFont::DemiBold, TextRole::primary, 11, QFont::Normal, TextRole::secondary))
     , m_bar(new MeterBar)
     , m_health(line(12, QFont::Normal, TextRole::secondary))
     , m_temperature(line(12, QFont::Normal, TextRole::secondary))
@@ -314,11 +258,7 @@ BatteryCard::BatteryCard()
     m_bar->setTint(T::batteryTint());
     m_temperature->hide();
     QVBoxLayout* column = stack(10, content());
-    auto* top = new QHBoxLayout;
-    top->addWidget(m_charge);
-    top->addStretch(1);
-    top->addWidget(m_power);
-    column->addLayout(top);
+    column->addWidget(m_charge);
     column->addWidget(m_bar);
     column->addWidget(m_health);
     column->addWidget(m_temperature);
@@ -327,8 +267,8 @@ BatteryCard::BatteryCard()
 
 void BatteryCard::display(const SystemSnapshot& s)
 {
-    m_charge->setText(T::chargeLine(s));
-    m_power->setText(T::powerLine(s));
+    m_charge->setLeading(T::chargeLine(s));
+    m_charge->setTrailing(T::powerLine(s));
     m_bar->setPercent(s.batteryCharge);
     m_health->setText(T::healthLine(s));
     const std::optional<QString> temperature = T::temperatureLine(s);

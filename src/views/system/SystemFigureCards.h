@@ -19,31 +19,8 @@ public:
     QString value(int row) const;
 
 private:
-    struct Row {
-        QWidget* widget;
-        LineText* name;
-        LineText* value;
-    };
     bool m_showCPU;
-    QList<Row> m_rows;
-};
-
-// One memory legend row: a coloured dot, the label, and the value at the end.
-class LegendRowView : public QWidget {
-    Q_OBJECT
-public:
-    explicit LegendRowView(const QString& label, QWidget* parent = nullptr);
-    // No colour: the theme's accent.
-    void setDot(const std::optional<QColor>& colour);
-    QColor dotColour() const;
-    void setValue(const QString& value) { m_value->setText(value); }
-    QString label() const { return m_label->text(); }
-    QString value() const { return m_value->text(); }
-
-private:
-    QWidget* m_dot;
-    LineText* m_label;
-    LineText* m_value;
+    QList<RowText*> m_rows;
 };
 
 class ProcessorCard : public DashboardCard {
@@ -75,13 +52,13 @@ public:
     DonutMeter* ring() const { return m_ring; }
     QString chipText() const { return m_chip->text(); }
     QString noteText() const { return m_note->text(); }
-    QString networkText() const { return m_network->text(); }
+    QString networkText() const { return m_network->trailing(); }
 
 private:
     DonutMeter* m_ring;
     LineText* m_chip;
     MonitorText* m_note;
-    LineText* m_network;
+    RowText* m_network;
 };
 
 class MemoryCard : public DashboardCard {
@@ -92,14 +69,15 @@ public:
     DonutMeter* ring() const { return m_ring; }
     MeterBar* pressure() const { return m_pressure; }
     QString swapText() const { return m_swap->text(); }
-    const QList<LegendRowView*>& legend() const { return m_legend; }
+    // Wired, App, Compressed, Cached: label, value and dot.
+    const QList<RowText*>& legend() const { return m_legend; }
     ProcessList* processes() const { return m_processes; }
 
 private:
     DonutMeter* m_ring;
     MeterBar* m_pressure;
     LineText* m_swap;
-    QList<LegendRowView*> m_legend;
+    QList<RowText*> m_legend;
     ProcessList* m_processes;
 };
 
@@ -126,16 +104,15 @@ class BatteryCard : public DashboardCard {
 public:
     BatteryCard();
     void display(const SystemSnapshot& s);
-    QString chargeText() const { return m_charge->text(); }
-    QString powerText() const { return m_power->text(); }
+    QString chargeText() const { return m_charge->leading(); }
+    QString powerText() const { return m_charge->trailing(); }
     MeterBar* bar() const { return m_bar; }
     QString healthText() const { return m_health->text(); }
     // The temperature line's text; empty while hidden.
     QString temperatureText() const;
 
 private:
-    LineText* m_charge;
-    LineText* m_power;
+    RowText* m_charge;  // and the power source at its end
     MeterBar* m_bar;
     LineText* m_health;
     LineText* m_temperature;

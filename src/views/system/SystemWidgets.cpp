@@ -96,6 +96,91 @@ void LineText::paintEvent(QPaintEvent*)
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_text, m_font, width()));
 }
 
+// ---- RowText ----------------------------------------------------------------------------------
+
+namespace {
+constexpr int kDot = 8;
+constexpr int kRowGap = 8;
+} // namespace
+
+RowText::RowText(const QFont& leadingFont, TextRole leadingRole, const QFont& trailingFont, TextRole trailingRole,
+                 QWidget* parent)
+    : QWidget(parent)
+    , m_leadingFont(leadingFont)
+    , m_trailingFont(trailingFont)
+    , m_leadingRole(leadingRole)
+    , m_trailingRole(trailingRole)
+{
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setFixedHeight(std::max(ceilHeight(leadingFont), ceilHeight(trailingFont)));
+    onThemeChange(this, [this] { update(); });
+}
+
+void RowText::setLeading(const QString& text)
+{
+    if (text == m_leading)
+        return;
+    m_leading = text;
+    update();
+}
+
+void RowText::setTrailing(const QString& text)
+{
+    if (text == m_trailing)
+        return;
+    m_trailing = text;
+    update();
+}
+
+void RowText::setDot(const std::optional<QColor>& colour)
+{
+    if (m_hasDot && colour == m_dot)
+        return;
+    m_hasDot = true;
+    m_dot = colour;
+    update();
+}
+
+QColor RowText::dotColour() const
+{
+    return m_dot.value_or(AppTheme::accent());
+}
+
+QSize RowText::sizeHint() const
+{
+    const qreal w = QFontMetricsF(m_leadingFont).horizontalAdvance(m_leading)
+        + QFontMetricsF(m_trailingFont).horizontalAdvance(m_trailing) + kRowGap + (m_hasDot ? kDot + kRowGap : 0);
+    return {int(std::ceil(w)), height()};
+}
+
+QSize RowText::minimumSizeHint() const
+{
+    return {0, height()};
+}
+
+void RowText::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const AppAppearance a = AppTheme::appearance();
+    qreal x = 0;
+    if (m_hasDot) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(dotColour());
+        p.drawEllipse(QRectF(0, (height() - kDot) / 2.0, kDot, kDot));
+        x = kDot + kRowGap;
+    }
+    const qreal trailingWidth = QFontMetricsF(m_trailingFont).horizontalAdvance(m_trailing);
+    p.setFont(m_trailingFont);
+    p.setPen(roleColour(m_trailingRole, a));
+    p.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter, m_trailing);
+    const qreal room = width() - x - trailingWidth - kRowGap;
+    p.setFont(m_leadingFont);
+    p.setPen(roleColour(m_leadingRole, a));
+    p.drawText(QRectF(x, 0, std::max<qreal>(0, room), height()), Qt::AlignLeft | Qt::AlignVCenter,
+               neon::elided(m_leading, m_leadingFont, room));
+}
+
 // ---- FittedText -------------------------------------------------------------------------------
 
 FittedText::FittedText(qreal points, QFont::Weight weight, TextRole role, qreal minimumScale, QWidget* parent)
@@ -117,7 +202,16 @@ QFont FittedText::fontAt(int points) const
     return neon::systemFont(points, m_weight);
 }
 
-FittedText::Fit FittedText::fit(int width) const
+const FittedText::Fit& FittedText::fit(int width) const
+{
+    if (width != m_fitWidth) {
+        m_fit = layOut(width);
+        m_fitWidth = width;
+    }
+    return m_fit;
+}
+
+FittedText::Fit FittedText::layOut(int width) const
 {
     if (m_text.isEmpty() || width <= 0)
         return {m_points, {m_text}};
@@ -139,6 +233,7 @@ void FittedText::setText(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
+    m_fitWidth = -1;
     relayout();
 }
 
@@ -149,7 +244,7 @@ void FittedText::resizeEvent(QResizeEvent*)
 
 void FittedText::relayout()
 {
-    const Fit f = fit(width());
+    const Fit& f = fit(width());
     const bool taller = f.lines.size() != m_lines.size() || f.points != m_shownPoints;
     m_lines = f.lines;
     m_shownPoints = f.points;
@@ -165,7 +260,7 @@ int FittedText::firstBaseline() const
 
 int FittedText::heightForWidth(int width) const
 {
-    const Fit f = fit(width);
+    const Fit& f = fit(width);
     return int(std::max<qsizetype>(1, f.lines.size())) * ceilHeight(fontAt(f.points));
 }
 

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 namespace tw {
 
 enum class TextRole { primary, secondary };
@@ -36,6 +38,38 @@ private:
     TextRole m_role;
     QString m_text;
     bool m_fillsWidth = false;
+};
+
+// One line with a text at each end: the leading one (after an 8 pt dot, when
+// the row has one) elided to leave room for the trailing one. Its height is
+// fixed, so a change of text repaints it without laying anything out again.
+class RowText : public QWidget {
+    Q_OBJECT
+public:
+    RowText(const QFont& leadingFont, TextRole leadingRole, const QFont& trailingFont, TextRole trailingRole,
+            QWidget* parent = nullptr);
+    const QString& leading() const { return m_leading; }
+    const QString& trailing() const { return m_trailing; }
+    void setLeading(const QString& text);
+    void setTrailing(const QString& text);
+    // Shows the dot, in the colour given or else the theme's accent.
+    void setDot(const std::optional<QColor>& colour);
+    QColor dotColour() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QFont m_leadingFont;
+    QFont m_trailingFont;
+    TextRole m_leadingRole;
+    TextRole m_trailingRole;
+    QString m_leading;
+    QString m_trailing;
+    bool m_hasDot = false;
+    std::optional<QColor> m_dot;
 };
 
 // A text of at most two lines that shrinks down to minimumScale of its size
@@ -67,7 +101,9 @@ private:
         int points;
         QStringList lines;
     };
-    Fit fit(int width) const;
+    // The lines at a width; the last width asked for is remembered.
+    const Fit& fit(int width) const;
+    Fit layOut(int width) const;
     QFont fontAt(int points) const;
     void relayout();
 
@@ -78,6 +114,8 @@ private:
     QString m_text;
     QStringList m_lines;
     int m_shownPoints;
+    mutable int m_fitWidth = -1;
+    mutable Fit m_fit;
 };
 
 // The banner's push button: bordered (a faint fill inside the card border)

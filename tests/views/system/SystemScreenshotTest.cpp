@@ -42,10 +42,12 @@ void shoot(SystemMonitorWorkspace& view, const QString& name)
     for (const auto& [size, suffix] : {std::pair{QSize(912, 680), QString()}, std::pair{QSize(912, fullHeight), QStringLiteral("-page")}}) {
         view.resize(size);
         QTest::qWait(30);
-        QImage shot(size, QImage::Format_ARGB32_Premultiplied);
+        const qreal dpr = view.devicePixelRatioF();
+        QImage shot(size * dpr, QImage::Format_ARGB32_Premultiplied);
+        shot.setDevicePixelRatio(dpr);
         QPainter p(&shot);
         const AppAppearance a = AppTheme::appearance();
-        p.fillRect(shot.rect(), AppTheme::panelBase(a));
+        p.fillRect(QRect(QPoint(), size), AppTheme::panelBase(a));
         p.end();
         view.render(&shot, {}, {}, QWidget::DrawChildren);
         const QString file = screenshotFolder() + u'/' + name + suffix + QStringLiteral(".png");

@@ -190,7 +190,8 @@ TEST(SystemWorkspace, FigureCardsFollowTheSnapshot)
     EXPECT_EQ(ram->pressure()->tint(), rgb(0.93, 0.55, 0.16));
     EXPECT_EQ(ram->swapText(), "Swap File  0 bytes");
     ASSERT_EQ(ram->legend().size(), 4);
-    EXPECT_EQ(ram->legend()[0]->label() + " " + ram->legend()[0]->value(), "Wired 2.00 GB");
+    EXPECT_EQ(ram->legend()[0]->leading() + " " + ram->legend()[0]->trailing(), "Wired 2.00 GB");
+    EXPECT_EQ(ram->legend()[0]->dotColour(), rgb(0.75, 0.35, 0.85));
     EXPECT_EQ(ram->legend()[1]->dotColour(), AppTheme::accent());
     EXPECT_EQ(ram->processes()->shownRows(), 3);
     EXPECT_EQ(ram->processes()->value(2), "768.0 MB");
