@@ -1,7 +1,7 @@
 #include "monitor/MacProductImage.h"
 
 #include "platform/Path.h"
-#include "platform/ThreadPool.h"
+#include "platform/Delivery.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -198,20 +198,20 @@ QImage request(const QString& modelIdentifier, const QString& marketingTitle, co
     pending()[key].append({context, std::move(done)});
     if (running)
         return {};
-    enginePool().start([key, modelIdentifier, marketingTitle, sources] {
-        const QImage picture = make(modelIdentifier, marketingTitle, sources).value_or(QImage());
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [key, picture] {
-                store(key, picture);
-                const QList<Waiter> waiters = pending().take(key);
-                for (const Waiter& w : waiters) {
-                    if (w.context)
-                        w.done(picture);
-                }
-            },
-            Qt::QueuedConnection);
-    });
+    // Kept even when every asker is gone by then.
+    runInBackground(
+        QCoreApplication::instance(),
+        [modelIdentifier, marketingTitle, sources] {
+            return make(modelIdentifier, marketingTitle, sources).value_or(QImage());
+        },
+        [key](const QImage& picture) {
+            store(key, picture);
+            const QList<Waiter> waiters = pending().take(key);
+            for (const Waiter& w : waiters) {
+                if (w.context)
+                    w.done(picture);
+            }
+        });
     return {};
 }
 

@@ -41,8 +41,8 @@ SystemMonitorPermissions& SystemMonitorPermissions::shared(const Platform& platf
 
 void SystemMonitorPermissions::enable()
 {
-    if (const std::optional<Error> error = m_service.registerItem()) {
-        setState(m_isEnabled, error->description);
+    if (const Status registered = m_service.registerItem(); !registered) {
+        setState(m_isEnabled, registered.error().description);
         openLoginItemsSettings();
         return;
     }
@@ -51,8 +51,8 @@ void SystemMonitorPermissions::enable()
 
 void SystemMonitorPermissions::refresh()
 {
-    const MainAppService::Status status = m_service.status();
-    setState(status == MainAppService::Status::enabled, statusDescription(status));
+    const MainAppService::ItemStatus status = m_service.status();
+    setState(status == MainAppService::ItemStatus::enabled, statusDescription(status));
 }
 
 void SystemMonitorPermissions::openLoginItemsSettings()

@@ -6,16 +6,16 @@
 
 namespace tw {
 
-QString statusDescription(MainAppService::Status status)
+QString statusDescription(MainAppService::ItemStatus status)
 {
     switch (status) {
-    case MainAppService::Status::notRegistered:
+    case MainAppService::ItemStatus::notRegistered:
         return QStringLiteral("notRegistered");
-    case MainAppService::Status::enabled:
+    case MainAppService::ItemStatus::enabled:
         return QStringLiteral("enabled");
-    case MainAppService::Status::requiresApproval:
+    case MainAppService::ItemStatus::requiresApproval:
         return QStringLiteral("requiresApproval");
-    case MainAppService::Status::notFound:
+    case MainAppService::ItemStatus::notFound:
         break;
     }
     return QStringLiteral("notFound");
@@ -114,7 +114,7 @@ public:
             m_identity.applicationId = QStringLiteral("tidewell");
     }
 
-    std::optional<Error> registerItem() override
+    Status registerItem() override
     {
         const QString file = entryPath();
         const std::optional<QString> exec = m_identity.executable.isEmpty()
@@ -126,26 +126,32 @@ public:
             return failure(QStringLiteral("The program’s location cannot be written into a login item."));
         const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=") + *name
             + QStringLiteral("\nExec=") + *exec + QStringLiteral("\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
-        if (!m_fs.makeDirectories(m_folder) || !m_fs.writeFileAtomic(file, text.toUtf8()))
-            return failure(QStringLiteral("The login item “%1” could not be written.").arg(m_fs.toHostString(file)));
-        return std::nullopt;
+        Status written = m_fs.makeDirectories(m_folder);
+        if (written)
+            written = m_fs.writeFileAtomic(file, text.toUtf8());
+        if (!written) {
+            return failure(QStringLiteral("The login item “%1” could not be written: %2")
+                               .arg(m_fs.toHostString(file), written.error().description));
+        }
+        return {};
     }
 
-    Status status() override
+    ItemStatus status() override
     {
         const QString file = entryPath();
         if (!m_fs.existsNoFollow(file))
-            return Status::notRegistered;
+            return ItemStatus::notRegistered;
         const std::optional<QByteArray> data = m_fs.readFile(file, kEntryBytes);
         const EntryState entry = data ? readEntry(*data) : EntryState{};
         if (!entry.parses)
-            return Status::notFound;
-        return entry.hidden || entry.disabled ? Status::requiresApproval : Status::enabled;
+            return ItemStatus::notFound;
+        return entry.hidden || entry.disabled ? ItemStatus::requiresApproval : ItemStatus::enabled;
     }
 
     QStringList settingsAddresses() override
     {
-        m_fs.makeDirectories(m_folder);
+        if (!m_fs.makeDirectories(m_folder))
+            return {};
         return {QUrl::fromLocalFile(m_fs.toHostString(m_folder)).toString(QUrl::FullyEncoded)};
     }
 

@@ -4,7 +4,7 @@
 // when the user logs in. The host stands in with an XDG autostart entry.
 
 #include "platform/FileSystem.h"
-#include "platform/Services.h"
+#include "platform/Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,19 +16,19 @@ namespace tw {
 
 class MainAppService {
 public:
-    enum class Status { notRegistered, enabled, requiresApproval, notFound };
+    enum class ItemStatus { notRegistered, enabled, requiresApproval, notFound };
 
     virtual ~MainAppService() = default;
     // Registers the program as a login item (again, when it already is one).
-    virtual std::optional<Error> registerItem() = 0;
-    virtual Status status() = 0;
+    virtual Status registerItem() = 0;
+    virtual ItemStatus status() = 0;
     // Where the user approves login items, most specific first; the texts
     // need not all be valid addresses.
     virtual QStringList settingsAddresses() = 0;
 };
 
 // The status as its name reads: "notRegistered", "enabled", "requiresApproval", "notFound".
-QString statusDescription(MainAppService::Status status);
+QString statusDescription(MainAppService::ItemStatus status);
 
 namespace host {
 
@@ -52,7 +52,8 @@ std::optional<QString> desktopExecValue(const QString& executable);
 
 // The autostart entry <folder>/<applicationId>.desktop, written atomically.
 // It is enabled when it exists, parses, and is neither hidden nor disabled.
-// settingsAddresses() makes the folder and names it as a file URL.
+// settingsAddresses() makes the folder and names it as a file URL (none
+// when the folder cannot be made).
 std::unique_ptr<MainAppService> makeAutostartService(FileSystem fs, AutostartIdentity identity,
                                                      const QString& xdgConfigHome);
 

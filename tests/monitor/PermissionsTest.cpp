@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace tw;
-using Status = MainAppService::Status;
+using ItemStatus = MainAppService::ItemStatus;
 
 namespace {
 
@@ -27,16 +27,16 @@ TEST(LoginItemPermission, StartsDisabledAndFollowsTheStatusOnRefresh)
     Rig rig;
     EXPECT_FALSE(rig.permissions.isEnabled());
     EXPECT_EQ(rig.permissions.statusText(), QString());
-    const std::pair<Status, const char*> cases[] = {
-        {Status::enabled, "enabled"},
-        {Status::requiresApproval, "requiresApproval"},
-        {Status::notFound, "notFound"},
-        {Status::notRegistered, "notRegistered"},
+    const std::pair<ItemStatus, const char*> cases[] = {
+        {ItemStatus::enabled, "enabled"},
+        {ItemStatus::requiresApproval, "requiresApproval"},
+        {ItemStatus::notFound, "notFound"},
+        {ItemStatus::notRegistered, "notRegistered"},
     };
     for (const auto& [status, text] : cases) {
         rig.service.current = status;
         rig.permissions.refresh();
-        EXPECT_EQ(rig.permissions.isEnabled(), status == Status::enabled) << text;
+        EXPECT_EQ(rig.permissions.isEnabled(), status == ItemStatus::enabled) << text;
         EXPECT_EQ(rig.permissions.statusText(), QString::fromLatin1(text));
     }
     EXPECT_EQ(rig.service.registrations, 0);
@@ -70,7 +70,7 @@ TEST(LoginItemPermission, AFailedRegistrationKeepsTheStateAndOpensTheSettingsOnc
     EXPECT_EQ(rig.workspace.openedUrls.front(), QUrl(kLoginItems));
 
     // An enabled state is kept as it was, too.
-    rig.service.current = Status::enabled;
+    rig.service.current = ItemStatus::enabled;
     rig.permissions.refresh();
     rig.permissions.enable();
     EXPECT_TRUE(rig.permissions.isEnabled());

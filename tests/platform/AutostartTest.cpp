@@ -10,7 +10,7 @@
 
 using namespace tw;
 using tw::test::MacTree;
-using Status = MainAppService::Status;
+using ItemStatus = MainAppService::ItemStatus;
 
 namespace {
 
@@ -72,49 +72,50 @@ TEST(Autostart, ExecLineQuotesAndEscapesHostilePaths)
 TEST(Autostart, RegisterWritesTheEntryAndStatusFollowsItsKeys)
 {
     AutostartRig rig;
-    EXPECT_EQ(rig.service->status(), Status::notRegistered);
-    ASSERT_EQ(rig.service->registerItem(), std::nullopt);
+    EXPECT_EQ(rig.service->status(), ItemStatus::notRegistered);
+    ASSERT_TRUE(rig.service->registerItem().ok());
     const QByteArray text = rig.tree.read(rig.entry());
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n")) << text.constData();
     EXPECT_TRUE(text.contains("\nExec=\"/opt/Tidewell/tidewell\"\n")) << text.constData();
     EXPECT_TRUE(text.contains("\nName=Tidewell\n")) << text.constData();
-    EXPECT_EQ(rig.service->status(), Status::enabled);
+    EXPECT_EQ(rig.service->status(), ItemStatus::enabled);
 
-    const std::pair<QByteArray, Status> cases[] = {
-        {"[Desktop Entry]\nType=Application\nExec=x\n", Status::enabled},
-        {"# mine\n\n[Desktop Entry]\nExec=x\nHidden=true\n", Status::requiresApproval},
-        {"[Desktop Entry]\nExec=x\nX-GNOME-Autostart-enabled=false\n", Status::requiresApproval},
-        {"[Desktop Entry]\nExec=x\nHidden=false\nX-GNOME-Autostart-enabled=true\n", Status::enabled},
+    const std::pair<QByteArray, ItemStatus> cases[] = {
+        {"[Desktop Entry]\nType=Application\nExec=x\n", ItemStatus::enabled},
+        {"# mine\n\n[Desktop Entry]\nExec=x\nHidden=true\n", ItemStatus::requiresApproval},
+        {"[Desktop Entry]\nExec=x\nX-GNOME-Autostart-enabled=false\n", ItemStatus::requiresApproval},
+        {"[Desktop Entry]\nExec=x\nHidden=false\nX-GNOME-Autostart-enabled=true\n", ItemStatus::enabled},
         // Keys of other groups do not count.
-        {"[Desktop Entry]\nExec=x\n[Desktop Action quit]\nHidden=true\n", Status::enabled},
-        {"[Other]\nExec=x\n", Status::notFound},
-        {"[Desktop Entry]\nthis line is no key\n", Status::notFound},
-        {"[Desktop Entry\nExec=x\n", Status::notFound},
-        {"", Status::notFound},
+        {"[Desktop Entry]\nExec=x\n[Desktop Action quit]\nHidden=true\n", ItemStatus::enabled},
+        {"[Other]\nExec=x\n", ItemStatus::notFound},
+        {"[Desktop Entry]\nthis line is no key\n", ItemStatus::notFound},
+        {"[Desktop Entry\nExec=x\n", ItemStatus::notFound},
+        {"", ItemStatus::notFound},
     };
     for (const auto& [contents, status] : cases) {
         rig.tree.write(rig.entry(), contents);
         EXPECT_EQ(rig.service->status(), status) << contents.constData();
     }
     // Registering again writes a fresh entry over the user's hidden one.
-    ASSERT_EQ(rig.service->registerItem(), std::nullopt);
-    EXPECT_EQ(rig.service->status(), Status::enabled);
+    ASSERT_TRUE(rig.service->registerItem().ok());
+    EXPECT_EQ(rig.service->status(), ItemStatus::enabled);
 }
 
 TEST(Autostart, ARegistrationThatCannotBeWrittenFailsAndLeavesNoEntry)
 {
     AutostartRig rig;
     rig.tree.write(rig.tree.home() + QStringLiteral("/.config/autostart"), "a file where the folder goes");
-    const std::optional<Error> error = rig.service->registerItem();
-    ASSERT_TRUE(error);
-    EXPECT_TRUE(error->description.contains(QStringLiteral("could not be written"))) << error->description.toStdString();
-    EXPECT_EQ(rig.service->status(), Status::notRegistered);
+    const Status registered = rig.service->registerItem();
+    ASSERT_FALSE(registered.ok());
+    EXPECT_TRUE(registered.error().description.contains(QStringLiteral("could not be written")))
+        << registered.error().description.toStdString();
+    EXPECT_EQ(rig.service->status(), ItemStatus::notRegistered);
 
     // An executable path the format cannot carry is refused before anything is written.
     MacTree tree;
     auto bad = host::makeAutostartService(tree.fs(), {kId, QStringLiteral("Tidewell"), QStringLiteral("/tmp/x\x01y")}, {});
-    EXPECT_TRUE(bad->registerItem());
-    EXPECT_EQ(bad->status(), Status::notRegistered);
+    EXPECT_FALSE(bad->registerItem().ok());
+    EXPECT_EQ(bad->status(), ItemStatus::notRegistered);
 }
 
 TEST(Autostart, StaysInItsFolderAndNamesItForTheSettings)
@@ -124,7 +125,7 @@ TEST(Autostart, StaysInItsFolderAndNamesItForTheSettings)
     // A file name that would leave the folder is replaced; XDG_CONFIG_HOME is ignored under a root.
     auto service = host::makeAutostartService(tree.fs(), {QStringLiteral("../../evil"), {}, QStringLiteral("/bin/true")},
                                               desktopConfig.path());
-    ASSERT_EQ(service->registerItem(), std::nullopt);
+    ASSERT_TRUE(service->registerItem().ok());
     EXPECT_TRUE(tree.exists(tree.home() + QStringLiteral("/.config/autostart/tidewell.desktop")));
     EXPECT_TRUE(tree.read(tree.home() + QStringLiteral("/.config/autostart/tidewell.desktop")).contains("\nName=tidewell\n"));
     EXPECT_TRUE(QDir(desktopConfig.path()).isEmpty());

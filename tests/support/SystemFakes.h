@@ -18,21 +18,21 @@ inline const QString kPrivacyAddress = QStringLiteral("x-apple.systempreferences
 // The login-item service as the Mac has it: registration succeeds (and
 // enables) or fails as told; the status is whatever the system holds.
 struct FakeAppService final : MainAppService {
-    Status current = Status::notRegistered;
+    ItemStatus current = ItemStatus::notRegistered;
     std::optional<Error> failure;
     QStringList addresses{kLoginItemsAddress, kPrivacyAddress};
     int registrations = 0;
     int statusReads = 0;
 
-    std::optional<Error> registerItem() override
+    tw::Status registerItem() override
     {
         ++registrations;
         if (failure)
-            return failure;
-        current = Status::enabled;
-        return std::nullopt;
+            return *failure;
+        current = ItemStatus::enabled;
+        return {};
     }
-    Status status() override
+    ItemStatus status() override
     {
         ++statusReads;
         return current;

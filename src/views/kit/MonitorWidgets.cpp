@@ -54,55 +54,6 @@ double fraction(double percent)
 
 } // namespace MonitorStyle
 
-// ---- MonitorText --------------------------------------------------------------------------
-
-MonitorText::MonitorText(qreal points, QFont::Weight weight, Role role, QWidget* parent)
-    : QLabel(parent)
-    , m_role(role)
-{
-    setFont(neon::systemFont(points, weight));
-    setTextFormat(Qt::PlainText);
-    applyColour();
-    onThemeChange(this, [this] { applyColour(); });
-}
-
-void MonitorText::setRole(Role role)
-{
-    if (role == m_role)
-        return;
-    m_role = role;
-    applyColour();
-}
-
-void MonitorText::setFixedColour(const QColor& colour)
-{
-    if (m_role == Role::fixed && colour == m_fixed)
-        return;
-    m_role = Role::fixed;
-    m_fixed = colour;
-    applyColour();
-}
-
-QColor MonitorText::colour() const
-{
-    switch (m_role) {
-    case Role::primary:
-        return AppTheme::primaryText();
-    case Role::secondary:
-        return AppTheme::secondaryText();
-    case Role::fixed:
-        break;
-    }
-    return m_fixed;
-}
-
-void MonitorText::applyColour()
-{
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, colour());
-    setPalette(palette);
-}
-
 // ---- MonitorPanel and DashboardCard -----------------------------------------------------------
 
 MonitorPanel::MonitorPanel(QWidget* parent)

@@ -2,7 +2,7 @@
 
 // The system monitor's drawing widgets, shared by the System tab and the menu
 // bar's compact monitor: a titled card, two bar gauges, a ring gauge and a
-// line chart, with the themed text they are labelled with. Neutral colours
+// line chart (their texts are TintedLabels). Neutral colours
 // follow the theme at paint time; tints are the caller's. Setters repaint
 // only when the value changes, so feeding a snapshot that changed nothing
 // costs nothing.
@@ -16,7 +16,6 @@
 
 #include "app/state/Theme.h"
 
-#include <QLabel>
 #include <QList>
 #include <QImage>
 #include <QPointF>
@@ -37,27 +36,6 @@ void paintPanel(QPainter& p, const QRectF& rect, AppAppearance a);
 // negative percent or one that is not a number.
 double fraction(double percent);
 } // namespace MonitorStyle
-
-// A label in the interface font whose colour is a theme role (or a fixed
-// colour), kept current when the theme changes.
-class MonitorText : public QLabel {
-    Q_OBJECT
-public:
-    enum class Role { primary, secondary, fixed };
-
-    MonitorText(qreal points, QFont::Weight weight, Role role = Role::secondary, QWidget* parent = nullptr);
-    void setRole(Role role);
-    // Switches to the fixed role with this colour.
-    void setFixedColour(const QColor& colour);
-    Role role() const { return m_role; }
-    // The colour the text is drawn in under the current theme.
-    QColor colour() const;
-
-private:
-    void applyColour();
-    Role m_role;
-    QColor m_fixed;
-};
 
 // A panel (see MonitorStyle::paintPanel) that lays out whatever is put in it.
 class MonitorPanel : public QWidget {

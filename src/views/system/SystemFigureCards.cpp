@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kRingHeight = 120;
 
-LineText* line(qreal points, QFont::Weight weight, TextRole role, bool fillsWidth = true)
+LineText* line(qreal points, QFont::Weight weight, Tint role, bool fillsWidth = true)
 {
     auto* text = new LineText(points, weight, role);
     text->setFillsWidth(fillsWidth);
@@ -45,8 +45,8 @@ void showIf(QWidget* widget, bool shown)
         widget->setVisible(shown);
 }
 
-RowText* row(qreal leadingPoints, QFont::Weight leadingWeight, TextRole leadingRole, qreal trailingPoints,
-             QFont::Weight trailingWeight, TextRole trailingRole)
+RowText* row(qreal leadingPoints, QFont::Weight leadingWeight, Tint leadingRole, qreal trailingPoints,
+             QFont::Weight trailingWeight, Tint trailingRole)
 {
     return new RowText(neon::systemFont(leadingPoints, leadingWeight), leadingRole,
                        neon::systemFont(trailingPoints, trailingWeight), trailingRole);
@@ -61,11 +61,11 @@ ProcessList::ProcessList(bool showCPU, QWidget* parent)
     , m_showCPU(showCPU)
 {
     QVBoxLayout* column = stack(6, this);
-    LineText* heading = line(11, QFont::DemiBold, TextRole::secondary);
+    LineText* heading = line(11, QFont::DemiBold, Tint::secondary);
     heading->setText(QStringLiteral("Top processes"));
     column->addWidget(heading);
     for (qsizetype i = 0; i < T::processRowCount; ++i) {
-        m_rows << row(11, QFont::Normal, TextRole::primary, 11, QFont::Normal, TextRole::secondary);
+        m_rows << row(11, QFont::Normal, Tint::primary, 11, QFont::Normal, Tint::secondary);
         m_rows.back()->hide();
         column->addWidget(m_rows.back());
     }
@@ -104,10 +104,10 @@ QString ProcessList::value(int row) const
 ProcessorCard::ProcessorCard()
     : DashboardCard(QStringLiteral("CPU"), new QWidget)
     , m_ring(ringGauge(T::processorTint()))
-    , m_load(line(11, QFont::Normal, TextRole::secondary))
+    , m_load(line(11, QFont::Normal, Tint::secondary))
     , m_history(new Sparkline)
-    , m_split(line(11, QFont::Normal, TextRole::secondary))
-    , m_count(line(11, QFont::Normal, TextRole::secondary))
+    , m_split(line(11, QFont::Normal, Tint::secondary))
+    , m_count(line(11, QFont::Normal, Tint::secondary))
     , m_processes(new ProcessList(true))
 {
     m_history->setTint(T::processorTint());
@@ -138,15 +138,14 @@ void ProcessorCard::display(const SystemSnapshot& s)
 GraphicsCard::GraphicsCard()
     : DashboardCard(QStringLiteral("GPU"), new QWidget)
     , m_ring(ringGauge(T::graphicsTint()))
-    , m_chip(line(12, QFont::Medium, TextRole::primary, false))
-    , m_note(new MonitorText(11, QFont::Normal, MonitorText::Role::secondary))
-    , m_network(row(12, QFont::Medium, TextRole::primary, 12, QFont::Medium, TextRole::primary))
+    , m_chip(line(12, QFont::Medium, Tint::primary, false))
+    , m_note(new TintedLabel(T::graphicsNote(), Tint::secondary, neon::systemFont(11, QFont::Normal)))
+    , m_network(row(12, QFont::Medium, Tint::primary, 12, QFont::Medium, Tint::primary))
 {
     // The graphics load is not measured: the ring stays empty.
     m_ring->setPercent(0);
     m_ring->setLabel(QStringLiteral("GPU"));
     m_note->setWordWrap(true);
-    m_note->setText(T::graphicsNote());
     QVBoxLayout* column = stack(12, content());
     column->addWidget(m_ring);
     column->addWidget(m_chip, 0, Qt::AlignHCenter);
@@ -170,13 +169,13 @@ MemoryCard::MemoryCard()
     : DashboardCard(QStringLiteral("RAM"), new QWidget)
     , m_ring(ringGauge(AppTheme::accent()))
     , m_pressure(new MeterBar)
-    , m_swap(line(11, QFont::Normal, TextRole::secondary))
+    , m_swap(line(11, QFont::Normal, Tint::secondary))
     , m_processes(new ProcessList(false))
 {
     QVBoxLayout* column = stack(12, content());
     column->addWidget(m_ring);
     QVBoxLayout* pressure = stack(6);
-    LineText* heading = line(11, QFont::Normal, TextRole::secondary);
+    LineText* heading = line(11, QFont::Normal, Tint::secondary);
     heading->setText(QStringLiteral("Memory Pressure"));
     pressure->addWidget(heading);
     pressure->addWidget(m_pressure);
@@ -184,7 +183,7 @@ MemoryCard::MemoryCard()
     column->addLayout(pressure);
     QVBoxLayout* legend = stack(4);
     for (const T::LegendRow& entry : T::legendRows(SystemSnapshot())) {
-        m_legend << row(11, QFont::Normal, TextRole::secondary, 11, QFont::Medium, TextRole::primary);
+        m_legend << row(11, QFont::Normal, Tint::secondary, 11, QFont::Medium, Tint::primary);
         m_legend.back()->setLeading(entry.label);
         m_legend.back()->setDot(entry.dot);
         legend->addWidget(m_legend.back());
@@ -213,10 +212,10 @@ void MemoryCard::display(const SystemSnapshot& s)
 
 StorageCard::StorageCard()
     : DashboardCard(QStringLiteral("Storage"), new QWidget)
-    , m_media(new MonitorText(13, QFont::Medium, MonitorText::Role::primary))
+    , m_media(new TintedLabel(QString(), Tint::primary, neon::systemFont(13, QFont::Medium)))
     , m_bar(new MeterBar)
-    , m_used(line(12, QFont::Normal, TextRole::secondary))
-    , m_available(line(11, QFont::Normal, TextRole::secondary))
+    , m_used(line(12, QFont::Normal, Tint::secondary))
+    , m_available(line(11, QFont::Normal, Tint::secondary))
 {
     m_media->setWordWrap(true);
     m_media->hide();
@@ -250,10 +249,10 @@ QString StorageCard::mediaText() const
 
 BatteryCard::BatteryCard()
     : DashboardCard(QStringLiteral("Battery"), new QWidget)
-    , m_charge(row(16, QFont::DemiBold, TextRole::primary, 11, QFont::Normal, TextRole::secondary))
+    , m_charge(row(16, QFont::DemiBold, Tint::primary, 11, QFont::Normal, Tint::secondary))
     , m_bar(new MeterBar)
-    , m_health(line(12, QFont::Normal, TextRole::secondary))
-    , m_temperature(line(12, QFont::Normal, TextRole::secondary))
+    , m_health(line(12, QFont::Normal, Tint::secondary))
+    , m_temperature(line(12, QFont::Normal, Tint::secondary))
 {
     m_bar->setTint(T::batteryTint());
     m_temperature->hide();

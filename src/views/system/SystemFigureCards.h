@@ -2,6 +2,7 @@
 
 #include "monitor/SystemSnapshot.h"
 #include "views/kit/MonitorWidgets.h"
+#include "views/kit/TintedLabel.h"
 #include "views/system/SystemWidgets.h"
 
 #include <QList>
@@ -57,7 +58,7 @@ public:
 private:
     DonutMeter* m_ring;
     LineText* m_chip;
-    MonitorText* m_note;
+    TintedLabel* m_note;
     RowText* m_network;
 };
 
@@ -93,7 +94,7 @@ public:
     QString availableText() const { return m_available->text(); }
 
 private:
-    MonitorText* m_media;
+    TintedLabel* m_media;
     MeterBar* m_bar;
     LineText* m_used;
     LineText* m_available;

@@ -1,13 +1,11 @@
 #include "views/system/SystemMachineCard.h"
 
 #include "views/kit/NeonPaint.h"
-#include "views/kit/Symbols.h"
 #include "views/system/SystemCardTexts.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -20,36 +18,12 @@ namespace {
 
 constexpr int kLabelWidth = 96;
 constexpr int kLabelGap = 8;
-constexpr int kBannerSymbol = 24;
+constexpr qreal kBannerSymbol = 22;
 
-// The banner's state symbol, coloured at each paint.
-class BannerSymbol : public QWidget {
-public:
-    explicit BannerSymbol(QWidget* parent = nullptr) : QWidget(parent) { setFixedSize(kBannerSymbol, kBannerSymbol); }
-    void set(const QString& name, const QColor& colour)
-    {
-        if (name == m_name && colour == m_colour)
-            return;
-        m_name = name;
-        m_colour = colour;
-        update();
-    }
-    const QString& name() const { return m_name; }
-    const QColor& colour() const { return m_colour; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        const qreal dpr = devicePixelRatioF();
-        QImage image = Symbols::image(m_name, int(kBannerSymbol * dpr), m_colour);
-        image.setDevicePixelRatio(dpr);
-        QPainter(this).drawImage(QPointF(0, 0), image);
-    }
-
-private:
-    QString m_name;
-    QColor m_colour;
-};
+TintedLabel* label(qreal points, QFont::Weight weight, Tint tint)
+{
+    return new TintedLabel(QString(), tint, neon::systemFont(points, weight));
+}
 
 } // namespace
 
@@ -57,9 +31,9 @@ private:
 
 PermissionBanner::PermissionBanner(QWidget* parent)
     : MonitorPanel(parent)
-    , m_icon(new BannerSymbol)
-    , m_title(new MonitorText(13, QFont::DemiBold, MonitorText::Role::primary))
-    , m_message(new MonitorText(11, QFont::Normal, MonitorText::Role::secondary))
+    , m_icon(new SymbolView(tintedSymbol(QString(), kBannerSymbol)))
+    , m_title(label(13, QFont::DemiBold, Tint::primary))
+    , m_message(label(11, QFont::Normal, Tint::secondary))
     , m_button(new BannerButton)
 {
     m_message->setWordWrap(true);
@@ -81,7 +55,6 @@ PermissionBanner::PermissionBanner(QWidget* parent)
             emit enableRequested();
     });
     apply();
-    onThemeChange(this, [this] { apply(); });
 }
 
 void PermissionBanner::setEnabledForm(bool enabled)
@@ -95,7 +68,10 @@ void PermissionBanner::setEnabledForm(bool enabled)
 void PermissionBanner::apply()
 {
     const T::Banner texts = T::banner(m_enabled);
-    static_cast<BannerSymbol*>(m_icon)->set(texts.symbol, m_enabled ? T::enabledGreen() : AppTheme::accent());
+    Glyph glyph = tintedSymbol(texts.symbol, kBannerSymbol);
+    if (m_enabled)
+        glyph.colour = T::enabledGreen();
+    m_icon->setGlyph(glyph);
     m_title->setText(texts.title);
     m_message->setText(texts.message);
     m_button->setText(texts.button);
@@ -105,12 +81,12 @@ void PermissionBanner::apply()
 
 QString PermissionBanner::symbol() const
 {
-    return static_cast<BannerSymbol*>(m_icon)->name();
+    return m_icon->glyph().symbol;
 }
 
 QColor PermissionBanner::symbolColour() const
 {
-    return static_cast<BannerSymbol*>(m_icon)->colour();
+    return m_icon->glyph().colourIn(AppTheme::appearance());
 }
 
 QString PermissionBanner::title() const
@@ -127,8 +103,8 @@ QString PermissionBanner::message() const
 
 SpecRowView::SpecRowView(const QString& label, QWidget* parent)
     : QWidget(parent)
-    , m_label(new FittedText(11, QFont::Normal, TextRole::secondary, 1.0, this))
-    , m_value(new FittedText(11, QFont::Medium, TextRole::primary, 0.75, this))
+    , m_label(new FittedText(11, QFont::Normal, Tint::secondary, 1.0, this))
+    , m_value(new FittedText(11, QFont::Medium, Tint::primary, 0.75, this))
 {
     m_label->setText(label);
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -189,8 +165,8 @@ void SpecRowView::placeChildren()
 MachineCard::MachineCard(QWidget* parent)
     : MonitorPanel(parent)
     , m_well(new PictureWell)
-    , m_title(new MonitorText(20, QFont::Bold, MonitorText::Role::primary))
-    , m_os(new MonitorText(13, QFont::Normal, MonitorText::Role::secondary))
+    , m_title(label(20, QFont::Bold, Tint::primary))
+    , m_os(label(13, QFont::Normal, Tint::secondary))
     , m_badge(new YearBadge)
 {
     auto* row = new QHBoxLayout(this);

@@ -2,6 +2,8 @@
 
 #include "monitor/SystemSnapshot.h"
 #include "views/kit/MonitorWidgets.h"
+#include "views/kit/SymbolView.h"
+#include "views/kit/TintedLabel.h"
 #include "views/system/SystemWidgets.h"
 
 #include <QList>
@@ -32,9 +34,9 @@ private:
     void apply();
 
     bool m_enabled = false;
-    QWidget* m_icon;
-    MonitorText* m_title;
-    MonitorText* m_message;
+    SymbolView* m_icon;
+    TintedLabel* m_title;
+    TintedLabel* m_message;
     BannerButton* m_button;
 };
 
@@ -82,8 +84,8 @@ public:
 
 private:
     PictureWell* m_well;
-    MonitorText* m_title;
-    MonitorText* m_os;
+    TintedLabel* m_title;
+    TintedLabel* m_os;
     YearBadge* m_badge;
     QList<SpecRowView*> m_left;
     QList<SpecRowView*> m_right;

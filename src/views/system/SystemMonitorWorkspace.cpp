@@ -3,6 +3,7 @@
 #include "app/state/Theme.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
+#include "views/kit/ScrollBarStyle.h"
 #include "views/system/SystemFigureCards.h"
 #include "views/system/SystemMachineCard.h"
 
@@ -78,6 +79,7 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The workspace background shows through.
     m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    styleScrollBar(m_scroll);
     m_scroll->viewport()->setAutoFillBackground(false);
     page->setAutoFillBackground(false);
     auto* outer = new QVBoxLayout(this);

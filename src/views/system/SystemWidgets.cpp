@@ -45,14 +45,9 @@ int ceilHeight(const QFont& font)
 
 } // namespace
 
-QColor roleColour(TextRole role, AppAppearance a)
-{
-    return role == TextRole::primary ? AppTheme::primaryText(a) : AppTheme::secondaryText(a);
-}
-
 // ---- LineText ---------------------------------------------------------------------------------
 
-LineText::LineText(qreal points, QFont::Weight weight, TextRole role, QWidget* parent)
+LineText::LineText(qreal points, QFont::Weight weight, Tint role, QWidget* parent)
     : QWidget(parent)
     , m_font(neon::systemFont(points, weight))
     , m_role(role)
@@ -92,7 +87,7 @@ void LineText::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setFont(m_font);
-    p.setPen(roleColour(m_role, AppTheme::appearance()));
+    p.setPen(tintColour(m_role, AppTheme::appearance()));
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_text, m_font, width()));
 }
 
@@ -103,7 +98,7 @@ constexpr int kDot = 8;
 constexpr int kRowGap = 8;
 } // namespace
 
-RowText::RowText(const QFont& leadingFont, TextRole leadingRole, const QFont& trailingFont, TextRole trailingRole,
+RowText::RowText(const QFont& leadingFont, Tint leadingRole, const QFont& trailingFont, Tint trailingRole,
                  QWidget* parent)
     : QWidget(parent)
     , m_leadingFont(leadingFont)
@@ -172,18 +167,18 @@ void RowText::paintEvent(QPaintEvent*)
     }
     const qreal trailingWidth = QFontMetricsF(m_trailingFont).horizontalAdvance(m_trailing);
     p.setFont(m_trailingFont);
-    p.setPen(roleColour(m_trailingRole, a));
+    p.setPen(tintColour(m_trailingRole, a));
     p.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter, m_trailing);
     const qreal room = width() - x - trailingWidth - kRowGap;
     p.setFont(m_leadingFont);
-    p.setPen(roleColour(m_leadingRole, a));
+    p.setPen(tintColour(m_leadingRole, a));
     p.drawText(QRectF(x, 0, std::max<qreal>(0, room), height()), Qt::AlignLeft | Qt::AlignVCenter,
                neon::elided(m_leading, m_leadingFont, room));
 }
 
 // ---- FittedText -------------------------------------------------------------------------------
 
-FittedText::FittedText(qreal points, QFont::Weight weight, TextRole role, qreal minimumScale, QWidget* parent)
+FittedText::FittedText(qreal points, QFont::Weight weight, Tint role, qreal minimumScale, QWidget* parent)
     : QWidget(parent)
     , m_points(qRound(points))
     , m_smallestPoints(std::min(m_points, int(std::ceil(points * minimumScale))))
@@ -280,7 +275,7 @@ void FittedText::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QFont font = fontAt(m_shownPoints);
     p.setFont(font);
-    p.setPen(roleColour(m_role, AppTheme::appearance()));
+    p.setPen(tintColour(m_role, AppTheme::appearance()));
     const int lineHeight = ceilHeight(font);
     for (qsizetype i = 0; i < m_lines.size(); ++i)
         p.drawText(QRect(0, int(i) * lineHeight, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, m_lines[i]);
@@ -419,11 +414,7 @@ void PictureWell::paintEvent(QPaintEvent*)
         p.drawImage(m_composedAt, m_composed);
         return;
     }
-    const int side = 48;
-    const qreal dpr = devicePixelRatioF();
-    QImage symbol = Symbols::image(QStringLiteral("laptopcomputer"), int(side * dpr), AppTheme::accent(a));
-    symbol.setDevicePixelRatio(dpr);
-    p.drawImage(QPointF((width() - side) / 2.0, (height() - side) / 2.0), symbol);
+    Symbols::paint(p, rect(), tintedSymbol(QStringLiteral("laptopcomputer"), 44));
 }
 
 // ---- DividerLine ------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 // banner's button, the year badge, the picture well and the dividers.
 
 #include "app/state/Theme.h"
+#include "views/kit/Tints.h"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -14,16 +15,13 @@
 
 namespace tw {
 
-enum class TextRole { primary, secondary };
-QColor roleColour(TextRole role, AppAppearance a);
-
 // One line of text, elided with "…" when it does not fit. By default it
 // asks the layout for its text's width; one that fills the width its column
 // gives it leaves the layout alone when its text changes.
 class LineText : public QWidget {
     Q_OBJECT
 public:
-    LineText(qreal points, QFont::Weight weight, TextRole role, QWidget* parent = nullptr);
+    LineText(qreal points, QFont::Weight weight, Tint role, QWidget* parent = nullptr);
     const QString& text() const { return m_text; }
     void setText(const QString& text);
     void setFillsWidth(bool fills);
@@ -35,7 +33,7 @@ protected:
 
 private:
     QFont m_font;
-    TextRole m_role;
+    Tint m_role;
     QString m_text;
     bool m_fillsWidth = false;
 };
@@ -46,7 +44,7 @@ private:
 class RowText : public QWidget {
     Q_OBJECT
 public:
-    RowText(const QFont& leadingFont, TextRole leadingRole, const QFont& trailingFont, TextRole trailingRole,
+    RowText(const QFont& leadingFont, Tint leadingRole, const QFont& trailingFont, Tint trailingRole,
             QWidget* parent = nullptr);
     const QString& leading() const { return m_leading; }
     const QString& trailing() const { return m_trailing; }
@@ -64,8 +62,8 @@ protected:
 private:
     QFont m_leadingFont;
     QFont m_trailingFont;
-    TextRole m_leadingRole;
-    TextRole m_trailingRole;
+    Tint m_leadingRole;
+    Tint m_trailingRole;
     QString m_leading;
     QString m_trailing;
     bool m_hasDot = false;
@@ -77,7 +75,7 @@ private:
 class FittedText : public QWidget {
     Q_OBJECT
 public:
-    FittedText(qreal points, QFont::Weight weight, TextRole role, qreal minimumScale = 0.75,
+    FittedText(qreal points, QFont::Weight weight, Tint role, qreal minimumScale = 0.75,
                QWidget* parent = nullptr);
     const QString& text() const { return m_text; }
     void setText(const QString& text);
@@ -110,7 +108,7 @@ private:
     int m_points;
     int m_smallestPoints;
     QFont::Weight m_weight;
-    TextRole m_role;
+    Tint m_role;
     QString m_text;
     QStringList m_lines;
     int m_shownPoints;

@@ -107,7 +107,7 @@ TEST(SystemScreenshots, AMacBookWithItsPicture)
     FakeMonitorClock clock;
     SystemMonitor monitor({&host, &identity, &clock});
     FakeAppService service;
-    service.current = MainAppService::Status::enabled;
+    service.current = MainAppService::ItemStatus::enabled;
     SystemMonitorPermissions permissions(service, shell.fake.workspace);
     SystemMonitorWorkspace view(monitor, permissions, shell.state->theme(), MacProductImage::hostSources(shell.fake.fs()));
     view.show();

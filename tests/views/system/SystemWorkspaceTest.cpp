@@ -274,7 +274,7 @@ TEST(SystemWorkspace, RefreshesTheLoginItemStateEachTimeItComesOnScreen)
     view.hide();
     QApplication::processEvents();
     EXPECT_EQ(t.service.statusReads, 1);
-    t.service.current = MainAppService::Status::enabled;  // approved in the settings meanwhile
+    t.service.current = MainAppService::ItemStatus::enabled;  // approved in the settings meanwhile
     view.show();
     QApplication::processEvents();
     EXPECT_EQ(t.service.statusReads, 2);
