@@ -150,9 +150,13 @@ public:
 
     QStringList settingsAddresses() override
     {
-        if (!m_fs.makeDirectories(m_folder))
-            return {};
-        return {QUrl::fromLocalFile(m_fs.toHostString(m_folder)).toString(QUrl::FullyEncoded)};
+        // A folder that cannot be made is stood for by its nearest existing parent.
+        QString folder = m_folder;
+        if (!m_fs.makeDirectories(folder)) {
+            while (folder != QLatin1String("/") && !m_fs.isDirectory(folder))
+                folder = path::parent(folder);
+        }
+        return {QUrl::fromLocalFile(m_fs.toHostString(folder)).toString(QUrl::FullyEncoded)};
     }
 
 private:

@@ -52,8 +52,8 @@ std::optional<QString> desktopExecValue(const QString& executable);
 
 // The autostart entry <folder>/<applicationId>.desktop, written atomically.
 // It is enabled when it exists, parses, and is neither hidden nor disabled.
-// settingsAddresses() makes the folder and names it as a file URL (none
-// when the folder cannot be made).
+// settingsAddresses() makes the folder and names it as a file URL (its
+// nearest existing parent when it cannot be made).
 std::unique_ptr<MainAppService> makeAutostartService(FileSystem fs, AutostartIdentity identity,
                                                      const QString& xdgConfigHome);
 

@@ -137,6 +137,12 @@ TEST(Autostart, StaysInItsFolderAndNamesItForTheSettings)
     const QUrl url(addresses.first());
     EXPECT_EQ(url.toLocalFile(), fresh.host(fresh.home() + QStringLiteral("/.config/autostart")));
     EXPECT_TRUE(QDir(url.toLocalFile()).exists());
+
+    // Where the folder cannot be made, the nearest folder that exists opens.
+    MacTree blocked;
+    blocked.write(blocked.home() + QStringLiteral("/.config"), "a file");
+    auto stuck = host::makeAutostartService(blocked.fs(), {kId, {}, QStringLiteral("/bin/true")}, {});
+    EXPECT_EQ(QUrl(stuck->settingsAddresses().value(0)).toLocalFile(), blocked.host(blocked.home()));
 }
 
 TEST(DesktopPicture, ReadsPlasmaAndXfceSettings)
