@@ -34,7 +34,7 @@ PermissionBanner::PermissionBanner(QWidget* parent)
     , m_icon(new SymbolView(tintedSymbol(QString(), kBannerSymbol)))
     , m_title(label(13, QFont::DemiBold, Tint::primary))
     , m_message(label(11, QFont::Normal, Tint::secondary))
-    , m_button(new BannerButton)
+    , m_button(new PushButton)
 {
     m_message->setWordWrap(true);
     auto* row = new QHBoxLayout(this);

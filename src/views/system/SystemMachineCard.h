@@ -24,7 +24,7 @@ public:
     QColor symbolColour() const;
     QString title() const;
     QString message() const;
-    BannerButton* button() const { return m_button; }
+    PushButton* button() const { return m_button; }
 
 signals:
     void enableRequested();
@@ -37,7 +37,7 @@ private:
     SymbolView* m_icon;
     TintedLabel* m_title;
     TintedLabel* m_message;
-    BannerButton* m_button;
+    PushButton* m_button;
 };
 
 // A label (96 pt wide) beside its value, on one baseline.

@@ -281,18 +281,18 @@ void FittedText::paintEvent(QPaintEvent*)
         p.drawText(QRect(0, int(i) * lineHeight, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, m_lines[i]);
 }
 
-// ---- BannerButton -----------------------------------------------------------------------------
+// ---- PushButton -----------------------------------------------------------------------------
 
-BannerButton::BannerButton(QWidget* parent)
+PushButton::PushButton(QWidget* parent)
     : QAbstractButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
-    setFont(neon::systemFont(13, QFont::Normal));
+    setFont(neon::systemFont(13, QFont::Medium));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     onThemeChange(this, [this] { update(); });
 }
 
-void BannerButton::setProminent(bool prominent)
+void PushButton::setProminent(bool prominent)
 {
     if (prominent == m_prominent)
         return;
@@ -300,24 +300,25 @@ void BannerButton::setProminent(bool prominent)
     update();
 }
 
-QSize BannerButton::sizeHint() const
+QSize PushButton::sizeHint() const
 {
-    return {int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text()))) + 24, 26};
+    return {std::max(76, int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text()))) + 28), 28};
 }
 
-void BannerButton::paintEvent(QPaintEvent*)
+void PushButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const AppAppearance a = AppTheme::appearance();
-    QColor fill = m_prominent ? AppTheme::accent(a) : faded(AppTheme::primaryText(a), isDown() ? 0.16 : 0.08);
-    if (m_prominent && isDown())
-        fill = fill.darker(115);
-    p.fillPath(neon::roundedRect(rect(), 6), fill);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QColor fill = m_prominent ? accentTint(a) : isDark(a) ? faded(Qt::white, 0.10) : rgb(0.93, 0.93, 0.95);
+    if (isDown())
+        fill = m_prominent ? fill.darker(118) : isDark(a) ? faded(Qt::white, 0.18) : rgb(0.85, 0.85, 0.88);
+    neon::fillRoundedPath(p, r, 7, fill);
     if (!m_prominent)
-        neon::strokeRoundedRectInside(p, rect(), 6, 1, AppTheme::cardStroke(a));
-    p.setPen(m_prominent ? QColor(Qt::white) : AppTheme::primaryText(a));
-    p.drawText(rect(), Qt::AlignCenter, text());
+        neon::strokeRoundedPathInside(p, r, 7, 1, isDark(a) ? faded(Qt::white, 0.14) : faded(Qt::black, 0.12));
+    p.setPen(m_prominent ? QColor(Qt::white) : primaryTextTint(a));
+    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
 // ---- YearBadge --------------------------------------------------------------------------------

@@ -116,12 +116,12 @@ private:
     mutable Fit m_fit;
 };
 
-// The banner's push button: bordered (a faint fill inside the card border)
-// or prominent (filled with the accent, white text).
-class BannerButton : public QAbstractButton {
+// A push button as the alerts draw theirs: bordered (a faint fill inside a
+// thin border, primary text) or prominent (filled with the accent, white text).
+class PushButton : public QAbstractButton {
     Q_OBJECT
 public:
-    explicit BannerButton(QWidget* parent = nullptr);
+    explicit PushButton(QWidget* parent = nullptr);
     bool isProminent() const { return m_prominent; }
     void setProminent(bool prominent);
     QSize sizeHint() const override;
