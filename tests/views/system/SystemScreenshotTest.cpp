@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QDir>
 #include <QPainter>
 #include <QScrollArea>
 #include <QTest>
@@ -23,15 +22,6 @@ using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-QString screenshotFolder()
-{
-    const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");
-    const QString dir = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
-                                      : QString::fromLocal8Bit(env);
-    QDir().mkpath(dir);
-    return dir;
-}
 
 // The tab as the main window shows it (912 x 680 beside the sidebar), and
 // its whole page, on the workspace background of the theme.
