@@ -12,6 +12,7 @@ namespace tw {
 // One sidebar pill: the glyph and a one-line title on a capsule.
 class NeonPillButton : public QAbstractButton, public GlowCaster {
     Q_OBJECT
+    Q_INTERFACES(tw::GlowCaster)
 public:
     NeonPillButton(const QString& title, SidebarGlyph glyph, bool selected, QWidget* parent = nullptr);
 
