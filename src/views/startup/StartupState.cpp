@@ -49,8 +49,8 @@ void StartupState::select(const QString& path)
     if (m_selectedPath == path)
         return;
     m_selectedPath = path;
-    reselect();
-    emit listChanged();  // the active card moves
+    m_selectedIndex = startup::selectedIndex(allItems(), m_shown, m_selectedPath);
+    emit selectionChanged();
 }
 
 const RemovableItem* StartupState::selected() const
@@ -61,13 +61,9 @@ const RemovableItem* StartupState::selected() const
 void StartupState::rebuild()
 {
     m_shown = startup::filterIndices(allItems(), m_searchText);
-    reselect();
-    emit listChanged();
-}
-
-void StartupState::reselect()
-{
     m_selectedIndex = startup::selectedIndex(allItems(), m_shown, m_selectedPath);
+    // The rows first: views of the selection read them.
+    emit listChanged();
     emit selectionChanged();
 }
 
@@ -116,8 +112,8 @@ void StartupState::confirmAndRemoveSelected()
     const std::optional<QString> failure = m_cleaner.removeStartupItem(path);
     if (!failure) {
         m_selectedPath.reset();
-        reselect();
-        emit listChanged();
+        m_selectedIndex = -1;
+        emit selectionChanged();
         return;
     }
     report(failure);

@@ -66,7 +66,6 @@ signals:
 
 private:
     void rebuild();
-    void reselect();
     void report(const std::optional<QString>& message);
 
     SystemCleaner& m_cleaner;
