@@ -65,13 +65,6 @@ private:
     Kind m_kind;
 };
 
-TintedLabel* plainLabel(const QString& text, Tint tint, const QFont& font)
-{
-    auto* label = new TintedLabel(text, tint, font);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 } // namespace
 
 StartupDetail::StartupDetail(StartupState& state, QWidget* parent)
@@ -148,7 +141,7 @@ QWidget* StartupDetail::makeIdentityCard()
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
     m_title = new WrappingText(Tint::primary, systemFont(20, QFont::Bold), false);
-    m_category = plainLabel({}, Tint::secondary, systemFont(13, QFont::Normal));
+    m_category = new TintedLabel({}, Tint::secondary, systemFont(13, QFont::Normal));
     m_showApplication = BorderedButton::small(QStringLiteral("Show Application"));
     m_showApplication->setFixedWidth(m_showApplication->sizeHint().width());
     connect(m_showApplication, &QAbstractButton::clicked, this, [this] { m_state.showApplication(); });
@@ -165,7 +158,7 @@ QWidget* StartupDetail::makeInfoCard()
     auto* stack = new QVBoxLayout(card);
     stack->setContentsMargins(16, 16, 16, 16);
     stack->setSpacing(0);
-    auto* heading = plainLabel(L10n::t(QStringLiteral("startup.info")), Tint::secondary, systemFont(13, QFont::DemiBold));
+    auto* heading = new TintedLabel(L10n::t(QStringLiteral("startup.info")), Tint::secondary, systemFont(13, QFont::DemiBold));
     heading->setContentsMargins(0, 0, 0, 8);
     stack->addWidget(heading);
 
@@ -175,7 +168,7 @@ QWidget* StartupDetail::makeInfoCard()
         auto* line = new QHBoxLayout;
         line->setContentsMargins(0, 10, 0, 10);
         line->setSpacing(8);
-        auto* label = plainLabel(rows[i].label, Tint::secondary, systemFont(13, QFont::Normal));
+        auto* label = new TintedLabel(rows[i].label, Tint::secondary, systemFont(13, QFont::Normal));
         label->setFixedWidth(kLabelWidth);
         auto* value = new WrappingText(Tint::primary, systemFont(13, QFont::Normal), true);
         m_values << value;
