@@ -2,6 +2,7 @@
 // reset, the tab drawn) and one selection (the detail bound, the rows bound
 // again, the tab drawn), each against drawing the unchanged tab, the anchor.
 
+#include "BenchSupport.h"
 #include "app/state/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
@@ -11,7 +12,6 @@
 #include "views/startup/StartupState.h"
 #include "views/startup/StartupWorkspace.h"
 
-#include <QApplication>
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -92,11 +92,4 @@ BENCHMARK(BM_SelectItem)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_WIDGETS_BENCHMARK_MAIN()
