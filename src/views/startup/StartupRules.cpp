@@ -1,6 +1,6 @@
 #include "views/startup/StartupRules.h"
 
-#include "engine/inventory/Models.h"
+#include "engine/inventory/ByteFormat.h"
 #include "platform/Path.h"
 
 #include <QRegularExpression>

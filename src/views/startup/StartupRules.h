@@ -3,7 +3,7 @@
 // The Startup tab's rules over the engine's startup list: what the search
 // shows, which entry is selected, and the texts of the detail column.
 
-#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/RemovableItem.h"
 
 #include <QList>
 #include <QLocale>

@@ -162,11 +162,11 @@ TEST_F(StateFixture, SwitchRewritesTheFileAndARefusedOneStaysWithItsAlert)
     EXPECT_TRUE(item(kBrokenDaemon).isEnabled);
     EXPECT_EQ(h.fake.tree().read(kBrokenDaemon), "not a property list");
     // A login item while the login-item service is unavailable.
-    h.fake.loginItems.removeResult = {false, false, {}, {}};
+    h.fake.loginItems.removeResult = Error::unavailable();
     state->setItemEnabled(kHelper, false);
     EXPECT_TRUE(item(kHelper).isEnabled);
     // launchd refuses to start a job again, with and without its own words.
-    h.fake.launchd.answer = [](const QStringList&) { return ProcessResult{true, 1, {}, {}}; };
+    h.fake.launchd.answer = [](const QStringList&) -> Result<ProcessOutput> { return ProcessOutput{1, {}, {}}; };
     state->select(kQuotedAgent);
     state->toggleSelected();
     EXPECT_FALSE(item(kQuotedAgent).isEnabled);

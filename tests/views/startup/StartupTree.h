@@ -4,6 +4,7 @@
 // drive the real engine over it.
 
 #include "engine/cleaner/SystemCleaner.h"
+#include "platform/Result.h"
 #include "platform/PropertyList.h"
 #include "support/FakePlatform.h"
 #include "support/ShellHarness.h"
@@ -68,7 +69,7 @@ inline void makeStartupTree(FakePlatform& fp)
             return std::nullopt;
         return Error{kCocoaErrorDomain, 513, QStringLiteral("You don’t have permission to move it.")};
     };
-    fp.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+    fp.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
 }
 
 // The Disabled key of a job's file, or "absent"/"unreadable".

@@ -162,7 +162,7 @@ TEST_F(WorkspaceFixture, SwitchShowsWhatTheEngineHolds)
     EXPECT_EQ(h.prompter.asked[0].title, "Startup Programs");
     EXPECT_EQ(h.prompter.asked[0].text, "Could not disable broken.");
     // A login item while the service is unavailable.
-    h.fake.loginItems.removeResult = {false, false, {}, {}};
+    h.fake.loginItems.removeResult = Error::unavailable();
     QTest::mouseClick(cardTitled("Rectangle")->toggle(), Qt::LeftButton);
     EXPECT_TRUE(cardTitled("Rectangle")->toggle()->isOn());
     ASSERT_EQ(h.prompter.asked.size(), 2);
