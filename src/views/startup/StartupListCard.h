@@ -27,7 +27,6 @@ public:
               std::function<void(bool)> onToggle);
 
     NeonSwitch* toggle() const { return m_switch; }
-    IconView* icon() const { return m_icon; }
     const QString& title() const { return m_title; }
     const QString& category() const { return m_category; }
     // The texts as drawn, cut to one line.

@@ -141,16 +141,6 @@ TEST_F(StateFixture, SelectionIsKeptByPathThroughSearchesAndRescans)
 
 TEST_F(StateFixture, SwitchRewritesTheFileAndARefusedOneStaysWithItsAlert)
 {
-    QSignalSpy list(state.get(), &StartupState::listChanged);
-    // Off, then on again: the file's Disabled key follows, the list with it.
-    state->setItemEnabled(kSyncAgent, false);
-    EXPECT_EQ(disabledKey(h.fake, kSyncAgent), "true");
-    EXPECT_FALSE(item(kSyncAgent).isEnabled);
-    EXPECT_GE(list.count(), 1);
-    state->setItemEnabled(kSyncAgent, true);
-    EXPECT_EQ(disabledKey(h.fake, kSyncAgent), "absent");
-    EXPECT_TRUE(item(kSyncAgent).isEnabled);
-
     // A label with quotes and a line break is data, never text of a command.
     state->setItemEnabled(kQuotedAgent, false);
     EXPECT_EQ(disabledKey(h.fake, kQuotedAgent), "true");
@@ -182,20 +172,6 @@ TEST_F(StateFixture, SwitchRewritesTheFileAndARefusedOneStaysWithItsAlert)
     EXPECT_EQ(h.fake.launchd.calls.back(), (QStringList{"enable", "gui/501/" + kQuotedLabel}));
 }
 
-TEST_F(StateFixture, DetailButtonSwitchesTheSelectedItemToTheOppositeState)
-{
-    state->toggleSelected();  // nothing selected: nothing happens
-    EXPECT_EQ(disabledKey(h.fake, kBackupAgent), "true");
-    state->select(kBackupAgent);
-    ASSERT_FALSE(state->selected()->isEnabled);
-    state->toggleSelected();
-    EXPECT_TRUE(state->selected()->isEnabled);
-    EXPECT_EQ(disabledKey(h.fake, kBackupAgent), "absent");
-    state->toggleSelected();
-    EXPECT_FALSE(state->selected()->isEnabled);
-    EXPECT_EQ(disabledKey(h.fake, kBackupAgent), "true");
-}
-
 TEST_F(StateFixture, RemovalAsksThenMovesTheFileIntoTheTrash)
 {
     state->select(kSyncAgent);
@@ -224,23 +200,6 @@ TEST_F(StateFixture, RemovalAsksThenMovesTheFileIntoTheTrash)
     EXPECT_FALSE(shownTitles().contains("com.vendor.sync"));
     EXPECT_EQ(scanCount(h.fake), 1);
     EXPECT_EQ(h.prompter.asked.size(), 2);
-}
-
-TEST_F(StateFixture, RefusedRemovalKeepsTheItemAndTellsWhy)
-{
-    state->select(kGuardDaemon);
-    h.prompter.script = QStringList{"Remove"};
-    state->confirmAndRemoveSelected();
-    EXPECT_TRUE(h.fake.tree().exists(kGuardDaemon));
-    EXPECT_EQ(selectedTitle(), "net.vendor.guard");
-    EXPECT_TRUE(shownTitles().contains("net.vendor.guard"));
-    ASSERT_EQ(h.prompter.asked.size(), 2);
-    EXPECT_EQ(h.prompter.asked[1].title, "Startup Programs");
-    EXPECT_EQ(h.prompter.asked[1].text,
-              "Uninstall cancelled — administrator permission is required to remove this item.");
-    // The administrator was asked for exactly this file.
-    ASSERT_EQ(h.fake.admin->calls.size(), 1u);
-    EXPECT_EQ(h.fake.admin->calls[0].source, kGuardDaemon);
 }
 
 namespace {

@@ -161,12 +161,6 @@ TEST_F(WorkspaceFixture, SwitchShowsWhatTheEngineHolds)
     ASSERT_EQ(h.prompter.asked.size(), 1);
     EXPECT_EQ(h.prompter.asked[0].title, "Startup Programs");
     EXPECT_EQ(h.prompter.asked[0].text, "Could not disable broken.");
-    // A login item while the service is unavailable.
-    h.fake.loginItems.removeResult = Error::unavailable();
-    QTest::mouseClick(cardTitled("Rectangle")->toggle(), Qt::LeftButton);
-    EXPECT_TRUE(cardTitled("Rectangle")->toggle()->isOn());
-    ASSERT_EQ(h.prompter.asked.size(), 2);
-    EXPECT_EQ(h.prompter.asked[1].text, "AppleScript unavailable.");
 }
 
 TEST_F(WorkspaceFixture, DetailShowsTheItemAndItsButtonsAct)
@@ -217,6 +211,10 @@ TEST_F(WorkspaceFixture, RemoveAsksFirstThenTrashesOrTellsWhyNot)
     EXPECT_TRUE(h.fake.tree().exists(kGuardDaemon));
     ASSERT_EQ(h.prompter.asked.size(), 3);
     EXPECT_EQ(h.prompter.asked[2].title, "Startup Programs");
+    EXPECT_EQ(h.prompter.asked[2].text,
+              "Uninstall cancelled — administrator permission is required to remove this item.");
+    ASSERT_EQ(h.fake.admin->calls.size(), 1u);
+    EXPECT_EQ(h.fake.admin->calls[0].source, kGuardDaemon);
     EXPECT_NE(cardTitled("net.vendor.guard"), nullptr);
     EXPECT_FALSE(detail()->showsPlaceholder());
 
