@@ -2,6 +2,7 @@
 
 // Shared pieces of the benchmark programs.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
@@ -22,15 +23,24 @@ inline void runDu(const QStringList& arguments)
 
 } // namespace tw::bench
 
-// A benchmark main() inside an application object of type App (the
-// engines post to its thread; widgets need a QApplication).
-#define TIDEWELL_BENCHMARK_MAIN_WITH(App)            \
+// A benchmark main() inside a QCoreApplication (engines post to its thread).
+#define TIDEWELL_BENCHMARK_MAIN()                    \
     int main(int argc, char** argv)                  \
     {                                                \
-        App app(argc, argv);                         \
+        QCoreApplication app(argc, argv);            \
         benchmark::Initialize(&argc, argv);          \
         benchmark::RunSpecifiedBenchmarks();         \
         benchmark::Shutdown();                       \
         return 0;                                    \
     }
-#define TIDEWELL_BENCHMARK_MAIN() TIDEWELL_BENCHMARK_MAIN_WITH(QCoreApplication)
+
+// The same inside a QApplication, for benchmarks that draw widgets.
+#define TIDEWELL_WIDGETS_BENCHMARK_MAIN()            \
+    int main(int argc, char** argv)                  \
+    {                                                \
+        QApplication app(argc, argv);                \
+        benchmark::Initialize(&argc, argv);          \
+        benchmark::RunSpecifiedBenchmarks();         \
+        benchmark::Shutdown();                       \
+        return 0;                                    \
+    }

@@ -11,7 +11,6 @@
 #include "views/kit/RoundedCard.h"
 #include "views/kit/TintedLabel.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -105,4 +104,4 @@ BENCHMARK(BM_EagerRows)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
-TIDEWELL_BENCHMARK_MAIN_WITH(QApplication)
+TIDEWELL_WIDGETS_BENCHMARK_MAIN()

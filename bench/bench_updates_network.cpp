@@ -120,4 +120,4 @@ BENCHMARK(BM_NetworkKeystroke)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-TIDEWELL_BENCHMARK_MAIN_WITH(QApplication)
+TIDEWELL_WIDGETS_BENCHMARK_MAIN()

@@ -59,8 +59,8 @@ struct ShellHarness {
     }
 };
 
-// Where the screenshot tests keep their pictures: $TIDEWELL_SCREENSHOT_DIR,
-// else screenshots/ beside the test program (made when missing).
+// Where the screenshot tests write their pictures: $TIDEWELL_SCREENSHOT_DIR,
+// else tests/screenshots in the build folder.
 inline QString screenshotFolder()
 {
     const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");

@@ -1,4 +1,5 @@
 #include "app/state/SharedState.h"
+#include "support/FakePlatform.h"
 #include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"
 #include "views/kit/AppKitCheckbox.h"
