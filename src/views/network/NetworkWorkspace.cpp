@@ -7,8 +7,8 @@
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPaint.h"
-#include "views/kit/ProminentButton.h"
-#include "views/kit/SeparatorLine.h"
+#include "views/kit/PushButton.h"
+#include "views/kit/Divider.h"
 #include "views/kit/TintedLabel.h"
 #include "views/network/NetworkRow.h"
 #include "views/network/NetworkState.h"
@@ -33,7 +33,7 @@ NetworkWorkspace::NetworkWorkspace(const WorkspaceEnvironment& env, QWidget* par
     column->setSpacing(0);
     m_searchRow->setParent(middle());
     column->addWidget(m_searchRow);
-    column->addWidget(new SeparatorLine(middle()));
+    column->addWidget(new Divider(middle()));
     column->addWidget(m_list, 1);
 
     m_pages->addWidget(new FeatureEmptyState(QStringLiteral("Network Access"),
@@ -98,7 +98,7 @@ QWidget* NetworkWorkspace::makeDetail()
     hintRow->addWidget(hint, 1000);
     hintRow->addStretch(1);
     stack->addLayout(hintRow);
-    m_button = new ProminentButton(QStringLiteral("Open Firewall Settings"), page);
+    m_button = new PushButton(QStringLiteral("Open Firewall Settings"), PushButton::Style::prominent, page);
     connect(m_button, &QAbstractButton::clicked, m_state, &NetworkState::openFirewallSettings);
     stack->addWidget(m_button, 0, Qt::AlignHCenter);
     stack->addStretch(1);

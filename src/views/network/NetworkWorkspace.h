@@ -11,7 +11,7 @@ class FilterBar;
 class IconView;
 class LazyList;
 class NetworkState;
-class ProminentButton;
+class PushButton;
 class TintedLabel;
 
 // The Network tab: the user's applications with a search row, and for the
@@ -28,7 +28,7 @@ public:
     // The placeholder (page 0) or the selected application (page 1).
     QStackedWidget* detailPages() const { return m_pages; }
     TintedLabel* nameLabel() const { return m_name; }
-    ProminentButton* firewallButton() const { return m_button; }
+    PushButton* firewallButton() const { return m_button; }
 
 private:
     void makeList();
@@ -41,7 +41,7 @@ private:
     QStackedWidget* m_pages;
     IconView* m_icon = nullptr;
     TintedLabel* m_name = nullptr;
-    ProminentButton* m_button = nullptr;
+    PushButton* m_button = nullptr;
 };
 
 } // namespace tw

@@ -4,7 +4,7 @@
 #include "views/kit/FeatureEmptyState.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"
-#include "views/kit/ProminentButton.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
 #include "views/updates/UpdateTexts.h"
@@ -135,7 +135,7 @@ QWidget* UpdateDetail::makeCard()
     m_message->setAlignment(Qt::AlignHCenter);
     m_message->setContentsMargins(24, 0, 24, 0);
     stack->addWidget(m_message);
-    m_button = new ProminentButton(QString(), card);
+    m_button = new PushButton({}, PushButton::Style::prominent, card);
     stack->addWidget(m_button, 0, Qt::AlignHCenter);
     stack->addStretch(1);
     return card;
@@ -153,7 +153,7 @@ void UpdateDetail::bind(const std::optional<AppUpdateItem>& row)
     m_values[1]->setText(UpdateTexts::availableVersion(*row));
     m_values[2]->setText(row->appPath);
     m_message->setText(UpdateTexts::message(state));
-    m_button->setTitle(UpdateTexts::actionCaption(state));
+    m_button->setText(UpdateTexts::actionCaption(state));
     m_button->setEnabled(UpdateTexts::actionEnabled(state));
     // The up-to-date tint follows the theme; the others are fixed.
     m_button->setTint(state.is(UpdateAvailability::Kind::upToDate)

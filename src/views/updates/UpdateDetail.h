@@ -12,7 +12,7 @@ namespace tw {
 
 class FeatureEmptyState;
 class IconView;
-class ProminentButton;
+class PushButton;
 class TintedLabel;
 
 // The Updates tab's detail column: the placeholder while no row is
@@ -31,7 +31,7 @@ public:
     // The values of the version block: installed, available, path.
     QLabel* value(int row) const { return m_values[row]; }
     TintedLabel* message() const { return m_message; }
-    ProminentButton* button() const { return m_button; }
+    PushButton* button() const { return m_button; }
 
 signals:
     void actionRequested();
@@ -46,7 +46,7 @@ private:
     TintedLabel* m_name = nullptr;
     QLabel* m_values[3] = {};
     TintedLabel* m_message = nullptr;
-    ProminentButton* m_button = nullptr;
+    PushButton* m_button = nullptr;
 };
 
 } // namespace tw

@@ -2,7 +2,7 @@
 
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"
-#include "views/kit/ProminentButton.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/Tints.h"
 #include "views/updates/UpdateTexts.h"
 
@@ -51,12 +51,21 @@ int textHeight(bool withStatus)
     return withStatus ? three : two;
 }
 
+// The row's button: 12 pt semibold, 12 points beside the title and 5 above and below.
+PushButton* smallPushButton(QWidget* parent)
+{
+    auto* button = new PushButton({}, PushButton::Style::prominent, parent);
+    button->setTitleFont(12, QFont::DemiBold);
+    button->setPadding({12, 5, 12, 5});
+    return button;
+}
+
 } // namespace
 
 UpdateListRow::UpdateListRow(QWidget* parent)
     : RoundedCard(parent)
     , m_icon(new IconView(kIcon, 8, this))
-    , m_button(ProminentButton::small(QString(), this))
+    , m_button(smallPushButton(this))
 {
     m_icon->setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(m_button, &QAbstractButton::clicked, this, &UpdateListRow::actionRequested);
@@ -81,7 +90,7 @@ void UpdateListRow::bind(const AppUpdateItem& item, bool isActive)
 {
     m_item = item;
     m_icon->setIcon(item.icon);
-    m_button->setTitle(UpdateTexts::actionCaption(item.availability));
+    m_button->setText(UpdateTexts::actionCaption(item.availability));
     m_button->setEnabled(UpdateTexts::actionEnabled(item.availability));
     setLook(isActive ? &UpdateListRow::activeLook : &CardLook::normal);
     place();

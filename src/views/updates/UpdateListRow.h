@@ -6,7 +6,7 @@
 namespace tw {
 
 class IconView;
-class ProminentButton;
+class PushButton;
 
 // One row of the Updates list: the icon, the name, the installed version,
 // the found version or the status, and the small primary button. A click
@@ -20,7 +20,7 @@ public:
     void bind(const AppUpdateItem& item, bool isActive);
     const AppUpdateItem& item() const { return m_item; }
     bool isActive() const;
-    ProminentButton* button() const { return m_button; }
+    PushButton* button() const { return m_button; }
 
     // The row's height with or without its status line.
     static int heightFor(const AppUpdateItem& item);
@@ -39,7 +39,7 @@ private:
 
     AppUpdateItem m_item;
     IconView* m_icon;
-    ProminentButton* m_button;
+    PushButton* m_button;
 };
 
 } // namespace tw

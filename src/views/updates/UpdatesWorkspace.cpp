@@ -4,7 +4,7 @@
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPaint.h"
-#include "views/kit/SeparatorLine.h"
+#include "views/kit/Divider.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/TintedLabel.h"
@@ -107,9 +107,9 @@ UpdatesWorkspace::UpdatesWorkspace(const WorkspaceEnvironment& env, QWidget* par
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(m_searchRow);
-    column->addWidget(new SeparatorLine(middle()));
+    column->addWidget(new Divider(middle()));
     column->addWidget(m_region, 1);
-    column->addWidget(new SeparatorLine(middle()));
+    column->addWidget(new Divider(middle()));
     column->addWidget(makeBottomBar());
 
     auto* detailColumn = new QVBoxLayout(detail());

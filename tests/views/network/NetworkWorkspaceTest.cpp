@@ -2,7 +2,7 @@
 #include "views/kit/FeatureEmptyState.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/ProminentButton.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/TintedLabel.h"
 #include "views/network/NetworkRow.h"
 #include "views/network/NetworkState.h"

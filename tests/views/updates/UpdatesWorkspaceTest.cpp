@@ -3,7 +3,7 @@
 #include "views/kit/FeatureEmptyState.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/ProminentButton.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/Tints.h"
 #include "views/updates/TextButton.h"
