@@ -117,6 +117,7 @@ QWidget* UpdateDetail::makeCard()
 {
     auto* card = new QWidget(this);
     auto* stack = new QVBoxLayout(card);
+    m_cardLayout = stack;
     stack->setContentsMargins(24, 24, 24, 24);
     stack->setSpacing(18);
     m_icon = new IconView(72, 14, card);
@@ -159,6 +160,9 @@ void UpdateDetail::bind(const std::optional<AppUpdateItem>& row)
     m_button->setTint(state.is(UpdateAvailability::Kind::upToDate)
                           ? std::nullopt
                           : std::optional<QColor>(UpdateTexts::detailButtonTint(state, AppTheme::appearance())));
+    // Laid out now: a change that comes in as a check starts could otherwise
+    // leave the button at its former caption's width.
+    m_cardLayout->activate();
 }
 
 } // namespace tw

@@ -8,6 +8,8 @@
 
 class QLabel;
 
+class QLayout;
+
 namespace tw {
 
 class FeatureEmptyState;
@@ -47,6 +49,7 @@ private:
     QLabel* m_values[3] = {};
     TintedLabel* m_message = nullptr;
     PushButton* m_button = nullptr;
+    QLayout* m_cardLayout = nullptr;
 };
 
 } // namespace tw

@@ -1,6 +1,8 @@
 #include "UpdatesFixture.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
+#include "views/kit/PushButton.h"
+#include "views/updates/UpdateDetail.h"
 #include "views/updates/UpdateListRow.h"
 #include "views/updates/UpdatesWorkspace.h"
 
@@ -66,6 +68,9 @@ TEST_F(UpdatesScreenshotTest, UpdatesTabInEveryTheme)
     ws.state().check();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !ws.state().checker().progressText().isEmpty(); }, 5000));
     save(&ws, "updates-midnight-checking.png");
+    PushButton* button = ws.detailColumn()->button();
+    EXPECT_EQ(button->text(), "\u2026");
+    EXPECT_EQ(button->width(), button->sizeHint().width());  // narrowed to its new caption
     ws.state().check();  // ends the hanging request: the next check starts over
     server.route("/figma.xml", Reply::ok(feed("125.0.2")));
     ws.state().checker().setRequestOptions({server.base(), timeout});
