@@ -6,10 +6,7 @@
 #include "views/kit/Symbols.h"
 #include "views/kit/Tints.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
-
-#include <cmath>
 
 namespace tw {
 
@@ -34,11 +31,6 @@ const QFont& captionFont()
     return font;
 }
 
-int lineHeight(const QFont& font)
-{
-    return int(std::ceil(QFontMetricsF(font).height()));
-}
-
 } // namespace
 
 NetworkRow::NetworkRow(QWidget* parent)
@@ -57,7 +49,7 @@ CardLook NetworkRow::plainLook(AppAppearance)
 int NetworkRow::rowHeight()
 {
     static const int height =
-        std::max(kIcon, lineHeight(nameFont()) + 2 + lineHeight(captionFont())) + 2 * kVerticalPadding;
+        std::max(kIcon, neon::lineHeight(nameFont()) + 2 + neon::lineHeight(captionFont())) + 2 * kVerticalPadding;
     return height;
 }
 
@@ -86,8 +78,8 @@ void NetworkRow::paintEvent(QPaintEvent* event)
 
     const qreal left = kInset + kIcon + kSpacing;
     const qreal textWidth = check.left() - kSpacing - left;
-    const qreal nameH = lineHeight(nameFont());
-    const qreal captionH = lineHeight(captionFont());
+    const qreal nameH = neon::lineHeight(nameFont());
+    const qreal captionH = neon::lineHeight(captionFont());
     qreal y = (height() - (nameH + 2 + captionH)) / 2;
     p.setFont(nameFont());
     p.setPen(primaryTextTint());

@@ -6,10 +6,7 @@
 #include "views/kit/Tints.h"
 #include "views/updates/UpdateTexts.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
-
-#include <cmath>
 
 namespace tw {
 
@@ -38,16 +35,11 @@ const QFont& emphasisedFont()
     return font;
 }
 
-int lineHeight(const QFont& font)
-{
-    return int(std::ceil(QFontMetricsF(font).height()));
-}
-
 // The height of the text block: two lines, or three with a status line.
 int textHeight(bool withStatus)
 {
-    static const int two = lineHeight(nameFont()) + kLineSpacing + lineHeight(lineFont());
-    static const int three = two + kLineSpacing + lineHeight(lineFont());
+    static const int two = neon::lineHeight(nameFont()) + kLineSpacing + neon::lineHeight(lineFont());
+    static const int three = two + kLineSpacing + neon::lineHeight(lineFont());
     return withStatus ? three : two;
 }
 
@@ -119,7 +111,7 @@ void UpdateListRow::paintEvent(QPaintEvent* event)
     const qreal width = m_button->x() - 8 - left;
     qreal y = (height() - textHeight(status.has_value())) / 2.0;
     auto line = [&](const QString& text, const QFont& font, const QColor& colour) {
-        const qreal h = lineHeight(font);
+        const qreal h = neon::lineHeight(font);
         p.setFont(font);
         p.setPen(colour);
         p.drawText(QRectF(left, y, width, h), Qt::AlignLeft | Qt::AlignVCenter, neon::elided(text, font, width));

@@ -13,13 +13,10 @@
 #include "views/updates/UpdateListRow.h"
 #include "views/updates/UpdatesState.h"
 
-#include <QFontMetricsF>
 #include <QLayout>
 #include <QPainter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-
-#include <cmath>
 
 namespace tw {
 
@@ -42,7 +39,7 @@ const QFont& headerFont()
 
 int headerTextHeight()
 {
-    static const int height = int(std::ceil(QFontMetricsF(headerFont()).height()));
+    static const int height = neon::lineHeight(headerFont());
     return height;
 }
 
