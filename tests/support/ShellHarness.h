@@ -70,11 +70,12 @@ inline QString screenshotFolder()
     return dir;
 }
 
-// Saves a picture of w under the screenshot folder once its icons are at
-// hand: it paints w once (the icons in view start decoding) and waits for them.
+// Saves a picture of w under the screenshot folder once it has settled and
+// its icons are at hand: it paints w once (the icons in view start decoding)
+// and waits for them.
 inline bool saveScreenshot(QWidget* w, const QString& name)
 {
-    QCoreApplication::processEvents();  // pending layouts, as before any paint
+    QTest::qWait(260);  // past a theme change's repaints
     w->grab();
     const bool ready = QTest::qWaitFor([&] {
         const QList<IconView*> icons = w->findChildren<IconView*>();
