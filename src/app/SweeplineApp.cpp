@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/CleanupOfferAlert.h"
 #include "app/EngineBindings.h"
+#include "app/WindowChrome.h"
 #include "app/Workspaces.h"
 #include "app/state/AppNavigation.h"
 #include "app/state/AppSettings.h"
@@ -14,12 +15,34 @@
 #include "engine/inventory/AppScanner.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QToolTip>
 
 namespace tw {
+
+namespace {
+
+// A standard shortcut, or the given one where the platform has none.
+QKeySequence standardOr(QKeySequence::StandardKey key, const QKeySequence& fallback)
+{
+    const QKeySequence s(key);
+    return s.isEmpty() ? fallback : s;
+}
+
+// Menus and tooltips are windows of their own: they take the theme's colours
+// from the application, not from the main window.
+void themePopups(AppAppearance a)
+{
+    const QPalette palette = WindowChrome::paletteFor(a);
+    QApplication::setPalette(palette, "QMenu");
+    QToolTip::setPalette(palette);
+}
+
+} // namespace
 
 // ---- SweeplineApp ---------------------------------------------------------------------------
 
@@ -48,10 +71,7 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
 
     m_preferences = new QAction(QStringLiteral("Preferences…"), this);
     m_preferences->setMenuRole(QAction::PreferencesRole);
-    QKeySequence prefs(QKeySequence::Preferences);
-    if (prefs.isEmpty())
-        prefs = QKeySequence(Qt::CTRL | Qt::Key_Comma);  // Command-comma elsewhere
-    m_preferences->setShortcut(prefs);
+    m_preferences->setShortcut(standardOr(QKeySequence::Preferences, Qt::CTRL | Qt::Key_Comma));
     m_preferences->setShortcutContext(Qt::ApplicationShortcut);
     connect(m_preferences, &QAction::triggered, this, [this] { m_state->navigation().setShowPreferences(true); });
 
@@ -62,12 +82,29 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
     m_support->setMenuRole(QAction::NoRole);
     connect(m_support, &QAction::triggered, this, [this] { m_platform.workspace().open(Brand::supportURL()); });
 
+    m_quit = new QAction(QStringLiteral("Quit ") + displayName(), this);
+    m_quit->setMenuRole(QAction::QuitRole);
+    m_quit->setShortcut(standardOr(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
+    m_quit->setShortcutContext(Qt::ApplicationShortcut);
+    // Quitting closes every window, the hidden one too (the close guard lets
+    // those closes through), and ends the event loop.
+    connect(m_quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
+    for (int i = 0; i < 3; ++i) {
+        m_separators << new QAction(this);
+        m_separators.last()->setSeparator(true);
+    }
+
+    QApplication::setWindowIcon(icon());
+    themePopups(m_state->theme().appearance());
+    connect(&m_state->theme(), &ThemeManager::appearanceChanged, this, &themePopups);
+
 #ifdef Q_OS_MACOS
     // The application menu takes About and Preferences by their roles.
     m_menuBar = new QMenuBar(nullptr);
     QMenu* app = m_menuBar->addMenu(displayName());
     app->addAction(m_about);
     app->addAction(m_preferences);
+    app->addAction(m_quit);
     QMenu* help = m_menuBar->addMenu(QStringLiteral("Help"));
     help->addAction(m_website);
     help->addAction(m_support);
@@ -86,6 +123,16 @@ SweeplineApp::~SweeplineApp()
     m_scanner.reset();
     m_delegate.reset();
     m_state.reset();
+}
+
+QIcon SweeplineApp::icon()
+{
+    return QIcon(QStringLiteral(":/icons/tidewell.svg"));
+}
+
+QList<QAction*> SweeplineApp::menuActions() const
+{
+    return {m_about, m_separators[0], m_preferences, m_separators[1], m_website, m_support, m_separators[2], m_quit};
 }
 
 AppScanner& SweeplineApp::scanner()
@@ -123,7 +170,7 @@ MainWindow* SweeplineApp::createMainWindow()
 {
     removalWatcher();  // the engines are first needed here; the watcher is bound with them
     auto* window = new MainWindow(environment(), m_state->settings(), m_state->language());
-    window->addActions(commands());
+    window->addActions(menuActions());
     window->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(window, &MainWindow::contentShown, this, &SweeplineApp::runStartupHooks);
     m_window = window;

@@ -325,7 +325,7 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     QStringList texts;
     for (QAction* a : p.app->commands())
         texts << a->text();
-    EXPECT_EQ(texts, (QStringList{"About Tidewell", "Preferences…", "Marrowind Website", "Support"}));
+    EXPECT_EQ(texts, (QStringList{"About Tidewell", "Preferences…", "Marrowind Website", "Support", "Quit Tidewell"}));
 
     p.app->websiteAction()->trigger();
     p.app->supportAction()->trigger();
