@@ -111,6 +111,7 @@ MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, L
     setObjectName(QStringLiteral("main"));
     setWindowTitle(SweeplineApp::displayName());
     setMinimumSize(minimumWidth(), minimumHeight());
+    setFocusPolicy(Qt::ClickFocus);
     resize(minimumWidth(), minimumHeight());
     WindowChrome::install(this, cornerRadius());
     m_buttons->stackUnder(m_overlay);
@@ -185,6 +186,10 @@ void MainWindow::presentPreferences(bool show)
 
 void MainWindow::showEvent(QShowEvent* event)
 {
+    // The window itself holds the focus until the Tab key moves it: on
+    // activation Qt would otherwise put it on the first pill, ring and all.
+    if (!focusWidget())
+        setFocus(Qt::OtherFocusReason);
     if (!event->spontaneous())
         emit contentShown();
 }

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/CleanupOfferAlert.h"
 #include "app/EngineBindings.h"
+#include "app/ThemedMenu.h"
 #include "app/WindowChrome.h"
 #include "app/Workspaces.h"
 #include "app/state/AppNavigation.h"
@@ -170,8 +171,15 @@ MainWindow* SweeplineApp::createMainWindow()
 {
     removalWatcher();  // the engines are first needed here; the watcher is bound with them
     auto* window = new MainWindow(environment(), m_state->settings(), m_state->language());
+    // The commands' shortcuts work in the window; a right-click lists them.
     window->addActions(menuActions());
-    window->setContextMenuPolicy(Qt::ActionsContextMenu);
+    window->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(window, &QWidget::customContextMenuRequested, window, [this, window](const QPoint& at) {
+        auto* menu = new ThemedMenu(window);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addActions(menuActions());
+        menu->popup(window->mapToGlobal(at));
+    });
     connect(window, &MainWindow::contentShown, this, &SweeplineApp::runStartupHooks);
     m_window = window;
     return window;

@@ -208,7 +208,12 @@ bool TitleBarButtons::event(QEvent* event)
         for (TitleBarButton* b : std::as_const(m_buttons))
             b->update();
         break;
-    case QEvent::LayoutDirectionChange: place(); break;
+    case QEvent::LayoutDirectionChange:
+        // The row mirrors too (close outermost), though its size stays.
+        layout()->invalidate();
+        layout()->activate();
+        place();
+        break;
     default: break;
     }
     return QWidget::event(event);
