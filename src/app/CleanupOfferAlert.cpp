@@ -1,6 +1,7 @@
 #include "app/CleanupOfferAlert.h"
 
 #include "app/SweeplineApp.h"
+#include "engine/inventory/ByteFormat.h"
 
 namespace tw {
 
@@ -37,6 +38,15 @@ QList<RemovableItem> removableItems(const RemainCleanupOffer& offer)
         items << item;
     }
     return items;
+}
+
+Prompt failureAlert(const QStringList& failed)
+{
+    constexpr qsizetype shown = 3;
+    QStringList lines = failed.mid(0, shown);
+    if (failed.size() > shown)
+        lines << QStringLiteral("…and %1 more.").arg(failed.size() - shown);
+    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), lines.join(u'\n'));
 }
 
 } // namespace CleanupOfferAlert

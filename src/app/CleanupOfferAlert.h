@@ -2,6 +2,7 @@
 
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/Models.h"
+#include "views/kit/Prompter.h"
 
 #include <QList>
 #include <QString>
@@ -17,6 +18,9 @@ QString message(const RemainCleanupOffer& offer);
 QList<RemovableItem> removableItems(const RemainCleanupOffer& offer);
 inline QString removeButtonText() { return QStringLiteral("Remove Remaining Files"); }
 inline QString laterButtonText() { return QStringLiteral("Later"); }
+// What the user is told when some leftovers did not move: the first three
+// paths, one a line, then "…and N more." for the rest.
+Prompt failureAlert(const QStringList& failed);
 } // namespace CleanupOfferAlert
 
 } // namespace tw

@@ -11,7 +11,7 @@
 #include "app/state/LanguageManager.h"
 #include "app/state/MainWindowCloseGuard.h"
 #include "app/state/SharedState.h"
-#include "views/kit/NeonBorder.h"
+#include "views/kit/NeonOverlay.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QImage>
@@ -33,10 +33,10 @@ namespace {
 // Clears what lies outside the window's rounded shape at one corner, with a
 // smooth edge, stacked over the whole content (the window mask alone is
 // jagged). Four small ones stay out of repaints elsewhere in the window.
-class CornerClip : public QWidget {
+class CornerClip : public NeonOverlay {
 public:
     CornerClip(QWidget* parent, qreal radius, std::function<void()> painted)
-        : QWidget(parent)
+        : NeonOverlay(parent)
         , m_radius(radius)
         , m_painted(std::move(painted))
     {
@@ -48,8 +48,6 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        if (ClockwiseNeonBorder::isCapturing())
-            return;
         // The last of these is painted last of all the window's widgets: a
         // first paint of the whole window is complete after it.
         struct Done {

@@ -115,13 +115,14 @@ PreferencesView::PreferencesView(AppSettings& settings, std::function<void()> di
     setObjectName(QStringLiteral("preferences"));
     // Its texts are fixed English ones: left to right in every language.
     setLayoutDirection(Qt::LeftToRight);
-    m_menuBar->setChecked(settings.showMenuBarPreview());
-    m_trash->setChecked(settings.detectTrashRemovals());
     // Each switch writes its setting at once; there is nothing to undo.
-    connect(m_menuBar, &QAbstractButton::toggled, this, [this](bool on) { m_settings.setShowMenuBarPreview(on); });
-    connect(m_trash, &QAbstractButton::toggled, this, [this](bool on) { m_settings.setDetectTrashRemovals(on); });
-    connect(&settings, &AppSettings::showMenuBarPreviewChanged, m_menuBar, &QAbstractButton::setChecked);
-    connect(&settings, &AppSettings::detectTrashRemovalsChanged, m_trash, &QAbstractButton::setChecked);
+    AppSettings* store = &settings;
+    m_menuBar->bind({[store] { return store->showMenuBarPreview(); },
+                     [store](bool on) { store->setShowMenuBarPreview(on); }});
+    m_trash->bind({[store] { return store->detectTrashRemovals(); },
+                   [store](bool on) { store->setDetectTrashRemovals(on); }});
+    connect(&settings, &AppSettings::showMenuBarPreviewChanged, m_menuBar, &NeonSwitch::refresh);
+    connect(&settings, &AppSettings::detectTrashRemovalsChanged, m_trash, &NeonSwitch::refresh);
     connect(m_done, &QAbstractButton::clicked, this, [this] {
         if (m_dismiss)
             m_dismiss();

@@ -1,6 +1,5 @@
 #include "app/SheetOverlay.h"
 
-#include "views/kit/NeonBorder.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QMouseEvent>
@@ -15,7 +14,7 @@ using neon::faded;
 // ---- SheetOverlay ------------------------------------------------------------------------
 
 SheetOverlay::SheetOverlay(QWidget* parent)
-    : QWidget(parent)
+    : NeonOverlay(parent)
 {
     setAttribute(Qt::WA_NoSystemBackground);
     hide();
@@ -38,8 +37,6 @@ void SheetOverlay::setSheet(QWidget* sheet)
 
 void SheetOverlay::paintEvent(QPaintEvent*)
 {
-    if (ClockwiseNeonBorder::isCapturing())
-        return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     neon::fillRoundedRect(p, QRectF(rect()), 20, faded(Qt::black, 0.38));

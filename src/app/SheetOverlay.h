@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include "views/kit/NeonOverlay.h"
 
 namespace tw {
 
 // The dimmed layer that presents a sheet over a window: it covers its parent,
 // takes every click, centres the sheet and paints its shadow.
-class SheetOverlay : public QWidget {
+class SheetOverlay : public NeonOverlay {
     Q_OBJECT
 public:
     explicit SheetOverlay(QWidget* parent);

@@ -14,6 +14,7 @@
 #include "app/state/Theme.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/ByteFormat.h"
 
 #include <QAction>
 #include <QApplication>
@@ -269,14 +270,18 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
     const std::optional<RemainCleanupOffer> offer = navigation.remainOffer();
     if (!offer)
         return;
+    QStringList failed;
     if (removeRemainingFiles) {
-        // Failures are not reported: what cannot move stays where it is.
-        cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer));
+        failed = cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer)).failed;
         removalWatcher().suppress(offer->bundleIdentifier);
     }
     navigation.openMainWindow(std::nullopt, true, false);
     closeOfferAlert();
     navigation.setRemainOffer(std::nullopt);
+    // What did not move stays where it is, and the user is told so (last,
+    // once the offer is settled: the alert waits for an answer).
+    if (!failed.isEmpty())
+        m_prompter->ask(CleanupOfferAlert::failureAlert(failed));
 }
 
 } // namespace tw

@@ -133,7 +133,7 @@ void TitleBarButton::paintEvent(QPaintEvent*)
 // ---- TitleBarButtons --------------------------------------------------------------------
 
 TitleBarButtons::TitleBarButtons(QWidget* parent)
-    : QWidget(parent)
+    : NeonOverlay(parent)
 {
     setObjectName(QStringLiteral("titleBarButtons"));
     auto* row = new QHBoxLayout(this);
@@ -216,7 +216,7 @@ bool TitleBarButtons::event(QEvent* event)
         break;
     default: break;
     }
-    return QWidget::event(event);
+    return NeonOverlay::event(event);
 }
 
 } // namespace tw

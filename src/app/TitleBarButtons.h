@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/state/Theme.h"
+#include "views/kit/NeonOverlay.h"
 
 #include <QAbstractButton>
 #include <QWidget>
@@ -40,8 +41,9 @@ private:
 // over any of the three, and the discs turn grey while the window is
 // inactive. Close hides the window through the close guard (the program
 // keeps running), minimise minimises it, zoom toggles it between its size and
-// the whole screen. They take no keyboard focus.
-class TitleBarButtons : public QWidget {
+// the whole screen. They take no keyboard focus. They lie over the sidebar
+// card's neon border, so they are an overlay.
+class TitleBarButtons : public NeonOverlay {
     Q_OBJECT
 public:
     explicit TitleBarButtons(QWidget* parent);

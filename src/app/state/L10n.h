@@ -11,9 +11,11 @@
 
 namespace tw {
 
-// The translation lookup. Every call reads the stored language choice from
-// the installed platform's settings (see SharedState); with none installed
-// English is used. Callable from any thread.
+// The translation lookup, in the language the stored choice and the system's
+// preferred languages give (see SharedState); English with none installed.
+// The language is resolved once after each change (LanguageManager, a new
+// shared state, a change of the system's languages), not on every call, so
+// lists and painting may call t per row. Callable from any thread.
 class L10n {
 public:
     // A format argument: a text or a number.
@@ -42,8 +44,12 @@ public:
 
     // The language code for a stored choice and the preferred languages.
     static QString resolveLanguageCode(const std::optional<QString>& stored, const QStringList& preferred);
-    // The code the current settings and system languages give.
+    // The code the current settings and system languages give, read now.
     static QString currentLanguageCode();
+    // The code t uses: currentLanguageCode as of the last change announced.
+    static QString languageCode();
+    // Announces that the language may have changed; the next lookup resolves it again.
+    static void languageMayHaveChanged();
     // The text of key in the table of code, else English, else the key.
     static QString lookup(const TranslationTableSet& tables, const QString& code, const QString& key);
     // printf-style formatting ("%@", "%d", "%.1f", positional "%1$@", ...)

@@ -3,6 +3,9 @@
 #include "app/state/L10n.h"
 #include "app/state/SharedState.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 namespace tw {
 
 template <>
@@ -56,6 +59,9 @@ LanguageManager::LanguageManager(Settings& settings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
 {
+    // A change of the system's languages reaches the application as a locale change.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
     const std::optional<QString> stored = settings.stringValue(key);
     m_language = stored ? fromRawValue<AppLanguage>(*stored).value_or(AppLanguage::system) : AppLanguage::system;
 }
@@ -65,9 +71,17 @@ LanguageManager& LanguageManager::shared()
     return SharedState::instance().language();
 }
 
+bool LanguageManager::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::LocaleChange && watched == QCoreApplication::instance())
+        L10n::languageMayHaveChanged();
+    return false;
+}
+
 void LanguageManager::setLanguage(AppLanguage language)
 {
     m_settings.setValue(key, rawValue(language));
+    L10n::languageMayHaveChanged();
     m_language = language;
     ++m_revision;
     emit languageChanged();

@@ -35,6 +35,9 @@ public:
 signals:
     void languageChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     Settings& m_settings;
     int m_revision = 0;

@@ -2,6 +2,7 @@
 
 #include "app/state/AppNavigation.h"
 #include "app/state/AppSettings.h"
+#include "app/state/L10n.h"
 #include "app/state/LanguageManager.h"
 #include "app/state/MainWindowCloseGuard.h"
 #include "app/state/MainWindowOpenBridge.h"
@@ -34,12 +35,14 @@ SharedState::SharedState(const Platform& platform)
     m_notices = std::make_unique<WindowNotices>();
     m_closeGuard = std::make_unique<MainWindowCloseGuard>();
     m_openBridge = std::make_unique<MainWindowOpenBridge>(*m_notices);
+    L10n::languageMayHaveChanged();  // another platform: its settings and languages
 }
 
 SharedState::~SharedState()
 {
     // The accessors fail from here on; the members then go in reverse order.
     installed.store(nullptr);
+    L10n::languageMayHaveChanged();
 }
 
 void SharedState::setRemovalWatcher(std::unique_ptr<AppRemovalWatcher> watcher)

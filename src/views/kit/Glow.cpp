@@ -54,7 +54,7 @@ QWidget* hostOf(const QWidget* w)
 void attach(QWidget* caster)
 {
     QWidget* host = hostOf(caster);
-    if (!host || !dynamic_cast<GlowCaster*>(caster))
+    if (!host || !qobject_cast<GlowCaster*>(caster))
         return;
     GlowRegistry* reg = registryOf(host, true);
     reg->casters.removeAll(nullptr);
@@ -81,7 +81,7 @@ void paint(QWidget* host, QPainter& p, const QRegion& region)
     for (const QPointer<QWidget>& c : reg->casters) {
         if (!c || !c->isVisibleTo(host) || !host->isAncestorOf(c))
             continue;
-        auto caster = dynamic_cast<GlowCaster*>(c.data());
+        auto caster = qobject_cast<GlowCaster*>(c.data());
         if (!caster)
             continue;
         const QPoint offset = c->mapTo(host, QPoint(0, 0));
@@ -98,7 +98,7 @@ void paint(QWidget* host, QPainter& p, const QRegion& region)
 void invalidate(QWidget* caster)
 {
     QWidget* host = hostOf(caster);
-    auto c = dynamic_cast<GlowCaster*>(caster);
+    auto c = qobject_cast<GlowCaster*>(caster);
     if (!host || !c)
         return;
     host->update(caster->rect().marginsAdded(c->glowExtent()).translated(caster->mapTo(host, QPoint(0, 0))));

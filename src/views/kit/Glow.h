@@ -12,7 +12,8 @@ namespace tw {
 
 // A widget whose shadow or glow reaches beyond its own rectangle. A widget
 // cannot paint outside itself, so the nearest ancestor marked as a glow host
-// paints these layers beneath its children.
+// paints these layers beneath its children. A caster declares the interface
+// (Q_INTERFACES(tw::GlowCaster)) so that hosts find it with qobject_cast.
 class GlowCaster {
 public:
     virtual ~GlowCaster() = default;
@@ -40,3 +41,5 @@ QList<QWidget*> casters(const QWidget* host);
 } // namespace GlowHost
 
 } // namespace tw
+
+Q_DECLARE_INTERFACE(tw::GlowCaster, "tw.GlowCaster")

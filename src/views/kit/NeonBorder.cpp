@@ -1,7 +1,10 @@
 #include "views/kit/NeonBorder.h"
 
 #include "views/kit/NeonPaint.h"
+#include "views/kit/NeonOverlay.h"
+#include "views/kit/NeonRing.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QPaintEvent>
 #include <QPainter>
@@ -187,160 +190,23 @@ QColor ClockwiseNeonBorder::colourAtAngle(double clockwiseDegrees, double rotati
     return gradientColour(turn, appearance);
 }
 
-namespace {
-
-// atan2 in degrees, 0..360, clockwise on screen (y grows downwards); within
-// a hundredth of a degree, well under one angle bucket.
-double clockwiseDegrees(double y, double x)
-{
-    const double ax = std::abs(x), ay = std::abs(y);
-    const double hi = std::max(ax, ay);
-    if (hi == 0)
-        return 0;
-    const double a = std::min(ax, ay) / hi;
-    const double s = a * a;
-    double r = ((-0.0464964749 * s + 0.15931422) * s - 0.327622764) * s * a + a;
-    if (ay > ax)
-        r = M_PI_2 - r;
-    if (x < 0)
-        r = M_PI - r;
-    if (y < 0)
-        r = 2 * M_PI - r;
-    return r * 180.0 / M_PI;
-}
-
-} // namespace
 
 void ClockwiseNeonBorder::buildMasks(qreal dpr)
 {
-    const QSize device(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
     m_maskDpr = dpr;
     m_maskSize = size();
-    m_band = QRegion();
-    m_pieces.clear();
-    m_runs.clear();
-    m_ringInfo.clear();
-    m_ringUnder.clear();
-    m_bandPixels = 0;
     m_under.clear();
     m_frame = BandFrame();
     m_ringOnly = BandFrame();
-    const QRectF shape = QRectF(shapeRect());
-    if (device.isEmpty() || shape.isEmpty())
-        return;
-
-    // The ring is drawn from the signed distance to the shape's edge: the
-    // line is a stroke of lineWidth inside the edge, the glow a stroke of
-    // lineWidth + 3 inside it, blurred (sigma 2.5) and shown at 0.7. The blur
-    // of a stroke across its width is the difference of two error functions.
-    const double lw = m_lineWidth * dpr;
-    const double gw = (m_lineWidth + 3) * dpr;
-    const double sigma = 2.5 * dpr;
-    const double halfW = shape.width() * dpr / 2;
-    const double halfH = shape.height() * dpr / 2;
-    const double r = std::min({double(m_cornerRadius) * dpr, halfW, halfH});
-    const double cx = shape.center().x() * dpr;
-    const double cy = shape.center().y() * dpr;
-    const double inward = gw + 2 * sigma + 1;
-    const double outward = 2 * sigma + 1;
-    constexpr int steps = 8;  // glow samples per pixel of distance
-    std::vector<double> glowProfile(size_t(std::ceil((gw / 2 + 3 * sigma + 2) * steps)) + 1);
-    const double k = 1.0 / (sigma * M_SQRT2);
-    for (size_t i = 0; i < glowProfile.size(); ++i) {
-        const double d = double(i) / steps;
-        glowProfile[i] = 0.7 * 0.5 * (std::erf((d + gw / 2) * k) - std::erf((d - gw / 2) * k));
-    }
-
-    // The covered pixels in row order: position, angle bucket, coverage.
-    struct Covered {
-        int x, y;
-        std::uint16_t angle;
-        std::uint8_t coverage;
-    };
-    std::vector<Covered> covered;
-    const int w = device.width();
-    const int x0 = int(std::floor(cx - halfW - outward)), x1 = int(std::ceil(cx + halfW + outward));
-    const int y0 = int(std::floor(cy - halfH - outward)), y1 = int(std::ceil(cy + halfH + outward));
-    const double innerLeft = cx - halfW + inward, innerRight = cx + halfW - inward;
-    const double innerTop = cy - halfH + inward, innerBottom = cy + halfH - inward;
-    const double opacity = std::clamp(double(m_opacity), 0.0, 1.0);
-    auto visit = [&](int x, int y) {
-        const double px = x + 0.5 - cx, py = y + 0.5 - cy;
-        const double qx = std::abs(px) - (halfW - r), qy = std::abs(py) - (halfH - r);
-        const double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
-        const double outside = std::sqrt(ox * ox + oy * oy);
-        const double sd = outside + std::min(std::max(qx, qy), 0.0) - r;  // negative inside
-        const double line = std::clamp(lw / 2 + 0.5 - std::abs(sd + lw / 2), 0.0, 1.0);
-        const double dg = std::abs(sd + gw / 2) * steps;
-        const double glow = dg < double(glowProfile.size() - 1) ? glowProfile[size_t(dg)] : 0.0;
-        const int cov = int((line + glow * (1 - line)) * 255 + 0.5);
-        if (cov < 20)  // the glow's far tail: at the border's opacity (about half) under 4/255
-            return;
-        // The border's opacity is part of each pixel's coverage.
-        covered.push_back({x, y, std::uint16_t(int(clockwiseDegrees(py, px) / 360.0 * lutSize) % lutSize),
-                           std::uint8_t(std::min(255.0, std::min(cov, 255) * opacity))});
-    };
-    for (int y = std::max(0, y0); y < std::min(device.height(), y1); ++y) {
-        const bool edgeRow = y + 0.5 < innerTop || y + 0.5 > innerBottom;
-        for (int x = std::max(0, x0); x < std::min(w, x1); ++x) {
-            if (!edgeRow && x + 0.5 > innerLeft && x + 0.5 < innerRight) {
-                x = int(std::floor(innerRight));  // skip the middle of the row
-                continue;
-            }
-            visit(x, y);
-        }
-    }
-
-    // The band: what the ring covers along the edges, plus the corner squares.
-    QRect reach;
-    int depth = 0;  // how far the ring reaches into the shape, in points
-    for (const Covered& c : covered) {
-        reach |= QRect(int(c.x / dpr), int(c.y / dpr), 1, 1);
-        if (c.x == w / 2 && c.y < device.height() / 2)
-            depth = std::max(depth, int(std::ceil((c.y + 1) / dpr)));
-    }
-    const int t = std::max(0, depth - reach.top()) + 1;
-    const int c = int(std::ceil(m_cornerRadius)) + margin() + t - reach.top();
-    const QRect rr = reach;
-    QRegion band(rr);
-    band -= QRegion(rr.adjusted(t, t, -t, -t));
-    band += QRegion(QRect(rr.left(), rr.top(), c, c));
-    band += QRegion(QRect(rr.right() - c + 1, rr.top(), c, c));
-    band += QRegion(QRect(rr.left(), rr.bottom() - c + 1, c, c));
-    band += QRegion(QRect(rr.right() - c + 1, rr.bottom() - c + 1, c, c));
-    m_band = band;
-
-    // The band's rectangles in device pixels, laid end to end in a frame.
-    const QRect deviceBounds(QPoint(0, 0), device);
-    for (const QRect& lr : m_band) {
-        const QRect dr = QRect(QPoint(int(std::floor(lr.left() * dpr)), int(std::floor(lr.top() * dpr))),
-                               QPoint(int(std::ceil((lr.right() + 1) * dpr)) - 1,
-                                      int(std::ceil((lr.bottom() + 1) * dpr)) - 1))
-                             & deviceBounds;
-        if (dr.isEmpty())
-            continue;
-        m_pieces.push_back({lr, dr, int(m_bandPixels)});
-        m_bandPixels += size_t(dr.width()) * size_t(dr.height());
-    }
-    // Each covered pixel, at its place in every piece that holds it (pieces
-    // overlap only at fractional pixel ratios); what lies outside the band
-    // could never be shown.
-    // Pixels next to each other in a row of a piece make one run.
-    m_ringInfo.reserve(covered.size());
-    for (const Covered& cv : covered) {
-        for (const Piece& piece : m_pieces) {
-            if (!piece.device.contains(cv.x, cv.y))
-                continue;
-            const auto offset = std::uint32_t(piece.offset + (cv.y - piece.device.top()) * piece.device.width()
-                                              + (cv.x - piece.device.left()));
-            Run* last = m_runs.empty() ? nullptr : &m_runs.back();
-            if (last && last->offset + last->length == offset)
-                ++last->length;
-            else
-                m_runs.push_back({offset, std::uint32_t(m_ringInfo.size()), 1});
-            m_ringInfo.push_back(std::uint32_t(cv.angle) | std::uint32_t(cv.coverage) << 16);
-        }
-    }
+    const neonring::Geometry g{QSize(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr))),
+                               QRectF(shapeRect()), m_cornerRadius, m_lineWidth, m_opacity, dpr};
+    const std::vector<neonring::Covered> covered = neonring::rasterise(g);
+    m_band = neonring::band(covered, g, margin());
+    m_pieces = neonring::pieces(m_band, g, m_bandPixels);
+    neonring::Packed packed = neonring::pack(covered, m_pieces);
+    m_runs = std::move(packed.runs);
+    m_ringInfo = std::move(packed.info);
+    m_ringUnder.clear();
 }
 
 void ClockwiseNeonBorder::fillLut(AppAppearance appearance)
@@ -365,14 +231,24 @@ int ClockwiseNeonBorder::shiftFor(double rotation)
 
 namespace {
 
-bool capturing = false;
+// Installed on the application while a border renders the window beneath
+// its band: borders, overlays and what lies inside overlays do not paint.
+class CaptureFilter : public QObject {
+public:
+    CaptureFilter() { QCoreApplication::instance()->installEventFilter(this); }
+    ~CaptureFilter() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint || !watched->isWidgetType())
+            return false;
+        const auto* w = static_cast<const QWidget*>(watched);
+        return qobject_cast<const ClockwiseNeonBorder*>(w) || NeonOverlay::covers(w);
+    }
+};
 
 } // namespace
-
-bool ClockwiseNeonBorder::isCapturing()
-{
-    return capturing;
-}
 
 void ClockwiseNeonBorder::ensureMasks()
 {
@@ -502,7 +378,7 @@ void ClockwiseNeonBorder::captureBackground()
     if (m_pieces.empty())
         return;
     // Renders the window beneath the band, without this border and without
-    // what lies above it (they skip painting while capturing).
+    // what lies above it (see NeonOverlay).
     const qreal dpr = m_maskDpr;
     const QRect bounds = m_band.boundingRect();
     const QPoint origin(int(std::floor(bounds.left() * dpr)), int(std::floor(bounds.top() * dpr)));
@@ -512,10 +388,11 @@ void ClockwiseNeonBorder::captureBackground()
     under.setDevicePixelRatio(dpr);
     under.fill(Qt::transparent);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    capturing = true;
-    win->render(&under, QPoint(), m_band.translated(mapTo(win, QPoint(0, 0))),
-                QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    capturing = false;
+    {
+        const CaptureFilter filter;
+        win->render(&under, QPoint(), m_band.translated(mapTo(win, QPoint(0, 0))),
+                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    }
     ++m_captures;
 
     // Into band-frame order; the frame made over the same picture stays good.
@@ -546,6 +423,19 @@ void ClockwiseNeonBorder::captureBackground()
     update(m_band);
 }
 
+QImage ClockwiseNeonBorder::snapshot() const
+{
+    if (m_under.size() != m_bandPixels || m_pieces.empty())
+        return {};
+    QImage out = neon::transparentImage(m_maskSize, m_maskDpr);
+    for (const Piece& piece : m_pieces)
+        for (int y = 0; y < piece.device.height(); ++y)
+            std::copy_n(m_under.data() + piece.offset + size_t(y) * size_t(piece.device.width()),
+                        piece.device.width(),
+                        reinterpret_cast<std::uint32_t*>(out.scanLine(piece.device.top() + y)) + piece.device.left());
+    return out;
+}
+
 void ClockwiseNeonBorder::advance(double now)
 {
     // A snapshot is taken on a tick, never in the middle of painting (nor
@@ -565,8 +455,6 @@ void ClockwiseNeonBorder::advance(double now)
 
 void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
 {
-    if (capturing)
-        return;
     ensureMasks();
     if (m_pieces.empty())
         return;

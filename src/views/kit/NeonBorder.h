@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/state/Theme.h"
+#include "views/kit/NeonRing.h"
 
 #include <QColor>
 #include <QElapsedTimer>
@@ -109,12 +110,12 @@ public:
     // Called by the clock: repaints the band when the step changed.
     void advance(double now);
 
-    // While a border takes its snapshot of the window beneath its band,
-    // widgets stacked above the borders paint nothing.
-    static bool isCapturing();
     // Whether the band is painted from a snapshot of what lies beneath
     // (it then paints the band whole, so is opaque to Qt there).
     bool hasBackgroundSnapshot() const { return testAttribute(Qt::WA_OpaquePaintEvent); }
+    // What the border last took of the window beneath its band, as an image
+    // of its own size, transparent outside the band; null before the first.
+    QImage snapshot() const;
     // How many snapshots this border has taken.
     int captureCount() const { return m_captures; }
     // How many times the ring has been composed into a band frame.
@@ -131,20 +132,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // One rectangle of the band, in points and in device pixels, and where
-    // its pixels start in a band frame.
-    struct Piece {
-        QRect logical;
-        QRect device;
-        int offset = 0;
-    };
-    // Ring pixels lying side by side in a band frame: where they start there
-    // and where they start in the ring's arrays.
-    struct Run {
-        std::uint32_t offset;
-        std::uint32_t first;
-        std::uint32_t length;
-    };
+    using Piece = neonring::Piece;
+    using Run = neonring::Run;
     // The band's pixels, piece after piece, with an image over each piece.
     struct BandFrame {
         std::vector<std::uint32_t> pixels;
@@ -202,7 +191,7 @@ private:
     bool m_ownUpdate = false;
     int m_captures = 0;
     int m_composes = 0;
-    static constexpr int lutSize = 1024;
+    static constexpr int lutSize = neonring::angleBuckets;
     std::vector<std::uint32_t> m_lut;
     AppAppearance m_lutAppearance = AppAppearance::midnight;
 };

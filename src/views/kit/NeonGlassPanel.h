@@ -15,6 +15,7 @@ class ClockwiseNeonBorder;
 // setCardGeometry. The content widget covers the card; lay children out in it.
 class NeonGlassPanel : public QWidget, public GlowCaster {
     Q_OBJECT
+    Q_INTERFACES(tw::GlowCaster)
 public:
     explicit NeonGlassPanel(QWidget* parent = nullptr);
 

@@ -215,6 +215,20 @@ void strokeRoundedRectInside(QPainter& p, const QRectF& r, qreal radius, qreal w
     }
 }
 
+void fillRoundedPath(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush)
+{
+    p.fillPath(roundedRect(rect, radius), brush);
+}
+
+void strokeRoundedPathInside(QPainter& p, const QRectF& rect, qreal radius, qreal width, const QBrush& brush)
+{
+    p.save();
+    p.setPen(QPen(brush, width));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(insideStrokePath(rect, radius, width));
+    p.restore();
+}
+
 void fillOutsideCorners(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush)
 {
     const qreal rad = clampRadius(r, radius);

@@ -48,6 +48,10 @@ void drawImage(QPainter& p, const QPointF& at, const QImage& image);
 // corners only (large antialiased paths are slow to rasterise).
 void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush);
 void strokeRoundedRectInside(QPainter& p, const QRectF& rect, qreal radius, qreal width, const QBrush& brush);
+// The same two drawn as whole paths: exact at fractional positions, for
+// small shapes (buttons, boxes, segments).
+void fillRoundedPath(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush);
+void strokeRoundedPathInside(QPainter& p, const QRectF& rect, qreal radius, qreal width, const QBrush& brush);
 // Fills what lies outside the rounded rectangle but inside rect (its four corners).
 void fillOutsideCorners(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush);
 

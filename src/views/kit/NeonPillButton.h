@@ -14,6 +14,7 @@ namespace tw {
 // then, and Return or Space presses it.
 class NeonPillButton : public QAbstractButton, public GlowCaster {
     Q_OBJECT
+    Q_INTERFACES(tw::GlowCaster)
 public:
     NeonPillButton(const QString& title, SidebarGlyph glyph, bool selected, QWidget* parent = nullptr);
 

@@ -10,14 +10,29 @@ namespace tw {
 using neon::faded;
 using neon::rgb;
 
-// ---- NeonSwitch -----------------------------------------------------------------------
-
 NeonSwitch::NeonSwitch(QWidget* parent)
-    : QAbstractButton(parent)
+    : NeonSwitch(Size::regular, parent)
 {
-    setCheckable(true);
+}
+
+NeonSwitch::NeonSwitch(Size size, QWidget* parent)
+    : BoundToggle(parent)
+    , m_size(size)
+{
     setFocusPolicy(Qt::TabFocus);
     setFixedSize(sizeHint());
+    onThemeChange(this, [this] { update(); });
+}
+
+NeonSwitch::NeonSwitch(Binding<bool> isOn, Size size, QWidget* parent)
+    : NeonSwitch(size, parent)
+{
+    bind(std::move(isOn));
+}
+
+QSize NeonSwitch::sizeHint() const
+{
+    return m_size == Size::small ? QSize(32, 18) : QSize(38, 22);
 }
 
 void NeonSwitch::paintEvent(QPaintEvent*)

@@ -1,8 +1,8 @@
 #include "views/kit/Prompter.h"
 
+#include "views/kit/AlertDialog.h"
+
 #include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
 
 #include <algorithm>
 
@@ -37,32 +37,12 @@ DialogPrompter::DialogPrompter(std::function<QWidget*()> parent)
 {
 }
 
-int DialogPrompter::ask(const Prompt& given)
+int DialogPrompter::ask(const Prompt& prompt)
 {
-    Prompt prompt = given;
-    if (prompt.buttons.isEmpty())
-        prompt.buttons = Prompt::alert(prompt.style, {}, {}).buttons;
     QWidget* parent = m_parent ? m_parent() : nullptr;
-    QMessageBox box(parent ? parent : QApplication::activeWindow());
-    box.setIcon(prompt.style == Prompt::Style::informational ? QMessageBox::Information
-                : prompt.style == Prompt::Style::critical    ? QMessageBox::Critical
-                                                             : QMessageBox::Warning);
-    box.setText(prompt.title);
-    box.setInformativeText(prompt.text);
-    QList<QPushButton*> buttons;
-    for (const PromptButton& b : prompt.buttons) {
-        const QMessageBox::ButtonRole role = b.role == PromptButton::Role::cancel ? QMessageBox::RejectRole
-            : b.role == PromptButton::Role::destructive                            ? QMessageBox::DestructiveRole
-                                                                                   : QMessageBox::AcceptRole;
-        QPushButton* button = box.addButton(b.title, role);
-        if (b.role == PromptButton::Role::defaultAction)
-            box.setDefaultButton(button);
-        buttons << button;
-    }
-    box.setEscapeButton(buttons.value(prompt.cancelIndex()));
-    box.exec();
-    const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
-    return int(chosen < 0 ? prompt.cancelIndex() : chosen);
+    AlertDialog dialog(prompt, parent ? parent : QApplication::activeWindow());
+    dialog.exec();
+    return dialog.chosen();
 }
 
 } // namespace tw

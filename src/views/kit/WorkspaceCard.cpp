@@ -1,6 +1,7 @@
 #include "views/kit/WorkspaceCard.h"
 
 #include "views/kit/NeonPaint.h"
+#include "views/kit/RoundedCard.h"
 
 #include <QPainter>
 
@@ -26,12 +27,7 @@ WorkspaceCard::WorkspaceCard(QWidget* parent)
 
 qreal WorkspaceCard::radius(AppAppearance a)
 {
-    switch (a) {
-    case AppAppearance::midnight: return 10;
-    case AppAppearance::classic: return 8;
-    case AppAppearance::indigo: return 18;
-    }
-    return 10;
+    return CardLook::radius(a);
 }
 
 int WorkspaceCard::contentInset(AppAppearance a)

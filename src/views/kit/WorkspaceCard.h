@@ -12,6 +12,7 @@ namespace tw {
 // stays inside the rounded corners.
 class WorkspaceCard : public QWidget, public GlowCaster {
     Q_OBJECT
+    Q_INTERFACES(tw::GlowCaster)
 public:
     explicit WorkspaceCard(QWidget* parent = nullptr);
 

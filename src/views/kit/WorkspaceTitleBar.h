@@ -15,6 +15,7 @@ class ClockwiseNeonBorder;
 // setBarGeometry. It takes no clicks (they move the window).
 class WorkspaceTitleBar : public QWidget, public GlowCaster {
     Q_OBJECT
+    Q_INTERFACES(tw::GlowCaster)
 public:
     explicit WorkspaceTitleBar(const QString& title, QWidget* parent = nullptr);
 

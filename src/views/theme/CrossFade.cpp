@@ -1,6 +1,6 @@
 #include "views/theme/CrossFade.h"
 
-#include "views/kit/NeonBorder.h"
+#include "views/kit/NeonOverlay.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -16,10 +16,10 @@ void crossFadeWindow(QWidget* window, int durationMs)
     if (!window || !window->isVisible() || window->size().isEmpty())
         return;
     // A snapshot of the current look, faded out over the new one.
-    class Fade : public QWidget {
+    class Fade : public NeonOverlay {
     public:
         Fade(QWidget* parent, QPixmap pixmap)
-            : QWidget(parent)
+            : NeonOverlay(parent)
             , m_pixmap(std::move(pixmap))
         {
             setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -30,8 +30,6 @@ void crossFadeWindow(QWidget* window, int durationMs)
     protected:
         void paintEvent(QPaintEvent*) override
         {
-            if (ClockwiseNeonBorder::isCapturing())
-                return;
             QPainter p(this);
             p.setOpacity(opacity);
             p.setCompositionMode(QPainter::CompositionMode_SourceOver);

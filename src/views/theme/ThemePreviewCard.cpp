@@ -51,13 +51,6 @@ QStringList wrapLines(const QString& text, const QFont& font, qreal width, int m
     return lines;
 }
 
-void strokeInside(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush, qreal w)
-{
-    p.setPen(QPen(brush, w));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(neon::insideStrokePath(r, radius, w));
-}
-
 // Paints shape-shaped shadows of a filled path.
 void shapeShadow(QPainter& p, const QString& key, const QRectF& r, qreal radius, const neon::Shadow& s)
 {
@@ -127,85 +120,110 @@ QSize ThemePreviewCard::sizeHint() const
     return {320, heightForWidth(320)};
 }
 
+namespace {
+
+// The miniatures of the three themes: a sidebar strip at the left, content beside it.
+struct SwatchParts {
+    QRectF strip;
+    QRectF content;
+    QString key;  // the start of the cache keys of its pictures
+};
+
+void paintClassicSwatch(QPainter& p, const SwatchParts& parts)
+{
+    const QRectF& strip = parts.strip;
+    const QRectF& content = parts.content;
+    const QString& key = parts.key;
+    QLinearGradient g(strip.topLeft(), strip.bottomLeft());
+    g.setStops({{0, AppTheme::sidebarTop()}, {1, AppTheme::sidebarBottom()}});
+    p.fillRect(strip, g);
+    p.fillRect(content, rgb(0.92, 0.93, 0.95));
+    const QRectF inner = content.adjusted(8, 8, -8, -8);
+    const qreal h = (inner.height() - 6) / 2;
+    const QRectF top(inner.left(), inner.top(), inner.width(), h);
+    const QRectF bottom(inner.left(), inner.top() + h + 6, inner.width(), h);
+    shapeShadow(p, key + QStringLiteral("top") + QString::number(top.width()), top, 6,
+                {faded(rgb(0.15, 0.65, 1.0), 0.55), 4, {0, 0}});
+    QLinearGradient f(top.topLeft(), top.bottomLeft());
+    f.setStops({{0, rgb(0.88, 0.93, 1.0)}, {1, rgb(0.72, 0.84, 0.96)}});
+    p.fillPath(neon::roundedRect(top, 6), f);
+    neon::strokeRoundedPathInside(p, top, 6, 1.4, rgb(0.2, 0.72, 1.0));
+    p.fillPath(neon::roundedRect(bottom, 4), Qt::white);
+}
+
+void paintMidnightSwatch(QPainter& p, const SwatchParts& parts)
+{
+    const QRectF& strip = parts.strip;
+    const QRectF& content = parts.content;
+    const QString& key = parts.key;
+    p.fillRect(strip, rgb(0.05, 0.1, 0.22));
+    const QRectF pill(strip.center().x() - 11, strip.center().y() - 24, 22, 48);
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QImage ring = neon::cachedImage(key + QStringLiteral("pill"), pill.size().toSize(), dpr, [&](QPainter& q) {
+        neon::strokeRoundedPathInside(q, QRectF(0, 0, 22, 48), 11, 1.2, rgb(0.2, 0.72, 1.0));
+    });
+    neon::paintShadows(p, key + QStringLiteral("pill"), ring, pill.topLeft(),
+                       {{faded(rgb(0.15, 0.65, 1.0), 0.7), 6, {0, 0}}});
+    p.drawImage(pill.topLeft(), ring);
+    p.fillRect(content, rgb(0.04, 0.07, 0.12));
+    const QRectF inner = content.adjusted(8, 8, -8, -8);
+    const qreal h = (inner.height() - 6) / 2;
+    const QRectF top(inner.left(), inner.top(), inner.width(), h);
+    const QRectF bottom(inner.left(), inner.top() + h + 6, inner.width(), h);
+    p.fillPath(neon::roundedRect(top, 4), rgb(0.07, 0.12, 0.22));
+    neon::strokeRoundedPathInside(p, top, 4, 1.5, faded(rgb(0.2, 0.72, 1.0), 0.8));
+    p.fillPath(neon::roundedRect(bottom, 4), rgb(0.06, 0.1, 0.18));
+}
+
+void paintIndigoSwatch(QPainter& p, const SwatchParts& parts)
+{
+    const QRectF& strip = parts.strip;
+    const QRectF& content = parts.content;
+    const QString& key = parts.key;
+    QLinearGradient s(strip.topLeft(), strip.bottomLeft());
+    s.setStops({{0, rgb(0.06, 0.09, 0.18)}, {1, rgb(0.03, 0.04, 0.08)}});
+    p.fillRect(strip, s);
+    const QRectF c1(strip.center().x() - 11, strip.center().y() - 17, 22, 14);
+    const QRectF c2(strip.center().x() - 11, strip.center().y() + 3, 22, 14);
+    p.fillPath(neon::capsule(c1), rgb(0.08, 0.12, 0.22));
+    neon::strokeRoundedPathInside(p, c1, 7, 1, faded(Qt::white, 0.18));
+    p.fillPath(neon::capsule(c2), rgb(0.12, 0.28, 0.55, 0.7));
+    neon::strokeRoundedPathInside(p, c2, 7, 1, faded(rgb(0.45, 0.73, 1.0), 0.6));
+
+    QLinearGradient bg(content.topLeft(), content.bottomLeft());
+    bg.setStops({{0, rgb(0.04, 0.05, 0.1)}, {1, rgb(0.02, 0.03, 0.06)}});
+    p.fillRect(content, bg);
+    const QRectF inner = content.adjusted(10, 10, -10, -10);
+    const QRectF panel(inner.left(), inner.top(), inner.width(), std::max<qreal>(0, inner.height() - 8 - 22));
+    shapeShadow(p, key + QStringLiteral("panel") + QString::number(panel.width()), panel, 10,
+                {faded(Qt::black, 0.45), 6, {0, 3}});
+    p.fillPath(neon::roundedRect(panel, 10), rgb(0.07, 0.1, 0.17));
+    QLinearGradient edge(panel.topLeft(), panel.bottomRight());
+    edge.setStops({{0, faded(Qt::white, 0.35)}, {1, faded(Qt::white, 0.05)}});
+    neon::strokeRoundedPathInside(p, panel, 10, 1, edge);
+    const qreal rowTop = panel.bottom() + 8;
+    const QRectF circle(inner.left(), rowTop + 2, 18, 18);
+    p.setPen(QPen(rgb(0.12, 0.56, 1.0), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(circle.adjusted(1, 1, -1, -1));
+    const QRectF bar(circle.right() + 6, rowTop, std::max<qreal>(0, inner.right() - circle.right() - 6), 22);
+    p.fillPath(neon::roundedRect(bar, 6), rgb(0.08, 0.12, 0.2));
+    neon::strokeRoundedPathInside(p, bar, 6, 1, faded(Qt::white, 0.12));
+}
+
+} // namespace
+
 void ThemePreviewCard::paintSwatch(QPainter& p, const QRectF& rect, AppAppearance shown)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF strip(rect.left(), rect.top(), 36, rect.height());
-    const QRectF content(rect.left() + 36, rect.top(), std::max<qreal>(0, rect.width() - 36), rect.height());
-    const QString key = QStringLiteral("swatch|") + rawValue(shown) + u'|';
-
+    const SwatchParts parts{QRectF(rect.left(), rect.top(), 36, rect.height()),
+                            QRectF(rect.left() + 36, rect.top(), std::max<qreal>(0, rect.width() - 36), rect.height()),
+                            QStringLiteral("swatch|") + rawValue(shown) + u'|'};
     switch (shown) {
-    case AppAppearance::classic: {
-        QLinearGradient g(strip.topLeft(), strip.bottomLeft());
-        g.setStops({{0, AppTheme::sidebarTop()}, {1, AppTheme::sidebarBottom()}});
-        p.fillRect(strip, g);
-        p.fillRect(content, rgb(0.92, 0.93, 0.95));
-        const QRectF inner = content.adjusted(8, 8, -8, -8);
-        const qreal h = (inner.height() - 6) / 2;
-        const QRectF top(inner.left(), inner.top(), inner.width(), h);
-        const QRectF bottom(inner.left(), inner.top() + h + 6, inner.width(), h);
-        shapeShadow(p, key + QStringLiteral("top") + QString::number(top.width()), top, 6,
-                    {faded(rgb(0.15, 0.65, 1.0), 0.55), 4, {0, 0}});
-        QLinearGradient f(top.topLeft(), top.bottomLeft());
-        f.setStops({{0, rgb(0.88, 0.93, 1.0)}, {1, rgb(0.72, 0.84, 0.96)}});
-        p.fillPath(neon::roundedRect(top, 6), f);
-        strokeInside(p, top, 6, rgb(0.2, 0.72, 1.0), 1.4);
-        p.fillPath(neon::roundedRect(bottom, 4), Qt::white);
-        break;
-    }
-    case AppAppearance::midnight: {
-        p.fillRect(strip, rgb(0.05, 0.1, 0.22));
-        const QRectF pill(strip.center().x() - 11, strip.center().y() - 24, 22, 48);
-        const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-        const QImage ring = neon::cachedImage(key + QStringLiteral("pill"), pill.size().toSize(), dpr, [&](QPainter& q) {
-            strokeInside(q, QRectF(0, 0, 22, 48), 11, rgb(0.2, 0.72, 1.0), 1.2);
-        });
-        neon::paintShadows(p, key + QStringLiteral("pill"), ring, pill.topLeft(),
-                           {{faded(rgb(0.15, 0.65, 1.0), 0.7), 6, {0, 0}}});
-        p.drawImage(pill.topLeft(), ring);
-        p.fillRect(content, rgb(0.04, 0.07, 0.12));
-        const QRectF inner = content.adjusted(8, 8, -8, -8);
-        const qreal h = (inner.height() - 6) / 2;
-        const QRectF top(inner.left(), inner.top(), inner.width(), h);
-        const QRectF bottom(inner.left(), inner.top() + h + 6, inner.width(), h);
-        p.fillPath(neon::roundedRect(top, 4), rgb(0.07, 0.12, 0.22));
-        strokeInside(p, top, 4, faded(rgb(0.2, 0.72, 1.0), 0.8), 1.5);
-        p.fillPath(neon::roundedRect(bottom, 4), rgb(0.06, 0.1, 0.18));
-        break;
-    }
-    case AppAppearance::indigo: {
-        QLinearGradient s(strip.topLeft(), strip.bottomLeft());
-        s.setStops({{0, rgb(0.06, 0.09, 0.18)}, {1, rgb(0.03, 0.04, 0.08)}});
-        p.fillRect(strip, s);
-        const QRectF c1(strip.center().x() - 11, strip.center().y() - 17, 22, 14);
-        const QRectF c2(strip.center().x() - 11, strip.center().y() + 3, 22, 14);
-        p.fillPath(neon::capsule(c1), rgb(0.08, 0.12, 0.22));
-        strokeInside(p, c1, 7, faded(Qt::white, 0.18), 1);
-        p.fillPath(neon::capsule(c2), rgb(0.12, 0.28, 0.55, 0.7));
-        strokeInside(p, c2, 7, faded(rgb(0.45, 0.73, 1.0), 0.6), 1);
-
-        QLinearGradient bg(content.topLeft(), content.bottomLeft());
-        bg.setStops({{0, rgb(0.04, 0.05, 0.1)}, {1, rgb(0.02, 0.03, 0.06)}});
-        p.fillRect(content, bg);
-        const QRectF inner = content.adjusted(10, 10, -10, -10);
-        const QRectF panel(inner.left(), inner.top(), inner.width(), std::max<qreal>(0, inner.height() - 8 - 22));
-        shapeShadow(p, key + QStringLiteral("panel") + QString::number(panel.width()), panel, 10,
-                    {faded(Qt::black, 0.45), 6, {0, 3}});
-        p.fillPath(neon::roundedRect(panel, 10), rgb(0.07, 0.1, 0.17));
-        QLinearGradient edge(panel.topLeft(), panel.bottomRight());
-        edge.setStops({{0, faded(Qt::white, 0.35)}, {1, faded(Qt::white, 0.05)}});
-        strokeInside(p, panel, 10, edge, 1);
-        const qreal rowTop = panel.bottom() + 8;
-        const QRectF circle(inner.left(), rowTop + 2, 18, 18);
-        p.setPen(QPen(rgb(0.12, 0.56, 1.0), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(circle.adjusted(1, 1, -1, -1));
-        const QRectF bar(circle.right() + 6, rowTop, std::max<qreal>(0, inner.right() - circle.right() - 6), 22);
-        p.fillPath(neon::roundedRect(bar, 6), rgb(0.08, 0.12, 0.2));
-        strokeInside(p, bar, 6, faded(Qt::white, 0.12), 1);
-        break;
-    }
+    case AppAppearance::classic: paintClassicSwatch(p, parts); break;
+    case AppAppearance::midnight: paintMidnightSwatch(p, parts); break;
+    case AppAppearance::indigo: paintIndigoSwatch(p, parts); break;
     }
     p.restore();
 }

@@ -14,6 +14,7 @@ namespace tw {
 // follow the current theme; the miniature always shows its own.
 class ThemePreviewCard : public QAbstractButton, public GlowCaster {
     Q_OBJECT
+    Q_INTERFACES(tw::GlowCaster)
 public:
     ThemePreviewCard(AppAppearance appearance, bool selected, std::function<void()> action,
                      QWidget* parent = nullptr);

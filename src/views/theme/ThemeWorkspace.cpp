@@ -2,16 +2,16 @@
 
 #include "app/state/L10n.h"
 #include "views/kit/NeonPaint.h"
+#include "views/kit/ScrollBarStyle.h"
+#include "views/kit/TintedLabel.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceChrome.h"
 #include "views/kit/WorkspaceTitleBar.h"
 #include "views/theme/CrossFade.h"
 #include "views/theme/ThemePreviewCard.h"
 
-#include <QLabel>
 #include <QPaintEvent>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -86,7 +86,8 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     , m_titleBar(new WorkspaceTitleBar(L10n::t(QStringLiteral("theme.title")), this))
     , m_scrollCard(new WorkspaceCard(this))
     , m_scroll(new QScrollArea(m_scrollCard->content()))
-    , m_subtitle(new QLabel(L10n::t(QStringLiteral("theme.subtitle"))))
+    , m_subtitle(new TintedLabel(L10n::t(QStringLiteral("theme.subtitle")), Tint::secondary,
+                                 neon::systemFont(13, QFont::Normal)))
     , m_grid(new ThemeGrid)
 {
     GlowHost::mark(this);
@@ -100,7 +101,6 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(16);
     m_subtitle->setWordWrap(true);
-    m_subtitle->setFont(neon::systemFont(13, QFont::Normal));
     layout->addWidget(m_subtitle);
     for (AppAppearance a : allCases<AppAppearance>())
         m_grid->addCard(new ThemePreviewCard(a, theme.appearance() == a, [this, a] { choose(a); }));
@@ -111,6 +111,7 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    styleScrollBar(m_scroll);
     m_scroll->setWidget(inner);
     // setWidget turns the background filling on; the card shows through instead.
     inner->setAutoFillBackground(false);
@@ -124,10 +125,8 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
 
     connect(&theme, &ThemeManager::appearanceChanged, this, [this] {
         syncSelection();
-        restyle();
         update();
     });
-    restyle();
 }
 
 ThemePreviewCard* ThemeWorkspace::card(AppAppearance appearance) const
@@ -149,20 +148,6 @@ void ThemeWorkspace::syncSelection()
 {
     for (ThemePreviewCard* c : m_grid->cards())
         c->setSelected(c->appearance() == m_theme.appearance());
-}
-
-void ThemeWorkspace::restyle()
-{
-    QPalette pal = m_subtitle->palette();
-    pal.setColor(QPalette::WindowText, AppTheme::secondaryText());
-    m_subtitle->setPalette(pal);
-    const QColor handle = faded(AppTheme::accent(), 0.45);
-    m_scroll->verticalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 6px 2px 6px 0; }"
-                       "QScrollBar::handle:vertical { background: %1; border-radius: 4px; min-height: 28px; }"
-                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
-            .arg(handle.name(QColor::HexArgb)));
 }
 
 void ThemeWorkspace::paintEvent(QPaintEvent* event)

@@ -5,12 +5,12 @@
 #include <QList>
 #include <QWidget>
 
-class QLabel;
 class QScrollArea;
 
 namespace tw {
 
 class ThemePreviewCard;
+class TintedLabel;
 class WorkspaceCard;
 class WorkspaceTitleBar;
 
@@ -56,13 +56,12 @@ protected:
 private:
     void choose(AppAppearance appearance);
     void syncSelection();
-    void restyle();
 
     ThemeManager& m_theme;
     WorkspaceTitleBar* m_titleBar;
     WorkspaceCard* m_scrollCard;
     QScrollArea* m_scroll;
-    QLabel* m_subtitle;
+    TintedLabel* m_subtitle;
     ThemeGrid* m_grid;
 };
 

@@ -5,6 +5,8 @@
 #include "app/state/NavigationTypes.h"
 #include "support/FakePlatform.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -49,23 +51,67 @@ TEST(L10nTest, LooksUpThroughTheInstalledSettingsAndSystemLanguages)
     EXPECT_EQ(L10n::t("tab.updates"), "Atualizações");
     EXPECT_EQ(pillTitle(SidebarTab::network), "Rede");
 
+    // A change of the system's languages, once announced (Qt sends a locale change).
     fake.locale.languages = {"zh-Hant-TW"};
+    QEvent localeChange(QEvent::LocaleChange);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &localeChange);
     EXPECT_EQ(L10n::t("tab.updates"), "更新");
 
     fake.locale.languages = {"nb"};
+    L10n::languageMayHaveChanged();
     EXPECT_EQ(L10n::t("tab.updates"), "Updates");
 
-    // Every call reads the stored choice anew.
+    // The stored choice, once a change is announced.
     fake.settings.setValue(kLanguageKey, "zh-Hans");
     fake.locale.languages = {"fr-FR"};
+    L10n::languageMayHaveChanged();
     EXPECT_EQ(L10n::t("sort.size"), "大小");
     fake.settings.setValue(kLanguageKey, "xx");
+    L10n::languageMayHaveChanged();
     EXPECT_EQ(L10n::t("sort.size"), "Size");
     EXPECT_EQ(L10n::currentLanguageCode(), "xx");
-    fake.settings.setValue(kLanguageKey, "de");
+    state.language().setLanguage(AppLanguage::de);
     EXPECT_EQ(displayName(AppLanguage::system), "Systemstandard");
     EXPECT_EQ(displayName(AppLanguage::ja), "日本語");
     EXPECT_EQ(L10n::t("no.such.key"), "no.such.key");
+}
+
+namespace {
+
+// Settings that count how often the language choice is read.
+struct CountingSettings final : Settings {
+    tw::test::MemorySettings inner;
+    mutable int languageReads = 0;
+    QVariant value(const QString& key) const override
+    {
+        if (key == kLanguageKey)
+            ++languageReads;
+        return inner.value(key);
+    }
+    void setValue(const QString& key, const QVariant& v) override { inner.setValue(key, v); }
+};
+
+} // namespace
+
+TEST(L10nTest, TheLanguageIsResolvedOncePerChangeNotPerLookup)
+{
+    FakePlatform fake;
+    CountingSettings settings;
+    Platform::Parts parts;
+    parts.fs = &fake.fs();
+    parts.settings = &settings;
+    parts.locale = &fake.locale;
+    const Platform platform(parts);
+    SharedState state(platform);
+    state.language().setLanguage(AppLanguage::fr);
+    const int before = settings.languageReads;
+    for (int i = 0; i < 500; ++i)
+        EXPECT_EQ(L10n::t("sort.size"), "Taille");
+    EXPECT_LE(settings.languageReads - before, 1);
+
+    // A new choice shows at the next lookup.
+    state.language().setLanguage(AppLanguage::es);
+    EXPECT_EQ(L10n::t("sort.size"), "Tamaño");
 }
 
 TEST(L10nTest, FallsBackToEnglishThenToTheKey)

@@ -221,7 +221,7 @@ TEST(ThemeTest, NavigationEnumerations)
     EXPECT_EQ(pillTitle(SidebarTab::applications), "Applications");
     EXPECT_EQ(title(AppSort::size), "Size");
     EXPECT_EQ(displayName(AppAppearance::classic), "Light");
-    fake.settings.setValue("settings.appLanguage", "it");
+    state.language().setLanguage(AppLanguage::it);
     EXPECT_EQ(pillTitle(SidebarTab::updates), "Aggiornamenti");
     EXPECT_EQ(title(AppsSegment::remains), "Residui");
     EXPECT_EQ(description(AppAppearance::midnight), "Pannelli di vetro scuro con un bagliore blu elettrico");

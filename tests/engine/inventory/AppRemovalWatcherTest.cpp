@@ -1,6 +1,7 @@
 #include "engine/inventory/AppRemovalWatcher.h"
-#include "platform/ThreadPool.h"
+#include "engine/inventory/AppScanner.h"
 #include "platform/Path.h"
+#include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/Printers.h"
 
@@ -97,7 +98,7 @@ protected:
     QString moveToTrash(const QString& bundle)
     {
         const QString target = trash() + "/" + path::lastComponent(bundle);
-        EXPECT_EQ(fake.fs().rename(bundle, target), 0);
+        EXPECT_TRUE(fake.fs().rename(bundle, target));
         return target;
     }
     void remove(const QString& bundle) { ASSERT_TRUE(QDir(tree().host(bundle)).removeRecursively()); }
@@ -318,6 +319,26 @@ TEST_F(RemovalWatcherTest, OwnUninstallIsSuppressedForTheDelay)
     EXPECT_FALSE(watcher->isSuppressed(""));
 }
 
+TEST_F(RemovalWatcherTest, SuppressedApplicationsArePassedOverAndThePassGoesOn)
+{
+    // Path order: the suppressed ones come first, in the Trash and among the vanished.
+    const QString alpha = app("/Applications", "Alpha.app", "com.acme.alpha", "Alpha");
+    const QString bravo = app("/Applications", "Bravo.app", "com.acme.bravo", "Bravo");
+    const QString zulu = app("/Applications", "Zulu.app", "com.acme.zulu", "Zulu");
+    watcher->start(scanner.get());
+    watcher->suppress("com.acme.ALPHA");
+    watcher->suppress("com.acme.bravo");
+
+    moveToTrash(alpha);  // found in the Trash, and gone from its folder
+    remove(bravo);       // only gone
+    remove(zulu);
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_EQ(searchCalls(), (std::vector<SearchCall>{{"com.acme.zulu", "Zulu", std::nullopt}}));
+    EXPECT_EQ(offered(), "Zulu | com.acme.zulu | -");
+    EXPECT_TRUE(watcher->seenTrashApps().contains("alpha.app"));
+    EXPECT_TRUE(watcher->knownApps().isEmpty());
+}
+
 TEST_F(RemovalWatcherTest, NoLeftoversMeansNoOfferButARefresh)
 {
     const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");
@@ -358,11 +379,11 @@ TEST_F(RemovalWatcherTest, StillInstalledApplicationsAreNotOffered)
     watcher->start(scanner.get());
 
     // Renamed in place.
-    ASSERT_EQ(fake.fs().rename(foo, "/Applications/Foo Renamed.app"), 0);
+    ASSERT_TRUE(fake.fs().rename(foo, "/Applications/Foo Renamed.app"));
     pollExpectingNothing();
     // Moved into a subfolder.
     tree().mkdir("/Applications/Utilities");
-    ASSERT_EQ(fake.fs().rename(bar, "/Applications/Utilities/Bar.app"), 0);
+    ASSERT_TRUE(fake.fs().rename(bar, "/Applications/Utilities/Bar.app"));
     pollExpectingNothing();
     // An old copy trashed while the same identifier stays installed.
     app(trash(), "Baz old.app", "com.acme.baz", "Baz");

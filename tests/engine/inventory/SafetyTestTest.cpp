@@ -1,4 +1,4 @@
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/SafetyTest.h"
 #include "support/MacTree.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ struct Safety {
     MacTree t;
     QString h = t.home();
     QString lib = t.library();
-    bool operator()(const QString& p) const { return AppScanner::isSafeToRemove(t.fs(), p); }
+    bool operator()(const QString& p) const { return safety::isSafeToRemove(t.fs(), p); }
 };
 } // namespace
 
@@ -100,6 +100,21 @@ TEST(SafetyTest, ResolvesSymlinkedParentFoldersButNotTheItemItself)
     EXPECT_FALSE(safe("/System/missing/x"));
 }
 
+TEST(SafetyTest, RefusesWhatResolvesIntoASiblingOfTheRoot)
+{
+    // Root <dir>/tree; <dir>/tree2 shares the root's name as a prefix but lies outside it.
+    QTemporaryDir dir;
+    MacTree t(dir.path() + "/tree", QStringLiteral("tester"));
+    MacTree sibling(dir.path() + "/tree2", QStringLiteral("tester"));
+    sibling.write(sibling.library() + "/Caches/com.example.app/data", "outside");
+    const QString caches = t.library() + "/Caches";
+    t.mkdir(caches);
+    t.symlink(caches + "/next door", sibling.host(sibling.library() + "/Caches"));
+    EXPECT_FALSE(AppScanner::isSafeToRemove(t.fs(), caches + "/next door/com.example.app"));
+    EXPECT_EQ(t.fs().fromHost(sibling.host("/Users")), std::nullopt);
+    EXPECT_TRUE(AppScanner::isSafeToRemove(t.fs(), caches + "/com.example.app"));
+}
+
 TEST(SafetyTest, FollowsTheHomeFolderEvenBehindALink)
 {
     // The home folder of this tree is a link to the real one elsewhere.
@@ -108,8 +123,8 @@ TEST(SafetyTest, FollowsTheHomeFolderEvenBehindALink)
     t.mkdir(t.home() + "/Library/Caches");
     t.symlink("/Users/linked", t.host(t.home()));
     FileSystem fs(t.hostRoot(), QStringLiteral("/Users/linked"));
-    EXPECT_FALSE(AppScanner::isSafeToRemove(fs, "/Users/linked/Library/Caches"));
-    EXPECT_FALSE(AppScanner::isSafeToRemove(fs, "/Users/real/Library/Caches"));
-    EXPECT_FALSE(AppScanner::isSafeToRemove(fs, "/Users/linked/Library/Caches/../Caches"));
-    EXPECT_TRUE(AppScanner::isSafeToRemove(fs, "/Users/linked/Library/Caches/com.example.app"));
+    EXPECT_FALSE(safety::isSafeToRemove(fs, "/Users/linked/Library/Caches"));
+    EXPECT_FALSE(safety::isSafeToRemove(fs, "/Users/real/Library/Caches"));
+    EXPECT_FALSE(safety::isSafeToRemove(fs, "/Users/linked/Library/Caches/../Caches"));
+    EXPECT_TRUE(safety::isSafeToRemove(fs, "/Users/linked/Library/Caches/com.example.app"));
 }

@@ -1,4 +1,5 @@
 #include "views/kit/NeonBorder.h"
+#include "views/kit/NeonOverlay.h"
 #include "support/ShellHarness.h"
 
 #include <QPainter>
@@ -241,20 +242,33 @@ protected:
     }
 };
 
+// A 300 x 200 window of red with a border over it, on a clock the test moves.
+struct BorderOverRed {
+    ClockGuard restore;
+    double now;
+    QWidget window;
+    Swatch* under = new Swatch(&window);
+    ClockwiseNeonBorder* border = new ClockwiseNeonBorder(16, 1.6, 2.6, &window);
+
+    explicit BorderOverRed(double start)
+        : now(start)
+    {
+        NeonAnimationClock::shared().setTimeSource([this] { return now; });
+        window.resize(300, 200);
+        under->setGeometry(window.rect());
+        border->setShapeGeometry(QRect(40, 40, 220, 120));
+    }
+};
+
 } // namespace
 
 TEST(NeonBorder, BandShowsWhatLiesBeneathEvenAfterItChanges)
 {
-    ClockGuard restore;
-    double now = 500.0;
-    NeonAnimationClock::shared().setTimeSource([&] { return now; });
-    QWidget window;
-    window.resize(300, 200);
-    auto* under = new Swatch(&window);
-    under->setGeometry(window.rect());
-    auto* border = new ClockwiseNeonBorder(16, 1.6, 2.6, &window);
-    border->setShapeGeometry(QRect(40, 40, 220, 120));
-    border->raise();
+    BorderOverRed scene(500.0);
+    QWidget& window = scene.window;
+    Swatch* under = scene.under;
+    ClockwiseNeonBorder* border = scene.border;
+    double& now = scene.now;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     // The border takes a picture of what lies beneath its band and then paints the band itself.
@@ -357,4 +371,53 @@ TEST(NeonBorder, EachStepIsTheRingOverTheSnapshotComposedOnce)
             }
     EXPECT_LE(worst, 2);
     EXPECT_GT(lit, 100);
+}
+
+namespace {
+
+// An overlay and a child of it, both painting green over a border's band.
+class GreenOverlay : public NeonOverlay {
+public:
+    using NeonOverlay::NeonOverlay;
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::green); }
+};
+
+} // namespace
+
+TEST(NeonBorder, SnapshotLeavesOutOverlaysAndWhatTheyHold)
+{
+    BorderOverRed scene(700.0);
+    QWidget& window = scene.window;
+    ClockwiseNeonBorder* border = scene.border;
+    // Above the border: an overlay over its top-left corner, and a plain
+    // widget inside another overlay over its bottom-right one.
+    auto* overlay = new GreenOverlay(&window);
+    overlay->setGeometry(20, 20, 60, 60);
+    auto* holder = new NeonOverlay(&window);
+    holder->setGeometry(220, 120, 60, 60);
+    auto* inside = new Swatch(holder);
+    inside->colour = Qt::green;
+    inside->setGeometry(holder->rect());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return border->captureCount() > 0 && border->hasBackgroundSnapshot(); }, 2000));
+
+    // The picture beneath the band is the red beneath, nowhere the green above.
+    const QImage shot = border->snapshot();
+    ASSERT_FALSE(shot.isNull());
+    int red = 0;
+    for (const QRect& r : border->bandRegion())
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                ASSERT_LT(c.green(), 30) << x << "," << y;
+                red += c.red() > 200 ? 1 : 0;
+            }
+    EXPECT_GT(red, 500);
+    // The overlays themselves still show in the window.
+    const QImage window_ = window.grab().toImage();
+    EXPECT_GT(window_.pixelColor(30, 30).green(), 200);
+    EXPECT_GT(window_.pixelColor(270, 170).green(), 200);
 }
