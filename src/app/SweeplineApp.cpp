@@ -210,19 +210,19 @@ QString SweeplineApp::aboutInformativeText()
         + QStringLiteral("\nBundle ID: ") + bundleIdentifier();
 }
 
+Prompt SweeplineApp::aboutPrompt()
+{
+    Prompt about{Prompt::Style::informational,
+                 displayName(),
+                 aboutInformativeText(),
+                 {{QStringLiteral("OK"), PromptButton::Role::defaultAction}, {QStringLiteral("Visit Website")}}};
+    about.icon = icon();
+    return about;
+}
+
 void SweeplineApp::showAbout()
 {
-    QMessageBox box(m_window && m_window->isVisible() ? m_window.data() : nullptr);
-    box.setObjectName(QStringLiteral("about"));
-    box.setIcon(QMessageBox::Information);
-    box.setWindowTitle(displayName());
-    box.setText(displayName());
-    box.setInformativeText(aboutInformativeText());
-    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    QPushButton* visit = box.addButton(QStringLiteral("Visit Website"), QMessageBox::ActionRole);
-    box.setDefaultButton(ok);
-    box.exec();
-    if (box.clickedButton() == visit)
+    if (m_prompter->ask(aboutPrompt()) == 1)
         m_platform.workspace().open(Brand::websiteURL());
 }
 

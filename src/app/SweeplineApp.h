@@ -84,8 +84,10 @@ public:
     // quit), with a separator between two groups: the window's right-click menu.
     QList<QAction*> menuActions() const;
 
-    // The About box, run modally; "Visit Website" opens the maker's site.
+    // The About box, an alert with the program's icon run modally through
+    // the prompter; "Visit Website" opens the maker's site.
     void showAbout();
+    static Prompt aboutPrompt();
     static QString aboutInformativeText();
 
     // The cleanup-offer alert while one is up.

@@ -3,12 +3,14 @@
 #include "app/TitleBarButtons.h"
 #include "app/state/AppNavigation.h"
 #include "app/state/LanguageManager.h"
+#include "views/kit/AlertDialog.h"
 #include "views/kit/NeonPillButton.h"
 #include "support/ProgramHarness.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -82,6 +84,14 @@ TEST(Screenshots, WindowChromeInEveryThemeAndRightToLeft)
         window->setFocus();
 
         save(menuPicture(window), QStringLiteral("window-%1-menu.png").arg(theme));
+
+        // The About box as the program's prompter shows it.
+        AlertDialog about(SweeplineApp::aboutPrompt(), window);
+        about.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+        ASSERT_NE(about.findChild<QLabel*>(QStringLiteral("alertIcon")), nullptr);
+        save(about.grab().toImage(), QStringLiteral("about-%1.png").arg(theme));
+        about.close();
     }
 
     p.app->state().theme().apply(AppAppearance::midnight, true);
