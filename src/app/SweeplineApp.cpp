@@ -96,7 +96,6 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
         m_separators.last()->setSeparator(true);
     }
 
-    QApplication::setWindowIcon(icon());
     themePopups(m_state->theme().appearance());
     connect(&m_state->theme(), &ThemeManager::appearanceChanged, this, &themePopups);
 
@@ -189,6 +188,11 @@ MainWindow* SweeplineApp::createMainWindow()
 void SweeplineApp::start()
 {
     MainWindow* window = m_window ? m_window.data() : createMainWindow();
+    // The icon is drawn from its picture after the first frame is on screen,
+    // so that the window does not wait for it.
+    if (QApplication::windowIcon().isNull())
+        connect(window, &MainWindow::firstPainted, this, [] { QApplication::setWindowIcon(icon()); },
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
     window->show();
     window->raise();
     window->activateWindow();
