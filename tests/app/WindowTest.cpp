@@ -10,6 +10,8 @@
 #include "views/kit/PendingWorkspace.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceTitleBar.h"
+#include "views/theme/ThemePreviewCard.h"
+#include "views/theme/ThemeWorkspace.h"
 #include "support/ProgramHarness.h"
 
 #include <QAction>
@@ -235,6 +237,24 @@ TEST(Window, LayoutRunsRightToLeftForArabicAndBack)
                 (x < img.width() / 2 ? left : right)++;
     EXPECT_GT(right, 10 * (left + 1));
 
+    // The theme grid's first column is the right one, and a pill's title
+    // stands against its glyph.
+    p.navigation().setTab(SidebarTab::theme);
+    auto* themes = qobject_cast<ThemeWorkspace*>(window->mainView()->workspace());
+    ASSERT_NE(themes, nullptr);
+    EXPECT_GT(themes->card(AppAppearance::midnight)->x(), themes->card(AppAppearance::classic)->x());
+    EXPECT_EQ(themes->card(AppAppearance::indigo)->x(), themes->card(AppAppearance::midnight)->x());
+    NeonPillButton* pill = window->mainView()->sidebar()->pill(SidebarTab::network);
+    const QImage pillPicture = pill->grab().toImage();
+    const QRectF titleArea = NeonPillButton::titleRect(pill->size(), Qt::RightToLeft);
+    int nearGlyph = 0, farFromGlyph = 0;
+    for (int y = 0; y < pillPicture.height(); ++y)
+        for (int x = int(titleArea.left()); x < int(titleArea.right()); ++x)
+            if (pillPicture.pixelColor(x, y).lightness() > 150)
+                (x > titleArea.center().x() ? nearGlyph : farFromGlyph)++;
+    EXPECT_GT(nearGlyph, 5 * (farFromGlyph + 1));
+    p.navigation().setTab(SidebarTab::system);
+
     p.app->state().language().setLanguage(AppLanguage::en);
     check(false);
     // The preferences sheet keeps its English layout.
@@ -355,6 +375,9 @@ TEST(Window, TheProgramHasItsOwnIconAndDesktopEntry)
     EXPECT_EQ(drawn.pixelColor(0, 0).alpha(), 0);
     const QColor rim = drawn.pixelColor(drawn.width() / 2, int(drawn.height() * 0.25));
     EXPECT_GT(rim.blue(), 200);
+    // Set once the first frame is out, so the window never waits for it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::windowIcon().isNull(); }, 2000));
+    EXPECT_TRUE(window->hasPainted());
     EXPECT_EQ(QApplication::windowIcon().pixmap(64).toImage(), drawn);
     EXPECT_EQ(window->windowIcon().pixmap(64).toImage(), drawn);
 

@@ -170,8 +170,8 @@ void NeonPillButton::paintEvent(QPaintEvent*)
     p.drawImage(glyphRect(size(), direction).topLeft(), icon);
     p.setFont(neon::systemFont(12, QFont::DemiBold, true));
     p.setPen(titleColour());
-    // Leading alignment: the painter takes the widget's direction.
-    p.drawText(titleRect(size(), direction), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle());
+    const Qt::Alignment leading = direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+    p.drawText(titleRect(size(), direction), leading | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle());
 }
 
 void NeonPillButton::showEvent(QShowEvent*)
