@@ -13,6 +13,7 @@
 //     xvfb-run -a -s "-screen 0 1400x900x24" ./build-rel/bench/bench_launch
 
 #include "support/MacTree.h"
+#include "BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -37,18 +38,11 @@ using namespace tw;
 
 namespace {
 
+using bench::median;
+
 double sinceMs(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 #ifdef TIDEWELL_XCB_DAMAGE
@@ -232,11 +226,4 @@ BENCHMARK(BM_LaunchToFirstFrame)->UseManualTime()->Iterations(15)->Unit(benchmar
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_BENCHMARK_MAIN()

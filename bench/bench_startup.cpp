@@ -24,6 +24,7 @@
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/MacTree.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,6 +48,8 @@
 using namespace tw;
 
 namespace {
+
+using bench::median;
 
 test::FakePlatform& fixture()
 {
@@ -194,15 +197,6 @@ void BM_StartupToFirstPaint(benchmark::State& state)
         state.SkipWithError("application discovery started before the first paint");
 }
 BENCHMARK(BM_StartupToFirstPaint)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 double processCpuSeconds()
 {

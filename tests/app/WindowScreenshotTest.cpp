@@ -5,6 +5,7 @@
 #include "app/state/LanguageManager.h"
 #include "views/kit/AlertDialog.h"
 #include "views/kit/NeonPillButton.h"
+#include "support/Screenshots.h"
 #include "support/ProgramHarness.h"
 
 #include <QApplication>
@@ -19,15 +20,6 @@ using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-QString screenshotFolder()
-{
-    const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");
-    const QString dir = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
-                                      : QString::fromLocal8Bit(env);
-    QDir().mkpath(dir);
-    return dir;
-}
 
 void save(const QImage& image, const QString& name)
 {

@@ -1,4 +1,5 @@
 #include "app/state/SharedState.h"
+#include "support/Screenshots.h"
 #include "support/FakePlatform.h"
 #include "views/kit/AlertDialog.h"
 #include "views/kit/AppKitCheckbox.h"
@@ -30,13 +31,6 @@ using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-QString screenshotFolder()
-{
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    return dir;
-}
 
 QLabel* text(const QString& s, Tint tint, int points, QFont::Weight weight = QFont::Normal)
 {
