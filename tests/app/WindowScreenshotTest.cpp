@@ -76,13 +76,15 @@ TEST(Screenshots, WindowChromeInEveryThemeAndRightToLeft)
         window->setFocus();
 
         save(menuPicture(window), QStringLiteral("window-%1-menu.png").arg(theme));
-
-        // The About box as the program's prompter shows it.
+    }
+    // The About box as the program's prompter shows it.
+    for (AppAppearance a : allCases<AppAppearance>()) {
+        p.app->state().theme().apply(a, true);
         AlertDialog about(SweeplineApp::aboutPrompt(), window);
         about.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
         ASSERT_NE(about.findChild<QLabel*>(QStringLiteral("alertIcon")), nullptr);
-        save(about.grab().toImage(), QStringLiteral("about-%1.png").arg(theme));
+        save(about.grab().toImage(), QStringLiteral("about-%1.png").arg(rawValue(a)));
         about.close();
     }
 
