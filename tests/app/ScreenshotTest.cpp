@@ -8,7 +8,6 @@
 #include "support/Screenshots.h"
 #include "support/ShellHarness.h"
 
-#include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
 

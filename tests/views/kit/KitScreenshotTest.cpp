@@ -1,6 +1,7 @@
 #include "app/state/SharedState.h"
 #include "support/Screenshots.h"
 #include "support/FakePlatform.h"
+#include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/FeatureEmptyState.h"
@@ -16,7 +17,6 @@
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
 
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
