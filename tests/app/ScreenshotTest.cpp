@@ -5,7 +5,6 @@
 #include "views/kit/Glow.h"
 #include "app/state/SharedState.h"
 #include "app/SweeplineApp.h"
-#include "support/Screenshots.h"
 #include "support/ShellHarness.h"
 
 #include <QTest>

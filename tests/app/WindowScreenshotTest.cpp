@@ -5,7 +5,6 @@
 #include "app/state/LanguageManager.h"
 #include "views/kit/AlertDialog.h"
 #include "views/kit/NeonPillButton.h"
-#include "support/Screenshots.h"
 #include "support/ProgramHarness.h"
 
 #include <QApplication>

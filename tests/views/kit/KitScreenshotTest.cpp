@@ -1,5 +1,4 @@
 #include "app/state/SharedState.h"
-#include "support/Screenshots.h"
 #include "support/FakePlatform.h"
 #include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"
