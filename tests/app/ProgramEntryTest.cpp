@@ -18,6 +18,7 @@
 #include "app/AppDelegate.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "support/FakePrompter.h"
+#include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
 #include "engine/inventory/ByteFormat.h"
 
@@ -34,44 +35,6 @@ using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-// A program over a fake platform, with the seams recorded and its alerts
-// answered by a scripted prompter.
-struct Program {
-    FakePlatform fake;
-    std::unique_ptr<SweeplineApp> app;
-    FakePrompter* prompter = nullptr;
-    int menuBarInstalls = 0;
-    int loginItemEnables = 0;
-
-    explicit Program(bool runInBackground = true)
-    {
-        fake.settings.setValue(QStringLiteral("settings.runInBackground"), runInBackground);
-        SubsystemSeams& s = SweeplineApp::seams();
-        s.installMenuBar = [this](AppScanner&, SystemCleaner&) { ++menuBarInstalls; };
-        s.enableLoginItem = [this] { ++loginItemEnables; };
-        app = std::make_unique<SweeplineApp>(fake.platform());
-        auto fakePrompter = std::make_unique<FakePrompter>();
-        prompter = fakePrompter.get();
-        app->setPrompter(std::move(fakePrompter));
-    }
-    ~Program()
-    {
-        if (app)
-            drainScans(&app->scanner(), &app->cleaner());
-        app.reset();
-        SweeplineApp::seams() = SubsystemSeams{};
-    }
-    AppNavigation& navigation() { return app->state().navigation(); }
-
-    MainWindow* startShown()
-    {
-        app->start();
-        MainWindow* w = app->mainWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
-        return w;
-    }
-};
 
 RemainCleanupOffer offerFor(FakePlatform& fake, const QStringList& relative, std::int64_t bytesEach)
 {
@@ -391,7 +354,7 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     QStringList texts;
     for (QAction* a : p.app->commands())
         texts << a->text();
-    EXPECT_EQ(texts, (QStringList{"About Tidewell", "Preferences…", "Marrowind Website", "Support"}));
+    EXPECT_EQ(texts, (QStringList{"About Tidewell", "Preferences…", "Marrowind Website", "Support", "Quit Tidewell"}));
 
     p.app->websiteAction()->trigger();
     p.app->supportAction()->trigger();
@@ -399,34 +362,30 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     EXPECT_EQ(p.fake.workspace.openedUrls[0], Brand::websiteURL());
     EXPECT_EQ(p.fake.workspace.openedUrls[1], Brand::supportURL());
 
-    // The About box: its texts, then "Visit Website" opens the site; "OK" does nothing.
-    QString text, informative;
-    QStringList buttons;
-    auto answer = [&](const QString& choice) {
-        QTimer::singleShot(0, [&, choice] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            text = box->text();
-            informative = box->informativeText();
-            buttons.clear();
-            for (QAbstractButton* b : box->buttons())
-                buttons << b->text();
-            buttonWithText(box, choice)->click();
-        });
-    };
-    answer(QStringLiteral("Visit Website"));
+    // The About box: the program's icon, its texts and two buttons, "OK"
+    // rightmost and the default; "Visit Website" opens the site, "OK" and
+    // Escape do nothing more.
+    p.prompter->script = {QStringLiteral("Visit Website"), QStringLiteral("OK")};
     p.app->aboutAction()->trigger();
-    EXPECT_EQ(text, "Tidewell");
-    EXPECT_TRUE(informative.startsWith("App uninstaller and Mac cleanup utility.\n\n"));
-    EXPECT_TRUE(informative.contains("Marrowind"));
-    EXPECT_TRUE(informative.contains(Brand::websiteHost()));
-    EXPECT_TRUE(informative.endsWith("Bundle ID: " + SweeplineApp::bundleIdentifier()));
-    EXPECT_EQ(buttons.size(), 2);
-    EXPECT_TRUE(buttons.contains("OK"));
-    EXPECT_TRUE(buttons.contains("Visit Website"));
+    ASSERT_EQ(p.prompter->asked.size(), 1);
+    const Prompt about = p.prompter->asked[0];
+    EXPECT_EQ(about.style, Prompt::Style::informational);
+    EXPECT_EQ(about.title, "Tidewell");
+    EXPECT_TRUE(about.text.startsWith("App uninstaller and Mac cleanup utility.\n\n"));
+    EXPECT_TRUE(about.text.contains("Marrowind"));
+    EXPECT_TRUE(about.text.contains(Brand::websiteHost()));
+    EXPECT_TRUE(about.text.endsWith("Bundle ID: " + SweeplineApp::bundleIdentifier()));
+    ASSERT_EQ(about.buttons.size(), 2);
+    EXPECT_EQ(about.buttons[0].title, "OK");
+    EXPECT_EQ(about.buttons[0].role, PromptButton::Role::defaultAction);
+    EXPECT_EQ(about.buttons[1].title, "Visit Website");
+    EXPECT_EQ(about.cancelIndex(), 0);
+    ASSERT_FALSE(about.icon.isNull());
+    EXPECT_EQ(about.icon.pixmap(64).toImage(), SweeplineApp::icon().pixmap(64).toImage());
     ASSERT_EQ(p.fake.workspace.openedUrls.size(), 3u);
     EXPECT_EQ(p.fake.workspace.openedUrls[2], Brand::websiteURL());
-    answer(QStringLiteral("OK"));
     p.app->showAbout();
+    p.app->showAbout();  // the script is used up: the cancel answer, which is "OK"
+    EXPECT_EQ(p.prompter->asked.size(), 3);
     EXPECT_EQ(p.fake.workspace.openedUrls.size(), 3u);
 }
