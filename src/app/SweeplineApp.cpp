@@ -21,8 +21,6 @@
 #include <QApplication>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QToolTip>
 
 namespace tw {
@@ -240,23 +238,22 @@ void SweeplineApp::presentOffer()
     if (!offer)
         return;
     QWidget* parent = m_window && m_window->isVisible() ? m_window.data() : nullptr;
-    auto* box = new QMessageBox(parent);
+    // Non-modal: the offer can be replaced or withdrawn while it is shown.
+    Prompt prompt{Prompt::Style::warning,
+                  CleanupOfferAlert::title(*offer),
+                  CleanupOfferAlert::message(*offer),
+                  {{CleanupOfferAlert::removeButtonText(), PromptButton::Role::destructive},
+                   {CleanupOfferAlert::laterButtonText(), PromptButton::Role::cancel}}};
+    auto* box = new AlertDialog(prompt, parent);
     box->setObjectName(QStringLiteral("cleanupOffer"));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setIcon(QMessageBox::Warning);
     box->setWindowTitle(displayName());
-    box->setText(CleanupOfferAlert::title(*offer));
-    box->setInformativeText(CleanupOfferAlert::message(*offer));
-    QPushButton* remove = box->addButton(CleanupOfferAlert::removeButtonText(), QMessageBox::DestructiveRole);
-    QPushButton* later = box->addButton(CleanupOfferAlert::laterButtonText(), QMessageBox::RejectRole);
-    box->setDefaultButton(later);
-    box->setEscapeButton(later);
     const QUuid id = offer->id;
-    connect(box, &QMessageBox::buttonClicked, this, [this, remove, id](QAbstractButton* clicked) {
+    connect(box, &QDialog::finished, this, [this, box, id] {
         const auto& current = m_state->navigation().remainOffer();
         if (!current || current->id != id)
             return;
-        answerOffer(clicked == remove);
+        answerOffer(box->chosen() == 0);
     });
     m_offerAlert = box;
     box->open();
@@ -264,7 +261,7 @@ void SweeplineApp::presentOffer()
 
 void SweeplineApp::closeOfferAlert()
 {
-    if (QMessageBox* box = m_offerAlert.data()) {
+    if (AlertDialog* box = m_offerAlert.data()) {
         m_offerAlert.clear();
         box->disconnect(this);
         box->close();

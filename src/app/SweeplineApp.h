@@ -3,10 +3,10 @@
 #include "app/MainWindow.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "platform/Platform.h"
+#include "views/kit/AlertDialog.h"
 #include "views/kit/Prompter.h"
 
 #include <QIcon>
-#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 
@@ -91,7 +91,7 @@ public:
     static QString aboutInformativeText();
 
     // The cleanup-offer alert while one is up.
-    QMessageBox* offerAlert() const { return m_offerAlert; }
+    AlertDialog* offerAlert() const { return m_offerAlert; }
     // Answers the pending offer as the alert's buttons do.
     void answerOffer(bool removeRemainingFiles);
 
@@ -106,7 +106,7 @@ private:
     std::unique_ptr<SystemCleaner> m_cleaner;
     std::unique_ptr<Prompter> m_prompter;
     QPointer<MainWindow> m_window;
-    QPointer<QMessageBox> m_offerAlert;
+    QPointer<AlertDialog> m_offerAlert;
     QAction* m_about;
     QAction* m_preferences;
     QAction* m_website;

@@ -1,31 +1,30 @@
-#include "app/state/AppSettings.h"
-#include "app/state/AppNavigation.h"
-#include "app/state/Brand.h"
-#include "app/state/L10n.h"
-#include "app/state/LanguageManager.h"
+#include "app/AppDelegate.h"
 #include "app/CleanupOfferAlert.h"
 #include "app/IconSidebar.h"
 #include "app/PreferencesView.h"
 #include "app/SheetOverlay.h"
-#include "views/kit/NeonPaint.h"
-#include "views/kit/NeonPillButton.h"
-#include "views/kit/NeonSwitch.h"
-#include "app/state/SharedState.h"
 #include "app/SweeplineApp.h"
-#include "app/state/WindowNotices.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/AppSettings.h"
+#include "app/state/Brand.h"
+#include "app/state/L10n.h"
+#include "app/state/LanguageManager.h"
 #include "app/state/MainWindowCloseGuard.h"
 #include "app/state/MainWindowOpenBridge.h"
-#include "app/AppDelegate.h"
+#include "app/state/SharedState.h"
+#include "app/state/WindowNotices.h"
 #include "engine/inventory/AppRemovalWatcher.h"
+#include "engine/inventory/ByteFormat.h"
 #include "support/FakePrompter.h"
 #include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
-#include "engine/inventory/ByteFormat.h"
+#include "views/kit/AlertDialog.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonPillButton.h"
+#include "views/kit/NeonSwitch.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -50,11 +49,11 @@ RemainCleanupOffer offerFor(FakePlatform& fake, const QStringList& relative, std
     return offer;
 }
 
-QPushButton* buttonWithText(QMessageBox* box, const QString& text)
+QAbstractButton* buttonWithText(AlertDialog* box, const QString& text)
 {
     for (QAbstractButton* b : box->buttons())
         if (b->text() == text)
-            return qobject_cast<QPushButton*>(b);
+            return b;
     return nullptr;
 }
 
@@ -69,18 +68,20 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
         p.fake, {QStringLiteral("Caches/com.example.sketchbook"), QStringLiteral("Logs/Sketchbook.log")}, 1'500'000);
     p.navigation().setRemainOffer(offer);
 
-    QMessageBox* box = p.app->offerAlert();
+    AlertDialog* box = p.app->offerAlert();
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return box->isVisible(); }, 2000));
-    EXPECT_EQ(box->text(), "Sketchbook has been moved to Trash");
-    EXPECT_EQ(box->informativeText(), "Tidewell detected " + ByteFormat::string(3'000'000)
+    EXPECT_EQ(box->prompt().title, "Sketchbook has been moved to Trash");
+    EXPECT_EQ(box->prompt().text, "Tidewell detected " + ByteFormat::string(3'000'000)
                                           + " of remaining files (2 items).\n"
                                             "Would you like to remove the leftovers completely?");
     ASSERT_EQ(box->buttons().size(), 2);
-    QPushButton* remove = buttonWithText(box, "Remove Remaining Files");
+    QAbstractButton* remove = buttonWithText(box, "Remove Remaining Files");
     ASSERT_NE(remove, nullptr);
-    EXPECT_EQ(box->buttonRole(remove), QMessageBox::DestructiveRole);
+    EXPECT_EQ(box->prompt().buttons[box->buttons().indexOf(remove)].role, PromptButton::Role::destructive);
+    // Escape answers "Later".
     ASSERT_NE(buttonWithText(box, "Later"), nullptr);
+    EXPECT_EQ(box->buttons()[box->prompt().cancelIndex()]->text(), "Later");
 
     // The items handed to the cleaner: one per leftover, selected, titled by the last path component.
     const QList<RemovableItem> items = CleanupOfferAlert::removableItems(offer);
@@ -172,7 +173,7 @@ TEST(ProgramEntry, LaterOnlyOpensTheRemains)
     const RemainCleanupOffer offer = offerFor(p.fake, {QStringLiteral("Caches/com.example.sketchbook")}, 2000);
     window->hide();
     p.navigation().setRemainOffer(offer);
-    QMessageBox* box = p.app->offerAlert();
+    AlertDialog* box = p.app->offerAlert();
     ASSERT_NE(box, nullptr);
     buttonWithText(box, "Later")->click();
     EXPECT_TRUE(p.fake.tree().exists(offer.leftovers[0]->path()));
@@ -201,9 +202,9 @@ TEST(ProgramEntry, EmptyOfferStillSuppressesAndOpensTheRemains)
     second.id = QUuid::createUuid();
     second.appName = QStringLiteral("Phantom");
     p.navigation().setRemainOffer(second);
-    QMessageBox* box = p.app->offerAlert();
+    AlertDialog* box = p.app->offerAlert();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), "Phantom has been moved to Trash");
+    EXPECT_EQ(box->prompt().title, "Phantom has been moved to Trash");
     buttonWithText(box, "Remove Remaining Files")->click();
     EXPECT_TRUE(p.app->removalWatcher().isSuppressed("com.example.ghost"));
     EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
