@@ -210,3 +210,17 @@ TEST_F(RemovalFixture, NothingSelectedDoesNothing)
     EXPECT_EQ(removing.size(), 0);
     EXPECT_EQ(cleaner.extensions().size(), 1);
 }
+
+TEST_F(RemovalFixture, TheEngineListLosesTheEntriesEvenWhenTheTabIsGone)
+{
+    const QString aurora = home + "/Library/Screen Savers/Aurora.saver";
+    cleaner.setExtensions({onDisk("Aurora", "Screen Savers", aurora)});
+    auto s = std::make_unique<ExtensionsState>(cleaner);
+    s->setSelectedCategory(Kind::screenSavers);
+    QSignalSpy changed(&cleaner, &SystemCleaner::extensionsChanged);
+    s->removeSelected();
+    s.reset();
+    ASSERT_TRUE(changed.wait(10000));
+    EXPECT_TRUE(cleaner.extensions().isEmpty());
+    EXPECT_TRUE(inTrash(aurora));
+}
