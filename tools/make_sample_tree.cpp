@@ -168,9 +168,9 @@ int main(int argc, char** argv)
         const char* name;
         int bytes;
     } browserExtensions[] = {
-        {"Google/Chrome/Default/Extensions/kbfnbcaeplbcioakkpcpgfkobkghlhen", "Grammarly", 2400000},
+        {"Google/Chrome/Default/Extensions/kbfnbcaeplbcioakkpcpgfkobkghlhen", "Grammarly", 240000},
         {"Google/Chrome/Profile 1/Extensions/eimadpbcbfnmbkopoojfekhnkhdbieeh", "Dark Reader", 820000},
-        {"Google/Chrome/Profile 1/Extensions/nngceckbapebfimnlniiiahkandclblb", "Bitwarden", 4100000},
+        {"Google/Chrome/Profile 1/Extensions/nngceckbapebfimnlniiiahkandclblb", "Bitwarden", 410000},
         {"BraveSoftware/Brave-Browser/Default/Extensions/aapbdbdomjkkjkaonfhkkikfgjllcleb", "Google Translate", 650000},
         {"Microsoft Edge/Default/Extensions/odfafepnkmbhccpbejgmiehpchacaeak", "uBlock Origin", 310000},
     };
@@ -180,11 +180,11 @@ int main(int argc, char** argv)
                 QStringLiteral(R"({"name": "%1", "version": "1.0.0"})").arg(QLatin1String(e.name)).toUtf8());
         t.writeSized(folder + QStringLiteral("/background.js"), e.bytes);
     }
-    t.writeSized(lib + QStringLiteral("/Safari/Extensions/1Password.safariextz"), 1200000);
+    t.writeSized(lib + QStringLiteral("/Safari/Extensions/1Password.safariextz"), 120000);
     t.writeSized(lib + QStringLiteral("/Screen Savers/Drift.saver/Contents/MacOS/Drift"), 180000);
-    t.writeSized(QStringLiteral("/Library/Screen Savers/Brooklyn.saver/Contents/MacOS/Brooklyn"), 5200000);
+    t.writeSized(QStringLiteral("/Library/Screen Savers/Brooklyn.saver/Contents/MacOS/Brooklyn"), 520000);
     t.writeSized(lib + QStringLiteral("/Widgets/Weather.wdgt/Info.plist"), 40000);
-    t.writeSized(home + QStringLiteral("/Downloads/GoogleChrome.dmg"), 23000000);
+    t.writeSized(home + QStringLiteral("/Downloads/GoogleChrome.dmg"), 2300000);
 
     // Launch agents and daemons.
     auto agent = [&](const QString& path, const QString& label, const QString& program, bool disabled) {
