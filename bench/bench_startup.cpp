@@ -14,10 +14,14 @@
 // cache emptied first, as at a cold start), and must not start application
 // discovery before that first paint.
 
-#include "app/NeonBorder.h"
-#include "app/NeonPaint.h"
+#include "views/kit/NeonBorder.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Glow.h"
 #include "app/SingleInstance.h"
-#include "app/WindowHandling.h"
+#include "app/state/WindowNotices.h"
+#include "app/state/MainWindowCloseGuard.h"
+#include "app/state/MainWindowOpenBridge.h"
+#include "app/AppDelegate.h"
 #include "app/SweeplineApp.h"
 #include "engine/inventory/AppScanner.h"
 #include "platform/Platform.h"

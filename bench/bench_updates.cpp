@@ -1,6 +1,7 @@
 // The update checker's work on the GUI thread (building the rows) and its
 // parsers (run on the pool, one row at a time).
 
+#include "engine/updates/FeedSamples.h"
 #include "engine/updates/UpdateChecker.h"
 #include "support/FakePlatform.h"
 
@@ -55,29 +56,24 @@ void BM_CompleteRows(benchmark::State& state)
 }
 BENCHMARK(BM_CompleteRows)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
 
-QString appcast(int items)
-{
-    QString text = QStringLiteral("<?xml version=\"1.0\"?><rss><channel><title>App</title>");
-    for (int i = items; i > 0; --i)
-        text += QStringLiteral("<item><title>Version %1</title><description><![CDATA[<ul><li>Fixes</li><li>More "
-                               "fixes and improvements in this release</li></ul>]]></description>"
-                               "<pubDate>Mon, 01 Jan 2024 10:00:00 +0000</pubDate>"
-                               "<sparkle:minimumSystemVersion>11.0</sparkle:minimumSystemVersion>"
-                               "<enclosure url=\"https://example.com/App-%1.0.zip\" sparkle:version=\"%1\" "
-                               "sparkle:shortVersionString=\"%1.0\" length=\"123456\" type=\"application/octet-stream\" "
-                               "sparkle:edSignature=\"abcdefghijklmnopqrstuvwxyz0123456789\"/></item>")
-                    .arg(i);
-    return text + QStringLiteral("</channel></rss>");
-}
-
 void BM_ParseAppcast(benchmark::State& state)
 {
-    const QString text = appcast(int(state.range(0)));
+    const QString text = test::publishedFeed(int(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(UpdateChecker::parseSparkleAppcast(text));
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
-BENCHMARK(BM_ParseAppcast)->Arg(1)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ParseAppcast)->Arg(1)->Arg(200)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// Package names after an address that never closes: 150, 300 and 600 thousand characters.
+void BM_ParseBacktrackingFeed(benchmark::State& state)
+{
+    const QString text = test::backtrackingFeed(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(UpdateChecker::parseSparkleAppcast(text));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+BENCHMARK(BM_ParseBacktrackingFeed)->Arg(150'000)->Arg(300'000)->Arg(600'000)->Unit(benchmark::kMicrosecond);
 
 // A megabyte without item tags and without any version: every pattern scans it all.
 void BM_ParseGarbage(benchmark::State& state)

@@ -1,6 +1,6 @@
+#include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "app/SweeplineApp.h"
-#include "app/WindowHandling.h"
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
 

@@ -1,7 +1,9 @@
 #include "app/EngineBindings.h"
 
-#include "app/AppSettings.h"
-#include "app/SharedState.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/AppSettings.h"
+#include "app/state/SharedState.h"
+#include "engine/inventory/AppScanner.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 

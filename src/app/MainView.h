@@ -1,105 +1,21 @@
 #pragma once
 
-#include "app/SidebarIcons.h"
-#include "app/Theme.h"
-#include "app/WorkspaceComponents.h"
+#include "app/state/NavigationTypes.h"
+#include "app/state/Theme.h"
 #include "engine/inventory/Models.h"
+#include "views/kit/WorkspaceEnvironment.h"
 
-#include <QAbstractButton>
-#include <QHash>
-#include <QList>
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <utility>
 
 namespace tw {
 
-class AppNavigation;
-class AppScanner;
-class SystemCleaner;
+class IconSidebar;
 class ThemeGlassBackground;
-
-// What every workspace may read: the engines and the shared state.
-struct WorkspaceEnvironment {
-    AppScanner& scanner;
-    SystemCleaner& cleaner;
-    AppNavigation& navigation;
-    ThemeManager& theme;
-};
-
-// The makers of the tabs' workspaces that live in other parts of the program
-// (Applications, Startup, Updates, Extensions, Network, System). Each part
-// registers its own at start; a tab without one shows a PendingWorkspace.
-namespace WorkspaceFactories {
-using Factory = std::function<QWidget*(const WorkspaceEnvironment&)>;
-void set(SidebarTab tab, Factory factory);
-Factory get(SidebarTab tab);
-} // namespace WorkspaceFactories
-
-// Stands in for a tab whose own workspace has not been built yet: the
-// workspace frame with the product title and empty columns. Later work
-// replaces it by registering the tab's factory in WorkspaceFactories.
-class PendingWorkspace : public WorkspaceChrome {
-    Q_OBJECT
-public:
-    explicit PendingWorkspace(SidebarTab tab, QWidget* parent = nullptr);
-    SidebarTab tab() const { return m_tab; }
-
-private:
-    SidebarTab m_tab;
-};
-
-// The glyph of a tab's pill.
-SidebarGlyph glyphFor(SidebarTab tab);
-
-// The maker's name at the foot of the sidebar; opens the maker's website.
-class MakerFooterButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit MakerFooterButton(QWidget* parent = nullptr);
-    static QColor textColour(AppAppearance a);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
-// The fixed-width column of pills: one per tab (System last), then the
-// Theme and Preferences pills and the maker's name, on a neon glass card.
-class IconSidebar : public QWidget {
-    Q_OBJECT
-public:
-    explicit IconSidebar(AppNavigation& navigation, QWidget* parent = nullptr);
-
-    static constexpr int sidebarWidth() { return 188; }
-    // The tab pills in order, then the Theme pill.
-    const QList<NeonPillButton*>& tabPills() const { return m_tabPills; }
-    NeonPillButton* themePill() const { return m_themePill; }
-    NeonPillButton* preferencesPill() const { return m_preferencesPill; }
-    MakerFooterButton* footer() const { return m_footer; }
-    NeonGlassPanel* panel() const { return m_panel; }
-    NeonPillButton* pill(SidebarTab tab) const;
-
-    // The tabs that get a pill in the column, in order.
-    static QList<SidebarTab> columnTabs();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void syncSelection();
-
-    AppNavigation& m_navigation;
-    NeonGlassPanel* m_panel;
-    QList<NeonPillButton*> m_tabPills;
-    NeonPillButton* m_themePill;
-    NeonPillButton* m_preferencesPill;
-    MakerFooterButton* m_footer;
-};
 
 // The root of the main window: the sidebar beside the selected tab's
 // workspace (made afresh on every selection). Starts the application scan

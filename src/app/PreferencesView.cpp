@@ -1,8 +1,8 @@
 #include "app/PreferencesView.h"
 
-#include "app/AppSettings.h"
-#include "app/NeonBorder.h"
-#include "app/NeonPaint.h"
+#include "app/state/AppSettings.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonSwitch.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -16,51 +16,6 @@ namespace tw {
 
 using neon::faded;
 using neon::rgb;
-
-// ---- NeonSwitch -----------------------------------------------------------------------
-
-NeonSwitch::NeonSwitch(QWidget* parent)
-    : QAbstractButton(parent)
-{
-    setCheckable(true);
-    setFocusPolicy(Qt::TabFocus);
-    setFixedSize(sizeHint());
-}
-
-void NeonSwitch::paintEvent(QPaintEvent*)
-{
-    const AppAppearance a = AppTheme::appearance();
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QColor fill;
-    if (isChecked())
-        fill = AppTheme::accent(a);
-    else
-        fill = isDark(a) ? faded(Qt::white, 0.16) : rgb(0.86, 0.86, 0.88);
-    p.fillPath(neon::capsule(track), fill);
-    p.setPen(QPen(isChecked() ? faded(Qt::white, 0.25) : faded(isDark(a) ? Qt::white : Qt::black, 0.1), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(neon::capsule(track.adjusted(0.5, 0.5, -0.5, -0.5)));
-    if (isChecked()) {
-        // A faint neon halo around an active switch.
-        p.setPen(QPen(faded(AppTheme::neonGlow(a), 0.35), 2));
-        p.drawPath(neon::capsule(track.adjusted(-0.5, -0.5, 0.5, 0.5)));
-    }
-    const qreal d = track.height() - 4;
-    const qreal x = isChecked() ? track.right() - 2 - d : track.left() + 2;
-    const QRectF knob(x, track.top() + 2, d, d);
-    p.setPen(Qt::NoPen);
-    p.setBrush(faded(Qt::black, 0.18));
-    p.drawEllipse(knob.translated(0, 0.8));
-    p.setBrush(isDown() ? rgb(0.92, 0.92, 0.93) : QColor(Qt::white));
-    p.drawEllipse(knob);
-    if (hasFocus()) {
-        p.setPen(QPen(faded(AppTheme::accent(a), 0.6), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(neon::capsule(QRectF(rect()).adjusted(1, 1, -1, -1)));
-    }
-}
 
 // ---- SheetButton -----------------------------------------------------------------------
 
@@ -158,13 +113,14 @@ PreferencesView::PreferencesView(AppSettings& settings, std::function<void()> di
     setFixedSize(sheetWidth(), sheetHeight());
     setFocusPolicy(Qt::StrongFocus);
     setObjectName(QStringLiteral("preferences"));
-    m_menuBar->setChecked(settings.showMenuBarPreview());
-    m_trash->setChecked(settings.detectTrashRemovals());
     // Each switch writes its setting at once; there is nothing to undo.
-    connect(m_menuBar, &QAbstractButton::toggled, this, [this](bool on) { m_settings.setShowMenuBarPreview(on); });
-    connect(m_trash, &QAbstractButton::toggled, this, [this](bool on) { m_settings.setDetectTrashRemovals(on); });
-    connect(&settings, &AppSettings::showMenuBarPreviewChanged, m_menuBar, &QAbstractButton::setChecked);
-    connect(&settings, &AppSettings::detectTrashRemovalsChanged, m_trash, &QAbstractButton::setChecked);
+    AppSettings* store = &settings;
+    m_menuBar->bind({[store] { return store->showMenuBarPreview(); },
+                     [store](bool on) { store->setShowMenuBarPreview(on); }});
+    m_trash->bind({[store] { return store->detectTrashRemovals(); },
+                   [store](bool on) { store->setDetectTrashRemovals(on); }});
+    connect(&settings, &AppSettings::showMenuBarPreviewChanged, m_menuBar, &NeonSwitch::refresh);
+    connect(&settings, &AppSettings::detectTrashRemovalsChanged, m_trash, &NeonSwitch::refresh);
     connect(m_done, &QAbstractButton::clicked, this, [this] {
         if (m_dismiss)
             m_dismiss();
@@ -302,59 +258,6 @@ void PreferencesView::keyPressEvent(QKeyEvent* event)
     default:
         QWidget::keyPressEvent(event);
     }
-}
-
-// ---- SheetOverlay ------------------------------------------------------------------------
-
-SheetOverlay::SheetOverlay(QWidget* parent)
-    : QWidget(parent)
-{
-    setAttribute(Qt::WA_NoSystemBackground);
-    hide();
-}
-
-void SheetOverlay::setSheet(QWidget* sheet)
-{
-    if (m_sheet == sheet)
-        return;
-    if (m_sheet)
-        m_sheet->deleteLater();
-    m_sheet = sheet;
-    if (m_sheet) {
-        m_sheet->setParent(this);
-        m_sheet->show();
-        resizeEvent(nullptr);
-    }
-    update();
-}
-
-void SheetOverlay::paintEvent(QPaintEvent*)
-{
-    if (ClockwiseNeonBorder::isCapturing())
-        return;
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    neon::fillRoundedRect(p, QRectF(rect()), 20, faded(Qt::black, 0.38));
-    if (!m_sheet)
-        return;
-    const AppAppearance a = AppTheme::appearance();
-    neon::paintRoundedRectShadows(p, QRectF(m_sheet->geometry()), 12,
-                                  {{faded(Qt::black, 0.45), 24, {0, 10}}, {faded(AppTheme::neonGlow(a), 0.25), 18, {0, 0}}});
-}
-
-void SheetOverlay::resizeEvent(QResizeEvent*)
-{
-    if (!m_sheet)
-        return;
-    const QSize s = m_sheet->size();
-    // Sheets hang from the top of the window.
-    m_sheet->move((width() - s.width()) / 2, std::max(0, std::min(72, (height() - s.height()) / 2)));
-}
-
-void SheetOverlay::mousePressEvent(QMouseEvent* event)
-{
-    // The window behind the sheet takes no clicks while it is up.
-    event->accept();
 }
 
 } // namespace tw

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Theme.h"
+#include "app/state/Theme.h"
 
 #include <QAbstractButton>
 #include <QWidget>
@@ -10,17 +10,7 @@
 namespace tw {
 
 class AppSettings;
-
-// An on/off switch drawn as a capsule track with a round knob.
-class NeonSwitch : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit NeonSwitch(QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {38, 22}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
+class NeonSwitch;
 
 // A small default-action button (the sheet's "Done").
 class SheetButton : public QAbstractButton {
@@ -75,24 +65,6 @@ private:
     NeonSwitch* m_menuBar;
     NeonSwitch* m_trash;
     SheetButton* m_done;
-};
-
-// The dimmed layer that presents a sheet over a window: it covers its parent,
-// takes every click, centres the sheet and paints its shadow.
-class SheetOverlay : public QWidget {
-    Q_OBJECT
-public:
-    explicit SheetOverlay(QWidget* parent);
-    void setSheet(QWidget* sheet);
-    QWidget* sheet() const { return m_sheet; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-private:
-    QWidget* m_sheet = nullptr;
 };
 
 } // namespace tw

@@ -1,223 +1,25 @@
 #include "app/SweeplineApp.h"
 
-#include "app/AppSettings.h"
+#include "app/AppDelegate.h"
+#include "app/CleanupOfferAlert.h"
 #include "app/EngineBindings.h"
-#include "app/L10n.h"
-#include "app/NeonBorder.h"
-#include "app/NeonPaint.h"
-#include "app/PreferencesView.h"
-#include "app/SharedState.h"
-#include "app/WindowChrome.h"
-#include "app/WindowHandling.h"
+#include "app/Workspaces.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/AppSettings.h"
+#include "app/state/Brand.h"
+#include "app/state/MainWindowOpenBridge.h"
+#include "app/state/SharedState.h"
+#include "app/state/Theme.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
 
 #include <QAction>
-#include <QImage>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QShowEvent>
-
-#include <cmath>
 
 namespace tw {
-
-// ---- MainWindow -----------------------------------------------------------------------
-
-namespace {
-
-// Clears what lies outside the window's rounded shape at one corner, with a
-// smooth edge, stacked over the whole content (the window mask alone is
-// jagged). Four small ones stay out of repaints elsewhere in the window.
-class CornerClip : public QWidget {
-public:
-    CornerClip(QWidget* parent, qreal radius, std::function<void()> painted)
-        : QWidget(parent)
-        , m_radius(radius)
-        , m_painted(std::move(painted))
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setAttribute(Qt::WA_NoSystemBackground);
-        setObjectName(QStringLiteral("cornerClip"));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (ClockwiseNeonBorder::isCapturing())
-            return;
-        // The last of these is painted last of all the window's widgets: a
-        // first paint of the whole window is complete after it.
-        struct Done {
-            const std::function<void()>& f;
-            ~Done()
-            {
-                if (f)
-                    f();
-            }
-        } done{m_painted};
-        // The neon borders' animation repaints the corners next to them: the
-        // shape is rasterised once into a mask, and each paint only applies it.
-        const qreal dpr = devicePixelRatioF();
-        const QSize parentSize = parentWidget()->size();
-        if (m_mask.isNull() || m_maskPos != pos() || m_maskParentSize != parentSize || m_mask.devicePixelRatio() != dpr
-            || m_mask.size() != size() * dpr) {
-            m_mask = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
-            m_mask.setDevicePixelRatio(dpr);
-            m_mask.fill(Qt::transparent);
-            QPainter q(&m_mask);
-            q.setRenderHint(QPainter::Antialiasing);
-            q.translate(-pos());
-            neon::fillOutsideCorners(q, QRectF(QPointF(0, 0), QSizeF(parentSize)), m_radius, Qt::black);
-            m_maskPos = pos();
-            m_maskParentSize = parentSize;
-        }
-        // Clearing with the shape's coverage: what the mask covers goes.
-        QPainter p(this);
-        p.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-        p.drawImage(QPointF(0, 0), m_mask);
-    }
-
-private:
-    qreal m_radius;
-    std::function<void()> m_painted;
-    QImage m_mask;
-    QPoint m_maskPos;
-    QSize m_maskParentSize;
-};
-
-} // namespace
-
-MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, LanguageManager& language,
-                       QWidget* parent)
-    : QWidget(parent)
-    , m_env(env)
-    , m_settings(settings)
-    , m_language(language)
-    , m_overlay(new SheetOverlay(this))
-{
-    for (int i = 0; i < 4; ++i)
-        m_clips << new CornerClip(this, cornerRadius(), i < 3 ? std::function<void()>() : [this] {
-            if (!m_painted) {
-                m_painted = true;
-                emit firstPainted();
-            }
-        });
-    setObjectName(QStringLiteral("main"));
-    setWindowTitle(SweeplineApp::displayName());
-    setMinimumSize(minimumWidth(), minimumHeight());
-    resize(minimumWidth(), minimumHeight());
-    WindowChrome::install(this, cornerRadius());
-
-    rebuildContent();
-    // Setting the language, even to the same one, rebuilds the content; the
-    // hooks and the sheet live outside it.
-    connect(&language, &LanguageManager::languageChanged, this, &MainWindow::rebuildContent);
-    connect(&env.navigation, &AppNavigation::showPreferencesChanged, this, &MainWindow::presentPreferences);
-    connect(&env.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
-    if (env.navigation.showPreferences())
-        presentPreferences(true);
-}
-
-PreferencesView* MainWindow::preferences() const
-{
-    return qobject_cast<PreferencesView*>(m_overlay->sheet());
-}
-
-QString MainWindow::identity() const
-{
-    return rawValue(m_language.language()) + u'-' + QString::number(m_language.revision());
-}
-
-void MainWindow::rebuildContent()
-{
-    delete m_view.data();
-    m_view = new MainView(m_env, this);
-    m_view->setObjectName(identity());
-    m_view->setGeometry(rect());
-    m_view->stackUnder(m_overlay);
-    if (isVisible())
-        m_view->show();
-}
-
-void MainWindow::presentPreferences(bool show)
-{
-    if (!show) {
-        m_overlay->hide();
-        m_overlay->setSheet(nullptr);
-        return;
-    }
-    if (!preferences()) {
-        auto* sheet = new PreferencesView(m_settings, [nav = &m_env.navigation] { nav->setShowPreferences(false); });
-        m_overlay->setSheet(sheet);
-    }
-    m_overlay->setGeometry(rect());
-    m_overlay->raise();
-    for (QWidget* clip : std::as_const(m_clips))
-        clip->raise();
-    m_overlay->show();
-    m_overlay->sheet()->setFocus();
-}
-
-void MainWindow::showEvent(QShowEvent* event)
-{
-    if (!event->spontaneous())
-        emit contentShown();
-}
-
-void MainWindow::resizeEvent(QResizeEvent*)
-{
-    if (m_view)
-        m_view->setGeometry(rect());
-    m_overlay->setGeometry(rect());
-    const int c = int(std::ceil(cornerRadius())) + 1;
-    const QPoint corners[] = {{0, 0}, {width() - c, 0}, {0, height() - c}, {width() - c, height() - c}};
-    for (int i = 0; i < m_clips.size(); ++i) {
-        m_clips[i]->setGeometry(QRect(corners[i], QSize(c, c)));
-        m_clips[i]->raise();
-    }
-}
-
-// ---- Cleanup offer ------------------------------------------------------------------------
-
-namespace CleanupOfferAlert {
-
-QString title(const RemainCleanupOffer& offer)
-{
-    return offer.appName + QStringLiteral(" has been moved to Trash");
-}
-
-QString message(const RemainCleanupOffer& offer)
-{
-    return SweeplineApp::displayName() + QStringLiteral(" detected ") + ByteFormat::string(offer.totalSize())
-        + QStringLiteral(" of remaining files (") + QString::number(offer.leftovers.size())
-        + QStringLiteral(" items).\nWould you like to remove the leftovers completely?");
-}
-
-QList<RemovableItem> removableItems(const RemainCleanupOffer& offer)
-{
-    QList<RemovableItem> items;
-    for (const LeftoverPtr& leftover : offer.leftovers) {
-        if (!leftover)
-            continue;
-        RemovableItem item;
-        item.title = leftover->path().section(u'/', -1, -1, QString::SectionSkipEmpty);
-        item.subtitle = leftover->kindDescription();
-        item.path = leftover->path();
-        item.size = leftover->size();
-        item.category = leftover->kindDescription();
-        item.isSelected = true;
-        item.relatedPaths = {leftover->path()};
-        items << item;
-    }
-    return items;
-}
-
-} // namespace CleanupOfferAlert
 
 // ---- SweeplineApp ---------------------------------------------------------------------------
 
@@ -235,6 +37,10 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
     // the delegate, which needs the navigation.
     m_state = std::make_unique<SharedState>(platform);
     m_delegate = std::make_unique<AppDelegate>(m_state->navigation());
+    m_prompter = std::make_unique<DialogPrompter>([this]() -> QWidget* {
+        return m_window && m_window->isVisible() ? m_window.data() : nullptr;
+    });
+    registerWorkspaces();
 
     m_about = new QAction(QStringLiteral("About ") + displayName(), this);
     m_about->setMenuRole(QAction::AboutRole);
@@ -310,7 +116,7 @@ SystemCleaner& SweeplineApp::cleaner()
 
 WorkspaceEnvironment SweeplineApp::environment()
 {
-    return {scanner(), cleaner(), m_state->navigation(), m_state->theme()};
+    return {scanner(), cleaner(), m_state->navigation(), m_state->theme(), m_platform, *m_prompter};
 }
 
 MainWindow* SweeplineApp::createMainWindow()
@@ -408,14 +214,18 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
     const std::optional<RemainCleanupOffer> offer = navigation.remainOffer();
     if (!offer)
         return;
+    QStringList failed;
     if (removeRemainingFiles) {
-        // Failures are not reported: what cannot move stays where it is.
-        cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer));
+        failed = cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer)).failed;
         removalWatcher().suppress(offer->bundleIdentifier);
     }
     navigation.openMainWindow(std::nullopt, true, false);
     closeOfferAlert();
     navigation.setRemainOffer(std::nullopt);
+    // What did not move stays where it is, and the user is told so (last,
+    // once the offer is settled: the alert waits for an answer).
+    if (!failed.isEmpty())
+        m_prompter->ask(CleanupOfferAlert::failureAlert(failed));
 }
 
 } // namespace tw

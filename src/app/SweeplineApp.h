@@ -1,14 +1,13 @@
 #pragma once
 
-#include "app/MainView.h"
+#include "app/MainWindow.h"
 #include "engine/cleaner/SystemCleaner.h"
-#include "engine/inventory/Models.h"
 #include "platform/Platform.h"
+#include "views/kit/Prompter.h"
 
-#include <QObject>
 #include <QMessageBox>
+#include <QObject>
 #include <QPointer>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -16,17 +15,12 @@
 class QAction;
 class QMenuBar;
 
-
 namespace tw {
 
 class AppDelegate;
 class AppRemovalWatcher;
 class AppScanner;
-class AppSettings;
-class LanguageManager;
-class PreferencesView;
 class SharedState;
-class SheetOverlay;
 
 // Calls into parts of the program that are built by later work (the menu bar
 // controller and the system monitor's login-item permission). Each is empty
@@ -41,61 +35,6 @@ struct SubsystemSeams {
     // shown while run-in-background is on.
     std::function<void()> enableLoginItem;
 };
-
-// The main window: frameless, rounded (radius 20), at least 1100 x 680, with
-// the main view (rebuilt whenever the language is set; it carries the glass
-// backdrop that covers the whole window) and the preferences sheet, shown
-// while the navigation asks for it.
-class MainWindow : public QWidget {
-    Q_OBJECT
-public:
-    MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, LanguageManager& language,
-               QWidget* parent = nullptr);
-
-    static constexpr int minimumWidth() { return 1100; }
-    static constexpr int minimumHeight() { return 680; }
-    static constexpr qreal cornerRadius() { return 20; }
-
-    MainView* mainView() const { return m_view; }
-    SheetOverlay* sheetOverlay() const { return m_overlay; }
-    PreferencesView* preferences() const;
-    // The content's identity: the language's raw value, "-", its revision.
-    QString identity() const;
-    bool hasPainted() const { return m_painted; }
-
-signals:
-    // The content was shown (each showing, not each paint).
-    void contentShown();
-    // The first complete frame of the window was painted.
-    void firstPainted();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void rebuildContent();
-    void presentPreferences(bool show);
-
-    WorkspaceEnvironment m_env;
-    AppSettings& m_settings;
-    LanguageManager& m_language;
-    QPointer<MainView> m_view;
-    SheetOverlay* m_overlay;
-    QList<QWidget*> m_clips;
-    bool m_painted = false;
-};
-
-// The alert that offers to remove what an application left behind after it
-// was moved to the Trash outside the program.
-namespace CleanupOfferAlert {
-QString title(const RemainCleanupOffer& offer);
-QString message(const RemainCleanupOffer& offer);
-// The offer's leftovers as removable items, all selected, in the offer's order.
-QList<RemovableItem> removableItems(const RemainCleanupOffer& offer);
-inline QString removeButtonText() { return QStringLiteral("Remove Remaining Files"); }
-inline QString laterButtonText() { return QStringLiteral("Later"); }
-} // namespace CleanupOfferAlert
 
 // The program: owns the engines for the life of the process, installs the
 // shared state, makes the main window, answers the cleanup offers, and
@@ -118,6 +57,9 @@ public:
     SystemCleaner& cleaner();
     // Watches for applications removed outside the program; started with the window.
     AppRemovalWatcher& removalWatcher();
+    // Every alert and confirmation of the program goes through this one.
+    Prompter& prompter() { return *m_prompter; }
+    void setPrompter(std::unique_ptr<Prompter> prompter) { m_prompter = std::move(prompter); }
     WorkspaceEnvironment environment();
 
     // Makes the main window (the open bridge's factory) and shows it.
@@ -153,6 +95,7 @@ private:
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<AppScanner> m_scanner;
     std::unique_ptr<SystemCleaner> m_cleaner;
+    std::unique_ptr<Prompter> m_prompter;
     QPointer<MainWindow> m_window;
     QPointer<QMessageBox> m_offerAlert;
     QAction* m_about;

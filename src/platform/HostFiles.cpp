@@ -2,6 +2,7 @@
 
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
+#include "platform/ReadOnlyDatabase.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -196,8 +197,9 @@ private:
     QHash<QString, QString> m_index;
 };
 
-// Read-only queries with a bound parameter. A connection with its prepared
-// query is kept per database and reopened when the file is replaced.
+// Read-only queries with a bound parameter, on a real "access" table only,
+// each within its budget. A connection with its prepared query is kept per
+// database and reopened when the file is replaced.
 class SqlitePrivacy final : public PrivacyStore {
 public:
     explicit SqlitePrivacy(const FileSystem& fs) : m_fs(fs) {}
@@ -215,6 +217,7 @@ public:
             return std::nullopt;
         const QByteArray client = clientLower.toUtf8();
         sqlite3_reset(c->query);
+        c->db->renewBudget();
         sqlite3_bind_text(c->query, 1, client.constData(), int(client.size()), SQLITE_TRANSIENT);
         QStringList services;
         int rc;
@@ -233,7 +236,7 @@ public:
 
 private:
     struct Connection {
-        sqlite3* db = nullptr;
+        std::shared_ptr<ReadOnlyDatabase> db;
         sqlite3_stmt* query = nullptr;
         std::uint64_t device = 0, inode = 0;
         std::int64_t size = 0;
@@ -241,9 +244,8 @@ private:
         void close()
         {
             sqlite3_finalize(query);
-            sqlite3_close(db);
             query = nullptr;
-            db = nullptr;
+            db.reset();
         }
     };
 
@@ -258,14 +260,13 @@ private:
             it->close();
             m_connections.erase(it);
         }
-        if (!st)
+        if (!st || st->type != FileType::Regular)
             return nullptr;
-        Connection c{nullptr, nullptr, st->device, st->inode, st->size, st->modified.value_or(QDateTime())};
-        const QByteArray host = m_fs.toHost(databasePath);
+        Connection c{ReadOnlyDatabase::open(m_fs.toHost(databasePath)), nullptr, st->device, st->inode, st->size,
+                     st->modified.value_or(QDateTime())};
         static const char* sql = "SELECT DISTINCT service FROM access WHERE lower(client) = ?1 AND auth_value > 0";
-        if (sqlite3_open_v2(host.constData(), &c.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK
-            || sqlite3_busy_timeout(c.db, 250) != SQLITE_OK
-            || sqlite3_prepare_v2(c.db, sql, -1, &c.query, nullptr) != SQLITE_OK) {
+        if (!c.db || !c.db->isPlainTable("access")
+            || sqlite3_prepare_v2(c.db->handle(), sql, -1, &c.query, nullptr) != SQLITE_OK) {
             c.close();
             return nullptr;
         }

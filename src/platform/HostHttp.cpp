@@ -77,30 +77,39 @@ public:
 
         QNetworkRequest request(url);
         request.setRawHeader("User-Agent", userAgent);
-        request.setTransferTimeout(int(std::max<qint64>(1, timeout.count())));
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferNetwork);
         request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
         QNetworkReply* reply = m_nam.get(request);
         auto* receiver = new QObject(reply);
-        auto tooLarge = std::make_shared<bool>(false);
-        QObject::connect(reply, &QNetworkReply::downloadProgress, receiver, [reply, tooLarge](qint64 received, qint64) {
-            if (received > kMaxBodyBytes && !*tooLarge) {
-                *tooLarge = true;
+        // Why we cut the transfer ourselves, if we did.
+        auto cut = std::make_shared<QString>();
+        auto cutOff = [reply, cut](const QString& why) {
+            if (cut->isEmpty()) {
+                *cut = why;
                 reply->abort();
             }
+        };
+        // The whole request, not only each silence, has to fit in the timeout.
+        QTimer::singleShot(std::max<qint64>(1, timeout.count()), receiver,
+                           [cutOff] { cutOff(QStringLiteral("Request timed out")); });
+        QObject::connect(reply, &QNetworkReply::downloadProgress, receiver, [cutOff](qint64 received, qint64) {
+            if (received > kMaxBodyBytes)
+                cutOff(QStringLiteral("Response too large"));
         });
-        QObject::connect(reply, &QNetworkReply::finished, receiver, [reply, tooLarge, done = std::move(done)] {
+        QObject::connect(reply, &QNetworkReply::finished, receiver, [reply, cut, done = std::move(done)] {
             HttpResponse r;
             const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
             r.status = status.isValid() ? status.toInt() : 0;
-            // An HTTP error status still carries an answer; a transfer that
-            // broke off (even after the status line) does not.
+            // An HTTP error status still carries an answer. Any other error
+            // (a transfer that broke off, even after the status line, or a
+            // body that does not decompress) leaves none.
             const QNetworkReply::NetworkError error = reply->error();
-            r.transportError = *tooLarge || (error != QNetworkReply::NoError && (r.status == 0 || isTransportError(error)));
+            r.transportError = !cut->isEmpty() ||
+                               (error != QNetworkReply::NoError && (r.status < 400 || isTransportError(error)));
             if (!r.transportError)
                 r.body = reply->readAll();
-            r.errorText = *tooLarge ? QStringLiteral("Response too large") : reply->errorString();
+            r.errorText = cut->isEmpty() ? reply->errorString() : *cut;
             reply->deleteLater();
             done(r);
         });

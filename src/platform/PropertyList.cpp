@@ -1,4 +1,5 @@
 #include "platform/PropertyList.h"
+#include "platform/PropertyListCheck.h"
 
 #include <plist/plist.h>
 
@@ -17,7 +18,7 @@ using Owned = std::unique_ptr<void, PlistFree>;
 
 QVariant toVariant(plist_t node, int depth)
 {
-    if (!node || depth > 64)
+    if (!node || depth > kMaxDepth)
         return {};
     switch (plist_get_node_type(node)) {
     case PLIST_DICT: {
@@ -134,13 +135,15 @@ plist_t fromVariant(const QVariant& v)
 
 std::optional<QVariant> parse(const QByteArray& data)
 {
-    if (data.isEmpty() || data.size() > (64 << 20))
+    if (data.isEmpty() || data.size() > kMaxBytes)
         return std::nullopt;
     plist_t root = nullptr;
-    if (plist_is_binary(data.constData(), uint32_t(data.size())))
-        plist_from_bin(data.constData(), uint32_t(data.size()), &root);
-    else if (data.trimmed().startsWith('<'))
+    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
+        if (binaryWithinLimits(data))
+            plist_from_bin(data.constData(), uint32_t(data.size()), &root);
+    } else if (data.trimmed().startsWith('<') && xmlWithinLimits(data)) {
         plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+    }
     if (!root)
         return std::nullopt;
     Owned owned(root);
@@ -152,7 +155,7 @@ std::optional<QVariant> parse(const QByteArray& data)
 
 std::optional<QVariant> read(const FileSystem& fs, const QString& path)
 {
-    const auto data = fs.readFile(path);
+    const auto data = fs.readFile(path, kMaxBytes);
     return data ? parse(*data) : std::nullopt;
 }
 

@@ -8,6 +8,13 @@
 
 namespace tw::plist {
 
+// What a property list from the disk may hold; a file beyond any bound reads
+// as unreadable, before the parser sees it.
+inline constexpr qsizetype kMaxBytes = 8 << 20;
+inline constexpr int kMaxDepth = 64;                    // nested arrays and dictionaries
+inline constexpr qint64 kMaxObjects = 100000;           // values and keys, a shared one at each reference
+inline constexpr qint64 kMaxExpandedBytes = 32 << 20;   // string and data bytes, likewise
+
 // Property lists as Qt variant trees: dictionaries are QVariantMap, arrays
 // QVariantList, strings QString, integers qint64, reals double, booleans bool,
 // data QByteArray and dates QDateTime (UTC).

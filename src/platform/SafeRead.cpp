@@ -23,8 +23,13 @@ struct Fd {
 
 bool readRegularFile(const char* hostPath, QByteArray& out, std::int64_t maxBytes)
 {
+    return readRegularFileAt(AT_FDCWD, hostPath, out, maxBytes);
+}
+
+bool readRegularFileAt(int folder, const char* path, QByteArray& out, std::int64_t maxBytes)
+{
     out.resize(0);
-    const Fd file{::open(hostPath, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    const Fd file{::openat(folder, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     if (file.fd < 0)
         return false;
     struct stat st;

@@ -14,5 +14,8 @@ namespace tw {
 // Returns false, with `out` empty, when the file is missing, not regular,
 // unreadable or larger than maxBytes.
 bool readRegularFile(const char* hostPath, QByteArray& out, std::int64_t maxBytes);
+// The same for a path relative to an open folder, which spares the lookup of
+// the folder's own path when many files below it are read.
+bool readRegularFileAt(int folder, const char* path, QByteArray& out, std::int64_t maxBytes);
 
 } // namespace tw

@@ -1,7 +1,15 @@
-#include "app/AppSettings.h"
+#include "app/state/AppSettings.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/Brand.h"
+#include "app/IconSidebar.h"
 #include "app/MainView.h"
-#include "app/ThemeWorkspace.h"
-#include "ShellHarness.h"
+#include "app/Workspaces.h"
+#include "views/kit/NeonPillButton.h"
+#include "views/kit/PendingWorkspace.h"
+#include "views/kit/WorkspaceTitleBar.h"
+#include "views/theme/ThemeWorkspace.h"
+#include "views/theme/ThemePreviewCard.h"
+#include "support/ShellHarness.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -44,6 +52,7 @@ QList<AppInfoPtr> someApps(int n)
 TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
 {
     ShellHarness h;
+    registerWorkspaces();
     MainView view(h.env());
     view.resize(1100, 680);
     view.show();
@@ -114,6 +123,17 @@ TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
 TEST(MainView, RegisteredWorkspacesReplaceThePendingOne)
 {
     ShellHarness h;
+    // Whatever the program registers for these two tabs comes back afterwards.
+    struct Restore {
+        WorkspaceFactories::Factory network = WorkspaceFactories::get(SidebarTab::network);
+        WorkspaceFactories::Factory startup = WorkspaceFactories::get(SidebarTab::startup);
+        ~Restore()
+        {
+            WorkspaceFactories::set(SidebarTab::network, network);
+            WorkspaceFactories::set(SidebarTab::startup, startup);
+        }
+    } restore;
+    WorkspaceFactories::set(SidebarTab::startup, {});
     int made = 0;
     WorkspaceFactories::set(SidebarTab::network, [&](const WorkspaceEnvironment& env) -> QWidget* {
         ++made;
@@ -231,6 +251,7 @@ TEST(MainView, RemainsScanStartsWhenTheApplicationCountChanges)
 TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
 {
     ShellHarness h;
+    registerWorkspaces();
     MainView view(h.env());
     view.resize(1100, 680);
     view.show();
@@ -239,16 +260,7 @@ TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
     auto* themes = qobject_cast<ThemeWorkspace*>(view.workspace());
     ASSERT_NE(themes, nullptr);
     QCoreApplication::processEvents();
-    ASSERT_NE(themes->card(AppAppearance::midnight), nullptr);
-    EXPECT_TRUE(themes->card(AppAppearance::midnight)->isSelected());
-    EXPECT_EQ(themes->card(AppAppearance::midnight)->symbolName(), "checkmark.circle.fill");
-    EXPECT_EQ(themes->card(AppAppearance::midnight)->symbolColour(), neon::rgb(0.18, 0.72, 1.0));
-    EXPECT_EQ(themes->card(AppAppearance::classic)->symbolName(), "circle");
-    EXPECT_EQ(themes->card(AppAppearance::classic)->symbolColour(), neon::rgb(0.55, 0.68, 0.82));
-    // Two cards in the first row, the third alone in the left column of the second.
-    EXPECT_EQ(themes->card(AppAppearance::midnight)->y(), themes->card(AppAppearance::classic)->y());
-    EXPECT_GT(themes->card(AppAppearance::indigo)->y(), themes->card(AppAppearance::midnight)->y());
-    EXPECT_EQ(themes->card(AppAppearance::indigo)->x(), themes->card(AppAppearance::midnight)->x());
+    ASSERT_NE(themes->card(AppAppearance::classic), nullptr);
 
     // Sample points: the sidebar's unselected pill text area, the workspace background, a card.
     const QImage before = view.grab().toImage();
@@ -270,15 +282,4 @@ TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
     // The miniature of a theme looks the same whichever theme is current.
     const QRect swatch(themes->card(AppAppearance::indigo)->mapTo(&view, QPoint(14 + 60, 14 + 30)), QSize(1, 1));
     EXPECT_EQ(pixel(before, swatch.x(), swatch.y()), pixel(after, swatch.x(), swatch.y()));
-
-    // Clicking the current theme again changes nothing.
-    const int revision = h.state->theme().revision();
-    QTest::mouseClick(themes->card(AppAppearance::classic), Qt::LeftButton, {}, QPoint(40, 40));
-    EXPECT_EQ(h.state->theme().revision(), revision);
-
-    // Indigo from the grid: selected, and the user's choice is stored.
-    QTest::mouseClick(themes->card(AppAppearance::indigo), Qt::LeftButton, {}, QPoint(40, 40));
-    EXPECT_EQ(h.state->theme().appearance(), AppAppearance::indigo);
-    EXPECT_EQ(h.state->theme().revision(), revision + 1);
-    EXPECT_TRUE(themes->card(AppAppearance::indigo)->isSelected());
 }

@@ -1,11 +1,24 @@
-#include "app/AppSettings.h"
-#include "app/L10n.h"
+#include "app/state/AppSettings.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/Brand.h"
+#include "app/state/L10n.h"
+#include "app/state/LanguageManager.h"
+#include "app/CleanupOfferAlert.h"
+#include "app/IconSidebar.h"
 #include "app/PreferencesView.h"
-#include "app/SharedState.h"
+#include "app/SheetOverlay.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonPillButton.h"
+#include "views/kit/NeonSwitch.h"
+#include "app/state/SharedState.h"
 #include "app/SweeplineApp.h"
-#include "app/WindowHandling.h"
+#include "app/state/WindowNotices.h"
+#include "app/state/MainWindowCloseGuard.h"
+#include "app/state/MainWindowOpenBridge.h"
+#include "app/AppDelegate.h"
 #include "engine/inventory/AppRemovalWatcher.h"
-#include "ShellHarness.h"
+#include "support/FakePrompter.h"
+#include "support/ShellHarness.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,10 +34,12 @@ using namespace tw::test;
 
 namespace {
 
-// A program over a fake platform, with the seams recorded.
+// A program over a fake platform, with the seams recorded and its alerts
+// answered by a scripted prompter.
 struct Program {
     FakePlatform fake;
     std::unique_ptr<SweeplineApp> app;
+    FakePrompter* prompter = nullptr;
     int menuBarInstalls = 0;
     int loginItemEnables = 0;
 
@@ -35,6 +50,9 @@ struct Program {
         s.installMenuBar = [this](AppScanner&, SystemCleaner&) { ++menuBarInstalls; };
         s.enableLoginItem = [this] { ++loginItemEnables; };
         app = std::make_unique<SweeplineApp>(fake.platform());
+        auto fakePrompter = std::make_unique<FakePrompter>();
+        prompter = fakePrompter.get();
+        app->setPrompter(std::move(fakePrompter));
     }
     ~Program()
     {
@@ -122,6 +140,64 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
     EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
     EXPECT_FALSE(p.navigation().remainOffer().has_value());
     EXPECT_TRUE(QTest::qWaitFor([&] { return p.app->offerAlert() == nullptr; }, 1000));
+    // Everything moved: nothing more to tell.
+    EXPECT_TRUE(p.prompter->asked.isEmpty());
+}
+
+TEST(ProgramEntry, CleanupOfferTellsWhatCouldNotBeMoved)
+{
+    Program p;
+    p.startShown();
+    p.fake.tree().makeTrash();
+    const RemainCleanupOffer offer = offerFor(p.fake,
+                                              {QStringLiteral("Caches/a"), QStringLiteral("Caches/b"),
+                                               QStringLiteral("Caches/c"), QStringLiteral("Caches/d"),
+                                               QStringLiteral("Logs/ok.log")},
+                                              1000);
+    // Every move but the log's fails, and so does the administrator's move
+    // it falls back to.
+    p.fake.trash->fail = [](const QString& path) -> std::optional<Error> {
+        if (path.endsWith(QLatin1String("ok.log")))
+            return std::nullopt;
+        return Error{kCocoaErrorDomain, 513, QStringLiteral("You don’t have permission.")};
+    };
+    p.fake.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+    p.navigation().setRemainOffer(offer);
+    p.app->answerOffer(true);
+
+    ASSERT_EQ(p.prompter->asked.size(), 1);
+    const Prompt& alert = p.prompter->asked[0];
+    EXPECT_EQ(alert.title, "Couldn’t remove");
+    EXPECT_EQ(alert.text, offer.leftovers[0]->path() + u'\n' + offer.leftovers[1]->path() + u'\n'
+                              + offer.leftovers[2]->path() + u'\n' + "…and 1 more.");
+    // What failed stays where it was; the rest went; the offer is settled all the same.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(p.fake.tree().exists(offer.leftovers[i]->path())) << i;
+    EXPECT_FALSE(p.fake.tree().exists(offer.leftovers[4]->path()));
+    EXPECT_TRUE(p.app->removalWatcher().isSuppressed("com.example.sketchbook"));
+    EXPECT_FALSE(p.navigation().remainOffer().has_value());
+}
+
+TEST(ProgramEntry, FailureAlertNamesAtMostThreePaths)
+{
+    struct Case {
+        int failed;
+        int lines;
+        QString last;
+    };
+    for (const Case& c : {Case{1, 1, "/p0"}, Case{3, 3, "/p2"}, Case{4, 4, "…and 1 more."},
+                          Case{12, 4, "…and 9 more."}}) {
+        QStringList failed;
+        for (int i = 0; i < c.failed; ++i)
+            failed << QStringLiteral("/p%1").arg(i);
+        const Prompt alert = CleanupOfferAlert::failureAlert(failed);
+        const QStringList lines = alert.text.split(u'\n');
+        EXPECT_EQ(lines.size(), c.lines) << c.failed;
+        EXPECT_EQ(lines.last(), c.last) << c.failed;
+        EXPECT_EQ(lines.first(), "/p0");
+        ASSERT_EQ(alert.buttons.size(), 1);
+        EXPECT_EQ(alert.buttons[0].title, "OK");
+    }
 }
 
 TEST(ProgramEntry, LaterOnlyOpensTheRemains)
@@ -267,6 +343,7 @@ TEST(ProgramEntry, PreferencesSheetWritesItsSwitchesAtOnce)
     // A fresh program reads the stored switches.
     p.app.reset();
     p.app = std::make_unique<SweeplineApp>(p.fake.platform());
+    p.app->setPrompter(std::make_unique<FakePrompter>());
     MainWindow* window = p.startShown();
 
     // The command carries the platform's preferences shortcut and opens the sheet.

@@ -1,8 +1,11 @@
-#include "app/AppSettings.h"
-#include "app/NeonPaint.h"
-#include "app/SharedState.h"
+#include "app/state/AppSettings.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/Brand.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Glow.h"
+#include "app/state/SharedState.h"
 #include "app/SweeplineApp.h"
-#include "ShellHarness.h"
+#include "support/ShellHarness.h"
 
 #include <QDir>
 #include <QTest>

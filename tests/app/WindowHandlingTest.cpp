@@ -1,8 +1,14 @@
-#include "app/AppSettings.h"
-#include "app/SharedState.h"
+#include "app/state/AppSettings.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/Brand.h"
+#include "app/state/SharedState.h"
 #include "app/SingleInstance.h"
+#include "app/ThemeGlassBackground.h"
 #include "app/WindowChrome.h"
-#include "app/WindowHandling.h"
+#include "app/state/WindowNotices.h"
+#include "app/state/MainWindowCloseGuard.h"
+#include "app/state/MainWindowOpenBridge.h"
+#include "app/AppDelegate.h"
 #include "support/FakePlatform.h"
 
 #include <QApplication>

@@ -5,7 +5,6 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -193,9 +192,8 @@ TEST(Catalog, TheLoaderReadsNamedListsAndTreatsMissingOrMalformedOnesAsEmpty)
 
 TEST(Catalog, TheShippedListsAreValidDictionaries)
 {
-    const QString resources = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../../resources/");
     for (const char* name : {"DivadaModelNumbers", "DivadaReleaseDates"}) {
-        QFile f(resources + QString::fromLatin1(name) + QStringLiteral(".plist"));
+        QFile f(QStringLiteral(":/") + QString::fromLatin1(name) + QStringLiteral(".plist"));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
         const QByteArray data = f.readAll();
         const auto root = plist::parse(data);

@@ -227,8 +227,7 @@ void AppRemovalWatcher::poll()
 void AppRemovalWatcher::offerCleanup(const QString& name, const QString& bundleId,
                                      const std::optional<QString>& trashPath)
 {
-    if (!bundleId.isEmpty() && m_suppressedBundleIds.contains(bundleId.toLower()))
-        return;
+    // The pass has already passed over suppressed identifiers.
     using Items = std::vector<LeftoverItem>;
     auto watcher = new QFutureWatcher<Items>(this);
     connect(watcher, &QFutureWatcher<Items>::finished, this, [this, watcher, name, bundleId, trashPath] {

@@ -10,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -151,70 +150,6 @@ std::optional<QUrl> UpdateChecker::sparkleFeedURL(const Platform& p, const QStri
     if (!s)
         s = plist::string(*info, QStringLiteral("SUFeedUrl"));
     return s ? strictURL(*s) : std::nullopt;
-}
-
-namespace {
-
-using Patterns = std::vector<QRegularExpression>;
-
-Patterns compile(std::initializer_list<const char*> patterns)
-{
-    Patterns out;
-    for (const char* pattern : patterns)
-        out.emplace_back(QString::fromLatin1(pattern),
-                         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    return out;
-}
-
-// The first capture of the first pattern whose first match has one.
-std::optional<QString> firstCapture(const Patterns& patterns, const QString& block)
-{
-    for (const QRegularExpression& re : patterns) {
-        const QRegularExpressionMatch m = re.match(block);
-        if (m.hasMatch() && m.capturedStart(1) >= 0)
-            return m.captured(1);
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
-AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
-{
-    // Expressions are compiled once per thread.
-    thread_local const Patterns displayVersion = compile({
-        R"re(sparkle:shortVersionString\s*>\s*([^<]+))re",
-        R"re(<sparkle:shortVersionString>([^<]+)</sparkle:shortVersionString>)re",
-    });
-    thread_local const Patterns buildVersion = compile({
-        R"re(sparkle:version\s*=\s*"([^"]+)")re",
-        R"re(<sparkle:version>([^<]+)</sparkle:version>)re",
-        R"re(sparkle:version\s*>\s*([^<]+))re",
-    });
-    thread_local const Patterns download = compile({
-        R"re(<enclosure[^>]*url\s*=\s*"([^"]+)")re",
-        R"re(url\s*=\s*"([^"]+\.(dmg|zip|pkg|tar\.gz)[^"]*)")re",
-    });
-
-    // Only the first item is read: it is taken to be the newest.
-    QString block = text;
-    const QString openTag = QStringLiteral("<item>"), closeTag = QStringLiteral("</item>");
-    const qsizetype open = text.indexOf(openTag, 0, Qt::CaseInsensitive);
-    if (open >= 0) {
-        const qsizetype close = text.indexOf(closeTag, open + openTag.size(), Qt::CaseInsensitive);
-        if (close >= 0)
-            block = text.mid(open, close + closeTag.size() - open);
-    }
-
-    AppcastInfo info;
-    std::optional<QString> version = firstCapture(displayVersion, block);
-    if (!version)
-        version = firstCapture(buildVersion, block);  // the display version wins
-    if (version)
-        info.version = version->trimmed();
-    if (const std::optional<QString> url = firstCapture(download, block))
-        info.downloadURL = strictURL(url->trimmed());
-    return info;
 }
 
 UpdateAvailability UpdateChecker::sparkleResult(const HttpResponse& response, const QString& installedVersion)

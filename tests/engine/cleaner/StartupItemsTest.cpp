@@ -259,6 +259,8 @@ TEST(StartupControl, EnablingAndDisablingLaunchdJobsRewriteTheFileAndTellLaunchd
     EXPECT_EQ(agent.value("ProgramArguments").toList(), QVariantList{"/opt/vendor/agent"});
 
     // Disabling a daemon: the system domain; a failing bootout (job not loaded) is no error.
+    // Its file says "Disabled" false: the key is present but must still become true.
+    f.fp.tree().writePlist(kDaemon, {{"Label", "org.vendor.daemon"}, {"Program", "/opt/vendor/daemon"}, {"Disabled", false}});
     f.fp.launchd.calls.clear();
     f.fp.launchd.answer = [](const QStringList&) { return ran(3, {}, "Boot-out failed: 3: No such process\n"); };
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(kDaemon, false), std::nullopt);

@@ -88,10 +88,12 @@ TEST(Remains, InstalledApplicationsAndTheirVendorsKeepTheirFiles)
     fp.tree().write(kPrefs + "/com.app.tool.helper.plist", "");  // below an installed identifier
     fp.tree().write(kPrefs + "/org.ab.tool.plist", "");          // above an installed identifier
     fp.tree().write(kPrefs + "/Foo.plist", "");                  // a single label: never
+    fp.tree().write(kPrefs + "/acme.Widget.plist", "");          // vendor first: titled Widget, not by its vendor
     fp.tree().mkdir(kSupport + "/Acme Studio");
     fp.tree().mkdir(kSupport + "/acme tools");                   // lower-case first letter: never
-    EXPECT_EQ(titles(find(fp)), (QStringList{"Ab", "Acme Studio", "App", "Example"}));
-    EXPECT_EQ(titles(find(fp, {"com.example.app", "com.app.tool", "org.ab.tool.pro"}, {"AcmeStudio"})), QStringList());
+    EXPECT_EQ(titles(find(fp)), (QStringList{"Ab", "Acme Studio", "App", "Example", "Widget"}));
+    EXPECT_EQ(titles(find(fp, {"com.example.app", "com.app.tool", "org.ab.tool.pro", "com.acme.editor"}, {"AcmeStudio"})),
+              QStringList());
 }
 
 TEST(Remains, PlatformNoiseAndTheMakersOwnFilesAreNeverOffered)

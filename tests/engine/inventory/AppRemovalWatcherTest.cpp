@@ -318,6 +318,26 @@ TEST_F(RemovalWatcherTest, OwnUninstallIsSuppressedForTheDelay)
     EXPECT_FALSE(watcher->isSuppressed(""));
 }
 
+TEST_F(RemovalWatcherTest, SuppressedApplicationsArePassedOverAndThePassGoesOn)
+{
+    // Path order: the suppressed ones come first, in the Trash and among the vanished.
+    const QString alpha = app("/Applications", "Alpha.app", "com.acme.alpha", "Alpha");
+    const QString bravo = app("/Applications", "Bravo.app", "com.acme.bravo", "Bravo");
+    const QString zulu = app("/Applications", "Zulu.app", "com.acme.zulu", "Zulu");
+    watcher->start(scanner.get());
+    watcher->suppress("com.acme.ALPHA");
+    watcher->suppress("com.acme.bravo");
+
+    moveToTrash(alpha);  // found in the Trash, and gone from its folder
+    remove(bravo);       // only gone
+    remove(zulu);
+    ASSERT_TRUE(pollAndWait());
+    EXPECT_EQ(searchCalls(), (std::vector<SearchCall>{{"com.acme.zulu", "Zulu", std::nullopt}}));
+    EXPECT_EQ(offered(), "Zulu | com.acme.zulu | -");
+    EXPECT_TRUE(watcher->seenTrashApps().contains("alpha.app"));
+    EXPECT_TRUE(watcher->knownApps().isEmpty());
+}
+
 TEST_F(RemovalWatcherTest, NoLeftoversMeansNoOfferButARefresh)
 {
     const QString foo = app("/Applications", "Foo.app", "com.acme.foo", "Foo");

@@ -100,6 +100,21 @@ TEST(SafetyTest, ResolvesSymlinkedParentFoldersButNotTheItemItself)
     EXPECT_FALSE(safe("/System/missing/x"));
 }
 
+TEST(SafetyTest, RefusesWhatResolvesIntoASiblingOfTheRoot)
+{
+    // Root <dir>/tree; <dir>/tree2 shares the root's name as a prefix but lies outside it.
+    QTemporaryDir dir;
+    MacTree t(dir.path() + "/tree", QStringLiteral("tester"));
+    MacTree sibling(dir.path() + "/tree2", QStringLiteral("tester"));
+    sibling.write(sibling.library() + "/Caches/com.example.app/data", "outside");
+    const QString caches = t.library() + "/Caches";
+    t.mkdir(caches);
+    t.symlink(caches + "/next door", sibling.host(sibling.library() + "/Caches"));
+    EXPECT_FALSE(AppScanner::isSafeToRemove(t.fs(), caches + "/next door/com.example.app"));
+    EXPECT_EQ(t.fs().fromHost(sibling.host("/Users")), std::nullopt);
+    EXPECT_TRUE(AppScanner::isSafeToRemove(t.fs(), caches + "/com.example.app"));
+}
+
 TEST(SafetyTest, FollowsTheHomeFolderEvenBehindALink)
 {
     // The home folder of this tree is a link to the real one elsewhere.

@@ -57,6 +57,12 @@ TEST(Uninstall, OnlyBundlesInsideTheApplicationFoldersAreUserBundles)
     };
     for (const auto& [path, expected] : cases)
         EXPECT_EQ(AppScanner::isUserAppBundle(kHome, QString::fromUtf8(path)), expected) << path;
+
+    // A home reported on the system volume: its Applications folder passes the
+    // folder rule, and only the "/System" rule refuses it.
+    const QString dataHome = QStringLiteral("/System/Volumes/Data/Users/tester");
+    EXPECT_FALSE(AppScanner::isUserAppBundle(dataHome, dataHome + "/Applications/Tool.app"));
+    EXPECT_TRUE(AppScanner::isUserAppBundle(dataHome, "/Applications/Tool.app"));
 }
 
 TEST(Uninstall, ARefusedBundleIsToldToTheWatcherButNothingIsQuitOrMoved)

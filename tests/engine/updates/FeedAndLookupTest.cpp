@@ -46,44 +46,6 @@ TEST(Versions, PartsKeepDigitGroupsOfTheFirstWordAndCompareByNumber)
             << row.offered << " vs " << row.installed;
 }
 
-TEST(Appcast, ReadsTheFirstItem)
-{
-    const struct {
-        const char* feed;
-        std::optional<QString> version;
-        std::optional<QUrl> download;
-    } rows[] = {
-        // The display version wins over the build version, and is trimmed.
-        {R"(<rss><channel><item><sparkle:version>412</sparkle:version>
-            <sparkle:shortVersionString>
-              2.4.1 </sparkle:shortVersionString>
-            <enclosure url=" https://example.com/App-2.4.1.zip " length="1"/></item></channel></rss>)",
-         QStringLiteral("2.4.1"), url("https://example.com/App-2.4.1.zip")},
-        // Only the attribute form of the build version.
-        {R"(<item><enclosure sparkle:version="2.3" url="https://example.com/a.dmg"/></item>)",
-         QStringLiteral("2.3"), url("https://example.com/a.dmg")},
-        // Several items: only the first counts, even when a later one is newer.
-        {R"(<item><sparkle:shortVersionString>1.1</sparkle:shortVersionString></item>
-            <item><sparkle:shortVersionString>9.0</sparkle:shortVersionString></item>)",
-         QStringLiteral("1.1"), std::nullopt},
-        // No item tags: the whole document is searched; tags in any case.
-        {R"(<SPARKLE:SHORTVERSIONSTRING>5.0</SPARKLE:SHORTVERSIONSTRING><a url="https://x.org/get/App.tar.gz?s=1">)",
-         QStringLiteral("5.0"), url("https://x.org/get/App.tar.gz?s=1")},
-        // An item that is never closed: the whole document.
-        {R"(<sparkle:version>7</sparkle:version><item>)", QStringLiteral("7"), std::nullopt},
-        // A download address that is no URL.
-        {R"(<item><sparkle:version>3</sparkle:version><enclosure url="http://exa mple.com/a.zip"/></item>)",
-         QStringLiteral("3"), std::nullopt},
-        {"not a feed at all", std::nullopt, std::nullopt},
-        {"", std::nullopt, std::nullopt},
-    };
-    for (const auto& row : rows) {
-        const AppcastInfo info = UpdateChecker::parseSparkleAppcast(QString::fromUtf8(row.feed));
-        EXPECT_EQ(info.version, row.version) << row.feed;
-        EXPECT_EQ(info.downloadURL, row.download) << row.feed;
-    }
-}
-
 TEST(Appcast, ResponseBecomesRowState)
 {
     const QByteArray newer = R"(<item><sparkle:shortVersionString>1.4 (build 77)</sparkle:shortVersionString>

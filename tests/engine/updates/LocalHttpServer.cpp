@@ -3,6 +3,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <array>
 #include <stdexcept>
 
 namespace tw::test {
@@ -10,7 +11,43 @@ namespace tw::test {
 namespace {
 constexpr qsizetype kMaxRequestBytes = 64 * 1024;
 constexpr qint64 kEndlessLimit = 64 << 20;
+
+quint32 crc32(const QByteArray& data)
+{
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 i = 0; i < 256; ++i) {
+            quint32 c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    quint32 c = 0xFFFFFFFFu;
+    for (const char b : data)
+        c = table[(c ^ quint8(b)) & 0xFF] ^ (c >> 8);
+    return ~c;
+}
+
+QByteArray littleEndian(quint32 v)
+{
+    QByteArray out;
+    for (int i = 0; i < 4; ++i)
+        out += char((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
 } // namespace
+
+// qCompress gives a size, a zlib header, the deflate stream and a checksum;
+// gzip wants its own header and trailer around the stream.
+QByteArray gzip(const QByteArray& data)
+{
+    const QByteArray zlib = qCompress(data, 9);
+    return QByteArray::fromHex("1f8b0800000000000003") + zlib.mid(6, zlib.size() - 10) + littleEndian(crc32(data)) +
+           littleEndian(quint32(data.size()));
+}
 
 LocalHttpServer::LocalHttpServer()
 {
@@ -76,7 +113,7 @@ void LocalHttpServer::accept()
             };
             if (reply.mode == Reply::Mode::Hang)
                 return;
-            if (reply.delayMs > 0)
+            if (reply.delayMs > 0 && reply.mode != Reply::Mode::Trickle)
                 QTimer::singleShot(reply.delayMs, socket, respond);
             else
                 respond();
@@ -110,6 +147,19 @@ void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply)
         };
         connect(socket, &QTcpSocket::bytesWritten, socket, more);
         more();
+        return;
+    }
+    case Reply::Mode::Trickle: {
+        socket->write(head + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n");
+        auto* timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, sent, body = reply.body] {
+            if (*sent < body.size())
+                socket->write(body.mid((*sent)++, 1));
+            else
+                timer->stop();
+        });
+        timer->start(std::max(1, reply.delayMs));
         return;
     }
     case Reply::Mode::Hang:

@@ -23,6 +23,7 @@ struct Reply {
         Hang,      // reads the request and never answers
         Truncate,  // announces more body than it sends, then closes
         Endless,   // a 200 whose body does not end (bounded at 64 MiB)
+        Trickle,   // announces the body, then sends it one byte every delayMs
     };
     Mode mode = Mode::Answer;
     int status = 200;
@@ -34,7 +35,12 @@ struct Reply {
     static Reply ok(QByteArray body, QByteArray type = "text/xml") { return {Mode::Answer, 200, body, type}; }
     static Reply code(int code, QByteArray body = {}) { return {Mode::Answer, code, body}; }
     static Reply of(Mode mode) { return {mode}; }
+    // A 200 whose body claims to be gzip-encoded.
+    static Reply gzipped(QByteArray body) { return {Mode::Answer, 200, body, "text/xml", "Content-Encoding: gzip\r\n"}; }
 };
+
+// data as a gzip member.
+QByteArray gzip(const QByteArray& data);
 
 // A small HTTP/1.1 server on 127.0.0.1 for the tests: one request per
 // connection, unknown paths answer 404. Runs on the test's event loop.

@@ -1,12 +1,11 @@
+#include "FeedSamples.h"
 #include "LocalHttpServer.h"
 #include "Printing.h"
 #include "engine/updates/UpdateChecker.h"
-#include "platform/HostServices.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
 
 #include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -176,6 +175,23 @@ TEST_F(UpdateCheckerTest, FinalLineSaysHowManyCouldNotBeChecked)
     EXPECT_EQ(checker.progressText(), "");
 }
 
+TEST_F(UpdateCheckerTest, HostileFeedsEndTheirRowsAndTheLoopGoesOn)
+{
+    checker.setRequestOptions({server.base(), 400ms});
+    server.route("/bomb.xml", test::Reply::gzipped(test::gzip(feed("9.0") + QByteArray(48 << 20, ' '))));
+    server.route("/trickle.xml", {test::Reply::Mode::Trickle, 200, feed("9.0"), "text/xml", {}, 25});
+    server.route("/backtracking.xml", test::Reply::ok(test::backtrackingFeed().toUtf8()));
+    server.route("/fine.xml", test::Reply::ok(feed("2.0")));
+
+    checker.checkAll({app("Bomb", "1.0", "/bomb.xml"), app("Slow", "1.0", "/trickle.xml"),
+                      app("Stuck", "1.0", "/backtracking.xml"), app("Zeta", "1.0", "/fine.xml")});
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(state("Bomb"), A::failed(kConnectionProblemMessage));
+    EXPECT_EQ(state("Slow"), A::failed(kConnectionProblemMessage));
+    EXPECT_EQ(state("Stuck"), A::updateAvailable("2.0", std::nullopt));
+    EXPECT_EQ(state("Zeta"), A::updateAvailable("2.0", QUrl("https://example.com/get.zip")));
+}
+
 TEST_F(UpdateCheckerTest, NewCheckCancelsTheRunningOne)
 {
     server.route("/hang.xml", test::Reply::of(test::Reply::Mode::Hang));
@@ -302,85 +318,6 @@ TEST_F(UpdateCheckerTest, PrimaryActionOpensOnlyWhatIsSafe)
         EXPECT_EQ(fp.workspace.openedUrls, urls) << r.availability.describe().toStdString();
         EXPECT_EQ(fp.workspace.openedPaths, paths) << r.availability.describe().toStdString();
     }
-}
-
-class HttpClientTest : public ::testing::Test {
-protected:
-    std::unique_ptr<HttpClient> http = host::makeHttpClient();
-    test::LocalHttpServer server;
-
-    // Fetches url and waits for the answer; nullopt when none came.
-    std::optional<HttpResponse> fetch(const QUrl& url, std::chrono::milliseconds timeout = 3000ms)
-    {
-        std::optional<HttpResponse> got;
-        auto call = http->get(url, timeout, "Probe/2.0", [&](const HttpResponse& r) { got = r; });
-        EXPECT_FALSE(got) << "answered before the event loop ran";
-        return QTest::qWaitFor([&] { return got.has_value(); }, 10000) ? got : std::nullopt;
-    }
-};
-
-TEST_F(HttpClientTest, AnswersStatusesAndBodies)
-{
-    server.route("/ok", {test::Reply::Mode::Answer, 200, "hello", "text/plain", "Set-Cookie: session=1\r\n"});
-    server.route("/error", test::Reply::code(500, R"({"results":[]})"));
-    // An error status still brings its body.
-    for (const auto& [path, status, body] : {std::tuple{"/ok", 200, "hello"}, {"/error", 500, R"({"results":[]})"}}) {
-        auto r = fetch(server.url(path));
-        ASSERT_TRUE(r) << path;
-        EXPECT_FALSE(r->transportError) << path;
-        EXPECT_EQ(r->status, status);
-        EXPECT_EQ(r->body, body);
-    }
-    // Our user agent, and the cookie of the first answer is not sent back.
-    ASSERT_EQ(server.requests().size(), 2u);
-    EXPECT_EQ(server.requests()[1].headers.value("user-agent"), "Probe/2.0");
-    EXPECT_FALSE(server.requests()[1].headers.contains("cookie"));
-}
-
-TEST_F(HttpClientTest, BrokenTransfersAreTransportErrors)
-{
-    server.route("/hang", test::Reply::of(test::Reply::Mode::Hang));
-    server.route("/short", {test::Reply::Mode::Truncate, 200, "<rss><item>"});
-    server.route("/endless", test::Reply::of(test::Reply::Mode::Endless));
-    QTemporaryFile local;
-    ASSERT_TRUE(local.open());
-    local.write("<sparkle:version>9</sparkle:version>");
-    local.flush();
-
-    const struct {
-        QUrl url;
-        std::chrono::milliseconds timeout;
-    } rows[] = {
-        {server.url("/hang"), 200ms},  // never answers
-        {server.url("/short"), 3000ms},  // closes before the announced length
-        {server.url("/endless"), 3000ms},  // more than the client keeps
-        {QUrl::fromLocalFile(local.fileName()), 3000ms},  // only the web is fetched
-        {QUrl("file://localhost" + local.fileName()), 3000ms},
-        {QUrl("ftp://127.0.0.1/feed.xml"), 3000ms},
-    };
-    for (const auto& row : rows) {
-        auto r = fetch(row.url, row.timeout);
-        ASSERT_TRUE(r) << row.url.toString().toStdString();
-        EXPECT_TRUE(r->transportError) << row.url.toString().toStdString();
-        EXPECT_TRUE(r->body.isEmpty()) << row.url.toString().toStdString();
-    }
-}
-
-TEST_F(HttpClientTest, AbortStopsTheRequestAndItsCallback)
-{
-    server.route("/hang", test::Reply::of(test::Reply::Mode::Hang));
-    bool called = false;
-    auto call = http->get(server.url("/hang"), 5000ms, "Probe/2.0", [&](const HttpResponse&) { called = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
-    call->abort();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 5000));
-    auto refused = http->get(QUrl("file:///etc/hostname"), 5000ms, "Probe/2.0", [&](const HttpResponse&) { called = true; });
-    refused->abort();
-    QTest::qWait(50);
-    EXPECT_FALSE(called);
-    // Without an abort, a dropped handle still gets its answer.
-    http->get(QUrl("file:///etc/hostname"), 5000ms, "Probe/2.0", [&](const HttpResponse&) { called = true; });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return called; }, 5000));
 }
 
 } // namespace

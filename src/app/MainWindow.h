@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/MainView.h"
+#include "views/kit/WorkspaceEnvironment.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+namespace tw {
+
+class AppSettings;
+class LanguageManager;
+class PreferencesView;
+class SheetOverlay;
+
+// The main window: frameless, rounded (radius 20), at least 1100 x 680, with
+// the main view (rebuilt whenever the language is set; it carries the glass
+// backdrop that covers the whole window) and the preferences sheet, shown
+// while the navigation asks for it.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, LanguageManager& language,
+               QWidget* parent = nullptr);
+
+    static constexpr int minimumWidth() { return 1100; }
+    static constexpr int minimumHeight() { return 680; }
+    static constexpr qreal cornerRadius() { return 20; }
+
+    MainView* mainView() const { return m_view; }
+    SheetOverlay* sheetOverlay() const { return m_overlay; }
+    PreferencesView* preferences() const;
+    // The content's identity: the language's raw value, "-", its revision.
+    QString identity() const;
+    bool hasPainted() const { return m_painted; }
+
+signals:
+    // The content was shown (each showing, not each paint).
+    void contentShown();
+    // The first complete frame of the window was painted.
+    void firstPainted();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void rebuildContent();
+    void presentPreferences(bool show);
+
+    WorkspaceEnvironment m_env;
+    AppSettings& m_settings;
+    LanguageManager& m_language;
+    QPointer<MainView> m_view;
+    SheetOverlay* m_overlay;
+    QList<QWidget*> m_clips;
+    bool m_painted = false;
+};
+
+} // namespace tw

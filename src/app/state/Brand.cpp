@@ -1,0 +1,26 @@
+#include "app/state/Brand.h"
+
+namespace tw {
+
+namespace Brand {
+
+QString websiteHost()
+{
+    return QStringLiteral("marrowind.example");
+}
+
+QUrl websiteURL()
+{
+    static const QUrl url(QStringLiteral("https://") + websiteHost());
+    return url;
+}
+
+QUrl supportURL()
+{
+    static const QUrl url(QStringLiteral("https://") + websiteHost() + QStringLiteral("/support"));
+    return url;
+}
+
+} // namespace Brand
+
+} // namespace tw

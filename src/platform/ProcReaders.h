@@ -1,0 +1,146 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace tw {
+
+// The host's own figures, read afresh on every call.
+int activeProcessorCount();
+std::uint64_t physicalMemoryBytes();
+
+// Processor ticks since boot, summed over every processor.
+struct CpuTicks {
+    std::uint64_t user = 0;
+    std::uint64_t system = 0;  // system, interrupts and stolen time
+    std::uint64_t idle = 0;    // idle and waiting for input/output
+    std::uint64_t nice = 0;
+    friend bool operator==(const CpuTicks&, const CpuTicks&) = default;
+};
+
+// The kernel's summary counters; each part is absent when it cannot be read.
+struct KernelStat {
+    std::optional<CpuTicks> cpu;
+    std::optional<std::int64_t> bootTime;  // seconds since 1970
+};
+
+struct LoadAverage {
+    double one = 0, five = 0, fifteen = 0;
+    friend bool operator==(const LoadAverage&, const LoadAverage&) = default;
+};
+
+// Memory by kind, in bytes.
+struct MemoryReading {
+    std::uint64_t app = 0;         // anonymous pages
+    std::uint64_t wired = 0;       // pages that cannot be evicted
+    std::uint64_t compressed = 0;  // held by the compressed swap cache
+    std::uint64_t cached = 0;      // file-backed and reclaimable
+    std::uint64_t free = 0;
+    std::uint64_t swap = 0;        // swap in use
+    friend bool operator==(const MemoryReading&, const MemoryReading&) = default;
+};
+
+struct ProcessSample {
+    std::int32_t pid = 0;
+    std::uint64_t userTicks = 0;
+    std::uint64_t systemTicks = 0;
+    std::uint64_t resident = 0;  // bytes
+    int threads = 0;
+    QByteArray name;             // raw bytes, possibly empty
+};
+
+struct DiskTotals {
+    std::uint64_t read = 0;   // bytes since boot
+    std::uint64_t write = 0;
+    friend bool operator==(const DiskTotals&, const DiskTotals&) = default;
+};
+
+struct VolumeReading {
+    QString label;  // empty when the volume has none that can be found
+    std::uint64_t total = 0, used = 0, free = 0;
+    friend bool operator==(const VolumeReading&, const VolumeReading&) = default;
+};
+
+struct InterfaceBytes {
+    QByteArray name;
+    std::uint64_t in = 0;
+    std::uint64_t out = 0;
+};
+
+// What the system monitor reads of the machine. Readers never fail loudly:
+// a reading that cannot be taken comes back absent (or false).
+class ProcReaders {
+public:
+    virtual ~ProcReaders() = default;
+    virtual int activeProcessorCount() = 0;
+    virtual std::uint64_t physicalMemory() = 0;
+    virtual KernelStat readKernelStat() = 0;
+    virtual std::optional<LoadAverage> readLoad() = 0;
+    virtual std::optional<MemoryReading> readMemory() = 0;
+    // Every process whose counters could be read, in ascending pid order;
+    // false when the process list itself cannot be taken. `out` is reused.
+    virtual bool readProcesses(std::vector<ProcessSample>& out) = 0;
+    virtual double processTicksPerSecond() = 0;
+    // Summed over whole disks.
+    virtual std::optional<DiskTotals> readDiskIO() = 0;
+    // The volume mounted at the root.
+    virtual std::optional<VolumeReading> readVolume() = 0;
+    // Every interface but loopback; false when the list cannot be read.
+    virtual bool readNetwork(std::vector<InterfaceBytes>& out) = 0;
+};
+
+// Wall time for what is shown, a monotonic clock for elapsed times.
+class MonitorClock {
+public:
+    virtual ~MonitorClock() = default;
+    virtual QDateTime now() = 0;
+    virtual std::chrono::nanoseconds monotonic() = 0;
+};
+
+class SteadyMonitorClock final : public MonitorClock {
+public:
+    QDateTime now() override;
+    std::chrono::nanoseconds monotonic() override;
+};
+
+// Linux's /proc and /sys under a root folder ("/" on the host, a fixture
+// folder in tests). Each file is read whole, in one go, into buffers that
+// are kept between calls.
+class LinuxProcReaders : public ProcReaders {
+public:
+    explicit LinuxProcReaders(const QByteArray& root = QByteArrayLiteral("/"));
+
+    int activeProcessorCount() override;
+    std::uint64_t physicalMemory() override;
+    KernelStat readKernelStat() override;
+    std::optional<LoadAverage> readLoad() override;
+    std::optional<MemoryReading> readMemory() override;
+    bool readProcesses(std::vector<ProcessSample>& out) override;
+    double processTicksPerSecond() override;
+    std::optional<DiskTotals> readDiskIO() override;
+    std::optional<VolumeReading> readVolume() override;
+    bool readNetwork(std::vector<InterfaceBytes>& out) override;
+
+private:
+    // The host path of parts joined below the root, in a buffer that the next call reuses.
+    const char* hostPath(std::initializer_list<std::string_view> parts);
+    bool readFile(std::initializer_list<std::string_view> parts, std::int64_t maxBytes = 1 << 20);
+    QString rootVolumeLabel();
+
+    QByteArray m_root;  // without a trailing slash
+    QByteArray m_path;
+    QByteArray m_buffer;
+    std::vector<std::int32_t> m_pids;
+    std::uint64_t m_pageSize;
+    double m_ticksPerSecond;
+};
+
+} // namespace tw

@@ -1,0 +1,331 @@
+#include "platform/PropertyListCheck.h"
+
+#include "platform/PropertyList.h"
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace tw::plist {
+
+namespace {
+
+using u64 = std::uint64_t;
+
+u64 bigEndian(const unsigned char* p, int width)
+{
+    u64 v = 0;
+    for (int i = 0; i < width; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// A binary property list: "bplist00", the objects, a table of their offsets,
+// and a 32-byte trailer giving the widths of offsets and references, the
+// number of objects, the top object and where the table starts. Objects
+// start with a marker byte: the type in the high nibble, a count or width
+// in the low one (0xF: the count follows as an integer object).
+class BinaryWalk {
+public:
+    explicit BinaryWalk(const QByteArray& data)
+        : m_bytes(reinterpret_cast<const unsigned char*>(data.constData())), m_size(u64(data.size()))
+    {
+    }
+
+    bool run()
+    {
+        if (!readTrailer())
+            return false;
+        m_pending.push_back({m_top, 0, false});
+        while (!m_pending.empty()) {
+            const Pending next = m_pending.back();
+            m_pending.pop_back();
+            if (++m_visits > u64(kMaxObjects) || !visit(next))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    struct Pending {
+        u64 index;
+        int depth;  // containers above this object
+        bool key;   // a dictionary key: must be a string
+    };
+
+    bool readTrailer()
+    {
+        if (m_size < 8 + 32 || m_size > u64(kMaxBytes) || std::memcmp(m_bytes, "bplist00", 8) != 0)
+            return false;
+        const unsigned char* t = m_bytes + m_size - 32;
+        m_offsetWidth = t[6];
+        m_refWidth = t[7];
+        m_count = bigEndian(t + 8, 8);
+        m_top = bigEndian(t + 16, 8);
+        m_table = bigEndian(t + 24, 8);
+        const u64 tableRoom = m_size - 32;
+        return m_offsetWidth >= 1 && m_offsetWidth <= 8 && m_refWidth >= 1 && m_refWidth <= 8 && m_count >= 1
+            && m_top < m_count && m_table > 8 && m_table <= tableRoom
+            && m_count <= (tableRoom - m_table) / u64(m_offsetWidth);
+    }
+
+    // The count of the object at pos, whose marker's low nibble is nibble;
+    // moves pos past an integer that follows.
+    bool readCount(u64& pos, unsigned nibble, u64& count) const
+    {
+        if (nibble != 0xF) {
+            count = nibble;
+            return true;
+        }
+        if (pos >= m_table || (m_bytes[pos] & 0xF0) != 0x10 || (m_bytes[pos] & 0x0F) > 3)
+            return false;
+        const int width = 1 << (m_bytes[pos] & 0x0F);
+        if (m_table - pos - 1 < u64(width))
+            return false;
+        count = bigEndian(m_bytes + pos + 1, width);
+        pos += 1 + u64(width);
+        return true;
+    }
+
+    // Whether count units of width bytes fit between pos and the table.
+    bool fits(u64 pos, u64 count, u64 width) const { return pos <= m_table && count <= (m_table - pos) / width; }
+
+    bool visit(const Pending& at)
+    {
+        const u64 offset = bigEndian(m_bytes + m_table + at.index * u64(m_offsetWidth), m_offsetWidth);
+        if (offset < 8 || offset >= m_table)
+            return false;
+        const unsigned type = m_bytes[offset] >> 4, nibble = m_bytes[offset] & 0x0F;
+        if (at.key && type != 0x5 && type != 0x6)
+            return false;
+        u64 pos = offset + 1;
+        switch (type) {
+        case 0x0:
+            return nibble == 0x0 || nibble == 0x8 || nibble == 0x9 || nibble == 0xF;
+        case 0x1:
+            return nibble <= 4 && fits(pos, u64(1) << nibble, 1);
+        case 0x2:
+            return (nibble == 2 || nibble == 3) && fits(pos, u64(1) << nibble, 1);
+        case 0x3:
+            return nibble == 3 && fits(pos, 8, 1);
+        case 0x8:
+            return fits(pos, nibble + 1, 1);
+        case 0x4:
+        case 0x5:
+        case 0x6:
+            return payload(type, nibble, pos);
+        case 0xA:
+        case 0xC:
+        case 0xD:
+            return container(type, nibble, pos, at.depth);
+        default:
+            return false;
+        }
+    }
+
+    // Data and strings: the bytes fit, count against the expansion budget,
+    // and strings hold no NUL.
+    bool payload(unsigned type, unsigned nibble, u64 pos)
+    {
+        u64 count = 0;
+        const u64 width = type == 0x6 ? 2 : 1;
+        if (!readCount(pos, nibble, count) || !fits(pos, count, width))
+            return false;
+        m_expanded += count * width;
+        if (m_expanded > u64(kMaxExpandedBytes))
+            return false;
+        const unsigned char* p = m_bytes + pos;
+        if (type == 0x5)
+            return std::memchr(p, 0, count) == nullptr;
+        if (type == 0x6) {
+            for (u64 i = 0; i < count; ++i)
+                if (p[2 * i] == 0 && p[2 * i + 1] == 0)
+                    return false;
+        }
+        return true;
+    }
+
+    bool container(unsigned type, unsigned nibble, u64 pos, int depth)
+    {
+        u64 count = 0;
+        if (!readCount(pos, nibble, count))
+            return false;
+        const u64 refs = type == 0xD ? 2 * count : count;
+        if (depth + 1 > kMaxDepth || count > u64(kMaxObjects) || !fits(pos, refs, u64(m_refWidth))
+            || m_visits + m_pending.size() + refs > u64(kMaxObjects))
+            return false;
+        for (u64 i = 0; i < refs; ++i) {
+            const u64 ref = bigEndian(m_bytes + pos + i * u64(m_refWidth), m_refWidth);
+            if (ref >= m_count)
+                return false;
+            m_pending.push_back({ref, depth + 1, type == 0xD && i < count});
+        }
+        return true;
+    }
+
+    const unsigned char* m_bytes;
+    u64 m_size;
+    int m_offsetWidth = 0, m_refWidth = 0;
+    u64 m_count = 0, m_top = 0, m_table = 0;
+    u64 m_visits = 0, m_expanded = 0;
+    std::vector<Pending> m_pending;
+};
+
+bool startsWith(const char* p, const char* end, const char* text)
+{
+    const size_t n = std::strlen(text);
+    return size_t(end - p) >= n && std::memcmp(p, text, n) == 0;
+}
+
+// Where text next starts at or after p, or nullptr.
+const char* findText(const char* p, const char* end, const char* text)
+{
+    const size_t n = std::strlen(text);
+    for (; size_t(end - p) >= n; ++p) {
+        p = static_cast<const char*>(std::memchr(p, text[0], size_t(end - p)));
+        if (!p || size_t(end - p) < n)
+            return nullptr;
+        if (std::memcmp(p, text, n) == 0)
+            return p;
+    }
+    return nullptr;
+}
+
+// The '>' closing the tag at p, skipping quoted attribute values; nullptr if
+// none. An internal DTD subset ('[' outside quotes) is refused the same way.
+const char* tagEnd(const char* p, const char* end)
+{
+    char quote = 0;
+    for (; p < end; ++p) {
+        if (quote) {
+            if (*p == quote)
+                quote = 0;
+        } else if (*p == '"' || *p == '\'') {
+            quote = *p;
+        } else if (*p == '[') {
+            return nullptr;
+        } else if (*p == '>') {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+// A character reference "&#...;" at p names a character a string may hold:
+// not NUL, not a surrogate, within Unicode.
+bool acceptableReference(const char* p, const char* end)
+{
+    p += 2;
+    const bool hex = p < end && (*p == 'x' || *p == 'X');
+    if (hex)
+        ++p;
+    std::uint32_t value = 0;
+    bool digits = false;
+    for (; p < end; ++p) {
+        int d;
+        if (*p >= '0' && *p <= '9')
+            d = *p - '0';
+        else if (hex && *p >= 'a' && *p <= 'f')
+            d = *p - 'a' + 10;
+        else if (hex && *p >= 'A' && *p <= 'F')
+            d = *p - 'A' + 10;
+        else
+            break;
+        digits = true;
+        value = value * (hex ? 16 : 10) + std::uint32_t(d);
+        if (value > 0x10FFFF)
+            return false;
+    }
+    return !digits || (value != 0 && (value < 0xD800 || value > 0xDFFF));
+}
+
+class XmlWalk {
+public:
+    bool run(const char* p, const char* end)
+    {
+        while (p && p < end) {
+            const char* next = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
+            if (!text(p, next ? next : end))
+                return false;
+            p = next ? markup(next, end) : end;
+        }
+        return p == end;
+    }
+
+private:
+    // Character data between markup: its references.
+    static bool text(const char* p, const char* end)
+    {
+        for (const char* r = findText(p, end, "&#"); r; r = findText(r + 2, end, "&#"))
+            if (!acceptableReference(r, end))
+                return false;
+        return true;
+    }
+
+    // Skips the markup at p; nullptr when it is unterminated or breaks a bound.
+    const char* markup(const char* p, const char* end)
+    {
+        if (startsWith(p, end, "<!--")) {
+            const char* close = findText(p + 4, end, "-->");
+            return close ? close + 3 : nullptr;
+        }
+        if (startsWith(p, end, "<![CDATA[")) {
+            const char* close = findText(p + 9, end, "]]>");
+            return close ? close + 3 : nullptr;
+        }
+        if (startsWith(p, end, "<?")) {
+            const char* close = findText(p + 2, end, "?>");
+            return close ? close + 2 : nullptr;
+        }
+        const char* close = tagEnd(p, end);
+        if (!close)
+            return nullptr;
+        if (p[1] == '!')
+            return close + 1;
+        if (p[1] == '/') {
+            if (m_open.empty())
+                return nullptr;
+            m_containers -= m_open.back() ? 1 : 0;
+            m_open.pop_back();
+            return close + 1;
+        }
+        return element(p, close) ? close + 1 : nullptr;
+    }
+
+    bool element(const char* p, const char* close)
+    {
+        const char* name = p + 1;
+        size_t length = 0;
+        while (name + length < close && !std::strchr(" \t\r\n/", name[length]))
+            ++length;
+        const bool container = (length == 5 && std::memcmp(name, "array", 5) == 0)
+                            || (length == 4 && std::memcmp(name, "dict", 4) == 0);
+        if (++m_elements > kMaxObjects || m_containers + (container ? 1 : 0) > kMaxDepth)
+            return false;
+        if (close[-1] == '/')
+            return true;
+        // The root element and a value inside the deepest container.
+        if (m_open.size() + 1 > size_t(kMaxDepth) + 2)
+            return false;
+        m_open.push_back(container);
+        m_containers += container ? 1 : 0;
+        return true;
+    }
+
+    std::vector<bool> m_open;  // open elements: whether each is a container
+    int m_containers = 0;
+    qint64 m_elements = 0;
+};
+
+} // namespace
+
+bool binaryWithinLimits(const QByteArray& data) { return BinaryWalk(data).run(); }
+
+bool xmlWithinLimits(const QByteArray& data)
+{
+    if (data.size() > kMaxBytes || data.contains('\0'))
+        return false;
+    return XmlWalk().run(data.constData(), data.constData() + data.size());
+}
+
+} // namespace tw::plist

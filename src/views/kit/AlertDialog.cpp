@@ -1,0 +1,165 @@
+#include "views/kit/AlertDialog.h"
+
+#include "views/kit/NeonPaint.h"
+#include "views/kit/SymbolView.h"
+#include "views/kit/TintedLabel.h"
+
+#include <QAbstractButton>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace tw {
+
+using neon::faded;
+using neon::rgb;
+
+namespace {
+
+using Role = PromptButton::Role;
+
+QFont buttonFont()
+{
+    return neon::systemFont(13, QFont::Medium);
+}
+
+// One button of the alert: the default one filled with the accent, a
+// destructive one with red text, the others plain.
+class AlertButton : public QAbstractButton {
+public:
+    AlertButton(const PromptButton& button, QWidget* parent)
+        : QAbstractButton(parent)
+        , m_role(button.role)
+    {
+        setText(button.title);
+        setFocusPolicy(Qt::NoFocus);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+    QSize sizeHint() const override
+    {
+        const qreal w = QFontMetricsF(buttonFont()).horizontalAdvance(text());
+        return {std::max(76, int(std::ceil(w)) + 28), 28};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const AppAppearance a = AppTheme::appearance();
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        const bool prominent = m_role == Role::defaultAction;
+        QColor fill = prominent ? accentTint(a) : isDark(a) ? faded(Qt::white, 0.10) : rgb(0.93, 0.93, 0.95);
+        if (isDown())
+            fill = prominent ? fill.darker(118) : isDark(a) ? faded(Qt::white, 0.18) : rgb(0.85, 0.85, 0.88);
+        neon::fillRoundedPath(p, r, 7, fill);
+        if (!prominent)
+            neon::strokeRoundedPathInside(p, r, 7, 1, isDark(a) ? faded(Qt::white, 0.14) : faded(Qt::black, 0.12));
+        const QColor textColour = prominent                  ? QColor(Qt::white)
+            : m_role == Role::destructive                     ? rgb(0.95, 0.27, 0.23)
+                                                              : primaryTextTint(a);
+        p.setFont(buttonFont());
+        p.setPen(textColour);
+        p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text());
+    }
+
+private:
+    Role m_role;
+};
+
+Glyph iconFor(Prompt::Style style)
+{
+    switch (style) {
+    case Prompt::Style::informational: return {QStringLiteral("info.circle"), 40, Tint::accent};
+    case Prompt::Style::warning:
+        return {QStringLiteral("exclamationmark.triangle.fill"), 40, Tint::accent, 1.0, rgb(0.98, 0.72, 0.18)};
+    case Prompt::Style::critical:
+        return {QStringLiteral("exclamationmark.triangle.fill"), 40, Tint::accent, 1.0, rgb(0.95, 0.27, 0.23)};
+    }
+    return {};
+}
+
+} // namespace
+
+AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
+    : QDialog(parent)
+    , m_prompt(given)
+    , m_title(new TintedLabel(given.title, Tint::primary, neon::systemFont(14, QFont::Bold)))
+    , m_text(new TintedLabel(given.text, Tint::secondary, neon::systemFont(12, QFont::Normal)))
+{
+    if (m_prompt.buttons.isEmpty())
+        m_prompt.buttons = Prompt::alert(m_prompt.style, {}, {}).buttons;
+    m_chosen = m_prompt.cancelIndex();
+    setObjectName(QStringLiteral("alert"));
+    setModal(true);
+    setWindowTitle(m_prompt.title);
+    setFixedWidth(440);
+
+    auto* body = new QHBoxLayout;
+    body->setSpacing(16);
+    body->addWidget(new SymbolView(iconFor(m_prompt.style)), 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(6);
+    m_title->setWordWrap(true);
+    m_text->setWordWrap(true);
+    m_text->setVisible(!m_prompt.text.isEmpty());
+    texts->addWidget(m_title);
+    texts->addWidget(m_text);
+    body->addLayout(texts, 1);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(8);
+    row->addStretch(1);
+    // The first button stands rightmost.
+    for (qsizetype i = 0; i < m_prompt.buttons.size(); ++i) {
+        auto* button = new AlertButton(m_prompt.buttons[i], this);
+        button->setObjectName(QStringLiteral("alertButton%1").arg(i));
+        connect(button, &QAbstractButton::clicked, this, [this, i] { choose(int(i)); });
+        m_buttons << button;
+        row->insertWidget(1, button);
+    }
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 16);
+    column->setSpacing(18);
+    column->addLayout(body);
+    column->addLayout(row);
+}
+
+void AlertDialog::choose(int index)
+{
+    m_chosen = index;
+    done(index == m_prompt.cancelIndex() ? QDialog::Rejected : QDialog::Accepted);
+}
+
+void AlertDialog::reject()
+{
+    m_chosen = m_prompt.cancelIndex();
+    QDialog::reject();
+}
+
+void AlertDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        for (qsizetype i = 0; i < m_prompt.buttons.size(); ++i)
+            if (m_prompt.buttons[i].role == Role::defaultAction) {
+                choose(int(i));
+                return;
+            }
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void AlertDialog::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    neon::fillRect(p, rect(), AppTheme::cardFill());
+}
+
+} // namespace tw

@@ -1,0 +1,64 @@
+#include "views/kit/FilterBar.h"
+
+#include "views/kit/NeonPaint.h"
+#include "views/kit/SymbolButton.h"
+#include "views/kit/SymbolView.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+
+namespace tw {
+
+FilterBar::FilterBar(Binding<QString> searchText, const QString& placeholder, std::function<void()> onRefresh,
+                     QWidget* parent)
+    : QWidget(parent)
+    , m_text(std::move(searchText))
+    , m_glass(new SymbolView({QStringLiteral("magnifyingglass"), 13, Tint::secondary}, this))
+    , m_field(new QLineEdit(this))
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(10, 10, 10, 10);
+    row->setSpacing(8);
+    row->addWidget(m_glass, 0, Qt::AlignVCenter);
+    m_field->setFrame(false);
+    m_field->setPlaceholderText(placeholder);
+    m_field->setFont(neon::systemFont(13, QFont::Normal));
+    m_field->setAttribute(Qt::WA_MacShowFocusRect, false);
+    row->addWidget(m_field, 1);
+    if (onRefresh) {
+        m_refresh = new SymbolButton({QStringLiteral("arrow.clockwise"), 13, Tint::primary}, this);
+        connect(m_refresh, &QAbstractButton::clicked, this, [action = std::move(onRefresh)] { action(); });
+        row->addWidget(m_refresh, 0, Qt::AlignVCenter);
+    }
+    refresh();
+    connect(m_field, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (m_text.set)
+            m_text.set(text);
+    });
+    restyle();
+    onThemeChange(this, [this] { restyle(); });
+}
+
+void FilterBar::refresh()
+{
+    if (m_text && m_text.get() != m_field->text())
+        m_field->setText(m_text.get());
+}
+
+void FilterBar::restyle()
+{
+    // No bezel or background of its own: the column shows through.
+    QPalette pal = m_field->palette();
+    pal.setColor(QPalette::Base, Qt::transparent);
+    pal.setColor(QPalette::Text, primaryTextTint());
+    pal.setColor(QPalette::PlaceholderText, secondaryTint());
+    pal.setColor(QPalette::Highlight, neon::faded(accentTint(), 0.45));
+    m_field->setPalette(pal);
+}
+
+FilterBar* filterBar(Binding<QString> searchText, const QString& placeholder, std::function<void()> onRefresh)
+{
+    return new FilterBar(std::move(searchText), placeholder, std::move(onRefresh));
+}
+
+} // namespace tw

@@ -1,0 +1,665 @@
+#include "views/kit/NeonPaint.h"
+
+#include <QApplication>
+#include <QCache>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace tw {
+
+namespace neon {
+
+namespace {
+
+QString preferredFamily(bool rounded)
+{
+    static QString plain;
+    static QString round;
+    static bool resolved = false;
+    if (!resolved) {
+        resolved = true;
+        const QStringList families = QFontDatabase::families();
+        // Families may carry their foundry: "Nimbus Sans [urw]".
+        auto installed = [&](const QString& f) {
+            return std::any_of(families.begin(), families.end(), [&](const QString& have) {
+                return have.compare(f, Qt::CaseInsensitive) == 0
+                    || have.startsWith(f + QStringLiteral(" ["), Qt::CaseInsensitive);
+            });
+        };
+        auto first = [&](const QStringList& wanted) {
+            for (const QString& f : wanted)
+                if (installed(f))
+                    return f;
+            return QString();
+        };
+        plain = first({QStringLiteral(".AppleSystemUIFont"), QStringLiteral("SF Pro Text"),
+                       QStringLiteral("Helvetica Neue"), QStringLiteral("Inter"), QStringLiteral("Cantarell"),
+                       QStringLiteral("Nimbus Sans")});
+        if (plain.isEmpty())
+            plain = QApplication::font().family();
+        round = first({QStringLiteral("SF Pro Rounded"), QStringLiteral("Nunito"), QStringLiteral("Varela Round")});
+        if (round.isEmpty())
+            round = plain;
+    }
+    return rounded ? round : plain;
+}
+
+// The radius clamped to half the shorter side.
+qreal clampRadius(const QRectF& r, qreal radius)
+{
+    return std::max<qreal>(0, std::min({radius, r.width() / 2, r.height() / 2}));
+}
+
+} // namespace
+
+QFont systemFont(qreal points, QFont::Weight weight, bool rounded)
+{
+    QFont f(preferredFamily(rounded));
+    f.setPixelSize(std::max(1, qRound(points)));
+    f.setWeight(weight);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    f.setHintingPreference(QFont::PreferVerticalHinting);
+    return f;
+}
+
+QPainterPath roundedRect(const QRectF& rect, qreal radius)
+{
+    const qreal r = clampRadius(rect, radius);
+    QPainterPath path;
+    path.addRoundedRect(rect, r, r);
+    return path;
+}
+
+QPainterPath capsule(const QRectF& rect)
+{
+    return roundedRect(rect, std::min(rect.width(), rect.height()) / 2);
+}
+
+QPainterPath insideStrokePath(const QRectF& rect, qreal radius, qreal w)
+{
+    const qreal h = w / 2;
+    return roundedRect(rect.adjusted(h, h, -h, -h), std::max<qreal>(0, radius - h));
+}
+
+void fillRect(QPainter& p, const QRectF& r, const QBrush& brush)
+{
+    if (r.isEmpty())
+        return;
+    // Whole-pixel rectangles need no antialiasing, which takes Qt's fast rectangle path.
+    const bool aligned = p.transform().type() <= QTransform::TxTranslate && r.left() == std::floor(r.left())
+        && r.top() == std::floor(r.top()) && r.width() == std::floor(r.width())
+        && r.height() == std::floor(r.height());
+    const bool antialias = p.testRenderHint(QPainter::Antialiasing);
+    if (aligned && antialias)
+        p.setRenderHint(QPainter::Antialiasing, false);
+    struct Restore {
+        QPainter& p;
+        bool on;
+        ~Restore()
+        {
+            if (on)
+                p.setRenderHint(QPainter::Antialiasing, true);
+        }
+    } restore{p, aligned && antialias};
+    // Band edges on whole device rows, so neighbouring bands meet without seams.
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const qreal step = kBandRows / dpr;
+    qreal y = r.top();
+    while (y < r.bottom()) {
+        const qreal next = std::min(r.bottom(), (std::floor(y * dpr / kBandRows) + 1) * step);
+        p.fillRect(QRectF(r.left(), y, r.width(), next - y), brush);
+        y = next;
+    }
+}
+
+void drawImage(QPainter& p, const QPointF& at, const QImage& image)
+{
+    if (image.isNull())
+        return;
+    const qreal dpr = image.devicePixelRatio();
+    for (int y = 0; y < image.height(); y += kBandRows) {
+        const int rows = std::min(kBandRows, image.height() - y);
+        const QRectF source(0, y, image.width(), rows);
+        const QRectF target(at.x(), at.y() + y / dpr, image.width() / dpr, rows / dpr);
+        p.drawImage(target, image, source);
+    }
+}
+
+namespace {
+
+// The four corner centres, starting top-left, clockwise; and the arc's start angle.
+struct Corner {
+    QPointF centre;
+    qreal startAngle;
+};
+
+std::array<Corner, 4> corners(const QRectF& r, qreal rad)
+{
+    return {Corner{{r.left() + rad, r.top() + rad}, 90},
+            Corner{{r.right() - rad, r.top() + rad}, 0},
+            Corner{{r.right() - rad, r.bottom() - rad}, 270},
+            Corner{{r.left() + rad, r.bottom() - rad}, 180}};
+}
+
+// The point at an angle on the circle inscribed in box.
+QPointF arcPoint(const QRectF& box, qreal angle)
+{
+    QPainterPath probe;
+    probe.arcMoveTo(box, angle);
+    return probe.currentPosition();
+}
+
+} // namespace
+
+void fillRoundedRect(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush)
+{
+    if (r.isEmpty())
+        return;
+    const qreal rad = clampRadius(r, radius);
+    if (rad <= 0) {
+        fillRect(p, r, brush);
+        return;
+    }
+    fillRect(p, QRectF(r.left() + rad, r.top(), r.width() - 2 * rad, r.height()), brush);
+    fillRect(p, QRectF(r.left(), r.top() + rad, rad, r.height() - 2 * rad), brush);
+    fillRect(p, QRectF(r.right() - rad, r.top() + rad, rad, r.height() - 2 * rad), brush);
+    for (const Corner& c : corners(r, rad)) {
+        QPainterPath pie;
+        pie.moveTo(c.centre);
+        pie.arcTo(QRectF(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad), c.startAngle, 90);
+        pie.closeSubpath();
+        p.fillPath(pie, brush);
+    }
+}
+
+void strokeRoundedRectInside(QPainter& p, const QRectF& r, qreal radius, qreal w, const QBrush& brush)
+{
+    if (r.isEmpty() || w <= 0)
+        return;
+    const qreal rad = clampRadius(r, radius);
+    w = std::min({w, r.width() / 2, r.height() / 2});
+    if (rad <= 0) {
+        fillRect(p, QRectF(r.left(), r.top(), r.width(), w), brush);
+        fillRect(p, QRectF(r.left(), r.bottom() - w, r.width(), w), brush);
+        fillRect(p, QRectF(r.left(), r.top() + w, w, r.height() - 2 * w), brush);
+        fillRect(p, QRectF(r.right() - w, r.top() + w, w, r.height() - 2 * w), brush);
+        return;
+    }
+    // Straight strips between the corners.
+    fillRect(p, QRectF(r.left() + rad, r.top(), r.width() - 2 * rad, w), brush);
+    fillRect(p, QRectF(r.left() + rad, r.bottom() - w, r.width() - 2 * rad, w), brush);
+    fillRect(p, QRectF(r.left(), r.top() + rad, w, r.height() - 2 * rad), brush);
+    fillRect(p, QRectF(r.right() - w, r.top() + rad, w, r.height() - 2 * rad), brush);
+    // Corner rings: the outer arc, then back along the inner one.
+    const qreal inner = std::max<qreal>(0, rad - w);
+    for (const Corner& c : corners(r, rad)) {
+        QPainterPath ring;
+        const QRectF outerBox(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad);
+        ring.arcMoveTo(outerBox, c.startAngle);
+        ring.arcTo(outerBox, c.startAngle, 90);
+        if (inner > 0) {
+            const QRectF innerBox(c.centre.x() - inner, c.centre.y() - inner, 2 * inner, 2 * inner);
+            ring.lineTo(arcPoint(innerBox, c.startAngle + 90));
+            ring.arcTo(innerBox, c.startAngle + 90, -90);
+        } else {
+            ring.lineTo(c.centre);
+        }
+        ring.closeSubpath();
+        p.fillPath(ring, brush);
+    }
+}
+
+void fillRoundedPath(QPainter& p, const QRectF& rect, qreal radius, const QBrush& brush)
+{
+    p.fillPath(roundedRect(rect, radius), brush);
+}
+
+void strokeRoundedPathInside(QPainter& p, const QRectF& rect, qreal radius, qreal width, const QBrush& brush)
+{
+    p.save();
+    p.setPen(QPen(brush, width));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(insideStrokePath(rect, radius, width));
+    p.restore();
+}
+
+void fillOutsideCorners(QPainter& p, const QRectF& r, qreal radius, const QBrush& brush)
+{
+    const qreal rad = clampRadius(r, radius);
+    if (rad <= 0)
+        return;
+    const QPointF squareCorner[] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+    int i = 0;
+    for (const Corner& c : corners(r, rad)) {
+        const QRectF box(c.centre.x() - rad, c.centre.y() - rad, 2 * rad, 2 * rad);
+        QPainterPath piece;
+        piece.moveTo(squareCorner[i++]);
+        piece.lineTo(arcPoint(box, c.startAngle + 90));
+        piece.arcTo(box, c.startAngle + 90, -90);
+        piece.closeSubpath();
+        p.fillPath(piece, brush);
+    }
+}
+
+QColor edgeColour(AppAppearance a)
+{
+    switch (a) {
+    case AppAppearance::midnight: return rgb(0.20, 0.72, 1.0);
+    case AppAppearance::classic: return rgb(0.18, 0.68, 1.0);
+    case AppAppearance::indigo: return rgb(0.45, 0.73, 1.0, 0.9);
+    }
+    return {};
+}
+
+// ---- Image cache ----------------------------------------------------------------
+
+namespace {
+
+QCache<QString, QImage>& imageCache()
+{
+    // Cost in KiB; the glows of a full window take a few MiB per theme.
+    static QCache<QString, QImage> cache(96 * 1024);
+    return cache;
+}
+
+QString sizedKey(const QString& key, QSize size, qreal dpr)
+{
+    return key + u'@' + QString::number(size.width()) + u'x' + QString::number(size.height()) + u'@'
+        + QString::number(dpr);
+}
+
+void cacheInsert(const QString& key, const QImage& image)
+{
+    const int cost = std::max<int>(1, int(image.sizeInBytes() / 1024));
+    imageCache().insert(key, new QImage(image), cost);
+}
+
+// The blurred tint of a body, cached under key; the body is made only when
+// the key is not cached.
+QImage cachedBlur(const QString& key, const std::function<QImage()>& body, qreal radius, const QColor& colour)
+{
+    if (const QImage* hit = imageCache().object(key))
+        return *hit;
+    const QImage image = blurredTint(body(), radius, colour);
+    cacheInsert(key, image);
+    return image;
+}
+
+QString colourKey(const QColor& c)
+{
+    return QString::number(c.rgba64(), 16);
+}
+
+int deviceMargin(qreal radius, qreal dpr)
+{
+    return int(std::ceil(blurMargin(radius) * dpr));
+}
+
+} // namespace
+
+void clearImageCache()
+{
+    imageCache().clear();
+}
+
+QImage transparentImage(const QSizeF& size, qreal dpr)
+{
+    QImage image(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::function<void(QPainter&)>& draw)
+{
+    if (size.isEmpty())
+        return {};
+    const QString k = sizedKey(key, size, dpr);
+    if (const QImage* hit = imageCache().object(k))
+        return *hit;
+    QImage image = transparentImage(size, dpr);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        draw(p);
+    }
+    cacheInsert(k, image);
+    return image;
+}
+
+// ---- Blur -------------------------------------------------------------------------
+
+int blurMargin(qreal radius)
+{
+    // Three sigmas, sigma = radius / 2.
+    return radius <= 0 ? 0 : int(std::ceil(1.5 * radius)) + 1;
+}
+
+namespace {
+
+// One running-sum box pass over count lines of length samples (8.8 fixed point).
+void boxPass(const quint16* src, quint16* dst, int length, int count, int stride, int step, int r)
+{
+    const quint32 window = quint32(2 * r + 1);
+    for (int line = 0; line < count; ++line) {
+        const quint16* s = src + line * stride;
+        quint16* d = dst + line * stride;
+        quint32 sum = 0;
+        for (int i = 0; i <= r && i < length; ++i)
+            sum += s[i * step];
+        for (int i = 0; i < length; ++i) {
+            d[i * step] = quint16((sum + window / 2) / window);
+            const int out = i - r;
+            const int in = i + r + 1;
+            if (out >= 0)
+                sum -= s[out * step];
+            if (in < length)
+                sum += s[in * step];
+        }
+    }
+}
+
+} // namespace
+
+void boxBlurAlpha(uchar* data, int width, int height, qreal sigma)
+{
+    if (sigma <= 0.2 || width <= 0 || height <= 0)
+        return;
+    // Three boxes whose combined variance matches sigma.
+    const int n = 3;
+    const double ideal = std::sqrt(12.0 * sigma * sigma / n + 1);
+    int wl = int(std::floor(ideal));
+    if (wl % 2 == 0)
+        --wl;
+    const int wu = wl + 2;
+    const double mIdeal = (12.0 * sigma * sigma - n * wl * wl - 4.0 * n * wl - 3.0 * n) / (-4.0 * wl - 4);
+    const int m = int(std::lround(mIdeal));
+    // Worked in 8.8 fixed point so faint tails are not rounded away.
+    const size_t count = size_t(width) * size_t(height);
+    std::vector<quint16> plane(count);
+    std::vector<quint16> tmp(count);
+    for (size_t i = 0; i < count; ++i)
+        plane[i] = quint16(data[i] << 8);
+    for (int i = 0; i < n; ++i) {
+        const int r = ((i < m ? wl : wu) - 1) / 2;
+        if (r <= 0)
+            continue;
+        boxPass(plane.data(), tmp.data(), width, height, width, 1, r);   // rows
+        boxPass(tmp.data(), plane.data(), height, width, 1, width, r);   // columns
+    }
+    for (size_t i = 0; i < count; ++i)
+        data[i] = uchar((plane[i] + 128) >> 8);
+}
+
+QImage blurredTint(const QImage& source, qreal radius, const QColor& colour)
+{
+    const qreal dpr = source.devicePixelRatio();
+    const int md = deviceMargin(radius, dpr);
+    const int w = source.width() + 2 * md;
+    const int h = source.height() + 2 * md;
+    // Wide blurs are worked at a lower resolution and scaled back up: the
+    // result is smooth either way, and the work shrinks with the square.
+    const qreal sigma = radius / 2 * dpr;
+    const int f = sigma >= 8 ? 4 : sigma >= 3 ? 2 : 1;
+    const int sw = (w + f - 1) / f;
+    const int sh = (h + f - 1) / f;
+    std::vector<quint32> sums(size_t(sw) * size_t(sh), 0);
+    const QImage src = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < src.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        quint32* row = sums.data() + size_t((y + md) / f) * size_t(sw);
+        for (int x = 0; x < src.width(); ++x)
+            row[(x + md) / f] += quint32(qAlpha(line[x]));
+    }
+    std::vector<uchar> alpha(sums.size());
+    const quint32 area = quint32(f * f);
+    for (size_t i = 0; i < sums.size(); ++i)
+        alpha[i] = uchar((sums[i] + area / 2) / area);
+    boxBlurAlpha(alpha.data(), sw, sh, sigma / f);
+
+    QImage small(sw, sh, QImage::Format_ARGB32_Premultiplied);
+    const QRgb premul = qPremultiply(colour.rgba());
+    const uint cr = qRed(premul), cg = qGreen(premul), cb = qBlue(premul), ca = qAlpha(premul);
+    for (int y = 0; y < sh; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(small.scanLine(y));
+        const uchar* a = alpha.data() + size_t(y) * size_t(sw);
+        for (int x = 0; x < sw; ++x) {
+            const uint k = a[x];
+            line[x] = qRgba(int(cr * k / 255), int(cg * k / 255), int(cb * k / 255), int(ca * k / 255));
+        }
+    }
+    if (f == 1) {
+        small.setDevicePixelRatio(dpr);
+        return small;
+    }
+    // Bilinear upscaling by f, on this thread: sample positions and weights
+    // per column and per row are worked out once.
+    QImage result(w, h, QImage::Format_ARGB32_Premultiplied);
+    result.setDevicePixelRatio(dpr);
+    auto sample = [f](int i, int limit, int& a, int& b, uint& t) {
+        const int pos = ((2 * i + 1) * 128) / f - 128;  // (i + 0.5) / f - 0.5, in 1/256
+        a = std::clamp(pos >> 8, 0, limit - 1);
+        b = std::min(a + 1, limit - 1);
+        t = pos < 0 ? 0u : uint(pos & 255);
+    };
+    std::vector<int> xa(static_cast<size_t>(w)), xb(static_cast<size_t>(w));
+    std::vector<uint> xt(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x)
+        sample(x, sw, xa[size_t(x)], xb[size_t(x)], xt[size_t(x)]);
+    auto lerp = [](QRgb a, QRgb b, uint t) {
+        const uint rb = ((a & 0x00ff00ffu) * (256 - t) + (b & 0x00ff00ffu) * t) >> 8;
+        const uint ag = ((a >> 8) & 0x00ff00ffu) * (256 - t) + ((b >> 8) & 0x00ff00ffu) * t;
+        return (rb & 0x00ff00ffu) | (ag & 0xff00ff00u);
+    };
+    std::vector<QRgb> row(static_cast<size_t>(sw));
+    for (int y = 0; y < h; ++y) {
+        int y0, y1;
+        uint ty;
+        sample(y, sh, y0, y1, ty);
+        const QRgb* r0 = reinterpret_cast<const QRgb*>(small.constScanLine(y0));
+        const QRgb* r1 = reinterpret_cast<const QRgb*>(small.constScanLine(y1));
+        for (int x = 0; x < sw; ++x)
+            row[size_t(x)] = lerp(r0[x], r1[x], ty);
+        QRgb* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] = lerp(row[size_t(xa[size_t(x)])], row[size_t(xb[size_t(x)])], xt[size_t(x)]);
+    }
+    return result;
+}
+
+void paintShadows(QPainter& p, const QString& key, const QImage& body, QPointF origin,
+                  const QList<Shadow>& shadows)
+{
+    if (body.isNull())
+        return;
+    const qreal dpr = body.devicePixelRatio();
+    for (const Shadow& s : shadows) {
+        if (s.colour.alpha() == 0)
+            continue;
+        const QString k = key + QStringLiteral("|shadow|") + QString::number(s.radius) + u'|' + colourKey(s.colour)
+            + u'|' + QString::number(body.width()) + u'x' + QString::number(body.height()) + u'@'
+            + QString::number(dpr);
+        const QImage image = cachedBlur(k, [&] { return body; }, s.radius, s.colour);
+        const qreal m = deviceMargin(s.radius, dpr) / dpr;
+        drawImage(p, origin + s.offset - QPointF(m, m), image);
+    }
+}
+
+namespace {
+
+// One shadow layer of a rounded rectangle, drawn from a nine-slice of a small
+// blurred square into p (already placed so that rect is in its coordinates).
+// Along a side too short to slice, the shape keeps its own length: a wide
+// flat bar blurs a piece only as wide as its two ends, stretched in the
+// middle, where every column of its shadow is the same.
+void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s, qreal dpr)
+{
+    const int m = blurMargin(s.radius);
+    const QRectF target = rect.translated(s.offset).adjusted(-m, -m, m, m);
+    int c = m + int(std::ceil(r)) + m;
+    int pad = 0;
+    if (target.width() < 2 * c + 1 || target.height() < 2 * c + 1) {
+        // Sliced along one side only, the cut keeps clear of the few pixels
+        // the blur's scaled-down working copy lets the ends reach further.
+        pad = 4;
+        c += pad;
+    }
+    const bool sliceX = target.width() >= 2 * c + 1;
+    const bool sliceY = target.height() >= 2 * c + 1;
+    if (!sliceX && !sliceY) {
+        // Too small to slice: blur the shape itself.
+        const QString key = QStringLiteral("rrshadow|") + QString::number(r);
+        const QImage body = cachedImage(key, rect.size().toSize(), dpr, [&](QPainter& q) {
+            q.fillPath(roundedRect(QRectF(QPointF(0, 0), rect.size()), r), Qt::black);
+        });
+        paintShadows(p, key, body, rect.topLeft(), {s});
+        return;
+    }
+    // A square just large enough for the corners, with a one-point middle.
+    // Sliced along one side only, the other side keeps the shape's length,
+    // and the sliced side differs from the shape's by whole multiples of the
+    // blur's working scale, so both ends fall on the same grid as the shape's.
+    const QSizeF shapeSize = rect.size().toSize();
+    const int side = 2 * (int(std::ceil(r)) + m + pad) + 1;
+    auto sliced = [&](bool slice, qreal length) {
+        if (!slice)
+            return length;
+        if (pad == 0)
+            return qreal(side);
+        const int extra = ((int(std::lround(length * dpr)) - int(std::lround(side * dpr))) % 4 + 4) % 4;
+        return side + extra / dpr;
+    };
+    const QSizeF bodySize(sliced(sliceX, shapeSize.width()), sliced(sliceY, shapeSize.height()));
+    const QString key = QStringLiteral("nineslice|") + QString::number(r) + u'|' + QString::number(s.radius) + u'|'
+        + colourKey(s.colour) + u'@' + QString::number(dpr) + u'|' + QString::number(bodySize.width()) + u'x'
+        + QString::number(bodySize.height());
+    const QImage blurred = cachedBlur(key, [&] {
+        QImage body = transparentImage(bodySize, dpr);
+        QPainter q(&body);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.fillPath(roundedRect(QRectF(QPointF(0, 0), bodySize), r), Qt::black);
+        q.end();
+        return body;
+    }, s.radius, s.colour);
+    // Source slices in device pixels, targets in points; an unsliced side is one slice.
+    const qreal cd = c * dpr;
+    const qreal w = blurred.width(), h = blurred.height();
+    const std::vector<qreal> xs = sliceX ? std::vector<qreal>{0, cd, w - cd, w} : std::vector<qreal>{0, w};
+    const std::vector<qreal> ys = sliceY ? std::vector<qreal>{0, cd, h - cd, h} : std::vector<qreal>{0, h};
+    // An unsliced side is drawn at its own size, as the shape's blur would be.
+    const std::vector<qreal> tx = sliceX
+        ? std::vector<qreal>{target.left(), target.left() + c, target.right() - c, target.right()}
+        : std::vector<qreal>{target.left(), target.left() + w / dpr};
+    const std::vector<qreal> ty = sliceY
+        ? std::vector<qreal>{target.top(), target.top() + c, target.bottom() - c, target.bottom()}
+        : std::vector<qreal>{target.top(), target.top() + h / dpr};
+    p.save();
+    // The stretched middle of a one-sided slice is a run of equal columns:
+    // copied plainly it stays exactly the shape's own shadow.
+    if (pad > 0)
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    for (size_t row = 0; row + 1 < ys.size(); ++row)
+        for (size_t col = 0; col + 1 < xs.size(); ++col) {
+            const QRectF src(xs[col], ys[row], xs[col + 1] - xs[col], ys[row + 1] - ys[row]);
+            const QRectF dst(QPointF(tx[col], ty[row]), QPointF(tx[col + 1], ty[row + 1]));
+            if (!src.isEmpty() && !dst.isEmpty())
+                p.drawImage(dst, blurred, src);
+        }
+    p.restore();
+}
+
+} // namespace
+
+void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, const QList<Shadow>& shadows,
+                             qreal opacity)
+{
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const qreal r = clampRadius(rect, radius);
+    QList<Shadow> layers;
+    QString key = QStringLiteral("rrshadows|") + QString::number(r) + u'|' + QString::number(rect.width()) + u'x'
+        + QString::number(rect.height());
+    for (const Shadow& s : shadows) {
+        const QColor colour = faded(s.colour, opacity);
+        if (colour.alpha() == 0)
+            continue;
+        layers.append({colour, s.radius, s.offset});
+        key += u'|' + QString::number(s.radius) + u',' + QString::number(s.offset.x()) + u','
+            + QString::number(s.offset.y()) + u',' + colourKey(colour);
+    }
+    if (layers.isEmpty())
+        return;
+    // All layers are put together once per size into one picture, so a
+    // repaint is a single plain copy (no scaling on every frame).
+    const QMargins extent = shadowExtent(layers);
+    const QSizeF size = rect.size().grownBy(QMarginsF(extent));
+    const QImage image = cachedImage(key, size.toSize(), dpr, [&](QPainter& q) {
+        const QRectF local(QPointF(extent.left(), extent.top()), rect.size());
+        for (const Shadow& s : layers)
+            paintSlicedLayer(q, local, r, s, dpr);
+    });
+    drawImage(p, rect.topLeft() - QPointF(extent.left(), extent.top()), image);
+}
+
+QMargins shadowExtent(const QList<Shadow>& shadows)
+{
+    QMargins extent;
+    for (const Shadow& s : shadows) {
+        if (s.colour.alpha() == 0)
+            continue;
+        const int m = blurMargin(s.radius) + 1;
+        extent.setLeft(std::max(extent.left(), m - int(std::floor(s.offset.x()))));
+        extent.setRight(std::max(extent.right(), m + int(std::ceil(s.offset.x()))));
+        extent.setTop(std::max(extent.top(), m - int(std::floor(s.offset.y()))));
+        extent.setBottom(std::max(extent.bottom(), m + int(std::ceil(s.offset.y()))));
+    }
+    return extent;
+}
+
+QMargins shadowExtentBeyond(const QList<Shadow>& shadows, int room)
+{
+    const QMargins m = shadowExtent(shadows);
+    return QMargins(std::max(0, m.left() - room), std::max(0, m.top() - room), std::max(0, m.right() - room),
+                    std::max(0, m.bottom() - room));
+}
+
+void paintGlowingText(QPainter& p, const QRectF& rect, int flags, const QString& text, const QFont& font,
+                      const QColor& colour, const QList<Shadow>& glows)
+{
+    if (text.isEmpty())
+        return;
+    // The glow is blurred from the text's own box, not the whole rectangle.
+    const QRectF box = QFontMetricsF(font).boundingRect(rect, flags, text).adjusted(-1, -1, 1, 1) & rect;
+    const QSize size(int(std::ceil(box.width())), int(std::ceil(box.height())));
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QString key = QStringLiteral("text|") + text + u'|' + font.key() + u'|' + QString::number(flags);
+    const QImage body = cachedImage(key, size, dpr, [&](QPainter& q) {
+        q.setFont(font);
+        q.setPen(Qt::white);
+        q.drawText(QRectF(rect.topLeft() - box.topLeft(), rect.size()), flags, text);
+    });
+    paintShadows(p, key + u'@' + QString::number(size.width()) + u'x' + QString::number(size.height()), body,
+                 box.topLeft(), glows);
+    p.save();
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(rect, flags, text);
+    p.restore();
+}
+
+QString elided(const QString& text, const QFont& font, qreal width)
+{
+    return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
+}
+
+} // namespace neon
+
+} // namespace tw

@@ -1,0 +1,153 @@
+#include "views/kit/NeonPillButton.h"
+
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tw {
+
+using neon::faded;
+using neon::rgb;
+
+// ---- NeonPillButton -----------------------------------------------------------------
+
+NeonPillButton::NeonPillButton(const QString& title, SidebarGlyph glyph, bool selected, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_glyph(glyph)
+    , m_selected(selected)
+{
+    setText(title);
+    setFocusPolicy(Qt::NoFocus);
+    setToolTip(QString());
+    onThemeChange(this, [this] { GlowHost::invalidate(this); });
+}
+
+void NeonPillButton::setSelected(bool selected)
+{
+    if (m_selected == selected)
+        return;
+    m_selected = selected;
+    update();
+    GlowHost::invalidate(this);
+}
+
+QColor NeonPillButton::titleColour() const
+{
+    return m_selected ? QColor(Qt::white) : AppTheme::neonHighlight(AppTheme::appearance());
+}
+
+QColor NeonPillButton::glyphColour() const
+{
+    return m_selected ? QColor(Qt::white) : faded(AppTheme::neonHighlight(AppTheme::appearance()), 0.85);
+}
+
+QColor NeonPillButton::fillColour(bool selected, AppAppearance a)
+{
+    if (a == AppAppearance::indigo)
+        return selected ? rgb(0.12, 0.28, 0.55, 0.55) : rgb(0.08, 0.12, 0.22, 0.85);
+    return selected ? rgb(0.10, 0.35, 0.70, 0.55) : rgb(0.06, 0.14, 0.32, 0.75);
+}
+
+QList<neon::Shadow> NeonPillButton::shadows(bool selected, AppAppearance a)
+{
+    const QColor glow = AppTheme::neonGlow(a);
+    QList<neon::Shadow> s;
+    if (selected)
+        s.append({faded(glow, 0.65), 10, {0, 2}});
+    else
+        s.append({faded(glow, 0.18), 4, {0, 0}});
+    s.append({faded(Qt::black, 0.25), 4, {0, 3}});
+    return s;
+}
+
+QSize NeonPillButton::sizeHint() const
+{
+    const QFont font = neon::systemFont(12, QFont::DemiBold, true);
+    const int advance = int(std::ceil(QFontMetricsF(font).horizontalAdvance(text())));
+    return {14 + 20 + 9 + advance + 14, pillHeight()};
+}
+
+QSize NeonPillButton::minimumSizeHint() const
+{
+    return {14 + 20 + 14, pillHeight()};
+}
+
+QRectF NeonPillButton::titleRect() const
+{
+    const qreal x = 14 + 20 + 9;
+    return QRectF(x, 0, std::max<qreal>(0, width() - x - 14), height());
+}
+
+QString NeonPillButton::shownTitle() const
+{
+    // Shaping text is costly; the pill repaints whenever a border near it turns.
+    const qreal w = titleRect().width();
+    if (w != m_elidedWidth || text() != m_elidedSource) {
+        m_elidedWidth = w;
+        m_elidedSource = text();
+        m_elided = neon::elided(text(), neon::systemFont(12, QFont::DemiBold, true), w);
+    }
+    return m_elided;
+}
+
+QImage NeonPillButton::body() const
+{
+    const AppAppearance a = AppTheme::appearance();
+    const QString key = QStringLiteral("pill|") + rawValue(a) + (m_selected ? u'S' : u'N');
+    return neon::cachedImage(key, size(), devicePixelRatioF(), [&](QPainter& p) {
+        const QRectF r(0, 0, width(), height());
+        neon::fillRoundedRect(p, r, r.height() / 2, fillColour(m_selected, a));
+        const QColor edge = neon::edgeColour(a);
+        QLinearGradient g(r.topLeft(), r.bottomLeft());
+        qreal w;
+        if (m_selected) {
+            g.setStops({{0.0, faded(Qt::white, 0.75)}, {0.5, edge}, {1.0, faded(edge, 0.5)}});
+            w = 1.6;
+        } else {
+            g.setStops({{0.0, faded(Qt::white, 0.25)}, {0.5, faded(edge, 0.45)}, {1.0, faded(edge, 0.2)}});
+            w = 1.1;
+        }
+        neon::strokeRoundedRectInside(p, r, r.height() / 2, w, g);
+    });
+}
+
+void NeonPillButton::paintGlow(QPainter& p)
+{
+    const AppAppearance a = AppTheme::appearance();
+    // The capsule's fill is translucent; its shadows are scaled by its opacity.
+    neon::paintRoundedRectShadows(p, QRectF(rect()), height() / 2.0, shadows(m_selected, a),
+                                  fillColour(m_selected, a).alphaF());
+}
+
+QMargins NeonPillButton::glowExtent() const
+{
+    return neon::shadowExtent(shadows(true, AppTheme::appearance()));
+}
+
+void NeonPillButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    neon::drawImage(p, QPointF(0, 0), body());
+    const qreal dpr = devicePixelRatioF();
+    const QImage icon = glyphImage(m_glyph, glyphColour(), 0.62, 20, dpr);
+    p.drawImage(QPointF(14, (height() - 20) / 2.0), icon);
+    p.setFont(neon::systemFont(12, QFont::DemiBold, true));
+    p.setPen(titleColour());
+    p.drawText(titleRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle());
+}
+
+void NeonPillButton::showEvent(QShowEvent*)
+{
+    GlowHost::attach(this);
+}
+
+bool NeonPillButton::hitButton(const QPoint& pos) const
+{
+    return neon::capsule(QRectF(rect())).contains(QPointF(pos));
+}
+
+} // namespace tw

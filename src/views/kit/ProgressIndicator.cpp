@@ -1,0 +1,64 @@
+#include "views/kit/ProgressIndicator.h"
+
+#include "app/state/Theme.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Spinner.h"
+#include "views/kit/Tints.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+
+namespace tw {
+
+namespace {
+
+constexpr int kGap = 8;
+
+QFont labelFont()
+{
+    return neon::systemFont(12, QFont::Normal);
+}
+
+} // namespace
+
+ProgressIndicator::ProgressIndicator(const QString& label, QWidget* parent)
+    : QWidget(parent)
+    , m_label(label)
+    , m_spinner(new Spinner(this))
+{
+    onThemeChange(this, [this] { update(); });
+}
+
+QSize ProgressIndicator::sizeHint() const
+{
+    const QFontMetricsF m(labelFont());
+    return {int(std::ceil(m.horizontalAdvance(m_label))) + 8,
+            m_spinner->height() + kGap + int(std::ceil(m.height()))};
+}
+
+QRectF ProgressIndicator::labelRect() const
+{
+    const qreal h = QFontMetricsF(labelFont()).height();
+    const qreal top = (height() - (m_spinner->height() + kGap + h)) / 2 + m_spinner->height() + kGap;
+    return QRectF(0, top, width(), h);
+}
+
+void ProgressIndicator::resizeEvent(QResizeEvent*)
+{
+    const QRectF text = labelRect();
+    m_spinner->move((width() - m_spinner->width()) / 2, int(text.top()) - kGap - m_spinner->height());
+}
+
+void ProgressIndicator::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setFont(labelFont());
+    p.setPen(secondaryTint());
+    const QRectF text = labelRect();
+    p.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+               neon::elided(m_label, labelFont(), text.width()));
+}
+
+} // namespace tw

@@ -1,0 +1,48 @@
+#include "views/kit/Prompter.h"
+
+#include "views/kit/AlertDialog.h"
+
+#include <QApplication>
+
+#include <algorithm>
+
+namespace tw {
+
+Prompt Prompt::alert(Style style, const QString& title, const QString& text)
+{
+    return {style, title, text, {{QStringLiteral("OK"), PromptButton::Role::defaultAction}}};
+}
+
+int Prompt::cancelIndex() const
+{
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        if (buttons[i].role == PromptButton::Role::cancel)
+            return int(i);
+    return std::max(0, int(buttons.size()) - 1);
+}
+
+void Prompter::inform(Prompt::Style style, const QString& title, const QString& text)
+{
+    ask(Prompt::alert(style, title, text));
+}
+
+bool Prompter::confirm(const Prompt& prompt, const QString& yes)
+{
+    const int chosen = ask(prompt);
+    return chosen >= 0 && chosen < prompt.buttons.size() && prompt.buttons[chosen].title == yes;
+}
+
+DialogPrompter::DialogPrompter(std::function<QWidget*()> parent)
+    : m_parent(std::move(parent))
+{
+}
+
+int DialogPrompter::ask(const Prompt& prompt)
+{
+    QWidget* parent = m_parent ? m_parent() : nullptr;
+    AlertDialog dialog(prompt, parent ? parent : QApplication::activeWindow());
+    dialog.exec();
+    return dialog.chosen();
+}
+
+} // namespace tw

@@ -1,0 +1,145 @@
+#include "views/kit/RoundedCard.h"
+
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Tints.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tw {
+
+using neon::faded;
+
+namespace {
+
+constexpr qreal kGlowRadius = 10;
+
+} // namespace
+
+qreal CardLook::radius(AppAppearance a)
+{
+    switch (a) {
+    case AppAppearance::midnight: return 10;
+    case AppAppearance::classic: return 8;
+    case AppAppearance::indigo: return 18;
+    }
+    return 10;
+}
+
+CardLook CardLook::normal(AppAppearance a)
+{
+    return {AppTheme::cardFill(a), AppTheme::cardStroke(a), 1.0, Qt::transparent};
+}
+
+CardLook CardLook::active(AppAppearance a)
+{
+    return {AppTheme::selectionFill(a), AppTheme::selectionStroke(a), 1.6, faded(AppTheme::selectionGlow(a), 0.55)};
+}
+
+CardLook CardLook::highlighted(AppAppearance a)
+{
+    return {AppTheme::selectionFill(a), AppTheme::cardStroke(a), 1.0, Qt::transparent};
+}
+
+CardLook CardLook::outlined(AppAppearance a)
+{
+    return {AppTheme::selectionFill(a), AppTheme::selectionStroke(a), 1.0, Qt::transparent};
+}
+
+CardLook CardLook::accented(AppAppearance a)
+{
+    return {faded(accentTint(a), 0.10), faded(accentTint(a), 0.55), 1.0, Qt::transparent};
+}
+
+RoundedCard::RoundedCard(QWidget* parent)
+    : QWidget(parent)
+{
+    onThemeChange(this, [this] {
+        update();
+        GlowHost::invalidate(this);
+    });
+}
+
+void RoundedCard::setLook(Look look)
+{
+    if (look == m_look || !look)
+        return;
+    GlowHost::invalidate(this);  // where the old glow was
+    m_look = look;
+    update();
+    GlowHost::invalidate(this);
+}
+
+void RoundedCard::setRadius(std::optional<qreal> radius)
+{
+    m_radius = radius;
+    update();
+}
+
+qreal RoundedCard::radius() const
+{
+    return m_radius.value_or(CardLook::radius(AppTheme::appearance()));
+}
+
+void RoundedCard::paintGlow(QPainter& p)
+{
+    const CardLook look = m_look(AppTheme::appearance());
+    if (look.glow.alpha() == 0)
+        return;
+    // The glow of a card is that of its drawn pixels: full around its border
+    // (as strong as the border is opaque), faint beneath its translucent fill.
+    const QRectF r(rect());
+    const qreal rad = radius();
+    const QPainterPath inside = neon::roundedRect(r, rad);
+    QPainterPath outside;
+    outside.addRect(r.marginsAdded(QMarginsF(glowExtent())));
+    outside = outside.subtracted(inside);
+    const QList<neon::Shadow> glow{{look.glow, kGlowRadius, {0, 0}}};
+    p.save();
+    p.setClipPath(outside, Qt::IntersectClip);
+    neon::paintRoundedRectShadows(p, r, rad, glow, look.stroke.alphaF());
+    p.restore();
+    p.save();
+    p.setClipPath(inside, Qt::IntersectClip);
+    neon::paintRoundedRectShadows(p, r, rad, glow, look.fill.alphaF());
+    p.restore();
+}
+
+QMargins RoundedCard::glowExtent() const
+{
+    return neon::shadowExtent({{Qt::black, kGlowRadius, {0, 0}}});
+}
+
+void RoundedCard::paintEvent(QPaintEvent*)
+{
+    const CardLook look = m_look(AppTheme::appearance());
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(rect());
+    const qreal rad = radius();
+    neon::fillRoundedRect(p, r, rad, look.fill);
+    if (look.stroke.alpha() > 0)
+        neon::strokeRoundedRectInside(p, r, rad, look.strokeWidth, look.stroke);
+}
+
+void RoundedCard::showEvent(QShowEvent*)
+{
+    GlowHost::attach(this);
+}
+
+void RoundedCard::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void RoundedCard::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}
+
+} // namespace tw

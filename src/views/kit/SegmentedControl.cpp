@@ -1,0 +1,140 @@
+#include "views/kit/SegmentedControl.h"
+
+#include "app/state/Theme.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Tints.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace tw {
+
+using neon::faded;
+
+namespace {
+
+constexpr int kHeight = 24;
+constexpr qreal kRadius = 7;
+constexpr int kPadding = 12;
+
+QFont segmentFont()
+{
+    return neon::systemFont(13, QFont::Medium);
+}
+
+} // namespace
+
+SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent)
+    : QWidget(parent)
+    , m_titles(titles)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFixedHeight(kHeight);
+    onThemeChange(this, [this] { update(); });
+}
+
+void SegmentedControl::setTitles(const QStringList& titles)
+{
+    m_titles = titles;
+    m_current = std::clamp(m_current, 0, std::max(0, int(titles.size()) - 1));
+    updateGeometry();
+    update();
+}
+
+void SegmentedControl::setCurrentIndex(int index)
+{
+    index = std::clamp(index, 0, std::max(0, int(m_titles.size()) - 1));
+    if (index == m_current)
+        return;
+    m_current = index;
+    update();
+}
+
+void SegmentedControl::bind(Binding<int> binding)
+{
+    m_binding = std::move(binding);
+    refresh();
+}
+
+void SegmentedControl::refresh()
+{
+    if (m_binding)
+        setCurrentIndex(m_binding.get());
+}
+
+QSize SegmentedControl::sizeHint() const
+{
+    const QFontMetricsF m(segmentFont());
+    qreal widest = 0;
+    for (const QString& t : m_titles)
+        widest = std::max(widest, m.horizontalAdvance(t));
+    return {int(std::ceil((widest + 2 * kPadding) * m_titles.size())) + 4, kHeight};
+}
+
+QRectF SegmentedControl::segmentRect(int index) const
+{
+    if (index < 0 || index >= m_titles.size())
+        return {};
+    const qreal w = (width() - 4.0) / m_titles.size();
+    return QRectF(2 + index * w, 2, w, height() - 4);
+}
+
+int SegmentedControl::segmentAt(const QPoint& pos) const
+{
+    for (int i = 0; i < m_titles.size(); ++i)
+        if (segmentRect(i).contains(pos))
+            return i;
+    return -1;
+}
+
+void SegmentedControl::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton ? segmentAt(event->position().toPoint()) : -1;
+    update();
+}
+
+void SegmentedControl::mouseReleaseEvent(QMouseEvent* event)
+{
+    const int pressed = std::exchange(m_pressed, -1);
+    update();
+    if (pressed < 0 || segmentAt(event->position().toPoint()) != pressed)
+        return;
+    if (m_binding) {
+        if (m_binding.set)
+            m_binding.set(pressed);
+        refresh();
+    } else {
+        setCurrentIndex(pressed);
+    }
+    emit activated(pressed);
+}
+
+void SegmentedControl::paintEvent(QPaintEvent*)
+{
+    const AppAppearance a = AppTheme::appearance();
+    const bool dark = isDark(a);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF track(rect());
+    neon::fillRoundedPath(p, track, kRadius, dark ? faded(Qt::white, 0.07) : faded(Qt::black, 0.06));
+    neon::strokeRoundedPathInside(p, track, kRadius, 1, dark ? faded(Qt::white, 0.12) : faded(Qt::black, 0.08));
+    p.setFont(segmentFont());
+    for (int i = 0; i < m_titles.size(); ++i) {
+        const QRectF r = segmentRect(i);
+        const bool chosen = i == m_current;
+        if (chosen)
+            neon::fillRoundedPath(p, r, kRadius - 2, accentTint(a));
+        else if (i == m_pressed)
+            neon::fillRoundedPath(p, r, kRadius - 2, dark ? faded(Qt::white, 0.08) : faded(Qt::black, 0.06));
+        p.setPen(chosen ? QColor(Qt::white) : primaryTextTint(a));
+        p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, neon::elided(m_titles[i], segmentFont(), r.width() - 8));
+    }
+}
+
+} // namespace tw

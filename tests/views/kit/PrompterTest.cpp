@@ -1,0 +1,109 @@
+#include "app/state/SharedState.h"
+#include "support/FakePlatform.h"
+#include "support/FakePrompter.h"
+#include "views/kit/AlertDialog.h"
+
+#include <QAbstractButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+using Role = PromptButton::Role;
+
+Prompt uninstallPrompt()
+{
+    return {Prompt::Style::warning,
+            QStringLiteral("Uninstall Notes?"),
+            QStringLiteral("Notes and 3 files (12 MB) will be moved to the Trash."),
+            {{QStringLiteral("Uninstall"), Role::defaultAction}, {QStringLiteral("Cancel"), Role::cancel}}};
+}
+
+} // namespace
+
+TEST(Prompter, TheCancelButtonAnswersEscape)
+{
+    struct Case {
+        QList<PromptButton> buttons;
+        int cancel;
+    };
+    const Case cases[] = {
+        {{{"Move to Trash", Role::destructive}, {"Cancel", Role::cancel}}, 1},
+        {{{"Cancel", Role::cancel}, {"Remove", Role::destructive}}, 0},
+        {{{"OK", Role::defaultAction}}, 0},
+        {{{"Remove Remaining Files", Role::destructive}, {"Later", Role::plain}}, 1},
+        {{}, 0},  // the implied "OK"
+    };
+    for (const Case& c : cases) {
+        Prompt p;
+        p.buttons = c.buttons;
+        EXPECT_EQ(p.cancelIndex(), c.cancel) << c.buttons.size();
+    }
+    const Prompt ok = Prompt::alert(Prompt::Style::critical, "Couldn’t remove", "text");
+    ASSERT_EQ(ok.buttons.size(), 1);
+    EXPECT_EQ(ok.buttons[0].title, "OK");
+    EXPECT_EQ(ok.buttons[0].role, Role::defaultAction);
+}
+
+TEST(Prompter, FakeAnswersFromItsScriptAndRecordsEveryPrompt)
+{
+    FakePrompter prompter;
+    prompter.script = {QStringLiteral("Uninstall"), QStringLiteral("Delete")};
+    EXPECT_TRUE(prompter.confirm(uninstallPrompt(), QStringLiteral("Uninstall")));
+    // A title the prompt does not offer is noted, and answered with the cancel button.
+    EXPECT_EQ(prompter.ask(uninstallPrompt()), 1);
+    EXPECT_EQ(prompter.unmatched, QStringList{"Delete"});
+    // With the script used up, every prompt is cancelled.
+    EXPECT_FALSE(prompter.confirm(uninstallPrompt(), QStringLiteral("Uninstall")));
+    prompter.inform(Prompt::Style::critical, QStringLiteral("Couldn’t remove"), QStringLiteral("a\nb"));
+    ASSERT_EQ(prompter.asked.size(), 4);
+    EXPECT_EQ(prompter.asked[0].title, "Uninstall Notes?");
+    EXPECT_EQ(prompter.asked[3].style, Prompt::Style::critical);
+    EXPECT_EQ(prompter.asked[3].text, "a\nb");
+    EXPECT_EQ(prompter.asked[3].buttons.size(), 1);
+}
+
+TEST(AlertDialog, ButtonsKeysAndClosingChooseAsTheirRolesSay)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    enum class Act { click0, click1, escape, enter, close };
+    struct Case {
+        Act act;
+        int chosen;
+    };
+    for (const Case& c : {Case{Act::click0, 0}, Case{Act::click1, 1}, Case{Act::escape, 1}, Case{Act::enter, 0},
+                          Case{Act::close, 1}}) {
+        AlertDialog dialog(uninstallPrompt());
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        ASSERT_EQ(dialog.buttons().size(), 2);
+        EXPECT_EQ(dialog.chosen(), 1);
+        // The first button stands rightmost.
+        EXPECT_GT(dialog.buttons()[0]->x(), dialog.buttons()[1]->x());
+        switch (c.act) {
+        case Act::click0: QTest::mouseClick(dialog.buttons()[0], Qt::LeftButton); break;
+        case Act::click1: QTest::mouseClick(dialog.buttons()[1], Qt::LeftButton); break;
+        case Act::escape: QTest::keyClick(&dialog, Qt::Key_Escape); break;
+        case Act::enter: QTest::keyClick(&dialog, Qt::Key_Return); break;
+        case Act::close: dialog.close(); break;
+        }
+        EXPECT_EQ(dialog.chosen(), c.chosen) << int(c.act);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+}
+
+TEST(AlertDialog, WithoutAButtonItOffersOk)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    AlertDialog dialog(Prompt{Prompt::Style::informational, QStringLiteral("Done"), {}, {}});
+    ASSERT_EQ(dialog.buttons().size(), 1);
+    EXPECT_EQ(dialog.buttons()[0]->text(), "OK");
+    dialog.show();
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_EQ(dialog.chosen(), 0);
+}
