@@ -1,4 +1,5 @@
 #include "app/Workspaces.h"
+#include "views/extensions/ExtensionsWorkspace.h"
 #include "views/theme/ThemeWorkspace.h"
 
 namespace tw {
@@ -6,6 +7,7 @@ namespace tw {
 void registerWorkspaces()
 {
     using WorkspaceFactories::set;
+    set(SidebarTab::extensions, [](const WorkspaceEnvironment& env) { return new ExtensionsWorkspace(env); });
     set(SidebarTab::theme, [](const WorkspaceEnvironment& env) { return new ThemeWorkspace(env.theme); });
 }
 
