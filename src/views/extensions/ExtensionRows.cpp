@@ -117,8 +117,12 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
 
     const qreal textLeft = badge.right() + 12;
     const QRectF texts(textLeft, 0, std::max<qreal>(0, sizeRight - sizeWidth - 4 - textLeft), r.height());
-    paintTwoLines(p, texts, displayName(m_kind), uiFont(13, QFont::DemiBold), primaryTextTint(), countText(), uiFont(11),
-                  secondaryTint());
+    // The name gives up a point or so of size before it is cut short.
+    const QString name = displayName(m_kind);
+    QFont nameFont = uiFont(13, QFont::DemiBold);
+    for (qreal points = 12.5; points >= 11.5 && advance(name, nameFont) > texts.width(); points -= 0.5)
+        nameFont = uiFont(points, QFont::DemiBold);
+    paintTwoLines(p, texts, name, nameFont, primaryTextTint(), countText(), uiFont(11), secondaryTint());
 }
 
 // ---- ExtensionItemRow ----------------------------------------------------------------------

@@ -216,6 +216,7 @@ void ExtensionsWorkspace::setUpList()
 void ExtensionsWorkspace::connectState()
 {
     connect(&m_state, &ExtensionsState::entriesChanged, this, [this] {
+        m_search->refresh();
         rebuildRows();
         showBody();
         showSelection();
