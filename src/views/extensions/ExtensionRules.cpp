@@ -46,6 +46,7 @@ QList<RemovableItem> visibleEntries(const QList<RemovableItem>& all, ExtensionCa
                                     const SearchText& search)
 {
     QList<RemovableItem> out;
+    out.reserve(all.size());
     for (const RemovableItem& item : all)
         if (isOfKind(item, kind) && (search.isEmpty() || search.matches(item)))
             out.append(item);
