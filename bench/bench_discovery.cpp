@@ -2,7 +2,8 @@
 // `du -sk --apparent-size` over the same application folder.
 
 #include "BenchSupport.h"
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/Discovery.h"
+#include "engine/inventory/DiskSizes.h"
 #include "support/FakePlatform.h"
 
 using namespace tw;
@@ -32,7 +33,7 @@ void BM_Discovery(benchmark::State& state)
 {
     auto& p = fixture();
     for (auto _ : state) {
-        auto apps = AppScanner::discoverInstalledApps(p);
+        auto apps = tw::discovery::discoverInstalledApps(p);
         benchmark::DoNotOptimize(apps);
         if (apps.size() != 200)
             state.SkipWithError("wrong application count");
@@ -54,7 +55,7 @@ void BM_QuickDiskUsageLargeFolder(benchmark::State& state)
 {
     auto& p = fixture();
     for (auto _ : state)
-        benchmark::DoNotOptimize(AppScanner::quickDiskUsage(p.fs(), QStringLiteral("/Applications")));
+        benchmark::DoNotOptimize(tw::sizes::quickDiskUsage(p.fs(), QStringLiteral("/Applications")));
 }
 BENCHMARK(BM_QuickDiskUsageLargeFolder)->Unit(benchmark::kMillisecond)->UseRealTime();
 

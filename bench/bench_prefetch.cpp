@@ -6,8 +6,9 @@
 //   cmake --build build-rel --target bench_prefetch
 //   build-rel/bench/bench_prefetch --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/LeftoverFinder.h"
 #include "engine/inventory/LeftoverSearchCache.h"
+#include "engine/inventory/Prefetch.h"
 #include "support/MacTree.h"
 
 #include <QElapsedTimer>
@@ -16,7 +17,6 @@
 
 #include <memory>
 
-using tw::AppScanner;
 using tw::test::MacTree;
 
 namespace {
@@ -30,7 +30,7 @@ constexpr int kApps = 200;
 struct Fixture {
     MacTree tree;
     std::unique_ptr<tw::HostPlatform> host;
-    std::vector<AppScanner::LeftoverQuery> queries;
+    std::vector<tw::prefetch::Query> queries;
     int libraryEntries = 0;
 
     explicit Fixture(bool privacyDatabases)
@@ -94,7 +94,7 @@ struct Fixture {
     std::int64_t prefetch() const
     {
         std::atomic<std::int64_t> total{0};
-        AppScanner::prefetchLeftovers(host->platform(), queries, nullptr, [&](size_t, AppScanner::PrefetchResult r) {
+        tw::prefetch::prefetchLeftovers(host->platform(), queries, nullptr, [&](size_t, tw::prefetch::Figures r) {
             for (const tw::LeftoverItem& item : r.leftovers)
                 total += item.size;
         });
@@ -154,7 +154,7 @@ void BM_FindLeftoversSequential(benchmark::State& state)
         tw::LeftoverSearchCache cache(f.host->fs());
         for (const auto& q : f.queries)
             benchmark::DoNotOptimize(
-                AppScanner::findLeftovers(f.host->platform(), q.bundleId, q.name, std::nullopt, q.appPath, &cache));
+                tw::leftovers::findLeftovers(f.host->platform(), q.bundleId, q.name, std::nullopt, q.appPath, &cache));
     }
 }
 BENCHMARK(BM_FindLeftoversSequential)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -164,7 +164,7 @@ void BM_PrivacyCountSequential(benchmark::State& state)
     Fixture& f = fixture(true);
     for (auto _ : state)
         for (const auto& q : f.queries)
-            benchmark::DoNotOptimize(AppScanner::privacyPermissionCount(f.host->platform(), q.bundleId, q.appPath));
+            benchmark::DoNotOptimize(tw::prefetch::privacyPermissionCount(f.host->platform(), q.bundleId, q.appPath));
 }
 BENCHMARK(BM_PrivacyCountSequential)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,7 +1,7 @@
 // The remains scan of a home Library of about 5,000 entries with 200 known
 // applications, against one `du -sk` child process over the same Library.
 
-#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/Remains.h"
 #include "support/FakePlatform.h"
 
 #include "BenchSupport.h"
@@ -68,7 +68,7 @@ void BM_RemainsScan(benchmark::State& state)
 {
     Fixture& f = fixture();
     for (auto _ : state) {
-        auto items = SystemCleaner::findOrphans(f.fp.platform(), f.ids, f.names);
+        auto items = tw::remains::findOrphans(f.fp.platform(), f.ids, f.names);
         if (items.size() != 100)
             state.SkipWithError("unexpected number of remains");
         benchmark::DoNotOptimize(items);
@@ -82,7 +82,7 @@ void BM_RemainsScanNothingKnown(benchmark::State& state)
 {
     Fixture& f = fixture();
     for (auto _ : state) {
-        auto items = SystemCleaner::findOrphans(f.fp.platform(), {}, {});
+        auto items = tw::remains::findOrphans(f.fp.platform(), {}, {});
         benchmark::DoNotOptimize(items);
     }
     state.counters["entries"] = f.entries;

@@ -1,7 +1,8 @@
 // The startup-item and extension loaders over a busy Mac tree, against one
 // `du -sk` child process per browser extension folder.
 
-#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/Extensions.h"
+#include "engine/cleaner/StartupItems.h"
 #include "support/FakePlatform.h"
 
 #include <QBuffer>
@@ -98,7 +99,7 @@ void BM_LoadStartupItems(benchmark::State& state)
 {
     auto& p = fixture();
     for (auto _ : state) {
-        auto items = SystemCleaner::loadStartupItems(p);
+        auto items = tw::startup::loadStartupItems(p);
         benchmark::DoNotOptimize(items);
         if (items.size() != kAgents + kApps)
             state.SkipWithError("wrong item count");
@@ -111,7 +112,7 @@ void BM_LoadAllExtensions(benchmark::State& state)
     auto& p = fixture();
     const qsizetype expected = kDownloads / 10 + kBrowsers * kProfiles * kExtensionsPerProfile + 40 + 80;
     for (auto _ : state) {
-        auto items = SystemCleaner::loadAllExtensions(p);
+        auto items = tw::extensions::loadAllExtensions(p);
         benchmark::DoNotOptimize(items);
         if (items.size() != expected)
             state.SkipWithError("wrong item count");
@@ -123,7 +124,7 @@ void BM_LoadBrowserExtensions(benchmark::State& state)
 {
     auto& p = fixture();
     for (auto _ : state)
-        benchmark::DoNotOptimize(SystemCleaner::loadBrowserExtensions(p));
+        benchmark::DoNotOptimize(tw::extensions::loadBrowserExtensions(p));
 }
 BENCHMARK(BM_LoadBrowserExtensions)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -131,7 +132,7 @@ void BM_LoadInstallationFiles(benchmark::State& state)
 {
     auto& p = fixture();
     for (auto _ : state)
-        benchmark::DoNotOptimize(SystemCleaner::loadInstallationFiles(p));
+        benchmark::DoNotOptimize(tw::extensions::loadInstallationFiles(p));
 }
 BENCHMARK(BM_LoadInstallationFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -2,6 +2,7 @@
 // parsers (run on the pool, one row at a time).
 
 #include "engine/updates/FeedSamples.h"
+#include "engine/inventory/Models.h"
 #include "engine/updates/UpdateChecker.h"
 #include "support/FakePlatform.h"
 

@@ -6,6 +6,8 @@
 #include "engine/inventory/AppScanner.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppRemovalWatcher.h"
+#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/LeftoverFinder.h"
 
 #include <QPointer>
 
@@ -26,11 +28,11 @@ AppRemovalWatcher& bindRemovalWatcher(SharedState& state, AppScanner& scanner, S
     host.publishOffer = [navigation](RemainCleanupOffer offer) { navigation->setRemainOffer(std::move(offer)); };
     host.rescanRemains = [remains](const QSet<QString>& ids, const QSet<QString>& names) {
         if (remains)
-            remains->scanRemainingFiles(ids, names, true);
+            remains->scanRemainingFiles(ids, names, Rescan::Force);
     };
     auto search = [](const Platform& p, const QString& bundleId, const QString& name,
                      const std::optional<QString>& excludeAppPath) {
-        return AppScanner::findLeftovers(p, bundleId, name, std::nullopt, excludeAppPath);
+        return leftovers::findLeftovers(p, bundleId, name, std::nullopt, excludeAppPath);
     };
     auto watcher = std::make_unique<AppRemovalWatcher>(state.platform(), std::move(host), search);
     AppRemovalWatcher* w = watcher.get();

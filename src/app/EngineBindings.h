@@ -15,7 +15,7 @@ class SystemCleaner;
 //   rebuilds the snapshot before the timer restarts, off stops the timer;
 // - an offer is pending while AppNavigation::remainOffer holds one, and a new
 //   offer is published there;
-// - leftovers are found with AppScanner::findLeftovers (default roots) and the
+// - leftovers are found with leftovers::findLeftovers (default roots) and the
 //   remains are rescanned, forced, through SystemCleaner::scanRemainingFiles;
 // - every uninstall of the scanner is announced first (noteOurUninstall).
 // The window's start-up hook then calls start(&scanner) as often as it likes.

@@ -151,7 +151,7 @@ void MainView::applicationCountMayHaveChanged()
     if (n < 1 || !m_env.cleaner.remainingFiles().isEmpty() || m_env.cleaner.isScanningRemaining())
         return;
     const auto [ids, names] = knownApplications(m_env.scanner.apps());
-    m_env.cleaner.scanRemainingFiles(ids, names, false);
+    m_env.cleaner.scanRemainingFiles(ids, names, Rescan::IfIdle);
 }
 
 void MainView::resizeEvent(QResizeEvent*)

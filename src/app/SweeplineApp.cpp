@@ -12,6 +12,7 @@
 #include "app/state/Theme.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/ByteFormat.h"
 
 #include <QAction>
 #include <QKeySequence>

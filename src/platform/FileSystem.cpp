@@ -146,10 +146,10 @@ bool FileSystem::isDirectory(const QString& p) const
     return ::stat(toHost(p).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::optional<FileStat> FileSystem::stat(const QString& p, bool followLinks) const
+std::optional<FileStat> FileSystem::stat(const QString& p, Links links) const
 {
     struct statx sx;
-    const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
+    const int flags = links == Links::Follow ? 0 : AT_SYMLINK_NOFOLLOW;
     if (::statx(AT_FDCWD, toHost(p).constData(), flags, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return std::nullopt;
     FileStat s;
@@ -227,59 +227,73 @@ std::optional<QByteArray> FileSystem::readFile(const QString& p, std::int64_t ma
     return data;
 }
 
-bool FileSystem::writeFileAtomic(const QString& p, const QByteArray& data) const
+Status FileSystem::writeFileAtomic(const QString& p, const QByteArray& data) const
 {
     const QByteArray target = toHost(p);
     const QString leaf = path::lastComponent(p);
     QByteArray tmpl = toHost(path::join(path::parent(p), QStringLiteral(".") + leaf + QStringLiteral(".tw-XXXXXX")));
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0)
-        return false;
+        return Error::posix(errno);
     struct stat old;
     if (::stat(target.constData(), &old) == 0)
         ::fchmod(fd, old.st_mode & 07777);
+    auto fail = [&](int err) {
+        ::unlink(tmpl.constData());
+        return Error::posix(err);
+    };
     qsizetype written = 0;
     while (written < data.size()) {
         const ssize_t n = ::write(fd, data.constData() + written, size_t(data.size() - written));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            const int err = n < 0 ? errno : EIO;
             ::close(fd);
-            ::unlink(tmpl.constData());
-            return false;
+            return fail(err);
         }
         written += n;
     }
-    const bool ok = ::fsync(fd) == 0 && ::close(fd) == 0 && ::rename(tmpl.constData(), target.constData()) == 0;
-    if (!ok)
-        ::unlink(tmpl.constData());
-    return ok;
+    if (::fsync(fd) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return fail(err);
+    }
+    if (::close(fd) != 0 || ::rename(tmpl.constData(), target.constData()) != 0)
+        return fail(errno);
+    return {};
 }
 
-int FileSystem::rename(const QString& from, const QString& to, bool noReplace) const
+Status FileSystem::rename(const QString& from, const QString& to) const
 {
     const QByteArray a = toHost(from), b = toHost(to);
-    if (noReplace) {
-        if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-            return 0;
-        if (errno != EINVAL && errno != ENOSYS)
-            return errno;
-        // The file system cannot refuse atomically: test first.
-        struct stat st;
-        if (::lstat(b.constData(), &st) == 0)
-            return EEXIST;
-    }
-    return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno != EINVAL && errno != ENOSYS)
+        return Error::posix(errno);
+    // The file system cannot refuse atomically: test first.
+    struct stat st;
+    if (::lstat(b.constData(), &st) == 0)
+        return Error::posix(EEXIST);
+    if (::rename(a.constData(), b.constData()) != 0)
+        return Error::posix(errno);
+    return {};
 }
 
-bool FileSystem::makeDirectories(const QString& p) const
+Status FileSystem::makeDirectories(const QString& p) const
 {
     const QString s = path::standardized(p);
     if (isDirectory(s))
-        return true;
-    if (s != QLatin1String("/") && !makeDirectories(path::parent(s)))
-        return false;
-    return ::mkdir(toHost(s).constData(), 0755) == 0 || (errno == EEXIST && isDirectory(s));
+        return {};
+    if (s != QLatin1String("/"))
+        if (Status parent = makeDirectories(path::parent(s)); !parent)
+            return parent;
+    if (::mkdir(toHost(s).constData(), 0755) == 0)
+        return {};
+    const int err = errno;
+    if (err == EEXIST && isDirectory(s))
+        return {};  // made meanwhile by someone else
+    return Error::posix(err == EEXIST ? ENOTDIR : err);
 }
 
 std::optional<QString> FileSystem::resolvingParents(const QString& p) const

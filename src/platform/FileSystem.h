@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -34,6 +36,8 @@ struct DirEntry {
 };
 
 enum class Hidden { Skip, Include };
+// Whether a final symlink is followed or judged itself.
+enum class Links { NoFollow, Follow };
 
 // The file system as the engines see it: Mac-style logical paths
 // ("/Applications/Foo.app", "/Users/ann/Library/...") mapped under a host
@@ -61,7 +65,7 @@ public:
     bool exists(const QString& p) const;           // follows symlinks
     bool existsNoFollow(const QString& p) const;   // the entry itself, dangling links included
     bool isDirectory(const QString& p) const;      // follows symlinks
-    std::optional<FileStat> stat(const QString& p, bool followLinks = false) const;
+    std::optional<FileStat> stat(const QString& p, Links links = Links::NoFollow) const;
     bool isReadable(const QString& p) const;
     bool isWritable(const QString& p) const;
 
@@ -77,11 +81,11 @@ public:
 
     std::optional<QByteArray> readFile(const QString& p, std::int64_t maxBytes = 64 << 20) const;
     // Writes through a temporary file in the same folder and a rename.
-    bool writeFileAtomic(const QString& p, const QByteArray& data) const;
-    // 0 on success, else errno. With noReplace an existing target is never
-    // overwritten (EEXIST).
-    int rename(const QString& from, const QString& to, bool noReplace = true) const;
-    bool makeDirectories(const QString& p) const;
+    // Failures are POSIX errors.
+    Status writeFileAtomic(const QString& p, const QByteArray& data) const;
+    // Never overwrites: an existing target fails with EEXIST.
+    Status rename(const QString& from, const QString& to) const;
+    Status makeDirectories(const QString& p) const;
 
     // The path with its parent folders resolved through symlinks (the last
     // component is kept as it is). nullopt when the parent cannot be resolved

@@ -54,7 +54,7 @@ class RenameTrash final : public TrashMover {
 public:
     explicit RenameTrash(const FileSystem& fs) : m_fs(fs) {}
 
-    std::optional<Error> trashItem(const QString& p) override
+    Status trashItem(const QString& p) override
     {
         const QString source = path::standardized(p);
         const QString name = path::lastComponent(source);
@@ -62,17 +62,16 @@ public:
             return trashError(EINVAL, source);
         const QString trash = m_fs.trash();
         if (!m_fs.isDirectory(trash)) {
-            errno = 0;
-            if (!m_fs.makeDirectories(trash))
-                return trashError(errno ? errno : EACCES, name);
+            if (const Status made = m_fs.makeDirectories(trash); !made)
+                return trashError(made.error().code, name);
             ::chmod(m_fs.toHost(trash).constData(), 0700);
         }
         for (int n = 0; n <= 501; ++n) {
-            const int err = m_fs.rename(source, path::join(trash, path::trashName(name, n)), true);
-            if (err == 0)
-                return std::nullopt;
-            if (err != EEXIST && err != ENOTEMPTY)
-                return trashError(err, name);
+            const Status moved = m_fs.rename(source, path::join(trash, path::trashName(name, n)));
+            if (moved)
+                return {};
+            if (moved.error().code != EEXIST && moved.error().code != ENOTEMPTY)
+                return trashError(moved.error().code, name);
         }
         return trashError(EEXIST, name);
     }
@@ -88,25 +87,25 @@ class PkexecRunner final : public AdminRunner {
 public:
     explicit PkexecRunner(const FileSystem& fs) : m_fs(fs) {}
 
-    AdminResult moveIntoTrash(const QString& trash, const QString& source, const QString& destination) override
+    Status moveIntoTrash(const QString& trash, const QString& source, const QString& destination) override
     {
         for (const QString& p : {trash, source, destination}) {
             if (p.contains(QChar(0)) || p.contains(u'\n') || p.contains(u'\r') || !p.startsWith(u'/'))
-                return {AdminResult::Status::Failed, QStringLiteral("The path holds characters that cannot be passed on."), {}};
+                return Error{kScriptErrorDomain, 0, QStringLiteral("The path holds characters that cannot be passed on.")};
         }
         QProcess proc;
         proc.start(QStringLiteral("pkexec"),
                    adminMoveArguments(m_fs.toHostString(trash), m_fs.toHostString(source), m_fs.toHostString(destination)));
         if (!proc.waitForStarted())
-            return {AdminResult::Status::CannotRequest, {}, {}};
+            return Error::unavailable();
         proc.waitForFinished(-1);
         if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0)
-            return {AdminResult::Status::Done, {}, {}};
+            return {};
         // 126: the authentication dialog was dismissed.
         if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 126)
-            return {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+            return Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
         const QString err = QString::fromLocal8Bit(proc.readAllStandardError()).trimmed();
-        return {AdminResult::Status::Failed, err.isEmpty() ? std::nullopt : std::optional<QString>(err), proc.exitCode()};
+        return Error{kScriptErrorDomain, proc.exitCode(), err};
     }
 
 private:
@@ -155,8 +154,8 @@ class DesktopWorkspace final : public Workspace {
 public:
     explicit DesktopWorkspace(const FileSystem& fs) : m_fs(fs) {}
 
-    bool open(const QUrl& url) override { return QDesktopServices::openUrl(url); }
-    bool openPath(const QString& p) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(m_fs.toHostString(p))); }
+    void open(const QUrl& url) override { QDesktopServices::openUrl(url); }
+    void openPath(const QString& p) override { QDesktopServices::openUrl(QUrl::fromLocalFile(m_fs.toHostString(p))); }
     void reveal(const QString& p) override
     {
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_fs.toHostString(path::parent(p))));
@@ -209,12 +208,12 @@ public:
             c.close();
     }
 
-    std::optional<QStringList> grantedServices(const QString& databasePath, const QString& clientLower) override
+    Result<QStringList> grantedServices(const QString& databasePath, const QString& clientLower) override
     {
         QMutexLocker lock(&m_mutex);
         Connection* c = connection(databasePath);
         if (!c)
-            return std::nullopt;
+            return Error{kCocoaErrorDomain, 256, QStringLiteral("The privacy database could not be opened.")};
         const QByteArray client = clientLower.toUtf8();
         sqlite3_reset(c->query);
         c->db->renewBudget();
@@ -227,9 +226,10 @@ public:
         }
         sqlite3_reset(c->query);
         if (rc != SQLITE_DONE) {
+            const QString message = QString::fromUtf8(sqlite3_errmsg(c->db));
             c->close();
             m_connections.remove(databasePath);
-            return std::nullopt;
+            return Error{kCocoaErrorDomain, 256, message};
         }
         return services;
     }
@@ -251,7 +251,7 @@ private:
 
     Connection* connection(const QString& databasePath)
     {
-        const auto st = m_fs.stat(databasePath, true);
+        const auto st = m_fs.stat(databasePath, Links::Follow);
         auto it = m_connections.find(databasePath);
         if (it != m_connections.end()) {
             if (st && st->device == it->device && st->inode == it->inode && st->size == it->size

@@ -92,20 +92,20 @@ namespace {
 
 // Spotlight and the metadata index do not exist here.
 struct NoSpotlight final : Spotlight {
-    std::optional<QByteArray> find(const QString&, const QString&) override { return std::nullopt; }
+    Result<QByteArray> find(const QString&, const QString&) override { return Error::unavailable(); }
 };
 struct NoMetadata final : MetadataIndex {
     std::optional<QDateTime> lastUsedDate(const QString&) override { return std::nullopt; }
 };
 // Neither launchd nor the login-item service exists here.
 struct NoLaunchd final : Launchd {
-    ProcessResult launchctl(const QStringList&) override { return {}; }
+    Result<ProcessOutput> launchctl(const QStringList&) override { return Error::unavailable(); }
     unsigned userId() const override { return unsigned(::getuid()); }
 };
 struct NoLoginItems final : LoginItems {
-    ScriptResult list() override { return {false, false, {}, {}}; }
-    ScriptResult add(const QString&) override { return {false, false, {}, {}}; }
-    ScriptResult remove(const QString&, const QString&) override { return {false, false, {}, {}}; }
+    Result<QString> list() override { return Error::unavailable(); }
+    Status add(const QString&) override { return Error::unavailable(); }
+    Status remove(const QString&, const QString&) override { return Error::unavailable(); }
 };
 
 class QtSettings final : public Settings {

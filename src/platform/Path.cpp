@@ -5,6 +5,37 @@
 
 namespace tw::path {
 
+namespace {
+
+// An absolute path without "//", "." or ".." components and without a
+// trailing slash: already in standard form.
+bool isStandard(QStringView p)
+{
+    if (!p.startsWith(u'/') || (p.size() > 1 && p.endsWith(u'/')))
+        return false;
+    for (qsizetype i = 0; i + 1 < p.size(); ++i) {
+        if (p[i] != u'/')
+            continue;
+        const QChar next = p[i + 1];
+        if (next == u'/')
+            return false;
+        if (next == u'.') {
+            const qsizetype end = (i + 2 < p.size() && p[i + 2] == u'.') ? i + 3 : i + 2;
+            if (end >= p.size() || p[end] == u'/')
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QString standardized(const QString& p)
+{
+    // Most paths already are: no copy is made of those.
+    return isStandard(p) ? p : standardized(QStringView(p));
+}
+
 QString standardized(QStringView p)
 {
     if (p.isEmpty())
@@ -98,6 +129,14 @@ QString parent(QStringView p)
     if (slash <= 0)
         return QStringLiteral("/");
     return s.left(slash);
+}
+
+std::pair<QString, QString> split(const QString& p)
+{
+    const qsizetype slash = p.lastIndexOf(u'/');
+    if (slash < 0)
+        return {QString(), p};
+    return {slash == 0 ? QStringLiteral("/") : p.left(slash), p.mid(slash + 1)};
 }
 
 QString join(QStringView dir, QStringView name)

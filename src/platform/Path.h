@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <utility>
+
 // Helpers for the Mac-style logical paths the engines speak in. All of them
 // are lexical: none touches the disk.
 namespace tw::path {
@@ -10,6 +12,8 @@ namespace tw::path {
 // Collapses repeated slashes, resolves "." and ".." and drops a trailing
 // slash ("/" stays "/"). ".." above the root stays at the root.
 QString standardized(QStringView p);
+// The same; a path already in standard form is returned without a copy.
+QString standardized(const QString& p);
 
 // The last component ("" for "/" and "").
 QString lastComponent(QStringView p);
@@ -33,6 +37,9 @@ QString trashName(const QString& name, int n);
 
 // The containing folder ("/" for a top-level item and for "/").
 QString parent(QStringView p);
+
+// The parent folder and the last component of a path in standard form.
+std::pair<QString, QString> split(const QString& standardPath);
 
 // dir + "/" + name, without doubling a slash.
 QString join(QStringView dir, QStringView name);

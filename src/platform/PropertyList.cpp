@@ -3,6 +3,7 @@
 
 #include <plist/plist.h>
 
+#include <cerrno>
 #include <memory>
 
 namespace tw::plist {
@@ -187,10 +188,12 @@ static QByteArray serialize(const QVariant& value, bool binary)
 QByteArray toXml(const QVariant& value) { return serialize(value, false); }
 QByteArray toBinary(const QVariant& value) { return serialize(value, true); }
 
-bool writeXml(const FileSystem& fs, const QString& path, const QVariant& value)
+Status writeXml(const FileSystem& fs, const QString& path, const QVariant& value)
 {
     const QByteArray xml = toXml(value);
-    return !xml.isEmpty() && fs.writeFileAtomic(path, xml);
+    if (xml.isEmpty())
+        return Error::posix(EINVAL);
+    return fs.writeFileAtomic(path, xml);
 }
 
 std::optional<QString> string(const QVariantMap& d, const QString& key)

@@ -25,7 +25,7 @@ std::optional<QVariantMap> readDictionary(const FileSystem& fs, const QString& p
 
 QByteArray toXml(const QVariant& value);
 // Writes value as an XML property list through a temporary file and a rename.
-bool writeXml(const FileSystem& fs, const QString& path, const QVariant& value);
+Status writeXml(const FileSystem& fs, const QString& path, const QVariant& value);
 QByteArray toBinary(const QVariant& value);
 
 // Typed reads from a dictionary: nullopt when absent or of another type.

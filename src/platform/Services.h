@@ -6,6 +6,7 @@
 // host implementations map them through the FileSystem.
 
 #include "platform/Icon.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -22,19 +23,9 @@
 
 namespace tw {
 
-inline const QString kCocoaErrorDomain = QStringLiteral("NSCocoaErrorDomain");
-inline const QString kAppErrorDomain = QStringLiteral("Sweepline");
-
-// A failure as the platform reports it: a domain, a code and a sentence for the user.
-struct Error {
-    QString domain;
-    int code = 0;
-    QString description;
-    friend bool operator==(const Error&, const Error&) = default;
-};
-
-struct ProcessResult {
-    bool started = false;
+// What a child process left when it exited. A process that cannot be
+// started is an unavailable error instead.
+struct ProcessOutput {
     int exitCode = -1;
     QByteArray standardOutput;
     QByteArray standardError;
@@ -44,8 +35,8 @@ struct ProcessResult {
 class Spotlight {
 public:
     virtual ~Spotlight() = default;
-    // The tool's standard output, or nullopt when it cannot run.
-    virtual std::optional<QByteArray> find(const QString& folder, const QString& query) = 0;
+    // The tool's standard output; unavailable when it cannot run.
+    virtual Result<QByteArray> find(const QString& folder, const QString& query) = 0;
 };
 
 // The metadata index's last-used date of an item.
@@ -60,31 +51,25 @@ class PrivacyStore {
 public:
     virtual ~PrivacyStore() = default;
     // The distinct services granted (auth_value > 0) to a client, compared in
-    // lower case; nullopt when the database cannot be opened or queried.
-    virtual std::optional<QStringList> grantedServices(const QString& databasePath, const QString& clientLower) = 0;
+    // lower case; an error when the database cannot be opened or queried.
+    virtual Result<QStringList> grantedServices(const QString& databasePath, const QString& clientLower) = 0;
 };
 
 // The platform's own "move to Trash" as the user. Never overwrites.
 class TrashMover {
 public:
     virtual ~TrashMover() = default;
-    virtual std::optional<Error> trashItem(const QString& path) = 0;
-};
-
-struct AdminResult {
-    enum class Status { Done, CannotRequest, Failed };
-    Status status = Status::Done;
-    std::optional<QString> message;   // the failure's own message, when it has one
-    std::optional<int> errorNumber;   // -128 when the user cancelled the prompt
+    virtual Status trashItem(const QString& path) = 0;
 };
 
 // An administrator-authorised "create the Trash folder, then move source to
 // destination without overwriting". The three paths travel as separate
-// arguments, never inside command text.
+// arguments, never inside command text. Fails as unavailable when no prompt
+// can be shown, else as a script error (code -128 when the user cancelled).
 class AdminRunner {
 public:
     virtual ~AdminRunner() = default;
-    virtual AdminResult moveIntoTrash(const QString& trashFolder, const QString& source, const QString& destination) = 0;
+    virtual Status moveIntoTrash(const QString& trashFolder, const QString& source, const QString& destination) = 0;
 };
 
 struct RunningApp {
@@ -103,32 +88,28 @@ public:
 class Launchd {
 public:
     virtual ~Launchd() = default;
-    virtual ProcessResult launchctl(const QStringList& arguments) = 0;
+    // Unavailable when the tool cannot be started.
+    virtual Result<ProcessOutput> launchctl(const QStringList& arguments) = 0;
     virtual unsigned userId() const = 0;
 };
 
-struct ScriptResult {
-    bool created = true;                  // false: the scripting service is unavailable
-    bool ok = false;
-    std::optional<QString> errorMessage;  // the error's own message, when it has one
-    QString output;
-};
-
 // The login items of the "System Events" scripting interface. Names and
-// paths travel as data.
+// paths travel as data. Each call fails as unavailable when the scripting
+// service cannot be reached, else as a script error.
 class LoginItems {
 public:
     virtual ~LoginItems() = default;
-    virtual ScriptResult list() = 0;   // output: one "name<TAB>path" line per item
-    virtual ScriptResult add(const QString& path) = 0;
-    virtual ScriptResult remove(const QString& name, const QString& path) = 0;
+    virtual Result<QString> list() = 0;  // one "name<TAB>path" line per item
+    virtual Status add(const QString& path) = 0;
+    virtual Status remove(const QString& name, const QString& path) = 0;
 };
 
 class Workspace {
 public:
     virtual ~Workspace() = default;
-    virtual bool open(const QUrl& url) = 0;
-    virtual bool openPath(const QString& path) = 0;  // opens a file or launches an application
+    // Handed on to the desktop, which tells the user itself when it fails.
+    virtual void open(const QUrl& url) = 0;
+    virtual void openPath(const QString& path) = 0;  // opens a file or launches an application
     virtual void reveal(const QString& path) = 0;
     // The application registered for a bundle identifier. Thread-safe.
     virtual std::optional<QString> applicationPath(const QString& bundleId) = 0;

@@ -1,6 +1,10 @@
 #include "platform/ThreadPool.h"
 
+#include <QSemaphore>
 #include <QThread>
+
+#include <atomic>
+#include <vector>
 
 namespace tw {
 
@@ -12,6 +16,66 @@ QThreadPool& enginePool()
         return p;
     }();
     return *pool;
+}
+
+struct PoolTask::State {
+    std::function<void()> work;
+    std::atomic<bool> claimed{false};
+    QSemaphore done;
+
+    bool claim() { return !claimed.exchange(true, std::memory_order_acq_rel); }
+};
+
+PoolTask::PoolTask(std::function<void()> work, int priority)
+    : m_state(std::make_shared<State>())
+{
+    m_state->work = std::move(work);
+    // The pool's copy of the state outlives this object when wait() ran the
+    // work itself; it then finds the work claimed and does nothing.
+    enginePool().start(
+        [state = m_state] {
+            if (state->claim()) {
+                state->work();
+                state->done.release();
+            }
+        },
+        priority);
+}
+
+PoolTask::~PoolTask()
+{
+    wait();
+}
+
+void PoolTask::wait()
+{
+    if (!m_state)
+        return;
+    if (m_state->claim())
+        m_state->work();
+    else
+        m_state->done.acquire();
+    m_state.reset();
+}
+
+void parallelFor(size_t count, const std::function<void(size_t)>& work, size_t width)
+{
+    if (count == 0)
+        return;
+    if (width == 0)
+        width = size_t(enginePool().maxThreadCount()) + 1;
+    std::atomic<size_t> next{0};
+    auto drain = [&] {
+        for (size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
+            work(i);
+    };
+    std::vector<PoolTask> helpers;
+    helpers.reserve(std::min(width, count) - 1);
+    for (size_t h = 1; h < std::min(width, count); ++h)
+        helpers.emplace_back(drain);
+    drain();
+    for (PoolTask& helper : helpers)
+        helper.wait();
 }
 
 } // namespace tw

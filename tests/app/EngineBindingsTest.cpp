@@ -4,7 +4,9 @@
 #include "app/EngineBindings.h"
 #include "app/state/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppRecord.h"
 #include "engine/inventory/AppRemovalWatcher.h"
+#include "engine/inventory/AppScanner.h"
 #include "platform/Path.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
@@ -57,7 +59,7 @@ TEST(EngineBindingsTest, TrashedApplicationBecomesTheNavigationsOffer)
     EXPECT_TRUE(watcher.isTimerActive());
 
     const QString trashed = shell.fake.fs().trash() + "/Foo.app";
-    ASSERT_EQ(shell.fake.fs().rename(foo, trashed), 0);
+    ASSERT_TRUE(shell.fake.fs().rename(foo, trashed));
     QSignalSpy finished(&watcher, &AppRemovalWatcher::offerAttemptFinished);
     watcher.poll();
     ASSERT_TRUE(finished.wait(10000));
@@ -93,9 +95,9 @@ TEST(EngineBindingsTest, OwnUninstallIsAnnouncedAndRaisesNoOffer)
     AppRemovalWatcher& watcher = bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner);
     watcher.start(shell.scanner.get());
 
-    const AppInfoPtr app = AppInfo::fromDraft(AppScanner::buildAppInfo(shell.fake, bar, true));
-    const AppScanner::UninstallResult result = shell.scanner->uninstall(app, {}, true);
-    ASSERT_FALSE(result.error.has_value());
+    const AppInfoPtr app = AppInfo::fromDraft(record::buildAppInfo(shell.fake, bar, record::Sizing::Quick));
+    const AppScanner::UninstallResult result = shell.scanner->uninstall(app, {}, BundleRemoval::MoveToTrash);
+    ASSERT_TRUE(result.status.ok());
     EXPECT_FALSE(shell.fake.tree().exists(bar));
     EXPECT_TRUE(watcher.isSuppressed("com.acme.bar"));
     EXPECT_FALSE(watcher.knownApps().contains(bar));

@@ -19,6 +19,7 @@
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "support/FakePrompter.h"
 #include "support/ShellHarness.h"
+#include "engine/inventory/ByteFormat.h"
 
 #include <QAction>
 #include <QApplication>
@@ -322,8 +323,8 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
     f.bundleIdentifier = QStringLiteral("com.example.gone");
     f.path = bundle;
     p.fake.tree().makeTrash();
-    const auto result = p.app->scanner().uninstall(AppInfo::make(f), {}, true);
-    EXPECT_FALSE(result.error.has_value());
+    const auto result = p.app->scanner().uninstall(AppInfo::make(f), {}, BundleRemoval::MoveToTrash);
+    EXPECT_TRUE(result.status.ok());
     p.app->removalWatcher().poll();
     drainScans(&p.app->scanner(), &p.app->cleaner());
     QTest::qWait(50);

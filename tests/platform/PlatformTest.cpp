@@ -82,9 +82,9 @@ TEST(FileSystem, RenameNeverOverwritesAndExistenceSeesDanglingLinks)
     MacTree t;
     t.write("/a", "first");
     t.write("/b", "second");
-    EXPECT_EQ(t.fs().rename("/a", "/b"), EEXIST);
+    EXPECT_EQ(t.fs().rename("/a", "/b"), Error::posix(EEXIST));
     EXPECT_EQ(t.read("/b"), "second");
-    EXPECT_EQ(t.fs().rename("/a", "/c"), 0);
+    EXPECT_EQ(t.fs().rename("/a", "/c"), Status());
     t.symlink("/dangling", "/nowhere");
     EXPECT_FALSE(t.fs().exists("/dangling"));
     EXPECT_TRUE(t.fs().existsNoFollow("/dangling"));
@@ -211,12 +211,20 @@ TEST(PrivacyStore, ReadsGrantsWithABoundParameterAndSeesADatabaseReplacedMeanwhi
     ASSERT_TRUE(services);
     services->sort();
     EXPECT_EQ(*services, (QStringList{"kTCCServiceCamera", "kTCCServiceMicrophone"}));
-    EXPECT_EQ(store->grantedServices(db, "x' OR '1'='1"), std::optional<QStringList>(QStringList{}));
+    EXPECT_EQ(store->grantedServices(db, "x' OR '1'='1"), Result<QStringList>(QStringList{}));
 
     t.makePrivacyDatabase(db, {{"com.example.app", "kTCCServiceScreenCapture"}});
-    EXPECT_EQ(store->grantedServices(db, "com.example.app"), std::optional<QStringList>(QStringList{"kTCCServiceScreenCapture"}));
+    EXPECT_EQ(store->grantedServices(db, "com.example.app"), Result<QStringList>(QStringList{"kTCCServiceScreenCapture"}));
 
     t.write(db, "not a database");
-    EXPECT_EQ(store->grantedServices(db, "com.example.app"), std::nullopt);
-    EXPECT_EQ(store->grantedServices("/missing.db", "com.example.app"), std::nullopt);
+    EXPECT_FALSE(store->grantedServices(db, "com.example.app"));
+    EXPECT_FALSE(store->grantedServices("/missing.db", "com.example.app"));
+}
+
+TEST(Path, TheStandardFormShortcutAgreesWithTheFullRules)
+{
+    for (const QString p : {"/", "//", "/a", "/a/", "/a//b", "/a/./b", "/a/../b", "/a/.", "/a/..", "/a/.b", "/a/..b",
+                            "/a/b.", "/a/b..", "/.", "/..", "/...", "a/b", "", "/Users/x/Library/Caches/com.x.app",
+                            "/a/b/../../..", "/a/./", "/a/.../b"})
+        EXPECT_EQ(path::standardized(p), path::standardized(QStringView(p))) << p.toStdString();
 }

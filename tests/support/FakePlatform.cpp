@@ -1,13 +1,13 @@
 #include "support/FakePlatform.h"
-#include "platform/ThreadPool.h"
 
 #include "platform/HostServices.h"
+#include "platform/ThreadPool.h"
 
 #include <QThreadPool>
 
 namespace tw::test {
 
-std::optional<QByteArray> FakeSpotlight::find(const QString& folder, const QString& query)
+Result<QByteArray> FakeSpotlight::find(const QString& folder, const QString& query)
 {
     QMutexLocker lock(&mutex);
     calls.emplace_back(folder, query);
@@ -24,64 +24,62 @@ std::optional<QDateTime> FakeMetadata::lastUsedDate(const QString& path)
     return it == lastUsed.cend() ? std::nullopt : std::optional<QDateTime>(*it);
 }
 
-std::optional<Error> FakeTrash::trashItem(const QString& path)
+Status FakeTrash::trashItem(const QString& path)
 {
     calls << path;
     if (fail)
         if (auto error = fail(path))
-            return error;
+            return *error;
     return real.trashItem(path);
 }
 
-AdminResult FakeAdmin::moveIntoTrash(const QString& trash, const QString& source, const QString& destination)
+Status FakeAdmin::moveIntoTrash(const QString& trash, const QString& source, const QString& destination)
 {
     calls.push_back({trash, source, destination});
-    if (performMove && result.status == AdminResult::Status::Done) {
-        fs.makeDirectories(trash);
-        fs.rename(source, destination, true);
-    }
+    // Like the real command, a move that does not happen may still be
+    // reported as done: the engine looks whether the item is gone.
+    if (performMove && result && fs.makeDirectories(trash))
+        (void)fs.rename(source, destination);
     return result;
 }
 
-ProcessResult FakeLaunchd::launchctl(const QStringList& arguments)
+Result<ProcessOutput> FakeLaunchd::launchctl(const QStringList& arguments)
 {
     QMutexLocker lock(&mutex);
     calls.push_back(arguments);
-    return answer ? answer(arguments) : ProcessResult{};
+    return answer ? answer(arguments) : Result<ProcessOutput>(Error::unavailable());
 }
 
-ScriptResult FakeLoginItems::list()
+Result<QString> FakeLoginItems::list()
 {
     QMutexLocker lock(&mutex);
     return listResult;
 }
 
-ScriptResult FakeLoginItems::add(const QString& path)
+Status FakeLoginItems::add(const QString& path)
 {
     QMutexLocker lock(&mutex);
     added << path;
     return addResult;
 }
 
-ScriptResult FakeLoginItems::remove(const QString& name, const QString& path)
+Status FakeLoginItems::remove(const QString& name, const QString& path)
 {
     QMutexLocker lock(&mutex);
     removed.emplace_back(name, path);
     return removeResult;
 }
 
-bool FakeWorkspace::open(const QUrl& url)
+void FakeWorkspace::open(const QUrl& url)
 {
     QMutexLocker lock(&mutex);
     openedUrls.push_back(url);
-    return true;
 }
 
-bool FakeWorkspace::openPath(const QString& path)
+void FakeWorkspace::openPath(const QString& path)
 {
     QMutexLocker lock(&mutex);
     openedPaths << path;
-    return true;
 }
 
 void FakeWorkspace::reveal(const QString& path)

@@ -16,7 +16,7 @@ struct FakeSpotlight final : Spotlight {
     std::map<std::pair<QString, QString>, QByteArray> answers;  // (folder, query) -> output
     std::vector<std::pair<QString, QString>> calls;
     QMutex mutex;
-    std::optional<QByteArray> find(const QString& folder, const QString& query) override;
+    Result<QByteArray> find(const QString& folder, const QString& query) override;
 };
 
 struct FakeMetadata final : MetadataIndex {
@@ -31,7 +31,7 @@ struct FakeTrash final : TrashMover {
     TrashMover& real;
     std::function<std::optional<Error>(const QString& path)> fail;
     QStringList calls;
-    std::optional<Error> trashItem(const QString& path) override;
+    Status trashItem(const QString& path) override;
 };
 
 struct FakeAdmin final : AdminRunner {
@@ -41,9 +41,9 @@ struct FakeAdmin final : AdminRunner {
     explicit FakeAdmin(const FileSystem& fs) : fs(fs) {}
     const FileSystem& fs;
     std::vector<Call> calls;
-    AdminResult result;       // returned when performMove is false or the move is done
+    Status result;            // returned when performMove is false or the move is done
     bool performMove = true;  // do the move as the administrator would
-    AdminResult moveIntoTrash(const QString& trash, const QString& source, const QString& destination) override;
+    Status moveIntoTrash(const QString& trash, const QString& source, const QString& destination) override;
 };
 
 struct FakeRunningApps final : RunningApps {
@@ -55,23 +55,23 @@ struct FakeRunningApps final : RunningApps {
 
 struct FakeLaunchd final : Launchd {
     std::vector<QStringList> calls;
-    std::function<ProcessResult(const QStringList&)> answer;  // default: not started
+    std::function<Result<ProcessOutput>(const QStringList&)> answer;  // default: not started
     unsigned uid = 501;
     QMutex mutex;
-    ProcessResult launchctl(const QStringList& arguments) override;
+    Result<ProcessOutput> launchctl(const QStringList& arguments) override;
     unsigned userId() const override { return uid; }
 };
 
 struct FakeLoginItems final : LoginItems {
-    ScriptResult listResult{false, false, {}, {}};
-    ScriptResult addResult{true, true, {}, {}};
-    ScriptResult removeResult{true, true, {}, {}};
+    Result<QString> listResult = Error::unavailable();
+    Status addResult;
+    Status removeResult;
     QStringList added;
     std::vector<std::pair<QString, QString>> removed;
     QMutex mutex;
-    ScriptResult list() override;
-    ScriptResult add(const QString& path) override;
-    ScriptResult remove(const QString& name, const QString& path) override;
+    Result<QString> list() override;
+    Status add(const QString& path) override;
+    Status remove(const QString& name, const QString& path) override;
 };
 
 struct FakeWorkspace final : Workspace {
@@ -80,8 +80,8 @@ struct FakeWorkspace final : Workspace {
     QStringList revealed;
     QHash<QString, QString> applications;  // bundle identifier -> path
     QMutex mutex;
-    bool open(const QUrl& url) override;
-    bool openPath(const QString& path) override;
+    void open(const QUrl& url) override;
+    void openPath(const QString& path) override;
     void reveal(const QString& path) override;
     std::optional<QString> applicationPath(const QString& bundleId) override;
 };

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "platform/Result.h"
+
 #include <optional>
 #include <ostream>
 
@@ -14,3 +16,17 @@ inline void PrintTo(const QStringList& l, std::ostream* os)
     *os << '[' << l.join(QStringLiteral(", ")).toStdString() << ']';
 }
 inline void PrintTo(const QUrl& u, std::ostream* os) { *os << u.toString().toStdString(); }
+
+namespace tw {
+inline void PrintTo(const Error& e, std::ostream* os)
+{
+    *os << e.domain.toStdString() << ' ' << e.code << " \"" << e.description.toStdString() << '"';
+}
+inline void PrintTo(const Status& s, std::ostream* os)
+{
+    if (s)
+        *os << "ok";
+    else
+        PrintTo(s.error(), os);
+}
+} // namespace tw

@@ -1,14 +1,14 @@
 // Loading the extension groups: installer files, browser extensions, screen
 // savers, settings panes, internet plug-ins and widgets.
 
+#include "engine/cleaner/Extensions.h"
+
 #include "engine/cleaner/CleanerSupport.h"
-#include "engine/cleaner/SystemCleaner.h"
-#include "platform/ThreadPool.h"
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/DiskSizes.h"
 #include "platform/Collation.h"
-#include "platform/DiskUsage.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
+#include "platform/ThreadPool.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -16,12 +16,9 @@
 #include <QJsonObject>
 #include <QTextBoundaryFinder>
 
-#include <QtConcurrent/QtConcurrentMap>
-
 #include <algorithm>
-#include <numeric>
 
-namespace tw {
+namespace tw::extensions {
 
 using namespace cleaner;
 
@@ -115,7 +112,7 @@ RemovableItem extensionItem(const QString& title, const QString& subtitle, const
 
 } // namespace
 
-QString SystemCleaner::shortenedPath(const Platform& p, const QString& file)
+QString shortenedPath(const Platform& p, const QString& file)
 {
     const QString home = p.fs().home();
     QString shown = file;
@@ -141,13 +138,7 @@ QString SystemCleaner::shortenedPath(const Platform& p, const QString& file)
     return shown;
 }
 
-std::int64_t SystemCleaner::allocatedDiskUsage(const Platform& p, const QString& file)
-{
-    const auto usage = DiskUsage::measure(p.fs(), file);
-    return usage ? usage->allocatedKiBBytes() : 0;
-}
-
-std::optional<QString> SystemCleaner::chromiumExtensionName(const Platform& p, const QString& manifest)
+std::optional<QString> chromiumExtensionName(const Platform& p, const QString& manifest)
 {
     const auto root = readJsonObject(p.fs(), manifest);
     if (!root)
@@ -178,7 +169,7 @@ std::optional<QString> SystemCleaner::chromiumExtensionName(const Platform& p, c
     return std::nullopt;
 }
 
-std::optional<IconRef> SystemCleaner::chromiumExtensionIcon(const Platform& p, const QString& versionDir)
+std::optional<IconRef> chromiumExtensionIcon(const Platform& p, const QString& versionDir)
 {
     const FileSystem& fs = p.fs();
     for (const char* name : {"icon.png", "icon128.png", "icon_128.png", "icons/icon128.png", "images/icon128.png"}) {
@@ -214,7 +205,7 @@ std::optional<IconRef> SystemCleaner::chromiumExtensionIcon(const Platform& p, c
     return std::nullopt;
 }
 
-QList<RemovableItem> SystemCleaner::loadInstallationFiles(const Platform& p)
+QList<RemovableItem> loadInstallationFiles(const Platform& p)
 {
     const FileSystem& fs = p.fs();
     QList<RemovableItem> items;
@@ -231,7 +222,7 @@ QList<RemovableItem> SystemCleaner::loadInstallationFiles(const Platform& p)
             if (!firstSeen(taken, path::standardized(file)))
                 return FileSystem::Visit::Continue;
             RemovableItem item = extensionItem(path::baseName(file), shortenedPath(p, file), file,
-                                               AppScanner::quickDiskUsage(fs, file), kInstallationFiles,
+                                               sizes::quickDiskUsage(fs, file), kInstallationFiles,
                                                IconRef::fileIcon(file));
             if (const auto st = fs.stat(file))
                 item.modifiedDate = st->modified;
@@ -242,7 +233,7 @@ QList<RemovableItem> SystemCleaner::loadInstallationFiles(const Platform& p)
     return items;
 }
 
-QList<RemovableItem> SystemCleaner::loadBrowserExtensions(const Platform& p)
+QList<RemovableItem> loadBrowserExtensions(const Platform& p)
 {
     const FileSystem& fs = p.fs();
     const QString support = path::join(fs.home(), QStringLiteral("Library/Application Support"));
@@ -284,15 +275,13 @@ QList<RemovableItem> SystemCleaner::loadBrowserExtensions(const Platform& p)
         }
     }
     std::vector<RemovableItem> built(jobs.size());
-    std::vector<size_t> indices(jobs.size());
-    std::iota(indices.begin(), indices.end(), size_t(0));
-    QtConcurrent::blockingMap(&enginePool(), indices, [&](size_t i) {
+    parallelFor(jobs.size(), [&](size_t i) {
         const Job& job = jobs[i];
         const QString title = chromiumExtensionName(p, path::join(job.versionDir, QStringLiteral("manifest.json")))
                                   .value_or(job.identifier);
         const IconRef icon = chromiumExtensionIcon(p, job.versionDir).value_or(IconRef::fileIcon(job.dataRoot));
-        built[i] = extensionItem(title, shortenedPath(p, job.folder), job.folder, allocatedDiskUsage(p, job.folder),
-                                 job.category, icon);
+        built[i] = extensionItem(title, shortenedPath(p, job.folder), job.folder,
+                                 sizes::allocatedDiskUsage(fs, job.folder), job.category, icon);
     });
     QList<RemovableItem> items(built.begin(), built.end());
 
@@ -303,14 +292,14 @@ QList<RemovableItem> SystemCleaner::loadBrowserExtensions(const Platform& p)
         const QString folder = path::join(firefoxProfiles, profile.name + QStringLiteral("/extensions"));
         for (const DirEntry& entry : listing(fs, folder)) {
             const QString file = path::join(folder, entry.name);
-            items.append(extensionItem(path::baseName(file), shortenedPath(p, file), file, allocatedDiskUsage(p, file),
-                                       kFirefox, IconRef::fileIcon(file)));
+            items.append(extensionItem(path::baseName(file), shortenedPath(p, file), file,
+                                       sizes::allocatedDiskUsage(fs, file), kFirefox, IconRef::fileIcon(file)));
         }
     }
     return items;
 }
 
-QList<RemovableItem> SystemCleaner::loadSafariExtensions(const Platform& p)
+QList<RemovableItem> loadSafariExtensions(const Platform& p)
 {
     const FileSystem& fs = p.fs();
     QList<RemovableItem> items;
@@ -324,8 +313,8 @@ QList<RemovableItem> SystemCleaner::loadSafariExtensions(const Platform& p)
             const QString file = path::join(folder, entry.name);
             if (!firstSeen(taken, path::standardized(file)))
                 continue;
-            items.append(extensionItem(path::baseName(file), shortenedPath(p, file), file, allocatedDiskUsage(p, file),
-                                       kSafari, IconRef::fileIcon(file)));
+            items.append(extensionItem(path::baseName(file), shortenedPath(p, file), file,
+                                       sizes::allocatedDiskUsage(fs, file), kSafari, IconRef::fileIcon(file)));
         }
     }
     forEachAppExtension(fs, std::nullopt, [&](const QString& app, const QString& bundle, const QVariantMap& info) {
@@ -338,8 +327,8 @@ QList<RemovableItem> SystemCleaner::loadSafariExtensions(const Platform& p)
     return items;
 }
 
-QList<RemovableItem> SystemCleaner::loadBundles(const Platform& p, const QStringList& folders,
-                                                const QStringList& extensions, const QString& category)
+QList<RemovableItem> loadBundles(const Platform& p, const QStringList& folders, const QStringList& extensions,
+                                 const QString& category)
 {
     const FileSystem& fs = p.fs();
     QSet<QString> wanted;
@@ -352,25 +341,25 @@ QList<RemovableItem> SystemCleaner::loadBundles(const Platform& p, const QString
                 continue;
             const QString bundle = path::join(folder, entry.name);
             items.append(extensionItem(path::baseName(bundle), shortenedPath(p, bundle), bundle,
-                                       AppScanner::quickDiskUsage(fs, bundle), category, IconRef::fileIcon(bundle)));
+                                       sizes::quickDiskUsage(fs, bundle), category, IconRef::fileIcon(bundle)));
         }
     }
     return items;
 }
 
-QList<RemovableItem> SystemCleaner::loadScreenSavers(const Platform& p)
+QList<RemovableItem> loadScreenSavers(const Platform& p)
 {
     return loadBundles(p, {QStringLiteral("/Library/Screen Savers"), path::join(p.fs().home(), QStringLiteral("Library/Screen Savers"))},
                        {QStringLiteral("saver")}, QStringLiteral("Screen Savers"));
 }
 
-QList<RemovableItem> SystemCleaner::loadPreferencePanes(const Platform& p)
+QList<RemovableItem> loadPreferencePanes(const Platform& p)
 {
     return loadBundles(p, {QStringLiteral("/Library/PreferencePanes"), path::join(p.fs().home(), QStringLiteral("Library/PreferencePanes"))},
                        {QStringLiteral("prefPane"), QStringLiteral("prefpane")}, QStringLiteral("Settings Panes"));
 }
 
-QList<RemovableItem> SystemCleaner::loadInternetPlugins(const Platform& p)
+QList<RemovableItem> loadInternetPlugins(const Platform& p)
 {
     const FileSystem& fs = p.fs();
     const QString systemPlugIns = QStringLiteral("/Library/Internet Plug-Ins");
@@ -388,13 +377,13 @@ QList<RemovableItem> SystemCleaner::loadInternetPlugins(const Platform& p)
             if (!firstSeen(present, file))
                 continue;
             items.append(extensionItem(path::baseName(file), shortenedPath(p, file), file,
-                                       AppScanner::quickDiskUsage(fs, file), kInternetPlugins, IconRef::fileIcon(file)));
+                                       sizes::quickDiskUsage(fs, file), kInternetPlugins, IconRef::fileIcon(file)));
         }
     }
     return items;
 }
 
-QList<RemovableItem> SystemCleaner::loadWidgets(const Platform& p)
+QList<RemovableItem> loadWidgets(const Platform& p)
 {
     const FileSystem& fs = p.fs();
     QList<RemovableItem> items =
@@ -405,12 +394,12 @@ QList<RemovableItem> SystemCleaner::loadWidgets(const Platform& p)
         if (!point || !point->toLower().contains(QLatin1String("widget")))
             return;
         items.append(extensionItem(bundleTitle(info, bundle), shortenedPath(p, bundle), bundle,
-                                   AppScanner::quickDiskUsage(fs, bundle), kWidgets, IconRef::fileIcon(bundle)));
+                                   sizes::quickDiskUsage(fs, bundle), kWidgets, IconRef::fileIcon(bundle)));
     });
     return items;
 }
 
-QList<RemovableItem> SystemCleaner::loadAllExtensions(const Platform& p)
+QList<RemovableItem> loadAllExtensions(const Platform& p)
 {
     QList<RemovableItem> items = loadInstallationFiles(p);
     items.append(loadBrowserExtensions(p));
@@ -422,4 +411,4 @@ QList<RemovableItem> SystemCleaner::loadAllExtensions(const Platform& p)
     return items;
 }
 
-} // namespace tw
+} // namespace tw::extensions

@@ -1,15 +1,16 @@
 // The remains finder: support files in the user's library whose application
 // is no longer installed, grouped into one entry per probable application.
 
-#include "engine/cleaner/CleanerSupport.h"
-#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/Remains.h"
 
+#include "engine/cleaner/CleanerSupport.h"
+#include "engine/inventory/DiskSizes.h"
 #include "platform/Collation.h"
 #include "platform/Path.h"
 
 #include <QHash>
 
-namespace tw {
+namespace tw::remains {
 
 namespace {
 
@@ -60,8 +61,7 @@ struct Acc {
 class Finder {
 public:
     Finder(const Platform& p, const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames)
-        : m_platform(p)
-        , m_fs(p.fs())
+        : m_fs(p.fs())
     {
         for (const QString& id : knownBundleIds)
             addKnownIdentifier(id.toLower());
@@ -165,7 +165,7 @@ private:
         return b;
     }
 
-    std::int64_t quickSize(const QString& p) const { return SystemCleaner::allocatedDiskUsage(m_platform, p); }
+    std::int64_t quickSize(const QString& p) const { return sizes::allocatedDiskUsage(m_fs, p); }
 
     static bool skipsTitle(const QString& lower)
     {
@@ -262,7 +262,6 @@ private:
         return out;
     }
 
-    const Platform& m_platform;
     const FileSystem& m_fs;
     QSet<QString> m_knownIds;
     QSet<QString> m_knownIdHeads;
@@ -275,10 +274,10 @@ private:
 
 } // namespace
 
-QList<RemovableItem> SystemCleaner::findOrphans(const Platform& p, const QSet<QString>& knownBundleIds,
-                                                const QSet<QString>& knownNames)
+QList<RemovableItem> findOrphans(const Platform& p, const QSet<QString>& knownBundleIds,
+                                 const QSet<QString>& knownNames)
 {
     return Finder(p, knownBundleIds, knownNames).run();
 }
 
-} // namespace tw
+} // namespace tw::remains

@@ -1,17 +1,25 @@
 // Switching startup items on and off, and removing them.
 
+#include "engine/cleaner/StartupControl.h"
+
 #include "engine/cleaner/CleanerSupport.h"
 #include "engine/cleaner/SystemCleaner.h"
-#include "engine/inventory/AppScanner.h"
 #include "engine/inventory/PrivilegedTrash.h"
+#include "engine/inventory/SafetyTest.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 
-namespace tw {
+namespace tw::startup {
 
 using namespace cleaner;
 
 namespace {
+
+// A failure whose description is the message the user reads.
+Error message(const QString& text)
+{
+    return {kAppErrorDomain, 0, text};
+}
 
 QString launchdDomain(const Platform& p, const QString& plistPath)
 {
@@ -41,33 +49,33 @@ Rewrite rewriteDisabledKey(const FileSystem& fs, const QString& plistPath, std::
     return plist::writeXml(fs, plistPath, *job) ? Rewrite::Written : Rewrite::Failed;
 }
 
-std::optional<QString> loginItemFailure(const ScriptResult& run, const QString& fallback)
+Status loginItemOutcome(const Status& run, const QString& fallback)
 {
-    if (!run.created)
-        return QStringLiteral("AppleScript unavailable.");
-    if (run.ok)
-        return std::nullopt;
-    return run.errorMessage.value_or(fallback);
+    if (run)
+        return {};
+    if (run.error().isUnavailable())
+        return message(QStringLiteral("AppleScript unavailable."));
+    return message(run.error().description.isEmpty() ? fallback : run.error().description);
 }
 
 } // namespace
 
-std::optional<QString> SystemCleaner::addLoginItem(const Platform& p, const QString& path)
+Status addLoginItem(const Platform& p, const QString& path)
 {
-    return loginItemFailure(p.loginItems().add(path), QStringLiteral("Could not add login item."));
+    return loginItemOutcome(p.loginItems().add(path), QStringLiteral("Could not add login item."));
 }
 
-std::optional<QString> SystemCleaner::removeLoginItem(const Platform& p, const QString& name, const QString& path)
+Status removeLoginItem(const Platform& p, const QString& name, const QString& path)
 {
-    return loginItemFailure(p.loginItems().remove(name, path), QStringLiteral("Could not remove login item."));
+    return loginItemOutcome(p.loginItems().remove(name, path), QStringLiteral("Could not remove login item."));
 }
 
-std::optional<QString> SystemCleaner::applyStartupEnabled(const Platform& p, const RemovableItem& item, bool enabled)
+Status applyEnabled(const Platform& p, const RemovableItem& item, bool enabled)
 {
     if (item.category == kLoginItemCategory)
         return enabled ? addLoginItem(p, item.path) : removeLoginItem(p, item.title, item.path);
     if (path::extension(item.path) != QLatin1String("plist"))
-        return QStringLiteral("Unsupported startup item.");
+        return message(QStringLiteral("Unsupported startup item."));
 
     const FileSystem& fs = p.fs();
     const auto job = plist::readDictionary(fs, item.path);
@@ -76,33 +84,39 @@ std::optional<QString> SystemCleaner::applyStartupEnabled(const Platform& p, con
     const Rewrite rewrite = rewriteDisabledKey(fs, item.path, job, enabled);
     // A job whose file still says otherwise would come back at the next login.
     if (rewrite == Rewrite::Failed || (!enabled && rewrite == Rewrite::Unreadable))
-        return (enabled ? QStringLiteral("Could not enable ") : QStringLiteral("Could not disable ")) + label
-            + QLatin1Char('.');
+        return message((enabled ? QStringLiteral("Could not enable ") : QStringLiteral("Could not disable ")) + label
+                       + QLatin1Char('.'));
 
     const QString domain = launchdDomain(p, item.path);
-    const ProcessResult run = p.launchd().launchctl(
+    const Result<ProcessOutput> run = p.launchd().launchctl(
         {enabled ? QStringLiteral("bootstrap") : QStringLiteral("bootout"), domain, item.path});
-    if (!run.started)
-        return std::nullopt;
-    // A failed bootout (say, of a job that was not loaded) is no error.
-    if (run.exitCode == 0 || !enabled)
-        return std::nullopt;
+    // A tool that cannot start, and a failed bootout (say, of a job that
+    // was not loaded), are no error.
+    if (!run || run->exitCode == 0 || !enabled)
+        return {};
 
-    const QString error = decodeUtf8(run.standardError).value_or(QString());
-    const ProcessResult retry = p.launchd().launchctl({QStringLiteral("enable"), domain + QLatin1Char('/') + label});
-    if (retry.started && retry.exitCode == 0)
-        return std::nullopt;
-    if (!error.isEmpty())
-        return error;
-    return QStringLiteral("Could not enable ") + label + QLatin1Char('.');
+    const QString error = decodeUtf8(run->standardError).value_or(QString());
+    const Result<ProcessOutput> retry =
+        p.launchd().launchctl({QStringLiteral("enable"), domain + QLatin1Char('/') + label});
+    if (retry && retry->exitCode == 0)
+        return {};
+    return message(error.isEmpty() ? QStringLiteral("Could not enable ") + label + QLatin1Char('.') : error);
 }
 
+} // namespace tw::startup
+
+namespace tw {
+
+namespace {
+
 // The first startup entry with that path, or -1.
-static qsizetype indexOfPath(const QList<RemovableItem>& items, const QString& path)
+qsizetype indexOfPath(const QList<RemovableItem>& items, const QString& path)
 {
     const auto it = std::find_if(items.cbegin(), items.cend(), [&](const RemovableItem& item) { return item.path == path; });
     return it == items.cend() ? -1 : it - items.cbegin();
 }
+
+} // namespace
 
 std::optional<QString> SystemCleaner::setStartupItemEnabled(const QString& path, bool enabled)
 {
@@ -110,8 +124,8 @@ std::optional<QString> SystemCleaner::setStartupItemEnabled(const QString& path,
     if (index < 0)
         return QStringLiteral("Item not found.");
     const RemovableItem item = m_startupItems[index];
-    if (auto message = applyStartupEnabled(m_platform, item, enabled))
-        return message;
+    if (const Status applied = startup::applyEnabled(m_platform, item, enabled); !applied)
+        return applied.error().description;
     m_startupItems[index].isEnabled = enabled;
     emit startupItemsChanged();
     return std::nullopt;
@@ -125,21 +139,21 @@ std::optional<QString> SystemCleaner::removeStartupItem(const QString& path)
     const RemovableItem item = m_startupItems[index];
 
     // Stop it first; whether that works does not decide the removal.
-    applyStartupEnabled(m_platform, item, false);
+    (void)startup::applyEnabled(m_platform, item, false);
 
     const bool isPlist = path::extension(item.path) == QLatin1String("plist");
-    if (item.category == kLoginItemCategory) {
-        if (auto message = removeLoginItem(m_platform, item.title, item.path)) {
+    if (item.category == cleaner::kLoginItemCategory) {
+        if (const Status removed = startup::removeLoginItem(m_platform, item.title, item.path); !removed) {
             if (!isPlist)
-                return message;
-            if (const auto error = PrivilegedTrash::moveToTrash(m_platform, item.path))
-                return *message + QStringLiteral(" / ") + error->description;
+                return removed.error().description;
+            if (const Status moved = PrivilegedTrash::moveToTrash(m_platform, item.path); !moved)
+                return removed.error().description + QStringLiteral(" / ") + moved.error().description;
         }
     } else {
-        if (!isPlist && !AppScanner::isSafeToRemove(m_platform.fs(), item.path))
+        if (!isPlist && !safety::isSafeToRemove(m_platform.fs(), item.path))
             return QStringLiteral("This startup file is protected.");
-        if (const auto error = PrivilegedTrash::moveToTrash(m_platform, item.path))
-            return error->description;
+        if (const Status moved = PrivilegedTrash::moveToTrash(m_platform, item.path); !moved)
+            return moved.error().description;
     }
 
     m_startupItems.removeAt(index);

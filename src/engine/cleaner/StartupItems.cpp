@@ -1,16 +1,17 @@
 // Loading the startup items: launchd jobs of the three launch folders, helper
 // login items inside applications, and the login items of "System Events".
 
+#include "engine/cleaner/StartupItems.h"
+
 #include "engine/cleaner/CleanerSupport.h"
-#include "engine/cleaner/SystemCleaner.h"
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/DiskSizes.h"
 #include "platform/Collation.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 
 #include <QRegularExpression>
 
-namespace tw {
+namespace tw::startup {
 
 using namespace cleaner;
 
@@ -66,12 +67,12 @@ QString jobProgram(const QVariantMap& job)
 
 } // namespace
 
-QSet<QString> SystemCleaner::loadedLaunchdLabels(const Platform& p)
+QSet<QString> loadedLaunchdLabels(const Platform& p)
 {
-    const ProcessResult run = p.launchd().launchctl({QStringLiteral("list")});
-    if (!run.started)
+    const Result<ProcessOutput> run = p.launchd().launchctl({QStringLiteral("list")});
+    if (!run)
         return {};
-    const auto text = decodeUtf8(run.standardOutput);
+    const auto text = decodeUtf8(run->standardOutput);
     if (!text)
         return {};
     const QStringList lines = text->split(u'\n', Qt::SkipEmptyParts);
@@ -87,7 +88,7 @@ QSet<QString> SystemCleaner::loadedLaunchdLabels(const Platform& p)
     return labels;
 }
 
-QString SystemCleaner::startupAgentTitle(const QString& label, const QString& program)
+QString startupAgentTitle(const QString& label, const QString& program)
 {
     const QLatin1String updater("googleupdater");
     if (label.toLower().contains(updater) || program.toLower().contains(updater))
@@ -98,7 +99,7 @@ QString SystemCleaner::startupAgentTitle(const QString& label, const QString& pr
     return friendlyStartupName(label, program);
 }
 
-QString SystemCleaner::friendlyStartupName(const QString& label, const QString& program)
+QString friendlyStartupName(const QString& label, const QString& program)
 {
     if (program.isEmpty())
         return label;
@@ -108,8 +109,7 @@ QString SystemCleaner::friendlyStartupName(const QString& label, const QString& 
     return leaf.isEmpty() ? label : leaf;
 }
 
-std::optional<SystemCleaner::ParentApp> SystemCleaner::resolveParentApp(const Platform& p, const QString& programPath,
-                                                                        const QVariant& associated)
+std::optional<ParentApp> resolveParentApp(const Platform& p, const QString& programPath, const QVariant& associated)
 {
     std::optional<QString> bundleId;
     if (associated.typeId() == QMetaType::QString)
@@ -125,7 +125,7 @@ std::optional<SystemCleaner::ParentApp> SystemCleaner::resolveParentApp(const Pl
     return std::nullopt;
 }
 
-QList<RemovableItem> SystemCleaner::loadApplicationLoginItems(const Platform& p, QSet<QString>& seen)
+QList<RemovableItem> loadApplicationLoginItems(const Platform& p, QSet<QString>& seen)
 {
     const FileSystem& fs = p.fs();
     QList<RemovableItem> items;
@@ -168,13 +168,13 @@ QList<RemovableItem> SystemCleaner::loadApplicationLoginItems(const Platform& p,
     return items;
 }
 
-std::optional<QList<RemovableItem>> SystemCleaner::loadLoginItemsViaAppleScript(const Platform& p)
+std::optional<QList<RemovableItem>> loadLoginItemsViaAppleScript(const Platform& p)
 {
-    const ScriptResult run = p.loginItems().list();
-    if (!run.created || !run.ok || run.output.isEmpty())
+    const Result<QString> listed = p.loginItems().list();
+    if (!listed || listed->isEmpty())
         return std::nullopt;
     QList<RemovableItem> items;
-    for (const QString& line : run.output.split(u'\n', Qt::SkipEmptyParts)) {
+    for (const QString& line : listed->split(u'\n', Qt::SkipEmptyParts)) {
         const qsizetype tab = line.indexOf(u'\t');
         if (tab <= 0 || tab == line.size() - 1)
             continue;
@@ -198,7 +198,7 @@ std::optional<QList<RemovableItem>> SystemCleaner::loadLoginItemsViaAppleScript(
     return items;
 }
 
-QList<RemovableItem> SystemCleaner::loadStartupItems(const Platform& p)
+QList<RemovableItem> loadStartupItems(const Platform& p)
 {
     const FileSystem& fs = p.fs();
     const QSet<QString> loaded = loadedLaunchdLabels(p);
@@ -232,7 +232,7 @@ QList<RemovableItem> SystemCleaner::loadStartupItems(const Platform& p)
             item.title = title;
             item.subtitle = program.isEmpty() ? file : program;
             item.path = file;
-            item.size = AppScanner::quickDiskUsage(fs, file);
+            item.size = sizes::quickDiskUsage(fs, file);
             item.category = category;
             if (const auto st = fs.stat(file))
                 item.modifiedDate = st->modified;
@@ -258,4 +258,4 @@ QList<RemovableItem> SystemCleaner::loadStartupItems(const Platform& p)
     return items;
 }
 
-} // namespace tw
+} // namespace tw::startup

@@ -1,42 +1,13 @@
-// The cleaner engine: published lists, their scans and the extension groups.
+// The cleaner engine: published lists and their scans.
 
 #include "engine/cleaner/SystemCleaner.h"
-#include "platform/ThreadPool.h"
 
-#include <QPointer>
-#include <QThreadPool>
+#include "engine/cleaner/Extensions.h"
+#include "engine/cleaner/Remains.h"
+#include "engine/cleaner/StartupItems.h"
+#include "platform/Delivery.h"
 
 namespace tw {
-
-const QList<ExtensionCategoryKind>& allExtensionCategories()
-{
-    static const QList<ExtensionCategoryKind> all{
-        ExtensionCategoryKind::installationFiles, ExtensionCategoryKind::browserExtensions,
-        ExtensionCategoryKind::screenSavers,      ExtensionCategoryKind::settingsPanes,
-        ExtensionCategoryKind::internetPlugins,   ExtensionCategoryKind::widgets};
-    return all;
-}
-
-QString displayName(ExtensionCategoryKind kind)
-{
-    switch (kind) {
-    case ExtensionCategoryKind::installationFiles: return QStringLiteral("Installation Files");
-    case ExtensionCategoryKind::browserExtensions: return QStringLiteral("Web Browser Extensions");
-    case ExtensionCategoryKind::screenSavers: return QStringLiteral("Screen Savers");
-    case ExtensionCategoryKind::settingsPanes: return QStringLiteral("Settings Panes");
-    case ExtensionCategoryKind::internetPlugins: return QStringLiteral("Internet Plugins");
-    case ExtensionCategoryKind::widgets: return QStringLiteral("Widgets");
-    }
-    return {};
-}
-
-std::optional<ExtensionCategoryKind> extensionCategoryFromString(const QString& text)
-{
-    for (ExtensionCategoryKind kind : allExtensionCategories())
-        if (displayName(kind) == text)
-            return kind;
-    return std::nullopt;
-}
 
 SystemCleaner::SystemCleaner(const Platform& platform, QObject* parent)
     : QObject(parent)
@@ -93,50 +64,48 @@ void SystemCleaner::runScan(Scan scan, const QString& message, std::function<QLi
 {
     setScanFlag(scan, true);
     setProgressMessage(message);
-    QPointer<SystemCleaner> self(this);
-    enginePool().start([self, scan, loader = std::move(loader)] {
-        QList<RemovableItem> items = loader();
-        QMetaObject::invokeMethod(self, [self, scan, items = std::move(items)]() mutable {
-            if (!self)
-                return;
-            const int count = int(items.size());
-            switch (scan) {
-            case Scan::Remaining:
-                self->setRemainingFiles(std::move(items));
-                self->setOrphanCountForMenuBar(count);
-                break;
-            case Scan::Startup:
-                self->setStartupItems(std::move(items));
-                break;
-            case Scan::Extensions:
-                self->setExtensions(std::move(items));
-                break;
-            }
-            self->setScanFlag(scan, false);
-            self->setProgressMessage(QString());
-        }, Qt::QueuedConnection);
-    });
+    runInBackground(this, std::move(loader),
+                    [this, scan](QList<RemovableItem> items) { publishScan(scan, std::move(items)); });
 }
 
-void SystemCleaner::scanRemainingFiles(const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames, bool force)
+void SystemCleaner::publishScan(Scan scan, QList<RemovableItem> items)
 {
-    if (m_isScanningRemaining && !force)
+    const int count = int(items.size());
+    switch (scan) {
+    case Scan::Remaining:
+        setRemainingFiles(std::move(items));
+        setOrphanCountForMenuBar(count);
+        break;
+    case Scan::Startup:
+        setStartupItems(std::move(items));
+        break;
+    case Scan::Extensions:
+        setExtensions(std::move(items));
+        break;
+    }
+    setScanFlag(scan, false);
+    setProgressMessage(QString());
+}
+
+void SystemCleaner::scanRemainingFiles(const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames,
+                                       Rescan rescan)
+{
+    if (m_isScanningRemaining && rescan == Rescan::IfIdle)
         return;
-    const Platform* p = &m_platform;
     runScan(Scan::Remaining, QStringLiteral("Looking for remaining files…"),
-            [p, knownBundleIds, knownNames] { return findOrphans(*p, knownBundleIds, knownNames); });
+            [p = &m_platform, knownBundleIds, knownNames] { return remains::findOrphans(*p, knownBundleIds, knownNames); });
 }
 
 void SystemCleaner::scanStartupItems()
 {
-    const Platform* p = &m_platform;
-    runScan(Scan::Startup, QStringLiteral("Scanning startup items…"), [p] { return loadStartupItems(*p); });
+    runScan(Scan::Startup, QStringLiteral("Scanning startup items…"),
+            [p = &m_platform] { return startup::loadStartupItems(*p); });
 }
 
 void SystemCleaner::scanExtensions()
 {
-    const Platform* p = &m_platform;
-    runScan(Scan::Extensions, QStringLiteral("Scanning extensions…"), [p] { return loadAllExtensions(*p); });
+    runScan(Scan::Extensions, QStringLiteral("Scanning extensions…"),
+            [p = &m_platform] { return extensions::loadAllExtensions(*p); });
 }
 
 } // namespace tw

@@ -1,44 +1,20 @@
 #pragma once
 
+// The remains, startup and extension engine object: three published lists,
+// their scans, and the operations on them. The loaders live in their own
+// headers: Remains.h, StartupItems.h, StartupControl.h, Extensions.h.
+
+#include "engine/cleaner/RemovableItem.h"
 #include "platform/Platform.h"
 
-#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QSet>
-#include <QUuid>
 
+#include <functional>
 #include <optional>
 
 namespace tw {
-
-// One remains, startup or extension entry. Equal when the paths are equal.
-struct RemovableItem {
-    QUuid id = QUuid::createUuid();
-    QString title;
-    QString subtitle;
-    QString path;
-    std::int64_t size = 0;
-    QString category;
-    std::optional<QDateTime> modifiedDate;
-    bool isSelected = false;
-    IconRef icon;
-    QStringList relatedPaths;   // every file the entry stands for; empty means just path
-    bool isEnabled = true;
-    QString parentName;
-    std::optional<QString> parentAppPath;
-
-    friend bool operator==(const RemovableItem& a, const RemovableItem& b) { return a.path == b.path; }
-};
-
-inline size_t qHash(const RemovableItem& item, size_t seed = 0) { return qHash(item.path, seed); }
-
-enum class ExtensionCategoryKind { installationFiles, browserExtensions, screenSavers, settingsPanes, internetPlugins, widgets };
-
-const QList<ExtensionCategoryKind>& allExtensionCategories();
-QString displayName(ExtensionCategoryKind kind);
-// Only the six display names, exactly as written.
-std::optional<ExtensionCategoryKind> extensionCategoryFromString(const QString& text);
 
 // Paths that a removal moved and those it could not move.
 struct TrashReport {
@@ -46,9 +22,10 @@ struct TrashReport {
     QStringList failed;
 };
 
-// Remains of removed applications, startup items and extensions: three
-// published lists with their scans, and the operations on them. Lives on the
-// GUI thread; the loaders run on the thread pool.
+// Whether a remains scan starts while one runs.
+enum class Rescan { IfIdle, Force };
+
+// Lives on the GUI thread; the loaders run on the engine pool.
 class SystemCleaner : public QObject {
     Q_OBJECT
 public:
@@ -71,7 +48,7 @@ public:
     void setOrphanCountForMenuBar(int count);
 
     // Scans: each returns at once and publishes its list when done.
-    void scanRemainingFiles(const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames, bool force);
+    void scanRemainingFiles(const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames, Rescan rescan);
     void scanStartupItems();
     void scanExtensions();
 
@@ -81,51 +58,6 @@ public:
     // nullopt on success, else the message to show.
     std::optional<QString> setStartupItemEnabled(const QString& path, bool enabled);
     std::optional<QString> removeStartupItem(const QString& path);
-
-    // ---- Loaders (any thread) ------------------------------------------
-    static QList<RemovableItem> findOrphans(const Platform& p, const QSet<QString>& knownBundleIds,
-                                            const QSet<QString>& knownNames);
-    static QList<RemovableItem> loadStartupItems(const Platform& p);
-    static QList<RemovableItem> loadAllExtensions(const Platform& p);
-
-    // ---- Startup items ----------------------------------------------------
-    // The application a launchd job belongs to.
-    struct ParentApp {
-        QString name;
-        QString path;
-        friend bool operator==(const ParentApp&, const ParentApp&) = default;
-    };
-    static QSet<QString> loadedLaunchdLabels(const Platform& p);
-    static QString startupAgentTitle(const QString& label, const QString& program);
-    static QString friendlyStartupName(const QString& label, const QString& program);
-    // associated: the job's "AssociatedBundleIdentifiers" value (text or list of texts).
-    static std::optional<ParentApp> resolveParentApp(const Platform& p, const QString& programPath,
-                                                     const QVariant& associated);
-    // Helper applications in "Contents/Library/LoginItems"; adds their paths to seen.
-    static QList<RemovableItem> loadApplicationLoginItems(const Platform& p, QSet<QString>& seen);
-    // nullopt when the login-item service is unavailable, fails or lists nothing.
-    static std::optional<QList<RemovableItem>> loadLoginItemsViaAppleScript(const Platform& p);
-
-private:
-    static std::optional<QString> applyStartupEnabled(const Platform& p, const RemovableItem& item, bool enabled);
-    static std::optional<QString> addLoginItem(const Platform& p, const QString& path);
-    static std::optional<QString> removeLoginItem(const Platform& p, const QString& name, const QString& path);
-
-public:
-    // ---- Extensions ---------------------------------------------------------
-    static QList<RemovableItem> loadInstallationFiles(const Platform& p);
-    static QList<RemovableItem> loadBrowserExtensions(const Platform& p);
-    static QList<RemovableItem> loadSafariExtensions(const Platform& p);
-    static QList<RemovableItem> loadScreenSavers(const Platform& p);
-    static QList<RemovableItem> loadPreferencePanes(const Platform& p);
-    static QList<RemovableItem> loadInternetPlugins(const Platform& p);
-    static QList<RemovableItem> loadWidgets(const Platform& p);
-    static QList<RemovableItem> loadBundles(const Platform& p, const QStringList& folders,
-                                            const QStringList& extensions, const QString& category);
-    static std::optional<QString> chromiumExtensionName(const Platform& p, const QString& manifest);
-    static std::optional<IconRef> chromiumExtensionIcon(const Platform& p, const QString& versionDir);
-    static QString shortenedPath(const Platform& p, const QString& path);
-    static std::int64_t allocatedDiskUsage(const Platform& p, const QString& path);
 
 signals:
     void remainingFilesChanged();
@@ -138,6 +70,7 @@ signals:
 private:
     enum class Scan { Remaining, Startup, Extensions };
     void runScan(Scan scan, const QString& message, std::function<QList<RemovableItem>()> loader);
+    void publishScan(Scan scan, QList<RemovableItem> items);
     void setScanFlag(Scan scan, bool value);
     void setProgressMessage(const QString& message);
 

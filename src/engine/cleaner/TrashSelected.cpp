@@ -3,8 +3,8 @@
 #include "engine/cleaner/CleanerSupport.h"
 #include "engine/cleaner/SystemCleaner.h"
 
-#include "engine/inventory/AppScanner.h"
 #include "engine/inventory/PrivilegedTrash.h"
+#include "engine/inventory/SafetyTest.h"
 
 namespace tw {
 
@@ -20,8 +20,7 @@ TrashReport SystemCleaner::trashSelected(const QList<RemovableItem>& items)
             if (!cleaner::firstSeen(seen, p))
                 continue;
             // Refused and failed paths stay silently; the report says which.
-            const bool moved = AppScanner::isSafeToRemove(m_platform.fs(), p)
-                && !PrivilegedTrash::moveToTrash(m_platform, p);
+            const bool moved = safety::isSafeToRemove(m_platform.fs(), p) && PrivilegedTrash::moveToTrash(m_platform, p);
             (moved ? report.moved : report.failed) << p;
         }
     }

@@ -1,8 +1,8 @@
-// Building one application record, disk usage and declared document types.
+// Building one application record and reading its declared document types.
 
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/AppRecord.h"
 
-#include "platform/DiskUsage.h"
+#include "engine/inventory/DiskSizes.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 
@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-namespace tw {
+namespace tw::record {
 
 namespace {
 
@@ -65,7 +65,7 @@ QString developerFrom(const std::optional<QVariantMap>& info, const QString& bun
 
 } // namespace
 
-AppDraft AppScanner::buildAppInfo(const Platform& p, const QString& bundle, bool fastSize)
+AppDraft buildAppInfo(const Platform& p, const QString& bundle, Sizing sizing)
 {
     const FileSystem& fs = p.fs();
     const auto info = plist::readDictionary(fs, bundle + QStringLiteral("/Contents/Info.plist"));
@@ -82,11 +82,11 @@ AppDraft AppScanner::buildAppInfo(const Platform& p, const QString& bundle, bool
     f.isSystemApp = isBuiltInOrSystemApp(bundle, f.bundleIdentifier);
     // Dates first: walking the bundle for its size touches access times.
     f.lastUsed = resolvedLastUsed(p, bundle);
-    f.appSize = fastSize ? quickDiskUsage(fs, bundle) : directorySize(fs, bundle);
+    f.appSize = sizing == Sizing::Quick ? sizes::quickDiskUsage(fs, bundle) : sizes::directorySize(fs, bundle);
     return {std::move(f), {}};
 }
 
-bool AppScanner::isBuiltInOrSystemApp(const QString& path, const QString& bundleId)
+bool isBuiltInOrSystemApp(const QString& path, const QString& bundleId)
 {
     return path.startsWith(QLatin1String("/System"))
         || path.contains(QLatin1String("/System/Applications"))
@@ -95,7 +95,7 @@ bool AppScanner::isBuiltInOrSystemApp(const QString& path, const QString& bundle
         || (path.startsWith(QLatin1String("/Applications/Utilities/")) && bundleId.startsWith(QLatin1String("com.apple.")));
 }
 
-std::optional<QDateTime> AppScanner::resolvedLastUsed(const Platform& p, const QString& bundle)
+std::optional<QDateTime> resolvedLastUsed(const Platform& p, const QString& bundle)
 {
     const QDateTime earliest = QDateTime::fromSecsSinceEpoch(1100000000, Qt::UTC);
     const QDateTime latest = p.clock().now().addSecs(86400);
@@ -113,33 +113,7 @@ std::optional<QDateTime> AppScanner::resolvedLastUsed(const Platform& p, const Q
     return best;
 }
 
-std::int64_t AppScanner::quickDiskUsage(const FileSystem& fs, const QString& path)
-{
-    const auto usage = DiskUsage::measure(fs, path);
-    return usage ? usage->apparentKiBBytes() : 0;
-}
-
-std::int64_t AppScanner::directorySize(const FileSystem& fs, const QString& path)
-{
-    const auto top = fs.stat(path, true);
-    if (!top)
-        return 0;
-    if (top->type != FileType::Directory)
-        return top->size;
-    std::int64_t sum = 0;
-    int count = 0;
-    fs.walk(path, Hidden::Include, [&](const QString& p, const DirEntry& e, int) {
-        if (++count > 80000)
-            return FileSystem::Visit::Stop;
-        if (e.type == FileType::Regular)
-            if (const auto st = fs.stat(p))
-                sum += st->size;
-        return FileSystem::Visit::Continue;
-    });
-    return sum;
-}
-
-QStringList AppScanner::documentTypeExtensions(const FileSystem& fs, const QString& bundle)
+QStringList documentTypeExtensions(const FileSystem& fs, const QString& bundle)
 {
     const auto info = plist::readDictionary(fs, bundle + QStringLiteral("/Contents/Info.plist"));
     if (!info)
@@ -180,4 +154,4 @@ QStringList AppScanner::documentTypeExtensions(const FileSystem& fs, const QStri
     return out;
 }
 
-} // namespace tw
+} // namespace tw::record

@@ -1,12 +1,13 @@
 #include "engine/inventory/AppRemovalWatcher.h"
-#include "platform/ThreadPool.h"
 
+#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/Discovery.h"
+#include "engine/inventory/Models.h"
+#include "platform/Delivery.h"
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 
-#include <QFutureWatcher>
 #include <QGuiApplication>
-#include <QtConcurrent>
 
 namespace tw {
 
@@ -87,7 +88,7 @@ QSet<QString> AppRemovalWatcher::installedBundleIds(const FileSystem& fs)
         if (!id.isEmpty())
             ids.insert(id);
     };
-    for (const AppScanner::ListedEntry& e : AppScanner::listApplicationFolders(fs)) {
+    for (const discovery::ListedEntry& e : discovery::listApplicationFolders(fs)) {
         if (!e.isFolder)
             add(e.path);
         for (const QString& bundle : e.folderApps)
@@ -228,28 +229,24 @@ void AppRemovalWatcher::offerCleanup(const QString& name, const QString& bundleI
                                      const std::optional<QString>& trashPath)
 {
     // The pass has already passed over suppressed identifiers.
-    using Items = std::vector<LeftoverItem>;
-    auto watcher = new QFutureWatcher<Items>(this);
-    connect(watcher, &QFutureWatcher<Items>::finished, this, [this, watcher, name, bundleId, trashPath] {
-        const Items items = watcher->result();
-        watcher->deleteLater();
-        if (!items.empty() && m_host.publishOffer) {
-            RemainCleanupOffer offer;
-            offer.appName = name;
-            offer.bundleIdentifier = bundleId;
-            offer.trashedAppPath = trashPath;
-            offer.leftovers = LeftoverFile::makeAll(items);
-            m_host.publishOffer(std::move(offer));
-        }
-        refreshRemainsScan();
-        emit offerAttemptFinished();
-    });
-    const Platform* p = &m_platform;
     emit offerAttemptStarted(name, bundleId);
-    watcher->setFuture(QtConcurrent::run(&enginePool(),
-        [p, search = m_search, name, bundleId, trashPath] {
-            return search ? search(*p, bundleId, name, trashPath) : Items();
-        }));
+    runInBackground(
+        this,
+        [p = &m_platform, search = m_search, name, bundleId, trashPath] {
+            return search ? search(*p, bundleId, name, trashPath) : std::vector<LeftoverItem>();
+        },
+        [this, name, bundleId, trashPath](std::vector<LeftoverItem> items) {
+            if (!items.empty() && m_host.publishOffer) {
+                RemainCleanupOffer offer;
+                offer.appName = name;
+                offer.bundleIdentifier = bundleId;
+                offer.trashedAppPath = trashPath;
+                offer.leftovers = LeftoverFile::makeAll(items);
+                m_host.publishOffer(std::move(offer));
+            }
+            refreshRemainsScan();
+            emit offerAttemptFinished();
+        });
 }
 
 void AppRemovalWatcher::refreshRemainsScan()

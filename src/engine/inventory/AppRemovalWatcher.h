@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/inventory/AppScanner.h"
-#include "engine/inventory/Models.h"
+#include "engine/inventory/Drafts.h"
+#include "engine/inventory/ModelsFwd.h"
 #include "platform/Platform.h"
 
 #include <QMap>
@@ -17,6 +17,8 @@
 #include <vector>
 
 namespace tw {
+
+class AppScanner;
 
 // What the removal watcher needs of the program around it. The shell wires
 // these to its settings, its navigation state and the remains engine.
@@ -52,7 +54,7 @@ public:
         const Platform& p, const QString& bundleId, const QString& name, const std::optional<QString>& excludeAppPath)>;
 
     // search finds an application's leftovers; the program passes
-    // AppScanner::findLeftovers with its default roots.
+    // leftovers::findLeftovers with its default roots.
     AppRemovalWatcher(const Platform& platform, RemovalWatcherHost host, LeftoverSearch search,
                       QObject* parent = nullptr);
     ~AppRemovalWatcher() override;

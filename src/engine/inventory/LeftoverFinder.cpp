@@ -1,21 +1,21 @@
 // The leftover finder: which files outside a bundle belong to its application.
 
-#include "engine/inventory/AppScanner.h"
-#include "platform/ThreadPool.h"
-#include "engine/inventory/LeftoverSearchCache.h"
+#include "engine/inventory/LeftoverFinder.h"
 
+#include "engine/inventory/LeftoverSearchCache.h"
+#include "engine/inventory/OwnershipRules.h"
+#include "engine/inventory/SafetyTest.h"
+#include "engine/inventory/SearchRoots.h"
 #include "platform/Collation.h"
 #include "platform/Path.h"
 
-#include <QCoreApplication>
 #include <QSet>
-#include <QThreadPool>
 
 #include <algorithm>
 
-namespace tw {
+namespace tw::leftovers {
 
-const QStringList& AppScanner::leftoverCategoryOrder()
+const QStringList& leftoverCategoryOrder()
 {
     static const QStringList order{
         QStringLiteral("Application Support"), QStringLiteral("Caches"), QStringLiteral("Containers"),
@@ -118,6 +118,7 @@ public:
         , idLower(trimmedId.toLower())
         , nameLower(name.toLower())
         , nameCompact(QString(nameLower).remove(u' '))
+        , idReversed(NameIndex::reversed(idLower))
         , home(path::standardized(fs.home()))
         , lib(path::join(home, QStringLiteral("Library")))
     {
@@ -125,18 +126,34 @@ public:
             exclude = path::standardized(*excludeAppPath);
     }
 
-    std::vector<LeftoverItem> run(const QString& name, const std::optional<std::vector<SearchRoot>>& roots);
+    std::vector<LeftoverItem> run(const QString& name, const std::optional<std::vector<SearchRoot>>& roots)
+    {
+        admitOwnNames(name);
+        admitTemporaryItemsAndExtras(name);
+        admitContainers();
+        admitRootChildren(roots);
+        for (const QString& hit : searchroots::spotlightExactHits(p, trimmedId))
+            admit(hit, spotlightLabel(hit), Chain::Ownership);
+        return finish();
+    }
 
 private:
     enum class Chain { Ownership, Basic };
     // known: the type a listing already gave for the candidate.
     void admit(const QString& candidate, const QString& label, Chain chain,
                std::optional<FileType> known = std::nullopt);
+    QString ownNamesFolder(size_t i) const;
+    void admitOwnNames(const QString& name);
+    void admitTemporaryItemsAndExtras(const QString& name);
+    void admitContainers();
+    void admitRootChildren(const std::optional<std::vector<SearchRoot>>& roots);
+    void admitRootChildren(const RootView& view, std::vector<qsizetype>& hits);
+    std::vector<LeftoverItem> finish();
 
     const Platform& p;
     const FileSystem& fs;
     LeftoverSearchCache& cache;
-    const QString trimmedId, idLower, nameLower, nameCompact, home, lib;
+    const QString trimmedId, idLower, nameLower, nameCompact, idReversed, home, lib;
     std::optional<QString> exclude;
     QSet<QString> seen;
     std::vector<LeftoverItem> result;
@@ -144,11 +161,11 @@ private:
 
 void Search::admit(const QString& candidate, const QString& label, Chain chain, std::optional<FileType> known)
 {
-    const QString path = standardizedPath(candidate);
+    const QString path = path::standardized(candidate);
     if (exclude && *exclude == path)
         return;
     if (chain == Chain::Ownership) {
-        if (!isOwnedStandardPath(path, idLower, nameLower, nameCompact))
+        if (!ownership::isOwnedByApp(path, idLower, nameLower, nameCompact))
             return;
     } else {
         const QString q = path.toLower();
@@ -160,69 +177,77 @@ void Search::admit(const QString& candidate, const QString& label, Chain chain, 
         return;
     // A missing path is never admitted, so it need not be remembered.
     const bool exists = known ? (*known != FileType::Symlink || fs.exists(path)) : cache.exists(path);
-    if (!exists || !isSafeToRemoveCached(cache, path))
+    if (!exists || !safety::isSafeToRemove(cache, path))
         return;
     seen.insert(path);
     result.push_back({path, 0, label});
 }
 
-std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<std::vector<SearchRoot>>& roots)
+// The folders of the identifier's own names (the direct paths) and of the
+// name aliases, in that order.
+QString Search::ownNamesFolder(size_t i) const
 {
-    // The folders of the identifier's own names and of the name aliases,
-    // whose listings answer most existence questions without a file system call.
-    auto folderOf = [&](size_t i) {
-        if (i < kDirectCount) {
-            const char* folder = kDirectPaths[i].folder;
-            return folder[0] == '/' ? QString::fromLatin1(folder) : lib + u'/' + QLatin1String(folder);
-        }
-        const QString aliasFolders[] = {lib + QStringLiteral("/Application Support"), lib + QStringLiteral("/Caches"),
-                                        home};
-        return aliasFolders[i - kDirectCount];
-    };
+    if (i < kDirectCount) {
+        const char* folder = kDirectPaths[i].folder;
+        return folder[0] == '/' ? QString::fromLatin1(folder) : lib + u'/' + QLatin1String(folder);
+    }
+    const QString aliasFolders[] = {lib + QStringLiteral("/Application Support"), lib + QStringLiteral("/Caches"), home};
+    return aliasFolders[i - kDirectCount];
+}
+
+// The identifier's own names and the folders named after the application;
+// their folders' listings answer most existence questions without a file
+// system call.
+void Search::admitOwnNames(const QString& name)
+{
     const std::vector<const CachedListing*>& parents = cache.listingGroup(QStringLiteral("direct\n") + home, [&] {
         QStringList folders;
         for (size_t i = 0; i < kDirectCount + 3; ++i)
-            folders << folderOf(i);
+            folders << ownNamesFolder(i);
         return folders;
     });
     // A name its folder's listing lacks does not exist; only names that do
     // (or folders that could not be listed) go through the admission.
-    auto admitIn = [&](size_t folder, const QString& name, const QString& label, Chain chain) {
+    auto admitIn = [&](size_t folder, const QString& leaf, const QString& label, Chain chain) {
         const CachedListing& l = *parents[folder];
         if (!l.ok && !l.folderExists)
             return;
         std::optional<FileType> known;
         if (l.ok) {
-            const auto it = l.byName.constFind(name);
+            const auto it = l.byName.constFind(leaf);
             if (it == l.byName.cend())
                 return;
             known = l.entries[size_t(*it)].type;
         }
-        admit(path::join(folderOf(folder), name), label, chain, known);
+        admit(path::join(ownNamesFolder(folder), leaf), label, chain, known);
     };
 
     for (size_t i = 0; i < kDirectCount; ++i)
         admitIn(i, trimmedId + QLatin1String(kDirectPaths[i].suffix), QLatin1String(kDirectPaths[i].label),
                 Chain::Ownership);
-
-    // Folders named after the application.
-    for (const QString& alias : AppScanner::leftoverNameAliases(name)) {
+    for (const QString& alias : ownership::leftoverNameAliases(name)) {
         if (!usableAlias(alias))
             continue;
         admitIn(kDirectCount, alias, QStringLiteral("Application Support"), Chain::Basic);
         admitIn(kDirectCount + 1, alias, QStringLiteral("Caches"), Chain::Basic);
         admitIn(kDirectCount + 2, u'.' + alias.toLower(), QStringLiteral("Application Support"), Chain::Basic);
     }
+}
 
+// The per-user temporary folders' entries and the application's known extras.
+void Search::admitTemporaryItemsAndExtras(const QString& name)
+{
     if (!idLower.isEmpty())
         for (const WalkNode& item : cache.temporaryItems())
-            if (namedByIdentifier(item.lower, idLower))
+            if (searchroots::namedByIdentifier(item.lower, idLower))
                 admit(item.path, QStringLiteral("Caches"), Chain::Basic, item.type);
-
-    for (const SearchRoot& extra : AppScanner::knownSupportExtras(fs, trimmedId, name, lib))
+    for (const SearchRoot& extra : searchroots::knownSupportExtras(fs, trimmedId, name, lib))
         admit(extra.base, extra.label, Chain::Basic);
+}
 
-    // ByHost preferences, group containers, containers.
+// ByHost preferences, group containers, containers.
+void Search::admitContainers()
+{
     const QString idDot = idLower + u'.';
     const QString byHost = lib + QStringLiteral("/Preferences/ByHost");
     for (const CachedEntry& e : cache.listing(byHost).entries)
@@ -232,62 +257,66 @@ std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<s
     const QString groups = lib + QStringLiteral("/Group Containers");
     const QString groupKey = groupContainerKey(idLower);
     for (const CachedEntry& e : cache.listing(groups).entries)
-        if (!e.hidden() && e.lower.contains(groupKey) && AppScanner::groupContainerMatches(e.lower, idLower))
+        if (!e.hidden() && e.lower.contains(groupKey) && ownership::groupContainerMatches(e.lower, idLower))
             admit(path::join(groups, e.name), QStringLiteral("Group Containers"), Chain::Basic, e.type);
 
     const QString containers = lib + QStringLiteral("/Containers");
     for (const CachedEntry& e : cache.listing(containers).entries)
         if (!e.hidden() && (e.lower == idLower || e.lower.startsWith(idDot)))
             admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership, e.type);
+}
 
-    // The library folders' children, and folders named by the identifier
-    // nested below the cache, log and preference folders.
-    const QString dotId = u'.' + idLower;
+// The library folders' children, and folders named by the identifier nested
+// below the cache, log and preference folders.
+void Search::admitRootChildren(const std::optional<std::vector<SearchRoot>>& roots)
+{
     std::vector<RootView> custom;
     if (roots)
         custom = cache.makeRootViews(*roots);
     std::vector<qsizetype> hits;
-    const QString idReversed = NameIndex::reversed(idLower);
-    const std::vector<RootView>& views = roots ? custom : cache.rootViews(home);
-    for (const RootView& view : views) {
-        const SearchRoot& root = view.root;
-        if (!view.listing->ok)
-            continue;
-        const bool containerRoot = root.label == QLatin1String("Containers")
-            || root.label == QLatin1String("Group Containers");
-        // Only names the leaf rule could accept are looked at.
-        hits.clear();
-        if (!idLower.isEmpty())
-            view.leafIndex->dotted(idLower, idReversed, hits);
-        if (!nameLower.isEmpty()) {
-            view.leafIndex->exact(nameLower, hits);
-            view.leafIndex->exact(nameCompact, hits);
-        }
-        NameIndex::sortUnique(hits);
-        for (const qsizetype i : hits) {
-            const CachedEntry& e = view.listing->entries[size_t(i)];
-            if (!AppScanner::leafOwned(e.name, idLower, nameLower, nameCompact))
-                continue;
-            if (containerRoot && e.lower != idLower && !e.lower.startsWith(idDot) && !e.lower.endsWith(dotId))
-                continue;
-            admit(path::join(root.base, e.name), root.label, Chain::Ownership, e.type);
-        }
-        if (view.walk && !idLower.isEmpty())
-            for (const qsizetype i : nestedBundleHits(*view.walk, *view.walkIndex, idLower)) {
-                const WalkNode& n = (*view.walk)[size_t(i)];
-                admit(n.path, root.label, Chain::Basic, n.type);
-            }
+    for (const RootView& view : roots ? custom : cache.rootViews(home))
+        if (view.listing->ok)
+            admitRootChildren(view, hits);
+}
+
+void Search::admitRootChildren(const RootView& view, std::vector<qsizetype>& hits)
+{
+    const SearchRoot& root = view.root;
+    const bool containerRoot =
+        root.label == QLatin1String("Containers") || root.label == QLatin1String("Group Containers");
+    // Only names the leaf rule could accept are looked at.
+    hits.clear();
+    if (!idLower.isEmpty())
+        view.leafIndex->dotted(idLower, idReversed, hits);
+    if (!nameLower.isEmpty()) {
+        view.leafIndex->exact(nameLower, hits);
+        view.leafIndex->exact(nameCompact, hits);
     }
+    NameIndex::sortUnique(hits);
+    const QString idDot = idLower + u'.', dotId = u'.' + idLower;
+    for (const qsizetype i : hits) {
+        const CachedEntry& e = view.listing->entries[size_t(i)];
+        if (!ownership::leafOwned(e.name, idLower, nameLower, nameCompact))
+            continue;
+        if (containerRoot && e.lower != idLower && !e.lower.startsWith(idDot) && !e.lower.endsWith(dotId))
+            continue;
+        admit(path::join(root.base, e.name), root.label, Chain::Ownership, e.type);
+    }
+    if (view.walk && !idLower.isEmpty())
+        for (const qsizetype i : nestedBundleHits(*view.walk, *view.walkIndex, idLower)) {
+            const WalkNode& n = (*view.walk)[size_t(i)];
+            admit(n.path, root.label, Chain::Basic, n.type);
+        }
+}
 
-    for (const QString& hit : AppScanner::spotlightExactHits(p, trimmedId))
-        admit(hit, spotlightLabel(hit), Chain::Ownership);
-
-    // Only what survives pruning is measured.
-    std::vector<LeftoverItem> kept = AppScanner::pruneNestedLeftovers(std::move(result));
+// Only what survives pruning is measured; then category order, then name.
+std::vector<LeftoverItem> Search::finish()
+{
+    std::vector<LeftoverItem> kept = pruneNestedLeftovers(std::move(result));
     for (LeftoverItem& item : kept)
         item.size = cache.size(item.path);
 
-    const QStringList& order = AppScanner::leftoverCategoryOrder();
+    const QStringList& order = leftoverCategoryOrder();
     auto rank = [&](const LeftoverItem& item) {
         const qsizetype i = order.indexOf(item.kindDescription);
         return i < 0 ? 99 : int(i);
@@ -314,10 +343,9 @@ std::vector<LeftoverItem> Search::run(const QString& name, const std::optional<s
 
 } // namespace
 
-std::vector<LeftoverItem> AppScanner::findLeftovers(const Platform& p, const QString& bundleId, const QString& name,
-                                                    const std::optional<std::vector<SearchRoot>>& roots,
-                                                    const std::optional<QString>& excludeAppPath,
-                                                    LeftoverSearchCache* cache)
+std::vector<LeftoverItem> findLeftovers(const Platform& p, const QString& bundleId, const QString& name,
+                                        const std::optional<std::vector<SearchRoot>>& roots,
+                                        const std::optional<QString>& excludeAppPath, LeftoverSearchCache* cache)
 {
     const QString trimmedId = bundleId.trimmed();
     // No identifier, or one no bundle could carry: nothing is read.
@@ -329,7 +357,7 @@ std::vector<LeftoverItem> AppScanner::findLeftovers(const Platform& p, const QSt
     return Search(p, *cache, trimmedId, name, excludeAppPath).run(name, roots);
 }
 
-std::vector<LeftoverItem> AppScanner::pruneNestedLeftovers(std::vector<LeftoverItem> items)
+std::vector<LeftoverItem> pruneNestedLeftovers(std::vector<LeftoverItem> items)
 {
     std::stable_sort(items.begin(), items.end(),
                      [](const LeftoverItem& a, const LeftoverItem& b) { return a.path.size() < b.path.size(); });
@@ -345,34 +373,4 @@ std::vector<LeftoverItem> AppScanner::pruneNestedLeftovers(std::vector<LeftoverI
     return kept;
 }
 
-void AppScanner::scanLeftovers(const AppInfoPtr& app)
-{
-    if (!app)
-        return;
-    app->markSingleLeftoverScan();
-    app->setScanningLeftovers(true);
-    const Platform* p = &m_platform;
-    std::weak_ptr<AppInfo> weak = app;
-    const QString id = app->bundleIdentifier(), name = app->name(), bundle = app->path();
-    enginePool().start(
-        [p, weak, id, name, bundle] {
-            std::vector<LeftoverItem> items = findLeftovers(*p, id, name, std::nullopt, bundle);
-            // The records are made and attached on the GUI thread.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [weak, items = std::move(items)] {
-                    const AppInfoPtr app = weak.lock();
-                    if (!app)
-                        return;
-                    QList<LeftoverPtr> list = LeftoverFile::makeAll(items);
-                    for (const LeftoverPtr& l : list)
-                        l->setOwner(app);
-                    app->setLeftovers(std::move(list));
-                    app->setScanningLeftovers(false);
-                },
-                Qt::QueuedConnection);
-        },
-        1);  // ahead of the prefetch
-}
-
-} // namespace tw
+} // namespace tw::leftovers

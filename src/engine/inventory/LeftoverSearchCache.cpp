@@ -1,7 +1,11 @@
 #include "engine/inventory/LeftoverSearchCache.h"
 
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/DiskSizes.h"
+#include "engine/inventory/OwnershipRules.h"
+#include "engine/inventory/SafetyTest.h"
+#include "engine/inventory/SearchRoots.h"
 #include "platform/Path.h"
+#include "platform/ThreadPool.h"
 
 #include <algorithm>
 #include <mutex>
@@ -70,7 +74,7 @@ int LeftoverSearchCache::timesListed(const QString& folder) const
 
 bool LeftoverSearchCache::exists(const QString& path)
 {
-    const auto [parent, name] = splitPath(standardizedPath(path));
+    const auto [parent, name] = path::split(path::standardized(path));
     if (name.isEmpty() || parent.isEmpty())
         return m_fs.exists(path);
     const CachedListing& l = listing(parent);
@@ -107,9 +111,9 @@ const std::vector<WalkNode>& LeftoverSearchCache::walk(const QString& folder, in
     });
 }
 
-void LeftoverSearchCache::prepare(const QString& home, const ParallelFor& parallelFor)
+void LeftoverSearchCache::prepare(const QString& home)
 {
-    const std::vector<SearchRoot> roots = AppScanner::searchRoots(home);
+    const std::vector<SearchRoot> roots = searchroots::searchRoots(home);
     // The roots' own listings first; then, at the same time, their indexes
     // and the subfolders the nested walks enter; then the walks themselves.
     parallelFor(roots.size() + 1, [&](size_t i) {
@@ -121,7 +125,7 @@ void LeftoverSearchCache::prepare(const QString& home, const ParallelFor& parall
     std::vector<std::function<void()>> tasks;
     for (const SearchRoot& root : roots) {
         tasks.emplace_back([this, base = root.base] { leafIndex(base); });
-        if (!isWalkedLabel(root.label))
+        if (!searchroots::isWalkedLabel(root.label))
             continue;
         for (const CachedEntry& e : listing(root.base).entries)
             if (!e.hidden() && e.type == FileType::Directory && !path::isAppBundle(e.lower))
@@ -129,7 +133,7 @@ void LeftoverSearchCache::prepare(const QString& home, const ParallelFor& parall
     }
     parallelFor(tasks.size(), [&](size_t i) { tasks[i](); });
     parallelFor(roots.size(), [&](size_t i) {
-        if (isWalkedLabel(roots[i].label))
+        if (searchroots::isWalkedLabel(roots[i].label))
             walkIndex(roots[i].base, 2);
     });
     rootViews(home);
@@ -225,7 +229,7 @@ const NameIndex& LeftoverSearchCache::leafIndex(const QString& folder)
         for (qsizetype i = 0; i < qsizetype(l.entries.size()); ++i) {
             if (l.entries[size_t(i)].hidden())
                 continue;
-            for (QString& form : leafForms(l.entries[size_t(i)].name)) {
+            for (QString& form : ownership::leafForms(l.entries[size_t(i)].name)) {
                 forms.push_back(std::move(form));
                 owners.push_back(i);
             }
@@ -255,7 +259,7 @@ std::vector<RootView> LeftoverSearchCache::makeRootViews(const std::vector<Searc
     views.reserve(roots.size());
     for (const SearchRoot& root : roots) {
         RootView v{root, &listing(root.base), &leafIndex(root.base)};
-        if (isWalkedLabel(root.label)) {
+        if (searchroots::isWalkedLabel(root.label)) {
             v.walk = &walk(root.base, 2);
             v.walkIndex = &walkIndex(root.base, 2);
         }
@@ -277,7 +281,7 @@ const std::vector<const CachedListing*>& LeftoverSearchCache::listingGroup(
 
 const std::vector<RootView>& LeftoverSearchCache::rootViews(const QString& home)
 {
-    return memo(m_rootViews, home, [&] { return makeRootViews(AppScanner::searchRoots(home)); });
+    return memo(m_rootViews, home, [&] { return makeRootViews(searchroots::searchRoots(home)); });
 }
 
 const std::vector<WalkNode>& LeftoverSearchCache::temporaryItems()
@@ -332,14 +336,33 @@ const QStringList& LeftoverSearchCache::homeSpellings()
     });
 }
 
-const SafetyRules& LeftoverSearchCache::safetyRules()
+const safety::Rules& LeftoverSearchCache::safetyRules()
 {
-    return memo(m_rules, QString(), [&] { return makeSafetyRules(homeSpellings()); });
+    return memo(m_rules, QString(), [&] { return safety::makeRules(homeSpellings()); });
 }
 
 std::int64_t LeftoverSearchCache::size(const QString& path)
 {
-    return memo(m_sizes, path, [&] { return AppScanner::quickDiskUsage(m_fs, path); });
+    return memo(m_sizes, path, [&] { return sizes::quickDiskUsage(m_fs, path); });
+}
+
+std::vector<qsizetype> nestedBundleHits(const std::vector<WalkNode>& nodes, const NameIndex& index,
+                                        const QString& bundleIdLower)
+{
+    std::vector<qsizetype> hits, out;
+    if (bundleIdLower.isEmpty())
+        return out;
+    index.dotted(bundleIdLower, hits);
+    NameIndex::sortUnique(hits);
+    qsizetype searchedFrom = 0;  // a hit's subtree is not searched
+    for (const qsizetype i : hits) {
+        const WalkNode& n = nodes[size_t(i)];
+        if (i < searchedFrom || !searchroots::namedByIdentifier(n.lower, bundleIdLower))
+            continue;
+        out.push_back(i);
+        searchedFrom = n.end;
+    }
+    return out;
 }
 
 } // namespace tw

@@ -4,7 +4,7 @@
 // nested walks, resolved folders and measured sizes. One cache serves one
 // search, or every search of one prefetch. Thread-safe.
 
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/SearchRoot.h"
 #include "platform/FileSystem.h"
 
 #include <QHash>
@@ -19,6 +19,10 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+namespace tw::safety {
+struct Rules;
+}
 
 namespace tw {
 
@@ -71,15 +75,6 @@ struct RootView {
     const NameIndex* walkIndex = nullptr;
 };
 
-// The safety test's protected folders and subtrees for the home folder's
-// spellings: a path is refused when it is one of folders or starts with one
-// of prefixes.
-struct SafetyRules {
-    QSet<QString> folders;
-    std::vector<QString> prefixes;
-};
-SafetyRules makeSafetyRules(const QStringList& homes);
-
 // A folder with every link in it resolved.
 struct ResolvedFolder {
     enum class State { Missing, Outside, Resolved } state = State::Missing;
@@ -111,11 +106,9 @@ public:
     // The listings of a fixed group of folders, looked up once per key.
     const std::vector<const CachedListing*>& listingGroup(const QString& key,
                                                            const std::function<QStringList()>& folders);
-    // Reads and indexes, ahead of the searches, what every search of the
-    // home folder needs; parallelFor(n, task) runs task(0) ... task(n - 1),
-    // possibly at the same time.
-    using ParallelFor = std::function<void(size_t, const std::function<void(size_t)>&)>;
-    void prepare(const QString& home, const ParallelFor& parallelFor);
+    // Reads and indexes, ahead of the searches and in parallel on the
+    // engine pool, what every search of the home folder needs.
+    void prepare(const QString& home);
     // The default search roots of a home folder, looked up once per cache.
     const std::vector<RootView>& rootViews(const QString& home);
     std::vector<RootView> makeRootViews(const std::vector<SearchRoot>& roots);
@@ -124,7 +117,7 @@ public:
     ResolvedFolder resolveFolder(const QString& folder);
     // The home folder as written and, when it lies behind a link, resolved.
     const QStringList& homeSpellings();
-    const SafetyRules& safetyRules();
+    const safety::Rules& safetyRules();
     std::int64_t size(const QString& path);
 
     // How many times a folder was read from disk (tests and benchmarks).
@@ -154,39 +147,12 @@ private:
     Memo<ResolvedFolder> m_resolved;
     Memo<std::int64_t> m_sizes;
     Memo<QStringList> m_homes;
-    Memo<SafetyRules> m_rules;
+    Memo<safety::Rules> m_rules;
     QHash<QString, int> m_listCounts;
 };
-
-// The forms of a file name the leaf rule compares: in lower case, without
-// one leading dot and the property-list, saved-state and cookie suffixes; and
-// the same without a final ".app" when it has one.
-QStringList leafForms(const QString& name);
-
-// The path in standard form; no copy is made when it already is.
-QString standardizedPath(const QString& p);
-// Parent folder and last component of a path in standard form.
-std::pair<QString, QString> splitPath(const QString& standardPath);
-
-// The ownership test on a path already in standard form.
-bool isOwnedStandardPath(const QString& p, const QString& bundleIdLower, const QString& nameLower,
-                         const QString& nameCompact);
-
-// A name shaped like a bundle identifier (com.example.app): three or more
-// dotted words and no space. Such a name ending in ".app" names a container
-// or a cache as often as a bundle.
-bool identifierShapedName(const QString& leaf);
-
-// A lower-case name that equals the identifier or starts with it and a dot.
-bool namedByIdentifier(const QString& lower, const QString& idLower);
-
-// The safety test with the cache's resolved folders.
-bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path);
 
 // The walk nodes a nested walk reports, in walk order.
 std::vector<qsizetype> nestedBundleHits(const std::vector<WalkNode>& nodes, const NameIndex& index,
                                         const QString& bundleIdLower);
-// The labels whose roots get the nested walk.
-bool isWalkedLabel(const QString& label);
 
 } // namespace tw

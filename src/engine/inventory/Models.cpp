@@ -1,7 +1,5 @@
 #include "engine/inventory/Models.h"
 
-#include "platform/Format.h"
-
 #include <algorithm>
 
 namespace tw {
@@ -197,7 +195,7 @@ void LeftoverFile::setIsSelected(bool v)
         emit changed();
 }
 
-void LeftoverFile::setSelected(bool v, bool syncRoot)
+void LeftoverFile::setSelected(bool v, RootSync sync)
 {
     if (m_isSelected == v)
         return;
@@ -206,7 +204,7 @@ void LeftoverFile::setSelected(bool v, bool syncRoot)
     if (!owner)
         return;
     owner->notifyChanged();
-    if (syncRoot)
+    if (sync == RootSync::Refresh)
         owner->refreshRootSelectionFromFiles();
 }
 
@@ -216,22 +214,6 @@ std::int64_t RemainCleanupOffer::totalSize() const
     for (const LeftoverPtr& l : leftovers)
         sum += l->size();
     return sum;
-}
-
-QString ByteFormat::string(std::int64_t bytes)
-{
-    if (bytes < 1000)
-        return QStringLiteral("Zero KB");
-    if (bytes < 1000000)
-        return QString::number((bytes + 500) / 1000) + QStringLiteral(" KB");
-    if (bytes < 1000000000) {
-        const double mb = double(bytes) / 1e6;
-        const QString oneDecimal = cFormat("%.1f", mb);
-        if (oneDecimal.endsWith(QLatin1String(".0")))
-            return cFormat("%.0f", mb) + QStringLiteral(" MB");
-        return oneDecimal + QStringLiteral(" MB");
-    }
-    return cFormat("%.2f", double(bytes) / 1e9) + QStringLiteral(" GB");
 }
 
 } // namespace tw

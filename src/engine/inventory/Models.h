@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Icon.h"
+#include "engine/inventory/Drafts.h"
+#include "engine/inventory/ModelsFwd.h"
 
-#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -17,37 +17,8 @@
 
 namespace tw {
 
-class AppInfo;
-class LeftoverFile;
-using AppInfoPtr = std::shared_ptr<AppInfo>;
-using LeftoverPtr = std::shared_ptr<LeftoverFile>;
-
-// The fixed fields of an application record.
-struct AppFields {
-    QString name;
-    QString bundleIdentifier;
-    QString path;              // the bundle (for a group: the folder or the first member's bundle)
-    IconRef icon;
-    std::int64_t appSize = 0;
-    bool isSystemApp = false;
-    QString version;
-    std::optional<QDateTime> lastUsed;
-    QString developer;
-};
-
-// A record as worker threads build it; the GUI thread wraps it into AppInfo.
-struct AppDraft {
-    AppFields fields;
-    std::vector<AppDraft> members;
-};
-
-// A leftover as the finder returns it: selected, without owner.
-struct LeftoverItem {
-    QString path;
-    std::int64_t size = 0;
-    QString kindDescription;
-    friend bool operator==(const LeftoverItem&, const LeftoverItem&) = default;
-};
+// Whether changing a leftover's selection also refreshes its owner's own.
+enum class RootSync { Skip, Refresh };
 
 // One installed application, or a group of them (a record with members).
 // Observable: changed() is sent whenever a published field changes.
@@ -85,9 +56,12 @@ public:
     int privacyPermissionCount() const { return m_privacyPermissionCount; }
     void setPrivacyPermissionCount(int v);
     // Set when a single-application leftover scan starts; from then on the
-    // prefetch leaves the leftovers alone. Not published; readable anywhere.
-    bool hasSingleLeftoverScan() const { return m_singleLeftoverScan.load(std::memory_order_acquire); }
-    void markSingleLeftoverScan() { m_singleLeftoverScan.store(true, std::memory_order_release); }
+    // prefetch leaves the leftovers alone. Not published. Workers read the
+    // flag itself and never hold the record.
+    using ScanClaim = std::shared_ptr<const std::atomic<bool>>;
+    bool hasSingleLeftoverScan() const { return m_singleLeftoverScan->load(std::memory_order_acquire); }
+    void markSingleLeftoverScan() { m_singleLeftoverScan->store(true, std::memory_order_release); }
+    ScanClaim singleLeftoverScanClaim() const { return m_singleLeftoverScan; }
 
     // Not observable: set right after a group is built, later only shrunk.
     const std::vector<AppInfoPtr>& members() const { return m_members; }
@@ -122,7 +96,7 @@ private:
     bool m_isSelected = false;
     bool m_isExpanded = false;
     int m_privacyPermissionCount = 0;
-    std::atomic<bool> m_singleLeftoverScan{false};
+    std::shared_ptr<std::atomic<bool>> m_singleLeftoverScan = std::make_shared<std::atomic<bool>>(false);
     std::vector<AppInfoPtr> m_members;
 };
 
@@ -143,9 +117,10 @@ public:
     void setSize(std::int64_t size);
     bool isSelected() const { return m_isSelected; }
     void setIsSelected(bool v);
-    // Changes the selection, tells the owner and, with syncRoot, refreshes
-    // the owner's own selection. Does nothing when v is the current value.
-    void setSelected(bool v, bool syncRoot);
+    // Changes the selection, tells the owner and, with RootSync::Refresh,
+    // refreshes the owner's own selection. Does nothing when v is the
+    // current value.
+    void setSelected(bool v, RootSync sync);
 
     AppInfoPtr owner() const { return m_owner.lock(); }
     void setOwner(const AppInfoPtr& owner) { m_owner = owner; }
@@ -171,10 +146,5 @@ struct RemainCleanupOffer {
 
     std::int64_t totalSize() const;
 };
-
-namespace ByteFormat {
-// Decimal units: "Zero KB" below 1,000 bytes, then KB, MB and GB.
-QString string(std::int64_t bytes);
-} // namespace ByteFormat
 
 } // namespace tw

@@ -1,11 +1,13 @@
 // Which names and paths belong to an application: pure string rules.
 
-#include "engine/inventory/AppScanner.h"
-#include "engine/inventory/LeftoverSearchCache.h"
+#include "engine/inventory/OwnershipRules.h"
 
 #include "platform/Path.h"
 
-namespace tw {
+#include <algorithm>
+#include <optional>
+
+namespace tw::ownership {
 
 namespace {
 
@@ -57,7 +59,7 @@ QStringList leafForms(const QString& name)
     return {n};
 }
 
-bool AppScanner::leafOwned(const QString& name, const QString& bundleIdLower, const QString& nameLower,
+bool leafOwned(const QString& name, const QString& bundleIdLower, const QString& nameLower,
                            const QString& nameCompact)
 {
     for (const QString& n : leafForms(name)) {
@@ -69,44 +71,11 @@ bool AppScanner::leafOwned(const QString& name, const QString& bundleIdLower, co
     return false;
 }
 
-QString standardizedPath(const QString& p)
+bool isOwnedByApp(const QString& path, const QString& bundleIdLower, const QString& nameLower,
+                  const QString& nameCompact)
 {
-    if (!p.startsWith(u'/') || (p.size() > 1 && p.endsWith(u'/')))
-        return path::standardized(p);
-    for (qsizetype i = 0; i + 1 < p.size(); ++i) {
-        if (p[i] != u'/')
-            continue;
-        // "//", "/./", "/.." (and a final "/." or "/..") need the full treatment.
-        const QChar next = p[i + 1];
-        if (next == u'/')
-            return path::standardized(p);
-        if (next == u'.') {
-            const qsizetype end = (i + 2 < p.size() && p[i + 2] == u'.') ? i + 3 : i + 2;
-            if (end >= p.size() || p[end] == u'/')
-                return path::standardized(p);
-        }
-    }
-    return p;
-}
-
-std::pair<QString, QString> splitPath(const QString& p)
-{
-    const qsizetype slash = p.lastIndexOf(u'/');
-    if (slash < 0)
-        return {QString(), p};
-    return {slash == 0 ? QStringLiteral("/") : p.left(slash), p.mid(slash + 1)};
-}
-
-bool AppScanner::isOwnedByApp(const QString& path, const QString& bundleIdLower, const QString& nameLower,
-                              const QString& nameCompact)
-{
-    return isOwnedStandardPath(standardizedPath(path), bundleIdLower, nameLower, nameCompact);
-}
-
-bool isOwnedStandardPath(const QString& p, const QString& bundleIdLower, const QString& nameLower,
-                         const QString& nameCompact)
-{
-    if (!AppScanner::leafOwned(splitPath(p).second, bundleIdLower, nameLower, nameCompact))
+    const QString p = path::standardized(path);
+    if (!leafOwned(path::split(p).second, bundleIdLower, nameLower, nameCompact))
         return false;
 
     // Below Application Support or Application Scripts the first folder must
@@ -135,7 +104,7 @@ bool isOwnedStandardPath(const QString& p, const QString& bundleIdLower, const Q
     return true;
 }
 
-QStringList AppScanner::leftoverNameAliases(const QString& name)
+QStringList leftoverNameAliases(const QString& name)
 {
     const QString t = name.trimmed();
     if (t.isEmpty())
@@ -149,7 +118,7 @@ QStringList AppScanner::leftoverNameAliases(const QString& name)
     return aliases;
 }
 
-bool AppScanner::groupContainerMatches(const QString& name, const QString& bundleId)
+bool groupContainerMatches(const QString& name, const QString& bundleId)
 {
     const QString n = name.toLower();
     const QString b = bundleId.toLower();
@@ -177,4 +146,4 @@ bool AppScanner::groupContainerMatches(const QString& name, const QString& bundl
     return s == b || b.startsWith(s + u'.') || s.startsWith(b + u'.');
 }
 
-} // namespace tw
+} // namespace tw::ownership

@@ -36,7 +36,7 @@ bool isOutOfSpace(const Error& e) { return e.domain == kCocoaErrorDomain && e.co
 
 } // namespace
 
-std::optional<Error> moveToTrash(const Platform& p, const QString& path)
+Status moveToTrash(const Platform& p, const QString& path)
 {
     const FileSystem& fs = p.fs();
     const QString source = path::standardized(path);
@@ -44,24 +44,41 @@ std::optional<Error> moveToTrash(const Platform& p, const QString& path)
         return Error{kCocoaErrorDomain, 512, QStringLiteral("The item couldn’t be moved to the Trash.")};
     // A dangling symlink is an item too.
     if (!fs.existsNoFollow(source))
-        return std::nullopt;
+        return {};
 
-    const std::optional<Error> first = p.trash().trashItem(path);
-    if (!first)
-        return std::nullopt;
-
-    // Gone in the meantime: nothing left to move.
-    if (first->code == 4 && !fs.existsNoFollow(source))
-        return std::nullopt;
-    // A password cannot make room on a full volume.
-    if (isOutOfSpace(*first))
+    const Status first = p.trash().trashItem(path);
+    if (first)
         return first;
-    if (isPermissionFailure(*first) || isOwnedByRoot(fs, source) || !fs.isWritable(source))
+    const Error& error = first.error();
+    // Gone in the meantime: nothing left to move.
+    if (error.code == 4 && !fs.existsNoFollow(source))
+        return {};
+    // A password cannot make room on a full volume.
+    if (isOutOfSpace(error))
+        return first;
+    if (isPermissionFailure(error) || isOwnedByRoot(fs, source) || !fs.isWritable(source))
         return moveToTrashElevated(p, path);
     return first;
 }
 
-std::optional<Error> moveToTrashElevated(const Platform& p, const QString& path)
+namespace {
+
+// The administrator move's failure as the user reads it.
+Error elevatedFailure(const Error& e)
+{
+    if (e.isUnavailable())
+        return appError(2, kCannotRequest);
+    const QString message = e.description.isEmpty() ? kAuthorizationFailed : e.description;
+    const QString lower = message.toLower();
+    if (lower.contains(QLatin1String("user canceled")) || lower.contains(QLatin1String("user cancelled"))
+        || e.code == -128)
+        return appError(3, kCancelled);
+    return appError(4, message);
+}
+
+} // namespace
+
+Status moveToTrashElevated(const Platform& p, const QString& path)
 {
     const FileSystem& fs = p.fs();
     const QString source = path::standardized(path);
@@ -84,25 +101,11 @@ std::optional<Error> moveToTrashElevated(const Platform& p, const QString& path)
     if (hasForbiddenCharacters(destination))
         return appError(2, kCannotRequest);
 
-    const AdminResult r = p.admin().moveIntoTrash(trash, source, destination);
-    switch (r.status) {
-    case AdminResult::Status::CannotRequest:
-        return appError(2, kCannotRequest);
-    case AdminResult::Status::Failed: {
-        const QString message = r.message.value_or(kAuthorizationFailed);
-        const QString lower = message.toLower();
-        if (lower.contains(QLatin1String("user canceled")) || lower.contains(QLatin1String("user cancelled")))
-            return appError(3, kCancelled);
-        if (r.errorNumber == -128)
-            return appError(3, kCancelled);
-        return appError(4, message);
-    }
-    case AdminResult::Status::Done:
-        break;
-    }
+    if (const Status moved = p.admin().moveIntoTrash(trash, source, destination); !moved)
+        return elevatedFailure(moved.error());
     if (fs.existsNoFollow(source))
         return stillInPlace(name);
-    return std::nullopt;
+    return {};
 }
 
 QString uniqueTrashName(const FileSystem& fs, const QString& name, const QString& directory)

@@ -2,8 +2,6 @@
 
 #include "platform/Platform.h"
 
-#include <optional>
-
 namespace tw {
 
 // The one place that removes anything from disk, and only ever by moving it
@@ -11,14 +9,14 @@ namespace tw {
 // move when the user lacks the rights.
 namespace PrivilegedTrash {
 
-// nullopt when the item is in the Trash or did not exist.
-std::optional<Error> moveToTrash(const Platform& p, const QString& path);
+// Succeeds when the item is in the Trash or did not exist.
+Status moveToTrash(const Platform& p, const QString& path);
 
 // Asks every running application that is this bundle or contains it to quit,
 // then waits 0.4 seconds.
 void quitRunningApp(const Platform& p, const QString& bundlePath);
 
-std::optional<Error> moveToTrashElevated(const Platform& p, const QString& path);
+Status moveToTrashElevated(const Platform& p, const QString& path);
 QString uniqueTrashName(const FileSystem& fs, const QString& name, const QString& directory);
 bool isOwnedByRoot(const FileSystem& fs, const QString& path);
 

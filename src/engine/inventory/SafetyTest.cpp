@@ -1,6 +1,6 @@
 // The gate every path passes before it is offered or moved as a leftover.
 
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/SafetyTest.h"
 
 #include "engine/inventory/LeftoverSearchCache.h"
 #include "platform/Path.h"
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <array>
 
-namespace tw {
+namespace tw::safety {
 
 namespace {
 
@@ -37,9 +37,9 @@ constexpr std::array kProtectedHomePrefixes = {
 
 } // namespace
 
-SafetyRules makeSafetyRules(const QStringList& homes)
+Rules makeRules(const QStringList& homes)
 {
-    SafetyRules rules;
+    Rules rules;
     rules.folders.insert(QString());
     for (const char* f : kProtectedFolders)
         rules.folders.insert(QLatin1String(f));
@@ -65,7 +65,7 @@ bool identifierShapedName(const QString& leaf)
 
 namespace {
 
-bool refused(const QString& p, const SafetyRules& rules)
+bool refused(const QString& p, const Rules& rules)
 {
     if (rules.folders.contains(p))
         return true;
@@ -86,11 +86,11 @@ bool isBundle(const FileSystem& fs, const QString& p)
 
 } // namespace
 
-bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path)
+bool isSafeToRemove(LeftoverSearchCache& cache, const QString& path)
 {
     if (!path.startsWith(u'/') || path.contains(QChar(0)))
         return false;
-    const QString lexical = standardizedPath(path);
+    const QString lexical = path::standardized(path);
     if (lexical == QLatin1String("/"))
         return false;
 
@@ -98,7 +98,7 @@ bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path)
     // carry a path from a protected place past the rules. The last component
     // stays as it is, so a link itself may go.
     QStringList spellings{lexical};
-    const auto [folder, leaf] = splitPath(lexical);
+    const auto [folder, leaf] = path::split(lexical);
     const ResolvedFolder parent = cache.resolveFolder(folder);
     if (parent.state == ResolvedFolder::State::Outside)
         return false;  // resolves outside the mapped root
@@ -108,17 +108,26 @@ bool isSafeToRemoveCached(LeftoverSearchCache& cache, const QString& path)
             spellings << resolved;
     }
 
-    const SafetyRules& rules = cache.safetyRules();
+    const Rules& rules = cache.safetyRules();
     for (const QString& p : spellings)
         if (refused(p, rules) || isBundle(cache.fs(), p))
             return false;
     return true;
 }
 
-bool AppScanner::isSafeToRemove(const FileSystem& fs, const QString& path)
+bool isSafeToRemove(const FileSystem& fs, const QString& path)
 {
     LeftoverSearchCache cache(fs);
-    return isSafeToRemoveCached(cache, path);
+    return isSafeToRemove(cache, path);
 }
 
-} // namespace tw
+bool isUserAppBundle(const QString& home, const QString& path)
+{
+    const QString p = path::standardized(path);
+    if (!p.endsWith(QLatin1String(".app")) || p.startsWith(QLatin1String("/System")))
+        return false;
+    return p.startsWith(QLatin1String("/Applications/"))
+        || (!home.isEmpty() && p.startsWith(path::standardized(home) + QStringLiteral("/Applications/")));
+}
+
+} // namespace tw::safety

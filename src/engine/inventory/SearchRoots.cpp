@@ -1,13 +1,14 @@
 // The fixed places the leftover finder draws candidates from.
 
-#include "engine/inventory/AppScanner.h"
-#include "engine/inventory/LeftoverSearchCache.h"
+#include "engine/inventory/SearchRoots.h"
 
+#include "engine/inventory/LeftoverSearchCache.h"
+#include "engine/inventory/SafetyTest.h"
 #include "platform/Path.h"
 
 #include <QStringDecoder>
 
-namespace tw {
+namespace tw::searchroots {
 
 namespace {
 
@@ -40,7 +41,7 @@ bool namedByIdentifier(const QString& lower, const QString& idLower)
     return lower.startsWith(idLower) && (lower.size() == idLower.size() || lower.at(idLower.size()) == u'.');
 }
 
-std::vector<SearchRoot> AppScanner::searchRoots(const QString& home)
+std::vector<SearchRoot> searchRoots(const QString& home)
 {
     const QString lib = path::join(home, QStringLiteral("Library"));
     auto L = [&](const char* rel) { return lib + u'/' + QLatin1String(rel); };
@@ -91,8 +92,8 @@ std::vector<SearchRoot> AppScanner::searchRoots(const QString& home)
     };
 }
 
-std::vector<SearchRoot> AppScanner::knownSupportExtras(const FileSystem& fs, const QString& bundleId,
-                                                       const QString& name, const QString& lib)
+std::vector<SearchRoot> knownSupportExtras(const FileSystem& fs, const QString& bundleId, const QString& name,
+                                           const QString& lib)
 {
     const QString i = bundleId.toLower();
     const QString m = name.toLower();
@@ -157,7 +158,7 @@ std::vector<SearchRoot> AppScanner::knownSupportExtras(const FileSystem& fs, con
     return out;
 }
 
-QStringList AppScanner::varFolderEntries(const FileSystem& fs, const QString& bundleIdLower)
+QStringList varFolderEntries(const FileSystem& fs, const QString& bundleIdLower)
 {
     if (bundleIdLower.isEmpty())
         return {};
@@ -176,27 +177,8 @@ bool isWalkedLabel(const QString& label)
     return walked.contains(label);
 }
 
-std::vector<qsizetype> nestedBundleHits(const std::vector<WalkNode>& nodes, const NameIndex& index,
-                                        const QString& bundleIdLower)
-{
-    std::vector<qsizetype> hits, out;
-    if (bundleIdLower.isEmpty())
-        return out;
-    index.dotted(bundleIdLower, hits);
-    NameIndex::sortUnique(hits);
-    qsizetype searchedFrom = 0;  // a hit's subtree is not searched
-    for (const qsizetype i : hits) {
-        const WalkNode& n = nodes[size_t(i)];
-        if (i < searchedFrom || !namedByIdentifier(n.lower, bundleIdLower))
-            continue;
-        out.push_back(i);
-        searchedFrom = n.end;
-    }
-    return out;
-}
-
-QStringList AppScanner::nestedBundleFolders(const FileSystem& fs, const QString& folder,
-                                            const QString& bundleIdLower, int depth)
+QStringList nestedBundleFolders(const FileSystem& fs, const QString& folder, const QString& bundleIdLower,
+                                int depth)
 {
     if (depth < 0 || bundleIdLower.isEmpty())
         return {};
@@ -208,7 +190,7 @@ QStringList AppScanner::nestedBundleFolders(const FileSystem& fs, const QString&
     return out;
 }
 
-QStringList AppScanner::spotlightExactHits(const Platform& p, const QString& bundleId)
+QStringList spotlightExactHits(const Platform& p, const QString& bundleId)
 {
     if (bundleId.isEmpty())
         return {};
@@ -237,7 +219,7 @@ QStringList AppScanner::spotlightExactHits(const Platform& p, const QString& bun
                 // Bundles are dropped; a folder named by an identifier ending in
                 // ".app" is not a bundle (the safety test catches real ones).
                 const bool bundle = line.endsWith(QLatin1String(".app"))
-                    && !identifierShapedName(path::lastComponent(line));
+                    && !safety::identifierShapedName(path::lastComponent(line));
                 if (!line.startsWith(u'/') || bundle
                     || line.contains(QLatin1String("/DerivedData/")) || line.contains(QLatin1String("/Xcode/"))
                     || lower.contains(QLatin1String("/subdomainappssearcher/"))
@@ -250,4 +232,4 @@ QStringList AppScanner::spotlightExactHits(const Platform& p, const QString& bun
     return out;
 }
 
-} // namespace tw
+} // namespace tw::searchroots

@@ -2,22 +2,14 @@
 
 #include "engine/inventory/AppScanner.h"
 
+#include "engine/inventory/OwnershipRules.h"
 #include "engine/inventory/PrivilegedTrash.h"
-#include "platform/Path.h"
+#include "engine/inventory/SafetyTest.h"
 
 namespace tw {
 
-bool AppScanner::isUserAppBundle(const QString& home, const QString& path)
-{
-    const QString p = path::standardized(path);
-    if (!p.endsWith(QLatin1String(".app")) || p.startsWith(QLatin1String("/System")))
-        return false;
-    return p.startsWith(QLatin1String("/Applications/"))
-        || (!home.isEmpty() && p.startsWith(path::standardized(home) + QStringLiteral("/Applications/")));
-}
-
 AppScanner::UninstallResult AppScanner::uninstall(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers,
-                                                  bool removeBundle)
+                                                  BundleRemoval bundle)
 {
     UninstallResult result;
     if (!app)
@@ -25,14 +17,14 @@ AppScanner::UninstallResult AppScanner::uninstall(const AppInfoPtr& app, const Q
     if (m_uninstallObserver)
         m_uninstallObserver(app->path(), app->bundleIdentifier());
 
-    if (removeBundle) {
-        if (!isUserAppBundle(m_platform.fs().home(), app->path())) {
-            result.error = Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")};
+    if (bundle == BundleRemoval::MoveToTrash) {
+        if (!safety::isUserAppBundle(m_platform.fs().home(), app->path())) {
+            result.status = Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")};
             return result;
         }
         PrivilegedTrash::quitRunningApp(m_platform, app->path());
-        if (auto error = PrivilegedTrash::moveToTrash(m_platform, app->path())) {
-            result.error = std::move(error);
+        if (Status moved = PrivilegedTrash::moveToTrash(m_platform, app->path()); !moved) {
+            result.status = std::move(moved);
             result.failed << app->path();
             return result;
         }
@@ -47,9 +39,9 @@ AppScanner::UninstallResult AppScanner::uninstall(const AppInfoPtr& app, const Q
             continue;
         const QString& p = leftover->path();
         // A leftover that cannot go stays silently; the caller learns which.
-        const bool allowed = isSafeToRemove(m_platform.fs(), p)
-            && isOwnedByApp(p, bundleIdLower, nameLower, nameCompact);
-        if (allowed && !PrivilegedTrash::moveToTrash(m_platform, p))
+        const bool allowed = safety::isSafeToRemove(m_platform.fs(), p)
+            && ownership::isOwnedByApp(p, bundleIdLower, nameLower, nameCompact);
+        if (allowed && PrivilegedTrash::moveToTrash(m_platform, p))
             result.moved << p;
         else
             result.failed << p;

@@ -1,7 +1,8 @@
 #include "engine/updates/UpdateChecker.h"
-#include "platform/ThreadPool.h"
 
+#include "engine/inventory/Models.h"
 #include "platform/Collation.h"
+#include "platform/ThreadPool.h"
 
 #include <QFutureWatcher>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/inventory/Models.h"
+#include "engine/inventory/ModelsFwd.h"
 #include "engine/updates/UpdateModels.h"
 #include "platform/Platform.h"
 

@@ -1,4 +1,6 @@
 #include "Items.h"
+#include "engine/cleaner/Extensions.h"
+#include "engine/inventory/DiskSizes.h"
 #include "platform/DiskUsage.h"
 
 #include <QBuffer>
@@ -68,7 +70,7 @@ TEST(Extensions, InstallationFilesFromTheThreeFolders)
     t.writeSized(home + "/Documents/nested/deep/tool.pkg", 100);
     t.writeSized(home + "/Movies/movie.dmg", 100);
 
-    const QList<RemovableItem> items = SystemCleaner::loadInstallationFiles(fp);
+    const QList<RemovableItem> items = extensions::loadInstallationFiles(fp);
     EXPECT_EQ(titles(items), (QStringList{"Setup", "Installer", "Inner", "tool"}));
     const RemovableItem& setup = items[0];
     EXPECT_EQ(row(setup), "Setup | Installation Files | tester/Downloads/Setup.DMG | on |  | -");
@@ -94,7 +96,7 @@ TEST(Extensions, InstallationFileWalkStopsAfterEightThousandEntries)
     t.writeSized(desktop + "/b.dmg", 1);  // the 8000th entry
     t.writeSized(desktop + "/c.dmg", 1);  // the 8001st
     t.writeSized(t.home() + "/Documents/d.dmg", 1);  // the next root starts its own count
-    EXPECT_EQ(titles(SystemCleaner::loadInstallationFiles(fp)), (QStringList{"b", "d"}));
+    EXPECT_EQ(titles(extensions::loadInstallationFiles(fp)), (QStringList{"b", "d"}));
 }
 
 TEST(Extensions, ChromiumExtensionsReadNamesIconsAndSizes)
@@ -145,7 +147,7 @@ TEST(Extensions, ChromiumExtensionsReadNamesIconsAndSizes)
     t.write(support + "/com.operasoftware.Opera/Profile 6/Extensions/late/1.0/manifest.json", json({{"name", "Late"}}));
     t.write(support + "/com.operasoftware.Opera/Profile 4/Extensions/opera/1.0/manifest.json", json({{"name", "Opera Ext"}}));
 
-    const QList<RemovableItem> items = SystemCleaner::loadBrowserExtensions(fp);
+    const QList<RemovableItem> items = extensions::loadBrowserExtensions(fp);
     EXPECT_EQ(titles(items), (QStringList{"Sample Extension", "spelledwrong", "unclosedmsg", "Iconic", "Broken", "Odd",
                                           "Opera Ext"}));
     EXPECT_EQ(categories(items),
@@ -170,7 +172,7 @@ TEST(Extensions, ChromiumExtensionsReadNamesIconsAndSizes)
     EXPECT_EQ(items[5].icon, IconRef::fileIcon(support + "/Vivaldi"));
 
     // The name reader on its own: locales in order, exact key, odd manifests.
-    const auto name = [&](const QString& manifest) { return SystemCleaner::chromiumExtensionName(fp, manifest); };
+    const auto name = [&](const QString& manifest) { return extensions::chromiumExtensionName(fp, manifest); };
     EXPECT_EQ(name(ext + "/9.0/manifest.json"), std::optional<QString>("Sample Extension"));
     t.write(ext + "/9.0/_locales/en/messages.json", json({{"appName", QJsonObject{{"message", 7}}}}));
     EXPECT_EQ(name(ext + "/9.0/manifest.json"), std::optional<QString>("Sample Extension"));
@@ -210,7 +212,7 @@ TEST(Extensions, SafariAndFirefoxExtensions)
     for (const char* f : {"/abc.default/extensions/folder@id/manifest.json", "/abc.default/extensions/.hidden.xpi", "/xyz.dev/other.txt"})
         t.writeSized(profiles + f, 10);
 
-    const QList<RemovableItem> items = SystemCleaner::loadBrowserExtensions(fp);
+    const QList<RemovableItem> items = extensions::loadBrowserExtensions(fp);
     EXPECT_EQ(titles(items), (QStringList{"Old", "New", "Ad Blocker", "", "By Name", "addon", "folder@id"}));
     EXPECT_EQ(categories(items).mid(0, 5), QStringList(5, "Safari Extensions"));
     EXPECT_EQ(categories(items).mid(5), QStringList(2, "Firefox Extensions"));
@@ -225,7 +227,7 @@ TEST(Extensions, SafariAndFirefoxExtensions)
 
     const RemovableItem& addon = items[5];
     EXPECT_EQ(addon.path, profiles + "/abc.default/extensions/addon.xpi");
-    EXPECT_EQ(addon.size, SystemCleaner::allocatedDiskUsage(fp, addon.path));
+    EXPECT_EQ(addon.size, sizes::allocatedDiskUsage(fp.fs(), addon.path));
     EXPECT_GE(addon.size, 5120);
 }
 
@@ -255,7 +257,7 @@ TEST(Extensions, BundlesPluginsAndWidgets)
     t.mkdir("/Applications/c.app");
     makeAppex(t, "/Applications/c.app/Contents/PlugIns/Late.appex", appexInfo("com.apple.widgetkit-extension", "Late", QString()));
 
-    const QList<RemovableItem> savers = SystemCleaner::loadScreenSavers(fp);
+    const QList<RemovableItem> savers = extensions::loadScreenSavers(fp);
     EXPECT_EQ(titles(savers), (QStringList{"Flurry", "Drift"}));
     EXPECT_EQ(savers[0].category, "Screen Savers");
     EXPECT_EQ(savers[0].size, 5120);
@@ -263,15 +265,15 @@ TEST(Extensions, BundlesPluginsAndWidgets)
     EXPECT_EQ(savers[1].subtitle, "tester/Library/Screen Savers/Drift.SAVER");
     EXPECT_EQ(savers[0].icon, IconRef::fileIcon("/Library/Screen Savers/Flurry.saver"));
 
-    const QList<RemovableItem> panes = SystemCleaner::loadPreferencePanes(fp);
+    const QList<RemovableItem> panes = extensions::loadPreferencePanes(fp);
     EXPECT_EQ(titles(panes), (QStringList{"Bar", "Foo"}));
     EXPECT_EQ(categories(panes), QStringList(2, "Settings Panes"));
 
-    const QList<RemovableItem> plugins = SystemCleaner::loadInternetPlugins(fp);
+    const QList<RemovableItem> plugins = extensions::loadInternetPlugins(fp);
     EXPECT_EQ(titles(plugins), (QStringList{"Flash", "Java", "Preview", "readme"}));
     EXPECT_EQ(categories(plugins), QStringList(4, "Internet Plugins"));
 
-    const QList<RemovableItem> widgets = SystemCleaner::loadWidgets(fp);
+    const QList<RemovableItem> widgets = extensions::loadWidgets(fp);
     EXPECT_EQ(titles(widgets), (QStringList{"Clock", "Sparse", "Weather", "Clock Face"}));
     EXPECT_EQ(categories(widgets), QStringList(4, "Widgets"));
     EXPECT_EQ(widgets[1].size, 3 << 20);  // apparent size for bundles
@@ -289,7 +291,7 @@ TEST(Extensions, AllGroupsSortedByTitle)
     t.writeSized(t.library() + "/PreferencePanes/Zeta.prefPane/x", 10);
     t.write(t.library() + "/Application Support/Google/Chrome/Default/Extensions/id1/1.0/manifest.json",
             json({{"name", "Beta Blocker"}}));
-    const QList<RemovableItem> items = SystemCleaner::loadAllExtensions(fp);
+    const QList<RemovableItem> items = extensions::loadAllExtensions(fp);
     EXPECT_EQ(titles(items), (QStringList{"alpha", "Beta Blocker", "clock", "Clock", "Zeta"}));
     EXPECT_EQ(items[2].category, "Installation Files");  // equal titles keep their source order
     EXPECT_EQ(items[3].category, "Widgets");
@@ -301,7 +303,7 @@ TEST(Extensions, ShortenedPaths)
     const QString exactly42 = "/Library/" + QString(33, 'x');
     ASSERT_EQ(exactly42.size(), 42);
     const QString of43 = exactly42 + "y";
-    EXPECT_EQ(SystemCleaner::shortenedPath(fp, of43).size(), 40);
+    EXPECT_EQ(extensions::shortenedPath(fp, of43).size(), 40);
     // Characters, not code units: an emoji is one character and is never cut in half.
     const QString emoji = QString::fromUtf8("\U0001F600");
     const QString fits = "/Library/" + QString(29, 'x') + emoji + "abc";  // 42 characters
@@ -317,5 +319,5 @@ TEST(Extensions, ShortenedPaths)
         {fits, fits},
     };
     for (const auto& [full, shown] : cases)
-        EXPECT_EQ(SystemCleaner::shortenedPath(fp, full), shown) << full.toStdString();
+        EXPECT_EQ(extensions::shortenedPath(fp, full), shown) << full.toStdString();
 }

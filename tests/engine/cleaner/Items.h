@@ -2,7 +2,7 @@
 
 // What the cleaner's tests share: the fake platform and readers of entry lists.
 
-#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/RemovableItem.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
 
@@ -46,9 +46,15 @@ inline QString row(const RemovableItem& i)
 inline QStringList rows(const QList<RemovableItem>& items) { return collect(items, &row); }
 
 // A launchctl run that started and ended with exitCode.
-inline ProcessResult ran(int exitCode, const QByteArray& out = {}, const QByteArray& err = {})
+inline Result<ProcessOutput> ran(int exitCode, const QByteArray& out = {}, const QByteArray& err = {})
 {
-    return {true, exitCode, out, err};
+    return ProcessOutput{exitCode, out, err};
+}
+
+// A login-item script that failed with its own message ("" for none).
+inline Error scriptFailure(const QString& message = {})
+{
+    return {kScriptErrorDomain, 0, message};
 }
 
 } // namespace tw::test
@@ -62,5 +68,6 @@ using tw::test::FakePlatform;
 using tw::test::MacTree;
 using tw::test::ran;
 using tw::test::row;
+using tw::test::scriptFailure;
 using tw::test::rows;
 using tw::test::titles;

@@ -1,4 +1,6 @@
 #include "Items.h"
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/StartupItems.h"
 #include "platform/HostServices.h"
 #include "platform/PropertyList.h"
 
@@ -67,7 +69,7 @@ TEST(StartupItems, LaunchdJobsCarryTitlesOwnersStatesAndSizes)
                       "-\t0\tcom.google.GoogleUpdater.wake\n");
     };
     const QString updater = "/Library/Application Support/Google/GoogleUpdater/Current/GoogleUpdater.app";
-    const QList<RemovableItem> items = SystemCleaner::loadStartupItems(fp);
+    const QList<RemovableItem> items = startup::loadStartupItems(fp);
     // The first argument beats Program; "Disabled" beats being loaded; a job not loaded while
     // launchd lists others is off; owners by program path or by bundle identifier; an
     // unreadable file under its file name, with no owner; Apple's own jobs are left out.
@@ -97,18 +99,18 @@ TEST(StartupItems, EnabledRuleFollowsTheJobList)
     const QStringList allButDisabled{"com.vendor.agent", "GoogleUpdater", "helperd", "org.vendor.tool"};
     // launchctl cannot run, lists only a header, or answers what is not UTF-8: no labels,
     // and every job without "Disabled" shows as enabled.
-    EXPECT_EQ(enabledTitles(SystemCleaner::loadStartupItems(fp)), allButDisabled);
+    EXPECT_EQ(enabledTitles(startup::loadStartupItems(fp)), allButDisabled);
     for (const QByteArray& out : {QByteArray("PID\tStatus\tLabel\n"), QByteArray("PID Status Label\n1 0 \xff\xfe\n")}) {
         fp.launchd.answer = [out](const QStringList&) { return ran(0, out); };
-        EXPECT_TRUE(SystemCleaner::loadedLaunchdLabels(fp).isEmpty());
-        EXPECT_EQ(enabledTitles(SystemCleaner::loadStartupItems(fp)), allButDisabled);
+        EXPECT_TRUE(startup::loadedLaunchdLabels(fp).isEmpty());
+        EXPECT_EQ(enabledTitles(startup::loadStartupItems(fp)), allButDisabled);
     }
     // Lines with fewer than three fields add nothing; blank lines are dropped; the header is skipped.
     fp.launchd.answer = [](const QStringList&) {
         return ran(0, "PID Status Label\n\n-\t0\torg.vendor.tool\n42 0\nonly\n  7   0   spaced.label  extra\n");
     };
-    EXPECT_EQ(SystemCleaner::loadedLaunchdLabels(fp), (QSet<QString>{"org.vendor.tool", "spaced.label"}));
-    EXPECT_EQ(enabledTitles(SystemCleaner::loadStartupItems(fp)), QStringList{"org.vendor.tool"});
+    EXPECT_EQ(startup::loadedLaunchdLabels(fp), (QSet<QString>{"org.vendor.tool", "spaced.label"}));
+    EXPECT_EQ(enabledTitles(startup::loadStartupItems(fp)), QStringList{"org.vendor.tool"});
 }
 
 TEST(StartupItems, TitlesAndOwnersOfJobs)
@@ -123,14 +125,14 @@ TEST(StartupItems, TitlesAndOwnersOfJobs)
         {{"commander", ""}, "commander"},  // "com" without the dot
     };
     for (const auto& [args, title] : titleCases)
-        EXPECT_EQ(SystemCleaner::startupAgentTitle(args[0], args[1]), title) << args.join(" ").toStdString();
+        EXPECT_EQ(startup::startupAgentTitle(args[0], args[1]), title) << args.join(" ").toStdString();
     // The program and its seven nearest ancestors are looked at, no more.
     const std::pair<QString, QString> nameCases[] = {
         {"", "label"}, {"/usr/local/bin/daemon", "daemon"}, {"/Tools/Mixed.APP/Contents/MacOS/m", "Mixed"},
         {"/A.app/1/2/3/4/5/6/7", "A"}, {"/A.app/1/2/3/4/5/6/7/8", "8"}, {"/", "label"},
     };
     for (const auto& [program, name] : nameCases)
-        EXPECT_EQ(SystemCleaner::friendlyStartupName("label", program), name) << program.toStdString();
+        EXPECT_EQ(startup::friendlyStartupName("label", program), name) << program.toStdString();
 
     FakePlatform fp;
     tw::test::BundleRecipe named;
@@ -138,16 +140,16 @@ TEST(StartupItems, TitlesAndOwnersOfJobs)
     fp.tree().makeApp("/Apps/Deep.app", named);
     fp.workspace.applications.insert("com.known", "/Applications/Known.app");
     fp.tree().makeApp("/Applications/Known.app", "com.known", "Known");
-    using Parent = SystemCleaner::ParentApp;
+    using Parent = startup::ParentApp;
     const Parent known{"Known", "/Applications/Known.app"};
-    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "", QString("com.known")), known);
-    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "", QVariantList{"com.known", "com.other"}), known);
+    EXPECT_EQ(startup::resolveParentApp(fp, "", QString("com.known")), known);
+    EXPECT_EQ(startup::resolveParentApp(fp, "", QVariantList{"com.known", "com.other"}), known);
     // An unknown identifier falls back to the program's path; over at most ten paths.
-    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "/Apps/Deep.app/1/2/3/4/5/6/7/8/9", QString("com.unknown")),
+    EXPECT_EQ(startup::resolveParentApp(fp, "/Apps/Deep.app/1/2/3/4/5/6/7/8/9", QString("com.unknown")),
               (Parent{"Plain Name", "/Apps/Deep.app"}));
-    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "/Apps/Deep.app/1/2/3/4/5/6/7/8/9/10", QVariant()), std::nullopt);
-    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "", QVariantList{}), std::nullopt);
-    EXPECT_EQ(SystemCleaner::resolveParentApp(fp, "", QVariant(qint64(7))), std::nullopt);
+    EXPECT_EQ(startup::resolveParentApp(fp, "/Apps/Deep.app/1/2/3/4/5/6/7/8/9/10", QVariant()), std::nullopt);
+    EXPECT_EQ(startup::resolveParentApp(fp, "", QVariantList{}), std::nullopt);
+    EXPECT_EQ(startup::resolveParentApp(fp, "", QVariant(qint64(7))), std::nullopt);
 }
 
 TEST(StartupItems, HelperAndSystemEventsLoginItemsAreMergedAndSorted)
@@ -167,13 +169,12 @@ TEST(StartupItems, HelperAndSystemEventsLoginItemsAreMergedAndSorted)
     t.write("/Applications/Other.app/Contents/Library/LoginItems/readme.txt", "x");
     t.makeApp("/Applications/NotAnApp/Contents/Library/LoginItems/Hidden.app", "com.hidden", "Hidden");
 
-    fp.loginItems.listResult = {true, true, {},
-                                "Sync\t/Applications/Sync.app/Contents/Library/LoginItems/Sync.app\n"
+    fp.loginItems.listResult = QString("Sync\t/Applications/Sync.app/Contents/Library/LoginItems/Sync.app\n"
                                 "alpha\t/Applications/Alpha.APP\n"
                                 "broken line\n\tno-name\nname-only\t\n"
                                 "Relative\tApplications/Rel.app\n"
-                                "Docs\t/Users/tester/Documents/start.sh\n"};
-    const QList<RemovableItem> items = SystemCleaner::loadStartupItems(fp);
+                                "Docs\t/Users/tester/Documents/start.sh\n");
+    const QList<RemovableItem> items = startup::loadStartupItems(fp);
     // Helpers are titled by their application (by file name without Info.plist); a helper
     // named like its bundle keeps its own name; the login item of a helper's path is not
     // listed twice.
@@ -201,17 +202,15 @@ TEST(StartupItems, SystemEventsUnavailableFailingOrSilentGivesNone)
     t.writePlist(kUserAgents + "/org.x.plist", {{"Label", "org.x"}});
     t.makeApp("/Applications/Sync.app", "com.vendor.sync", "Sync");
     t.makeApp("/Applications/Sync.app/Contents/Library/LoginItems/SyncHelper.app", "com.vendor.sync.helper", "SyncHelper");
-    const ScriptResult silent[] = {{false, false, {}, "Ghost\t/Applications/Ghost.app\n"},
-                                   {true, false, QString("Not authorised to send Apple events"), ""},
-                                   {true, false, {}, "Ghost\t/Applications/Ghost.app\n"},
-                                   {true, true, {}, ""}};
-    for (const ScriptResult& r : silent) {
+    const Result<QString> silent[] = {Error::unavailable(), scriptFailure("Not authorised to send Apple events"),
+                                      scriptFailure(), QString()};
+    for (const Result<QString>& r : silent) {
         fp.loginItems.listResult = r;
-        EXPECT_EQ(SystemCleaner::loadLoginItemsViaAppleScript(fp), std::nullopt);
-        EXPECT_EQ(titles(SystemCleaner::loadStartupItems(fp)), (QStringList{"org.x", "SyncHelper"}));
+        EXPECT_EQ(startup::loadLoginItemsViaAppleScript(fp), std::nullopt);
+        EXPECT_EQ(titles(startup::loadStartupItems(fp)), (QStringList{"org.x", "SyncHelper"}));
     }
-    fp.loginItems.listResult = {true, true, {}, "only garbage\n"};
-    EXPECT_EQ(SystemCleaner::loadLoginItemsViaAppleScript(fp), std::optional<QList<RemovableItem>>(QList<RemovableItem>{}));
+    fp.loginItems.listResult = QString("only garbage\n");
+    EXPECT_EQ(startup::loadLoginItemsViaAppleScript(fp), std::optional<QList<RemovableItem>>(QList<RemovableItem>{}));
 }
 
 namespace {
@@ -230,7 +229,7 @@ struct Fixture {
         t.writePlist(kDaemon, {{"Label", "org.vendor.daemon"}, {"Program", "/opt/vendor/daemon"}});
         t.makeApp("/Applications/Tool.app", "com.vendor.tool", "Tool");
         t.makeApp(kHelper, "com.vendor.tool.helper", "ToolHelper");
-        cleaner.setStartupItems(SystemCleaner::loadStartupItems(fp));
+        cleaner.setStartupItems(startup::loadStartupItems(fp));
         fp.launchd.calls.clear();
     }
 
@@ -297,7 +296,7 @@ TEST(StartupControl, FailedBootstrapRetriesWithEnableThenReports)
     // The bootstrap's own error text wins, also when the retry cannot start.
     f.fp.launchd.calls.clear();
     f.fp.launchd.answer = [](const QStringList& args) {
-        return args[0] == "bootstrap" ? ran(5, {}, "Bootstrap failed: 5: Input/output error\n") : ProcessResult{};
+        return args[0] == "bootstrap" ? ran(5, {}, "Bootstrap failed: 5: Input/output error\n") : Result<ProcessOutput>(Error::unavailable());
     };
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(kDaemon, true),
               std::optional<QString>("Bootstrap failed: 5: Input/output error\n"));
@@ -323,7 +322,7 @@ TEST(StartupControl, UnwritableDisabledKeyIsReportedAndChangesNothing)
     const QString garbage = "/Library/LaunchAgents/broken.plist";
     t.write(garbage, "not a property list");
     SystemCleaner cleaner(fp);
-    cleaner.setStartupItems(SystemCleaner::loadStartupItems(fp));
+    cleaner.setStartupItems(startup::loadStartupItems(fp));
     ASSERT_EQ(cleaner.startupItems().size(), 2);
     fp.launchd.calls.clear();
     fp.launchd.answer = [](const QStringList&) { return ran(0); };
@@ -346,7 +345,7 @@ TEST(StartupControl, UnwritableDisabledKeyIsReportedAndChangesNothing)
     // A "Disabled" key that cannot be taken out: enabling is refused.
     const QString stuck = "/Library/LaunchAgents/" + QString(240, 'b') + ".plist";
     t.writePlist(stuck, {{"Label", "org.stuck.job"}, {"Disabled", true}});
-    cleaner.setStartupItems(SystemCleaner::loadStartupItems(fp));
+    cleaner.setStartupItems(startup::loadStartupItems(fp));
     fp.launchd.calls.clear();
     EXPECT_EQ(cleaner.setStartupItemEnabled(stuck, true), std::optional<QString>("Could not enable org.stuck.job."));
     EXPECT_TRUE(fp.launchd.calls.empty());
@@ -371,22 +370,22 @@ TEST(StartupControl, LoginItemsTravelAsDataAndReportTheirFailures)
     // Hostile names and paths reach the service exactly as they are.
     const QString name = "Evil\" then do shell script \"touch /tmp/x\\\" --";
     const QString path = "/Applications/We\"ird\\.app";
-    f.fp.loginItems.listResult = {true, true, {}, name + "\t" + path + "\n"};
-    f.cleaner.setStartupItems(SystemCleaner::loadStartupItems(f.fp));
+    f.fp.loginItems.listResult = QString(name + "\t" + path + "\n");
+    f.cleaner.setStartupItems(startup::loadStartupItems(f.fp));
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(path, false), std::nullopt);
     EXPECT_EQ(f.fp.loginItems.removed.back(), std::make_pair(name, path));
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(path, true), std::nullopt);
     EXPECT_EQ(f.fp.loginItems.added.back(), path);
 
     // Failures: the service's message, else a fixed one; the entry stays as it was.
-    f.fp.loginItems.removeResult = {true, false, QString("Not authorised to send Apple events to System Events."), {}};
+    f.fp.loginItems.removeResult = scriptFailure("Not authorised to send Apple events to System Events.");
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, false),
               std::optional<QString>("Not authorised to send Apple events to System Events."));
-    f.fp.loginItems.removeResult = {true, false, {}, {}};
+    f.fp.loginItems.removeResult = scriptFailure();
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, false), std::optional<QString>("Could not remove login item."));
-    f.fp.loginItems.addResult = {true, false, {}, {}};
+    f.fp.loginItems.addResult = scriptFailure();
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, true), std::optional<QString>("Could not add login item."));
-    f.fp.loginItems.addResult = {false, false, {}, {}};
+    f.fp.loginItems.addResult = Error::unavailable();
     EXPECT_EQ(f.cleaner.setStartupItemEnabled(kHelper, true), std::optional<QString>("AppleScript unavailable."));
     EXPECT_TRUE(f.item(kHelper).isEnabled);
 }
@@ -399,7 +398,7 @@ TEST(StartupControl, HostWithoutLoginItemServiceSaysSo)
     const auto hostLoginItems = host::makeLoginItems();
     const auto hostLaunchd = host::makeLaunchd();
     EXPECT_EQ(hostLaunchd->userId(), unsigned(::getuid()));
-    EXPECT_FALSE(hostLaunchd->launchctl({"list"}).started);
+    EXPECT_TRUE(hostLaunchd->launchctl({"list"}).error().isUnavailable());
 
     Platform::Parts parts;
     parts.fs = &fp.fs();
@@ -408,7 +407,7 @@ TEST(StartupControl, HostWithoutLoginItemServiceSaysSo)
     parts.workspace = &fp.workspace;
     const Platform platform(parts);
     SystemCleaner cleaner(platform);
-    cleaner.setStartupItems(SystemCleaner::loadStartupItems(platform));
+    cleaner.setStartupItems(startup::loadStartupItems(platform));
     ASSERT_EQ(cleaner.startupItems().size(), 1);
     EXPECT_EQ(cleaner.setStartupItemEnabled(kHelper, false), std::optional<QString>("AppleScript unavailable."));
     EXPECT_EQ(cleaner.setStartupItemEnabled(kHelper, true), std::optional<QString>("AppleScript unavailable."));
@@ -487,23 +486,23 @@ TEST(StartupControl, RemovingLoginItemsDeletesTheLoginItemOnly)
     EXPECT_EQ(f.cleaner.startupItems().size(), 2);
 
     // The script fails for an application: its message, and the entry stays.
-    f.cleaner.setStartupItems(SystemCleaner::loadStartupItems(f.fp));
-    f.fp.loginItems.removeResult = {true, false, QString("System Events got an error."), {}};
+    f.cleaner.setStartupItems(startup::loadStartupItems(f.fp));
+    f.fp.loginItems.removeResult = scriptFailure("System Events got an error.");
     EXPECT_EQ(f.cleaner.removeStartupItem(kHelper), std::optional<QString>("System Events got an error."));
     EXPECT_EQ(f.cleaner.startupItems().size(), 3);
 
     // A login item that is a property list falls back to the Trash.
     const QString listed = t.home() + "/Library/Listed/item.plist";
     t.writePlist(listed, {{"Label", "listed"}});
-    f.fp.loginItems.listResult = {true, true, {}, "Listed\t" + listed + "\n"};
-    f.cleaner.setStartupItems(SystemCleaner::loadStartupItems(f.fp));
+    f.fp.loginItems.listResult = QString("Listed\t" + listed + "\n");
+    f.cleaner.setStartupItems(startup::loadStartupItems(f.fp));
     f.fp.trash->fail = [](const QString&) {
         return std::optional<Error>(Error{kCocoaErrorDomain, 640, "No room."});
     };
     EXPECT_EQ(f.cleaner.removeStartupItem(listed), std::optional<QString>("System Events got an error. / No room."));
     EXPECT_TRUE(t.exists(listed));
     f.fp.trash->fail = nullptr;
-    f.fp.loginItems.removeResult = {true, false, {}, {}};
+    f.fp.loginItems.removeResult = scriptFailure();
     EXPECT_EQ(f.cleaner.removeStartupItem(listed), std::nullopt);
     EXPECT_FALSE(t.exists(listed));
     EXPECT_TRUE(t.exists(f.fp.fs().trash() + "/item.plist"));

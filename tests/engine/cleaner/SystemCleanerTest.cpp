@@ -1,6 +1,8 @@
 #include "Items.h"
-#include "platform/ThreadPool.h"
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/Remains.h"
 #include "platform/DiskUsage.h"
+#include "platform/ThreadPool.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -19,7 +21,7 @@ const QString kTrash = QStringLiteral("/Users/tester/.Trash");
 
 QList<RemovableItem> find(const FakePlatform& fp, const QSet<QString>& ids = {}, const QSet<QString>& names = {})
 {
-    return SystemCleaner::findOrphans(fp.platform(), ids, names);
+    return remains::findOrphans(fp.platform(), ids, names);
 }
 
 std::int64_t duSize(const FakePlatform& fp, const QString& p) { return DiskUsage::measure(fp.fs(), p)->allocatedKiBBytes(); }
@@ -233,7 +235,7 @@ TEST(SystemCleaner, RemainsScanPublishesItsListCountAndClearsItsState)
     fp.tree().write(kPrefs + "/com.alpha.one.plist", "");
     fp.tree().write(kPrefs + "/com.beta.two.plist", "");
     QSignalSpy count(&cleaner, &SystemCleaner::orphanCountChanged);
-    cleaner.scanRemainingFiles({}, {}, false);
+    cleaner.scanRemainingFiles({}, {}, Rescan::IfIdle);
     EXPECT_TRUE(cleaner.isScanningRemaining());
     EXPECT_EQ(cleaner.progressMessage(), QStringLiteral("Looking for remaining files\u2026"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !cleaner.isScanningRemaining(); }, 10000));
@@ -243,7 +245,7 @@ TEST(SystemCleaner, RemainsScanPublishesItsListCountAndClearsItsState)
     EXPECT_TRUE(cleaner.progressMessage().isEmpty());
 
     // A scan that finds nothing empties the list and the count.
-    cleaner.scanRemainingFiles({"com.alpha.one", "com.beta.two"}, {}, false);
+    cleaner.scanRemainingFiles({"com.alpha.one", "com.beta.two"}, {}, Rescan::IfIdle);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !cleaner.isScanningRemaining(); }, 10000));
     EXPECT_TRUE(cleaner.remainingFiles().isEmpty());
     EXPECT_EQ(cleaner.orphanCountForMenuBar(), 0);
@@ -251,12 +253,12 @@ TEST(SystemCleaner, RemainsScanPublishesItsListCountAndClearsItsState)
 
     // A running scan is joined unless forced.
     QSignalSpy published(&cleaner, &SystemCleaner::remainingFilesChanged);
-    cleaner.scanRemainingFiles({}, {}, false);
-    cleaner.scanRemainingFiles({}, {}, false);  // ignored: one runs
+    cleaner.scanRemainingFiles({}, {}, Rescan::IfIdle);
+    cleaner.scanRemainingFiles({}, {}, Rescan::IfIdle);  // ignored: one runs
     settle();
     EXPECT_EQ(published.count(), 1);
-    cleaner.scanRemainingFiles({}, {}, false);
-    cleaner.scanRemainingFiles({}, {}, true);  // forced: a second one runs
+    cleaner.scanRemainingFiles({}, {}, Rescan::IfIdle);
+    cleaner.scanRemainingFiles({}, {}, Rescan::Force);  // forced: a second one runs
     settle();
     EXPECT_EQ(published.count(), 3);
     EXPECT_FALSE(cleaner.isScanningRemaining());
@@ -273,7 +275,7 @@ TEST(SystemCleaner, StartupAndExtensionScansPublishTheirListsShareTheProgressTex
     QSignalSpy startup(&cleaner, &SystemCleaner::startupItemsChanged);
     QSignalSpy extensions(&cleaner, &SystemCleaner::extensionsChanged);
 
-    cleaner.scanRemainingFiles({}, {}, false);
+    cleaner.scanRemainingFiles({}, {}, Rescan::IfIdle);
     cleaner.scanStartupItems();
     EXPECT_TRUE(cleaner.isScanningStartup());
     EXPECT_TRUE(cleaner.isScanningRemaining());

@@ -131,14 +131,14 @@ public:
         // As the user, a read-only folder refuses to give up its children.
         fp.trash->fail = [this](const QString& p) -> std::optional<Error> {
             const auto physical = fp.fs().resolvingParents(p);
-            const auto parent = fp.fs().stat(path::parent(physical.value_or(p)), true);
+            const auto parent = fp.fs().stat(path::parent(physical.value_or(p)), Links::Follow);
             if (parent && !(parent->mode & S_IWUSR))
                 return host::trashError(EACCES, path::lastComponent(p));
             return std::nullopt;
         };
         // Now and then the administrator prompt is cancelled.
         if (chance(30))
-            fp.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+            fp.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
     }
 
     QStringList choose()
@@ -249,7 +249,7 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
             o.chosen = picks;
             run = [&] {
                 for (const QString& c : o.chosen)
-                    (PrivilegedTrash::moveToTrash(w.fp, c) ? o.failed : o.moved) << c;
+                    (PrivilegedTrash::moveToTrash(w.fp, c) ? o.moved : o.failed) << c;
             };
         } else if (route == 1) {  // an uninstall with some leftovers chosen
             const QString bundle = w.fp.tree().makeApp(
@@ -266,10 +266,11 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
                 o.chosen.prepend(bundle);
             run = [&, bundle, removeBundle, leftovers] {
                 AppScanner scanner(w.fp.platform());
-                const auto r = scanner.uninstall(AppInfo::make({"Tool", "com.example.tool", bundle}), leftovers, removeBundle);
+                const auto r = scanner.uninstall(AppInfo::make({"Tool", "com.example.tool", bundle}), leftovers,
+                                                 removeBundle ? BundleRemoval::MoveToTrash : BundleRemoval::Keep);
                 o.moved = r.moved;
                 o.failed = r.failed;
-                if (r.error) {
+                if (!r.status) {
                     EXPECT_TRUE(r.moved.isEmpty()) << what.toStdString();
                 }
             };
@@ -333,7 +334,7 @@ TEST(TrashReliability, HostileNamesReachTheAdministratorMoveAsExactlyThreePaths)
         SCOPED_TRACE(name.toStdString());
         const QString item = kHome + "/Library/Caches/" + name;
         const size_t before = fp.admin->calls.size();
-        EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), std::nullopt);
+        EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), Status());
         ASSERT_EQ(fp.admin->calls.size(), before + 1);
         const auto& call = fp.admin->calls.back();
         EXPECT_EQ(call.trash, kTrash);
@@ -346,16 +347,16 @@ TEST(TrashReliability, HostileNamesReachTheAdministratorMoveAsExactlyThreePaths)
         const QString item = kHome + "/Library/Caches/" + name;
         const size_t before = fp.admin->calls.size();
         const auto e = PrivilegedTrash::moveToTrash(fp, item);
-        ASSERT_TRUE(e.has_value());
-        EXPECT_EQ(e->code, 2);
+        ASSERT_FALSE(e.ok());
+        EXPECT_EQ(e.error().code, 2);
         EXPECT_EQ(fp.admin->calls.size(), before);
         EXPECT_EQ(fp.tree().read(item), name.toUtf8());
     }
 
     // The host's runner refuses line breaks before anything starts.
     auto runner = host::makeAdminRunner(fp.fs());
-    const AdminResult refused = runner->moveIntoTrash(kTrash, kHome + "/Library/Caches/new\nline", kTrash + "/x");
-    EXPECT_EQ(refused.status, AdminResult::Status::Failed);
+    const Status refused = runner->moveIntoTrash(kTrash, kHome + "/Library/Caches/new\nline", kTrash + "/x");
+    EXPECT_EQ(refused.error().domain, kScriptErrorDomain);
 }
 
 TEST(TrashReliability, TheHostsAdministratorCommandTreatsPathsAsData)

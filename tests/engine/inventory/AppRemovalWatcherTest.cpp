@@ -1,6 +1,7 @@
 #include "engine/inventory/AppRemovalWatcher.h"
-#include "platform/ThreadPool.h"
+#include "engine/inventory/AppScanner.h"
 #include "platform/Path.h"
+#include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/Printers.h"
 
@@ -97,7 +98,7 @@ protected:
     QString moveToTrash(const QString& bundle)
     {
         const QString target = trash() + "/" + path::lastComponent(bundle);
-        EXPECT_EQ(fake.fs().rename(bundle, target), 0);
+        EXPECT_TRUE(fake.fs().rename(bundle, target));
         return target;
     }
     void remove(const QString& bundle) { ASSERT_TRUE(QDir(tree().host(bundle)).removeRecursively()); }
@@ -378,11 +379,11 @@ TEST_F(RemovalWatcherTest, StillInstalledApplicationsAreNotOffered)
     watcher->start(scanner.get());
 
     // Renamed in place.
-    ASSERT_EQ(fake.fs().rename(foo, "/Applications/Foo Renamed.app"), 0);
+    ASSERT_TRUE(fake.fs().rename(foo, "/Applications/Foo Renamed.app"));
     pollExpectingNothing();
     // Moved into a subfolder.
     tree().mkdir("/Applications/Utilities");
-    ASSERT_EQ(fake.fs().rename(bar, "/Applications/Utilities/Bar.app"), 0);
+    ASSERT_TRUE(fake.fs().rename(bar, "/Applications/Utilities/Bar.app"));
     pollExpectingNothing();
     // An old copy trashed while the same identifier stays installed.
     app(trash(), "Baz old.app", "com.acme.baz", "Baz");

@@ -1,4 +1,7 @@
+#include "engine/inventory/AppRecord.h"
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/Discovery.h"
+#include "engine/inventory/DiskSizes.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
 
@@ -56,7 +59,7 @@ TEST(Discovery, GroupsFoldersAndFamiliesAndLeavesSystemAppsAndNestedOnesOut)
     t.makeApp("/Applications/Tools/Other.app", "com.tools.other", "Other");
     t.makeApp("/Applications/Tools/Other.app/Contents/GoogleUpdater.app", "com.google.GoogleUpdater.y", "Nested");
 
-    const auto apps = AppScanner::discoverInstalledApps(p);
+    const auto apps = discovery::discoverInstalledApps(p);
     ASSERT_EQ(names(apps), (QStringList{"AdGuard Group", "alpha", "Google Chrome", "GoogleUpdater", "Notion", "Only", "Other",
                                         "Utilities", "Vendor", "Xcode", "Zed"}));
     EXPECT_EQ(names(named(apps, "Utilities").members), (QStringList{"Tool A", "Tool B"}));
@@ -86,20 +89,20 @@ TEST(Discovery, PythonFoldersKeepIdleWithTheWholeSizeOrEachMembersOwn)
     t.makeApp("/Applications/Python 3.11/Build Applet.app", "org.python.BuildApplet", "Build Applet");
     t.writeSized("/Applications/Python 3.11/Extras/big", 300000);
 
-    const auto apps = AppScanner::discoverInstalledApps(p);
+    const auto apps = discovery::discoverInstalledApps(p);
     ASSERT_EQ(names(apps), (QStringList{"Python 3.11", "Python 3.12"}));
     // With IDLE: IDLE alone stands for the folder and the framework.
     const AppDraft& withIdle = apps[1];
     ASSERT_EQ(names(withIdle.members), (QStringList{"IDLE"}));
-    EXPECT_EQ(withIdle.fields.appSize, AppScanner::quickDiskUsage(p.fs(), "/Library/Frameworks/Python.framework")
-                                           + AppScanner::quickDiskUsage(p.fs(), "/Applications/Python 3.12"));
+    EXPECT_EQ(withIdle.fields.appSize, sizes::quickDiskUsage(p.fs(), "/Library/Frameworks/Python.framework")
+                                           + sizes::quickDiskUsage(p.fs(), "/Applications/Python 3.12"));
     EXPECT_EQ(withIdle.members[0].fields.appSize, withIdle.fields.appSize);
     // Without: each member its own size, the folder carries the extras once.
     const AppDraft& without = apps[0];
     ASSERT_EQ(without.members.size(), 2u);
     std::int64_t memberSum = 0;
     for (const AppDraft& m : without.members) {
-        EXPECT_EQ(m.fields.appSize, AppScanner::quickDiskUsage(p.fs(), m.fields.path));
+        EXPECT_EQ(m.fields.appSize, sizes::quickDiskUsage(p.fs(), m.fields.path));
         memberSum += m.fields.appSize;
     }
     EXPECT_GT(without.fields.appSize, memberSum);
@@ -126,7 +129,7 @@ TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
 {
     FakePlatform p;
     p.tree().makeApp("/Applications/Plain.app", BundleRecipe{.withoutInfoPlist = true});
-    const AppDraft plain = AppScanner::buildAppInfo(p, "/Applications/Plain.app", true);
+    const AppDraft plain = record::buildAppInfo(p, "/Applications/Plain.app", record::Sizing::Quick);
     EXPECT_EQ(plain.fields.name, "Plain");
     EXPECT_EQ(plain.fields.bundleIdentifier, "Plain");
     EXPECT_EQ(plain.fields.version, "");
@@ -135,18 +138,18 @@ TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
 
     BundleRecipe recipe{.identifier = "org.example.tool", .name = "Tool", .displayName = "Tool Pro", .version = "2.1", .binaryPlist = true};
     p.tree().makeApp("/Applications/Tool.app", recipe);
-    const AppDraft d = AppScanner::buildAppInfo(p, "/Applications/Tool.app", true);
+    const AppDraft d = record::buildAppInfo(p, "/Applications/Tool.app", record::Sizing::Quick);
     EXPECT_EQ(d.fields.name, "Tool Pro");
     EXPECT_EQ(d.fields.version, "2.1");
     EXPECT_EQ(d.fields.developer, "Example");
 
     recipe.identifier = "org..example";
     p.tree().makeApp("/Applications/Dots.app", recipe);
-    EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/Dots.app", true).fields.developer, "Example");
+    EXPECT_EQ(record::buildAppInfo(p, "/Applications/Dots.app", record::Sizing::Quick).fields.developer, "Example");
     const QString longText = QString("Copyright © 2024 A Very Long Company Name, Incorporated. All rights reserved.").repeated(3);
     recipe.copyright = longText;
     p.tree().makeApp("/Applications/Long.app", recipe);
-    EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/Long.app", true).fields.developer, longText);
+    EXPECT_EQ(record::buildAppInfo(p, "/Applications/Long.app", record::Sizing::Quick).fields.developer, longText);
 }
 
 TEST(RecordBuilding, SystemApplications)
@@ -162,7 +165,7 @@ TEST(RecordBuilding, SystemApplications)
         {"/Applications/X.app", "com.apple.x", false},              {"/Applications/Utilities/X.app", "org.x", false},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(AppScanner::isBuiltInOrSystemApp(r.path, r.id), r.system) << r.path << " " << r.id;
+        EXPECT_EQ(record::isBuiltInOrSystemApp(r.path, r.id), r.system) << r.path << " " << r.id;
 }
 
 TEST(RecordBuilding, LastUsedDatePrefersTheIndexAndRejectsTheImplausible)
@@ -176,16 +179,16 @@ TEST(RecordBuilding, LastUsedDatePrefersTheIndexAndRejectsTheImplausible)
     // The index's date wins when plausible; one a year ahead falls back to the file dates.
     const QDateTime indexed(QDate(2026, 11, 30), QTime(9, 0), Qt::UTC);
     p.metadata.lastUsed.insert("/Applications/A.app", indexed);
-    EXPECT_EQ(AppScanner::resolvedLastUsed(p, "/Applications/A.app"), indexed);
+    EXPECT_EQ(record::resolvedLastUsed(p, "/Applications/A.app"), indexed);
     p.metadata.lastUsed.insert("/Applications/A.app", p.clock.current.addYears(1));
-    const auto fallback = AppScanner::resolvedLastUsed(p, "/Applications/A.app");
+    const auto fallback = record::resolvedLastUsed(p, "/Applications/A.app");
     ASSERT_TRUE(fallback);
     EXPECT_GE(*fallback, modified);  // the latest plausible file date
     EXPECT_LE(*fallback, p.clock.current.addSecs(86400));
 
     // The size walk does not move the date it reported.
-    EXPECT_EQ(AppScanner::buildAppInfo(p, "/Applications/A.app", true).fields.lastUsed, fallback);
-    EXPECT_EQ(AppScanner::resolvedLastUsed(p, "/Missing.app"), std::nullopt);
+    EXPECT_EQ(record::buildAppInfo(p, "/Applications/A.app", record::Sizing::Quick).fields.lastUsed, fallback);
+    EXPECT_EQ(record::resolvedLastUsed(p, "/Missing.app"), std::nullopt);
 }
 
 TEST(RecordBuilding, QuickAndExactSizes)
@@ -193,11 +196,11 @@ TEST(RecordBuilding, QuickAndExactSizes)
     FakePlatform p;
     for (const char* name : {"/d/a", "/d/b", "/d/.c"})
         p.tree().writeSized(name, 1000);
-    EXPECT_EQ(AppScanner::quickDiskUsage(p.fs(), "/d"), 3072);  // three files of 1,000 bytes: du prints 3
-    EXPECT_EQ(AppScanner::directorySize(p.fs(), "/d"), 3000);
-    EXPECT_EQ(AppScanner::directorySize(p.fs(), "/d/a"), 1000);
-    EXPECT_EQ(AppScanner::quickDiskUsage(p.fs(), "/missing"), 0);
-    EXPECT_EQ(AppScanner::directorySize(p.fs(), "/missing"), 0);
+    EXPECT_EQ(sizes::quickDiskUsage(p.fs(), "/d"), 3072);  // three files of 1,000 bytes: du prints 3
+    EXPECT_EQ(sizes::directorySize(p.fs(), "/d"), 3000);
+    EXPECT_EQ(sizes::directorySize(p.fs(), "/d/a"), 1000);
+    EXPECT_EQ(sizes::quickDiskUsage(p.fs(), "/missing"), 0);
+    EXPECT_EQ(sizes::directorySize(p.fs(), "/missing"), 0);
 }
 
 TEST(RecordBuilding, DocumentTypesAreCollectedDeduplicatedAndSorted)
@@ -214,8 +217,8 @@ TEST(RecordBuilding, DocumentTypesAreCollectedDeduplicatedAndSorted)
                       QVariantMap{{"UTTypeTagSpecification", QVariantMap{{"public.filename-extension", QVariantList{"rtf"}}}}},
                       QVariantMap{{"UTTypeTagSpecification", "wrong type"}}}}};
     p.tree().makeApp("/Applications/Editor.app", recipe);
-    EXPECT_EQ(AppScanner::documentTypeExtensions(p.fs(), "/Applications/Editor.app"),
+    EXPECT_EQ(record::documentTypeExtensions(p.fs(), "/Applications/Editor.app"),
               (QStringList{".*", ".JPG", ".jpg", ".md", ".rtf", ".txt"}));
     p.tree().makeApp("/Applications/None.app", BundleRecipe{.withoutInfoPlist = true});
-    EXPECT_TRUE(AppScanner::documentTypeExtensions(p.fs(), "/Applications/None.app").isEmpty());
+    EXPECT_TRUE(record::documentTypeExtensions(p.fs(), "/Applications/None.app").isEmpty());
 }

@@ -1,3 +1,4 @@
+#include "engine/inventory/ByteFormat.h"
 #include "engine/inventory/Models.h"
 #include "support/Printers.h"
 
@@ -70,7 +71,7 @@ TEST(AppInfo, SingleApplicationSelection)
     EXPECT_EQ(a->totalReclaimableSize(), 5100);
     a->refreshRootSelectionFromFiles();
     EXPECT_FALSE(a->isSelected());
-    a->leftovers()[1]->setSelected(true, true);
+    a->leftovers()[1]->setSelected(true, RootSync::Refresh);
     EXPECT_TRUE(a->isSelected());
 }
 
@@ -80,15 +81,15 @@ TEST(AppInfo, LeftoverSelectionNotifiesItsOwnerOnlyOnChange)
     auto l = leftover(a, "/x/1", 10, true);
     a->setLeftovers({l});
     QSignalSpy ownerChanged(a.get(), &AppInfo::changed);
-    l->setSelected(true, true);
+    l->setSelected(true, RootSync::Refresh);
     EXPECT_EQ(ownerChanged.count(), 0);
-    l->setSelected(false, false);
+    l->setSelected(false, RootSync::Skip);
     EXPECT_EQ(ownerChanged.count(), 1);
     EXPECT_FALSE(l->isSelected());
 
     // A leftover that outlived its application has no owner and notifies nobody.
     a.reset();
-    l->setSelected(true, true);
+    l->setSelected(true, RootSync::Refresh);
     EXPECT_TRUE(l->isSelected());
     EXPECT_EQ(l->owner(), nullptr);
 }

@@ -1,4 +1,4 @@
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/OwnershipRules.h"
 
 #include <gtest/gtest.h>
 
@@ -34,19 +34,19 @@ TEST(OwnershipRules, LeafNamesMatchTheIdentifierAsAWholeDottedWordOrTheName)
         {"Example App Helper", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AppScanner::leafOwned(c.text, kId, kName, kCompact), c.expected) << c.text.toStdString();
+        EXPECT_EQ(ownership::leafOwned(c.text, kId, kName, kCompact), c.expected) << c.text.toStdString();
 
     // An identifier ending in ".app" owns its own name.
-    EXPECT_TRUE(AppScanner::leafOwned("com.vendor.tool.app", "com.vendor.tool", "", ""));
-    EXPECT_FALSE(AppScanner::leafOwned("Tool.app.app", "com.vendor.tool", "tool", "tool"));
+    EXPECT_TRUE(ownership::leafOwned("com.vendor.tool.app", "com.vendor.tool", "", ""));
+    EXPECT_FALSE(ownership::leafOwned("Tool.app.app", "com.vendor.tool", "tool", "tool"));
     // Without a name only the identifier matches; an empty name never matches an empty remainder.
-    EXPECT_FALSE(AppScanner::leafOwned("Example App", kId, "", ""));
-    EXPECT_TRUE(AppScanner::leafOwned("com.example.app.plist", kId, "", ""));
-    EXPECT_FALSE(AppScanner::leafOwned(".plist", kId, "", ""));
+    EXPECT_FALSE(ownership::leafOwned("Example App", kId, "", ""));
+    EXPECT_TRUE(ownership::leafOwned("com.example.app.plist", kId, "", ""));
+    EXPECT_FALSE(ownership::leafOwned(".plist", kId, "", ""));
     // Without an identifier only the name decides: no dotted name slips through.
-    EXPECT_FALSE(AppScanner::leafOwned(".x.", "", "", ""));
-    EXPECT_FALSE(AppScanner::leafOwned("anything.", "", "", ""));
-    EXPECT_TRUE(AppScanner::leafOwned("Notes", "", "notes", "notes"));
+    EXPECT_FALSE(ownership::leafOwned(".x.", "", "", ""));
+    EXPECT_FALSE(ownership::leafOwned("anything.", "", "", ""));
+    EXPECT_TRUE(ownership::leafOwned("Notes", "", "notes", "notes"));
 }
 
 TEST(OwnershipRules, PathsNeedAnOwnedFirstFolderAndNeverAnUpdaterCacheOrOurs)
@@ -77,20 +77,20 @@ TEST(OwnershipRules, PathsNeedAnOwnedFirstFolderAndNeverAnUpdaterCacheOrOurs)
         {kLib + "/Caches/../Caches/com.example.app", true},  // judged standardized
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AppScanner::isOwnedByApp(c.text, kId, kName, kCompact), c.expected) << c.text.toStdString();
+        EXPECT_EQ(ownership::isOwnedByApp(c.text, kId, kName, kCompact), c.expected) << c.text.toStdString();
     // Our own files belong only to our own identifiers.
-    EXPECT_TRUE(AppScanner::isOwnedByApp(kLib + "/Caches/com.marrowind.tidewell", "com.marrowind.tidewell", "", ""));
-    EXPECT_TRUE(AppScanner::isOwnedByApp(kLib + "/Logs/com.marrowind.tidewell/com.marrowind.helper.log", "com.marrowind.helper",
+    EXPECT_TRUE(ownership::isOwnedByApp(kLib + "/Caches/com.marrowind.tidewell", "com.marrowind.tidewell", "", ""));
+    EXPECT_TRUE(ownership::isOwnedByApp(kLib + "/Logs/com.marrowind.tidewell/com.marrowind.helper.log", "com.marrowind.helper",
                                          kName, kCompact));
 }
 
 TEST(OwnershipRules, NameAliasesAreTrimmedCompactedAndKeepTheirCase)
 {
-    EXPECT_EQ(AppScanner::leftoverNameAliases("Google Chrome"), (QStringList{"Google Chrome", "GoogleChrome"}));
-    EXPECT_EQ(AppScanner::leftoverNameAliases("CleanShot X"), (QStringList{"CleanShot X", "CleanShotX", "CleanShot"}));
-    EXPECT_EQ(AppScanner::leftoverNameAliases("  Notes \n"), (QStringList{"Notes"}));
-    EXPECT_EQ(AppScanner::leftoverNameAliases(" \t\n "), QStringList());
-    EXPECT_EQ(AppScanner::leftoverNameAliases("cleanshot"), (QStringList{"cleanshot", "CleanShot"}));
+    EXPECT_EQ(ownership::leftoverNameAliases("Google Chrome"), (QStringList{"Google Chrome", "GoogleChrome"}));
+    EXPECT_EQ(ownership::leftoverNameAliases("CleanShot X"), (QStringList{"CleanShot X", "CleanShotX", "CleanShot"}));
+    EXPECT_EQ(ownership::leftoverNameAliases("  Notes \n"), (QStringList{"Notes"}));
+    EXPECT_EQ(ownership::leftoverNameAliases(" \t\n "), QStringList());
+    EXPECT_EQ(ownership::leftoverNameAliases("cleanshot"), (QStringList{"cleanshot", "CleanShot"}));
 }
 
 TEST(OwnershipRules, GroupContainersMatchWithTeamAndGroupPrefixes)
@@ -108,10 +108,10 @@ TEST(OwnershipRules, GroupContainersMatchWithTeamAndGroupPrefixes)
         {"ab12cd34ef.com.example.notes.mac.widgets", true}, {"ab12cd34ef.com.example.notesx", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AppScanner::groupContainerMatches(c.text, "com.example.notes.mac"), c.expected) << c.text.toStdString();
+        EXPECT_EQ(ownership::groupContainerMatches(c.text, "com.example.notes.mac"), c.expected) << c.text.toStdString();
     // An empty identifier never matches; Apple's own never match after stripping, but the plain word match comes first.
-    EXPECT_FALSE(AppScanner::groupContainerMatches("group.com.example.notes.mac", ""));
-    EXPECT_FALSE(AppScanner::groupContainerMatches("", ""));
-    EXPECT_FALSE(AppScanner::groupContainerMatches("ab12cd34ef.com.apple.notes", "com.apple.notes.helper"));
-    EXPECT_TRUE(AppScanner::groupContainerMatches("group.com.apple.notes", "com.apple.notes"));
+    EXPECT_FALSE(ownership::groupContainerMatches("group.com.example.notes.mac", ""));
+    EXPECT_FALSE(ownership::groupContainerMatches("", ""));
+    EXPECT_FALSE(ownership::groupContainerMatches("ab12cd34ef.com.apple.notes", "com.apple.notes.helper"));
+    EXPECT_TRUE(ownership::groupContainerMatches("group.com.apple.notes", "com.apple.notes"));
 }

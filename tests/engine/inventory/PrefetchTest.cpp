@@ -1,4 +1,6 @@
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/LeftoverFinder.h"
+#include "engine/inventory/Prefetch.h"
 #include "support/FakePlatform.h"
 
 #include <QMutex>
@@ -30,11 +32,11 @@ struct TestPrivacy final : PrivacyStore {
     QStringList fixedLines;
     QMutex mutex;
     QStringList databases;
-    std::optional<QStringList> grantedServices(const QString& db, const QString& client) override
+    Result<QStringList> grantedServices(const QString& db, const QString& client) override
     {
         QMutexLocker lock(&mutex);
         databases << db;
-        return real ? real->grantedServices(db, client) : fixedLines;
+        return real ? real->grantedServices(db, client) : Result<QStringList>(fixedLines);
     }
 };
 
@@ -50,7 +52,7 @@ struct SearchEnds final : Spotlight {
         active += what == 's' ? 1 : -1;
         maxActive = std::max(maxActive, active);
     }
-    std::optional<QByteArray> find(const QString& folder, const QString& query) override
+    Result<QByteArray> find(const QString& folder, const QString& query) override
     {
         if (folder == "/Users/Shared" && query.endsWith(".binarycookies'cd")) {
             const qsizetype at = query.indexOf("app") + 3;
@@ -72,7 +74,7 @@ TEST(PrivacyCount, CountsDistinctGrantedServicesAcrossBothDatabasesSkippingBroke
     parts.fs = &fp.fs();
     parts.privacy = &counting;
     const Platform p(parts);
-    auto count = [&](const QString& id) { return AppScanner::privacyPermissionCount(p, id, "/Applications/Example.app"); };
+    auto count = [&](const QString& id) { return prefetch::privacyPermissionCount(p, id, "/Applications/Example.app"); };
 
     // Neither database exists: nothing is queried.
     EXPECT_EQ(count("com.example.app"), 0);
@@ -101,13 +103,13 @@ TEST(PrivacyCount, CountsDistinctGrantedServicesAcrossBothDatabasesSkippingBroke
     TestPrivacy fixed;
     fixed.fixedLines = {"kTCCServiceCamera", "  ", "", " kTCCServiceCamera \n", "kTCCServicePhotos\n\nkTCCServiceCamera"};
     parts.privacy = &fixed;
-    EXPECT_EQ(AppScanner::privacyPermissionCount(Platform(parts), "com.example.app", {}), 2);
+    EXPECT_EQ(prefetch::privacyPermissionCount(Platform(parts), "com.example.app", {}), 2);
 }
 
 TEST(Prefetch, SearchesInConsecutiveBatchesOfFourAtMost)
 {
     FakePlatform fp;
-    std::vector<AppScanner::LeftoverQuery> queries;
+    std::vector<prefetch::Query> queries;
     for (int i = 0; i < 9; ++i) {
         writeLeftovers(fp.tree(), QString("com.example.app%1").arg(i), QString("App %1").arg(i));
         queries.push_back({QString("com.example.app%1").arg(i), QString("App %1").arg(i), {}});
@@ -117,15 +119,15 @@ TEST(Prefetch, SearchesInConsecutiveBatchesOfFourAtMost)
     parts.fs = &fp.fs();
     parts.spotlight = &ends;
     parts.privacy = fp.privacy.get();
-    std::vector<AppScanner::PrefetchResult> results(queries.size());
+    std::vector<prefetch::Figures> results(queries.size());
     std::vector<int> reported(queries.size(), 0);
-    AppScanner::prefetchLeftovers(
+    prefetch::prefetchLeftovers(
         Platform(parts), queries,
         [&](size_t i) {
             ends.note('s', i);
             return false;
         },
-        [&](size_t i, AppScanner::PrefetchResult r) {
+        [&](size_t i, prefetch::Figures r) {
             QMutexLocker lock(&ends.mutex);
             ++reported[i];
             results[i] = std::move(r);
@@ -141,7 +143,7 @@ TEST(Prefetch, SearchesInConsecutiveBatchesOfFourAtMost)
             }
     for (size_t i = 0; i < queries.size(); ++i) {
         EXPECT_EQ(results[i].leftovers.size(), 3u);
-        EXPECT_EQ(results[i].leftovers, AppScanner::findLeftovers(fp, queries[i].bundleId, queries[i].name, std::nullopt, std::nullopt));
+        EXPECT_EQ(results[i].leftovers, leftovers::findLeftovers(fp, queries[i].bundleId, queries[i].name, std::nullopt, std::nullopt));
     }
 }
 
@@ -206,7 +208,7 @@ TEST(Prefetch, LeavesTheLeftoversOfAScannedApplicationAsTheUserLeftThem)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isScanningLeftovers(); }, 10000));
     ASSERT_EQ(app->leftovers().size(), 3);
     const QList<LeftoverPtr> before = app->leftovers();
-    before[1]->setSelected(false, true);
+    before[1]->setSelected(false, RootSync::Refresh);
 
     // ...then a prefetch runs over the list while another application is being scanned.
     scanner.scanLeftovers(busy);

@@ -72,19 +72,19 @@ struct Unwritable {
 TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
 {
     FakePlatform fp;
-    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Nothing"), std::nullopt);
+    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Nothing"), Status());
     EXPECT_TRUE(fp.trash->calls.isEmpty());
     EXPECT_TRUE(fp.admin->calls.empty());
 
     fp.tree().symlink(kHome + "/Library/Dangling", "/nowhere/at/all");
-    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Dangling"), std::nullopt);
+    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Dangling"), Status());
     EXPECT_EQ(fp.trash->calls, QStringList{kHome + "/Library/Dangling"});
     EXPECT_FALSE(fp.tree().exists(kHome + "/Library/Dangling"));
     EXPECT_TRUE(fp.tree().exists(kTrash + "/Dangling"));
 
     // Bad input fails softly and moves nothing.
     for (const QString bad : {"", "/", "relative/item"})
-        EXPECT_TRUE(PrivilegedTrash::moveToTrash(fp, bad).has_value()) << bad.toStdString();
+        EXPECT_FALSE(PrivilegedTrash::moveToTrash(fp, bad).ok()) << bad.toStdString();
     EXPECT_EQ(fp.trash->calls.size(), 1);
 
     // An item someone else took meanwhile is success, and no administrator is asked.
@@ -92,10 +92,10 @@ TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
     fp.tree().write(item, "log");
     fp.tree().mkdir("/elsewhere");
     fp.trash->fail = [&](const QString& p) -> std::optional<Error> {
-        fp.fs().rename(p, "/elsewhere/tool.log");
+        EXPECT_TRUE(fp.fs().rename(p, "/elsewhere/tool.log"));
         return Error{kCocoaErrorDomain, 4, QStringLiteral("“tool.log” couldn’t be moved to the Trash because it doesn’t exist.")};
     };
-    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), std::nullopt);
+    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), Status());
     EXPECT_TRUE(fp.admin->calls.empty());
 }
 
@@ -126,7 +126,7 @@ TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
 
         const auto result = PrivilegedTrash::moveToTrash(fp, item);
         if (c.escalates) {
-            EXPECT_EQ(result, std::nullopt);
+            EXPECT_EQ(result, Status());
             ASSERT_EQ(fp.admin->calls.size(), 1u);
             EXPECT_EQ(fp.admin->calls[0].trash, kTrash);
             EXPECT_EQ(fp.admin->calls[0].source, item);
@@ -152,8 +152,8 @@ TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
     fp.admin->performMove = false;
     const auto result = PrivilegedTrash::moveToTrash(fp, item);
     EXPECT_EQ(fp.admin->calls.size(), 1u);
-    ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(result->code, 5);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().code, 5);
 }
 
 TEST(PrivilegedTrash, UniqueTrashNameCountsUpToFiveHundredThenTakesAUuid)
@@ -186,19 +186,19 @@ TEST(PrivilegedTrash, ElevatedMoveTurnsRunnerOutcomesIntoCodesTwoToFive)
     const QString link = kHome + "/Library/LaunchAgents/com.example.agent.plist";
     const struct {
         const char* what;
-        AdminResult result;
+        Status result;
         int code;
         QString text;
         bool danglingLink = false;
     } cases[] = {
-        {"cannot request", {AdminResult::Status::CannotRequest, {}, {}}, 2, QStringLiteral("Could not request administrator privileges.")},
-        {"user canceled", {AdminResult::Status::Failed, QStringLiteral("Error: User Canceled."), 1}, 3, cancelled},
-        {"user cancelled", {AdminResult::Status::Failed, QStringLiteral("user cancelled"), {}}, 3, cancelled},
-        {"-128", {AdminResult::Status::Failed, QStringLiteral("whatever"), -128}, 3, cancelled},
-        {"other message", {AdminResult::Status::Failed, QStringLiteral("mv: disk on fire"), 1}, 4, QStringLiteral("mv: disk on fire")},
-        {"no message", {AdminResult::Status::Failed, {}, 1}, 4, QStringLiteral("Administrator authorization failed.")},
-        {"done but still there", {AdminResult::Status::Done, {}, {}}, 5, stillThere.arg("Tool.app")},
-        {"done but a dangling link still there", {AdminResult::Status::Done, {}, {}}, 5, stillThere.arg("com.example.agent.plist"), true},
+        {"cannot request", Error::unavailable(), 2, QStringLiteral("Could not request administrator privileges.")},
+        {"user canceled", Error{kScriptErrorDomain, 1, QStringLiteral("Error: User Canceled.")}, 3, cancelled},
+        {"user cancelled", Error{kScriptErrorDomain, 0, QStringLiteral("user cancelled")}, 3, cancelled},
+        {"-128", Error{kScriptErrorDomain, -128, QStringLiteral("whatever")}, 3, cancelled},
+        {"other message", Error{kScriptErrorDomain, 1, QStringLiteral("mv: disk on fire")}, 4, QStringLiteral("mv: disk on fire")},
+        {"no message", Error{kScriptErrorDomain, 1, {}}, 4, QStringLiteral("Administrator authorization failed.")},
+        {"done but still there", Status(), 5, stillThere.arg("Tool.app")},
+        {"done but a dangling link still there", Status(), 5, stillThere.arg("com.example.agent.plist"), true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -218,16 +218,16 @@ TEST(PrivilegedTrash, ElevatedMoveMakesTheTrashAsTheUserAndNeverOverwrites)
     FakePlatform fp;
     const QString app = fp.tree().makeApp("/Applications/Tool.app", "com.example.tool", "Tool");
     fp.admin->performMove = false;
-    fp.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+    fp.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
     ASSERT_FALSE(fp.tree().exists(kTrash));
-    PrivilegedTrash::moveToTrashElevated(fp, app);
+    EXPECT_FALSE(PrivilegedTrash::moveToTrashElevated(fp, app));
     // Made before the administrator was asked, and not by the administrator.
     EXPECT_TRUE(fp.fs().isDirectory(kTrash));
 
     fp.tree().write(kTrash + "/Tool.app", "an older item of the same name");
     fp.admin->performMove = true;
     fp.admin->result = {};
-    EXPECT_EQ(PrivilegedTrash::moveToTrashElevated(fp, app + "/"), std::nullopt);
+    EXPECT_EQ(PrivilegedTrash::moveToTrashElevated(fp, app + "/"), Status());
     ASSERT_EQ(fp.admin->calls.size(), 2u);
     EXPECT_EQ(fp.admin->calls[1].source, app);
     EXPECT_EQ(fp.admin->calls[1].destination, kTrash + "/Tool 1.app");
@@ -239,8 +239,8 @@ TEST(PrivilegedTrash, ElevatedMoveMakesTheTrashAsTheUserAndNeverOverwrites)
     other.tree().write(kTrash, "a file");
     other.tree().write(kHome + "/Library/x", "x");
     const auto e = PrivilegedTrash::moveToTrashElevated(other, kHome + "/Library/x");
-    ASSERT_TRUE(e.has_value());
-    EXPECT_EQ(e->code, 4);
+    ASSERT_FALSE(e.ok());
+    EXPECT_EQ(e.error().code, 4);
     EXPECT_TRUE(other.admin->calls.empty());
 }
 
@@ -272,16 +272,16 @@ TEST(HostTrash, RenameIntoTheTrashNumbersFreeNamesAndNeverOverwrites)
     auto mover = host::makeTrashMover(fp.fs());
     for (const char* folder : {"a", "b", "c"})
         fp.tree().write(kHome + "/Library/" + folder + "/Report.txt", folder);
-    EXPECT_EQ(mover->trashItem(kHome + "/Library/a/Report.txt"), std::nullopt);
-    EXPECT_EQ(mover->trashItem(kHome + "/Library/b/Report.txt"), std::nullopt);
-    EXPECT_EQ(mover->trashItem(kHome + "/Library/c/../c/Report.txt"), std::nullopt);
+    EXPECT_EQ(mover->trashItem(kHome + "/Library/a/Report.txt"), Status());
+    EXPECT_EQ(mover->trashItem(kHome + "/Library/b/Report.txt"), Status());
+    EXPECT_EQ(mover->trashItem(kHome + "/Library/c/../c/Report.txt"), Status());
     EXPECT_EQ(fp.tree().read(kTrash + "/Report.txt"), "a");
     EXPECT_EQ(fp.tree().read(kTrash + "/Report 1.txt"), "b");
     EXPECT_EQ(fp.tree().read(kTrash + "/Report 2.txt"), "c");
     EXPECT_EQ(fp.fs().stat(kTrash)->mode & 0777, 0700u);
 
     const auto missing = mover->trashItem(kHome + "/Library/a/Report.txt");
-    ASSERT_TRUE(missing.has_value());
-    EXPECT_EQ(missing->code, 4);
-    EXPECT_EQ(missing->domain, kCocoaErrorDomain);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().code, 4);
+    EXPECT_EQ(missing.error().domain, kCocoaErrorDomain);
 }

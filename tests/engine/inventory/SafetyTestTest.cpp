@@ -1,4 +1,4 @@
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/SafetyTest.h"
 #include "support/MacTree.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ struct Safety {
     MacTree t;
     QString h = t.home();
     QString lib = t.library();
-    bool operator()(const QString& p) const { return AppScanner::isSafeToRemove(t.fs(), p); }
+    bool operator()(const QString& p) const { return safety::isSafeToRemove(t.fs(), p); }
 };
 } // namespace
 
@@ -123,8 +123,8 @@ TEST(SafetyTest, FollowsTheHomeFolderEvenBehindALink)
     t.mkdir(t.home() + "/Library/Caches");
     t.symlink("/Users/linked", t.host(t.home()));
     FileSystem fs(t.hostRoot(), QStringLiteral("/Users/linked"));
-    EXPECT_FALSE(AppScanner::isSafeToRemove(fs, "/Users/linked/Library/Caches"));
-    EXPECT_FALSE(AppScanner::isSafeToRemove(fs, "/Users/real/Library/Caches"));
-    EXPECT_FALSE(AppScanner::isSafeToRemove(fs, "/Users/linked/Library/Caches/../Caches"));
-    EXPECT_TRUE(AppScanner::isSafeToRemove(fs, "/Users/linked/Library/Caches/com.example.app"));
+    EXPECT_FALSE(safety::isSafeToRemove(fs, "/Users/linked/Library/Caches"));
+    EXPECT_FALSE(safety::isSafeToRemove(fs, "/Users/real/Library/Caches"));
+    EXPECT_FALSE(safety::isSafeToRemove(fs, "/Users/linked/Library/Caches/../Caches"));
+    EXPECT_TRUE(safety::isSafeToRemove(fs, "/Users/linked/Library/Caches/com.example.app"));
 }

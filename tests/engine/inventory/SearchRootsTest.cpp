@@ -1,4 +1,5 @@
-#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/LeftoverFinder.h"
+#include "engine/inventory/SearchRoots.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
 
@@ -18,7 +19,7 @@ QStringList labels(const std::vector<SearchRoot>& roots) { return tw::test::coll
 TEST(SearchRoots, TheLibraryRootsAreFixedAndNeedNoDisk)
 {
     const QString h = "/Users/nobody-here";
-    const auto roots = AppScanner::searchRoots(h);
+    const auto roots = searchroots::searchRoots(h);
     ASSERT_EQ(roots.size(), 43u);
     EXPECT_EQ(roots.front(), (SearchRoot{h + "/Library/Application Support", "Application Support"}));
     EXPECT_EQ(roots[4], (SearchRoot{h + "/Library/Preferences/ByHost", "Preferences"}));
@@ -28,7 +29,7 @@ TEST(SearchRoots, TheLibraryRootsAreFixedAndNeedNoDisk)
     EXPECT_EQ(labels(roots)[all.indexOf(h + "/Library/Application Support/CrashReporter")], "Logs");
     EXPECT_EQ(labels(roots)[all.indexOf("/Library/SystemExtensions")], "Plug-Ins");
     for (const SearchRoot& r : roots)
-        EXPECT_TRUE(AppScanner::leftoverCategoryOrder().contains(r.label)) << r.label.toStdString();
+        EXPECT_TRUE(leftovers::leftoverCategoryOrder().contains(r.label)) << r.label.toStdString();
     EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 43);
 }
 
@@ -64,9 +65,9 @@ TEST(SearchRoots, VendorExtrasFollowIdentifierAndName)
         {"com.example.notes", "Notes", {}},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(bases(AppScanner::knownSupportExtras(t.fs(), r.id, r.name, lib)), r.expected) << r.id << " / " << r.name;
+        EXPECT_EQ(bases(searchroots::knownSupportExtras(t.fs(), r.id, r.name, lib)), r.expected) << r.id << " / " << r.name;
 
-    const auto finalCut = AppScanner::knownSupportExtras(t.fs(), "com.apple.FinalCut", "Final Cut Pro", lib);
+    const auto finalCut = searchroots::knownSupportExtras(t.fs(), "com.apple.FinalCut", "Final Cut Pro", lib);
     EXPECT_EQ(bases(finalCut), (QStringList{lib + "/Application Support/Final Cut Pro", lib + "/Application Support/Final Cut Pro User Data",
                                             lib + "/Application Support/Motion", lib + "/Caches/com.apple.FinalCut",
                                             h + "/Movies/Motion Templates.localized"}));
@@ -84,7 +85,7 @@ TEST(SearchRoots, AdGuardExtrasListSystemExtensionsTwoLevelsWithoutFollowingLink
     t.write("/Library/SystemExtensions/BBBB-2222/deeper/adguard.too-deep", "1");
     t.write("/elsewhere/adguard.smuggled", "1");
     t.symlink("/Library/SystemExtensions/CCCC-link", t.host("/elsewhere"));
-    const auto extras = AppScanner::knownSupportExtras(t.fs(), "com.adguard.mac.adguard", "AdGuard", t.library());
+    const auto extras = searchroots::knownSupportExtras(t.fs(), "com.adguard.mac.adguard", "AdGuard", t.library());
     EXPECT_EQ(bases(extras), (QStringList{"/Library/Application Support/AdGuard Software", "/Library/Logs/com.adguard.mac.adguard",
                                           "/Library/SystemExtensions/AAAA-1111/com.adguard.mac.adguard.network-extension.systemextension",
                                           "/Library/SystemExtensions/BBBB-2222/AdGuard Helper"}));
@@ -104,11 +105,11 @@ TEST(SearchRoots, TemporaryFoldersMatchTheIdentifierInCAndT)
     t.mkdir("/private/var/folders/zz/wwww/T/com.example.app.helper");
     t.mkdir("/elsewhere/yyyy/C/com.example.app.smuggled");
     t.symlink("/private/var/folders/ll", t.host("/elsewhere"));
-    EXPECT_EQ(AppScanner::varFolderEntries(t.fs(), "com.example.app"),
+    EXPECT_EQ(searchroots::varFolderEntries(t.fs(), "com.example.app"),
               (QStringList{base + "/C/Com.Example.App", base + "/C/com.example.app.shared", base + "/T/com.example.app",
                            "/private/var/folders/zz/wwww/T/com.example.app.helper"}));
-    EXPECT_TRUE(AppScanner::varFolderEntries(t.fs(), "").isEmpty());
-    EXPECT_TRUE(AppScanner::varFolderEntries(MacTree().fs(), "com.example.app").isEmpty());
+    EXPECT_TRUE(searchroots::varFolderEntries(t.fs(), "").isEmpty());
+    EXPECT_TRUE(searchroots::varFolderEntries(MacTree().fs(), "com.example.app").isEmpty());
 }
 
 TEST(SearchRoots, NestedWalkStopsAtDepthBundlesHitsAndLinks)
@@ -126,12 +127,12 @@ TEST(SearchRoots, NestedWalkStopsAtDepthBundlesHitsAndLinks)
     t.mkdir("/outside/com.example.app");
     t.symlink(caches + "/linked", t.host("/outside"));            // links are never followed
     t.write(caches + "/Vendor/COM.EXAMPLE.APP.plist", "p");
-    EXPECT_EQ(AppScanner::nestedBundleFolders(t.fs(), caches, "com.example.app", 2),
+    EXPECT_EQ(searchroots::nestedBundleFolders(t.fs(), caches, "com.example.app", 2),
               (QStringList{caches + "/Vendor/COM.EXAMPLE.APP.plist", caches + "/Vendor/Sub/com.example.app",
                            caches + "/Vendor/com.example.app.helper", caches + "/com.example.app"}));
-    EXPECT_EQ(AppScanner::nestedBundleFolders(t.fs(), caches, "com.example.app", 0), (QStringList{caches + "/com.example.app"}));
-    EXPECT_TRUE(AppScanner::nestedBundleFolders(t.fs(), caches, "com.example.app", -1).isEmpty());
-    EXPECT_TRUE(AppScanner::nestedBundleFolders(t.fs(), caches + "/missing", "com.example.app", 2).isEmpty());
+    EXPECT_EQ(searchroots::nestedBundleFolders(t.fs(), caches, "com.example.app", 0), (QStringList{caches + "/com.example.app"}));
+    EXPECT_TRUE(searchroots::nestedBundleFolders(t.fs(), caches, "com.example.app", -1).isEmpty());
+    EXPECT_TRUE(searchroots::nestedBundleFolders(t.fs(), caches + "/missing", "com.example.app", 2).isEmpty());
 }
 
 TEST(SearchRoots, SpotlightRunsTwentyQueriesAndFiltersItsAnswers)
@@ -152,7 +153,7 @@ TEST(SearchRoots, SpotlightRunsTwentyQueriesAndFiltersItsAnswers)
     fp.spotlight.answers[{"/private/var/folders", "kMDItemFSName == 'com.example.app*'cd"}] = many;
 
     // Blank, relative, bundle, developer, updater and undecodable lines are dropped; 40 answers per query at most.
-    const QStringList hits = AppScanner::spotlightExactHits(fp, "com.example.app");
+    const QStringList hits = searchroots::spotlightExactHits(fp, "com.example.app");
     ASSERT_EQ(hits.size(), 2 + 1 + 40) << hits.join(",").toStdString();
     EXPECT_EQ(hits.mid(0, 3), (QStringList{lib + "/Caches/com.example.app", lib + "/Stuff/com.example.app",
                                           "/Library/Preferences/com.example.app.plist"}));
@@ -172,12 +173,12 @@ TEST(SearchRoots, SpotlightRunsTwentyQueriesAndFiltersItsAnswers)
 TEST(SearchRoots, SpotlightQueriesCarryTheIdentifierAsPlainText)
 {
     FakePlatform fp;
-    AppScanner::spotlightExactHits(fp, "com.o'brien.*x?\\\"app");
+    searchroots::spotlightExactHits(fp, "com.o'brien.*x?\\\"app");
     ASSERT_EQ(fp.spotlight.calls.size(), 20u);
     EXPECT_EQ(fp.spotlight.calls[0].second, "kMDItemFSName == 'com.o\\'brien.\\*x\\?\\\\\\\"app'cd");
     // Only the wildcard of the prefix query stays a wildcard.
     EXPECT_EQ(fp.spotlight.calls[1].second, "kMDItemFSName == 'com.o\\'brien.\\*x\\?\\\\\\\"app*'cd");
     fp.spotlight.calls.clear();
-    EXPECT_TRUE(AppScanner::spotlightExactHits(fp, "").isEmpty());
+    EXPECT_TRUE(searchroots::spotlightExactHits(fp, "").isEmpty());
     EXPECT_TRUE(fp.spotlight.calls.empty());
 }

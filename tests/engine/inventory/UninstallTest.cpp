@@ -1,4 +1,5 @@
 #include "engine/inventory/AppScanner.h"
+#include "engine/inventory/SafetyTest.h"
 #include "support/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -56,13 +57,13 @@ TEST(Uninstall, OnlyBundlesInsideTheApplicationFoldersAreUserBundles)
         {"", false},
     };
     for (const auto& [path, expected] : cases)
-        EXPECT_EQ(AppScanner::isUserAppBundle(kHome, QString::fromUtf8(path)), expected) << path;
+        EXPECT_EQ(safety::isUserAppBundle(kHome, QString::fromUtf8(path)), expected) << path;
 
     // A home reported on the system volume: its Applications folder passes the
     // folder rule, and only the "/System" rule refuses it.
     const QString dataHome = QStringLiteral("/System/Volumes/Data/Users/tester");
-    EXPECT_FALSE(AppScanner::isUserAppBundle(dataHome, dataHome + "/Applications/Tool.app"));
-    EXPECT_TRUE(AppScanner::isUserAppBundle(dataHome, "/Applications/Tool.app"));
+    EXPECT_FALSE(safety::isUserAppBundle(dataHome, dataHome + "/Applications/Tool.app"));
+    EXPECT_TRUE(safety::isUserAppBundle(dataHome, "/Applications/Tool.app"));
 }
 
 TEST(Uninstall, ARefusedBundleIsToldToTheWatcherButNothingIsQuitOrMoved)
@@ -72,9 +73,9 @@ TEST(Uninstall, ARefusedBundleIsToldToTheWatcherButNothingIsQuitOrMoved)
     const auto l = f.leftover(kLib + "/Caches/com.apple.Chess");
     f.fp.runningApps.apps = {{9, "/System/Applications/Chess.app"}};
 
-    const auto r = f.scanner.uninstall(app, {l}, true);
-    ASSERT_TRUE(r.error.has_value());
-    EXPECT_EQ(*r.error, (Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")}));
+    const auto r = f.scanner.uninstall(app, {l}, BundleRemoval::MoveToTrash);
+    ASSERT_FALSE(r.status.ok());
+    EXPECT_EQ(r.status.error(), (Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")}));
     EXPECT_EQ(f.told, (std::vector<std::pair<QString, QString>>{{"/System/Applications/Chess.app", "com.apple.Chess"}}));
     EXPECT_TRUE(f.fp.runningApps.terminated.empty());
     EXPECT_TRUE(f.fp.clock.sleeps.empty());
@@ -95,8 +96,8 @@ TEST(Uninstall, LeftoversOnlyMoveWhenSelectedSafeAndOwned)
     const auto unsafe = LeftoverFile::make({kLib + "/Caches", 0, QStringLiteral("Caches")});
     f.fp.runningApps.apps = {{3, "/Applications/My App.app"}};
 
-    const auto r = f.scanner.uninstall(app, {owned, compact, byId, unselected, foreign, unsafe}, false);
-    EXPECT_FALSE(r.error.has_value());
+    const auto r = f.scanner.uninstall(app, {owned, compact, byId, unselected, foreign, unsafe}, BundleRemoval::Keep);
+    EXPECT_TRUE(r.status.ok());
     EXPECT_EQ(f.told.size(), 1u);
     // The bundle is neither tested, quit nor moved.
     EXPECT_TRUE(f.fp.runningApps.terminated.empty());
@@ -127,8 +128,8 @@ TEST(Uninstall, QuitsMovesTheBundleAndReportsLeftoversThatStayed)
         return std::nullopt;
     };
 
-    const auto r = f.scanner.uninstall(app, {first, stuck, last}, true);
-    EXPECT_FALSE(r.error.has_value());  // the stuck leftover stays silent
+    const auto r = f.scanner.uninstall(app, {first, stuck, last}, BundleRemoval::MoveToTrash);
+    EXPECT_TRUE(r.status.ok());  // the stuck leftover stays silent
     EXPECT_EQ(f.fp.runningApps.terminated, std::vector<qint64>{5});
     EXPECT_EQ(f.fp.clock.sleeps, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(400)});
     EXPECT_EQ(r.moved, (QStringList{"/Applications/Tool.app", first->path(), last->path()}));
@@ -146,12 +147,12 @@ TEST(Uninstall, ACancelledBundleMoveStopsBeforeAnyLeftover)
     f.fp.trash->fail = [](const QString&) {
         return std::optional<Error>(Error{kCocoaErrorDomain, 513, QStringLiteral("no permission")});
     };
-    f.fp.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+    f.fp.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
 
-    const auto r = f.scanner.uninstall(app, {l}, true);
-    ASSERT_TRUE(r.error.has_value());
-    EXPECT_EQ(r.error->code, 3);
-    EXPECT_EQ(r.error->description,
+    const auto r = f.scanner.uninstall(app, {l}, BundleRemoval::MoveToTrash);
+    ASSERT_FALSE(r.status.ok());
+    EXPECT_EQ(r.status.error().code, 3);
+    EXPECT_EQ(r.status.error().description,
               QStringLiteral("Uninstall cancelled — administrator permission is required to remove this item."));
     EXPECT_EQ(f.fp.trash->calls, QStringList{"/Users/tester/Applications/Tool.app"});
     EXPECT_EQ(r.failed, QStringList{"/Users/tester/Applications/Tool.app"});

@@ -1,6 +1,7 @@
 #include "FeedSamples.h"
 #include "LocalHttpServer.h"
 #include "Printing.h"
+#include "engine/inventory/Models.h"
 #include "engine/updates/UpdateChecker.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"

@@ -1,0 +1,16 @@
+#pragma once
+
+// Switching one startup item on or off: launchd jobs through their property
+// list and launchctl, login items through the login-item service. Each
+// failure's description is the message to show.
+
+#include "engine/cleaner/RemovableItem.h"
+#include "platform/Platform.h"
+
+namespace tw::startup {
+
+Status applyEnabled(const Platform& p, const RemovableItem& item, bool enabled);
+Status addLoginItem(const Platform& p, const QString& path);
+Status removeLoginItem(const Platform& p, const QString& name, const QString& path);
+
+} // namespace tw::startup

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace tw::ByteFormat {
+
+// Decimal units: "Zero KB" below 1,000 bytes, then KB, MB and GB.
+QString string(std::int64_t bytes);
+
+} // namespace tw::ByteFormat
