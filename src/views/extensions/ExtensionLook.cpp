@@ -1,6 +1,6 @@
 #include "views/extensions/ExtensionLook.h"
 
-#include "engine/inventory/Models.h"
+#include "engine/inventory/ByteFormat.h"
 
 #include <array>
 

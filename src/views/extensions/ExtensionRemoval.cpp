@@ -1,7 +1,7 @@
 #include "views/extensions/ExtensionRemoval.h"
 
-#include "engine/inventory/AppScanner.h"
 #include "engine/inventory/PrivilegedTrash.h"
+#include "engine/inventory/SafetyTest.h"
 
 namespace tw::extensions {
 
@@ -13,12 +13,12 @@ RemovalOutcome trashTargets(const Platform& platform, const QList<RemovableItem>
         const QStringList files = item.relatedPaths.isEmpty() ? QStringList{item.path} : item.relatedPaths;
         for (const QString& file : files) {
             // A refusal of the safety test stands, whatever the file is called.
-            if (!AppScanner::isSafeToRemove(platform.fs(), file)) {
+            if (!safety::isSafeToRemove(platform.fs(), file)) {
                 outcome.failures << item.title;
                 continue;
             }
-            if (const auto error = PrivilegedTrash::moveToTrash(platform, file))
-                outcome.failures << item.title + QStringLiteral(": ") + error->description;
+            if (const Status moved = PrivilegedTrash::moveToTrash(platform, file); !moved)
+                outcome.failures << item.title + QStringLiteral(": ") + moved.error().description;
         }
     }
     return outcome;

@@ -1,9 +1,13 @@
 #pragma once
 
-#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/RemovableItem.h"
 
 #include <QSet>
 #include <QStringList>
+
+namespace tw {
+class Platform;
+}
 
 namespace tw::extensions {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/state/Theme.h"
-#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/RemovableItem.h"
 
 #include <QAbstractButton>
 #include <QWidget>

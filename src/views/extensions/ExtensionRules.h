@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/cleaner/SystemCleaner.h"
+#include "engine/cleaner/RemovableItem.h"
 
 #include <QList>
 #include <QString>

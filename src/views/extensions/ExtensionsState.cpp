@@ -1,6 +1,6 @@
 #include "views/extensions/ExtensionsState.h"
 
-#include "platform/ThreadPool.h"
+#include "platform/Delivery.h"
 #include "views/extensions/ExtensionRemoval.h"
 
 #include <QPointer>
@@ -184,17 +184,15 @@ void ExtensionsState::removeSelected()
     m_removing = true;
     emit removingChanged();
     const Platform* platform = &m_cleaner.platform();
-    QPointer<SystemCleaner> cleaner(&m_cleaner);
-    QPointer<ExtensionsState> self(this);
-    enginePool().start([platform, cleaner, self, targets = std::move(targets)] {
-        RemovalOutcome outcome = trashTargets(*platform, targets);
-        // The engine's list loses the entries even when the tab is gone by now.
-        QMetaObject::invokeMethod(cleaner, [cleaner, self, outcome = std::move(outcome)] {
+    // Delivered while the engine lives: its list loses the entries even when
+    // the tab is gone by then.
+    runInBackground(
+        &m_cleaner, [platform, targets = std::move(targets)] { return trashTargets(*platform, targets); },
+        [cleaner = &m_cleaner, self = QPointer<ExtensionsState>(this)](RemovalOutcome outcome) {
             dropEntries(*cleaner, outcome.attempted);
             if (self)
                 self->finishRemoval(outcome);
-        }, Qt::QueuedConnection);
-    });
+        });
 }
 
 void ExtensionsState::finishRemoval(const RemovalOutcome& outcome)

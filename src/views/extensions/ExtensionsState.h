@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/cleaner/SystemCleaner.h"
 #include "views/extensions/ExtensionRules.h"
 
 #include <QObject>

@@ -90,7 +90,7 @@ TEST_F(RemovalFixture, EveryFileIsTriedAndEachFailureIsOneLine)
             return Error{"NSCocoaErrorDomain", 513, "You don’t have permission."};
         return std::nullopt;
     };
-    fp.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+    fp.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
     fp.admin->performMove = false;
     RemovableItem multi = ext("Multi", "Widgets", 1, {}, a);
     multi.relatedPaths = {"/System/Library/Protected.wdgt", b, home + "/Library/Widgets/C.wdgt",
