@@ -1,4 +1,5 @@
 #include "app/Workspaces.h"
+#include "views/applications/ApplicationsWorkspace.h"
 #include "views/extensions/ExtensionsWorkspace.h"
 #include "views/theme/ThemeWorkspace.h"
 
@@ -7,6 +8,7 @@ namespace tw {
 void registerWorkspaces()
 {
     using WorkspaceFactories::set;
+    set(SidebarTab::applications, [](const WorkspaceEnvironment& env) { return new ApplicationsWorkspace(env); });
     set(SidebarTab::extensions, [](const WorkspaceEnvironment& env) { return new ExtensionsWorkspace(env); });
     set(SidebarTab::theme, [](const WorkspaceEnvironment& env) { return new ThemeWorkspace(env.theme); });
 }
