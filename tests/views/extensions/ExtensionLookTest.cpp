@@ -1,12 +1,9 @@
 #include "Entries.h"
 #include "views/extensions/ExtensionLook.h"
 
-#include <QSet>
-
 #include <gtest/gtest.h>
 
 using namespace tw::extensions;
-using Kind = ExtensionCategoryKind;
 
 TEST(ExtensionLook, RowTexts)
 {
@@ -27,21 +24,4 @@ TEST(ExtensionLook, RowTexts)
         EXPECT_EQ(kindSizeText(c.count, c.size), c.kindSize) << c.count << ' ' << c.size;
         EXPECT_EQ(itemSizeText(c.size), c.itemSize) << c.size;
     }
-}
-
-TEST(ExtensionLook, EveryKindHasItsOwnBadgeAndEmptyText)
-{
-    QSet<QString> symbols;
-    QSet<QRgb> colours;
-    for (Kind kind : allExtensionCategories()) {
-        symbols.insert(kindSymbol(kind));
-        colours.insert(kindColour(kind).rgb());
-        EXPECT_EQ(kindColour(kind).alpha(), 255);
-    }
-    EXPECT_EQ(symbols.size(), 6);
-    EXPECT_EQ(colours.size(), 6);
-    EXPECT_EQ(kindSymbol(Kind::browserExtensions), "puzzlepiece.extension.fill");
-    EXPECT_EQ(kindColour(Kind::widgets), QColor::fromRgbF(0.95f, 0.75f, 0.20f));
-    EXPECT_EQ(emptyText(Kind::screenSavers), "No screen savers found");
-    EXPECT_EQ(emptyText(Kind::browserExtensions), "No web browser extensions found");
 }

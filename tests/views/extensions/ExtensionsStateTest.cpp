@@ -158,24 +158,3 @@ TEST_F(StateFixture, EventsThatReselect)
     EXPECT_EQ(selected(s), (QStringList{"Aurora", "Drift"}));
     EXPECT_FALSE(s.isCollapsed("Screen Savers"));
 }
-
-TEST_F(StateFixture, DerivedListsAreRebuiltOnChangeAndAnnounced)
-{
-    cleaner.setExtensions(sampleList());
-    ExtensionsState s(cleaner);
-    QSignalSpy entries(&s, &ExtensionsState::entriesChanged);
-    QSignalSpy summaries(&s, &ExtensionsState::summariesChanged);
-    s.setSearchText("Doc");
-    EXPECT_EQ(titles(s.categoryItems()), QStringList{"Docs"});
-    s.setSearchText("Doc");  // unchanged: nothing rebuilt
-    EXPECT_EQ(entries.size(), 1);
-    EXPECT_EQ(summaries.size(), 0);
-    EXPECT_EQ(s.summary(Kind::browserExtensions).count, 3);  // the search never changes the figures
-
-    QList<RemovableItem> list = sampleList();
-    list << ext("Docs Offline", "Google Chrome Extensions", 7);
-    cleaner.setExtensions(list);
-    EXPECT_EQ(titles(s.categoryItems()), (QStringList{"Docs", "Docs Offline"}));
-    EXPECT_EQ(s.summary(Kind::browserExtensions), (extensions::KindSummary{4, 607}));
-    EXPECT_EQ(summaries.size(), 1);
-}
