@@ -7,7 +7,6 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QTest>
@@ -20,13 +19,6 @@ using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-QString screenshotFolder()
-{
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    return dir;
-}
 
 // The window's surface behind a workspace, as the main view paints it.
 class Backdrop : public QWidget {
