@@ -3,10 +3,8 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -15,79 +13,12 @@ namespace tw::extensions {
 
 namespace {
 
-constexpr qreal kRadius = 8;
 constexpr qreal kChevron = 9;
 constexpr qreal kChevronGap = 4;
 
 QFont menuFont() { return neon::systemFont(13, QFont::Normal); }
 
 } // namespace
-
-// ---- Divider ----------------------------------------------------------------------------------
-
-Divider::Divider(QWidget* parent)
-    : QWidget(parent)
-{
-    setFixedHeight(1);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    onThemeChange(this, [this] { update(); });
-}
-
-QColor Divider::colour() { return neon::faded(secondaryTint(), 0.35); }
-
-void Divider::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), colour());
-}
-
-// ---- ProminentButton --------------------------------------------------------------------------
-
-ProminentButton::ProminentButton(const QString& title, qreal points, QFont::Weight weight, QWidget* parent)
-    : QAbstractButton(parent)
-    , m_font(neon::systemFont(points, weight))
-{
-    setText(title);
-    setFocusPolicy(Qt::NoFocus);
-    setCursor(Qt::PointingHandCursor);
-    onThemeChange(this, [this] { update(); });
-}
-
-QColor ProminentButton::fillColour() const
-{
-    return isEnabled() ? accentTint() : neon::faded(neon::rgb(0.56, 0.56, 0.58), 0.35);
-}
-
-QSize ProminentButton::sizeHint() const
-{
-    const QFontMetricsF m(m_font);
-    return {int(std::ceil(m.horizontalAdvance(text()))) + 28, int(std::ceil(m.height())) + 12};
-}
-
-void ProminentButton::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange)
-        update();
-    QAbstractButton::changeEvent(event);
-}
-
-void ProminentButton::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // The first click of the pair has acted already.
-    event->accept();
-}
-
-void ProminentButton::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QColor fill = fillColour();
-    neon::fillRoundedPath(p, r, kRadius, isDown() ? fill.darker(115) : fill);
-    p.setFont(m_font);
-    p.setPen(isEnabled() ? QColor(Qt::white) : neon::faded(Qt::white, 0.75));
-    p.drawText(r, Qt::AlignCenter, text());
-}
 
 // ---- MenuButton -------------------------------------------------------------------------------
 

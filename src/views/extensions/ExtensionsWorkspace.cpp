@@ -4,16 +4,19 @@
 #include "views/extensions/ExtensionControls.h"
 #include "views/extensions/ExtensionRows.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/Divider.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -22,10 +25,8 @@
 
 namespace tw {
 
-using extensions::Divider;
 using extensions::ExtensionGroup;
 using extensions::MenuButton;
-using extensions::ProminentButton;
 
 namespace {
 
@@ -161,7 +162,10 @@ QWidget* ExtensionsWorkspace::buildFooter()
     auto* row = new QHBoxLayout(footer);
     row->setContentsMargins(14, 14, 14, 14);
     row->addStretch(1);
-    m_remove = new ProminentButton(QStringLiteral("Remove"), 15, QFont::DemiBold);
+    m_remove = new PushButton(QStringLiteral("Remove"), PushButton::Style::prominent);
+    m_remove->setTitleFont(15, QFont::DemiBold);
+    // The second press of a double click is no click: the first has acted.
+    m_remove->installEventFilter(this);
     m_remove->setFixedSize(160, 36);
     connect(m_remove, &QAbstractButton::clicked, this, [this] { m_state.removeSelected(); });
     row->addWidget(m_remove);
@@ -245,6 +249,13 @@ void ExtensionsWorkspace::showEvent(QShowEvent* event)
         return;
     m_appeared = true;
     m_state.appear();
+}
+
+bool ExtensionsWorkspace::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_remove && event->type() == QEvent::MouseButtonDblClick)
+        return true;
+    return WorkspaceChrome::eventFilter(watched, event);
 }
 
 void ExtensionsWorkspace::rebuildRows()

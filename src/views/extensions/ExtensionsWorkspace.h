@@ -20,9 +20,10 @@ class LazyList;
 class Prompter;
 class Workspace;
 
+class PushButton;
+
 namespace extensions {
 class MenuButton;
-class ProminentButton;
 } // namespace extensions
 
 // The Extensions tab: the six kinds with their figures in the middle
@@ -40,7 +41,7 @@ public:
     ExtensionCategoryRow* categoryRow(ExtensionCategoryKind kind) const { return m_categoryRows[int(kind)]; }
     AppKitCheckbox* selectAllBox() const { return m_selectAll; }
     extensions::MenuButton* sortMenu() const { return m_sort; }
-    extensions::ProminentButton* removeButton() const { return m_remove; }
+    PushButton* removeButton() const { return m_remove; }
     LazyList* list() const { return m_list; }
     // What the detail column's body shows now: the progress, the empty text or the list.
     QWidget* shownBody() const;
@@ -49,6 +50,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildCategoryColumn();
@@ -83,7 +85,7 @@ private:
     QStackedWidget* m_bodyStack = nullptr;
     ExtensionEmptyView* m_empty = nullptr;
     LazyList* m_list = nullptr;
-    extensions::ProminentButton* m_remove = nullptr;
+    PushButton* m_remove = nullptr;
     std::vector<ListRow> m_rows;
 };
 

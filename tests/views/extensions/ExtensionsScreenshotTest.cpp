@@ -5,6 +5,7 @@
 #include "views/extensions/ExtensionsWorkspace.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPaint.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/Tints.h"
 
 #include <QHBoxLayout>

@@ -8,6 +8,7 @@
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/ProgressIndicator.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/SymbolButton.h"
 
 #include <QLineEdit>
