@@ -117,10 +117,10 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
 
     const qreal textLeft = badge.right() + 12;
     const QRectF texts(textLeft, 0, std::max<qreal>(0, sizeRight - sizeWidth - 4 - textLeft), r.height());
-    // The name gives up a point or so of size before it is cut short.
+    // The name gives up a point or two of size (whole pixels) before it is cut short.
     const QString name = displayName(m_kind);
     QFont nameFont = uiFont(13, QFont::DemiBold);
-    for (qreal points = 12.5; points >= 11.5 && advance(name, nameFont) > texts.width(); points -= 0.5)
+    for (int points = 12; points >= 11 && advance(name, nameFont) > texts.width(); --points)
         nameFont = uiFont(points, QFont::DemiBold);
     paintTwoLines(p, texts, name, nameFont, primaryTextTint(), countText(), uiFont(11), secondaryTint());
 }
