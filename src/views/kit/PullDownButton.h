@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QFont>
+#include <QStringList>
+
+class QMenu;
+
+namespace tw {
+
+// A borderless pull-down: the current choice's title and a chevron; a click
+// opens one entry per choice. chosen(index) follows a choice; the owner sets
+// what is shown. Its width is the widest choice's, so it keeps its place.
+class PullDownButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit PullDownButton(const QStringList& choices, QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr);
+
+    int current() const { return m_current; }
+    void setCurrent(int index);
+    QMenu* menu() const { return m_menu; }
+    QSize sizeHint() const override;
+
+signals:
+    void chosen(int index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QStringList m_choices;
+    QFont m_font;
+    int m_current = 0;
+    QMenu* m_menu;
+};
+
+} // namespace tw
