@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -31,6 +32,9 @@ struct Prompt {
     // The index of the button that answers Escape: the cancel button, else
     // the last one (0, the implied "OK", when there are none).
     int cancelIndex() const;
+    // The text of an alert that names what failed: the first `shown` names,
+    // one a line, then "…and N more." for the rest.
+    static QString namedList(const QStringList& names, qsizetype shown = 3);
 };
 
 // The seam every alert and confirmation goes through, so that tests answer

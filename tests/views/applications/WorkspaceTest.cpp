@@ -242,7 +242,7 @@ TEST(ApplicationsTab, SelectingShowsTheDetailAndTheBundleBoxMovesTheSize)
     f.state().scanner().scanLeftovers(notes);
     EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::progress);
     f.settle();
-    EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::standard);
+    EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::advanced);
 }
 
 TEST(ApplicationsTab, UninstallThroughTheButtonMovesTheTickedFilesAndUpdatesTheLists)
@@ -310,7 +310,7 @@ TEST(ApplicationsTab, RemainsSegmentListStatesAndTheTopBarStays)
                       f.w->segmentPicker()->segmentRect(1).center().toPoint());
     EXPECT_EQ(nav.appsSegment(), AppsSegment::remains);
     f.settle();
-    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::remains);
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::emptyRemains);
     EXPECT_TRUE(f.w->advanceSwitch()->isVisible());
     EXPECT_EQ(f.w->actionButton()->text(), "Remove");
     EXPECT_FALSE(f.w->actionButton()->isEnabled());
