@@ -13,6 +13,7 @@
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/ByteFormat.h"
+#include "monitor/SystemMonitorPermissions.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -42,6 +43,8 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
         return m_window && m_window->isVisible() ? m_window.data() : nullptr;
     });
     registerWorkspaces();
+    if (!seams().enableLoginItem)
+        seams().enableLoginItem = [] { SystemMonitorPermissions::shared(SharedState::instance().platform()).enable(); };
 
     m_about = new QAction(QStringLiteral("About ") + displayName(), this);
     m_about->setMenuRole(QAction::AboutRole);

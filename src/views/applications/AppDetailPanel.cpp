@@ -5,7 +5,7 @@
 #include "views/applications/AdvancedFileTree.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/DetailTexts.h"
-#include "views/applications/Divider.h"
+#include "views/kit/Divider.h"
 #include "views/applications/DocumentTypesReader.h"
 #include "views/applications/FileTreeRows.h"
 #include "views/applications/TextLines.h"

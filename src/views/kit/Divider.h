@@ -4,12 +4,12 @@
 
 namespace tw {
 
-// A one-point horizontal rule between the parts of a column, in the
-// theme's faint separator colour.
+// A one-point horizontal rule in the separator colour of the current theme.
 class Divider : public QWidget {
     Q_OBJECT
 public:
     explicit Divider(QWidget* parent = nullptr);
+
     static QColor colour();
 
 protected:

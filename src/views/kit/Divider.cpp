@@ -1,4 +1,4 @@
-#include "views/applications/Divider.h"
+#include "views/kit/Divider.h"
 
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
@@ -12,12 +12,13 @@ Divider::Divider(QWidget* parent)
 {
     setFixedHeight(1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     onThemeChange(this, [this] { update(); });
 }
 
 QColor Divider::colour()
 {
-    return neon::faded(secondaryTint(), 0.35);
+    return neon::faded(primaryTextTint(), isDark(AppTheme::appearance()) ? 0.14 : 0.16);
 }
 
 void Divider::paintEvent(QPaintEvent*)
