@@ -212,6 +212,13 @@ TEST(Screenshots, RemainsSegmentInEveryTheme)
     s.tab->state().selectRemain(remains[1].id);
     ASSERT_EQ(s.tab->detailState(), ApplicationsWorkspace::DetailState::remain);
     s.shoot(QStringLiteral("remains"));
+
+    // Nothing left: "No remains found" beside the empty panel.
+    s.app->cleaner().setRemainingFiles({});
+    s.tab->state().setSelectedRemain(std::nullopt);
+    ASSERT_EQ(s.tab->listState(), ApplicationsWorkspace::ListState::noRemains);
+    ASSERT_EQ(s.tab->detailState(), ApplicationsWorkspace::DetailState::emptyRemains);
+    s.shoot(QStringLiteral("no-remains"));
 }
 
 // An application's full service-file tree in advance mode, in each theme.
