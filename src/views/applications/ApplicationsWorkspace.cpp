@@ -241,7 +241,8 @@ QWidget* ApplicationsWorkspace::makeListArea()
     m_remainsList->setSpacing(6);
     m_remainsList->setRows({
         .kind = {},
-        .height = [](int, int) { return RemainCard::cardHeight(); },
+        // Every card is as high as the next: measured once, not per row.
+        .height = [h = RemainCard::cardHeight()](int, int) { return h; },
         .make = [this](int) -> QWidget* {
             auto* card = new RemainCard;
             connect(card, &RemainCard::selected, m_state, &ApplicationsState::selectRemain);

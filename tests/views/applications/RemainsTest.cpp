@@ -54,6 +54,14 @@ struct RemainsFixture {
         settle();
     }
 
+    // The applications, then the remains they leave unexplained.
+    void findRemains()
+    {
+        scanApps();
+        flow.triggerRemainsScan(Rescan::Force);
+        settle();
+    }
+
     void settle()
     {
         for (int i = 0; i < 100 && (scanner.isScanning() || cleaner.isScanningRemaining()); ++i) {
@@ -163,9 +171,7 @@ TEST(RemainsFlow, UnforcedScansOnlyWhenNothingIsKnownForcedAlways)
 TEST(RemainsFlow, CancelChangesNothing)
 {
     RemainsFixture f;
-    f.scanApps();
-    f.flow.triggerRemainsScan(Rescan::Force);
-    f.settle();
+    f.findRemains();
     f.tick("Evernote");
     f.state.selectRemain(f.entry("Transmit").id);
     f.prompter.script = {"Cancel"};
@@ -189,9 +195,7 @@ TEST(RemainsFlow, CancelChangesNothing)
 TEST(RemainsFlow, MoveToTrashTakesEveryTickedEntryAlsoOnesTheSearchHides)
 {
     RemainsFixture f;
-    f.scanApps();
-    f.flow.triggerRemainsScan(Rescan::Force);
-    f.settle();
+    f.findRemains();
     f.tick("Evernote");
     f.tick("Transmit");
     f.state.setSearchText("Transmit");
@@ -216,9 +220,7 @@ TEST(RemainsFlow, MoveToTrashTakesEveryTickedEntryAlsoOnesTheSearchHides)
 TEST(RemainsFlow, EntriesThatDidNotMoveStayTickedAndAreNamedOnce)
 {
     RemainsFixture f;
-    f.scanApps();
-    f.flow.triggerRemainsScan(Rescan::Force);
-    f.settle();
+    f.findRemains();
     const QString stuck = f.fp.tree().library() + "/Application Support/Evernote";
     f.fp.trash->fail = [&](const QString& path) -> std::optional<Error> {
         if (path == stuck)
@@ -293,9 +295,7 @@ TEST(RemainsFlow, HostileNamesShowAndMoveAsTheyAre)
     };
     for (const auto& [file, title] : files)
         f.fp.tree().write(f.fp.tree().library() + u'/' + file, file.toUtf8());
-    f.scanApps();
-    f.flow.triggerRemainsScan(Rescan::Force);
-    f.settle();
+    f.findRemains();
     for (const auto& [file, title] : files) {
         EXPECT_TRUE(f.titles().contains(title)) << title.toStdString();
         f.tick(title);
