@@ -207,6 +207,26 @@ TEST(RemainDetailPanel, TitleSubtitleAndCategoryWithSize)
     EXPECT_TRUE(QRectF(panel.rect()).contains(l.details));
 }
 
+TEST(RemainDetailPanel, HostileTitlesStayInsideThePanel)
+{
+    RemainDetailPanel panel;
+    panel.resize(480, 600);
+    const QString titles[] = {QStringLiteral("Quite") + QString(400, u'x'), "Line\nBreak\n\n\nAgain",
+                              "Say \"Cheese\" -rf ..", QString(60, u' ')};
+    for (const QString& title : titles) {
+        RemovableItem item;
+        item.title = title;
+        item.subtitle = "/Users/tester/Library/Application Support/" + title;
+        item.category = "Application Support";
+        panel.setItem(item);
+        const RemainDetailPanel::Layout l = panel.layoutParts();
+        EXPECT_LE(l.title.height(), 4 * 40) << title.toStdString();
+        EXPECT_TRUE(QRectF(panel.rect()).contains(l.details)) << title.toStdString();
+        EXPECT_EQ(panel.texts().front(), title);
+        EXPECT_FALSE(panel.grab().isNull());
+    }
+}
+
 TEST(ApplicationDrop, OnlyAStandardFileUrlOfAnAppBundleNamesOne)
 {
     FakePlatform fp;
