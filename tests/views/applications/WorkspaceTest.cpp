@@ -25,6 +25,7 @@
 
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTest>
@@ -546,4 +547,24 @@ TEST(ApplicationsTab, ADroppedListedBundleIsSelectedAndAnythingElseIsHarmless)
     f.settle();
     EXPECT_EQ(notes->leftovers().size(), 2);
     EXPECT_FALSE(f.find("Zed")->isScanningLeftovers());
+
+    // Dragged from a file manager onto the empty panel's zone: the zone lights
+    // up, the drop is a copy and selects the application.
+    f.state().setSelectedApp(nullptr);
+    EmptyUninstallPanel* panel = f.w->emptyPanel();
+    ASSERT_TRUE(panel->isVisible());
+    QMimeData data;
+    data.setUrls({url("/Applications/Mail.app")});
+    const QPoint zone = panel->dropZone().center().toPoint();
+    QDragEnterEvent enter(zone, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &enter);
+    EXPECT_TRUE(f.state().isDropTargeted());
+    EXPECT_DOUBLE_EQ(panel->dropZoneBorderOpacity(), 1.0);
+    QDropEvent drop(zone, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &drop);
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_FALSE(f.state().isDropTargeted());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.state().selectedApp(), f.find("Mail"));
+    EXPECT_TRUE(f.h.fake.tree().exists("/Applications/Mail.app"));
 }
