@@ -5,11 +5,7 @@
 
 #include "support/MacTree.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QImageWriter>
-#include <QPainter>
-#include <QPainterPath>
 
 #include <cstdio>
 
@@ -48,34 +44,6 @@ const SampleApp kApps[] = {
     {"/Users/%1/Applications/Notion.app", "notion.id", "Notion", "4.2.0", "", 30, 100, 0xff000000},
 };
 
-QByteArray iconData(QRgb color, const QString& letter)
-{
-    QImage img(256, 256, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath tile;
-    tile.addRoundedRect(QRectF(16, 16, 224, 224), 52, 52);
-    QLinearGradient g(0, 16, 0, 240);
-    g.setColorAt(0, QColor(color).lighter(130));
-    g.setColorAt(1, QColor(color));
-    p.fillPath(tile, g);
-    QFont f = p.font();
-    f.setPixelSize(128);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(16, 16, 224, 224), Qt::AlignCenter, letter);
-    p.end();
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "icns");
-    if (!writer.write(img))
-        return {};
-    return out;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -107,7 +75,7 @@ int main(int argc, char** argv)
         if (recipe.identifier == QLatin1String("com.google.Chrome"))
             recipe.extra.insert(QStringLiteral("SUFeedURL"), QStringLiteral("https://updates.example.invalid/chrome/appcast.xml"));
         t.makeApp(path, recipe);
-        t.write(path + QStringLiteral("/Contents/Resources/AppIcon.icns"), iconData(a.color, recipe.name.left(1)));
+        t.write(path + QStringLiteral("/Contents/Resources/AppIcon.icns"), MacTree::iconFile(a.color, recipe.name.left(1)));
     }
     t.makeApp(QStringLiteral("/Applications/Google Chrome.app/Contents/Frameworks/Google Chrome Framework.framework/Helpers/GoogleUpdater.app"),
               QStringLiteral("com.google.GoogleUpdater"), QStringLiteral("GoogleUpdater"), QStringLiteral("131.0"));

@@ -3,8 +3,12 @@
 #include "platform/Path.h"
 #include "platform/PropertyList.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPainterPath>
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -150,6 +154,34 @@ QString MacTree::makeTrash() const
     const QString trash = m_fs->trash();
     mkdir(trash);
     return trash;
+}
+
+QByteArray MacTree::iconFile(QRgb color, const QString& letter)
+{
+    QImage img(256, 256, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(16, 16, 224, 224), 52, 52);
+    QLinearGradient g(0, 16, 0, 240);
+    g.setColorAt(0, QColor(color).lighter(130));
+    g.setColorAt(1, QColor(color));
+    p.fillPath(tile, g);
+    QFont f = p.font();
+    f.setPixelSize(128);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(16, 16, 224, 224), Qt::AlignCenter, letter);
+    p.end();
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "icns");
+    if (!writer.write(img))
+        return {};
+    return out;
 }
 
 } // namespace tw::test

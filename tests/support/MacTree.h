@@ -4,6 +4,7 @@
 #include "support/Printers.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QDateTime>
 #include <QString>
 #include <QTemporaryDir>
@@ -66,6 +67,8 @@ public:
     void makePrivacyDatabase(const QString& path, const std::vector<PrivacyGrant>& grants) const;
     // The user's Trash, empty.
     QString makeTrash() const;
+    // An application icon file (icns): a rounded tile in color with a letter.
+    static QByteArray iconFile(QRgb color, const QString& letter);
 
 private:
     void open(const QString& root, const QString& login);

@@ -7,6 +7,7 @@
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
+#include "views/kit/IconView.h"
 #include "views/kit/WorkspaceEnvironment.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <memory>
 
 namespace tw::test {
@@ -66,6 +68,20 @@ inline QString screenshotFolder()
                                       : QString::fromLocal8Bit(env);
     QDir().mkpath(dir);
     return dir;
+}
+
+// Saves a picture of w under the screenshot folder once it has settled and
+// its icons are at hand: it paints w once (the icons in view start decoding)
+// and waits for them.
+inline bool saveScreenshot(QWidget* w, const QString& name)
+{
+    QTest::qWait(260);  // past a theme change's repaints
+    w->grab();
+    const bool ready = QTest::qWaitFor([&] {
+        const QList<IconView*> icons = w->findChildren<IconView*>();
+        return std::all_of(icons.begin(), icons.end(), [](IconView* v) { return !v->isVisible() || v->isReady(); });
+    }, 5000);
+    return ready && w->grab().save(screenshotFolder() + u'/' + name);
 }
 
 // The colour of a pixel of an image, as 0..255 components.

@@ -660,6 +660,11 @@ QString elided(const QString& text, const QFont& font, qreal width)
     return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
 }
 
+int lineHeight(const QFont& font)
+{
+    return int(std::ceil(QFontMetricsF(font).height()));
+}
+
 } // namespace neon
 
 } // namespace tw

@@ -103,6 +103,8 @@ void paintGlowingText(QPainter& p, const QRectF& rect, int flags, const QString&
 
 // The text elided with "…" to fit width.
 QString elided(const QString& text, const QFont& font, qreal width);
+// The height of one line of text in font, in whole points.
+int lineHeight(const QFont& font);
 
 } // namespace neon
 

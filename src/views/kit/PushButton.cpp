@@ -64,17 +64,31 @@ void PushButton::setTitleFont(qreal points, QFont::Weight weight)
     update();
 }
 
+void PushButton::setPadding(const QMargins& padding)
+{
+    m_padding = padding;
+    updateGeometry();
+}
+
+void PushButton::setTint(std::optional<QColor> colour)
+{
+    if (colour == m_tint)
+        return;
+    m_tint = colour;
+    update();
+}
+
 QColor PushButton::fillColour() const
 {
     if (m_style == Style::prominent)
-        return isEnabled() ? accentTint() : neon::faded(systemGray(), 0.35);
+        return isEnabled() ? m_tint.value_or(accentTint()) : neon::faded(systemGray(), 0.35);
     return neon::faded(secondaryTint(), 0.12);
 }
 
 QSize PushButton::sizeHint() const
 {
     const QFontMetricsF m(m_font);
-    return {int(std::ceil(m.horizontalAdvance(text()))) + 28, int(std::ceil(m.height())) + 12};
+    return QSize(int(std::ceil(m.horizontalAdvance(text()))), int(std::ceil(m.height()))).grownBy(m_padding);
 }
 
 void PushButton::changeEvent(QEvent* event)

@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QMargins>
+
+#include <optional>
 
 namespace tw {
 
@@ -26,6 +29,10 @@ public:
     bool isDestructive() const { return m_destructive; }
     // The title's size and weight.
     void setTitleFont(qreal points, QFont::Weight weight);
+    // The space around the title (14 beside it, 6 above and below by default).
+    void setPadding(const QMargins& padding);
+    // A prominent button's fill while enabled: accentTint when none.
+    void setTint(std::optional<QColor> colour);
     // The fill of a prominent button as drawn now.
     QColor fillColour() const;
     QSize sizeHint() const override;
@@ -38,6 +45,8 @@ private:
     Style m_style;
     bool m_destructive = false;
     QFont m_font;
+    QMargins m_padding{14, 6, 14, 6};
+    std::optional<QColor> m_tint;
 };
 
 } // namespace tw

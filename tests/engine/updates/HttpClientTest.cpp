@@ -1,8 +1,8 @@
 // The host HTTP client against a local server: statuses, broken transfers,
 // aborts and hostile servers.
 
-#include "LocalHttpServer.h"
 #include "platform/HostServices.h"
+#include "support/LocalHttpServer.h"
 
 #include <QTemporaryFile>
 #include <QTest>

@@ -1,10 +1,10 @@
 #include "FeedSamples.h"
-#include "LocalHttpServer.h"
 #include "Printing.h"
 #include "engine/inventory/Models.h"
 #include "engine/updates/UpdateChecker.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
+#include "support/LocalHttpServer.h"
 
 #include <QSignalSpy>
 #include <QTest>

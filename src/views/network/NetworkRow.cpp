@@ -1,0 +1,95 @@
+#include "views/network/NetworkRow.h"
+
+#include "app/state/L10n.h"
+#include "views/kit/IconView.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Symbols.h"
+#include "views/kit/Tints.h"
+
+#include <QPainter>
+
+namespace tw {
+
+namespace {
+
+constexpr int kInset = 8;
+constexpr int kIcon = 32;
+constexpr int kSpacing = 10;
+constexpr int kCheck = 16;
+// The row's own 4 points above and below, and as much again of the list's row inset.
+constexpr int kVerticalPadding = 8;
+
+const QFont& nameFont()
+{
+    static const QFont font = neon::systemFont(13, QFont::DemiBold);
+    return font;
+}
+
+const QFont& captionFont()
+{
+    static const QFont font = neon::systemFont(11, QFont::Normal);
+    return font;
+}
+
+} // namespace
+
+NetworkRow::NetworkRow(QWidget* parent)
+    : RoundedCard(parent)
+    , m_icon(new IconView(kIcon, 6, this))
+{
+    m_icon->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setLook(&NetworkRow::plainLook);
+}
+
+CardLook NetworkRow::plainLook(AppAppearance)
+{
+    return {Qt::transparent, Qt::transparent, 0, Qt::transparent};
+}
+
+int NetworkRow::rowHeight()
+{
+    static const int height =
+        std::max(kIcon, neon::lineHeight(nameFont()) + 2 + neon::lineHeight(captionFont())) + 2 * kVerticalPadding;
+    return height;
+}
+
+void NetworkRow::bind(const AppInfoPtr& app, bool isSelected)
+{
+    m_app = app;
+    m_caption = L10n::t(QStringLiteral("network.capable"));
+    m_icon->setIcon(app->icon());
+    setLook(isSelected ? &CardLook::outlined : &NetworkRow::plainLook);
+    update();
+}
+
+void NetworkRow::resizeEvent(QResizeEvent* event)
+{
+    RoundedCard::resizeEvent(event);
+    m_icon->setGeometry(kInset, (height() - kIcon) / 2, kIcon, kIcon);
+}
+
+void NetworkRow::paintEvent(QPaintEvent* event)
+{
+    RoundedCard::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF check(width() - kInset - kCheck, (height() - kCheck) / 2.0, kCheck, kCheck);
+    Symbols::paint(p, check, {QStringLiteral("checkmark.circle.fill"), kCheck, Tint::accent, 0.85, neon::rgb(0.20, 0.78, 0.35)});
+
+    const qreal left = kInset + kIcon + kSpacing;
+    const qreal textWidth = check.left() - kSpacing - left;
+    const qreal nameH = neon::lineHeight(nameFont());
+    const qreal captionH = neon::lineHeight(captionFont());
+    qreal y = (height() - (nameH + 2 + captionH)) / 2;
+    p.setFont(nameFont());
+    p.setPen(primaryTextTint());
+    p.drawText(QRectF(left, y, textWidth, nameH), Qt::AlignLeft | Qt::AlignVCenter,
+               neon::elided(m_app ? m_app->name() : QString(), nameFont(), textWidth));
+    y += nameH + 2;
+    p.setFont(captionFont());
+    p.setPen(secondaryTint());
+    p.drawText(QRectF(left, y, textWidth, captionH), Qt::AlignLeft | Qt::AlignVCenter,
+               neon::elided(m_caption, captionFont(), textWidth));
+}
+
+} // namespace tw

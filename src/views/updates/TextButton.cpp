@@ -1,0 +1,46 @@
+#include "views/updates/TextButton.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+
+namespace tw {
+
+TextButton::TextButton(const QString& title, Tint tint, const QFont& font, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_tint(tint)
+{
+    setText(title);
+    setFont(font);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    onThemeChange(this, [this] { update(); });
+}
+
+void TextButton::setTitle(const QString& title)
+{
+    if (title == text())
+        return;
+    setText(title);
+    updateGeometry();
+    update();
+}
+
+QSize TextButton::sizeHint() const
+{
+    const QFontMetricsF m(font());
+    return {int(std::ceil(m.horizontalAdvance(text()))) + 2, int(std::ceil(m.height())) + 4};
+}
+
+void TextButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (isDown() || !isEnabled())
+        p.setOpacity(0.5);
+    p.setPen(tintColour(m_tint));
+    p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
+} // namespace tw
