@@ -226,7 +226,7 @@ public:
         }
         sqlite3_reset(c->query);
         if (rc != SQLITE_DONE) {
-            const QString message = QString::fromUtf8(sqlite3_errmsg(c->db));
+            const QString message = QString::fromUtf8(sqlite3_errmsg(c->db->handle()));
             c->close();
             m_connections.remove(databasePath);
             return Error{kCocoaErrorDomain, 256, message};
