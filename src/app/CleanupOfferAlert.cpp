@@ -1,6 +1,7 @@
 #include "app/CleanupOfferAlert.h"
 
 #include "app/SweeplineApp.h"
+#include "engine/inventory/ByteFormat.h"
 
 namespace tw {
 
