@@ -13,6 +13,8 @@
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/ByteFormat.h"
+#include "menubar/MenuBarController.h"
+#include "platform/StatusItem.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -42,6 +44,7 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
         return m_window && m_window->isVisible() ? m_window.data() : nullptr;
     });
     registerWorkspaces();
+    makeMenuBarController();
 
     m_about = new QAction(QStringLiteral("About ") + displayName(), this);
     m_about->setMenuRole(QAction::AboutRole);
@@ -80,6 +83,11 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
 
 SweeplineApp::~SweeplineApp()
 {
+    if (m_menuBarController) {
+        seams().installMenuBar = nullptr;
+        seams().updateMenuBarBadge = nullptr;
+        m_menuBarController.reset();
+    }
     closeOfferAlert();
     delete m_window.data();
     delete m_menuBar;
@@ -87,6 +95,21 @@ SweeplineApp::~SweeplineApp()
     m_scanner.reset();
     m_delegate.reset();
     m_state.reset();
+}
+
+void SweeplineApp::makeMenuBarController()
+{
+    // The seam stays as a test filled it.
+    SubsystemSeams& s = seams();
+    if (s.installMenuBar)
+        return;
+    m_statusArea = host::makeStatusArea();
+    m_menuBarController = std::make_unique<MenuBarController>(
+        MenuBarController::Services{*m_statusArea, m_platform, {}, [this]() -> Prompter& { return *m_prompter; }},
+        m_state->settings(), m_state->navigation(), m_state->theme());
+    MenuBarController* controller = m_menuBarController.get();
+    s.installMenuBar = [controller](AppScanner& scanner, SystemCleaner& cleaner) { controller->install(scanner, cleaner); };
+    s.updateMenuBarBadge = [controller] { controller->updateBadge(); };
 }
 
 AppScanner& SweeplineApp::scanner()

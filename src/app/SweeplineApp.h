@@ -20,7 +20,9 @@ namespace tw {
 class AppDelegate;
 class AppRemovalWatcher;
 class AppScanner;
+class MenuBarController;
 class SharedState;
+class StatusArea;
 
 // Calls into parts of the program that are built by later work (the menu bar
 // controller and the system monitor's login-item permission). Each is empty
@@ -81,6 +83,10 @@ public:
     void showAbout();
     static QString aboutInformativeText();
 
+    // The status item's controller, installed through the start-up seam;
+    // null when the seam was filled by someone else before the program was made.
+    MenuBarController* menuBarController() const { return m_menuBarController.get(); }
+
     // The cleanup-offer alert while one is up.
     QMessageBox* offerAlert() const { return m_offerAlert; }
     // Answers the pending offer as the alert's buttons do.
@@ -89,6 +95,7 @@ public:
 private:
     void presentOffer();
     void closeOfferAlert();
+    void makeMenuBarController();
 
     const Platform& m_platform;
     std::unique_ptr<SharedState> m_state;
@@ -96,6 +103,8 @@ private:
     std::unique_ptr<AppScanner> m_scanner;
     std::unique_ptr<SystemCleaner> m_cleaner;
     std::unique_ptr<Prompter> m_prompter;
+    std::unique_ptr<StatusArea> m_statusArea;
+    std::unique_ptr<MenuBarController> m_menuBarController;
     QPointer<MainWindow> m_window;
     QPointer<QMessageBox> m_offerAlert;
     QAction* m_about;

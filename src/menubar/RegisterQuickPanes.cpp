@@ -1,0 +1,9 @@
+#include "menubar/QuickPanes.h"
+
+namespace tw {
+
+void registerQuickPanes()
+{
+}
+
+} // namespace tw

@@ -1,0 +1,85 @@
+#include "menubar/SidePanel.h"
+
+#include "menubar/CategoryQuickPanel.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/SymbolButton.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+namespace tw {
+
+SidePanel::SidePanel(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_close(new SymbolButton({QStringLiteral("xmark"), 9, Tint::secondary}, this))
+{
+    setObjectName(QStringLiteral("menuBarSidePanel"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_MacAlwaysShowToolWindow);
+    setFixedSize(CategoryQuickPanel::panelSize());
+    m_close->setToolTip(QStringLiteral("Close"));
+    m_close->setGeometry(8, 7, 16, 16);
+    connect(m_close, &QAbstractButton::clicked, this, &QWidget::close);
+}
+
+void SidePanel::setContent(QWidget* content)
+{
+    if (m_content) {
+        m_content->hide();
+        m_content->deleteLater();
+    }
+    m_content = content;
+    if (content) {
+        content->setParent(this);
+        content->setGeometry(rect());
+        content->show();
+    }
+    m_close->raise();
+}
+
+void SidePanel::setChrome(const QColor& colour)
+{
+    if (m_chrome == colour)
+        return;
+    m_chrome = colour;
+    update();
+}
+
+void SidePanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    neon::fillRoundedRect(p, rect(), CategoryQuickPanel::cornerRadius(), m_chrome);
+}
+
+void SidePanel::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    emit closed();
+}
+
+void SidePanel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    // The window manager moves it where it can; elsewhere it follows the mouse.
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void SidePanel::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragOffset)
+        move(event->globalPosition().toPoint() - *m_dragOffset);
+}
+
+void SidePanel::mouseReleaseEvent(QMouseEvent*)
+{
+    m_dragOffset.reset();
+}
+
+} // namespace tw
