@@ -131,9 +131,9 @@ void MenuBarController::enginesGone()
     // Nothing shown may outlive what it reads.
     closePopover();
     if (m_popover)
-        m_popover->setContent(nullptr);
+        m_popover->clearContent();
     if (m_panel)
-        m_panel->setContent(nullptr);
+        m_panel->clearContent();
 }
 
 // ---- The status item ----------------------------------------------------------------------------
@@ -234,7 +234,7 @@ void MenuBarController::showPopover()
     const QRect item = anchor();
     const std::optional<QRect> area = availableArea(item);
     const QRect frame = area ? placement::popover(m_popover->size(), item, *area)
-                             : QRect(QPoint(item.center().x() - m_popover->width() / 2, item.bottom() + 1),
+                             : QRect(QPoint(item.left() + item.width() / 2 - m_popover->width() / 2, item.bottom() + 1),
                                      m_popover->size());
     m_popover->present(frame);
 }

@@ -6,7 +6,7 @@ namespace tw::placement {
 
 QRect popover(QSize size, const QRect& item, const QRect& available)
 {
-    QRect frame(QPoint(item.center().x() - size.width() / 2, item.bottom() + 1), size);
+    QRect frame(QPoint(item.left() + item.width() / 2 - size.width() / 2, item.bottom() + 1), size);
     // A tray at the bottom of the screen opens it upwards.
     if (frame.bottom() > available.bottom() && item.top() - size.height() >= available.top())
         frame.moveBottom(item.top() - 1);

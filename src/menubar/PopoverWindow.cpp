@@ -74,6 +74,11 @@ void PopoverWindow::setContent(QWidget* content)
     m_border->raise();
 }
 
+void PopoverWindow::clearContent()
+{
+    delete m_content.data();
+}
+
 QRect PopoverWindow::cardRect() const
 {
     return rect().adjusted(margin(), margin(), -margin(), -margin());

@@ -34,6 +34,8 @@ public:
     // event loop) and sizes the window around it.
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
+    // Deletes the content now (never from inside one of its own calls).
+    void clearContent();
     ClockwiseNeonBorder* border() const { return m_border; }
 
     // Shows it at a frame (in global coordinates) and brings it forward.

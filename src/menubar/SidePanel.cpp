@@ -40,6 +40,11 @@ void SidePanel::setContent(QWidget* content)
     m_close->raise();
 }
 
+void SidePanel::clearContent()
+{
+    delete m_content.data();
+}
+
 void SidePanel::setChrome(const QColor& colour)
 {
     if (m_chrome == colour)

@@ -22,6 +22,8 @@ public:
     // Replaces the content (the old one goes once control returns to the event loop).
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
+    // Deletes the content now (never from inside one of its own calls).
+    void clearContent();
     SymbolButton* closeButton() const { return m_close; }
 
     // The colour beneath the content.
