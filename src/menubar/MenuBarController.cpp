@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPalette>
 #include <QScreen>
+#include <QTimer>
 
 namespace tw {
 
@@ -75,13 +76,18 @@ void MenuBarController::install(AppScanner& scanner, SystemCleaner& cleaner)
     m_cleaner = &cleaner;
     if (!m_popover) {
         m_popover = new PopoverWindow;
-        connect(m_popover, &PopoverWindow::dismissedOutside, this, [this] { m_outsideCloseAt = now(); });
+        connect(m_popover, &PopoverWindow::dismissedOutside, this, [this] {
+            m_outsideCloseAt = now();
+            prepareNextPreview();
+        });
     }
     if (!same) {
         unsubscribe();
         subscribe();
+        delete m_next.data();
     }
     setStatusItemVisible(m_settings.showMenuBarPreview());
+    prepareNextPreview();
 }
 
 void MenuBarController::subscribe()
@@ -130,6 +136,7 @@ void MenuBarController::enginesGone()
 {
     // Nothing shown may outlive what it reads.
     closePopover();
+    delete m_next.data();
     if (m_popover)
         m_popover->clearContent();
     if (m_panel)
@@ -223,14 +230,39 @@ MenuBarQuickPreview* MenuBarController::preview() const
     return m_popover ? qobject_cast<MenuBarQuickPreview*>(m_popover->content()) : nullptr;
 }
 
+MenuBarQuickPreview* MenuBarController::makePreview()
+{
+    const QuickPreviewSources sources{*m_scanner,  *m_cleaner, *m_updateChecker, m_settings,
+                                      m_navigation, monitor(),  m_theme};
+    return new MenuBarQuickPreview(sources, previewCallbacks(), m_pinned);
+}
+
+void MenuBarController::prepareNextPreview()
+{
+    // Later, once the closing has been drawn; never while a preview is shown.
+    QTimer::singleShot(0, this, [this] {
+        if (m_next || isPopoverShown() || !m_popover || !m_scanner || !m_cleaner)
+            return;
+        MenuBarQuickPreview* next = makePreview();
+        next->setParent(m_popover);
+        next->hide();
+        next->ensurePolished();
+        m_next = next;
+    });
+}
+
 void MenuBarController::showPopover()
 {
     if (!m_item || !m_scanner || !m_cleaner || !m_popover)
         return;
-    const QuickPreviewSources sources{*m_scanner,  *m_cleaner, *m_updateChecker, m_settings,
-                                      m_navigation, monitor(),  m_theme};
+    MenuBarQuickPreview* preview = m_next;
+    m_next.clear();
+    if (preview && preview->isPinned() != m_pinned) {
+        delete preview;
+        preview = nullptr;
+    }
     m_popover->setPinned(m_pinned);
-    m_popover->setContent(new MenuBarQuickPreview(sources, previewCallbacks(), m_pinned));
+    m_popover->setContent(preview ? preview : makePreview());
     const QRect item = anchor();
     const std::optional<QRect> area = availableArea(item);
     const QRect frame = area ? placement::popover(m_popover->size(), item, *area)
@@ -272,8 +304,10 @@ QuickPreviewCallbacks MenuBarController::previewCallbacks()
 void MenuBarController::closePopover()
 {
     m_navigation.setMenuCategory(std::nullopt);
-    if (m_popover)
+    if (m_popover && m_popover->isVisible()) {
         m_popover->dismiss();
+        prepareNextPreview();
+    }
     if (m_panel)
         m_panel->hide();
 }

@@ -116,6 +116,10 @@ private:
     void checkInBackground();
     void refreshTheme();
     void enginesGone();
+    MenuBarQuickPreview* makePreview();
+    // Builds the next showing's preview while nothing is shown, so that a
+    // click only has to put it on screen.
+    void prepareNextPreview();
     QuickPreviewCallbacks previewCallbacks();
     QuickPaneEnvironment paneEnvironment(SidebarTab tab);
     SystemMonitor& monitor() const;
@@ -131,6 +135,7 @@ private:
     std::unique_ptr<StatusItem> m_item;
     QString m_badgeTitle;
     PopoverWindow* m_popover = nullptr;
+    QPointer<MenuBarQuickPreview> m_next;
     SidePanel* m_panel = nullptr;
     QPointer<QMenu> m_menu;
     bool m_pinned = false;

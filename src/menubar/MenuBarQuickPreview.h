@@ -1,22 +1,21 @@
 #pragma once
 
 #include "app/state/NavigationTypes.h"
+#include "menubar/PreviewCard.h"
 #include "menubar/PreviewFigures.h"
+#include "menubar/PreviewHeader.h"
 
-#include <QHash>
 #include <QWidget>
 
 #include <functional>
-
-class QAbstractButton;
+#include <optional>
+#include <vector>
 
 namespace tw {
 
 class AppNavigation;
 class AppScanner;
 class AppSettings;
-class PreviewCard;
-class PreviewHeader;
 class SystemCleaner;
 class SystemMonitor;
 class ThemeManager;
@@ -41,12 +40,14 @@ struct QuickPreviewCallbacks {
     std::function<void()> onTogglePin;
 };
 
-// The popover's content, 340 points wide: the header, five live category
-// cards and the button that opens the main window. It keeps no state: the
-// selected card is the navigation's menuCategory, the pin the host's. Each
-// time it comes on screen it starts a startup scan when no startup items
-// are known (and none is running) and an update check when the checker has
-// no rows and applications are known.
+// The popover's content, 340 points wide inside the popover's 8 points of
+// room: the header, five live category cards and the button that opens the
+// main window, over the popover's frame. One widget draws them all (the
+// frame and the header as one picture, then each card's picture) and takes
+// their clicks. It keeps no state: the selected card is the navigation's
+// menuCategory, the pin the host's. Each time it comes on screen it starts
+// a startup scan when no startup items are known (and none is running) and
+// an update check when the checker has no rows and applications are known.
 class MenuBarQuickPreview : public QWidget {
     Q_OBJECT
 public:
@@ -55,36 +56,56 @@ public:
 
     static constexpr int contentWidth() { return 340; }
 
-    bool isPinned() const { return m_pinned; }
+    bool isPinned() const { return m_header.isPinned(); }
     const PreviewFigures& figures() const { return m_figures; }
-    PreviewHeader* header() const { return m_header; }
-    PreviewCard* card(SidebarTab tab) const { return m_cards.value(tab); }
-    QList<PreviewCard*> cards() const { return m_cards.values(); }
-    QAbstractButton* openButton() const { return m_open; }
+    const PreviewHeader& header() const { return m_header; }
+    const PreviewCard& card(SidebarTab tab) const;
+    const std::vector<PreviewCard>& cards() const { return m_cards; }
+    QRect openButtonRect() const { return m_open; }
+    static QString openButtonTitle() { return QStringLiteral("Open Tidewell"); }
 
-    // A card's action: selects its category, or clears it when it is the selected one.
-    void choose(SidebarTab tab);
+    // What a click on each part does.
+    void choose(SidebarTab tab);  // a card: selects its category, or clears it when it is the selected one
+    void press(PreviewHeader::Button button);
+    void openMainWindow();
     // Shows a snapshot's processor and memory figures (the monitor's, as it publishes).
     void showSnapshot(const SystemSnapshot& snapshot);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QWidget* makeCards();
+    // A clickable part: a header button, a card or the open button.
+    struct Part {
+        enum class Kind { header, card, open } kind;
+        PreviewHeader::Button button = PreviewHeader::Button::close;
+        SidebarTab tab = SidebarTab::applications;
+        friend bool operator==(const Part&, const Part&) = default;
+    };
+
+    void layoutParts();
+    std::optional<Part> partAt(const QPoint& point) const;
+    QRect rectOf(const Part& part) const;
+    void activate(const Part& part);
     void refresh();
     void showFigures(const PreviewFigures& figures);
     void showSelection();
     void openMainWindow(bool preferences);
+    // The frame and the header with its glow, as one picture per look.
+    QImage base(qreal dpr) const;
+    QImage openButton(qreal dpr) const;
 
     QuickPreviewSources m_sources;
     QuickPreviewCallbacks m_callbacks;
-    bool m_pinned;
+    PreviewHeader m_header;
+    std::vector<PreviewCard> m_cards;
+    QRect m_open;
     PreviewFigures m_figures;
-    PreviewHeader* m_header;
-    QHash<SidebarTab, PreviewCard*> m_cards;
-    QAbstractButton* m_open;
+    std::optional<Part> m_pressed;
 };
 
 } // namespace tw

@@ -66,10 +66,13 @@ void PopoverWindow::setContent(QWidget* content)
     m_content = content;
     if (!content)
         return;
-    content->setParent(this);
-    content->resize(content->sizeHint());
-    content->move(margin(), margin());
-    resize(content->width() + 2 * margin(), content->height() + 2 * margin());
+    if (content->parentWidget() != this)
+        content->setParent(this);
+    if (content->sizeHint().isValid())
+        content->resize(content->sizeHint());
+    content->move(0, 0);
+    if (size() != content->size())
+        resize(content->size());
     content->show();
     m_border->raise();
 }
@@ -86,10 +89,14 @@ QRect PopoverWindow::cardRect() const
 
 void PopoverWindow::present(const QRect& frame)
 {
-    setGeometry(frame);
+    if (geometry() != frame)
+        setGeometry(frame);
     show();
-    raise();
-    activateWindow();
+    // A popup takes the input by itself; the pinned window is brought forward.
+    if (m_pinned) {
+        raise();
+        activateWindow();
+    }
 }
 
 void PopoverWindow::dismiss()
@@ -108,15 +115,12 @@ void PopoverWindow::closeEvent(QCloseEvent* event)
 
 void PopoverWindow::resizeEvent(QResizeEvent*)
 {
-    m_border->setShapeGeometry(cardRect());
+    if (m_border->shapeRect() != cardRect() || m_border->geometry().isEmpty())
+        m_border->setShapeGeometry(cardRect());
 }
 
-void PopoverWindow::paintEvent(QPaintEvent*)
+void PopoverWindow::paintChrome(QPainter& p, const QRectF& card, AppAppearance a)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const AppAppearance a = AppTheme::appearance();
-    const QRectF card = cardRect();
     const qreal r = cornerRadius();
     const QColor glow = AppTheme::neonGlow(a);
     neon::paintRoundedRectShadows(p, card, r, {{faded(glow, 0.8), 22, {}}, {faded(glow, 0.45), 12, {}}});

@@ -11,10 +11,10 @@ class ClockwiseNeonBorder;
 
 // The window the quick preview opens in, reused for every showing: a
 // frameless popup that any click elsewhere closes, or, pinned, a frameless
-// window that stays above the others until it is put away. It draws the
-// preview's frame around its content: the glow, the theme's background
-// clipped to a rounded shape (radius 14), a two-point gradient edge and the
-// turning neon border, 8 points of room on every side.
+// window that stays above the others until it is put away. Its content
+// fills it and draws the frame (paintChrome) beneath itself, so that the
+// frame and the content's steady parts reach the screen as one picture; the
+// window keeps the turning neon border above it, 8 points inside its edge.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 public:
@@ -24,6 +24,9 @@ public:
     static constexpr qreal cornerRadius() { return 14; }
     // The edge's middle colour.
     static QColor borderTint(AppAppearance a);
+    // The frame around a card rectangle: the glow, the theme's background
+    // clipped to a rounded shape (radius 14) and a two-point gradient edge.
+    static void paintChrome(QPainter& p, const QRectF& card, AppAppearance a);
 
     // Switches between the popup and the pinned window; takes effect at the
     // next show.
@@ -31,7 +34,7 @@ public:
     bool isPinned() const { return m_pinned; }
 
     // Replaces the content (the old one goes once control returns to the
-    // event loop) and sizes the window around it.
+    // event loop) and sizes the window to it.
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
     // Deletes the content now (never from inside one of its own calls).
@@ -48,7 +51,6 @@ signals:
     void dismissedOutside();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -5,12 +5,14 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 
+#include <QCache>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tw {
 
@@ -66,36 +68,28 @@ QList<Run> numberWithCaption(const QString& number, const QString& caption, cons
 
 } // namespace
 
-PreviewCard::PreviewCard(SidebarTab tab, const QString& title, const QString& symbol, Figure figure, QWidget* parent)
-    : QAbstractButton(parent)
-    , m_tab(tab)
+PreviewCard::PreviewCard(SidebarTab tab, const QString& title, const QString& symbol, Figure figure)
+    : m_tab(tab)
+    , m_title(title)
     , m_symbol(symbol)
     , m_figure(figure)
 {
-    setText(title);
-    setFocusPolicy(Qt::NoFocus);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAccessibleName(title);
 }
 
 QColor PreviewCard::badgeColour() { return rgb(0.2, 0.78, 0.4); }
 QColor PreviewCard::allowedColour() { return rgb(0.2, 0.75, 0.38); }
 QColor PreviewCard::blockedColour() { return rgb(0.95, 0.55, 0.2); }
 
-void PreviewCard::setSelected(bool selected)
+bool PreviewCard::setSelected(bool selected)
 {
-    if (m_selected == selected)
-        return;
-    m_selected = selected;
-    update();
+    return std::exchange(m_selected, selected) != selected;
 }
 
-void PreviewCard::setFigures(const PreviewFigures& figures)
+bool PreviewCard::setFigures(const PreviewFigures& figures)
 {
     const QStringList before = figureTexts();
     m_figures = figures;
-    if (figureTexts() != before)
-        update();
+    return figureTexts() != before;
 }
 
 QStringList PreviewCard::figureTexts() const
@@ -134,42 +128,58 @@ qreal PreviewCard::figureHeight() const
     return 2 * row + 4;
 }
 
-QSize PreviewCard::sizeHint() const
+int PreviewCard::minimumHeight() const
 {
     const qreal height = kPadding + kCircle + 8 + figureHeight() + kPadding;
-    return {150, int(std::ceil(std::max(kMinimumHeight, height)))};
+    return int(std::ceil(std::max(kMinimumHeight, height)));
 }
 
-void PreviewCard::paintEvent(QPaintEvent*)
+QImage PreviewCard::picture(qreal dpr) const
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    if (isDown())
-        p.setOpacity(0.85);
+    // Whole cards as drawn, by look and figure: a new preview's cards are
+    // mostly the last one's. Few are kept, as the System card's figure
+    // changes every second.
+    static QCache<QString, QImage> pictures(24);
     const AppAppearance a = AppTheme::appearance();
-    const QRectF r = rect();
-    neon::fillRoundedPath(p, r, kRadius, AppTheme::cardFill(a));
-    if (m_selected)
-        neon::strokeRoundedPathInside(p, r, kRadius, 2, AppTheme::accent(a));
-
-    // The symbol on its circle, the title beside it (two lines at most,
-    // smaller before it is cut).
-    const QRectF circle(kPadding, kPadding, kCircle, kCircle);
-    p.setPen(Qt::NoPen);
-    p.setBrush(AppTheme::accent(a));
-    p.drawEllipse(circle);
-    Symbols::paint(p, circle, {m_symbol, 12, Tint::white});
-    const QRectF titleBox(circle.right() + 8, kPadding - 4, r.width() - circle.right() - 8 - kPadding, kCircle + 8);
-    QFont titleFont = fontOf(12, QFont::Medium);
-    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
-    if (QFontMetricsF(titleFont).boundingRect(titleBox, flags, text()).height() > titleBox.height())
-        titleFont = fontOf(12 * 0.85, QFont::Medium);
-    p.setFont(titleFont);
-    p.setPen(AppTheme::secondaryText(a));
-    p.drawText(titleBox, flags, text());
-
-    paintFigure(p, QRectF(kPadding, circle.bottom() + 8, r.width() - 2 * kPadding, figureHeight()));
+    const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6x%7@%8")
+                            .arg(m_title, m_symbol, rawValue(a))
+                            .arg(m_selected)
+                            .arg(figureTexts().join(QChar(0x1f)))
+                            .arg(m_geometry.width())
+                            .arg(m_geometry.height())
+                            .arg(dpr);
+    if (const QImage* hit = pictures.object(key))
+        return *hit;
+    QImage image = neon::transparentImage(QSizeF(m_geometry.size()), dpr);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        const QRectF r(QPointF(0, 0), QSizeF(m_geometry.size()));
+        neon::fillRoundedPath(p, r, kRadius, AppTheme::cardFill(a));
+        if (m_selected)
+            neon::strokeRoundedPathInside(p, r, kRadius, 2, AppTheme::accent(a));
+        // The symbol on its circle, the title beside it (two lines at most,
+        // smaller before it is cut).
+        const QRectF circle(kPadding, kPadding, kCircle, kCircle);
+        p.setPen(Qt::NoPen);
+        p.setBrush(AppTheme::accent(a));
+        p.drawEllipse(circle);
+        // The icon set draws within a margin of its box: a size up matches
+        // the symbol font's 12 points.
+        Symbols::paint(p, circle, {m_symbol, 14, Tint::white});
+        const QRectF titleBox(circle.right() + 8, kPadding - 4, r.width() - circle.right() - 8 - kPadding, kCircle + 8);
+        QFont titleFont = fontOf(12, QFont::Medium);
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+        if (QFontMetricsF(titleFont).boundingRect(titleBox, flags, m_title).height() > titleBox.height())
+            titleFont = fontOf(12 * 0.85, QFont::Medium);
+        p.setFont(titleFont);
+        p.setPen(AppTheme::secondaryText(a));
+        p.drawText(titleBox, flags, m_title);
+        paintFigure(p, QRectF(kPadding, circle.bottom() + 8, r.width() - 2 * kPadding, figureHeight()));
+    }
+    pictures.insert(key, new QImage(image));
+    return image;
 }
 
 void PreviewCard::paintFigure(QPainter& p, const QRectF& area) const

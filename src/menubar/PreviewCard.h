@@ -3,34 +3,43 @@
 #include "app/state/NavigationTypes.h"
 #include "menubar/PreviewFigures.h"
 
-#include <QAbstractButton>
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QStringList>
 
 namespace tw {
 
-// One category card of the quick preview: the category's symbol on an
-// accent circle beside its title, and below them the card's live figure.
-// The whole card is the button; a selected card has an accent border.
-class PreviewCard : public QAbstractButton {
-    Q_OBJECT
+// One category card of the quick preview, drawn by the preview: the
+// category's symbol on an accent circle beside its title, and below them
+// the card's live figure. A selected card has an accent border. Pictures
+// are kept by look and figure, so a new preview draws what the last one did
+// without drawing it again.
+class PreviewCard {
 public:
     enum class Figure { size, updates, startup, network, system };
 
-    PreviewCard(SidebarTab tab, const QString& title, const QString& symbol, Figure figure, QWidget* parent = nullptr);
+    PreviewCard(SidebarTab tab, const QString& title, const QString& symbol, Figure figure);
 
     SidebarTab tab() const { return m_tab; }
-    QString title() const { return text(); }
-    QString symbol() const { return m_symbol; }
+    const QString& title() const { return m_title; }
+    const QString& symbol() const { return m_symbol; }
+    const QRect& geometry() const { return m_geometry; }
+    void setGeometry(const QRect& rect) { m_geometry = rect; }
+
     bool isSelected() const { return m_selected; }
-    void setSelected(bool selected);
-    // Repaints only when the card's own figure changed.
-    void setFigures(const PreviewFigures& figures);
+    // Whether anything changed.
+    bool setSelected(bool selected);
+    bool setFigures(const PreviewFigures& figures);
     // The figure's texts in reading order ("12", "Active", "+5").
     QStringList figureTexts() const;
     // Whether the startup card shows its remains badge.
     bool hasBadge() const;
 
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    // The height the card needs at least (88 points, or what its figure asks).
+    int minimumHeight() const;
+    // The card as drawn at its geometry's size.
+    QImage picture(qreal dpr) const;
 
     // The badge's green.
     static QColor badgeColour();
@@ -38,16 +47,15 @@ public:
     static QColor allowedColour();
     static QColor blockedColour();
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     void paintFigure(QPainter& p, const QRectF& area) const;
     qreal figureHeight() const;
 
     SidebarTab m_tab;
+    QString m_title;
     QString m_symbol;
     Figure m_figure;
+    QRect m_geometry;
     bool m_selected = false;
     PreviewFigures m_figures;
 };

@@ -8,6 +8,10 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 namespace tw {
 
 namespace {
@@ -35,20 +39,6 @@ qreal textBlockHeight()
     return QFontMetricsF(titleFont()).height() + 2 + QFontMetricsF(lineFont()).height();
 }
 
-// A button that paints nothing: the header draws it.
-class HitArea : public QAbstractButton {
-public:
-    HitArea(const QString& name, QWidget* parent)
-        : QAbstractButton(parent)
-    {
-        setAccessibleName(name);
-        setFocusPolicy(Qt::NoFocus);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {}
-};
-
 QList<neon::Shadow> shadows(AppAppearance a)
 {
     return {{faded(AppTheme::neonGlow(a), 0.55), 14, {0, 6}}, {faded(AppTheme::neonHighlight(a), 0.4), 8, {0, 4}}};
@@ -56,25 +46,14 @@ QList<neon::Shadow> shadows(AppAppearance a)
 
 } // namespace
 
-PreviewHeader::PreviewHeader(bool pinned, QWidget* parent)
-    : QWidget(parent)
-    , m_pinned(pinned)
-    , m_close(new HitArea(QStringLiteral("Close"), this))
-    , m_pin(new HitArea(pinned ? QStringLiteral("Unpin") : QStringLiteral("Keep on top"), this))
-    , m_preferences(new HitArea(QStringLiteral("Preferences"), this))
+int PreviewHeader::height()
 {
-    m_pin->setToolTip(m_pin->accessibleName());
-    m_preferences->setToolTip(m_preferences->accessibleName());
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return int(std::ceil(kTop + std::max(kButton, textBlockHeight()) + kBottom));
 }
 
-void PreviewHeader::setInstalledLine(const QString& line)
+bool PreviewHeader::setInstalledLine(const QString& line)
 {
-    if (m_line == line)
-        return;
-    m_line = line;
-    update();
-    GlowHost::invalidate(this);
+    return std::exchange(m_line, line) != line;
 }
 
 QString PreviewHeader::pinSymbol() const
@@ -82,19 +61,37 @@ QString PreviewHeader::pinSymbol() const
     return m_pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin");
 }
 
-QSize PreviewHeader::sizeHint() const
+QString PreviewHeader::help(Button button) const
 {
-    return {340, int(std::ceil(kTop + std::max(kButton, textBlockHeight()) + kBottom))};
+    switch (button) {
+    case Button::pin: return m_pinned ? QStringLiteral("Unpin") : QStringLiteral("Keep on top");
+    case Button::preferences: return QStringLiteral("Preferences");
+    case Button::close: break;
+    }
+    return {};
 }
 
-void PreviewHeader::resizeEvent(QResizeEvent*)
+QRect PreviewHeader::buttonRect(Button button) const
 {
-    const qreal middle = kTop + (height() - kTop - kBottom) / 2;
+    const qreal middle = m_geometry.top() + kTop + (m_geometry.height() - kTop - kBottom) / 2;
     const int top = int(std::round(middle - kButton / 2));
-    const int right = width() - int(kSide);
-    m_close->setGeometry(int(kSide), top, int(kButton), int(kButton));
-    m_preferences->setGeometry(right - int(kButton), top, int(kButton), int(kButton));
-    m_pin->setGeometry(right - 2 * int(kButton) - int(kSpacing), top, int(kButton), int(kButton));
+    const int side = int(kButton);
+    const int left = m_geometry.left() + int(kSide);
+    const int right = m_geometry.left() + m_geometry.width() - int(kSide);
+    switch (button) {
+    case Button::close: return {left, top, side, side};
+    case Button::pin: return {right - 2 * side - int(kSpacing), top, side, side};
+    case Button::preferences: return {right - side, top, side, side};
+    }
+    return {};
+}
+
+std::optional<PreviewHeader::Button> PreviewHeader::buttonAt(const QPoint& point) const
+{
+    for (Button b : {Button::close, Button::pin, Button::preferences})
+        if (buttonRect(b).contains(point))
+            return b;
+    return std::nullopt;
 }
 
 QString PreviewHeader::key() const
@@ -105,22 +102,27 @@ QString PreviewHeader::key() const
 QImage PreviewHeader::body(qreal dpr) const
 {
     const AppAppearance a = AppTheme::appearance();
-    return neon::cachedImage(key(), size(), dpr, [&](QPainter& p) {
+    const QPoint origin = m_geometry.topLeft();
+    const int width = m_geometry.width();
+    const int height = m_geometry.height();
+    return neon::cachedImage(key(), m_geometry.size(), dpr, [&](QPainter& p) {
+        p.translate(-origin);
         // The close button: a light circle with the cross.
-        const QRectF close(m_close->geometry());
+        const QRectF close(buttonRect(Button::close));
         p.setPen(Qt::NoPen);
         p.setBrush(faded(Qt::white, 0.22));
         p.drawEllipse(close);
-        Glyph cross{QStringLiteral("xmark"), 11, Tint::white, 0.95};
+        // Symbols a size up: the icon set draws within a margin of its box.
+        Glyph cross{QStringLiteral("xmark"), 13, Tint::white};
         cross.colour = faded(Qt::white, 0.95);
         Symbols::paint(p, close, cross);
-        Symbols::paint(p, QRectF(m_pin->geometry()), {pinSymbol(), 12, Tint::white});
-        Symbols::paint(p, QRectF(m_preferences->geometry()), {QStringLiteral("gearshape.fill"), 12, Tint::white});
+        Symbols::paint(p, QRectF(buttonRect(Button::pin)), {pinSymbol(), 14, Tint::white});
+        Symbols::paint(p, QRectF(buttonRect(Button::preferences)), {QStringLiteral("gearshape.fill"), 14, Tint::white});
 
         // The name over the installed line, centred between the buttons.
         const qreal left = close.right() + kSpacing;
-        const qreal right = m_pin->geometry().left() - kSpacing;
-        const qreal top = kTop + (height() - kTop - kBottom - textBlockHeight()) / 2;
+        const qreal right = buttonRect(Button::pin).left() - kSpacing;
+        const qreal top = origin.y() + kTop + (height - kTop - kBottom - textBlockHeight()) / 2;
         const qreal titleHeight = QFontMetricsF(titleFont()).height();
         p.setFont(titleFont());
         p.setPen(Qt::white);
@@ -131,7 +133,7 @@ QImage PreviewHeader::body(qreal dpr) const
         p.drawText(lineBox, Qt::AlignCenter, neon::elided(m_line, lineFont(), lineBox.width()));
 
         // The glow bar along the bottom edge.
-        const QRectF bar(10, height() - 2, width() - 20, 2);
+        const QRectF bar(origin.x() + 10, origin.y() + height - 2, width - 20, 2);
         QLinearGradient g(bar.topLeft(), bar.topRight());
         g.setStops({{0, faded(AppTheme::neonHighlight(a), 0.85)}, {0.5, faded(AppTheme::neonGlow(a), 0.45)},
                     {1, Qt::transparent}});
@@ -139,27 +141,11 @@ QImage PreviewHeader::body(qreal dpr) const
     });
 }
 
-void PreviewHeader::paintGlow(QPainter& p)
+void PreviewHeader::paint(QPainter& p, qreal dpr) const
 {
-    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : devicePixelRatioF();
-    neon::paintShadows(p, key(), body(dpr), QPointF(0, 0), shadows(AppTheme::appearance()));
-}
-
-QMargins PreviewHeader::glowExtent() const
-{
-    return neon::shadowExtent(shadows(AppAppearance::midnight));
-}
-
-void PreviewHeader::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.drawImage(QPointF(0, 0), body(devicePixelRatioF()));
-}
-
-void PreviewHeader::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    GlowHost::attach(this);
+    const QImage picture = body(dpr);
+    neon::paintShadows(p, key(), picture, m_geometry.topLeft(), shadows(AppTheme::appearance()));
+    neon::drawImage(p, m_geometry.topLeft(), picture);
 }
 
 } // namespace tw

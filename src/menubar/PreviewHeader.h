@@ -1,41 +1,44 @@
 #pragma once
 
-#include "views/kit/Glow.h"
+#include <QImage>
+#include <QRect>
+#include <QString>
 
-#include <QAbstractButton>
-#include <QWidget>
+#include <optional>
+
+class QPainter;
 
 namespace tw {
 
-// The quick preview's header: the close button, the product's name over the
+// The quick preview's header, drawn by the preview beneath its cards (its
+// glow reaches below it): the close button, the product's name over the
 // installed line, the pin and preferences buttons, and the glow bar along
-// its bottom, all casting the header's glow (through the nearest glow host,
-// as it reaches below the header). Painted as one picture, made again only
-// when its text, the pin or the theme changes; the buttons are areas over it.
-class PreviewHeader : public QWidget, public GlowCaster {
-    Q_OBJECT
-    Q_INTERFACES(tw::GlowCaster)
+// its bottom, all casting the header's glow.
+class PreviewHeader {
 public:
-    PreviewHeader(bool pinned, QWidget* parent = nullptr);
+    enum class Button { close, pin, preferences };
 
-    void setInstalledLine(const QString& line);
+    explicit PreviewHeader(bool pinned) : m_pinned(pinned) {}
+
+    // 12 points of padding at the sides and above, 4 below.
+    static int height();
+    const QRect& geometry() const { return m_geometry; }
+    void setGeometry(const QRect& rect) { m_geometry = rect; }
+
     const QString& installedLine() const { return m_line; }
+    // Whether it changed.
+    bool setInstalledLine(const QString& line);
     bool isPinned() const { return m_pinned; }
-    // "pin.fill" when pinned, else "pin"; the help "Unpin" or "Keep on top".
+    // "pin.fill" when pinned, else "pin".
     QString pinSymbol() const;
+    // The button's help: "Unpin" or "Keep on top", "Preferences"; none for close.
+    QString help(Button button) const;
+    // Where the button is, in the preview's coordinates.
+    QRect buttonRect(Button button) const;
+    std::optional<Button> buttonAt(const QPoint& point) const;
 
-    QAbstractButton* closeButton() const { return m_close; }
-    QAbstractButton* pinButton() const { return m_pin; }
-    QAbstractButton* preferencesButton() const { return m_preferences; }
-
-    QSize sizeHint() const override;
-    void paintGlow(QPainter& p) override;
-    QMargins glowExtent() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // Draws the glow and the header at its geometry.
+    void paint(QPainter& p, qreal dpr) const;
 
 private:
     QImage body(qreal dpr) const;
@@ -43,9 +46,7 @@ private:
 
     bool m_pinned;
     QString m_line;
-    QAbstractButton* m_close;
-    QAbstractButton* m_pin;
-    QAbstractButton* m_preferences;
+    QRect m_geometry;
 };
 
 } // namespace tw

@@ -2,7 +2,7 @@
 
 #include "menubar/CategoryQuickPanel.h"
 #include "views/kit/NeonPaint.h"
-#include "views/kit/SymbolButton.h"
+#include "views/kit/Symbols.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -11,17 +11,47 @@
 
 namespace tw {
 
+namespace {
+
+// The window's own close button: a cross on a faint disc, stronger under the mouse.
+class CloseButton : public QAbstractButton {
+public:
+    explicit CloseButton(QWidget* parent)
+        : QAbstractButton(parent)
+    {
+        setToolTip(QStringLiteral("Close"));
+        setAccessibleName(QStringLiteral("Close"));
+        setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_Hover);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor ink = AppTheme::primaryText();
+        p.setPen(Qt::NoPen);
+        p.setBrush(faded(ink, isDown() ? 0.3 : underMouse() ? 0.2 : 0.1));
+        p.drawEllipse(QRectF(rect()));
+        Glyph cross{QStringLiteral("xmark"), 11, Tint::primary};
+        cross.colour = faded(ink, 0.8);
+        Symbols::paint(p, QRectF(rect()), cross);
+    }
+};
+
+} // namespace
+
 SidePanel::SidePanel(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , m_close(new SymbolButton({QStringLiteral("xmark"), 9, Tint::secondary}, this))
+    , m_close(new CloseButton(this))
 {
     setObjectName(QStringLiteral("menuBarSidePanel"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_MacAlwaysShowToolWindow);
     setFixedSize(CategoryQuickPanel::panelSize());
-    m_close->setToolTip(QStringLiteral("Close"));
-    m_close->setGeometry(8, 7, 16, 16);
+    m_close->setGeometry(9, 8, 18, 18);
     connect(m_close, &QAbstractButton::clicked, this, &QWidget::close);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QColor>
 #include <QPointer>
 #include <QWidget>
@@ -7,8 +8,6 @@
 #include <optional>
 
 namespace tw {
-
-class SymbolButton;
 
 // The floating window beside the status item that holds one category's
 // quick panel: frameless, 460 x 420, above other windows, shown without
@@ -24,7 +23,7 @@ public:
     QWidget* content() const { return m_content; }
     // Deletes the content now (never from inside one of its own calls).
     void clearContent();
-    SymbolButton* closeButton() const { return m_close; }
+    QAbstractButton* closeButton() const { return m_close; }
 
     // The colour beneath the content.
     QColor chrome() const { return m_chrome; }
@@ -42,7 +41,7 @@ protected:
 
 private:
     QPointer<QWidget> m_content;
-    SymbolButton* m_close;
+    QAbstractButton* m_close;
     QColor m_chrome;
     std::optional<QPoint> m_dragOffset;
 };

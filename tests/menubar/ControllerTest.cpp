@@ -4,6 +4,7 @@
 #include "menubar/PopoverWindow.h"
 #include "menubar/PreviewCard.h"
 #include "menubar/PreviewHeader.h"
+
 #include "menubar/SidePanel.h"
 #include "menubar/StatusGlyph.h"
 #include "menubar/MenuBarRig.h"
@@ -216,9 +217,9 @@ TEST(MenuBarController, ClicksToggleThePreviewAndThePinKeepsItOpen)
 
     // Pinned: closed and opened again as a window that stays, with a new preview.
     QPointer<MenuBarQuickPreview> first = r.c().preview();
-    EXPECT_EQ(first->header()->pinSymbol(), "pin");
-    EXPECT_EQ(first->header()->pinButton()->toolTip(), "Keep on top");
-    first->header()->pinButton()->click();
+    EXPECT_EQ(first->header().pinSymbol(), "pin");
+    EXPECT_EQ(first->header().help(PreviewHeader::Button::pin), "Keep on top");
+    first->press(PreviewHeader::Button::pin);
     EXPECT_TRUE(r.c().isPinned());
     ASSERT_TRUE(r.c().isPopoverShown());
     EXPECT_EQ(r.c().popover()->windowType(), Qt::Tool);
@@ -226,8 +227,8 @@ TEST(MenuBarController, ClicksToggleThePreviewAndThePinKeepsItOpen)
     MenuBarQuickPreview* pinned = r.c().preview();
     EXPECT_NE(pinned, first.data());
     EXPECT_TRUE(pinned->isPinned());
-    EXPECT_EQ(pinned->header()->pinSymbol(), "pin.fill");
-    EXPECT_EQ(pinned->header()->pinButton()->toolTip(), "Unpin");
+    EXPECT_EQ(pinned->header().pinSymbol(), "pin.fill");
+    EXPECT_EQ(pinned->header().help(PreviewHeader::Button::pin), "Unpin");
     settle();
     EXPECT_TRUE(first.isNull());
 
@@ -235,14 +236,14 @@ TEST(MenuBarController, ClicksToggleThePreviewAndThePinKeepsItOpen)
     r.click();
     EXPECT_TRUE(r.c().isPopoverShown());
     // Its close button closes it; the pin stays for the next showing.
-    pinned->header()->closeButton()->click();
+    pinned->press(PreviewHeader::Button::close);
     EXPECT_FALSE(r.c().isPopoverShown());
     r.click();
     ASSERT_TRUE(r.c().isPopoverShown());
     EXPECT_TRUE(r.c().preview()->isPinned());
 
     // Unpinned: open again as the popup that the next click closes.
-    r.c().preview()->header()->pinButton()->click();
+    r.c().preview()->press(PreviewHeader::Button::pin);
     EXPECT_FALSE(r.c().isPinned());
     ASSERT_TRUE(r.c().isPopoverShown());
     EXPECT_EQ(r.c().popover()->windowType(), Qt::Popup);
@@ -283,13 +284,13 @@ TEST(MenuBarController, CloseEverythingClearsTheCategoryAndHidesBoth)
     MenuBarRig r;
     r.install();
     r.click();
-    r.c().preview()->card(SidebarTab::network)->click();
+    r.c().preview()->choose(SidebarTab::network);
     EXPECT_EQ(r.navigation().menuCategory(), SidebarTab::network);
     EXPECT_EQ(r.navigation().tab(), SidebarTab::network);
     ASSERT_NE(r.c().panel(), nullptr);
     EXPECT_TRUE(r.c().panel()->isVisible());
 
-    r.c().preview()->header()->closeButton()->click();
+    r.c().preview()->press(PreviewHeader::Button::close);
     EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
     EXPECT_FALSE(r.c().isPopoverShown());
     EXPECT_FALSE(r.c().panel()->isVisible());
@@ -297,7 +298,7 @@ TEST(MenuBarController, CloseEverythingClearsTheCategoryAndHidesBoth)
     // The same from the panel's "Open in App": the main window on that tab.
     MainWindowStandIn main;
     r.click();
-    r.c().preview()->card(SidebarTab::system)->click();
+    r.c().preview()->choose(SidebarTab::system);
     r.navigation().setTab(SidebarTab::theme);
     r.c().categoryPanel()->openInApp()->click();
     EXPECT_TRUE(main.window.isVisible());
@@ -354,7 +355,7 @@ TEST(MenuBarController, AThemeChangeShowsAnOpenPreviewAgainAndRecoloursThePanel)
     MenuBarRig r;
     r.install();
     r.click();
-    r.c().preview()->card(SidebarTab::system)->click();
+    r.c().preview()->choose(SidebarTab::system);
     QPointer<MenuBarQuickPreview> before = r.c().preview();
     QPointer<QWidget> panelContent = r.c().panel()->content();
     EXPECT_EQ(r.c().panel()->chrome(), AppTheme::cardFill(AppAppearance::midnight));
@@ -368,7 +369,7 @@ TEST(MenuBarController, AThemeChangeShowsAnOpenPreviewAgainAndRecoloursThePanel)
     // The panel's content stays; the selection too.
     EXPECT_EQ(r.c().panel()->content(), panelContent.data());
     EXPECT_EQ(r.navigation().menuCategory(), SidebarTab::system);
-    EXPECT_TRUE(r.c().preview()->card(SidebarTab::system)->isSelected());
+    EXPECT_TRUE(r.c().preview()->card(SidebarTab::system).isSelected());
 
     // Closed, a theme change shows nothing.
     r.c().closePopover();
@@ -403,7 +404,7 @@ TEST(MenuBarController, EnginesGoneShowNothing)
     MenuBarRig r;
     r.install();
     r.click();
-    r.c().preview()->card(SidebarTab::startup)->click();
+    r.c().preview()->choose(SidebarTab::startup);
     drainScans(r.shell.scanner.get(), r.shell.cleaner.get());
     r.shell.cleaner.reset();
     EXPECT_FALSE(r.c().isPopoverShown());

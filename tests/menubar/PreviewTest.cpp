@@ -94,23 +94,23 @@ TEST(QuickPreview, CardsShowTheLiveFigures)
     PreviewRig r;
     auto preview = r.make();
     // Nothing scanned yet.
-    EXPECT_EQ(preview->header()->installedLine(), "Installed: 0 apps at Zero KB");
-    EXPECT_EQ(preview->card(SidebarTab::applications)->figureTexts(), QStringList{"Zero KB"});
-    EXPECT_EQ(preview->card(SidebarTab::network)->figureTexts(), QStringList({"allowed", "0", "blocked", "0"}));
-    EXPECT_EQ(preview->card(SidebarTab::updates)->figureTexts(), QStringList({"0", "Available"}));
-    EXPECT_FALSE(preview->card(SidebarTab::startup)->hasBadge());
+    EXPECT_EQ(preview->header().installedLine(), "Installed: 0 apps at Zero KB");
+    EXPECT_EQ(preview->card(SidebarTab::applications).figureTexts(), QStringList{"Zero KB"});
+    EXPECT_EQ(preview->card(SidebarTab::network).figureTexts(), QStringList({"allowed", "0", "blocked", "0"}));
+    EXPECT_EQ(preview->card(SidebarTab::updates).figureTexts(), QStringList({"0", "Available"}));
+    EXPECT_FALSE(preview->card(SidebarTab::startup).hasBadge());
 
     r.shell.scanner->setApps({group(QStringLiteral("Suite"), 0,
                                     {record(QStringLiteral("Sheets"), 1'000'000), record(QStringLiteral("Slides"), 2'000'000),
                                      record(QStringLiteral("Docs"), 3'000'000)})});
     r.shell.cleaner->setStartupItems({startupItem("a", true), startupItem("b", false), startupItem("c", true)});
     r.shell.cleaner->setOrphanCountForMenuBar(5);
-    EXPECT_EQ(preview->header()->installedLine(), "Installed: 3 apps at 6 MB");
-    EXPECT_EQ(preview->card(SidebarTab::applications)->figureTexts(), QStringList{"6 MB"});
-    EXPECT_EQ(preview->card(SidebarTab::network)->figureTexts(), QStringList({"allowed", "3", "blocked", "0"}));
-    EXPECT_EQ(preview->card(SidebarTab::startup)->figureTexts(), QStringList({"2", "Active", "+5"}));
+    EXPECT_EQ(preview->header().installedLine(), "Installed: 3 apps at 6 MB");
+    EXPECT_EQ(preview->card(SidebarTab::applications).figureTexts(), QStringList{"6 MB"});
+    EXPECT_EQ(preview->card(SidebarTab::network).figureTexts(), QStringList({"allowed", "3", "blocked", "0"}));
+    EXPECT_EQ(preview->card(SidebarTab::startup).figureTexts(), QStringList({"2", "Active", "+5"}));
     r.shell.cleaner->setOrphanCountForMenuBar(0);
-    EXPECT_EQ(preview->card(SidebarTab::startup)->figureTexts(), QStringList({"2", "Active"}));
+    EXPECT_EQ(preview->card(SidebarTab::startup).figureTexts(), QStringList({"2", "Active"}));
 
     // The System card follows each snapshot; processor load is not capped, memory is.
     SystemSnapshot s;
@@ -118,11 +118,11 @@ TEST(QuickPreview, CardsShowTheLiveFigures)
     s.memoryTotal = 8;
     s.memoryUsed = 9;
     preview->showSnapshot(s);
-    EXPECT_EQ(preview->card(SidebarTab::system)->figureTexts(), QStringList({"137%", "CPU", "100%", "RAM"}));
+    EXPECT_EQ(preview->card(SidebarTab::system).figureTexts(), QStringList({"137%", "CPU", "100%", "RAM"}));
     s.cpuPercent = 12.4;
     s.memoryTotal = 0;
     preview->showSnapshot(s);
-    EXPECT_EQ(preview->card(SidebarTab::system)->figureTexts(), QStringList({"12%", "CPU", "0%", "RAM"}));
+    EXPECT_EQ(preview->card(SidebarTab::system).figureTexts(), QStringList({"12%", "CPU", "0%", "RAM"}));
     // And the monitor's own publications.
     r.monitor.sample();
     EXPECT_EQ(preview->figures().cpuPercent, r.monitor.snapshot().cpuPercent);
@@ -132,27 +132,69 @@ TEST(QuickPreview, CardsSelectAndDismissTheirCategory)
 {
     PreviewRig r;
     auto preview = r.make();
-    PreviewCard* apps = preview->card(SidebarTab::applications);
-    PreviewCard* system = preview->card(SidebarTab::system);
-    ASSERT_EQ(preview->cards().size(), 5);
+    ASSERT_EQ(preview->cards().size(), 5u);
+    const PreviewCard& apps = preview->card(SidebarTab::applications);
+    const PreviewCard& system = preview->card(SidebarTab::system);
+    auto click = [&](const PreviewCard& card) {
+        QTest::mouseClick(preview.get(), Qt::LeftButton, {}, card.geometry().center());
+    };
 
-    apps->click();
+    click(apps);
     EXPECT_EQ(r.navigation().menuCategory(), SidebarTab::applications);
-    EXPECT_TRUE(apps->isSelected());
-    apps->click();
+    EXPECT_TRUE(apps.isSelected());
+    click(apps);
     EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
-    EXPECT_FALSE(apps->isSelected());
-    apps->click();
-    system->click();
+    EXPECT_FALSE(apps.isSelected());
+    click(apps);
+    click(system);
     EXPECT_EQ(r.navigation().menuCategory(), SidebarTab::system);
-    EXPECT_FALSE(apps->isSelected());
-    EXPECT_TRUE(system->isSelected());
+    EXPECT_FALSE(apps.isSelected());
+    EXPECT_TRUE(system.isSelected());
     EXPECT_EQ(r.calls.log, QStringList({"select applications", "dismiss", "select applications", "select system"}));
+
+    // A press that leaves the card before it is let go does nothing.
+    QTest::mousePress(preview.get(), Qt::LeftButton, {}, apps.geometry().center());
+    QTest::mouseRelease(preview.get(), Qt::LeftButton, {}, preview->openButtonRect().center());
+    EXPECT_EQ(r.calls.log.size(), 4);
 
     // A selection made elsewhere shows too.
     r.navigation().setMenuCategory(SidebarTab::updates);
-    EXPECT_TRUE(preview->card(SidebarTab::updates)->isSelected());
-    EXPECT_FALSE(system->isSelected());
+    EXPECT_TRUE(preview->card(SidebarTab::updates).isSelected());
+    EXPECT_FALSE(system.isSelected());
+}
+
+TEST(QuickPreview, PartsLieWhereTheyAreDrawn)
+{
+    PreviewRig r;
+    auto preview = r.make();
+    EXPECT_EQ(preview->width(), 356);
+    // Two rows of two cards, then the System card across, then the button.
+    const QRect apps = preview->card(SidebarTab::applications).geometry();
+    const QRect updates = preview->card(SidebarTab::updates).geometry();
+    const QRect startup = preview->card(SidebarTab::startup).geometry();
+    const QRect network = preview->card(SidebarTab::network).geometry();
+    const QRect system = preview->card(SidebarTab::system).geometry();
+    EXPECT_EQ(apps.left(), 8 + 14);
+    EXPECT_EQ(updates.right(), 356 - 8 - 14 - 1);
+    EXPECT_EQ(updates.left() - apps.right() - 1, 10);
+    EXPECT_EQ(apps.top(), updates.top());
+    EXPECT_GE(apps.height(), 88);
+    EXPECT_EQ(startup.top() - apps.bottom() - 1, 10);
+    EXPECT_EQ(startup.height(), network.height());  // one row, one height
+    EXPECT_EQ(system.width(), 312);
+    EXPECT_EQ(preview->openButtonRect().top() - system.bottom() - 1, 14);
+    EXPECT_EQ(preview->height() - preview->openButtonRect().bottom() - 1, 14 + 8);
+
+    // The header's buttons answer the mouse and show their help.
+    const PreviewHeader& header = preview->header();
+    QTest::mouseClick(preview.get(), Qt::LeftButton, {}, header.buttonRect(PreviewHeader::Button::pin).center());
+    QTest::mouseClick(preview.get(), Qt::LeftButton, {}, header.buttonRect(PreviewHeader::Button::close).center());
+    QTest::mouseClick(preview.get(), Qt::LeftButton, {}, preview->openButtonRect().center());
+    EXPECT_EQ(r.calls.log, QStringList({"pin", "close", "close"}));
+    EXPECT_EQ(header.help(PreviewHeader::Button::pin), "Keep on top");
+    EXPECT_EQ(header.help(PreviewHeader::Button::close), "");
+    EXPECT_LT(header.buttonRect(PreviewHeader::Button::pin).right(),
+              header.buttonRect(PreviewHeader::Button::preferences).left());
 }
 
 TEST(QuickPreview, HeaderAndOpenButtonsReachTheMainWindowThenClose)
@@ -166,23 +208,23 @@ TEST(QuickPreview, HeaderAndOpenButtonsReachTheMainWindowThenClose)
     bool sheetAskedFirst = false;
     QObject::connect(&r.navigation(), &AppNavigation::showPreferencesChanged, &main,
                      [&] { sheetAskedFirst = !main.isVisible() && r.calls.log.isEmpty(); });
-    preview->header()->preferencesButton()->click();
+    preview->press(PreviewHeader::Button::preferences);
     EXPECT_TRUE(sheetAskedFirst);
     EXPECT_TRUE(r.navigation().showPreferences());
     EXPECT_TRUE(main.isVisible());
     EXPECT_EQ(r.calls.log, QStringList{"close"});
-    EXPECT_EQ(preview->header()->preferencesButton()->toolTip(), "Preferences");
+    EXPECT_EQ(preview->header().help(PreviewHeader::Button::preferences), "Preferences");
 
     main.hide();
     r.navigation().setShowPreferences(false);
-    preview->openButton()->click();
+    preview->openMainWindow();
     EXPECT_TRUE(main.isVisible());
     EXPECT_FALSE(r.navigation().showPreferences());
     EXPECT_EQ(r.calls.log, QStringList({"close", "close"}));
-    EXPECT_EQ(preview->openButton()->text(), "Open Tidewell");
+    EXPECT_EQ(MenuBarQuickPreview::openButtonTitle(), "Open Tidewell");
 
-    preview->header()->closeButton()->click();
-    preview->header()->pinButton()->click();
+    preview->press(PreviewHeader::Button::close);
+    preview->press(PreviewHeader::Button::pin);
     EXPECT_EQ(r.calls.log, QStringList({"close", "close", "close", "pin"}));
     EXPECT_FALSE(preview->isPinned());  // the host flips it
 }

@@ -72,7 +72,7 @@ TEST(SidePanel, OpensBesideThePreviewAndKeepsItsPlace)
     const QRect card = r.c().popover()->geometry().adjusted(8, 8, -8, -8);
     EXPECT_EQ(r.c().popover()->geometry().top(), r.area.place.bottom() + 1);
 
-    r.c().preview()->card(SidebarTab::system)->click();
+    r.c().preview()->choose(SidebarTab::system);
     SidePanel* panel = r.c().panel();
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
@@ -90,13 +90,13 @@ TEST(SidePanel, OpensBesideThePreviewAndKeepsItsPlace)
     // Another category replaces the content in place.
     panel->move(panel->pos() + QPoint(-3, 40));
     const QPoint moved = panel->pos();
-    r.c().preview()->card(SidebarTab::network)->click();
+    r.c().preview()->choose(SidebarTab::network);
     EXPECT_EQ(panel->pos(), moved);
     EXPECT_EQ(r.c().categoryPanel()->tab(), SidebarTab::network);
     EXPECT_EQ(r.c().panel(), panel);
 
     // Tapping the selected card again puts the panel away.
-    r.c().preview()->card(SidebarTab::network)->click();
+    r.c().preview()->choose(SidebarTab::network);
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
 }
@@ -106,11 +106,11 @@ TEST(SidePanel, ItsCloseButtonClearsTheCategory)
     MenuBarRig r;
     r.install();
     r.click();
-    r.c().preview()->card(SidebarTab::applications)->click();
+    r.c().preview()->choose(SidebarTab::applications);
     EXPECT_EQ(r.navigation().appsSegment(), AppsSegment::apps);
     r.navigation().setAppsSegment(AppsSegment::remains);
-    r.c().preview()->card(SidebarTab::startup)->click();
-    r.c().preview()->card(SidebarTab::applications)->click();
+    r.c().preview()->choose(SidebarTab::startup);
+    r.c().preview()->choose(SidebarTab::applications);
     EXPECT_EQ(r.navigation().appsSegment(), AppsSegment::apps);
 
     SidePanel* panel = r.c().panel();
@@ -121,9 +121,9 @@ TEST(SidePanel, ItsCloseButtonClearsTheCategory)
     EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
     // The preview stays and shows no selection.
     EXPECT_TRUE(r.c().isPopoverShown());
-    EXPECT_FALSE(r.c().preview()->card(SidebarTab::applications)->isSelected());
+    EXPECT_FALSE(r.c().preview()->card(SidebarTab::applications).isSelected());
     // Hidden by the host, it leaves the category alone.
-    r.c().preview()->card(SidebarTab::system)->click();
+    r.c().preview()->choose(SidebarTab::system);
     panel->hide();
     EXPECT_EQ(r.navigation().menuCategory(), SidebarTab::system);
 }
@@ -173,7 +173,7 @@ TEST(SidePanel, PanesComeFromTheirFactories)
         return pane;
     });
     r.click();
-    r.c().preview()->card(SidebarTab::system)->click();
+    r.c().preview()->choose(SidebarTab::system);
     r.c().showCategoryPanel(SidebarTab::theme);
     auto* pane = qobject_cast<LinkButton*>(r.c().categoryPanel()->pane());
     ASSERT_NE(pane, nullptr);
@@ -192,7 +192,7 @@ TEST(SidePanel, OneStartupScanWhilePreviewAndPanelAppear)
     StartupScanGate gate(r.shell.fake);
     r.click();  // the preview starts a scan: no startup items are known
     ASSERT_TRUE(r.shell.cleaner->isScanningStartup());
-    r.c().preview()->card(SidebarTab::startup)->click();  // the panel finds it running
+    r.c().preview()->choose(SidebarTab::startup);  // the panel finds it running
     const MenuBarQuickPreview* before = r.c().preview();
     r.theme().apply(AppAppearance::indigo, true);  // and so does the preview shown again
     settle();

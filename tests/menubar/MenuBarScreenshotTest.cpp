@@ -1,0 +1,90 @@
+#include "menubar/CategoryQuickPanel.h"
+#include "menubar/MenuBarQuickPreview.h"
+#include "menubar/MenuBarRig.h"
+#include "menubar/PopoverWindow.h"
+#include "menubar/PreviewCard.h"
+#include "menubar/SidePanel.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <iostream>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+QString screenshotFolder()
+{
+    const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");
+    const QString dir = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
+                                      : QString::fromLocal8Bit(env);
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// The preview with figures in every card: applications of a few sizes,
+// startup items, remains and a processor and memory load.
+void fill(MenuBarRig& r)
+{
+    QList<AppInfoPtr> apps;
+    for (const auto& [name, size] : {std::pair{"Writer", 2'400'000'000}, {"Painter", 5'100'000'000},
+                                     {"Mailbox", 310'000'000}, {"Notebook", 95'000'000}})
+        apps << record(QString::fromLatin1(name), size);
+    r.shell.scanner->setApps(apps);
+    QList<RemovableItem> items;
+    for (int i = 0; i < 7; ++i) {
+        RemovableItem item;
+        item.title = QStringLiteral("Agent %1").arg(i);
+        item.isEnabled = i % 3 != 0;
+        items << item;
+    }
+    r.shell.cleaner->setStartupItems(items);
+    r.shell.cleaner->setOrphanCountForMenuBar(5);
+}
+
+} // namespace
+
+TEST(MenuBarScreenshots, PreviewAndSidePanelInEveryTheme)
+{
+    MenuBarRig r;
+    fill(r);
+    r.install();
+    const QString folder = screenshotFolder();
+    QHash<AppAppearance, QImage> previews;
+    for (AppAppearance a : allCases<AppAppearance>()) {
+        r.theme().apply(a, true);
+        settle();
+        if (!r.c().isPopoverShown())
+            r.click();
+        ASSERT_TRUE(r.c().isPopoverShown());
+        r.navigation().setMenuCategory(SidebarTab::system);
+        QTest::qWait(120);
+        SystemSnapshot s;
+        s.cpuPercent = 23.6;
+        s.memoryTotal = 16ull << 30;
+        s.memoryUsed = 11ull << 30;
+        r.c().preview()->showSnapshot(s);
+        const QImage preview = r.c().popover()->grab().toImage();
+        ASSERT_TRUE(preview.save(folder + QStringLiteral("/menubar-preview-%1.png").arg(rawValue(a))));
+        previews.insert(a, preview);
+
+        r.c().showCategoryPanel(SidebarTab::system);
+        QTest::qWait(60);
+        const QImage panel = r.c().panel()->grab().toImage();
+        ASSERT_TRUE(panel.save(folder + QStringLiteral("/menubar-panel-%1.png").arg(rawValue(a))));
+        EXPECT_EQ(panel.size(), QSize(460, 420) * panel.devicePixelRatio());
+    }
+    std::cout << "screenshots in " << folder.toStdString() << std::endl;
+
+    // The corners outside the rounded frame are see-through; the cards are
+    // white in the light theme and dark in the others.
+    const QImage& midnight = previews[AppAppearance::midnight];
+    EXPECT_LT(pixel(midnight, 0, 0).alpha(), 40);
+    const QRect apps = r.c().preview()->card(SidebarTab::applications).geometry();
+    const QPoint cardPoint = r.c().preview()->mapTo(r.c().popover(), apps.bottomRight() - QPoint(10, 6));
+    EXPECT_GT(luminance(pixel(previews[AppAppearance::classic], cardPoint.x(), cardPoint.y())), 230);
+    EXPECT_LT(luminance(pixel(midnight, cardPoint.x(), cardPoint.y())), 60);
+    EXPECT_LT(luminance(pixel(previews[AppAppearance::indigo], cardPoint.x(), cardPoint.y())), 60);
+}
