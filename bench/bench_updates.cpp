@@ -1,8 +1,8 @@
 // The update checker's work on the GUI thread (building the rows) and its
 // parsers (run on the pool, one row at a time).
 
-#include "engine/updates/FeedSamples.h"
 #include "engine/inventory/Models.h"
+#include "engine/updates/FeedSamples.h"
 #include "engine/updates/UpdateChecker.h"
 #include "support/FakePlatform.h"
 

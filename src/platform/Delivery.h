@@ -19,7 +19,8 @@ public:
     // On the GUI thread, while context lives.
     explicit Delivery(QObject* context) : m_context(context)
     {
-        Q_ASSERT(!context || context->thread() == QCoreApplication::instance()->thread());
+        Q_ASSERT(!context || !QCoreApplication::instance()
+                 || context->thread() == QCoreApplication::instance()->thread());
     }
 
     // From any thread: f runs later on the GUI thread unless the context is

@@ -1,9 +1,11 @@
 #include "platform/FileSystem.h"
 #include "platform/SafeRead.h"
 
+#include "platform/FolderHandle.h"
 #include "platform/Path.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -78,6 +80,30 @@ std::optional<std::vector<std::pair<QByteArray, FileType>>> readEntries(const QB
     return out;
 }
 
+// A logical path in standard form, made absolute.
+QString absolute(const QString& logical)
+{
+    return path::standardized(logical.startsWith(u'/') ? logical : u'/' + logical);
+}
+
+// Writes all of data to fd, gives it mode when there is one and syncs it;
+// 0, else errno.
+int writeAll(int fd, const QByteArray& data, std::optional<mode_t> mode)
+{
+    if (mode && ::fchmod(fd, *mode) != 0)
+        return errno;
+    qsizetype written = 0;
+    while (written < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + written, size_t(data.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        written += n;
+    }
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
 bool roundTrips(const QByteArray& name, QString& decoded)
 {
     decoded = QString::fromUtf8(name);
@@ -110,7 +136,7 @@ FileSystem FileSystem::fromEnvironment()
 
 QByteArray FileSystem::toHost(const QString& logical) const
 {
-    QString p = path::standardized(logical.startsWith(u'/') ? logical : u'/' + logical);
+    const QString p = absolute(logical);
     if (m_root.isEmpty())
         return p.toUtf8();
     return (p == QLatin1String("/") ? m_root : m_root + p).toUtf8();
@@ -227,73 +253,93 @@ std::optional<QByteArray> FileSystem::readFile(const QString& p, std::int64_t ma
     return data;
 }
 
+Result<UniqueFd> FileSystem::openFolder(const QString& logical) const
+{
+    const UniqueFd root(::open(m_root.isEmpty() ? "/" : m_root.toUtf8().constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (root.get() < 0)
+        return Error::posix(errno);
+    const QString s = absolute(logical);
+    return openFolderBeneath(root.get(), s == QLatin1String("/") ? QByteArray() : s.mid(1).toUtf8());
+}
+
 Status FileSystem::writeFileAtomic(const QString& p, const QByteArray& data) const
 {
-    const QByteArray target = toHost(p);
-    const QString leaf = path::lastComponent(p);
-    QByteArray tmpl = toHost(path::join(path::parent(p), QStringLiteral(".") + leaf + QStringLiteral(".tw-XXXXXX")));
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
-        return Error::posix(errno);
+    const auto [folder, leaf] = path::split(absolute(p));
+    const Result<UniqueFd> dir = openFolder(folder);
+    if (leaf.isEmpty() || !dir)
+        return leaf.isEmpty() ? Error::posix(EINVAL) : dir.error();
+    const QByteArray name = leaf.toUtf8();
+    std::optional<mode_t> mode;
     struct stat old;
-    if (::stat(target.constData(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
-    auto fail = [&](int err) {
-        ::unlink(tmpl.constData());
-        return Error::posix(err);
-    };
-    qsizetype written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + written, size_t(data.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            return fail(err);
-        }
-        written += n;
+    if (::fstatat(dir->get(), name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        // Never through a link, and never over anything but a file.
+        if (!S_ISREG(old.st_mode))
+            return Error::posix(S_ISLNK(old.st_mode) ? ELOOP : EISDIR);
+        mode = old.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return Error::posix(errno);
     }
-    if (::fsync(fd) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return fail(err);
+    QByteArray temporary;
+    UniqueFd file;
+    for (int attempt = 0; attempt < 16 && file.get() < 0; ++attempt) {
+        temporary = ".tw-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
+        file = UniqueFd(::openat(dir->get(), temporary.constData(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (file.get() < 0 && errno != EEXIST)
+            return Error::posix(errno);
     }
-    if (::close(fd) != 0 || ::rename(tmpl.constData(), target.constData()) != 0)
-        return fail(errno);
-    return {};
+    if (file.get() < 0)
+        return Error::posix(EEXIST);
+    const int err = writeAll(file.get(), data, mode);
+    file = UniqueFd();
+    if (err == 0 && ::renameat(dir->get(), temporary.constData(), dir->get(), name.constData()) == 0)
+        return {};
+    const int failure = err ? err : errno;
+    ::unlinkat(dir->get(), temporary.constData(), 0);
+    return Error::posix(failure);
 }
 
 Status FileSystem::rename(const QString& from, const QString& to) const
 {
-    const QByteArray a = toHost(from), b = toHost(to);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+    const auto [fromFolder, fromLeaf] = path::split(absolute(from));
+    const auto [toFolder, toLeaf] = path::split(absolute(to));
+    if (fromLeaf.isEmpty() || toLeaf.isEmpty())
+        return Error::posix(EINVAL);
+    const Result<UniqueFd> source = openFolder(fromFolder);
+    if (!source)
+        return source.error();
+    const Result<UniqueFd> target = openFolder(toFolder);
+    if (!target)
+        return target.error();
+    const QByteArray a = fromLeaf.toUtf8(), b = toLeaf.toUtf8();
+    if (::renameat2(source->get(), a.constData(), target->get(), b.constData(), RENAME_NOREPLACE) == 0)
         return {};
     if (errno != EINVAL && errno != ENOSYS)
         return Error::posix(errno);
     // The file system cannot refuse atomically: test first.
     struct stat st;
-    if (::lstat(b.constData(), &st) == 0)
+    if (::fstatat(target->get(), b.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return Error::posix(EEXIST);
-    if (::rename(a.constData(), b.constData()) != 0)
+    if (::renameat(source->get(), a.constData(), target->get(), b.constData()) != 0)
         return Error::posix(errno);
     return {};
 }
 
-Status FileSystem::makeDirectories(const QString& p) const
+Status FileSystem::makeDirectories(const QString& p, std::uint32_t mode) const
 {
-    const QString s = path::standardized(p);
-    if (isDirectory(s))
-        return {};
-    if (s != QLatin1String("/"))
-        if (Status parent = makeDirectories(path::parent(s)); !parent)
-            return parent;
-    if (::mkdir(toHost(s).constData(), 0755) == 0)
-        return {};
-    const int err = errno;
-    if (err == EEXIST && isDirectory(s))
-        return {};  // made meanwhile by someone else
-    return Error::posix(err == EEXIST ? ENOTDIR : err);
+    const QString s = absolute(p);
+    Result<UniqueFd> current = openFolder(QStringLiteral("/"));
+    for (const QString& part : s.split(u'/', Qt::SkipEmptyParts)) {
+        if (!current)
+            break;
+        const QByteArray name = part.toUtf8();
+        if (::mkdirat(current->get(), name.constData(), mode) != 0 && errno != EEXIST)
+            return Error::posix(errno);
+        current = openFolderBeneath(current->get(), name);  // a link on the way fails here
+    }
+    if (!current)
+        return current.error();
+    return {};
 }
 
 std::optional<QString> FileSystem::resolvingParents(const QString& p) const

@@ -13,6 +13,8 @@
 
 namespace tw {
 
+class UniqueFd;
+
 enum class FileType { Missing, Regular, Directory, Symlink, Other };
 
 struct FileStat {
@@ -80,12 +82,18 @@ public:
               const std::function<Visit(const QString& path, const DirEntry& entry, int depth)>& visit) const;
 
     std::optional<QByteArray> readFile(const QString& p, std::int64_t maxBytes = 64 << 20) const;
-    // Writes through a temporary file in the same folder and a rename.
-    // Failures are POSIX errors.
+    // The writes below open the folders they act in beneath the root without
+    // following any link (a link on the way fails with ELOOP), so the path
+    // acted on is the one the caller named; resolve links first with
+    // resolvingParents. Failures are POSIX errors.
+
+    // Writes through a temporary file in the same folder and a rename. Never
+    // writes through a link, nor over anything but a regular file.
     Status writeFileAtomic(const QString& p, const QByteArray& data) const;
     // Never overwrites: an existing target fails with EEXIST.
     Status rename(const QString& from, const QString& to) const;
-    Status makeDirectories(const QString& p) const;
+    // Missing folders are made with mode.
+    Status makeDirectories(const QString& p, std::uint32_t mode = 0755) const;
 
     // The path with its parent folders resolved through symlinks (the last
     // component is kept as it is). nullopt when the parent cannot be resolved
@@ -93,6 +101,8 @@ public:
     std::optional<QString> resolvingParents(const QString& p) const;
 
 private:
+    Result<UniqueFd> openFolder(const QString& logical) const;
+
     QString m_root;     // host folder without trailing slash, "" for "/"
     QString m_home;
 };

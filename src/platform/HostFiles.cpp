@@ -49,7 +49,9 @@ QStringList adminMoveArguments(const QString& trash, const QString& source, cons
 namespace {
 
 // A rename into home/.Trash under a free name ("Foo.app", "Foo 1.app", ...);
-// never overwrites, since the rename itself refuses an existing target.
+// never overwrites, since the rename itself refuses an existing target. The
+// folders on both sides are opened without following links: pass the item
+// with its parents resolved.
 class RenameTrash final : public TrashMover {
 public:
     explicit RenameTrash(const FileSystem& fs) : m_fs(fs) {}
@@ -60,14 +62,15 @@ public:
         const QString name = path::lastComponent(source);
         if (name.isEmpty())
             return trashError(EINVAL, source);
-        const QString trash = m_fs.trash();
-        if (!m_fs.isDirectory(trash)) {
-            if (const Status made = m_fs.makeDirectories(trash); !made)
-                return trashError(made.error().code, name);
-            ::chmod(m_fs.toHost(trash).constData(), 0700);
-        }
+        // A real folder of the home, made when missing and never reached
+        // through a link (one at its place fails the move).
+        const std::optional<QString> trash = m_fs.resolvingParents(m_fs.trash());
+        if (!trash)
+            return trashError(ENOTDIR, name);
+        if (const Status made = m_fs.makeDirectories(*trash, 0700); !made)
+            return trashError(made.error().code, name);
         for (int n = 0; n <= 501; ++n) {
-            const Status moved = m_fs.rename(source, path::join(trash, path::trashName(name, n)));
+            const Status moved = m_fs.rename(source, path::join(*trash, path::trashName(name, n)));
             if (moved)
                 return {};
             if (moved.error().code != EEXIST && moved.error().code != ENOTEMPTY)

@@ -111,15 +111,40 @@ QString deletingExtension(QStringView p)
     return ext.isEmpty() ? s : s.left(s.size() - ext.size() - 1);
 }
 
+namespace {
+
+// The longest start of text whose UTF-8 form has at most maxBytes, cut
+// between characters.
+QString leadingBytes(const QString& text, qsizetype maxBytes)
+{
+    qsizetype bytes = 0, end = 0;
+    while (end < text.size()) {
+        const bool pair = text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate();
+        const char32_t c = pair ? QChar::surrogateToUcs4(text[end], text[end + 1]) : text[end].unicode();
+        const qsizetype width = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (bytes + width > maxBytes)
+            break;
+        bytes += width;
+        end += pair ? 2 : 1;
+    }
+    return text.left(end);
+}
+
+} // namespace
+
 QString trashName(const QString& name, int n)
 {
     if (n == 0)
         return name;
-    const QString ext = extension(name);
-    const QString base = ext.isEmpty() ? name : baseName(name);
-    const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
     const QString tag = n <= 500 ? QString::number(n) : QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    return base + QLatin1Char(' ') + tag + suffix;
+    QString ext = extension(name);
+    // The base gives way to fit the file system's name limit; an extension
+    // too long to keep goes with it.
+    if (ext.toUtf8().size() + tag.size() + 3 > kMaxNameBytes)
+        ext.clear();
+    const QString base = ext.isEmpty() ? name : baseName(name);
+    const QString suffix = QLatin1Char(' ') + tag + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
+    return leadingBytes(base, kMaxNameBytes - suffix.toUtf8().size()) + suffix;
 }
 
 QString parent(QStringView p)

@@ -31,8 +31,12 @@ QString baseName(QStringView p);
 // The path without the extension of its last component.
 QString deletingExtension(QStringView p);
 
+// The longest file name the file systems take, in bytes of UTF-8 (NAME_MAX).
+inline constexpr qsizetype kMaxNameBytes = 255;
+
 // The n-th name an item called name may take in the Trash: the name itself
-// for 0, "base n.ext" for 1 to 500, then "base <UUID>.ext".
+// for 0, "base n.ext" for 1 to 500, then "base <UUID>.ext". The base is
+// shortened, by whole characters, to keep the name within kMaxNameBytes.
 QString trashName(const QString& name, int n);
 
 // The containing folder ("/" for a top-level item and for "/").

@@ -55,7 +55,9 @@ public:
     virtual Result<QStringList> grantedServices(const QString& databasePath, const QString& clientLower) = 0;
 };
 
-// The platform's own "move to Trash" as the user. Never overwrites.
+// The platform's own "move to Trash" as the user. Never overwrites, and
+// never follows a link in the item's parent folders or at the Trash's place:
+// pass the item with its parents resolved.
 class TrashMover {
 public:
     virtual ~TrashMover() = default;

@@ -162,7 +162,7 @@ TEST(ProgramEntry, CleanupOfferTellsWhatCouldNotBeMoved)
             return std::nullopt;
         return Error{kCocoaErrorDomain, 513, QStringLiteral("You don’t have permission.")};
     };
-    p.fake.admin->result = {AdminResult::Status::Failed, QStringLiteral("User canceled."), -128};
+    p.fake.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
     p.navigation().setRemainOffer(offer);
     p.app->answerOffer(true);
 

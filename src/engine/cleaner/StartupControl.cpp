@@ -81,8 +81,10 @@ Status applyEnabled(const Platform& p, const RemovableItem& item, bool enabled)
     const auto job = plist::readDictionary(fs, item.path);
     const QString label =
         plist::string(job.value_or(QVariantMap()), QStringLiteral("Label")).value_or(path::baseName(item.path));
-    const Rewrite rewrite = rewriteDisabledKey(fs, item.path, job, enabled);
-    // A job whose file still says otherwise would come back at the next login.
+    // A file reached through a link is not touched, nor handed to launchd;
+    // and a job whose file still says otherwise would come back at the next login.
+    const Rewrite rewrite =
+        liesWhereNamed(fs, item.path) ? rewriteDisabledKey(fs, item.path, job, enabled) : Rewrite::Failed;
     if (rewrite == Rewrite::Failed || (!enabled && rewrite == Rewrite::Unreadable))
         return message((enabled ? QStringLiteral("Could not enable ") : QStringLiteral("Could not disable ")) + label
                        + QLatin1Char('.'));
@@ -101,6 +103,12 @@ Status applyEnabled(const Platform& p, const RemovableItem& item, bool enabled)
     if (retry && retry->exitCode == 0)
         return {};
     return message(error.isEmpty() ? QStringLiteral("Could not enable ") + label + QLatin1Char('.') : error);
+}
+
+bool liesWhereNamed(const FileSystem& fs, const QString& plistPath)
+{
+    const QString file = path::standardized(plistPath);
+    return fs.resolvingParents(file) == std::optional<QString>(file);
 }
 
 } // namespace tw::startup
@@ -150,7 +158,10 @@ std::optional<QString> SystemCleaner::removeStartupItem(const QString& path)
                 return removed.error().description + QStringLiteral(" / ") + moved.error().description;
         }
     } else {
-        if (!isPlist && !safety::isSafeToRemove(m_platform.fs(), item.path))
+        // A job file reached through a link stays; other files pass the safety test.
+        const bool allowed = isPlist ? startup::liesWhereNamed(m_platform.fs(), item.path)
+                                     : safety::isSafeToRemove(m_platform.fs(), item.path);
+        if (!allowed)
             return QStringLiteral("This startup file is protected.");
         if (const Status moved = PrivilegedTrash::moveToTrash(m_platform, item.path); !moved)
             return moved.error().description;

@@ -10,6 +10,10 @@
 namespace tw::startup {
 
 Status applyEnabled(const Platform& p, const RemovableItem& item, bool enabled);
+// A job's file the controls may rewrite or move: it lies where its path
+// names it, inside the root, with no link on the way (a launch folder that
+// is a link leads elsewhere).
+bool liesWhereNamed(const FileSystem& fs, const QString& plistPath);
 Status addLoginItem(const Platform& p, const QString& path);
 Status removeLoginItem(const Platform& p, const QString& name, const QString& path);
 

@@ -15,6 +15,8 @@ const QString kAuthorizationFailed = QStringLiteral("Administrator authorization
 
 Error appError(int code, const QString& description) { return {kAppErrorDomain, code, description}; }
 
+Error cannotMove() { return {kCocoaErrorDomain, 512, QStringLiteral("The item couldn’t be moved to the Trash.")}; }
+
 Error stillInPlace(const QString& name)
 {
     return appError(5, QStringLiteral("“") + name
@@ -41,23 +43,29 @@ Status moveToTrash(const Platform& p, const QString& path)
     const FileSystem& fs = p.fs();
     const QString source = path::standardized(path);
     if (source.isEmpty() || !source.startsWith(u'/') || source == QLatin1String("/"))
-        return Error{kCocoaErrorDomain, 512, QStringLiteral("The item couldn’t be moved to the Trash.")};
+        return cannotMove();
     // A dangling symlink is an item too.
     if (!fs.existsNoFollow(source))
         return {};
+    // The move acts on the item where it lies now, its parent folders resolved
+    // once here; a folder swapped for a link after this fails the move.
+    const std::optional<QString> item = fs.resolvingParents(source);
+    if (!item)
+        return cannotMove();
 
-    const Status first = p.trash().trashItem(path);
+    const Status first = p.trash().trashItem(*item);
     if (first)
         return first;
     const Error& error = first.error();
     // Gone in the meantime: nothing left to move.
-    if (error.code == 4 && !fs.existsNoFollow(source))
+    if (error.code == 4 && !fs.existsNoFollow(*item))
         return {};
-    // A password cannot make room on a full volume.
-    if (isOutOfSpace(error))
+    // A password cannot make room on a full volume, nor may it follow a
+    // folder that turned into a link on the way meanwhile.
+    if (isOutOfSpace(error) || fs.resolvingParents(source) != item)
         return first;
-    if (isPermissionFailure(error) || isOwnedByRoot(fs, source) || !fs.isWritable(source))
-        return moveToTrashElevated(p, path);
+    if (isPermissionFailure(error) || isOwnedByRoot(fs, *item) || !fs.isWritable(*item))
+        return moveToTrashElevated(p, *item);
     return first;
 }
 
@@ -83,15 +91,15 @@ Status moveToTrashElevated(const Platform& p, const QString& path)
     const FileSystem& fs = p.fs();
     const QString source = path::standardized(path);
     const QString name = path::lastComponent(source);
-    const QString trash = fs.trash();
+    const QString trash = fs.resolvingParents(fs.trash()).value_or(fs.trash());
     if (hasForbiddenCharacters(source) || hasForbiddenCharacters(trash) || name.isEmpty())
         return appError(2, kCannotRequest);
 
     // The Trash is made by the user, never by the administrator, so that it
-    // stays the user's own.
+    // stays the user's own; a link in its place is not the Trash.
     const auto trashStat = fs.stat(trash);
     if (!trashStat) {
-        if (!fs.makeDirectories(trash))
+        if (!fs.makeDirectories(trash, 0700))
             return appError(4, QStringLiteral("The Trash folder could not be created."));
     } else if (trashStat->type != FileType::Directory) {
         return appError(4, QStringLiteral("The Trash is not a folder."));

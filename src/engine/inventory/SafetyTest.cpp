@@ -130,4 +130,23 @@ bool isUserAppBundle(const QString& home, const QString& path)
         || (!home.isEmpty() && p.startsWith(path::standardized(home) + QStringLiteral("/Applications/")));
 }
 
+bool isUserAppBundleOnDisk(const FileSystem& fs, const QString& path)
+{
+    const QString p = path::standardized(path);
+    const std::optional<QString> resolved = fs.resolvingParents(p);
+    if (!resolved || !isUserAppBundle(fs.home(), p))
+        return false;
+    // The bundle where it really lies must pass too, under either spelling
+    // of the home folder.
+    const std::optional<QString> home = fs.resolvingParents(path::join(fs.home(), QStringLiteral("Applications")));
+    if (!isUserAppBundle(fs.home(), *resolved) && !(home && isUserAppBundle(path::parent(*home), *resolved)))
+        return false;
+    auto is = [&](const QString& p, FileType type) {
+        const auto st = fs.stat(p);
+        return st && st->type == type;
+    };
+    return is(*resolved, FileType::Directory) && is(*resolved + QStringLiteral("/Contents"), FileType::Directory)
+        && is(*resolved + QStringLiteral("/Contents/Info.plist"), FileType::Regular);
+}
+
 } // namespace tw::safety

@@ -27,8 +27,12 @@ bool isSafeToRemove(const FileSystem& fs, const QString& path);
 bool isSafeToRemove(LeftoverSearchCache& cache, const QString& path);
 
 // An application bundle in /Applications or ~/Applications (or below them),
-// never under /System.
+// never under /System; by its path alone.
 bool isUserAppBundle(const QString& home, const QString& path);
+// The uninstall's guard: the path and the path with its parents resolved
+// both pass isUserAppBundle, and a real bundle lies there (a folder, not a
+// link, with Contents/Info.plist as a file).
+bool isUserAppBundleOnDisk(const FileSystem& fs, const QString& path);
 
 // A name shaped like a bundle identifier (com.example.app): three or more
 // dotted words and no space. Such a name ending in ".app" names a container

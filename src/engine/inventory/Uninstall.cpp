@@ -18,7 +18,7 @@ AppScanner::UninstallResult AppScanner::uninstall(const AppInfoPtr& app, const Q
         m_uninstallObserver(app->path(), app->bundleIdentifier());
 
     if (bundle == BundleRemoval::MoveToTrash) {
-        if (!safety::isUserAppBundle(m_platform.fs().home(), app->path())) {
+        if (!safety::isUserAppBundleOnDisk(m_platform.fs(), app->path())) {
             result.status = Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")};
             return result;
         }

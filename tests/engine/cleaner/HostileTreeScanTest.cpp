@@ -4,9 +4,14 @@
 // nest or hold NUL. Each scan must come back and leave every file as it was.
 
 #include "Items.h"
-#include "engine/inventory/AppScanner.h"
-#include "platform/ThreadPool.h"
+#include "engine/cleaner/Extensions.h"
+#include "engine/cleaner/Remains.h"
+#include "engine/cleaner/StartupItems.h"
+#include "engine/inventory/Discovery.h"
+#include "engine/inventory/LeftoverFinder.h"
+#include "engine/inventory/Prefetch.h"
 #include "platform/Path.h"
+#include "platform/ThreadPool.h"
 #include "support/BinaryPlist.h"
 
 #include <QTemporaryDir>
@@ -224,26 +229,26 @@ TEST(HostileTree, EveryScanComesBackAndLeavesEveryFileAsItWas)
     const auto insideBefore = snapshot(fp.fs());
     const auto outsideBefore = snapshot(hostile.outside());
 
-    const std::vector<AppDraft> apps = AppScanner::discoverInstalledApps(p);
+    const std::vector<AppDraft> apps = discovery::discoverInstalledApps(p);
     QStringList appPaths;
     for (const AppDraft& a : apps)
         appPaths << a.fields.path;
     EXPECT_TRUE(appPaths.contains("/Applications/Good.app")) << appPaths.join(", ").toStdString();
     EXPECT_TRUE(appPaths.contains("/Applications/Line\nBreak.app"));
 
-    const auto leftovers = AppScanner::findLeftovers(p, "com.example.good", "Good", std::nullopt, "/Applications/Good.app");
+    const auto leftovers = leftovers::findLeftovers(p, "com.example.good", "Good", std::nullopt, "/Applications/Good.app");
     QStringList leftoverPaths = tw::test::collect(leftovers, &LeftoverItem::path);
     EXPECT_TRUE(leftoverPaths.contains(kLib + "/Caches/com.example.good")) << leftoverPaths.join(", ").toStdString();
     expectInside(fp.fs(), leftoverPaths, "leftovers");
-    EXPECT_EQ(AppScanner::privacyPermissionCount(p, "com.example.good", "/Applications/Good.app"), 0);
+    EXPECT_EQ(prefetch::privacyPermissionCount(p, "com.example.good", "/Applications/Good.app"), 0);
 
-    const auto remains = SystemCleaner::findOrphans(p, {"com.example.good"}, {"Good"});
+    const auto remains = remains::findOrphans(p, {"com.example.good"}, {"Good"});
     expectInside(fp.fs(), paths(remains), "remains");
 
-    const auto startup = SystemCleaner::loadStartupItems(p);
+    const auto startup = startup::loadStartupItems(p);
     EXPECT_TRUE(paths(startup).contains(kLib + "/LaunchAgents/com.example.good.plist")) << paths(startup).join(", ").toStdString();
 
-    const auto extensions = SystemCleaner::loadAllExtensions(p);
+    const auto extensions = extensions::loadAllExtensions(p);
     EXPECT_TRUE(paths(extensions).contains(kChrome + "/bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb")) << paths(extensions).join(", ").toStdString();
     tw::enginePool().waitForDone();
 

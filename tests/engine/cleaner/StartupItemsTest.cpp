@@ -5,6 +5,7 @@
 #include "platform/PropertyList.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -316,9 +317,13 @@ TEST(StartupControl, UnwritableDisabledKeyIsReportedAndChangesNothing)
 {
     FakePlatform fp;
     auto& t = fp.tree();
-    // The temporary file of the atomic write cannot be made next to a file of this name length.
-    const QString longName = "/Library/LaunchAgents/" + QString(240, 'a') + ".plist";
-    t.writePlist(longName, {{"Label", "org.long.job"}});
+    // A job file that is a link is never rewritten: the rewrite would replace
+    // the link with a file, or write through it.
+    const QString linked = "/Library/LaunchAgents/org.linked.job.plist";
+    const QString target = "/Library/Elsewhere/org.linked.job.plist";
+    t.writePlist(target, {{"Label", "org.linked.job"}});
+    t.symlink(linked, "../Elsewhere/org.linked.job.plist");
+    const QByteArray targetBytes = t.read(target);
     const QString garbage = "/Library/LaunchAgents/broken.plist";
     t.write(garbage, "not a property list");
     SystemCleaner cleaner(fp);
@@ -328,23 +333,24 @@ TEST(StartupControl, UnwritableDisabledKeyIsReportedAndChangesNothing)
     fp.launchd.answer = [](const QStringList&) { return ran(0); };
     QSignalSpy changed(&cleaner, &SystemCleaner::startupItemsChanged);
 
-    EXPECT_EQ(cleaner.setStartupItemEnabled(longName, false), std::optional<QString>("Could not disable org.long.job."));
+    EXPECT_EQ(cleaner.setStartupItemEnabled(linked, false), std::optional<QString>("Could not disable org.linked.job."));
     EXPECT_EQ(cleaner.setStartupItemEnabled(garbage, false), std::optional<QString>("Could not disable broken."));
     EXPECT_TRUE(fp.launchd.calls.empty());
     EXPECT_EQ(changed.count(), 0);
     for (const RemovableItem& item : cleaner.startupItems())
         EXPECT_TRUE(item.isEnabled);
-    EXPECT_FALSE(plist::readDictionary(fp.fs(), longName)->contains("Disabled"));
+    EXPECT_EQ(fp.fs().stat(linked)->type, FileType::Symlink);
+    EXPECT_EQ(t.read(target), targetBytes);
     EXPECT_EQ(t.read(garbage), "not a property list");
 
-    // Enabling has nothing to remove from either file, so launchd is asked as usual.
-    EXPECT_EQ(cleaner.setStartupItemEnabled(longName, true), std::nullopt);
+    // Enabling has nothing to remove from the unreadable file, so launchd is asked as usual.
     EXPECT_EQ(cleaner.setStartupItemEnabled(garbage, true), std::nullopt);
-    EXPECT_EQ(fp.launchd.calls.size(), 2u);
+    EXPECT_EQ(fp.launchd.calls.size(), 1u);
 
     // A "Disabled" key that cannot be taken out: enabling is refused.
-    const QString stuck = "/Library/LaunchAgents/" + QString(240, 'b') + ".plist";
-    t.writePlist(stuck, {{"Label", "org.stuck.job"}, {"Disabled", true}});
+    const QString stuck = "/Library/LaunchAgents/org.stuck.job.plist";
+    t.writePlist("/Library/Elsewhere/org.stuck.job.plist", {{"Label", "org.stuck.job"}, {"Disabled", true}});
+    t.symlink(stuck, "../Elsewhere/org.stuck.job.plist");
     cleaner.setStartupItems(startup::loadStartupItems(fp));
     fp.launchd.calls.clear();
     EXPECT_EQ(cleaner.setStartupItemEnabled(stuck, true), std::optional<QString>("Could not enable org.stuck.job."));
@@ -507,4 +513,43 @@ TEST(StartupControl, RemovingLoginItemsDeletesTheLoginItemOnly)
     EXPECT_FALSE(t.exists(listed));
     EXPECT_TRUE(t.exists(f.fp.fs().trash() + "/item.plist"));
     EXPECT_EQ(f.cleaner.startupItems().size(), 3);
+}
+
+TEST(StartupControl, ALaunchFolderThatIsALinkIsNeitherRewrittenNorEmptied)
+{
+    // The user's LaunchAgents folder leads out of the root, or elsewhere in it.
+    QTemporaryDir outside;
+    for (const bool leadsOut : {true, false}) {
+        SCOPED_TRACE(leadsOut ? "out of the root" : "into Documents");
+        FakePlatform fp;
+        auto& t = fp.tree();
+        const QString documents = QStringLiteral("/Users/tester/Documents/agents");
+        t.mkdir(documents);
+        const QString folder = leadsOut ? outside.path() : t.host(documents);
+        const QString job = folder + "/org.outside.job.plist";
+        t.writePlist(documents + "/org.outside.job.plist", {{"Label", "org.outside.job"}});
+        if (leadsOut) {
+            ASSERT_TRUE(QFile::rename(t.host(documents + "/org.outside.job.plist"), job));
+        }
+        t.symlink(kUserAgents, leadsOut ? outside.path() : QStringLiteral("../Documents/agents"));
+        QFile original(job);
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+        const QByteArray bytes = original.readAll();
+        original.close();
+
+        SystemCleaner cleaner(fp);
+        cleaner.setStartupItems(startup::loadStartupItems(fp));
+        const QString listed = kUserAgents + "/org.outside.job.plist";
+        ASSERT_EQ(titles(cleaner.startupItems()), QStringList{"org.outside.job"});
+        fp.launchd.calls.clear();
+        fp.launchd.answer = [](const QStringList&) { return ran(0); };
+        EXPECT_EQ(cleaner.setStartupItemEnabled(listed, false), std::optional<QString>("Could not disable org.outside.job."));
+        EXPECT_EQ(cleaner.removeStartupItem(listed), std::optional<QString>("This startup file is protected."));
+        EXPECT_TRUE(fp.launchd.calls.empty());
+        EXPECT_TRUE(fp.trash->calls.isEmpty());
+        ASSERT_TRUE(QFile::exists(job));
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+        EXPECT_EQ(original.readAll(), bytes);
+        EXPECT_EQ(cleaner.startupItems().size(), 1);
+    }
 }

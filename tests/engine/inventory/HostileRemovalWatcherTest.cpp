@@ -2,6 +2,7 @@
 // would stop a careless reader: a FIFO, NUL characters, a reference bomb.
 
 #include "engine/inventory/AppRemovalWatcher.h"
+#include "engine/inventory/AppScanner.h"
 #include "platform/ThreadPool.h"
 #include "support/BinaryPlist.h"
 #include "support/FakePlatform.h"

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -284,4 +286,46 @@ TEST(HostTrash, RenameIntoTheTrashNumbersFreeNamesAndNeverOverwrites)
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().code, 4);
     EXPECT_EQ(missing.error().domain, kCocoaErrorDomain);
+}
+
+TEST(HostTrash, ATrashThatIsALinkTakesNothing)
+{
+    QTemporaryDir outside;
+    for (const bool leadsOut : {true, false}) {
+        SCOPED_TRACE(leadsOut ? "link out of the root" : "link to the Documents folder");
+        FakePlatform fp;
+        fp.tree().mkdir(kHome + "/Documents");
+        fp.tree().symlink(kTrash, leadsOut ? outside.path() : QStringLiteral("Documents"));
+        const QString item = kHome + "/Library/Caches/com.example.tool";
+        fp.tree().write(item + "/data", "cache");
+        const QString elsewhere = leadsOut ? outside.path() : fp.tree().host(kHome + "/Documents");
+
+        const auto mover = host::makeTrashMover(fp.fs());
+        const Status plain = mover->trashItem(item);
+        ASSERT_FALSE(plain.ok());
+        EXPECT_EQ(plain.error().code, 512);
+        // Through the engine the administrator is not asked to move it there either.
+        const Status engine = PrivilegedTrash::moveToTrash(fp, item);
+        ASSERT_FALSE(engine.ok());
+        EXPECT_TRUE(fp.admin->calls.empty());
+        EXPECT_EQ(fp.tree().read(item + "/data"), "cache");
+        EXPECT_TRUE(QDir(elsewhere).isEmpty());
+        EXPECT_EQ(fp.fs().stat(kTrash)->type, FileType::Symlink);
+    }
+}
+
+TEST(HostTrash, NamesNearTheLimitStillFindAFreeName)
+{
+    FakePlatform fp;
+    const QString name = QString(251, 'r') + ".log";  // 255 bytes
+    fp.tree().write(kTrash + "/" + name, "older");
+    fp.tree().write(kTrash + "/" + QString(249, 'r') + " 1.log", "older too");
+    fp.tree().write(kHome + "/Library/Logs/" + name, "newer");
+    const auto mover = host::makeTrashMover(fp.fs());
+    EXPECT_EQ(mover->trashItem(kHome + "/Library/Logs/" + name), Status());
+    EXPECT_EQ(fp.tree().read(kTrash + "/" + QString(249, 'r') + " 2.log"), "newer");
+    EXPECT_EQ(fp.tree().read(kTrash + "/" + name), "older");
+    // The administrator's move takes the same names.
+    fp.tree().write(kHome + "/Library/Logs/" + name, "newest");
+    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fp.fs(), name, kTrash), QString(249, 'r') + " 3.log");
 }

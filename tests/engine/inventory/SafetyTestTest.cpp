@@ -110,9 +110,9 @@ TEST(SafetyTest, RefusesWhatResolvesIntoASiblingOfTheRoot)
     const QString caches = t.library() + "/Caches";
     t.mkdir(caches);
     t.symlink(caches + "/next door", sibling.host(sibling.library() + "/Caches"));
-    EXPECT_FALSE(AppScanner::isSafeToRemove(t.fs(), caches + "/next door/com.example.app"));
+    EXPECT_FALSE(safety::isSafeToRemove(t.fs(), caches + "/next door/com.example.app"));
     EXPECT_EQ(t.fs().fromHost(sibling.host("/Users")), std::nullopt);
-    EXPECT_TRUE(AppScanner::isSafeToRemove(t.fs(), caches + "/com.example.app"));
+    EXPECT_TRUE(safety::isSafeToRemove(t.fs(), caches + "/com.example.app"));
 }
 
 TEST(SafetyTest, FollowsTheHomeFolderEvenBehindALink)

@@ -2,6 +2,9 @@
 #include "engine/inventory/SafetyTest.h"
 #include "support/FakePlatform.h"
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -159,4 +162,47 @@ TEST(Uninstall, ACancelledBundleMoveStopsBeforeAnyLeftover)
     EXPECT_TRUE(r.moved.isEmpty());
     EXPECT_TRUE(f.fp.tree().exists(l->path()));
     EXPECT_TRUE(f.fp.tree().exists("/Users/tester/Applications/Tool.app"));
+}
+
+TEST(Uninstall, OnlyARealBundleWhereItLiesIsMoved)
+{
+    QTemporaryDir outside;
+    ASSERT_TRUE(QDir().mkpath(outside.path() + "/Outside.app/Contents"));
+    QFile info(outside.path() + "/Outside.app/Contents/Info.plist");
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("<plist/>");
+    info.close();
+
+    Fixture f;
+    auto& t = f.fp.tree();
+    // The Utilities folder leads out of the root; another folder leads elsewhere in it.
+    t.symlink("/Applications/Utilities", outside.path());
+    t.makeApp("/Users/Shared/Stray.app", "com.example.stray", "Stray");
+    t.symlink("/Applications/Shared", "../Users/Shared");
+    t.mkdir("/Applications/Folder.app");              // a folder named like a bundle
+    t.write("/Applications/Empty.app/Contents/readme", "no Info.plist");
+    t.makeApp("/Applications/Real.app", "com.example.real", "Real");
+    t.symlink("/Applications/Alias.app", "Real.app");  // a link, not a bundle
+    const struct {
+        QString path;
+        bool moves;
+    } cases[] = {
+        {"/Applications/Utilities/Outside.app", false}, {"/Applications/Shared/Stray.app", false},
+        {"/Applications/Folder.app", false},            {"/Applications/Empty.app", false},
+        {"/Applications/Alias.app", false},             {"/Applications/Real.app", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const auto r = f.scanner.uninstall(AppInfo::make({"X", "com.example.x", c.path}), {}, BundleRemoval::MoveToTrash);
+        EXPECT_EQ(r.status.ok(), c.moves);
+        if (!c.moves) {
+            EXPECT_EQ(r.status.error().code, 1);
+            EXPECT_TRUE(r.moved.isEmpty());
+        }
+    }
+    EXPECT_TRUE(QFile::exists(outside.path() + "/Outside.app/Contents/Info.plist"));
+    EXPECT_TRUE(t.exists("/Users/Shared/Stray.app/Contents/Info.plist"));
+    EXPECT_TRUE(t.exists("/Applications/Folder.app"));
+    EXPECT_TRUE(t.exists("/Applications/Alias.app"));
+    EXPECT_TRUE(f.inTrash("Real.app"));
 }
