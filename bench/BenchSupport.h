@@ -2,6 +2,7 @@
 
 // Shared pieces of the benchmark programs.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
@@ -27,6 +28,17 @@ inline void runDu(const QStringList& arguments)
     int main(int argc, char** argv)                  \
     {                                                \
         QCoreApplication app(argc, argv);            \
+        benchmark::Initialize(&argc, argv);          \
+        benchmark::RunSpecifiedBenchmarks();         \
+        benchmark::Shutdown();                       \
+        return 0;                                    \
+    }
+
+// The same inside a QApplication, for benchmarks that draw widgets.
+#define TIDEWELL_WIDGETS_BENCHMARK_MAIN()            \
+    int main(int argc, char** argv)                  \
+    {                                                \
+        QApplication app(argc, argv);                \
         benchmark::Initialize(&argc, argv);          \
         benchmark::RunSpecifiedBenchmarks();         \
         benchmark::Shutdown();                       \

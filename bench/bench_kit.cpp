@@ -2,6 +2,7 @@
 // (filter, reset, paint the view), against building the same view's rows
 // eagerly, every one of them a widget.
 
+#include "BenchSupport.h"
 #include "app/state/SharedState.h"
 #include "support/FakePlatform.h"
 #include "views/kit/AppKitCheckbox.h"
@@ -10,7 +11,6 @@
 #include "views/kit/RoundedCard.h"
 #include "views/kit/TintedLabel.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -104,11 +104,4 @@ BENCHMARK(BM_EagerRows)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_WIDGETS_BENCHMARK_MAIN()

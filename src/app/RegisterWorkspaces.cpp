@@ -1,4 +1,12 @@
 #include "app/Workspaces.h"
+
+#include "app/state/Theme.h"
+#include "monitor/SystemMonitor.h"
+#include "monitor/SystemMonitorPermissions.h"
+#include "platform/Platform.h"
+#include "views/applications/ApplicationsWorkspace.h"
+#include "views/startup/StartupWorkspace.h"
+#include "views/system/SystemMonitorWorkspace.h"
 #include "views/theme/ThemeWorkspace.h"
 
 namespace tw {
@@ -6,7 +14,13 @@ namespace tw {
 void registerWorkspaces()
 {
     using WorkspaceFactories::set;
+    set(SidebarTab::applications, [](const WorkspaceEnvironment& env) { return new ApplicationsWorkspace(env); });
+    set(SidebarTab::startup, [](const WorkspaceEnvironment& env) { return new StartupWorkspace(env); });
     set(SidebarTab::theme, [](const WorkspaceEnvironment& env) { return new ThemeWorkspace(env.theme); });
+    set(SidebarTab::system, [](const WorkspaceEnvironment& env) {
+        return new SystemMonitorWorkspace(SystemMonitor::shared(), SystemMonitorPermissions::shared(env.platform),
+                                          env.theme, MacProductImage::hostSources(env.platform.fs()));
+    });
 }
 
 } // namespace tw

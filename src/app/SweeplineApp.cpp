@@ -14,6 +14,7 @@
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/ByteFormat.h"
 #include "menubar/MenuBarController.h"
+#include "monitor/SystemMonitorPermissions.h"
 #include "platform/StatusItem.h"
 
 #include <QAction>
@@ -45,6 +46,8 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
     });
     registerWorkspaces();
     makeMenuBarController();
+    if (!seams().enableLoginItem)
+        seams().enableLoginItem = [] { SystemMonitorPermissions::shared(SharedState::instance().platform()).enable(); };
 
     m_about = new QAction(QStringLiteral("About ") + displayName(), this);
     m_about->setMenuRole(QAction::AboutRole);

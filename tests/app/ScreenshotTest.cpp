@@ -7,25 +7,11 @@
 #include "app/SweeplineApp.h"
 #include "support/ShellHarness.h"
 
-#include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tw;
 using namespace tw::test;
-
-namespace {
-
-QString screenshotFolder()
-{
-    const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");
-    const QString dir = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
-                                      : QString::fromLocal8Bit(env);
-    QDir().mkpath(dir);
-    return dir;
-}
-
-} // namespace
 
 // Renders the main window at its minimum size in each theme, on the System tab
 // and on the Theme tab, and keeps the pictures under the build folder.

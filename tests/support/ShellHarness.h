@@ -10,6 +10,7 @@
 #include "views/kit/WorkspaceEnvironment.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QTest>
 #include <QThreadPool>
@@ -55,6 +56,17 @@ struct ShellHarness {
         state.reset();
     }
 };
+
+// Where the screenshot tests write their pictures: $TIDEWELL_SCREENSHOT_DIR,
+// else tests/screenshots in the build folder.
+inline QString screenshotFolder()
+{
+    const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");
+    const QString dir = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
+                                      : QString::fromLocal8Bit(env);
+    QDir().mkpath(dir);
+    return dir;
+}
 
 // The colour of a pixel of an image, as 0..255 components.
 inline QColor pixel(const QImage& image, int x, int y)

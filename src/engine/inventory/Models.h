@@ -41,6 +41,8 @@ public:
     const QString& version() const { return m_fields.version; }
     const std::optional<QDateTime>& lastUsed() const { return m_fields.lastUsed; }
     const QString& developer() const { return m_fields.developer; }
+    // Lowers a group's own size when a member leaves it; not published.
+    void setAppSize(std::int64_t bytes) { m_fields.appSize = bytes; }
 
     // Published fields.
     const QList<LeftoverPtr>& leftovers() const { return m_leftovers; }

@@ -28,9 +28,9 @@ void BoundToggle::nextCheckState()
         setChecked(wanted);
         return;
     }
-    if (m_binding.set)
-        m_binding.set(wanted);
-    // The binding may have been replaced meanwhile (a row rebound by the write).
+    // A copy runs: the write may replace the binding (a row rebound by it).
+    if (const auto set = m_binding.set)
+        set(wanted);
     if (m_binding)
         setChecked(m_binding.get());
 }

@@ -6,6 +6,8 @@ TintedLabel::TintedLabel(const QString& text, Tint tint, const QFont& font, QWid
     : QLabel(text, parent)
     , m_tint(tint)
 {
+    // Texts may come from the disk: markup in them is shown, never interpreted.
+    setTextFormat(Qt::PlainText);
     setFont(font);
     restyle();
     onThemeChange(this, [this] { restyle(); });

@@ -6,7 +6,8 @@
 
 namespace tw {
 
-// A text in one of the workspaces' tints, recoloured whenever the theme changes.
+// A plain text (never rich text) in one of the workspaces' tints, recoloured
+// whenever the theme changes.
 class TintedLabel : public QLabel {
     Q_OBJECT
 public:

@@ -97,6 +97,28 @@ TEST(BoundToggles, AReusedControlWritesToItsNewRecordOnly)
     EXPECT_FALSE(second.value);
 }
 
+TEST(BoundToggles, AWriteThatRebindsItsOwnControlFinishes)
+{
+    // A list row whose write changes the model binds that row again, while
+    // the write still runs: the write's own captures must outlive that.
+    NeonSwitch toggle(NeonSwitch::Size::small);
+    bool value = false;
+    QStringList writes;
+    std::function<void()> rebind;
+    const auto binding = [&](const QString& name) {
+        return Binding<bool>{[&value] { return value; }, [&, name](bool on) {
+                                 value = on;
+                                 rebind();
+                                 writes << name;
+                             }};
+    };
+    rebind = [&] { toggle.bind(binding(QStringLiteral("second"))); };
+    toggle.bind(binding(QStringLiteral("first")));
+    QTest::mouseClick(&toggle, Qt::LeftButton);
+    EXPECT_EQ(writes, QStringList{"first"});
+    EXPECT_TRUE(toggle.isOn());
+}
+
 TEST(BoundToggles, UnboundTheyKeepTheirOwnState)
 {
     NeonSwitch toggle;

@@ -1,5 +1,6 @@
 #include "app/state/SharedState.h"
 #include "support/FakePlatform.h"
+#include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/FeatureEmptyState.h"
@@ -15,7 +16,6 @@
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
 
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,13 +30,6 @@ using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-QString screenshotFolder()
-{
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    return dir;
-}
 
 QLabel* text(const QString& s, Tint tint, int points, QFont::Weight weight = QFont::Normal)
 {

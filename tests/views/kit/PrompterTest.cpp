@@ -4,6 +4,7 @@
 #include "views/kit/AlertDialog.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -106,4 +107,20 @@ TEST(AlertDialog, WithoutAButtonItOffersOk)
     dialog.show();
     QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_EQ(dialog.chosen(), 0);
+}
+
+TEST(Prompter, AlertShowsMarkupFromTheDiskAsText)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    // A launchd label may hold anything, tags included.
+    const QString text = QStringLiteral("Could not disable <img src=\"/etc/passwd\"><b>x</b>.");
+    AlertDialog alert({Prompt::Style::warning, QStringLiteral("<i>Startup</i>"), text, {}});
+    QStringList shown;
+    for (const QLabel* label : alert.findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        shown << label->text();
+    }
+    EXPECT_TRUE(shown.contains(text));
+    EXPECT_TRUE(shown.contains(QStringLiteral("<i>Startup</i>")));
 }

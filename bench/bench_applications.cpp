@@ -1,0 +1,144 @@
+// The Applications tab with many applications.
+//
+// BM_SearchKeystroke: one keystroke in the search field of a shown tab with
+// 1,000 applications (50 of them family groups): the filter, the order and
+// the list's new rows bound and painted, on the GUI thread. The bar is one
+// frame (16 ms).
+//
+// BM_FirstFrame/N: the tab built over N applications and its first frame
+// painted; the figure to watch is the ratio of N = 1,000 to N = 10 (at most 2).
+
+#include "app/state/AppNavigation.h"
+#include "app/state/SharedState.h"
+#include "app/state/Theme.h"
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppScanner.h"
+#include "platform/ThreadPool.h"
+#include "support/FakePlatform.h"
+#include "support/FakePrompter.h"
+#include "views/applications/ApplicationsState.h"
+#include "views/applications/ApplicationsWorkspace.h"
+#include "views/kit/LazyList.h"
+
+#include <QApplication>
+#include <QDateTime>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace tw;
+
+namespace {
+
+// count top-level entries, every twentieth a group of three members.
+QList<AppInfoPtr> catalogue(int count)
+{
+    static const char* const words[] = {"Studio", "Notes", "Mail", "Photo", "Sync", "Code", "Player", "Reader",
+                                        "Cloud", "Draw", "Chat", "Maps", "Vault", "Clock", "Terminal", "Design"};
+    QList<AppInfoPtr> apps;
+    auto single = [](int i) {
+        AppFields f;
+        f.name = QStringLiteral("%1 %2").arg(QString::fromUtf8(words[i % 16])).arg(i);
+        f.bundleIdentifier = QStringLiteral("com.vendor%1.%2").arg(i % 97).arg(QString::fromUtf8(words[(i * 7) % 16]).toLower());
+        f.path = QStringLiteral("/Applications/") + f.name + QStringLiteral(".app");
+        f.icon = IconRef::fileIcon(f.path);
+        f.appSize = 1'000'000 + std::int64_t(i % 331) * 977'000;
+        if (i % 5)
+            f.lastUsed = QDateTime::fromSecsSinceEpoch(1'600'000'000 + qint64(i % 211) * 86'400, Qt::UTC);
+        return AppInfo::make(f);
+    };
+    for (int i = 0; i < count; ++i) {
+        if (i % 20 != 7) {
+            apps << single(i);
+            continue;
+        }
+        std::vector<AppInfoPtr> members{single(10'000 + 3 * i), single(10'001 + 3 * i), single(10'002 + 3 * i)};
+        AppFields f;
+        f.name = QStringLiteral("Suite %1").arg(i);
+        f.bundleIdentifier = QStringLiteral("group.") + members.front()->bundleIdentifier();
+        f.path = QStringLiteral("/Applications/Suite %1").arg(i);
+        for (const AppInfoPtr& m : members)
+            f.appSize += m->appSize();
+        AppInfoPtr group = AppInfo::make(f);
+        group->setMembers(std::move(members));
+        apps << group;
+    }
+    return apps;
+}
+
+// The shared state, the engines and a shown tab over count applications.
+struct Tab {
+    test::FakePlatform fake;
+    SharedState state{fake.platform()};
+    AppScanner scanner{fake.platform()};
+    SystemCleaner cleaner{fake.platform()};
+    test::FakePrompter prompter;
+    std::unique_ptr<ApplicationsWorkspace> workspace;
+
+    explicit Tab(int count)
+    {
+        scanner.setApps(catalogue(count));
+        state.navigation().setAppsSegment(AppsSegment::apps);
+    }
+
+    void build()
+    {
+        workspace = std::make_unique<ApplicationsWorkspace>(
+            WorkspaceEnvironment{scanner, cleaner, state.navigation(), state.theme(), fake.platform(), prompter});
+        workspace->resize(912, 680);
+    }
+
+    ~Tab()
+    {
+        workspace.reset();
+        enginePool().waitForDone();
+        QCoreApplication::processEvents();
+    }
+};
+
+void BM_SearchKeystroke(benchmark::State& s)
+{
+    Tab tab(1000);
+    tab.build();
+    tab.workspace->show();
+    QCoreApplication::processEvents();
+    LazyList* list = tab.workspace->appsList();
+    // Typing a word and taking it back, one keystroke per iteration.
+    const QStringList steps{"s", "st", "stu", "stud", "stu", "st", "s", ""};
+    int i = 0;
+    int rows = 0;
+    for (auto _ : s) {
+        tab.workspace->state().setSearchText(steps[i++ % steps.size()]);
+        list->viewport()->repaint();
+        rows += list->count();
+    }
+    s.counters["rows_per_keystroke"] = benchmark::Counter(double(rows) / double(s.iterations()));
+    s.counters["row_widgets_made"] = list->madeCount();
+}
+BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_FirstFrame(benchmark::State& s)
+{
+    Tab tab(int(s.range(0)));
+    for (auto _ : s) {
+        tab.build();
+        benchmark::DoNotOptimize(tab.workspace->grab());
+        s.PauseTiming();
+        tab.workspace.reset();
+        s.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FirstFrame)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

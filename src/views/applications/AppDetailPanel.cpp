@@ -1,0 +1,435 @@
+#include "views/applications/AppDetailPanel.h"
+
+#include "app/state/L10n.h"
+#include "engine/inventory/ByteFormat.h"
+#include "platform/Path.h"
+#include "views/applications/ApplicationLists.h"
+#include "views/applications/DetailTexts.h"
+#include "views/applications/Divider.h"
+#include "views/applications/DocumentTypesReader.h"
+#include "views/kit/AppKitCheckbox.h"
+#include "views/kit/IconView.h"
+#include "views/kit/LazyList.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/ProgressIndicator.h"
+#include "views/kit/Symbols.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace tw {
+
+namespace {
+
+QFont uiFont(qreal points, QFont::Weight weight)
+{
+    return neon::systemFont(points, weight);
+}
+
+int linesHeight(const QFont& f, const QString& text, qreal width, int maxLines)
+{
+    const QFontMetricsF m(f);
+    const qreal all = m.boundingRect(QRectF(0, 0, std::max<qreal>(1, width), 1e6), Qt::TextWordWrap, text).height();
+    return int(std::ceil(maxLines > 0 ? std::min(all, maxLines * m.lineSpacing()) : all));
+}
+
+QColor tertiaryTint()
+{
+    return neon::faded(secondaryTint(), 0.7);
+}
+
+} // namespace
+
+// ---- Header --------------------------------------------------------------------
+
+// The icon, the four lines of identity and the reclaimable size.
+class AppDetailPanel::Header : public QWidget {
+public:
+    explicit Header(QWidget* parent)
+        : QWidget(parent)
+        , m_icon(new IconView(kIcon, 10, this))
+    {
+        m_icon->move(kPad, kPad);
+        onThemeChange(this, [this] { update(); });
+    }
+
+    void setSubject(const AppInfoPtr& app, bool advanceMode)
+    {
+        m_app = app;
+        m_advance = advanceMode;
+        m_icon->setIcon(app ? app->icon() : IconRef::none());
+        m_texts.clear();
+        if (app)
+            m_texts = {app->name(), L10n::t(QStringLiteral("apps.files_folders")), apps::developerLine(*app, advanceMode),
+                       apps::verificationLine(*app, advanceMode), ByteFormat::string(app->totalReclaimableSize())};
+        updateGeometry();
+        setFixedHeight(heightFor(width()));
+        update();
+    }
+
+    const QStringList& texts() const { return m_texts; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { setFixedHeight(heightFor(width())); }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        if (m_texts.size() < 5)
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QStringList& t = m_texts;
+        const QFont sizeFont = uiFont(14, QFont::DemiBold);
+        const qreal sizeWidth = QFontMetricsF(sizeFont).horizontalAdvance(t[4]);
+        p.setFont(sizeFont);
+        p.setPen(accentTint());
+        p.drawText(QRectF(width() - kPad - sizeWidth, kPad, sizeWidth, QFontMetricsF(sizeFont).height()),
+                   Qt::AlignRight | Qt::AlignTop, t[4]);
+
+        const qreal left = kPad + kIcon + kGap;
+        const qreal textWidth = textWidthFor(width());
+        qreal y = kPad;
+        for (int i = 0; i < 4; ++i) {
+            const Line line = lineStyle(i);
+            const int h = linesHeight(line.font, t[i], textWidth, line.maxLines);
+            p.setFont(line.font);
+            p.setPen(line.colour);
+            const QString shown = line.maxLines == 1
+                ? QFontMetricsF(line.font).elidedText(t[i], Qt::ElideRight, textWidth)
+                : t[i];
+            p.drawText(QRectF(left, y, textWidth, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shown);
+            y += h + kLineGap;
+        }
+    }
+
+private:
+    static constexpr int kPad = 16;
+    static constexpr int kIcon = 48;
+    static constexpr int kGap = 14;
+    static constexpr int kLineGap = 4;
+
+    struct Line {
+        QFont font;
+        QColor colour;
+        int maxLines;  // 0: no limit
+    };
+
+    Line lineStyle(int i) const
+    {
+        switch (i) {
+        case 0: return {uiFont(20, QFont::Bold), primaryTextTint(), 1};
+        case 1: return {uiFont(12, QFont::Normal), secondaryTint(), 0};
+        case 2: return {uiFont(11, QFont::Normal), secondaryTint(), m_advance ? 1 : 0};
+        default: return {uiFont(11, QFont::Normal), tertiaryTint(), m_advance ? 1 : 0};
+        }
+    }
+
+    qreal textWidthFor(int width) const
+    {
+        const qreal sizeWidth = m_texts.size() > 4 ? QFontMetricsF(uiFont(14, QFont::DemiBold)).horizontalAdvance(m_texts[4]) : 0;
+        return std::max<qreal>(40, width - 2 * kPad - kIcon - kGap - kGap - sizeWidth);
+    }
+
+    int heightFor(int width) const
+    {
+        if (m_texts.size() < 5)
+            return 2 * kPad + kIcon;
+        const QStringList& t = m_texts;
+        int h = 0;
+        for (int i = 0; i < 4; ++i)
+            h += linesHeight(lineStyle(i).font, t[i], textWidthFor(width), lineStyle(i).maxLines) + (i ? kLineGap : 0);
+        return 2 * kPad + std::max(kIcon, h);
+    }
+
+    IconView* m_icon;
+    AppInfoPtr m_app;
+    bool m_advance = false;
+    QStringList m_texts;  // the four lines, then the size
+};
+
+// ---- Standard tree -----------------------------------------------------------------
+
+namespace {
+
+constexpr int kIndent = 22;
+constexpr int kHeaderRow = 28;
+
+enum RowKind { groupRow, bundleRow, typeRow };
+
+struct TreeRow {
+    RowKind kind;
+    QString text;    // a group's title, a document type
+    QString symbol;  // a group's symbol
+};
+
+QFont groupFont() { return uiFont(13, QFont::DemiBold); }
+QFont nameFont() { return uiFont(13, QFont::Medium); }
+QFont folderFont() { return uiFont(11, QFont::Normal); }
+QFont captionFont() { return uiFont(10, QFont::Normal); }
+
+// A group's label: the disclosure triangle (always open), its symbol and title.
+class GroupRow : public QWidget {
+public:
+    using QWidget::QWidget;
+    TreeRow row;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        Symbols::paint(p, QRectF(0, 0, 12, height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
+        Symbols::paint(p, QRectF(18, 0, 18, height()), tintedSymbol(row.symbol, 13));
+        p.setFont(groupFont());
+        p.setPen(primaryTextTint());
+        p.drawText(QRectF(42, 0, width() - 42, height()), Qt::AlignLeft | Qt::AlignVCenter, row.text);
+    }
+};
+
+// The bundle: its removal checkbox, icon, name with version, folder and size.
+class BundleRow : public QWidget {
+public:
+    explicit BundleRow(QWidget* parent = nullptr)
+        : QWidget(parent)
+        , checkbox(new AppKitCheckbox(this))
+        , icon(new IconView(28, 6, this))
+    {
+        checkbox->move(kIndent, 2 + 5);
+        icon->move(kIndent + 18 + 10, 2);
+    }
+
+    void setApp(const AppInfoPtr& shown)
+    {
+        app = shown;
+        name = apps::bundleDisplayName(*shown);
+        folder = apps::folderText(shown->path());
+        size = ByteFormat::string(shown->appSize());
+        checkbox->bind(AppDetailPanel::bundleRemovalBinding(shown));
+        icon->setIcon(shown->icon());
+        update();
+    }
+
+    static qreal textLeft() { return kIndent + 18 + 10 + 28 + 10; }
+    static qreal textWidth(const AppInfo& app, int width)
+    {
+        return std::max<qreal>(40, width - textLeft() - 10
+                                       - QFontMetricsF(captionFont()).horizontalAdvance(ByteFormat::string(app.appSize())));
+    }
+    static int heightFor(const AppInfo& app, int width)
+    {
+        const qreal w = textWidth(app, width);
+        const int text = linesHeight(nameFont(), apps::bundleDisplayName(app), w, 0) + 2
+            + linesHeight(folderFont(), apps::folderText(app.path()), w, 2);
+        return 2 + std::max(28, text) + 2;
+    }
+
+    AppKitCheckbox* checkbox;
+    IconView* icon;
+    AppInfoPtr app;
+    QString name, folder, size;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!app)
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal w = textWidth(*app, width());
+        const int nameH = linesHeight(nameFont(), name, w, 0);
+        p.setFont(nameFont());
+        p.setPen(primaryTextTint());
+        p.drawText(QRectF(textLeft(), 2, w, nameH), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, name);
+        p.setFont(folderFont());
+        p.setPen(secondaryTint());
+        p.drawText(QRectF(textLeft(), 2 + nameH + 2, w, linesHeight(folderFont(), folder, w, 2)),
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, folder);
+        p.setFont(captionFont());
+        p.drawText(QRectF(0, 2, width(), QFontMetricsF(captionFont()).height()), Qt::AlignRight | Qt::AlignTop, size);
+    }
+};
+
+// One declared document type: the document symbol and the extension.
+class TypeRow : public QWidget {
+public:
+    using QWidget::QWidget;
+    QString extension;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        Symbols::paint(p, QRectF(kIndent, 0, 28, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
+        p.setFont(nameFont());
+        p.setPen(primaryTextTint());
+        p.drawText(QRectF(kIndent + 28 + 10, 0, width(), height()), Qt::AlignLeft | Qt::AlignVCenter, extension);
+    }
+};
+
+} // namespace
+
+// The bundle under "Executables", then the declared document types.
+class AppDetailPanel::StandardTree : public LazyList {
+public:
+    explicit StandardTree(QWidget* parent)
+        : LazyList(parent)
+    {
+        setFillsBackground(false);
+        setPadding(QMargins(12, 8, 12, 8));
+        setSpacing(4);
+        setRows({
+            .kind = [this](int row) { return int(m_rows[row].kind); },
+            .height = [this](int row, int width) {
+                switch (m_rows[row].kind) {
+                case groupRow: return kHeaderRow;
+                case bundleRow: return m_app ? BundleRow::heightFor(*m_app, width) : 32;
+                case typeRow: return 22;
+                }
+                return 0;
+            },
+            .make = [](int kind) -> QWidget* {
+                if (kind == groupRow)
+                    return new GroupRow;
+                return kind == bundleRow ? static_cast<QWidget*>(new BundleRow) : new TypeRow;
+            },
+            .bind = [this](QWidget* w, int row) {
+                const TreeRow& r = m_rows[row];
+                if (r.kind == groupRow)
+                    static_cast<GroupRow*>(w)->row = r;
+                else if (r.kind == bundleRow && m_app)
+                    static_cast<BundleRow*>(w)->setApp(m_app);
+                else if (r.kind == typeRow)
+                    static_cast<TypeRow*>(w)->extension = r.text;
+                w->update();
+            },
+        });
+    }
+
+    void setSubject(const AppInfoPtr& app, const QStringList& types)
+    {
+        m_app = app;
+        m_rows = {{groupRow, L10n::t(QStringLiteral("apps.executables")), QStringLiteral("hammer.fill")},
+                  {bundleRow, {}, {}}};
+        if (!types.isEmpty())
+            m_rows.push_back({groupRow, L10n::t(QStringLiteral("apps.document_types")), QStringLiteral("doc.on.doc.fill")});
+        for (const QString& t : types)
+            m_rows.push_back({typeRow, t, {}});
+        reset(int(m_rows.size()));
+    }
+
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const TreeRow& r : m_rows)
+            out << (r.kind == bundleRow && m_app ? apps::bundleDisplayName(*m_app) + u'|' + apps::folderText(m_app->path())
+                                                 : r.text);
+        return out;
+    }
+
+    AppKitCheckbox* bundleCheckbox() const
+    {
+        auto* row = static_cast<BundleRow*>(widgetFor(1));
+        return row ? row->checkbox : nullptr;
+    }
+
+private:
+    AppInfoPtr m_app;
+    std::vector<TreeRow> m_rows;
+};
+
+// ---- Panel ---------------------------------------------------------------------------
+
+AppDetailPanel::AppDetailPanel(const FileSystem& fs, QWidget* parent)
+    : QWidget(parent)
+    , m_header(new Header(this))
+    , m_files(new QStackedWidget(this))
+    , m_tree(new StandardTree(m_files))
+    , m_progress(new ProgressIndicator(QStringLiteral("Reading service files…"), m_files))
+    , m_types(new DocumentTypesReader(fs, this))
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_header);
+    column->addWidget(new Divider(this));
+    column->addWidget(m_files, 1);
+    m_files->addWidget(m_tree);
+    m_files->addWidget(m_progress);
+    connect(m_types, &DocumentTypesReader::ready, this, [this] { m_tree->setSubject(m_app, m_types->extensions()); });
+}
+
+Binding<bool> AppDetailPanel::bundleRemovalBinding(const AppInfoPtr& app)
+{
+    std::weak_ptr<AppInfo> weak = app;
+    return {[weak] {
+                const AppInfoPtr a = weak.lock();
+                return a && a->removeAppBundle();
+            },
+            [weak](bool v) {
+                const AppInfoPtr a = weak.lock();
+                if (!a || a->removeAppBundle() == v)
+                    return;
+                a->setRemoveAppBundle(v);
+                a->refreshRootSelectionFromFiles();
+            }};
+}
+
+void AppDetailPanel::setSubject(AppInfoPtr app, bool advanceMode)
+{
+    const bool newSubject = app != m_app;
+    m_app = std::move(app);
+    m_advanceMode = advanceMode;
+    if (newSubject) {
+        disconnect(m_watch);
+        if (m_app)
+            m_watch = connect(m_app.get(), &AppInfo::changed, this, &AppDetailPanel::recordChanged);
+        // The types are read once per subject, off the GUI thread; the tree
+        // shows the bundle at once and its types when they arrive.
+        m_tree->setSubject(m_app, {});
+        if (m_app)
+            m_types->read(m_app->path());
+    }
+    recordChanged();
+}
+
+void AppDetailPanel::recordChanged()
+{
+    m_header->setSubject(m_app, m_advanceMode);
+    m_tree->updateRows();
+    // The advanced tree is not part of this panel: once the leftovers are
+    // read, the standard tree stands in for it.
+    const bool reading = m_advanceMode && m_app && m_app->isScanningLeftovers();
+    m_files->setCurrentWidget(reading ? static_cast<QWidget*>(m_progress) : m_tree);
+}
+
+AppDetailPanel::FileView AppDetailPanel::fileView() const
+{
+    return m_files->currentWidget() == m_progress ? FileView::progress : FileView::standard;
+}
+
+QStringList AppDetailPanel::headerTexts() const
+{
+    return m_header->texts();
+}
+
+QStringList AppDetailPanel::treeTexts() const
+{
+    return m_tree->texts();
+}
+
+AppKitCheckbox* AppDetailPanel::bundleCheckbox() const
+{
+    return m_tree->bundleCheckbox();
+}
+
+bool AppDetailPanel::documentTypesReady() const
+{
+    return m_types->isReady() && m_app && m_types->bundlePath() == m_app->path();
+}
+
+} // namespace tw

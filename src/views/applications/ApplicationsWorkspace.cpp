@@ -1,0 +1,413 @@
+#include "views/applications/ApplicationsWorkspace.h"
+
+#include "app/state/AppNavigation.h"
+#include "app/state/L10n.h"
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/ByteFormat.h"
+#include "platform/Platform.h"
+#include "views/applications/AppDetailPanel.h"
+#include "views/applications/AppListController.h"
+#include "views/applications/ApplicationsState.h"
+#include "views/applications/Divider.h"
+#include "views/applications/EmptyUninstallPanel.h"
+#include "views/applications/PushButton.h"
+#include "views/applications/SortMenuButton.h"
+#include "views/applications/UninstallFlow.h"
+#include "views/kit/FeatureEmptyState.h"
+#include "views/kit/LazyList.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonSwitch.h"
+#include "views/kit/ProgressIndicator.h"
+#include "views/kit/RoundedCard.h"
+#include "views/kit/SegmentedControl.h"
+#include "views/kit/SymbolButton.h"
+#include "views/kit/TintedLabel.h"
+#include "views/kit/Tints.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace tw {
+
+namespace {
+
+// A widget that fills itself with a colour chosen at each paint.
+class FilledBar : public QWidget {
+public:
+    explicit FilledBar(QColor (*fill)(), QWidget* parent = nullptr)
+        : QWidget(parent)
+        , m_fill(fill)
+    {
+        onThemeChange(this, [this] { update(); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), m_fill());
+    }
+
+private:
+    QColor (*m_fill)();
+};
+
+// The search field: a plain line edit in a rounded border.
+class SearchBox : public QWidget {
+public:
+    explicit SearchBox(QLineEdit* field, QWidget* parent)
+        : QWidget(parent)
+    {
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(8, 4, 8, 4);
+        row->addWidget(field);
+        field->setParent(this);
+        field->setFrame(false);
+        field->setFont(neon::systemFont(13, QFont::Normal));
+        field->setAttribute(Qt::WA_MacShowFocusRect, false);
+        auto restyle = [field] {
+            QPalette pal = field->palette();
+            pal.setColor(QPalette::Base, Qt::transparent);
+            pal.setColor(QPalette::Text, primaryTextTint());
+            pal.setColor(QPalette::PlaceholderText, secondaryTint());
+            pal.setColor(QPalette::Highlight, neon::faded(accentTint(), 0.45));
+            field->setPalette(pal);
+        };
+        restyle();
+        onThemeChange(this, [this, restyle] {
+            restyle();
+            update();
+        });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        neon::fillRoundedPath(p, r, 6, AppTheme::listBackground());
+        neon::strokeRoundedPathInside(p, r, 6, 1, neon::faded(secondaryTint(), 0.45));
+    }
+};
+
+// A remains entry in the list: its title and size.
+class RemainRow : public RoundedCard {
+public:
+    using RoundedCard::RoundedCard;
+    QString title;
+    std::int64_t size = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        RoundedCard::paintEvent(event);
+        QPainter p(this);
+        const QString sizeText = ByteFormat::string(size);
+        const QFont sizeFont = neon::systemFont(13, QFont::Normal);
+        const qreal sizeWidth = QFontMetricsF(sizeFont).horizontalAdvance(sizeText);
+        const QRectF inner = QRectF(rect()).adjusted(12, 0, -10, 0);
+        p.setFont(sizeFont);
+        p.setPen(secondaryTint());
+        p.drawText(inner, Qt::AlignRight | Qt::AlignVCenter, sizeText);
+        const QFont titleFont = neon::systemFont(14, QFont::DemiBold);
+        p.setFont(titleFont);
+        p.setPen(primaryTextTint());
+        const qreal titleWidth = inner.width() - sizeWidth - 8;
+        p.drawText(QRectF(inner.left(), 0, titleWidth, height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   QFontMetricsF(titleFont).elidedText(title, Qt::ElideRight, titleWidth));
+    }
+};
+
+constexpr int kSearchRowHeight = 40;
+
+} // namespace
+
+ApplicationsWorkspace::ApplicationsWorkspace(const WorkspaceEnvironment& env, QWidget* parent)
+    : WorkspaceChrome(QStringLiteral("Tidewell"), parent)
+    , m_env(env)
+    , m_state(new ApplicationsState(env.scanner, env.cleaner, env.platform.settings(), this))
+    , m_flow(new UninstallFlow(*m_state, env.prompter, this))
+{
+    setObjectName(QStringLiteral("applications-workspace"));
+    auto* middleColumn = new QVBoxLayout(middle());
+    middleColumn->setContentsMargins(0, 0, 0, 0);
+    middleColumn->setSpacing(0);
+    middleColumn->addWidget(makeHeader());
+    middleColumn->addWidget(m_searchRow);
+    middleColumn->addWidget(new Divider(middle()));
+    middleColumn->addWidget(makeListArea(), 1);
+
+    makeDetailColumn();
+    connectModels();
+    updateRemainsList();
+    segmentChanged();
+}
+
+void ApplicationsWorkspace::makeDetailColumn()
+{
+    auto* detailColumn = new QVBoxLayout(detail());
+    detailColumn->setContentsMargins(0, 0, 0, 0);
+    detailColumn->setSpacing(0);
+    detailColumn->addWidget(makeTopBar());
+    detailColumn->addWidget(new Divider(detail()));
+    m_details = new QStackedWidget(detail());
+    m_emptyPanel = new EmptyUninstallPanel(m_details);
+    m_detailPanel = new AppDetailPanel(m_env.platform.fs(), m_details);
+    m_details->addWidget(m_emptyPanel);
+    m_details->addWidget(m_detailPanel);
+    m_details->addWidget(new FeatureEmptyState(L10n::t(QStringLiteral("apps.remove_remains_title")),
+                                               L10n::t(QStringLiteral("apps.remove_remains_subtitle")),
+                                               QStringLiteral("doc.on.doc"), m_details));
+    detailColumn->addWidget(m_details, 1);
+    detailColumn->addWidget(makeBottomBar());
+}
+
+void ApplicationsWorkspace::connectModels()
+{
+    connect(&m_env.navigation, &AppNavigation::appsSegmentChanged, this, &ApplicationsWorkspace::segmentChanged);
+    connect(&m_env.scanner, &AppScanner::scanningChanged, this, &ApplicationsWorkspace::updateListArea);
+    connect(&m_env.cleaner, &SystemCleaner::scanningChanged, this, &ApplicationsWorkspace::updateListArea);
+    connect(&m_env.cleaner, &SystemCleaner::remainingFilesChanged, this, [this] {
+        updateRemainsList();
+        updateListArea();
+        updateActionButton();
+    });
+    connect(m_state, &ApplicationsState::searchTextChanged, this, &ApplicationsWorkspace::updateRemainsList);
+    connect(m_state, &ApplicationsState::sortChanged, this, [this] {
+        m_sort->setOrder(m_state->sort());
+        updateRemainsList();
+    });
+    connect(m_state, &ApplicationsState::showSearchFieldChanged, this, &ApplicationsWorkspace::showSearchField);
+    connect(m_state, &ApplicationsState::selectedAppChanged, this, [this] {
+        watchSelection();
+        updateDetail();
+        updateActionButton();
+    });
+    connect(m_state, &ApplicationsState::advanceModeChanged, this, [this](bool on) {
+        m_advanceSwitch->refresh();
+        m_fullTreeLabel->setVisible(on);
+        updateDetail();
+    });
+    connect(m_state, &ApplicationsState::dropTargetedChanged, m_emptyPanel, &EmptyUninstallPanel::setDropTargeted);
+    connect(m_flow, &UninstallFlow::runningChanged, this, &ApplicationsWorkspace::updateActionButton);
+}
+
+ApplicationsWorkspace::~ApplicationsWorkspace()
+{
+    for (const QMetaObject::Connection& c : std::as_const(m_selectionWatches))
+        disconnect(c);
+}
+
+QWidget* ApplicationsWorkspace::makeHeader()
+{
+    auto* header = new QWidget(middle());
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(12, 10, 12, 10);
+    row->setSpacing(8);
+    QStringList titles;
+    for (AppsSegment s : allCases<AppsSegment>())
+        titles << title(s);
+    m_segments = new SegmentedControl(titles, header);
+    m_segments->setMaximumWidth(168);
+    AppNavigation& navigation = m_env.navigation;
+    m_segments->bind({[&navigation] { return int(allCases<AppsSegment>().indexOf(navigation.appsSegment())); },
+                      [&navigation](int i) { navigation.setAppsSegment(allCases<AppsSegment>().value(i)); }});
+    row->addWidget(m_segments);
+    row->addStretch(1);
+    m_searchToggle = new SymbolButton(tintedSymbol(QStringLiteral("magnifyingglass"), 14), header);
+    connect(m_searchToggle, &QAbstractButton::clicked, m_state, &ApplicationsState::toggleSearchField);
+    row->addWidget(m_searchToggle);
+    m_sort = new SortMenuButton(header);
+    connect(m_sort, &SortMenuButton::chosen, m_state, &ApplicationsState::setSort);
+    row->addWidget(m_sort);
+
+    // The search field sits under the header, folded away until the toggle shows it.
+    m_searchRow = new QWidget(middle());
+    auto* searchLayout = new QHBoxLayout(m_searchRow);
+    searchLayout->setContentsMargins(12, 0, 12, 8);
+    m_searchField = new QLineEdit;
+    m_searchField->setPlaceholderText(QStringLiteral("Search"));
+    searchLayout->addWidget(new SearchBox(m_searchField, m_searchRow));
+    connect(m_searchField, &QLineEdit::textEdited, m_state, &ApplicationsState::setSearchText);
+    m_searchRow->setMaximumHeight(0);
+    m_searchRow->hide();
+    return header;
+}
+
+QWidget* ApplicationsWorkspace::makeListArea()
+{
+    m_lists = new QStackedWidget(middle());
+    m_appsList = new LazyList(m_lists);
+    m_appList = new AppListController(*m_state, *m_appsList, this);
+    m_remainsList = new LazyList(m_lists);
+    m_remainsList->setPadding(QMargins(10, 8, 10, 8));
+    m_remainsList->setSpacing(6);
+    m_remainsList->setRows({
+        .kind = {},
+        .height = [](int, int) { return 46; },
+        .make = [](int) -> QWidget* { return new RemainRow; },
+        .bind = [this](QWidget* w, int row) {
+            auto* card = static_cast<RemainRow*>(w);
+            const RemovableItem& item = m_env.cleaner.remainingFiles()[m_remainRows[row]];
+            card->title = item.title;
+            card->size = item.size;
+            card->update();
+        },
+    });
+
+    auto* noRemains = new QWidget(m_lists);
+    auto* column = new QVBoxLayout(noRemains);
+    column->setSpacing(10);
+    column->addStretch(1);
+    column->addWidget(new TintedLabel(L10n::t(QStringLiteral("apps.no_remains")), Tint::secondary,
+                                      neon::systemFont(13, QFont::Normal), noRemains),
+                      0, Qt::AlignHCenter);
+    m_scanAgain = new PushButton(QStringLiteral("Scan Again"), PushButton::Style::bordered, noRemains);
+    column->addWidget(m_scanAgain, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+
+    m_lists->addWidget(new ProgressIndicator(QStringLiteral("Scanning applications…"), m_lists));
+    m_lists->addWidget(m_appsList);
+    m_lists->addWidget(new ProgressIndicator(QStringLiteral("Scanning remains…"), m_lists));
+    m_lists->addWidget(noRemains);
+    m_lists->addWidget(m_remainsList);
+    return m_lists;
+}
+
+QWidget* ApplicationsWorkspace::makeTopBar()
+{
+    // The top bar has the cards' own fill in every theme.
+    auto* bar = new FilledBar([] { return AppTheme::cardFill(); }, detail());
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(16, 12, 16, 12);
+    row->setSpacing(10);
+    row->addWidget(new TintedLabel(L10n::t(QStringLiteral("apps.advance_mode")), Tint::primary,
+                                   neon::systemFont(14, QFont::DemiBold), bar));
+    m_advanceSwitch = new NeonSwitch({[this] { return m_state->advanceMode(); },
+                                      [this](bool on) { m_state->setAdvanceMode(on); }},
+                                     NeonSwitch::Size::regular, bar);
+    row->addWidget(m_advanceSwitch);
+    row->addStretch(1);
+    m_fullTreeLabel = new TintedLabel(L10n::t(QStringLiteral("apps.full_tree")), Tint::secondary,
+                                      neon::systemFont(11, QFont::Normal), bar);
+    m_fullTreeLabel->setVisible(m_state->advanceMode());
+    row->addWidget(m_fullTreeLabel);
+    return bar;
+}
+
+QWidget* ApplicationsWorkspace::makeBottomBar()
+{
+    auto* bar = new QWidget(detail());
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(14, 14, 14, 14);
+    row->addStretch(1);
+    m_action = new PushButton({}, PushButton::Style::prominent, bar);
+    m_action->setTitleFont(15, QFont::DemiBold);
+    m_action->setFixedSize(160, 36);
+    connect(m_action, &QAbstractButton::clicked, this, &ApplicationsWorkspace::press);
+    row->addWidget(m_action);
+    return bar;
+}
+
+void ApplicationsWorkspace::segmentChanged()
+{
+    m_segments->refresh();
+    updateListArea();
+    updateDetail();
+    updateActionButton();
+}
+
+ApplicationsWorkspace::ListState ApplicationsWorkspace::listState() const
+{
+    if (m_env.navigation.appsSegment() == AppsSegment::apps)
+        return m_env.scanner.isScanning() ? ListState::scanningApps : ListState::apps;
+    if (m_env.cleaner.isScanningRemaining())
+        return ListState::scanningRemains;
+    // The empty state looks at the whole list: a search that matches nothing shows an empty list.
+    return m_env.cleaner.remainingFiles().isEmpty() ? ListState::noRemains : ListState::remains;
+}
+
+void ApplicationsWorkspace::updateListArea()
+{
+    m_lists->setCurrentIndex(int(listState()));
+}
+
+void ApplicationsWorkspace::updateRemainsList()
+{
+    m_remainRows = m_state->filteredRemainIndices();
+    m_remainsList->reset(int(m_remainRows.size()));
+}
+
+ApplicationsWorkspace::DetailState ApplicationsWorkspace::detailState() const
+{
+    if (m_env.navigation.appsSegment() == AppsSegment::remains)
+        return DetailState::remains;
+    return m_state->detailSubject() ? DetailState::application : DetailState::emptyUninstall;
+}
+
+void ApplicationsWorkspace::updateDetail()
+{
+    const DetailState shown = detailState();
+    if (shown == DetailState::application)
+        m_detailPanel->setSubject(m_state->detailSubject(), m_state->advanceMode());
+    m_details->setCurrentIndex(int(shown));
+}
+
+void ApplicationsWorkspace::watchSelection()
+{
+    // A group's subject follows its members' ticks.
+    for (const QMetaObject::Connection& c : std::as_const(m_selectionWatches))
+        disconnect(c);
+    m_selectionWatches.clear();
+    const AppInfoPtr& selected = m_state->selectedApp();
+    if (!selected || !selected->isGroup())
+        return;
+    for (const AppInfoPtr& member : selected->members())
+        m_selectionWatches << connect(member.get(), &AppInfo::changed, this, &ApplicationsWorkspace::updateDetail);
+}
+
+void ApplicationsWorkspace::updateActionButton()
+{
+    const AppsSegment segment = m_env.navigation.appsSegment();
+    m_action->setText(L10n::t(segment == AppsSegment::apps ? QStringLiteral("action.uninstall")
+                                                           : QStringLiteral("action.remove")));
+    m_action->setEnabled(m_state->canAct(segment) && !m_flow->isRunning());
+    m_action->update();
+}
+
+void ApplicationsWorkspace::showSearchField(bool shown)
+{
+    // A toggle during the animation turns it around from where it stands.
+    if (m_searchAnimation)
+        m_searchAnimation->stop();
+    auto* animation = new QPropertyAnimation(m_searchRow, "maximumHeight", m_searchRow);
+    m_searchAnimation = animation;
+    animation->setDuration(200);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    animation->setStartValue(m_searchRow->isVisible() ? m_searchRow->maximumHeight() : 0);
+    animation->setEndValue(shown ? kSearchRowHeight : 0);
+    if (shown)
+        m_searchRow->show();
+    else
+        connect(animation, &QAbstractAnimation::finished, m_searchRow, &QWidget::hide);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    if (shown)
+        m_searchField->setFocus();
+}
+
+void ApplicationsWorkspace::press()
+{
+    // The remains confirmation is not part of this workspace yet.
+    if (m_env.navigation.appsSegment() != AppsSegment::apps || m_flow->isRunning())
+        return;
+    if (const AppInfoPtr selected = m_state->selectedApp())
+        m_flow->confirmAndUninstall(selected);
+}
+
+} // namespace tw

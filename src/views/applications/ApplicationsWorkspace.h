@@ -1,0 +1,109 @@
+#pragma once
+
+#include "views/kit/WorkspaceChrome.h"
+#include "views/kit/WorkspaceEnvironment.h"
+
+#include <QList>
+#include <QMetaObject>
+#include <QPointer>
+#include <QPropertyAnimation>
+
+class QLineEdit;
+class QStackedWidget;
+
+namespace tw {
+
+class AppDetailPanel;
+class AppListController;
+class ApplicationsState;
+class EmptyUninstallPanel;
+class LazyList;
+class NeonSwitch;
+class ProgressIndicator;
+class PushButton;
+class SegmentedControl;
+class SortMenuButton;
+class SymbolButton;
+class UninstallFlow;
+
+// The Applications tab: the segment picker, search and order over the list
+// of applications (or of remains), and the detail column with the advance
+// mode switch, the selected application's panel and the action button.
+class ApplicationsWorkspace : public WorkspaceChrome {
+    Q_OBJECT
+public:
+    explicit ApplicationsWorkspace(const WorkspaceEnvironment& env, QWidget* parent = nullptr);
+    ~ApplicationsWorkspace() override;
+
+    ApplicationsState& state() const { return *m_state; }
+    UninstallFlow& uninstallFlow() const { return *m_flow; }
+    AppListController& appList() const { return *m_appList; }
+
+    // What the list area shows.
+    enum class ListState { scanningApps, apps, scanningRemains, noRemains, remains };
+    ListState listState() const;
+    // What the detail column shows.
+    enum class DetailState { emptyUninstall, application, remains };
+    DetailState detailState() const;
+
+    // The parts, for tests and for the work that extends the tab.
+    SegmentedControl* segmentPicker() const { return m_segments; }
+    SymbolButton* searchToggle() const { return m_searchToggle; }
+    QWidget* searchRow() const { return m_searchRow; }
+    QLineEdit* searchField() const { return m_searchField; }
+    SortMenuButton* sortButton() const { return m_sort; }
+    // The list area: one page per ListState, in that order.
+    QStackedWidget* listArea() const { return m_lists; }
+    LazyList* appsList() const { return m_appsList; }
+    LazyList* remainsList() const { return m_remainsList; }
+    PushButton* scanAgainButton() const { return m_scanAgain; }
+    NeonSwitch* advanceSwitch() const { return m_advanceSwitch; }
+    QWidget* fullTreeLabel() const { return m_fullTreeLabel; }
+    // The detail column's subject switch: one page per DetailState, in that order.
+    QStackedWidget* detailArea() const { return m_details; }
+    EmptyUninstallPanel* emptyPanel() const { return m_emptyPanel; }
+    AppDetailPanel* detailPanel() const { return m_detailPanel; }
+    PushButton* actionButton() const { return m_action; }
+
+private:
+    QWidget* makeHeader();
+    QWidget* makeListArea();
+    QWidget* makeTopBar();
+    QWidget* makeBottomBar();
+    void makeDetailColumn();
+    void connectModels();
+    void segmentChanged();
+    void updateListArea();
+    void updateRemainsList();
+    void updateDetail();
+    void updateActionButton();
+    void watchSelection();
+    void showSearchField(bool shown);
+    void press();
+
+    WorkspaceEnvironment m_env;
+    ApplicationsState* m_state;
+    UninstallFlow* m_flow;
+    AppListController* m_appList = nullptr;
+    QList<int> m_remainRows;
+    QList<QMetaObject::Connection> m_selectionWatches;
+    QPointer<QPropertyAnimation> m_searchAnimation;
+
+    SegmentedControl* m_segments = nullptr;
+    SymbolButton* m_searchToggle = nullptr;
+    QWidget* m_searchRow = nullptr;
+    QLineEdit* m_searchField = nullptr;
+    SortMenuButton* m_sort = nullptr;
+    QStackedWidget* m_lists = nullptr;
+    LazyList* m_appsList = nullptr;
+    LazyList* m_remainsList = nullptr;
+    PushButton* m_scanAgain = nullptr;
+    NeonSwitch* m_advanceSwitch = nullptr;
+    QWidget* m_fullTreeLabel = nullptr;
+    QStackedWidget* m_details = nullptr;
+    EmptyUninstallPanel* m_emptyPanel = nullptr;
+    AppDetailPanel* m_detailPanel = nullptr;
+    PushButton* m_action = nullptr;
+};
+
+} // namespace tw

@@ -1,0 +1,23 @@
+#pragma once
+
+// The texts of the application detail panel that depend on the record.
+
+#include "engine/inventory/Models.h"
+
+#include <QString>
+
+namespace tw::apps {
+
+// " · ": between a header label and its value.
+inline const QString kValueSeparator = QStringLiteral(" \u00B7 ");
+
+// The bundle row's name: the application's name, then " v." and the version when it has one.
+QString bundleDisplayName(const AppInfo& app);
+
+// The header's developer and verification lines: the translated label alone,
+// or in advance mode the label, the separator and the developer or the bundle
+// identifier (which may be empty).
+QString developerLine(const AppInfo& app, bool advanceMode);
+QString verificationLine(const AppInfo& app, bool advanceMode);
+
+} // namespace tw::apps

@@ -1,0 +1,127 @@
+#include "views/applications/EmptyUninstallPanel.h"
+
+#include "app/state/L10n.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Symbols.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace tw {
+
+namespace {
+
+constexpr qreal kPad = 24;
+constexpr qreal kSpacing = 18;
+constexpr qreal kMaxWidth = 420;
+constexpr qreal kDisc = 160;
+constexpr qreal kDiscPad = 8;
+constexpr qreal kZoneSymbol = 16;
+
+QFont titleFont() { return neon::systemFont(28, QFont::Bold); }
+QFont subtitleFont() { return neon::systemFont(14, QFont::Normal); }
+QFont zoneFont() { return neon::systemFont(13, QFont::Medium); }
+
+QString titleText() { return L10n::t(QStringLiteral("apps.uninstall_title")); }
+QString subtitleText() { return L10n::t(QStringLiteral("apps.uninstall_subtitle")); }
+QString zoneText() { return L10n::t(QStringLiteral("apps.drag_drop")); }
+
+} // namespace
+
+EmptyUninstallPanel::EmptyUninstallPanel(QWidget* parent)
+    : QWidget(parent)
+{
+    onThemeChange(this, [this] { update(); });
+}
+
+void EmptyUninstallPanel::setDropTargeted(bool on)
+{
+    if (std::exchange(m_targeted, on) != on)
+        update();
+}
+
+QColor EmptyUninstallPanel::softFill()
+{
+    switch (AppTheme::appearance()) {
+    case AppAppearance::midnight: return neon::rgb(0.08, 0.16, 0.32);
+    case AppAppearance::classic: return neon::rgb(0.90, 0.94, 1.0);
+    case AppAppearance::indigo: return neon::rgb(0.10, 0.14, 0.24);
+    }
+    return {};
+}
+
+QStringList EmptyUninstallPanel::texts() const
+{
+    return {titleText(), subtitleText(), zoneText()};
+}
+
+EmptyUninstallPanel::Layout EmptyUninstallPanel::layoutParts() const
+{
+    const qreal inner = std::max<qreal>(0, width() - 2 * kPad);
+    const QFontMetricsF title(titleFont()), subtitle(subtitleFont()), zone(zoneFont());
+    const qreal textWidth = std::min(inner, kMaxWidth);
+    const qreal titleH = title.boundingRect(QRectF(0, 0, inner, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, titleText()).height();
+    const qreal subH = subtitle.boundingRect(QRectF(0, 0, textWidth, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, subtitleText()).height();
+    const qreal zoneTextWidth = std::min(zone.horizontalAdvance(zoneText()), textWidth - 36 - kZoneSymbol - 10);
+    const qreal zoneW = std::min(textWidth, kZoneSymbol + 10 + zoneTextWidth + 36);
+    const qreal zoneH = std::max(kZoneSymbol, zone.height()) + 28;
+    const qreal discH = kDisc + 2 * kDiscPad;
+
+    // The flexible spaces above and below share what is left.
+    const qreal content = titleH + kSpacing + subH + kSpacing + discH + kSpacing + zoneH;
+    qreal y = kPad + std::max<qreal>(0, (height() - 2 * kPad - content) / 2);
+    const qreal cx = width() / 2.0;
+    Layout l;
+    l.title = QRectF(kPad, y, inner, titleH);
+    y += titleH + kSpacing;
+    l.subtitle = QRectF(cx - textWidth / 2, y, textWidth, subH);
+    y += subH + kSpacing;
+    l.disc = QRectF(cx - kDisc / 2, y + kDiscPad, kDisc, kDisc);
+    y += discH + kSpacing;
+    l.dropZone = QRectF(cx - zoneW / 2, y, zoneW, zoneH);
+    return l;
+}
+
+void EmptyUninstallPanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const Layout l = layoutParts();
+    const QColor accent = accentTint();
+
+    p.setFont(titleFont());
+    p.setPen(primaryTextTint());
+    p.drawText(l.title, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, titleText());
+    p.setFont(subtitleFont());
+    p.setPen(secondaryTint());
+    p.drawText(l.subtitle, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, subtitleText());
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(softFill());
+    p.drawEllipse(l.disc);
+    Symbols::paint(p, l.disc, Glyph{QStringLiteral("shippingbox.fill"), 64, Tint::accent, 0.85});
+    Symbols::paint(p, l.disc.translated(0, 8), Glyph{QStringLiteral("a.square.fill"), 28, Tint::white});
+
+    const QRectF zone = l.dropZone;
+    neon::fillRoundedPath(p, zone, 10, softFill());
+    QPen dash(neon::faded(accent, dropZoneBorderOpacity()), 1.5, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+    dash.setDashPattern({7 / 1.5, 7 / 1.5});
+    p.setPen(dash);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(neon::roundedRect(zone.adjusted(0.75, 0.75, -0.75, -0.75), 10 - 0.75));
+
+    const QFontMetricsF zm(zoneFont());
+    const qreal textW = std::min(zm.horizontalAdvance(zoneText()), zone.width() - 36 - kZoneSymbol - 10);
+    const qreal rowW = kZoneSymbol + 10 + textW;
+    const qreal x = zone.center().x() - rowW / 2;
+    Symbols::paint(p, QRectF(x, zone.top(), kZoneSymbol, zone.height()),
+                   Glyph{QStringLiteral("square.and.arrow.down.on.square"), kZoneSymbol, Tint::accent});
+    p.setFont(zoneFont());
+    p.setPen(accent);
+    p.drawText(QRectF(x + kZoneSymbol + 10, zone.top(), textW, zone.height()), Qt::AlignLeft | Qt::AlignVCenter,
+               zm.elidedText(zoneText(), Qt::ElideRight, textW));
+}
+
+} // namespace tw

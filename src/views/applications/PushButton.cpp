@@ -1,0 +1,85 @@
+#include "views/applications/PushButton.h"
+
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Tints.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+
+namespace tw {
+
+namespace {
+
+constexpr qreal kRadius = 8;
+
+QColor systemGray()
+{
+    return neon::rgb(0.56, 0.56, 0.58);
+}
+
+} // namespace
+
+PushButton::PushButton(const QString& title, Style style, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_style(style)
+    , m_font(neon::systemFont(13, QFont::Normal))
+{
+    setText(title);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+    onThemeChange(this, [this] { update(); });
+}
+
+void PushButton::setTitleFont(qreal points, QFont::Weight weight)
+{
+    m_font = neon::systemFont(points, weight);
+    updateGeometry();
+    update();
+}
+
+QColor PushButton::fillColour() const
+{
+    if (m_style == Style::prominent)
+        return isEnabled() ? accentTint() : neon::faded(systemGray(), 0.35);
+    return neon::faded(secondaryTint(), 0.12);
+}
+
+QSize PushButton::sizeHint() const
+{
+    const QFontMetricsF m(m_font);
+    return {int(std::ceil(m.horizontalAdvance(text()))) + 28, int(std::ceil(m.height())) + 12};
+}
+
+void PushButton::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        update();
+    QAbstractButton::changeEvent(event);
+}
+
+void PushButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QColor fill = fillColour();
+    if (isDown())
+        fill = fill.darker(115);
+    neon::fillRoundedPath(p, r, kRadius, fill);
+    QColor title = Qt::white;
+    if (m_style == Style::bordered) {
+        neon::strokeRoundedPathInside(p, r, kRadius, 1, neon::faded(secondaryTint(), 0.45));
+        title = primaryTextTint();
+    }
+    // A disabled title stays readable on the pale gray of the light theme.
+    if (!isEnabled())
+        title = isDark(AppTheme::appearance()) ? neon::faded(title, 0.6) : neon::faded(primaryTextTint(), 0.45);
+    p.setFont(m_font);
+    p.setPen(title);
+    p.drawText(r, Qt::AlignCenter, text());
+}
+
+} // namespace tw

@@ -1,0 +1,90 @@
+#include "views/applications/UninstallFlow.h"
+
+#include "views/applications/ApplicationsState.h"
+#include "views/applications/UninstallRules.h"
+#include "views/kit/Prompter.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace tw {
+
+namespace {
+
+// Runs the events that waited while the window was busy, dropping the user's
+// clicks and keys among them: they were meant for a window that did not
+// answer, and running them here could start a second round or close the tab
+// under the flow.
+void dropQueuedInput()
+{
+    struct Filter : QObject {
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            switch (e->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Wheel:
+                return true;
+            default:
+                return false;
+            }
+        }
+    } filter;
+    QCoreApplication::instance()->installEventFilter(&filter);
+    QCoreApplication::processEvents();
+    QCoreApplication::instance()->removeEventFilter(&filter);
+}
+
+} // namespace
+
+UninstallFlow::UninstallFlow(ApplicationsState& state, Prompter& prompter, QObject* parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_prompter(prompter)
+{
+}
+
+void UninstallFlow::setRunning(bool running)
+{
+    if (std::exchange(m_running, running) != running)
+        emit runningChanged(running);
+}
+
+void UninstallFlow::confirmAndUninstall(const AppInfoPtr& app)
+{
+    if (m_running || !app)
+        return;
+    setRunning(true);
+    const AppInfoPtr target = apps::uninstallTarget(app, m_state.selectedApp());
+    // Nothing ticked means everything: the ticks stay when the user cancels.
+    if (!target->hasUninstallSelection())
+        target->applyRootSelection(true);
+    const apps::UninstallConfirmation texts = apps::uninstallConfirmation(*target);
+    const Prompt prompt{Prompt::Style::warning, texts.message, texts.informative,
+                        {{QStringLiteral("Uninstall"), PromptButton::Role::defaultAction},
+                         {QStringLiteral("Cancel"), PromptButton::Role::cancel}}};
+    if (m_prompter.ask(prompt) == 0)
+        performUninstall(target);
+    dropQueuedInput();
+    setRunning(false);
+}
+
+void UninstallFlow::performUninstall(const AppInfoPtr& target)
+{
+    AppScanner& scanner = m_state.scanner();
+    const AppScanner::UninstallResult result = scanner.uninstall(
+        target, apps::selectedLeftovers(*target),
+        target->removeAppBundle() ? BundleRemoval::MoveToTrash : BundleRemoval::Keep);
+    if (!result.status.ok()) {
+        // The lists stay as they were, also for anything moved before the failure.
+        m_prompter.inform(Prompt::Style::warning, result.status.error().description, {});
+        return;
+    }
+    if (apps::applyUninstall(scanner, target, result))
+        m_state.setSelectedApp(nullptr);
+}
+
+} // namespace tw

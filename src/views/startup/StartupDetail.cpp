@@ -1,0 +1,235 @@
+#include "views/startup/StartupDetail.h"
+
+#include "app/state/L10n.h"
+#include "views/kit/FeatureEmptyState.h"
+#include "views/kit/IconView.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/ScrollBarStyle.h"
+#include "views/kit/TintedLabel.h"
+#include "views/startup/BorderedButton.h"
+#include "views/startup/Divider.h"
+#include "views/startup/StartupIcon.h"
+#include "views/startup/StartupRules.h"
+#include "views/startup/StartupState.h"
+#include "views/startup/WrappingText.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace tw {
+
+using neon::rgb;
+using neon::systemFont;
+
+namespace {
+
+constexpr qreal kCardRadius = 10;
+constexpr int kLabelWidth = 140;
+
+// A card behind its children: the identity card filled, the information card outlined.
+class Panel : public QWidget {
+public:
+    enum class Kind { filled, outlined };
+    explicit Panel(Kind kind)
+        : m_kind(kind)
+    {
+        onThemeChange(this, [this] { update(); });
+    }
+
+    static QColor identityFill(AppAppearance a)
+    {
+        switch (a) {
+        case AppAppearance::midnight: return rgb(0.05, 0.08, 0.14);
+        case AppAppearance::classic: return rgb(0.95, 0.96, 0.97);
+        case AppAppearance::indigo: return rgb(0.03, 0.04, 0.08);
+        }
+        return {};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const AppAppearance a = AppTheme::appearance();
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (m_kind == Kind::filled)
+            neon::fillRoundedRect(p, rect(), kCardRadius, identityFill(a));
+        else
+            neon::strokeRoundedRectInside(p, rect(), kCardRadius, 1, AppTheme::cardStroke(a));
+    }
+
+private:
+    Kind m_kind;
+};
+
+} // namespace
+
+StartupDetail::StartupDetail(StartupState& state, QWidget* parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_pages(new QStackedWidget)
+    , m_placeholder(new FeatureEmptyState(QStringLiteral("Startup Programs"),
+                                          QStringLiteral("Select a program to review details, disable it, or remove it."),
+                                          QStringLiteral("rocket.fill")))
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(makeHeader());
+    m_pages->addWidget(m_placeholder);
+    m_pages->addWidget(makeSelectionPage());
+    column->addWidget(m_pages, 1);
+    refresh();
+}
+
+QWidget* StartupDetail::makeHeader()
+{
+    auto* header = new QWidget;
+    auto* lines = new QVBoxLayout(header);
+    lines->setContentsMargins(18, 16, 18, 12);
+    lines->setSpacing(6);
+    lines->addWidget(new TintedLabel(L10n::t(QStringLiteral("startup.title")), Tint::primary, systemFont(26, QFont::Bold)));
+    auto* subtitle = new TintedLabel(L10n::t(QStringLiteral("startup.subtitle")), Tint::secondary,
+                                     systemFont(13, QFont::Normal));
+    subtitle->setWordWrap(true);
+    lines->addWidget(subtitle);
+    return header;
+}
+
+QWidget* StartupDetail::makeSelectionPage()
+{
+    auto* cards = new QWidget;
+    cards->setAttribute(Qt::WA_TranslucentBackground);
+    auto* stack = new QVBoxLayout(cards);
+    stack->setContentsMargins(18, 0, 18, 12);
+    stack->setSpacing(18);
+    stack->addWidget(makeIdentityCard());
+    stack->addWidget(makeInfoCard());
+    stack->addStretch(1);
+
+    m_scroll = new QScrollArea;
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidget(cards);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    cards->setAutoFillBackground(false);
+    styleScrollBar(m_scroll);
+
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_scroll, 1);
+    column->addWidget(new Divider);
+    column->addWidget(makeButtonBar());
+    return page;
+}
+
+QWidget* StartupDetail::makeIdentityCard()
+{
+    auto* card = new Panel(Panel::Kind::filled);
+    auto* row = new QHBoxLayout(card);
+    row->setContentsMargins(16, 16, 16, 16);
+    row->setSpacing(16);
+    m_icon = new IconView(72, 14);
+    row->addWidget(m_icon, 0, Qt::AlignVCenter);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(6);
+    m_title = new WrappingText(Tint::primary, systemFont(20, QFont::Bold), false);
+    m_category = new TintedLabel({}, Tint::secondary, systemFont(13, QFont::Normal));
+    m_showApplication = BorderedButton::small(QStringLiteral("Show Application"));
+    m_showApplication->setFixedWidth(m_showApplication->sizeHint().width());
+    connect(m_showApplication, &QAbstractButton::clicked, this, [this] { m_state.showApplication(); });
+    texts->addWidget(m_title);
+    texts->addWidget(m_category);
+    texts->addWidget(m_showApplication, 0, Qt::AlignLeft);
+    row->addLayout(texts, 1);
+    return card;
+}
+
+QWidget* StartupDetail::makeInfoCard()
+{
+    auto* card = new Panel(Panel::Kind::outlined);
+    auto* stack = new QVBoxLayout(card);
+    stack->setContentsMargins(16, 16, 16, 16);
+    stack->setSpacing(0);
+    auto* heading = new TintedLabel(L10n::t(QStringLiteral("startup.info")), Tint::secondary, systemFont(13, QFont::DemiBold));
+    heading->setContentsMargins(0, 0, 0, 8);
+    stack->addWidget(heading);
+
+    // The labels do not change; the values follow the selection.
+    const QList<startup::InfoRow> rows = startup::infoRows(RemovableItem());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        auto* line = new QHBoxLayout;
+        line->setContentsMargins(0, 10, 0, 10);
+        line->setSpacing(8);
+        auto* label = new TintedLabel(rows[i].label, Tint::secondary, systemFont(13, QFont::Normal));
+        label->setFixedWidth(kLabelWidth);
+        auto* value = new WrappingText(Tint::primary, systemFont(13, QFont::Normal), true);
+        m_values << value;
+        line->addWidget(label, 0, Qt::AlignTop);
+        line->addWidget(value, 1, Qt::AlignTop);
+        stack->addLayout(line);
+        if (i + 1 < rows.size())
+            stack->addWidget(new Divider);
+    }
+    return card;
+}
+
+QWidget* StartupDetail::makeButtonBar()
+{
+    auto* bar = new QWidget;
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(14, 14, 14, 14);
+    row->setSpacing(12);
+    m_enable = new BorderedButton(startup::enableButtonTitle(true), BorderedButton::Style::bordered,
+                                  systemFont(15, QFont::DemiBold));
+    m_enable->setFixedSize(160, 36);
+    m_remove = new BorderedButton(QStringLiteral("Remove"), BorderedButton::Style::prominent,
+                                  systemFont(14, QFont::DemiBold));
+    m_remove->setFixedSize(120, 36);
+    connect(m_enable, &QAbstractButton::clicked, this, [this] { m_state.toggleSelected(); });
+    connect(m_remove, &QAbstractButton::clicked, this, [this] { m_state.confirmAndRemoveSelected(); });
+    row->addWidget(m_enable);
+    row->addStretch(1);
+    row->addWidget(m_remove);
+    return bar;
+}
+
+bool StartupDetail::showsPlaceholder() const
+{
+    return m_pages->currentWidget() == m_placeholder;
+}
+
+QStringList StartupDetail::infoValues() const
+{
+    QStringList out;
+    for (const WrappingText* value : m_values)
+        out << value->text();
+    return out;
+}
+
+void StartupDetail::refresh()
+{
+    const RemovableItem* item = m_state.selected();
+    if (!item) {
+        m_pages->setCurrentWidget(m_placeholder);
+        return;
+    }
+    showStartupIcon(m_icon, item->icon, 52, 36);
+    m_title->setText(item->title);
+    m_category->setText(item->category);
+    m_showApplication->setVisible(startup::offersShowApplication(*item));
+    const QList<startup::InfoRow> rows = startup::infoRows(*item);
+    for (qsizetype i = 0; i < rows.size() && i < m_values.size(); ++i)
+        m_values[i]->setText(rows[i].value);
+    m_enable->setText(startup::enableButtonTitle(item->isEnabled));
+    m_pages->setCurrentIndex(1);
+}
+
+} // namespace tw

@@ -1,0 +1,127 @@
+#include "views/startup/StartupListCard.h"
+
+#include "views/kit/IconView.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonSwitch.h"
+#include "views/startup/StartupIcon.h"
+#include "views/startup/StartupRules.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace tw {
+
+namespace {
+
+constexpr int kPadH = 12;
+constexpr int kPadV = 10;
+constexpr int kSpacing = 12;
+constexpr int kIcon = 36;
+constexpr qreal kLineGap = 3;
+
+const QFont& titleFont()
+{
+    static const QFont font = neon::systemFont(13, QFont::DemiBold);
+    return font;
+}
+
+const QFont& categoryFont()
+{
+    static const QFont font = neon::systemFont(11, QFont::Normal);
+    return font;
+}
+
+} // namespace
+
+StartupListCard::StartupListCard(QWidget* parent)
+    : RoundedCard(parent)
+    , m_icon(new IconView(kIcon, 8, this))
+    , m_switch(new NeonSwitch(NeonSwitch::Size::small, this))
+{
+    m_switch->setToolTip(QString());
+    m_switch->setAccessibleName(QStringLiteral("Enabled"));
+}
+
+void StartupListCard::bind(const RemovableItem& item, bool isActive, std::function<void()> onSelect,
+                           std::function<void(bool)> onToggle)
+{
+    setLook(isActive ? &CardLook::accented : &CardLook::normal);
+    showStartupIcon(m_icon, item.icon, 26, 16);
+    if (item.title != m_title || item.category != m_category) {
+        m_title = item.title;
+        m_category = item.category;
+        elide();
+        update();
+    }
+    m_onSelect = std::move(onSelect);
+    // The switch shows the state this bind was made with; every change in
+    // the engine's list binds the rows again, a refusal does not.
+    const bool enabled = item.isEnabled;
+    m_switch->bind({[enabled] { return enabled; }, [toggle = std::move(onToggle)](bool on) {
+                        // The write may bind this row again: call a copy.
+                        if (const auto run = toggle)
+                            run(on);
+                    }});
+}
+
+QRect StartupListCard::bodyRect() const
+{
+    return QRect(kPadH, kPadV, std::max(0, m_switch->x() - kSpacing - kPadH), std::max(0, height() - 2 * kPadV));
+}
+
+QRectF StartupListCard::textRect() const
+{
+    const int left = kPadH + kIcon + kSpacing;
+    return QRectF(left, kPadV, std::max(0, m_switch->x() - kSpacing - left), height() - 2 * kPadV);
+}
+
+void StartupListCard::elide()
+{
+    const qreal width = textRect().width();
+    m_shownTitle = neon::elided(startup::firstLine(m_title), titleFont(), width);
+    m_shownCategory = neon::elided(startup::firstLine(m_category), categoryFont(), width);
+}
+
+void StartupListCard::resizeEvent(QResizeEvent*)
+{
+    m_icon->move(kPadH, (height() - kIcon) / 2);
+    m_switch->move(width() - kPadH - m_switch->width(), (height() - m_switch->height()) / 2);
+    elide();
+}
+
+void StartupListCard::paintEvent(QPaintEvent* event)
+{
+    RoundedCard::paintEvent(event);
+    const QFontMetricsF title(titleFont());
+    const QFontMetricsF category(categoryFont());
+    const QRectF area = textRect();
+    const qreal block = title.height() + kLineGap + category.height();
+    const qreal top = area.top() + (area.height() - block) / 2;
+    QPainter p(this);
+    p.setFont(titleFont());
+    p.setPen(primaryTextTint());
+    p.drawText(QRectF(area.left(), top, area.width(), title.height()), Qt::AlignLeft | Qt::AlignVCenter,
+               m_shownTitle);
+    p.setFont(categoryFont());
+    p.setPen(secondaryTint());
+    p.drawText(QRectF(area.left(), top + title.height() + kLineGap, area.width(), category.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, m_shownCategory);
+}
+
+void StartupListCard::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton && bodyRect().contains(event->position().toPoint());
+    event->accept();
+}
+
+void StartupListCard::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && bodyRect().contains(event->position().toPoint());
+    m_pressed = false;
+    // Selecting binds the rows again, this one included: call a copy.
+    if (const auto select = m_onSelect; click && select)
+        select();
+}
+
+} // namespace tw

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "engine/cleaner/RemovableItem.h"
+#include "views/kit/RoundedCard.h"
+
+#include <functional>
+
+namespace tw {
+
+class IconView;
+class NeonSwitch;
+
+// One row of the Startup tab's list: the item's icon, its title and its
+// category (one line each) and, at the trailing edge, its switch. A click on
+// the icon, the texts or the space up to the switch selects the item (the
+// card's padding does not); the switch only asks for the new state and
+// then shows what the item holds after its next bind. Holds no state of
+// its own beyond what bind gives it; made and rebound by the list.
+class StartupListCard : public RoundedCard {
+    Q_OBJECT
+public:
+    explicit StartupListCard(QWidget* parent = nullptr);
+
+    static constexpr int rowHeight() { return 56; }
+
+    void bind(const RemovableItem& item, bool isActive, std::function<void()> onSelect,
+              std::function<void(bool)> onToggle);
+
+    NeonSwitch* toggle() const { return m_switch; }
+    const QString& title() const { return m_title; }
+    const QString& category() const { return m_category; }
+    // The texts as drawn, cut to one line.
+    const QString& shownTitle() const { return m_shownTitle; }
+    const QString& shownCategory() const { return m_shownCategory; }
+    // What a click selects with: the icon, the texts and the space before the switch.
+    QRect bodyRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QRectF textRect() const;
+    void elide();
+
+    IconView* m_icon;
+    NeonSwitch* m_switch;
+    QString m_title;
+    QString m_category;
+    QString m_shownTitle;
+    QString m_shownCategory;
+    std::function<void()> m_onSelect;
+    bool m_pressed = false;
+};
+
+} // namespace tw

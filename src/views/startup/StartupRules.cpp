@@ -1,0 +1,90 @@
+#include "views/startup/StartupRules.h"
+
+#include "engine/inventory/ByteFormat.h"
+#include "platform/Path.h"
+
+#include <QRegularExpression>
+
+namespace tw::startup {
+
+bool searchMatches(const QString& field, const QString& search)
+{
+    if (search.isEmpty())
+        return true;
+    return field.normalized(QString::NormalizationForm_C)
+        .contains(search.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive);
+}
+
+QList<int> filterIndices(const QList<RemovableItem>& items, const QString& search)
+{
+    QList<int> shown;
+    shown.reserve(items.size());
+    for (int i = 0; i < int(items.size()); ++i) {
+        const RemovableItem& item = items[i];
+        if (searchMatches(item.title, search) || searchMatches(item.category, search)
+            || searchMatches(item.parentName, search))
+            shown << i;
+    }
+    return shown;
+}
+
+int selectedIndex(const QList<RemovableItem>& items, const QList<int>& shown, const std::optional<QString>& path)
+{
+    if (!path)
+        return -1;
+    for (int i : shown)
+        if (items[i].path == *path)
+            return i;
+    for (int i = 0; i < int(items.size()); ++i)
+        if (items[i].path == *path)
+            return i;
+    return -1;
+}
+
+QString displayPath(const RemovableItem& item)
+{
+    return item.parentAppPath.value_or(item.path);
+}
+
+bool offersShowApplication(const RemovableItem& item)
+{
+    return item.parentAppPath || path::extension(item.path) == QLatin1String("app");
+}
+
+QList<InfoRow> infoRows(const RemovableItem& item, const QLocale& locale)
+{
+    const QString none = QStringLiteral("-");
+    const bool dated = item.modifiedDate && item.modifiedDate->isValid();
+    return {
+        {QStringLiteral("Parent application"), item.parentName.isEmpty() ? item.title : item.parentName},
+        {QStringLiteral("Agent created"), dated ? abbreviatedDateTime(*item.modifiedDate, locale) : none},
+        {QStringLiteral("Agent size"), item.size > 0 ? ByteFormat::string(item.size) : none},
+        {QStringLiteral("Path"), displayPath(item)},
+    };
+}
+
+QString enableButtonTitle(bool isEnabled)
+{
+    return isEnabled ? QStringLiteral("Disable") : QStringLiteral("Enable");
+}
+
+QString abbreviatedDateTime(const QDateTime& when, const QLocale& locale)
+{
+    // The locale's long date without the weekday and with short month names.
+    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?d{4}"));
+    static const QRegularExpression fullMonth(QStringLiteral("M{4}"));
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    format.remove(weekday).replace(fullMonth, QStringLiteral("MMM"));
+    const QDateTime local = when.toLocalTime();
+    return locale.toString(local.date(), format.trimmed()) + QStringLiteral(", ")
+        + locale.toString(local.time(), QLocale::ShortFormat);
+}
+
+QString firstLine(const QString& text)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("[\\n\\r\\x{2028}\\x{2029}]"));
+    const qsizetype cut = text.indexOf(lineBreak);
+    return cut < 0 ? text : text.left(cut) + QStringLiteral("…");
+}
+
+} // namespace tw::startup

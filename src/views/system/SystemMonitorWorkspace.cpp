@@ -1,0 +1,137 @@
+#include "views/system/SystemMonitorWorkspace.h"
+
+#include "app/state/Theme.h"
+#include "monitor/SystemMonitor.h"
+#include "monitor/SystemMonitorPermissions.h"
+#include "views/kit/ScrollBarStyle.h"
+#include "views/system/SystemFigureCards.h"
+#include "views/system/SystemMachineCard.h"
+
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace tw {
+
+namespace {
+
+constexpr int kPagePadding = 18;
+constexpr int kPageSpacing = 14;
+constexpr int kRowSpacing = 12;
+constexpr int kSecondRowHeight = 320;
+
+QHBoxLayout* cardRow()
+{
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(kRowSpacing);
+    return row;
+}
+
+} // namespace
+
+SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMonitorPermissions& permissions,
+                                               ThemeManager&, MacProductImage::Sources pictures, QWidget* parent)
+    : QWidget(parent)
+    , m_monitor(monitor)
+    , m_permissions(permissions)
+    , m_pictures(std::move(pictures))
+    , m_scroll(new QScrollArea)
+    , m_banner(new PermissionBanner)
+    , m_machine(new MachineCard)
+    , m_battery(new BatteryCard)
+    , m_storage(new StorageCard)
+    , m_memory(new MemoryCard)
+    , m_processor(new ProcessorCard)
+    , m_graphics(new GraphicsCard)
+{
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(kPagePadding, kPagePadding, kPagePadding, kPagePadding);
+    column->setSpacing(kPageSpacing);
+    column->addWidget(m_banner);
+    column->addWidget(m_machine);
+
+    QHBoxLayout* first = cardRow();
+    first->addWidget(m_battery, 1, Qt::AlignTop);
+    first->addWidget(m_storage, 1, Qt::AlignTop);
+    m_battery->hide();
+    column->addLayout(first);
+
+    // The second row is at least 320 high, its cards centred in it when lower.
+    auto* second = new QWidget;
+    second->setMinimumHeight(kSecondRowHeight);
+    auto* centring = new QVBoxLayout(second);
+    centring->setContentsMargins(0, 0, 0, 0);
+    centring->addStretch(1);
+    QHBoxLayout* cards = cardRow();
+    cards->addWidget(m_memory, 1, Qt::AlignTop);
+    cards->addWidget(m_processor, 1, Qt::AlignTop);
+    cards->addWidget(m_graphics, 1);
+    centring->addLayout(cards);
+    centring->addStretch(1);
+    column->addWidget(second);
+    column->addStretch(1);
+
+    m_scroll->setWidget(page);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The workspace background shows through.
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    styleScrollBar(m_scroll);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    page->setAutoFillBackground(false);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
+
+    m_banner->setEnabledForm(m_permissions.isEnabled());
+    connect(&m_permissions, &SystemMonitorPermissions::changed, this,
+            [this] { m_banner->setEnabledForm(m_permissions.isEnabled()); });
+    connect(m_banner, &PermissionBanner::enableRequested, this, [this] { m_permissions.enable(); });
+    connect(m_banner, &PermissionBanner::settingsRequested, this, [this] { m_permissions.openLoginItemsSettings(); });
+    connect(&m_monitor, &SystemMonitor::snapshotChanged, this, [this] {
+        // A hidden tab catches up when it is shown again.
+        if (isVisible())
+            display(m_monitor.snapshot());
+    });
+    display(m_monitor.snapshot());
+}
+
+void SystemMonitorWorkspace::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_permissions.refresh();
+    display(m_monitor.snapshot());
+}
+
+void SystemMonitorWorkspace::display(const SystemSnapshot& s)
+{
+    m_machine->display(s);
+    requestPicture(s);
+    if (m_battery->isHidden() == s.batteryPresent)
+        m_battery->setVisible(s.batteryPresent);
+    if (s.batteryPresent)
+        m_battery->display(s);
+    m_storage->display(s);
+    m_memory->display(s);
+    m_processor->display(s);
+    m_graphics->display(s);
+}
+
+void SystemMonitorWorkspace::requestPicture(const SystemSnapshot& s)
+{
+    const QString key = MacProductImage::cacheKey(s.modelIdentifier, s.marketingTitle);
+    if (key == m_pictureKey)
+        return;
+    m_pictureKey = key;
+    const QImage picture = MacProductImage::request(s.modelIdentifier, s.marketingTitle, m_pictures, this,
+                                                    [this, key](const QImage& made) {
+                                                        if (key == m_pictureKey)
+                                                            m_machine->pictureWell()->setPicture(made);
+                                                    });
+    m_machine->pictureWell()->setPicture(picture);
+}
+
+} // namespace tw

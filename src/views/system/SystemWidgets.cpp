@@ -1,0 +1,440 @@
+#include "views/system/SystemWidgets.h"
+
+#include "app/state/Colour.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Symbols.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tw {
+
+namespace {
+
+constexpr int kFittedMinimumWidth = 40;
+constexpr QSizeF kWell(150, 118);
+constexpr QSizeF kPictureBox(128, 96);
+constexpr qreal kShadowRadius = 6;
+constexpr qreal kShadowDrop = 4;
+
+// The text broken into lines of at most width, at word boundaries where it can.
+QStringList wrapped(const QString& text, const QFont& font, qreal width)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
+int ceilHeight(const QFont& font)
+{
+    return int(std::ceil(QFontMetricsF(font).height()));
+}
+
+} // namespace
+
+// ---- LineText ---------------------------------------------------------------------------------
+
+LineText::LineText(qreal points, QFont::Weight weight, Tint role, QWidget* parent)
+    : QWidget(parent)
+    , m_font(neon::systemFont(points, weight))
+    , m_role(role)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    onThemeChange(this, [this] { update(); });
+}
+
+void LineText::setText(const QString& text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    if (!m_fillsWidth)
+        updateGeometry();
+    update();
+}
+
+void LineText::setFillsWidth(bool fills)
+{
+    m_fillsWidth = fills;
+    setSizePolicy(fills ? QSizePolicy::Ignored : QSizePolicy::Preferred, QSizePolicy::Fixed);
+    updateGeometry();
+}
+
+QSize LineText::sizeHint() const
+{
+    return {int(std::ceil(QFontMetricsF(m_font).horizontalAdvance(m_text))), ceilHeight(m_font)};
+}
+
+QSize LineText::minimumSizeHint() const
+{
+    return {0, ceilHeight(m_font)};
+}
+
+void LineText::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setFont(m_font);
+    p.setPen(tintColour(m_role, AppTheme::appearance()));
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_text, m_font, width()));
+}
+
+// ---- RowText ----------------------------------------------------------------------------------
+
+namespace {
+constexpr int kDot = 8;
+constexpr int kRowGap = 8;
+} // namespace
+
+RowText::RowText(const QFont& leadingFont, Tint leadingRole, const QFont& trailingFont, Tint trailingRole,
+                 QWidget* parent)
+    : QWidget(parent)
+    , m_leadingFont(leadingFont)
+    , m_trailingFont(trailingFont)
+    , m_leadingRole(leadingRole)
+    , m_trailingRole(trailingRole)
+{
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setFixedHeight(std::max(ceilHeight(leadingFont), ceilHeight(trailingFont)));
+    onThemeChange(this, [this] { update(); });
+}
+
+void RowText::setLeading(const QString& text)
+{
+    if (text == m_leading)
+        return;
+    m_leading = text;
+    update();
+}
+
+void RowText::setTrailing(const QString& text)
+{
+    if (text == m_trailing)
+        return;
+    m_trailing = text;
+    update();
+}
+
+void RowText::setDot(const std::optional<QColor>& colour)
+{
+    if (m_hasDot && colour == m_dot)
+        return;
+    m_hasDot = true;
+    m_dot = colour;
+    update();
+}
+
+QColor RowText::dotColour() const
+{
+    return m_dot.value_or(AppTheme::accent());
+}
+
+QSize RowText::sizeHint() const
+{
+    const qreal w = QFontMetricsF(m_leadingFont).horizontalAdvance(m_leading)
+        + QFontMetricsF(m_trailingFont).horizontalAdvance(m_trailing) + kRowGap + (m_hasDot ? kDot + kRowGap : 0);
+    return {int(std::ceil(w)), height()};
+}
+
+QSize RowText::minimumSizeHint() const
+{
+    return {0, height()};
+}
+
+void RowText::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const AppAppearance a = AppTheme::appearance();
+    qreal x = 0;
+    if (m_hasDot) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(dotColour());
+        p.drawEllipse(QRectF(0, (height() - kDot) / 2.0, kDot, kDot));
+        x = kDot + kRowGap;
+    }
+    const qreal trailingWidth = QFontMetricsF(m_trailingFont).horizontalAdvance(m_trailing);
+    p.setFont(m_trailingFont);
+    p.setPen(tintColour(m_trailingRole, a));
+    p.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter, m_trailing);
+    const qreal room = width() - x - trailingWidth - kRowGap;
+    p.setFont(m_leadingFont);
+    p.setPen(tintColour(m_leadingRole, a));
+    p.drawText(QRectF(x, 0, std::max<qreal>(0, room), height()), Qt::AlignLeft | Qt::AlignVCenter,
+               neon::elided(m_leading, m_leadingFont, room));
+}
+
+// ---- FittedText -------------------------------------------------------------------------------
+
+FittedText::FittedText(qreal points, QFont::Weight weight, Tint role, qreal minimumScale, QWidget* parent)
+    : QWidget(parent)
+    , m_points(qRound(points))
+    , m_smallestPoints(std::min(m_points, int(std::ceil(points * minimumScale))))
+    , m_weight(weight)
+    , m_role(role)
+    , m_shownPoints(m_points)
+{
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    onThemeChange(this, [this] { update(); });
+}
+
+QFont FittedText::fontAt(int points) const
+{
+    return neon::systemFont(points, m_weight);
+}
+
+const FittedText::Fit& FittedText::fit(int width) const
+{
+    if (width != m_fitWidth) {
+        m_fit = layOut(width);
+        m_fitWidth = width;
+    }
+    return m_fit;
+}
+
+FittedText::Fit FittedText::layOut(int width) const
+{
+    if (m_text.isEmpty() || width <= 0)
+        return {m_points, {m_text}};
+    const int smallest = m_smallestPoints;
+    for (int points = m_points; points >= smallest; --points) {
+        QStringList lines = wrapped(m_text, fontAt(points), width);
+        if (lines.size() <= 2)
+            return {points, lines};
+    }
+    // Still too long at three quarters: the second line ends in an ellipsis.
+    const QFont font = fontAt(smallest);
+    const QStringList lines = wrapped(m_text, font, width);
+    const QString rest = QStringList(lines.begin() + 1, lines.end()).join(u' ');
+    return {smallest, {lines.front(), neon::elided(rest, font, width)}};
+}
+
+void FittedText::setText(const QString& text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    m_fitWidth = -1;
+    relayout();
+}
+
+void FittedText::resizeEvent(QResizeEvent*)
+{
+    relayout();
+}
+
+void FittedText::relayout()
+{
+    const Fit& f = fit(width());
+    const bool taller = f.lines.size() != m_lines.size() || f.points != m_shownPoints;
+    m_lines = f.lines;
+    m_shownPoints = f.points;
+    if (taller)
+        updateGeometry();
+    update();
+}
+
+int FittedText::firstBaseline() const
+{
+    return int(std::ceil(QFontMetricsF(fontAt(m_shownPoints)).ascent()));
+}
+
+int FittedText::heightForWidth(int width) const
+{
+    const Fit& f = fit(width);
+    return int(std::max<qsizetype>(1, f.lines.size())) * ceilHeight(fontAt(f.points));
+}
+
+QSize FittedText::sizeHint() const
+{
+    const QFont font = fontAt(m_points);
+    return {int(std::ceil(QFontMetricsF(font).horizontalAdvance(m_text))), ceilHeight(font)};
+}
+
+QSize FittedText::minimumSizeHint() const
+{
+    return {kFittedMinimumWidth, ceilHeight(fontAt(m_points))};
+}
+
+void FittedText::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QFont font = fontAt(m_shownPoints);
+    p.setFont(font);
+    p.setPen(tintColour(m_role, AppTheme::appearance()));
+    const int lineHeight = ceilHeight(font);
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        p.drawText(QRect(0, int(i) * lineHeight, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, m_lines[i]);
+}
+
+// ---- PushButton -----------------------------------------------------------------------------
+
+PushButton::PushButton(QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setCursor(Qt::PointingHandCursor);
+    setFont(neon::systemFont(13, QFont::Medium));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    onThemeChange(this, [this] { update(); });
+}
+
+void PushButton::setProminent(bool prominent)
+{
+    if (prominent == m_prominent)
+        return;
+    m_prominent = prominent;
+    update();
+}
+
+QSize PushButton::sizeHint() const
+{
+    return {std::max(76, int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text()))) + 28), 28};
+}
+
+void PushButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const AppAppearance a = AppTheme::appearance();
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QColor fill = m_prominent ? accentTint(a) : isDark(a) ? faded(Qt::white, 0.10) : rgb(0.93, 0.93, 0.95);
+    if (isDown())
+        fill = m_prominent ? fill.darker(118) : isDark(a) ? faded(Qt::white, 0.18) : rgb(0.85, 0.85, 0.88);
+    neon::fillRoundedPath(p, r, 7, fill);
+    if (!m_prominent)
+        neon::strokeRoundedPathInside(p, r, 7, 1, isDark(a) ? faded(Qt::white, 0.14) : faded(Qt::black, 0.12));
+    p.setPen(m_prominent ? QColor(Qt::white) : primaryTextTint(a));
+    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
+// ---- YearBadge --------------------------------------------------------------------------------
+
+YearBadge::YearBadge(QWidget* parent)
+    : QWidget(parent)
+{
+    setFont(neon::systemFont(11, QFont::DemiBold));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    onThemeChange(this, [this] { update(); });
+}
+
+void YearBadge::setText(const QString& text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    updateGeometry();
+    update();
+}
+
+QSize YearBadge::sizeHint() const
+{
+    return {int(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_text))) + 16, ceilHeight(font()) + 8};
+}
+
+void YearBadge::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const AppAppearance a = AppTheme::appearance();
+    neon::strokeRoundedRectInside(p, rect(), 6, 1, AppTheme::cardStroke(a));
+    p.setPen(AppTheme::primaryText(a));
+    p.drawText(rect(), Qt::AlignCenter, m_text);
+}
+
+// ---- PictureWell ------------------------------------------------------------------------------
+
+PictureWell::PictureWell(QWidget* parent)
+    : QWidget(parent)
+{
+    setFixedSize(kWell.toSize());
+    onThemeChange(this, [this] { update(); });
+}
+
+QColor PictureWell::middleStop(AppAppearance a)
+{
+    switch (a) {
+    case AppAppearance::classic:
+        return rgb(0.90, 0.94, 1.00);
+    case AppAppearance::indigo:
+        return rgb(0.10, 0.14, 0.24);
+    case AppAppearance::midnight:
+        break;
+    }
+    return rgb(0.08, 0.16, 0.32);
+}
+
+void PictureWell::setPicture(const QImage& picture)
+{
+    if (picture.cacheKey() == m_picture.cacheKey())
+        return;
+    m_picture = picture;
+    m_composed = {};
+    if (!picture.isNull()) {
+        const qreal dpr = std::max<qreal>(devicePixelRatioF(), 1);
+        const QSizeF points = QSizeF(picture.size()) / picture.devicePixelRatio();
+        const QSizeF fitted = points.scaled(kPictureBox, Qt::KeepAspectRatio);
+        QImage body = picture.scaled((fitted * dpr).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        body.setDevicePixelRatio(dpr);
+        const QImage shadow = neon::blurredTint(body, kShadowRadius, faded(Qt::black, 0.25));
+        const qreal margin = neon::blurMargin(kShadowRadius) / dpr;
+        m_composed = neon::transparentImage(QSizeF(shadow.size()) / dpr + QSizeF(0, kShadowDrop), dpr);
+        QPainter p(&m_composed);
+        p.drawImage(QPointF(0, kShadowDrop), shadow);
+        p.drawImage(QPointF(margin, margin), body);
+        m_composedAt = QPointF(kWell.width() / 2 - fitted.width() / 2 - margin,
+                               kWell.height() / 2 - fitted.height() / 2 - margin);
+    }
+    update();
+}
+
+void PictureWell::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const AppAppearance a = AppTheme::appearance();
+    QLinearGradient g(QPointF(0, 0), QPointF(kWell.width(), kWell.height()));
+    g.setColorAt(0, AppTheme::cardFill(a));
+    g.setColorAt(0.5, middleStop(a));
+    g.setColorAt(1, AppTheme::listBackground(a));
+    p.fillPath(neon::roundedRect(rect(), 14), g);
+    if (!m_composed.isNull()) {
+        p.drawImage(m_composedAt, m_composed);
+        return;
+    }
+    Symbols::paint(p, rect(), tintedSymbol(QStringLiteral("laptopcomputer"), 44));
+}
+
+// ---- DividerLine ------------------------------------------------------------------------------
+
+DividerLine::DividerLine(Qt::Orientation orientation, qreal opacity, QWidget* parent)
+    : QWidget(parent)
+    , m_opacity(opacity)
+{
+    if (orientation == Qt::Horizontal)
+        setFixedHeight(1);
+    else
+        setFixedWidth(1);
+    onThemeChange(this, [this] { update(); });
+}
+
+void DividerLine::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), faded(AppTheme::cardStroke(AppTheme::appearance()), m_opacity));
+}
+
+} // namespace tw

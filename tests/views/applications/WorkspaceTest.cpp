@@ -1,0 +1,367 @@
+#include "views/applications/ApplicationsWorkspace.h"
+
+#include "Records.h"
+#include "app/state/AppNavigation.h"
+#include "support/ShellHarness.h"
+#include "views/applications/AppDetailPanel.h"
+#include "views/applications/AppListCard.h"
+#include "views/applications/AppListController.h"
+#include "views/applications/ApplicationsState.h"
+#include "views/applications/EmptyUninstallPanel.h"
+#include "views/applications/PushButton.h"
+#include "views/applications/SortMenuButton.h"
+#include "views/applications/UninstallFlow.h"
+#include "views/kit/AppKitCheckbox.h"
+#include "views/kit/LazyList.h"
+#include "views/kit/NeonSwitch.h"
+#include "views/kit/SegmentedControl.h"
+#include "views/kit/SymbolButton.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStackedWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+const QString kTrash = QStringLiteral("/Users/tester/.Trash");
+
+// The tab shown over a discovered tree: Notes (two leftovers), Mail, Zed and
+// the Adobe group (Illustrator, Photoshop).
+struct TabFixture {
+    ShellHarness h;
+    std::unique_ptr<ApplicationsWorkspace> w;
+
+    TabFixture()
+    {
+        MacTree& t = h.fake.tree();
+        t.makeTrash();
+        const QString lib = t.library();
+        t.makeApp("/Applications/Notes.app", "com.example.notes", "Notes", "4.11");
+        t.writeSized(lib + "/Caches/com.example.notes/cache.db", 40'000);
+        t.writeSized(lib + "/Preferences/com.example.notes.plist", 3'000);
+        t.makeApp("/Applications/Mail.app", "com.example.mail", "Mail", "");
+        t.makeApp("/Applications/Zed.app", "dev.zed.Zed", "Zed");
+        t.makeApp("/Applications/Adobe/Illustrator.app", "com.adobe.illustrator", "Illustrator");
+        t.makeApp("/Applications/Adobe/Photoshop.app", "com.adobe.Photoshop", "Photoshop");
+        t.writeSized(lib + "/Caches/com.adobe.illustrator/x", 5'000);
+        const std::pair<const char*, qint64> used[] = {
+            {"/Applications/Zed.app", 1'700'000'000}, {"/Applications/Mail.app", 1'650'000'000},
+            {"/Applications/Notes.app", 1'200'000'000}, {"/Applications/Adobe/Illustrator.app", 1'300'000'000},
+            {"/Applications/Adobe/Photoshop.app", 1'250'000'000}};
+        for (const auto& [path, secs] : used)
+            h.fake.metadata.lastUsed.insert(QString::fromUtf8(path), utc(secs));
+        h.scanner->scanInstalledApps();
+        drainScans(h.scanner.get(), h.cleaner.get());
+        w = std::make_unique<ApplicationsWorkspace>(h.env());
+        w->resize(912, 680);
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    }
+
+    ~TabFixture()
+    {
+        w.reset();
+        drainScans(h.scanner.get(), h.cleaner.get());
+    }
+
+    ApplicationsState& state() const { return w->state(); }
+    QStringList rows() const { return names(w->appList().rows()); }
+
+    AppInfoPtr find(const QString& name) const
+    {
+        for (const AppInfoPtr& a : h.scanner->apps()) {
+            if (a->name() == name)
+                return a;
+            for (const AppInfoPtr& m : a->members())
+                if (m->name() == name)
+                    return m;
+        }
+        return nullptr;
+    }
+
+    AppListCard* card(const QString& name) const { return w->appList().cardFor(find(name)); }
+
+    void clickEntry(const QString& name) const
+    {
+        AppListCard* c = card(name);
+        ASSERT_NE(c, nullptr) << name.toStdString();
+        QTest::mouseClick(c, Qt::LeftButton, {}, c->entryRect().center());
+    }
+
+    void clickMember(const QString& group, int i) const
+    {
+        AppListCard* c = card(group);
+        ASSERT_NE(c, nullptr);
+        QTest::mouseClick(c, Qt::LeftButton, {}, c->memberRect(i).center());
+    }
+
+    void settle() const { drainScans(h.scanner.get(), h.cleaner.get()); }
+};
+
+} // namespace
+
+TEST(ApplicationsTab, SearchAndTheThreeOrders)
+{
+    TabFixture f;
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::apps);
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe", "Mail", "Notes", "Zed"}));
+
+    // The toggle shows the field; typing filters at once.
+    QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
+    EXPECT_TRUE(f.state().showSearchField());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.w->searchRow()->height() > 30; }));
+    EXPECT_TRUE(f.w->searchField()->isVisible());
+    QTest::keyClicks(f.w->searchField(), "PHOTOSHOP");
+    EXPECT_EQ(f.state().searchText(), "PHOTOSHOP");
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe"}));
+    // Hidden again, the filter stays.
+    QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.w->searchField()->isVisible(); }));
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe"}));
+    f.state().setSearchText({});
+
+    const QList<QAction*> entries = f.w->sortButton()->menu()->actions();
+    ASSERT_EQ(collect(entries, &QAction::text), (QStringList{"Name", "Size", "Date"}));
+    entries[1]->trigger();
+    EXPECT_EQ(f.state().sort(), AppSort::size);
+    EXPECT_EQ(f.w->sortButton()->order(), AppSort::size);
+    EXPECT_EQ(f.rows().front(), "Notes");  // its leftovers make it the largest
+    entries[2]->trigger();
+    EXPECT_EQ(f.rows(), (QStringList{"Zed", "Mail", "Adobe", "Notes"}));
+}
+
+TEST(ApplicationsTab, AGroupOpensAtOnceAndItsCardFollowsInAnAnimation)
+{
+    TabFixture f;
+    const AppInfoPtr adobe = f.find("Adobe");
+    const AppInfoPtr illustrator = f.find("Illustrator");
+    illustrator->setLeftovers({});
+    f.clickEntry("Adobe");
+    // The state does not wait for the animation.
+    EXPECT_TRUE(adobe->isExpanded());
+    EXPECT_EQ(f.state().selectedApp(), adobe);
+    EXPECT_TRUE(illustrator->isScanningLeftovers());
+    EXPECT_LT(f.card("Adobe")->height(), AppListCard::heightFor(*adobe, 1.0));
+    const int open = AppListCard::entryHeight + 2 * AppListCard::memberHeight;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == open; }));
+    EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
+
+    // A member row: selected, its card outlined, the group row no longer active.
+    f.settle();
+    f.clickMember("Adobe", 1);
+    EXPECT_EQ(f.state().selectedApp(), f.find("Photoshop"));
+    EXPECT_EQ(f.card("Adobe")->look(), &CardLook::outlined);
+    EXPECT_EQ(f.w->detailPanel()->app(), f.find("Photoshop"));
+
+    // Another application: the open group keeps its fill, loses its outline.
+    f.clickEntry("Mail");
+    EXPECT_EQ(f.card("Adobe")->look(), &CardLook::highlighted);
+    EXPECT_EQ(f.card("Mail")->look(), &CardLook::active);
+
+    // A click on the open group row folds it and selects it.
+    f.clickEntry("Adobe");
+    EXPECT_FALSE(adobe->isExpanded());
+    EXPECT_EQ(f.state().selectedApp(), adobe);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == AppListCard::entryHeight; }));
+    EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
+}
+
+TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
+{
+    TabFixture f;
+    const AppInfoPtr adobe = f.find("Adobe");
+    adobe->setExpanded(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() > AppListCard::entryHeight + 90; }));
+    AppListCard* group = f.card("Adobe");
+    ASSERT_NE(group, nullptr);
+
+    QTest::mouseClick(group->checkbox(), Qt::LeftButton);
+    EXPECT_TRUE(adobe->isSelected());
+    for (const AppInfoPtr& m : adobe->members())
+        EXPECT_TRUE(m->isSelected() && m->removeAppBundle());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return group->memberCheckboxes()[0]->isOn(); }));
+
+    // A member's box changes that member only.
+    QTest::mouseClick(group->memberCheckboxes()[1], Qt::LeftButton);
+    EXPECT_FALSE(adobe->members()[1]->isSelected());
+    EXPECT_TRUE(adobe->isSelected());
+    EXPECT_TRUE(group->checkbox()->isOn());
+    // Nothing was selected by the clicks on the boxes.
+    EXPECT_EQ(f.state().selectedApp(), nullptr);
+}
+
+TEST(ApplicationsTab, SelectingShowsTheDetailAndTheBundleBoxMovesTheSize)
+{
+    TabFixture f;
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::emptyUninstall);
+    EXPECT_FALSE(f.w->actionButton()->isEnabled());
+    const AppInfoPtr notes = f.find("Notes");
+    notes->setLeftovers({});
+    f.clickEntry("Notes");
+    EXPECT_TRUE(notes->isScanningLeftovers());
+    f.settle();
+    ASSERT_EQ(notes->leftovers().size(), 2);
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::application);
+    EXPECT_TRUE(f.w->actionButton()->isEnabled());
+    EXPECT_EQ(f.w->actionButton()->text(), "Uninstall");
+    AppDetailPanel* panel = f.w->detailPanel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->documentTypesReady(); }));
+
+    QStringList header = panel->headerTexts();
+    EXPECT_EQ(header.mid(0, 4), (QStringList{"Notes", "Apps files and folders", "Developer", "App verification"}));
+    EXPECT_EQ(header[4], ByteFormat::string(notes->totalReclaimableSize()));
+    EXPECT_EQ(panel->treeTexts().mid(0, 2), (QStringList{"Executables", "Notes v.4.11|/Applications"}));
+
+    AppKitCheckbox* bundle = panel->bundleCheckbox();
+    ASSERT_NE(bundle, nullptr);
+    const std::int64_t before = notes->totalReclaimableSize();
+    QTest::mouseClick(bundle, Qt::LeftButton);
+    EXPECT_TRUE(notes->removeAppBundle());
+    EXPECT_EQ(notes->totalReclaimableSize(), before + notes->appSize());
+    EXPECT_EQ(panel->headerTexts()[4], ByteFormat::string(before + notes->appSize()));
+    EXPECT_TRUE(notes->isSelected());  // bundle and every file ticked
+    QTest::mouseClick(bundle, Qt::LeftButton);
+    EXPECT_FALSE(notes->removeAppBundle());
+    EXPECT_FALSE(notes->isSelected());
+
+    // Advance mode: stored, labelled, and the header shows the values.
+    QTest::mouseClick(f.w->advanceSwitch(), Qt::LeftButton);
+    EXPECT_TRUE(f.state().advanceMode());
+    EXPECT_EQ(f.h.fake.settings.value("advanceModeEnabled"), QVariant(true));
+    EXPECT_TRUE(f.w->fullTreeLabel()->isVisible());
+    header = panel->headerTexts();
+    EXPECT_EQ(header[2], "Developer · " + notes->developer());
+    EXPECT_EQ(header[3], "App verification · com.example.notes");
+    // While its files are read, advance mode shows only the progress.
+    f.state().scanner().scanLeftovers(notes);
+    EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::progress);
+    f.settle();
+    EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::standard);
+}
+
+TEST(ApplicationsTab, UninstallThroughTheButtonMovesTheTickedFilesAndUpdatesTheLists)
+{
+    TabFixture f;
+    const AppInfoPtr notes = f.find("Notes");
+    f.clickEntry("Notes");
+    f.settle();
+    notes->applyRootSelection(false);
+    f.h.prompter.script = {"Uninstall"};
+    QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
+
+    ASSERT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_EQ(f.h.prompter.asked[0].title, "Uninstall Notes?");
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/Notes.app"));
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes"));
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes.plist"));
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe", "Mail", "Zed"}));
+    EXPECT_EQ(f.state().selectedApp(), nullptr);
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::emptyUninstall);
+    EXPECT_FALSE(f.w->actionButton()->isEnabled());
+}
+
+TEST(ApplicationsTab, ClicksQueuedWhileTheUninstallRunsAreDropped)
+{
+    TabFixture f;
+    f.clickEntry("Mail");
+    f.settle();
+    PushButton* button = f.w->actionButton();
+    AppListCard* notes = f.card("Notes");
+    ASSERT_NE(notes, nullptr);
+    // The user clicks the button again, and another row, while the Trash move holds the window.
+    auto click = [](QWidget* target, QPointF at) {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(target, new QMouseEvent(type, at, target->mapToGlobal(at), Qt::LeftButton,
+                                                                Qt::LeftButton, Qt::NoModifier));
+    };
+    f.h.fake.trash->fail = [&](const QString&) -> std::optional<Error> {
+        click(button, QRectF(button->rect()).center());
+        click(notes, QRectF(notes->entryRect()).center());
+        return std::nullopt;
+    };
+    // The bundle stays, so the selection (and the enabled button) survive the uninstall.
+    f.h.fake.tree().writeSized(f.h.fake.tree().library() + "/Caches/com.example.mail/x", 10);
+    f.find("Mail")->setLeftovers({});
+    f.state().scanner().scanLeftovers(f.find("Mail"));
+    f.settle();
+    ASSERT_FALSE(f.find("Mail")->leftovers().isEmpty());
+    f.h.prompter.script = {"Uninstall", "Uninstall"};
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_EQ(f.state().selectedApp(), f.find("Mail"));
+    EXPECT_TRUE(button->isEnabled());
+    // Clicks after the flow ended work again.
+    f.clickEntry("Notes");
+    EXPECT_EQ(f.state().selectedApp(), f.find("Notes"));
+}
+
+TEST(ApplicationsTab, RemainsSegmentListStatesAndTheTopBarStays)
+{
+    TabFixture f;
+    AppNavigation& nav = f.h.state->navigation();
+    QTest::mouseClick(f.w->segmentPicker(), Qt::LeftButton, {},
+                      f.w->segmentPicker()->segmentRect(1).center().toPoint());
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::remains);
+    f.settle();
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::remains);
+    EXPECT_TRUE(f.w->advanceSwitch()->isVisible());
+    EXPECT_EQ(f.w->actionButton()->text(), "Remove");
+    EXPECT_FALSE(f.w->actionButton()->isEnabled());
+
+    f.h.cleaner->setRemainingFiles({});
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::noRemains);
+    EXPECT_TRUE(f.w->scanAgainButton()->isVisible());
+
+    RemovableItem a, b;
+    a.title = "Evernote";
+    a.path = "/Users/tester/Library/Preferences/com.evernote.Evernote.plist";
+    b.title = "Dropbox";
+    b.path = "/Users/tester/Library/Application Support/Dropbox";
+    b.isSelected = true;
+    f.h.cleaner->setRemainingFiles({a, b});
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::remains);
+    EXPECT_EQ(f.w->remainsList()->count(), 2);
+    EXPECT_TRUE(f.w->actionButton()->isEnabled());
+    // A search that matches no remains shows an empty list, not the empty state.
+    f.state().setSearchText("nothing like it");
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::remains);
+    EXPECT_EQ(f.w->remainsList()->count(), 0);
+
+    // Back to the applications: nothing changed there.
+    nav.setAppsSegment(AppsSegment::apps);
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::apps);
+    EXPECT_EQ(f.w->actionButton()->text(), "Uninstall");
+    EXPECT_EQ(f.state().searchText(), "nothing like it");
+    // While the applications are being found, only the progress shows.
+    f.h.scanner->scanInstalledApps();
+    EXPECT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::scanningApps);
+    EXPECT_EQ(f.w->listArea()->currentIndex(), int(ApplicationsWorkspace::ListState::scanningApps));
+    f.settle();
+    EXPECT_EQ(f.w->listArea()->currentWidget(), f.w->appsList());
+}
+
+TEST(ApplicationsTab, TheEmptyPanelsDropZoneBrightensWhileTargeted)
+{
+    TabFixture f;
+    EmptyUninstallPanel* panel = f.w->emptyPanel();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->texts(), (QStringList{"Uninstall applications",
+                                           "Select applications. Review service files. Uninstall any application completely.",
+                                           "Drag & Drop an application to quickly uninstall"}));
+    EXPECT_DOUBLE_EQ(panel->dropZoneBorderOpacity(), 0.55);
+    f.state().setDropTargeted(true);
+    EXPECT_DOUBLE_EQ(panel->dropZoneBorderOpacity(), 1.0);
+    const EmptyUninstallPanel::Layout l = panel->layoutParts();
+    EXPECT_TRUE(panel->rect().contains(l.dropZone.toRect()));
+    EXPECT_LE(l.dropZone.width(), 420);
+    EXPECT_LT(l.title.bottom(), l.subtitle.top());
+    EXPECT_LT(l.subtitle.bottom(), l.disc.top());
+    EXPECT_LT(l.disc.bottom(), l.dropZone.top());
+}
