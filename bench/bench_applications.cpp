@@ -7,6 +7,13 @@
 //
 // BM_FirstFrame/N: the tab built over N applications and its first frame
 // painted; the figure to watch is the ratio of N = 1,000 to N = 10 (at most 2).
+//
+// BM_RemainsKeystroke: one keystroke in the search of the remains segment with
+// 2,000 remains: the filter, the order, the cards in view bound and painted.
+//
+// BM_AdvancedTree/N: the advanced file tree of an application with N
+// leftovers in 12 categories shown and painted; the ratio of N = 2,000 to
+// N = 20 stays small since only the rows in view are made.
 
 #include "BenchSupport.h"
 #include "app/state/AppNavigation.h"
@@ -18,6 +25,8 @@
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
 #include "views/applications/ApplicationsState.h"
+#include "views/applications/AdvancedFileTree.h"
+#include "views/applications/AppDetailPanel.h"
 #include "views/applications/ApplicationsWorkspace.h"
 #include "views/kit/LazyList.h"
 
@@ -131,6 +140,74 @@ void BM_FirstFrame(benchmark::State& s)
     }
 }
 BENCHMARK(BM_FirstFrame)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+QList<RemovableItem> remains(int count)
+{
+    QList<RemovableItem> items;
+    for (int i = 0; i < count; ++i) {
+        RemovableItem r;
+        r.title = QStringLiteral("Vendor%1 Tool %2").arg(i % 113).arg(i);
+        r.subtitle = QStringLiteral("/Users/tester/Library/Application Support");
+        r.path = r.subtitle + u'/' + r.title;
+        r.size = std::int64_t(i % 487) * 10'301;
+        r.category = QStringLiteral("Application Support");
+        r.modifiedDate = QDateTime::fromSecsSinceEpoch(1'600'000'000 + qint64(i) * 3'600, Qt::UTC);
+        items << r;
+    }
+    return items;
+}
+
+void BM_RemainsKeystroke(benchmark::State& s)
+{
+    Tab tab(100);
+    tab.cleaner.setRemainingFiles(remains(2000));
+    tab.state.navigation().setAppsSegment(AppsSegment::remains);
+    tab.build();
+    tab.workspace->state().setSort(AppSort::size);
+    tab.workspace->show();
+    QCoreApplication::processEvents();
+    LazyList* list = tab.workspace->remainsList();
+    const QStringList steps{"v", "ve", "ven", "vend", "ven", "ve", "v", ""};
+    int i = 0;
+    for (auto _ : s) {
+        tab.workspace->state().setSearchText(steps[i++ % steps.size()]);
+        list->viewport()->repaint();
+    }
+    s.counters["row_widgets_made"] = list->madeCount();
+}
+BENCHMARK(BM_RemainsKeystroke)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_AdvancedTree(benchmark::State& s)
+{
+    static const char* const kinds[] = {"Application Support", "Caches", "Containers", "Group Containers",
+                                        "Preferences", "Logs", "Saved State", "Launch Agents",
+                                        "Cookies", "Plug-Ins", "Receipts", "Services"};
+    Tab tab(20);
+    const AppInfoPtr app = tab.scanner.apps().front();
+    QList<LeftoverPtr> files;
+    for (int i = 0; i < int(s.range(0)); ++i) {
+        const QString kind = QString::fromUtf8(kinds[i % 12]);
+        auto file = LeftoverFile::make({QStringLiteral("/Users/tester/Library/%1/file %2").arg(kind).arg(i), 4096, kind});
+        file->setOwner(app);
+        files << file;
+    }
+    app->setLeftovers(files);
+    tab.build();
+    tab.workspace->state().setAdvanceMode(true);
+    tab.workspace->show();
+    QCoreApplication::processEvents();
+    AdvancedFileTree* tree = tab.workspace->detailPanel()->advancedTree();
+    for (auto _ : s) {
+        tab.workspace->state().selectApp(app);
+        tree->viewport()->repaint();
+        s.PauseTiming();
+        tab.workspace->state().setSelectedApp(nullptr);
+        QCoreApplication::processEvents();
+        s.ResumeTiming();
+    }
+    s.counters["row_widgets_made"] = tree->madeCount();
+}
+BENCHMARK(BM_AdvancedTree)->Arg(20)->Arg(2000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

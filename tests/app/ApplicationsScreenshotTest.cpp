@@ -141,3 +141,102 @@ TEST(Screenshots, ApplicationsTabInEveryTheme)
     std::cout << "screenshots in " << folder.toStdString() << std::endl;
     drainScans(&app->scanner(), &app->cleaner());
 }
+
+namespace {
+
+// The screenshot tree: a few applications and what removed ones left behind.
+struct RemainsShots {
+    FakePlatform fake;
+    std::unique_ptr<SweeplineApp> app;
+    MainWindow* window = nullptr;
+    ApplicationsWorkspace* tab = nullptr;
+
+    RemainsShots()
+    {
+        MacTree& t = fake.tree();
+        addApp(t, "/Applications/Notes.app", "com.example.notes", "Notes", 0xfff5a623, 12);
+        addApp(t, "/Applications/Slack.app", "com.tinyspeck.slackmacgap", "Slack", 0xff4a154b, 30);
+        const QString lib = t.library();
+        t.writeSized(lib + "/Caches/com.example.notes/Cache.db", 2'400'000);
+        t.writeSized(lib + "/Caches/com.example.notes/fsCachedData/1", 90'000);
+        t.writeSized(lib + "/Preferences/com.example.notes.plist", 4'000);
+        t.writeSized(lib + "/Application Support/Notes/store.db", 800'000);
+        t.writeSized(lib + "/Containers/com.example.notes/Data/x", 120'000);
+        t.writeSized(lib + "/Logs/Notes/notes.log", 30'000);
+        t.writeSized(lib + "/Saved Application State/com.example.notes.savedState/window_1.data", 9'000);
+        t.writeSized(lib + "/Preferences/com.evernote.Evernote.plist", 6'000);
+        t.writeSized(lib + "/Application Support/Evernote/accounts/db", 14'500'000);
+        t.writeSized(lib + "/Preferences/com.getdropbox.dropbox.plist", 2'000);
+        t.writeSized(lib + "/Application Support/Transmit/Favorites.db", 310'000);
+        t.writeSized(lib + "/Preferences/com.panic.Transmit.plist", 3'000);
+        t.writeSized(lib + "/Preferences/com.someverylongvendorname.AnApplicationWithAVeryLongNameIndeedThatGoesOnAndOn.plist",
+                     1'000);
+        t.setModified(lib + "/Preferences/com.evernote.Evernote.plist", QDateTime(QDate(2025, 3, 14), QTime(9, 0)));
+
+        app = std::make_unique<SweeplineApp>(fake.platform());
+        app->setPrompter(std::make_unique<FakePrompter>());
+        app->start();
+        window = app->mainWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        app->state().navigation().setTab(SidebarTab::applications);
+        drainScans(&app->scanner(), &app->cleaner());
+        tab = window->findChild<ApplicationsWorkspace*>();
+    }
+
+    ~RemainsShots() { drainScans(&app->scanner(), &app->cleaner()); }
+
+    void shoot(const QString& what)
+    {
+        for (AppAppearance a : allCases<AppAppearance>()) {
+            app->state().theme().apply(a, true);
+            QTest::qWait(300);  // past the theme cross-fade and the icon decodes
+            const QString name = QStringLiteral("applications-%1-%2.png").arg(what, rawValue(a));
+            ASSERT_TRUE(window->grab().toImage().save(screenshotFolder() + u'/' + name)) << name.toStdString();
+        }
+    }
+};
+
+} // namespace
+
+// The remains segment with an entry selected and two ticked, in each theme.
+TEST(Screenshots, RemainsSegmentInEveryTheme)
+{
+    RemainsShots s;
+    ASSERT_NE(s.tab, nullptr);
+    s.app->state().navigation().setAppsSegment(AppsSegment::remains);
+    drainScans(&s.app->scanner(), &s.app->cleaner());
+    const QList<RemovableItem> remains = s.app->cleaner().remainingFiles();
+    ASSERT_GE(remains.size(), 3);
+    s.tab->state().setRemainTicked(remains[0].id, true);
+    s.tab->state().setRemainTicked(remains[2].id, true);
+    s.tab->state().selectRemain(remains[1].id);
+    ASSERT_EQ(s.tab->detailState(), ApplicationsWorkspace::DetailState::remain);
+    s.shoot(QStringLiteral("remains"));
+
+    // Nothing left: "No remains found" beside the empty panel.
+    s.app->cleaner().setRemainingFiles({});
+    s.tab->state().setSelectedRemain(std::nullopt);
+    ASSERT_EQ(s.tab->listState(), ApplicationsWorkspace::ListState::noRemains);
+    ASSERT_EQ(s.tab->detailState(), ApplicationsWorkspace::DetailState::emptyRemains);
+    s.shoot(QStringLiteral("no-remains"));
+}
+
+// An application's full service-file tree in advance mode, in each theme.
+TEST(Screenshots, AdvancedFileTreeInEveryTheme)
+{
+    RemainsShots s;
+    ASSERT_NE(s.tab, nullptr);
+    AppInfoPtr notes;
+    for (const AppInfoPtr& a : s.app->scanner().apps())
+        if (a->name() == "Notes")
+            notes = a;
+    ASSERT_NE(notes, nullptr);
+    s.tab->state().setAdvanceMode(true);
+    s.tab->state().selectApp(notes);
+    drainScans(&s.app->scanner(), &s.app->cleaner());
+    ASSERT_GE(notes->leftovers().size(), 5);
+    notes->leftovers()[1]->setSelected(false, RootSync::Refresh);
+    ASSERT_EQ(s.tab->detailPanel()->fileView(), AppDetailPanel::FileView::advanced);
+    s.shoot(QStringLiteral("advanced"));
+    s.tab->state().setAdvanceMode(false);
+}

@@ -2,6 +2,7 @@
 
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/Discovery.h"
+#include "engine/inventory/KnownApplications.h"
 #include "engine/inventory/Models.h"
 #include "platform/Delivery.h"
 #include "platform/Path.h"
@@ -253,20 +254,8 @@ void AppRemovalWatcher::refreshRemainsScan()
 {
     if (!m_scanner || !m_host.rescanRemains)
         return;
-    QSet<QString> ids;
-    QSet<QString> names;
-    for (const AppInfoPtr& app : m_scanner->apps()) {
-        auto add = [&](const AppInfo& a) {
-            ids.insert(a.bundleIdentifier());
-            names.insert(a.name());
-        };
-        if (app->isGroup())
-            for (const AppInfoPtr& member : app->members())
-                add(*member);
-        else
-            add(*app);
-    }
-    m_host.rescanRemains(ids, names);
+    const KnownApplications known = knownApplications(m_scanner->apps());
+    m_host.rescanRemains(known.bundleIds, known.names);
     m_scanner->scanInstalledApps();
 }
 

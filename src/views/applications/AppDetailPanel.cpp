@@ -2,11 +2,13 @@
 
 #include "app/state/L10n.h"
 #include "engine/inventory/ByteFormat.h"
-#include "platform/Path.h"
+#include "views/applications/AdvancedFileTree.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/DetailTexts.h"
 #include "views/kit/Divider.h"
 #include "views/applications/DocumentTypesReader.h"
+#include "views/applications/FileTreeRows.h"
+#include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
@@ -32,9 +34,7 @@ QFont uiFont(qreal points, QFont::Weight weight)
 
 int linesHeight(const QFont& f, const QString& text, qreal width, int maxLines)
 {
-    const QFontMetricsF m(f);
-    const qreal all = m.boundingRect(QRectF(0, 0, std::max<qreal>(1, width), 1e6), Qt::TextWordWrap, text).height();
-    return int(std::ceil(maxLines > 0 ? std::min(all, maxLines * m.lineSpacing()) : all));
+    return int(std::ceil(text::wrappedHeight(f, text, width, maxLines)));
 }
 
 QColor tertiaryTint()
@@ -155,102 +155,12 @@ private:
 
 namespace {
 
-constexpr int kIndent = 22;
-constexpr int kHeaderRow = 28;
-
 enum RowKind { groupRow, bundleRow, typeRow };
 
 struct TreeRow {
     RowKind kind;
     QString text;    // a group's title, a document type
     QString symbol;  // a group's symbol
-};
-
-QFont groupFont() { return uiFont(13, QFont::DemiBold); }
-QFont nameFont() { return uiFont(13, QFont::Medium); }
-QFont folderFont() { return uiFont(11, QFont::Normal); }
-QFont captionFont() { return uiFont(10, QFont::Normal); }
-
-// A group's label: the disclosure triangle (always open), its symbol and title.
-class GroupRow : public QWidget {
-public:
-    using QWidget::QWidget;
-    TreeRow row;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        Symbols::paint(p, QRectF(0, 0, 12, height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
-        Symbols::paint(p, QRectF(18, 0, 18, height()), tintedSymbol(row.symbol, 13));
-        p.setFont(groupFont());
-        p.setPen(primaryTextTint());
-        p.drawText(QRectF(42, 0, width() - 42, height()), Qt::AlignLeft | Qt::AlignVCenter, row.text);
-    }
-};
-
-// The bundle: its removal checkbox, icon, name with version, folder and size.
-class BundleRow : public QWidget {
-public:
-    explicit BundleRow(QWidget* parent = nullptr)
-        : QWidget(parent)
-        , checkbox(new AppKitCheckbox(this))
-        , icon(new IconView(28, 6, this))
-    {
-        checkbox->move(kIndent, 2 + 5);
-        icon->move(kIndent + 18 + 10, 2);
-    }
-
-    void setApp(const AppInfoPtr& shown)
-    {
-        app = shown;
-        name = apps::bundleDisplayName(*shown);
-        folder = apps::folderText(shown->path());
-        size = ByteFormat::string(shown->appSize());
-        checkbox->bind(AppDetailPanel::bundleRemovalBinding(shown));
-        icon->setIcon(shown->icon());
-        update();
-    }
-
-    static qreal textLeft() { return kIndent + 18 + 10 + 28 + 10; }
-    static qreal textWidth(const AppInfo& app, int width)
-    {
-        return std::max<qreal>(40, width - textLeft() - 10
-                                       - QFontMetricsF(captionFont()).horizontalAdvance(ByteFormat::string(app.appSize())));
-    }
-    static int heightFor(const AppInfo& app, int width)
-    {
-        const qreal w = textWidth(app, width);
-        const int text = linesHeight(nameFont(), apps::bundleDisplayName(app), w, 0) + 2
-            + linesHeight(folderFont(), apps::folderText(app.path()), w, 2);
-        return 2 + std::max(28, text) + 2;
-    }
-
-    AppKitCheckbox* checkbox;
-    IconView* icon;
-    AppInfoPtr app;
-    QString name, folder, size;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (!app)
-            return;
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal w = textWidth(*app, width());
-        const int nameH = linesHeight(nameFont(), name, w, 0);
-        p.setFont(nameFont());
-        p.setPen(primaryTextTint());
-        p.drawText(QRectF(textLeft(), 2, w, nameH), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, name);
-        p.setFont(folderFont());
-        p.setPen(secondaryTint());
-        p.drawText(QRectF(textLeft(), 2 + nameH + 2, w, linesHeight(folderFont(), folder, w, 2)),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, folder);
-        p.setFont(captionFont());
-        p.drawText(QRectF(0, 2, width(), QFontMetricsF(captionFont()).height()), Qt::AlignRight | Qt::AlignTop, size);
-    }
 };
 
 // One declared document type: the document symbol and the extension.
@@ -264,10 +174,10 @@ protected:
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        Symbols::paint(p, QRectF(kIndent, 0, 28, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
-        p.setFont(nameFont());
+        Symbols::paint(p, QRectF(tree::kIndent, 0, tree::kSymbolWidth, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
         p.setPen(primaryTextTint());
-        p.drawText(QRectF(kIndent + 28 + 10, 0, width(), height()), Qt::AlignLeft | Qt::AlignVCenter, extension);
+        const qreal left = tree::kIndent + tree::kSymbolWidth + tree::kGap;
+        text::drawElided(p, QRectF(left, 0, width() - left, height()), tree::nameFont(), extension);
     }
 };
 
@@ -286,21 +196,22 @@ public:
             .kind = [this](int row) { return int(m_rows[row].kind); },
             .height = [this](int row, int width) {
                 switch (m_rows[row].kind) {
-                case groupRow: return kHeaderRow;
-                case bundleRow: return m_app ? BundleRow::heightFor(*m_app, width) : 32;
+                case groupRow: return tree::kHeaderHeight;
+                case bundleRow: return m_app ? BundleRow::heightFor(*m_app, BundleRow::Naming::displayName, width) : 32;
                 case typeRow: return 22;
                 }
                 return 0;
             },
             .make = [](int kind) -> QWidget* {
                 if (kind == groupRow)
-                    return new GroupRow;
-                return kind == bundleRow ? static_cast<QWidget*>(new BundleRow) : new TypeRow;
+                    return new TreeSectionHeader;
+                return kind == bundleRow ? static_cast<QWidget*>(new BundleRow(BundleRow::Naming::displayName))
+                                         : new TypeRow;
             },
             .bind = [this](QWidget* w, int row) {
                 const TreeRow& r = m_rows[row];
                 if (r.kind == groupRow)
-                    static_cast<GroupRow*>(w)->row = r;
+                    static_cast<TreeSectionHeader*>(w)->setSection(r.text, r.symbol, std::nullopt);
                 else if (r.kind == bundleRow && m_app)
                     static_cast<BundleRow*>(w)->setApp(m_app);
                 else if (r.kind == typeRow)
@@ -334,7 +245,7 @@ public:
     AppKitCheckbox* bundleCheckbox() const
     {
         auto* row = static_cast<BundleRow*>(widgetFor(1));
-        return row ? row->checkbox : nullptr;
+        return row ? row->checkbox() : nullptr;
     }
 
 private:
@@ -350,6 +261,7 @@ AppDetailPanel::AppDetailPanel(const FileSystem& fs, QWidget* parent)
     , m_files(new QStackedWidget(this))
     , m_tree(new StandardTree(m_files))
     , m_progress(new ProgressIndicator(QStringLiteral("Reading service files…"), m_files))
+    , m_advanced(new AdvancedFileTree(m_files))
     , m_types(new DocumentTypesReader(fs, this))
 {
     auto* column = new QVBoxLayout(this);
@@ -360,6 +272,7 @@ AppDetailPanel::AppDetailPanel(const FileSystem& fs, QWidget* parent)
     column->addWidget(m_files, 1);
     m_files->addWidget(m_tree);
     m_files->addWidget(m_progress);
+    m_files->addWidget(m_advanced);
     connect(m_types, &DocumentTypesReader::ready, this, [this] { m_tree->setSubject(m_app, m_types->extensions()); });
 }
 
@@ -401,15 +314,27 @@ void AppDetailPanel::recordChanged()
 {
     m_header->setSubject(m_app, m_advanceMode);
     m_tree->updateRows();
-    // The advanced tree is not part of this panel: once the leftovers are
-    // read, the standard tree stands in for it.
-    const bool reading = m_advanceMode && m_app && m_app->isScanningLeftovers();
-    m_files->setCurrentWidget(reading ? static_cast<QWidget*>(m_progress) : m_tree);
+    if (!m_advanceMode || !m_app) {
+        m_files->setCurrentWidget(m_tree);
+        return;
+    }
+    if (m_app->isScanningLeftovers()) {
+        m_files->setCurrentWidget(m_progress);
+        return;
+    }
+    // The advanced tree takes its subject only when it is shown.
+    if (m_advanced->subject() != m_app)
+        m_advanced->setSubject(m_app);
+    else
+        m_advanced->recordChanged();
+    m_files->setCurrentWidget(m_advanced);
 }
 
 AppDetailPanel::FileView AppDetailPanel::fileView() const
 {
-    return m_files->currentWidget() == m_progress ? FileView::progress : FileView::standard;
+    if (m_files->currentWidget() == m_progress)
+        return FileView::progress;
+    return m_files->currentWidget() == m_advanced ? FileView::advanced : FileView::standard;
 }
 
 QStringList AppDetailPanel::headerTexts() const

@@ -11,6 +11,7 @@ class QStackedWidget;
 
 namespace tw {
 
+class AdvancedFileTree;
 class AppKitCheckbox;
 class DocumentTypesReader;
 class FileSystem;
@@ -21,9 +22,9 @@ class ProgressIndicator;
 // What the detail column shows for one application: a header with its
 // identity and the space an uninstall with the current ticks frees, and its
 // files: the standard tree (the bundle with its checkbox, the declared
-// document types) or, in advance mode while its leftovers are being read,
-// "Reading service files…". Follows the record's changes; its only write is
-// the bundle's removal flag.
+// document types) or, in advance mode, the advanced tree of every leftover
+// ("Reading service files…" while they are being read). Follows the record's
+// changes; it writes only the ticks of the bundle and of the leftovers.
 class AppDetailPanel : public QWidget {
     Q_OBJECT
 public:
@@ -38,7 +39,7 @@ public:
     // then recomputes the application's own tick from its files.
     static Binding<bool> bundleRemovalBinding(const AppInfoPtr& app);
 
-    enum class FileView { standard, progress };
+    enum class FileView { standard, progress, advanced };
     FileView fileView() const;
     // The header's lines as shown: name, "Apps files and folders", developer,
     // verification; then the reclaimable size.
@@ -47,6 +48,7 @@ public:
     // folder, and each document type.
     QStringList treeTexts() const;
     AppKitCheckbox* bundleCheckbox() const;
+    AdvancedFileTree* advancedTree() const { return m_advanced; }
     // True once the document types of the subject have been read.
     bool documentTypesReady() const;
 
@@ -62,6 +64,7 @@ private:
     QStackedWidget* m_files;
     StandardTree* m_tree;
     ProgressIndicator* m_progress;
+    AdvancedFileTree* m_advanced;
     DocumentTypesReader* m_types;
 };
 

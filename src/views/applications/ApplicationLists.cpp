@@ -150,6 +150,11 @@ QString lastUsedLabel(const std::optional<QDateTime>& lastUsed)
     return abbreviatedDate(*lastUsed);
 }
 
+QString modifiedLabel(const std::optional<QDateTime>& modified)
+{
+    return modified && modified->isValid() ? abbreviatedDate(*modified) : QStringLiteral("—");
+}
+
 QString folderText(const QString& itemPath)
 {
     QString folder = path::parent(itemPath);

@@ -44,6 +44,10 @@ QString abbreviatedDate(const QDateTime& when);
 QString lastUsedLabel(const std::optional<QDateTime>& lastUsed);
 inline constexpr qint64 kLastUsedThreshold = 1'100'000'000;  // seconds since 1970
 
+// The date text of a remains row: the abbreviated date, whatever it is, or an
+// em dash when there is none.
+QString modifiedLabel(const std::optional<QDateTime>& modified);
+
 // The folder an item lies in, as rows show it: the containing folder's path
 // with a leading "/Users/" dropped.
 QString folderText(const QString& path);

@@ -112,11 +112,38 @@ void ApplicationsState::selectMember(const AppInfoPtr& member, const AppInfoPtr&
     scanWhenEmpty(member);
 }
 
-void ApplicationsState::selectRemain(int index)
+namespace {
+
+qsizetype indexOf(const QList<RemovableItem>& remains, const QUuid& id)
+{
+    const auto it = std::find_if(remains.begin(), remains.end(), [&](const RemovableItem& r) { return r.id == id; });
+    return it == remains.end() ? -1 : it - remains.begin();
+}
+
+} // namespace
+
+void ApplicationsState::selectRemain(const QUuid& id)
 {
     const QList<RemovableItem>& remains = m_cleaner.remainingFiles();
-    if (index >= 0 && index < remains.size())
-        setSelectedRemain(remains[index]);
+    if (const qsizetype i = indexOf(remains, id); i >= 0)
+        setSelectedRemain(remains[i]);
+}
+
+bool ApplicationsState::isRemainTicked(const QUuid& id) const
+{
+    const QList<RemovableItem>& remains = m_cleaner.remainingFiles();
+    const qsizetype i = indexOf(remains, id);
+    return i >= 0 && remains[i].isSelected;
+}
+
+void ApplicationsState::setRemainTicked(QUuid id, bool on)
+{
+    const qsizetype i = indexOf(m_cleaner.remainingFiles(), id);
+    if (i < 0 || m_cleaner.remainingFiles()[i].isSelected == on)
+        return;
+    QList<RemovableItem> remains = m_cleaner.remainingFiles();
+    remains[i].isSelected = on;
+    m_cleaner.setRemainingFiles(std::move(remains));
 }
 
 AppInfoPtr ApplicationsState::detailSubject() const

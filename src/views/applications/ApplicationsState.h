@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUuid>
 
 #include <optional>
 
@@ -61,8 +62,13 @@ public:
     // A click on a member row: expands the group, selects the member, scans
     // its leftovers while it has none.
     void selectMember(const AppInfoPtr& member, const AppInfoPtr& group);
-    // A click on the remains row at a position of the cleaner's list.
-    void selectRemain(int index);
+    // A click on a remains row: selects a copy of the entry with that id as
+    // the cleaner's list holds it now; an entry that is gone selects nothing.
+    void selectRemain(const QUuid& id);
+    // A remains row's checkbox: the tick of the entry with that id, written
+    // into the cleaner's list in place; an entry that is gone is left alone.
+    bool isRemainTicked(const QUuid& id) const;
+    void setRemainTicked(QUuid id, bool on);
 
     // What the detail column shows in the applications segment (null: the
     // empty uninstall panel).

@@ -4,22 +4,24 @@
 #include "app/state/L10n.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
-#include "engine/inventory/ByteFormat.h"
 #include "platform/Platform.h"
 #include "views/applications/AppDetailPanel.h"
 #include "views/applications/AppListController.h"
+#include "views/applications/ApplicationDrop.h"
 #include "views/applications/ApplicationsState.h"
-#include "views/kit/Divider.h"
+#include "views/applications/EmptyRemainsPanel.h"
 #include "views/applications/EmptyUninstallPanel.h"
+#include "views/applications/RemainCard.h"
+#include "views/applications/RemainDetailPanel.h"
+#include "views/applications/RemainsFlow.h"
+#include "views/kit/Divider.h"
 #include "views/kit/PushButton.h"
 #include "views/applications/SortMenuButton.h"
 #include "views/applications/UninstallFlow.h"
-#include "views/kit/FeatureEmptyState.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/ProgressIndicator.h"
-#include "views/kit/RoundedCard.h"
 #include "views/kit/SegmentedControl.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/TintedLabel.h"
@@ -96,34 +98,6 @@ protected:
     }
 };
 
-// A remains entry in the list: its title and size.
-class RemainRow : public RoundedCard {
-public:
-    using RoundedCard::RoundedCard;
-    QString title;
-    std::int64_t size = 0;
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        RoundedCard::paintEvent(event);
-        QPainter p(this);
-        const QString sizeText = ByteFormat::string(size);
-        const QFont sizeFont = neon::systemFont(13, QFont::Normal);
-        const qreal sizeWidth = QFontMetricsF(sizeFont).horizontalAdvance(sizeText);
-        const QRectF inner = QRectF(rect()).adjusted(12, 0, -10, 0);
-        p.setFont(sizeFont);
-        p.setPen(secondaryTint());
-        p.drawText(inner, Qt::AlignRight | Qt::AlignVCenter, sizeText);
-        const QFont titleFont = neon::systemFont(14, QFont::DemiBold);
-        p.setFont(titleFont);
-        p.setPen(primaryTextTint());
-        const qreal titleWidth = inner.width() - sizeWidth - 8;
-        p.drawText(QRectF(inner.left(), 0, titleWidth, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   QFontMetricsF(titleFont).elidedText(title, Qt::ElideRight, titleWidth));
-    }
-};
-
 constexpr int kSearchRowHeight = 40;
 
 } // namespace
@@ -133,6 +107,7 @@ ApplicationsWorkspace::ApplicationsWorkspace(const WorkspaceEnvironment& env, QW
     , m_env(env)
     , m_state(new ApplicationsState(env.scanner, env.cleaner, env.platform.settings(), this))
     , m_flow(new UninstallFlow(*m_state, env.prompter, this))
+    , m_remains(new RemainsFlow(*m_state, env.navigation, env.prompter, this))
 {
     setObjectName(QStringLiteral("applications-workspace"));
     auto* middleColumn = new QVBoxLayout(middle());
@@ -147,6 +122,9 @@ ApplicationsWorkspace::ApplicationsWorkspace(const WorkspaceEnvironment& env, QW
     connectModels();
     updateRemainsList();
     segmentChanged();
+    // Shown on the remains segment, the tab looks for remains only when none are known.
+    if (env.navigation.appsSegment() == AppsSegment::remains)
+        m_remains->triggerRemainsScan(Rescan::IfIdle);
 }
 
 void ApplicationsWorkspace::makeDetailColumn()
@@ -159,18 +137,23 @@ void ApplicationsWorkspace::makeDetailColumn()
     m_details = new QStackedWidget(detail());
     m_emptyPanel = new EmptyUninstallPanel(m_details);
     m_detailPanel = new AppDetailPanel(m_env.platform.fs(), m_details);
+    m_remainPanel = new RemainDetailPanel(m_details);
     m_details->addWidget(m_emptyPanel);
     m_details->addWidget(m_detailPanel);
-    m_details->addWidget(new FeatureEmptyState(L10n::t(QStringLiteral("apps.remove_remains_title")),
-                                               L10n::t(QStringLiteral("apps.remove_remains_subtitle")),
-                                               QStringLiteral("doc.on.doc"), m_details));
+    m_details->addWidget(new EmptyRemainsPanel(m_details));
+    m_details->addWidget(m_remainPanel);
     detailColumn->addWidget(m_details, 1);
     detailColumn->addWidget(makeBottomBar());
 }
 
 void ApplicationsWorkspace::connectModels()
 {
-    connect(&m_env.navigation, &AppNavigation::appsSegmentChanged, this, &ApplicationsWorkspace::segmentChanged);
+    connect(&m_env.navigation, &AppNavigation::appsSegmentChanged, this, [this](AppsSegment segment) {
+        segmentChanged();
+        // Entering the remains looks for them again; leaving them starts nothing.
+        if (segment == AppsSegment::remains)
+            m_remains->triggerRemainsScan(Rescan::Force);
+    });
     connect(&m_env.scanner, &AppScanner::scanningChanged, this, &ApplicationsWorkspace::updateListArea);
     connect(&m_env.cleaner, &SystemCleaner::scanningChanged, this, &ApplicationsWorkspace::updateListArea);
     connect(&m_env.cleaner, &SystemCleaner::remainingFilesChanged, this, [this] {
@@ -194,8 +177,16 @@ void ApplicationsWorkspace::connectModels()
         m_fullTreeLabel->setVisible(on);
         updateDetail();
     });
+    connect(m_state, &ApplicationsState::selectedRemainChanged, this, [this] {
+        m_remainsList->updateRows();
+        updateDetail();
+    });
     connect(m_state, &ApplicationsState::dropTargetedChanged, m_emptyPanel, &EmptyUninstallPanel::setDropTargeted);
+    connect(m_emptyPanel, &EmptyUninstallPanel::dropHoverChanged, m_state, &ApplicationsState::setDropTargeted);
+    connect(m_emptyPanel, &EmptyUninstallPanel::dropped, this, &ApplicationsWorkspace::handleDrop);
     connect(m_flow, &UninstallFlow::runningChanged, this, &ApplicationsWorkspace::updateActionButton);
+    connect(m_remains, &RemainsFlow::runningChanged, this, &ApplicationsWorkspace::updateActionButton);
+    connect(m_remains, &RemainsFlow::waitingChanged, this, &ApplicationsWorkspace::updateListArea);
 }
 
 ApplicationsWorkspace::~ApplicationsWorkspace()
@@ -250,15 +241,14 @@ QWidget* ApplicationsWorkspace::makeListArea()
     m_remainsList->setSpacing(6);
     m_remainsList->setRows({
         .kind = {},
-        .height = [](int, int) { return 46; },
-        .make = [](int) -> QWidget* { return new RemainRow; },
-        .bind = [this](QWidget* w, int row) {
-            auto* card = static_cast<RemainRow*>(w);
-            const RemovableItem& item = m_env.cleaner.remainingFiles()[m_remainRows[row]];
-            card->title = item.title;
-            card->size = item.size;
-            card->update();
+        // Every card is as high as the next: measured once, not per row.
+        .height = [h = RemainCard::cardHeight()](int, int) { return h; },
+        .make = [this](int) -> QWidget* {
+            auto* card = new RemainCard;
+            connect(card, &RemainCard::selected, m_state, &ApplicationsState::selectRemain);
+            return card;
         },
+        .bind = [this](QWidget* w, int row) { bindRemainCard(w, row); },
     });
 
     auto* noRemains = new QWidget(m_lists);
@@ -269,6 +259,7 @@ QWidget* ApplicationsWorkspace::makeListArea()
                                       neon::systemFont(13, QFont::Normal), noRemains),
                       0, Qt::AlignHCenter);
     m_scanAgain = new PushButton(QStringLiteral("Scan Again"), PushButton::Style::bordered, noRemains);
+    connect(m_scanAgain, &QAbstractButton::clicked, this, [this] { m_remains->triggerRemainsScan(Rescan::Force); });
     column->addWidget(m_scanAgain, 0, Qt::AlignHCenter);
     column->addStretch(1);
 
@@ -327,7 +318,8 @@ ApplicationsWorkspace::ListState ApplicationsWorkspace::listState() const
 {
     if (m_env.navigation.appsSegment() == AppsSegment::apps)
         return m_env.scanner.isScanning() ? ListState::scanningApps : ListState::apps;
-    if (m_env.cleaner.isScanningRemaining())
+    // A request waiting for the applications shows the progress as well.
+    if (m_env.cleaner.isScanningRemaining() || m_remains->isWaitingForApplications())
         return ListState::scanningRemains;
     // The empty state looks at the whole list: a search that matches nothing shows an empty list.
     return m_env.cleaner.remainingFiles().isEmpty() ? ListState::noRemains : ListState::remains;
@@ -344,10 +336,23 @@ void ApplicationsWorkspace::updateRemainsList()
     m_remainsList->reset(int(m_remainRows.size()));
 }
 
+void ApplicationsWorkspace::bindRemainCard(QWidget* w, int row)
+{
+    // Positions are those of the list as it is now (recomputed at each change of
+    // it); the card keeps only the entry's id.
+    const RemovableItem& item = m_env.cleaner.remainingFiles()[m_remainRows[row]];
+    const std::optional<RemovableItem>& selected = m_state->selectedRemain();
+    ApplicationsState* state = m_state;
+    const QUuid id = item.id;
+    static_cast<RemainCard*>(w)->bind(item, selected && selected->id == id,
+                                      {[state, id] { return state->isRemainTicked(id); },
+                                       [state, id](bool on) { state->setRemainTicked(id, on); }});
+}
+
 ApplicationsWorkspace::DetailState ApplicationsWorkspace::detailState() const
 {
     if (m_env.navigation.appsSegment() == AppsSegment::remains)
-        return DetailState::remains;
+        return m_state->selectedRemain() ? DetailState::remain : DetailState::emptyRemains;
     return m_state->detailSubject() ? DetailState::application : DetailState::emptyUninstall;
 }
 
@@ -356,6 +361,8 @@ void ApplicationsWorkspace::updateDetail()
     const DetailState shown = detailState();
     if (shown == DetailState::application)
         m_detailPanel->setSubject(m_state->detailSubject(), m_state->advanceMode());
+    else if (shown == DetailState::remain)
+        m_remainPanel->setItem(*m_state->selectedRemain());
     m_details->setCurrentIndex(int(shown));
 }
 
@@ -377,7 +384,7 @@ void ApplicationsWorkspace::updateActionButton()
     const AppsSegment segment = m_env.navigation.appsSegment();
     m_action->setText(L10n::t(segment == AppsSegment::apps ? QStringLiteral("action.uninstall")
                                                            : QStringLiteral("action.remove")));
-    m_action->setEnabled(m_state->canAct(segment) && !m_flow->isRunning());
+    m_action->setEnabled(m_state->canAct(segment) && !m_flow->isRunning() && !m_remains->isRunning());
     m_action->update();
 }
 
@@ -403,11 +410,34 @@ void ApplicationsWorkspace::showSearchField(bool shown)
 
 void ApplicationsWorkspace::press()
 {
-    // The remains confirmation is not part of this workspace yet.
-    if (m_env.navigation.appsSegment() != AppsSegment::apps || m_flow->isRunning())
+    if (m_flow->isRunning() || m_remains->isRunning())
         return;
+    if (m_env.navigation.appsSegment() == AppsSegment::remains) {
+        m_remains->confirmAndRemove();
+        return;
+    }
     if (const AppInfoPtr selected = m_state->selectedApp())
         m_flow->confirmAndUninstall(selected);
+}
+
+bool ApplicationsWorkspace::handleDrop(const QList<QUrl>& urls)
+{
+    for (const QUrl& url : urls) {
+        // Each bundle is handled on its own, after the drop has returned.
+        if (const std::optional<QString> bundle = apps::droppedBundlePath(url, m_env.platform.fs()))
+            QMetaObject::invokeMethod(this, [this, path = *bundle] { dropArrived(path); }, Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void ApplicationsWorkspace::dropArrived(const QString& bundlePath)
+{
+    m_env.navigation.setAppsSegment(AppsSegment::apps);
+    // Only top-level entries are compared; the scan starts even when the leftovers are known.
+    if (const AppInfoPtr app = apps::listedApplication(m_env.scanner.apps(), bundlePath)) {
+        m_state->setSelectedApp(app);
+        m_env.scanner.scanLeftovers(app);
+    }
 }
 
 } // namespace tw

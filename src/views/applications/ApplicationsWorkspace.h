@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QPropertyAnimation>
+#include <QUrl>
 
 class QLineEdit;
 class QStackedWidget;
@@ -16,11 +17,14 @@ namespace tw {
 class AppDetailPanel;
 class AppListController;
 class ApplicationsState;
+class EmptyRemainsPanel;
 class EmptyUninstallPanel;
 class LazyList;
 class NeonSwitch;
 class ProgressIndicator;
 class PushButton;
+class RemainDetailPanel;
+class RemainsFlow;
 class SegmentedControl;
 class SortMenuButton;
 class SymbolButton;
@@ -28,7 +32,9 @@ class UninstallFlow;
 
 // The Applications tab: the segment picker, search and order over the list
 // of applications (or of remains), and the detail column with the advance
-// mode switch, the selected application's panel and the action button.
+// mode switch, the selected application's (or remains entry's) panel and the
+// action button. An application bundle dropped on the empty panel selects
+// that application.
 class ApplicationsWorkspace : public WorkspaceChrome {
     Q_OBJECT
 public:
@@ -37,14 +43,21 @@ public:
 
     ApplicationsState& state() const { return *m_state; }
     UninstallFlow& uninstallFlow() const { return *m_flow; }
+    RemainsFlow& remainsFlow() const { return *m_remains; }
     AppListController& appList() const { return *m_appList; }
 
     // What the list area shows.
     enum class ListState { scanningApps, apps, scanningRemains, noRemains, remains };
     ListState listState() const;
     // What the detail column shows.
-    enum class DetailState { emptyUninstall, application, remains };
+    enum class DetailState { emptyUninstall, application, emptyRemains, remain };
     DetailState detailState() const;
+
+    // The drop on the empty panel's zone: always taken. Each URL of an
+    // application bundle switches to the applications segment and, when a
+    // top-level entry of the list has that very path, selects it and scans
+    // its leftovers; anything else does nothing.
+    bool handleDrop(const QList<QUrl>& urls);
 
     // The parts, for tests and for the work that extends the tab.
     SegmentedControl* segmentPicker() const { return m_segments; }
@@ -63,6 +76,7 @@ public:
     QStackedWidget* detailArea() const { return m_details; }
     EmptyUninstallPanel* emptyPanel() const { return m_emptyPanel; }
     AppDetailPanel* detailPanel() const { return m_detailPanel; }
+    RemainDetailPanel* remainPanel() const { return m_remainPanel; }
     PushButton* actionButton() const { return m_action; }
 
 private:
@@ -75,6 +89,8 @@ private:
     void segmentChanged();
     void updateListArea();
     void updateRemainsList();
+    void bindRemainCard(QWidget* card, int row);
+    void dropArrived(const QString& bundlePath);
     void updateDetail();
     void updateActionButton();
     void watchSelection();
@@ -84,6 +100,7 @@ private:
     WorkspaceEnvironment m_env;
     ApplicationsState* m_state;
     UninstallFlow* m_flow;
+    RemainsFlow* m_remains;
     AppListController* m_appList = nullptr;
     QList<int> m_remainRows;
     QList<QMetaObject::Connection> m_selectionWatches;
@@ -103,6 +120,7 @@ private:
     QStackedWidget* m_details = nullptr;
     EmptyUninstallPanel* m_emptyPanel = nullptr;
     AppDetailPanel* m_detailPanel = nullptr;
+    RemainDetailPanel* m_remainPanel = nullptr;
     PushButton* m_action = nullptr;
 };
 

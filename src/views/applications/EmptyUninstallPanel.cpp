@@ -4,7 +4,9 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 
+#include <QDropEvent>
 #include <QFontMetricsF>
+#include <QMimeData>
 #include <QPainter>
 
 #include <algorithm>
@@ -33,7 +35,63 @@ QString zoneText() { return L10n::t(QStringLiteral("apps.drag_drop")); }
 EmptyUninstallPanel::EmptyUninstallPanel(QWidget* parent)
     : QWidget(parent)
 {
+    setAcceptDrops(true);
     onThemeChange(this, [this] { update(); });
+}
+
+QList<QUrl> EmptyUninstallPanel::fileUrls(const QMimeData* data)
+{
+    QList<QUrl> urls;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                urls << url;
+    return urls;
+}
+
+bool EmptyUninstallPanel::takeDrag(QDropEvent* event)
+{
+    const bool over = dropZone().contains(event->position()) && !fileUrls(event->mimeData()).isEmpty();
+    if (over) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+    if (std::exchange(m_hovering, over) != over)
+        emit dropHoverChanged(over);
+    return over;
+}
+
+void EmptyUninstallPanel::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (fileUrls(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    // Accepted outside the zone too: the move events that follow decide where it may drop.
+    if (!takeDrag(event))
+        event->accept();
+}
+
+void EmptyUninstallPanel::dragMoveEvent(QDragMoveEvent* event)
+{
+    takeDrag(event);
+}
+
+void EmptyUninstallPanel::dragLeaveEvent(QDragLeaveEvent*)
+{
+    if (std::exchange(m_hovering, false))
+        emit dropHoverChanged(false);
+}
+
+void EmptyUninstallPanel::dropEvent(QDropEvent* event)
+{
+    const bool taken = takeDrag(event);
+    if (std::exchange(m_hovering, false))
+        emit dropHoverChanged(false);
+    if (taken)
+        emit dropped(fileUrls(event->mimeData()));
 }
 
 void EmptyUninstallPanel::setDropTargeted(bool on)

@@ -1,44 +1,11 @@
 #include "views/applications/UninstallFlow.h"
 
 #include "views/applications/ApplicationsState.h"
+#include "views/applications/QueuedInput.h"
 #include "views/applications/UninstallRules.h"
 #include "views/kit/Prompter.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-
 namespace tw {
-
-namespace {
-
-// Runs the events that waited while the window was busy, dropping the user's
-// clicks and keys among them: they were meant for a window that did not
-// answer, and running them here could start a second round or close the tab
-// under the flow.
-void dropQueuedInput()
-{
-    struct Filter : QObject {
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            switch (e->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::Wheel:
-                return true;
-            default:
-                return false;
-            }
-        }
-    } filter;
-    QCoreApplication::instance()->installEventFilter(&filter);
-    QCoreApplication::processEvents();
-    QCoreApplication::instance()->removeEventFilter(&filter);
-}
-
-} // namespace
 
 UninstallFlow::UninstallFlow(ApplicationsState& state, Prompter& prompter, QObject* parent)
     : QObject(parent)

@@ -15,7 +15,6 @@ namespace {
 
 constexpr qreal kPadding = 24;
 constexpr qreal kSpacing = 14;
-constexpr qreal kSubtitleWidth = 400;
 constexpr qreal kSymbol = 56;
 constexpr qreal kSymbolTop = 8;
 constexpr int kSubtitleFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
@@ -43,11 +42,24 @@ FeatureEmptyState::FeatureEmptyState(const QString& title, const QString& subtit
     onThemeChange(this, [this] { update(); });
 }
 
+void FeatureEmptyState::setSubtitleWidth(qreal width)
+{
+    m_subtitleWidth = width;
+    updateGeometry();
+    update();
+}
+
+void FeatureEmptyState::setSymbolOpacity(qreal opacity)
+{
+    m_symbolOpacity = opacity;
+    update();
+}
+
 FeatureEmptyState::Layout FeatureEmptyState::layoutParts() const
 {
     const QRectF area = QRectF(rect()).adjusted(kPadding, kPadding, -kPadding, -kPadding);
     const qreal titleH = QFontMetricsF(titleFont()).height();
-    const qreal subtitleW = std::max<qreal>(0, std::min(kSubtitleWidth, area.width()));
+    const qreal subtitleW = std::max<qreal>(0, std::min(m_subtitleWidth, area.width()));
     const QRectF wrapped = QFontMetricsF(subtitleFont())
                                .boundingRect(QRectF(0, 0, subtitleW, 1e6), kSubtitleFlags, m_subtitle);
     const qreal subtitleH = m_subtitle.isEmpty() ? 0 : wrapped.height();
@@ -67,7 +79,7 @@ FeatureEmptyState::Layout FeatureEmptyState::layoutParts() const
 
 QSize FeatureEmptyState::sizeHint() const
 {
-    return {int(kSubtitleWidth + 2 * kPadding), 320};
+    return {int(m_subtitleWidth + 2 * kPadding), 320};
 }
 
 void FeatureEmptyState::paintEvent(QPaintEvent*)
@@ -82,7 +94,7 @@ void FeatureEmptyState::paintEvent(QPaintEvent*)
     p.setPen(secondaryTint());
     p.drawText(l.subtitle, kSubtitleFlags, m_subtitle);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    Symbols::paint(p, l.symbol, {m_systemImage, kSymbol, Tint::accent, 0.85});
+    Symbols::paint(p, l.symbol, {m_systemImage, kSymbol, Tint::accent, m_symbolOpacity});
 }
 
 } // namespace tw

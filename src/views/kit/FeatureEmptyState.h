@@ -19,6 +19,10 @@ public:
     QString title() const { return m_title; }
     QString subtitle() const { return m_subtitle; }
     QString systemImage() const { return m_systemImage; }
+    // The widest the subtitle's lines may be (400 points unless set) and the
+    // symbol's opacity (0.85 unless set).
+    void setSubtitleWidth(qreal width);
+    void setSymbolOpacity(qreal opacity);
 
     // Where the three parts lie at the current size.
     struct Layout {
@@ -36,6 +40,8 @@ private:
     QString m_title;
     QString m_subtitle;
     QString m_systemImage;
+    qreal m_subtitleWidth = 400;
+    qreal m_symbolOpacity = 0.85;
 };
 
 } // namespace tw

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -35,6 +36,9 @@ struct Prompt {
     // the default one (the answer that asks for nothing more), else the last
     // one (0, the implied "OK", when there are none).
     int cancelIndex() const;
+    // The text of an alert that names what failed: the first `shown` names,
+    // one a line, then "…and N more." for the rest.
+    static QString namedList(const QStringList& names, qsizetype shown = 3);
 };
 
 // The seam every alert and confirmation goes through, so that tests answer

@@ -188,17 +188,34 @@ TEST(ApplicationsState, CanActPerSegment)
     EXPECT_TRUE(f.state->canAct(AppsSegment::remains));
 }
 
-TEST(ApplicationsState, ARemainsRowIsCopiedAndAStalePositionIsIgnored)
+TEST(ApplicationsState, RemainsRowsActByIdOnTheListAsItIsNow)
 {
     StateFixture f;
     f.cleaner.setRemainingFiles({remain("Evernote", false), remain("Dropbox", true)});
-    f.state->selectRemain(1);
+    const RemovableItem evernote = f.cleaner.remainingFiles()[0];
+    const RemovableItem dropbox = f.cleaner.remainingFiles()[1];
+    f.state->selectRemain(dropbox.id);
     ASSERT_TRUE(f.state->selectedRemain().has_value());
     EXPECT_EQ(f.state->selectedRemain()->title, "Dropbox");
-    // A copy: later changes of the list do not reach it.
-    f.cleaner.setRemainingFiles({remain("Evernote", false)});
+
+    // A tick writes that very entry of the cleaner's list, and no other.
+    f.state->setRemainTicked(evernote.id, true);
+    EXPECT_TRUE(f.cleaner.remainingFiles()[0].isSelected);
+    EXPECT_TRUE(f.state->isRemainTicked(evernote.id));
+    f.state->setRemainTicked(dropbox.id, false);
+    EXPECT_TRUE(f.cleaner.remainingFiles()[0].isSelected);
+    EXPECT_FALSE(f.cleaner.remainingFiles()[1].isSelected);
+
+    // A rescan publishes a shorter list: the selection is a copy, and a row of
+    // an entry that is gone neither selects nor ticks another one.
+    f.cleaner.setRemainingFiles({remain("Zoom", false)});
     EXPECT_EQ(f.state->selectedRemain()->title, "Dropbox");
-    f.state->selectRemain(1);
-    f.state->selectRemain(-1);
+    QSignalSpy changes(&f.cleaner, &SystemCleaner::remainingFilesChanged);
+    f.state->selectRemain(evernote.id);
+    f.state->setRemainTicked(evernote.id, true);
+    f.state->setRemainTicked(dropbox.id, true);
     EXPECT_EQ(f.state->selectedRemain()->title, "Dropbox");
+    EXPECT_FALSE(f.state->isRemainTicked(evernote.id));
+    EXPECT_FALSE(f.cleaner.remainingFiles()[0].isSelected);
+    EXPECT_EQ(changes.count(), 0);
 }

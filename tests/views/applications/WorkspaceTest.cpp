@@ -3,11 +3,17 @@
 #include "Records.h"
 #include "app/state/AppNavigation.h"
 #include "support/ShellHarness.h"
+#include "views/applications/AdvancedFileTree.h"
 #include "views/applications/AppDetailPanel.h"
 #include "views/applications/AppListCard.h"
 #include "views/applications/AppListController.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/EmptyUninstallPanel.h"
+#include "views/applications/FileTreeRows.h"
+#include "views/applications/LeftoverFileRow.h"
+#include "views/applications/RemainCard.h"
+#include "views/applications/RemainDetailPanel.h"
+#include "views/applications/RemainsFlow.h"
 #include "views/kit/PushButton.h"
 #include "views/applications/SortMenuButton.h"
 #include "views/applications/UninstallFlow.h"
@@ -19,6 +25,7 @@
 
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTest>
@@ -242,7 +249,7 @@ TEST(ApplicationsTab, SelectingShowsTheDetailAndTheBundleBoxMovesTheSize)
     f.state().scanner().scanLeftovers(notes);
     EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::progress);
     f.settle();
-    EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::standard);
+    EXPECT_EQ(panel->fileView(), AppDetailPanel::FileView::advanced);
 }
 
 TEST(ApplicationsTab, UninstallThroughTheButtonMovesTheTickedFilesAndUpdatesTheLists)
@@ -310,7 +317,7 @@ TEST(ApplicationsTab, RemainsSegmentListStatesAndTheTopBarStays)
                       f.w->segmentPicker()->segmentRect(1).center().toPoint());
     EXPECT_EQ(nav.appsSegment(), AppsSegment::remains);
     f.settle();
-    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::remains);
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::emptyRemains);
     EXPECT_TRUE(f.w->advanceSwitch()->isVisible());
     EXPECT_EQ(f.w->actionButton()->text(), "Remove");
     EXPECT_FALSE(f.w->actionButton()->isEnabled());
@@ -364,4 +371,200 @@ TEST(ApplicationsTab, TheEmptyPanelsDropZoneBrightensWhileTargeted)
     EXPECT_LT(l.title.bottom(), l.subtitle.top());
     EXPECT_LT(l.subtitle.bottom(), l.disc.top());
     EXPECT_LT(l.disc.bottom(), l.dropZone.top());
+}
+
+namespace {
+
+RemainCard* remainCard(const TabFixture& f, int row)
+{
+    return qobject_cast<RemainCard*>(f.w->remainsList()->widgetFor(row));
+}
+
+QStringList remainTitles(const TabFixture& f)
+{
+    return collect(f.h.cleaner->remainingFiles(), [](const RemovableItem& r) { return r.title; });
+}
+
+void click(QWidget* w)
+{
+    ASSERT_NE(w, nullptr);
+    QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+}
+
+} // namespace
+
+TEST(ApplicationsTab, RemainsCardsDetailAndRemoveEndToEnd)
+{
+    TabFixture f;
+    const QString lib = f.h.fake.tree().library();
+    f.h.fake.tree().write(lib + "/Preferences/com.evernote.Evernote.plist", "evernote");
+    f.h.fake.tree().writeSized(lib + "/Application Support/Transmit/Favorites.db", 50'000);
+    QTest::mouseClick(f.w->segmentPicker(), Qt::LeftButton, {},
+                      f.w->segmentPicker()->segmentRect(1).center().toPoint());
+    f.settle();
+    ASSERT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::remains);
+    ASSERT_EQ(remainTitles(f), (QStringList{"Evernote", "Transmit"}));
+    ASSERT_EQ(f.w->remainsList()->count(), 2);
+
+    // A click on a card selects its entry; its box ticks that entry only.
+    QTest::mouseClick(remainCard(f, 1), Qt::LeftButton, {}, QPoint(200, remainCard(f, 1)->height() / 2));
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::remain);
+    EXPECT_EQ(f.w->remainPanel()->texts().front(), "Transmit");
+    EXPECT_TRUE(remainCard(f, 1)->isActive());
+    EXPECT_FALSE(remainCard(f, 0)->isActive());
+    EXPECT_FALSE(f.w->actionButton()->isEnabled());
+    click(remainCard(f, 0)->checkbox());
+    EXPECT_TRUE(f.h.cleaner->remainingFiles()[0].isSelected);
+    EXPECT_FALSE(f.h.cleaner->remainingFiles()[1].isSelected);
+    EXPECT_TRUE(f.w->actionButton()->isEnabled());
+
+    // Sorted by size, the larger Transmit comes first; the rows follow the entries.
+    f.state().setSort(AppSort::size);
+    EXPECT_EQ(remainCard(f, 0)->texts().front(), "Transmit");
+    EXPECT_FALSE(remainCard(f, 0)->checkbox()->isChecked());
+    EXPECT_TRUE(remainCard(f, 1)->checkbox()->isChecked());
+
+    // A press asks; "Move to Trash" moves only the ticked entry.
+    f.h.prompter.script = {"Move to Trash"};
+    click(f.w->actionButton());
+    ASSERT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_EQ(remainTitles(f), (QStringList{"Transmit"}));
+    EXPECT_EQ(f.h.fake.tree().read(kTrash + "/com.evernote.Evernote.plist"), "evernote");
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::emptyRemains);
+    EXPECT_EQ(f.h.cleaner->orphanCountForMenuBar(), 1);
+    EXPECT_EQ(f.w->remainsList()->count(), 1);
+    EXPECT_FALSE(f.w->actionButton()->isEnabled());
+
+    // With the list emptied, "Scan Again" looks anew.
+    f.h.cleaner->setRemainingFiles({});
+    ASSERT_EQ(f.w->listState(), ApplicationsWorkspace::ListState::noRemains);
+    click(f.w->scanAgainButton());
+    f.settle();
+    EXPECT_EQ(remainTitles(f), (QStringList{"Transmit"}));
+}
+
+TEST(ApplicationsTab, OpenedOnTheRemainsBeforeTheApplicationsAreKnownItWaits)
+{
+    ShellHarness h;
+    MacTree& t = h.fake.tree();
+    t.makeApp("/Applications/Notes.app", "com.example.notes", "Notes");
+    t.write(t.library() + "/Preferences/com.example.notes.plist", "notes");
+    t.write(t.library() + "/Application Support/Notes/db", "notes");
+    t.write(t.library() + "/Preferences/com.evernote.Evernote.plist", "evernote");
+    h.state->navigation().setAppsSegment(AppsSegment::remains);
+    ApplicationsWorkspace w(h.env());
+    w.resize(912, 680);
+    w.show();
+    // Nothing known yet: the progress shows, and no scan is asked for.
+    EXPECT_EQ(w.listState(), ApplicationsWorkspace::ListState::scanningRemains);
+    EXPECT_FALSE(h.cleaner->isScanningRemaining());
+    h.scanner->scanInstalledApps();
+    drainScans(h.scanner.get(), h.cleaner.get());
+    drainScans(h.scanner.get(), h.cleaner.get());
+    // Notes' own files are not remains.
+    EXPECT_EQ(collect(h.cleaner->remainingFiles(), [](const RemovableItem& r) { return r.title; }),
+              (QStringList{"Evernote"}));
+    EXPECT_EQ(w.listState(), ApplicationsWorkspace::ListState::remains);
+}
+
+TEST(ApplicationsTab, TheAdvancedTreeTicksFilesOneByOneForTheUninstall)
+{
+    TabFixture f;
+    click(f.w->advanceSwitch());
+    EXPECT_TRUE(f.state().advanceMode());
+    EXPECT_TRUE(f.w->fullTreeLabel()->isVisible());
+    f.clickEntry("Notes");
+    f.settle();
+    const AppInfoPtr notes = f.find("Notes");
+    ASSERT_EQ(notes->leftovers().size(), 2);
+    ASSERT_EQ(f.w->detailPanel()->fileView(), AppDetailPanel::FileView::advanced);
+    AdvancedFileTree* tree = f.w->detailPanel()->advancedTree();
+    QStringList headers;
+    for (const apps::OutlineRow& r : tree->outline())
+        if (r.kind == apps::OutlineRow::Kind::header)
+            headers << r.title + (r.count ? QStringLiteral(" (%1)").arg(*r.count) : QString());
+    EXPECT_EQ(headers, (QStringList{"Executables", "Caches (1)", "Preferences (1)"}));
+
+    // Found leftovers come ticked: the cache is unticked in its row.
+    const LeftoverPtr cache = notes->leftovers()[0];
+    ASSERT_TRUE(cache->path().endsWith("/Caches/com.example.notes"));
+    LeftoverFileRow* row = tree->fileRow(cache);
+    ASSERT_NE(row, nullptr);
+    click(row->checkbox());
+    EXPECT_FALSE(cache->isSelected());
+    EXPECT_FALSE(notes->isSelected());
+    ASSERT_NE(tree->bundleRow(), nullptr);
+    EXPECT_FALSE(tree->bundleRow()->checkbox()->isChecked());
+
+    f.h.prompter.script = {"Uninstall"};
+    click(f.w->actionButton());
+    ASSERT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes.plist"));
+    EXPECT_FALSE(f.h.fake.tree().exists(kTrash + "/com.example.notes"));
+    EXPECT_TRUE(f.h.fake.tree().exists(cache->path()));
+    EXPECT_TRUE(f.h.fake.tree().exists("/Applications/Notes.app"));
+    // The tree shows what is left.
+    EXPECT_EQ(notes->leftovers(), QList<LeftoverPtr>{cache});
+    headers.clear();
+    for (const apps::OutlineRow& r : tree->outline())
+        if (r.kind == apps::OutlineRow::Kind::header)
+            headers << r.title;
+    EXPECT_EQ(headers, (QStringList{"Executables", "Caches"}));
+}
+
+TEST(ApplicationsTab, ADroppedListedBundleIsSelectedAndAnythingElseIsHarmless)
+{
+    TabFixture f;
+    AppNavigation& nav = f.h.state->navigation();
+    auto url = [&](const QString& path) { return QUrl::fromLocalFile(f.h.fake.tree().host(path)); };
+    nav.setAppsSegment(AppsSegment::remains);
+    f.settle();
+
+    // Not bundles: taken, and nothing happens.
+    EXPECT_TRUE(f.w->handleDrop({url("/Users/tester/notes.txt"), url("/Applications/Notes.APP"),
+                                 QUrl("https://example.com/Notes.app")}));
+    EXPECT_TRUE(f.w->handleDrop({}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::remains);
+    EXPECT_EQ(f.state().selectedApp(), nullptr);
+
+    // A bundle listed only as a group member: the segment switches, nothing is selected.
+    EXPECT_TRUE(f.w->handleDrop({url("/Applications/Adobe/Illustrator.app")}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::apps);
+    EXPECT_EQ(f.state().selectedApp(), nullptr);
+
+    // Listed bundles: each is selected in turn and scanned, known leftovers or not.
+    const AppInfoPtr notes = f.find("Notes");
+    notes->setLeftovers({LeftoverFile::make({"/Users/tester/Library/Caches/stale", 1, "Caches"})});
+    nav.setAppsSegment(AppsSegment::remains);
+    EXPECT_TRUE(f.w->handleDrop({url("/Applications/Zed.app"), url("/Applications/Notes.app")}));
+    EXPECT_EQ(f.state().selectedApp(), nullptr);  // handled after the drop returned
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nav.appsSegment(), AppsSegment::apps);
+    EXPECT_EQ(f.state().selectedApp(), notes);
+    EXPECT_EQ(f.w->detailState(), ApplicationsWorkspace::DetailState::application);
+    f.settle();
+    EXPECT_EQ(notes->leftovers().size(), 2);
+    EXPECT_FALSE(f.find("Zed")->isScanningLeftovers());
+
+    // Dragged from a file manager onto the empty panel's zone: the zone lights
+    // up, the drop is a copy and selects the application.
+    f.state().setSelectedApp(nullptr);
+    EmptyUninstallPanel* panel = f.w->emptyPanel();
+    ASSERT_TRUE(panel->isVisible());
+    QMimeData data;
+    data.setUrls({url("/Applications/Mail.app")});
+    const QPoint zone = panel->dropZone().center().toPoint();
+    QDragEnterEvent enter(zone, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &enter);
+    EXPECT_TRUE(f.state().isDropTargeted());
+    EXPECT_DOUBLE_EQ(panel->dropZoneBorderOpacity(), 1.0);
+    QDropEvent drop(zone, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &drop);
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_FALSE(f.state().isDropTargeted());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.state().selectedApp(), f.find("Mail"));
+    EXPECT_TRUE(f.h.fake.tree().exists("/Applications/Mail.app"));
 }

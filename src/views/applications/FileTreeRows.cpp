@@ -1,0 +1,128 @@
+#include "views/applications/FileTreeRows.h"
+
+#include "engine/inventory/ByteFormat.h"
+#include "platform/Path.h"
+#include "views/applications/AppDetailPanel.h"
+#include "views/applications/ApplicationLists.h"
+#include "views/applications/DetailTexts.h"
+#include "views/applications/TextLines.h"
+#include "views/kit/AppKitCheckbox.h"
+#include "views/kit/IconView.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Symbols.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace tw {
+
+namespace tree {
+
+QFont nameFont() { return neon::systemFont(13, QFont::Medium); }
+QFont folderFont() { return neon::systemFont(11, QFont::Normal); }
+QFont captionFont() { return neon::systemFont(10, QFont::Normal); }
+
+} // namespace tree
+
+using namespace tree;
+
+// ---- Section header ---------------------------------------------------------------
+
+void TreeSectionHeader::setSection(const QString& title, const QString& symbol, std::optional<int> count)
+{
+    m_title = title;
+    m_symbol = symbol;
+    m_count = count;
+    update();
+}
+
+void TreeSectionHeader::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The first four points are the header's own padding above.
+    const QRectF row(0, 4, width(), height() - 4);
+    Symbols::paint(p, QRectF(0, row.top(), 12, row.height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
+    Symbols::paint(p, QRectF(18, row.top(), 18, row.height()), tintedSymbol(m_symbol, 13));
+    const QFont titleFont = neon::systemFont(13, QFont::DemiBold);
+    const QString countText = m_count ? QStringLiteral("(%1)").arg(*m_count) : QString();
+    const qreal countWidth = m_count ? QFontMetricsF(captionFont()).horizontalAdvance(countText) + 6 : 0;
+    const qreal titleLeft = 42;
+    const qreal titleWidth = std::min(QFontMetricsF(titleFont).horizontalAdvance(text::singleLine(m_title)),
+                                      std::max<qreal>(0, width() - titleLeft - countWidth));
+    p.setPen(primaryTextTint());
+    text::drawElided(p, QRectF(titleLeft, row.top(), titleWidth, row.height()), titleFont, m_title);
+    if (m_count) {
+        p.setPen(secondaryTint());
+        text::drawElided(p, QRectF(titleLeft + titleWidth + 6, row.top(), countWidth, row.height()), captionFont(),
+                         countText);
+    }
+}
+
+// ---- Bundle row ---------------------------------------------------------------------
+
+BundleRow::BundleRow(Naming naming, QWidget* parent)
+    : QWidget(parent)
+    , m_naming(naming)
+    , m_checkbox(new AppKitCheckbox(this))
+    , m_icon(new IconView(kSymbolWidth, 6, this))
+{
+    m_checkbox->setGeometry(kIndent, 2 + 5, kBox, kBox);
+    m_icon->move(kIndent + kBox + kGap, 2);
+}
+
+QString BundleRow::nameOf(const AppInfo& app, Naming naming)
+{
+    return naming == Naming::displayName ? apps::bundleDisplayName(app) : path::lastComponent(app.path());
+}
+
+void BundleRow::setApp(const AppInfoPtr& app)
+{
+    m_app = app;
+    if (!app)
+        return;
+    m_name = nameOf(*app, m_naming);
+    m_folder = apps::folderText(app->path());
+    m_size = ByteFormat::string(app->appSize());
+    m_checkbox->bind(AppDetailPanel::bundleRemovalBinding(app));
+    m_icon->setIcon(app->icon());
+    update();
+}
+
+void BundleRow::refresh()
+{
+    m_checkbox->refresh();
+}
+
+qreal BundleRow::textWidth(const QString& size, int width)
+{
+    return std::max<qreal>(40, width - textLeft() - kGap - QFontMetricsF(captionFont()).horizontalAdvance(size));
+}
+
+int BundleRow::heightFor(const AppInfo& app, Naming naming, int width)
+{
+    const qreal w = textWidth(ByteFormat::string(app.appSize()), width);
+    const qreal texts = text::wrappedHeight(nameFont(), nameOf(app, naming), w) + 2
+        + text::wrappedHeight(folderFont(), apps::folderText(app.path()), w, 2);
+    return 2 + std::max(kSymbolWidth, int(std::ceil(texts))) + 2;
+}
+
+void BundleRow::paintEvent(QPaintEvent*)
+{
+    if (!m_app)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = textWidth(m_size, width());
+    const qreal nameHeight = text::wrappedHeight(nameFont(), m_name, w);
+    p.setPen(primaryTextTint());
+    text::drawWrapped(p, QRectF(textLeft(), 2, w, nameHeight), nameFont(), m_name, 0);
+    p.setPen(secondaryTint());
+    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), folderFont(), m_folder, 2);
+    p.setFont(captionFont());
+    p.drawText(QRectF(0, 2, width(), QFontMetricsF(captionFont()).height()), Qt::AlignRight | Qt::AlignTop, m_size);
+}
+
+} // namespace tw

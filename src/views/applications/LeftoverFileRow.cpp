@@ -1,0 +1,92 @@
+#include "views/applications/LeftoverFileRow.h"
+
+#include "engine/inventory/ByteFormat.h"
+#include "platform/Path.h"
+#include "views/applications/ApplicationLists.h"
+#include "views/applications/FileTreeRows.h"
+#include "views/applications/TextLines.h"
+#include "views/kit/AppKitCheckbox.h"
+#include "views/kit/Symbols.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tw {
+
+using namespace tree;
+
+LeftoverFileRow::LeftoverFileRow(QWidget* parent)
+    : QWidget(parent)
+    , m_checkbox(new AppKitCheckbox(this))
+{
+    m_checkbox->setGeometry(kIndent, 2, kBox, kBox);
+}
+
+Binding<bool> LeftoverFileRow::selectionBinding(const LeftoverPtr& file)
+{
+    std::weak_ptr<LeftoverFile> weak = file;
+    return {[weak] {
+                const LeftoverPtr f = weak.lock();
+                return f && f->isSelected();
+            },
+            [weak](bool v) {
+                if (const LeftoverPtr f = weak.lock())
+                    f->setSelected(v, RootSync::Refresh);
+            }};
+}
+
+void LeftoverFileRow::bind(LeftoverPtr file, const QString& categorySymbol)
+{
+    disconnect(m_watch);
+    m_file = std::move(file);
+    m_symbol = categorySymbol;
+    if (!m_file)
+        return;
+    m_name = path::lastComponent(m_file->path());
+    m_folder = apps::folderText(m_file->path());
+    m_checkbox->bind(selectionBinding(m_file));
+    m_watch = connect(m_file.get(), &LeftoverFile::changed, this, &LeftoverFileRow::fileChanged);
+    fileChanged();
+}
+
+void LeftoverFileRow::fileChanged()
+{
+    m_size = ByteFormat::string(m_file->size());
+    m_checkbox->refresh();
+    update();
+}
+
+qreal LeftoverFileRow::textWidth(const QString& size, int width)
+{
+    return std::max<qreal>(40, width - textLeft() - kGap - QFontMetricsF(captionFont()).horizontalAdvance(size));
+}
+
+int LeftoverFileRow::heightFor(const LeftoverFile& file, int width)
+{
+    const qreal w = textWidth(ByteFormat::string(file.size()), width);
+    const qreal texts = QFontMetricsF(nameFont()).height() + 2
+        + text::wrappedHeight(folderFont(), apps::folderText(file.path()), w, 2);
+    return 2 + std::max(kBox, int(std::ceil(texts))) + 2;
+}
+
+void LeftoverFileRow::paintEvent(QPaintEvent*)
+{
+    if (!m_file)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal nameHeight = QFontMetricsF(nameFont()).height();
+    Symbols::paint(p, QRectF(kIndent + kBox + kGap, 2, kSymbolWidth, nameHeight), tintedSymbol(m_symbol, 14));
+    const qreal w = textWidth(m_size, width());
+    p.setPen(primaryTextTint());
+    text::drawElided(p, QRectF(textLeft(), 2, w, nameHeight), nameFont(), m_name);
+    p.setPen(secondaryTint());
+    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), folderFont(), m_folder, 2);
+    p.setFont(captionFont());
+    p.drawText(QRectF(0, 2, width(), QFontMetricsF(captionFont()).height()), Qt::AlignRight | Qt::AlignTop, m_size);
+}
+
+} // namespace tw

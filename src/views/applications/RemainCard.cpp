@@ -1,0 +1,104 @@
+#include "views/applications/RemainCard.h"
+
+#include "engine/inventory/ByteFormat.h"
+#include "views/applications/ApplicationLists.h"
+#include "views/applications/TextLines.h"
+#include "views/applications/TornDocumentIcon.h"
+#include "views/kit/AppKitCheckbox.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Tints.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+
+namespace tw {
+
+namespace {
+
+constexpr int kPadX = 10;
+constexpr int kPadY = 8;
+constexpr int kSpacing = 8;
+constexpr int kBox = 18;
+constexpr QSizeF kIcon(28, 30);
+constexpr int kMinSpacer = 4;
+
+QFont titleFont() { return neon::systemFont(14, QFont::DemiBold); }
+QFont dateFont() { return neon::systemFont(12, QFont::Normal); }
+QFont sizeFont() { return neon::systemFont(13, QFont::Normal); }
+
+} // namespace
+
+RemainCard::RemainCard(QWidget* parent)
+    : RoundedCard(parent)
+    , m_checkbox(new AppKitCheckbox(this))
+{
+    m_checkbox->setBoxScale(0.92);
+    connect(this, &RoundedCard::clicked, this, [this] { emit selected(m_id); });
+}
+
+int RemainCard::cardHeight()
+{
+    const qreal texts = QFontMetricsF(titleFont()).height() + 2 + QFontMetricsF(dateFont()).height();
+    return 2 * kPadY + int(std::ceil(std::max({texts, kIcon.height(), qreal(kBox)})));
+}
+
+QColor RemainCard::dateColour()
+{
+    return rgb(0.45, 0.46, 0.48);
+}
+
+QColor RemainCard::sizeColour()
+{
+    return rgb(0.35, 0.36, 0.38);
+}
+
+void RemainCard::bind(const RemovableItem& item, bool isActive, Binding<bool> tick)
+{
+    m_id = item.id;
+    m_active = isActive;
+    m_title = item.title;
+    m_date = apps::modifiedLabel(item.modifiedDate);
+    m_size = ByteFormat::string(item.size);
+    m_checkbox->bind(std::move(tick));
+    setLook(isActive ? &CardLook::active : &CardLook::normal);
+    update();
+}
+
+void RemainCard::resizeEvent(QResizeEvent* event)
+{
+    RoundedCard::resizeEvent(event);
+    m_checkbox->setGeometry(kPadX, (height() - kBox) / 2, kBox, kBox);
+}
+
+QRectF RemainCard::iconRect() const
+{
+    return QRectF(QPointF(kPadX + kBox + kSpacing, (height() - kIcon.height()) / 2), kIcon);
+}
+
+void RemainCard::paintEvent(QPaintEvent* event)
+{
+    RoundedCard::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF icon = iconRect();
+    TornDocumentIcon::paint(p, icon);
+
+    const QFontMetricsF sizeMetrics(sizeFont());
+    const qreal right = width() - kPadX;
+    const qreal sizeWidth = sizeMetrics.horizontalAdvance(m_size);
+    p.setPen(sizeColour());
+    text::drawElided(p, QRectF(right - sizeWidth, 0, sizeWidth, height()), sizeFont(), m_size, Qt::AlignRight);
+
+    const qreal left = icon.right() + kSpacing;
+    const qreal textWidth = std::max<qreal>(0, right - sizeWidth - kMinSpacer - left);
+    const qreal titleHeight = QFontMetricsF(titleFont()).height(), dateHeight = QFontMetricsF(dateFont()).height();
+    const qreal top = (height() - titleHeight - 2 - dateHeight) / 2;
+    p.setPen(primaryTextTint());
+    text::drawElided(p, QRectF(left, top, textWidth, titleHeight), titleFont(), m_title);
+    p.setPen(dateColour());
+    text::drawElided(p, QRectF(left, top + titleHeight + 2, textWidth, dateHeight), dateFont(), m_date);
+}
+
+} // namespace tw

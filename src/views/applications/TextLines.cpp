@@ -1,0 +1,99 @@
+#include "views/applications/TextLines.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <cmath>
+#include <vector>
+
+namespace tw::text {
+
+namespace {
+
+struct Line {
+    int start;
+    int length;
+};
+
+// The lines of text in width, at most maxLines (0: all); more tells whether text goes on.
+std::vector<Line> layOut(const QFont& font, const QString& text, qreal width, int maxLines, bool* more)
+{
+    QString laid = text;
+    laid.replace(u'\n', QChar::LineSeparator);
+    QTextLayout layout(laid, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    std::vector<Line> lines;
+    *more = false;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        if (maxLines > 0 && int(lines.size()) == maxLines) {
+            *more = true;
+            break;
+        }
+        line.setLineWidth(std::max<qreal>(1, width));
+        lines.push_back({line.textStart(), line.textLength()});
+    }
+    layout.endLayout();
+    return lines;
+}
+
+bool fitsOnOneLine(const QFontMetricsF& m, const QString& text, qreal width)
+{
+    return !text.contains(u'\n') && m.horizontalAdvance(text) <= width;
+}
+
+} // namespace
+
+QString singleLine(QString text)
+{
+    for (QChar& c : text)
+        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    return text;
+}
+
+qreal wrappedHeight(const QFont& font, const QString& text, qreal width, int maxLines)
+{
+    const QFontMetricsF m(font);
+    if (fitsOnOneLine(m, text, width))
+        return std::ceil(m.height());
+    bool more = false;
+    const size_t lines = std::max<size_t>(1, layOut(font, text, width, maxLines, &more).size());
+    return std::ceil(m.height() + qreal(lines - 1) * m.lineSpacing());
+}
+
+void drawWrapped(QPainter& p, const QRectF& rect, const QFont& font, const QString& text, int maxLines,
+                 Qt::Alignment horizontal)
+{
+    const QFontMetricsF m(font);
+    p.setFont(font);
+    const int flags = int(horizontal) | Qt::AlignTop | Qt::TextSingleLine;
+    if (fitsOnOneLine(m, text, rect.width())) {
+        p.drawText(QRectF(rect.left(), rect.top(), rect.width(), m.height()), flags, text);
+        return;
+    }
+    bool more = false;
+    const std::vector<Line> lines = layOut(font, text, rect.width(), maxLines, &more);
+    qreal y = rect.top();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const bool last = i + 1 == lines.size();
+        QString shown = text.mid(lines[i].start, last && more ? -1 : lines[i].length);
+        shown = singleLine(shown).trimmed();
+        if (last && more)
+            shown = m.elidedText(shown, Qt::ElideRight, rect.width());
+        p.drawText(QRectF(rect.left(), y, rect.width(), m.height()), flags, shown);
+        y += m.lineSpacing();
+    }
+}
+
+void drawElided(QPainter& p, const QRectF& rect, const QFont& font, const QString& text, Qt::Alignment horizontal)
+{
+    p.setFont(font);
+    p.drawText(rect, int(horizontal) | Qt::AlignVCenter | Qt::TextSingleLine,
+               QFontMetricsF(font).elidedText(singleLine(text), Qt::ElideRight, rect.width()));
+}
+
+} // namespace tw::text

@@ -1,0 +1,312 @@
+#include "views/applications/RemainsFlow.h"
+
+#include "Records.h"
+#include "app/state/AppNavigation.h"
+#include "engine/inventory/KnownApplications.h"
+#include "platform/ThreadPool.h"
+#include "support/FakePlatform.h"
+#include "support/FakePrompter.h"
+#include "views/applications/ApplicationsState.h"
+#include "views/applications/RemainsRules.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+const QString kTrash = QStringLiteral("/Users/tester/.Trash");
+
+// Real engines over a library holding the support files of Notes (installed)
+// and of three applications that are gone: Evernote, Dropbox and Transmit.
+struct RemainsFixture {
+    FakePlatform fp;
+    AppScanner scanner{fp.platform()};
+    SystemCleaner cleaner{fp.platform()};
+    AppNavigation navigation;
+    ApplicationsState state{scanner, cleaner, fp.settings};
+    FakePrompter prompter;
+    RemainsFlow flow{state, navigation, prompter};
+
+    RemainsFixture()
+    {
+        MacTree& t = fp.tree();
+        t.makeTrash();
+        const QString lib = t.library();
+        t.makeApp("/Applications/Notes.app", "com.example.notes", "Notes");
+        t.write(lib + "/Preferences/com.example.notes.plist", "notes prefs");
+        t.write(lib + "/Application Support/Notes/store.db", "notes store");
+        t.write(lib + "/Preferences/com.evernote.Evernote.plist", "evernote prefs");
+        t.write(lib + "/Application Support/Evernote/db", "evernote db");
+        t.write(lib + "/Preferences/com.getdropbox.dropbox.plist", "dropbox prefs");
+        t.write(lib + "/Application Support/Transmit/Favorites.db", "transmit favourites");
+        navigation.setAppsSegment(AppsSegment::remains);
+    }
+
+    ~RemainsFixture() { settle(); }
+
+    void scanApps()
+    {
+        scanner.scanInstalledApps();
+        settle();
+    }
+
+    // The applications, then the remains they leave unexplained.
+    void findRemains()
+    {
+        scanApps();
+        flow.triggerRemainsScan(Rescan::Force);
+        settle();
+    }
+
+    void settle()
+    {
+        for (int i = 0; i < 100 && (scanner.isScanning() || cleaner.isScanningRemaining()); ++i) {
+            enginePool().waitForDone();
+            QCoreApplication::processEvents();
+            QTest::qWait(2);
+        }
+        enginePool().waitForDone();
+        QCoreApplication::processEvents();
+    }
+
+    QStringList titles() const
+    {
+        return collect(cleaner.remainingFiles(), [](const RemovableItem& r) { return r.title; });
+    }
+
+    const RemovableItem& entry(const QString& title) const
+    {
+        for (const RemovableItem& r : cleaner.remainingFiles())
+            if (r.title == title)
+                return r;
+        ADD_FAILURE() << "no remains entry " << title.toStdString();
+        static const RemovableItem none;
+        return none;
+    }
+
+    void tick(const QString& title) { state.setRemainTicked(entry(title).id, true); }
+    bool inTrash(const QString& name) const { return fp.fs().existsNoFollow(kTrash + u'/' + name); }
+    QByteArray trashed(const QString& name) { return fp.tree().read(kTrash + u'/' + name); }
+};
+
+} // namespace
+
+TEST(KnownApplications, AGroupCountsAsItsMembersAndNamesStayAsStored)
+{
+    const AppInfoPtr mail = makeApp({"Mail", "com.example.mail"});
+    const AppInfoPtr a = makeApp({"Adobe Illustrator", "com.adobe.illustrator"});
+    const AppInfoPtr b = makeApp({"Photoshop ", "com.adobe.Photoshop"});
+    const AppInfoPtr c = makeApp({"Bridge", "com.adobe.bridge"});
+    const AppInfoPtr adobe = makeGroup("Adobe", {a, b, c});
+    const KnownApplications known = knownApplications({mail, adobe});
+    EXPECT_EQ(known.bundleIds, (QSet<QString>{"com.example.mail", "com.adobe.illustrator", "com.adobe.Photoshop",
+                                              "com.adobe.bridge"}));
+    EXPECT_EQ(known.names, (QSet<QString>{"Mail", "Adobe Illustrator", "Photoshop ", "Bridge"}));
+    EXPECT_TRUE(knownApplications({}).names.isEmpty());
+}
+
+TEST(RemainsFlow, NoScanWhileTheApplicationsAreUnknownThenOneWithThem)
+{
+    RemainsFixture f;
+    // Nothing known yet: the finder would be told of no application at all.
+    f.flow.triggerRemainsScan(Rescan::IfIdle);
+    EXPECT_TRUE(f.flow.isWaitingForApplications());
+    EXPECT_FALSE(f.cleaner.isScanningRemaining());
+    f.settle();
+    EXPECT_TRUE(f.cleaner.remainingFiles().isEmpty());
+
+    // Once the list is published the waiting request runs, with Notes known.
+    f.scanApps();
+    EXPECT_FALSE(f.flow.isWaitingForApplications());
+    f.settle();
+    EXPECT_EQ(f.titles(), (QStringList{"Evernote", "Getdropbox", "Transmit"}));
+    EXPECT_EQ(f.cleaner.orphanCountForMenuBar(), 3);
+}
+
+TEST(RemainsFlow, AWaitingRequestIsDroppedWhenTheSegmentWasLeft)
+{
+    RemainsFixture f;
+    f.flow.triggerRemainsScan(Rescan::Force);
+    ASSERT_TRUE(f.flow.isWaitingForApplications());
+    f.navigation.setAppsSegment(AppsSegment::apps);
+    f.scanApps();
+    EXPECT_FALSE(f.flow.isWaitingForApplications());
+    EXPECT_FALSE(f.cleaner.isScanningRemaining());
+    EXPECT_TRUE(f.cleaner.remainingFiles().isEmpty());
+}
+
+TEST(RemainsFlow, ARequestDuringTheApplicationScanWaitsForItsEnd)
+{
+    RemainsFixture f;
+    f.scanApps();
+    f.scanner.scanInstalledApps();
+    ASSERT_TRUE(f.scanner.isScanning());
+    f.flow.triggerRemainsScan(Rescan::Force);
+    EXPECT_TRUE(f.flow.isWaitingForApplications());
+    EXPECT_FALSE(f.cleaner.isScanningRemaining());
+    f.settle();
+    f.settle();
+    EXPECT_EQ(f.titles(), (QStringList{"Evernote", "Getdropbox", "Transmit"}));
+}
+
+TEST(RemainsFlow, UnforcedScansOnlyWhenNothingIsKnownForcedAlways)
+{
+    RemainsFixture f;
+    f.scanApps();
+    RemovableItem sentinel;
+    sentinel.title = "Sentinel";
+    f.cleaner.setRemainingFiles({sentinel});
+    f.flow.triggerRemainsScan(Rescan::IfIdle);
+    f.settle();
+    EXPECT_EQ(f.titles(), (QStringList{"Sentinel"}));
+    f.flow.triggerRemainsScan(Rescan::Force);
+    f.settle();
+    EXPECT_EQ(f.titles(), (QStringList{"Evernote", "Getdropbox", "Transmit"}));
+}
+
+TEST(RemainsFlow, CancelChangesNothing)
+{
+    RemainsFixture f;
+    f.findRemains();
+    f.tick("Evernote");
+    f.state.selectRemain(f.entry("Transmit").id);
+    f.prompter.script = {"Cancel"};
+    f.flow.confirmAndRemove();
+
+    ASSERT_EQ(f.prompter.asked.size(), 1);
+    const Prompt& ask = f.prompter.asked[0];
+    EXPECT_EQ(ask.title, "Remove selected remains?");
+    EXPECT_TRUE(ask.text.isEmpty());
+    ASSERT_EQ(ask.buttons.size(), 2);
+    EXPECT_EQ(ask.buttons[0].title, "Move to Trash");
+    EXPECT_EQ(ask.buttons[0].role, PromptButton::Role::destructive);
+    EXPECT_EQ(ask.buttons[1].title, "Cancel");
+    EXPECT_EQ(f.titles(), (QStringList{"Evernote", "Getdropbox", "Transmit"}));
+    EXPECT_TRUE(f.entry("Evernote").isSelected);
+    EXPECT_EQ(f.state.selectedRemain()->title, "Transmit");
+    EXPECT_EQ(f.cleaner.orphanCountForMenuBar(), 3);
+    EXPECT_TRUE(f.fp.tree().exists(f.fp.tree().library() + "/Application Support/Evernote/db"));
+}
+
+TEST(RemainsFlow, MoveToTrashTakesEveryTickedEntryAlsoOnesTheSearchHides)
+{
+    RemainsFixture f;
+    f.findRemains();
+    f.tick("Evernote");
+    f.tick("Transmit");
+    f.state.setSearchText("Transmit");
+    f.state.selectRemain(f.entry("Transmit").id);
+    f.prompter.script = {"Move to Trash"};
+    f.flow.confirmAndRemove();
+
+    EXPECT_EQ(f.prompter.asked.size(), 1);  // nothing failed, nothing to report
+    EXPECT_EQ(f.titles(), (QStringList{"Getdropbox"}));
+    EXPECT_FALSE(f.state.selectedRemain().has_value());
+    EXPECT_EQ(f.cleaner.orphanCountForMenuBar(), 1);
+    // Every file of the two entries lies in the Trash as it was.
+    EXPECT_EQ(f.trashed("com.evernote.Evernote.plist"), "evernote prefs");
+    EXPECT_EQ(f.trashed("Evernote/db"), "evernote db");
+    EXPECT_EQ(f.trashed("Transmit/Favorites.db"), "transmit favourites");
+    EXPECT_FALSE(f.fp.tree().exists(f.fp.tree().library() + "/Application Support/Evernote"));
+    // The unticked entry and the installed application's files are untouched.
+    EXPECT_TRUE(f.fp.tree().exists(f.fp.tree().library() + "/Preferences/com.getdropbox.dropbox.plist"));
+    EXPECT_TRUE(f.fp.tree().exists(f.fp.tree().library() + "/Application Support/Notes/store.db"));
+}
+
+TEST(RemainsFlow, EntriesThatDidNotMoveStayTickedAndAreNamedOnce)
+{
+    RemainsFixture f;
+    f.findRemains();
+    const QString stuck = f.fp.tree().library() + "/Application Support/Evernote";
+    f.fp.trash->fail = [&](const QString& path) -> std::optional<Error> {
+        if (path == stuck)
+            return Error{kCocoaErrorDomain, 513, QStringLiteral("You don’t have permission.")};
+        return std::nullopt;
+    };
+    // The administrator prompt that follows is cancelled.
+    f.fp.admin->performMove = false;
+    f.fp.admin->result = Error{kScriptErrorDomain, -128, {}};
+    for (const char* t : {"Evernote", "Getdropbox", "Transmit"})
+        f.tick(t);
+    f.prompter.script = {"Move to Trash"};
+    f.flow.confirmAndRemove();
+
+    // Evernote's preferences moved, its folder did not: the entry stays, ticked.
+    EXPECT_EQ(f.titles(), (QStringList{"Evernote"}));
+    EXPECT_TRUE(f.entry("Evernote").isSelected);
+    EXPECT_TRUE(f.fp.tree().exists(stuck + "/db"));
+    EXPECT_EQ(f.cleaner.orphanCountForMenuBar(), 1);
+    ASSERT_EQ(f.prompter.asked.size(), 2);
+    EXPECT_EQ(f.prompter.asked[1].title, "Couldn’t remove");
+    EXPECT_EQ(f.prompter.asked[1].text, "Evernote");
+    EXPECT_EQ(f.trashed("Transmit/Favorites.db"), "transmit favourites");
+}
+
+TEST(RemainsRules, WhatStaysAfterTheTrashAndHowFailuresAreNamed)
+{
+    auto item = [](const QString& title, bool ticked, QStringList paths) {
+        RemovableItem r;
+        r.title = title;
+        r.isSelected = ticked;
+        r.path = paths.first();
+        r.relatedPaths = paths.size() > 1 ? paths : QStringList{};
+        return r;
+    };
+    const QList<RemovableItem> list{item("A", true, {"/a"}), item("B", false, {"/b"}), item("C", true, {"/c1", "/c2"}),
+                                    item("D", true, {"/d"})};
+    struct Case {
+        QStringList failed;
+        QStringList kept, named;
+    } cases[] = {
+        {{}, {"B"}, {}},
+        {{"/c2"}, {"B", "C"}, {"C"}},
+        {{"/a", "/d"}, {"A", "B", "D"}, {"A", "D"}},
+        {{"/b"}, {"B"}, {}},  // an unticked entry's path was never tried
+    };
+    for (const Case& c : cases) {
+        const apps::RemainsAfterTrash after = apps::remainsAfterTrash(list, TrashReport{{}, c.failed});
+        EXPECT_EQ(collect(after.kept, [](const RemovableItem& r) { return r.title; }), c.kept) << c.failed.join(',').toStdString();
+        EXPECT_EQ(after.failed, c.named);
+    }
+    EXPECT_EQ(apps::selectedRemains(list).size(), 3);
+
+    EXPECT_EQ(apps::remainsFailureAlert({"A", "B", "C"}).text, "A\nB\nC");
+    EXPECT_EQ(apps::remainsFailureAlert({"A", "B", "C", "D", "E"}).text, "A\nB\nC\n…and 2 more.");
+    ASSERT_EQ(apps::remainsFailureAlert({"A"}).buttons.size(), 1);
+    EXPECT_EQ(apps::remainsFailureAlert({"A"}).buttons[0].title, "OK");
+}
+
+TEST(RemainsFlow, HostileNamesShowAndMoveAsTheyAre)
+{
+    RemainsFixture f;
+    const QString longName = QStringLiteral("Quite") + QString(200, u'x');
+    // A file under the library, and the title the finder gives it.
+    const std::pair<QString, QString> files[] = {
+        {"Application Support/Say \"Cheese\"/data", "Say \"Cheese\""},
+        {"Application Support/Line\nBreak/data", "Line\nBreak"},
+        {"Application Support/O'Brien/data", "O'Brien"},
+        {"Application Support/" + longName + "/data", longName},
+        {"Application Support/Dots..Hole/data", "Hole"},
+        {"Preferences/-rf.hostile.plist", "Hostile"},
+    };
+    for (const auto& [file, title] : files)
+        f.fp.tree().write(f.fp.tree().library() + u'/' + file, file.toUtf8());
+    f.findRemains();
+    for (const auto& [file, title] : files) {
+        EXPECT_TRUE(f.titles().contains(title)) << title.toStdString();
+        f.tick(title);
+    }
+    f.prompter.script = {"Move to Trash"};
+    f.flow.confirmAndRemove();
+    EXPECT_EQ(f.prompter.asked.size(), 1);
+    for (const auto& [file, title] : files) {
+        EXPECT_FALSE(f.titles().contains(title)) << title.toStdString();
+        EXPECT_FALSE(f.fp.tree().exists(f.fp.tree().library() + u'/' + file)) << file.toStdString();
+        EXPECT_EQ(f.trashed(file.section(u'/', 1)), file.toUtf8()) << file.toStdString();
+    }
+    EXPECT_TRUE(f.fp.tree().exists(f.fp.tree().library() + "/Application Support/Notes/store.db"));
+}
