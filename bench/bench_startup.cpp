@@ -19,6 +19,8 @@
 #include "app/state/MainWindowOpenBridge.h"
 #include "app/AppDelegate.h"
 #include "app/SweeplineApp.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/SharedState.h"
 #include "engine/inventory/AppScanner.h"
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
@@ -294,6 +296,52 @@ void BM_IdleNeonBorderCpu(benchmark::State& state)
     fixture().settings.setValue(QStringLiteral("settings.detectTrashRemovals"), true);
 }
 BENCHMARK(BM_IdleNeonBorderCpu)->Arg(12)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+// The System tab idle: the program's processor time with the System tab
+// shown (its live cards refreshed every second from this machine's /proc)
+// against the same window with the Theme tab shown, in alternating rounds of
+// two seconds; the tab's cost is the median of the rounds' differences, in
+// percent of one core.
+void BM_IdleSystemTabCpu(benchmark::State& state)
+{
+    const int rounds = int(state.range(0));
+    fixture().settings.setValue(QStringLiteral("settings.detectTrashRemovals"), false);
+    SweeplineApp app(fixture().platform());
+    app.start();
+    waitUntil([&] { return app.mainWindow()->hasPainted(); });
+    waitUntil([&] { return !app.scanner().apps().isEmpty() && !app.scanner().isScanning(); });
+    idleFor(3000);
+    settle();
+    AppNavigation& navigation = app.state().navigation();
+    auto percentWith = [&](SidebarTab tab) {
+        navigation.setTab(tab);
+        idleFor(500);  // the tab is built and painted before the measure
+        QElapsedTimer wall;
+        const double cpu0 = processCpuSeconds();
+        wall.start();
+        idleFor(2000);
+        return 100.0 * (processCpuSeconds() - cpu0) / (wall.nsecsElapsed() / 1e9);
+    };
+    std::vector<double> system, other, difference;
+    for (auto _ : state) {
+        QElapsedTimer total;
+        total.start();
+        for (int i = 0; i < rounds; ++i) {
+            const double shown = percentWith(SidebarTab::system);
+            const double without = percentWith(SidebarTab::theme);
+            system.push_back(shown);
+            other.push_back(without);
+            difference.push_back(shown - without);
+        }
+        state.SetIterationTime(total.nsecsElapsed() / 1e9);
+    }
+    state.counters["cpu_percent_system_tab"] = median(system);
+    state.counters["cpu_percent_theme_tab"] = median(other);
+    state.counters["system_tab_cpu_percent"] = median(difference);
+    settle();
+    fixture().settings.setValue(QStringLiteral("settings.detectTrashRemovals"), true);
+}
+BENCHMARK(BM_IdleSystemTabCpu)->Arg(5)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 
