@@ -15,7 +15,9 @@
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/ByteFormat.h"
+#include "menubar/MenuBarController.h"
 #include "monitor/SystemMonitorPermissions.h"
+#include "platform/StatusItem.h"
 
 #include <QAction>
 #include <QApplication>
@@ -65,6 +67,7 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
         return m_window && m_window->isVisible() ? m_window.data() : nullptr;
     });
     registerWorkspaces();
+    makeMenuBarController();
     if (!seams().enableLoginItem)
         seams().enableLoginItem = [] { SystemMonitorPermissions::shared(SharedState::instance().platform()).enable(); };
 
@@ -118,6 +121,11 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
 
 SweeplineApp::~SweeplineApp()
 {
+    if (m_menuBarController) {
+        seams().installMenuBar = nullptr;
+        seams().updateMenuBarBadge = nullptr;
+        m_menuBarController.reset();
+    }
     closeOfferAlert();
     delete m_window.data();
     delete m_menuBar;
@@ -125,6 +133,21 @@ SweeplineApp::~SweeplineApp()
     m_scanner.reset();
     m_delegate.reset();
     m_state.reset();
+}
+
+void SweeplineApp::makeMenuBarController()
+{
+    // The seam stays as a test filled it.
+    SubsystemSeams& s = seams();
+    if (s.installMenuBar)
+        return;
+    m_statusArea = host::makeStatusArea();
+    m_menuBarController = std::make_unique<MenuBarController>(
+        MenuBarController::Services{*m_statusArea, m_platform, {}, [this]() -> Prompter& { return *m_prompter; }},
+        m_state->settings(), m_state->navigation(), m_state->theme());
+    MenuBarController* controller = m_menuBarController.get();
+    s.installMenuBar = [controller](AppScanner& scanner, SystemCleaner& cleaner) { controller->install(scanner, cleaner); };
+    s.updateMenuBarBadge = [controller] { controller->updateBadge(); };
 }
 
 QIcon SweeplineApp::icon()

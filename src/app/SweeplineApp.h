@@ -21,7 +21,9 @@ namespace tw {
 class AppDelegate;
 class AppRemovalWatcher;
 class AppScanner;
+class MenuBarController;
 class SharedState;
+class StatusArea;
 
 // Calls into parts of the program that are built by later work (the menu bar
 // controller and the system monitor's login-item permission). Each is empty
@@ -90,6 +92,10 @@ public:
     static Prompt aboutPrompt();
     static QString aboutInformativeText();
 
+    // The status item's controller, installed through the start-up seam;
+    // null when the seam was filled by someone else before the program was made.
+    MenuBarController* menuBarController() const { return m_menuBarController.get(); }
+
     // The cleanup-offer alert while one is up.
     AlertDialog* offerAlert() const { return m_offerAlert; }
     // Answers the pending offer as the alert's buttons do.
@@ -98,6 +104,7 @@ public:
 private:
     void presentOffer();
     void closeOfferAlert();
+    void makeMenuBarController();
 
     const Platform& m_platform;
     std::unique_ptr<SharedState> m_state;
@@ -105,6 +112,8 @@ private:
     std::unique_ptr<AppScanner> m_scanner;
     std::unique_ptr<SystemCleaner> m_cleaner;
     std::unique_ptr<Prompter> m_prompter;
+    std::unique_ptr<StatusArea> m_statusArea;
+    std::unique_ptr<MenuBarController> m_menuBarController;
     QPointer<MainWindow> m_window;
     QPointer<AlertDialog> m_offerAlert;
     QAction* m_about;

@@ -1,0 +1,323 @@
+#include "menubar/MenuBarQuickPreview.h"
+
+#include "app/state/AppNavigation.h"
+#include "app/state/AppSettings.h"
+#include "app/state/Theme.h"
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppScanner.h"
+#include "engine/updates/UpdateChecker.h"
+#include "menubar/PopoverWindow.h"
+#include "monitor/SystemMonitor.h"
+#include "views/kit/MonitorWidgets.h"
+#include "views/kit/NeonPaint.h"
+
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace tw {
+
+namespace {
+
+constexpr int kSide = 14;      // the cards' and the open button's inset from the frame
+constexpr int kSpacing = 10;   // between cards
+
+const QFont& openFont()
+{
+    static const QFont f = neon::systemFont(13, QFont::DemiBold);
+    return f;
+}
+
+struct CardSpec {
+    SidebarTab tab;
+    const char* title;
+    const char* symbol;
+    PreviewCard::Figure figure;
+};
+
+// The cards in reading order: two rows of two, then the System card alone.
+constexpr CardSpec kCards[] = {
+    {SidebarTab::applications, "Applications", "a.square.fill", PreviewCard::Figure::size},
+    {SidebarTab::updates, "App updates", "arrow.triangle.2.circlepath", PreviewCard::Figure::updates},
+    {SidebarTab::startup, "Startup apps", "airplane", PreviewCard::Figure::startup},
+    {SidebarTab::network, "Network access", "globe", PreviewCard::Figure::network},
+    {SidebarTab::system, "System", "speedometer", PreviewCard::Figure::system},
+};
+
+} // namespace
+
+MenuBarQuickPreview::MenuBarQuickPreview(const QuickPreviewSources& sources, QuickPreviewCallbacks callbacks,
+                                         bool isPinned, QWidget* parent)
+    : QWidget(parent)
+    , m_sources(sources)
+    , m_callbacks(std::move(callbacks))
+    , m_header(isPinned)
+{
+    setObjectName(QStringLiteral("quickPreview"));
+    setAccessibleName(QStringLiteral("Tidewell quick preview"));
+    for (const CardSpec& spec : kCards)
+        m_cards.emplace_back(spec.tab, QString::fromUtf8(spec.title), QString::fromLatin1(spec.symbol), spec.figure);
+
+    // Whatever a figure depends on.
+    auto reread = [this] { refresh(); };
+    connect(&m_sources.scanner, &AppScanner::appsChanged, this, reread);
+    connect(&m_sources.scanner, &AppScanner::leftoversPrefetched, this, reread);
+    connect(&m_sources.cleaner, &SystemCleaner::startupItemsChanged, this, reread);
+    connect(&m_sources.cleaner, &SystemCleaner::orphanCountChanged, this, reread);
+    connect(&m_sources.updateChecker, &UpdateChecker::itemsChanged, this, reread);
+    connect(&m_sources.monitor, &SystemMonitor::snapshotChanged, this,
+            [this] { showSnapshot(m_sources.monitor.snapshot()); });
+    connect(&m_sources.navigation, &AppNavigation::menuCategoryChanged, this, &MenuBarQuickPreview::showSelection);
+    connect(&m_sources.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
+    refresh();
+    showSelection();
+    layoutParts();
+}
+
+void MenuBarQuickPreview::layoutParts()
+{
+    // The cards' figures decide their rows' heights.
+    const int room = PopoverWindow::margin();
+    m_header.setGeometry(QRect(room, room, contentWidth(), PreviewHeader::height()));
+    const int left = room + kSide;
+    const int inner = contentWidth() - 2 * kSide;
+    const int half = (inner - kSpacing) / 2;
+    int top = m_header.geometry().bottom() + 1 + 12;
+    for (size_t i = 0; i < m_cards.size(); i += 2) {
+        PreviewCard& first = m_cards[i];
+        if (i + 1 == m_cards.size()) {
+            first.setGeometry(QRect(left, top, inner, first.minimumHeight()));
+            top += first.minimumHeight() + kSpacing;
+            break;
+        }
+        PreviewCard& second = m_cards[i + 1];
+        const int height = std::max(first.minimumHeight(), second.minimumHeight());
+        first.setGeometry(QRect(left, top, half, height));
+        second.setGeometry(QRect(left + inner - half, top, half, height));
+        top += height + kSpacing;
+    }
+    top += kSide - kSpacing;
+    m_open = QRect(left, top, inner, QFontMetrics(openFont()).height() + 22);
+    setFixedSize(contentWidth() + 2 * room, m_open.bottom() + 1 + kSide + room);
+}
+
+const PreviewCard& MenuBarQuickPreview::card(SidebarTab tab) const
+{
+    const auto it = std::find_if(m_cards.cbegin(), m_cards.cend(), [tab](const PreviewCard& c) { return c.tab() == tab; });
+    Q_ASSERT(it != m_cards.cend());
+    return *it;
+}
+
+void MenuBarQuickPreview::choose(SidebarTab tab)
+{
+    AppNavigation& navigation = m_sources.navigation;
+    if (navigation.menuCategory() == tab) {
+        navigation.setMenuCategory(std::nullopt);
+        if (m_callbacks.onDismissCategory)
+            m_callbacks.onDismissCategory();
+        return;
+    }
+    navigation.setMenuCategory(tab);
+    if (m_callbacks.onSelectCategory)
+        m_callbacks.onSelectCategory(tab);
+}
+
+void MenuBarQuickPreview::press(PreviewHeader::Button button)
+{
+    switch (button) {
+    case PreviewHeader::Button::close:
+        if (m_callbacks.onClose)
+            m_callbacks.onClose();
+        return;
+    case PreviewHeader::Button::pin:
+        if (m_callbacks.onTogglePin)
+            m_callbacks.onTogglePin();
+        return;
+    case PreviewHeader::Button::preferences:
+        openMainWindow(true);
+        return;
+    }
+}
+
+void MenuBarQuickPreview::openMainWindow()
+{
+    openMainWindow(false);
+}
+
+void MenuBarQuickPreview::openMainWindow(bool preferences)
+{
+    // The flag first: the window shows the sheet as it comes forward.
+    if (preferences)
+        m_sources.navigation.setShowPreferences(true);
+    m_sources.navigation.openMainWindow(std::nullopt, false, false);
+    if (m_callbacks.onClose)
+        m_callbacks.onClose();
+}
+
+// ---- Figures and selection -------------------------------------------------------------------
+
+void MenuBarQuickPreview::refresh()
+{
+    showFigures(PreviewFigures::read(m_sources.scanner, m_sources.cleaner, m_sources.updateChecker,
+                                     m_sources.monitor.snapshot()));
+}
+
+void MenuBarQuickPreview::showSnapshot(const SystemSnapshot& snapshot)
+{
+    PreviewFigures f = m_figures;
+    f.cpuPercent = snapshot.cpuPercent;
+    f.memoryPercent = MonitorStyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
+    showFigures(f);
+}
+
+void MenuBarQuickPreview::showFigures(const PreviewFigures& figures)
+{
+    // Only what changed is drawn again.
+    m_figures = figures;
+    if (m_header.setInstalledLine(figures.installedLine()))
+        update(m_header.geometry());
+    for (PreviewCard& c : m_cards)
+        if (c.setFigures(figures))
+            update(c.geometry());
+}
+
+void MenuBarQuickPreview::showSelection()
+{
+    const std::optional<SidebarTab> selected = m_sources.navigation.menuCategory();
+    for (PreviewCard& c : m_cards)
+        if (c.setSelected(selected == c.tab()))
+            update(c.geometry());
+}
+
+// ---- Drawing -----------------------------------------------------------------------------------
+
+QImage MenuBarQuickPreview::base(qreal dpr) const
+{
+    const AppAppearance a = AppTheme::appearance();
+    const QString key = QStringLiteral("quickPreviewBase|%1|%2|%3")
+                            .arg(rawValue(a))
+                            .arg(m_header.isPinned())
+                            .arg(m_header.installedLine());
+    return neon::cachedImage(key, size(), dpr, [&](QPainter& p) {
+        const int room = PopoverWindow::margin();
+        PopoverWindow::paintChrome(p, QRectF(rect()).adjusted(room, room, -room, -room), a);
+        m_header.paint(p, dpr);
+    });
+}
+
+QImage MenuBarQuickPreview::openButton(qreal dpr) const
+{
+    const AppAppearance a = AppTheme::appearance();
+    return neon::cachedImage(QStringLiteral("quickPreviewOpen|") + rawValue(a), m_open.size(), dpr, [&](QPainter& p) {
+        const QRectF r(QPointF(0, 0), QSizeF(m_open.size()));
+        neon::fillRoundedPath(p, r, 10, AppTheme::cardFill(a));
+        p.setFont(openFont());
+        p.setPen(AppTheme::primaryText(a));
+        p.drawText(r, Qt::AlignCenter, openButtonTitle());
+    });
+}
+
+void MenuBarQuickPreview::paintEvent(QPaintEvent* event)
+{
+    const qreal dpr = devicePixelRatioF();
+    const QRect region = event->rect();
+    QPainter p(this);
+    // The bottom layer over the cleared window: copied, not blended.
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    neon::drawImage(p, QPointF(0, 0), base(dpr));
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (const PreviewCard& c : m_cards) {
+        if (!region.intersects(c.geometry()))
+            continue;
+        p.setOpacity(m_pressed == Part{Part::Kind::card, {}, c.tab()} ? 0.85 : 1.0);
+        neon::drawImage(p, c.geometry().topLeft(), c.picture(dpr));
+    }
+    if (region.intersects(m_open)) {
+        p.setOpacity(m_pressed == Part{Part::Kind::open} ? 0.85 : 1.0);
+        neon::drawImage(p, m_open.topLeft(), openButton(dpr));
+    }
+}
+
+// ---- Clicks ------------------------------------------------------------------------------------
+
+std::optional<MenuBarQuickPreview::Part> MenuBarQuickPreview::partAt(const QPoint& point) const
+{
+    if (const std::optional<PreviewHeader::Button> b = m_header.buttonAt(point))
+        return Part{Part::Kind::header, *b};
+    for (const PreviewCard& c : m_cards)
+        if (c.geometry().contains(point))
+            return Part{Part::Kind::card, {}, c.tab()};
+    if (m_open.contains(point))
+        return Part{Part::Kind::open};
+    return std::nullopt;
+}
+
+QRect MenuBarQuickPreview::rectOf(const Part& part) const
+{
+    switch (part.kind) {
+    case Part::Kind::header: return m_header.buttonRect(part.button);
+    case Part::Kind::card: return card(part.tab).geometry();
+    case Part::Kind::open: return m_open;
+    }
+    return {};
+}
+
+void MenuBarQuickPreview::activate(const Part& part)
+{
+    switch (part.kind) {
+    case Part::Kind::header: press(part.button); return;
+    case Part::Kind::card: choose(part.tab); return;
+    case Part::Kind::open: openMainWindow(false); return;
+    }
+}
+
+void MenuBarQuickPreview::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton ? partAt(event->position().toPoint()) : std::nullopt;
+    if (m_pressed)
+        update(rectOf(*m_pressed));
+}
+
+void MenuBarQuickPreview::mouseReleaseEvent(QMouseEvent* event)
+{
+    const std::optional<Part> pressed = std::exchange(m_pressed, std::nullopt);
+    if (!pressed)
+        return;
+    update(rectOf(*pressed));
+    if (partAt(event->position().toPoint()) == pressed)
+        activate(*pressed);
+}
+
+bool MenuBarQuickPreview::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const std::optional<PreviewHeader::Button> b = m_header.buttonAt(help->pos());
+        const QString text = b ? m_header.help(*b) : QString();
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, this, m_header.buttonRect(*b));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void MenuBarQuickPreview::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Work starts only for lists that are still empty; a startup scan
+    // already running is not started twice.
+    SystemCleaner& cleaner = m_sources.cleaner;
+    if (cleaner.startupItems().isEmpty() && !cleaner.isScanningStartup())
+        cleaner.scanStartupItems();
+    if (m_sources.updateChecker.items().isEmpty() && !m_sources.scanner.apps().isEmpty())
+        m_sources.updateChecker.checkAll(m_sources.scanner.apps());
+}
+
+} // namespace tw

@@ -1,0 +1,120 @@
+#include "menubar/SidePanel.h"
+
+#include "menubar/CategoryQuickPanel.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Symbols.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+namespace tw {
+
+namespace {
+
+// The window's own close button: a cross on a faint disc, stronger under the mouse.
+class CloseButton : public QAbstractButton {
+public:
+    explicit CloseButton(QWidget* parent)
+        : QAbstractButton(parent)
+    {
+        setToolTip(QStringLiteral("Close"));
+        setAccessibleName(QStringLiteral("Close"));
+        setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_Hover);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor ink = AppTheme::primaryText();
+        p.setPen(Qt::NoPen);
+        p.setBrush(faded(ink, isDown() ? 0.3 : underMouse() ? 0.2 : 0.1));
+        p.drawEllipse(QRectF(rect()));
+        Glyph cross{QStringLiteral("xmark"), 11, Tint::primary};
+        cross.colour = faded(ink, 0.8);
+        Symbols::paint(p, QRectF(rect()), cross);
+    }
+};
+
+} // namespace
+
+SidePanel::SidePanel(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_close(new CloseButton(this))
+{
+    setObjectName(QStringLiteral("menuBarSidePanel"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_MacAlwaysShowToolWindow);
+    setFixedSize(CategoryQuickPanel::panelSize());
+    m_close->setGeometry(9, 8, 18, 18);
+    connect(m_close, &QAbstractButton::clicked, this, &QWidget::close);
+}
+
+void SidePanel::setContent(QWidget* content)
+{
+    if (m_content) {
+        m_content->hide();
+        m_content->deleteLater();
+    }
+    m_content = content;
+    if (content) {
+        content->setParent(this);
+        content->setGeometry(rect());
+        content->show();
+    }
+    m_close->raise();
+}
+
+void SidePanel::clearContent()
+{
+    delete m_content.data();
+}
+
+void SidePanel::setChrome(const QColor& colour)
+{
+    if (m_chrome == colour)
+        return;
+    m_chrome = colour;
+    update();
+}
+
+void SidePanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    neon::fillRoundedRect(p, rect(), CategoryQuickPanel::cornerRadius(), m_chrome);
+}
+
+void SidePanel::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    emit closed();
+}
+
+void SidePanel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    // The window manager moves it where it can; elsewhere it follows the mouse.
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void SidePanel::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragOffset)
+        move(event->globalPosition().toPoint() - *m_dragOffset);
+}
+
+void SidePanel::mouseReleaseEvent(QMouseEvent*)
+{
+    m_dragOffset.reset();
+}
+
+} // namespace tw

@@ -1,0 +1,219 @@
+#include "menubar/CategoryQuickPanel.h"
+#include "menubar/LinkButton.h"
+#include "menubar/MenuBarQuickPreview.h"
+#include "menubar/MenuBarRig.h"
+#include "menubar/Placement.h"
+#include "menubar/PopoverWindow.h"
+#include "menubar/PreviewCard.h"
+#include "menubar/QuickPanes.h"
+#include "menubar/SidePanel.h"
+#include "views/kit/SymbolButton.h"
+
+#include <QLabel>
+#include <QScreen>
+#include <QSignalSpy>
+
+using namespace tw;
+using namespace tw::test;
+
+TEST(Placement, SidePanelStandsBesideTheItemAndIsKeptOnScreen)
+{
+    const QSize size(460, 420);
+    const QRect screen(0, 0, 1440, 900);
+    const QRect item(1200, 0, 24, 24);
+    struct Case {
+        const char* what;
+        int anchorLeft;
+        QRect item;
+        std::optional<QRect> available;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"beside the item", 1200, item, screen, {1200 - 460 - 12, 24 + 6}},
+        {"beside the preview further left", 1000, item, screen, {1000 - 460 - 12, 30}},
+        {"past the left edge", 300, QRect(300, 0, 24, 24), screen, {8, 30}},
+        {"past the left edge of a screen that does not start at 0", 2000, QRect(2000, 0, 24, 24),
+         QRect(1800, 0, 1000, 800), {1808, 30}},
+        {"past the bottom edge", 1200, QRect(1200, 876, 24, 24), screen, {728, 900 - 8 - 420}},
+        {"no screen: unchanged", 300, QRect(300, 876, 24, 24), std::nullopt, {-172, 906}},
+        {"nothing moved at the right or top", 2000, QRect(2000, -100, 24, 24), screen, {1528, -70}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(placement::sidePanel(size, c.anchorLeft, c.item, c.available), c.expected) << c.what;
+}
+
+TEST(Placement, PopoverOpensUnderTheItemWithinTheScreen)
+{
+    const QSize size(356, 420);
+    const QRect screen(0, 0, 1440, 900);
+    struct Case {
+        const char* what;
+        QRect item;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"centred under the item", QRect(700, 0, 24, 24), QRect(QPoint(712 - 178, 24), size)},
+        {"kept from the right edge", QRect(1420, 0, 20, 24), QRect(QPoint(1440 - 356, 24), size)},
+        {"kept from the left edge", QRect(10, 0, 20, 24), QRect(QPoint(0, 24), size)},
+        {"above a tray at the bottom", QRect(700, 870, 24, 30), QRect(QPoint(534, 870 - 420), size)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(placement::popover(size, c.item, screen), c.expected) << c.what;
+}
+
+TEST(SidePanel, OpensBesideThePreviewAndKeepsItsPlace)
+{
+    MenuBarRig r;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    r.area.place = QRect(screen.right() - 100, screen.top(), 24, 24);
+    r.install();
+    r.click();
+    ASSERT_TRUE(r.c().isPopoverShown());
+    const QRect card = r.c().popover()->geometry().adjusted(8, 8, -8, -8);
+    EXPECT_EQ(r.c().popover()->geometry().top(), r.area.place.bottom() + 1);
+
+    r.c().preview()->choose(SidebarTab::system);
+    SidePanel* panel = r.c().panel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->size(), QSize(460, 420));
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(panel->windowType(), Qt::Tool);
+    const QPoint expected = placement::sidePanel(panel->size(), std::min(card.left(), r.area.place.left()),
+                                                 r.area.place, screen);
+    EXPECT_EQ(panel->pos(), expected);
+    // Left of the preview, unless the screen's edge holds it back.
+    if (expected.x() != screen.left() + 8) {
+        EXPECT_LT(panel->geometry().right(), card.left());
+    }
+
+    // Another category replaces the content in place.
+    panel->move(panel->pos() + QPoint(-3, 40));
+    const QPoint moved = panel->pos();
+    r.c().preview()->choose(SidebarTab::network);
+    EXPECT_EQ(panel->pos(), moved);
+    EXPECT_EQ(r.c().categoryPanel()->tab(), SidebarTab::network);
+    EXPECT_EQ(r.c().panel(), panel);
+
+    // Tapping the selected card again puts the panel away.
+    r.c().preview()->choose(SidebarTab::network);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
+}
+
+TEST(SidePanel, ItsCloseButtonClearsTheCategory)
+{
+    MenuBarRig r;
+    r.install();
+    r.click();
+    r.c().preview()->choose(SidebarTab::applications);
+    EXPECT_EQ(r.navigation().appsSegment(), AppsSegment::apps);
+    r.navigation().setAppsSegment(AppsSegment::remains);
+    r.c().preview()->choose(SidebarTab::startup);
+    r.c().preview()->choose(SidebarTab::applications);
+    EXPECT_EQ(r.navigation().appsSegment(), AppsSegment::apps);
+
+    SidePanel* panel = r.c().panel();
+    QSignalSpy closed(panel, &SidePanel::closed);
+    panel->closeButton()->click();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
+    // The preview stays and shows no selection.
+    EXPECT_TRUE(r.c().isPopoverShown());
+    EXPECT_FALSE(r.c().preview()->card(SidebarTab::applications).isSelected());
+    // Hidden by the host, it leaves the category alone.
+    r.c().preview()->choose(SidebarTab::system);
+    panel->hide();
+    EXPECT_EQ(r.navigation().menuCategory(), SidebarTab::system);
+}
+
+TEST(SidePanel, FooterNamesTheCategoryExceptForUpdates)
+{
+    MenuBarRig r;
+    r.install();
+    const struct {
+        SidebarTab tab;
+        const char* name;
+    } cases[] = {{SidebarTab::applications, "Applications"}, {SidebarTab::startup, "Startup apps"},
+                 {SidebarTab::extensions, "Extensions"},     {SidebarTab::network, "Network access"},
+                 {SidebarTab::system, "System"},             {SidebarTab::theme, "Theme"}};
+    for (const auto& c : cases) {
+        r.c().showCategoryPanel(c.tab);
+        CategoryQuickPanel* content = r.c().categoryPanel();
+        ASSERT_NE(content, nullptr);
+        ASSERT_NE(content->footerLabel(), nullptr) << c.name;
+        EXPECT_EQ(content->footerLabel()->text(), c.name);
+        EXPECT_EQ(content->openInApp()->text(), "Open in App");
+        EXPECT_EQ(content->size(), QSize(460, 420));
+    }
+    // The categories without a pane show an empty area above the footer.
+    r.c().showCategoryPanel(SidebarTab::extensions);
+    EXPECT_EQ(r.c().categoryPanel()->pane(), nullptr);
+    r.c().showCategoryPanel(SidebarTab::updates);
+    EXPECT_EQ(r.c().categoryPanel()->footerLabel(), nullptr);
+    EXPECT_EQ(r.c().categoryPanel()->openInApp(), nullptr);
+}
+
+TEST(SidePanel, PanesComeFromTheirFactories)
+{
+    MenuBarRig r;
+    r.install();
+    const QuickPanes::Factory saved = QuickPanes::get(SidebarTab::theme);
+    int opened = 0;
+    QuickPanes::set(SidebarTab::theme, [&](const QuickPaneEnvironment& env) {
+        auto* pane = new LinkButton(QStringLiteral("Go"));
+        QObject::connect(pane, &QAbstractButton::clicked, pane, [env, &opened] {
+            ++opened;
+            env.onOpenInApp();
+        });
+        EXPECT_EQ(&env.scanner, r.shell.scanner.get());
+        EXPECT_EQ(&env.updateChecker, &r.c().updateChecker());
+        EXPECT_EQ(&env.prompter, &r.shell.prompter);
+        return pane;
+    });
+    r.click();
+    r.c().preview()->choose(SidebarTab::system);
+    r.c().showCategoryPanel(SidebarTab::theme);
+    auto* pane = qobject_cast<LinkButton*>(r.c().categoryPanel()->pane());
+    ASSERT_NE(pane, nullptr);
+    pane->click();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(r.navigation().tab(), SidebarTab::theme);
+    EXPECT_FALSE(r.c().panel()->isVisible());
+    EXPECT_FALSE(r.c().isPopoverShown());
+    QuickPanes::set(SidebarTab::theme, saved);
+}
+
+TEST(SidePanel, OneStartupScanWhilePreviewAndPanelAppear)
+{
+    MenuBarRig r;
+    r.install();
+    StartupScanGate gate(r.shell.fake);
+    r.click();  // the preview starts a scan: no startup items are known
+    ASSERT_TRUE(r.shell.cleaner->isScanningStartup());
+    r.c().preview()->choose(SidebarTab::startup);  // the panel finds it running
+    const MenuBarQuickPreview* before = r.c().preview();
+    r.theme().apply(AppAppearance::indigo, true);  // and so does the preview shown again
+    settle();
+    EXPECT_NE(r.c().preview(), before);
+    gate.release();
+    drainScans(r.shell.scanner.get(), r.shell.cleaner.get());
+    EXPECT_EQ(gate.scans(), 1);
+    EXPECT_FALSE(r.shell.cleaner->isScanningStartup());
+
+    // With items known, opening the category again starts none.
+    r.shell.cleaner->setStartupItems({RemovableItem{}});
+    r.c().showCategoryPanel(SidebarTab::system);
+    r.c().showCategoryPanel(SidebarTab::startup);
+    EXPECT_FALSE(r.shell.cleaner->isScanningStartup());
+    EXPECT_EQ(gate.scans(), 1);
+
+    // With none known and none running, it starts one itself.
+    r.shell.cleaner->setStartupItems({});
+    r.c().closePopover();
+    r.c().showCategoryPanel(SidebarTab::startup);
+    EXPECT_TRUE(r.shell.cleaner->isScanningStartup());
+    drainScans(r.shell.scanner.get(), r.shell.cleaner.get());
+    EXPECT_EQ(gate.scans(), 2);
+}
