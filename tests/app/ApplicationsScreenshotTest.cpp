@@ -6,7 +6,7 @@
 #include "views/applications/AppDetailPanel.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/ApplicationsWorkspace.h"
-#include "views/applications/PushButton.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/Tints.h"
 
 #include <QBuffer>

@@ -21,17 +21,6 @@ using namespace tw;
 using namespace tw::test;
 using namespace tw::test::startup;
 
-namespace {
-
-QString screenshotFolder()
-{
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    return dir;
-}
-
-} // namespace
-
 TEST(StartupScreenshots, SelectedItemInEveryTheme)
 {
     FakePlatform fake;

@@ -5,7 +5,7 @@
 #include "platform/Path.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/DetailTexts.h"
-#include "views/applications/Divider.h"
+#include "views/kit/Divider.h"
 #include "views/applications/DocumentTypesReader.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"

@@ -7,7 +7,7 @@
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
 #include "views/startup/BorderedButton.h"
-#include "views/startup/Divider.h"
+#include "views/kit/Divider.h"
 #include "views/startup/StartupIcon.h"
 #include "views/startup/StartupRules.h"
 #include "views/startup/StartupState.h"

@@ -8,7 +8,7 @@
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/TintedLabel.h"
-#include "views/startup/Divider.h"
+#include "views/kit/Divider.h"
 #include "views/startup/StartupDetail.h"
 #include "views/startup/StartupListCard.h"
 #include "views/startup/StartupState.h"

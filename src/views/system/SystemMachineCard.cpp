@@ -75,7 +75,7 @@ void PermissionBanner::apply()
     m_title->setText(texts.title);
     m_message->setText(texts.message);
     m_button->setText(texts.button);
-    m_button->setProminent(texts.prominent);
+    m_button->setButtonStyle(texts.prominent ? PushButton::Style::prominent : PushButton::Style::bordered);
     m_button->updateGeometry();
 }
 

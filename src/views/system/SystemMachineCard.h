@@ -2,6 +2,7 @@
 
 #include "monitor/SystemSnapshot.h"
 #include "views/kit/MonitorWidgets.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
 #include "views/system/SystemWidgets.h"

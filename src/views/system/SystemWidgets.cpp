@@ -281,46 +281,6 @@ void FittedText::paintEvent(QPaintEvent*)
         p.drawText(QRect(0, int(i) * lineHeight, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, m_lines[i]);
 }
 
-// ---- PushButton -----------------------------------------------------------------------------
-
-PushButton::PushButton(QWidget* parent)
-    : QAbstractButton(parent)
-{
-    setCursor(Qt::PointingHandCursor);
-    setFont(neon::systemFont(13, QFont::Medium));
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    onThemeChange(this, [this] { update(); });
-}
-
-void PushButton::setProminent(bool prominent)
-{
-    if (prominent == m_prominent)
-        return;
-    m_prominent = prominent;
-    update();
-}
-
-QSize PushButton::sizeHint() const
-{
-    return {std::max(76, int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text()))) + 28), 28};
-}
-
-void PushButton::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const AppAppearance a = AppTheme::appearance();
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QColor fill = m_prominent ? accentTint(a) : isDark(a) ? faded(Qt::white, 0.10) : rgb(0.93, 0.93, 0.95);
-    if (isDown())
-        fill = m_prominent ? fill.darker(118) : isDark(a) ? faded(Qt::white, 0.18) : rgb(0.85, 0.85, 0.88);
-    neon::fillRoundedPath(p, r, 7, fill);
-    if (!m_prominent)
-        neon::strokeRoundedPathInside(p, r, 7, 1, isDark(a) ? faded(Qt::white, 0.14) : faded(Qt::black, 0.12));
-    p.setPen(m_prominent ? QColor(Qt::white) : primaryTextTint(a));
-    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text());
-}
-
 // ---- YearBadge --------------------------------------------------------------------------------
 
 YearBadge::YearBadge(QWidget* parent)

@@ -116,23 +116,6 @@ private:
     mutable Fit m_fit;
 };
 
-// A push button as the alerts draw theirs: bordered (a faint fill inside a
-// thin border, primary text) or prominent (filled with the accent, white text).
-class PushButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit PushButton(QWidget* parent = nullptr);
-    bool isProminent() const { return m_prominent; }
-    void setProminent(bool prominent);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool m_prominent = false;
-};
-
 // The model year in a rounded outline.
 class YearBadge : public QWidget {
     Q_OBJECT

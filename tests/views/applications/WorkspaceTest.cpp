@@ -8,7 +8,7 @@
 #include "views/applications/AppListController.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/EmptyUninstallPanel.h"
-#include "views/applications/PushButton.h"
+#include "views/kit/PushButton.h"
 #include "views/applications/SortMenuButton.h"
 #include "views/applications/UninstallFlow.h"
 #include "views/kit/AppKitCheckbox.h"

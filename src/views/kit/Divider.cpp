@@ -1,4 +1,4 @@
-#include "views/startup/Divider.h"
+#include "views/kit/Divider.h"
 
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"

@@ -13,9 +13,11 @@ class PushButton : public QAbstractButton {
 public:
     enum class Style { prominent, bordered };
 
-    PushButton(const QString& title, Style style, QWidget* parent = nullptr);
+    explicit PushButton(const QString& title = {}, Style style = Style::bordered, QWidget* parent = nullptr);
 
     Style buttonStyle() const { return m_style; }
+    void setButtonStyle(Style style);
+    bool isProminent() const { return m_style == Style::prominent; }
     // The title's size and weight.
     void setTitleFont(qreal points, QFont::Weight weight);
     // The fill of a prominent button as drawn now.

@@ -1,4 +1,4 @@
-#include "views/applications/PushButton.h"
+#include "views/kit/PushButton.h"
 
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
@@ -31,6 +31,14 @@ PushButton::PushButton(const QString& title, Style style, QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     onThemeChange(this, [this] { update(); });
+}
+
+void PushButton::setButtonStyle(Style style)
+{
+    if (style == m_style)
+        return;
+    m_style = style;
+    update();
 }
 
 void PushButton::setTitleFont(qreal points, QFont::Weight weight)
