@@ -2,8 +2,8 @@
 
 #include "app/state/Theme.h"
 #include "engine/cleaner/SystemCleaner.h"
-#include "menubar/Divider.h"
 #include "menubar/LinkButton.h"
+#include "views/kit/Divider.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/TintedLabel.h"
 
@@ -31,7 +31,7 @@ CategoryQuickPanel::CategoryQuickPanel(SidebarTab tab, QuickPaneEnvironment env,
     if (tab == SidebarTab::updates)
         return;
 
-    column->addWidget(new Divider(0, this));
+    column->addWidget(new Divider(this));
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(14, 8, 14, 8);
     m_footerLabel = new TintedLabel(footerName(tab), Tint::secondary, neon::systemFont(12, QFont::Normal), this);

@@ -15,15 +15,6 @@ using namespace tw::test;
 
 namespace {
 
-QString screenshotFolder()
-{
-    const QByteArray env = qgetenv("TIDEWELL_SCREENSHOT_DIR");
-    const QString dir = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
-                                      : QString::fromLocal8Bit(env);
-    QDir().mkpath(dir);
-    return dir;
-}
-
 // The preview with figures in every card: applications of a few sizes,
 // startup items, remains and a processor and memory load.
 void fill(MenuBarRig& r)
