@@ -47,7 +47,10 @@ QuickListRow::QuickListRow(int verticalPadding, int ruleInset, QWidget* parent)
 
 void QuickListRow::setIcon(const IconRef& icon)
 {
-    m_icon->setIcon(icon);
+    // A named symbol (a launchd job's) is drawn in the accent.
+    const bool symbol = icon.kind == IconRef::Kind::Symbol;
+    m_icon->setFallback(symbol ? std::optional<Glyph>(tintedSymbol(icon.value, 20)) : std::nullopt);
+    m_icon->setIcon(symbol ? IconRef::none() : icon);
     m_icon->setVisible(!icon.isNone());
 }
 

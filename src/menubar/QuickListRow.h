@@ -25,7 +25,8 @@ public:
     // The row's height: the icon, the padding and the rule.
     static int heightFor(int verticalPadding) { return kIconSide + 2 * verticalPadding + 1; }
 
-    // An icon of none hides the icon, and the texts start at the padding.
+    // An icon of none hides the icon, and the texts start at the padding; a
+    // named symbol is drawn in the accent.
     void setIcon(const IconRef& icon);
     void setTexts(const QString& title, const QString& caption = {});
     // Where the row's controls go.

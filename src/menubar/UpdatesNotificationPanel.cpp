@@ -175,9 +175,11 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(kSide, 28, kSide, 8);
     row->setSpacing(10);
-    row->addWidget(new TintedLabel(QStringLiteral("Updates available for your apps"), Tint::primary,
-                                   neon::systemFont(15, QFont::DemiBold), header));
-    row->addStretch(1);
+    auto* title = new TintedLabel(QStringLiteral("Updates available for your apps"), Tint::primary,
+                                  neon::systemFont(15, QFont::DemiBold), header);
+    // Beside the two controls the title takes two lines rather than being cut.
+    title->setWordWrap(true);
+    row->addWidget(title, 1);
     QStringList titles;
     for (UpdateNoticeSource s : allUpdateNoticeSources())
         titles << rawValue(s);
@@ -189,10 +191,10 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     row->addWidget(m_picker);
     m_searchBar = new FilterBar({[this] { return m_search; }, [this](const QString& t) { setSearchText(t); }},
                                 QStringLiteral("Search"), {}, header);
-    m_searchBar->layout()->setContentsMargins(0, 0, 0, 0);
-    static_cast<QBoxLayout*>(m_searchBar->layout())->setSpacing(10);
-    m_searchBar->field()->setFixedWidth(kControlWidth);
-    m_searchBar->field()->setTextMargins(6, 2, 6, 2);
+    // The glass sits inside the rounded box, which leaves the title room for two lines.
+    m_searchBar->layout()->setContentsMargins(7, 0, 6, 0);
+    static_cast<QBoxLayout*>(m_searchBar->layout())->setSpacing(4);
+    m_searchBar->setFixedSize(kControlWidth, m_picker->sizeHint().height());
     m_searchBar->field()->setFont(neon::systemFont(12, QFont::Normal));
     row->addWidget(m_searchBar);
     return header;
@@ -270,11 +272,10 @@ void UpdatesNotificationPanel::refresh()
 
 void UpdatesNotificationPanel::paintEvent(QPaintEvent*)
 {
-    // The search field's rounded border.
+    // The search box's rounded border.
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QLineEdit* field = m_searchBar->field();
-    const QRectF box = QRectF(QRect(field->mapTo(this, QPoint(0, 0)), field->size())).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF box = QRectF(QRect(m_searchBar->mapTo(this, QPoint(0, 0)), m_searchBar->size())).adjusted(0.5, 0.5, -0.5, -0.5);
     neon::fillRoundedPath(p, box, 6, PaneSearchField::boxColour());
     neon::strokeRoundedPathInside(p, box, 6, 1, faded(secondaryTint(), 0.3));
 }
