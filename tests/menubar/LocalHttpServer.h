@@ -1,0 +1,1 @@
+../engine/updates/LocalHttpServer.h
