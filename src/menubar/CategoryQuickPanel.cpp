@@ -2,8 +2,8 @@
 
 #include "app/state/Theme.h"
 #include "engine/cleaner/SystemCleaner.h"
-#include "menubar/LinkButton.h"
 #include "views/kit/Divider.h"
+#include "menubar/LinkButton.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/TintedLabel.h"
 

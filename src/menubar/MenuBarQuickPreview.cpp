@@ -8,6 +8,7 @@
 #include "engine/updates/UpdateChecker.h"
 #include "menubar/PopoverWindow.h"
 #include "monitor/SystemMonitor.h"
+#include "views/kit/MonitorWidgets.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QFontMetrics>
@@ -170,7 +171,7 @@ void MenuBarQuickPreview::showSnapshot(const SystemSnapshot& snapshot)
 {
     PreviewFigures f = m_figures;
     f.cpuPercent = snapshot.cpuPercent;
-    f.memoryPercent = usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
+    f.memoryPercent = MonitorStyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
     showFigures(f);
 }
 

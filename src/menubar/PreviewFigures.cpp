@@ -6,17 +6,11 @@
 #include "engine/updates/UpdateChecker.h"
 #include "monitor/SystemSnapshot.h"
 #include "platform/Format.h"
+#include "views/kit/MonitorWidgets.h"
 
 #include <algorithm>
 
 namespace tw {
-
-double usedPercent(double used, double total)
-{
-    if (total == 0)
-        return 0;
-    return std::min(used / total * 100, 100.0);
-}
 
 PreviewFigures PreviewFigures::read(const AppScanner& scanner, const SystemCleaner& cleaner,
                                     const UpdateChecker& updates, const SystemSnapshot& snapshot)
@@ -29,7 +23,7 @@ PreviewFigures PreviewFigures::read(const AppScanner& scanner, const SystemClean
     f.activeStartup = active(cleaner.startupItems());
     f.remains = cleaner.orphanCountForMenuBar();
     f.cpuPercent = snapshot.cpuPercent;
-    f.memoryPercent = usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
+    f.memoryPercent = MonitorStyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
     return f;
 }
 

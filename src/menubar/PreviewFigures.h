@@ -45,7 +45,4 @@ struct PreviewFigures {
     friend bool operator==(const PreviewFigures&, const PreviewFigures&) = default;
 };
 
-// A share of a total as a percent: 0 without a total, at most 100.
-double usedPercent(double used, double total);
-
 } // namespace tw

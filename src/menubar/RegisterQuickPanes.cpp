@@ -2,6 +2,7 @@
 #include "menubar/QuickNetworkPane.h"
 #include "menubar/QuickPanes.h"
 #include "menubar/QuickStartupPane.h"
+#include "menubar/SystemMonitorCompact.h"
 #include "menubar/UpdatesNotificationPanel.h"
 
 #include <QVBoxLayout>
@@ -24,12 +25,13 @@ QWidget* centred(QWidget* pane)
 
 void registerQuickPanes()
 {
+    using QuickPanes::set;
     using Env = QuickPaneEnvironment;
-    QuickPanes::set(SidebarTab::applications, [](const Env& e) { return new QuickApplicationsPane(e.scanner, e.prompter); });
-    QuickPanes::set(SidebarTab::startup, [](const Env& e) { return new QuickStartupPane(e.cleaner, e.prompter); });
-    QuickPanes::set(SidebarTab::network, [](const Env& e) { return new QuickNetworkPane(e.scanner); });
-    QuickPanes::set(SidebarTab::updates,
-                    [](const Env& e) { return centred(new UpdatesNotificationPanel(e.updateChecker, e.onOpenInApp)); });
+    set(SidebarTab::applications, [](const Env& e) { return new QuickApplicationsPane(e.scanner, e.prompter); });
+    set(SidebarTab::startup, [](const Env& e) { return new QuickStartupPane(e.cleaner, e.prompter); });
+    set(SidebarTab::network, [](const Env& e) { return new QuickNetworkPane(e.scanner); });
+    set(SidebarTab::system, [](const Env& e) { return new SystemMonitorCompact(e.monitor); });
+    set(SidebarTab::updates, [](const Env& e) { return centred(new UpdatesNotificationPanel(e.updateChecker, e.onOpenInApp)); });
 }
 
 } // namespace tw

@@ -5,7 +5,6 @@
 #include "menubar/PreviewCard.h"
 #include "menubar/SidePanel.h"
 
-#include <QDir>
 #include <QTest>
 
 #include <iostream>

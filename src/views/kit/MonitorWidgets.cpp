@@ -52,6 +52,20 @@ double fraction(double percent)
     return percent >= 0 ? std::min(percent, 100.0) / 100.0 : 0.0;
 }
 
+double usedPercent(double part, double whole)
+{
+    return whole == 0 ? 0.0 : std::min(part / whole * 100.0, 100.0);
+}
+
+QColor loadColour(double percent)
+{
+    if (percent >= 85)
+        return rgb(0.86, 0.24, 0.22);
+    if (percent >= 60)
+        return rgb(0.93, 0.55, 0.16);
+    return rgb(0.18, 0.68, 0.36);
+}
+
 } // namespace MonitorStyle
 
 // ---- MonitorPanel and DashboardCard -----------------------------------------------------------

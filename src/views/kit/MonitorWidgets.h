@@ -35,6 +35,11 @@ void paintPanel(QPainter& p, const QRectF& rect, AppAppearance a);
 // A gauge's share of its length: percent / 100 within 0...1; 0 for a
 // negative percent or one that is not a number.
 double fraction(double percent);
+// A part of a whole as a percent, at most 100; 0 without a whole.
+double usedPercent(double part, double whole);
+// The load colours, the same in every theme: red from 85, orange from 60,
+// green below (and for a value that is not a number).
+QColor loadColour(double percent);
 } // namespace MonitorStyle
 
 // A panel (see MonitorStyle::paintPanel) that lays out whatever is put in it.
@@ -158,6 +163,7 @@ public:
 
     const QList<double>& values() const { return m_values; }
     void setValues(const QList<double>& values);
+    const QColor& tint() const { return m_tint; }
     void setTint(const QColor& tint);
 
     // One point per value in a box of size (origin top-left, y downwards):

@@ -4,6 +4,7 @@
 #include "monitor/HardwareIdentityReader.h"
 #include "monitor/MonitorFormat.h"
 #include "platform/Format.h"
+#include "views/kit/MonitorWidgets.h"
 
 #include <algorithm>
 #include <limits>
@@ -18,7 +19,7 @@ const QString kStorage = QStringLiteral("Storage");
 // part / whole in percent, at most 100; 0 without a whole.
 double shareOf(double part, std::uint64_t whole)
 {
-    return whole == 0 ? 0.0 : std::min(part / double(whole) * 100.0, 100.0);
+    return MonitorStyle::usedPercent(part, double(whole));
 }
 
 QString titleOr(const QString& name, const char* fallback)
@@ -38,11 +39,7 @@ QColor cachedColour() { return rgb(0.45, 0.78, 0.45); }
 
 QColor pressureColour(double percent)
 {
-    if (percent >= 85)
-        return rgb(0.86, 0.24, 0.22);
-    if (percent >= 60)
-        return rgb(0.93, 0.55, 0.16);
-    return rgb(0.18, 0.68, 0.36);
+    return MonitorStyle::loadColour(percent);
 }
 
 Banner banner(bool enabled)
