@@ -9,7 +9,20 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace tw::bench {
+
+// The median of a run of figures (0 when there are none).
+inline double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
 
 // Runs du with the given arguments and waits for it: the baseline the
 // in-process measurements are compared with.

@@ -1,11 +1,7 @@
-// Start-up of the main window against a minimal Qt Widgets window in the same
-// run, and the processor time the animated neon borders cost while the window
-// sits idle.
-//
-// BM_ProcessStartupToFirstPaint is what a user waits for: this program
-// launches itself as a child, alternately as a minimal window and as
-// Tidewell started the way src/main.cpp starts it, and each child reports the
-// time from its launch to its first complete frame on screen, then exits.
+// Start-up of the main window against a minimal Qt Widgets window inside one
+// process, and the processor time the animated neon borders cost while the
+// window sits idle. (Whole processes, launched to their first frame, are
+// measured by bench_launch.)
 //
 // BM_StartupToFirstPaint is the breakdown inside a running process: both
 // windows are timed from their construction to the end of their first
@@ -28,6 +24,7 @@
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/MacTree.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -51,6 +48,8 @@
 using namespace tw;
 
 namespace {
+
+using bench::median;
 
 test::FakePlatform& fixture()
 {
@@ -199,231 +198,6 @@ void BM_StartupToFirstPaint(benchmark::State& state)
 }
 BENCHMARK(BM_StartupToFirstPaint)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
-// ---- Start-up of a whole process --------------------------------------------------
-
-constexpr const char* kChildFlag = "--startup-child";
-
-qint64 monotonicNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-// What a child reports, in milliseconds since the parent launched it.
-struct ChildTimes {
-    double main = 0;     // main() entered: the program and its libraries loaded
-    double app = 0;      // the QApplication made (platform plugin connected)
-    double state = 0;    // Tidewell: the platform, the shared state and the engines made
-    double window = 0;   // Tidewell: the main window made
-    double painted = 0;  // the end of the first complete paint
-    double shown = 0;    // back in the event loop: the frame handed to the screen
-    bool early = false;  // application discovery started before the first paint
-};
-
-// A label that tells when it has painted: in the minimal window it is painted last.
-class ProbeLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-    std::function<void()> painted;
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QLabel::paintEvent(event);
-        if (painted)
-            std::exchange(painted, nullptr)();
-    }
-};
-
-struct ChildClock {
-    qint64 launch = 0;
-    qint64 entered = 0;
-    qint64 appMade = 0;
-    qint64 stateMade = 0;
-    qint64 windowMade = 0;
-    qint64 paintedAt = 0;
-    bool early = false;
-
-    // Called at the end of the first complete paint: the frame reaches the
-    // screen when the expose that painted it returns to the event loop.
-    void painted()
-    {
-        paintedAt = monotonicNs();
-        QTimer::singleShot(0, [this] { report(); });
-    }
-
-    [[noreturn]] void report() const
-    {
-        const qint64 shown = monotonicNs();
-        auto ms = [this](qint64 t) { return double(t - launch) / 1e6; };
-        std::printf("%.4f %.4f %.4f %.4f %.4f %.4f %d\n", ms(entered), ms(appMade), ms(stateMade ? stateMade : appMade),
-                    ms(windowMade ? windowMade : appMade), ms(paintedAt), ms(shown), early ? 1 : 0);
-        std::fflush(stdout);
-        // Right after the first frame: nothing else is measured, so no teardown.
-        std::_Exit(0);
-    }
-};
-
-// The child: argv[2] is "minimal" or "tidewell", argv[3] the launch time
-// (CLOCK_MONOTONIC nanoseconds, taken by the parent just before launching).
-int runChild(int argc, char** argv, qint64 entered)
-{
-    static ChildClock clock;  // outlives the event loop; the child ends in report()
-    clock.entered = entered;
-    clock.launch = std::strtoll(argv[3], nullptr, 10);
-    const bool minimal = std::strcmp(argv[2], "minimal") == 0;
-
-    QApplication app(argc, argv);
-    if (minimal) {
-        clock.appMade = monotonicNs();
-        QWidget window;
-        auto* layout = new QVBoxLayout(&window);
-        auto* label = new ProbeLabel(QStringLiteral("Tidewell"));
-        layout->addWidget(label);
-        window.resize(1100, 680);
-        label->painted = [] { clock.painted(); };
-        window.show();
-        return app.exec();
-    }
-
-    // As src/main.cpp starts the program; the guard listens on a name of its own.
-    QApplication::setApplicationName(QStringLiteral("Tidewell"));
-    QApplication::setApplicationDisplayName(SweeplineApp::displayName());
-    QApplication::setOrganizationName(QStringLiteral("Marrowind"));
-    QApplication::setDesktopFileName(SweeplineApp::bundleIdentifier());
-    clock.appMade = monotonicNs();
-    SingleInstanceGuard guard(QStringLiteral("tidewell-bench-%1").arg(QCoreApplication::applicationPid()));
-    if (!guard.tryBecomePrimary())
-        return 1;
-    HostPlatform host;
-    SweeplineApp sweepline(host.platform());
-    QObject::connect(&guard, &SingleInstanceGuard::reopenRequested, &sweepline,
-                     [&sweepline] { sweepline.delegate().handleSecondLaunch(); });
-    bool painted = false;
-    QObject::connect(&sweepline.scanner(), &AppScanner::scanningChanged, [&] {
-        if (!painted && sweepline.scanner().isScanning())
-            clock.early = true;
-    });
-    clock.stateMade = monotonicNs();
-    // Made here rather than inside start() only to hear of its first paint.
-    MainWindow* window = sweepline.createMainWindow();
-    clock.windowMade = monotonicNs();
-    QObject::connect(window, &MainWindow::firstPainted, [&] {
-        painted = true;
-        clock.painted();
-    });
-    sweepline.start();
-    return app.exec();
-}
-
-// The Mac-shaped tree the Tidewell children run on, made once.
-const test::MacTree& sampleTree()
-{
-    static test::MacTree* tree = [] {
-        auto* t = new test::MacTree;
-        for (int i = 0; i < 40; ++i)
-            t->makeApp(QStringLiteral("/Applications/App%1.app").arg(i), QStringLiteral("com.vendor%1.app").arg(i),
-                       QStringLiteral("App %1").arg(i));
-        t->makeTrash();
-        t->mkdir(t->library() + QStringLiteral("/Application Support"));
-        t->mkdir(t->library() + QStringLiteral("/Preferences"));
-        t->mkdir(t->library() + QStringLiteral("/Caches"));
-        return t;
-    }();
-    return *tree;
-}
-
-std::optional<ChildTimes> launchChild(const char* kind, const QProcessEnvironment& env)
-{
-    QProcess child;
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    const qint64 launch = monotonicNs();
-    child.start(QCoreApplication::applicationFilePath(),
-                {QString::fromLatin1(kChildFlag), QString::fromLatin1(kind), QString::number(launch)});
-    if (!child.waitForFinished(20000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-        child.kill();
-        child.waitForFinished(1000);
-        return std::nullopt;
-    }
-    ChildTimes t;
-    int early = 0;
-    const QByteArray out = child.readAllStandardOutput();
-    if (std::sscanf(out.constData(), "%lf %lf %lf %lf %lf %lf %d", &t.main, &t.app, &t.state, &t.window, &t.painted,
-                    &t.shown, &early)
-        != 7)
-        return std::nullopt;
-    t.early = early != 0;
-    return t;
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Launch to the first frame on screen, for the minimal window and for
-// Tidewell, one after the other in each iteration.
-void BM_ProcessStartupToFirstPaint(benchmark::State& state)
-{
-    const test::MacTree& tree = sampleTree();
-    QTemporaryDir config;  // the children's settings start empty and stay out of the user's
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TIDEWELL_ROOT"), tree.hostRoot());
-    env.insert(QStringLiteral("TIDEWELL_HOME"), tree.home());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-
-    // One unmeasured launch of each warms the page cache and the font cache.
-    if (!launchChild("minimal", env) || !launchChild("tidewell", env)) {
-        state.SkipWithError("a child did not start");
-        return;
-    }
-    std::vector<ChildTimes> minimal, tidewell;
-    bool early = false;
-    for (auto _ : state) {
-        const auto m = launchChild("minimal", env);
-        const auto w = launchChild("tidewell", env);
-        if (!m || !w) {
-            state.SkipWithError("a child did not report its first frame");
-            return;
-        }
-        minimal.push_back(*m);
-        tidewell.push_back(*w);
-        early = early || w->early;
-        state.SetIterationTime((m->shown + w->shown) / 1000.0);
-    }
-    // The median of one of the times over the runs.
-    auto at = [](const std::vector<ChildTimes>& runs, double ChildTimes::*time) {
-        std::vector<double> v;
-        for (const ChildTimes& t : runs)
-            v.push_back(t.*time);
-        return median(v);
-    };
-    const double mm = at(minimal, &ChildTimes::shown), tm = at(tidewell, &ChildTimes::shown);
-    state.counters["minimal_ms"] = mm;
-    state.counters["tidewell_ms"] = tm;
-    state.counters["ratio"] = mm > 0 ? tm / mm : 0;
-    // Where the time goes (medians, from launch): main() entered, the
-    // application object made, (Tidewell) the state and engines made, the
-    // window made, the end of the first paint.
-    state.counters["minimal_main_ms"] = at(minimal, &ChildTimes::main);
-    state.counters["minimal_app_ms"] = at(minimal, &ChildTimes::app);
-    state.counters["minimal_paint_ms"] = at(minimal, &ChildTimes::painted);
-    state.counters["tidewell_main_ms"] = at(tidewell, &ChildTimes::main);
-    state.counters["tidewell_app_ms"] = at(tidewell, &ChildTimes::app);
-    state.counters["tidewell_state_ms"] = at(tidewell, &ChildTimes::state);
-    state.counters["tidewell_window_ms"] = at(tidewell, &ChildTimes::window);
-    state.counters["tidewell_paint_ms"] = at(tidewell, &ChildTimes::painted);
-    if (early)
-        state.SkipWithError("application discovery started before the first paint");
-}
-BENCHMARK(BM_ProcessStartupToFirstPaint)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
-
 double processCpuSeconds()
 {
     timespec ts{};
@@ -525,9 +299,6 @@ BENCHMARK(BM_IdleNeonBorderCpu)->Arg(12)->UseManualTime()->Iterations(1)->Unit(b
 
 int main(int argc, char** argv)
 {
-    const qint64 entered = monotonicNs();
-    if (argc >= 4 && std::strcmp(argv[1], kChildFlag) == 0)
-        return runChild(argc, argv, entered);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -9,7 +9,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tidewell"));
+    // The name is also the window class the desktop entry names.
+    QApplication::setApplicationName(tw::SweeplineApp::displayName());
     QApplication::setApplicationDisplayName(tw::SweeplineApp::displayName());
     QApplication::setOrganizationName(QStringLiteral("Marrowind"));
     QApplication::setDesktopFileName(tw::SweeplineApp::bundleIdentifier());

@@ -4,15 +4,21 @@
 #include "app/PreferencesView.h"
 #include "app/SheetOverlay.h"
 #include "app/SweeplineApp.h"
+#include "app/TitleBarButtons.h"
 #include "app/WindowChrome.h"
 #include "app/state/AppNavigation.h"
+#include "app/state/L10n.h"
 #include "app/state/LanguageManager.h"
+#include "app/state/MainWindowCloseGuard.h"
+#include "app/state/SharedState.h"
 #include "views/kit/NeonOverlay.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QImage>
+#include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QShowEvent>
 
 #include <cmath>
@@ -91,6 +97,7 @@ MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, L
     , m_settings(settings)
     , m_language(language)
     , m_overlay(new SheetOverlay(this))
+    , m_buttons(new TitleBarButtons(this))
 {
     for (int i = 0; i < 4; ++i)
         m_clips << new CornerClip(this, cornerRadius(), i < 3 ? std::function<void()>() : [this] {
@@ -102,8 +109,18 @@ MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, L
     setObjectName(QStringLiteral("main"));
     setWindowTitle(SweeplineApp::displayName());
     setMinimumSize(minimumWidth(), minimumHeight());
+    setFocusPolicy(Qt::ClickFocus);
     resize(minimumWidth(), minimumHeight());
     WindowChrome::install(this, cornerRadius());
+    m_buttons->stackUnder(m_overlay);
+    // The platform's close shortcut does what the close button does.
+    auto* close = new QShortcut(QKeySequence::Close, this);
+    connect(close, &QShortcut::activated, this, [this] {
+        if (SharedState* state = SharedState::current())
+            state->closeGuard().hideMainWindow(this);
+        else
+            hide();
+    });
 
     rebuildContent();
     // Setting the language, even to the same one, rebuilds the content; the
@@ -125,13 +142,23 @@ QString MainWindow::identity() const
     return rawValue(m_language.language()) + u'-' + QString::number(m_language.revision());
 }
 
+Qt::LayoutDirection MainWindow::layoutDirectionFor(const QString& languageCode)
+{
+    // A language without a table is shown in English.
+    if (!TranslationTables::tables().contains(languageCode))
+        return Qt::LeftToRight;
+    return QLocale(languageCode).textDirection();
+}
+
 void MainWindow::rebuildContent()
 {
+    // The direction first: the new content is laid out once, in it.
+    setLayoutDirection(layoutDirectionFor(L10n::currentLanguageCode()));
     delete m_view.data();
     m_view = new MainView(m_env, this);
     m_view->setObjectName(identity());
     m_view->setGeometry(rect());
-    m_view->stackUnder(m_overlay);
+    m_view->stackUnder(m_buttons);
     if (isVisible())
         m_view->show();
 }
@@ -157,6 +184,10 @@ void MainWindow::presentPreferences(bool show)
 
 void MainWindow::showEvent(QShowEvent* event)
 {
+    // The window itself holds the focus until the Tab key moves it: on
+    // activation Qt would otherwise put it on the first pill, ring and all.
+    if (!focusWidget())
+        setFocus(Qt::OtherFocusReason);
     if (!event->spontaneous())
         emit contentShown();
 }
@@ -166,6 +197,7 @@ void MainWindow::resizeEvent(QResizeEvent*)
     if (m_view)
         m_view->setGeometry(rect());
     m_overlay->setGeometry(rect());
+    m_buttons->place();
     const int c = int(std::ceil(cornerRadius())) + 1;
     const QPoint corners[] = {{0, 0}, {width() - c, 0}, {0, height() - c}, {width() - c, height() - c}};
     for (int i = 0; i < m_clips.size(); ++i) {

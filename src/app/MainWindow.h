@@ -13,11 +13,14 @@ class AppSettings;
 class LanguageManager;
 class PreferencesView;
 class SheetOverlay;
+class TitleBarButtons;
 
 // The main window: frameless, rounded (radius 20), at least 1100 x 680, with
-// the main view (rebuilt whenever the language is set; it carries the glass
-// backdrop that covers the whole window) and the preferences sheet, shown
-// while the navigation asks for it.
+// the title-bar buttons, the main view (rebuilt whenever the language is set;
+// it carries the glass backdrop that covers the whole window) and the
+// preferences sheet, shown while the navigation asks for it. Its layout runs
+// right to left while the interface language is written that way. The close
+// shortcut hides it as its close button does.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -30,9 +33,12 @@ public:
 
     MainView* mainView() const { return m_view; }
     SheetOverlay* sheetOverlay() const { return m_overlay; }
+    TitleBarButtons* titleBarButtons() const { return m_buttons; }
     PreferencesView* preferences() const;
     // The content's identity: the language's raw value, "-", its revision.
     QString identity() const;
+    // The direction of the interface language with that code.
+    static Qt::LayoutDirection layoutDirectionFor(const QString& languageCode);
     bool hasPainted() const { return m_painted; }
 
 signals:
@@ -54,6 +60,7 @@ private:
     LanguageManager& m_language;
     QPointer<MainView> m_view;
     SheetOverlay* m_overlay;
+    TitleBarButtons* m_buttons;
     QList<QWidget*> m_clips;
     bool m_painted = false;
 };

@@ -113,6 +113,8 @@ PreferencesView::PreferencesView(AppSettings& settings, std::function<void()> di
     setFixedSize(sheetWidth(), sheetHeight());
     setFocusPolicy(Qt::StrongFocus);
     setObjectName(QStringLiteral("preferences"));
+    // Its texts are fixed English ones: left to right in every language.
+    setLayoutDirection(Qt::LeftToRight);
     // Each switch writes its setting at once; there is nothing to undo.
     AppSettings* store = &settings;
     m_menuBar->bind({[store] { return store->showMenuBarPreview(); },

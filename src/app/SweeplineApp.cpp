@@ -3,6 +3,8 @@
 #include "app/AppDelegate.h"
 #include "app/CleanupOfferAlert.h"
 #include "app/EngineBindings.h"
+#include "app/ThemedMenu.h"
+#include "app/WindowChrome.h"
 #include "app/Workspaces.h"
 #include "app/state/AppNavigation.h"
 #include "app/state/AppSettings.h"
@@ -18,12 +20,32 @@
 #include "platform/StatusItem.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QToolTip>
 
 namespace tw {
+
+namespace {
+
+// A standard shortcut, or the given one where the platform has none.
+QKeySequence standardOr(QKeySequence::StandardKey key, const QKeySequence& fallback)
+{
+    const QKeySequence s(key);
+    return s.isEmpty() ? fallback : s;
+}
+
+// Menus and tooltips are windows of their own: they take the theme's colours
+// from the application, not from the main window.
+void themePopups(AppAppearance a)
+{
+    const QPalette palette = WindowChrome::paletteFor(a);
+    QApplication::setPalette(palette, "QMenu");
+    QToolTip::setPalette(palette);
+}
+
+} // namespace
 
 // ---- SweeplineApp ---------------------------------------------------------------------------
 
@@ -55,10 +77,7 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
 
     m_preferences = new QAction(QStringLiteral("Preferences…"), this);
     m_preferences->setMenuRole(QAction::PreferencesRole);
-    QKeySequence prefs(QKeySequence::Preferences);
-    if (prefs.isEmpty())
-        prefs = QKeySequence(Qt::CTRL | Qt::Key_Comma);  // Command-comma elsewhere
-    m_preferences->setShortcut(prefs);
+    m_preferences->setShortcut(standardOr(QKeySequence::Preferences, Qt::CTRL | Qt::Key_Comma));
     m_preferences->setShortcutContext(Qt::ApplicationShortcut);
     connect(m_preferences, &QAction::triggered, this, [this] { m_state->navigation().setShowPreferences(true); });
 
@@ -69,12 +88,28 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
     m_support->setMenuRole(QAction::NoRole);
     connect(m_support, &QAction::triggered, this, [this] { m_platform.workspace().open(Brand::supportURL()); });
 
+    m_quit = new QAction(QStringLiteral("Quit ") + displayName(), this);
+    m_quit->setMenuRole(QAction::QuitRole);
+    m_quit->setShortcut(standardOr(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
+    m_quit->setShortcutContext(Qt::ApplicationShortcut);
+    // Quitting closes every window, the hidden one too (the close guard lets
+    // those closes through), and ends the event loop.
+    connect(m_quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
+    for (int i = 0; i < 3; ++i) {
+        m_separators << new QAction(this);
+        m_separators.last()->setSeparator(true);
+    }
+
+    themePopups(m_state->theme().appearance());
+    connect(&m_state->theme(), &ThemeManager::appearanceChanged, this, &themePopups);
+
 #ifdef Q_OS_MACOS
     // The application menu takes About and Preferences by their roles.
     m_menuBar = new QMenuBar(nullptr);
     QMenu* app = m_menuBar->addMenu(displayName());
     app->addAction(m_about);
     app->addAction(m_preferences);
+    app->addAction(m_quit);
     QMenu* help = m_menuBar->addMenu(QStringLiteral("Help"));
     help->addAction(m_website);
     help->addAction(m_support);
@@ -115,6 +150,16 @@ void SweeplineApp::makeMenuBarController()
     s.updateMenuBarBadge = [controller] { controller->updateBadge(); };
 }
 
+QIcon SweeplineApp::icon()
+{
+    return QIcon(QStringLiteral(":/icons/tidewell.svg"));
+}
+
+QList<QAction*> SweeplineApp::menuActions() const
+{
+    return {m_about, m_separators[0], m_preferences, m_separators[1], m_website, m_support, m_separators[2], m_quit};
+}
+
 AppScanner& SweeplineApp::scanner()
 {
     if (!m_scanner)
@@ -150,8 +195,15 @@ MainWindow* SweeplineApp::createMainWindow()
 {
     removalWatcher();  // the engines are first needed here; the watcher is bound with them
     auto* window = new MainWindow(environment(), m_state->settings(), m_state->language());
-    window->addActions(commands());
-    window->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The commands' shortcuts work in the window; a right-click lists them.
+    window->addActions(menuActions());
+    window->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(window, &QWidget::customContextMenuRequested, window, [this, window](const QPoint& at) {
+        auto* menu = new ThemedMenu(window);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addActions(menuActions());
+        menu->popup(window->mapToGlobal(at));
+    });
     connect(window, &MainWindow::contentShown, this, &SweeplineApp::runStartupHooks);
     m_window = window;
     return window;
@@ -160,6 +212,11 @@ MainWindow* SweeplineApp::createMainWindow()
 void SweeplineApp::start()
 {
     MainWindow* window = m_window ? m_window.data() : createMainWindow();
+    // The icon is drawn from its picture after the first frame is on screen,
+    // so that the window does not wait for it.
+    if (QApplication::windowIcon().isNull())
+        connect(window, &MainWindow::firstPainted, this, [] { QApplication::setWindowIcon(icon()); },
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
     window->show();
     window->raise();
     window->activateWindow();
@@ -181,19 +238,19 @@ QString SweeplineApp::aboutInformativeText()
         + QStringLiteral("\nBundle ID: ") + bundleIdentifier();
 }
 
+Prompt SweeplineApp::aboutPrompt()
+{
+    Prompt about{Prompt::Style::informational,
+                 displayName(),
+                 aboutInformativeText(),
+                 {{QStringLiteral("OK"), PromptButton::Role::defaultAction}, {QStringLiteral("Visit Website")}}};
+    about.icon = icon();
+    return about;
+}
+
 void SweeplineApp::showAbout()
 {
-    QMessageBox box(m_window && m_window->isVisible() ? m_window.data() : nullptr);
-    box.setObjectName(QStringLiteral("about"));
-    box.setIcon(QMessageBox::Information);
-    box.setWindowTitle(displayName());
-    box.setText(displayName());
-    box.setInformativeText(aboutInformativeText());
-    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    QPushButton* visit = box.addButton(QStringLiteral("Visit Website"), QMessageBox::ActionRole);
-    box.setDefaultButton(ok);
-    box.exec();
-    if (box.clickedButton() == visit)
+    if (m_prompter->ask(aboutPrompt()) == 1)
         m_platform.workspace().open(Brand::websiteURL());
 }
 
@@ -204,23 +261,22 @@ void SweeplineApp::presentOffer()
     if (!offer)
         return;
     QWidget* parent = m_window && m_window->isVisible() ? m_window.data() : nullptr;
-    auto* box = new QMessageBox(parent);
+    // Non-modal: the offer can be replaced or withdrawn while it is shown.
+    Prompt prompt{Prompt::Style::warning,
+                  CleanupOfferAlert::title(*offer),
+                  CleanupOfferAlert::message(*offer),
+                  {{CleanupOfferAlert::removeButtonText(), PromptButton::Role::destructive},
+                   {CleanupOfferAlert::laterButtonText(), PromptButton::Role::cancel}}};
+    auto* box = new AlertDialog(prompt, parent);
     box->setObjectName(QStringLiteral("cleanupOffer"));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setIcon(QMessageBox::Warning);
     box->setWindowTitle(displayName());
-    box->setText(CleanupOfferAlert::title(*offer));
-    box->setInformativeText(CleanupOfferAlert::message(*offer));
-    QPushButton* remove = box->addButton(CleanupOfferAlert::removeButtonText(), QMessageBox::DestructiveRole);
-    QPushButton* later = box->addButton(CleanupOfferAlert::laterButtonText(), QMessageBox::RejectRole);
-    box->setDefaultButton(later);
-    box->setEscapeButton(later);
     const QUuid id = offer->id;
-    connect(box, &QMessageBox::buttonClicked, this, [this, remove, id](QAbstractButton* clicked) {
+    connect(box, &QDialog::finished, this, [this, box, id] {
         const auto& current = m_state->navigation().remainOffer();
         if (!current || current->id != id)
             return;
-        answerOffer(clicked == remove);
+        answerOffer(box->chosen() == 0);
     });
     m_offerAlert = box;
     box->open();
@@ -228,7 +284,7 @@ void SweeplineApp::presentOffer()
 
 void SweeplineApp::closeOfferAlert()
 {
-    if (QMessageBox* box = m_offerAlert.data()) {
+    if (AlertDialog* box = m_offerAlert.data()) {
         m_offerAlert.clear();
         box->disconnect(this);
         box->close();

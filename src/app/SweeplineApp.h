@@ -3,9 +3,10 @@
 #include "app/MainWindow.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "platform/Platform.h"
+#include "views/kit/AlertDialog.h"
 #include "views/kit/Prompter.h"
 
-#include <QMessageBox>
+#include <QIcon>
 #include <QObject>
 #include <QPointer>
 
@@ -49,6 +50,8 @@ public:
 
     static QString displayName() { return QStringLiteral("Tidewell"); }
     static QString bundleIdentifier() { return QStringLiteral("com.marrowind.tidewell"); }
+    // The program's own icon (window, About box, desktop entry).
+    static QIcon icon();
     static SubsystemSeams& seams();
 
     const Platform& platform() const { return m_platform; }
@@ -77,10 +80,16 @@ public:
     QAction* preferencesAction() const { return m_preferences; }
     QAction* websiteAction() const { return m_website; }
     QAction* supportAction() const { return m_support; }
-    QList<QAction*> commands() const { return {m_about, m_preferences, m_website, m_support}; }
+    QAction* quitAction() const { return m_quit; }
+    QList<QAction*> commands() const { return {m_about, m_preferences, m_website, m_support, m_quit}; }
+    // The commands in their groups (about; preferences; the maker's links;
+    // quit), with a separator between two groups: the window's right-click menu.
+    QList<QAction*> menuActions() const;
 
-    // The About box, run modally; "Visit Website" opens the maker's site.
+    // The About box, an alert with the program's icon run modally through
+    // the prompter; "Visit Website" opens the maker's site.
     void showAbout();
+    static Prompt aboutPrompt();
     static QString aboutInformativeText();
 
     // The status item's controller, installed through the start-up seam;
@@ -88,7 +97,7 @@ public:
     MenuBarController* menuBarController() const { return m_menuBarController.get(); }
 
     // The cleanup-offer alert while one is up.
-    QMessageBox* offerAlert() const { return m_offerAlert; }
+    AlertDialog* offerAlert() const { return m_offerAlert; }
     // Answers the pending offer as the alert's buttons do.
     void answerOffer(bool removeRemainingFiles);
 
@@ -106,11 +115,13 @@ private:
     std::unique_ptr<StatusArea> m_statusArea;
     std::unique_ptr<MenuBarController> m_menuBarController;
     QPointer<MainWindow> m_window;
-    QPointer<QMessageBox> m_offerAlert;
+    QPointer<AlertDialog> m_offerAlert;
     QAction* m_about;
     QAction* m_preferences;
     QAction* m_website;
     QAction* m_support;
+    QAction* m_quit;
+    QList<QAction*> m_separators;
     QMenuBar* m_menuBar = nullptr;
 };
 

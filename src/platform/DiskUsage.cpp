@@ -12,6 +12,10 @@ namespace tw {
 
 namespace {
 
+// Deeper folders are not measured: each level holds one open descriptor and
+// a stack frame, and a hostile tree could nest without end.
+constexpr int kMaxDepth = 256;
+
 struct Walker {
     DiskUsage totals;
     std::set<std::pair<dev_t, ino_t>> linked;
@@ -27,7 +31,7 @@ struct Walker {
     }
 
     // Takes ownership of dirFd.
-    void walk(int dirFd)
+    void walk(int dirFd, int depth = 0)
     {
         DIR* dir = ::fdopendir(dirFd);
         if (!dir) {
@@ -42,9 +46,11 @@ struct Walker {
             if (::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
             if (S_ISDIR(st.st_mode)) {
+                if (depth + 1 >= kMaxDepth)
+                    continue;
                 const int child = ::openat(dirFd, n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
                 if (child >= 0)
-                    walk(child);
+                    walk(child, depth + 1);
             } else {
                 add(st);
             }

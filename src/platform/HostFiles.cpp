@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <csignal>
@@ -44,6 +45,28 @@ QStringList adminMoveArguments(const QString& trash, const QString& source, cons
     return {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
             QStringLiteral("[ -d \"$1\" ] && exec /bin/mv -n -T -- \"$2\" \"$3\""),
             QStringLiteral("tidewell-trash"), trash, source, destination};
+}
+
+bool hasDesktopLauncher(const QUrl& url)
+{
+#if !defined(Q_OS_UNIX) || defined(Q_OS_MACOS)
+    Q_UNUSED(url);
+    return true;  // the system itself opens addresses there
+#else
+    static const char* const launchers[] = {"xdg-open", "kfmclient", "gnome-open", "google-chrome", "firefox",
+                                            "mozilla", "opera"};
+    for (const char* name : launchers)
+        if (!QStandardPaths::findExecutable(QLatin1String(name)).isEmpty())
+            return true;
+    if (url.isLocalFile())
+        return false;
+    for (const char* variable : {"DEFAULT_BROWSER", "BROWSER"}) {
+        const QString browser = qEnvironmentVariable(variable);
+        if (!browser.isEmpty() && !QStandardPaths::findExecutable(browser).isEmpty())
+            return true;
+    }
+    return false;
+#endif
 }
 
 namespace {
@@ -153,16 +176,21 @@ private:
     const FileSystem& m_fs;
 };
 
+// Without a launcher Qt prints a warning on the terminal and opens nothing;
+// asking first keeps that quiet.
+void openQuietly(const QUrl& url)
+{
+    if (hasDesktopLauncher(url))
+        QDesktopServices::openUrl(url);
+}
+
 class DesktopWorkspace final : public Workspace {
 public:
     explicit DesktopWorkspace(const FileSystem& fs) : m_fs(fs) {}
 
-    void open(const QUrl& url) override { QDesktopServices::openUrl(url); }
-    void openPath(const QString& p) override { QDesktopServices::openUrl(QUrl::fromLocalFile(m_fs.toHostString(p))); }
-    void reveal(const QString& p) override
-    {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_fs.toHostString(path::parent(p))));
-    }
+    void open(const QUrl& url) override { openQuietly(url); }
+    void openPath(const QString& p) override { openQuietly(QUrl::fromLocalFile(m_fs.toHostString(p))); }
+    void reveal(const QString& p) override { openQuietly(QUrl::fromLocalFile(m_fs.toHostString(path::parent(p)))); }
 
     std::optional<QString> applicationPath(const QString& bundleId) override
     {

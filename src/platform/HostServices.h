@@ -6,6 +6,7 @@
 #include "platform/Services.h"
 
 #include <QStringList>
+#include <QUrl>
 
 #include <memory>
 
@@ -28,6 +29,11 @@ std::unique_ptr<Clock> makeClock();
 // What the administrator move runs (after pkexec): a fixed shell text with
 // the three host paths as its positional arguments.
 QStringList adminMoveArguments(const QString& trash, const QString& source, const QString& destination);
+
+// Whether the desktop has something to open the address with: one of the
+// launchers Qt hands addresses to (xdg-open first) or, for an address that is
+// not a file, a browser named by $DEFAULT_BROWSER or $BROWSER.
+bool hasDesktopLauncher(const QUrl& url);
 
 // The Trash's own error sentences, shared with the fakes.
 Error trashError(int err, const QString& name);

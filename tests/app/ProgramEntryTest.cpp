@@ -1,30 +1,30 @@
-#include "app/state/AppSettings.h"
-#include "app/state/AppNavigation.h"
-#include "app/state/Brand.h"
-#include "app/state/L10n.h"
-#include "app/state/LanguageManager.h"
+#include "app/AppDelegate.h"
 #include "app/CleanupOfferAlert.h"
 #include "app/IconSidebar.h"
 #include "app/PreferencesView.h"
 #include "app/SheetOverlay.h"
+#include "app/SweeplineApp.h"
+#include "app/state/AppNavigation.h"
+#include "app/state/AppSettings.h"
+#include "app/state/Brand.h"
+#include "app/state/L10n.h"
+#include "app/state/LanguageManager.h"
+#include "app/state/MainWindowCloseGuard.h"
+#include "app/state/MainWindowOpenBridge.h"
+#include "app/state/SharedState.h"
+#include "app/state/WindowNotices.h"
+#include "engine/inventory/AppRemovalWatcher.h"
+#include "engine/inventory/ByteFormat.h"
+#include "support/FakePrompter.h"
+#include "support/ProgramHarness.h"
+#include "support/ShellHarness.h"
+#include "views/kit/AlertDialog.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonSwitch.h"
-#include "app/state/SharedState.h"
-#include "app/SweeplineApp.h"
-#include "app/state/WindowNotices.h"
-#include "app/state/MainWindowCloseGuard.h"
-#include "app/state/MainWindowOpenBridge.h"
-#include "app/AppDelegate.h"
-#include "engine/inventory/AppRemovalWatcher.h"
-#include "support/FakePrompter.h"
-#include "support/ShellHarness.h"
-#include "engine/inventory/ByteFormat.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -34,44 +34,6 @@ using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-// A program over a fake platform, with the seams recorded and its alerts
-// answered by a scripted prompter.
-struct Program {
-    FakePlatform fake;
-    std::unique_ptr<SweeplineApp> app;
-    FakePrompter* prompter = nullptr;
-    int menuBarInstalls = 0;
-    int loginItemEnables = 0;
-
-    explicit Program(bool runInBackground = true)
-    {
-        fake.settings.setValue(QStringLiteral("settings.runInBackground"), runInBackground);
-        SubsystemSeams& s = SweeplineApp::seams();
-        s.installMenuBar = [this](AppScanner&, SystemCleaner&) { ++menuBarInstalls; };
-        s.enableLoginItem = [this] { ++loginItemEnables; };
-        app = std::make_unique<SweeplineApp>(fake.platform());
-        auto fakePrompter = std::make_unique<FakePrompter>();
-        prompter = fakePrompter.get();
-        app->setPrompter(std::move(fakePrompter));
-    }
-    ~Program()
-    {
-        if (app)
-            drainScans(&app->scanner(), &app->cleaner());
-        app.reset();
-        SweeplineApp::seams() = SubsystemSeams{};
-    }
-    AppNavigation& navigation() { return app->state().navigation(); }
-
-    MainWindow* startShown()
-    {
-        app->start();
-        MainWindow* w = app->mainWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
-        return w;
-    }
-};
 
 RemainCleanupOffer offerFor(FakePlatform& fake, const QStringList& relative, std::int64_t bytesEach)
 {
@@ -87,11 +49,11 @@ RemainCleanupOffer offerFor(FakePlatform& fake, const QStringList& relative, std
     return offer;
 }
 
-QPushButton* buttonWithText(QMessageBox* box, const QString& text)
+QAbstractButton* buttonWithText(AlertDialog* box, const QString& text)
 {
     for (QAbstractButton* b : box->buttons())
         if (b->text() == text)
-            return qobject_cast<QPushButton*>(b);
+            return b;
     return nullptr;
 }
 
@@ -106,18 +68,20 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
         p.fake, {QStringLiteral("Caches/com.example.sketchbook"), QStringLiteral("Logs/Sketchbook.log")}, 1'500'000);
     p.navigation().setRemainOffer(offer);
 
-    QMessageBox* box = p.app->offerAlert();
+    AlertDialog* box = p.app->offerAlert();
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return box->isVisible(); }, 2000));
-    EXPECT_EQ(box->text(), "Sketchbook has been moved to Trash");
-    EXPECT_EQ(box->informativeText(), "Tidewell detected " + ByteFormat::string(3'000'000)
+    EXPECT_EQ(box->prompt().title, "Sketchbook has been moved to Trash");
+    EXPECT_EQ(box->prompt().text, "Tidewell detected " + ByteFormat::string(3'000'000)
                                           + " of remaining files (2 items).\n"
                                             "Would you like to remove the leftovers completely?");
     ASSERT_EQ(box->buttons().size(), 2);
-    QPushButton* remove = buttonWithText(box, "Remove Remaining Files");
+    QAbstractButton* remove = buttonWithText(box, "Remove Remaining Files");
     ASSERT_NE(remove, nullptr);
-    EXPECT_EQ(box->buttonRole(remove), QMessageBox::DestructiveRole);
+    EXPECT_EQ(box->prompt().buttons[box->buttons().indexOf(remove)].role, PromptButton::Role::destructive);
+    // Escape answers "Later".
     ASSERT_NE(buttonWithText(box, "Later"), nullptr);
+    EXPECT_EQ(box->buttons()[box->prompt().cancelIndex()]->text(), "Later");
 
     // The items handed to the cleaner: one per leftover, selected, titled by the last path component.
     const QList<RemovableItem> items = CleanupOfferAlert::removableItems(offer);
@@ -209,7 +173,7 @@ TEST(ProgramEntry, LaterOnlyOpensTheRemains)
     const RemainCleanupOffer offer = offerFor(p.fake, {QStringLiteral("Caches/com.example.sketchbook")}, 2000);
     window->hide();
     p.navigation().setRemainOffer(offer);
-    QMessageBox* box = p.app->offerAlert();
+    AlertDialog* box = p.app->offerAlert();
     ASSERT_NE(box, nullptr);
     buttonWithText(box, "Later")->click();
     EXPECT_TRUE(p.fake.tree().exists(offer.leftovers[0]->path()));
@@ -238,9 +202,9 @@ TEST(ProgramEntry, EmptyOfferStillSuppressesAndOpensTheRemains)
     second.id = QUuid::createUuid();
     second.appName = QStringLiteral("Phantom");
     p.navigation().setRemainOffer(second);
-    QMessageBox* box = p.app->offerAlert();
+    AlertDialog* box = p.app->offerAlert();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), "Phantom has been moved to Trash");
+    EXPECT_EQ(box->prompt().title, "Phantom has been moved to Trash");
     buttonWithText(box, "Remove Remaining Files")->click();
     EXPECT_TRUE(p.app->removalWatcher().isSuppressed("com.example.ghost"));
     EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
@@ -391,7 +355,7 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     QStringList texts;
     for (QAction* a : p.app->commands())
         texts << a->text();
-    EXPECT_EQ(texts, (QStringList{"About Tidewell", "Preferences…", "Marrowind Website", "Support"}));
+    EXPECT_EQ(texts, (QStringList{"About Tidewell", "Preferences…", "Marrowind Website", "Support", "Quit Tidewell"}));
 
     p.app->websiteAction()->trigger();
     p.app->supportAction()->trigger();
@@ -399,34 +363,30 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     EXPECT_EQ(p.fake.workspace.openedUrls[0], Brand::websiteURL());
     EXPECT_EQ(p.fake.workspace.openedUrls[1], Brand::supportURL());
 
-    // The About box: its texts, then "Visit Website" opens the site; "OK" does nothing.
-    QString text, informative;
-    QStringList buttons;
-    auto answer = [&](const QString& choice) {
-        QTimer::singleShot(0, [&, choice] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            text = box->text();
-            informative = box->informativeText();
-            buttons.clear();
-            for (QAbstractButton* b : box->buttons())
-                buttons << b->text();
-            buttonWithText(box, choice)->click();
-        });
-    };
-    answer(QStringLiteral("Visit Website"));
+    // The About box: the program's icon, its texts and two buttons, "OK"
+    // rightmost and the default; "Visit Website" opens the site, "OK" and
+    // Escape do nothing more.
+    p.prompter->script = {QStringLiteral("Visit Website"), QStringLiteral("OK")};
     p.app->aboutAction()->trigger();
-    EXPECT_EQ(text, "Tidewell");
-    EXPECT_TRUE(informative.startsWith("App uninstaller and Mac cleanup utility.\n\n"));
-    EXPECT_TRUE(informative.contains("Marrowind"));
-    EXPECT_TRUE(informative.contains(Brand::websiteHost()));
-    EXPECT_TRUE(informative.endsWith("Bundle ID: " + SweeplineApp::bundleIdentifier()));
-    EXPECT_EQ(buttons.size(), 2);
-    EXPECT_TRUE(buttons.contains("OK"));
-    EXPECT_TRUE(buttons.contains("Visit Website"));
+    ASSERT_EQ(p.prompter->asked.size(), 1);
+    const Prompt about = p.prompter->asked[0];
+    EXPECT_EQ(about.style, Prompt::Style::informational);
+    EXPECT_EQ(about.title, "Tidewell");
+    EXPECT_TRUE(about.text.startsWith("App uninstaller and Mac cleanup utility.\n\n"));
+    EXPECT_TRUE(about.text.contains("Marrowind"));
+    EXPECT_TRUE(about.text.contains(Brand::websiteHost()));
+    EXPECT_TRUE(about.text.endsWith("Bundle ID: " + SweeplineApp::bundleIdentifier()));
+    ASSERT_EQ(about.buttons.size(), 2);
+    EXPECT_EQ(about.buttons[0].title, "OK");
+    EXPECT_EQ(about.buttons[0].role, PromptButton::Role::defaultAction);
+    EXPECT_EQ(about.buttons[1].title, "Visit Website");
+    EXPECT_EQ(about.cancelIndex(), 0);
+    ASSERT_FALSE(about.icon.isNull());
+    EXPECT_EQ(about.icon.pixmap(64).toImage(), SweeplineApp::icon().pixmap(64).toImage());
     ASSERT_EQ(p.fake.workspace.openedUrls.size(), 3u);
     EXPECT_EQ(p.fake.workspace.openedUrls[2], Brand::websiteURL());
-    answer(QStringLiteral("OK"));
     p.app->showAbout();
+    p.app->showAbout();  // the script is used up: the cancel answer, which is "OK"
+    EXPECT_EQ(p.prompter->asked.size(), 3);
     EXPECT_EQ(p.fake.workspace.openedUrls.size(), 3u);
 }

@@ -161,6 +161,22 @@ TEST(DiskUsage, CountsFilesOnceAndFoldersNot)
     EXPECT_EQ(DiskUsage::measure(t.fs(), "/d/a")->apparentBytes, 1000);
 }
 
+TEST(DiskUsage, StopsAtADepthBoundInAnEndlesslyNestedTree)
+{
+    MacTree t;
+    QString shallow = "/deep", deep = "/deep";
+    for (int level = 0; level < 300; ++level) {
+        deep += "/d";
+        if (level < 200)
+            shallow = deep;
+    }
+    t.writeSized(shallow + "/near", 100);
+    t.writeSized(deep + "/far", 7);
+    const auto usage = DiskUsage::measure(t.fs(), "/deep");
+    ASSERT_TRUE(usage);
+    EXPECT_EQ(usage->apparentBytes, 100);
+}
+
 TEST(PropertyList, RoundTripsXmlAndBinaryAndReadsGarbageAsNothing)
 {
     const QDateTime when(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC);

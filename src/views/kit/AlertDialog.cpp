@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -102,7 +103,15 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
 
     auto* body = new QHBoxLayout;
     body->setSpacing(16);
-    body->addWidget(new SymbolView(iconFor(m_prompt.style)), 0, Qt::AlignTop);
+    if (m_prompt.icon.isNull()) {
+        body->addWidget(new SymbolView(iconFor(m_prompt.style)), 0, Qt::AlignTop);
+    } else {
+        auto* icon = new QLabel;
+        icon->setObjectName(QStringLiteral("alertIcon"));
+        icon->setPixmap(m_prompt.icon.pixmap(QSize(64, 64), devicePixelRatioF()));
+        icon->setFixedSize(64, 64);
+        body->addWidget(icon, 0, Qt::AlignTop);
+    }
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
     m_title->setWordWrap(true);

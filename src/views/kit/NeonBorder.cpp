@@ -96,6 +96,13 @@ ClockwiseNeonBorder::ClockwiseNeonBorder(qreal cornerRadius, qreal lineWidth, do
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
+    // The snapshot beneath holds the old theme's picture: the layers beneath
+    // paint themselves until a fresh one is taken.
+    onThemeChange(this, [this] {
+        dropBackground();
+        m_capturePending = true;
+        update();
+    });
 }
 
 ClockwiseNeonBorder::~ClockwiseNeonBorder()

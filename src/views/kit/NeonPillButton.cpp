@@ -1,7 +1,7 @@
 #include "views/kit/NeonPillButton.h"
 
-
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -14,13 +14,22 @@ using neon::rgb;
 
 // ---- NeonPillButton -----------------------------------------------------------------
 
+namespace {
+
+// The focus ring's gap from the capsule and its width.
+constexpr qreal kRingGap = 1.5;
+constexpr qreal kRingWidth = 2.5;
+
+} // namespace
+
 NeonPillButton::NeonPillButton(const QString& title, SidebarGlyph glyph, bool selected, QWidget* parent)
     : QAbstractButton(parent)
     , m_glyph(glyph)
     , m_selected(selected)
 {
     setText(title);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the pills; a click does not take the focus.
+    setFocusPolicy(Qt::TabFocus);
     setToolTip(QString());
     onThemeChange(this, [this] { GlowHost::invalidate(this); });
 }
@@ -63,6 +72,11 @@ QList<neon::Shadow> NeonPillButton::shadows(bool selected, AppAppearance a)
     return s;
 }
 
+QColor NeonPillButton::focusRingColour(AppAppearance a)
+{
+    return faded(AppTheme::accent(a).lighter(125), 0.95);
+}
+
 QSize NeonPillButton::sizeHint() const
 {
     const QFont font = neon::systemFont(12, QFont::DemiBold, true);
@@ -75,16 +89,23 @@ QSize NeonPillButton::minimumSizeHint() const
     return {14 + 20 + 14, pillHeight()};
 }
 
-QRectF NeonPillButton::titleRect() const
+QRectF NeonPillButton::glyphRect(QSize size, Qt::LayoutDirection direction)
+{
+    const qreal x = direction == Qt::RightToLeft ? size.width() - 14 - 20 : 14;
+    return QRectF(x, (size.height() - 20) / 2.0, 20, 20);
+}
+
+QRectF NeonPillButton::titleRect(QSize size, Qt::LayoutDirection direction)
 {
     const qreal x = 14 + 20 + 9;
-    return QRectF(x, 0, std::max<qreal>(0, width() - x - 14), height());
+    const qreal w = std::max<qreal>(0, size.width() - x - 14);
+    return QRectF(direction == Qt::RightToLeft ? size.width() - x - w : x, 0, w, size.height());
 }
 
 QString NeonPillButton::shownTitle() const
 {
     // Shaping text is costly; the pill repaints whenever a border near it turns.
-    const qreal w = titleRect().width();
+    const qreal w = titleRect(size(), layoutDirection()).width();
     if (w != m_elidedWidth || text() != m_elidedSource) {
         m_elidedWidth = w;
         m_elidedSource = text();
@@ -120,11 +141,22 @@ void NeonPillButton::paintGlow(QPainter& p)
     // The capsule's fill is translucent; its shadows are scaled by its opacity.
     neon::paintRoundedRectShadows(p, QRectF(rect()), height() / 2.0, shadows(m_selected, a),
                                   fillColour(m_selected, a).alphaF());
+    if (hasFocus()) {
+        // The ring lies around the capsule, outside the pill: the glow layer draws it.
+        const qreal out = kRingGap + kRingWidth / 2;
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(focusRingColour(a), kRingWidth));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(neon::capsule(QRectF(rect()).adjusted(-out, -out, out, out)));
+        p.restore();
+    }
 }
 
 QMargins NeonPillButton::glowExtent() const
 {
-    return neon::shadowExtent(shadows(true, AppTheme::appearance()));
+    const int ring = int(std::ceil(kRingGap + kRingWidth)) + 1;
+    return neon::shadowExtent(shadows(true, AppTheme::appearance())) | QMargins(ring, ring, ring, ring);
 }
 
 void NeonPillButton::paintEvent(QPaintEvent*)
@@ -134,15 +166,40 @@ void NeonPillButton::paintEvent(QPaintEvent*)
     neon::drawImage(p, QPointF(0, 0), body());
     const qreal dpr = devicePixelRatioF();
     const QImage icon = glyphImage(m_glyph, glyphColour(), 0.62, 20, dpr);
-    p.drawImage(QPointF(14, (height() - 20) / 2.0), icon);
+    const Qt::LayoutDirection direction = layoutDirection();
+    p.drawImage(glyphRect(size(), direction).topLeft(), icon);
     p.setFont(neon::systemFont(12, QFont::DemiBold, true));
     p.setPen(titleColour());
-    p.drawText(titleRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle());
+    const Qt::Alignment leading = direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+    p.drawText(titleRect(size(), direction), leading | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle());
 }
 
 void NeonPillButton::showEvent(QShowEvent*)
 {
     GlowHost::attach(this);
+}
+
+void NeonPillButton::focusInEvent(QFocusEvent* event)
+{
+    QAbstractButton::focusInEvent(event);
+    GlowHost::invalidate(this);
+}
+
+void NeonPillButton::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractButton::focusOutEvent(event);
+    GlowHost::invalidate(this);
+}
+
+void NeonPillButton::keyPressEvent(QKeyEvent* event)
+{
+    // Space is the button's own key; Return and Enter press it as well.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 bool NeonPillButton::hitButton(const QPoint& pos) const

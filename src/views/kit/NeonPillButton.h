@@ -9,7 +9,9 @@
 
 namespace tw {
 
-// One sidebar pill: the glyph and a one-line title on a capsule.
+// One sidebar pill: the glyph and a one-line title on a capsule (the glyph
+// on the leading side). It takes focus from the Tab key, shows a focus ring
+// then, and Return or Space presses it.
 class NeonPillButton : public QAbstractButton, public GlowCaster {
     Q_OBJECT
     Q_INTERFACES(tw::GlowCaster)
@@ -28,6 +30,10 @@ public:
     QColor glyphColour() const;
     static QColor fillColour(bool selected, AppAppearance a);
     static QList<neon::Shadow> shadows(bool selected, AppAppearance a);
+    static QColor focusRingColour(AppAppearance a);
+    // The glyph's and the title's places in a pill of the given size.
+    static QRectF glyphRect(QSize size, Qt::LayoutDirection direction);
+    static QRectF titleRect(QSize size, Qt::LayoutDirection direction);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -37,10 +43,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
 
 private:
-    QRectF titleRect() const;
     QImage body() const;
 
     SidebarGlyph m_glyph;

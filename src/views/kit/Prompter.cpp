@@ -15,9 +15,10 @@ Prompt Prompt::alert(Style style, const QString& title, const QString& text)
 
 int Prompt::cancelIndex() const
 {
-    for (qsizetype i = 0; i < buttons.size(); ++i)
-        if (buttons[i].role == PromptButton::Role::cancel)
-            return int(i);
+    for (PromptButton::Role role : {PromptButton::Role::cancel, PromptButton::Role::defaultAction})
+        for (qsizetype i = 0; i < buttons.size(); ++i)
+            if (buttons[i].role == role)
+                return int(i);
     return std::max(0, int(buttons.size()) - 1);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QList>
 #include <QString>
 
@@ -25,11 +26,14 @@ struct Prompt {
     QString title;
     QString text;
     QList<PromptButton> buttons;
+    // Shown in place of the style's symbol when set (the program's own icon).
+    QIcon icon;
 
     // One "OK" button, the default.
     static Prompt alert(Style style, const QString& title, const QString& text);
     // The index of the button that answers Escape: the cancel button, else
-    // the last one (0, the implied "OK", when there are none).
+    // the default one (the answer that asks for nothing more), else the last
+    // one (0, the implied "OK", when there are none).
     int cancelIndex() const;
 };
 

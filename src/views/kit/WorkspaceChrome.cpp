@@ -7,6 +7,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -59,8 +60,11 @@ void WorkspaceChrome::resizeEvent(QResizeEvent*)
 {
     const int top = placeTitleBar(m_titleBar, width());
     const int h = std::max(0, height() - top - 14);
-    m_middle->setGeometry(14, top, middleWidth(), h);
-    m_detail->setGeometry(14 + middleWidth() + 12, top, std::max(0, width() - 28 - middleWidth() - 12), h);
+    // The middle column stands on the leading side.
+    const Qt::LayoutDirection d = layoutDirection();
+    m_middle->setGeometry(QStyle::visualRect(d, rect(), QRect(14, top, middleWidth(), h)));
+    m_detail->setGeometry(QStyle::visualRect(
+        d, rect(), QRect(14 + middleWidth() + 12, top, std::max(0, width() - 28 - middleWidth() - 12), h)));
 }
 
 } // namespace tw

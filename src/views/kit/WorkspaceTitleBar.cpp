@@ -69,7 +69,9 @@ QImage WorkspaceTitleBar::body() const
 {
     const AppAppearance a = AppTheme::appearance();
     const QRect bar = barRect();
-    const QString key = QStringLiteral("titlebar|") + rawValue(a) + u'|' + m_title;
+    // The title stands on the leading side.
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const QString key = QStringLiteral("titlebar|") + rawValue(a) + (rtl ? u'<' : u'|') + m_title;
     return neon::cachedImage(key, bar.size(), devicePixelRatioF(), [&](QPainter& p) {
         const QRectF r(0, 0, bar.width(), bar.height());
         const QList<QColor> fill = barFill(a);
@@ -85,9 +87,10 @@ QImage WorkspaceTitleBar::body() const
 
         p.setClipRect(r.adjusted(2, 2, -2, -2));
         const QFont font = neon::systemFont(22, QFont::DemiBold);
-        const QRectF textRect(18, 0, std::max<qreal>(0, r.width() - 36 - 8), r.height());
+        const qreal textWidth = std::max<qreal>(0, r.width() - 36 - 8);
+        const QRectF textRect(rtl ? r.width() - 18 - textWidth : 18, 0, textWidth, r.height());
         const QColor glow = AppTheme::neonGlow(a);
-        neon::paintGlowingText(p, textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        neon::paintGlowingText(p, textRect, (rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine,
                                neon::elided(m_title, font, textRect.width()), font, titleColour(a),
                                {{faded(glow, 0.7), 10, {0, 0}}, {faded(glow, 0.35), 18, {0, 0}}});
     });

@@ -254,8 +254,14 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
     if (m_selected)
         neon::paintRoundedRectShadows(p, swatch, 12, {{faded(AppTheme::selectionGlow(), 0.55), 10, {0, 0}}});
     const qreal dpr = devicePixelRatioF();
-    const QImage mini = neon::cachedImage(QStringLiteral("swatchimage|") + rawValue(m_appearance),
+    // Right to left, the miniature's sidebar stands on the right, as the window's does.
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const QImage mini = neon::cachedImage(QStringLiteral("swatchimage|") + rawValue(m_appearance) + (rtl ? u'<' : u'>'),
                                           swatch.size().toSize(), dpr, [&](QPainter& q) {
+        if (rtl) {
+            q.translate(swatch.width(), 0);
+            q.scale(-1, 1);
+        }
         q.setClipPath(neon::roundedRect(QRectF(QPointF(0, 0), swatch.size()), 12));
         paintSwatch(q, QRectF(QPointF(0, 0), swatch.size()), m_appearance);
     });
@@ -269,8 +275,11 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
     const qreal top = swatch.bottom() + 12;
     const QFontMetricsF nameMetrics(nameFont());
     const QFontMetricsF descMetrics(descriptionFont());
-    const qreal textX = kPadding + kSymbol + 8;
-    const qreal textWidth = std::max<qreal>(10, r.width() - textX - kPadding);
+    // The symbol leads the texts, which stand on the leading side.
+    const qreal textWidth = std::max<qreal>(10, r.width() - (kPadding + kSymbol + 8) - kPadding);
+    const qreal textX = rtl ? kPadding : kPadding + kSymbol + 8;
+    const qreal symbolX = rtl ? r.width() - kPadding - kSymbol : kPadding;
+    const Qt::Alignment leading = rtl ? Qt::AlignRight : Qt::AlignLeft;
     const QStringList lines = wrapLines(description(m_appearance), descriptionFont(), textWidth, 2);
     const qreal blockHeight = nameMetrics.height() + 2 + descMetrics.lineSpacing() * std::max<qsizetype>(1, lines.size());
     const qreal rowHeight = std::max<qreal>(kSymbol, blockHeight);
@@ -279,18 +288,18 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
         s.setDevicePixelRatio(dpr);
         return s;
     }();
-    p.drawImage(QRectF(kPadding, top + (rowHeight - kSymbol) / 2, kSymbol, kSymbol), symbol);
+    p.drawImage(QRectF(symbolX, top + (rowHeight - kSymbol) / 2, kSymbol, kSymbol), symbol);
 
     qreal y = top + (rowHeight - blockHeight) / 2;
     p.setFont(nameFont());
     p.setPen(AppTheme::primaryText());
-    p.drawText(QRectF(textX, y, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRectF(textX, y, textWidth, nameMetrics.height()), leading | Qt::AlignVCenter,
                neon::elided(text(), nameFont(), textWidth));
     y += nameMetrics.height() + 2;
     p.setFont(descriptionFont());
     p.setPen(AppTheme::secondaryText());
     for (const QString& line : lines) {
-        p.drawText(QRectF(textX, y, textWidth, descMetrics.lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter, line);
+        p.drawText(QRectF(textX, y, textWidth, descMetrics.lineSpacing()), leading | Qt::AlignVCenter, line);
         y += descMetrics.lineSpacing();
     }
 }

@@ -10,6 +10,7 @@
 #include "views/theme/CrossFade.h"
 #include "views/theme/ThemePreviewCard.h"
 
+#include <QStyle>
 #include <QPaintEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -56,9 +57,11 @@ int ThemeGrid::layOut(int width, bool place) const
         }
         const int h = m_cards[i]->heightForWidth(column);
         row = std::max(row, h);
+        // The first column stands on the leading side.
         if (place)
-            m_cards[i]->setGeometry(right ? column + kColumnSpacing : 0, y,
-                                    right ? width - column - kColumnSpacing : column, h);
+            m_cards[i]->setGeometry(QStyle::visualRect(
+                layoutDirection(), QRect(0, 0, width, 1),
+                QRect(right ? column + kColumnSpacing : 0, y, right ? width - column - kColumnSpacing : column, h)));
     }
     return y + row;
 }

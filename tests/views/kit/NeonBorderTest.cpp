@@ -1,3 +1,5 @@
+#include "app/state/SharedState.h"
+#include "support/FakePlatform.h"
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonOverlay.h"
 #include "support/ShellHarness.h"
@@ -297,6 +299,31 @@ TEST(NeonBorder, BandShowsWhatLiesBeneathEvenAfterItChanges)
     const int beforeResize = border->captureCount();
     border->setShapeGeometry(QRect(30, 30, 240, 140));
     EXPECT_TRUE(QTest::qWaitFor([&] { return border->captureCount() > beforeResize; }, 2000));
+}
+
+TEST(NeonBorder, ANewThemeShowsBeneathTheBandBeforeTheClockMoves)
+{
+    // The clock stands still (as while a modal alert holds the window): the
+    // band must not keep the old theme's picture of what lies beneath.
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    state.theme().apply(AppAppearance::midnight, true);
+    BorderOverRed scene(500.0);
+    onThemeChange(scene.under, [&] {
+        scene.under->colour = isDark(AppTheme::appearance()) ? QColor(Qt::red) : QColor(Qt::blue);
+        scene.under->update();
+    });
+    scene.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scene.window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scene.border->hasBackgroundSnapshot(); }, 2000));
+    const QPoint probe = scene.border->pos() + scene.border->bandRegion().boundingRect().topLeft() + QPoint(2, 2);
+    auto sample = [&] { return scene.window.grab().toImage().pixelColor(probe); };
+    EXPECT_GT(sample().red(), 200);
+
+    state.theme().apply(AppAppearance::classic, true);
+    const QColor after = sample();
+    EXPECT_GT(after.blue(), 200);
+    EXPECT_LT(after.red(), 80);
 }
 
 TEST(NeonBorder, EachStepIsTheRingOverTheSnapshotComposedOnce)

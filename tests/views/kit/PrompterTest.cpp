@@ -36,6 +36,8 @@ TEST(Prompter, TheCancelButtonAnswersEscape)
         {{{"Cancel", Role::cancel}, {"Remove", Role::destructive}}, 0},
         {{{"OK", Role::defaultAction}}, 0},
         {{{"Remove Remaining Files", Role::destructive}, {"Later", Role::plain}}, 1},
+        // Without a cancel button the default one: Escape never visits the website.
+        {{{"OK", Role::defaultAction}, {"Visit Website", Role::plain}}, 0},
         {{}, 0},  // the implied "OK"
     };
     for (const Case& c : cases) {

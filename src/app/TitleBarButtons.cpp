@@ -1,0 +1,222 @@
+#include "app/TitleBarButtons.h"
+
+#include "app/state/MainWindowCloseGuard.h"
+#include "app/state/SharedState.h"
+#include "views/kit/NeonPaint.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace tw {
+
+
+// ---- TitleBarButton ---------------------------------------------------------------------
+
+namespace {
+
+constexpr int kSpacing = 8;
+// The room around the discs that still counts as "over the group".
+constexpr int kHoverRoom = 6;
+// The first disc's top-left corner, from the window's leading top corner: in
+// the sidebar card's empty head, above the first pill.
+constexpr QPoint kFirstDisc(22, 24);
+
+QColor rgb255(int r, int g, int b)
+{
+    return QColor(r, g, b);
+}
+
+} // namespace
+
+TitleBarButton::TitleBarButton(Kind kind, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_kind(kind)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(diameter(), diameter());
+    static const char* const names[] = {"close", "minimise", "zoom"};
+    setObjectName(QLatin1String(names[int(kind)]));
+    static const char* const tips[] = {"Close", "Minimise", "Zoom"};
+    setAccessibleName(QLatin1String(tips[int(kind)]));
+}
+
+QColor TitleBarButton::fillColour(Kind kind, bool active, bool pressed, AppAppearance a)
+{
+    QColor c;
+    if (!active)
+        c = isDark(a) ? rgb255(77, 77, 80) : rgb255(221, 221, 220);
+    else if (kind == Kind::close)
+        c = rgb255(255, 95, 87);
+    else if (kind == Kind::minimise)
+        c = rgb255(254, 188, 46);
+    else
+        c = rgb255(40, 200, 64);
+    return pressed ? c.darker(125) : c;
+}
+
+QColor TitleBarButton::edgeColour(Kind kind, bool active, AppAppearance a)
+{
+    if (!active)
+        return isDark(a) ? rgb255(98, 98, 102) : rgb255(200, 200, 199);
+    switch (kind) {
+    case Kind::close: return rgb255(224, 68, 62);
+    case Kind::minimise: return rgb255(222, 161, 35);
+    case Kind::zoom: return rgb255(26, 171, 41);
+    }
+    return {};
+}
+
+QColor TitleBarButton::symbolColour(Kind kind)
+{
+    switch (kind) {
+    case Kind::close: return rgb255(77, 0, 0);
+    case Kind::minimise: return rgb255(153, 87, 0);
+    case Kind::zoom: return rgb255(0, 101, 0);
+    }
+    return {};
+}
+
+QPainterPath TitleBarButton::symbol(Kind kind)
+{
+    const qreal c = diameter() / 2.0;
+    QPainterPath path;
+    switch (kind) {
+    case Kind::close: {
+        // An x of two strokes, as filled outlines.
+        QPainterPath strokes;
+        const qreal r = 2.6;
+        strokes.moveTo(c - r, c - r);
+        strokes.lineTo(c + r, c + r);
+        strokes.moveTo(c + r, c - r);
+        strokes.lineTo(c - r, c + r);
+        QPainterPathStroker stroker;
+        stroker.setWidth(1.25);
+        stroker.setCapStyle(Qt::RoundCap);
+        path = stroker.createStroke(strokes);
+        break;
+    }
+    case Kind::minimise:
+        path.addRoundedRect(QRectF(c - 3.3, c - 0.65, 6.6, 1.3), 0.65, 0.65);
+        break;
+    case Kind::zoom:
+        // Two corner triangles pointing away from each other.
+        path.moveTo(c - 3, c - 3);
+        path.lineTo(c + 1.4, c - 3);
+        path.lineTo(c - 3, c + 1.4);
+        path.closeSubpath();
+        path.moveTo(c + 3, c + 3);
+        path.lineTo(c - 1.4, c + 3);
+        path.lineTo(c + 3, c - 1.4);
+        path.closeSubpath();
+        break;
+    }
+    return path;
+}
+
+void TitleBarButton::paintEvent(QPaintEvent*)
+{
+    auto* group = qobject_cast<TitleBarButtons*>(parentWidget());
+    const bool active = !group || group->isWindowActive() || (group->isHovered() && isEnabled());
+    const bool hovered = group && group->isHovered() && isEnabled();
+    const AppAppearance a = AppTheme::appearance();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF disc(0.5, 0.5, diameter() - 1, diameter() - 1);
+    p.setPen(QPen(edgeColour(m_kind, active, a), 1));
+    p.setBrush(fillColour(m_kind, active, isDown(), a));
+    p.drawEllipse(disc);
+    if (hovered)
+        p.fillPath(symbol(m_kind), symbolColour(m_kind));
+}
+
+// ---- TitleBarButtons --------------------------------------------------------------------
+
+TitleBarButtons::TitleBarButtons(QWidget* parent)
+    : NeonOverlay(parent)
+{
+    setObjectName(QStringLiteral("titleBarButtons"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(kHoverRoom, kHoverRoom, kHoverRoom, kHoverRoom);
+    row->setSpacing(kSpacing);
+    for (TitleBarButton::Kind kind :
+         {TitleBarButton::Kind::close, TitleBarButton::Kind::minimise, TitleBarButton::Kind::zoom}) {
+        auto* b = new TitleBarButton(kind, this);
+        row->addWidget(b);
+        m_buttons << b;
+    }
+    connect(button(TitleBarButton::Kind::close), &QAbstractButton::clicked, this, [this] {
+        // As the window's own close button: the guard hides the window.
+        if (SharedState* state = SharedState::current())
+            state->closeGuard().hideMainWindow(button(TitleBarButton::Kind::close));
+        else
+            window()->hide();
+    });
+    connect(button(TitleBarButton::Kind::minimise), &QAbstractButton::clicked, this,
+            [this] { window()->showMinimized(); });
+    connect(button(TitleBarButton::Kind::zoom), &QAbstractButton::clicked, this, [this] {
+        QWidget* w = window();
+        if (w->isMaximized())
+            w->showNormal();
+        else
+            w->showMaximized();
+    });
+    onThemeChange(this, [this] { update(); });
+    place();
+}
+
+TitleBarButton* TitleBarButtons::button(TitleBarButton::Kind kind) const
+{
+    return m_buttons.value(int(kind));
+}
+
+bool TitleBarButtons::isWindowActive() const
+{
+    return window()->isActiveWindow();
+}
+
+QRect TitleBarButtons::placement(int windowWidth, Qt::LayoutDirection direction)
+{
+    const int d = TitleBarButton::diameter();
+    const QSize size(3 * d + 2 * kSpacing + 2 * kHoverRoom, d + 2 * kHoverRoom);
+    const int leading = kFirstDisc.x() - kHoverRoom;
+    const int x = direction == Qt::RightToLeft ? windowWidth - leading - size.width() : leading;
+    return {QPoint(x, kFirstDisc.y() - kHoverRoom), size};
+}
+
+void TitleBarButtons::place()
+{
+    setGeometry(placement(window()->width(), layoutDirection()));
+}
+
+void TitleBarButtons::setHovered(bool hovered)
+{
+    if (m_hovered == hovered)
+        return;
+    m_hovered = hovered;
+    for (TitleBarButton* b : std::as_const(m_buttons))
+        b->update();
+}
+
+bool TitleBarButtons::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Enter: setHovered(true); break;
+    case QEvent::Leave: setHovered(false); break;
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+        for (TitleBarButton* b : std::as_const(m_buttons))
+            b->update();
+        break;
+    case QEvent::LayoutDirectionChange:
+        // The row mirrors too (close outermost), though its size stays.
+        layout()->invalidate();
+        layout()->activate();
+        place();
+        break;
+    default: break;
+    }
+    return NeonOverlay::event(event);
+}
+
+} // namespace tw

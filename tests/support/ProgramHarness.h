@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/SweeplineApp.h"
+#include "support/FakePlatform.h"
+#include "support/FakePrompter.h"
+#include "support/ShellHarness.h"
+
+#include <QGuiApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tw::test {
+
+// The whole program over a fake platform: its alerts answered by a fake
+// prompter, the start-up seams counted. Quitting on the last window closed,
+// which the program turns off, is put back afterwards.
+struct Program {
+    FakePlatform fake;
+    std::unique_ptr<SweeplineApp> app;
+    FakePrompter* prompter = nullptr;
+    int menuBarInstalls = 0;
+    int loginItemEnables = 0;
+
+    explicit Program(bool runInBackground = true)
+    {
+        fake.settings.setValue(QStringLiteral("settings.runInBackground"), runInBackground);
+        SubsystemSeams& s = SweeplineApp::seams();
+        s.installMenuBar = [this](AppScanner&, SystemCleaner&) { ++menuBarInstalls; };
+        s.enableLoginItem = [this] { ++loginItemEnables; };
+        app = std::make_unique<SweeplineApp>(fake.platform());
+        auto owned = std::make_unique<FakePrompter>();
+        prompter = owned.get();
+        app->setPrompter(std::move(owned));
+    }
+    ~Program()
+    {
+        if (app)
+            drainScans(&app->scanner(), &app->cleaner());
+        app.reset();
+        SweeplineApp::seams() = SubsystemSeams{};
+        QGuiApplication::setQuitOnLastWindowClosed(true);
+    }
+    AppNavigation& navigation() { return app->state().navigation(); }
+
+    // Starts the program and waits until its window is on screen and active.
+    MainWindow* startShown()
+    {
+        app->start();
+        MainWindow* w = app->mainWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+        w->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        return w;
+    }
+};
+
+} // namespace tw::test
