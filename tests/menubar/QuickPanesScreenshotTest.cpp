@@ -1,7 +1,13 @@
 #include "QuickPaneFixture.h"
 #include "menubar/CategoryQuickPanel.h"
+#include "menubar/LinkButton.h"
+#include "menubar/QuickApplicationsPane.h"
+#include "menubar/QuickNetworkPane.h"
+#include "menubar/QuickStartupPane.h"
 #include "menubar/SidePanel.h"
 #include "menubar/UpdatesNotificationPanel.h"
+#include "views/kit/LazyList.h"
+#include "views/kit/TintedLabel.h"
 
 #include <QTest>
 
@@ -75,4 +81,40 @@ TEST(QuickPaneScreenshots, EveryPaneInTheSidePanelInEveryTheme)
         }
     }
     std::cout << "screenshots in " << folder.toStdString() << std::endl;
+}
+
+TEST(QuickPanes, TheSidePanelHostsEachPaneOverTheControllersEngines)
+{
+    MenuBarRig r;
+    fill(r);
+    r.install();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !r.c().updateChecker().isChecking(); }, 10000));
+
+    r.c().showCategoryPanel(SidebarTab::applications);
+    auto* apps = qobject_cast<QuickApplicationsPane*>(r.c().categoryPanel()->pane());
+    ASSERT_NE(apps, nullptr);
+    EXPECT_EQ(names(apps->apps()), (QStringList{"Writer", "Creative Suite", "Mailbox", "Notes Pro"}));
+    // Its confirmation goes through the controller's prompter.
+    r.shell.prompter.script = {"Cancel"};
+    apps->confirmUninstall(apps->apps().front());
+    ASSERT_EQ(r.shell.prompter.asked.size(), 1);
+    EXPECT_EQ(r.shell.prompter.asked[0].title, "Uninstall Writer?");
+
+    r.c().showCategoryPanel(SidebarTab::network);
+    ASSERT_NE(qobject_cast<QuickNetworkPane*>(r.c().categoryPanel()->pane()), nullptr);
+    r.c().showCategoryPanel(SidebarTab::startup);
+    auto* startup = qobject_cast<QuickStartupPane*>(r.c().categoryPanel()->pane());
+    ASSERT_NE(startup, nullptr);
+    EXPECT_EQ(startup->list()->count(), 5);
+
+    // The updates pane, centred, with its own footer and link.
+    r.c().showCategoryPanel(SidebarTab::updates);
+    auto* updates = r.c().categoryPanel()->findChild<UpdatesNotificationPanel*>();
+    ASSERT_NE(updates, nullptr);
+    EXPECT_EQ(updates->mapTo(r.c().categoryPanel(), QPoint(0, 0)), QPoint(10, 20));
+    EXPECT_EQ(updates->footerText()->text(), "Ready to update: 3 apps");
+    EXPECT_EQ(r.c().categoryPanel()->footerLabel(), nullptr);
+    QTest::mouseClick(updates->openInApp(), Qt::LeftButton);
+    EXPECT_EQ(r.navigation().tab(), SidebarTab::updates);
+    EXPECT_FALSE(r.c().panel()->isVisible());
 }
