@@ -54,20 +54,25 @@ QuickStartupPane::QuickStartupPane(SystemCleaner& cleaner, Prompter& prompter, Q
             const RemovableItem& item = m_cleaner.startupItems()[i];
             row->setIcon(item.icon);
             row->setTexts(item.title, item.category);
-            // The switch shows the list's state: a refusal leaves it as it was.
-            const QString path = item.path;
-            row->findChild<NeonSwitch*>()->bind({[this, path, fallback = item.isEnabled] {
-                                                     for (const RemovableItem& it : m_cleaner.startupItems())
-                                                         if (it.path == path)
-                                                             return it.isEnabled;
-                                                     return fallback;
-                                                 },
-                                                 [this, path](bool on) { setEnabled(path, on); }});
+            row->findChild<NeonSwitch*>()->bind(switchBinding(item.path, item.isEnabled));
         },
     });
     connect(&m_cleaner, &SystemCleaner::startupItemsChanged, this, &QuickStartupPane::refresh);
     connect(&m_cleaner, &SystemCleaner::scanningChanged, this, &QuickStartupPane::refresh);
     refresh();
+}
+
+Binding<bool> QuickStartupPane::switchBinding(const QString& path, bool enabled)
+{
+    // The switch shows the list's state, so a refusal leaves it as it was.
+    auto get = [this, path, enabled] {
+        for (const RemovableItem& it : m_cleaner.startupItems())
+            if (it.path == path)
+                return it.isEnabled;
+        return enabled;
+    };
+    // A change rebinds this row and so drops this binding: pass a copy of the path.
+    return {get, [this, path](bool on) { setEnabled(QString(path), on); }};
 }
 
 QuickListRow* QuickStartupPane::rowFor(int i) const

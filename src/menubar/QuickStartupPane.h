@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/kit/Binding.h"
+
 #include <QWidget>
 
 namespace tw {
@@ -36,6 +38,7 @@ public:
     void setEnabled(const QString& path, bool enabled);
 
 private:
+    Binding<bool> switchBinding(const QString& path, bool enabled);
     void refresh();
 
     SystemCleaner& m_cleaner;
