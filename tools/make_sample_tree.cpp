@@ -162,6 +162,29 @@ int main(int argc, char** argv)
     const QString ext = lib + QStringLiteral("/Application Support/Google/Chrome/Default/Extensions/cjpalhdlnbpafiamejdnhcphjbkeiagm/1.60.0_0");
     t.write(ext + QStringLiteral("/manifest.json"), R"({"name": "uBlock Origin", "version": "1.60.0"})");
     t.writeSized(ext + QStringLiteral("/js/background.js"), 300000);
+    // More browser extensions across browsers and profiles, and one of each other kind.
+    const struct {
+        const char* folder;
+        const char* name;
+        int bytes;
+    } browserExtensions[] = {
+        {"Google/Chrome/Default/Extensions/kbfnbcaeplbcioakkpcpgfkobkghlhen", "Grammarly", 240000},
+        {"Google/Chrome/Profile 1/Extensions/eimadpbcbfnmbkopoojfekhnkhdbieeh", "Dark Reader", 820000},
+        {"Google/Chrome/Profile 1/Extensions/nngceckbapebfimnlniiiahkandclblb", "Bitwarden", 410000},
+        {"BraveSoftware/Brave-Browser/Default/Extensions/aapbdbdomjkkjkaonfhkkikfgjllcleb", "Google Translate", 650000},
+        {"Microsoft Edge/Default/Extensions/odfafepnkmbhccpbejgmiehpchacaeak", "uBlock Origin", 310000},
+    };
+    for (const auto& e : browserExtensions) {
+        const QString folder = lib + QStringLiteral("/Application Support/") + QLatin1String(e.folder) + QStringLiteral("/1.0.0_0");
+        t.write(folder + QStringLiteral("/manifest.json"),
+                QStringLiteral(R"({"name": "%1", "version": "1.0.0"})").arg(QLatin1String(e.name)).toUtf8());
+        t.writeSized(folder + QStringLiteral("/background.js"), e.bytes);
+    }
+    t.writeSized(lib + QStringLiteral("/Safari/Extensions/1Password.safariextz"), 120000);
+    t.writeSized(lib + QStringLiteral("/Screen Savers/Drift.saver/Contents/MacOS/Drift"), 180000);
+    t.writeSized(QStringLiteral("/Library/Screen Savers/Brooklyn.saver/Contents/MacOS/Brooklyn"), 520000);
+    t.writeSized(lib + QStringLiteral("/Widgets/Weather.wdgt/Info.plist"), 40000);
+    t.writeSized(home + QStringLiteral("/Downloads/GoogleChrome.dmg"), 2300000);
 
     // Launch agents and daemons.
     auto agent = [&](const QString& path, const QString& label, const QString& program, bool disabled) {

@@ -5,6 +5,7 @@
 #include "monitor/SystemMonitorPermissions.h"
 #include "platform/Platform.h"
 #include "views/applications/ApplicationsWorkspace.h"
+#include "views/extensions/ExtensionsWorkspace.h"
 #include "views/startup/StartupWorkspace.h"
 #include "views/system/SystemMonitorWorkspace.h"
 #include "views/theme/ThemeWorkspace.h"
@@ -16,6 +17,7 @@ void registerWorkspaces()
     using WorkspaceFactories::set;
     set(SidebarTab::applications, [](const WorkspaceEnvironment& env) { return new ApplicationsWorkspace(env); });
     set(SidebarTab::startup, [](const WorkspaceEnvironment& env) { return new StartupWorkspace(env); });
+    set(SidebarTab::extensions, [](const WorkspaceEnvironment& env) { return new ExtensionsWorkspace(env); });
     set(SidebarTab::theme, [](const WorkspaceEnvironment& env) { return new ThemeWorkspace(env.theme); });
     set(SidebarTab::system, [](const WorkspaceEnvironment& env) {
         return new SystemMonitorWorkspace(SystemMonitor::shared(), SystemMonitorPermissions::shared(env.platform),

@@ -4,6 +4,7 @@
 #include "menubar/PopoverWindow.h"
 #include "menubar/PreviewCard.h"
 #include "menubar/SidePanel.h"
+#include "menubar/SystemMonitorCompact.h"
 
 #include <QTest>
 
@@ -34,6 +35,35 @@ void fill(MenuBarRig& r)
     r.shell.cleaner->setOrphanCountForMenuBar(5);
 }
 
+// A busy Mac: a processor load with its history, memory under pressure, a
+// disk half full, a busy process and some traffic.
+SystemSnapshot snapshot()
+{
+    SystemSnapshot s;
+    s.cpuPercent = 23.6;
+    s.cpuSystem = 7.25;
+    s.cpuUser = 16.35;
+    s.cpuIdle = 76.4;
+    s.cpuHistory = {12, 18, 15, 31, 44, 38, 22, 19, 27, 35, 29, 41, 57, 48, 30, 26, 21, 24, 23.6};
+    s.memoryTotal = 16ull << 30;
+    s.memoryUsed = 11ull << 30;
+    s.appMemory = 7ull << 30;
+    s.memoryWired = 2ull << 30;
+    s.memoryCompressed = 900ull << 20;
+    s.cachedFiles = 3ull << 30;
+    s.swapUsed = 256ull << 20;
+    s.diskTotal = 500'000'000'000;
+    s.diskUsed = 262'000'000'000;
+    s.diskFree = 238'000'000'000;
+    s.diskReadPerSec = 1'250'000;
+    s.diskWritePerSec = 86'000;
+    s.networkInPerSec = 412'000;
+    s.networkOutPerSec = 23'500;
+    s.uptime = 3 * 86400 + 4 * 3600;
+    s.topProcesses = {{412, QStringLiteral("Painter"), 18.4, 0}};
+    return s;
+}
+
 } // namespace
 
 TEST(MenuBarScreenshots, PreviewAndSidePanelInEveryTheme)
@@ -51,16 +81,16 @@ TEST(MenuBarScreenshots, PreviewAndSidePanelInEveryTheme)
         ASSERT_TRUE(r.c().isPopoverShown());
         r.navigation().setMenuCategory(SidebarTab::system);
         QTest::qWait(120);
-        SystemSnapshot s;
-        s.cpuPercent = 23.6;
-        s.memoryTotal = 16ull << 30;
-        s.memoryUsed = 11ull << 30;
+        const SystemSnapshot s = snapshot();
         r.c().preview()->showSnapshot(s);
         const QImage preview = r.c().popover()->grab().toImage();
         ASSERT_TRUE(preview.save(folder + QStringLiteral("/menubar-preview-%1.png").arg(rawValue(a))));
         previews.insert(a, preview);
 
         r.c().showCategoryPanel(SidebarTab::system);
+        auto* pane = qobject_cast<SystemMonitorCompact*>(r.c().categoryPanel()->pane());
+        ASSERT_NE(pane, nullptr);
+        pane->showSnapshot(s);
         QTest::qWait(60);
         const QImage panel = r.c().panel()->grab().toImage();
         ASSERT_TRUE(panel.save(folder + QStringLiteral("/menubar-panel-%1.png").arg(rawValue(a))));

@@ -1,6 +1,7 @@
 #include "views/kit/AlertDialog.h"
 
 #include "views/kit/NeonPaint.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
 
@@ -22,56 +23,6 @@ using neon::rgb;
 namespace {
 
 using Role = PromptButton::Role;
-
-QFont buttonFont()
-{
-    return neon::systemFont(13, QFont::Medium);
-}
-
-// One button of the alert: the default one filled with the accent, a
-// destructive one with red text, the others plain.
-class AlertButton : public QAbstractButton {
-public:
-    AlertButton(const PromptButton& button, QWidget* parent)
-        : QAbstractButton(parent)
-        , m_role(button.role)
-    {
-        setText(button.title);
-        setFocusPolicy(Qt::NoFocus);
-        setCursor(Qt::PointingHandCursor);
-    }
-
-    QSize sizeHint() const override
-    {
-        const qreal w = QFontMetricsF(buttonFont()).horizontalAdvance(text());
-        return {std::max(76, int(std::ceil(w)) + 28), 28};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        const AppAppearance a = AppTheme::appearance();
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        const bool prominent = m_role == Role::defaultAction;
-        QColor fill = prominent ? accentTint(a) : isDark(a) ? faded(Qt::white, 0.10) : rgb(0.93, 0.93, 0.95);
-        if (isDown())
-            fill = prominent ? fill.darker(118) : isDark(a) ? faded(Qt::white, 0.18) : rgb(0.85, 0.85, 0.88);
-        neon::fillRoundedPath(p, r, 7, fill);
-        if (!prominent)
-            neon::strokeRoundedPathInside(p, r, 7, 1, isDark(a) ? faded(Qt::white, 0.14) : faded(Qt::black, 0.12));
-        const QColor textColour = prominent                  ? QColor(Qt::white)
-            : m_role == Role::destructive                     ? rgb(0.95, 0.27, 0.23)
-                                                              : primaryTextTint(a);
-        p.setFont(buttonFont());
-        p.setPen(textColour);
-        p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text());
-    }
-
-private:
-    Role m_role;
-};
 
 Glyph iconFor(Prompt::Style style)
 {
@@ -126,7 +77,15 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     row->addStretch(1);
     // The first button stands rightmost.
     for (qsizetype i = 0; i < m_prompt.buttons.size(); ++i) {
-        auto* button = new AlertButton(m_prompt.buttons[i], this);
+        const PromptButton& given = m_prompt.buttons[i];
+        auto* button = new PushButton(given.title,
+                                      given.role == Role::defaultAction ? PushButton::Style::prominent
+                                                                        : PushButton::Style::bordered,
+                                      this);
+        button->setTitleFont(13, QFont::Medium);
+        button->setDestructive(given.role == Role::destructive);
+        button->setMinimumWidth(76);
+        button->setFixedHeight(28);
         button->setObjectName(QStringLiteral("alertButton%1").arg(i));
         connect(button, &QAbstractButton::clicked, this, [this, i] { choose(int(i)); });
         m_buttons << button;

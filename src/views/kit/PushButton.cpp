@@ -33,6 +33,22 @@ PushButton::PushButton(const QString& title, Style style, QWidget* parent)
     onThemeChange(this, [this] { update(); });
 }
 
+PushButton* PushButton::small(const QString& title, QWidget* parent)
+{
+    auto* button = new PushButton(title, Style::bordered, parent);
+    button->setTitleFont(11, QFont::Normal);
+    button->setFixedHeight(22);
+    return button;
+}
+
+void PushButton::setDestructive(bool destructive)
+{
+    if (destructive == m_destructive)
+        return;
+    m_destructive = destructive;
+    update();
+}
+
 void PushButton::setButtonStyle(Style style)
 {
     if (style == m_style)
@@ -80,14 +96,16 @@ void PushButton::paintEvent(QPaintEvent*)
     QColor title = Qt::white;
     if (m_style == Style::bordered) {
         neon::strokeRoundedPathInside(p, r, kRadius, 1, neon::faded(secondaryTint(), 0.45));
-        title = primaryTextTint();
+        title = m_destructive ? neon::rgb(0.95, 0.27, 0.23) : primaryTextTint();
     }
+    if (hasFocus())
+        neon::strokeRoundedPathInside(p, r, kRadius, 2, neon::faded(accentTint(), 0.6));
     // A disabled title stays readable on the pale gray of the light theme.
     if (!isEnabled())
         title = isDark(AppTheme::appearance()) ? neon::faded(title, 0.6) : neon::faded(primaryTextTint(), 0.45);
     p.setFont(m_font);
     p.setPen(title);
-    p.drawText(r, Qt::AlignCenter, text());
+    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, neon::elided(text(), m_font, r.width() - 8));
 }
 
 } // namespace tw

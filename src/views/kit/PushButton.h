@@ -7,17 +7,23 @@ namespace tw {
 
 // A push button with a centred title on a rounded bezel: prominent (filled
 // with a tint, white title; system gray at 0.35 while disabled) or bordered
-// (a faint fill and border, the title in the main text colour).
+// (a faint fill and border, the title in the main text colour, or red for a
+// destructive action). A title too long for the button is elided.
 class PushButton : public QAbstractButton {
     Q_OBJECT
 public:
     enum class Style { prominent, bordered };
 
     explicit PushButton(const QString& title = {}, Style style = Style::bordered, QWidget* parent = nullptr);
+    // A bordered button at the small control size (11 pt, 22 points high).
+    static PushButton* small(const QString& title, QWidget* parent = nullptr);
 
     Style buttonStyle() const { return m_style; }
     void setButtonStyle(Style style);
     bool isProminent() const { return m_style == Style::prominent; }
+    // A bordered button's title in red.
+    void setDestructive(bool destructive);
+    bool isDestructive() const { return m_destructive; }
     // The title's size and weight.
     void setTitleFont(qreal points, QFont::Weight weight);
     // The fill of a prominent button as drawn now.
@@ -30,6 +36,7 @@ protected:
 
 private:
     Style m_style;
+    bool m_destructive = false;
     QFont m_font;
 };
 

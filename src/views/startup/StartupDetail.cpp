@@ -6,7 +6,7 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
-#include "views/startup/BorderedButton.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/Divider.h"
 #include "views/startup/StartupIcon.h"
 #include "views/startup/StartupRules.h"
@@ -142,7 +142,8 @@ QWidget* StartupDetail::makeIdentityCard()
     texts->setSpacing(6);
     m_title = new WrappingText(Tint::primary, systemFont(20, QFont::Bold), false);
     m_category = new TintedLabel({}, Tint::secondary, systemFont(13, QFont::Normal));
-    m_showApplication = BorderedButton::small(QStringLiteral("Show Application"));
+    m_showApplication = PushButton::small(QStringLiteral("Show Application"));
+    m_showApplication->setFocusPolicy(Qt::TabFocus);
     m_showApplication->setFixedWidth(m_showApplication->sizeHint().width());
     connect(m_showApplication, &QAbstractButton::clicked, this, [this] { m_state.showApplication(); });
     texts->addWidget(m_title);
@@ -187,11 +188,13 @@ QWidget* StartupDetail::makeButtonBar()
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(12);
-    m_enable = new BorderedButton(startup::enableButtonTitle(true), BorderedButton::Style::bordered,
-                                  systemFont(15, QFont::DemiBold));
+    m_enable = new PushButton(startup::enableButtonTitle(true), PushButton::Style::bordered);
+    m_enable->setTitleFont(15, QFont::DemiBold);
+    m_enable->setFocusPolicy(Qt::TabFocus);
     m_enable->setFixedSize(160, 36);
-    m_remove = new BorderedButton(QStringLiteral("Remove"), BorderedButton::Style::prominent,
-                                  systemFont(14, QFont::DemiBold));
+    m_remove = new PushButton(QStringLiteral("Remove"), PushButton::Style::prominent);
+    m_remove->setTitleFont(14, QFont::DemiBold);
+    m_remove->setFocusPolicy(Qt::TabFocus);
     m_remove->setFixedSize(120, 36);
     connect(m_enable, &QAbstractButton::clicked, this, [this] { m_state.toggleSelected(); });
     connect(m_remove, &QAbstractButton::clicked, this, [this] { m_state.confirmAndRemoveSelected(); });

@@ -11,7 +11,7 @@ class QStackedWidget;
 
 namespace tw {
 
-class BorderedButton;
+class PushButton;
 class FeatureEmptyState;
 class IconView;
 class StartupState;
@@ -35,9 +35,9 @@ public:
     FeatureEmptyState* placeholder() const { return m_placeholder; }
     WrappingText* titleText() const { return m_title; }
     QLabel* categoryLabel() const { return m_category; }
-    BorderedButton* showApplicationButton() const { return m_showApplication; }
-    BorderedButton* enableButton() const { return m_enable; }
-    BorderedButton* removeButton() const { return m_remove; }
+    PushButton* showApplicationButton() const { return m_showApplication; }
+    PushButton* enableButton() const { return m_enable; }
+    PushButton* removeButton() const { return m_remove; }
     // The information rows' values, in order.
     QStringList infoValues() const;
 
@@ -55,10 +55,10 @@ private:
     IconView* m_icon;
     WrappingText* m_title;
     QLabel* m_category;
-    BorderedButton* m_showApplication;
+    PushButton* m_showApplication;
     QList<WrappingText*> m_values;
-    BorderedButton* m_enable;
-    BorderedButton* m_remove;
+    PushButton* m_enable;
+    PushButton* m_remove;
 };
 
 } // namespace tw

@@ -7,7 +7,7 @@
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/SymbolButton.h"
-#include "views/startup/BorderedButton.h"
+#include "views/kit/PushButton.h"
 #include "views/startup/StartupDetail.h"
 #include "views/startup/StartupListCard.h"
 #include "views/startup/StartupState.h"

@@ -1,0 +1,75 @@
+#include "views/extensions/ExtensionControls.h"
+
+#include "views/kit/NeonPaint.h"
+#include "views/kit/Symbols.h"
+
+#include <QFontMetricsF>
+#include <QMenu>
+#include <QPainter>
+
+#include <cmath>
+
+namespace tw::extensions {
+
+namespace {
+
+constexpr qreal kChevron = 9;
+constexpr qreal kChevronGap = 4;
+
+QFont menuFont() { return neon::systemFont(13, QFont::Normal); }
+
+} // namespace
+
+// ---- MenuButton -------------------------------------------------------------------------------
+
+MenuButton::MenuButton(const QStringList& choices, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_choices(choices)
+    , m_menu(new QMenu(this))
+{
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    for (int i = 0; i < choices.size(); ++i)
+        connect(m_menu->addAction(choices[i]), &QAction::triggered, this, [this, i] { emit chosen(i); });
+    // Opens below the label without holding the event loop.
+    connect(this, &QAbstractButton::clicked, this, [this] { m_menu->popup(mapToGlobal(QPoint(0, height()))); });
+    onThemeChange(this, [this] { update(); });
+}
+
+void MenuButton::setCurrent(int index)
+{
+    if (index == m_current || index < 0 || index >= m_choices.size())
+        return;
+    m_current = index;
+    updateGeometry();
+    update();
+}
+
+QSize MenuButton::sizeHint() const
+{
+    const QFontMetricsF m(menuFont());
+    qreal widest = 0;
+    for (const QString& choice : m_choices)
+        widest = std::max(widest, m.horizontalAdvance(choice));
+    return {int(std::ceil(widest + kChevronGap + kChevron)) + 4, int(std::ceil(m.height())) + 4};
+}
+
+void MenuButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (isDown())
+        p.setOpacity(0.6);
+    const QString label = m_choices.value(m_current);
+    const qreal textWidth = QFontMetricsF(menuFont()).horizontalAdvance(label);
+    // Right-aligned, so the chevron keeps its place whichever title shows.
+    const qreal left = width() - 2 - kChevron - kChevronGap - textWidth;
+    p.setFont(menuFont());
+    p.setPen(primaryTextTint());
+    p.drawText(QRectF(left, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, label);
+    Symbols::paint(p, QRectF(width() - 2 - kChevron, 0, kChevron, height()),
+                   Glyph{QStringLiteral("chevron.down"), kChevron, Tint::primary});
+}
+
+} // namespace tw::extensions

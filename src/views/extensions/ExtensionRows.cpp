@@ -1,0 +1,329 @@
+#include "views/extensions/ExtensionRows.h"
+
+#include "views/extensions/ExtensionLook.h"
+#include "views/kit/AppKitCheckbox.h"
+#include "views/kit/IconView.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/SymbolButton.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace tw {
+
+using neon::faded;
+using neon::rgb;
+
+namespace {
+
+constexpr qreal kBadge = 36;
+constexpr qreal kIcon = 28;
+constexpr qreal kCheckbox = 18;
+
+QFont uiFont(qreal points, QFont::Weight weight = QFont::Normal) { return neon::systemFont(points, weight); }
+
+qreal advance(const QString& text, const QFont& f) { return QFontMetricsF(f).horizontalAdvance(text); }
+
+// Two lines, a title over a smaller subtitle, 2 points apart and centred in box.
+void paintTwoLines(QPainter& p, const QRectF& box, const QString& title, const QFont& titleFont, const QColor& titleColour,
+                   const QString& subtitle, const QFont& subtitleFont, const QColor& subtitleColour)
+{
+    const qreal h1 = QFontMetricsF(titleFont).height();
+    const qreal h2 = QFontMetricsF(subtitleFont).height();
+    const qreal top = box.top() + (box.height() - h1 - 2 - h2) / 2;
+    p.setFont(titleFont);
+    p.setPen(titleColour);
+    p.drawText(QRectF(box.left(), top, box.width(), h1), Qt::AlignLeft | Qt::AlignVCenter,
+               neon::elided(title, titleFont, box.width()));
+    p.setFont(subtitleFont);
+    p.setPen(subtitleColour);
+    p.drawText(QRectF(box.left(), top + h1 + 2, box.width(), h2), Qt::AlignLeft | Qt::AlignVCenter,
+               neon::elided(subtitle, subtitleFont, box.width()));
+}
+
+} // namespace
+
+// ---- ExtensionCategoryRow ---------------------------------------------------------------
+
+ExtensionCategoryRow::ExtensionCategoryRow(ExtensionCategoryKind kind, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_kind(kind)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleName(displayName(kind));
+    onThemeChange(this, [this] { update(); });
+}
+
+void ExtensionCategoryRow::setFigures(int count, std::int64_t totalSize)
+{
+    if (count == m_count && totalSize == m_totalSize)
+        return;
+    m_count = count;
+    m_totalSize = totalSize;
+    update();
+}
+
+void ExtensionCategoryRow::setSelected(bool selected)
+{
+    if (selected == m_selected)
+        return;
+    m_selected = selected;
+    update();
+}
+
+QString ExtensionCategoryRow::countText() const { return extensions::countText(m_count); }
+
+QString ExtensionCategoryRow::sizeText() const { return extensions::kindSizeText(m_count, m_totalSize); }
+
+QSize ExtensionCategoryRow::sizeHint() const { return {300, rowHeight()}; }
+
+void ExtensionCategoryRow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect());
+    const QColor accent = accentTint();
+    if (m_selected) {
+        neon::fillRoundedPath(p, r, 8, faded(accent, 0.12));
+        neon::strokeRoundedPathInside(p, r, 8, 1, faded(accent, 0.35));
+    }
+    if (isDown())
+        p.setOpacity(0.75);
+
+    // Padding 12 by 10; badge, texts, size and chevron 12 points apart.
+    const qreal left = 12, right = r.width() - 12;
+    const QRectF badge(left, (r.height() - kBadge) / 2, kBadge, kBadge);
+    p.setPen(Qt::NoPen);
+    p.setBrush(extensions::kindColour(m_kind));
+    p.drawEllipse(badge);
+    Symbols::paint(p, badge.adjusted(9, 9, -9, -9), {extensions::kindSymbol(m_kind), 15, Tint::white});
+
+    const qreal chevronSide = 11;
+    const QRectF chevron(right - chevronSide, (r.height() - chevronSide) / 2, chevronSide, chevronSide);
+    Symbols::paint(p, chevron, {QStringLiteral("chevron.right"), chevronSide, Tint::secondary, 0.6});
+
+    const QFont sizeFont = uiFont(12);
+    const QString size = sizeText();
+    const qreal sizeRight = chevron.left() - 12;
+    const qreal sizeWidth = std::ceil(advance(size, sizeFont));
+    p.setFont(sizeFont);
+    p.setPen(secondaryTint());
+    p.drawText(QRectF(sizeRight - sizeWidth, 0, sizeWidth, r.height()), Qt::AlignRight | Qt::AlignVCenter, size);
+
+    const qreal textLeft = badge.right() + 12;
+    const QRectF texts(textLeft, 0, std::max<qreal>(0, sizeRight - sizeWidth - 4 - textLeft), r.height());
+    // The name gives up a point or two of size (whole pixels) before it is cut short.
+    const QString name = displayName(m_kind);
+    QFont nameFont = uiFont(13, QFont::DemiBold);
+    for (int points = 12; points >= 11 && advance(name, nameFont) > texts.width(); --points)
+        nameFont = uiFont(points, QFont::DemiBold);
+    paintTwoLines(p, texts, name, nameFont, primaryTextTint(), countText(), uiFont(11), secondaryTint());
+}
+
+// ---- ExtensionItemRow ----------------------------------------------------------------------
+
+ExtensionItemRow::ExtensionItemRow(Actions actions, QWidget* parent)
+    : QWidget(parent)
+    , m_actions(std::move(actions))
+    , m_checkbox(new AppKitCheckbox(this))
+    , m_reveal(new SymbolButton({QStringLiteral("info.circle"), 13, Tint::secondary}, this))
+    , m_icon(new IconView(kIcon, 6, this))
+{
+    m_reveal->setToolTip(QStringLiteral("Reveal in Finder"));
+    m_icon->setFallback(Glyph{QStringLiteral("puzzlepiece.extension.fill"), kIcon * 0.8, Tint::accent});
+    m_checkbox->bind({[this] { return isSelected(); }, [this](bool) { m_actions.toggle(m_item.path); }});
+    connect(m_reveal, &QAbstractButton::clicked, this, [this] { m_actions.reveal(m_item.path); });
+    onThemeChange(this, [this] { update(); });
+}
+
+void ExtensionItemRow::bind(const RemovableItem& item)
+{
+    m_item = item;
+    m_icon->setIcon(item.icon);
+    m_checkbox->refresh();
+    update();
+}
+
+void ExtensionItemRow::refresh()
+{
+    m_checkbox->refresh();
+    update();
+}
+
+bool ExtensionItemRow::isSelected() const { return !m_item.path.isEmpty() && m_actions.isSelected(m_item.path); }
+
+QString ExtensionItemRow::sizeText() const { return extensions::itemSizeText(m_item.size); }
+
+QColor ExtensionItemRow::background(AppAppearance a)
+{
+    switch (a) {
+    case AppAppearance::classic: return QColor(Qt::white);
+    case AppAppearance::indigo: return rgb(0.07, 0.10, 0.17);
+    case AppAppearance::midnight: break;
+    }
+    return rgb(0.07, 0.12, 0.22);
+}
+
+void ExtensionItemRow::resizeEvent(QResizeEvent*)
+{
+    // Padding 16 by 8; check box, reveal button, icon and texts 10 points apart.
+    const int cy = height() / 2;
+    m_checkbox->setGeometry(16, cy - int(kCheckbox) / 2, int(kCheckbox), int(kCheckbox));
+    const QSize reveal = m_reveal->sizeHint();
+    m_reveal->setGeometry(m_checkbox->geometry().right() + 1 + 10, cy - reveal.height() / 2, reveal.width(),
+                          reveal.height());
+    m_icon->move(m_reveal->geometry().right() + 1 + 10, cy - int(kIcon) / 2);
+}
+
+QRectF ExtensionItemRow::textRect() const
+{
+    const qreal left = m_icon->geometry().right() + 1 + 10;
+    const qreal sizeWidth = std::ceil(advance(sizeText(), uiFont(12)));
+    return QRectF(left, 0, std::max<qreal>(0, width() - 16 - sizeWidth - 6 - left), height());
+}
+
+void ExtensionItemRow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const AppAppearance a = AppTheme::appearance();
+    neon::fillRect(p, rect(), isSelected() ? faded(accentTint(a), 0.06) : background(a));
+
+    const QFont sizeFont = uiFont(12);
+    p.setFont(sizeFont);
+    p.setPen(secondaryTint(a));
+    p.drawText(QRectF(0, 0, width() - 16, height()), Qt::AlignRight | Qt::AlignVCenter, sizeText());
+    paintTwoLines(p, textRect(), m_item.title, uiFont(13, QFont::DemiBold), primaryTextTint(a), m_item.subtitle,
+                  uiFont(11), secondaryTint(a));
+}
+
+void ExtensionItemRow::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void ExtensionItemRow::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click && !m_item.path.isEmpty())
+        m_actions.toggle(m_item.path);
+}
+
+// ---- ExtensionGroupHeader ------------------------------------------------------------------
+
+ExtensionGroupHeader::ExtensionGroupHeader(QWidget* parent)
+    : QWidget(parent)
+    , m_chevron(new SymbolButton({QStringLiteral("chevron.down"), 11, Tint::accent}, this))
+    , m_checkbox(new AppKitCheckbox(this))
+{
+    m_chevron->setFixedSize(16, 24);
+    connect(m_chevron, &QAbstractButton::clicked, this, [this] {
+        if (m_actions.toggleCollapsed)
+            m_actions.toggleCollapsed();
+    });
+    onThemeChange(this, [this] { update(); });
+}
+
+void ExtensionGroupHeader::bind(const QString& name, bool collapsed, Actions actions)
+{
+    m_name = name;
+    m_collapsed = collapsed;
+    m_actions = std::move(actions);
+    m_chevron->setGlyph({collapsed ? QStringLiteral("chevron.right") : QStringLiteral("chevron.down"), 11, Tint::accent});
+    m_checkbox->bind({m_actions.isSelected, m_actions.setSelected});
+    update();
+}
+
+void ExtensionGroupHeader::refresh() { m_checkbox->refresh(); }
+
+QColor ExtensionGroupHeader::background(AppAppearance a)
+{
+    switch (a) {
+    case AppAppearance::classic: return rgb(0.95, 0.96, 0.97, 0.65);
+    case AppAppearance::indigo: return rgb(0.03, 0.04, 0.08, 0.65);
+    case AppAppearance::midnight: break;
+    }
+    return rgb(0.05, 0.08, 0.14, 0.65);
+}
+
+void ExtensionGroupHeader::resizeEvent(QResizeEvent*)
+{
+    // Padding 16 by 8; chevron, check box and name 8 points apart.
+    const int cy = height() / 2;
+    m_chevron->move(16, cy - m_chevron->height() / 2);
+    m_checkbox->setGeometry(m_chevron->geometry().right() + 1 + 8, cy - int(kCheckbox) / 2, int(kCheckbox),
+                            int(kCheckbox));
+}
+
+QRectF ExtensionGroupHeader::nameRect() const
+{
+    const QFont f = uiFont(13, QFont::DemiBold);
+    const qreal left = m_checkbox->geometry().right() + 1 + 8;
+    const qreal w = std::min(std::ceil(advance(m_name, f)), std::max<qreal>(0, width() - 16 - left));
+    return QRectF(left, 0, w, height());
+}
+
+void ExtensionGroupHeader::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const AppAppearance a = AppTheme::appearance();
+    neon::fillRect(p, rect(), background(a));
+    const QFont f = uiFont(13, QFont::DemiBold);
+    p.setFont(f);
+    p.setPen(primaryTextTint(a));
+    const QRectF r = nameRect();
+    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_name, f, r.width() + 1));
+}
+
+void ExtensionGroupHeader::mousePressEvent(QMouseEvent* event)
+{
+    event->setAccepted(event->button() == Qt::LeftButton && nameRect().contains(event->position()));
+}
+
+void ExtensionGroupHeader::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A tap on the name folds, as the chevron does.
+    if (event->button() == Qt::LeftButton && nameRect().contains(event->position()) && m_actions.toggleCollapsed)
+        m_actions.toggleCollapsed();
+}
+
+// ---- ExtensionEmptyView ---------------------------------------------------------------------
+
+ExtensionEmptyView::ExtensionEmptyView(QWidget* parent)
+    : QWidget(parent)
+{
+    onThemeChange(this, [this] { update(); });
+}
+
+void ExtensionEmptyView::setKind(ExtensionCategoryKind kind)
+{
+    m_kind = kind;
+    update();
+}
+
+QString ExtensionEmptyView::text() const { return extensions::emptyText(m_kind); }
+
+void ExtensionEmptyView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal symbol = 40;
+    const QFont f = uiFont(13);
+    const qreal textHeight = QFontMetricsF(f).height();
+    const qreal top = (height() - symbol - 10 - textHeight) / 2;
+    const AppAppearance a = AppTheme::appearance();
+    Symbols::paint(p, QRectF((width() - symbol) / 2, top, symbol, symbol),
+                   {extensions::kindSymbol(m_kind), symbol, Tint::accent, 0.7});
+    p.setFont(f);
+    p.setPen(secondaryTint(a));
+    p.drawText(QRectF(0, top + symbol + 10, width(), textHeight), Qt::AlignCenter,
+               neon::elided(text(), f, width() - 24));
+}
+
+} // namespace tw
