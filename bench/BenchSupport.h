@@ -47,13 +47,17 @@ inline void runDu(const QStringList& arguments)
         return 0;                                    \
     }
 
-// The same inside a QApplication, for benchmarks that draw widgets.
-#define TIDEWELL_WIDGETS_BENCHMARK_MAIN()            \
-    int main(int argc, char** argv)                  \
-    {                                                \
-        QApplication app(argc, argv);                \
-        benchmark::Initialize(&argc, argv);          \
-        benchmark::RunSpecifiedBenchmarks();         \
-        benchmark::Shutdown();                       \
-        return 0;                                    \
+// The same inside a QApplication, for benchmarks that draw widgets
+// (offscreen unless a platform or an X display is named).
+#define TIDEWELL_WIDGETS_BENCHMARK_MAIN()                    \
+    int main(int argc, char** argv)                          \
+    {                                                        \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")   \
+            && qEnvironmentVariableIsEmpty("DISPLAY"))       \
+            qputenv("QT_QPA_PLATFORM", "offscreen");         \
+        QApplication app(argc, argv);                        \
+        benchmark::Initialize(&argc, argv);                  \
+        benchmark::RunSpecifiedBenchmarks();                 \
+        benchmark::Shutdown();                               \
+        return 0;                                            \
     }

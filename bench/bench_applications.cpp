@@ -8,6 +8,7 @@
 // BM_FirstFrame/N: the tab built over N applications and its first frame
 // painted; the figure to watch is the ratio of N = 1,000 to N = 10 (at most 2).
 
+#include "BenchSupport.h"
 #include "app/state/AppNavigation.h"
 #include "app/state/SharedState.h"
 #include "app/state/Theme.h"
@@ -133,12 +134,4 @@ BENCHMARK(BM_FirstFrame)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->Min
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_WIDGETS_BENCHMARK_MAIN()

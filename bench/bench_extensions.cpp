@@ -4,6 +4,7 @@
 // change of the engine's list, each against drawing the unchanged tab, the
 // anchor of the same run.
 
+#include "BenchSupport.h"
 #include "app/state/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
@@ -106,11 +107,4 @@ BENCHMARK(BM_ExtensionsListShrinks)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_WIDGETS_BENCHMARK_MAIN()

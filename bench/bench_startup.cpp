@@ -297,11 +297,4 @@ BENCHMARK(BM_IdleNeonBorderCpu)->Arg(12)->UseManualTime()->Iterations(1)->Unit(b
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_WIDGETS_BENCHMARK_MAIN()

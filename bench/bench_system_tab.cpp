@@ -3,6 +3,7 @@
 // shown and painted, against building the tab and painting it the first time
 // (the anchor, in the same run), and against a snapshot that changed nothing.
 
+#include "BenchSupport.h"
 #include "app/state/SharedState.h"
 #include "app/state/Theme.h"
 #include "monitor/SystemMonitor.h"
@@ -109,13 +110,4 @@ BENCHMARK(BM_BuildAndFirstPaint)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RefreshChangedSnapshot)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_RefreshUnchangedSnapshot)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TIDEWELL_WIDGETS_BENCHMARK_MAIN()

@@ -224,7 +224,7 @@ QWidget* ApplicationsWorkspace::makeHeader()
     connect(m_searchToggle, &QAbstractButton::clicked, m_state, &ApplicationsState::toggleSearchField);
     row->addWidget(m_searchToggle);
     m_sort = new SortMenuButton(header);
-    connect(m_sort, &SortMenuButton::chosen, m_state, &ApplicationsState::setSort);
+    connect(m_sort, &SortMenuButton::orderChosen, m_state, &ApplicationsState::setSort);
     row->addWidget(m_sort);
 
     // The search field sits under the header, folded away until the toggle shows it.

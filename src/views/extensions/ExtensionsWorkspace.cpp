@@ -1,7 +1,7 @@
 #include "views/extensions/ExtensionsWorkspace.h"
 
 #include "app/state/L10n.h"
-#include "views/extensions/ExtensionControls.h"
+#include "views/kit/PullDownButton.h"
 #include "views/extensions/ExtensionRows.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/Divider.h"
@@ -26,7 +26,6 @@
 namespace tw {
 
 using extensions::ExtensionGroup;
-using extensions::MenuButton;
 
 namespace {
 
@@ -150,8 +149,8 @@ QWidget* ExtensionsWorkspace::buildControls()
     m_selectAll->setText(L10n::t(QStringLiteral("common.select_all")));
     row->addWidget(m_selectAll);
     row->addStretch(1);
-    m_sort = new MenuButton({QStringLiteral("Kind"), QStringLiteral("Size")});
-    connect(m_sort, &MenuButton::chosen, this, [this](int index) { m_state.setSortByKind(index == 0); });
+    m_sort = new PullDownButton({QStringLiteral("Kind"), QStringLiteral("Size")});
+    connect(m_sort, &PullDownButton::chosen, this, [this](int index) { m_state.setSortByKind(index == 0); });
     row->addWidget(m_sort);
     return controls;
 }

@@ -20,11 +20,8 @@ class LazyList;
 class Prompter;
 class Workspace;
 
+class PullDownButton;
 class PushButton;
-
-namespace extensions {
-class MenuButton;
-} // namespace extensions
 
 // The Extensions tab: the six kinds with their figures in the middle
 // column; the chosen kind's entries in folding groups, with Select All, the
@@ -40,7 +37,7 @@ public:
     const QList<ExtensionCategoryRow*>& categoryRows() const { return m_categoryRows; }
     ExtensionCategoryRow* categoryRow(ExtensionCategoryKind kind) const { return m_categoryRows[int(kind)]; }
     AppKitCheckbox* selectAllBox() const { return m_selectAll; }
-    extensions::MenuButton* sortMenu() const { return m_sort; }
+    PullDownButton* sortMenu() const { return m_sort; }
     PushButton* removeButton() const { return m_remove; }
     LazyList* list() const { return m_list; }
     // What the detail column's body shows now: the progress, the empty text or the list.
@@ -81,7 +78,7 @@ private:
     QStackedWidget* m_categoryStack = nullptr;
     QList<ExtensionCategoryRow*> m_categoryRows;
     AppKitCheckbox* m_selectAll = nullptr;
-    extensions::MenuButton* m_sort = nullptr;
+    PullDownButton* m_sort = nullptr;
     QStackedWidget* m_bodyStack = nullptr;
     ExtensionEmptyView* m_empty = nullptr;
     LazyList* m_list = nullptr;

@@ -1,6 +1,6 @@
 #include "ExtensionTree.h"
 #include "support/ShellHarness.h"
-#include "views/extensions/ExtensionControls.h"
+#include "views/kit/PullDownButton.h"
 #include "views/extensions/ExtensionRows.h"
 #include "views/extensions/ExtensionsWorkspace.h"
 #include "views/kit/LazyList.h"

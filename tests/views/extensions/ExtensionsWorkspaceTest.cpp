@@ -1,7 +1,7 @@
 #include "Entries.h"
 #include "ExtensionTree.h"
 #include "support/ShellHarness.h"
-#include "views/extensions/ExtensionControls.h"
+#include "views/kit/PullDownButton.h"
 #include "views/extensions/ExtensionRows.h"
 #include "views/extensions/ExtensionsWorkspace.h"
 #include "views/kit/AppKitCheckbox.h"

@@ -1,20 +1,20 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QFont>
 #include <QStringList>
 
 class QMenu;
 
-// A control of the Extensions tab that the kit does not have (yet).
-namespace tw::extensions {
+namespace tw {
 
 // A borderless pull-down: the current choice's title and a chevron; a click
 // opens one entry per choice. chosen(index) follows a choice; the owner sets
-// what is shown.
-class MenuButton : public QAbstractButton {
+// what is shown. Its width is the widest choice's, so it keeps its place.
+class PullDownButton : public QAbstractButton {
     Q_OBJECT
 public:
-    explicit MenuButton(const QStringList& choices, QWidget* parent = nullptr);
+    explicit PullDownButton(const QStringList& choices, QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr);
 
     int current() const { return m_current; }
     void setCurrent(int index);
@@ -29,8 +29,9 @@ protected:
 
 private:
     QStringList m_choices;
+    QFont m_font;
     int m_current = 0;
     QMenu* m_menu;
 };
 
-} // namespace tw::extensions
+} // namespace tw

@@ -1,4 +1,4 @@
-#include "views/extensions/ExtensionControls.h"
+#include "views/kit/PullDownButton.h"
 
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
@@ -9,22 +9,19 @@
 
 #include <cmath>
 
-namespace tw::extensions {
+namespace tw {
 
 namespace {
 
 constexpr qreal kChevron = 9;
 constexpr qreal kChevronGap = 4;
 
-QFont menuFont() { return neon::systemFont(13, QFont::Normal); }
-
 } // namespace
 
-// ---- MenuButton -------------------------------------------------------------------------------
-
-MenuButton::MenuButton(const QStringList& choices, QWidget* parent)
+PullDownButton::PullDownButton(const QStringList& choices, QFont::Weight weight, QWidget* parent)
     : QAbstractButton(parent)
     , m_choices(choices)
+    , m_font(neon::systemFont(13, weight))
     , m_menu(new QMenu(this))
 {
     setFocusPolicy(Qt::NoFocus);
@@ -37,7 +34,7 @@ MenuButton::MenuButton(const QStringList& choices, QWidget* parent)
     onThemeChange(this, [this] { update(); });
 }
 
-void MenuButton::setCurrent(int index)
+void PullDownButton::setCurrent(int index)
 {
     if (index == m_current || index < 0 || index >= m_choices.size())
         return;
@@ -46,30 +43,30 @@ void MenuButton::setCurrent(int index)
     update();
 }
 
-QSize MenuButton::sizeHint() const
+QSize PullDownButton::sizeHint() const
 {
-    const QFontMetricsF m(menuFont());
+    const QFontMetricsF m(m_font);
     qreal widest = 0;
     for (const QString& choice : m_choices)
         widest = std::max(widest, m.horizontalAdvance(choice));
     return {int(std::ceil(widest + kChevronGap + kChevron)) + 4, int(std::ceil(m.height())) + 4};
 }
 
-void MenuButton::paintEvent(QPaintEvent*)
+void PullDownButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (isDown())
         p.setOpacity(0.6);
     const QString label = m_choices.value(m_current);
-    const qreal textWidth = QFontMetricsF(menuFont()).horizontalAdvance(label);
+    const qreal textWidth = QFontMetricsF(m_font).horizontalAdvance(label);
     // Right-aligned, so the chevron keeps its place whichever title shows.
     const qreal left = width() - 2 - kChevron - kChevronGap - textWidth;
-    p.setFont(menuFont());
+    p.setFont(m_font);
     p.setPen(primaryTextTint());
     p.drawText(QRectF(left, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, label);
     Symbols::paint(p, QRectF(width() - 2 - kChevron, 0, kChevron, height()),
                    Glyph{QStringLiteral("chevron.down"), kChevron, Tint::primary});
 }
 
-} // namespace tw::extensions
+} // namespace tw
