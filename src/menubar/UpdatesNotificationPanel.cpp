@@ -2,7 +2,6 @@
 
 #include "engine/updates/UpdateChecker.h"
 #include "menubar/LinkButton.h"
-#include "menubar/MenuPicker.h"
 #include "menubar/PaneHeader.h"
 #include "menubar/QuickAppListPane.h"
 #include "menubar/QuickListRow.h"
@@ -11,6 +10,7 @@
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/ProgressIndicator.h"
+#include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
@@ -183,18 +183,24 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     QStringList titles;
     for (UpdateNoticeSource s : allUpdateNoticeSources())
         titles << rawValue(s);
-    m_picker = new MenuPicker(titles, header);
-    m_picker->setFixedWidth(kControlWidth);
+    // The source menu in a rounded box of its own, like the search field beside it.
+    m_sourceBox = new QWidget(header);
+    auto* box = new QHBoxLayout(m_sourceBox);
+    box->setContentsMargins(8, 0, 8, 0);
+    m_picker = new PullDownButton(titles, QFont::Normal, m_sourceBox);
+    m_picker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_picker->setToolTip(QStringLiteral("Source"));
-    connect(m_picker, &MenuPicker::chosen, this,
+    box->addWidget(m_picker);
+    m_sourceBox->setFixedSize(kControlWidth, m_picker->sizeHint().height() + 2);
+    connect(m_picker, &PullDownButton::chosen, this,
             [this](int i) { setSource(allUpdateNoticeSources().value(i, UpdateNoticeSource::all)); });
-    row->addWidget(m_picker);
+    row->addWidget(m_sourceBox);
     m_searchBar = new FilterBar({[this] { return m_search; }, [this](const QString& t) { setSearchText(t); }},
                                 QStringLiteral("Search"), {}, header);
     // The glass sits inside the rounded box, which leaves the title room for two lines.
     m_searchBar->layout()->setContentsMargins(7, 0, 6, 0);
     static_cast<QBoxLayout*>(m_searchBar->layout())->setSpacing(4);
-    m_searchBar->setFixedSize(kControlWidth, m_picker->sizeHint().height());
+    m_searchBar->setFixedSize(m_sourceBox->size());
     m_searchBar->field()->setFont(neon::systemFont(12, QFont::Normal));
     row->addWidget(m_searchBar);
     return header;
@@ -272,12 +278,14 @@ void UpdatesNotificationPanel::refresh()
 
 void UpdatesNotificationPanel::paintEvent(QPaintEvent*)
 {
-    // The search box's rounded border.
+    // The rounded boxes of the source menu and the search field.
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF box = QRectF(QRect(m_searchBar->mapTo(this, QPoint(0, 0)), m_searchBar->size())).adjusted(0.5, 0.5, -0.5, -0.5);
-    neon::fillRoundedPath(p, box, 6, PaneSearchField::boxColour());
-    neon::strokeRoundedPathInside(p, box, 6, 1, faded(secondaryTint(), 0.3));
+    for (const QWidget* control : {m_sourceBox, static_cast<QWidget*>(m_searchBar)}) {
+        const QRectF box = QRectF(QRect(control->mapTo(this, QPoint(0, 0)), control->size())).adjusted(0.5, 0.5, -0.5, -0.5);
+        neon::fillRoundedPath(p, box, 6, PaneSearchField::boxColour());
+        neon::strokeRoundedPathInside(p, box, 6, 1, faded(secondaryTint(), 0.3));
+    }
 }
 
 } // namespace tw

@@ -15,8 +15,8 @@ namespace tw {
 class FilterBar;
 class LazyList;
 class LinkButton;
-class MenuPicker;
 class ProgressIndicator;
+class PullDownButton;
 class QuickListRow;
 class TintedLabel;
 class UpdateChecker;
@@ -73,7 +73,7 @@ public:
     enum class Content { checking, list, nothing };
     Content content() const { return m_content; }
 
-    MenuPicker* sourcePicker() const { return m_picker; }
+    PullDownButton* sourcePicker() const { return m_picker; }
     FilterBar* searchBar() const { return m_searchBar; }
     ProgressIndicator* progress() const { return m_progress; }
     TintedLabel* nothingText() const { return m_nothing; }
@@ -97,7 +97,8 @@ private:
     QString m_search;
     QList<AppUpdateItem> m_rows;
     Content m_content = Content::nothing;
-    MenuPicker* m_picker = nullptr;
+    PullDownButton* m_picker = nullptr;
+    QWidget* m_sourceBox = nullptr;
     FilterBar* m_searchBar = nullptr;
     ProgressIndicator* m_progress;
     TintedLabel* m_nothing;

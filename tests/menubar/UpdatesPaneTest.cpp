@@ -1,12 +1,12 @@
 #include "LocalHttpServer.h"
 #include "QuickPaneFixture.h"
 #include "menubar/LinkButton.h"
-#include "menubar/MenuPicker.h"
 #include "menubar/QuickListRow.h"
 #include "menubar/UpdatesNotificationPanel.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/ProgressIndicator.h"
+#include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/TintedLabel.h"
 
@@ -148,11 +148,12 @@ TEST(UpdatesNotificationPanel, RowsFilterFooterAndButtons)
     EXPECT_EQ(f.rowTexts(1), (QStringList{"Gamma", "1.0", "4.2", "Launch app"}));
     EXPECT_EQ(f.rowTexts(2), (QStringList{"Spare", "—", "0.9b", "Update"}));  // no installed version
     EXPECT_EQ(f.pane->footerText()->text(), "Ready to update: 3 apps");
-    EXPECT_EQ(f.pane->sourcePicker()->currentTitle(), "All");
+    EXPECT_EQ(f.pane->sourcePicker()->current(), 0);
 
     f.choose(UpdateNoticeSource::appStore);
     EXPECT_EQ(f.pane->source(), UpdateNoticeSource::appStore);
-    EXPECT_EQ(f.pane->sourcePicker()->currentTitle(), "App Store");
+    EXPECT_EQ(f.pane->sourcePicker()->current(), 2);
+    EXPECT_EQ(f.pane->sourcePicker()->menu()->actions().at(2)->text(), "App Store");
     EXPECT_EQ(f.rowNames(), QStringList{"Gamma"});
     f.choose(UpdateNoticeSource::developer);
     EXPECT_EQ(f.rowNames(), (QStringList{"Alpha", "Spare"}));
