@@ -1,0 +1,117 @@
+#include "menubar/QuickApplicationsPane.h"
+
+#include "engine/inventory/AppScanner.h"
+#include "engine/inventory/ByteFormat.h"
+#include "menubar/QuickListRow.h"
+#include "views/kit/Prompter.h"
+#include "views/kit/PushButton.h"
+
+#include <QHBoxLayout>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace tw {
+
+namespace quick {
+
+namespace {
+
+QList<LeftoverPtr> tickedLeftovers(const AppInfo& app)
+{
+    QList<LeftoverPtr> out;
+    for (const LeftoverPtr& l : app.leftovers())
+        if (l->isSelected())
+            out.append(l);
+    return out;
+}
+
+// Takes the trashed members out of the group, and their sizes out of its own.
+void dropMembers(AppInfo& group, const std::vector<AppInfoPtr>& gone)
+{
+    std::vector<AppInfoPtr> members = group.members();
+    std::int64_t size = group.appSize();
+    for (const AppInfoPtr& m : gone) {
+        members.erase(std::remove(members.begin(), members.end(), m), members.end());
+        size -= m->appSize();
+    }
+    group.setAppSize(std::max<std::int64_t>(0, size));
+    group.setMembers(std::move(members));
+}
+
+} // namespace
+
+std::optional<QString> uninstallEntry(AppScanner& scanner, const AppInfoPtr& entry)
+{
+    const std::vector<AppInfoPtr> targets = entry->isGroup() ? entry->members() : std::vector<AppInfoPtr>{entry};
+    std::vector<AppInfoPtr> gone;
+    for (const AppInfoPtr& target : targets) {
+        const AppScanner::UninstallResult result =
+            scanner.uninstall(target, tickedLeftovers(*target), BundleRemoval::MoveToTrash);
+        if (!result.status.ok()) {
+            if (!gone.empty()) {
+                dropMembers(*entry, gone);
+                scanner.setApps(scanner.apps());
+            }
+            return result.status.error().description;
+        }
+        gone.push_back(target);
+    }
+    QList<AppInfoPtr> apps = scanner.apps();
+    apps.removeIf([&](const AppInfoPtr& a) { return a && a->id() == entry->id(); });
+    scanner.setApps(std::move(apps));
+    return std::nullopt;
+}
+
+} // namespace quick
+
+QuickApplicationsPane::QuickApplicationsPane(AppScanner& scanner, Prompter& prompter, QWidget* parent)
+    : QuickAppListPane(scanner, QStringLiteral("Applications"), QStringLiteral("Uninstall an app and its related files"),
+                       QStringLiteral("Search applications"), parent)
+    , m_prompter(prompter)
+{
+    start();
+}
+
+void QuickApplicationsPane::addControls(QuickListRow* row)
+{
+    auto* button = new PushButton(QStringLiteral("Uninstall"), PushButton::Style::bordered, row);
+    button->setTitleFont(11, QFont::Normal);
+    row->trailing()->addWidget(button, 0, Qt::AlignVCenter);
+}
+
+void QuickApplicationsPane::bindRow(QuickListRow* row, const AppInfoPtr& app)
+{
+    row->setTexts(app->name(), ByteFormat::string(app->displaySize()));
+    auto* button = row->findChild<PushButton*>();
+    button->disconnect(this);
+    connect(button, &QAbstractButton::clicked, this, [this, weak = std::weak_ptr<AppInfo>(app)] {
+        if (const AppInfoPtr app = weak.lock())
+            confirmUninstall(app);
+    });
+}
+
+void QuickApplicationsPane::confirmUninstall(const AppInfoPtr& app)
+{
+    if (m_busy || !app)
+        return;
+    m_busy = true;
+    // The engines and the prompter outlive the pane; the panel may be
+    // rebuilt while an alert is up.
+    AppScanner& engine = scanner();
+    Prompter& prompter = m_prompter;
+    const QPointer<QuickApplicationsPane> self(this);
+    const Prompt confirm{Prompt::Style::warning, QStringLiteral("Uninstall ") + app->name() + u'?',
+                         QStringLiteral("Move the app and its related files to the Trash."),
+                         {{QStringLiteral("Uninstall"), PromptButton::Role::destructive},
+                          {QStringLiteral("Cancel"), PromptButton::Role::cancel}}};
+    if (prompter.ask(confirm) == 0) {
+        if (const std::optional<QString> error = quick::uninstallEntry(engine, app))
+            prompter.ask({Prompt::Style::warning, QStringLiteral("Applications"), *error,
+                          {{QStringLiteral("OK"), PromptButton::Role::cancel}}});
+    }
+    if (self)
+        m_busy = false;
+}
+
+} // namespace tw
