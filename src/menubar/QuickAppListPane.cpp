@@ -6,6 +6,7 @@
 #include "views/kit/Divider.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
+#include "views/kit/SearchText.h"
 
 #include <QVBoxLayout>
 
@@ -13,17 +14,11 @@ namespace tw {
 
 namespace quick {
 
-bool nameContains(const QString& name, const QString& search)
-{
-    return name.normalized(QString::NormalizationForm_C)
-        .contains(search.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive);
-}
-
 QList<AppInfoPtr> visibleApps(const QList<AppInfoPtr>& apps, const QString& search)
 {
     QList<AppInfoPtr> out;
     for (const AppInfoPtr& app : apps)
-        if (app && !app->isSystemApp() && (search.isEmpty() || nameContains(app->name(), search)))
+        if (app && !app->isSystemApp() && searchMatches(app->name(), search))
             out.append(app);
     return out;
 }

@@ -15,10 +15,6 @@ class QuickListRow;
 
 namespace quick {
 
-// Whether name contains search, ignoring case, with both in composed form.
-// The search is not trimmed: blanks are searched for as typed.
-bool nameContains(const QString& name, const QString& search);
-
 // The rows of the applications and network panes: the scanner's entries in
 // its order without the system applications, a group as one entry, narrowed
 // to the names containing search when it is not empty.

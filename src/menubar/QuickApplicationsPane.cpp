@@ -17,15 +17,6 @@ namespace quick {
 
 namespace {
 
-QList<LeftoverPtr> tickedLeftovers(const AppInfo& app)
-{
-    QList<LeftoverPtr> out;
-    for (const LeftoverPtr& l : app.leftovers())
-        if (l->isSelected())
-            out.append(l);
-    return out;
-}
-
 // Takes the trashed members out of the group, and their sizes out of its own.
 void dropMembers(AppInfo& group, const std::vector<AppInfoPtr>& gone)
 {
@@ -47,7 +38,7 @@ std::optional<QString> uninstallEntry(AppScanner& scanner, const AppInfoPtr& ent
     std::vector<AppInfoPtr> gone;
     for (const AppInfoPtr& target : targets) {
         const AppScanner::UninstallResult result =
-            scanner.uninstall(target, tickedLeftovers(*target), BundleRemoval::MoveToTrash);
+            scanner.uninstall(target, target->selectedLeftovers(), BundleRemoval::MoveToTrash);
         if (!result.status.ok()) {
             if (!gone.empty()) {
                 dropMembers(*entry, gone);

@@ -12,6 +12,7 @@
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
+#include "views/kit/SearchText.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
 
@@ -73,7 +74,7 @@ QList<AppUpdateItem> shownUpdates(const QList<AppUpdateItem>& detected, UpdateNo
 {
     QList<AppUpdateItem> out;
     for (const AppUpdateItem& item : detected)
-        if (admits(source, item.channel) && (search.isEmpty() || nameContains(item.name, search)))
+        if (admits(source, item.channel) && searchMatches(item.name, search))
             out.append(item);
     return out;
 }

@@ -101,6 +101,15 @@ QString AppInfo::memberCountLabel() const
     return QString::number(m_privacyPermissionCount) + QStringLiteral(" Permissions");
 }
 
+QList<LeftoverPtr> AppInfo::selectedLeftovers() const
+{
+    QList<LeftoverPtr> out;
+    for (const LeftoverPtr& l : m_leftovers)
+        if (l->isSelected())
+            out.append(l);
+    return out;
+}
+
 bool AppInfo::hasUninstallSelection() const
 {
     if (isGroup())

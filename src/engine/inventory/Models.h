@@ -46,6 +46,8 @@ public:
 
     // Published fields.
     const QList<LeftoverPtr>& leftovers() const { return m_leftovers; }
+    // The ticked leftovers, in list order.
+    QList<LeftoverPtr> selectedLeftovers() const;
     void setLeftovers(QList<LeftoverPtr> leftovers);
     bool isScanningLeftovers() const { return m_isScanningLeftovers; }
     void setScanningLeftovers(bool v);

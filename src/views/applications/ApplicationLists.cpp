@@ -1,6 +1,7 @@
 #include "views/applications/ApplicationLists.h"
 
 #include "platform/Path.h"
+#include "views/kit/SearchText.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -55,11 +56,6 @@ qint64 lastUsedKey(const AppInfo& app)
 }
 
 } // namespace
-
-bool searchMatches(const QString& field, const QString& search)
-{
-    return search.isEmpty() || field.contains(search, Qt::CaseInsensitive);
-}
 
 QList<AppInfoPtr> filterApps(const QList<AppInfoPtr>& apps, const QString& search, AppSort sort)
 {

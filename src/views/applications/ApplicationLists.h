@@ -15,10 +15,6 @@
 
 namespace tw::apps {
 
-// A localized, case-insensitive containment test of the search text as
-// typed; an empty text matches everything.
-bool searchMatches(const QString& field, const QString& search);
-
 // The rows of the applications list: the entries whose name or bundle
 // identifier (or a member's) contains the search, whole groups included,
 // stably ordered by name (ascending), display size or last use (both

@@ -43,7 +43,7 @@ void UninstallFlow::performUninstall(const AppInfoPtr& target)
 {
     AppScanner& scanner = m_state.scanner();
     const AppScanner::UninstallResult result = scanner.uninstall(
-        target, apps::selectedLeftovers(*target),
+        target, target->selectedLeftovers(),
         target->removeAppBundle() ? BundleRemoval::MoveToTrash : BundleRemoval::Keep);
     if (!result.status.ok()) {
         // The lists stay as they were, also for anything moved before the failure.

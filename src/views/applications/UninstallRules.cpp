@@ -22,18 +22,9 @@ AppInfoPtr uninstallTarget(const AppInfoPtr& app, const AppInfoPtr& selectedApp)
     return ticked != members.end() ? *ticked : members.front();
 }
 
-QList<LeftoverPtr> selectedLeftovers(const AppInfo& target)
-{
-    QList<LeftoverPtr> out;
-    for (const LeftoverPtr& l : target.leftovers())
-        if (l->isSelected())
-            out.append(l);
-    return out;
-}
-
 UninstallConfirmation uninstallConfirmation(const AppInfo& target)
 {
-    const qsizetype count = selectedLeftovers(target).size();
+    const qsizetype count = target.selectedLeftovers().size();
     return {QStringLiteral("Uninstall ") + target.name() + u'?',
             QStringLiteral("Move the app and ") + QString::number(count)
                 + QStringLiteral(" related file(s) to the Trash, freeing ")

@@ -21,9 +21,6 @@ struct UninstallConfirmation {
 };
 UninstallConfirmation uninstallConfirmation(const AppInfo& target);
 
-// The target's ticked leftovers, in list order.
-QList<LeftoverPtr> selectedLeftovers(const AppInfo& target);
-
 // Brings the scanner's lists in line with an uninstall that returned without
 // error. With the bundle gone the application leaves the list and every
 // group (a group it leaves empty goes too, one it leaves non-empty shrinks by

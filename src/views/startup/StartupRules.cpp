@@ -2,18 +2,11 @@
 
 #include "engine/inventory/ByteFormat.h"
 #include "platform/Path.h"
+#include "views/kit/SearchText.h"
 
 #include <QRegularExpression>
 
 namespace tw::startup {
-
-bool searchMatches(const QString& field, const QString& search)
-{
-    if (search.isEmpty())
-        return true;
-    return field.normalized(QString::NormalizationForm_C)
-        .contains(search.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive);
-}
 
 QList<int> filterIndices(const QList<RemovableItem>& items, const QString& search)
 {

@@ -13,10 +13,6 @@
 
 namespace tw::startup {
 
-// A case-insensitive containment test of the search as typed (not trimmed),
-// comparing composed forms, so a typed "é" finds a decomposed one.
-bool searchMatches(const QString& field, const QString& search);
-
 // Positions in items of the entries the search shows, in order: all of them
 // for an empty search, else those whose title, category or parent name
 // contains it.

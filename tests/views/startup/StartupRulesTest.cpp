@@ -2,6 +2,7 @@
 
 #include "support/Collect.h"
 #include "support/Printers.h"
+#include "views/kit/SearchText.h"
 #include "views/startup/StartupRules.h"
 
 #include <gtest/gtest.h>
