@@ -207,6 +207,20 @@ double processCpuSeconds()
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
+// Starts the program and lets it come to rest: discovery done, the leftover
+// prefetch settled, the borders' frames made over one whole turn. The
+// removal watcher's poll is not an idle cost measured here: detection off.
+void startIdle(SweeplineApp& app)
+{
+    fixture().settings.setValue(QStringLiteral("settings.detectTrashRemovals"), false);
+    app.start();
+    waitUntil([&] { return app.mainWindow()->hasPainted(); });
+    waitUntil([&] { return !app.scanner().apps().isEmpty() && !app.scanner().isScanning(); });
+    settle();
+    idleFor(3000);
+    settle();
+}
+
 // Idle window: only the neon borders animate. Measures process CPU time in
 // rounds of one second with the borders running, each followed by one second
 // with the clock frozen (the timer ticks at its usual pace, nothing repaints);
@@ -216,17 +230,8 @@ double processCpuSeconds()
 void BM_IdleNeonBorderCpu(benchmark::State& state)
 {
     const int rounds = int(state.range(0));
-    // The removal watcher's poll is not the border's cost: detection off here.
-    fixture().settings.setValue(QStringLiteral("settings.detectTrashRemovals"), false);
     SweeplineApp app(fixture().platform());
-    app.start();
-    waitUntil([&] { return app.mainWindow()->hasPainted(); });
-    waitUntil([&] { return !app.scanner().apps().isEmpty() && !app.scanner().isScanning(); });
-    settle();
-    // Let the leftover prefetch settle, and the borders make their frames
-    // over one whole turn: what follows is the window sitting idle.
-    idleFor(3000);
-    settle();
+    startIdle(app);
 
     NeonAnimationClock& clock = NeonAnimationClock::shared();
     const QList<ClockwiseNeonBorder*> borders = app.mainWindow()->findChildren<ClockwiseNeonBorder*>();
@@ -305,13 +310,8 @@ BENCHMARK(BM_IdleNeonBorderCpu)->Arg(12)->UseManualTime()->Iterations(1)->Unit(b
 void BM_IdleSystemTabCpu(benchmark::State& state)
 {
     const int rounds = int(state.range(0));
-    fixture().settings.setValue(QStringLiteral("settings.detectTrashRemovals"), false);
     SweeplineApp app(fixture().platform());
-    app.start();
-    waitUntil([&] { return app.mainWindow()->hasPainted(); });
-    waitUntil([&] { return !app.scanner().apps().isEmpty() && !app.scanner().isScanning(); });
-    idleFor(3000);
-    settle();
+    startIdle(app);
     AppNavigation& navigation = app.state().navigation();
     auto percentWith = [&](SidebarTab tab) {
         navigation.setTab(tab);
