@@ -33,7 +33,7 @@ const QFont& openFont()
     return f;
 }
 
-struct CardSpec {
+struct CardEntry {
     SidebarTab tab;
     const char* title;
     const char* symbol;
@@ -41,7 +41,7 @@ struct CardSpec {
 };
 
 // The cards in reading order: two rows of two, then the System card alone.
-constexpr CardSpec kCards[] = {
+constexpr CardEntry kCards[] = {
     {SidebarTab::applications, "Applications", "a.square.fill", PreviewCard::Figure::size},
     {SidebarTab::updates, "App updates", "arrow.triangle.2.circlepath", PreviewCard::Figure::updates},
     {SidebarTab::startup, "Startup apps", "airplane", PreviewCard::Figure::startup},
@@ -60,8 +60,8 @@ MenuBarQuickPreview::MenuBarQuickPreview(const QuickPreviewSources& sources, Qui
 {
     setObjectName(QStringLiteral("quickPreview"));
     setAccessibleName(QStringLiteral("Tidewell quick preview"));
-    for (const CardSpec& spec : kCards)
-        m_cards.emplace_back(spec.tab, QString::fromUtf8(spec.title), QString::fromLatin1(spec.symbol), spec.figure);
+    for (const CardEntry& entry : kCards)
+        m_cards.emplace_back(entry.tab, QString::fromUtf8(entry.title), QString::fromLatin1(entry.symbol), entry.figure);
 
     // Whatever a figure depends on.
     auto reread = [this] { refresh(); };

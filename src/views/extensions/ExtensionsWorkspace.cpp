@@ -163,8 +163,6 @@ QWidget* ExtensionsWorkspace::buildFooter()
     row->addStretch(1);
     m_remove = new PushButton(QStringLiteral("Remove"), PushButton::Style::prominent);
     m_remove->setTitleFont(15, QFont::DemiBold);
-    // The second press of a double click is no click: the first has acted.
-    m_remove->installEventFilter(this);
     m_remove->setFixedSize(160, 36);
     connect(m_remove, &QAbstractButton::clicked, this, [this] { m_state.removeSelected(); });
     row->addWidget(m_remove);
@@ -250,12 +248,6 @@ void ExtensionsWorkspace::showEvent(QShowEvent* event)
     m_state.appear();
 }
 
-bool ExtensionsWorkspace::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_remove && event->type() == QEvent::MouseButtonDblClick)
-        return true;
-    return WorkspaceChrome::eventFilter(watched, event);
-}
 
 void ExtensionsWorkspace::rebuildRows()
 {

@@ -4,6 +4,7 @@
 #include "views/kit/Tints.h"
 
 #include <QEvent>
+#include <QMouseEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -96,6 +97,11 @@ void PushButton::changeEvent(QEvent* event)
     if (event->type() == QEvent::EnabledChange)
         update();
     QAbstractButton::changeEvent(event);
+}
+
+void PushButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
 }
 
 void PushButton::paintEvent(QPaintEvent*)

@@ -40,6 +40,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // The second press of a double click is no click: the first has acted.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     Style m_style;
