@@ -10,10 +10,8 @@
 
 #include <QHash>
 #include <QSet>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
-#include <numeric>
 
 namespace tw::discovery {
 
@@ -94,10 +92,10 @@ public:
 
     void run(const Platform& p)
     {
+        // Discovery itself may run on the engine pool: parallelFor never waits
+        // for a pool thread it could be occupying.
         m_built.resize(m_jobs.size());
-        std::vector<size_t> indices(m_jobs.size());
-        std::iota(indices.begin(), indices.end(), size_t(0));
-        QtConcurrent::blockingMap(&enginePool(), indices, [&](size_t i) { build(p, m_jobs[i], m_built[i]); });
+        parallelFor(m_jobs.size(), [&](size_t i) { build(p, m_jobs[i], m_built[i]); });
     }
 
     struct Built {

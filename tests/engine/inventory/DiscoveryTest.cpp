@@ -2,6 +2,7 @@
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/Discovery.h"
 #include "engine/inventory/DiskSizes.h"
+#include "platform/ThreadPool.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
 
@@ -123,6 +124,26 @@ TEST(Discovery, ScanPublishesOnTheGuiThread)
     EXPECT_EQ(published.count(), 1);
     EXPECT_TRUE(scanner.scanProgress().isEmpty());
     EXPECT_EQ(tw::test::collect(scanner.apps(), &AppInfo::name), (QStringList{"a", "B"}));
+}
+
+TEST(Discovery, FinishesWhenItsOwnTaskHoldsEveryPoolThread)
+{
+    FakePlatform p;
+    for (int i = 0; i < 6; ++i)
+        p.tree().makeApp(QStringLiteral("/Applications/App %1.app").arg(i), QStringLiteral("com.example.%1").arg(i), QStringLiteral("App %1").arg(i));
+    p.tree().makeApp("/Applications/Suite/One.app", "com.suite.one", "One");
+    p.tree().makeApp("/Applications/Suite/Two.app", "com.suite.two", "Two");
+    QThreadPool& pool = enginePool();
+    const int threads = pool.maxThreadCount();
+    for (int limit : {1, 2}) {
+        pool.setMaxThreadCount(limit);
+        AppScanner scanner(p);
+        scanner.scanInstalledApps();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !scanner.isScanning(); }, 60000)) << limit << " pool thread(s)";
+        EXPECT_EQ(scanner.apps().size(), 7) << limit << " pool thread(s)";
+        pool.waitForDone();
+    }
+    pool.setMaxThreadCount(threads);
 }
 
 TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
