@@ -239,27 +239,149 @@ bool acceptableReference(const char* p, const char* end)
     return !digits || (value != 0 && (value < 0xD800 || value > 0xDFFF));
 }
 
+// The character a reference at p ("&name;", "&#n;" or "&#xh;") stands for,
+// as UTF-8, and where the reference ends; nullptr when it is malformed or
+// names a character a string may not hold (NUL, a surrogate, beyond Unicode).
+const char* decodeReference(const char* p, const char* end, char (&utf8)[4], int& length)
+{
+    static const struct {
+        const char* name;
+        char c;
+    } kNamed[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    for (const auto& n : kNamed) {
+        if (startsWith(p, end, n.name)) {
+            utf8[0] = n.c;
+            length = 1;
+            return p + std::strlen(n.name);
+        }
+    }
+    if (!startsWith(p, end, "&#"))
+        return nullptr;
+    p += 2;
+    const bool hex = p < end && (*p == 'x' || *p == 'X');
+    if (hex)
+        ++p;
+    std::uint32_t value = 0;
+    const char* digits = p;
+    for (; p < end && *p != ';'; ++p) {
+        int d;
+        if (*p >= '0' && *p <= '9')
+            d = *p - '0';
+        else if (hex && *p >= 'a' && *p <= 'f')
+            d = *p - 'a' + 10;
+        else if (hex && *p >= 'A' && *p <= 'F')
+            d = *p - 'A' + 10;
+        else
+            return nullptr;
+        value = value * (hex ? 16 : 10) + std::uint32_t(d);
+        if (value > 0x10FFFF)
+            return nullptr;
+    }
+    if (p == end || p == digits || value == 0 || (value >= 0xD800 && value <= 0xDFFF))
+        return nullptr;
+    if (value < 0x80) {
+        utf8[0] = char(value);
+        length = 1;
+    } else if (value < 0x800) {
+        utf8[0] = char(0xC0 | (value >> 6));
+        utf8[1] = char(0x80 | (value & 0x3F));
+        length = 2;
+    } else if (value < 0x10000) {
+        utf8[0] = char(0xE0 | (value >> 12));
+        utf8[1] = char(0x80 | ((value >> 6) & 0x3F));
+        utf8[2] = char(0x80 | (value & 0x3F));
+        length = 3;
+    } else {
+        utf8[0] = char(0xF0 | (value >> 18));
+        utf8[1] = char(0x80 | ((value >> 12) & 0x3F));
+        utf8[2] = char(0x80 | ((value >> 6) & 0x3F));
+        utf8[3] = char(0x80 | (value & 0x3F));
+        length = 4;
+    }
+    return p + 1;
+}
+
+// Walks an XML list once. With an output buffer it also hands the parser
+// string and key text with no references left: the parser unescapes each
+// reference by moving the rest of its string, in time growing with the
+// square of their number, so that text goes over decoded, as CDATA.
 class XmlWalk {
 public:
-    bool run(const char* p, const char* end)
+    explicit XmlWalk(QByteArray* out = nullptr) : m_out(out) {}
+
+    bool run(const char* begin, const char* end)
     {
-        while (p && p < end) {
+        const char* p = begin;
+        m_copied = begin;
+        // What follows the root element is not read, by the parser either.
+        while (p && p < end && !m_rootClosed) {
             const char* next = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
             if (!text(p, next ? next : end))
                 return false;
             p = next ? markup(next, end) : end;
         }
-        return p == end;
+        if (!p)
+            return false;
+        if (m_out && !m_out->isEmpty())
+            m_out->append(m_copied, end - m_copied);
+        return true;
     }
 
 private:
+    struct Open {
+        bool container;
+        bool text;  // a string or a key, whose references the parser unescapes
+    };
+
     // Character data between markup: its references.
-    static bool text(const char* p, const char* end)
+    bool text(const char* p, const char* end)
     {
-        for (const char* r = findText(p, end, "&#"); r; r = findText(r + 2, end, "&#"))
+        const char* amp = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
+        if (!amp)
+            return true;
+        if (m_out && !m_open.empty() && m_open.back().text)
+            return decodeAsCData(p, end);
+        for (const char* r = findText(amp, end, "&#"); r; r = findText(r + 2, end, "&#"))
             if (!acceptableReference(r, end))
                 return false;
         return true;
+    }
+
+    bool decodeAsCData(const char* p, const char* end)
+    {
+        m_out->append(m_copied, p - m_copied);
+        m_out->append("<![CDATA[");
+        while (p < end) {
+            const char* amp = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
+            appendCData(p, amp ? amp : end);
+            if (!amp)
+                break;
+            char utf8[4];
+            int length = 0;
+            p = decodeReference(amp, end, utf8, length);
+            if (!p)
+                return false;
+            appendCData(utf8, utf8 + length);
+        }
+        m_out->append("]]>");
+        m_copied = end;
+        return true;
+    }
+
+    // A "]]>" in the text would end the section: it is closed and reopened
+    // between the brackets and the '>'.
+    void appendCData(const char* p, const char* end)
+    {
+        while (p < end) {
+            const char* gt = static_cast<const char*>(std::memchr(p, '>', size_t(end - p)));
+            m_out->append(p, (gt ? gt : end) - p);
+            if (!gt)
+                return;
+            if (m_out->endsWith("]]"))
+                m_out->append("]]><![CDATA[");
+            m_out->append('>');
+            p = gt + 1;
+        }
     }
 
     // Skips the markup at p; nullptr when it is unterminated or breaks a bound.
@@ -285,8 +407,9 @@ private:
         if (p[1] == '/') {
             if (m_open.empty())
                 return nullptr;
-            m_containers -= m_open.back() ? 1 : 0;
+            m_containers -= m_open.back().container ? 1 : 0;
             m_open.pop_back();
+            m_rootClosed = m_open.empty();
             return close + 1;
         }
         return element(p, close) ? close + 1 : nullptr;
@@ -298,34 +421,44 @@ private:
         size_t length = 0;
         while (name + length < close && !std::strchr(" \t\r\n/", name[length]))
             ++length;
-        const bool container = (length == 5 && std::memcmp(name, "array", 5) == 0)
-                            || (length == 4 && std::memcmp(name, "dict", 4) == 0);
+        const auto is = [&](const char* n) { return length == std::strlen(n) && std::memcmp(name, n, length) == 0; };
+        const bool container = is("array") || is("dict");
         if (++m_elements > kMaxObjects || m_containers + (container ? 1 : 0) > kMaxDepth)
             return false;
-        if (close[-1] == '/')
+        if (close[-1] == '/') {
+            m_rootClosed = m_open.empty();
             return true;
+        }
         // The root element and a value inside the deepest container.
         if (m_open.size() + 1 > size_t(kMaxDepth) + 2)
             return false;
-        m_open.push_back(container);
+        m_open.push_back({container, is("string") || is("key")});
         m_containers += container ? 1 : 0;
         return true;
     }
 
-    std::vector<bool> m_open;  // open elements: whether each is a container
+    QByteArray* m_out;
+    const char* m_copied = nullptr;  // input up to here is in m_out, or stands as it is
+    std::vector<Open> m_open;
     int m_containers = 0;
     qint64 m_elements = 0;
+    bool m_rootClosed = false;
 };
 
 } // namespace
 
 bool binaryWithinLimits(const QByteArray& data) { return BinaryWalk(data).run(); }
 
-bool xmlWithinLimits(const QByteArray& data)
+bool xmlWithinLimits(const QByteArray& data) { return xmlForParser(data).has_value(); }
+
+std::optional<QByteArray> xmlForParser(const QByteArray& data)
 {
     if (data.size() > kMaxBytes || data.contains('\0'))
-        return false;
-    return XmlWalk().run(data.constData(), data.constData() + data.size());
+        return std::nullopt;
+    QByteArray rewritten;
+    if (!XmlWalk(&rewritten).run(data.constData(), data.constData() + data.size()))
+        return std::nullopt;
+    return rewritten.isEmpty() ? data : rewritten;
 }
 
 } // namespace tw::plist
