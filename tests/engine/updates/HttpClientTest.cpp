@@ -122,5 +122,113 @@ TEST_F(HttpClientTest, HostileServersGetNoAnswerThrough)
     }
 }
 
+namespace {
+
+QByteArray head(const QByteArray& status = "200 OK") { return "HTTP/1.1 " + status + "\r\nContent-Type: text/xml\r\n"; }
+
+// A body that compresses to some 100 KB.
+QByteArray sizeableFeed()
+{
+    QByteArray body = "<rss><item><sparkle:version>2.0</sparkle:version></item>";
+    for (int i = 0; body.size() < 400000; ++i)
+        body += "<!-- " + QByteArray::number(qint64(i) * 7919 % 100003) + " -->";
+    return body + "</rss>";
+}
+
+// zlib's stream without qCompress's size prefix, and the raw deflate inside it.
+QByteArray zlibStream(const QByteArray& data) { return qCompress(data).mid(4); }
+QByteArray rawDeflate(const QByteArray& data) { return zlibStream(data).mid(2).chopped(4); }
+
+} // namespace
+
+TEST_F(HttpClientTest, TransfersThatEndEarlyOrBreakTheirFramingAreFailures)
+{
+    const QByteArray feed = sizeableFeed();
+    const QByteArray gz = test::gzip(feed);
+    ASSERT_GT(gz.size(), 1000);
+    QByteArray badCrc = gz;
+    badCrc[badCrc.size() - 6] = char(badCrc[badCrc.size() - 6] ^ 1);
+    const QByteArray length = "Content-Length: " + QByteArray::number(gz.size()) + "\r\n";
+    const struct {
+        const char* path;
+        QByteArray response;
+        const char* why;  // in the error text
+    } rows[] = {
+        {"/gzip-cut", head() + "Content-Encoding: gzip\r\n" + length + "\r\n" + gz.left(gz.size() * 6 / 10), "ended early"},
+        {"/gzip-cut-unannounced", head() + "Content-Encoding: gzip\r\n\r\n" + gz.left(gz.size() * 6 / 10), "incomplete"},
+        {"/gzip-bad-checksum", head() + "Content-Encoding: gzip\r\n" + length + "\r\n" + badCrc, "damaged"},
+        {"/deflate-cut", head() + "Content-Encoding: deflate\r\n\r\n" + zlibStream(feed).chopped(100), "incomplete"},
+        {"/short", head() + "Content-Length: 1000\r\n\r\n" + feed.left(600), "600 of 1000"},
+        {"/bad-chunk-size", head() + "Transfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n", "chunked"},
+        {"/bad-second-chunk", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n-6\r\n world\r\n0\r\n\r\n", "chunked"},
+        {"/chunk-longer-than-said", head() + "Transfer-Encoding: chunked\r\n\r\n3\r\nhello\r\n0\r\n\r\n", "chunked"},
+        {"/chunk-cut", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n10\r\nwor", "did not end"},
+        {"/no-last-chunk", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", "did not end"},
+        {"/unknown-encoding", head() + "Content-Encoding: zstd\r\nContent-Length: 5\r\n\r\nhello", "encoding"},
+        {"/not-http", "HELLO THERE\r\n\r\nhello", "Malformed"},
+        {"/head-cut", "HTTP/1.1 200 OK\r\nContent-Le", "before an answer"},
+    };
+    for (const auto& row : rows) {
+        server.route(row.path, test::Reply::raw(row.response));
+        auto r = fetch(server.url(row.path));
+        ASSERT_TRUE(r) << row.path;
+        EXPECT_TRUE(r->transportError) << row.path;
+        EXPECT_TRUE(r->body.isEmpty()) << row.path;
+        EXPECT_TRUE(r->errorText.contains(QLatin1String(row.why))) << row.path << ": " << r->errorText.toStdString();
+    }
+}
+
+TEST_F(HttpClientTest, WholeAnswersComeThroughEveryFraming)
+{
+    const QByteArray feed = sizeableFeed();
+    const QByteArray gz = test::gzip(feed);
+    QByteArray chunkedGzip;
+    for (qsizetype at = 0; at < gz.size(); at += 7000)
+        chunkedGzip += QByteArray::number(int(gz.mid(at, 7000).size()), 16) + "\r\n" + gz.mid(at, 7000) + "\r\n";
+    chunkedGzip += "0\r\n\r\n";
+    const QByteArray hello = "hello world";
+    const struct {
+        const char* path;
+        QByteArray response;
+        int status;
+        QByteArray body;
+    } rows[] = {
+        {"/chunked", head() + "Transfer-Encoding: chunked\r\n\r\n5;name=value\r\nhello\r\n6\r\n world\r\n0\r\nX-Sum: 1\r\n\r\n", 200, hello},
+        {"/chunked-gzip", head() + "Transfer-Encoding: chunked\r\nContent-Encoding: gzip\r\n\r\n" + chunkedGzip, 200, feed},
+        {"/two-members", head() + "Content-Encoding: gzip\r\n\r\n" + test::gzip("hello ") + test::gzip("world"), 200, hello},
+        {"/zlib", head() + "Content-Encoding: deflate\r\n\r\n" + zlibStream(feed), 200, feed},
+        {"/raw-deflate", head() + "Content-Encoding: deflate\r\n\r\n" + rawDeflate(feed), 200, feed},
+        {"/until-close", head() + "\r\n" + feed, 200, feed},
+        {"/longer-than-said", head() + "Content-Length: 5\r\n\r\nhello world", 200, "hello"},
+        {"/continue", "HTTP/1.1 100 Continue\r\n\r\n" + head() + "Content-Length: 11\r\n\r\nhello world", 200, hello},
+        {"/no-content", head("204 No Content") + "\r\n", 204, {}},
+        {"/not-found", head("404 Not Found") + "Content-Length: 4\r\n\r\ngone", 404, "gone"},
+        {"/moved", head("302 Found") + "Location: /chunked\r\nContent-Length: 0\r\n\r\n", 200, hello},
+    };
+    for (const auto& row : rows)
+        server.route(row.path, test::Reply::raw(row.response));
+    for (const auto& row : rows) {
+        auto r = fetch(server.url(row.path));
+        ASSERT_TRUE(r) << row.path;
+        EXPECT_FALSE(r->transportError) << row.path << ": " << r->errorText.toStdString();
+        EXPECT_EQ(r->status, row.status) << row.path;
+        EXPECT_EQ(r->body, row.body) << row.path;
+    }
+    // The redirect was followed with the same request, query and all.
+    server.route("/lookup", test::Reply::raw(head("301 Moved") + "Location: " + server.url("/lookup2?bundleId=a%20b").toEncoded() + "\r\n\r\n"));
+    server.route("/lookup2", test::Reply::ok("found"));
+    auto moved = fetch(server.url("/lookup?x=1"));
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->body, "found");
+    EXPECT_EQ(server.requests().back().query, "bundleId=a%20b");
+    EXPECT_EQ(server.requests().back().headers.value("user-agent"), "Probe/2.0");
+    // A redirect loop ends.
+    server.route("/loop", test::Reply::raw(head("302 Found") + "Location: /loop\r\n\r\n"));
+    auto loop = fetch(server.url("/loop"));
+    ASSERT_TRUE(loop);
+    EXPECT_TRUE(loop->transportError);
+    EXPECT_TRUE(loop->errorText.contains(QLatin1String("redirects")));
+}
+
 } // namespace
 } // namespace tw
