@@ -244,16 +244,27 @@ bool acceptableReference(const char* p, const char* end)
 // names a character a string may not hold (NUL, a surrogate, beyond Unicode).
 const char* decodeReference(const char* p, const char* end, char (&utf8)[4], int& length)
 {
-    static const struct {
-        const char* name;
-        char c;
-    } kNamed[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    for (const auto& n : kNamed) {
-        if (startsWith(p, end, n.name)) {
-            utf8[0] = n.c;
-            length = 1;
-            return p + std::strlen(n.name);
-        }
+    const auto named = [&](const char* name, char c) {
+        if (!startsWith(p, end, name))
+            return false;
+        utf8[0] = c;
+        length = 1;
+        p += std::strlen(name);
+        return true;
+    };
+    switch (p + 1 < end ? p[1] : 0) {
+    case 'a':
+        return named("&amp;", '&') || named("&apos;", '\'') ? p : nullptr;
+    case 'l':
+        return named("&lt;", '<') ? p : nullptr;
+    case 'g':
+        return named("&gt;", '>') ? p : nullptr;
+    case 'q':
+        return named("&quot;", '"') ? p : nullptr;
+    case '#':
+        break;
+    default:
+        return nullptr;
     }
     if (!startsWith(p, end, "&#"))
         return nullptr;
@@ -347,41 +358,48 @@ private:
         return true;
     }
 
-    bool decodeAsCData(const char* p, const char* end)
-    {
-        m_out->append(m_copied, p - m_copied);
-        m_out->append("<![CDATA[");
-        while (p < end) {
-            const char* amp = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
-            appendCData(p, amp ? amp : end);
-            if (!amp)
-                break;
-            char utf8[4];
-            int length = 0;
-            p = decodeReference(amp, end, utf8, length);
-            if (!p)
-                return false;
-            appendCData(utf8, utf8 + length);
-        }
-        m_out->append("]]>");
-        m_copied = end;
-        return true;
-    }
-
+    // The text from p to end as one CDATA section, its references decoded.
     // A "]]>" in the text would end the section: it is closed and reopened
     // between the brackets and the '>'.
-    void appendCData(const char* p, const char* end)
+    bool decodeAsCData(const char* p, const char* end)
     {
+        static constexpr char kOpen[] = "<![CDATA[", kSplit[] = "]]><![CDATA[";
+        QByteArray& out = *m_out;
+        out.append(m_copied, p - m_copied);
+        const qsizetype start = out.size();
+        // A byte of text becomes at most five: "]]>" takes twelve more.
+        out.resize(start + 5 * (end - p) + 32);
+        char* w = out.data() + start;
+        std::memcpy(w, kOpen, sizeof kOpen - 1);
+        w += sizeof kOpen - 1;
         while (p < end) {
-            const char* gt = static_cast<const char*>(std::memchr(p, '>', size_t(end - p)));
-            m_out->append(p, (gt ? gt : end) - p);
-            if (!gt)
-                return;
-            if (m_out->endsWith("]]"))
-                m_out->append("]]><![CDATA[");
-            m_out->append('>');
-            p = gt + 1;
+            char c = *p;
+            if (c == '&') {
+                char utf8[4];
+                int length = 0;
+                p = decodeReference(p, end, utf8, length);
+                if (!p)
+                    return false;
+                if (length > 1) {
+                    std::memcpy(w, utf8, size_t(length));
+                    w += length;
+                    continue;
+                }
+                c = utf8[0];
+            } else {
+                ++p;
+            }
+            if (c == '>' && w[-1] == ']' && w[-2] == ']') {
+                std::memcpy(w, kSplit, sizeof kSplit - 1);
+                w += sizeof kSplit - 1;
+            }
+            *w++ = c;
         }
+        std::memcpy(w, "]]>", 3);
+        w += 3;
+        out.resize(w - out.constData());
+        m_copied = end;
+        return true;
     }
 
     // Skips the markup at p; nullptr when it is unterminated or breaks a bound.
