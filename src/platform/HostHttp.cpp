@@ -149,7 +149,13 @@ public:
         // The whole request, not only each silence, has to fit in the timeout.
         QTimer::singleShot(std::max<qint64>(1, timeout.count()), this,
                            [this] { fail(QStringLiteral("Request timed out")); });
-        QMetaObject::invokeMethod(this, [this] { connectTo(m_url); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_finished)
+                    connectTo(m_url);
+            },
+            Qt::QueuedConnection);
     }
 
 private:
