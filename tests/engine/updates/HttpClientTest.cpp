@@ -13,6 +13,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tw {
 namespace {
 
@@ -279,6 +281,42 @@ TEST_F(HttpClientTest, HttpsAnswersOnlyFromTrustedServers)
     EXPECT_FALSE(r->transportError) << r->errorText.toStdString();
     EXPECT_EQ(r->body, "secure");
     EXPECT_EQ(served, 1);
+}
+
+TEST_F(HttpClientTest, NoPrefixOfAnAnswerPassesForTheWhole)
+{
+    const QByteArray feed = sizeableFeed().left(20000);
+    const QByteArray gz = test::gzip(feed);
+    QByteArray chunks;
+    for (qsizetype at = 0; at < feed.size(); at += 3000)
+        chunks += QByteArray::number(int(feed.mid(at, 3000).size()), 16) + "\r\n" + feed.mid(at, 3000) + "\r\n";
+    chunks += "0\r\n\r\n";
+    // Each framing whose end can be told: a length, chunks, a gzip stream.
+    const QByteArray answers[] = {
+        head() + "Content-Length: " + QByteArray::number(feed.size()) + "\r\n\r\n" + feed,
+        head() + "Transfer-Encoding: chunked\r\n\r\n" + chunks,
+        head() + "Content-Encoding: gzip\r\n\r\n" + gz,
+    };
+    int route = 0;
+    for (const QByteArray& whole : answers) {
+        const qsizetype body = whole.indexOf("\r\n\r\n") + 4;
+        std::vector<qsizetype> cuts{0, 10, body - 1, body, body + 1, whole.size() - 1};
+        for (qsizetype at = body + 97; at < whole.size(); at += whole.size() / 25)
+            cuts.push_back(at);
+        for (const qsizetype cut : cuts) {
+            const QString path = QStringLiteral("/cut%1").arg(++route);
+            server.route(path, test::Reply::raw(whole.left(cut)));
+            auto r = fetch(server.url(path));
+            ASSERT_TRUE(r) << cut;
+            EXPECT_TRUE(r->transportError) << route << " cut at " << cut << " of " << whole.size();
+            EXPECT_TRUE(r->body.isEmpty()) << route << " cut at " << cut;
+        }
+        server.route("/whole", test::Reply::raw(whole));
+        auto r = fetch(server.url("/whole"));
+        ASSERT_TRUE(r);
+        EXPECT_FALSE(r->transportError) << r->errorText.toStdString();
+        EXPECT_EQ(r->body, feed);
+    }
 }
 
 TEST_F(HttpClientTest, WholeAnswersComeThroughEveryFraming)
