@@ -2,7 +2,7 @@
 # Installs the Debian packages Tidewell builds with, when any is missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-image-formats-plugins
-          libplist-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libxcb-damage0-dev)
+          libplist-dev libsqlite3-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libxcb-damage0-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

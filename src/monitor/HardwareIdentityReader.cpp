@@ -9,6 +9,8 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace tw {
 
@@ -359,7 +361,13 @@ std::optional<BatteryReading> HardwareIdentityReader::batteryFrom(const QVariant
     if (!boolean(p, QStringLiteral("BatteryInstalled")).value_or(false) && !p.contains(current))
         return std::nullopt;
     BatteryReading b;
-    b.charge = std::min<double>(qint64(number(p, current).value_or(0)), 100);
+    // A reading outside what the value can be counts as none.
+    const auto within = [&](const QString& key, double low, double high) -> std::optional<double> {
+        const auto n = number(p, key);
+        return n && *n >= low && *n <= high ? n : std::nullopt;
+    };
+    // The charge in whole percent, 0 to 100; an integer above 100 is read as full.
+    b.charge = std::min(std::trunc(within(current, 0, HUGE_VAL).value_or(0)), 100.0);
     const double max = number(p, QStringLiteral("MaxCapacity")).value_or(100);
     const double design = number(p, QStringLiteral("DesignCapacity")).value_or(0);
     const auto raw = number(p, QStringLiteral("AppleRawMaxCapacity"));
@@ -367,9 +375,9 @@ std::optional<BatteryReading> HardwareIdentityReader::batteryFrom(const QVariant
         b.health = std::min(*raw / design * 100, 100.0);
     else
         b.health = max > 0 && max <= 100 ? max : 100;
-    b.cycles = int(number(p, QStringLiteral("CycleCount")).value_or(0));
+    b.cycles = int(within(QStringLiteral("CycleCount"), 0, std::numeric_limits<int>::max()).value_or(0));
     b.charging = boolean(p, QStringLiteral("IsCharging")).value_or(false);
-    if (const auto t = number(p, QStringLiteral("Temperature")); t && *t > 0)
+    if (const auto t = number(p, QStringLiteral("Temperature")); t && *t > 0 && std::isfinite(*t))
         b.temperatureC = *t / 100;
     return b;
 }

@@ -235,11 +235,13 @@ std::optional<QVariantMap> LinuxHardware::batteryProperties()
         if (type != QLatin1String("Battery") || field("SCOPE") == QLatin1String("Device"))
             continue;
         QVariantMap p;
+        // A reading that does not fit once scaled is no reading.
         const auto put = [&](const char* key, const QString& value, qint64 scale = 1) {
             bool ok = false;
             const qint64 n = value.toLongLong(&ok);
-            if (ok)
-                p.insert(QLatin1String(key), n * scale);
+            qint64 scaled = 0;
+            if (ok && !__builtin_mul_overflow(n, scale, &scaled))
+                p.insert(QLatin1String(key), scaled);
         };
         put("CurrentCapacity", field("CAPACITY"));
         // Energy when the driver reports it, else charge: a ratio either way.

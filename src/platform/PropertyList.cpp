@@ -142,8 +142,9 @@ std::optional<QVariant> parse(const QByteArray& data)
     if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
         if (binaryWithinLimits(data))
             plist_from_bin(data.constData(), uint32_t(data.size()), &root);
-    } else if (data.trimmed().startsWith('<') && xmlWithinLimits(data)) {
-        plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+    } else if (data.trimmed().startsWith('<')) {
+        if (const auto xml = xmlForParser(data))
+            plist_from_xml(xml->constData(), uint32_t(xml->size()), &root);
     }
     if (!root)
         return std::nullopt;

@@ -239,26 +239,166 @@ bool acceptableReference(const char* p, const char* end)
     return !digits || (value != 0 && (value < 0xD800 || value > 0xDFFF));
 }
 
+// The character a reference at p ("&name;", "&#n;" or "&#xh;") stands for,
+// as UTF-8, and where the reference ends; nullptr when it is malformed or
+// names a character a string may not hold (NUL, a surrogate, beyond Unicode).
+const char* decodeReference(const char* p, const char* end, char (&utf8)[4], int& length)
+{
+    const auto named = [&](const char* name, char c) {
+        if (!startsWith(p, end, name))
+            return false;
+        utf8[0] = c;
+        length = 1;
+        p += std::strlen(name);
+        return true;
+    };
+    switch (p + 1 < end ? p[1] : 0) {
+    case 'a':
+        return named("&amp;", '&') || named("&apos;", '\'') ? p : nullptr;
+    case 'l':
+        return named("&lt;", '<') ? p : nullptr;
+    case 'g':
+        return named("&gt;", '>') ? p : nullptr;
+    case 'q':
+        return named("&quot;", '"') ? p : nullptr;
+    case '#':
+        break;
+    default:
+        return nullptr;
+    }
+    if (!startsWith(p, end, "&#"))
+        return nullptr;
+    p += 2;
+    const bool hex = p < end && (*p == 'x' || *p == 'X');
+    if (hex)
+        ++p;
+    std::uint32_t value = 0;
+    const char* digits = p;
+    for (; p < end && *p != ';'; ++p) {
+        int d;
+        if (*p >= '0' && *p <= '9')
+            d = *p - '0';
+        else if (hex && *p >= 'a' && *p <= 'f')
+            d = *p - 'a' + 10;
+        else if (hex && *p >= 'A' && *p <= 'F')
+            d = *p - 'A' + 10;
+        else
+            return nullptr;
+        value = value * (hex ? 16 : 10) + std::uint32_t(d);
+        if (value > 0x10FFFF)
+            return nullptr;
+    }
+    if (p == end || p == digits || value == 0 || (value >= 0xD800 && value <= 0xDFFF))
+        return nullptr;
+    if (value < 0x80) {
+        utf8[0] = char(value);
+        length = 1;
+    } else if (value < 0x800) {
+        utf8[0] = char(0xC0 | (value >> 6));
+        utf8[1] = char(0x80 | (value & 0x3F));
+        length = 2;
+    } else if (value < 0x10000) {
+        utf8[0] = char(0xE0 | (value >> 12));
+        utf8[1] = char(0x80 | ((value >> 6) & 0x3F));
+        utf8[2] = char(0x80 | (value & 0x3F));
+        length = 3;
+    } else {
+        utf8[0] = char(0xF0 | (value >> 18));
+        utf8[1] = char(0x80 | ((value >> 12) & 0x3F));
+        utf8[2] = char(0x80 | ((value >> 6) & 0x3F));
+        utf8[3] = char(0x80 | (value & 0x3F));
+        length = 4;
+    }
+    return p + 1;
+}
+
+// Walks an XML list once. With an output buffer it also hands the parser
+// string and key text with no references left: the parser unescapes each
+// reference by moving the rest of its string, in time growing with the
+// square of their number, so that text goes over decoded, as CDATA.
 class XmlWalk {
 public:
-    bool run(const char* p, const char* end)
+    explicit XmlWalk(QByteArray* out = nullptr) : m_out(out) {}
+
+    bool run(const char* begin, const char* end)
     {
-        while (p && p < end) {
+        const char* p = begin;
+        m_copied = begin;
+        // What follows the root element is not read, by the parser either.
+        while (p && p < end && !m_rootClosed) {
             const char* next = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
             if (!text(p, next ? next : end))
                 return false;
             p = next ? markup(next, end) : end;
         }
-        return p == end;
+        if (!p)
+            return false;
+        if (m_out && !m_out->isEmpty())
+            m_out->append(m_copied, end - m_copied);
+        return true;
     }
 
 private:
+    struct Open {
+        bool container;
+        bool text;  // a string or a key, whose references the parser unescapes
+    };
+
     // Character data between markup: its references.
-    static bool text(const char* p, const char* end)
+    bool text(const char* p, const char* end)
     {
-        for (const char* r = findText(p, end, "&#"); r; r = findText(r + 2, end, "&#"))
+        const char* amp = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
+        if (!amp)
+            return true;
+        if (m_out && !m_open.empty() && m_open.back().text)
+            return decodeAsCData(p, end);
+        for (const char* r = findText(amp, end, "&#"); r; r = findText(r + 2, end, "&#"))
             if (!acceptableReference(r, end))
                 return false;
+        return true;
+    }
+
+    // The text from p to end as one CDATA section, its references decoded.
+    // A "]]>" in the text would end the section: it is closed and reopened
+    // between the brackets and the '>'.
+    bool decodeAsCData(const char* p, const char* end)
+    {
+        static constexpr char kOpen[] = "<![CDATA[", kSplit[] = "]]><![CDATA[";
+        QByteArray& out = *m_out;
+        out.append(m_copied, p - m_copied);
+        const qsizetype start = out.size();
+        // A byte of text becomes at most five: "]]>" takes twelve more.
+        out.resize(start + 5 * (end - p) + 32);
+        char* w = out.data() + start;
+        std::memcpy(w, kOpen, sizeof kOpen - 1);
+        w += sizeof kOpen - 1;
+        while (p < end) {
+            char c = *p;
+            if (c == '&') {
+                char utf8[4];
+                int length = 0;
+                p = decodeReference(p, end, utf8, length);
+                if (!p)
+                    return false;
+                if (length > 1) {
+                    std::memcpy(w, utf8, size_t(length));
+                    w += length;
+                    continue;
+                }
+                c = utf8[0];
+            } else {
+                ++p;
+            }
+            if (c == '>' && w[-1] == ']' && w[-2] == ']') {
+                std::memcpy(w, kSplit, sizeof kSplit - 1);
+                w += sizeof kSplit - 1;
+            }
+            *w++ = c;
+        }
+        std::memcpy(w, "]]>", 3);
+        w += 3;
+        out.resize(w - out.constData());
+        m_copied = end;
         return true;
     }
 
@@ -285,8 +425,9 @@ private:
         if (p[1] == '/') {
             if (m_open.empty())
                 return nullptr;
-            m_containers -= m_open.back() ? 1 : 0;
+            m_containers -= m_open.back().container ? 1 : 0;
             m_open.pop_back();
+            m_rootClosed = m_open.empty();
             return close + 1;
         }
         return element(p, close) ? close + 1 : nullptr;
@@ -298,34 +439,44 @@ private:
         size_t length = 0;
         while (name + length < close && !std::strchr(" \t\r\n/", name[length]))
             ++length;
-        const bool container = (length == 5 && std::memcmp(name, "array", 5) == 0)
-                            || (length == 4 && std::memcmp(name, "dict", 4) == 0);
+        const auto is = [&](const char* n) { return length == std::strlen(n) && std::memcmp(name, n, length) == 0; };
+        const bool container = is("array") || is("dict");
         if (++m_elements > kMaxObjects || m_containers + (container ? 1 : 0) > kMaxDepth)
             return false;
-        if (close[-1] == '/')
+        if (close[-1] == '/') {
+            m_rootClosed = m_open.empty();
             return true;
+        }
         // The root element and a value inside the deepest container.
         if (m_open.size() + 1 > size_t(kMaxDepth) + 2)
             return false;
-        m_open.push_back(container);
+        m_open.push_back({container, is("string") || is("key")});
         m_containers += container ? 1 : 0;
         return true;
     }
 
-    std::vector<bool> m_open;  // open elements: whether each is a container
+    QByteArray* m_out;
+    const char* m_copied = nullptr;  // input up to here is in m_out, or stands as it is
+    std::vector<Open> m_open;
     int m_containers = 0;
     qint64 m_elements = 0;
+    bool m_rootClosed = false;
 };
 
 } // namespace
 
 bool binaryWithinLimits(const QByteArray& data) { return BinaryWalk(data).run(); }
 
-bool xmlWithinLimits(const QByteArray& data)
+bool xmlWithinLimits(const QByteArray& data) { return xmlForParser(data).has_value(); }
+
+std::optional<QByteArray> xmlForParser(const QByteArray& data)
 {
     if (data.size() > kMaxBytes || data.contains('\0'))
-        return false;
-    return XmlWalk().run(data.constData(), data.constData() + data.size());
+        return std::nullopt;
+    QByteArray rewritten;
+    if (!XmlWalk(&rewritten).run(data.constData(), data.constData() + data.size()))
+        return std::nullopt;
+    return rewritten.isEmpty() ? data : rewritten;
 }
 
 } // namespace tw::plist

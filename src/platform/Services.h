@@ -118,7 +118,7 @@ public:
 };
 
 struct HttpResponse {
-    bool transportError = false;  // no connection, timeout or cancellation
+    bool transportError = false;  // no connection, timeout, or an answer that did not arrive whole
     int status = 0;               // the HTTP status, 0 when there is none
     QByteArray body;
     QString errorText;

@@ -6,6 +6,7 @@
 #include "support/MacTree.h"
 
 #include <gtest/gtest.h>
+#include <plist/plist.h>
 
 using namespace tw;
 using tw::test::BinaryPlist;
@@ -206,9 +207,98 @@ TEST(PropertyListLimits, XmlMarkupIsSkippedAsXmlReadsIt)
         {"unterminated comment", "<!-- <string>x</string>", false},
         {"unterminated CDATA", "<string><![CDATA[x</string>", false},
         {"internal DTD subset", "<!DOCTYPE plist [<!ENTITY a \"b\">]><string>x</string>", false},
-        {"closing more than opened", "<string>x</string></a></b>", false},
+        // The first closing tag ends the root; the reader ignores the rest.
+        {"closing more than opened", "<string>x</string></a></b>", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(plist::xmlWithinLimits(xmlDocument(c.body)), c.accepted) << c.what;
+    EXPECT_FALSE(plist::xmlWithinLimits("</a><plist><string>x</string></plist>"));  // closing before the root
     EXPECT_EQ(plist::parse(xmlDocument(cases[1].body)), std::optional<QVariant>(QStringLiteral("a&#0;b<c>")));
+}
+
+namespace {
+
+// What libplist itself makes of an XML list, without our checks in front.
+std::optional<QVariant> readByLibplist(const QByteArray& xml)
+{
+    plist_t root = nullptr;
+    plist_from_xml(xml.constData(), uint32_t(xml.size()), &root);
+    if (!root)
+        return std::nullopt;
+    // Back through our binary reader, which never sees references.
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bin, &length);
+    plist_free(root);
+    const QByteArray data(bin, qsizetype(length));
+    free(bin);
+    return plist::parse(data);
+}
+
+} // namespace
+
+TEST(PropertyListLimits, ReferencesInStringsAndKeysReadInTimeLinearInTheirNumber)
+{
+    // The parser moves the rest of a string for each reference it unescapes:
+    // a file of 8 MiB of "&amp;" kept it busy for more than ten minutes.
+    const int count = int((plist::kMaxBytes - 200) / 5);
+    const QByteArray flood = xmlDocument("<string>" + QByteArray("&amp;").repeated(count) + "</string>");
+    ASSERT_LE(flood.size(), plist::kMaxBytes);
+    const auto parsed = plist::parse(flood);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->toString(), QString(count, u'&'));
+    const QByteArray numeric = xmlDocument("<dict><key>" + QByteArray("&#x3c;").repeated(count / 2) +
+                                           "</key><string>v</string></dict>");
+    const auto keyed = plist::parse(numeric);
+    ASSERT_TRUE(keyed);
+    EXPECT_EQ(keyed->toMap().firstKey(), QString(count / 2, u'<'));
+
+    // Decoded as the parser decodes them, with text that would close a CDATA
+    // section, comments and sections of its own.
+    const QByteArray mixed = xmlDocument(
+        "<dict><key>a&amp;b</key><string>&lt;x&gt; &quot;q&quot; &apos;s&apos; &#65;&#x42;&#X43; caf&#xE9; &#x1F600;"
+        " ]]&gt; ]]]]&gt;&gt; ]&#93;&gt;<!-- &amp; --> <![CDATA[&amp;]]>&amp;</string>"
+        "<key>plain]]></key><string>no references ]]> at all</string>"
+        "<key>data</key><data>YWJj</data><key>n</key><integer>12</integer></dict>");
+    const auto ours = plist::parse(mixed);
+    ASSERT_TRUE(ours);
+    EXPECT_EQ(ours, readByLibplist(mixed));
+    EXPECT_EQ(ours->toMap().value("a&b").toString(),
+              QStringLiteral("<x> \"q\" 's' ABC café 😀 ]]> ]]]]>> ]]> &amp;&"));
+
+    // Whatever libplist writes comes back whole.
+    const QVariantMap awkward{{"]]>&<", QStringLiteral("]]]>>]]&&#0;<![CDATA[ é 漢 😀")}, {"k", QStringLiteral(">]]")}};
+    EXPECT_EQ(plist::parse(plist::toXml(awkward)), QVariant(awkward));
+
+    // References the parser refuses are refused before it.
+    for (const char* bad : {"&foo;", "&AMP;", "&amp", "a & b", "&#;", "&#x;", "&#65", "&#-65;", "&#0;", "&#xD800;",
+                            "&#x110000;", "&#99999999999;"}) {
+        const QByteArray doc = xmlDocument("<string>" + QByteArray(bad) + "</string>");
+        EXPECT_EQ(plist::parse(doc), std::nullopt) << bad;
+        EXPECT_FALSE(plist::xmlWithinLimits(doc)) << bad;
+    }
+}
+
+TEST(PropertyListLimits, WhatFollowsTheRootElementIsIgnoredAsTheReaderIgnoresIt)
+{
+    // A published launchd job, copied with the end of the page it was in.
+    const QByteArray job =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+        "<plist version=\"1.0\">\n<dict>\n\t<key>Label</key>\n\t<string>org.example.sync</string>\n"
+        "\t<key>Program</key>\n\t<string>/usr/local/bin/sync-agent</string>\n"
+        "\t<key>RunAtLoad</key>\n\t<true/>\n</dict>\n</plist>\n</content>\n</entry>\n";
+    const auto reference = readByLibplist(job);
+    ASSERT_TRUE(reference);
+    tw::test::MacTree t;
+    t.write("/Library/LaunchAgents/org.example.sync.plist", job);
+    const auto read = plist::readDictionary(t.fs(), "/Library/LaunchAgents/org.example.sync.plist");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(QVariant(*read), *reference);
+    EXPECT_EQ(read->value("Program").toString(), "/usr/local/bin/sync-agent");
+
+    // Nothing after the root is walked: neither unterminated markup, nor
+    // references, nor a self-closing root's neighbours.
+    EXPECT_TRUE(plist::parse(xmlDocument("<string>x</string>") + "<!-- <![CDATA[ &#0; &bogus; <a"));
+    EXPECT_TRUE(plist::xmlWithinLimits("<plist/></x></y>"));
 }

@@ -162,6 +162,10 @@ void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply)
         timer->start(std::max(1, reply.delayMs));
         return;
     }
+    case Reply::Mode::Raw:
+        socket->write(reply.body);
+        socket->disconnectFromHost();
+        return;
     case Reply::Mode::Hang:
         return;
     }

@@ -24,6 +24,7 @@ struct Reply {
         Truncate,  // announces more body than it sends, then closes
         Endless,   // a 200 whose body does not end (bounded at 64 MiB)
         Trickle,   // announces the body, then sends it one byte every delayMs
+        Raw,       // sends body as the whole response, status line and headers included, then closes
     };
     Mode mode = Mode::Answer;
     int status = 200;
@@ -35,6 +36,8 @@ struct Reply {
     static Reply ok(QByteArray body, QByteArray type = "text/xml") { return {Mode::Answer, 200, body, type}; }
     static Reply code(int code, QByteArray body = {}) { return {Mode::Answer, code, body}; }
     static Reply of(Mode mode) { return {mode}; }
+    // Exactly these bytes on the wire, then the connection closes.
+    static Reply raw(QByteArray response) { return {Mode::Raw, 0, response}; }
     // A 200 whose body claims to be gzip-encoded.
     static Reply gzipped(QByteArray body) { return {Mode::Answer, 200, body, "text/xml", "Content-Encoding: gzip\r\n"}; }
 };
