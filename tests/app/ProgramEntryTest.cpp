@@ -277,8 +277,10 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
     EXPECT_FALSE(p.app->removalWatcher().isTimerActive());
     const QString bundle = p.fake.tree().makeApp(QStringLiteral("/Applications/Gone.app"),
                                                  QStringLiteral("com.example.gone"), QStringLiteral("Gone"));
+    QSignalSpy rebuilt(&p.app->removalWatcher(), &AppRemovalWatcher::snapshotRebuilt);
     p.app->state().settings().setDetectTrashRemovals(true);
     EXPECT_TRUE(p.app->removalWatcher().isTimerActive());
+    ASSERT_TRUE(rebuilt.wait(10000));
     EXPECT_TRUE(p.app->removalWatcher().knownApps().contains(bundle));
 
     // The program's own uninstall is announced to the watcher before anything moves.
@@ -289,9 +291,14 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
     p.fake.tree().makeTrash();
     const auto result = p.app->scanner().uninstall(AppInfo::make(f), {}, BundleRemoval::MoveToTrash);
     EXPECT_TRUE(result.status.ok());
-    p.app->removalWatcher().poll();
+    // The pass's result is delivered and judged before the check: it starts no offer attempt.
+    QSignalSpy delivered(&p.app->removalWatcher(), &AppRemovalWatcher::pollDelivered);
+    QSignalSpy attempts(&p.app->removalWatcher(), &AppRemovalWatcher::offerAttemptStarted);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.app->removalWatcher().isReading(); }, 10000));
+    ASSERT_TRUE(p.app->removalWatcher().poll());
+    ASSERT_TRUE(delivered.wait(10000));
+    EXPECT_TRUE(attempts.isEmpty());
     drainScans(&p.app->scanner(), &p.app->cleaner());
-    QTest::qWait(50);
     EXPECT_FALSE(p.navigation().remainOffer().has_value());
   }
     // With run-in-background on, each showing registers the login item.
