@@ -202,10 +202,12 @@ void samplePasses(benchmark::State& state, char kind)
     const int n = int(state.range(0));
     LinuxProcReaders host(scaledTree(kind, n).root());
     test::FakeIdentity identity;
-    SteadyMonitorClock clock;
+    test::FakeMonitorClock clock;  // a second between passes: rates and shares are measured
     SystemMonitor monitor({&host, &identity, &clock});
-    for (auto _ : state)
+    for (auto _ : state) {
+        clock.advance(1);
         monitor.sample();
+    }
     state.counters["items"] = n;
 }
 
@@ -236,12 +238,13 @@ void BM_PassInterfacesReordered(benchmark::State& state)
     tree.write("/proc/net/dev", texts[0]);
     LinuxProcReaders host(tree.root());
     test::FakeIdentity identity;
-    SteadyMonitorClock clock;
+    test::FakeMonitorClock clock;
     SystemMonitor monitor({&host, &identity, &clock});
     int pass = 0;
     for (auto _ : state) {
         state.PauseTiming();
         tree.write("/proc/net/dev", texts[++pass % 2]);
+        clock.advance(1);
         state.ResumeTiming();
         monitor.sample();
     }
