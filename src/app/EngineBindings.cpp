@@ -42,7 +42,7 @@ AppRemovalWatcher& bindRemovalWatcher(SharedState& state, AppScanner& scanner, S
             w->rebuildSnapshot();
             w->restartTimerIfNeeded();
         } else {
-            w->stopTimer();
+            w->stop();
         }
     });
     QPointer<AppRemovalWatcher> weak(w);

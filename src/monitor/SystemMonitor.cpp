@@ -2,10 +2,17 @@
 
 #include "monitor/HardwareIdentityReader.h"
 
+#include "platform/Delivery.h"
+
 #include <QTimer>
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace tw {
 
@@ -49,10 +56,78 @@ QList<LiveProcess> topRows(std::vector<std::size_t>& order, std::size_t limit, K
 
 } // namespace
 
-SystemMonitor::SystemMonitor(const Sources& sources, QObject* parent)
-    : QObject(parent), m_sources(sources), m_previousProcessTime(sources.clock->monotonic())
+class SystemMonitor::Sampler {
+public:
+    explicit Sampler(const Sources& sources)
+        : m_sources(sources), m_previousProcessTime(sources.clock->monotonic())
+    {
+    }
+
+    struct Pass {
+        SystemSnapshot snapshot;
+        std::uint64_t sequence;
+    };
+    // One pass over the sources; none once retired.
+    std::optional<Pass> pass();
+    // No pass runs after this returns.
+    void retire()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_retired = true;
+    }
+
+private:
+    using Nanoseconds = std::chrono::nanoseconds;
+    struct TaskTimes {
+        std::int32_t pid;
+        std::uint64_t user, system;
+    };
+    struct DiskIOReading {
+        DiskTotals totals;
+        Nanoseconds time;
+    };
+
+    void sampleProcessor(SystemSnapshot& s, const std::optional<CpuTicks>& ticks);
+    void sampleMemory(SystemSnapshot& s);
+    void sampleProcesses(SystemSnapshot& s);
+    void sampleDiskIO(SystemSnapshot& s);
+    void sampleVolume(SystemSnapshot& s);
+    void sampleNetwork(SystemSnapshot& s);
+    void sampleIdentity(SystemSnapshot& s);
+
+    std::mutex m_mutex;
+    bool m_retired = false;
+    std::uint64_t m_sequence = 0;
+    Sources m_sources;
+    SystemSnapshot m_current;  // the last pass's snapshot, the next one's start
+    std::optional<CpuTicks> m_previousCPU;
+    std::vector<InterfaceBytes> m_previousNet;
+    std::optional<Nanoseconds> m_previousNetTime;
+    std::optional<DiskIOReading> m_previousDiskIO;
+    std::vector<TaskTimes> m_previousTasks;  // ascending pid
+    Nanoseconds m_previousProcessTime;
+    QList<double> m_history;  // at most 60, oldest first
+
+    // Reused by every pass.
+    std::vector<ProcessSample> m_processes;
+    std::vector<double> m_shares;       // processor share of m_processes[i]
+    std::vector<std::size_t> m_listed;  // the processes with a name
+    std::vector<std::size_t> m_order;
+    std::vector<TaskTimes> m_tasks;
+    std::vector<InterfaceBytes> m_network;
+    std::unordered_map<std::string_view, std::size_t> m_netIndex;  // names of m_previousNet
+};
+
+SystemMonitor::SystemMonitor(const Sources& sources, FirstPass first, QObject* parent)
+    : QObject(parent), m_sampler(std::make_shared<Sampler>(sources))
 {
-    sample();
+    if (first == FirstPass::Here)
+        sample();
+}
+
+SystemMonitor::~SystemMonitor()
+{
+    m_sampler->retire();
 }
 
 SystemMonitor& SystemMonitor::shared()
@@ -62,11 +137,18 @@ SystemMonitor& SystemMonitor::shared()
         static LinuxProcReaders host;
         static const std::unique_ptr<IdentityReader> identity = makeHostIdentityReader();
         static SteadyMonitorClock clock;
-        auto* m = new SystemMonitor({&host, identity.get(), &clock});
+        auto* m = new SystemMonitor({&host, identity.get(), &clock}, FirstPass::None);
         m->start();
         return m;
     }();
     return *monitor;
+}
+
+void SystemMonitor::setInterval(std::chrono::milliseconds interval)
+{
+    m_interval = interval;
+    if (m_timer)
+        m_timer->setInterval(interval);
 }
 
 void SystemMonitor::start()
@@ -74,15 +156,53 @@ void SystemMonitor::start()
     if (m_timer)
         return;
     m_timer = new QTimer(this);
-    m_timer->setInterval(1000);
-    connect(m_timer, &QTimer::timeout, this, &SystemMonitor::sample);
+    m_timer->setInterval(m_interval);
+    connect(m_timer, &QTimer::timeout, this, &SystemMonitor::requestSample);
     m_timer->start();
+    if (m_passes == 0)
+        requestSample();
 }
 
 void SystemMonitor::sample()
 {
+    if (auto pass = m_sampler->pass())
+        publish(std::move(pass->snapshot), pass->sequence);
+}
+
+bool SystemMonitor::requestSample()
+{
+    if (m_sampling) {
+        ++m_skipped;
+        return false;
+    }
+    m_sampling = true;
+    runInBackground(this, [sampler = m_sampler] { return sampler->pass(); },
+                    [this](std::optional<Sampler::Pass> pass) {
+                        m_sampling = false;
+                        if (pass)
+                            publish(std::move(pass->snapshot), pass->sequence);
+                    });
+    return true;
+}
+
+void SystemMonitor::publish(SystemSnapshot snapshot, std::uint64_t sequence)
+{
+    // A synchronous pass may have overtaken a pool pass's delivery.
+    if (sequence <= m_published)
+        return;
+    m_published = sequence;
+    ++m_passes;
+    m_snapshot = std::move(snapshot);
+    emit snapshotChanged();
+}
+
+std::optional<SystemMonitor::Sampler::Pass> SystemMonitor::Sampler::pass()
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_retired)
+        return std::nullopt;
     ProcReaders& host = *m_sources.host;
-    SystemSnapshot s = m_snapshot;
+    SystemSnapshot& s = m_current;
     s.coreCount = host.activeProcessorCount();
     s.memoryTotal = host.physicalMemory();
     const KernelStat kernel = host.readKernelStat();
@@ -107,12 +227,10 @@ void SystemMonitor::sample()
     sampleVolume(s);
     sampleNetwork(s);
     sampleIdentity(s);
-
-    m_snapshot = std::move(s);
-    emit snapshotChanged();
+    return Pass{s, ++m_sequence};
 }
 
-void SystemMonitor::sampleProcessor(SystemSnapshot& s, const std::optional<CpuTicks>& ticks)
+void SystemMonitor::Sampler::sampleProcessor(SystemSnapshot& s, const std::optional<CpuTicks>& ticks)
 {
     if (!ticks)
         return;
@@ -133,7 +251,7 @@ void SystemMonitor::sampleProcessor(SystemSnapshot& s, const std::optional<CpuTi
     m_previousCPU = ticks;
 }
 
-void SystemMonitor::sampleMemory(SystemSnapshot& s)
+void SystemMonitor::Sampler::sampleMemory(SystemSnapshot& s)
 {
     const auto m = m_sources.host->readMemory();
     if (!m)
@@ -149,7 +267,7 @@ void SystemMonitor::sampleMemory(SystemSnapshot& s)
     s.swapUsed = m->swap;
 }
 
-void SystemMonitor::sampleProcesses(SystemSnapshot& s)
+void SystemMonitor::Sampler::sampleProcesses(SystemSnapshot& s)
 {
     ProcReaders& host = *m_sources.host;
     if (!host.readProcesses(m_processes)) {
@@ -162,6 +280,8 @@ void SystemMonitor::sampleProcesses(SystemSnapshot& s)
     const double elapsed = seconds(now - m_previousProcessTime);
     m_previousProcessTime = now;
     const double secondsPerTick = 1 / host.processTicksPerSecond();
+    // A process cannot use more than every processor all the time.
+    const double mostShare = 100.0 * std::max(1, s.coreCount);
 
     m_tasks.clear();
     m_shares.clear();
@@ -179,6 +299,8 @@ void SystemMonitor::sampleProcesses(SystemSnapshot& s)
             && p.userTicks >= was->user && p.systemTicks >= was->system) {
             const double ticks = double(p.userTicks - was->user) + double(p.systemTicks - was->system);
             share = ticks * secondsPerTick / elapsed * 100;
+            if (!(share <= mostShare))
+                share = 0;  // counters that jumped: no reading this pass
         }
         m_shares.push_back(share);
         if (!p.name.isEmpty())
@@ -195,7 +317,7 @@ void SystemMonitor::sampleProcesses(SystemSnapshot& s)
         topRows(m_order, kTopByMemory, [&](std::size_t i) { return m_processes[i].resident; }, m_processes, m_shares);
 }
 
-void SystemMonitor::sampleDiskIO(SystemSnapshot& s)
+void SystemMonitor::Sampler::sampleDiskIO(SystemSnapshot& s)
 {
     const auto io = m_sources.host->readDiskIO();
     if (!io)
@@ -212,7 +334,7 @@ void SystemMonitor::sampleDiskIO(SystemSnapshot& s)
     m_previousDiskIO = DiskIOReading{*io, now};
 }
 
-void SystemMonitor::sampleVolume(SystemSnapshot& s)
+void SystemMonitor::Sampler::sampleVolume(SystemSnapshot& s)
 {
     const auto volume = m_sources.host->readVolume();
     if (!volume)
@@ -224,19 +346,37 @@ void SystemMonitor::sampleVolume(SystemSnapshot& s)
     s.diskFree = volume->free;
 }
 
-void SystemMonitor::sampleNetwork(SystemSnapshot& s)
+void SystemMonitor::Sampler::sampleNetwork(SystemSnapshot& s)
 {
     if (!m_sources.host->readNetwork(m_network))
         return;  // rates and the previous reading stay as they were
     const auto now = m_sources.clock->monotonic();
     if (m_previousNetTime) {
         if (const double elapsed = seconds(now - *m_previousNetTime); elapsed > kMinimumElapsed) {
-            // Per interface, so that one that comes or goes does not count its whole total.
+            // Per interface, so that one that comes or goes does not count its
+            // whole total. The list keeps its order from pass to pass; by name
+            // only where it does not.
             double in = 0, out = 0;
-            for (const InterfaceBytes& i : m_network) {
-                const auto was = std::find_if(m_previousNet.cbegin(), m_previousNet.cend(),
-                                              [&](const InterfaceBytes& p) { return p.name == i.name; });
-                if (was == m_previousNet.cend())
+            bool indexed = false;
+            for (std::size_t k = 0; k < m_network.size(); ++k) {
+                const InterfaceBytes& i = m_network[k];
+                const InterfaceBytes* was = nullptr;
+                if (k < m_previousNet.size() && m_previousNet[k].name == i.name) {
+                    was = &m_previousNet[k];
+                } else {
+                    if (!indexed) {
+                        m_netIndex.clear();
+                        for (std::size_t j = 0; j < m_previousNet.size(); ++j)
+                            m_netIndex.emplace(std::string_view(m_previousNet[j].name.constData(),
+                                                                std::size_t(m_previousNet[j].name.size())), j);
+                        indexed = true;
+                    }
+                    const auto found =
+                        m_netIndex.find(std::string_view(i.name.constData(), std::size_t(i.name.size())));
+                    if (found != m_netIndex.end())
+                        was = &m_previousNet[found->second];
+                }
+                if (!was)
                     continue;
                 in += double(growth(i.in, was->in));
                 out += double(growth(i.out, was->out));
@@ -249,7 +389,7 @@ void SystemMonitor::sampleNetwork(SystemSnapshot& s)
     m_previousNetTime = now;
 }
 
-void SystemMonitor::sampleIdentity(SystemSnapshot& s)
+void SystemMonitor::Sampler::sampleIdentity(SystemSnapshot& s)
 {
     IdentityReader& reader = *m_sources.identity;
     const HardwareIdentity id = reader.readHardwareIdentity();

@@ -7,79 +7,75 @@
 #include <QObject>
 
 #include <chrono>
-#include <optional>
-#include <vector>
+#include <cstdint>
+#include <memory>
 
 class QTimer;
 
 namespace tw {
 
 // The live system monitor: reads the machine once a second and publishes
-// each pass as one snapshot. Lives on the GUI thread; views only read
-// snapshot() and redraw on snapshotChanged().
+// each pass as one snapshot. The snapshot lives on the GUI thread; views only
+// read snapshot() and redraw on snapshotChanged(). The timer's passes run on
+// the engine pool, one at a time: a tick that comes while a pass runs is
+// skipped, so a slow pass delays the next one instead of piling them up.
 class SystemMonitor : public QObject {
     Q_OBJECT
 public:
-    // What a monitor reads from; none of it is owned.
+    // What a monitor reads from; none of it is owned, and all of it must
+    // outlive the monitor. Only one pass at a time calls into it.
     struct Sources {
         ProcReaders* host = nullptr;
         IdentityReader* identity = nullptr;
         MonitorClock* clock = nullptr;
     };
+    // Whether the constructor takes a first pass on the constructing thread
+    // (tests, benchmarks) or leaves it to start().
+    enum class FirstPass { Here, None };
 
-    // Samples once before returning; start() makes the one-second timer.
-    explicit SystemMonitor(const Sources& sources, QObject* parent = nullptr);
+    explicit SystemMonitor(const Sources& sources, FirstPass first = FirstPass::Here, QObject* parent = nullptr);
+    // Waits for a pass under way; its result is dropped.
+    ~SystemMonitor() override;
 
-    // The process's monitor over this host, made (sampled and started) by
-    // its first caller on the GUI thread; it lives until the process ends.
+    // The process's monitor over this host, made by its first caller on the
+    // GUI thread, which reads nothing: its first pass runs on the pool at
+    // once. It lives until the process ends.
     static SystemMonitor& shared();
 
     const SystemSnapshot& snapshot() const { return m_snapshot; }
-    // One pass: reads everything, then publishes once.
+    // One pass on the calling thread, published before it returns. Waits
+    // for a pass under way on the pool, whose older result is then dropped.
     void sample();
-    // Samples every second from now on; a second call changes nothing.
+    // One pass on the engine pool, published on the GUI thread when it ends;
+    // false (and nothing started) while a pass runs.
+    bool requestSample();
+    // Samples every interval (one second) from now on, the first pass at once
+    // when none was published yet; a second call changes nothing.
     void start();
+    void setInterval(std::chrono::milliseconds interval);
+    bool isSampling() const { return m_sampling; }
+    // Passes published so far, and requests refused because a pass ran.
+    std::uint64_t passCount() const { return m_passes; }
+    std::uint64_t skippedTicks() const { return m_skipped; }
+
+    // The sampler's state: previous readings, history and buffers. Only the
+    // pass that holds its lock touches it.
+    class Sampler;
 
 signals:
     void snapshotChanged();
 
 private:
-    using Nanoseconds = std::chrono::nanoseconds;
-    struct TaskTimes {
-        std::int32_t pid;
-        std::uint64_t user, system;
-    };
-    struct DiskIOReading {
-        DiskTotals totals;
-        Nanoseconds time;
-    };
+    void publish(SystemSnapshot snapshot, std::uint64_t sequence);
 
-    void sampleProcessor(SystemSnapshot& s, const std::optional<CpuTicks>& ticks);
-    void sampleMemory(SystemSnapshot& s);
-    void sampleProcesses(SystemSnapshot& s);
-    void sampleDiskIO(SystemSnapshot& s);
-    void sampleVolume(SystemSnapshot& s);
-    void sampleNetwork(SystemSnapshot& s);
-    void sampleIdentity(SystemSnapshot& s);
-
-    Sources m_sources;
+    std::shared_ptr<Sampler> m_sampler;
     SystemSnapshot m_snapshot;
     QTimer* m_timer = nullptr;
-    std::optional<CpuTicks> m_previousCPU;
-    std::vector<InterfaceBytes> m_previousNet;
-    std::optional<Nanoseconds> m_previousNetTime;
-    std::optional<DiskIOReading> m_previousDiskIO;
-    std::vector<TaskTimes> m_previousTasks;  // ascending pid
-    Nanoseconds m_previousProcessTime;
-    QList<double> m_history;  // at most 60, oldest first
-
-    // Reused by every pass.
-    std::vector<ProcessSample> m_processes;
-    std::vector<double> m_shares;       // processor share of m_processes[i]
-    std::vector<std::size_t> m_listed;  // the processes with a name
-    std::vector<std::size_t> m_order;
-    std::vector<TaskTimes> m_tasks;
-    std::vector<InterfaceBytes> m_network;
+    std::chrono::milliseconds m_interval{1000};
+    bool m_sampling = false;
+    std::uint64_t m_published = 0;  // sequence of the snapshot shown
+    std::uint64_t m_passes = 0;
+    std::uint64_t m_skipped = 0;
 };
 
 } // namespace tw

@@ -23,6 +23,9 @@ using u64 = std::uint64_t;
 
 constexpr u64 kU64Max = std::numeric_limits<u64>::max();
 constexpr std::int64_t kProcessFileLimit = 1 << 16;
+// diskstats and net/dev grow by a line per disk or interface (about 120 bytes
+// each); a machine with thousands of them still gets its rates.
+constexpr std::int64_t kTableFileLimit = 16 << 20;
 constexpr u64 kSectorBytes = 512;  // diskstats counts in these, whatever the disk's own sector size
 
 u64 addSat(u64 a, u64 b)
@@ -371,7 +374,7 @@ bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
 
 std::optional<DiskTotals> LinuxProcReaders::readDiskIO()
 {
-    if (!readFile({"proc/diskstats"}))
+    if (!readFile({"proc/diskstats"}, kTableFileLimit))
         return std::nullopt;
     DiskTotals totals;
     bool anyDisk = false;
@@ -462,7 +465,7 @@ QString LinuxProcReaders::rootVolumeLabel()
 
 bool LinuxProcReaders::readNetwork(std::vector<InterfaceBytes>& out)
 {
-    if (!readFile({"proc/net/dev"}))
+    if (!readFile({"proc/net/dev"}, kTableFileLimit))
         return false;
     std::size_t count = 0;
     for (View rest = view(m_buffer); !rest.empty();) {

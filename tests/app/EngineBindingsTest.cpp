@@ -55,13 +55,15 @@ TEST(EngineBindingsTest, TrashedApplicationBecomesTheNavigationsOffer)
     AppRemovalWatcher& watcher = bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner);
     EXPECT_EQ(&bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner), &watcher);
     EXPECT_EQ(shell.state->removalWatcher(), &watcher);
+    QSignalSpy rebuilt(&watcher, &AppRemovalWatcher::snapshotRebuilt);
     watcher.start(shell.scanner.get());
     EXPECT_TRUE(watcher.isTimerActive());
+    ASSERT_TRUE(rebuilt.wait(10000));
 
     const QString trashed = shell.fake.fs().trash() + "/Foo.app";
     ASSERT_TRUE(shell.fake.fs().rename(foo, trashed));
     QSignalSpy finished(&watcher, &AppRemovalWatcher::offerAttemptFinished);
-    watcher.poll();
+    ASSERT_TRUE(watcher.poll());
     ASSERT_TRUE(finished.wait(10000));
 
     const auto& offer = shell.state->navigation().remainOffer();
@@ -85,6 +87,8 @@ TEST(EngineBindingsTest, TrashedApplicationBecomesTheNavigationsOffer)
     const QString late = shell.fake.tree().makeApp("/Applications/Late.app", "com.acme.late", "Late");
     settings.setDetectTrashRemovals(true);
     EXPECT_TRUE(watcher.isTimerActive());
+    // The rebuild runs after any read under way; when none runs, it has landed.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.isReading(); }, 10000));
     EXPECT_TRUE(watcher.knownApps().contains(late));
 }
 
@@ -93,7 +97,9 @@ TEST(EngineBindingsTest, OwnUninstallIsAnnouncedAndRaisesNoOffer)
     Shell shell;
     const QString bar = shell.installWithLeftovers("Bar.app", "com.acme.bar", "Bar");
     AppRemovalWatcher& watcher = bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner);
+    QSignalSpy rebuilt(&watcher, &AppRemovalWatcher::snapshotRebuilt);
     watcher.start(shell.scanner.get());
+    ASSERT_TRUE(rebuilt.wait(10000));
 
     const AppInfoPtr app = AppInfo::fromDraft(record::buildAppInfo(shell.fake, bar, record::Sizing::Quick));
     const AppScanner::UninstallResult result = shell.scanner->uninstall(app, {}, BundleRemoval::MoveToTrash);
@@ -103,7 +109,9 @@ TEST(EngineBindingsTest, OwnUninstallIsAnnouncedAndRaisesNoOffer)
     EXPECT_FALSE(watcher.knownApps().contains(bar));
 
     QSignalSpy started(&watcher, &AppRemovalWatcher::offerAttemptStarted);
-    watcher.poll();
+    QSignalSpy delivered(&watcher, &AppRemovalWatcher::pollDelivered);
+    ASSERT_TRUE(watcher.poll());
+    ASSERT_TRUE(delivered.wait(10000));
     EXPECT_TRUE(started.isEmpty());
     EXPECT_FALSE(shell.state->navigation().remainOffer().has_value());
 }

@@ -248,7 +248,8 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
     EXPECT_FALSE(p.app->removalWatcher().isReady());
     MainWindow* window = p.startShown();
     EXPECT_EQ(p.menuBarInstalls, 1);
-    EXPECT_TRUE(p.app->removalWatcher().isReady());
+    // Started; ready once its first snapshot, read on the pool, arrives.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p.app->removalWatcher().isReady(); }, 10000));
     EXPECT_TRUE(p.app->removalWatcher().isTimerActive());
     EXPECT_EQ(p.loginItemEnables, 0);  // run-in-background is off
 
@@ -279,6 +280,8 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
                                                  QStringLiteral("com.example.gone"), QStringLiteral("Gone"));
     p.app->state().settings().setDetectTrashRemovals(true);
     EXPECT_TRUE(p.app->removalWatcher().isTimerActive());
+    // The rebuild runs after any read under way; when none runs, it has landed.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.app->removalWatcher().isReading(); }, 10000));
     EXPECT_TRUE(p.app->removalWatcher().knownApps().contains(bundle));
 
     // The program's own uninstall is announced to the watcher before anything moves.
@@ -289,9 +292,14 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
     p.fake.tree().makeTrash();
     const auto result = p.app->scanner().uninstall(AppInfo::make(f), {}, BundleRemoval::MoveToTrash);
     EXPECT_TRUE(result.status.ok());
-    p.app->removalWatcher().poll();
+    // The pass's result is delivered and judged before the check: it starts no offer attempt.
+    QSignalSpy delivered(&p.app->removalWatcher(), &AppRemovalWatcher::pollDelivered);
+    QSignalSpy attempts(&p.app->removalWatcher(), &AppRemovalWatcher::offerAttemptStarted);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.app->removalWatcher().isReading(); }, 10000));
+    ASSERT_TRUE(p.app->removalWatcher().poll());
+    ASSERT_TRUE(delivered.wait(10000));
+    EXPECT_TRUE(attempts.isEmpty());
     drainScans(&p.app->scanner(), &p.app->cleaner());
-    QTest::qWait(50);
     EXPECT_FALSE(p.navigation().remainOffer().has_value());
   }
     // With run-in-background on, each showing registers the login item.

@@ -2,11 +2,15 @@
 #include "support/MonitorFakes.h"
 #include "support/ProcTree.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <limits>
 #include <unistd.h>
 
 using namespace tw;
@@ -114,6 +118,8 @@ TEST(Sampler, ProcessorPercentagesComeFromTickDifferences)
         {140, 10, 130, 500, 0, 0, 40, 20, 40},   // idle went back: kept
         {150, 10, 130, 590, 0, 0, 10, 0, 90},    // measured from the backward reading
         {150, 10, 140, 590, 30, 10, 0, 40, 60},  // interrupts count as system, waiting as idle
+        {170, 5, 150, 620, 30, 10, 0, 40, 60},   // only nice went back, the rest grew: kept
+        {180, 5, 150, 630, 30, 10, 50, 0, 50},   // measured from the backward reading
     };
     QList<double> history{0};
     for (const Step& step : steps) {
@@ -357,9 +363,9 @@ TEST(Sampler, ReadsPlausibleValuesFromThisMachine)
 {
     LinuxProcReaders host;
     test::FakeIdentity identity;
-    SteadyMonitorClock clock;
+    test::SkippingMonitorClock clock;
     SystemMonitor monitor({&host, &identity, &clock});
-    QThread::msleep(300);
+    clock.skipped = std::chrono::seconds(1);
     monitor.sample();
     const SystemSnapshot& s = monitor.snapshot();
     EXPECT_GE(s.cpuPercent, 0);
@@ -388,10 +394,225 @@ TEST(Sampler, SharedMonitorSamplesAtOnceAndThenEverySecond)
 {
     SystemMonitor& monitor = SystemMonitor::shared();
     EXPECT_EQ(&monitor, &SystemMonitor::shared());
+    // The first pass runs on the pool at once.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.passCount() >= 1; }, 10000));
     EXPECT_GT(monitor.snapshot().processCount, 0);
     EXPECT_GT(monitor.snapshot().updatedAt.date().year(), 2000);
     EXPECT_FALSE(monitor.snapshot().osVersion.isEmpty());  // the host's identity reader answers
+    const std::uint64_t passes = monitor.passCount();
     QSignalSpy spy(&monitor, &SystemMonitor::snapshotChanged);
-    ASSERT_TRUE(spy.wait(5000));
-    EXPECT_EQ(monitor.snapshot().cpuHistory.size(), 2);
+    ASSERT_TRUE(spy.wait(10000));
+    EXPECT_EQ(monitor.passCount(), passes + 1);
+    EXPECT_EQ(monitor.snapshot().cpuHistory.size(), qsizetype(passes + 1));
+}
+
+TEST(Sampler, ImplausibleProcessTimesGiveNoShare)
+{
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+    Sampler t;  // four processors, 100 ticks a second
+    t.tree.setProcess({7, "jumper", 0, 0, 1, 1});
+    t.tree.setProcess({8, "reused", 100, 50, 1, 1});
+    t.tree.setProcess({9, "busy", 0, 0, 8, 1});
+    t.tree.setProcess({10, "too busy", 0, 0, 8, 1});
+    t.start();
+    // From 0 to the largest count; user time grew while system time went back
+    // (a new process under an old pid); 3.5 processors; more than all four.
+    t.tree.setProcess({7, "jumper", kMax, 0, 1, 1});
+    t.tree.setProcess({8, "reused", 150, 10, 1, 1});
+    t.tree.setProcess({9, "busy", 200, 150, 8, 1});
+    t.tree.setProcess({10, "too busy", 300, 150, 8, 1});
+    const SystemSnapshot& s = t.pass();
+    ASSERT_EQ(s.topProcesses.size(), 4);
+    EXPECT_EQ(row(s.topProcesses, 7)->cpuPercent, 0);
+    EXPECT_EQ(row(s.topProcesses, 8)->cpuPercent, 0);
+    EXPECT_DOUBLE_EQ(row(s.topProcesses, 9)->cpuPercent, 350);
+    EXPECT_EQ(row(s.topProcesses, 10)->cpuPercent, 0);
+    EXPECT_EQ(names(s.topProcesses).front(), "busy");
+
+    // The next pass measures from the odd readings as usual.
+    t.tree.setProcess({8, "reused", 160, 20, 1, 1});
+    EXPECT_DOUBLE_EQ(row(t.pass().topProcesses, 8)->cpuPercent, 20);
+}
+
+TEST(Sampler, InterfacesAreMatchedByNameWhateverTheirOrder)
+{
+    Sampler t;
+    const auto write = [&](const std::vector<std::tuple<const char*, int, int>>& rows) {
+        QByteArray text = "Inter-|   Receive |  Transmit\n face |bytes packets|bytes packets\n";
+        for (const auto& [name, in, out] : rows)
+            text += QByteArray(name) + ": " + QByteArray::number(in) + " 0 0 0 0 0 0 0 " + QByteArray::number(out)
+                    + " 0 0 0 0 0 0 0\n";
+        t.tree.write("/proc/net/dev", text);
+    };
+    write({{"eth0", 1000, 0}, {"wlan0", 2000, 0}, {"tun0", 3000, 0}});
+    t.start();
+    // Reordered, one gone, one new.
+    write({{"tun0", 3004, 0}, {"eth1", 999999, 0}, {"eth0", 1010, 0}});
+    EXPECT_DOUBLE_EQ(t.pass().networkInPerSec, 14);
+    write({{"tun0", 3005, 0}, {"eth1", 1000099, 0}, {"eth0", 1020, 0}});
+    EXPECT_DOUBLE_EQ(t.pass().networkInPerSec, 111);
+}
+
+namespace {
+
+// The fixture readers, recording on which thread each reading is taken and
+// holding the process listing while the gate is shut.
+class ProbedReaders final : public LinuxProcReaders {
+public:
+    using LinuxProcReaders::LinuxProcReaders;
+    int activeProcessorCount() override { return note(), 4; }
+    std::uint64_t physicalMemory() override { return note(), 16 * kGiB; }
+    double processTicksPerSecond() override { return note(), 100; }
+    KernelStat readKernelStat() override { return note(), LinuxProcReaders::readKernelStat(); }
+    std::optional<LoadAverage> readLoad() override { return note(), LinuxProcReaders::readLoad(); }
+    std::optional<MemoryReading> readMemory() override { return note(), LinuxProcReaders::readMemory(); }
+    std::optional<DiskTotals> readDiskIO() override { return note(), LinuxProcReaders::readDiskIO(); }
+    std::optional<VolumeReading> readVolume() override { return note(), LinuxProcReaders::readVolume(); }
+    bool readNetwork(std::vector<InterfaceBytes>& out) override { return note(), LinuxProcReaders::readNetwork(out); }
+    bool readProcesses(std::vector<ProcessSample>& out) override
+    {
+        note();
+        ++listings;
+        if (shut) {
+            ++held;
+            gate.acquire();
+        }
+        return LinuxProcReaders::readProcesses(out);
+    }
+    void open()
+    {
+        shut = false;
+        gate.release();
+    }
+
+    std::atomic<int> reads{0}, readsOnGuiThread{0}, listings{0}, held{0};
+    std::atomic<bool> shut{false};
+    QSemaphore gate;
+
+private:
+    void note()
+    {
+        ++reads;
+        if (QThread::currentThread() == qApp->thread())
+            ++readsOnGuiThread;
+    }
+};
+
+struct ProbedIdentity final : IdentityReader {
+    std::atomic<int> readsOnGuiThread{0};
+    test::FakeIdentity fake;
+    void note()
+    {
+        if (QThread::currentThread() == qApp->thread())
+            ++readsOnGuiThread;
+    }
+    HardwareIdentity readHardwareIdentity() override { return note(), fake.readHardwareIdentity(); }
+    QString readSSDProductName() override { return note(), fake.readSSDProductName(); }
+    std::optional<QString> ioRegistryDiskProductName() override { return note(), fake.ioRegistryDiskProductName(); }
+    std::optional<BatteryReading> readBattery() override { return note(), fake.readBattery(); }
+};
+
+struct Probed {
+    test::ProcTree tree;
+    ProbedReaders host{tree.root()};
+    ProbedIdentity identity;
+    test::FakeMonitorClock clock;
+    SystemMonitor monitor{{&host, &identity, &clock}, SystemMonitor::FirstPass::None};
+    ~Probed()
+    {
+        // A pass held at the gate must end before the readers go.
+        host.open();
+    }
+};
+
+} // namespace
+
+TEST(Sampler, TimerPassesReadOffTheGuiThread)
+{
+    Probed p;
+    p.tree.setProcess({1, "launchd", 10, 10, 1, 1});
+    p.monitor.setInterval(std::chrono::milliseconds(5));
+    p.monitor.start();  // the first pass at once, then every interval
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.monitor.passCount() >= 3; }, 10000));
+    const int reads = p.host.reads;  // ten readings a pass
+    EXPECT_GE(reads, 30);
+    EXPECT_EQ(p.host.readsOnGuiThread, 0);
+    EXPECT_EQ(p.identity.readsOnGuiThread, 0);
+    EXPECT_EQ(p.monitor.snapshot().processCount, 1);
+    EXPECT_EQ(p.monitor.snapshot().coreCount, 4);
+}
+
+TEST(Sampler, PassesNeverOverlapAndSkippedTicksDoNotPileUp)
+{
+    Probed p;
+    QSignalSpy published(&p.monitor, &SystemMonitor::snapshotChanged);
+    p.host.shut = true;
+    p.monitor.setInterval(std::chrono::milliseconds(5));
+    p.monitor.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.host.held == 1; }, 10000));
+    // Ticks keep coming while the pass is held: none starts another.
+    EXPECT_FALSE(p.monitor.requestSample());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p.monitor.skippedTicks() >= 4; }, 10000));
+    EXPECT_TRUE(p.monitor.isSampling());
+    EXPECT_TRUE(published.isEmpty());
+    EXPECT_EQ(p.host.listings, 1);
+
+    // Let go: the held pass is published, then passes follow one at a time.
+    p.host.open();
+    ASSERT_TRUE(published.wait(10000));
+    EXPECT_EQ(p.monitor.passCount(), 1u);
+    EXPECT_EQ(p.monitor.snapshot().cpuHistory.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.monitor.passCount() >= 3; }, 10000));
+    EXPECT_EQ(p.monitor.snapshot().cpuHistory.size(), qsizetype(p.monitor.passCount()));
+}
+
+TEST(Sampler, ASamplePassWaitsForThePoolPassAndIsNotOverwrittenByIt)
+{
+    Probed p;
+    QSignalSpy published(&p.monitor, &SystemMonitor::snapshotChanged);
+    p.host.shut = true;
+    ASSERT_TRUE(p.monitor.requestSample());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.host.held == 1; }, 10000));
+    p.host.open();
+    p.monitor.sample();  // runs after the held pass, as the second
+    EXPECT_EQ(published.size(), 1);
+    EXPECT_EQ(p.monitor.snapshot().cpuHistory.size(), 2);
+    // The pool pass's older result arrives later and is dropped.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.monitor.isSampling(); }, 10000));
+    EXPECT_EQ(published.size(), 1);
+    EXPECT_EQ(p.monitor.snapshot().cpuHistory.size(), 2);
+    EXPECT_EQ(p.host.listings, 2);
+}
+
+TEST(Sampler, ThousandsOfInterfacesAndDisksStillGiveRates)
+{
+    constexpr int kInterfaces = 12000, kDisks = 1000;  // each disk costs the fixture two inodes
+    constexpr std::uint64_t kBase = 100'000'000'000;  // long lines: the tables pass 1 MiB
+    Sampler t;
+    const auto write = [&](std::uint64_t grown) {
+        QByteArray net = "Inter-|   Receive |  Transmit\n face |bytes packets|bytes packets\n";
+        QByteArray disks;
+        for (int i = 0; i < kInterfaces; ++i) {
+            const QByteArray in = QByteArray::number(kBase + std::uint64_t(i) + grown);
+            net += "  veth" + QByteArray::number(i) + ": " + in + " 1234567890123456 0 0 0 0 0 0 " + in
+                   + " 1234567890123456 0 0 0 0 0 0\n";
+        }
+        for (int i = 0; i < kDisks; ++i) {
+            const QByteArray sectors = QByteArray::number(kBase + grown);
+            disks += "   8       0 vd" + QByteArray::number(i) + " 100 5 " + sectors + " 40 200 6 " + sectors
+                     + " 80 0 90 120\n";
+        }
+        ASSERT_GT(net.size(), 1 << 20);
+        t.tree.write("/proc/net/dev", net);
+        t.tree.write("/proc/diskstats", disks);
+    };
+    for (int i = 0; i < kDisks; ++i)
+        t.tree.files().symlink("/sys/block/vd" + QString::number(i) + "/device", "../../../virtio1");
+    write(0);
+    t.start();
+    write(1);
+    const SystemSnapshot& s = t.pass();
+    EXPECT_DOUBLE_EQ(s.networkInPerSec, kInterfaces);
+    EXPECT_DOUBLE_EQ(s.networkOutPerSec, kInterfaces);
+    EXPECT_DOUBLE_EQ(s.diskReadPerSec, kDisks * 512.0);
 }

@@ -33,4 +33,14 @@ struct FakeMonitorClock final : MonitorClock {
     std::chrono::nanoseconds monotonic() override { return steady; }
 };
 
+// The host's clocks with the monotonic one moved on by hand, so that a
+// second pass measures its rates over a span the test chooses instead of
+// waiting it out.
+struct SkippingMonitorClock final : MonitorClock {
+    SteadyMonitorClock host;
+    std::chrono::nanoseconds skipped{0};
+    QDateTime now() override { return host.now(); }
+    std::chrono::nanoseconds monotonic() override { return host.monotonic() + skipped; }
+};
+
 } // namespace tw::test

@@ -32,7 +32,116 @@ void AppRemovalWatcher::setPollInterval(std::chrono::milliseconds interval)
     m_timer.setInterval(interval);
 }
 
-// ---- Readers -----------------------------------------------------------------
+// ---- Reads of the disk -----------------------------------------------------------
+
+std::optional<std::vector<DirEntry>> WatcherDisk::list(const QString& folder, Hidden hidden) const
+{
+    return m_fs.list(folder, hidden);
+}
+
+std::optional<FileStat> WatcherDisk::infoPlistStat(const QString& bundle) const
+{
+    return m_fs.stat(bundle + QStringLiteral("/Contents/Info.plist"), Links::Follow);
+}
+
+std::pair<QString, QString> WatcherDisk::readMeta(const QString& bundle) const
+{
+    return AppRemovalWatcher::readAppMeta(m_fs, bundle);
+}
+
+QStringList WatcherDisk::installedBundles() const
+{
+    QStringList bundles;
+    for (const discovery::ListedEntry& e : discovery::listApplicationFolders(m_fs)) {
+        if (!e.isFolder)
+            bundles << e.path;
+        bundles << e.folderApps;
+    }
+    return bundles;
+}
+
+namespace {
+
+using Meta = std::pair<QString, QString>;
+
+qint64 msecs(const std::optional<QDateTime>& t)
+{
+    return t ? t->toMSecsSinceEpoch() : 0;
+}
+
+// Bundle metadata through the cache of the previous read: a bundle whose
+// Info.plist stat is unchanged is not parsed again. `fresh` collects the
+// entries this read used.
+class MetaLookup {
+public:
+    MetaLookup(const WatcherDisk& disk, const AppRemovalWatcher::MetaCache& old) : m_disk(disk), m_old(old) {}
+
+    Meta operator()(const QString& bundle)
+    {
+        if (const auto it = m_fresh.constFind(bundle); it != m_fresh.cend())
+            return {it->name, it->bundleId};
+        AppRemovalWatcher::PlistStamp stamp;
+        if (const auto st = m_disk.infoPlistStat(bundle)) {
+            stamp = {true, st->type, st->size, st->device, st->inode, msecs(st->modified), msecs(st->changed)};
+        }
+        if (const auto it = m_old.constFind(bundle); it != m_old.cend() && it->stamp == stamp) {
+            m_fresh.insert(bundle, *it);
+            return {it->name, it->bundleId};
+        }
+        auto [name, bundleId] = m_disk.readMeta(bundle);
+        m_fresh.insert(bundle, {stamp, name, bundleId});
+        return {std::move(name), std::move(bundleId)};
+    }
+
+    AppRemovalWatcher::MetaCache take() { return std::move(m_fresh); }
+
+private:
+    const WatcherDisk& m_disk;
+    const AppRemovalWatcher::MetaCache& m_old;
+    AppRemovalWatcher::MetaCache m_fresh;
+};
+
+AppRemovalWatcher::Snapshot scanFolders(const WatcherDisk& disk, MetaLookup& meta)
+{
+    AppRemovalWatcher::Snapshot snapshot;
+    for (const QString& folder : {QStringLiteral("/Applications"), disk.fs().home() + QStringLiteral("/Applications")}) {
+        const auto entries = disk.list(folder, Hidden::Skip);
+        if (!entries)
+            continue;
+        for (const DirEntry& e : *entries) {
+            if (!path::isAppBundle(e.name))
+                continue;
+            const QString bundle = path::standardized(path::join(folder, e.name));
+            const auto [name, bundleId] = meta(bundle);
+            snapshot.insert(bundle, AppRemovalWatcher::TrackedApp{bundle, name, bundleId});
+        }
+    }
+    return snapshot;
+}
+
+QStringList trashApps(const WatcherDisk& disk)
+{
+    QStringList apps;
+    const QString trash = disk.fs().trash();
+    if (const auto entries = disk.list(trash, Hidden::Include))
+        for (const DirEntry& e : *entries)
+            if (path::isAppBundle(e.name))
+                apps << path::join(trash, e.name);
+    return apps;
+}
+
+QSet<QString> installedIds(const WatcherDisk& disk, MetaLookup& meta)
+{
+    QSet<QString> ids;
+    for (const QString& bundle : disk.installedBundles()) {
+        const QString id = meta(bundle).second.toLower();
+        if (!id.isEmpty())
+            ids.insert(id);
+    }
+    return ids;
+}
+
+} // namespace
 
 std::pair<QString, QString> AppRemovalWatcher::readAppMeta(const FileSystem& fs, const QString& bundle)
 {
@@ -54,48 +163,49 @@ std::pair<QString, QString> AppRemovalWatcher::readAppMeta(const FileSystem& fs,
 
 AppRemovalWatcher::Snapshot AppRemovalWatcher::scanApplicationFolders(const FileSystem& fs)
 {
-    Snapshot snapshot;
-    for (const QString& folder : {QStringLiteral("/Applications"), fs.home() + QStringLiteral("/Applications")}) {
-        const auto entries = fs.list(folder, Hidden::Skip);
-        if (!entries)
-            continue;
-        for (const DirEntry& e : *entries) {
-            if (!path::isAppBundle(e.name))
-                continue;
-            const QString bundle = path::standardized(path::join(folder, e.name));
-            const auto [name, bundleId] = readAppMeta(fs, bundle);
-            snapshot.insert(bundle, TrackedApp{bundle, name, bundleId});
-        }
-    }
-    return snapshot;
+    const WatcherDisk disk(fs);
+    const MetaCache none;
+    MetaLookup meta(disk, none);
+    return scanFolders(disk, meta);
 }
 
 QStringList AppRemovalWatcher::appsInTrash(const FileSystem& fs)
 {
-    QStringList apps;
-    const QString trash = fs.trash();
-    if (const auto entries = fs.list(trash, Hidden::Include))
-        for (const DirEntry& e : *entries)
-            if (path::isAppBundle(e.name))
-                apps << path::join(trash, e.name);
-    return apps;
+    return trashApps(WatcherDisk(fs));
 }
 
 QSet<QString> AppRemovalWatcher::installedBundleIds(const FileSystem& fs)
 {
-    QSet<QString> ids;
-    auto add = [&](const QString& bundle) {
-        const QString id = readAppMeta(fs, bundle).second.toLower();
-        if (!id.isEmpty())
-            ids.insert(id);
-    };
-    for (const discovery::ListedEntry& e : discovery::listApplicationFolders(fs)) {
-        if (!e.isFolder)
-            add(e.path);
-        for (const QString& bundle : e.folderApps)
-            add(bundle);
+    const WatcherDisk disk(fs);
+    const MetaCache none;
+    MetaLookup meta(disk, none);
+    return installedIds(disk, meta);
+}
+
+AppRemovalWatcher::DiskRead AppRemovalWatcher::readDisk(const WatcherDisk& disk, const MetaCache& cache, ReadKind kind,
+                                                        const Snapshot& known, const QSet<QString>& seen)
+{
+    MetaLookup meta(disk, cache);
+    DiskRead read;
+    read.folders = scanFolders(disk, meta);
+    read.trash = trashApps(disk);
+    if (kind == ReadKind::Poll) {
+        // The installed identifiers are read only when a candidate has an identifier to look up.
+        bool lookUp = false;
+        for (const QString& app : std::as_const(read.trash)) {
+            if (seen.contains(path::lastComponent(app).toLower()))
+                continue;
+            const Meta m = meta(app);
+            lookUp = lookUp || !m.second.isEmpty();
+            read.trashMeta.insert(app, m);
+        }
+        for (auto it = known.cbegin(); it != known.cend() && !lookUp; ++it)
+            lookUp = !read.folders.contains(it.key()) && !it->bundleId.isEmpty();
+        if (lookUp)
+            read.installed = installedIds(disk, meta);
     }
-    return ids;
+    read.cache = meta.take();
+    return read;
 }
 
 // ---- Lifecycle ------------------------------------------------------------------
@@ -103,8 +213,8 @@ QSet<QString> AppRemovalWatcher::installedBundleIds(const FileSystem& fs)
 void AppRemovalWatcher::start(AppScanner* scanner)
 {
     m_scanner = scanner;
+    m_readyOnSnapshot = true;
     rebuildSnapshot();
-    m_isReady = true;
     restartTimerIfNeeded();
     if (!m_activation) {
         if (auto app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -119,11 +229,11 @@ void AppRemovalWatcher::start(AppScanner* scanner)
 
 void AppRemovalWatcher::rebuildSnapshot()
 {
-    const FileSystem& fs = m_platform.fs();
-    m_knownApps = scanApplicationFolders(fs);
-    m_seenTrashApps.clear();
-    for (const QString& app : appsInTrash(fs))
-        m_seenTrashApps.insert(path::lastComponent(app).toLower());
+    ++m_pollEpoch;  // a pass under way read the old state
+    if (m_reading)
+        m_rebuildQueued = true;
+    else
+        startRead(ReadKind::Rebuild);
 }
 
 void AppRemovalWatcher::restartTimerIfNeeded()
@@ -133,9 +243,10 @@ void AppRemovalWatcher::restartTimerIfNeeded()
         m_timer.start();
 }
 
-void AppRemovalWatcher::stopTimer()
+void AppRemovalWatcher::stop()
 {
     m_timer.stop();
+    ++m_pollEpoch;
 }
 
 void AppRemovalWatcher::suppress(const QString& bundleId)
@@ -151,44 +262,105 @@ void AppRemovalWatcher::suppress(const QString& bundleId)
 void AppRemovalWatcher::noteOurUninstall(const QString& path, const QString& bundleId)
 {
     suppress(bundleId);
-    m_knownApps.remove(path::standardized(path));
-    m_seenTrashApps.insert(path::lastComponent(path).toLower());
+    const QString bundle = path::standardized(path);
+    const QString leaf = path::lastComponent(path).toLower();
+    m_knownApps.remove(bundle);
+    m_seenTrashApps.insert(leaf);
+    // A read that began before the move still sees the bundle in its folder.
+    m_ourRemovals.insert(bundle, leaf);
+    QTimer::singleShot(m_suppressionDelay, this, [this, bundle, leaf] {
+        if (m_ourRemovals.value(bundle) == leaf)
+            m_ourRemovals.remove(bundle);
+    });
 }
 
-// ---- Detection pass --------------------------------------------------------------
+// ---- Reads and passes --------------------------------------------------------------
 
-bool AppRemovalWatcher::stillInstalled(const QString& bundleIdLower, std::optional<QSet<QString>>& installed) const
+void AppRemovalWatcher::startRead(ReadKind kind)
 {
-    if (bundleIdLower.isEmpty())
-        return false;
-    if (!installed)
-        installed = installedBundleIds(m_platform.fs());
-    return installed->contains(bundleIdLower);
+    if (!m_disk)
+        m_disk = std::make_shared<WatcherDisk>(m_platform.fs());
+    m_reading = true;
+    runInBackground(
+        this,
+        [disk = m_disk, cache = std::move(m_cache), kind, known = m_knownApps, seen = m_seenTrashApps] {
+            return readDisk(*disk, cache, kind, known, seen);
+        },
+        [this, kind, epoch = m_pollEpoch](DiskRead read) { finishRead(kind, epoch, std::move(read)); });
+    m_cache.clear();
 }
 
-void AppRemovalWatcher::poll()
+void AppRemovalWatcher::finishRead(ReadKind kind, quint64 epoch, DiskRead read)
+{
+    m_reading = false;
+    m_cache = std::move(read.cache);
+    if (kind == ReadKind::Rebuild)
+        applySnapshot(read);
+    else if (epoch == m_pollEpoch)
+        applyPoll(read);
+    if (m_rebuildQueued) {
+        m_rebuildQueued = false;
+        startRead(ReadKind::Rebuild);
+    }
+    if (kind == ReadKind::Rebuild)
+        emit snapshotRebuilt();
+    else
+        emit pollDelivered();
+}
+
+void AppRemovalWatcher::applySnapshot(DiskRead& read)
+{
+    for (auto it = m_ourRemovals.cbegin(); it != m_ourRemovals.cend(); ++it)
+        read.folders.remove(it.key());
+    m_knownApps = std::move(read.folders);
+    m_seenTrashApps.clear();
+    for (const QString& app : std::as_const(read.trash))
+        m_seenTrashApps.insert(path::lastComponent(app).toLower());
+    for (const QString& leaf : std::as_const(m_ourRemovals))
+        m_seenTrashApps.insert(leaf);
+    if (m_readyOnSnapshot)
+        m_isReady = true;
+}
+
+bool AppRemovalWatcher::poll()
 {
     ++m_pollCount;
+    const bool detecting = m_host.detectionEnabled && m_host.detectionEnabled();
+    const bool pending = m_host.offerPending && m_host.offerPending();
+    if (!m_isReady || !detecting || pending || m_reading)
+        return false;
+    startRead(ReadKind::Poll);
+    return true;
+}
+
+void AppRemovalWatcher::applyPoll(DiskRead& read)
+{
+    // The state may have changed while the read ran: judged as a pass starting now.
     const bool detecting = m_host.detectionEnabled && m_host.detectionEnabled();
     const bool pending = m_host.offerPending && m_host.offerPending();
     if (!m_isReady || !detecting || pending)
         return;
 
-    const FileSystem& fs = m_platform.fs();
-    Snapshot current = scanApplicationFolders(fs);
+    Snapshot current = std::move(read.folders);
+    for (auto it = m_ourRemovals.cbegin(); it != m_ourRemovals.cend(); ++it)
+        current.remove(it.key());
     QStringList gone;
     for (auto it = m_knownApps.cbegin(); it != m_knownApps.cend(); ++it)
         if (!current.contains(it.key()))
             gone << it.key();
-    // Read only when a candidate turns up.
-    std::optional<QSet<QString>> installed;
+    const auto stillInstalled = [&](const QString& idLower) {
+        return !idLower.isEmpty() && read.installed && read.installed->contains(idLower);
+    };
 
-    for (const QString& app : appsInTrash(fs)) {
+    for (const QString& app : std::as_const(read.trash)) {
         const QString leaf = path::lastComponent(app).toLower();
         if (m_seenTrashApps.contains(leaf))
             continue;
         m_seenTrashApps.insert(leaf);
-        const auto [name, identifier] = readAppMeta(fs, app);
+        const auto meta = read.trashMeta.constFind(app);
+        if (meta == read.trashMeta.cend())
+            continue;  // not read: it was seen when the read began
+        const auto& [name, identifier] = *meta;
         const QString id = identifier.toLower();
         if (!id.isEmpty() && m_suppressedBundleIds.contains(id))
             continue;
@@ -203,7 +375,7 @@ void AppRemovalWatcher::poll()
         }
         // A trashed copy of an application that is still installed leaves
         // nothing behind: its files belong to the live copy.
-        if (stillInstalled(id, installed))
+        if (stillInstalled(id))
             continue;
         offerCleanup(name, identifier, app);
         m_knownApps = std::move(current);
@@ -216,7 +388,7 @@ void AppRemovalWatcher::poll()
         if (m_suppressedBundleIds.contains(id))
             continue;
         // Renamed or moved, not removed.
-        if (stillInstalled(id, installed))
+        if (stillInstalled(id))
             continue;
         offerCleanup(record.name, record.bundleId, std::nullopt);
         m_knownApps = std::move(current);

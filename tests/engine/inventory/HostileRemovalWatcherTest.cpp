@@ -7,6 +7,8 @@
 #include "support/BinaryPlist.h"
 #include "support/FakePlatform.h"
 
+#include <QSignalSpy>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -37,7 +39,9 @@ TEST(HostileRemovalWatcher, StartsOverInfoPlistsThatBlockOrBombAndNamesThoseBund
                               [](const Platform&, const QString&, const QString&, const std::optional<QString>&) {
                                   return std::vector<LeftoverItem>{};
                               });
+    QSignalSpy rebuilt(&watcher, &AppRemovalWatcher::snapshotRebuilt);
     watcher.start(&scanner);
+    ASSERT_TRUE(rebuilt.wait(10000));  // read on the pool
     EXPECT_TRUE(watcher.isReady());
 
     using Tracked = AppRemovalWatcher::TrackedApp;

@@ -54,9 +54,12 @@ TEST(SystemScreenshots, ThisMachineInEveryTheme)
     ShellHarness shell;
     LinuxProcReaders host;
     const std::unique_ptr<IdentityReader> identity = makeHostIdentityReader();
-    SteadyMonitorClock clock;
+    SkippingMonitorClock clock;
+    const auto ticks = host.readKernelStat().cpu;
     SystemMonitor monitor({&host, identity.get(), &clock});
-    QThread::msleep(400);
+    // The second pass has processor ticks to compare, and rates over a second.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.readKernelStat().cpu != ticks; }, 5000));
+    clock.skipped = std::chrono::seconds(1);
     monitor.sample();
     FakeAppService service;
     SystemMonitorPermissions permissions(service, shell.fake.workspace);
