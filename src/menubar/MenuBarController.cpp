@@ -177,7 +177,7 @@ void MenuBarController::updateBadge()
     const auto available = std::count_if(rows.cbegin(), rows.cend(),
                                          [](const AppUpdateItem& row) { return row.availability.isActionable(); });
     m_badgeTitle = StatusGlyph::badgeTitle(int(available));
-    // The tray shows no text: the number is drawn beside the glyph, in colours of its own, since
+    // The tray shows no text: the number is drawn on the glyph, in colours of its own, since
     // the panel may be dark or light.
     m_item->setImage(StatusGlyph::withBadge(m_badgeTitle, qApp ? qApp->devicePixelRatio() : 1.0));
 }

@@ -15,8 +15,7 @@ constexpr qreal kRadius = 4.5;
 constexpr qreal kRim = 1.0;
 // The brush is drawn a little smaller than the tile, around its middle.
 constexpr qreal kGlyphScale = 0.78;
-constexpr qreal kBadgeHeight = 14;
-constexpr qreal kBadgeGap = 1;
+constexpr qreal kBadgeHeight = 11;
 
 QColor rimColour()
 {
@@ -66,7 +65,7 @@ void paintTile(QPainter& p)
 
 QFont badgeFont()
 {
-    return neon::systemFont(11, QFont::Bold);
+    return neon::systemFont(9, QFont::Bold);
 }
 
 QImage canvas(qreal width, qreal dpr)
@@ -112,13 +111,15 @@ QImage withBadge(const QString& title, qreal dpr)
     const QString number = title.trimmed();
     if (number.isEmpty())
         return image(dpr);
+    // On the tile's top right corner: a tray fits its pictures into a square,
+    // and shrinks a wider one until a number beside the glyph cannot be read.
+    QImage img = image(dpr);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
     const QFont font = badgeFont();
     const qreal textWidth = QFontMetricsF(font).horizontalAdvance(number);
-    const qreal badgeWidth = std::max(kBadgeHeight, std::ceil(textWidth) + 7);
-    QImage img = canvas(side + kBadgeGap + badgeWidth, dpr);
-    QPainter p(&img);
-    paintTile(p);
-    const QRectF badge(side + kBadgeGap + kRim / 2, (side - kBadgeHeight) / 2, badgeWidth - kRim, kBadgeHeight);
+    const qreal width = std::min<qreal>(side, std::max(kBadgeHeight, std::ceil(textWidth) + 5));
+    const QRectF badge(side - width + kRim / 2, kRim / 2, width - kRim, kBadgeHeight - kRim);
     p.setPen(QPen(rimColour(), kRim));
     p.setBrush(badgeColour());
     p.drawPath(neon::capsule(badge));

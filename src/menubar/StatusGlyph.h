@@ -9,7 +9,7 @@ namespace tw::StatusGlyph {
 // The status item's side, in points.
 inline constexpr int side = 18;
 
-// The badge beside the glyph: a space and the number of available updates
+// The badge title: a space and the number of available updates
 // when there are any (" 3"), else nothing.
 QString badgeTitle(int availableUpdates);
 
@@ -23,8 +23,8 @@ QColor badgeColour();
 // The glyph on its tile, side x side points at the given pixel ratio, on a
 // transparent ground.
 QImage image(qreal dpr);
-// The tray's picture: the glyph with the badge's number beside it; just the
-// glyph when the title is empty.
+// The tray's picture: the glyph with the badge's number on its top right
+// corner, at the glyph's size; just the glyph when the title is empty.
 QImage withBadge(const QString& title, qreal dpr);
 
 } // namespace tw::StatusGlyph

@@ -103,8 +103,9 @@ TEST(MenuBarController, BadgeCountsTheOwnCheckersUpdatesAndNeverTheRemains)
         states << row.name + u'=' + row.availability.describe().section(u'(', 0, 0);
     EXPECT_EQ(states.size(), 6) << states.join(u' ').toStdString();  // the system application has no row
     EXPECT_EQ(r.c().badgeTitle(), " 3") << states.join(u' ').toStdString();
-    // The number is drawn beside the glyph.
-    EXPECT_GT(r.area.item->image.width(), glyphWidth);
+    // The number is drawn on the glyph, which keeps its size: a tray fits a wider picture into its square slot.
+    EXPECT_EQ(r.area.item->image.width(), glyphWidth);
+    EXPECT_NE(r.area.item->image, StatusGlyph::image(r.area.item->image.devicePixelRatio()));
 
     r.shell.cleaner->setOrphanCountForMenuBar(40);
     settle();
