@@ -255,6 +255,16 @@ TEST(SidePanel, ClicksOnThePanelKeepBothAndAClickOnNeitherPutsBothAway)
     EXPECT_EQ(field->text(), "fig");
     EXPECT_TRUE(r.c().isPopoverShown());
 
+    // Dragged by its background while the preview holds the mouse: the panel follows it.
+    const QPoint before = panel->pos();
+    const QPoint grip(panel->width() / 2, 12);
+    QTest::mousePress(panel->windowHandle(), Qt::LeftButton, {}, grip);
+    QTest::mouseMove(panel->windowHandle(), grip + QPoint(-30, 20));
+    // The grip is under the mouse again where the panel now stands.
+    QTest::mouseRelease(panel->windowHandle(), Qt::LeftButton, {}, grip);
+    EXPECT_EQ(panel->pos(), before + QPoint(-30, 20));
+    EXPECT_TRUE(r.c().isPopoverShown());
+
     // A click on the preview itself moves the typing back to it.
     QTest::mouseClick(popover->windowHandle(), Qt::LeftButton, {}, QPoint(popover->width() / 2, 2));
     EXPECT_TRUE(r.c().isPopoverShown());
