@@ -80,8 +80,8 @@ void MenuBarController::install(AppScanner& scanner, SystemCleaner& cleaner)
             m_outsideCloseAt = now();
             prepareNextPreview();
         });
-        // A click on neither the preview nor its panel: the panel would be left stranded, so it goes too.
-        connect(m_popover, &PopoverWindow::clickedAway, this, [this] {
+        // A click on neither the preview nor its panel, or Escape: the panel would be left stranded, so it goes too.
+        connect(m_popover, &PopoverWindow::putAway, this, [this] {
             m_navigation.setMenuCategory(std::nullopt);
             if (m_panel)
                 m_panel->hide();

@@ -174,7 +174,7 @@ void PopoverWindow::mousePressEvent(QMouseEvent* event)
         return;
     setKeyTarget(nullptr);
     if (!m_pinned && !rect().contains(event->position().toPoint()))
-        emit clickedAway();
+        emit putAway();
     QWidget::mousePressEvent(event);
 }
 
@@ -212,6 +212,13 @@ void PopoverWindow::wheelEvent(QWheelEvent* event)
                        event->pointingDevice());
     QApplication::sendEvent(target, &handed);
     event->accept();
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (!m_pinned && event->matches(QKeySequence::Cancel))
+        emit putAway();
+    QWidget::keyPressEvent(event);
 }
 
 bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)

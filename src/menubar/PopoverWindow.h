@@ -55,8 +55,9 @@ public:
 signals:
     // Closed by the desktop: a click outside the popup, Escape, another window shown.
     void dismissedOutside();
-    // A press on neither the popup nor its companion; the popup closes next.
-    void clickedAway();
+    // Put away by the user: a press on neither the popup nor its companion,
+    // or Escape; the popup closes next.
+    void putAway();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +68,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

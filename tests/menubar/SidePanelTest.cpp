@@ -280,6 +280,16 @@ TEST(SidePanel, ClicksOnThePanelKeepBothAndAClickOnNeitherPutsBothAway)
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
 
+    // So does Escape.
+    r.ms += MenuBarController::reopenGuardMs + 1;
+    r.click();
+    r.c().preview()->choose(SidebarTab::startup);
+    ASSERT_TRUE(panel->isVisible());
+    QTest::keyClick(r.c().popover(), Qt::Key_Escape);
+    EXPECT_FALSE(r.c().isPopoverShown());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
+
     // The preview's close button puts both away too.
     r.ms += MenuBarController::reopenGuardMs + 1;
     r.click();
