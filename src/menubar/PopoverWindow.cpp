@@ -4,11 +4,13 @@
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonPaint.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 namespace tw {
@@ -204,14 +206,24 @@ void PopoverWindow::wheelEvent(QWheelEvent* event)
     const QPointF global = event->globalPosition();
     if (!overCompanion(global))
         return QWidget::wheelEvent(event);
-    QWidget* target = m_companion->childAt(m_companion->mapFromGlobal(global.toPoint()));
-    if (!target)
-        target = m_companion;
-    QWheelEvent handed(target->mapFromGlobal(global), global, event->pixelDelta(), event->angleDelta(),
-                       event->buttons(), event->modifiers(), event->phase(), event->inverted(), event->source(),
-                       event->pointingDevice());
-    QApplication::sendEvent(target, &handed);
     event->accept();
+    // The application drops wheel turns meant for other windows while a popup
+    // is up, so the list under the pointer is scrolled here.
+    QWidget* under = m_companion->childAt(m_companion->mapFromGlobal(global.toPoint()));
+    QAbstractScrollArea* area = nullptr;
+    for (QWidget* w = under; w && w != m_companion && !area; w = w->parentWidget())
+        area = qobject_cast<QAbstractScrollArea*>(w);
+    if (!area)
+        return;
+    const bool sideways = event->angleDelta().y() == 0 && event->pixelDelta().y() == 0;
+    QScrollBar* bar = sideways ? area->horizontalScrollBar() : area->verticalScrollBar();
+    const QPoint pixels = event->pixelDelta();
+    const QPoint angle = event->angleDelta();
+    const int pixelStep = sideways ? pixels.x() : pixels.y();
+    const int angleStep = sideways ? angle.x() : angle.y();
+    const int by = pixelStep != 0 ? -pixelStep
+                                  : -qRound(angleStep / 120.0 * QApplication::wheelScrollLines() * bar->singleStep());
+    bar->setValue(bar->value() + by);
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent* event)

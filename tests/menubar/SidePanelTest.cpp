@@ -7,11 +7,15 @@
 #include "menubar/PreviewCard.h"
 #include "menubar/QuickPanes.h"
 #include "menubar/SidePanel.h"
+#include "views/kit/LazyList.h"
 #include "views/kit/SymbolButton.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -231,6 +235,10 @@ TEST(SidePanel, ClicksOnThePanelKeepBothAndAClickOnNeitherPutsBothAway)
     other.setWindowFlag(Qt::FramelessWindowHint);
     other.setGeometry(QRect(screen.bottomLeft() - QPoint(0, 79), QSize(120, 80)));
     other.show();
+    QList<AppInfoPtr> many;
+    for (int i = 0; i < 40; ++i)
+        many << record(QStringLiteral("Figure %1").arg(i, 2, 10, QLatin1Char('0')), 1'000);  // all match "fig"
+    r.shell.scanner->setApps(many);
     r.install();
     r.click();
     ASSERT_TRUE(r.c().isPopoverShown());
@@ -263,6 +271,18 @@ TEST(SidePanel, ClicksOnThePanelKeepBothAndAClickOnNeitherPutsBothAway)
     // The grip is under the mouse again where the panel now stands.
     QTest::mouseRelease(panel->windowHandle(), Qt::LeftButton, {}, grip);
     EXPECT_EQ(panel->pos(), before + QPoint(-30, 20));
+    EXPECT_TRUE(r.c().isPopoverShown());
+
+    // A wheel turn over the panel's list, which the popup receives, scrolls that list.
+    auto* list = panel->findChild<LazyList*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->verticalScrollBar()->maximum() > 0; }, 5000))
+        << list->count() << " rows, " << list->viewport()->height() << " high";
+    const QPoint overList = list->viewport()->mapToGlobal(list->viewport()->rect().center());
+    QWheelEvent wheel(popover->mapFromGlobal(QPointF(overList)), QPointF(overList), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(popover, &wheel);
+    EXPECT_GT(list->verticalScrollBar()->value(), 0);
     EXPECT_TRUE(r.c().isPopoverShown());
 
     // A click on the preview itself moves the typing back to it.
