@@ -151,9 +151,10 @@ void SingleInstanceGuard::readRequest()
             while (socket->canReadLine()) {
                 if (socket->readLine() != kReopen)
                     continue;
+                // The answer follows the request's handling.
+                emit reopenRequested();
                 socket->write(kDone);
                 socket->flush();
-                emit reopenRequested();
             }
         };
         connect(socket, &QLocalSocket::readyRead, this, handle);
