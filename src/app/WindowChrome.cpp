@@ -83,6 +83,17 @@ void WindowChrome::updateMask()
     m_window->setMask(QRegion(neon::roundedRect(r, m_radius).toFillPolygon().toPolygon()));
 }
 
+void WindowChrome::comeBackInPlace()
+{
+    const std::optional<QPoint> place = std::exchange(m_hiddenAt, std::nullopt);
+    // A move while it was hidden is the program's own choice and stands.
+    if (!place || m_window->pos() != *place)
+        return;
+    m_window->move(*place);
+    if (QWindow* handle = m_window->windowHandle())
+        handle->setFramePosition(*place);
+}
+
 bool WindowChrome::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != m_window)
@@ -90,6 +101,15 @@ bool WindowChrome::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::Resize:
         updateMask();
+        break;
+    case QEvent::Hide:
+        if (!event->spontaneous() && m_window->isWindow())
+            m_hiddenAt = m_window->pos();
+        break;
+    case QEvent::Show:
+        // Sent before the window is mapped.
+        if (!event->spontaneous())
+            comeBackInPlace();
         break;
     case QEvent::MouseButtonPress: {
         // Presses that no child took land here: the background moves the window.

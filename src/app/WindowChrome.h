@@ -7,12 +7,17 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <optional>
+
 namespace tw {
 
 // The main window's look and behaviour: frameless, translucent, rounded
 // corners (a window mask that follows its size), moved by dragging its
 // background, attached to the close guard, and a light or dark palette from
-// the theme. Install it once per window; it lives as the window's child.
+// the theme. A hidden window comes back where it was: its place is asked for
+// explicitly, which a desktop's window manager keeps (it places a window
+// anew whose place the program left to it). Install it once per window; it
+// lives as the window's child.
 class WindowChrome : public QObject {
     Q_OBJECT
 public:
@@ -36,12 +41,14 @@ protected:
 private:
     WindowChrome(QWidget* window, qreal cornerRadius);
     void updateMask();
+    void comeBackInPlace();
 
     QWidget* m_window;
     qreal m_radius;
     AppAppearance m_appearance = AppAppearance::midnight;
     bool m_dragging = false;
     QPoint m_dragOffset;
+    std::optional<QPoint> m_hiddenAt;  // where the window stood when it was hidden
 };
 
 } // namespace tw

@@ -80,6 +80,14 @@ void MenuBarController::install(AppScanner& scanner, SystemCleaner& cleaner)
             m_outsideCloseAt = now();
             prepareNextPreview();
         });
+        // A click on neither the preview nor its panel, or Escape: the panel would be left stranded, so it goes too.
+        connect(m_popover, &PopoverWindow::putAway, this, [this] {
+            m_navigation.setMenuCategory(std::nullopt);
+            if (m_panel)
+                m_panel->hide();
+        });
+        if (m_panel)
+            m_popover->setCompanion(m_panel);
     }
     if (!same) {
         unsubscribe();
@@ -169,9 +177,9 @@ void MenuBarController::updateBadge()
     const auto available = std::count_if(rows.cbegin(), rows.cend(),
                                          [](const AppUpdateItem& row) { return row.availability.isActionable(); });
     m_badgeTitle = StatusGlyph::badgeTitle(int(available));
-    // The tray shows no text: the number is drawn beside the glyph, in the desktop's text colour.
-    const QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
-    m_item->setImage(StatusGlyph::withBadge(m_badgeTitle, ink, qApp ? qApp->devicePixelRatio() : 1.0));
+    // The tray shows no text: the number is drawn on the glyph, in colours of its own, since
+    // the panel may be dark or light.
+    m_item->setImage(StatusGlyph::withBadge(m_badgeTitle, qApp ? qApp->devicePixelRatio() : 1.0));
 }
 
 void MenuBarController::togglePopover(StatusItem::Click click)
@@ -340,6 +348,9 @@ void MenuBarController::showCategoryPanel(SidebarTab tab)
     if (!m_panel) {
         m_panel = new SidePanel;
         connect(m_panel, &SidePanel::closed, this, [this] { m_navigation.setMenuCategory(std::nullopt); });
+        // Clicks on the panel are not clicks outside the preview.
+        if (m_popover)
+            m_popover->setCompanion(m_panel);
     }
     m_panel->setContent(new CategoryQuickPanel(tab, paneEnvironment(tab)));
     applyPanelChrome();

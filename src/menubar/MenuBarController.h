@@ -36,7 +36,9 @@ struct QuickPreviewCallbacks;
 // its glyph and update badge, the quick preview under it, the context menu
 // and one reusable side panel beside them. It owns its own update checker
 // (the badge, the preview and the updates pane read it) and starts one
-// background check once applications are known. The engines are held
+// background check once applications are known. The side panel belongs to
+// the preview: clicks on it keep the preview open, and a click on neither
+// (or the preview's close button) puts both away. The engines are held
 // weakly; the shell owns them.
 class MenuBarController : public QObject {
     Q_OBJECT

@@ -4,8 +4,14 @@
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonPaint.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 namespace tw {
 
@@ -104,6 +110,158 @@ void PopoverWindow::dismiss()
     m_dismissing = true;
     hide();
     m_dismissing = false;
+}
+
+void PopoverWindow::setCompanion(QWidget* companion)
+{
+    m_companion = companion;
+}
+
+bool PopoverWindow::overCompanion(const QPointF& global) const
+{
+    return !m_pinned && m_companion && m_companion->isVisible()
+        && m_companion->frameGeometry().contains(global.toPoint());
+}
+
+bool PopoverWindow::forwardMouse(QMouseEvent* event)
+{
+    const QPointF global = event->globalPosition();
+    QWidget* target = m_mouseTarget;
+    if (!target) {
+        if (!overCompanion(global))
+            return false;
+        target = m_companion->childAt(m_companion->mapFromGlobal(global.toPoint()));
+        if (!target)
+            target = m_companion;
+    }
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        m_mouseTarget = target;
+    if (event->type() == QEvent::MouseButtonPress) {
+        // The focus a click gives, as the desktop's own press would; a text field then takes the typing.
+        QWidget* focus = nullptr;
+        for (QWidget* w = target; w; w = w->parentWidget()) {
+            if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus)) {
+                focus = w;
+                break;
+            }
+            if (w->isWindow())
+                break;
+        }
+        if (focus)
+            focus->setFocus(Qt::MouseFocusReason);
+        setKeyTarget(focus && focus->testAttribute(Qt::WA_InputMethodEnabled) ? focus : nullptr);
+    }
+    QMouseEvent handed(event->type(), target->mapFromGlobal(global), global, event->button(), event->buttons(),
+                       event->modifiers(), event->pointingDevice());
+    QApplication::sendEvent(target, &handed);
+    if (event->type() == QEvent::MouseButtonRelease && event->buttons() == Qt::NoButton)
+        m_mouseTarget = nullptr;
+    event->accept();
+    return true;
+}
+
+void PopoverWindow::setKeyTarget(QWidget* target)
+{
+    if (target == m_keyTarget)
+        return;
+    qApp->removeEventFilter(this);
+    m_keyTarget = target;
+    if (target)
+        qApp->installEventFilter(this);
+}
+
+void PopoverWindow::mousePressEvent(QMouseEvent* event)
+{
+    if (isVisible() && !m_pinned && forwardMouse(event))
+        return;
+    setKeyTarget(nullptr);
+    if (!m_pinned && !rect().contains(event->position().toPoint()))
+        emit putAway();
+    QWidget::mousePressEvent(event);
+}
+
+void PopoverWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_mouseTarget && forwardMouse(event))
+        return;
+    QWidget::mouseMoveEvent(event);
+}
+
+void PopoverWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_mouseTarget && forwardMouse(event))
+        return;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void PopoverWindow::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (isVisible() && !m_pinned && forwardMouse(event))
+        return;
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void PopoverWindow::wheelEvent(QWheelEvent* event)
+{
+    const QPointF global = event->globalPosition();
+    if (!overCompanion(global))
+        return QWidget::wheelEvent(event);
+    event->accept();
+    // The application drops wheel turns meant for other windows while a popup
+    // is up, so the list under the pointer is scrolled here.
+    QWidget* under = m_companion->childAt(m_companion->mapFromGlobal(global.toPoint()));
+    QAbstractScrollArea* area = nullptr;
+    for (QWidget* w = under; w && w != m_companion && !area; w = w->parentWidget())
+        area = qobject_cast<QAbstractScrollArea*>(w);
+    if (!area)
+        return;
+    const bool sideways = event->angleDelta().y() == 0 && event->pixelDelta().y() == 0;
+    QScrollBar* bar = sideways ? area->horizontalScrollBar() : area->verticalScrollBar();
+    const QPoint pixels = event->pixelDelta();
+    const QPoint angle = event->angleDelta();
+    const int pixelStep = sideways ? pixels.x() : pixels.y();
+    const int angleStep = sideways ? angle.x() : angle.y();
+    const int by = pixelStep != 0 ? -pixelStep
+                                  : -qRound(angleStep / 120.0 * QApplication::wheelScrollLines() * bar->singleStep());
+    bar->setValue(bar->value() + by);
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (!m_pinned && event->matches(QKeySequence::Cancel))
+        emit putAway();
+    QWidget::keyPressEvent(event);
+}
+
+bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // While the popup holds the keyboard, typing meant for the companion's field goes there;
+    // Escape still closes the popup, and a press on the popup's own content takes the typing back.
+    const QEvent::Type type = event->type();
+    if (!m_keyTarget || !isVisible() || !watched->isWidgetType())
+        return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (w->window() != this)
+        return false;
+    if (type == QEvent::MouseButtonPress && w != this) {
+        setKeyTarget(nullptr);
+        return false;
+    }
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape)
+        return false;
+    QKeyEvent handed(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
+                     ushort(key->count()));
+    QApplication::sendEvent(m_keyTarget, &handed);
+    return true;
+}
+
+void PopoverWindow::hideEvent(QHideEvent*)
+{
+    m_mouseTarget = nullptr;
+    setKeyTarget(nullptr);
 }
 
 void PopoverWindow::closeEvent(QCloseEvent* event)

@@ -15,6 +15,9 @@ class ClockwiseNeonBorder;
 // fills it and draws the frame (paintChrome) beneath itself, so that the
 // frame and the content's steady parts reach the screen as one picture; the
 // window keeps the turning neon border above it, 8 points inside its edge.
+// A companion window (the side panel) counts as inside the popup: while the
+// popup holds the mouse, a press on the companion and the moves, release,
+// wheel turns and typing that follow are handed to it, and the popup stays.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 public:
@@ -46,21 +49,43 @@ public:
     // Puts it away (the owner's doing: dismissedOutside() is not sent).
     void dismiss();
 
+    void setCompanion(QWidget* companion);
+    QWidget* companion() const { return m_companion; }
+
 signals:
-    // Closed by the desktop: a click outside the popup, Escape.
+    // Closed by the desktop: a click outside the popup, Escape, another window shown.
     void dismissedOutside();
+    // Put away by the user: a press on neither the popup nor its companion,
+    // or Escape; the popup closes next.
+    void putAway();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QRect cardRect() const;
+    bool overCompanion(const QPointF& global) const;
+    // Hands a mouse event to the companion's widget at its place (or to the
+    // widget that took the press); false when it is not the companion's.
+    bool forwardMouse(QMouseEvent* event);
+    void setKeyTarget(QWidget* target);
 
     bool m_pinned = false;
     bool m_dismissing = false;
     QPointer<QWidget> m_content;
     ClockwiseNeonBorder* m_border;
+    QPointer<QWidget> m_companion;
+    QPointer<QWidget> m_mouseTarget;  // the companion's widget that took the press
+    QPointer<QWidget> m_keyTarget;    // the companion's widget that types
 };
 
 } // namespace tw

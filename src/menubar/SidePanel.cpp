@@ -4,6 +4,7 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -100,8 +101,10 @@ void SidePanel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    // The window manager moves it where it can; elsewhere it follows the mouse.
-    if (windowHandle() && windowHandle()->startSystemMove())
+    // The window manager moves it where it can; elsewhere, and while the
+    // preview's popup holds the mouse (the manager cannot take it then), it
+    // follows the mouse.
+    if (!QApplication::activePopupWidget() && windowHandle() && windowHandle()->startSystemMove())
         return;
     m_dragOffset = event->globalPosition().toPoint() - pos();
 }

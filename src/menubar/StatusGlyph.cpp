@@ -11,15 +11,25 @@ namespace tw::StatusGlyph {
 
 namespace {
 
+constexpr qreal kRadius = 4.5;
+constexpr qreal kRim = 1.0;
+// The brush is drawn a little smaller than the tile, around its middle.
+constexpr qreal kGlyphScale = 0.78;
+constexpr qreal kBadgeHeight = 11;
+
+QColor rimColour()
+{
+    return QColor(255, 255, 255, 225);
+}
+
 // The glyph is drawn in a frame whose origin is the bottom-left corner, y upwards.
 QPointF up(qreal x, qreal y)
 {
     return {x, side - y};
 }
 
-void paintGlyph(QPainter& p, const QColor& colour)
+void paintBrush(QPainter& p, const QColor& colour)
 {
-    p.setRenderHint(QPainter::Antialiasing);
     QPen pen(colour, 1.7, Qt::SolidLine, Qt::RoundCap);
     // The handle.
     p.setPen(pen);
@@ -38,6 +48,26 @@ void paintGlyph(QPainter& p, const QColor& colour)
     p.drawLine(up(13.3, 4.5), up(15.9, 4.5));
 }
 
+void paintTile(QPainter& p)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF tile(kRim / 2, kRim / 2, side - kRim, side - kRim);
+    p.setPen(QPen(rimColour(), kRim));
+    p.setBrush(tileColour());
+    p.drawPath(neon::roundedRect(tile, kRadius));
+    p.save();
+    p.translate(side / 2.0, side / 2.0);
+    p.scale(kGlyphScale, kGlyphScale);
+    p.translate(-side / 2.0, -side / 2.0);
+    paintBrush(p, inkColour());
+    p.restore();
+}
+
+QFont badgeFont()
+{
+    return neon::systemFont(9, QFont::Bold);
+}
+
 QImage canvas(qreal width, qreal dpr)
 {
     QImage img(QSize(int(std::ceil(width * dpr)), int(std::ceil(side * dpr))), QImage::Format_ARGB32_Premultiplied);
@@ -48,31 +78,54 @@ QImage canvas(qreal width, qreal dpr)
 
 } // namespace
 
+QColor tileColour()
+{
+    return rgb(0.07, 0.12, 0.22);
+}
+
+QColor inkColour()
+{
+    return QColor(Qt::white);
+}
+
+QColor badgeColour()
+{
+    return rgb(0.84, 0.16, 0.20);
+}
+
 QString badgeTitle(int availableUpdates)
 {
     return availableUpdates > 0 ? u' ' + QString::number(availableUpdates) : QString();
 }
 
-QImage image(const QColor& colour, qreal dpr)
+QImage image(qreal dpr)
 {
     QImage img = canvas(side, dpr);
     QPainter p(&img);
-    paintGlyph(p, colour);
+    paintTile(p);
     return img;
 }
 
-QImage withBadge(const QString& title, const QColor& colour, qreal dpr)
+QImage withBadge(const QString& title, qreal dpr)
 {
-    if (title.isEmpty())
-        return image(colour, dpr);
-    const QFont font = neon::systemFont(13, QFont::DemiBold);
-    const qreal textWidth = QFontMetricsF(font).horizontalAdvance(title);
-    QImage img = canvas(side + textWidth, dpr);
+    const QString number = title.trimmed();
+    if (number.isEmpty())
+        return image(dpr);
+    // On the tile's top right corner: a tray fits its pictures into a square,
+    // and shrinks a wider one until a number beside the glyph cannot be read.
+    QImage img = image(dpr);
     QPainter p(&img);
-    paintGlyph(p, colour);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QFont font = badgeFont();
+    const qreal textWidth = QFontMetricsF(font).horizontalAdvance(number);
+    const qreal width = std::min<qreal>(side, std::max(kBadgeHeight, std::ceil(textWidth) + 5));
+    const QRectF badge(side - width + kRim / 2, kRim / 2, width - kRim, kBadgeHeight - kRim);
+    p.setPen(QPen(rimColour(), kRim));
+    p.setBrush(badgeColour());
+    p.drawPath(neon::capsule(badge));
     p.setFont(font);
-    p.setPen(colour);
-    p.drawText(QRectF(side, 0, textWidth, side), Qt::AlignLeft | Qt::AlignVCenter, title);
+    p.setPen(inkColour());
+    p.drawText(badge, Qt::AlignCenter, number);
     return img;
 }
 

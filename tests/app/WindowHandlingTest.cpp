@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QUuid>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -130,6 +131,41 @@ TEST_F(WindowHandlingTest, OpenMainWindowBringsTheHiddenWindowBack)
     main.reset();
     state.navigation().openMainWindow(std::nullopt, false, false);
     EXPECT_EQ(reopen.count(), 1);
+}
+
+TEST_F(WindowHandlingTest, AHiddenWindowComesBackWhereItWas)
+{
+    auto window = mainWindow(1100, 680);
+    WindowChrome::install(window.get());
+    auto hideAndOpen = [&] {
+        state.closeGuard().hideMainWindow(window.get());  // the close shortcut
+        ASSERT_FALSE(window->isVisible());
+        state.navigation().openMainWindow(std::nullopt, false, false);  // "Open Tidewell"
+        ASSERT_TRUE(window->isVisible());
+    };
+
+    // Placed by the desktop, not by the program.
+    window->show();
+    ASSERT_FALSE(window->testAttribute(Qt::WA_Moved));
+    const QPoint placed = window->pos();
+    hideAndOpen();
+    EXPECT_EQ(window->pos(), placed);
+    // Its place is asked for now: a window manager places anew a window that leaves it to it.
+    EXPECT_TRUE(window->testAttribute(Qt::WA_Moved));
+
+    // Dragged elsewhere, hidden, back: where it was dragged.
+    window->move(150, 110);
+    hideAndOpen();
+    EXPECT_EQ(window->pos(), QPoint(150, 110));
+    EXPECT_EQ(window->windowHandle()->framePosition(), QPoint(150, 110));
+
+    // A place the program gives it while hidden stands.
+    state.closeGuard().hideMainWindow(window.get());
+    window->move(240, 60);
+    state.navigation().openMainWindow(std::nullopt, false, false);
+    EXPECT_EQ(window->pos(), QPoint(240, 60));
+    hideAndOpen();
+    EXPECT_EQ(window->pos(), QPoint(240, 60));
 }
 
 TEST_F(WindowHandlingTest, AmongEqualWindowsTheEarlierOneWins)
@@ -337,6 +373,9 @@ TEST_F(WindowHandlingTest, SecondLaunchAsksTheFirstToComeForward)
     QSignalSpy reopen(first.get(), &SingleInstanceGuard::reopenRequested);
 
     SingleInstanceGuard second(name);
+    // Both copies share this thread: the first reads the request only once
+    // the second has stopped waiting for its answer.
+    second.setPatience(200);
     EXPECT_FALSE(second.tryBecomePrimary());
     EXPECT_FALSE(second.isPrimary());
     EXPECT_TRUE(reopen.wait(2000));

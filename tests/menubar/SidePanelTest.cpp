@@ -7,11 +7,18 @@
 #include "menubar/PreviewCard.h"
 #include "menubar/QuickPanes.h"
 #include "menubar/SidePanel.h"
+#include "views/kit/LazyList.h"
 #include "views/kit/SymbolButton.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTest>
 
 using namespace tw;
 using namespace tw::test;
@@ -216,4 +223,99 @@ TEST(SidePanel, OneStartupScanWhilePreviewAndPanelAppear)
     EXPECT_TRUE(r.shell.cleaner->isScanningStartup());
     drainScans(r.shell.scanner.get(), r.shell.cleaner.get());
     EXPECT_EQ(gate.scans(), 2);
+}
+
+TEST(SidePanel, ClicksOnThePanelKeepBothAndAClickOnNeitherPutsBothAway)
+{
+    MenuBarRig r;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    r.area.place = QRect(screen.right() - 100, screen.top(), 24, 24);
+    // Another window, in the corner away from the item (shown first: showing a window closes popups).
+    QWidget other;
+    other.setWindowFlag(Qt::FramelessWindowHint);
+    other.setGeometry(QRect(screen.bottomLeft() - QPoint(0, 79), QSize(120, 80)));
+    other.show();
+    QList<AppInfoPtr> many;
+    for (int i = 0; i < 40; ++i)
+        many << record(QStringLiteral("Figure %1").arg(i, 2, 10, QLatin1Char('0')), 1'000);  // all match "fig"
+    r.shell.scanner->setApps(many);
+    r.install();
+    r.click();
+    ASSERT_TRUE(r.c().isPopoverShown());
+    r.c().preview()->choose(SidebarTab::network);
+    SidePanel* panel = r.c().panel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->isVisible());
+    PopoverWindow* popover = r.c().popover();
+    // The preview holds the mouse as a popup does: the desktop's clicks on
+    // any of the program's windows reach it first.
+    ASSERT_EQ(QApplication::activePopupWidget(), popover);
+
+    // A click in the panel's search field and typing: both stay open, the field takes the text.
+    auto* field = panel->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(field->isVisible());
+    QTest::mouseClick(panel->windowHandle(), Qt::LeftButton, {}, field->mapTo(panel, field->rect().center()));
+    EXPECT_TRUE(r.c().isPopoverShown());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(r.navigation().menuCategory(), SidebarTab::network);
+    QTest::keyClicks(popover, QStringLiteral("fig"));
+    EXPECT_EQ(field->text(), "fig");
+    EXPECT_TRUE(r.c().isPopoverShown());
+
+    // Dragged by its background while the preview holds the mouse: the panel follows it.
+    const QPoint before = panel->pos();
+    const QPoint grip(panel->width() / 2, 12);
+    QTest::mousePress(panel->windowHandle(), Qt::LeftButton, {}, grip);
+    QTest::mouseMove(panel->windowHandle(), grip + QPoint(-30, 20));
+    // The grip is under the mouse again where the panel now stands.
+    QTest::mouseRelease(panel->windowHandle(), Qt::LeftButton, {}, grip);
+    EXPECT_EQ(panel->pos(), before + QPoint(-30, 20));
+    EXPECT_TRUE(r.c().isPopoverShown());
+
+    // A wheel turn over the panel's list, which the popup receives, scrolls that list.
+    auto* list = panel->findChild<LazyList*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->verticalScrollBar()->maximum() > 0; }, 5000))
+        << list->count() << " rows, " << list->viewport()->height() << " high";
+    const QPoint overList = list->viewport()->mapToGlobal(list->viewport()->rect().center());
+    QWheelEvent wheel(popover->mapFromGlobal(QPointF(overList)), QPointF(overList), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(popover, &wheel);
+    EXPECT_GT(list->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(r.c().isPopoverShown());
+
+    // A click on the preview itself moves the typing back to it.
+    QTest::mouseClick(popover->windowHandle(), Qt::LeftButton, {}, QPoint(popover->width() / 2, 2));
+    EXPECT_TRUE(r.c().isPopoverShown());
+    QTest::keyClicks(popover, QStringLiteral("ma"));
+    EXPECT_EQ(field->text(), "fig");
+
+    // A click on another window, away from both: the preview closes and the panel goes with it.
+    ASSERT_FALSE(other.frameGeometry().intersects(popover->frameGeometry()));
+    ASSERT_FALSE(other.frameGeometry().intersects(panel->frameGeometry()));
+    ASSERT_TRUE(r.c().isPopoverShown());
+    QTest::mouseClick(other.windowHandle(), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_FALSE(r.c().isPopoverShown());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
+
+    // So does Escape.
+    r.ms += MenuBarController::reopenGuardMs + 1;
+    r.click();
+    r.c().preview()->choose(SidebarTab::startup);
+    ASSERT_TRUE(panel->isVisible());
+    QTest::keyClick(r.c().popover(), Qt::Key_Escape);
+    EXPECT_FALSE(r.c().isPopoverShown());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(r.navigation().menuCategory(), std::nullopt);
+
+    // The preview's close button puts both away too.
+    r.ms += MenuBarController::reopenGuardMs + 1;
+    r.click();
+    r.c().preview()->choose(SidebarTab::system);
+    ASSERT_TRUE(panel->isVisible());
+    r.c().preview()->press(PreviewHeader::Button::close);
+    EXPECT_FALSE(r.c().isPopoverShown());
+    EXPECT_FALSE(panel->isVisible());
 }

@@ -1,5 +1,6 @@
 #include "views/applications/UninstallRules.h"
 
+#include "app/state/L10n.h"
 #include "engine/inventory/ByteFormat.h"
 
 #include <QSet>
@@ -25,10 +26,13 @@ AppInfoPtr uninstallTarget(const AppInfoPtr& app, const AppInfoPtr& selectedApp)
 UninstallConfirmation uninstallConfirmation(const AppInfo& target)
 {
     const qsizetype count = target.selectedLeftovers().size();
-    return {QStringLiteral("Uninstall ") + target.name() + u'?',
-            QStringLiteral("Move the app and ") + QString::number(count)
-                + QStringLiteral(" related file(s) to the Trash, freeing ")
-                + ByteFormat::string(target.totalReclaimableSize()) + u'.'};
+    const QString size = ByteFormat::string(target.totalReclaimableSize());
+    QString message = QStringLiteral("Uninstall ") + target.name() + u'?';
+    // The text says what moves: the application only when its bundle is ticked.
+    if (!target.removeAppBundle())
+        return {std::move(message), L10n::t(QStringLiteral("apps.uninstall_files_only"), qlonglong(count), size)};
+    return {std::move(message), QStringLiteral("Move the app and ") + QString::number(count)
+                                    + QStringLiteral(" related file(s) to the Trash, freeing ") + size + u'.'};
 }
 
 namespace {

@@ -17,7 +17,9 @@ AppInfoPtr uninstallTarget(const AppInfoPtr& app, const AppInfoPtr& selectedApp)
 // The confirmation's texts for the target as it is selected now.
 struct UninstallConfirmation {
     QString message;      // "Uninstall <name>?"
-    QString informative;  // "Move the app and <n> related file(s) to the Trash, freeing <size>."
+    // "Move the app and <n> related file(s) to the Trash, freeing <size>." with
+    // the bundle ticked; else, translated, "Move <n> related file(s) ...".
+    QString informative;
 };
 UninstallConfirmation uninstallConfirmation(const AppInfo& target);
 

@@ -1,6 +1,8 @@
 #include "views/applications/UninstallRules.h"
 
 #include "Records.h"
+#include "app/state/LanguageManager.h"
+#include "app/state/SharedState.h"
 #include "support/FakePlatform.h"
 
 #include <QSignalSpy>
@@ -58,13 +60,31 @@ TEST(UninstallConfirmation, ExactTextsCountingTickedFilesWithoutGrouping)
     EXPECT_EQ(c.message, "Uninstall Notes?");
     // 618 ticked files: 617 x 1 KB + 5 MB + the 1 KB bundle = 5,618,000 bytes.
     EXPECT_EQ(c.informative, "Move the app and 618 related file(s) to the Trash, freeing 5.6 MB.");
-    // The wording stays when the bundle is not ticked.
+    // With the bundle not ticked the application stays: the text leaves it out.
     f.single->setRemoveAppBundle(false);
     EXPECT_EQ(uninstallConfirmation(*f.single).informative,
-              "Move the app and 618 related file(s) to the Trash, freeing 5.6 MB.");
+              "Move 618 related file(s) to the Trash, freeing 5.6 MB.");
     const auto nothing = makeApp({"Empty", "e", 0});
+    nothing->setRemoveAppBundle(true);
     EXPECT_EQ(uninstallConfirmation(*nothing).informative,
               "Move the app and 0 related file(s) to the Trash, freeing Zero KB.");
+}
+
+TEST(UninstallConfirmation, FilesOnlyTextIsTranslatedAndTheFullOneStaysEnglish)
+{
+    FakePlatform fake;
+    SharedState state(fake);
+    Family f;
+    for (int i = 0; i < 1500; ++i)
+        addLeftover(f.single, QStringLiteral("/Users/tester/Library/Caches/n%1").arg(i), 4'000, true);
+    state.language().setLanguage(AppLanguage::de);
+    // 1500 files: no digit grouping in either text.
+    EXPECT_EQ(uninstallConfirmation(*f.single).informative,
+              "1500 zugehörige Datei(en) in den Papierkorb legen und 6 MB freigeben.");
+    f.single->setRemoveAppBundle(true);
+    EXPECT_EQ(uninstallConfirmation(*f.single).message, "Uninstall Notes?");
+    EXPECT_EQ(uninstallConfirmation(*f.single).informative,
+              "Move the app and 1500 related file(s) to the Trash, freeing 6 MB.");
 }
 
 TEST(ApplyUninstall, BundleGoneLeavesTheListAndEveryGroup)
