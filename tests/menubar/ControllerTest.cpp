@@ -187,7 +187,7 @@ TEST(MenuBarController, TheBackgroundCheckStartsOnceAfterTheFirstApplications)
 
     const AppInfoPtr writer = feedApp(r, QStringLiteral("Writer"), QStringLiteral("2.0"));
     r.shell.scanner->setApps({writer});
-    settle();
+    // Asked before any event runs: the check cannot have ended yet.
     EXPECT_TRUE(r.c().updateChecker().isChecking());
     // A rescan while the check runs does not restart it.
     r.shell.scanner->setApps({writer, feedApp(r, QStringLiteral("Painter"), QStringLiteral("2.0"))});
@@ -277,6 +277,24 @@ TEST(MenuBarController, AClickRightAfterAnOutsideClickLeavesThePreviewClosed)
     EXPECT_FALSE(r.c().isPopoverShown());
     r.click();
     EXPECT_TRUE(r.c().isPopoverShown());
+}
+
+TEST(MenuBarController, AClickExactlyAtTheGuardsEndReopensThePreview)
+{
+    MenuBarRig r;
+    r.install();
+    r.click();
+    ASSERT_TRUE(r.c().isPopoverShown());
+    // Closed by a click outside; the guard covers times short of its end only.
+    r.c().popover()->close();
+    r.ms += MenuBarController::reopenGuardMs;
+    r.click();
+    EXPECT_TRUE(r.c().isPopoverShown());
+
+    r.c().popover()->close();
+    r.ms += MenuBarController::reopenGuardMs - 1;
+    r.click();
+    EXPECT_FALSE(r.c().isPopoverShown());
 }
 
 TEST(MenuBarController, CloseEverythingClearsTheCategoryAndHidesBoth)

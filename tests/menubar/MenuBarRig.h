@@ -8,6 +8,7 @@
 #include "support/FakeStatusArea.h"
 #include "support/MonitorFakes.h"
 #include "support/ProcTree.h"
+#include "support/ScanGates.h"
 #include "support/ShellHarness.h"
 
 #include <QHash>
@@ -91,16 +92,6 @@ inline void settle()
     }
 }
 
-// Holds every startup scan in its launchd listing until released, and counts them.
-struct StartupScanGate {
-    FakePlatform& fake;
-    QSemaphore open;
-    explicit StartupScanGate(FakePlatform& fake) : fake(fake)
-    {
-        fake.launchd.answer = [this](const QStringList&) {
-            open.acquire();
-            return Result<ProcessOutput>(Error::unavailable());
-        };
     }
     ~StartupScanGate() { release(); }
     void release() { open.release(100); }

@@ -1,5 +1,6 @@
 #include "UpdatesFixture.h"
 #include "support/Collect.h"
+#include "support/ScanGates.h"
 #include "views/updates/UpdateTexts.h"
 
 #include <QSignalSpy>
@@ -62,6 +63,36 @@ TEST_F(UpdatesStateTest, AppearingWithApplicationsChecksOnceAndNeverAgainWhileRo
     EXPECT_EQ(checksStarted(), 1);
     EXPECT_EQ(state->region(), Region::rows);
     EXPECT_TRUE(state->canCheck());
+}
+
+TEST_F(UpdatesStateTest, AppearingWhileTheRowsAreStillPreparedStartsNoSecondCheck)
+{
+    scan();
+    auto state = makeState();
+    {
+        PoolGate gate;  // the rows are built on the engine pool: they wait
+        ASSERT_TRUE(gate.holding);
+        state->appeared();
+        ASSERT_TRUE(state->checker().isChecking());
+        drainEvents();
+        ASSERT_TRUE(state->checker().items().isEmpty());
+        // The tab shown again, with events run between, while nothing is built yet.
+        state->appeared();
+        drainEvents();
+        state->appeared();
+        EXPECT_TRUE(state->checker().items().isEmpty());
+    }
+    ASSERT_TRUE(finished(state->checker()));
+    EXPECT_EQ(names(state->checker().items()),
+              QStringList({"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf"}));
+    // Each feed and each store lookup was fetched once.
+    QHash<QString, int> fetched;
+    for (const RecordedRequest& r : server.requests())
+        ++fetched[r.query.isEmpty() ? r.path : r.path + u'?' + r.query];
+    for (auto it = fetched.cbegin(); it != fetched.cend(); ++it)
+        EXPECT_EQ(it.value(), 1) << it.key().toStdString();
+    // Four feeds and two store lookups.
+    EXPECT_EQ(fetched.size(), 6) << QStringList(fetched.keys()).join(", ").toStdString();
 }
 
 TEST_F(UpdatesStateTest, FirstApplicationCountStartsTheCheckWhenTheTabCameFirst)
