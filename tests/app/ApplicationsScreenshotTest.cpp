@@ -106,7 +106,7 @@ TEST(Screenshots, ApplicationsTabInEveryTheme)
     ASSERT_NE(notes, nullptr);
     tab->state().selectApp(notes);
     drainScans(&app->scanner(), &app->cleaner());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tab->detailPanel()->documentTypesReady(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab->detailPanel()->documentTypesReady(); }, 10000));
     ASSERT_EQ(tab->detailState(), ApplicationsWorkspace::DetailState::application);
 
     for (AppAppearance a : allCases<AppAppearance>()) {

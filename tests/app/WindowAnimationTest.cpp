@@ -26,7 +26,7 @@ TEST(NeonBorder, HiddenOrMinimisedWindowsStopAnimating)
     auto app = std::make_unique<SweeplineApp>(fake.platform());
     app->start();
     MainWindow* window = app->mainWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->hasPainted(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->hasPainted(); }, 10000));
     const QList<ClockwiseNeonBorder*> borders = window->findChildren<ClockwiseNeonBorder*>();
     ASSERT_FALSE(borders.isEmpty());
     EXPECT_EQ(clock.borderCount(), borders.size());
@@ -52,9 +52,9 @@ TEST(NeonBorder, HiddenOrMinimisedWindowsStopAnimating)
     // Restored, it runs again.
     window->setWindowState(Qt::WindowNoState);
     window->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return clock.isRunning(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clock.isRunning(); }, 10000));
     EXPECT_EQ(clock.borderCount(), borders.size());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return clock.ticks() > ticks; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clock.ticks() > ticks; }, 10000));
 
     // Closed (the window hides): stopped again.
     window->close();

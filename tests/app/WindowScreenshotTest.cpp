@@ -63,12 +63,12 @@ TEST(Screenshots, WindowChromeInEveryThemeAndRightToLeft)
         window->activateWindow();  // the last menu took the activation away
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::mouseMove(window, QPoint(700, 400));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !buttons->isHovered(); }, 1000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !buttons->isHovered(); }, 10000));
         const QImage plain = window->grab().toImage();
         save(plain, QStringLiteral("window-%1.png").arg(theme));
 
         QTest::mouseMove(window, buttons->button(TitleBarButton::Kind::minimise)->mapTo(window, QPoint(6, 6)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return buttons->isHovered(); }, 1000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return buttons->isHovered(); }, 10000));
         sidebar->pill(SidebarTab::startup)->setFocus(Qt::TabFocusReason);
         const QImage hovered = window->grab(QRect(0, 0, 300, 200)).toImage();
         save(hovered, QStringLiteral("window-%1-buttons-hovered.png").arg(theme));

@@ -55,7 +55,7 @@ AppInfoPtr storeApp(MenuBarRig& r, const QString& name, const QString& offered)
 void waitForCheck(MenuBarRig& r)
 {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !r.c().updateChecker().items().isEmpty() && !r.c().updateChecker().isChecking(); },
-                                5000));
+                                10000));
     settle();
 }
 

@@ -81,9 +81,9 @@ TEST_F(HttpClientTest, AbortStopsTheRequestAndItsCallback)
     server.route("/hang", test::Reply::of(test::Reply::Mode::Hang));
     bool called = false;
     auto call = http->get(server.url("/hang"), 5000ms, "Probe/2.0", [&](const HttpResponse&) { called = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 10000));
     call->abort();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 10000));
     auto refused = http->get(QUrl("file:///etc/hostname"), 5000ms, "Probe/2.0", [&](const HttpResponse&) { called = true; });
     refused->abort();
     // Without an abort, a dropped handle still gets its answer; the refusal

@@ -31,7 +31,7 @@ TEST(IconView, DecodesOnlyWhenShownAndOncePerIconAndSize)
 
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return first->isReady() && second->isReady(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first->isReady() && second->isReady(); }, 10000));
     EXPECT_EQ(IconView::decodeCount(), before + 1);
     // The decoded icon is drawn: the middle of the view is no longer empty.
     enginePool().waitForDone();

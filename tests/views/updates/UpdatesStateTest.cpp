@@ -54,7 +54,7 @@ TEST_F(UpdatesStateTest, AppearingWithApplicationsChecksOnceAndNeverAgainWhileRo
     EXPECT_EQ(state->region(), Region::progress);
     EXPECT_EQ(state->progressLabel(), "Check for Updates\u2026");
     EXPECT_FALSE(state->canCheck());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !state->checker().progressText().isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state->checker().progressText().isEmpty(); }, 10000));
     EXPECT_EQ(state->progressLabel(), "Checking: 7 apps left out of 7");
     ASSERT_TRUE(finished(state->checker()));
     state->appeared();
@@ -187,9 +187,12 @@ TEST_F(UpdatesStateTest, SearchAndSelectionHoldAcrossASecondCheck)
     EXPECT_EQ(state->sections()[0].channel, UpdateChannel::sparkle);
 
     ASSERT_TRUE(state->canCheck());
+    server.route("/alpha.xml", Reply::heldBack(Reply::ok(feed("2.0", "https://example.com/Alpha-2.0.zip"))));
     state->check();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.heldCount() == 1; }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->selected() && state->selected()->availability == A::checking(); },
-                                5000));
+                                10000));
+    server.releaseHeld();
     ASSERT_TRUE(finished(state->checker()));
     EXPECT_EQ(state->searchText(), "HO");
     EXPECT_EQ(names(state->filtered()), QStringList{"Echo"});
