@@ -186,11 +186,14 @@ TEST(MenuBarController, TheBackgroundCheckStartsOnceAfterTheFirstApplications)
     EXPECT_TRUE(r.http.asked.isEmpty());
 
     const AppInfoPtr writer = feedApp(r, QStringLiteral("Writer"), QStringLiteral("2.0"));
+    r.http.hold = true;  // the check runs until its answer is let go
     r.shell.scanner->setApps({writer});
-    // Asked before any event runs: the check cannot have ended yet.
+    settle();
     EXPECT_TRUE(r.c().updateChecker().isChecking());
     // A rescan while the check runs does not restart it.
     r.shell.scanner->setApps({writer, feedApp(r, QStringLiteral("Painter"), QStringLiteral("2.0"))});
+    settle();
+    r.http.release();
     waitForCheck(r);
     EXPECT_EQ(r.http.asked, QStringList{feedURL("Writer")});
     EXPECT_EQ(r.c().updateChecker().items().size(), 1);

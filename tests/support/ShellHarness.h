@@ -118,8 +118,9 @@ inline bool settleForScreenshot(QWidget* w)
         return false;
     w->grab();
     const bool settled = QTest::qWaitFor([&] { return isSettled(w); }, 10000);
-    if (!settled)
-        qWarning("not settled: %s", qPrintable(unsettledIcons(w)));
+    if (!settled || qEnvironmentVariableIsSet("TIDEWELL_SCREENSHOT_DEBUG"))
+        qWarning("%s; icons in view without pixels: %s", settled ? "settled" : "not settled",
+                 qPrintable(unsettledIcons(w)));
     return settled;
 }
 

@@ -297,7 +297,7 @@ TEST(HostTrash, AFullRowOfNumberedNamesStillTakesOneMoreUnderAUniqueName)
         for (int n = 1; n <= 500; ++n)
             fp.tree().write(kTrash + "/Notes " + QString::number(n), "old");
     };
-    auto newcomers = [&](const FakePlatform& fp) {
+    auto newcomers = [&](FakePlatform& fp) {
         QStringList out;
         for (const QString& name : QDir(fp.tree().host(kTrash)).entryList(QDir::Files))
             if (uuidName.match(name).hasMatch())

@@ -76,10 +76,13 @@ TEST_F(UpdatesStateTest, AppearingWhileTheRowsAreStillPreparedStartsNoSecondChec
         ASSERT_TRUE(state->checker().isChecking());
         drainEvents();
         ASSERT_TRUE(state->checker().items().isEmpty());
-        // The tab shown again, with events run between, while nothing is built yet.
+        // The tab shown again, with events run between, while nothing is built
+        // yet: a check would start over (and show its progress at once).
+        QSignalSpy restarted(state.get(), &UpdatesState::changed);
         state->appeared();
         drainEvents();
         state->appeared();
+        EXPECT_EQ(restarted.count(), 0);
         EXPECT_TRUE(state->checker().items().isEmpty());
     }
     ASSERT_TRUE(finished(state->checker()));
