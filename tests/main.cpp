@@ -1,11 +1,25 @@
 #include <QApplication>
 #include <gmock/gmock.h>
 
+#include <time.h>
+
 // Every test program runs inside a headless QApplication, so engines and views
-// can post to the GUI thread and widgets can be rendered offscreen.
+// can post to the GUI thread and widgets can be rendered offscreen. The
+// machine's fonts, locale, time zone and desktop are shut out: the tests see
+// DejaVu only, the C locale, UTC and no desktop theme.
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("FONTCONFIG_FILE", TIDEWELL_TEST_FONTS_CONF);
+    qputenv("TZ", "UTC");
+    qputenv("LC_ALL", "C.UTF-8");
+    qputenv("LANG", "C.UTF-8");
+    qputenv("LANGUAGE", "");
+    for (const char* name : {"QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
+                             "QT_FONT_DPI", "QT_ENABLE_HIGHDPI_SCALING", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
+                             "GTK_THEME"})
+        qunsetenv(name);
+    tzset();
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();

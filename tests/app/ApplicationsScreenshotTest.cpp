@@ -94,7 +94,7 @@ TEST(Screenshots, ApplicationsTabInEveryTheme)
     const QString folder = screenshotFolder();
     for (AppAppearance a : {AppAppearance::midnight, AppAppearance::classic}) {
         app->state().theme().apply(a, true);
-        QTest::qWait(300);
+        ASSERT_TRUE(settleForScreenshot(window));
         const QString name = QStringLiteral("applications-empty-%1.png").arg(rawValue(a));
         ASSERT_TRUE(window->grab().toImage().save(folder + u'/' + name)) << name.toStdString();
     }
@@ -106,12 +106,12 @@ TEST(Screenshots, ApplicationsTabInEveryTheme)
     ASSERT_NE(notes, nullptr);
     tab->state().selectApp(notes);
     drainScans(&app->scanner(), &app->cleaner());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tab->detailPanel()->documentTypesReady(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab->detailPanel()->documentTypesReady(); }, 10000));
     ASSERT_EQ(tab->detailState(), ApplicationsWorkspace::DetailState::application);
 
     for (AppAppearance a : allCases<AppAppearance>()) {
         app->state().theme().apply(a, true);
-        QTest::qWait(300);  // past the theme cross-fade and the icon decodes
+        ASSERT_TRUE(settleForScreenshot(window));
         const QImage img = window->grab().toImage();
         const QString name = QStringLiteral("applications-%1.png").arg(rawValue(a));
         ASSERT_TRUE(img.save(folder + u'/' + name)) << name.toStdString();
@@ -135,7 +135,7 @@ TEST(Screenshots, ApplicationsTabInEveryTheme)
     tab->state().selectMember(adobe->members().back(), adobe);
     tab->state().setAdvanceMode(true);
     drainScans(&app->scanner(), &app->cleaner());
-    QTest::qWait(400);
+    ASSERT_TRUE(settleForScreenshot(window));
     ASSERT_TRUE(window->grab().toImage().save(folder + QStringLiteral("/applications-midnight-group.png")));
     tab->state().setAdvanceMode(false);
     std::cout << "screenshots in " << folder.toStdString() << std::endl;
@@ -189,7 +189,7 @@ struct RemainsShots {
     {
         for (AppAppearance a : allCases<AppAppearance>()) {
             app->state().theme().apply(a, true);
-            QTest::qWait(300);  // past the theme cross-fade and the icon decodes
+            ASSERT_TRUE(settleForScreenshot(window));
             const QString name = QStringLiteral("applications-%1-%2.png").arg(what, rawValue(a));
             ASSERT_TRUE(window->grab().toImage().save(screenshotFolder() + u'/' + name)) << name.toStdString();
         }

@@ -176,7 +176,7 @@ TEST(MainView, ApplicationScanStartsAfterTheViewHasPainted)
     QObject::connect(&view, &MainView::applicationScanStarted, [&] { paintedBeforeScan = painted; });
     view.show();
     EXPECT_EQ(started.count(), 0);  // not during show itself
-    ASSERT_TRUE(started.wait(3000));
+    ASSERT_TRUE(started.wait(10000));
     EXPECT_TRUE(paintedBeforeScan);
     drainScans(h.scanner.get(), h.cleaner.get());
     ASSERT_EQ(h.scanner->apps().size(), 1);
@@ -185,7 +185,7 @@ TEST(MainView, ApplicationScanStartsAfterTheViewHasPainted)
     // Every showing scans again.
     view.hide();
     view.show();
-    ASSERT_TRUE(started.wait(3000));
+    ASSERT_TRUE(started.wait(10000));
     EXPECT_EQ(started.count(), 2);
 }
 
@@ -268,7 +268,7 @@ TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
     EXPECT_TRUE(themes->card(AppAppearance::classic)->isSelected());
     EXPECT_FALSE(themes->card(AppAppearance::midnight)->isSelected());
     // Let the short cross-fade finish, then everything shows the new theme in the same frame.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.findChild<QWidget*>(QStringLiteral("crossFade")); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.findChild<QWidget*>(QStringLiteral("crossFade")); }, 10000));
     const QImage after = view.grab().toImage();
     const QPoint workspaceCorner(188 + 4, 676);
     const QPoint scrollCard(188 + 14 + 10, 200);

@@ -70,7 +70,7 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
 
     AlertDialog* box = p.app->offerAlert();
     ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return box->isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->isVisible(); }, 10000));
     EXPECT_EQ(box->prompt().title, "Sketchbook has been moved to Trash");
     EXPECT_EQ(box->prompt().text, "Tidewell detected " + ByteFormat::string(3'000'000)
                                           + " of remaining files (2 items).\n"
@@ -104,7 +104,7 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
     EXPECT_EQ(p.navigation().tab(), SidebarTab::applications);
     EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
     EXPECT_FALSE(p.navigation().remainOffer().has_value());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return p.app->offerAlert() == nullptr; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p.app->offerAlert() == nullptr; }, 10000));
     // Everything moved: nothing more to tell.
     EXPECT_TRUE(p.prompter->asked.isEmpty());
 }

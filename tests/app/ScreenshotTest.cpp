@@ -32,7 +32,7 @@ TEST(Screenshots, MainWindowInEveryTheme)
         app->state().theme().apply(a, true);
         for (SidebarTab tab : allCases<SidebarTab>()) {
             app->state().navigation().setTab(tab);
-            QTest::qWait(260);  // past the theme cross-fade
+            ASSERT_TRUE(settleForScreenshot(window));
             const QImage img = window->grab().toImage();
             const QString name = QStringLiteral("main-window-%1-%2.png").arg(rawValue(a), rawValue(tab));
             ASSERT_TRUE(img.save(folder + u'/' + name)) << name.toStdString();
@@ -43,7 +43,7 @@ TEST(Screenshots, MainWindowInEveryTheme)
     app->state().theme().apply(AppAppearance::midnight, true);
     app->state().navigation().setTab(SidebarTab::system);
     app->state().navigation().setShowPreferences(true);
-    QTest::qWait(260);
+    ASSERT_TRUE(settleForScreenshot(window));
     const QImage sheet = window->grab().toImage();
     ASSERT_TRUE(sheet.save(folder + QStringLiteral("/main-window-midnight-preferences.png")));
     // The window behind is dimmed; the sheet itself is opaque.

@@ -44,7 +44,7 @@ TEST(StartupScreenshots, SelectedItemInEveryTheme)
     QHash<AppAppearance, QImage> shots;
     for (AppAppearance a : allCases<AppAppearance>()) {
         app->state().theme().apply(a, true);
-        QTest::qWait(300);  // past the theme cross-fade, icons decoded
+        ASSERT_TRUE(settleForScreenshot(window));
         const QImage img = window->grab().toImage();
         ASSERT_TRUE(img.save(folder + QStringLiteral("/startup-%1.png").arg(rawValue(a))));
         shots.insert(a, img);
@@ -69,12 +69,12 @@ TEST(StartupScreenshots, SelectedItemInEveryTheme)
     // The long texts wrap; the empty list shows its text and the detail its placeholder.
     tab->state().select(longFile);
     app->state().theme().apply(AppAppearance::classic, true);
-    QTest::qWait(300);
+    ASSERT_TRUE(settleForScreenshot(window));
     ASSERT_TRUE(window->grab().save(folder + QStringLiteral("/startup-classic-long.png")));
     tab->state().setSearchText(QStringLiteral("nothing like it"));
     tab->state().select(QStringLiteral("/nowhere"));
     app->state().theme().apply(AppAppearance::indigo, true);
-    QTest::qWait(300);
+    ASSERT_TRUE(settleForScreenshot(window));
     ASSERT_TRUE(window->grab().save(folder + QStringLiteral("/startup-indigo-empty.png")));
     std::cout << "screenshots in " << folder.toStdString() << std::endl;
     drainScans(&app->scanner(), &app->cleaner());

@@ -58,17 +58,17 @@ TEST(Screenshots, WindowChromeInEveryThemeAndRightToLeft)
 
     for (AppAppearance a : allCases<AppAppearance>()) {
         p.app->state().theme().apply(a, true);
-        QTest::qWait(260);  // past the theme cross-fade
+        ASSERT_TRUE(settleForScreenshot(window));
         const QString theme = rawValue(a);
         window->activateWindow();  // the last menu took the activation away
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::mouseMove(window, QPoint(700, 400));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !buttons->isHovered(); }, 1000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !buttons->isHovered(); }, 10000));
         const QImage plain = window->grab().toImage();
         save(plain, QStringLiteral("window-%1.png").arg(theme));
 
         QTest::mouseMove(window, buttons->button(TitleBarButton::Kind::minimise)->mapTo(window, QPoint(6, 6)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return buttons->isHovered(); }, 1000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return buttons->isHovered(); }, 10000));
         sidebar->pill(SidebarTab::startup)->setFocus(Qt::TabFocusReason);
         const QImage hovered = window->grab(QRect(0, 0, 300, 200)).toImage();
         save(hovered, QStringLiteral("window-%1-buttons-hovered.png").arg(theme));
@@ -93,11 +93,11 @@ TEST(Screenshots, WindowChromeInEveryThemeAndRightToLeft)
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     for (SidebarTab tab : {SidebarTab::system, SidebarTab::theme}) {
         p.navigation().setTab(tab);
-        QTest::qWait(100);
+        ASSERT_TRUE(settleForScreenshot(window));
         save(window->grab().toImage(), QStringLiteral("window-arabic-%1.png").arg(rawValue(tab)));
     }
     p.app->state().theme().apply(AppAppearance::classic, true);
-    QTest::qWait(260);
+    ASSERT_TRUE(settleForScreenshot(window));
     save(window->grab().toImage(), QStringLiteral("window-arabic-classic-theme.png"));
     p.app->state().language().setLanguage(AppLanguage::en);
     QCursor::setPos(3000, 3000);  // the pointer leaves, for the tests after this one

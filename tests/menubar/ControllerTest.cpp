@@ -55,7 +55,7 @@ AppInfoPtr storeApp(MenuBarRig& r, const QString& name, const QString& offered)
 void waitForCheck(MenuBarRig& r)
 {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !r.c().updateChecker().items().isEmpty() && !r.c().updateChecker().isChecking(); },
-                                5000));
+                                10000));
     settle();
 }
 
@@ -187,11 +187,14 @@ TEST(MenuBarController, TheBackgroundCheckStartsOnceAfterTheFirstApplications)
     EXPECT_TRUE(r.http.asked.isEmpty());
 
     const AppInfoPtr writer = feedApp(r, QStringLiteral("Writer"), QStringLiteral("2.0"));
+    r.http.hold = true;  // the check runs until its answer is let go
     r.shell.scanner->setApps({writer});
     settle();
     EXPECT_TRUE(r.c().updateChecker().isChecking());
     // A rescan while the check runs does not restart it.
     r.shell.scanner->setApps({writer, feedApp(r, QStringLiteral("Painter"), QStringLiteral("2.0"))});
+    settle();
+    r.http.release();
     waitForCheck(r);
     EXPECT_EQ(r.http.asked, QStringList{feedURL("Writer")});
     EXPECT_EQ(r.c().updateChecker().items().size(), 1);
@@ -278,6 +281,24 @@ TEST(MenuBarController, AClickRightAfterAnOutsideClickLeavesThePreviewClosed)
     EXPECT_FALSE(r.c().isPopoverShown());
     r.click();
     EXPECT_TRUE(r.c().isPopoverShown());
+}
+
+TEST(MenuBarController, AClickExactlyAtTheGuardsEndReopensThePreview)
+{
+    MenuBarRig r;
+    r.install();
+    r.click();
+    ASSERT_TRUE(r.c().isPopoverShown());
+    // Closed by a click outside; the guard covers times short of its end only.
+    r.c().popover()->close();
+    r.ms += MenuBarController::reopenGuardMs;
+    r.click();
+    EXPECT_TRUE(r.c().isPopoverShown());
+
+    r.c().popover()->close();
+    r.ms += MenuBarController::reopenGuardMs - 1;
+    r.click();
+    EXPECT_FALSE(r.c().isPopoverShown());
 }
 
 TEST(MenuBarController, CloseEverythingClearsTheCategoryAndHidesBoth)

@@ -8,6 +8,7 @@
 #include "support/FakeStatusArea.h"
 #include "support/MonitorFakes.h"
 #include "support/ProcTree.h"
+#include "support/ScanGates.h"
 #include "support/ShellHarness.h"
 
 #include <QHash>
@@ -36,11 +37,24 @@ struct CannedHttp final : HttpClient {
         HttpResponse response;
         response.transportError = true;
         response = answers.value(url.toString(), response);
-        QTimer::singleShot(0, [call, response, done = std::move(done)] {
+        auto answer = [call, response, done = std::move(done)] {
             if (!call->aborted)
                 done(response);
-        });
+        };
+        if (hold)
+            held.push_back(std::move(answer));
+        else
+            QTimer::singleShot(0, std::move(answer));
         return call;
+    }
+
+    bool hold = false;  // answers wait for release()
+    std::vector<std::function<void()>> held;
+    void release()
+    {
+        hold = false;
+        for (const std::function<void()>& answer : std::exchange(held, {}))
+            QTimer::singleShot(0, answer);
     }
 };
 
@@ -90,27 +104,6 @@ inline void settle()
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
-
-// Holds every startup scan in its launchd listing until released, and counts them.
-struct StartupScanGate {
-    FakePlatform& fake;
-    QSemaphore open;
-    explicit StartupScanGate(FakePlatform& fake) : fake(fake)
-    {
-        fake.launchd.answer = [this](const QStringList&) {
-            open.acquire();
-            return Result<ProcessOutput>(Error::unavailable());
-        };
-    }
-    ~StartupScanGate() { release(); }
-    void release() { open.release(100); }
-    int scans()
-    {
-        QMutexLocker lock(&fake.launchd.mutex);
-        return int(std::count_if(fake.launchd.calls.cbegin(), fake.launchd.calls.cend(),
-                                 [](const QStringList& a) { return a == QStringList{QStringLiteral("list")}; }));
-    }
-};
 
 // The menu bar controller over the fake shell: a fake status area, a
 // monitor over a fixture /proc, canned update answers, a clock and a quit

@@ -80,9 +80,9 @@ TEST(MenuBarScreenshots, PreviewAndSidePanelInEveryTheme)
             r.click();
         ASSERT_TRUE(r.c().isPopoverShown());
         r.navigation().setMenuCategory(SidebarTab::system);
-        QTest::qWait(120);
         const SystemSnapshot s = snapshot();
         r.c().preview()->showSnapshot(s);
+        ASSERT_TRUE(settleForScreenshot(r.c().popover()));
         const QImage preview = r.c().popover()->grab().toImage();
         ASSERT_TRUE(preview.save(folder + QStringLiteral("/menubar-preview-%1.png").arg(rawValue(a))));
         previews.insert(a, preview);
@@ -91,7 +91,7 @@ TEST(MenuBarScreenshots, PreviewAndSidePanelInEveryTheme)
         auto* pane = qobject_cast<SystemMonitorCompact*>(r.c().categoryPanel()->pane());
         ASSERT_NE(pane, nullptr);
         pane->showSnapshot(s);
-        QTest::qWait(60);
+        ASSERT_TRUE(settleForScreenshot(r.c().panel()));
         const QImage panel = r.c().panel()->grab().toImage();
         ASSERT_TRUE(panel.save(folder + QStringLiteral("/menubar-panel-%1.png").arg(rawValue(a))));
         EXPECT_EQ(panel.size(), QSize(460, 420) * panel.devicePixelRatio());

@@ -256,7 +256,7 @@ TEST(QuickPreview, ComingOnScreenStartsOnlyWhatIsMissing)
         auto withApps = r.make();
         withApps->show();
         EXPECT_FALSE(r.shell.cleaner->isScanningStartup());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !r.c().updateChecker().isChecking(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !r.c().updateChecker().isChecking(); }, 10000));
         ASSERT_EQ(r.c().updateChecker().items().size(), 1);
     }
     QSignalSpy checks(&r.c().updateChecker(), &UpdateChecker::isCheckingChanged);

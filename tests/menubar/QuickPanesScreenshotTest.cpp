@@ -73,8 +73,7 @@ TEST(QuickPaneScreenshots, EveryPaneInTheSidePanelInEveryTheme)
         settle();
         for (SidebarTab tab : tabs) {
             r.c().showCategoryPanel(tab);
-            QTest::qWait(80);  // icons decode on the pool
-            settle();
+            ASSERT_TRUE(settleForScreenshot(r.c().panel()));
             const QImage panel = r.c().panel()->grab().toImage();
             EXPECT_EQ(panel.size(), QSize(460, 420) * panel.devicePixelRatio());
             ASSERT_TRUE(panel.save(folder + QStringLiteral("/quickpane-%1-%2.png").arg(rawValue(tab), rawValue(a))));

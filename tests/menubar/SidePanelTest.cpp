@@ -68,6 +68,27 @@ TEST(Placement, PopoverOpensUnderTheItemWithinTheScreen)
         EXPECT_EQ(placement::popover(size, c.item, screen), c.expected) << c.what;
 }
 
+TEST(Placement, APreviewTallerThanTheRoomOnEitherSideOfTheItemStaysOnScreen)
+{
+    const QSize size(356, 420);
+    // A tray at the bottom of short screens, the item at every height: where
+    // neither below nor above has room, the preview still lies inside.
+    for (const int height : {420, 500, 700}) {
+        const QRect screen(0, 0, 1440, height);
+        for (int top = 0; top + 30 <= height; top += 10) {
+            const QRect item(700, top, 24, 30);
+            const QRect frame = placement::popover(size, item, screen);
+            EXPECT_EQ(frame.size(), size);
+            EXPECT_TRUE(screen.contains(frame)) << height << " " << top << ": " << frame.y();
+        }
+    }
+    // No room either way: as low as the screen allows, over the item.
+    EXPECT_EQ(placement::popover(size, QRect(700, 300, 24, 30), QRect(0, 0, 1440, 500)),
+              QRect(QPoint(534, 500 - 420), size));
+    // Taller than the whole screen: its top edge stays in view.
+    EXPECT_EQ(placement::popover(size, QRect(700, 370, 24, 30), QRect(0, 20, 1440, 380)).top(), 20);
+}
+
 TEST(SidePanel, OpensBesideThePreviewAndKeepsItsPlace)
 {
     MenuBarRig r;

@@ -187,14 +187,14 @@ TEST(UpdatesNotificationPanel, WhileCheckingTheProgressShowsOnlyUntilARowMatches
     UpdatesFixture f;
     f.server.route("/beta.xml", Reply::of(Reply::Mode::Hang));  // Beta's check never ends
     f.checker.checkAll(f.apps);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.checker.items().isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.checker.items().isEmpty(); }, 10000));
     EXPECT_EQ(f.pane->content(), Content::checking);
     EXPECT_TRUE(f.pane->progress()->isVisible());
     EXPECT_EQ(f.pane->progress()->label(), "Checking for updates…");
     EXPECT_EQ(f.pane->footerText()->text(), "Ready to update: 0 apps");
 
     // Alpha comes first: its row shows while Beta is still being checked.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.pane->rows().isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.pane->rows().isEmpty(); }, 10000));
     EXPECT_TRUE(f.checker.isChecking());
     EXPECT_EQ(f.pane->content(), Content::list);
     EXPECT_EQ(f.pane->footerText()->text(), "Ready to update: 1 app");

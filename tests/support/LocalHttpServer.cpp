@@ -1,10 +1,12 @@
 #include "support/LocalHttpServer.h"
 
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <array>
 #include <stdexcept>
+#include <utility>
 
 namespace tw::test {
 
@@ -113,12 +115,25 @@ void LocalHttpServer::accept()
             };
             if (reply.mode == Reply::Mode::Hang)
                 return;
+            if (reply.held) {
+                m_held.push_back([alive = QPointer<QTcpSocket>(socket), respond] {
+                    if (alive)
+                        respond();
+                });
+                return;
+            }
             if (reply.delayMs > 0 && reply.mode != Reply::Mode::Trickle)
                 QTimer::singleShot(reply.delayMs, socket, respond);
             else
                 respond();
         });
     }
+}
+
+void LocalHttpServer::releaseHeld()
+{
+    for (const std::function<void()>& respond : std::exchange(m_held, {}))
+        respond();
 }
 
 void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply)

@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QUrl>
 
+#include <functional>
 #include <vector>
 
 namespace tw::test {
@@ -32,6 +33,7 @@ struct Reply {
     QByteArray contentType = "text/xml";
     QByteArray extraHeaders;  // raw "Name: value\r\n" lines
     int delayMs = 0;
+    bool held = false;  // answers only when the server releases its held requests
 
     static Reply ok(QByteArray body, QByteArray type = "text/xml") { return {Mode::Answer, 200, body, type}; }
     static Reply code(int code, QByteArray body = {}) { return {Mode::Answer, code, body}; }
@@ -40,6 +42,12 @@ struct Reply {
     static Reply raw(QByteArray response) { return {Mode::Raw, 0, response}; }
     // A 200 whose body claims to be gzip-encoded.
     static Reply gzipped(QByteArray body) { return {Mode::Answer, 200, body, "text/xml", "Content-Encoding: gzip\r\n"}; }
+    // reply, once the test lets it go.
+    static Reply heldBack(Reply reply)
+    {
+        reply.held = true;
+        return reply;
+    }
 };
 
 // data as a gzip member.
@@ -61,6 +69,9 @@ public:
     int maxInFlight() const { return m_maxInFlight; }  // most requests waiting for their answer at once
     int inFlight() const { return m_inFlight; }
     int closedUnanswered() const { return m_closedUnanswered; }  // connections the client dropped first
+    int heldCount() const { return int(m_held.size()); }
+    // Answers every held request.
+    void releaseHeld();
 
 private:
     void accept();
@@ -72,6 +83,7 @@ private:
     int m_inFlight = 0;
     int m_maxInFlight = 0;
     int m_closedUnanswered = 0;
+    std::vector<std::function<void()>> m_held;
 };
 
 } // namespace tw::test

@@ -10,6 +10,7 @@
 #include "views/kit/IconView.h"
 #include "views/kit/WorkspaceEnvironment.h"
 
+#include <QAbstractAnimation>
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -23,17 +24,25 @@ namespace tw::test {
 
 // Waits until the engines' background scans have published, so nothing
 // outlives the fake platform they read.
-inline void drainScans(AppScanner* scanner, SystemCleaner* cleaner)
+inline bool drainScans(AppScanner* scanner, SystemCleaner* cleaner)
 {
-    for (int i = 0; i < 200; ++i) {
+    return QTest::qWaitFor([&] {
         tw::enginePool().waitForDone();
         QCoreApplication::processEvents();
-        const bool busy = (scanner && scanner->isScanning())
-            || (cleaner && (cleaner->isScanningRemaining() || cleaner->isScanningStartup()
-                            || cleaner->isScanningExtensions()));
-        if (!busy)
-            return;
-        QTest::qWait(5);
+        return !((scanner && scanner->isScanning())
+                 || (cleaner && (cleaner->isScanningRemaining() || cleaner->isScanningStartup()
+                                 || cleaner->isScanningExtensions())));
+    }, 60000);
+}
+
+// Runs everything already posted to the GUI thread, deferred deletions
+// included: what a call queued has happened when this returns.
+inline void drainEvents()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 
@@ -70,18 +79,55 @@ inline QString screenshotFolder()
     return dir;
 }
 
-// Saves a picture of w under the screenshot folder once it has settled and
-// its icons are at hand: it paints w once (the icons in view start decoding)
-// and waits for them.
+// Whether w's window shows its final look: no theme cross-fade over it, no
+// animation of its widgets running, and no icon in view of w still decoding.
+// A view without an icon, or whose decode failed, counts as done.
+inline bool isSettled(QWidget* w)
+{
+    QWidget* window = w->window();
+    if (window->findChild<QWidget*>(QStringLiteral("crossFade")))
+        return false;
+    const QList<QAbstractAnimation*> animations = window->findChildren<QAbstractAnimation*>();
+    if (std::any_of(animations.begin(), animations.end(),
+                    [](QAbstractAnimation* a) { return a->state() == QAbstractAnimation::Running; }))
+        return false;
+    const QList<IconView*> icons = w->findChildren<IconView*>();
+    return std::none_of(icons.begin(), icons.end(), [](IconView* v) { return v->isVisible() && v->isDecoding(); });
+}
+
+// The visible icon views of w that are not ready, for a failure message.
+inline QString unsettledIcons(QWidget* w)
+{
+    QStringList out;
+    for (IconView* v : w->findChildren<IconView*>())
+        if (v->isVisible() && !v->isReady())
+            out << QStringLiteral("%1 in %2 (kind %3, %4, decoding %5)")
+                       .arg(v->objectName(), QString::fromLatin1(v->parentWidget()->metaObject()->className()))
+                       .arg(int(v->icon().kind))
+                       .arg(v->icon().value)
+                       .arg(v->isDecoding());
+    return out.join(QStringLiteral("; "));
+}
+
+// Paints w once (the icons in view start decoding) and waits until it has
+// settled; the same for every screenshot.
+inline bool settleForScreenshot(QWidget* w)
+{
+    QCoreApplication::processEvents();
+    if (!QTest::qWaitFor([&] { return isSettled(w); }, 10000))
+        return false;
+    w->grab();
+    const bool settled = QTest::qWaitFor([&] { return isSettled(w); }, 10000);
+    if (!settled || qEnvironmentVariableIsSet("TIDEWELL_SCREENSHOT_DEBUG"))
+        qWarning("%s; icons in view without pixels: %s", settled ? "settled" : "not settled",
+                 qPrintable(unsettledIcons(w)));
+    return settled;
+}
+
+// Saves a picture of w under the screenshot folder once it has settled.
 inline bool saveScreenshot(QWidget* w, const QString& name)
 {
-    QTest::qWait(260);  // past a theme change's repaints
-    w->grab();
-    const bool ready = QTest::qWaitFor([&] {
-        const QList<IconView*> icons = w->findChildren<IconView*>();
-        return std::all_of(icons.begin(), icons.end(), [](IconView* v) { return !v->isVisible() || v->isReady(); });
-    }, 5000);
-    return ready && w->grab().save(screenshotFolder() + u'/' + name);
+    return settleForScreenshot(w) && w->grab().save(screenshotFolder() + u'/' + name);
 }
 
 // The colour of a pixel of an image, as 0..255 components.

@@ -39,13 +39,16 @@ QString keyOf(const IconRef& icon, int pixels)
 // Starts decoding icon (unless that runs already); view is repainted when it is done.
 void request(const QString& key, const IconRef& icon, int pixels, IconView* view)
 {
+    // Without a state nothing decodes, and nothing waits: a later paint asks again.
+    const SharedState* state = SharedState::current();
+    if (!state)
+        return;
     IconStore& s = store();
     const bool running = s.waiting.contains(key);
     QList<QPointer<IconView>>& views = s.waiting[key];
     if (!views.contains(view))
         views.append(view);
-    const SharedState* state = SharedState::current();
-    if (running || !state)
+    if (running)
         return;
     ++s.decodes;
     const FileSystem* fs = &state->platform().fs();
@@ -91,6 +94,12 @@ bool IconView::isReady() const
 {
     const int pixels = int(std::ceil(m_side * devicePixelRatioF()));
     return !m_icon.isNone() && store().images.contains(keyOf(m_icon, pixels));
+}
+
+bool IconView::isDecoding() const
+{
+    const int pixels = int(std::ceil(m_side * devicePixelRatioF()));
+    return !m_icon.isNone() && store().waiting.contains(keyOf(m_icon, pixels));
 }
 
 QSize IconView::sizeHint() const

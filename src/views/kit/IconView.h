@@ -25,6 +25,9 @@ public:
     void setFallback(std::optional<Glyph> glyph);
     // Whether the pixels for the current icon are at hand.
     bool isReady() const;
+    // Whether a decode of the current icon is under way; false with no icon,
+    // with its pixels at hand (a failed decode too) or before any paint.
+    bool isDecoding() const;
     QSize sizeHint() const override;
 
     // How many decodes were started so far, in the whole process.

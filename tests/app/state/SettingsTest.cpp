@@ -128,7 +128,7 @@ TEST(SettingsTest, PreferencesComeBackAQuarterSecondLater)
     clock.start();
     nav.openMainWindow(std::nullopt, false, true);
     EXPECT_FALSE(nav.showPreferences());  // a sheet that was up goes down at once
-    EXPECT_TRUE(QTest::qWaitFor([&] { return nav.showPreferences(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return nav.showPreferences(); }, 10000));
     EXPECT_GE(clock.elapsed(), 240);  // not before the quarter second
     ASSERT_EQ(spy.count(), 2);
     EXPECT_FALSE(spy[0].first().toBool());

@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <random>
 #include <thread>
 #include <unistd.h>
@@ -57,22 +59,30 @@ public:
     }
     int swaps() const { return m_swaps; }
     // Until the first swap, so that the removals race it from the start.
-    bool started() const
+    bool started()
     {
-        for (int i = 0; i < 50000 && m_swaps == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        return m_swaps > 0;
+        std::unique_lock lock(m_mutex);
+        return m_first.wait_for(lock, std::chrono::seconds(60), [this] { return m_swaps > 0; });
     }
 
 private:
-    void pause() { std::this_thread::sleep_for(std::chrono::microseconds(m_rng() % 150)); }
+    // A seeded, varying stretch of the swapper's time, so the swaps land at
+    // ever other points of the removals.
+    void pause()
+    {
+        for (unsigned n = m_rng() % 150; n > 0; --n)
+            std::this_thread::yield();
+    }
     void run()
     {
         while (!m_stop) {
             if (::rename(m_folder.constData(), m_aside.constData()) != 0)
                 continue;
             ::symlink(m_outside.constData(), m_folder.constData());
-            ++m_swaps;
+            if (m_swaps++ == 0) {
+                const std::lock_guard lock(m_mutex);
+                m_first.notify_all();
+            }
             pause();
             ::unlink(m_folder.constData());
             ::rename(m_aside.constData(), m_folder.constData());
@@ -84,6 +94,8 @@ private:
     std::mt19937 m_rng;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_swaps{0};
+    std::mutex m_mutex;
+    std::condition_variable m_first;
     std::thread m_thread;
 };
 
@@ -102,7 +114,7 @@ TEST(RemovalRace, AParentSwappedForALinkNeverLetsAnOutsideFileGo)
         }
         SystemCleaner cleaner(fp.platform());
         {
-            const Swapper swapper(fp.tree().host(kFolder), outside.path(), seed);
+            Swapper swapper(fp.tree().host(kFolder), outside.path(), seed);
             ASSERT_TRUE(swapper.started());
             for (int r = 0; r < kRounds; ++r) {
                 const QString item = kFolder + QStringLiteral("/item-%1").arg(r);

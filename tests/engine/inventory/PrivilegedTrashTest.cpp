@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -286,6 +287,47 @@ TEST(HostTrash, RenameIntoTheTrashNumbersFreeNamesAndNeverOverwrites)
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().code, 4);
     EXPECT_EQ(missing.error().domain, kCocoaErrorDomain);
+}
+
+TEST(HostTrash, AFullRowOfNumberedNamesStillTakesOneMoreUnderAUniqueName)
+{
+    const QRegularExpression uuidName("^Notes [0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$");
+    auto fillTrash = [](FakePlatform& fp) {
+        fp.tree().write(kTrash + "/Notes", "old");
+        for (int n = 1; n <= 500; ++n)
+            fp.tree().write(kTrash + "/Notes " + QString::number(n), "old");
+    };
+    auto newcomers = [&](FakePlatform& fp) {
+        QStringList out;
+        for (const QString& name : QDir(fp.tree().host(kTrash)).entryList(QDir::Files))
+            if (uuidName.match(name).hasMatch())
+                out << name;
+        return out;
+    };
+    // The user's own move.
+    {
+        FakePlatform fp;
+        fillTrash(fp);
+        fp.tree().write(kHome + "/Library/Notes", "new");
+        EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Notes"), Status());
+        EXPECT_FALSE(fp.tree().exists(kHome + "/Library/Notes"));
+        const QStringList added = newcomers(fp);
+        ASSERT_EQ(added.size(), 1) << added.join(", ").toStdString();
+        EXPECT_EQ(fp.tree().read(kTrash + "/" + added[0]), "new");
+        EXPECT_EQ(fp.tree().read(kTrash + "/Notes 500"), "old");
+    }
+    // The administrator's move.
+    {
+        FakePlatform fp;
+        fillTrash(fp);
+        fp.tree().write(kHome + "/Library/Notes", "new");
+        EXPECT_EQ(PrivilegedTrash::moveToTrashElevated(fp, kHome + "/Library/Notes"), Status());
+        ASSERT_EQ(fp.admin->calls.size(), 1u);
+        EXPECT_TRUE(uuidName.match(QFileInfo(fp.admin->calls[0].destination).fileName()).hasMatch());
+        const QStringList added = newcomers(fp);
+        ASSERT_EQ(added.size(), 1) << added.join(", ").toStdString();
+        EXPECT_EQ(fp.tree().read(kTrash + "/" + added[0]), "new");
+    }
 }
 
 TEST(HostTrash, ATrashThatIsALinkTakesNothing)

@@ -202,11 +202,11 @@ TEST_F(UpdateCheckerTest, NewCheckCancelsTheRunningOne)
     QSignalSpy checking(&checker, &UpdateChecker::isCheckingChanged);
 
     checker.checkAll(first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 10000));
     checker.checkAll({app("C", "1.0", "/c.xml")});
     EXPECT_TRUE(checker.isChecking());
     ASSERT_TRUE(finished());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 5000));  // the request was aborted
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 10000));  // the request was aborted
     EXPECT_EQ(names(checker.items()), QStringList{"C"});
     EXPECT_EQ(state("C"), A::updateAvailable("2.0", QUrl("https://example.com/get.zip")));
     EXPECT_EQ(requestedPaths(), QStringList({"/hang.xml", "/c.xml"}));  // B never asked
@@ -217,12 +217,12 @@ TEST_F(UpdateCheckerTest, NewCheckCancelsTheRunningOne)
 
     // An empty list ends a running check without a result line.
     checker.checkAll(first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 10000));
     checker.checkAll({});
     EXPECT_FALSE(checker.isChecking());
     EXPECT_EQ(checker.progressText(), "");
     EXPECT_TRUE(checker.items().isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 2; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 2; }, 10000));
 
     // Replaced while its rows are still being built: its rows never show.
     QStringList shown;
@@ -245,9 +245,9 @@ TEST_F(UpdateCheckerTest, NewCheckCancelsTheRunningOne)
     doomed = std::make_unique<UpdateChecker>(fp.platform());
     doomed->setRequestOptions({server.base(), 3000ms});
     doomed->checkAll(first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 10000));
     doomed.reset();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 3; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 3; }, 10000));
 }
 
 TEST_F(UpdateCheckerTest, ChannelsComeFromReceiptAndFeedAddress)
@@ -277,7 +277,7 @@ TEST_F(UpdateCheckerTest, ChannelsComeFromReceiptAndFeedAddress)
     server.route("/first.xml", {test::Reply::Mode::Answer, 200, feed("1.0"), "text/xml", {}, 100});
     server.route("/new.xml", test::Reply::ok(feed("1.0")));
     checker.checkAll({app("First", "1.0", "/first.xml"), app("Moving", "1.0", "/old.xml")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 10000));
     fp.tree().writePlist("/Applications/Moving.app/Contents/Info.plist", {{"SUFeedURL", server.url("/new.xml").toString()}});
     ASSERT_TRUE(finished());
     EXPECT_EQ(requestedPaths(), QStringList({"/first.xml", "/new.xml"}));

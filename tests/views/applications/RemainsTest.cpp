@@ -64,11 +64,11 @@ struct RemainsFixture {
 
     void settle()
     {
-        for (int i = 0; i < 100 && (scanner.isScanning() || cleaner.isScanningRemaining()); ++i) {
+        ASSERT_TRUE(QTest::qWaitFor([&] {
             enginePool().waitForDone();
             QCoreApplication::processEvents();
-            QTest::qWait(2);
-        }
+            return !scanner.isScanning() && !cleaner.isScanningRemaining();
+        }, 60000));
         enginePool().waitForDone();
         QCoreApplication::processEvents();
     }

@@ -122,14 +122,14 @@ TEST(ApplicationsTab, SearchAndTheThreeOrders)
     // The toggle shows the field; typing filters at once.
     QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
     EXPECT_TRUE(f.state().showSearchField());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.w->searchRow()->height() > 30; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.w->searchRow()->height() > 30; }, 10000));
     EXPECT_TRUE(f.w->searchField()->isVisible());
     QTest::keyClicks(f.w->searchField(), "PHOTOSHOP");
     EXPECT_EQ(f.state().searchText(), "PHOTOSHOP");
     EXPECT_EQ(f.rows(), (QStringList{"Adobe"}));
     // Hidden again, the filter stays.
     QTest::mouseClick(f.w->searchToggle(), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.w->searchField()->isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.w->searchField()->isVisible(); }, 10000));
     EXPECT_EQ(f.rows(), (QStringList{"Adobe"}));
     f.state().setSearchText({});
 
@@ -156,7 +156,7 @@ TEST(ApplicationsTab, AGroupOpensAtOnceAndItsCardFollowsInAnAnimation)
     EXPECT_TRUE(illustrator->isScanningLeftovers());
     EXPECT_LT(f.card("Adobe")->height(), AppListCard::heightFor(*adobe, 1.0));
     const int open = AppListCard::entryHeight + 2 * AppListCard::memberHeight;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == open; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == open; }, 10000));
     EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
 
     // A member row: selected, its card outlined, the group row no longer active.
@@ -175,7 +175,7 @@ TEST(ApplicationsTab, AGroupOpensAtOnceAndItsCardFollowsInAnAnimation)
     f.clickEntry("Adobe");
     EXPECT_FALSE(adobe->isExpanded());
     EXPECT_EQ(f.state().selectedApp(), adobe);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == AppListCard::entryHeight; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == AppListCard::entryHeight; }, 10000));
     EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
 }
 
@@ -184,7 +184,7 @@ TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
     TabFixture f;
     const AppInfoPtr adobe = f.find("Adobe");
     adobe->setExpanded(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() > AppListCard::entryHeight + 90; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() > AppListCard::entryHeight + 90; }, 10000));
     AppListCard* group = f.card("Adobe");
     ASSERT_NE(group, nullptr);
 
@@ -192,7 +192,7 @@ TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
     EXPECT_TRUE(adobe->isSelected());
     for (const AppInfoPtr& m : adobe->members())
         EXPECT_TRUE(m->isSelected() && m->removeAppBundle());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return group->memberCheckboxes()[0]->isOn(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return group->memberCheckboxes()[0]->isOn(); }, 10000));
 
     // A member's box changes that member only.
     QTest::mouseClick(group->memberCheckboxes()[1], Qt::LeftButton);
@@ -218,7 +218,7 @@ TEST(ApplicationsTab, SelectingShowsTheDetailAndTheBundleBoxMovesTheSize)
     EXPECT_TRUE(f.w->actionButton()->isEnabled());
     EXPECT_EQ(f.w->actionButton()->text(), "Uninstall");
     AppDetailPanel* panel = f.w->detailPanel();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->documentTypesReady(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->documentTypesReady(); }, 10000));
 
     QStringList header = panel->headerTexts();
     EXPECT_EQ(header.mid(0, 4), (QStringList{"Notes", "Apps files and folders", "Developer", "App verification"}));

@@ -83,6 +83,23 @@ TEST_F(FlowFixture, KindsGroupsSearchAndSortsOverTheLoadedTree)
     EXPECT_EQ(titles(s.categoryItems()), QStringList{"Reader"});
 }
 
+TEST_F(FlowFixture, AnUntickOutlivesARescanThatFindsAsManyEntries)
+{
+    ASSERT_EQ(s.selectedCount(), 8);
+    const qsizetype before = cleaner.extensions().size();
+    const QString grammarly = tw::test::findBy(cleaner.extensions(), &RemovableItem::title, QStringLiteral("Grammarly"))->path;
+    s.toggleSelected(grammarly);
+    ASSERT_FALSE(s.isSelected(grammarly));
+
+    QSignalSpy scanned(&cleaner, &SystemCleaner::extensionsChanged);
+    s.rescan();
+    ASSERT_TRUE(scanned.wait(20000));
+    ASSERT_FALSE(cleaner.isScanningExtensions());
+    ASSERT_EQ(cleaner.extensions().size(), before);
+    EXPECT_FALSE(s.isSelected(grammarly));
+    EXPECT_EQ(s.selectedCount(), 7);
+}
+
 TEST_F(FlowFixture, RemoveMovesExactlyTheSelectedVisibleEntriesIntoTheTrash)
 {
     const QMap<QString, QByteArray> before = contents(tree.t.hostRoot());

@@ -44,9 +44,7 @@ struct WorkspaceFixture : ::testing::Test {
     }
     void waitForScan()
     {
-        for (int i = 0; i < 2000 && h.cleaner->isScanningExtensions(); ++i)
-            QTest::qWait(5);
-        ASSERT_FALSE(h.cleaner->isScanningExtensions());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !h.cleaner->isScanningExtensions(); }, 30000));
     }
     ExtensionsState& state() { return w->state(); }
 

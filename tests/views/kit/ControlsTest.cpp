@@ -221,7 +221,7 @@ TEST(Spinner, AnimatesOnlyWhileVisible)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_TRUE(spinner->isAnimating());
     const int phase = spinner->phase();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return spinner->phase() != phase; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return spinner->phase() != phase; }, 10000));
     spinner->hide();
     EXPECT_FALSE(spinner->isAnimating());
     spinner->show();

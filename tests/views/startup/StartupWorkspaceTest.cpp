@@ -3,6 +3,7 @@
 
 #include "StartupTree.h"
 #include "support/Printers.h"
+#include "support/ScanGates.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonSwitch.h"
@@ -71,11 +72,13 @@ struct WorkspaceFixture : ::testing::Test {
 TEST_F(WorkspaceFixture, ShowingScansAndListsACardPerItem)
 {
     EXPECT_EQ(tab->listContent(), Content::empty);
+    auto gate = std::make_unique<StartupScanGate>(h.fake);
     tab->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(tab.get()));
     // The list hides while the scan runs.
     EXPECT_TRUE(h.cleaner->isScanningStartup());
     EXPECT_EQ(tab->listContent(), Content::scanning);
+    gate.reset();
     drainScans(nullptr, h.cleaner.get());
     EXPECT_EQ(tab->listContent(), Content::list);
     EXPECT_EQ(cardTitles(), kTitles);
@@ -91,9 +94,11 @@ TEST_F(WorkspaceFixture, ShowingScansAndListsACardPerItem)
 
     // The refresh button scans again, the selection kept.
     tab->state().select(kSyncAgent);
+    gate = std::make_unique<StartupScanGate>(h.fake);
     QTest::mouseClick(tab->searchRow()->refreshButton(), Qt::LeftButton);
     EXPECT_EQ(tab->listContent(), Content::scanning);
     EXPECT_FALSE(detail()->showsPlaceholder());
+    gate.reset();
     drainScans(nullptr, h.cleaner.get());
     EXPECT_EQ(scanCount(h.fake), 2);
     EXPECT_EQ(detail()->titleText()->text(), "com.vendor.sync");

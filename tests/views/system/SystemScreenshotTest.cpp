@@ -31,7 +31,7 @@ void shoot(SystemMonitorWorkspace& view, const QString& name)
     const int fullHeight = page->heightForWidth(912) > 0 ? page->heightForWidth(912) : page->sizeHint().height();
     for (const auto& [size, suffix] : {std::pair{QSize(912, 680), QString()}, std::pair{QSize(912, fullHeight), QStringLiteral("-page")}}) {
         view.resize(size);
-        QTest::qWait(30);
+        ASSERT_TRUE(settleForScreenshot(&view));
         const qreal dpr = view.devicePixelRatioF();
         QImage shot(size * dpr, QImage::Format_ARGB32_Premultiplied);
         shot.setDevicePixelRatio(dpr);

@@ -128,7 +128,10 @@ TEST(SystemWorkspace, ALongValueShrinksBeforeItIsCutAndKeepsItsLabelWidth)
     s.graphicsName = QStringLiteral("Advanced Micro Devices, Inc. [AMD/ATI] Navi 21 [Radeon RX 6800/6800 XT / 6900 XT] "
                                     "with an even longer board description that cannot fit in two lines at all");
     view.display(s);
-    QTest::qWait(20);
+    // The row grows once the layout has run.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return value->lines().size() == 2 && graphics->height() >= value->y() + value->height();
+    }, 10000));
     EXPECT_EQ(value->lines().size(), 2);
     EXPECT_EQ(value->shownPoints(), 9);  // three quarters of 11, in whole points
     EXPECT_TRUE(value->lines().back().endsWith(QStringLiteral("\u2026")));
@@ -345,17 +348,16 @@ TEST(SystemWorkspace, AnUnchangedSnapshotRepaintsNothingAndAHiddenTabWaits)
     SystemMonitorWorkspace& view = t.shown();
     view.display(macBookSnapshot());
     tw::enginePool().waitForDone();
-    QTest::qWait(50);
+    drainEvents();
     {
         PaintCounter counter(&view);
         view.display(macBookSnapshot());
-        QTest::qWait(50);
+        drainEvents();  // a repaint would have been posted by now
         EXPECT_EQ(counter.paints, 0);
         SystemSnapshot s = macBookSnapshot();
         s.load1 = 1.75;
         view.display(s);
-        QTest::qWait(50);
-        EXPECT_GT(counter.paints, 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 10000));
     }
     // The monitor's next pass reaches a hidden tab only when it is shown again.
     view.hide();

@@ -16,7 +16,8 @@ class UpdatesFixture : public ::testing::Test {
 protected:
     ShellHarness shell;
     LocalHttpServer server;
-    std::chrono::milliseconds timeout = std::chrono::milliseconds(400);
+    // Long enough for a busy machine's local answers; the hanging routes cost it once per check.
+    std::chrono::milliseconds timeout = std::chrono::milliseconds(1500);
 
     static QByteArray feed(const QByteArray& version, const QByteArray& download = "https://example.com/get.zip")
     {

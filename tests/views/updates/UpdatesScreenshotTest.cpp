@@ -66,7 +66,7 @@ TEST_F(UpdatesScreenshotTest, UpdatesTabInEveryTheme)
     server.route("/figma.xml", Reply::of(Reply::Mode::Hang));
     ws.state().checker().setRequestOptions({server.base(), std::chrono::seconds(5)});
     ws.state().check();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !ws.state().checker().progressText().isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ws.state().checker().progressText().isEmpty(); }, 10000));
     save(&ws, "updates-midnight-checking.png");
     PushButton* button = ws.detailColumn()->button();
     EXPECT_EQ(button->text(), "\u2026");

@@ -1,5 +1,6 @@
 #include "UpdatesFixture.h"
 #include "support/Collect.h"
+#include "support/ScanGates.h"
 #include "views/updates/UpdateTexts.h"
 
 #include <QSignalSpy>
@@ -53,7 +54,7 @@ TEST_F(UpdatesStateTest, AppearingWithApplicationsChecksOnceAndNeverAgainWhileRo
     EXPECT_EQ(state->region(), Region::progress);
     EXPECT_EQ(state->progressLabel(), "Check for Updates\u2026");
     EXPECT_FALSE(state->canCheck());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !state->checker().progressText().isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state->checker().progressText().isEmpty(); }, 10000));
     EXPECT_EQ(state->progressLabel(), "Checking: 7 apps left out of 7");
     ASSERT_TRUE(finished(state->checker()));
     state->appeared();
@@ -62,6 +63,39 @@ TEST_F(UpdatesStateTest, AppearingWithApplicationsChecksOnceAndNeverAgainWhileRo
     EXPECT_EQ(checksStarted(), 1);
     EXPECT_EQ(state->region(), Region::rows);
     EXPECT_TRUE(state->canCheck());
+}
+
+TEST_F(UpdatesStateTest, AppearingWhileTheRowsAreStillPreparedStartsNoSecondCheck)
+{
+    scan();
+    auto state = makeState();
+    {
+        PoolGate gate;  // the rows are built on the engine pool: they wait
+        ASSERT_TRUE(gate.holding);
+        state->appeared();
+        ASSERT_TRUE(state->checker().isChecking());
+        drainEvents();
+        ASSERT_TRUE(state->checker().items().isEmpty());
+        // The tab shown again, with events run between, while nothing is built
+        // yet: a check would start over (and show its progress at once).
+        QSignalSpy restarted(state.get(), &UpdatesState::changed);
+        state->appeared();
+        drainEvents();
+        state->appeared();
+        EXPECT_EQ(restarted.count(), 0);
+        EXPECT_TRUE(state->checker().items().isEmpty());
+    }
+    ASSERT_TRUE(finished(state->checker()));
+    EXPECT_EQ(names(state->checker().items()),
+              QStringList({"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf"}));
+    // Each feed and each store lookup was fetched once.
+    QHash<QString, int> fetched;
+    for (const RecordedRequest& r : server.requests())
+        ++fetched[r.query.isEmpty() ? r.path : r.path + u'?' + r.query];
+    for (auto it = fetched.cbegin(); it != fetched.cend(); ++it)
+        EXPECT_EQ(it.value(), 1) << it.key().toStdString();
+    // Four feeds and two store lookups.
+    EXPECT_EQ(fetched.size(), 6) << QStringList(fetched.keys()).join(", ").toStdString();
 }
 
 TEST_F(UpdatesStateTest, FirstApplicationCountStartsTheCheckWhenTheTabCameFirst)
@@ -156,9 +190,12 @@ TEST_F(UpdatesStateTest, SearchAndSelectionHoldAcrossASecondCheck)
     EXPECT_EQ(state->sections()[0].channel, UpdateChannel::sparkle);
 
     ASSERT_TRUE(state->canCheck());
+    server.route("/alpha.xml", Reply::heldBack(Reply::ok(feed("2.0", "https://example.com/Alpha-2.0.zip"))));
     state->check();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.heldCount() == 1; }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->selected() && state->selected()->availability == A::checking(); },
-                                5000));
+                                10000));
+    server.releaseHeld();
     ASSERT_TRUE(finished(state->checker()));
     EXPECT_EQ(state->searchText(), "HO");
     EXPECT_EQ(names(state->filtered()), QStringList{"Echo"});
