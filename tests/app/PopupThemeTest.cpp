@@ -108,8 +108,27 @@ TEST(PopupTheme, ThePlatformResettingItsThemeDoesNotUndoThePrograms)
     QApplication::sendEvent(window->windowHandle(), &change);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::palette() == theme; }, 5000));
     EXPECT_EQ(QApplication::palette("QMenu"), theme);
+    EXPECT_EQ(QApplication::palette("QTipLabel"), theme);
+    EXPECT_EQ(QApplication::palette().color(QPalette::ToolTipBase), theme.color(QPalette::ToolTipBase));
     EXPECT_EQ(QApplication::font("QMenu"), ThemedMenu::menuFont());
     EXPECT_EQ(QToolTip::font(), ThemedMenu::toolTipFont());
+    // Once put back, it stays: no change answers the keeper's own.
+    int changes = 0;
+    struct Counter : QObject {
+        int* n;
+        explicit Counter(int* count) : n(count) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::ApplicationPaletteChange || e->type() == QEvent::ApplicationFontChange)
+                ++*n;
+            return false;
+        }
+    } counter(&changes);
+    QTest::qWait(200);  // the changes of the restoring settle
+    qApp->installEventFilter(&counter);
+    QTest::qWait(300);  // measures that nothing happens in a while
+    qApp->removeEventFilter(&counter);
+    EXPECT_EQ(changes, 0);
 
     // Unannounced: the next tooltip still shows the theme.
     platformResets();
