@@ -82,6 +82,14 @@ ThemedMenu::ThemedMenu(QWidget* parent)
     onThemeChange(this, [this] { setStyleSheet(styleSheetFor(AppTheme::appearance())); });
 }
 
+void ThemedMenu::resizeEvent(QResizeEvent* event)
+{
+    QMenu::resizeEvent(event);
+    // Without a compositor the see-through corners would show black: the
+    // card's shape is also the window's.
+    setMask(QRegion(neon::roundedRect(QRectF(rect()), 8).toFillPolygon().toPolygon()));
+}
+
 QFont ThemedMenu::menuFont()
 {
     return neon::systemFont(13, QFont::Normal);

@@ -25,6 +25,9 @@ public:
     // application the theme's palette and the window's font. The shell calls
     // it at start and on each change of theme.
     static void themeApplicationPopups(AppAppearance a);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 } // namespace tw

@@ -75,6 +75,16 @@ TEST(PopupTheme, TooltipsAndMenusTakeTheThemesColoursAndTheWindowsFont)
         // Menus: the window's font and the theme's colours, themed or plain.
         ThemedMenu themed;
         EXPECT_EQ(themed.font(), ThemedMenu::menuFont());
+        // Its rounded corners are cut from the window, for desktops without a compositor.
+        themed.addAction(QStringLiteral("About Tidewell"));
+        themed.popup(window->mapToGlobal(QPoint(100, 100)));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&themed));
+        const int w = themed.width(), h = themed.height();
+        EXPECT_FALSE(themed.mask().contains(QPoint(0, 0)));
+        EXPECT_FALSE(themed.mask().contains(QPoint(w - 1, h - 1)));
+        EXPECT_TRUE(themed.mask().contains(QPoint(w / 2, h / 2)));
+        EXPECT_TRUE(themed.mask().contains(QPoint(w / 2, 0)));
+        themed.close();
         QMenu plain;
         plain.ensurePolished();
         EXPECT_EQ(plain.font().family(), ThemedMenu::menuFont().family());
