@@ -38,7 +38,7 @@ void BM_IdentityAndBattery_MacLikeTree(benchmark::State& state)
     auto host = host::makeHostHardware(root);
     auto profiler = host::makeSysfsProfilerRunner(root);
     auto clock = host::makeClock();
-    HardwareIdentityReader reader({host.get(), profiler.get(), clock.get(), &host::mainDisplayDiagonalInches, nullptr});
+    HardwareIdentityReader reader({host.get(), profiler.get(), clock.get(), [] { return host::builtInDisplayDiagonalInches(); }, nullptr});
     sample(reader, state);
     if (!reader.readBattery() || reader.readHardwareIdentity().modelYear != 2021)
         state.SkipWithError("the tree was not read");

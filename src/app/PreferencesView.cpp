@@ -113,8 +113,8 @@ PreferencesView::PreferencesView(AppSettings& settings, std::function<void()> di
     setFixedSize(sheetWidth(), sheetHeight());
     setFocusPolicy(Qt::StrongFocus);
     setObjectName(QStringLiteral("preferences"));
-    // Its texts are fixed English ones: left to right in every language.
-    setLayoutDirection(Qt::LeftToRight);
+    // The sheet follows the window's direction (mirrored in Arabic); its
+    // texts are fixed English ones and read left to right in either.
     // Each switch writes its setting at once; there is nothing to undo.
     AppSettings* store = &settings;
     m_menuBar->bind({[store] { return store->showMenuBarPreview(); },
@@ -191,18 +191,43 @@ QList<PreferencesView::Row> PreferencesView::rows() const
     return out;
 }
 
+QRectF PreferencesView::placed(const QRectF& r) const
+{
+    if (layoutDirection() != Qt::RightToLeft)
+        return r;
+    return QRectF(width() - r.right(), r.top(), r.width(), r.height());
+}
+
+Qt::Alignment PreferencesView::leading() const
+{
+    return layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+}
+
 void PreferencesView::resizeEvent(QResizeEvent*)
 {
+    // Laid out left to right, then placed in the window's direction.
     const QSize done = m_done->sizeHint();
-    m_done->setGeometry(width() - 20 - done.width(), int((kHeaderHeight - done.height()) / 2), done.width(),
-                        done.height());
+    m_done->setGeometry(placed(QRectF(width() - 20 - done.width(), int((kHeaderHeight - done.height()) / 2),
+                                      done.width(), done.height()))
+                            .toRect());
     const QList<Row> r = rows();
     NeonSwitch* switches[] = {m_menuBar, m_trash};
     for (int i = 0; i < 2 && i < r.size(); ++i) {
         const QRectF box = r[i].box;
-        switches[i]->move(int(box.right() - 12 - switches[i]->width()),
-                          int(box.center().y() - switches[i]->height() / 2.0));
+        const QSizeF s = switches[i]->size();
+        switches[i]->setGeometry(placed(QRectF(int(box.right() - 12 - s.width()), int(box.center().y() - s.height() / 2.0),
+                                               s.width(), s.height()))
+                                     .toRect());
     }
+}
+
+void PreferencesView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LayoutDirectionChange) {
+        resizeEvent(nullptr);
+        update();
+    }
+    QWidget::changeEvent(event);
 }
 
 void PreferencesView::paintEvent(QPaintEvent*)
@@ -210,6 +235,9 @@ void PreferencesView::paintEvent(QPaintEvent*)
     const AppAppearance a = AppTheme::appearance();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // English texts: left to right, placed at the leading side.
+    p.setLayoutDirection(Qt::LeftToRight);
+    const Qt::Alignment lead = leading();
     const QRectF r(rect());
     neon::fillRoundedRect(p, r, 12, sheetColour(a));
     neon::strokeRoundedRectInside(p, r, 12, 1, isDark(a) ? faded(rgb(0.25, 0.7, 1.0), 0.35) : rgb(0.80, 0.81, 0.84));
@@ -217,16 +245,16 @@ void PreferencesView::paintEvent(QPaintEvent*)
     // Header.
     p.setFont(titleFont());
     p.setPen(titleColour(a));
-    p.drawText(QRectF(20, 0, width() - 40, kHeaderHeight), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Preferences"));
+    p.drawText(QRectF(20, 0, width() - 40, kHeaderHeight), lead | Qt::AlignVCenter, QStringLiteral("Preferences"));
     p.fillRect(QRectF(0, kHeaderHeight, width(), 1), isDark(a) ? faded(Qt::white, 0.1) : faded(Qt::black, 0.1));
 
     // The "Helper" section.
     const QRectF box = groupBox();
     p.setFont(sectionFont());
     p.setPen(secondaryColour(a));
-    p.drawText(QRectF(box.left() + 4, kHeaderHeight + 1 + 12, box.width(), QFontMetricsF(sectionFont()).height()),
-               Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Helper"));
+    p.drawText(placed(QRectF(box.left() + 4, kHeaderHeight + 1 + 12, box.width() - 8,
+                             QFontMetricsF(sectionFont()).height())),
+               lead | Qt::AlignVCenter, QStringLiteral("Helper"));
 
     const QList<Row> r2 = rows();
     if (r2.isEmpty())
@@ -240,11 +268,11 @@ void PreferencesView::paintEvent(QPaintEvent*)
     for (const Row& row : r2) {
         p.setFont(rowTitleFont());
         p.setPen(AppTheme::primaryText(a));
-        p.drawText(row.title, Qt::AlignLeft | Qt::AlignVCenter,
+        p.drawText(placed(row.title), lead | Qt::AlignVCenter,
                    neon::elided(row.titleText, rowTitleFont(), row.title.width()));
         p.setFont(rowDescriptionFont());
         p.setPen(secondaryColour(a));
-        p.drawText(row.description, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, row.descriptionText);
+        p.drawText(placed(row.description), lead | Qt::AlignTop | Qt::TextWordWrap, row.descriptionText);
     }
 }
 

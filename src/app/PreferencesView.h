@@ -44,9 +44,13 @@ public:
     static QColor titleColour(AppAppearance a);
     static QColor sheetColour(AppAppearance a);
 
+    // A rectangle laid out left to right, placed in the sheet's direction.
+    QRectF placed(const QRectF& r) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -58,6 +62,7 @@ private:
         QRectF box;
     };
     QList<Row> rows() const;
+    Qt::Alignment leading() const;
     QRectF groupBox() const;
 
     AppSettings& m_settings;

@@ -37,12 +37,10 @@ QKeySequence standardOr(QKeySequence::StandardKey key, const QKeySequence& fallb
 }
 
 // Menus and tooltips are windows of their own: they take the theme's colours
-// from the application, not from the main window.
+// and the window's font from the application, not from the main window.
 void themePopups(AppAppearance a)
 {
-    const QPalette palette = WindowChrome::paletteFor(a);
-    QApplication::setPalette(palette, "QMenu");
-    QToolTip::setPalette(palette);
+    ThemedMenu::themeApplicationPopups(a);
 }
 
 } // namespace

@@ -114,6 +114,16 @@ std::optional<QList<QVariantMap>> parseProfilerItems(const QByteArray& json, con
     return items;
 }
 
+// "Family (14-inch)", or the family alone without a screen size.
+QString titleWithoutYear(const MacModelInfo& info)
+{
+    if (!info.screenInches)
+        return info.family;
+    const double inches = *info.screenInches;
+    const QString size = QString::number(inches, 'f', std::floor(inches) == inches ? 0 : 1);
+    return info.family + QStringLiteral(" (") + size + QStringLiteral("-inch)");
+}
+
 } // namespace
 
 HardwareIdentityReader::HardwareIdentityReader(IdentitySources sources) : m(std::move(sources))
@@ -177,19 +187,29 @@ HardwareIdentity HardwareIdentityReader::readHardwareIdentity()
     }
     takeHardwareOverview(id, brand);
 
+    // The graphics device as the profiler names it; the processor is not
+    // the graphics card, so without a name there is none.
     const auto displays = runSystemProfilerJSON(QStringLiteral("SPDisplaysDataType"));
-    id.graphics = brand;
     if (displays && !displays->isEmpty()) {
         const QVariantMap& first = displays->first();
-        id.graphics = stringEither(first, QStringLiteral("sppci_model"), QStringLiteral("_name")).value_or(brand);
+        id.graphics = stringEither(first, QStringLiteral("sppci_model"), QStringLiteral("_name")).value_or(QString());
     }
 
     namespace catalog = MacHardwareCatalog;
     const auto diagonal = m.mainDisplayDiagonal ? m.mainDisplayDiagonal() : std::nullopt;
     const int thisYear = m.clock->now().toLocalTime().date().year();
     if (const auto info = catalog::resolve(id.identifier, id.machineName, diagonal, *m.tables, thisYear)) {
-        id.marketingTitle = info->displayTitle();
-        id.modelYear = info->introYear;
+        // A model the catalog and the release dates do not know has no year
+        // of its own (resolve gives it this year): it is titled without one.
+        const auto release = catalog::divadaValue(m.tables->releaseDates, id.identifier);
+        const bool knownYear = catalog::lookup(id.identifier)
+            || (release && catalog::introYear(catalog::formatReleaseDateDivadaStyle(*release)));
+        if (knownYear) {
+            id.marketingTitle = info->displayTitle();
+            id.modelYear = info->introYear;
+        } else {
+            id.marketingTitle = titleWithoutYear(*info);
+        }
     } else {
         id.marketingTitle = id.machineName;
     }
@@ -397,7 +417,8 @@ public:
         : m_host(host::makeHostHardware(root))
         , m_profiler(host::makeProfilerRunner(root))
         , m_clock(host::makeClock())
-        , m_reader({m_host.get(), m_profiler.get(), m_clock.get(), &host::mainDisplayDiagonalInches, nullptr})
+        , m_reader({m_host.get(), m_profiler.get(), m_clock.get(), [this] { return builtInDiagonal(); }, nullptr})
+        , m_root(root)
     {
     }
 
@@ -407,10 +428,20 @@ public:
     std::optional<BatteryReading> readBattery() override { return m_reader.readBattery(); }
 
 private:
+    // A built-in panel stays what it is: read once.
+    std::optional<double> builtInDiagonal()
+    {
+        if (!m_diagonal)
+            m_diagonal = host::builtInDisplayDiagonalInches(m_root);
+        return *m_diagonal;
+    }
+
     std::unique_ptr<HostHardware> m_host;
     std::unique_ptr<ProfilerRunner> m_profiler;
     std::unique_ptr<Clock> m_clock;
     HardwareIdentityReader m_reader;
+    QString m_root;
+    std::optional<std::optional<double>> m_diagonal;
 };
 
 } // namespace

@@ -5,20 +5,17 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QSysInfo>
-#include <QThread>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace tw {
@@ -35,6 +32,7 @@ namespace {
 constexpr std::int64_t kSmallFile = 64 << 10;
 constexpr std::int64_t kCpuInfoBytes = 8 << 20;
 constexpr qsizetype kProfilerOutputBytes = 64 << 20;
+constexpr std::int64_t kPciIdsBytes = 8 << 20;
 
 // Small files and listings of one tree, read into one reused buffer.
 class TreeReader {
@@ -259,14 +257,36 @@ std::optional<QVariantMap> LinuxHardware::batteryProperties()
     return std::nullopt;
 }
 
+// The short names of graphics makers by PCI vendor id.
 QString gpuVendor(const QString& pciVendor)
 {
     static const QHash<QString, QString> vendors{
         {QStringLiteral("0x8086"), QStringLiteral("Intel")},  {QStringLiteral("0x1002"), QStringLiteral("AMD")},
         {QStringLiteral("0x10de"), QStringLiteral("NVIDIA")}, {QStringLiteral("0x1a03"), QStringLiteral("ASPEED")},
         {QStringLiteral("0x15ad"), QStringLiteral("VMware")}, {QStringLiteral("0x1af4"), QStringLiteral("Virtio")},
+        {QStringLiteral("0x1b36"), QStringLiteral("Red Hat")}, {QStringLiteral("0x1234"), QStringLiteral("QEMU")},
+        {QStringLiteral("0x80ee"), QStringLiteral("VirtualBox")}, {QStringLiteral("0x102b"), QStringLiteral("Matrox")},
+        {QStringLiteral("0x1414"), QStringLiteral("Microsoft")},
     };
     return vendors.value(pciVendor.toLower());
+}
+
+// A PCI id file's "0x10de" as the four hex digits the id lists use.
+QString hexId(const QString& text)
+{
+    QString id = text.trimmed().toLower();
+    if (id.startsWith(QLatin1String("0x")))
+        id.remove(0, 2);
+    static const QRegularExpression fourHex(QStringLiteral("^[0-9a-f]{4}$"));
+    return fourHex.match(id).hasMatch() ? id : QString();
+}
+
+// Firmware framebuffers: a picture on the screen, not a graphics device.
+bool isFirmwareFramebuffer(const QString& driver)
+{
+    static const char* const kDrivers[] = {"simple-framebuffer", "simpledrm", "efi-framebuffer", "vesa-framebuffer",
+                                           "ofdrm", "of-display"};
+    return std::any_of(std::begin(kDrivers), std::end(kDrivers), [&](const char* d) { return driver == QLatin1String(d); });
 }
 
 class SysfsProfiler final : public ProfilerRunner {
@@ -301,7 +321,11 @@ private:
         return {overview};
     }
 
-    // One item per card: its PCI vendor and its driver ("Intel i915").
+    // One item per graphics device, named as the kernel or the PCI id list
+    // names it: a card's own product name, else the id list's name for its
+    // vendor and device ids, else the ids themselves; a device off the PCI
+    // bus without a product name goes by its driver. Firmware framebuffers
+    // and cards without a device are left out.
     QJsonArray displays()
     {
         static const QRegularExpression card(QStringLiteral("^card[0-9]+$"));
@@ -310,14 +334,79 @@ private:
         for (const QString& name : m_tree.names(drm)) {
             if (!card.match(name).hasMatch())
                 continue;
-            const QString device = drm + name + QStringLiteral("/device/");
-            const QString vendor = gpuVendor(m_tree.text(device + QStringLiteral("vendor")).value_or(QString()));
-            const QString driver = m_tree.linkName(device + QStringLiteral("driver"));
-            const QString model = vendor.isEmpty() || driver.isEmpty() ? vendor + driver : vendor + u' ' + driver;
+            const QString model = graphicsName(drm + name + QStringLiteral("/device/"));
             if (!model.isEmpty())
                 out.append(QJsonObject{{QStringLiteral("_name"), model}, {QStringLiteral("sppci_model"), model}});
         }
         return out;
+    }
+
+    QString graphicsName(const QString& device)
+    {
+        if (const auto product = m_tree.text(device + QStringLiteral("product_name")); product && !product->isEmpty())
+            return *product;
+        const QString vendor = hexId(m_tree.text(device + QStringLiteral("vendor")).value_or(QString()));
+        if (vendor.isEmpty()) {
+            const QString driver = m_tree.linkName(device + QStringLiteral("driver"));
+            return isFirmwareFramebuffer(driver) ? QString() : driver;
+        }
+        const QString maker = gpuVendor(QStringLiteral("0x") + vendor);
+        const QString id = hexId(m_tree.text(device + QStringLiteral("device")).value_or(QString()));
+        const PciName listed = id.isEmpty() ? PciName{} : pciName(vendor, id);
+        const QString vendorName = maker.isEmpty() ? listed.vendor : maker;
+        if (!listed.device.isEmpty()) {
+            if (vendorName.isEmpty() || listed.device.startsWith(vendorName, Qt::CaseInsensitive))
+                return listed.device;
+            return vendorName + u' ' + listed.device;
+        }
+        // As lspci names a device the id list does not know.
+        const QString ids = id.isEmpty() ? vendor : vendor + u':' + id;
+        if (vendorName.isEmpty())
+            return QStringLiteral("PCI device ") + ids;
+        return id.isEmpty() ? vendorName : vendorName + QStringLiteral(" Device ") + id;
+    }
+
+    struct PciName {
+        QString vendor;
+        QString device;
+    };
+
+    // The vendor's and the device's names in the PCI id list under the root
+    // (empty when there is no list or it does not know them); each pair of
+    // ids is looked up once.
+    PciName pciName(const QString& vendor, const QString& device)
+    {
+        const QString key = vendor + u':' + device;
+        const auto known = m_pciNames.constFind(key);
+        if (known != m_pciNames.constEnd())
+            return *known;
+        PciName found;
+        static const char* const kLists[] = {"/usr/share/misc/pci.ids", "/usr/share/hwdata/pci.ids", "/usr/share/pci.ids"};
+        for (const char* list : kLists) {
+            const auto text = m_tree.text(QLatin1String(list), kPciIdsBytes);
+            if (!text)
+                continue;
+            bool inVendor = false;
+            for (QStringView line : QStringView(*text).split(u'\n')) {
+                if (line.startsWith(u'#') || line.trimmed().isEmpty())
+                    continue;
+                if (!line.startsWith(u'\t')) {
+                    // A vendor line, or the device classes that end the vendors.
+                    if (inVendor || line.startsWith(QLatin1String("C ")))
+                        break;
+                    inVendor = line.left(4).compare(vendor, Qt::CaseInsensitive) == 0;
+                    if (inVendor)
+                        found.vendor = line.mid(4).trimmed().toString();
+                } else if (inVendor && !line.startsWith(QLatin1String("\t\t"))
+                           && line.mid(1, 4).compare(device, Qt::CaseInsensitive) == 0) {
+                    found.device = line.mid(5).trimmed().toString();
+                    break;
+                }
+            }
+            break;
+        }
+        m_pciNames.insert(key, found);
+        return found;
     }
 
     static QJsonObject device(const QString& model)
@@ -358,6 +447,7 @@ private:
     }
 
     TreeReader m_tree;
+    QHash<QString, PciName> m_pciNames;
 };
 
 class CommandProfiler final : public ProfilerRunner {
@@ -392,14 +482,30 @@ private:
     std::chrono::milliseconds m_limit;
 };
 
-std::atomic<double> g_lastDiagonal{std::numeric_limits<double>::quiet_NaN()};
-std::atomic<bool> g_diagonalRequested{false};
-
-void measureMainDisplay()
+// The physical size of a display in millimetres from its EDID: the first
+// detailed timing's image size, else the base block's size in centimetres.
+// Nothing for a block that is short, has no EDID header or a bad checksum.
+std::optional<std::pair<double, double>> edidSizeMm(const QByteArray& edid)
 {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const auto d = screen ? diagonalInches(screen->physicalSize().width(), screen->physicalSize().height()) : std::nullopt;
-    g_lastDiagonal = d.value_or(std::numeric_limits<double>::quiet_NaN());
+    static const unsigned char kHeader[] = {0x00, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x00};
+    if (edid.size() < 128 || std::memcmp(edid.constData(), kHeader, sizeof kHeader) != 0)
+        return std::nullopt;
+    const auto byte = [&](int i) { return int(static_cast<unsigned char>(edid[i])); };
+    int sum = 0;
+    for (int i = 0; i < 128; ++i)
+        sum += byte(i);
+    if (sum % 256 != 0)
+        return std::nullopt;
+    const int timing = 54;
+    if (byte(timing) != 0 || byte(timing + 1) != 0) {
+        const int w = byte(timing + 12) | (byte(timing + 14) & 0xf0) << 4;
+        const int h = byte(timing + 13) | (byte(timing + 14) & 0x0f) << 8;
+        if (w > 0 && h > 0)
+            return std::pair<double, double>(w, h);
+    }
+    if (byte(21) > 0 && byte(22) > 0)
+        return std::pair<double, double>(byte(21) * 10.0, byte(22) * 10.0);
+    return std::nullopt;
 }
 
 } // namespace
@@ -426,20 +532,26 @@ std::unique_ptr<ProfilerRunner> makeSysfsProfilerRunner(const QString& root)
     return std::make_unique<SysfsProfiler>(root);
 }
 
-std::optional<double> mainDisplayDiagonalInches()
+std::optional<double> builtInDisplayDiagonalInches(const QString& root)
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!qobject_cast<QGuiApplication*>(app))
-        return std::nullopt;
-    if (QThread::currentThread() == app->thread())
-        measureMainDisplay();
-    else if (!g_diagonalRequested.exchange(true))
-        QMetaObject::invokeMethod(app, [] {
-            measureMainDisplay();
-            g_diagonalRequested = false;
-        }, Qt::QueuedConnection);
-    const double d = g_lastDiagonal;
-    return std::isnan(d) ? std::nullopt : std::optional<double>(d);
+    // Built-in panels sit on internal connectors; an external monitor, a
+    // virtual display or a screen's dots per inch say nothing of the machine.
+    static const QRegularExpression internal(QStringLiteral("^card[0-9]+-(eDP|LVDS|DSI)-[0-9]+$"));
+    TreeReader tree(root);
+    const QString drm = QStringLiteral("/sys/class/drm/");
+    QByteArray edid;
+    const FileSystem fs(root, QStringLiteral("/"));
+    for (const QString& name : tree.names(drm)) {
+        if (!internal.match(name).hasMatch())
+            continue;
+        if (!readRegularFile(fs.toHost(drm + name + QStringLiteral("/edid")).constData(), edid, kSmallFile))
+            continue;
+        if (const auto mm = edidSizeMm(edid)) {
+            if (const auto inches = diagonalInches(mm->first, mm->second))
+                return inches;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace host

@@ -73,9 +73,10 @@ std::unique_ptr<ProfilerRunner> makeCommandProfilerRunner(const QString& program
 // models from /sys/class/nvme, SATA models from /sys/block.
 std::unique_ptr<ProfilerRunner> makeSysfsProfilerRunner(const QString& root = QStringLiteral("/"));
 
-// The primary screen's diagonal, from any thread: off the GUI thread it is
-// the last one the GUI thread measured (a measurement is then requested).
-std::optional<double> mainDisplayDiagonalInches();
+// The diagonal of the machine's built-in panel: a display on an internal
+// connector (eDP, LVDS, DSI) under /sys/class/drm whose EDID gives its
+// physical size. None without one (a desktop, a virtual machine).
+std::optional<double> builtInDisplayDiagonalInches(const QString& root = QStringLiteral("/"));
 
 } // namespace host
 } // namespace tw

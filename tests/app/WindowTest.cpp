@@ -7,6 +7,7 @@
 #include "app/state/MainWindowCloseGuard.h"
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonPillButton.h"
+#include "views/kit/NeonSwitch.h"
 #include "views/kit/PendingWorkspace.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceTitleBar.h"
@@ -260,11 +261,40 @@ TEST(Window, LayoutRunsRightToLeftForArabicAndBack)
 
     p.app->state().language().setLanguage(AppLanguage::en);
     check(false);
-    // The preferences sheet keeps its English layout.
+    // The preferences sheet is mirrored: "Done" and the switches at the
+    // left, the title at the right; its English texts still read left to right.
     p.app->state().language().setLanguage(AppLanguage::ar);
     p.navigation().setShowPreferences(true);
-    ASSERT_NE(window->preferences(), nullptr);
-    EXPECT_EQ(window->preferences()->layoutDirection(), Qt::LeftToRight);
+    PreferencesView* sheet = window->preferences();
+    ASSERT_NE(sheet, nullptr);
+    auto checkSheet = [&](bool rtl) {
+        SCOPED_TRACE(rtl ? "sheet right to left" : "sheet left to right");
+        EXPECT_EQ(sheet->layoutDirection(), rtl ? Qt::RightToLeft : Qt::LeftToRight);
+        const int half = sheet->width() / 2;
+        for (QWidget* w : {static_cast<QWidget*>(sheet->doneButton()), static_cast<QWidget*>(sheet->menuBarSwitch()),
+                           static_cast<QWidget*>(sheet->trashSwitch())})
+            EXPECT_EQ(w->geometry().center().x() < half, rtl);
+        // The title's light pixels in the header, on the leading half.
+        sheet->doneButton()->hide();
+        const QImage header = sheet->grab(QRect(0, 0, sheet->width(), 60)).toImage();
+        sheet->doneButton()->show();
+        int left = 0, right = 0;
+        for (int y = 0; y < header.height(); ++y)
+            for (int x = 0; x < header.width(); ++x)
+                if (header.pixelColor(x, y).lightness() > 200)
+                    (x < header.width() / 2 ? left : right)++;
+        EXPECT_GT(rtl ? right : left, 10 * ((rtl ? left : right) + 1));
+        // The switch's knob stands on its trailing side when on.
+        NeonSwitch* on = sheet->menuBarSwitch();
+        on->setChecked(true);
+        const QImage knob = on->grab().toImage();
+        const int y = knob.height() / 2;
+        EXPECT_EQ(knob.pixelColor(knob.width() / 4, y).lightness() > knob.pixelColor(knob.width() * 3 / 4, y).lightness(),
+                  rtl);
+    };
+    checkSheet(true);
+    p.app->state().language().setLanguage(AppLanguage::en);
+    checkSheet(false);
 }
 
 TEST(Window, LanguageDirectionTable)

@@ -67,7 +67,8 @@ struct TreeRig {
     explicit TreeRig(const test::MacTree& t, const MacHardwareCatalog::DivadaTables* tables = nullptr)
         : host(host::makeHostHardware(t.hostRoot()))
         , profiler(host::makeSysfsProfilerRunner(t.hostRoot()))
-        , reader({host.get(), profiler.get(), &clock, {}, tables})
+        , reader({host.get(), profiler.get(), &clock, [root = t.hostRoot()] { return host::builtInDisplayDiagonalInches(root); },
+                  tables})
     {
     }
     std::unique_ptr<HostHardware> host;
@@ -266,8 +267,17 @@ TEST(Identity, TakesTheProfilersOverviewAndKeepsOnlyAppleModelNumbers)
     id = r.reader.readHardwareIdentity();
     EXPECT_EQ(id.modelNumber, " A2442 ");
     EXPECT_EQ(id.identifier, "Mac99,1");
-    EXPECT_EQ(id.marketingTitle, "Ann’s Computer (13-inch, 2026)");  // the clock's year
+    // A model nothing knows gets no year: not the clock's.
+    EXPECT_EQ(id.marketingTitle, "Ann’s Computer (13-inch)");
+    EXPECT_EQ(id.modelYear, std::nullopt);
     EXPECT_EQ(id.chip, "Apple M1 Pro");
+    r.diagonal = 13.95;
+    EXPECT_EQ(r.reader.readHardwareIdentity().marketingTitle, "Ann’s Computer (14-inch)");
+    r.diagonal.reset();
+    id = r.reader.readHardwareIdentity();
+    EXPECT_EQ(id.marketingTitle, "Ann’s Computer");
+    EXPECT_EQ(id.modelYear, std::nullopt);
+    r.diagonal = 13.3;
     r.tables = {{{"Mac99", "A2338"}}, {{"Mac99,1", "October 26, 2021"}}};
     id = r.reader.readHardwareIdentity();
     EXPECT_EQ(id.modelNumber, "A2338");
@@ -282,7 +292,7 @@ TEST(Identity, FallsBackWhenSourcesAreMissing)
     r.host.os = {"macOS", "14.5", ""};
     r.host.host = "";
     const HardwareIdentity id = r.reader.readHardwareIdentity();
-    EXPECT_EQ(id, (HardwareIdentity{"Mac", "Mac", std::nullopt, "", "", "Apple Silicon", "Apple Silicon", "",
+    EXPECT_EQ(id, (HardwareIdentity{"Mac", "Mac", std::nullopt, "", "", "Apple Silicon", "", "",
                                     "macOS 14.5", "", "Not available", "Not available"}));
     // A board with an empty model keeps the identifier empty; a short serial decodes to nothing.
     r.host.board = PlatformExpert{"", "C02FP12"};
@@ -353,7 +363,7 @@ TEST(HostHardware, AnOrdinaryPcGivesItsHostNameProcessorAndTheFallbacks)
     const QString name = hostNameOrMac();
     const QString cpu = "Intel(R) Core(TM) i7-10700 CPU @ 2.90GHz";
     EXPECT_EQ(reader.readHardwareIdentity(),
-              (HardwareIdentity{name, name, std::nullopt, "", "OptiPlex 7080", cpu, "Intel i915", "",
+              (HardwareIdentity{name, name, std::nullopt, "", "OptiPlex 7080", cpu, "Intel CometLake-S GT2 [UHD Graphics 630]", "",
                                 "Debian GNU/Linux 12 (6.1.0-18-amd64)", "", "Not available", "Not available"}));
     EXPECT_EQ(reader.readSSDProductName(), "Samsung SSD 870 EVO 1TB");
     EXPECT_EQ(reader.readBattery(), std::nullopt);  // mains and a mouse only
@@ -375,6 +385,40 @@ TEST(HostHardware, AnOrdinaryPcGivesItsHostNameProcessorAndTheFallbacks)
     EXPECT_EQ(rig.profiler->run("SPAudioDataType"), std::nullopt);
 }
 
+TEST(HostHardware, AVirtualMachineOrALaptopIsTitledOnlyByWhatItTells)
+{
+    const QString name = hostNameOrMac();
+    // A virtual machine: its virtual display has a size, but no panel is
+    // built in; the graphics card is the virtio GPU, not the processor.
+    test::MacTree vm;
+    test::writeVirtualMachineHardware(vm);
+    TreeRig vmRig(vm);
+    HardwareIdentity id = vmRig.reader.readHardwareIdentity();
+    EXPECT_EQ(id.marketingTitle, name);
+    EXPECT_EQ(id.modelYear, std::nullopt);
+    EXPECT_EQ(id.releaseDate, "");
+    EXPECT_EQ(id.chip, "AMD EPYC");
+    EXPECT_EQ(id.graphics, "Virtio Device 1050");
+    EXPECT_EQ(id.identifier, "Standard PC (Q35 + ICH9, 2009)");
+
+    // Without any graphics device the graphics are unknown.
+    test::MacTree bare;
+    bare.write("/proc/cpuinfo", "processor\t: 0\nmodel name\t: AMD EPYC\n");
+    EXPECT_EQ(TreeRig(bare).reader.readHardwareIdentity().graphics, "");
+
+    // A laptop: its own panel gives the size, and nothing gives a year.
+    test::MacTree laptop;
+    test::writeLaptopHardware(laptop);
+    TreeRig laptopRig(laptop);
+    id = laptopRig.reader.readHardwareIdentity();
+    EXPECT_EQ(id.marketingTitle, name + " (14-inch)");
+    EXPECT_EQ(id.modelYear, std::nullopt);
+    EXPECT_EQ(id.graphics, "AMD Device 1681");
+    // A name the kernel gives the card wins over the ids.
+    laptop.write("/sys/class/drm/card0/device/product_name", "AMD Radeon 680M\n");
+    EXPECT_EQ(TreeRig(laptop).reader.readHardwareIdentity().graphics, "AMD Radeon 680M");
+}
+
 TEST(HostHardware, AnEmptyTreeFailsSoftly)
 {
     test::MacTree t;
@@ -384,7 +428,7 @@ TEST(HostHardware, AnEmptyTreeFailsSoftly)
     EXPECT_EQ(id.osVersion, "Linux");
     EXPECT_EQ(id.identifier, "");
     EXPECT_EQ(id.chip, "Apple Silicon");
-    EXPECT_EQ(id.graphics, "Apple Silicon");
+    EXPECT_EQ(id.graphics, "");  // not the processor
     EXPECT_EQ(id.origin, "Not available");
     EXPECT_EQ(reader.readSSDProductName(), "");
     EXPECT_EQ(reader.ioRegistryDiskProductName(), std::nullopt);
@@ -448,9 +492,35 @@ TEST(HostHardware, DisplayDiagonalsNeedBothSidesAboveTenMillimetres)
     EXPECT_EQ(diagonalInches(300, 9.9), std::nullopt);
     EXPECT_EQ(diagonalInches(std::nan(""), 200), std::nullopt);
 
-    // Off the GUI thread the last measurement is served.
-    const auto onGui = host::mainDisplayDiagonalInches();
-    std::optional<double> offGui;
-    std::thread([&] { offGui = host::mainDisplayDiagonalInches(); }).join();
-    EXPECT_EQ(offGui, onGui);
+    // The host's diagonal is a built-in panel's: an internal connector with
+    // a readable EDID. Monitors, virtual displays and broken EDIDs give none.
+    test::MacTree t;
+    const auto diagonal = [&] { return host::builtInDisplayDiagonalInches(t.hostRoot()); };
+    EXPECT_EQ(diagonal(), std::nullopt);
+    test::writePcHardware(t);
+    EXPECT_EQ(diagonal(), std::nullopt);  // a 27-inch monitor on DisplayPort
+    test::MacTree laptop;
+    test::writeLaptopHardware(laptop);
+    EXPECT_NEAR(*host::builtInDisplayDiagonalInches(laptop.hostRoot()), std::hypot(309, 174) / 25.4, 1e-9);
+    t.write("/sys/class/drm/card0-eDP-1/edid", test::edidBlock(309, 174));
+    ASSERT_TRUE(diagonal());
+    EXPECT_NEAR(*diagonal(), std::hypot(309, 174) / 25.4, 1e-9);
+    QByteArray bad = test::edidBlock(309, 174);
+    bad[70] = char(bad[70] + 1);  // the checksum no longer adds up
+    t.write("/sys/class/drm/card0-eDP-1/edid", bad);
+    EXPECT_EQ(diagonal(), std::nullopt);
+    t.write("/sys/class/drm/card0-eDP-1/edid", test::edidBlock(309, 174).left(100));
+    EXPECT_EQ(diagonal(), std::nullopt);
+    // Without a detailed timing the base block's centimetres serve.
+    QByteArray coarse = test::edidBlock(309, 174);
+    coarse[54] = coarse[55] = 0;
+    coarse[127] = char(coarse[127] + 0x3c + 0x8f);
+    t.write("/sys/class/drm/card0-LVDS-1/edid", coarse);
+    t.write("/sys/class/drm/card0-eDP-1/edid", QByteArray());
+    ASSERT_TRUE(diagonal());
+    EXPECT_NEAR(*diagonal(), std::hypot(310, 170) / 25.4, 1e-9);
+
+    test::MacTree vm;
+    test::writeVirtualMachineHardware(vm);
+    EXPECT_EQ(host::builtInDisplayDiagonalInches(vm.hostRoot()), std::nullopt);
 }

@@ -1,6 +1,7 @@
 #include "views/applications/ApplicationLists.h"
 
 #include "platform/Path.h"
+#include "views/kit/DateText.h"
 #include "views/kit/SearchText.h"
 
 #include <QCollator>
@@ -125,18 +126,7 @@ AppInfoPtr detailSubject(const AppInfoPtr& selected)
 
 QString abbreviatedDate(const QDateTime& when)
 {
-    // The locale's long date without the weekday and with short month names,
-    // worked out once per locale.
-    thread_local QString localeName;
-    thread_local QString format;
-    const QLocale locale;
-    if (format.isEmpty() || localeName != locale.name()) {
-        static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?d{4}"));
-        static const QRegularExpression fullMonth(QStringLiteral("M{4}"));
-        localeName = locale.name();
-        format = locale.dateFormat(QLocale::LongFormat).remove(weekday).replace(fullMonth, QStringLiteral("MMM")).trimmed();
-    }
-    return locale.toString(when.toLocalTime().date(), format);
+    return DateText::abbreviated(when.toLocalTime().date());
 }
 
 QString lastUsedLabel(const std::optional<QDateTime>& lastUsed)

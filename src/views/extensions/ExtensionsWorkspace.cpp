@@ -101,6 +101,8 @@ QWidget* ExtensionsWorkspace::buildCategoryColumn()
     rowsLayout->addStretch(1);
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);
+    // Scrolled by wheel and bar; no focus stop of its own (it would show none).
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);
     scroll->setWidget(rows);

@@ -4,8 +4,10 @@
 #include "views/kit/SymbolButton.h"
 #include "views/kit/SymbolView.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPainter>
 
 namespace tw {
 
@@ -37,6 +39,25 @@ FilterBar::FilterBar(Binding<QString> searchText, const QString& placeholder, st
     });
     restyle();
     onThemeChange(this, [this] { restyle(); });
+    // The row shows where the focus is, not only the caret.
+    m_field->installEventFilter(this);
+}
+
+bool FilterBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_field && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        update();
+    return QWidget::eventFilter(watched, event);
+}
+
+void FilterBar::paintEvent(QPaintEvent*)
+{
+    if (!m_field->hasFocus())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(4, 4, -4, -4);
+    neon::strokeRoundedRectInside(p, r, 8, 1.5, neon::faded(accentTint(), 0.7));
 }
 
 void FilterBar::refresh()

@@ -29,6 +29,10 @@ public:
     // Shows the bound text when it was changed elsewhere.
     void refresh();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void restyle();
 

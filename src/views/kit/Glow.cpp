@@ -1,5 +1,7 @@
 #include "views/kit/Glow.h"
 
+#include "views/kit/NeonBorder.h"
+
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
@@ -101,7 +103,14 @@ void invalidate(QWidget* caster)
     auto c = qobject_cast<GlowCaster*>(caster);
     if (!host || !c)
         return;
-    host->update(caster->rect().marginsAdded(c->glowExtent()).translated(caster->mapTo(host, QPoint(0, 0))));
+    const QRect area = caster->rect().marginsAdded(c->glowExtent()).translated(caster->mapTo(host, QPoint(0, 0)));
+    host->update(area);
+    // A border over the host paints its band from a picture of what lay
+    // beneath: where the glow changed, that picture is out of date.
+    for (ClockwiseNeonBorder* border : host->findChildren<ClockwiseNeonBorder*>()) {
+        if (border->isVisible())
+            border->beneathChanged(area.translated(-border->mapTo(host, QPoint(0, 0))));
+    }
 }
 
 } // namespace GlowHost

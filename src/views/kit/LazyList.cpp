@@ -45,6 +45,8 @@ LazyList::LazyList(QWidget* parent)
     , m_content(new Content(this))
 {
     setFrameShape(QFrame::NoFrame);
+    // Scrolled by wheel and bar; no focus stop of its own (it would show none).
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     styleScrollBar(this);

@@ -460,6 +460,17 @@ void ClockwiseNeonBorder::advance(double now)
     update(m_band.isEmpty() ? QRegion(rect()) : m_band);
 }
 
+void ClockwiseNeonBorder::beneathChanged(const QRect& rect)
+{
+    ensureMasks();
+    const QRegion touched = m_band & rect;
+    if (touched.isEmpty())
+        return;
+    dropBackground();
+    m_capturePending = true;
+    update(touched);
+}
+
 void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
 {
     ensureMasks();

@@ -109,6 +109,11 @@ public:
     QRegion bandRegion() const { return m_band; }
     // Called by the clock: repaints the band when the step changed.
     void advance(double now);
+    // What lies beneath the band changed within rect (this border's
+    // coordinates), say a focus ring or a glow came or went: the band there
+    // is painted over the layers beneath again until the next tick takes a
+    // fresh snapshot.
+    void beneathChanged(const QRect& rect);
 
     // Whether the band is painted from a snapshot of what lies beneath
     // (it then paints the band whole, so is opaque to Qt there).

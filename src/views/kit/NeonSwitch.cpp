@@ -56,7 +56,9 @@ void NeonSwitch::paintEvent(QPaintEvent*)
         p.drawPath(neon::capsule(track.adjusted(-0.5, -0.5, 0.5, 0.5)));
     }
     const qreal d = track.height() - 4;
-    const qreal x = isChecked() ? track.right() - 2 - d : track.left() + 2;
+    // On is the trailing side: the right, or the left when mirrored.
+    const bool trailing = isChecked() != (layoutDirection() == Qt::RightToLeft);
+    const qreal x = trailing ? track.right() - 2 - d : track.left() + 2;
     const QRectF knob(x, track.top() + 2, d, d);
     p.setPen(Qt::NoPen);
     p.setBrush(faded(Qt::black, 0.18));

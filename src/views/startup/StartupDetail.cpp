@@ -112,6 +112,8 @@ QWidget* StartupDetail::makeSelectionPage()
 
     m_scroll = new QScrollArea;
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // Scrolled by wheel and bar; no focus stop of its own (it would show none).
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidget(cards);

@@ -2,6 +2,7 @@
 
 #include "engine/inventory/ByteFormat.h"
 #include "platform/Path.h"
+#include "views/kit/DateText.h"
 #include "views/kit/SearchText.h"
 
 #include <QRegularExpression>
@@ -63,14 +64,7 @@ QString enableButtonTitle(bool isEnabled)
 
 QString abbreviatedDateTime(const QDateTime& when, const QLocale& locale)
 {
-    // The locale's long date without the weekday and with short month names.
-    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?d{4}"));
-    static const QRegularExpression fullMonth(QStringLiteral("M{4}"));
-    QString format = locale.dateFormat(QLocale::LongFormat);
-    format.remove(weekday).replace(fullMonth, QStringLiteral("MMM"));
-    const QDateTime local = when.toLocalTime();
-    return locale.toString(local.date(), format.trimmed()) + QStringLiteral(", ")
-        + locale.toString(local.time(), QLocale::ShortFormat);
+    return DateText::abbreviatedWithTime(when, locale);
 }
 
 QString firstLine(const QString& text)

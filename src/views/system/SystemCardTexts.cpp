@@ -136,8 +136,11 @@ QString chipLine(const SystemSnapshot& s)
     return QStringLiteral("Chip: ") + orDash(s.graphicsName);
 }
 
-QString graphicsNote()
+QString graphicsNote(bool loginItemEnabled)
 {
+    if (loginItemEnabled)
+        return QStringLiteral("Precise GPU load and sensor temperatures are not measured; background monitoring with ")
+            + productName + QStringLiteral(" is on.");
     return QStringLiteral("Precise GPU load and sensor temperatures need a login-item helper. "
                           "Enable Login Item above for background monitoring with ")
         + productName + u'.';

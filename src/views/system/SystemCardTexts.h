@@ -64,7 +64,8 @@ QString processCountLine(const SystemSnapshot& s);
 // ---- Graphics card ----
 QString graphicsTitle(const SystemSnapshot& s);
 QString chipLine(const SystemSnapshot& s);
-QString graphicsNote();
+// Points at the banner's "Enable Login Item" only while the banner shows it.
+QString graphicsNote(bool loginItemEnabled = false);
 QString networkLine(const SystemSnapshot& s);
 
 // ---- Memory card ----

@@ -156,6 +156,13 @@ GraphicsCard::GraphicsCard()
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
+void GraphicsCard::setLoginItemEnabled(bool enabled)
+{
+    const QString note = T::graphicsNote(enabled);
+    if (m_note->text() != note)
+        m_note->setText(note);
+}
+
 void GraphicsCard::display(const SystemSnapshot& s)
 {
     setTitle(T::graphicsTitle(s));

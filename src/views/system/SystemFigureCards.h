@@ -50,6 +50,8 @@ class GraphicsCard : public DashboardCard {
 public:
     GraphicsCard();
     void display(const SystemSnapshot& s);
+    // The note follows the banner's form.
+    void setLoginItemEnabled(bool enabled);
     DonutMeter* ring() const { return m_ring; }
     QString chipText() const { return m_chip->text(); }
     QString noteText() const { return m_note->text(); }

@@ -73,6 +73,8 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
     column->addWidget(second);
     column->addStretch(1);
 
+    // Scrolled by wheel and bar; no focus stop of its own (it would show none).
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setWidget(page);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
@@ -86,9 +88,12 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(m_scroll);
 
-    m_banner->setEnabledForm(m_permissions.isEnabled());
-    connect(&m_permissions, &SystemMonitorPermissions::changed, this,
-            [this] { m_banner->setEnabledForm(m_permissions.isEnabled()); });
+    const auto showPermission = [this] {
+        m_banner->setEnabledForm(m_permissions.isEnabled());
+        m_graphics->setLoginItemEnabled(m_permissions.isEnabled());
+    };
+    showPermission();
+    connect(&m_permissions, &SystemMonitorPermissions::changed, this, showPermission);
     connect(m_banner, &PermissionBanner::enableRequested, this, [this] { m_permissions.enable(); });
     connect(m_banner, &PermissionBanner::settingsRequested, this, [this] { m_permissions.openLoginItemsSettings(); });
     connect(&m_monitor, &SystemMonitor::snapshotChanged, this, [this] {

@@ -111,6 +111,8 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     layout->addStretch(1);
 
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // Scrolled by wheel and bar; no focus stop of its own (it would show none).
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

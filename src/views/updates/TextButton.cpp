@@ -41,6 +41,11 @@ void TextButton::paintEvent(QPaintEvent*)
         p.setOpacity(0.5);
     p.setPen(tintColour(m_tint));
     p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    if (hasFocus()) {
+        // Focus from the Tab key: an accent underline beneath the text.
+        p.setOpacity(1);
+        p.fillRect(QRectF(1, height() - 2, width() - 2, 2), accentTint());
+    }
 }
 
 } // namespace tw

@@ -63,6 +63,8 @@ UpdateDetail::UpdateDetail(QWidget* parent)
     column->addWidget(makeHeader());
     auto* scroll = new QScrollArea(page);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Scrolled by wheel and bar; no focus stop of its own (it would show none).
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     styleScrollBar(scroll);

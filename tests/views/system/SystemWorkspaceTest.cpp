@@ -248,6 +248,8 @@ TEST(SystemWorkspace, BannerSwitchesFormsAndItsButtonDoesOneThing)
     EXPECT_EQ(banner->title(), "Login Item permission needed");
     EXPECT_EQ(banner->button()->text(), "Enable Login Item");
     EXPECT_TRUE(banner->button()->isProminent());
+    // The graphics card points at the button only while the banner shows it.
+    EXPECT_TRUE(view.graphicsCard()->noteText().contains("Enable Login Item above"));
 
     QTest::mouseClick(banner->button(), Qt::LeftButton);
     EXPECT_EQ(t.service.registrations, 1);
@@ -259,6 +261,8 @@ TEST(SystemWorkspace, BannerSwitchesFormsAndItsButtonDoesOneThing)
     EXPECT_EQ(banner->message(), "Live System dashboard can keep sampling while Tidewell stays in the background.");
     EXPECT_EQ(banner->button()->text(), "Open Settings");
     EXPECT_FALSE(banner->button()->isProminent());
+    EXPECT_FALSE(view.graphicsCard()->noteText().contains("Enable Login Item"));
+    EXPECT_TRUE(view.graphicsCard()->noteText().contains("Tidewell"));
 
     QTest::mouseClick(banner->button(), Qt::LeftButton);
     EXPECT_EQ(t.service.registrations, 1);
