@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -31,15 +33,21 @@ FileType typeOfMode(mode_t m)
     return FileType::Other;
 }
 
-// The name as the file system's listings give it, when it is UTF-8 that
-// survives a round trip.
-std::optional<QString> decodedName(const QByteArray& raw)
+// Whether the name comes back unchanged from UTF-8 text, as the file
+// system's listings require.
+bool roundTripsUtf8(std::string_view raw)
 {
-    const bool ascii = std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    QString name = QString::fromUtf8(raw);
-    if (!ascii && name.toUtf8() != raw)
-        return std::nullopt;
-    return name;
+    if (std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return true;
+    const QByteArray bytes(raw.data(), qsizetype(raw.size()));
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+bool endsWithNoCase(std::string_view name, const QByteArray& suffix)
+{
+    if (name.size() < size_t(suffix.size()))
+        return false;
+    return qstrnicmp(name.data() + name.size() - size_t(suffix.size()), suffix.constData(), size_t(suffix.size())) == 0;
 }
 
 struct Walker {
@@ -47,7 +55,7 @@ struct Walker {
     std::set<std::pair<dev_t, ino_t>> linked;
     const DiskUsage::Watch* watch = nullptr;
     QByteArray watchedName;  // watch->below in UTF-8
-    QString watchedRoot;     // its logical path
+    QByteArray watchedRoot;  // its logical path in UTF-8
     int reported = 0;
 
     bool watching() const { return watch && reported < watch->maxEntries; }
@@ -65,7 +73,7 @@ struct Walker {
     // Measures the entry n of dirFd, whose status is st; a folder is walked
     // when the depth bound allows. watchedPath: the folder's logical path
     // when its entries are reported.
-    void entry(int dirFd, const char* n, const struct stat& st, int depth, const QString* watchedPath = nullptr,
+    void entry(int dirFd, const char* n, const struct stat& st, int depth, QByteArray* watchedPath = nullptr,
                int watchDepth = 0)
     {
         if (!S_ISDIR(st.st_mode)) {
@@ -104,35 +112,45 @@ struct Walker {
         ::closedir(dir);
     }
 
-    // A folder whose entries are reported, in name order. Takes ownership of dirFd.
-    void walkWatched(int dirFd, int depth, const QString& logical, int watchDepth)
+    // A folder whose entries are reported, in name order; logical holds its
+    // logical path in UTF-8. Takes ownership of dirFd.
+    void walkWatched(int dirFd, int depth, QByteArray& logical, int watchDepth)
     {
         DIR* dir = ::fdopendir(dirFd);
         if (!dir) {
             ::close(dirFd);
             return;
         }
-        std::vector<QByteArray> names;
-        while (const dirent* e = ::readdir(dir))
-            if (!isDotOrDotDot(e->d_name))
-                names.emplace_back(e->d_name);
-        std::sort(names.begin(), names.end());
-        for (const QByteArray& raw : names) {
-            struct stat st;
-            if (::fstatat(dirFd, raw.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        std::string arena;
+        std::vector<std::pair<size_t, size_t>> spans;  // offset and length in arena
+        while (const dirent* e = ::readdir(dir)) {
+            if (isDotOrDotDot(e->d_name))
                 continue;
-            std::optional<QString> name;
-            if (watching() && raw[0] != '.')
-                name = decodedName(raw);
-            if (!name) {
-                entry(dirFd, raw.constData(), st, depth);
+            const size_t length = std::strlen(e->d_name);
+            spans.emplace_back(arena.size(), length);
+            arena.append(e->d_name, length + 1);
+        }
+        auto view = [&](const std::pair<size_t, size_t>& s) { return std::string_view(arena.data() + s.first, s.second); };
+        std::sort(spans.begin(), spans.end(), [&](const auto& a, const auto& b) { return view(a) < view(b); });
+        for (const auto& span : spans) {
+            const std::string_view name = view(span);
+            const char* n = arena.data() + span.first;
+            struct stat st;
+            if (::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            if (!watching() || name[0] == '.' || !roundTripsUtf8(name)) {
+                entry(dirFd, n, st, depth);
                 continue;
             }
-            const FileType type = typeOfMode(st.st_mode);
-            const QString path = path::join(logical, *name);
             ++reported;
-            watch->visit(path, DirEntry{*name, type}, watchDepth);
-            entry(dirFd, raw.constData(), st, depth, type == FileType::Directory ? &path : nullptr, watchDepth + 1);
+            const qsizetype parentLength = logical.size();
+            logical.append('/').append(name.data(), qsizetype(name.size()));
+            const FileType type = typeOfMode(st.st_mode);
+            if (watch->nameSuffix.isEmpty() || endsWithNoCase(name, watch->nameSuffix))
+                watch->visit(QString::fromUtf8(logical),
+                             DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type}, watchDepth);
+            entry(dirFd, n, st, depth, type == FileType::Directory ? &logical : nullptr, watchDepth + 1);
+            logical.truncate(parentLength);
         }
         ::closedir(dir);
     }
@@ -150,7 +168,7 @@ std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString&
     if (watch && watch->visit && watch->maxEntries > 0 && !watch->below.isEmpty()) {
         w.watch = watch;
         w.watchedName = watch->below.toUtf8();
-        w.watchedRoot = path::standardized(path::join(p, watch->below));
+        w.watchedRoot = path::standardized(path::join(p, watch->below)).toUtf8();
     }
     if (S_ISDIR(st.st_mode)) {
         const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

@@ -22,11 +22,15 @@ struct DiskUsage {
     // children in name order, hidden entries and names that are not UTF-8
     // left out with their subtrees, symlinked folders not entered. Unlike
     // that walk, a below (or p) that is itself a link is not followed, and
-    // the depth bound above holds. Reporting ends after maxEntries entries;
-    // the measuring goes on.
+    // the depth bound above holds. Reporting ends after maxEntries entries
+    // (all of them counted, whether visit sees them or not); the measuring
+    // goes on.
     struct Watch {
         QString below;  // the name of a folder directly inside p
         int maxEntries = 0;
+        // When set, visit sees only the entries whose names end with it
+        // (ASCII letters in any case).
+        QByteArray nameSuffix;
         std::function<void(const QString& path, const DirEntry& entry, int depth)> visit;
     };
 

@@ -70,6 +70,7 @@ public:
     {
         m_watch.below = QStringLiteral("Contents");
         m_watch.maxEntries = kMaxEntries;
+        m_watch.nameSuffix = QByteArrayLiteral(".app");
         m_watch.visit = [this](const QString& p, const DirEntry& e, int) { visit(p, e); };
     }
     NestedAppSearch(const NestedAppSearch&) = delete;
