@@ -80,6 +80,13 @@ struct Walker {
             add(st);
             return;
         }
+        folder(dirFd, n, depth, watchedPath, watchDepth);
+    }
+
+    // Walks the folder n of dirFd (a folder's own entry counts nothing, so
+    // a folder named as one by its listing needs no status of its own).
+    void folder(int dirFd, const char* n, int depth, QByteArray* watchedPath = nullptr, int watchDepth = 0)
+    {
         if (depth + 1 >= kMaxDepth)
             return;
         const int child = ::openat(dirFd, n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -103,10 +110,14 @@ struct Walker {
             const char* n = e->d_name;
             if (isDotOrDotDot(n))
                 continue;
+            const bool watched = depth == 0 && watch && watchedName == n;
+            if (e->d_type == DT_DIR) {
+                folder(dirFd, n, depth, watched ? &watchedRoot : nullptr);
+                continue;
+            }
             struct stat st;
             if (::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
-            const bool watched = depth == 0 && watch && watchedName == n;
             entry(dirFd, n, st, depth, watched ? &watchedRoot : nullptr);
         }
         ::closedir(dir);
@@ -122,34 +133,41 @@ struct Walker {
             return;
         }
         std::string arena;
-        std::vector<std::pair<size_t, size_t>> spans;  // offset and length in arena
+        struct Span {
+            size_t offset, length;  // in arena
+            bool isFolder;          // as the listing says
+        };
+        std::vector<Span> spans;
         while (const dirent* e = ::readdir(dir)) {
             if (isDotOrDotDot(e->d_name))
                 continue;
             const size_t length = std::strlen(e->d_name);
-            spans.emplace_back(arena.size(), length);
+            spans.push_back({arena.size(), length, e->d_type == DT_DIR});
             arena.append(e->d_name, length + 1);
         }
-        auto view = [&](const std::pair<size_t, size_t>& s) { return std::string_view(arena.data() + s.first, s.second); };
-        std::sort(spans.begin(), spans.end(), [&](const auto& a, const auto& b) { return view(a) < view(b); });
-        for (const auto& span : spans) {
+        auto view = [&](const Span& s) { return std::string_view(arena.data() + s.offset, s.length); };
+        std::sort(spans.begin(), spans.end(), [&](const Span& a, const Span& b) { return view(a) < view(b); });
+        for (const Span& span : spans) {
             const std::string_view name = view(span);
-            const char* n = arena.data() + span.first;
+            const char* n = arena.data() + span.offset;
             struct stat st;
-            if (::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (!span.isFolder && ::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
-            if (!watching() || name[0] == '.' || !roundTripsUtf8(name)) {
-                entry(dirFd, n, st, depth);
-                continue;
-            }
-            ++reported;
+            const bool reports = watching() && name[0] != '.' && roundTripsUtf8(name);
+            const FileType type = span.isFolder ? FileType::Directory : typeOfMode(st.st_mode);
             const qsizetype parentLength = logical.size();
-            logical.append('/').append(name.data(), qsizetype(name.size()));
-            const FileType type = typeOfMode(st.st_mode);
-            if (watch->nameSuffix.isEmpty() || endsWithNoCase(name, watch->nameSuffix))
-                watch->visit(QString::fromUtf8(logical),
-                             DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type}, watchDepth);
-            entry(dirFd, n, st, depth, type == FileType::Directory ? &logical : nullptr, watchDepth + 1);
+            if (reports) {
+                ++reported;
+                logical.append('/').append(name.data(), qsizetype(name.size()));
+                if (watch->nameSuffix.isEmpty() || endsWithNoCase(name, watch->nameSuffix))
+                    watch->visit(QString::fromUtf8(logical),
+                                 DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type}, watchDepth);
+            }
+            QByteArray* inside = reports && type == FileType::Directory ? &logical : nullptr;
+            if (span.isFolder)
+                folder(dirFd, n, depth, inside, watchDepth + 1);
+            else
+                entry(dirFd, n, st, depth, inside, watchDepth + 1);
             logical.truncate(parentLength);
         }
         ::closedir(dir);
