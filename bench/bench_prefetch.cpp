@@ -1,10 +1,11 @@
-// The leftover-size prefetch for 200 applications against a generated home
-// Library of about 5,000 entries, beside one `du -sk` over that Library; the
-// target is a prefetch of at most twice the time of du.
+// The leftover-size prefetch for 200, 1,000 and 5,000 applications against a
+// generated home Library that grows with them (about 25 entries per
+// application), beside one `du -sk` over that Library in each iteration; the
+// target is a prefetch of at most twice du's time (wall and CPU).
 //
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIDEWELL_TESTS=OFF
 //   cmake --build build-rel --target bench_prefetch
-//   build-rel/bench/bench_prefetch --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//   taskset -c 4-7 build-rel/bench/bench_prefetch --benchmark_filter=OverDu --benchmark_repetitions=5
 
 #include "engine/inventory/LeftoverFinder.h"
 #include "engine/inventory/LeftoverSearchCache.h"
@@ -15,13 +16,12 @@
 
 #include "BenchSupport.h"
 
+#include <map>
 #include <memory>
 
 using tw::test::MacTree;
 
 namespace {
-
-constexpr int kApps = 200;
 
 // The host's own services over a generated tree (no Spotlight here, the
 // privacy databases read with SQLite). Without the databases, as on this host
@@ -33,12 +33,12 @@ struct Fixture {
     std::vector<tw::prefetch::Query> queries;
     int libraryEntries = 0;
 
-    explicit Fixture(bool privacyDatabases)
+    Fixture(int apps, bool privacyDatabases)
     {
         MacTree& t = tree;
         const QString L = t.library();
         std::vector<tw::test::PrivacyGrant> userGrants, systemGrants;
-        for (int i = 0; i < kApps; ++i) {
+        for (int i = 0; i < apps; ++i) {
             const QString id = QString("com.vendor%1.app%2").arg(i % 37).arg(i);
             const QString name = QString("Application %1").arg(i);
             queries.push_back({id, name, "/Applications/" + name + ".app"});
@@ -68,7 +68,7 @@ struct Fixture {
                 systemGrants.push_back({id, "kTCCServiceAccessibility", 2});
         }
         // Files of applications that are not in the list, and of the system.
-        for (int i = 0; i < 250; ++i) {
+        for (int i = 0; i < apps * 5 / 4; ++i) {
             const QString other = QString("com.apple.component%1").arg(i);
             t.writeSized(L + "/Caches/" + other + "/Cache.db", 1000);
             t.writeSized(L + "/Preferences/" + other + ".plist", 500);
@@ -104,22 +104,21 @@ struct Fixture {
     QString hostLibrary() { return tree.host(tree.library()); }
 };
 
-std::unique_ptr<Fixture> g_fixtures[2];
+std::map<std::pair<int, bool>, std::unique_ptr<Fixture>> g_fixtures;
 
 // The generated trees go away with the application object.
 void dropFixtures()
 {
-    for (auto& f : g_fixtures)
-        f.reset();
+    g_fixtures.clear();
 }
 
-Fixture& fixture(bool privacyDatabases = false)
+Fixture& fixture(bool privacyDatabases = false, int apps = 200)
 {
-    auto& f = g_fixtures[privacyDatabases];
+    auto& f = g_fixtures[{apps, privacyDatabases}];
     if (!f) {
-        if (!g_fixtures[0] && !g_fixtures[1])
+        if (g_fixtures.size() == 1)
             qAddPostRoutine(dropFixtures);
-        f = std::make_unique<Fixture>(privacyDatabases);
+        f = std::make_unique<Fixture>(apps, privacyDatabases);
     }
     return *f;
 }
@@ -168,26 +167,30 @@ void BM_PrivacyCountSequential(benchmark::State& state)
 }
 BENCHMARK(BM_PrivacyCountSequential)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Both in each iteration, and their ratio (the target is at most 2).
+// Both in each iteration, and their ratios (the target is at most 2).
+// Arguments: the number of applications; 1 with both privacy databases.
 void BM_PrefetchOverDu(benchmark::State& state)
 {
-    Fixture& f = fixture(state.range(0) != 0);
+    Fixture& f = fixture(state.range(1) != 0, int(state.range(0)));
     const QString lib = f.hostLibrary();
-    double prefetchNs = 0, duNs = 0;
+    tw::bench::Cost prefetch, du;
     for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        benchmark::DoNotOptimize(f.prefetch());
-        prefetchNs += double(timer.nsecsElapsed());
-        timer.restart();
-        tw::bench::runDu({"-sk", lib});
-        duNs += double(timer.nsecsElapsed());
+        prefetch += tw::bench::costOf([&] { benchmark::DoNotOptimize(f.prefetch()); });
+        du += tw::bench::costOfProcess(QStringLiteral("du"), {"-sk", lib});
     }
-    state.counters["prefetch_ms"] = prefetchNs / 1e6 / double(state.iterations());
-    state.counters["du_ms"] = duNs / 1e6 / double(state.iterations());
-    state.counters["ratio"] = duNs > 0 ? prefetchNs / duNs : 0;
+    tw::bench::reportCosts(state, "prefetch", prefetch);
+    tw::bench::reportCosts(state, "du", du);
+    state.counters["library_entries"] = f.libraryEntries;
+    state.counters["ratio"] = tw::bench::ratio(prefetch.wallMs, du.wallMs);
+    state.counters["cpu_ratio"] = tw::bench::ratio(prefetch.cpuMs, du.cpuMs);
 }
-BENCHMARK(BM_PrefetchOverDu)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PrefetchOverDu)
+    ->Args({200, 0})
+    ->Args({200, 1})
+    ->Args({1000, 0})
+    ->Args({5000, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

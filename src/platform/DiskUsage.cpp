@@ -1,12 +1,19 @@
 #include "platform/DiskUsage.h"
 
+#include "platform/Path.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <set>
+#include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tw {
 
@@ -16,9 +23,42 @@ namespace {
 // a stack frame, and a hostile tree could nest without end.
 constexpr int kMaxDepth = 256;
 
+bool isDotOrDotDot(const char* n) { return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)); }
+
+FileType typeOfMode(mode_t m)
+{
+    if (S_ISREG(m)) return FileType::Regular;
+    if (S_ISDIR(m)) return FileType::Directory;
+    if (S_ISLNK(m)) return FileType::Symlink;
+    return FileType::Other;
+}
+
+// Whether the name comes back unchanged from UTF-8 text, as the file
+// system's listings require.
+bool roundTripsUtf8(std::string_view raw)
+{
+    if (std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return true;
+    const QByteArray bytes(raw.data(), qsizetype(raw.size()));
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+bool endsWithNoCase(std::string_view name, const QByteArray& suffix)
+{
+    if (name.size() < size_t(suffix.size()))
+        return false;
+    return qstrnicmp(name.data() + name.size() - size_t(suffix.size()), suffix.constData(), size_t(suffix.size())) == 0;
+}
+
 struct Walker {
     DiskUsage totals;
     std::set<std::pair<dev_t, ino_t>> linked;
+    const DiskUsage::Watch* watch = nullptr;
+    QByteArray watchedName;  // watch->below in UTF-8
+    QByteArray watchedRoot;  // its logical path in UTF-8
+    int reported = 0;
+
+    bool watching() const { return watch && reported < watch->maxEntries; }
 
     void add(const struct stat& st)
     {
@@ -28,6 +68,34 @@ struct Walker {
             return;
         totals.apparentBytes += st.st_size;
         totals.allocatedBytes += std::int64_t(st.st_blocks) * 512;
+    }
+
+    // Measures the entry n of dirFd, whose status is st; a folder is walked
+    // when the depth bound allows. watchedPath: the folder's logical path
+    // when its entries are reported.
+    void entry(int dirFd, const char* n, const struct stat& st, int depth, QByteArray* watchedPath = nullptr,
+               int watchDepth = 0)
+    {
+        if (!S_ISDIR(st.st_mode)) {
+            add(st);
+            return;
+        }
+        folder(dirFd, n, depth, watchedPath, watchDepth);
+    }
+
+    // Walks the folder n of dirFd (a folder's own entry counts nothing, so
+    // a folder named as one by its listing needs no status of its own).
+    void folder(int dirFd, const char* n, int depth, QByteArray* watchedPath = nullptr, int watchDepth = 0)
+    {
+        if (depth + 1 >= kMaxDepth)
+            return;
+        const int child = ::openat(dirFd, n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child < 0)
+            return;
+        if (watchedPath && watching())
+            walkWatched(child, depth + 1, *watchedPath, watchDepth);
+        else
+            walk(child, depth + 1);
     }
 
     // Takes ownership of dirFd.
@@ -40,20 +108,67 @@ struct Walker {
         }
         while (const dirent* e = ::readdir(dir)) {
             const char* n = e->d_name;
-            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
+            if (isDotOrDotDot(n))
                 continue;
+            const bool watched = depth == 0 && watch && watchedName == n;
+            if (e->d_type == DT_DIR) {
+                folder(dirFd, n, depth, watched ? &watchedRoot : nullptr);
+                continue;
+            }
             struct stat st;
             if (::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
-            if (S_ISDIR(st.st_mode)) {
-                if (depth + 1 >= kMaxDepth)
-                    continue;
-                const int child = ::openat(dirFd, n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (child >= 0)
-                    walk(child, depth + 1);
-            } else {
-                add(st);
+            entry(dirFd, n, st, depth, watched ? &watchedRoot : nullptr);
+        }
+        ::closedir(dir);
+    }
+
+    // A folder whose entries are reported, in name order; logical holds its
+    // logical path in UTF-8. Takes ownership of dirFd.
+    void walkWatched(int dirFd, int depth, QByteArray& logical, int watchDepth)
+    {
+        DIR* dir = ::fdopendir(dirFd);
+        if (!dir) {
+            ::close(dirFd);
+            return;
+        }
+        std::string arena;
+        struct Span {
+            size_t offset, length;  // in arena
+            bool isFolder;          // as the listing says
+        };
+        std::vector<Span> spans;
+        while (const dirent* e = ::readdir(dir)) {
+            if (isDotOrDotDot(e->d_name))
+                continue;
+            const size_t length = std::strlen(e->d_name);
+            spans.push_back({arena.size(), length, e->d_type == DT_DIR});
+            arena.append(e->d_name, length + 1);
+        }
+        auto view = [&](const Span& s) { return std::string_view(arena.data() + s.offset, s.length); };
+        std::sort(spans.begin(), spans.end(), [&](const Span& a, const Span& b) { return view(a) < view(b); });
+        for (const Span& span : spans) {
+            const std::string_view name = view(span);
+            const char* n = arena.data() + span.offset;
+            struct stat st;
+            if (!span.isFolder && ::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            const bool reports = watching() && name[0] != '.' && roundTripsUtf8(name);
+            const FileType type = span.isFolder ? FileType::Directory : typeOfMode(st.st_mode);
+            const qsizetype parentLength = logical.size();
+            if (reports) {
+                ++reported;
+                logical.append('/').append(name.data(), qsizetype(name.size()));
+                if (watch->nameSuffix.isEmpty() || endsWithNoCase(name, watch->nameSuffix))
+                    watch->visit(QString::fromUtf8(logical),
+                                 DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type}, watchDepth);
             }
+            QByteArray* inside = reports && type == FileType::Directory ? &logical : nullptr;
+            if (span.isFolder)
+                folder(dirFd, n, depth, inside, watchDepth + 1);
+            else
+                entry(dirFd, n, st, depth, inside, watchDepth + 1);
+            logical.truncate(parentLength);
         }
         ::closedir(dir);
     }
@@ -61,13 +176,18 @@ struct Walker {
 
 } // namespace
 
-std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString& p)
+std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString& p, const Watch* watch)
 {
     const QByteArray host = fs.toHost(p);
     struct stat st;
     if (::lstat(host.constData(), &st) != 0)
         return std::nullopt;
     Walker w;
+    if (watch && watch->visit && watch->maxEntries > 0 && !watch->below.isEmpty()) {
+        w.watch = watch;
+        w.watchedName = watch->below.toUtf8();
+        w.watchedRoot = path::standardized(path::join(p, watch->below)).toUtf8();
+    }
     if (S_ISDIR(st.st_mode)) {
         const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd >= 0)

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace tw {
@@ -15,8 +16,26 @@ struct DiskUsage {
     std::int64_t apparentBytes = 0;   // sum of st_size of the non-folder entries
     std::int64_t allocatedBytes = 0;  // sum of st_blocks x 512 of the same entries
 
+    // Lets the measuring walk report what it meets below one folder of p, so
+    // that a search of that folder needs no walk of its own. Entries come as
+    // FileSystem::walk(p + "/" + below, Hidden::Skip) gives them: pre-order,
+    // children in name order, hidden entries and names that are not UTF-8
+    // left out with their subtrees, symlinked folders not entered. Unlike
+    // that walk, a below (or p) that is itself a link is not followed, and
+    // the depth bound above holds. Reporting ends after maxEntries entries
+    // (all of them counted, whether visit sees them or not); the measuring
+    // goes on.
+    struct Watch {
+        QString below;  // the name of a folder directly inside p
+        int maxEntries = 0;
+        // When set, visit sees only the entries whose names end with it
+        // (ASCII letters in any case).
+        QByteArray nameSuffix;
+        std::function<void(const QString& path, const DirEntry& entry, int depth)> visit;
+    };
+
     // nullopt when nothing exists at p.
-    static std::optional<DiskUsage> measure(const FileSystem& fs, const QString& p);
+    static std::optional<DiskUsage> measure(const FileSystem& fs, const QString& p, const Watch* watch = nullptr);
 
     // The totals as du -sk prints them (whole KiB, rounded up), in bytes.
     std::int64_t apparentKiBBytes() const { return roundUpKiB(apparentBytes); }

@@ -65,7 +65,7 @@ QString developerFrom(const std::optional<QVariantMap>& info, const QString& bun
 
 } // namespace
 
-AppDraft buildAppInfo(const Platform& p, const QString& bundle, Sizing sizing)
+AppDraft buildAppInfo(const Platform& p, const QString& bundle, Sizing sizing, const DiskUsage::Watch* sizeWatch)
 {
     const FileSystem& fs = p.fs();
     const auto info = plist::readDictionary(fs, bundle + QStringLiteral("/Contents/Info.plist"));
@@ -82,7 +82,7 @@ AppDraft buildAppInfo(const Platform& p, const QString& bundle, Sizing sizing)
     f.isSystemApp = isBuiltInOrSystemApp(bundle, f.bundleIdentifier);
     // Dates first: walking the bundle for its size touches access times.
     f.lastUsed = resolvedLastUsed(p, bundle);
-    f.appSize = sizing == Sizing::Quick ? sizes::quickDiskUsage(fs, bundle) : sizes::directorySize(fs, bundle);
+    f.appSize = sizing == Sizing::Quick ? sizes::quickDiskUsage(fs, bundle, sizeWatch) : sizes::directorySize(fs, bundle);
     return {std::move(f), {}};
 }
 

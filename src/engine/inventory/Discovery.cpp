@@ -5,6 +5,7 @@
 #include "engine/inventory/AppRecord.h"
 #include "engine/inventory/DiskSizes.h"
 #include "platform/Collation.h"
+#include "platform/DiskUsage.h"
 #include "platform/Path.h"
 #include "platform/ThreadPool.h"
 
@@ -57,6 +58,45 @@ const RuntimeFolderRule* runtimeFolder(const QString& lowerName)
             return &rule;
     return nullptr;
 }
+
+// Collects the notable nested applications among the entries of a bundle's
+// Contents, in walk order, from whichever walk meets them.
+class NestedAppSearch {
+public:
+    // The search stops after this many entries of Contents.
+    static constexpr int kMaxEntries = 4000;
+
+    NestedAppSearch()
+    {
+        m_watch.below = QStringLiteral("Contents");
+        m_watch.maxEntries = kMaxEntries;
+        m_watch.nameSuffix = QByteArrayLiteral(".app");
+        m_watch.visit = [this](const QString& p, const DirEntry& e, int) { visit(p, e); };
+    }
+    NestedAppSearch(const NestedAppSearch&) = delete;
+    NestedAppSearch& operator=(const NestedAppSearch&) = delete;
+
+    const DiskUsage::Watch& watch() const { return m_watch; }
+    const QStringList& found() const { return m_found; }
+
+private:
+    void visit(const QString& p, const DirEntry& e)
+    {
+        if (!path::isAppBundle(e.name))
+            return;
+        const QString leaf = e.name.toLower();
+        const bool qualifies = std::any_of(std::begin(kNestedApps), std::end(kNestedApps), [&](const NestedAppRule& r) {
+            return leaf.contains(r.leafWord) && (r.pathWord.isEmpty() || p.contains(r.pathWord));
+        });
+        const bool excluded = std::any_of(std::begin(kNestedExcluded), std::end(kNestedExcluded),
+                                          [&](QLatin1String folder) { return p.contains(folder); });
+        if (qualifies && !excluded)
+            m_found << p;
+    }
+
+    DiskUsage::Watch m_watch;
+    QStringList m_found;
+};
 
 void sortByName(std::vector<AppDraft>& list)
 {
@@ -130,10 +170,15 @@ private:
             out.folderSize = sizes::quickDiskUsage(p.fs(), job.path);
             return;
         }
-        out.draft = record::buildAppInfo(p, job.path, record::Sizing::Quick);
-        if (job.kind == Kind::TopBundle)
-            for (const QString& nested : findNotableNestedApps(p.fs(), job.path))
-                out.nested.push_back(record::buildAppInfo(p, nested, record::Sizing::Quick));
+        if (job.kind == Kind::FolderBundle) {
+            out.draft = record::buildAppInfo(p, job.path, record::Sizing::Quick);
+            return;
+        }
+        // One walk of a top-level bundle both sizes it and finds its nested updaters.
+        NestedAppSearch search;
+        out.draft = record::buildAppInfo(p, job.path, record::Sizing::Quick, &search.watch());
+        for (const QString& nested : search.found())
+            out.nested.push_back(record::buildAppInfo(p, nested, record::Sizing::Quick));
     }
 
     std::vector<Job> m_jobs;
@@ -275,24 +320,9 @@ std::vector<AppDraft> discoverInstalledApps(const Platform& p)
 
 QStringList findNotableNestedApps(const FileSystem& fs, const QString& bundle)
 {
-    QStringList found;
-    int count = 0;
-    fs.walk(bundle + QStringLiteral("/Contents"), Hidden::Skip, [&](const QString& p, const DirEntry& e, int) {
-        if (++count > 4000)
-            return FileSystem::Visit::Stop;
-        if (!path::isAppBundle(e.name))
-            return FileSystem::Visit::Continue;
-        const QString leaf = e.name.toLower();
-        const bool qualifies = std::any_of(std::begin(kNestedApps), std::end(kNestedApps), [&](const NestedAppRule& r) {
-            return leaf.contains(r.leafWord) && (r.pathWord.isEmpty() || p.contains(r.pathWord));
-        });
-        const bool excluded = std::any_of(std::begin(kNestedExcluded), std::end(kNestedExcluded),
-                                          [&](QLatin1String folder) { return p.contains(folder); });
-        if (qualifies && !excluded)
-            found << p;
-        return FileSystem::Visit::Continue;
-    });
-    return found;
+    NestedAppSearch search;
+    DiskUsage::measure(fs, bundle, &search.watch());
+    return search.found();
 }
 
 std::vector<AppDraft> applyFamilyGroups(std::vector<AppDraft> list)

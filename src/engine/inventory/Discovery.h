@@ -30,7 +30,10 @@ std::vector<ListedEntry> listApplicationFolders(const FileSystem& fs);
 // sorted by name. Builds the bundles in parallel on the engine pool.
 std::vector<AppDraft> discoverInstalledApps(const Platform& p);
 
-// Updaters nested inside a bundle that are listed as applications of their own.
+// Updaters nested inside a bundle's Contents that are listed as applications
+// of their own, in walk order: the first 4,000 entries are searched, links
+// and hidden folders are not entered. Discovery finds them with the walk
+// that sizes the bundle.
 QStringList findNotableNestedApps(const FileSystem& fs, const QString& bundle);
 // Gathers the applications of a family into one group at the end.
 std::vector<AppDraft> applyFamilyGroups(std::vector<AppDraft> list);

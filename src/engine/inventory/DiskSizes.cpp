@@ -4,9 +4,9 @@
 
 namespace tw::sizes {
 
-std::int64_t quickDiskUsage(const FileSystem& fs, const QString& path)
+std::int64_t quickDiskUsage(const FileSystem& fs, const QString& path, const DiskUsage::Watch* watch)
 {
-    const auto usage = DiskUsage::measure(fs, path);
+    const auto usage = DiskUsage::measure(fs, path, watch);
     return usage ? usage->apparentKiBBytes() : 0;
 }
 

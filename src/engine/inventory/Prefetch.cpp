@@ -63,20 +63,17 @@ void prefetchLeftovers(const Platform& p, const std::vector<Query>& queries,
     });
 
     // Every search of this prefetch reads each folder and measures each
-    // leftover once; at most four records are searched at any time, and each
-    // batch of four ends before the next starts.
-    constexpr size_t kBatch = 4;
+    // leftover once. At most four records are searched at any time, and a
+    // search starts as soon as another ends: no batch waits for its slowest.
+    constexpr size_t kMaxSearches = 4;
     LeftoverSearchCache cache(p.fs());
     cache.prepare(p.fs().home());
-    for (size_t first = 0; first < n; first += kBatch) {
-        parallelFor(std::min(kBatch, n - first), [&](size_t k) {
-            const size_t i = first + k;
-            const Query& q = queries[i];
-            if (!skipSearch || !skipSearch(i))
-                results[i].leftovers = leftovers::findLeftovers(p, q.bundleId, q.name, std::nullopt, q.appPath, &cache);
-            partDone(i);
-        }, kBatch);
-    }
+    parallelFor(n, [&](size_t i) {
+        const Query& q = queries[i];
+        if (!skipSearch || !skipSearch(i))
+            results[i].leftovers = leftovers::findLeftovers(p, q.bundleId, q.name, std::nullopt, q.appPath, &cache);
+        partDone(i);
+    }, kMaxSearches);
     counts.wait();
 }
 

@@ -26,8 +26,8 @@ struct Figures {
 // grant to the identifier; 0 when neither can be read.
 int privacyPermissionCount(const Platform& p, const QString& bundleId, const QString& appPath);
 
-// The prefetch's work, from the calling thread: the leftover searches in
-// consecutive batches of four run in parallel, sharing one listing cache,
+// The prefetch's work, from the calling thread: the leftover searches run in
+// parallel, at most four at a time and in list order, sharing one listing cache,
 // while the permission counts are taken one after another beside them; all
 // on the engine pool. done runs on a worker thread as each query's figures
 // are complete; skipSearch(i) true leaves the leftovers of query i

@@ -2,6 +2,7 @@
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/Discovery.h"
 #include "engine/inventory/DiskSizes.h"
+#include "platform/Path.h"
 #include "platform/ThreadPool.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
@@ -144,6 +145,92 @@ TEST(Discovery, FinishesWhenItsOwnTaskHoldsEveryPoolThread)
         pool.waitForDone();
     }
     pool.setMaxThreadCount(threads);
+}
+
+// The walk that sizes a top-level bundle also finds its nested updaters:
+// the same rules, order and bounds as a search of its own.
+TEST(Discovery, TheSizingWalkFindsNestedUpdatersWithinTheirRulesAndBounds)
+{
+    FakePlatform p;
+    auto& t = p.tree();
+    const QString drive = "/Applications/Google Drive.app";
+    t.makeApp(drive, "com.google.drive", "Google Drive");
+    // Pre-order and name order; the walk goes on into the bundles it finds.
+    t.makeApp(drive + "/Contents/Helpers/Drive Updater.app", "com.google.drive.updater", "Drive Updater");
+    t.makeApp(drive + "/Contents/Helpers/Drive Updater.app/Contents/GoogleUpdater.app", "com.google.inner", "Inner");
+    t.makeApp(drive + "/Contents/Library/GoogleUpdater.app", "com.google.lib", "Lib Updater");
+    // Excluded folders, hidden folders and links are not searched.
+    t.makeApp(drive + "/Contents/Developer/Platforms/X/GoogleUpdater.app", "com.google.platform", "Platform Updater");
+    t.makeApp(drive + "/Contents/.cache/GoogleUpdater.app", "com.google.hidden", "Hidden Updater");
+    t.makeApp("/Elsewhere/Outside/GoogleUpdater.app", "com.google.outside", "Outside Updater");
+    t.symlink(drive + "/Contents/Linked", t.host("/Elsewhere/Outside"));
+    // A bundle whose Contents is a link to another folder is not searched.
+    t.mkdir("/Applications/Linked.app");
+    t.symlink("/Applications/Linked.app/Contents", t.host("/Elsewhere"));
+    // Away from Google, only the updater's own name counts.
+    t.makeApp("/Applications/Plain.app", "com.plain.app", "Plain");
+    t.makeApp("/Applications/Plain.app/Contents/Updater.app", "com.plain.updater", "Plain Updater");
+    t.makeApp("/Applications/Plain.app/Contents/Frameworks/GoogleUpdater.app", "com.plain.google", "Plain Google Updater");
+    // Depth: found 150 levels down, not 300 levels down.
+    QString near = "/Applications/Deep.app/Contents", far = near;
+    for (int level = 0; level < 300; ++level) {
+        far += "/d";
+        if (level < 150)
+            near = far;
+    }
+    t.makeApp("/Applications/Deep.app", "com.deep.app", "Deep");
+    t.makeApp(near + "/GoogleUpdater.app", "com.deep.near", "Near Updater");
+    t.makeApp(far + "/GoogleUpdater.app", "com.deep.far", "Far Updater");
+    // Only bundles lying directly in an application folder are searched.
+    t.makeApp("/Applications/Suite/One.app", "com.suite.one", "One");
+    t.makeApp("/Applications/Suite/One.app/Contents/GoogleUpdater.app", "com.suite.updater", "Suite Updater");
+    t.makeApp("/Applications/Suite/Two.app", "com.suite.two", "Two");
+
+    EXPECT_EQ(discovery::findNotableNestedApps(p.fs(), drive),
+              (QStringList{drive + "/Contents/Helpers/Drive Updater.app",
+                           drive + "/Contents/Helpers/Drive Updater.app/Contents/GoogleUpdater.app",
+                           drive + "/Contents/Library/GoogleUpdater.app"}));
+    EXPECT_EQ(discovery::findNotableNestedApps(p.fs(), "/Applications/Plain.app"),
+              QStringList{"/Applications/Plain.app/Contents/Frameworks/GoogleUpdater.app"});
+    EXPECT_TRUE(discovery::findNotableNestedApps(p.fs(), "/Applications/Linked.app").isEmpty());
+    EXPECT_EQ(discovery::findNotableNestedApps(p.fs(), "/Applications/Deep.app"), QStringList{near + "/GoogleUpdater.app"});
+
+    const auto apps = discovery::discoverInstalledApps(p);
+    EXPECT_EQ(names(apps), (QStringList{"Deep", "Drive Updater", "Google Drive", "Inner", "Lib Updater", "Linked",
+                                        "Near Updater", "Plain", "Plain Google Updater", "Suite"}));
+    // Each bundle measures what a walk of its own measures, nested ones included.
+    for (const AppDraft& d : apps) {
+        if (d.members.empty()) {
+            EXPECT_EQ(d.fields.appSize, sizes::quickDiskUsage(p.fs(), d.fields.path)) << d.fields.name.toStdString();
+        }
+    }
+    EXPECT_EQ(names(named(apps, "Suite").members), (QStringList{"One", "Two"}));
+}
+
+// The search ends after 4,000 entries of Contents, counted in walk order.
+TEST(Discovery, NestedUpdatersAreSearchedForInTheFirstFourThousandEntries)
+{
+    FakePlatform p;
+    auto& t = p.tree();
+    // Before the updater, in name order: the folder AAA and its files,
+    // Info.plist, Library and LaunchServices; the updater is entry files + 5.
+    auto make = [&](const QString& bundle, int files) {
+        t.makeApp(bundle, "com.google." + path::baseName(bundle), path::baseName(bundle));
+        for (int i = 0; i < files; ++i)
+            t.write(bundle + QString("/Contents/AAA/f%1").arg(i, 5, 10, QLatin1Char('0')), "");
+        t.makeApp(bundle + "/Contents/Library/LaunchServices/GoogleUpdater.app", "com.google.updater." + path::baseName(bundle),
+                  "Updater of " + path::baseName(bundle));
+    };
+    make("/Applications/Inside.app", 3995);
+    make("/Applications/Beyond.app", 3996);
+    EXPECT_EQ(discovery::findNotableNestedApps(p.fs(), "/Applications/Inside.app"),
+              QStringList{"/Applications/Inside.app/Contents/Library/LaunchServices/GoogleUpdater.app"});
+    EXPECT_TRUE(discovery::findNotableNestedApps(p.fs(), "/Applications/Beyond.app").isEmpty());
+    const auto apps = discovery::discoverInstalledApps(p);
+    EXPECT_EQ(names(apps), (QStringList{"Beyond", "Inside", "Updater of Inside"}));
+    // Past the bound the bundle is still measured whole.
+    EXPECT_EQ(named(apps, "Beyond").fields.appSize, sizes::quickDiskUsage(p.fs(), "/Applications/Beyond.app"));
+    EXPECT_GE(named(apps, "Beyond").fields.appSize, named(apps, "Inside").fields.appSize);
 }
 
 TEST(RecordBuilding, NameVersionAndDeveloperWithTheirFallbacks)
