@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPaintEvent>
+#include <QBackingStore>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -214,6 +216,30 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_runs = std::move(packed.runs);
     m_ringInfo = std::move(packed.info);
     m_ringUnder.clear();
+    // Where each run lies in the border, row by row.
+    m_rowRuns.clear();
+    size_t p = 0;
+    for (const Run& run : m_runs) {
+        while (p < m_pieces.size()
+               && size_t(m_pieces[p].offset) + size_t(m_pieces[p].device.width()) * size_t(m_pieces[p].device.height())
+                      <= run.offset)
+            ++p;
+        if (p == m_pieces.size())
+            break;
+        const Piece& piece = m_pieces[p];
+        const int w = piece.device.width();
+        const std::uint32_t local = run.offset - std::uint32_t(piece.offset);
+        int x = int(local % std::uint32_t(w)), y = int(local / std::uint32_t(w));
+        std::uint32_t first = run.first, left = run.length;
+        while (left > 0) {
+            const std::uint32_t n = std::min<std::uint32_t>(left, std::uint32_t(w - x));
+            m_rowRuns.push_back({piece.device.left() + x, piece.device.top() + y, first, n});
+            first += n;
+            left -= n;
+            x = 0;
+            ++y;
+        }
+    }
 }
 
 void ClockwiseNeonBorder::fillLut(AppAppearance appearance)
@@ -443,6 +469,96 @@ QImage ClockwiseNeonBorder::snapshot() const
     return out;
 }
 
+QRegion ClockwiseNeonBorder::coveredAbove() const
+{
+    QRegion covered;
+    QRect clip = rect();
+    const QWidget* w = this;
+    while (!w->isWindow()) {
+        const QWidget* parent = w->parentWidget();
+        if (!parent)
+            break;
+        const QPoint origin = mapFrom(parent, QPoint(0, 0));
+        clip &= QRect(origin, parent->size());
+        const QObjectList& siblings = parent->children();
+        for (qsizetype i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i) {
+            if (!siblings[i]->isWidgetType())
+                continue;
+            const auto* s = static_cast<const QWidget*>(siblings[i]);
+            if (!s->isWindow() && s->isVisible())
+                covered += QRect(origin + s->pos(), s->size());
+        }
+        w = parent;
+    }
+    return covered + (QRegion(rect()) - clip);
+}
+
+bool ClockwiseNeonBorder::paintDirect(int step)
+{
+    // Only where Qt's own repaint is dear: a translucent window clears what
+    // it repaints before painting it. The band must hold this border's frame
+    // over a snapshot taken in the current theme.
+    QWidget* win = window();
+    if (!win || win == this || !win->testAttribute(Qt::WA_TranslucentBackground) || !hasBackgroundSnapshot()
+        || m_capturePending || m_shownStep < 0 || m_appearance != m_underAppearance || m_ringUnder.empty())
+        return false;
+    QBackingStore* store = win->backingStore();
+    QWindow* handle = win->windowHandle();
+    QPaintDevice* device = store ? store->paintDevice() : nullptr;
+    if (!handle || !device || device->devType() != QInternal::Image)
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    const qreal dpr = m_maskDpr;
+    if (image->format() != QImage::Format_ARGB32_Premultiplied || image->devicePixelRatio() != dpr
+        || dpr != std::floor(dpr) || dpr < 1)
+        return false;
+    const QPoint at = mapTo(win, QPoint(0, 0));
+    const QPoint origin(int(at.x() * dpr), int(at.y() * dpr));
+    if (!image->rect().contains(QRect(origin, m_maskSize * dpr)))
+        return false;
+    // What lies above the border is painted by Qt over the new ring there.
+    const QRegion covered = coveredAbove() & m_band;
+    const QRegion open = m_band - covered;
+    if (open.isEmpty())
+        return false;
+    QRegion coveredDevice;
+    for (const QRect& r : covered)
+        coveredDevice += QRect(r.topLeft() * dpr, r.size() * dpr);
+    const QRect coveredBounds = coveredDevice.boundingRect();
+
+    fillLut(m_appearance);
+    const int shift = shiftFor(step * 360.0 / m_steps);
+    const std::uint32_t* lut = m_lut.data();
+    const std::uint32_t* info = m_ringInfo.data();
+    const std::uint32_t* under = m_ringUnder.data();
+    auto scaled = [](quint32 c, quint32 k) {
+        return ((((c & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu) | ((((c >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u);
+    };
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    for (const RowRun& run : m_rowRuns) {
+        auto* out = reinterpret_cast<std::uint32_t*>(bits + (origin.y() + run.y) * stride) + origin.x() + run.x;
+        const bool maybeCovered =
+            !coveredDevice.isEmpty() && coveredBounds.intersects(QRect(run.x, run.y, int(run.length), 1));
+        for (std::uint32_t i = 0; i < run.length; ++i) {
+            if (maybeCovered && coveredDevice.contains(QPoint(run.x + int(i), run.y)))
+                continue;
+            const std::uint32_t k = run.first + i;
+            const quint32 ring = scaled(lut[((info[k] & 0xffffu) - shift) & (lutSize - 1)], info[k] >> 16);
+            out[i] = ring + scaled(under[k], 255 - (ring >> 24));
+        }
+    }
+    ++m_composes;
+    ++m_directs;
+    m_shownStep = step;
+    store->flush(open.translated(at), handle);
+    if (!covered.isEmpty()) {
+        m_ownUpdate = true;
+        update(covered);
+    }
+    return true;
+}
+
 void ClockwiseNeonBorder::advance(double now)
 {
     // A snapshot is taken on a tick, never in the middle of painting (nor
@@ -451,11 +567,16 @@ void ClockwiseNeonBorder::advance(double now)
         m_capturePending = false;
         captureBackground();
     }
-    if (step(now, m_duration) == m_shownStep)
+    const int current = step(now, m_duration);
+    if (current == m_shownStep)
         return;
     // A periodic fresh look beneath, in case something there changed unseen.
     if (hasBackgroundSnapshot() && ++m_backgroundTicks > stepsBetweenSnapshots)
         m_capturePending = true;
+    // Only the ring's pixels change from one step to the next: where Qt
+    // would clear and repaint the whole band, they are written in place.
+    if (paintDirect(current))
+        return;
     m_ownUpdate = true;
     update(m_band.isEmpty() ? QRegion(rect()) : m_band);
 }
