@@ -218,14 +218,13 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_ringUnder.clear();
     // Where each run lies in the border, row by row.
     m_rowRuns.clear();
-    size_t p = 0;
     for (const Run& run : m_runs) {
-        while (p < m_pieces.size()
-               && size_t(m_pieces[p].offset) + size_t(m_pieces[p].device.width()) * size_t(m_pieces[p].device.height())
-                      <= run.offset)
-            ++p;
-        if (p == m_pieces.size())
-            break;
+        // The piece whose pixels hold the run's start.
+        const auto after = std::upper_bound(m_pieces.begin(), m_pieces.end(), run.offset,
+                                            [](std::uint32_t o, const Piece& q) { return o < std::uint32_t(q.offset); });
+        if (after == m_pieces.begin())
+            continue;
+        const size_t p = size_t(after - m_pieces.begin()) - 1;
         const Piece& piece = m_pieces[p];
         const int w = piece.device.width();
         const std::uint32_t local = run.offset - std::uint32_t(piece.offset);
@@ -536,7 +535,13 @@ bool ClockwiseNeonBorder::paintDirect(int step)
     };
     uchar* bits = image->bits();
     const qsizetype stride = image->bytesPerLine();
+    const int imageWidth = image->width(), imageHeight = image->height();
+    const size_t ringPixels = std::min(m_ringInfo.size(), m_ringUnder.size());
     for (const RowRun& run : m_rowRuns) {
+        const int y = origin.y() + run.y, x = origin.x() + run.x;
+        if (y < 0 || y >= imageHeight || x < 0 || x + int(run.length) > imageWidth
+            || size_t(run.first) + run.length > ringPixels)
+            continue;
         auto* out = reinterpret_cast<std::uint32_t*>(bits + (origin.y() + run.y) * stride) + origin.x() + run.x;
         const bool maybeCovered =
             !coveredDevice.isEmpty() && coveredBounds.intersects(QRect(run.x, run.y, int(run.length), 1));
