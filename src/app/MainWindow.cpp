@@ -45,6 +45,16 @@ public:
         setObjectName(QStringLiteral("cornerClip"));
     }
 
+    // Only what lies outside the window's rounded shape (and its soft edge).
+    QRegion paintedRegion() const override
+    {
+        const QRect outer(QPoint(0, 0), parentWidget()->size());
+        const QPolygon inside = neon::roundedRect(QRectF(outer).adjusted(1, 1, -1, -1), m_radius - 1)
+                                    .toFillPolygon()
+                                    .toPolygon();
+        return (QRegion(outer) - QRegion(inside)).translated(-pos()) & rect();
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {

@@ -484,7 +484,11 @@ QRegion ClockwiseNeonBorder::coveredAbove() const
             if (!siblings[i]->isWidgetType())
                 continue;
             const auto* s = static_cast<const QWidget*>(siblings[i]);
-            if (!s->isWindow() && s->isVisible())
+            if (s->isWindow() || !s->isVisible())
+                continue;
+            if (const auto* overlay = qobject_cast<const NeonOverlay*>(s))
+                covered += overlay->paintedRegion().translated(origin + s->pos()) & QRect(origin + s->pos(), s->size());
+            else
                 covered += QRect(origin + s->pos(), s->size());
         }
         w = parent;
@@ -508,7 +512,8 @@ bool ClockwiseNeonBorder::paintDirect(int step)
         return false;
     auto* image = static_cast<QImage*>(device);
     const qreal dpr = m_maskDpr;
-    if (image->format() != QImage::Format_ARGB32_Premultiplied || image->devicePixelRatio() != dpr
+    const bool opaqueStore = image->format() == QImage::Format_RGB32;
+    if ((image->format() != QImage::Format_ARGB32_Premultiplied && !opaqueStore) || image->devicePixelRatio() != dpr
         || dpr != std::floor(dpr) || dpr < 1)
         return false;
     const QPoint at = mapTo(win, QPoint(0, 0));
@@ -520,10 +525,9 @@ bool ClockwiseNeonBorder::paintDirect(int step)
     const QRegion open = m_band - covered;
     if (open.isEmpty())
         return false;
-    QRegion coveredDevice;
+    std::vector<QRect> coveredDevice;
     for (const QRect& r : covered)
-        coveredDevice += QRect(r.topLeft() * dpr, r.size() * dpr);
-    const QRect coveredBounds = coveredDevice.boundingRect();
+        coveredDevice.emplace_back(r.topLeft() * dpr, r.size() * dpr);
 
     fillLut(m_appearance);
     const int shift = shiftFor(step * 360.0 / m_steps);
@@ -542,15 +546,22 @@ bool ClockwiseNeonBorder::paintDirect(int step)
         if (y < 0 || y >= imageHeight || x < 0 || x + int(run.length) > imageWidth
             || size_t(run.first) + run.length > ringPixels)
             continue;
-        auto* out = reinterpret_cast<std::uint32_t*>(bits + (origin.y() + run.y) * stride) + origin.x() + run.x;
-        const bool maybeCovered =
-            !coveredDevice.isEmpty() && coveredBounds.intersects(QRect(run.x, run.y, int(run.length), 1));
+        auto* out = reinterpret_cast<std::uint32_t*>(bits + y * stride) + x;
+        // The rectangles above that meet this run (a few, near the corners).
+        const QRect row(run.x, run.y, int(run.length), 1);
+        bool meets = false;
+        for (const QRect& r : coveredDevice)
+            meets = meets || r.intersects(row);
         for (std::uint32_t i = 0; i < run.length; ++i) {
-            if (maybeCovered && coveredDevice.contains(QPoint(run.x + int(i), run.y)))
-                continue;
+            if (meets) {
+                const QPoint pixel(run.x + int(i), run.y);
+                if (std::any_of(coveredDevice.begin(), coveredDevice.end(),
+                                [&](const QRect& r) { return r.contains(pixel); }))
+                    continue;
+            }
             const std::uint32_t k = run.first + i;
             const quint32 ring = scaled(lut[((info[k] & 0xffffu) - shift) & (lutSize - 1)], info[k] >> 16);
-            out[i] = ring + scaled(under[k], 255 - (ring >> 24));
+            out[i] = (ring + scaled(under[k], 255 - (ring >> 24))) | (opaqueStore ? 0xff000000u : 0u);
         }
     }
     ++m_composes;
