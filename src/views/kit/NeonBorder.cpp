@@ -224,15 +224,21 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
                                             [](std::uint32_t o, const Piece& q) { return o < std::uint32_t(q.offset); });
         if (after == m_pieces.begin())
             continue;
-        const size_t p = size_t(after - m_pieces.begin()) - 1;
-        const Piece& piece = m_pieces[p];
-        const int w = piece.device.width();
-        const std::uint32_t local = run.offset - std::uint32_t(piece.offset);
+        size_t p = size_t(after - m_pieces.begin()) - 1;
+        const std::uint32_t local = run.offset - std::uint32_t(m_pieces[p].offset);
+        int w = m_pieces[p].device.width();
         int x = int(local % std::uint32_t(w)), y = int(local / std::uint32_t(w));
         std::uint32_t first = run.first, left = run.length;
         while (left > 0) {
+            // A run may go on into the next piece, which follows in the frame.
+            if (y >= m_pieces[p].device.height()) {
+                if (++p == m_pieces.size())
+                    break;
+                w = m_pieces[p].device.width();
+                x = y = 0;
+            }
             const std::uint32_t n = std::min<std::uint32_t>(left, std::uint32_t(w - x));
-            m_rowRuns.push_back({piece.device.left() + x, piece.device.top() + y, first, n});
+            m_rowRuns.push_back({m_pieces[p].device.left() + x, m_pieces[p].device.top() + y, first, n});
             first += n;
             left -= n;
             x = 0;
@@ -520,14 +526,22 @@ bool ClockwiseNeonBorder::paintDirect(int step)
     const QPoint origin(int(at.x() * dpr), int(at.y() * dpr));
     if (!image->rect().contains(QRect(origin, m_maskSize * dpr)))
         return false;
-    // What lies above the border is painted by Qt over the new ring there.
-    const QRegion covered = coveredAbove() & m_band;
+    // What lies above the ring's pixels is painted by Qt over the new ring there.
+    std::vector<QRect> coveredDevice;
+    QRegion covered;
+    for (const QRect& r : coveredAbove() & m_band) {
+        const QRect d(r.topLeft() * dpr, r.size() * dpr);
+        const bool overRing = std::any_of(m_rowRuns.begin(), m_rowRuns.end(), [&](const RowRun& run) {
+            return d.intersects(QRect(run.x, run.y, int(run.length), 1));
+        });
+        if (overRing) {
+            coveredDevice.push_back(d);
+            covered += r;
+        }
+    }
     const QRegion open = m_band - covered;
     if (open.isEmpty())
         return false;
-    std::vector<QRect> coveredDevice;
-    for (const QRect& r : covered)
-        coveredDevice.emplace_back(r.topLeft() * dpr, r.size() * dpr);
 
     fillLut(m_appearance);
     const int shift = shiftFor(step * 360.0 / m_steps);
