@@ -49,10 +49,14 @@ public:
     QRegion paintedRegion() const override
     {
         const QRect outer(QPoint(0, 0), parentWidget()->size());
-        const QPolygon inside = neon::roundedRect(QRectF(outer).adjusted(1, 1, -1, -1), m_radius - 1)
-                                    .toFillPolygon()
-                                    .toPolygon();
-        return (QRegion(outer) - QRegion(inside)).translated(-pos()) & rect();
+        if (outer.size() != m_paintedFor.size() || pos() != m_paintedFor.topLeft()) {
+            const QPolygon inside = neon::roundedRect(QRectF(outer).adjusted(1, 1, -1, -1), m_radius - 1)
+                                        .toFillPolygon()
+                                        .toPolygon();
+            m_painted = (QRegion(outer) - QRegion(inside)).translated(-pos()) & rect();
+            m_paintedFor = QRect(pos(), outer.size());
+        }
+        return m_painted;
     }
 
 protected:
@@ -93,6 +97,8 @@ protected:
 private:
     qreal m_radius;
     std::function<void()> m_painted;
+    mutable QRegion m_painted;
+    mutable QRect m_paintedFor;
     QImage m_mask;
     QPoint m_maskPos;
     QSize m_maskParentSize;

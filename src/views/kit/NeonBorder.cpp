@@ -218,6 +218,8 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_ringUnder.clear();
     // Where each run lies in the border, row by row.
     m_rowRuns.clear();
+    m_above = QRegion();
+    m_aboveDpr = 0;
     for (const Run& run : m_runs) {
         // The piece whose pixels hold the run's start.
         const auto after = std::upper_bound(m_pieces.begin(), m_pieces.end(), run.offset,
@@ -517,6 +519,9 @@ bool ClockwiseNeonBorder::paintDirect(int step)
     if (!handle || !device || device->devType() != QInternal::Image)
         return false;
     auto* image = static_cast<QImage*>(device);
+    // Written in place only while the store's image is its own (bits() would copy it).
+    if (!image->isDetached())
+        return false;
     const qreal dpr = m_maskDpr;
     const bool opaqueStore = image->format() == QImage::Format_RGB32;
     if ((image->format() != QImage::Format_ARGB32_Premultiplied && !opaqueStore) || image->devicePixelRatio() != dpr
@@ -526,19 +531,27 @@ bool ClockwiseNeonBorder::paintDirect(int step)
     const QPoint origin(int(at.x() * dpr), int(at.y() * dpr));
     if (!image->rect().contains(QRect(origin, m_maskSize * dpr)))
         return false;
-    // What lies above the ring's pixels is painted by Qt over the new ring there.
-    std::vector<QRect> coveredDevice;
-    QRegion covered;
-    for (const QRect& r : coveredAbove() & m_band) {
-        const QRect d(r.topLeft() * dpr, r.size() * dpr);
-        const bool overRing = std::any_of(m_rowRuns.begin(), m_rowRuns.end(), [&](const RowRun& run) {
-            return d.intersects(QRect(run.x, run.y, int(run.length), 1));
-        });
-        if (overRing) {
-            coveredDevice.push_back(d);
-            covered += r;
+    // What lies above the ring's pixels is painted by Qt over the new ring
+    // there (worked out again only when what lies above changed).
+    const QRegion above = coveredAbove() & m_band;
+    if (above != m_above || m_aboveDpr != dpr) {
+        m_above = above;
+        m_aboveDpr = dpr;
+        m_aboveRing = QRegion();
+        m_aboveRingDevice.clear();
+        for (const QRect& r : above) {
+            const QRect d(r.topLeft() * dpr, r.size() * dpr);
+            const bool overRing = std::any_of(m_rowRuns.begin(), m_rowRuns.end(), [&](const RowRun& run) {
+                return d.intersects(QRect(run.x, run.y, int(run.length), 1));
+            });
+            if (overRing) {
+                m_aboveRingDevice.push_back(d);
+                m_aboveRing += r;
+            }
         }
     }
+    const QRegion& covered = m_aboveRing;
+    const std::vector<QRect>& coveredDevice = m_aboveRingDevice;
     const QRegion open = m_band - covered;
     if (open.isEmpty())
         return false;

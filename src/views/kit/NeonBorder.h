@@ -183,6 +183,11 @@ private:
         std::uint32_t first, length;
     };
     std::vector<RowRun> m_rowRuns;
+    // What lay above the band at the last step, and the part of it over ring pixels.
+    QRegion m_above;
+    qreal m_aboveDpr = 0;
+    QRegion m_aboveRing;
+    std::vector<QRect> m_aboveRingDevice;
     std::vector<std::uint32_t> m_ringInfo;
     std::vector<std::uint32_t> m_ringUnder;
     size_t m_bandPixels = 0;
