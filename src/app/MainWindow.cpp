@@ -53,10 +53,10 @@ public:
             const QPolygon inside = neon::roundedRect(QRectF(outer).adjusted(1, 1, -1, -1), m_radius - 1)
                                         .toFillPolygon()
                                         .toPolygon();
-            m_painted = (QRegion(outer) - QRegion(inside)).translated(-pos()) & rect();
+            m_outside = (QRegion(outer) - QRegion(inside)).translated(-pos()) & rect();
             m_paintedFor = QRect(pos(), outer.size());
         }
-        return m_painted;
+        return m_outside;
     }
 
 protected:
@@ -97,7 +97,7 @@ protected:
 private:
     qreal m_radius;
     std::function<void()> m_painted;
-    mutable QRegion m_painted;
+    mutable QRegion m_outside;
     mutable QRect m_paintedFor;
     QImage m_mask;
     QPoint m_maskPos;
