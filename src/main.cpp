@@ -3,6 +3,7 @@
 #include "app/SweeplineApp.h"
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
+#include "views/kit/NeonPaint.h"
 
 #include <QApplication>
 
@@ -19,6 +20,8 @@ int main(int argc, char** argv)
     tw::SingleInstanceGuard guard;
     if (!guard.tryBecomePrimary())
         return 0;
+    // The fonts load on the pool while the window is built.
+    tw::neon::prepareFonts();
 
     tw::HostPlatform host;
     tw::SweeplineApp sweepline(host.platform());

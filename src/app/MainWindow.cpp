@@ -45,6 +45,20 @@ public:
         setObjectName(QStringLiteral("cornerClip"));
     }
 
+    // Only what lies outside the window's rounded shape (and its soft edge).
+    QRegion paintedRegion() const override
+    {
+        const QRect outer(QPoint(0, 0), parentWidget()->size());
+        if (outer.size() != m_paintedFor.size() || pos() != m_paintedFor.topLeft()) {
+            const QPolygon inside = neon::roundedRect(QRectF(outer).adjusted(1, 1, -1, -1), m_radius - 1)
+                                        .toFillPolygon()
+                                        .toPolygon();
+            m_outside = (QRegion(outer) - QRegion(inside)).translated(-pos()) & rect();
+            m_paintedFor = QRect(pos(), outer.size());
+        }
+        return m_outside;
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
@@ -83,6 +97,8 @@ protected:
 private:
     qreal m_radius;
     std::function<void()> m_painted;
+    mutable QRegion m_outside;
+    mutable QRect m_paintedFor;
     QImage m_mask;
     QPoint m_maskPos;
     QSize m_maskParentSize;

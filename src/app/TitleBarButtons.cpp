@@ -184,6 +184,15 @@ QRect TitleBarButtons::placement(int windowWidth, Qt::LayoutDirection direction)
     return {QPoint(x, kFirstDisc.y() - kHoverRoom), size};
 }
 
+QRegion TitleBarButtons::paintedRegion() const
+{
+    QRegion painted;
+    for (const TitleBarButton* b : m_buttons)
+        if (b->isVisible())
+            painted += b->geometry();
+    return painted;
+}
+
 void TitleBarButtons::place()
 {
     setGeometry(placement(window()->width(), layoutDirection()));

@@ -58,6 +58,8 @@ public:
     // the leading side (the right in a right-to-left layout).
     static QRect placement(int windowWidth, Qt::LayoutDirection direction);
     void place();
+    // Only the buttons paint; the room around them stays clear.
+    QRegion paintedRegion() const override;
 
 protected:
     bool event(QEvent* event) override;

@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPaintEvent>
+#include <QBackingStore>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -214,6 +216,37 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_runs = std::move(packed.runs);
     m_ringInfo = std::move(packed.info);
     m_ringUnder.clear();
+    // Where each run lies in the border, row by row.
+    m_rowRuns.clear();
+    m_above = QRegion();
+    m_aboveDpr = 0;
+    for (const Run& run : m_runs) {
+        // The piece whose pixels hold the run's start.
+        const auto after = std::upper_bound(m_pieces.begin(), m_pieces.end(), run.offset,
+                                            [](std::uint32_t o, const Piece& q) { return o < std::uint32_t(q.offset); });
+        if (after == m_pieces.begin())
+            continue;
+        size_t p = size_t(after - m_pieces.begin()) - 1;
+        const std::uint32_t local = run.offset - std::uint32_t(m_pieces[p].offset);
+        int w = m_pieces[p].device.width();
+        int x = int(local % std::uint32_t(w)), y = int(local / std::uint32_t(w));
+        std::uint32_t first = run.first, left = run.length;
+        while (left > 0) {
+            // A run may go on into the next piece, which follows in the frame.
+            if (y >= m_pieces[p].device.height()) {
+                if (++p == m_pieces.size())
+                    break;
+                w = m_pieces[p].device.width();
+                x = y = 0;
+            }
+            const std::uint32_t n = std::min<std::uint32_t>(left, std::uint32_t(w - x));
+            m_rowRuns.push_back({m_pieces[p].device.left() + x, m_pieces[p].device.top() + y, first, n});
+            first += n;
+            left -= n;
+            x = 0;
+            ++y;
+        }
+    }
 }
 
 void ClockwiseNeonBorder::fillLut(AppAppearance appearance)
@@ -443,6 +476,132 @@ QImage ClockwiseNeonBorder::snapshot() const
     return out;
 }
 
+QRegion ClockwiseNeonBorder::coveredAbove() const
+{
+    QRegion covered;
+    QRect clip = rect();
+    const QWidget* w = this;
+    while (!w->isWindow()) {
+        const QWidget* parent = w->parentWidget();
+        if (!parent)
+            break;
+        const QPoint origin = mapFrom(parent, QPoint(0, 0));
+        clip &= QRect(origin, parent->size());
+        const QObjectList& siblings = parent->children();
+        for (qsizetype i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i) {
+            if (!siblings[i]->isWidgetType())
+                continue;
+            const auto* s = static_cast<const QWidget*>(siblings[i]);
+            if (s->isWindow() || !s->isVisible())
+                continue;
+            if (const auto* overlay = qobject_cast<const NeonOverlay*>(s))
+                covered += overlay->paintedRegion().translated(origin + s->pos()) & QRect(origin + s->pos(), s->size());
+            else
+                covered += QRect(origin + s->pos(), s->size());
+        }
+        w = parent;
+    }
+    return covered + (QRegion(rect()) - clip);
+}
+
+bool ClockwiseNeonBorder::paintDirect(int step)
+{
+    // Only where Qt's own repaint is dear: a translucent window clears what
+    // it repaints before painting it. The band must hold this border's frame
+    // over a snapshot taken in the current theme.
+    QWidget* win = window();
+    if (!win || win == this || !win->testAttribute(Qt::WA_TranslucentBackground) || !hasBackgroundSnapshot()
+        || m_capturePending || m_shownStep < 0 || m_appearance != m_underAppearance || m_ringUnder.empty())
+        return false;
+    QBackingStore* store = win->backingStore();
+    QWindow* handle = win->windowHandle();
+    QPaintDevice* device = store ? store->paintDevice() : nullptr;
+    if (!handle || !device || device->devType() != QInternal::Image)
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    // Written in place only while the store's image is its own (bits() would copy it).
+    if (!image->isDetached())
+        return false;
+    const qreal dpr = m_maskDpr;
+    const bool opaqueStore = image->format() == QImage::Format_RGB32;
+    if ((image->format() != QImage::Format_ARGB32_Premultiplied && !opaqueStore) || image->devicePixelRatio() != dpr
+        || dpr != std::floor(dpr) || dpr < 1)
+        return false;
+    const QPoint at = mapTo(win, QPoint(0, 0));
+    const QPoint origin(int(at.x() * dpr), int(at.y() * dpr));
+    if (!image->rect().contains(QRect(origin, m_maskSize * dpr)))
+        return false;
+    // What lies above the ring's pixels is painted by Qt over the new ring
+    // there (worked out again only when what lies above changed).
+    const QRegion above = coveredAbove() & m_band;
+    if (above != m_above || m_aboveDpr != dpr) {
+        m_above = above;
+        m_aboveDpr = dpr;
+        m_aboveRing = QRegion();
+        m_aboveRingDevice.clear();
+        for (const QRect& r : above) {
+            const QRect d(r.topLeft() * dpr, r.size() * dpr);
+            const bool overRing = std::any_of(m_rowRuns.begin(), m_rowRuns.end(), [&](const RowRun& run) {
+                return d.intersects(QRect(run.x, run.y, int(run.length), 1));
+            });
+            if (overRing) {
+                m_aboveRingDevice.push_back(d);
+                m_aboveRing += r;
+            }
+        }
+    }
+    const QRegion& covered = m_aboveRing;
+    const std::vector<QRect>& coveredDevice = m_aboveRingDevice;
+    const QRegion open = m_band - covered;
+    if (open.isEmpty())
+        return false;
+
+    fillLut(m_appearance);
+    const int shift = shiftFor(step * 360.0 / m_steps);
+    const std::uint32_t* lut = m_lut.data();
+    const std::uint32_t* info = m_ringInfo.data();
+    const std::uint32_t* under = m_ringUnder.data();
+    auto scaled = [](quint32 c, quint32 k) {
+        return ((((c & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu) | ((((c >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u);
+    };
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    const int imageWidth = image->width(), imageHeight = image->height();
+    const size_t ringPixels = std::min(m_ringInfo.size(), m_ringUnder.size());
+    for (const RowRun& run : m_rowRuns) {
+        const int y = origin.y() + run.y, x = origin.x() + run.x;
+        if (y < 0 || y >= imageHeight || x < 0 || x + int(run.length) > imageWidth
+            || size_t(run.first) + run.length > ringPixels)
+            continue;
+        auto* out = reinterpret_cast<std::uint32_t*>(bits + y * stride) + x;
+        // The rectangles above that meet this run (a few, near the corners).
+        const QRect row(run.x, run.y, int(run.length), 1);
+        bool meets = false;
+        for (const QRect& r : coveredDevice)
+            meets = meets || r.intersects(row);
+        for (std::uint32_t i = 0; i < run.length; ++i) {
+            if (meets) {
+                const QPoint pixel(run.x + int(i), run.y);
+                if (std::any_of(coveredDevice.begin(), coveredDevice.end(),
+                                [&](const QRect& r) { return r.contains(pixel); }))
+                    continue;
+            }
+            const std::uint32_t k = run.first + i;
+            const quint32 ring = scaled(lut[((info[k] & 0xffffu) - shift) & (lutSize - 1)], info[k] >> 16);
+            out[i] = (ring + scaled(under[k], 255 - (ring >> 24))) | (opaqueStore ? 0xff000000u : 0u);
+        }
+    }
+    ++m_composes;
+    ++m_directs;
+    m_shownStep = step;
+    store->flush(open.translated(at), handle);
+    if (!covered.isEmpty()) {
+        m_ownUpdate = true;
+        update(covered);
+    }
+    return true;
+}
+
 void ClockwiseNeonBorder::advance(double now)
 {
     // A snapshot is taken on a tick, never in the middle of painting (nor
@@ -451,11 +610,16 @@ void ClockwiseNeonBorder::advance(double now)
         m_capturePending = false;
         captureBackground();
     }
-    if (step(now, m_duration) == m_shownStep)
+    const int current = step(now, m_duration);
+    if (current == m_shownStep)
         return;
     // A periodic fresh look beneath, in case something there changed unseen.
     if (hasBackgroundSnapshot() && ++m_backgroundTicks > stepsBetweenSnapshots)
         m_capturePending = true;
+    // Only the ring's pixels change from one step to the next: where Qt
+    // would clear and repaint the whole band, they are written in place.
+    if (paintDirect(current))
+        return;
     m_ownUpdate = true;
     update(m_band.isEmpty() ? QRegion(rect()) : m_band);
 }

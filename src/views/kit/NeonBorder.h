@@ -128,6 +128,9 @@ public:
     // The steps between two fresh looks beneath the band, in case something
     // there changed in the same moment as a step (so unseen).
     static constexpr int stepsBetweenSnapshots = 260;
+    // How many steps were written straight into the window's backing store
+    // (a translucent window; see advance()).
+    int directCount() const { return m_directs; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -158,6 +161,12 @@ private:
     void drawBand(QPainter& p, const QRegion& region, const BandFrame& frame) const;
     void captureBackground();
     void dropBackground();
+    // What of the border other widgets cover (stacked above it, or outside
+    // its ancestors), in its own coordinates.
+    QRegion coveredAbove() const;
+    // Writes the ring of a step over the snapshot straight into the window's
+    // backing store and shows it; false when that cannot be done.
+    bool paintDirect(int step);
 
     qreal m_cornerRadius;
     qreal m_lineWidth;
@@ -173,6 +182,17 @@ private:
     // bucket and coverage (line and glow, with the opacity) as
     // angle | coverage << 16, and the snapshot's pixel beneath it.
     std::vector<Run> m_runs;
+    // The same runs cut at row ends, with their device position in the border.
+    struct RowRun {
+        int x, y;
+        std::uint32_t first, length;
+    };
+    std::vector<RowRun> m_rowRuns;
+    // What lay above the band at the last step, and the part of it over ring pixels.
+    QRegion m_above;
+    qreal m_aboveDpr = 0;
+    QRegion m_aboveRing;
+    std::vector<QRect> m_aboveRingDevice;
     std::vector<std::uint32_t> m_ringInfo;
     std::vector<std::uint32_t> m_ringUnder;
     size_t m_bandPixels = 0;
@@ -196,6 +216,7 @@ private:
     bool m_ownUpdate = false;
     int m_captures = 0;
     int m_composes = 0;
+    int m_directs = 0;
     static constexpr int lutSize = neonring::angleBuckets;
     std::vector<std::uint32_t> m_lut;
     AppAppearance m_lutAppearance = AppAppearance::midnight;

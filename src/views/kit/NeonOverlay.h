@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegion>
 #include <QWidget>
 
 namespace tw {
@@ -16,6 +17,9 @@ public:
 
     // Whether w is an overlay or lies inside one.
     static bool covers(const QWidget* w);
+    // What the overlay and what it holds paint over the layers beneath, in
+    // its own coordinates (a neon border writes its steps around it).
+    virtual QRegion paintedRegion() const { return rect(); }
 };
 
 } // namespace tw

@@ -1,6 +1,8 @@
 #include "views/kit/NeonPaint.h"
 
-#include <QApplication>
+#include "platform/ThreadPool.h"
+
+#include <QGuiApplication>
 #include <QCache>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -17,13 +19,16 @@ namespace neon {
 
 namespace {
 
-QString preferredFamily(bool rounded)
+struct Families {
+    QString plain;
+    QString round;
+};
+
+// Resolved once, on whichever thread asks first (the start-up warms it on
+// the engine pool); the others wait for it.
+const Families& families()
 {
-    static QString plain;
-    static QString round;
-    static bool resolved = false;
-    if (!resolved) {
-        resolved = true;
+    static const Families resolved = [] {
         const QStringList families = QFontDatabase::families();
         // Families may carry their foundry: "Nimbus Sans [urw]".
         auto installed = [&](const QString& f) {
@@ -38,16 +43,23 @@ QString preferredFamily(bool rounded)
                     return f;
             return QString();
         };
-        plain = first({QStringLiteral(".AppleSystemUIFont"), QStringLiteral("SF Pro Text"),
-                       QStringLiteral("Helvetica Neue"), QStringLiteral("Inter"), QStringLiteral("Cantarell"),
-                       QStringLiteral("Nimbus Sans")});
-        if (plain.isEmpty())
-            plain = QApplication::font().family();
-        round = first({QStringLiteral("SF Pro Rounded"), QStringLiteral("Nunito"), QStringLiteral("Varela Round")});
-        if (round.isEmpty())
-            round = plain;
-    }
-    return rounded ? round : plain;
+        Families out;
+        out.plain = first({QStringLiteral(".AppleSystemUIFont"), QStringLiteral("SF Pro Text"),
+                           QStringLiteral("Helvetica Neue"), QStringLiteral("Inter"), QStringLiteral("Cantarell"),
+                           QStringLiteral("Nimbus Sans")});
+        if (out.plain.isEmpty())
+            out.plain = QGuiApplication::font().family();
+        out.round = first({QStringLiteral("SF Pro Rounded"), QStringLiteral("Nunito"), QStringLiteral("Varela Round")});
+        if (out.round.isEmpty())
+            out.round = out.plain;
+        return out;
+    }();
+    return resolved;
+}
+
+QString preferredFamily(bool rounded)
+{
+    return rounded ? families().round : families().plain;
 }
 
 // The radius clamped to half the shorter side.
@@ -66,6 +78,18 @@ QFont systemFont(qreal points, QFont::Weight weight, bool rounded)
     f.setStyleStrategy(QFont::PreferAntialias);
     f.setHintingPreference(QFont::PreferVerticalHinting);
     return f;
+}
+
+void prepareFonts()
+{
+    // Loading the font configuration and matching the interface's faces
+    // takes milliseconds that the window's widgets would otherwise wait for
+    // at their first size hint; the matches are shared between threads.
+    enginePool().start([] {
+        for (bool rounded : {false, true})
+            for (QFont::Weight weight : {QFont::Normal, QFont::Medium, QFont::DemiBold, QFont::Bold})
+                QFontMetricsF(systemFont(13, weight, rounded)).height();
+    });
 }
 
 QPainterPath roundedRect(const QRectF& rect, qreal radius)

@@ -25,6 +25,9 @@ using tw::rgb;
 // The interface font at a size in points (1 pt = 1 device-independent pixel).
 // rounded asks for the rounded design where the system has one.
 QFont systemFont(qreal points, QFont::Weight weight, bool rounded = false);
+// Starts resolving the interface's fonts on the engine pool (at start-up,
+// before the first widget asks for one).
+void prepareFonts();
 
 // A rounded rectangle; the radius is clamped to half the shorter side, so a
 // large radius gives a capsule.

@@ -79,8 +79,9 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The workspace background shows through.
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    // The workspace background shows through (no style sheet: one here
+    // restyles every card beneath it, a good part of the tab's making).
+    m_scroll->setAutoFillBackground(false);
     styleScrollBar(m_scroll);
     m_scroll->viewport()->setAutoFillBackground(false);
     page->setAutoFillBackground(false);

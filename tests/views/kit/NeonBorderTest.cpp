@@ -4,6 +4,7 @@
 #include "views/kit/NeonOverlay.h"
 #include "support/ShellHarness.h"
 
+#include <QBackingStore>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -455,4 +456,63 @@ TEST(NeonBorder, SnapshotLeavesOutOverlaysAndWhatTheyHold)
     const QImage window_ = window.grab().toImage();
     EXPECT_GT(window_.pixelColor(30, 30).green(), 200);
     EXPECT_GT(window_.pixelColor(270, 170).green(), 200);
+}
+
+TEST(NeonBorder, InATranslucentWindowAStepIsWrittenInPlaceAndWhatLiesAboveStaysOnTop)
+{
+    BorderOverRed scene(900.0);
+    QWidget& window = scene.window;
+    ClockwiseNeonBorder* border = scene.border;
+    window.setAttribute(Qt::WA_TranslucentBackground);
+    border->setOpacity(0.5);
+    border->raise();
+    auto* overlay = new GreenOverlay(&window);
+    overlay->setGeometry(20, 20, 60, 60);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return border->hasBackgroundSnapshot(); }, 2000));
+
+    // Steps go on until one is written straight into the backing store.
+    const double duration = border->duration();
+    const int n = ClockwiseNeonBorder::stepsPerTurn(duration);
+    const double turn0 = std::ceil(scene.now / duration) * duration;
+    int k = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (border->directCount() > 0)
+                return true;
+            k = (k + 1) % n;
+            scene.now = turn0 + (k + 0.5) * duration / n;
+            return false;
+        },
+        5000));
+    QCoreApplication::processEvents();
+    QBackingStore* store = window.backingStore();
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->paintDevice()->devType(), QInternal::Image);
+    const QImage shown = *static_cast<QImage*>(store->paintDevice());
+
+    // The band holds this step's ring over the red, but where the overlay lies.
+    const QImage ring = border->render(ClockwiseNeonBorder::degrees(scene.now, duration), AppAppearance::midnight);
+    const QRegion band = border->bandRegion().translated(border->pos());
+    int worst = 0, lit = 0, green = 0;
+    for (const QRect& r : band)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor seen = QColor::fromRgba(qUnpremultiply(shown.pixel(x, y)));
+                if (overlay->geometry().contains(x, y)) {
+                    EXPECT_GT(seen.green(), 200) << x << "," << y;
+                    ++green;
+                    continue;
+                }
+                const QRgb c = ring.pixel(x - border->x(), y - border->y());
+                const int inv = 255 - qAlpha(c);
+                worst = std::max({worst, std::abs(seen.red() - qMin(255, qRed(c) + 255 * inv / 256)),
+                                  std::abs(seen.green() - qGreen(c)), std::abs(seen.blue() - qBlue(c))});
+                if (qAlpha(c) > 40)
+                    ++lit;
+            }
+    EXPECT_LE(worst, 2);
+    EXPECT_GT(lit, 100);
+    EXPECT_GT(green, 50);
 }
