@@ -211,6 +211,18 @@ const char* tagEnd(const char* p, const char* end)
     return nullptr;
 }
 
+// A decimal or hexadecimal digit's value; -1 for any other character.
+int digitValue(char c, bool hex)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (hex && c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (hex && c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // A character reference "&#...;" at p names a character a string may hold:
 // not NUL, not a surrogate, within Unicode.
 bool acceptableReference(const char* p, const char* end)
@@ -222,14 +234,8 @@ bool acceptableReference(const char* p, const char* end)
     std::uint32_t value = 0;
     bool digits = false;
     for (; p < end; ++p) {
-        int d;
-        if (*p >= '0' && *p <= '9')
-            d = *p - '0';
-        else if (hex && *p >= 'a' && *p <= 'f')
-            d = *p - 'a' + 10;
-        else if (hex && *p >= 'A' && *p <= 'F')
-            d = *p - 'A' + 10;
-        else
+        const int d = digitValue(*p, hex);
+        if (d < 0)
             break;
         digits = true;
         value = value * (hex ? 16 : 10) + std::uint32_t(d);
@@ -275,14 +281,8 @@ const char* decodeReference(const char* p, const char* end, char (&utf8)[4], int
     std::uint32_t value = 0;
     const char* digits = p;
     for (; p < end && *p != ';'; ++p) {
-        int d;
-        if (*p >= '0' && *p <= '9')
-            d = *p - '0';
-        else if (hex && *p >= 'a' && *p <= 'f')
-            d = *p - 'a' + 10;
-        else if (hex && *p >= 'A' && *p <= 'F')
-            d = *p - 'A' + 10;
-        else
+        const int d = digitValue(*p, hex);
+        if (d < 0)
             return nullptr;
         value = value * (hex ? 16 : 10) + std::uint32_t(d);
         if (value > 0x10FFFF)
