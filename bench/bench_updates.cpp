@@ -3,7 +3,10 @@
 
 #include "engine/inventory/Models.h"
 #include "engine/updates/FeedSamples.h"
-#include "engine/updates/UpdateChecker.h"
+#include "engine/updates/StoreLookup.h"
+#include "engine/updates/UpdateFeed.h"
+#include "engine/updates/UpdateRows.h"
+#include "engine/updates/Versions.h"
 #include "support/FakePlatform.h"
 
 #include <QCoreApplication>
@@ -41,7 +44,7 @@ void BM_RowsOnGuiThread(benchmark::State& state)
     test::FakePlatform fp;
     const QList<AppInfoPtr> apps = makeApps(fp, int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(UpdateChecker::rowsOf(apps));
+        benchmark::DoNotOptimize(updaterows::rowsOf(apps));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_RowsOnGuiThread)->Arg(100)->Arg(400)->Unit(benchmark::kMicrosecond);
@@ -50,9 +53,9 @@ BENCHMARK(BM_RowsOnGuiThread)->Arg(100)->Arg(400)->Unit(benchmark::kMicrosecond)
 void BM_CompleteRows(benchmark::State& state)
 {
     test::FakePlatform fp;
-    const QList<AppUpdateItem> rows = UpdateChecker::rowsOf(makeApps(fp, int(state.range(0))));
+    const QList<AppUpdateItem> listed = updaterows::rowsOf(makeApps(fp, int(state.range(0))));
     for (auto _ : state)
-        benchmark::DoNotOptimize(UpdateChecker::completeRows(fp.platform(), rows));
+        benchmark::DoNotOptimize(updaterows::completeRows(fp.platform(), listed));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_CompleteRows)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
@@ -61,7 +64,7 @@ void BM_ParseAppcast(benchmark::State& state)
 {
     const QString text = test::publishedFeed(int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(UpdateChecker::parseSparkleAppcast(text));
+        benchmark::DoNotOptimize(appcast::parseSparkleAppcast(text));
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 BENCHMARK(BM_ParseAppcast)->Arg(1)->Arg(200)->Arg(1000)->Unit(benchmark::kMicrosecond);
@@ -71,7 +74,7 @@ void BM_ParseBacktrackingFeed(benchmark::State& state)
 {
     const QString text = test::backtrackingFeed(state.range(0));
     for (auto _ : state)
-        benchmark::DoNotOptimize(UpdateChecker::parseSparkleAppcast(text));
+        benchmark::DoNotOptimize(appcast::parseSparkleAppcast(text));
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 BENCHMARK(BM_ParseBacktrackingFeed)->Arg(150'000)->Arg(300'000)->Arg(600'000)->Unit(benchmark::kMicrosecond);
@@ -83,7 +86,7 @@ void BM_ParseGarbage(benchmark::State& state)
     while (text.size() < 1'000'000)
         text += QStringLiteral("<p url=\"x\">sparkle: lorem ipsum url = \"a.b\" dolor</p>\n");
     for (auto _ : state)
-        benchmark::DoNotOptimize(UpdateChecker::parseSparkleAppcast(text));
+        benchmark::DoNotOptimize(appcast::parseSparkleAppcast(text));
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 BENCHMARK(BM_ParseGarbage)->Unit(benchmark::kMillisecond);
@@ -94,7 +97,7 @@ void BM_LookupAnswer(benchmark::State& state)
     body += QByteArray(4000, 'd') + R"(","bundleId":"com.apple.dt.Xcode"}]})";
     const HttpResponse response{false, 200, body, {}};
     for (auto _ : state)
-        benchmark::DoNotOptimize(UpdateChecker::appStoreResult(response, QStringLiteral("14.1")));
+        benchmark::DoNotOptimize(appstore::appStoreResult(response, QStringLiteral("14.1")));
 }
 BENCHMARK(BM_LookupAnswer)->Unit(benchmark::kMicrosecond);
 
@@ -102,7 +105,7 @@ void BM_CompareVersions(benchmark::State& state)
 {
     const QString a = QStringLiteral("2.14.3-beta.2 (build 4411)"), b = QStringLiteral("2.14.3");
     for (auto _ : state)
-        benchmark::DoNotOptimize(UpdateChecker::isVersion(a, b));
+        benchmark::DoNotOptimize(versions::isVersion(a, b));
 }
 BENCHMARK(BM_CompareVersions);
 

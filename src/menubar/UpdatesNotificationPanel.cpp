@@ -1,6 +1,7 @@
 #include "menubar/UpdatesNotificationPanel.h"
 
 #include "engine/updates/UpdateChecker.h"
+#include "engine/updates/UpdateRows.h"
 #include "menubar/LinkButton.h"
 #include "menubar/PaneHeader.h"
 #include "menubar/QuickAppListPane.h"
@@ -89,7 +90,7 @@ QString nothingShownText(const QList<AppUpdateItem>& items)
     // The checker's own closing line, told only about the rows without an update.
     QList<AppUpdateItem> rest = items;
     rest.removeIf([](const AppUpdateItem& item) { return item.availability.isActionable(); });
-    return UpdateChecker::summaryText(rest);
+    return updaterows::summaryText(rest);
 }
 
 QString actionTitle(const UpdateAvailability& availability)

@@ -3,6 +3,12 @@
 // The one way results reach the GUI thread: through a Delivery taken on the
 // GUI thread for a context object. Whatever is posted runs on the GUI thread,
 // and only while the context lives; its destruction cancels delivery.
+//
+// One exception: the update checker's pool steps (UpdateCheck::startStep in
+// engine/updates/UpdateCheck.cpp, and the row building in
+// UpdateChecker::checkAll) come back through a QFutureWatcher, because their
+// owners keep the QFuture and wait for a file read on destruction, which a
+// Delivery cannot give.
 
 #include "platform/ThreadPool.h"
 

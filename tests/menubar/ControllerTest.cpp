@@ -1,3 +1,4 @@
+#include "engine/updates/StoreLookup.h"
 #include "menubar/CategoryQuickPanel.h"
 #include "menubar/LinkButton.h"
 #include "menubar/MenuBarQuickPreview.h"
@@ -45,8 +46,8 @@ AppInfoPtr storeApp(MenuBarRig& r, const QString& name, const QString& offered)
 {
     AppInfoPtr app = appIn(r.shell.fake, name);
     r.shell.fake.tree().write(app->path() + QStringLiteral("/Contents/_MASReceipt/receipt"), "receipt");
-    const QUrl lookup = *UpdateChecker::appStoreLookupURL(QUrl(QStringLiteral("https://itunes.apple.com")),
-                                                          app->bundleIdentifier());
+    const QUrl lookup = *appstore::appStoreLookupURL(QUrl(QStringLiteral("https://itunes.apple.com")),
+                                                     app->bundleIdentifier());
     r.http.answers.insert(lookup.toString(),
                           answer(QStringLiteral("{\"results\":[{\"version\":\"%1\",\"trackId\":42}]}").arg(offered).toUtf8()));
     return app;

@@ -11,9 +11,9 @@
 //   download         <enclosure[^>]*url\s*=\s*"([^"]+)"
 //                    url\s*=\s*"([^"]+\.(dmg|zip|pkg|tar\.gz)[^"]*)"
 
-#include "engine/updates/UpdateChecker.h"
+#include "engine/updates/UpdateFeed.h"
 
-namespace tw {
+namespace tw::appcast {
 
 namespace {
 
@@ -238,7 +238,7 @@ constexpr VersionForm kVersionForms[] = {
 
 } // namespace
 
-AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
+AppcastInfo parseSparkleAppcast(const QString& text)
 {
     // Only the first item is read: it is taken to be the newest.
     const QString block = firstItem(text);
@@ -258,4 +258,4 @@ AppcastInfo UpdateChecker::parseSparkleAppcast(const QString& text)
     return info;
 }
 
-} // namespace tw
+} // namespace tw::appcast

@@ -1,11 +1,11 @@
 #include "engine/updates/UpdateChecker.h"
 
-#include "engine/inventory/Models.h"
-#include "platform/Collation.h"
+#include "engine/updates/StoreLookup.h"
+#include "engine/updates/UpdateFeed.h"
+#include "engine/updates/UpdateRows.h"
 #include "platform/ThreadPool.h"
 
 #include <QFutureWatcher>
-#include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace tw {
@@ -22,25 +22,6 @@ bool assign(T& field, const T& value)
         return false;
     field = value;
     return true;
-}
-
-// The applications, with each group replaced by its members.
-std::vector<AppInfoPtr> flatten(const QList<AppInfoPtr>& apps)
-{
-    std::vector<AppInfoPtr> out;
-    std::function<void(const AppInfoPtr&)> add = [&](const AppInfoPtr& app) {
-        if (!app)
-            return;
-        if (app->isGroup()) {
-            for (const AppInfoPtr& member : app->members())
-                add(member);
-        } else {
-            out.push_back(app);
-        }
-    };
-    for (const AppInfoPtr& app : apps)
-        add(app);
-    return out;
 }
 
 bool isWebURL(const QUrl& url)
@@ -122,45 +103,6 @@ QList<AppUpdateItem> UpdateChecker::displayedItems() const
     return out;
 }
 
-// ---- Rows -------------------------------------------------------------------
-
-UpdateChannel UpdateChecker::detectChannel(const Platform& p, const QString& bundle)
-{
-    if (p.fs().exists(bundle + QStringLiteral("/Contents/_MASReceipt/receipt")))
-        return UpdateChannel::appStore;
-    if (sparkleFeedURL(p, bundle))
-        return UpdateChannel::sparkle;
-    return UpdateChannel::manual;
-}
-
-QList<AppUpdateItem> UpdateChecker::rowsOf(const QList<AppInfoPtr>& apps)
-{
-    QList<AppUpdateItem> rows;
-    QSet<QString> seen;
-    for (const AppInfoPtr& app : flatten(apps)) {
-        // One row per bundle, even when the list names it twice.
-        if (app->isSystemApp() || seen.contains(app->path()))
-            continue;
-        seen.insert(app->path());
-        AppUpdateItem row;
-        row.appPath = app->path();
-        row.name = app->name();
-        row.bundleIdentifier = app->bundleIdentifier();
-        row.icon = app->icon();
-        row.installedVersion = app->version();
-        rows << row;
-    }
-    return rows;
-}
-
-QList<AppUpdateItem> UpdateChecker::completeRows(const Platform& p, QList<AppUpdateItem> rows)
-{
-    for (AppUpdateItem& row : rows)
-        row.channel = detectChannel(p, row.appPath);
-    NameOrder().stableSort(rows, [](const AppUpdateItem& row) -> const QString& { return row.name; });
-    return rows;
-}
-
 // ---- The check loop -----------------------------------------------------------
 
 void UpdateChecker::resetLoop()
@@ -175,8 +117,8 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
     const bool cancelled = m_isChecking;
     resetLoop();
     const quint64 generation = m_generation;
-    QList<AppUpdateItem> rows = rowsOf(apps);
-    if (rows.isEmpty()) {
+    QList<AppUpdateItem> pending = updaterows::rowsOf(apps);
+    if (pending.isEmpty()) {
         setItems({});
         // The cancelled loop ends here, without a result of its own.
         if (cancelled && generation == m_generation) {
@@ -191,7 +133,8 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
     if (generation != m_generation)
         return;  // a slot started another check meanwhile
 
-    // The channels need the bundles' files: detected on the pool.
+    // The channels need the bundles' files: detected on the pool. A watcher,
+    // not a Delivery: the future is awaited on destruction.
     m_preparations.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
     auto* watcher = new QFutureWatcher<QList<AppUpdateItem>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
@@ -202,8 +145,8 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
         if (generation == m_generation)
             runLoop();
     });
-    const QFuture<QList<AppUpdateItem>> future =
-        QtConcurrent::run(&enginePool(), [&p = m_platform, rows = std::move(rows)] { return completeRows(p, rows); });
+    const QFuture<QList<AppUpdateItem>> future = QtConcurrent::run(
+        &enginePool(), [&p = m_platform, pending = std::move(pending)] { return updaterows::completeRows(p, pending); });
     m_preparations << QFuture<void>(future);
     watcher->setFuture(future);
 }
@@ -246,27 +189,11 @@ void UpdateChecker::runLoop()
                 },
                 Qt::QueuedConnection);
         };
-        m_pending = row.channel == UpdateChannel::sparkle ? checkSparkle(m_platform, row, m_options, done)
-                                                          : checkAppStore(m_platform, row, m_options, done);
+        m_pending = row.channel == UpdateChannel::sparkle ? appcast::checkSparkle(m_platform, row, m_options, done)
+                                                          : appstore::checkAppStore(m_platform, row, m_options, done);
         return;
     }
     finishLoop();
-}
-
-QString UpdateChecker::summaryText(const QList<AppUpdateItem>& items)
-{
-    int failed = 0;
-    for (const AppUpdateItem& item : items) {
-        if (item.availability.isActionable())
-            return QString();
-        if (item.availability.is(UpdateAvailability::Kind::failed))
-            ++failed;
-    }
-    if (failed == 0)
-        return QStringLiteral("All your apps are up to date.");
-    if (failed == 1)
-        return QStringLiteral("1 app could not be checked.");
-    return QStringLiteral("%1 apps could not be checked.").arg(failed);
 }
 
 void UpdateChecker::finishLoop()
@@ -275,7 +202,7 @@ void UpdateChecker::finishLoop()
     const quint64 generation = m_generation;
     setChecking(false);
     if (generation == m_generation)
-        setProgressText(summaryText(m_items));
+        setProgressText(updaterows::summaryText(m_items));
 }
 
 // ---- Primary action ---------------------------------------------------------------

@@ -2,6 +2,14 @@
 
 namespace tw {
 
+std::optional<QUrl> strictURL(const QString& text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
 QString rawValue(UpdateChannel channel)
 {
     switch (channel) {

@@ -10,6 +10,9 @@
 
 namespace tw {
 
+// text as a strict URL; none when invalid or empty.
+std::optional<QUrl> strictURL(const QString& text);
+
 // How an application's newer version is found.
 enum class UpdateChannel { sparkle, appStore, manual };
 QString rawValue(UpdateChannel channel);

@@ -1,8 +1,8 @@
 #include "views/kit/IconView.h"
 
 #include "app/state/SharedState.h"
+#include "platform/Delivery.h"
 #include "platform/IconLoader.h"
-#include "platform/ThreadPool.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QCache>
@@ -52,16 +52,17 @@ void request(const QString& key, const IconRef& icon, int pixels, IconView* view
         return;
     ++s.decodes;
     const FileSystem* fs = &state->platform().fs();
-    enginePool().start([key, icon, pixels, fs] {
-        const QImage image = IconLoader(*fs).image(icon, pixels);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [key, image] {
+    // Delivered to the application object, which lives as long as the store:
+    // the waiting entry is always cleared, whichever views are gone.
+    runInBackground(
+        QCoreApplication::instance(), [icon, pixels, fs] { return IconLoader(*fs).image(icon, pixels); },
+        [key](QImage image) {
             IconStore& s = store();
-            s.images.insert(key, new QImage(image));
+            s.images.insert(key, new QImage(std::move(image)));
             for (const QPointer<IconView>& v : s.waiting.take(key))
                 if (v)
                     v->update();
         });
-    });
 }
 
 } // namespace

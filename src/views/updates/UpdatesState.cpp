@@ -1,6 +1,7 @@
 #include "views/updates/UpdatesState.h"
 
 #include "engine/inventory/AppScanner.h"
+#include "engine/updates/UpdateRows.h"
 
 namespace tw {
 
@@ -127,7 +128,7 @@ QString UpdatesState::emptyTitle() const
     // Hidden failed rows are not up to date: say how many could not be checked.
     QList<AppUpdateItem> failed = m_checker.items();
     failed.removeIf([](const AppUpdateItem& row) { return !row.availability.is(UpdateAvailability::Kind::failed); });
-    return UpdateChecker::summaryText(failed);
+    return updaterows::summaryText(failed);
 }
 
 QString UpdatesState::bottomText() const

@@ -1,6 +1,6 @@
 #include "FeedSamples.h"
 #include "Printing.h"
-#include "engine/updates/UpdateChecker.h"
+#include "engine/updates/UpdateFeed.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -48,7 +48,7 @@ TEST(Appcast, ReadsTheFirstItem)
         {"", std::nullopt, std::nullopt},
     };
     for (const auto& row : rows) {
-        const AppcastInfo info = UpdateChecker::parseSparkleAppcast(QString::fromUtf8(row.feed));
+        const AppcastInfo info = appcast::parseSparkleAppcast(QString::fromUtf8(row.feed));
         EXPECT_EQ(info.version, row.version) << row.feed;
         EXPECT_EQ(info.downloadURL, row.download) << row.feed;
     }
@@ -110,12 +110,12 @@ TEST(Appcast, ReadsFeedsAsTheyArePublished)
         {R"(<!-- <item><sparkle:version>3</sparkle:version></item> -->)", std::nullopt, std::nullopt},
     };
     for (const auto& row : rows) {
-        const AppcastInfo info = UpdateChecker::parseSparkleAppcast(QString::fromUtf8(row.feed));
+        const AppcastInfo info = appcast::parseSparkleAppcast(QString::fromUtf8(row.feed));
         EXPECT_EQ(info.version, row.version) << row.feed;
         EXPECT_EQ(info.downloadURL, row.download) << row.feed;
     }
     // The newest item of a whole published feed.
-    const AppcastInfo published = UpdateChecker::parseSparkleAppcast(test::publishedFeed(40));
+    const AppcastInfo published = appcast::parseSparkleAppcast(test::publishedFeed(40));
     EXPECT_EQ(published.version, "40.0");
     EXPECT_EQ(published.downloadURL, url("https://example.com/App-40.0.zip"));
 }
@@ -185,7 +185,7 @@ TEST(Appcast, AgreesWithTheFormsOnRandomFeeds)
         QString feed;
         for (int k = length(random); k > 0; --k)
             feed += pieces[piece(random)];
-        const AppcastInfo expected = byPatterns(feed), got = UpdateChecker::parseSparkleAppcast(feed);
+        const AppcastInfo expected = byPatterns(feed), got = appcast::parseSparkleAppcast(feed);
         ASSERT_EQ(got.version, expected.version) << feed.toStdString();
         ASSERT_EQ(got.downloadURL, expected.downloadURL) << feed.toStdString();
         versions += expected.version.has_value();
@@ -199,7 +199,7 @@ TEST(Appcast, AgreesWithTheFormsOnRandomFeeds)
 TEST(Appcast, HostileFeedsReadInOnePass)
 {
     // An address that never closes: the version is still read, no download.
-    const AppcastInfo open = UpdateChecker::parseSparkleAppcast(test::backtrackingFeed());
+    const AppcastInfo open = appcast::parseSparkleAppcast(test::backtrackingFeed());
     EXPECT_EQ(open.version, "2.0");
     EXPECT_EQ(open.downloadURL, std::nullopt);
 
@@ -212,7 +212,7 @@ TEST(Appcast, HostileFeedsReadInOnePass)
         openers += QStringLiteral("<!-- <![CDATA[ ");
     }
     for (const QString& run : {enclosures, emptyValues, openers}) {
-        const AppcastInfo info = UpdateChecker::parseSparkleAppcast(run + "<sparkle:version>8</sparkle:version>");
+        const AppcastInfo info = appcast::parseSparkleAppcast(run + "<sparkle:version>8</sparkle:version>");
         EXPECT_EQ(info.version, "8");
         EXPECT_EQ(info.downloadURL, std::nullopt);
     }

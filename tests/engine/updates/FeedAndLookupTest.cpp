@@ -1,5 +1,7 @@
 #include "Printing.h"
-#include "engine/updates/UpdateChecker.h"
+#include "engine/updates/StoreLookup.h"
+#include "engine/updates/UpdateFeed.h"
+#include "engine/updates/Versions.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +29,7 @@ TEST(Versions, PartsKeepDigitGroupsOfTheFirstWordAndCompareByNumber)
         {"9223372036854775807", {9223372036854775807LL}},       {"beta", {}}, {"", {}},
     };
     for (const auto& row : parts)
-        EXPECT_EQ(UpdateChecker::versionParts(QString::fromUtf8(row.text)), row.parts) << row.text;
+        EXPECT_EQ(versions::versionParts(QString::fromUtf8(row.text)), row.parts) << row.text;
 
     const struct {
         const char* offered;
@@ -42,7 +44,7 @@ TEST(Versions, PartsKeepDigitGroupsOfTheFirstWordAndCompareByNumber)
         {"abc", "xyz", false},    {"99999999999999999999.1", "0.2", true},  // the overflowing part is gone
     };
     for (const auto& row : comparisons)
-        EXPECT_EQ(UpdateChecker::isVersion(QString::fromUtf8(row.offered), QString::fromUtf8(row.installed)), row.newer)
+        EXPECT_EQ(versions::isVersion(QString::fromUtf8(row.offered), QString::fromUtf8(row.installed)), row.newer)
             << row.offered << " vs " << row.installed;
 }
 
@@ -50,7 +52,7 @@ TEST(Appcast, ResponseBecomesRowState)
 {
     const QByteArray newer = R"(<item><sparkle:shortVersionString>1.4 (build 77)</sparkle:shortVersionString>
         <enclosure url="https://example.com/a.zip"/></item>)";
-    auto result = [](const HttpResponse& r, const char* installed) { return UpdateChecker::sparkleResult(r, installed); };
+    auto result = [](const HttpResponse& r, const char* installed) { return appcast::sparkleResult(r, installed); };
     EXPECT_EQ(result(answer(200, newer), "1.3"), A::updateAvailable("1.4", url("https://example.com/a.zip")));
     EXPECT_EQ(result(answer(200, newer), "1.4"), A::upToDate());
     EXPECT_EQ(result(answer(200, "<rss/>"), "1.0"), A::launchToUpdate());
@@ -66,12 +68,12 @@ TEST(Appcast, ResponseBecomesRowState)
 TEST(AppStoreLookup, AddressAndAnswer)
 {
     const QUrl base(QStringLiteral("http://127.0.0.1:8080/"));
-    EXPECT_EQ(UpdateChecker::appStoreLookupURL(base, "com.example.App")->toString(QUrl::FullyEncoded),
+    EXPECT_EQ(appstore::appStoreLookupURL(base, "com.example.App")->toString(QUrl::FullyEncoded),
               "http://127.0.0.1:8080/lookup?bundleId=com.example.App&entity=macSoftware");
     // Delimiters in an identifier stay data.
-    EXPECT_EQ(UpdateChecker::appStoreLookupURL(base, "a&entity=b c#")->query(QUrl::FullyEncoded),
+    EXPECT_EQ(appstore::appStoreLookupURL(base, "a&entity=b c#")->query(QUrl::FullyEncoded),
               "bundleId=a%26entity%3Db%20c%23&entity=macSoftware");
-    EXPECT_EQ(UpdateChecker::appStoreLookupURL(base, ""), std::nullopt);
+    EXPECT_EQ(appstore::appStoreLookupURL(base, ""), std::nullopt);
 
     const struct {
         HttpResponse response;
@@ -95,7 +97,7 @@ TEST(AppStoreLookup, AddressAndAnswer)
         {{true, 0, {}, {}}, A::failed(kConnectionProblemMessage)},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(UpdateChecker::appStoreResult(row.response, "1.5"), row.expected) << row.response.body.constData();
+        EXPECT_EQ(appstore::appStoreResult(row.response, "1.5"), row.expected) << row.response.body.constData();
 }
 
 TEST(UpdateRows, StatusLabelsAndEquality)

@@ -2,6 +2,7 @@
 #include "Printing.h"
 #include "engine/inventory/Models.h"
 #include "engine/updates/UpdateChecker.h"
+#include "engine/updates/UpdateRows.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
 #include "support/LocalHttpServer.h"
@@ -257,7 +258,7 @@ TEST_F(UpdateCheckerTest, ChannelsComeFromReceiptAndFeedAddress)
         fp.tree().makeApp(path, test::BundleRecipe{"com." + name, name, {}, "1.0", {}, info});
         if (receipt)
             fp.tree().write(path + "/Contents/_MASReceipt/receipt", "r");
-        return UpdateChecker::detectChannel(fp.platform(), path);
+        return updaterows::detectChannel(fp.platform(), path);
     };
     EXPECT_EQ(bundle("Store", {{"SUFeedURL", "https://a.com/f.xml"}}, true), UpdateChannel::appStore);
     EXPECT_EQ(bundle("Feed", {{"SUFeedURL", "https://a.com/f.xml"}}), UpdateChannel::sparkle);
@@ -267,11 +268,11 @@ TEST_F(UpdateCheckerTest, ChannelsComeFromReceiptAndFeedAddress)
     EXPECT_EQ(bundle("Broken", {{"SUFeedURL", "http://a b.com/f.xml"}}), UpdateChannel::manual);
     EXPECT_EQ(bundle("None", {}), UpdateChannel::manual);
     fp.tree().write("/Applications/Garbage.app/Contents/Info.plist", "\x00\xff garbage");
-    EXPECT_EQ(UpdateChecker::detectChannel(fp.platform(), "/Applications/Garbage.app"), UpdateChannel::manual);
+    EXPECT_EQ(updaterows::detectChannel(fp.platform(), "/Applications/Garbage.app"), UpdateChannel::manual);
 
     // One row per bundle, even when the list names it twice.
     const AppInfoPtr twice = app("Twice", "1.0");
-    EXPECT_EQ(UpdateChecker::prepare(fp.platform(), {twice, AppInfo::make(twice->fields())}).size(), 1);
+    EXPECT_EQ(updaterows::prepare(fp.platform(), {twice, AppInfo::make(twice->fields())}).size(), 1);
 
     // The feed address is read when the row's turn comes.
     server.route("/first.xml", {test::Reply::Mode::Answer, 200, feed("1.0"), "text/xml", {}, 100});
