@@ -12,12 +12,9 @@
 #include <QObject>
 #include <QSet>
 
-#include <QPointer>
-
 #include <functional>
 
 namespace tw {
-
 
 // Whether a remains scan starts while one runs.
 enum class Rescan { IfIdle, Force };

@@ -9,6 +9,8 @@
 #include "engine/inventory/SafetyTest.h"
 #include "platform/Delivery.h"
 
+#include <QPointer>
+
 namespace tw {
 
 namespace {
