@@ -42,11 +42,7 @@ QList<RemovableItem> removableItems(const RemainCleanupOffer& offer)
 
 Prompt failureAlert(const QStringList& failed)
 {
-    constexpr qsizetype shown = 3;
-    QStringList lines = failed.mid(0, shown);
-    if (failed.size() > shown)
-        lines << QStringLiteral("…and %1 more.").arg(failed.size() - shown);
-    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), lines.join(u'\n'));
+    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), removal::namedList(failed));
 }
 
 } // namespace CleanupOfferAlert

@@ -174,13 +174,9 @@ AppRemovalWatcher& SweeplineApp::removalWatcher()
 
 SystemCleaner& SweeplineApp::cleaner()
 {
-    if (!m_cleaner) {
+    // The menu bar follows the cleaner's orphan count itself.
+    if (!m_cleaner)
         m_cleaner = std::make_unique<SystemCleaner>(m_platform);
-        connect(m_cleaner.get(), &SystemCleaner::orphanCountChanged, this, [] {
-            if (seams().updateMenuBarBadge)
-                seams().updateMenuBarBadge();
-        });
-    }
     return *m_cleaner;
 }
 
@@ -297,7 +293,8 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
         return;
     QStringList failed;
     if (removeRemainingFiles) {
-        failed = cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer)).failed;
+        // The offer's leftovers are in no engine list: only the Trash changes.
+        failed = cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer)).failedPaths();
         removalWatcher().suppress(offer->bundleIdentifier);
     }
     navigation.openMainWindow(std::nullopt, true, false);

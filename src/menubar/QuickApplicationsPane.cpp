@@ -9,49 +9,16 @@
 #include <QHBoxLayout>
 #include <QPointer>
 
-#include <algorithm>
-
 namespace tw {
 
 namespace quick {
 
-namespace {
-
-// Takes the trashed members out of the group, and their sizes out of its own.
-void dropMembers(AppInfo& group, const std::vector<AppInfoPtr>& gone)
-{
-    std::vector<AppInfoPtr> members = group.members();
-    std::int64_t size = group.appSize();
-    for (const AppInfoPtr& m : gone) {
-        members.erase(std::remove(members.begin(), members.end(), m), members.end());
-        size -= m->appSize();
-    }
-    group.setAppSize(std::max<std::int64_t>(0, size));
-    group.setMembers(std::move(members));
-}
-
-} // namespace
-
 std::optional<QString> uninstallEntry(AppScanner& scanner, const AppInfoPtr& entry)
 {
-    const std::vector<AppInfoPtr> targets = entry->isGroup() ? entry->members() : std::vector<AppInfoPtr>{entry};
-    std::vector<AppInfoPtr> gone;
-    for (const AppInfoPtr& target : targets) {
-        const AppScanner::UninstallResult result =
-            scanner.uninstall(target, target->selectedLeftovers(), BundleRemoval::MoveToTrash);
-        if (!result.status.ok()) {
-            if (!gone.empty()) {
-                dropMembers(*entry, gone);
-                scanner.setApps(scanner.apps());
-            }
-            return result.status.error().description;
-        }
-        gone.push_back(target);
-    }
-    QList<AppInfoPtr> apps = scanner.apps();
-    apps.removeIf([&](const AppInfoPtr& a) { return a && a->id() == entry->id(); });
-    scanner.setApps(std::move(apps));
-    return std::nullopt;
+    const RemovalReport report = scanner.uninstallEntry(entry);
+    if (report.status.ok())
+        return std::nullopt;
+    return report.status.error().description;
 }
 
 } // namespace quick

@@ -10,12 +10,8 @@ class Prompter;
 
 namespace quick {
 
-// Uninstalls a list entry: each member of a group (or the entry itself)
-// with its ticked leftovers and its bundle, in order, stopping at the first
-// failure. When all went, the entry leaves the scanner's list; when one
-// failed, the members already in the Trash leave the group (and its size)
-// and the group stays while any member remains. Either way in one published
-// write. Returns the failure's message, if any.
+// Asks the scanner to uninstall a list entry whole (AppScanner::uninstallEntry,
+// which updates its list); returns the message of what stopped it, if anything.
 std::optional<QString> uninstallEntry(AppScanner& scanner, const AppInfoPtr& entry);
 
 } // namespace quick

@@ -82,8 +82,8 @@ QuickListRow* QuickStartupPane::rowFor(int i) const
 
 void QuickStartupPane::setEnabled(const QString& path, bool enabled)
 {
-    if (const std::optional<QString> message = m_cleaner.setStartupItemEnabled(path, enabled))
-        m_prompter.ask({Prompt::Style::warning, QStringLiteral("Startup apps"), *message,
+    if (const Status changed = m_cleaner.setStartupItemEnabled(path, enabled); !changed)
+        m_prompter.ask({Prompt::Style::warning, QStringLiteral("Startup apps"), changed.error().description,
                         {{QStringLiteral("OK"), PromptButton::Role::cancel}}});
 }
 

@@ -105,7 +105,7 @@ TEST(EngineBindingsTest, OwnUninstallIsAnnouncedAndRaisesNoOffer)
     ASSERT_TRUE(rebuilt.wait(10000));
 
     const AppInfoPtr app = AppInfo::fromDraft(record::buildAppInfo(shell.fake, bar, record::Sizing::Quick));
-    const AppScanner::UninstallResult result = shell.scanner->uninstall(app, {}, BundleRemoval::MoveToTrash);
+    const RemovalReport result = shell.scanner->uninstall(app, {}, BundleRemoval::MoveToTrash);
     ASSERT_TRUE(result.status.ok());
     EXPECT_FALSE(shell.fake.tree().exists(bar));
     EXPECT_TRUE(watcher.isSuppressed("com.acme.bar"));

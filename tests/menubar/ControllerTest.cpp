@@ -90,7 +90,7 @@ TEST(MenuBarController, BadgeCountsTheOwnCheckersUpdatesAndNeverTheRemains)
                                  feedApp(r, QStringLiteral("Offline"), std::nullopt),
                                  appIn(r.shell.fake, QStringLiteral("Plain")),
                                  record(QStringLiteral("Finder"), 10, true)};
-    r.shell.cleaner->setOrphanCountForMenuBar(12);
+    r.shell.cleaner->setRemainingFiles(QList<RemovableItem>(12));
     r.install();
     ASSERT_NE(r.area.item, nullptr);
     EXPECT_EQ(r.c().badgeTitle(), "");
@@ -108,7 +108,7 @@ TEST(MenuBarController, BadgeCountsTheOwnCheckersUpdatesAndNeverTheRemains)
     EXPECT_EQ(r.area.item->image.width(), glyphWidth);
     EXPECT_NE(r.area.item->image, StatusGlyph::image(r.area.item->image.devicePixelRatio()));
 
-    r.shell.cleaner->setOrphanCountForMenuBar(40);
+    r.shell.cleaner->setRemainingFiles(QList<RemovableItem>(40));
     settle();
     EXPECT_EQ(r.c().badgeTitle(), " 3");
 }
@@ -116,7 +116,7 @@ TEST(MenuBarController, BadgeCountsTheOwnCheckersUpdatesAndNeverTheRemains)
 TEST(MenuBarController, NoUpdatesLeaveTheBadgeEmptyWhateverTheRemains)
 {
     MenuBarRig r;
-    r.shell.cleaner->setOrphanCountForMenuBar(12);
+    r.shell.cleaner->setRemainingFiles(QList<RemovableItem>(12));
     r.install();
     r.shell.scanner->setApps({feedApp(r, QStringLiteral("Current"), QStringLiteral("1.0")),
                               appIn(r.shell.fake, QStringLiteral("Plain"))});

@@ -32,7 +32,7 @@ void fill(MenuBarRig& r)
         items << item;
     }
     r.shell.cleaner->setStartupItems(items);
-    r.shell.cleaner->setOrphanCountForMenuBar(5);
+    r.shell.cleaner->setRemainingFiles(QList<RemovableItem>(5));
 }
 
 // A busy Mac: a processor load with its history, memory under pressure, a

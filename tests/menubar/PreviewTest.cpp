@@ -105,12 +105,12 @@ TEST(QuickPreview, CardsShowTheLiveFigures)
                                     {record(QStringLiteral("Sheets"), 1'000'000), record(QStringLiteral("Slides"), 2'000'000),
                                      record(QStringLiteral("Docs"), 3'000'000)})});
     r.shell.cleaner->setStartupItems({startupItem("a", true), startupItem("b", false), startupItem("c", true)});
-    r.shell.cleaner->setOrphanCountForMenuBar(5);
+    r.shell.cleaner->setRemainingFiles(QList<RemovableItem>(5));
     EXPECT_EQ(preview->header().installedLine(), "Installed: 3 apps at 6 MB");
     EXPECT_EQ(preview->card(SidebarTab::applications).figureTexts(), QStringList{"6 MB"});
     EXPECT_EQ(preview->card(SidebarTab::network).figureTexts(), QStringList({"allowed", "3", "blocked", "0"}));
     EXPECT_EQ(preview->card(SidebarTab::startup).figureTexts(), QStringList({"2", "Active", "+5"}));
-    r.shell.cleaner->setOrphanCountForMenuBar(0);
+    r.shell.cleaner->setRemainingFiles(QList<RemovableItem>(0));
     EXPECT_EQ(preview->card(SidebarTab::startup).figureTexts(), QStringList({"2", "Active"}));
 
     // The System card follows each snapshot; processor load is not capped, memory is.

@@ -124,26 +124,32 @@ qsizetype indexOfPath(const QList<RemovableItem>& items, const QString& path)
     return it == items.cend() ? -1 : it - items.cbegin();
 }
 
-} // namespace
-
-std::optional<QString> SystemCleaner::setStartupItemEnabled(const QString& path, bool enabled)
+// A refusal of the engine's own, with the message to show.
+Error startupError(const QString& message)
 {
-    const qsizetype index = indexOfPath(m_startupItems, path);
-    if (index < 0)
-        return QStringLiteral("Item not found.");
-    const RemovableItem item = m_startupItems[index];
-    if (const Status applied = startup::applyEnabled(m_platform, item, enabled); !applied)
-        return applied.error().description;
-    m_startupItems[index].isEnabled = enabled;
-    emit startupItemsChanged();
-    return std::nullopt;
+    return {kAppErrorDomain, 1, message};
 }
 
-std::optional<QString> SystemCleaner::removeStartupItem(const QString& path)
+} // namespace
+
+Status SystemCleaner::setStartupItemEnabled(const QString& path, bool enabled)
 {
     const qsizetype index = indexOfPath(m_startupItems, path);
     if (index < 0)
-        return QStringLiteral("Item not found.");
+        return startupError(QStringLiteral("Item not found."));
+    const RemovableItem item = m_startupItems[index];
+    if (Status applied = startup::applyEnabled(m_platform, item, enabled); !applied)
+        return applied;
+    m_startupItems[index].isEnabled = enabled;
+    emit startupItemsChanged();
+    return {};
+}
+
+Status SystemCleaner::removeStartupItem(const QString& path)
+{
+    const qsizetype index = indexOfPath(m_startupItems, path);
+    if (index < 0)
+        return startupError(QStringLiteral("Item not found."));
     const RemovableItem item = m_startupItems[index];
 
     // Stop it first; whether that works does not decide the removal.
@@ -153,23 +159,24 @@ std::optional<QString> SystemCleaner::removeStartupItem(const QString& path)
     if (item.category == cleaner::kLoginItemCategory) {
         if (const Status removed = startup::removeLoginItem(m_platform, item.title, item.path); !removed) {
             if (!isPlist)
-                return removed.error().description;
+                return removed;
             if (const Status moved = PrivilegedTrash::moveToTrash(m_platform, item.path); !moved)
-                return removed.error().description + QStringLiteral(" / ") + moved.error().description;
+                return Error{removed.error().domain, removed.error().code,
+                             removed.error().description + QStringLiteral(" / ") + moved.error().description};
         }
     } else {
         // A job file reached through a link stays; other files pass the safety test.
         const bool allowed = isPlist ? startup::liesWhereNamed(m_platform.fs(), item.path)
                                      : safety::isSafeToRemove(m_platform.fs(), item.path);
         if (!allowed)
-            return QStringLiteral("This startup file is protected.");
-        if (const Status moved = PrivilegedTrash::moveToTrash(m_platform, item.path); !moved)
-            return moved.error().description;
+            return startupError(QStringLiteral("This startup file is protected."));
+        if (Status moved = PrivilegedTrash::moveToTrash(m_platform, item.path); !moved)
+            return moved;
     }
 
     m_startupItems.removeAt(index);
     emit startupItemsChanged();
-    return std::nullopt;
+    return {};
 }
 
 } // namespace tw

@@ -17,7 +17,20 @@ SystemCleaner::SystemCleaner(const Platform& platform, QObject* parent)
 
 void SystemCleaner::setRemainingFiles(QList<RemovableItem> items)
 {
+    const qsizetype before = m_remainingFiles.size();
     m_remainingFiles = std::move(items);
+    emit remainingFilesChanged();
+    if (m_remainingFiles.size() != before)
+        emit orphanCountChanged();
+}
+
+void SystemCleaner::setRemainSelected(const QUuid& id, bool selected)
+{
+    const auto it = std::find_if(m_remainingFiles.begin(), m_remainingFiles.end(),
+                                 [&](const RemovableItem& r) { return r.id == id; });
+    if (it == m_remainingFiles.end() || it->isSelected == selected)
+        return;
+    it->isSelected = selected;
     emit remainingFilesChanged();
 }
 
@@ -31,14 +44,6 @@ void SystemCleaner::setExtensions(QList<RemovableItem> items)
 {
     m_extensions = std::move(items);
     emit extensionsChanged();
-}
-
-void SystemCleaner::setOrphanCountForMenuBar(int count)
-{
-    if (m_orphanCountForMenuBar == count)
-        return;
-    m_orphanCountForMenuBar = count;
-    emit orphanCountChanged();
 }
 
 void SystemCleaner::setScanFlag(Scan scan, bool value)
@@ -70,11 +75,9 @@ void SystemCleaner::runScan(Scan scan, const QString& message, std::function<QLi
 
 void SystemCleaner::publishScan(Scan scan, QList<RemovableItem> items)
 {
-    const int count = int(items.size());
     switch (scan) {
     case Scan::Remaining:
         setRemainingFiles(std::move(items));
-        setOrphanCountForMenuBar(count);
         break;
     case Scan::Startup:
         setStartupItems(std::move(items));

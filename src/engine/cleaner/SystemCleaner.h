@@ -5,6 +5,7 @@
 // headers: Remains.h, StartupItems.h, StartupControl.h, Extensions.h.
 
 #include "engine/cleaner/RemovableItem.h"
+#include "engine/cleaner/TrashEntries.h"
 #include "platform/Platform.h"
 
 #include <QList>
@@ -12,15 +13,8 @@
 #include <QSet>
 
 #include <functional>
-#include <optional>
 
 namespace tw {
-
-// Paths that a removal moved and those it could not move.
-struct TrashReport {
-    QStringList moved;
-    QStringList failed;
-};
 
 // Whether a remains scan starts while one runs.
 enum class Rescan { IfIdle, Force };
@@ -33,7 +27,8 @@ public:
 
     const Platform& platform() const { return m_platform; }
 
-    // Published state. The workspaces edit the lists in place through the setters.
+    // Published state. Only the engine changes the lists (the setters are for
+    // seeding them in tests and benchmarks); every change is announced once.
     const QList<RemovableItem>& remainingFiles() const { return m_remainingFiles; }
     void setRemainingFiles(QList<RemovableItem> items);
     const QList<RemovableItem>& startupItems() const { return m_startupItems; }
@@ -44,20 +39,33 @@ public:
     bool isScanningStartup() const { return m_isScanningStartup; }
     bool isScanningExtensions() const { return m_isScanningExtensions; }
     const QString& progressMessage() const { return m_progressMessage; }
-    int orphanCountForMenuBar() const { return m_orphanCountForMenuBar; }
-    void setOrphanCountForMenuBar(int count);
+    // The number of remains the menu bar shows: always the size of remainingFiles.
+    int orphanCountForMenuBar() const { return int(m_remainingFiles.size()); }
+    // A remains row's checkbox; nothing happens for an entry no longer listed.
+    void setRemainSelected(const QUuid& id, bool selected);
 
     // Scans: each returns at once and publishes its list when done.
     void scanRemainingFiles(const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames, Rescan rescan);
     void scanStartupItems();
     void scanExtensions();
 
-    // Moves the selected items' files into the Trash, each through the safety test.
-    TrashReport trashSelected(const QList<RemovableItem>& items);
+    // Moves the selected items' files into the Trash, each path once and
+    // each through the safety test, on the GUI thread (it may block on the
+    // administrator prompt). The entries of remainingFiles among the items
+    // are then updated by the policy in one announced change; items that
+    // are not listed there (the cleanup offer's) change no list. A failure
+    // names its entry's title.
+    RemovalReport trashSelected(const QList<RemovableItem>& items, EntryPolicy policy = EntryPolicy::KeepUnmoved);
+    // Moves every file of every target into the Trash on the engine pool,
+    // one at a time; then, on the GUI thread, updates extensions by the
+    // policy in one announced change and calls done when context still
+    // lives. A refused file fails with removal::refused().
+    void trashExtensions(QList<RemovableItem> targets, QObject* context, std::function<void(const RemovalReport&)> done,
+                         EntryPolicy policy = EntryPolicy::DropAttempted);
 
-    // nullopt on success, else the message to show.
-    std::optional<QString> setStartupItemEnabled(const QString& path, bool enabled);
-    std::optional<QString> removeStartupItem(const QString& path);
+    // On failure the error's description is the message to show.
+    Status setStartupItemEnabled(const QString& path, bool enabled);
+    Status removeStartupItem(const QString& path);
 
 signals:
     void remainingFilesChanged();
@@ -82,7 +90,6 @@ private:
     bool m_isScanningStartup = false;
     bool m_isScanningExtensions = false;
     QString m_progressMessage;
-    int m_orphanCountForMenuBar = 0;
 };
 
 } // namespace tw

@@ -7,6 +7,7 @@
 // Prefetch.h, DiskSizes.h.
 
 #include "engine/inventory/Models.h"
+#include "engine/inventory/RemovalReport.h"
 #include "platform/Platform.h"
 
 #include <QObject>
@@ -26,7 +27,8 @@ public:
 
     const Platform& platform() const { return m_platform; }
 
-    // Published state.
+    // Published state. Only the engine changes the list (setApps is for
+    // seeding it in tests and benchmarks); every change is announced once.
     const QList<AppInfoPtr>& apps() const { return m_apps; }
     void setApps(QList<AppInfoPtr> apps);
     bool isScanning() const { return m_isScanning; }
@@ -42,18 +44,23 @@ public:
     // its leftovers (owned by it) on the GUI thread.
     void scanLeftovers(const AppInfoPtr& app);
 
-    // What an uninstall did: the error that stopped it (a refused bundle or
-    // a failed bundle move), the paths that left their place and the
-    // selected ones that stayed.
-    struct UninstallResult {
-        Status status;
-        QStringList moved;
-        QStringList failed;
-    };
     // Moves the bundle (when asked) and the selected, safe and owned
-    // leftovers into the Trash. Runs on the GUI thread and may block on the
-    // administrator prompt.
-    UninstallResult uninstall(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle);
+    // leftovers into the Trash, then updates the list once: a bundle that
+    // moved takes its application out of the list and out of every group (a
+    // group it leaves empty goes too); with the bundle kept only the
+    // leftovers that moved leave the application. A refused or failed bundle
+    // stops the uninstall (the report's status) and changes no list. Runs on
+    // the GUI thread and may block on the administrator prompt.
+    RemovalReport uninstall(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle);
+    // Uninstalls a list entry whole: each member of a group (or the entry
+    // itself), in order, with its bundle and its ticked leftovers, stopping
+    // at the first member that fails. The members that went leave the list
+    // and their group in one announced change; the group stays while a
+    // member remains. The status is the failed member's.
+    RemovalReport uninstallEntry(const AppInfoPtr& entry);
+    // The list update that follows an uninstall's moves (what uninstall
+    // does after them): true when the application left the list.
+    bool applyUninstall(const AppInfoPtr& target, BundleRemoval bundle, const RemovalReport& report);
     // Told first by every uninstall (the removal watcher's noteOurUninstall).
     void setUninstallObserver(std::function<void(const QString& path, const QString& bundleId)> observer)
     {
@@ -69,6 +76,9 @@ signals:
     void prefetchFinished();
 
 private:
+    RemovalReport moveToTrash(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle);
+    // Takes the applications out of the list and out of every group, in one announced change.
+    void dropApplications(const QList<AppInfoPtr>& gone);
     void setScanning(bool scanning, const QString& progress);
 
     const Platform& m_platform;

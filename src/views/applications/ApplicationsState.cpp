@@ -138,12 +138,7 @@ bool ApplicationsState::isRemainTicked(const QUuid& id) const
 
 void ApplicationsState::setRemainTicked(QUuid id, bool on)
 {
-    const qsizetype i = indexOf(m_cleaner.remainingFiles(), id);
-    if (i < 0 || m_cleaner.remainingFiles()[i].isSelected == on)
-        return;
-    QList<RemovableItem> remains = m_cleaner.remainingFiles();
-    remains[i].isSelected = on;
-    m_cleaner.setRemainingFiles(std::move(remains));
+    m_cleaner.setRemainSelected(id, on);
 }
 
 AppInfoPtr ApplicationsState::detailSubject() const

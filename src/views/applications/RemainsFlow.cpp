@@ -69,16 +69,14 @@ void RemainsFlow::confirmAndRemove()
 
 void RemainsFlow::removeSelected()
 {
+    // The engine keeps what did not move (still ticked) and drops the rest;
+    // the entries it kept are named.
     SystemCleaner& cleaner = m_state.cleaner();
-    const TrashReport report = cleaner.trashSelected(apps::selectedRemains(cleaner.remainingFiles()));
-    // Only what left the disk leaves the list; the rest stays ticked and is named.
-    apps::RemainsAfterTrash after = apps::remainsAfterTrash(cleaner.remainingFiles(), report);
-    const int left = int(after.kept.size());
-    cleaner.setRemainingFiles(std::move(after.kept));
+    const RemovalReport report =
+        cleaner.trashSelected(apps::selectedRemains(cleaner.remainingFiles()), EntryPolicy::KeepUnmoved);
     m_state.setSelectedRemain(std::nullopt);
-    cleaner.setOrphanCountForMenuBar(left);
-    if (!after.failed.isEmpty())
-        m_prompter.ask(apps::remainsFailureAlert(after.failed));
+    if (!report.keptEntries.isEmpty())
+        m_prompter.ask(apps::remainsFailureAlert(report.keptEntries));
 }
 
 } // namespace tw

@@ -12,8 +12,8 @@ class Prompter;
 
 // The remains segment's work with the cleaner: when to ask for a remains
 // scan and with what, and what the Remove button does (the confirmation,
-// the Trash moves on the GUI thread, the list and the menu bar count
-// afterwards, one alert for what did not move).
+// the engine's Trash run on the GUI thread, one alert for what did not
+// move).
 //
 // A scan is asked for only with the installed applications known: while the
 // application scan runs, or before it has found anything, the finder would be

@@ -41,16 +41,15 @@ void UninstallFlow::confirmAndUninstall(const AppInfoPtr& app)
 
 void UninstallFlow::performUninstall(const AppInfoPtr& target)
 {
-    AppScanner& scanner = m_state.scanner();
-    const AppScanner::UninstallResult result = scanner.uninstall(
-        target, target->selectedLeftovers(),
-        target->removeAppBundle() ? BundleRemoval::MoveToTrash : BundleRemoval::Keep);
-    if (!result.status.ok()) {
-        // The lists stay as they were, also for anything moved before the failure.
-        m_prompter.inform(Prompt::Style::warning, result.status.error().description, {});
+    // The engine moves and brings its lists up to date; the tab shows what
+    // stopped it, if anything, and lets go of an application that left.
+    const BundleRemoval bundle = target->removeAppBundle() ? BundleRemoval::MoveToTrash : BundleRemoval::Keep;
+    const RemovalReport report = m_state.scanner().uninstall(target, target->selectedLeftovers(), bundle);
+    if (!report.status.ok()) {
+        m_prompter.inform(Prompt::Style::warning, report.status.error().description, {});
         return;
     }
-    if (apps::applyUninstall(scanner, target, result))
+    if (bundle == BundleRemoval::MoveToTrash)
         m_state.setSelectedApp(nullptr);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// The decisions of the Uninstall button: which application goes, what the
-// confirmation says, and how the lists look afterwards.
+// The decisions of the Uninstall button: which application goes and what the
+// confirmation says. The scanner's uninstall updates the lists itself.
 
 #include "engine/inventory/AppScanner.h"
 
@@ -22,13 +22,5 @@ struct UninstallConfirmation {
     QString informative;
 };
 UninstallConfirmation uninstallConfirmation(const AppInfo& target);
-
-// Brings the scanner's lists in line with an uninstall that returned without
-// error. With the bundle gone the application leaves the list and every
-// group (a group it leaves empty goes too, one it leaves non-empty shrinks by
-// its size); with the bundle kept only the leftovers that really moved leave
-// the application. Both announce the change. Returns true when the bundle
-// went, so the selection is to be cleared.
-bool applyUninstall(AppScanner& scanner, const AppInfoPtr& target, const AppScanner::UninstallResult& result);
 
 } // namespace tw::apps

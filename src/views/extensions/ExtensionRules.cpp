@@ -101,12 +101,17 @@ KindSummary summarize(const QList<RemovableItem>& all, ExtensionCategoryKind kin
     return summary;
 }
 
+QStringList failureLines(const RemovalReport& report)
+{
+    QStringList lines;
+    for (const RemovalFailure& f : report.failures)
+        lines << (removal::isRefusal(f.reason) ? f.item : f.item + QStringLiteral(": ") + f.reason.description);
+    return lines;
+}
+
 QString failureText(const QStringList& lines)
 {
-    QStringList shown = lines.mid(0, kShownFailures);
-    if (lines.size() > kShownFailures)
-        shown << QStringLiteral("…and %1 more.").arg(lines.size() - kShownFailures);
-    return shown.join(u'\n');
+    return removal::namedList(lines, kShownFailures);
 }
 
 } // namespace tw::extensions

@@ -1,9 +1,5 @@
 #include "views/extensions/ExtensionsState.h"
 
-#include "platform/Delivery.h"
-#include "views/extensions/ExtensionRemoval.h"
-
-#include <QPointer>
 
 namespace tw {
 
@@ -18,14 +14,6 @@ QSet<QString> pathsOf(const QList<RemovableItem>& items)
     for (const RemovableItem& item : items)
         paths.insert(item.path);
     return paths;
-}
-
-// Drops the attempted entries from the engine's list in one change.
-void dropEntries(SystemCleaner& cleaner, const QSet<QString>& attempted)
-{
-    QList<RemovableItem> rest = cleaner.extensions();
-    rest.removeIf([&](const RemovableItem& item) { return attempted.contains(item.path); });
-    cleaner.setExtensions(std::move(rest));
 }
 
 } // namespace
@@ -183,25 +171,20 @@ void ExtensionsState::removeSelected()
 
     m_removing = true;
     emit removingChanged();
-    const Platform* platform = &m_cleaner.platform();
-    // Delivered while the engine lives: its list loses the entries even when
-    // the tab is gone by then.
-    runInBackground(
-        &m_cleaner, [platform, targets = std::move(targets)] { return trashTargets(*platform, targets); },
-        [cleaner = &m_cleaner, self = QPointer<ExtensionsState>(this)](RemovalOutcome outcome) {
-            dropEntries(*cleaner, outcome.attempted);
-            if (self)
-                self->finishRemoval(outcome);
-        });
+    // The engine drops every attempted entry from its list when the run
+    // ends, also when the tab is gone by then.
+    m_cleaner.trashExtensions(
+        std::move(targets), this, [this](const RemovalReport& report) { finishRemoval(report); },
+        EntryPolicy::DropAttempted);
 }
 
-void ExtensionsState::finishRemoval(const RemovalOutcome& outcome)
+void ExtensionsState::finishRemoval(const RemovalReport& report)
 {
-    setSelection(m_selected - outcome.attempted);
+    setSelection(m_selected - QSet<QString>(report.attemptedEntries.begin(), report.attemptedEntries.end()));
     m_removing = false;
     emit removingChanged();
-    if (!outcome.failures.isEmpty()) {
-        m_removeError = failureText(outcome.failures);
+    if (!report.failures.isEmpty()) {
+        m_removeError = failureText(failureLines(report));
         emit removeErrorChanged();
     }
     emit removalFinished();

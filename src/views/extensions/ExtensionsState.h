@@ -11,10 +11,6 @@
 
 namespace tw {
 
-namespace extensions {
-struct RemovalOutcome;
-}
-
 // The Extensions tab's view state over the cleaner's extension list: the
 // chosen kind, the search, the item order, the folded groups and the
 // selection (kept as paths, so it outlives a rescan), with the lists derived
@@ -93,7 +89,7 @@ private:
     void rebuildVisible();
     void rebuildGroups();
     void setSelection(QSet<QString> paths);
-    void finishRemoval(const extensions::RemovalOutcome& outcome);
+    void finishRemoval(const RemovalReport& report);
 
     SystemCleaner& m_cleaner;
     ExtensionCategoryKind m_category = ExtensionCategoryKind::browserExtensions;

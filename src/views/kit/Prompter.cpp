@@ -22,14 +22,6 @@ int Prompt::cancelIndex() const
     return std::max(0, int(buttons.size()) - 1);
 }
 
-QString Prompt::namedList(const QStringList& names, qsizetype shown)
-{
-    QStringList lines = names.mid(0, shown);
-    if (names.size() > shown)
-        lines << QStringLiteral("…and %1 more.").arg(names.size() - shown);
-    return lines.join(u'\n');
-}
-
 void Prompter::inform(Prompt::Style style, const QString& title, const QString& text)
 {
     ask(Prompt::alert(style, title, text));

@@ -36,9 +36,6 @@ struct Prompt {
     // the default one (the answer that asks for nothing more), else the last
     // one (0, the implied "OK", when there are none).
     int cancelIndex() const;
-    // The text of an alert that names what failed: the first `shown` names,
-    // one a line, then "…and N more." for the rest.
-    static QString namedList(const QStringList& names, qsizetype shown = 3);
 };
 
 // The seam every alert and confirmation goes through, so that tests answer

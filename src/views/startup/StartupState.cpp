@@ -78,10 +78,11 @@ void StartupState::refresh()
     m_cleaner.scanStartupItems();
 }
 
-void StartupState::report(const std::optional<QString>& message)
+void StartupState::report(const Status& status)
 {
-    if (!message)
+    if (status.ok())
         return;
+    const QString* message = &status.error().description;
     Prompt alert{Prompt::Style::warning, kAlertTitle, *message, {{QStringLiteral("OK"), PromptButton::Role::cancel}}};
     m_prompter.ask(alert);
 }
@@ -109,8 +110,8 @@ void StartupState::confirmAndRemoveSelected()
     if (!item)
         return;
     const QString path = item->path;
-    const std::optional<QString> failure = m_cleaner.removeStartupItem(path);
-    if (!failure) {
+    const Status failure = m_cleaner.removeStartupItem(path);
+    if (failure.ok()) {
         m_selectedPath.reset();
         m_selectedIndex = -1;
         emit selectionChanged();

@@ -66,7 +66,7 @@ signals:
 
 private:
     void rebuild();
-    void report(const std::optional<QString>& message);
+    void report(const Status& status);
 
     SystemCleaner& m_cleaner;
     Prompter& m_prompter;

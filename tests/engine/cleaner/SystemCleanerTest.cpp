@@ -180,18 +180,21 @@ TEST(TrashSelected, OnlySelectedSafePathsMoveAndTheReportSaysWhich)
     };
     cleaner.setRemainingFiles(remains);
 
-    const TrashReport r = cleaner.trashSelected(remains);
+    const RemovalReport r = cleaner.trashSelected(remains);
     EXPECT_EQ(r.moved, (QStringList{pref, support, logs, lone}));
-    EXPECT_EQ(r.failed, (QStringList{kLib + "/Caches", "/Applications/Gone.app"}));
+    EXPECT_EQ(r.failedPaths(), (QStringList{kLib + "/Caches", "/Applications/Gone.app"}));
     EXPECT_EQ(fp.tree().read(kTrash + "/com.gone.tool.plist"), pref.toUtf8());
     EXPECT_EQ(fp.tree().read(kTrash + "/com.gone.tool/db"), (support + "/db").toUtf8());
     EXPECT_EQ(fp.tree().read(kTrash + "/Gone Tool/a.log"), (logs + "/a.log").toUtf8());
     EXPECT_EQ(fp.tree().read(kTrash + "/com.lone.thing/c"), (lone + "/c").toUtf8());
     for (const QString& stays : {skipped + "/c", kLib + "/Caches", QString("/Applications/Gone.app")})
         EXPECT_TRUE(fp.tree().exists(stays)) << stays.toStdString();
-    // The lists are the callers' to change.
-    EXPECT_EQ(cleaner.remainingFiles().size(), 3);
-    EXPECT_EQ(cleaner.orphanCountForMenuBar(), 0);
+    // The engine keeps what did not move (the entry with a stuck file, still
+    // ticked) and the unticked entry; the count follows the list.
+    EXPECT_EQ(cleaner.remainingFiles().size(), 2);
+    EXPECT_TRUE(cleaner.remainingFiles().front().isSelected);
+    EXPECT_EQ(cleaner.orphanCountForMenuBar(), 2);
+    EXPECT_EQ(r.keptEntries, QStringList{remains[0].title});
 }
 
 TEST(TrashSelected, AFailedMoveIsSilentAndTheOthersStillGo)
@@ -210,16 +213,16 @@ TEST(TrashSelected, AFailedMoveIsSilentAndTheOthersStillGo)
         return std::nullopt;
     };
     SystemCleaner cleaner(fp.platform());
-    const TrashReport r = cleaner.trashSelected({entryAt(stuck, true), entryAt(free, true), entryAt(free, true, {free, stuck})});
+    const RemovalReport r = cleaner.trashSelected({entryAt(stuck, true), entryAt(free, true), entryAt(free, true, {free, stuck})});
     EXPECT_EQ(r.moved, QStringList{free});
-    EXPECT_EQ(r.failed, QStringList{stuck});
+    EXPECT_EQ(r.failedPaths(), QStringList{stuck});
     EXPECT_EQ(fp.trash->calls, (QStringList{stuck, free}));  // each path tried once
     EXPECT_TRUE(fp.admin->calls.empty());
 
     // Nothing selected: nothing is tried.
     fp.trash->calls.clear();
-    const TrashReport none = cleaner.trashSelected({entryAt(stuck, false), entryAt(free, false)});
-    EXPECT_TRUE(none.moved.isEmpty() && none.failed.isEmpty());
+    const RemovalReport none = cleaner.trashSelected({entryAt(stuck, false), entryAt(free, false)});
+    EXPECT_TRUE(none.moved.isEmpty() && none.failures.isEmpty());
     EXPECT_TRUE(fp.trash->calls.isEmpty());
 }
 

@@ -269,7 +269,7 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
                 const auto r = scanner.uninstall(AppInfo::make({"Tool", "com.example.tool", bundle}), leftovers,
                                                  removeBundle ? BundleRemoval::MoveToTrash : BundleRemoval::Keep);
                 o.moved = r.moved;
-                o.failed = r.failed;
+                o.failed = r.failedPaths();
                 if (!r.status) {
                     EXPECT_TRUE(r.moved.isEmpty()) << what.toStdString();
                 }
@@ -289,9 +289,9 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
                 i += n;
             }
             run = [&, items] {
-                const TrashReport r = SystemCleaner(w.fp.platform()).trashSelected(items);
+                const RemovalReport r = SystemCleaner(w.fp.platform()).trashSelected(items);
                 o.moved = r.moved;
-                o.failed = r.failed;
+                o.failed = r.failedPaths();
             };
         }
         o.resolve(w.fp.fs());

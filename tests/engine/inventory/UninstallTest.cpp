@@ -108,7 +108,7 @@ TEST(Uninstall, LeftoversOnlyMoveWhenSelectedSafeAndOwned)
     EXPECT_TRUE(f.fp.tree().exists("/Applications/My App.app"));
 
     EXPECT_EQ(r.moved, (QStringList{owned->path(), compact->path(), byId->path()}));
-    EXPECT_EQ(r.failed, (QStringList{foreign->path(), unsafe->path()}));
+    EXPECT_EQ(r.failedPaths(), (QStringList{foreign->path(), unsafe->path()}));
     EXPECT_TRUE(f.inTrash("My App") && f.inTrash("MyApp") && f.inTrash("com.example.myapp"));
     EXPECT_TRUE(f.fp.tree().exists(unselected->path()));
     EXPECT_TRUE(f.fp.tree().exists(foreign->path()));
@@ -136,7 +136,7 @@ TEST(Uninstall, QuitsMovesTheBundleAndReportsLeftoversThatStayed)
     EXPECT_EQ(f.fp.runningApps.terminated, std::vector<qint64>{5});
     EXPECT_EQ(f.fp.clock.sleeps, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(400)});
     EXPECT_EQ(r.moved, (QStringList{"/Applications/Tool.app", first->path(), last->path()}));
-    EXPECT_EQ(r.failed, QStringList{stuck->path()});
+    EXPECT_EQ(r.failedPaths(), QStringList{stuck->path()});
     EXPECT_TRUE(f.inTrash("Tool.app/Contents/Info.plist"));
     EXPECT_TRUE(f.fp.tree().exists(stuck->path()));
     EXPECT_FALSE(f.fp.tree().exists(last->path()));
@@ -158,7 +158,7 @@ TEST(Uninstall, ACancelledBundleMoveStopsBeforeAnyLeftover)
     EXPECT_EQ(r.status.error().description,
               QStringLiteral("Uninstall cancelled — administrator permission is required to remove this item."));
     EXPECT_EQ(f.fp.trash->calls, QStringList{"/Users/tester/Applications/Tool.app"});
-    EXPECT_EQ(r.failed, QStringList{"/Users/tester/Applications/Tool.app"});
+    EXPECT_EQ(r.failedPaths(), QStringList{"/Users/tester/Applications/Tool.app"});
     EXPECT_TRUE(r.moved.isEmpty());
     EXPECT_TRUE(f.fp.tree().exists(l->path()));
     EXPECT_TRUE(f.fp.tree().exists("/Users/tester/Applications/Tool.app"));

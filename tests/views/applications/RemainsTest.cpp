@@ -268,7 +268,8 @@ TEST(RemainsRules, WhatStaysAfterTheTrashAndHowFailuresAreNamed)
         {{"/b"}, {"B"}, {}},  // an unticked entry's path was never tried
     };
     for (const Case& c : cases) {
-        const apps::RemainsAfterTrash after = apps::remainsAfterTrash(list, TrashReport{{}, c.failed});
+        const cleaner::EntriesAfterTrash after =
+            cleaner::entriesAfterTrash(list, apps::selectedRemains(list), c.failed, EntryPolicy::KeepUnmoved);
         EXPECT_EQ(collect(after.kept, [](const RemovableItem& r) { return r.title; }), c.kept) << c.failed.join(',').toStdString();
         EXPECT_EQ(after.failed, c.named);
     }

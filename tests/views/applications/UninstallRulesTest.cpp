@@ -1,5 +1,7 @@
 #include "views/applications/UninstallRules.h"
 
+#include "engine/inventory/AppScanner.h"
+
 #include "Records.h"
 #include "app/state/LanguageManager.h"
 #include "app/state/SharedState.h"
@@ -22,6 +24,18 @@ struct Family {
     AppInfoPtr single = makeApp({"Notes", "com.example.notes", 1'000});
     AppInfoPtr stranger = makeApp({"Stranger", "com.example.stranger", 10});
 };
+
+// The scanner's list update after an uninstall's moves, with the bundle
+// choice the record holds.
+bool applyUninstall(AppScanner& scanner, const AppInfoPtr& target, const QStringList& moved, const QStringList& failed = {})
+{
+    RemovalReport report;
+    report.moved = moved;
+    for (const QString& p : failed)
+        report.failures << RemovalFailure{p, {}, removal::refused()};
+    return scanner.applyUninstall(target, target->removeAppBundle() ? BundleRemoval::MoveToTrash : BundleRemoval::Keep,
+                                  report);
+}
 
 } // namespace
 
@@ -95,7 +109,7 @@ TEST(ApplyUninstall, BundleGoneLeavesTheListAndEveryGroup)
     auto run = [&](const AppInfoPtr& target) {
         target->setRemoveAppBundle(true);
         QSignalSpy announced(&scanner, &AppScanner::appsChanged);
-        const bool cleared = applyUninstall(scanner, target, {Status{}, {target->path()}, {}});
+        const bool cleared = applyUninstall(scanner, target, {target->path()});
         EXPECT_EQ(announced.count(), 1);
         return cleared;
     };
@@ -128,7 +142,7 @@ TEST(ApplyUninstall, AGroupsSizeNeverGoesBelowZero)
     f.group->setAppSize(1'000);  // measured smaller than the member claims
     scanner.setApps({f.group});
     f.second->setRemoveAppBundle(true);
-    applyUninstall(scanner, f.second, {Status{}, {f.second->path()}, {}});
+    applyUninstall(scanner, f.second, {f.second->path()});
     EXPECT_EQ(f.group->appSize(), 0);
     EXPECT_EQ(f.group->displaySize(), 5'000);  // the members still there
 }
@@ -147,7 +161,7 @@ TEST(ApplyUninstall, BundleKeptDropsOnlyTheLeftoversThatMoved)
     std::vector<QString> order;
     QObject::connect(f.single.get(), &AppInfo::changed, [&] { order.push_back(QStringLiteral("record")); });
     QObject::connect(&scanner, &AppScanner::appsChanged, [&] { order.push_back(QStringLiteral("scanner")); });
-    const bool cleared = applyUninstall(scanner, f.single, {Status{}, {paths[0], paths[2]}, {paths[1]}});
+    const bool cleared = applyUninstall(scanner, f.single, {paths[0], paths[2]}, {paths[1]});
 
     EXPECT_FALSE(cleared);
     EXPECT_EQ(collect(f.single->leftovers(), [](const LeftoverPtr& l) { return l->path(); }),

@@ -1,6 +1,7 @@
 #include "Entries.h"
 #include "support/FakePlatform.h"
-#include "views/extensions/ExtensionRemoval.h"
+#include "engine/cleaner/TrashEntries.h"
+#include "views/extensions/ExtensionRules.h"
 #include "views/extensions/ExtensionsState.h"
 
 #include <QSemaphore>
@@ -42,6 +43,18 @@ struct RemovalFixture : ::testing::Test {
     }
 };
 
+// A Trash run over the targets, as the tab reads it: its failure lines and the entries it tried.
+struct Outcome {
+    QStringList failures;
+    QSet<QString> attempted;
+};
+Outcome trashTargets(const tw::Platform& platform, const QList<RemovableItem>& targets)
+{
+    const tw::RemovalReport report = tw::cleaner::trashEntries(platform, targets);
+    return {tw::extensions::failureLines(report),
+            QSet<QString>(report.attemptedEntries.begin(), report.attemptedEntries.end())};
+}
+
 } // namespace
 
 TEST_F(RemovalFixture, RefusalsOfTheSafetyTestStandWhateverTheName)
@@ -70,7 +83,7 @@ TEST_F(RemovalFixture, RefusalsOfTheSafetyTestStandWhateverTheName)
             t.write(c.path, c.path.toUtf8());
         else
             t.write("/System/Library/Extensions/Audio.plugin", "audio");
-        const auto outcome = extensions::trashTargets(fp, {ext("Item", "Widgets", 1, {}, c.path)});
+        const auto outcome = trashTargets(fp, {ext("Item", "Widgets", 1, {}, c.path)});
         EXPECT_EQ(outcome.failures, c.moves ? QStringList{} : QStringList{"Item"}) << c.path.toStdString();
         EXPECT_EQ(outcome.attempted, QSet<QString>{c.path});
         EXPECT_EQ(t.exists(c.path), !c.moves) << c.path.toStdString();
@@ -95,7 +108,7 @@ TEST_F(RemovalFixture, EveryFileIsTriedAndEachFailureIsOneLine)
     RemovableItem multi = ext("Multi", "Widgets", 1, {}, a);
     multi.relatedPaths = {"/System/Library/Protected.wdgt", b, home + "/Library/Widgets/C.wdgt",
                           home + "/Library/Widgets/Gone.wdgt"};
-    const auto outcome = extensions::trashTargets(fp, {multi, ext("Refused", "Widgets", 1, {}, "/System/Library/X.wdgt")});
+    const auto outcome = trashTargets(fp, {multi, ext("Refused", "Widgets", 1, {}, "/System/Library/X.wdgt")});
     EXPECT_EQ(outcome.failures, (QStringList{"Multi",
                                             "Multi: Uninstall cancelled — administrator permission is required to "
                                             "remove this item.",

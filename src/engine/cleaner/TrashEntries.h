@@ -1,0 +1,45 @@
+#pragma once
+
+// The rules of a Trash run over removable entries, apart from the engine
+// object: the moves and what the list holds afterwards.
+
+#include "engine/cleaner/RemovableItem.h"
+#include "engine/inventory/RemovalReport.h"
+
+namespace tw {
+
+class Platform;
+
+// What a Trash run does to the engine's list it was taken from.
+enum class EntryPolicy {
+    // An entry leaves the list only when every one of its files moved; the
+    // rest stay, still ticked (the remains).
+    KeepUnmoved,
+    // Every attempted entry leaves the list, moved or not (the extensions).
+    DropAttempted,
+};
+
+namespace cleaner {
+
+// Moves every file of every target into the Trash, one at a time. A file goes
+// only when the safety test allows it (a refusal fails with
+// removal::refused()); each failure names its entry's title. Any thread;
+// blocks while a move waits for an administrator.
+RemovalReport trashEntries(const Platform& platform, const QList<RemovableItem>& targets);
+
+// The list after the entries tried were handed to the Trash (matched by id
+// under KeepUnmoved, by path under DropAttempted):
+// every other entry and, under KeepUnmoved, every tried one of which any
+// file is among failedPaths (still ticked), in list order. failed names the
+// entries kept that way; changed says whether any tried entry was listed.
+struct EntriesAfterTrash {
+    QList<RemovableItem> kept;
+    QStringList failed;
+    bool changed = false;
+};
+EntriesAfterTrash entriesAfterTrash(const QList<RemovableItem>& list, const QList<RemovableItem>& tried,
+                                    const QStringList& failedPaths, EntryPolicy policy);
+
+} // namespace cleaner
+
+} // namespace tw

@@ -1,0 +1,46 @@
+#include "engine/inventory/RemovalReport.h"
+
+namespace tw {
+
+namespace {
+constexpr int kRefusedCode = 2;
+constexpr int kNotOwnedCode = 3;
+} // namespace
+
+QStringList RemovalReport::failedPaths() const
+{
+    QStringList paths;
+    paths.reserve(failures.size());
+    for (const RemovalFailure& f : failures)
+        paths << f.path;
+    return paths;
+}
+
+namespace removal {
+
+Error refused()
+{
+    return {kAppErrorDomain, kRefusedCode, QStringLiteral("This item is protected.")};
+}
+
+bool isRefusal(const Error& error)
+{
+    return error.domain == kAppErrorDomain && error.code == kRefusedCode;
+}
+
+Error notOwned()
+{
+    return {kAppErrorDomain, kNotOwnedCode, QStringLiteral("This item no longer belongs to the application.")};
+}
+
+QString namedList(const QStringList& lines, qsizetype shown)
+{
+    QStringList out = lines.mid(0, shown);
+    if (lines.size() > shown)
+        out << QStringLiteral("…and %1 more.").arg(lines.size() - shown);
+    return out.join(u'\n');
+}
+
+} // namespace removal
+
+} // namespace tw

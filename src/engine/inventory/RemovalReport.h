@@ -1,0 +1,53 @@
+#pragma once
+
+// What a removal did, in one shape for every caller: the uninstall, the
+// remains, the extensions and the cleanup offer.
+
+#include "platform/Result.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace tw {
+
+// One path that stayed where it was, and why.
+struct RemovalFailure {
+    QString path;
+    QString item;  // the title of the entry the path belongs to; empty for an uninstall
+    Error reason;
+
+    friend bool operator==(const RemovalFailure&, const RemovalFailure&) = default;
+};
+
+// The paths that moved into the Trash, in run order, and each one that did
+// not with its reason. status is the error that stopped the removal as a
+// whole (a refused or failed bundle); it is ok otherwise, also when single
+// files stayed.
+struct RemovalReport {
+    Status status;
+    QStringList moved;
+    QList<RemovalFailure> failures;
+    // Runs over list entries only: the path of every entry tried, and the
+    // titles of the entries that stayed listed because a file did not move.
+    QStringList attemptedEntries;
+    QStringList keptEntries;
+
+    QStringList failedPaths() const;
+    bool complete() const { return status.ok() && failures.isEmpty(); }
+};
+
+namespace removal {
+
+// The safety test refused the path.
+Error refused();
+bool isRefusal(const Error& error);
+// The leftover no longer belongs to the application being uninstalled.
+Error notOwned();
+
+// The first `shown` lines, one a line, then "…and N more." for the rest: the
+// one place that text is made.
+QString namedList(const QStringList& lines, qsizetype shown = 3);
+
+} // namespace removal
+
+} // namespace tw

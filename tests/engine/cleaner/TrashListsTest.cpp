@@ -1,0 +1,132 @@
+// What a Trash run does to the cleaner's published lists.
+
+#include "engine/cleaner/SystemCleaner.h"
+#include "support/FakePlatform.h"
+
+#include <QObject>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace tw;
+using tw::test::FakePlatform;
+
+namespace {
+
+const QString kCaches = QStringLiteral("/Users/tester/Library/Caches");
+
+struct Bench {
+    FakePlatform fp;
+    SystemCleaner cleaner{fp.platform()};
+
+    Bench() { fp.tree().makeTrash(); }
+
+    RemovableItem entry(const QString& title, bool ticked, QStringList files = {})
+    {
+        RemovableItem r;
+        r.title = title;
+        r.path = kCaches + "/" + title;
+        r.isSelected = ticked;
+        r.relatedPaths = files;
+        for (const QString& f : files.isEmpty() ? QStringList{r.path} : files)
+            fp.tree().write(f, "x");
+        return r;
+    }
+    void failFor(const QString& path)
+    {
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::lchown(fp.fs().toHost(path).constData(), 4242, 4242), 0);
+        }
+        fp.trash->fail = [path](const QString& p) -> std::optional<Error> {
+            return p == path ? std::optional<Error>(Error{kCocoaErrorDomain, 512, QStringLiteral("stuck")})
+                             : std::nullopt;
+        };
+    }
+};
+
+QStringList titles(const QList<RemovableItem>& items)
+{
+    QStringList out;
+    for (const RemovableItem& r : items)
+        out << r.title;
+    return out;
+}
+
+} // namespace
+
+TEST(TrashLists, RemainsKeepWhatDidNotMoveAndTheCountFollows)
+{
+    Bench t;
+    const RemovableItem a = t.entry("A", true), b = t.entry("B", false),
+                        c = t.entry("C", true, {kCaches + "/C1", kCaches + "/C2"}), d = t.entry("D", true);
+    t.cleaner.setRemainingFiles({a, b, c, d});
+    t.failFor(kCaches + "/C2");
+    QSignalSpy listChanged(&t.cleaner, &SystemCleaner::remainingFilesChanged);
+    QSignalSpy countChanged(&t.cleaner, &SystemCleaner::orphanCountChanged);
+
+    const RemovalReport r = t.cleaner.trashSelected(t.cleaner.remainingFiles(), EntryPolicy::KeepUnmoved);
+    EXPECT_EQ(r.moved, (QStringList{a.path, kCaches + "/C1", d.path}));
+    ASSERT_EQ(r.failures.size(), 1);
+    EXPECT_EQ(r.failures[0].path, kCaches + "/C2");
+    EXPECT_EQ(r.failures[0].item, "C");
+    EXPECT_EQ(r.failures[0].reason.description, "stuck");
+    EXPECT_EQ(r.keptEntries, QStringList{"C"});
+    EXPECT_EQ(titles(t.cleaner.remainingFiles()), (QStringList{"B", "C"}));
+    EXPECT_TRUE(t.cleaner.remainingFiles()[1].isSelected);
+    EXPECT_EQ(t.cleaner.orphanCountForMenuBar(), 2);
+    EXPECT_EQ(listChanged.count(), 1);
+    EXPECT_EQ(countChanged.count(), 1);
+
+    // A tick changes the entry in place, not the count; an unknown entry nothing.
+    t.cleaner.setRemainSelected(t.cleaner.remainingFiles()[0].id, true);
+    EXPECT_TRUE(t.cleaner.remainingFiles()[0].isSelected);
+    t.cleaner.setRemainSelected(QUuid::createUuid(), false);
+    t.cleaner.setRemainSelected(t.cleaner.remainingFiles()[0].id, true);
+    EXPECT_EQ(listChanged.count(), 2);
+    EXPECT_EQ(countChanged.count(), 1);
+
+    // Entries that are not listed (the cleanup offer's) move, and no list changes.
+    const RemovableItem offer = t.entry("Offer", true);
+    const RemovalReport o = t.cleaner.trashSelected({offer});
+    EXPECT_EQ(o.moved, QStringList{offer.path});
+    EXPECT_EQ(listChanged.count(), 2);
+    EXPECT_EQ(t.cleaner.orphanCountForMenuBar(), 2);
+}
+
+TEST(TrashLists, ExtensionsDropEveryAttemptedEntryAndNameTheFailures)
+{
+    Bench t;
+    const RemovableItem keep = t.entry("Keep", false), moves = t.entry("Moves", true), stuck = t.entry("Stuck", true);
+    RemovableItem guarded = t.entry("Guarded", true);
+    guarded.relatedPaths = {QStringLiteral("/System/Library/Guarded.plugin")};
+    t.cleaner.setExtensions({keep, moves, stuck, guarded});
+    t.failFor(stuck.path);
+    QSignalSpy changed(&t.cleaner, &SystemCleaner::extensionsChanged);
+
+    auto context = std::make_unique<QObject>();
+    std::optional<RemovalReport> told;
+    t.cleaner.trashExtensions({moves, stuck, guarded}, context.get(), [&](const RemovalReport& r) { told = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }, 10000));
+    EXPECT_EQ(titles(t.cleaner.extensions()), QStringList{"Keep"});
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(told->moved, QStringList{moves.path});
+    ASSERT_EQ(told->failures.size(), 2);
+    EXPECT_EQ(told->failures[0].item, "Stuck");
+    EXPECT_EQ(told->failures[0].reason.description, "stuck");
+    EXPECT_TRUE(removal::isRefusal(told->failures[1].reason));
+    EXPECT_EQ(told->attemptedEntries, (QStringList{moves.path, stuck.path, guarded.path}));
+
+    // The asker gone: the list still loses the entries, nobody is called.
+    const RemovableItem late = t.entry("Late", true);
+    t.cleaner.setExtensions({keep, late});
+    bool called = false;
+    t.cleaner.trashExtensions({late}, context.get(), [&](const RemovalReport&) { called = true; });
+    context.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.cleaner.extensions().size() == 1; }, 10000));
+    EXPECT_EQ(titles(t.cleaner.extensions()), QStringList{"Keep"});
+    EXPECT_FALSE(called);
+}
