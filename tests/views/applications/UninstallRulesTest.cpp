@@ -1,8 +1,8 @@
 #include "views/applications/UninstallRules.h"
 
 #include "Records.h"
-#include "app/state/LanguageManager.h"
-#include "app/state/SharedState.h"
+#include "state/LanguageManager.h"
+#include "state/SharedState.h"
 #include "support/FakePlatform.h"
 
 #include <QSignalSpy>
