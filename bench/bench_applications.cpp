@@ -16,9 +16,9 @@
 // N = 20 stays small since only the rows in view are made.
 
 #include "BenchSupport.h"
-#include "app/state/AppNavigation.h"
-#include "app/state/SharedState.h"
-#include "app/state/Theme.h"
+#include "state/AppNavigation.h"
+#include "state/SharedState.h"
+#include "state/Theme.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "platform/ThreadPool.h"

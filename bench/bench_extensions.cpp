@@ -5,7 +5,7 @@
 // anchor of the same run.
 
 #include "BenchSupport.h"
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "support/FakePlatform.h"

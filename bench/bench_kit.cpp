@@ -3,7 +3,7 @@
 // eagerly, every one of them a widget.
 
 #include "BenchSupport.h"
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "support/FakePlatform.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/LazyList.h"

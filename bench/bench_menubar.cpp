@@ -5,9 +5,9 @@
 // BM_LiveUpdate: what one snapshot of the monitor costs the GUI thread
 // while the preview is shown (its figures and the repaint they cause).
 
-#include "app/state/SharedState.h"
-#include "app/state/AppNavigation.h"
-#include "app/state/AppSettings.h"
+#include "state/SharedState.h"
+#include "state/AppNavigation.h"
+#include "state/AppSettings.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "menubar/MenuBarController.h"

@@ -3,7 +3,7 @@
 // again, the tab drawn), each against drawing the unchanged tab, the anchor.
 
 #include "BenchSupport.h"
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "support/FakePlatform.h"

@@ -4,8 +4,8 @@
 // (the anchor, in the same run), and against a snapshot that changed nothing.
 
 #include "BenchSupport.h"
-#include "app/state/SharedState.h"
-#include "app/state/Theme.h"
+#include "state/SharedState.h"
+#include "state/Theme.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
 #include "support/FakePlatform.h"

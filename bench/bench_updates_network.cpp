@@ -4,7 +4,7 @@
 // tab (filter, sections, list reset, draw), against drawing it unchanged.
 
 #include "BenchSupport.h"
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "support/FakePlatform.h"

@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 
-#include "app/state/AppNavigation.h"
+#include "state/AppNavigation.h"
 
 #include <QApplication>
 #include <QWidget>

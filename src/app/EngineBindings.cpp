@@ -1,8 +1,8 @@
 #include "app/EngineBindings.h"
 
-#include "app/state/AppNavigation.h"
-#include "app/state/AppSettings.h"
-#include "app/state/SharedState.h"
+#include "state/AppNavigation.h"
+#include "state/AppSettings.h"
+#include "state/SharedState.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppRemovalWatcher.h"

@@ -3,7 +3,7 @@
 #include "app/IconSidebar.h"
 #include "app/ThemeGlassBackground.h"
 #include "app/Workspaces.h"
-#include "app/state/AppNavigation.h"
+#include "state/AppNavigation.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "views/kit/Glow.h"

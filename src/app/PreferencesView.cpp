@@ -1,6 +1,7 @@
 #include "app/PreferencesView.h"
 
-#include "app/state/AppSettings.h"
+#include "state/AppSettings.h"
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/NeonSwitch.h"
 

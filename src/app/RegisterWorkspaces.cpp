@@ -1,6 +1,6 @@
 #include "app/Workspaces.h"
 
-#include "app/state/Theme.h"
+#include "state/Theme.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
 #include "platform/Platform.h"

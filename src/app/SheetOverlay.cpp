@@ -1,5 +1,6 @@
 #include "app/SheetOverlay.h"
 
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #include "app/ThemeGlassBackground.h"
 
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WindowChrome.h"
-#include "app/state/Theme.h"
+#include "state/AppAppearance.h"
 
 #include <QWidget>
 

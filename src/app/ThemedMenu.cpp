@@ -1,7 +1,7 @@
 #include "app/ThemedMenu.h"
 
 #include "app/WindowChrome.h"
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QApplication>

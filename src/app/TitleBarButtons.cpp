@@ -1,7 +1,8 @@
 #include "app/TitleBarButtons.h"
 
-#include "app/state/MainWindowCloseGuard.h"
-#include "app/state/SharedState.h"
+#include "state/MainWindowCloseGuard.h"
+#include "state/SharedState.h"
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QEvent>

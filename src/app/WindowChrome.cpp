@@ -1,7 +1,7 @@
 #include "app/WindowChrome.h"
 
-#include "app/state/MainWindowCloseGuard.h"
-#include "app/state/SharedState.h"
+#include "state/MainWindowCloseGuard.h"
+#include "state/SharedState.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #include "menubar/CategoryQuickPanel.h"
 
-#include "app/state/Theme.h"
+#include "state/Theme.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "views/kit/Divider.h"
 #include "menubar/LinkButton.h"

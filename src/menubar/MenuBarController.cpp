@@ -1,7 +1,7 @@
 #include "menubar/MenuBarController.h"
 
-#include "app/state/AppNavigation.h"
-#include "app/state/AppSettings.h"
+#include "state/AppNavigation.h"
+#include "state/AppSettings.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/updates/UpdateChecker.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/state/NavigationTypes.h"
-#include "app/state/Theme.h"
+#include "state/NavigationTypes.h"
+#include "state/Theme.h"
 #include "platform/StatusItem.h"
 
 #include <QList>

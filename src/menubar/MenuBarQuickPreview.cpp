@@ -1,8 +1,8 @@
 #include "menubar/MenuBarQuickPreview.h"
 
-#include "app/state/AppNavigation.h"
-#include "app/state/AppSettings.h"
-#include "app/state/Theme.h"
+#include "state/AppNavigation.h"
+#include "state/AppSettings.h"
+#include "state/Theme.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/updates/UpdateChecker.h"

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/state/NavigationTypes.h"
+#include "state/NavigationTypes.h"
 #include "menubar/PreviewCard.h"
 #include "menubar/PreviewFigures.h"
 #include "menubar/PreviewHeader.h"
+#include "state/Theme.h"
 
 #include <QWidget>
 

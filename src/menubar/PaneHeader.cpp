@@ -1,6 +1,6 @@
 #include "menubar/PaneHeader.h"
 
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/TintedLabel.h"

@@ -1,6 +1,7 @@
 #include "menubar/PopoverWindow.h"
 
-#include "app/state/Colour.h"
+#include "state/Colour.h"
+#include "state/Theme.h"
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonPaint.h"
 

@@ -1,7 +1,7 @@
 #include "menubar/PreviewHeader.h"
 
-#include "app/state/Colour.h"
-#include "app/state/Theme.h"
+#include "state/Colour.h"
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 

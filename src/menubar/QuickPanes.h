@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/state/NavigationTypes.h"
+#include "state/NavigationTypes.h"
+#include "state/Theme.h"
 
 #include <functional>
 

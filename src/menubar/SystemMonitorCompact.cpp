@@ -1,6 +1,6 @@
 #include "menubar/SystemMonitorCompact.h"
 
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 #include "menubar/CompactMonitorTexts.h"
 #include "monitor/MonitorFormat.h"
 #include "monitor/SystemMonitor.h"

@@ -1,7 +1,7 @@
 #include "app/IconSidebar.h"
 #include "app/MainView.h"
 #include "app/MainWindow.h"
-#include "app/state/AppNavigation.h"
+#include "state/AppNavigation.h"
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonPillButton.h"

@@ -1,7 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/ThemedMenu.h"
 #include "app/WindowChrome.h"
-#include "app/state/Theme.h"
+#include "state/Theme.h"
 #include "support/ProgramHarness.h"
 
 #include <QApplication>

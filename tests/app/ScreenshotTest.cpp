@@ -1,9 +1,9 @@
-#include "app/state/AppSettings.h"
-#include "app/state/AppNavigation.h"
-#include "app/state/Brand.h"
+#include "state/AppSettings.h"
+#include "state/AppNavigation.h"
+#include "state/Brand.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Glow.h"
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "app/SweeplineApp.h"
 #include "support/ShellHarness.h"
 

@@ -3,7 +3,7 @@
 #include "views/startup/StartupTree.h"
 #include "app/SweeplineApp.h"
 #include "app/MainWindow.h"
-#include "app/state/AppNavigation.h"
+#include "state/AppNavigation.h"
 #include "views/startup/StartupState.h"
 #include "views/kit/NeonPaint.h"
 #include "views/startup/StartupDetail.h"

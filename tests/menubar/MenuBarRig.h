@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/state/AppNavigation.h"
-#include "app/state/AppSettings.h"
+#include "state/AppNavigation.h"
+#include "state/AppSettings.h"
 #include "engine/updates/UpdateChecker.h"
 #include "menubar/MenuBarController.h"
 #include "monitor/SystemMonitor.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/state/SharedState.h"
-#include "app/state/Theme.h"
+#include "state/SharedState.h"
+#include "state/Theme.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "platform/ThreadPool.h"

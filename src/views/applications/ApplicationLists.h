@@ -3,7 +3,7 @@
 // The rules behind the Applications tab's two lists: search, order, the
 // detail subject and the date texts. Pure functions of the engines' lists.
 
-#include "app/state/NavigationTypes.h"
+#include "state/NavigationTypes.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/Models.h"
 

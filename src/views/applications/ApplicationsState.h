@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/NavigationTypes.h"
+#include "state/NavigationTypes.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 

@@ -1,7 +1,7 @@
 #include "views/applications/ApplicationsWorkspace.h"
 
-#include "app/state/AppNavigation.h"
-#include "app/state/L10n.h"
+#include "state/AppNavigation.h"
+#include "state/L10n.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "platform/Platform.h"

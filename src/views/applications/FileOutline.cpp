@@ -1,6 +1,6 @@
 #include "views/applications/FileOutline.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 
 #include <QHash>
 

@@ -1,6 +1,6 @@
 #include "views/applications/RemainsFlow.h"
 
-#include "app/state/AppNavigation.h"
+#include "state/AppNavigation.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/KnownApplications.h"
 #include "views/applications/ApplicationsState.h"

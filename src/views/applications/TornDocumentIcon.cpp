@@ -1,6 +1,6 @@
 #include "views/applications/TornDocumentIcon.h"
 
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 
 #include <QPainter>
 

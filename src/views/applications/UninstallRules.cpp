@@ -1,6 +1,6 @@
 #include "views/applications/UninstallRules.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 #include "engine/inventory/ByteFormat.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "views/extensions/ExtensionsWorkspace.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 #include "views/kit/PullDownButton.h"
 #include "views/extensions/ExtensionRows.h"
 #include "views/kit/AppKitCheckbox.h"

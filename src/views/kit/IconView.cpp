@@ -1,6 +1,6 @@
 #include "views/kit/IconView.h"
 
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "platform/Delivery.h"
 #include "platform/IconLoader.h"
 #include "views/kit/NeonPaint.h"

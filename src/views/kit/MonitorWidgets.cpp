@@ -1,5 +1,6 @@
 #include "views/kit/MonitorWidgets.h"
 
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QFontMetricsF>

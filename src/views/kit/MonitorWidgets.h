@@ -14,7 +14,7 @@
 //   auto* card = new DashboardCard(QStringLiteral("CPU"), body);
 //   ...each snapshot: ring->setPercent(s.cpuPercent); ring->setLabel(...);
 
-#include "app/state/Theme.h"
+#include "state/AppAppearance.h"
 
 #include <QList>
 #include <QImage>

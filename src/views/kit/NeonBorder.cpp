@@ -1,5 +1,6 @@
 #include "views/kit/NeonBorder.h"
 
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/NeonOverlay.h"
 #include "views/kit/NeonRing.h"

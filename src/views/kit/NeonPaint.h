@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/state/Colour.h"
-#include "app/state/Theme.h"
+#include "state/Colour.h"
+#include "state/AppAppearance.h"
 
 #include <QColor>
 #include <QFont>

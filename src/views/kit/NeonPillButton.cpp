@@ -1,4 +1,5 @@
 #include "views/kit/NeonPillButton.h"
+#include "state/Theme.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #include "views/kit/NeonSwitch.h"
 
-#include "app/state/Theme.h"
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 
 #include <QPainter>

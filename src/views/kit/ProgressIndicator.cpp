@@ -1,6 +1,6 @@
 #include "views/kit/ProgressIndicator.h"
 
-#include "app/state/Theme.h"
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/Tints.h"

@@ -1,5 +1,6 @@
 #include "views/kit/WorkspaceCard.h"
 
+#include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/RoundedCard.h"
 

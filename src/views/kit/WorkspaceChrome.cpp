@@ -1,5 +1,6 @@
 #include "views/kit/WorkspaceChrome.h"
 
+#include "state/Theme.h"
 #include "views/kit/Glow.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/WorkspaceCard.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/Theme.h"
+#include "state/AppAppearance.h"
 #include "views/kit/WorkspaceCard.h"
 
 #include <QWidget>

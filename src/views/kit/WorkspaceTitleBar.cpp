@@ -1,5 +1,6 @@
 #include "views/kit/WorkspaceTitleBar.h"
 
+#include "state/Theme.h"
 #include "views/kit/NeonBorder.h"
 
 #include <QFontMetricsF>

@@ -1,6 +1,6 @@
 #include "views/network/NetworkRow.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"

@@ -1,6 +1,6 @@
 #include "views/startup/StartupDetail.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 #include "views/kit/FeatureEmptyState.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"

@@ -1,6 +1,6 @@
 #include "views/startup/StartupWorkspace.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 #include "platform/Platform.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"

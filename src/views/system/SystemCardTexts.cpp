@@ -1,6 +1,6 @@
 #include "views/system/SystemCardTexts.h"
 
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 #include "monitor/HardwareIdentityReader.h"
 #include "monitor/MonitorFormat.h"
 #include "platform/Format.h"

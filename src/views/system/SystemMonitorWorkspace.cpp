@@ -1,6 +1,6 @@
 #include "views/system/SystemMonitorWorkspace.h"
 
-#include "app/state/Theme.h"
+#include "state/Theme.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
 #include "views/kit/ScrollBarStyle.h"

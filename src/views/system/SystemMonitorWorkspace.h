@@ -2,6 +2,7 @@
 
 #include "monitor/MacProductImage.h"
 #include "monitor/SystemSnapshot.h"
+#include "state/Theme.h"
 
 #include <QWidget>
 

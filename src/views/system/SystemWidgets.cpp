@@ -1,6 +1,6 @@
 #include "views/system/SystemWidgets.h"
 
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 

@@ -3,7 +3,7 @@
 // Small painted pieces of the System tab: one-line and fitted texts, the
 // banner's button, the year badge, the picture well and the dividers.
 
-#include "app/state/Theme.h"
+#include "state/AppAppearance.h"
 #include "views/kit/Tints.h"
 
 #include <QAbstractButton>

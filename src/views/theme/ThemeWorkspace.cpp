@@ -1,6 +1,6 @@
 #include "views/theme/ThemeWorkspace.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"

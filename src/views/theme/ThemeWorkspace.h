@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/Theme.h"
+#include "state/Theme.h"
 
 #include <QList>
 #include <QWidget>

@@ -1,6 +1,7 @@
 #include "views/updates/UpdateTexts.h"
 
-#include "app/state/Colour.h"
+#include "state/Colour.h"
+#include "state/Theme.h"
 
 namespace tw::UpdateTexts {
 

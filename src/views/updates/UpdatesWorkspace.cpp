@@ -1,6 +1,6 @@
 #include "views/updates/UpdatesWorkspace.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPaint.h"

@@ -1,7 +1,7 @@
 #include "views/applications/RemainsFlow.h"
 
 #include "Records.h"
-#include "app/state/AppNavigation.h"
+#include "state/AppNavigation.h"
 #include "engine/inventory/KnownApplications.h"
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"

@@ -3,8 +3,8 @@
 #include "engine/inventory/AppScanner.h"
 
 #include "Records.h"
-#include "app/state/LanguageManager.h"
-#include "app/state/SharedState.h"
+#include "state/LanguageManager.h"
+#include "state/SharedState.h"
 #include "support/FakePlatform.h"
 
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
 #include "views/applications/ApplicationsWorkspace.h"
 
 #include "Records.h"
-#include "app/state/AppNavigation.h"
+#include "state/AppNavigation.h"
 #include "support/ShellHarness.h"
 #include "views/applications/AdvancedFileTree.h"
 #include "views/applications/AppDetailPanel.h"

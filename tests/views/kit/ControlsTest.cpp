@@ -1,5 +1,5 @@
-#include "app/state/SharedState.h"
-#include "app/state/Theme.h"
+#include "state/SharedState.h"
+#include "state/Theme.h"
 #include "support/FakePlatform.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/FeatureEmptyState.h"

@@ -1,4 +1,4 @@
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "support/FakePlatform.h"
 #include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"

@@ -1,4 +1,4 @@
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 #include "support/FakePlatform.h"
 #include "views/kit/LazyList.h"
 

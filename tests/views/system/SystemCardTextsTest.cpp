@@ -1,4 +1,4 @@
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 #include "views/system/SystemCardTexts.h"
 
 #include <gtest/gtest.h>

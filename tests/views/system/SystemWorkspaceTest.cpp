@@ -1,4 +1,4 @@
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
 #include "support/MonitorFakes.h"

@@ -1,7 +1,8 @@
 #include "engine/updates/Printing.h"
+#include "state/Theme.h"
 #include "views/updates/UpdateTexts.h"
 
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 
 #include <gtest/gtest.h>
 

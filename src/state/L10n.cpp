@@ -1,7 +1,7 @@
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 
-#include "app/state/LanguageManager.h"
-#include "app/state/SharedState.h"
+#include "state/LanguageManager.h"
+#include "state/SharedState.h"
 #include "platform/Format.h"
 
 #include <QLocale>

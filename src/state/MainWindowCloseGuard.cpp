@@ -1,7 +1,7 @@
-#include "app/state/MainWindowCloseGuard.h"
+#include "state/MainWindowCloseGuard.h"
 
-#include "app/state/AppNavigation.h"
-#include "app/state/SharedState.h"
+#include "state/AppNavigation.h"
+#include "state/SharedState.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,6 +1,6 @@
-#include "app/state/WindowNotices.h"
+#include "state/WindowNotices.h"
 
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 
 namespace tw {
 

@@ -1,8 +1,8 @@
-#include "app/state/L10n.h"
-#include "app/state/LanguageManager.h"
-#include "app/state/SharedState.h"
-#include "app/state/Theme.h"
-#include "app/state/NavigationTypes.h"
+#include "state/L10n.h"
+#include "state/LanguageManager.h"
+#include "state/SharedState.h"
+#include "state/Theme.h"
+#include "state/NavigationTypes.h"
 #include "support/FakePlatform.h"
 
 #include <QCoreApplication>

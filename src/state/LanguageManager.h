@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/EnumValues.h"
+#include "state/EnumValues.h"
 #include "platform/Services.h"
 
 #include <QObject>

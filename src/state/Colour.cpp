@@ -1,4 +1,4 @@
-#include "app/state/Colour.h"
+#include "state/Colour.h"
 
 #include <algorithm>
 

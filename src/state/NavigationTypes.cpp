@@ -1,6 +1,6 @@
-#include "app/state/NavigationTypes.h"
+#include "state/NavigationTypes.h"
 
-#include "app/state/L10n.h"
+#include "state/L10n.h"
 
 namespace tw {
 

@@ -1,4 +1,4 @@
-#include "app/state/TranslationTables.h"
+#include "state/TranslationTables.h"
 
 #include <utility>
 

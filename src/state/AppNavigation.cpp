@@ -1,7 +1,7 @@
-#include "app/state/AppNavigation.h"
+#include "state/AppNavigation.h"
 
-#include "app/state/SharedState.h"
-#include "app/state/WindowNotices.h"
+#include "state/SharedState.h"
+#include "state/WindowNotices.h"
 
 #include <QApplication>
 #include <QLayout>

@@ -1,6 +1,6 @@
-#include "app/state/AppSettings.h"
+#include "state/AppSettings.h"
 
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/NavigationTypes.h"
+#include "state/NavigationTypes.h"
 #include "engine/inventory/Models.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/TranslationTables.h"
+#include "state/TranslationTables.h"
 
 #include <QList>
 #include <QString>

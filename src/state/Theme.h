@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/EnumValues.h"
+#include "state/AppAppearance.h"
 #include "platform/Services.h"
 
 #include <QColor>
@@ -10,23 +10,6 @@
 #include <functional>
 
 namespace tw {
-
-// ---- Themes ------------------------------------------------------------------
-
-enum class AppAppearance { midnight, classic, indigo };
-
-template <>
-const QList<AppAppearance>& allCases<AppAppearance>();
-QString rawValue(AppAppearance appearance);
-QString nameKey(AppAppearance appearance);         // "theme.<raw>"
-QString descriptionKey(AppAppearance appearance);  // "theme.<raw>_desc"
-QString displayName(AppAppearance appearance);     // translated
-QString description(AppAppearance appearance);     // translated
-// A stored theme text: "classic" and "indigo" name their theme, anything
-// else (absent, other words, other letter case) is midnight.
-AppAppearance appearanceFromStored(const std::optional<QString>& stored);
-// Classic is the light theme; the other two are dark.
-inline bool isDark(AppAppearance a) { return a != AppAppearance::classic; }
 
 // Owns the persisted theme choice and decides the theme at start-up.
 class ThemeManager : public QObject {
@@ -97,4 +80,3 @@ void onThemeChange(QObject* context, std::function<void()> f);
 
 } // namespace tw
 
-Q_DECLARE_METATYPE(tw::AppAppearance)

@@ -1,8 +1,8 @@
-#include "app/state/Theme.h"
+#include "state/Theme.h"
 
-#include "app/state/Colour.h"
-#include "app/state/L10n.h"
-#include "app/state/SharedState.h"
+#include "state/Colour.h"
+#include "state/L10n.h"
+#include "state/SharedState.h"
 
 namespace tw {
 
@@ -22,39 +22,6 @@ QColor pick(AppAppearance a, const QColor& midnight, const QColor& classic, cons
 }
 
 } // namespace
-
-// ---- AppAppearance ------------------------------------------------------------
-
-template <>
-const QList<AppAppearance>& allCases<AppAppearance>()
-{
-    static const QList<AppAppearance> cases{AppAppearance::midnight, AppAppearance::classic, AppAppearance::indigo};
-    return cases;
-}
-
-QString rawValue(AppAppearance appearance)
-{
-    switch (appearance) {
-    case AppAppearance::midnight: return QStringLiteral("midnight");
-    case AppAppearance::classic: return QStringLiteral("classic");
-    case AppAppearance::indigo: return QStringLiteral("indigo");
-    }
-    return {};
-}
-
-QString nameKey(AppAppearance appearance) { return QStringLiteral("theme.") + rawValue(appearance); }
-QString descriptionKey(AppAppearance appearance) { return nameKey(appearance) + QStringLiteral("_desc"); }
-QString displayName(AppAppearance appearance) { return L10n::t(nameKey(appearance)); }
-QString description(AppAppearance appearance) { return L10n::t(descriptionKey(appearance)); }
-
-AppAppearance appearanceFromStored(const std::optional<QString>& stored)
-{
-    if (stored == QLatin1String("classic"))
-        return AppAppearance::classic;
-    if (stored == QLatin1String("indigo"))
-        return AppAppearance::indigo;
-    return AppAppearance::midnight;
-}
 
 // ---- ThemeManager ----------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "state/Theme.h"
 
 #include <memory>
 

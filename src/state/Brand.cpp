@@ -1,4 +1,4 @@
-#include "app/state/Brand.h"
+#include "state/Brand.h"
 
 namespace tw {
 

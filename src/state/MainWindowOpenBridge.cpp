@@ -1,7 +1,7 @@
-#include "app/state/MainWindowOpenBridge.h"
+#include "state/MainWindowOpenBridge.h"
 
-#include "app/state/SharedState.h"
-#include "app/state/WindowNotices.h"
+#include "state/SharedState.h"
+#include "state/WindowNotices.h"
 
 #include <QWidget>
 

@@ -1,13 +1,13 @@
-#include "app/state/SharedState.h"
+#include "state/SharedState.h"
 
-#include "app/state/AppNavigation.h"
-#include "app/state/AppSettings.h"
-#include "app/state/L10n.h"
-#include "app/state/LanguageManager.h"
-#include "app/state/MainWindowCloseGuard.h"
-#include "app/state/MainWindowOpenBridge.h"
-#include "app/state/Theme.h"
-#include "app/state/WindowNotices.h"
+#include "state/AppNavigation.h"
+#include "state/AppSettings.h"
+#include "state/L10n.h"
+#include "state/LanguageManager.h"
+#include "state/MainWindowCloseGuard.h"
+#include "state/MainWindowOpenBridge.h"
+#include "state/Theme.h"
+#include "state/WindowNotices.h"
 #include "engine/inventory/AppRemovalWatcher.h"
 
 #include <QtGlobal>
