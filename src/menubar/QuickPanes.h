@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/NavigationTypes.h"
+#include "app/state/TabFactories.h"
 
 #include <functional>
 
@@ -33,11 +33,7 @@ struct QuickPaneEnvironment {
 // The makers of the side panel's panes, one per category; a category
 // without one shows an empty area above the footer. Filled by
 // registerQuickPanes.
-namespace QuickPanes {
-using Factory = std::function<QWidget*(const QuickPaneEnvironment&)>;
-void set(SidebarTab tab, Factory factory);
-Factory get(SidebarTab tab);
-} // namespace QuickPanes
+using QuickPanes = TabFactories<QuickPaneEnvironment>;
 
 // Registers every quick pane, one line per category
 // (src/menubar/RegisterQuickPanes.cpp). The menu bar controller calls it

@@ -315,7 +315,7 @@ TEST(ProgramEntry, PreferencesSheetWritesItsSwitchesAtOnce)
     p.fake.settings.setValue(AppSettings::detectTrashRemovalsKey, false);
     // A fresh program reads the stored switches.
     p.app.reset();
-    p.app = std::make_unique<SweeplineApp>(p.fake.platform());
+    p.app = std::make_unique<SweeplineApp>(p.fake.platform(), p.parts());
     p.app->setPrompter(std::make_unique<FakePrompter>());
     MainWindow* window = p.startShown();
 
