@@ -33,8 +33,8 @@ class SystemMonitorPermissions;
 // its login-item permission, the machine card's pictures and the desktop's
 // status area.
 struct ProgramParts {
-    SystemMonitor* monitor = nullptr;
-    SystemMonitorPermissions* permissions = nullptr;
+    SystemMonitor* monitor = nullptr;                  // required
+    SystemMonitorPermissions* permissions = nullptr;   // none: no login item
     MacProductImage::Sources pictures;
     StatusArea* statusArea = nullptr;
     // What a test puts in place of the menu bar controller (no controller is
