@@ -138,9 +138,10 @@ struct Rig {
         }
         QList<RemovableItem> items(30);
         cleaner.setStartupItems(items);
+        hostClock = host::makeClock();
         controller = std::make_unique<MenuBarController>(
             MenuBarController::Services{area, fake.platform(), [this]() -> SystemMonitor& { return monitor; }, {}, [] {},
-                                        {}},
+                                        hostClock.get()},
             state.settings(), state.navigation(), state.theme());
         controller->install(scanner, cleaner);
         settle();
@@ -149,6 +150,7 @@ struct Rig {
         // The borders stand still, so that only the preview's own work repaints.
         NeonAnimationClock::shared().setTimeSource([] { return 1000.0; });
     }
+    std::unique_ptr<Clock> hostClock;
     ~Rig()
     {
         controller.reset();

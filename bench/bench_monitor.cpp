@@ -58,7 +58,8 @@ double topCpuSeconds()
 struct HostMonitor {
     LinuxProcReaders host;
     test::FakeIdentity identity;
-    SteadyMonitorClock clock;
+    const std::unique_ptr<Clock> hostClock = host::makeClock();
+    Clock& clock = *hostClock;
     SystemMonitor monitor{{&host, &identity, &clock}};
 };
 
@@ -117,7 +118,8 @@ void BM_SampleThousandProcesses(benchmark::State& state)
 {
     LinuxProcReaders host(thousandProcesses().root());
     test::FakeIdentity identity;
-    SteadyMonitorClock clock;
+    const std::unique_ptr<Clock> hostClock = host::makeClock();
+    Clock& clock = *hostClock;
     SystemMonitor monitor({&host, &identity, &clock});
     for (auto _ : state)
         monitor.sample();
@@ -150,7 +152,8 @@ void BM_TickGuiThreadThousandProcesses(benchmark::State& state)
 {
     LinuxProcReaders host(thousandProcesses().root());
     test::FakeIdentity identity;
-    SteadyMonitorClock clock;
+    const std::unique_ptr<Clock> hostClock = host::makeClock();
+    Clock& clock = *hostClock;
     SystemMonitor monitor({&host, &identity, &clock}, SystemMonitor::FirstPass::None);
     double gui = 0;
     for (auto _ : state) {

@@ -25,6 +25,7 @@
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
+#include "support/HostProgramParts.h"
 #include "support/MacTree.h"
 #include "BenchSupport.h"
 
@@ -63,6 +64,13 @@ test::FakePlatform& fixture()
         return fp;
     }();
     return *p;
+}
+
+// What main hands the program, over the fixture; kept, as the fixture is.
+test::HostProgramParts& programParts()
+{
+    static auto* parts = new test::HostProgramParts(fixture());
+    return *parts;
 }
 
 // Spins the event loop until done: no sleeping, so no latency is added.
@@ -138,7 +146,7 @@ double tidewellStartMs(bool& early, Phases* phases = nullptr)
     t.start();
     double ms = 0;
     {
-        SweeplineApp app(fixture().platform());
+        SweeplineApp app(fixture().platform(), programParts().parts());
         app.scanner();
         app.cleaner();
         const double stateMs = t.nsecsElapsed() / 1e6;
@@ -230,7 +238,7 @@ void startIdle(SweeplineApp& app)
 void BM_IdleNeonBorderCpu(benchmark::State& state)
 {
     const int rounds = int(state.range(0));
-    SweeplineApp app(fixture().platform());
+    SweeplineApp app(fixture().platform(), programParts().parts());
     startIdle(app);
 
     NeonAnimationClock& clock = NeonAnimationClock::shared();
@@ -310,7 +318,7 @@ BENCHMARK(BM_IdleNeonBorderCpu)->Arg(12)->UseManualTime()->Iterations(1)->Unit(b
 void BM_IdleSystemTabCpu(benchmark::State& state)
 {
     const int rounds = int(state.range(0));
-    SweeplineApp app(fixture().platform());
+    SweeplineApp app(fixture().platform(), programParts().parts());
     startIdle(app);
     AppNavigation& navigation = app.state().navigation();
     auto percentWith = [&](SidebarTab tab) {

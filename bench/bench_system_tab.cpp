@@ -9,6 +9,7 @@
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
 #include "support/FakePlatform.h"
+#include "platform/ProductArt.h"
 #include "support/MonitorFakes.h"
 #include "support/SystemFakes.h"
 #include "views/system/SystemMonitorWorkspace.h"
@@ -53,7 +54,7 @@ struct Rig {
     SystemMonitor monitor{{&host, &identity, &clock}};
     test::FakeAppService service;
     SystemMonitorPermissions permissions{service, fake.workspace};
-    MacProductImage::Sources pictures = MacProductImage::hostSources(fake.fs());
+    MacProductImage::Sources pictures = {host::makeDrawnProductArt(), host::makeDesktopPictureSource(fake.fs()), fake.fs()};
 
     std::unique_ptr<SystemMonitorWorkspace> build()
     {

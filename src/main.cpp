@@ -1,6 +1,9 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "app/SweeplineApp.h"
+#include "monitor/HardwareIdentityReader.h"
+#include "monitor/SystemMonitor.h"
+#include "monitor/SystemMonitorPermissions.h"
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
 #include "views/kit/NeonPaint.h"
@@ -23,8 +26,17 @@ int main(int argc, char** argv)
     // The fonts load on the pool while the window is built.
     tw::neon::prepareFonts();
 
+    // The whole environment is built here and handed down: the platform's
+    // services, then the monitor and its companions over the host's readers.
     tw::HostPlatform host;
-    tw::SweeplineApp sweepline(host.platform());
+    const tw::Platform& platform = host.platform();
+    tw::HardwareIdentityReader identity({&host.hardware(), &host.profiler(), &platform.clock(),
+                                         [&host] { return host.builtInDisplayDiagonal(); }, nullptr});
+    tw::SystemMonitor monitor({&host.procReaders(), &identity, &platform.clock()}, tw::SystemMonitor::FirstPass::None);
+    tw::SystemMonitorPermissions permissions(host.autostart(), platform.workspace());
+    tw::SweeplineApp sweepline(platform, {&monitor, &permissions,
+                                          {host.productArt(), host.desktopPictures(), host.fs()},
+                                          &host.statusArea(), {}});
     QObject::connect(&guard, &tw::SingleInstanceGuard::reopenRequested, &sweepline,
                      [&sweepline] { sweepline.delegate().handleSecondLaunch(); });
     sweepline.start();

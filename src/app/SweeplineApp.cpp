@@ -16,8 +16,8 @@
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/ByteFormat.h"
 #include "menubar/MenuBarController.h"
+#include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
-#include "platform/StatusItem.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,15 +47,10 @@ void themePopups(AppAppearance a)
 
 // ---- SweeplineApp ---------------------------------------------------------------------------
 
-SubsystemSeams& SweeplineApp::seams()
-{
-    static SubsystemSeams s;
-    return s;
-}
-
-SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
+SweeplineApp::SweeplineApp(const Platform& platform, ProgramParts parts, QObject* parent)
     : QObject(parent)
     , m_platform(platform)
+    , m_parts(std::move(parts))
 {
     // The shared objects first (settings, navigation, language, theme), then
     // the delegate, which needs the navigation.
@@ -64,10 +59,11 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
     m_prompter = std::make_unique<DialogPrompter>([this]() -> QWidget* {
         return m_window && m_window->isVisible() ? m_window.data() : nullptr;
     });
-    registerWorkspaces();
+    registerWorkspaces({[this]() -> SystemMonitor& { return monitor(); }, m_parts.permissions, m_parts.pictures});
     makeMenuBarController();
-    if (!seams().enableLoginItem)
-        seams().enableLoginItem = [] { SystemMonitorPermissions::shared(SharedState::instance().platform()).enable(); };
+    ProgramParts::Hooks& hooks = m_parts.hooks;
+    if (!hooks.enableLoginItem && m_parts.permissions)
+        hooks.enableLoginItem = [permissions = m_parts.permissions] { permissions->enable(); };
 
     m_about = new QAction(QStringLiteral("About ") + displayName(), this);
     m_about->setMenuRole(QAction::AboutRole);
@@ -119,11 +115,8 @@ SweeplineApp::SweeplineApp(const Platform& platform, QObject* parent)
 
 SweeplineApp::~SweeplineApp()
 {
-    if (m_menuBarController) {
-        seams().installMenuBar = nullptr;
-        seams().updateMenuBarBadge = nullptr;
-        m_menuBarController.reset();
-    }
+    m_parts.hooks = {};
+    m_menuBarController.reset();
     closeOfferAlert();
     delete m_window.data();
     delete m_menuBar;
@@ -131,21 +124,22 @@ SweeplineApp::~SweeplineApp()
     m_scanner.reset();
     m_delegate.reset();
     m_state.reset();
+    // The System tab's maker holds this program's parts.
+    WorkspaceFactories::set(SidebarTab::system, {});
 }
 
 void SweeplineApp::makeMenuBarController()
 {
-    // The seam stays as a test filled it.
-    SubsystemSeams& s = seams();
-    if (s.installMenuBar)
+    // The hooks stay as a test set them.
+    ProgramParts::Hooks& hooks = m_parts.hooks;
+    if (hooks.installMenuBar || !m_parts.statusArea)
         return;
-    m_statusArea = host::makeStatusArea();
     m_menuBarController = std::make_unique<MenuBarController>(
-        MenuBarController::Services{*m_statusArea, m_platform, {}, [this]() -> Prompter& { return *m_prompter; }},
+        MenuBarController::Services{*m_parts.statusArea, m_platform, [this]() -> SystemMonitor& { return monitor(); },
+                                    [this]() -> Prompter& { return *m_prompter; }},
         m_state->settings(), m_state->navigation(), m_state->theme());
     MenuBarController* controller = m_menuBarController.get();
-    s.installMenuBar = [controller](AppScanner& scanner, SystemCleaner& cleaner) { controller->install(scanner, cleaner); };
-    s.updateMenuBarBadge = [controller] { controller->updateBadge(); };
+    hooks.installMenuBar = [controller](AppScanner& scanner, SystemCleaner& cleaner) { controller->install(scanner, cleaner); };
 }
 
 QIcon SweeplineApp::icon()
@@ -178,6 +172,12 @@ SystemCleaner& SweeplineApp::cleaner()
     if (!m_cleaner)
         m_cleaner = std::make_unique<SystemCleaner>(m_platform);
     return *m_cleaner;
+}
+
+SystemMonitor& SweeplineApp::monitor()
+{
+    m_parts.monitor->start();  // a second call changes nothing
+    return *m_parts.monitor;
 }
 
 WorkspaceEnvironment SweeplineApp::environment()
@@ -218,12 +218,12 @@ void SweeplineApp::start()
 
 void SweeplineApp::runStartupHooks()
 {
-    SubsystemSeams& s = seams();
-    if (s.installMenuBar)
-        s.installMenuBar(scanner(), cleaner());
+    const ProgramParts::Hooks& hooks = m_parts.hooks;
+    if (hooks.installMenuBar)
+        hooks.installMenuBar(scanner(), cleaner());
     removalWatcher().start(&scanner());
-    if (m_state->settings().runInBackground() && s.enableLoginItem)
-        s.enableLoginItem();
+    if (m_state->settings().runInBackground() && hooks.enableLoginItem)
+        hooks.enableLoginItem();
 }
 
 QString SweeplineApp::aboutInformativeText()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "app/Workspaces.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "platform/Platform.h"
 #include "views/kit/AlertDialog.h"
@@ -24,19 +25,26 @@ class AppScanner;
 class MenuBarController;
 class SharedState;
 class StatusArea;
+class SystemMonitor;
+class SystemMonitorPermissions;
 
-// Calls into parts of the program that are built by later work (the menu bar
-// controller and the system monitor's login-item permission). Each is empty
-// until its part sets it; the shell calls it at its moment and does nothing
-// while it is empty.
-struct SubsystemSeams {
-    // MenuBarController::install(scanner, cleaner): each time the window's content is shown.
-    std::function<void(AppScanner&, SystemCleaner&)> installMenuBar;
-    // MenuBarController::updateBadge(): when the remains count changes.
-    std::function<void()> updateMenuBarBadge;
-    // SystemMonitorPermissions::shared().enable(): each time the content is
-    // shown while run-in-background is on.
-    std::function<void()> enableLoginItem;
+// What the program is made with besides the platform, built with it in main
+// and outliving the program: the system monitor (started when first shown),
+// its login-item permission, the machine card's pictures and the desktop's
+// status area.
+struct ProgramParts {
+    SystemMonitor* monitor = nullptr;                  // required
+    SystemMonitorPermissions* permissions = nullptr;   // none: no login item
+    MacProductImage::Sources pictures;
+    StatusArea* statusArea = nullptr;
+    // What a test puts in place of the menu bar controller (no controller is
+    // made when installMenuBar is set) and of permissions->enable().
+    struct Hooks {
+        // Each time the window's content is shown.
+        std::function<void(AppScanner&, SystemCleaner&)> installMenuBar;
+        // Each time the content is shown while run-in-background is on.
+        std::function<void()> enableLoginItem;
+    } hooks;
 };
 
 // The program: owns the engines for the life of the process, installs the
@@ -45,18 +53,19 @@ struct SubsystemSeams {
 class SweeplineApp : public QObject {
     Q_OBJECT
 public:
-    explicit SweeplineApp(const Platform& platform, QObject* parent = nullptr);
+    SweeplineApp(const Platform& platform, ProgramParts parts, QObject* parent = nullptr);
     ~SweeplineApp() override;
 
     static QString displayName() { return QStringLiteral("Tidewell"); }
     static QString bundleIdentifier() { return QStringLiteral("com.marrowind.tidewell"); }
     // The program's own icon (window, About box, desktop entry).
     static QIcon icon();
-    static SubsystemSeams& seams();
 
     const Platform& platform() const { return m_platform; }
     SharedState& state() const { return *m_state; }
     AppDelegate& delegate() const { return *m_delegate; }
+    // The system monitor, sampling from its first call on.
+    SystemMonitor& monitor();
     // The engines, built on first use and kept to the end.
     AppScanner& scanner();
     SystemCleaner& cleaner();
@@ -92,8 +101,7 @@ public:
     static Prompt aboutPrompt();
     static QString aboutInformativeText();
 
-    // The status item's controller, installed through the start-up seam;
-    // null when the seam was filled by someone else before the program was made.
+    // The status item's controller; null when a hook stands in for it.
     MenuBarController* menuBarController() const { return m_menuBarController.get(); }
 
     // The cleanup-offer alert while one is up.
@@ -107,12 +115,12 @@ private:
     void makeMenuBarController();
 
     const Platform& m_platform;
+    ProgramParts m_parts;
     std::unique_ptr<SharedState> m_state;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<AppScanner> m_scanner;
     std::unique_ptr<SystemCleaner> m_cleaner;
     std::unique_ptr<Prompter> m_prompter;
-    std::unique_ptr<StatusArea> m_statusArea;
     std::unique_ptr<MenuBarController> m_menuBarController;
     QPointer<MainWindow> m_window;
     QPointer<AlertDialog> m_offerAlert;

@@ -413,7 +413,7 @@ void MenuBarController::quitApp()
 
 SystemMonitor& MenuBarController::monitor() const
 {
-    return m_services.monitor ? m_services.monitor() : SystemMonitor::shared();
+    return m_services.monitor();
 }
 
 Prompter& MenuBarController::prompter() const
@@ -424,14 +424,8 @@ Prompter& MenuBarController::prompter() const
 
 qint64 MenuBarController::now() const
 {
-    if (m_services.clock)
-        return m_services.clock();
-    static QElapsedTimer steady = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return steady.elapsed();
+    const Clock& clock = m_services.clock ? *m_services.clock : m_services.platform.clock();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(clock.monotonic()).count();
 }
 
 } // namespace tw

@@ -21,6 +21,7 @@ class AppNavigation;
 class AppScanner;
 class AppSettings;
 class CategoryQuickPanel;
+class Clock;
 class MenuBarQuickPreview;
 class Platform;
 class PopoverWindow;
@@ -46,10 +47,10 @@ public:
     struct Services {
         StatusArea& statusArea;
         const Platform& platform;                  // for the own update checker
-        std::function<SystemMonitor&()> monitor;   // SystemMonitor::shared() when empty
+        std::function<SystemMonitor&()> monitor;   // the monitor, started by its first call
         std::function<Prompter&()> prompter;       // the panes' alerts
         std::function<void()> quit;                // QCoreApplication::quit() when empty
-        std::function<qint64()> clock;             // monotonic milliseconds; a steady clock when empty
+        Clock* clock = nullptr;                    // the platform's when null
     };
 
     MenuBarController(Services services, AppSettings& settings, AppNavigation& navigation, ThemeManager& theme,

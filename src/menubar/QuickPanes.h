@@ -1,6 +1,7 @@
 #pragma once
 
 #include "state/NavigationTypes.h"
+#include "state/TabFactories.h"
 #include "state/Theme.h"
 
 #include <functional>
@@ -34,11 +35,7 @@ struct QuickPaneEnvironment {
 // The makers of the side panel's panes, one per category; a category
 // without one shows an empty area above the footer. Filled by
 // registerQuickPanes.
-namespace QuickPanes {
-using Factory = std::function<QWidget*(const QuickPaneEnvironment&)>;
-void set(SidebarTab tab, Factory factory);
-Factory get(SidebarTab tab);
-} // namespace QuickPanes
+using QuickPanes = TabFactories<QuickPaneEnvironment>;
 
 // Registers every quick pane, one line per category
 // (src/menubar/RegisterQuickPanes.cpp). The menu bar controller calls it

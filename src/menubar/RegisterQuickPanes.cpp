@@ -25,7 +25,7 @@ QWidget* centred(QWidget* pane)
 
 void registerQuickPanes()
 {
-    using QuickPanes::set;
+    const auto set = &QuickPanes::set;
     using Env = QuickPaneEnvironment;
     set(SidebarTab::applications, [](const Env& e) { return new QuickApplicationsPane(e.scanner, e.prompter); });
     set(SidebarTab::startup, [](const Env& e) { return new QuickStartupPane(e.cleaner, e.prompter); });

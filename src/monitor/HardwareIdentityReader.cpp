@@ -1,7 +1,7 @@
 #include "monitor/HardwareIdentityReader.h"
 
 #include "monitor/AppleSerialDecoder.h"
-#include "platform/HostServices.h"
+#include "platform/Services.h"
 #include "platform/PropertyList.h"
 
 #include <QJsonArray>
@@ -406,49 +406,6 @@ std::optional<BatteryReading> HardwareIdentityReader::readBattery()
 {
     const auto properties = m.host->batteryProperties();
     return properties ? batteryFrom(*properties) : std::nullopt;
-}
-
-namespace {
-
-// The host's sources, owned together with the reader that uses them.
-class HostIdentityReader final : public IdentityReader {
-public:
-    explicit HostIdentityReader(const QString& root)
-        : m_host(host::makeHostHardware(root))
-        , m_profiler(host::makeProfilerRunner(root))
-        , m_clock(host::makeClock())
-        , m_reader({m_host.get(), m_profiler.get(), m_clock.get(), [this] { return builtInDiagonal(); }, nullptr})
-        , m_root(root)
-    {
-    }
-
-    HardwareIdentity readHardwareIdentity() override { return m_reader.readHardwareIdentity(); }
-    QString readSSDProductName() override { return m_reader.readSSDProductName(); }
-    std::optional<QString> ioRegistryDiskProductName() override { return m_reader.ioRegistryDiskProductName(); }
-    std::optional<BatteryReading> readBattery() override { return m_reader.readBattery(); }
-
-private:
-    // A built-in panel stays what it is: read once.
-    std::optional<double> builtInDiagonal()
-    {
-        if (!m_diagonal)
-            m_diagonal = host::builtInDisplayDiagonalInches(m_root);
-        return *m_diagonal;
-    }
-
-    std::unique_ptr<HostHardware> m_host;
-    std::unique_ptr<ProfilerRunner> m_profiler;
-    std::unique_ptr<Clock> m_clock;
-    HardwareIdentityReader m_reader;
-    QString m_root;
-    std::optional<std::optional<double>> m_diagonal;
-};
-
-} // namespace
-
-std::unique_ptr<IdentityReader> makeHostIdentityReader(const QString& root)
-{
-    return std::make_unique<HostIdentityReader>(root);
 }
 
 } // namespace tw

@@ -66,7 +66,4 @@ private:
     QDateTime m_ssdProductCacheDate;
 };
 
-// The reader over the host's own sources, owning them.
-std::unique_ptr<IdentityReader> makeHostIdentityReader(const QString& root = QStringLiteral("/"));
-
 } // namespace tw

@@ -150,12 +150,6 @@ QImage filledWallpaper(const QImage& wallpaper, int rw, int rh)
 
 } // namespace
 
-Sources hostSources(const FileSystem& fs)
-{
-    static const std::shared_ptr<ProductArt> art = host::makeDrawnProductArt();
-    return {art, host::makeDesktopPictureSource(fs), fs};
-}
-
 QString cacheKey(const QString& modelIdentifier, const QString& marketingTitle)
 {
     return modelIdentifier + u'|' + marketingTitle;

@@ -26,9 +26,6 @@ struct Sources {
     FileSystem fs;  // reads the desktop pictures; its home decides the protected folders
 };
 
-// The host's drawn pictures and the desktop's configured picture over fs.
-Sources hostSources(const FileSystem& fs);
-
 inline const QString defaultDesktopPicture = QStringLiteral("/System/Library/CoreServices/DefaultDesktop.heic");
 
 // model identifier + "|" + marketing title, both as given.

@@ -1,7 +1,5 @@
 #include "monitor/SystemMonitor.h"
 
-#include "monitor/HardwareIdentityReader.h"
-
 #include "platform/Delivery.h"
 
 #include <QTimer>
@@ -128,20 +126,6 @@ SystemMonitor::SystemMonitor(const Sources& sources, FirstPass first, QObject* p
 SystemMonitor::~SystemMonitor()
 {
     m_sampler->retire();
-}
-
-SystemMonitor& SystemMonitor::shared()
-{
-    // Never destroyed: it samples until the process ends.
-    static SystemMonitor* const monitor = [] {
-        static LinuxProcReaders host;
-        static const std::unique_ptr<IdentityReader> identity = makeHostIdentityReader();
-        static SteadyMonitorClock clock;
-        auto* m = new SystemMonitor({&host, identity.get(), &clock}, FirstPass::None);
-        m->start();
-        return m;
-    }();
-    return *monitor;
 }
 
 void SystemMonitor::setInterval(std::chrono::milliseconds interval)

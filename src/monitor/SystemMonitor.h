@@ -3,6 +3,7 @@
 #include "monitor/IdentityReader.h"
 #include "monitor/SystemSnapshot.h"
 #include "platform/ProcReaders.h"
+#include "platform/Services.h"
 
 #include <QObject>
 
@@ -27,7 +28,7 @@ public:
     struct Sources {
         ProcReaders* host = nullptr;
         IdentityReader* identity = nullptr;
-        MonitorClock* clock = nullptr;
+        Clock* clock = nullptr;
     };
     // Whether the constructor takes a first pass on the constructing thread
     // (tests, benchmarks) or leaves it to start().
@@ -36,11 +37,6 @@ public:
     explicit SystemMonitor(const Sources& sources, FirstPass first = FirstPass::Here, QObject* parent = nullptr);
     // Waits for a pass under way; its result is dropped.
     ~SystemMonitor() override;
-
-    // The process's monitor over this host, made by its first caller on the
-    // GUI thread, which reads nothing: its first pass runs on the pool at
-    // once. It lives until the process ends.
-    static SystemMonitor& shared();
 
     const SystemSnapshot& snapshot() const { return m_snapshot; }
     // One pass on the calling thread, published before it returns. Waits

@@ -1,8 +1,7 @@
 #include "monitor/SystemMonitorPermissions.h"
 
-#include "platform/Platform.h"
+#include "platform/Services.h"
 
-#include <QGuiApplication>
 #include <QUrl>
 
 namespace tw {
@@ -12,31 +11,6 @@ SystemMonitorPermissions::SystemMonitorPermissions(MainAppService& service, Work
     , m_service(service)
     , m_workspace(workspace)
 {
-}
-
-SystemMonitorPermissions& SystemMonitorPermissions::shared(const Platform& platform)
-{
-    struct Shared {
-        QString root, home;
-        Workspace* workspace = nullptr;
-        std::unique_ptr<MainAppService> service;
-        std::unique_ptr<SystemMonitorPermissions> permissions;
-    };
-    static Shared s;
-    const FileSystem& fs = platform.fs();
-    if (!s.permissions || s.root != fs.hostRoot() || s.home != fs.home() || s.workspace != &platform.workspace()) {
-        s.permissions.reset();
-        s.root = fs.hostRoot();
-        s.home = fs.home();
-        s.workspace = &platform.workspace();
-        s.service = host::makeAutostartService(
-            fs,
-            {QGuiApplication::desktopFileName(), QGuiApplication::applicationDisplayName(),
-             QCoreApplication::applicationFilePath()},
-            qEnvironmentVariable("XDG_CONFIG_HOME"));
-        s.permissions = std::make_unique<SystemMonitorPermissions>(*s.service, *s.workspace);
-    }
-    return *s.permissions;
 }
 
 void SystemMonitorPermissions::enable()

@@ -5,11 +5,9 @@
 #include <QObject>
 #include <QString>
 
-#include <memory>
 
 namespace tw {
 
-class Platform;
 class Workspace;
 
 // Registers the program as a login item and publishes whether that
@@ -18,11 +16,6 @@ class SystemMonitorPermissions : public QObject {
     Q_OBJECT
 public:
     SystemMonitorPermissions(MainAppService& service, Workspace& workspace, QObject* parent = nullptr);
-
-    // The process's instance over the platform's file system (its home's
-    // autostart entry) and workspace, made on first use and kept to the end.
-    // It is made again only when asked over other ones (each test has its own).
-    static SystemMonitorPermissions& shared(const Platform& platform);
 
     // The main service is registered and enabled; false until refresh() says so.
     bool isEnabled() const { return m_isEnabled; }

@@ -1,10 +1,19 @@
+#include "platform/HostHardware.h"
 #include "platform/HostServices.h"
+#include "platform/MainAppService.h"
 #include "platform/Platform.h"
+#include "platform/ProcReaders.h"
+#include "platform/ProductArt.h"
+#include "platform/StatusItem.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMutex>
 #include <QSettings>
 #include <QThread>
+
+#include <mutex>
 
 #include <unistd.h>
 
@@ -24,6 +33,17 @@ struct HostPlatform::Impl {
     std::unique_ptr<Settings> settings = host::makeSettings();
     std::unique_ptr<SystemLocale> locale = host::makeSystemLocale();
     std::unique_ptr<Clock> clock = host::makeClock();
+
+    // The machine itself, whatever root the file system maps.
+    LinuxProcReaders procReaders;
+    std::unique_ptr<HostHardware> hardware = host::makeHostHardware();
+    std::unique_ptr<ProfilerRunner> profiler = host::makeProfilerRunner();
+    std::once_flag diagonalRead;
+    std::optional<double> diagonal;
+    std::shared_ptr<ProductArt> productArt = host::makeDrawnProductArt();
+    std::shared_ptr<DesktopPictureSource> desktopPictures;
+    std::unique_ptr<MainAppService> autostart;
+    std::unique_ptr<StatusArea> statusArea;
 };
 
 HostPlatform::HostPlatform(FileSystem fs)
@@ -35,6 +55,7 @@ HostPlatform::HostPlatform(FileSystem fs)
     d->admin = host::makeAdminRunner(m_fs);
     d->runningApps = host::makeRunningApps(m_fs);
     d->workspace = host::makeWorkspace(m_fs);
+    d->desktopPictures = host::makeDesktopPictureSource(m_fs);
     Platform::Parts p;
     p.fs = &m_fs;
     p.spotlight = d->spotlight.get();
@@ -54,6 +75,36 @@ HostPlatform::HostPlatform(FileSystem fs)
 }
 
 HostPlatform::~HostPlatform() = default;
+
+ProcReaders& HostPlatform::procReaders() const { return d->procReaders; }
+HostHardware& HostPlatform::hardware() const { return *d->hardware; }
+ProfilerRunner& HostPlatform::profiler() const { return *d->profiler; }
+std::shared_ptr<ProductArt> HostPlatform::productArt() const { return d->productArt; }
+std::shared_ptr<DesktopPictureSource> HostPlatform::desktopPictures() const { return d->desktopPictures; }
+
+std::optional<double> HostPlatform::builtInDisplayDiagonal() const
+{
+    std::call_once(d->diagonalRead, [this] { d->diagonal = host::builtInDisplayDiagonalInches(); });
+    return d->diagonal;
+}
+
+MainAppService& HostPlatform::autostart()
+{
+    if (!d->autostart)
+        d->autostart = host::makeAutostartService(
+            m_fs,
+            {QGuiApplication::desktopFileName(), QGuiApplication::applicationDisplayName(),
+             QCoreApplication::applicationFilePath()},
+            qEnvironmentVariable("XDG_CONFIG_HOME"));
+    return *d->autostart;
+}
+
+StatusArea& HostPlatform::statusArea()
+{
+    if (!d->statusArea)
+        d->statusArea = host::makeStatusArea();
+    return *d->statusArea;
+}
 
 bool readStoredBool(const QVariant& v)
 {
@@ -132,6 +183,7 @@ struct QtLocale final : SystemLocale {
 
 struct SystemClock final : Clock {
     QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
+    std::chrono::nanoseconds monotonic() const override { return std::chrono::steady_clock::now().time_since_epoch(); }
     void sleep(std::chrono::milliseconds d) override { QThread::msleep(static_cast<unsigned long>(d.count())); }
 };
 

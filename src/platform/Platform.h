@@ -4,8 +4,17 @@
 #include "platform/Services.h"
 
 #include <memory>
+#include <optional>
 
 namespace tw {
+
+class DesktopPictureSource;
+class HostHardware;
+class MainAppService;
+class ProcReaders;
+class ProductArt;
+class ProfilerRunner;
+class StatusArea;
 
 // The one environment object engines get: the file system and every platform
 // service. It does not own them.
@@ -50,8 +59,9 @@ private:
 };
 
 // The host's implementations of every service, over the file system given by
-// the environment (TIDEWELL_ROOT, TIDEWELL_HOME). HTTP must be created on the
-// GUI thread.
+// the environment (TIDEWELL_ROOT, TIDEWELL_HOME), and the host's readers the
+// system monitor and the status item are built over. HTTP must be created on
+// the GUI thread; so must the status area and the autostart entry.
 class HostPlatform {
 public:
     explicit HostPlatform(FileSystem fs = FileSystem::fromEnvironment());
@@ -61,6 +71,23 @@ public:
 
     const Platform& platform() const { return *m_platform; }
     const FileSystem& fs() const { return m_fs; }
+
+    // The machine's /proc and /sys, its hardware registry and profiler. One
+    // caller at a time (the monitor's pass).
+    ProcReaders& procReaders() const;
+    HostHardware& hardware() const;
+    ProfilerRunner& profiler() const;
+    // The built-in panel's diagonal in inches: a panel stays what it is, so
+    // it is read once.
+    std::optional<double> builtInDisplayDiagonal() const;
+    // The drawn product pictures and the desktop's picture over fs().
+    std::shared_ptr<ProductArt> productArt() const;
+    std::shared_ptr<DesktopPictureSource> desktopPictures() const;
+    // The program's autostart entry in the home of fs(), named as the
+    // application is; made on first use.
+    MainAppService& autostart();
+    // The desktop's status area; made on first use.
+    StatusArea& statusArea();
 
 private:
     struct Impl;

@@ -225,16 +225,6 @@ std::uint64_t physicalMemoryBytes()
     return pages > 0 && pageSize > 0 ? mulSat(u64(pages), u64(pageSize)) : 0;
 }
 
-QDateTime SteadyMonitorClock::now()
-{
-    return QDateTime::currentDateTimeUtc();
-}
-
-std::chrono::nanoseconds SteadyMonitorClock::monotonic()
-{
-    return std::chrono::steady_clock::now().time_since_epoch();
-}
-
 LinuxProcReaders::LinuxProcReaders(const QByteArray& root)
     : m_root(root),
       m_pageSize(u64(std::max(1L, ::sysconf(_SC_PAGESIZE)))),

@@ -97,20 +97,6 @@ public:
     virtual bool readNetwork(std::vector<InterfaceBytes>& out) = 0;
 };
 
-// Wall time for what is shown, a monotonic clock for elapsed times.
-class MonitorClock {
-public:
-    virtual ~MonitorClock() = default;
-    virtual QDateTime now() = 0;
-    virtual std::chrono::nanoseconds monotonic() = 0;
-};
-
-class SteadyMonitorClock final : public MonitorClock {
-public:
-    QDateTime now() override;
-    std::chrono::nanoseconds monotonic() override;
-};
-
 // Linux's /proc and /sys under a root folder ("/" on the host, a fixture
 // folder in tests). Each file is read whole, in one go, into buffers that
 // are kept between calls.

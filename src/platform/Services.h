@@ -162,10 +162,14 @@ public:
     virtual QStringList preferredLanguages() const = 0;  // BCP 47 tags, most preferred first
 };
 
+// The program's one clock: wall time for what is shown and stored, a
+// monotonic reading for elapsed times, and a blocking wait.
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
+    // Since an arbitrary fixed point; never goes back.
+    virtual std::chrono::nanoseconds monotonic() const = 0;
     virtual void sleep(std::chrono::milliseconds duration) = 0;  // blocks the calling thread
 };
 

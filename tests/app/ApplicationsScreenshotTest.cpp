@@ -1,3 +1,4 @@
+#include "support/HostProgramParts.h"
 #include "app/MainWindow.h"
 #include "app/SweeplineApp.h"
 #include "state/AppNavigation.h"
@@ -67,6 +68,7 @@ void addApp(MacTree& t, const QString& path, const QString& id, const QString& n
 TEST(Screenshots, ApplicationsTabInEveryTheme)
 {
     FakePlatform fake;
+    HostProgramParts parts{fake};
     MacTree& t = fake.tree();
     addApp(t, "/Applications/Notes.app", "com.example.notes", "Notes", 0xfff5a623, 12);
     addApp(t, "/Applications/Slack.app", "com.tinyspeck.slackmacgap", "Slack", 0xff4a154b, 30);
@@ -80,7 +82,7 @@ TEST(Screenshots, ApplicationsTabInEveryTheme)
     fake.metadata.lastUsed.insert("/Applications/Notes.app", QDateTime(QDate(2026, 11, 28), QTime(9, 0)));
     fake.metadata.lastUsed.insert("/Applications/Slack.app", QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
 
-    auto app = std::make_unique<SweeplineApp>(fake.platform());
+    auto app = std::make_unique<SweeplineApp>(fake.platform(), parts.parts());
     app->setPrompter(std::make_unique<FakePrompter>());
     app->start();
     MainWindow* window = app->mainWindow();
@@ -147,6 +149,7 @@ namespace {
 // The screenshot tree: a few applications and what removed ones left behind.
 struct RemainsShots {
     FakePlatform fake;
+    HostProgramParts parts{fake};
     std::unique_ptr<SweeplineApp> app;
     MainWindow* window = nullptr;
     ApplicationsWorkspace* tab = nullptr;
@@ -173,7 +176,7 @@ struct RemainsShots {
                      1'000);
         t.setModified(lib + "/Preferences/com.evernote.Evernote.plist", QDateTime(QDate(2025, 3, 14), QTime(9, 0)));
 
-        app = std::make_unique<SweeplineApp>(fake.platform());
+        app = std::make_unique<SweeplineApp>(fake.platform(), parts.parts());
         app->setPrompter(std::make_unique<FakePrompter>());
         app->start();
         window = app->mainWindow();

@@ -1,3 +1,4 @@
+#include "support/HostProgramParts.h"
 #include "state/AppSettings.h"
 #include "state/AppNavigation.h"
 #include "state/Brand.h"
@@ -54,7 +55,8 @@ QList<AppInfoPtr> someApps(int n)
 TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
 {
     ShellHarness h;
-    registerWorkspaces();
+    HostProgramParts parts{h.fake};
+    parts.registerWorkspaces();
     MainView view(h.env());
     view.resize(1100, 680);
     view.show();
@@ -248,7 +250,8 @@ TEST(MainView, RemainsScanStartsWhenTheApplicationCountChanges)
 TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
 {
     ShellHarness h;
-    registerWorkspaces();
+    HostProgramParts parts{h.fake};
+    parts.registerWorkspaces();
     MainView view(h.env());
     view.resize(1100, 680);
     view.show();

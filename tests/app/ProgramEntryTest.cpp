@@ -16,6 +16,8 @@
 #include "engine/inventory/AppRemovalWatcher.h"
 #include "engine/inventory/ByteFormat.h"
 #include "support/FakePrompter.h"
+#include "support/FakeStatusArea.h"
+#include "support/HostProgramParts.h"
 #include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"
@@ -315,7 +317,7 @@ TEST(ProgramEntry, PreferencesSheetWritesItsSwitchesAtOnce)
     p.fake.settings.setValue(AppSettings::detectTrashRemovalsKey, false);
     // A fresh program reads the stored switches.
     p.app.reset();
-    p.app = std::make_unique<SweeplineApp>(p.fake.platform());
+    p.app = std::make_unique<SweeplineApp>(p.fake.platform(), p.parts());
     p.app->setPrompter(std::make_unique<FakePrompter>());
     MainWindow* window = p.startShown();
 
@@ -397,4 +399,37 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     p.app->showAbout();  // the script is used up: the cancel answer, which is "OK"
     EXPECT_EQ(p.prompter->asked.size(), 3);
     EXPECT_EQ(p.fake.workspace.openedUrls.size(), 3u);
+}
+
+TEST(ProgramEntry, WithoutHooksTheProgramUsesThePartsItWasHanded)
+{
+    FakePlatform fake;
+    fake.settings.setValue(QStringLiteral("settings.runInBackground"), true);
+    HostProgramParts host(fake);
+    FakeStatusArea area;
+    ProgramParts parts = host.parts();
+    parts.statusArea = &area;
+    auto app = std::make_unique<SweeplineApp>(fake.platform(), parts);
+    app->setPrompter(std::make_unique<FakePrompter>());
+    ASSERT_NE(app->menuBarController(), nullptr);
+    // Nothing samples until something shows the monitor.
+    EXPECT_FALSE(host.monitor.isSampling());
+    EXPECT_EQ(host.monitor.passCount(), 0u);
+
+    app->start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->mainWindow()));
+    // The window opens on the System tab: the handed monitor starts.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.monitor.passCount() >= 1; }, 10000));
+    // The handed permissions register the login item, in the fake home.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.permissions.isEnabled(); }, 10000));
+    const auto folder = fake.fs().list(fake.tree().home() + QStringLiteral("/.config/autostart"));
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(folder->size(), 1u);
+    // The controller puts its item in the handed status area.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return area.added >= 1; }, 10000));
+
+    drainScans(&app->scanner(), &app->cleaner());
+    app.reset();
+    // The System tab's maker held this program's parts: it goes with it.
+    EXPECT_FALSE(WorkspaceFactories::get(SidebarTab::system));
 }

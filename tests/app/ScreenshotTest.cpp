@@ -1,3 +1,4 @@
+#include "support/HostProgramParts.h"
 #include "state/AppSettings.h"
 #include "state/AppNavigation.h"
 #include "state/Brand.h"
@@ -18,9 +19,10 @@ using namespace tw::test;
 TEST(Screenshots, MainWindowInEveryTheme)
 {
     FakePlatform fake;
+    HostProgramParts parts{fake};
     fake.tree().makeApp(QStringLiteral("/Applications/Notes.app"), QStringLiteral("com.example.notes"),
                         QStringLiteral("Notes"));
-    auto app = std::make_unique<SweeplineApp>(fake.platform());
+    auto app = std::make_unique<SweeplineApp>(fake.platform(), parts.parts());
     app->start();
     MainWindow* window = app->mainWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));

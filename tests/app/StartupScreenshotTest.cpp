@@ -1,5 +1,6 @@
 // The Startup tab in the main window, an item selected, in every theme.
 
+#include "support/HostProgramParts.h"
 #include "views/startup/StartupTree.h"
 #include "app/SweeplineApp.h"
 #include "app/MainWindow.h"
@@ -24,12 +25,13 @@ using namespace tw::test::startup;
 TEST(StartupScreenshots, SelectedItemInEveryTheme)
 {
     FakePlatform fake;
+    HostProgramParts parts{fake};
     makeStartupTree(fake);
     // A long label and a long path, to wrap inside the detail.
     const QString longLabel = QStringLiteral("com.example.enterprise.management.agent.with.a.rather.long.reverse.dns.label");
     const QString longFile = kAgents + QStringLiteral("/") + longLabel + QStringLiteral(".plist");
     fake.tree().writePlist(longFile, job(longLabel, QStringLiteral("/opt/enterprise/bin/agent")));
-    auto app = std::make_unique<SweeplineApp>(fake.platform());
+    auto app = std::make_unique<SweeplineApp>(fake.platform(), parts.parts());
     app->start();
     MainWindow* window = app->mainWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));

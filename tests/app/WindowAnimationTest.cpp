@@ -1,3 +1,4 @@
+#include "support/HostProgramParts.h"
 #include "app/SweeplineApp.h"
 #include "support/ShellHarness.h"
 #include "views/kit/NeonBorder.h"
@@ -23,7 +24,8 @@ TEST(NeonBorder, HiddenOrMinimisedWindowsStopAnimating)
     double now = 3000.0;
     clock.setTimeSource([&] { return now; });
     FakePlatform fake;
-    auto app = std::make_unique<SweeplineApp>(fake.platform());
+    HostProgramParts parts{fake};
+    auto app = std::make_unique<SweeplineApp>(fake.platform(), parts.parts());
     app->start();
     MainWindow* window = app->mainWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->hasPainted(); }, 10000));

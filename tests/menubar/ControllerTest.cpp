@@ -440,3 +440,27 @@ TEST(MenuBarController, EnginesGoneShowNothing)
     EXPECT_EQ(r.navigation().tab(), SidebarTab::extensions);
     EXPECT_FALSE(r.c().panel()->isVisible());
 }
+
+TEST(MenuBarController, WithoutAClockOfItsOwnTheGuardReadsThePlatformsClock)
+{
+    MenuBarRig r;
+    r.controller = std::make_unique<MenuBarController>(
+        MenuBarController::Services{r.area, *r.checkerPlatform, [&r]() -> SystemMonitor& { return r.monitor; },
+                                    [&r]() -> Prompter& { return r.shell.prompter; }, [&r] { ++r.quits; }, nullptr},
+        r.settings(), r.navigation(), r.theme());
+    r.install();
+    r.click();
+    ASSERT_TRUE(r.c().isPopoverShown());
+    r.c().popover()->close();
+    // The rig's own time moves; the platform's does not: still guarded.
+    r.ms += MenuBarController::reopenGuardMs + 1;
+    r.click();
+    EXPECT_FALSE(r.c().isPopoverShown());
+
+    r.click();
+    ASSERT_TRUE(r.c().isPopoverShown());
+    r.c().popover()->close();
+    r.shell.fake.clock.steady += std::chrono::milliseconds(MenuBarController::reopenGuardMs);
+    r.click();
+    EXPECT_TRUE(r.c().isPopoverShown());
+}

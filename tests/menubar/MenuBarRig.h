@@ -119,11 +119,19 @@ struct MenuBarRig {
     CannedHttp http;
     std::unique_ptr<Platform> checkerPlatform = withHttp(shell.fake, http);
     qint64 ms = 10'000;
+    // Monotonic time is ms, as the test sets it.
+    struct RigClock final : Clock {
+        const qint64& ms;
+        explicit RigClock(const qint64& ms) : ms(ms) {}
+        QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC); }
+        std::chrono::nanoseconds monotonic() const override { return std::chrono::milliseconds(ms); }
+        void sleep(std::chrono::milliseconds) override {}
+    } clock{ms};
     int quits = 0;
     std::unique_ptr<MenuBarController> controller = std::make_unique<MenuBarController>(
         MenuBarController::Services{area, *checkerPlatform, [this]() -> SystemMonitor& { return monitor; },
                                     [this]() -> Prompter& { return shell.prompter; }, [this] { ++quits; },
-                                    [this] { return ms; }},
+                                    &clock},
         shell.state->settings(), shell.state->navigation(), shell.state->theme());
 
     ~MenuBarRig()

@@ -1,3 +1,4 @@
+#include "support/HostMonitorParts.h"
 #include "monitor/SystemMonitorPermissions.h"
 #include "support/FakePlatform.h"
 #include "support/SystemFakes.h"
@@ -105,8 +106,10 @@ TEST(LoginItemPermission, SettingsOpenTheFirstAddressThatParses)
 TEST(LoginItemPermission, SharedInstanceWritesTheAutostartEntryInsideThePlatformsRoot)
 {
     test::FakePlatform fake;
-    SystemMonitorPermissions& shared = SystemMonitorPermissions::shared(fake.platform());
-    EXPECT_EQ(&SystemMonitorPermissions::shared(fake.platform()), &shared);
+    test::HostMonitorParts parts(fake);
+    SystemMonitorPermissions& shared = parts.permissions;
+    // The host platform makes its autostart entry once.
+    EXPECT_EQ(&parts.host.autostart(), &parts.host.autostart());
     shared.refresh();
     EXPECT_FALSE(shared.isEnabled());
     shared.enable();
@@ -119,7 +122,8 @@ TEST(LoginItemPermission, SharedInstanceWritesTheAutostartEntryInsideThePlatform
 
     // Another platform gets an instance over its own root.
     test::FakePlatform other;
-    SystemMonitorPermissions& next = SystemMonitorPermissions::shared(other.platform());
+    test::HostMonitorParts otherParts(other);
+    SystemMonitorPermissions& next = otherParts.permissions;
     next.refresh();
     EXPECT_FALSE(next.isEnabled());
 }

@@ -101,8 +101,10 @@ struct FakeLocale final : SystemLocale {
 // A fixed clock; sleep only records how long it was asked to wait.
 struct FakeClock final : Clock {
     QDateTime current = QDateTime(QDate(2026, 12, 6), QTime(12, 0), Qt::UTC);
+    std::chrono::nanoseconds steady = std::chrono::hours(1);
     std::vector<std::chrono::milliseconds> sleeps;
     QDateTime now() const override { return current; }
+    std::chrono::nanoseconds monotonic() const override { return steady; }
     void sleep(std::chrono::milliseconds d) override { sleeps.push_back(d); }
 };
 

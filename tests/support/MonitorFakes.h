@@ -1,9 +1,12 @@
 #pragma once
 
 #include "monitor/IdentityReader.h"
+#include "platform/HostServices.h"
 #include "platform/ProcReaders.h"
+#include "platform/Services.h"
 
 #include <chrono>
+#include <memory>
 
 namespace tw::test {
 
@@ -20,7 +23,7 @@ struct FakeIdentity final : IdentityReader {
 };
 
 // Wall and monotonic time that move only when the test moves them.
-struct FakeMonitorClock final : MonitorClock {
+struct FakeMonitorClock final : Clock {
     QDateTime wall = QDateTime::fromSecsSinceEpoch(1700003600, Qt::UTC);
     std::chrono::nanoseconds steady = std::chrono::hours(1);
     void advance(double seconds)
@@ -29,18 +32,20 @@ struct FakeMonitorClock final : MonitorClock {
         steady += step;
         wall = wall.addMSecs(std::chrono::duration_cast<std::chrono::milliseconds>(step).count());
     }
-    QDateTime now() override { return wall; }
-    std::chrono::nanoseconds monotonic() override { return steady; }
+    QDateTime now() const override { return wall; }
+    std::chrono::nanoseconds monotonic() const override { return steady; }
+    void sleep(std::chrono::milliseconds d) override { advance(std::chrono::duration<double>(d).count()); }
 };
 
 // The host's clocks with the monotonic one moved on by hand, so that a
 // second pass measures its rates over a span the test chooses instead of
 // waiting it out.
-struct SkippingMonitorClock final : MonitorClock {
-    SteadyMonitorClock host;
+struct SkippingMonitorClock final : Clock {
+    std::unique_ptr<Clock> system = host::makeClock();
     std::chrono::nanoseconds skipped{0};
-    QDateTime now() override { return host.now(); }
-    std::chrono::nanoseconds monotonic() override { return host.monotonic() + skipped; }
+    QDateTime now() const override { return system->now(); }
+    std::chrono::nanoseconds monotonic() const override { return system->monotonic() + skipped; }
+    void sleep(std::chrono::milliseconds d) override { system->sleep(d); }
 };
 
 } // namespace tw::test

@@ -3,6 +3,7 @@
 #include "app/SweeplineApp.h"
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
+#include "support/HostProgramParts.h"
 #include "support/ShellHarness.h"
 
 #include <QGuiApplication>
@@ -14,10 +15,11 @@
 namespace tw::test {
 
 // The whole program over a fake platform: its alerts answered by a fake
-// prompter, the start-up seams counted. Quitting on the last window closed,
+// prompter, the start-up hooks counted. Quitting on the last window closed,
 // which the program turns off, is put back afterwards.
 struct Program {
     FakePlatform fake;
+    HostProgramParts host{fake};
     std::unique_ptr<SweeplineApp> app;
     FakePrompter* prompter = nullptr;
     int menuBarInstalls = 0;
@@ -26,10 +28,7 @@ struct Program {
     explicit Program(bool runInBackground = true)
     {
         fake.settings.setValue(QStringLiteral("settings.runInBackground"), runInBackground);
-        SubsystemSeams& s = SweeplineApp::seams();
-        s.installMenuBar = [this](AppScanner&, SystemCleaner&) { ++menuBarInstalls; };
-        s.enableLoginItem = [this] { ++loginItemEnables; };
-        app = std::make_unique<SweeplineApp>(fake.platform());
+        app = std::make_unique<SweeplineApp>(fake.platform(), parts());
         auto owned = std::make_unique<FakePrompter>();
         prompter = owned.get();
         app->setPrompter(std::move(owned));
@@ -39,10 +38,17 @@ struct Program {
         if (app)
             drainScans(&app->scanner(), &app->cleaner());
         app.reset();
-        SweeplineApp::seams() = SubsystemSeams{};
         QGuiApplication::setQuitOnLastWindowClosed(true);
     }
     AppNavigation& navigation() { return app->state().navigation(); }
+    // The host's parts with the start-up hooks counted.
+    ProgramParts parts()
+    {
+        ProgramParts::Hooks hooks;
+        hooks.installMenuBar = [this](AppScanner&, SystemCleaner&) { ++menuBarInstalls; };
+        hooks.enableLoginItem = [this] { ++loginItemEnables; };
+        return host.parts(std::move(hooks));
+    }
 
     // Starts the program and waits until its window is on screen and active.
     MainWindow* startShown()

@@ -1,6 +1,8 @@
 #include "monitor/HardwareIdentityReader.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
+#include "platform/Platform.h"
+#include "platform/ProductArt.h"
 #include "support/MonitorFakes.h"
 #include "support/ShellHarness.h"
 #include "support/SystemFakes.h"
@@ -46,6 +48,12 @@ void shoot(SystemMonitorWorkspace& view, const QString& name)
     view.resize(912, 680);
 }
 
+// The host's drawn pictures and the desktop's picture over fs.
+MacProductImage::Sources drawnPictures(const FileSystem& fs)
+{
+    return {host::makeDrawnProductArt(), host::makeDesktopPictureSource(fs), fs};
+}
+
 } // namespace
 
 // This machine as the monitor reads it, in each theme.
@@ -53,17 +61,20 @@ TEST(SystemScreenshots, ThisMachineInEveryTheme)
 {
     ShellHarness shell;
     LinuxProcReaders host;
-    const std::unique_ptr<IdentityReader> identity = makeHostIdentityReader();
+    // The identity from the host's readers, as the program builds it.
+    HostPlatform machine(shell.fake.fs());
     SkippingMonitorClock clock;
+    HardwareIdentityReader identity({&machine.hardware(), &machine.profiler(), &clock,
+                                     [&machine] { return machine.builtInDisplayDiagonal(); }, nullptr});
     const auto ticks = host.readKernelStat().cpu;
-    SystemMonitor monitor({&host, identity.get(), &clock});
+    SystemMonitor monitor({&host, &identity, &clock});
     // The second pass has processor ticks to compare, and rates over a second.
     EXPECT_TRUE(QTest::qWaitFor([&] { return host.readKernelStat().cpu != ticks; }, 5000));
     clock.skipped = std::chrono::seconds(1);
     monitor.sample();
     FakeAppService service;
     SystemMonitorPermissions permissions(service, shell.fake.workspace);
-    SystemMonitorWorkspace view(monitor, permissions, shell.state->theme(), MacProductImage::hostSources(shell.fake.fs()));
+    SystemMonitorWorkspace view(monitor, permissions, shell.state->theme(), drawnPictures(shell.fake.fs()));
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     for (AppAppearance a : allCases<AppAppearance>()) {
@@ -102,7 +113,7 @@ TEST(SystemScreenshots, AMacBookWithItsPicture)
     FakeAppService service;
     service.current = MainAppService::ItemStatus::enabled;
     SystemMonitorPermissions permissions(service, shell.fake.workspace);
-    SystemMonitorWorkspace view(monitor, permissions, shell.state->theme(), MacProductImage::hostSources(shell.fake.fs()));
+    SystemMonitorWorkspace view(monitor, permissions, shell.state->theme(), drawnPictures(shell.fake.fs()));
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     SystemSnapshot s = macBookSnapshot();
