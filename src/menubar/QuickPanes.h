@@ -2,7 +2,6 @@
 
 #include "state/NavigationTypes.h"
 #include "state/TabFactories.h"
-#include "state/Theme.h"
 
 #include <functional>
 
