@@ -8,6 +8,7 @@
 #include "views/system/SystemFigureCards.h"
 #include "views/system/SystemMachineCard.h"
 #include "views/system/SystemMonitorWorkspace.h"
+#include "views/system/SystemWidgets.h"
 
 #include <QApplication>
 #include <QScrollArea>
@@ -395,4 +396,28 @@ TEST(SystemWorkspace, ASnapshotBeforeTheFirstFrameFollowsItAndNoBatteryCardIsMad
     s.batteryPresent = false;
     view.display(s);
     EXPECT_TRUE(view.batteryCard()->isHidden());
+}
+
+TEST(SystemWorkspace, AFittedTextSetWhileHiddenIsLaidOutAtTheWidthItIsShownAt)
+{
+    ShellHarness shell;
+    QWidget box;
+    auto* text = new FittedText(11, QFont::Medium, Tint::primary, 0.75, &box);
+    const QString longText = QStringLiteral("Advanced Micro Devices, Inc. Navi 21 Radeon RX 6800 XT");
+    text->setText(longText);
+    text->setGeometry(0, 0, 1000, 40);
+    // Asked while hidden, it answers for its current width.
+    EXPECT_EQ(text->lines(), QStringList{longText});
+    EXPECT_EQ(text->shownPoints(), 11);
+    text->setGeometry(0, 0, 120, 40);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    EXPECT_EQ(text->width(), 120);
+    EXPECT_EQ(text->lines().size(), 2);
+    EXPECT_LT(text->shownPoints(), 11);
+
+    // Shown, a new text is laid out at once.
+    text->setText(QStringLiteral("M1"));
+    EXPECT_EQ(text->lines(), QStringList{QStringLiteral("M1")});
+    EXPECT_EQ(text->shownPoints(), 11);
 }
