@@ -276,7 +276,12 @@ void FittedText::relayout()
 int FittedText::firstBaseline() const
 {
     settle();
-    return int(std::ceil(QFontMetricsF(fontAt(m_shownPoints)).ascent()));
+    // Asked at every layout pass of the row it stands in.
+    if (m_baselinePoints != m_shownPoints) {
+        m_baseline = int(std::ceil(QFontMetricsF(fontAt(m_shownPoints)).ascent()));
+        m_baselinePoints = m_shownPoints;
+    }
+    return m_baseline;
 }
 
 int FittedText::heightForWidth(int width) const

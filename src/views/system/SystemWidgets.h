@@ -126,6 +126,8 @@ private:
     mutable QStringList m_lines;
     mutable int m_shownPoints;
     mutable bool m_stale = false;
+    mutable int m_baselinePoints = -1;  // the size m_baseline was measured at
+    mutable int m_baseline = 0;
     mutable int m_fitWidth = -1;
     mutable Fit m_fit;
 };
