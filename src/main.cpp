@@ -4,6 +4,7 @@
 #include "monitor/HardwareIdentityReader.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
+#include "platform/HostServices.h"
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
 #include "views/kit/NeonPaint.h"
@@ -12,6 +13,8 @@
 
 int main(int argc, char** argv)
 {
+    // The font configuration loads on the pool while the application connects to the display.
+    tw::host::prepareFontConfiguration();
     QApplication app(argc, argv);
     // The name is also the window class the desktop entry names.
     QApplication::setApplicationName(tw::SweeplineApp::displayName());

@@ -205,7 +205,19 @@ MainWindow* SweeplineApp::createMainWindow()
 
 void SweeplineApp::start()
 {
-    MainWindow* window = m_window ? m_window.data() : createMainWindow();
+    const bool made = !m_window;
+    MainWindow* window = made ? createMainWindow() : m_window.data();
+    // The menu bar's preview is made ahead once the new window's first frame is on screen.
+    if (made && m_menuBarController) {
+        m_menuBarController->holdPreparedPreview(true);
+        const auto letGo = [this] {
+            if (m_menuBarController)
+                m_menuBarController->holdPreparedPreview(false);
+        };
+        connect(window, &MainWindow::firstPainted, this, letGo,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        connect(window, &QObject::destroyed, this, letGo);
+    }
     // The icon is drawn from its picture after the first frame is on screen,
     // so that the window does not wait for it.
     if (QApplication::windowIcon().isNull())

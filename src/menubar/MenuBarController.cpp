@@ -245,11 +245,18 @@ MenuBarQuickPreview* MenuBarController::makePreview()
     return new MenuBarQuickPreview(sources, previewCallbacks(), m_pinned);
 }
 
+void MenuBarController::holdPreparedPreview(bool held)
+{
+    m_previewHeld = held;
+    if (!held)
+        prepareNextPreview();
+}
+
 void MenuBarController::prepareNextPreview()
 {
     // Later, once the closing has been drawn; never while a preview is shown.
     QTimer::singleShot(0, this, [this] {
-        if (m_next || isPopoverShown() || !m_popover || !m_scanner || !m_cleaner)
+        if (m_previewHeld || m_next || isPopoverShown() || !m_popover || !m_scanner || !m_cleaner)
             return;
         MenuBarQuickPreview* next = makePreview();
         next->setParent(m_popover);

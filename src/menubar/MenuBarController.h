@@ -64,6 +64,9 @@ public:
     // A further call with the same engines changes nothing; with others it
     // subscribes to those instead.
     void install(AppScanner& scanner, SystemCleaner& cleaner);
+    // While held, the next showing's preview is not made ahead of time (the
+    // main window's first frame goes first); letting go makes it.
+    void holdPreparedPreview(bool held);
 
     // Sets the item's badge from the own checker's available updates (the
     // remains never count) and draws its picture again.
@@ -139,6 +142,7 @@ private:
     QString m_badgeTitle;
     PopoverWindow* m_popover = nullptr;
     QPointer<MenuBarQuickPreview> m_next;
+    bool m_previewHeld = false;
     SidePanel* m_panel = nullptr;
     QPointer<QMenu> m_menu;
     bool m_pinned = false;

@@ -35,6 +35,11 @@ QStringList adminMoveArguments(const QString& trash, const QString& source, cons
 // not a file, a browser named by $DEFAULT_BROWSER or $BROWSER.
 bool hasDesktopLauncher(const QUrl& url);
 
+// Reads the host's font configuration on the engine pool, so that the first
+// font the interface asks for finds it loaded. Needs no application object:
+// it can run while the application connects to the display.
+void prepareFontConfiguration();
+
 // The Trash's own error sentences, shared with the fakes.
 Error trashError(int err, const QString& name);
 

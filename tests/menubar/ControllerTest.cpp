@@ -464,3 +464,24 @@ TEST(MenuBarController, WithoutAClockOfItsOwnTheGuardReadsThePlatformsClock)
     r.click();
     EXPECT_TRUE(r.c().isPopoverShown());
 }
+
+TEST(MenuBarController, AHeldPreviewIsMadeAheadOnlyOnceLetGo)
+{
+    MenuBarRig r;
+    r.c().holdPreparedPreview(true);
+    r.install();
+    EXPECT_TRUE(r.c().popover()->findChildren<MenuBarQuickPreview*>().isEmpty());
+    // A click while held still shows a preview, made there and then.
+    r.click();
+    ASSERT_TRUE(r.c().isPopoverShown());
+    ASSERT_NE(r.c().preview(), nullptr);
+    r.c().closePopover();
+    settle();
+    EXPECT_EQ(r.c().popover()->findChildren<MenuBarQuickPreview*>().size(), 1);  // the one shown, put away
+
+    r.c().holdPreparedPreview(false);
+    settle();
+    const QList<MenuBarQuickPreview*> made = r.c().popover()->findChildren<MenuBarQuickPreview*>();
+    ASSERT_EQ(made.size(), 2);
+    EXPECT_TRUE(std::any_of(made.begin(), made.end(), [](const MenuBarQuickPreview* p) { return p->isHidden(); }));
+}

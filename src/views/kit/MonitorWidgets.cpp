@@ -228,9 +228,23 @@ void DonutMeter::measureRing(qreal dpr)
     const QRectF circle = ringRect();
     const qreal reach = circle.width() / 2 + kRingStroke / 2 + 1;
     const int side = int(std::ceil(2 * reach * dpr));
-    m_pixels = {QSize(side, side), dpr, circle, {}, {}, {}};
-    const qreal centre = side / 2.0;
     const qreal radius = circle.width() / 2 * dpr;
+    m_pixels = {QSize(side, side), dpr, circle, {}};
+    // The last few sizes measured (the meters of a window share one).
+    struct Measured {
+        int side;
+        qreal radius;
+        std::shared_ptr<const RingCover> cover;
+    };
+    static std::vector<Measured> measured;
+    for (const Measured& m : measured) {
+        if (m.side == side && m.radius == radius) {
+            m_pixels.cover = m.cover;
+            return;
+        }
+    }
+    auto cover = std::make_shared<RingCover>();
+    const qreal centre = side / 2.0;
     const qreal half = kRingStroke / 2 * dpr;
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
@@ -241,11 +255,16 @@ void DonutMeter::measureRing(qreal dpr)
             qreal degrees = qRadiansToDegrees(std::atan2(dx, -dy));
             if (degrees < 0)
                 degrees += 360;
-            m_pixels.index.push_back(y * side + x);
-            m_pixels.coverage.push_back(float(std::min<qreal>(edge, 1)));
-            m_pixels.degrees.push_back(float(degrees));
+            cover->index.push_back(y * side + x);
+            cover->coverage.push_back(float(std::min<qreal>(edge, 1)));
+            cover->degrees.push_back(float(degrees));
         }
     }
+    m_pixels.cover = cover;
+    constexpr std::size_t kKept = 4;
+    if (measured.size() == kKept)
+        measured.erase(measured.begin());
+    measured.push_back({side, radius, std::move(cover)});
 }
 
 // Track, then the arc over it: inside its sweep the ring itself, beyond it the
@@ -273,13 +292,14 @@ void DonutMeter::renderRing(AppAppearance a)
     const QPointF ends[] = {{centre, centre - radius}, {centre + radius * std::sin(end), centre - radius * std::cos(end)}};
     const float tr = float(track.redF()), tg = float(track.greenF()), tb = float(track.blueF()), ta = float(track.alphaF());
     const float ar = float(m_tint.redF()), ag = float(m_tint.greenF()), ab = float(m_tint.blueF()), aa = float(m_tint.alphaF());
-    for (std::size_t i = 0; i < m_pixels.index.size(); ++i) {
-        const float ring = m_pixels.coverage[i];
+    const RingCover& cover = *m_pixels.cover;
+    for (std::size_t i = 0; i < cover.index.size(); ++i) {
+        const float ring = cover.coverage[i];
         float arc = 0;
-        if (f >= 1 || (f > 0 && m_pixels.degrees[i] <= sweep)) {
+        if (f >= 1 || (f > 0 && cover.degrees[i] <= sweep)) {
             arc = ring;
         } else if (f > 0) {
-            const int at = m_pixels.index[i];
+            const int at = cover.index[i];
             const qreal x = at % side + 0.5, y = at / side + 0.5;
             for (const QPointF& e : ends) {
                 const qreal d2 = (x - e.x()) * (x - e.x()) + (y - e.y()) * (y - e.y());
@@ -289,7 +309,7 @@ void DonutMeter::renderRing(AppAppearance a)
         }
         const float under = ta * ring * (1 - arc * aa);
         const float alpha = aa * arc + under;
-        out[m_pixels.index[i]] = qRgba(qRound((ar * aa * arc + tr * under) * 255), qRound((ag * aa * arc + tg * under) * 255),
+        out[cover.index[i]] = qRgba(qRound((ar * aa * arc + tr * under) * 255), qRound((ag * aa * arc + tg * under) * 255),
                                        qRound((ab * aa * arc + tb * under) * 255), qRound(alpha * 255));
     }
 }

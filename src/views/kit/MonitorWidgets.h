@@ -21,6 +21,7 @@
 #include <QPointF>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 namespace tw {
@@ -133,14 +134,18 @@ protected:
 private:
     // The device pixels the ring covers, for one size: their index in the
     // ring's square, how much of each the ring covers, and each one's angle
-    // clockwise from twelve o'clock. Made once per size.
+    // clockwise from twelve o'clock. Made once per size, and shared by the
+    // meters of that size.
+    struct RingCover {
+        std::vector<int> index;
+        std::vector<float> coverage;
+        std::vector<float> degrees;
+    };
     struct RingPixels {
         QSize side;  // of the square, in device pixels
         qreal dpr = 0;
         QRectF circle;
-        std::vector<int> index;
-        std::vector<float> coverage;
-        std::vector<float> degrees;
+        std::shared_ptr<const RingCover> cover;
     };
     void measureRing(qreal dpr);
     void renderRing(AppAppearance a);

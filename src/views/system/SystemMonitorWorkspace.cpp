@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace tw {
 
@@ -39,7 +40,7 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
     , m_scroll(new QScrollArea)
     , m_banner(new PermissionBanner)
     , m_machine(new MachineCard)
-    , m_battery(new BatteryCard)
+    , m_firstRow(cardRow())
     , m_storage(new StorageCard)
     , m_memory(new MemoryCard)
     , m_processor(new ProcessorCard)
@@ -52,11 +53,8 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
     column->addWidget(m_banner);
     column->addWidget(m_machine);
 
-    QHBoxLayout* first = cardRow();
-    first->addWidget(m_battery, 1, Qt::AlignTop);
-    first->addWidget(m_storage, 1, Qt::AlignTop);
-    m_battery->hide();
-    column->addLayout(first);
+    m_firstRow->addWidget(m_storage, 1, Qt::AlignTop);
+    column->addLayout(m_firstRow);
 
     // The second row is at least 320 high, its cards centred in it when lower.
     auto* second = new QWidget;
@@ -97,11 +95,33 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
     connect(&m_permissions, &SystemMonitorPermissions::changed, this, showPermission);
     connect(m_banner, &PermissionBanner::enableRequested, this, [this] { m_permissions.enable(); });
     connect(m_banner, &PermissionBanner::settingsRequested, this, [this] { m_permissions.openLoginItemsSettings(); });
-    connect(&m_monitor, &SystemMonitor::snapshotChanged, this, [this] {
-        // A hidden tab catches up when it is shown again.
-        if (isVisible())
-            display(m_monitor.snapshot());
-    });
+    connect(&m_monitor, &SystemMonitor::snapshotChanged, this, &SystemMonitorWorkspace::snapshotPublished);
+    display(m_monitor.snapshot());
+}
+
+BatteryCard* SystemMonitorWorkspace::batteryCard() const
+{
+    if (!m_battery) {
+        m_battery = new BatteryCard;
+        m_battery->hide();
+        m_firstRow->insertWidget(0, m_battery, 1, Qt::AlignTop);
+    }
+    return m_battery;
+}
+
+void SystemMonitorWorkspace::snapshotPublished()
+{
+    // A hidden tab catches up when it is shown again.
+    if (!isVisible())
+        return;
+    // Before the window's first frame the new figures would only delay it:
+    // they follow it at once.
+    const QWindow* window = this->window()->windowHandle();
+    if (!m_painted && (!window || !window->isExposed())) {
+        m_snapshotWaits = true;
+        return;
+    }
+    m_snapshotWaits = false;
     display(m_monitor.snapshot());
 }
 
@@ -112,14 +132,26 @@ void SystemMonitorWorkspace::showEvent(QShowEvent* event)
     display(m_monitor.snapshot());
 }
 
+void SystemMonitorWorkspace::paintEvent(QPaintEvent*)
+{
+    if (m_painted)
+        return;
+    m_painted = true;
+    if (m_snapshotWaits)
+        QMetaObject::invokeMethod(this, &SystemMonitorWorkspace::snapshotPublished, Qt::QueuedConnection);
+}
+
 void SystemMonitorWorkspace::display(const SystemSnapshot& s)
 {
     m_machine->display(s);
     requestPicture(s);
-    if (m_battery->isHidden() == s.batteryPresent)
-        m_battery->setVisible(s.batteryPresent);
-    if (s.batteryPresent)
-        m_battery->display(s);
+    if (s.batteryPresent || m_battery) {
+        BatteryCard* battery = batteryCard();
+        if (battery->isHidden() == s.batteryPresent)
+            battery->setVisible(s.batteryPresent);
+        if (s.batteryPresent)
+            battery->display(s);
+    }
     m_storage->display(s);
     m_memory->display(s);
     m_processor->display(s);

@@ -38,7 +38,8 @@ public:
 
     PermissionBanner* banner() const { return m_banner; }
     MachineCard* machineCard() const { return m_machine; }
-    BatteryCard* batteryCard() const { return m_battery; }
+    // Made when first needed: most machines have none.
+    BatteryCard* batteryCard() const;
     StorageCard* storageCard() const { return m_storage; }
     MemoryCard* memoryCard() const { return m_memory; }
     ProcessorCard* processorCard() const { return m_processor; }
@@ -47,9 +48,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void requestPicture(const SystemSnapshot& s);
+    void snapshotPublished();
 
     SystemMonitor& m_monitor;
     SystemMonitorPermissions& m_permissions;
@@ -58,11 +61,15 @@ private:
     QScrollArea* m_scroll;
     PermissionBanner* m_banner;
     MachineCard* m_machine;
-    BatteryCard* m_battery;
+    QHBoxLayout* m_firstRow;
+    mutable BatteryCard* m_battery = nullptr;
     StorageCard* m_storage;
     MemoryCard* m_memory;
     ProcessorCard* m_processor;
     GraphicsCard* m_graphics;
+    // A snapshot that came before the window's first frame waits for it.
+    bool m_painted = false;
+    bool m_snapshotWaits = false;
 };
 
 } // namespace tw

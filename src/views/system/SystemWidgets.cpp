@@ -229,16 +229,41 @@ void FittedText::setText(const QString& text)
         return;
     m_text = text;
     m_fitWidth = -1;
-    relayout();
+    if (isVisible()) {
+        relayout();
+    } else {
+        m_stale = true;
+        updateGeometry();
+    }
 }
 
 void FittedText::resizeEvent(QResizeEvent*)
 {
-    relayout();
+    if (isVisible())
+        relayout();
+    else
+        m_stale = true;
+}
+
+void FittedText::showEvent(QShowEvent*)
+{
+    if (m_stale)
+        relayout();
+}
+
+void FittedText::settle() const
+{
+    if (!m_stale)
+        return;
+    const Fit& f = fit(width());
+    m_lines = f.lines;
+    m_shownPoints = f.points;
+    m_stale = false;
 }
 
 void FittedText::relayout()
 {
+    m_stale = false;
     const Fit& f = fit(width());
     const bool taller = f.lines.size() != m_lines.size() || f.points != m_shownPoints;
     m_lines = f.lines;
@@ -250,7 +275,13 @@ void FittedText::relayout()
 
 int FittedText::firstBaseline() const
 {
-    return int(std::ceil(QFontMetricsF(fontAt(m_shownPoints)).ascent()));
+    settle();
+    // Asked at every layout pass of the row it stands in.
+    if (m_baselinePoints != m_shownPoints) {
+        m_baseline = int(std::ceil(QFontMetricsF(fontAt(m_shownPoints)).ascent()));
+        m_baselinePoints = m_shownPoints;
+    }
+    return m_baseline;
 }
 
 int FittedText::heightForWidth(int width) const
@@ -272,6 +303,7 @@ QSize FittedText::minimumSizeHint() const
 
 void FittedText::paintEvent(QPaintEvent*)
 {
+    settle();
     QPainter p(this);
     const QFont font = fontAt(m_shownPoints);
     p.setFont(font);

@@ -80,8 +80,16 @@ public:
     const QString& text() const { return m_text; }
     void setText(const QString& text);
     // The lines and the font size (in points) shown at the current width.
-    const QStringList& lines() const { return m_lines; }
-    int shownPoints() const { return m_shownPoints; }
+    const QStringList& lines() const
+    {
+        settle();
+        return m_lines;
+    }
+    int shownPoints() const
+    {
+        settle();
+        return m_shownPoints;
+    }
     // Where the first line's baseline lies from the top.
     int firstBaseline() const;
 
@@ -93,6 +101,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     struct Fit {
@@ -104,14 +113,21 @@ private:
     Fit layOut(int width) const;
     QFont fontAt(int points) const;
     void relayout();
+    // Brings the shown lines up to the text and width, when they were left behind.
+    void settle() const;
 
     int m_points;
     int m_smallestPoints;
     QFont::Weight m_weight;
     Tint m_role;
     QString m_text;
-    QStringList m_lines;
-    int m_shownPoints;
+    // While hidden, a new text is laid out only when it is shown or asked
+    // for: before the first layout the width is not the one it gets.
+    mutable QStringList m_lines;
+    mutable int m_shownPoints;
+    mutable bool m_stale = false;
+    mutable int m_baselinePoints = -1;  // the size m_baseline was measured at
+    mutable int m_baseline = 0;
     mutable int m_fitWidth = -1;
     mutable Fit m_fit;
 };

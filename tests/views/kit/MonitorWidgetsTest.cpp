@@ -261,3 +261,28 @@ TEST(MonitorWidgets, UnchangedValuesDoNotRepaint)
     QApplication::processEvents();
     EXPECT_EQ(counter.paints, 3);
 }
+
+TEST(MonitorWidgets, RingsOfOneSizeDrawAlikeWhateverWasMeasuredBetween)
+{
+    ShellHarness shell;
+    auto meter = [](int side) {
+        auto ring = std::make_unique<DonutMeter>();
+        ring->resize(side, side);
+        ring->setTint(kTint);
+        ring->setPercent(40);
+        return ring;
+    };
+    const auto first = meter(140);
+    const QImage before = grab(*first);
+    // Meters of other sizes, more of them than are remembered, each on its own circle.
+    for (int side : {100, 110, 120, 130, 150, 160}) {
+        const auto other = meter(side);
+        const QImage image = grab(*other);
+        const QRectF circle = other->ringRect();
+        EXPECT_TRUE(near(image.pixelColor(int(circle.center().x()), int(circle.top())), kTint)) << side;
+        EXPECT_EQ(image.pixelColor(0, side / 2).alpha(), 0) << side;
+        EXPECT_GT(image.pixelColor(int(circle.left()), side / 2).alpha(), 0) << side;
+    }
+    EXPECT_EQ(grab(*meter(140)), before);
+    EXPECT_EQ(grab(*first), before);
+}

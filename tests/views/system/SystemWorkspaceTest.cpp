@@ -8,10 +8,12 @@
 #include "views/system/SystemFigureCards.h"
 #include "views/system/SystemMachineCard.h"
 #include "views/system/SystemMonitorWorkspace.h"
+#include "views/system/SystemWidgets.h"
 
 #include <QApplication>
 #include <QScrollArea>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -370,4 +372,52 @@ TEST(SystemWorkspace, AnUnchangedSnapshotRepaintsNothingAndAHiddenTabWaits)
     EXPECT_EQ(view.machineCard()->title(), "MacBook Pro (14-inch, 2021)");
     view.show();
     EXPECT_EQ(view.machineCard()->title(), "Mac mini (2023)");
+}
+
+TEST(SystemWorkspace, ASnapshotBeforeTheFirstFrameFollowsItAndNoBatteryCardIsMadeWithoutABattery)
+{
+    Tab t;
+    SystemMonitorWorkspace& view = t.make();
+    view.show();
+    if (view.windowHandle()->isExposed())
+        GTEST_SKIP() << "this platform exposes a window as it is shown";
+    t.identity.identity.marketingTitle = QStringLiteral("Mac mini (2023)");
+    t.monitor.sample();
+    // Held back until the window has drawn its first frame, then shown without another pass.
+    EXPECT_NE(view.machineCard()->title(), "Mac mini (2023)");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.machineCard()->title() == "Mac mini (2023)"; }, 10000));
+
+    // The fixture machine has no battery: nothing was made for one.
+    EXPECT_TRUE(view.findChildren<BatteryCard*>().isEmpty());
+    SystemSnapshot s = macBookSnapshot();
+    view.display(s);
+    ASSERT_EQ(view.findChildren<BatteryCard*>().size(), 1);
+    EXPECT_TRUE(view.batteryCard()->isVisible());
+    s.batteryPresent = false;
+    view.display(s);
+    EXPECT_TRUE(view.batteryCard()->isHidden());
+}
+
+TEST(SystemWorkspace, AFittedTextSetWhileHiddenIsLaidOutAtTheWidthItIsShownAt)
+{
+    ShellHarness shell;
+    QWidget box;
+    auto* text = new FittedText(11, QFont::Medium, Tint::primary, 0.75, &box);
+    const QString longText = QStringLiteral("Advanced Micro Devices, Inc. Navi 21 Radeon RX 6800 XT");
+    text->setText(longText);
+    text->setGeometry(0, 0, 1000, 40);
+    // Asked while hidden, it answers for its current width.
+    EXPECT_EQ(text->lines(), QStringList{longText});
+    EXPECT_EQ(text->shownPoints(), 11);
+    text->setGeometry(0, 0, 120, 40);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    EXPECT_EQ(text->width(), 120);
+    EXPECT_EQ(text->lines().size(), 2);
+    EXPECT_LT(text->shownPoints(), 11);
+
+    // Shown, a new text is laid out at once.
+    text->setText(QStringLiteral("M1"));
+    EXPECT_EQ(text->lines(), QStringList{QStringLiteral("M1")});
+    EXPECT_EQ(text->shownPoints(), 11);
 }
