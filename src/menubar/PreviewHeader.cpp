@@ -4,6 +4,7 @@
 #include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -22,21 +23,10 @@ constexpr qreal kBottom = 4;
 constexpr qreal kButton = 22;
 constexpr qreal kSpacing = 8;
 
-const QFont& titleFont()
-{
-    static const QFont f = neon::systemFont(14, QFont::Bold);
-    return f;
-}
-
-const QFont& lineFont()
-{
-    static const QFont f = neon::systemFont(11, QFont::Normal);
-    return f;
-}
-
 qreal textBlockHeight()
 {
-    return QFontMetricsF(titleFont()).height() + 2 + QFontMetricsF(lineFont()).height();
+    return QFontMetricsF(TypeScale::font(TextRole::alertTitle)).height() + 2
+        + QFontMetricsF(TypeScale::font(TextRole::caption)).height();
 }
 
 QList<neon::Shadow> shadows(AppAppearance a)
@@ -123,14 +113,15 @@ QImage PreviewHeader::body(qreal dpr) const
         const qreal left = close.right() + kSpacing;
         const qreal right = buttonRect(Button::pin).left() - kSpacing;
         const qreal top = origin.y() + kTop + (height - kTop - kBottom - textBlockHeight()) / 2;
-        const qreal titleHeight = QFontMetricsF(titleFont()).height();
-        p.setFont(titleFont());
+        const qreal titleHeight = QFontMetricsF(TypeScale::font(TextRole::alertTitle)).height();
+        p.setFont(TypeScale::font(TextRole::alertTitle));
         p.setPen(Qt::white);
         p.drawText(QRectF(left, top, right - left, titleHeight), Qt::AlignCenter, QStringLiteral("Tidewell"));
-        p.setFont(lineFont());
+        p.setFont(TypeScale::font(TextRole::caption));
         p.setPen(faded(Qt::white, 0.9));
-        const QRectF lineBox(left, top + titleHeight + 2, right - left, QFontMetricsF(lineFont()).height());
-        p.drawText(lineBox, Qt::AlignCenter, neon::elided(m_line, lineFont(), lineBox.width()));
+        const QRectF lineBox(left, top + titleHeight + 2, right - left,
+                             QFontMetricsF(TypeScale::font(TextRole::caption)).height());
+        p.drawText(lineBox, Qt::AlignCenter, neon::elided(m_line, TypeScale::font(TextRole::caption), lineBox.width()));
 
         // The glow bar along the bottom edge.
         const QRectF bar(origin.x() + 10, origin.y() + height - 2, width - 20, 2);
