@@ -300,7 +300,7 @@ QWidget* ApplicationsWorkspace::makeBottomBar()
     row->setContentsMargins(14, 14, 14, 14);
     row->addStretch(1);
     m_action = new PushButton({}, PushButton::Style::prominent, bar);
-    m_action->setTitleFont(TextRole::headline);
+    m_action->setTitleFont(TextRole::largeButton);
     m_action->setFixedSize(160, 36);
     connect(m_action, &QAbstractButton::clicked, this, &ApplicationsWorkspace::press);
     row->addWidget(m_action);

@@ -165,7 +165,7 @@ QWidget* ExtensionsWorkspace::buildFooter()
     row->setContentsMargins(14, 14, 14, 14);
     row->addStretch(1);
     m_remove = new PushButton(QStringLiteral("Remove"), PushButton::Style::prominent);
-    m_remove->setTitleFont(TextRole::headline);
+    m_remove->setTitleFont(TextRole::largeButton);
     m_remove->setFixedSize(160, 36);
     connect(m_remove, &QAbstractButton::clicked, this, [this] { m_state.removeSelected(); });
     row->addWidget(m_remove);

@@ -2,27 +2,32 @@
 
 namespace tw {
 
+namespace {
+
+// The row's one part: its click area.
+std::optional<bool> areaUnder(const ClickableRow& row, const QMouseEvent* event)
+{
+    if (row.clickArea().contains(event->position().toPoint()))
+        return true;
+    return std::nullopt;
+}
+
+} // namespace
+
 ClickableRow::ClickableRow(QWidget* parent)
     : QWidget(parent)
 {
 }
 
-std::optional<bool> ClickableRow::partAt(const QMouseEvent* event) const
-{
-    if (clickArea().contains(event->position().toPoint()))
-        return true;
-    return std::nullopt;
-}
-
 void ClickableRow::mousePressEvent(QMouseEvent* event)
 {
-    m_press.press(event, partAt(event));
+    m_press.press(event, areaUnder(*this, event));
     event->accept();
 }
 
 void ClickableRow::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (m_press.release(event, partAt(event)))
+    if (m_press.release(event, areaUnder(*this, event)))
         emit clicked();
 }
 

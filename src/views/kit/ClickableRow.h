@@ -59,8 +59,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    std::optional<bool> partAt(const QMouseEvent* event) const;
-
     PressTracker<bool> m_press;
 };
 

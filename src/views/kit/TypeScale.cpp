@@ -14,41 +14,34 @@ struct Face {
     bool rounded = false;
 };
 
+// The faces in the order of TextRole (a size a line).
+constexpr Face kFaces[] = {
+    {28, QFont::Bold},                                     // emptyTitle
+    {26, QFont::Bold},                                     // pageTitle
+    {22, QFont::DemiBold}, {22, QFont::Bold}, {22, QFont::Bold},  // barTitle, largeTitle, figure
+    {20, QFont::Bold},                                     // detailTitle
+    {18, QFont::Bold},                                     // sheetTitle
+    {17, QFont::Bold},                                     // detailName
+    {16, QFont::DemiBold},                                 // paneTitle
+    {15, QFont::DemiBold}, {15, QFont::DemiBold},          // headline, largeButton
+    // button, alertTitle, cardTitle, subtitle
+    {14, QFont::DemiBold}, {14, QFont::Bold}, {14, QFont::DemiBold}, {14, QFont::Normal},
+    // maker, rowTitle, itemName, body
+    {13, QFont::Bold, true}, {13, QFont::DemiBold}, {13, QFont::Medium}, {13, QFont::Normal},
+    // callout, value, emphasised, pill
+    {12, QFont::Normal}, {12, QFont::Medium}, {12, QFont::DemiBold}, {12, QFont::DemiBold, true},
+    // caption, captionMedium, sectionHeader, badge
+    {11, QFont::Normal}, {11, QFont::Medium}, {11, QFont::DemiBold}, {11, QFont::Bold},
+    {10, QFont::Normal},                                   // footnote
+    {9, QFont::Bold},                                      // glyphBadge
+};
+
 constexpr int kRoles = int(TextRole::glyphBadge) + 1;
+static_assert(std::size(kFaces) == kRoles);
 
 constexpr Face face(TextRole role)
 {
-    switch (role) {
-    case TextRole::emptyTitle: return {28, QFont::Bold};
-    case TextRole::pageTitle: return {26, QFont::Bold};
-    case TextRole::barTitle: return {22, QFont::DemiBold};
-    case TextRole::largeTitle: return {22, QFont::Bold};
-    case TextRole::figure: return {22, QFont::Bold};
-    case TextRole::detailTitle: return {20, QFont::Bold};
-    case TextRole::sheetTitle: return {18, QFont::Bold};
-    case TextRole::detailName: return {17, QFont::Bold};
-    case TextRole::paneTitle: return {16, QFont::DemiBold};
-    case TextRole::headline: return {15, QFont::DemiBold};
-    case TextRole::largeButton: return {15, QFont::DemiBold};
-    case TextRole::alertTitle: return {14, QFont::Bold};
-    case TextRole::cardTitle: return {14, QFont::DemiBold};
-    case TextRole::subtitle: return {14, QFont::Normal};
-    case TextRole::maker: return {13, QFont::Bold, true};
-    case TextRole::rowTitle: return {13, QFont::DemiBold};
-    case TextRole::itemName: return {13, QFont::Medium};
-    case TextRole::body: return {13, QFont::Normal};
-    case TextRole::callout: return {12, QFont::Normal};
-    case TextRole::value: return {12, QFont::Medium};
-    case TextRole::emphasised: return {12, QFont::DemiBold};
-    case TextRole::pill: return {12, QFont::DemiBold, true};
-    case TextRole::caption: return {11, QFont::Normal};
-    case TextRole::captionMedium: return {11, QFont::Medium};
-    case TextRole::sectionHeader: return {11, QFont::DemiBold};
-    case TextRole::badge: return {11, QFont::Bold};
-    case TextRole::footnote: return {10, QFont::Normal};
-    case TextRole::glyphBadge: return {9, QFont::Bold};
-    }
-    return {13, QFont::Normal};
+    return kFaces[int(role)];
 }
 
 struct Scale {

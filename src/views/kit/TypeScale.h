@@ -4,7 +4,8 @@
 
 namespace tw {
 
-// The roles a text plays in the interface. A view picks the role of a text,
+// The roles a text plays in the interface (TypeScale.cpp keeps their faces
+// in this order). A view picks the role of a text,
 // never a size; the scale gives each role its font (size in points, weight,
 // design) and its line height.
 enum class TextRole {
@@ -19,6 +20,7 @@ enum class TextRole {
     paneTitle,       // 16 semibold: a quick pane's or a card's heading
     headline,        // 15 semibold: an empty list's headline, a panel's title
     largeButton,     // 15 semibold: a workspace's main button
+    button,          // 14 semibold: a detail's second button
     alertTitle,      // 14 bold: an alert's and the preview header's title
     cardTitle,       // 14 semibold: a card's title or figure
     subtitle,        // 14 regular: a placeholder's subtitle

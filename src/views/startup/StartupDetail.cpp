@@ -193,11 +193,11 @@ QWidget* StartupDetail::makeButtonBar()
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(12);
     m_enable = new PushButton(startup::enableButtonTitle(true), PushButton::Style::bordered);
-    m_enable->setTitleFont(TextRole::headline);
+    m_enable->setTitleFont(TextRole::largeButton);
     m_enable->setFocusPolicy(Qt::TabFocus);
     m_enable->setFixedSize(160, 36);
     m_remove = new PushButton(QStringLiteral("Remove"), PushButton::Style::prominent);
-    m_remove->setTitleFont(TextRole::cardTitle);
+    m_remove->setTitleFont(TextRole::button);
     m_remove->setFocusPolicy(Qt::TabFocus);
     m_remove->setFixedSize(120, 36);
     connect(m_enable, &QAbstractButton::clicked, this, [this] { m_state.toggleSelected(); });

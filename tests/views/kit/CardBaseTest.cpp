@@ -58,6 +58,11 @@ TEST(TypeScale, RolesShareOneFontAndMeasureWholeLines)
     EXPECT_EQ(row.pixelSize(), 13);
     EXPECT_EQ(row.weight(), QFont::DemiBold);
     EXPECT_EQ(TypeScale::font(TextRole::caption).pixelSize(), 11);
+    // Both ends of the table line up with the roles.
+    EXPECT_EQ(TypeScale::font(TextRole::emptyTitle).pixelSize(), 28);
+    EXPECT_EQ(TypeScale::font(TextRole::glyphBadge).pixelSize(), 9);
+    EXPECT_EQ(TypeScale::font(TextRole::glyphBadge).weight(), QFont::Bold);
+    EXPECT_EQ(TypeScale::font(TextRole::button).pixelSize(), 14);
     EXPECT_GT(TypeScale::font(TextRole::pageTitle).pixelSize(), TypeScale::font(TextRole::detailTitle).pixelSize());
     for (TextRole role : {TextRole::glyphBadge, TextRole::caption, TextRole::body, TextRole::emptyTitle}) {
         const qreal exact = QFontMetricsF(TypeScale::font(role)).height();
