@@ -18,10 +18,6 @@
 
 namespace tw {
 
-namespace tree {
-
-} // namespace tree
-
 using namespace tree;
 
 // ---- Section header ---------------------------------------------------------------
