@@ -2,11 +2,11 @@
 
 #include "state/Colour.h"
 #include "state/Theme.h"
+#include "views/kit/CardText.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -23,10 +23,18 @@ constexpr qreal kBottom = 4;
 constexpr qreal kButton = 22;
 constexpr qreal kSpacing = 8;
 
+// The name over the installed line, 2 points apart.
+constexpr CardText kText{2, false, Qt::AlignHCenter};
+
+QList<CardLine> textLines(const QString& line)
+{
+    return {{QStringLiteral("Tidewell"), TypeScale::font(TextRole::alertTitle), Qt::white},
+            {line, TypeScale::font(TextRole::caption), faded(Qt::white, 0.9)}};
+}
+
 qreal textBlockHeight()
 {
-    return QFontMetricsF(TypeScale::font(TextRole::alertTitle)).height() + 2
-        + QFontMetricsF(TypeScale::font(TextRole::caption)).height();
+    return kText.height(textLines({}));
 }
 
 QList<neon::Shadow> shadows(AppAppearance a)
@@ -112,16 +120,7 @@ QImage PreviewHeader::body(qreal dpr) const
         // The name over the installed line, centred between the buttons.
         const qreal left = close.right() + kSpacing;
         const qreal right = buttonRect(Button::pin).left() - kSpacing;
-        const qreal top = origin.y() + kTop + (height - kTop - kBottom - textBlockHeight()) / 2;
-        const qreal titleHeight = QFontMetricsF(TypeScale::font(TextRole::alertTitle)).height();
-        p.setFont(TypeScale::font(TextRole::alertTitle));
-        p.setPen(Qt::white);
-        p.drawText(QRectF(left, top, right - left, titleHeight), Qt::AlignCenter, QStringLiteral("Tidewell"));
-        p.setFont(TypeScale::font(TextRole::caption));
-        p.setPen(faded(Qt::white, 0.9));
-        const QRectF lineBox(left, top + titleHeight + 2, right - left,
-                             QFontMetricsF(TypeScale::font(TextRole::caption)).height());
-        p.drawText(lineBox, Qt::AlignCenter, neon::elided(m_line, TypeScale::font(TextRole::caption), lineBox.width()));
+        kText.paint(p, QRectF(left, origin.y() + kTop, right - left, height - kTop - kBottom), textLines(m_line));
 
         // The glow bar along the bottom edge.
         const QRectF bar(origin.x() + 10, origin.y() + height - 2, width - 20, 2);
