@@ -25,7 +25,7 @@ constexpr qreal kLineWidth = 1.6;
 
 int cardTitleHeight()
 {
-    return int(std::ceil(QFontMetricsF(TypeScale::font(TextRole::rowTitle)).height()));
+    return TypeScale::lineHeight(TextRole::rowTitle);
 }
 
 } // namespace

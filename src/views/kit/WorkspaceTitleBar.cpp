@@ -41,7 +41,7 @@ QRect WorkspaceTitleBar::barRect() const
 
 int WorkspaceTitleBar::barHeight()
 {
-    return 12 + int(std::ceil(QFontMetricsF(TypeScale::font(TextRole::barTitle)).height())) + 12;
+    return 12 + TypeScale::lineHeight(TextRole::barTitle) + 12;
 }
 
 QColor WorkspaceTitleBar::titleColour(AppAppearance a)

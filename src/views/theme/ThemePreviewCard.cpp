@@ -102,7 +102,7 @@ int ThemePreviewCard::descriptionHeight(int width) const
 
 int ThemePreviewCard::heightForWidth(int width) const
 {
-    const int name = int(std::ceil(QFontMetricsF(TypeScale::font(TextRole::cardTitle)).height()));
+    const int name = TypeScale::lineHeight(TextRole::cardTitle);
     const int text = name + 2 + descriptionHeight(width);
     return kPadding + swatchHeight() + 12 + std::max(kSymbol, text) + kPadding;
 }

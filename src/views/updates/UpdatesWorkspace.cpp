@@ -29,7 +29,7 @@ constexpr int kSectionGap = 14 - kLineSpacing;
 
 int headerTextHeight()
 {
-    static const int height = neon::lineHeight(TypeScale::font(TextRole::sectionHeader));
+    static const int height = TypeScale::lineHeight(TextRole::sectionHeader);
     return height;
 }
 
