@@ -55,6 +55,7 @@ signals:
     void clicked();
 
 protected:
+    // A left press in the area starts a click, its release there ends it.
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
