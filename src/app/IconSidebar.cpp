@@ -8,6 +8,7 @@
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/NeonPillButton.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -38,11 +39,6 @@ SidebarGlyph glyphFor(SidebarTab tab)
 
 namespace {
 
-QFont footerFont()
-{
-    return neon::systemFont(13, QFont::Bold, true);
-}
-
 constexpr int kFooterGlowRoom = 4;
 
 void openExternal(const QUrl& url)
@@ -71,7 +67,7 @@ QColor MakerFooterButton::textColour(AppAppearance a)
 
 QSize MakerFooterButton::sizeHint() const
 {
-    const QFontMetricsF m(footerFont());
+    const QFontMetricsF m(TypeScale::font(TextRole::maker));
     return {int(std::ceil(m.horizontalAdvance(text()))) + 2 * kFooterGlowRoom,
             int(std::ceil(m.height())) + 2 * kFooterGlowRoom};
 }
@@ -84,7 +80,7 @@ void MakerFooterButton::paintEvent(QPaintEvent*)
     QColor colour = textColour(a);
     if (isDown())
         colour = faded(colour, 0.7);
-    neon::paintGlowingText(p, QRectF(rect()), Qt::AlignCenter, text(), footerFont(), colour,
+    neon::paintGlowingText(p, QRectF(rect()), Qt::AlignCenter, text(), TypeScale::font(TextRole::maker), colour,
                            {{faded(AppTheme::neonGlow(a), 0.45), 4, {0, 0}}});
 }
 

@@ -4,6 +4,7 @@
 #include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -20,15 +21,6 @@ using neon::rgb;
 
 // ---- SheetButton -----------------------------------------------------------------------
 
-namespace {
-
-QFont buttonFont()
-{
-    return neon::systemFont(13, QFont::Medium);
-}
-
-} // namespace
-
 SheetButton::SheetButton(const QString& title, QWidget* parent)
     : QAbstractButton(parent)
 {
@@ -38,7 +30,7 @@ SheetButton::SheetButton(const QString& title, QWidget* parent)
 
 QSize SheetButton::sizeHint() const
 {
-    const QFontMetricsF m(buttonFont());
+    const QFontMetricsF m(TypeScale::font(TextRole::itemName));
     return {std::max(64, int(std::ceil(m.horizontalAdvance(text()))) + 28), 26};
 }
 
@@ -54,7 +46,7 @@ void SheetButton::paintEvent(QPaintEvent*)
     p.fillPath(neon::roundedRect(r, 7), g);
     p.setPen(QPen(faded(Qt::white, 0.3), 1));
     p.drawPath(neon::insideStrokePath(r, 7, 1));
-    p.setFont(buttonFont());
+    p.setFont(TypeScale::font(TextRole::itemName));
     p.setPen(Qt::white);
     p.drawText(r, Qt::AlignCenter, text());
 }
@@ -68,21 +60,16 @@ constexpr qreal kSwitchGap = 16;
 
 QFont titleFont()
 {
-    return neon::systemFont(18, QFont::Bold);
+    return TypeScale::font(TextRole::sheetTitle);
 }
 QFont rowTitleFont()
 {
-    return neon::systemFont(13, QFont::DemiBold);
+    return TypeScale::font(TextRole::rowTitle);
 }
 QFont rowDescriptionFont()
 {
-    return neon::systemFont(11, QFont::Normal);
+    return TypeScale::font(TextRole::caption);
 }
-QFont sectionFont()
-{
-    return neon::systemFont(11, QFont::DemiBold);
-}
-
 qreal wrappedHeight(const QString& text, const QFont& font, qreal width)
 {
     QTextLayout layout(text, font);
@@ -167,7 +154,7 @@ QColor PreferencesView::sheetColour(AppAppearance a)
 
 QRectF PreferencesView::groupBox() const
 {
-    const qreal top = kHeaderHeight + 1 + 12 + QFontMetricsF(sectionFont()).height() + 6;
+    const qreal top = kHeaderHeight + 1 + 12 + QFontMetricsF(TypeScale::font(TextRole::sectionHeader)).height() + 6;
     return QRectF(8 + 12, top, width() - 2 * (8 + 12), 0);
 }
 
@@ -251,10 +238,10 @@ void PreferencesView::paintEvent(QPaintEvent*)
 
     // The "Helper" section.
     const QRectF box = groupBox();
-    p.setFont(sectionFont());
+    p.setFont(TypeScale::font(TextRole::sectionHeader));
     p.setPen(secondaryColour(a));
     p.drawText(placed(QRectF(box.left() + 4, kHeaderHeight + 1 + 12, box.width() - 8,
-                             QFontMetricsF(sectionFont()).height())),
+                             QFontMetricsF(TypeScale::font(TextRole::sectionHeader)).height())),
                lead | Qt::AlignVCenter, QStringLiteral("Helper"));
 
     const QList<Row> r2 = rows();

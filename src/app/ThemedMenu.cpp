@@ -3,6 +3,7 @@
 #include "app/WindowChrome.h"
 #include "state/Colour.h"
 #include "views/kit/NeonPaint.h"
+#include "views/kit/TypeScale.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -92,12 +93,12 @@ void ThemedMenu::resizeEvent(QResizeEvent* event)
 
 QFont ThemedMenu::menuFont()
 {
-    return neon::systemFont(13, QFont::Normal);
+    return TypeScale::font(TextRole::body);
 }
 
 QFont ThemedMenu::toolTipFont()
 {
-    return neon::systemFont(12, QFont::Normal);
+    return TypeScale::font(TextRole::callout);
 }
 
 QString ThemedMenu::styleSheetFor(AppAppearance a)

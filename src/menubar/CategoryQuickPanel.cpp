@@ -6,6 +6,7 @@
 #include "menubar/LinkButton.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/TypeScale.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -34,7 +35,7 @@ CategoryQuickPanel::CategoryQuickPanel(SidebarTab tab, QuickPaneEnvironment env,
     column->addWidget(new Divider(this));
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(14, 8, 14, 8);
-    m_footerLabel = new TintedLabel(footerName(tab), Tint::secondary, neon::systemFont(12, QFont::Normal), this);
+    m_footerLabel = new TintedLabel(footerName(tab), Tint::secondary, TypeScale::font(TextRole::callout), this);
     footer->addWidget(m_footerLabel);
     footer->addStretch(1);
     m_openInApp = new LinkButton(QStringLiteral("Open in App"), this);

@@ -1,7 +1,8 @@
 #include "menubar/LinkButton.h"
 
-#include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -12,7 +13,7 @@ LinkButton::LinkButton(const QString& title, QWidget* parent)
     : QAbstractButton(parent)
 {
     setText(title);
-    setFont(neon::systemFont(13, QFont::Normal));
+    setFont(TypeScale::font(TextRole::body));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -10,6 +10,7 @@
 #include "monitor/SystemMonitor.h"
 #include "views/kit/MonitorWidgets.h"
 #include "views/kit/NeonPaint.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetrics>
 #include <QHelpEvent>
@@ -26,12 +27,6 @@ namespace {
 
 constexpr int kSide = 14;      // the cards' and the open button's inset from the frame
 constexpr int kSpacing = 10;   // between cards
-
-const QFont& openFont()
-{
-    static const QFont f = neon::systemFont(13, QFont::DemiBold);
-    return f;
-}
 
 struct CardEntry {
     SidebarTab tab;
@@ -102,7 +97,7 @@ void MenuBarQuickPreview::layoutParts()
         top += height + kSpacing;
     }
     top += kSide - kSpacing;
-    m_open = QRect(left, top, inner, QFontMetrics(openFont()).height() + 22);
+    m_open = QRect(left, top, inner, QFontMetrics(TypeScale::font(TextRole::rowTitle)).height() + 22);
     setFixedSize(contentWidth() + 2 * room, m_open.bottom() + 1 + kSide + room);
 }
 
@@ -216,7 +211,7 @@ QImage MenuBarQuickPreview::openButton(qreal dpr) const
     return neon::cachedImage(QStringLiteral("quickPreviewOpen|") + rawValue(a), m_open.size(), dpr, [&](QPainter& p) {
         const QRectF r(QPointF(0, 0), QSizeF(m_open.size()));
         neon::fillRoundedPath(p, r, 10, AppTheme::cardFill(a));
-        p.setFont(openFont());
+        p.setFont(TypeScale::font(TextRole::rowTitle));
         p.setPen(AppTheme::primaryText(a));
         p.drawText(r, Qt::AlignCenter, openButtonTitle());
     });
@@ -234,11 +229,11 @@ void MenuBarQuickPreview::paintEvent(QPaintEvent* event)
     for (const PreviewCard& c : m_cards) {
         if (!region.intersects(c.geometry()))
             continue;
-        p.setOpacity(m_pressed == Part{Part::Kind::card, {}, c.tab()} ? 0.85 : 1.0);
+        p.setOpacity(m_press.isPressed(Part{Part::Kind::card, {}, c.tab()}) ? 0.85 : 1.0);
         neon::drawImage(p, c.geometry().topLeft(), c.picture(dpr));
     }
     if (region.intersects(m_open)) {
-        p.setOpacity(m_pressed == Part{Part::Kind::open} ? 0.85 : 1.0);
+        p.setOpacity(m_press.isPressed(Part{Part::Kind::open}) ? 0.85 : 1.0);
         neon::drawImage(p, m_open.topLeft(), openButton(dpr));
     }
 }
@@ -278,19 +273,18 @@ void MenuBarQuickPreview::activate(const Part& part)
 
 void MenuBarQuickPreview::mousePressEvent(QMouseEvent* event)
 {
-    m_pressed = event->button() == Qt::LeftButton ? partAt(event->position().toPoint()) : std::nullopt;
-    if (m_pressed)
-        update(rectOf(*m_pressed));
+    if (m_press.press(event, partAt(event->position().toPoint())))
+        update(rectOf(*m_press.pressed()));
 }
 
 void MenuBarQuickPreview::mouseReleaseEvent(QMouseEvent* event)
 {
-    const std::optional<Part> pressed = std::exchange(m_pressed, std::nullopt);
+    const std::optional<Part> pressed = m_press.pressed();
     if (!pressed)
         return;
     update(rectOf(*pressed));
-    if (partAt(event->position().toPoint()) == pressed)
-        activate(*pressed);
+    if (const std::optional<Part> clicked = m_press.release(event, partAt(event->position().toPoint())))
+        activate(*clicked);
 }
 
 bool MenuBarQuickPreview::event(QEvent* event)

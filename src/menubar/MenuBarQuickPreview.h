@@ -5,6 +5,7 @@
 #include "menubar/PreviewFigures.h"
 #include "menubar/PreviewHeader.h"
 #include "state/Theme.h"
+#include "views/kit/ClickableRow.h"
 
 #include <QWidget>
 
@@ -106,7 +107,7 @@ private:
     std::vector<PreviewCard> m_cards;
     QRect m_open;
     PreviewFigures m_figures;
-    std::optional<Part> m_pressed;
+    PressTracker<Part> m_press;
 };
 
 } // namespace tw

@@ -4,6 +4,7 @@
 #include "views/kit/FilterBar.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/TypeScale.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -17,8 +18,8 @@ constexpr int kBelow = 8;
 
 PaneHeader::PaneHeader(const QString& title, const QString& subtitle, QWidget* parent)
     : QWidget(parent)
-    , m_title(new TintedLabel(title, Tint::primary, neon::systemFont(16, QFont::DemiBold), this))
-    , m_subtitle(new TintedLabel(subtitle, Tint::secondary, neon::systemFont(12, QFont::Normal), this))
+    , m_title(new TintedLabel(title, Tint::primary, TypeScale::font(TextRole::paneTitle), this))
+    , m_subtitle(new TintedLabel(subtitle, Tint::secondary, TypeScale::font(TextRole::callout), this))
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kSide, 28, kSide, kBelow);

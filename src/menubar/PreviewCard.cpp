@@ -4,10 +4,10 @@
 #include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TypeScale.h"
 
 #include <QCache>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QPainter>
 
 #include <algorithm>
@@ -30,22 +30,6 @@ struct Run {
     QColor colour;
 };
 
-const QFont& bigFont()
-{
-    static const QFont f = neon::systemFont(22, QFont::Bold);
-    return f;
-}
-
-const QFont& fontOf(qreal points, QFont::Weight weight)
-{
-    static QHash<QPair<int, int>, QFont> fonts;
-    const QPair<int, int> key(qRound(points * 10), int(weight));
-    auto it = fonts.find(key);
-    if (it == fonts.end())
-        it = fonts.insert(key, neon::systemFont(points, weight));
-    return *it;
-}
-
 // Draws the runs left to right on one baseline, gap apart; returns where the last ends.
 qreal drawRuns(QPainter& p, qreal x, qreal baseline, const QList<Run>& runs, qreal gap)
 {
@@ -63,7 +47,8 @@ qreal drawRuns(QPainter& p, qreal x, qreal baseline, const QList<Run>& runs, qre
 QList<Run> numberWithCaption(const QString& number, const QString& caption, const QFont& captionFont,
                              const QColor& captionColour)
 {
-    return {{number, bigFont(), AppTheme::primaryText()}, {caption, captionFont, captionColour}};
+    return { { number, TypeScale::font(TextRole::figure), AppTheme::primaryText() },
+             { caption, captionFont, captionColour } };
 }
 
 } // namespace
@@ -123,8 +108,8 @@ bool PreviewCard::hasBadge() const
 qreal PreviewCard::figureHeight() const
 {
     if (m_figure != Figure::network)
-        return QFontMetricsF(bigFont()).height();
-    const qreal row = std::max<qreal>(QFontMetricsF(fontOf(12, QFont::Normal)).height(), 13);
+        return QFontMetricsF(TypeScale::font(TextRole::figure)).height();
+    const qreal row = std::max<qreal>(QFontMetricsF(TypeScale::font(TextRole::callout)).height(), 13);
     return 2 * row + 4;
 }
 
@@ -169,10 +154,10 @@ QImage PreviewCard::picture(qreal dpr) const
         // the symbol font's 12 points.
         Symbols::paint(p, circle, {m_symbol, 14, Tint::white});
         const QRectF titleBox(circle.right() + 8, kPadding - 4, r.width() - circle.right() - 8 - kPadding, kCircle + 8);
-        QFont titleFont = fontOf(12, QFont::Medium);
+        QFont titleFont = TypeScale::font(TextRole::value);
         const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
         if (QFontMetricsF(titleFont).boundingRect(titleBox, flags, m_title).height() > titleBox.height())
-            titleFont = fontOf(12 * 0.85, QFont::Medium);
+            titleFont = TypeScale::resized(TextRole::value, TypeScale::points(TextRole::value) * 0.85);
         p.setFont(titleFont);
         p.setPen(AppTheme::secondaryText(a));
         p.drawText(titleBox, flags, m_title);
@@ -187,18 +172,19 @@ void PreviewCard::paintFigure(QPainter& p, const QRectF& area) const
     const QStringList t = figureTexts();
     const QColor primary = AppTheme::primaryText();
     const QColor secondary = AppTheme::secondaryText();
-    const qreal baseline = area.top() + QFontMetricsF(bigFont()).ascent();
+    const qreal baseline = area.top() + QFontMetricsF(TypeScale::font(TextRole::figure)).ascent();
     switch (m_figure) {
     case Figure::size:
-        drawRuns(p, area.left(), baseline, {{t[0], bigFont(), primary}}, 0);
+        drawRuns(p, area.left(), baseline, {{t[0], TypeScale::font(TextRole::figure), primary}}, 0);
         return;
     case Figure::updates:
     case Figure::startup: {
-        const qreal end = drawRuns(p, area.left(), baseline,
-                                   numberWithCaption(t[0], t[1], fontOf(13, QFont::Medium), faded(primary, 0.75)), 4);
+        const qreal end
+            = drawRuns(p, area.left(), baseline,
+                       numberWithCaption(t[0], t[1], TypeScale::font(TextRole::itemName), faded(primary, 0.75)), 4);
         if (!hasBadge())
             return;
-        const QFont& badgeFont = fontOf(11, QFont::Bold);
+        const QFont& badgeFont = TypeScale::font(TextRole::badge);
         const QFontMetricsF fm(badgeFont);
         const QRectF badge(end + 8, area.center().y() - (fm.height() + 6) / 2, fm.horizontalAdvance(t[2]) + 14,
                            fm.height() + 6);
@@ -210,8 +196,8 @@ void PreviewCard::paintFigure(QPainter& p, const QRectF& area) const
     }
     case Figure::network: {
         const qreal row = (area.height() - 4) / 2;
-        const QFont& label = fontOf(12, QFont::Normal);
-        const QFont& figure = fontOf(12, QFont::DemiBold);
+        const QFont& label = TypeScale::font(TextRole::callout);
+        const QFont& figure = TypeScale::font(TextRole::emphasised);
         for (int i = 0; i < 2; ++i) {
             const QRectF line(area.left(), area.top() + i * (row + 4), area.width(), row);
             const QRectF mark(line.left(), line.top(), 13, line.height());
@@ -228,7 +214,7 @@ void PreviewCard::paintFigure(QPainter& p, const QRectF& area) const
         return;
     }
     case Figure::system: {
-        const QFont& caption = fontOf(12, QFont::Medium);
+        const QFont& caption = TypeScale::font(TextRole::value);
         const qreal end = drawRuns(p, area.left(), baseline, numberWithCaption(t[0], t[1], caption, secondary), 4);
         drawRuns(p, end + 14, baseline, numberWithCaption(t[2], t[3], caption, secondary), 4);
         return;

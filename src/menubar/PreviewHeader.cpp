@@ -2,10 +2,11 @@
 
 #include "state/Colour.h"
 #include "state/Theme.h"
+#include "views/kit/CardText.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TypeScale.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -22,21 +23,18 @@ constexpr qreal kBottom = 4;
 constexpr qreal kButton = 22;
 constexpr qreal kSpacing = 8;
 
-const QFont& titleFont()
-{
-    static const QFont f = neon::systemFont(14, QFont::Bold);
-    return f;
-}
+// The name over the installed line, 2 points apart.
+constexpr CardText kText{2, false, Qt::AlignHCenter};
 
-const QFont& lineFont()
+QList<CardLine> textLines(const QString& line)
 {
-    static const QFont f = neon::systemFont(11, QFont::Normal);
-    return f;
+    return {{QStringLiteral("Tidewell"), TypeScale::font(TextRole::alertTitle), Qt::white},
+            {line, TypeScale::font(TextRole::caption), faded(Qt::white, 0.9)}};
 }
 
 qreal textBlockHeight()
 {
-    return QFontMetricsF(titleFont()).height() + 2 + QFontMetricsF(lineFont()).height();
+    return kText.height(textLines({}));
 }
 
 QList<neon::Shadow> shadows(AppAppearance a)
@@ -122,15 +120,7 @@ QImage PreviewHeader::body(qreal dpr) const
         // The name over the installed line, centred between the buttons.
         const qreal left = close.right() + kSpacing;
         const qreal right = buttonRect(Button::pin).left() - kSpacing;
-        const qreal top = origin.y() + kTop + (height - kTop - kBottom - textBlockHeight()) / 2;
-        const qreal titleHeight = QFontMetricsF(titleFont()).height();
-        p.setFont(titleFont());
-        p.setPen(Qt::white);
-        p.drawText(QRectF(left, top, right - left, titleHeight), Qt::AlignCenter, QStringLiteral("Tidewell"));
-        p.setFont(lineFont());
-        p.setPen(faded(Qt::white, 0.9));
-        const QRectF lineBox(left, top + titleHeight + 2, right - left, QFontMetricsF(lineFont()).height());
-        p.drawText(lineBox, Qt::AlignCenter, neon::elided(m_line, lineFont(), lineBox.width()));
+        kText.paint(p, QRectF(left, origin.y() + kTop, right - left, height - kTop - kBottom), textLines(m_line));
 
         // The glow bar along the bottom edge.
         const QRectF bar(origin.x() + 10, origin.y() + height - 2, width - 20, 2);

@@ -34,7 +34,7 @@ QuickApplicationsPane::QuickApplicationsPane(AppScanner& scanner, Prompter& prom
 void QuickApplicationsPane::addControls(QuickListRow* row)
 {
     auto* button = new PushButton(QStringLiteral("Uninstall"), PushButton::Style::bordered, row);
-    button->setTitleFont(11, QFont::Normal);
+    button->setTitleFont(TextRole::caption);
     row->trailing()->addWidget(button, 0, Qt::AlignVCenter);
 }
 

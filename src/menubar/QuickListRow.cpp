@@ -1,31 +1,15 @@
 #include "menubar/QuickListRow.h"
 
+#include "views/kit/CardText.h"
 #include "views/kit/Divider.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
-#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPainter>
 
 namespace tw {
-
-namespace {
-
-const QFont& titleFont()
-{
-    static const QFont f = neon::systemFont(13, QFont::Medium);
-    return f;
-}
-
-const QFont& captionFont()
-{
-    static const QFont f = neon::systemFont(11, QFont::Normal);
-    return f;
-}
-
-} // namespace
 
 QuickListRow::QuickListRow(int verticalPadding, int ruleInset, QWidget* parent)
     : QWidget(parent)
@@ -72,22 +56,10 @@ void QuickListRow::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const QRectF box = textRect();
-    const QFontMetricsF title(titleFont());
-    const QFontMetricsF caption(captionFont());
-    const qreal block = title.height() + (m_caption.isEmpty() ? 0 : 1 + caption.height());
-    qreal y = box.top() + (box.height() - block) / 2;
-    p.setFont(titleFont());
-    p.setPen(primaryTextTint());
-    p.drawText(QRectF(box.left(), y, box.width(), title.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               neon::elided(m_title, titleFont(), box.width()));
-    if (!m_caption.isEmpty()) {
-        y += title.height() + 1;
-        p.setFont(captionFont());
-        p.setPen(secondaryTint());
-        p.drawText(QRectF(box.left(), y, box.width(), caption.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   neon::elided(m_caption, captionFont(), box.width()));
-    }
+    QList<CardLine> lines{CardLine::title(m_title, TextRole::itemName)};
+    if (!m_caption.isEmpty())
+        lines << CardLine::caption(m_caption);
+    CardText{1}.paint(p, textRect(), lines);
     p.fillRect(QRect(m_ruleInset, height() - 1, width() - m_ruleInset, 1), Divider::colour());
 }
 

@@ -2,9 +2,10 @@
 
 #include "engine/inventory/Models.h"
 #include "menubar/QuickListRow.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/TypeScale.h"
 
 #include <QHBoxLayout>
 
@@ -28,7 +29,7 @@ void QuickNetworkPane::addControls(QuickListRow* row)
     check.colour = allowedColour();
     row->trailing()->addWidget(new SymbolView(check, row), 0, Qt::AlignVCenter);
     row->trailing()->addWidget(
-        new TintedLabel(QStringLiteral("Allowed"), Tint::secondary, neon::systemFont(12, QFont::Normal), row), 0,
+        new TintedLabel(QStringLiteral("Allowed"), Tint::secondary, TypeScale::font(TextRole::callout), row), 0,
         Qt::AlignVCenter);
 }
 

@@ -5,11 +5,11 @@
 #include "menubar/QuickListRow.h"
 #include "views/kit/Divider.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/TypeScale.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -28,7 +28,7 @@ QuickStartupPane::QuickStartupPane(SystemCleaner& cleaner, Prompter& prompter, Q
     , m_header(new PaneHeader(QStringLiteral("Startup apps"), QStringLiteral("Turn startup items on or off"), this))
     , m_progress(new ProgressIndicator(QStringLiteral("Scanning…"), this))
     , m_empty(new TintedLabel(QStringLiteral("No startup programs found"), Tint::secondary,
-                              neon::systemFont(13, QFont::Normal), this))
+                              TypeScale::font(TextRole::body), this))
     , m_list(new LazyList(this))
 {
     auto* column = new QVBoxLayout(this);

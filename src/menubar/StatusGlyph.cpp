@@ -1,6 +1,7 @@
 #include "menubar/StatusGlyph.h"
 
 #include "views/kit/NeonPaint.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -63,11 +64,6 @@ void paintTile(QPainter& p)
     p.restore();
 }
 
-QFont badgeFont()
-{
-    return neon::systemFont(9, QFont::Bold);
-}
-
 QImage canvas(qreal width, qreal dpr)
 {
     QImage img(QSize(int(std::ceil(width * dpr)), int(std::ceil(side * dpr))), QImage::Format_ARGB32_Premultiplied);
@@ -116,7 +112,7 @@ QImage withBadge(const QString& title, qreal dpr)
     QImage img = image(dpr);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    const QFont font = badgeFont();
+    const QFont font = TypeScale::font(TextRole::glyphBadge);
     const qreal textWidth = QFontMetricsF(font).horizontalAdvance(number);
     const qreal width = std::min<qreal>(side, std::max(kBadgeHeight, std::ceil(textWidth) + 5));
     const QRectF badge(side - width + kRim / 2, kRim / 2, width - kRim, kBadgeHeight - kRim);

@@ -7,6 +7,7 @@
 #include "views/kit/MonitorWidgets.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/TypeScale.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -56,21 +57,21 @@ SystemMonitorCompact::SystemMonitorCompact(SystemMonitor& monitor, QWidget* pare
     setObjectName(QStringLiteral("systemMonitorCompact"));
     m_column->setContentsMargins(16, 28, 16, 0);
     m_column->setSpacing(kSpacing);
-    addLine(16, QFont::DemiBold, true)->setText(QStringLiteral("System"));
-    addLine(12, QFont::Normal, false)->setText(QStringLiteral("Live Mac performance"));
+    addLine(TextRole::paneTitle, true)->setText(QStringLiteral("System"));
+    addLine(TextRole::callout, false)->setText(QStringLiteral("Live Mac performance"));
     m_cpu = addGauge(QStringLiteral("CPU"));
-    addLine(11, QFont::Normal, false);
+    addLine(TextRole::caption, false);
     m_memory = addGauge(QStringLiteral("Memory"));
-    addLine(11, QFont::Normal, false);
-    addLine(11, QFont::Normal, false);
+    addLine(TextRole::caption, false);
+    addLine(TextRole::caption, false);
     m_storage = addGauge(QStringLiteral("Storage"));
-    addLine(11, QFont::Normal, false);
-    addLine(12, QFont::Medium, true);
+    addLine(TextRole::caption, false);
+    addLine(TextRole::value, true);
 
     // Down and up, then the uptime at the far end.
     auto* network = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
-        auto* text = new TintedLabel({}, Tint::secondary, neon::systemFont(12, QFont::Medium), this);
+        auto* text = new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::value), this);
         m_lines << text;
         if (i == 2)
             network->addStretch(1);
@@ -86,9 +87,9 @@ SystemMonitorCompact::SystemMonitorCompact(SystemMonitor& monitor, QWidget* pare
     showSnapshot(monitor.snapshot());
 }
 
-TintedLabel* SystemMonitorCompact::addLine(qreal points, QFont::Weight weight, bool primary)
+TintedLabel* SystemMonitorCompact::addLine(TextRole font, bool primary)
 {
-    auto* text = new TintedLabel({}, primary ? Tint::primary : Tint::secondary, neon::systemFont(points, weight), this);
+    auto* text = new TintedLabel({}, primary ? Tint::primary : Tint::secondary, TypeScale::font(font), this);
     m_column->addWidget(text);
     m_lines << text;
     return text;
@@ -99,8 +100,8 @@ SystemMonitorCompact::Gauge SystemMonitorCompact::addGauge(const QString& title)
     auto* box = new QVBoxLayout;
     box->setSpacing(4);
     auto* row = new QHBoxLayout;
-    Gauge g{new TintedLabel(title, Tint::primary, neon::systemFont(12, QFont::DemiBold), this),
-            new TintedLabel({}, Tint::secondary, neon::systemFont(12, QFont::Normal), this), new UsageBar(this)};
+    Gauge g{new TintedLabel(title, Tint::primary, TypeScale::font(TextRole::emphasised), this),
+            new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::callout), this), new UsageBar(this)};
     row->addWidget(g.title);
     row->addStretch(1);
     row->addWidget(g.detail);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/kit/TypeScale.h"
+
 #include <QWidget>
 
 class QVBoxLayout;
@@ -45,7 +47,7 @@ protected:
 
 private:
     Gauge addGauge(const QString& title);
-    TintedLabel* addLine(qreal points, QFont::Weight weight, bool primary);
+    TintedLabel* addLine(TextRole font, bool primary);
     void fitSpacing();
 
     QVBoxLayout* m_column;

@@ -16,6 +16,7 @@
 #include "views/kit/SearchText.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/TypeScale.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -132,9 +133,9 @@ UpdatesNotificationPanel::UpdatesNotificationPanel(UpdateChecker& checker, std::
     : QWidget(parent)
     , m_checker(checker)
     , m_progress(new ProgressIndicator(QStringLiteral("Checking for updates…"), this))
-    , m_nothing(new TintedLabel({}, Tint::secondary, neon::systemFont(13, QFont::Normal), this))
+    , m_nothing(new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::body), this))
     , m_list(new LazyList(this))
-    , m_footer(new TintedLabel({}, Tint::secondary, neon::systemFont(12, QFont::Normal), this))
+    , m_footer(new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::callout), this))
     , m_openInApp(new LinkButton(QStringLiteral("Open in App"), this))
 {
     setFixedSize(paneSize());
@@ -178,7 +179,7 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     row->setContentsMargins(kSide, 28, kSide, 8);
     row->setSpacing(10);
     auto* title = new TintedLabel(QStringLiteral("Updates available for your apps"), Tint::primary,
-                                  neon::systemFont(15, QFont::DemiBold), header);
+                                  TypeScale::font(TextRole::headline), header);
     // Beside the two controls the title takes two lines rather than being cut.
     title->setWordWrap(true);
     row->addWidget(title, 1);
@@ -189,7 +190,7 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     m_sourceBox = new QWidget(header);
     auto* box = new QHBoxLayout(m_sourceBox);
     box->setContentsMargins(8, 0, 8, 0);
-    m_picker = new PullDownButton(titles, QFont::Normal, m_sourceBox);
+    m_picker = new PullDownButton(titles, TextRole::body, m_sourceBox);
     m_picker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_picker->setToolTip(QStringLiteral("Source"));
     box->addWidget(m_picker);
@@ -203,7 +204,7 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     m_searchBar->layout()->setContentsMargins(7, 0, 6, 0);
     static_cast<QBoxLayout*>(m_searchBar->layout())->setSpacing(4);
     m_searchBar->setFixedSize(m_sourceBox->size());
-    m_searchBar->field()->setFont(neon::systemFont(12, QFont::Normal));
+    m_searchBar->field()->setFont(TypeScale::font(TextRole::callout));
     row->addWidget(m_searchBar);
     return header;
 }
@@ -211,13 +212,13 @@ QWidget* UpdatesNotificationPanel::makeHeader()
 QWidget* UpdatesNotificationPanel::makeRow() const
 {
     auto* row = new QuickListRow(kRowPadding, kRuleInset);
-    auto* installed = new TintedLabel({}, Tint::secondary, neon::systemFont(12, QFont::Normal), row);
-    auto* latest = new TintedLabel({}, Tint::secondary, neon::systemFont(12, QFont::DemiBold), row);
+    auto* installed = new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::callout), row);
+    auto* latest = new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::emphasised), row);
     QPalette green = latest->palette();
     green.setColor(QPalette::WindowText, newVersionColour());
     latest->setPalette(green);
     auto* action = new PushButton({}, PushButton::Style::bordered, row);
-    action->setTitleFont(11, QFont::Normal);
+    action->setTitleFont(TextRole::caption);
     QHBoxLayout* trailing = row->trailing();
     trailing->addWidget(installed, 0, Qt::AlignVCenter);
     trailing->addWidget(new SymbolView({QStringLiteral("arrow.right"), 10, Tint::secondary}, row), 0, Qt::AlignVCenter);

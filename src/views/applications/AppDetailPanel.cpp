@@ -13,6 +13,7 @@
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPaint.h"
+#include "views/kit/TypeScale.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Symbols.h"
 
@@ -26,11 +27,6 @@
 namespace tw {
 
 namespace {
-
-QFont uiFont(qreal points, QFont::Weight weight)
-{
-    return neon::systemFont(points, weight);
-}
 
 int linesHeight(const QFont& f, const QString& text, qreal width, int maxLines)
 {
@@ -83,7 +79,7 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const QStringList& t = m_texts;
-        const QFont sizeFont = uiFont(14, QFont::DemiBold);
+        const QFont sizeFont = TypeScale::font(TextRole::cardTitle);
         const qreal sizeWidth = QFontMetricsF(sizeFont).horizontalAdvance(t[4]);
         p.setFont(sizeFont);
         p.setPen(accentTint());
@@ -121,16 +117,18 @@ private:
     Line lineStyle(int i) const
     {
         switch (i) {
-        case 0: return {uiFont(20, QFont::Bold), primaryTextTint(), 1};
-        case 1: return {uiFont(12, QFont::Normal), secondaryTint(), 0};
-        case 2: return {uiFont(11, QFont::Normal), secondaryTint(), m_advance ? 1 : 0};
-        default: return {uiFont(11, QFont::Normal), tertiaryTint(), m_advance ? 1 : 0};
+        case 0: return {TypeScale::font(TextRole::detailTitle), primaryTextTint(), 1};
+        case 1: return {TypeScale::font(TextRole::callout), secondaryTint(), 0};
+        case 2: return {TypeScale::font(TextRole::caption), secondaryTint(), m_advance ? 1 : 0};
+        default: return {TypeScale::font(TextRole::caption), tertiaryTint(), m_advance ? 1 : 0};
         }
     }
 
     qreal textWidthFor(int width) const
     {
-        const qreal sizeWidth = m_texts.size() > 4 ? QFontMetricsF(uiFont(14, QFont::DemiBold)).horizontalAdvance(m_texts[4]) : 0;
+        const qreal sizeWidth = m_texts.size() > 4
+            ? QFontMetricsF(TypeScale::font(TextRole::cardTitle)).horizontalAdvance(m_texts[4])
+            : 0;
         return std::max<qreal>(40, width - 2 * kPad - kIcon - kGap - kGap - sizeWidth);
     }
 
@@ -177,7 +175,7 @@ protected:
         Symbols::paint(p, QRectF(tree::kIndent, 0, tree::kSymbolWidth, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
         p.setPen(primaryTextTint());
         const qreal left = tree::kIndent + tree::kSymbolWidth + tree::kGap;
-        text::drawElided(p, QRectF(left, 0, width() - left, height()), tree::nameFont(), extension);
+        text::drawElided(p, QRectF(left, 0, width() - left, height()), TypeScale::font(TextRole::itemName), extension);
     }
 };
 

@@ -3,9 +3,11 @@
 #include "engine/inventory/ByteFormat.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QMouseEvent>
@@ -26,19 +28,6 @@ constexpr int kIcon = 36;
 constexpr int kMemberIcon = 32;
 constexpr int kMemberIndent = 28;
 constexpr int kMinSpacer = 6;
-
-struct RowFonts {
-    QFont name = neon::systemFont(13, QFont::DemiBold);
-    QFont date = neon::systemFont(11, QFont::Normal);
-    QFont size = neon::systemFont(12, QFont::Medium);
-    QFont count = neon::systemFont(11, QFont::Normal);
-};
-
-const RowFonts& fonts()
-{
-    static const RowFonts f;
-    return f;
-}
 
 Binding<bool> selectionOf(const AppInfoPtr& app)
 {
@@ -164,34 +153,17 @@ QStringList AppListCard::entryTexts() const
 
 void AppListCard::paintRowTexts(QPainter& p, const RowTexts& t, const QRect& row, int textLeft, qreal spacing) const
 {
-    const RowFonts& f = fonts();
-    const QFontMetricsF nameM(f.name), dateM(f.date), sizeM(f.size), countM(f.count);
-    const qreal rightWidth = std::max(sizeM.horizontalAdvance(t.size), countM.horizontalAdvance(t.count));
+    // The name over the date at the leading side, the size over the count
+    // (never cut) at the trailing side.
+    const QList<CardLine> leading{CardLine::title(t.name), CardLine::caption(t.date)};
+    const QList<CardLine> trailing{CardLine::title(t.size, TextRole::value), CardLine::caption(t.count)};
+    const qreal rightWidth = std::max(QFontMetricsF(trailing[0].font).horizontalAdvance(t.size),
+                                      QFontMetricsF(trailing[1].font).horizontalAdvance(t.count));
     const qreal right = row.right() + 1 - kPad;
     const qreal leftWidth = std::max<qreal>(0, right - rightWidth - kMinSpacer - textLeft);
-
-    const AppAppearance a = AppTheme::appearance();
-    const QColor primary = primaryTextTint(a), secondary = secondaryTint(a);
-    const qreal leftHeight = nameM.height() + spacing + dateM.height();
-    const qreal top = row.top() + (row.height() - leftHeight) / 2;
-    p.setFont(f.name);
-    p.setPen(primary);
-    p.drawText(QRectF(textLeft, top, leftWidth, nameM.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               nameM.elidedText(t.name, Qt::ElideRight, leftWidth));
-    p.setFont(f.date);
-    p.setPen(secondary);
-    p.drawText(QRectF(textLeft, top + nameM.height() + spacing, leftWidth, dateM.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, dateM.elidedText(t.date, Qt::ElideRight, leftWidth));
-
-    const qreal rightHeight = sizeM.height() + spacing + countM.height();
-    const qreal rightTop = row.top() + (row.height() - rightHeight) / 2;
-    p.setFont(f.size);
-    p.setPen(primary);
-    p.drawText(QRectF(right - rightWidth, rightTop, rightWidth, sizeM.height()), Qt::AlignRight | Qt::AlignVCenter, t.size);
-    p.setFont(f.count);
-    p.setPen(secondary);
-    p.drawText(QRectF(right - rightWidth, rightTop + sizeM.height() + spacing, rightWidth, countM.height()),
-               Qt::AlignRight | Qt::AlignVCenter, t.count);
+    CardText{spacing}.paint(p, QRectF(textLeft, row.top(), leftWidth, row.height()), leading);
+    CardText{spacing, false, Qt::AlignRight}.paint(p, QRectF(right - rightWidth, row.top(), rightWidth, row.height()),
+                                                   trailing);
 }
 
 void AppListCard::paintEvent(QPaintEvent* event)
@@ -227,28 +199,28 @@ void AppListCard::paintEvent(QPaintEvent* event)
     }
 }
 
-int AppListCard::rowAt(const QPoint& pos) const
+std::optional<int> AppListCard::rowAt(const QPoint& pos) const
 {
     if (!rect().contains(pos) || !m_app)
-        return -2;
+        return std::nullopt;
     if (pos.y() < entryHeight)
         return -1;
     const int i = (pos.y() - entryHeight) / memberHeight;
-    return i < int(m_app->members().size()) ? i : -2;
+    return i < int(m_app->members().size()) ? std::optional<int>(i) : std::nullopt;
 }
 
 void AppListCard::mousePressEvent(QMouseEvent* event)
 {
-    m_pressedRow = event->button() == Qt::LeftButton ? rowAt(event->position().toPoint()) : -2;
+    m_press.press(event, rowAt(event->position().toPoint()));
     event->accept();
 }
 
 void AppListCard::mouseReleaseEvent(QMouseEvent* event)
 {
-    const int row = event->button() == Qt::LeftButton ? rowAt(event->position().toPoint()) : -2;
-    const int pressed = std::exchange(m_pressedRow, -2);
-    if (row != pressed || row == -2 || !m_app)
+    const std::optional<int> clicked = m_press.release(event, rowAt(event->position().toPoint()));
+    if (!clicked || !m_app)
         return;
+    const int row = *clicked;
     // The handlers may rebind this card; keep the records alive meanwhile.
     const AppInfoPtr app = m_app;
     if (row == -1)

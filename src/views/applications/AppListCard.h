@@ -62,8 +62,8 @@ private:
         QString name, date, size, count;
     };
     static RowTexts textsOf(const AppInfo& app);
-    // Which row a point lies in: -1 the entry row, i member row i, -2 none.
-    int rowAt(const QPoint& pos) const;
+    // Which row a point lies in: -1 the entry row, i member row i.
+    std::optional<int> rowAt(const QPoint& pos) const;
     void ensureMemberWidgets(int count);
     void placeChildren();
     void paintRowTexts(QPainter& p, const RowTexts& texts, const QRect& row, int textLeft, qreal spacing) const;
@@ -77,7 +77,7 @@ private:
     QList<IconView*> m_memberIcons;
     RowTexts m_texts;
     QList<RowTexts> m_memberTexts;
-    int m_pressedRow = -2;
+    PressTracker<int> m_press;
 };
 
 } // namespace tw

@@ -26,6 +26,7 @@
 #include "views/kit/SymbolButton.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -70,7 +71,7 @@ public:
         row->addWidget(field);
         field->setParent(this);
         field->setFrame(false);
-        field->setFont(neon::systemFont(13, QFont::Normal));
+        field->setFont(TypeScale::font(TextRole::body));
         field->setAttribute(Qt::WA_MacShowFocusRect, false);
         auto restyle = [field] {
             QPalette pal = field->palette();
@@ -256,7 +257,7 @@ QWidget* ApplicationsWorkspace::makeListArea()
     column->setSpacing(10);
     column->addStretch(1);
     column->addWidget(new TintedLabel(L10n::t(QStringLiteral("apps.no_remains")), Tint::secondary,
-                                      neon::systemFont(13, QFont::Normal), noRemains),
+                                      TypeScale::font(TextRole::body), noRemains),
                       0, Qt::AlignHCenter);
     m_scanAgain = new PushButton(QStringLiteral("Scan Again"), PushButton::Style::bordered, noRemains);
     connect(m_scanAgain, &QAbstractButton::clicked, this, [this] { m_remains->triggerRemainsScan(Rescan::Force); });
@@ -279,14 +280,14 @@ QWidget* ApplicationsWorkspace::makeTopBar()
     row->setContentsMargins(16, 12, 16, 12);
     row->setSpacing(10);
     row->addWidget(new TintedLabel(L10n::t(QStringLiteral("apps.advance_mode")), Tint::primary,
-                                   neon::systemFont(14, QFont::DemiBold), bar));
+                                   TypeScale::font(TextRole::cardTitle), bar));
     m_advanceSwitch = new NeonSwitch({[this] { return m_state->advanceMode(); },
                                       [this](bool on) { m_state->setAdvanceMode(on); }},
                                      NeonSwitch::Size::regular, bar);
     row->addWidget(m_advanceSwitch);
     row->addStretch(1);
     m_fullTreeLabel = new TintedLabel(L10n::t(QStringLiteral("apps.full_tree")), Tint::secondary,
-                                      neon::systemFont(11, QFont::Normal), bar);
+                                      TypeScale::font(TextRole::caption), bar);
     m_fullTreeLabel->setVisible(m_state->advanceMode());
     row->addWidget(m_fullTreeLabel);
     return bar;
@@ -299,7 +300,7 @@ QWidget* ApplicationsWorkspace::makeBottomBar()
     row->setContentsMargins(14, 14, 14, 14);
     row->addStretch(1);
     m_action = new PushButton({}, PushButton::Style::prominent, bar);
-    m_action->setTitleFont(15, QFont::DemiBold);
+    m_action->setTitleFont(TextRole::largeButton);
     m_action->setFixedSize(160, 36);
     connect(m_action, &QAbstractButton::clicked, this, &ApplicationsWorkspace::press);
     row->addWidget(m_action);

@@ -3,6 +3,7 @@
 #include "state/L10n.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TypeScale.h"
 
 #include <QDropEvent>
 #include <QFontMetricsF>
@@ -21,10 +22,6 @@ constexpr qreal kMaxWidth = 420;
 constexpr qreal kDisc = 160;
 constexpr qreal kDiscPad = 8;
 constexpr qreal kZoneSymbol = 16;
-
-QFont titleFont() { return neon::systemFont(28, QFont::Bold); }
-QFont subtitleFont() { return neon::systemFont(14, QFont::Normal); }
-QFont zoneFont() { return neon::systemFont(13, QFont::Medium); }
 
 QString titleText() { return L10n::t(QStringLiteral("apps.uninstall_title")); }
 QString subtitleText() { return L10n::t(QStringLiteral("apps.uninstall_subtitle")); }
@@ -118,7 +115,8 @@ QStringList EmptyUninstallPanel::texts() const
 EmptyUninstallPanel::Layout EmptyUninstallPanel::layoutParts() const
 {
     const qreal inner = std::max<qreal>(0, width() - 2 * kPad);
-    const QFontMetricsF title(titleFont()), subtitle(subtitleFont()), zone(zoneFont());
+    const QFontMetricsF title(TypeScale::font(TextRole::emptyTitle)), subtitle(TypeScale::font(TextRole::subtitle)),
+        zone(TypeScale::font(TextRole::itemName));
     const qreal textWidth = std::min(inner, kMaxWidth);
     const qreal titleH = title.boundingRect(QRectF(0, 0, inner, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, titleText()).height();
     const qreal subH = subtitle.boundingRect(QRectF(0, 0, textWidth, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, subtitleText()).height();
@@ -149,10 +147,10 @@ void EmptyUninstallPanel::paintEvent(QPaintEvent*)
     const Layout l = layoutParts();
     const QColor accent = accentTint();
 
-    p.setFont(titleFont());
+    p.setFont(TypeScale::font(TextRole::emptyTitle));
     p.setPen(primaryTextTint());
     p.drawText(l.title, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, titleText());
-    p.setFont(subtitleFont());
+    p.setFont(TypeScale::font(TextRole::subtitle));
     p.setPen(secondaryTint());
     p.drawText(l.subtitle, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, subtitleText());
 
@@ -170,13 +168,13 @@ void EmptyUninstallPanel::paintEvent(QPaintEvent*)
     p.setBrush(Qt::NoBrush);
     p.drawPath(neon::roundedRect(zone.adjusted(0.75, 0.75, -0.75, -0.75), 10 - 0.75));
 
-    const QFontMetricsF zm(zoneFont());
+    const QFontMetricsF zm(TypeScale::font(TextRole::itemName));
     const qreal textW = std::min(zm.horizontalAdvance(zoneText()), zone.width() - 36 - kZoneSymbol - 10);
     const qreal rowW = kZoneSymbol + 10 + textW;
     const qreal x = zone.center().x() - rowW / 2;
     Symbols::paint(p, QRectF(x, zone.top(), kZoneSymbol, zone.height()),
                    Glyph{QStringLiteral("square.and.arrow.down.on.square"), kZoneSymbol, Tint::accent});
-    p.setFont(zoneFont());
+    p.setFont(TypeScale::font(TextRole::itemName));
     p.setPen(accent);
     p.drawText(QRectF(x + kZoneSymbol + 10, zone.top(), textW, zone.height()), Qt::AlignLeft | Qt::AlignVCenter,
                zm.elidedText(zoneText(), Qt::ElideRight, textW));

@@ -8,8 +8,8 @@
 #include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -17,14 +17,6 @@
 #include <algorithm>
 
 namespace tw {
-
-namespace tree {
-
-QFont nameFont() { return neon::systemFont(13, QFont::Medium); }
-QFont folderFont() { return neon::systemFont(11, QFont::Normal); }
-QFont captionFont() { return neon::systemFont(10, QFont::Normal); }
-
-} // namespace tree
 
 using namespace tree;
 
@@ -46,9 +38,10 @@ void TreeSectionHeader::paintEvent(QPaintEvent*)
     const QRectF row(0, 4, width(), height() - 4);
     Symbols::paint(p, QRectF(0, row.top(), 12, row.height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
     Symbols::paint(p, QRectF(18, row.top(), 18, row.height()), tintedSymbol(m_symbol, 13));
-    const QFont titleFont = neon::systemFont(13, QFont::DemiBold);
+    const QFont titleFont = TypeScale::font(TextRole::rowTitle);
     const QString countText = m_count ? QStringLiteral("(%1)").arg(*m_count) : QString();
-    const qreal countWidth = m_count ? QFontMetricsF(captionFont()).horizontalAdvance(countText) + 6 : 0;
+    const qreal countWidth
+        = m_count ? QFontMetricsF(TypeScale::font(TextRole::footnote)).horizontalAdvance(countText) + 6 : 0;
     const qreal titleLeft = 42;
     const qreal titleWidth = std::min(QFontMetricsF(titleFont).horizontalAdvance(text::singleLine(m_title)),
                                       std::max<qreal>(0, width() - titleLeft - countWidth));
@@ -56,8 +49,8 @@ void TreeSectionHeader::paintEvent(QPaintEvent*)
     text::drawElided(p, QRectF(titleLeft, row.top(), titleWidth, row.height()), titleFont, m_title);
     if (m_count) {
         p.setPen(secondaryTint());
-        text::drawElided(p, QRectF(titleLeft + titleWidth + 6, row.top(), countWidth, row.height()), captionFont(),
-                         countText);
+        text::drawElided(p, QRectF(titleLeft + titleWidth + 6, row.top(), countWidth, row.height()),
+                         TypeScale::font(TextRole::footnote), countText);
     }
 }
 
@@ -98,14 +91,16 @@ void BundleRow::refresh()
 
 qreal BundleRow::textWidth(const QString& size, int width)
 {
-    return std::max<qreal>(40, width - textLeft() - kGap - QFontMetricsF(captionFont()).horizontalAdvance(size));
+    return std::max<qreal>(40,
+                           width - textLeft() - kGap
+                               - QFontMetricsF(TypeScale::font(TextRole::footnote)).horizontalAdvance(size));
 }
 
 int BundleRow::heightFor(const AppInfo& app, Naming naming, int width)
 {
     const qreal w = textWidth(ByteFormat::string(app.appSize()), width);
-    const qreal texts = text::wrappedHeight(nameFont(), nameOf(app, naming), w) + 2
-        + text::wrappedHeight(folderFont(), apps::folderText(app.path()), w, 2);
+    const qreal texts = text::wrappedHeight(TypeScale::font(TextRole::itemName), nameOf(app, naming), w) + 2
+        + text::wrappedHeight(TypeScale::font(TextRole::caption), apps::folderText(app.path()), w, 2);
     return 2 + std::max(kSymbolWidth, int(std::ceil(texts))) + 2;
 }
 
@@ -116,13 +111,15 @@ void BundleRow::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = textWidth(m_size, width());
-    const qreal nameHeight = text::wrappedHeight(nameFont(), m_name, w);
+    const qreal nameHeight = text::wrappedHeight(TypeScale::font(TextRole::itemName), m_name, w);
     p.setPen(primaryTextTint());
-    text::drawWrapped(p, QRectF(textLeft(), 2, w, nameHeight), nameFont(), m_name, 0);
+    text::drawWrapped(p, QRectF(textLeft(), 2, w, nameHeight), TypeScale::font(TextRole::itemName), m_name, 0);
     p.setPen(secondaryTint());
-    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), folderFont(), m_folder, 2);
-    p.setFont(captionFont());
-    p.drawText(QRectF(0, 2, width(), QFontMetricsF(captionFont()).height()), Qt::AlignRight | Qt::AlignTop, m_size);
+    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), TypeScale::font(TextRole::caption),
+                      m_folder, 2);
+    p.setFont(TypeScale::font(TextRole::footnote));
+    p.drawText(QRectF(0, 2, width(), QFontMetricsF(TypeScale::font(TextRole::footnote)).height()),
+               Qt::AlignRight | Qt::AlignTop, m_size);
 }
 
 } // namespace tw

@@ -5,7 +5,6 @@
 
 #include "engine/inventory/Models.h"
 
-#include <QFont>
 #include <QWidget>
 
 #include <optional>
@@ -23,9 +22,8 @@ constexpr int kSymbolWidth = 28;  // an icon or a category symbol
 constexpr int kGap = 10;
 constexpr int kBox = 18;
 
-QFont nameFont();     // 13 pt medium
-QFont folderFont();   // 11 pt
-QFont captionFont();  // the caption style, 10 pt
+// The rows' texts: the name (TextRole::itemName) over its folder
+// (TextRole::caption), the size in TextRole::footnote.
 // Where the texts of an indented row begin: indent, box, symbol, gaps.
 constexpr qreal textLeft() { return kIndent + kBox + kGap + kSymbolWidth + kGap; }
 

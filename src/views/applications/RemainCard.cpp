@@ -5,8 +5,9 @@
 #include "views/applications/TextLines.h"
 #include "views/applications/TornDocumentIcon.h"
 #include "views/kit/AppKitCheckbox.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
+#include "views/kit/NeonPaint.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -24,10 +25,6 @@ constexpr int kBox = 18;
 constexpr QSizeF kIcon(28, 30);
 constexpr int kMinSpacer = 4;
 
-QFont titleFont() { return neon::systemFont(14, QFont::DemiBold); }
-QFont dateFont() { return neon::systemFont(12, QFont::Normal); }
-QFont sizeFont() { return neon::systemFont(13, QFont::Normal); }
-
 } // namespace
 
 RemainCard::RemainCard(QWidget* parent)
@@ -40,7 +37,8 @@ RemainCard::RemainCard(QWidget* parent)
 
 int RemainCard::cardHeight()
 {
-    const qreal texts = QFontMetricsF(titleFont()).height() + 2 + QFontMetricsF(dateFont()).height();
+    const qreal texts = QFontMetricsF(TypeScale::font(TextRole::cardTitle)).height() + 2
+        + QFontMetricsF(TypeScale::font(TextRole::callout)).height();
     return 2 * kPadY + int(std::ceil(std::max({texts, kIcon.height(), qreal(kBox)})));
 }
 
@@ -85,20 +83,23 @@ void RemainCard::paintEvent(QPaintEvent* event)
     const QRectF icon = iconRect();
     TornDocumentIcon::paint(p, icon);
 
-    const QFontMetricsF sizeMetrics(sizeFont());
+    const QFontMetricsF sizeMetrics(TypeScale::font(TextRole::body));
     const qreal right = width() - kPadX;
     const qreal sizeWidth = sizeMetrics.horizontalAdvance(m_size);
     p.setPen(sizeColour());
-    text::drawElided(p, QRectF(right - sizeWidth, 0, sizeWidth, height()), sizeFont(), m_size, Qt::AlignRight);
+    text::drawElided(p, QRectF(right - sizeWidth, 0, sizeWidth, height()), TypeScale::font(TextRole::body), m_size,
+                     Qt::AlignRight);
 
     const qreal left = icon.right() + kSpacing;
     const qreal textWidth = std::max<qreal>(0, right - sizeWidth - kMinSpacer - left);
-    const qreal titleHeight = QFontMetricsF(titleFont()).height(), dateHeight = QFontMetricsF(dateFont()).height();
+    const qreal titleHeight = QFontMetricsF(TypeScale::font(TextRole::cardTitle)).height(),
+                dateHeight = QFontMetricsF(TypeScale::font(TextRole::callout)).height();
     const qreal top = (height() - titleHeight - 2 - dateHeight) / 2;
     p.setPen(primaryTextTint());
-    text::drawElided(p, QRectF(left, top, textWidth, titleHeight), titleFont(), m_title);
+    text::drawElided(p, QRectF(left, top, textWidth, titleHeight), TypeScale::font(TextRole::cardTitle), m_title);
     p.setPen(dateColour());
-    text::drawElided(p, QRectF(left, top + titleHeight + 2, textWidth, dateHeight), dateFont(), m_date);
+    text::drawElided(p, QRectF(left, top + titleHeight + 2, textWidth, dateHeight), TypeScale::font(TextRole::callout),
+                     m_date);
 }
 
 } // namespace tw

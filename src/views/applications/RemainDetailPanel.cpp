@@ -3,8 +3,8 @@
 #include "engine/inventory/ByteFormat.h"
 #include "views/applications/DetailTexts.h"
 #include "views/applications/TextLines.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TypeScale.h"
 
 #include <QPainter>
 
@@ -18,10 +18,6 @@ constexpr qreal kPad = 30;
 constexpr qreal kSpacing = 16;
 constexpr qreal kSymbol = 48;
 constexpr int kMaxLines = 4;  // a name or path far too long to read whole
-
-QFont titleFont() { return neon::systemFont(22, QFont::Bold); }
-QFont subtitleFont() { return neon::systemFont(12, QFont::Normal); }  // the callout style
-QFont detailsFont() { return neon::systemFont(11, QFont::Normal); }   // the subheadline style
 
 } // namespace
 
@@ -50,9 +46,9 @@ QStringList RemainDetailPanel::texts() const
 RemainDetailPanel::Layout RemainDetailPanel::layoutParts() const
 {
     const qreal w = std::max<qreal>(1, width() - 2 * kPad);
-    const qreal titleH = text::wrappedHeight(titleFont(), m_item.title, w, kMaxLines);
-    const qreal subtitleH = text::wrappedHeight(subtitleFont(), m_item.subtitle, w, kMaxLines);
-    const qreal detailsH = text::wrappedHeight(detailsFont(), detailsLine(), w);
+    const qreal titleH = text::wrappedHeight(TypeScale::font(TextRole::largeTitle), m_item.title, w, kMaxLines);
+    const qreal subtitleH = text::wrappedHeight(TypeScale::font(TextRole::callout), m_item.subtitle, w, kMaxLines);
+    const qreal detailsH = text::wrappedHeight(TypeScale::font(TextRole::caption), detailsLine(), w);
     const qreal content = kSymbol + kSpacing + titleH + kSpacing + subtitleH + kSpacing + detailsH;
     // The flexible spaces above and below share what is left.
     qreal y = kPad + std::max<qreal>(0, (height() - 2 * kPad - content) / 2);
@@ -74,10 +70,10 @@ void RemainDetailPanel::paintEvent(QPaintEvent*)
     const Layout l = layoutParts();
     Symbols::paint(p, l.symbol, tintedSymbol(QStringLiteral("doc.badge.gearshape"), kSymbol));
     p.setPen(primaryTextTint());
-    text::drawWrapped(p, l.title, titleFont(), m_item.title, kMaxLines, Qt::AlignHCenter);
+    text::drawWrapped(p, l.title, TypeScale::font(TextRole::largeTitle), m_item.title, kMaxLines, Qt::AlignHCenter);
     p.setPen(secondaryTint());
-    text::drawWrapped(p, l.subtitle, subtitleFont(), m_item.subtitle, kMaxLines, Qt::AlignHCenter);
-    text::drawWrapped(p, l.details, detailsFont(), detailsLine(), 0, Qt::AlignHCenter);
+    text::drawWrapped(p, l.subtitle, TypeScale::font(TextRole::callout), m_item.subtitle, kMaxLines, Qt::AlignHCenter);
+    text::drawWrapped(p, l.details, TypeScale::font(TextRole::caption), detailsLine(), 0, Qt::AlignHCenter);
 }
 
 } // namespace tw

@@ -15,7 +15,7 @@ QStringList orderTitles()
 } // namespace
 
 SortMenuButton::SortMenuButton(QWidget* parent)
-    : PullDownButton(orderTitles(), QFont::Medium, parent)
+    : PullDownButton(orderTitles(), TextRole::itemName, parent)
 {
     connect(this, &PullDownButton::chosen, this, [this](int index) { emit orderChosen(allCases<AppSort>()[index]); });
 }

@@ -2,6 +2,7 @@
 
 #include "views/extensions/ExtensionLook.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/SymbolButton.h"
@@ -22,27 +23,9 @@ namespace {
 constexpr qreal kBadge = 36;
 constexpr qreal kIcon = 28;
 constexpr qreal kCheckbox = 18;
-
-QFont uiFont(qreal points, QFont::Weight weight = QFont::Normal) { return neon::systemFont(points, weight); }
+constexpr CardText kText{2};
 
 qreal advance(const QString& text, const QFont& f) { return QFontMetricsF(f).horizontalAdvance(text); }
-
-// Two lines, a title over a smaller subtitle, 2 points apart and centred in box.
-void paintTwoLines(QPainter& p, const QRectF& box, const QString& title, const QFont& titleFont, const QColor& titleColour,
-                   const QString& subtitle, const QFont& subtitleFont, const QColor& subtitleColour)
-{
-    const qreal h1 = QFontMetricsF(titleFont).height();
-    const qreal h2 = QFontMetricsF(subtitleFont).height();
-    const qreal top = box.top() + (box.height() - h1 - 2 - h2) / 2;
-    p.setFont(titleFont);
-    p.setPen(titleColour);
-    p.drawText(QRectF(box.left(), top, box.width(), h1), Qt::AlignLeft | Qt::AlignVCenter,
-               neon::elided(title, titleFont, box.width()));
-    p.setFont(subtitleFont);
-    p.setPen(subtitleColour);
-    p.drawText(QRectF(box.left(), top + h1 + 2, box.width(), h2), Qt::AlignLeft | Qt::AlignVCenter,
-               neon::elided(subtitle, subtitleFont, box.width()));
-}
 
 } // namespace
 
@@ -107,7 +90,7 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
     const QRectF chevron(right - chevronSide, (r.height() - chevronSide) / 2, chevronSide, chevronSide);
     Symbols::paint(p, chevron, {QStringLiteral("chevron.right"), chevronSide, Tint::secondary, 0.6});
 
-    const QFont sizeFont = uiFont(12);
+    const QFont sizeFont = TypeScale::font(TextRole::callout);
     const QString size = sizeText();
     const qreal sizeRight = chevron.left() - 12;
     const qreal sizeWidth = std::ceil(advance(size, sizeFont));
@@ -119,16 +102,16 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
     const QRectF texts(textLeft, 0, std::max<qreal>(0, sizeRight - sizeWidth - 4 - textLeft), r.height());
     // The name gives up a point or two of size (whole pixels) before it is cut short.
     const QString name = displayName(m_kind);
-    QFont nameFont = uiFont(13, QFont::DemiBold);
+    QFont nameFont = TypeScale::font(TextRole::rowTitle);
     for (int points = 12; points >= 11 && advance(name, nameFont) > texts.width(); --points)
-        nameFont = uiFont(points, QFont::DemiBold);
-    paintTwoLines(p, texts, name, nameFont, primaryTextTint(), countText(), uiFont(11), secondaryTint());
+        nameFont = TypeScale::resized(TextRole::rowTitle, points);
+    kText.paint(p, texts, {{name, nameFont, primaryTextTint()}, CardLine::caption(countText())});
 }
 
 // ---- ExtensionItemRow ----------------------------------------------------------------------
 
 ExtensionItemRow::ExtensionItemRow(Actions actions, QWidget* parent)
-    : QWidget(parent)
+    : ClickableRow(parent)
     , m_actions(std::move(actions))
     , m_checkbox(new AppKitCheckbox(this))
     , m_reveal(new SymbolButton({QStringLiteral("info.circle"), 13, Tint::secondary}, this))
@@ -138,6 +121,10 @@ ExtensionItemRow::ExtensionItemRow(Actions actions, QWidget* parent)
     m_icon->setFallback(Glyph{QStringLiteral("puzzlepiece.extension.fill"), kIcon * 0.8, Tint::accent});
     m_checkbox->bind({[this] { return isSelected(); }, [this](bool) { m_actions.toggle(m_item.path); }});
     connect(m_reveal, &QAbstractButton::clicked, this, [this] { m_actions.reveal(m_item.path); });
+    connect(this, &ClickableRow::clicked, this, [this] {
+        if (!m_item.path.isEmpty())
+            m_actions.toggle(m_item.path);
+    });
     onThemeChange(this, [this] { update(); });
 }
 
@@ -183,7 +170,7 @@ void ExtensionItemRow::resizeEvent(QResizeEvent*)
 QRectF ExtensionItemRow::textRect() const
 {
     const qreal left = m_icon->geometry().right() + 1 + 10;
-    const qreal sizeWidth = std::ceil(advance(sizeText(), uiFont(12)));
+    const qreal sizeWidth = std::ceil(advance(sizeText(), TypeScale::font(TextRole::callout)));
     return QRectF(left, 0, std::max<qreal>(0, width() - 16 - sizeWidth - 6 - left), height());
 }
 
@@ -194,25 +181,11 @@ void ExtensionItemRow::paintEvent(QPaintEvent*)
     const AppAppearance a = AppTheme::appearance();
     neon::fillRect(p, rect(), isSelected() ? faded(accentTint(a), 0.06) : background(a));
 
-    const QFont sizeFont = uiFont(12);
+    const QFont sizeFont = TypeScale::font(TextRole::callout);
     p.setFont(sizeFont);
     p.setPen(secondaryTint(a));
     p.drawText(QRectF(0, 0, width() - 16, height()), Qt::AlignRight | Qt::AlignVCenter, sizeText());
-    paintTwoLines(p, textRect(), m_item.title, uiFont(13, QFont::DemiBold), primaryTextTint(a), m_item.subtitle,
-                  uiFont(11), secondaryTint(a));
-}
-
-void ExtensionItemRow::mousePressEvent(QMouseEvent* event)
-{
-    m_pressed = event->button() == Qt::LeftButton;
-}
-
-void ExtensionItemRow::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click && !m_item.path.isEmpty())
-        m_actions.toggle(m_item.path);
+    kText.paint(p, textRect(), m_item.title, m_item.subtitle);
 }
 
 // ---- ExtensionGroupHeader ------------------------------------------------------------------
@@ -263,7 +236,7 @@ void ExtensionGroupHeader::resizeEvent(QResizeEvent*)
 
 QRectF ExtensionGroupHeader::nameRect() const
 {
-    const QFont f = uiFont(13, QFont::DemiBold);
+    const QFont f = TypeScale::font(TextRole::rowTitle);
     const qreal left = m_checkbox->geometry().right() + 1 + 8;
     const qreal w = std::min(std::ceil(advance(m_name, f)), std::max<qreal>(0, width() - 16 - left));
     return QRectF(left, 0, w, height());
@@ -274,7 +247,7 @@ void ExtensionGroupHeader::paintEvent(QPaintEvent*)
     QPainter p(this);
     const AppAppearance a = AppTheme::appearance();
     neon::fillRect(p, rect(), background(a));
-    const QFont f = uiFont(13, QFont::DemiBold);
+    const QFont f = TypeScale::font(TextRole::rowTitle);
     p.setFont(f);
     p.setPen(primaryTextTint(a));
     const QRectF r = nameRect();
@@ -314,7 +287,7 @@ void ExtensionEmptyView::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal symbol = 40;
-    const QFont f = uiFont(13);
+    const QFont f = TypeScale::font(TextRole::body);
     const qreal textHeight = QFontMetricsF(f).height();
     const qreal top = (height() - symbol - 10 - textHeight) / 2;
     const AppAppearance a = AppTheme::appearance();

@@ -2,6 +2,7 @@
 
 #include "state/AppAppearance.h"
 #include "engine/cleaner/RemovableItem.h"
+#include "views/kit/ClickableRow.h"
 
 #include <QAbstractButton>
 #include <QWidget>
@@ -45,7 +46,7 @@ private:
 // and subtitle, and the size. A click anywhere else on the row toggles it,
 // as the check box does; the reveal button only reveals. Rows are reused by
 // the list: bind() shows another entry.
-class ExtensionItemRow : public QWidget {
+class ExtensionItemRow : public ClickableRow {
     Q_OBJECT
 public:
     struct Actions {
@@ -72,8 +73,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QRectF textRect() const;
@@ -83,7 +82,6 @@ private:
     AppKitCheckbox* m_checkbox;
     SymbolButton* m_reveal;
     IconView* m_icon;
-    bool m_pressed = false;
 };
 
 // The header of a group: the fold chevron, the group's check box (ticked

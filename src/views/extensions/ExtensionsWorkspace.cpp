@@ -7,7 +7,6 @@
 #include "views/kit/Divider.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"
 #include "views/kit/PushButton.h"
@@ -15,6 +14,7 @@
 #include "views/kit/SymbolButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/TypeScale.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -124,10 +124,11 @@ QWidget* ExtensionsWorkspace::buildHeader()
     row->setContentsMargins(18, 16, 18, 10);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    texts->addWidget(new TintedLabel(QStringLiteral("Extensions"), Tint::primary, neon::systemFont(26, QFont::Bold)));
+    texts->addWidget(
+        new TintedLabel(QStringLiteral("Extensions"), Tint::primary, TypeScale::font(TextRole::pageTitle)));
     auto* description = new TintedLabel(
         QStringLiteral("Programs that add functionality to apps, browsers, and system processes. They might affect Mac's speed."),
-        Tint::secondary, neon::systemFont(13, QFont::Normal));
+        Tint::secondary, TypeScale::font(TextRole::body));
     description->setWordWrap(true);
     texts->addWidget(description);
     row->addLayout(texts, 1);
@@ -164,7 +165,7 @@ QWidget* ExtensionsWorkspace::buildFooter()
     row->setContentsMargins(14, 14, 14, 14);
     row->addStretch(1);
     m_remove = new PushButton(QStringLiteral("Remove"), PushButton::Style::prominent);
-    m_remove->setTitleFont(15, QFont::DemiBold);
+    m_remove->setTitleFont(TextRole::largeButton);
     m_remove->setFixedSize(160, 36);
     connect(m_remove, &QAbstractButton::clicked, this, [this] { m_state.removeSelected(); });
     row->addWidget(m_remove);

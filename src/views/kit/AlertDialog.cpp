@@ -4,6 +4,7 @@
 #include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/TypeScale.h"
 
 #include <QAbstractButton>
 #include <QFontMetricsF>
@@ -41,8 +42,8 @@ Glyph iconFor(Prompt::Style style)
 AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     : QDialog(parent)
     , m_prompt(given)
-    , m_title(new TintedLabel(given.title, Tint::primary, neon::systemFont(14, QFont::Bold)))
-    , m_text(new TintedLabel(given.text, Tint::secondary, neon::systemFont(12, QFont::Normal)))
+    , m_title(new TintedLabel(given.title, Tint::primary, TypeScale::font(TextRole::alertTitle)))
+    , m_text(new TintedLabel(given.text, Tint::secondary, TypeScale::font(TextRole::callout)))
 {
     if (m_prompt.buttons.isEmpty())
         m_prompt.buttons = Prompt::alert(m_prompt.style, {}, {}).buttons;
@@ -82,7 +83,7 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
                                       given.role == Role::defaultAction ? PushButton::Style::prominent
                                                                         : PushButton::Style::bordered,
                                       this);
-        button->setTitleFont(13, QFont::Medium);
+        button->setTitleFont(TextRole::itemName);
         button->setDestructive(given.role == Role::destructive);
         button->setMinimumWidth(76);
         button->setFixedHeight(28);

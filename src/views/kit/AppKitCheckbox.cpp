@@ -2,6 +2,7 @@
 
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -18,11 +19,6 @@ namespace {
 constexpr qreal kFrame = 18;
 constexpr qreal kBox = 14;
 constexpr qreal kTextGap = 6;
-
-QFont textFont()
-{
-    return neon::systemFont(13, QFont::Normal);
-}
 
 } // namespace
 
@@ -49,7 +45,7 @@ QSize AppKitCheckbox::sizeHint() const
 {
     if (text().isEmpty())
         return {int(kFrame), int(kFrame)};
-    const qreal w = QFontMetricsF(textFont()).horizontalAdvance(text());
+    const qreal w = QFontMetricsF(TypeScale::font(TextRole::body)).horizontalAdvance(text());
     return {int(std::ceil(kFrame + kTextGap + w)), int(kFrame)};
 }
 
@@ -95,7 +91,7 @@ void AppKitCheckbox::paintEvent(QPaintEvent*)
     if (!isEnabled())
         p.fillRect(box, faded(AppTheme::panelBase(a), 0.5));
     if (!text().isEmpty()) {
-        p.setFont(textFont());
+        p.setFont(TypeScale::font(TextRole::body));
         p.setPen(primaryTextTint(a));
         p.drawText(QRectF(kFrame + kTextGap, 0, width() - kFrame - kTextGap, height()),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());

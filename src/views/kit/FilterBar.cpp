@@ -3,6 +3,7 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/SymbolView.h"
+#include "views/kit/TypeScale.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -24,7 +25,7 @@ FilterBar::FilterBar(Binding<QString> searchText, const QString& placeholder, st
     row->addWidget(m_glass, 0, Qt::AlignVCenter);
     m_field->setFrame(false);
     m_field->setPlaceholderText(placeholder);
-    m_field->setFont(neon::systemFont(13, QFont::Normal));
+    m_field->setFont(TypeScale::font(TextRole::body));
     m_field->setAttribute(Qt::WA_MacShowFocusRect, false);
     row->addWidget(m_field, 1);
     if (onRefresh) {

@@ -2,6 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QtMath>
@@ -22,14 +23,9 @@ constexpr qreal kRingPadding = 8;
 constexpr qreal kRingStroke = 14;
 constexpr qreal kLineWidth = 1.6;
 
-QFont cardTitleFont()
-{
-    return neon::systemFont(13, QFont::DemiBold);
-}
-
 int cardTitleHeight()
 {
-    return int(std::ceil(QFontMetricsF(cardTitleFont()).height()));
+    return TypeScale::lineHeight(TextRole::rowTitle);
 }
 
 } // namespace
@@ -120,7 +116,7 @@ void DashboardCard::paintEvent(QPaintEvent* event)
     if (!event->rect().intersects(box))
         return;
     QPainter p(this);
-    const QFont font = cardTitleFont();
+    const QFont font = TypeScale::font(TextRole::rowTitle);
     p.setFont(font);
     p.setPen(AppTheme::primaryText());
     p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_title, font, box.width()));
@@ -326,7 +322,7 @@ void DonutMeter::paintEvent(QPaintEvent*)
     renderRing(a);
     const qreal reach = m_pixels.side.width() / dpr / 2;
     neon::drawImage(p, m_pixels.circle.center() - QPointF(reach, reach), m_ring);
-    p.setFont(neon::systemFont(14, QFont::DemiBold));
+    p.setFont(TypeScale::font(TextRole::cardTitle));
     p.setPen(AppTheme::primaryText(a));
     p.drawText(rect(), Qt::AlignCenter, m_label);
 }

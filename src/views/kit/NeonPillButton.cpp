@@ -1,5 +1,6 @@
 #include "views/kit/NeonPillButton.h"
 #include "state/Theme.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -80,7 +81,7 @@ QColor NeonPillButton::focusRingColour(AppAppearance a)
 
 QSize NeonPillButton::sizeHint() const
 {
-    const QFont font = neon::systemFont(12, QFont::DemiBold, true);
+    const QFont font = TypeScale::font(TextRole::pill);
     const int advance = int(std::ceil(QFontMetricsF(font).horizontalAdvance(text())));
     return {14 + 20 + 9 + advance + 14, pillHeight()};
 }
@@ -110,7 +111,7 @@ QString NeonPillButton::shownTitle() const
     if (w != m_elidedWidth || text() != m_elidedSource) {
         m_elidedWidth = w;
         m_elidedSource = text();
-        m_elided = neon::elided(text(), neon::systemFont(12, QFont::DemiBold, true), w);
+        m_elided = neon::elided(text(), TypeScale::font(TextRole::pill), w);
     }
     return m_elided;
 }
@@ -169,7 +170,7 @@ void NeonPillButton::paintEvent(QPaintEvent*)
     const QImage icon = glyphImage(m_glyph, glyphColour(), 0.62, 20, dpr);
     const Qt::LayoutDirection direction = layoutDirection();
     p.drawImage(glyphRect(size(), direction).topLeft(), icon);
-    p.setFont(neon::systemFont(12, QFont::DemiBold, true));
+    p.setFont(TypeScale::font(TextRole::pill));
     p.setPen(titleColour());
     const Qt::Alignment leading = direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
     p.drawText(titleRect(size(), direction), leading | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle());

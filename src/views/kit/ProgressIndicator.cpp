@@ -4,6 +4,7 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -15,11 +16,6 @@ namespace tw {
 namespace {
 
 constexpr int kGap = 8;
-
-QFont labelFont()
-{
-    return neon::systemFont(12, QFont::Normal);
-}
 
 } // namespace
 
@@ -33,14 +29,14 @@ ProgressIndicator::ProgressIndicator(const QString& label, QWidget* parent)
 
 QSize ProgressIndicator::sizeHint() const
 {
-    const QFontMetricsF m(labelFont());
+    const QFontMetricsF m(TypeScale::font(TextRole::callout));
     return {int(std::ceil(m.horizontalAdvance(m_label))) + 8,
             m_spinner->height() + kGap + int(std::ceil(m.height()))};
 }
 
 QRectF ProgressIndicator::labelRect() const
 {
-    const qreal h = QFontMetricsF(labelFont()).height();
+    const qreal h = QFontMetricsF(TypeScale::font(TextRole::callout)).height();
     const qreal top = (height() - (m_spinner->height() + kGap + h)) / 2 + m_spinner->height() + kGap;
     return QRectF(0, top, width(), h);
 }
@@ -54,11 +50,11 @@ void ProgressIndicator::resizeEvent(QResizeEvent*)
 void ProgressIndicator::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setFont(labelFont());
+    p.setFont(TypeScale::font(TextRole::callout));
     p.setPen(secondaryTint());
     const QRectF text = labelRect();
     p.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-               neon::elided(m_label, labelFont(), text.width()));
+               neon::elided(m_label, TypeScale::font(TextRole::callout), text.width()));
 }
 
 } // namespace tw

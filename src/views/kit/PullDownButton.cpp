@@ -1,6 +1,5 @@
 #include "views/kit/PullDownButton.h"
 
-#include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>
@@ -18,10 +17,10 @@ constexpr qreal kChevronGap = 4;
 
 } // namespace
 
-PullDownButton::PullDownButton(const QStringList& choices, QFont::Weight weight, QWidget* parent)
+PullDownButton::PullDownButton(const QStringList& choices, TextRole role, QWidget* parent)
     : QAbstractButton(parent)
     , m_choices(choices)
-    , m_font(neon::systemFont(13, weight))
+    , m_font(TypeScale::font(role))
     , m_menu(new QMenu(this))
 {
     setFocusPolicy(Qt::NoFocus);

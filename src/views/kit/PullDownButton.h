@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/kit/TypeScale.h"
+
 #include <QAbstractButton>
 #include <QFont>
 #include <QStringList>
@@ -14,7 +16,7 @@ namespace tw {
 class PullDownButton : public QAbstractButton {
     Q_OBJECT
 public:
-    explicit PullDownButton(const QStringList& choices, QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr);
+    explicit PullDownButton(const QStringList& choices, TextRole role = TextRole::body, QWidget* parent = nullptr);
 
     int current() const { return m_current; }
     void setCurrent(int index);

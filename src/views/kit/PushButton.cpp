@@ -2,6 +2,7 @@
 
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -26,7 +27,7 @@ QColor systemGray()
 PushButton::PushButton(const QString& title, Style style, QWidget* parent)
     : QAbstractButton(parent)
     , m_style(style)
-    , m_font(neon::systemFont(13, QFont::Normal))
+    , m_font(TypeScale::font(TextRole::body))
 {
     setText(title);
     setFocusPolicy(Qt::NoFocus);
@@ -37,7 +38,7 @@ PushButton::PushButton(const QString& title, Style style, QWidget* parent)
 PushButton* PushButton::small(const QString& title, QWidget* parent)
 {
     auto* button = new PushButton(title, Style::bordered, parent);
-    button->setTitleFont(11, QFont::Normal);
+    button->setTitleFont(TextRole::caption);
     button->setFixedHeight(22);
     return button;
 }
@@ -58,9 +59,9 @@ void PushButton::setButtonStyle(Style style)
     update();
 }
 
-void PushButton::setTitleFont(qreal points, QFont::Weight weight)
+void PushButton::setTitleFont(TextRole role)
 {
-    m_font = neon::systemFont(points, weight);
+    m_font = TypeScale::font(role);
     updateGeometry();
     update();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/kit/TypeScale.h"
+
 #include <QAbstractButton>
 #include <QColor>
 #include <QMargins>
@@ -28,7 +30,7 @@ public:
     void setDestructive(bool destructive);
     bool isDestructive() const { return m_destructive; }
     // The title's size and weight.
-    void setTitleFont(qreal points, QFont::Weight weight);
+    void setTitleFont(TextRole role);
     // The space around the title (14 beside it, 6 above and below by default).
     void setPadding(const QMargins& padding);
     // A prominent button's fill while enabled: accentTint when none.

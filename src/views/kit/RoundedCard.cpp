@@ -3,7 +3,6 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -53,7 +52,7 @@ CardLook CardLook::accented(AppAppearance a)
 }
 
 RoundedCard::RoundedCard(QWidget* parent)
-    : QWidget(parent)
+    : ClickableRow(parent)
 {
     onThemeChange(this, [this] {
         update();
@@ -126,20 +125,6 @@ void RoundedCard::paintEvent(QPaintEvent*)
 void RoundedCard::showEvent(QShowEvent*)
 {
     GlowHost::attach(this);
-}
-
-void RoundedCard::mousePressEvent(QMouseEvent* event)
-{
-    m_pressed = event->button() == Qt::LeftButton;
-    event->accept();
-}
-
-void RoundedCard::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click)
-        emit clicked();
 }
 
 } // namespace tw

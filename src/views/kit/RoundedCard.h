@@ -1,9 +1,8 @@
 #pragma once
 
 #include "state/AppAppearance.h"
+#include "views/kit/ClickableRow.h"
 #include "views/kit/Glow.h"
-
-#include <QWidget>
 
 #include <optional>
 
@@ -37,9 +36,9 @@ struct CardLook {
 
 // A rounded card of a list: it paints its look (chosen again for the
 // current theme at each paint) behind its children, and its glow through the
-// nearest glow host (a LazyList's rows have one). A click on the card
-// itself (not taken by a child control) sends clicked().
-class RoundedCard : public QWidget, public GlowCaster {
+// nearest glow host (a LazyList's rows have one). A click in its click area
+// (not taken by a child control) sends clicked().
+class RoundedCard : public ClickableRow, public GlowCaster {
     Q_OBJECT
     Q_INTERFACES(tw::GlowCaster)
 public:
@@ -57,19 +56,13 @@ public:
     void paintGlow(QPainter& p) override;
     QMargins glowExtent() const override;
 
-signals:
-    void clicked();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     Look m_look = &CardLook::normal;
     std::optional<qreal> m_radius;
-    bool m_pressed = false;
 };
 
 } // namespace tw

@@ -3,6 +3,7 @@
 #include "state/Theme.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QMouseEvent>
@@ -21,11 +22,6 @@ namespace {
 constexpr int kHeight = 24;
 constexpr qreal kRadius = 7;
 constexpr int kPadding = 12;
-
-QFont segmentFont()
-{
-    return neon::systemFont(13, QFont::Medium);
-}
 
 } // namespace
 
@@ -70,7 +66,7 @@ void SegmentedControl::refresh()
 
 QSize SegmentedControl::sizeHint() const
 {
-    const QFontMetricsF m(segmentFont());
+    const QFontMetricsF m(TypeScale::font(TextRole::itemName));
     qreal widest = 0;
     for (const QString& t : m_titles)
         widest = std::max(widest, m.horizontalAdvance(t));
@@ -93,18 +89,25 @@ int SegmentedControl::segmentAt(const QPoint& pos) const
     return -1;
 }
 
+std::optional<int> SegmentedControl::partAt(const QPoint& pos) const
+{
+    const int i = segmentAt(pos);
+    return i < 0 ? std::nullopt : std::optional<int>(i);
+}
+
 void SegmentedControl::mousePressEvent(QMouseEvent* event)
 {
-    m_pressed = event->button() == Qt::LeftButton ? segmentAt(event->position().toPoint()) : -1;
+    m_press.press(event, partAt(event->position().toPoint()));
     update();
 }
 
 void SegmentedControl::mouseReleaseEvent(QMouseEvent* event)
 {
-    const int pressed = std::exchange(m_pressed, -1);
+    const std::optional<int> clicked = m_press.release(event, partAt(event->position().toPoint()));
     update();
-    if (pressed < 0 || segmentAt(event->position().toPoint()) != pressed)
+    if (!clicked)
         return;
+    const int pressed = *clicked;
     if (m_binding) {
         if (m_binding.set)
             m_binding.set(pressed);
@@ -124,16 +127,17 @@ void SegmentedControl::paintEvent(QPaintEvent*)
     const QRectF track(rect());
     neon::fillRoundedPath(p, track, kRadius, dark ? faded(Qt::white, 0.07) : faded(Qt::black, 0.06));
     neon::strokeRoundedPathInside(p, track, kRadius, 1, dark ? faded(Qt::white, 0.12) : faded(Qt::black, 0.08));
-    p.setFont(segmentFont());
+    p.setFont(TypeScale::font(TextRole::itemName));
     for (int i = 0; i < m_titles.size(); ++i) {
         const QRectF r = segmentRect(i);
         const bool chosen = i == m_current;
         if (chosen)
             neon::fillRoundedPath(p, r, kRadius - 2, accentTint(a));
-        else if (i == m_pressed)
+        else if (m_press.isPressed(i))
             neon::fillRoundedPath(p, r, kRadius - 2, dark ? faded(Qt::white, 0.08) : faded(Qt::black, 0.06));
         p.setPen(chosen ? QColor(Qt::white) : primaryTextTint(a));
-        p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, neon::elided(m_titles[i], segmentFont(), r.width() - 8));
+        p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine,
+                   neon::elided(m_titles[i], TypeScale::font(TextRole::itemName), r.width() - 8));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "views/kit/Binding.h"
+#include "views/kit/ClickableRow.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -39,9 +40,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    std::optional<int> partAt(const QPoint& pos) const;
+
     QStringList m_titles;
     int m_current = 0;
-    int m_pressed = -1;
+    PressTracker<int> m_press;
     Binding<int> m_binding;
 };
 

@@ -1,3 +1,4 @@
+#include "views/kit/TypeScale.h"
 #include "views/kit/WorkspaceTitleBar.h"
 
 #include "state/Theme.h"
@@ -40,7 +41,7 @@ QRect WorkspaceTitleBar::barRect() const
 
 int WorkspaceTitleBar::barHeight()
 {
-    return 12 + int(std::ceil(QFontMetricsF(neon::systemFont(22, QFont::DemiBold)).height())) + 12;
+    return 12 + TypeScale::lineHeight(TextRole::barTitle) + 12;
 }
 
 QColor WorkspaceTitleBar::titleColour(AppAppearance a)
@@ -87,7 +88,7 @@ QImage WorkspaceTitleBar::body() const
         neon::strokeRoundedRectInside(p, r, 16, 1.8, e);
 
         p.setClipRect(r.adjusted(2, 2, -2, -2));
-        const QFont font = neon::systemFont(22, QFont::DemiBold);
+        const QFont font = TypeScale::font(TextRole::barTitle);
         const qreal textWidth = std::max<qreal>(0, r.width() - 36 - 8);
         const QRectF textRect(rtl ? r.width() - 18 - textWidth : 18, 0, textWidth, r.height());
         const QColor glow = AppTheme::neonGlow(a);

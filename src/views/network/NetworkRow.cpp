@@ -1,10 +1,12 @@
 #include "views/network/NetworkRow.h"
 
 #include "state/L10n.h"
+#include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
 #include <QPainter>
 
@@ -18,18 +20,7 @@ constexpr int kSpacing = 10;
 constexpr int kCheck = 16;
 // The row's own 4 points above and below, and as much again of the list's row inset.
 constexpr int kVerticalPadding = 8;
-
-const QFont& nameFont()
-{
-    static const QFont font = neon::systemFont(13, QFont::DemiBold);
-    return font;
-}
-
-const QFont& captionFont()
-{
-    static const QFont font = neon::systemFont(11, QFont::Normal);
-    return font;
-}
+constexpr CardText kText{2, true};
 
 } // namespace
 
@@ -49,7 +40,7 @@ CardLook NetworkRow::plainLook(AppAppearance)
 int NetworkRow::rowHeight()
 {
     static const int height =
-        std::max(kIcon, neon::lineHeight(nameFont()) + 2 + neon::lineHeight(captionFont())) + 2 * kVerticalPadding;
+        std::max(kIcon, int(kText.titleCaptionHeight())) + 2 * kVerticalPadding;
     return height;
 }
 
@@ -77,19 +68,8 @@ void NetworkRow::paintEvent(QPaintEvent* event)
     Symbols::paint(p, check, {QStringLiteral("checkmark.circle.fill"), kCheck, Tint::accent, 0.85, neon::rgb(0.20, 0.78, 0.35)});
 
     const qreal left = kInset + kIcon + kSpacing;
-    const qreal textWidth = check.left() - kSpacing - left;
-    const qreal nameH = neon::lineHeight(nameFont());
-    const qreal captionH = neon::lineHeight(captionFont());
-    qreal y = (height() - (nameH + 2 + captionH)) / 2;
-    p.setFont(nameFont());
-    p.setPen(primaryTextTint());
-    p.drawText(QRectF(left, y, textWidth, nameH), Qt::AlignLeft | Qt::AlignVCenter,
-               neon::elided(m_app ? m_app->name() : QString(), nameFont(), textWidth));
-    y += nameH + 2;
-    p.setFont(captionFont());
-    p.setPen(secondaryTint());
-    p.drawText(QRectF(left, y, textWidth, captionH), Qt::AlignLeft | Qt::AlignVCenter,
-               neon::elided(m_caption, captionFont(), textWidth));
+    kText.paint(p, QRectF(left, 0, check.left() - kSpacing - left, height()), m_app ? m_app->name() : QString(),
+                m_caption);
 }
 
 } // namespace tw

@@ -6,12 +6,12 @@
 #include "views/kit/FilterBar.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/Divider.h"
 #include "views/kit/TintedLabel.h"
 #include "views/network/NetworkRow.h"
 #include "views/network/NetworkState.h"
+#include "views/kit/TypeScale.h"
 
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -82,13 +82,13 @@ QWidget* NetworkWorkspace::makeDetail()
     stack->addStretch(1);
     m_icon = new IconView(64, 12, page);
     stack->addWidget(m_icon, 0, Qt::AlignHCenter);
-    m_name = new TintedLabel(QString(), Tint::primary, neon::systemFont(17, QFont::Bold), page);
+    m_name = new TintedLabel(QString(), Tint::primary, TypeScale::font(TextRole::detailName), page);
     m_name->setAlignment(Qt::AlignHCenter);
     m_name->setWordWrap(true);
     m_name->setTextFormat(Qt::PlainText);
     stack->addWidget(m_name);
     auto* hint = new TintedLabel(L10n::t(QStringLiteral("network.firewall_hint")), Tint::secondary,
-                                 neon::systemFont(12, QFont::Normal), page);
+                                 TypeScale::font(TextRole::callout), page);
     hint->setAlignment(Qt::AlignHCenter);
     hint->setWordWrap(true);
     // As wide as the column allows, up to 380 points, centred.

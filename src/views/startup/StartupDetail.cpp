@@ -12,6 +12,7 @@
 #include "views/startup/StartupRules.h"
 #include "views/startup/StartupState.h"
 #include "views/startup/WrappingText.h"
+#include "views/kit/TypeScale.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -22,7 +23,6 @@
 namespace tw {
 
 using neon::rgb;
-using neon::systemFont;
 
 namespace {
 
@@ -91,9 +91,10 @@ QWidget* StartupDetail::makeHeader()
     auto* lines = new QVBoxLayout(header);
     lines->setContentsMargins(18, 16, 18, 12);
     lines->setSpacing(6);
-    lines->addWidget(new TintedLabel(L10n::t(QStringLiteral("startup.title")), Tint::primary, systemFont(26, QFont::Bold)));
+    lines->addWidget(
+        new TintedLabel(L10n::t(QStringLiteral("startup.title")), Tint::primary, TypeScale::font(TextRole::pageTitle)));
     auto* subtitle = new TintedLabel(L10n::t(QStringLiteral("startup.subtitle")), Tint::secondary,
-                                     systemFont(13, QFont::Normal));
+                                     TypeScale::font(TextRole::body));
     subtitle->setWordWrap(true);
     lines->addWidget(subtitle);
     return header;
@@ -142,8 +143,8 @@ QWidget* StartupDetail::makeIdentityCard()
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    m_title = new WrappingText(Tint::primary, systemFont(20, QFont::Bold), false);
-    m_category = new TintedLabel({}, Tint::secondary, systemFont(13, QFont::Normal));
+    m_title = new WrappingText(Tint::primary, TypeScale::font(TextRole::detailTitle), false);
+    m_category = new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::body));
     m_showApplication = PushButton::small(QStringLiteral("Show Application"));
     m_showApplication->setFocusPolicy(Qt::TabFocus);
     m_showApplication->setFixedWidth(m_showApplication->sizeHint().width());
@@ -161,7 +162,8 @@ QWidget* StartupDetail::makeInfoCard()
     auto* stack = new QVBoxLayout(card);
     stack->setContentsMargins(16, 16, 16, 16);
     stack->setSpacing(0);
-    auto* heading = new TintedLabel(L10n::t(QStringLiteral("startup.info")), Tint::secondary, systemFont(13, QFont::DemiBold));
+    auto* heading = new TintedLabel(L10n::t(QStringLiteral("startup.info")), Tint::secondary,
+                                    TypeScale::font(TextRole::rowTitle));
     heading->setContentsMargins(0, 0, 0, 8);
     stack->addWidget(heading);
 
@@ -171,9 +173,9 @@ QWidget* StartupDetail::makeInfoCard()
         auto* line = new QHBoxLayout;
         line->setContentsMargins(0, 10, 0, 10);
         line->setSpacing(8);
-        auto* label = new TintedLabel(rows[i].label, Tint::secondary, systemFont(13, QFont::Normal));
+        auto* label = new TintedLabel(rows[i].label, Tint::secondary, TypeScale::font(TextRole::body));
         label->setFixedWidth(kLabelWidth);
-        auto* value = new WrappingText(Tint::primary, systemFont(13, QFont::Normal), true);
+        auto* value = new WrappingText(Tint::primary, TypeScale::font(TextRole::body), true);
         m_values << value;
         line->addWidget(label, 0, Qt::AlignTop);
         line->addWidget(value, 1, Qt::AlignTop);
@@ -191,11 +193,11 @@ QWidget* StartupDetail::makeButtonBar()
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(12);
     m_enable = new PushButton(startup::enableButtonTitle(true), PushButton::Style::bordered);
-    m_enable->setTitleFont(15, QFont::DemiBold);
+    m_enable->setTitleFont(TextRole::largeButton);
     m_enable->setFocusPolicy(Qt::TabFocus);
     m_enable->setFixedSize(160, 36);
     m_remove = new PushButton(QStringLiteral("Remove"), PushButton::Style::prominent);
-    m_remove->setTitleFont(14, QFont::DemiBold);
+    m_remove->setTitleFont(TextRole::button);
     m_remove->setFocusPolicy(Qt::TabFocus);
     m_remove->setFixedSize(120, 36);
     connect(m_enable, &QAbstractButton::clicked, this, [this] { m_state.toggleSelected(); });

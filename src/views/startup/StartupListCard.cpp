@@ -1,13 +1,13 @@
 #include "views/startup/StartupListCard.h"
 
+#include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/startup/StartupIcon.h"
 #include "views/startup/StartupRules.h"
+#include "views/kit/TypeScale.h"
 
-#include <QFontMetricsF>
-#include <QMouseEvent>
 #include <QPainter>
 
 namespace tw {
@@ -18,19 +18,7 @@ constexpr int kPadH = 12;
 constexpr int kPadV = 10;
 constexpr int kSpacing = 12;
 constexpr int kIcon = 36;
-constexpr qreal kLineGap = 3;
-
-const QFont& titleFont()
-{
-    static const QFont font = neon::systemFont(13, QFont::DemiBold);
-    return font;
-}
-
-const QFont& categoryFont()
-{
-    static const QFont font = neon::systemFont(11, QFont::Normal);
-    return font;
-}
+constexpr CardText kText{3};
 
 } // namespace
 
@@ -41,6 +29,11 @@ StartupListCard::StartupListCard(QWidget* parent)
 {
     m_switch->setToolTip(QString());
     m_switch->setAccessibleName(QStringLiteral("Enabled"));
+    connect(this, &ClickableRow::clicked, this, [this] {
+        // Selecting binds the rows again, this one included: call a copy.
+        if (const auto select = m_onSelect)
+            select();
+    });
 }
 
 void StartupListCard::bind(const RemovableItem& item, bool isActive, std::function<void()> onSelect,
@@ -79,8 +72,8 @@ QRectF StartupListCard::textRect() const
 void StartupListCard::elide()
 {
     const qreal width = textRect().width();
-    m_shownTitle = neon::elided(startup::firstLine(m_title), titleFont(), width);
-    m_shownCategory = neon::elided(startup::firstLine(m_category), categoryFont(), width);
+    m_shownTitle = neon::elided(startup::firstLine(m_title), TypeScale::font(TextRole::rowTitle), width);
+    m_shownCategory = neon::elided(startup::firstLine(m_category), TypeScale::font(TextRole::caption), width);
 }
 
 void StartupListCard::resizeEvent(QResizeEvent*)
@@ -93,35 +86,8 @@ void StartupListCard::resizeEvent(QResizeEvent*)
 void StartupListCard::paintEvent(QPaintEvent* event)
 {
     RoundedCard::paintEvent(event);
-    const QFontMetricsF title(titleFont());
-    const QFontMetricsF category(categoryFont());
-    const QRectF area = textRect();
-    const qreal block = title.height() + kLineGap + category.height();
-    const qreal top = area.top() + (area.height() - block) / 2;
     QPainter p(this);
-    p.setFont(titleFont());
-    p.setPen(primaryTextTint());
-    p.drawText(QRectF(area.left(), top, area.width(), title.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               m_shownTitle);
-    p.setFont(categoryFont());
-    p.setPen(secondaryTint());
-    p.drawText(QRectF(area.left(), top + title.height() + kLineGap, area.width(), category.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, m_shownCategory);
-}
-
-void StartupListCard::mousePressEvent(QMouseEvent* event)
-{
-    m_pressed = event->button() == Qt::LeftButton && bodyRect().contains(event->position().toPoint());
-    event->accept();
-}
-
-void StartupListCard::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = m_pressed && event->button() == Qt::LeftButton && bodyRect().contains(event->position().toPoint());
-    m_pressed = false;
-    // Selecting binds the rows again, this one included: call a copy.
-    if (const auto select = m_onSelect; click && select)
-        select();
+    kText.paint(p, textRect(), m_shownTitle, m_shownCategory);
 }
 
 } // namespace tw

@@ -34,12 +34,11 @@ public:
     const QString& shownCategory() const { return m_shownCategory; }
     // What a click selects with: the icon, the texts and the space before the switch.
     QRect bodyRect() const;
+    QRect clickArea() const override { return bodyRect(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QRectF textRect() const;
@@ -52,7 +51,6 @@ private:
     QString m_shownTitle;
     QString m_shownCategory;
     std::function<void()> m_onSelect;
-    bool m_pressed = false;
 };
 
 } // namespace tw

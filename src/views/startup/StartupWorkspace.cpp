@@ -4,7 +4,6 @@
 #include "platform/Platform.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/TintedLabel.h"
@@ -12,6 +11,7 @@
 #include "views/startup/StartupDetail.h"
 #include "views/startup/StartupListCard.h"
 #include "views/startup/StartupState.h"
+#include "views/kit/TypeScale.h"
 
 #include <QShowEvent>
 #include <QStackedWidget>
@@ -49,7 +49,8 @@ void StartupWorkspace::buildListColumn()
     m_search->refreshButton()->setGlyph(refreshGlyph());
 
     m_progress = new ProgressIndicator(QStringLiteral("Scanning…"));
-    m_empty = new TintedLabel(L10n::t(QStringLiteral("startup.empty")), Tint::secondary, neon::systemFont(13, QFont::Normal));
+    m_empty
+        = new TintedLabel(L10n::t(QStringLiteral("startup.empty")), Tint::secondary, TypeScale::font(TextRole::body));
     m_empty->setAlignment(Qt::AlignCenter);
     m_empty->setWordWrap(true);
     m_list = new LazyList;

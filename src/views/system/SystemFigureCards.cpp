@@ -1,7 +1,7 @@
 #include "views/system/SystemFigureCards.h"
 
-#include "views/kit/NeonPaint.h"
 #include "views/system/SystemCardTexts.h"
+#include "views/kit/TypeScale.h"
 
 #include <QVBoxLayout>
 
@@ -15,9 +15,9 @@ namespace {
 
 constexpr int kRingHeight = 120;
 
-LineText* line(qreal points, QFont::Weight weight, Tint role, bool fillsWidth = true)
+LineText* line(TextRole font, Tint role, bool fillsWidth = true)
 {
-    auto* text = new LineText(points, weight, role);
+    auto* text = new LineText(font, role);
     text->setFillsWidth(fillsWidth);
     return text;
 }
@@ -45,11 +45,9 @@ void showIf(QWidget* widget, bool shown)
         widget->setVisible(shown);
 }
 
-RowText* row(qreal leadingPoints, QFont::Weight leadingWeight, Tint leadingRole, qreal trailingPoints,
-             QFont::Weight trailingWeight, Tint trailingRole)
+RowText* row(TextRole leadingFont, Tint leadingRole, TextRole trailingFont, Tint trailingRole)
 {
-    return new RowText(neon::systemFont(leadingPoints, leadingWeight), leadingRole,
-                       neon::systemFont(trailingPoints, trailingWeight), trailingRole);
+    return new RowText(TypeScale::font(leadingFont), leadingRole, TypeScale::font(trailingFont), trailingRole);
 }
 
 } // namespace
@@ -61,11 +59,11 @@ ProcessList::ProcessList(bool showCPU, QWidget* parent)
     , m_showCPU(showCPU)
 {
     QVBoxLayout* column = stack(6, this);
-    LineText* heading = line(11, QFont::DemiBold, Tint::secondary);
+    LineText* heading = line(TextRole::sectionHeader, Tint::secondary);
     heading->setText(QStringLiteral("Top processes"));
     column->addWidget(heading);
     for (qsizetype i = 0; i < T::processRowCount; ++i) {
-        m_rows << row(11, QFont::Normal, Tint::primary, 11, QFont::Normal, Tint::secondary);
+        m_rows << row(TextRole::caption, Tint::primary, TextRole::caption, Tint::secondary);
         m_rows.back()->hide();
         column->addWidget(m_rows.back());
     }
@@ -104,10 +102,10 @@ QString ProcessList::value(int row) const
 ProcessorCard::ProcessorCard()
     : DashboardCard(QStringLiteral("CPU"), new QWidget)
     , m_ring(ringGauge(T::processorTint()))
-    , m_load(line(11, QFont::Normal, Tint::secondary))
+    , m_load(line(TextRole::caption, Tint::secondary))
     , m_history(new Sparkline)
-    , m_split(line(11, QFont::Normal, Tint::secondary))
-    , m_count(line(11, QFont::Normal, Tint::secondary))
+    , m_split(line(TextRole::caption, Tint::secondary))
+    , m_count(line(TextRole::caption, Tint::secondary))
     , m_processes(new ProcessList(true))
 {
     m_history->setTint(T::processorTint());
@@ -138,9 +136,9 @@ void ProcessorCard::display(const SystemSnapshot& s)
 GraphicsCard::GraphicsCard()
     : DashboardCard(QStringLiteral("GPU"), new QWidget)
     , m_ring(ringGauge(T::graphicsTint()))
-    , m_chip(line(12, QFont::Medium, Tint::primary, false))
-    , m_note(new TintedLabel(T::graphicsNote(), Tint::secondary, neon::systemFont(11, QFont::Normal)))
-    , m_network(row(12, QFont::Medium, Tint::primary, 12, QFont::Medium, Tint::primary))
+    , m_chip(line(TextRole::value, Tint::primary, false))
+    , m_note(new TintedLabel(T::graphicsNote(), Tint::secondary, TypeScale::font(TextRole::caption)))
+    , m_network(row(TextRole::value, Tint::primary, TextRole::value, Tint::primary))
 {
     // The graphics load is not measured: the ring stays empty.
     m_ring->setPercent(0);
@@ -176,13 +174,13 @@ MemoryCard::MemoryCard()
     : DashboardCard(QStringLiteral("RAM"), new QWidget)
     , m_ring(ringGauge(AppTheme::accent()))
     , m_pressure(new MeterBar)
-    , m_swap(line(11, QFont::Normal, Tint::secondary))
+    , m_swap(line(TextRole::caption, Tint::secondary))
     , m_processes(new ProcessList(false))
 {
     QVBoxLayout* column = stack(12, content());
     column->addWidget(m_ring);
     QVBoxLayout* pressure = stack(6);
-    LineText* heading = line(11, QFont::Normal, Tint::secondary);
+    LineText* heading = line(TextRole::caption, Tint::secondary);
     heading->setText(QStringLiteral("Memory Pressure"));
     pressure->addWidget(heading);
     pressure->addWidget(m_pressure);
@@ -190,7 +188,7 @@ MemoryCard::MemoryCard()
     column->addLayout(pressure);
     QVBoxLayout* legend = stack(4);
     for (const T::LegendRow& entry : T::legendRows(SystemSnapshot())) {
-        m_legend << row(11, QFont::Normal, Tint::secondary, 11, QFont::Medium, Tint::primary);
+        m_legend << row(TextRole::caption, Tint::secondary, TextRole::captionMedium, Tint::primary);
         m_legend.back()->setLeading(entry.label);
         m_legend.back()->setDot(entry.dot);
         legend->addWidget(m_legend.back());
@@ -219,10 +217,10 @@ void MemoryCard::display(const SystemSnapshot& s)
 
 StorageCard::StorageCard()
     : DashboardCard(QStringLiteral("Storage"), new QWidget)
-    , m_media(new TintedLabel(QString(), Tint::primary, neon::systemFont(13, QFont::Medium)))
+    , m_media(new TintedLabel(QString(), Tint::primary, TypeScale::font(TextRole::itemName)))
     , m_bar(new MeterBar)
-    , m_used(line(12, QFont::Normal, Tint::secondary))
-    , m_available(line(11, QFont::Normal, Tint::secondary))
+    , m_used(line(TextRole::callout, Tint::secondary))
+    , m_available(line(TextRole::caption, Tint::secondary))
 {
     m_media->setWordWrap(true);
     m_media->hide();
@@ -256,10 +254,10 @@ QString StorageCard::mediaText() const
 
 BatteryCard::BatteryCard()
     : DashboardCard(QStringLiteral("Battery"), new QWidget)
-    , m_charge(row(16, QFont::DemiBold, Tint::primary, 11, QFont::Normal, Tint::secondary))
+    , m_charge(row(TextRole::paneTitle, Tint::primary, TextRole::caption, Tint::secondary))
     , m_bar(new MeterBar)
-    , m_health(line(12, QFont::Normal, Tint::secondary))
-    , m_temperature(line(12, QFont::Normal, Tint::secondary))
+    , m_health(line(TextRole::callout, Tint::secondary))
+    , m_temperature(line(TextRole::callout, Tint::secondary))
 {
     m_bar->setTint(T::batteryTint());
     m_temperature->hide();

@@ -1,6 +1,5 @@
 #include "views/system/SystemMachineCard.h"
 
-#include "views/kit/NeonPaint.h"
 #include "views/system/SystemCardTexts.h"
 
 #include <QEvent>
@@ -20,9 +19,9 @@ constexpr int kLabelWidth = 96;
 constexpr int kLabelGap = 8;
 constexpr qreal kBannerSymbol = 22;
 
-TintedLabel* label(qreal points, QFont::Weight weight, Tint tint)
+TintedLabel* label(TextRole font, Tint tint)
 {
-    return new TintedLabel(QString(), tint, neon::systemFont(points, weight));
+    return new TintedLabel(QString(), tint, TypeScale::font(font));
 }
 
 } // namespace
@@ -32,8 +31,8 @@ TintedLabel* label(qreal points, QFont::Weight weight, Tint tint)
 PermissionBanner::PermissionBanner(QWidget* parent)
     : MonitorPanel(parent)
     , m_icon(new SymbolView(tintedSymbol(QString(), kBannerSymbol)))
-    , m_title(label(13, QFont::DemiBold, Tint::primary))
-    , m_message(label(11, QFont::Normal, Tint::secondary))
+    , m_title(label(TextRole::rowTitle, Tint::primary))
+    , m_message(label(TextRole::caption, Tint::secondary))
     , m_button(new PushButton)
 {
     m_message->setWordWrap(true);
@@ -103,8 +102,8 @@ QString PermissionBanner::message() const
 
 SpecRowView::SpecRowView(const QString& label, QWidget* parent)
     : QWidget(parent)
-    , m_label(new FittedText(11, QFont::Normal, Tint::secondary, 1.0, this))
-    , m_value(new FittedText(11, QFont::Medium, Tint::primary, 0.75, this))
+    , m_label(new FittedText(TextRole::caption, Tint::secondary, 1.0, this))
+    , m_value(new FittedText(TextRole::captionMedium, Tint::primary, 0.75, this))
 {
     m_label->setText(label);
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -165,8 +164,8 @@ void SpecRowView::placeChildren()
 MachineCard::MachineCard(QWidget* parent)
     : MonitorPanel(parent)
     , m_well(new PictureWell)
-    , m_title(label(20, QFont::Bold, Tint::primary))
-    , m_os(label(13, QFont::Normal, Tint::secondary))
+    , m_title(label(TextRole::detailTitle, Tint::primary))
+    , m_os(label(TextRole::body, Tint::secondary))
     , m_badge(new YearBadge)
 {
     auto* row = new QHBoxLayout(this);

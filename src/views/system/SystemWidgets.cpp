@@ -3,6 +3,7 @@
 #include "state/Colour.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -47,9 +48,9 @@ int ceilHeight(const QFont& font)
 
 // ---- LineText ---------------------------------------------------------------------------------
 
-LineText::LineText(qreal points, QFont::Weight weight, Tint role, QWidget* parent)
+LineText::LineText(TextRole text, Tint role, QWidget* parent)
     : QWidget(parent)
-    , m_font(neon::systemFont(points, weight))
+    , m_font(TypeScale::font(text))
     , m_role(role)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -178,11 +179,11 @@ void RowText::paintEvent(QPaintEvent*)
 
 // ---- FittedText -------------------------------------------------------------------------------
 
-FittedText::FittedText(qreal points, QFont::Weight weight, Tint role, qreal minimumScale, QWidget* parent)
+FittedText::FittedText(TextRole text, Tint role, qreal minimumScale, QWidget* parent)
     : QWidget(parent)
-    , m_points(qRound(points))
-    , m_smallestPoints(std::min(m_points, int(std::ceil(points * minimumScale))))
-    , m_weight(weight)
+    , m_textRole(text)
+    , m_points(qRound(TypeScale::points(text)))
+    , m_smallestPoints(std::min(m_points, int(std::ceil(TypeScale::points(text) * minimumScale))))
     , m_role(role)
     , m_shownPoints(m_points)
 {
@@ -194,7 +195,7 @@ FittedText::FittedText(qreal points, QFont::Weight weight, Tint role, qreal mini
 
 QFont FittedText::fontAt(int points) const
 {
-    return neon::systemFont(points, m_weight);
+    return TypeScale::resized(m_textRole, points);
 }
 
 const FittedText::Fit& FittedText::fit(int width) const
@@ -318,7 +319,7 @@ void FittedText::paintEvent(QPaintEvent*)
 YearBadge::YearBadge(QWidget* parent)
     : QWidget(parent)
 {
-    setFont(neon::systemFont(11, QFont::DemiBold));
+    setFont(TypeScale::font(TextRole::sectionHeader));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     onThemeChange(this, [this] { update(); });
 }

@@ -5,6 +5,7 @@
 
 #include "state/AppAppearance.h"
 #include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -21,7 +22,7 @@ namespace tw {
 class LineText : public QWidget {
     Q_OBJECT
 public:
-    LineText(qreal points, QFont::Weight weight, Tint role, QWidget* parent = nullptr);
+    LineText(TextRole text, Tint role, QWidget* parent = nullptr);
     const QString& text() const { return m_text; }
     void setText(const QString& text);
     void setFillsWidth(bool fills);
@@ -75,8 +76,7 @@ private:
 class FittedText : public QWidget {
     Q_OBJECT
 public:
-    FittedText(qreal points, QFont::Weight weight, Tint role, qreal minimumScale = 0.75,
-               QWidget* parent = nullptr);
+    FittedText(TextRole text, Tint role, qreal minimumScale = 0.75, QWidget* parent = nullptr);
     const QString& text() const { return m_text; }
     void setText(const QString& text);
     // The lines and the font size (in points) shown at the current width.
@@ -116,9 +116,9 @@ private:
     // Brings the shown lines up to the text and width, when they were left behind.
     void settle() const;
 
+    TextRole m_textRole;
     int m_points;
     int m_smallestPoints;
-    QFont::Weight m_weight;
     Tint m_role;
     QString m_text;
     // While hidden, a new text is laid out only when it is shown or asked

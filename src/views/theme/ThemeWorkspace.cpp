@@ -4,6 +4,7 @@
 #include "views/kit/NeonPaint.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/TypeScale.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceChrome.h"
 #include "views/kit/WorkspaceTitleBar.h"
@@ -90,7 +91,7 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     , m_scrollCard(new WorkspaceCard(this))
     , m_scroll(new QScrollArea(m_scrollCard->content()))
     , m_subtitle(new TintedLabel(L10n::t(QStringLiteral("theme.subtitle")), Tint::secondary,
-                                 neon::systemFont(13, QFont::Normal)))
+                                 TypeScale::font(TextRole::body)))
     , m_grid(new ThemeGrid)
 {
     GlowHost::mark(this);

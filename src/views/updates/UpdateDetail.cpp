@@ -8,6 +8,7 @@
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
 #include "views/updates/UpdateTexts.h"
+#include "views/kit/TypeScale.h"
 
 #include <QGridLayout>
 #include <QPainter>
@@ -84,9 +85,9 @@ QWidget* UpdateDetail::makeHeader()
     stack->setContentsMargins(18, 16, 18, 12);
     stack->setSpacing(6);
     stack->addWidget(new TintedLabel(L10n::t(QStringLiteral("updates.title")), Tint::primary,
-                                     neon::systemFont(26, QFont::Bold), header));
+                                     TypeScale::font(TextRole::pageTitle), header));
     stack->addWidget(wrappingLabel(L10n::t(QStringLiteral("updates.subtitle")), Tint::secondary,
-                                   neon::systemFont(13, QFont::Normal), header));
+                                   TypeScale::font(TextRole::body), header));
     return header;
 }
 
@@ -101,10 +102,10 @@ QWidget* UpdateDetail::makeVersionBlock()
     const QStringList labels{QStringLiteral("Installed version"), QStringLiteral("Available version"),
                              QStringLiteral("Path")};
     for (int row = 0; row < 3; ++row) {
-        auto* label = new TintedLabel(labels[row], Tint::secondary, neon::systemFont(12, QFont::Normal), block);
+        auto* label = new TintedLabel(labels[row], Tint::secondary, TypeScale::font(TextRole::callout), block);
         label->setFixedWidth(kLabelWidth);
         grid->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignTop);
-        TintedLabel* value = wrappingLabel(QString(), Tint::primary, neon::systemFont(12, QFont::Medium), block);
+        TintedLabel* value = wrappingLabel(QString(), Tint::primary, TypeScale::font(TextRole::value), block);
         value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setCursor(Qt::IBeamCursor);
@@ -124,7 +125,7 @@ QWidget* UpdateDetail::makeCard()
     stack->setSpacing(18);
     m_icon = new IconView(72, 14, card);
     stack->addWidget(m_icon, 0, Qt::AlignHCenter);
-    m_name = wrappingLabel(QString(), Tint::primary, neon::systemFont(20, QFont::Bold), card);
+    m_name = wrappingLabel(QString(), Tint::primary, TypeScale::font(TextRole::detailTitle), card);
     m_name->setAlignment(Qt::AlignHCenter);
     m_name->setTextFormat(Qt::PlainText);
     stack->addWidget(m_name);
@@ -134,7 +135,7 @@ QWidget* UpdateDetail::makeCard()
     blockRow->addWidget(makeVersionBlock(), 1000);
     blockRow->addStretch(1);
     stack->addLayout(blockRow);
-    m_message = wrappingLabel(QString(), Tint::secondary, neon::systemFont(13, QFont::Normal), card);
+    m_message = wrappingLabel(QString(), Tint::secondary, TypeScale::font(TextRole::body), card);
     m_message->setAlignment(Qt::AlignHCenter);
     m_message->setContentsMargins(24, 0, 24, 0);
     stack->addWidget(m_message);

@@ -1,10 +1,12 @@
 #include "views/updates/UpdateListRow.h"
 
+#include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonPaint.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/Tints.h"
 #include "views/updates/UpdateTexts.h"
+#include "views/kit/TypeScale.h"
 
 #include <QPainter>
 
@@ -15,39 +17,20 @@ namespace {
 constexpr int kPadding = 10;
 constexpr int kIcon = 36;
 constexpr int kSpacing = 10;
-constexpr int kLineSpacing = 2;
-
-const QFont& nameFont()
-{
-    static const QFont font = neon::systemFont(13, QFont::DemiBold);
-    return font;
-}
-
-const QFont& lineFont()
-{
-    static const QFont font = neon::systemFont(11, QFont::Normal);
-    return font;
-}
-
-const QFont& emphasisedFont()
-{
-    static const QFont font = neon::systemFont(11, QFont::Medium);
-    return font;
-}
+constexpr CardText kText{2, true};
 
 // The height of the text block: two lines, or three with a status line.
 int textHeight(bool withStatus)
 {
-    static const int two = neon::lineHeight(nameFont()) + kLineSpacing + neon::lineHeight(lineFont());
-    static const int three = two + kLineSpacing + neon::lineHeight(lineFont());
-    return withStatus ? three : two;
+    const qreal two = kText.titleCaptionHeight();
+    return int(withStatus ? two + kText.gap + TypeScale::lineHeight(TextRole::caption) : two);
 }
 
 // The row's button: 12 pt semibold, 12 points beside the title and 5 above and below.
 PushButton* smallPushButton(QWidget* parent)
 {
     auto* button = new PushButton({}, PushButton::Style::prominent, parent);
-    button->setTitleFont(12, QFont::DemiBold);
+    button->setTitleFont(TextRole::emphasised);
     button->setPadding({12, 5, 12, 5});
     return button;
 }
@@ -107,21 +90,13 @@ void UpdateListRow::paintEvent(QPaintEvent* event)
     RoundedCard::paintEvent(event);
     QPainter p(this);
     const auto status = UpdateTexts::statusLine(m_item);
+    QList<CardLine> lines{CardLine::title(m_item.name), CardLine::caption(UpdateTexts::versionLine(m_item))};
+    if (status && status->emphasised)
+        lines << CardLine{status->text, TypeScale::font(TextRole::captionMedium), accentTint()};
+    else if (status)
+        lines << CardLine::caption(status->text);
     const qreal left = kPadding + kIcon + kSpacing;
-    const qreal width = m_button->x() - 8 - left;
-    qreal y = (height() - textHeight(status.has_value())) / 2.0;
-    auto line = [&](const QString& text, const QFont& font, const QColor& colour) {
-        const qreal h = neon::lineHeight(font);
-        p.setFont(font);
-        p.setPen(colour);
-        p.drawText(QRectF(left, y, width, h), Qt::AlignLeft | Qt::AlignVCenter, neon::elided(text, font, width));
-        y += h + kLineSpacing;
-    };
-    line(m_item.name, nameFont(), primaryTextTint());
-    line(UpdateTexts::versionLine(m_item), lineFont(), secondaryTint());
-    if (status)
-        line(status->text, status->emphasised ? emphasisedFont() : lineFont(),
-             status->emphasised ? accentTint() : secondaryTint());
+    kText.paint(p, QRectF(left, 0, m_button->x() - 8 - left, height()), lines);
 }
 
 } // namespace tw

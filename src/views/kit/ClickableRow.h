@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <optional>
+#include <utility>
+
+namespace tw {
+
+// Press-then-release over the parts of a widget (its segments, the rows of
+// a card, the cards it paints): a click is a left press on a part and a
+// left release on the same part. Part is any comparable value.
+template <typename Part>
+class PressTracker {
+public:
+    // Keeps the part under a left press (none for another button or no
+    // part); returns whether a part is now pressed.
+    bool press(const QMouseEvent* event, std::optional<Part> part)
+    {
+        m_pressed = event->button() == Qt::LeftButton ? std::move(part) : std::nullopt;
+        return m_pressed.has_value();
+    }
+    // Ends the press; the part clicked when the left release lands on the
+    // part that was pressed.
+    std::optional<Part> release(const QMouseEvent* event, const std::optional<Part>& part)
+    {
+        std::optional<Part> pressed = std::exchange(m_pressed, std::nullopt);
+        if (!pressed || event->button() != Qt::LeftButton || part != pressed)
+            return std::nullopt;
+        return pressed;
+    }
+    const std::optional<Part>& pressed() const { return m_pressed; }
+    bool isPressed(const Part& part) const { return m_pressed == part; }
+
+private:
+    std::optional<Part> m_pressed;
+};
+
+// A row or card of a list that answers clicks: a left press and release
+// inside its click area (the whole row unless a row narrows it) send
+// clicked(). The row takes every press that reaches it, so the list beneath
+// never sees one; a child control keeps its own. The rows have no hover
+// look and take no keyboard focus: a list selects with the mouse.
+class ClickableRow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ClickableRow(QWidget* parent = nullptr);
+
+    // Where a click counts, in the row's coordinates.
+    virtual QRect clickArea() const { return rect(); }
+    bool isPressed() const { return m_press.pressed().has_value(); }
+
+signals:
+    void clicked();
+
+protected:
+    // A left press in the area starts a click, its release there ends it.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    PressTracker<bool> m_press;
+};
+
+} // namespace tw
