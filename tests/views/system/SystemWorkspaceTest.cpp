@@ -402,7 +402,7 @@ TEST(SystemWorkspace, AFittedTextSetWhileHiddenIsLaidOutAtTheWidthItIsShownAt)
 {
     ShellHarness shell;
     QWidget box;
-    auto* text = new FittedText(11, QFont::Medium, Tint::primary, 0.75, &box);
+    auto* text = new FittedText(TextRole::captionMedium, Tint::primary, 0.75, &box);
     const QString longText = QStringLiteral("Advanced Micro Devices, Inc. Navi 21 Radeon RX 6800 XT");
     text->setText(longText);
     text->setGeometry(0, 0, 1000, 40);
