@@ -11,7 +11,7 @@
 // discovery before that first paint.
 
 #include "views/kit/NeonBorder.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
 #include "views/kit/Glow.h"
 #include "app/SingleInstance.h"
 #include "state/WindowNotices.h"

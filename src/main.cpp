@@ -6,7 +6,7 @@
 #include "monitor/SystemMonitorPermissions.h"
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 
 #include <QApplication>
 

@@ -7,7 +7,7 @@
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "views/kit/Glow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/PendingWorkspace.h"
 
 #include <QPaintEvent>

@@ -4,7 +4,8 @@
 #include "engine/cleaner/SystemCleaner.h"
 #include "views/kit/Divider.h"
 #include "menubar/LinkButton.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TintedLabel.h"
 
 #include <QHBoxLayout>

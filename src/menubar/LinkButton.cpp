@@ -1,6 +1,7 @@
 #include "menubar/LinkButton.h"
 
-#include "views/kit/NeonPaint.h"
+#include "state/Colour.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 
 #include <QFontMetrics>

@@ -9,7 +9,8 @@
 #include "menubar/PopoverWindow.h"
 #include "monitor/SystemMonitor.h"
 #include "views/kit/MonitorWidgets.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 
 #include <QFontMetrics>
 #include <QHelpEvent>

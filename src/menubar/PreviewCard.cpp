@@ -2,7 +2,8 @@
 
 #include "state/Colour.h"
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QCache>

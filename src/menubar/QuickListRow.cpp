@@ -2,7 +2,7 @@
 
 #include "views/kit/Divider.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 
 #include <QFontMetricsF>

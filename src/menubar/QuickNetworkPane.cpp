@@ -2,7 +2,8 @@
 
 #include "engine/inventory/Models.h"
 #include "menubar/QuickListRow.h"
-#include "views/kit/NeonPaint.h"
+#include "state/Colour.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
 

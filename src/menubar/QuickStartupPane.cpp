@@ -5,7 +5,7 @@
 #include "menubar/QuickListRow.h"
 #include "views/kit/Divider.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"

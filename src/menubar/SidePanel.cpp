@@ -1,7 +1,7 @@
 #include "menubar/SidePanel.h"
 
 #include "menubar/CategoryQuickPanel.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/Symbols.h"
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 #include "menubar/StatusGlyph.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

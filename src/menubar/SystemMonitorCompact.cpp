@@ -5,7 +5,8 @@
 #include "monitor/MonitorFormat.h"
 #include "monitor/SystemMonitor.h"
 #include "views/kit/MonitorWidgets.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TintedLabel.h"
 
 #include <QHBoxLayout>

@@ -21,7 +21,7 @@
 #include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonSwitch.h"
 

@@ -2,7 +2,6 @@
 #include "state/AppSettings.h"
 #include "state/AppNavigation.h"
 #include "state/Brand.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/Glow.h"
 #include "state/SharedState.h"
 #include "app/SweeplineApp.h"

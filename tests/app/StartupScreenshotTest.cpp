@@ -6,7 +6,7 @@
 #include "app/MainWindow.h"
 #include "state/AppNavigation.h"
 #include "views/startup/StartupState.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/startup/StartupDetail.h"
 #include "views/startup/StartupWorkspace.h"
 #include "views/startup/WrappingText.h"

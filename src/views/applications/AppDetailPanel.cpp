@@ -12,7 +12,8 @@
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Symbols.h"
 

@@ -4,7 +4,8 @@
 #include "views/applications/ApplicationLists.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>

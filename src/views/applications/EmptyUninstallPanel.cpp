@@ -1,7 +1,8 @@
 #include "views/applications/EmptyUninstallPanel.h"
 
 #include "state/L10n.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QDropEvent>

@@ -8,7 +8,7 @@
 #include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>

@@ -1,11 +1,12 @@
 #include "views/applications/RemainCard.h"
 
 #include "engine/inventory/ByteFormat.h"
+#include "state/Colour.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/TextLines.h"
 #include "views/applications/TornDocumentIcon.h"
 #include "views/kit/AppKitCheckbox.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 
 #include <QFontMetricsF>

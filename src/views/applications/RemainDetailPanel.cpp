@@ -3,7 +3,7 @@
 #include "engine/inventory/ByteFormat.h"
 #include "views/applications/DetailTexts.h"
 #include "views/applications/TextLines.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QPainter>

@@ -3,7 +3,8 @@
 #include "views/extensions/ExtensionLook.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/SymbolButton.h"
 
 #include <QFontMetricsF>

@@ -7,7 +7,7 @@
 #include "views/kit/Divider.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"
 #include "views/kit/PushButton.h"

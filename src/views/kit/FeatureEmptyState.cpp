@@ -1,6 +1,6 @@
 #include "views/kit/FeatureEmptyState.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>

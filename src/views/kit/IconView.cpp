@@ -3,7 +3,7 @@
 #include "state/SharedState.h"
 #include "platform/Delivery.h"
 #include "platform/IconLoader.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QCache>
 #include <QCoreApplication>

@@ -1,7 +1,8 @@
 #include "views/kit/MonitorWidgets.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 
 #include <QFontMetricsF>
 #include <QtMath>

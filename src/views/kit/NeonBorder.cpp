@@ -1,7 +1,8 @@
 #include "views/kit/NeonBorder.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/NeonOverlay.h"
 #include "views/kit/NeonRing.h"
 

@@ -2,6 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/NeonBorder.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QPainter>
 #include <QPaintEvent>

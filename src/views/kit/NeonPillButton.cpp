@@ -1,5 +1,7 @@
 #include "views/kit/NeonPillButton.h"
 #include "state/Theme.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>

@@ -1,6 +1,7 @@
 #include "views/kit/RoundedCard.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/Tints.h"
 
 #include <QMouseEvent>

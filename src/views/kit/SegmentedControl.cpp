@@ -1,7 +1,8 @@
 #include "views/kit/SegmentedControl.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 
 #include <QFontMetricsF>

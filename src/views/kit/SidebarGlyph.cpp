@@ -1,6 +1,7 @@
 #include "views/kit/SidebarGlyph.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/Symbols.h"
 
 #include <QPainter>

@@ -2,7 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/Glow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceTitleBar.h"
 

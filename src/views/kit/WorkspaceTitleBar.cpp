@@ -2,6 +2,8 @@
 
 #include "state/Theme.h"
 #include "views/kit/NeonBorder.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

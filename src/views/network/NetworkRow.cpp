@@ -2,7 +2,8 @@
 
 #include "state/L10n.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/Tints.h"
 

@@ -6,7 +6,7 @@
 #include "views/kit/FilterBar.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/Divider.h"
 #include "views/kit/TintedLabel.h"

@@ -4,7 +4,7 @@
 #include "platform/Platform.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/TintedLabel.h"

@@ -1,6 +1,6 @@
 #include "views/system/SystemMachineCard.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/system/SystemCardTexts.h"
 
 #include <QEvent>

@@ -1,7 +1,8 @@
 #include "views/system/SystemWidgets.h"
 
 #include "state/Colour.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>

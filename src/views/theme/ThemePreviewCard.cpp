@@ -1,6 +1,7 @@
 #include "views/theme/ThemePreviewCard.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>

@@ -1,7 +1,8 @@
 #include "views/theme/ThemeWorkspace.h"
 
 #include "state/L10n.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/WorkspaceCard.h"

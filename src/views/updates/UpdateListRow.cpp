@@ -1,7 +1,8 @@
 #include "views/updates/UpdateListRow.h"
 
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/Tints.h"
 #include "views/updates/UpdateTexts.h"

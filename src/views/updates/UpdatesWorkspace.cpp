@@ -3,7 +3,7 @@
 #include "state/L10n.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Divider.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/SymbolButton.h"

@@ -4,7 +4,7 @@
 #include "views/extensions/ExtensionRows.h"
 #include "views/extensions/ExtensionsWorkspace.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/Tints.h"
 

@@ -1,7 +1,7 @@
 #include "state/SharedState.h"
 #include "support/FakePlatform.h"
 #include "views/kit/AppKitCheckbox.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/RoundedCard.h"
 #include "views/kit/Symbols.h"
 
