@@ -6,9 +6,9 @@
 #include "state/SharedState.h"
 #include "state/Theme.h"
 #include "views/kit/NeonGlassPanel.h"
+#include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
-#include "views/kit/NeonPillButton.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

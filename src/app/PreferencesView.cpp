@@ -3,8 +3,8 @@
 #include "state/AppSettings.h"
 #include "state/Theme.h"
 #include "views/kit/NeonShapes.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/kit/NeonText.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>

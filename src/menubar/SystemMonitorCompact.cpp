@@ -1,9 +1,9 @@
 #include "menubar/SystemMonitorCompact.h"
 
-#include "state/Colour.h"
 #include "menubar/CompactMonitorTexts.h"
 #include "monitor/MonitorFormat.h"
 #include "monitor/SystemMonitor.h"
+#include "state/Colour.h"
 #include "views/kit/MonitorWidgets.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"

@@ -2,7 +2,6 @@
 
 #include "engine/updates/UpdateChecker.h"
 #include "engine/updates/UpdateRows.h"
-#include "menubar/LinkButton.h"
 #include "menubar/PaneHeader.h"
 #include "menubar/QuickAppListPane.h"
 #include "menubar/QuickListRow.h"
@@ -16,6 +15,7 @@
 #include "views/kit/PushButton.h"
 #include "views/kit/SearchText.h"
 #include "views/kit/SymbolView.h"
+#include "views/kit/TextButton.h"
 #include "views/kit/TintedLabel.h"
 
 #include <QHBoxLayout>
@@ -136,7 +136,8 @@ UpdatesNotificationPanel::UpdatesNotificationPanel(UpdateChecker& checker, std::
     , m_nothing(new TintedLabel({}, Tint::secondary, neon::systemFont(13, QFont::Normal), this))
     , m_list(new LazyList(this))
     , m_footer(new TintedLabel({}, Tint::secondary, neon::systemFont(12, QFont::Normal), this))
-    , m_openInApp(new LinkButton(QStringLiteral("Open in App"), this))
+    , m_openInApp(
+          new TextButton(QStringLiteral("Open in App"), Tint::accent, neon::systemFont(13, QFont::Normal), this))
 {
     setFixedSize(paneSize());
     auto* column = new QVBoxLayout(this);
@@ -153,6 +154,7 @@ UpdatesNotificationPanel::UpdatesNotificationPanel(UpdateChecker& checker, std::
     footer->setContentsMargins(kSide, 8, kSide, 8);
     footer->addWidget(m_footer);
     footer->addStretch(1);
+    m_openInApp->setCompact(true);
     footer->addWidget(m_openInApp);
     column->addLayout(footer);
     connect(m_openInApp, &QAbstractButton::clicked, this, [action = std::move(onOpenInApp)] {

@@ -1,14 +1,14 @@
 #include "engine/updates/StoreLookup.h"
 #include "menubar/CategoryQuickPanel.h"
-#include "menubar/LinkButton.h"
 #include "menubar/MenuBarQuickPreview.h"
 #include "menubar/PopoverWindow.h"
 #include "menubar/PreviewCard.h"
 #include "menubar/PreviewHeader.h"
+#include "views/kit/TextButton.h"
 
+#include "menubar/MenuBarRig.h"
 #include "menubar/SidePanel.h"
 #include "menubar/StatusGlyph.h"
-#include "menubar/MenuBarRig.h"
 
 #include <QAction>
 #include <QMenu>

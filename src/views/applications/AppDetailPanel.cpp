@@ -1,21 +1,21 @@
 #include "views/applications/AppDetailPanel.h"
 
-#include "state/L10n.h"
 #include "engine/inventory/ByteFormat.h"
+#include "state/L10n.h"
 #include "views/applications/AdvancedFileTree.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/DetailTexts.h"
-#include "views/kit/Divider.h"
 #include "views/applications/DocumentTypesReader.h"
 #include "views/applications/FileTreeRows.h"
-#include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/Divider.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

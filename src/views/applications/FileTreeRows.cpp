@@ -5,11 +5,11 @@
 #include "views/applications/AppDetailPanel.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/DetailTexts.h"
-#include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -4,9 +4,9 @@
 #include "platform/Path.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/FileTreeRows.h"
-#include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

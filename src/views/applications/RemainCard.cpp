@@ -3,10 +3,10 @@
 #include "engine/inventory/ByteFormat.h"
 #include "state/Colour.h"
 #include "views/applications/ApplicationLists.h"
-#include "views/applications/TextLines.h"
 #include "views/applications/TornDocumentIcon.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/NeonText.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/Tints.h"
 
 #include <QFontMetricsF>

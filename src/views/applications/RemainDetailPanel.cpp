@@ -2,9 +2,9 @@
 
 #include "engine/inventory/ByteFormat.h"
 #include "views/applications/DetailTexts.h"
-#include "views/applications/TextLines.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 
 #include <QPainter>
 

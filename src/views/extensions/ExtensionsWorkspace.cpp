@@ -1,7 +1,6 @@
 #include "views/extensions/ExtensionsWorkspace.h"
 
 #include "state/L10n.h"
-#include "views/kit/PullDownButton.h"
 #include "views/extensions/ExtensionRows.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/Divider.h"
@@ -10,6 +9,7 @@
 #include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"
+#include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/SymbolButton.h"

@@ -1,8 +1,8 @@
 #include "views/kit/IconView.h"
 
-#include "state/SharedState.h"
 #include "platform/Delivery.h"
 #include "platform/IconLoader.h"
+#include "state/SharedState.h"
 #include "views/kit/NeonShapes.h"
 
 #include <QCache>

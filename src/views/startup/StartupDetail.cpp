@@ -1,18 +1,18 @@
 #include "views/startup/StartupDetail.h"
 
 #include "state/L10n.h"
+#include "views/kit/Divider.h"
 #include "views/kit/FeatureEmptyState.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
-#include "views/kit/PushButton.h"
-#include "views/kit/Divider.h"
+#include "views/kit/WrappingText.h"
 #include "views/startup/StartupIcon.h"
 #include "views/startup/StartupRules.h"
 #include "views/startup/StartupState.h"
-#include "views/startup/WrappingText.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #include "views/startup/StartupListCard.h"
 
 #include "views/kit/IconView.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/kit/NeonText.h"
 #include "views/startup/StartupIcon.h"
 #include "views/startup/StartupRules.h"
 

@@ -7,7 +7,6 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -16,28 +15,10 @@ namespace tw {
 
 namespace {
 
-constexpr int kFittedMinimumWidth = 40;
 constexpr QSizeF kWell(150, 118);
 constexpr QSizeF kPictureBox(128, 96);
 constexpr qreal kShadowRadius = 6;
 constexpr qreal kShadowDrop = 4;
-
-// The text broken into lines of at most width, at word boundaries where it can.
-QStringList wrapped(const QString& text, const QFont& font, qreal width)
-{
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        lines << text.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    return lines;
-}
 
 int ceilHeight(const QFont& font)
 {
@@ -175,111 +156,6 @@ void RowText::paintEvent(QPaintEvent*)
     p.setPen(tintColour(m_leadingRole, a));
     p.drawText(QRectF(x, 0, std::max<qreal>(0, room), height()), Qt::AlignLeft | Qt::AlignVCenter,
                neon::elided(m_leading, m_leadingFont, room));
-}
-
-// ---- FittedText -------------------------------------------------------------------------------
-
-FittedText::FittedText(qreal points, QFont::Weight weight, Tint role, qreal minimumScale, QWidget* parent)
-    : QWidget(parent)
-    , m_points(qRound(points))
-    , m_smallestPoints(std::min(m_points, int(std::ceil(points * minimumScale))))
-    , m_weight(weight)
-    , m_role(role)
-    , m_shownPoints(m_points)
-{
-    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
-    onThemeChange(this, [this] { update(); });
-}
-
-QFont FittedText::fontAt(int points) const
-{
-    return neon::systemFont(points, m_weight);
-}
-
-const FittedText::Fit& FittedText::fit(int width) const
-{
-    if (width != m_fitWidth) {
-        m_fit = layOut(width);
-        m_fitWidth = width;
-    }
-    return m_fit;
-}
-
-FittedText::Fit FittedText::layOut(int width) const
-{
-    if (m_text.isEmpty() || width <= 0)
-        return {m_points, {m_text}};
-    const int smallest = m_smallestPoints;
-    for (int points = m_points; points >= smallest; --points) {
-        QStringList lines = wrapped(m_text, fontAt(points), width);
-        if (lines.size() <= 2)
-            return {points, lines};
-    }
-    // Still too long at three quarters: the second line ends in an ellipsis.
-    const QFont font = fontAt(smallest);
-    const QStringList lines = wrapped(m_text, font, width);
-    const QString rest = QStringList(lines.begin() + 1, lines.end()).join(u' ');
-    return {smallest, {lines.front(), neon::elided(rest, font, width)}};
-}
-
-void FittedText::setText(const QString& text)
-{
-    if (text == m_text)
-        return;
-    m_text = text;
-    m_fitWidth = -1;
-    relayout();
-}
-
-void FittedText::resizeEvent(QResizeEvent*)
-{
-    relayout();
-}
-
-void FittedText::relayout()
-{
-    const Fit& f = fit(width());
-    const bool taller = f.lines.size() != m_lines.size() || f.points != m_shownPoints;
-    m_lines = f.lines;
-    m_shownPoints = f.points;
-    if (taller)
-        updateGeometry();
-    update();
-}
-
-int FittedText::firstBaseline() const
-{
-    return int(std::ceil(QFontMetricsF(fontAt(m_shownPoints)).ascent()));
-}
-
-int FittedText::heightForWidth(int width) const
-{
-    const Fit& f = fit(width);
-    return int(std::max<qsizetype>(1, f.lines.size())) * ceilHeight(fontAt(f.points));
-}
-
-QSize FittedText::sizeHint() const
-{
-    const QFont font = fontAt(m_points);
-    return {int(std::ceil(QFontMetricsF(font).horizontalAdvance(m_text))), ceilHeight(font)};
-}
-
-QSize FittedText::minimumSizeHint() const
-{
-    return {kFittedMinimumWidth, ceilHeight(fontAt(m_points))};
-}
-
-void FittedText::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    const QFont font = fontAt(m_shownPoints);
-    p.setFont(font);
-    p.setPen(tintColour(m_role, AppTheme::appearance()));
-    const int lineHeight = ceilHeight(font);
-    for (qsizetype i = 0; i < m_lines.size(); ++i)
-        p.drawText(QRect(0, int(i) * lineHeight, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, m_lines[i]);
 }
 
 // ---- YearBadge --------------------------------------------------------------------------------

@@ -1,17 +1,17 @@
 #include "state/AppSettings.h"
 #include "state/AppNavigation.h"
 #include "state/Brand.h"
-#include "views/kit/NeonBorder.h"
-#include "views/kit/NeonShadow.h"
-#include "views/kit/NeonShapes.h"
+#include "support/ShellHarness.h"
 #include "views/kit/Glow.h"
-#include "views/kit/SidebarGlyph.h"
+#include "views/kit/NeonBorder.h"
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonPillButton.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/SidebarGlyph.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceChrome.h"
 #include "views/kit/WorkspaceTitleBar.h"
-#include "support/ShellHarness.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "views/startup/WrappingText.h"
+#include "views/kit/WrappingText.h"
 
 #include "views/kit/NeonShapes.h"
 
