@@ -50,17 +50,27 @@ QList<AppInfoPtr> someApps(int n)
     return apps;
 }
 
+// A harness with every workspace registered.
+struct WorkspacesHarness : ShellHarness {
+    HostProgramParts parts{fake};
+    WorkspacesHarness() { parts.registerWorkspaces(); }
+};
+
+// Shows view at the window's size; false when it never became exposed.
+bool showAtWindowSize(MainView& view)
+{
+    view.resize(1100, 680);
+    view.show();
+    return QTest::qWaitForWindowExposed(&view);
+}
+
 } // namespace
 
 TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
 {
-    ShellHarness h;
-    HostProgramParts parts{h.fake};
-    parts.registerWorkspaces();
+    WorkspacesHarness h;
     MainView view(h.env());
-    view.resize(1100, 680);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(showAtWindowSize(view));
     IconSidebar* sidebar = view.sidebar();
     EXPECT_EQ(sidebar->width(), 188);
 
@@ -249,13 +259,9 @@ TEST(MainView, RemainsScanStartsWhenTheApplicationCountChanges)
 
 TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
 {
-    ShellHarness h;
-    HostProgramParts parts{h.fake};
-    parts.registerWorkspaces();
+    WorkspacesHarness h;
     MainView view(h.env());
-    view.resize(1100, 680);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(showAtWindowSize(view));
     h.state->navigation().setTab(SidebarTab::theme);
     auto* themes = qobject_cast<ThemeWorkspace*>(view.workspace());
     ASSERT_NE(themes, nullptr);

@@ -115,4 +115,9 @@ void invalidate(QWidget* caster)
 
 } // namespace GlowHost
 
+void GlowCastingWidget::showEvent(QShowEvent*)
+{
+    GlowHost::attach(this);
+}
+
 } // namespace tw

@@ -3,10 +3,10 @@
 #include <QList>
 #include <QMargins>
 #include <QObject>
+#include <QWidget>
 
 class QPainter;
 class QRegion;
-class QWidget;
 
 namespace tw {
 
@@ -43,3 +43,19 @@ QList<QWidget*> casters(const QWidget* host);
 } // namespace tw
 
 Q_DECLARE_INTERFACE(tw::GlowCaster, "tw.GlowCaster")
+
+namespace tw {
+
+// A plain widget that casts a glow: it attaches itself to its host each
+// time it is shown.
+class GlowCastingWidget : public QWidget, public GlowCaster {
+    Q_OBJECT
+    Q_INTERFACES(tw::GlowCaster)
+public:
+    using QWidget::QWidget;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+} // namespace tw

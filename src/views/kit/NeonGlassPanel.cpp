@@ -18,7 +18,7 @@ using neon::rgb;
 // ---- NeonGlassPanel ----------------------------------------------------------------
 
 NeonGlassPanel::NeonGlassPanel(QWidget* parent)
-    : QWidget(parent)
+    : GlowCastingWidget(parent)
     , m_content(new QWidget(this))
     , m_border(new ClockwiseNeonBorder(cornerRadius(), 1.8, 2.6, this))
 {
@@ -107,11 +107,6 @@ void NeonGlassPanel::resizeEvent(QResizeEvent*)
     m_content->setGeometry(cardRect());
     m_border->setGeometry(rect());
     m_border->raise();
-}
-
-void NeonGlassPanel::showEvent(QShowEvent*)
-{
-    GlowHost::attach(this);
 }
 
 } // namespace tw

@@ -17,7 +17,7 @@ using neon::faded;
 // ---- WorkspaceCard --------------------------------------------------------------------
 
 WorkspaceCard::WorkspaceCard(QWidget* parent)
-    : QWidget(parent)
+    : GlowCastingWidget(parent)
     , m_content(new QWidget(this))
 {
     onThemeChange(this, [this] {
@@ -70,11 +70,6 @@ void WorkspaceCard::paintEvent(QPaintEvent*)
 void WorkspaceCard::resizeEvent(QResizeEvent*)
 {
     layoutContent();
-}
-
-void WorkspaceCard::showEvent(QShowEvent*)
-{
-    GlowHost::attach(this);
 }
 
 } // namespace tw

@@ -19,7 +19,7 @@ using neon::rgb;
 // ---- WorkspaceTitleBar ---------------------------------------------------------------
 
 WorkspaceTitleBar::WorkspaceTitleBar(const QString& title, QWidget* parent)
-    : QWidget(parent)
+    : GlowCastingWidget(parent)
     , m_title(title)
     , m_border(new ClockwiseNeonBorder(16, 1.6, 2.6, this))
 {
@@ -118,11 +118,6 @@ void WorkspaceTitleBar::paintEvent(QPaintEvent*)
 void WorkspaceTitleBar::resizeEvent(QResizeEvent*)
 {
     m_border->setGeometry(rect());
-}
-
-void WorkspaceTitleBar::showEvent(QShowEvent*)
-{
-    GlowHost::attach(this);
 }
 
 } // namespace tw
