@@ -156,13 +156,6 @@ AppListCard::RowTexts AppListCard::textsOf(const AppInfo& app)
             app.memberCountLabel()};
 }
 
-QStringList AppListCard::entryTexts() const
-{
-    if (!m_app)
-        return {};
-    return {m_texts.name, m_texts.date, m_texts.size, m_texts.count};
-}
-
 void AppListCard::paintRowTexts(QPainter& p, const RowTexts& t, const QRect& row, int textLeft, qreal spacing) const
 {
     const RowFonts& f = fonts();

@@ -72,15 +72,9 @@ void RoundedCard::setLook(Look look)
     GlowHost::invalidate(this);
 }
 
-void RoundedCard::setRadius(std::optional<qreal> radius)
-{
-    m_radius = radius;
-    update();
-}
-
 qreal RoundedCard::radius() const
 {
-    return m_radius.value_or(CardLook::radius(AppTheme::appearance()));
+    return CardLook::radius(AppTheme::appearance());
 }
 
 void RoundedCard::paintGlow(QPainter& p)

@@ -50,8 +50,7 @@ public:
     Look look() const { return m_look; }
     // Repaints only when the look changes.
     void setLook(Look look);
-    // A card without a radius of its own uses the theme's.
-    void setRadius(std::optional<qreal> radius);
+    // The theme's card radius.
     qreal radius() const;
 
     void paintGlow(QPainter& p) override;
@@ -68,7 +67,6 @@ protected:
 
 private:
     Look m_look = &CardLook::normal;
-    std::optional<qreal> m_radius;
     bool m_pressed = false;
 };
 

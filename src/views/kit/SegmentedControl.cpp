@@ -40,14 +40,6 @@ SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent)
     onThemeChange(this, [this] { update(); });
 }
 
-void SegmentedControl::setTitles(const QStringList& titles)
-{
-    m_titles = titles;
-    m_current = std::clamp(m_current, 0, std::max(0, int(titles.size()) - 1));
-    updateGeometry();
-    update();
-}
-
 void SegmentedControl::setCurrentIndex(int index)
 {
     index = std::clamp(index, 0, std::max(0, int(m_titles.size()) - 1));
