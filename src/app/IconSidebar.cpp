@@ -59,10 +59,10 @@ MakerFooterButton::MakerFooterButton(QWidget* parent)
     : QAbstractButton(parent)
 {
     setText(QStringLiteral("marrowind"));
-    setToolTip(Brand::websiteHost());
+    setToolTip(brand::websiteHost());
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
-    connect(this, &QAbstractButton::clicked, this, [] { openExternal(Brand::websiteURL()); });
+    connect(this, &QAbstractButton::clicked, this, [] { openExternal(brand::websiteURL()); });
 }
 
 QColor MakerFooterButton::textColour(AppAppearance a)

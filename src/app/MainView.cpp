@@ -51,7 +51,7 @@ MainView::MainView(const WorkspaceEnvironment& env, QWidget* parent)
     , m_sidebar(new IconSidebar(env.navigation, m_body))
     , m_workspaceArea(new WorkspaceArea(m_body))
 {
-    GlowHost::mark(m_body);
+    glowhost::mark(m_body);
     m_lastAppCount = env.scanner.apps().size();
     m_scanFallback.setSingleShot(true);
     m_scanFallback.setInterval(1000);

@@ -172,7 +172,7 @@ void MenuBarQuickPreview::showSnapshot(const SystemSnapshot& snapshot)
 {
     PreviewFigures f = m_figures;
     f.cpuPercent = snapshot.cpuPercent;
-    f.memoryPercent = MonitorStyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
+    f.memoryPercent = monitorstyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
     showFigures(f);
 }
 

@@ -116,9 +116,9 @@ QImage PreviewHeader::body(qreal dpr) const
         // Symbols a size up: the icon set draws within a margin of its box.
         Glyph cross{QStringLiteral("xmark"), 13, Tint::white};
         cross.colour = faded(Qt::white, 0.95);
-        Symbols::paint(p, close, cross);
-        Symbols::paint(p, QRectF(buttonRect(Button::pin)), {pinSymbol(), 14, Tint::white});
-        Symbols::paint(p, QRectF(buttonRect(Button::preferences)), {QStringLiteral("gearshape.fill"), 14, Tint::white});
+        symbols::paint(p, close, cross);
+        symbols::paint(p, QRectF(buttonRect(Button::pin)), {pinSymbol(), 14, Tint::white});
+        symbols::paint(p, QRectF(buttonRect(Button::preferences)), {QStringLiteral("gearshape.fill"), 14, Tint::white});
 
         // The name over the installed line, centred between the buttons.
         const qreal left = close.right() + kSpacing;

@@ -37,7 +37,7 @@ protected:
         p.drawEllipse(QRectF(rect()));
         Glyph cross{QStringLiteral("xmark"), 11, Tint::primary};
         cross.colour = faded(ink, 0.8);
-        Symbols::paint(p, QRectF(rect()), cross);
+        symbols::paint(p, QRectF(rect()), cross);
     }
 };
 

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace tw::StatusGlyph {
+namespace tw::statusglyph {
 
 namespace {
 
@@ -130,4 +130,4 @@ QImage withBadge(const QString& title, qreal dpr)
     return img;
 }
 
-} // namespace tw::StatusGlyph
+} // namespace tw::statusglyph

@@ -91,7 +91,7 @@ TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
     EXPECT_GE(gap, 12);
     EXPECT_EQ(sidebar->preferencesPill()->y() - sidebar->themePill()->geometry().bottom() - 1, 4);
     EXPECT_GT(sidebar->footer()->y(), sidebar->preferencesPill()->y());
-    EXPECT_EQ(sidebar->footer()->toolTip(), Brand::websiteHost());
+    EXPECT_EQ(sidebar->footer()->toolTip(), brand::websiteHost());
 
     // The window opens on the System tab, with its pill highlighted.
     EXPECT_EQ(view.shownTab(), SidebarTab::system);
@@ -126,7 +126,7 @@ TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
     // The maker's name opens the website.
     QTest::mouseClick(sidebar->footer(), Qt::LeftButton);
     ASSERT_EQ(h.fake.workspace.openedUrls.size(), 1u);
-    EXPECT_EQ(h.fake.workspace.openedUrls[0], Brand::websiteURL());
+    EXPECT_EQ(h.fake.workspace.openedUrls[0], brand::websiteURL());
 }
 
 TEST(MainView, RegisteredWorkspacesReplaceThePendingOne)

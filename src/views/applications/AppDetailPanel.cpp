@@ -66,7 +66,7 @@ public:
         m_texts.clear();
         if (app)
             m_texts = {app->name(), L10n::t(QStringLiteral("apps.files_folders")), apps::developerLine(*app, advanceMode),
-                       apps::verificationLine(*app, advanceMode), ByteFormat::string(app->totalReclaimableSize())};
+                       apps::verificationLine(*app, advanceMode), byteformat::string(app->totalReclaimableSize())};
         updateGeometry();
         setFixedHeight(heightFor(width()));
         update();
@@ -175,7 +175,7 @@ protected:
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        Symbols::paint(p, QRectF(tree::kIndent, 0, tree::kSymbolWidth, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
+        symbols::paint(p, QRectF(tree::kIndent, 0, tree::kSymbolWidth, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
         p.setPen(primaryTextTint());
         const qreal left = tree::kIndent + tree::kSymbolWidth + tree::kGap;
         text::drawElided(p, QRectF(left, 0, width() - left, height()), tree::nameFont(), extension);

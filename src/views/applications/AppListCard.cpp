@@ -152,7 +152,7 @@ void AppListCard::resizeEvent(QResizeEvent* event)
 
 AppListCard::RowTexts AppListCard::textsOf(const AppInfo& app)
 {
-    return {app.name(), apps::lastUsedLabel(app.lastUsed()), ByteFormat::string(app.displaySize()),
+    return {app.name(), apps::lastUsedLabel(app.lastUsed()), byteformat::string(app.displaySize()),
             app.memberCountLabel()};
 }
 
@@ -199,7 +199,7 @@ void AppListCard::paintEvent(QPaintEvent* event)
     int textLeft = kPad + kBox + kGap;
     if (m_app->isGroup()) {
         const QRectF box(textLeft, entry.top(), kChevron, entry.height());
-        Symbols::paint(p, box, Glyph{m_app->isExpanded() ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right"),
+        symbols::paint(p, box, Glyph{m_app->isExpanded() ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right"),
                                      10, Tint::secondary});
         textLeft += kChevron + kGap;
     }

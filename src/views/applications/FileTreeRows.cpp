@@ -44,8 +44,8 @@ void TreeSectionHeader::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     // The first four points are the header's own padding above.
     const QRectF row(0, 4, width(), height() - 4);
-    Symbols::paint(p, QRectF(0, row.top(), 12, row.height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
-    Symbols::paint(p, QRectF(18, row.top(), 18, row.height()), tintedSymbol(m_symbol, 13));
+    symbols::paint(p, QRectF(0, row.top(), 12, row.height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
+    symbols::paint(p, QRectF(18, row.top(), 18, row.height()), tintedSymbol(m_symbol, 13));
     const QFont titleFont = neon::systemFont(13, QFont::DemiBold);
     const QString countText = m_count ? QStringLiteral("(%1)").arg(*m_count) : QString();
     const qreal countWidth = m_count ? QFontMetricsF(captionFont()).horizontalAdvance(countText) + 6 : 0;
@@ -85,7 +85,7 @@ void BundleRow::setApp(const AppInfoPtr& app)
         return;
     m_name = nameOf(*app, m_naming);
     m_folder = apps::folderText(app->path());
-    m_size = ByteFormat::string(app->appSize());
+    m_size = byteformat::string(app->appSize());
     m_checkbox->bind(AppDetailPanel::bundleRemovalBinding(app));
     m_icon->setIcon(app->icon());
     update();
@@ -103,7 +103,7 @@ qreal BundleRow::textWidth(const QString& size, int width)
 
 int BundleRow::heightFor(const AppInfo& app, Naming naming, int width)
 {
-    const qreal w = textWidth(ByteFormat::string(app.appSize()), width);
+    const qreal w = textWidth(byteformat::string(app.appSize()), width);
     const qreal texts = text::wrappedHeight(nameFont(), nameOf(app, naming), w) + 2
         + text::wrappedHeight(folderFont(), apps::folderText(app.path()), w, 2);
     return 2 + std::max(kSymbolWidth, int(std::ceil(texts))) + 2;

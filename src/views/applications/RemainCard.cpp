@@ -61,7 +61,7 @@ void RemainCard::bind(const RemovableItem& item, bool isActive, Binding<bool> ti
     m_active = isActive;
     m_title = item.title;
     m_date = apps::modifiedLabel(item.modifiedDate);
-    m_size = ByteFormat::string(item.size);
+    m_size = byteformat::string(item.size);
     m_checkbox->bind(std::move(tick));
     setLook(isActive ? &CardLook::active : &CardLook::normal);
     update();

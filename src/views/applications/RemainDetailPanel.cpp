@@ -39,7 +39,7 @@ void RemainDetailPanel::setItem(const RemovableItem& item)
 
 QString RemainDetailPanel::detailsLine() const
 {
-    return m_item.category + apps::kValueSeparator + ByteFormat::string(m_item.size);
+    return m_item.category + apps::kValueSeparator + byteformat::string(m_item.size);
 }
 
 QStringList RemainDetailPanel::texts() const
@@ -72,7 +72,7 @@ void RemainDetailPanel::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const Layout l = layoutParts();
-    Symbols::paint(p, l.symbol, tintedSymbol(QStringLiteral("doc.badge.gearshape"), kSymbol));
+    symbols::paint(p, l.symbol, tintedSymbol(QStringLiteral("doc.badge.gearshape"), kSymbol));
     p.setPen(primaryTextTint());
     text::drawWrapped(p, l.title, titleFont(), m_item.title, kMaxLines, Qt::AlignHCenter);
     p.setPen(secondaryTint());

@@ -77,9 +77,9 @@ void ExtensionCategoryRow::setSelected(bool selected)
     update();
 }
 
-QString ExtensionCategoryRow::countText() const { return extensions::countText(m_count); }
+QString ExtensionCategoryRow::countText() const { return extensionsview::countText(m_count); }
 
-QString ExtensionCategoryRow::sizeText() const { return extensions::kindSizeText(m_count, m_totalSize); }
+QString ExtensionCategoryRow::sizeText() const { return extensionsview::kindSizeText(m_count, m_totalSize); }
 
 QSize ExtensionCategoryRow::sizeHint() const { return {300, rowHeight()}; }
 
@@ -100,13 +100,13 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
     const qreal left = 12, right = r.width() - 12;
     const QRectF badge(left, (r.height() - kBadge) / 2, kBadge, kBadge);
     p.setPen(Qt::NoPen);
-    p.setBrush(extensions::kindColour(m_kind));
+    p.setBrush(extensionsview::kindColour(m_kind));
     p.drawEllipse(badge);
-    Symbols::paint(p, badge.adjusted(9, 9, -9, -9), {extensions::kindSymbol(m_kind), 15, Tint::white});
+    symbols::paint(p, badge.adjusted(9, 9, -9, -9), {extensionsview::kindSymbol(m_kind), 15, Tint::white});
 
     const qreal chevronSide = 11;
     const QRectF chevron(right - chevronSide, (r.height() - chevronSide) / 2, chevronSide, chevronSide);
-    Symbols::paint(p, chevron, {QStringLiteral("chevron.right"), chevronSide, Tint::secondary, 0.6});
+    symbols::paint(p, chevron, {QStringLiteral("chevron.right"), chevronSide, Tint::secondary, 0.6});
 
     const QFont sizeFont = uiFont(12);
     const QString size = sizeText();
@@ -158,7 +158,7 @@ void ExtensionItemRow::refresh()
 
 bool ExtensionItemRow::isSelected() const { return !m_item.path.isEmpty() && m_actions.isSelected(m_item.path); }
 
-QString ExtensionItemRow::sizeText() const { return extensions::itemSizeText(m_item.size); }
+QString ExtensionItemRow::sizeText() const { return extensionsview::itemSizeText(m_item.size); }
 
 QColor ExtensionItemRow::background(AppAppearance a)
 {
@@ -308,7 +308,7 @@ void ExtensionEmptyView::setKind(ExtensionCategoryKind kind)
     update();
 }
 
-QString ExtensionEmptyView::text() const { return extensions::emptyText(m_kind); }
+QString ExtensionEmptyView::text() const { return extensionsview::emptyText(m_kind); }
 
 void ExtensionEmptyView::paintEvent(QPaintEvent*)
 {
@@ -319,8 +319,8 @@ void ExtensionEmptyView::paintEvent(QPaintEvent*)
     const qreal textHeight = QFontMetricsF(f).height();
     const qreal top = (height() - symbol - 10 - textHeight) / 2;
     const AppAppearance a = AppTheme::appearance();
-    Symbols::paint(p, QRectF((width() - symbol) / 2, top, symbol, symbol),
-                   {extensions::kindSymbol(m_kind), symbol, Tint::accent, 0.7});
+    symbols::paint(p, QRectF((width() - symbol) / 2, top, symbol, symbol),
+                   {extensionsview::kindSymbol(m_kind), symbol, Tint::accent, 0.7});
     p.setFont(f);
     p.setPen(secondaryTint(a));
     p.drawText(QRectF(0, top + symbol + 10, width(), textHeight), Qt::AlignCenter,

@@ -25,7 +25,7 @@
 
 namespace tw {
 
-using extensions::ExtensionGroup;
+using extensionsview::ExtensionGroup;
 
 namespace {
 
@@ -268,7 +268,7 @@ void ExtensionsWorkspace::rebuildRows()
 void ExtensionsWorkspace::showFigures()
 {
     for (ExtensionCategoryRow* row : m_categoryRows) {
-        const extensions::KindSummary summary = m_state.summary(row->kind());
+        const extensionsview::KindSummary summary = m_state.summary(row->kind());
         row->setFigures(summary.count, summary.totalSize);
         row->setSelected(row->kind() == m_state.selectedCategory());
     }

@@ -94,7 +94,7 @@ void FeatureEmptyState::paintEvent(QPaintEvent*)
     p.setPen(secondaryTint());
     p.drawText(l.subtitle, kSubtitleFlags, m_subtitle);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    Symbols::paint(p, l.symbol, {m_systemImage, kSymbol, Tint::accent, m_symbolOpacity});
+    symbols::paint(p, l.symbol, {m_systemImage, kSymbol, Tint::accent, m_symbolOpacity});
 }
 
 } // namespace tw

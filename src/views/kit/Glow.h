@@ -23,7 +23,7 @@ public:
     virtual QMargins glowExtent() const = 0;
 };
 
-namespace GlowHost {
+namespace glowhost {
 // Marks w as a host for the glows of its descendants.
 void mark(QWidget* w);
 bool isHost(const QWidget* w);
@@ -38,7 +38,7 @@ void paint(QWidget* host, QPainter& p, const QRegion& region);
 void invalidate(QWidget* caster);
 // The casters attached to host, in attachment order.
 QList<QWidget*> casters(const QWidget* host);
-} // namespace GlowHost
+} // namespace glowhost
 
 } // namespace tw
 

@@ -121,7 +121,7 @@ void IconView::paintEvent(QPaintEvent*)
     const QRectF r(0, 0, m_side, m_side);
     if (m_icon.isNone()) {
         if (m_fallback)
-            Symbols::paint(p, r, *m_fallback);
+            symbols::paint(p, r, *m_fallback);
         return;
     }
     const qreal dpr = devicePixelRatioF();

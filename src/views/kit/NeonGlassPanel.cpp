@@ -22,9 +22,9 @@ NeonGlassPanel::NeonGlassPanel(QWidget* parent)
     , m_content(new QWidget(this))
     , m_border(new ClockwiseNeonBorder(cornerRadius(), 1.8, 2.6, this))
 {
-    GlowHost::mark(this);
+    glowhost::mark(this);
     m_border->setOpacity(0.55);
-    onThemeChange(this, [this] { GlowHost::invalidate(this); });
+    onThemeChange(this, [this] { glowhost::invalidate(this); });
 }
 
 void NeonGlassPanel::setCardGeometry(const QRect& card)
@@ -99,7 +99,7 @@ void NeonGlassPanel::paintEvent(QPaintEvent* event)
     QPainter p(this);
     const QRect card = cardRect();
     neon::drawImage(p, card.topLeft(), body(card.size(), AppTheme::appearance(), devicePixelRatioF()));
-    GlowHost::paint(this, p, event->region());
+    glowhost::paint(this, p, event->region());
 }
 
 void NeonGlassPanel::resizeEvent(QResizeEvent*)

@@ -58,7 +58,7 @@ RoundedCard::RoundedCard(QWidget* parent)
 {
     onThemeChange(this, [this] {
         update();
-        GlowHost::invalidate(this);
+        glowhost::invalidate(this);
     });
 }
 
@@ -66,10 +66,10 @@ void RoundedCard::setLook(Look look)
 {
     if (look == m_look || !look)
         return;
-    GlowHost::invalidate(this);  // where the old glow was
+    glowhost::invalidate(this);  // where the old glow was
     m_look = look;
     update();
-    GlowHost::invalidate(this);
+    glowhost::invalidate(this);
 }
 
 qreal RoundedCard::radius() const
@@ -120,7 +120,7 @@ void RoundedCard::paintEvent(QPaintEvent*)
 
 void RoundedCard::showEvent(QShowEvent*)
 {
-    GlowHost::attach(this);
+    glowhost::attach(this);
 }
 
 void RoundedCard::mousePressEvent(QMouseEvent* event)

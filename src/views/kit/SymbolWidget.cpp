@@ -42,7 +42,7 @@ void SymbolWidget<Base>::paintEvent(QPaintEvent*)
     const qreal opacity = symbolOpacity();
     if (opacity < 1)
         p.setOpacity(opacity);
-    Symbols::paint(p, QRectF(this->rect()), m_glyph);
+    symbols::paint(p, QRectF(this->rect()), m_glyph);
 }
 
 template class SymbolWidget<QWidget>;

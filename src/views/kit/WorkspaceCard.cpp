@@ -23,7 +23,7 @@ WorkspaceCard::WorkspaceCard(QWidget* parent)
     onThemeChange(this, [this] {
         layoutContent();
         update();
-        GlowHost::invalidate(this);
+        glowhost::invalidate(this);
     });
 }
 

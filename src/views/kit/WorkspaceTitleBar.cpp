@@ -26,7 +26,7 @@ WorkspaceTitleBar::WorkspaceTitleBar(const QString& title, QWidget* parent)
     m_border->setOpacity(0.5);
     onThemeChange(this, [this] {
         update();
-        GlowHost::invalidate(this);
+        glowhost::invalidate(this);
     });
 }
 

@@ -75,7 +75,7 @@ void NetworkRow::paintEvent(QPaintEvent* event)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF check(width() - kInset - kCheck, (height() - kCheck) / 2.0, kCheck, kCheck);
-    Symbols::paint(p, check, {QStringLiteral("checkmark.circle.fill"), kCheck, Tint::accent, 0.85, neon::rgb(0.20, 0.78, 0.35)});
+    symbols::paint(p, check, {QStringLiteral("checkmark.circle.fill"), kCheck, Tint::accent, 0.85, neon::rgb(0.20, 0.78, 0.35)});
 
     const qreal left = kInset + kIcon + kSpacing;
     const qreal textWidth = check.left() - kSpacing - left;

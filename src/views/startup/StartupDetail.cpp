@@ -167,7 +167,7 @@ QWidget* StartupDetail::makeInfoCard()
     stack->addWidget(heading);
 
     // The labels do not change; the values follow the selection.
-    const QList<startup::InfoRow> rows = startup::infoRows(RemovableItem());
+    const QList<startupview::InfoRow> rows = startupview::infoRows(RemovableItem());
     for (qsizetype i = 0; i < rows.size(); ++i) {
         auto* line = new QHBoxLayout;
         line->setContentsMargins(0, 10, 0, 10);
@@ -191,7 +191,7 @@ QWidget* StartupDetail::makeButtonBar()
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(12);
-    m_enable = new PushButton(startup::enableButtonTitle(true), PushButton::Style::bordered);
+    m_enable = new PushButton(startupview::enableButtonTitle(true), PushButton::Style::bordered);
     m_enable->setTitleFont(15, QFont::DemiBold);
     m_enable->setFocusPolicy(Qt::TabFocus);
     m_enable->setFixedSize(160, 36);
@@ -230,11 +230,11 @@ void StartupDetail::refresh()
     showStartupIcon(m_icon, item->icon, 52, 36);
     m_title->setText(item->title);
     m_category->setText(item->category);
-    m_showApplication->setVisible(startup::offersShowApplication(*item));
-    const QList<startup::InfoRow> rows = startup::infoRows(*item);
+    m_showApplication->setVisible(startupview::offersShowApplication(*item));
+    const QList<startupview::InfoRow> rows = startupview::infoRows(*item);
     for (qsizetype i = 0; i < rows.size() && i < m_values.size(); ++i)
         m_values[i]->setText(rows[i].value);
-    m_enable->setText(startup::enableButtonTitle(item->isEnabled));
+    m_enable->setText(startupview::enableButtonTitle(item->isEnabled));
     m_pages->setCurrentIndex(1);
 }
 

@@ -79,8 +79,8 @@ QRectF StartupListCard::textRect() const
 void StartupListCard::elide()
 {
     const qreal width = textRect().width();
-    m_shownTitle = neon::elided(startup::firstLine(m_title), titleFont(), width);
-    m_shownCategory = neon::elided(startup::firstLine(m_category), categoryFont(), width);
+    m_shownTitle = neon::elided(startupview::firstLine(m_title), titleFont(), width);
+    m_shownCategory = neon::elided(startupview::firstLine(m_category), categoryFont(), width);
 }
 
 void StartupListCard::resizeEvent(QResizeEvent*)

@@ -9,7 +9,7 @@
 
 namespace tw {
 
-namespace T = SystemCardTexts;
+namespace T = systemcardtexts;
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 namespace tw {
 
-namespace T = SystemCardTexts;
+namespace T = systemcardtexts;
 
 namespace {
 

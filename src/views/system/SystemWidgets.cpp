@@ -252,7 +252,7 @@ void PictureWell::paintEvent(QPaintEvent*)
         p.drawImage(m_composedAt, m_composed);
         return;
     }
-    Symbols::paint(p, rect(), tintedSymbol(QStringLiteral("laptopcomputer"), 44));
+    symbols::paint(p, rect(), tintedSymbol(QStringLiteral("laptopcomputer"), 44));
 }
 
 // ---- DividerLine ------------------------------------------------------------------------------

@@ -89,7 +89,7 @@ void ThemePreviewCard::setSelected(bool selected)
         return;
     m_selected = selected;
     update();
-    GlowHost::invalidate(this);
+    glowhost::invalidate(this);
 }
 
 QString ThemePreviewCard::symbolName() const
@@ -285,7 +285,7 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
     const qreal blockHeight = nameMetrics.height() + 2 + descMetrics.lineSpacing() * std::max<qsizetype>(1, lines.size());
     const qreal rowHeight = std::max<qreal>(kSymbol, blockHeight);
     const QImage symbol = [&] {
-        QImage s = Symbols::image(symbolName(), int(std::ceil(kSymbol * dpr)), symbolColour());
+        QImage s = symbols::image(symbolName(), int(std::ceil(kSymbol * dpr)), symbolColour());
         s.setDevicePixelRatio(dpr);
         return s;
     }();
@@ -307,7 +307,7 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
 
 void ThemePreviewCard::showEvent(QShowEvent*)
 {
-    GlowHost::attach(this);
+    glowhost::attach(this);
 }
 
 } // namespace tw

@@ -94,12 +94,12 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
                                  neon::systemFont(13, QFont::Normal)))
     , m_grid(new ThemeGrid)
 {
-    GlowHost::mark(this);
+    glowhost::mark(this);
     m_titleBar->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_scrollCard->setCastsShadow(false);
 
     auto* inner = new QWidget;
-    GlowHost::mark(inner);
+    glowhost::mark(inner);
     inner->setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(inner);
     layout->setContentsMargins(20, 20, 20, 20);

@@ -71,7 +71,7 @@ CardLook UpdateListRow::activeLook(AppAppearance a)
 
 int UpdateListRow::heightFor(const AppUpdateItem& item)
 {
-    return kPadding * 2 + std::max(kIcon, textHeight(UpdateTexts::hasStatusLine(item.availability)));
+    return kPadding * 2 + std::max(kIcon, textHeight(updatetexts::hasStatusLine(item.availability)));
 }
 
 bool UpdateListRow::isActive() const
@@ -83,8 +83,8 @@ void UpdateListRow::bind(const AppUpdateItem& item, bool isActive)
 {
     m_item = item;
     m_icon->setIcon(item.icon);
-    m_button->setText(UpdateTexts::actionCaption(item.availability));
-    m_button->setEnabled(UpdateTexts::actionEnabled(item.availability));
+    m_button->setText(updatetexts::actionCaption(item.availability));
+    m_button->setEnabled(updatetexts::actionEnabled(item.availability));
     setLook(isActive ? &UpdateListRow::activeLook : &CardLook::normal);
     place();
     update();
@@ -107,7 +107,7 @@ void UpdateListRow::paintEvent(QPaintEvent* event)
 {
     RoundedCard::paintEvent(event);
     QPainter p(this);
-    const auto status = UpdateTexts::statusLine(m_item);
+    const auto status = updatetexts::statusLine(m_item);
     const qreal left = kPadding + kIcon + kSpacing;
     const qreal width = m_button->x() - 8 - left;
     qreal y = (height() - textHeight(status.has_value())) / 2.0;
@@ -119,7 +119,7 @@ void UpdateListRow::paintEvent(QPaintEvent* event)
         y += h + kLineSpacing;
     };
     line(m_item.name, nameFont(), primaryTextTint());
-    line(UpdateTexts::versionLine(m_item), lineFont(), secondaryTint());
+    line(updatetexts::versionLine(m_item), lineFont(), secondaryTint());
     if (status)
         line(status->text, status->emphasised ? emphasisedFont() : lineFont(),
              status->emphasised ? accentTint() : secondaryTint());

@@ -44,7 +44,7 @@ protected:
     void paintEvent(QPaintEvent* e) override
     {
         QPainter p(this);
-        GlowHost::paint(this, p, e->region());
+        glowhost::paint(this, p, e->region());
     }
 };
 
@@ -197,16 +197,16 @@ TEST(Components, GlowHostsPaintTheirCastersBeneathThem)
 {
     ShellHarness h;
     Host host;
-    GlowHost::mark(&host);
+    glowhost::mark(&host);
     host.resize(400, 200);
     auto* plain = new QWidget(&host);
     auto* pill = new NeonPillButton(QStringLiteral("System"), SidebarGlyph::system, true, plain);
     pill->setGeometry(100, 80, 150, NeonPillButton::pillHeight());
     plain->setGeometry(0, 0, 400, 200);
-    EXPECT_EQ(GlowHost::hostOf(pill), &host);
+    EXPECT_EQ(glowhost::hostOf(pill), &host);
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-    EXPECT_EQ(GlowHost::casters(&host), QList<QWidget*>{pill});
+    EXPECT_EQ(glowhost::casters(&host), QList<QWidget*>{pill});
     // The selected pill's glow reaches past its capsule onto the host.
     QImage img = neon::transparentImage(host.size(), 1);
     host.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);

@@ -63,7 +63,7 @@ class Gallery : public QWidget {
 public:
     Gallery()
     {
-        GlowHost::mark(this);
+        glowhost::mark(this);
         auto* grid = new QGridLayout(this);
         grid->setContentsMargins(16, 16, 16, 16);
         grid->setHorizontalSpacing(24);
@@ -105,7 +105,7 @@ public:
         controls->addWidget(new FilterBar({[] { return QStringLiteral("Notes"); }, {}}, QStringLiteral("Search")));
         auto* symbols = new QGridLayout;
         symbols->setSpacing(6);
-        const QStringList names = Symbols::names();
+        const QStringList names = symbols::names();
         for (qsizetype i = 0; i < names.size(); ++i) {
             auto* s = new SymbolView(tintedSymbol(names[i], 20));
             s->setToolTip(names[i]);
@@ -150,7 +150,7 @@ protected:
     {
         QPainter p(this);
         neon::fillRect(p, rect(), AppTheme::panelBase());
-        GlowHost::paint(this, p, e->region());
+        glowhost::paint(this, p, e->region());
     }
 };
 
