@@ -16,14 +16,10 @@
 // N = 20 stays small since only the rows in view are made.
 
 #include "BenchSupport.h"
-#include "state/AppNavigation.h"
-#include "state/SharedState.h"
-#include "state/Theme.h"
-#include "engine/cleaner/SystemCleaner.h"
-#include "engine/inventory/AppScanner.h"
+#include "BenchWorkspaceHost.h"
 #include "platform/ThreadPool.h"
-#include "support/FakePlatform.h"
-#include "support/FakePrompter.h"
+#include "state/AppNavigation.h"
+#include "state/Theme.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/AdvancedFileTree.h"
 #include "views/applications/AppDetailPanel.h"
@@ -78,12 +74,7 @@ QList<AppInfoPtr> catalogue(int count)
 }
 
 // The shared state, the engines and a shown tab over count applications.
-struct Tab {
-    test::FakePlatform fake;
-    SharedState state{fake.platform()};
-    AppScanner scanner{fake.platform()};
-    SystemCleaner cleaner{fake.platform()};
-    test::FakePrompter prompter;
+struct Tab : bench::WorkspaceHost {
     std::unique_ptr<ApplicationsWorkspace> workspace;
 
     explicit Tab(int count)
@@ -94,8 +85,7 @@ struct Tab {
 
     void build()
     {
-        workspace = std::make_unique<ApplicationsWorkspace>(
-            WorkspaceEnvironment{scanner, cleaner, state.navigation(), state.theme(), fake.platform(), prompter});
+        workspace = std::make_unique<ApplicationsWorkspace>(env());
         workspace->resize(912, 680);
     }
 

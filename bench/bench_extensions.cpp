@@ -5,11 +5,7 @@
 // anchor of the same run.
 
 #include "BenchSupport.h"
-#include "state/SharedState.h"
-#include "engine/cleaner/SystemCleaner.h"
-#include "engine/inventory/AppScanner.h"
-#include "support/FakePlatform.h"
-#include "support/FakePrompter.h"
+#include "BenchWorkspaceHost.h"
 #include "views/extensions/ExtensionsWorkspace.h"
 
 #include <QApplication>
@@ -40,20 +36,14 @@ QList<RemovableItem> entries(int count)
     return list;
 }
 
-struct Fixture {
-    test::FakePlatform fake;
-    SharedState state{fake.platform()};
-    AppScanner scanner{fake.platform()};
-    SystemCleaner cleaner{fake.platform()};
-    test::FakePrompter prompter;
+struct Fixture : bench::WorkspaceHost {
     std::unique_ptr<ExtensionsWorkspace> tab;
     QImage frame{1100 - 188, 680, QImage::Format_ARGB32_Premultiplied};
 
     Fixture()
     {
         cleaner.setExtensions(entries(2000));
-        tab = std::make_unique<ExtensionsWorkspace>(WorkspaceEnvironment{
-            scanner, cleaner, state.navigation(), state.theme(), fake.platform(), prompter});
+        tab = std::make_unique<ExtensionsWorkspace>(env());
         tab->resize(frame.size());
         tab->show();
         QCoreApplication::processEvents();

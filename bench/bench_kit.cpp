@@ -7,7 +7,7 @@
 #include "support/FakePlatform.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/RoundedCard.h"
 #include "views/kit/TintedLabel.h"
 

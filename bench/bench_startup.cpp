@@ -10,24 +10,24 @@
 // cache emptied first, as at a cold start), and must not start application
 // discovery before that first paint.
 
-#include "views/kit/NeonBorder.h"
-#include "views/kit/NeonPaint.h"
-#include "views/kit/Glow.h"
-#include "app/SingleInstance.h"
-#include "state/WindowNotices.h"
-#include "state/MainWindowCloseGuard.h"
-#include "state/MainWindowOpenBridge.h"
+#include "BenchSupport.h"
 #include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
 #include "app/SweeplineApp.h"
-#include "state/AppNavigation.h"
-#include "state/SharedState.h"
 #include "engine/inventory/AppScanner.h"
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
+#include "state/AppNavigation.h"
+#include "state/MainWindowCloseGuard.h"
+#include "state/MainWindowOpenBridge.h"
+#include "state/SharedState.h"
+#include "state/WindowNotices.h"
 #include "support/FakePlatform.h"
 #include "support/HostProgramParts.h"
 #include "support/MacTree.h"
-#include "BenchSupport.h"
+#include "views/kit/Glow.h"
+#include "views/kit/NeonBorder.h"
+#include "views/kit/NeonShadow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,12 +3,7 @@
 // again, the tab drawn), each against drawing the unchanged tab, the anchor.
 
 #include "BenchSupport.h"
-#include "state/SharedState.h"
-#include "engine/cleaner/SystemCleaner.h"
-#include "engine/inventory/AppScanner.h"
-#include "support/FakePlatform.h"
-#include "support/FakePrompter.h"
-#include "views/kit/WorkspaceEnvironment.h"
+#include "BenchWorkspaceHost.h"
 #include "views/startup/StartupState.h"
 #include "views/startup/StartupWorkspace.h"
 
@@ -39,14 +34,8 @@ QList<RemovableItem> manyItems()
     return items;
 }
 
-struct Fixture {
-    test::FakePlatform fake;
-    SharedState shared{fake.platform()};
-    AppScanner scanner{fake.platform()};
-    SystemCleaner cleaner{fake.platform()};
-    test::FakePrompter prompter;
-    StartupWorkspace tab{WorkspaceEnvironment{scanner, cleaner, shared.navigation(), shared.theme(), fake.platform(),
-                                              prompter}};
+struct Fixture : bench::WorkspaceHost {
+    StartupWorkspace tab{env()};
     QImage frame{912, 680, QImage::Format_ARGB32_Premultiplied};
 
     Fixture()

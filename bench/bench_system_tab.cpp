@@ -54,7 +54,7 @@ struct Rig {
     SystemMonitor monitor{{&host, &identity, &clock}};
     test::FakeAppService service;
     SystemMonitorPermissions permissions{service, fake.workspace};
-    MacProductImage::Sources pictures = {host::makeDrawnProductArt(), host::makeDesktopPictureSource(fake.fs()), fake.fs()};
+    macproductimage::Sources pictures = {host::makeDrawnProductArt(), host::makeDesktopPictureSource(fake.fs()), fake.fs()};
 
     std::unique_ptr<SystemMonitorWorkspace> build()
     {

@@ -4,11 +4,7 @@
 // tab (filter, sections, list reset, draw), against drawing it unchanged.
 
 #include "BenchSupport.h"
-#include "state/SharedState.h"
-#include "engine/cleaner/SystemCleaner.h"
-#include "engine/inventory/AppScanner.h"
-#include "support/FakePlatform.h"
-#include "support/FakePrompter.h"
+#include "BenchWorkspaceHost.h"
 #include "views/network/NetworkState.h"
 #include "views/network/NetworkWorkspace.h"
 #include "views/updates/UpdatesState.h"
@@ -23,13 +19,7 @@ using namespace tw;
 
 namespace {
 
-struct Fixture {
-    test::FakePlatform fake;
-    SharedState state{fake.platform()};
-    AppScanner scanner{fake.platform()};
-    SystemCleaner cleaner{fake.platform()};
-    test::FakePrompter prompter;
-    WorkspaceEnvironment env{scanner, cleaner, state.navigation(), state.theme(), fake.platform(), prompter};
+struct Fixture : bench::WorkspaceHost {
     QImage frame{912, 680, QImage::Format_ARGB32_Premultiplied};
 
     Fixture()
@@ -46,7 +36,7 @@ struct Fixture {
     // The Updates tab shown, after its first check.
     std::unique_ptr<UpdatesWorkspace> checkedUpdatesTab()
     {
-        auto ws = std::make_unique<UpdatesWorkspace>(env);
+        auto ws = std::make_unique<UpdatesWorkspace>(env());
         ws->resize(912, 680);
         ws->show();
         runCheck(ws->state().checker());
@@ -107,7 +97,7 @@ BENCHMARK(BM_UpdatesDrawOnly)->Unit(benchmark::kMillisecond);
 void BM_NetworkKeystroke(benchmark::State& state)
 {
     Fixture f;
-    NetworkWorkspace ws(f.env);
+    NetworkWorkspace ws(f.env());
     ws.resize(912, 680);
     ws.show();
     int k = 0;

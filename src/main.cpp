@@ -7,7 +7,7 @@
 #include "platform/HostServices.h"
 #include "platform/Platform.h"
 #include "platform/ThreadPool.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 
 #include <QApplication>
 

@@ -7,7 +7,7 @@ namespace tw {
 
 // ---- Cleanup offer ------------------------------------------------------------------------
 
-namespace CleanupOfferAlert {
+namespace cleanupofferalert {
 
 QString title(const RemainCleanupOffer& offer)
 {
@@ -16,7 +16,7 @@ QString title(const RemainCleanupOffer& offer)
 
 QString message(const RemainCleanupOffer& offer)
 {
-    return SweeplineApp::displayName() + QStringLiteral(" detected ") + ByteFormat::string(offer.totalSize())
+    return SweeplineApp::displayName() + QStringLiteral(" detected ") + byteformat::string(offer.totalSize())
         + QStringLiteral(" of remaining files (") + QString::number(offer.leftovers.size())
         + QStringLiteral(" items).\nWould you like to remove the leftovers completely?");
 }
@@ -45,6 +45,6 @@ Prompt failureAlert(const QStringList& failed)
     return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), removal::namedList(failed));
 }
 
-} // namespace CleanupOfferAlert
+} // namespace cleanupofferalert
 
 } // namespace tw

@@ -11,7 +11,7 @@ namespace tw {
 
 // The alert that offers to remove what an application left behind after it
 // was moved to the Trash outside the program.
-namespace CleanupOfferAlert {
+namespace cleanupofferalert {
 QString title(const RemainCleanupOffer& offer);
 QString message(const RemainCleanupOffer& offer);
 // The offer's leftovers as removable items, all selected, in the offer's order.
@@ -21,6 +21,6 @@ inline QString laterButtonText() { return QStringLiteral("Later"); }
 // What the user is told when some leftovers did not move: the first three
 // paths, one a line, then "…and N more." for the rest.
 Prompt failureAlert(const QStringList& failed);
-} // namespace CleanupOfferAlert
+} // namespace cleanupofferalert
 
 } // namespace tw

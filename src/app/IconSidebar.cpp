@@ -6,8 +6,9 @@
 #include "state/SharedState.h"
 #include "state/Theme.h"
 #include "views/kit/NeonGlassPanel.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/NeonPillButton.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -54,10 +55,10 @@ MakerFooterButton::MakerFooterButton(QWidget* parent)
     : QAbstractButton(parent)
 {
     setText(QStringLiteral("marrowind"));
-    setToolTip(Brand::websiteHost());
+    setToolTip(brand::websiteHost());
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
-    connect(this, &QAbstractButton::clicked, this, [] { openExternal(Brand::websiteURL()); });
+    connect(this, &QAbstractButton::clicked, this, [] { openExternal(brand::websiteURL()); });
 }
 
 QColor MakerFooterButton::textColour(AppAppearance a)

@@ -3,11 +3,11 @@
 #include "app/IconSidebar.h"
 #include "app/ThemeGlassBackground.h"
 #include "app/Workspaces.h"
-#include "state/AppNavigation.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
+#include "state/AppNavigation.h"
 #include "views/kit/Glow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/PendingWorkspace.h"
 
 #include <QPaintEvent>
@@ -51,7 +51,7 @@ MainView::MainView(const WorkspaceEnvironment& env, QWidget* parent)
     , m_sidebar(new IconSidebar(env.navigation, m_body))
     , m_workspaceArea(new WorkspaceArea(m_body))
 {
-    GlowHost::mark(m_body);
+    glowhost::mark(m_body);
     m_lastAppCount = env.scanner.apps().size();
     m_scanFallback.setSingleShot(true);
     m_scanFallback.setInterval(1000);

@@ -12,7 +12,7 @@
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
 #include "views/kit/NeonOverlay.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QImage>
 #include <QLocale>

@@ -2,8 +2,9 @@
 
 #include "state/AppSettings.h"
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>

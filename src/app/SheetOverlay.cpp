@@ -1,7 +1,8 @@
 #include "app/SheetOverlay.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -77,10 +77,10 @@ SweeplineApp::SweeplineApp(const Platform& platform, ProgramParts parts, QObject
 
     m_website = new QAction(QStringLiteral("Marrowind Website"), this);
     m_website->setMenuRole(QAction::NoRole);
-    connect(m_website, &QAction::triggered, this, [this] { m_platform.workspace().open(Brand::websiteURL()); });
+    connect(m_website, &QAction::triggered, this, [this] { m_platform.workspace().open(brand::websiteURL()); });
     m_support = new QAction(QStringLiteral("Support"), this);
     m_support->setMenuRole(QAction::NoRole);
-    connect(m_support, &QAction::triggered, this, [this] { m_platform.workspace().open(Brand::supportURL()); });
+    connect(m_support, &QAction::triggered, this, [this] { m_platform.workspace().open(brand::supportURL()); });
 
     m_quit = new QAction(QStringLiteral("Quit ") + displayName(), this);
     m_quit->setMenuRole(QAction::QuitRole);
@@ -240,7 +240,7 @@ void SweeplineApp::runStartupHooks()
 
 QString SweeplineApp::aboutInformativeText()
 {
-    return QStringLiteral("App uninstaller and Mac cleanup utility.\n\nMade by Marrowind\n") + Brand::websiteHost()
+    return QStringLiteral("App uninstaller and Mac cleanup utility.\n\nMade by Marrowind\n") + brand::websiteHost()
         + QStringLiteral("\nBundle ID: ") + bundleIdentifier();
 }
 
@@ -257,7 +257,7 @@ Prompt SweeplineApp::aboutPrompt()
 void SweeplineApp::showAbout()
 {
     if (m_prompter->ask(aboutPrompt()) == 1)
-        m_platform.workspace().open(Brand::websiteURL());
+        m_platform.workspace().open(brand::websiteURL());
 }
 
 void SweeplineApp::presentOffer()
@@ -269,10 +269,10 @@ void SweeplineApp::presentOffer()
     QWidget* parent = m_window && m_window->isVisible() ? m_window.data() : nullptr;
     // Non-modal: the offer can be replaced or withdrawn while it is shown.
     Prompt prompt{Prompt::Style::warning,
-                  CleanupOfferAlert::title(*offer),
-                  CleanupOfferAlert::message(*offer),
-                  {{CleanupOfferAlert::removeButtonText(), PromptButton::Role::destructive},
-                   {CleanupOfferAlert::laterButtonText(), PromptButton::Role::cancel}}};
+                  cleanupofferalert::title(*offer),
+                  cleanupofferalert::message(*offer),
+                  {{cleanupofferalert::removeButtonText(), PromptButton::Role::destructive},
+                   {cleanupofferalert::laterButtonText(), PromptButton::Role::cancel}}};
     auto* box = new AlertDialog(prompt, parent);
     box->setObjectName(QStringLiteral("cleanupOffer"));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -306,7 +306,7 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
     QStringList failed;
     if (removeRemainingFiles) {
         // The offer's leftovers are in no engine list: only the Trash changes.
-        failed = cleaner().trashSelected(CleanupOfferAlert::removableItems(*offer)).failedPaths();
+        failed = cleaner().trashSelected(cleanupofferalert::removableItems(*offer)).failedPaths();
         removalWatcher().suppress(offer->bundleIdentifier);
     }
     navigation.openMainWindow(std::nullopt, true, false);
@@ -315,7 +315,7 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
     // What did not move stays where it is, and the user is told so (last,
     // once the offer is settled: the alert waits for an answer).
     if (!failed.isEmpty())
-        m_prompter->ask(CleanupOfferAlert::failureAlert(failed));
+        m_prompter->ask(cleanupofferalert::failureAlert(failed));
 }
 
 } // namespace tw

@@ -35,7 +35,7 @@ class SystemMonitorPermissions;
 struct ProgramParts {
     SystemMonitor* monitor = nullptr;                  // required
     SystemMonitorPermissions* permissions = nullptr;   // none: no login item
-    MacProductImage::Sources pictures;
+    macproductimage::Sources pictures;
     StatusArea* statusArea = nullptr;
     // What a test puts in place of the menu bar controller (no controller is
     // made when installMenuBar is set) and of permissions->enable().

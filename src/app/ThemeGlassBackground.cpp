@@ -1,7 +1,7 @@
 #include "app/ThemeGlassBackground.h"
 
 #include "state/SharedState.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QPainter>
 

@@ -2,7 +2,8 @@
 
 #include "app/WindowChrome.h"
 #include "state/Colour.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QApplication>

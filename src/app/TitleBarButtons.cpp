@@ -3,11 +3,11 @@
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPainterPath>
 
 namespace tw {
 

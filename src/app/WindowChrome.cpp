@@ -2,7 +2,7 @@
 
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -21,7 +21,7 @@ using WorkspaceFactories = TabFactories<WorkspaceEnvironment>;
 struct SystemTabParts {
     std::function<SystemMonitor&()> monitor;  // started by its first call
     SystemMonitorPermissions* permissions = nullptr;
-    MacProductImage::Sources pictures;
+    macproductimage::Sources pictures;
 };
 
 // Registers every tab's workspace, one line per tab

@@ -1,10 +1,11 @@
 #include "menubar/CategoryQuickPanel.h"
 
-#include "state/Theme.h"
 #include "engine/cleaner/SystemCleaner.h"
+#include "state/Theme.h"
 #include "views/kit/Divider.h"
-#include "menubar/LinkButton.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
+#include "views/kit/TextButton.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
 
@@ -38,11 +39,13 @@ CategoryQuickPanel::CategoryQuickPanel(SidebarTab tab, QuickPaneEnvironment env,
     m_footerLabel = new TintedLabel(footerName(tab), Tint::secondary, TypeScale::font(TextRole::callout), this);
     footer->addWidget(m_footerLabel);
     footer->addStretch(1);
-    m_openInApp = new LinkButton(QStringLiteral("Open in App"), this);
+    m_openInApp = new TextButton(QStringLiteral("Open in App"), Tint::accent, TypeScale::font(TextRole::body),
+                                 this);
     connect(m_openInApp, &QAbstractButton::clicked, this, [this] {
         if (m_env.onOpenInApp)
             m_env.onOpenInApp();
     });
+    m_openInApp->setCompact(true);
     footer->addWidget(m_openInApp);
     column->addLayout(footer);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "state/NavigationTypes.h"
 #include "menubar/QuickPanes.h"
+#include "state/NavigationTypes.h"
 
 #include <QWidget>
 
@@ -9,7 +9,7 @@ class QLabel;
 
 namespace tw {
 
-class LinkButton;
+class TextButton;
 
 // The side panel's content for one category: its quick pane (from
 // QuickPanes) and, for every category but updates (whose pane has a footer
@@ -34,7 +34,7 @@ public:
     QWidget* pane() const { return m_pane; }
     // Null for the updates category.
     QLabel* footerLabel() const { return m_footerLabel; }
-    LinkButton* openInApp() const { return m_openInApp; }
+    TextButton* openInApp() const { return m_openInApp; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -45,7 +45,7 @@ private:
     QuickPaneEnvironment m_env;
     QWidget* m_pane = nullptr;
     QLabel* m_footerLabel = nullptr;
-    LinkButton* m_openInApp = nullptr;
+    TextButton* m_openInApp = nullptr;
 };
 
 } // namespace tw

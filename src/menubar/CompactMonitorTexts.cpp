@@ -4,16 +4,16 @@
 #include "platform/Format.h"
 #include "views/kit/MonitorWidgets.h"
 
-namespace tw::CompactMonitorTexts {
+namespace tw::compactmonitortexts {
 
 double memoryPercent(const SystemSnapshot& s)
 {
-    return MonitorStyle::usedPercent(double(s.memoryUsed), double(s.memoryTotal));
+    return monitorstyle::usedPercent(double(s.memoryUsed), double(s.memoryTotal));
 }
 
 double storagePercent(const SystemSnapshot& s)
 {
-    return MonitorStyle::usedPercent(double(s.diskUsed), double(s.diskTotal));
+    return monitorstyle::usedPercent(double(s.diskUsed), double(s.diskTotal));
 }
 
 QString cpuDetail(const SystemSnapshot& s)
@@ -29,32 +29,32 @@ QString cpuSplit(const SystemSnapshot& s)
 
 QString memoryDetail(const SystemSnapshot& s)
 {
-    return MonitorFormat::memory(s.memoryUsed) + QStringLiteral(" / ") + MonitorFormat::memory(s.memoryTotal);
+    return monitorformat::memory(s.memoryUsed) + QStringLiteral(" / ") + monitorformat::memory(s.memoryTotal);
 }
 
 QString memoryBreakdown(const SystemSnapshot& s)
 {
-    return QStringLiteral("App ") + MonitorFormat::memory(s.appMemory) + QStringLiteral("    Wired ")
-        + MonitorFormat::memory(s.memoryWired) + QStringLiteral("    Compressed ")
-        + MonitorFormat::memory(s.memoryCompressed);
+    return QStringLiteral("App ") + monitorformat::memory(s.appMemory) + QStringLiteral("    Wired ")
+        + monitorformat::memory(s.memoryWired) + QStringLiteral("    Compressed ")
+        + monitorformat::memory(s.memoryCompressed);
 }
 
 QString memoryCache(const SystemSnapshot& s)
 {
-    return QStringLiteral("Cached ") + MonitorFormat::memory(s.cachedFiles) + QStringLiteral("    Swap ")
-        + MonitorFormat::memory(s.swapUsed);
+    return QStringLiteral("Cached ") + monitorformat::memory(s.cachedFiles) + QStringLiteral("    Swap ")
+        + monitorformat::memory(s.swapUsed);
 }
 
 QString storageDetail(const SystemSnapshot& s)
 {
-    return MonitorFormat::disk(s.diskUsed) + QStringLiteral(" of ") + MonitorFormat::disk(s.diskTotal);
+    return monitorformat::disk(s.diskUsed) + QStringLiteral(" of ") + monitorformat::disk(s.diskTotal);
 }
 
 QString storageLine(const SystemSnapshot& s)
 {
-    return MonitorFormat::disk(s.diskFree) + QStringLiteral(" available    R ")
-        + MonitorFormat::perSecond(s.diskReadPerSec) + QStringLiteral("    W ")
-        + MonitorFormat::perSecond(s.diskWritePerSec);
+    return monitorformat::disk(s.diskFree) + QStringLiteral(" available    R ")
+        + monitorformat::perSecond(s.diskReadPerSec) + QStringLiteral("    W ")
+        + monitorformat::perSecond(s.diskWritePerSec);
 }
 
 std::optional<QString> topProcess(const SystemSnapshot& s)
@@ -67,12 +67,12 @@ std::optional<QString> topProcess(const SystemSnapshot& s)
 
 QString networkIn(const SystemSnapshot& s)
 {
-    return QStringLiteral("↓ ") + MonitorFormat::perSecond(s.networkInPerSec);
+    return QStringLiteral("↓ ") + monitorformat::perSecond(s.networkInPerSec);
 }
 
 QString networkOut(const SystemSnapshot& s)
 {
-    return QStringLiteral("↑ ") + MonitorFormat::perSecond(s.networkOutPerSec);
+    return QStringLiteral("↑ ") + monitorformat::perSecond(s.networkOutPerSec);
 }
 
-} // namespace tw::CompactMonitorTexts
+} // namespace tw::compactmonitortexts

@@ -10,7 +10,7 @@ namespace tw {
 
 // What the compact monitor shows for a snapshot: its texts and gauge
 // percents, apart from the widgets (its load colours are MonitorStyle's).
-namespace CompactMonitorTexts {
+namespace compactmonitortexts {
 
 // Used of total as a percent, at most 100; 0 without a total.
 double memoryPercent(const SystemSnapshot& s);
@@ -28,5 +28,5 @@ std::optional<QString> topProcess(const SystemSnapshot& s);
 QString networkIn(const SystemSnapshot& s);       // "↓ 1.2 KB/s"
 QString networkOut(const SystemSnapshot& s);      // "↑ 340 B/s"
 
-} // namespace CompactMonitorTexts
+} // namespace compactmonitortexts
 } // namespace tw

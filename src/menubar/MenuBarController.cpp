@@ -176,10 +176,10 @@ void MenuBarController::updateBadge()
     const QList<AppUpdateItem>& rows = m_updateChecker->items();
     const auto available = std::count_if(rows.cbegin(), rows.cend(),
                                          [](const AppUpdateItem& row) { return row.availability.isActionable(); });
-    m_badgeTitle = StatusGlyph::badgeTitle(int(available));
+    m_badgeTitle = statusglyph::badgeTitle(int(available));
     // The tray shows no text: the number is drawn on the glyph, in colours of its own, since
     // the panel may be dark or light.
-    m_item->setImage(StatusGlyph::withBadge(m_badgeTitle, qApp ? qApp->devicePixelRatio() : 1.0));
+    m_item->setImage(statusglyph::withBadge(m_badgeTitle, qApp ? qApp->devicePixelRatio() : 1.0));
 }
 
 void MenuBarController::togglePopover(StatusItem::Click click)

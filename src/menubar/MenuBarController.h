@@ -103,7 +103,6 @@ public:
     // How long after an outside click a click on the item leaves the preview closed.
     static constexpr qint64 reopenGuardMs = 300;
 
-    StatusItem* statusItem() const { return m_item.get(); }
     // " 3", or "" without updates or without an item.
     const QString& badgeTitle() const { return m_badgeTitle; }
     bool isPinned() const { return m_pinned; }

@@ -1,15 +1,16 @@
 #include "menubar/MenuBarQuickPreview.h"
 
-#include "state/AppNavigation.h"
-#include "state/AppSettings.h"
-#include "state/Theme.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "engine/inventory/AppScanner.h"
 #include "engine/updates/UpdateChecker.h"
 #include "menubar/PopoverWindow.h"
 #include "monitor/SystemMonitor.h"
+#include "state/AppNavigation.h"
+#include "state/AppSettings.h"
+#include "state/Theme.h"
 #include "views/kit/MonitorWidgets.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetrics>
@@ -166,7 +167,7 @@ void MenuBarQuickPreview::showSnapshot(const SystemSnapshot& snapshot)
 {
     PreviewFigures f = m_figures;
     f.cpuPercent = snapshot.cpuPercent;
-    f.memoryPercent = MonitorStyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
+    f.memoryPercent = monitorstyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
     showFigures(f);
 }
 

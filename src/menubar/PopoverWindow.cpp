@@ -3,7 +3,8 @@
 #include "state/Colour.h"
 #include "state/Theme.h"
 #include "views/kit/NeonBorder.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>

@@ -2,7 +2,8 @@
 
 #include "state/Colour.h"
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 
@@ -152,7 +153,7 @@ QImage PreviewCard::picture(qreal dpr) const
         p.drawEllipse(circle);
         // The icon set draws within a margin of its box: a size up matches
         // the symbol font's 12 points.
-        Symbols::paint(p, circle, {m_symbol, 14, Tint::white});
+        symbols::paint(p, circle, {m_symbol, 14, Tint::white});
         const QRectF titleBox(circle.right() + 8, kPadding - 4, r.width() - circle.right() - 8 - kPadding, kCircle + 8);
         QFont titleFont = TypeScale::font(TextRole::value);
         const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
@@ -203,7 +204,7 @@ void PreviewCard::paintFigure(QPainter& p, const QRectF& area) const
             const QRectF mark(line.left(), line.top(), 13, line.height());
             Glyph glyph{i == 0 ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("xmark.circle.fill"), 13};
             glyph.colour = i == 0 ? allowedColour() : blockedColour();
-            Symbols::paint(p, mark, glyph);
+            symbols::paint(p, mark, glyph);
             p.setFont(label);
             p.setPen(secondary);
             p.drawText(line.adjusted(13 + 6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, t[2 * i]);

@@ -23,7 +23,7 @@ PreviewFigures PreviewFigures::read(const AppScanner& scanner, const SystemClean
     f.activeStartup = active(cleaner.startupItems());
     f.remains = cleaner.orphanCountForMenuBar();
     f.cpuPercent = snapshot.cpuPercent;
-    f.memoryPercent = MonitorStyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
+    f.memoryPercent = monitorstyle::usedPercent(double(snapshot.memoryUsed), double(snapshot.memoryTotal));
     return f;
 }
 
@@ -65,7 +65,7 @@ QString PreviewFigures::installedLine() const
 
 QString PreviewFigures::sizeText() const
 {
-    return ByteFormat::string(totalSize);
+    return byteformat::string(totalSize);
 }
 
 QString PreviewFigures::percentText(double percent)

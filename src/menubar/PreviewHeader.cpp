@@ -3,7 +3,8 @@
 #include "state/Colour.h"
 #include "state/Theme.h"
 #include "views/kit/CardText.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 
@@ -113,9 +114,9 @@ QImage PreviewHeader::body(qreal dpr) const
         // Symbols a size up: the icon set draws within a margin of its box.
         Glyph cross{QStringLiteral("xmark"), 13, Tint::white};
         cross.colour = faded(Qt::white, 0.95);
-        Symbols::paint(p, close, cross);
-        Symbols::paint(p, QRectF(buttonRect(Button::pin)), {pinSymbol(), 14, Tint::white});
-        Symbols::paint(p, QRectF(buttonRect(Button::preferences)), {QStringLiteral("gearshape.fill"), 14, Tint::white});
+        symbols::paint(p, close, cross);
+        symbols::paint(p, QRectF(buttonRect(Button::pin)), {pinSymbol(), 14, Tint::white});
+        symbols::paint(p, QRectF(buttonRect(Button::preferences)), {QStringLiteral("gearshape.fill"), 14, Tint::white});
 
         // The name over the installed line, centred between the buttons.
         const qreal left = close.right() + kSpacing;

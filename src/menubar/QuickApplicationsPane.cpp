@@ -40,7 +40,7 @@ void QuickApplicationsPane::addControls(QuickListRow* row)
 
 void QuickApplicationsPane::bindRow(QuickListRow* row, const AppInfoPtr& app)
 {
-    row->setTexts(app->name(), ByteFormat::string(app->displaySize()));
+    row->setTexts(app->name(), byteformat::string(app->displaySize()));
     auto* button = row->findChild<PushButton*>();
     button->disconnect(this);
     connect(button, &QAbstractButton::clicked, this, [this, weak = std::weak_ptr<AppInfo>(app)] {

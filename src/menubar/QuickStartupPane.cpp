@@ -6,6 +6,7 @@
 #include "views/kit/Divider.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"
 #include "views/kit/TintedLabel.h"

@@ -1,7 +1,7 @@
 #include "menubar/SidePanel.h"
 
 #include "menubar/CategoryQuickPanel.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/Symbols.h"
 
 #include <QApplication>
@@ -37,7 +37,7 @@ protected:
         p.drawEllipse(QRectF(rect()));
         Glyph cross{QStringLiteral("xmark"), 11, Tint::primary};
         cross.colour = faded(ink, 0.8);
-        Symbols::paint(p, QRectF(rect()), cross);
+        symbols::paint(p, QRectF(rect()), cross);
     }
 };
 

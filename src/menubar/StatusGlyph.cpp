@@ -1,6 +1,7 @@
 #include "menubar/StatusGlyph.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -8,7 +9,7 @@
 
 #include <cmath>
 
-namespace tw::StatusGlyph {
+namespace tw::statusglyph {
 
 namespace {
 
@@ -125,4 +126,4 @@ QImage withBadge(const QString& title, qreal dpr)
     return img;
 }
 
-} // namespace tw::StatusGlyph
+} // namespace tw::statusglyph

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QString>
 
-namespace tw::StatusGlyph {
+namespace tw::statusglyph {
 
 // The status item's side, in points.
 inline constexpr int side = 18;
@@ -27,4 +27,4 @@ QImage image(qreal dpr);
 // corner, at the glyph's size; just the glyph when the title is empty.
 QImage withBadge(const QString& title, qreal dpr);
 
-} // namespace tw::StatusGlyph
+} // namespace tw::statusglyph

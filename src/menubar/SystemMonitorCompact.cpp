@@ -1,11 +1,12 @@
 #include "menubar/SystemMonitorCompact.h"
 
-#include "state/Colour.h"
 #include "menubar/CompactMonitorTexts.h"
 #include "monitor/MonitorFormat.h"
 #include "monitor/SystemMonitor.h"
+#include "state/Colour.h"
 #include "views/kit/MonitorWidgets.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
 
@@ -118,20 +119,20 @@ TintedLabel* SystemMonitorCompact::line(Line which) const
 
 void SystemMonitorCompact::showSnapshot(const SystemSnapshot& s)
 {
-    namespace T = CompactMonitorTexts;
+    namespace T = compactmonitortexts;
     const double memory = T::memoryPercent(s);
     auto setText = [](TintedLabel* t, const QString& text) {
         if (t->text() != text)
             t->setText(text);
     };
-    const QColor load = MonitorStyle::loadColour(s.cpuPercent);
+    const QColor load = monitorstyle::loadColour(s.cpuPercent);
     setText(m_cpu.detail, T::cpuDetail(s));
     m_cpu.bar->setPercent(s.cpuPercent);
     m_cpu.bar->setTint(load);
     setText(line(Line::cpuSplit), T::cpuSplit(s));
     setText(m_memory.detail, T::memoryDetail(s));
     m_memory.bar->setPercent(memory);
-    m_memory.bar->setTint(MonitorStyle::loadColour(memory));
+    m_memory.bar->setTint(monitorstyle::loadColour(memory));
     setText(line(Line::memoryBreakdown), T::memoryBreakdown(s));
     setText(line(Line::memoryCache), T::memoryCache(s));
     setText(m_storage.detail, T::storageDetail(s));

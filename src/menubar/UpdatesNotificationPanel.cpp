@@ -2,19 +2,20 @@
 
 #include "engine/updates/UpdateChecker.h"
 #include "engine/updates/UpdateRows.h"
-#include "menubar/LinkButton.h"
 #include "menubar/PaneHeader.h"
 #include "menubar/QuickAppListPane.h"
 #include "menubar/QuickListRow.h"
 #include "views/kit/Divider.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/SearchText.h"
 #include "views/kit/SymbolView.h"
+#include "views/kit/TextButton.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
 
@@ -136,7 +137,7 @@ UpdatesNotificationPanel::UpdatesNotificationPanel(UpdateChecker& checker, std::
     , m_nothing(new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::body), this))
     , m_list(new LazyList(this))
     , m_footer(new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::callout), this))
-    , m_openInApp(new LinkButton(QStringLiteral("Open in App"), this))
+    , m_openInApp(new TextButton(QStringLiteral("Open in App"), Tint::accent, TypeScale::font(TextRole::body), this))
 {
     setFixedSize(paneSize());
     auto* column = new QVBoxLayout(this);
@@ -153,6 +154,7 @@ UpdatesNotificationPanel::UpdatesNotificationPanel(UpdateChecker& checker, std::
     footer->setContentsMargins(kSide, 8, kSide, 8);
     footer->addWidget(m_footer);
     footer->addStretch(1);
+    m_openInApp->setCompact(true);
     footer->addWidget(m_openInApp);
     column->addLayout(footer);
     connect(m_openInApp, &QAbstractButton::clicked, this, [action = std::move(onOpenInApp)] {

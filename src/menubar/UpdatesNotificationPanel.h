@@ -14,7 +14,7 @@ namespace tw {
 
 class FilterBar;
 class LazyList;
-class LinkButton;
+class TextButton;
 class ProgressIndicator;
 class PullDownButton;
 class QuickListRow;
@@ -79,7 +79,7 @@ public:
     TintedLabel* nothingText() const { return m_nothing; }
     LazyList* list() const { return m_list; }
     TintedLabel* footerText() const { return m_footer; }
-    LinkButton* openInApp() const { return m_openInApp; }
+    TextButton* openInApp() const { return m_openInApp; }
     // The row showing rows()[i], or null when it is not in view.
     QuickListRow* rowFor(int i) const;
 
@@ -104,7 +104,7 @@ private:
     TintedLabel* m_nothing;
     LazyList* m_list;
     TintedLabel* m_footer;
-    LinkButton* m_openInApp;
+    TextButton* m_openInApp;
 };
 
 } // namespace tw

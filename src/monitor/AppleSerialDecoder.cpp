@@ -5,7 +5,7 @@
 
 #include <limits>
 
-namespace tw::AppleSerialDecoder {
+namespace tw::appleserialdecoder {
 
 namespace {
 
@@ -146,4 +146,4 @@ std::optional<Decoded> decode(const QString& serial)
     return out;
 }
 
-} // namespace tw::AppleSerialDecoder
+} // namespace tw::appleserialdecoder

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-namespace tw::AppleSerialDecoder {
+namespace tw::appleserialdecoder {
 
 struct Decoded {
     QString plantCode;                              // the first three characters
@@ -31,4 +31,4 @@ std::optional<ManufactureTiming> manufactureTiming(QStringView serial);
 // Digits of "0123456789CDFGHJKLMNPQRSTVWXYZ" read in radix 34.
 std::optional<int> decodeBase34(QStringView digits);
 
-} // namespace tw::AppleSerialDecoder
+} // namespace tw::appleserialdecoder

@@ -129,7 +129,7 @@ QString titleWithoutYear(const MacModelInfo& info)
 HardwareIdentityReader::HardwareIdentityReader(IdentitySources sources) : m(std::move(sources))
 {
     if (!m.tables)
-        m.tables = &MacHardwareCatalog::divadaTables();
+        m.tables = &machardwarecatalog::divadaTables();
 }
 
 std::optional<QList<QVariantMap>> HardwareIdentityReader::runSystemProfilerJSON(const QString& type)
@@ -195,7 +195,7 @@ HardwareIdentity HardwareIdentityReader::readHardwareIdentity()
         id.graphics = stringEither(first, QStringLiteral("sppci_model"), QStringLiteral("_name")).value_or(QString());
     }
 
-    namespace catalog = MacHardwareCatalog;
+    namespace catalog = machardwarecatalog;
     const auto diagonal = m.mainDisplayDiagonal ? m.mainDisplayDiagonal() : std::nullopt;
     const int thisYear = m.clock->now().toLocalTime().date().year();
     if (const auto info = catalog::resolve(id.identifier, id.machineName, diagonal, *m.tables, thisYear)) {
@@ -220,7 +220,7 @@ HardwareIdentity HardwareIdentityReader::readHardwareIdentity()
     if (const auto release = catalog::divadaValue(m.tables->releaseDates, id.identifier))
         id.releaseDate = catalog::formatReleaseDateDivadaStyle(*release);
 
-    const auto decoded = AppleSerialDecoder::decode(id.serial);
+    const auto decoded = appleserialdecoder::decode(id.serial);
     id.manufactureDate = decoded ? decoded->manufactureDateDisplay.value_or(kNotAvailable) : kNotAvailable;
     id.origin = decoded ? decoded->origin.value_or(kNotAvailable) : kNotAvailable;
     return id;

@@ -22,7 +22,7 @@ struct IdentitySources {
     ProfilerRunner* profiler = nullptr;
     Clock* clock = nullptr;
     std::function<std::optional<double>()> mainDisplayDiagonal;  // inches; none when empty
-    const MacHardwareCatalog::DivadaTables* tables = nullptr;    // the shipped lists when null
+    const machardwarecatalog::DivadaTables* tables = nullptr;    // the shipped lists when null
 };
 
 // The machine's identity, SSD name and battery from the host's readers. The

@@ -21,7 +21,7 @@ QString MacModelInfo::displayTitle() const
     return family + QStringLiteral(" (") + size + QStringLiteral("-inch, ") + year + u')';
 }
 
-namespace MacHardwareCatalog {
+namespace machardwarecatalog {
 
 namespace {
 
@@ -294,5 +294,5 @@ std::optional<MacModelInfo> resolve(const QString& identifier, const QString& fa
     return MacModelInfo{familyFallback, inches, year};
 }
 
-} // namespace MacHardwareCatalog
+} // namespace machardwarecatalog
 } // namespace tw

@@ -19,7 +19,7 @@ struct MacModelInfo {
 };
 
 // Model identifiers ("MacBookPro18,3") to families, screen sizes and years.
-namespace MacHardwareCatalog {
+namespace machardwarecatalog {
 
 using Table = QHash<QString, QString>;
 
@@ -60,5 +60,5 @@ std::optional<MacModelInfo> resolve(const QString& identifier, const QString& fa
                                     const DivadaTables& tables = divadaTables(),
                                     std::optional<int> currentYear = std::nullopt);
 
-} // namespace MacHardwareCatalog
+} // namespace machardwarecatalog
 } // namespace tw

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <array>
 
-namespace tw::MacProductImage {
+namespace tw::macproductimage {
 
 namespace {
 
@@ -341,4 +341,4 @@ void paintScreen(uchar* pixels, int width, int height, const QImage& wallpaper)
     }
 }
 
-} // namespace tw::MacProductImage
+} // namespace tw::macproductimage

@@ -17,7 +17,7 @@ namespace tw {
 // the model, with the user's desktop picture painted into its screen, cropped
 // to its visible pixels. Pictures are kept by key for the life of the process;
 // failures are not kept.
-namespace MacProductImage {
+namespace macproductimage {
 
 // Where a picture comes from. Copies share the art and the desktop source.
 struct Sources {
@@ -78,5 +78,5 @@ QImage render(const QImage& icon, const QImage& wallpaper);
 // null or empty.
 void paintScreen(uchar* pixels, int width, int height, const QImage& wallpaper);
 
-} // namespace MacProductImage
+} // namespace macproductimage
 } // namespace tw

@@ -23,7 +23,7 @@ std::uint64_t clampedCount(double value)
 
 } // namespace
 
-QString MonitorFormat::memory(std::uint64_t bytes)
+QString monitorformat::memory(std::uint64_t bytes)
 {
     if (bytes <= 1023)
         return QString::number(bytes) + QStringLiteral(" bytes");
@@ -32,7 +32,7 @@ QString MonitorFormat::memory(std::uint64_t bytes)
     return cFormat("%.2f GB", double(bytes) / 1073741824.0);
 }
 
-QString MonitorFormat::disk(std::uint64_t bytes)
+QString monitorformat::disk(std::uint64_t bytes)
 {
     if (bytes <= 999)
         return QString::number(bytes) + QStringLiteral(" bytes");
@@ -43,7 +43,7 @@ QString MonitorFormat::disk(std::uint64_t bytes)
     return cFormat("%.2f GB", double(bytes) / 1e9);
 }
 
-QString MonitorFormat::storageCapacity(std::uint64_t bytes)
+QString monitorformat::storageCapacity(std::uint64_t bytes)
 {
     if (bytes == 0)
         return QStringLiteral("\u2014");
@@ -56,7 +56,7 @@ QString MonitorFormat::storageCapacity(std::uint64_t bytes)
     return disk(bytes);
 }
 
-QString MonitorFormat::perSecond(double bytesPerSecond)
+QString monitorformat::perSecond(double bytesPerSecond)
 {
     return disk(clampedCount(std::round(bytesPerSecond))) + QStringLiteral("/s");
 }

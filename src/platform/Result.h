@@ -58,9 +58,6 @@ public:
     // Only when !ok().
     const Error& error() const { return std::get<1>(m); }
 
-    T valueOr(T fallback) const& { return ok() ? value() : std::move(fallback); }
-    T valueOr(T fallback) && { return ok() ? std::move(*this).value() : std::move(fallback); }
-
     friend bool operator==(const Result&, const Result&) = default;
 
 private:

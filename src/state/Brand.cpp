@@ -2,7 +2,7 @@
 
 namespace tw {
 
-namespace Brand {
+namespace brand {
 
 QString websiteHost()
 {
@@ -21,6 +21,6 @@ QUrl supportURL()
     return url;
 }
 
-} // namespace Brand
+} // namespace brand
 
 } // namespace tw

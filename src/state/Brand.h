@@ -6,10 +6,10 @@
 namespace tw {
 
 // The maker's web links.
-namespace Brand {
+namespace brand {
 QString websiteHost();  // "marrowind.example"
 QUrl websiteURL();      // https, that host, no path
 QUrl supportURL();      // the same host, path "/support"
-} // namespace Brand
+} // namespace brand
 
 } // namespace tw

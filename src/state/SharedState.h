@@ -16,27 +16,20 @@ class WindowNotices;
 class MainWindowCloseGuard;
 class MainWindowOpenBridge;
 
-// The installation step of the shell's process-wide objects. The program
-// entry creates one SharedState from the platform right after the
-// QApplication and before any window, and keeps it until the event loop
-// ends; tests create one over a FakePlatform. It creates, in this order,
-// AppSettings (which seeds its keys), AppNavigation, LanguageManager and
-// ThemeManager (which runs its start-up choice), then the window pieces.
-// The static shared() accessors of those classes, L10n::t and AppTheme reach
-// the one installed here. At most one exists at a time.
+// The shell's process-wide objects, installed for the life of the program.
+// SweeplineApp creates the one SharedState from the platform (main builds
+// the platform and the program right after the QApplication, before any
+// window) and destroys it last; tests create one over a FakePlatform. It
+// creates, in this order, AppSettings (which seeds its keys), AppNavigation,
+// LanguageManager and ThemeManager (which runs its start-up choice), then
+// WindowNotices, the close guard and the open bridge. The static shared()
+// accessors of those classes, L10n::t and AppTheme reach the one installed
+// here. At most one exists at a time.
 //
-// The start-up sequence of the program entry:
-//   QApplication app(argc, argv);
-//   SingleInstanceGuard instance;
-//   if (!instance.tryBecomePrimary()) return 0;   // the running copy comes forward
-//   HostPlatform host;
-//   SharedState state(host.platform());
-//   AppDelegate delegate(state.navigation());      // closing the last window never quits
-//   connect(&instance, &SingleInstanceGuard::reopenRequested, &delegate, &AppDelegate::handleSecondLaunch);
-//   AppScanner scanner(host.platform()); SystemCleaner cleaner(host.platform());
-//   bindRemovalWatcher(state, scanner, cleaner);
-//   state.openBridge().setFactory([] { /* a new main window, WindowChrome::install'ed */ });
-//   ... show the first main window, then app.exec().
+// The program then makes its delegate (closing the last window never quits)
+// and gives the open bridge its factory, a new main window. The engines and
+// the removal watcher (bindRemovalWatcher) are made with the first window;
+// the watcher starts, with the menu bar item, once its content is shown.
 class SharedState {
 public:
     explicit SharedState(const Platform& platform);

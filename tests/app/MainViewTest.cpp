@@ -50,17 +50,27 @@ QList<AppInfoPtr> someApps(int n)
     return apps;
 }
 
+// A harness with every workspace registered.
+struct WorkspacesHarness : ShellHarness {
+    HostProgramParts parts{fake};
+    WorkspacesHarness() { parts.registerWorkspaces(); }
+};
+
+// Shows view at the window's size; false when it never became exposed.
+bool showAtWindowSize(MainView& view)
+{
+    view.resize(1100, 680);
+    view.show();
+    return QTest::qWaitForWindowExposed(&view);
+}
+
 } // namespace
 
 TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
 {
-    ShellHarness h;
-    HostProgramParts parts{h.fake};
-    parts.registerWorkspaces();
+    WorkspacesHarness h;
     MainView view(h.env());
-    view.resize(1100, 680);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(showAtWindowSize(view));
     IconSidebar* sidebar = view.sidebar();
     EXPECT_EQ(sidebar->width(), 188);
 
@@ -81,7 +91,7 @@ TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
     EXPECT_GE(gap, 12);
     EXPECT_EQ(sidebar->preferencesPill()->y() - sidebar->themePill()->geometry().bottom() - 1, 4);
     EXPECT_GT(sidebar->footer()->y(), sidebar->preferencesPill()->y());
-    EXPECT_EQ(sidebar->footer()->toolTip(), Brand::websiteHost());
+    EXPECT_EQ(sidebar->footer()->toolTip(), brand::websiteHost());
 
     // The window opens on the System tab, with its pill highlighted.
     EXPECT_EQ(view.shownTab(), SidebarTab::system);
@@ -116,7 +126,7 @@ TEST(MainView, SidebarShowsTheTabsInOrderAndSwitchesWorkspaces)
     // The maker's name opens the website.
     QTest::mouseClick(sidebar->footer(), Qt::LeftButton);
     ASSERT_EQ(h.fake.workspace.openedUrls.size(), 1u);
-    EXPECT_EQ(h.fake.workspace.openedUrls[0], Brand::websiteURL());
+    EXPECT_EQ(h.fake.workspace.openedUrls[0], brand::websiteURL());
 }
 
 TEST(MainView, RegisteredWorkspacesReplaceThePendingOne)
@@ -249,13 +259,9 @@ TEST(MainView, RemainsScanStartsWhenTheApplicationCountChanges)
 
 TEST(MainView, ThemeTabSwitchesEveryColourAtOnce)
 {
-    ShellHarness h;
-    HostProgramParts parts{h.fake};
-    parts.registerWorkspaces();
+    WorkspacesHarness h;
     MainView view(h.env());
-    view.resize(1100, 680);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(showAtWindowSize(view));
     h.state->navigation().setTab(SidebarTab::theme);
     auto* themes = qobject_cast<ThemeWorkspace*>(view.workspace());
     ASSERT_NE(themes, nullptr);

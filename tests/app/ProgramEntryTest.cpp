@@ -4,6 +4,8 @@
 #include "app/PreferencesView.h"
 #include "app/SheetOverlay.h"
 #include "app/SweeplineApp.h"
+#include "engine/inventory/AppRemovalWatcher.h"
+#include "engine/inventory/ByteFormat.h"
 #include "state/AppNavigation.h"
 #include "state/AppSettings.h"
 #include "state/Brand.h"
@@ -13,16 +15,14 @@
 #include "state/MainWindowOpenBridge.h"
 #include "state/SharedState.h"
 #include "state/WindowNotices.h"
-#include "engine/inventory/AppRemovalWatcher.h"
-#include "engine/inventory/ByteFormat.h"
 #include "support/FakePrompter.h"
 #include "support/FakeStatusArea.h"
 #include "support/HostProgramParts.h"
 #include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/NeonPillButton.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
 
 #include <QAction>
@@ -74,7 +74,7 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return box->isVisible(); }, 10000));
     EXPECT_EQ(box->prompt().title, "Sketchbook has been moved to Trash");
-    EXPECT_EQ(box->prompt().text, "Tidewell detected " + ByteFormat::string(3'000'000)
+    EXPECT_EQ(box->prompt().text, "Tidewell detected " + byteformat::string(3'000'000)
                                           + " of remaining files (2 items).\n"
                                             "Would you like to remove the leftovers completely?");
     ASSERT_EQ(box->buttons().size(), 2);
@@ -86,7 +86,7 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
     EXPECT_EQ(box->buttons()[box->prompt().cancelIndex()]->text(), "Later");
 
     // The items handed to the cleaner: one per leftover, selected, titled by the last path component.
-    const QList<RemovableItem> items = CleanupOfferAlert::removableItems(offer);
+    const QList<RemovableItem> items = cleanupofferalert::removableItems(offer);
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0].title, "com.example.sketchbook");
     EXPECT_EQ(items[1].title, "Sketchbook.log");
@@ -157,7 +157,7 @@ TEST(ProgramEntry, FailureAlertNamesAtMostThreePaths)
         QStringList failed;
         for (int i = 0; i < c.failed; ++i)
             failed << QStringLiteral("/p%1").arg(i);
-        const Prompt alert = CleanupOfferAlert::failureAlert(failed);
+        const Prompt alert = cleanupofferalert::failureAlert(failed);
         const QStringList lines = alert.text.split(u'\n');
         EXPECT_EQ(lines.size(), c.lines) << c.failed;
         EXPECT_EQ(lines.last(), c.last) << c.failed;
@@ -194,7 +194,7 @@ TEST(ProgramEntry, EmptyOfferStillSuppressesAndOpensTheRemains)
     RemainCleanupOffer offer;
     offer.appName = QStringLiteral("Ghost");
     offer.bundleIdentifier = QStringLiteral("com.example.ghost");
-    EXPECT_EQ(CleanupOfferAlert::message(offer),
+    EXPECT_EQ(cleanupofferalert::message(offer),
               "Tidewell detected Zero KB of remaining files (0 items).\n"
               "Would you like to remove the leftovers completely?");
     p.navigation().setRemainOffer(offer);
@@ -370,8 +370,8 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     p.app->websiteAction()->trigger();
     p.app->supportAction()->trigger();
     ASSERT_EQ(p.fake.workspace.openedUrls.size(), 2u);
-    EXPECT_EQ(p.fake.workspace.openedUrls[0], Brand::websiteURL());
-    EXPECT_EQ(p.fake.workspace.openedUrls[1], Brand::supportURL());
+    EXPECT_EQ(p.fake.workspace.openedUrls[0], brand::websiteURL());
+    EXPECT_EQ(p.fake.workspace.openedUrls[1], brand::supportURL());
 
     // The About box: the program's icon, its texts and two buttons, "OK"
     // rightmost and the default; "Visit Website" opens the site, "OK" and
@@ -384,7 +384,7 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     EXPECT_EQ(about.title, "Tidewell");
     EXPECT_TRUE(about.text.startsWith("App uninstaller and Mac cleanup utility.\n\n"));
     EXPECT_TRUE(about.text.contains("Marrowind"));
-    EXPECT_TRUE(about.text.contains(Brand::websiteHost()));
+    EXPECT_TRUE(about.text.contains(brand::websiteHost()));
     EXPECT_TRUE(about.text.endsWith("Bundle ID: " + SweeplineApp::bundleIdentifier()));
     ASSERT_EQ(about.buttons.size(), 2);
     EXPECT_EQ(about.buttons[0].title, "OK");
@@ -394,7 +394,7 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     ASSERT_FALSE(about.icon.isNull());
     EXPECT_EQ(about.icon.pixmap(64).toImage(), SweeplineApp::icon().pixmap(64).toImage());
     ASSERT_EQ(p.fake.workspace.openedUrls.size(), 3u);
-    EXPECT_EQ(p.fake.workspace.openedUrls[2], Brand::websiteURL());
+    EXPECT_EQ(p.fake.workspace.openedUrls[2], brand::websiteURL());
     p.app->showAbout();
     p.app->showAbout();  // the script is used up: the cancel answer, which is "OK"
     EXPECT_EQ(p.prompter->asked.size(), 3);

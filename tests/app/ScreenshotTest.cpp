@@ -1,12 +1,11 @@
 #include "support/HostProgramParts.h"
-#include "state/AppSettings.h"
-#include "state/AppNavigation.h"
-#include "state/Brand.h"
-#include "views/kit/NeonPaint.h"
-#include "views/kit/Glow.h"
-#include "state/SharedState.h"
 #include "app/SweeplineApp.h"
+#include "state/AppNavigation.h"
+#include "state/AppSettings.h"
+#include "state/Brand.h"
+#include "state/SharedState.h"
 #include "support/ShellHarness.h"
+#include "views/kit/Glow.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -1,15 +1,15 @@
 // The Startup tab in the main window, an item selected, in every theme.
 
-#include "support/HostProgramParts.h"
-#include "views/startup/StartupTree.h"
-#include "app/SweeplineApp.h"
 #include "app/MainWindow.h"
+#include "app/SweeplineApp.h"
 #include "state/AppNavigation.h"
-#include "views/startup/StartupState.h"
-#include "views/kit/NeonPaint.h"
+#include "support/HostProgramParts.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/WrappingText.h"
 #include "views/startup/StartupDetail.h"
+#include "views/startup/StartupState.h"
+#include "views/startup/StartupTree.h"
 #include "views/startup/StartupWorkspace.h"
-#include "views/startup/WrappingText.h"
 
 #include <QDir>
 #include <QTest>

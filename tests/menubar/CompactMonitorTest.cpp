@@ -73,7 +73,7 @@ struct Pane {
 TEST(CompactMonitor, TextsOfASnapshot)
 {
     const SystemSnapshot s = busy();
-    namespace T = CompactMonitorTexts;
+    namespace T = compactmonitortexts;
     EXPECT_EQ(T::cpuDetail(s), "37.5%");
     EXPECT_EQ(T::cpuSplit(s), "System 5.00%    User 12.50%    Idle 82.50%");
     EXPECT_EQ(T::memoryDetail(s), "6.00 GB / 16.00 GB");
@@ -110,7 +110,7 @@ TEST(CompactMonitor, LoadColoursAtTheirThresholds)
                           {85, red},          {100, red},    {250, red},   {-3, green},
                           {std::numeric_limits<double>::quiet_NaN(), green}};
     for (const Case& c : cases)
-        EXPECT_TRUE(sameColour(MonitorStyle::loadColour(c.percent), c.expected)) << c.percent;
+        EXPECT_TRUE(sameColour(monitorstyle::loadColour(c.percent), c.expected)) << c.percent;
 }
 
 TEST(CompactMonitor, ShowsEachSnapshotAsItIs)
@@ -202,7 +202,7 @@ TEST(CompactMonitor, FollowsTheMonitorAndTheTheme)
     p.rig.monitor.sample();
     ASSERT_NE(p.text(L::uptime), "Up 2d 5h");
     EXPECT_EQ(p.text(L::uptime), uptimeText(p.rig.monitor.snapshot().uptime));
-    EXPECT_EQ(p.pane.processor().detail->text(), CompactMonitorTexts::cpuDetail(p.rig.monitor.snapshot()));
+    EXPECT_EQ(p.pane.processor().detail->text(), compactmonitortexts::cpuDetail(p.rig.monitor.snapshot()));
 
     for (AppAppearance a : allCases<AppAppearance>()) {
         p.rig.theme().apply(a, true);

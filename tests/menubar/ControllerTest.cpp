@@ -1,14 +1,14 @@
 #include "engine/updates/StoreLookup.h"
 #include "menubar/CategoryQuickPanel.h"
-#include "menubar/LinkButton.h"
 #include "menubar/MenuBarQuickPreview.h"
 #include "menubar/PopoverWindow.h"
 #include "menubar/PreviewCard.h"
 #include "menubar/PreviewHeader.h"
+#include "views/kit/TextButton.h"
 
+#include "menubar/MenuBarRig.h"
 #include "menubar/SidePanel.h"
 #include "menubar/StatusGlyph.h"
-#include "menubar/MenuBarRig.h"
 
 #include <QAction>
 #include <QMenu>
@@ -106,7 +106,7 @@ TEST(MenuBarController, BadgeCountsTheOwnCheckersUpdatesAndNeverTheRemains)
     EXPECT_EQ(r.c().badgeTitle(), " 3") << states.join(u' ').toStdString();
     // The number is drawn on the glyph, which keeps its size: a tray fits a wider picture into its square slot.
     EXPECT_EQ(r.area.item->image.width(), glyphWidth);
-    EXPECT_NE(r.area.item->image, StatusGlyph::image(r.area.item->image.devicePixelRatio()));
+    EXPECT_NE(r.area.item->image, statusglyph::image(r.area.item->image.devicePixelRatio()));
 
     r.shell.cleaner->setRemainingFiles(QList<RemovableItem>(40));
     settle();
@@ -122,10 +122,10 @@ TEST(MenuBarController, NoUpdatesLeaveTheBadgeEmptyWhateverTheRemains)
                               appIn(r.shell.fake, QStringLiteral("Plain"))});
     waitForCheck(r);
     EXPECT_EQ(r.c().badgeTitle(), "");
-    EXPECT_EQ(r.area.item->image.width(), StatusGlyph::image(r.area.item->image.devicePixelRatio()).width());
-    EXPECT_EQ(StatusGlyph::badgeTitle(0), "");
-    EXPECT_EQ(StatusGlyph::badgeTitle(-1), "");
-    EXPECT_EQ(StatusGlyph::badgeTitle(12), " 12");
+    EXPECT_EQ(r.area.item->image.width(), statusglyph::image(r.area.item->image.devicePixelRatio()).width());
+    EXPECT_EQ(statusglyph::badgeTitle(0), "");
+    EXPECT_EQ(statusglyph::badgeTitle(-1), "");
+    EXPECT_EQ(statusglyph::badgeTitle(12), " 12");
 }
 
 TEST(MenuBarController, TheSettingCreatesAndRemovesTheItem)

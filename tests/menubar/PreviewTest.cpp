@@ -84,7 +84,7 @@ TEST(PreviewFigures, CountsSizesAndPercents)
         double used, total, expected;
     };
     for (const Percent& p : {Percent{4, 0, 0}, Percent{9, 8, 100}, Percent{2, 8, 25}, Percent{0, 8, 0}})
-        EXPECT_EQ(MonitorStyle::usedPercent(p.used, p.total), p.expected) << p.used << '/' << p.total;
+        EXPECT_EQ(monitorstyle::usedPercent(p.used, p.total), p.expected) << p.used << '/' << p.total;
     EXPECT_EQ(PreviewFigures::percentText(137), "137%");
     EXPECT_EQ(PreviewFigures::percentText(36.5), "36%");  // printf rounds half to even
     EXPECT_EQ(PreviewFigures::percentText(36.51), "37%");

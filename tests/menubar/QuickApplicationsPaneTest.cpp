@@ -115,9 +115,9 @@ TEST(QuickApplicationsPane, RowsShowNameAndSizeAndFollowTheSearchField)
     EXPECT_EQ(s.rowTitles(), (QStringList{"Writer", "Creative Suite", "mailbox"}));
     // A single application counts its leftovers; a group the larger of its
     // own size and its members' sizes.
-    EXPECT_EQ(s.pane.rowFor(0)->caption(), ByteFormat::string(f.writer->displaySize()));
+    EXPECT_EQ(s.pane.rowFor(0)->caption(), byteformat::string(f.writer->displaySize()));
     EXPECT_EQ(s.pane.rowFor(0)->caption(), "3 MB");
-    EXPECT_EQ(s.pane.rowFor(1)->caption(), ByteFormat::string(f.suite->displaySize()));
+    EXPECT_EQ(s.pane.rowFor(1)->caption(), byteformat::string(f.suite->displaySize()));
     EXPECT_EQ(s.uninstallButton(0)->text(), "Uninstall");
 
     QTest::keyClicks(s.pane.searchField()->bar()->field(), "SUITE");
@@ -238,7 +238,7 @@ TEST(QuickApplicationsPane, AMemberThatFailsLeavesTheGroupWithoutTheTrashedOnes)
     EXPECT_EQ(f.suite->members().front(), f.sketcher);
     EXPECT_EQ(f.suite->displaySize(), f.sketcher->displaySize());
     EXPECT_LT(f.suite->displaySize(), sizeBefore);
-    EXPECT_EQ(s.pane.rowFor(1)->caption(), ByteFormat::string(f.sketcher->displaySize()));
+    EXPECT_EQ(s.pane.rowFor(1)->caption(), byteformat::string(f.sketcher->displaySize()));
 
     // Once the move works, the row's next uninstall starts at the member left and takes the group.
     f.h.fake.trash->fail = {};

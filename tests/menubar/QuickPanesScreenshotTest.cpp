@@ -1,12 +1,12 @@
 #include "QuickPaneFixture.h"
 #include "menubar/CategoryQuickPanel.h"
-#include "menubar/LinkButton.h"
 #include "menubar/QuickApplicationsPane.h"
 #include "menubar/QuickNetworkPane.h"
 #include "menubar/QuickStartupPane.h"
 #include "menubar/SidePanel.h"
 #include "menubar/UpdatesNotificationPanel.h"
 #include "views/kit/LazyList.h"
+#include "views/kit/TextButton.h"
 #include "views/kit/TintedLabel.h"
 
 #include <QTest>

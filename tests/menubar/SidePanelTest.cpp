@@ -1,5 +1,4 @@
 #include "menubar/CategoryQuickPanel.h"
-#include "menubar/LinkButton.h"
 #include "menubar/MenuBarQuickPreview.h"
 #include "menubar/MenuBarRig.h"
 #include "menubar/Placement.h"
@@ -9,6 +8,7 @@
 #include "menubar/SidePanel.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/SymbolButton.h"
+#include "views/kit/TextButton.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -190,7 +190,7 @@ TEST(SidePanel, PanesComeFromTheirFactories)
     const QuickPanes::Factory saved = QuickPanes::get(SidebarTab::theme);
     int opened = 0;
     QuickPanes::set(SidebarTab::theme, [&](const QuickPaneEnvironment& env) {
-        auto* pane = new LinkButton(QStringLiteral("Go"));
+        auto* pane = new TextButton(QStringLiteral("Go"), Tint::accent, QFont());
         QObject::connect(pane, &QAbstractButton::clicked, pane, [env, &opened] {
             ++opened;
             env.onOpenInApp();
@@ -203,7 +203,7 @@ TEST(SidePanel, PanesComeFromTheirFactories)
     r.click();
     r.c().preview()->choose(SidebarTab::system);
     r.c().showCategoryPanel(SidebarTab::theme);
-    auto* pane = qobject_cast<LinkButton*>(r.c().categoryPanel()->pane());
+    auto* pane = qobject_cast<TextButton*>(r.c().categoryPanel()->pane());
     ASSERT_NE(pane, nullptr);
     pane->click();
     EXPECT_EQ(opened, 1);

@@ -54,31 +54,31 @@ const QColor kPanels[] = {QColor(0x1e, 0x1e, 0x1e), QColor(0x2b, 0x30, 0x3b), QC
 
 TEST(StatusGlyph, ReadsOnDarkAndLightPanels)
 {
-    const QImage glyph = StatusGlyph::image(1.0);
-    ASSERT_EQ(glyph.size(), QSize(StatusGlyph::side, StatusGlyph::side));
+    const QImage glyph = statusglyph::image(1.0);
+    ASSERT_EQ(glyph.size(), QSize(statusglyph::side, statusglyph::side));
     for (const QColor& panel : kPanels) {
         SCOPED_TRACE(panel.name().toStdString());
         const QImage shown = onPanel(glyph, panel);
         EXPECT_GE(standingOut(shown, panel, shown.rect()), 0.15);
     }
     // The brush against its tile: as strong as black on white is to the eye.
-    EXPECT_GE(contrast(StatusGlyph::inkColour(), StatusGlyph::tileColour()), 7.0);
+    EXPECT_GE(contrast(statusglyph::inkColour(), statusglyph::tileColour()), 7.0);
     // At twice the pixels, the same picture.
-    EXPECT_EQ(StatusGlyph::image(2.0).size(), QSize(2 * StatusGlyph::side, 2 * StatusGlyph::side));
+    EXPECT_EQ(statusglyph::image(2.0).size(), QSize(2 * statusglyph::side, 2 * statusglyph::side));
 }
 
 TEST(StatusGlyph, TheUpdateCountStaysReadable)
 {
-    const QImage plain = StatusGlyph::image(1.0);
-    const QImage badged = StatusGlyph::withBadge(StatusGlyph::badgeTitle(3), 1.0);
+    const QImage plain = statusglyph::image(1.0);
+    const QImage badged = statusglyph::withBadge(statusglyph::badgeTitle(3), 1.0);
     // The tray fits its picture into a square: the number is drawn on the glyph, not beside it.
     EXPECT_EQ(badged.size(), plain.size());
     EXPECT_NE(badged, plain);
-    EXPECT_EQ(StatusGlyph::withBadge(QString(), 1.0), plain);
+    EXPECT_EQ(statusglyph::withBadge(QString(), 1.0), plain);
     // White on the capsule, at the contrast small text needs; the capsule
     // with its rim stands out from either panel.
-    EXPECT_GE(contrast(StatusGlyph::inkColour(), StatusGlyph::badgeColour()), 4.5);
-    const QRect corner(StatusGlyph::side - 11, 0, 11, 11);
+    EXPECT_GE(contrast(statusglyph::inkColour(), statusglyph::badgeColour()), 4.5);
+    const QRect corner(statusglyph::side - 11, 0, 11, 11);
     for (const QColor& panel : kPanels) {
         SCOPED_TRACE(panel.name().toStdString());
         const QImage shown = onPanel(badged, panel);
@@ -86,10 +86,10 @@ TEST(StatusGlyph, TheUpdateCountStaysReadable)
         int badge = 0;
         for (int y = corner.top(); y <= corner.bottom(); ++y)
             for (int x = corner.left(); x <= corner.right(); ++x)
-                if (contrast(shown.pixelColor(x, y), StatusGlyph::badgeColour()) < 1.2)
+                if (contrast(shown.pixelColor(x, y), statusglyph::badgeColour()) < 1.2)
                     ++badge;
         EXPECT_GE(badge, 10);
     }
     // A long count stays within the picture.
-    EXPECT_EQ(StatusGlyph::withBadge(StatusGlyph::badgeTitle(1234), 1.0).size(), plain.size());
+    EXPECT_EQ(statusglyph::withBadge(statusglyph::badgeTitle(1234), 1.0).size(), plain.size());
 }

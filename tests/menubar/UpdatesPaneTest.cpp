@@ -1,5 +1,4 @@
 #include "QuickPaneFixture.h"
-#include "menubar/LinkButton.h"
 #include "menubar/QuickListRow.h"
 #include "menubar/UpdatesNotificationPanel.h"
 #include "support/LocalHttpServer.h"
@@ -8,6 +7,7 @@
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
+#include "views/kit/TextButton.h"
 #include "views/kit/TintedLabel.h"
 
 #include <QLineEdit>

@@ -18,7 +18,7 @@ void PrintTo(const MacModelInfo& m, std::ostream* os) { *os << m.displayTitle().
 } // namespace tw
 
 using namespace tw;
-namespace catalog = tw::MacHardwareCatalog;
+namespace catalog = tw::machardwarecatalog;
 
 namespace {
 

@@ -56,7 +56,7 @@ struct Rig {
     test::CountingProfiler profiler;
     test::FakeClock clock;
     std::optional<double> diagonal;
-    MacHardwareCatalog::DivadaTables tables;
+    machardwarecatalog::DivadaTables tables;
     Reader reader{{&host, &profiler, &clock, [this] { return diagonal; }, &tables}};
 
     void advance(int seconds) { clock.current = clock.current.addSecs(seconds); }
@@ -64,7 +64,7 @@ struct Rig {
 
 // The host's readers over a tree, with the fake clock.
 struct TreeRig {
-    explicit TreeRig(const test::MacTree& t, const MacHardwareCatalog::DivadaTables* tables = nullptr)
+    explicit TreeRig(const test::MacTree& t, const machardwarecatalog::DivadaTables* tables = nullptr)
         : host(host::makeHostHardware(t.hostRoot()))
         , profiler(host::makeSysfsProfilerRunner(t.hostRoot()))
         , reader({host.get(), profiler.get(), &clock, [root = t.hostRoot()] { return host::builtInDisplayDiagonalInches(root); },
@@ -333,7 +333,7 @@ TEST(HostHardware, AMacLikeTreeIsIdentifiedAsItsModel)
 {
     test::MacTree t;
     test::writeMacLikeHardware(t);
-    const MacHardwareCatalog::DivadaTables tables{{{"MacBookPro18", "A2442"}}, {{"MacBookPro18,3", "October 26, 2021"}}};
+    const machardwarecatalog::DivadaTables tables{{{"MacBookPro18", "A2442"}}, {{"MacBookPro18,3", "October 26, 2021"}}};
     TreeRig rig(t, &tables);
     Reader& reader = rig.reader;
 

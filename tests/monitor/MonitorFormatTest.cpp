@@ -31,8 +31,8 @@ TEST(MonitorFormat, CountsMemoryInPowersOf1024)
         {52428, u"0.0 MB"},       {52429, u"0.1 MB"},              {1073741823, u"1024.0 MB"},
         {1073741824, u"1.00 GB"}, {17179869184.0, u"16.00 GB"},
     };
-    expectTexts([](double v) { return MonitorFormat::memory(std::uint64_t(v)); }, rows);
-    EXPECT_EQ(MonitorFormat::memory(std::numeric_limits<std::uint64_t>::max()), "17179869184.00 GB");
+    expectTexts([](double v) { return monitorformat::memory(std::uint64_t(v)); }, rows);
+    EXPECT_EQ(monitorformat::memory(std::numeric_limits<std::uint64_t>::max()), "17179869184.00 GB");
 }
 
 TEST(MonitorFormat, CountsDiskBytesInPowersOf1000WithPrintfTies)
@@ -42,7 +42,7 @@ TEST(MonitorFormat, CountsDiskBytesInPowersOf1000WithPrintfTies)
         {3500, u"4 KB"},      {999499, u"999 KB"},      {999500, u"1000 KB"},      {1000000, u"1.0 MB"},
         {999999999, u"1000.0 MB"}, {1000000000, u"1.00 GB"}, {2e12, u"2000.00 GB"},
     };
-    expectTexts([](double v) { return MonitorFormat::disk(std::uint64_t(v)); }, rows);
+    expectTexts([](double v) { return monitorformat::disk(std::uint64_t(v)); }, rows);
 }
 
 TEST(MonitorFormat, SnapsCapacitiesToHalfTerabytesFromNinetyFivePercentOfOne)
@@ -59,7 +59,7 @@ TEST(MonitorFormat, SnapsCapacitiesToHalfTerabytesFromNinetyFivePercentOfOne)
         {3750000000000, u"4 TB"},
         {999, u"999 bytes"},
     };
-    expectTexts([](double v) { return MonitorFormat::storageCapacity(std::uint64_t(v)); }, rows);
+    expectTexts([](double v) { return monitorformat::storageCapacity(std::uint64_t(v)); }, rows);
 }
 
 TEST(MonitorFormat, RatesRoundHalvesAwayFromZeroAndNeverFailOnStrangeValues)
@@ -72,7 +72,7 @@ TEST(MonitorFormat, RatesRoundHalvesAwayFromZeroAndNeverFailOnStrangeValues)
         // 2^64 and beyond read as the largest count.
         {18446744073709551616.0, u"18446744073.71 GB/s"}, {inf, u"18446744073.71 GB/s"}, {1e300, u"18446744073.71 GB/s"},
     };
-    expectTexts(MonitorFormat::perSecond, rows);
+    expectTexts(monitorformat::perSecond, rows);
 }
 
 TEST(MonitorFormat, UptimeShowsMinutesThenHoursThenDays)

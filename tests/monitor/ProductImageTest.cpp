@@ -12,7 +12,7 @@ using namespace tw;
 using test::CountingDesktop;
 using test::FakeArt;
 using test::MacTree;
-namespace Picture = tw::MacProductImage;
+namespace Picture = tw::macproductimage;
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <ctime>
 
 using namespace tw;
-namespace serial = tw::AppleSerialDecoder;
+namespace serial = tw::appleserialdecoder;
 
-namespace tw::AppleSerialDecoder {
+namespace tw::appleserialdecoder {
 void PrintTo(const ManufactureTiming& t, std::ostream* os) { *os << t.year << " week " << t.week; }
-} // namespace tw::AppleSerialDecoder
+} // namespace tw::appleserialdecoder
 
 namespace {
 

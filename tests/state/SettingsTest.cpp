@@ -151,7 +151,7 @@ TEST(SettingsTest, RemainOfferAnnouncesEachNewOffer)
     EXPECT_FALSE(nav.remainOffer().has_value());
 
     // The maker's links point at a reserved name, never at a real site.
-    EXPECT_EQ(Brand::websiteURL().host(), Brand::websiteHost());
-    EXPECT_TRUE(Brand::websiteHost().endsWith(".example"));
-    EXPECT_EQ(Brand::supportURL().toString(), Brand::websiteURL().toString() + "/support");
+    EXPECT_EQ(brand::websiteURL().host(), brand::websiteHost());
+    EXPECT_TRUE(brand::websiteHost().endsWith(".example"));
+    EXPECT_EQ(brand::supportURL().toString(), brand::websiteURL().toString() + "/support");
 }

@@ -36,7 +36,7 @@ struct HostMonitorParts {
         monitor.start();
         return monitor;
     }
-    MacProductImage::Sources pictures() const { return {host.productArt(), host.desktopPictures(), host.fs()}; }
+    macproductimage::Sources pictures() const { return {host.productArt(), host.desktopPictures(), host.fs()}; }
 };
 
 } // namespace tw::test

@@ -160,7 +160,7 @@ Status SystemCleaner::removeStartupItem(const QString& path)
         if (const Status removed = startup::removeLoginItem(m_platform, item.title, item.path); !removed) {
             if (!isPlist)
                 return removed;
-            if (const Status moved = PrivilegedTrash::moveToTrash(m_platform, item.path); !moved)
+            if (const Status moved = privilegedtrash::moveToTrash(m_platform, item.path); !moved)
                 return Error{removed.error().domain, removed.error().code,
                              removed.error().description + QStringLiteral(" / ") + moved.error().description};
         }
@@ -170,7 +170,7 @@ Status SystemCleaner::removeStartupItem(const QString& path)
                                      : safety::isSafeToRemove(m_platform.fs(), item.path);
         if (!allowed)
             return startupError(QStringLiteral("This startup file is protected."));
-        if (Status moved = PrivilegedTrash::moveToTrash(m_platform, item.path); !moved)
+        if (Status moved = privilegedtrash::moveToTrash(m_platform, item.path); !moved)
             return moved;
     }
 

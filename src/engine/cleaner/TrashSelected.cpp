@@ -33,7 +33,7 @@ RemovalReport trashEntries(const Platform& platform, const QList<RemovableItem>&
             // A refusal of the safety test stands, whatever the file is called.
             if (!safety::isSafeToRemove(platform.fs(), file))
                 report.failures << RemovalFailure{file, item.title, removal::refused()};
-            else if (const Status moved = PrivilegedTrash::moveToTrash(platform, file); !moved)
+            else if (const Status moved = privilegedtrash::moveToTrash(platform, file); !moved)
                 report.failures << RemovalFailure{file, item.title, moved.error()};
             else
                 report.moved << file;
@@ -109,7 +109,7 @@ RemovalReport SystemCleaner::trashSelected(const QList<RemovableItem>& items, En
             // Refused and failed paths stay where they are; the report says which and why.
             if (!safety::isSafeToRemove(m_platform.fs(), p))
                 report.failures << RemovalFailure{p, item.title, removal::refused()};
-            else if (const Status moved = PrivilegedTrash::moveToTrash(m_platform, p); !moved)
+            else if (const Status moved = privilegedtrash::moveToTrash(m_platform, p); !moved)
                 report.failures << RemovalFailure{p, item.title, moved.error()};
             else
                 report.moved << p;

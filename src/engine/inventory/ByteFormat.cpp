@@ -4,7 +4,7 @@
 
 namespace tw {
 
-QString ByteFormat::string(std::int64_t bytes)
+QString byteformat::string(std::int64_t bytes)
 {
     if (bytes < 1000)
         return QStringLiteral("Zero KB");

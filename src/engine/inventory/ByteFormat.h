@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace tw::ByteFormat {
+namespace tw::byteformat {
 
 // Decimal units: "Zero KB" below 1,000 bytes, then KB, MB and GB.
 QString string(std::int64_t bytes);
 
-} // namespace tw::ByteFormat
+} // namespace tw::byteformat

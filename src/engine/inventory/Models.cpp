@@ -192,12 +192,6 @@ QList<LeftoverPtr> LeftoverFile::makeAll(const std::vector<LeftoverItem>& items)
     return out;
 }
 
-void LeftoverFile::setSize(std::int64_t size)
-{
-    if (assign(m_size, size))
-        emit changed();
-}
-
 void LeftoverFile::setIsSelected(bool v)
 {
     if (assign(m_isSelected, v))

@@ -118,7 +118,6 @@ public:
     const QString& path() const { return m_path; }
     const QString& kindDescription() const { return m_kindDescription; }
     std::int64_t size() const { return m_size; }
-    void setSize(std::int64_t size);
     bool isSelected() const { return m_isSelected; }
     void setIsSelected(bool v);
     // Changes the selection, tells the owner and, with RootSync::Refresh,

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-namespace tw::PrivilegedTrash {
+namespace tw::privilegedtrash {
 
 namespace {
 
@@ -146,4 +146,4 @@ void quitRunningApp(const Platform& p, const QString& bundlePath)
     p.clock().sleep(std::chrono::milliseconds(400));
 }
 
-} // namespace tw::PrivilegedTrash
+} // namespace tw::privilegedtrash

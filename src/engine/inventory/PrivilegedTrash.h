@@ -7,7 +7,7 @@ namespace tw {
 // The one place that removes anything from disk, and only ever by moving it
 // into the Trash: as the user first, then with an administrator-authorised
 // move when the user lacks the rights.
-namespace PrivilegedTrash {
+namespace privilegedtrash {
 
 // Succeeds when the item is in the Trash or did not exist.
 Status moveToTrash(const Platform& p, const QString& path);
@@ -20,6 +20,6 @@ Status moveToTrashElevated(const Platform& p, const QString& path);
 QString uniqueTrashName(const FileSystem& fs, const QString& name, const QString& directory);
 bool isOwnedByRoot(const FileSystem& fs, const QString& path);
 
-} // namespace PrivilegedTrash
+} // namespace privilegedtrash
 
 } // namespace tw

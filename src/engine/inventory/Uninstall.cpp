@@ -26,8 +26,8 @@ RemovalReport AppScanner::moveToTrash(const AppInfoPtr& app, const QList<Leftove
             report.status = Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")};
             return report;
         }
-        PrivilegedTrash::quitRunningApp(m_platform, app->path());
-        if (Status moved = PrivilegedTrash::moveToTrash(m_platform, app->path()); !moved) {
+        privilegedtrash::quitRunningApp(m_platform, app->path());
+        if (Status moved = privilegedtrash::moveToTrash(m_platform, app->path()); !moved) {
             report.failures << RemovalFailure{app->path(), {}, moved.error()};
             report.status = std::move(moved);
             return report;
@@ -47,7 +47,7 @@ RemovalReport AppScanner::moveToTrash(const AppInfoPtr& app, const QList<Leftove
             report.failures << RemovalFailure{p, {}, removal::refused()};
         else if (!ownership::isOwnedByApp(p, bundleIdLower, nameLower, nameCompact))
             report.failures << RemovalFailure{p, {}, removal::notOwned()};
-        else if (const Status moved = PrivilegedTrash::moveToTrash(m_platform, p); !moved)
+        else if (const Status moved = privilegedtrash::moveToTrash(m_platform, p); !moved)
             report.failures << RemovalFailure{p, {}, moved.error()};
         else
             report.moved << p;

@@ -1,21 +1,22 @@
 #include "views/applications/AppDetailPanel.h"
 
-#include "state/L10n.h"
 #include "engine/inventory/ByteFormat.h"
+#include "state/L10n.h"
 #include "views/applications/AdvancedFileTree.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/DetailTexts.h"
-#include "views/kit/Divider.h"
 #include "views/applications/DocumentTypesReader.h"
 #include "views/applications/FileTreeRows.h"
-#include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/Divider.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -61,7 +62,7 @@ public:
         m_texts.clear();
         if (app)
             m_texts = {app->name(), L10n::t(QStringLiteral("apps.files_folders")), apps::developerLine(*app, advanceMode),
-                       apps::verificationLine(*app, advanceMode), ByteFormat::string(app->totalReclaimableSize())};
+                       apps::verificationLine(*app, advanceMode), byteformat::string(app->totalReclaimableSize())};
         updateGeometry();
         setFixedHeight(heightFor(width()));
         update();
@@ -172,7 +173,7 @@ protected:
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        Symbols::paint(p, QRectF(tree::kIndent, 0, tree::kSymbolWidth, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
+        symbols::paint(p, QRectF(tree::kIndent, 0, tree::kSymbolWidth, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
         p.setPen(primaryTextTint());
         const qreal left = tree::kIndent + tree::kSymbolWidth + tree::kGap;
         text::drawElided(p, QRectF(left, 0, width() - left, height()), TypeScale::font(TextRole::itemName), extension);

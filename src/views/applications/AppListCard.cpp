@@ -5,7 +5,8 @@
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 
@@ -140,15 +141,8 @@ void AppListCard::resizeEvent(QResizeEvent* event)
 
 AppListCard::RowTexts AppListCard::textsOf(const AppInfo& app)
 {
-    return {app.name(), apps::lastUsedLabel(app.lastUsed()), ByteFormat::string(app.displaySize()),
+    return {app.name(), apps::lastUsedLabel(app.lastUsed()), byteformat::string(app.displaySize()),
             app.memberCountLabel()};
-}
-
-QStringList AppListCard::entryTexts() const
-{
-    if (!m_app)
-        return {};
-    return {m_texts.name, m_texts.date, m_texts.size, m_texts.count};
 }
 
 void AppListCard::paintRowTexts(QPainter& p, const RowTexts& t, const QRect& row, int textLeft, qreal spacing) const
@@ -177,7 +171,7 @@ void AppListCard::paintEvent(QPaintEvent* event)
     int textLeft = kPad + kBox + kGap;
     if (m_app->isGroup()) {
         const QRectF box(textLeft, entry.top(), kChevron, entry.height());
-        Symbols::paint(p, box, Glyph{m_app->isExpanded() ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right"),
+        symbols::paint(p, box, Glyph{m_app->isExpanded() ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right"),
                                      10, Tint::secondary});
         textLeft += kChevron + kGap;
     }

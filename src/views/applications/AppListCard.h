@@ -43,8 +43,6 @@ public:
     // Where the entry row and member row i lie in the card.
     QRect entryRect() const;
     QRect memberRect(int i) const;
-    // The texts the entry row shows (name, date, size, count).
-    QStringList entryTexts() const;
 
 signals:
     void selected(const tw::AppInfoPtr& app);

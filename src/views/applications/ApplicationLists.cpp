@@ -126,7 +126,7 @@ AppInfoPtr detailSubject(const AppInfoPtr& selected)
 
 QString abbreviatedDate(const QDateTime& when)
 {
-    return DateText::abbreviated(when.toLocalTime().date());
+    return datetext::abbreviated(when.toLocalTime().date());
 }
 
 QString lastUsedLabel(const std::optional<QDateTime>& lastUsed)

@@ -42,8 +42,6 @@ public:
     ~ApplicationsWorkspace() override;
 
     ApplicationsState& state() const { return *m_state; }
-    UninstallFlow& uninstallFlow() const { return *m_flow; }
-    RemainsFlow& remainsFlow() const { return *m_remains; }
     AppListController& appList() const { return *m_appList; }
 
     // What the list area shows.
@@ -72,8 +70,6 @@ public:
     PushButton* scanAgainButton() const { return m_scanAgain; }
     NeonSwitch* advanceSwitch() const { return m_advanceSwitch; }
     QWidget* fullTreeLabel() const { return m_fullTreeLabel; }
-    // The detail column's subject switch: one page per DetailState, in that order.
-    QStackedWidget* detailArea() const { return m_details; }
     EmptyUninstallPanel* emptyPanel() const { return m_emptyPanel; }
     AppDetailPanel* detailPanel() const { return m_detailPanel; }
     RemainDetailPanel* remainPanel() const { return m_remainPanel; }

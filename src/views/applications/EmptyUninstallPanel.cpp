@@ -1,7 +1,8 @@
 #include "views/applications/EmptyUninstallPanel.h"
 
 #include "state/L10n.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 
@@ -157,8 +158,8 @@ void EmptyUninstallPanel::paintEvent(QPaintEvent*)
     p.setPen(Qt::NoPen);
     p.setBrush(softFill());
     p.drawEllipse(l.disc);
-    Symbols::paint(p, l.disc, Glyph{QStringLiteral("shippingbox.fill"), 64, Tint::accent, 0.85});
-    Symbols::paint(p, l.disc.translated(0, 8), Glyph{QStringLiteral("a.square.fill"), 28, Tint::white});
+    symbols::paint(p, l.disc, Glyph{QStringLiteral("shippingbox.fill"), 64, Tint::accent, 0.85});
+    symbols::paint(p, l.disc.translated(0, 8), Glyph{QStringLiteral("a.square.fill"), 28, Tint::white});
 
     const QRectF zone = l.dropZone;
     neon::fillRoundedPath(p, zone, 10, softFill());
@@ -172,7 +173,7 @@ void EmptyUninstallPanel::paintEvent(QPaintEvent*)
     const qreal textW = std::min(zm.horizontalAdvance(zoneText()), zone.width() - 36 - kZoneSymbol - 10);
     const qreal rowW = kZoneSymbol + 10 + textW;
     const qreal x = zone.center().x() - rowW / 2;
-    Symbols::paint(p, QRectF(x, zone.top(), kZoneSymbol, zone.height()),
+    symbols::paint(p, QRectF(x, zone.top(), kZoneSymbol, zone.height()),
                    Glyph{QStringLiteral("square.and.arrow.down.on.square"), kZoneSymbol, Tint::accent});
     p.setFont(TypeScale::font(TextRole::itemName));
     p.setPen(accent);

@@ -20,7 +20,6 @@ class EmptyUninstallPanel : public QWidget {
 public:
     explicit EmptyUninstallPanel(QWidget* parent = nullptr);
 
-    bool isDropTargeted() const { return m_targeted; }
     void setDropTargeted(bool on);
 
     // The soft fill of the illustration's disc and the drop zone.

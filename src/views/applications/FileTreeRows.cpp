@@ -5,10 +5,11 @@
 #include "views/applications/AppDetailPanel.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/DetailTexts.h"
-#include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -36,8 +37,8 @@ void TreeSectionHeader::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     // The first four points are the header's own padding above.
     const QRectF row(0, 4, width(), height() - 4);
-    Symbols::paint(p, QRectF(0, row.top(), 12, row.height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
-    Symbols::paint(p, QRectF(18, row.top(), 18, row.height()), tintedSymbol(m_symbol, 13));
+    symbols::paint(p, QRectF(0, row.top(), 12, row.height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
+    symbols::paint(p, QRectF(18, row.top(), 18, row.height()), tintedSymbol(m_symbol, 13));
     const QFont titleFont = TypeScale::font(TextRole::rowTitle);
     const QString countText = m_count ? QStringLiteral("(%1)").arg(*m_count) : QString();
     const qreal countWidth
@@ -78,7 +79,7 @@ void BundleRow::setApp(const AppInfoPtr& app)
         return;
     m_name = nameOf(*app, m_naming);
     m_folder = apps::folderText(app->path());
-    m_size = ByteFormat::string(app->appSize());
+    m_size = byteformat::string(app->appSize());
     m_checkbox->bind(AppDetailPanel::bundleRemovalBinding(app));
     m_icon->setIcon(app->icon());
     update();
@@ -98,7 +99,7 @@ qreal BundleRow::textWidth(const QString& size, int width)
 
 int BundleRow::heightFor(const AppInfo& app, Naming naming, int width)
 {
-    const qreal w = textWidth(ByteFormat::string(app.appSize()), width);
+    const qreal w = textWidth(byteformat::string(app.appSize()), width);
     const qreal texts = text::wrappedHeight(TypeScale::font(TextRole::itemName), nameOf(app, naming), w) + 2
         + text::wrappedHeight(TypeScale::font(TextRole::caption), apps::folderText(app.path()), w, 2);
     return 2 + std::max(kSymbolWidth, int(std::ceil(texts))) + 2;

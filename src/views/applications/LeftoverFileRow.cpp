@@ -4,9 +4,9 @@
 #include "platform/Path.h"
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/FileTreeRows.h"
-#include "views/applications/TextLines.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -55,7 +55,7 @@ void LeftoverFileRow::bind(LeftoverPtr file, const QString& categorySymbol)
 
 void LeftoverFileRow::fileChanged()
 {
-    m_size = ByteFormat::string(m_file->size());
+    m_size = byteformat::string(m_file->size());
     m_checkbox->refresh();
     update();
 }
@@ -67,7 +67,7 @@ qreal LeftoverFileRow::textWidth(const QString& size, int width)
 
 int LeftoverFileRow::heightFor(const LeftoverFile& file, int width)
 {
-    const qreal w = textWidth(ByteFormat::string(file.size()), width);
+    const qreal w = textWidth(byteformat::string(file.size()), width);
     const qreal texts = QFontMetricsF(TypeScale::font(TextRole::itemName)).height() + 2
         + text::wrappedHeight(TypeScale::font(TextRole::caption), apps::folderText(file.path()), w, 2);
     return 2 + std::max(kBox, int(std::ceil(texts))) + 2;
@@ -80,7 +80,7 @@ void LeftoverFileRow::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal nameHeight = QFontMetricsF(TypeScale::font(TextRole::itemName)).height();
-    Symbols::paint(p, QRectF(kIndent + kBox + kGap, 2, kSymbolWidth, nameHeight), tintedSymbol(m_symbol, 14));
+    symbols::paint(p, QRectF(kIndent + kBox + kGap, 2, kSymbolWidth, nameHeight), tintedSymbol(m_symbol, 14));
     const qreal w = textWidth(m_size, width());
     p.setPen(primaryTextTint());
     text::drawElided(p, QRectF(textLeft(), 2, w, nameHeight), TypeScale::font(TextRole::itemName), m_name);

@@ -1,12 +1,13 @@
 #include "views/applications/RemainCard.h"
 
 #include "engine/inventory/ByteFormat.h"
+#include "state/Colour.h"
 #include "views/applications/ApplicationLists.h"
-#include "views/applications/TextLines.h"
 #include "views/applications/TornDocumentIcon.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/NeonText.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/Tints.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -58,7 +59,7 @@ void RemainCard::bind(const RemovableItem& item, bool isActive, Binding<bool> ti
     m_active = isActive;
     m_title = item.title;
     m_date = apps::modifiedLabel(item.modifiedDate);
-    m_size = ByteFormat::string(item.size);
+    m_size = byteformat::string(item.size);
     m_checkbox->bind(std::move(tick));
     setLook(isActive ? &CardLook::active : &CardLook::normal);
     update();

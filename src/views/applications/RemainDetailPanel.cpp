@@ -2,8 +2,9 @@
 
 #include "engine/inventory/ByteFormat.h"
 #include "views/applications/DetailTexts.h"
-#include "views/applications/TextLines.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
 #include <QPainter>
@@ -35,7 +36,7 @@ void RemainDetailPanel::setItem(const RemovableItem& item)
 
 QString RemainDetailPanel::detailsLine() const
 {
-    return m_item.category + apps::kValueSeparator + ByteFormat::string(m_item.size);
+    return m_item.category + apps::kValueSeparator + byteformat::string(m_item.size);
 }
 
 QStringList RemainDetailPanel::texts() const
@@ -68,7 +69,7 @@ void RemainDetailPanel::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const Layout l = layoutParts();
-    Symbols::paint(p, l.symbol, tintedSymbol(QStringLiteral("doc.badge.gearshape"), kSymbol));
+    symbols::paint(p, l.symbol, tintedSymbol(QStringLiteral("doc.badge.gearshape"), kSymbol));
     p.setPen(primaryTextTint());
     text::drawWrapped(p, l.title, TypeScale::font(TextRole::largeTitle), m_item.title, kMaxLines, Qt::AlignHCenter);
     p.setPen(secondaryTint());

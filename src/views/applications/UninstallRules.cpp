@@ -24,7 +24,7 @@ AppInfoPtr uninstallTarget(const AppInfoPtr& app, const AppInfoPtr& selectedApp)
 UninstallConfirmation uninstallConfirmation(const AppInfo& target)
 {
     const qsizetype count = target.selectedLeftovers().size();
-    const QString size = ByteFormat::string(target.totalReclaimableSize());
+    const QString size = byteformat::string(target.totalReclaimableSize());
     QString message = QStringLiteral("Uninstall ") + target.name() + u'?';
     // The text says what moves: the application only when its bundle is ticked.
     if (!target.removeAppBundle())

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace tw::extensions {
+namespace tw::extensionsview {
 
 namespace {
 
@@ -44,14 +44,14 @@ QString countText(int count)
 
 QString kindSizeText(int count, std::int64_t totalSize)
 {
-    return count == 0 ? QStringLiteral("-") : ByteFormat::string(totalSize);
+    return count == 0 ? QStringLiteral("-") : byteformat::string(totalSize);
 }
 
-QString itemSizeText(std::int64_t size) { return size > 0 ? ByteFormat::string(size) : QStringLiteral("-"); }
+QString itemSizeText(std::int64_t size) { return size > 0 ? byteformat::string(size) : QStringLiteral("-"); }
 
 QString emptyText(ExtensionCategoryKind kind)
 {
     return QStringLiteral("No %1 found").arg(displayName(kind).toLower());
 }
 
-} // namespace tw::extensions
+} // namespace tw::extensionsview

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 // What the Extensions tab shows of a kind and an entry, apart from the theme.
-namespace tw::extensions {
+namespace tw::extensionsview {
 
 // The kind's round badge: a symbol name and an opaque colour.
 QString kindSymbol(ExtensionCategoryKind kind);
@@ -23,4 +23,4 @@ QString itemSizeText(std::int64_t size);
 // "No screen savers found".
 QString emptyText(ExtensionCategoryKind kind);
 
-} // namespace tw::extensions
+} // namespace tw::extensionsview

@@ -4,7 +4,8 @@
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/SymbolButton.h"
 
 #include <QFontMetricsF>
@@ -59,9 +60,9 @@ void ExtensionCategoryRow::setSelected(bool selected)
     update();
 }
 
-QString ExtensionCategoryRow::countText() const { return extensions::countText(m_count); }
+QString ExtensionCategoryRow::countText() const { return extensionsview::countText(m_count); }
 
-QString ExtensionCategoryRow::sizeText() const { return extensions::kindSizeText(m_count, m_totalSize); }
+QString ExtensionCategoryRow::sizeText() const { return extensionsview::kindSizeText(m_count, m_totalSize); }
 
 QSize ExtensionCategoryRow::sizeHint() const { return {300, rowHeight()}; }
 
@@ -82,13 +83,13 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
     const qreal left = 12, right = r.width() - 12;
     const QRectF badge(left, (r.height() - kBadge) / 2, kBadge, kBadge);
     p.setPen(Qt::NoPen);
-    p.setBrush(extensions::kindColour(m_kind));
+    p.setBrush(extensionsview::kindColour(m_kind));
     p.drawEllipse(badge);
-    Symbols::paint(p, badge.adjusted(9, 9, -9, -9), {extensions::kindSymbol(m_kind), 15, Tint::white});
+    symbols::paint(p, badge.adjusted(9, 9, -9, -9), {extensionsview::kindSymbol(m_kind), 15, Tint::white});
 
     const qreal chevronSide = 11;
     const QRectF chevron(right - chevronSide, (r.height() - chevronSide) / 2, chevronSide, chevronSide);
-    Symbols::paint(p, chevron, {QStringLiteral("chevron.right"), chevronSide, Tint::secondary, 0.6});
+    symbols::paint(p, chevron, {QStringLiteral("chevron.right"), chevronSide, Tint::secondary, 0.6});
 
     const QFont sizeFont = TypeScale::font(TextRole::callout);
     const QString size = sizeText();
@@ -144,7 +145,7 @@ void ExtensionItemRow::refresh()
 
 bool ExtensionItemRow::isSelected() const { return !m_item.path.isEmpty() && m_actions.isSelected(m_item.path); }
 
-QString ExtensionItemRow::sizeText() const { return extensions::itemSizeText(m_item.size); }
+QString ExtensionItemRow::sizeText() const { return extensionsview::itemSizeText(m_item.size); }
 
 QColor ExtensionItemRow::background(AppAppearance a)
 {
@@ -280,7 +281,7 @@ void ExtensionEmptyView::setKind(ExtensionCategoryKind kind)
     update();
 }
 
-QString ExtensionEmptyView::text() const { return extensions::emptyText(m_kind); }
+QString ExtensionEmptyView::text() const { return extensionsview::emptyText(m_kind); }
 
 void ExtensionEmptyView::paintEvent(QPaintEvent*)
 {
@@ -291,8 +292,8 @@ void ExtensionEmptyView::paintEvent(QPaintEvent*)
     const qreal textHeight = QFontMetricsF(f).height();
     const qreal top = (height() - symbol - 10 - textHeight) / 2;
     const AppAppearance a = AppTheme::appearance();
-    Symbols::paint(p, QRectF((width() - symbol) / 2, top, symbol, symbol),
-                   {extensions::kindSymbol(m_kind), symbol, Tint::accent, 0.7});
+    symbols::paint(p, QRectF((width() - symbol) / 2, top, symbol, symbol),
+                   {extensionsview::kindSymbol(m_kind), symbol, Tint::accent, 0.7});
     p.setFont(f);
     p.setPen(secondaryTint(a));
     p.drawText(QRectF(0, top + symbol + 10, width(), textHeight), Qt::AlignCenter,

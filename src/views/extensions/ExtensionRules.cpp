@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <array>
 
-namespace tw::extensions {
+namespace tw::extensionsview {
 
 namespace {
 
@@ -114,4 +114,4 @@ QString failureText(const QStringList& lines)
     return removal::namedList(lines, kShownFailures);
 }
 
-} // namespace tw::extensions
+} // namespace tw::extensionsview

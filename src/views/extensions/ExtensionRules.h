@@ -11,7 +11,7 @@
 // The Extensions tab's list rules: which entries a kind holds, the search,
 // the groups and their order, the two item orders and the per-kind figures.
 // Pure functions over the engine's list; the tab's state caches their results.
-namespace tw::extensions {
+namespace tw::extensionsview {
 
 // Browser extensions match any category holding "extension" (in any case);
 // every other kind matches its display name exactly.
@@ -61,4 +61,4 @@ QStringList failureLines(const RemovalReport& report);
 // "…and N more." for the rest.
 QString failureText(const QStringList& lines);
 
-} // namespace tw::extensions
+} // namespace tw::extensionsview

@@ -3,7 +3,7 @@
 
 namespace tw {
 
-using namespace extensions;
+using namespace extensionsview;
 
 namespace {
 

@@ -41,17 +41,17 @@ public:
 
     // Derived from the engine's list and the state above.
     const QList<RemovableItem>& categoryItems() const { return m_visible; }
-    const QList<extensions::ExtensionGroup>& groups() const { return m_groups; }
+    const QList<extensionsview::ExtensionGroup>& groups() const { return m_groups; }
     // Without the search filter.
-    extensions::KindSummary summary(ExtensionCategoryKind kind) const { return m_summaries[size_t(kind)]; }
+    extensionsview::KindSummary summary(ExtensionCategoryKind kind) const { return m_summaries[size_t(kind)]; }
 
     // Selection. Paths of entries that are not visible stay in the set but
     // are never counted.
     const QSet<QString>& selectedPaths() const { return m_selected; }
     bool isSelected(const QString& path) const { return m_selected.contains(path); }
     void toggleSelected(const QString& path);
-    bool isGroupSelected(const extensions::ExtensionGroup& group) const;
-    void setGroupSelected(const extensions::ExtensionGroup& group, bool selected);
+    bool isGroupSelected(const extensionsview::ExtensionGroup& group) const;
+    void setGroupSelected(const extensionsview::ExtensionGroup& group, bool selected);
     int selectedCount() const;
     bool allSelected() const;
     void setAllSelected(bool selected);
@@ -102,8 +102,8 @@ private:
     qsizetype m_lastCount = 0;
 
     QList<RemovableItem> m_visible;
-    QList<extensions::ExtensionGroup> m_groups;
-    std::array<extensions::KindSummary, 6> m_summaries{};
+    QList<extensionsview::ExtensionGroup> m_groups;
+    std::array<extensionsview::KindSummary, 6> m_summaries{};
 };
 
 } // namespace tw

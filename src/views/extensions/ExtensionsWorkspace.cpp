@@ -1,14 +1,15 @@
 #include "views/extensions/ExtensionsWorkspace.h"
 
 #include "state/L10n.h"
-#include "views/kit/PullDownButton.h"
 #include "views/extensions/ExtensionRows.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/Divider.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"
+#include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/SymbolButton.h"
@@ -25,7 +26,7 @@
 
 namespace tw {
 
-using extensions::ExtensionGroup;
+using extensionsview::ExtensionGroup;
 
 namespace {
 
@@ -269,7 +270,7 @@ void ExtensionsWorkspace::rebuildRows()
 void ExtensionsWorkspace::showFigures()
 {
     for (ExtensionCategoryRow* row : m_categoryRows) {
-        const extensions::KindSummary summary = m_state.summary(row->kind());
+        const extensionsview::KindSummary summary = m_state.summary(row->kind());
         row->setFigures(summary.count, summary.totalSize);
         row->setSelected(row->kind() == m_state.selectedCategory());
     }

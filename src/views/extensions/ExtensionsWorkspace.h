@@ -34,7 +34,6 @@ public:
 
     ExtensionsState& state() { return m_state; }
     FilterBar* searchBar() const { return m_search; }
-    const QList<ExtensionCategoryRow*>& categoryRows() const { return m_categoryRows; }
     ExtensionCategoryRow* categoryRow(ExtensionCategoryKind kind) const { return m_categoryRows[int(kind)]; }
     AppKitCheckbox* selectAllBox() const { return m_selectAll; }
     PullDownButton* sortMenu() const { return m_sort; }

@@ -1,6 +1,7 @@
 #include "views/kit/AlertDialog.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"

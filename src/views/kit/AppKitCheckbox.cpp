@@ -1,6 +1,7 @@
 #include "views/kit/AppKitCheckbox.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
 

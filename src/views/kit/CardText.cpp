@@ -1,6 +1,6 @@
 #include "views/kit/CardText.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 
 #include <QFontMetricsF>

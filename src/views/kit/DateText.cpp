@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace tw::DateText {
+namespace tw::datetext {
 
 namespace {
 
@@ -141,4 +141,4 @@ QString abbreviatedWithTime(const QDateTime& when, const QLocale& locale)
     return abbreviated(local.date(), locale) + comma + locale.toString(local.time(), QLocale::ShortFormat);
 }
 
-} // namespace tw::DateText
+} // namespace tw::datetext

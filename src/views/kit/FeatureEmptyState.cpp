@@ -1,5 +1,6 @@
 #include "views/kit/FeatureEmptyState.h"
 
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 
@@ -84,7 +85,7 @@ void FeatureEmptyState::paintEvent(QPaintEvent*)
     p.setPen(secondaryTint());
     p.drawText(l.subtitle, kSubtitleFlags, m_subtitle);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    Symbols::paint(p, l.symbol, {m_systemImage, kSymbol, Tint::accent, m_symbolOpacity});
+    symbols::paint(p, l.symbol, {m_systemImage, kSymbol, Tint::accent, m_symbolOpacity});
 }
 
 } // namespace tw

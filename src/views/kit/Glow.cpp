@@ -33,7 +33,7 @@ GlowRegistry* registryOf(const QWidget* host, bool create)
 
 } // namespace
 
-namespace GlowHost {
+namespace glowhost {
 
 void mark(QWidget* w)
 {
@@ -113,6 +113,11 @@ void invalidate(QWidget* caster)
     }
 }
 
-} // namespace GlowHost
+} // namespace glowhost
+
+void GlowCastingWidget::showEvent(QShowEvent*)
+{
+    glowhost::attach(this);
+}
 
 } // namespace tw

@@ -3,10 +3,10 @@
 #include <QList>
 #include <QMargins>
 #include <QObject>
+#include <QWidget>
 
 class QPainter;
 class QRegion;
-class QWidget;
 
 namespace tw {
 
@@ -23,7 +23,7 @@ public:
     virtual QMargins glowExtent() const = 0;
 };
 
-namespace GlowHost {
+namespace glowhost {
 // Marks w as a host for the glows of its descendants.
 void mark(QWidget* w);
 bool isHost(const QWidget* w);
@@ -38,8 +38,24 @@ void paint(QWidget* host, QPainter& p, const QRegion& region);
 void invalidate(QWidget* caster);
 // The casters attached to host, in attachment order.
 QList<QWidget*> casters(const QWidget* host);
-} // namespace GlowHost
+} // namespace glowhost
 
 } // namespace tw
 
 Q_DECLARE_INTERFACE(tw::GlowCaster, "tw.GlowCaster")
+
+namespace tw {
+
+// A plain widget that casts a glow: it attaches itself to its host each
+// time it is shown.
+class GlowCastingWidget : public QWidget, public GlowCaster {
+    Q_OBJECT
+    Q_INTERFACES(tw::GlowCaster)
+public:
+    using QWidget::QWidget;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+} // namespace tw

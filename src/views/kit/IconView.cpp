@@ -1,9 +1,9 @@
 #include "views/kit/IconView.h"
 
-#include "state/SharedState.h"
 #include "platform/Delivery.h"
 #include "platform/IconLoader.h"
-#include "views/kit/NeonPaint.h"
+#include "state/SharedState.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QCache>
 #include <QCoreApplication>
@@ -121,7 +121,7 @@ void IconView::paintEvent(QPaintEvent*)
     const QRectF r(0, 0, m_side, m_side);
     if (m_icon.isNone()) {
         if (m_fallback)
-            Symbols::paint(p, r, *m_fallback);
+            symbols::paint(p, r, *m_fallback);
         return;
     }
     const qreal dpr = devicePixelRatioF();

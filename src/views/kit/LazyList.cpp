@@ -2,7 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/Glow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/ScrollBarStyle.h"
 
 #include <QPaintEvent>
@@ -24,7 +24,7 @@ public:
     explicit Content(QWidget* parent)
         : QWidget(parent)
     {
-        GlowHost::mark(this);
+        glowhost::mark(this);
     }
     bool fills = true;
 
@@ -34,7 +34,7 @@ protected:
         QPainter p(this);
         if (fills)
             neon::fillRect(p, event->rect(), AppTheme::listBackground());
-        GlowHost::paint(this, p, event->region());
+        glowhost::paint(this, p, event->region());
     }
 };
 

@@ -1,7 +1,8 @@
 #include "views/kit/MonitorWidgets.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -30,7 +31,7 @@ int cardTitleHeight()
 
 } // namespace
 
-namespace MonitorStyle {
+namespace monitorstyle {
 
 QColor gaugeTrack(AppAppearance a)
 {
@@ -63,7 +64,7 @@ QColor loadColour(double percent)
     return rgb(0.18, 0.68, 0.36);
 }
 
-} // namespace MonitorStyle
+} // namespace monitorstyle
 
 // ---- MonitorPanel and DashboardCard -----------------------------------------------------------
 
@@ -78,13 +79,13 @@ void MonitorPanel::paintEvent(QPaintEvent* event)
     QPainter p(this);
     const AppAppearance a = AppTheme::appearance();
     // A child's repaint inside the panel needs only the fill behind it.
-    const int corner = int(std::ceil(MonitorStyle::panelRadius));
+    const int corner = int(std::ceil(monitorstyle::panelRadius));
     if (rect().adjusted(corner, corner, -corner, -corner).contains(event->rect())) {
         neon::fillRect(p, event->rect(), AppTheme::cardFill(a));
         return;
     }
     p.setRenderHint(QPainter::Antialiasing);
-    MonitorStyle::paintPanel(p, rect(), a);
+    monitorstyle::paintPanel(p, rect(), a);
 }
 
 DashboardCard::DashboardCard(const QString& title, QWidget* content, QWidget* parent)
@@ -136,7 +137,7 @@ GaugeBar::GaugeBar(int barHeight, qreal minimumFill, QWidget* parent)
 void GaugeBar::setPercent(double percent)
 {
     // Compared by what is drawn, so NaN after NaN changes nothing.
-    if (MonitorStyle::fraction(percent) == MonitorStyle::fraction(m_percent)) {
+    if (monitorstyle::fraction(percent) == monitorstyle::fraction(m_percent)) {
         m_percent = percent;
         return;
     }
@@ -154,7 +155,7 @@ void GaugeBar::setTint(const QColor& tint)
 
 qreal GaugeBar::fillWidth() const
 {
-    return std::max(width() * MonitorStyle::fraction(m_percent), m_minimumFill);
+    return std::max(width() * monitorstyle::fraction(m_percent), m_minimumFill);
 }
 
 QSize GaugeBar::sizeHint() const
@@ -172,7 +173,7 @@ void GaugeBar::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal h = m_height;
-    p.fillPath(neon::capsule(QRectF(0, 0, width(), h)), MonitorStyle::gaugeTrack(AppTheme::appearance()));
+    p.fillPath(neon::capsule(QRectF(0, 0, width(), h)), monitorstyle::gaugeTrack(AppTheme::appearance()));
     p.fillPath(neon::capsule(QRectF(0, 0, fillWidth(), h)), m_tint);
 }
 
@@ -185,7 +186,7 @@ DonutMeter::DonutMeter(QWidget* parent)
 
 void DonutMeter::setPercent(double percent)
 {
-    const bool same = MonitorStyle::fraction(percent) == MonitorStyle::fraction(m_percent);
+    const bool same = monitorstyle::fraction(percent) == monitorstyle::fraction(m_percent);
     m_percent = percent;
     if (!same)
         update();
@@ -267,8 +268,8 @@ void DonutMeter::measureRing(qreal dpr)
 // round ends (discs of the band's width centred on the ring at either end).
 void DonutMeter::renderRing(AppAppearance a)
 {
-    const double f = MonitorStyle::fraction(m_percent);
-    const QColor track = MonitorStyle::gaugeTrack(a);
+    const double f = monitorstyle::fraction(m_percent);
+    const QColor track = monitorstyle::gaugeTrack(a);
     const QString key = QString::number(f, 'g', 9) + u'|' + m_tint.name(QColor::HexArgb) + u'|'
         + track.name(QColor::HexArgb) + u'|' + QString::number(m_pixels.side.width());
     if (key == m_ringKey && !m_ring.isNull())

@@ -26,7 +26,7 @@
 
 namespace tw {
 
-namespace MonitorStyle {
+namespace monitorstyle {
 inline constexpr qreal panelRadius = 12;
 // The gauges' track: the card border at a further 45 % opacity.
 QColor gaugeTrack(AppAppearance a);
@@ -41,9 +41,9 @@ double usedPercent(double part, double whole);
 // The load colours, the same in every theme: red from 85, orange from 60,
 // green below (and for a value that is not a number).
 QColor loadColour(double percent);
-} // namespace MonitorStyle
+} // namespace monitorstyle
 
-// A panel (see MonitorStyle::paintPanel) that lays out whatever is put in it.
+// A panel (see monitorstyle::paintPanel) that lays out whatever is put in it.
 class MonitorPanel : public QWidget {
     Q_OBJECT
 public:

@@ -1,9 +1,10 @@
 #include "views/kit/NeonBorder.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/NeonOverlay.h"
 #include "views/kit/NeonRing.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -2,6 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/NeonBorder.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QPainter>
 #include <QPaintEvent>
@@ -17,13 +18,13 @@ using neon::rgb;
 // ---- NeonGlassPanel ----------------------------------------------------------------
 
 NeonGlassPanel::NeonGlassPanel(QWidget* parent)
-    : QWidget(parent)
+    : GlowCastingWidget(parent)
     , m_content(new QWidget(this))
     , m_border(new ClockwiseNeonBorder(cornerRadius(), 1.8, 2.6, this))
 {
-    GlowHost::mark(this);
+    glowhost::mark(this);
     m_border->setOpacity(0.55);
-    onThemeChange(this, [this] { GlowHost::invalidate(this); });
+    onThemeChange(this, [this] { glowhost::invalidate(this); });
 }
 
 void NeonGlassPanel::setCardGeometry(const QRect& card)
@@ -98,7 +99,7 @@ void NeonGlassPanel::paintEvent(QPaintEvent* event)
     QPainter p(this);
     const QRect card = cardRect();
     neon::drawImage(p, card.topLeft(), body(card.size(), AppTheme::appearance(), devicePixelRatioF()));
-    GlowHost::paint(this, p, event->region());
+    glowhost::paint(this, p, event->region());
 }
 
 void NeonGlassPanel::resizeEvent(QResizeEvent*)
@@ -106,11 +107,6 @@ void NeonGlassPanel::resizeEvent(QResizeEvent*)
     m_content->setGeometry(cardRect());
     m_border->setGeometry(rect());
     m_border->raise();
-}
-
-void NeonGlassPanel::showEvent(QShowEvent*)
-{
-    GlowHost::attach(this);
 }
 
 } // namespace tw

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "state/AppAppearance.h"
 #include "views/kit/Glow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
 
 #include <QImage>
-#include <QWidget>
 
 namespace tw {
 
@@ -13,9 +13,8 @@ class ClockwiseNeonBorder;
 // The sidebar's glass card with its neon edge and glow. The widget keeps
 // glowRoom() around the card for the animated border's glow; place it with
 // setCardGeometry. The content widget covers the card; lay children out in it.
-class NeonGlassPanel : public QWidget, public GlowCaster {
+class NeonGlassPanel : public GlowCastingWidget {
     Q_OBJECT
-    Q_INTERFACES(tw::GlowCaster)
 public:
     explicit NeonGlassPanel(QWidget* parent = nullptr);
 
@@ -36,7 +35,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* m_content;

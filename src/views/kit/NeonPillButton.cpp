@@ -1,5 +1,7 @@
 #include "views/kit/NeonPillButton.h"
 #include "state/Theme.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -33,7 +35,7 @@ NeonPillButton::NeonPillButton(const QString& title, SidebarGlyph glyph, bool se
     // Tab reaches the pills; a click does not take the focus.
     setFocusPolicy(Qt::TabFocus);
     setToolTip(QString());
-    onThemeChange(this, [this] { GlowHost::invalidate(this); });
+    onThemeChange(this, [this] { glowhost::invalidate(this); });
 }
 
 void NeonPillButton::setSelected(bool selected)
@@ -42,7 +44,7 @@ void NeonPillButton::setSelected(bool selected)
         return;
     m_selected = selected;
     update();
-    GlowHost::invalidate(this);
+    glowhost::invalidate(this);
 }
 
 QColor NeonPillButton::titleColour() const
@@ -178,19 +180,19 @@ void NeonPillButton::paintEvent(QPaintEvent*)
 
 void NeonPillButton::showEvent(QShowEvent*)
 {
-    GlowHost::attach(this);
+    glowhost::attach(this);
 }
 
 void NeonPillButton::focusInEvent(QFocusEvent* event)
 {
     QAbstractButton::focusInEvent(event);
-    GlowHost::invalidate(this);
+    glowhost::invalidate(this);
 }
 
 void NeonPillButton::focusOutEvent(QFocusEvent* event)
 {
     QAbstractButton::focusOutEvent(event);
-    GlowHost::invalidate(this);
+    glowhost::invalidate(this);
 }
 
 void NeonPillButton::keyPressEvent(QKeyEvent* event)

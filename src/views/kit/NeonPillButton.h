@@ -1,7 +1,8 @@
 #pragma once
 
+#include "state/AppAppearance.h"
 #include "views/kit/Glow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
 #include "views/kit/SidebarGlyph.h"
 
 #include <QAbstractButton>

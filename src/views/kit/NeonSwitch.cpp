@@ -1,7 +1,7 @@
 #include "views/kit/NeonSwitch.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QPainter>
 

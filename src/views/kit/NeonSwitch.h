@@ -17,7 +17,6 @@ public:
     explicit NeonSwitch(Size size, QWidget* parent = nullptr);
     NeonSwitch(Binding<bool> isOn, Size size, QWidget* parent = nullptr);
 
-    Size controlSize() const { return m_size; }
     QSize sizeHint() const override;
 
 protected:

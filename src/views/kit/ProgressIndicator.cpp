@@ -1,7 +1,7 @@
 #include "views/kit/ProgressIndicator.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"

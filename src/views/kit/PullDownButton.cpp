@@ -1,5 +1,6 @@
 #include "views/kit/PullDownButton.h"
 
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>
@@ -64,7 +65,7 @@ void PullDownButton::paintEvent(QPaintEvent*)
     p.setFont(m_font);
     p.setPen(primaryTextTint());
     p.drawText(QRectF(left, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, label);
-    Symbols::paint(p, QRectF(width() - 2 - kChevron, 0, kChevron, height()),
+    symbols::paint(p, QRectF(width() - 2 - kChevron, 0, kChevron, height()),
                    Glyph{QStringLiteral("chevron.down"), kChevron, Tint::primary});
 }
 

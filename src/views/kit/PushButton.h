@@ -23,12 +23,10 @@ public:
     // A bordered button at the small control size (11 pt, 22 points high).
     static PushButton* small(const QString& title, QWidget* parent = nullptr);
 
-    Style buttonStyle() const { return m_style; }
     void setButtonStyle(Style style);
     bool isProminent() const { return m_style == Style::prominent; }
     // A bordered button's title in red.
     void setDestructive(bool destructive);
-    bool isDestructive() const { return m_destructive; }
     // The title's size and weight.
     void setTitleFont(TextRole role);
     // The space around the title (14 beside it, 6 above and below by default).

@@ -1,6 +1,7 @@
 #include "views/kit/RoundedCard.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/Tints.h"
 
 #include <QPainter>
@@ -56,7 +57,7 @@ RoundedCard::RoundedCard(QWidget* parent)
 {
     onThemeChange(this, [this] {
         update();
-        GlowHost::invalidate(this);
+        glowhost::invalidate(this);
     });
 }
 
@@ -64,21 +65,15 @@ void RoundedCard::setLook(Look look)
 {
     if (look == m_look || !look)
         return;
-    GlowHost::invalidate(this);  // where the old glow was
+    glowhost::invalidate(this);  // where the old glow was
     m_look = look;
     update();
-    GlowHost::invalidate(this);
-}
-
-void RoundedCard::setRadius(std::optional<qreal> radius)
-{
-    m_radius = radius;
-    update();
+    glowhost::invalidate(this);
 }
 
 qreal RoundedCard::radius() const
 {
-    return m_radius.value_or(CardLook::radius(AppTheme::appearance()));
+    return CardLook::radius(AppTheme::appearance());
 }
 
 void RoundedCard::paintGlow(QPainter& p)
@@ -124,7 +119,7 @@ void RoundedCard::paintEvent(QPaintEvent*)
 
 void RoundedCard::showEvent(QShowEvent*)
 {
-    GlowHost::attach(this);
+    glowhost::attach(this);
 }
 
 } // namespace tw

@@ -4,7 +4,6 @@
 #include "views/kit/ClickableRow.h"
 #include "views/kit/Glow.h"
 
-#include <optional>
 
 namespace tw {
 
@@ -49,8 +48,7 @@ public:
     Look look() const { return m_look; }
     // Repaints only when the look changes.
     void setLook(Look look);
-    // A card without a radius of its own uses the theme's.
-    void setRadius(std::optional<qreal> radius);
+    // The theme's card radius.
     qreal radius() const;
 
     void paintGlow(QPainter& p) override;
@@ -62,7 +60,6 @@ protected:
 
 private:
     Look m_look = &CardLook::normal;
-    std::optional<qreal> m_radius;
 };
 
 } // namespace tw

@@ -1,7 +1,7 @@
 #include "views/kit/ScrollBarStyle.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/Tints.h"
 
 #include <QAbstractScrollArea>

@@ -1,7 +1,8 @@
 #include "views/kit/SegmentedControl.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
 
@@ -33,14 +34,6 @@ SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(kHeight);
     onThemeChange(this, [this] { update(); });
-}
-
-void SegmentedControl::setTitles(const QStringList& titles)
-{
-    m_titles = titles;
-    m_current = std::clamp(m_current, 0, std::max(0, int(titles.size()) - 1));
-    updateGeometry();
-    update();
 }
 
 void SegmentedControl::setCurrentIndex(int index)

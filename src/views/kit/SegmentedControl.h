@@ -19,7 +19,6 @@ public:
     explicit SegmentedControl(const QStringList& titles, QWidget* parent = nullptr);
 
     QStringList titles() const { return m_titles; }
-    void setTitles(const QStringList& titles);
     int currentIndex() const { return m_current; }
     // Shows index (clamped to the segments); sends nothing.
     void setCurrentIndex(int index);

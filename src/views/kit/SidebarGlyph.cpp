@@ -1,6 +1,7 @@
 #include "views/kit/SidebarGlyph.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/Symbols.h"
 
 #include <QPainter>
@@ -108,7 +109,7 @@ QImage glyphImage(SidebarGlyph glyph, const QColor& colour, qreal scale, qreal f
             // The symbol's body fills about its font size, as a symbol does.
             const qreal side = look.pointSize * scale;
             const int px = int(std::ceil(side * dpr));
-            QImage symbol = Symbols::image(look.symbol, px, colour);
+            QImage symbol = symbols::image(look.symbol, px, colour);
             symbol.setDevicePixelRatio(dpr);
             p.drawImage(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side), symbol);
             return;

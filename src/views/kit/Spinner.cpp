@@ -1,6 +1,6 @@
 #include "views/kit/Spinner.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/Tints.h"
 
 #include <QPainter>

@@ -1,44 +1,20 @@
 #include "views/kit/SymbolButton.h"
 
-#include <QPainter>
-
-#include <cmath>
-
 namespace tw {
 
+// A few points around the symbol keep it easy to hit.
 SymbolButton::SymbolButton(const Glyph& glyph, QWidget* parent)
-    : QAbstractButton(parent)
-    , m_glyph(glyph)
+    : SymbolWidget(glyph, 3, parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    onThemeChange(this, [this] { update(); });
 }
 
-void SymbolButton::setGlyph(const Glyph& glyph)
+qreal SymbolButton::symbolOpacity() const
 {
-    m_glyph = glyph;
-    updateGeometry();
-    update();
-}
-
-QSize SymbolButton::sizeHint() const
-{
-    // A few points around the symbol keep it easy to hit.
-    const int side = int(std::ceil(m_glyph.points)) + 6;
-    return {side, side};
-}
-
-void SymbolButton::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
     if (isDown())
-        p.setOpacity(0.55);
-    else if (!isEnabled())
-        p.setOpacity(0.35);
-    Symbols::paint(p, QRectF(rect()), m_glyph);
+        return 0.55;
+    return isEnabled() ? 1.0 : 0.35;
 }
 
 } // namespace tw

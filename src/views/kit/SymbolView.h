@@ -1,28 +1,15 @@
 #pragma once
 
-#include "views/kit/Symbols.h"
-
-#include <QWidget>
+#include "views/kit/SymbolWidget.h"
 
 namespace tw {
 
-// A symbol shown on its own (an image in a row, a decoration in a header),
-// centred in the widget and coloured for the current theme at each paint.
+// A symbol shown on its own (an image in a row, a decoration in a header).
 // It takes no clicks.
-class SymbolView : public QWidget {
+class SymbolView : public SymbolWidget<QWidget> {
     Q_OBJECT
 public:
     explicit SymbolView(const Glyph& glyph, QWidget* parent = nullptr);
-
-    const Glyph& glyph() const { return m_glyph; }
-    void setGlyph(const Glyph& glyph);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    Glyph m_glyph;
 };
 
 } // namespace tw

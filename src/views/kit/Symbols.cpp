@@ -30,7 +30,7 @@ Glyph refreshGlyph()
     return {QStringLiteral("arrow.clockwise"), 13, Tint::secondary};
 }
 
-namespace Symbols {
+namespace symbols {
 
 namespace {
 
@@ -170,6 +170,6 @@ void paint(QPainter& p, const QRectF& box, const Glyph& glyph)
     p.drawImage(QRectF(at, QSizeF(side, side)), img);
 }
 
-} // namespace Symbols
+} // namespace symbols
 
 } // namespace tw

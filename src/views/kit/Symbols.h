@@ -35,7 +35,7 @@ Glyph refreshGlyph();
 
 // The named symbols, drawn from the freely licensed icon set under
 // resources/symbols. Images are cached per name, size and colour.
-namespace Symbols {
+namespace symbols {
 
 // Every symbol name that has an icon.
 QStringList names();
@@ -49,6 +49,6 @@ QIcon icon(const QString& name, int size, const QColor& color);
 // the current theme.
 void paint(QPainter& p, const QRectF& box, const Glyph& glyph);
 
-} // namespace Symbols
+} // namespace symbols
 
 } // namespace tw

@@ -1,6 +1,6 @@
 #include "views/kit/TypeScale.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 
 #include <array>
 

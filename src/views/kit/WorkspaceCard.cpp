@@ -1,7 +1,8 @@
 #include "views/kit/WorkspaceCard.h"
 
 #include "state/Theme.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/RoundedCard.h"
 
 #include <QPainter>
@@ -16,13 +17,13 @@ using neon::faded;
 // ---- WorkspaceCard --------------------------------------------------------------------
 
 WorkspaceCard::WorkspaceCard(QWidget* parent)
-    : QWidget(parent)
+    : GlowCastingWidget(parent)
     , m_content(new QWidget(this))
 {
     onThemeChange(this, [this] {
         layoutContent();
         update();
-        GlowHost::invalidate(this);
+        glowhost::invalidate(this);
     });
 }
 
@@ -69,11 +70,6 @@ void WorkspaceCard::paintEvent(QPaintEvent*)
 void WorkspaceCard::resizeEvent(QResizeEvent*)
 {
     layoutContent();
-}
-
-void WorkspaceCard::showEvent(QShowEvent*)
-{
-    GlowHost::attach(this);
 }
 
 } // namespace tw

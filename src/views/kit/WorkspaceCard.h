@@ -3,16 +3,14 @@
 #include "state/AppAppearance.h"
 #include "views/kit/Glow.h"
 
-#include <QWidget>
 
 namespace tw {
 
 // One column card of a workspace: an opaque rounded card whose radius and
 // colours follow the theme. Content goes into content(), inset so that it
 // stays inside the rounded corners.
-class WorkspaceCard : public QWidget, public GlowCaster {
+class WorkspaceCard : public GlowCastingWidget {
     Q_OBJECT
-    Q_INTERFACES(tw::GlowCaster)
 public:
     explicit WorkspaceCard(QWidget* parent = nullptr);
 
@@ -29,7 +27,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void layoutContent();

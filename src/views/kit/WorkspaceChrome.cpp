@@ -2,7 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/Glow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceTitleBar.h"
 
@@ -25,7 +25,7 @@ WorkspaceChrome::WorkspaceChrome(const QString& title, QWidget* parent)
     , m_middle(new WorkspaceCard(this))
     , m_detail(new WorkspaceCard(this))
 {
-    GlowHost::mark(this);
+    glowhost::mark(this);
     m_titleBar->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_middle->setObjectName(QStringLiteral("middleColumn"));
     m_detail->setObjectName(QStringLiteral("detailColumn"));
@@ -42,7 +42,7 @@ void WorkspaceChrome::paintBackdrop(QWidget* host, const QRegion& region)
 {
     QPainter p(host);
     neon::fillRect(p, host->rect(), background(AppTheme::appearance()));
-    GlowHost::paint(host, p, region);
+    glowhost::paint(host, p, region);
 }
 
 int WorkspaceChrome::placeTitleBar(WorkspaceTitleBar* bar, int width)

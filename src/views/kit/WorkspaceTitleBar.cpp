@@ -3,6 +3,8 @@
 
 #include "state/Theme.h"
 #include "views/kit/NeonBorder.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -18,14 +20,14 @@ using neon::rgb;
 // ---- WorkspaceTitleBar ---------------------------------------------------------------
 
 WorkspaceTitleBar::WorkspaceTitleBar(const QString& title, QWidget* parent)
-    : QWidget(parent)
+    : GlowCastingWidget(parent)
     , m_title(title)
     , m_border(new ClockwiseNeonBorder(16, 1.6, 2.6, this))
 {
     m_border->setOpacity(0.5);
     onThemeChange(this, [this] {
         update();
-        GlowHost::invalidate(this);
+        glowhost::invalidate(this);
     });
 }
 
@@ -117,11 +119,6 @@ void WorkspaceTitleBar::paintEvent(QPaintEvent*)
 void WorkspaceTitleBar::resizeEvent(QResizeEvent*)
 {
     m_border->setGeometry(rect());
-}
-
-void WorkspaceTitleBar::showEvent(QShowEvent*)
-{
-    GlowHost::attach(this);
 }
 
 } // namespace tw

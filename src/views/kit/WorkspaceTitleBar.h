@@ -1,10 +1,10 @@
 #pragma once
 
+#include "state/AppAppearance.h"
 #include "views/kit/Glow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShadow.h"
 
 #include <QImage>
-#include <QWidget>
 
 namespace tw {
 
@@ -13,9 +13,8 @@ class ClockwiseNeonBorder;
 // A workspace's title bar: the title on a glowing gradient bar with an
 // animated edge. The widget keeps glowRoom() around the bar; place it with
 // setBarGeometry. It takes no clicks (they move the window).
-class WorkspaceTitleBar : public QWidget, public GlowCaster {
+class WorkspaceTitleBar : public GlowCastingWidget {
     Q_OBJECT
-    Q_INTERFACES(tw::GlowCaster)
 public:
     explicit WorkspaceTitleBar(const QString& title, QWidget* parent = nullptr);
 
@@ -38,7 +37,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     QImage body() const;

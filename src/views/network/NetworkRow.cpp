@@ -3,7 +3,8 @@
 #include "state/L10n.h"
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
@@ -65,7 +66,7 @@ void NetworkRow::paintEvent(QPaintEvent* event)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF check(width() - kInset - kCheck, (height() - kCheck) / 2.0, kCheck, kCheck);
-    Symbols::paint(p, check, {QStringLiteral("checkmark.circle.fill"), kCheck, Tint::accent, 0.85, neon::rgb(0.20, 0.78, 0.35)});
+    symbols::paint(p, check, {QStringLiteral("checkmark.circle.fill"), kCheck, Tint::accent, 0.85, neon::rgb(0.20, 0.78, 0.35)});
 
     const qreal left = kInset + kIcon + kSpacing;
     kText.paint(p, QRectF(left, 0, check.left() - kSpacing - left, height()), m_app ? m_app->name() : QString(),

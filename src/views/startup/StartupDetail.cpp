@@ -1,17 +1,18 @@
 #include "views/startup/StartupDetail.h"
 
 #include "state/L10n.h"
+#include "views/kit/Divider.h"
 #include "views/kit/FeatureEmptyState.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
-#include "views/kit/PushButton.h"
-#include "views/kit/Divider.h"
+#include "views/kit/WrappingText.h"
 #include "views/startup/StartupIcon.h"
 #include "views/startup/StartupRules.h"
 #include "views/startup/StartupState.h"
-#include "views/startup/WrappingText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QHBoxLayout>
@@ -168,7 +169,7 @@ QWidget* StartupDetail::makeInfoCard()
     stack->addWidget(heading);
 
     // The labels do not change; the values follow the selection.
-    const QList<startup::InfoRow> rows = startup::infoRows(RemovableItem());
+    const QList<startupview::InfoRow> rows = startupview::infoRows(RemovableItem());
     for (qsizetype i = 0; i < rows.size(); ++i) {
         auto* line = new QHBoxLayout;
         line->setContentsMargins(0, 10, 0, 10);
@@ -192,7 +193,7 @@ QWidget* StartupDetail::makeButtonBar()
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(12);
-    m_enable = new PushButton(startup::enableButtonTitle(true), PushButton::Style::bordered);
+    m_enable = new PushButton(startupview::enableButtonTitle(true), PushButton::Style::bordered);
     m_enable->setTitleFont(TextRole::largeButton);
     m_enable->setFocusPolicy(Qt::TabFocus);
     m_enable->setFixedSize(160, 36);
@@ -231,11 +232,11 @@ void StartupDetail::refresh()
     showStartupIcon(m_icon, item->icon, 52, 36);
     m_title->setText(item->title);
     m_category->setText(item->category);
-    m_showApplication->setVisible(startup::offersShowApplication(*item));
-    const QList<startup::InfoRow> rows = startup::infoRows(*item);
+    m_showApplication->setVisible(startupview::offersShowApplication(*item));
+    const QList<startupview::InfoRow> rows = startupview::infoRows(*item);
     for (qsizetype i = 0; i < rows.size() && i < m_values.size(); ++i)
         m_values[i]->setText(rows[i].value);
-    m_enable->setText(startup::enableButtonTitle(item->isEnabled));
+    m_enable->setText(startupview::enableButtonTitle(item->isEnabled));
     m_pages->setCurrentIndex(1);
 }
 

@@ -2,8 +2,8 @@
 
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/kit/NeonText.h"
 #include "views/startup/StartupIcon.h"
 #include "views/startup/StartupRules.h"
 #include "views/kit/TypeScale.h"
@@ -72,8 +72,8 @@ QRectF StartupListCard::textRect() const
 void StartupListCard::elide()
 {
     const qreal width = textRect().width();
-    m_shownTitle = neon::elided(startup::firstLine(m_title), TypeScale::font(TextRole::rowTitle), width);
-    m_shownCategory = neon::elided(startup::firstLine(m_category), TypeScale::font(TextRole::caption), width);
+    m_shownTitle = neon::elided(startupview::firstLine(m_title), TypeScale::font(TextRole::rowTitle), width);
+    m_shownCategory = neon::elided(startupview::firstLine(m_category), TypeScale::font(TextRole::caption), width);
 }
 
 void StartupListCard::resizeEvent(QResizeEvent*)

@@ -29,9 +29,8 @@ public:
     NeonSwitch* toggle() const { return m_switch; }
     const QString& title() const { return m_title; }
     const QString& category() const { return m_category; }
-    // The texts as drawn, cut to one line.
+    // The title as drawn, cut to one line.
     const QString& shownTitle() const { return m_shownTitle; }
-    const QString& shownCategory() const { return m_shownCategory; }
     // What a click selects with: the icon, the texts and the space before the switch.
     QRect bodyRect() const;
     QRect clickArea() const override { return bodyRect(); }

@@ -7,7 +7,7 @@
 
 #include <QRegularExpression>
 
-namespace tw::startup {
+namespace tw::startupview {
 
 QList<int> filterIndices(const QList<RemovableItem>& items, const QString& search)
 {
@@ -52,7 +52,7 @@ QList<InfoRow> infoRows(const RemovableItem& item, const QLocale& locale)
     return {
         {QStringLiteral("Parent application"), item.parentName.isEmpty() ? item.title : item.parentName},
         {QStringLiteral("Agent created"), dated ? abbreviatedDateTime(*item.modifiedDate, locale) : none},
-        {QStringLiteral("Agent size"), item.size > 0 ? ByteFormat::string(item.size) : none},
+        {QStringLiteral("Agent size"), item.size > 0 ? byteformat::string(item.size) : none},
         {QStringLiteral("Path"), displayPath(item)},
     };
 }
@@ -64,7 +64,7 @@ QString enableButtonTitle(bool isEnabled)
 
 QString abbreviatedDateTime(const QDateTime& when, const QLocale& locale)
 {
-    return DateText::abbreviatedWithTime(when, locale);
+    return datetext::abbreviatedWithTime(when, locale);
 }
 
 QString firstLine(const QString& text)
@@ -74,4 +74,4 @@ QString firstLine(const QString& text)
     return cut < 0 ? text : text.left(cut) + QStringLiteral("…");
 }
 
-} // namespace tw::startup
+} // namespace tw::startupview

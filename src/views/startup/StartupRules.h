@@ -11,7 +11,7 @@
 
 #include <optional>
 
-namespace tw::startup {
+namespace tw::startupview {
 
 // Positions in items of the entries the search shows, in order: all of them
 // for an empty search, else those whose title, category or parent name
@@ -48,4 +48,4 @@ QString abbreviatedDateTime(const QDateTime& when, const QLocale& locale = QLoca
 // the places that show one line.
 QString firstLine(const QString& text);
 
-} // namespace tw::startup
+} // namespace tw::startupview

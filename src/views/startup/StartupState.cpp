@@ -49,7 +49,7 @@ void StartupState::select(const QString& path)
     if (m_selectedPath == path)
         return;
     m_selectedPath = path;
-    m_selectedIndex = startup::selectedIndex(allItems(), m_shown, m_selectedPath);
+    m_selectedIndex = startupview::selectedIndex(allItems(), m_shown, m_selectedPath);
     emit selectionChanged();
 }
 
@@ -60,8 +60,8 @@ const RemovableItem* StartupState::selected() const
 
 void StartupState::rebuild()
 {
-    m_shown = startup::filterIndices(allItems(), m_searchText);
-    m_selectedIndex = startup::selectedIndex(allItems(), m_shown, m_selectedPath);
+    m_shown = startupview::filterIndices(allItems(), m_searchText);
+    m_selectedIndex = startupview::selectedIndex(allItems(), m_shown, m_selectedPath);
     // The rows first: views of the selection read them.
     emit listChanged();
     emit selectionChanged();
@@ -123,7 +123,7 @@ void StartupState::confirmAndRemoveSelected()
 void StartupState::showApplication()
 {
     if (const RemovableItem* item = selected())
-        m_workspace.reveal(startup::displayPath(*item));
+        m_workspace.reveal(startupview::displayPath(*item));
 }
 
 } // namespace tw

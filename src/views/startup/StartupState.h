@@ -32,8 +32,7 @@ public:
     const QString& searchText() const { return m_searchText; }
     void setSearchText(const QString& text);
 
-    // The rows the list shows: positions in allItems().
-    const QList<int>& shownIndices() const { return m_shown; }
+    // The rows the list shows (positions in allItems()).
     int shownCount() const { return int(m_shown.size()); }
     const RemovableItem& shownItem(int row) const { return allItems()[m_shown[row]]; }
 

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace tw::SystemCardTexts {
+namespace tw::systemcardtexts {
 
 namespace {
 
@@ -19,7 +19,7 @@ const QString kStorage = QStringLiteral("Storage");
 // part / whole in percent, at most 100; 0 without a whole.
 double shareOf(double part, std::uint64_t whole)
 {
-    return MonitorStyle::usedPercent(part, double(whole));
+    return monitorstyle::usedPercent(part, double(whole));
 }
 
 QString titleOr(const QString& name, const char* fallback)
@@ -39,7 +39,7 @@ QColor cachedColour() { return rgb(0.45, 0.78, 0.45); }
 
 QColor pressureColour(double percent)
 {
-    return MonitorStyle::loadColour(percent);
+    return monitorstyle::loadColour(percent);
 }
 
 Banner banner(bool enabled)
@@ -85,8 +85,8 @@ QList<SpecRow> rightSpecRows(const SystemSnapshot& s)
         {QStringLiteral("Identifier"), orDash(s.modelIdentifier)},
         {QStringLiteral("Processor"), orDash(s.chipName)},
         {QStringLiteral("Graphics"), orDash(s.graphicsName)},
-        {QStringLiteral("Memory"), MonitorFormat::memory(s.memoryTotal)},
-        {QStringLiteral("Storage"), MonitorFormat::storageCapacity(s.diskTotal)},
+        {QStringLiteral("Memory"), monitorformat::memory(s.memoryTotal)},
+        {QStringLiteral("Storage"), monitorformat::storageCapacity(s.diskTotal)},
     };
 }
 
@@ -148,8 +148,8 @@ QString graphicsNote(bool loginItemEnabled)
 
 QString networkLine(const SystemSnapshot& s)
 {
-    return QStringLiteral("\u2193 ") + MonitorFormat::perSecond(s.networkInPerSec) + QStringLiteral("  \u2191 ")
-        + MonitorFormat::perSecond(s.networkOutPerSec);
+    return QStringLiteral("\u2193 ") + monitorformat::perSecond(s.networkInPerSec) + QStringLiteral("  \u2191 ")
+        + monitorformat::perSecond(s.networkOutPerSec);
 }
 
 double memoryPercent(const SystemSnapshot& s)
@@ -174,16 +174,16 @@ QString memoryRingLabel(const SystemSnapshot& s)
 
 QString swapLine(const SystemSnapshot& s)
 {
-    return QStringLiteral("Swap File  ") + MonitorFormat::memory(s.swapUsed);
+    return QStringLiteral("Swap File  ") + monitorformat::memory(s.swapUsed);
 }
 
 QList<LegendRow> legendRows(const SystemSnapshot& s)
 {
     return {
-        {wiredColour(), QStringLiteral("Wired"), MonitorFormat::memory(s.memoryWired)},
-        {std::nullopt, QStringLiteral("App"), MonitorFormat::memory(s.appMemory)},
-        {compressedColour(), QStringLiteral("Compressed"), MonitorFormat::memory(s.memoryCompressed)},
-        {cachedColour(), QStringLiteral("Cached"), MonitorFormat::memory(s.cachedFiles)},
+        {wiredColour(), QStringLiteral("Wired"), monitorformat::memory(s.memoryWired)},
+        {std::nullopt, QStringLiteral("App"), monitorformat::memory(s.appMemory)},
+        {compressedColour(), QStringLiteral("Compressed"), monitorformat::memory(s.memoryCompressed)},
+        {cachedColour(), QStringLiteral("Cached"), monitorformat::memory(s.cachedFiles)},
     };
 }
 
@@ -207,14 +207,14 @@ double diskPercent(const SystemSnapshot& s)
 
 QString storageUsedLine(const SystemSnapshot& s)
 {
-    return MonitorFormat::disk(s.diskUsed) + QStringLiteral(" used out of ") + MonitorFormat::disk(s.diskTotal);
+    return monitorformat::disk(s.diskUsed) + QStringLiteral(" used out of ") + monitorformat::disk(s.diskTotal);
 }
 
 QString storageAvailableLine(const SystemSnapshot& s)
 {
-    return QStringLiteral("Available ") + MonitorFormat::disk(s.diskFree) + QStringLiteral(" \u00b7 R ")
-        + MonitorFormat::perSecond(s.diskReadPerSec) + QStringLiteral(" \u00b7 W ")
-        + MonitorFormat::perSecond(s.diskWritePerSec);
+    return QStringLiteral("Available ") + monitorformat::disk(s.diskFree) + QStringLiteral(" \u00b7 R ")
+        + monitorformat::perSecond(s.diskReadPerSec) + QStringLiteral(" \u00b7 W ")
+        + monitorformat::perSecond(s.diskWritePerSec);
 }
 
 QString chargeLine(const SystemSnapshot& s)
@@ -247,9 +247,9 @@ QList<ProcessRow> processRows(const QList<LiveProcess>& processes, bool showCPU)
     rows.reserve(n);
     for (qsizetype i = 0; i < n; ++i) {
         const LiveProcess& p = processes[i];
-        rows.append({p.pid, p.name, showCPU ? cFormat("%.1f%%", p.cpuPercent) : MonitorFormat::memory(p.memory)});
+        rows.append({p.pid, p.name, showCPU ? cFormat("%.1f%%", p.cpuPercent) : monitorformat::memory(p.memory)});
     }
     return rows;
 }
 
-} // namespace tw::SystemCardTexts
+} // namespace tw::systemcardtexts

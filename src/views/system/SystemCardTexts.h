@@ -13,7 +13,7 @@ namespace tw {
 // What the System tab shows for a snapshot: every text, gauge percent and
 // fixed colour of its banner, machine card and figure cards, computed apart
 // from the widgets so each rule can be checked on its own.
-namespace SystemCardTexts {
+namespace systemcardtexts {
 
 // The product's name in the banner and the graphics note.
 inline const QString productName = QStringLiteral("Tidewell");
@@ -111,5 +111,5 @@ inline constexpr qsizetype processRowCount = 5;
 // The first five processes, with their processor share or their memory.
 QList<ProcessRow> processRows(const QList<LiveProcess>& processes, bool showCPU);
 
-} // namespace SystemCardTexts
+} // namespace systemcardtexts
 } // namespace tw

@@ -1,5 +1,6 @@
 #include "views/system/SystemFigureCards.h"
 
+#include "views/kit/NeonText.h"
 #include "views/system/SystemCardTexts.h"
 #include "views/kit/TypeScale.h"
 
@@ -9,7 +10,7 @@
 
 namespace tw {
 
-namespace T = SystemCardTexts;
+namespace T = systemcardtexts;
 
 namespace {
 

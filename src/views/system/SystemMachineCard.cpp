@@ -1,5 +1,6 @@
 #include "views/system/SystemMachineCard.h"
 
+#include "views/kit/NeonText.h"
 #include "views/system/SystemCardTexts.h"
 
 #include <QEvent>
@@ -11,7 +12,7 @@
 
 namespace tw {
 
-namespace T = SystemCardTexts;
+namespace T = systemcardtexts;
 
 namespace {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/SystemSnapshot.h"
+#include "views/kit/FittedText.h"
 #include "views/kit/MonitorWidgets.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"

@@ -32,7 +32,7 @@ QHBoxLayout* cardRow()
 } // namespace
 
 SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMonitorPermissions& permissions,
-                                               ThemeManager&, MacProductImage::Sources pictures, QWidget* parent)
+                                               ThemeManager&, macproductimage::Sources pictures, QWidget* parent)
     : QWidget(parent)
     , m_monitor(monitor)
     , m_permissions(permissions)
@@ -160,11 +160,11 @@ void SystemMonitorWorkspace::display(const SystemSnapshot& s)
 
 void SystemMonitorWorkspace::requestPicture(const SystemSnapshot& s)
 {
-    const QString key = MacProductImage::cacheKey(s.modelIdentifier, s.marketingTitle);
+    const QString key = macproductimage::cacheKey(s.modelIdentifier, s.marketingTitle);
     if (key == m_pictureKey)
         return;
     m_pictureKey = key;
-    const QImage picture = MacProductImage::request(s.modelIdentifier, s.marketingTitle, m_pictures, this,
+    const QImage picture = macproductimage::request(s.modelIdentifier, s.marketingTitle, m_pictures, this,
                                                     [this, key](const QImage& made) {
                                                         if (key == m_pictureKey)
                                                             m_machine->pictureWell()->setPicture(made);

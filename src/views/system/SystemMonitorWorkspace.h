@@ -31,7 +31,7 @@ class SystemMonitorWorkspace : public QWidget {
     Q_OBJECT
 public:
     SystemMonitorWorkspace(SystemMonitor& monitor, SystemMonitorPermissions& permissions, ThemeManager& theme,
-                           MacProductImage::Sources pictures, QWidget* parent = nullptr);
+                           macproductimage::Sources pictures, QWidget* parent = nullptr);
 
     // Shows a snapshot (the monitor's each second).
     void display(const SystemSnapshot& s);
@@ -56,7 +56,7 @@ private:
 
     SystemMonitor& m_monitor;
     SystemMonitorPermissions& m_permissions;
-    MacProductImage::Sources m_pictures;
+    macproductimage::Sources m_pictures;
     QString m_pictureKey;
     QScrollArea* m_scroll;
     PermissionBanner* m_banner;

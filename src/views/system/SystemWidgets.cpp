@@ -1,13 +1,13 @@
 #include "views/system/SystemWidgets.h"
 
 #include "state/Colour.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -16,28 +16,10 @@ namespace tw {
 
 namespace {
 
-constexpr int kFittedMinimumWidth = 40;
 constexpr QSizeF kWell(150, 118);
 constexpr QSizeF kPictureBox(128, 96);
 constexpr qreal kShadowRadius = 6;
 constexpr qreal kShadowDrop = 4;
-
-// The text broken into lines of at most width, at word boundaries where it can.
-QStringList wrapped(const QString& text, const QFont& font, qreal width)
-{
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        lines << text.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    return lines;
-}
 
 int ceilHeight(const QFont& font)
 {
@@ -177,143 +159,6 @@ void RowText::paintEvent(QPaintEvent*)
                neon::elided(m_leading, m_leadingFont, room));
 }
 
-// ---- FittedText -------------------------------------------------------------------------------
-
-FittedText::FittedText(TextRole text, Tint role, qreal minimumScale, QWidget* parent)
-    : QWidget(parent)
-    , m_textRole(text)
-    , m_points(qRound(TypeScale::points(text)))
-    , m_smallestPoints(std::min(m_points, int(std::ceil(TypeScale::points(text) * minimumScale))))
-    , m_role(role)
-    , m_shownPoints(m_points)
-{
-    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
-    onThemeChange(this, [this] { update(); });
-}
-
-QFont FittedText::fontAt(int points) const
-{
-    return TypeScale::resized(m_textRole, points);
-}
-
-const FittedText::Fit& FittedText::fit(int width) const
-{
-    if (width != m_fitWidth) {
-        m_fit = layOut(width);
-        m_fitWidth = width;
-    }
-    return m_fit;
-}
-
-FittedText::Fit FittedText::layOut(int width) const
-{
-    if (m_text.isEmpty() || width <= 0)
-        return {m_points, {m_text}};
-    const int smallest = m_smallestPoints;
-    for (int points = m_points; points >= smallest; --points) {
-        QStringList lines = wrapped(m_text, fontAt(points), width);
-        if (lines.size() <= 2)
-            return {points, lines};
-    }
-    // Still too long at three quarters: the second line ends in an ellipsis.
-    const QFont font = fontAt(smallest);
-    const QStringList lines = wrapped(m_text, font, width);
-    const QString rest = QStringList(lines.begin() + 1, lines.end()).join(u' ');
-    return {smallest, {lines.front(), neon::elided(rest, font, width)}};
-}
-
-void FittedText::setText(const QString& text)
-{
-    if (text == m_text)
-        return;
-    m_text = text;
-    m_fitWidth = -1;
-    if (isVisible()) {
-        relayout();
-    } else {
-        m_stale = true;
-        updateGeometry();
-    }
-}
-
-void FittedText::resizeEvent(QResizeEvent*)
-{
-    if (isVisible())
-        relayout();
-    else
-        m_stale = true;
-}
-
-void FittedText::showEvent(QShowEvent*)
-{
-    if (m_stale)
-        relayout();
-}
-
-void FittedText::settle() const
-{
-    if (!m_stale)
-        return;
-    const Fit& f = fit(width());
-    m_lines = f.lines;
-    m_shownPoints = f.points;
-    m_stale = false;
-}
-
-void FittedText::relayout()
-{
-    m_stale = false;
-    const Fit& f = fit(width());
-    const bool taller = f.lines.size() != m_lines.size() || f.points != m_shownPoints;
-    m_lines = f.lines;
-    m_shownPoints = f.points;
-    if (taller)
-        updateGeometry();
-    update();
-}
-
-int FittedText::firstBaseline() const
-{
-    settle();
-    // Asked at every layout pass of the row it stands in.
-    if (m_baselinePoints != m_shownPoints) {
-        m_baseline = int(std::ceil(QFontMetricsF(fontAt(m_shownPoints)).ascent()));
-        m_baselinePoints = m_shownPoints;
-    }
-    return m_baseline;
-}
-
-int FittedText::heightForWidth(int width) const
-{
-    const Fit& f = fit(width);
-    return int(std::max<qsizetype>(1, f.lines.size())) * ceilHeight(fontAt(f.points));
-}
-
-QSize FittedText::sizeHint() const
-{
-    const QFont font = fontAt(m_points);
-    return {int(std::ceil(QFontMetricsF(font).horizontalAdvance(m_text))), ceilHeight(font)};
-}
-
-QSize FittedText::minimumSizeHint() const
-{
-    return {kFittedMinimumWidth, ceilHeight(fontAt(m_points))};
-}
-
-void FittedText::paintEvent(QPaintEvent*)
-{
-    settle();
-    QPainter p(this);
-    const QFont font = fontAt(m_shownPoints);
-    p.setFont(font);
-    p.setPen(tintColour(m_role, AppTheme::appearance()));
-    const int lineHeight = ceilHeight(font);
-    for (qsizetype i = 0; i < m_lines.size(); ++i)
-        p.drawText(QRect(0, int(i) * lineHeight, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, m_lines[i]);
-}
-
 // ---- YearBadge --------------------------------------------------------------------------------
 
 YearBadge::YearBadge(QWidget* parent)
@@ -408,7 +253,7 @@ void PictureWell::paintEvent(QPaintEvent*)
         p.drawImage(m_composedAt, m_composed);
         return;
     }
-    Symbols::paint(p, rect(), tintedSymbol(QStringLiteral("laptopcomputer"), 44));
+    symbols::paint(p, rect(), tintedSymbol(QStringLiteral("laptopcomputer"), 44));
 }
 
 // ---- DividerLine ------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "views/theme/ThemePreviewCard.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 
@@ -79,7 +80,7 @@ void ThemePreviewCard::setSelected(bool selected)
         return;
     m_selected = selected;
     update();
-    GlowHost::invalidate(this);
+    glowhost::invalidate(this);
 }
 
 QString ThemePreviewCard::symbolName() const
@@ -276,7 +277,7 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
     const qreal blockHeight = nameMetrics.height() + 2 + descMetrics.lineSpacing() * std::max<qsizetype>(1, lines.size());
     const qreal rowHeight = std::max<qreal>(kSymbol, blockHeight);
     const QImage symbol = [&] {
-        QImage s = Symbols::image(symbolName(), int(std::ceil(kSymbol * dpr)), symbolColour());
+        QImage s = symbols::image(symbolName(), int(std::ceil(kSymbol * dpr)), symbolColour());
         s.setDevicePixelRatio(dpr);
         return s;
     }();
@@ -298,7 +299,7 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
 
 void ThemePreviewCard::showEvent(QShowEvent*)
 {
-    GlowHost::attach(this);
+    glowhost::attach(this);
 }
 
 } // namespace tw

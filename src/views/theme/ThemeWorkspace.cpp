@@ -1,7 +1,8 @@
 #include "views/theme/ThemeWorkspace.h"
 
 #include "state/L10n.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
@@ -94,12 +95,12 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
                                  TypeScale::font(TextRole::body)))
     , m_grid(new ThemeGrid)
 {
-    GlowHost::mark(this);
+    glowhost::mark(this);
     m_titleBar->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_scrollCard->setCastsShadow(false);
 
     auto* inner = new QWidget;
-    GlowHost::mark(inner);
+    glowhost::mark(inner);
     inner->setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(inner);
     layout->setContentsMargins(20, 20, 20, 20);

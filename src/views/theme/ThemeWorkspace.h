@@ -47,7 +47,6 @@ public:
     explicit ThemeWorkspace(ThemeManager& theme, QWidget* parent = nullptr);
 
     ThemePreviewCard* card(AppAppearance appearance) const;
-    WorkspaceTitleBar* titleBar() const { return m_titleBar; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -3,7 +3,8 @@
 #include "state/L10n.h"
 #include "views/kit/FeatureEmptyState.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
@@ -153,16 +154,16 @@ void UpdateDetail::bind(const std::optional<AppUpdateItem>& row)
     const UpdateAvailability& state = row->availability;
     m_icon->setIcon(row->icon);
     m_name->setText(row->name);
-    m_values[0]->setText(UpdateTexts::installedVersion(*row));
-    m_values[1]->setText(UpdateTexts::availableVersion(*row));
+    m_values[0]->setText(updatetexts::installedVersion(*row));
+    m_values[1]->setText(updatetexts::availableVersion(*row));
     m_values[2]->setText(row->appPath);
-    m_message->setText(UpdateTexts::message(state));
-    m_button->setText(UpdateTexts::actionCaption(state));
-    m_button->setEnabled(UpdateTexts::actionEnabled(state));
+    m_message->setText(updatetexts::message(state));
+    m_button->setText(updatetexts::actionCaption(state));
+    m_button->setEnabled(updatetexts::actionEnabled(state));
     // The up-to-date tint follows the theme; the others are fixed.
     m_button->setTint(state.is(UpdateAvailability::Kind::upToDate)
                           ? std::nullopt
-                          : std::optional<QColor>(UpdateTexts::detailButtonTint(state, AppTheme::appearance())));
+                          : std::optional<QColor>(updatetexts::detailButtonTint(state, AppTheme::appearance())));
     // Laid out now: a change that comes in as a check starts could otherwise
     // leave the button at its former caption's width.
     m_cardLayout->activate();

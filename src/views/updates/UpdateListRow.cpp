@@ -2,7 +2,8 @@
 
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/Tints.h"
 #include "views/updates/UpdateTexts.h"
@@ -53,7 +54,7 @@ CardLook UpdateListRow::activeLook(AppAppearance a)
 
 int UpdateListRow::heightFor(const AppUpdateItem& item)
 {
-    return kPadding * 2 + std::max(kIcon, textHeight(UpdateTexts::hasStatusLine(item.availability)));
+    return kPadding * 2 + std::max(kIcon, textHeight(updatetexts::hasStatusLine(item.availability)));
 }
 
 bool UpdateListRow::isActive() const
@@ -65,8 +66,8 @@ void UpdateListRow::bind(const AppUpdateItem& item, bool isActive)
 {
     m_item = item;
     m_icon->setIcon(item.icon);
-    m_button->setText(UpdateTexts::actionCaption(item.availability));
-    m_button->setEnabled(UpdateTexts::actionEnabled(item.availability));
+    m_button->setText(updatetexts::actionCaption(item.availability));
+    m_button->setEnabled(updatetexts::actionEnabled(item.availability));
     setLook(isActive ? &UpdateListRow::activeLook : &CardLook::normal);
     place();
     update();
@@ -89,8 +90,8 @@ void UpdateListRow::paintEvent(QPaintEvent* event)
 {
     RoundedCard::paintEvent(event);
     QPainter p(this);
-    const auto status = UpdateTexts::statusLine(m_item);
-    QList<CardLine> lines{CardLine::title(m_item.name), CardLine::caption(UpdateTexts::versionLine(m_item))};
+    const auto status = updatetexts::statusLine(m_item);
+    QList<CardLine> lines{CardLine::title(m_item.name), CardLine::caption(updatetexts::versionLine(m_item))};
     if (status && status->emphasised)
         lines << CardLine{status->text, TypeScale::font(TextRole::captionMedium), accentTint()};
     else if (status)

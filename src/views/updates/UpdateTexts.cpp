@@ -3,7 +3,7 @@
 #include "state/Colour.h"
 #include "state/Theme.h"
 
-namespace tw::UpdateTexts {
+namespace tw::updatetexts {
 
 using Kind = UpdateAvailability::Kind;
 
@@ -100,4 +100,4 @@ QColor detailButtonTint(const UpdateAvailability& a, AppAppearance appearance)
     return a.is(Kind::upToDate) ? AppTheme::accent(appearance) : rgb(0.22, 0.50, 0.94);
 }
 
-} // namespace tw::UpdateTexts
+} // namespace tw::updatetexts

@@ -12,7 +12,7 @@ namespace tw {
 
 // The fixed English texts an update row and its detail card show for the
 // row's state.
-namespace UpdateTexts {
+namespace updatetexts {
 
 // "Installed version 1.2", or "Version unknown".
 QString versionLine(const AppUpdateItem& item);
@@ -38,6 +38,6 @@ QString message(const UpdateAvailability& a);
 // The accent for an up-to-date row, the classic blue in every other state.
 QColor detailButtonTint(const UpdateAvailability& a, AppAppearance appearance);
 
-} // namespace UpdateTexts
+} // namespace updatetexts
 
 } // namespace tw

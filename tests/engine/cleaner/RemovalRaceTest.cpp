@@ -121,7 +121,7 @@ TEST(RemovalRace, AParentSwappedForALinkNeverLetsAnOutsideFileGo)
                 // Both removal roads: the Trash move after the safety test, and a remains entry.
                 if (r % 2 == 0) {
                     if (safety::isSafeToRemove(fp.fs(), item))
-                        (void)PrivilegedTrash::moveToTrash(fp, item);
+                        (void)privilegedtrash::moveToTrash(fp, item);
                 } else {
                     RemovableItem entry;
                     entry.path = item;

@@ -249,7 +249,7 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
             o.chosen = picks;
             run = [&] {
                 for (const QString& c : o.chosen)
-                    (PrivilegedTrash::moveToTrash(w.fp, c) ? o.moved : o.failed) << c;
+                    (privilegedtrash::moveToTrash(w.fp, c) ? o.moved : o.failed) << c;
             };
         } else if (route == 1) {  // an uninstall with some leftovers chosen
             const QString bundle = w.fp.tree().makeApp(
@@ -334,7 +334,7 @@ TEST(TrashReliability, HostileNamesReachTheAdministratorMoveAsExactlyThreePaths)
         SCOPED_TRACE(name.toStdString());
         const QString item = kHome + "/Library/Caches/" + name;
         const size_t before = fp.admin->calls.size();
-        EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), Status());
+        EXPECT_EQ(privilegedtrash::moveToTrash(fp, item), Status());
         ASSERT_EQ(fp.admin->calls.size(), before + 1);
         const auto& call = fp.admin->calls.back();
         EXPECT_EQ(call.trash, kTrash);
@@ -346,7 +346,7 @@ TEST(TrashReliability, HostileNamesReachTheAdministratorMoveAsExactlyThreePaths)
         SCOPED_TRACE(name.toStdString());
         const QString item = kHome + "/Library/Caches/" + name;
         const size_t before = fp.admin->calls.size();
-        const auto e = PrivilegedTrash::moveToTrash(fp, item);
+        const auto e = privilegedtrash::moveToTrash(fp, item);
         ASSERT_FALSE(e.ok());
         EXPECT_EQ(e.error().code, 2);
         EXPECT_EQ(fp.admin->calls.size(), before);

@@ -38,7 +38,7 @@ TEST(ByteFormat, DecimalUnitsAndRounding)
         {1260000, "1.3 MB"},   {5040000, "5 MB"},        {999999999, "1000 MB"}, {1000000000, "1.00 GB"},
         {12345678901, "12.35 GB"}};
     for (const auto& [bytes, text] : cases)
-        EXPECT_EQ(ByteFormat::string(bytes), QString::fromUtf8(text)) << bytes;
+        EXPECT_EQ(byteformat::string(bytes), QString::fromUtf8(text)) << bytes;
 }
 
 TEST(ByteFormat, IgnoresTheProcessLocale)
@@ -47,8 +47,8 @@ TEST(ByteFormat, IgnoresTheProcessLocale)
     const std::string saved = previous ? previous : "C";
     if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
         GTEST_SKIP() << "no locale with a decimal comma is installed";
-    EXPECT_EQ(ByteFormat::string(1260000), "1.3 MB");
-    EXPECT_EQ(ByteFormat::string(12345678901), "12.35 GB");
+    EXPECT_EQ(byteformat::string(1260000), "1.3 MB");
+    EXPECT_EQ(byteformat::string(12345678901), "12.35 GB");
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 

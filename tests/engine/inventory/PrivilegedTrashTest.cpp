@@ -75,19 +75,19 @@ struct Unwritable {
 TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
 {
     FakePlatform fp;
-    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Nothing"), Status());
+    EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Nothing"), Status());
     EXPECT_TRUE(fp.trash->calls.isEmpty());
     EXPECT_TRUE(fp.admin->calls.empty());
 
     fp.tree().symlink(kHome + "/Library/Dangling", "/nowhere/at/all");
-    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Dangling"), Status());
+    EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Dangling"), Status());
     EXPECT_EQ(fp.trash->calls, QStringList{kHome + "/Library/Dangling"});
     EXPECT_FALSE(fp.tree().exists(kHome + "/Library/Dangling"));
     EXPECT_TRUE(fp.tree().exists(kTrash + "/Dangling"));
 
     // Bad input fails softly and moves nothing.
     for (const QString bad : {"", "/", "relative/item"})
-        EXPECT_FALSE(PrivilegedTrash::moveToTrash(fp, bad).ok()) << bad.toStdString();
+        EXPECT_FALSE(privilegedtrash::moveToTrash(fp, bad).ok()) << bad.toStdString();
     EXPECT_EQ(fp.trash->calls.size(), 1);
 
     // An item someone else took meanwhile is success, and no administrator is asked.
@@ -98,7 +98,7 @@ TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
         EXPECT_TRUE(fp.fs().rename(p, "/elsewhere/tool.log"));
         return Error{kCocoaErrorDomain, 4, QStringLiteral("“tool.log” couldn’t be moved to the Trash because it doesn’t exist.")};
     };
-    EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, item), Status());
+    EXPECT_EQ(privilegedtrash::moveToTrash(fp, item), Status());
     EXPECT_TRUE(fp.admin->calls.empty());
 }
 
@@ -124,10 +124,10 @@ TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
         const QString item = kHome + "/Library/Caches/com.example.tool";
         fp.tree().write(item + "/data", "payload");
         chownTo(fp, item, c.rootOwned ? 0 : 4242);
-        ASSERT_EQ(PrivilegedTrash::isOwnedByRoot(fp.fs(), item), c.rootOwned);
+        ASSERT_EQ(privilegedtrash::isOwnedByRoot(fp.fs(), item), c.rootOwned);
         failPlainMoves(fp, c.error);
 
-        const auto result = PrivilegedTrash::moveToTrash(fp, item);
+        const auto result = privilegedtrash::moveToTrash(fp, item);
         if (c.escalates) {
             EXPECT_EQ(result, Status());
             ASSERT_EQ(fp.admin->calls.size(), 1u);
@@ -153,7 +153,7 @@ TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
         GTEST_SKIP() << "cannot make a file unwritable here";
     failPlainMoves(fp, unrecognised());
     fp.admin->performMove = false;
-    const auto result = PrivilegedTrash::moveToTrash(fp, item);
+    const auto result = privilegedtrash::moveToTrash(fp, item);
     EXPECT_EQ(fp.admin->calls.size(), 1u);
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error().code, 5);
@@ -164,20 +164,20 @@ TEST(PrivilegedTrash, UniqueTrashNameCountsUpToFiveHundredThenTakesAUuid)
     FakePlatform fp;
     const QString trash = fp.tree().makeTrash();
     const FileSystem& fs = fp.fs();
-    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Foo.app", trash), "Foo.app");
+    EXPECT_EQ(privilegedtrash::uniqueTrashName(fs, "Foo.app", trash), "Foo.app");
     fp.tree().mkdir(trash + "/Foo.app");
     fp.tree().mkdir(trash + "/Foo 1.app");
-    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Foo.app", trash), "Foo 2.app");
+    EXPECT_EQ(privilegedtrash::uniqueTrashName(fs, "Foo.app", trash), "Foo 2.app");
     // A dangling link takes its name too.
     fp.tree().symlink(trash + "/Bar.txt", "/missing");
-    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Bar.txt", trash), "Bar 1.txt");
+    EXPECT_EQ(privilegedtrash::uniqueTrashName(fs, "Bar.txt", trash), "Bar 1.txt");
 
     fp.tree().write(trash + "/Notes", "");
     for (int n = 1; n <= 499; ++n)
         fp.tree().write(trash + "/Notes " + QString::number(n), "");
-    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fs, "Notes", trash), "Notes 500");
+    EXPECT_EQ(privilegedtrash::uniqueTrashName(fs, "Notes", trash), "Notes 500");
     fp.tree().write(trash + "/Notes 500", "");
-    const QString name = PrivilegedTrash::uniqueTrashName(fs, "Notes", trash);
+    const QString name = privilegedtrash::uniqueTrashName(fs, "Notes", trash);
     EXPECT_TRUE(QRegularExpression("^Notes [0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$").match(name).hasMatch())
         << name.toStdString();
 }
@@ -210,7 +210,7 @@ TEST(PrivilegedTrash, ElevatedMoveTurnsRunnerOutcomesIntoCodesTwoToFive)
         fp.tree().symlink(link, "/gone/com.example.agent.plist");
         fp.admin->result = c.result;
         fp.admin->performMove = false;
-        const auto e = PrivilegedTrash::moveToTrashElevated(fp, c.danglingLink ? link : app);
+        const auto e = privilegedtrash::moveToTrashElevated(fp, c.danglingLink ? link : app);
         EXPECT_EQ(e, (Error{kAppErrorDomain, c.code, c.text}));
         EXPECT_TRUE(fp.tree().exists(app));
     }
@@ -223,14 +223,14 @@ TEST(PrivilegedTrash, ElevatedMoveMakesTheTrashAsTheUserAndNeverOverwrites)
     fp.admin->performMove = false;
     fp.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
     ASSERT_FALSE(fp.tree().exists(kTrash));
-    EXPECT_FALSE(PrivilegedTrash::moveToTrashElevated(fp, app));
+    EXPECT_FALSE(privilegedtrash::moveToTrashElevated(fp, app));
     // Made before the administrator was asked, and not by the administrator.
     EXPECT_TRUE(fp.fs().isDirectory(kTrash));
 
     fp.tree().write(kTrash + "/Tool.app", "an older item of the same name");
     fp.admin->performMove = true;
     fp.admin->result = {};
-    EXPECT_EQ(PrivilegedTrash::moveToTrashElevated(fp, app + "/"), Status());
+    EXPECT_EQ(privilegedtrash::moveToTrashElevated(fp, app + "/"), Status());
     ASSERT_EQ(fp.admin->calls.size(), 2u);
     EXPECT_EQ(fp.admin->calls[1].source, app);
     EXPECT_EQ(fp.admin->calls[1].destination, kTrash + "/Tool 1.app");
@@ -241,7 +241,7 @@ TEST(PrivilegedTrash, ElevatedMoveMakesTheTrashAsTheUserAndNeverOverwrites)
     FakePlatform other;
     other.tree().write(kTrash, "a file");
     other.tree().write(kHome + "/Library/x", "x");
-    const auto e = PrivilegedTrash::moveToTrashElevated(other, kHome + "/Library/x");
+    const auto e = privilegedtrash::moveToTrashElevated(other, kHome + "/Library/x");
     ASSERT_FALSE(e.ok());
     EXPECT_EQ(e.error().code, 4);
     EXPECT_TRUE(other.admin->calls.empty());
@@ -259,12 +259,12 @@ TEST(PrivilegedTrash, QuitAsksTheBundleAndEveryContainingBundleThenWaits)
         {6, "/Applications/Other.app"},
         {7, "/Applications/./Suite.app/"},                                          // unstandardized
     };
-    PrivilegedTrash::quitRunningApp(fp, "/Applications/Suite.app/Contents/Helpers/Tool.app");
+    privilegedtrash::quitRunningApp(fp, "/Applications/Suite.app/Contents/Helpers/Tool.app");
     EXPECT_EQ(fp.runningApps.terminated, (std::vector<qint64>{1, 2, 7}));
     EXPECT_EQ(fp.clock.sleeps, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(400)});
 
     fp.runningApps.terminated.clear();
-    PrivilegedTrash::quitRunningApp(fp, "/Applications/NotRunning.app");
+    privilegedtrash::quitRunningApp(fp, "/Applications/NotRunning.app");
     EXPECT_TRUE(fp.runningApps.terminated.empty());
     EXPECT_EQ(fp.clock.sleeps.size(), 2u);
 }
@@ -309,7 +309,7 @@ TEST(HostTrash, AFullRowOfNumberedNamesStillTakesOneMoreUnderAUniqueName)
         FakePlatform fp;
         fillTrash(fp);
         fp.tree().write(kHome + "/Library/Notes", "new");
-        EXPECT_EQ(PrivilegedTrash::moveToTrash(fp, kHome + "/Library/Notes"), Status());
+        EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Notes"), Status());
         EXPECT_FALSE(fp.tree().exists(kHome + "/Library/Notes"));
         const QStringList added = newcomers(fp);
         ASSERT_EQ(added.size(), 1) << added.join(", ").toStdString();
@@ -321,7 +321,7 @@ TEST(HostTrash, AFullRowOfNumberedNamesStillTakesOneMoreUnderAUniqueName)
         FakePlatform fp;
         fillTrash(fp);
         fp.tree().write(kHome + "/Library/Notes", "new");
-        EXPECT_EQ(PrivilegedTrash::moveToTrashElevated(fp, kHome + "/Library/Notes"), Status());
+        EXPECT_EQ(privilegedtrash::moveToTrashElevated(fp, kHome + "/Library/Notes"), Status());
         ASSERT_EQ(fp.admin->calls.size(), 1u);
         EXPECT_TRUE(uuidName.match(QFileInfo(fp.admin->calls[0].destination).fileName()).hasMatch());
         const QStringList added = newcomers(fp);
@@ -347,7 +347,7 @@ TEST(HostTrash, ATrashThatIsALinkTakesNothing)
         ASSERT_FALSE(plain.ok());
         EXPECT_EQ(plain.error().code, 512);
         // Through the engine the administrator is not asked to move it there either.
-        const Status engine = PrivilegedTrash::moveToTrash(fp, item);
+        const Status engine = privilegedtrash::moveToTrash(fp, item);
         ASSERT_FALSE(engine.ok());
         EXPECT_TRUE(fp.admin->calls.empty());
         EXPECT_EQ(fp.tree().read(item + "/data"), "cache");
@@ -369,5 +369,5 @@ TEST(HostTrash, NamesNearTheLimitStillFindAFreeName)
     EXPECT_EQ(fp.tree().read(kTrash + "/" + name), "older");
     // The administrator's move takes the same names.
     fp.tree().write(kHome + "/Library/Logs/" + name, "newest");
-    EXPECT_EQ(PrivilegedTrash::uniqueTrashName(fp.fs(), name, kTrash), QString(249, 'r') + " 3.log");
+    EXPECT_EQ(privilegedtrash::uniqueTrashName(fp.fs(), name, kTrash), QString(249, 'r') + " 3.log");
 }

@@ -84,7 +84,7 @@ TEST(UninstallFlow, NothingTickedTicksEverythingAndCancelKeepsTheTicks)
     EXPECT_EQ(p.style, Prompt::Style::warning);
     EXPECT_EQ(p.title, "Uninstall Notes?");
     EXPECT_EQ(p.text, "Move the app and 3 related file(s) to the Trash, freeing "
-                          + ByteFormat::string(f.notes->totalReclaimableSize()) + ".");
+                          + byteformat::string(f.notes->totalReclaimableSize()) + ".");
     ASSERT_EQ(p.buttons.size(), 2);
     EXPECT_EQ(p.buttons[0].title, "Uninstall");
     EXPECT_EQ(p.buttons[0].role, PromptButton::Role::defaultAction);

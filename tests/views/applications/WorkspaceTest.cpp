@@ -222,7 +222,7 @@ TEST(ApplicationsTab, SelectingShowsTheDetailAndTheBundleBoxMovesTheSize)
 
     QStringList header = panel->headerTexts();
     EXPECT_EQ(header.mid(0, 4), (QStringList{"Notes", "Apps files and folders", "Developer", "App verification"}));
-    EXPECT_EQ(header[4], ByteFormat::string(notes->totalReclaimableSize()));
+    EXPECT_EQ(header[4], byteformat::string(notes->totalReclaimableSize()));
     EXPECT_EQ(panel->treeTexts().mid(0, 2), (QStringList{"Executables", "Notes v.4.11|/Applications"}));
 
     AppKitCheckbox* bundle = panel->bundleCheckbox();
@@ -231,7 +231,7 @@ TEST(ApplicationsTab, SelectingShowsTheDetailAndTheBundleBoxMovesTheSize)
     QTest::mouseClick(bundle, Qt::LeftButton);
     EXPECT_TRUE(notes->removeAppBundle());
     EXPECT_EQ(notes->totalReclaimableSize(), before + notes->appSize());
-    EXPECT_EQ(panel->headerTexts()[4], ByteFormat::string(before + notes->appSize()));
+    EXPECT_EQ(panel->headerTexts()[4], byteformat::string(before + notes->appSize()));
     EXPECT_TRUE(notes->isSelected());  // bundle and every file ticked
     QTest::mouseClick(bundle, Qt::LeftButton);
     EXPECT_FALSE(notes->removeAppBundle());

@@ -26,13 +26,13 @@ inline RemovableItem ext(const QString& title, const QString& category, std::int
 
 inline QStringList titles(const QList<RemovableItem>& items) { return collect(items, &RemovableItem::title); }
 
-inline QStringList groupNames(const QList<extensions::ExtensionGroup>& groups)
+inline QStringList groupNames(const QList<extensionsview::ExtensionGroup>& groups)
 {
-    return collect(groups, &extensions::ExtensionGroup::name);
+    return collect(groups, &extensionsview::ExtensionGroup::name);
 }
 
 // "Group: a, b | Other: c"
-inline QString groupText(const QList<extensions::ExtensionGroup>& groups)
+inline QString groupText(const QList<extensionsview::ExtensionGroup>& groups)
 {
     QStringList parts;
     for (const auto& g : groups)

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace tw::extensions;
+using namespace tw::extensionsview;
 
 TEST(ExtensionLook, RowTexts)
 {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace tw::extensions;
+using namespace tw::extensionsview;
 using Kind = ExtensionCategoryKind;
 
 TEST(ExtensionRules, KindMembership)

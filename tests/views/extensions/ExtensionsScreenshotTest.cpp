@@ -1,10 +1,10 @@
 #include "ExtensionTree.h"
 #include "support/ShellHarness.h"
-#include "views/kit/PullDownButton.h"
 #include "views/extensions/ExtensionRows.h"
 #include "views/extensions/ExtensionsWorkspace.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/Tints.h"
 

@@ -43,9 +43,9 @@ TEST_F(StateFixture, StartsOnBrowserExtensionsWithNothingSelected)
     EXPECT_EQ(groupText(s.groups()), "Safari Extensions: Translate | Google Chrome Extensions: Ad Guard, Docs");
     EXPECT_EQ(s.selectedCount(), 0);
     EXPECT_FALSE(s.canRemove());
-    EXPECT_EQ(s.summary(Kind::browserExtensions), (extensions::KindSummary{3, 600}));
-    EXPECT_EQ(s.summary(Kind::screenSavers), (extensions::KindSummary{2, 50}));
-    EXPECT_EQ(s.summary(Kind::widgets), (extensions::KindSummary{0, 0}));
+    EXPECT_EQ(s.summary(Kind::browserExtensions), (extensionsview::KindSummary{3, 600}));
+    EXPECT_EQ(s.summary(Kind::screenSavers), (extensionsview::KindSummary{2, 50}));
+    EXPECT_EQ(s.summary(Kind::widgets), (extensionsview::KindSummary{0, 0}));
 }
 
 TEST_F(StateFixture, AppearScansOnlyAnEmptyEngineElseSelectsTheVisibleEntries)

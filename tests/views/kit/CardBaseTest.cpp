@@ -1,6 +1,6 @@
 #include "views/kit/CardText.h"
 #include "views/kit/ClickableRow.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontInfo>

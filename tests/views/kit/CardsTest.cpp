@@ -1,7 +1,7 @@
 #include "state/SharedState.h"
 #include "support/FakePlatform.h"
 #include "views/kit/AppKitCheckbox.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/RoundedCard.h"
 #include "views/kit/Symbols.h"
 
@@ -107,8 +107,8 @@ TEST(Symbols, EveryNameTheInterfaceUsesHasAnIcon)
         "slider.horizontal.3", "speedometer", "square.and.arrow.down.on.square", "square.grid.2x2.fill", "trash",
         "xmark", "xmark.circle.fill"};
     for (const QString& name : used) {
-        EXPECT_TRUE(Symbols::names().contains(name)) << name.toStdString();
-        const QImage img = Symbols::image(name, 32, QColor(0, 0, 255));
+        EXPECT_TRUE(symbols::names().contains(name)) << name.toStdString();
+        const QImage img = symbols::image(name, 32, QColor(0, 0, 255));
         ASSERT_FALSE(img.isNull()) << name.toStdString();
         int inked = 0;
         for (int y = 0; y < img.height(); ++y)
@@ -118,7 +118,7 @@ TEST(Symbols, EveryNameTheInterfaceUsesHasAnIcon)
         EXPECT_GT(inked, 20) << name.toStdString();
     }
     // Two names that look alike on the platform still get icons of their own.
-    EXPECT_NE(Symbols::fileFor("puzzlepiece.fill"), Symbols::fileFor("puzzlepiece.extension.fill"));
+    EXPECT_NE(symbols::fileFor("puzzlepiece.fill"), symbols::fileFor("puzzlepiece.extension.fill"));
 }
 
 TEST(Symbols, GlyphsResolveTheirTintForTheTheme)

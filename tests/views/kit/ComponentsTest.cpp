@@ -1,16 +1,17 @@
 #include "state/AppSettings.h"
 #include "state/AppNavigation.h"
 #include "state/Brand.h"
-#include "views/kit/NeonBorder.h"
-#include "views/kit/NeonPaint.h"
+#include "support/ShellHarness.h"
 #include "views/kit/Glow.h"
-#include "views/kit/SidebarGlyph.h"
+#include "views/kit/NeonBorder.h"
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonPillButton.h"
+#include "views/kit/NeonShadow.h"
+#include "views/kit/NeonShapes.h"
+#include "views/kit/SidebarGlyph.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceChrome.h"
 #include "views/kit/WorkspaceTitleBar.h"
-#include "support/ShellHarness.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -43,7 +44,7 @@ protected:
     void paintEvent(QPaintEvent* e) override
     {
         QPainter p(this);
-        GlowHost::paint(this, p, e->region());
+        glowhost::paint(this, p, e->region());
     }
 };
 
@@ -196,16 +197,16 @@ TEST(Components, GlowHostsPaintTheirCastersBeneathThem)
 {
     ShellHarness h;
     Host host;
-    GlowHost::mark(&host);
+    glowhost::mark(&host);
     host.resize(400, 200);
     auto* plain = new QWidget(&host);
     auto* pill = new NeonPillButton(QStringLiteral("System"), SidebarGlyph::system, true, plain);
     pill->setGeometry(100, 80, 150, NeonPillButton::pillHeight());
     plain->setGeometry(0, 0, 400, 200);
-    EXPECT_EQ(GlowHost::hostOf(pill), &host);
+    EXPECT_EQ(glowhost::hostOf(pill), &host);
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-    EXPECT_EQ(GlowHost::casters(&host), QList<QWidget*>{pill});
+    EXPECT_EQ(glowhost::casters(&host), QList<QWidget*>{pill});
     // The selected pill's glow reaches past its capsule onto the host.
     QImage img = neon::transparentImage(host.size(), 1);
     host.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);

@@ -40,7 +40,7 @@ TEST(DateText, TheTenLanguagesShowTheDayMonthAndYearAndNothingElse)
     };
     for (const auto& c : cases) {
         const QLocale locale(QString::fromLatin1(c.locale));
-        const QString text = DateText::abbreviated(date, locale);
+        const QString text = datetext::abbreviated(date, locale);
         // Spanish and Italian month abbreviations differ between CLDR releases.
         if (QByteArray(c.locale) == "es_ES" || QByteArray(c.locale) == "it_IT") {
             EXPECT_TRUE(text.startsWith(QStringLiteral("7 ")) && text.endsWith(QStringLiteral(" 2026"))) << c.locale;
@@ -57,29 +57,29 @@ TEST(DateText, NoLocaleKeepsTheWeekdayOrABareJoiner)
     const QDate date(2026, 12, 7);
     int checked = 0;
     for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
-        const QString format = DateText::abbreviatedFormat(locale);
+        const QString format = datetext::abbreviatedFormat(locale);
         ASSERT_FALSE(format.isEmpty()) << locale.name().toStdString();
         EXPECT_FALSE(format.contains(QStringLiteral("ddd"))) << locale.name().toStdString() << " " << format.toStdString();
         EXPECT_FALSE(format.contains(QStringLiteral("MMMM"))) << locale.name().toStdString();
-        const QString text = DateText::abbreviated(date, locale);
+        const QString text = datetext::abbreviated(date, locale);
         EXPECT_FALSE(hasStrayJoiner(text)) << locale.name().toStdString() << " [" << text.toStdString() << "]";
         EXPECT_FALSE(text.contains(locale.dayName(1, QLocale::LongFormat))) << locale.name().toStdString();
         ++checked;
     }
     EXPECT_GT(checked, 100);
 
-    EXPECT_EQ(DateText::abbreviatedFormat(QLocale(QStringLiteral("hu_HU"))), QStringLiteral("yyyy. MMM d."));
-    EXPECT_EQ(DateText::abbreviatedFormat(QLocale(QStringLiteral("ko_KR"))), QString::fromUtf8("yyyy년 M월 d일"));
-    EXPECT_EQ(DateText::abbreviatedFormat(QLocale(QStringLiteral("th_TH"))), QStringLiteral("d MMM yyyy"));
+    EXPECT_EQ(datetext::abbreviatedFormat(QLocale(QStringLiteral("hu_HU"))), QStringLiteral("yyyy. MMM d."));
+    EXPECT_EQ(datetext::abbreviatedFormat(QLocale(QStringLiteral("ko_KR"))), QString::fromUtf8("yyyy년 M월 d일"));
+    EXPECT_EQ(datetext::abbreviatedFormat(QLocale(QStringLiteral("th_TH"))), QStringLiteral("d MMM yyyy"));
 }
 
 TEST(DateText, WithTimeJoinsWithTheLocalesComma)
 {
     const QDateTime when(QDate(2026, 12, 7), QTime(9, 30), Qt::LocalTime);
     const QLocale us(QStringLiteral("en_US"));
-    EXPECT_EQ(DateText::abbreviatedWithTime(when, us), "Dec 7, 2026, " + us.toString(QTime(9, 30), QLocale::ShortFormat));
+    EXPECT_EQ(datetext::abbreviatedWithTime(when, us), "Dec 7, 2026, " + us.toString(QTime(9, 30), QLocale::ShortFormat));
     const QLocale arabic(QStringLiteral("ar_EG"));
-    const QString text = DateText::abbreviatedWithTime(when, arabic);
+    const QString text = datetext::abbreviatedWithTime(when, arabic);
     EXPECT_TRUE(text.startsWith(QString::fromUtf8("٧ ديسمبر ٢٠٢٦\u060C "))) << text.toStdString();
     EXPECT_FALSE(hasStrayJoiner(text));
 }

@@ -7,8 +7,9 @@
 #include "views/kit/FilterBar.h"
 #include "views/kit/Glow.h"
 #include "views/kit/LazyList.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/RoundedCard.h"
 #include "views/kit/SegmentedControl.h"
@@ -62,7 +63,7 @@ class Gallery : public QWidget {
 public:
     Gallery()
     {
-        GlowHost::mark(this);
+        glowhost::mark(this);
         auto* grid = new QGridLayout(this);
         grid->setContentsMargins(16, 16, 16, 16);
         grid->setHorizontalSpacing(24);
@@ -104,7 +105,7 @@ public:
         controls->addWidget(new FilterBar({[] { return QStringLiteral("Notes"); }, {}}, QStringLiteral("Search")));
         auto* symbols = new QGridLayout;
         symbols->setSpacing(6);
-        const QStringList names = Symbols::names();
+        const QStringList names = symbols::names();
         for (qsizetype i = 0; i < names.size(); ++i) {
             auto* s = new SymbolView(tintedSymbol(names[i], 20));
             s->setToolTip(names[i]);
@@ -149,7 +150,7 @@ protected:
     {
         QPainter p(this);
         neon::fillRect(p, rect(), AppTheme::panelBase());
-        GlowHost::paint(this, p, e->region());
+        glowhost::paint(this, p, e->region());
     }
 };
 

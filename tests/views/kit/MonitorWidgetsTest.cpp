@@ -81,7 +81,7 @@ TEST(MonitorWidgets, GaugesTurnPercentsIntoClampedFractions)
         {0, 0}, {-5, 0}, {nan, 0}, {-inf, 0}, {25, 0.25}, {99.5, 0.995}, {100, 1}, {150, 1}, {inf, 1},
     };
     for (const auto& [percent, fraction] : cases)
-        EXPECT_DOUBLE_EQ(MonitorStyle::fraction(percent), fraction) << percent;
+        EXPECT_DOUBLE_EQ(monitorstyle::fraction(percent), fraction) << percent;
 }
 
 TEST(MonitorWidgets, BarsFillTheirFractionButNeverLessThanTheirMinimum)
@@ -114,7 +114,7 @@ TEST(MonitorWidgets, BarsFillTheirFractionButNeverLessThanTheirMinimum)
     meter.setPercent(50);
     const QImage image = grab(meter);
     EXPECT_TRUE(near(image.pixelColor(60, 5), kTint));
-    EXPECT_TRUE(near(image.pixelColor(150, 5), onClear(MonitorStyle::gaugeTrack(AppAppearance::midnight))));
+    EXPECT_TRUE(near(image.pixelColor(150, 5), onClear(monitorstyle::gaugeTrack(AppAppearance::midnight))));
     // The fill follows the width at every layout pass.
     meter.resize(400, 10);
     EXPECT_TRUE(near(grab(meter).pixelColor(190, 5), kTint));
@@ -133,7 +133,7 @@ TEST(MonitorWidgets, RingStartsAtTwelveAndGrowsClockwise)
         const double r = circle.width() / 2, t = degrees * M_PI / 180;
         return image.pixelColor(int(circle.center().x() + r * std::sin(t)), int(circle.center().y() - r * std::cos(t)));
     };
-    const QColor track = onClear(MonitorStyle::gaugeTrack(AppAppearance::midnight));
+    const QColor track = onClear(monitorstyle::gaugeTrack(AppAppearance::midnight));
     struct Case {
         double percent;
         QList<double> tinted, untinted;

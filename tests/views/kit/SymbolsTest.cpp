@@ -8,7 +8,7 @@ TEST(Symbols, EverySymbolOfTheTableRendersInItsColour)
 {
     for (const char* name : {"arrow.triangle.2.circlepath", "globe", "puzzlepiece.extension", "speedometer",
                              "gearshape.fill", "paintpalette.fill", "checkmark.circle.fill", "circle", "rocket.fill"}) {
-        const QImage img = Symbols::image(QString::fromLatin1(name), 48, QColor(255, 0, 0));
+        const QImage img = symbols::image(QString::fromLatin1(name), 48, QColor(255, 0, 0));
         ASSERT_FALSE(img.isNull()) << name;
         bool painted = false;
         for (int y = 0; y < img.height() && !painted; ++y)
@@ -18,5 +18,5 @@ TEST(Symbols, EverySymbolOfTheTableRendersInItsColour)
             }
         EXPECT_TRUE(painted) << name;
     }
-    EXPECT_TRUE(Symbols::image("no.such.symbol", 24, Qt::white).isNull());
+    EXPECT_TRUE(symbols::image("no.such.symbol", 24, Qt::white).isNull());
 }

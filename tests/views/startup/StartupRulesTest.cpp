@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace tw;
-using namespace tw::startup;
+using namespace tw::startupview;
 using tw::test::collect;
 
 namespace {

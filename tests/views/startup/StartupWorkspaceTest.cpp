@@ -7,13 +7,13 @@
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonSwitch.h"
-#include "views/kit/SymbolButton.h"
 #include "views/kit/PushButton.h"
+#include "views/kit/SymbolButton.h"
+#include "views/kit/WrappingText.h"
 #include "views/startup/StartupDetail.h"
 #include "views/startup/StartupListCard.h"
 #include "views/startup/StartupState.h"
 #include "views/startup/StartupWorkspace.h"
-#include "views/startup/WrappingText.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -6,7 +6,7 @@
 #include <limits>
 
 using namespace tw;
-namespace T = tw::SystemCardTexts;
+namespace T = tw::systemcardtexts;
 
 namespace {
 

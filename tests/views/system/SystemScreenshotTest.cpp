@@ -49,7 +49,7 @@ void shoot(SystemMonitorWorkspace& view, const QString& name)
 }
 
 // The host's drawn pictures and the desktop's picture over fs.
-MacProductImage::Sources drawnPictures(const FileSystem& fs)
+macproductimage::Sources drawnPictures(const FileSystem& fs)
 {
     return {host::makeDrawnProductArt(), host::makeDesktopPictureSource(fs), fs};
 }
@@ -105,7 +105,7 @@ TEST(SystemScreenshots, AMacBookWithItsPicture)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     wallpaper.save(&buffer, "PNG");
-    tree.write(MacProductImage::defaultDesktopPicture, png);
+    tree.write(macproductimage::defaultDesktopPicture, png);
     LinuxProcReaders host(tree.hostRoot().toUtf8());
     FakeIdentity identity;
     FakeMonitorClock clock;
@@ -124,5 +124,5 @@ TEST(SystemScreenshots, AMacBookWithItsPicture)
         shell.state->theme().apply(a, true);
         shoot(view, QStringLiteral("system-tab-macbook-%1").arg(rawValue(a)));
     }
-    MacProductImage::clearCache();
+    macproductimage::clearCache();
 }

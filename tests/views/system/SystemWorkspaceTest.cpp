@@ -34,16 +34,16 @@ struct Tab {
     FakeAppService service;
     SystemMonitorPermissions permissions{service, shell.fake.workspace};
     std::shared_ptr<CountingDesktop> desktop = std::make_shared<CountingDesktop>();
-    MacProductImage::Sources pictures{host::makeDrawnProductArt(), desktop, shell.fake.fs()};
+    macproductimage::Sources pictures{host::makeDrawnProductArt(), desktop, shell.fake.fs()};
     std::unique_ptr<SystemMonitorWorkspace> view;
 
-    Tab() { MacProductImage::clearCache(); }
+    Tab() { macproductimage::clearCache(); }
     ~Tab()
     {
         view.reset();
         tw::enginePool().waitForDone();
         QApplication::processEvents();
-        MacProductImage::clearCache();
+        macproductimage::clearCache();
     }
     SystemMonitorWorkspace& make()
     {

@@ -1,7 +1,7 @@
 #include "state/SharedState.h"
 #include "state/Theme.h"
 #include "support/FakePlatform.h"
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 #include "views/theme/ThemePreviewCard.h"
 #include "views/theme/ThemeWorkspace.h"
 

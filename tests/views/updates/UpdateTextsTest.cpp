@@ -34,13 +34,13 @@ TEST(UpdateTexts, EveryStateHasItsCaptionMessageAndVersion)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state.describe().toStdString());
-        EXPECT_EQ(UpdateTexts::actionCaption(c.state), c.caption);
-        EXPECT_EQ(UpdateTexts::actionEnabled(c.state), c.enabled);
+        EXPECT_EQ(updatetexts::actionCaption(c.state), c.caption);
+        EXPECT_EQ(updatetexts::actionEnabled(c.state), c.enabled);
         AppUpdateItem row{"/Applications/A.app", "A", "com.example.a", {}, "1.0", UpdateChannel::sparkle, c.state};
-        EXPECT_EQ(UpdateTexts::availableVersion(row), c.available);
-        EXPECT_EQ(UpdateTexts::message(c.state), c.message);
+        EXPECT_EQ(updatetexts::availableVersion(row), c.available);
+        EXPECT_EQ(updatetexts::message(c.state), c.message);
         // Only an update, or the lack of version information, has a line of its own on the row.
-        const auto status = UpdateTexts::statusLine(row);
+        const auto status = updatetexts::statusLine(row);
         EXPECT_EQ(status.has_value(), c.state.isActionable() || c.state == A::launchToUpdate());
         if (c.state.isActionable()) {
             EXPECT_EQ(status->text, "Available version " + c.available);
@@ -51,20 +51,20 @@ TEST(UpdateTexts, EveryStateHasItsCaptionMessageAndVersion)
 TEST(UpdateTexts, InstalledVersionAndButtonTint)
 {
     AppUpdateItem row{"/Applications/A.app", "A", "com.example.a", {}, "", UpdateChannel::manual, A::upToDate()};
-    EXPECT_EQ(UpdateTexts::versionLine(row), "Version unknown");
-    EXPECT_EQ(UpdateTexts::installedVersion(row), "\u2014");
+    EXPECT_EQ(updatetexts::versionLine(row), "Version unknown");
+    EXPECT_EQ(updatetexts::installedVersion(row), "\u2014");
     row.installedVersion = "10.4.1 (beta)";
-    EXPECT_EQ(UpdateTexts::versionLine(row), "Installed version 10.4.1 (beta)");
-    EXPECT_EQ(UpdateTexts::installedVersion(row), "10.4.1 (beta)");
+    EXPECT_EQ(updatetexts::versionLine(row), "Installed version 10.4.1 (beta)");
+    EXPECT_EQ(updatetexts::installedVersion(row), "10.4.1 (beta)");
 
     // Up to date takes the theme's accent; every other state the classic blue, in every theme.
     const QColor blue = rgb(0.22, 0.50, 0.94);
     for (AppAppearance a : {AppAppearance::midnight, AppAppearance::classic, AppAppearance::indigo}) {
-        EXPECT_EQ(UpdateTexts::detailButtonTint(A::upToDate(), a), AppTheme::accent(a));
-        EXPECT_EQ(UpdateTexts::detailButtonTint(A::failed("x"), a), blue);
-        EXPECT_EQ(UpdateTexts::detailButtonTint(A::launchToUpdate(), a), blue);
+        EXPECT_EQ(updatetexts::detailButtonTint(A::upToDate(), a), AppTheme::accent(a));
+        EXPECT_EQ(updatetexts::detailButtonTint(A::failed("x"), a), blue);
+        EXPECT_EQ(updatetexts::detailButtonTint(A::launchToUpdate(), a), blue);
     }
-    EXPECT_NE(UpdateTexts::detailButtonTint(A::upToDate(), AppAppearance::midnight), blue);
+    EXPECT_NE(updatetexts::detailButtonTint(A::upToDate(), AppAppearance::midnight), blue);
 }
 
 } // namespace

@@ -157,12 +157,12 @@ TEST_F(UpdatesStateTest, RowsLandInTheirChannelsWithTheirTexts)
     for (const Row& want : expected) {
         const AppUpdateItem* row = findBy(state->filtered(), &AppUpdateItem::name, want.name);
         ASSERT_TRUE(row) << want.name.toStdString();
-        const auto status = UpdateTexts::statusLine(*row);
-        EXPECT_EQ(UpdateTexts::versionLine(*row), want.versionLine) << want.name.toStdString();
+        const auto status = updatetexts::statusLine(*row);
+        EXPECT_EQ(updatetexts::versionLine(*row), want.versionLine) << want.name.toStdString();
         EXPECT_EQ(status ? status->text : QString(), want.status) << want.name.toStdString();
         EXPECT_EQ(status && status->emphasised, want.emphasised) << want.name.toStdString();
-        EXPECT_EQ(UpdateTexts::actionCaption(row->availability), want.caption) << want.name.toStdString();
-        EXPECT_TRUE(UpdateTexts::actionEnabled(row->availability)) << want.name.toStdString();
+        EXPECT_EQ(updatetexts::actionCaption(row->availability), want.caption) << want.name.toStdString();
+        EXPECT_TRUE(updatetexts::actionEnabled(row->availability)) << want.name.toStdString();
     }
     EXPECT_EQ(findBy(state->filtered(), &AppUpdateItem::name, "Foxtrot")->availability,
               A::failed(kConnectionProblemMessage));

@@ -1,6 +1,6 @@
-#include "views/startup/WrappingText.h"
+#include "views/kit/WrappingText.h"
 
-#include "views/kit/NeonPaint.h"
+#include "views/kit/NeonShapes.h"
 
 #include <QTextDocument>
 #include <QWheelEvent>

@@ -6,8 +6,9 @@
 
 namespace tw {
 
-// A borderless button whose label is one line of text in a tint (the
-// Updates tab's show-all buttons): dimmed while pressed or disabled.
+// A borderless button whose label is one line of text in a tint, with the
+// pointing hand over it (the Updates tab's show-all buttons, the quick
+// panes' links to the window): dimmed while pressed or disabled.
 class TextButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -15,6 +16,9 @@ public:
 
     // Changes the title only when it differs.
     void setTitle(const QString& title);
+    // Sized to the text's whole-pixel line alone, no room around it (a link
+    // in a footer line).
+    void setCompact(bool compact);
     QSize sizeHint() const override;
 
 protected:
@@ -22,6 +26,7 @@ protected:
 
 private:
     Tint m_tint;
+    bool m_compact = false;
 };
 
 } // namespace tw

@@ -1,4 +1,4 @@
-#include "views/applications/TextLines.h"
+#include "views/kit/TextLines.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

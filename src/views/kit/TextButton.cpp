@@ -1,5 +1,6 @@
-#include "views/updates/TextButton.h"
+#include "views/kit/TextButton.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -28,8 +29,18 @@ void TextButton::setTitle(const QString& title)
     update();
 }
 
+void TextButton::setCompact(bool compact)
+{
+    m_compact = compact;
+    updateGeometry();
+}
+
 QSize TextButton::sizeHint() const
 {
+    if (m_compact) {
+        const QFontMetrics m(font());
+        return {m.horizontalAdvance(text()) + 2, m.height()};
+    }
     const QFontMetricsF m(font());
     return {int(std::ceil(m.horizontalAdvance(text()))) + 2, int(std::ceil(m.height())) + 4};
 }
