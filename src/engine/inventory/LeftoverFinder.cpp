@@ -97,16 +97,6 @@ QString spotlightLabel(const QString& p)
     return QStringLiteral("Caches");
 }
 
-// A cheap test every name the group-container rule accepts passes: it
-// contains the identifier's first two words and their dot (or, with fewer
-// words, the whole identifier).
-QString groupContainerKey(const QString& idLower)
-{
-    const qsizetype first = idLower.indexOf(u'.');
-    const qsizetype second = first < 0 ? -1 : idLower.indexOf(u'.', first + 1);
-    return second < 0 ? idLower : idLower.left(second + 1);
-}
-
 class Search {
 public:
     Search(const Platform& p, LeftoverSearchCache& cache, const QString& trimmedId, const QString& name,
@@ -245,25 +235,47 @@ void Search::admitTemporaryItemsAndExtras(const QString& name)
         admit(extra.base, extra.label, Chain::Basic);
 }
 
-// ByHost preferences, group containers, containers.
+// ByHost preferences, group containers, containers. Each folder's index
+// gives the few entries that could pass; they are admitted in listing order.
 void Search::admitContainers()
 {
     const QString idDot = idLower + u'.';
+    std::vector<qsizetype> hits;
     const QString byHost = lib + QStringLiteral("/Preferences/ByHost");
-    for (const CachedEntry& e : cache.listing(byHost).entries)
-        if (!e.hidden() && e.lower.startsWith(idDot))
-            admit(path::join(byHost, e.name), QStringLiteral("Preferences"), Chain::Ownership, e.type);
+    cache.nameIndex(byHost).prefix(idDot, hits);
+    NameIndex::sortUnique(hits);
+    const CachedListing& byHostListing = cache.listing(byHost);
+    for (const qsizetype i : hits) {
+        const CachedEntry& e = byHostListing.entries[size_t(i)];
+        admit(path::join(byHost, e.name), QStringLiteral("Preferences"), Chain::Ownership, e.type);
+    }
 
+    // A group container the rule accepts has, at its start or after a dot,
+    // the identifier or a dotted prefix of it that runs to the name's end.
     const QString groups = lib + QStringLiteral("/Group Containers");
-    const QString groupKey = groupContainerKey(idLower);
-    for (const CachedEntry& e : cache.listing(groups).entries)
-        if (!e.hidden() && e.lower.contains(groupKey) && ownership::groupContainerMatches(e.lower, idLower))
+    const NameIndex& dotted = cache.dotSuffixIndex(groups);
+    hits.clear();
+    dotted.prefix(idLower, hits);
+    for (qsizetype dot = idLower.indexOf(u'.'); dot >= 0; dot = idLower.indexOf(u'.', dot + 1))
+        if (dot > 0)
+            dotted.exact(QStringView(idLower).left(dot), hits);
+    NameIndex::sortUnique(hits);
+    const CachedListing& groupListing = cache.listing(groups);
+    for (const qsizetype i : hits) {
+        const CachedEntry& e = groupListing.entries[size_t(i)];
+        if (ownership::groupContainerMatches(e.lower, idLower))
             admit(path::join(groups, e.name), QStringLiteral("Group Containers"), Chain::Basic, e.type);
+    }
 
     const QString containers = lib + QStringLiteral("/Containers");
-    for (const CachedEntry& e : cache.listing(containers).entries)
-        if (!e.hidden() && (e.lower == idLower || e.lower.startsWith(idDot)))
-            admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership, e.type);
+    hits.clear();
+    cache.nameIndex(containers).dotted(idLower, QString(), hits);
+    NameIndex::sortUnique(hits);
+    const CachedListing& containerListing = cache.listing(containers);
+    for (const qsizetype i : hits) {
+        const CachedEntry& e = containerListing.entries[size_t(i)];
+        admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership, e.type);
+    }
 }
 
 // The library folders' children, and folders named by the identifier nested

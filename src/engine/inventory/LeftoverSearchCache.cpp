@@ -123,6 +123,10 @@ void LeftoverSearchCache::prepare(const QString& home)
             temporaryItems();
     });
     std::vector<std::function<void()>> tasks;
+    const QString lib = path::join(home, QStringLiteral("Library"));
+    tasks.emplace_back([this, lib] { nameIndex(lib + QStringLiteral("/Preferences/ByHost")); });
+    tasks.emplace_back([this, lib] { nameIndex(lib + QStringLiteral("/Containers")); });
+    tasks.emplace_back([this, lib] { dotSuffixIndex(lib + QStringLiteral("/Group Containers")); });
     for (const SearchRoot& root : roots) {
         tasks.emplace_back([this, base = root.base] { leafIndex(base); });
         if (!searchroots::isWalkedLabel(root.label))
@@ -185,9 +189,16 @@ NameIndex makeIndex(std::vector<QString> texts, const std::vector<qsizetype>& ow
 
 } // namespace
 
-void NameIndex::exact(const QString& key, std::vector<qsizetype>& out) const
+void NameIndex::exact(QStringView key, std::vector<qsizetype>& out) const
 {
     prefixed(forward, key, true, out);
+}
+
+void NameIndex::prefix(QStringView key, std::vector<qsizetype>& out) const
+{
+    auto it = std::lower_bound(forward.begin(), forward.end(), Keyed{key, 0}, keyLess);
+    for (; it != forward.end() && it->first.startsWith(key); ++it)
+        out.push_back(it->second);
 }
 
 QString NameIndex::reversed(QStringView s)
@@ -250,6 +261,44 @@ const NameIndex& LeftoverSearchCache::walkIndex(const QString& folder, int depth
             owners.push_back(i);
         }
         return makeIndex(std::move(names), owners, false);
+    });
+}
+
+const NameIndex& LeftoverSearchCache::nameIndex(const QString& folder)
+{
+    return memo(m_indexes, QStringLiteral("name\n") + folder, [&] {
+        const CachedListing& l = listing(folder);
+        std::vector<QString> names;
+        std::vector<qsizetype> owners;
+        for (qsizetype i = 0; i < qsizetype(l.entries.size()); ++i) {
+            if (l.entries[size_t(i)].hidden())
+                continue;
+            names.push_back(l.entries[size_t(i)].lower);
+            owners.push_back(i);
+        }
+        return makeIndex(std::move(names), owners, false);
+    });
+}
+
+const NameIndex& LeftoverSearchCache::dotSuffixIndex(const QString& folder)
+{
+    return memo(m_indexes, QStringLiteral("dots\n") + folder, [&] {
+        const CachedListing& l = listing(folder);
+        std::vector<QString> suffixes;
+        std::vector<qsizetype> owners;
+        for (qsizetype i = 0; i < qsizetype(l.entries.size()); ++i) {
+            const CachedEntry& e = l.entries[size_t(i)];
+            if (e.hidden())
+                continue;
+            suffixes.push_back(e.lower);
+            owners.push_back(i);
+            for (qsizetype dot = e.lower.indexOf(u'.'); dot >= 0 && dot + 1 < e.lower.size();
+                 dot = e.lower.indexOf(u'.', dot + 1)) {
+                suffixes.push_back(e.lower.mid(dot + 1));
+                owners.push_back(i);
+            }
+        }
+        return makeIndex(std::move(suffixes), owners, false);
     });
 }
 

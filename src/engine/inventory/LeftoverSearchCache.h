@@ -57,7 +57,9 @@ struct NameIndex {
     std::vector<std::pair<QStringView, qsizetype>> forward, backward;
 
     // Entries with a text equal to key.
-    void exact(const QString& key, std::vector<qsizetype>& out) const;
+    void exact(QStringView key, std::vector<qsizetype>& out) const;
+    // Entries with a text that starts with key (or equals it).
+    void prefix(QStringView key, std::vector<qsizetype>& out) const;
     // Entries with a text equal to key, starting with key and a dot, or
     // (with the reversed texts) ending with a dot and key.
     void dotted(const QString& key, std::vector<qsizetype>& out) const;
@@ -103,6 +105,11 @@ public:
     // For names that equal an identifier or start with it and a dot: every
     // node of the walk, by its name and by each dotted prefix of it.
     const NameIndex& walkIndex(const QString& folder, int depth);
+    // Every non-hidden entry of the folder by its name in lower case.
+    const NameIndex& nameIndex(const QString& folder);
+    // Every non-hidden entry of the folder by its name in lower case and by
+    // each part of that name that follows a dot (a.b.c: a.b.c, b.c, c).
+    const NameIndex& dotSuffixIndex(const QString& folder);
     // The listings of a fixed group of folders, looked up once per key.
     const std::vector<const CachedListing*>& listingGroup(const QString& key,
                                                            const std::function<QStringList()>& folders);
