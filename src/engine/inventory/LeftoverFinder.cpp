@@ -108,7 +108,11 @@ public:
         , idLower(trimmedId.toLower())
         , nameLower(name.toLower())
         , nameCompact(QString(nameLower).remove(u' '))
-        , idReversed(NameIndex::reversed(idLower))
+        , idHash(NameIndex::hash(idLower))
+        , nameHash(NameIndex::hash(nameLower))
+        , compactHash(NameIndex::hash(nameCompact))
+        , idDot(idLower + u'.')
+        , dotId(u'.' + idLower)
         , home(path::standardized(fs.home()))
         , lib(path::join(home, QStringLiteral("Library")))
     {
@@ -143,7 +147,10 @@ private:
     const Platform& p;
     const FileSystem& fs;
     LeftoverSearchCache& cache;
-    const QString trimmedId, idLower, nameLower, nameCompact, idReversed, home, lib;
+    const QString trimmedId, idLower, nameLower, nameCompact;
+    const size_t idHash, nameHash, compactHash;
+    const QString idDot, dotId;
+    const QString home, lib;
     std::optional<QString> exclude;
     QSet<QString> seen;
     std::vector<LeftoverItem> result;
@@ -239,10 +246,9 @@ void Search::admitTemporaryItemsAndExtras(const QString& name)
 // gives the few entries that could pass; they are admitted in listing order.
 void Search::admitContainers()
 {
-    const QString idDot = idLower + u'.';
     std::vector<qsizetype> hits;
     const QString byHost = lib + QStringLiteral("/Preferences/ByHost");
-    cache.nameIndex(byHost).prefix(idDot, hits);
+    cache.nameIndex(byHost).front(idLower, idHash, hits);
     NameIndex::sortUnique(hits);
     const CachedListing& byHostListing = cache.listing(byHost);
     for (const qsizetype i : hits) {
@@ -251,11 +257,12 @@ void Search::admitContainers()
     }
 
     // A group container the rule accepts has, at its start or after a dot,
-    // the identifier or a dotted prefix of it that runs to the name's end.
+    // the identifier followed by a dot or the name's end, or a dotted prefix
+    // of the identifier that runs to the name's end.
     const QString groups = lib + QStringLiteral("/Group Containers");
     const NameIndex& dotted = cache.dotSuffixIndex(groups);
     hits.clear();
-    dotted.prefix(idLower, hits);
+    dotted.dotted(idLower, idHash, hits);
     for (qsizetype dot = idLower.indexOf(u'.'); dot >= 0; dot = idLower.indexOf(u'.', dot + 1))
         if (dot > 0)
             dotted.exact(QStringView(idLower).left(dot), hits);
@@ -269,7 +276,7 @@ void Search::admitContainers()
 
     const QString containers = lib + QStringLiteral("/Containers");
     hits.clear();
-    cache.nameIndex(containers).dotted(idLower, QString(), hits);
+    cache.nameIndex(containers).dotted(idLower, idHash, hits);
     NameIndex::sortUnique(hits);
     const CachedListing& containerListing = cache.listing(containers);
     for (const qsizetype i : hits) {
@@ -299,13 +306,12 @@ void Search::admitRootChildren(const RootView& view, std::vector<qsizetype>& hit
     // Only names the leaf rule could accept are looked at.
     hits.clear();
     if (!idLower.isEmpty())
-        view.leafIndex->dotted(idLower, idReversed, hits);
+        view.leafIndex->dotted(idLower, idHash, hits);
     if (!nameLower.isEmpty()) {
-        view.leafIndex->exact(nameLower, hits);
-        view.leafIndex->exact(nameCompact, hits);
+        view.leafIndex->exact(nameLower, nameHash, hits);
+        view.leafIndex->exact(nameCompact, compactHash, hits);
     }
     NameIndex::sortUnique(hits);
-    const QString idDot = idLower + u'.', dotId = u'.' + idLower;
     for (const qsizetype i : hits) {
         const CachedEntry& e = view.listing->entries[size_t(i)];
         if (!ownership::leafOwned(e.name, idLower, nameLower, nameCompact))

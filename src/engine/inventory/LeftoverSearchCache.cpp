@@ -145,84 +145,63 @@ void LeftoverSearchCache::prepare(const QString& home)
 
 namespace {
 
-using Keyed = std::pair<QStringView, qsizetype>;
-
-bool keyLess(const Keyed& a, const Keyed& b)
+bool hashLess(const NameIndex::Key& a, const NameIndex::Key& b)
 {
-    return a.first < b.first;
+    return a.hash < b.hash;
 }
 
-// Appends the entries whose text is key or starts with key and a dot.
-void prefixed(const std::vector<Keyed>& sorted, QStringView key, bool exactOnly, std::vector<qsizetype>& out)
-{
-    auto it = std::lower_bound(sorted.begin(), sorted.end(), Keyed{key, 0}, keyLess);
-    for (; it != sorted.end() && it->first.startsWith(key); ++it) {
-        if (it->first.size() == key.size())
-            out.push_back(it->second);
-        else if (!exactOnly && it->first[key.size()] == u'.')
-            out.push_back(it->second);
-    }
-}
-
-
-// Builds the sorted views once every text is in place.
+// Builds the keys once every text is in place.
 NameIndex makeIndex(std::vector<QString> texts, const std::vector<qsizetype>& owners, bool withSuffixes)
 {
+    using Kind = NameIndex::Kind;
     NameIndex index;
-    const size_t n = texts.size();
-    if (withSuffixes)
-        for (size_t i = 0; i < n; ++i)
-            texts.push_back(NameIndex::reversed(texts[i]));
     index.texts = std::move(texts);
-    index.forward.reserve(n);
-    for (size_t i = 0; i < n; ++i)
-        index.forward.emplace_back(QStringView(index.texts[i]), owners[i]);
-    std::sort(index.forward.begin(), index.forward.end(), keyLess);
-    if (withSuffixes) {
-        index.backward.reserve(n);
-        for (size_t i = 0; i < n; ++i)
-            index.backward.emplace_back(QStringView(index.texts[n + i]), owners[i]);
-        std::sort(index.backward.begin(), index.backward.end(), keyLess);
+    auto add = [&](QStringView text, qsizetype owner, Kind kind) {
+        index.keys.push_back({NameIndex::hash(text), text, owner, kind});
+    };
+    for (size_t i = 0; i < index.texts.size(); ++i) {
+        const QStringView t(index.texts[i]);
+        add(t, owners[i], Kind::Whole);
+        for (qsizetype dot = t.indexOf(u'.'); dot >= 0; dot = t.indexOf(u'.', dot + 1)) {
+            if (dot > 0)
+                add(t.left(dot), owners[i], Kind::Front);
+            if (withSuffixes && dot + 1 < t.size())
+                add(t.mid(dot + 1), owners[i], Kind::Back);
+        }
     }
+    std::sort(index.keys.begin(), index.keys.end(), hashLess);
     return index;
 }
 
 } // namespace
 
-void NameIndex::exact(QStringView key, std::vector<qsizetype>& out) const
+size_t NameIndex::hash(QStringView key)
 {
-    prefixed(forward, key, true, out);
+    return qHash(key, size_t(0));
 }
 
-void NameIndex::prefix(QStringView key, std::vector<qsizetype>& out) const
+template <typename Accept>
+void NameIndex::find(QStringView key, size_t keyHash, Accept accept, std::vector<qsizetype>& out) const
 {
-    auto it = std::lower_bound(forward.begin(), forward.end(), Keyed{key, 0}, keyLess);
-    for (; it != forward.end() && it->first.startsWith(key); ++it)
-        out.push_back(it->second);
+    auto it = std::lower_bound(keys.begin(), keys.end(), Key{keyHash, {}, 0, Kind::Whole}, hashLess);
+    for (; it != keys.end() && it->hash == keyHash; ++it)
+        if (accept(it->kind) && it->text == key)
+            out.push_back(it->owner);
 }
 
-QString NameIndex::reversed(QStringView s)
+void NameIndex::exact(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const
 {
-    QString r(s.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < s.size(); ++i)
-        r[s.size() - 1 - i] = s[i];
-    return r;
+    find(key, keyHash, [](Kind k) { return k == Kind::Whole; }, out);
 }
 
-void NameIndex::dotted(const QString& key, std::vector<qsizetype>& out) const
+void NameIndex::front(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const
 {
-    dotted(key, backward.empty() ? QString() : reversed(key), out);
+    find(key, keyHash, [](Kind k) { return k == Kind::Front; }, out);
 }
 
-void NameIndex::dotted(const QString& key, const QString& r, std::vector<qsizetype>& out) const
+void NameIndex::dotted(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const
 {
-    prefixed(forward, key, false, out);
-    if (!backward.empty()) {
-        auto it = std::lower_bound(backward.begin(), backward.end(), Keyed{r, 0}, keyLess);
-        for (; it != backward.end() && it->first.startsWith(r); ++it)
-            if (it->first.size() > r.size() && it->first[r.size()] == u'.')
-                out.push_back(it->second);
-    }
+    find(key, keyHash, [](Kind) { return true; }, out);
 }
 
 void NameIndex::sortUnique(std::vector<qsizetype>& out)
