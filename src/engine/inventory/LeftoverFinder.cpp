@@ -159,18 +159,22 @@ private:
 void Search::admit(const QString& candidate, const QString& label, Chain chain, std::optional<FileType> known)
 {
     const QString path = path::standardized(candidate);
-    if (exclude && *exclude == path)
+    // Only admitted paths are remembered, so one seen before is refused
+    // whatever the chain: no test needs to run again.
+    if ((exclude && *exclude == path) || seen.contains(path))
         return;
     if (chain == Chain::Ownership) {
         if (!ownership::isOwnedByApp(path, idLower, nameLower, nameCompact))
             return;
     } else {
-        const QString q = path.toLower();
-        if (q.contains(QLatin1String("/subdomainappssearcher/")) || q.contains(QLatin1String("/updatercache/"))
-            || q.startsWith(QLatin1String("/system/")))
+        const bool refused = ownership::withLowerCase(path, [](QStringView q) {
+            return q.contains(QLatin1StringView("/subdomainappssearcher/"))
+                || q.contains(QLatin1StringView("/updatercache/")) || q.startsWith(QLatin1StringView("/system/"));
+        });
+        if (refused)
             return;
     }
-    if (isSharedDotFolder(path, home) || seen.contains(path))
+    if (isSharedDotFolder(path, home))
         return;
     // A missing path is never admitted, so it need not be remembered.
     const bool exists = known ? (*known != FileType::Symlink || fs.exists(path)) : cache.exists(path);
@@ -211,10 +215,10 @@ void Search::admitOwnNames(const QString& name)
             return;
         std::optional<FileType> known;
         if (l.ok) {
-            const auto it = l.byName.constFind(leaf);
-            if (it == l.byName.cend())
+            const CachedEntry* e = l.find(leaf);
+            if (!e)
                 return;
-            known = l.entries[size_t(*it)].type;
+            known = e->type;
         }
         admit(path::join(ownNamesFolder(folder), leaf), label, chain, known);
     };

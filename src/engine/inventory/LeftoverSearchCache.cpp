@@ -12,6 +12,32 @@
 
 namespace tw {
 
+namespace {
+
+// UTF-16 text in code point order, the order of its UTF-8 bytes.
+int compareCodePoints(QStringView a, QStringView b)
+{
+    auto rank = [](char16_t c) { return c < 0xD800 ? c : c >= 0xE000 ? char16_t(c - 0x800) : char16_t(c + 0x2000); };
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x != y)
+            return rank(x) < rank(y) ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+} // namespace
+
+const CachedEntry* CachedListing::find(QStringView name) const
+{
+    // The listing comes sorted by the names' UTF-8 bytes.
+    const auto it = std::lower_bound(entries.begin(), entries.end(), name, [](const CachedEntry& e, QStringView n) {
+        return compareCodePoints(e.name, n) < 0;
+    });
+    return it != entries.end() && it->name == name ? &*it : nullptr;
+}
+
 template <typename T>
 struct LeftoverSearchCache::Slot {
     std::once_flag once;
@@ -58,7 +84,6 @@ const CachedListing& LeftoverSearchCache::listing(const QString& folder)
         l.ok = true;
         l.entries.reserve(entries->size());
         for (DirEntry& e : *entries) {
-            l.byName.insert(e.name, qsizetype(l.entries.size()));
             QString lower = e.name.toLower();
             l.entries.push_back({std::move(e.name), std::move(lower), e.type});
         }
@@ -80,10 +105,10 @@ bool LeftoverSearchCache::exists(const QString& path)
     const CachedListing& l = listing(parent);
     if (!l.ok)
         return l.folderExists && m_fs.exists(path);
-    const auto it = l.byName.constFind(name);
-    if (it == l.byName.cend())
+    const CachedEntry* e = l.find(name);
+    if (!e)
         return false;
-    return l.entries[size_t(*it)].type != FileType::Symlink || m_fs.exists(path);
+    return e->type != FileType::Symlink || m_fs.exists(path);
 }
 
 const std::vector<WalkNode>& LeftoverSearchCache::walk(const QString& folder, int depth)
@@ -327,8 +352,8 @@ const std::vector<WalkNode>& LeftoverSearchCache::temporaryItems()
             for (const QString& b : subfolders(a)) {
                 const CachedListing& inside = listing(b);
                 for (const QString& sub : {QStringLiteral("C"), QStringLiteral("T")}) {
-                    const auto it = inside.byName.constFind(sub);
-                    if (it == inside.byName.cend() || inside.entries[size_t(*it)].type != FileType::Directory)
+                    const CachedEntry* e = inside.find(sub);
+                    if (!e || e->type != FileType::Directory)
                         continue;
                     const QString dir = path::join(b, sub);
                     for (const CachedEntry& e : listing(dir).entries)

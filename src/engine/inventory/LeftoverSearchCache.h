@@ -36,8 +36,10 @@ struct CachedEntry {
 struct CachedListing {
     bool ok = false;                   // false: the folder could not be listed
     bool folderExists = true;          // when not ok: whether the folder itself exists
-    std::vector<CachedEntry> entries;  // hidden entries included, in name order
-    QHash<QString, qsizetype> byName;
+    std::vector<CachedEntry> entries;  // hidden entries included, in name order (by code point)
+
+    // The entry with this name, or null.
+    const CachedEntry* find(QStringView name) const;
 };
 
 // One entry a nested walk may reach, in walk order. end is the index just
