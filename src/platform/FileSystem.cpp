@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SafeRead.h"
 
+#include "platform/FolderEntries.h"
 #include "platform/FolderHandle.h"
 #include "platform/Path.h"
 
@@ -57,25 +58,26 @@ FileType typeOfDirent(unsigned char t)
 // Reads a folder's entries (unsorted), keeping names that decode as UTF-8.
 std::optional<std::vector<std::pair<QByteArray, FileType>>> readEntries(const QByteArray& host, bool hidden)
 {
-    DIR* dir = ::opendir(host.constData());
-    if (!dir)
+    const int dfd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0)
         return std::nullopt;
+    // A read that fails part way keeps what came before, as readdir does.
+    FolderEntries raw;
+    readFolderEntries(dfd, raw);
     std::vector<std::pair<QByteArray, FileType>> out;
-    const int dfd = ::dirfd(dir);
-    while (const dirent* e = ::readdir(dir)) {
-        const char* n = e->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
-            continue;
+    out.reserve(raw.entries.size());
+    for (const FolderEntries::Entry& e : raw.entries) {
+        const char* n = raw.name(e);
         if (!hidden && n[0] == '.')
             continue;
-        FileType t = typeOfDirent(e->d_type);
+        FileType t = typeOfDirent(e.type);
         if (t == FileType::Missing) {
             struct stat st;
             t = ::fstatat(dfd, n, &st, AT_SYMLINK_NOFOLLOW) == 0 ? typeOfMode(st.st_mode) : FileType::Other;
         }
-        out.emplace_back(QByteArray(n), t);
+        out.emplace_back(QByteArray(n, qsizetype(e.length)), t);
     }
-    ::closedir(dir);
+    ::close(dfd);
     std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return out;
 }
