@@ -177,6 +177,34 @@ TEST(DiskUsage, StopsAtADepthBoundInAnEndlesslyNestedTree)
     EXPECT_EQ(usage->apparentBytes, 100);
 }
 
+TEST(DiskUsage, ListsAndMeasuresFoldersLargerThanOneRead)
+{
+    // Long names, so that each folder's entries take several reads of the
+    // kernel; the measuring walk keeps one buffer per level, so a subfolder
+    // read in between must not disturb its parent's entries. Every hundredth
+    // entry is a folder of 300 one-byte files, the others 10-byte files.
+    MacTree t;
+    const QString pad(120, u'x');
+    QStringList names{".hidden"};
+    t.writeSized("/big/.hidden", 5);
+    for (int i = 0; i < 400; ++i) {
+        const QString name = QString("%1-%2").arg(i, 4, 10, QChar('0')).arg(pad);
+        names << name;
+        if (i % 100 != 0)
+            t.writeSized("/big/" + name, 10);
+        else
+            for (int j = 0; j < 300; ++j)
+                t.writeSized(QString("/big/%1/%2-%3").arg(name).arg(j).arg(pad), 1);
+    }
+    const auto listed = t.fs().list("/big", Hidden::Include);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(tw::test::collect(*listed, &DirEntry::name), names);
+    EXPECT_EQ(t.fs().list("/big/0100-" + pad)->size(), 300u);
+    const auto usage = DiskUsage::measure(t.fs(), "/big");
+    ASSERT_TRUE(usage);
+    EXPECT_EQ(usage->apparentBytes, 396 * 10 + 4 * 300 + 5);
+}
+
 TEST(PropertyList, RoundTripsXmlAndBinaryAndReadsGarbageAsNothing)
 {
     const QDateTime when(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC);
