@@ -195,6 +195,18 @@ NameIndex makeIndex(std::vector<QString> texts, const std::vector<qsizetype>& ow
         }
     }
     std::sort(index.keys.begin(), index.keys.end(), hashLess);
+    // About one key per directory slot: a lookup reads one slot pair and
+    // the few keys it points at, instead of a binary search over all.
+    while (index.directoryBits < 20 && (size_t(1) << index.directoryBits) < index.keys.size())
+        ++index.directoryBits;
+    const size_t slotCount = size_t(1) << index.directoryBits;
+    index.directory.assign(slotCount + 1, 0);
+    size_t k = 0;
+    for (size_t slot = 0; slot <= slotCount; ++slot) {
+        while (k < index.keys.size() && index.slotOf(index.keys[k].hash) < slot)
+            ++k;
+        index.directory[slot] = quint32(k);
+    }
     return index;
 }
 
@@ -208,8 +220,12 @@ size_t NameIndex::hash(QStringView key)
 template <typename Accept>
 void NameIndex::find(QStringView key, size_t keyHash, Accept accept, std::vector<qsizetype>& out) const
 {
-    auto it = std::lower_bound(keys.begin(), keys.end(), Key{keyHash, {}, 0, Kind::Whole}, hashLess);
-    for (; it != keys.end() && it->hash == keyHash; ++it)
+    if (keys.empty())
+        return;
+    const size_t slot = slotOf(keyHash);
+    const auto end = keys.begin() + directory[slot + 1];
+    auto it = std::lower_bound(keys.begin() + directory[slot], end, Key{keyHash, {}, 0, Kind::Whole}, hashLess);
+    for (; it != end && it->hash == keyHash; ++it)
         if (accept(it->kind) && it->text == key)
             out.push_back(it->owner);
 }

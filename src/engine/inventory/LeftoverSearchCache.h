@@ -65,6 +65,10 @@ struct NameIndex {
     };
     std::vector<QString> texts;
     std::vector<Key> keys;  // by hash
+    // Where the keys whose hashes start with each value of the top
+    // directoryBits bits begin; one more at the end.
+    std::vector<quint32> directory;
+    int directoryBits = 0;
 
     // A lookup key's hash, computed once for any number of indexes.
     static size_t hash(QStringView key);
@@ -78,6 +82,11 @@ struct NameIndex {
     void dotted(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const;
     void dotted(QStringView key, std::vector<qsizetype>& out) const { dotted(key, hash(key), out); }
     static void sortUnique(std::vector<qsizetype>& out);
+
+    size_t slotOf(size_t keyHash) const
+    {
+        return directoryBits == 0 ? 0 : size_t(quint64(keyHash) >> (64 - directoryBits));
+    }
 
 private:
     template <typename Accept>
