@@ -181,22 +181,23 @@ struct Walker {
 std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString& p, const Watch* watch)
 {
     const QByteArray host = fs.toHost(p);
-    struct stat st;
-    if (::lstat(host.constData(), &st) != 0)
-        return std::nullopt;
     Walker w;
     if (watch && watch->visit && watch->maxEntries > 0 && !watch->below.isEmpty()) {
         w.watch = watch;
         w.watchedName = watch->below.toUtf8();
         w.watchedRoot = path::standardized(path::join(p, watch->below)).toUtf8();
     }
-    if (S_ISDIR(st.st_mode)) {
-        const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd >= 0)
-            w.walk(fd);
-    } else {
-        w.add(st);
+    // A folder is opened at once; anything else (a link included) is taken
+    // by its own status. One lookup of the path for a folder, not two.
+    const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        w.walk(fd);
+        return w.totals;
     }
+    struct stat st;
+    if (::lstat(host.constData(), &st) != 0)
+        return std::nullopt;
+    w.add(st);  // counts nothing for a folder that could not be opened
     return w.totals;
 }
 
