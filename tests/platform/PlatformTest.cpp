@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +76,25 @@ TEST(FileSystem, ListsSortedByBytesAndSkipsHiddenUnlessAskedAndWalksNoLinkedFold
         return FileSystem::Visit::Continue;
     });
     EXPECT_EQ(visited, (QStringList{"/d/B", "/d/a", "/d/b", "/d/link", "/d/sub", "/d/sub/file"}));
+}
+
+TEST(FileSystem, ListsOnlyNamesThatAreUtf8InByteOrder)
+{
+    MacTree t;
+    t.mkdir("/n");
+    const QByteArray folder = t.fs().toHost("/n");
+    // Not UTF-8: a stray byte, an overlong slash, an encoded surrogate.
+    for (const QByteArray& raw : {QByteArray("caf\xc3\xa9"), QByteArray("bad\xff"), QByteArray("over\xc0\xaf"),
+                                  QByteArray("sur\xed\xa0\x80"), QByteArray("z"), QByteArray("\xf0\x9f\x98\x80"),
+                                  QByteArray("\xee\x80\x80")}) {
+        const int fd = ::open((folder + "/" + raw).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0) << raw.toStdString();
+        ::close(fd);
+    }
+    const auto listed = t.fs().list("/n");
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(tw::test::collect(*listed, &DirEntry::name),
+              (QStringList{QStringLiteral("caf\u00e9"), "z", QStringLiteral("\ue000"), QStringLiteral("\U0001F600")}));
 }
 
 TEST(FileSystem, RenameNeverOverwritesAndExistenceSeesDanglingLinks)
