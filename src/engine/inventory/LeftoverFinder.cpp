@@ -168,8 +168,7 @@ void Search::admit(const QString& candidate, const QString& label, Chain chain, 
             return;
     } else {
         const bool refused = ownership::withLowerCase(path, [](QStringView q) {
-            return q.contains(QLatin1StringView("/subdomainappssearcher/"))
-                || q.contains(QLatin1StringView("/updatercache/")) || q.startsWith(QLatin1StringView("/system/"));
+            return q.contains(u"/subdomainappssearcher/") || q.contains(u"/updatercache/") || q.startsWith(u"/system/");
         });
         if (refused)
             return;

@@ -30,7 +30,7 @@ bool startsWithDotted(QStringView n, QStringView prefix)
 
 // The first folder name after marker in p; nullopt when the marker does not
 // occur.
-std::optional<QStringView> folderAfter(QStringView p, QLatin1StringView marker)
+std::optional<QStringView> folderAfter(QStringView p, QStringView marker)
 {
     const qsizetype at = p.indexOf(marker);
     if (at < 0)
@@ -46,14 +46,13 @@ bool anyLeafForm(QStringView n, F f)
 {
     if (n.startsWith(u'.'))
         n = n.mid(1);
-    for (const QLatin1StringView suffix : {QLatin1StringView(".plist"), QLatin1StringView(".savedstate"),
-                                           QLatin1StringView(".binarycookies")}) {
+    for (const QStringView suffix : {QStringView(u".plist"), QStringView(u".savedstate"), QStringView(u".binarycookies")}) {
         if (n.endsWith(suffix))
             n.chop(suffix.size());
     }
     if (f(n))
         return true;
-    return n.endsWith(QLatin1StringView(".app")) && f(n.chopped(4));
+    return n.endsWith(u".app") && f(n.chopped(4));
 }
 
 bool leafOwnedLower(QStringView n, const QString& bundleIdLower, const QString& nameLower, const QString& nameCompact)
@@ -93,8 +92,8 @@ bool isOwnedByApp(const QString& path, const QString& bundleIdLower, const QStri
 
     // Below Application Support or Application Scripts the first folder must
     // carry the identifier or the name.
-    for (const QLatin1StringView marker : {QLatin1StringView("/Library/Application Support/"),
-                                           QLatin1StringView("/Library/Application Scripts/")}) {
+    for (const QStringView marker : {QStringView(u"/Library/Application Support/"),
+                                     QStringView(u"/Library/Application Scripts/")}) {
         if (const auto folder = folderAfter(p, marker)) {
             const bool owned = withLowerCase(*folder, [&](QStringView c) {
                 const bool byId = !bundleIdLower.isEmpty() && (c == bundleIdLower || startsWithDotted(c, bundleIdLower));
@@ -106,7 +105,7 @@ bool isOwnedByApp(const QString& path, const QString& bundleIdLower, const QStri
         }
     }
     // Below Containers only the identifier counts.
-    if (const auto folder = folderAfter(p, QLatin1StringView("/Library/Containers/"))) {
+    if (const auto folder = folderAfter(p, u"/Library/Containers/")) {
         const bool owned = withLowerCase(*folder, [&](QStringView c) {
             return !bundleIdLower.isEmpty() && (c == bundleIdLower || startsWithDotted(c, bundleIdLower));
         });
@@ -115,10 +114,10 @@ bool isOwnedByApp(const QString& path, const QString& bundleIdLower, const QStri
     }
 
     return withLowerCase(p, [&](QStringView q) {
-        if (q.contains(QLatin1StringView("/subdomainappssearcher/")) || q.contains(QLatin1StringView("/updatercache/")))
+        if (q.contains(u"/subdomainappssearcher/") || q.contains(u"/updatercache/"))
             return false;
         // Our own files belong only to our own identifiers.
-        if (q.contains(QLatin1StringView("com.marrowind.")))
+        if (q.contains(u"com.marrowind."))
             return bundleIdLower.startsWith(QLatin1StringView("com.marrowind"));
         return true;
     });
