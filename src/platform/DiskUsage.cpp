@@ -1,5 +1,6 @@
 #include "platform/DiskUsage.h"
 
+#include "platform/FolderEntries.h"
 #include "platform/Path.h"
 
 #include <dirent.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <string>
 #include <string_view>
@@ -54,6 +56,7 @@ struct Walker {
     DiskUsage totals;
     std::set<std::pair<dev_t, ino_t>> linked;
     const DiskUsage::Watch* watch = nullptr;
+    std::deque<FolderEntries> levels;  // by depth; a deque keeps them in place as it grows
     QByteArray watchedName;  // watch->below in UTF-8
     QByteArray watchedRoot;  // its logical path in UTF-8
     int reported = 0;
@@ -98,20 +101,19 @@ struct Walker {
             walk(child, depth + 1);
     }
 
-    // Takes ownership of dirFd.
+    // Takes ownership of dirFd. Each level reads its folder whole into a
+    // buffer of its own, kept for the next folder at that level.
     void walk(int dirFd, int depth = 0)
     {
-        DIR* dir = ::fdopendir(dirFd);
-        if (!dir) {
-            ::close(dirFd);
-            return;
-        }
-        while (const dirent* e = ::readdir(dir)) {
-            const char* n = e->d_name;
-            if (isDotOrDotDot(n))
-                continue;
+        while (levels.size() <= size_t(depth))
+            levels.emplace_back();
+        FolderEntries& level = levels[size_t(depth)];
+        level.clear();
+        readFolderEntries(dirFd, level);
+        for (const FolderEntries::Entry& e : level.entries) {
+            const char* n = level.name(e);
             const bool watched = depth == 0 && watch && watchedName == n;
-            if (e->d_type == DT_DIR) {
+            if (e.type == DT_DIR) {
                 folder(dirFd, n, depth, watched ? &watchedRoot : nullptr);
                 continue;
             }
@@ -120,7 +122,7 @@ struct Walker {
                 continue;
             entry(dirFd, n, st, depth, watched ? &watchedRoot : nullptr);
         }
-        ::closedir(dir);
+        ::close(dirFd);
     }
 
     // A folder whose entries are reported, in name order; logical holds its
@@ -179,22 +181,23 @@ struct Walker {
 std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString& p, const Watch* watch)
 {
     const QByteArray host = fs.toHost(p);
-    struct stat st;
-    if (::lstat(host.constData(), &st) != 0)
-        return std::nullopt;
     Walker w;
     if (watch && watch->visit && watch->maxEntries > 0 && !watch->below.isEmpty()) {
         w.watch = watch;
         w.watchedName = watch->below.toUtf8();
         w.watchedRoot = path::standardized(path::join(p, watch->below)).toUtf8();
     }
-    if (S_ISDIR(st.st_mode)) {
-        const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd >= 0)
-            w.walk(fd);
-    } else {
-        w.add(st);
+    // A folder is opened at once; anything else (a link included) is taken
+    // by its own status. One lookup of the path for a folder, not two.
+    const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        w.walk(fd);
+        return w.totals;
     }
+    struct stat st;
+    if (::lstat(host.constData(), &st) != 0)
+        return std::nullopt;
+    w.add(st);  // counts nothing for a folder that could not be opened
     return w.totals;
 }
 

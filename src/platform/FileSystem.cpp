@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SafeRead.h"
 
+#include "platform/FolderEntries.h"
 #include "platform/FolderHandle.h"
 #include "platform/Path.h"
 
@@ -15,6 +16,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,32 +56,6 @@ FileType typeOfDirent(unsigned char t)
     }
 }
 
-// Reads a folder's entries (unsorted), keeping names that decode as UTF-8.
-std::optional<std::vector<std::pair<QByteArray, FileType>>> readEntries(const QByteArray& host, bool hidden)
-{
-    DIR* dir = ::opendir(host.constData());
-    if (!dir)
-        return std::nullopt;
-    std::vector<std::pair<QByteArray, FileType>> out;
-    const int dfd = ::dirfd(dir);
-    while (const dirent* e = ::readdir(dir)) {
-        const char* n = e->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
-            continue;
-        if (!hidden && n[0] == '.')
-            continue;
-        FileType t = typeOfDirent(e->d_type);
-        if (t == FileType::Missing) {
-            struct stat st;
-            t = ::fstatat(dfd, n, &st, AT_SYMLINK_NOFOLLOW) == 0 ? typeOfMode(st.st_mode) : FileType::Other;
-        }
-        out.emplace_back(QByteArray(n), t);
-    }
-    ::closedir(dir);
-    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    return out;
-}
-
 // A logical path in standard form, made absolute.
 QString absolute(const QString& logical)
 {
@@ -104,10 +80,17 @@ int writeAll(int fd, const QByteArray& data, std::optional<mode_t> mode)
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
-bool roundTrips(const QByteArray& name, QString& decoded)
+// The name as text, when its bytes are UTF-8 that decodes and encodes back
+// unchanged; nullopt otherwise.
+std::optional<QString> decodedName(std::string_view name)
 {
-    decoded = QString::fromUtf8(name);
-    return decoded.toUtf8() == name;
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(name.data(), qsizetype(name.size()));
+    const QByteArrayView bytes(name.data(), qsizetype(name.size()));
+    QString decoded = QString::fromUtf8(bytes);
+    if (decoded.toUtf8() != bytes)
+        return std::nullopt;
+    return decoded;
 }
 
 } // namespace
@@ -207,16 +190,33 @@ bool FileSystem::isWritable(const QString& p) const
 
 std::optional<std::vector<DirEntry>> FileSystem::list(const QString& p, Hidden hidden) const
 {
-    auto raw = readEntries(toHost(p), hidden == Hidden::Include);
-    if (!raw)
+    const int dfd = ::open(toHost(p).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0)
         return std::nullopt;
-    std::vector<DirEntry> out;
-    out.reserve(raw->size());
-    for (auto& [name, type] : *raw) {
-        QString decoded;
-        if (roundTrips(name, decoded))
-            out.push_back({std::move(decoded), type});
+    // A read that fails part way keeps what came before, as readdir does.
+    FolderEntries raw;
+    readFolderEntries(dfd, raw);
+    std::vector<std::pair<std::string_view, FileType>> named;
+    named.reserve(raw.entries.size());
+    for (const FolderEntries::Entry& e : raw.entries) {
+        const char* n = raw.name(e);
+        if (hidden == Hidden::Skip && n[0] == '.')
+            continue;
+        FileType t = typeOfDirent(e.type);
+        if (t == FileType::Missing) {
+            struct stat st;
+            t = ::fstatat(dfd, n, &st, AT_SYMLINK_NOFOLLOW) == 0 ? typeOfMode(st.st_mode) : FileType::Other;
+        }
+        named.emplace_back(std::string_view(n, e.length), t);
     }
+    ::close(dfd);
+    // By bytes, as unsigned values; names that are not UTF-8 are left out.
+    std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<DirEntry> out;
+    out.reserve(named.size());
+    for (const auto& [name, type] : named)
+        if (std::optional<QString> decoded = decodedName(name))
+            out.push_back({std::move(*decoded), type});
     return out;
 }
 

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QUuid>
 
+#include <algorithm>
+
 namespace tw::path {
 
 namespace {
@@ -168,10 +170,14 @@ QString join(QStringView dir, QStringView name)
 {
     if (dir.isEmpty())
         return name.toString();
-    QString out = dir.toString();
-    if (!dir.endsWith(u'/'))
-        out += u'/';
-    out += name;
+    // One allocation of the final size.
+    const bool slash = !dir.endsWith(u'/');
+    QString out(dir.size() + (slash ? 1 : 0) + name.size(), Qt::Uninitialized);
+    QChar* at = out.data();
+    at = std::copy(dir.begin(), dir.end(), at);
+    if (slash)
+        *at++ = u'/';
+    std::copy(name.begin(), name.end(), at);
     return out;
 }
 

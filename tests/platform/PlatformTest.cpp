@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +76,25 @@ TEST(FileSystem, ListsSortedByBytesAndSkipsHiddenUnlessAskedAndWalksNoLinkedFold
         return FileSystem::Visit::Continue;
     });
     EXPECT_EQ(visited, (QStringList{"/d/B", "/d/a", "/d/b", "/d/link", "/d/sub", "/d/sub/file"}));
+}
+
+TEST(FileSystem, ListsOnlyNamesThatAreUtf8InByteOrder)
+{
+    MacTree t;
+    t.mkdir("/n");
+    const QByteArray folder = t.fs().toHost("/n");
+    // Not UTF-8: a stray byte, an overlong slash, an encoded surrogate.
+    for (const QByteArray& raw : {QByteArray("caf\xc3\xa9"), QByteArray("bad\xff"), QByteArray("over\xc0\xaf"),
+                                  QByteArray("sur\xed\xa0\x80"), QByteArray("z"), QByteArray("\xf0\x9f\x98\x80"),
+                                  QByteArray("\xee\x80\x80")}) {
+        const int fd = ::open((folder + "/" + raw).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0) << raw.toStdString();
+        ::close(fd);
+    }
+    const auto listed = t.fs().list("/n");
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(tw::test::collect(*listed, &DirEntry::name),
+              (QStringList{QStringLiteral("caf\u00e9"), "z", QStringLiteral("\ue000"), QStringLiteral("\U0001F600")}));
 }
 
 TEST(FileSystem, RenameNeverOverwritesAndExistenceSeesDanglingLinks)
@@ -175,6 +195,34 @@ TEST(DiskUsage, StopsAtADepthBoundInAnEndlesslyNestedTree)
     const auto usage = DiskUsage::measure(t.fs(), "/deep");
     ASSERT_TRUE(usage);
     EXPECT_EQ(usage->apparentBytes, 100);
+}
+
+TEST(DiskUsage, ListsAndMeasuresFoldersLargerThanOneRead)
+{
+    // Long names, so that each folder's entries take several reads of the
+    // kernel; the measuring walk keeps one buffer per level, so a subfolder
+    // read in between must not disturb its parent's entries. Every hundredth
+    // entry is a folder of 300 one-byte files, the others 10-byte files.
+    MacTree t;
+    const QString pad(120, u'x');
+    QStringList names{".hidden"};
+    t.writeSized("/big/.hidden", 5);
+    for (int i = 0; i < 400; ++i) {
+        const QString name = QString("%1-%2").arg(i, 4, 10, QChar('0')).arg(pad);
+        names << name;
+        if (i % 100 != 0)
+            t.writeSized("/big/" + name, 10);
+        else
+            for (int j = 0; j < 300; ++j)
+                t.writeSized(QString("/big/%1/%2-%3").arg(name).arg(j).arg(pad), 1);
+    }
+    const auto listed = t.fs().list("/big", Hidden::Include);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(tw::test::collect(*listed, &DirEntry::name), names);
+    EXPECT_EQ(t.fs().list("/big/0100-" + pad)->size(), 300u);
+    const auto usage = DiskUsage::measure(t.fs(), "/big");
+    ASSERT_TRUE(usage);
+    EXPECT_EQ(usage->apparentBytes, 396 * 10 + 4 * 300 + 5);
 }
 
 TEST(PropertyList, RoundTripsXmlAndBinaryAndReadsGarbageAsNothing)

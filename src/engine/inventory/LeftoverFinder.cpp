@@ -97,16 +97,6 @@ QString spotlightLabel(const QString& p)
     return QStringLiteral("Caches");
 }
 
-// A cheap test every name the group-container rule accepts passes: it
-// contains the identifier's first two words and their dot (or, with fewer
-// words, the whole identifier).
-QString groupContainerKey(const QString& idLower)
-{
-    const qsizetype first = idLower.indexOf(u'.');
-    const qsizetype second = first < 0 ? -1 : idLower.indexOf(u'.', first + 1);
-    return second < 0 ? idLower : idLower.left(second + 1);
-}
-
 class Search {
 public:
     Search(const Platform& p, LeftoverSearchCache& cache, const QString& trimmedId, const QString& name,
@@ -118,7 +108,11 @@ public:
         , idLower(trimmedId.toLower())
         , nameLower(name.toLower())
         , nameCompact(QString(nameLower).remove(u' '))
-        , idReversed(NameIndex::reversed(idLower))
+        , idHash(NameIndex::hash(idLower))
+        , nameHash(NameIndex::hash(nameLower))
+        , compactHash(NameIndex::hash(nameCompact))
+        , idDot(idLower + u'.')
+        , dotId(u'.' + idLower)
         , home(path::standardized(fs.home()))
         , lib(path::join(home, QStringLiteral("Library")))
     {
@@ -153,7 +147,10 @@ private:
     const Platform& p;
     const FileSystem& fs;
     LeftoverSearchCache& cache;
-    const QString trimmedId, idLower, nameLower, nameCompact, idReversed, home, lib;
+    const QString trimmedId, idLower, nameLower, nameCompact;
+    const size_t idHash, nameHash, compactHash;
+    const QString idDot, dotId;
+    const QString home, lib;
     std::optional<QString> exclude;
     QSet<QString> seen;
     std::vector<LeftoverItem> result;
@@ -162,18 +159,21 @@ private:
 void Search::admit(const QString& candidate, const QString& label, Chain chain, std::optional<FileType> known)
 {
     const QString path = path::standardized(candidate);
-    if (exclude && *exclude == path)
+    // Only admitted paths are remembered, so one seen before is refused
+    // whatever the chain: no test needs to run again.
+    if ((exclude && *exclude == path) || seen.contains(path))
         return;
     if (chain == Chain::Ownership) {
         if (!ownership::isOwnedByApp(path, idLower, nameLower, nameCompact))
             return;
     } else {
-        const QString q = path.toLower();
-        if (q.contains(QLatin1String("/subdomainappssearcher/")) || q.contains(QLatin1String("/updatercache/"))
-            || q.startsWith(QLatin1String("/system/")))
+        const bool refused = ownership::withLowerCase(path, [](QStringView q) {
+            return q.contains(u"/subdomainappssearcher/") || q.contains(u"/updatercache/") || q.startsWith(u"/system/");
+        });
+        if (refused)
             return;
     }
-    if (isSharedDotFolder(path, home) || seen.contains(path))
+    if (isSharedDotFolder(path, home))
         return;
     // A missing path is never admitted, so it need not be remembered.
     const bool exists = known ? (*known != FileType::Symlink || fs.exists(path)) : cache.exists(path);
@@ -214,10 +214,10 @@ void Search::admitOwnNames(const QString& name)
             return;
         std::optional<FileType> known;
         if (l.ok) {
-            const auto it = l.byName.constFind(leaf);
-            if (it == l.byName.cend())
+            const CachedEntry* e = l.find(leaf);
+            if (!e)
                 return;
-            known = l.entries[size_t(*it)].type;
+            known = e->type;
         }
         admit(path::join(ownNamesFolder(folder), leaf), label, chain, known);
     };
@@ -245,25 +245,47 @@ void Search::admitTemporaryItemsAndExtras(const QString& name)
         admit(extra.base, extra.label, Chain::Basic);
 }
 
-// ByHost preferences, group containers, containers.
+// ByHost preferences, group containers, containers. Each folder's index
+// gives the few entries that could pass; they are admitted in listing order.
 void Search::admitContainers()
 {
-    const QString idDot = idLower + u'.';
+    std::vector<qsizetype> hits;
     const QString byHost = lib + QStringLiteral("/Preferences/ByHost");
-    for (const CachedEntry& e : cache.listing(byHost).entries)
-        if (!e.hidden() && e.lower.startsWith(idDot))
-            admit(path::join(byHost, e.name), QStringLiteral("Preferences"), Chain::Ownership, e.type);
+    cache.nameIndex(byHost).front(idLower, idHash, hits);
+    NameIndex::sortUnique(hits);
+    const CachedListing& byHostListing = cache.listing(byHost);
+    for (const qsizetype i : hits) {
+        const CachedEntry& e = byHostListing.entries[size_t(i)];
+        admit(path::join(byHost, e.name), QStringLiteral("Preferences"), Chain::Ownership, e.type);
+    }
 
+    // A group container the rule accepts has, at its start or after a dot,
+    // the identifier followed by a dot or the name's end, or a dotted prefix
+    // of the identifier that runs to the name's end.
     const QString groups = lib + QStringLiteral("/Group Containers");
-    const QString groupKey = groupContainerKey(idLower);
-    for (const CachedEntry& e : cache.listing(groups).entries)
-        if (!e.hidden() && e.lower.contains(groupKey) && ownership::groupContainerMatches(e.lower, idLower))
+    const NameIndex& dotted = cache.dotSuffixIndex(groups);
+    hits.clear();
+    dotted.dotted(idLower, idHash, hits);
+    for (qsizetype dot = idLower.indexOf(u'.'); dot >= 0; dot = idLower.indexOf(u'.', dot + 1))
+        if (dot > 0)
+            dotted.exact(QStringView(idLower).left(dot), hits);
+    NameIndex::sortUnique(hits);
+    const CachedListing& groupListing = cache.listing(groups);
+    for (const qsizetype i : hits) {
+        const CachedEntry& e = groupListing.entries[size_t(i)];
+        if (ownership::groupContainerMatches(e.lower, idLower))
             admit(path::join(groups, e.name), QStringLiteral("Group Containers"), Chain::Basic, e.type);
+    }
 
     const QString containers = lib + QStringLiteral("/Containers");
-    for (const CachedEntry& e : cache.listing(containers).entries)
-        if (!e.hidden() && (e.lower == idLower || e.lower.startsWith(idDot)))
-            admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership, e.type);
+    hits.clear();
+    cache.nameIndex(containers).dotted(idLower, idHash, hits);
+    NameIndex::sortUnique(hits);
+    const CachedListing& containerListing = cache.listing(containers);
+    for (const qsizetype i : hits) {
+        const CachedEntry& e = containerListing.entries[size_t(i)];
+        admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership, e.type);
+    }
 }
 
 // The library folders' children, and folders named by the identifier nested
@@ -287,13 +309,12 @@ void Search::admitRootChildren(const RootView& view, std::vector<qsizetype>& hit
     // Only names the leaf rule could accept are looked at.
     hits.clear();
     if (!idLower.isEmpty())
-        view.leafIndex->dotted(idLower, idReversed, hits);
+        view.leafIndex->dotted(idLower, idHash, hits);
     if (!nameLower.isEmpty()) {
-        view.leafIndex->exact(nameLower, hits);
-        view.leafIndex->exact(nameCompact, hits);
+        view.leafIndex->exact(nameLower, nameHash, hits);
+        view.leafIndex->exact(nameCompact, compactHash, hits);
     }
     NameIndex::sortUnique(hits);
-    const QString idDot = idLower + u'.', dotId = u'.' + idLower;
     for (const qsizetype i : hits) {
         const CachedEntry& e = view.listing->entries[size_t(i)];
         if (!ownership::leafOwned(e.name, idLower, nameLower, nameCompact))

@@ -12,6 +12,32 @@
 
 namespace tw {
 
+namespace {
+
+// UTF-16 text in code point order, the order of its UTF-8 bytes.
+int compareCodePoints(QStringView a, QStringView b)
+{
+    auto rank = [](char16_t c) { return c < 0xD800 ? c : c >= 0xE000 ? char16_t(c - 0x800) : char16_t(c + 0x2000); };
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x != y)
+            return rank(x) < rank(y) ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+} // namespace
+
+const CachedEntry* CachedListing::find(QStringView name) const
+{
+    // The listing comes sorted by the names' UTF-8 bytes.
+    const auto it = std::lower_bound(entries.begin(), entries.end(), name, [](const CachedEntry& e, QStringView n) {
+        return compareCodePoints(e.name, n) < 0;
+    });
+    return it != entries.end() && it->name == name ? &*it : nullptr;
+}
+
 template <typename T>
 struct LeftoverSearchCache::Slot {
     std::once_flag once;
@@ -58,7 +84,6 @@ const CachedListing& LeftoverSearchCache::listing(const QString& folder)
         l.ok = true;
         l.entries.reserve(entries->size());
         for (DirEntry& e : *entries) {
-            l.byName.insert(e.name, qsizetype(l.entries.size()));
             QString lower = e.name.toLower();
             l.entries.push_back({std::move(e.name), std::move(lower), e.type});
         }
@@ -80,10 +105,10 @@ bool LeftoverSearchCache::exists(const QString& path)
     const CachedListing& l = listing(parent);
     if (!l.ok)
         return l.folderExists && m_fs.exists(path);
-    const auto it = l.byName.constFind(name);
-    if (it == l.byName.cend())
+    const CachedEntry* e = l.find(name);
+    if (!e)
         return false;
-    return l.entries[size_t(*it)].type != FileType::Symlink || m_fs.exists(path);
+    return e->type != FileType::Symlink || m_fs.exists(path);
 }
 
 const std::vector<WalkNode>& LeftoverSearchCache::walk(const QString& folder, int depth)
@@ -123,6 +148,10 @@ void LeftoverSearchCache::prepare(const QString& home)
             temporaryItems();
     });
     std::vector<std::function<void()>> tasks;
+    const QString lib = path::join(home, QStringLiteral("Library"));
+    tasks.emplace_back([this, lib] { nameIndex(lib + QStringLiteral("/Preferences/ByHost")); });
+    tasks.emplace_back([this, lib] { nameIndex(lib + QStringLiteral("/Containers")); });
+    tasks.emplace_back([this, lib] { dotSuffixIndex(lib + QStringLiteral("/Group Containers")); });
     for (const SearchRoot& root : roots) {
         tasks.emplace_back([this, base = root.base] { leafIndex(base); });
         if (!searchroots::isWalkedLabel(root.label))
@@ -141,77 +170,79 @@ void LeftoverSearchCache::prepare(const QString& home)
 
 namespace {
 
-using Keyed = std::pair<QStringView, qsizetype>;
-
-bool keyLess(const Keyed& a, const Keyed& b)
+bool hashLess(const NameIndex::Key& a, const NameIndex::Key& b)
 {
-    return a.first < b.first;
+    return a.hash < b.hash;
 }
 
-// Appends the entries whose text is key or starts with key and a dot.
-void prefixed(const std::vector<Keyed>& sorted, QStringView key, bool exactOnly, std::vector<qsizetype>& out)
-{
-    auto it = std::lower_bound(sorted.begin(), sorted.end(), Keyed{key, 0}, keyLess);
-    for (; it != sorted.end() && it->first.startsWith(key); ++it) {
-        if (it->first.size() == key.size())
-            out.push_back(it->second);
-        else if (!exactOnly && it->first[key.size()] == u'.')
-            out.push_back(it->second);
-    }
-}
-
-
-// Builds the sorted views once every text is in place.
+// Builds the keys once every text is in place.
 NameIndex makeIndex(std::vector<QString> texts, const std::vector<qsizetype>& owners, bool withSuffixes)
 {
+    using Kind = NameIndex::Kind;
     NameIndex index;
-    const size_t n = texts.size();
-    if (withSuffixes)
-        for (size_t i = 0; i < n; ++i)
-            texts.push_back(NameIndex::reversed(texts[i]));
     index.texts = std::move(texts);
-    index.forward.reserve(n);
-    for (size_t i = 0; i < n; ++i)
-        index.forward.emplace_back(QStringView(index.texts[i]), owners[i]);
-    std::sort(index.forward.begin(), index.forward.end(), keyLess);
-    if (withSuffixes) {
-        index.backward.reserve(n);
-        for (size_t i = 0; i < n; ++i)
-            index.backward.emplace_back(QStringView(index.texts[n + i]), owners[i]);
-        std::sort(index.backward.begin(), index.backward.end(), keyLess);
+    auto add = [&](QStringView text, qsizetype owner, Kind kind) {
+        index.keys.push_back({NameIndex::hash(text), text, owner, kind});
+    };
+    for (size_t i = 0; i < index.texts.size(); ++i) {
+        const QStringView t(index.texts[i]);
+        add(t, owners[i], Kind::Whole);
+        for (qsizetype dot = t.indexOf(u'.'); dot >= 0; dot = t.indexOf(u'.', dot + 1)) {
+            if (dot > 0)
+                add(t.left(dot), owners[i], Kind::Front);
+            if (withSuffixes && dot + 1 < t.size())
+                add(t.mid(dot + 1), owners[i], Kind::Back);
+        }
+    }
+    std::sort(index.keys.begin(), index.keys.end(), hashLess);
+    // About one key per directory slot: a lookup reads one slot pair and
+    // the few keys it points at, instead of a binary search over all.
+    while (index.directoryBits < 20 && (size_t(1) << index.directoryBits) < index.keys.size())
+        ++index.directoryBits;
+    const size_t slotCount = size_t(1) << index.directoryBits;
+    index.directory.assign(slotCount + 1, 0);
+    size_t k = 0;
+    for (size_t slot = 0; slot <= slotCount; ++slot) {
+        while (k < index.keys.size() && index.slotOf(index.keys[k].hash) < slot)
+            ++k;
+        index.directory[slot] = quint32(k);
     }
     return index;
 }
 
 } // namespace
 
-void NameIndex::exact(const QString& key, std::vector<qsizetype>& out) const
+size_t NameIndex::hash(QStringView key)
 {
-    prefixed(forward, key, true, out);
+    return qHash(key, size_t(0));
 }
 
-QString NameIndex::reversed(QStringView s)
+template <typename Accept>
+void NameIndex::find(QStringView key, size_t keyHash, Accept accept, std::vector<qsizetype>& out) const
 {
-    QString r(s.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < s.size(); ++i)
-        r[s.size() - 1 - i] = s[i];
-    return r;
+    if (keys.empty())
+        return;
+    const size_t slot = slotOf(keyHash);
+    const auto end = keys.begin() + directory[slot + 1];
+    auto it = std::lower_bound(keys.begin() + directory[slot], end, Key{keyHash, {}, 0, Kind::Whole}, hashLess);
+    for (; it != end && it->hash == keyHash; ++it)
+        if (accept(it->kind) && it->text == key)
+            out.push_back(it->owner);
 }
 
-void NameIndex::dotted(const QString& key, std::vector<qsizetype>& out) const
+void NameIndex::exact(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const
 {
-    dotted(key, backward.empty() ? QString() : reversed(key), out);
+    find(key, keyHash, [](Kind k) { return k == Kind::Whole; }, out);
 }
 
-void NameIndex::dotted(const QString& key, const QString& r, std::vector<qsizetype>& out) const
+void NameIndex::front(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const
 {
-    prefixed(forward, key, false, out);
-    if (!backward.empty()) {
-        auto it = std::lower_bound(backward.begin(), backward.end(), Keyed{r, 0}, keyLess);
-        for (; it != backward.end() && it->first.startsWith(r); ++it)
-            if (it->first.size() > r.size() && it->first[r.size()] == u'.')
-                out.push_back(it->second);
-    }
+    find(key, keyHash, [](Kind k) { return k == Kind::Front; }, out);
+}
+
+void NameIndex::dotted(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const
+{
+    find(key, keyHash, [](Kind) { return true; }, out);
 }
 
 void NameIndex::sortUnique(std::vector<qsizetype>& out)
@@ -250,6 +281,44 @@ const NameIndex& LeftoverSearchCache::walkIndex(const QString& folder, int depth
             owners.push_back(i);
         }
         return makeIndex(std::move(names), owners, false);
+    });
+}
+
+const NameIndex& LeftoverSearchCache::nameIndex(const QString& folder)
+{
+    return memo(m_indexes, QStringLiteral("name\n") + folder, [&] {
+        const CachedListing& l = listing(folder);
+        std::vector<QString> names;
+        std::vector<qsizetype> owners;
+        for (qsizetype i = 0; i < qsizetype(l.entries.size()); ++i) {
+            if (l.entries[size_t(i)].hidden())
+                continue;
+            names.push_back(l.entries[size_t(i)].lower);
+            owners.push_back(i);
+        }
+        return makeIndex(std::move(names), owners, false);
+    });
+}
+
+const NameIndex& LeftoverSearchCache::dotSuffixIndex(const QString& folder)
+{
+    return memo(m_indexes, QStringLiteral("dots\n") + folder, [&] {
+        const CachedListing& l = listing(folder);
+        std::vector<QString> suffixes;
+        std::vector<qsizetype> owners;
+        for (qsizetype i = 0; i < qsizetype(l.entries.size()); ++i) {
+            const CachedEntry& e = l.entries[size_t(i)];
+            if (e.hidden())
+                continue;
+            suffixes.push_back(e.lower);
+            owners.push_back(i);
+            for (qsizetype dot = e.lower.indexOf(u'.'); dot >= 0 && dot + 1 < e.lower.size();
+                 dot = e.lower.indexOf(u'.', dot + 1)) {
+                suffixes.push_back(e.lower.mid(dot + 1));
+                owners.push_back(i);
+            }
+        }
+        return makeIndex(std::move(suffixes), owners, false);
     });
 }
 
@@ -299,8 +368,8 @@ const std::vector<WalkNode>& LeftoverSearchCache::temporaryItems()
             for (const QString& b : subfolders(a)) {
                 const CachedListing& inside = listing(b);
                 for (const QString& sub : {QStringLiteral("C"), QStringLiteral("T")}) {
-                    const auto it = inside.byName.constFind(sub);
-                    if (it == inside.byName.cend() || inside.entries[size_t(*it)].type != FileType::Directory)
+                    const CachedEntry* e = inside.find(sub);
+                    if (!e || e->type != FileType::Directory)
                         continue;
                     const QString dir = path::join(b, sub);
                     for (const CachedEntry& e : listing(dir).entries)

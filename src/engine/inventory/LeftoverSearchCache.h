@@ -36,8 +36,10 @@ struct CachedEntry {
 struct CachedListing {
     bool ok = false;                   // false: the folder could not be listed
     bool folderExists = true;          // when not ok: whether the folder itself exists
-    std::vector<CachedEntry> entries;  // hidden entries included, in name order
-    QHash<QString, qsizetype> byName;
+    std::vector<CachedEntry> entries;  // hidden entries included, in name order (by code point)
+
+    // The entry with this name, or null.
+    const CachedEntry* find(QStringView name) const;
 };
 
 // One entry a nested walk may reach, in walk order. end is the index just
@@ -50,20 +52,45 @@ struct WalkNode {
 };
 
 // Names of the non-hidden entries of a listing (or of the nodes of a walk),
-// sorted for prefix searches, and reversed for suffix searches. Each text
-// carries the index of its entry; an entry may have several texts.
+// for lookups by equality: each text (an entry may have several) is kept
+// whole, by each part before a dot and, with suffixes, by each part after a
+// dot (a.b.c: whole a.b.c; front a, a.b; back b.c, c), all by their hashes.
 struct NameIndex {
-    std::vector<QString> texts;  // the views below point into these
-    std::vector<std::pair<QStringView, qsizetype>> forward, backward;
+    enum class Kind : quint8 { Whole, Front, Back };
+    struct Key {
+        size_t hash;
+        QStringView text;  // points into texts
+        qsizetype owner;   // the entry's index
+        Kind kind;
+    };
+    std::vector<QString> texts;
+    std::vector<Key> keys;  // by hash
+    // Where the keys whose hashes start with each value of the top
+    // directoryBits bits begin; one more at the end.
+    std::vector<quint32> directory;
+    int directoryBits = 0;
 
+    // A lookup key's hash, computed once for any number of indexes.
+    static size_t hash(QStringView key);
     // Entries with a text equal to key.
-    void exact(const QString& key, std::vector<qsizetype>& out) const;
+    void exact(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const;
+    void exact(QStringView key, std::vector<qsizetype>& out) const { exact(key, hash(key), out); }
+    // Entries with a text that starts with key and a dot.
+    void front(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const;
     // Entries with a text equal to key, starting with key and a dot, or
-    // (with the reversed texts) ending with a dot and key.
-    void dotted(const QString& key, std::vector<qsizetype>& out) const;
-    void dotted(const QString& key, const QString& reversedKey, std::vector<qsizetype>& out) const;
-    static QString reversed(QStringView s);
+    // (with suffixes) ending with a dot and key.
+    void dotted(QStringView key, size_t keyHash, std::vector<qsizetype>& out) const;
+    void dotted(QStringView key, std::vector<qsizetype>& out) const { dotted(key, hash(key), out); }
     static void sortUnique(std::vector<qsizetype>& out);
+
+    size_t slotOf(size_t keyHash) const
+    {
+        return directoryBits == 0 ? 0 : size_t(quint64(keyHash) >> (64 - directoryBits));
+    }
+
+private:
+    template <typename Accept>
+    void find(QStringView key, size_t keyHash, Accept accept, std::vector<qsizetype>& out) const;
 };
 
 // A search root with what the searches need of it, looked up once.
@@ -103,6 +130,12 @@ public:
     // For names that equal an identifier or start with it and a dot: every
     // node of the walk, by its name and by each dotted prefix of it.
     const NameIndex& walkIndex(const QString& folder, int depth);
+    // Every non-hidden entry of the folder by its name in lower case.
+    const NameIndex& nameIndex(const QString& folder);
+    // Every non-hidden entry of the folder by its name in lower case and by
+    // each part of that name that follows a dot (a.b.c: a.b.c, b.c, c), with
+    // the front parts of each.
+    const NameIndex& dotSuffixIndex(const QString& folder);
     // The listings of a fixed group of folders, looked up once per key.
     const std::vector<const CachedListing*>& listingGroup(const QString& key,
                                                            const std::function<QStringList()>& folders);

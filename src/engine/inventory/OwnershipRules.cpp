@@ -12,7 +12,7 @@ namespace tw::ownership {
 namespace {
 
 // The identifier itself, or a dotted name that starts or ends with it.
-bool carriesIdentifier(const QString& n, const QString& id)
+bool carriesIdentifier(QStringView n, QStringView id)
 {
     if (id.isEmpty())
         return false;
@@ -23,85 +23,104 @@ bool carriesIdentifier(const QString& n, const QString& id)
         || (n.size() > len && n.endsWith(id) && n.at(n.size() - len - 1) == u'.');
 }
 
-bool startsWithDotted(const QString& n, const QString& prefix)
+bool startsWithDotted(QStringView n, QStringView prefix)
 {
     return !prefix.isEmpty() && n.size() > prefix.size() && n.startsWith(prefix) && n.at(prefix.size()) == u'.';
 }
 
-// The first folder name after marker in p, lower-cased; nullopt when the
-// marker does not occur.
-std::optional<QString> folderAfter(const QString& p, QLatin1String marker)
+// The first folder name after marker in p; nullopt when the marker does not
+// occur.
+std::optional<QStringView> folderAfter(QStringView p, QStringView marker)
 {
     const qsizetype at = p.indexOf(marker);
     if (at < 0)
         return std::nullopt;
     const qsizetype start = at + marker.size();
     const qsizetype slash = p.indexOf(u'/', start);
-    return p.mid(start, slash < 0 ? -1 : slash - start).toLower();
+    return p.mid(start, slash < 0 ? p.size() - start : slash - start);
+}
+
+// The lower-case forms of leafForms, as views into n (already lower case).
+template <typename F>
+bool anyLeafForm(QStringView n, F f)
+{
+    if (n.startsWith(u'.'))
+        n = n.mid(1);
+    for (const QStringView suffix : {QStringView(u".plist"), QStringView(u".savedstate"), QStringView(u".binarycookies")}) {
+        if (n.endsWith(suffix))
+            n.chop(suffix.size());
+    }
+    if (f(n))
+        return true;
+    return n.endsWith(u".app") && f(n.chopped(4));
+}
+
+bool leafOwnedLower(QStringView n, const QString& bundleIdLower, const QString& nameLower, const QString& nameCompact)
+{
+    return anyLeafForm(n, [&](QStringView form) {
+        return carriesIdentifier(form, bundleIdLower)
+            || (!nameLower.isEmpty() && (form == nameLower || form == nameCompact));
+    });
 }
 
 } // namespace
 
 QStringList leafForms(const QString& name)
 {
-    QString n = name.toLower();
-    if (n.startsWith(u'.'))
-        n.remove(0, 1);
-    for (const QLatin1String suffix : {QLatin1String(".plist"), QLatin1String(".savedstate"),
-                                       QLatin1String(".binarycookies")}) {
-        if (n.endsWith(suffix))
-            n.chop(suffix.size());
-    }
-    // Identifiers may end in ".app" themselves, so a bundle name counts both
-    // with and without that suffix.
-    if (n.endsWith(QLatin1String(".app")))
-        return {n, n.chopped(4)};
-    return {n};
+    QStringList forms;
+    anyLeafForm(name.toLower(), [&](QStringView form) {
+        forms << form.toString();
+        return false;
+    });
+    return forms;
 }
 
 bool leafOwned(const QString& name, const QString& bundleIdLower, const QString& nameLower,
-                           const QString& nameCompact)
+               const QString& nameCompact)
 {
-    for (const QString& n : leafForms(name)) {
-        if (carriesIdentifier(n, bundleIdLower))
-            return true;
-        if (!nameLower.isEmpty() && (n == nameLower || n == nameCompact))
-            return true;
-    }
-    return false;
+    return withLowerCase(name, [&](QStringView n) { return leafOwnedLower(n, bundleIdLower, nameLower, nameCompact); });
 }
 
 bool isOwnedByApp(const QString& path, const QString& bundleIdLower, const QString& nameLower,
                   const QString& nameCompact)
 {
     const QString p = path::standardized(path);
-    if (!leafOwned(path::split(p).second, bundleIdLower, nameLower, nameCompact))
+    const qsizetype slash = p.lastIndexOf(u'/');
+    const QStringView leaf = slash < 0 ? QStringView(p) : QStringView(p).mid(slash + 1);
+    if (!withLowerCase(leaf, [&](QStringView n) { return leafOwnedLower(n, bundleIdLower, nameLower, nameCompact); }))
         return false;
 
     // Below Application Support or Application Scripts the first folder must
     // carry the identifier or the name.
-    for (const QLatin1String marker : {QLatin1String("/Library/Application Support/"),
-                                       QLatin1String("/Library/Application Scripts/")}) {
-        if (const auto c = folderAfter(p, marker)) {
-            const bool byId = !bundleIdLower.isEmpty() && (*c == bundleIdLower || startsWithDotted(*c, bundleIdLower));
-            const bool byName = !nameLower.isEmpty() && (*c == nameLower || *c == nameCompact);
-            if (!byId && !byName)
+    for (const QStringView marker : {QStringView(u"/Library/Application Support/"),
+                                     QStringView(u"/Library/Application Scripts/")}) {
+        if (const auto folder = folderAfter(p, marker)) {
+            const bool owned = withLowerCase(*folder, [&](QStringView c) {
+                const bool byId = !bundleIdLower.isEmpty() && (c == bundleIdLower || startsWithDotted(c, bundleIdLower));
+                const bool byName = !nameLower.isEmpty() && (c == nameLower || c == nameCompact);
+                return byId || byName;
+            });
+            if (!owned)
                 return false;
         }
     }
     // Below Containers only the identifier counts.
-    if (const auto c = folderAfter(p, QLatin1String("/Library/Containers/"))) {
-        if (bundleIdLower.isEmpty() || (*c != bundleIdLower && !startsWithDotted(*c, bundleIdLower)))
+    if (const auto folder = folderAfter(p, u"/Library/Containers/")) {
+        const bool owned = withLowerCase(*folder, [&](QStringView c) {
+            return !bundleIdLower.isEmpty() && (c == bundleIdLower || startsWithDotted(c, bundleIdLower));
+        });
+        if (!owned)
             return false;
     }
 
-    const QString q = p.toLower();
-    if (q.contains(QLatin1String("/subdomainappssearcher/")) || q.contains(QLatin1String("/updatercache/")))
-        return false;
-    // Our own files belong only to our own identifiers.
-    if (q.contains(QLatin1String("com.marrowind.")))
-        return bundleIdLower.startsWith(QLatin1String("com.marrowind"));
-    return true;
+    return withLowerCase(p, [&](QStringView q) {
+        if (q.contains(u"/subdomainappssearcher/") || q.contains(u"/updatercache/"))
+            return false;
+        // Our own files belong only to our own identifiers.
+        if (q.contains(u"com.marrowind."))
+            return bundleIdLower.startsWith(QLatin1StringView("com.marrowind"));
+        return true;
+    });
 }
 
 QStringList leftoverNameAliases(const QString& name)

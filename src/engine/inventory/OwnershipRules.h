@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 namespace tw::ownership {
 
@@ -31,5 +32,22 @@ bool groupContainerMatches(const QString& name, const QString& bundleId);
 // one leading dot and the property-list, saved-state and cookie suffixes; and
 // the same without a final ".app" when it has one.
 QStringList leafForms(const QString& name);
+
+// Calls f with s in lower case (as QString::toLower gives it), without a
+// copy on the heap when s is ASCII and of ordinary length.
+template <typename F>
+auto withLowerCase(QStringView s, F f)
+{
+    QVarLengthArray<char16_t, 512> lower(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= 0x80) {
+            const QString full = s.toString().toLower();
+            return f(QStringView(full));
+        }
+        lower[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    }
+    return f(QStringView(lower.data(), lower.size()));
+}
 
 } // namespace tw::ownership

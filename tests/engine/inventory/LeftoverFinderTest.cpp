@@ -268,6 +268,42 @@ TEST(LeftoverFinder, ASharedCacheListsEachFolderOnceAndChangesNoResult)
     EXPECT_EQ(cache.timesListed(home.L + "/Caches/Vendor"), 1);
 }
 
+TEST(LeftoverFinder, CachedListingsFindNamesBeyondTheBasicPlaneAndOwnersWithAccents)
+{
+    // Listings come in UTF-8 byte order, where a name beyond the basic plane
+    // sorts after one in the private use area; UTF-16 units order them the
+    // other way round, so a search by units would miss names.
+    FakePlatform fp;
+    MacTree& t = fp.tree();
+    const QString caches = t.library() + "/Caches";
+    const QStringList names{"A",           "a",           QStringLiteral("\u00e9"), QString(QChar(0xE000)),
+                            QString(QChar(0xFFFD)), QStringLiteral("\U0001F600"),
+                            QStringLiteral("\U0001F600b"), QStringLiteral("\U00010000")};
+    for (const QString& n : names)
+        t.write(caches + "/" + n, "x");
+    LeftoverSearchCache cache(fp.fs());
+    const CachedListing& listing = cache.listing(caches);
+    for (const QString& n : names) {
+        const CachedEntry* e = listing.find(n);
+        ASSERT_NE(e, nullptr) << n.toStdString();
+        EXPECT_EQ(e->name, n);
+    }
+    EXPECT_EQ(listing.find(u"b"), nullptr);
+    EXPECT_EQ(listing.find(QStringLiteral("\U0001F601")), nullptr);
+
+    // An identifier and a name with letters beyond ASCII: found in any case,
+    // from the listing and through the folder rules.
+    const QString id = QStringLiteral("com.\u00e9diteur.\U0001F600app");
+    const QString name = QStringLiteral("\u00c9clair");
+    t.mkdir(caches + "/" + id);
+    t.write(t.library() + "/Preferences/" + id.toUpper() + ".plist", "p");
+    t.write(t.library() + "/Application Support/" + name + "/state", "s");
+    t.write(t.library() + "/Application Support/Other/" + id + ".plist", "o");
+    EXPECT_EQ(pathsOf(find(fp, id, name)),
+              (QStringList{t.library() + "/Application Support/" + name, caches + "/" + id,
+                           t.library() + "/Preferences/" + id.toUpper() + ".plist"}));
+}
+
 TEST(LeftoverFinder, VendorFoldersJoinTheList)
 {
     FakePlatform fp;

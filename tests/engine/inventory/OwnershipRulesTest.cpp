@@ -78,6 +78,14 @@ TEST(OwnershipRules, PathsNeedAnOwnedFirstFolderAndNeverAnUpdaterCacheOrOurs)
     };
     for (const Case& c : cases)
         EXPECT_EQ(ownership::isOwnedByApp(c.text, kId, kName, kCompact), c.expected) << c.text.toStdString();
+    // Beyond ASCII the same rules hold, with the same lower case.
+    const QString zoe = QStringLiteral("/Users/Zo\u00eb/Library");
+    const QString eclair = QStringLiteral("\u00e9clair");
+    EXPECT_TRUE(ownership::isOwnedByApp(zoe + QStringLiteral("/Application Support/\u00c9CLAIR/\u00c9clair.plist"),
+                                        kId, eclair, eclair));
+    EXPECT_FALSE(ownership::isOwnedByApp(zoe + "/Application Support/Other/com.example.app", kId, kName, kCompact));
+    EXPECT_FALSE(ownership::isOwnedByApp(zoe + "/Caches/UpdaterCache/com.example.app", kId, kName, kCompact));
+    EXPECT_TRUE(ownership::isOwnedByApp(zoe + "/Caches/COM.EXAMPLE.APP", kId, kName, kCompact));
     // Our own files belong only to our own identifiers.
     EXPECT_TRUE(ownership::isOwnedByApp(kLib + "/Caches/com.marrowind.tidewell", "com.marrowind.tidewell", "", ""));
     EXPECT_TRUE(ownership::isOwnedByApp(kLib + "/Logs/com.marrowind.tidewell/com.marrowind.helper.log", "com.marrowind.helper",
