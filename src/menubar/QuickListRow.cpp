@@ -3,7 +3,6 @@
 #include "views/kit/CardText.h"
 #include "views/kit/Divider.h"
 #include "views/kit/IconView.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
 

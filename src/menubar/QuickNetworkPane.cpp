@@ -3,7 +3,6 @@
 #include "engine/inventory/Models.h"
 #include "menubar/QuickListRow.h"
 #include "state/Colour.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"

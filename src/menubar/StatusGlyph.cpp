@@ -1,7 +1,6 @@
 #include "menubar/StatusGlyph.h"
 
 #include "views/kit/NeonShapes.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>

@@ -6,7 +6,6 @@
 #include "state/Colour.h"
 #include "views/kit/MonitorWidgets.h"
 #include "views/kit/NeonShapes.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
 

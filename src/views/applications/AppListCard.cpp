@@ -6,7 +6,6 @@
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
 #include "views/kit/NeonShapes.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 

@@ -5,7 +5,6 @@
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/TornDocumentIcon.h"
 #include "views/kit/AppKitCheckbox.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/TextLines.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"

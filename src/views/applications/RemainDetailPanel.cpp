@@ -2,7 +2,6 @@
 
 #include "engine/inventory/ByteFormat.h"
 #include "views/applications/DetailTexts.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"

@@ -1,7 +1,6 @@
 #include "views/kit/AlertDialog.h"
 
 #include "views/kit/NeonShapes.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TintedLabel.h"

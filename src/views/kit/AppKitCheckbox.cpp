@@ -1,7 +1,6 @@
 #include "views/kit/AppKitCheckbox.h"
 
 #include "views/kit/NeonShapes.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
 

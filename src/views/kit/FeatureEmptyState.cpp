@@ -1,6 +1,5 @@
 #include "views/kit/FeatureEmptyState.h"
 
-#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TypeScale.h"
 

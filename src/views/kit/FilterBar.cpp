@@ -1,7 +1,6 @@
 #include "views/kit/FilterBar.h"
 
 #include "views/kit/NeonShapes.h"
-#include "views/kit/NeonText.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/TypeScale.h"

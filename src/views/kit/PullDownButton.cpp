@@ -1,6 +1,5 @@
 #include "views/kit/PullDownButton.h"
 
-#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>

@@ -1,6 +1,5 @@
 #include "views/system/SystemFigureCards.h"
 
-#include "views/kit/NeonText.h"
 #include "views/system/SystemCardTexts.h"
 #include "views/kit/TypeScale.h"
 

@@ -1,6 +1,5 @@
 #include "views/system/SystemMachineCard.h"
 
-#include "views/kit/NeonText.h"
 #include "views/system/SystemCardTexts.h"
 
 #include <QEvent>
