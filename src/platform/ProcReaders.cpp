@@ -31,8 +31,6 @@ constexpr std::int64_t kProcessFileLimit = 1 << 16;
 constexpr std::int64_t kTableFileLimit = 16 << 20;
 constexpr u64 kSectorBytes = 512;  // diskstats counts in these, whatever the disk's own sector size
 constexpr long kProcMagic = 0x9fa0;  // the process file system's f_type
-// A process's stat line is well under this; one read of it is the whole file.
-constexpr qsizetype kStatRead = 4096;
 
 u64 addSat(u64 a, u64 b)
 {
@@ -71,15 +69,19 @@ public:
 
     std::optional<View> next()
     {
-        const auto begin = m_rest.find_first_not_of(" \t\n");
-        if (begin == View::npos) {
+        const char* p = m_rest.data();
+        const char* const end = p + m_rest.size();
+        while (p != end && isBlank(*p))
+            ++p;
+        if (p == end) {
             m_rest = {};
             return std::nullopt;
         }
-        const auto end = m_rest.find_first_of(" \t\n", begin);
-        const View field = m_rest.substr(begin, end - begin);  // to the end when there is no blank
-        m_rest = end == View::npos ? View() : m_rest.substr(end);
-        return field;
+        const char* const begin = p;
+        while (p != end && !isBlank(*p))
+            ++p;
+        m_rest = View(p, size_t(end - p));
+        return View(begin, size_t(p - begin));
     }
 
     std::optional<u64> number()
@@ -111,6 +113,8 @@ public:
     }
 
 private:
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
     View m_rest;
 };
 
@@ -434,13 +438,15 @@ bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
 bool LinuxProcReaders::readLiveStat(std::int32_t pid, int& fd, bool mayKeep)
 {
     const auto readKept = [&] {
-        m_buffer.resize(kStatRead);
-        const ssize_t n = ::pread(fd, m_buffer.data(), size_t(kStatRead), 0);
-        if (n >= 0 && n < kStatRead) {  // the whole line
-            m_buffer.resize(n);
+        const ssize_t n = ::pread(fd, m_statLine, sizeof m_statLine, 0);
+        if (n >= 0 && size_t(n) < sizeof m_statLine) {  // the whole line
+            m_stat = View(m_statLine, size_t(n));
             return n > 0;
         }
-        return n == kStatRead && rereadFile(fd, m_buffer, kProcessFileLimit);
+        if (n < 0 || !rereadFile(fd, m_buffer, kProcessFileLimit))
+            return false;
+        m_stat = view(m_buffer);
+        return true;
     };
     if (fd >= 0) {
         if (readKept())
@@ -452,8 +458,12 @@ bool LinuxProcReaders::readLiveStat(std::int32_t pid, int& fd, bool mayKeep)
     char path[32];
     if (!statPath(pid, path))
         return false;
-    if (!mayKeep)
-        return readRegularFileAt(::dirfd(m_proc), path, m_buffer, kProcessFileLimit);
+    if (!mayKeep) {
+        if (!readRegularFileAt(::dirfd(m_proc), path, m_buffer, kProcessFileLimit))
+            return false;
+        m_stat = view(m_buffer);
+        return true;
+    }
     fd = openRegularFileAt(::dirfd(m_proc), path);
     if (fd < 0)
         return false;
@@ -494,7 +504,7 @@ bool LinuxProcReaders::readLiveProcesses(std::vector<ProcessSample>& out)
             continue;  // gone meanwhile
         if (count == out.size())
             out.emplace_back();
-        if (parseProcessStat(view(m_buffer), m_pageSize, out[count])) {
+        if (parseProcessStat(m_stat, m_pageSize, out[count])) {
             out[count].pid = pid;
             ++count;
         }

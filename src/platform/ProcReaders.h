@@ -147,7 +147,7 @@ private:
     // read by path. `fd` is its slot.
     bool readProcFile(int& fd, const char* name, std::int64_t maxBytes = 1 << 20);
     bool readLiveProcesses(std::vector<ProcessSample>& out);
-    // One process's stat file into m_buffer, from its kept file when there
+    // One process's stat file into m_stat, from its kept file when there
     // is one; `fd` is the file to keep, or -1.
     bool readLiveStat(std::int32_t pid, int& fd, bool mayKeep);
     QByteArray rootSource();
@@ -162,6 +162,8 @@ private:
 
     // Live proc only.
     DIR* m_proc = nullptr;               // the proc folder, listed again from its start
+    char m_statLine[4096];               // a stat line is well under this: one read is the whole file
+    std::string_view m_stat;             // the last stat read, in m_statLine or m_buffer
     std::vector<KeptFile> m_stats;       // ascending pid
     std::vector<KeptFile> m_nextStats;
     std::size_t m_keptLimit;
