@@ -522,6 +522,7 @@ std::optional<DiskTotals> LinuxProcReaders::readDiskIO()
         return std::nullopt;
     DiskTotals totals;
     bool anyDisk = false;
+    m_nextDisks.clear();
     for (View rest = view(m_buffer); !rest.empty();) {
         Fields fields(nextLine(rest));
         if (!fields.skip(2))
@@ -532,13 +533,25 @@ std::optional<DiskTotals> LinuxProcReaders::readDiskIO()
         if (!name || fields.numbers(v) < 7 || !isPlainName(*name))
             continue;
         // Whole disks have a device link; partitions and virtual devices do not.
-        struct stat st;
-        if (::lstat(hostPath({"sys/block/", *name, "/device"}), &st) != 0 || !S_ISLNK(st.st_mode))
+        // A live table keeps its order from pass to pass: a disk listed at the
+        // same place under the same name is what it was (the kernel's names
+        // say whole disk or not), one at a new place is looked at again.
+        const std::size_t at = m_nextDisks.size();
+        bool whole = false;
+        if (m_proc && at < m_disks.size() && m_disks[at].first == *name) {
+            whole = m_disks[at].second;
+        } else {
+            struct stat st;
+            whole = ::lstat(hostPath({"sys/block/", *name, "/device"}), &st) == 0 && S_ISLNK(st.st_mode);
+        }
+        m_nextDisks.emplace_back(*name, whole);
+        if (!whole)
             continue;
         totals.read = addSat(totals.read, mulSat(v[2], kSectorBytes));
         totals.write = addSat(totals.write, mulSat(v[6], kSectorBytes));
         anyDisk = true;
     }
+    std::swap(m_disks, m_nextDisks);
     if (!anyDisk)
         return std::nullopt;
     return totals;

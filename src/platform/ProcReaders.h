@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -169,6 +171,8 @@ private:
     std::size_t m_keptLimit;
     int m_statFd = -1, m_loadFd = -1, m_memoryFd = -1, m_diskFd = -1, m_netFd = -1, m_mountFd = -1;
     QByteArray m_rootSource;  // the device mounted at the root, as the mount table last said
+    // The disks of the last disk table in its order, and whether each is whole.
+    std::vector<std::pair<std::string, bool>> m_disks, m_nextDisks;
     bool m_mountsRead = false;
 };
 

@@ -257,6 +257,16 @@ TEST(ProcReaders, LiveProcKeepsProcessFilesOpenAndReadsThemAfresh)
         ASSERT_TRUE(volume && again);
         EXPECT_EQ(again->label, LinuxProcReaders().readVolume()->label);
         EXPECT_EQ(again->label, volume->label);
+        // Whole disks remembered from the first table count as a fresh reader counts them.
+        const auto disks = host.readDiskIO();
+        const auto disksAgain = host.readDiskIO();
+        const auto fresh = LinuxProcReaders().readDiskIO();
+        ASSERT_EQ(disksAgain.has_value(), disks.has_value());
+        ASSERT_EQ(fresh.has_value(), disks.has_value());
+        if (disks) {
+            EXPECT_GE(disksAgain->read, disks->read);
+            EXPECT_GE(fresh->read, disksAgain->read);
+        }
         EXPECT_TRUE(host.readKernelStat().cpu);
         EXPECT_TRUE(host.readKernelStat().cpu);
         EXPECT_TRUE(host.readMemory());
