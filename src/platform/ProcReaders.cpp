@@ -251,8 +251,16 @@ LinuxProcReaders::LinuxProcReaders(const QByteArray& root, std::size_t keptFiles
 {
     while (m_root.endsWith('/'))
         m_root.chop(1);
+}
+
+bool LinuxProcReaders::readsLiveProc()
+{
+    // Looked at by the first reading (on the thread that samples), once.
     // Only the kernel's own files are made afresh by a read from their start;
     // a fixture's files are read by path, so that a replaced file is seen.
+    if (m_procChecked)
+        return m_proc != nullptr;
+    m_procChecked = true;
     if (DIR* dir = ::opendir(hostPath({"proc"}))) {
         struct statfs fs;
         if (::fstatfs(::dirfd(dir), &fs) == 0 && fs.f_type == kProcMagic)
@@ -260,6 +268,7 @@ LinuxProcReaders::LinuxProcReaders(const QByteArray& root, std::size_t keptFiles
         else
             ::closedir(dir);
     }
+    return m_proc != nullptr;
 }
 
 LinuxProcReaders::~LinuxProcReaders()
@@ -289,7 +298,7 @@ bool LinuxProcReaders::readFile(std::initializer_list<std::string_view> parts, s
 
 bool LinuxProcReaders::readProcFile(int& fd, const char* name, std::int64_t maxBytes)
 {
-    if (!m_proc)
+    if (!readsLiveProc())
         return readFile({"proc/", name}, maxBytes);
     if (fd < 0)
         fd = openRegularFileAt(::dirfd(m_proc), name);
@@ -405,7 +414,7 @@ bool statPath(std::int32_t pid, char (&path)[32])
 
 bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
 {
-    if (m_proc)
+    if (readsLiveProc())
         return readLiveProcesses(out);
     DIR* dir = ::opendir(hostPath({"proc"}));
     if (!dir)

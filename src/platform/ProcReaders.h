@@ -131,7 +131,7 @@ public:
     bool readNetwork(std::vector<InterfaceBytes>& out) override;
 
     // Whether the proc folder is the kernel's own, read in place.
-    bool readsLiveProc() const { return m_proc != nullptr; }
+    bool readsLiveProc();
     // Process files open now.
     std::size_t keptProcessFiles() const { return m_stats.size(); }
     static std::size_t defaultKeptFiles();
@@ -163,6 +163,7 @@ private:
     double m_ticksPerSecond;
 
     // Live proc only.
+    bool m_procChecked = false;
     DIR* m_proc = nullptr;               // the proc folder, listed again from its start
     char m_statLine[4096];               // a stat line is well under this: one read is the whole file
     std::string_view m_stat;             // the last stat read, in m_statLine or m_buffer
