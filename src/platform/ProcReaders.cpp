@@ -9,8 +9,11 @@
 #include <cstring>
 #include <dirent.h>
 #include <limits>
+#include <poll.h>
 #include <string_view>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -27,6 +30,7 @@ constexpr std::int64_t kProcessFileLimit = 1 << 16;
 // each); a machine with thousands of them still gets its rates.
 constexpr std::int64_t kTableFileLimit = 16 << 20;
 constexpr u64 kSectorBytes = 512;  // diskstats counts in these, whatever the disk's own sector size
+constexpr long kProcMagic = 0x9fa0;  // the process file system's f_type
 
 u64 addSat(u64 a, u64 b)
 {
@@ -65,15 +69,19 @@ public:
 
     std::optional<View> next()
     {
-        const auto begin = m_rest.find_first_not_of(" \t\n");
-        if (begin == View::npos) {
+        const char* p = m_rest.data();
+        const char* const end = p + m_rest.size();
+        while (p != end && isBlank(*p))
+            ++p;
+        if (p == end) {
             m_rest = {};
             return std::nullopt;
         }
-        const auto end = m_rest.find_first_of(" \t\n", begin);
-        const View field = m_rest.substr(begin, end - begin);  // to the end when there is no blank
-        m_rest = end == View::npos ? View() : m_rest.substr(end);
-        return field;
+        const char* const begin = p;
+        while (p != end && !isBlank(*p))
+            ++p;
+        m_rest = View(p, size_t(end - p));
+        return View(begin, size_t(p - begin));
     }
 
     std::optional<u64> number()
@@ -105,6 +113,8 @@ public:
     }
 
 private:
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
     View m_rest;
 };
 
@@ -225,13 +235,51 @@ std::uint64_t physicalMemoryBytes()
     return pages > 0 && pageSize > 0 ? mulSat(u64(pages), u64(pageSize)) : 0;
 }
 
-LinuxProcReaders::LinuxProcReaders(const QByteArray& root)
+std::size_t LinuxProcReaders::defaultKeptFiles()
+{
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 4096;
+    return std::min<std::size_t>(limit.rlim_cur / 4, 4096);
+}
+
+LinuxProcReaders::LinuxProcReaders(const QByteArray& root, std::size_t keptFiles)
     : m_root(root),
       m_pageSize(u64(std::max(1L, ::sysconf(_SC_PAGESIZE)))),
-      m_ticksPerSecond(double(std::max(1L, ::sysconf(_SC_CLK_TCK))))
+      m_ticksPerSecond(double(std::max(1L, ::sysconf(_SC_CLK_TCK)))),
+      m_keptLimit(keptFiles)
 {
     while (m_root.endsWith('/'))
         m_root.chop(1);
+}
+
+bool LinuxProcReaders::readsLiveProc()
+{
+    // Looked at by the first reading (on the thread that samples), once.
+    // Only the kernel's own files are made afresh by a read from their start;
+    // a fixture's files are read by path, so that a replaced file is seen.
+    if (m_procChecked)
+        return m_proc != nullptr;
+    m_procChecked = true;
+    if (DIR* dir = ::opendir(hostPath({"proc"}))) {
+        struct statfs fs;
+        if (::fstatfs(::dirfd(dir), &fs) == 0 && fs.f_type == kProcMagic)
+            m_proc = dir;
+        else
+            ::closedir(dir);
+    }
+    return m_proc != nullptr;
+}
+
+LinuxProcReaders::~LinuxProcReaders()
+{
+    for (const KeptFile& f : m_stats)
+        ::close(f.fd);
+    for (const int fd : {m_statFd, m_loadFd, m_memoryFd, m_diskFd, m_netFd, m_mountFd})
+        if (fd >= 0)
+            ::close(fd);
+    if (m_proc)
+        ::closedir(m_proc);
 }
 
 const char* LinuxProcReaders::hostPath(std::initializer_list<std::string_view> parts)
@@ -246,6 +294,21 @@ const char* LinuxProcReaders::hostPath(std::initializer_list<std::string_view> p
 bool LinuxProcReaders::readFile(std::initializer_list<std::string_view> parts, std::int64_t maxBytes)
 {
     return readRegularFile(hostPath(parts), m_buffer, maxBytes);
+}
+
+bool LinuxProcReaders::readProcFile(int& fd, const char* name, std::int64_t maxBytes)
+{
+    if (!readsLiveProc())
+        return readFile({"proc/", name}, maxBytes);
+    if (fd < 0)
+        fd = openRegularFileAt(::dirfd(m_proc), name);
+    if (fd >= 0 && rereadFile(fd, m_buffer, maxBytes))
+        return true;
+    if (fd >= 0)
+        ::close(fd);  // opened afresh by the next reading
+    fd = -1;
+    m_buffer.resize(0);
+    return false;
 }
 
 int LinuxProcReaders::activeProcessorCount()
@@ -266,7 +329,7 @@ double LinuxProcReaders::processTicksPerSecond()
 KernelStat LinuxProcReaders::readKernelStat()
 {
     KernelStat stat;
-    if (!readFile({"proc/stat"}))
+    if (!readProcFile(m_statFd, "stat"))
         return stat;
     for (View rest = view(m_buffer); !rest.empty();) {
         Fields fields(nextLine(rest));
@@ -283,7 +346,7 @@ KernelStat LinuxProcReaders::readKernelStat()
 
 std::optional<LoadAverage> LinuxProcReaders::readLoad()
 {
-    if (!readFile({"proc/loadavg"}, 4096))
+    if (!readProcFile(m_loadFd, "loadavg", 4096))
         return std::nullopt;
     Fields fields(view(m_buffer));
     const auto one = parseDouble(fields.next());
@@ -296,7 +359,7 @@ std::optional<LoadAverage> LinuxProcReaders::readLoad()
 
 std::optional<MemoryReading> LinuxProcReaders::readMemory()
 {
-    if (!readFile({"proc/meminfo"}))
+    if (!readProcFile(m_memoryFd, "meminfo"))
         return std::nullopt;
     std::optional<u64> memFree, anon, unevictable, zswap, buffers, cached, reclaimable, swapTotal, swapFree;
     const std::pair<View, std::optional<u64>*> keys[] = {
@@ -328,17 +391,38 @@ std::optional<MemoryReading> LinuxProcReaders::readMemory()
     return m;
 }
 
+namespace {
+
+bool isPidName(const char* name, std::int32_t& pid)
+{
+    const char* end = name + std::char_traits<char>::length(name);
+    const auto [last, ec] = std::from_chars(name, end, pid);
+    return ec == std::errc() && last == end && pid > 0 && name[0] != '0';
+}
+
+// "<pid>/stat" in path; false when it does not fit.
+bool statPath(std::int32_t pid, char (&path)[32])
+{
+    const auto [last, ec] = std::to_chars(path, path + sizeof path - 6, pid);
+    if (ec != std::errc())
+        return false;
+    std::memcpy(last, "/stat", 6);
+    return true;
+}
+
+} // namespace
+
 bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
 {
+    if (readsLiveProc())
+        return readLiveProcesses(out);
     DIR* dir = ::opendir(hostPath({"proc"}));
     if (!dir)
         return false;
     m_pids.clear();
     while (const dirent* entry = ::readdir(dir)) {
         std::int32_t pid = 0;
-        const char* end = entry->d_name + std::char_traits<char>::length(entry->d_name);
-        const auto [last, ec] = std::from_chars(entry->d_name, end, pid);
-        if (ec == std::errc() && last == end && pid > 0 && entry->d_name[0] != '0')
+        if (isPidName(entry->d_name, pid))
             m_pids.push_back(pid);
     }
     std::sort(m_pids.begin(), m_pids.end());
@@ -346,9 +430,7 @@ bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
     std::size_t count = 0;
     for (const std::int32_t pid : m_pids) {
         char path[32];
-        const auto [last, ec] = std::to_chars(path, path + sizeof path - 6, pid);
-        std::memcpy(last, "/stat", 6);
-        if (ec != std::errc() || !readRegularFileAt(::dirfd(dir), path, m_buffer, kProcessFileLimit))
+        if (!statPath(pid, path) || !readRegularFileAt(::dirfd(dir), path, m_buffer, kProcessFileLimit))
             continue;  // gone meanwhile, or not ours to read
         if (count == out.size())
             out.emplace_back();
@@ -362,12 +444,94 @@ bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
     return true;
 }
 
+bool LinuxProcReaders::readLiveStat(std::int32_t pid, int& fd, bool mayKeep)
+{
+    const auto readKept = [&] {
+        const ssize_t n = ::pread(fd, m_statLine, sizeof m_statLine, 0);
+        if (n >= 0 && size_t(n) < sizeof m_statLine) {  // the whole line
+            m_stat = View(m_statLine, size_t(n));
+            return n > 0;
+        }
+        if (n < 0 || !rereadFile(fd, m_buffer, kProcessFileLimit))
+            return false;
+        m_stat = view(m_buffer);
+        return true;
+    };
+    if (fd >= 0) {
+        if (readKept())
+            return true;
+        // Ended; its pid may already name a new process.
+        ::close(fd);
+        fd = -1;
+    }
+    char path[32];
+    if (!statPath(pid, path))
+        return false;
+    if (!mayKeep) {
+        if (!readRegularFileAt(::dirfd(m_proc), path, m_buffer, kProcessFileLimit))
+            return false;
+        m_stat = view(m_buffer);
+        return true;
+    }
+    fd = openRegularFileAt(::dirfd(m_proc), path);
+    if (fd < 0)
+        return false;
+    if (readKept())
+        return true;
+    ::close(fd);
+    fd = -1;
+    return false;
+}
+
+bool LinuxProcReaders::readLiveProcesses(std::vector<ProcessSample>& out)
+{
+    ::rewinddir(m_proc);
+    m_pids.clear();
+    while (const dirent* entry = ::readdir(m_proc)) {
+        std::int32_t pid = 0;
+        if (isPidName(entry->d_name, pid))
+            m_pids.push_back(pid);
+    }
+    std::sort(m_pids.begin(), m_pids.end());
+
+    // Walks the listed pids and the kept files together, both ascending:
+    // a kept file whose pid is no longer listed is closed.
+    m_nextStats.clear();
+    auto kept = m_stats.cbegin();
+    std::size_t count = 0;
+    for (const std::int32_t pid : m_pids) {
+        for (; kept != m_stats.cend() && kept->pid < pid; ++kept)
+            ::close(kept->fd);
+        int fd = -1;
+        if (kept != m_stats.cend() && kept->pid == pid)
+            fd = (kept++)->fd;
+        const std::size_t open = m_nextStats.size() + std::size_t(m_stats.cend() - kept);
+        const bool read = readLiveStat(pid, fd, open < m_keptLimit);
+        if (fd >= 0)
+            m_nextStats.push_back({pid, fd});
+        if (!read)
+            continue;  // gone meanwhile
+        if (count == out.size())
+            out.emplace_back();
+        if (parseProcessStat(m_stat, m_pageSize, out[count])) {
+            out[count].pid = pid;
+            ++count;
+        }
+    }
+    for (; kept != m_stats.cend(); ++kept)
+        ::close(kept->fd);
+    std::swap(m_stats, m_nextStats);
+    out.resize(count);
+    return true;
+}
+
 std::optional<DiskTotals> LinuxProcReaders::readDiskIO()
 {
-    if (!readFile({"proc/diskstats"}, kTableFileLimit))
+    if (!readProcFile(m_diskFd, "diskstats", kTableFileLimit))
         return std::nullopt;
     DiskTotals totals;
     bool anyDisk = false;
+    m_nextDisks.clear();
     for (View rest = view(m_buffer); !rest.empty();) {
         Fields fields(nextLine(rest));
         if (!fields.skip(2))
@@ -378,13 +542,25 @@ std::optional<DiskTotals> LinuxProcReaders::readDiskIO()
         if (!name || fields.numbers(v) < 7 || !isPlainName(*name))
             continue;
         // Whole disks have a device link; partitions and virtual devices do not.
-        struct stat st;
-        if (::lstat(hostPath({"sys/block/", *name, "/device"}), &st) != 0 || !S_ISLNK(st.st_mode))
+        // A live table keeps its order from pass to pass: a disk listed at the
+        // same place under the same name is what it was (the kernel's names
+        // say whole disk or not), one at a new place is looked at again.
+        const std::size_t at = m_nextDisks.size();
+        bool whole = false;
+        if (m_proc && at < m_disks.size() && m_disks[at].first == *name) {
+            whole = m_disks[at].second;
+        } else {
+            struct stat st;
+            whole = ::lstat(hostPath({"sys/block/", *name, "/device"}), &st) == 0 && S_ISLNK(st.st_mode);
+        }
+        m_nextDisks.emplace_back(*name, whole);
+        if (!whole)
             continue;
         totals.read = addSat(totals.read, mulSat(v[2], kSectorBytes));
         totals.write = addSat(totals.write, mulSat(v[6], kSectorBytes));
         anyDisk = true;
     }
+    std::swap(m_disks, m_nextDisks);
     if (!anyDisk)
         return std::nullopt;
     return totals;
@@ -403,13 +579,19 @@ std::optional<VolumeReading> LinuxProcReaders::readVolume()
     return v;
 }
 
-// The label of the device mounted at the root, from the mount table and the
-// device links named by label.
-QString LinuxProcReaders::rootVolumeLabel()
+// The device mounted at the root, from the mount table. A live table is
+// read again only when the kernel reports a change of the mounts.
+QByteArray LinuxProcReaders::rootSource()
 {
-    if (!readFile({"proc/self/mountinfo"}))
+    if (m_proc && m_mountFd >= 0 && m_mountsRead) {
+        pollfd changed{m_mountFd, POLLIN | POLLPRI, 0};
+        if (::poll(&changed, 1, 0) == 1 && !(changed.revents & (POLLERR | POLLPRI | POLLNVAL)))
+            return m_rootSource;
+    }
+    m_mountsRead = false;
+    m_rootSource.clear();
+    if (!readProcFile(m_mountFd, "self/mountinfo"))
         return {};
-    QByteArray source;
     for (View rest = view(m_buffer); !rest.empty();) {
         const View line = nextLine(rest);
         Fields fields(line);
@@ -419,8 +601,17 @@ QString LinuxProcReaders::rootVolumeLabel()
         Fields after(line.substr(separator + 3));
         after.next();  // the file system type
         if (const auto device = after.next())
-            source = unescape(*device);  // the last mount at the root wins
+            m_rootSource = unescape(*device);  // the last mount at the root wins
     }
+    m_mountsRead = true;
+    return m_rootSource;
+}
+
+// The label of the device mounted at the root, from the mount table and the
+// device links named by label.
+QString LinuxProcReaders::rootVolumeLabel()
+{
+    const QByteArray source = rootSource();
     const View device = view(source);
     if (!device.starts_with("/dev/") || device.find("/../") != View::npos)
         return {};
@@ -455,7 +646,7 @@ QString LinuxProcReaders::rootVolumeLabel()
 
 bool LinuxProcReaders::readNetwork(std::vector<InterfaceBytes>& out)
 {
-    if (!readFile({"proc/net/dev"}, kTableFileLimit))
+    if (!readProcFile(m_netFd, "net/dev", kTableFileLimit))
         return false;
     std::size_t count = 0;
     for (View rest = view(m_buffer); !rest.empty();) {

@@ -8,8 +8,12 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include <dirent.h>
 
 namespace tw {
 
@@ -99,10 +103,21 @@ public:
 
 // Linux's /proc and /sys under a root folder ("/" on the host, a fixture
 // folder in tests). Each file is read whole, in one go, into buffers that
-// are kept between calls.
+// are kept between calls. When the root's proc folder is the kernel's
+// process file system, whose files are made afresh by every read from their
+// start, the folder, its summary files and each process's stat file stay
+// open from pass to pass and are read again in place: one read a process
+// instead of an open, a stat, two reads and a close. The mount table is
+// read again only when the kernel says that it changed.
 class LinuxProcReaders : public ProcReaders {
 public:
-    explicit LinuxProcReaders(const QByteArray& root = QByteArrayLiteral("/"));
+    // keptFiles: how many process files may stay open at once (the rest are
+    // opened for each reading); by default a quarter of the open-file limit,
+    // at most 4,096.
+    explicit LinuxProcReaders(const QByteArray& root = QByteArrayLiteral("/"), std::size_t keptFiles = defaultKeptFiles());
+    ~LinuxProcReaders() override;
+    LinuxProcReaders(const LinuxProcReaders&) = delete;
+    LinuxProcReaders& operator=(const LinuxProcReaders&) = delete;
 
     int activeProcessorCount() override;
     std::uint64_t physicalMemory() override;
@@ -115,10 +130,29 @@ public:
     std::optional<VolumeReading> readVolume() override;
     bool readNetwork(std::vector<InterfaceBytes>& out) override;
 
+    // Whether the proc folder is the kernel's own, read in place.
+    bool readsLiveProc();
+    // Process files open now.
+    std::size_t keptProcessFiles() const { return m_stats.size(); }
+    static std::size_t defaultKeptFiles();
+
 private:
+    struct KeptFile {
+        std::int32_t pid;
+        int fd;
+    };
+
     // The host path of parts joined below the root, in a buffer that the next call reuses.
     const char* hostPath(std::initializer_list<std::string_view> parts);
     bool readFile(std::initializer_list<std::string_view> parts, std::int64_t maxBytes = 1 << 20);
+    // A file below the proc folder: kept open when the folder is live, else
+    // read by path. `fd` is its slot.
+    bool readProcFile(int& fd, const char* name, std::int64_t maxBytes = 1 << 20);
+    bool readLiveProcesses(std::vector<ProcessSample>& out);
+    // One process's stat file into m_stat, from its kept file when there
+    // is one; `fd` is the file to keep, or -1.
+    bool readLiveStat(std::int32_t pid, int& fd, bool mayKeep);
+    QByteArray rootSource();
     QString rootVolumeLabel();
 
     QByteArray m_root;  // without a trailing slash
@@ -127,6 +161,20 @@ private:
     std::vector<std::int32_t> m_pids;
     std::uint64_t m_pageSize;
     double m_ticksPerSecond;
+
+    // Live proc only.
+    bool m_procChecked = false;
+    DIR* m_proc = nullptr;               // the proc folder, listed again from its start
+    char m_statLine[4096];               // a stat line is well under this: one read is the whole file
+    std::string_view m_stat;             // the last stat read, in m_statLine or m_buffer
+    std::vector<KeptFile> m_stats;       // ascending pid
+    std::vector<KeptFile> m_nextStats;
+    std::size_t m_keptLimit;
+    int m_statFd = -1, m_loadFd = -1, m_memoryFd = -1, m_diskFd = -1, m_netFd = -1, m_mountFd = -1;
+    QByteArray m_rootSource;  // the device mounted at the root, as the mount table last said
+    // The disks of the last disk table in its order, and whether each is whole.
+    std::vector<std::pair<std::string, bool>> m_disks, m_nextDisks;
+    bool m_mountsRead = false;
 };
 
 } // namespace tw

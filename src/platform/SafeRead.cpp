@@ -26,20 +26,30 @@ bool readRegularFile(const char* hostPath, QByteArray& out, std::int64_t maxByte
     return readRegularFileAt(AT_FDCWD, hostPath, out, maxBytes);
 }
 
-bool readRegularFileAt(int folder, const char* path, QByteArray& out, std::int64_t maxBytes)
+int openRegularFileAt(int folder, const char* path)
 {
-    out.resize(0);
-    const Fd file{::openat(folder, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
-    if (file.fd < 0)
-        return false;
+    const int fd = ::openat(folder, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
     struct stat st;
-    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes)
-        return false;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+namespace {
+
+// Reads to the end, from the file position or (positional) from offset 0,
+// into room for sizeHint and one byte more; at most maxBytes.
+bool readToEnd(int fd, QByteArray& out, std::int64_t maxBytes, std::int64_t sizeHint, bool positional)
+{
     // Room for the reported size and one byte more, so that the end is
     // normally seen without growing; never more than maxBytes + 1, the byte
     // that tells a file too large.
     const std::int64_t limit = maxBytes + 1;
-    out.resize(qsizetype(std::min<std::int64_t>(std::max<std::int64_t>(st.st_size, 4095) + 1, limit)));
+    out.resize(qsizetype(std::min<std::int64_t>(std::max<std::int64_t>(sizeHint, 4095) + 1, limit)));
     qsizetype used = 0;
     for (;;) {
         if (used == out.size()) {
@@ -49,7 +59,9 @@ bool readRegularFileAt(int folder, const char* path, QByteArray& out, std::int64
             }
             out.resize(qsizetype(std::min<std::int64_t>(std::int64_t(out.size()) * 2, limit)));
         }
-        const ssize_t n = ::read(file.fd, out.data() + used, size_t(out.size() - used));
+        const size_t room = size_t(out.size() - used);
+        const ssize_t n = positional ? ::pread(fd, out.data() + used, room, off_t(used))
+                                     : ::read(fd, out.data() + used, room);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -66,6 +78,26 @@ bool readRegularFileAt(int folder, const char* path, QByteArray& out, std::int64
     }
     out.resize(used);
     return true;
+}
+
+} // namespace
+
+bool readRegularFileAt(int folder, const char* path, QByteArray& out, std::int64_t maxBytes)
+{
+    out.resize(0);
+    const Fd file{::openat(folder, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (file.fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes)
+        return false;
+    return readToEnd(file.fd, out, maxBytes, st.st_size, false);
+}
+
+bool rereadFile(int fd, QByteArray& out, std::int64_t maxBytes)
+{
+    out.resize(0);
+    return readToEnd(fd, out, maxBytes, 0, true);
 }
 
 } // namespace tw

@@ -18,4 +18,12 @@ bool readRegularFile(const char* hostPath, QByteArray& out, std::int64_t maxByte
 // the folder's own path when many files below it are read.
 bool readRegularFileAt(int folder, const char* path, QByteArray& out, std::int64_t maxBytes);
 
+// Opens a file below a folder as readRegularFileAt does: without blocking,
+// only a regular file. The descriptor (close-on-exec), or -1.
+int openRegularFileAt(int folder, const char* path);
+// Reads an open file whole from its start, whatever its position, as
+// readRegularFileAt reads. For files made afresh by every read from the
+// start (those under /proc), which one open then serves again and again.
+bool rereadFile(int fd, QByteArray& out, std::int64_t maxBytes);
+
 } // namespace tw

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <dirent.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tw;
@@ -182,4 +187,120 @@ TEST(ProcReaders, VolumeLabelIsTheOneWhoseLinkLeadsToTheRootDevice)
     }
     tree.remove("/proc/self/mountinfo");
     EXPECT_EQ(host.readVolume()->label, "");
+}
+
+namespace {
+
+std::size_t openFiles()
+{
+    std::size_t n = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(dir))
+            ++n;
+        ::closedir(dir);
+    }
+    return n;
+}
+
+const ProcessSample* find(const std::vector<ProcessSample>& out, pid_t pid)
+{
+    const auto it = std::find_if(out.begin(), out.end(), [&](const ProcessSample& p) { return p.pid == pid; });
+    return it == out.end() ? nullptr : &*it;
+}
+
+} // namespace
+
+// The machine's own /proc: each process's file stays open, a re-read gives
+// its current counters, and a process that ends lets go of its file.
+TEST(ProcReaders, LiveProcKeepsProcessFilesOpenAndReadsThemAfresh)
+{
+    const std::size_t filesBefore = openFiles();
+    {
+        LinuxProcReaders host;
+        if (!host.readsLiveProc())
+            GTEST_SKIP() << "/proc is not the process file system here";
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::atomic<unsigned> spin{0};
+            for (;;)
+                spin.fetch_add(1, std::memory_order_relaxed);
+        }
+        std::vector<ProcessSample> out;
+        ASSERT_TRUE(host.readProcesses(out));
+        ASSERT_TRUE(find(out, child));
+        ASSERT_TRUE(find(out, ::getpid()));
+        EXPECT_EQ(host.keptProcessFiles(), out.size());
+        EXPECT_TRUE(std::is_sorted(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; }));
+        const std::uint64_t first = find(out, child)->userTicks + find(out, child)->systemTicks;
+
+        // The spinning child's time grows in the file kept open.
+        const auto grown = [&] {
+            if (!host.readProcesses(out) || !find(out, child))
+                return false;
+            return find(out, child)->userTicks + find(out, child)->systemTicks > first;
+        };
+        for (int i = 0; i < 400 && !grown(); ++i)
+            ::usleep(25'000);
+        ASSERT_TRUE(find(out, child));
+        EXPECT_GT(find(out, child)->userTicks + find(out, child)->systemTicks, first);
+
+        ::kill(child, SIGKILL);
+        ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+        ASSERT_TRUE(host.readProcesses(out));
+        EXPECT_FALSE(find(out, child));
+        EXPECT_EQ(host.keptProcessFiles(), out.size());
+
+        // The mount table, read once and then only checked, gives what a first reading gives.
+        const auto volume = host.readVolume();
+        const auto again = host.readVolume();
+        ASSERT_TRUE(volume && again);
+        EXPECT_EQ(again->label, LinuxProcReaders().readVolume()->label);
+        EXPECT_EQ(again->label, volume->label);
+        // Whole disks remembered from the first table count as a fresh reader counts them.
+        const auto disks = host.readDiskIO();
+        const auto disksAgain = host.readDiskIO();
+        const auto fresh = LinuxProcReaders().readDiskIO();
+        ASSERT_EQ(disksAgain.has_value(), disks.has_value());
+        ASSERT_EQ(fresh.has_value(), disks.has_value());
+        if (disks) {
+            EXPECT_GE(disksAgain->read, disks->read);
+            EXPECT_GE(fresh->read, disksAgain->read);
+        }
+        EXPECT_TRUE(host.readKernelStat().cpu);
+        EXPECT_TRUE(host.readKernelStat().cpu);
+        EXPECT_TRUE(host.readMemory());
+        EXPECT_TRUE(host.readLoad());
+    }
+    EXPECT_EQ(openFiles(), filesBefore);
+}
+
+TEST(ProcReaders, LiveProcBeyondTheKeptLimitStillReadsEveryProcessAndFixturesKeepNone)
+{
+    LinuxProcReaders limited("/", 3);
+    if (!limited.readsLiveProc())
+        GTEST_SKIP() << "/proc is not the process file system here";
+    std::vector<ProcessSample> out;
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(limited.readProcesses(out));
+        EXPECT_EQ(limited.keptProcessFiles(), std::min<std::size_t>(3, out.size()));
+        // This process is listed however many files are kept (it is rarely among the first three pids).
+        const ProcessSample* self = find(out, ::getpid());
+        ASSERT_TRUE(self);
+        EXPECT_GE(self->threads, 1);
+        EXPECT_FALSE(self->name.isEmpty());
+        EXPECT_GT(self->resident, 0u);
+    }
+
+    ProcTree tree;
+    tree.setProcess({5, "five", 1, 1, 1, 1});
+    LinuxProcReaders fixture(tree.root());
+    EXPECT_FALSE(fixture.readsLiveProc());
+    ASSERT_TRUE(fixture.readProcesses(out));
+    EXPECT_EQ(fixture.keptProcessFiles(), 0u);
+    // A fixture's file replaced between passes is read anew.
+    tree.setProcess({5, "five", 9, 1, 1, 1});
+    ASSERT_TRUE(fixture.readProcesses(out));
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].userTicks, 9u);
 }
