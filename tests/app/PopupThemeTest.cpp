@@ -134,7 +134,7 @@ TEST(PopupTheme, ThePlatformResettingItsThemeDoesNotUndoThePrograms)
             return false;
         }
     } counter(&changes);
-    QTest::qWait(200);  // the changes of the restoring settle
+    drainEvents();  // the changes of the restoring settle
     qApp->installEventFilter(&counter);
     QTest::qWait(300);  // measures that nothing happens in a while
     qApp->removeEventFilter(&counter);
