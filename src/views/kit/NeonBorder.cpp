@@ -607,8 +607,10 @@ bool ClockwiseNeonBorder::paintDirect(int step)
 void ClockwiseNeonBorder::advance(double now)
 {
     // A snapshot is taken on a tick, never in the middle of painting (nor
-    // before the first frame is out); until then the ring is drawn alone.
-    if (m_capturePending) {
+    // before the border has painted since it was shown: rendering the window
+    // beneath it then only delays the first frame); until then the ring is
+    // drawn alone.
+    if (m_capturePending && m_shownStep >= 0) {
         m_capturePending = false;
         captureBackground();
     }
