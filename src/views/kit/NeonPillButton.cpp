@@ -181,6 +181,15 @@ void NeonPillButton::paintEvent(QPaintEvent*)
 void NeonPillButton::showEvent(QShowEvent*)
 {
     glowhost::attach(this);
+    // The glow is drawn on the pool while the window is made and mapped.
+    const QSizeF size = QSizeF(this->size());
+    const bool selected = m_selected;
+    const AppAppearance a = AppTheme::appearance();
+    const qreal dpr = devicePixelRatioF();
+    neon::prepare([size, selected, a, dpr] {
+        neon::prepareRoundedRectShadows(size, size.height() / 2.0, shadows(selected, a),
+                                        fillColour(selected, a).alphaF(), dpr);
+    });
 }
 
 void NeonPillButton::focusInEvent(QFocusEvent* event)
