@@ -1,5 +1,7 @@
 #include "views/kit/NeonBorder.h"
 
+#include "platform/ThreadPool.h"
+
 #include "state/Theme.h"
 #include "views/kit/NeonOverlay.h"
 #include "views/kit/NeonRing.h"
@@ -202,8 +204,15 @@ QColor ClockwiseNeonBorder::colourAtAngle(double clockwiseDegrees, double rotati
 }
 
 
+struct ClockwiseNeonBorder::Packing {
+    neonring::Packed packed;
+    std::vector<RowRun> rowRuns;
+};
+
 void ClockwiseNeonBorder::buildMasks(qreal dpr)
 {
+    m_packing.reset();  // waits for an older packing
+    m_packed.reset();
     m_maskDpr = dpr;
     m_maskSize = size();
     m_under.clear();
@@ -211,44 +220,62 @@ void ClockwiseNeonBorder::buildMasks(qreal dpr)
     m_ringOnly = BandFrame();
     const neonring::Geometry g{QSize(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr))),
                                QRectF(shapeRect()), m_cornerRadius, m_lineWidth, m_opacity, dpr};
-    const std::vector<neonring::Covered> covered = neonring::rasterise(g);
+    std::vector<neonring::Covered> covered = neonring::rasterise(g);
     m_band = neonring::band(covered, g, margin());
     m_pieces = neonring::pieces(m_band, g, m_bandPixels);
-    neonring::Packed packed = neonring::pack(covered, m_pieces);
-    m_runs = std::move(packed.runs);
-    m_ringInfo = std::move(packed.info);
+    m_runs.clear();
+    m_ringInfo.clear();
     m_ringUnder.clear();
-    // Where each run lies in the border, row by row.
     m_rowRuns.clear();
     m_above = QRegion();
     m_aboveDpr = 0;
-    for (const Run& run : m_runs) {
-        // The piece whose pixels hold the run's start.
-        const auto after = std::upper_bound(m_pieces.begin(), m_pieces.end(), run.offset,
-                                            [](std::uint32_t o, const Piece& q) { return o < std::uint32_t(q.offset); });
-        if (after == m_pieces.begin())
-            continue;
-        size_t p = size_t(after - m_pieces.begin()) - 1;
-        const std::uint32_t local = run.offset - std::uint32_t(m_pieces[p].offset);
-        int w = m_pieces[p].device.width();
-        int x = int(local % std::uint32_t(w)), y = int(local / std::uint32_t(w));
-        std::uint32_t first = run.first, left = run.length;
-        while (left > 0) {
-            // A run may go on into the next piece, which follows in the frame.
-            if (y >= m_pieces[p].device.height()) {
-                if (++p == m_pieces.size())
-                    break;
-                w = m_pieces[p].device.width();
-                x = y = 0;
+    // The band (and so the mask) is needed now; the runs only at the first
+    // paint, so they are packed on the pool while the window is shown.
+    auto packed = std::make_shared<Packing>();
+    m_packed = packed;
+    m_packing = std::make_unique<PoolTask>([packed, covered = std::move(covered), pieces = m_pieces] {
+        packed->packed = neonring::pack(covered, pieces);
+        // Where each run lies in the border, row by row.
+        for (const Run& run : packed->packed.runs) {
+            // The piece whose pixels hold the run's start.
+            const auto after = std::upper_bound(pieces.begin(), pieces.end(), run.offset,
+                                                [](std::uint32_t o, const Piece& q) { return o < std::uint32_t(q.offset); });
+            if (after == pieces.begin())
+                continue;
+            size_t p = size_t(after - pieces.begin()) - 1;
+            const std::uint32_t local = run.offset - std::uint32_t(pieces[p].offset);
+            int w = pieces[p].device.width();
+            int x = int(local % std::uint32_t(w)), y = int(local / std::uint32_t(w));
+            std::uint32_t first = run.first, left = run.length;
+            while (left > 0) {
+                // A run may go on into the next piece, which follows in the frame.
+                if (y >= pieces[p].device.height()) {
+                    if (++p == pieces.size())
+                        break;
+                    w = pieces[p].device.width();
+                    x = y = 0;
+                }
+                const std::uint32_t n = std::min<std::uint32_t>(left, std::uint32_t(w - x));
+                packed->rowRuns.push_back({pieces[p].device.left() + x, pieces[p].device.top() + y, first, n});
+                first += n;
+                left -= n;
+                x = 0;
+                ++y;
             }
-            const std::uint32_t n = std::min<std::uint32_t>(left, std::uint32_t(w - x));
-            m_rowRuns.push_back({m_pieces[p].device.left() + x, m_pieces[p].device.top() + y, first, n});
-            first += n;
-            left -= n;
-            x = 0;
-            ++y;
         }
-    }
+    });
+}
+
+void ClockwiseNeonBorder::finishPacking()
+{
+    if (!m_packing)
+        return;
+    m_packing->wait();
+    m_runs = std::move(m_packed->packed.runs);
+    m_ringInfo = std::move(m_packed->packed.info);
+    m_rowRuns = std::move(m_packed->rowRuns);
+    m_packing.reset();
+    m_packed.reset();
 }
 
 void ClockwiseNeonBorder::fillLut(AppAppearance appearance)
@@ -292,13 +319,19 @@ protected:
 
 } // namespace
 
-void ClockwiseNeonBorder::ensureMasks()
+void ClockwiseNeonBorder::ensureBand()
 {
     const qreal dpr = devicePixelRatioF();
     if (m_maskSize == size() && m_maskDpr == dpr)
         return;
     buildMasks(dpr);
     dropBackground();
+}
+
+void ClockwiseNeonBorder::ensureMasks()
+{
+    ensureBand();
+    finishPacking();
 }
 
 void ClockwiseNeonBorder::prepareFrame(BandFrame& frame) const
@@ -607,8 +640,10 @@ bool ClockwiseNeonBorder::paintDirect(int step)
 void ClockwiseNeonBorder::advance(double now)
 {
     // A snapshot is taken on a tick, never in the middle of painting (nor
-    // before the first frame is out); until then the ring is drawn alone.
-    if (m_capturePending) {
+    // before the border has painted since it was shown: rendering the window
+    // beneath it then only delays the first frame); until then the ring is
+    // drawn alone.
+    if (m_capturePending && m_shownStep >= 0) {
         m_capturePending = false;
         captureBackground();
     }
@@ -628,7 +663,7 @@ void ClockwiseNeonBorder::advance(double now)
 
 void ClockwiseNeonBorder::beneathChanged(const QRect& rect)
 {
-    ensureMasks();
+    ensureBand();
     const QRegion touched = m_band & rect;
     if (touched.isEmpty())
         return;
@@ -675,8 +710,8 @@ void ClockwiseNeonBorder::paintEvent(QPaintEvent* event)
 
 void ClockwiseNeonBorder::resizeEvent(QResizeEvent*)
 {
-    m_maskSize = QSize();
-    ensureMasks();
+    buildMasks(devicePixelRatioF());
+    dropBackground();
     setMask(m_band);
 }
 

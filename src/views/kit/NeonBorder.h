@@ -14,9 +14,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace tw {
+
+class PoolTask;
 
 class ClockwiseNeonBorder;
 
@@ -149,8 +152,13 @@ private:
         bool valid = false;
     };
 
+    // Builds the band at once and packs the ring's runs on the pool.
     void buildMasks(qreal dpr);
+    // Builds the masks when the size changed (ensureBand), and waits for
+    // the packing (ensureMasks).
+    void ensureBand();
     void ensureMasks();
+    void finishPacking();
     void fillLut(AppAppearance appearance);
     static int shiftFor(double rotation);
     void prepareFrame(BandFrame& frame) const;
@@ -188,6 +196,10 @@ private:
         std::uint32_t first, length;
     };
     std::vector<RowRun> m_rowRuns;
+    // The runs being packed on the pool (until finishPacking takes them).
+    struct Packing;
+    std::shared_ptr<Packing> m_packed;
+    std::unique_ptr<PoolTask> m_packing;
     // What lay above the band at the last step, and the part of it over ring pixels.
     QRegion m_above;
     qreal m_aboveDpr = 0;

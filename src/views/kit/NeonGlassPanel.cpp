@@ -15,6 +15,11 @@ namespace tw {
 using neon::faded;
 using neon::rgb;
 
+namespace {
+// The glass is translucent (0.55 to 0.92); its shadows are scaled by its mean opacity.
+constexpr qreal kGlowOpacity = 0.78;
+} // namespace
+
 // ---- NeonGlassPanel ----------------------------------------------------------------
 
 NeonGlassPanel::NeonGlassPanel(QWidget* parent)
@@ -85,8 +90,7 @@ QImage NeonGlassPanel::body(QSize size, AppAppearance a, qreal dpr)
 
 void NeonGlassPanel::paintGlow(QPainter& p)
 {
-    // The glass is translucent (0.55 to 0.92); its shadows are scaled by its mean opacity.
-    neon::paintRoundedRectShadows(p, QRectF(cardRect()), cornerRadius(), shadows(AppTheme::appearance()), 0.78);
+    neon::paintRoundedRectShadows(p, QRectF(cardRect()), cornerRadius(), shadows(AppTheme::appearance()), kGlowOpacity);
 }
 
 QMargins NeonGlassPanel::glowExtent() const
@@ -100,6 +104,20 @@ void NeonGlassPanel::paintEvent(QPaintEvent* event)
     const QRect card = cardRect();
     neon::drawImage(p, card.topLeft(), body(card.size(), AppTheme::appearance(), devicePixelRatioF()));
     glowhost::paint(this, p, event->region());
+}
+
+void NeonGlassPanel::showEvent(QShowEvent* event)
+{
+    GlowCastingWidget::showEvent(event);
+    // The body and the glow are drawn on the pool while the window is made
+    // and mapped, so the first paint finds them cached.
+    const QSize card = cardRect().size();
+    const AppAppearance a = AppTheme::appearance();
+    const qreal dpr = devicePixelRatioF();
+    neon::prepare([card, a, dpr] {
+        body(card, a, dpr);
+        neon::prepareRoundedRectShadows(QSizeF(card), cornerRadius(), shadows(a), kGlowOpacity, dpr);
+    });
 }
 
 void NeonGlassPanel::resizeEvent(QResizeEvent*)

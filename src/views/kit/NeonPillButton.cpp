@@ -23,6 +23,8 @@ namespace {
 // The focus ring's gap from the capsule and its width.
 constexpr qreal kRingGap = 1.5;
 constexpr qreal kRingWidth = 2.5;
+constexpr qreal kGlyphScale = 0.62;  // of the glyph frame
+constexpr qreal kGlyphFrame = 20;
 
 } // namespace
 
@@ -118,17 +120,16 @@ QString NeonPillButton::shownTitle() const
     return m_elided;
 }
 
-QImage NeonPillButton::body() const
+QImage NeonPillButton::body(QSize size, bool selected, AppAppearance a, qreal dpr)
 {
-    const AppAppearance a = AppTheme::appearance();
-    const QString key = QStringLiteral("pill|") + rawValue(a) + (m_selected ? u'S' : u'N');
-    return neon::cachedImage(key, size(), devicePixelRatioF(), [&](QPainter& p) {
-        const QRectF r(0, 0, width(), height());
-        neon::fillRoundedRect(p, r, r.height() / 2, fillColour(m_selected, a));
+    const QString key = QStringLiteral("pill|") + rawValue(a) + (selected ? u'S' : u'N');
+    return neon::cachedImage(key, size, dpr, [&](QPainter& p) {
+        const QRectF r(0, 0, size.width(), size.height());
+        neon::fillRoundedRect(p, r, r.height() / 2, fillColour(selected, a));
         const QColor edge = neon::edgeColour(a);
         QLinearGradient g(r.topLeft(), r.bottomLeft());
         qreal w;
-        if (m_selected) {
+        if (selected) {
             g.setStops({{0.0, faded(Qt::white, 0.75)}, {0.5, edge}, {1.0, faded(edge, 0.5)}});
             w = 1.6;
         } else {
@@ -167,9 +168,9 @@ void NeonPillButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    neon::drawImage(p, QPointF(0, 0), body());
+    neon::drawImage(p, QPointF(0, 0), body(size(), m_selected, AppTheme::appearance(), devicePixelRatioF()));
     const qreal dpr = devicePixelRatioF();
-    const QImage icon = glyphImage(m_glyph, glyphColour(), 0.62, 20, dpr);
+    const QImage icon = glyphImage(m_glyph, glyphColour(), kGlyphScale, kGlyphFrame, dpr);
     const Qt::LayoutDirection direction = layoutDirection();
     p.drawImage(glyphRect(size(), direction).topLeft(), icon);
     p.setFont(TypeScale::font(TextRole::pill));
@@ -181,6 +182,19 @@ void NeonPillButton::paintEvent(QPaintEvent*)
 void NeonPillButton::showEvent(QShowEvent*)
 {
     glowhost::attach(this);
+    // The pictures are drawn on the pool while the window is made and mapped.
+    const QSize size = this->size();
+    const bool selected = m_selected;
+    const AppAppearance a = AppTheme::appearance();
+    const qreal dpr = devicePixelRatioF();
+    const SidebarGlyph glyph = m_glyph;
+    const QColor colour = glyphColour();
+    neon::prepare([size, selected, a, dpr, glyph, colour] {
+        body(size, selected, a, dpr);
+        glyphImage(glyph, colour, kGlyphScale, kGlyphFrame, dpr);
+        neon::prepareRoundedRectShadows(QSizeF(size), size.height() / 2.0, shadows(selected, a),
+                                        fillColour(selected, a).alphaF(), dpr);
+    });
 }
 
 void NeonPillButton::focusInEvent(QFocusEvent* event)

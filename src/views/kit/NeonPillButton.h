@@ -50,7 +50,8 @@ protected:
     bool hitButton(const QPoint& pos) const override;
 
 private:
-    QImage body() const;
+    // The capsule's fill and edge at a size.
+    static QImage body(QSize size, bool selected, AppAppearance a, qreal dpr);
 
     SidebarGlyph m_glyph;
     bool m_selected;

@@ -2,8 +2,13 @@
 
 #include "views/kit/NeonShapes.h"
 
+#include "platform/ThreadPool.h"
+
 #include <QCache>
+#include <QMutex>
 #include <QPainter>
+#include <QSet>
+#include <QWaitCondition>
 
 #include <algorithm>
 #include <cmath>
@@ -17,11 +22,22 @@ namespace neon {
 
 namespace {
 
-QCache<QString, QImage>& imageCache()
-{
+// Shared by the GUI thread and the pool threads that prepare pictures ahead
+// of a paint. A key being drawn is marked, so whoever needs it meanwhile
+// waits for that drawing rather than doing it again. Never destroyed: a pool
+// thread may still be drawing at exit.
+struct ImageCache {
+    QMutex mutex;
+    QWaitCondition drawn;
     // Cost in KiB; the glows of a full window take a few MiB per theme.
-    static QCache<QString, QImage> cache(96 * 1024);
-    return cache;
+    QCache<QString, QImage> images{96 * 1024};
+    QSet<QString> drawing;
+};
+
+ImageCache& imageCache()
+{
+    static ImageCache* cache = new ImageCache;
+    return *cache;
 }
 
 QString sizedKey(const QString& key, QSize size, qreal dpr)
@@ -30,21 +46,38 @@ QString sizedKey(const QString& key, QSize size, qreal dpr)
         + QString::number(dpr);
 }
 
-void cacheInsert(const QString& key, const QImage& image)
+// The cached image under key; make runs only when it is neither cached nor
+// being made by another thread.
+QImage cached(const QString& key, const std::function<QImage()>& make)
 {
-    const int cost = std::max<int>(1, int(image.sizeInBytes() / 1024));
-    imageCache().insert(key, new QImage(image), cost);
+    ImageCache& c = imageCache();
+    {
+        QMutexLocker lock(&c.mutex);
+        for (;;) {
+            if (const QImage* hit = c.images.object(key))
+                return *hit;
+            if (!c.drawing.contains(key))
+                break;
+            c.drawn.wait(&c.mutex);
+        }
+        c.drawing.insert(key);
+    }
+    const QImage image = make();
+    {
+        QMutexLocker lock(&c.mutex);
+        const int cost = std::max<int>(1, int(image.sizeInBytes() / 1024));
+        c.images.insert(key, new QImage(image), cost);
+        c.drawing.remove(key);
+    }
+    c.drawn.wakeAll();
+    return image;
 }
 
 // The blurred tint of a body, cached under key; the body is made only when
 // the key is not cached.
 QImage cachedBlur(const QString& key, const std::function<QImage()>& body, qreal radius, const QColor& colour)
 {
-    if (const QImage* hit = imageCache().object(key))
-        return *hit;
-    const QImage image = blurredTint(body(), radius, colour);
-    cacheInsert(key, image);
-    return image;
+    return cached(key, [&] { return blurredTint(body(), radius, colour); });
 }
 
 QString colourKey(const QColor& c)
@@ -61,7 +94,14 @@ int deviceMargin(qreal radius, qreal dpr)
 
 void clearImageCache()
 {
-    imageCache().clear();
+    ImageCache& c = imageCache();
+    QMutexLocker lock(&c.mutex);
+    c.images.clear();
+}
+
+void prepare(std::function<void()> draw)
+{
+    enginePool().start(std::move(draw));
 }
 
 QImage transparentImage(const QSizeF& size, qreal dpr)
@@ -77,19 +117,16 @@ QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::functio
 {
     if (size.isEmpty())
         return {};
-    const QString k = sizedKey(key, size, dpr);
-    if (const QImage* hit = imageCache().object(k))
-        return *hit;
-    QImage image = transparentImage(size, dpr);
-    {
+    return cached(sizedKey(key, size, dpr), [&] {
+        QImage image = transparentImage(size, dpr);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.setRenderHint(QPainter::TextAntialiasing);
         draw(p);
-    }
-    cacheInsert(k, image);
-    return image;
+        p.end();
+        return image;
+    });
 }
 
 // ---- Blur -------------------------------------------------------------------------
@@ -335,14 +372,13 @@ void paintSlicedLayer(QPainter& p, const QRectF& rect, qreal r, const Shadow& s,
 
 } // namespace
 
-void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, const QList<Shadow>& shadows,
-                             qreal opacity)
+namespace {
+
+// The layers of a rounded rectangle's shadows at an opacity, and the key of
+// their picture.
+QList<Shadow> fadedLayers(const QList<Shadow>& shadows, qreal opacity, QString& key)
 {
-    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    const qreal r = clampedRadius(rect, radius);
     QList<Shadow> layers;
-    QString key = QStringLiteral("rrshadows|") + QString::number(r) + u'|' + QString::number(rect.width()) + u'x'
-        + QString::number(rect.height());
     for (const Shadow& s : shadows) {
         const QColor colour = faded(s.colour, opacity);
         if (colour.alpha() == 0)
@@ -351,18 +387,52 @@ void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, cons
         key += u'|' + QString::number(s.radius) + u',' + QString::number(s.offset.x()) + u','
             + QString::number(s.offset.y()) + u',' + colourKey(colour);
     }
-    if (layers.isEmpty())
-        return;
+    return layers;
+}
+
+QImage roundedRectShadowImage(const QSizeF& size, qreal r, const QList<Shadow>& layers, const QString& key,
+                              qreal dpr)
+{
     // All layers are put together once per size into one picture, so a
     // repaint is a single plain copy (no scaling on every frame).
     const QMargins extent = shadowExtent(layers);
-    const QSizeF size = rect.size().grownBy(QMarginsF(extent));
-    const QImage image = cachedImage(key, size.toSize(), dpr, [&](QPainter& q) {
-        const QRectF local(QPointF(extent.left(), extent.top()), rect.size());
+    return cachedImage(key, size.grownBy(QMarginsF(extent)).toSize(), dpr, [&](QPainter& q) {
+        const QRectF local(QPointF(extent.left(), extent.top()), size);
         for (const Shadow& s : layers)
             paintSlicedLayer(q, local, r, s, dpr);
     });
+}
+
+QString roundedRectKey(const QSizeF& size, qreal r)
+{
+    return QStringLiteral("rrshadows|") + QString::number(r) + u'|' + QString::number(size.width()) + u'x'
+        + QString::number(size.height());
+}
+
+} // namespace
+
+void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, const QList<Shadow>& shadows,
+                             qreal opacity)
+{
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const qreal r = clampedRadius(rect, radius);
+    QString key = roundedRectKey(rect.size(), r);
+    const QList<Shadow> layers = fadedLayers(shadows, opacity, key);
+    if (layers.isEmpty())
+        return;
+    const QMargins extent = shadowExtent(layers);
+    const QImage image = roundedRectShadowImage(rect.size(), r, layers, key, dpr);
     drawImage(p, rect.topLeft() - QPointF(extent.left(), extent.top()), image);
+}
+
+void prepareRoundedRectShadows(const QSizeF& size, qreal radius, const QList<Shadow>& shadows, qreal opacity,
+                               qreal dpr)
+{
+    const qreal r = clampedRadius(QRectF(QPointF(0, 0), size), radius);
+    QString key = roundedRectKey(size, r);
+    const QList<Shadow> layers = fadedLayers(shadows, opacity, key);
+    if (!layers.isEmpty())
+        roundedRectShadowImage(size, r, layers, key, dpr);
 }
 
 QMargins shadowExtent(const QList<Shadow>& shadows)

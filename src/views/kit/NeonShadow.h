@@ -20,10 +20,14 @@ namespace neon {
 QImage transparentImage(const QSizeF& size, qreal dpr);
 // Renders into a cached transparent image of size (device-independent) at
 // dpr; draw runs only when the key is not cached. Keys must name every input
-// that changes the picture. GUI thread only.
+// that changes the picture. Any thread: a key another thread is drawing is
+// waited for.
 QImage cachedImage(const QString& key, QSize size, qreal dpr, const std::function<void(QPainter&)>& draw);
 // Forgets every cached picture (a cold start, for measuring).
 void clearImageCache();
+// Runs draw on the engine pool: it makes, ahead of a paint, cached pictures
+// the paint will ask for (a paint that asks while one is drawn waits for it).
+void prepare(std::function<void()> draw);
 
 // A Gaussian-like blur of an image's alpha (three box passes, sigma =
 // radius / 2), tinted with colour. The result is larger than the source by
@@ -49,6 +53,10 @@ void paintShadows(QPainter& p, const QString& key, const QImage& body, QPointF o
 // small square). opacity scales the layers for a translucent body.
 void paintRoundedRectShadows(QPainter& p, const QRectF& rect, qreal radius, const QList<Shadow>& shadows,
                              qreal opacity = 1.0);
+// Makes the cached picture paintRoundedRectShadows draws for a rectangle of
+// size at dpr (any thread).
+void prepareRoundedRectShadows(const QSizeF& size, qreal radius, const QList<Shadow>& shadows, qreal opacity,
+                               qreal dpr);
 // How far the shadows reach beyond the body.
 QMargins shadowExtent(const QList<Shadow>& shadows);
 // How far they reach beyond the room a widget keeps around its shape.

@@ -3,6 +3,7 @@
 #include "views/kit/NeonText.h"
 
 #include <array>
+#include <atomic>
 
 namespace tw {
 
@@ -46,14 +47,16 @@ constexpr Face face(TextRole role)
 
 struct Scale {
     std::array<QFont, kRoles> fonts;
-    std::array<int, kRoles> lineHeights{};
+    // Measured when first asked: measuring loads the face, and a face no
+    // shown text uses should not be loaded before the first frame.
+    mutable std::array<std::atomic<int>, kRoles> lineHeights;
 
     Scale()
     {
         for (int i = 0; i < kRoles; ++i) {
             const Face f = face(TextRole(i));
             fonts[size_t(i)] = neon::systemFont(f.points, f.weight, f.rounded);
-            lineHeights[size_t(i)] = neon::lineHeight(fonts[size_t(i)]);
+            lineHeights[size_t(i)].store(-1, std::memory_order_relaxed);
         }
     }
 };
@@ -75,7 +78,13 @@ const QFont& font(TextRole role)
 
 int lineHeight(TextRole role)
 {
-    return scale().lineHeights[size_t(role)];
+    std::atomic<int>& cached = scale().lineHeights[size_t(role)];
+    int height = cached.load(std::memory_order_relaxed);
+    if (height < 0) {
+        height = neon::lineHeight(scale().fonts[size_t(role)]);
+        cached.store(height, std::memory_order_relaxed);
+    }
+    return height;
 }
 
 QFont resized(TextRole role, qreal points)

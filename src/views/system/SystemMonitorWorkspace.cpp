@@ -4,11 +4,13 @@
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
 #include "views/kit/ScrollBarStyle.h"
+#include "views/kit/TypeScale.h"
 #include "views/system/SystemFigureCards.h"
 #include "views/system/SystemMachineCard.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -29,6 +31,30 @@ QHBoxLayout* cardRow()
     return row;
 }
 
+// QScrollArea's size hint, measured by a line of the tab's own text rather
+// than of the application's default font, a face nothing in the tab draws
+// (measuring it loads it, before the first frame).
+class PageScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize sizeHint() const override
+    {
+        const int h = TypeScale::lineHeight(TextRole::callout);
+        const int f = 2 * frameWidth();
+        QSize size(f, f);
+        if (const QWidget* page = widget())
+            size += widgetResizable() ? page->sizeHint() : page->size();
+        else
+            size += QSize(12 * h, 8 * h);
+        if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+            size.rwidth() += verticalScrollBar()->sizeHint().width();
+        if (horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+            size.rheight() += horizontalScrollBar()->sizeHint().height();
+        return size.boundedTo(QSize(36 * h, 24 * h));
+    }
+};
+
 } // namespace
 
 SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMonitorPermissions& permissions,
@@ -37,7 +63,7 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
     , m_monitor(monitor)
     , m_permissions(permissions)
     , m_pictures(std::move(pictures))
-    , m_scroll(new QScrollArea)
+    , m_scroll(new PageScrollArea)
     , m_banner(new PermissionBanner)
     , m_machine(new MachineCard)
     , m_firstRow(cardRow())

@@ -15,9 +15,14 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
 
 using namespace tw;
 using namespace tw::test;
@@ -286,4 +291,60 @@ TEST(Components, BarShadowsMatchTheBlurOfTheWholeShape)
         // The shadow is there at all: something lies beyond the bar's edge.
         EXPECT_GT(qAlpha(sliced.pixel(int(bar.rect.center().x()), int(bar.rect.bottom()) + 3)), 0);
     }
+}
+
+TEST(Components, APictureAskedForByManyThreadsIsDrawnOnce)
+{
+    neon::clearImageCache();
+    std::atomic<int> draws{0};
+    QSemaphore started, release;
+    auto ask = [&] {
+        return neon::cachedImage(QStringLiteral("test|shared"), QSize(8, 8), 1, [&](QPainter& p) {
+            ++draws;
+            started.release();
+            release.acquire();  // held open while the others ask
+            p.fillRect(QRect(0, 0, 8, 8), Qt::red);
+        });
+    };
+    QImage first;
+    std::unique_ptr<QThread> drawer(QThread::create([&] { first = ask(); }));
+    drawer->start();
+    started.acquire();
+    std::vector<QImage> seen(3);
+    std::vector<std::unique_ptr<QThread>> askers;
+    for (size_t i = 0; i < seen.size(); ++i) {
+        askers.emplace_back(QThread::create([&, i] { seen[i] = ask(); }));
+        askers.back()->start();
+    }
+    release.release(int(seen.size()) + 1);
+    drawer->wait();
+    for (auto& t : askers)
+        t->wait();
+    EXPECT_EQ(draws.load(), 1);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_EQ(first.pixelColor(4, 4), QColor(Qt::red));
+    for (const QImage& image : seen)
+        EXPECT_EQ(image, first);
+}
+
+TEST(Components, ShadowsPreparedOnAnotherThreadAreThoseAPaintMakes)
+{
+    const QRectF rect(20, 20, 180, 44);
+    const QList<neon::Shadow> shadows = {{QColor(38, 184, 255, 204), 16, {0, 0}}, {QColor(0, 0, 0, 153), 8, {0, 4}}};
+    auto paint = [&] {
+        QImage image = neon::transparentImage(QSizeF(240, 120), 1);
+        QPainter p(&image);
+        neon::paintRoundedRectShadows(p, rect, 22, shadows, 0.8);
+        return image;
+    };
+    neon::clearImageCache();
+    const QImage fresh = paint();
+    neon::clearImageCache();
+    std::unique_ptr<QThread> preparer(QThread::create(
+        [&] { neon::prepareRoundedRectShadows(rect.size(), 22, shadows, 0.8, 1); }));
+    preparer->start();
+    preparer->wait();
+    EXPECT_EQ(paint(), fresh);
+    // Something was drawn at all.
+    EXPECT_GT(qAlpha(fresh.pixel(int(rect.center().x()), int(rect.bottom()) + 3)), 0);
 }

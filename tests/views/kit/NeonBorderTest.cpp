@@ -516,3 +516,20 @@ TEST(NeonBorder, InATranslucentWindowAStepIsWrittenInPlaceAndWhatLiesAboveStaysO
     EXPECT_GT(lit, 100);
     EXPECT_GT(green, 50);
 }
+
+TEST(NeonBorder, TakesNoSnapshotBeforeItHasPainted)
+{
+    BorderOverRed scene(500.0);
+    ClockwiseNeonBorder* border = scene.border;
+    scene.window.show();
+    // Shown, not yet painted: a tick then must not render the window beneath
+    // the band (that would only hold the first frame up).
+    border->beneathChanged(border->rect());
+    border->advance(scene.now + 1);
+    EXPECT_EQ(border->captureCount(), 0);
+    EXPECT_FALSE(border->hasBackgroundSnapshot());
+    // Once painted, the pending snapshot is taken on a tick.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scene.window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return border->hasBackgroundSnapshot(); }, 10000));
+    EXPECT_GE(border->captureCount(), 1);
+}
