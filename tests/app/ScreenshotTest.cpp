@@ -1,5 +1,7 @@
 #include "support/HostProgramParts.h"
 #include "app/SweeplineApp.h"
+#include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppScanner.h"
 #include "state/AppNavigation.h"
 #include "state/AppSettings.h"
 #include "state/Brand.h"
@@ -27,12 +29,20 @@ TEST(Screenshots, MainWindowInEveryTheme)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     ASSERT_EQ(window->size(), QSize(1100, 680));
     const QString folder = screenshotFolder();
+    const auto scanning = [&] {
+        const SystemCleaner& c = app->cleaner();
+        return app->scanner().isScanning() || c.isScanningRemaining() || c.isScanningStartup()
+            || c.isScanningExtensions();
+    };
 
     QHash<QString, QImage> shots;
     for (AppAppearance a : allCases<AppAppearance>()) {
         app->state().theme().apply(a, true);
         for (SidebarTab tab : allCases<SidebarTab>()) {
             app->state().navigation().setTab(tab);
+            // A tab shown the first time starts its scan: the picture shows its end.
+            drainEvents();
+            QTRY_VERIFY_WITH_TIMEOUT(!scanning(), 10000);
             ASSERT_TRUE(settleForScreenshot(window));
             const QImage img = window->grab().toImage();
             const QString name = QStringLiteral("main-window-%1-%2.png").arg(rawValue(a), rawValue(tab));
