@@ -5,13 +5,13 @@
 #include "platform/ThreadPool.h"
 
 #include <QCache>
-#include <QMutex>
 #include <QPainter>
 #include <QSet>
-#include <QWaitCondition>
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace tw {
@@ -27,8 +27,8 @@ namespace {
 // waits for that drawing rather than doing it again. Never destroyed: a pool
 // thread may still be drawing at exit.
 struct ImageCache {
-    QMutex mutex;
-    QWaitCondition drawn;
+    std::mutex mutex;
+    std::condition_variable drawn;
     // Cost in KiB; the glows of a full window take a few MiB per theme.
     QCache<QString, QImage> images{96 * 1024};
     QSet<QString> drawing;
@@ -52,24 +52,24 @@ QImage cached(const QString& key, const std::function<QImage()>& make)
 {
     ImageCache& c = imageCache();
     {
-        QMutexLocker lock(&c.mutex);
+        std::unique_lock lock(c.mutex);
         for (;;) {
             if (const QImage* hit = c.images.object(key))
                 return *hit;
             if (!c.drawing.contains(key))
                 break;
-            c.drawn.wait(&c.mutex);
+            c.drawn.wait(lock);
         }
         c.drawing.insert(key);
     }
     const QImage image = make();
     {
-        QMutexLocker lock(&c.mutex);
+        std::lock_guard lock(c.mutex);
         const int cost = std::max<int>(1, int(image.sizeInBytes() / 1024));
         c.images.insert(key, new QImage(image), cost);
         c.drawing.remove(key);
     }
-    c.drawn.wakeAll();
+    c.drawn.notify_all();
     return image;
 }
 
@@ -95,7 +95,7 @@ int deviceMargin(qreal radius, qreal dpr)
 void clearImageCache()
 {
     ImageCache& c = imageCache();
-    QMutexLocker lock(&c.mutex);
+    std::lock_guard lock(c.mutex);
     c.images.clear();
 }
 
