@@ -25,8 +25,6 @@ namespace {
 // a stack frame, and a hostile tree could nest without end.
 constexpr int kMaxDepth = 256;
 
-bool isDotOrDotDot(const char* n) { return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)); }
-
 FileType typeOfMode(mode_t m)
 {
     if (S_ISREG(m)) return FileType::Regular;
@@ -129,34 +127,23 @@ struct Walker {
     // logical path in UTF-8. Takes ownership of dirFd.
     void walkWatched(int dirFd, int depth, QByteArray& logical, int watchDepth)
     {
-        DIR* dir = ::fdopendir(dirFd);
-        if (!dir) {
-            ::close(dirFd);
-            return;
-        }
-        std::string arena;
-        struct Span {
-            size_t offset, length;  // in arena
-            bool isFolder;          // as the listing says
-        };
-        std::vector<Span> spans;
-        while (const dirent* e = ::readdir(dir)) {
-            if (isDotOrDotDot(e->d_name))
-                continue;
-            const size_t length = std::strlen(e->d_name);
-            spans.push_back({arena.size(), length, e->d_type == DT_DIR});
-            arena.append(e->d_name, length + 1);
-        }
-        auto view = [&](const Span& s) { return std::string_view(arena.data() + s.offset, s.length); };
-        std::sort(spans.begin(), spans.end(), [&](const Span& a, const Span& b) { return view(a) < view(b); });
-        for (const Span& span : spans) {
+        while (levels.size() <= size_t(depth))
+            levels.emplace_back();
+        FolderEntries& level = levels[size_t(depth)];
+        level.clear();
+        readFolderEntries(dirFd, level);
+        auto view = [&](const FolderEntries::Entry& e) { return std::string_view(level.name(e), e.length); };
+        std::sort(level.entries.begin(), level.entries.end(),
+                  [&](const FolderEntries::Entry& a, const FolderEntries::Entry& b) { return view(a) < view(b); });
+        for (const FolderEntries::Entry& span : level.entries) {
             const std::string_view name = view(span);
-            const char* n = arena.data() + span.offset;
+            const char* n = name.data();
+            const bool isFolder = span.type == DT_DIR;  // as the listing says
             struct stat st;
-            if (!span.isFolder && ::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (!isFolder && ::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
             const bool reports = watching() && name[0] != '.' && roundTripsUtf8(name);
-            const FileType type = span.isFolder ? FileType::Directory : typeOfMode(st.st_mode);
+            const FileType type = isFolder ? FileType::Directory : typeOfMode(st.st_mode);
             const qsizetype parentLength = logical.size();
             if (reports) {
                 ++reported;
@@ -166,13 +153,13 @@ struct Walker {
                                  DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type}, watchDepth);
             }
             QByteArray* inside = reports && type == FileType::Directory ? &logical : nullptr;
-            if (span.isFolder)
+            if (isFolder)
                 folder(dirFd, n, depth, inside, watchDepth + 1);
             else
                 entry(dirFd, n, st, depth, inside, watchDepth + 1);
             logical.truncate(parentLength);
         }
-        ::closedir(dir);
+        ::close(dirFd);
     }
 };
 
