@@ -144,20 +144,24 @@ struct Walker {
                 continue;
             const bool reports = watching() && name[0] != '.' && roundTripsUtf8(name);
             const FileType type = isFolder ? FileType::Directory : typeOfMode(st.st_mode);
+            const bool visits = reports && (watch->nameSuffix.isEmpty() || endsWithNoCase(name, watch->nameSuffix));
+            const bool descends = reports && type == FileType::Directory;
+            // The logical path grows only for an entry reported or walked as watched.
             const qsizetype parentLength = logical.size();
-            if (reports) {
-                ++reported;
+            if (visits || descends)
                 logical.append('/').append(name.data(), qsizetype(name.size()));
-                if (watch->nameSuffix.isEmpty() || endsWithNoCase(name, watch->nameSuffix))
-                    watch->visit(QString::fromUtf8(logical),
-                                 DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type}, watchDepth);
-            }
-            QByteArray* inside = reports && type == FileType::Directory ? &logical : nullptr;
+            if (reports)
+                ++reported;
+            if (visits)
+                watch->visit(QString::fromUtf8(logical), DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type},
+                             watchDepth);
+            QByteArray* inside = descends ? &logical : nullptr;
             if (isFolder)
                 folder(dirFd, n, depth, inside, watchDepth + 1);
             else
                 entry(dirFd, n, st, depth, inside, watchDepth + 1);
-            logical.truncate(parentLength);
+            if (visits || descends)
+                logical.truncate(parentLength);
         }
         ::close(dirFd);
     }
@@ -168,7 +172,15 @@ struct Walker {
 std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString& p, const Watch* watch)
 {
     const QByteArray host = fs.toHost(p);
+    // The per-depth buffers outlive the walk and serve the thread's next
+    // one; a walk started from inside another starts with none.
+    thread_local std::deque<FolderEntries> spare;
     Walker w;
+    w.levels.swap(spare);
+    struct GiveBack {
+        Walker& w;
+        ~GiveBack() { spare.swap(w.levels); }
+    } giveBack{w};
     if (watch && watch->visit && watch->maxEntries > 0 && !watch->below.isEmpty()) {
         w.watch = watch;
         w.watchedName = watch->below.toUtf8();
