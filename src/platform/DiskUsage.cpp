@@ -47,6 +47,9 @@ bool endsWithNoCase(std::string_view name, const QByteArray& suffix)
 {
     if (name.size() < size_t(suffix.size()))
         return false;
+    // Letters of either case agree once bit 5 is set; most names fail here.
+    if (!suffix.isEmpty() && (name.back() | 0x20) != (suffix.back() | 0x20))
+        return false;
     return qstrnicmp(name.data() + name.size() - size_t(suffix.size()), suffix.constData(), size_t(suffix.size())) == 0;
 }
 
@@ -133,8 +136,16 @@ struct Walker {
         level.clear();
         readFolderEntries(dirFd, level);
         auto view = [&](const FolderEntries::Entry& e) { return std::string_view(level.name(e), e.length); };
-        std::sort(level.entries.begin(), level.entries.end(),
-                  [&](const FolderEntries::Entry& a, const FolderEntries::Entry& b) { return view(a) < view(b); });
+        // Name order decides which entries visit sees and which are reported
+        // before the limit. A folder with no possible folder inside and no
+        // name visit would see counts the same in any order.
+        const bool ordered = std::any_of(level.entries.begin(), level.entries.end(), [&](const FolderEntries::Entry& e) {
+            return e.type == DT_DIR || e.type == DT_UNKNOWN || watch->nameSuffix.isEmpty()
+                || endsWithNoCase(view(e), watch->nameSuffix);
+        });
+        if (ordered)
+            std::sort(level.entries.begin(), level.entries.end(),
+                      [&](const FolderEntries::Entry& a, const FolderEntries::Entry& b) { return view(a) < view(b); });
         for (const FolderEntries::Entry& span : level.entries) {
             const std::string_view name = view(span);
             const char* n = name.data();
