@@ -184,13 +184,20 @@ std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString&
 {
     const QByteArray host = fs.toHost(p);
     // The per-depth buffers outlive the walk and serve the thread's next
-    // one; a walk started from inside another starts with none.
+    // one, unless a huge folder grew them; a walk started from inside
+    // another starts with none.
     thread_local std::deque<FolderEntries> spare;
     Walker w;
     w.levels.swap(spare);
     struct GiveBack {
         Walker& w;
-        ~GiveBack() { spare.swap(w.levels); }
+        ~GiveBack()
+        {
+            for (FolderEntries& level : w.levels)
+                if (level.names.capacity() > (size_t(1) << 20))
+                    level = FolderEntries();
+            spare.swap(w.levels);
+        }
     } giveBack{w};
     if (watch && watch->visit && watch->maxEntries > 0 && !watch->below.isEmpty()) {
         w.watch = watch;
