@@ -25,8 +25,6 @@ namespace {
 // a stack frame, and a hostile tree could nest without end.
 constexpr int kMaxDepth = 256;
 
-bool isDotOrDotDot(const char* n) { return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)); }
-
 FileType typeOfMode(mode_t m)
 {
     if (S_ISREG(m)) return FileType::Regular;
@@ -48,6 +46,9 @@ bool roundTripsUtf8(std::string_view raw)
 bool endsWithNoCase(std::string_view name, const QByteArray& suffix)
 {
     if (name.size() < size_t(suffix.size()))
+        return false;
+    // Letters of either case agree once bit 5 is set; most names fail here.
+    if (!suffix.isEmpty() && (name.back() | 0x20) != (suffix.back() | 0x20))
         return false;
     return qstrnicmp(name.data() + name.size() - size_t(suffix.size()), suffix.constData(), size_t(suffix.size())) == 0;
 }
@@ -129,50 +130,51 @@ struct Walker {
     // logical path in UTF-8. Takes ownership of dirFd.
     void walkWatched(int dirFd, int depth, QByteArray& logical, int watchDepth)
     {
-        DIR* dir = ::fdopendir(dirFd);
-        if (!dir) {
-            ::close(dirFd);
-            return;
-        }
-        std::string arena;
-        struct Span {
-            size_t offset, length;  // in arena
-            bool isFolder;          // as the listing says
-        };
-        std::vector<Span> spans;
-        while (const dirent* e = ::readdir(dir)) {
-            if (isDotOrDotDot(e->d_name))
-                continue;
-            const size_t length = std::strlen(e->d_name);
-            spans.push_back({arena.size(), length, e->d_type == DT_DIR});
-            arena.append(e->d_name, length + 1);
-        }
-        auto view = [&](const Span& s) { return std::string_view(arena.data() + s.offset, s.length); };
-        std::sort(spans.begin(), spans.end(), [&](const Span& a, const Span& b) { return view(a) < view(b); });
-        for (const Span& span : spans) {
+        while (levels.size() <= size_t(depth))
+            levels.emplace_back();
+        FolderEntries& level = levels[size_t(depth)];
+        level.clear();
+        readFolderEntries(dirFd, level);
+        auto view = [&](const FolderEntries::Entry& e) { return std::string_view(level.name(e), e.length); };
+        // Name order decides which entries visit sees and which are reported
+        // before the limit. A folder with no possible folder inside and no
+        // name visit would see counts the same in any order.
+        const bool ordered = std::any_of(level.entries.begin(), level.entries.end(), [&](const FolderEntries::Entry& e) {
+            return e.type == DT_DIR || e.type == DT_UNKNOWN || watch->nameSuffix.isEmpty()
+                || endsWithNoCase(view(e), watch->nameSuffix);
+        });
+        if (ordered)
+            std::sort(level.entries.begin(), level.entries.end(),
+                      [&](const FolderEntries::Entry& a, const FolderEntries::Entry& b) { return view(a) < view(b); });
+        for (const FolderEntries::Entry& span : level.entries) {
             const std::string_view name = view(span);
-            const char* n = arena.data() + span.offset;
+            const char* n = name.data();
+            const bool isFolder = span.type == DT_DIR;  // as the listing says
             struct stat st;
-            if (!span.isFolder && ::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (!isFolder && ::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
             const bool reports = watching() && name[0] != '.' && roundTripsUtf8(name);
-            const FileType type = span.isFolder ? FileType::Directory : typeOfMode(st.st_mode);
+            const FileType type = isFolder ? FileType::Directory : typeOfMode(st.st_mode);
+            const bool visits = reports && (watch->nameSuffix.isEmpty() || endsWithNoCase(name, watch->nameSuffix));
+            const bool descends = reports && type == FileType::Directory;
+            // The logical path grows only for an entry reported or walked as watched.
             const qsizetype parentLength = logical.size();
-            if (reports) {
-                ++reported;
+            if (visits || descends)
                 logical.append('/').append(name.data(), qsizetype(name.size()));
-                if (watch->nameSuffix.isEmpty() || endsWithNoCase(name, watch->nameSuffix))
-                    watch->visit(QString::fromUtf8(logical),
-                                 DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type}, watchDepth);
-            }
-            QByteArray* inside = reports && type == FileType::Directory ? &logical : nullptr;
-            if (span.isFolder)
+            if (reports)
+                ++reported;
+            if (visits)
+                watch->visit(QString::fromUtf8(logical), DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type},
+                             watchDepth);
+            QByteArray* inside = descends ? &logical : nullptr;
+            if (isFolder)
                 folder(dirFd, n, depth, inside, watchDepth + 1);
             else
                 entry(dirFd, n, st, depth, inside, watchDepth + 1);
-            logical.truncate(parentLength);
+            if (visits || descends)
+                logical.truncate(parentLength);
         }
-        ::closedir(dir);
+        ::close(dirFd);
     }
 };
 
@@ -181,7 +183,22 @@ struct Walker {
 std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString& p, const Watch* watch)
 {
     const QByteArray host = fs.toHost(p);
+    // The per-depth buffers outlive the walk and serve the thread's next
+    // one, unless a huge folder grew them; a walk started from inside
+    // another starts with none.
+    thread_local std::deque<FolderEntries> spare;
     Walker w;
+    w.levels.swap(spare);
+    struct GiveBack {
+        Walker& w;
+        ~GiveBack()
+        {
+            for (FolderEntries& level : w.levels)
+                if (level.names.capacity() > (size_t(1) << 20))
+                    level = FolderEntries();
+            spare.swap(w.levels);
+        }
+    } giveBack{w};
     if (watch && watch->visit && watch->maxEntries > 0 && !watch->below.isEmpty()) {
         w.watch = watch;
         w.watchedName = watch->below.toUtf8();

@@ -225,6 +225,39 @@ TEST(DiskUsage, ListsAndMeasuresFoldersLargerThanOneRead)
     EXPECT_EQ(usage->apparentBytes, 396 * 10 + 4 * 300 + 5);
 }
 
+TEST(DiskUsage, WatchedWalkSeesMatchingNamesInNameOrderUpToItsLimit)
+{
+    // In name order: Leaf, then a.app, f00..f49, z.APP inside it, then Other
+    // and m.app; the whole tree is measured wherever reporting stops.
+    MacTree t;
+    for (int i = 0; i < 50; ++i)
+        t.writeSized(QString("/b/Contents/Leaf/f%1").arg(i, 2, 10, QChar('0')), 10);
+    t.writeSized("/b/Contents/Leaf/z.APP", 1);
+    t.writeSized("/b/Contents/Leaf/a.app", 1);
+    t.writeSized("/b/Contents/Other/m.app", 1);
+    t.writeSized("/b/outside.app", 100);
+    QStringList seen;
+    DiskUsage::Watch watch;
+    watch.below = "Contents";
+    watch.nameSuffix = ".app";
+    watch.visit = [&](const QString& p, const DirEntry& e, int depth) {
+        seen << QString("%1 %2 %3").arg(p, e.name).arg(depth);
+    };
+    const std::pair<int, QStringList> limits[] = {
+        {30, {"/b/Contents/Leaf/a.app a.app 1"}},
+        {53, {"/b/Contents/Leaf/a.app a.app 1", "/b/Contents/Leaf/z.APP z.APP 1"}},
+        {55, {"/b/Contents/Leaf/a.app a.app 1", "/b/Contents/Leaf/z.APP z.APP 1", "/b/Contents/Other/m.app m.app 1"}},
+    };
+    for (const auto& [limit, expected] : limits) {
+        seen.clear();
+        watch.maxEntries = limit;
+        const auto usage = DiskUsage::measure(t.fs(), "/b", &watch);
+        ASSERT_TRUE(usage);
+        EXPECT_EQ(usage->apparentBytes, 603) << limit;
+        EXPECT_EQ(seen, expected) << limit;
+    }
+}
+
 TEST(PropertyList, RoundTripsXmlAndBinaryAndReadsGarbageAsNothing)
 {
     const QDateTime when(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC);
