@@ -1,6 +1,7 @@
 #include "platform/ProcReaders.h"
 #include "support/ProcTree.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -240,8 +241,7 @@ TEST(ProcReaders, LiveProcKeepsProcessFilesOpenAndReadsThemAfresh)
                 return false;
             return find(out, child)->userTicks + find(out, child)->systemTicks > first;
         };
-        for (int i = 0; i < 400 && !grown(); ++i)
-            ::usleep(25'000);
+        static_cast<void>(QTest::qWaitFor(grown, 10000));  // the checks below say what it saw
         ASSERT_TRUE(find(out, child));
         EXPECT_GT(find(out, child)->userTicks + find(out, child)->systemTicks, first);
 
