@@ -20,6 +20,18 @@ QStringList filesOf(const RemovableItem& item)
     return item.relatedPaths.isEmpty() ? QStringList{item.path} : item.relatedPaths;
 }
 
+// Moves one of an entry's files, unless the safety test refuses it (a
+// refusal stands, whatever the file is called); the report says which.
+void trashFile(const Platform& platform, const QString& file, const RemovableItem& item, RemovalReport& report)
+{
+    if (!safety::isSafeToRemove(platform.fs(), file))
+        report.failures << RemovalFailure{file, item.title, removal::refused()};
+    else if (const Status moved = privilegedtrash::moveToTrash(platform, file); !moved)
+        report.failures << RemovalFailure{file, item.title, moved.error()};
+    else
+        report.moved << file;
+}
+
 } // namespace
 
 namespace cleaner {
@@ -29,15 +41,8 @@ RemovalReport trashEntries(const Platform& platform, const QList<RemovableItem>&
     RemovalReport report;
     for (const RemovableItem& item : targets) {
         report.attemptedEntries << item.path;
-        for (const QString& file : filesOf(item)) {
-            // A refusal of the safety test stands, whatever the file is called.
-            if (!safety::isSafeToRemove(platform.fs(), file))
-                report.failures << RemovalFailure{file, item.title, removal::refused()};
-            else if (const Status moved = privilegedtrash::moveToTrash(platform, file); !moved)
-                report.failures << RemovalFailure{file, item.title, moved.error()};
-            else
-                report.moved << file;
-        }
+        for (const QString& file : filesOf(item))
+            trashFile(platform, file, item, report);
     }
     return report;
 }
@@ -103,17 +108,10 @@ RemovalReport SystemCleaner::trashSelected(const QList<RemovableItem>& items, En
             continue;
         tried << item;
         report.attemptedEntries << item.path;
-        for (const QString& p : filesOf(item)) {
-            if (!cleaner::firstSeen(seen, p))
-                continue;
-            // Refused and failed paths stay where they are; the report says which and why.
-            if (!safety::isSafeToRemove(m_platform.fs(), p))
-                report.failures << RemovalFailure{p, item.title, removal::refused()};
-            else if (const Status moved = privilegedtrash::moveToTrash(m_platform, p); !moved)
-                report.failures << RemovalFailure{p, item.title, moved.error()};
-            else
-                report.moved << p;
-        }
+        // Refused and failed paths stay where they are.
+        for (const QString& p : filesOf(item))
+            if (cleaner::firstSeen(seen, p))
+                trashFile(m_platform, p, item, report);
     }
     if (std::optional<QList<RemovableItem>> kept = listAfterTrash(m_remainingFiles, tried, report, policy))
         setRemainingFiles(std::move(*kept));

@@ -250,42 +250,38 @@ void Search::admitTemporaryItemsAndExtras(const QString& name)
 void Search::admitContainers()
 {
     std::vector<qsizetype> hits;
+    // Admits the listed entries of folder at hits that pass accepts, in listing order.
+    auto admitHits = [&](const QString& folder, const QString& label, Chain chain, auto accepts) {
+        NameIndex::sortUnique(hits);
+        const CachedListing& listing = cache.listing(folder);
+        for (const qsizetype i : hits) {
+            const CachedEntry& e = listing.entries[size_t(i)];
+            if (accepts(e))
+                admit(path::join(folder, e.name), label, chain, e.type);
+        }
+        hits.clear();
+    };
+    const auto any = [](const CachedEntry&) { return true; };
+
     const QString byHost = lib + QStringLiteral("/Preferences/ByHost");
     cache.nameIndex(byHost).front(idLower, idHash, hits);
-    NameIndex::sortUnique(hits);
-    const CachedListing& byHostListing = cache.listing(byHost);
-    for (const qsizetype i : hits) {
-        const CachedEntry& e = byHostListing.entries[size_t(i)];
-        admit(path::join(byHost, e.name), QStringLiteral("Preferences"), Chain::Ownership, e.type);
-    }
+    admitHits(byHost, QStringLiteral("Preferences"), Chain::Ownership, any);
 
     // A group container the rule accepts has, at its start or after a dot,
     // the identifier followed by a dot or the name's end, or a dotted prefix
     // of the identifier that runs to the name's end.
     const QString groups = lib + QStringLiteral("/Group Containers");
     const NameIndex& dotted = cache.dotSuffixIndex(groups);
-    hits.clear();
     dotted.dotted(idLower, idHash, hits);
     for (qsizetype dot = idLower.indexOf(u'.'); dot >= 0; dot = idLower.indexOf(u'.', dot + 1))
         if (dot > 0)
             dotted.exact(QStringView(idLower).left(dot), hits);
-    NameIndex::sortUnique(hits);
-    const CachedListing& groupListing = cache.listing(groups);
-    for (const qsizetype i : hits) {
-        const CachedEntry& e = groupListing.entries[size_t(i)];
-        if (ownership::groupContainerMatches(e.lower, idLower))
-            admit(path::join(groups, e.name), QStringLiteral("Group Containers"), Chain::Basic, e.type);
-    }
+    admitHits(groups, QStringLiteral("Group Containers"), Chain::Basic,
+              [&](const CachedEntry& e) { return ownership::groupContainerMatches(e.lower, idLower); });
 
     const QString containers = lib + QStringLiteral("/Containers");
-    hits.clear();
     cache.nameIndex(containers).dotted(idLower, idHash, hits);
-    NameIndex::sortUnique(hits);
-    const CachedListing& containerListing = cache.listing(containers);
-    for (const qsizetype i : hits) {
-        const CachedEntry& e = containerListing.entries[size_t(i)];
-        admit(path::join(containers, e.name), QStringLiteral("Containers"), Chain::Ownership, e.type);
-    }
+    admitHits(containers, QStringLiteral("Containers"), Chain::Ownership, any);
 }
 
 // The library folders' children, and folders named by the identifier nested
