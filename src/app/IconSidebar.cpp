@@ -68,7 +68,7 @@ QColor MakerFooterButton::textColour(AppAppearance a)
 
 QSize MakerFooterButton::sizeHint() const
 {
-    const QFontMetricsF m(TypeScale::font(TextRole::maker));
+    const QFontMetricsF m(typescale::font(TextRole::maker));
     return {int(std::ceil(m.horizontalAdvance(text()))) + 2 * kFooterGlowRoom,
             int(std::ceil(m.height())) + 2 * kFooterGlowRoom};
 }
@@ -81,7 +81,7 @@ void MakerFooterButton::paintEvent(QPaintEvent*)
     QColor colour = textColour(a);
     if (isDown())
         colour = faded(colour, 0.7);
-    neon::paintGlowingText(p, QRectF(rect()), Qt::AlignCenter, text(), TypeScale::font(TextRole::maker), colour,
+    neon::paintGlowingText(p, QRectF(rect()), Qt::AlignCenter, text(), typescale::font(TextRole::maker), colour,
                            {{faded(AppTheme::neonGlow(a), 0.45), 4, {0, 0}}});
 }
 

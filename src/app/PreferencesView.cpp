@@ -31,7 +31,7 @@ SheetButton::SheetButton(const QString& title, QWidget* parent)
 
 QSize SheetButton::sizeHint() const
 {
-    const QFontMetricsF m(TypeScale::font(TextRole::itemName));
+    const QFontMetricsF m(typescale::font(TextRole::itemName));
     return {std::max(64, int(std::ceil(m.horizontalAdvance(text()))) + 28), 26};
 }
 
@@ -47,7 +47,7 @@ void SheetButton::paintEvent(QPaintEvent*)
     p.fillPath(neon::roundedRect(r, 7), g);
     p.setPen(QPen(faded(Qt::white, 0.3), 1));
     p.drawPath(neon::insideStrokePath(r, 7, 1));
-    p.setFont(TypeScale::font(TextRole::itemName));
+    p.setFont(typescale::font(TextRole::itemName));
     p.setPen(Qt::white);
     p.drawText(r, Qt::AlignCenter, text());
 }
@@ -61,15 +61,15 @@ constexpr qreal kSwitchGap = 16;
 
 QFont titleFont()
 {
-    return TypeScale::font(TextRole::sheetTitle);
+    return typescale::font(TextRole::sheetTitle);
 }
 QFont rowTitleFont()
 {
-    return TypeScale::font(TextRole::rowTitle);
+    return typescale::font(TextRole::rowTitle);
 }
 QFont rowDescriptionFont()
 {
-    return TypeScale::font(TextRole::caption);
+    return typescale::font(TextRole::caption);
 }
 qreal wrappedHeight(const QString& text, const QFont& font, qreal width)
 {
@@ -155,7 +155,7 @@ QColor PreferencesView::sheetColour(AppAppearance a)
 
 QRectF PreferencesView::groupBox() const
 {
-    const qreal top = kHeaderHeight + 1 + 12 + QFontMetricsF(TypeScale::font(TextRole::sectionHeader)).height() + 6;
+    const qreal top = kHeaderHeight + 1 + 12 + QFontMetricsF(typescale::font(TextRole::sectionHeader)).height() + 6;
     return QRectF(8 + 12, top, width() - 2 * (8 + 12), 0);
 }
 
@@ -239,10 +239,10 @@ void PreferencesView::paintEvent(QPaintEvent*)
 
     // The "Helper" section.
     const QRectF box = groupBox();
-    p.setFont(TypeScale::font(TextRole::sectionHeader));
+    p.setFont(typescale::font(TextRole::sectionHeader));
     p.setPen(secondaryColour(a));
     p.drawText(placed(QRectF(box.left() + 4, kHeaderHeight + 1 + 12, box.width() - 8,
-                             QFontMetricsF(TypeScale::font(TextRole::sectionHeader)).height())),
+                             QFontMetricsF(typescale::font(TextRole::sectionHeader)).height())),
                lead | Qt::AlignVCenter, QStringLiteral("Helper"));
 
     const QList<Row> r2 = rows();

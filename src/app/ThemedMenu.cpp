@@ -94,12 +94,12 @@ void ThemedMenu::resizeEvent(QResizeEvent* event)
 
 QFont ThemedMenu::menuFont()
 {
-    return TypeScale::font(TextRole::body);
+    return typescale::font(TextRole::body);
 }
 
 QFont ThemedMenu::toolTipFont()
 {
-    return TypeScale::font(TextRole::callout);
+    return typescale::font(TextRole::callout);
 }
 
 QString ThemedMenu::styleSheetFor(AppAppearance a)

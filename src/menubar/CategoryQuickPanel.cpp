@@ -36,10 +36,10 @@ CategoryQuickPanel::CategoryQuickPanel(SidebarTab tab, QuickPaneEnvironment env,
     column->addWidget(new Divider(this));
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(14, 8, 14, 8);
-    m_footerLabel = new TintedLabel(footerName(tab), Tint::secondary, TypeScale::font(TextRole::callout), this);
+    m_footerLabel = new TintedLabel(footerName(tab), Tint::secondary, typescale::font(TextRole::callout), this);
     footer->addWidget(m_footerLabel);
     footer->addStretch(1);
-    m_openInApp = new TextButton(QStringLiteral("Open in App"), Tint::accent, TypeScale::font(TextRole::body),
+    m_openInApp = new TextButton(QStringLiteral("Open in App"), Tint::accent, typescale::font(TextRole::body),
                                  this);
     connect(m_openInApp, &QAbstractButton::clicked, this, [this] {
         if (m_env.onOpenInApp)

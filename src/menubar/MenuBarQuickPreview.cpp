@@ -98,7 +98,7 @@ void MenuBarQuickPreview::layoutParts()
         top += height + kSpacing;
     }
     top += kSide - kSpacing;
-    m_open = QRect(left, top, inner, QFontMetrics(TypeScale::font(TextRole::rowTitle)).height() + 22);
+    m_open = QRect(left, top, inner, QFontMetrics(typescale::font(TextRole::rowTitle)).height() + 22);
     setFixedSize(contentWidth() + 2 * room, m_open.bottom() + 1 + kSide + room);
 }
 
@@ -212,7 +212,7 @@ QImage MenuBarQuickPreview::openButton(qreal dpr) const
     return neon::cachedImage(QStringLiteral("quickPreviewOpen|") + rawValue(a), m_open.size(), dpr, [&](QPainter& p) {
         const QRectF r(QPointF(0, 0), QSizeF(m_open.size()));
         neon::fillRoundedPath(p, r, 10, AppTheme::cardFill(a));
-        p.setFont(TypeScale::font(TextRole::rowTitle));
+        p.setFont(typescale::font(TextRole::rowTitle));
         p.setPen(AppTheme::primaryText(a));
         p.drawText(r, Qt::AlignCenter, openButtonTitle());
     });

@@ -18,8 +18,8 @@ constexpr int kBelow = 8;
 
 PaneHeader::PaneHeader(const QString& title, const QString& subtitle, QWidget* parent)
     : QWidget(parent)
-    , m_title(new TintedLabel(title, Tint::primary, TypeScale::font(TextRole::paneTitle), this))
-    , m_subtitle(new TintedLabel(subtitle, Tint::secondary, TypeScale::font(TextRole::callout), this))
+    , m_title(new TintedLabel(title, Tint::primary, typescale::font(TextRole::paneTitle), this))
+    , m_subtitle(new TintedLabel(subtitle, Tint::secondary, typescale::font(TextRole::callout), this))
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kSide, 28, kSide, kBelow);

@@ -48,7 +48,7 @@ qreal drawRuns(QPainter& p, qreal x, qreal baseline, const QList<Run>& runs, qre
 QList<Run> numberWithCaption(const QString& number, const QString& caption, const QFont& captionFont,
                              const QColor& captionColour)
 {
-    return { { number, TypeScale::font(TextRole::figure), AppTheme::primaryText() },
+    return { { number, typescale::font(TextRole::figure), AppTheme::primaryText() },
              { caption, captionFont, captionColour } };
 }
 
@@ -109,8 +109,8 @@ bool PreviewCard::hasBadge() const
 qreal PreviewCard::figureHeight() const
 {
     if (m_figure != Figure::network)
-        return QFontMetricsF(TypeScale::font(TextRole::figure)).height();
-    const qreal row = std::max<qreal>(QFontMetricsF(TypeScale::font(TextRole::callout)).height(), 13);
+        return QFontMetricsF(typescale::font(TextRole::figure)).height();
+    const qreal row = std::max<qreal>(QFontMetricsF(typescale::font(TextRole::callout)).height(), 13);
     return 2 * row + 4;
 }
 
@@ -155,10 +155,10 @@ QImage PreviewCard::picture(qreal dpr) const
         // the symbol font's 12 points.
         symbols::paint(p, circle, {m_symbol, 14, Tint::white});
         const QRectF titleBox(circle.right() + 8, kPadding - 4, r.width() - circle.right() - 8 - kPadding, kCircle + 8);
-        QFont titleFont = TypeScale::font(TextRole::value);
+        QFont titleFont = typescale::font(TextRole::value);
         const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
         if (QFontMetricsF(titleFont).boundingRect(titleBox, flags, m_title).height() > titleBox.height())
-            titleFont = TypeScale::resized(TextRole::value, TypeScale::points(TextRole::value) * 0.85);
+            titleFont = typescale::resized(TextRole::value, typescale::points(TextRole::value) * 0.85);
         p.setFont(titleFont);
         p.setPen(AppTheme::secondaryText(a));
         p.drawText(titleBox, flags, m_title);
@@ -173,19 +173,19 @@ void PreviewCard::paintFigure(QPainter& p, const QRectF& area) const
     const QStringList t = figureTexts();
     const QColor primary = AppTheme::primaryText();
     const QColor secondary = AppTheme::secondaryText();
-    const qreal baseline = area.top() + QFontMetricsF(TypeScale::font(TextRole::figure)).ascent();
+    const qreal baseline = area.top() + QFontMetricsF(typescale::font(TextRole::figure)).ascent();
     switch (m_figure) {
     case Figure::size:
-        drawRuns(p, area.left(), baseline, {{t[0], TypeScale::font(TextRole::figure), primary}}, 0);
+        drawRuns(p, area.left(), baseline, {{t[0], typescale::font(TextRole::figure), primary}}, 0);
         return;
     case Figure::updates:
     case Figure::startup: {
         const qreal end
             = drawRuns(p, area.left(), baseline,
-                       numberWithCaption(t[0], t[1], TypeScale::font(TextRole::itemName), faded(primary, 0.75)), 4);
+                       numberWithCaption(t[0], t[1], typescale::font(TextRole::itemName), faded(primary, 0.75)), 4);
         if (!hasBadge())
             return;
-        const QFont& badgeFont = TypeScale::font(TextRole::badge);
+        const QFont& badgeFont = typescale::font(TextRole::badge);
         const QFontMetricsF fm(badgeFont);
         const QRectF badge(end + 8, area.center().y() - (fm.height() + 6) / 2, fm.horizontalAdvance(t[2]) + 14,
                            fm.height() + 6);
@@ -197,8 +197,8 @@ void PreviewCard::paintFigure(QPainter& p, const QRectF& area) const
     }
     case Figure::network: {
         const qreal row = (area.height() - 4) / 2;
-        const QFont& label = TypeScale::font(TextRole::callout);
-        const QFont& figure = TypeScale::font(TextRole::emphasised);
+        const QFont& label = typescale::font(TextRole::callout);
+        const QFont& figure = typescale::font(TextRole::emphasised);
         for (int i = 0; i < 2; ++i) {
             const QRectF line(area.left(), area.top() + i * (row + 4), area.width(), row);
             const QRectF mark(line.left(), line.top(), 13, line.height());
@@ -215,7 +215,7 @@ void PreviewCard::paintFigure(QPainter& p, const QRectF& area) const
         return;
     }
     case Figure::system: {
-        const QFont& caption = TypeScale::font(TextRole::value);
+        const QFont& caption = typescale::font(TextRole::value);
         const qreal end = drawRuns(p, area.left(), baseline, numberWithCaption(t[0], t[1], caption, secondary), 4);
         drawRuns(p, end + 14, baseline, numberWithCaption(t[2], t[3], caption, secondary), 4);
         return;

@@ -29,8 +29,8 @@ constexpr CardText kText{2, false, Qt::AlignHCenter};
 
 QList<CardLine> textLines(const QString& line)
 {
-    return {{QStringLiteral("Tidewell"), TypeScale::font(TextRole::alertTitle), Qt::white},
-            {line, TypeScale::font(TextRole::caption), faded(Qt::white, 0.9)}};
+    return {{QStringLiteral("Tidewell"), typescale::font(TextRole::alertTitle), Qt::white},
+            {line, typescale::font(TextRole::caption), faded(Qt::white, 0.9)}};
 }
 
 qreal textBlockHeight()

@@ -29,7 +29,7 @@ void QuickNetworkPane::addControls(QuickListRow* row)
     check.colour = allowedColour();
     row->trailing()->addWidget(new SymbolView(check, row), 0, Qt::AlignVCenter);
     row->trailing()->addWidget(
-        new TintedLabel(QStringLiteral("Allowed"), Tint::secondary, TypeScale::font(TextRole::callout), row), 0,
+        new TintedLabel(QStringLiteral("Allowed"), Tint::secondary, typescale::font(TextRole::callout), row), 0,
         Qt::AlignVCenter);
 }
 

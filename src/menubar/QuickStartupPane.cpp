@@ -29,7 +29,7 @@ QuickStartupPane::QuickStartupPane(SystemCleaner& cleaner, Prompter& prompter, Q
     , m_header(new PaneHeader(QStringLiteral("Startup apps"), QStringLiteral("Turn startup items on or off"), this))
     , m_progress(new ProgressIndicator(QStringLiteral("Scanning…"), this))
     , m_empty(new TintedLabel(QStringLiteral("No startup programs found"), Tint::secondary,
-                              TypeScale::font(TextRole::body), this))
+                              typescale::font(TextRole::body), this))
     , m_list(new LazyList(this))
 {
     auto* column = new QVBoxLayout(this);

@@ -112,7 +112,7 @@ QImage withBadge(const QString& title, qreal dpr)
     QImage img = image(dpr);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    const QFont font = TypeScale::font(TextRole::glyphBadge);
+    const QFont font = typescale::font(TextRole::glyphBadge);
     const qreal textWidth = QFontMetricsF(font).horizontalAdvance(number);
     const qreal width = std::min<qreal>(side, std::max(kBadgeHeight, std::ceil(textWidth) + 5));
     const QRectF badge(side - width + kRim / 2, kRim / 2, width - kRim, kBadgeHeight - kRim);

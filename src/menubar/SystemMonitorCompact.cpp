@@ -71,7 +71,7 @@ SystemMonitorCompact::SystemMonitorCompact(SystemMonitor& monitor, QWidget* pare
     // Down and up, then the uptime at the far end.
     auto* network = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
-        auto* text = new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::value), this);
+        auto* text = new TintedLabel({}, Tint::secondary, typescale::font(TextRole::value), this);
         m_lines << text;
         if (i == 2)
             network->addStretch(1);
@@ -89,7 +89,7 @@ SystemMonitorCompact::SystemMonitorCompact(SystemMonitor& monitor, QWidget* pare
 
 TintedLabel* SystemMonitorCompact::addLine(TextRole font, bool primary)
 {
-    auto* text = new TintedLabel({}, primary ? Tint::primary : Tint::secondary, TypeScale::font(font), this);
+    auto* text = new TintedLabel({}, primary ? Tint::primary : Tint::secondary, typescale::font(font), this);
     m_column->addWidget(text);
     m_lines << text;
     return text;
@@ -100,8 +100,8 @@ SystemMonitorCompact::Gauge SystemMonitorCompact::addGauge(const QString& title)
     auto* box = new QVBoxLayout;
     box->setSpacing(4);
     auto* row = new QHBoxLayout;
-    Gauge g{new TintedLabel(title, Tint::primary, TypeScale::font(TextRole::emphasised), this),
-            new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::callout), this), new UsageBar(this)};
+    Gauge g{new TintedLabel(title, Tint::primary, typescale::font(TextRole::emphasised), this),
+            new TintedLabel({}, Tint::secondary, typescale::font(TextRole::callout), this), new UsageBar(this)};
     row->addWidget(g.title);
     row->addStretch(1);
     row->addWidget(g.detail);

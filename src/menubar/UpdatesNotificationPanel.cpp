@@ -134,10 +134,10 @@ UpdatesNotificationPanel::UpdatesNotificationPanel(UpdateChecker& checker, std::
     : QWidget(parent)
     , m_checker(checker)
     , m_progress(new ProgressIndicator(QStringLiteral("Checking for updates…"), this))
-    , m_nothing(new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::body), this))
+    , m_nothing(new TintedLabel({}, Tint::secondary, typescale::font(TextRole::body), this))
     , m_list(new LazyList(this))
-    , m_footer(new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::callout), this))
-    , m_openInApp(new TextButton(QStringLiteral("Open in App"), Tint::accent, TypeScale::font(TextRole::body), this))
+    , m_footer(new TintedLabel({}, Tint::secondary, typescale::font(TextRole::callout), this))
+    , m_openInApp(new TextButton(QStringLiteral("Open in App"), Tint::accent, typescale::font(TextRole::body), this))
 {
     setFixedSize(paneSize());
     auto* column = new QVBoxLayout(this);
@@ -181,7 +181,7 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     row->setContentsMargins(kSide, 28, kSide, 8);
     row->setSpacing(10);
     auto* title = new TintedLabel(QStringLiteral("Updates available for your apps"), Tint::primary,
-                                  TypeScale::font(TextRole::headline), header);
+                                  typescale::font(TextRole::headline), header);
     // Beside the two controls the title takes two lines rather than being cut.
     title->setWordWrap(true);
     row->addWidget(title, 1);
@@ -206,7 +206,7 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     m_searchBar->layout()->setContentsMargins(7, 0, 6, 0);
     static_cast<QBoxLayout*>(m_searchBar->layout())->setSpacing(4);
     m_searchBar->setFixedSize(m_sourceBox->size());
-    m_searchBar->field()->setFont(TypeScale::font(TextRole::callout));
+    m_searchBar->field()->setFont(typescale::font(TextRole::callout));
     row->addWidget(m_searchBar);
     return header;
 }
@@ -214,8 +214,8 @@ QWidget* UpdatesNotificationPanel::makeHeader()
 QWidget* UpdatesNotificationPanel::makeRow() const
 {
     auto* row = new QuickListRow(kRowPadding, kRuleInset);
-    auto* installed = new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::callout), row);
-    auto* latest = new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::emphasised), row);
+    auto* installed = new TintedLabel({}, Tint::secondary, typescale::font(TextRole::callout), row);
+    auto* latest = new TintedLabel({}, Tint::secondary, typescale::font(TextRole::emphasised), row);
     QPalette green = latest->palette();
     green.setColor(QPalette::WindowText, newVersionColour());
     latest->setPalette(green);

@@ -80,7 +80,7 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const QStringList& t = m_texts;
-        const QFont sizeFont = TypeScale::font(TextRole::cardTitle);
+        const QFont sizeFont = typescale::font(TextRole::cardTitle);
         const qreal sizeWidth = QFontMetricsF(sizeFont).horizontalAdvance(t[4]);
         p.setFont(sizeFont);
         p.setPen(accentTint());
@@ -118,17 +118,17 @@ private:
     Line lineStyle(int i) const
     {
         switch (i) {
-        case 0: return {TypeScale::font(TextRole::detailTitle), primaryTextTint(), 1};
-        case 1: return {TypeScale::font(TextRole::callout), secondaryTint(), 0};
-        case 2: return {TypeScale::font(TextRole::caption), secondaryTint(), m_advance ? 1 : 0};
-        default: return {TypeScale::font(TextRole::caption), tertiaryTint(), m_advance ? 1 : 0};
+        case 0: return {typescale::font(TextRole::detailTitle), primaryTextTint(), 1};
+        case 1: return {typescale::font(TextRole::callout), secondaryTint(), 0};
+        case 2: return {typescale::font(TextRole::caption), secondaryTint(), m_advance ? 1 : 0};
+        default: return {typescale::font(TextRole::caption), tertiaryTint(), m_advance ? 1 : 0};
         }
     }
 
     qreal textWidthFor(int width) const
     {
         const qreal sizeWidth = m_texts.size() > 4
-            ? QFontMetricsF(TypeScale::font(TextRole::cardTitle)).horizontalAdvance(m_texts[4])
+            ? QFontMetricsF(typescale::font(TextRole::cardTitle)).horizontalAdvance(m_texts[4])
             : 0;
         return std::max<qreal>(40, width - 2 * kPad - kIcon - kGap - kGap - sizeWidth);
     }
@@ -176,7 +176,7 @@ protected:
         symbols::paint(p, QRectF(tree::kIndent, 0, tree::kSymbolWidth, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
         p.setPen(primaryTextTint());
         const qreal left = tree::kIndent + tree::kSymbolWidth + tree::kGap;
-        text::drawElided(p, QRectF(left, 0, width() - left, height()), TypeScale::font(TextRole::itemName), extension);
+        text::drawElided(p, QRectF(left, 0, width() - left, height()), typescale::font(TextRole::itemName), extension);
     }
 };
 

@@ -72,7 +72,7 @@ public:
         row->addWidget(field);
         field->setParent(this);
         field->setFrame(false);
-        field->setFont(TypeScale::font(TextRole::body));
+        field->setFont(typescale::font(TextRole::body));
         field->setAttribute(Qt::WA_MacShowFocusRect, false);
         auto restyle = [field] {
             QPalette pal = field->palette();
@@ -258,7 +258,7 @@ QWidget* ApplicationsWorkspace::makeListArea()
     column->setSpacing(10);
     column->addStretch(1);
     column->addWidget(new TintedLabel(L10n::t(QStringLiteral("apps.no_remains")), Tint::secondary,
-                                      TypeScale::font(TextRole::body), noRemains),
+                                      typescale::font(TextRole::body), noRemains),
                       0, Qt::AlignHCenter);
     m_scanAgain = new PushButton(QStringLiteral("Scan Again"), PushButton::Style::bordered, noRemains);
     connect(m_scanAgain, &QAbstractButton::clicked, this, [this] { m_remains->triggerRemainsScan(Rescan::Force); });
@@ -281,14 +281,14 @@ QWidget* ApplicationsWorkspace::makeTopBar()
     row->setContentsMargins(16, 12, 16, 12);
     row->setSpacing(10);
     row->addWidget(new TintedLabel(L10n::t(QStringLiteral("apps.advance_mode")), Tint::primary,
-                                   TypeScale::font(TextRole::cardTitle), bar));
+                                   typescale::font(TextRole::cardTitle), bar));
     m_advanceSwitch = new NeonSwitch({[this] { return m_state->advanceMode(); },
                                       [this](bool on) { m_state->setAdvanceMode(on); }},
                                      NeonSwitch::Size::regular, bar);
     row->addWidget(m_advanceSwitch);
     row->addStretch(1);
     m_fullTreeLabel = new TintedLabel(L10n::t(QStringLiteral("apps.full_tree")), Tint::secondary,
-                                      TypeScale::font(TextRole::caption), bar);
+                                      typescale::font(TextRole::caption), bar);
     m_fullTreeLabel->setVisible(m_state->advanceMode());
     row->addWidget(m_fullTreeLabel);
     return bar;

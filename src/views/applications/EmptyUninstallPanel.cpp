@@ -116,8 +116,8 @@ QStringList EmptyUninstallPanel::texts() const
 EmptyUninstallPanel::Layout EmptyUninstallPanel::layoutParts() const
 {
     const qreal inner = std::max<qreal>(0, width() - 2 * kPad);
-    const QFontMetricsF title(TypeScale::font(TextRole::emptyTitle)), subtitle(TypeScale::font(TextRole::subtitle)),
-        zone(TypeScale::font(TextRole::itemName));
+    const QFontMetricsF title(typescale::font(TextRole::emptyTitle)), subtitle(typescale::font(TextRole::subtitle)),
+        zone(typescale::font(TextRole::itemName));
     const qreal textWidth = std::min(inner, kMaxWidth);
     const qreal titleH = title.boundingRect(QRectF(0, 0, inner, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, titleText()).height();
     const qreal subH = subtitle.boundingRect(QRectF(0, 0, textWidth, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, subtitleText()).height();
@@ -148,10 +148,10 @@ void EmptyUninstallPanel::paintEvent(QPaintEvent*)
     const Layout l = layoutParts();
     const QColor accent = accentTint();
 
-    p.setFont(TypeScale::font(TextRole::emptyTitle));
+    p.setFont(typescale::font(TextRole::emptyTitle));
     p.setPen(primaryTextTint());
     p.drawText(l.title, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, titleText());
-    p.setFont(TypeScale::font(TextRole::subtitle));
+    p.setFont(typescale::font(TextRole::subtitle));
     p.setPen(secondaryTint());
     p.drawText(l.subtitle, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, subtitleText());
 
@@ -169,13 +169,13 @@ void EmptyUninstallPanel::paintEvent(QPaintEvent*)
     p.setBrush(Qt::NoBrush);
     p.drawPath(neon::roundedRect(zone.adjusted(0.75, 0.75, -0.75, -0.75), 10 - 0.75));
 
-    const QFontMetricsF zm(TypeScale::font(TextRole::itemName));
+    const QFontMetricsF zm(typescale::font(TextRole::itemName));
     const qreal textW = std::min(zm.horizontalAdvance(zoneText()), zone.width() - 36 - kZoneSymbol - 10);
     const qreal rowW = kZoneSymbol + 10 + textW;
     const qreal x = zone.center().x() - rowW / 2;
     symbols::paint(p, QRectF(x, zone.top(), kZoneSymbol, zone.height()),
                    Glyph{QStringLiteral("square.and.arrow.down.on.square"), kZoneSymbol, Tint::accent});
-    p.setFont(TypeScale::font(TextRole::itemName));
+    p.setFont(typescale::font(TextRole::itemName));
     p.setPen(accent);
     p.drawText(QRectF(x + kZoneSymbol + 10, zone.top(), textW, zone.height()), Qt::AlignLeft | Qt::AlignVCenter,
                zm.elidedText(zoneText(), Qt::ElideRight, textW));

@@ -39,10 +39,10 @@ void TreeSectionHeader::paintEvent(QPaintEvent*)
     const QRectF row(0, 4, width(), height() - 4);
     symbols::paint(p, QRectF(0, row.top(), 12, row.height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
     symbols::paint(p, QRectF(18, row.top(), 18, row.height()), tintedSymbol(m_symbol, 13));
-    const QFont titleFont = TypeScale::font(TextRole::rowTitle);
+    const QFont titleFont = typescale::font(TextRole::rowTitle);
     const QString countText = m_count ? QStringLiteral("(%1)").arg(*m_count) : QString();
     const qreal countWidth
-        = m_count ? QFontMetricsF(TypeScale::font(TextRole::footnote)).horizontalAdvance(countText) + 6 : 0;
+        = m_count ? QFontMetricsF(typescale::font(TextRole::footnote)).horizontalAdvance(countText) + 6 : 0;
     const qreal titleLeft = 42;
     const qreal titleWidth = std::min(QFontMetricsF(titleFont).horizontalAdvance(text::singleLine(m_title)),
                                       std::max<qreal>(0, width() - titleLeft - countWidth));
@@ -51,7 +51,7 @@ void TreeSectionHeader::paintEvent(QPaintEvent*)
     if (m_count) {
         p.setPen(secondaryTint());
         text::drawElided(p, QRectF(titleLeft + titleWidth + 6, row.top(), countWidth, row.height()),
-                         TypeScale::font(TextRole::footnote), countText);
+                         typescale::font(TextRole::footnote), countText);
     }
 }
 
@@ -94,14 +94,14 @@ qreal BundleRow::textWidth(const QString& size, int width)
 {
     return std::max<qreal>(40,
                            width - textLeft() - kGap
-                               - QFontMetricsF(TypeScale::font(TextRole::footnote)).horizontalAdvance(size));
+                               - QFontMetricsF(typescale::font(TextRole::footnote)).horizontalAdvance(size));
 }
 
 int BundleRow::heightFor(const AppInfo& app, Naming naming, int width)
 {
     const qreal w = textWidth(byteformat::string(app.appSize()), width);
-    const qreal texts = text::wrappedHeight(TypeScale::font(TextRole::itemName), nameOf(app, naming), w) + 2
-        + text::wrappedHeight(TypeScale::font(TextRole::caption), apps::folderText(app.path()), w, 2);
+    const qreal texts = text::wrappedHeight(typescale::font(TextRole::itemName), nameOf(app, naming), w) + 2
+        + text::wrappedHeight(typescale::font(TextRole::caption), apps::folderText(app.path()), w, 2);
     return 2 + std::max(kSymbolWidth, int(std::ceil(texts))) + 2;
 }
 
@@ -112,14 +112,14 @@ void BundleRow::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = textWidth(m_size, width());
-    const qreal nameHeight = text::wrappedHeight(TypeScale::font(TextRole::itemName), m_name, w);
+    const qreal nameHeight = text::wrappedHeight(typescale::font(TextRole::itemName), m_name, w);
     p.setPen(primaryTextTint());
-    text::drawWrapped(p, QRectF(textLeft(), 2, w, nameHeight), TypeScale::font(TextRole::itemName), m_name, 0);
+    text::drawWrapped(p, QRectF(textLeft(), 2, w, nameHeight), typescale::font(TextRole::itemName), m_name, 0);
     p.setPen(secondaryTint());
-    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), TypeScale::font(TextRole::caption),
+    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), typescale::font(TextRole::caption),
                       m_folder, 2);
-    p.setFont(TypeScale::font(TextRole::footnote));
-    p.drawText(QRectF(0, 2, width(), QFontMetricsF(TypeScale::font(TextRole::footnote)).height()),
+    p.setFont(typescale::font(TextRole::footnote));
+    p.drawText(QRectF(0, 2, width(), QFontMetricsF(typescale::font(TextRole::footnote)).height()),
                Qt::AlignRight | Qt::AlignTop, m_size);
 }
 

@@ -62,14 +62,14 @@ void LeftoverFileRow::fileChanged()
 
 qreal LeftoverFileRow::textWidth(const QString& size, int width)
 {
-    return std::max<qreal>(40, width - textLeft() - kGap - QFontMetricsF(TypeScale::font(TextRole::footnote)).horizontalAdvance(size));
+    return std::max<qreal>(40, width - textLeft() - kGap - QFontMetricsF(typescale::font(TextRole::footnote)).horizontalAdvance(size));
 }
 
 int LeftoverFileRow::heightFor(const LeftoverFile& file, int width)
 {
     const qreal w = textWidth(byteformat::string(file.size()), width);
-    const qreal texts = QFontMetricsF(TypeScale::font(TextRole::itemName)).height() + 2
-        + text::wrappedHeight(TypeScale::font(TextRole::caption), apps::folderText(file.path()), w, 2);
+    const qreal texts = QFontMetricsF(typescale::font(TextRole::itemName)).height() + 2
+        + text::wrappedHeight(typescale::font(TextRole::caption), apps::folderText(file.path()), w, 2);
     return 2 + std::max(kBox, int(std::ceil(texts))) + 2;
 }
 
@@ -79,15 +79,15 @@ void LeftoverFileRow::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const qreal nameHeight = QFontMetricsF(TypeScale::font(TextRole::itemName)).height();
+    const qreal nameHeight = QFontMetricsF(typescale::font(TextRole::itemName)).height();
     symbols::paint(p, QRectF(kIndent + kBox + kGap, 2, kSymbolWidth, nameHeight), tintedSymbol(m_symbol, 14));
     const qreal w = textWidth(m_size, width());
     p.setPen(primaryTextTint());
-    text::drawElided(p, QRectF(textLeft(), 2, w, nameHeight), TypeScale::font(TextRole::itemName), m_name);
+    text::drawElided(p, QRectF(textLeft(), 2, w, nameHeight), typescale::font(TextRole::itemName), m_name);
     p.setPen(secondaryTint());
-    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), TypeScale::font(TextRole::caption), m_folder, 2);
-    p.setFont(TypeScale::font(TextRole::footnote));
-    p.drawText(QRectF(0, 2, width(), QFontMetricsF(TypeScale::font(TextRole::footnote)).height()), Qt::AlignRight | Qt::AlignTop, m_size);
+    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), typescale::font(TextRole::caption), m_folder, 2);
+    p.setFont(typescale::font(TextRole::footnote));
+    p.drawText(QRectF(0, 2, width(), QFontMetricsF(typescale::font(TextRole::footnote)).height()), Qt::AlignRight | Qt::AlignTop, m_size);
 }
 
 } // namespace tw

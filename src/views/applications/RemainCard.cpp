@@ -37,8 +37,8 @@ RemainCard::RemainCard(QWidget* parent)
 
 int RemainCard::cardHeight()
 {
-    const qreal texts = QFontMetricsF(TypeScale::font(TextRole::cardTitle)).height() + 2
-        + QFontMetricsF(TypeScale::font(TextRole::callout)).height();
+    const qreal texts = QFontMetricsF(typescale::font(TextRole::cardTitle)).height() + 2
+        + QFontMetricsF(typescale::font(TextRole::callout)).height();
     return 2 * kPadY + int(std::ceil(std::max({texts, kIcon.height(), qreal(kBox)})));
 }
 
@@ -83,22 +83,22 @@ void RemainCard::paintEvent(QPaintEvent* event)
     const QRectF icon = iconRect();
     TornDocumentIcon::paint(p, icon);
 
-    const QFontMetricsF sizeMetrics(TypeScale::font(TextRole::body));
+    const QFontMetricsF sizeMetrics(typescale::font(TextRole::body));
     const qreal right = width() - kPadX;
     const qreal sizeWidth = sizeMetrics.horizontalAdvance(m_size);
     p.setPen(sizeColour());
-    text::drawElided(p, QRectF(right - sizeWidth, 0, sizeWidth, height()), TypeScale::font(TextRole::body), m_size,
+    text::drawElided(p, QRectF(right - sizeWidth, 0, sizeWidth, height()), typescale::font(TextRole::body), m_size,
                      Qt::AlignRight);
 
     const qreal left = icon.right() + kSpacing;
     const qreal textWidth = std::max<qreal>(0, right - sizeWidth - kMinSpacer - left);
-    const qreal titleHeight = QFontMetricsF(TypeScale::font(TextRole::cardTitle)).height(),
-                dateHeight = QFontMetricsF(TypeScale::font(TextRole::callout)).height();
+    const qreal titleHeight = QFontMetricsF(typescale::font(TextRole::cardTitle)).height(),
+                dateHeight = QFontMetricsF(typescale::font(TextRole::callout)).height();
     const qreal top = (height() - titleHeight - 2 - dateHeight) / 2;
     p.setPen(primaryTextTint());
-    text::drawElided(p, QRectF(left, top, textWidth, titleHeight), TypeScale::font(TextRole::cardTitle), m_title);
+    text::drawElided(p, QRectF(left, top, textWidth, titleHeight), typescale::font(TextRole::cardTitle), m_title);
     p.setPen(dateColour());
-    text::drawElided(p, QRectF(left, top + titleHeight + 2, textWidth, dateHeight), TypeScale::font(TextRole::callout),
+    text::drawElided(p, QRectF(left, top + titleHeight + 2, textWidth, dateHeight), typescale::font(TextRole::callout),
                      m_date);
 }
 

@@ -46,9 +46,9 @@ QStringList RemainDetailPanel::texts() const
 RemainDetailPanel::Layout RemainDetailPanel::layoutParts() const
 {
     const qreal w = std::max<qreal>(1, width() - 2 * kPad);
-    const qreal titleH = text::wrappedHeight(TypeScale::font(TextRole::largeTitle), m_item.title, w, kMaxLines);
-    const qreal subtitleH = text::wrappedHeight(TypeScale::font(TextRole::callout), m_item.subtitle, w, kMaxLines);
-    const qreal detailsH = text::wrappedHeight(TypeScale::font(TextRole::caption), detailsLine(), w);
+    const qreal titleH = text::wrappedHeight(typescale::font(TextRole::largeTitle), m_item.title, w, kMaxLines);
+    const qreal subtitleH = text::wrappedHeight(typescale::font(TextRole::callout), m_item.subtitle, w, kMaxLines);
+    const qreal detailsH = text::wrappedHeight(typescale::font(TextRole::caption), detailsLine(), w);
     const qreal content = kSymbol + kSpacing + titleH + kSpacing + subtitleH + kSpacing + detailsH;
     // The flexible spaces above and below share what is left.
     qreal y = kPad + std::max<qreal>(0, (height() - 2 * kPad - content) / 2);
@@ -70,10 +70,10 @@ void RemainDetailPanel::paintEvent(QPaintEvent*)
     const Layout l = layoutParts();
     symbols::paint(p, l.symbol, tintedSymbol(QStringLiteral("doc.badge.gearshape"), kSymbol));
     p.setPen(primaryTextTint());
-    text::drawWrapped(p, l.title, TypeScale::font(TextRole::largeTitle), m_item.title, kMaxLines, Qt::AlignHCenter);
+    text::drawWrapped(p, l.title, typescale::font(TextRole::largeTitle), m_item.title, kMaxLines, Qt::AlignHCenter);
     p.setPen(secondaryTint());
-    text::drawWrapped(p, l.subtitle, TypeScale::font(TextRole::callout), m_item.subtitle, kMaxLines, Qt::AlignHCenter);
-    text::drawWrapped(p, l.details, TypeScale::font(TextRole::caption), detailsLine(), 0, Qt::AlignHCenter);
+    text::drawWrapped(p, l.subtitle, typescale::font(TextRole::callout), m_item.subtitle, kMaxLines, Qt::AlignHCenter);
+    text::drawWrapped(p, l.details, typescale::font(TextRole::caption), detailsLine(), 0, Qt::AlignHCenter);
 }
 
 } // namespace tw

@@ -91,7 +91,7 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
     const QRectF chevron(right - chevronSide, (r.height() - chevronSide) / 2, chevronSide, chevronSide);
     symbols::paint(p, chevron, {QStringLiteral("chevron.right"), chevronSide, Tint::secondary, 0.6});
 
-    const QFont sizeFont = TypeScale::font(TextRole::callout);
+    const QFont sizeFont = typescale::font(TextRole::callout);
     const QString size = sizeText();
     const qreal sizeRight = chevron.left() - 12;
     const qreal sizeWidth = std::ceil(advance(size, sizeFont));
@@ -103,9 +103,9 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
     const QRectF texts(textLeft, 0, std::max<qreal>(0, sizeRight - sizeWidth - 4 - textLeft), r.height());
     // The name gives up a point or two of size (whole pixels) before it is cut short.
     const QString name = displayName(m_kind);
-    QFont nameFont = TypeScale::font(TextRole::rowTitle);
+    QFont nameFont = typescale::font(TextRole::rowTitle);
     for (int points = 12; points >= 11 && advance(name, nameFont) > texts.width(); --points)
-        nameFont = TypeScale::resized(TextRole::rowTitle, points);
+        nameFont = typescale::resized(TextRole::rowTitle, points);
     kText.paint(p, texts, {{name, nameFont, primaryTextTint()}, CardLine::caption(countText())});
 }
 
@@ -171,7 +171,7 @@ void ExtensionItemRow::resizeEvent(QResizeEvent*)
 QRectF ExtensionItemRow::textRect() const
 {
     const qreal left = m_icon->geometry().right() + 1 + 10;
-    const qreal sizeWidth = std::ceil(advance(sizeText(), TypeScale::font(TextRole::callout)));
+    const qreal sizeWidth = std::ceil(advance(sizeText(), typescale::font(TextRole::callout)));
     return QRectF(left, 0, std::max<qreal>(0, width() - 16 - sizeWidth - 6 - left), height());
 }
 
@@ -182,7 +182,7 @@ void ExtensionItemRow::paintEvent(QPaintEvent*)
     const AppAppearance a = AppTheme::appearance();
     neon::fillRect(p, rect(), isSelected() ? faded(accentTint(a), 0.06) : background(a));
 
-    const QFont sizeFont = TypeScale::font(TextRole::callout);
+    const QFont sizeFont = typescale::font(TextRole::callout);
     p.setFont(sizeFont);
     p.setPen(secondaryTint(a));
     p.drawText(QRectF(0, 0, width() - 16, height()), Qt::AlignRight | Qt::AlignVCenter, sizeText());
@@ -237,7 +237,7 @@ void ExtensionGroupHeader::resizeEvent(QResizeEvent*)
 
 QRectF ExtensionGroupHeader::nameRect() const
 {
-    const QFont f = TypeScale::font(TextRole::rowTitle);
+    const QFont f = typescale::font(TextRole::rowTitle);
     const qreal left = m_checkbox->geometry().right() + 1 + 8;
     const qreal w = std::min(std::ceil(advance(m_name, f)), std::max<qreal>(0, width() - 16 - left));
     return QRectF(left, 0, w, height());
@@ -248,7 +248,7 @@ void ExtensionGroupHeader::paintEvent(QPaintEvent*)
     QPainter p(this);
     const AppAppearance a = AppTheme::appearance();
     neon::fillRect(p, rect(), background(a));
-    const QFont f = TypeScale::font(TextRole::rowTitle);
+    const QFont f = typescale::font(TextRole::rowTitle);
     p.setFont(f);
     p.setPen(primaryTextTint(a));
     const QRectF r = nameRect();
@@ -288,7 +288,7 @@ void ExtensionEmptyView::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal symbol = 40;
-    const QFont f = TypeScale::font(TextRole::body);
+    const QFont f = typescale::font(TextRole::body);
     const qreal textHeight = QFontMetricsF(f).height();
     const qreal top = (height() - symbol - 10 - textHeight) / 2;
     const AppAppearance a = AppTheme::appearance();

@@ -126,10 +126,10 @@ QWidget* ExtensionsWorkspace::buildHeader()
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
     texts->addWidget(
-        new TintedLabel(QStringLiteral("Extensions"), Tint::primary, TypeScale::font(TextRole::pageTitle)));
+        new TintedLabel(QStringLiteral("Extensions"), Tint::primary, typescale::font(TextRole::pageTitle)));
     auto* description = new TintedLabel(
         QStringLiteral("Programs that add functionality to apps, browsers, and system processes. They might affect Mac's speed."),
-        Tint::secondary, TypeScale::font(TextRole::body));
+        Tint::secondary, typescale::font(TextRole::body));
     description->setWordWrap(true);
     texts->addWidget(description);
     row->addLayout(texts, 1);

@@ -42,8 +42,8 @@ Glyph iconFor(Prompt::Style style)
 AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     : QDialog(parent)
     , m_prompt(given)
-    , m_title(new TintedLabel(given.title, Tint::primary, TypeScale::font(TextRole::alertTitle)))
-    , m_text(new TintedLabel(given.text, Tint::secondary, TypeScale::font(TextRole::callout)))
+    , m_title(new TintedLabel(given.title, Tint::primary, typescale::font(TextRole::alertTitle)))
+    , m_text(new TintedLabel(given.text, Tint::secondary, typescale::font(TextRole::callout)))
 {
     if (m_prompt.buttons.isEmpty())
         m_prompt.buttons = Prompt::alert(m_prompt.style, {}, {}).buttons;

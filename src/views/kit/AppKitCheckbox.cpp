@@ -45,7 +45,7 @@ QSize AppKitCheckbox::sizeHint() const
 {
     if (text().isEmpty())
         return {int(kFrame), int(kFrame)};
-    const qreal w = QFontMetricsF(TypeScale::font(TextRole::body)).horizontalAdvance(text());
+    const qreal w = QFontMetricsF(typescale::font(TextRole::body)).horizontalAdvance(text());
     return {int(std::ceil(kFrame + kTextGap + w)), int(kFrame)};
 }
 
@@ -91,7 +91,7 @@ void AppKitCheckbox::paintEvent(QPaintEvent*)
     if (!isEnabled())
         p.fillRect(box, faded(AppTheme::panelBase(a), 0.5));
     if (!text().isEmpty()) {
-        p.setFont(TypeScale::font(TextRole::body));
+        p.setFont(typescale::font(TextRole::body));
         p.setPen(primaryTextTint(a));
         p.drawText(QRectF(kFrame + kTextGap, 0, width() - kFrame - kTextGap, height()),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());

@@ -10,12 +10,12 @@ namespace tw {
 
 CardLine CardLine::title(const QString& text, TextRole role)
 {
-    return {text, TypeScale::font(role), primaryTextTint()};
+    return {text, typescale::font(role), primaryTextTint()};
 }
 
 CardLine CardLine::caption(const QString& text, TextRole role)
 {
-    return {text, TypeScale::font(role), secondaryTint()};
+    return {text, typescale::font(role), secondaryTint()};
 }
 
 qreal CardText::lineHeight(const QFont& font) const
@@ -46,7 +46,7 @@ void CardText::paint(QPainter& p, const QRectF& box, const QList<CardLine>& line
 
 qreal CardText::titleCaptionHeight() const
 {
-    return lineHeight(TypeScale::font(TextRole::rowTitle)) + gap + lineHeight(TypeScale::font(TextRole::caption));
+    return lineHeight(typescale::font(TextRole::rowTitle)) + gap + lineHeight(typescale::font(TextRole::caption));
 }
 
 void CardText::paint(QPainter& p, const QRectF& box, const QString& title, const QString& caption) const

@@ -48,9 +48,9 @@ void FeatureEmptyState::setSymbolOpacity(qreal opacity)
 FeatureEmptyState::Layout FeatureEmptyState::layoutParts() const
 {
     const QRectF area = QRectF(rect()).adjusted(kPadding, kPadding, -kPadding, -kPadding);
-    const qreal titleH = QFontMetricsF(TypeScale::font(TextRole::emptyTitle)).height();
+    const qreal titleH = QFontMetricsF(typescale::font(TextRole::emptyTitle)).height();
     const qreal subtitleW = std::max<qreal>(0, std::min(m_subtitleWidth, area.width()));
-    const QRectF wrapped = QFontMetricsF(TypeScale::font(TextRole::subtitle))
+    const QRectF wrapped = QFontMetricsF(typescale::font(TextRole::subtitle))
                                .boundingRect(QRectF(0, 0, subtitleW, 1e6), kSubtitleFlags, m_subtitle);
     const qreal subtitleH = m_subtitle.isEmpty() ? 0 : wrapped.height();
     const qreal total = titleH + kSpacing + subtitleH + kSpacing + kSymbolTop + kSymbol;
@@ -58,7 +58,7 @@ FeatureEmptyState::Layout FeatureEmptyState::layoutParts() const
     qreal y = area.top() + std::max<qreal>(0, (area.height() - total) / 2);
     const qreal cx = area.center().x();
     Layout l;
-    const qreal titleW = QFontMetricsF(TypeScale::font(TextRole::emptyTitle)).horizontalAdvance(m_title);
+    const qreal titleW = QFontMetricsF(typescale::font(TextRole::emptyTitle)).horizontalAdvance(m_title);
     l.title = QRectF(cx - titleW / 2, y, titleW, titleH);
     y += titleH + kSpacing;
     l.subtitle = QRectF(cx - subtitleW / 2, y, subtitleW, subtitleH);
@@ -77,10 +77,10 @@ void FeatureEmptyState::paintEvent(QPaintEvent*)
     const Layout l = layoutParts();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setFont(TypeScale::font(TextRole::emptyTitle));
+    p.setFont(typescale::font(TextRole::emptyTitle));
     p.setPen(primaryTextTint());
     p.drawText(l.title, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, m_title);
-    p.setFont(TypeScale::font(TextRole::subtitle));
+    p.setFont(typescale::font(TextRole::subtitle));
     p.setPen(secondaryTint());
     p.drawText(l.subtitle, kSubtitleFlags, m_subtitle);
     p.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -25,7 +25,7 @@ FilterBar::FilterBar(Binding<QString> searchText, const QString& placeholder, st
     row->addWidget(m_glass, 0, Qt::AlignVCenter);
     m_field->setFrame(false);
     m_field->setPlaceholderText(placeholder);
-    m_field->setFont(TypeScale::font(TextRole::body));
+    m_field->setFont(typescale::font(TextRole::body));
     m_field->setAttribute(Qt::WA_MacShowFocusRect, false);
     row->addWidget(m_field, 1);
     if (onRefresh) {

@@ -37,8 +37,8 @@ QStringList wrapped(const QString& text, const QFont& font, qreal width)
 FittedText::FittedText(TextRole text, Tint role, qreal minimumScale, QWidget* parent)
     : QWidget(parent)
     , m_textRole(text)
-    , m_points(qRound(TypeScale::points(text)))
-    , m_smallestPoints(std::min(m_points, int(std::ceil(TypeScale::points(text) * minimumScale))))
+    , m_points(qRound(typescale::points(text)))
+    , m_smallestPoints(std::min(m_points, int(std::ceil(typescale::points(text) * minimumScale))))
     , m_role(role)
     , m_shownPoints(m_points)
 {
@@ -50,7 +50,7 @@ FittedText::FittedText(TextRole text, Tint role, qreal minimumScale, QWidget* pa
 
 QFont FittedText::fontAt(int points) const
 {
-    return TypeScale::resized(m_textRole, points);
+    return typescale::resized(m_textRole, points);
 }
 
 const FittedText::Fit& FittedText::fit(int width) const

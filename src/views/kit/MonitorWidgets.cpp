@@ -26,7 +26,7 @@ constexpr qreal kLineWidth = 1.6;
 
 int cardTitleHeight()
 {
-    return TypeScale::lineHeight(TextRole::rowTitle);
+    return typescale::lineHeight(TextRole::rowTitle);
 }
 
 } // namespace
@@ -117,7 +117,7 @@ void DashboardCard::paintEvent(QPaintEvent* event)
     if (!event->rect().intersects(box))
         return;
     QPainter p(this);
-    const QFont font = TypeScale::font(TextRole::rowTitle);
+    const QFont font = typescale::font(TextRole::rowTitle);
     p.setFont(font);
     p.setPen(AppTheme::primaryText());
     p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_title, font, box.width()));
@@ -323,7 +323,7 @@ void DonutMeter::paintEvent(QPaintEvent*)
     renderRing(a);
     const qreal reach = m_pixels.side.width() / dpr / 2;
     neon::drawImage(p, m_pixels.circle.center() - QPointF(reach, reach), m_ring);
-    p.setFont(TypeScale::font(TextRole::cardTitle));
+    p.setFont(typescale::font(TextRole::cardTitle));
     p.setPen(AppTheme::primaryText(a));
     p.drawText(rect(), Qt::AlignCenter, m_label);
 }

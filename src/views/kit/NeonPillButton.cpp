@@ -85,7 +85,7 @@ QColor NeonPillButton::focusRingColour(AppAppearance a)
 
 QSize NeonPillButton::sizeHint() const
 {
-    const QFont font = TypeScale::font(TextRole::pill);
+    const QFont font = typescale::font(TextRole::pill);
     const int advance = int(std::ceil(QFontMetricsF(font).horizontalAdvance(text())));
     return {14 + 20 + 9 + advance + 14, pillHeight()};
 }
@@ -115,7 +115,7 @@ QString NeonPillButton::shownTitle() const
     if (w != m_elidedWidth || text() != m_elidedSource) {
         m_elidedWidth = w;
         m_elidedSource = text();
-        m_elided = neon::elided(text(), TypeScale::font(TextRole::pill), w);
+        m_elided = neon::elided(text(), typescale::font(TextRole::pill), w);
     }
     return m_elided;
 }
@@ -173,7 +173,7 @@ void NeonPillButton::paintEvent(QPaintEvent*)
     const QImage icon = glyphImage(m_glyph, glyphColour(), kGlyphScale, kGlyphFrame, dpr);
     const Qt::LayoutDirection direction = layoutDirection();
     p.drawImage(glyphRect(size(), direction).topLeft(), icon);
-    p.setFont(TypeScale::font(TextRole::pill));
+    p.setFont(typescale::font(TextRole::pill));
     p.setPen(titleColour());
     const Qt::Alignment leading = direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
     p.drawText(titleRect(size(), direction), leading | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle());

@@ -29,14 +29,14 @@ ProgressIndicator::ProgressIndicator(const QString& label, QWidget* parent)
 
 QSize ProgressIndicator::sizeHint() const
 {
-    const QFontMetricsF m(TypeScale::font(TextRole::callout));
+    const QFontMetricsF m(typescale::font(TextRole::callout));
     return {int(std::ceil(m.horizontalAdvance(m_label))) + 8,
             m_spinner->height() + kGap + int(std::ceil(m.height()))};
 }
 
 QRectF ProgressIndicator::labelRect() const
 {
-    const qreal h = QFontMetricsF(TypeScale::font(TextRole::callout)).height();
+    const qreal h = QFontMetricsF(typescale::font(TextRole::callout)).height();
     const qreal top = (height() - (m_spinner->height() + kGap + h)) / 2 + m_spinner->height() + kGap;
     return QRectF(0, top, width(), h);
 }
@@ -50,11 +50,11 @@ void ProgressIndicator::resizeEvent(QResizeEvent*)
 void ProgressIndicator::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setFont(TypeScale::font(TextRole::callout));
+    p.setFont(typescale::font(TextRole::callout));
     p.setPen(secondaryTint());
     const QRectF text = labelRect();
     p.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-               neon::elided(m_label, TypeScale::font(TextRole::callout), text.width()));
+               neon::elided(m_label, typescale::font(TextRole::callout), text.width()));
 }
 
 } // namespace tw

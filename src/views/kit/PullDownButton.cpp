@@ -20,7 +20,7 @@ constexpr qreal kChevronGap = 4;
 PullDownButton::PullDownButton(const QStringList& choices, TextRole role, QWidget* parent)
     : QAbstractButton(parent)
     , m_choices(choices)
-    , m_font(TypeScale::font(role))
+    , m_font(typescale::font(role))
     , m_menu(new QMenu(this))
 {
     setFocusPolicy(Qt::NoFocus);

@@ -28,7 +28,7 @@ QColor systemGray()
 PushButton::PushButton(const QString& title, Style style, QWidget* parent)
     : QAbstractButton(parent)
     , m_style(style)
-    , m_font(TypeScale::font(TextRole::body))
+    , m_font(typescale::font(TextRole::body))
 {
     setText(title);
     setFocusPolicy(Qt::NoFocus);
@@ -62,7 +62,7 @@ void PushButton::setButtonStyle(Style style)
 
 void PushButton::setTitleFont(TextRole role)
 {
-    m_font = TypeScale::font(role);
+    m_font = typescale::font(role);
     updateGeometry();
     update();
 }

@@ -59,7 +59,7 @@ void SegmentedControl::refresh()
 
 QSize SegmentedControl::sizeHint() const
 {
-    const QFontMetricsF m(TypeScale::font(TextRole::itemName));
+    const QFontMetricsF m(typescale::font(TextRole::itemName));
     qreal widest = 0;
     for (const QString& t : m_titles)
         widest = std::max(widest, m.horizontalAdvance(t));
@@ -120,7 +120,7 @@ void SegmentedControl::paintEvent(QPaintEvent*)
     const QRectF track(rect());
     neon::fillRoundedPath(p, track, kRadius, dark ? faded(Qt::white, 0.07) : faded(Qt::black, 0.06));
     neon::strokeRoundedPathInside(p, track, kRadius, 1, dark ? faded(Qt::white, 0.12) : faded(Qt::black, 0.08));
-    p.setFont(TypeScale::font(TextRole::itemName));
+    p.setFont(typescale::font(TextRole::itemName));
     for (int i = 0; i < m_titles.size(); ++i) {
         const QRectF r = segmentRect(i);
         const bool chosen = i == m_current;
@@ -130,7 +130,7 @@ void SegmentedControl::paintEvent(QPaintEvent*)
             neon::fillRoundedPath(p, r, kRadius - 2, dark ? faded(Qt::white, 0.08) : faded(Qt::black, 0.06));
         p.setPen(chosen ? QColor(Qt::white) : primaryTextTint(a));
         p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine,
-                   neon::elided(m_titles[i], TypeScale::font(TextRole::itemName), r.width() - 8));
+                   neon::elided(m_titles[i], typescale::font(TextRole::itemName), r.width() - 8));
     }
 }
 

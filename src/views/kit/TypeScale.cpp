@@ -69,7 +69,7 @@ const Scale& scale()
 
 } // namespace
 
-namespace TypeScale {
+namespace typescale {
 
 const QFont& font(TextRole role)
 {
@@ -98,6 +98,6 @@ qreal points(TextRole role)
     return face(role).points;
 }
 
-} // namespace TypeScale
+} // namespace typescale
 
 } // namespace tw

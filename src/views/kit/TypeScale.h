@@ -40,7 +40,7 @@ enum class TextRole {
     glyphBadge,      // 9 bold: the count on the status item
 };
 
-namespace TypeScale {
+namespace typescale {
 
 // The role's font (kept, so every view shares one).
 const QFont& font(TextRole role);
@@ -52,6 +52,6 @@ QFont resized(TextRole role, qreal points);
 // The role's size in points.
 qreal points(TextRole role);
 
-} // namespace TypeScale
+} // namespace typescale
 
 } // namespace tw

@@ -43,7 +43,7 @@ QRect WorkspaceTitleBar::barRect() const
 
 int WorkspaceTitleBar::barHeight()
 {
-    return 12 + TypeScale::lineHeight(TextRole::barTitle) + 12;
+    return 12 + typescale::lineHeight(TextRole::barTitle) + 12;
 }
 
 QColor WorkspaceTitleBar::titleColour(AppAppearance a)
@@ -90,7 +90,7 @@ QImage WorkspaceTitleBar::body() const
         neon::strokeRoundedRectInside(p, r, 16, 1.8, e);
 
         p.setClipRect(r.adjusted(2, 2, -2, -2));
-        const QFont font = TypeScale::font(TextRole::barTitle);
+        const QFont font = typescale::font(TextRole::barTitle);
         const qreal textWidth = std::max<qreal>(0, r.width() - 36 - 8);
         const QRectF textRect(rtl ? r.width() - 18 - textWidth : 18, 0, textWidth, r.height());
         const QColor glow = AppTheme::neonGlow(a);

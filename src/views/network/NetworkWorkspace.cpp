@@ -83,13 +83,13 @@ QWidget* NetworkWorkspace::makeDetail()
     stack->addStretch(1);
     m_icon = new IconView(64, 12, page);
     stack->addWidget(m_icon, 0, Qt::AlignHCenter);
-    m_name = new TintedLabel(QString(), Tint::primary, TypeScale::font(TextRole::detailName), page);
+    m_name = new TintedLabel(QString(), Tint::primary, typescale::font(TextRole::detailName), page);
     m_name->setAlignment(Qt::AlignHCenter);
     m_name->setWordWrap(true);
     m_name->setTextFormat(Qt::PlainText);
     stack->addWidget(m_name);
     auto* hint = new TintedLabel(L10n::t(QStringLiteral("network.firewall_hint")), Tint::secondary,
-                                 TypeScale::font(TextRole::callout), page);
+                                 typescale::font(TextRole::callout), page);
     hint->setAlignment(Qt::AlignHCenter);
     hint->setWordWrap(true);
     // As wide as the column allows, up to 380 points, centred.

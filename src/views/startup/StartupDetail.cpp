@@ -93,9 +93,9 @@ QWidget* StartupDetail::makeHeader()
     lines->setContentsMargins(18, 16, 18, 12);
     lines->setSpacing(6);
     lines->addWidget(
-        new TintedLabel(L10n::t(QStringLiteral("startup.title")), Tint::primary, TypeScale::font(TextRole::pageTitle)));
+        new TintedLabel(L10n::t(QStringLiteral("startup.title")), Tint::primary, typescale::font(TextRole::pageTitle)));
     auto* subtitle = new TintedLabel(L10n::t(QStringLiteral("startup.subtitle")), Tint::secondary,
-                                     TypeScale::font(TextRole::body));
+                                     typescale::font(TextRole::body));
     subtitle->setWordWrap(true);
     lines->addWidget(subtitle);
     return header;
@@ -144,8 +144,8 @@ QWidget* StartupDetail::makeIdentityCard()
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    m_title = new WrappingText(Tint::primary, TypeScale::font(TextRole::detailTitle), false);
-    m_category = new TintedLabel({}, Tint::secondary, TypeScale::font(TextRole::body));
+    m_title = new WrappingText(Tint::primary, typescale::font(TextRole::detailTitle), false);
+    m_category = new TintedLabel({}, Tint::secondary, typescale::font(TextRole::body));
     m_showApplication = PushButton::small(QStringLiteral("Show Application"));
     m_showApplication->setFocusPolicy(Qt::TabFocus);
     m_showApplication->setFixedWidth(m_showApplication->sizeHint().width());
@@ -164,7 +164,7 @@ QWidget* StartupDetail::makeInfoCard()
     stack->setContentsMargins(16, 16, 16, 16);
     stack->setSpacing(0);
     auto* heading = new TintedLabel(L10n::t(QStringLiteral("startup.info")), Tint::secondary,
-                                    TypeScale::font(TextRole::rowTitle));
+                                    typescale::font(TextRole::rowTitle));
     heading->setContentsMargins(0, 0, 0, 8);
     stack->addWidget(heading);
 
@@ -174,9 +174,9 @@ QWidget* StartupDetail::makeInfoCard()
         auto* line = new QHBoxLayout;
         line->setContentsMargins(0, 10, 0, 10);
         line->setSpacing(8);
-        auto* label = new TintedLabel(rows[i].label, Tint::secondary, TypeScale::font(TextRole::body));
+        auto* label = new TintedLabel(rows[i].label, Tint::secondary, typescale::font(TextRole::body));
         label->setFixedWidth(kLabelWidth);
-        auto* value = new WrappingText(Tint::primary, TypeScale::font(TextRole::body), true);
+        auto* value = new WrappingText(Tint::primary, typescale::font(TextRole::body), true);
         m_values << value;
         line->addWidget(label, 0, Qt::AlignTop);
         line->addWidget(value, 1, Qt::AlignTop);

@@ -72,8 +72,8 @@ QRectF StartupListCard::textRect() const
 void StartupListCard::elide()
 {
     const qreal width = textRect().width();
-    m_shownTitle = neon::elided(startupview::firstLine(m_title), TypeScale::font(TextRole::rowTitle), width);
-    m_shownCategory = neon::elided(startupview::firstLine(m_category), TypeScale::font(TextRole::caption), width);
+    m_shownTitle = neon::elided(startupview::firstLine(m_title), typescale::font(TextRole::rowTitle), width);
+    m_shownCategory = neon::elided(startupview::firstLine(m_category), typescale::font(TextRole::caption), width);
 }
 
 void StartupListCard::resizeEvent(QResizeEvent*)

@@ -51,7 +51,7 @@ void StartupWorkspace::buildListColumn()
 
     m_progress = new ProgressIndicator(QStringLiteral("Scanning…"));
     m_empty
-        = new TintedLabel(L10n::t(QStringLiteral("startup.empty")), Tint::secondary, TypeScale::font(TextRole::body));
+        = new TintedLabel(L10n::t(QStringLiteral("startup.empty")), Tint::secondary, typescale::font(TextRole::body));
     m_empty->setAlignment(Qt::AlignCenter);
     m_empty->setWordWrap(true);
     m_list = new LazyList;

@@ -47,7 +47,7 @@ void showIf(QWidget* widget, bool shown)
 
 RowText* row(TextRole leadingFont, Tint leadingRole, TextRole trailingFont, Tint trailingRole)
 {
-    return new RowText(TypeScale::font(leadingFont), leadingRole, TypeScale::font(trailingFont), trailingRole);
+    return new RowText(typescale::font(leadingFont), leadingRole, typescale::font(trailingFont), trailingRole);
 }
 
 } // namespace
@@ -137,7 +137,7 @@ GraphicsCard::GraphicsCard()
     : DashboardCard(QStringLiteral("GPU"), new QWidget)
     , m_ring(ringGauge(T::graphicsTint()))
     , m_chip(line(TextRole::value, Tint::primary, false))
-    , m_note(new TintedLabel(T::graphicsNote(), Tint::secondary, TypeScale::font(TextRole::caption)))
+    , m_note(new TintedLabel(T::graphicsNote(), Tint::secondary, typescale::font(TextRole::caption)))
     , m_network(row(TextRole::value, Tint::primary, TextRole::value, Tint::primary))
 {
     // The graphics load is not measured: the ring stays empty.
@@ -217,7 +217,7 @@ void MemoryCard::display(const SystemSnapshot& s)
 
 StorageCard::StorageCard()
     : DashboardCard(QStringLiteral("Storage"), new QWidget)
-    , m_media(new TintedLabel(QString(), Tint::primary, TypeScale::font(TextRole::itemName)))
+    , m_media(new TintedLabel(QString(), Tint::primary, typescale::font(TextRole::itemName)))
     , m_bar(new MeterBar)
     , m_used(line(TextRole::callout, Tint::secondary))
     , m_available(line(TextRole::caption, Tint::secondary))

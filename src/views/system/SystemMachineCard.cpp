@@ -21,7 +21,7 @@ constexpr qreal kBannerSymbol = 22;
 
 TintedLabel* label(TextRole font, Tint tint)
 {
-    return new TintedLabel(QString(), tint, TypeScale::font(font));
+    return new TintedLabel(QString(), tint, typescale::font(font));
 }
 
 } // namespace

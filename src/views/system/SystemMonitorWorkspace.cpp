@@ -40,7 +40,7 @@ public:
 
     QSize sizeHint() const override
     {
-        const int h = TypeScale::lineHeight(TextRole::callout);
+        const int h = typescale::lineHeight(TextRole::callout);
         const int f = 2 * frameWidth();
         QSize size(f, f);
         if (const QWidget* page = widget())

@@ -32,7 +32,7 @@ int ceilHeight(const QFont& font)
 
 LineText::LineText(TextRole text, Tint role, QWidget* parent)
     : QWidget(parent)
-    , m_font(TypeScale::font(text))
+    , m_font(typescale::font(text))
     , m_role(role)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -164,7 +164,7 @@ void RowText::paintEvent(QPaintEvent*)
 YearBadge::YearBadge(QWidget* parent)
     : QWidget(parent)
 {
-    setFont(TypeScale::font(TextRole::sectionHeader));
+    setFont(typescale::font(TextRole::sectionHeader));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     onThemeChange(this, [this] { update(); });
 }

@@ -96,14 +96,14 @@ QColor ThemePreviewCard::symbolColour() const
 int ThemePreviewCard::descriptionHeight(int width) const
 {
     const qreal textWidth = std::max(10, width - 2 * kPadding - kSymbol - 8);
-    const QStringList lines = wrapLines(description(m_appearance), TypeScale::font(TextRole::caption), textWidth, 2);
-    return int(std::ceil(QFontMetricsF(TypeScale::font(TextRole::caption)).lineSpacing()
+    const QStringList lines = wrapLines(description(m_appearance), typescale::font(TextRole::caption), textWidth, 2);
+    return int(std::ceil(QFontMetricsF(typescale::font(TextRole::caption)).lineSpacing()
                          * std::max<qsizetype>(1, lines.size())));
 }
 
 int ThemePreviewCard::heightForWidth(int width) const
 {
-    const int name = TypeScale::lineHeight(TextRole::cardTitle);
+    const int name = typescale::lineHeight(TextRole::cardTitle);
     const int text = name + 2 + descriptionHeight(width);
     return kPadding + swatchHeight() + 12 + std::max(kSymbol, text) + kPadding;
 }
@@ -266,14 +266,14 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
 
     // The symbol, the name and the description.
     const qreal top = swatch.bottom() + 12;
-    const QFontMetricsF nameMetrics(TypeScale::font(TextRole::cardTitle));
-    const QFontMetricsF descMetrics(TypeScale::font(TextRole::caption));
+    const QFontMetricsF nameMetrics(typescale::font(TextRole::cardTitle));
+    const QFontMetricsF descMetrics(typescale::font(TextRole::caption));
     // The symbol leads the texts, which stand on the leading side.
     const qreal textWidth = std::max<qreal>(10, r.width() - (kPadding + kSymbol + 8) - kPadding);
     const qreal textX = rtl ? kPadding : kPadding + kSymbol + 8;
     const qreal symbolX = rtl ? r.width() - kPadding - kSymbol : kPadding;
     const Qt::Alignment leading = rtl ? Qt::AlignRight : Qt::AlignLeft;
-    const QStringList lines = wrapLines(description(m_appearance), TypeScale::font(TextRole::caption), textWidth, 2);
+    const QStringList lines = wrapLines(description(m_appearance), typescale::font(TextRole::caption), textWidth, 2);
     const qreal blockHeight = nameMetrics.height() + 2 + descMetrics.lineSpacing() * std::max<qsizetype>(1, lines.size());
     const qreal rowHeight = std::max<qreal>(kSymbol, blockHeight);
     const QImage symbol = [&] {
@@ -284,12 +284,12 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
     p.drawImage(QRectF(symbolX, top + (rowHeight - kSymbol) / 2, kSymbol, kSymbol), symbol);
 
     qreal y = top + (rowHeight - blockHeight) / 2;
-    p.setFont(TypeScale::font(TextRole::cardTitle));
+    p.setFont(typescale::font(TextRole::cardTitle));
     p.setPen(AppTheme::primaryText());
     p.drawText(QRectF(textX, y, textWidth, nameMetrics.height()), leading | Qt::AlignVCenter,
-               neon::elided(text(), TypeScale::font(TextRole::cardTitle), textWidth));
+               neon::elided(text(), typescale::font(TextRole::cardTitle), textWidth));
     y += nameMetrics.height() + 2;
-    p.setFont(TypeScale::font(TextRole::caption));
+    p.setFont(typescale::font(TextRole::caption));
     p.setPen(AppTheme::secondaryText());
     for (const QString& line : lines) {
         p.drawText(QRectF(textX, y, textWidth, descMetrics.lineSpacing()), leading | Qt::AlignVCenter, line);

@@ -92,7 +92,7 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     , m_scrollCard(new WorkspaceCard(this))
     , m_scroll(new QScrollArea(m_scrollCard->content()))
     , m_subtitle(new TintedLabel(L10n::t(QStringLiteral("theme.subtitle")), Tint::secondary,
-                                 TypeScale::font(TextRole::body)))
+                                 typescale::font(TextRole::body)))
     , m_grid(new ThemeGrid)
 {
     glowhost::mark(this);

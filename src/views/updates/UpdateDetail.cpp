@@ -86,9 +86,9 @@ QWidget* UpdateDetail::makeHeader()
     stack->setContentsMargins(18, 16, 18, 12);
     stack->setSpacing(6);
     stack->addWidget(new TintedLabel(L10n::t(QStringLiteral("updates.title")), Tint::primary,
-                                     TypeScale::font(TextRole::pageTitle), header));
+                                     typescale::font(TextRole::pageTitle), header));
     stack->addWidget(wrappingLabel(L10n::t(QStringLiteral("updates.subtitle")), Tint::secondary,
-                                   TypeScale::font(TextRole::body), header));
+                                   typescale::font(TextRole::body), header));
     return header;
 }
 
@@ -103,10 +103,10 @@ QWidget* UpdateDetail::makeVersionBlock()
     const QStringList labels{QStringLiteral("Installed version"), QStringLiteral("Available version"),
                              QStringLiteral("Path")};
     for (int row = 0; row < 3; ++row) {
-        auto* label = new TintedLabel(labels[row], Tint::secondary, TypeScale::font(TextRole::callout), block);
+        auto* label = new TintedLabel(labels[row], Tint::secondary, typescale::font(TextRole::callout), block);
         label->setFixedWidth(kLabelWidth);
         grid->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignTop);
-        TintedLabel* value = wrappingLabel(QString(), Tint::primary, TypeScale::font(TextRole::value), block);
+        TintedLabel* value = wrappingLabel(QString(), Tint::primary, typescale::font(TextRole::value), block);
         value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setCursor(Qt::IBeamCursor);
@@ -126,7 +126,7 @@ QWidget* UpdateDetail::makeCard()
     stack->setSpacing(18);
     m_icon = new IconView(72, 14, card);
     stack->addWidget(m_icon, 0, Qt::AlignHCenter);
-    m_name = wrappingLabel(QString(), Tint::primary, TypeScale::font(TextRole::detailTitle), card);
+    m_name = wrappingLabel(QString(), Tint::primary, typescale::font(TextRole::detailTitle), card);
     m_name->setAlignment(Qt::AlignHCenter);
     m_name->setTextFormat(Qt::PlainText);
     stack->addWidget(m_name);
@@ -136,7 +136,7 @@ QWidget* UpdateDetail::makeCard()
     blockRow->addWidget(makeVersionBlock(), 1000);
     blockRow->addStretch(1);
     stack->addLayout(blockRow);
-    m_message = wrappingLabel(QString(), Tint::secondary, TypeScale::font(TextRole::body), card);
+    m_message = wrappingLabel(QString(), Tint::secondary, typescale::font(TextRole::body), card);
     m_message->setAlignment(Qt::AlignHCenter);
     m_message->setContentsMargins(24, 0, 24, 0);
     stack->addWidget(m_message);

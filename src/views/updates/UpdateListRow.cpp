@@ -24,7 +24,7 @@ constexpr CardText kText{2, true};
 int textHeight(bool withStatus)
 {
     const qreal two = kText.titleCaptionHeight();
-    return int(withStatus ? two + kText.gap + TypeScale::lineHeight(TextRole::caption) : two);
+    return int(withStatus ? two + kText.gap + typescale::lineHeight(TextRole::caption) : two);
 }
 
 // The row's button: 12 pt semibold, 12 points beside the title and 5 above and below.
@@ -93,7 +93,7 @@ void UpdateListRow::paintEvent(QPaintEvent* event)
     const auto status = updatetexts::statusLine(m_item);
     QList<CardLine> lines{CardLine::title(m_item.name), CardLine::caption(updatetexts::versionLine(m_item))};
     if (status && status->emphasised)
-        lines << CardLine{status->text, TypeScale::font(TextRole::captionMedium), accentTint()};
+        lines << CardLine{status->text, typescale::font(TextRole::captionMedium), accentTint()};
     else if (status)
         lines << CardLine::caption(status->text);
     const qreal left = kPadding + kIcon + kSpacing;

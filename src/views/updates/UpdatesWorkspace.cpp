@@ -29,7 +29,7 @@ constexpr int kSectionGap = 14 - kLineSpacing;
 
 int headerTextHeight()
 {
-    static const int height = TypeScale::lineHeight(TextRole::sectionHeader);
+    static const int height = typescale::lineHeight(TextRole::sectionHeader);
     return height;
 }
 
@@ -51,11 +51,11 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        p.setFont(TypeScale::font(TextRole::sectionHeader));
+        p.setFont(typescale::font(TextRole::sectionHeader));
         p.setPen(secondaryTint());
         const QRectF r(4, height() - headerTextHeight(), width() - 8, headerTextHeight());
         p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter,
-                   neon::elided(m_title, TypeScale::font(TextRole::sectionHeader), r.width()));
+                   neon::elided(m_title, typescale::font(TextRole::sectionHeader), r.width()));
     }
 
 private:
@@ -129,7 +129,7 @@ QWidget* UpdatesWorkspace::makeProgressPage()
     stack->setSpacing(10);
     stack->addStretch(1);
     stack->addWidget(new Spinner(page), 0, Qt::AlignHCenter);
-    m_progressLabel = centredLabel(QString(), Tint::secondary, TypeScale::font(TextRole::caption), page);
+    m_progressLabel = centredLabel(QString(), Tint::secondary, typescale::font(TextRole::caption), page);
     stack->addWidget(m_progressLabel);
     stack->addStretch(1);
     return page;
@@ -142,14 +142,14 @@ QWidget* UpdatesWorkspace::makeEmptyPage()
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(12);
     stack->addStretch(1);
-    m_emptyTitle = centredLabel(QString(), Tint::primary, TypeScale::font(TextRole::headline), page);
+    m_emptyTitle = centredLabel(QString(), Tint::primary, typescale::font(TextRole::headline), page);
     m_emptyTitle->setContentsMargins(12, 0, 12, 0);
     stack->addWidget(m_emptyTitle);
     TintedLabel* subtitle = centredLabel(L10n::t(QStringLiteral("updates.subtitle")), Tint::secondary,
-                                         TypeScale::font(TextRole::caption), page);
+                                         typescale::font(TextRole::caption), page);
     subtitle->setContentsMargins(20, 0, 20, 0);
     stack->addWidget(subtitle);
-    m_emptyToggle = new TextButton(QString(), Tint::accent, TypeScale::font(TextRole::body), page);
+    m_emptyToggle = new TextButton(QString(), Tint::accent, typescale::font(TextRole::body), page);
     connect(m_emptyToggle, &QAbstractButton::clicked, m_state, &UpdatesState::toggleShowAll);
     stack->addWidget(m_emptyToggle, 0, Qt::AlignHCenter);
     stack->addStretch(1);
@@ -161,11 +161,11 @@ QWidget* UpdatesWorkspace::makeBottomBar()
     auto* bar = new QWidget(middle());
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(12, 8, 12, 8);
-    m_toggle = new TextButton(QString(), Tint::accent, TypeScale::font(TextRole::callout), bar);
+    m_toggle = new TextButton(QString(), Tint::accent, typescale::font(TextRole::callout), bar);
     connect(m_toggle, &QAbstractButton::clicked, m_state, &UpdatesState::toggleShowAll);
     row->addWidget(m_toggle);
     row->addStretch(1);
-    m_bottomText = new TintedLabel(QString(), Tint::secondary, TypeScale::font(TextRole::footnote), bar);
+    m_bottomText = new TintedLabel(QString(), Tint::secondary, typescale::font(TextRole::footnote), bar);
     row->addWidget(m_bottomText);
     return bar;
 }

@@ -52,28 +52,28 @@ Ink inkOf(const QImage& img)
 
 TEST(TypeScale, RolesShareOneFontAndMeasureWholeLines)
 {
-    const QFont& row = TypeScale::font(TextRole::rowTitle);
+    const QFont& row = typescale::font(TextRole::rowTitle);
     // One font per role, kept: every view asking gets the same object.
-    EXPECT_EQ(&row, &TypeScale::font(TextRole::rowTitle));
+    EXPECT_EQ(&row, &typescale::font(TextRole::rowTitle));
     EXPECT_EQ(row.pixelSize(), 13);
     EXPECT_EQ(row.weight(), QFont::DemiBold);
-    EXPECT_EQ(TypeScale::font(TextRole::caption).pixelSize(), 11);
+    EXPECT_EQ(typescale::font(TextRole::caption).pixelSize(), 11);
     // Both ends of the table line up with the roles.
-    EXPECT_EQ(TypeScale::font(TextRole::emptyTitle).pixelSize(), 28);
-    EXPECT_EQ(TypeScale::font(TextRole::glyphBadge).pixelSize(), 9);
-    EXPECT_EQ(TypeScale::font(TextRole::glyphBadge).weight(), QFont::Bold);
-    EXPECT_EQ(TypeScale::font(TextRole::button).pixelSize(), 14);
-    EXPECT_GT(TypeScale::font(TextRole::pageTitle).pixelSize(), TypeScale::font(TextRole::detailTitle).pixelSize());
+    EXPECT_EQ(typescale::font(TextRole::emptyTitle).pixelSize(), 28);
+    EXPECT_EQ(typescale::font(TextRole::glyphBadge).pixelSize(), 9);
+    EXPECT_EQ(typescale::font(TextRole::glyphBadge).weight(), QFont::Bold);
+    EXPECT_EQ(typescale::font(TextRole::button).pixelSize(), 14);
+    EXPECT_GT(typescale::font(TextRole::pageTitle).pixelSize(), typescale::font(TextRole::detailTitle).pixelSize());
     for (TextRole role : {TextRole::glyphBadge, TextRole::caption, TextRole::body, TextRole::emptyTitle}) {
-        const qreal exact = QFontMetricsF(TypeScale::font(role)).height();
-        EXPECT_EQ(TypeScale::lineHeight(role), int(std::ceil(exact)));
+        const qreal exact = QFontMetricsF(typescale::font(role)).height();
+        EXPECT_EQ(typescale::lineHeight(role), int(std::ceil(exact)));
     }
     // The rounded design survives a resize, and the size is whole pixels.
-    const QFont pill = TypeScale::resized(TextRole::pill, 10.2);
-    EXPECT_EQ(pill.family(), TypeScale::font(TextRole::pill).family());
+    const QFont pill = typescale::resized(TextRole::pill, 10.2);
+    EXPECT_EQ(pill.family(), typescale::font(TextRole::pill).family());
     EXPECT_EQ(pill.weight(), QFont::DemiBold);
     EXPECT_EQ(pill.pixelSize(), 10);
-    EXPECT_EQ(TypeScale::points(TextRole::pill), 12);
+    EXPECT_EQ(typescale::points(TextRole::pill), 12);
 }
 
 TEST(PressTracker, ClicksOnlyWhereThePressBegan)
@@ -137,8 +137,8 @@ TEST(CardText, CentresTheBlockAndCutsEachLineToTheBox)
 {
     const CardText exact{3};
     const CardText whole{2, true};
-    const QFont& title = TypeScale::font(TextRole::rowTitle);
-    const QFont& caption = TypeScale::font(TextRole::caption);
+    const QFont& title = typescale::font(TextRole::rowTitle);
+    const QFont& caption = typescale::font(TextRole::caption);
     EXPECT_DOUBLE_EQ(exact.titleCaptionHeight(), QFontMetricsF(title).height() + 3 + QFontMetricsF(caption).height());
     EXPECT_DOUBLE_EQ(whole.titleCaptionHeight(), neon::lineHeight(title) + 2 + neon::lineHeight(caption));
     const QList<CardLine> three{CardLine::title(QStringLiteral("A")), CardLine::caption(QStringLiteral("B")),
