@@ -23,6 +23,11 @@ AppInfoPtr AppInfo::fromDraft(const AppDraft& draft)
     for (const AppDraft& m : draft.members)
         members.push_back(fromDraft(m));
     app->setMembers(std::move(members));
+    // A user's application starts marked for removal, as the finder ticks
+    // its leftovers, so that one nobody touched is uninstalled whole. Groups
+    // and system applications start unmarked; no one is told (the record is
+    // new), and the row's own box stays unticked until the user acts.
+    app->m_removeAppBundle = !app->isGroup() && !app->isSystemApp();
     return app;
 }
 

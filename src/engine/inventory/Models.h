@@ -27,7 +27,9 @@ class AppInfo : public QObject, public std::enable_shared_from_this<AppInfo> {
 public:
     explicit AppInfo(AppFields fields);
     static AppInfoPtr make(AppFields fields);
-    // Wraps a draft and its members; call on the GUI thread.
+    // Wraps a draft and its members; call on the GUI thread. A single user
+    // application comes with its bundle marked for removal (make() leaves
+    // every flag false).
     static AppInfoPtr fromDraft(const AppDraft& draft);
 
     const QUuid& id() const { return m_id; }

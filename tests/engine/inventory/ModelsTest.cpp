@@ -121,6 +121,40 @@ TEST(AppInfo, GroupFiguresComeFromTheMembers)
     EXPECT_EQ(big->memberCountLabel(), "1 Application");
 }
 
+TEST(AppInfo, ARecordFromADraftMarksOnlyAUserApplicationsBundle)
+{
+    auto draft = [](const QString& name, bool system = false) {
+        AppDraft d;
+        d.fields.name = name;
+        d.fields.path = QStringLiteral("/Applications/") + name + QStringLiteral(".app");
+        d.fields.appSize = 4000;
+        d.fields.isSystemApp = system;
+        return d;
+    };
+    // A user's application: the bundle is marked, as found leftovers are ticked,
+    // so an untouched one frees its own size too; its row's own box is not ticked.
+    const AppInfoPtr single = AppInfo::fromDraft(draft(QStringLiteral("Notes")));
+    EXPECT_TRUE(single->removeAppBundle());
+    EXPECT_FALSE(single->isSelected());
+    EXPECT_TRUE(single->hasUninstallSelection());
+    EXPECT_EQ(single->totalReclaimableSize(), 4000);
+
+    EXPECT_FALSE(AppInfo::fromDraft(draft(QStringLiteral("Chess"), true))->removeAppBundle());
+
+    // A group keeps every flag false; its members are applications of their own.
+    AppDraft vendor = draft(QStringLiteral("Vendor"));
+    vendor.members = {draft(QStringLiteral("One")), draft(QStringLiteral("Two"), true)};
+    const AppInfoPtr group = AppInfo::fromDraft(vendor);
+    EXPECT_FALSE(group->removeAppBundle());
+    EXPECT_FALSE(group->isSelected());
+    EXPECT_TRUE(group->members()[0]->removeAppBundle());
+    EXPECT_FALSE(group->members()[1]->removeAppBundle());
+    EXPECT_FALSE(group->members()[0]->isSelected());
+
+    // Made from bare fields, a record starts with every flag false.
+    EXPECT_FALSE(app("/Applications/Bare.app")->removeAppBundle());
+}
+
 TEST(AppInfo, PermissionLabelsCategoriesEqualityAndOfferTotal)
 {
     auto a = app("/Applications/A.app");

@@ -225,17 +225,21 @@ TEST(ApplicationsTab, SelectingShowsTheDetailAndTheBundleBoxMovesTheSize)
     EXPECT_EQ(header[4], byteformat::string(notes->totalReclaimableSize()));
     EXPECT_EQ(panel->treeTexts().mid(0, 2), (QStringList{"Executables", "Notes v.4.11|/Applications"}));
 
+    // A user's application comes with its bundle ticked; the row's own box is not.
     AppKitCheckbox* bundle = panel->bundleCheckbox();
     ASSERT_NE(bundle, nullptr);
+    EXPECT_TRUE(bundle->isOn());
+    EXPECT_FALSE(notes->isSelected());
     const std::int64_t before = notes->totalReclaimableSize();
     QTest::mouseClick(bundle, Qt::LeftButton);
-    EXPECT_TRUE(notes->removeAppBundle());
-    EXPECT_EQ(notes->totalReclaimableSize(), before + notes->appSize());
-    EXPECT_EQ(panel->headerTexts()[4], byteformat::string(before + notes->appSize()));
-    EXPECT_TRUE(notes->isSelected());  // bundle and every file ticked
-    QTest::mouseClick(bundle, Qt::LeftButton);
     EXPECT_FALSE(notes->removeAppBundle());
+    EXPECT_EQ(notes->totalReclaimableSize(), before - notes->appSize());
+    EXPECT_EQ(panel->headerTexts()[4], byteformat::string(before - notes->appSize()));
     EXPECT_FALSE(notes->isSelected());
+    QTest::mouseClick(bundle, Qt::LeftButton);
+    EXPECT_TRUE(notes->removeAppBundle());
+    EXPECT_EQ(panel->headerTexts()[4], byteformat::string(before));
+    EXPECT_TRUE(notes->isSelected());  // bundle and every file ticked
 
     // Advance mode: stored, labelled, and the header shows the values.
     QTest::mouseClick(f.w->advanceSwitch(), Qt::LeftButton);
@@ -273,6 +277,75 @@ TEST(ApplicationsTab, UninstallThroughTheButtonMovesTheTickedFilesAndUpdatesTheL
     EXPECT_FALSE(f.w->actionButton()->isEnabled());
 }
 
+TEST(ApplicationsTab, AnUntouchedApplicationIsUninstalledWholeWithItsFoundFiles)
+{
+    TabFixture f;
+    const AppInfoPtr notes = f.find("Notes");
+    // The prefetch found its two files, ticked; the bundle comes ticked as
+    // well, while the row's box stays as it was.
+    ASSERT_EQ(notes->leftovers().size(), 2);
+    EXPECT_TRUE(notes->removeAppBundle());
+    EXPECT_FALSE(notes->isSelected());
+    EXPECT_FALSE(f.card("Notes")->checkbox()->isOn());
+    // A group starts unmarked; its members as applications of their own.
+    const AppInfoPtr adobe = f.find("Adobe");
+    EXPECT_FALSE(adobe->removeAppBundle());
+    EXPECT_FALSE(adobe->isSelected());
+    EXPECT_TRUE(f.find("Photoshop")->removeAppBundle());
+
+    // Selected and uninstalled without touching a box.
+    f.clickEntry("Notes");
+    EXPECT_FALSE(notes->isScanningLeftovers());  // the prefetched files are used
+    const QString freed = byteformat::string(notes->appSize() + notes->totalLeftoverSize());
+    f.h.prompter.script = {"Uninstall"};
+    QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
+    ASSERT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_EQ(f.h.prompter.asked[0].text, "Move the app and 2 related file(s) to the Trash, freeing " + freed + ".");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.rows() == QStringList{"Adobe", "Mail", "Zed"}; }, 10000)) << f.rows().join(u',').toStdString();
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/Notes.app"));
+    EXPECT_FALSE(f.h.fake.tree().exists("/Applications/Notes.app"));
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes"));
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes.plist"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.state().selectedApp() == nullptr; }, 10000));
+    // Nothing else was marked on the way.
+    EXPECT_FALSE(f.find("Mail")->isSelected());
+    EXPECT_FALSE(adobe->isSelected());
+}
+
+TEST(ApplicationsTab, WithTheBundleUntickedOnlyTheTickedFilesGo)
+{
+    TabFixture f;
+    const AppInfoPtr notes = f.find("Notes");
+    f.clickEntry("Notes");
+    AppDetailPanel* panel = f.w->detailPanel();
+    ASSERT_NE(panel, nullptr);
+    // The user unticks the bundle's box, and the preferences file.
+    QTest::mouseClick(panel->bundleCheckbox(), Qt::LeftButton);
+    ASSERT_FALSE(notes->removeAppBundle());
+    ASSERT_EQ(notes->leftovers().size(), 2);
+    const LeftoverPtr cache = notes->leftovers()[0];
+    const LeftoverPtr prefs = notes->leftovers()[1];
+    ASSERT_TRUE(prefs->path().endsWith("/Preferences/com.example.notes.plist"));
+    prefs->setSelected(false, RootSync::Refresh);
+
+    f.h.prompter.script = {"Uninstall"};
+    QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
+    ASSERT_EQ(f.h.prompter.asked.size(), 1);
+    // The confirmation promises only the ticked file.
+    EXPECT_EQ(f.h.prompter.asked[0].title, "Uninstall Notes?");
+    EXPECT_EQ(f.h.prompter.asked[0].text,
+              "Move 1 related file(s) to the Trash, freeing " + byteformat::string(cache->size()) + ".");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return notes->leftovers() == QList<LeftoverPtr>{prefs}; }, 10000));
+    EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes"));
+    EXPECT_FALSE(f.h.fake.tree().exists(kTrash + "/com.example.notes.plist"));
+    EXPECT_FALSE(f.h.fake.tree().exists(kTrash + "/Notes.app"));
+    EXPECT_TRUE(f.h.fake.tree().exists("/Applications/Notes.app"));
+    // The application stays listed and selected, with what it still has.
+    EXPECT_EQ(f.rows(), (QStringList{"Adobe", "Mail", "Notes", "Zed"}));
+    EXPECT_EQ(f.state().selectedApp(), notes);
+    EXPECT_FALSE(notes->removeAppBundle());
+}
+
 TEST(ApplicationsTab, ClicksQueuedWhileTheUninstallRunsAreDropped)
 {
     TabFixture f;
@@ -292,7 +365,8 @@ TEST(ApplicationsTab, ClicksQueuedWhileTheUninstallRunsAreDropped)
         click(notes, QRectF(notes->entryRect()).center());
         return std::nullopt;
     };
-    // The bundle stays, so the selection (and the enabled button) survive the uninstall.
+    // The bundle stays (unticked), so the selection (and the enabled button) survive the uninstall.
+    f.find("Mail")->setRemoveAppBundle(false);
     f.h.fake.tree().writeSized(f.h.fake.tree().library() + "/Caches/com.example.mail/x", 10);
     f.find("Mail")->setLeftovers({});
     f.state().scanner().scanLeftovers(f.find("Mail"));
@@ -485,7 +559,12 @@ TEST(ApplicationsTab, TheAdvancedTreeTicksFilesOneByOneForTheUninstall)
             headers << r.title + (r.count ? QStringLiteral(" (%1)").arg(*r.count) : QString());
     EXPECT_EQ(headers, (QStringList{"Executables", "Caches (1)", "Preferences (1)"}));
 
-    // Found leftovers come ticked: the cache is unticked in its row.
+    // Found leftovers come ticked, and so does the bundle: the user unticks
+    // the bundle and the cache in their rows.
+    ASSERT_NE(tree->bundleRow(), nullptr);
+    EXPECT_TRUE(tree->bundleRow()->checkbox()->isChecked());
+    click(tree->bundleRow()->checkbox());
+    EXPECT_FALSE(notes->removeAppBundle());
     const LeftoverPtr cache = notes->leftovers()[0];
     ASSERT_TRUE(cache->path().endsWith("/Caches/com.example.notes"));
     LeftoverFileRow* row = tree->fileRow(cache);
@@ -493,7 +572,6 @@ TEST(ApplicationsTab, TheAdvancedTreeTicksFilesOneByOneForTheUninstall)
     click(row->checkbox());
     EXPECT_FALSE(cache->isSelected());
     EXPECT_FALSE(notes->isSelected());
-    ASSERT_NE(tree->bundleRow(), nullptr);
     EXPECT_FALSE(tree->bundleRow()->checkbox()->isChecked());
 
     f.h.prompter.script = {"Uninstall"};
