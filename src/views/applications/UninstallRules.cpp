@@ -1,6 +1,5 @@
 #include "views/applications/UninstallRules.h"
 
-#include "state/L10n.h"
 #include "engine/inventory/ByteFormat.h"
 
 #include <algorithm>
@@ -25,12 +24,11 @@ UninstallConfirmation uninstallConfirmation(const AppInfo& target)
 {
     const qsizetype count = target.selectedLeftovers().size();
     const QString size = byteformat::string(target.totalReclaimableSize());
-    QString message = QStringLiteral("Uninstall ") + target.name() + u'?';
-    // The text says what moves: the application only when its bundle is ticked.
-    if (!target.removeAppBundle())
-        return {std::move(message), L10n::t(QStringLiteral("apps.uninstall_files_only"), qlonglong(count), size)};
-    return {std::move(message), QStringLiteral("Move the app and ") + QString::number(count)
-                                    + QStringLiteral(" related file(s) to the Trash, freeing ") + size + u'.'};
+    // Fixed English, like every alert of the tab. The text says what moves:
+    // the application only when its bundle is ticked.
+    const QString what = target.removeAppBundle() ? QStringLiteral("Move the app and ") : QStringLiteral("Move ");
+    return {QStringLiteral("Uninstall ") + target.name() + u'?',
+            what + QString::number(count) + QStringLiteral(" related file(s) to the Trash, freeing ") + size + u'.'};
 }
 
 } // namespace tw::apps

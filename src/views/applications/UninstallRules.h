@@ -18,7 +18,8 @@ AppInfoPtr uninstallTarget(const AppInfoPtr& app, const AppInfoPtr& selectedApp)
 struct UninstallConfirmation {
     QString message;      // "Uninstall <name>?"
     // "Move the app and <n> related file(s) to the Trash, freeing <size>." with
-    // the bundle ticked; else, translated, "Move <n> related file(s) ...".
+    // the bundle ticked; else "Move <n> related file(s) ...". Both in English,
+    // whatever the interface language.
     QString informative;
 };
 UninstallConfirmation uninstallConfirmation(const AppInfo& target);

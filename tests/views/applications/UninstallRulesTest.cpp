@@ -84,21 +84,24 @@ TEST(UninstallConfirmation, ExactTextsCountingTickedFilesWithoutGrouping)
               "Move the app and 0 related file(s) to the Trash, freeing Zero KB.");
 }
 
-TEST(UninstallConfirmation, FilesOnlyTextIsTranslatedAndTheFullOneStaysEnglish)
+TEST(UninstallConfirmation, BothTextsStayEnglishInEveryLanguage)
 {
     FakePlatform fake;
     SharedState state(fake);
     Family f;
     for (int i = 0; i < 1500; ++i)
         addLeftover(f.single, QStringLiteral("/Users/tester/Library/Caches/n%1").arg(i), 4'000, true);
-    state.language().setLanguage(AppLanguage::de);
-    // 1500 files: no digit grouping in either text.
-    EXPECT_EQ(uninstallConfirmation(*f.single).informative,
-              "1500 zugehörige Datei(en) in den Papierkorb legen und 6 MB freigeben.");
-    f.single->setRemoveAppBundle(true);
-    EXPECT_EQ(uninstallConfirmation(*f.single).message, "Uninstall Notes?");
-    EXPECT_EQ(uninstallConfirmation(*f.single).informative,
-              "Move the app and 1500 related file(s) to the Trash, freeing 6 MB.");
+    // One alert never mixes two languages: German and Arabic read what English does.
+    for (AppLanguage language : {AppLanguage::de, AppLanguage::ar, AppLanguage::en}) {
+        state.language().setLanguage(language);
+        // 1500 files: no digit grouping in either text.
+        f.single->setRemoveAppBundle(false);
+        EXPECT_EQ(uninstallConfirmation(*f.single).informative, "Move 1500 related file(s) to the Trash, freeing 6 MB.");
+        f.single->setRemoveAppBundle(true);
+        EXPECT_EQ(uninstallConfirmation(*f.single).message, "Uninstall Notes?");
+        EXPECT_EQ(uninstallConfirmation(*f.single).informative,
+                  "Move the app and 1500 related file(s) to the Trash, freeing 6 MB.");
+    }
 }
 
 TEST(ApplyUninstall, BundleGoneLeavesTheListAndEveryGroup)
