@@ -240,9 +240,18 @@ void SystemMonitor::Sampler::sampleMemory(SystemSnapshot& s)
     const auto m = m_sources.host->readMemory();
     if (!m)
         return;
+    // No kind of memory, nor what is in use, is larger than the whole: a
+    // reading that says otherwise is none, and the fields keep what they showed.
     const std::uint64_t total = s.memoryTotal;
-    s.memoryUsed = m->cached < total && m->free < total - m->cached ? total - m->cached - m->free
-                                                                    : m->app + m->wired + m->compressed;
+    if (std::max({m->app, m->wired, m->compressed, m->cached, m->free}) > total)
+        return;
+    std::uint64_t used = 0;
+    if (m->free < total - m->cached)
+        used = total - m->cached - m->free;
+    else if (__builtin_add_overflow(m->app, m->wired, &used) || __builtin_add_overflow(used, m->compressed, &used)
+             || used > total)
+        return;
+    s.memoryUsed = used;
     s.appMemory = m->app;
     s.memoryWired = m->wired;
     s.memoryCompressed = m->compressed;
@@ -264,8 +273,11 @@ void SystemMonitor::Sampler::sampleProcesses(SystemSnapshot& s)
     const double elapsed = seconds(now - m_previousProcessTime);
     m_previousProcessTime = now;
     const double secondsPerTick = 1 / host.processTicksPerSecond();
-    // A process cannot use more than every processor all the time.
+    // A process cannot use more than every processor all the time. Whole
+    // ticks and rounding can put one that did a little above that: up to two
+    // ticks more read as every processor.
     const double mostShare = 100.0 * std::max(1, s.coreCount);
+    const double tickShare = elapsed > 0 ? secondsPerTick / elapsed * 100 : 0;
 
     m_tasks.clear();
     m_shares.clear();
@@ -282,9 +294,9 @@ void SystemMonitor::Sampler::sampleProcesses(SystemSnapshot& s)
         if (elapsed > kMinimumElapsed && was != m_previousTasks.cend() && was->pid == p.pid
             && p.userTicks >= was->user && p.systemTicks >= was->system) {
             const double ticks = double(p.userTicks - was->user) + double(p.systemTicks - was->system);
-            share = ticks * secondsPerTick / elapsed * 100;
-            if (!(share <= mostShare))
-                share = 0;  // counters that jumped: no reading this pass
+            share = ticks * tickShare;
+            // Counters that jumped: no reading this pass.
+            share = share <= mostShare + 2 * tickShare ? std::min(share, mostShare) : 0;
         }
         m_shares.push_back(share);
         if (!p.name.isEmpty())

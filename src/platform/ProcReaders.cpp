@@ -388,6 +388,10 @@ std::optional<MemoryReading> LinuxProcReaders::readMemory()
     m.cached = addSat(addSat(*buffers, *cached), reclaimable.value_or(0));
     m.free = *memFree;
     m.swap = swapTotal.value_or(0) > swapFree.value_or(0) ? *swapTotal - swapFree.value_or(0) : 0;
+    // A count too large for its type, in the file or once in bytes, is not a reading.
+    for (const u64 part : {m.app, m.wired, m.compressed, m.cached, m.free, swapTotal.value_or(0), swapFree.value_or(0)})
+        if (part == kU64Max)
+            return std::nullopt;
     return m;
 }
 

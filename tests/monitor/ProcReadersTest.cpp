@@ -97,7 +97,13 @@ TEST(ProcReaders, MemoryAndLoadNeedTheirFieldsAndTakeTheRestAsZero)
     tree.write("/proc/meminfo", "MemFree: 10 kB\nBuffers: 0 kB\nCached: 2 kB\nAnonPages: 20 kB\nSwapTotal: 1 kB\n"
                                 "SwapFree: 2 kB\n");
     EXPECT_EQ(host.readMemory(), (MemoryReading{20 * 1024, 0, 0, 2 * 1024, 10 * 1024, 0}));
-    for (const char* broken : {"Buffers: 0 kB\nCached: 2 kB\nAnonPages: 20 kB\n", "MemFree: lots\n", ""}) {
+    // A count past 64 bits, in the file or once in bytes, is no reading either.
+    for (const char* broken : {"Buffers: 0 kB\nCached: 2 kB\nAnonPages: 20 kB\n", "MemFree: lots\n", "",
+                               "MemFree: 10 kB\nBuffers: 0 kB\nCached: 2 kB\nAnonPages: 99999999999999999999\n",
+                               "MemFree: 18014398509481984 kB\nBuffers: 0 kB\nCached: 2 kB\nAnonPages: 20 kB\n",
+                               "MemFree: 10 kB\nBuffers: 18446744073709551615\nCached: 1\nAnonPages: 20 kB\n",
+                               "MemFree: 10 kB\nBuffers: 0 kB\nCached: 2 kB\nAnonPages: 20 kB\n"
+                               "SwapTotal: 18014398509481984 kB\nSwapFree: 0 kB\n"}) {
         tree.write("/proc/meminfo", broken);
         EXPECT_EQ(host.readMemory(), std::nullopt) << broken;
     }

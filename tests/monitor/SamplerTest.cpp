@@ -438,6 +438,73 @@ TEST(Sampler, ImplausibleProcessTimesGiveNoShare)
     EXPECT_DOUBLE_EQ(row(t.pass().topProcesses, 8)->cpuPercent, 20);
 }
 
+TEST(Sampler, AProcessBusyOnEveryProcessorReadsAllOfThem)
+{
+    Sampler t;  // four processors, 100 ticks a second
+    t.tree.setProcess({9, "render", 0, 0, 4, 1});
+    t.start();
+    // Spans whose exact share rounds above 400 % in floating point.
+    std::uint64_t user = 0, system = 0;
+    for (const int ms : {350, 410, 700, 1000, 2500}) {
+        user += std::uint64_t(3 * ms / 10);
+        system += std::uint64_t(ms / 10);
+        t.tree.setProcess({9, "render", user, system, 4, 1});
+        const SystemSnapshot& s = t.pass(ms / 1000.0);
+        SCOPED_TRACE(ms);
+        ASSERT_EQ(s.topProcesses.size(), 1);
+        EXPECT_EQ(s.topProcesses[0].cpuPercent, 400);
+    }
+    // A tick over, as whole ticks give it, still reads as every processor;
+    // a tenth of a processor over is a jump.
+    user += 401;
+    t.tree.setProcess({9, "render", user, system, 4, 1});
+    EXPECT_EQ(t.pass().topProcesses[0].cpuPercent, 400);
+    user += 410;
+    t.tree.setProcess({9, "render", user, system, 4, 1});
+    EXPECT_EQ(t.pass().topProcesses[0].cpuPercent, 0);
+}
+
+TEST(Sampler, ForgedMemoryFiguresAreNoReading)
+{
+    Sampler t;  // 16 GiB
+    const SystemSnapshot good = t.start().snapshot();
+    ASSERT_EQ(good.memoryUsed, 10 * kGiB);
+    ASSERT_EQ(good.appMemory, 6 * kGiB);
+
+    const char* forged[] = {
+        // More free than there is memory, and application memory that adds
+        // up past 2^64 with the wired bytes: 18,446,744,073,709,551,613 used.
+        "MemTotal: 16777216 kB\nMemFree: 17179869184 kB\nBuffers: 0 kB\nCached: 0 kB\n"
+        "AnonPages: 18014398509481983 kB\nUnevictable: 1021\n",
+        // One kind larger than the whole.
+        "MemFree: 1024 kB\nBuffers: 0 kB\nCached: 0 kB\nAnonPages: 16777217 kB\n",
+        // Counts past 64 bits, in the file and once in bytes.
+        "MemFree: 1024 kB\nBuffers: 0 kB\nCached: 0 kB\nAnonPages: 99999999999999999999 kB\n",
+        "MemFree: 1024 kB\nBuffers: 0 kB\nCached: 18014398509481984 kB\nAnonPages: 1 kB\n",
+        "MemFree: 1024 kB\nBuffers: 18446744073709551615\nCached: 1\nAnonPages: 1 kB\n",
+        // What is in use, reckoned by kind, above the whole.
+        "MemFree: 16777216 kB\nBuffers: 0 kB\nCached: 0 kB\nAnonPages: 8388608 kB\nUnevictable: 8388608 kB\n"
+        "Zswap: 1 kB\n",
+    };
+    for (const char* text : forged) {
+        t.tree.write("/proc/meminfo", text);
+        const SystemSnapshot& s = t.pass();
+        SCOPED_TRACE(text);
+        EXPECT_EQ(s.memoryUsed, good.memoryUsed);
+        EXPECT_EQ(s.appMemory, good.appMemory);
+        EXPECT_EQ(s.memoryFree, good.memoryFree);
+        EXPECT_EQ(s.cachedFiles, good.cachedFiles);
+        EXPECT_EQ(s.memoryWired, good.memoryWired);
+    }
+
+    // Free and cached memory that leave nothing in use: in use is then what the kinds add up to.
+    t.tree.write("/proc/meminfo", "MemFree: 10485760 kB\nBuffers: 0 kB\nCached: 6291456 kB\nAnonPages: 2097152 kB\n"
+                                  "Unevictable: 1048576 kB\n");
+    const SystemSnapshot& byKind = t.pass();
+    EXPECT_EQ(byKind.memoryUsed, 3 * kGiB);
+    EXPECT_EQ(byKind.memoryFree, 10 * kGiB);
+}
+
 TEST(Sampler, InterfacesAreMatchedByNameWhateverTheirOrder)
 {
     Sampler t;
