@@ -505,6 +505,14 @@ TEST(HostHardware, DisplayDiagonalsNeedBothSidesAboveTenMillimetres)
     t.write("/sys/class/drm/card0-eDP-1/edid", test::edidBlock(309, 174));
     ASSERT_TRUE(diagonal());
     EXPECT_NEAR(*diagonal(), std::hypot(309, 174) / 25.4, 1e-9);
+    // Sides past 255 mm keep the high bits the timing holds apart: 23.8 in, not 20.8.
+    t.write("/sys/class/drm/card0-eDP-1/edid", test::edidBlock(527, 296));
+    ASSERT_TRUE(diagonal());
+    EXPECT_NEAR(*diagonal(), std::hypot(527, 296) / 25.4, 1e-9);
+    EXPECT_EQ(QString::number(*diagonal(), 'f', 1), "23.8");
+    t.write("/sys/class/drm/card0-eDP-1/edid", test::edidBlock(2000, 1100));
+    ASSERT_TRUE(diagonal());
+    EXPECT_NEAR(*diagonal(), std::hypot(2000, 1100) / 25.4, 1e-9);
     QByteArray bad = test::edidBlock(309, 174);
     bad[70] = char(bad[70] + 1);  // the checksum no longer adds up
     t.write("/sys/class/drm/card0-eDP-1/edid", bad);

@@ -279,6 +279,26 @@ TEST(PropertyListLimits, ReferencesInStringsAndKeysReadInTimeLinearInTheirNumber
     }
 }
 
+TEST(PropertyListLimits, ReferencesOnEitherSideOfEachUtf8LengthReadAsTheirCharacter)
+{
+    const std::pair<const char*, char32_t> references[] = {
+        {"&#x7F;", 0x7F},     {"&#128;", 0x80},     {"&#x7FF;", 0x7FF},     {"&#x800;", 0x800},
+        {"&#xFFFF;", 0xFFFF}, {"&#x10000;", 0x10000}, {"&#x10FFFF;", 0x10FFFF}, {"&#xD7FF;", 0xD7FF},
+        {"&#xE000;", 0xE000},
+    };
+    for (const auto& [reference, code] : references) {
+        const QString want = QString::fromUcs4(&code, 1);
+        // In a string and in a key alike, beside plain text.
+        const QByteArray doc = xmlDocument("<dict><key>" + QByteArray(reference) + "</key><string>a" +
+                                           QByteArray(reference) + "b</string></dict>");
+        const auto parsed = plist::parse(doc);
+        ASSERT_TRUE(parsed) << reference;
+        EXPECT_EQ(parsed->toMap().firstKey(), want) << reference;
+        EXPECT_EQ(parsed->toMap().first().toString(), u'a' + want + u'b') << reference;
+        EXPECT_EQ(parsed, readByLibplist(doc)) << reference;
+    }
+}
+
 TEST(PropertyListLimits, WhatFollowsTheRootElementIsIgnoredAsTheReaderIgnoresIt)
 {
     // A published launchd job, copied with the end of the page it was in.

@@ -82,4 +82,15 @@ TEST(DateText, WithTimeJoinsWithTheLocalesComma)
     const QString text = datetext::abbreviatedWithTime(when, arabic);
     EXPECT_TRUE(text.startsWith(QString::fromUtf8("٧ ديسمبر ٢٠٢٦\u060C "))) << text.toStdString();
     EXPECT_FALSE(hasStrayJoiner(text));
+
+    // Every language written in the Arabic script takes the Arabic comma.
+    for (const char* name : {"fa_IR", "ur_PK", "ar_SA"}) {
+        const QLocale locale(QString::fromLatin1(name));
+        EXPECT_EQ(datetext::abbreviatedWithTime(when, locale),
+                  datetext::abbreviated(when.date(), locale) + QStringLiteral("\u060C ")
+                      + locale.toString(QTime(9, 30), QLocale::ShortFormat))
+            << name;
+    }
+    const QLocale german(QStringLiteral("de_DE"));
+    EXPECT_EQ(datetext::abbreviatedWithTime(when, german), QStringLiteral("7. Dez. 2026, 09:30"));
 }
