@@ -4,6 +4,13 @@
 // GUI thread for a context object. Whatever is posted runs on the GUI thread,
 // and only while the context lives; its destruction cancels delivery.
 //
+// What is posted is run and destroyed on the GUI thread only, whichever
+// thread posted it, whether it runs or not (context gone, application
+// quitting): it waits in one queue that the GUI thread drains (see
+// Delivery.cpp). Work still queued when the application object is destroyed
+// is destroyed then, unrun; work posted after that is never run nor
+// destroyed, since no thread is known to be the GUI thread any more.
+//
 // One exception: the update checker's pool steps (UpdateCheck::startStep in
 // engine/updates/UpdateCheck.cpp, and the row building in
 // UpdateChecker::checkAll) come back through a QFutureWatcher, because their
@@ -12,53 +19,112 @@
 
 #include "platform/ThreadPool.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <QPointer>
+#include <QRunnable>
 
+#include <memory>
+#include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace tw {
 
+// Work for the GUI thread, run there at most once and destroyed there.
+class GuiWork {
+public:
+    virtual ~GuiWork() = default;
+    virtual void run() = 0;
+};
+
+namespace delivery {
+
+// Queues work for the GUI thread, to run there while context lives. Any thread.
+void send(QPointer<QObject> context, std::unique_ptr<GuiWork> work);
+
+// Work made of a callable, which is built in place and never moved again.
+template <typename F>
+class Callable final : public GuiWork {
+public:
+    template <typename G>
+    explicit Callable(G&& g) : m_f(std::forward<G>(g)) {}
+    void run() override { m_f(); }
+
+private:
+    F m_f;
+};
+
+// A pool job that owns a move-only callable; QThreadPool's own wrapper
+// would want to copy it.
+template <typename F>
+class Job final : public QRunnable {
+public:
+    explicit Job(F f) : m_f(std::move(f)) {}
+    void run() override { m_f(); }
+
+private:
+    F m_f;
+};
+
+} // namespace delivery
+
 class Delivery {
 public:
     // On the GUI thread, while context lives.
-    explicit Delivery(QObject* context) : m_context(context)
-    {
-        Q_ASSERT(!context || !QCoreApplication::instance()
-                 || context->thread() == QCoreApplication::instance()->thread());
-    }
+    explicit Delivery(QObject* context);
 
     // From any thread: f runs later on the GUI thread unless the context is
-    // gone by then. f is destroyed on the GUI thread.
+    // gone by then. f is destroyed on the GUI thread; a temporary passed
+    // here is moved from, and only its moved-from husk stays with the caller.
     template <typename F>
-    void post(F f) const
+    void post(F&& f) const
     {
-        // Posted to the application object, which outlives every context; the
-        // guard is read only on the GUI thread, where contexts die.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [context = m_context, f = std::move(f)]() mutable {
-                if (context)
-                    f();
-            },
-            Qt::QueuedConnection);
+        send(std::make_unique<delivery::Callable<std::decay_t<F>>>(std::forward<F>(f)));
     }
+
+    void send(std::unique_ptr<GuiWork> work) const { delivery::send(m_context, std::move(work)); }
 
 private:
     QPointer<QObject> m_context;
 };
 
 // Runs work() on the engine pool and hands its result to then() on the GUI
-// thread while context lives. Call on the GUI thread.
+// thread while context lives. Call on the GUI thread. then and the result
+// are built where they will be destroyed: then here, in the work that goes
+// back, and the result straight into it, so neither is ever destroyed on a
+// pool thread. Should the pool drop the job unrun, that work still goes
+// back to be destroyed.
 template <typename Work, typename Then>
 void runInBackground(QObject* context, Work work, Then then, int priority = 0)
 {
-    enginePool().start(
-        [delivery = Delivery(context), work = std::move(work), then = std::move(then)]() mutable {
-            delivery.post([then = std::move(then), result = work()]() mutable { then(std::move(result)); });
-        },
-        priority);
+    using Result = std::invoke_result_t<Work&>;
+    class Reply final : public GuiWork {
+    public:
+        explicit Reply(Then t) : then(std::move(t)) {}
+        void run() override
+        {
+            if (result)
+                then(std::move(*result));
+        }
+        Then then;
+        std::optional<Result> result;
+    };
+    // Goes back in any case: with its result when the job ran, else unrun.
+    struct Return {
+        Return(QObject* context, Then then) : delivery(context), reply(std::make_unique<Reply>(std::move(then))) {}
+        Return(Return&&) = default;
+        ~Return()
+        {
+            if (reply)
+                delivery.send(std::move(reply));
+        }
+        Delivery delivery;
+        std::unique_ptr<Reply> reply;
+    };
+    auto job = [work = std::move(work), back = Return(context, std::move(then))]() mutable {
+        back.reply->result.emplace(work());
+        back.delivery.send(std::move(back.reply));
+    };
+    enginePool().start(new delivery::Job<decltype(job)>(std::move(job)), priority);
 }
 
 } // namespace tw

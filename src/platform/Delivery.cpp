@@ -1,0 +1,140 @@
+#include "platform/Delivery.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+namespace tw {
+
+namespace {
+
+// Work waits here until the GUI thread drains it. Qt's own queued calls are
+// not enough: a queued call's functor is shared between the event and the
+// poster until the post returns, so the poster destroys it whenever the GUI
+// thread has run the event first; and a call that cannot be posted is
+// destroyed on the spot. The queue hands work over with nothing shared: the
+// posting thread only ever gives it up.
+//
+// A std::mutex rather than a QMutex: ThreadSanitizer sees its hand-over.
+class Mailbox {
+public:
+    // On the GUI thread: the application object that drains the queue, and
+    // whose end destroys what is left.
+    void attach(QCoreApplication* app)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_app == app)
+            return;
+        m_app = app;
+        qAddPostRoutine(&Mailbox::closeQueue);
+        if (!m_queue.empty())
+            wake();
+    }
+
+    void send(QPointer<QObject> context, std::unique_ptr<GuiWork> work)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_queue.push_back({++m_sent, std::move(context), std::move(work)});
+        // One wake-up at a time. It is posted under the lock, so the
+        // application object cannot end meanwhile (closeQueue takes the lock
+        // first). The wake-up holds nothing: wherever Qt destroys it, nothing
+        // of the work goes with it.
+        if (m_app && !m_wakePending)
+            wake();
+    }
+
+    static Mailbox& instance()
+    {
+        // Never destroyed: pool threads may still post while the process ends.
+        static Mailbox* mailbox = new Mailbox;
+        return *mailbox;
+    }
+
+private:
+    struct Letter {
+        std::uint64_t number;
+        QPointer<QObject> context;
+        std::unique_ptr<GuiWork> work;
+    };
+
+    // Under the lock.
+    void wake()
+    {
+        m_wakePending = true;
+        QMetaObject::invokeMethod(m_app, &Mailbox::drainQueue, Qt::QueuedConnection);
+    }
+
+    static void drainQueue() { instance().drain(); }
+    static void closeQueue() { instance().close(); }
+
+    // On the GUI thread. Runs what was sent before this drain began, one
+    // letter at a time, so that a nested event loop in one of them drains
+    // the rest in order; what is sent meanwhile waits for its own wake-up.
+    void drain()
+    {
+        std::uint64_t last;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_wakePending = false;
+            last = m_sent;
+        }
+        for (;;) {
+            Letter letter;
+            {
+                const std::lock_guard lock(m_mutex);
+                if (m_queue.empty() || m_queue.front().number > last)
+                    return;
+                letter = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            if (letter.context)
+                letter.work->run();
+        }
+    }
+
+    // On the GUI thread, as the application object ends: what is left is
+    // destroyed unrun, as Qt destroys the events still posted to it. Later
+    // work stays queued for good.
+    void close()
+    {
+        std::deque<Letter> left;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_app = nullptr;
+            m_wakePending = false;
+            left.swap(m_queue);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::deque<Letter> m_queue;
+    std::uint64_t m_sent = 0;
+    QCoreApplication* m_app = nullptr;
+    bool m_wakePending = false;
+};
+
+} // namespace
+
+Delivery::Delivery(QObject* context)
+    : m_context(context)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    Q_ASSERT(!context || !app || context->thread() == app->thread());
+    if (app && QThread::currentThread() == app->thread())
+        Mailbox::instance().attach(app);
+}
+
+namespace delivery {
+
+void send(QPointer<QObject> context, std::unique_ptr<GuiWork> work)
+{
+    Mailbox::instance().send(std::move(context), std::move(work));
+}
+
+} // namespace delivery
+
+} // namespace tw
