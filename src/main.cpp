@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/QuitOnSignal.h"
 #include "app/SingleInstance.h"
 #include "app/SweeplineApp.h"
 #include "monitor/HardwareIdentityReader.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv)
     tw::SingleInstanceGuard guard;
     if (!guard.tryBecomePrimary())
         return 0;
+    // From here on the lock is ours: a termination signal quits as Quit does, so that it goes with us.
+    tw::QuitOnSignal quitOnSignal;
     // The fonts load on the pool while the window is built.
     tw::neon::prepareFonts();
 

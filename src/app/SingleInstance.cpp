@@ -1,12 +1,17 @@
 #include "app/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -18,19 +23,14 @@ const QByteArray kReopen = QByteArrayLiteral("reopen\n");
 const QByteArray kDone = QByteArrayLiteral("ok\n");
 // Pause between two tries while the running copy is not listening yet.
 constexpr int kRetryMs = 50;
-
-QString lockPath(const QString& name)
-{
-    // Beside the socket, which a plain name puts in the temporary folder.
-    const QString stem = QDir::isAbsolutePath(name) ? name : QDir::temp().filePath(name);
-    return stem + QStringLiteral(".lock");
-}
+// Room left in a socket path (108 bytes with its NUL) for the name.
+constexpr qsizetype kLongestFolder = 60;
 
 } // namespace
 
-SingleInstanceGuard::SingleInstanceGuard(QString name, QObject* parent)
+SingleInstanceGuard::SingleInstanceGuard(const QString& name, QObject* parent)
     : QObject(parent)
-    , m_name(std::move(name))
+    , m_path(QDir::isAbsolutePath(name) ? name : folder() + u'/' + name)
 {
 }
 
@@ -49,11 +49,21 @@ QString SingleInstanceGuard::defaultName()
         + QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(16));
 }
 
+QString SingleInstanceGuard::folder()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    if (runtime.startsWith('/') && runtime.size() <= kLongestFolder && ::stat(runtime.constData(), &st) == 0
+        && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0)
+        return QFile::decodeName(runtime);
+    return QDir::tempPath();
+}
+
 bool SingleInstanceGuard::claim()
 {
     if (m_lock && m_lock->isLocked())
         return true;
-    m_lock = std::make_unique<QLockFile>(lockPath(m_name));
+    m_lock = std::make_unique<QLockFile>(lockPath());
     // Stale only when its owner is gone, never by age: the running copy holds it for days.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
@@ -64,6 +74,12 @@ bool SingleInstanceGuard::claim()
         m_primary = true;
         return true;
     }
+    // Our own pid: no live copy. Removing takes the file's own lock first,
+    // so a copy of another PID namespace that still holds it keeps it.
+    qint64 owner = 0;
+    if (m_lock->getLockInfo(&owner, nullptr, nullptr) && owner == QCoreApplication::applicationPid()
+        && m_lock->removeStaleLockFile() && m_lock->tryLock(0))
+        return true;
     m_lock.reset();
     return false;
 }
@@ -74,10 +90,10 @@ void SingleInstanceGuard::listen()
     if (m_server)
         return;
     // Holding the lock, a socket file that is left must be a crashed copy's.
-    QLocalServer::removeServer(m_name);
+    QLocalServer::removeServer(m_path);
     auto server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(m_name)) {
+    if (!server->listen(m_path)) {
         // Without the socket the program still runs; later launches find no one to hand over to.
         delete server;
         return;
@@ -90,7 +106,7 @@ SingleInstanceGuard::Handover SingleInstanceGuard::handOver(int timeoutMs)
 {
     ++m_attempts;
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(m_path);
     if (!socket.waitForConnected(std::max(1, timeoutMs)))
         return Handover::unreachable;
     socket.write(kReopen);

@@ -16,15 +16,27 @@ namespace tw {
 // request to the socket and exits. The lock, not the socket, decides who
 // runs: a copy that is still starting (not listening yet) or busy (not
 // reading yet) is waited for, and a socket file left by a crashed copy is
-// removed only by the launch that took the lock.
+// removed only by the launch that took the lock. A lock that names this
+// very process is stale: a copy that had the same pid left it (pid 1 of a
+// new PID namespace each time), since no live copy of ours has our pid.
+//
+// Both live in the user's runtime folder when there is one (no other user
+// may enter it, so none can take or fake them), else in the temporary folder.
 class SingleInstanceGuard : public QObject {
     Q_OBJECT
 public:
-    // name: the socket's name and the lock file's stem; the default is per user.
-    explicit SingleInstanceGuard(QString name = defaultName(), QObject* parent = nullptr);
+    // name: the socket's name and the lock file's stem, placed in folder()
+    // unless it is an absolute path; the default is per user.
+    explicit SingleInstanceGuard(const QString& name = defaultName(), QObject* parent = nullptr);
     ~SingleInstanceGuard() override;
 
     static QString defaultName();
+    // $XDG_RUNTIME_DIR when it is an absolute path to a folder of this user's
+    // that no one else may enter and short enough for a socket path; else
+    // the temporary folder.
+    static QString folder();
+    QString socketPath() const { return m_path; }
+    QString lockPath() const { return m_path + QStringLiteral(".lock"); }
     // How long a later launch keeps trying to reach the running copy.
     static constexpr int defaultPatienceMs = 30'000;
 
@@ -56,7 +68,7 @@ private:
     Handover handOver(int timeoutMs);
     void readRequest();
 
-    QString m_name;
+    QString m_path;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_primary = false;

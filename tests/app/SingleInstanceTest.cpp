@@ -2,17 +2,23 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QMetaObject>
+#include <QProcess>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QUuid>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -31,7 +37,7 @@ QString uniqueName()
 // A socket file nobody listens on, as a crashed copy leaves it.
 void leaveStaleSocket(const QString& name)
 {
-    const QByteArray path = QFile::encodeName(QDir::temp().filePath(name));
+    const QByteArray path = QFile::encodeName(SingleInstanceGuard(name).socketPath());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
     sockaddr_un addr{};
@@ -61,6 +67,42 @@ struct Launch {
     }
     bool finished() const { return result.load() >= 0; }
 };
+
+// XDG_RUNTIME_DIR as a test sets it, put back afterwards.
+class RuntimeFolder {
+public:
+    RuntimeFolder() : m_had(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")), m_was(qgetenv("XDG_RUNTIME_DIR")) {}
+    ~RuntimeFolder()
+    {
+        if (m_had)
+            qputenv("XDG_RUNTIME_DIR", m_was);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+    }
+    void set(const QByteArray& value) { qputenv("XDG_RUNTIME_DIR", value); }
+
+private:
+    bool m_had;
+    QByteArray m_was;
+};
+
+// The entries of a folder, hidden ones too.
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Whether the process has a handler of its own for SIGTERM, as its status says.
+bool catchesTermination(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+    return false;
+}
 
 } // namespace
 
@@ -149,4 +191,137 @@ TEST(SingleInstance, OnlyTheLockDecidesWhoRuns)
     EXPECT_FALSE(later.tryBecomePrimary());
     EXPECT_FALSE(later.isPrimary());
     EXPECT_GE(later.attempts(), 1);
+}
+
+TEST(SingleInstance, ALockNamingThisVeryProcessIsTakenOverAtOnce)
+{
+    // Pid 1 of each new PID namespace: a copy that crashed as pid 1 left a
+    // lock naming pid 1, which is now this launch's own.
+    const QString name = uniqueName();
+    const QString lockPath = SingleInstanceGuard(name).lockPath();
+    QByteArray left;
+    {
+        QLockFile lock(lockPath);
+        ASSERT_TRUE(lock.tryLock(0));
+        QFile file(lockPath);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        left = file.readAll();
+    }
+    {
+        QFile file(lockPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(left);
+    }
+    qint64 owner = 0;
+    ASSERT_TRUE(QLockFile(lockPath).getLockInfo(&owner, nullptr, nullptr));
+    ASSERT_EQ(owner, QCoreApplication::applicationPid());
+
+    SingleInstanceGuard launch(name);
+    launch.setPatience(300);
+    EXPECT_TRUE(launch.tryBecomePrimary());
+    EXPECT_EQ(launch.attempts(), 0);  // it never waited for a copy
+    EXPECT_TRUE(QFile::exists(launch.socketPath()));
+
+    // A lock naming our pid that is held, as by a live copy in another PID
+    // namespace that shares the folder, is not taken.
+    SingleInstanceGuard other(name);
+    EXPECT_FALSE(other.claim());
+    EXPECT_FALSE(other.isPrimary());
+}
+
+TEST(SingleInstance, LivesInTheUsersRuntimeFolderWhenOnlyTheUserMayEnterIt)
+{
+    RuntimeFolder env;
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0700), 0);
+    env.set(QFile::encodeName(runtime.path()));
+    EXPECT_EQ(SingleInstanceGuard::folder(), runtime.path());
+    EXPECT_TRUE(SingleInstanceGuard::defaultName().startsWith("tidewell-"));
+
+    const QString name = uniqueName();
+    {
+        SingleInstanceGuard first(name);
+        EXPECT_EQ(first.socketPath(), runtime.filePath(name));
+        EXPECT_EQ(first.lockPath(), runtime.filePath(name) + ".lock");
+        ASSERT_TRUE(first.tryBecomePrimary());
+        EXPECT_EQ(entries(runtime.path()), (QStringList{name, name + ".lock"}));
+        EXPECT_FALSE(QFile::exists(QDir::temp().filePath(name)));
+        EXPECT_FALSE(QFile::exists(QDir::temp().filePath(name + ".lock")));
+        // A later launch of the same user finds it there.
+        int reopens = 0;
+        QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
+        Launch second(name);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
+        EXPECT_EQ(second.result.load(), 0);
+    }
+    EXPECT_EQ(entries(runtime.path()), QStringList());
+
+    // Anything else is no runtime folder: the temporary folder serves.
+    QTemporaryDir open;
+    ASSERT_TRUE(open.isValid());
+    const QByteArray openPath = QFile::encodeName(open.path());
+    const QString longPath = runtime.filePath(QString(80, u'x'));
+    ASSERT_TRUE(QDir().mkpath(longPath));
+    ASSERT_EQ(::chmod(QFile::encodeName(longPath).constData(), 0700), 0);
+    const std::pair<QByteArray, mode_t> refused[] = {
+        {openPath, 0755}, {openPath, 0777}, {openPath, 0710}, {"relative/folder", 0},
+        {openPath + "/missing", 0}, {"", 0}, {QFile::encodeName(longPath), 0},
+    };
+    for (const auto& [folder, mode] : refused) {
+        if (mode) {
+            ASSERT_EQ(::chmod(openPath.constData(), mode), 0);
+        }
+        env.set(folder);
+        EXPECT_EQ(SingleInstanceGuard::folder(), QDir::tempPath()) << folder.constData() << " " << mode;
+        EXPECT_EQ(SingleInstanceGuard(name).socketPath(), QDir::temp().filePath(name));
+    }
+    // A file is no folder either.
+    QFile file(runtime.filePath("file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ::chmod(QFile::encodeName(file.fileName()).constData(), 0600);
+    env.set(QFile::encodeName(file.fileName()));
+    EXPECT_EQ(SingleInstanceGuard::folder(), QDir::tempPath());
+}
+
+TEST(SingleInstance, TerminationQuitsTheProgramAsQuitDoesAndLeavesNothingBehind)
+{
+    // The program itself, over an empty Mac tree, with a runtime folder of its own.
+    QTemporaryDir runtime, temporary, home, root;
+    ASSERT_TRUE(runtime.isValid() && temporary.isValid() && home.isValid() && root.isValid());
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0700), 0);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("TMPDIR", temporary.path());
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_CACHE_HOME", home.filePath("cache"));
+    env.insert("TIDEWELL_ROOT", root.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(TIDEWELL_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted(kDeadlineMs));
+
+    // Running once its lock and socket are in the runtime folder.
+    const auto socketListed = [&] {
+        const QStringList listed = entries(runtime.path());
+        return std::any_of(listed.cbegin(), listed.cend(), [&](const QString& e) {
+            struct stat st;
+            return ::stat(QFile::encodeName(runtime.filePath(e)).constData(), &st) == 0 && S_ISSOCK(st.st_mode);
+        });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return socketListed() || program.state() == QProcess::NotRunning; }, 60'000));
+    ASSERT_EQ(program.state(), QProcess::Running);
+    // And once it catches the signal.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return catchesTermination(program.processId()); }, 20'000));
+    EXPECT_EQ(entries(runtime.path()).size(), 2);
+    EXPECT_EQ(entries(temporary.path()).filter("tidewell"), QStringList());
+
+    ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
+    ASSERT_TRUE(program.waitForFinished(60'000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(entries(runtime.path()), QStringList());
 }
