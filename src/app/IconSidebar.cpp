@@ -5,6 +5,7 @@
 #include "state/L10n.h"
 #include "state/SharedState.h"
 #include "state/Theme.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonShapes.h"
@@ -124,6 +125,9 @@ IconSidebar::IconSidebar(AppNavigation& navigation, QWidget* parent)
     m_preferencesPill = addPill(L10n::t(QStringLiteral("common.preferences")), SidebarGlyph::settings, false);
     m_preferencesPill->setObjectName(QStringLiteral("pill-preferences"));
     connect(m_preferencesPill, &QAbstractButton::clicked, this, [this] { m_navigation.setShowPreferences(true); });
+    // The arrows move up and down the pills as well.
+    QList<QWidget*> pills{m_tabPills.begin(), m_tabPills.end()};
+    keyfocus::arrowGroup(pills << m_themePill << m_preferencesPill);
 
     // The footer keeps 12 points above and 6 below its text; its glow uses part of that.
     column->addSpacing(12 - kFooterGlowRoom);

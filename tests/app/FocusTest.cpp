@@ -4,10 +4,17 @@
 #include "state/AppNavigation.h"
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonBorder.h"
+#include "views/applications/AppListController.h"
+#include "views/applications/ApplicationsState.h"
+#include "views/applications/ApplicationsWorkspace.h"
+#include "views/kit/KeyFocus.h"
+#include "views/kit/LazyList.h"
 #include "views/kit/NeonPillButton.h"
 #include "support/ProgramHarness.h"
+#include "support/ShellHarness.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QLineEdit>
 #include <QScreen>
@@ -109,15 +116,14 @@ TEST(Focus, TabVisitsTheSidebarThenTheContentAndNeverAScrollArea)
         const QList<QWidget*> content = stops.mid(8);
         for (QWidget* w : content) {
             EXPECT_TRUE(window->mainView()->workspace()->isAncestorOf(w)) << describe(w);
-            // A scroll area shows no focus and takes no typing: not a stop.
-            EXPECT_FALSE(qobject_cast<QAbstractScrollArea*>(w)) << describe(w);
+            // A scroll area that is no list shows no focus and takes no typing: not a stop.
+            EXPECT_TRUE(!qobject_cast<QAbstractScrollArea*>(w) || qobject_cast<LazyList*>(w)) << describe(w);
         }
-        // Where a tab has a search field, it is the first stop of the content.
-        const auto fields = window->mainView()->workspace()->findChildren<QLineEdit*>();
-        const bool searchShown = std::any_of(fields.begin(), fields.end(), [](QLineEdit* f) { return f->isVisible(); });
-        if (searchShown) {
-            ASSERT_FALSE(content.isEmpty());
-            EXPECT_TRUE(qobject_cast<QLineEdit*>(content.first())) << describe(content.first());
+        // Where a tab has a search field, it comes before the list it searches.
+        const auto field = std::find_if(content.begin(), content.end(), [](QWidget* w) { return qobject_cast<QLineEdit*>(w); });
+        const auto list = std::find_if(content.begin(), content.end(), [](QWidget* w) { return qobject_cast<LazyList*>(w); });
+        if (field != content.end() && list != content.end()) {
+            EXPECT_LT(field - content.begin(), list - content.begin());
         }
     }
 }
@@ -181,4 +187,199 @@ TEST(Focus, TheRingAroundAPillIsWholeAndLeavesNothingBehind)
     window->setFocus(Qt::OtherFocusReason);  // the focus moves on
     EXPECT_TRUE(QTest::qWaitFor([&] { return differingPixels(shownAround(window, first), before) == 0; }, 3000))
         << differingPixels(shownAround(window, first), before) << " pixels of the ring stay behind";
+}
+
+namespace {
+
+// A stop as the tables name it: its kind, and its name as assistive tools
+// read it (the accessible name, a button's text, a field's placeholder).
+QString stopName(QWidget* w)
+{
+    QString kind = QString::fromLatin1(w->metaObject()->className());
+    kind.remove(QStringLiteral("tw::"));
+    QString name = w->accessibleName();
+    if (auto* b = qobject_cast<QAbstractButton*>(w); b && name.isEmpty())
+        name = b->text();
+    if (auto* e = qobject_cast<QLineEdit*>(w); e && name.isEmpty())
+        name = e->placeholderText();
+    if (name.isEmpty())
+        name = w->toolTip();
+    return name.isEmpty() ? kind : kind + QStringLiteral(": ") + name;
+}
+
+// A program with something in every tab: an application with leftovers,
+// a startup item, a screen saver.
+struct Filled : Program {
+    Filled()
+    {
+        MacTree& t = fake.tree();
+        t.makeApp("/Applications/Notes Plus.app", "com.example.notes", "Notes Plus", "2.1");
+        t.makeApp("/Applications/Atlas.app", "com.example.atlas", "Atlas", "1.0");
+        t.writeSized(t.library() + "/Caches/com.example.notes/Cache.db", 240'000);
+        t.writeSized(t.library() + "/Application Support/Notes Plus/store.db", 80'000);
+        t.writePlist(t.library() + "/LaunchAgents/com.example.notes.helper.plist",
+                     {{"Label", "com.example.notes.helper"},
+                      {"ProgramArguments", QVariantList{"/Applications/Notes Plus.app/Contents/MacOS/helper"}}});
+        t.writeSized(t.library() + "/Screen Savers/Waves.saver/Contents/MacOS/Waves", 16'000);
+    }
+    MainWindow* showTab(SidebarTab tab, AppsSegment segment = AppsSegment::apps)
+    {
+        navigation().setAppsSegment(segment);
+        navigation().setTab(tab);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->mainView()->workspace() != nullptr; }, 5000));
+        drainScans(&app->scanner(), &app->cleaner());
+        EXPECT_TRUE(settleForScreenshot(window));
+        return window;
+    }
+    MainWindow* window = nullptr;
+};
+
+} // namespace
+
+// Tab visits every control of a tab in reading order: the sidebar's pills
+// from the top, then the workspace from its top leading corner, column by
+// column; Shift+Tab goes the same way back.
+TEST(Focus, EachTabIsVisitedInReadingOrder)
+{
+    Filled p;
+    p.window = p.startShown();
+    const QStringList sidebar{"NeonPillButton: Applications", "NeonPillButton: Startup", "NeonPillButton: Updates",
+                              "NeonPillButton: Extensions",   "NeonPillButton: Network", "NeonPillButton: System",
+                              "NeonPillButton: Theme",        "NeonPillButton: Preferences"};
+    // choose: the first row of the tab's first list is chosen from the
+    // keyboard first, so the detail column shows its controls.
+    const struct {
+        SidebarTab tab;
+        AppsSegment segment;
+        bool choose;
+        QStringList content;
+    } tabs[] = {
+        {SidebarTab::applications, AppsSegment::apps, false,
+         {"SegmentedControl", "SymbolButton: Search", "SortMenuButton: Name", "LazyList", "NeonSwitch: Advance mode"}},
+        // The detail adds the file tree (one list) and Uninstall, below the switch.
+        {SidebarTab::applications, AppsSegment::apps, true,
+         {"SegmentedControl", "SymbolButton: Search", "SortMenuButton: Name", "LazyList", "NeonSwitch: Advance mode",
+          "LazyList", "PushButton: Uninstall"}},
+        {SidebarTab::applications, AppsSegment::remains, false,
+         {"SegmentedControl", "SymbolButton: Search", "SortMenuButton: Name", "PushButton: Scan Again",
+          "NeonSwitch: Advance mode"}},
+        {SidebarTab::startup, AppsSegment::apps, true,
+         {"QLineEdit: Search startup items", "SymbolButton", "LazyList", "PushButton: Show Application",
+          "PushButton: Disable", "PushButton: Remove"}},
+        {SidebarTab::updates, AppsSegment::apps, true,
+         {"QLineEdit: Search updates", "SymbolButton: Check for Updates", "LazyList", "TextButton: Show updates only",
+          "PushButton: Launch"}},
+        {SidebarTab::extensions, AppsSegment::apps, false,
+         {"QLineEdit: Search", "SymbolButton: Rescan", "ExtensionCategoryRow: Installation Files",
+          "ExtensionCategoryRow: Web Browser Extensions", "ExtensionCategoryRow: Screen Savers",
+          "ExtensionCategoryRow: Settings Panes", "ExtensionCategoryRow: Internet Plugins",
+          "ExtensionCategoryRow: Widgets", "AppKitCheckbox: Select All", "PullDownButton: Kind"}},
+        {SidebarTab::network, AppsSegment::apps, true,
+         {"QLineEdit: Search apps", "LazyList", "PushButton: Open Firewall Settings"}},
+        {SidebarTab::system, AppsSegment::apps, false, {"PushButton: Enable Login Item"}},
+        {SidebarTab::theme, AppsSegment::apps, false,
+         {"ThemePreviewCard: Midnight Neon", "ThemePreviewCard: Light", "ThemePreviewCard: Deep Blue Glass"}},
+    };
+    for (const auto& t : tabs) {
+        SCOPED_TRACE(rawValue(t.tab).toStdString() + " " + rawValue(t.segment).toStdString() + (t.choose ? " chosen" : ""));
+        MainWindow* window = p.showTab(t.tab, t.segment);
+        if (t.choose) {
+            const QList<QWidget*> before = tabStops(window);
+            const auto list = std::find_if(before.begin(), before.end(), [](QWidget* w) { return qobject_cast<LazyList*>(w); });
+            ASSERT_NE(list, before.end());
+            (*list)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(*list, Qt::Key_Return);
+            drainScans(&p.app->scanner(), &p.app->cleaner());
+            ASSERT_TRUE(settleForScreenshot(window));
+        }
+        const QList<QWidget*> stops = tabStops(window);
+        QStringList names;
+        for (QWidget* w : stops)
+            names << stopName(w);
+        EXPECT_EQ(names.mid(0, 8), sidebar);
+        EXPECT_EQ(names.mid(8), t.content) << names.mid(8).join(u'\n').toStdString();
+        // Shift+Tab walks the same stops backwards.
+        window->setFocus(Qt::OtherFocusReason);
+        QList<QWidget*> back;
+        QWidget* from = window;
+        for (int i = 0; i < 80; ++i) {
+            QTest::keyClick(from, Qt::Key_Backtab);
+            QWidget* now = QApplication::focusWidget();
+            if (!now || now == window || back.contains(now))
+                break;
+            back.prepend(now);
+            from = now;
+        }
+        EXPECT_EQ(back, stops);
+    }
+}
+
+namespace {
+
+// Pixels of the picture near the colour (each channel within 40).
+int pixelsNear(const QImage& img, const QColor& c)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if (std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 && std::abs(p.blue() - c.blue()) < 40)
+                ++n;
+        }
+    return n;
+}
+
+} // namespace
+
+// Tab into the applications list shows a current row and selects nothing;
+// the arrows move it, Return selects. The focus ring is drawn in colours of
+// its own: a focused row and a selected one look apart, in every theme.
+TEST(Focus, EnteringTheListSelectsNothingAndTheRingLooksApartFromTheSelection)
+{
+    StillBorders still;
+    Filled p;
+    p.window = p.startShown();
+    for (AppAppearance a : allCases<AppAppearance>()) {
+        SCOPED_TRACE(rawValue(a).toStdString());
+        p.app->state().theme().apply(a, true);
+        p.navigation().setTab(SidebarTab::system);
+        MainWindow* window = p.showTab(SidebarTab::applications);
+        auto* tab = window->findChild<ApplicationsWorkspace*>();
+        ASSERT_NE(tab, nullptr);
+        LazyList* list = tab->appsList();
+        ASSERT_EQ(list->count(), 2);
+        auto first = [&] { return list->widgetFor(0); };
+        auto shown = [&] { return shownAround(window, first()); };
+        window->setFocus(Qt::OtherFocusReason);
+        const QImage plain = settled(window, first());
+
+        for (int i = 0; i < 40 && QApplication::focusWidget() != list; ++i)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), list);
+        EXPECT_EQ(list->currentPlace().row, 0);
+        EXPECT_TRUE(list->showsPlace());
+        EXPECT_EQ(tab->state().selectedApp(), nullptr) << "entering the list selected a row";
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Up);
+        EXPECT_EQ(tab->state().selectedApp(), nullptr) << "moving selected a row";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return differingPixels(shown(), plain) > 100; }, 3000)) << "no focus shown";
+        const QImage focused = settled(window, first());
+
+        QTest::keyClick(list, Qt::Key_Return);
+        ASSERT_NE(tab->state().selectedApp(), nullptr);
+        EXPECT_EQ(tab->state().selectedApp(), tab->appList().rows().first());
+        window->setFocus(Qt::OtherFocusReason);
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            const QImage now = shown();
+            return differingPixels(now, focused) > 100 && differingPixels(now, plain) > 100;
+        }, 3000)) << "the selection looks like the focus";
+        const QImage selected = settled(window, first());
+
+        // The ring's colour is the focus's own: none of it in the selection's look.
+        const QColor ring = focusring::colour(a);
+        const int before = pixelsNear(plain, ring);
+        EXPECT_GT(pixelsNear(focused, ring) - before, 400) << "no ring around the row";
+        EXPECT_LT(pixelsNear(selected, ring) - before, 100) << "the selection is drawn in the ring's colour";
+        p.navigation().setTab(SidebarTab::system);
+    }
 }

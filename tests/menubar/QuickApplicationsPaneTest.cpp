@@ -8,7 +8,9 @@
 #include "views/kit/PushButton.h"
 #include "views/kit/TintedLabel.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QTest>
 #include <QSignalSpy>
 
 using namespace tw;
@@ -312,4 +314,27 @@ TEST(QuickNetworkPane, TheSameRowsAsTheApplicationsPaneEachAllowed)
     // A removal elsewhere shows here too.
     f.h.scanner->setApps({f.writer});
     EXPECT_EQ(names(network.apps()), QStringList{"Writer"});
+}
+
+// The keyboard reaches the search field, then the list; in the list each
+// row's stop is its Uninstall button, and Return presses it.
+TEST(QuickApplicationsPane, TheKeyboardReachesTheSearchThenEachRowsUninstall)
+{
+    AppsFixture f;
+    ShownPane s(f);
+    s.pane.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s.pane));
+    QLineEdit* field = s.pane.searchField()->bar()->field();
+    field->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), s.pane.list());
+    EXPECT_TRUE(s.pane.list()->showsPlace());
+    EXPECT_EQ(s.pane.list()->currentStop(), s.uninstallButton(0));
+    QTest::keyClick(s.pane.list(), Qt::Key_Down);
+    EXPECT_EQ(s.pane.list()->currentStop(), s.uninstallButton(1));
+    EXPECT_TRUE(f.h.prompter.asked.isEmpty());
+    f.h.prompter.script = {"Cancel"};
+    QTest::keyClick(s.pane.list(), Qt::Key_Return);
+    ASSERT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_EQ(f.h.prompter.asked[0].title, "Uninstall Creative Suite?");
 }

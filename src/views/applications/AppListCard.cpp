@@ -118,6 +118,39 @@ QRect AppListCard::memberRect(int i) const
     return QRect(0, entryHeight + i * memberHeight, width(), memberHeight);
 }
 
+int AppListCard::keyPartCount() const
+{
+    int shown = 0;
+    if (m_app)
+        while (shown < int(m_app->members().size()) && memberRect(shown).bottom() < height())
+            ++shown;
+    return 1 + shown;
+}
+
+QRect AppListCard::keyPartRect(int part) const
+{
+    if (part == 0)
+        return keyPartCount() > 1 ? entryRect() : rect();
+    return memberRect(part - 1);
+}
+
+qreal AppListCard::keyPartRadius(int part) const
+{
+    return part == 0 ? radius() : 6;
+}
+
+void AppListCard::activateKeyPart(int part)
+{
+    if (!m_app || part < 0 || part >= keyPartCount())
+        return;
+    // The handlers may rebind this card; keep the records alive meanwhile.
+    const AppInfoPtr app = m_app;
+    if (part == 0)
+        emit selected(app);
+    else
+        emit memberSelected(app->members()[size_t(part - 1)], app);
+}
+
 void AppListCard::placeChildren()
 {
     const QRect entry = entryRect();

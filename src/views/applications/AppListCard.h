@@ -44,6 +44,12 @@ public:
     QRect entryRect() const;
     QRect memberRect(int i) const;
 
+    // For the keyboard: the entry row, then each member row shown.
+    int keyPartCount() const override;
+    QRect keyPartRect(int part) const override;
+    qreal keyPartRadius(int part) const override;
+    void activateKeyPart(int part) override;
+
 signals:
     void selected(const tw::AppInfoPtr& app);
     void memberSelected(const tw::AppInfoPtr& member, const tw::AppInfoPtr& group);

@@ -17,6 +17,7 @@
 #include "views/applications/SortMenuButton.h"
 #include "views/applications/UninstallFlow.h"
 #include "views/kit/Divider.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
@@ -61,11 +62,13 @@ private:
     QColor (*m_fill)();
 };
 
-// The search field: a plain line edit in a rounded border.
+// The search field: a plain line edit in a rounded border, ringed while
+// it has the focus.
 class SearchBox : public QWidget {
 public:
     explicit SearchBox(QLineEdit* field, QWidget* parent)
         : QWidget(parent)
+        , m_field(field)
     {
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(8, 4, 8, 4);
@@ -87,9 +90,17 @@ public:
             restyle();
             update();
         });
+        field->installEventFilter(this);
     }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            update();
+        return QWidget::eventFilter(watched, event);
+    }
+
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
@@ -97,7 +108,12 @@ protected:
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         neon::fillRoundedPath(p, r, 6, AppTheme::listBackground());
         neon::strokeRoundedPathInside(p, r, 6, 1, neon::faded(secondaryTint(), 0.45));
+        if (m_field->hasFocus())
+            focusring::paint(p, QRectF(rect()), 6, focusring::Placement::inside, AppTheme::appearance());
     }
+
+private:
+    QLineEdit* m_field;
 };
 
 constexpr int kSearchRowHeight = 40;
@@ -214,6 +230,7 @@ QWidget* ApplicationsWorkspace::makeHeader()
     row->addWidget(m_segments);
     row->addStretch(1);
     m_searchToggle = new SymbolButton(tintedSymbol(QStringLiteral("magnifyingglass"), 14), header);
+    m_searchToggle->setAccessibleName(QStringLiteral("Search"));
     connect(m_searchToggle, &QAbstractButton::clicked, m_state, &ApplicationsState::toggleSearchField);
     row->addWidget(m_searchToggle);
     m_sort = new SortMenuButton(header);
@@ -285,6 +302,7 @@ QWidget* ApplicationsWorkspace::makeTopBar()
     m_advanceSwitch = new NeonSwitch({[this] { return m_state->advanceMode(); },
                                       [this](bool on) { m_state->setAdvanceMode(on); }},
                                      NeonSwitch::Size::regular, bar);
+    m_advanceSwitch->setAccessibleName(L10n::t(QStringLiteral("apps.advance_mode")));
     row->addWidget(m_advanceSwitch);
     row->addStretch(1);
     m_fullTreeLabel = new TintedLabel(L10n::t(QStringLiteral("apps.full_tree")), Tint::secondary,

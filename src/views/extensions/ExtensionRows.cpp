@@ -4,6 +4,7 @@
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/SymbolButton.h"
@@ -36,7 +37,7 @@ ExtensionCategoryRow::ExtensionCategoryRow(ExtensionCategoryKind kind, QWidget* 
     : QAbstractButton(parent)
     , m_kind(kind)
 {
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, 8);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(displayName(kind));

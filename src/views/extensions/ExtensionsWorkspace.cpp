@@ -5,6 +5,7 @@
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/Divider.h"
 #include "views/kit/FilterBar.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
@@ -99,6 +100,7 @@ QWidget* ExtensionsWorkspace::buildCategoryColumn()
         rowsLayout->addWidget(row);
         m_categoryRows << row;
     }
+    keyfocus::arrowGroup({m_categoryRows.begin(), m_categoryRows.end()});
     rowsLayout->addStretch(1);
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);

@@ -1,5 +1,6 @@
 #include "views/kit/AppKitCheckbox.h"
 
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
@@ -25,7 +26,7 @@ constexpr qreal kTextGap = 6;
 AppKitCheckbox::AppKitCheckbox(QWidget* parent)
     : BoundToggle(parent)
 {
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, 5);
     onThemeChange(this, [this] { update(); });
 }
 

@@ -19,6 +19,30 @@ ClickableRow::ClickableRow(QWidget* parent)
 {
 }
 
+QRect ClickableRow::keyPartRect(int) const
+{
+    return rect();
+}
+
+qreal ClickableRow::keyPartRadius(int) const
+{
+    return 4;
+}
+
+int ClickableRow::keyPartAt(const QPoint& pos) const
+{
+    for (int part = 0; part < keyPartCount(); ++part)
+        if (keyPartRect(part).contains(pos))
+            return part;
+    return 0;
+}
+
+void ClickableRow::activateKeyPart(int part)
+{
+    if (part == 0)
+        emit clicked();
+}
+
 void ClickableRow::mousePressEvent(QMouseEvent* event)
 {
     m_press.press(event, areaUnder(*this, event));

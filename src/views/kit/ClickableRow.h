@@ -41,7 +41,10 @@ private:
 // inside its click area (the whole row unless a row narrows it) send
 // clicked(). The row takes every press that reaches it, so the list beneath
 // never sees one; a child control keeps its own. The rows have no hover
-// look and take no keyboard focus: a list selects with the mouse.
+// look and take no keyboard focus of their own: the list they lie in (a
+// LazyList) moves through them with the arrow keys, part by part (one part
+// unless the row has sub-rows, as a group card has its members), and
+// Space or Return activates a part as a click on it would.
 class ClickableRow : public QWidget {
     Q_OBJECT
 public:
@@ -50,6 +53,16 @@ public:
     // Where a click counts, in the row's coordinates.
     virtual QRect clickArea() const { return rect(); }
     bool isPressed() const { return m_press.pressed().has_value(); }
+
+    // The row's parts for the keyboard, top to bottom, and where each lies.
+    virtual int keyPartCount() const { return 1; }
+    virtual QRect keyPartRect(int part) const;
+    // The corner radius of the focus ring about a part.
+    virtual qreal keyPartRadius(int part) const;
+    // The part under a point (0 when none).
+    virtual int keyPartAt(const QPoint& pos) const;
+    // Does what a click on the part does (clicked() for the one part).
+    virtual void activateKeyPart(int part);
 
 signals:
     void clicked();

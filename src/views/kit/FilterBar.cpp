@@ -1,5 +1,6 @@
 #include "views/kit/FilterBar.h"
 
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/SymbolView.h"
@@ -56,9 +57,8 @@ void FilterBar::paintEvent(QPaintEvent*)
     if (!m_field->hasFocus())
         return;
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(4, 4, -4, -4);
-    neon::strokeRoundedRectInside(p, r, 8, 1.5, neon::faded(accentTint(), 0.7));
+    const QRectF r = QRectF(rect()).adjusted(5, 5, -5, -5);
+    focusring::paint(p, r, 7, focusring::Placement::outside, AppTheme::appearance());
 }
 
 void FilterBar::refresh()

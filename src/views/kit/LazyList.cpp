@@ -1,10 +1,14 @@
 #include "views/kit/LazyList.h"
 
 #include "state/Theme.h"
+#include "views/kit/ClickableRow.h"
 #include "views/kit/Glow.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/ScrollBarStyle.h"
 
+#include <QAbstractButton>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -25,6 +29,7 @@ public:
         : QWidget(parent)
     {
         glowhost::mark(this);
+        keyfocus::markRowHost(this);
     }
     bool fills = true;
 
@@ -45,7 +50,7 @@ LazyList::LazyList(QWidget* parent)
     , m_content(new Content(this))
 {
     setFrameShape(QFrame::NoFrame);
-    // Scrolled by wheel and bar; no focus stop of its own (it would show none).
+    // A focus stop only while it has rows to show the focus on.
     setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -105,6 +110,10 @@ void LazyList::measure()
 void LazyList::reset(int count)
 {
     m_count = std::max(0, count);
+    setFocusPolicy(m_count > 0 ? Qt::StrongFocus : Qt::NoFocus);
+    // The place stays on its row number, within the list.
+    if (m_place.row >= m_count)
+        m_place = m_count > 0 ? Place{m_count - 1, 0, 0} : Place{};
     measure();
     layOutRows(true);
 }
@@ -166,6 +175,11 @@ QWidget* LazyList::take(int kind)
     if (!w)
         w = new QWidget;
     w->setParent(m_content);
+    // The list reaches the controls of its rows; Tab passes them.
+    for (QWidget* child : w->findChildren<QWidget*>())
+        if (child->focusPolicy() & Qt::TabFocus)
+            child->setFocusPolicy(Qt::NoFocus);
+    w->installEventFilter(this);
     m_kinds.insert(w, kind);
     ++m_made;
     return w;
@@ -215,6 +229,7 @@ void LazyList::layOutRows(bool rebind)
         for (QWidget* w : pool)
             if (!w->isHidden())
                 w->hide();
+    placeRing();
 }
 
 bool LazyList::viewportEvent(QEvent* event)
@@ -227,6 +242,224 @@ bool LazyList::viewportEvent(QEvent* event)
         layOutRows(false);
     }
     return handled;
+}
+
+// ---- Keyboard ---------------------------------------------------------------------------
+
+QList<QWidget*> LazyList::stopsOf(QWidget* row, int part)
+{
+    QList<QWidget*> stops;
+    auto* clickable = qobject_cast<ClickableRow*>(row);
+    const QRect area = clickable ? clickable->keyPartRect(part) : row->rect();
+    if (clickable)
+        stops << row;
+    QList<QWidget*> buttons;
+    for (QAbstractButton* b : row->findChildren<QAbstractButton*>()) {
+        if (!b->isVisibleTo(row) || !b->isEnabled())
+            continue;
+        const QRect r(b->mapTo(row, QPoint(0, 0)), b->size());
+        if (area.contains(r.center()))
+            buttons << b;
+    }
+    // Reading order: from the leading side.
+    const bool rtl = row->layoutDirection() == Qt::RightToLeft;
+    std::sort(buttons.begin(), buttons.end(), [row, rtl](QWidget* a, QWidget* b) {
+        const int ax = a->mapTo(row, QPoint(0, 0)).x(), bx = b->mapTo(row, QPoint(0, 0)).x();
+        return rtl ? ax > bx : ax < bx;
+    });
+    return stops + buttons;
+}
+
+QWidget* LazyList::shownWidget(int row)
+{
+    if (!widgetFor(row))
+        scrollToRow(row);
+    return widgetFor(row);
+}
+
+bool LazyList::seek(int row, int part, int step)
+{
+    for (; row >= 0 && row < m_count; row += step, part = step > 0 ? 0 : kLastPart) {
+        QWidget* w = shownWidget(row);
+        if (!w)
+            continue;
+        auto* clickable = qobject_cast<ClickableRow*>(w);
+        const int parts = clickable ? clickable->keyPartCount() : 1;
+        if (part == kLastPart)
+            part = parts - 1;
+        for (; part >= 0 && part < parts; part += step) {
+            const int stops = int(stopsOf(w, part).size());
+            if (stops > 0) {
+                m_place = {row, part, std::min(m_column, stops - 1)};
+                // The part in view, not only its row (a group card is tall).
+                const QRect r = clickable ? clickable->keyPartRect(part).translated(rowRect(row).topLeft())
+                                          : rowRect(row);
+                ensureVisible(r.center().x(), r.center().y(), 0, r.height() / 2 + m_spacing);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+QWidget* LazyList::currentStop() const
+{
+    QWidget* w = widgetFor(m_place.row);
+    if (!w)
+        return nullptr;
+    const QList<QWidget*> stops = stopsOf(w, m_place.part);
+    return stops.isEmpty() ? nullptr : stops[std::clamp(m_place.stop, 0, int(stops.size()) - 1)];
+}
+
+bool LazyList::showsPlace() const
+{
+    return m_ring && m_ring->isVisible();
+}
+
+void LazyList::enter()
+{
+    if (m_place.row >= 0 && m_place.row < m_count && seek(m_place.row, m_place.part, 1))
+        return;
+    // The first row in view, else the first of all.
+    const int top = std::max(0, rowAt(verticalScrollBar()->value()));
+    m_column = 0;
+    if (!seek(top, 0, 1))
+        seek(0, 0, 1);
+}
+
+void LazyList::activate()
+{
+    QWidget* stop = currentStop();
+    if (!stop)
+        return;
+    if (auto* row = qobject_cast<ClickableRow*>(stop))
+        row->activateKeyPart(m_place.part);
+    else if (auto* button = qobject_cast<QAbstractButton*>(stop))
+        button->click();
+}
+
+void LazyList::placeRing()
+{
+    QWidget* stop = hasFocus() && m_ringWanted ? currentStop() : nullptr;
+    if (!stop) {
+        if (m_ring)
+            m_ring->hide();
+        return;
+    }
+    if (!m_ring)
+        m_ring = new FocusRing(m_content);
+    QWidget* row = widgetFor(m_place.row);
+    if (stop == row) {
+        auto* clickable = static_cast<ClickableRow*>(row);
+        const QRect part = clickable->keyPartRect(m_place.part);
+        // Around a whole row where the rows stand apart, else within the part.
+        const bool room = part == row->rect() && m_spacing >= 4;
+        m_ring->showAround(part.translated(row->pos()), clickable->keyPartRadius(m_place.part),
+                           room ? focusring::Placement::outside : focusring::Placement::inside);
+    } else {
+        m_ring->showAround(QRect(stop->mapTo(m_content, QPoint(0, 0)), stop->size()), keyfocus::ringRadius(stop),
+                           focusring::Placement::outside);
+    }
+}
+
+void LazyList::keyPressEvent(QKeyEvent* event)
+{
+    if (m_count == 0 || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QScrollArea::keyPressEvent(event);
+        return;
+    }
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const bool placed = m_place.row >= 0 && m_place.row < m_count;
+    switch (event->key()) {
+    case Qt::Key_Down:
+        if (!placed)
+            enter();
+        else
+            seek(m_place.row, m_place.part + 1, 1);
+        break;
+    case Qt::Key_Up:
+        if (!placed)
+            enter();
+        else
+            seek(m_place.row, m_place.part - 1, -1);
+        break;
+    case Qt::Key_Home:
+        seek(0, 0, 1);
+        break;
+    case Qt::Key_End:
+        seek(m_count - 1, kLastPart, -1);
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        if (!placed) {
+            enter();
+            break;
+        }
+        const bool forward = (event->key() == Qt::Key_Right) != rtl;
+        const int stops = widgetFor(m_place.row) ? int(stopsOf(shownWidget(m_place.row), m_place.part).size()) : 0;
+        m_place.stop = std::clamp(m_place.stop + (forward ? 1 : -1), 0, std::max(0, stops - 1));
+        m_column = m_place.stop;
+        break;
+    }
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!placed)
+            enter();
+        else if (shownWidget(m_place.row))
+            activate();
+        break;
+    default:
+        QScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    m_ringWanted = true;
+    placeRing();
+}
+
+void LazyList::focusInEvent(QFocusEvent* event)
+{
+    QScrollArea::focusInEvent(event);
+    switch (event->reason()) {
+    case Qt::MouseFocusReason:
+        m_ringWanted = false;
+        break;
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+        break;
+    default:
+        m_ringWanted = true;
+        enter();
+        break;
+    }
+    placeRing();
+}
+
+void LazyList::focusOutEvent(QFocusEvent* event)
+{
+    QScrollArea::focusOutEvent(event);
+    placeRing();
+}
+
+bool LazyList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        // A click puts the place on the row clicked, without the ring.
+        auto* w = static_cast<QWidget*>(watched);
+        for (auto it = m_shown.cbegin(); it != m_shown.cend(); ++it) {
+            if (it.value() != w)
+                continue;
+            auto* clickable = qobject_cast<ClickableRow*>(w);
+            const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+            m_place = {it.key(), clickable ? clickable->keyPartAt(pos) : 0, 0};
+            m_column = 0;
+            m_ringWanted = false;
+            placeRing();
+            break;
+        }
+    }
+    return QScrollArea::eventFilter(watched, event);
 }
 
 } // namespace tw

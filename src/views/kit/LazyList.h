@@ -6,9 +6,12 @@
 #include <QScrollArea>
 
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace tw {
+
+class FocusRing;
 
 // The list of every long column: a vertical scroll view that makes widgets
 // only for the rows in view and reuses them for the rows scrolled into view.
@@ -28,6 +31,18 @@ namespace tw {
 // and keeps the scroll position where it can. The content is a glow host (a
 // card's glow shows) and is painted with AppTheme::listBackground unless
 // setFillsBackground(false).
+//
+// The keyboard: a list with rows is one focus stop (Tab, or a click). It
+// keeps a current place: a row, a part of it (see ClickableRow) and a stop
+// of that part: the part itself when the row is a ClickableRow, then the
+// buttons lying in the part, in reading order. Up and Down move through the
+// parts of the rows, passing rows without a stop (headers) and keeping the
+// column; Left and Right move through the stops of a part (mirrored right
+// to left); Home and End go to the first and the last; Space or Return acts
+// on the stop as a click would. Entering the list selects nothing: the focus
+// ring shows the place (where it last was, else the first row in view); a
+// click moves the place to the row clicked without showing the ring. Only
+// rows in view have widgets, the place is kept by its row number.
 class LazyList : public QScrollArea {
     Q_OBJECT
 public:
@@ -66,10 +81,36 @@ public:
     // How many row widgets were made so far.
     int madeCount() const { return m_made; }
 
+    struct Place {
+        int row = -1;
+        int part = 0;
+        int stop = 0;
+        bool operator==(const Place&) const = default;
+    };
+    Place currentPlace() const { return m_place; }
+    // The stop the keyboard is on (a row or a button in it), or null when its row has no widget.
+    QWidget* currentStop() const;
+    // Whether the focus ring shows the place now.
+    bool showsPlace() const;
+    // The stops of a part of a row's widget, in reading order.
+    static QList<QWidget*> stopsOf(QWidget* row, int part);
+
 protected:
     bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Places the keyboard on the first part with a stop from (row, part) on,
+    // stepping by step (+1 or -1); part kLastPart is a row's last. False when none.
+    bool seek(int row, int part, int step);
+    static constexpr int kLastPart = std::numeric_limits<int>::min();
+    QWidget* shownWidget(int row);
+    void enter();
+    void activate();
+    void placeRing();
     void measure();
     void layOutRows(bool rebind);
     QWidget* take(int kind);
@@ -89,6 +130,10 @@ private:
     QHash<QWidget*, int> m_kinds;
     QHash<int, QList<QWidget*>> m_free;
     int m_made = 0;
+    Place m_place;
+    int m_column = 0;
+    bool m_ringWanted = false;
+    FocusRing* m_ring = nullptr;
 };
 
 } // namespace tw

@@ -1,5 +1,6 @@
 #include "views/kit/NeonPillButton.h"
 #include "state/Theme.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
@@ -20,9 +21,6 @@ using neon::rgb;
 
 namespace {
 
-// The focus ring's gap from the capsule and its width.
-constexpr qreal kRingGap = 1.5;
-constexpr qreal kRingWidth = 2.5;
 constexpr qreal kGlyphScale = 0.62;  // of the glyph frame
 constexpr qreal kGlyphFrame = 20;
 
@@ -76,11 +74,6 @@ QList<neon::Shadow> NeonPillButton::shadows(bool selected, AppAppearance a)
         s.append({faded(glow, 0.18), 4, {0, 0}});
     s.append({faded(Qt::black, 0.25), 4, {0, 3}});
     return s;
-}
-
-QColor NeonPillButton::focusRingColour(AppAppearance a)
-{
-    return faded(AppTheme::accent(a).lighter(125), 0.95);
 }
 
 QSize NeonPillButton::sizeHint() const
@@ -146,21 +139,14 @@ void NeonPillButton::paintGlow(QPainter& p)
     // The capsule's fill is translucent; its shadows are scaled by its opacity.
     neon::paintRoundedRectShadows(p, QRectF(rect()), height() / 2.0, shadows(m_selected, a),
                                   fillColour(m_selected, a).alphaF());
-    if (hasFocus()) {
-        // The ring lies around the capsule, outside the pill: the glow layer draws it.
-        const qreal out = kRingGap + kRingWidth / 2;
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(focusRingColour(a), kRingWidth));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(neon::capsule(QRectF(rect()).adjusted(-out, -out, out, out)));
-        p.restore();
-    }
+    // The kit's focus ring lies around the capsule, outside the pill: the glow layer draws it.
+    if (hasFocus())
+        focusring::paint(p, QRectF(rect()), focusring::kCapsule, focusring::Placement::outside, a);
 }
 
 QMargins NeonPillButton::glowExtent() const
 {
-    const int ring = int(std::ceil(kRingGap + kRingWidth)) + 1;
+    const int ring = focusring::kReach + 1;
     return neon::shadowExtent(shadows(true, AppTheme::appearance())) | QMargins(ring, ring, ring, ring);
 }
 

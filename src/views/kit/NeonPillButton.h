@@ -11,8 +11,9 @@
 namespace tw {
 
 // One sidebar pill: the glyph and a one-line title on a capsule (the glyph
-// on the leading side). It takes focus from the Tab key, shows a focus ring
-// then, and Return or Space presses it.
+// on the leading side). It takes focus from the Tab key, shows the kit's
+// focus ring then (in its glow layer, around the capsule), and Return or
+// Space presses it.
 class NeonPillButton : public QAbstractButton, public GlowCaster {
     Q_OBJECT
     Q_INTERFACES(tw::GlowCaster)
@@ -31,7 +32,6 @@ public:
     QColor glyphColour() const;
     static QColor fillColour(bool selected, AppAppearance a);
     static QList<neon::Shadow> shadows(bool selected, AppAppearance a);
-    static QColor focusRingColour(AppAppearance a);
     // The glyph's and the title's places in a pill of the given size.
     static QRectF glyphRect(QSize size, Qt::LayoutDirection direction);
     static QRectF titleRect(QSize size, Qt::LayoutDirection direction);

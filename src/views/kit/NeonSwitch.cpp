@@ -1,6 +1,7 @@
 #include "views/kit/NeonSwitch.h"
 
 #include "state/Theme.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 
 #include <QPainter>
@@ -19,7 +20,7 @@ NeonSwitch::NeonSwitch(Size size, QWidget* parent)
     : BoundToggle(parent)
     , m_size(size)
 {
-    setFocusPolicy(Qt::TabFocus);
+    keyfocus::makeStop(this, focusring::kCapsule);
     setFixedSize(sizeHint());
     onThemeChange(this, [this] { update(); });
 }
@@ -65,11 +66,6 @@ void NeonSwitch::paintEvent(QPaintEvent*)
     p.drawEllipse(knob.translated(0, 0.8));
     p.setBrush(isDown() ? rgb(0.92, 0.92, 0.93) : QColor(Qt::white));
     p.drawEllipse(knob);
-    if (hasFocus()) {
-        p.setPen(QPen(faded(AppTheme::accent(a), 0.6), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(neon::capsule(QRectF(rect()).adjusted(1, 1, -1, -1)));
-    }
 }
 
 } // namespace tw

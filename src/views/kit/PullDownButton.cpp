@@ -1,5 +1,6 @@
 #include "views/kit/PullDownButton.h"
 
+#include "views/kit/KeyFocus.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>
@@ -23,13 +24,20 @@ PullDownButton::PullDownButton(const QStringList& choices, TextRole role, QWidge
     , m_font(typescale::font(role))
     , m_menu(new QMenu(this))
 {
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, 6);
+    // The current choice is the button's text, for assistive tools.
+    setText(choices.value(0));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     for (int i = 0; i < choices.size(); ++i)
         connect(m_menu->addAction(choices[i]), &QAction::triggered, this, [this, i] { emit chosen(i); });
     // Opens below the label without holding the event loop.
-    connect(this, &QAbstractButton::clicked, this, [this] { m_menu->popup(mapToGlobal(QPoint(0, height()))); });
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        m_menu->popup(mapToGlobal(QPoint(0, height())));
+        // From the keyboard the current choice is marked, for the arrows to go on from.
+        if (hasFocus())
+            m_menu->setActiveAction(m_menu->actions().value(m_current));
+    });
     onThemeChange(this, [this] { update(); });
 }
 
@@ -38,6 +46,7 @@ void PullDownButton::setCurrent(int index)
     if (index == m_current || index < 0 || index >= m_choices.size())
         return;
     m_current = index;
+    setText(m_choices[index]);
     updateGeometry();
     update();
 }

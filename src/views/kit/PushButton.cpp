@@ -1,5 +1,6 @@
 #include "views/kit/PushButton.h"
 
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
@@ -31,7 +32,7 @@ PushButton::PushButton(const QString& title, Style style, QWidget* parent)
     , m_font(typescale::font(TextRole::body))
 {
     setText(title);
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, kRadius);
     setCursor(Qt::PointingHandCursor);
     onThemeChange(this, [this] { update(); });
 }
@@ -120,8 +121,6 @@ void PushButton::paintEvent(QPaintEvent*)
         neon::strokeRoundedPathInside(p, r, kRadius, 1, neon::faded(secondaryTint(), 0.45));
         title = m_destructive ? neon::rgb(0.95, 0.27, 0.23) : primaryTextTint();
     }
-    if (hasFocus())
-        neon::strokeRoundedPathInside(p, r, kRadius, 2, neon::faded(accentTint(), 0.6));
     // A disabled title stays readable on the pale gray of the light theme.
     if (!isEnabled())
         title = isDark(AppTheme::appearance()) ? neon::faded(title, 0.6) : neon::faded(primaryTextTint(), 0.45);

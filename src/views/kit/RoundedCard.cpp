@@ -76,6 +76,11 @@ qreal RoundedCard::radius() const
     return CardLook::radius(AppTheme::appearance());
 }
 
+qreal RoundedCard::keyPartRadius(int) const
+{
+    return radius();
+}
+
 void RoundedCard::paintGlow(QPainter& p)
 {
     const CardLook look = m_look(AppTheme::appearance());

@@ -50,6 +50,7 @@ public:
     void setLook(Look look);
     // The theme's card radius.
     qreal radius() const;
+    qreal keyPartRadius(int part) const override;
 
     void paintGlow(QPainter& p) override;
     QMargins glowExtent() const override;

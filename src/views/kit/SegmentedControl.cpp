@@ -1,12 +1,14 @@
 #include "views/kit/SegmentedControl.h"
 
 #include "state/Theme.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,7 +32,7 @@ SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent)
     : QWidget(parent)
     , m_titles(titles)
 {
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, kRadius);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(kHeight);
     onThemeChange(this, [this] { update(); });
@@ -98,17 +100,59 @@ void SegmentedControl::mouseReleaseEvent(QMouseEvent* event)
 {
     const std::optional<int> clicked = m_press.release(event, partAt(event->position().toPoint()));
     update();
-    if (!clicked)
-        return;
-    const int pressed = *clicked;
+    if (clicked)
+        choose(*clicked);
+}
+
+void SegmentedControl::choose(int index)
+{
     if (m_binding) {
         if (m_binding.set)
-            m_binding.set(pressed);
+            m_binding.set(index);
         refresh();
     } else {
-        setCurrentIndex(pressed);
+        setCurrentIndex(index);
     }
-    emit activated(pressed);
+    emit activated(index);
+}
+
+void SegmentedControl::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        // The neighbour on screen in the arrow's direction.
+        const qreal x = segmentRect(m_keySegment).center().x();
+        int best = m_keySegment;
+        for (int i = 0; i < m_titles.size(); ++i) {
+            const qreal d = segmentRect(i).center().x() - x;
+            const bool ahead = key == Qt::Key_Right ? d > 0 : d < 0;
+            if (ahead && (best == m_keySegment || std::abs(d) < std::abs(segmentRect(best).center().x() - x)))
+                best = i;
+        }
+        m_keySegment = best;
+        update();
+    } else if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        choose(m_keySegment);
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void SegmentedControl::focusInEvent(QFocusEvent* event)
+{
+    m_keySegment = m_current;
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void SegmentedControl::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void SegmentedControl::paintEvent(QPaintEvent*)
@@ -131,6 +175,9 @@ void SegmentedControl::paintEvent(QPaintEvent*)
         p.setPen(chosen ? QColor(Qt::white) : primaryTextTint(a));
         p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine,
                    neon::elided(m_titles[i], typescale::font(TextRole::itemName), r.width() - 8));
+        // The segment the keyboard is on, inside the ring around the whole control.
+        if (hasFocus() && i == m_keySegment)
+            focusring::paint(p, r, kRadius - 2, focusring::Placement::inside, a);
     }
 }
 

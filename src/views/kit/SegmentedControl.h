@@ -12,7 +12,9 @@ namespace tw {
 // Bound to an index like the toggles: a click writes the binding once and
 // the control then shows what it holds; refresh() shows a change made
 // elsewhere. Without a binding it keeps its own index. activated(index)
-// follows every click on a segment.
+// follows every click on a segment. From the keyboard it is one stop: Left
+// and Right move a focus ring over the segments (as they lie on screen),
+// Space or Return chooses the one under it.
 class SegmentedControl : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +30,8 @@ public:
     // The segment under a point (-1 when none).
     int segmentAt(const QPoint& pos) const;
     QRectF segmentRect(int index) const;
+    // The segment the keyboard is on.
+    int keySegment() const { return m_keySegment; }
     QSize sizeHint() const override;
 
 signals:
@@ -37,12 +41,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     std::optional<int> partAt(const QPoint& pos) const;
+    void choose(int index);
 
     QStringList m_titles;
     int m_current = 0;
+    int m_keySegment = 0;
     PressTracker<int> m_press;
     Binding<int> m_binding;
 };

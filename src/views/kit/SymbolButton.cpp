@@ -1,12 +1,14 @@
 #include "views/kit/SymbolButton.h"
 
+#include "views/kit/KeyFocus.h"
+
 namespace tw {
 
 // A few points around the symbol keep it easy to hit.
 SymbolButton::SymbolButton(const Glyph& glyph, QWidget* parent)
     : SymbolWidget(glyph, 3, parent)
 {
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, 6);
     setCursor(Qt::PointingHandCursor);
 }
 

@@ -1,5 +1,7 @@
 #include "views/kit/TextButton.h"
 
+#include "views/kit/KeyFocus.h"
+
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -15,7 +17,7 @@ TextButton::TextButton(const QString& title, Tint tint, const QFont& font, QWidg
     setText(title);
     setFont(font);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
+    keyfocus::makeStop(this, 4);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     onThemeChange(this, [this] { update(); });
 }
@@ -52,11 +54,6 @@ void TextButton::paintEvent(QPaintEvent*)
         p.setOpacity(0.5);
     p.setPen(tintColour(m_tint));
     p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
-    if (hasFocus()) {
-        // Focus from the Tab key: an accent underline beneath the text.
-        p.setOpacity(1);
-        p.fillRect(QRectF(1, height() - 2, width() - 2, 2), accentTint());
-    }
 }
 
 } // namespace tw

@@ -28,11 +28,12 @@ NetworkWorkspace::NetworkWorkspace(const WorkspaceEnvironment& env, QWidget* par
     , m_pages(new QStackedWidget(detail()))
 {
     setObjectName(QStringLiteral("network-workspace"));
+    // Parented before the list is made, so Tab reaches the field first.
+    m_searchRow->setParent(middle());
     makeList();
     auto* column = new QVBoxLayout(middle());
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    m_searchRow->setParent(middle());
     column->addWidget(m_searchRow);
     column->addWidget(new Divider(middle()));
     column->addWidget(m_list, 1);

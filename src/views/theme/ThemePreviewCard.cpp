@@ -1,5 +1,6 @@
 #include "views/theme/ThemePreviewCard.h"
 
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
@@ -63,7 +64,7 @@ ThemePreviewCard::ThemePreviewCard(AppAppearance appearance, bool selected, std:
     , m_appearance(appearance)
     , m_selected(selected)
 {
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, 14);
     setText(displayName(appearance));
     connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
         if (action)

@@ -1,6 +1,7 @@
 #include "views/theme/ThemeWorkspace.h"
 
 #include "state/L10n.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/ScrollBarStyle.h"
@@ -107,8 +108,12 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     layout->setSpacing(16);
     m_subtitle->setWordWrap(true);
     layout->addWidget(m_subtitle);
-    for (AppAppearance a : allCases<AppAppearance>())
-        m_grid->addCard(new ThemePreviewCard(a, theme.appearance() == a, [this, a] { choose(a); }));
+    QList<QWidget*> cards;
+    for (AppAppearance a : allCases<AppAppearance>()) {
+        cards << new ThemePreviewCard(a, theme.appearance() == a, [this, a] { choose(a); });
+        m_grid->addCard(static_cast<ThemePreviewCard*>(cards.last()));
+    }
+    keyfocus::arrowGroup(cards);
     layout->addWidget(m_grid);
     layout->addStretch(1);
 

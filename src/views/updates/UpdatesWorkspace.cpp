@@ -79,7 +79,6 @@ UpdatesWorkspace::UpdatesWorkspace(const WorkspaceEnvironment& env, QWidget* par
                              [this](const QString& text) { m_state->setSearchText(text); }},
                             QStringLiteral("Search updates"), [this] { m_state->check(); }))
     , m_region(new QStackedWidget(middle()))
-    , m_detail(new UpdateDetail(detail()))
 {
     setObjectName(QStringLiteral("updates-workspace"));
     m_searchRow->setParent(middle());
@@ -100,6 +99,8 @@ UpdatesWorkspace::UpdatesWorkspace(const WorkspaceEnvironment& env, QWidget* par
     column->addWidget(new Divider(middle()));
     column->addWidget(makeBottomBar());
 
+    // Made after the middle column, so Tab reaches it after that column.
+    m_detail = new UpdateDetail(detail());
     auto* detailColumn = new QVBoxLayout(detail());
     detailColumn->setContentsMargins(0, 0, 0, 0);
     detailColumn->addWidget(m_detail);

@@ -65,7 +65,7 @@ private:
     TextButton* m_emptyToggle = nullptr;
     TextButton* m_toggle = nullptr;
     TintedLabel* m_bottomText = nullptr;
-    UpdateDetail* m_detail;
+    UpdateDetail* m_detail = nullptr;
     QList<Line> m_lines;
 };
 

@@ -1,0 +1,260 @@
+#include "views/kit/KeyFocus.h"
+
+#include "state/Theme.h"
+#include "views/kit/NeonShapes.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+
+#include <memory>
+
+namespace tw {
+
+namespace focusring {
+
+QColor colour(AppAppearance a)
+{
+    // Lighter than any selection stroke on the dark themes, darker on the light one.
+    switch (a) {
+    case AppAppearance::classic: return rgb(0.04, 0.32, 0.80);
+    case AppAppearance::indigo: return rgb(0.86, 0.90, 1.0);
+    case AppAppearance::midnight: break;
+    }
+    return rgb(0.80, 0.94, 1.0);
+}
+
+QColor separator(AppAppearance a)
+{
+    return a == AppAppearance::classic ? faded(Qt::white, 0.9) : faded(AppTheme::panelBase(a), 0.85);
+}
+
+void paint(QPainter& p, const QRectF& outline, qreal radius, Placement placement, AppAppearance a)
+{
+    // The separator hugs the outline, the ring lies beyond it (inside: within it).
+    const qreal sign = placement == Placement::outside ? 1 : -1;
+    auto around = [&](qreal d) {
+        const QRectF r = outline.adjusted(-sign * d, -sign * d, sign * d, sign * d);
+        const qreal rr = radius == kCapsule ? r.height() / 2 : std::max<qreal>(0, radius + sign * d);
+        return neon::roundedRect(r, rr);
+    };
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(separator(a), 1.5));
+    p.drawPath(around(placement == Placement::outside ? 0.75 : 3.25));
+    p.setPen(QPen(colour(a), 2));
+    p.drawPath(around(placement == Placement::outside ? 2.5 : 1.5));
+    p.restore();
+}
+
+} // namespace focusring
+
+// ---- FocusRing ------------------------------------------------------------------------
+
+FocusRing::FocusRing(QWidget* host)
+    : QWidget(host)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+    onThemeChange(this, [this] { update(); });
+}
+
+void FocusRing::showAround(const QRect& outline, qreal radius, focusring::Placement placement)
+{
+    const int reach = placement == focusring::Placement::outside ? focusring::kReach : 0;
+    const QRect area = outline.adjusted(-reach, -reach, reach, reach);
+    m_outline = outline.translated(-area.topLeft());
+    m_radius = radius;
+    m_placement = placement;
+    if (geometry() != area)
+        setGeometry(area);
+    raise();
+    show();
+    update();
+}
+
+void FocusRing::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    focusring::paint(p, QRectF(m_outline), m_radius, m_placement, AppTheme::appearance());
+}
+
+// ---- keyfocus ---------------------------------------------------------------------------
+
+namespace keyfocus {
+
+namespace {
+
+const char* const kRadius = "tw_focusRingRadius";
+const char* const kRowHost = "tw_rowHost";
+
+// The stops of an arrow group, kept by each of them.
+using Group = QList<QPointer<QWidget>>;
+
+// The member of group nearest to from in the direction of key, or null.
+QWidget* neighbour(const Group& group, const QWidget* from, int key)
+{
+    const QPoint c = from->mapToGlobal(from->rect().center());
+    QWidget* best = nullptr;
+    int bestCost = 0;
+    for (const QPointer<QWidget>& w : group) {
+        if (!w || w == from || !w->isVisible() || !w->isEnabled())
+            continue;
+        const QPoint d = w->mapToGlobal(w->rect().center()) - c;
+        const int along = key == Qt::Key_Left ? -d.x() : key == Qt::Key_Right ? d.x() : key == Qt::Key_Up ? -d.y() : d.y();
+        const int across = key == Qt::Key_Left || key == Qt::Key_Right ? std::abs(d.y()) : std::abs(d.x());
+        // Ahead of it, and the straighter the nearer.
+        if (along <= 0)
+            continue;
+        const int cost = along + 2 * across;
+        if (!best || cost < bestCost) {
+            best = w;
+            bestCost = cost;
+        }
+    }
+    return best;
+}
+
+// Keeps the rings of the stops: one per stop, made at its first focus, in
+// the stop's parent.
+class StopKeeper : public QObject {
+public:
+    using QObject::QObject;
+
+    static StopKeeper& instance()
+    {
+        static QPointer<StopKeeper> keeper;
+        if (!keeper)
+            keeper = new StopKeeper(QCoreApplication::instance());
+        return *keeper;
+    }
+
+    void watch(QWidget* w)
+    {
+        w->installEventFilter(this);
+        connect(w, &QObject::destroyed, this, [this, w] {
+            if (QPointer<FocusRing> ring = m_rings.take(w))
+                ring->deleteLater();
+            m_groups.remove(w);
+        });
+    }
+
+    void group(const QList<QWidget*>& stops)
+    {
+        auto members = std::make_shared<Group>();
+        for (QWidget* w : stops)
+            members->append(w);
+        for (QWidget* w : stops) {
+            if (!m_groups.contains(w) && !w->property(kRadius).isValid())
+                watch(w);
+            m_groups.insert(w, members);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* w = static_cast<QWidget*>(watched);
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            if (w->hasFocus())
+                place(w);
+            break;
+        case QEvent::FocusOut:
+        case QEvent::Hide:
+            if (FocusRing* ring = m_rings.value(w))
+                ring->hide();
+            break;
+        case QEvent::ParentChange:
+            if (QPointer<FocusRing> ring = m_rings.take(w))
+                ring->deleteLater();
+            break;
+        case QEvent::Polish:
+            if (inRowHost(w))
+                w->setFocusPolicy(Qt::NoFocus);
+            break;
+        case QEvent::KeyPress: {
+            // Space is a button's own key; Return and Enter press it as well.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (const auto group = m_groups.constFind(w); group != m_groups.constEnd()
+                && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Left
+                    || key->key() == Qt::Key_Right)
+                && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+                if (QWidget* next = neighbour(**group, w, key->key()))
+                    next->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+            auto* button = qobject_cast<QAbstractButton*>(w);
+            if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+                button->animateClick();
+                return true;
+            }
+            break;
+        }
+        default: break;
+        }
+        return false;
+    }
+
+private:
+    void place(QWidget* w)
+    {
+        // Only the stops made here; a grouped widget may draw its own ring.
+        QWidget* host = w->parentWidget();
+        if (!host || w->isWindow() || !w->property(kRadius).isValid())
+            return;
+        QPointer<FocusRing>& ring = m_rings[w];
+        if (!ring)
+            ring = new FocusRing(host);
+        ring->showAround(w->geometry(), ringRadius(w), focusring::Placement::outside);
+    }
+
+    QHash<QWidget*, QPointer<FocusRing>> m_rings;
+    QHash<QWidget*, std::shared_ptr<Group>> m_groups;
+};
+
+} // namespace
+
+void makeStop(QWidget* w, qreal radius)
+{
+    w->setFocusPolicy(Qt::TabFocus);
+    w->setProperty(kRadius, radius);
+    StopKeeper::instance().watch(w);
+}
+
+qreal ringRadius(const QWidget* w)
+{
+    const QVariant r = w->property(kRadius);
+    return r.isValid() ? r.toReal() : 6;
+}
+
+void arrowGroup(const QList<QWidget*>& stops)
+{
+    StopKeeper::instance().group(stops);
+}
+
+void markRowHost(QWidget* w)
+{
+    w->setProperty(kRowHost, true);
+}
+
+bool inRowHost(const QWidget* w)
+{
+    for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (p->property(kRowHost).toBool())
+            return true;
+    return false;
+}
+
+} // namespace keyfocus
+
+} // namespace tw

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "state/AppAppearance.h"
+
+#include <QColor>
+#include <QRect>
+#include <QWidget>
+
+class QPainter;
+
+namespace tw {
+
+// The keyboard's focus look, the same for every control: a ring around the
+// control's outline, a thin line of the panel's colour between the two, in
+// colours of its own (not the accent of a selection or a press). The ring
+// lies outside the outline, or inside it where no room is left around.
+namespace focusring {
+
+enum class Placement { outside, inside };
+
+// A radius that makes the outline a capsule.
+constexpr qreal kCapsule = -1;
+// How far the ring reaches beyond the outline when outside.
+constexpr int kReach = 4;
+
+QColor colour(AppAppearance a);
+// The line between the outline and the ring.
+QColor separator(AppAppearance a);
+// Paints the ring about outline (corner radius, kCapsule for a capsule).
+void paint(QPainter& p, const QRectF& outline, qreal radius, Placement placement, AppAppearance a);
+
+} // namespace focusring
+
+// A ring shown over a widget or a part of one: a child of host placed above
+// its siblings, taking no mouse events. It repaints on a change of theme.
+class FocusRing : public QWidget {
+    Q_OBJECT
+public:
+    explicit FocusRing(QWidget* host);
+
+    // Shows the ring about outline, given in the host's coordinates.
+    void showAround(const QRect& outline, qreal radius, focusring::Placement placement);
+    QRect outline() const { return m_outline; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QRect m_outline;
+    qreal m_radius = 0;
+    focusring::Placement m_placement = focusring::Placement::outside;
+};
+
+// The controls' side of the keyboard. A stop is reached with Tab and
+// Shift+Tab (never by a click), shows the focus ring while it has the focus,
+// and Space or Return acts on it: a button is clicked, other widgets take
+// the keys themselves. A stop inside a list's row is no Tab stop: the list
+// reaches it with the arrow keys (see LazyList).
+namespace keyfocus {
+
+// Makes w such a stop, with a ring about its outline of the given radius.
+void makeStop(QWidget* w, qreal radius);
+// The radius given to makeStop (6 for any other widget).
+qreal ringRadius(const QWidget* w);
+// Lets the arrow keys move the focus among stops that stand together (a
+// column of pills or kinds, a grid of cards): to the nearest stop on screen
+// in the arrow's direction. Tab still visits each.
+void arrowGroup(const QList<QWidget*>& stops);
+// Marks w as the content of a list: the stops inside its children are
+// reached by the list, not with Tab.
+void markRowHost(QWidget* w);
+bool inRowHost(const QWidget* w);
+
+} // namespace keyfocus
+
+} // namespace tw

@@ -1,0 +1,409 @@
+#include "state/SharedState.h"
+#include "state/Theme.h"
+#include "support/FakePlatform.h"
+#include "views/kit/AppKitCheckbox.h"
+#include "views/kit/ClickableRow.h"
+#include "views/kit/KeyFocus.h"
+#include "views/kit/LazyList.h"
+#include "views/kit/NeonSwitch.h"
+#include "views/kit/PullDownButton.h"
+#include "views/kit/PushButton.h"
+#include "views/kit/SegmentedControl.h"
+#include "views/kit/SymbolButton.h"
+#include "views/kit/TextButton.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+struct Themed {
+    FakePlatform fake;
+    SharedState state{fake.platform()};
+};
+
+// A shown, active window holding widgets side by side.
+struct Window {
+    QWidget window;
+    QHBoxLayout* row = new QHBoxLayout(&window);
+
+    template <class W>
+    W* add(W* w)
+    {
+        row->addWidget(w);
+        return w;
+    }
+    void show()
+    {
+        window.resize(600, 80);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+};
+
+FocusRing* ringAround(QWidget* w)
+{
+    for (FocusRing* ring : w->parentWidget()->findChildren<FocusRing*>(Qt::FindDirectChildrenOnly))
+        if (ring->isVisible() && ring->geometry().contains(w->geometry()))
+            return ring;
+    return nullptr;
+}
+
+double luminance(const QColor& c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+// Each kind of kit control is a Tab stop, never a click stop, shows the
+// ring while it has the focus, and Space and Return each act on it once.
+TEST(KeyboardStops, SpaceAndReturnActOnEveryKindOfControl)
+{
+    Themed themed;
+    Window w;
+    int pushes = 0, symbols = 0, links = 0;
+    bool switchOn = false, boxOn = false;
+    int segment = 0;
+    auto* push = w.add(new PushButton(QStringLiteral("Remove"), PushButton::Style::prominent));
+    QObject::connect(push, &QAbstractButton::clicked, [&] { ++pushes; });
+    auto* symbol = w.add(new SymbolButton({QStringLiteral("magnifyingglass"), 14, Tint::primary}));
+    QObject::connect(symbol, &QAbstractButton::clicked, [&] { ++symbols; });
+    auto* link = w.add(new TextButton(QStringLiteral("Show all"), Tint::accent, QFont()));
+    QObject::connect(link, &QAbstractButton::clicked, [&] { ++links; });
+    auto* toggle = w.add(new NeonSwitch({[&] { return switchOn; }, [&](bool on) { switchOn = on; }},
+                                        NeonSwitch::Size::regular));
+    auto* box = w.add(new AppKitCheckbox({[&] { return boxOn; }, [&](bool on) { boxOn = on; }}));
+    auto* segments = w.add(new SegmentedControl({QStringLiteral("Apps"), QStringLiteral("Remains")}));
+    segments->bind({[&] { return segment; }, [&](int i) { segment = i; }});
+    auto* pullDown = w.add(new PullDownButton({QStringLiteral("Name"), QStringLiteral("Size")}));
+    w.show();
+
+    struct Case {
+        const char* kind;
+        QWidget* stop;
+        std::function<int()> acted;  // how many times it acted so far
+    };
+    const QList<Case> cases{
+        {"push button", push, [&] { return pushes; }},
+        {"symbol button", symbol, [&] { return symbols; }},
+        {"text button", link, [&] { return links; }},
+        {"switch", toggle, [&, flips = 0, last = false]() mutable { return flips += std::exchange(last, switchOn) != switchOn; }},
+        {"check box", box, [&, flips = 0, last = false]() mutable { return flips += std::exchange(last, boxOn) != boxOn; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        EXPECT_EQ(c.stop->focusPolicy(), Qt::TabFocus);
+        c.stop->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(c.stop->hasFocus());
+        EXPECT_NE(ringAround(c.stop), nullptr) << "no ring while focused";
+        QTest::keyClick(c.stop, Qt::Key_Space);
+        EXPECT_EQ(c.acted(), 1);
+        QTest::keyClick(c.stop, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c.acted() == 2; }, 2000)) << "Return did not act";
+        QTest::keyClick(c.stop, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c.acted() == 3; }, 2000)) << "Enter did not act";
+        // A modifier makes it no press.
+        QTest::keyClick(c.stop, Qt::Key_Return, Qt::ControlModifier);
+        QTest::qWait(0);
+        EXPECT_EQ(c.acted(), 3);
+    }
+    // The ring leaves with the focus.
+    QWidget* last = box;
+    segments->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(ringAround(last), nullptr);
+    EXPECT_NE(ringAround(segments), nullptr);
+
+    // The segments: the arrows move over them, Space or Return chooses.
+    EXPECT_EQ(segments->keySegment(), 0);
+    QTest::keyClick(segments, Qt::Key_Left);
+    EXPECT_EQ(segments->keySegment(), 0);
+    QTest::keyClick(segments, Qt::Key_Right);
+    EXPECT_EQ(segments->keySegment(), 1);
+    EXPECT_EQ(segment, 0) << "moving is no choice";
+    QTest::keyClick(segments, Qt::Key_Space);
+    EXPECT_EQ(segment, 1);
+    QTest::keyClick(segments, Qt::Key_Left);
+    QTest::keyClick(segments, Qt::Key_Return);
+    EXPECT_EQ(segment, 0);
+
+    // The pull-down opens its menu on the current choice.
+    pullDown->setCurrent(1);
+    pullDown->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(pullDown, Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pullDown->menu()->isVisible(); }, 2000));
+    EXPECT_EQ(pullDown->menu()->activeAction(), pullDown->menu()->actions().value(1));
+    pullDown->menu()->close();
+}
+
+// A control inside a list's row is no Tab stop: Tab passes the rows.
+TEST(KeyboardStops, ControlsInAListsRowsAreLeftToTheList)
+{
+    Themed themed;
+    LazyList list;
+    list.setRows({.kind = {},
+                  .height = [](int, int) { return 40; },
+                  .make = [](int) -> QWidget* {
+                      auto* row = new QWidget;
+                      new PushButton(QStringLiteral("Act"), PushButton::Style::bordered, row);
+                      new AppKitCheckbox(row);
+                      return row;
+                  },
+                  .bind = [](QWidget*, int) {}});
+    list.resize(300, 200);
+    list.reset(20);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    int controls = 0;
+    for (int row : list.shownRows())
+        for (QAbstractButton* b : list.widgetFor(row)->findChildren<QAbstractButton*>()) {
+            EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+            ++controls;
+        }
+    EXPECT_GT(controls, 0);
+    EXPECT_EQ(list.focusPolicy(), Qt::StrongFocus);
+    list.reset(0);
+    EXPECT_EQ(list.focusPolicy(), Qt::NoFocus) << "an empty list shows no focus: no stop";
+}
+
+// The ring reads on the panels of each theme and differs from the selection's stroke.
+TEST(FocusRing, ReadsInEveryThemeAndIsNoSelectionColour)
+{
+    for (AppAppearance a : allCases<AppAppearance>()) {
+        SCOPED_TRACE(rawValue(a).toStdString());
+        const QColor ring = focusring::colour(a);
+        // Non-text contrast of at least 3:1 against the panels and the cards.
+        EXPECT_GE(contrast(ring, AppTheme::panelBase(a)), 3.0);
+        EXPECT_GE(contrast(ring, AppTheme::cardFill(a)), 3.0);
+        // And apart from the fill of a chosen control (the accent).
+        EXPECT_GE(contrast(ring, AppTheme::accent(a)), 1.5);
+        // The separator sets the ring off a control of the accent's colour.
+        EXPECT_GE(contrast(ring, focusring::separator(a)), 3.0);
+        const QColor selection = AppTheme::selectionStroke(a);
+        EXPECT_GT(std::abs(ring.lightnessF() - selection.lightnessF()) + std::abs(ring.hsvSaturationF() - selection.hsvSaturationF()),
+                  0.2);
+    }
+}
+
+namespace {
+
+// A list of headers (QLabel) and clickable rows holding two buttons each.
+class Row : public ClickableRow {
+public:
+    Row()
+    {
+        first = new PushButton(QStringLiteral("One"), PushButton::Style::bordered, this);
+        second = new PushButton(QStringLiteral("Two"), PushButton::Style::bordered, this);
+        connect(first, &QAbstractButton::clicked, this, [this] { actions << QStringLiteral("one %1").arg(bound); });
+        connect(second, &QAbstractButton::clicked, this, [this] { actions << QStringLiteral("two %1").arg(bound); });
+        connect(this, &ClickableRow::clicked, this, [this] { actions << QStringLiteral("row %1").arg(bound); });
+    }
+    void resizeEvent(QResizeEvent*) override
+    {
+        first->setGeometry(width() - 120, 8, 50, 24);
+        second->setGeometry(width() - 60, 8, 50, 24);
+    }
+    PushButton* first;
+    PushButton* second;
+    int bound = -1;
+    static inline QStringList actions;
+};
+
+struct ListFixture {
+    Themed themed;
+    QWidget window;
+    QLineEdit* before = new QLineEdit(&window);
+    LazyList* list = new LazyList(&window);
+    QLineEdit* after = new QLineEdit(&window);
+
+    ListFixture(int count)
+    {
+        Row::actions.clear();
+        auto* column = new QVBoxLayout(&window);
+        column->addWidget(before);
+        column->addWidget(list, 1);
+        column->addWidget(after);
+        list->setSpacing(8);
+        list->setPadding({10, 10, 10, 10});
+        list->setRows({
+            // Every tenth row is a header.
+            .kind = [](int row) { return row % 10 == 0 ? 0 : 1; },
+            .height = [](int row, int) { return row % 10 == 0 ? 24 : 40; },
+            .make = [](int kind) -> QWidget* { return kind == 0 ? static_cast<QWidget*>(new QLabel) : new Row; },
+            .bind = [](QWidget* w, int row) {
+                if (auto* r = dynamic_cast<Row*>(w))
+                    r->bound = row;
+            },
+        });
+        list->reset(count);
+        window.resize(360, 400);
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    // The row and the stop the keyboard is on: "row 3", "one 3", "two 3".
+    QString place() const
+    {
+        QWidget* stop = list->currentStop();
+        const auto* row = dynamic_cast<const Row*>(list->widgetFor(list->currentPlace().row));
+        if (!stop || !row)
+            return QStringLiteral("none");
+        const QString what = stop == row ? QStringLiteral("row") : stop == row->first ? QStringLiteral("one") : QStringLiteral("two");
+        return what + u' ' + QString::number(row->bound);
+    }
+    void key(int k) { QTest::keyClick(list, Qt::Key(k)); }
+};
+
+} // namespace
+
+TEST(ListKeyboard, TabEntersTheListWithoutActingAndArrowsMoveThroughItsStops)
+{
+    ListFixture f(1000);
+    f.before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(f.before, Qt::Key_Tab);
+    ASSERT_TRUE(f.list->hasFocus());
+    // Entering shows the first row with a stop and does nothing to it.
+    EXPECT_EQ(f.place(), QStringLiteral("row 1"));
+    EXPECT_TRUE(f.list->showsPlace());
+    EXPECT_TRUE(Row::actions.isEmpty());
+
+    f.key(Qt::Key_Down);
+    EXPECT_EQ(f.place(), QStringLiteral("row 2"));
+    f.key(Qt::Key_Right);
+    EXPECT_EQ(f.place(), QStringLiteral("one 2"));
+    f.key(Qt::Key_Right);
+    f.key(Qt::Key_Right);  // stays on the last
+    EXPECT_EQ(f.place(), QStringLiteral("two 2"));
+    // The column is kept going down, past a header.
+    for (int i = 0; i < 8; ++i)
+        f.key(Qt::Key_Down);
+    EXPECT_EQ(f.place(), QStringLiteral("two 11"));
+    f.key(Qt::Key_Up);
+    EXPECT_EQ(f.place(), QStringLiteral("two 9"));
+    EXPECT_TRUE(Row::actions.isEmpty()) << "moving acts on nothing";
+
+    // Space and Return act on the stop under the ring.
+    f.key(Qt::Key_Space);
+    f.key(Qt::Key_Left);
+    f.key(Qt::Key_Return);
+    f.key(Qt::Key_Left);
+    f.key(Qt::Key_Enter);
+    EXPECT_EQ(Row::actions, (QStringList{"two 9", "one 9", "row 9"}));
+
+    // End reaches the last row, scrolled into view, with widgets for the rows in view only.
+    f.key(Qt::Key_End);
+    EXPECT_EQ(f.place(), QStringLiteral("row 999"));
+    EXPECT_LT(f.list->madeCount(), 30);
+    f.key(Qt::Key_Down);
+    EXPECT_EQ(f.place(), QStringLiteral("row 999"));
+    f.key(Qt::Key_Home);
+    EXPECT_EQ(f.place(), QStringLiteral("row 1"));
+    f.key(Qt::Key_Up);
+    EXPECT_EQ(f.place(), QStringLiteral("row 1"));
+
+    // Tab leaves the list (its rows' buttons are no stops); Shift+Tab comes back to the same place.
+    QTest::keyClick(f.list, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.after);
+    EXPECT_FALSE(f.list->showsPlace());
+    QTest::keyClick(f.after, Qt::Key_Backtab);
+    EXPECT_TRUE(f.list->hasFocus());
+    EXPECT_EQ(f.place(), QStringLiteral("row 1"));
+}
+
+TEST(ListKeyboard, AClickMovesThePlaceWithoutTheRingAndTheArrowsGoOnFromThere)
+{
+    ListFixture f(40);
+    QWidget* row5 = f.list->widgetFor(5);
+    ASSERT_NE(row5, nullptr);
+    QTest::mouseClick(row5, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(Row::actions, QStringList{"row 5"});
+    EXPECT_TRUE(f.list->hasFocus());
+    EXPECT_FALSE(f.list->showsPlace()) << "a click shows no focus ring";
+    f.key(Qt::Key_Down);
+    EXPECT_EQ(f.place(), QStringLiteral("row 6"));
+    EXPECT_TRUE(f.list->showsPlace());
+}
+
+TEST(ListKeyboard, RightToLeftTheArrowsFollowTheScreen)
+{
+    ListFixture f(20);
+    f.window.setLayoutDirection(Qt::RightToLeft);
+    f.list->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(f.place(), QStringLiteral("row 1"));
+    // The buttons lie at the row's right in both directions (the row places
+    // them so): reading from the right, "two" comes first.
+    f.key(Qt::Key_Left);
+    EXPECT_EQ(f.place(), QStringLiteral("two 1"));
+    f.key(Qt::Key_Left);
+    EXPECT_EQ(f.place(), QStringLiteral("one 1"));
+    f.key(Qt::Key_Right);
+    EXPECT_EQ(f.place(), QStringLiteral("two 1"));
+}
+
+TEST(ListKeyboard, AShrinkingListKeepsThePlaceWithinIt)
+{
+    ListFixture f(40);
+    f.list->setFocus(Qt::TabFocusReason);
+    f.key(Qt::Key_End);
+    EXPECT_EQ(f.place(), QStringLiteral("row 39"));
+    f.list->reset(15);
+    f.key(Qt::Key_Up);
+    EXPECT_EQ(f.place(), QStringLiteral("row 13"));
+    EXPECT_TRUE(f.list->showsPlace());
+}
+
+// Stops that stand together: the arrows move to the nearest one on screen
+// in their direction, past a hidden one, and stop at the edge.
+TEST(KeyboardStops, ArrowsMoveAmongAGroupAsItLiesOnScreen)
+{
+    Themed themed;
+    QWidget window;
+    auto* grid = new QGridLayout(&window);
+    QList<QWidget*> cards;
+    for (int i = 0; i < 5; ++i) {
+        cards << new PushButton(QString::number(i));
+        grid->addWidget(cards.last(), i / 2, i % 2);  // 0 1 / 2 3 / 4
+    }
+    keyfocus::arrowGroup(cards);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto focused = [] { return qobject_cast<QAbstractButton*>(QApplication::focusWidget())->text(); };
+    cards[0]->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(cards[0], Qt::Key_Right);
+    EXPECT_EQ(focused(), "1");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(focused(), "3");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(focused(), "3") << "nothing beyond the edge";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(focused(), "2");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(focused(), "4");
+    cards[2]->hide();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(focused(), "0") << "the hidden one is passed";
+    EXPECT_NE(ringAround(QApplication::focusWidget()), nullptr);
+}
