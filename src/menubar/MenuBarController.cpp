@@ -47,6 +47,35 @@ std::optional<QRect> availableArea(const QRect& near)
 
 } // namespace
 
+// The prompter of the side panel's panes: their alerts belong to the panel
+// (they open over it), and the preview stays as it was while one is up.
+class MenuBarController::PanelPrompter final : public Prompter {
+public:
+    explicit PanelPrompter(MenuBarController& controller)
+        : m_controller(controller)
+    {
+    }
+
+    int ask(const Prompt& prompt) override
+    {
+        Prompt own = prompt;
+        SidePanel* panel = m_controller.m_panel;
+        if (!own.owner && panel && panel->isVisible())
+            own.owner = panel;
+        const QPointer<PopoverWindow> popover = m_controller.m_popover;
+        const bool hold = popover && popover->isVisible() && !popover->isHeld();
+        if (hold)
+            popover->setHeld(true);
+        const int answer = m_controller.prompter().ask(own);
+        if (hold && popover)
+            popover->setHeld(false);
+        return answer;
+    }
+
+private:
+    MenuBarController& m_controller;
+};
+
 MenuBarController::MenuBarController(Services services, AppSettings& settings, AppNavigation& navigation,
                                      ThemeManager& theme, QObject* parent)
     : QObject(parent)
@@ -55,6 +84,7 @@ MenuBarController::MenuBarController(Services services, AppSettings& settings, A
     , m_navigation(navigation)
     , m_theme(theme)
     , m_updateChecker(new UpdateChecker(m_services.platform, this))
+    , m_panelPrompter(std::make_unique<PanelPrompter>(*this))
 {
     registerQuickPanes();
 }
@@ -63,6 +93,8 @@ MenuBarController::~MenuBarController()
 {
     unsubscribe();
     delete m_menu.data();
+    if (m_popover)
+        m_popover->disconnect(this);
     delete m_panel;
     delete m_popover;
 }
@@ -80,8 +112,8 @@ void MenuBarController::install(AppScanner& scanner, SystemCleaner& cleaner)
             m_outsideCloseAt = now();
             prepareNextPreview();
         });
-        // A click on neither the preview nor its panel, or Escape: the panel would be left stranded, so it goes too.
-        connect(m_popover, &PopoverWindow::putAway, this, [this] {
+        // The panel never outlives the preview, however that goes.
+        connect(m_popover, &PopoverWindow::hidden, this, [this] {
             m_navigation.setMenuCategory(std::nullopt);
             if (m_panel)
                 m_panel->hide();
@@ -337,7 +369,7 @@ CategoryQuickPanel* MenuBarController::categoryPanel() const
 QuickPaneEnvironment MenuBarController::paneEnvironment(SidebarTab tab)
 {
     QPointer<MenuBarController> self(this);
-    return {*m_scanner, *m_cleaner, *m_updateChecker, m_navigation, m_theme, monitor(), prompter(), [self, tab] {
+    return {*m_scanner, *m_cleaner, *m_updateChecker, m_navigation, m_theme, monitor(), *m_panelPrompter, [self, tab] {
                 if (!self)
                     return;
                 self->m_navigation.openMainWindow(tab, false, false);
@@ -421,6 +453,11 @@ void MenuBarController::quitApp()
 SystemMonitor& MenuBarController::monitor() const
 {
     return m_services.monitor();
+}
+
+Prompter& MenuBarController::panelPrompter() const
+{
+    return *m_panelPrompter;
 }
 
 Prompter& MenuBarController::prompter() const

@@ -38,9 +38,9 @@ struct QuickPreviewCallbacks;
 // and one reusable side panel beside them. It owns its own update checker
 // (the badge, the preview and the updates pane read it) and starts one
 // background check once applications are known. The side panel belongs to
-// the preview: clicks on it keep the preview open, and a click on neither
-// (or the preview's close button) puts both away. The engines are held
-// weakly; the shell owns them.
+// the preview: clicks on it keep the preview open, its panes' alerts open
+// over it while both stay, and it goes whenever the preview goes. The
+// engines are held weakly; the shell owns them.
 class MenuBarController : public QObject {
     Q_OBJECT
 public:
@@ -112,10 +112,15 @@ public:
     SidePanel* panel() const { return m_panel; }
     CategoryQuickPanel* categoryPanel() const;
     UpdateChecker& updateChecker() const { return *m_updateChecker; }
+    // What the side panel's panes ask through: the program's prompter, with
+    // the panel as the alerts' owner and the preview held open meanwhile.
+    Prompter& panelPrompter() const;
     // The context menu while it is up.
     QMenu* contextMenu() const { return m_menu; }
 
 private:
+    class PanelPrompter;
+
     void subscribe();
     void unsubscribe();
     void checkInBackground();
@@ -150,6 +155,7 @@ private:
     QPointer<AppScanner> m_scanner;
     QPointer<SystemCleaner> m_cleaner;
     UpdateChecker* m_updateChecker;
+    std::unique_ptr<PanelPrompter> m_panelPrompter;
 };
 
 } // namespace tw

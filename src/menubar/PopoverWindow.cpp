@@ -60,9 +60,34 @@ void PopoverWindow::setPinned(bool pinned)
     if (pinned == m_pinned)
         return;
     m_pinned = pinned;
-    m_dismissing = true;  // a change of flags hides the window
-    setWindowFlags(pinned ? kPinned : kPopup);
-    m_dismissing = false;
+    applyFlags();
+}
+
+void PopoverWindow::setHeld(bool held)
+{
+    if (held == m_held)
+        return;
+    m_held = held;
+    // Held, it does not take the focus from the alert it makes way for.
+    setAttribute(Qt::WA_ShowWithoutActivating, held);
+    applyFlags();
+}
+
+void PopoverWindow::applyFlags()
+{
+    const Qt::WindowFlags wanted = m_pinned || m_held ? kPinned : kPopup;
+    if (windowFlags() == wanted)
+        return;
+    const bool shown = isVisible();
+    const QRect frame = geometry();
+    // A change of flags hides the window: no one is told.
+    m_switching = true;
+    setWindowFlags(wanted);
+    if (shown) {
+        setGeometry(frame);
+        show();
+    }
+    m_switching = false;
 }
 
 void PopoverWindow::setContent(QWidget* content)
@@ -177,8 +202,6 @@ void PopoverWindow::mousePressEvent(QMouseEvent* event)
     if (isVisible() && !m_pinned && forwardMouse(event))
         return;
     setKeyTarget(nullptr);
-    if (!m_pinned && !rect().contains(event->position().toPoint()))
-        emit putAway();
     QWidget::mousePressEvent(event);
 }
 
@@ -228,13 +251,6 @@ void PopoverWindow::wheelEvent(QWheelEvent* event)
     bar->setValue(bar->value() + by);
 }
 
-void PopoverWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (!m_pinned && event->matches(QKeySequence::Cancel))
-        emit putAway();
-    QWidget::keyPressEvent(event);
-}
-
 bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // While the popup holds the keyboard, typing meant for the companion's field goes there;
@@ -260,10 +276,12 @@ bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-void PopoverWindow::hideEvent(QHideEvent*)
+void PopoverWindow::hideEvent(QHideEvent* event)
 {
     m_mouseTarget = nullptr;
     setKeyTarget(nullptr);
+    if (!m_switching && !event->spontaneous())
+        emit hidden();
 }
 
 void PopoverWindow::closeEvent(QCloseEvent* event)

@@ -18,6 +18,9 @@ class ClockwiseNeonBorder;
 // A companion window (the side panel) counts as inside the popup: while the
 // popup holds the mouse, a press on the companion and the moves, release,
 // wheel turns and typing that follow are handed to it, and the popup stays.
+// While held (an alert of the companion's is up) it stays shown as a window
+// that holds neither mouse nor keyboard, since a popup would be closed by the
+// alert and would take its input.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 public:
@@ -31,10 +34,14 @@ public:
     // clipped to a rounded shape (radius 14) and a two-point gradient edge.
     static void paintChrome(QPainter& p, const QRectF& card, AppAppearance a);
 
-    // Switches between the popup and the pinned window; takes effect at the
-    // next show.
+    // Switches between the popup and the pinned window (shown again at its
+    // place when it was shown).
     void setPinned(bool pinned);
     bool isPinned() const { return m_pinned; }
+    // Holds it open as a window above the others, at its place, or lets go:
+    // a popup again, shown when it was shown. Neither step sends hidden().
+    void setHeld(bool held);
+    bool isHeld() const { return m_held; }
 
     // Replaces the content (the old one goes once control returns to the
     // event loop) and sizes the window to it.
@@ -53,11 +60,12 @@ public:
     QWidget* companion() const { return m_companion; }
 
 signals:
-    // Closed by the desktop: a click outside the popup, Escape, another window shown.
+    // Closed by the desktop: a press on neither the popup nor its companion,
+    // Escape, another window taking the focus, a plain close().
     void dismissedOutside();
-    // Put away by the user: a press on neither the popup nor its companion,
-    // or Escape; the popup closes next.
-    void putAway();
+    // Gone from the screen, whichever way: put away by its owner or closed
+    // by the desktop.
+    void hidden();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,7 +76,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -78,9 +85,14 @@ private:
     // widget that took the press); false when it is not the companion's.
     bool forwardMouse(QMouseEvent* event);
     void setKeyTarget(QWidget* target);
+    // The flags of the popup, or of the window pinned or held; shown again
+    // at its place when it was shown.
+    void applyFlags();
 
     bool m_pinned = false;
+    bool m_held = false;
     bool m_dismissing = false;
+    bool m_switching = false;
     QPointer<QWidget> m_content;
     ClockwiseNeonBorder* m_border;
     QPointer<QWidget> m_companion;

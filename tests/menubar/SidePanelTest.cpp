@@ -197,7 +197,7 @@ TEST(SidePanel, PanesComeFromTheirFactories)
         });
         EXPECT_EQ(&env.scanner, r.shell.scanner.get());
         EXPECT_EQ(&env.updateChecker, &r.c().updateChecker());
-        EXPECT_EQ(&env.prompter, &r.shell.prompter);
+        EXPECT_EQ(&env.prompter, &r.c().panelPrompter());
         return pane;
     });
     r.click();

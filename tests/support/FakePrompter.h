@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace tw::test {
 
 // Answers every prompt at once from a script of button titles, in order, and
@@ -14,10 +16,14 @@ struct FakePrompter final : Prompter {
     QStringList script;
     QList<Prompt> asked;
     QStringList unmatched;
+    // Called with each prompt while it is up, before it is answered.
+    std::function<void(const Prompt&)> whileUp;
 
     int ask(const Prompt& prompt) override
     {
         asked << prompt;
+        if (whileUp)
+            whileUp(prompt);
         if (script.isEmpty())
             return prompt.cancelIndex();
         const QString answer = script.takeFirst();

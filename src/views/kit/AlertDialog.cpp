@@ -50,6 +50,9 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     m_chosen = m_prompt.cancelIndex();
     setObjectName(QStringLiteral("alert"));
     setModal(true);
+    // Over a window that stays above the others, the alert has to as well.
+    if (parent && parent->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowTitle(m_prompt.title);
     setFixedWidth(440);
 

@@ -40,7 +40,7 @@ DialogPrompter::DialogPrompter(std::function<QWidget*()> parent)
 
 int DialogPrompter::ask(const Prompt& prompt)
 {
-    QWidget* parent = m_parent ? m_parent() : nullptr;
+    QWidget* parent = prompt.owner ? prompt.owner.data() : m_parent ? m_parent() : nullptr;
     AlertDialog dialog(prompt, parent ? parent : QApplication::activeWindow());
     dialog.exec();
     return dialog.chosen();

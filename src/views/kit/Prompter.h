@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,9 @@ struct Prompt {
     QList<PromptButton> buttons;
     // Shown in place of the style's symbol when set (the program's own icon).
     QIcon icon;
+    // The window the alert belongs to: it opens over it, as its transient.
+    // Without one the prompter chooses.
+    QPointer<QWidget> owner;
 
     // One "OK" button, the default.
     static Prompt alert(Style style, const QString& title, const QString& text);
@@ -52,8 +56,8 @@ public:
     bool confirm(const Prompt& prompt, const QString& yes);
 };
 
-// The real prompter: a modal alert over the window that parent() gives
-// (the active window when it gives none).
+// The real prompter: a modal alert over the prompt's owner, else the window
+// that parent() gives, else the active window.
 class DialogPrompter final : public Prompter {
 public:
     explicit DialogPrompter(std::function<QWidget*()> parent = {});

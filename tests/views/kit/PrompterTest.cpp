@@ -4,8 +4,10 @@
 #include "views/kit/AlertDialog.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace tw;
@@ -125,4 +127,41 @@ TEST(Prompter, AlertShowsMarkupFromTheDiskAsText)
     }
     EXPECT_TRUE(shown.contains(text));
     EXPECT_TRUE(shown.contains(QStringLiteral("<i>Startup</i>")));
+}
+
+TEST(Prompter, AnAlertOpensOverItsOwnerAndStaysAboveWhatStaysAbove)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    QWidget main;
+    QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    main.show();
+    panel.show();
+    DialogPrompter prompter([&]() -> QWidget* { return &main; });
+    // Each alert is read while it is up, then answered with Escape.
+    struct Seen {
+        QWidget* parent = nullptr;
+        bool onTop = false;
+    };
+    auto askOver = [&](QWidget* owner) {
+        Seen seen;
+        QTimer::singleShot(0, [&] {
+            auto* alert = qobject_cast<AlertDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(alert, nullptr);
+            seen = {alert->parentWidget(), alert->windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+            alert->reject();
+        });
+        Prompt prompt = uninstallPrompt();
+        prompt.owner = owner;
+        EXPECT_EQ(prompter.ask(prompt), 1);
+        return seen;
+    };
+    // The panel's own alert is its transient, above it as the panel is above the rest.
+    const Seen overPanel = askOver(&panel);
+    EXPECT_EQ(overPanel.parent, &panel);
+    EXPECT_TRUE(overPanel.onTop);
+    // Without an owner the prompter's own choice.
+    const Seen overMain = askOver(nullptr);
+    EXPECT_EQ(overMain.parent, &main);
+    EXPECT_FALSE(overMain.onTop);
 }
