@@ -1,5 +1,6 @@
 #include "app/WindowChrome.h"
 
+#include "app/WindowFrame.h"
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
 #include "views/kit/NeonShapes.h"
@@ -44,6 +45,7 @@ WindowChrome* WindowChrome::install(QWidget* window, qreal cornerRadius)
     window->setPalette(paletteFor(chrome->m_appearance));
     window->installEventFilter(chrome);
     chrome->updateMask();
+    chrome->watchHandle();
     return chrome;
 }
 
@@ -94,13 +96,100 @@ void WindowChrome::comeBackInPlace()
         handle->setFramePosition(*place);
 }
 
+void WindowChrome::watchHandle()
+{
+    QWindow* handle = m_window->windowHandle();
+    if (handle == m_handle)
+        return;
+    if (m_handle)
+        m_handle->removeEventFilter(this);
+    m_handle = handle;
+    if (handle)
+        handle->installEventFilter(this);
+}
+
+Qt::Edges WindowChrome::resizeEdgesAt(QPoint point) const
+{
+    if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)
+        || m_window->minimumSize() == m_window->maximumSize())
+        return {};
+    return windowframe::resizeEdges(point, m_window->size(), windowframe::resizeBorder);
+}
+
+void WindowChrome::showEdges(Qt::Edges edges)
+{
+    if (edges == m_shownEdges)
+        return;
+    m_shownEdges = edges;
+    if (!edges) {
+        // The widget under the pointer shows its own again.
+        m_window->unsetCursor();
+        return;
+    }
+    const QCursor cursor(windowframe::cursorFor(edges));
+    m_window->setCursor(cursor);
+    // Over a child with a pointer of its own, too.
+    if (m_handle)
+        m_handle->setCursor(cursor);
+}
+
+bool WindowChrome::frameEvent(QEvent* event)
+{
+    // The band lies over the content: the native window's events are seen
+    // here before Qt hands them to the widget under the pointer.
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        auto e = static_cast<QMouseEvent*>(event);
+        if (m_resizing) {
+            const QPoint moved = e->globalPosition().toPoint() - m_resizing->press;
+            m_window->setGeometry(windowframe::resized(m_resizing->start, m_resizing->edges, moved, m_window->minimumSize()));
+            return true;
+        }
+        if (e->buttons() != Qt::NoButton)
+            return false;
+        const Qt::Edges edges = resizeEdgesAt(e->position().toPoint());
+        showEdges(edges);
+        return bool(edges);
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto e = static_cast<QMouseEvent*>(event);
+        const Qt::Edges edges = resizeEdgesAt(e->position().toPoint());
+        if (!edges || e->button() != Qt::LeftButton)
+            return false;
+        // The window system's resize where it offers one (X11 window managers,
+        // Wayland), else the program's own.
+        if (event->type() == QEvent::MouseButtonPress && !m_resizing && !m_handle->startSystemResize(edges))
+            m_resizing = Resize{edges, m_window->geometry(), e->globalPosition().toPoint()};
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (m_resizing && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) {
+            m_resizing.reset();
+            return true;
+        }
+        return false;
+    case QEvent::Leave:
+        if (!m_resizing)
+            showEdges({});
+        return false;
+    default:
+        return false;
+    }
+}
+
 bool WindowChrome::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_handle)
+        return frameEvent(event);
     if (watched != m_window)
         return false;
     switch (event->type()) {
     case QEvent::Resize:
         updateMask();
+        break;
+    case QEvent::WinIdChange:
+        watchHandle();
         break;
     case QEvent::Hide:
         if (!event->spontaneous() && m_window->isWindow())
@@ -108,8 +197,10 @@ bool WindowChrome::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::Show:
         // Sent before the window is mapped.
-        if (!event->spontaneous())
+        if (!event->spontaneous()) {
+            watchHandle();
             comeBackInPlace();
+        }
         break;
     case QEvent::MouseButtonPress: {
         // Presses that no child took land here: the background moves the window.

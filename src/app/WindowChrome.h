@@ -5,7 +5,10 @@
 #include <QObject>
 #include <QPalette>
 #include <QPoint>
+#include <QPointer>
+#include <QRect>
 #include <QWidget>
+#include <QWindow>
 
 #include <optional>
 
@@ -13,11 +16,13 @@ namespace tw {
 
 // The main window's look and behaviour: frameless, translucent, rounded
 // corners (a window mask that follows its size), moved by dragging its
-// background, attached to the close guard, and a light or dark palette from
-// the theme. A hidden window comes back where it was: its place is asked for
-// explicitly, which a desktop's window manager keeps (it places a window
-// anew whose place the program left to it). Install it once per window; it
-// lives as the window's child.
+// background, resized from a band along its edges and its corners (with the
+// resize pointers over them; not while maximised or of a fixed size),
+// attached to the close guard, and a light or dark palette from the theme. A
+// hidden window comes back where it was: its place is asked for explicitly,
+// which a desktop's window manager keeps (it places a window anew whose place
+// the program left to it). Install it once per window; it lives as the
+// window's child.
 class WindowChrome : public QObject {
     Q_OBJECT
 public:
@@ -35,13 +40,28 @@ public:
     // Aqua-like light for classic, dark for midnight and indigo.
     static QPalette paletteFor(AppAppearance appearance);
 
+    // The edges a press at point (in the window) would resize now.
+    Qt::Edges resizeEdgesAt(QPoint point) const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A resize the program makes itself, where the window system takes none.
+    struct Resize {
+        Qt::Edges edges;
+        QRect start;
+        QPoint press;
+    };
+
     WindowChrome(QWidget* window, qreal cornerRadius);
     void updateMask();
     void comeBackInPlace();
+    // Sees the native window's mouse events before any widget does.
+    void watchHandle();
+    // The resize band's hover and presses; true when it took the event.
+    bool frameEvent(QEvent* event);
+    void showEdges(Qt::Edges edges);
 
     QWidget* m_window;
     qreal m_radius;
@@ -49,6 +69,9 @@ private:
     bool m_dragging = false;
     QPoint m_dragOffset;
     std::optional<QPoint> m_hiddenAt;  // where the window stood when it was hidden
+    QPointer<QWindow> m_handle;
+    Qt::Edges m_shownEdges;  // those the pointer shows
+    std::optional<Resize> m_resizing;
 };
 
 } // namespace tw

@@ -1,0 +1,175 @@
+#include "app/MainWindow.h"
+#include "app/WindowChrome.h"
+#include "app/WindowFrame.h"
+#include "support/ProgramHarness.h"
+
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+constexpr Qt::Edges kTopLeft = Qt::TopEdge | Qt::LeftEdge;
+constexpr Qt::Edges kTopRight = Qt::TopEdge | Qt::RightEdge;
+constexpr Qt::Edges kBottomLeft = Qt::BottomEdge | Qt::LeftEdge;
+constexpr Qt::Edges kBottomRight = Qt::BottomEdge | Qt::RightEdge;
+
+// A left-button drag on the native window from a point by an offset; the
+// release lands where the pointer is then, wherever the window went.
+void drag(QWindow* window, QPoint from, QPoint by)
+{
+    const QPoint target = window->mapToGlobal(from) + by;
+    QTest::mousePress(window, Qt::LeftButton, {}, from);
+    QTest::mouseMove(window, from + by);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, window->mapFromGlobal(target));
+}
+
+} // namespace
+
+TEST(WindowFrame, EdgeHitTest)
+{
+    const QSize size(1100, 680);
+    struct Case {
+        QPoint at;
+        Qt::Edges expected;
+    };
+    const Case cases[] = {
+        // The band along each edge, six points wide.
+        {{0, 300}, Qt::LeftEdge},
+        {{5, 300}, Qt::LeftEdge},
+        {{6, 300}, {}},
+        {{1099, 300}, Qt::RightEdge},
+        {{1094, 300}, Qt::RightEdge},
+        {{1093, 300}, {}},
+        {{500, 0}, Qt::TopEdge},
+        {{500, 5}, Qt::TopEdge},
+        {{500, 6}, {}},
+        {{500, 679}, Qt::BottomEdge},
+        {{500, 674}, Qt::BottomEdge},
+        {{500, 673}, {}},
+        // The corners reach eighteen points along both edges, where the rounded
+        // cut leaves something to take hold of.
+        {{0, 0}, kTopLeft},
+        {{10, 10}, kTopLeft},
+        {{17, 2}, kTopLeft},
+        {{2, 17}, kTopLeft},
+        {{18, 2}, Qt::TopEdge},
+        {{2, 18}, Qt::LeftEdge},
+        {{17, 17}, kTopLeft},
+        {{1090, 10}, kTopRight},
+        {{10, 670}, kBottomLeft},
+        {{1099, 679}, kBottomRight},
+        {{1082, 662}, kBottomRight},
+        {{1081, 662}, {}},
+        // Inside, and outside the window.
+        {{550, 340}, {}},
+        {{-1, 300}, {}},
+        {{1100, 300}, {}},
+        {{500, 680}, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(windowframe::resizeEdges(c.at, size, 6), c.expected) << c.at.x() << "," << c.at.y();
+    // No band, no edges.
+    EXPECT_EQ(windowframe::resizeEdges({0, 0}, size, 0), Qt::Edges());
+}
+
+TEST(WindowFrame, CursorsAndTheFrameAResizeByHandMakes)
+{
+    EXPECT_EQ(windowframe::cursorFor(Qt::LeftEdge), Qt::SizeHorCursor);
+    EXPECT_EQ(windowframe::cursorFor(Qt::RightEdge), Qt::SizeHorCursor);
+    EXPECT_EQ(windowframe::cursorFor(Qt::TopEdge), Qt::SizeVerCursor);
+    EXPECT_EQ(windowframe::cursorFor(Qt::BottomEdge), Qt::SizeVerCursor);
+    EXPECT_EQ(windowframe::cursorFor(kTopLeft), Qt::SizeFDiagCursor);
+    EXPECT_EQ(windowframe::cursorFor(kBottomRight), Qt::SizeFDiagCursor);
+    EXPECT_EQ(windowframe::cursorFor(kTopRight), Qt::SizeBDiagCursor);
+    EXPECT_EQ(windowframe::cursorFor(kBottomLeft), Qt::SizeBDiagCursor);
+    EXPECT_EQ(windowframe::cursorFor({}), Qt::ArrowCursor);
+
+    const QRect start(100, 50, 1200, 800);
+    const QSize minimum(1100, 680);
+    struct Case {
+        const char* what;
+        Qt::Edges edges;
+        QPoint delta;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"bottom right outwards", kBottomRight, {40, 30}, QRect(100, 50, 1240, 830)},
+        {"left edge outwards", Qt::LeftEdge, {-25, 99}, QRect(75, 50, 1225, 800)},
+        {"top edge inwards", Qt::TopEdge, {7, 20}, QRect(100, 70, 1200, 780)},
+        {"top left inwards, stopped at the minimum, the other corner fixed", kTopLeft, {400, 300},
+         QRect(200, 170, 1100, 680)},
+        {"bottom right inwards, stopped at the minimum", kBottomRight, {-500, -500}, QRect(100, 50, 1100, 680)},
+        {"top right: each edge on its own", kTopRight, {-150, -10}, QRect(100, 40, 1100, 810)},
+        {"nothing pressed", {}, {40, 40}, start},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(windowframe::resized(start, c.edges, c.delta, minimum), c.expected) << c.what;
+}
+
+// Presses and moves as the desktop delivers them: to the native window,
+// whatever widget lies under the pointer.
+TEST(WindowFrame, TheMainWindowResizesFromItsEdgesAndCornersDownToItsMinimum)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QWindow* handle = window->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    window->move(100, 80);
+    window->resize(1200, 760);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == QSize(1200, 760); }, 10000));
+    const QPoint place = window->pos();
+
+    // The pointer over the band shows which way the window would change,
+    // over the content too; inside it is the content's own.
+    const struct {
+        QPoint at;
+        Qt::CursorShape shape;
+    } hovers[] = {{{2, 380}, Qt::SizeHorCursor},    {{1197, 380}, Qt::SizeHorCursor}, {{600, 2}, Qt::SizeVerCursor},
+                  {{600, 757}, Qt::SizeVerCursor}, {{8, 8}, Qt::SizeFDiagCursor},    {{1190, 750}, Qt::SizeFDiagCursor},
+                  {{1190, 8}, Qt::SizeBDiagCursor}, {{8, 750}, Qt::SizeBDiagCursor}};
+    for (const auto& h : hovers) {
+        QTest::mouseMove(handle, h.at);
+        EXPECT_EQ(window->cursor().shape(), h.shape) << h.at.x() << "," << h.at.y();
+        EXPECT_EQ(handle->cursor().shape(), h.shape) << h.at.x() << "," << h.at.y();
+    }
+    QTest::mouseMove(handle, {600, 380});
+    EXPECT_EQ(handle->cursor().shape(), Qt::ArrowCursor);
+
+    // Dragging the bottom right corner: that corner follows, the window stays put.
+    drag(handle, {1194, 754}, {60, 40});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->size() == QSize(1260, 800); }, 10000)) << window->width() << "x" << window->height();
+    EXPECT_EQ(window->pos(), place);
+
+    // The top left corner inwards, past the minimum: it stops at 1100 x 680,
+    // the bottom right corner where it was.
+    const QRect before = window->geometry();
+    drag(handle, {4, 4}, {500, 400});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->size() == QSize(1100, 680); }, 10000)) << window->width() << "x" << window->height();
+    EXPECT_EQ(window->geometry().bottomRight(), before.bottomRight());
+
+    // The left edge outwards: wider, the right edge where it was.
+    const QRect narrow = window->geometry();
+    drag(handle, {1, 300}, {-70, 20});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->width() == 1170; }, 10000)) << window->width();
+    EXPECT_EQ(window->height(), 680);
+    EXPECT_EQ(window->geometry().right(), narrow.right());
+
+    // Just inside the band the title bar still moves the window.
+    const QPoint moved = window->pos();
+    drag(handle, {600, 12}, {30, 20});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == moved + QPoint(30, 20); }, 10000))
+        << window->pos().x() << "," << window->pos().y();
+    EXPECT_EQ(window->size(), QSize(1170, 680));
+
+    // Maximised, it has no band.
+    WindowChrome* chrome = WindowChrome::of(window);
+    ASSERT_NE(chrome, nullptr);
+    EXPECT_EQ(chrome->resizeEdgesAt({1, 300}), Qt::LeftEdge);
+    window->showMaximized();
+    EXPECT_EQ(chrome->resizeEdgesAt({1, 300}), Qt::Edges());
+}
