@@ -5,8 +5,9 @@
 
 // Every test program runs inside a headless QApplication, so engines and views
 // can post to the GUI thread and widgets can be rendered offscreen. The
-// machine's fonts, locale, time zone and desktop are shut out: the tests see
-// DejaVu only, the C locale, UTC and no desktop theme.
+// machine's fonts, locale, time zone, desktop and proxies are shut out: the
+// tests see DejaVu only, the C locale, UTC, no desktop theme, and reach their
+// local servers directly.
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -17,7 +18,8 @@ int main(int argc, char** argv)
     qputenv("LANGUAGE", "");
     for (const char* name : {"QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
                              "QT_FONT_DPI", "QT_ENABLE_HIGHDPI_SCALING", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
-                             "GTK_THEME"})
+                             "GTK_THEME", "http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
+                             "no_proxy", "NO_PROXY"})
         qunsetenv(name);
     tzset();
     QApplication app(argc, argv);

@@ -1,13 +1,19 @@
 #include "platform/HostServices.h"
 
-#include <QPointer>
-#include <QSslSocket>
-#include <QTcpSocket>
-#include <QTimer>
+#include "platform/Delivery.h"
 
+#include <QCoreApplication>
+#include <QHash>
+#include <QPointer>
+
+#include <curl/curl.h>
 #include <zlib.h>
 
-#include <optional>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <vector>
 
 namespace tw::host {
 
@@ -15,11 +21,11 @@ namespace {
 
 // A larger answer, before or after decompression, is cut off and reported
 // as a failed transfer.
-constexpr qint64 kMaxBodyBytes = 32 << 20;
-constexpr qsizetype kMaxHeadBytes = 64 * 1024;
+constexpr qsizetype kMaxBodyBytes = 32 << 20;
 constexpr int kMaxRedirects = 10;
+constexpr int kMaxCodings = 5;  // layers of compression we undo, as libcurl's own limit
 
-// The body of a finished exchange, decoded; an error text when it is not whole.
+// The body of a finished transfer, decoded; an error text when it is not whole.
 struct Decoded {
     QByteArray body;
     QString error;
@@ -69,389 +75,496 @@ Decoded inflateAll(const QByteArray& in, bool gzip)
     return d.error.isEmpty() ? d : run(-MAX_WBITS);
 }
 
-// Reads a chunked body as it arrives: each call goes on from where the
-// last one stopped, taking whole chunks only.
-class Unchunker {
-public:
-    enum class State { More, Done, Broken };
+// The codings every instance of a header of the final answer lists, in the
+// order they were applied, in lower case.
+QList<QByteArray> codings(CURL* easy, const char* name)
+{
+    QList<QByteArray> out;
+    curl_header* header = nullptr;
+    for (size_t i = 0; curl_easy_header(easy, name, i, CURLH_HEADER, -1, &header) == CURLHE_OK; ++i)
+        for (const QByteArray& coding : QByteArray(header->value).split(','))
+            if (const QByteArray c = coding.trimmed().toLower(); !c.isEmpty())
+                out << c;
+    return out;
+}
 
-    State feed(const QByteArray& data)
-    {
-        for (;;) {
-            const qsizetype eol = data.indexOf("\r\n", m_pos);
-            if (eol < 0)
-                return data.size() - m_pos > 1024 ? State::Broken : State::More;
-            if (m_trailers) {
-                // Trailer lines, up to an empty one.
-                m_pos = eol + 2;
-                if (eol == m_lineStart)
-                    return State::Done;
-                m_lineStart = m_pos;
-                continue;
-            }
-            const auto size = chunkSize(data.mid(m_pos, eol - m_pos));
-            if (!size || m_body.size() + *size > kMaxBodyBytes)
-                return State::Broken;
-            if (*size == 0) {
-                m_trailers = true;
-                m_pos = m_lineStart = eol + 2;
-                continue;
-            }
-            const qsizetype start = eol + 2;
-            if (data.size() - start < *size + 2)
-                return State::More;
-            if (data[start + *size] != '\r' || data[start + *size + 1] != '\n')
-                return State::Broken;
-            m_body.append(data.constData() + start, *size);
-            m_pos = start + *size + 2;
-        }
+// Undoes the codings, last applied first.
+Decoded decode(QByteArray body, const QList<QByteArray>& codings, const QString& unsupported)
+{
+    if (codings.size() > kMaxCodings)
+        return {{}, unsupported};
+    for (auto c = codings.crbegin(); c != codings.crend(); ++c) {
+        if (*c == "identity")
+            continue;
+        if (*c != "gzip" && *c != "x-gzip" && *c != "deflate")
+            return {{}, unsupported};
+        Decoded d = inflateAll(body, *c != "deflate");
+        if (!d.error.isEmpty())
+            return d;
+        body = std::move(d.body);
     }
+    return {body, {}};
+}
 
-    const QByteArray& body() const { return m_body; }
+QString errorText(CURLcode code, const char* buffer)
+{
+    return QString::fromUtf8(*buffer ? buffer : curl_easy_strerror(code));
+}
 
-private:
-    // Hex digits, then perhaps extensions after ';'.
-    static std::optional<qint64> chunkSize(QByteArray line)
-    {
-        if (const qsizetype ext = line.indexOf(';'); ext >= 0)
-            line.truncate(ext);
-        line = line.trimmed();
-        if (line.isEmpty() || line.size() > 15)
-            return std::nullopt;
-        qint64 n = 0;
-        for (const char c : line) {
-            const int d = c >= '0' && c <= '9' ? c - '0'
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                               : -1;
-            if (d < 0)
-                return std::nullopt;
-            n = n * 16 + d;
-        }
-        return n;
-    }
-
-    qsizetype m_pos = 0;
-    qsizetype m_lineStart = 0;
-    bool m_trailers = false;
-    QByteArray m_body;
+struct Request {
+    quint64 id = 0;
+    QUrl url;
+    std::chrono::steady_clock::time_point deadline;  // for the whole request, redirects included
+    QByteArray userAgent;
 };
 
-// One GET and its redirects, over HTTP/1.1 with a connection of its own.
-// The body is framed by its length, its chunks or the end of the
-// connection, and each of those must come out whole.
-class Exchange final : public QObject {
+// One GET and its redirects on the transfer thread. libcurl frames the
+// answer (length, chunks, the end of the connection, HTTP/2 streams);
+// redirects are followed here, hop by hop, so that each can be judged, and
+// the body is decoded here, since libcurl lets a compressed stream that
+// stops short through.
+class Transfer {
 public:
-    Exchange(QUrl url, std::chrono::milliseconds timeout, QByteArray userAgent,
-             std::function<void(const HttpResponse&)> done)
-        : m_url(std::move(url)), m_userAgent(std::move(userAgent)), m_done(std::move(done))
+    Transfer(const Request& request, const HttpClientOptions& options)
+        : m_id(request.id)
+        , m_url(request.url)
+        , m_deadline(request.deadline)
+        , m_probe(options.onTransferWork)
     {
-        // The whole request, not only each silence, has to fit in the timeout.
-        QTimer::singleShot(std::max<qint64>(1, timeout.count()), this,
-                           [this] { fail(QStringLiteral("Request timed out")); });
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!m_finished)
-                    connectTo(m_url);
-            },
-            Qt::QueuedConnection);
-    }
-
-private:
-    enum class Framing { Length, Chunked, Close, None };
-
-    void connectTo(const QUrl& url)
-    {
-        if (m_socket) {
-            m_socket->disconnect(this);
-            m_socket->abort();
-            m_socket->deleteLater();
-        }
-        m_in.clear();
-        m_headDone = m_closed = false;
-        m_headers.clear();
-        m_unchunker = Unchunker();
-        const bool tls = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
-        QTcpSocket* socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
-        m_socket = socket;
-        connect(socket, &QTcpSocket::readyRead, this, [this] { read(); });
-        connect(socket, &QTcpSocket::disconnected, this, [this] { closed(); });
-        connect(socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
-            if (e == QAbstractSocket::RemoteHostClosedError)
-                closed();
-            else
-                fail(m_socket->errorString());
-        });
-        QByteArray target = url.path(QUrl::FullyEncoded).toUtf8();
-        if (!target.startsWith('/'))
-            target.prepend('/');
-        if (url.hasQuery())
-            target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
-        const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " +
-                                   url.authority(QUrl::FullyEncoded | QUrl::RemoveUserInfo).toUtf8() +
-                                   "\r\nUser-Agent: " + m_userAgent +
-                                   "\r\nAccept-Encoding: gzip, deflate\r\nConnection: close\r\n\r\n";
-        const QString host = url.host(QUrl::FullyEncoded);
-        if (tls) {
-            auto* ssl = static_cast<QSslSocket*>(socket);
-            connect(ssl, &QSslSocket::encrypted, this, [ssl, request] { ssl->write(request); });
-            ssl->connectToHostEncrypted(host, quint16(url.port(443)));
-        } else {
-            connect(socket, &QTcpSocket::connected, this, [socket, request] { socket->write(request); });
-            socket->connectToHost(host, quint16(url.port(80)));
+        m_easy = curl_easy_init();
+        // libcurl's default "Accept: */*" goes; Host is its own.
+        for (const char* line : {"Accept:", "Accept-Encoding: gzip, deflate", "Proxy-Connection:"})
+            m_headers = curl_slist_append(m_headers, line);
+        curl_easy_setopt(m_easy, CURLOPT_PRIVATE, this);
+        curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
+        curl_easy_setopt(m_easy, CURLOPT_PROXYHEADER, m_headers);
+        curl_easy_setopt(m_easy, CURLOPT_USERAGENT, request.userAgent.constData());
+        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
+        // Transfer and content codings come through as sent (chunks undone).
+        curl_easy_setopt(m_easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+        curl_easy_setopt(m_easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(kMaxBodyBytes));
+        curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
+        // Ending a transfer never waits for a name lookup.
+        curl_easy_setopt(m_easy, CURLOPT_QUICK_EXIT, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_error);
+        curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+        curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
+        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+        // The body as it came off the wire passes the debug function only.
+        curl_easy_setopt(m_easy, CURLOPT_DEBUGFUNCTION, &Transfer::onTrace);
+        curl_easy_setopt(m_easy, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(m_easy, CURLOPT_VERBOSE, 1L);
+        if (!options.caCertificates.isEmpty()) {
+            curl_blob blob{const_cast<char*>(options.caCertificates.constData()),
+                           size_t(options.caCertificates.size()), CURL_BLOB_COPY};
+            curl_easy_setopt(m_easy, CURLOPT_CAINFO_BLOB, &blob);
         }
     }
 
-    void closed()
+    ~Transfer()
     {
-        m_closed = true;
-        read();
+        curl_easy_cleanup(m_easy);
+        curl_slist_free_all(m_headers);
     }
 
-    // Takes what arrived; completes or fails the exchange once the framing
-    // tells the body is whole, or the connection ended before that.
-    void read()
-    {
-        if (m_finished || !m_socket)
-            return;
-        m_in += m_socket->readAll();
-        if (m_in.size() > kMaxBodyBytes + kMaxHeadBytes)
-            return fail(QStringLiteral("Response too large"));
-        if (!m_headDone && !readHead()) {
-            if (m_closed && !m_finished)
-                fail(QStringLiteral("Connection closed before an answer"));
-            return;
-        }
-        switch (m_framing) {
-        case Framing::None:
-            return complete({});
-        case Framing::Length:
-            if (m_in.size() >= m_length)
-                return complete(m_in.left(m_length));
-            if (m_closed)
-                return fail(QStringLiteral("Transfer ended early: %1 of %2 bytes").arg(m_in.size()).arg(m_length));
-            return;
-        case Framing::Chunked:
-            switch (m_unchunker.feed(m_in)) {
-            case Unchunker::State::Done:
-                return complete(m_unchunker.body());
-            case Unchunker::State::Broken:
-                return fail(QStringLiteral("Broken chunked encoding"));
-            case Unchunker::State::More:
-                if (m_closed)
-                    return fail(QStringLiteral("Transfer ended early: the chunked body did not end"));
-                return;
-            }
-            return;
-        case Framing::Close:
-            if (m_closed)
-                return complete(m_in);
-            return;
-        }
-    }
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
 
-    // The status line and the headers; false while they are incomplete or
-    // when the exchange has ended.
-    bool readHead()
+    quint64 id() const { return m_id; }
+    CURL* easy() const { return m_easy; }
+
+    // Readies the next hop; false when the deadline has passed.
+    bool prepareHop()
     {
-        for (;;) {
-            const qsizetype end = m_in.indexOf("\r\n\r\n");
-            if (end < 0) {
-                if (m_in.size() > kMaxHeadBytes)
-                    fail(QStringLiteral("Malformed HTTP response"));
-                return false;
-            }
-            const QList<QByteArray> lines = m_in.left(end).split('\n');
-            const QList<QByteArray> status = lines.value(0).trimmed().split(' ');
-            bool ok = false;
-            m_status = status.value(1).toInt(&ok);
-            if (!status.value(0).startsWith("HTTP/1.") || !ok || m_status < 100 || m_status > 599) {
-                fail(QStringLiteral("Malformed HTTP response"));
-                return false;
-            }
-            m_in.remove(0, end + 4);
-            if (m_status < 200)
-                continue;  // an interim answer; the real one follows
-            for (qsizetype i = 1; i < lines.size(); ++i) {
-                const qsizetype colon = lines[i].indexOf(':');
-                if (colon > 0)
-                    m_headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
-            }
-            break;
-        }
-        m_headDone = true;
-        const QByteArray transfer = m_headers.value("transfer-encoding").toLower();
-        if (m_status == 204 || m_status == 304) {
-            m_framing = Framing::None;
-        } else if (!transfer.isEmpty() && transfer != "identity") {
-            if (transfer != "chunked") {
-                fail(QStringLiteral("Unsupported transfer encoding"));
-                return false;
-            }
-            m_framing = Framing::Chunked;
-        } else if (m_headers.contains("content-length")) {
-            bool ok = false;
-            m_length = m_headers.value("content-length").toLongLong(&ok);
-            if (!ok || m_length < 0) {
-                fail(QStringLiteral("Malformed HTTP response"));
-                return false;
-            }
-            if (m_length > kMaxBodyBytes) {
-                fail(QStringLiteral("Response too large"));
-                return false;
-            }
-            m_framing = Framing::Length;
-        } else {
-            m_framing = Framing::Close;
-        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline -
+                                                                                std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        m_body.clear();
+        m_failure.clear();
+        m_headEnded = false;
+        m_lastByteIn = 0;
+        m_error[0] = '\0';
+        curl_easy_setopt(m_easy, CURLOPT_URL, m_url.toEncoded().constData());
+        curl_easy_setopt(m_easy, CURLOPT_TIMEOUT_MS, long(left.count()));
         return true;
     }
 
-    void complete(const QByteArray& raw)
+    // The answer once a hop has ended, or nothing when the next hop is
+    // ready to run.
+    std::optional<HttpResponse> hopEnded(CURLcode code)
     {
-        if (m_finished)
-            return;
-        if (m_status >= 300 && m_status < 400 && m_status != 304 && m_headers.contains("location")) {
-            const QUrl next = m_url.resolved(QUrl::fromEncoded(m_headers.value("location")));
-            const QString scheme = next.scheme().toLower();
-            if (++m_redirects > kMaxRedirects)
-                return fail(QStringLiteral("Too many redirects"));
-            if (!next.isValid() || next.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
-                (scheme == QLatin1String("http") && m_url.scheme().toLower() == QLatin1String("https")))
-                return fail(QStringLiteral("Redirect refused"));
-            m_url = next;
-            return connectTo(m_url);
+        probe();
+        long status = 0;
+        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
+        if (code != CURLE_OK || !m_headEnded)
+            return failure(code, m_headEnded ? int(status) : 0);
+        const bool bodyless = status == 204 || status == 304;
+        const bool chunked = !bodyless && codings(m_easy, "Transfer-Encoding").contains("chunked");
+        // libcurl takes the CR of a chunked body's last line for its end.
+        if (chunked && m_lastByteIn != '\n')
+            return failed(QStringLiteral("Transfer ended early: the chunked body did not end"), int(status));
+        if (status >= 300 && status < 400 && status != 304) {
+            const char* next = nullptr;
+            curl_easy_getinfo(m_easy, CURLINFO_REDIRECT_URL, &next);
+            curl_header* location = nullptr;
+            const bool moved = curl_easy_header(m_easy, "Location", 0, CURLH_HEADER, -1, &location) == CURLHE_OK;
+            if (next || moved)
+                return follow(next ? QUrl::fromEncoded(next, QUrl::StrictMode) : QUrl());
         }
-        const QByteArray encoding = m_headers.value("content-encoding").toLower();
-        Decoded d{raw, {}};
-        if (encoding == "gzip" || encoding == "x-gzip")
-            d = inflateAll(raw, true);
-        else if (encoding == "deflate")
-            d = inflateAll(raw, false);
-        else if (!encoding.isEmpty() && encoding != "identity")
-            d = {{}, QStringLiteral("Unsupported content encoding")};
+        curl_off_t length = -1;
+        curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        long version = 0;
+        curl_easy_getinfo(m_easy, CURLINFO_HTTP_VERSION, &version);
+        // An empty body whose end the framing tells is empty, whatever its
+        // coding; one cut off by the end of the connection is not.
+        const bool framedEmpty =
+            m_body.isEmpty() && (bodyless || length == 0 || chunked || version >= CURL_HTTP_VERSION_2_0);
+        Decoded d{m_body, {}};
+        if (!framedEmpty) {
+            QList<QByteArray> transfer = codings(m_easy, "Transfer-Encoding");
+            transfer.removeAll("chunked");
+            d = decode(std::move(d.body), transfer, QStringLiteral("Unsupported transfer encoding"));
+            if (d.error.isEmpty())
+                d = decode(std::move(d.body), codings(m_easy, "Content-Encoding"),
+                           QStringLiteral("Unsupported content encoding"));
+        }
         if (!d.error.isEmpty())
-            return fail(d.error);
+            return failed(d.error, int(status));
         HttpResponse r;
-        r.status = m_status;
-        r.body = d.body;
-        finish(r);
+        r.status = int(status);
+        r.body = std::move(d.body);
+        return r;
     }
 
-    void fail(const QString& why)
+private:
+    static HttpResponse failed(const QString& why, int status = 0)
     {
         HttpResponse r;
         r.transportError = true;
-        r.status = m_headDone ? m_status : 0;
+        r.status = status;
         r.errorText = why;
-        finish(r);
+        return r;
     }
 
-public:
-    // Ends the exchange without an answer.
-    void cancel()
+    HttpResponse failure(CURLcode code, int status) const
     {
-        m_finished = true;
-        stop();
-    }
-
-private:
-    void stop()
-    {
-        if (m_socket) {
-            m_socket->disconnect(this);
-            m_socket->abort();
+        if (!m_failure.isEmpty())
+            return failed(m_failure, status);
+        switch (code) {
+        case CURLE_OK:
+        case CURLE_GOT_NOTHING:
+            return failed(QStringLiteral("Connection closed before an answer"));
+        case CURLE_OPERATION_TIMEDOUT:
+            return failed(QStringLiteral("Request timed out"), status);
+        case CURLE_FILESIZE_EXCEEDED:
+            return failed(QStringLiteral("Response too large"), status);
+        case CURLE_UNSUPPORTED_PROTOCOL:  // an HTTP/0.9 answer or a status out of range
+        case CURLE_WEIRD_SERVER_REPLY:
+            return failed(QStringLiteral("Malformed HTTP response"), status);
+        case CURLE_PARTIAL_FILE: {
+            if (codings(m_easy, "Transfer-Encoding").contains("chunked"))
+                return failed(QStringLiteral("Transfer ended early: the chunked body did not end"), status);
+            curl_off_t length = -1;
+            curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            if (length >= 0)
+                return failed(QStringLiteral("Transfer ended early: %1 of %2 bytes").arg(m_body.size()).arg(length),
+                              status);
+            break;
         }
-        deleteLater();
+        case CURLE_RECV_ERROR: {
+            // Broken chunking reads as a receive error without a system error.
+            long systemError = 0;
+            curl_easy_getinfo(m_easy, CURLINFO_OS_ERRNO, &systemError);
+            if (systemError == 0 && codings(m_easy, "Transfer-Encoding").contains("chunked"))
+                return failed(QStringLiteral("Broken chunked encoding"), status);
+            break;
+        }
+        default:
+            break;
+        }
+        return failed(errorText(code, m_error), status);
     }
 
-    void finish(const HttpResponse& r)
+    // Takes the next address, or refuses it: only http and https, never
+    // from https down to http, at most kMaxRedirects hops.
+    std::optional<HttpResponse> follow(const QUrl& next)
     {
-        if (m_finished)
-            return;
-        m_finished = true;
-        stop();
-        // Last: done may abort its call, or start another.
-        const auto done = std::move(m_done);
-        done(r);
+        if (++m_redirects > kMaxRedirects)
+            return failed(QStringLiteral("Too many redirects"));
+        const QString scheme = next.scheme().toLower();
+        const bool secure = m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+        if (!next.isValid() || next.host().isEmpty() ||
+            (scheme != QLatin1String("https") && (scheme != QLatin1String("http") || secure)))
+            return failed(QStringLiteral("Redirect refused"));
+        // No credentials go along, and nothing after '#'.
+        m_url = next.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment);
+        if (!prepareHop())
+            return failed(QStringLiteral("Request timed out"));
+        return std::nullopt;
     }
 
+    void probe() const
+    {
+        if (m_probe)
+            m_probe();
+    }
+
+    static size_t onHeader(char* data, size_t size, size_t count, void* self)
+    {
+        auto* t = static_cast<Transfer*>(self);
+        t->probe();
+        // A head counts once its empty last line came; a 1xx answer's head
+        // is followed by another.
+        const std::string_view line(data, size * count);
+        if (line.starts_with("HTTP/"))
+            t->m_headEnded = false;
+        else if (line == "\r\n" || line == "\n")
+            t->m_headEnded = true;
+        return size * count;
+    }
+
+    static int onTrace(CURL*, curl_infotype type, char* data, size_t size, void* self)
+    {
+        if (type == CURLINFO_DATA_IN && size > 0)
+            static_cast<Transfer*>(self)->m_lastByteIn = data[size - 1];
+        return 0;
+    }
+
+    static size_t onBody(char* data, size_t size, size_t count, void* self)
+    {
+        auto* t = static_cast<Transfer*>(self);
+        t->probe();
+        const size_t n = size * count;
+        if (t->m_body.size() + qsizetype(n) > kMaxBodyBytes) {
+            t->m_failure = QStringLiteral("Response too large");
+            return 0;  // ends the transfer
+        }
+        t->m_body.append(data, qsizetype(n));
+        return n;
+    }
+
+    const quint64 m_id;
     QUrl m_url;
-    QByteArray m_userAgent;
-    std::function<void(const HttpResponse&)> m_done;
-    QPointer<QTcpSocket> m_socket;
-    QByteArray m_in;
-    bool m_headDone = false;
-    bool m_closed = false;
-    bool m_finished = false;
-    int m_status = 0;
+    const std::chrono::steady_clock::time_point m_deadline;
+    const std::function<void()> m_probe;
+    CURL* m_easy = nullptr;
+    curl_slist* m_headers = nullptr;
+    char m_error[CURL_ERROR_SIZE] = {};
     int m_redirects = 0;
-    QHash<QByteArray, QByteArray> m_headers;
-    Framing m_framing = Framing::Close;
-    qint64 m_length = 0;
-    Unchunker m_unchunker;
+    // The hop in progress.
+    QByteArray m_body;
+    QString m_failure;  // why the body was refused
+    bool m_headEnded = false;
+    char m_lastByteIn = 0;  // of the body as sent
 };
 
-// Abort ends the exchange: its socket closes and done is never called.
-class ExchangeCall final : public HttpCall {
+// Runs every transfer of a client on one thread of its own, over one multi
+// handle: the handle keeps the connections (HTTP/2 and HTTP/1.1 keep-alive)
+// for the next requests, and the thread sleeps in curl_multi_poll until a
+// socket or a timer of libcurl's, or a new request or cancellation, wakes it.
+class TransferLoop {
 public:
-    explicit ExchangeCall(Exchange* exchange) : m_exchange(exchange) {}
-    void abort() override
+    using Finished = std::function<void(quint64 id, const HttpResponse& response)>;
+
+    TransferLoop(HttpClientOptions options, Finished finished)
+        : m_options(std::move(options))
+        , m_finished(std::move(finished))
+        , m_multi(curl_multi_init())
+        , m_thread([this] { run(); })
     {
-        if (m_exchange)
-            m_exchange->cancel();
+    }
+
+    // Ends every transfer at once; their answers never come.
+    ~TransferLoop()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        curl_multi_wakeup(m_multi);
+        m_thread.join();
+        for (auto& [easy, transfer] : m_transfers)
+            curl_multi_remove_handle(m_multi, easy);
+        m_transfers.clear();
+        curl_multi_cleanup(m_multi);
+    }
+
+    TransferLoop(const TransferLoop&) = delete;
+    TransferLoop& operator=(const TransferLoop&) = delete;
+
+    void start(Request request)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_incoming.push_back(std::move(request));
+        }
+        curl_multi_wakeup(m_multi);
+    }
+
+    void cancel(quint64 id)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_cancelled.push_back(id);
+        }
+        curl_multi_wakeup(m_multi);
     }
 
 private:
-    QPointer<Exchange> m_exchange;
+    void run()
+    {
+        for (;;) {
+            std::vector<Request> incoming;
+            std::vector<quint64> cancelled;
+            {
+                const std::lock_guard lock(m_mutex);
+                if (m_stopping)
+                    return;
+                incoming.swap(m_incoming);
+                cancelled.swap(m_cancelled);
+            }
+            for (const Request& request : incoming) {
+                auto transfer = std::make_unique<Transfer>(request, m_options);
+                if (!transfer->prepareHop()) {
+                    HttpResponse r;
+                    r.transportError = true;
+                    r.errorText = QStringLiteral("Request timed out");
+                    m_finished(request.id, r);
+                    continue;
+                }
+                curl_multi_add_handle(m_multi, transfer->easy());
+                m_transfers.emplace(transfer->easy(), std::move(transfer));
+            }
+            // After the starts: a request may be cancelled in the same turn.
+            for (const quint64 id : cancelled)
+                for (auto it = m_transfers.begin(); it != m_transfers.end(); ++it)
+                    if (it->second->id() == id) {
+                        curl_multi_remove_handle(m_multi, it->first);
+                        m_transfers.erase(it);
+                        break;
+                    }
+            int running = 0;
+            curl_multi_perform(m_multi, &running);
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(m_multi, &queued)) {
+                if (message->msg != CURLMSG_DONE)
+                    continue;
+                CURL* easy = message->easy_handle;
+                const CURLcode code = message->data.result;
+                curl_multi_remove_handle(m_multi, easy);
+                const auto it = m_transfers.find(easy);
+                if (it == m_transfers.end())
+                    continue;
+                if (const std::optional<HttpResponse> response = it->second->hopEnded(code)) {
+                    m_finished(it->second->id(), *response);
+                    m_transfers.erase(it);
+                } else {
+                    curl_multi_add_handle(m_multi, easy);
+                }
+            }
+            // libcurl shortens the wait to its own next timer.
+            curl_multi_poll(m_multi, nullptr, 0, 60 * 1000, nullptr);
+        }
+    }
+
+    const HttpClientOptions m_options;
+    const Finished m_finished;
+    CURLM* const m_multi;
+    std::unordered_map<CURL*, std::unique_ptr<Transfer>> m_transfers;  // the loop thread's
+    std::mutex m_mutex;
+    std::vector<Request> m_incoming;
+    std::vector<quint64> m_cancelled;
+    bool m_stopping = false;
+    std::thread m_thread;  // last: starts once the rest is built
 };
 
-// A request that was refused before it was sent; its answer is still
-// delivered from the event loop.
-class RefusedCall final : public HttpCall {
+class HostHttpClient;
+
+// Abort drops the answer and ends the transfer; done is never called.
+class TransferCall final : public HttpCall {
 public:
-    explicit RefusedCall(QObject* context) : m_context(context) {}
-    void abort() override { delete m_context.data(); }
+    TransferCall(HostHttpClient* client, quint64 id) : m_client(client), m_id(id) {}
+    void abort() override;
 
 private:
-    QPointer<QObject> m_context;
+    QPointer<HostHttpClient> m_client;
+    quint64 m_id;
 };
 
-// Used from the thread that created it (the GUI thread). Only http and https
-// are fetched; no cookies are sent or kept, nothing is cached.
-class HostHttpClient final : public HttpClient {
+// Used from the GUI thread, which it never makes wait: the transfers run on
+// their loop's thread, started with the first request and ended when the
+// client goes or the application quits. Only http and https are fetched; no
+// cookies are sent or kept, nothing is cached on disk.
+class HostHttpClient final : public QObject, public HttpClient {
 public:
+    explicit HostHttpClient(HttpClientOptions options) : m_options(std::move(options))
+    {
+        static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+        Q_UNUSED(initialised);
+        if (QCoreApplication* app = QCoreApplication::instance())
+            connect(app, &QCoreApplication::aboutToQuit, this, [this] { m_loop.reset(); });
+    }
+
+    ~HostHttpClient() override { m_loop.reset(); }
+
     std::shared_ptr<HttpCall> get(const QUrl& url, std::chrono::milliseconds timeout, const QByteArray& userAgent,
                                   std::function<void(const HttpResponse&)> done) override
     {
+        const quint64 id = ++m_lastId;
+        m_pending.insert(id, std::move(done));
         const QString scheme = url.scheme().toLower();
         if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
             url.host().isEmpty()) {
-            auto* context = new QObject(&m_owner);
             HttpResponse r;
             r.transportError = true;
             r.errorText = QStringLiteral("Unsupported URL");
-            QMetaObject::invokeMethod(
-                context,
-                [context, r, done = std::move(done)] {
-                    context->deleteLater();
-                    done(r);
-                },
-                Qt::QueuedConnection);
-            return std::make_shared<RefusedCall>(context);
+            Delivery(this).post([this, id, r] { deliver(id, r); });
+        } else {
+            if (!m_loop)
+                m_loop = std::make_unique<TransferLoop>(m_options, [delivery = Delivery(this), this](
+                                                                       quint64 done, const HttpResponse& r) {
+                    delivery.post([this, done, r] { deliver(done, r); });
+                });
+            m_loop->start({id, url.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment),
+                           std::chrono::steady_clock::now() + timeout, userAgent});
         }
-        auto* exchange = new Exchange(url, timeout, userAgent, std::move(done));
-        exchange->setParent(&m_owner);
-        return std::make_shared<ExchangeCall>(exchange);
+        return std::make_shared<TransferCall>(this, id);
+    }
+
+    void abort(quint64 id)
+    {
+        if (m_pending.remove(id) && m_loop)
+            m_loop->cancel(id);
     }
 
 private:
-    QObject m_owner;  // exchanges still running when the client goes
+    void deliver(quint64 id, const HttpResponse& r)
+    {
+        // Taken first: done may start another request or abort one.
+        if (const auto done = m_pending.take(id))
+            done(r);
+    }
+
+    const HttpClientOptions m_options;
+    QHash<quint64, std::function<void(const HttpResponse&)>> m_pending;  // requests whose answer is still due
+    quint64 m_lastId = 0;
+    std::unique_ptr<TransferLoop> m_loop;
 };
+
+void TransferCall::abort()
+{
+    if (m_client)
+        m_client->abort(m_id);
+}
 
 } // namespace
 
-std::unique_ptr<HttpClient> makeHttpClient() { return std::make_unique<HostHttpClient>(); }
+std::unique_ptr<HttpClient> makeHttpClient(HttpClientOptions options)
+{
+    return std::make_unique<HostHttpClient>(std::move(options));
+}
 
 } // namespace tw::host

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 namespace tw::host {
@@ -21,7 +22,12 @@ std::unique_ptr<RunningApps> makeRunningApps(const FileSystem& fs);
 std::unique_ptr<Launchd> makeLaunchd();
 std::unique_ptr<LoginItems> makeLoginItems();
 std::unique_ptr<Workspace> makeWorkspace(const FileSystem& fs);
-std::unique_ptr<HttpClient> makeHttpClient();
+// What tests change in the HTTP client; the program uses the defaults.
+struct HttpClientOptions {
+    QByteArray caCertificates;             // PEM, trusted instead of the system's when given
+    std::function<void()> onTransferWork;  // called from every step of a transfer, on its thread
+};
+std::unique_ptr<HttpClient> makeHttpClient(HttpClientOptions options = {});
 std::unique_ptr<Settings> makeSettings();
 std::unique_ptr<SystemLocale> makeSystemLocale();
 std::unique_ptr<Clock> makeClock();

@@ -1,6 +1,7 @@
 #include "support/LocalHttpServer.h"
 
 #include <QPointer>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -51,14 +52,36 @@ QByteArray gzip(const QByteArray& data)
            littleEndian(quint32(data.size()));
 }
 
-LocalHttpServer::LocalHttpServer()
+// What the server knows of one connection.
+struct LocalHttpServer::Connection {
+    QByteArray buffer;     // received, not yet taken as a request
+    bool pending = false;  // a request waits for its answer
+    bool open = true;      // takes another request
+};
+
+LocalHttpServer::LocalHttpServer() : m_server(std::make_unique<QTcpServer>()) { listen(); }
+
+LocalHttpServer::LocalHttpServer(const QSslConfiguration& tls)
 {
-    if (!m_server.listen(QHostAddress::LocalHost, 0))
-        throw std::runtime_error("cannot listen on 127.0.0.1");
-    connect(&m_server, &QTcpServer::newConnection, this, &LocalHttpServer::accept);
+    auto server = std::make_unique<QSslServer>();
+    server->setSslConfiguration(tls);
+    m_server = std::move(server);
+    listen();
 }
 
-QUrl LocalHttpServer::base() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort())); }
+void LocalHttpServer::listen()
+{
+    if (!m_server->listen(QHostAddress::LocalHost, 0))
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    // A TLS connection is pending once its handshake is done.
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &LocalHttpServer::accept);
+}
+
+QUrl LocalHttpServer::base() const
+{
+    const bool tls = qobject_cast<QSslServer*>(m_server.get());
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2").arg(tls ? "https" : "http").arg(m_server->serverPort()));
+}
 
 QUrl LocalHttpServer::url(const QString& pathAndQuery) const
 {
@@ -67,67 +90,75 @@ QUrl LocalHttpServer::url(const QString& pathAndQuery) const
 
 void LocalHttpServer::accept()
 {
-    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        auto buffer = std::make_shared<QByteArray>();
-        auto answered = std::make_shared<bool>(false);
-        auto received = std::make_shared<bool>(false);
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket, answered, received] {
-            if (*received && !*answered) {
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        ++m_connections;
+        auto c = std::make_shared<Connection>();
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket, c] {
+            if (c->pending) {
+                c->pending = false;
                 --m_inFlight;
                 ++m_closedUnanswered;
             }
             socket->deleteLater();
         });
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer, answered, received] {
-            if (*received)
-                return;
-            *buffer += socket->readAll();
-            const qsizetype end = buffer->indexOf("\r\n\r\n");
-            if (end < 0) {
-                if (buffer->size() > kMaxRequestBytes)
-                    socket->abort();
-                return;
-            }
-            *received = true;
-            const QList<QByteArray> lines = buffer->left(end).split('\n');
-            const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-            RecordedRequest r;
-            r.method = requestLine.value(0);
-            const QByteArray target = requestLine.value(1);
-            const qsizetype q = target.indexOf('?');
-            r.path = QString::fromUtf8(q < 0 ? target : target.left(q));
-            r.query = q < 0 ? QString() : QString::fromUtf8(target.mid(q + 1));
-            for (qsizetype i = 1; i < lines.size(); ++i) {
-                const qsizetype colon = lines[i].indexOf(':');
-                if (colon > 0)
-                    r.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
-            }
-            m_requests.push_back(r);
-            m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
-            const Reply fallback = m_routes.value(r.path, Reply::code(404, "not found"));
-            const Reply reply = m_routes.value(r.path + QLatin1Char('?') + r.query, fallback);
-            auto respond = [this, socket, reply, answered] {
-                if (*answered || socket->state() != QAbstractSocket::ConnectedState)
-                    return;
-                *answered = true;
-                --m_inFlight;
-                serve(socket, reply);
-            };
-            if (reply.mode == Reply::Mode::Hang)
-                return;
-            if (reply.held) {
-                m_held.push_back([alive = QPointer<QTcpSocket>(socket), respond] {
-                    if (alive)
-                        respond();
-                });
-                return;
-            }
-            if (reply.delayMs > 0 && reply.mode != Reply::Mode::Trickle)
-                QTimer::singleShot(reply.delayMs, socket, respond);
-            else
-                respond();
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, c] {
+            c->buffer += socket->readAll();
+            takeRequest(socket, c);
         });
     }
+}
+
+void LocalHttpServer::takeRequest(QTcpSocket* socket, const std::shared_ptr<Connection>& c)
+{
+    if (c->pending || !c->open)
+        return;
+    const qsizetype end = c->buffer.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (c->buffer.size() > kMaxRequestBytes)
+            socket->abort();
+        return;
+    }
+    const QList<QByteArray> lines = c->buffer.left(end).split('\n');
+    c->buffer.remove(0, end + 4);
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    RecordedRequest r;
+    r.method = requestLine.value(0);
+    const QByteArray target = requestLine.value(1);
+    const qsizetype q = target.indexOf('?');
+    r.path = QString::fromUtf8(q < 0 ? target : target.left(q));
+    r.query = q < 0 ? QString() : QString::fromUtf8(target.mid(q + 1));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0)
+            r.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+    }
+    m_requests.push_back(r);
+    c->pending = true;
+    m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
+    const Reply fallback = m_routes.value(r.path, Reply::code(404, "not found"));
+    const Reply reply = m_routes.value(r.path + QLatin1Char('?') + r.query, fallback);
+    auto respond = [this, socket, reply, c] {
+        if (!c->pending || socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        c->pending = false;
+        --m_inFlight;
+        c->open = m_keepAlive && reply.mode == Reply::Mode::Answer;
+        serve(socket, reply);
+        takeRequest(socket, c);  // one may be waiting already
+    };
+    if (reply.mode == Reply::Mode::Hang)
+        return;
+    if (reply.held) {
+        m_held.push_back([alive = QPointer<QTcpSocket>(socket), respond] {
+            if (alive)
+                respond();
+        });
+        return;
+    }
+    if (reply.delayMs > 0 && reply.mode != Reply::Mode::Trickle)
+        QTimer::singleShot(reply.delayMs, socket, respond);
+    else
+        respond();
 }
 
 void LocalHttpServer::releaseHeld()
@@ -138,14 +169,16 @@ void LocalHttpServer::releaseHeld()
 
 void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply)
 {
+    const bool keepAlive = m_keepAlive && reply.mode == Reply::Mode::Answer;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\nContent-Type: " + reply.contentType +
-                      "\r\nConnection: close\r\n" + reply.extraHeaders;
+                      (keepAlive ? "\r\n" : "\r\nConnection: close\r\n") + reply.extraHeaders;
     switch (reply.mode) {
     case Reply::Mode::Answer:
     case Reply::Mode::Truncate: {
         const qsizetype announced = reply.mode == Reply::Mode::Answer ? reply.body.size() : reply.body.size() * 10 + 10;
         socket->write(head + "Content-Length: " + QByteArray::number(announced) + "\r\n\r\n" + reply.body);
-        socket->disconnectFromHost();
+        if (!keepAlive)
+            socket->disconnectFromHost();
         return;
     }
     case Reply::Mode::Endless: {

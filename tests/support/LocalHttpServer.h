@@ -6,7 +6,10 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <vector>
+
+class QSslConfiguration;
 
 namespace tw::test {
 
@@ -54,11 +57,18 @@ struct Reply {
 QByteArray gzip(const QByteArray& data);
 
 // A small HTTP/1.1 server on 127.0.0.1 for the tests: one request per
-// connection, unknown paths answer 404. Runs on the test's event loop.
+// connection unless kept alive, unknown paths answer 404. Runs on the test's
+// event loop. A request through a proxy is routed by its whole address
+// ("http://host/path").
 class LocalHttpServer : public QObject {
     Q_OBJECT
 public:
     LocalHttpServer();
+    // Over TLS with the given certificate and key.
+    explicit LocalHttpServer(const QSslConfiguration& tls);
+
+    // Answers (Answer mode) leave the connection open for the next request.
+    void setKeepAlive(bool keepAlive) { m_keepAlive = keepAlive; }
 
     QUrl base() const;
     QUrl url(const QString& pathAndQuery) const;
@@ -70,14 +80,20 @@ public:
     int inFlight() const { return m_inFlight; }
     int closedUnanswered() const { return m_closedUnanswered; }  // connections the client dropped first
     int heldCount() const { return int(m_held.size()); }
+    int connections() const { return m_connections; }  // accepted so far
     // Answers every held request.
     void releaseHeld();
 
 private:
+    struct Connection;
+    void listen();
     void accept();
+    void takeRequest(class QTcpSocket* socket, const std::shared_ptr<Connection>& c);
     void serve(class QTcpSocket* socket, const Reply& reply);
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
+    bool m_keepAlive = false;
+    int m_connections = 0;
     QHash<QString, Reply> m_routes;
     std::vector<RecordedRequest> m_requests;
     int m_inFlight = 0;

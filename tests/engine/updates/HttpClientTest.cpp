@@ -7,12 +7,15 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
-#include <QSslServer>
 #include <QSslSocket>
 #include <QTemporaryFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <vector>
 
 namespace tw {
@@ -48,10 +51,13 @@ TEST_F(HttpClientTest, AnswersStatusesAndBodies)
         EXPECT_EQ(r->status, status);
         EXPECT_EQ(r->body, body);
     }
-    // Our user agent, and the cookie of the first answer is not sent back.
+    // Our user agent, and the cookie of the first answer is not sent back:
+    // no header goes but the host, ours and the codings we undo.
     ASSERT_EQ(server.requests().size(), 2u);
     EXPECT_EQ(server.requests()[1].headers.value("user-agent"), "Probe/2.0");
-    EXPECT_FALSE(server.requests()[1].headers.contains("cookie"));
+    QByteArrayList sent = server.requests()[1].headers.keys();
+    std::sort(sent.begin(), sent.end());
+    EXPECT_EQ(sent.join(' ').toStdString(), "accept-encoding host user-agent");
 }
 
 TEST_F(HttpClientTest, BrokenTransfersAreTransportErrors)
@@ -91,6 +97,11 @@ TEST_F(HttpClientTest, AbortStopsTheRequestAndItsCallback)
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 10000));
     call->abort();
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 10000));
+    // Aborted at once: whatever reached the server is dropped.
+    http->get(server.url("/hang"), 60s, "Probe/2.0", [&](const HttpResponse&) { called = true; })->abort();
+    server.route("/ok", test::Reply::ok("after"));
+    ASSERT_TRUE(fetch(server.url("/ok")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 0; }, 10000));
     auto refused = http->get(QUrl("file:///etc/hostname"), 5000ms, "Probe/2.0", [&](const HttpResponse&) { called = true; });
     refused->abort();
     // Without an abort, a dropped handle still gets its answer; the refusal
@@ -143,6 +154,15 @@ QByteArray sizeableFeed()
     return body + "</rss>";
 }
 
+// data in chunks of size bytes, and the last chunk.
+QByteArray chunked(const QByteArray& data, qsizetype size, const QByteArray& sizePrefix = {})
+{
+    QByteArray out;
+    for (qsizetype at = 0; at < data.size(); at += size)
+        out += sizePrefix + QByteArray::number(int(data.mid(at, size).size()), 16) + "\r\n" + data.mid(at, size) + "\r\n";
+    return out + "0\r\n\r\n";
+}
+
 // zlib's stream without qCompress's size prefix, and the raw deflate inside it.
 QByteArray zlibStream(const QByteArray& data) { return qCompress(data).mid(4); }
 QByteArray rawDeflate(const QByteArray& data) { return zlibStream(data).mid(2).chopped(4); }
@@ -166,10 +186,16 @@ TEST_F(HttpClientTest, TransfersThatEndEarlyOrBreakTheirFramingAreFailures)
         {"/gzip-cut-unannounced", head() + "Content-Encoding: gzip\r\n\r\n" + gz.left(gz.size() * 6 / 10), "incomplete"},
         {"/gzip-bad-checksum", head() + "Content-Encoding: gzip\r\n" + length + "\r\n" + badCrc, "damaged"},
         {"/deflate-cut", head() + "Content-Encoding: deflate\r\n\r\n" + zlibStream(feed).chopped(100), "incomplete"},
+        // Framed whole, the stream inside cut short.
+        {"/gzip-cut-framed", head() + "Content-Encoding: gzip\r\nContent-Length: " + QByteArray::number(gz.size() / 2) +
+                                 "\r\n\r\n" + gz.left(gz.size() / 2), "incomplete"},
+        {"/gzip-chunked-cut", head() + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gz.left(gz.size() / 2), 4000),
+         "incomplete"},
         {"/short", head() + "Content-Length: 1000\r\n\r\n" + feed.left(600), "600 of 1000"},
         {"/bad-chunk-size", head() + "Transfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n", "chunked"},
         {"/bad-second-chunk", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n-6\r\n world\r\n0\r\n\r\n", "chunked"},
         {"/chunk-longer-than-said", head() + "Transfer-Encoding: chunked\r\n\r\n3\r\nhello\r\n0\r\n\r\n", "chunked"},
+        {"/chunk-cr-then-other", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\rX6\r\n world\r\n0\r\n\r\n", "chunked"},
         {"/chunk-cut", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n10\r\nwor", "did not end"},
         {"/no-last-chunk", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", "did not end"},
         {"/unknown-encoding", head() + "Content-Encoding: zstd\r\nContent-Length: 5\r\n\r\nhello", "encoding"},
@@ -239,59 +265,85 @@ zB79zfJ7fkBV8g7YFq/pJeX0r7nsyxdZs5g8AzGQ57h26N0kkbeg5kqRcPV6yjHA
 
 } // namespace
 
+QSslConfiguration serverTls()
+{
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setLocalCertificate(QSslCertificate(QByteArray(kCertificate)));
+    config.setPrivateKey(QSslKey(QByteArray(kKey), QSsl::Rsa));
+    return config;
+}
+
+// A client that trusts the certificate above.
+std::unique_ptr<HttpClient> trustingClient(std::function<void()> onTransferWork = {})
+{
+    return host::makeHttpClient({QByteArray(kCertificate), std::move(onTransferWork)});
+}
+
+QUrl onHost(QUrl url, const QString& host)
+{
+    url.setHost(host);
+    return url;
+}
+
 TEST_F(HttpClientTest, HttpsAnswersOnlyFromTrustedServers)
 {
     if (!QSslSocket::supportsSsl())
         GTEST_SKIP() << "no TLS backend";
-    const QSslCertificate certificate{QByteArray(kCertificate)};
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.setLocalCertificate(certificate);
-    config.setPrivateKey(QSslKey(QByteArray(kKey), QSsl::Rsa));
-    QSslServer tls;
-    tls.setSslConfiguration(config);
-    ASSERT_TRUE(tls.listen(QHostAddress::LocalHost, 0));
-    int served = 0;
-    QObject::connect(&tls, &QTcpServer::pendingConnectionAvailable, &tls, [&] {
-        while (QTcpSocket* socket = tls.nextPendingConnection()) {
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, &served] {
-                if (!socket->readAll().contains("\r\n\r\n"))
-                    return;
-                ++served;
-                socket->write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n6\r\nsecure\r\n0\r\n\r\n");
-                socket->disconnectFromHost();
-            });
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
-    const QUrl url(QStringLiteral("https://localhost:%1/feed.xml").arg(tls.serverPort()));
+    test::LocalHttpServer tls(serverTls());
+    tls.route("/feed.xml", test::Reply::raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n6\r\nsecure\r\n0\r\n\r\n"));
+    const QUrl url = onHost(tls.url("/feed.xml"), QStringLiteral("localhost"));
 
     // Not trusted: no answer, and the request was never sent.
     auto refused = fetch(url);
     ASSERT_TRUE(refused);
     EXPECT_TRUE(refused->transportError);
     EXPECT_TRUE(refused->body.isEmpty());
-    EXPECT_EQ(served, 0);
+    EXPECT_TRUE(tls.requests().empty());
 
-    const QSslConfiguration original = QSslConfiguration::defaultConfiguration();
-    QSslConfiguration trusting = original;
-    trusting.addCaCertificate(certificate);
-    QSslConfiguration::setDefaultConfiguration(trusting);
+    http = trustingClient();
     auto r = fetch(url);
-    QSslConfiguration::setDefaultConfiguration(original);
     ASSERT_TRUE(r);
     EXPECT_FALSE(r->transportError) << r->errorText.toStdString();
     EXPECT_EQ(r->body, "secure");
-    EXPECT_EQ(served, 1);
+    EXPECT_EQ(tls.requests().size(), 1u);
+}
+
+TEST_F(HttpClientTest, RedirectsMayClimbToHttpsAndChangeHostButNeverComeDown)
+{
+    if (!QSslSocket::supportsSsl())
+        GTEST_SKIP() << "no TLS backend";
+    test::LocalHttpServer tls(serverTls());
+    http = trustingClient();
+    // http on 127.0.0.1, https on localhost, https on 127.0.0.1.
+    const QUrl secure = onHost(tls.url("/moved"), QStringLiteral("localhost"));
+    server.route("/feed.xml", test::Reply::raw(head("302 Found") + "Location: " + secure.toEncoded() + "\r\n\r\n"));
+    tls.route("/moved", test::Reply::raw(head("301 Moved") + "Location: " + tls.url("/feed.xml?v=2").toEncoded() +
+                                         "\r\nContent-Length: 0\r\n\r\n"));
+    tls.route("/feed.xml", test::Reply::ok("over TLS"));
+    auto r = fetch(server.url("/feed.xml"));
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(r->transportError) << r->errorText.toStdString();
+    EXPECT_EQ(r->body, "over TLS");
+    ASSERT_EQ(tls.requests().size(), 2u);
+    EXPECT_EQ(tls.requests()[1].headers.value("host"), tls.base().authority().toUtf8());
+    EXPECT_EQ(tls.requests()[1].query, "v=2");
+
+    // From https down to http: refused, and the plain address is never asked.
+    tls.route("/down", test::Reply::raw(head("302 Found") + "Location: " + server.url("/plain").toEncoded() + "\r\n\r\n"));
+    server.route("/plain", test::Reply::ok("in the clear"));
+    auto down = fetch(tls.url("/down"));
+    ASSERT_TRUE(down);
+    EXPECT_TRUE(down->transportError);
+    EXPECT_TRUE(down->body.isEmpty());
+    EXPECT_TRUE(down->errorText.contains(QLatin1String("refused"))) << down->errorText.toStdString();
+    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST_F(HttpClientTest, NoPrefixOfAnAnswerPassesForTheWhole)
 {
     const QByteArray feed = sizeableFeed().left(20000);
     const QByteArray gz = test::gzip(feed);
-    QByteArray chunks;
-    for (qsizetype at = 0; at < feed.size(); at += 3000)
-        chunks += QByteArray::number(int(feed.mid(at, 3000).size()), 16) + "\r\n" + feed.mid(at, 3000) + "\r\n";
-    chunks += "0\r\n\r\n";
+    const QByteArray chunks = chunked(feed, 3000);
     // Each framing whose end can be told: a length, chunks, a gzip stream.
     const QByteArray answers[] = {
         head() + "Content-Length: " + QByteArray::number(feed.size()) + "\r\n\r\n" + feed,
@@ -324,10 +376,7 @@ TEST_F(HttpClientTest, WholeAnswersComeThroughEveryFraming)
 {
     const QByteArray feed = sizeableFeed();
     const QByteArray gz = test::gzip(feed);
-    QByteArray chunkedGzip;
-    for (qsizetype at = 0; at < gz.size(); at += 7000)
-        chunkedGzip += QByteArray::number(int(gz.mid(at, 7000).size()), 16) + "\r\n" + gz.mid(at, 7000) + "\r\n";
-    chunkedGzip += "0\r\n\r\n";
+    const QByteArray chunkedGzip = chunked(gz, 7000);
     const QByteArray hello = "hello world";
     const struct {
         const char* path;
@@ -370,6 +419,135 @@ TEST_F(HttpClientTest, WholeAnswersComeThroughEveryFraming)
     ASSERT_TRUE(loop);
     EXPECT_TRUE(loop->transportError);
     EXPECT_TRUE(loop->errorText.contains(QLatin1String("redirects")));
+}
+
+TEST_F(HttpClientTest, FormsOfHeadsAndChunksServersSendAreRead)
+{
+    const QByteArray feed = sizeableFeed().left(166);
+    const QByteArray gz = test::gzip(feed);
+    const QByteArray length = "Content-Length: 166\r\n";
+    const QByteArray bytes(8 << 20, 'y');
+    const struct {
+        const char* path;
+        QByteArray response;
+        int status;
+        QByteArray body;
+    } rows[] = {
+        // A continuation line belongs to the header before it.
+        {"/folded-length", head() + "X-Note: a\r\n Content-Length: 3\r\n" + length + "\r\n" + feed, 200, feed},
+        {"/folded-chunked", head() + "X-Note: a\r\n Transfer-Encoding: chunked\r\n" + length + "\r\n" + feed, 200, feed},
+        {"/space-before-colon", head() + "Content-Length : 10\r\n\r\n" + feed, 200, feed},
+        {"/bare-lf", "HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\na6\n" + feed + "\n0\n\n", 200, feed},
+        {"/length-list", head() + "Content-Length: 166, 166\r\n\r\n" + feed, 200, feed},
+        {"/leading-zeros", head() + "Transfer-Encoding: chunked\r\n\r\n" + chunked(feed, 50, "000"), 200, feed},
+        {"/gzip-then-chunked", head() + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gz, 20), 200, feed},
+        {"/gzip-twice", head() + "Content-Encoding: gzip, gzip\r\n\r\n" + test::gzip(gz), 200, feed},
+        {"/empty-gzip", head() + "Content-Encoding: gzip\r\nContent-Length: 0\r\n\r\n", 200, {}},
+        {"/empty-gzip-chunked", head() + "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", 200, {}},
+        {"/empty-gzip-204", head("204 No Content") + "Content-Encoding: gzip\r\n\r\n", 204, {}},
+        {"/empty-gzip-304", head("304 Not Modified") + "Content-Encoding: gzip\r\n\r\n", 304, {}},
+        {"/one-byte-chunks", head() + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray("1\r\ny\r\n").repeated(bytes.size()) +
+                                 "0\r\n\r\n", 200, bytes},
+    };
+    for (const auto& row : rows) {
+        server.route(row.path, test::Reply::raw(row.response));
+        auto r = fetch(server.url(row.path));
+        ASSERT_TRUE(r) << row.path;
+        EXPECT_FALSE(r->transportError) << row.path << ": " << r->errorText.toStdString();
+        EXPECT_EQ(r->status, row.status) << row.path;
+        EXPECT_TRUE(r->body == row.body) << row.path << ": " << r->body.size() << " bytes";
+    }
+}
+
+// Sets environment variables for its lifetime.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, QByteArray>> values)
+    {
+        for (const auto& [name, value] : values) {
+            m_saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+            qputenv(name, value);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const Saved& s : m_saved)
+            s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
+    }
+
+private:
+    struct Saved {
+        const char* name;
+        bool set;
+        QByteArray value;
+    };
+    std::vector<Saved> m_saved;
+};
+
+TEST_F(HttpClientTest, RequestsGoThroughTheProxyTheEnvironmentNames)
+{
+    // The name does not resolve: only the proxy can answer for it.
+    const QString address = QStringLiteral("http://updates.invalid/feed.xml");
+    server.route(address, test::Reply::ok("from the proxy"));
+    std::optional<HttpResponse> r;
+    {
+        const ScopedEnvironment proxy{{"http_proxy", server.base().toEncoded()}, {"no_proxy", "example.com"}};
+        r = fetch(QUrl(address));
+    }
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(r->transportError) << r->errorText.toStdString();
+    EXPECT_EQ(r->body, "from the proxy");
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].path, address);
+    EXPECT_EQ(server.requests()[0].headers.value("user-agent"), "Probe/2.0");
+}
+
+TEST_F(HttpClientTest, LaterRequestsReuseTheConnection)
+{
+    server.setKeepAlive(true);
+    server.route("/lookup", test::Reply::ok(R"({"results":[]})", "application/json"));
+    for (const char* id : {"a", "b", "c"}) {
+        auto r = fetch(server.url(QStringLiteral("/lookup?bundleId=%1").arg(QLatin1String(id))));
+        ASSERT_TRUE(r) << id;
+        EXPECT_FALSE(r->transportError) << id << ": " << r->errorText.toStdString();
+    }
+    EXPECT_EQ(server.requests().size(), 3u);
+    EXPECT_EQ(server.connections(), 1);
+}
+
+TEST_F(HttpClientTest, TransfersRunOffTheGuiThread)
+{
+    struct Seen {
+        std::mutex mutex;
+        std::set<std::thread::id> threads;
+    };
+    auto seen = std::make_shared<Seen>();
+    http = host::makeHttpClient({{}, [seen] {
+                                     const std::lock_guard lock(seen->mutex);
+                                     seen->threads.insert(std::this_thread::get_id());
+                                 }});
+    const QByteArray feed = sizeableFeed();
+    server.route("/feed.xml", test::Reply::gzipped(test::gzip(feed)));
+    server.route("/moved", test::Reply::raw(head("302 Found") + "Location: /feed.xml\r\n\r\n"));
+    auto r = fetch(server.url("/moved"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->body, feed);
+    const std::lock_guard lock(seen->mutex);
+    EXPECT_FALSE(seen->threads.empty());
+    EXPECT_FALSE(seen->threads.contains(std::this_thread::get_id()));
+}
+
+TEST_F(HttpClientTest, TransfersEndWithTheirClient)
+{
+    server.route("/hang", test::Reply::of(test::Reply::Mode::Hang));
+    bool called = false;
+    auto call = http->get(server.url("/hang"), 60s, "Probe/2.0", [&](const HttpResponse&) { called = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 10000));
+    http.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 10000));
+    call->abort();  // nothing left to end
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(called);
 }
 
 } // namespace
