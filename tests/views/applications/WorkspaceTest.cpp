@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -63,8 +64,11 @@ struct TabFixture {
             {"/Applications/Adobe/Photoshop.app", 1'250'000'000}};
         for (const auto& [path, secs] : used)
             h.fake.metadata.lastUsed.insert(QString::fromUtf8(path), utc(secs));
+        // The tab starts on a list whose leftovers the prefetch has filled.
+        QSignalSpy prefetched(h.scanner.get(), &AppScanner::prefetchFinished);
         h.scanner->scanInstalledApps();
         drainScans(h.scanner.get(), h.cleaner.get());
+        EXPECT_TRUE(prefetched.count() > 0 || prefetched.wait(60000));
         w = std::make_unique<ApplicationsWorkspace>(h.env());
         w->resize(912, 680);
         w->show();
