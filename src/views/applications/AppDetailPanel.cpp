@@ -11,6 +11,7 @@
 #include "views/kit/Divider.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
@@ -18,6 +19,7 @@
 #include "views/kit/Symbols.h"
 #include "views/kit/TextLines.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QStackedWidget>
@@ -50,7 +52,6 @@ public:
         : QWidget(parent)
         , m_icon(new IconView(kIcon, 10, this))
     {
-        m_icon->move(kPad, kPad);
         onThemeChange(this, [this] { update(); });
     }
 
@@ -63,6 +64,7 @@ public:
         if (app)
             m_texts = {app->name(), L10n::t(QStringLiteral("apps.files_folders")), apps::developerLine(*app, advanceMode),
                        apps::verificationLine(*app, advanceMode), byteformat::string(app->totalReclaimableSize())};
+        m_verification = app ? apps::verificationLine(*app, advanceMode, apps::Run::drawn) : QString();
         updateGeometry();
         setFixedHeight(heightFor(width()));
         update();
@@ -71,7 +73,18 @@ public:
     const QStringList& texts() const { return m_texts; }
 
 protected:
-    void resizeEvent(QResizeEvent*) override { setFixedHeight(heightFor(width())); }
+    void resizeEvent(QResizeEvent*) override
+    {
+        setFixedHeight(heightFor(width()));
+        placeIcon();
+    }
+
+    void changeEvent(QEvent* event) override
+    {
+        QWidget::changeEvent(event);
+        if (event->type() == QEvent::LayoutDirectionChange)
+            placeIcon();
+    }
 
     void paintEvent(QPaintEvent*) override
     {
@@ -79,13 +92,14 @@ protected:
             return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
+        const Mirror m(*this);
         const QStringList& t = m_texts;
         const QFont sizeFont = typescale::font(TextRole::cardTitle);
         const qreal sizeWidth = QFontMetricsF(sizeFont).horizontalAdvance(t[4]);
         p.setFont(sizeFont);
         p.setPen(accentTint());
-        p.drawText(QRectF(width() - kPad - sizeWidth, kPad, sizeWidth, QFontMetricsF(sizeFont).height()),
-                   Qt::AlignRight | Qt::AlignTop, t[4]);
+        p.drawText(m(QRectF(width() - kPad - sizeWidth, kPad, sizeWidth, QFontMetricsF(sizeFont).height())),
+                   m.align(Qt::AlignRight) | Qt::AlignTop, text::leftToRight(t[4]));
 
         const qreal left = kPad + kIcon + kGap;
         const qreal textWidth = textWidthFor(width());
@@ -93,12 +107,12 @@ protected:
         for (int i = 0; i < 4; ++i) {
             const Line line = lineStyle(i);
             const int h = linesHeight(line.font, t[i], textWidth, line.maxLines);
-            p.setFont(line.font);
+            const QString drawn = i == 3 ? m_verification : t[i];
             p.setPen(line.colour);
-            const QString shown = line.maxLines == 1
-                ? QFontMetricsF(line.font).elidedText(t[i], Qt::ElideRight, textWidth)
-                : t[i];
-            p.drawText(QRectF(left, y, textWidth, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shown);
+            if (line.maxLines == 1)
+                text::drawElided(p, m(QRectF(left, y, textWidth, h)), line.font, drawn, m.align(Qt::AlignLeft));
+            else
+                text::drawWrapped(p, m(QRectF(left, y, textWidth, h)), line.font, drawn, 0, m.align(Qt::AlignLeft));
             y += h + kLineGap;
         }
     }
@@ -133,6 +147,8 @@ private:
         return std::max<qreal>(40, width - 2 * kPad - kIcon - kGap - kGap - sizeWidth);
     }
 
+    void placeIcon() { Mirror(*this).place(m_icon, QRect(kPad, kPad, kIcon, kIcon)); }
+
     int heightFor(int width) const
     {
         if (m_texts.size() < 5)
@@ -148,6 +164,7 @@ private:
     AppInfoPtr m_app;
     bool m_advance = false;
     QStringList m_texts;  // the four lines, then the size
+    QString m_verification;  // the fourth line as drawn
 };
 
 // ---- Standard tree -----------------------------------------------------------------
@@ -173,10 +190,13 @@ protected:
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        symbols::paint(p, QRectF(tree::kIndent, 0, tree::kSymbolWidth, height()), tintedSymbol(QStringLiteral("doc.fill"), 13));
+        const Mirror m(*this);
+        symbols::paint(p, m(QRectF(tree::kIndent, 0, tree::kSymbolWidth, height())),
+                       tintedSymbol(QStringLiteral("doc.fill"), 13));
         p.setPen(primaryTextTint());
         const qreal left = tree::kIndent + tree::kSymbolWidth + tree::kGap;
-        text::drawElided(p, QRectF(left, 0, width() - left, height()), typescale::font(TextRole::itemName), extension);
+        text::drawElided(p, m(QRectF(left, 0, width() - left, height())), typescale::font(TextRole::itemName),
+                         text::leftToRight(extension), m.align(Qt::AlignLeft));
     }
 };
 

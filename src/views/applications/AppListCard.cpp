@@ -5,8 +5,10 @@
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -153,15 +155,17 @@ void AppListCard::activateKeyPart(int part)
 
 void AppListCard::placeChildren()
 {
+    const Mirror m(*this);
     const QRect entry = entryRect();
-    m_checkbox->setGeometry(kPad, entry.center().y() - kBox / 2 + 1, kBox, kBox);
+    m.place(m_checkbox, QRect(kPad, entry.center().y() - kBox / 2 + 1, kBox, kBox));
     const int iconX = kPad + kBox + kGap + (m_app && m_app->isGroup() ? kChevron + kGap : 0);
-    m_icon->move(iconX, kPad);
+    m.place(m_icon, QRect(QPoint(iconX, kPad), m_icon->size()));
     for (int i = 0; i < m_memberBoxes.size(); ++i) {
         const QRect row = memberRect(i);
         const int boxX = kPad + kMemberIndent;
-        m_memberBoxes[i]->setGeometry(boxX, row.center().y() - kBox / 2 + 1, kBox, kBox);
-        m_memberIcons[i]->move(boxX + kBox + kGap, row.top() + (memberHeight - kMemberIcon) / 2);
+        m.place(m_memberBoxes[i], QRect(boxX, row.center().y() - kBox / 2 + 1, kBox, kBox));
+        m.place(m_memberIcons[i], QRect(QPoint(boxX + kBox + kGap, row.top() + (memberHeight - kMemberIcon) / 2),
+                                        m_memberIcons[i]->size()));
     }
 }
 
@@ -177,18 +181,19 @@ AppListCard::RowTexts AppListCard::textsOf(const AppInfo& app)
             app.memberCountLabel()};
 }
 
-void AppListCard::paintRowTexts(QPainter& p, const RowTexts& t, const QRect& row, int textLeft, qreal spacing) const
+void AppListCard::paintRowTexts(QPainter& p, const Mirror& m, const RowTexts& t, const QRect& row, int textLeft,
+                                qreal spacing) const
 {
     // The name over the date at the leading side, the size over the count
     // (never cut) at the trailing side.
     const QList<CardLine> leading{CardLine::title(t.name), CardLine::caption(t.date)};
-    const QList<CardLine> trailing{CardLine::title(t.size, TextRole::value), CardLine::caption(t.count)};
+    const QList<CardLine> trailing{CardLine::title(text::leftToRight(t.size), TextRole::value), CardLine::caption(t.count)};
     const qreal rightWidth = std::max(QFontMetricsF(trailing[0].font).horizontalAdvance(t.size),
                                       QFontMetricsF(trailing[1].font).horizontalAdvance(t.count));
     const qreal right = row.right() + 1 - kPad;
     const qreal leftWidth = std::max<qreal>(0, right - rightWidth - kMinSpacer - textLeft);
-    CardText{spacing}.paint(p, QRectF(textLeft, row.top(), leftWidth, row.height()), leading);
-    CardText{spacing, false, Qt::AlignRight}.paint(p, QRectF(right - rightWidth, row.top(), rightWidth, row.height()),
+    CardText{spacing}.paint(p, m, QRectF(textLeft, row.top(), leftWidth, row.height()), leading);
+    CardText{spacing, false, Qt::AlignRight}.paint(p, m, QRectF(right - rightWidth, row.top(), rightWidth, row.height()),
                                                    trailing);
 }
 
@@ -199,15 +204,16 @@ void AppListCard::paintEvent(QPaintEvent* event)
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const Mirror m(*this);
     const QRect entry = entryRect();
     int textLeft = kPad + kBox + kGap;
     if (m_app->isGroup()) {
         const QRectF box(textLeft, entry.top(), kChevron, entry.height());
-        symbols::paint(p, box, Glyph{m_app->isExpanded() ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right"),
-                                     10, Tint::secondary});
+        symbols::paint(p, m(box), Glyph{m_app->isExpanded() ? QStringLiteral("chevron.down") : m.forwardChevron(), 10,
+                                        Tint::secondary});
         textLeft += kChevron + kGap;
     }
-    paintRowTexts(p, m_texts, entry, textLeft + kIcon + kGap, 3);
+    paintRowTexts(p, m, m_texts, entry, textLeft + kIcon + kGap, 3);
 
     const auto& members = m_app->members();
     const QPainterPath shape = neon::roundedRect(QRectF(rect()), radius());
@@ -221,7 +227,7 @@ void AppListCard::paintEvent(QPaintEvent* event)
             p.fillRect(row, AppTheme::selectionFill());
             p.restore();
         }
-        paintRowTexts(p, m_memberTexts[i], row, kPad + kMemberIndent + kBox + kGap + kMemberIcon + kGap, 2);
+        paintRowTexts(p, m, m_memberTexts[i], row, kPad + kMemberIndent + kBox + kGap + kMemberIcon + kGap, 2);
     }
 }
 

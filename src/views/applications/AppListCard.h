@@ -12,6 +12,7 @@ namespace tw {
 
 class AppKitCheckbox;
 class IconView;
+class Mirror;
 
 // One row of the applications list: an application, or a family group with
 // its member rows folded out beneath it. It shows the record it is bound to
@@ -70,7 +71,8 @@ private:
     std::optional<int> rowAt(const QPoint& pos) const;
     void ensureMemberWidgets(int count);
     void placeChildren();
-    void paintRowTexts(QPainter& p, const RowTexts& texts, const QRect& row, int textLeft, qreal spacing) const;
+    void paintRowTexts(QPainter& p, const Mirror& m, const RowTexts& texts, const QRect& row, int textLeft,
+                       qreal spacing) const;
 
     AppInfoPtr m_app;
     bool m_active = false;

@@ -1,6 +1,7 @@
 #include "views/applications/EmptyUninstallPanel.h"
 
 #include "state/L10n.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
@@ -173,12 +174,13 @@ void EmptyUninstallPanel::paintEvent(QPaintEvent*)
     const qreal textW = std::min(zm.horizontalAdvance(zoneText()), zone.width() - 36 - kZoneSymbol - 10);
     const qreal rowW = kZoneSymbol + 10 + textW;
     const qreal x = zone.center().x() - rowW / 2;
-    symbols::paint(p, QRectF(x, zone.top(), kZoneSymbol, zone.height()),
+    const Mirror m(*this);
+    symbols::paint(p, m(QRectF(x, zone.top(), kZoneSymbol, zone.height())),
                    Glyph{QStringLiteral("square.and.arrow.down.on.square"), kZoneSymbol, Tint::accent});
     p.setFont(typescale::font(TextRole::itemName));
     p.setPen(accent);
-    p.drawText(QRectF(x + kZoneSymbol + 10, zone.top(), textW, zone.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               zm.elidedText(zoneText(), Qt::ElideRight, textW));
+    p.drawText(m(QRectF(x + kZoneSymbol + 10, zone.top(), textW, zone.height())),
+               m.align(Qt::AlignLeft) | Qt::AlignVCenter, zm.elidedText(zoneText(), Qt::ElideRight, textW));
 }
 
 } // namespace tw

@@ -7,11 +7,13 @@
 #include "views/applications/DetailTexts.h"
 #include "views/kit/AppKitCheckbox.h"
 #include "views/kit/IconView.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -35,10 +37,11 @@ void TreeSectionHeader::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const Mirror m(*this);
     // The first four points are the header's own padding above.
     const QRectF row(0, 4, width(), height() - 4);
-    symbols::paint(p, QRectF(0, row.top(), 12, row.height()), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
-    symbols::paint(p, QRectF(18, row.top(), 18, row.height()), tintedSymbol(m_symbol, 13));
+    symbols::paint(p, m(QRectF(0, row.top(), 12, row.height())), Glyph{QStringLiteral("chevron.down"), 10, Tint::secondary});
+    symbols::paint(p, m(QRectF(18, row.top(), 18, row.height())), tintedSymbol(m_symbol, 13));
     const QFont titleFont = typescale::font(TextRole::rowTitle);
     const QString countText = m_count ? QStringLiteral("(%1)").arg(*m_count) : QString();
     const qreal countWidth
@@ -46,12 +49,13 @@ void TreeSectionHeader::paintEvent(QPaintEvent*)
     const qreal titleLeft = 42;
     const qreal titleWidth = std::min(QFontMetricsF(titleFont).horizontalAdvance(text::singleLine(m_title)),
                                       std::max<qreal>(0, width() - titleLeft - countWidth));
+    const Qt::Alignment leading = m.align(Qt::AlignLeft);
     p.setPen(primaryTextTint());
-    text::drawElided(p, QRectF(titleLeft, row.top(), titleWidth, row.height()), titleFont, m_title);
+    text::drawElided(p, m(QRectF(titleLeft, row.top(), titleWidth, row.height())), titleFont, m_title, leading);
     if (m_count) {
         p.setPen(secondaryTint());
-        text::drawElided(p, QRectF(titleLeft + titleWidth + 6, row.top(), countWidth, row.height()),
-                         typescale::font(TextRole::footnote), countText);
+        text::drawElided(p, m(QRectF(titleLeft + titleWidth + 6, row.top(), countWidth, row.height())),
+                         typescale::font(TextRole::footnote), text::leftToRight(countText), leading);
     }
 }
 
@@ -63,8 +67,26 @@ BundleRow::BundleRow(Naming naming, QWidget* parent)
     , m_checkbox(new AppKitCheckbox(this))
     , m_icon(new IconView(kSymbolWidth, 6, this))
 {
-    m_checkbox->setGeometry(kIndent, 2 + 5, kBox, kBox);
-    m_icon->move(kIndent + kBox + kGap, 2);
+    placeChildren();
+}
+
+void BundleRow::placeChildren()
+{
+    const Mirror m(*this);
+    m.place(m_checkbox, QRect(kIndent, 2 + 5, kBox, kBox));
+    m.place(m_icon, QRect(kIndent + kBox + kGap, 2, kSymbolWidth, kSymbolWidth));
+}
+
+void BundleRow::resizeEvent(QResizeEvent*)
+{
+    placeChildren();
+}
+
+void BundleRow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        placeChildren();
 }
 
 QString BundleRow::nameOf(const AppInfo& app, Naming naming)
@@ -78,6 +100,8 @@ void BundleRow::setApp(const AppInfoPtr& app)
     if (!app)
         return;
     m_name = nameOf(*app, m_naming);
+    m_shownName = m_naming == Naming::displayName ? apps::bundleDisplayName(*app, apps::Run::drawn)
+                                                  : text::leftToRight(m_name);
     m_folder = apps::folderText(app->path());
     m_size = byteformat::string(app->appSize());
     m_checkbox->bind(AppDetailPanel::bundleRemovalBinding(app));
@@ -111,16 +135,19 @@ void BundleRow::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const Mirror m(*this);
+    const Qt::Alignment leading = m.align(Qt::AlignLeft);
     const qreal w = textWidth(m_size, width());
     const qreal nameHeight = text::wrappedHeight(typescale::font(TextRole::itemName), m_name, w);
     p.setPen(primaryTextTint());
-    text::drawWrapped(p, QRectF(textLeft(), 2, w, nameHeight), typescale::font(TextRole::itemName), m_name, 0);
+    text::drawWrapped(p, m(QRectF(textLeft(), 2, w, nameHeight)), typescale::font(TextRole::itemName), m_shownName, 0,
+                      leading);
     p.setPen(secondaryTint());
-    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), typescale::font(TextRole::caption),
-                      m_folder, 2);
+    text::drawWrapped(p, m(QRectF(textLeft(), 2 + nameHeight + 2, w, height())), typescale::font(TextRole::caption),
+                      text::leftToRight(m_folder), 2, leading);
     p.setFont(typescale::font(TextRole::footnote));
     p.drawText(QRectF(0, 2, width(), QFontMetricsF(typescale::font(TextRole::footnote)).height()),
-               Qt::AlignRight | Qt::AlignTop, m_size);
+               m.align(Qt::AlignRight) | Qt::AlignTop, text::leftToRight(m_size));
 }
 
 } // namespace tw

@@ -70,15 +70,19 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     static qreal textWidth(const QString& size, int width);
+    void placeChildren();
 
     Naming m_naming;
     AppKitCheckbox* m_checkbox;
     IconView* m_icon;
     AppInfoPtr m_app;
     QString m_name, m_folder, m_size;
+    QString m_shownName;  // the name as drawn (its version or file name one left-to-right run)
 };
 
 } // namespace tw

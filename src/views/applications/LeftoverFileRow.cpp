@@ -5,10 +5,12 @@
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/FileTreeRows.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -23,7 +25,24 @@ LeftoverFileRow::LeftoverFileRow(QWidget* parent)
     : QWidget(parent)
     , m_checkbox(new AppKitCheckbox(this))
 {
-    m_checkbox->setGeometry(kIndent, 2, kBox, kBox);
+    placeCheckbox();
+}
+
+void LeftoverFileRow::placeCheckbox()
+{
+    Mirror(*this).place(m_checkbox, QRect(kIndent, 2, kBox, kBox));
+}
+
+void LeftoverFileRow::resizeEvent(QResizeEvent*)
+{
+    placeCheckbox();
+}
+
+void LeftoverFileRow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        placeCheckbox();
 }
 
 Binding<bool> LeftoverFileRow::selectionBinding(const LeftoverPtr& file)
@@ -79,15 +98,20 @@ void LeftoverFileRow::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const Mirror m(*this);
+    const Qt::Alignment leading = m.align(Qt::AlignLeft);
     const qreal nameHeight = QFontMetricsF(typescale::font(TextRole::itemName)).height();
-    symbols::paint(p, QRectF(kIndent + kBox + kGap, 2, kSymbolWidth, nameHeight), tintedSymbol(m_symbol, 14));
+    symbols::paint(p, m(QRectF(kIndent + kBox + kGap, 2, kSymbolWidth, nameHeight)), tintedSymbol(m_symbol, 14));
     const qreal w = textWidth(m_size, width());
     p.setPen(primaryTextTint());
-    text::drawElided(p, QRectF(textLeft(), 2, w, nameHeight), typescale::font(TextRole::itemName), m_name);
+    text::drawElided(p, m(QRectF(textLeft(), 2, w, nameHeight)), typescale::font(TextRole::itemName),
+                     text::leftToRight(m_name), leading);
     p.setPen(secondaryTint());
-    text::drawWrapped(p, QRectF(textLeft(), 2 + nameHeight + 2, w, height()), typescale::font(TextRole::caption), m_folder, 2);
+    text::drawWrapped(p, m(QRectF(textLeft(), 2 + nameHeight + 2, w, height())), typescale::font(TextRole::caption),
+                      text::leftToRight(m_folder), 2, leading);
     p.setFont(typescale::font(TextRole::footnote));
-    p.drawText(QRectF(0, 2, width(), QFontMetricsF(typescale::font(TextRole::footnote)).height()), Qt::AlignRight | Qt::AlignTop, m_size);
+    p.drawText(QRectF(0, 2, width(), QFontMetricsF(typescale::font(TextRole::footnote)).height()),
+               m.align(Qt::AlignRight) | Qt::AlignTop, text::leftToRight(m_size));
 }
 
 } // namespace tw

@@ -5,6 +5,7 @@
 #include "views/applications/ApplicationLists.h"
 #include "views/applications/TornDocumentIcon.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/TextLines.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
@@ -67,12 +68,12 @@ void RemainCard::bind(const RemovableItem& item, bool isActive, Binding<bool> ti
 void RemainCard::resizeEvent(QResizeEvent* event)
 {
     RoundedCard::resizeEvent(event);
-    m_checkbox->setGeometry(kPadX, (height() - kBox) / 2, kBox, kBox);
+    Mirror(*this).place(m_checkbox, QRect(kPadX, (height() - kBox) / 2, kBox, kBox));
 }
 
 QRectF RemainCard::iconRect() const
 {
-    return QRectF(QPointF(kPadX + kBox + kSpacing, (height() - kIcon.height()) / 2), kIcon);
+    return Mirror(*this)(QRectF(QPointF(kPadX + kBox + kSpacing, (height() - kIcon.height()) / 2), kIcon));
 }
 
 void RemainCard::paintEvent(QPaintEvent* event)
@@ -80,6 +81,7 @@ void RemainCard::paintEvent(QPaintEvent* event)
     RoundedCard::paintEvent(event);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const Mirror m(*this);
     const QRectF icon = iconRect();
     TornDocumentIcon::paint(p, icon);
 
@@ -87,19 +89,21 @@ void RemainCard::paintEvent(QPaintEvent* event)
     const qreal right = width() - kPadX;
     const qreal sizeWidth = sizeMetrics.horizontalAdvance(m_size);
     p.setPen(sizeColour());
-    text::drawElided(p, QRectF(right - sizeWidth, 0, sizeWidth, height()), typescale::font(TextRole::body), m_size,
-                     Qt::AlignRight);
+    text::drawElided(p, m(QRectF(right - sizeWidth, 0, sizeWidth, height())), typescale::font(TextRole::body),
+                     text::leftToRight(m_size), m.align(Qt::AlignRight));
 
-    const qreal left = icon.right() + kSpacing;
+    const qreal left = kPadX + kBox + kSpacing + kIcon.width() + kSpacing;
     const qreal textWidth = std::max<qreal>(0, right - sizeWidth - kMinSpacer - left);
     const qreal titleHeight = QFontMetricsF(typescale::font(TextRole::cardTitle)).height(),
                 dateHeight = QFontMetricsF(typescale::font(TextRole::callout)).height();
     const qreal top = (height() - titleHeight - 2 - dateHeight) / 2;
+    const Qt::Alignment leading = m.align(Qt::AlignLeft);
     p.setPen(primaryTextTint());
-    text::drawElided(p, QRectF(left, top, textWidth, titleHeight), typescale::font(TextRole::cardTitle), m_title);
+    text::drawElided(p, m(QRectF(left, top, textWidth, titleHeight)), typescale::font(TextRole::cardTitle), m_title,
+                     leading);
     p.setPen(dateColour());
-    text::drawElided(p, QRectF(left, top + titleHeight + 2, textWidth, dateHeight), typescale::font(TextRole::callout),
-                     m_date);
+    text::drawElided(p, m(QRectF(left, top + titleHeight + 2, textWidth, dateHeight)),
+                     typescale::font(TextRole::callout), m_date, leading);
 }
 
 } // namespace tw

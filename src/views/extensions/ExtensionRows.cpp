@@ -5,12 +5,15 @@
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/SymbolButton.h"
+#include "views/kit/TextLines.h"
 
 #include <QFontMetricsF>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -81,8 +84,9 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
         p.setOpacity(0.75);
 
     // Padding 12 by 10; badge, texts, size and chevron 12 points apart.
+    const Mirror m(*this);
     const qreal left = 12, right = r.width() - 12;
-    const QRectF badge(left, (r.height() - kBadge) / 2, kBadge, kBadge);
+    const QRectF badge = m(QRectF(left, (r.height() - kBadge) / 2, kBadge, kBadge));
     p.setPen(Qt::NoPen);
     p.setBrush(extensionsview::kindColour(m_kind));
     p.drawEllipse(badge);
@@ -90,7 +94,7 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
 
     const qreal chevronSide = 11;
     const QRectF chevron(right - chevronSide, (r.height() - chevronSide) / 2, chevronSide, chevronSide);
-    symbols::paint(p, chevron, {QStringLiteral("chevron.right"), chevronSide, Tint::secondary, 0.6});
+    symbols::paint(p, m(chevron), {m.forwardChevron(), chevronSide, Tint::secondary, 0.6});
 
     const QFont sizeFont = typescale::font(TextRole::callout);
     const QString size = sizeText();
@@ -98,16 +102,17 @@ void ExtensionCategoryRow::paintEvent(QPaintEvent*)
     const qreal sizeWidth = std::ceil(advance(size, sizeFont));
     p.setFont(sizeFont);
     p.setPen(secondaryTint());
-    p.drawText(QRectF(sizeRight - sizeWidth, 0, sizeWidth, r.height()), Qt::AlignRight | Qt::AlignVCenter, size);
+    p.drawText(m(QRectF(sizeRight - sizeWidth, 0, sizeWidth, r.height())), m.align(Qt::AlignRight) | Qt::AlignVCenter,
+               text::leftToRight(size));
 
-    const qreal textLeft = badge.right() + 12;
+    const qreal textLeft = left + kBadge + 12;
     const QRectF texts(textLeft, 0, std::max<qreal>(0, sizeRight - sizeWidth - 4 - textLeft), r.height());
     // The name gives up a point or two of size (whole pixels) before it is cut short.
     const QString name = displayName(m_kind);
     QFont nameFont = typescale::font(TextRole::rowTitle);
     for (int points = 12; points >= 11 && advance(name, nameFont) > texts.width(); --points)
         nameFont = typescale::resized(TextRole::rowTitle, points);
-    kText.paint(p, texts, {{name, nameFont, primaryTextTint()}, CardLine::caption(countText())});
+    kText.paint(p, m, texts, {{name, nameFont, primaryTextTint()}, CardLine::caption(countText())});
 }
 
 // ---- ExtensionItemRow ----------------------------------------------------------------------
@@ -161,17 +166,19 @@ QColor ExtensionItemRow::background(AppAppearance a)
 void ExtensionItemRow::resizeEvent(QResizeEvent*)
 {
     // Padding 16 by 8; check box, reveal button, icon and texts 10 points apart.
+    const Mirror m(*this);
     const int cy = height() / 2;
-    m_checkbox->setGeometry(16, cy - int(kCheckbox) / 2, int(kCheckbox), int(kCheckbox));
+    const int box = int(kCheckbox);
+    m.place(m_checkbox, QRect(16, cy - box / 2, box, box));
     const QSize reveal = m_reveal->sizeHint();
-    m_reveal->setGeometry(m_checkbox->geometry().right() + 1 + 10, cy - reveal.height() / 2, reveal.width(),
-                          reveal.height());
-    m_icon->move(m_reveal->geometry().right() + 1 + 10, cy - int(kIcon) / 2);
+    const int revealLeft = 16 + box + 10;
+    m.place(m_reveal, QRect(QPoint(revealLeft, cy - reveal.height() / 2), reveal));
+    m.place(m_icon, QRect(revealLeft + reveal.width() + 10, cy - int(kIcon) / 2, int(kIcon), int(kIcon)));
 }
 
 QRectF ExtensionItemRow::textRect() const
 {
-    const qreal left = m_icon->geometry().right() + 1 + 10;
+    const qreal left = 16 + kCheckbox + 10 + m_reveal->sizeHint().width() + 10 + kIcon + 10;
     const qreal sizeWidth = std::ceil(advance(sizeText(), typescale::font(TextRole::callout)));
     return QRectF(left, 0, std::max<qreal>(0, width() - 16 - sizeWidth - 6 - left), height());
 }
@@ -183,11 +190,13 @@ void ExtensionItemRow::paintEvent(QPaintEvent*)
     const AppAppearance a = AppTheme::appearance();
     neon::fillRect(p, rect(), isSelected() ? faded(accentTint(a), 0.06) : background(a));
 
+    const Mirror m(*this);
     const QFont sizeFont = typescale::font(TextRole::callout);
     p.setFont(sizeFont);
     p.setPen(secondaryTint(a));
-    p.drawText(QRectF(0, 0, width() - 16, height()), Qt::AlignRight | Qt::AlignVCenter, sizeText());
-    kText.paint(p, textRect(), m_item.title, m_item.subtitle);
+    p.drawText(m(QRectF(0, 0, width() - 16, height())), m.align(Qt::AlignRight) | Qt::AlignVCenter,
+               text::leftToRight(sizeText()));
+    kText.paint(p, m, textRect(), {CardLine::title(m_item.title), CardLine::caption(text::leftToRight(m_item.subtitle))});
 }
 
 // ---- ExtensionGroupHeader ------------------------------------------------------------------
@@ -210,12 +219,17 @@ void ExtensionGroupHeader::bind(const QString& name, bool collapsed, Actions act
     m_name = name;
     m_collapsed = collapsed;
     m_actions = std::move(actions);
-    m_chevron->setGlyph({collapsed ? QStringLiteral("chevron.right") : QStringLiteral("chevron.down"), 11, Tint::accent});
+    bindChevron();
     m_checkbox->bind({m_actions.isSelected, m_actions.setSelected});
     update();
 }
 
 void ExtensionGroupHeader::refresh() { m_checkbox->refresh(); }
+
+void ExtensionGroupHeader::bindChevron()
+{
+    m_chevron->setGlyph({m_collapsed ? Mirror(*this).forwardChevron() : QStringLiteral("chevron.down"), 11, Tint::accent});
+}
 
 QColor ExtensionGroupHeader::background(AppAppearance a)
 {
@@ -230,18 +244,28 @@ QColor ExtensionGroupHeader::background(AppAppearance a)
 void ExtensionGroupHeader::resizeEvent(QResizeEvent*)
 {
     // Padding 16 by 8; chevron, check box and name 8 points apart.
+    const Mirror m(*this);
     const int cy = height() / 2;
-    m_chevron->move(16, cy - m_chevron->height() / 2);
-    m_checkbox->setGeometry(m_chevron->geometry().right() + 1 + 8, cy - int(kCheckbox) / 2, int(kCheckbox),
-                            int(kCheckbox));
+    m.place(m_chevron, QRect(QPoint(16, cy - m_chevron->height() / 2), m_chevron->size()));
+    m.place(m_checkbox, QRect(16 + m_chevron->width() + 8, cy - int(kCheckbox) / 2, int(kCheckbox), int(kCheckbox)));
+}
+
+void ExtensionGroupHeader::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange) {
+        QResizeEvent again(size(), size());
+        resizeEvent(&again);
+        bindChevron();
+    }
 }
 
 QRectF ExtensionGroupHeader::nameRect() const
 {
     const QFont f = typescale::font(TextRole::rowTitle);
-    const qreal left = m_checkbox->geometry().right() + 1 + 8;
+    const qreal left = 16 + m_chevron->width() + 8 + kCheckbox + 8;
     const qreal w = std::min(std::ceil(advance(m_name, f)), std::max<qreal>(0, width() - 16 - left));
-    return QRectF(left, 0, w, height());
+    return Mirror(*this)(QRectF(left, 0, w, height()));
 }
 
 void ExtensionGroupHeader::paintEvent(QPaintEvent*)
@@ -253,7 +277,7 @@ void ExtensionGroupHeader::paintEvent(QPaintEvent*)
     p.setFont(f);
     p.setPen(primaryTextTint(a));
     const QRectF r = nameRect();
-    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_name, f, r.width() + 1));
+    p.drawText(r, Mirror(*this).align(Qt::AlignLeft) | Qt::AlignVCenter, neon::elided(m_name, f, r.width() + 1));
 }
 
 void ExtensionGroupHeader::mousePressEvent(QMouseEvent* event)

@@ -110,11 +110,15 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Where the name is drawn and folds on a tap (as shown).
     QRectF nameRect() const;
+    // The fold chevron: down when open, along the reading direction when folded.
+    void bindChevron();
 
     QString m_name;
     bool m_collapsed = false;

@@ -1,6 +1,7 @@
 #include "views/kit/AppKitCheckbox.h"
 
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
@@ -54,7 +55,7 @@ QRectF AppKitCheckbox::boxRect() const
 {
     const qreal side = kBox * m_scale;
     const qreal cy = height() / 2.0;
-    return QRectF(kFrame / 2 - side / 2, cy - side / 2, side, side);
+    return Mirror(*this)(QRectF(kFrame / 2 - side / 2, cy - side / 2, side, side));
 }
 
 bool AppKitCheckbox::hitButton(const QPoint& pos) const
@@ -94,8 +95,9 @@ void AppKitCheckbox::paintEvent(QPaintEvent*)
     if (!text().isEmpty()) {
         p.setFont(typescale::font(TextRole::body));
         p.setPen(primaryTextTint(a));
-        p.drawText(QRectF(kFrame + kTextGap, 0, width() - kFrame - kTextGap, height()),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+        const Mirror m(*this);
+        p.drawText(m(QRectF(kFrame + kTextGap, 0, width() - kFrame - kTextGap, height())),
+                   m.align(Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine, text());
     }
 }
 

@@ -5,7 +5,8 @@
 namespace tw {
 
 // The check box of the lists: a box without a title or border (an optional
-// text is drawn to its right), bound to a Bool; a keyboard stop (KeyFocus.h). A user's click
+// text is drawn after it: to its right, or its left in a right-to-left
+// layout), bound to a Bool; a keyboard stop (KeyFocus.h). A user's click
 // writes the binding once; a change of the value made elsewhere reaches the
 // box through refresh() and is never written back. 18 x 18 points.
 class AppKitCheckbox : public BoundToggle {

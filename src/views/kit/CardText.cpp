@@ -1,5 +1,6 @@
 #include "views/kit/CardText.h"
 
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
 
@@ -33,12 +34,19 @@ qreal CardText::height(const QList<CardLine>& lines) const
 
 void CardText::paint(QPainter& p, const QRectF& box, const QList<CardLine>& lines) const
 {
+    paint(p, Mirror(Qt::LeftToRight, {}), box, lines);
+}
+
+void CardText::paint(QPainter& p, const Mirror& m, const QRectF& logicalBox, const QList<CardLine>& lines) const
+{
+    const QRectF box = m(logicalBox);
+    const Qt::Alignment shown = m.align(alignment);
     qreal y = box.top() + (box.height() - height(lines)) / 2;
     for (const CardLine& line : lines) {
         const qreal h = lineHeight(line.font);
         p.setFont(line.font);
         p.setPen(line.colour);
-        p.drawText(QRectF(box.left(), y, box.width(), h), alignment | Qt::AlignVCenter,
+        p.drawText(QRectF(box.left(), y, box.width(), h), shown | Qt::AlignVCenter,
                    neon::elided(line.text, line.font, box.width()));
         y += h + gap;
     }
@@ -49,9 +57,10 @@ qreal CardText::titleCaptionHeight() const
     return lineHeight(typescale::font(TextRole::rowTitle)) + gap + lineHeight(typescale::font(TextRole::caption));
 }
 
-void CardText::paint(QPainter& p, const QRectF& box, const QString& title, const QString& caption) const
+void CardText::paint(QPainter& p, const Mirror& m, const QRectF& box, const QString& title,
+                     const QString& caption) const
 {
-    paint(p, box, {CardLine::title(title), CardLine::caption(caption)});
+    paint(p, m, box, {CardLine::title(title), CardLine::caption(caption)});
 }
 
 } // namespace tw

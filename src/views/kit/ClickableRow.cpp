@@ -1,5 +1,8 @@
 #include "views/kit/ClickableRow.h"
 
+#include <QCoreApplication>
+#include <QResizeEvent>
+
 namespace tw {
 
 namespace {
@@ -53,6 +56,15 @@ void ClickableRow::mouseReleaseEvent(QMouseEvent* event)
 {
     if (m_press.release(event, areaUnder(*this, event)))
         emit clicked();
+}
+
+void ClickableRow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange) {
+        QResizeEvent again(size(), size());
+        QCoreApplication::sendEvent(this, &again);
+    }
 }
 
 } // namespace tw

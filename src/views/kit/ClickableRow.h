@@ -44,13 +44,16 @@ private:
 // look and take no keyboard focus of their own: the list they lie in (a
 // LazyList) moves through them with the arrow keys, part by part (one part
 // unless the row has sub-rows, as a group card has its members), and
-// Space or Return activates a part as a click on it would.
+// Space or Return activates a part as a click on it would. A row places its
+// children in resizeEvent, through a Mirror; a change of layout direction
+// places them again.
 class ClickableRow : public QWidget {
     Q_OBJECT
 public:
     explicit ClickableRow(QWidget* parent = nullptr);
 
-    // Where a click counts, in the row's coordinates.
+    // Where a click counts, in the row's coordinates (as shown: mirrored in
+    // a right-to-left layout).
     virtual QRect clickArea() const { return rect(); }
     bool isPressed() const { return m_press.pressed().has_value(); }
 
@@ -71,6 +74,7 @@ protected:
     // A left press in the area starts a click, its release there ends it.
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     PressTracker<bool> m_press;

@@ -1,5 +1,6 @@
 #include "views/kit/FittedText.h"
 
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonText.h"
 
 #include <QFontMetricsF>
@@ -165,8 +166,9 @@ void FittedText::paintEvent(QPaintEvent*)
     p.setFont(font);
     p.setPen(tintColour(m_role, AppTheme::appearance()));
     const int lineHeight = neon::lineHeight(font);
+    const Qt::Alignment leading = Mirror(*this).align(Qt::AlignLeft);
     for (qsizetype i = 0; i < m_lines.size(); ++i)
-        p.drawText(QRect(0, int(i) * lineHeight, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, m_lines[i]);
+        p.drawText(QRect(0, int(i) * lineHeight, width(), lineHeight), leading | Qt::AlignVCenter, m_lines[i]);
 }
 
 } // namespace tw

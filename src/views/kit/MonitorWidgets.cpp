@@ -1,6 +1,7 @@
 #include "views/kit/MonitorWidgets.h"
 
 #include "state/Theme.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
@@ -120,7 +121,7 @@ void DashboardCard::paintEvent(QPaintEvent* event)
     const QFont font = typescale::font(TextRole::rowTitle);
     p.setFont(font);
     p.setPen(AppTheme::primaryText());
-    p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_title, font, box.width()));
+    p.drawText(box, Mirror(*this).align(Qt::AlignLeft) | Qt::AlignVCenter, neon::elided(m_title, font, box.width()));
 }
 
 // ---- Gauges -----------------------------------------------------------------------------------
@@ -174,7 +175,8 @@ void GaugeBar::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const qreal h = m_height;
     p.fillPath(neon::capsule(QRectF(0, 0, width(), h)), monitorstyle::gaugeTrack(AppTheme::appearance()));
-    p.fillPath(neon::capsule(QRectF(0, 0, fillWidth(), h)), m_tint);
+    // The bar fills from its leading end.
+    p.fillPath(neon::capsule(Mirror(*this)(QRectF(0, 0, fillWidth(), h))), m_tint);
 }
 
 DonutMeter::DonutMeter(QWidget* parent)

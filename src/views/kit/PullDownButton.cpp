@@ -1,3 +1,4 @@
+#include "views/kit/Mirror.h"
 #include "views/kit/PullDownButton.h"
 
 #include "views/kit/KeyFocus.h"
@@ -68,12 +69,13 @@ void PullDownButton::paintEvent(QPaintEvent*)
         p.setOpacity(0.6);
     const QString label = m_choices.value(m_current);
     const qreal textWidth = QFontMetricsF(m_font).horizontalAdvance(label);
-    // Right-aligned, so the chevron keeps its place whichever title shows.
+    // Against the trailing edge, so the chevron keeps its place whichever title shows.
+    const Mirror m(*this);
     const qreal left = width() - 2 - kChevron - kChevronGap - textWidth;
     p.setFont(m_font);
     p.setPen(primaryTextTint());
-    p.drawText(QRectF(left, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, label);
-    symbols::paint(p, QRectF(width() - 2 - kChevron, 0, kChevron, height()),
+    p.drawText(m(QRectF(left, 0, textWidth + 1, height())), m.align(Qt::AlignLeft) | Qt::AlignVCenter, label);
+    symbols::paint(p, m(QRectF(width() - 2 - kChevron, 0, kChevron, height())),
                    Glyph{QStringLiteral("chevron.down"), kChevron, Tint::primary});
 }
 

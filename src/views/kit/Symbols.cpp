@@ -52,6 +52,7 @@ const QHash<QString, QString>& table()
         {"checkmark.circle.fill", "circle-check-filled"},
         {"checkmark.seal.fill", "rosette-discount-check-filled"},
         {"chevron.down", "chevron-down"},
+        {"chevron.left", "chevron-left"},
         {"chevron.right", "chevron-right"},
         {"circle", "circle"},
         {"cpu", "cpu"},

@@ -40,6 +40,9 @@ std::vector<Line> layOut(const QFont& font, const QString& text, qreal width, in
     return lines;
 }
 
+constexpr QChar kLeftToRightIsolate(0x2066);
+constexpr QChar kPopIsolate(0x2069);
+
 bool fitsOnOneLine(const QFontMetricsF& m, const QString& text, qreal width)
 {
     return !text.contains(u'\n') && m.horizontalAdvance(text) <= width;
@@ -52,6 +55,17 @@ QString singleLine(QString text)
     for (QChar& c : text)
         if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = u' ';
+    return text;
+}
+
+QString leftToRight(const QString& value)
+{
+    return kLeftToRightIsolate + value + kPopIsolate;
+}
+
+QString withoutIsolates(QString text)
+{
+    text.removeIf([](QChar c) { return c == kLeftToRightIsolate || c == kPopIsolate; });
     return text;
 }
 
@@ -77,11 +91,15 @@ void drawWrapped(QPainter& p, const QRectF& rect, const QFont& font, const QStri
     }
     bool more = false;
     const std::vector<Line> lines = layOut(font, text, rect.width(), maxLines, &more);
+    // A left-to-right run goes on as one on the lines it wraps to.
+    const bool isolated = text.startsWith(kLeftToRightIsolate);
     qreal y = rect.top();
     for (size_t i = 0; i < lines.size(); ++i) {
         const bool last = i + 1 == lines.size();
         QString shown = text.mid(lines[i].start, last && more ? -1 : lines[i].length);
         shown = singleLine(shown).trimmed();
+        if (isolated && i > 0)
+            shown.prepend(kLeftToRightIsolate);
         if (last && more)
             shown = m.elidedText(shown, Qt::ElideRight, rect.width());
         p.drawText(QRectF(rect.left(), y, rect.width(), m.height()), flags, shown);

@@ -14,6 +14,16 @@ namespace tw::text {
 // Line breaks and tabs as spaces, for a text shown on one line.
 QString singleLine(QString text);
 
+// A path, bundle identifier, version or size as it is drawn: one
+// left-to-right run, its first character leftmost, whatever the text around
+// it or the direction of the row ("/Applications" keeps its slash in front
+// in Arabic). It is held between the isolates U+2066 and U+2069, so only
+// the string that is drawn gets them, never a value that is copied,
+// compared or searched.
+QString leftToRight(const QString& value);
+// The text without the marks leftToRight puts in (what a selection copies).
+QString withoutIsolates(QString text);
+
 // The height of text wrapped to width, at most maxLines lines (0: no limit).
 qreal wrappedHeight(const QFont& font, const QString& text, qreal width, int maxLines = 0);
 

@@ -1,5 +1,9 @@
 #include "views/kit/TintedLabel.h"
 
+#include "views/kit/Mirror.h"
+
+#include <QEvent>
+
 namespace tw {
 
 TintedLabel::TintedLabel(const QString& text, Tint tint, const QFont& font, QWidget* parent)
@@ -10,7 +14,26 @@ TintedLabel::TintedLabel(const QString& text, Tint tint, const QFont& font, QWid
     setTextFormat(Qt::PlainText);
     setFont(font);
     restyle();
+    alignToLeadingSide();
     onThemeChange(this, [this] { restyle(); });
+}
+
+void TintedLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        alignToLeadingSide();
+}
+
+void TintedLabel::alignToLeadingSide()
+{
+    // QLabel would align by the text's own direction: an English text at
+    // the left of a right-to-left layout.
+    const Qt::Alignment a = alignment();
+    if (a & (Qt::AlignHCenter | Qt::AlignJustify))
+        return;
+    const Qt::Alignment leading = Mirror(layoutDirection(), {}).align(Qt::AlignLeft);
+    setAlignment((a & ~Qt::AlignHorizontal_Mask) | leading);
 }
 
 void TintedLabel::setTint(Tint tint)

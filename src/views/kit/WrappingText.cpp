@@ -1,8 +1,14 @@
 #include "views/kit/WrappingText.h"
 
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
+#include "views/kit/TextLines.h"
 
+#include <QMimeData>
+
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -34,6 +40,7 @@ WrappingText::WrappingText(Tint tint, const QFont& font, bool selectable, QWidge
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     restyle();
+    alignToLeadingSide();
     onThemeChange(this, [this] { restyle(); });
 }
 
@@ -42,17 +49,57 @@ void WrappingText::setText(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
-    setPlainText(text);
+    showText();
+}
+
+void WrappingText::setLeftToRight(bool on)
+{
+    if (on == m_leftToRight)
+        return;
+    m_leftToRight = on;
+    showText();
+}
+
+void WrappingText::showText()
+{
+    setPlainText(m_leftToRight && !m_text.isEmpty() ? text::leftToRight(m_text) : m_text);
     updateGeometry();
+}
+
+void WrappingText::changeEvent(QEvent* event)
+{
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        alignToLeadingSide();
+}
+
+void WrappingText::alignToLeadingSide()
+{
+    QTextOption option = document()->defaultTextOption();
+    option.setAlignment(Mirror(layoutDirection(), {}).align(Qt::AlignLeft));
+    document()->setDefaultTextOption(option);
+}
+
+QMimeData* WrappingText::createMimeDataFromSelection() const
+{
+    auto* data = new QMimeData;
+    data->setText(text::withoutIsolates(textCursor().selection().toPlainText()));
+    return data;
 }
 
 int WrappingText::heightForWidth(int width) const
 {
-    // The document is laid out at this width anyway when the widget gets it.
+    // Measured at that width, then laid out again at the width it is shown
+    // at: a layout asks about widths the widget never gets.
     QTextDocument* doc = document();
-    if (std::abs(doc->textWidth() - width) > 0.5)
-        doc->setTextWidth(std::max(1, width));
-    return int(std::ceil(doc->size().height()));
+    const qreal shown = doc->textWidth();
+    const qreal asked = std::max(1, width);
+    if (std::abs(shown - asked) <= 0.5)
+        return int(std::ceil(doc->size().height()));
+    doc->setTextWidth(asked);
+    const int height = int(std::ceil(doc->size().height()));
+    doc->setTextWidth(shown);
+    return height;
 }
 
 QSize WrappingText::sizeHint() const

@@ -10,7 +10,9 @@ namespace tw {
 // longer than the line (a path, a reverse-DNS label), anywhere; its height
 // follows its width. Selectable texts can be selected and copied as they
 // are. Never rich text; no frame, no background, no scroll bars of its own
-// (the wheel goes to the enclosing scroll view).
+// (the wheel goes to the enclosing scroll view). Lines stand against the
+// leading side of the layout (the right in a right-to-left one), whatever
+// the direction the text reads in.
 class WrappingText : public QTextEdit {
     Q_OBJECT
 public:
@@ -19,6 +21,10 @@ public:
     QString text() const { return m_text; }
     // Changes the text only when it differs.
     void setText(const QString& text);
+    // The text is a path, identifier, version or size: it reads as one
+    // left-to-right run (text::leftToRight), and a selection copies it
+    // without the marks that keep it so.
+    void setLeftToRight(bool on);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -26,14 +32,19 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    void changeEvent(QEvent* event) override;
+    QMimeData* createMimeDataFromSelection() const override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
     void restyle();
+    void alignToLeadingSide();
+    void showText();
 
     Tint m_tint;
     QString m_text;
+    bool m_leftToRight = false;
 };
 
 } // namespace tw

@@ -3,6 +3,7 @@
 #include "state/L10n.h"
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
@@ -57,7 +58,7 @@ void NetworkRow::bind(const AppInfoPtr& app, bool isSelected)
 void NetworkRow::resizeEvent(QResizeEvent* event)
 {
     RoundedCard::resizeEvent(event);
-    m_icon->setGeometry(kInset, (height() - kIcon) / 2, kIcon, kIcon);
+    Mirror(*this).place(m_icon, QRect(kInset, (height() - kIcon) / 2, kIcon, kIcon));
 }
 
 void NetworkRow::paintEvent(QPaintEvent* event)
@@ -65,11 +66,13 @@ void NetworkRow::paintEvent(QPaintEvent* event)
     RoundedCard::paintEvent(event);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const Mirror m(*this);
     const QRectF check(width() - kInset - kCheck, (height() - kCheck) / 2.0, kCheck, kCheck);
-    symbols::paint(p, check, {QStringLiteral("checkmark.circle.fill"), kCheck, Tint::accent, 0.85, neon::rgb(0.20, 0.78, 0.35)});
+    symbols::paint(p, m(check),
+                   {QStringLiteral("checkmark.circle.fill"), kCheck, Tint::accent, 0.85, neon::rgb(0.20, 0.78, 0.35)});
 
     const qreal left = kInset + kIcon + kSpacing;
-    kText.paint(p, QRectF(left, 0, check.left() - kSpacing - left, height()), m_app ? m_app->name() : QString(),
+    kText.paint(p, m, QRectF(left, 0, check.left() - kSpacing - left, height()), m_app ? m_app->name() : QString(),
                 m_caption);
 }
 

@@ -177,6 +177,7 @@ QWidget* StartupDetail::makeInfoCard()
         auto* label = new TintedLabel(rows[i].label, Tint::secondary, typescale::font(TextRole::body));
         label->setFixedWidth(kLabelWidth);
         auto* value = new WrappingText(Tint::primary, typescale::font(TextRole::body), true);
+        value->setLeftToRight(rows[i].isRun);
         m_values << value;
         line->addWidget(label, 0, Qt::AlignTop);
         line->addWidget(value, 1, Qt::AlignTop);

@@ -2,6 +2,7 @@
 
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/NeonText.h"
 #include "views/startup/StartupIcon.h"
@@ -58,15 +59,20 @@ void StartupListCard::bind(const RemovableItem& item, bool isActive, std::functi
                     }});
 }
 
+int StartupListCard::switchLeft() const
+{
+    return width() - kPadH - m_switch->width();
+}
+
 QRect StartupListCard::bodyRect() const
 {
-    return QRect(kPadH, kPadV, std::max(0, m_switch->x() - kSpacing - kPadH), std::max(0, height() - 2 * kPadV));
+    return Mirror(*this)(QRect(kPadH, kPadV, std::max(0, switchLeft() - kSpacing - kPadH), std::max(0, height() - 2 * kPadV)));
 }
 
 QRectF StartupListCard::textRect() const
 {
     const int left = kPadH + kIcon + kSpacing;
-    return QRectF(left, kPadV, std::max(0, m_switch->x() - kSpacing - left), height() - 2 * kPadV);
+    return QRectF(left, kPadV, std::max(0, switchLeft() - kSpacing - left), height() - 2 * kPadV);
 }
 
 void StartupListCard::elide()
@@ -78,8 +84,9 @@ void StartupListCard::elide()
 
 void StartupListCard::resizeEvent(QResizeEvent*)
 {
-    m_icon->move(kPadH, (height() - kIcon) / 2);
-    m_switch->move(width() - kPadH - m_switch->width(), (height() - m_switch->height()) / 2);
+    const Mirror m(*this);
+    m.place(m_icon, QRect(kPadH, (height() - kIcon) / 2, kIcon, kIcon));
+    m.place(m_switch, QRect(QPoint(switchLeft(), (height() - m_switch->height()) / 2), m_switch->size()));
     elide();
 }
 
@@ -87,7 +94,7 @@ void StartupListCard::paintEvent(QPaintEvent* event)
 {
     RoundedCard::paintEvent(event);
     QPainter p(this);
-    kText.paint(p, textRect(), m_shownTitle, m_shownCategory);
+    kText.paint(p, Mirror(*this), textRect(), m_shownTitle, m_shownCategory);
 }
 
 } // namespace tw

@@ -31,7 +31,8 @@ public:
     const QString& category() const { return m_category; }
     // The title as drawn, cut to one line.
     const QString& shownTitle() const { return m_shownTitle; }
-    // What a click selects with: the icon, the texts and the space before the switch.
+    // What a click selects with: the icon, the texts and the space before the
+    // switch (as shown: at the right in a right-to-left layout).
     QRect bodyRect() const;
     QRect clickArea() const override { return bodyRect(); }
 
@@ -40,6 +41,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Where the switch begins, left to right.
+    int switchLeft() const;
     QRectF textRect() const;
     void elide();
 

@@ -52,8 +52,8 @@ QList<InfoRow> infoRows(const RemovableItem& item, const QLocale& locale)
     return {
         {QStringLiteral("Parent application"), item.parentName.isEmpty() ? item.title : item.parentName},
         {QStringLiteral("Agent created"), dated ? abbreviatedDateTime(*item.modifiedDate, locale) : none},
-        {QStringLiteral("Agent size"), item.size > 0 ? byteformat::string(item.size) : none},
-        {QStringLiteral("Path"), displayPath(item)},
+        {QStringLiteral("Agent size"), item.size > 0 ? byteformat::string(item.size) : none, true},
+        {QStringLiteral("Path"), displayPath(item), true},
     };
 }
 

@@ -28,10 +28,12 @@ QString displayPath(const RemovableItem& item);
 // an entry that is itself an application (extension exactly "app").
 bool offersShowApplication(const RemovableItem& item);
 
-// One row of the information card.
+// One row of the information card. A size or a path reads as one
+// left-to-right run (isRun), in any layout direction.
 struct InfoRow {
     QString label;
     QString value;
+    bool isRun = false;
     friend bool operator==(const InfoRow&, const InfoRow&) = default;
 };
 // The four rows, in order, each with its fallback.

@@ -1,5 +1,6 @@
 #include "views/system/SystemMachineCard.h"
 
+#include "views/kit/Mirror.h"
 #include "views/system/SystemCardTexts.h"
 
 #include <QEvent>
@@ -148,15 +149,18 @@ bool SpecRowView::event(QEvent* event)
         updateGeometry();
         placeChildren();
     }
+    if (event->type() == QEvent::LayoutDirectionChange)
+        placeChildren();
     return QWidget::event(event);
 }
 
 void SpecRowView::placeChildren()
 {
     const auto [labelTop, valueTop] = tops();
+    const Mirror m(*this);
     const int valueWidth = std::max(0, width() - kLabelWidth - kLabelGap);
-    m_value->setGeometry(kLabelWidth + kLabelGap, valueTop, valueWidth, m_value->heightForWidth(valueWidth));
-    m_label->setGeometry(0, labelTop, kLabelWidth, m_label->heightForWidth(kLabelWidth));
+    m.place(m_value, QRect(kLabelWidth + kLabelGap, valueTop, valueWidth, m_value->heightForWidth(valueWidth)));
+    m.place(m_label, QRect(0, labelTop, kLabelWidth, m_label->heightForWidth(kLabelWidth)));
 }
 
 // ---- MachineCard ------------------------------------------------------------------------------

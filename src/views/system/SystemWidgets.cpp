@@ -1,9 +1,11 @@
 #include "views/system/SystemWidgets.h"
 
 #include "state/Colour.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
@@ -71,7 +73,7 @@ void LineText::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setFont(m_font);
     p.setPen(tintColour(m_role, AppTheme::appearance()));
-    p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, neon::elided(m_text, m_font, width()));
+    p.drawText(rect(), Mirror(*this).align(Qt::AlignLeft) | Qt::AlignVCenter, neon::elided(m_text, m_font, width()));
 }
 
 // ---- RowText ----------------------------------------------------------------------------------
@@ -140,22 +142,23 @@ void RowText::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const AppAppearance a = AppTheme::appearance();
+    const Mirror m(*this);
     qreal x = 0;
     if (m_hasDot) {
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
         p.setBrush(dotColour());
-        p.drawEllipse(QRectF(0, (height() - kDot) / 2.0, kDot, kDot));
+        p.drawEllipse(m(QRectF(0, (height() - kDot) / 2.0, kDot, kDot)));
         x = kDot + kRowGap;
     }
     const qreal trailingWidth = QFontMetricsF(m_trailingFont).horizontalAdvance(m_trailing);
     p.setFont(m_trailingFont);
     p.setPen(tintColour(m_trailingRole, a));
-    p.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter, m_trailing);
+    p.drawText(rect(), m.align(Qt::AlignRight) | Qt::AlignVCenter, text::leftToRight(m_trailing));
     const qreal room = width() - x - trailingWidth - kRowGap;
     p.setFont(m_leadingFont);
     p.setPen(tintColour(m_leadingRole, a));
-    p.drawText(QRectF(x, 0, std::max<qreal>(0, room), height()), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(m(QRectF(x, 0, std::max<qreal>(0, room), height())), m.align(Qt::AlignLeft) | Qt::AlignVCenter,
                neon::elided(m_leading, m_leadingFont, room));
 }
 

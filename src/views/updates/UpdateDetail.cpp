@@ -8,6 +8,7 @@
 #include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TintedLabel.h"
+#include "views/kit/WrappingText.h"
 #include "views/updates/UpdateTexts.h"
 #include "views/kit/TypeScale.h"
 
@@ -106,10 +107,8 @@ QWidget* UpdateDetail::makeVersionBlock()
         auto* label = new TintedLabel(labels[row], Tint::secondary, typescale::font(TextRole::callout), block);
         label->setFixedWidth(kLabelWidth);
         grid->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignTop);
-        TintedLabel* value = wrappingLabel(QString(), Tint::primary, typescale::font(TextRole::value), block);
-        value->setTextFormat(Qt::PlainText);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        value->setCursor(Qt::IBeamCursor);
+        auto* value = new WrappingText(Tint::primary, typescale::font(TextRole::value), true, block);
+        value->setLeftToRight(true);
         grid->addWidget(value, row, 1, Qt::AlignTop);
         m_values[row] = value;
     }

@@ -6,8 +6,6 @@
 
 #include <optional>
 
-class QLabel;
-
 class QLayout;
 
 namespace tw {
@@ -16,6 +14,7 @@ class FeatureEmptyState;
 class IconView;
 class PushButton;
 class TintedLabel;
+class WrappingText;
 
 // The Updates tab's detail column: the placeholder while no row is
 // selected, else the row's card (icon, name, the installed and available
@@ -30,8 +29,9 @@ public:
 
     FeatureEmptyState* placeholder() const { return m_placeholder; }
     TintedLabel* nameLabel() const { return m_name; }
-    // The values of the version block: installed, available, path.
-    QLabel* value(int row) const { return m_values[row]; }
+    // The values of the version block: installed, available, path (each
+    // one left-to-right run, selectable).
+    WrappingText* value(int row) const { return m_values[row]; }
     TintedLabel* message() const { return m_message; }
     PushButton* button() const { return m_button; }
 
@@ -46,7 +46,7 @@ private:
     FeatureEmptyState* m_placeholder;
     IconView* m_icon = nullptr;
     TintedLabel* m_name = nullptr;
-    QLabel* m_values[3] = {};
+    WrappingText* m_values[3] = {};
     TintedLabel* m_message = nullptr;
     PushButton* m_button = nullptr;
     QLayout* m_cardLayout = nullptr;

@@ -2,6 +2,7 @@
 
 #include "views/kit/CardText.h"
 #include "views/kit/IconView.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
@@ -81,9 +82,10 @@ void UpdateListRow::resizeEvent(QResizeEvent* event)
 
 void UpdateListRow::place()
 {
-    m_icon->setGeometry(kPadding, (height() - kIcon) / 2, kIcon, kIcon);
+    const Mirror m(*this);
+    m.place(m_icon, QRect(kPadding, (height() - kIcon) / 2, kIcon, kIcon));
     const QSize b = m_button->sizeHint();
-    m_button->setGeometry(width() - kPadding - b.width(), (height() - b.height()) / 2, b.width(), b.height());
+    m.place(m_button, QRect(QPoint(width() - kPadding - b.width(), (height() - b.height()) / 2), b));
 }
 
 void UpdateListRow::paintEvent(QPaintEvent* event)
@@ -96,8 +98,10 @@ void UpdateListRow::paintEvent(QPaintEvent* event)
         lines << CardLine{status->text, typescale::font(TextRole::captionMedium), accentTint()};
     else if (status)
         lines << CardLine::caption(status->text);
+    const Mirror m(*this);
     const qreal left = kPadding + kIcon + kSpacing;
-    kText.paint(p, QRectF(left, 0, m_button->x() - 8 - left, height()), lines);
+    const qreal buttonLeft = m(m_button->geometry()).x();
+    kText.paint(p, m, QRectF(left, 0, buttonLeft - 8 - left, height()), lines);
 }
 
 } // namespace tw

@@ -4,6 +4,7 @@
 #include "views/kit/Divider.h"
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/SymbolButton.h"
@@ -54,7 +55,7 @@ protected:
         p.setFont(typescale::font(TextRole::sectionHeader));
         p.setPen(secondaryTint());
         const QRectF r(4, height() - headerTextHeight(), width() - 8, headerTextHeight());
-        p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter,
+        p.drawText(r, Mirror(*this).align(Qt::AlignLeft) | Qt::AlignVCenter,
                    neon::elided(m_title, typescale::font(TextRole::sectionHeader), r.width()));
     }
 

@@ -1,5 +1,6 @@
 #include "views/kit/CardText.h"
 #include "views/kit/ClickableRow.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
 
@@ -152,7 +153,8 @@ TEST(CardText, CentresTheBlockAndCutsEachLineToTheBox)
     img.fill(Qt::transparent);
     {
         QPainter p(&img);
-        exact.paint(p, QRectF(20, 0, 100, 80), QString(40, QLatin1Char('W')), QStringLiteral("caption"));
+        exact.paint(p, Mirror(Qt::LeftToRight, img.rect()), QRectF(20, 0, 100, 80), QString(40, QLatin1Char('W')),
+                    QStringLiteral("caption"));
     }
     const Ink ink = inkOf(img);
     ASSERT_GE(ink.right, 0);
@@ -169,4 +171,16 @@ TEST(CardText, CentresTheBlockAndCutsEachLineToTheBox)
     const Ink right = inkOf(img);
     EXPECT_LE(right.right, 150);
     EXPECT_GE(right.right, 140);
+
+    // Mirrored, the same box stands at the other end of the row and its
+    // trailing side is the left one.
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        CardText{2, false, Qt::AlignRight}.paint(p, Mirror(Qt::RightToLeft, img.rect()), QRectF(0, 0, 150, 80),
+                                                 {CardLine::title(QStringLiteral("12 MB"))});
+    }
+    const Ink mirrored = inkOf(img);
+    EXPECT_GE(mirrored.left, 50);
+    EXPECT_LE(mirrored.left, 60);
 }

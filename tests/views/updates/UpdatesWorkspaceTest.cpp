@@ -7,6 +7,7 @@
 #include "views/kit/TextButton.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/Tints.h"
+#include "views/kit/WrappingText.h"
 #include "views/updates/UpdateDetail.h"
 #include "views/updates/UpdateListRow.h"
 #include "views/updates/UpdatesWorkspace.h"
