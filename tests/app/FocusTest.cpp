@@ -8,6 +8,8 @@
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/ApplicationsWorkspace.h"
 #include "views/kit/KeyFocus.h"
+#include "views/theme/ThemePreviewCard.h"
+#include "views/theme/ThemeWorkspace.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPillButton.h"
 #include "support/ProgramHarness.h"
@@ -382,4 +384,39 @@ TEST(Focus, EnteringTheListSelectsNothingAndTheRingLooksApartFromTheSelection)
         EXPECT_LT(pixelsNear(selected, ring) - before, 100) << "the selection is drawn in the ring's colour";
         p.navigation().setTab(SidebarTab::system);
     }
+}
+
+// The theme cards and the sidebar's pills stand together: the arrows move
+// among them as they lie on screen, Space or Return chooses.
+TEST(Focus, ArrowsAndSpaceChooseATheme)
+{
+    StillBorders still;
+    Filled p;
+    p.window = p.startShown();
+    MainWindow* window = p.showTab(SidebarTab::theme);
+    auto* tab = window->findChild<ThemeWorkspace*>();
+    ASSERT_NE(tab, nullptr);
+    const QList<ThemePreviewCard*> cards{tab->card(AppAppearance::midnight), tab->card(AppAppearance::classic),
+                                         tab->card(AppAppearance::indigo)};
+    const QList<QWidget*> stops = tabStops(window);
+    ASSERT_TRUE(stops.contains(cards[0]));
+    cards[0]->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(cards[0], Qt::Key_Down);  // the second row holds indigo, under midnight
+    ASSERT_EQ(QApplication::focusWidget(), cards[2]);
+    QTest::keyClick(cards[2], Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p.app->state().theme().appearance() == AppAppearance::indigo; }, 2000));
+    QTest::keyClick(cards[2], Qt::Key_Up);
+    QTest::keyClick(cards[0], Qt::Key_Right);
+    ASSERT_EQ(QApplication::focusWidget(), cards[1]);
+    QTest::keyClick(cards[1], Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p.app->state().theme().appearance() == AppAppearance::classic; }, 2000));
+
+    // The pills: Down from one goes to the next, and Space opens its tab.
+    NeonPillButton* first = window->mainView()->sidebar()->tabPills().first();
+    first->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(first, Qt::Key_Down);
+    QWidget* second = QApplication::focusWidget();
+    ASSERT_EQ(second, window->mainView()->sidebar()->tabPills().value(1));
+    QTest::keyClick(second, Qt::Key_Space);
+    EXPECT_EQ(p.navigation().tab(), SidebarTab::startup);
 }
