@@ -137,7 +137,7 @@ TEST(Focus, EveryStopInTheContentShowsWhereItIs)
     p.fake.tree().makeApp("/Applications/Notes Plus.app", "com.example.notes", "Notes Plus", "2.1");
     MainWindow* window = p.startShown();
     int checked = 0;
-    for (AppAppearance a : {AppAppearance::midnight, AppAppearance::classic}) {
+    for (AppAppearance a : allCases<AppAppearance>()) {
         p.app->state().theme().apply(a, true);
         for (SidebarTab tab : allCases<SidebarTab>()) {
             SCOPED_TRACE(rawValue(a).toStdString() + " " + rawValue(tab).toStdString());
