@@ -8,6 +8,7 @@
 #include "state/AppNavigation.h"
 #include "state/AppSettings.h"
 #include "state/Theme.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/MonitorWidgets.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
@@ -15,6 +16,7 @@
 
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -56,6 +58,7 @@ MenuBarQuickPreview::MenuBarQuickPreview(const QuickPreviewSources& sources, Qui
 {
     setObjectName(QStringLiteral("quickPreview"));
     setAccessibleName(QStringLiteral("Tidewell quick preview"));
+    setFocusPolicy(Qt::TabFocus);
     for (const CardEntry& entry : kCards)
         m_cards.emplace_back(entry.tab, QString::fromUtf8(entry.title), QString::fromLatin1(entry.symbol), entry.figure);
 
@@ -237,6 +240,13 @@ void MenuBarQuickPreview::paintEvent(QPaintEvent* event)
         p.setOpacity(m_press.isPressed(Part{Part::Kind::open}) ? 0.85 : 1.0);
         neon::drawImage(p, m_open.topLeft(), openButton(dpr));
     }
+    const QList<Part> parts = keyParts();
+    if (hasFocus() && m_keyPart >= 0 && m_keyPart < parts.size()) {
+        const Part& part = parts[m_keyPart];
+        p.setOpacity(1);
+        const qreal radius = part.kind == Part::Kind::header ? focusring::kCapsule : part.kind == Part::Kind::card ? 12 : 10;
+        focusring::paint(p, QRectF(rectOf(part)), radius, focusring::Placement::outside, AppTheme::appearance());
+    }
 }
 
 // ---- Clicks ------------------------------------------------------------------------------------
@@ -288,8 +298,91 @@ void MenuBarQuickPreview::mouseReleaseEvent(QMouseEvent* event)
         activate(*clicked);
 }
 
+// ---- Keyboard ----------------------------------------------------------------------------------
+
+QList<MenuBarQuickPreview::Part> MenuBarQuickPreview::keyParts() const
+{
+    QList<Part> parts{Part{Part::Kind::header, PreviewHeader::Button::close},
+                      Part{Part::Kind::header, PreviewHeader::Button::pin},
+                      Part{Part::Kind::header, PreviewHeader::Button::preferences}};
+    for (const PreviewCard& c : m_cards)
+        parts << Part{Part::Kind::card, {}, c.tab()};
+    parts << Part{Part::Kind::open};
+    return parts;
+}
+
+QList<QRect> MenuBarQuickPreview::keyPartRects() const
+{
+    QList<QRect> rects;
+    for (const Part& part : keyParts())
+        rects << rectOf(part);
+    return rects;
+}
+
+void MenuBarQuickPreview::moveKeyPart(int to)
+{
+    const QList<QRect> rects = keyPartRects();
+    if (to < 0 || to >= rects.size())
+        return;
+    // The ring reaches a little beyond the part.
+    const int reach = focusring::kReach + 1;
+    if (m_keyPart >= 0 && m_keyPart < rects.size())
+        update(rects[m_keyPart].adjusted(-reach, -reach, reach, reach));
+    m_keyPart = to;
+    update(rects[to].adjusted(-reach, -reach, reach, reach));
+}
+
+void MenuBarQuickPreview::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    const int count = int(keyParts().size());
+    if (event->reason() == Qt::BacktabFocusReason)
+        moveKeyPart(count - 1);
+    else if (m_keyPart < 0 || event->reason() == Qt::TabFocusReason)
+        moveKeyPart(0);
+    else
+        moveKeyPart(m_keyPart);
+}
+
+void MenuBarQuickPreview::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    moveKeyPart(m_keyPart);
+}
+
+void MenuBarQuickPreview::keyPressEvent(QKeyEvent* event)
+{
+    const QList<Part> parts = keyParts();
+    const int key = event->key();
+    if ((event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != Qt::NoModifier || m_keyPart < 0
+        || m_keyPart >= parts.size()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        activate(parts[m_keyPart]);
+    } else if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
+        moveKeyPart(keyfocus::nearestInDirection(keyPartRects(), m_keyPart, key));
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
 bool MenuBarQuickPreview::event(QEvent* event)
 {
+    // Tab and Shift+Tab go round the parts: the popup holds nothing else.
+    if (event->type() == QEvent::KeyPress && hasFocus()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int count = int(keyParts().size());
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier)) {
+            moveKeyPart((m_keyPart + 1) % count);
+            return true;
+        }
+        if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier))) {
+            moveKeyPart((m_keyPart + count - 1) % count);
+            return true;
+        }
+    }
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         const std::optional<PreviewHeader::Button> b = m_header.buttonAt(help->pos());

@@ -47,7 +47,10 @@ struct QuickPreviewCallbacks {
 // main window, over the popover's frame. One widget draws them all (the
 // frame and the header as one picture, then each card's picture) and takes
 // their clicks. It keeps no state: the selected card is the navigation's
-// menuCategory, the pin the host's. Each time it comes on screen it starts
+// menuCategory, the pin the host's. From the keyboard it is one stop that
+// Tab enters: Tab, Shift+Tab and the arrows then move the kit's focus ring
+// over its parts (the header's buttons, the cards, the open button) and
+// Space or Return acts as a click. Each time it comes on screen it starts
 // a startup scan when no startup items are known (and none is running) and
 // an update check when the checker has no rows and applications are known.
 class MenuBarQuickPreview : public QWidget {
@@ -79,6 +82,14 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+public:
+    // The part the keyboard is on: its place in keyParts(), -1 before any.
+    int keyPart() const { return m_keyPart; }
+    QList<QRect> keyPartRects() const;
 
 private:
     // A clickable part: a header button, a card or the open button.
@@ -93,6 +104,9 @@ private:
     std::optional<Part> partAt(const QPoint& point) const;
     QRect rectOf(const Part& part) const;
     void activate(const Part& part);
+    // Every part in reading order.
+    QList<Part> keyParts() const;
+    void moveKeyPart(int to);
     void refresh();
     void showFigures(const PreviewFigures& figures);
     void showSelection();
@@ -108,6 +122,7 @@ private:
     QRect m_open;
     PreviewFigures m_figures;
     PressTracker<Part> m_press;
+    int m_keyPart = -1;
 };
 
 } // namespace tw

@@ -5,6 +5,7 @@
 #include "views/kit/MonitorWidgets.h"
 
 #include <QSignalSpy>
+#include <QTest>
 #include <QVBoxLayout>
 
 using namespace tw;
@@ -264,4 +265,45 @@ TEST(QuickPreview, ComingOnScreenStartsOnlyWhatIsMissing)
     again->show();
     EXPECT_EQ(checks.count(), 0);
     EXPECT_EQ(gate.scans(), 1);
+}
+
+// Tab enters the preview and goes round its parts in reading order (the
+// header's buttons, the cards, the open button), the arrows move as the
+// parts lie, and Space or Return acts as a click.
+TEST(QuickPreview, TheKeyboardGoesRoundItsPartsAndActsOnThem)
+{
+    PreviewRig r;
+    auto preview = r.make();
+    preview->show();
+    preview->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(preview.get()));
+    EXPECT_EQ(preview->focusPolicy(), Qt::TabFocus);
+    preview->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(preview->keyPart(), 0);
+    EXPECT_EQ(preview->keyPartRects()[0], preview->header().buttonRect(PreviewHeader::Button::close));
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(preview.get(), Qt::Key_Tab);
+    ASSERT_EQ(preview->keyPartRects()[preview->keyPart()], preview->card(SidebarTab::applications).geometry());
+    EXPECT_TRUE(r.calls.log.isEmpty()) << "moving acts on nothing";
+    QTest::keyClick(preview.get(), Qt::Key_Space);
+    EXPECT_EQ(r.calls.log, QStringList{"select applications"});
+    // Right goes to the card beside it, Down to the one beneath.
+    const QRect first = preview->keyPartRects()[preview->keyPart()];
+    QTest::keyClick(preview.get(), Qt::Key_Right);
+    QRect now = preview->keyPartRects()[preview->keyPart()];
+    EXPECT_GT(now.left(), first.right());
+    EXPECT_EQ(now.top(), first.top());
+    QTest::keyClick(preview.get(), Qt::Key_Left);
+    QTest::keyClick(preview.get(), Qt::Key_Down);
+    now = preview->keyPartRects()[preview->keyPart()];
+    EXPECT_GT(now.top(), first.bottom());
+    EXPECT_EQ(now.left(), first.left());
+    // Shift+Tab from the first part goes round to the open button; Return on close closes.
+    preview->clearFocus();
+    preview->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(preview.get(), Qt::Key_Backtab);
+    EXPECT_EQ(preview->keyPartRects()[preview->keyPart()], preview->openButtonRect());
+    QTest::keyClick(preview.get(), Qt::Key_Tab);
+    QTest::keyClick(preview.get(), Qt::Key_Return);
+    EXPECT_EQ(r.calls.log, QStringList({"select applications", "close"}));
 }

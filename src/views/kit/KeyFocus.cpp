@@ -97,27 +97,16 @@ const char* const kRowHost = "tw_rowHost";
 using Group = QList<QPointer<QWidget>>;
 
 // The member of group nearest to from in the direction of key, or null.
-QWidget* neighbour(const Group& group, const QWidget* from, int key)
+QWidget* neighbour(const Group& group, QWidget* from, int key)
 {
-    const QPoint c = from->mapToGlobal(from->rect().center());
-    QWidget* best = nullptr;
-    int bestCost = 0;
-    for (const QPointer<QWidget>& w : group) {
-        if (!w || w == from || !w->isVisible() || !w->isEnabled())
-            continue;
-        const QPoint d = w->mapToGlobal(w->rect().center()) - c;
-        const int along = key == Qt::Key_Left ? -d.x() : key == Qt::Key_Right ? d.x() : key == Qt::Key_Up ? -d.y() : d.y();
-        const int across = key == Qt::Key_Left || key == Qt::Key_Right ? std::abs(d.y()) : std::abs(d.x());
-        // Ahead of it, and the straighter the nearer.
-        if (along <= 0)
-            continue;
-        const int cost = along + 2 * across;
-        if (!best || cost < bestCost) {
-            best = w;
-            bestCost = cost;
+    QList<QWidget*> shown{from};
+    QList<QRect> rects{QRect(from->mapToGlobal(QPoint(0, 0)), from->size())};
+    for (const QPointer<QWidget>& w : group)
+        if (w && w != from && w->isVisible() && w->isEnabled()) {
+            shown << w;
+            rects << QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
         }
-    }
-    return best;
+    return shown.value(nearestInDirection(rects, 0, key));
 }
 
 // Keeps the rings of the stops: one per stop, made at its first focus, in
@@ -240,6 +229,27 @@ qreal ringRadius(const QWidget* w)
 void arrowGroup(const QList<QWidget*>& stops)
 {
     StopKeeper::instance().group(stops);
+}
+
+int nearestInDirection(const QList<QRect>& rects, int from, int key)
+{
+    const QPoint c = rects.value(from).center();
+    int best = -1;
+    int bestCost = 0;
+    for (int i = 0; i < rects.size(); ++i) {
+        const QPoint d = rects[i].center() - c;
+        const int along = key == Qt::Key_Left ? -d.x() : key == Qt::Key_Right ? d.x() : key == Qt::Key_Up ? -d.y() : d.y();
+        const int across = key == Qt::Key_Left || key == Qt::Key_Right ? std::abs(d.y()) : std::abs(d.x());
+        // Ahead of it, and the straighter the nearer.
+        if (i == from || along <= 0)
+            continue;
+        const int cost = along + 2 * across;
+        if (best < 0 || cost < bestCost) {
+            best = i;
+            bestCost = cost;
+        }
+    }
+    return best;
 }
 
 void markRowHost(QWidget* w)

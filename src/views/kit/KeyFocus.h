@@ -66,6 +66,9 @@ qreal ringRadius(const QWidget* w);
 // column of pills or kinds, a grid of cards): to the nearest stop on screen
 // in the arrow's direction. Tab still visits each.
 void arrowGroup(const QList<QWidget*>& stops);
+// The same for parts one widget paints: of rects, the one nearest to
+// rects[from] in the direction of an arrow key, or -1.
+int nearestInDirection(const QList<QRect>& rects, int from, int key);
 // Marks w as the content of a list: the stops inside its children are
 // reached by the list, not with Tab.
 void markRowHost(QWidget* w);
