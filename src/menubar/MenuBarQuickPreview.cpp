@@ -327,9 +327,9 @@ void MenuBarQuickPreview::moveKeyPart(int to)
     // The ring reaches a little beyond the part.
     const int reach = focusring::kReach + 1;
     if (m_keyPart >= 0 && m_keyPart < rects.size())
-        update(rects[m_keyPart].adjusted(-reach, -reach, reach, reach));
+        focusring::changed(this, rects[m_keyPart].adjusted(-reach, -reach, reach, reach));
     m_keyPart = to;
-    update(rects[to].adjusted(-reach, -reach, reach, reach));
+    focusring::changed(this, rects[to].adjusted(-reach, -reach, reach, reach));
 }
 
 void MenuBarQuickPreview::focusInEvent(QFocusEvent* event)

@@ -1,6 +1,7 @@
 #include "views/kit/KeyFocus.h"
 
 #include "state/Theme.h"
+#include "views/kit/NeonBorder.h"
 #include "views/kit/NeonShapes.h"
 
 #include <QAbstractButton>
@@ -9,6 +10,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTimer>
 
 #include <memory>
 
@@ -51,6 +53,17 @@ void paint(QPainter& p, const QRectF& outline, qreal radius, Placement placement
     p.restore();
 }
 
+void changed(QWidget* w, const QRect& area)
+{
+    w->update(area);
+    const QRect global(w->mapToGlobal(area.topLeft()), area.size());
+    for (ClockwiseNeonBorder* border : w->window()->findChildren<ClockwiseNeonBorder*>()) {
+        const QRect mine(border->mapToGlobal(QPoint(0, 0)), border->size());
+        if (border->isVisible() && mine.intersects(global))
+            border->beneathChanged(global.translated(-mine.topLeft()));
+    }
+}
+
 } // namespace focusring
 
 // ---- FocusRing ------------------------------------------------------------------------
@@ -71,11 +84,24 @@ void FocusRing::showAround(const QRect& outline, qreal radius, focusring::Placem
     m_outline = outline.translated(-area.topLeft());
     m_radius = radius;
     m_placement = placement;
+    // A ring that comes or moves is news to the borders; one that stays only repaints.
+    const bool moved = geometry() != area || isHidden();
     if (geometry() != area)
         setGeometry(area);
     raise();
     show();
-    update();
+    if (!moved)
+        update();
+    else if (QWidget* host = parentWidget())
+        focusring::changed(host, area);
+}
+
+void FocusRing::hideEvent(QHideEvent*)
+{
+    // Told once the event is done: a ring hides as its control loses the
+    // focus, which may be in the middle of the window's destruction.
+    if (QWidget* host = parentWidget())
+        QTimer::singleShot(0, host, [host, area = geometry()] { focusring::changed(host, area); });
 }
 
 void FocusRing::paintEvent(QPaintEvent*)

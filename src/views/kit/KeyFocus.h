@@ -28,6 +28,9 @@ QColor colour(AppAppearance a);
 QColor separator(AppAppearance a);
 // Paints the ring about outline (corner radius, kCapsule for a capsule).
 void paint(QPainter& p, const QRectF& outline, qreal radius, Placement placement, AppAppearance a);
+// Repaints area of w, where a ring came or went, and tells the neon borders
+// over it (they paint their band from a picture of what lay beneath).
+void changed(QWidget* w, const QRect& area);
 
 } // namespace focusring
 
@@ -44,6 +47,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QRect m_outline;
