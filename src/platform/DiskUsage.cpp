@@ -3,6 +3,7 @@
 #include "platform/FolderEntries.h"
 #include "platform/Path.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,9 +22,17 @@ namespace tw {
 
 namespace {
 
-// Deeper folders are not measured: each level holds one open descriptor and
-// a stack frame, and a hostile tree could nest without end.
+// Deeper folders are not measured: each level holds a stack frame and a
+// buffer of names, and a hostile tree could nest without end.
 constexpr int kMaxDepth = 256;
+// Folders one walk holds open at most, its top included. Deeper, it closes
+// the shallowest and opens it again when it comes back to it, so that a
+// deep tree measures the same under a low limit of open files, and walks
+// side by side leave descriptors for everything else.
+constexpr int kHeldFolders = 16;
+constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// Folders opened again are not read, only looked up in.
+constexpr int kReopenFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 FileType typeOfMode(mode_t m)
 {
@@ -53,11 +62,138 @@ bool endsWithNoCase(std::string_view name, const QByteArray& suffix)
     return qstrnicmp(name.data() + name.size() - size_t(suffix.size()), suffix.constData(), size_t(suffix.size())) == 0;
 }
 
+bool outOfDescriptors()
+{
+    return errno == EMFILE || errno == ENFILE;
+}
+
+// The folders from the top of a walk down to the one it is in, and which
+// of them it holds open. A folder closed to make room is opened again from
+// the nearest one still open above it, one name at a time, never through a
+// link, and only when it is the very folder it was (its device and inode,
+// taken as it was closed): a folder moved or swapped meanwhile is not
+// entered again, and the rest of it goes uncounted.
+class FolderChain {
+public:
+    // depth 0: the top, held for the whole walk.
+    void start(int fd)
+    {
+        m_levels.assign(1, Level{fd});
+        m_held = 1;
+    }
+
+    // The folder n of the one at depth, opened for reading as depth + 1;
+    // -1 when it cannot be.
+    int open(int depth, const char* n)
+    {
+        const int parent = at(depth);
+        if (parent < 0)
+            return -1;
+        if (m_held >= kHeldFolders)
+            release(depth, kHeldFolders - 1);
+        int fd = ::openat(parent, n, kOpenFlags);
+        // Out of descriptors (many walks, a low limit): hold no more than needed and try again.
+        if (fd < 0 && outOfDescriptors() && release(depth, 2))
+            fd = ::openat(parent, n, kOpenFlags);
+        if (fd < 0)
+            return -1;
+        m_levels.push_back(Level{fd, n});
+        ++m_held;
+        return fd;
+    }
+
+    // Leaves the deepest folder (closing it), or the top at the end.
+    void close()
+    {
+        if (m_levels.back().fd >= 0) {
+            ::close(m_levels.back().fd);
+            --m_held;
+        }
+        m_levels.pop_back();
+    }
+
+    // The folder at depth, opened again when it was closed; -1 when it
+    // cannot be had as it was.
+    int at(int depth)
+    {
+        if (m_levels[size_t(depth)].fd >= 0)
+            return m_levels[size_t(depth)].fd;
+        if (m_levels[size_t(depth)].lost)
+            return -1;
+        int from = depth - 1;
+        while (m_levels[size_t(from)].fd < 0)
+            --from;  // the top is always held
+        for (int k = from + 1; k <= depth; ++k) {
+            if (!reopen(k)) {
+                for (int lost = k; lost <= depth; ++lost)
+                    m_levels[size_t(lost)].lost = true;
+                return -1;
+            }
+        }
+        return m_levels[size_t(depth)].fd;
+    }
+
+private:
+    struct Level {
+        int fd = -1;
+        const char* name = nullptr;  // in its parent's entries, which outlive it
+        dev_t dev = 0;
+        ino_t ino = 0;  // 0: none taken, which matches no folder
+        bool lost = false;
+    };
+
+    bool reopen(int k)
+    {
+        Level& level = m_levels[size_t(k)];
+        const int parent = m_levels[size_t(k - 1)].fd;
+        if (m_held >= kHeldFolders)
+            release(k - 1, kHeldFolders - 1);
+        int fd = ::openat(parent, level.name, kReopenFlags);
+        if (fd < 0 && outOfDescriptors() && release(k - 1, 2))
+            fd = ::openat(parent, level.name, kReopenFlags);
+        if (fd < 0)
+            return false;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || st.st_dev != level.dev || st.st_ino != level.ino) {
+            ::close(fd);
+            return false;
+        }
+        level.fd = fd;
+        ++m_held;
+        return true;
+    }
+
+    // Closes the shallowest folders held, neither the top nor keep, until
+    // at most limit are held; whether any was closed.
+    bool release(int keep, int limit)
+    {
+        bool released = false;
+        for (size_t k = 1; k < m_levels.size() && m_held > limit; ++k) {
+            Level& level = m_levels[k];
+            if (level.fd < 0 || int(k) == keep)
+                continue;
+            struct stat st;
+            const bool known = ::fstat(level.fd, &st) == 0;
+            level.dev = known ? st.st_dev : 0;
+            level.ino = known ? st.st_ino : 0;
+            ::close(level.fd);
+            level.fd = -1;
+            --m_held;
+            released = true;
+        }
+        return released;
+    }
+
+    std::vector<Level> m_levels;  // by depth
+    int m_held = 0;
+};
+
 struct Walker {
     DiskUsage totals;
     std::set<std::pair<dev_t, ino_t>> linked;
     const DiskUsage::Watch* watch = nullptr;
     std::deque<FolderEntries> levels;  // by depth; a deque keeps them in place as it grows
+    FolderChain chain;
     QByteArray watchedName;  // watch->below in UTF-8
     QByteArray watchedRoot;  // its logical path in UTF-8
     int reported = 0;
@@ -74,67 +210,63 @@ struct Walker {
         totals.allocatedBytes += std::int64_t(st.st_blocks) * 512;
     }
 
-    // Measures the entry n of dirFd, whose status is st; a folder is walked
-    // when the depth bound allows. watchedPath: the folder's logical path
-    // when its entries are reported.
-    void entry(int dirFd, const char* n, const struct stat& st, int depth, QByteArray* watchedPath = nullptr,
-               int watchDepth = 0)
+    // Walks the folder n of the folder at depth when the depth bound allows
+    // (a folder's own entry counts nothing, so a folder named as one by its
+    // listing needs no status of its own). watchedPath: the folder's
+    // logical path when its entries are reported.
+    void folder(int depth, const char* n, QByteArray* watchedPath = nullptr, int watchDepth = 0)
     {
-        if (!S_ISDIR(st.st_mode)) {
-            add(st);
-            return;
-        }
-        folder(dirFd, n, depth, watchedPath, watchDepth);
-    }
-
-    // Walks the folder n of dirFd (a folder's own entry counts nothing, so
-    // a folder named as one by its listing needs no status of its own).
-    void folder(int dirFd, const char* n, int depth, QByteArray* watchedPath = nullptr, int watchDepth = 0)
-    {
-        if (depth + 1 >= kMaxDepth)
-            return;
-        const int child = ::openat(dirFd, n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (child < 0)
+        if (depth + 1 >= kMaxDepth || chain.open(depth, n) < 0)
             return;
         if (watchedPath && watching())
-            walkWatched(child, depth + 1, *watchedPath, watchDepth);
+            walkWatched(depth + 1, *watchedPath, watchDepth);
         else
-            walk(child, depth + 1);
+            walk(depth + 1);
+        chain.close();
     }
 
-    // Takes ownership of dirFd. Each level reads its folder whole into a
-    // buffer of its own, kept for the next folder at that level.
-    void walk(int dirFd, int depth = 0)
+    // The folder just opened at depth. Each level reads its folder whole
+    // into a buffer of its own, kept for the next folder at that level.
+    // Files first: then only the subfolders still need the folder open.
+    void walk(int depth)
     {
         while (levels.size() <= size_t(depth))
             levels.emplace_back();
         FolderEntries& level = levels[size_t(depth)];
         level.clear();
+        const int dirFd = chain.at(depth);
         readFolderEntries(dirFd, level);
+        for (FolderEntries::Entry& e : level.entries) {
+            if (e.type == DT_DIR)
+                continue;
+            struct stat st;
+            if (::fstatat(dirFd, level.name(e), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            if (S_ISDIR(st.st_mode))
+                e.type = DT_DIR;  // walked with the others below
+            else
+                add(st);
+        }
         for (const FolderEntries::Entry& e : level.entries) {
+            if (e.type != DT_DIR)
+                continue;
+            if (chain.at(depth) < 0)
+                return;
             const char* n = level.name(e);
             const bool watched = depth == 0 && watch && watchedName == n;
-            if (e.type == DT_DIR) {
-                folder(dirFd, n, depth, watched ? &watchedRoot : nullptr);
-                continue;
-            }
-            struct stat st;
-            if (::fstatat(dirFd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            entry(dirFd, n, st, depth, watched ? &watchedRoot : nullptr);
+            folder(depth, n, watched ? &watchedRoot : nullptr);
         }
-        ::close(dirFd);
     }
 
-    // A folder whose entries are reported, in name order; logical holds its
-    // logical path in UTF-8. Takes ownership of dirFd.
-    void walkWatched(int dirFd, int depth, QByteArray& logical, int watchDepth)
+    // The folder just opened at depth, its entries reported in name order;
+    // logical holds its logical path in UTF-8.
+    void walkWatched(int depth, QByteArray& logical, int watchDepth)
     {
         while (levels.size() <= size_t(depth))
             levels.emplace_back();
         FolderEntries& level = levels[size_t(depth)];
         level.clear();
-        readFolderEntries(dirFd, level);
+        readFolderEntries(chain.at(depth), level);
         auto view = [&](const FolderEntries::Entry& e) { return std::string_view(level.name(e), e.length); };
         // Name order decides which entries visit sees and which are reported
         // before the limit. A folder with no possible folder inside and no
@@ -147,6 +279,9 @@ struct Walker {
             std::sort(level.entries.begin(), level.entries.end(),
                       [&](const FolderEntries::Entry& a, const FolderEntries::Entry& b) { return view(a) < view(b); });
         for (const FolderEntries::Entry& span : level.entries) {
+            const int dirFd = chain.at(depth);
+            if (dirFd < 0)
+                return;
             const std::string_view name = view(span);
             const char* n = name.data();
             const bool isFolder = span.type == DT_DIR;  // as the listing says
@@ -167,14 +302,13 @@ struct Walker {
                 watch->visit(QString::fromUtf8(logical), DirEntry{QString::fromUtf8(name.data(), qsizetype(name.size())), type},
                              watchDepth);
             QByteArray* inside = descends ? &logical : nullptr;
-            if (isFolder)
-                folder(dirFd, n, depth, inside, watchDepth + 1);
+            if (type == FileType::Directory)
+                folder(depth, n, inside, watchDepth + 1);
             else
-                entry(dirFd, n, st, depth, inside, watchDepth + 1);
+                add(st);
             if (visits || descends)
                 logical.truncate(parentLength);
         }
-        ::close(dirFd);
     }
 };
 
@@ -206,9 +340,11 @@ std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString&
     }
     // A folder is opened at once; anything else (a link included) is taken
     // by its own status. One lookup of the path for a folder, not two.
-    const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(host.constData(), kOpenFlags);
     if (fd >= 0) {
-        w.walk(fd);
+        w.chain.start(fd);
+        w.walk(0);
+        w.chain.close();
         return w.totals;
     }
     struct stat st;
