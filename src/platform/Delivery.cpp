@@ -1,7 +1,7 @@
 #include "platform/Delivery.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 #include <QThread>
 
 #include <cstdint>
@@ -12,8 +12,8 @@ namespace tw {
 
 namespace {
 
-// Work waits here until the GUI thread drains it. Qt's own queued calls are
-// not enough: a queued call's functor is shared between the event and the
+// Work waits here until the GUI thread drains it, woken by an event posted
+// to an object of its own there. Qt's own queued calls are not enough: a queued call's functor is shared between the event and the
 // poster until the post returns, so the poster destroys it whenever the GUI
 // thread has run the event first; and a call that cannot be posted is
 // destroyed on the spot. The queue hands work over with nothing shared: the
@@ -22,14 +22,16 @@ namespace {
 // A std::mutex rather than a QMutex: ThreadSanitizer sees its hand-over.
 class Mailbox {
 public:
-    // On the GUI thread: the application object that drains the queue, and
-    // whose end destroys what is left.
+    // On the GUI thread: the application object whose thread drains the
+    // queue, and whose end destroys what is left.
     void attach(QCoreApplication* app)
     {
         const std::lock_guard lock(m_mutex);
         if (m_app == app)
             return;
         m_app = app;
+        delete m_wakes;
+        m_wakes = new Wakes;
         qAddPostRoutine(&Mailbox::closeQueue);
         if (!m_queue.empty())
             wake();
@@ -39,11 +41,11 @@ public:
     {
         const std::lock_guard lock(m_mutex);
         m_queue.push_back({++m_sent, std::move(context), std::move(work)});
-        // One wake-up at a time. It is posted under the lock, so the
-        // application object cannot end meanwhile (closeQueue takes the lock
-        // first). The wake-up holds nothing: wherever Qt destroys it, nothing
-        // of the work goes with it.
-        if (m_app && !m_wakePending)
+        // One wake-up at a time. It is posted under the lock, so its
+        // receiver cannot end meanwhile (closeQueue takes the lock first).
+        // The wake-up holds nothing: wherever Qt destroys it, nothing of the
+        // work goes with it.
+        if (m_wakes && !m_wakePending)
             wake();
     }
 
@@ -61,14 +63,33 @@ private:
         std::unique_ptr<GuiWork> work;
     };
 
+    // Receives the wake-ups on the GUI thread.
+    class Wakes final : public QObject {
+    public:
+        static QEvent::Type type()
+        {
+            static const auto wake = QEvent::Type(QEvent::registerEventType());
+            return wake;
+        }
+        bool event(QEvent* e) override
+        {
+            sanitizer::takeOver(e);
+            if (e->type() != type())
+                return QObject::event(e);
+            instance().drain();
+            return true;
+        }
+    };
+
     // Under the lock.
     void wake()
     {
         m_wakePending = true;
-        QMetaObject::invokeMethod(m_app, &Mailbox::drainQueue, Qt::QueuedConnection);
+        auto* e = new QEvent(Wakes::type());
+        sanitizer::handOver(e);
+        QCoreApplication::postEvent(m_wakes, e);
     }
 
-    static void drainQueue() { instance().drain(); }
     static void closeQueue() { instance().close(); }
 
     // On the GUI thread. Runs what was sent before this drain began, one
@@ -105,6 +126,8 @@ private:
         {
             const std::lock_guard lock(m_mutex);
             m_app = nullptr;
+            delete m_wakes;
+            m_wakes = nullptr;
             m_wakePending = false;
             left.swap(m_queue);
         }
@@ -114,6 +137,7 @@ private:
     std::deque<Letter> m_queue;
     std::uint64_t m_sent = 0;
     QCoreApplication* m_app = nullptr;
+    QObject* m_wakes = nullptr;  // on the GUI thread
     bool m_wakePending = false;
 };
 
