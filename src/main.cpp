@@ -48,6 +48,9 @@ int main(int argc, char** argv)
     sweepline.start();
     const int status = app.exec();
     // Background work reads the platform: let it end before the platform goes.
+    // A removal waiting for an administrator's password would keep it from
+    // ending: the prompt is withdrawn, and the moves left fail at once.
+    platform.admin().endRequests();
     tw::enginePool().waitForDone();
     return status;
 }

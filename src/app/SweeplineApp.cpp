@@ -301,17 +301,34 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
 {
     AppNavigation& navigation = m_state->navigation();
     const std::optional<RemainCleanupOffer> offer = navigation.remainOffer();
-    if (!offer)
+    if (!offer || offer->id == m_offerRemoving)
         return;
-    QStringList failed;
-    if (removeRemainingFiles) {
-        // The offer's leftovers are in no engine list: only the Trash changes.
-        failed = cleaner().trashSelected(cleanupofferalert::removableItems(*offer)).failedPaths();
-        removalWatcher().suppress(offer->bundleIdentifier);
-    }
-    navigation.openMainWindow(std::nullopt, true, false);
     closeOfferAlert();
-    navigation.setRemainOffer(std::nullopt);
+    if (!removeRemainingFiles) {
+        settleOffer(offer->id, {});
+        return;
+    }
+    // The offer stays pending (no other is made) while its files move off the
+    // GUI thread; the window comes forward once they have, so that the
+    // remains it shows are looked for afterwards. Its leftovers are in no
+    // engine list: only the Trash changes.
+    removalWatcher().suppress(offer->bundleIdentifier);
+    m_offerRemoving = offer->id;
+    cleaner().trashSelected(cleanupofferalert::removableItems(*offer), EntryPolicy::KeepUnmoved,
+                            {this, [this, id = offer->id](const RemovalReport& report) {
+                                 m_offerRemoving = QUuid();
+                                 settleOffer(id, report.failedPaths());
+                             }});
+}
+
+void SweeplineApp::settleOffer(const QUuid& id, const QStringList& failed)
+{
+    AppNavigation& navigation = m_state->navigation();
+    navigation.openMainWindow(std::nullopt, true, false);
+    if (navigation.remainOffer() && navigation.remainOffer()->id == id) {
+        closeOfferAlert();
+        navigation.setRemainOffer(std::nullopt);
+    }
     // What did not move stays where it is, and the user is told so (last,
     // once the offer is settled: the alert waits for an answer).
     if (!failed.isEmpty())

@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
+#include <QUuid>
 
 #include <functional>
 #include <memory>
@@ -106,12 +107,16 @@ public:
 
     // The cleanup-offer alert while one is up.
     AlertDialog* offerAlert() const { return m_offerAlert; }
-    // Answers the pending offer as the alert's buttons do.
+    // Answers the pending offer as the alert's buttons do. Removing returns
+    // at once: the offer stays pending until its files have moved (off the
+    // GUI thread), and an answer meanwhile does nothing.
     void answerOffer(bool removeRemainingFiles);
 
 private:
     void presentOffer();
     void closeOfferAlert();
+    // Brings the window forward, drops the offer and tells what did not move.
+    void settleOffer(const QUuid& id, const QStringList& failed);
     void makeMenuBarController();
 
     const Platform& m_platform;
@@ -123,6 +128,7 @@ private:
     std::unique_ptr<Prompter> m_prompter;
     std::unique_ptr<MenuBarController> m_menuBarController;
     QPointer<MainWindow> m_window;
+    QUuid m_offerRemoving;  // the offer whose files are moving
     QPointer<AlertDialog> m_offerAlert;
     QAction* m_about;
     QAction* m_preferences;

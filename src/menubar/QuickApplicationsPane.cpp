@@ -3,6 +3,7 @@
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/ByteFormat.h"
 #include "menubar/QuickListRow.h"
+#include "views/kit/LazyList.h"
 #include "views/kit/Prompter.h"
 #include "views/kit/PushButton.h"
 
@@ -13,12 +14,13 @@ namespace tw {
 
 namespace quick {
 
-std::optional<QString> uninstallEntry(AppScanner& scanner, const AppInfoPtr& entry)
+void uninstallEntry(AppScanner& scanner, const AppInfoPtr& entry, QObject* context,
+                    std::function<void(std::optional<QString>)> done)
 {
-    const RemovalReport report = scanner.uninstallEntry(entry);
-    if (report.status.ok())
-        return std::nullopt;
-    return report.status.error().description;
+    scanner.uninstallEntry(entry, {context, [done = std::move(done)](const RemovalReport& report) {
+                                       done(report.status.ok() ? std::nullopt
+                                                               : std::optional(report.status.error().description));
+                                   }});
 }
 
 } // namespace quick
@@ -28,6 +30,8 @@ QuickApplicationsPane::QuickApplicationsPane(AppScanner& scanner, Prompter& prom
                        QStringLiteral("Search applications"), parent)
     , m_prompter(prompter)
 {
+    // A removal from any pane or tab: no row takes another until it is done.
+    connect(&scanner, &AppScanner::removingChanged, list(), &LazyList::updateRows);
     start();
 }
 
@@ -47,15 +51,17 @@ void QuickApplicationsPane::bindRow(QuickListRow* row, const AppInfoPtr& app)
         if (const AppInfoPtr app = weak.lock())
             confirmUninstall(app);
     });
+    button->setEnabled(!m_busy && !scanner().isRemoving());
+    button->setBusy(m_removing == app->id());
 }
 
 void QuickApplicationsPane::confirmUninstall(const AppInfoPtr& app)
 {
-    if (m_busy || !app)
+    if (m_busy || !app || scanner().isRemoving())
         return;
     m_busy = true;
     // The engines and the prompter outlive the pane; the panel may be
-    // rebuilt while an alert is up.
+    // rebuilt while an alert is up or the uninstall runs.
     AppScanner& engine = scanner();
     Prompter& prompter = m_prompter;
     const QPointer<QuickApplicationsPane> self(this);
@@ -63,13 +69,29 @@ void QuickApplicationsPane::confirmUninstall(const AppInfoPtr& app)
                          QStringLiteral("Move the app and its related files to the Trash."),
                          {{QStringLiteral("Uninstall"), PromptButton::Role::destructive},
                           {QStringLiteral("Cancel"), PromptButton::Role::cancel}}};
-    if (prompter.ask(confirm) == 0) {
-        if (const std::optional<QString> error = quick::uninstallEntry(engine, app))
-            prompter.ask({Prompt::Style::warning, QStringLiteral("Applications"), *error,
-                          {{QStringLiteral("OK"), PromptButton::Role::cancel}}});
+    if (prompter.ask(confirm) != 0) {
+        if (self)
+            m_busy = false;
+        return;
     }
     if (self)
-        m_busy = false;
+        setRemoving(app->id());
+    // Told through the engine, which outlives the pane: a failure is shown also when the pane is gone.
+    quick::uninstallEntry(engine, app, &engine, [&prompter, self](std::optional<QString> error) {
+        if (self) {
+            self->m_busy = false;
+            self->setRemoving({});
+        }
+        if (error)
+            prompter.ask({Prompt::Style::warning, QStringLiteral("Applications"), *error,
+                          {{QStringLiteral("OK"), PromptButton::Role::cancel}}});
+    });
+}
+
+void QuickApplicationsPane::setRemoving(const QUuid& id)
+{
+    m_removing = id;
+    list()->updateRows();
 }
 
 } // namespace tw

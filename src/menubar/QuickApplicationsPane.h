@@ -2,6 +2,9 @@
 
 #include "menubar/QuickAppListPane.h"
 
+#include <QUuid>
+
+#include <functional>
 #include <optional>
 
 namespace tw {
@@ -11,14 +14,17 @@ class Prompter;
 namespace quick {
 
 // Asks the scanner to uninstall a list entry whole (AppScanner::uninstallEntry,
-// which updates its list); returns the message of what stopped it, if anything.
-std::optional<QString> uninstallEntry(AppScanner& scanner, const AppInfoPtr& entry);
+// which updates its list); done then gets the message of what stopped it, if
+// anything, on the GUI thread while context lives.
+void uninstallEntry(AppScanner& scanner, const AppInfoPtr& entry, QObject* context,
+                    std::function<void(std::optional<QString>)> done);
 
 } // namespace quick
 
 // The side panel's applications pane: the user's applications with their
 // sizes, each with an "Uninstall" button that asks first and reports a
-// failure in an alert.
+// failure in an alert. While an uninstall runs (off the GUI thread, from
+// here or elsewhere) no button takes a press; the one that started it turns.
 class QuickApplicationsPane : public QuickAppListPane {
     Q_OBJECT
 public:
@@ -32,8 +38,11 @@ protected:
     void bindRow(QuickListRow* row, const AppInfoPtr& app) override;
 
 private:
+    void setRemoving(const QUuid& id);
+
     Prompter& m_prompter;
     bool m_busy = false;
+    QUuid m_removing;
 };
 
 } // namespace tw

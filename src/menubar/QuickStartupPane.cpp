@@ -55,11 +55,15 @@ QuickStartupPane::QuickStartupPane(SystemCleaner& cleaner, Prompter& prompter, Q
             const RemovableItem& item = m_cleaner.startupItems()[i];
             row->setIcon(item.icon);
             row->setTexts(item.title, item.category);
-            row->findChild<NeonSwitch*>()->bind(switchBinding(item.path, item.isEnabled));
+            auto* toggle = row->findChild<NeonSwitch*>();
+            toggle->bind(switchBinding(item.path, item.isEnabled));
+            // No switch moves while a change of the cleaner runs.
+            toggle->setEnabled(!m_cleaner.isRemoving());
         },
     });
     connect(&m_cleaner, &SystemCleaner::startupItemsChanged, this, &QuickStartupPane::refresh);
     connect(&m_cleaner, &SystemCleaner::scanningChanged, this, &QuickStartupPane::refresh);
+    connect(&m_cleaner, &SystemCleaner::removingChanged, m_list, &LazyList::updateRows);
     refresh();
 }
 
@@ -83,7 +87,14 @@ QuickListRow* QuickStartupPane::rowFor(int i) const
 
 void QuickStartupPane::setEnabled(const QString& path, bool enabled)
 {
-    if (const Status changed = m_cleaner.setStartupItemEnabled(path, enabled); !changed)
+    if (m_cleaner.isRemoving())
+        return;
+    m_cleaner.setStartupItemEnabled(path, enabled, {this, [this](const Status& changed) { tellRefusal(changed); }});
+}
+
+void QuickStartupPane::tellRefusal(const Status& changed)
+{
+    if (!changed)
         m_prompter.ask({Prompt::Style::warning, QStringLiteral("Startup apps"), changed.error().description,
                         {{QStringLiteral("OK"), PromptButton::Role::cancel}}});
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "views/kit/Binding.h"
 
 #include <QWidget>
@@ -17,8 +18,9 @@ class TintedLabel;
 // The side panel's startup pane: the cleaner's startup entries, each with a
 // switch. While a startup scan runs it shows "Scanning…" (also over entries
 // already known), with no entries "No startup programs found". A refused
-// switch shows the cleaner's message and stays as the list has it. It
-// starts no scan itself.
+// switch shows the cleaner's message and stays as the list has it; while a
+// change of the cleaner runs (off the GUI thread) the switches take no
+// click. It starts no scan itself.
 class QuickStartupPane : public QWidget {
     Q_OBJECT
 public:
@@ -34,11 +36,12 @@ public:
     // The row showing entry i, or null when it is not in view.
     QuickListRow* rowFor(int i) const;
 
-    // A switch's action: asks the cleaner, shows its refusal.
+    // A switch's action: asks the cleaner, shows its refusal once it is back.
     void setEnabled(const QString& path, bool enabled);
 
 private:
     Binding<bool> switchBinding(const QString& path, bool enabled);
+    void tellRefusal(const Status& changed);
     void refresh();
 
     SystemCleaner& m_cleaner;

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -108,7 +109,10 @@ private:
 
 // pkexec runs a fixed shell text; the three paths are its positional
 // arguments and never part of the text. The Trash folder must already exist
-// (the caller creates it as the user), and mv never overwrites.
+// (the caller creates it as the user), and mv never overwrites. It runs on
+// the engine pool and waits there for the password; endRequests ends a
+// pkexec still waiting (SIGTERM: before it is authorised it is still ours to
+// end; once it runs as root it cannot be, and its mv finishes).
 class PkexecRunner final : public AdminRunner {
 public:
     explicit PkexecRunner(const FileSystem& fs) : m_fs(fs) {}
@@ -120,22 +124,45 @@ public:
                 return Error{kScriptErrorDomain, 0, QStringLiteral("The path holds characters that cannot be passed on.")};
         }
         QProcess proc;
-        proc.start(QStringLiteral("pkexec"),
-                   adminMoveArguments(m_fs.toHostString(trash), m_fs.toHostString(source), m_fs.toHostString(destination)));
-        if (!proc.waitForStarted())
-            return Error::unavailable();
+        {
+            const QMutexLocker lock(&m_mutex);
+            if (m_ended)
+                return Error::unavailable();
+            proc.start(QStringLiteral("pkexec"),
+                       adminMoveArguments(m_fs.toHostString(trash), m_fs.toHostString(source), m_fs.toHostString(destination)));
+            if (!proc.waitForStarted())
+                return Error::unavailable();
+            m_running.insert(proc.processId());
+        }
         proc.waitForFinished(-1);
+        bool ended = false;
+        {
+            const QMutexLocker lock(&m_mutex);
+            m_running.remove(proc.processId());
+            ended = m_ended;
+        }
         if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0)
             return {};
-        // 126: the authentication dialog was dismissed.
-        if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 126)
+        // 126: the authentication dialog was dismissed; ended: withdrawn at the quit.
+        if (ended || (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 126))
             return Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
         const QString err = QString::fromLocal8Bit(proc.readAllStandardError()).trimmed();
         return Error{kScriptErrorDomain, proc.exitCode(), err};
     }
 
+    void endRequests() override
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_ended = true;
+        for (const qint64 pid : std::as_const(m_running))
+            ::kill(pid_t(pid), SIGTERM);
+    }
+
 private:
     const FileSystem& m_fs;
+    QMutex m_mutex;
+    QSet<qint64> m_running;
+    bool m_ended = false;
 };
 
 // Processes whose executable lies inside an application bundle.

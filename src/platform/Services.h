@@ -72,6 +72,11 @@ class AdminRunner {
 public:
     virtual ~AdminRunner() = default;
     virtual Status moveIntoTrash(const QString& trashFolder, const QString& source, const QString& destination) = 0;
+    // The program is quitting: a prompt still waiting is withdrawn (its move
+    // fails as cancelled) and every later move fails as unavailable, so
+    // that no background move keeps the program from ending. A move already
+    // authorised runs to its end. Any thread.
+    virtual void endRequests() {}
 };
 
 struct RunningApp {

@@ -11,6 +11,7 @@
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
 #include "support/Printers.h"
+#include "support/Awaited.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -105,7 +106,7 @@ TEST(EngineBindingsTest, OwnUninstallIsAnnouncedAndRaisesNoOffer)
     ASSERT_TRUE(rebuilt.wait(10000));
 
     const AppInfoPtr app = AppInfo::fromDraft(record::buildAppInfo(shell.fake, bar, record::Sizing::Quick));
-    const RemovalReport result = shell.scanner->uninstall(app, {}, BundleRemoval::MoveToTrash);
+    const RemovalReport result = tw::test::uninstalled(*shell.scanner, app, {}, BundleRemoval::MoveToTrash);
     ASSERT_TRUE(result.status.ok());
     EXPECT_FALSE(shell.fake.tree().exists(bar));
     EXPECT_TRUE(watcher.isSuppressed("com.acme.bar"));

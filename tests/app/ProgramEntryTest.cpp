@@ -24,6 +24,7 @@
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
+#include "support/Awaited.h"
 
 #include <QAction>
 #include <QApplication>
@@ -97,6 +98,7 @@ TEST(ProgramEntry, CleanupOfferAlertRemovesTheLeftovers)
     EXPECT_EQ(items[0].size, 1'500'000);
 
     remove->click();
+    ASSERT_TRUE(drainScans(&p.app->scanner(), &p.app->cleaner()));
     // Both leftovers went to the Trash, the app's offers are suppressed, and the
     // window shows the remains.
     for (const LeftoverPtr& l : offer.leftovers)
@@ -131,6 +133,7 @@ TEST(ProgramEntry, CleanupOfferTellsWhatCouldNotBeMoved)
     p.fake.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
     p.navigation().setRemainOffer(offer);
     p.app->answerOffer(true);
+    ASSERT_TRUE(drainScans(&p.app->scanner(), &p.app->cleaner()));
 
     ASSERT_EQ(p.prompter->asked.size(), 1);
     const Prompt& alert = p.prompter->asked[0];
@@ -208,6 +211,7 @@ TEST(ProgramEntry, EmptyOfferStillSuppressesAndOpensTheRemains)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->prompt().title, "Phantom has been moved to Trash");
     buttonWithText(box, "Remove Remaining Files")->click();
+    ASSERT_TRUE(drainScans(&p.app->scanner(), &p.app->cleaner()));
     EXPECT_TRUE(p.app->removalWatcher().isSuppressed("com.example.ghost"));
     EXPECT_EQ(p.navigation().appsSegment(), AppsSegment::remains);
     EXPECT_FALSE(p.navigation().remainOffer().has_value());
@@ -292,7 +296,7 @@ TEST(ProgramEntry, StartupHooksRunOnEveryShowingButNotOnARebuild)
     f.bundleIdentifier = QStringLiteral("com.example.gone");
     f.path = bundle;
     p.fake.tree().makeTrash();
-    const auto result = p.app->scanner().uninstall(AppInfo::make(f), {}, BundleRemoval::MoveToTrash);
+    const auto result = uninstalled(p.app->scanner(), AppInfo::make(f), {}, BundleRemoval::MoveToTrash);
     EXPECT_TRUE(result.status.ok());
     // The pass's result is delivered and judged before the check: it starts no offer attempt.
     QSignalSpy delivered(&p.app->removalWatcher(), &AppRemovalWatcher::pollDelivered);

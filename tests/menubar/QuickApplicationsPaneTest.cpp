@@ -79,6 +79,12 @@ struct ShownPane {
     PushButton* uninstallButton(int i) { return pane.rowFor(i)->findChild<PushButton*>(); }
 };
 
+// The uninstall runs off the GUI thread: waits until its report is in.
+void finish(AppsFixture& f)
+{
+    ASSERT_TRUE(drainScans(f.h.scanner.get(), nullptr));
+}
+
 } // namespace
 
 TEST(QuickAppsFilter, SystemAppsOutGroupsWholeNamesOnlyIgnoringCase)
@@ -165,6 +171,7 @@ TEST(QuickApplicationsPane, OneApplicationGoesToTheTrashWithItsTickedFiles)
     QSignalSpy writes(f.h.scanner.get(), &AppScanner::appsChanged);
     f.h.prompter.script = {"Uninstall"};
     QTest::mouseClick(s.uninstallButton(0), Qt::LeftButton);
+    finish(f);
 
     EXPECT_EQ(f.h.prompter.asked.size(), 1);  // no error alert
     EXPECT_FALSE(f.exists(f.writer));
@@ -184,6 +191,7 @@ TEST(QuickApplicationsPane, AnEntryNeverSearchedGoesWithItsBundleOnly)
     ShownPane s(f);
     f.h.prompter.script = {"Uninstall"};
     s.pane.confirmUninstall(f.mailbox);
+    finish(f);
     EXPECT_EQ(f.h.fake.trash->calls, QStringList{f.mailbox->path()});
     EXPECT_TRUE(f.inTrash("mailbox.app"));
     EXPECT_EQ(names(f.h.scanner->apps()), (QStringList{"Writer", "Terminal", "Creative Suite"}));
@@ -198,6 +206,7 @@ TEST(QuickApplicationsPane, AGroupGoesMemberByMemberAndLeavesInOneWrite)
     QSignalSpy writes(f.h.scanner.get(), &AppScanner::appsChanged);
     f.h.prompter.script = {"Uninstall"};
     QTest::mouseClick(s.uninstallButton(1), Qt::LeftButton);
+    finish(f);
 
     ASSERT_EQ(f.h.prompter.asked.size(), 1);
     EXPECT_EQ(f.h.prompter.asked[0].title, "Uninstall Creative Suite?");
@@ -221,6 +230,7 @@ TEST(QuickApplicationsPane, AMemberThatFailsLeavesTheGroupWithoutTheTrashedOnes)
     QSignalSpy writes(f.h.scanner.get(), &AppScanner::appsChanged);
     f.h.prompter.script = {"Uninstall", "OK"};
     QTest::mouseClick(s.uninstallButton(1), Qt::LeftButton);
+    finish(f);
 
     ASSERT_EQ(f.h.prompter.asked.size(), 2);
     const Prompt& error = f.h.prompter.asked[1];
@@ -247,6 +257,7 @@ TEST(QuickApplicationsPane, AMemberThatFailsLeavesTheGroupWithoutTheTrashedOnes)
     f.h.fake.trash->calls.clear();
     f.h.prompter.script = {"Uninstall"};
     QTest::mouseClick(s.uninstallButton(1), Qt::LeftButton);
+    finish(f);
     EXPECT_EQ(f.h.prompter.asked.size(), 3);
     EXPECT_EQ(f.h.fake.trash->calls.first(), f.sketcher->path());
     EXPECT_TRUE(f.inTrash("Sketcher.app"));
@@ -258,7 +269,11 @@ TEST(QuickApplicationsPane, TheFirstMemberFailingWritesNothing)
     AppsFixture f;
     f.failFor(f.painter);
     QSignalSpy writes(f.h.scanner.get(), &AppScanner::appsChanged);
-    EXPECT_EQ(quick::uninstallEntry(*f.h.scanner, f.suite), kRefusedMove.description);
+    QObject context;
+    std::optional<std::optional<QString>> told;
+    quick::uninstallEntry(*f.h.scanner, f.suite, &context, [&](std::optional<QString> error) { told = error; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }, 60000));
+    EXPECT_EQ(*told, kRefusedMove.description);
     EXPECT_EQ(writes.count(), 0);
     EXPECT_EQ(f.suite->members().size(), 2u);
     EXPECT_TRUE(f.exists(f.sketcher));
@@ -274,6 +289,7 @@ TEST(QuickApplicationsPane, ARefusedBundleShowsTheEnginesMessage)
     QSignalSpy writes(f.h.scanner.get(), &AppScanner::appsChanged);
     f.h.prompter.script = {"Uninstall", "OK"};
     QTest::mouseClick(s.uninstallButton(0), Qt::LeftButton);
+    finish(f);
     ASSERT_EQ(f.h.prompter.asked.size(), 2);
     EXPECT_EQ(f.h.prompter.asked[1].text, "Refusing to remove a protected or system application.");
     EXPECT_TRUE(f.exists(tool));

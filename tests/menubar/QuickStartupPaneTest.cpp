@@ -119,6 +119,7 @@ TEST(QuickStartupPane, ASwitchTurnsTheEntryOffAndARefusalKeepsItsState)
     scanNow(*f.h.cleaner);
 
     QTest::mouseClick(f.toggle("com.vendor.sync"), Qt::LeftButton);
+    ASSERT_TRUE(drainScans(nullptr, f.h.cleaner.get()));
     EXPECT_TRUE(f.h.prompter.asked.isEmpty());
     EXPECT_EQ(disabledKey(f.h.fake, kSyncAgent), "true");
     EXPECT_FALSE(f.item("com.vendor.sync")->isEnabled);
@@ -127,6 +128,7 @@ TEST(QuickStartupPane, ASwitchTurnsTheEntryOffAndARefusalKeepsItsState)
     // "broken" is no property list: the cleaner refuses, the switch stays on.
     f.h.prompter.script = {"OK"};
     QTest::mouseClick(f.toggle("broken"), Qt::LeftButton);
+    ASSERT_TRUE(drainScans(nullptr, f.h.cleaner.get()));
     ASSERT_EQ(f.h.prompter.asked.size(), 1);
     const Prompt& alert = f.h.prompter.asked[0];
     EXPECT_EQ(alert.title, "Startup apps");
@@ -140,6 +142,7 @@ TEST(QuickStartupPane, ASwitchTurnsTheEntryOffAndARefusalKeepsItsState)
 
     // An entry gone from the list meanwhile.
     f.pane.setEnabled(QStringLiteral("/Library/LaunchAgents/gone.plist"), false);
+    ASSERT_TRUE(drainScans(nullptr, f.h.cleaner.get()));
     ASSERT_EQ(f.h.prompter.asked.size(), 2);
     EXPECT_EQ(f.h.prompter.asked[1].text, "Item not found.");
 }

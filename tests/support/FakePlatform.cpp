@@ -3,6 +3,7 @@
 #include "platform/HostServices.h"
 #include "platform/ThreadPool.h"
 
+#include <QThread>
 #include <QThreadPool>
 
 namespace tw::test {
@@ -24,17 +25,60 @@ std::optional<QDateTime> FakeMetadata::lastUsedDate(const QString& path)
     return it == lastUsed.cend() ? std::nullopt : std::optional<QDateTime>(*it);
 }
 
+void ActingThreads::note()
+{
+    QMutexLocker lock(&mutex);
+    threads << QThread::currentThread();
+}
+
+qsizetype ActingThreads::on(QThread* thread)
+{
+    QMutexLocker lock(&mutex);
+    return threads.count(thread);
+}
+
+qsizetype ActingThreads::count()
+{
+    QMutexLocker lock(&mutex);
+    return threads.size();
+}
+
 Status FakeTrash::trashItem(const QString& path)
 {
-    calls << path;
+    std::function<void()> held;
+    {
+        QMutexLocker lock(&mutex);
+        calls << path;
+        held = hold;
+    }
+    if (acting)
+        acting->note();
+    if (held)
+        held();
     if (fail)
         if (auto error = fail(path))
             return *error;
     return real.trashItem(path);
 }
 
+void FakeRunningApps::terminate(const RunningApp& app)
+{
+    if (acting)
+        acting->note();
+    terminated.push_back(app.pid);
+}
+
+void FakeClock::sleep(std::chrono::milliseconds d)
+{
+    if (acting)
+        acting->note();
+    sleeps.push_back(d);
+}
+
 Status FakeAdmin::moveIntoTrash(const QString& trash, const QString& source, const QString& destination)
 {
+    if (acting)
+        acting->note();
     calls.push_back({trash, source, destination});
     // Like the real command, a move that does not happen may still be
     // reported as done: the engine looks whether the item is gone.
@@ -45,6 +89,8 @@ Status FakeAdmin::moveIntoTrash(const QString& trash, const QString& source, con
 
 Result<ProcessOutput> FakeLaunchd::launchctl(const QStringList& arguments)
 {
+    if (acting && arguments.value(0) != QLatin1String("list"))
+        acting->note();
     QMutexLocker lock(&mutex);
     calls.push_back(arguments);
     return answer ? answer(arguments) : Result<ProcessOutput>(Error::unavailable());
@@ -58,6 +104,8 @@ Result<QString> FakeLoginItems::list()
 
 Status FakeLoginItems::add(const QString& path)
 {
+    if (acting)
+        acting->note();
     QMutexLocker lock(&mutex);
     added << path;
     return addResult;
@@ -65,6 +113,8 @@ Status FakeLoginItems::add(const QString& path)
 
 Status FakeLoginItems::remove(const QString& name, const QString& path)
 {
+    if (acting)
+        acting->note();
     QMutexLocker lock(&mutex);
     removed.emplace_back(name, path);
     return removeResult;
@@ -131,6 +181,7 @@ FakePlatform::FakePlatform(const QString& login)
     p.locale = &locale;
     p.clock = &clock;
     m_platform = std::make_unique<Platform>(p);
+    trash->acting = admin->acting = runningApps.acting = launchd.acting = loginItems.acting = clock.acting = &acting;
 }
 
 FakePlatform::~FakePlatform()

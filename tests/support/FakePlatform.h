@@ -25,12 +25,28 @@ struct FakeMetadata final : MetadataIndex {
     std::optional<QDateTime> lastUsedDate(const QString& path) override;
 };
 
-// The real rename into the Trash, unless fail answers for a path.
+// The threads on which the fakes were asked to change the system: a move
+// into the Trash, an administrator's move, quitting an application, the
+// pause after it, launchctl, a login item added or removed.
+struct ActingThreads {
+    QMutex mutex;
+    QList<QThread*> threads;
+    void note();
+    // How many of the changes ran on thread, and in all.
+    qsizetype on(QThread* thread);
+    qsizetype count();
+};
+
+// The real rename into the Trash, unless fail answers for a path. A hold, when
+// set, runs first on the moving thread (a gate: ScanGates.h's TrashGate).
 struct FakeTrash final : TrashMover {
     explicit FakeTrash(TrashMover& real) : real(real) {}
     TrashMover& real;
     std::function<std::optional<Error>(const QString& path)> fail;
+    std::function<void()> hold;
     QStringList calls;
+    QMutex mutex;
+    ActingThreads* acting = nullptr;
     Status trashItem(const QString& path) override;
 };
 
@@ -43,14 +59,16 @@ struct FakeAdmin final : AdminRunner {
     std::vector<Call> calls;
     Status result;            // returned when performMove is false or the move is done
     bool performMove = true;  // do the move as the administrator would
+    ActingThreads* acting = nullptr;
     Status moveIntoTrash(const QString& trash, const QString& source, const QString& destination) override;
 };
 
 struct FakeRunningApps final : RunningApps {
     std::vector<RunningApp> apps;
     std::vector<qint64> terminated;
+    ActingThreads* acting = nullptr;
     std::vector<RunningApp> list() override { return apps; }
-    void terminate(const RunningApp& app) override { terminated.push_back(app.pid); }
+    void terminate(const RunningApp& app) override;
 };
 
 struct FakeLaunchd final : Launchd {
@@ -58,6 +76,7 @@ struct FakeLaunchd final : Launchd {
     std::function<Result<ProcessOutput>(const QStringList&)> answer;  // default: not started
     unsigned uid = 501;
     QMutex mutex;
+    ActingThreads* acting = nullptr;
     Result<ProcessOutput> launchctl(const QStringList& arguments) override;
     unsigned userId() const override { return uid; }
 };
@@ -69,6 +88,7 @@ struct FakeLoginItems final : LoginItems {
     QStringList added;
     std::vector<std::pair<QString, QString>> removed;
     QMutex mutex;
+    ActingThreads* acting = nullptr;
     Result<QString> list() override;
     Status add(const QString& path) override;
     Status remove(const QString& name, const QString& path) override;
@@ -103,9 +123,10 @@ struct FakeClock final : Clock {
     QDateTime current = QDateTime(QDate(2026, 12, 6), QTime(12, 0), Qt::UTC);
     std::chrono::nanoseconds steady = std::chrono::hours(1);
     std::vector<std::chrono::milliseconds> sleeps;
+    ActingThreads* acting = nullptr;
     QDateTime now() const override { return current; }
     std::chrono::nanoseconds monotonic() const override { return steady; }
-    void sleep(std::chrono::milliseconds d) override { sleeps.push_back(d); }
+    void sleep(std::chrono::milliseconds d) override;
 };
 
 // A Mac-shaped temporary tree with fakes for every service. The privacy
@@ -135,6 +156,7 @@ public:
     MemorySettings settings;
     FakeLocale locale;
     FakeClock clock;
+    ActingThreads acting;
 
 private:
     MacTree m_tree;

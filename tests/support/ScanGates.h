@@ -3,22 +3,26 @@
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 #include <QSemaphore>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <utility>
 
 namespace tw::test {
 
-// Holds every startup scan in its launchd listing until released, and counts
-// them; launchd answers as before once through. The fake's answer is put back
-// when the gate goes.
+// Holds every launchctl call (a startup scan's listing, a switch's bootout)
+// until released, and counts the scans; launchd answers as before once
+// through. The fake's answer is put back when the gate goes.
 struct StartupScanGate {
     FakePlatform& fake;
     QSemaphore open;
+    std::atomic<int> reached{0};
     std::function<Result<ProcessOutput>(const QStringList&)> before;
 
     explicit StartupScanGate(FakePlatform& fake) : fake(fake)
@@ -26,8 +30,11 @@ struct StartupScanGate {
         QMutexLocker lock(&fake.launchd.mutex);
         before = fake.launchd.answer;
         fake.launchd.answer = [this](const QStringList& arguments) {
-            open.acquire();
-            open.release();  // once open, it stays open
+            ++reached;
+            if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+                open.acquire();
+                open.release();  // once open, it stays open
+            }
             return before ? before(arguments) : Result<ProcessOutput>(Error::unavailable());
         };
     }
@@ -42,6 +49,8 @@ struct StartupScanGate {
         if (open.available() == 0)
             open.release();
     }
+    // How many calls reached the gate so far.
+    int arrived() const { return reached.load(); }
     // How many scans reached launchd; not while one is held.
     int scans()
     {
@@ -49,6 +58,44 @@ struct StartupScanGate {
         return int(std::count_if(fake.launchd.calls.cbegin(), fake.launchd.calls.cend(),
                                  [](const QStringList& a) { return a == QStringList{QStringLiteral("list")}; }));
     }
+};
+
+// Holds every move into the Trash at the fake until released, so that a
+// removal stays open on its pool thread; the moves go on as before once
+// through. The fake's hold is taken away when the gate goes.
+struct TrashGate {
+    struct Gates {
+        QSemaphore open;
+        QSemaphore arrived;
+    };
+    FakePlatform& fake;
+    std::shared_ptr<Gates> gates = std::make_shared<Gates>();
+
+    explicit TrashGate(FakePlatform& fake) : fake(fake)
+    {
+        QMutexLocker lock(&fake.trash->mutex);
+        fake.trash->hold = [g = gates] {
+            g->arrived.release();
+            // A move on the GUI thread would hold the test itself: it is counted and let through.
+            if (QThread::currentThread() == QCoreApplication::instance()->thread())
+                return;
+            g->open.acquire();
+            g->open.release();  // once open, it stays open
+        };
+    }
+    ~TrashGate()
+    {
+        release();
+        QMutexLocker lock(&fake.trash->mutex);
+        fake.trash->hold = nullptr;
+    }
+    void release()
+    {
+        if (gates->open.available() == 0)
+            gates->open.release();
+    }
+    // How many moves reached the gate so far.
+    int arrived() const { return gates->arrived.available(); }
 };
 
 // Holds every thread of the engine pool until released, so that whatever is

@@ -22,16 +22,16 @@
 
 namespace tw::test {
 
-// Waits until the engines' background scans have published, so nothing
+// Waits until the engines' background scans and changes have published, so nothing
 // outlives the fake platform they read.
 inline bool drainScans(AppScanner* scanner, SystemCleaner* cleaner)
 {
     return QTest::qWaitFor([&] {
         tw::enginePool().waitForDone();
         QCoreApplication::processEvents();
-        return !((scanner && scanner->isScanning())
+        return !((scanner && (scanner->isScanning() || scanner->isRemoving()))
                  || (cleaner && (cleaner->isScanningRemaining() || cleaner->isScanningStartup()
-                                 || cleaner->isScanningExtensions())));
+                                 || cleaner->isScanningExtensions() || cleaner->isRemoving())));
     }, 60000);
 }
 

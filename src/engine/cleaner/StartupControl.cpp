@@ -16,9 +16,9 @@ using namespace cleaner;
 namespace {
 
 // A failure whose description is the message the user reads.
-Error message(const QString& text)
+Error message(const QString& text, int code = 0)
 {
-    return {kAppErrorDomain, 0, text};
+    return {kAppErrorDomain, code, text};
 }
 
 QString launchdDomain(const Platform& p, const QString& plistPath)
@@ -105,6 +105,28 @@ Status applyEnabled(const Platform& p, const RemovableItem& item, bool enabled)
     return message(error.isEmpty() ? QStringLiteral("Could not enable ") + label + QLatin1Char('.') : error);
 }
 
+Status removeItem(const Platform& p, const RemovableItem& item)
+{
+    // Stop it first; whether that works does not decide the removal.
+    (void)applyEnabled(p, item, false);
+
+    const bool isPlist = path::extension(item.path) == QLatin1String("plist");
+    if (item.category == kLoginItemCategory) {
+        const Status removed = removeLoginItem(p, item.title, item.path);
+        if (removed || !isPlist)
+            return removed;
+        if (const Status moved = privilegedtrash::moveToTrash(p, item.path); !moved)
+            return Error{removed.error().domain, removed.error().code,
+                         removed.error().description + QStringLiteral(" / ") + moved.error().description};
+        return {};
+    }
+    // A job file reached through a link stays; other files pass the safety test.
+    const bool allowed = isPlist ? liesWhereNamed(p.fs(), item.path) : safety::isSafeToRemove(p.fs(), item.path);
+    if (!allowed)
+        return message(QStringLiteral("This startup file is protected."), 1);
+    return privilegedtrash::moveToTrash(p, item.path);
+}
+
 bool liesWhereNamed(const FileSystem& fs, const QString& plistPath)
 {
     const QString file = path::standardized(plistPath);
@@ -132,51 +154,43 @@ Error startupError(const QString& message)
 
 } // namespace
 
-Status SystemCleaner::setStartupItemEnabled(const QString& path, bool enabled)
+void SystemCleaner::changeStartupItem(const QString& path, std::function<Status(const RemovableItem&)> work,
+                                      std::function<void(qsizetype)> apply, Completion<Status> then)
 {
     const qsizetype index = indexOfPath(m_startupItems, path);
-    if (index < 0)
-        return startupError(QStringLiteral("Item not found."));
-    const RemovableItem item = m_startupItems[index];
-    if (Status applied = startup::applyEnabled(m_platform, item, enabled); !applied)
-        return applied;
-    m_startupItems[index].isEnabled = enabled;
-    emit startupItemsChanged();
-    return {};
+    std::optional<RemovableItem> item;
+    if (index >= 0)
+        item = m_startupItems[index];
+    m_changes.run<Status>(
+        [item, work = std::move(work)] { return item ? work(*item) : Status(startupError(QStringLiteral("Item not found."))); },
+        [this, path, apply = std::move(apply)](Status& outcome) {
+            // The entry as listed now: a scan may have made the list anew meanwhile.
+            if (const qsizetype now = indexOfPath(m_startupItems, path); outcome.ok() && now >= 0)
+                apply(now);
+        },
+        std::move(then));
 }
 
-Status SystemCleaner::removeStartupItem(const QString& path)
+void SystemCleaner::setStartupItemEnabled(const QString& path, bool enabled, Completion<Status> then)
 {
-    const qsizetype index = indexOfPath(m_startupItems, path);
-    if (index < 0)
-        return startupError(QStringLiteral("Item not found."));
-    const RemovableItem item = m_startupItems[index];
+    changeStartupItem(
+        path, [p = &m_platform, enabled](const RemovableItem& item) { return startup::applyEnabled(*p, item, enabled); },
+        [this, enabled](qsizetype index) {
+            m_startupItems[index].isEnabled = enabled;
+            emit startupItemsChanged();
+        },
+        std::move(then));
+}
 
-    // Stop it first; whether that works does not decide the removal.
-    (void)startup::applyEnabled(m_platform, item, false);
-
-    const bool isPlist = path::extension(item.path) == QLatin1String("plist");
-    if (item.category == cleaner::kLoginItemCategory) {
-        if (const Status removed = startup::removeLoginItem(m_platform, item.title, item.path); !removed) {
-            if (!isPlist)
-                return removed;
-            if (const Status moved = privilegedtrash::moveToTrash(m_platform, item.path); !moved)
-                return Error{removed.error().domain, removed.error().code,
-                             removed.error().description + QStringLiteral(" / ") + moved.error().description};
-        }
-    } else {
-        // A job file reached through a link stays; other files pass the safety test.
-        const bool allowed = isPlist ? startup::liesWhereNamed(m_platform.fs(), item.path)
-                                     : safety::isSafeToRemove(m_platform.fs(), item.path);
-        if (!allowed)
-            return startupError(QStringLiteral("This startup file is protected."));
-        if (Status moved = privilegedtrash::moveToTrash(m_platform, item.path); !moved)
-            return moved;
-    }
-
-    m_startupItems.removeAt(index);
-    emit startupItemsChanged();
-    return {};
+void SystemCleaner::removeStartupItem(const QString& path, Completion<Status> then)
+{
+    changeStartupItem(
+        path, [p = &m_platform](const RemovableItem& item) { return startup::removeItem(*p, item); },
+        [this](qsizetype index) {
+            m_startupItems.removeAt(index);
+            emit startupItemsChanged();
+        },
+        std::move(then));
 }
 
 } // namespace tw

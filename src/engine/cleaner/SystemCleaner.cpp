@@ -13,6 +13,7 @@ SystemCleaner::SystemCleaner(const Platform& platform, QObject* parent)
     : QObject(parent)
     , m_platform(platform)
 {
+    connect(&m_changes, &RemovalLane::busyChanged, this, &SystemCleaner::removingChanged);
 }
 
 void SystemCleaner::setRemainingFiles(QList<RemovableItem> items)

@@ -6,6 +6,7 @@
 
 #include "engine/cleaner/RemovableItem.h"
 #include "engine/cleaner/TrashEntries.h"
+#include "engine/inventory/RemovalLane.h"
 #include "platform/Platform.h"
 
 #include <QList>
@@ -49,23 +50,29 @@ public:
     void scanStartupItems();
     void scanExtensions();
 
+    // The changes below return at once: what they need is copied now, the
+    // files move (and launchctl and the login-item service run) on the
+    // engine pool, one change at a time in the order asked, and the lists
+    // are updated on the GUI thread before then hears the outcome.
+    //
     // Moves the selected items' files into the Trash, each path once and
-    // each through the safety test, on the GUI thread (it may block on the
-    // administrator prompt). The entries of remainingFiles among the items
-    // are then updated by the policy in one announced change; items that
-    // are not listed there (the cleanup offer's) change no list. A failure
-    // names its entry's title.
-    RemovalReport trashSelected(const QList<RemovableItem>& items, EntryPolicy policy = EntryPolicy::KeepUnmoved);
-    // Moves every file of every target into the Trash on the engine pool,
-    // one at a time; then, on the GUI thread, updates extensions by the
-    // policy in one announced change and calls done when context still
-    // lives. A refused file fails with removal::refused().
-    void trashExtensions(QList<RemovableItem> targets, QObject* context, std::function<void(const RemovalReport&)> done,
-                         EntryPolicy policy = EntryPolicy::DropAttempted);
-
-    // On failure the error's description is the message to show.
-    Status setStartupItemEnabled(const QString& path, bool enabled);
-    Status removeStartupItem(const QString& path);
+    // each through the safety test. The entries of remainingFiles among the
+    // items are then updated by the policy in one announced change; items
+    // that are not listed there (the cleanup offer's) change no list. A
+    // failure names its entry's title.
+    void trashSelected(const QList<RemovableItem>& items, EntryPolicy policy = EntryPolicy::KeepUnmoved,
+                       Completion<RemovalReport> then = {});
+    // Moves every file of every target into the Trash, one at a time, then
+    // updates extensions by the policy in one announced change. A refused
+    // file fails with removal::refused().
+    void trashExtensions(const QList<RemovableItem>& targets, EntryPolicy policy = EntryPolicy::DropAttempted,
+                         Completion<RemovalReport> then = {});
+    // On failure the error's description is the message to show. The list
+    // changes only on success.
+    void setStartupItemEnabled(const QString& path, bool enabled, Completion<Status> then = {});
+    void removeStartupItem(const QString& path, Completion<Status> then = {});
+    // One of these changes runs or waits (from any view).
+    bool isRemoving() const { return m_changes.isBusy(); }
 
 signals:
     void remainingFilesChanged();
@@ -74,6 +81,7 @@ signals:
     void scanningChanged();
     void progressMessageChanged();
     void orphanCountChanged();
+    void removingChanged(bool removing);
 
 private:
     enum class Scan { Remaining, Startup, Extensions };
@@ -81,6 +89,13 @@ private:
     void publishScan(Scan scan, QList<RemovableItem> items);
     void setScanFlag(Scan scan, bool value);
     void setProgressMessage(const QString& message);
+    // A Trash run over entries of one of the lists.
+    enum class Listed { remains, extensions };
+    void trashEntries(const QList<RemovableItem>& targets, Listed listed, EntryPolicy policy, Completion<RemovalReport> then);
+    // A change of the startup entry at path: work gets its copy (nothing when
+    // it is no longer listed); apply follows a success.
+    void changeStartupItem(const QString& path, std::function<Status(const RemovableItem&)> work,
+                           std::function<void(qsizetype index)> apply, Completion<Status> then);
 
     const Platform& m_platform;
     QList<RemovableItem> m_remainingFiles;
@@ -90,6 +105,7 @@ private:
     bool m_isScanningStartup = false;
     bool m_isScanningExtensions = false;
     QString m_progressMessage;
+    RemovalLane m_changes;
 };
 
 } // namespace tw

@@ -7,9 +7,6 @@
 #include "engine/cleaner/TrashEntries.h"
 #include "engine/inventory/PrivilegedTrash.h"
 #include "engine/inventory/SafetyTest.h"
-#include "platform/Delivery.h"
-
-#include <QPointer>
 
 namespace tw {
 
@@ -36,13 +33,15 @@ void trashFile(const Platform& platform, const QString& file, const RemovableIte
 
 namespace cleaner {
 
-RemovalReport trashEntries(const Platform& platform, const QList<RemovableItem>& targets)
+RemovalReport trashEntries(const Platform& platform, const QList<RemovableItem>& targets, RepeatedFiles repeated)
 {
     RemovalReport report;
+    QSet<QString> seen;
     for (const RemovableItem& item : targets) {
         report.attemptedEntries << item.path;
         for (const QString& file : filesOf(item))
-            trashFile(platform, file, item, report);
+            if (repeated == RepeatedFiles::tryEach || cleaner::firstSeen(seen, file))
+                trashFile(platform, file, item, report);
     }
     return report;
 }
@@ -50,29 +49,21 @@ RemovalReport trashEntries(const Platform& platform, const QList<RemovableItem>&
 EntriesAfterTrash entriesAfterTrash(const QList<RemovableItem>& list, const QList<RemovableItem>& tried,
                                     const QStringList& failedPaths, EntryPolicy policy)
 {
-    // An entry tried on the GUI thread is the listed one (its id); one tried
-    // on the pool is known by its path, which outlives a rescan.
-    QSet<QUuid> ids;
     QSet<QString> paths;
-    for (const RemovableItem& t : tried) {
-        ids.insert(t.id);
+    for (const RemovableItem& t : tried)
         paths.insert(t.path);
-    }
-    auto wasTried = [&](const RemovableItem& r) {
-        return policy == EntryPolicy::DropAttempted ? paths.contains(r.path) : ids.contains(r.id);
-    };
     const QSet<QString> failed(failedPaths.begin(), failedPaths.end());
     EntriesAfterTrash after;
     for (const RemovableItem& r : list) {
-        if (!wasTried(r)) {
+        if (!paths.contains(r.path)) {
             after.kept << r;
             continue;
         }
         after.changed = true;
         if (policy == EntryPolicy::DropAttempted)
             continue;
-        const QStringList paths = filesOf(r);
-        if (std::any_of(paths.begin(), paths.end(), [&](const QString& p) { return failed.contains(p); })) {
+        const QStringList files = filesOf(r);
+        if (std::any_of(files.begin(), files.end(), [&](const QString& p) { return failed.contains(p); })) {
             after.kept << r;
             after.failed << r.title;
         }
@@ -98,39 +89,39 @@ std::optional<QList<RemovableItem>> listAfterTrash(const QList<RemovableItem>& l
 
 } // namespace
 
-RemovalReport SystemCleaner::trashSelected(const QList<RemovableItem>& items, EntryPolicy policy)
+void SystemCleaner::trashSelected(const QList<RemovableItem>& items, EntryPolicy policy, Completion<RemovalReport> then)
 {
-    RemovalReport report;
-    QList<RemovableItem> tried;
-    QSet<QString> seen;
-    for (const RemovableItem& item : items) {
-        if (!item.isSelected)
-            continue;
-        tried << item;
-        report.attemptedEntries << item.path;
-        // Refused and failed paths stay where they are.
-        for (const QString& p : filesOf(item))
-            if (cleaner::firstSeen(seen, p))
-                trashFile(m_platform, p, item, report);
-    }
-    if (std::optional<QList<RemovableItem>> kept = listAfterTrash(m_remainingFiles, tried, report, policy))
-        setRemainingFiles(std::move(*kept));
-    return report;
+    QList<RemovableItem> targets;
+    for (const RemovableItem& item : items)
+        if (item.isSelected)
+            targets << item;
+    trashEntries(targets, Listed::remains, policy, std::move(then));
 }
 
-void SystemCleaner::trashExtensions(QList<RemovableItem> targets, QObject* context,
-                                    std::function<void(const RemovalReport&)> done, EntryPolicy policy)
+void SystemCleaner::trashExtensions(const QList<RemovableItem>& targets, EntryPolicy policy, Completion<RemovalReport> then)
 {
-    // Delivered while the engine lives: its list loses the entries even when
-    // the asking view is gone by then.
-    runInBackground(
-        this, [p = &m_platform, targets] { return cleaner::trashEntries(*p, targets); },
-        [this, targets, policy, ctx = QPointer<QObject>(context), done = std::move(done)](RemovalReport report) {
-            if (std::optional<QList<RemovableItem>> kept = listAfterTrash(m_extensions, targets, report, policy))
+    trashEntries(targets, Listed::extensions, policy, std::move(then));
+}
+
+void SystemCleaner::trashEntries(const QList<RemovableItem>& targets, Listed listed, EntryPolicy policy,
+                                 Completion<RemovalReport> then)
+{
+    // The remains' files are each tried once; an extension's line is told for each entry naming it.
+    const cleaner::RepeatedFiles repeated =
+        listed == Listed::remains ? cleaner::RepeatedFiles::tryOnce : cleaner::RepeatedFiles::tryEach;
+    m_changes.run<RemovalReport>(
+        [p = &m_platform, targets, repeated] { return cleaner::trashEntries(*p, targets, repeated); },
+        [this, targets, listed, policy](RemovalReport& report) {
+            const QList<RemovableItem>& list = listed == Listed::remains ? m_remainingFiles : m_extensions;
+            std::optional<QList<RemovableItem>> kept = listAfterTrash(list, targets, report, policy);
+            if (!kept)
+                return;
+            if (listed == Listed::remains)
+                setRemainingFiles(std::move(*kept));
+            else
                 setExtensions(std::move(*kept));
-            if (ctx && done)
-                done(report);
-        });
+        },
+        std::move(then));
 }
 
 } // namespace tw

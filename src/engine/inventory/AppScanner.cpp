@@ -29,6 +29,7 @@ AppScanner::AppScanner(const Platform& platform, QObject* parent)
     : QObject(parent)
     , m_platform(platform)
 {
+    connect(&m_removals, &RemovalLane::busyChanged, this, &AppScanner::removingChanged);
 }
 
 void AppScanner::setApps(QList<AppInfoPtr> apps)

@@ -7,10 +7,13 @@
 // Prefetch.h, DiskSizes.h.
 
 #include "engine/inventory/Models.h"
+#include "engine/inventory/RemovalLane.h"
 #include "engine/inventory/RemovalReport.h"
 #include "platform/Platform.h"
 
 #include <QObject>
+#include <QSet>
+#include <QUuid>
 
 #include <functional>
 
@@ -49,15 +52,21 @@ public:
     // moved takes its application out of the list and out of every group (a
     // group it leaves empty goes too); with the bundle kept only the
     // leftovers that moved leave the application. A refused or failed bundle
-    // stops the uninstall (the report's status) and changes no list. Runs on
-    // the GUI thread and may block on the administrator prompt.
-    RemovalReport uninstall(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle);
+    // stops the uninstall (the report's status) and changes no list. Returns
+    // at once: the records are read now, the application is quit and the
+    // files moved on the engine pool (one removal at a time), and the list is
+    // updated on the GUI thread before then hears the report.
+    void uninstall(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle,
+                   Completion<RemovalReport> then = {});
     // Uninstalls a list entry whole: each member of a group (or the entry
     // itself), in order, with its bundle and its ticked leftovers, stopping
     // at the first member that fails. The members that went leave the list
     // and their group in one announced change; the group stays while a
-    // member remains. The status is the failed member's.
-    RemovalReport uninstallEntry(const AppInfoPtr& entry);
+    // member remains. The status is the failed member's. Returns at once, as
+    // uninstall does.
+    void uninstallEntry(const AppInfoPtr& entry, Completion<RemovalReport> then = {});
+    // An uninstall runs or waits (from any view).
+    bool isRemoving() const { return m_removals.isBusy(); }
     // The list update that follows an uninstall's moves (what uninstall
     // does after them): true when the application left the list.
     bool applyUninstall(const AppInfoPtr& target, BundleRemoval bundle, const RemovalReport& report);
@@ -74,11 +83,13 @@ signals:
     // One prefetched application's figures arrived; the prefetch ended.
     void leftoversPrefetched();
     void prefetchFinished();
+    void removingChanged(bool removing);
 
 private:
-    RemovalReport moveToTrash(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle);
+    // Tells the observer of an uninstall of these bundles.
+    void noteUninstall(const QString& path, const QString& bundleId) const;
     // Takes the applications out of the list and out of every group, in one announced change.
-    void dropApplications(const QList<AppInfoPtr>& gone);
+    void dropApplications(const QSet<QUuid>& gone);
     void setScanning(bool scanning, const QString& progress);
 
     const Platform& m_platform;
@@ -86,6 +97,7 @@ private:
     bool m_isScanning = false;
     QString m_scanProgress;
     std::function<void(const QString&, const QString&)> m_uninstallObserver;
+    RemovalLane m_removals;
 };
 
 } // namespace tw

@@ -10,44 +10,60 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace tw {
 
-RemovalReport AppScanner::moveToTrash(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle)
+namespace {
+
+// What one application's uninstall works from, read from its records on the
+// GUI thread: the moves never touch a record.
+struct UninstallTarget {
+    QUuid id;
+    QString path;
+    QString bundleId;
+    QString name;
+    QStringList leftovers;  // the selected ones, in list order
+};
+
+UninstallTarget targetOf(const AppInfo& app, const QList<LeftoverPtr>& leftovers)
+{
+    UninstallTarget t{app.id(), app.path(), app.bundleIdentifier(), app.name(), {}};
+    for (const LeftoverPtr& leftover : leftovers)
+        if (leftover && leftover->isSelected())
+            t.leftovers << leftover->path();
+    return t;
+}
+
+// The moves of one uninstall; any thread. Quits the application first (and
+// waits the pause after it) when its bundle goes.
+RemovalReport moveToTrash(const Platform& platform, const UninstallTarget& app, BundleRemoval bundle)
 {
     RemovalReport report;
-    if (!app)
-        return report;
-    if (m_uninstallObserver)
-        m_uninstallObserver(app->path(), app->bundleIdentifier());
-
     if (bundle == BundleRemoval::MoveToTrash) {
-        if (!safety::isUserAppBundleOnDisk(m_platform.fs(), app->path())) {
+        if (!safety::isUserAppBundleOnDisk(platform.fs(), app.path)) {
             report.status = Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")};
             return report;
         }
-        privilegedtrash::quitRunningApp(m_platform, app->path());
-        if (Status moved = privilegedtrash::moveToTrash(m_platform, app->path()); !moved) {
-            report.failures << RemovalFailure{app->path(), {}, moved.error()};
+        privilegedtrash::quitRunningApp(platform, app.path);
+        if (Status moved = privilegedtrash::moveToTrash(platform, app.path); !moved) {
+            report.failures << RemovalFailure{app.path, {}, moved.error()};
             report.status = std::move(moved);
             return report;
         }
-        report.moved << app->path();
+        report.moved << app.path;
     }
 
-    const QString bundleIdLower = app->bundleIdentifier().toLower();
-    const QString nameLower = app->name().toLower();
+    const QString bundleIdLower = app.bundleId.toLower();
+    const QString nameLower = app.name.toLower();
     const QString nameCompact = QString(nameLower).remove(u' ');
-    for (const LeftoverPtr& leftover : leftovers) {
-        if (!leftover || !leftover->isSelected())
-            continue;
-        const QString& p = leftover->path();
+    for (const QString& p : app.leftovers) {
         // A leftover that cannot go stays; the report says which and why.
-        if (!safety::isSafeToRemove(m_platform.fs(), p))
+        if (!safety::isSafeToRemove(platform.fs(), p))
             report.failures << RemovalFailure{p, {}, removal::refused()};
         else if (!ownership::isOwnedByApp(p, bundleIdLower, nameLower, nameCompact))
             report.failures << RemovalFailure{p, {}, removal::notOwned()};
-        else if (const Status moved = privilegedtrash::moveToTrash(m_platform, p); !moved)
+        else if (const Status moved = privilegedtrash::moveToTrash(platform, p); !moved)
             report.failures << RemovalFailure{p, {}, moved.error()};
         else
             report.moved << p;
@@ -55,11 +71,31 @@ RemovalReport AppScanner::moveToTrash(const AppInfoPtr& app, const QList<Leftove
     return report;
 }
 
-RemovalReport AppScanner::uninstall(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle)
+} // namespace
+
+void AppScanner::noteUninstall(const QString& path, const QString& bundleId) const
 {
-    RemovalReport report = moveToTrash(app, leftovers, bundle);
-    applyUninstall(app, bundle, report);
-    return report;
+    if (m_uninstallObserver)
+        m_uninstallObserver(path, bundleId);
+}
+
+void AppScanner::uninstall(const AppInfoPtr& app, const QList<LeftoverPtr>& leftovers, BundleRemoval bundle,
+                           Completion<RemovalReport> then)
+{
+    std::optional<UninstallTarget> target;
+    if (app) {
+        target = targetOf(*app, leftovers);
+        noteUninstall(target->path, target->bundleId);
+    }
+    m_removals.run<RemovalReport>(
+        [p = &m_platform, target, bundle] { return target ? moveToTrash(*p, *target, bundle) : RemovalReport{}; },
+        [this, record = std::weak_ptr<AppInfo>(app), target, bundle](RemovalReport& report) {
+            // Told again once the bundle has gone: a prompt may have outlasted the first notice.
+            if (target && report.moved.contains(target->path))
+                noteUninstall(target->path, target->bundleId);
+            applyUninstall(record.lock(), bundle, report);
+        },
+        std::move(then));
 }
 
 bool AppScanner::applyUninstall(const AppInfoPtr& target, BundleRemoval bundle, const RemovalReport& report)
@@ -69,45 +105,58 @@ bool AppScanner::applyUninstall(const AppInfoPtr& target, BundleRemoval bundle, 
     if (!target || !report.status.ok())
         return false;
     if (bundle == BundleRemoval::MoveToTrash) {
-        dropApplications({target});
+        dropApplications({target->id()});
         return true;
     }
-    // Only what left the disk leaves the list; a skipped or failed file stays, still ticked.
+    // Only what left the disk leaves the list (also when its tick changed
+    // while it moved); a skipped or failed file stays, still ticked.
     const QSet<QString> moved(report.moved.begin(), report.moved.end());
     QList<LeftoverPtr> kept = target->leftovers();
-    kept.removeIf([&](const LeftoverPtr& l) { return l->isSelected() && moved.contains(l->path()); });
+    kept.removeIf([&](const LeftoverPtr& l) { return moved.contains(l->path()); });
     target->setLeftovers(std::move(kept));
     emit appsChanged();
     return false;
 }
 
-RemovalReport AppScanner::uninstallEntry(const AppInfoPtr& entry)
+void AppScanner::uninstallEntry(const AppInfoPtr& entry, Completion<RemovalReport> then)
 {
-    RemovalReport all;
-    if (!entry)
-        return all;
-    const std::vector<AppInfoPtr> targets = entry->isGroup() ? entry->members() : std::vector<AppInfoPtr>{entry};
-    QList<AppInfoPtr> gone;
-    for (const AppInfoPtr& target : targets) {
-        RemovalReport one = moveToTrash(target, target->selectedLeftovers(), BundleRemoval::MoveToTrash);
-        all.moved << one.moved;
-        all.failures << one.failures;
-        if (!one.status.ok()) {
-            all.status = std::move(one.status);
-            break;
+    QList<UninstallTarget> targets;
+    if (entry) {
+        for (const AppInfoPtr& member : entry->isGroup() ? entry->members() : std::vector<AppInfoPtr>{entry}) {
+            targets << targetOf(*member, member->selectedLeftovers());
+            noteUninstall(targets.back().path, targets.back().bundleId);
         }
-        gone << target;
     }
-    if (!gone.isEmpty())
-        dropApplications(gone);
-    return all;
+    m_removals.run<RemovalReport>(
+        [p = &m_platform, targets] {
+            RemovalReport all;
+            for (const UninstallTarget& target : targets) {
+                RemovalReport one = moveToTrash(*p, target, BundleRemoval::MoveToTrash);
+                all.moved << one.moved;
+                all.failures << one.failures;
+                if (!one.status.ok()) {
+                    all.status = std::move(one.status);
+                    break;
+                }
+            }
+            return all;
+        },
+        [this, targets](RemovalReport& report) {
+            QSet<QUuid> gone;
+            for (const UninstallTarget& target : targets) {
+                if (report.moved.contains(target.path)) {
+                    noteUninstall(target.path, target.bundleId);
+                    gone.insert(target.id);
+                }
+            }
+            if (!gone.isEmpty())
+                dropApplications(gone);
+        },
+        std::move(then));
 }
 
-void AppScanner::dropApplications(const QList<AppInfoPtr>& gone)
+void AppScanner::dropApplications(const QSet<QUuid>& ids)
 {
-    QSet<QUuid> ids;
-    for (const AppInfoPtr& app : gone)
-        ids.insert(app->id());
     // A group loses the members' sizes (never below zero) and, left without
     // members, the list.
     QSet<const AppInfo*> emptied;

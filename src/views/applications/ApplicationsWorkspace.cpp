@@ -204,6 +204,8 @@ void ApplicationsWorkspace::connectModels()
     connect(m_emptyPanel, &EmptyUninstallPanel::dropped, this, &ApplicationsWorkspace::handleDrop);
     connect(m_flow, &UninstallFlow::runningChanged, this, &ApplicationsWorkspace::updateActionButton);
     connect(m_remains, &RemainsFlow::runningChanged, this, &ApplicationsWorkspace::updateActionButton);
+    connect(&m_env.scanner, &AppScanner::removingChanged, this, &ApplicationsWorkspace::updateActionButton);
+    connect(&m_env.cleaner, &SystemCleaner::removingChanged, this, &ApplicationsWorkspace::updateActionButton);
     connect(m_remains, &RemainsFlow::waitingChanged, this, &ApplicationsWorkspace::updateListArea);
 }
 
@@ -404,8 +406,19 @@ void ApplicationsWorkspace::updateActionButton()
     const AppsSegment segment = m_env.navigation.appsSegment();
     m_action->setText(L10n::t(segment == AppsSegment::apps ? QStringLiteral("action.uninstall")
                                                            : QStringLiteral("action.remove")));
-    m_action->setEnabled(m_state->canAct(segment) && !m_flow->isRunning() && !m_remains->isRunning());
+    m_action->setEnabled(m_state->canAct(segment) && !isBusy());
+    m_action->setBusy(isRemoving());
     m_action->update();
+}
+
+bool ApplicationsWorkspace::isRemoving() const
+{
+    return m_env.scanner.isRemoving() || m_env.cleaner.isRemoving();
+}
+
+bool ApplicationsWorkspace::isBusy() const
+{
+    return m_flow->isRunning() || m_remains->isRunning() || isRemoving();
 }
 
 void ApplicationsWorkspace::showSearchField(bool shown)
@@ -430,7 +443,7 @@ void ApplicationsWorkspace::showSearchField(bool shown)
 
 void ApplicationsWorkspace::press()
 {
-    if (m_flow->isRunning() || m_remains->isRunning())
+    if (isBusy())
         return;
     if (m_env.navigation.appsSegment() == AppsSegment::remains) {
         m_remains->confirmAndRemove();
@@ -452,6 +465,9 @@ bool ApplicationsWorkspace::handleDrop(const QList<QUrl>& urls)
 
 void ApplicationsWorkspace::dropArrived(const QString& bundlePath)
 {
+    // Nothing changes under a removal that has not reported yet.
+    if (isBusy())
+        return;
     m_env.navigation.setAppsSegment(AppsSegment::apps);
     // Only top-level entries are compared; the scan starts even when the leftovers are known.
     if (const AppInfoPtr app = apps::listedApplication(m_env.scanner.apps(), bundlePath)) {

@@ -54,8 +54,16 @@ public:
     // The drop on the empty panel's zone: always taken. Each URL of an
     // application bundle switches to the applications segment and, when a
     // top-level entry of the list has that very path, selects it and scans
-    // its leftovers; anything else does nothing.
+    // its leftovers; anything else does nothing, as does a drop while the
+    // tab is busy.
     bool handleDrop(const QList<QUrl>& urls);
+
+    // A removal of either engine runs (from this tab or elsewhere): the
+    // action button shows it.
+    bool isRemoving() const;
+    // Also while a flow of the tab asks or waits for its report: the tab
+    // takes no second press or drop.
+    bool isBusy() const;
 
     // The parts, for tests and for the work that extends the tab.
     SegmentedControl* segmentPicker() const { return m_segments; }

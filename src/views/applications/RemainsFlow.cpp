@@ -4,7 +4,6 @@
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/KnownApplications.h"
 #include "views/applications/ApplicationsState.h"
-#include "views/applications/QueuedInput.h"
 #include "views/applications/RemainsRules.h"
 #include "views/kit/Prompter.h"
 
@@ -63,20 +62,31 @@ void RemainsFlow::confirmAndRemove()
     setRunning(true);
     if (m_prompter.confirm(apps::remainsConfirmation(), apps::kMoveToTrash))
         removeSelected();
-    dropQueuedInput();
-    setRunning(false);
+    else
+        setRunning(false);
 }
 
 void RemainsFlow::removeSelected()
 {
-    // The engine keeps what did not move (still ticked) and drops the rest;
-    // the entries it kept are named.
+    // The engine keeps what did not move (still ticked) and drops the rest.
     SystemCleaner& cleaner = m_state.cleaner();
-    const RemovalReport report =
-        cleaner.trashSelected(apps::selectedRemains(cleaner.remainingFiles()), EntryPolicy::KeepUnmoved);
-    m_state.setSelectedRemain(std::nullopt);
+    std::optional<QUuid> shown;
+    if (m_state.selectedRemain())
+        shown = m_state.selectedRemain()->id;
+    cleaner.trashSelected(apps::selectedRemains(cleaner.remainingFiles()), EntryPolicy::KeepUnmoved,
+                          {this, [this, shown](const RemovalReport& report) { finish(report, shown); }});
+}
+
+void RemainsFlow::finish(const RemovalReport& report, const std::optional<QUuid>& shown)
+{
+    // The detail lets go of its entry, unless the user has picked another
+    // meanwhile; the entries kept are named.
+    const std::optional<RemovableItem>& selected = m_state.selectedRemain();
+    if (selected && shown && selected->id == *shown)
+        m_state.setSelectedRemain(std::nullopt);
     if (!report.keptEntries.isEmpty())
         m_prompter.ask(apps::remainsFailureAlert(report.keptEntries));
+    setRunning(false);
 }
 
 } // namespace tw

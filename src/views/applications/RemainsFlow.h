@@ -12,8 +12,9 @@ class Prompter;
 
 // The remains segment's work with the cleaner: when to ask for a remains
 // scan and with what, and what the Remove button does (the confirmation,
-// the engine's Trash run on the GUI thread, one alert for what did not
-// move).
+// the engine's Trash run, one alert for what did not move). The removal runs
+// from the press until the engine's report is back; a press meanwhile does
+// nothing.
 //
 // A scan is asked for only with the installed applications known: while the
 // application scan runs, or before it has found anything, the finder would be
@@ -42,6 +43,7 @@ signals:
 private:
     void applicationsMayBeReady();
     void removeSelected();
+    void finish(const RemovalReport& report, const std::optional<QUuid>& shown);
     void setRunning(bool running);
 
     ApplicationsState& m_state;

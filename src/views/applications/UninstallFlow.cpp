@@ -1,7 +1,6 @@
 #include "views/applications/UninstallFlow.h"
 
 #include "views/applications/ApplicationsState.h"
-#include "views/applications/QueuedInput.h"
 #include "views/applications/UninstallRules.h"
 #include "views/kit/Prompter.h"
 
@@ -35,22 +34,28 @@ void UninstallFlow::confirmAndUninstall(const AppInfoPtr& app)
                          {QStringLiteral("Cancel"), PromptButton::Role::cancel}}};
     if (m_prompter.ask(prompt) == 0)
         performUninstall(target);
-    dropQueuedInput();
-    setRunning(false);
+    else
+        setRunning(false);
 }
 
 void UninstallFlow::performUninstall(const AppInfoPtr& target)
 {
-    // The engine moves and brings its lists up to date; the tab shows what
-    // stopped it, if anything, and lets go of an application that left.
+    // The engine moves and brings its lists up to date; the tab then shows
+    // what stopped it, if anything, and lets go of an application that left
+    // (unless the user has chosen another meanwhile).
     const BundleRemoval bundle = target->removeAppBundle() ? BundleRemoval::MoveToTrash : BundleRemoval::Keep;
-    const RemovalReport report = m_state.scanner().uninstall(target, target->selectedLeftovers(), bundle);
-    if (!report.status.ok()) {
+    m_state.scanner().uninstall(target, target->selectedLeftovers(), bundle,
+                                {this, [this, bundle, selected = std::weak_ptr<AppInfo>(m_state.selectedApp())](
+                                           const RemovalReport& report) { finish(report, bundle, selected); }});
+}
+
+void UninstallFlow::finish(const RemovalReport& report, BundleRemoval bundle, const std::weak_ptr<AppInfo>& selected)
+{
+    if (!report.status.ok())
         m_prompter.inform(Prompt::Style::warning, report.status.error().description, {});
-        return;
-    }
-    if (bundle == BundleRemoval::MoveToTrash)
+    else if (bundle == BundleRemoval::MoveToTrash && m_state.selectedApp() && m_state.selectedApp() == selected.lock())
         m_state.setSelectedApp(nullptr);
+    setRunning(false);
 }
 
 } // namespace tw

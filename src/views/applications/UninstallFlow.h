@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/inventory/Models.h"
+#include "engine/inventory/AppScanner.h"
 
 #include <QObject>
 
@@ -10,10 +10,10 @@ class ApplicationsState;
 class Prompter;
 
 // What the Uninstall button does: picks the application, asks for the
-// confirmation, runs the uninstall on the GUI thread and brings the lists
-// and the selection up to date. A press while it runs (inside the alert, or
-// queued during the uninstall) does nothing: input that queued up while the
-// window waited is dropped before the flow ends.
+// confirmation, has the scanner uninstall it (the moves run off the GUI
+// thread) and, once the report is back, tells what stopped it and lets go
+// of an application that left. It runs from the press until then: a press
+// meanwhile (inside the alert, or during the moves) does nothing.
 class UninstallFlow : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +28,7 @@ signals:
 
 private:
     void performUninstall(const AppInfoPtr& target);
+    void finish(const RemovalReport& report, BundleRemoval bundle, const std::weak_ptr<AppInfo>& selected);
     void setRunning(bool running);
 
     ApplicationsState& m_state;

@@ -24,6 +24,7 @@ ExtensionsState::ExtensionsState(SystemCleaner& cleaner, QObject* parent)
     , m_lastCount(cleaner.extensions().size())
 {
     connect(&m_cleaner, &SystemCleaner::extensionsChanged, this, &ExtensionsState::engineListChanged);
+    connect(&m_cleaner, &SystemCleaner::removingChanged, this, &ExtensionsState::removingChanged);
     for (ExtensionCategoryKind kind : allExtensionCategories())
         m_summaries[size_t(kind)] = summarize(m_cleaner.extensions(), kind);
     rebuildVisible();
@@ -160,7 +161,7 @@ void ExtensionsState::appear()
 
 void ExtensionsState::removeSelected()
 {
-    if (m_removing)
+    if (isRemoving())
         return;
     QList<RemovableItem> targets;
     for (const RemovableItem& item : m_visible)
@@ -173,9 +174,8 @@ void ExtensionsState::removeSelected()
     emit removingChanged();
     // The engine drops every attempted entry from its list when the run
     // ends, also when the tab is gone by then.
-    m_cleaner.trashExtensions(
-        std::move(targets), this, [this](const RemovalReport& report) { finishRemoval(report); },
-        EntryPolicy::DropAttempted);
+    m_cleaner.trashExtensions(targets, EntryPolicy::DropAttempted,
+                              {this, [this](const RemovalReport& report) { finishRemoval(report); }});
 }
 
 void ExtensionsState::finishRemoval(const RemovalReport& report)

@@ -66,8 +66,9 @@ public:
     // pool; they leave the engine's list and the selection when it ends.
     // Does nothing while a removal runs.
     void removeSelected();
-    bool isRemoving() const { return m_removing; }
-    bool canRemove() const { return !m_removing && selectedCount() > 0; }
+    // This tab's removal, or another change of the cleaner, runs.
+    bool isRemoving() const { return m_removing || m_cleaner.isRemoving(); }
+    bool canRemove() const { return !isRemoving() && selectedCount() > 0; }
 
     // The failure text of the last removal, until dismissed.
     const std::optional<QString>& removeError() const { return m_removeError; }

@@ -305,6 +305,7 @@ void ExtensionsWorkspace::showSelection()
 void ExtensionsWorkspace::showFooter()
 {
     m_remove->setEnabled(m_state.canRemove());
+    m_remove->setBusy(m_state.isRemoving());
 }
 
 void ExtensionsWorkspace::tellRemoveError()

@@ -41,6 +41,9 @@ void NeonSwitch::paintEvent(QPaintEvent*)
     const AppAppearance a = AppTheme::appearance();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // A switch that takes no click now is drawn faint.
+    if (!isEnabled())
+        p.setOpacity(0.45);
     const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QColor fill;
     if (isChecked())

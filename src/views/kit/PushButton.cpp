@@ -3,6 +3,7 @@
 #include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
+#include "views/kit/Spinner.h"
 #include "views/kit/Tints.h"
 #include "views/kit/TypeScale.h"
 
@@ -18,6 +19,7 @@ namespace tw {
 namespace {
 
 constexpr qreal kRadius = 8;
+constexpr int kSpinnerGap = 6;
 
 QColor systemGray()
 {
@@ -82,10 +84,51 @@ void PushButton::setTint(std::optional<QColor> colour)
     update();
 }
 
+void PushButton::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy && !m_spinner) {
+        m_spinner = new Spinner(this, std::max(10, int(QFontMetricsF(m_font).height())));
+        placeSpinner();
+    }
+    if (m_spinner) {
+        m_spinner->setColour(m_style == Style::prominent ? std::optional<QColor>(Qt::white) : std::nullopt);
+        m_spinner->setVisible(busy);
+    }
+    if (busy)
+        setDown(false);
+    update();
+}
+
+bool PushButton::hitButton(const QPoint& pos) const
+{
+    return !m_busy && QAbstractButton::hitButton(pos);
+}
+
+void PushButton::resizeEvent(QResizeEvent* event)
+{
+    QAbstractButton::resizeEvent(event);
+    placeSpinner();
+}
+
+void PushButton::placeSpinner()
+{
+    if (!m_spinner)
+        return;
+    // Before the title, the two centred together.
+    const QFontMetricsF m(m_font);
+    const int side = m_spinner->width();
+    const qreal title = std::min<qreal>(m.horizontalAdvance(text()), width() - 8 - side - kSpinnerGap);
+    const int left = int(std::round((width() - title - side - kSpinnerGap) / 2));
+    m_spinner->move(std::max(4, left), (height() - side) / 2);
+}
+
 QColor PushButton::fillColour() const
 {
     if (m_style == Style::prominent)
-        return isEnabled() ? m_tint.value_or(accentTint()) : neon::faded(systemGray(), 0.35);
+        return isEnabled() || m_busy ? m_tint.value_or(accentTint()) : neon::faded(systemGray(), 0.35);
     return neon::faded(secondaryTint(), 0.12);
 }
 
@@ -122,11 +165,15 @@ void PushButton::paintEvent(QPaintEvent*)
         title = m_destructive ? neon::rgb(0.95, 0.27, 0.23) : primaryTextTint();
     }
     // A disabled title stays readable on the pale gray of the light theme.
-    if (!isEnabled())
+    if (!isEnabled() && !m_busy)
         title = isDark(AppTheme::appearance()) ? neon::faded(title, 0.6) : neon::faded(primaryTextTint(), 0.45);
     p.setFont(m_font);
     p.setPen(title);
-    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, neon::elided(text(), m_font, r.width() - 8));
+    QRectF titleRect = r;
+    if (m_busy && m_spinner)
+        titleRect.setLeft(m_spinner->geometry().right() + 1 + kSpinnerGap);
+    const int align = m_busy ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter;
+    p.drawText(titleRect, align | Qt::TextSingleLine, neon::elided(text(), m_font, titleRect.width() - (m_busy ? 4 : 8)));
 }
 
 } // namespace tw

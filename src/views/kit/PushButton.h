@@ -10,6 +10,8 @@
 
 namespace tw {
 
+class Spinner;
+
 // A push button with a centred title on a rounded bezel: prominent (filled
 // with a tint, white title; system gray at 0.35 while disabled) or bordered
 // (a faint fill and border, the title in the main text colour, or red for a
@@ -33,18 +35,26 @@ public:
     void setPadding(const QMargins& padding);
     // A prominent button's fill while enabled: accentTint when none.
     void setTint(std::optional<QColor> colour);
+    void setBusy(bool busy);
+    bool isBusy() const { return m_busy; }
     // The fill of a prominent button as drawn now.
     QColor fillColour() const;
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
     // The second press of a double click is no click: the first has acted.
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void placeSpinner();
+
     Style m_style;
+    Spinner* m_spinner = nullptr;
+    bool m_busy = false;
     bool m_destructive = false;
     QFont m_font;
     QMargins m_padding{14, 6, 14, 6};

@@ -24,6 +24,12 @@ Spinner::Spinner(QWidget* parent, int side)
     });
 }
 
+void Spinner::setColour(std::optional<QColor> colour)
+{
+    m_colour = colour;
+    update();
+}
+
 void Spinner::showEvent(QShowEvent*)
 {
     m_timer.start();
@@ -38,7 +44,7 @@ void Spinner::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor colour = secondaryTint();
+    const QColor colour = m_colour.value_or(secondaryTint());
     const qreal r = m_side / 2.0;
     const qreal width = std::max<qreal>(1.5, m_side / 9.0);
     p.translate(r, r);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QTimer>
 #include <QWidget>
+
+#include <optional>
 
 namespace tw {
 
@@ -16,6 +19,8 @@ public:
     // The spoke that is brightest now (0 .. 11).
     int phase() const { return m_phase; }
     QSize sizeHint() const override { return {m_side, m_side}; }
+    // The spokes' colour: the secondary text colour when none.
+    void setColour(std::optional<QColor> colour);
 
     static constexpr int spokes = 12;
     static constexpr int intervalMs = 80;
@@ -29,6 +34,7 @@ private:
     QTimer m_timer;
     int m_side;
     int m_phase = 0;
+    std::optional<QColor> m_colour;
 };
 
 } // namespace tw

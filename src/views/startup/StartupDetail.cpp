@@ -83,6 +83,7 @@ StartupDetail::StartupDetail(StartupState& state, QWidget* parent)
     m_pages->addWidget(m_placeholder);
     m_pages->addWidget(makeSelectionPage());
     column->addWidget(m_pages, 1);
+    connect(&m_state, &StartupState::busyChanged, this, &StartupDetail::showBusy);
     refresh();
 }
 
@@ -238,7 +239,20 @@ void StartupDetail::refresh()
     for (qsizetype i = 0; i < rows.size() && i < m_values.size(); ++i)
         m_values[i]->setText(rows[i].value);
     m_enable->setText(startupview::enableButtonTitle(item->isEnabled));
+    showBusy();
     m_pages->setCurrentIndex(1);
+}
+
+void StartupDetail::showBusy()
+{
+    // While a change runs the buttons take no press; the one that started it turns.
+    const bool busy = m_state.isBusy();
+    const StartupState::Action action = m_state.runningAction();
+    const RemovableItem* item = m_state.selected();
+    m_enable->setEnabled(!busy);
+    m_remove->setEnabled(!busy);
+    m_enable->setBusy(action == StartupState::Action::toggle && item && item->path == m_state.actionPath());
+    m_remove->setBusy(action == StartupState::Action::remove);
 }
 
 } // namespace tw

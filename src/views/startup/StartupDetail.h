@@ -30,6 +30,8 @@ public:
 
     // Shows the state's selected entry (or the placeholder).
     void refresh();
+    // The buttons while a change runs: no press, a spinner on the one that started it.
+    void showBusy();
 
     bool showsPlaceholder() const;
     FeatureEmptyState* placeholder() const { return m_placeholder; }

@@ -33,6 +33,7 @@ StartupState::StartupState(SystemCleaner& cleaner, Prompter& prompter, Workspace
         if (std::exchange(m_wasScanning, isScanning()) != isScanning())
             emit scanningChanged();
     });
+    connect(&cleaner, &SystemCleaner::removingChanged, this, &StartupState::busyChanged);
     rebuild();
 }
 
@@ -87,11 +88,24 @@ void StartupState::report(const Status& status)
     m_prompter.ask(alert);
 }
 
+void StartupState::setAction(Action action, const QString& path)
+{
+    m_actionPath = path;
+    if (std::exchange(m_action, action) != action)
+        emit busyChanged();
+}
+
 void StartupState::setItemEnabled(const QString& path, bool enabled)
 {
+    if (isBusy())
+        return;
     // On success the engine's list changes and every view follows it; on
     // failure nothing changed, so the switch shows the old state.
-    report(m_cleaner.setStartupItemEnabled(path, enabled));
+    setAction(Action::toggle, path);
+    m_cleaner.setStartupItemEnabled(path, enabled, {this, [this](const Status& outcome) {
+                                                         setAction(Action::none);
+                                                         report(outcome);
+                                                     }});
 }
 
 void StartupState::toggleSelected()
@@ -102,22 +116,28 @@ void StartupState::toggleSelected()
 
 void StartupState::confirmAndRemoveSelected()
 {
-    if (!selected() || !m_prompter.confirm(removalConfirmation(), kRemove))
+    if (isBusy() || !selected())
         return;
+    setAction(Action::confirming);
     // The list may have changed while the confirmation was open: the entry
     // selected now is the one to remove.
-    const RemovableItem* item = selected();
-    if (!item)
-        return;
-    const QString path = item->path;
-    const Status failure = m_cleaner.removeStartupItem(path);
-    if (failure.ok()) {
-        m_selectedPath.reset();
-        m_selectedIndex = -1;
-        emit selectionChanged();
+    const RemovableItem* item = m_prompter.confirm(removalConfirmation(), kRemove) ? selected() : nullptr;
+    if (!item) {
+        setAction(Action::none);
         return;
     }
-    report(failure);
+    setAction(Action::remove, item->path);
+    m_cleaner.removeStartupItem(item->path, {this, [this, path = item->path](const Status& outcome) {
+                                                 // The selection lets go of the entry that left, unless
+                                                 // the user has picked another meanwhile.
+                                                 if (outcome.ok() && m_selectedPath == path) {
+                                                     m_selectedPath.reset();
+                                                     m_selectedIndex = -1;
+                                                     emit selectionChanged();
+                                                 }
+                                                 setAction(Action::none);
+                                                 report(outcome);
+                                             }});
 }
 
 void StartupState::showApplication()

@@ -17,9 +17,12 @@ class Workspace;
 // entry anew) and the actions. Every change of the system goes through the
 // engine; the list shows what the engine holds afterwards, so a refused
 // switch stays where it was. Failures are told through the prompter in one
-// alert titled "Startup Programs". The shown rows and the selected entry are
-// worked out when the list, the search or the selection changes, never on a
-// read. GUI thread only.
+// alert titled "Startup Programs". A switch or a removal runs from the press
+// until the engine's outcome is back (the engine works off the GUI thread);
+// meanwhile, and while any other change of the cleaner runs, the tab is busy
+// and takes no second one. The shown rows and the selected entry are worked
+// out when the list, the search or the selection changes, never on a read.
+// GUI thread only.
 class StartupState : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +51,14 @@ public:
     // The refresh button: a scan, always.
     void refresh();
 
+    // What the tab itself is doing: asking to confirm a removal, or waiting
+    // for the engine's outcome of a switch (of the entry at actionPath) or a
+    // removal.
+    enum class Action { none, confirming, toggle, remove };
+    Action runningAction() const { return m_action; }
+    const QString& actionPath() const { return m_actionPath; }
+    bool isBusy() const { return m_action != Action::none || m_cleaner.isRemoving(); }
+
     // A card's switch: asks the engine for the state.
     void setItemEnabled(const QString& path, bool enabled);
     // The detail's Enable/Disable button: the opposite of the selected entry's state.
@@ -62,10 +73,12 @@ signals:
     void listChanged();       // the shown rows or their contents
     void selectionChanged();  // the selected path or the selected entry
     void scanningChanged();
+    void busyChanged();
 
 private:
     void rebuild();
     void report(const Status& status);
+    void setAction(Action action, const QString& path = {});
 
     SystemCleaner& m_cleaner;
     Prompter& m_prompter;
@@ -75,6 +88,8 @@ private:
     QList<int> m_shown;
     int m_selectedIndex = -1;
     bool m_wasScanning = false;
+    Action m_action = Action::none;
+    QString m_actionPath;
 };
 
 } // namespace tw

@@ -6,6 +6,7 @@
 #include "views/kit/FilterBar.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonText.h"
+#include "views/kit/NeonSwitch.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/TintedLabel.h"
@@ -33,6 +34,7 @@ StartupWorkspace::StartupWorkspace(const WorkspaceEnvironment& env, QWidget* par
 
     connect(m_state, &StartupState::listChanged, this, &StartupWorkspace::listChanged);
     connect(m_state, &StartupState::scanningChanged, this, &StartupWorkspace::scanningChanged);
+    connect(m_state, &StartupState::busyChanged, this, [this] { m_list->updateRows(); });
     connect(m_state, &StartupState::selectionChanged, this, [this] {
         m_list->updateRows();  // the active card
         m_detail->refresh();
@@ -64,9 +66,11 @@ void StartupWorkspace::buildListColumn()
         .bind = [this](QWidget* widget, int row) {
             const RemovableItem& item = m_state->shownItem(row);
             const QString path = item.path;
-            static_cast<StartupListCard*>(widget)->bind(
-                item, m_state->isActive(item), [this, path] { m_state->select(path); },
-                [this, path](bool on) { m_state->setItemEnabled(path, on); });
+            auto* card = static_cast<StartupListCard*>(widget);
+            card->bind(item, m_state->isActive(item), [this, path] { m_state->select(path); },
+                       [this, path](bool on) { m_state->setItemEnabled(path, on); });
+            // No switch moves while a change runs.
+            card->toggle()->setEnabled(!m_state->isBusy());
         },
     });
 

@@ -5,6 +5,7 @@
 #include "engine/inventory/PrivilegedTrash.h"
 #include "engine/inventory/SafetyTest.h"
 #include "support/FakePlatform.h"
+#include "support/Awaited.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,7 +127,7 @@ TEST(RemovalRace, AParentSwappedForALinkNeverLetsAnOutsideFileGo)
                     RemovableItem entry;
                     entry.path = item;
                     entry.isSelected = true;
-                    (void)cleaner.trashSelected({entry});
+                    (void)tw::test::trashed(cleaner, {entry});
                 }
             }
         }

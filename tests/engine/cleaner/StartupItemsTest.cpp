@@ -3,6 +3,7 @@
 #include "engine/cleaner/StartupItems.h"
 #include "platform/HostServices.h"
 #include "platform/PropertyList.h"
+#include "support/Awaited.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -19,6 +20,21 @@ std::optional<QString> message(const tw::Status& status)
     if (status.ok())
         return std::nullopt;
     return status.error().description;
+}
+
+// A switch or a removal, waited for: the engine runs it off the GUI thread.
+tw::Status enabledNow(tw::SystemCleaner& cleaner, const QString& path, bool enabled)
+{
+    tw::test::Awaited<tw::Status> outcome;
+    cleaner.setStartupItemEnabled(path, enabled, outcome.then());
+    return outcome.wait();
+}
+
+tw::Status removedNow(tw::SystemCleaner& cleaner, const QString& path)
+{
+    tw::test::Awaited<tw::Status> outcome;
+    cleaner.removeStartupItem(path, outcome.then());
+    return outcome.wait();
 }
 
 } // namespace
@@ -260,7 +276,7 @@ TEST(StartupControl, EnablingAndDisablingLaunchdJobsRewriteTheFileAndTellLaunchd
     ASSERT_FALSE(f.item(kAgent).isEnabled);
     QSignalSpy changed(&f.cleaner, &SystemCleaner::startupItemsChanged);
 
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kAgent, true)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, kAgent, true)), std::nullopt);
     EXPECT_TRUE(f.item(kAgent).isEnabled);
     EXPECT_EQ(changed.count(), 1);
     ASSERT_EQ(f.fp.launchd.calls.size(), 1u);
@@ -275,7 +291,7 @@ TEST(StartupControl, EnablingAndDisablingLaunchdJobsRewriteTheFileAndTellLaunchd
     f.fp.tree().writePlist(kDaemon, {{"Label", "org.vendor.daemon"}, {"Program", "/opt/vendor/daemon"}, {"Disabled", false}});
     f.fp.launchd.calls.clear();
     f.fp.launchd.answer = [](const QStringList&) { return ran(3, {}, "Boot-out failed: 3: No such process\n"); };
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kDaemon, false)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, kDaemon, false)), std::nullopt);
     EXPECT_FALSE(f.item(kDaemon).isEnabled);
     ASSERT_EQ(f.fp.launchd.calls.size(), 1u);
     EXPECT_EQ(f.fp.launchd.calls[0], (QStringList{"bootout", "system", kDaemon}));
@@ -284,14 +300,14 @@ TEST(StartupControl, EnablingAndDisablingLaunchdJobsRewriteTheFileAndTellLaunchd
 
     // Disabling the agent again writes the key back.
     f.fp.launchd.calls.clear();
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kAgent, false)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, kAgent, false)), std::nullopt);
     EXPECT_EQ(f.plistAt(kAgent).value("Disabled"), QVariant(true));
     EXPECT_EQ(f.fp.launchd.calls[0], (QStringList{"bootout", "gui/502", kAgent}));
     EXPECT_EQ(changed.count(), 3);
 
     // No launchctl at all: the file alone carries the change.
     f.fp.launchd.answer = nullptr;
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kAgent, true)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, kAgent, true)), std::nullopt);
     EXPECT_TRUE(f.item(kAgent).isEnabled);
     EXPECT_FALSE(f.plistAt(kAgent).contains("Disabled"));
 }
@@ -301,7 +317,7 @@ TEST(StartupControl, FailedBootstrapRetriesWithEnableThenReports)
     Fixture f;
     // Empty error output, failing retry: the label in the message.
     f.fp.launchd.answer = [](const QStringList&) { return ran(5); };
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kAgent, true)), std::optional<QString>("Could not enable com.vendor.agent."));
+    EXPECT_EQ(message(enabledNow(f.cleaner, kAgent, true)), std::optional<QString>("Could not enable com.vendor.agent."));
     EXPECT_FALSE(f.item(kAgent).isEnabled);
     ASSERT_EQ(f.fp.launchd.calls.size(), 2u);
     EXPECT_EQ(f.fp.launchd.calls[1], (QStringList{"enable", "gui/501/com.vendor.agent"}));
@@ -311,17 +327,17 @@ TEST(StartupControl, FailedBootstrapRetriesWithEnableThenReports)
     f.fp.launchd.answer = [](const QStringList& args) {
         return args[0] == "bootstrap" ? ran(5, {}, "Bootstrap failed: 5: Input/output error\n") : Result<ProcessOutput>(Error::unavailable());
     };
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kDaemon, true)),
+    EXPECT_EQ(message(enabledNow(f.cleaner, kDaemon, true)),
               std::optional<QString>("Bootstrap failed: 5: Input/output error\n"));
     EXPECT_EQ(f.fp.launchd.calls[1], (QStringList{"enable", "system/org.vendor.daemon"}));
 
     // Error text that is not UTF-8 counts as empty.
     f.fp.launchd.answer = [](const QStringList&) { return ran(5, {}, QByteArray("\xff\xfe", 2)); };
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kDaemon, true)), std::optional<QString>("Could not enable org.vendor.daemon."));
+    EXPECT_EQ(message(enabledNow(f.cleaner, kDaemon, true)), std::optional<QString>("Could not enable org.vendor.daemon."));
 
     // A successful retry is success.
     f.fp.launchd.answer = [](const QStringList& args) { return args[0] == "enable" ? ran(0) : ran(5); };
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kAgent, true)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, kAgent, true)), std::nullopt);
     EXPECT_TRUE(f.item(kAgent).isEnabled);
 }
 
@@ -345,8 +361,8 @@ TEST(StartupControl, UnwritableDisabledKeyIsReportedAndChangesNothing)
     fp.launchd.answer = [](const QStringList&) { return ran(0); };
     QSignalSpy changed(&cleaner, &SystemCleaner::startupItemsChanged);
 
-    EXPECT_EQ(message(cleaner.setStartupItemEnabled(linked, false)), std::optional<QString>("Could not disable org.linked.job."));
-    EXPECT_EQ(message(cleaner.setStartupItemEnabled(garbage, false)), std::optional<QString>("Could not disable broken."));
+    EXPECT_EQ(message(enabledNow(cleaner, linked, false)), std::optional<QString>("Could not disable org.linked.job."));
+    EXPECT_EQ(message(enabledNow(cleaner, garbage, false)), std::optional<QString>("Could not disable broken."));
     EXPECT_TRUE(fp.launchd.calls.empty());
     EXPECT_EQ(changed.count(), 0);
     for (const RemovableItem& item : cleaner.startupItems())
@@ -356,7 +372,7 @@ TEST(StartupControl, UnwritableDisabledKeyIsReportedAndChangesNothing)
     EXPECT_EQ(t.read(garbage), "not a property list");
 
     // Enabling has nothing to remove from the unreadable file, so launchd is asked as usual.
-    EXPECT_EQ(message(cleaner.setStartupItemEnabled(garbage, true)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(cleaner, garbage, true)), std::nullopt);
     EXPECT_EQ(fp.launchd.calls.size(), 1u);
 
     // A "Disabled" key that cannot be taken out: enabling is refused.
@@ -365,7 +381,7 @@ TEST(StartupControl, UnwritableDisabledKeyIsReportedAndChangesNothing)
     t.symlink(stuck, "../Elsewhere/org.stuck.job.plist");
     cleaner.setStartupItems(startup::loadStartupItems(fp));
     fp.launchd.calls.clear();
-    EXPECT_EQ(message(cleaner.setStartupItemEnabled(stuck, true)), std::optional<QString>("Could not enable org.stuck.job."));
+    EXPECT_EQ(message(enabledNow(cleaner, stuck, true)), std::optional<QString>("Could not enable org.stuck.job."));
     EXPECT_TRUE(fp.launchd.calls.empty());
     EXPECT_EQ(plist::readDictionary(fp.fs(), stuck)->value("Disabled"), QVariant(true));
 }
@@ -376,11 +392,11 @@ TEST(StartupControl, LoginItemsTravelAsDataAndReportTheirFailures)
     const RemovableItem helper = f.item(kHelper);
     ASSERT_EQ(helper.category, "Application Login Item");
 
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kHelper, false)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, kHelper, false)), std::nullopt);
     ASSERT_EQ(f.fp.loginItems.removed.size(), 1u);
     EXPECT_EQ(f.fp.loginItems.removed[0], std::make_pair(QString("ToolHelper"), kHelper));
     EXPECT_FALSE(f.item(kHelper).isEnabled);
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kHelper, true)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, kHelper, true)), std::nullopt);
     EXPECT_EQ(f.fp.loginItems.added, QStringList{kHelper});
     EXPECT_TRUE(f.item(kHelper).isEnabled);
     EXPECT_TRUE(f.fp.launchd.calls.empty());
@@ -390,21 +406,21 @@ TEST(StartupControl, LoginItemsTravelAsDataAndReportTheirFailures)
     const QString path = "/Applications/We\"ird\\.app";
     f.fp.loginItems.listResult = QString(name + "\t" + path + "\n");
     f.cleaner.setStartupItems(startup::loadStartupItems(f.fp));
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(path, false)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, path, false)), std::nullopt);
     EXPECT_EQ(f.fp.loginItems.removed.back(), std::make_pair(name, path));
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(path, true)), std::nullopt);
+    EXPECT_EQ(message(enabledNow(f.cleaner, path, true)), std::nullopt);
     EXPECT_EQ(f.fp.loginItems.added.back(), path);
 
     // Failures: the service's message, else a fixed one; the entry stays as it was.
     f.fp.loginItems.removeResult = scriptFailure("Not authorised to send Apple events to System Events.");
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kHelper, false)),
+    EXPECT_EQ(message(enabledNow(f.cleaner, kHelper, false)),
               std::optional<QString>("Not authorised to send Apple events to System Events."));
     f.fp.loginItems.removeResult = scriptFailure();
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kHelper, false)), std::optional<QString>("Could not remove login item."));
+    EXPECT_EQ(message(enabledNow(f.cleaner, kHelper, false)), std::optional<QString>("Could not remove login item."));
     f.fp.loginItems.addResult = scriptFailure();
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kHelper, true)), std::optional<QString>("Could not add login item."));
+    EXPECT_EQ(message(enabledNow(f.cleaner, kHelper, true)), std::optional<QString>("Could not add login item."));
     f.fp.loginItems.addResult = Error::unavailable();
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kHelper, true)), std::optional<QString>("AppleScript unavailable."));
+    EXPECT_EQ(message(enabledNow(f.cleaner, kHelper, true)), std::optional<QString>("AppleScript unavailable."));
     EXPECT_TRUE(f.item(kHelper).isEnabled);
 }
 
@@ -427,8 +443,8 @@ TEST(StartupControl, HostWithoutLoginItemServiceSaysSo)
     SystemCleaner cleaner(platform);
     cleaner.setStartupItems(startup::loadStartupItems(platform));
     ASSERT_EQ(cleaner.startupItems().size(), 1);
-    EXPECT_EQ(message(cleaner.setStartupItemEnabled(kHelper, false)), std::optional<QString>("AppleScript unavailable."));
-    EXPECT_EQ(message(cleaner.setStartupItemEnabled(kHelper, true)), std::optional<QString>("AppleScript unavailable."));
+    EXPECT_EQ(message(enabledNow(cleaner, kHelper, false)), std::optional<QString>("AppleScript unavailable."));
+    EXPECT_EQ(message(enabledNow(cleaner, kHelper, true)), std::optional<QString>("AppleScript unavailable."));
     EXPECT_TRUE(cleaner.startupItems()[0].isEnabled);
 }
 
@@ -436,26 +452,26 @@ TEST(StartupControl, UnknownUnsupportedAndProtectedItemsAreRefused)
 {
     Fixture f;
     auto& t = f.fp.tree();
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled("/nowhere.plist", false)), std::optional<QString>("Item not found."));
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(kAgent + "/", true)), std::optional<QString>("Item not found."));
+    EXPECT_EQ(message(enabledNow(f.cleaner, "/nowhere.plist", false)), std::optional<QString>("Item not found."));
+    EXPECT_EQ(message(enabledNow(f.cleaner, kAgent + "/", true)), std::optional<QString>("Item not found."));
 
     t.writeSized("/usr/local/bin/agent", 10);
     t.writePlist("/usr/local/job.plist", {{"Label", "local.job"}});
     const RemovableItem odd = entryAt("/Library/LaunchAgents/odd.PLIST"), program = entryAt("/usr/local/bin/agent"),
                         job = entryAt("/usr/local/job.plist");
     f.cleaner.setStartupItems(f.cleaner.startupItems() + QList<RemovableItem>{odd, program, job});
-    EXPECT_EQ(message(f.cleaner.setStartupItemEnabled(odd.path, false)), std::optional<QString>("Unsupported startup item."));
+    EXPECT_EQ(message(enabledNow(f.cleaner, odd.path, false)), std::optional<QString>("Unsupported startup item."));
     EXPECT_TRUE(f.fp.launchd.calls.empty());
     EXPECT_TRUE(f.fp.loginItems.removed.empty());
     EXPECT_TRUE(f.item(odd.path).isEnabled);
 
     // Removal runs the safety test on all but property lists.
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(program.path)), std::optional<QString>("This startup file is protected."));
+    EXPECT_EQ(message(removedNow(f.cleaner, program.path)), std::optional<QString>("This startup file is protected."));
     EXPECT_TRUE(t.exists(program.path));
     EXPECT_TRUE(f.fp.trash->calls.isEmpty());
     EXPECT_TRUE(f.cleaner.startupItems().contains(program));
     // A property list is moved even where the safety test would refuse it.
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(job.path)), std::nullopt);
+    EXPECT_EQ(message(removedNow(f.cleaner, job.path)), std::nullopt);
     EXPECT_EQ(f.fp.trash->calls, QStringList{job.path});
     EXPECT_FALSE(t.exists(job.path));
     EXPECT_FALSE(f.cleaner.startupItems().contains(job));
@@ -469,7 +485,7 @@ TEST(StartupControl, RemovingLaunchdJobsDisablesThemThenMovesThemToTheTrash)
     QSignalSpy changed(&f.cleaner, &SystemCleaner::startupItemsChanged);
     const qsizetype count = f.cleaner.startupItems().size();
 
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(kDaemon)), std::nullopt);
+    EXPECT_EQ(message(removedNow(f.cleaner, kDaemon)), std::nullopt);
     ASSERT_EQ(f.fp.launchd.calls.size(), 1u);
     EXPECT_EQ(f.fp.launchd.calls[0], (QStringList{"bootout", "system", kDaemon}));
     EXPECT_FALSE(t.exists(kDaemon));
@@ -478,13 +494,13 @@ TEST(StartupControl, RemovingLaunchdJobsDisablesThemThenMovesThemToTheTrash)
     EXPECT_EQ(plist::readDictionary(f.fp.fs(), trashed)->value("Disabled"), QVariant(true));
     EXPECT_EQ(f.cleaner.startupItems().size(), count - 1);
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(kDaemon)), std::optional<QString>("Item not found."));
+    EXPECT_EQ(message(removedNow(f.cleaner, kDaemon)), std::optional<QString>("Item not found."));
 
     // The Trash move fails: its description, and the entry stays.
     f.fp.trash->fail = [](const QString&) {
         return std::optional<Error>(Error{kCocoaErrorDomain, 640, "There isn’t enough space on the disk."});
     };
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(kAgent)), std::optional<QString>("There isn’t enough space on the disk."));
+    EXPECT_EQ(message(removedNow(f.cleaner, kAgent)), std::optional<QString>("There isn’t enough space on the disk."));
     EXPECT_TRUE(t.exists(kAgent));
     EXPECT_EQ(f.cleaner.startupItems().size(), count - 1);
     EXPECT_EQ(changed.count(), 1);
@@ -496,7 +512,7 @@ TEST(StartupControl, RemovingLoginItemsDeletesTheLoginItemOnly)
     auto& t = f.fp.tree();
 
     // The login item is deleted (once to disable, once to remove); the helper stays on disk.
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(kHelper)), std::nullopt);
+    EXPECT_EQ(message(removedNow(f.cleaner, kHelper)), std::nullopt);
     ASSERT_EQ(f.fp.loginItems.removed.size(), 2u);
     EXPECT_EQ(f.fp.loginItems.removed[1], std::make_pair(QString("ToolHelper"), kHelper));
     EXPECT_TRUE(t.exists(kHelper));
@@ -506,7 +522,7 @@ TEST(StartupControl, RemovingLoginItemsDeletesTheLoginItemOnly)
     // The script fails for an application: its message, and the entry stays.
     f.cleaner.setStartupItems(startup::loadStartupItems(f.fp));
     f.fp.loginItems.removeResult = scriptFailure("System Events got an error.");
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(kHelper)), std::optional<QString>("System Events got an error."));
+    EXPECT_EQ(message(removedNow(f.cleaner, kHelper)), std::optional<QString>("System Events got an error."));
     EXPECT_EQ(f.cleaner.startupItems().size(), 3);
 
     // A login item that is a property list falls back to the Trash.
@@ -517,11 +533,11 @@ TEST(StartupControl, RemovingLoginItemsDeletesTheLoginItemOnly)
     f.fp.trash->fail = [](const QString&) {
         return std::optional<Error>(Error{kCocoaErrorDomain, 640, "No room."});
     };
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(listed)), std::optional<QString>("System Events got an error. / No room."));
+    EXPECT_EQ(message(removedNow(f.cleaner, listed)), std::optional<QString>("System Events got an error. / No room."));
     EXPECT_TRUE(t.exists(listed));
     f.fp.trash->fail = nullptr;
     f.fp.loginItems.removeResult = scriptFailure();
-    EXPECT_EQ(message(f.cleaner.removeStartupItem(listed)), std::nullopt);
+    EXPECT_EQ(message(removedNow(f.cleaner, listed)), std::nullopt);
     EXPECT_FALSE(t.exists(listed));
     EXPECT_TRUE(t.exists(f.fp.fs().trash() + "/item.plist"));
     EXPECT_EQ(f.cleaner.startupItems().size(), 3);
@@ -555,8 +571,8 @@ TEST(StartupControl, ALaunchFolderThatIsALinkIsNeitherRewrittenNorEmptied)
         ASSERT_EQ(titles(cleaner.startupItems()), QStringList{"org.outside.job"});
         fp.launchd.calls.clear();
         fp.launchd.answer = [](const QStringList&) { return ran(0); };
-        EXPECT_EQ(message(cleaner.setStartupItemEnabled(listed, false)), std::optional<QString>("Could not disable org.outside.job."));
-        EXPECT_EQ(message(cleaner.removeStartupItem(listed)), std::optional<QString>("This startup file is protected."));
+        EXPECT_EQ(message(enabledNow(cleaner, listed, false)), std::optional<QString>("Could not disable org.outside.job."));
+        EXPECT_EQ(message(removedNow(cleaner, listed)), std::optional<QString>("This startup file is protected."));
         EXPECT_TRUE(fp.launchd.calls.empty());
         EXPECT_TRUE(fp.trash->calls.isEmpty());
         ASSERT_TRUE(QFile::exists(job));

@@ -3,6 +3,7 @@
 #include "engine/cleaner/Remains.h"
 #include "platform/DiskUsage.h"
 #include "platform/ThreadPool.h"
+#include "support/Awaited.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -180,7 +181,7 @@ TEST(TrashSelected, OnlySelectedSafePathsMoveAndTheReportSaysWhich)
     };
     cleaner.setRemainingFiles(remains);
 
-    const RemovalReport r = cleaner.trashSelected(remains);
+    const RemovalReport r = tw::test::trashed(cleaner, remains);
     EXPECT_EQ(r.moved, (QStringList{pref, support, logs, lone}));
     EXPECT_EQ(r.failedPaths(), (QStringList{kLib + "/Caches", "/Applications/Gone.app"}));
     EXPECT_EQ(fp.tree().read(kTrash + "/com.gone.tool.plist"), pref.toUtf8());
@@ -213,7 +214,7 @@ TEST(TrashSelected, AFailedMoveIsSilentAndTheOthersStillGo)
         return std::nullopt;
     };
     SystemCleaner cleaner(fp.platform());
-    const RemovalReport r = cleaner.trashSelected({entryAt(stuck, true), entryAt(free, true), entryAt(free, true, {free, stuck})});
+    const RemovalReport r = tw::test::trashed(cleaner, {entryAt(stuck, true), entryAt(free, true), entryAt(free, true, {free, stuck})});
     EXPECT_EQ(r.moved, QStringList{free});
     EXPECT_EQ(r.failedPaths(), QStringList{stuck});
     EXPECT_EQ(fp.trash->calls, (QStringList{stuck, free}));  // each path tried once
@@ -221,7 +222,7 @@ TEST(TrashSelected, AFailedMoveIsSilentAndTheOthersStillGo)
 
     // Nothing selected: nothing is tried.
     fp.trash->calls.clear();
-    const RemovalReport none = cleaner.trashSelected({entryAt(stuck, false), entryAt(free, false)});
+    const RemovalReport none = tw::test::trashed(cleaner, {entryAt(stuck, false), entryAt(free, false)});
     EXPECT_TRUE(none.moved.isEmpty() && none.failures.isEmpty());
     EXPECT_TRUE(fp.trash->calls.isEmpty());
 }

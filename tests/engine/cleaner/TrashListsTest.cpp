@@ -2,6 +2,7 @@
 
 #include "engine/cleaner/SystemCleaner.h"
 #include "support/FakePlatform.h"
+#include "support/Awaited.h"
 
 #include <QObject>
 #include <QSignalSpy>
@@ -68,7 +69,7 @@ TEST(TrashLists, RemainsKeepWhatDidNotMoveAndTheCountFollows)
     QSignalSpy listChanged(&t.cleaner, &SystemCleaner::remainingFilesChanged);
     QSignalSpy countChanged(&t.cleaner, &SystemCleaner::orphanCountChanged);
 
-    const RemovalReport r = t.cleaner.trashSelected(t.cleaner.remainingFiles(), EntryPolicy::KeepUnmoved);
+    const RemovalReport r = tw::test::trashed(t.cleaner, t.cleaner.remainingFiles(), EntryPolicy::KeepUnmoved);
     EXPECT_EQ(r.moved, (QStringList{a.path, kCaches + "/C1", d.path}));
     ASSERT_EQ(r.failures.size(), 1);
     EXPECT_EQ(r.failures[0].path, kCaches + "/C2");
@@ -91,7 +92,7 @@ TEST(TrashLists, RemainsKeepWhatDidNotMoveAndTheCountFollows)
 
     // Entries that are not listed (the cleanup offer's) move, and no list changes.
     const RemovableItem offer = t.entry("Offer", true);
-    const RemovalReport o = t.cleaner.trashSelected({offer});
+    const RemovalReport o = tw::test::trashed(t.cleaner, {offer});
     EXPECT_EQ(o.moved, QStringList{offer.path});
     EXPECT_EQ(listChanged.count(), 2);
     EXPECT_EQ(t.cleaner.orphanCountForMenuBar(), 2);
@@ -109,7 +110,8 @@ TEST(TrashLists, ExtensionsDropEveryAttemptedEntryAndNameTheFailures)
 
     auto context = std::make_unique<QObject>();
     std::optional<RemovalReport> told;
-    t.cleaner.trashExtensions({moves, stuck, guarded}, context.get(), [&](const RemovalReport& r) { told = r; });
+    t.cleaner.trashExtensions({moves, stuck, guarded}, EntryPolicy::DropAttempted,
+                              {context.get(), [&](const RemovalReport& r) { told = r; }});
     ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }, 10000));
     EXPECT_EQ(titles(t.cleaner.extensions()), QStringList{"Keep"});
     EXPECT_EQ(changed.count(), 1);
@@ -124,7 +126,7 @@ TEST(TrashLists, ExtensionsDropEveryAttemptedEntryAndNameTheFailures)
     const RemovableItem late = t.entry("Late", true);
     t.cleaner.setExtensions({keep, late});
     bool called = false;
-    t.cleaner.trashExtensions({late}, context.get(), [&](const RemovalReport&) { called = true; });
+    t.cleaner.trashExtensions({late}, EntryPolicy::DropAttempted, {context.get(), [&](const RemovalReport&) { called = true; }});
     context.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.cleaner.extensions().size() == 1; }, 10000));
     EXPECT_EQ(titles(t.cleaner.extensions()), QStringList{"Keep"});

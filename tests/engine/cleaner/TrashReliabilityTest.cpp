@@ -8,6 +8,7 @@
 #include "platform/HostServices.h"
 #include "platform/Path.h"
 #include "support/FakePlatform.h"
+#include "support/Awaited.h"
 
 #include <gtest/gtest.h>
 
@@ -266,8 +267,8 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
                 o.chosen.prepend(bundle);
             run = [&, bundle, removeBundle, leftovers] {
                 AppScanner scanner(w.fp.platform());
-                const auto r = scanner.uninstall(AppInfo::make({"Tool", "com.example.tool", bundle}), leftovers,
-                                                 removeBundle ? BundleRemoval::MoveToTrash : BundleRemoval::Keep);
+                const auto r = test::uninstalled(scanner, AppInfo::make({"Tool", "com.example.tool", bundle}), leftovers,
+                                           removeBundle ? BundleRemoval::MoveToTrash : BundleRemoval::Keep);
                 o.moved = r.moved;
                 o.failed = r.failedPaths();
                 if (!r.status) {
@@ -289,7 +290,8 @@ TEST(TrashReliability, RandomTreesLoseNothingThroughAnyRemovalPath)
                 i += n;
             }
             run = [&, items] {
-                const RemovalReport r = SystemCleaner(w.fp.platform()).trashSelected(items);
+                SystemCleaner cleaner(w.fp.platform());
+                const RemovalReport r = test::trashed(cleaner, items);
                 o.moved = r.moved;
                 o.failed = r.failedPaths();
             };

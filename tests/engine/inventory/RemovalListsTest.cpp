@@ -2,6 +2,7 @@
 
 #include "engine/inventory/AppScanner.h"
 #include "support/FakePlatform.h"
+#include "support/Awaited.h"
 
 #include <QSignalSpy>
 
@@ -102,7 +103,7 @@ TEST(UninstallLists, AMovedBundleLeavesTheListAndItsGroupOnce)
     l.scanner.setApps({notes, suite});
     QSignalSpy announced(&l.scanner, &AppScanner::appsChanged);
 
-    const RemovalReport r = l.scanner.uninstall(writer, {}, BundleRemoval::MoveToTrash);
+    const RemovalReport r = tw::test::uninstalled(l.scanner, writer, {}, BundleRemoval::MoveToTrash);
     ASSERT_TRUE(r.status.ok());
     EXPECT_EQ(r.moved, QStringList{writer->path()});
     EXPECT_EQ(announced.count(), 1);
@@ -111,12 +112,12 @@ TEST(UninstallLists, AMovedBundleLeavesTheListAndItsGroupOnce)
     EXPECT_EQ(suite->appSize(), 200);
 
     // The last member takes its group along.
-    ASSERT_TRUE(l.scanner.uninstall(sheets, {}, BundleRemoval::MoveToTrash).status.ok());
+    ASSERT_TRUE(tw::test::uninstalled(l.scanner, sheets, {}, BundleRemoval::MoveToTrash).status.ok());
     EXPECT_EQ(l.names(), QStringList{"Notes"});
     EXPECT_EQ(announced.count(), 2);
 
     // An application that is not listed changes nothing and announces nothing.
-    ASSERT_TRUE(l.scanner.uninstall(l.app("Stray"), {}, BundleRemoval::MoveToTrash).status.ok());
+    ASSERT_TRUE(tw::test::uninstalled(l.scanner, l.app("Stray"), {}, BundleRemoval::MoveToTrash).status.ok());
     EXPECT_EQ(announced.count(), 2);
 }
 
@@ -134,7 +135,7 @@ TEST(UninstallLists, AStoppedUninstallChangesNoListAndAKeptBundleLosesOnlyMovedF
 
     // A refused bundle stops everything: no move, no list change.
     const AppInfoPtr system = AppInfo::make({"Chess", "com.apple.chess", "/System/Applications/Chess.app"});
-    EXPECT_FALSE(l.scanner.uninstall(system, {}, BundleRemoval::MoveToTrash).status.ok());
+    EXPECT_FALSE(tw::test::uninstalled(l.scanner, system, {}, BundleRemoval::MoveToTrash).status.ok());
     EXPECT_EQ(announced.count(), 0);
 
     // A failed bundle move stops too, with its reason in the report.
@@ -146,7 +147,7 @@ TEST(UninstallLists, AStoppedUninstallChangesNoListAndAKeptBundleLosesOnlyMovedF
             return denied;
         return std::nullopt;
     };
-    const RemovalReport stopped = l.scanner.uninstall(notes, notes->selectedLeftovers(), BundleRemoval::MoveToTrash);
+    const RemovalReport stopped = tw::test::uninstalled(l.scanner, notes, notes->selectedLeftovers(), BundleRemoval::MoveToTrash);
     EXPECT_EQ(stopped.status, Status(denied));
     EXPECT_EQ(stopped.failures, (QList<RemovalFailure>{{notes->path(), {}, denied}}));
     EXPECT_EQ(l.names(), QStringList{"Notes"});
@@ -154,7 +155,7 @@ TEST(UninstallLists, AStoppedUninstallChangesNoListAndAKeptBundleLosesOnlyMovedF
     EXPECT_EQ(announced.count(), 0);
 
     // With the bundle kept, each failure says why; only what moved leaves.
-    const RemovalReport kept = l.scanner.uninstall(notes, notes->selectedLeftovers(), BundleRemoval::Keep);
+    const RemovalReport kept = tw::test::uninstalled(l.scanner, notes, notes->selectedLeftovers(), BundleRemoval::Keep);
     ASSERT_TRUE(kept.status.ok());
     EXPECT_EQ(kept.moved, QStringList{cache->path()});
     ASSERT_EQ(kept.failures.size(), 3);
@@ -181,7 +182,7 @@ TEST(UninstallLists, AWholeEntryStopsAtTheFirstFailedMemberAndWritesOnce)
     };
     QSignalSpy announced(&l.scanner, &AppScanner::appsChanged);
 
-    const RemovalReport r = l.scanner.uninstallEntry(suite);
+    const RemovalReport r = tw::test::uninstalledEntry(l.scanner, suite);
     EXPECT_EQ(r.status, Status(denied));
     EXPECT_EQ(r.moved, QStringList{a->path()});
     EXPECT_TRUE(l.fp.tree().exists(c->path()));  // never tried
@@ -192,10 +193,10 @@ TEST(UninstallLists, AWholeEntryStopsAtTheFirstFailedMemberAndWritesOnce)
 
     // Once the rest can go the whole entry leaves, in one change.
     l.fp.trash->fail = nullptr;
-    ASSERT_TRUE(l.scanner.uninstallEntry(suite).status.ok());
+    ASSERT_TRUE(tw::test::uninstalledEntry(l.scanner, suite).status.ok());
     EXPECT_EQ(l.names(), QStringList{"Solo"});
     EXPECT_EQ(announced.count(), 2);
-    ASSERT_TRUE(l.scanner.uninstallEntry(solo).status.ok());
+    ASSERT_TRUE(tw::test::uninstalledEntry(l.scanner, solo).status.ok());
     EXPECT_TRUE(l.scanner.apps().isEmpty());
     EXPECT_EQ(announced.count(), 3);
 }

@@ -1,6 +1,7 @@
 #include "engine/inventory/AppScanner.h"
 #include "engine/inventory/SafetyTest.h"
 #include "support/FakePlatform.h"
+#include "support/Awaited.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -76,7 +77,7 @@ TEST(Uninstall, ARefusedBundleIsToldToTheWatcherButNothingIsQuitOrMoved)
     const auto l = f.leftover(kLib + "/Caches/com.apple.Chess");
     f.fp.runningApps.apps = {{9, "/System/Applications/Chess.app"}};
 
-    const auto r = f.scanner.uninstall(app, {l}, BundleRemoval::MoveToTrash);
+    const auto r = tw::test::uninstalled(f.scanner, app, {l}, BundleRemoval::MoveToTrash);
     ASSERT_FALSE(r.status.ok());
     EXPECT_EQ(r.status.error(), (Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")}));
     EXPECT_EQ(f.told, (std::vector<std::pair<QString, QString>>{{"/System/Applications/Chess.app", "com.apple.Chess"}}));
@@ -99,7 +100,7 @@ TEST(Uninstall, LeftoversOnlyMoveWhenSelectedSafeAndOwned)
     const auto unsafe = LeftoverFile::make({kLib + "/Caches", 0, QStringLiteral("Caches")});
     f.fp.runningApps.apps = {{3, "/Applications/My App.app"}};
 
-    const auto r = f.scanner.uninstall(app, {owned, compact, byId, unselected, foreign, unsafe}, BundleRemoval::Keep);
+    const auto r = tw::test::uninstalled(f.scanner, app, {owned, compact, byId, unselected, foreign, unsafe}, BundleRemoval::Keep);
     EXPECT_TRUE(r.status.ok());
     EXPECT_EQ(f.told.size(), 1u);
     // The bundle is neither tested, quit nor moved.
@@ -131,7 +132,7 @@ TEST(Uninstall, QuitsMovesTheBundleAndReportsLeftoversThatStayed)
         return std::nullopt;
     };
 
-    const auto r = f.scanner.uninstall(app, {first, stuck, last}, BundleRemoval::MoveToTrash);
+    const auto r = tw::test::uninstalled(f.scanner, app, {first, stuck, last}, BundleRemoval::MoveToTrash);
     EXPECT_TRUE(r.status.ok());  // the stuck leftover stays silent
     EXPECT_EQ(f.fp.runningApps.terminated, std::vector<qint64>{5});
     EXPECT_EQ(f.fp.clock.sleeps, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(400)});
@@ -152,7 +153,7 @@ TEST(Uninstall, ACancelledBundleMoveStopsBeforeAnyLeftover)
     };
     f.fp.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
 
-    const auto r = f.scanner.uninstall(app, {l}, BundleRemoval::MoveToTrash);
+    const auto r = tw::test::uninstalled(f.scanner, app, {l}, BundleRemoval::MoveToTrash);
     ASSERT_FALSE(r.status.ok());
     EXPECT_EQ(r.status.error().code, 3);
     EXPECT_EQ(r.status.error().description,
@@ -193,7 +194,7 @@ TEST(Uninstall, OnlyARealBundleWhereItLiesIsMoved)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
-        const auto r = f.scanner.uninstall(AppInfo::make({"X", "com.example.x", c.path}), {}, BundleRemoval::MoveToTrash);
+        const auto r = tw::test::uninstalled(f.scanner, AppInfo::make({"X", "com.example.x", c.path}), {}, BundleRemoval::MoveToTrash);
         EXPECT_EQ(r.status.ok(), c.moves);
         if (!c.moves) {
             EXPECT_EQ(r.status.error().code, 1);

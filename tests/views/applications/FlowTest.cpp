@@ -4,6 +4,7 @@
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
+#include "support/ShellHarness.h"
 #include "views/applications/ApplicationsState.h"
 
 #include <QCoreApplication>
@@ -56,11 +57,8 @@ struct FlowFixture {
         return makeApp({name, id, 4096, std::nullopt, path});
     }
 
-    void settle()
-    {
-        enginePool().waitForDone();
-        QCoreApplication::processEvents();
-    }
+    // Scans and uninstalls run off the GUI thread: waits until they have reported.
+    void settle() { ASSERT_TRUE(drainScans(&scanner, &cleaner)); }
 
     bool inTrash(const QString& name) const { return fp.fs().existsNoFollow(kTrash + u'/' + name); }
     QStringList leftoverNames(const AppInfoPtr& a) const
@@ -78,6 +76,7 @@ TEST(UninstallFlow, NothingTickedTicksEverythingAndCancelKeepsTheTicks)
     f.state.selectApp(f.notes);
     f.prompter.script = {"Cancel"};
     f.flow.confirmAndUninstall(f.state.selectedApp());
+    f.settle();
 
     ASSERT_EQ(f.prompter.asked.size(), 1);
     const Prompt& p = f.prompter.asked.front();
@@ -110,6 +109,7 @@ TEST(UninstallFlow, ConfirmedTheBundleAndTheTickedFilesGoToTheTrash)
     const QByteArray cache = f.fp.tree().read(f.notes->leftovers()[0]->path());
     f.prompter.script = {"Uninstall"};
     f.flow.confirmAndUninstall(f.state.selectedApp());
+    f.settle();
 
     EXPECT_TRUE(f.inTrash("Notes.app"));
     EXPECT_TRUE(f.inTrash("com.example.notes"));
@@ -127,6 +127,7 @@ TEST(UninstallFlow, AGroupRowUninstallsItsFirstMemberAndTheLastTakesTheGroup)
     f.state.selectApp(f.python);
     f.prompter.script = {"Uninstall"};
     f.flow.confirmAndUninstall(f.state.selectedApp());
+    f.settle();
     ASSERT_EQ(f.prompter.asked.size(), 1);
     EXPECT_EQ(f.prompter.asked[0].title, "Uninstall IDLE?");
     EXPECT_TRUE(f.inTrash("IDLE.app"));
@@ -142,6 +143,7 @@ TEST(UninstallFlow, AGroupRowUninstallsItsFirstMemberAndTheLastTakesTheGroup)
     f.state.selectMember(f.launcher, f.python);
     f.prompter.script = {"Uninstall"};
     f.flow.confirmAndUninstall(f.state.selectedApp());
+    f.settle();
     EXPECT_EQ(f.prompter.asked[1].title, "Uninstall Python Launcher?");
     EXPECT_TRUE(f.inTrash("Python Launcher.app"));
     EXPECT_EQ(names(f.scanner.apps()), (QStringList{"Notes"}));
@@ -165,6 +167,7 @@ TEST(UninstallFlow, BundleKeptOnlyTheFilesThatMovedLeaveTheList)
     f.notes->leftovers()[2]->setSelected(true, RootSync::Refresh);
     f.prompter.script = {"Uninstall"};
     f.flow.confirmAndUninstall(f.state.selectedApp());
+    f.settle();
 
     ASSERT_EQ(f.prompter.asked.size(), 1);  // a skipped file is no error
     // The bundle is not ticked: the text promises only the files.
@@ -191,6 +194,7 @@ TEST(UninstallFlow, AFailedUninstallShowsTheErrorAndChangesNoList)
     f.state.selectApp(chess);
     f.prompter.script = {"Uninstall"};
     f.flow.confirmAndUninstall(f.state.selectedApp());
+    f.settle();
 
     ASSERT_EQ(f.prompter.asked.size(), 2);
     const Prompt& error = f.prompter.asked[1];

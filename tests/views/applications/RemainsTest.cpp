@@ -67,7 +67,7 @@ struct RemainsFixture {
         ASSERT_TRUE(QTest::qWaitFor([&] {
             enginePool().waitForDone();
             QCoreApplication::processEvents();
-            return !scanner.isScanning() && !cleaner.isScanningRemaining();
+            return !scanner.isScanning() && !cleaner.isScanningRemaining() && !cleaner.isRemoving();
         }, 60000));
         enginePool().waitForDone();
         QCoreApplication::processEvents();
@@ -202,6 +202,7 @@ TEST(RemainsFlow, MoveToTrashTakesEveryTickedEntryAlsoOnesTheSearchHides)
     f.state.selectRemain(f.entry("Transmit").id);
     f.prompter.script = {"Move to Trash"};
     f.flow.confirmAndRemove();
+    f.settle();
 
     EXPECT_EQ(f.prompter.asked.size(), 1);  // nothing failed, nothing to report
     EXPECT_EQ(f.titles(), (QStringList{"Getdropbox"}));
@@ -234,6 +235,7 @@ TEST(RemainsFlow, EntriesThatDidNotMoveStayTickedAndAreNamedOnce)
         f.tick(t);
     f.prompter.script = {"Move to Trash"};
     f.flow.confirmAndRemove();
+    f.settle();
 
     // Evernote's preferences moved, its folder did not: the entry stays, ticked.
     EXPECT_EQ(f.titles(), (QStringList{"Evernote"}));
@@ -303,6 +305,7 @@ TEST(RemainsFlow, HostileNamesShowAndMoveAsTheyAre)
     }
     f.prompter.script = {"Move to Trash"};
     f.flow.confirmAndRemove();
+    f.settle();
     EXPECT_EQ(f.prompter.asked.size(), 1);
     for (const auto& [file, title] : files) {
         EXPECT_FALSE(f.titles().contains(title)) << title.toStdString();

@@ -2,6 +2,7 @@
 
 #include "Records.h"
 #include "state/AppNavigation.h"
+#include "support/ScanGates.h"
 #include "support/ShellHarness.h"
 #include "views/applications/AdvancedFileTree.h"
 #include "views/applications/AppDetailPanel.h"
@@ -269,6 +270,7 @@ TEST(ApplicationsTab, UninstallThroughTheButtonMovesTheTickedFilesAndUpdatesTheL
     notes->applyRootSelection(false);
     f.h.prompter.script = {"Uninstall"};
     QTest::mouseClick(f.w->actionButton(), Qt::LeftButton);
+    f.settle();
 
     ASSERT_EQ(f.h.prompter.asked.size(), 1);
     EXPECT_EQ(f.h.prompter.asked[0].title, "Uninstall Notes?");
@@ -350,25 +352,12 @@ TEST(ApplicationsTab, WithTheBundleUntickedOnlyTheTickedFilesGo)
     EXPECT_FALSE(notes->removeAppBundle());
 }
 
-TEST(ApplicationsTab, ClicksQueuedWhileTheUninstallRunsAreDropped)
+TEST(ApplicationsTab, WhileTheUninstallRunsAPressDoesNothingAndTheListAnswers)
 {
     TabFixture f;
     f.clickEntry("Mail");
     f.settle();
     PushButton* button = f.w->actionButton();
-    AppListCard* notes = f.card("Notes");
-    ASSERT_NE(notes, nullptr);
-    // The user clicks the button again, and another row, while the Trash move holds the window.
-    auto click = [](QWidget* target, QPointF at) {
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(target, new QMouseEvent(type, at, target->mapToGlobal(at), Qt::LeftButton,
-                                                                Qt::LeftButton, Qt::NoModifier));
-    };
-    f.h.fake.trash->fail = [&](const QString&) -> std::optional<Error> {
-        click(button, QRectF(button->rect()).center());
-        click(notes, QRectF(notes->entryRect()).center());
-        return std::nullopt;
-    };
     // The bundle stays (unticked), so the selection (and the enabled button) survive the uninstall.
     f.find("Mail")->setRemoveAppBundle(false);
     f.h.fake.tree().writeSized(f.h.fake.tree().library() + "/Caches/com.example.mail/x", 10);
@@ -377,10 +366,24 @@ TEST(ApplicationsTab, ClicksQueuedWhileTheUninstallRunsAreDropped)
     f.settle();
     ASSERT_FALSE(f.find("Mail")->leftovers().isEmpty());
     f.h.prompter.script = {"Uninstall", "Uninstall"};
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCoreApplication::processEvents();
+    {
+        // The user clicks the button again, and another row, while the Trash move is held.
+        TrashGate gate(f.h.fake);
+        QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0; }, 60000));
+        EXPECT_TRUE(button->isBusy());
+        EXPECT_FALSE(button->isEnabled());
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(f.h.prompter.asked.size(), 1);
+        f.clickEntry("Notes");
+        EXPECT_EQ(f.state().selectedApp(), f.find("Notes"));
+        f.clickEntry("Mail");
+    }
+    f.settle();
     EXPECT_EQ(f.h.prompter.asked.size(), 1);
+    EXPECT_TRUE(f.find("Mail")->leftovers().isEmpty());
     EXPECT_EQ(f.state().selectedApp(), f.find("Mail"));
+    EXPECT_FALSE(button->isBusy());
     EXPECT_TRUE(button->isEnabled());
     // Clicks after the flow ended work again.
     f.clickEntry("Notes");
@@ -505,6 +508,7 @@ TEST(ApplicationsTab, RemainsCardsDetailAndRemoveEndToEnd)
     // A press asks; "Move to Trash" moves only the ticked entry.
     f.h.prompter.script = {"Move to Trash"};
     click(f.w->actionButton());
+    f.settle();
     ASSERT_EQ(f.h.prompter.asked.size(), 1);
     EXPECT_EQ(remainTitles(f), (QStringList{"Transmit"}));
     EXPECT_EQ(f.h.fake.tree().read(kTrash + "/com.evernote.Evernote.plist"), "evernote");
@@ -580,6 +584,7 @@ TEST(ApplicationsTab, TheAdvancedTreeTicksFilesOneByOneForTheUninstall)
 
     f.h.prompter.script = {"Uninstall"};
     click(f.w->actionButton());
+    f.settle();
     ASSERT_EQ(f.h.prompter.asked.size(), 1);
     EXPECT_TRUE(f.h.fake.tree().exists(kTrash + "/com.example.notes.plist"));
     EXPECT_FALSE(f.h.fake.tree().exists(kTrash + "/com.example.notes"));

@@ -40,6 +40,12 @@ struct StateFixture : ::testing::Test {
         return *findBy(state->allItems(), &RemovableItem::path, path);
     }
     QString selectedTitle() const { return state->selected() ? state->selected()->title : QStringLiteral("none"); }
+    // A switch or a removal runs off the GUI thread: waits for its outcome.
+    void finish()
+    {
+        ASSERT_TRUE(drainScans(nullptr, h.cleaner.get()));
+        EXPECT_FALSE(state->isBusy());
+    }
     // The titles and texts of every prompt so far.
     QStringList asked() const
     {
@@ -143,22 +149,26 @@ TEST_F(StateFixture, SwitchRewritesTheFileAndARefusedOneStaysWithItsAlert)
 {
     // A label with quotes and a line break is data, never text of a command.
     state->setItemEnabled(kQuotedAgent, false);
+    finish();
     EXPECT_EQ(disabledKey(h.fake, kQuotedAgent), "true");
     EXPECT_EQ(h.fake.launchd.calls.back(), (QStringList{"bootout", "gui/501", kQuotedAgent}));
     EXPECT_TRUE(h.prompter.asked.isEmpty());
 
     // Refused: an unreadable job cannot be switched off; it stays on.
     state->setItemEnabled(kBrokenDaemon, false);
+    finish();
     EXPECT_TRUE(item(kBrokenDaemon).isEnabled);
     EXPECT_EQ(h.fake.tree().read(kBrokenDaemon), "not a property list");
     // A login item while the login-item service is unavailable.
     h.fake.loginItems.removeResult = Error::unavailable();
     state->setItemEnabled(kHelper, false);
+    finish();
     EXPECT_TRUE(item(kHelper).isEnabled);
     // launchd refuses to start a job again, with and without its own words.
     h.fake.launchd.answer = [](const QStringList&) -> Result<ProcessOutput> { return ProcessOutput{1, {}, {}}; };
     state->select(kQuotedAgent);
     state->toggleSelected();
+    finish();
     EXPECT_FALSE(item(kQuotedAgent).isEnabled);
 
     EXPECT_EQ(asked(), (QStringList{"Startup Programs: Could not disable broken.",
@@ -193,6 +203,7 @@ TEST_F(StateFixture, RemovalAsksThenMovesTheFileIntoTheTrash)
     // Confirmed: into the Trash, out of the list, nothing selected, no rescan.
     h.prompter.script = QStringList{"Remove"};
     state->confirmAndRemoveSelected();
+    finish();
     EXPECT_FALSE(h.fake.tree().exists(kSyncAgent));
     EXPECT_TRUE(h.fake.tree().exists("/Users/tester/.Trash/com.vendor.sync.plist"));
     EXPECT_FALSE(state->selectedPath().has_value());
@@ -228,6 +239,7 @@ TEST_F(StateFixture, RemovalTakesTheSelectionAsItIsWhenConfirmed)
         h.cleaner->setStartupItems(items);
     };
     local.confirmAndRemoveSelected();
+    ASSERT_TRUE(drainScans(nullptr, h.cleaner.get()));
     EXPECT_TRUE(h.fake.tree().exists(kSyncAgent));
     EXPECT_EQ(local.selectedPath(), kSyncAgent);
 }

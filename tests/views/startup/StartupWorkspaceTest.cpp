@@ -65,6 +65,8 @@ struct WorkspaceFixture : ::testing::Test {
     }
     StartupDetail* detail() const { return tab->detailColumn(); }
     void clickBody(StartupListCard* c) const { QTest::mouseClick(c, Qt::LeftButton, {}, c->bodyRect().center()); }
+    // A switch or a removal runs off the GUI thread: waits for its outcome.
+    void finish() { ASSERT_TRUE(drainScans(nullptr, h.cleaner.get())); }
 };
 
 } // namespace
@@ -134,6 +136,7 @@ TEST_F(WorkspaceFixture, OnlyTheCardBodySelects)
     // The outer padding and the switch do not select.
     QTest::mouseClick(sync, Qt::LeftButton, {}, QPoint(4, 4));
     QTest::mouseClick(sync->toggle(), Qt::LeftButton);
+    finish();
     EXPECT_FALSE(tab->state().selectedPath().has_value());
     EXPECT_TRUE(detail()->showsPlaceholder());
     EXPECT_EQ(disabledKey(h.fake, kSyncAgent), "true");
@@ -151,17 +154,20 @@ TEST_F(WorkspaceFixture, SwitchShowsWhatTheEngineHolds)
     open();
     // On to off: the file says so, and the switch with it.
     QTest::mouseClick(cardTitled("com.vendor.sync")->toggle(), Qt::LeftButton);
+    finish();
     EXPECT_EQ(disabledKey(h.fake, kSyncAgent), "true");
     EXPECT_FALSE(cardTitled("com.vendor.sync")->toggle()->isOn());
     // Off to on.
     ASSERT_FALSE(cardTitled("backupd")->toggle()->isOn());
     QTest::mouseClick(cardTitled("backupd")->toggle(), Qt::LeftButton);
+    finish();
     EXPECT_EQ(disabledKey(h.fake, kBackupAgent), "absent");
     EXPECT_TRUE(cardTitled("backupd")->toggle()->isOn());
     EXPECT_TRUE(h.prompter.asked.isEmpty());
 
     // Refused: the switch snaps back and the alert says why.
     QTest::mouseClick(cardTitled("broken")->toggle(), Qt::LeftButton);
+    finish();
     EXPECT_TRUE(cardTitled("broken")->toggle()->isOn());
     ASSERT_EQ(h.prompter.asked.size(), 1);
     EXPECT_EQ(h.prompter.asked[0].title, "Startup Programs");
@@ -186,6 +192,7 @@ TEST_F(WorkspaceFixture, DetailShowsTheItemAndItsButtonsAct)
     // The detail's button flips the state; the card follows.
     EXPECT_EQ(detail()->enableButton()->text(), "Disable");
     QTest::mouseClick(detail()->enableButton(), Qt::LeftButton);
+    finish();
     EXPECT_EQ(detail()->enableButton()->text(), "Enable");
     EXPECT_FALSE(cardTitled("com.vendor.sync")->toggle()->isOn());
     EXPECT_EQ(disabledKey(h.fake, kSyncAgent), "true");
@@ -206,6 +213,7 @@ TEST_F(WorkspaceFixture, RemoveAsksFirstThenTrashesOrTellsWhyNot)
     clickBody(cardTitled("net.vendor.guard"));
     // Cancelled: nothing happens.
     QTest::mouseClick(detail()->removeButton(), Qt::LeftButton);
+    finish();
     ASSERT_EQ(h.prompter.asked.size(), 1);
     EXPECT_EQ(h.prompter.asked[0].title, "Remove this startup program?");
     EXPECT_TRUE(h.fake.tree().exists(kGuardDaemon));
@@ -213,6 +221,7 @@ TEST_F(WorkspaceFixture, RemoveAsksFirstThenTrashesOrTellsWhyNot)
     // Refused: the card and the selection stay, the alert tells why.
     h.prompter.script = QStringList{"Remove"};
     QTest::mouseClick(detail()->removeButton(), Qt::LeftButton);
+    finish();
     EXPECT_TRUE(h.fake.tree().exists(kGuardDaemon));
     ASSERT_EQ(h.prompter.asked.size(), 3);
     EXPECT_EQ(h.prompter.asked[2].title, "Startup Programs");
@@ -227,6 +236,7 @@ TEST_F(WorkspaceFixture, RemoveAsksFirstThenTrashesOrTellsWhyNot)
     clickBody(cardTitled("com.vendor.sync"));
     h.prompter.script = QStringList{"Remove"};
     QTest::mouseClick(detail()->removeButton(), Qt::LeftButton);
+    finish();
     EXPECT_FALSE(h.fake.tree().exists(kSyncAgent));
     EXPECT_TRUE(h.fake.tree().exists("/Users/tester/.Trash/com.vendor.sync.plist"));
     EXPECT_EQ(cardTitled("com.vendor.sync"), nullptr);
