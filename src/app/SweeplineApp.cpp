@@ -314,11 +314,11 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
     // engine list: only the Trash changes.
     removalWatcher().suppress(offer->bundleIdentifier);
     m_offerRemoving = offer->id;
-    cleaner().trashSelected(cleanupofferalert::removableItems(*offer), EntryPolicy::KeepUnmoved,
-                            {this, [this, id = offer->id](const RemovalReport& report) {
-                                 m_offerRemoving = QUuid();
-                                 settleOffer(id, report.failedPaths());
-                             }});
+    auto moved = [this, id = offer->id](const RemovalReport& report) {
+        m_offerRemoving = QUuid();
+        settleOffer(id, report.failedPaths());
+    };
+    cleaner().trashSelected(cleanupofferalert::removableItems(*offer), EntryPolicy::KeepUnmoved, {this, std::move(moved)});
 }
 
 void SweeplineApp::settleOffer(const QUuid& id, const QStringList& failed)

@@ -17,10 +17,13 @@ namespace quick {
 void uninstallEntry(AppScanner& scanner, const AppInfoPtr& entry, QObject* context,
                     std::function<void(std::optional<QString>)> done)
 {
-    scanner.uninstallEntry(entry, {context, [done = std::move(done)](const RemovalReport& report) {
-                                       done(report.status.ok() ? std::nullopt
-                                                               : std::optional(report.status.error().description));
-                                   }});
+    auto told = [done = std::move(done)](const RemovalReport& report) {
+        if (report.status.ok())
+            done(std::nullopt);
+        else
+            done(report.status.error().description);
+    };
+    scanner.uninstallEntry(entry, {context, std::move(told)});
 }
 
 } // namespace quick

@@ -44,9 +44,10 @@ void UninstallFlow::performUninstall(const AppInfoPtr& target)
     // what stopped it, if anything, and lets go of an application that left
     // (unless the user has chosen another meanwhile).
     const BundleRemoval bundle = target->removeAppBundle() ? BundleRemoval::MoveToTrash : BundleRemoval::Keep;
-    m_state.scanner().uninstall(target, target->selectedLeftovers(), bundle,
-                                {this, [this, bundle, selected = std::weak_ptr<AppInfo>(m_state.selectedApp())](
-                                           const RemovalReport& report) { finish(report, bundle, selected); }});
+    auto told = [this, bundle, selected = std::weak_ptr<AppInfo>(m_state.selectedApp())](const RemovalReport& report) {
+        finish(report, bundle, selected);
+    };
+    m_state.scanner().uninstall(target, target->selectedLeftovers(), bundle, {this, std::move(told)});
 }
 
 void UninstallFlow::finish(const RemovalReport& report, BundleRemoval bundle, const std::weak_ptr<AppInfo>& selected)

@@ -102,10 +102,20 @@ void StartupState::setItemEnabled(const QString& path, bool enabled)
     // On success the engine's list changes and every view follows it; on
     // failure nothing changed, so the switch shows the old state.
     setAction(Action::toggle, path);
-    m_cleaner.setStartupItemEnabled(path, enabled, {this, [this](const Status& outcome) {
-                                                         setAction(Action::none);
-                                                         report(outcome);
-                                                     }});
+    m_cleaner.setStartupItemEnabled(path, enabled, {this, [this](const Status& outcome) { finish(outcome); }});
+}
+
+void StartupState::finish(const Status& outcome)
+{
+    // The selection lets go of an entry that was removed, unless the user
+    // has picked another meanwhile.
+    if (m_action == Action::remove && outcome.ok() && m_selectedPath == m_actionPath) {
+        m_selectedPath.reset();
+        m_selectedIndex = -1;
+        emit selectionChanged();
+    }
+    setAction(Action::none);
+    report(outcome);
 }
 
 void StartupState::toggleSelected()
@@ -127,17 +137,7 @@ void StartupState::confirmAndRemoveSelected()
         return;
     }
     setAction(Action::remove, item->path);
-    m_cleaner.removeStartupItem(item->path, {this, [this, path = item->path](const Status& outcome) {
-                                                 // The selection lets go of the entry that left, unless
-                                                 // the user has picked another meanwhile.
-                                                 if (outcome.ok() && m_selectedPath == path) {
-                                                     m_selectedPath.reset();
-                                                     m_selectedIndex = -1;
-                                                     emit selectionChanged();
-                                                 }
-                                                 setAction(Action::none);
-                                                 report(outcome);
-                                             }});
+    m_cleaner.removeStartupItem(item->path, {this, [this](const Status& outcome) { finish(outcome); }});
 }
 
 void StartupState::showApplication()

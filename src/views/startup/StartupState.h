@@ -79,6 +79,8 @@ private:
     void rebuild();
     void report(const Status& status);
     void setAction(Action action, const QString& path = {});
+    // The engine's outcome of the tab's switch or removal.
+    void finish(const Status& outcome);
 
     SystemCleaner& m_cleaner;
     Prompter& m_prompter;
