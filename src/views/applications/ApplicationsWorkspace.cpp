@@ -19,6 +19,7 @@
 #include "views/kit/Divider.h"
 #include "views/kit/KeyFocus.h"
 #include "views/kit/LazyList.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/NeonText.h"
@@ -94,6 +95,14 @@ public:
     }
 
 protected:
+    void changeEvent(QEvent* event) override
+    {
+        QWidget::changeEvent(event);
+        // What is typed, and the prompt, stand against the leading side.
+        if (event->type() == QEvent::LayoutDirectionChange)
+            m_field->setAlignment(Mirror::leading(*this) | Qt::AlignVCenter);
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)

@@ -72,7 +72,8 @@ void RemainDetailPanel::paintEvent(QPaintEvent*)
     p.setPen(primaryTextTint());
     text::drawWrapped(p, l.title, typescale::font(TextRole::largeTitle), m_item.title, kMaxLines, Qt::AlignHCenter);
     p.setPen(secondaryTint());
-    text::drawWrapped(p, l.subtitle, typescale::font(TextRole::callout), m_item.subtitle, kMaxLines, Qt::AlignHCenter);
+    text::drawWrapped(p, l.subtitle, typescale::font(TextRole::callout), text::leftToRight(m_item.subtitle), kMaxLines,
+                      Qt::AlignHCenter);
     text::drawWrapped(p, l.details, typescale::font(TextRole::caption),
                       m_item.category + apps::kValueSeparator + text::leftToRight(byteformat::string(m_item.size)), 0,
                       Qt::AlignHCenter);

@@ -1,6 +1,7 @@
 #include "views/kit/FilterBar.h"
 
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/SymbolView.h"
@@ -43,6 +44,14 @@ FilterBar::FilterBar(Binding<QString> searchText, const QString& placeholder, st
     onThemeChange(this, [this] { restyle(); });
     // The row shows where the focus is, not only the caret.
     m_field->installEventFilter(this);
+}
+
+void FilterBar::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // What is typed, and the prompt, stand against the leading side.
+    if (event->type() == QEvent::LayoutDirectionChange)
+        m_field->setAlignment(Mirror::leading(*this) | Qt::AlignVCenter);
 }
 
 bool FilterBar::eventFilter(QObject* watched, QEvent* event)

@@ -55,6 +55,11 @@ Qt::Alignment Mirror::align(Qt::Alignment alignment) const
     return (alignment & ~Qt::AlignHorizontal_Mask) | side | Qt::AlignAbsolute;
 }
 
+Qt::Alignment Mirror::leading(const QWidget& widget)
+{
+    return Mirror(widget.layoutDirection(), {}).align(Qt::AlignLeft);
+}
+
 void Mirror::place(QWidget* child, const QRect& r) const
 {
     const QRect shown = (*this)(r);

@@ -46,6 +46,9 @@ public:
     // (Qt::AlignRight) swap sides when mirrored; the result is absolute, the
     // other flags are kept.
     Qt::Alignment align(Qt::Alignment alignment) const;
+    // The leading side of a widget's layout, as drawn: for a text widget
+    // that would otherwise align by its own text's direction.
+    static Qt::Alignment leading(const QWidget& widget);
     // Gives a child the geometry of its left-to-right rect.
     void place(QWidget* child, const QRect& r) const;
     // A chevron pointing along the reading direction: "chevron.right", or

@@ -2,6 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Tints.h"
@@ -73,7 +74,7 @@ QRectF SegmentedControl::segmentRect(int index) const
     if (index < 0 || index >= m_titles.size())
         return {};
     const qreal w = (width() - 4.0) / m_titles.size();
-    return QRectF(2 + index * w, 2, w, height() - 4);
+    return Mirror(*this)(QRectF(2 + index * w, 2, w, height() - 4));
 }
 
 int SegmentedControl::segmentAt(const QPoint& pos) const

@@ -29,6 +29,8 @@ public:
 
     // The segment under a point (-1 when none).
     int segmentAt(const QPoint& pos) const;
+    // Where a segment is shown: the first leads (at the right in a
+    // right-to-left layout).
     QRectF segmentRect(int index) const;
     // The segment the keyboard is on.
     int keySegment() const { return m_keySegment; }

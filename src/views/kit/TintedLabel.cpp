@@ -32,8 +32,7 @@ void TintedLabel::alignToLeadingSide()
     const Qt::Alignment a = alignment();
     if (a & (Qt::AlignHCenter | Qt::AlignJustify))
         return;
-    const Qt::Alignment leading = Mirror(layoutDirection(), {}).align(Qt::AlignLeft);
-    setAlignment((a & ~Qt::AlignHorizontal_Mask) | leading);
+    setAlignment((a & ~Qt::AlignHorizontal_Mask) | Mirror::leading(*this));
 }
 
 void TintedLabel::setTint(Tint tint)

@@ -76,7 +76,7 @@ void WrappingText::changeEvent(QEvent* event)
 void WrappingText::alignToLeadingSide()
 {
     QTextOption option = document()->defaultTextOption();
-    option.setAlignment(Mirror(layoutDirection(), {}).align(Qt::AlignLeft));
+    option.setAlignment(Mirror::leading(*this));
     document()->setDefaultTextOption(option);
 }
 

@@ -1,4 +1,5 @@
 #include "views/kit/Mirror.h"
+#include "views/kit/SegmentedControl.h"
 #include "views/kit/TextLines.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
@@ -162,4 +163,14 @@ TEST(TextWidgets, StandAgainstTheLeadingSideAndCopyTheirValueAsItIs)
     value->selectAll();
     value->copy();
     EXPECT_EQ(QApplication::clipboard()->text(), "/Applications/Notes.app");
+}
+
+TEST(SegmentedControl, ItsFirstSegmentLeadsAndClicksFollow)
+{
+    SegmentedControl picker({QStringLiteral("Apps"), QStringLiteral("Remains")});
+    picker.resize(168, 24);
+    picker.setLayoutDirection(Qt::RightToLeft);
+    EXPECT_GT(picker.segmentRect(0).left(), picker.segmentRect(1).left());
+    EXPECT_EQ(picker.segmentAt(QPoint(150, 12)), 0);
+    EXPECT_EQ(picker.segmentAt(QPoint(20, 12)), 1);
 }
