@@ -2,6 +2,7 @@
 
 #include "state/AppSettings.h"
 #include "state/Theme.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/NeonText.h"
@@ -182,14 +183,12 @@ QList<PreferencesView::Row> PreferencesView::rows() const
 
 QRectF PreferencesView::placed(const QRectF& r) const
 {
-    if (layoutDirection() != Qt::RightToLeft)
-        return r;
-    return QRectF(width() - r.right(), r.top(), r.width(), r.height());
+    return Mirror(*this)(r);
 }
 
 Qt::Alignment PreferencesView::leading() const
 {
-    return layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+    return Mirror::leading(*this);
 }
 
 void PreferencesView::resizeEvent(QResizeEvent*)

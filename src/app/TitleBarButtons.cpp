@@ -3,6 +3,7 @@
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
 #include "state/Theme.h"
+#include "views/kit/Mirror.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -180,9 +181,8 @@ QRect TitleBarButtons::placement(int windowWidth, Qt::LayoutDirection direction)
 {
     const int d = TitleBarButton::diameter();
     const QSize size(3 * d + 2 * kSpacing + 2 * kHoverRoom, d + 2 * kHoverRoom);
-    const int leading = kFirstDisc.x() - kHoverRoom;
-    const int x = direction == Qt::RightToLeft ? windowWidth - leading - size.width() : leading;
-    return {QPoint(x, kFirstDisc.y() - kHoverRoom), size};
+    const QPoint topLeft = kFirstDisc - QPoint(kHoverRoom, kHoverRoom);
+    return Mirror(direction, QRect(0, 0, windowWidth, 1))(QRect(topLeft, size));
 }
 
 QRegion TitleBarButtons::paintedRegion() const

@@ -1,6 +1,7 @@
 #include "views/kit/NeonPillButton.h"
 #include "state/Theme.h"
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/TypeScale.h"
@@ -90,15 +91,14 @@ QSize NeonPillButton::minimumSizeHint() const
 
 QRectF NeonPillButton::glyphRect(QSize size, Qt::LayoutDirection direction)
 {
-    const qreal x = direction == Qt::RightToLeft ? size.width() - 14 - 20 : 14;
-    return QRectF(x, (size.height() - 20) / 2.0, 20, 20);
+    return Mirror(direction, QRect(QPoint(), size))(QRectF(14, (size.height() - 20) / 2.0, 20, 20));
 }
 
 QRectF NeonPillButton::titleRect(QSize size, Qt::LayoutDirection direction)
 {
     const qreal x = 14 + 20 + 9;
     const qreal w = std::max<qreal>(0, size.width() - x - 14);
-    return QRectF(direction == Qt::RightToLeft ? size.width() - x - w : x, 0, w, size.height());
+    return Mirror(direction, QRect(QPoint(), size))(QRectF(x, 0, w, size.height()));
 }
 
 QString NeonPillButton::shownTitle() const
@@ -161,8 +161,8 @@ void NeonPillButton::paintEvent(QPaintEvent*)
     p.drawImage(glyphRect(size(), direction).topLeft(), icon);
     p.setFont(typescale::font(TextRole::pill));
     p.setPen(titleColour());
-    const Qt::Alignment leading = direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
-    p.drawText(titleRect(size(), direction), leading | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle());
+    p.drawText(titleRect(size(), direction), Mirror::leading(*this) | Qt::AlignVCenter | Qt::TextSingleLine,
+               shownTitle());
 }
 
 void NeonPillButton::showEvent(QShowEvent*)

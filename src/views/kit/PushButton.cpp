@@ -1,6 +1,7 @@
 #include "views/kit/PushButton.h"
 
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Spinner.h"
@@ -122,7 +123,7 @@ void PushButton::placeSpinner()
     const int side = m_spinner->width();
     const qreal title = std::min<qreal>(m.horizontalAdvance(text()), width() - 8 - side - kSpinnerGap);
     const int left = int(std::round((width() - title - side - kSpinnerGap) / 2));
-    m_spinner->move(std::max(4, left), (height() - side) / 2);
+    Mirror(*this).place(m_spinner, QRect(std::max(4, left), (height() - side) / 2, side, side));
 }
 
 QColor PushButton::fillColour() const
@@ -142,6 +143,8 @@ void PushButton::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::EnabledChange)
         update();
+    if (event->type() == QEvent::LayoutDirectionChange)
+        placeSpinner();
     QAbstractButton::changeEvent(event);
 }
 
@@ -169,11 +172,14 @@ void PushButton::paintEvent(QPaintEvent*)
         title = isDark(AppTheme::appearance()) ? neon::faded(title, 0.6) : neon::faded(primaryTextTint(), 0.45);
     p.setFont(m_font);
     p.setPen(title);
+    // Busy, the title follows the spinner.
+    const Mirror m(*this);
     QRectF titleRect = r;
     if (m_busy && m_spinner)
-        titleRect.setLeft(m_spinner->geometry().right() + 1 + kSpinnerGap);
-    const int align = m_busy ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter;
-    p.drawText(titleRect, align | Qt::TextSingleLine, neon::elided(text(), m_font, titleRect.width() - (m_busy ? 4 : 8)));
+        titleRect.setLeft(m(m_spinner->geometry()).right() + 1 + kSpinnerGap);
+    const Qt::Alignment align = m_busy ? m.align(Qt::AlignLeft) | Qt::AlignVCenter : Qt::AlignCenter;
+    p.drawText(m(titleRect), int(align) | Qt::TextSingleLine,
+               neon::elided(text(), m_font, titleRect.width() - (m_busy ? 4 : 8)));
 }
 
 } // namespace tw

@@ -2,6 +2,7 @@
 #include "views/kit/WorkspaceTitleBar.h"
 
 #include "state/Theme.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
@@ -92,9 +93,10 @@ QImage WorkspaceTitleBar::body() const
         p.setClipRect(r.adjusted(2, 2, -2, -2));
         const QFont font = typescale::font(TextRole::barTitle);
         const qreal textWidth = std::max<qreal>(0, r.width() - 36 - 8);
-        const QRectF textRect(rtl ? r.width() - 18 - textWidth : 18, 0, textWidth, r.height());
+        const Mirror m(layoutDirection(), r.toRect());
+        const QRectF textRect = m(QRectF(18, 0, textWidth, r.height()));
         const QColor glow = AppTheme::neonGlow(a);
-        neon::paintGlowingText(p, textRect, (rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine,
+        neon::paintGlowingText(p, textRect, m.align(Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine,
                                neon::elided(m_title, font, textRect.width()), font, titleColour(a),
                                {{faded(glow, 0.7), 10, {0, 0}}, {faded(glow, 0.35), 18, {0, 0}}});
     });

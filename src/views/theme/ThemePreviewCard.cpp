@@ -1,6 +1,7 @@
 #include "views/theme/ThemePreviewCard.h"
 
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
@@ -271,9 +272,8 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
     const QFontMetricsF descMetrics(typescale::font(TextRole::caption));
     // The symbol leads the texts, which stand on the leading side.
     const qreal textWidth = std::max<qreal>(10, r.width() - (kPadding + kSymbol + 8) - kPadding);
-    const qreal textX = rtl ? kPadding : kPadding + kSymbol + 8;
-    const qreal symbolX = rtl ? r.width() - kPadding - kSymbol : kPadding;
-    const Qt::Alignment leading = rtl ? Qt::AlignRight : Qt::AlignLeft;
+    const Mirror m(*this);
+    const Qt::Alignment leading = m.align(Qt::AlignLeft);
     const QStringList lines = wrapLines(description(m_appearance), typescale::font(TextRole::caption), textWidth, 2);
     const qreal blockHeight = nameMetrics.height() + 2 + descMetrics.lineSpacing() * std::max<qsizetype>(1, lines.size());
     const qreal rowHeight = std::max<qreal>(kSymbol, blockHeight);
@@ -282,18 +282,19 @@ void ThemePreviewCard::paintEvent(QPaintEvent*)
         s.setDevicePixelRatio(dpr);
         return s;
     }();
-    p.drawImage(QRectF(symbolX, top + (rowHeight - kSymbol) / 2, kSymbol, kSymbol), symbol);
+    p.drawImage(m(QRectF(kPadding, top + (rowHeight - kSymbol) / 2, kSymbol, kSymbol)), symbol);
 
     qreal y = top + (rowHeight - blockHeight) / 2;
     p.setFont(typescale::font(TextRole::cardTitle));
     p.setPen(AppTheme::primaryText());
-    p.drawText(QRectF(textX, y, textWidth, nameMetrics.height()), leading | Qt::AlignVCenter,
+    const qreal textX = kPadding + kSymbol + 8;
+    p.drawText(m(QRectF(textX, y, textWidth, nameMetrics.height())), leading | Qt::AlignVCenter,
                neon::elided(text(), typescale::font(TextRole::cardTitle), textWidth));
     y += nameMetrics.height() + 2;
     p.setFont(typescale::font(TextRole::caption));
     p.setPen(AppTheme::secondaryText());
     for (const QString& line : lines) {
-        p.drawText(QRectF(textX, y, textWidth, descMetrics.lineSpacing()), leading | Qt::AlignVCenter, line);
+        p.drawText(m(QRectF(textX, y, textWidth, descMetrics.lineSpacing())), leading | Qt::AlignVCenter, line);
         y += descMetrics.lineSpacing();
     }
 }

@@ -1,5 +1,7 @@
 #include "views/kit/Mirror.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/SegmentedControl.h"
+#include "views/kit/Spinner.h"
 #include "views/kit/TextLines.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
@@ -165,7 +167,7 @@ TEST(TextWidgets, StandAgainstTheLeadingSideAndCopyTheirValueAsItIs)
     EXPECT_EQ(QApplication::clipboard()->text(), "/Applications/Notes.app");
 }
 
-TEST(SegmentedControl, ItsFirstSegmentLeadsAndClicksFollow)
+TEST(MirroredControls, SegmentsAndABusyButtonsSpinnerLead)
 {
     SegmentedControl picker({QStringLiteral("Apps"), QStringLiteral("Remains")});
     picker.resize(168, 24);
@@ -173,4 +175,14 @@ TEST(SegmentedControl, ItsFirstSegmentLeadsAndClicksFollow)
     EXPECT_GT(picker.segmentRect(0).left(), picker.segmentRect(1).left());
     EXPECT_EQ(picker.segmentAt(QPoint(150, 12)), 0);
     EXPECT_EQ(picker.segmentAt(QPoint(20, 12)), 1);
+
+    // A busy button's spinner leads its title.
+    PushButton button(QStringLiteral("Remove"), PushButton::Style::prominent);
+    button.resize(160, 36);
+    button.setBusy(true);
+    const Spinner* spinner = button.findChild<Spinner*>();
+    ASSERT_NE(spinner, nullptr);
+    EXPECT_LT(spinner->geometry().center().x(), 80);
+    button.setLayoutDirection(Qt::RightToLeft);
+    EXPECT_GT(spinner->geometry().center().x(), 80);
 }
