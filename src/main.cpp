@@ -11,6 +11,7 @@
 #include "views/kit/NeonText.h"
 
 #include <QApplication>
+#include <QWindow>
 
 int main(int argc, char** argv)
 {
@@ -47,9 +48,12 @@ int main(int argc, char** argv)
                      [&sweepline] { sweepline.delegate().handleSecondLaunch(); });
     sweepline.start();
     const int status = app.exec();
-    // Background work reads the platform: let it end before the platform goes.
-    // A removal waiting for an administrator's password would keep it from
-    // ending: the prompt is withdrawn, and the moves left fail at once.
+    // Background work reads the platform: let it end before the platform goes,
+    // with no window left on screen meanwhile. A removal under way finishes
+    // its moves (renames); one waiting for an administrator's password would
+    // keep it from ending: the prompt is withdrawn, and no other is asked for.
+    for (QWindow* window : QGuiApplication::topLevelWindows())
+        window->hide();
     platform.admin().endRequests();
     tw::enginePool().waitForDone();
     return status;
