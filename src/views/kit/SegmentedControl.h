@@ -12,7 +12,8 @@ namespace tw {
 // Bound to an index like the toggles: a click writes the binding once and
 // the control then shows what it holds; refresh() shows a change made
 // elsewhere. Without a binding it keeps its own index. activated(index)
-// follows every click on a segment. From the keyboard it is one stop: Left
+// follows every click on a segment. The first segment lies on the leading
+// side (the right, right to left). From the keyboard it is one stop: Left
 // and Right move a focus ring over the segments (as they lie on screen),
 // Space or Return chooses the one under it.
 class SegmentedControl : public QWidget {

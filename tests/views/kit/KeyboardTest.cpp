@@ -146,6 +146,12 @@ TEST(KeyboardStops, SpaceAndReturnActOnEveryKindOfControl)
     QTest::keyClick(segments, Qt::Key_Left);
     QTest::keyClick(segments, Qt::Key_Return);
     EXPECT_EQ(segment, 0);
+    // Right to left the first segment lies on the right: Left goes on to the second.
+    segments->setLayoutDirection(Qt::RightToLeft);
+    EXPECT_GE(segments->segmentRect(0).left(), segments->segmentRect(1).right());
+    EXPECT_EQ(segments->segmentAt(segments->segmentRect(1).center().toPoint()), 1);
+    QTest::keyClick(segments, Qt::Key_Left);
+    EXPECT_EQ(segments->keySegment(), 1);
 
     // The pull-down opens its menu on the current choice.
     pullDown->setCurrent(1);
