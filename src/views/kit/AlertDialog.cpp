@@ -79,8 +79,9 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
     row->addStretch(1);
-    // The first button stands rightmost.
-    for (qsizetype i = 0; i < m_prompt.buttons.size(); ++i) {
+    // The first button stands rightmost; they are made from the left, so
+    // Tab goes through them as they stand.
+    for (qsizetype i = m_prompt.buttons.size() - 1; i >= 0; --i) {
         const PromptButton& given = m_prompt.buttons[i];
         auto* button = new PushButton(given.title,
                                       given.role == Role::defaultAction ? PushButton::Style::prominent
@@ -92,9 +93,12 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
         button->setFixedHeight(28);
         button->setObjectName(QStringLiteral("alertButton%1").arg(i));
         connect(button, &QAbstractButton::clicked, this, [this, i] { choose(int(i)); });
-        m_buttons << button;
-        row->insertWidget(1, button);
+        m_buttons.prepend(button);
+        row->addWidget(button);
     }
+    // The alert holds the focus itself until Tab moves it: Return answers
+    // the default action, not whichever button comes first.
+    setFocusPolicy(Qt::ClickFocus);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 16);
@@ -126,6 +130,13 @@ void AlertDialog::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void AlertDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!focusWidget())
+        setFocus(Qt::OtherFocusReason);
 }
 
 void AlertDialog::paintEvent(QPaintEvent*)

@@ -101,6 +101,32 @@ TEST(AlertDialog, ButtonsKeysAndClosingChooseAsTheirRolesSay)
     }
 }
 
+// Shown, the alert holds the focus itself: Return answers the default
+// action, not the first button. Tab goes through the buttons from the
+// left, and Space answers the one it is on.
+TEST(AlertDialog, NoButtonHasTheFocusUntilTabReachesOne)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    Prompt destructive = uninstallPrompt();
+    destructive.buttons = {{QStringLiteral("Uninstall"), Role::destructive}, {QStringLiteral("Cancel"), Role::cancel}};
+    AlertDialog dialog(destructive);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_EQ(QApplication::focusWidget(), &dialog);
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible()) << "Return chose a button with no default action";
+    QTest::keyClick(&dialog, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.buttons()[1]);  // Cancel, on the left
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dialog.buttons()[0]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(dialog.chosen(), 1);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
 TEST(AlertDialog, WithoutAButtonItOffersOk)
 {
     FakePlatform fake;
