@@ -336,9 +336,11 @@ void MenuBarQuickPreview::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
     const int count = int(keyParts().size());
+    // A window coming forward with nothing else to focus gives it the focus:
+    // no part is marked before a key asks for one.
     if (event->reason() == Qt::BacktabFocusReason)
         moveKeyPart(count - 1);
-    else if (m_keyPart < 0 || event->reason() == Qt::TabFocusReason)
+    else if (event->reason() == Qt::TabFocusReason)
         moveKeyPart(0);
     else
         moveKeyPart(m_keyPart);
@@ -354,14 +356,22 @@ void MenuBarQuickPreview::keyPressEvent(QKeyEvent* event)
 {
     const QList<Part> parts = keyParts();
     const int key = event->key();
-    if ((event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != Qt::NoModifier || m_keyPart < 0
-        || m_keyPart >= parts.size()) {
+    if ((event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != Qt::NoModifier) {
         QWidget::keyPressEvent(event);
+        return;
+    }
+    const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (m_keyPart < 0 || m_keyPart >= parts.size()) {
+        // The first key shows where the keyboard is.
+        if (arrow)
+            moveKeyPart(0);
+        else
+            QWidget::keyPressEvent(event);
         return;
     }
     if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
         activate(parts[m_keyPart]);
-    } else if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
+    } else if (arrow) {
         moveKeyPart(keyfocus::nearestInDirection(keyPartRects(), m_keyPart, key));
     } else {
         QWidget::keyPressEvent(event);
@@ -379,7 +389,7 @@ bool MenuBarQuickPreview::event(QEvent* event)
             return true;
         }
         if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier))) {
-            moveKeyPart((m_keyPart + count - 1) % count);
+            moveKeyPart(m_keyPart < 0 ? count - 1 : (m_keyPart + count - 1) % count);
             return true;
         }
     }

@@ -278,6 +278,10 @@ TEST(QuickPreview, TheKeyboardGoesRoundItsPartsAndActsOnThem)
     preview->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(preview.get()));
     EXPECT_EQ(preview->focusPolicy(), Qt::TabFocus);
+    // A pinned popover coming forward focuses it: no part is marked until a key asks.
+    preview->setFocus(Qt::ActiveWindowFocusReason);
+    EXPECT_EQ(preview->keyPart(), -1);
+    preview->clearFocus();
     preview->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(preview->keyPart(), 0);
     EXPECT_EQ(preview->keyPartRects()[0], preview->header().buttonRect(PreviewHeader::Button::close));
