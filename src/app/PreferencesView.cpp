@@ -2,6 +2,7 @@
 
 #include "state/AppSettings.h"
 #include "state/Theme.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
@@ -27,7 +28,7 @@ SheetButton::SheetButton(const QString& title, QWidget* parent)
     : QAbstractButton(parent)
 {
     setText(title);
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, 7);
 }
 
 QSize SheetButton::sizeHint() const
@@ -262,6 +263,21 @@ void PreferencesView::paintEvent(QPaintEvent*)
         p.setPen(secondaryColour(a));
         p.drawText(placed(row.description), lead | Qt::AlignTop | Qt::TextWordWrap, row.descriptionText);
     }
+}
+
+bool PreferencesView::focusNextPrevChild(bool next)
+{
+    // In reading order: Done in the header, then the switches.
+    QList<QWidget*> stops;
+    for (QWidget* w : {static_cast<QWidget*>(m_done), static_cast<QWidget*>(m_menuBar), static_cast<QWidget*>(m_trash)})
+        if (w->isVisible() && w->isEnabled())
+            stops << w;
+    if (stops.isEmpty())
+        return false;
+    const qsizetype at = stops.indexOf(focusWidget());
+    const qsizetype to = at < 0 ? (next ? 0 : stops.size() - 1) : (at + (next ? 1 : stops.size() - 1)) % stops.size();
+    stops[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void PreferencesView::keyPressEvent(QKeyEvent* event)

@@ -52,6 +52,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Tab and Shift+Tab go round the sheet's own controls while it is up.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     struct Row {

@@ -1,6 +1,9 @@
 #include "app/IconSidebar.h"
 #include "app/MainView.h"
 #include "app/MainWindow.h"
+#include "app/PreferencesView.h"
+#include "app/SweeplineApp.h"
+#include "state/AppSettings.h"
 #include "state/AppNavigation.h"
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonBorder.h"
@@ -12,12 +15,14 @@
 #include "views/theme/ThemeWorkspace.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPillButton.h"
+#include "views/kit/NeonSwitch.h"
 #include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
 
 #include <QApplication>
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QAction>
 #include <QLineEdit>
 #include <QScreen>
 #include <gtest/gtest.h>
@@ -419,4 +424,31 @@ TEST(Focus, ArrowsAndSpaceChooseATheme)
     ASSERT_EQ(second, window->mainView()->sidebar()->tabPills().value(1));
     QTest::keyClick(second, Qt::Key_Space);
     EXPECT_EQ(p.navigation().tab(), SidebarTab::startup);
+}
+
+// While the preferences sheet is up, Tab goes round its own controls (Done
+// in its header, then the switches) and never behind it; Space flips a switch.
+TEST(Focus, TabStaysInThePreferencesSheet)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    p.app->preferencesAction()->trigger();
+    PreferencesView* sheet = window->preferences();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->hasFocus(); }, 2000));
+    QWidget* done = sheet->doneButton();
+    QWidget* menuBar = sheet->menuBarSwitch();
+    QWidget* trash = sheet->trashSwitch();
+    const QList<QWidget*> expected{done, menuBar, trash, done};
+    QList<QWidget*> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    EXPECT_EQ(visited, expected);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), sheet->trashSwitch());
+    const bool before = p.app->state().settings().detectTrashRemovals();
+    QTest::keyClick(sheet->trashSwitch(), Qt::Key_Space);
+    EXPECT_NE(p.app->state().settings().detectTrashRemovals(), before);
 }
