@@ -3,6 +3,7 @@
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
 #include "state/Theme.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/Mirror.h"
 
 #include <QEvent>
@@ -35,7 +36,7 @@ TitleBarButton::TitleBarButton(Kind kind, QWidget* parent)
     : QAbstractButton(parent)
     , m_kind(kind)
 {
-    setFocusPolicy(Qt::NoFocus);
+    keyfocus::makeStop(this, focusring::kCapsule);
     setFixedSize(diameter(), diameter());
     static const char* const names[] = {"close", "minimise", "zoom"};
     setObjectName(QLatin1String(names[int(kind)]));
@@ -120,7 +121,8 @@ void TitleBarButton::paintEvent(QPaintEvent*)
 {
     auto* group = qobject_cast<TitleBarButtons*>(parentWidget());
     const bool active = !group || group->isWindowActive() || (group->isHovered() && isEnabled());
-    const bool hovered = group && group->isHovered() && isEnabled();
+    // The symbol shows under the pointer, and on the button the keyboard is on.
+    const bool hovered = isEnabled() && ((group && group->isHovered()) || hasFocus());
     const AppAppearance a = AppTheme::appearance();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -187,10 +189,11 @@ QRect TitleBarButtons::placement(int windowWidth, Qt::LayoutDirection direction)
 
 QRegion TitleBarButtons::paintedRegion() const
 {
+    // The discs, and the focus ring about one of them.
     QRegion painted;
-    for (const TitleBarButton* b : m_buttons)
-        if (b->isVisible())
-            painted += b->geometry();
+    for (const QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isVisible())
+            painted += w->geometry();
     return painted;
 }
 

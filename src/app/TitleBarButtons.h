@@ -41,8 +41,10 @@ private:
 // over any of the three, and the discs turn grey while the window is
 // inactive. Close hides the window through the close guard (the program
 // keeps running), minimise minimises it, zoom toggles it between its size and
-// the whole screen. They take no keyboard focus. They lie over the sidebar
-// card's neon border, so they are an overlay.
+// the whole screen. Each is a keyboard stop (the window's first three, close
+// outermost), with the kit's focus ring and its symbol while it has the
+// focus; Space or Return presses it. They lie over the sidebar card's neon
+// border, so they are an overlay.
 class TitleBarButtons : public NeonOverlay {
     Q_OBJECT
 public:

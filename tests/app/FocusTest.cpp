@@ -3,7 +3,9 @@
 #include "app/MainWindow.h"
 #include "app/PreferencesView.h"
 #include "app/SweeplineApp.h"
+#include "app/TitleBarButtons.h"
 #include "state/AppSettings.h"
+#include "state/LanguageManager.h"
 #include "state/AppNavigation.h"
 #include "views/kit/NeonGlassPanel.h"
 #include "views/kit/NeonBorder.h"
@@ -62,6 +64,19 @@ int differingPixels(const QImage& a, const QImage& b)
     return n;
 }
 
+// Pixels of the picture near the colour (each channel within 40).
+int pixelsNear(const QImage& img, const QColor& c)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if (std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 && std::abs(p.blue() - c.blue()) < 40)
+                ++n;
+        }
+    return n;
+}
+
 // The focus stops Tab visits from the window, in order, once round.
 QList<QWidget*> tabStops(MainWindow* window)
 {
@@ -81,11 +96,6 @@ QList<QWidget*> tabStops(MainWindow* window)
 std::string describe(QWidget* w)
 {
     return (QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName()).toStdString();
-}
-
-bool inSidebar(MainWindow* window, QWidget* w)
-{
-    return window->mainView()->sidebar()->isAncestorOf(w);
 }
 
 // Waits until the picture around w (with room) stops changing and returns it.
@@ -116,11 +126,13 @@ TEST(Focus, TabVisitsTheSidebarThenTheContentAndNeverAScrollArea)
         p.navigation().setTab(tab);
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->mainView()->workspace() != nullptr; }, 5000));
         const QList<QWidget*> stops = tabStops(window);
-        // The eight pills first, from the top.
-        ASSERT_GE(stops.size(), 8);
-        for (int i = 0; i < 8; ++i)
+        // The three title-bar buttons, then the eight pills from the top.
+        ASSERT_GE(stops.size(), 11);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(qobject_cast<TitleBarButton*>(stops[i])) << describe(stops[i]);
+        for (int i = 3; i < 11; ++i)
             EXPECT_TRUE(qobject_cast<NeonPillButton*>(stops[i])) << describe(stops[i]);
-        const QList<QWidget*> content = stops.mid(8);
+        const QList<QWidget*> content = stops.mid(11);
         for (QWidget* w : content) {
             EXPECT_TRUE(window->mainView()->workspace()->isAncestorOf(w)) << describe(w);
             // A scroll area that is no list shows no focus and takes no typing: not a stop.
@@ -149,7 +161,7 @@ TEST(Focus, EveryStopInTheContentShowsWhereItIs)
             p.navigation().setTab(tab);
             ASSERT_TRUE(QTest::qWaitFor([&] { return window->mainView()->workspace() != nullptr; }, 5000));
             for (QWidget* w : tabStops(window)) {
-                if (inSidebar(window, w))
+                if (!window->mainView()->workspace()->isAncestorOf(w))
                     continue;
                 window->setFocus(Qt::OtherFocusReason);
                 const QImage plain = settled(window, w);
@@ -184,7 +196,9 @@ TEST(Focus, TheRingAroundAPillIsWholeAndLeavesNothingBehind)
     const QImage before = settled(window, first);
     const QImage cornerBefore = shownCorner();
     const int captures = border->captureCount();
-    QTest::keyClick(window, Qt::Key_Tab);
+    // Past the title-bar buttons.
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), first);
     EXPECT_TRUE(QTest::qWaitFor([&] { return differingPixels(shownCorner(), cornerBefore) > 4; }, 3000))
         << "the ring is cut where the border's band lies";
@@ -194,6 +208,61 @@ TEST(Focus, TheRingAroundAPillIsWholeAndLeavesNothingBehind)
     window->setFocus(Qt::OtherFocusReason);  // the focus moves on
     EXPECT_TRUE(QTest::qWaitFor([&] { return differingPixels(shownAround(window, first), before) == 0; }, 3000))
         << differingPixels(shownAround(window, first), before) << " pixels of the ring stay behind";
+}
+
+// The title-bar buttons come first, close outermost in either direction
+// (it leads the reading order), each shows the ring in every theme, and
+// Space or Return presses it.
+TEST(Focus, TheTitleBarButtonsComeFirstShowTheRingAndAct)
+{
+    StillBorders still;
+    Program p;
+    MainWindow* window = p.startShown();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    using Kind = TitleBarButton::Kind;
+    for (bool rtl : {false, true}) {
+        SCOPED_TRACE(rtl ? "right to left" : "left to right");
+        p.app->state().language().setLanguage(rtl ? AppLanguage::ar : AppLanguage::en);
+        TitleBarButtons* buttons = window->titleBarButtons();
+        const QList<QWidget*> stops = tabStops(window).mid(0, 3);
+        ASSERT_EQ(stops, (QList<QWidget*>{buttons->button(Kind::close), buttons->button(Kind::minimise),
+                                          buttons->button(Kind::zoom)}));
+        const int x0 = stops[0]->mapTo(window, QPoint(0, 0)).x(), x2 = stops[2]->mapTo(window, QPoint(0, 0)).x();
+        EXPECT_EQ(x2 < x0, rtl) << "Tab goes from the leading side";
+    }
+    p.app->state().language().setLanguage(AppLanguage::en);
+    TitleBarButtons* buttons = window->titleBarButtons();
+    for (AppAppearance a : allCases<AppAppearance>()) {
+        SCOPED_TRACE(rawValue(a).toStdString());
+        p.app->state().theme().apply(a, true);
+        for (Kind k : {Kind::close, Kind::minimise, Kind::zoom}) {
+            TitleBarButton* b = buttons->button(k);
+            window->setFocus(Qt::OtherFocusReason);
+            const QImage plain = settled(window, b);
+            b->setFocus(Qt::TabFocusReason);
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return pixelsNear(shownAround(window, b), focusring::colour(a)) - pixelsNear(plain, focusring::colour(a)) > 40;
+            }, 3000)) << b->objectName().toStdString() << " shows no ring";
+        }
+    }
+    // Space and Return press them as a click does.
+    TitleBarButton* zoom = buttons->button(Kind::zoom);
+    zoom->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(zoom, Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, 5000));
+    QTest::keyClick(zoom, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isMaximized(); }, 5000));
+    TitleBarButton* minimise = buttons->button(Kind::minimise);
+    minimise->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(minimise, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isMinimized(); }, 5000));
+    p.navigation().openMainWindow(std::nullopt, false, false);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    TitleBarButton* close = buttons->button(Kind::close);
+    close->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(close, Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
+    EXPECT_EQ(p.app->mainWindow(), window) << "close hides the window, the program runs on";
 }
 
 namespace {
@@ -250,7 +319,8 @@ TEST(Focus, EachTabIsVisitedInReadingOrder)
 {
     Filled p;
     p.window = p.startShown();
-    const QStringList sidebar{"NeonPillButton: Applications", "NeonPillButton: Startup", "NeonPillButton: Updates",
+    const QStringList sidebar{"TitleBarButton: Close",        "TitleBarButton: Minimise", "TitleBarButton: Zoom",
+                              "NeonPillButton: Applications", "NeonPillButton: Startup", "NeonPillButton: Updates",
                               "NeonPillButton: Extensions",   "NeonPillButton: Network", "NeonPillButton: System",
                               "NeonPillButton: Theme",        "NeonPillButton: Preferences"};
     // choose: the first row of the tab's first list is chosen from the
@@ -303,8 +373,8 @@ TEST(Focus, EachTabIsVisitedInReadingOrder)
         QStringList names;
         for (QWidget* w : stops)
             names << stopName(w);
-        EXPECT_EQ(names.mid(0, 8), sidebar);
-        EXPECT_EQ(names.mid(8), t.content) << names.mid(8).join(u'\n').toStdString();
+        EXPECT_EQ(names.mid(0, 11), sidebar);
+        EXPECT_EQ(names.mid(11), t.content) << names.mid(11).join(u'\n').toStdString();
         // Shift+Tab walks the same stops backwards.
         window->setFocus(Qt::OtherFocusReason);
         QList<QWidget*> back;
@@ -320,23 +390,6 @@ TEST(Focus, EachTabIsVisitedInReadingOrder)
         EXPECT_EQ(back, stops);
     }
 }
-
-namespace {
-
-// Pixels of the picture near the colour (each channel within 40).
-int pixelsNear(const QImage& img, const QColor& c)
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            const QColor p = img.pixelColor(x, y);
-            if (std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 && std::abs(p.blue() - c.blue()) < 40)
-                ++n;
-        }
-    return n;
-}
-
-} // namespace
 
 // Tab into the applications list shows a current row and selects nothing;
 // the arrows move it, Return selects. The focus ring is drawn in colours of

@@ -66,7 +66,7 @@ TEST(Window, TitleBarButtonsSitAtTheLeadingTopCorner)
         TitleBarButton* b = buttons->button(k);
         ASSERT_NE(b, nullptr);
         EXPECT_EQ(b->kind(), k);
-        EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+        EXPECT_EQ(b->focusPolicy(), Qt::TabFocus);  // a keyboard stop, never a click one
         xs << b->mapTo(window, QPoint(0, 0)).x();
     }
     // Close, minimise and zoom from the left, 20 apart, in the sidebar's
@@ -362,6 +362,10 @@ TEST(Window, TabWalksThroughThePillsWithAFocusRingAndReturnOrSpacePressesThem)
     IconSidebar* sidebar = window->mainView()->sidebar();
     QList<NeonPillButton*> order = sidebar->tabPills();
     order << sidebar->themePill() << sidebar->preferencesPill();
+    // Past the three title-bar buttons.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(window, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window->titleBarButtons()->button(Kind::zoom));
     for (NeonPillButton* pill : order) {
         QTest::keyClick(window, Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), pill) << pill->title().toStdString();
