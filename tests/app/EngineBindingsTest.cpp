@@ -12,6 +12,7 @@
 #include "support/FakePlatform.h"
 #include "support/Printers.h"
 #include "support/Awaited.h"
+#include "support/ScanGates.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -118,4 +119,37 @@ TEST(EngineBindingsTest, OwnUninstallIsAnnouncedAndRaisesNoOffer)
     ASSERT_TRUE(delivered.wait(10000));
     EXPECT_TRUE(started.isEmpty());
     EXPECT_FALSE(shell.state->navigation().remainOffer().has_value());
+}
+
+TEST(EngineBindingsTest, APromptOutlastingTheSuppressionStillRaisesNoOfferForOurUninstall)
+{
+    Shell shell;
+    const QString bar = shell.installWithLeftovers("Bar.app", "com.acme.bar", "Bar");
+    AppRemovalWatcher& watcher = bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner);
+    QSignalSpy rebuilt(&watcher, &AppRemovalWatcher::snapshotRebuilt);
+    watcher.start(shell.scanner.get());
+    ASSERT_TRUE(rebuilt.wait(60000));
+    watcher.stop();  // passes only when the test asks
+    QSignalSpy started(&watcher, &AppRemovalWatcher::offerAttemptStarted);
+    QSignalSpy delivered(&watcher, &AppRemovalWatcher::pollDelivered);
+    const AppInfoPtr app = AppInfo::fromDraft(record::buildAppInfo(shell.fake, bar, record::Sizing::Quick));
+    tw::test::Awaited<RemovalReport> report;
+    {
+        // The bundle's move waits (for a password) past the end of the window
+        // the first notice opened, and a pass sees it still installed.
+        tw::test::TrashGate gate(shell.fake);
+        watcher.setSuppressionDelay(std::chrono::milliseconds(0));
+        shell.scanner->uninstall(app, {}, BundleRemoval::MoveToTrash, report.then());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0 && !watcher.isSuppressed("com.acme.bar"); }, 60000));
+        watcher.setSuppressionDelay(std::chrono::seconds(120));
+        ASSERT_TRUE(watcher.poll());
+        ASSERT_TRUE(delivered.wait(60000));
+        ASSERT_TRUE(watcher.knownApps().contains(bar));
+    }
+    ASSERT_TRUE(report.wait().status.ok());
+    EXPECT_TRUE(watcher.isSuppressed("com.acme.bar"));
+    ASSERT_TRUE(watcher.poll());
+    ASSERT_TRUE(delivered.wait(60000));
+    EXPECT_TRUE(started.isEmpty());
+    EXPECT_FALSE(watcher.knownApps().contains(bar));
 }

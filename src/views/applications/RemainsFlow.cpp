@@ -70,19 +70,20 @@ void RemainsFlow::removeSelected()
 {
     // The engine keeps what did not move (still ticked) and drops the rest.
     SystemCleaner& cleaner = m_state.cleaner();
-    std::optional<QUuid> shown;
+    std::optional<QString> shown;
     if (m_state.selectedRemain())
-        shown = m_state.selectedRemain()->id;
+        shown = m_state.selectedRemain()->path;
     cleaner.trashSelected(apps::selectedRemains(cleaner.remainingFiles()), EntryPolicy::KeepUnmoved,
                           {this, [this, shown](const RemovalReport& report) { finish(report, shown); }});
 }
 
-void RemainsFlow::finish(const RemovalReport& report, const std::optional<QUuid>& shown)
+void RemainsFlow::finish(const RemovalReport& report, const std::optional<QString>& shown)
 {
     // The detail lets go of its entry, unless the user has picked another
-    // meanwhile; the entries kept are named.
+    // meanwhile (by path: a rescan meanwhile lists it anew); the entries kept
+    // are named.
     const std::optional<RemovableItem>& selected = m_state.selectedRemain();
-    if (selected && shown && selected->id == *shown)
+    if (selected && shown && selected->path == *shown)
         m_state.setSelectedRemain(std::nullopt);
     if (!report.keptEntries.isEmpty())
         m_prompter.ask(apps::remainsFailureAlert(report.keptEntries));

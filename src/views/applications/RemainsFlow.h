@@ -43,7 +43,7 @@ signals:
 private:
     void applicationsMayBeReady();
     void removeSelected();
-    void finish(const RemovalReport& report, const std::optional<QUuid>& shown);
+    void finish(const RemovalReport& report, const std::optional<QString>& shown);
     void setRunning(bool running);
 
     ApplicationsState& m_state;

@@ -3,6 +3,7 @@
 #include "engine/cleaner/SystemCleaner.h"
 #include "support/FakePlatform.h"
 #include "support/Awaited.h"
+#include "support/ScanGates.h"
 
 #include <QObject>
 #include <QSignalSpy>
@@ -131,4 +132,38 @@ TEST(TrashLists, ExtensionsDropEveryAttemptedEntryAndNameTheFailures)
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.cleaner.extensions().size() == 1; }, 10000));
     EXPECT_EQ(titles(t.cleaner.extensions()), QStringList{"Keep"});
     EXPECT_FALSE(called);
+}
+
+TEST(TrashLists, EntriesAreMatchedByPathSoARescanDuringTheMovesLeavesNoStaleRow)
+{
+    Bench t;
+    for (const char* id : {"com.alpha.one", "com.beta.two", "com.gamma.three"})
+        t.fp.tree().write(QStringLiteral("/Users/tester/Library/Preferences/%1.plist").arg(id), "");
+    const auto rescan = [&] {
+        t.cleaner.scanRemainingFiles({}, {}, Rescan::Force);
+        return QTest::qWaitFor([&] { return !t.cleaner.isScanningRemaining(); }, 60000);
+    };
+    ASSERT_TRUE(rescan());
+    ASSERT_EQ(titles(t.cleaner.remainingFiles()), (QStringList{"Alpha", "Beta", "Gamma"}));
+    RemovableItem alpha = t.cleaner.remainingFiles()[0];
+    alpha.isSelected = true;
+    tw::test::Awaited<RemovalReport> report;
+    {
+        tw::test::TrashGate gate(t.fp);
+        t.cleaner.trashSelected({alpha}, EntryPolicy::KeepUnmoved, report.then());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0; }, 60000));
+        ASSERT_TRUE(rescan());
+        ASSERT_NE(t.cleaner.remainingFiles()[0].id, alpha.id);
+    }
+    EXPECT_EQ(report.wait().moved, QStringList{alpha.path});
+    EXPECT_EQ(titles(t.cleaner.remainingFiles()), (QStringList{"Beta", "Gamma"}));
+
+    // A cleanup offer's entries are made anew from its leftovers: a remains
+    // row of a path that moved with them goes too.
+    RemovableItem offered;
+    offered.path = t.cleaner.remainingFiles()[0].path;
+    offered.isSelected = true;
+    tw::test::trashed(t.cleaner, {offered});
+    EXPECT_EQ(titles(t.cleaner.remainingFiles()), QStringList{"Gamma"});
+    EXPECT_EQ(t.cleaner.orphanCountForMenuBar(), 1);
 }

@@ -3,6 +3,7 @@
 #include "engine/inventory/AppScanner.h"
 #include "support/FakePlatform.h"
 #include "support/Awaited.h"
+#include "support/ScanGates.h"
 
 #include <QSignalSpy>
 
@@ -166,6 +167,27 @@ TEST(UninstallLists, AStoppedUninstallChangesNoListAndAKeptBundleLosesOnlyMovedF
     EXPECT_TRUE(stuck->isSelected());
     EXPECT_EQ(l.names(), QStringList{"Notes"});
     EXPECT_EQ(announced.count(), 1);
+}
+
+TEST(UninstallLists, WhatMovedLeavesTheListWhateverItsTickBecameWhileItMoved)
+{
+    Lists l;
+    const AppInfoPtr notes = l.app("Notes");
+    const LeftoverPtr cache = l.leftover(notes, kLib + "/Caches/com.example.notes");
+    const LeftoverPtr logs = l.leftover(notes, kLib + "/Logs/Notes", false);
+    l.scanner.setApps({notes});
+    tw::test::Awaited<RemovalReport> report;
+    {
+        tw::test::TrashGate gate(l.fp);
+        l.scanner.uninstall(notes, notes->selectedLeftovers(), BundleRemoval::Keep, report.then());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0; }, 60000));
+        cache->setSelected(false, RootSync::Refresh);
+        logs->setSelected(true, RootSync::Refresh);
+    }
+    ASSERT_EQ(report.wait().moved, QStringList{cache->path()});
+    EXPECT_EQ(notes->leftovers(), QList<LeftoverPtr>{logs});
+    EXPECT_TRUE(logs->isSelected());
+    EXPECT_TRUE(l.fp.tree().exists(logs->path()));
 }
 
 TEST(UninstallLists, AWholeEntryStopsAtTheFirstFailedMemberAndWritesOnce)

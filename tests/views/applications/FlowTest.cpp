@@ -4,6 +4,7 @@
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
+#include "support/ScanGates.h"
 #include "support/ShellHarness.h"
 #include "views/applications/ApplicationsState.h"
 
@@ -147,6 +148,23 @@ TEST(UninstallFlow, AGroupRowUninstallsItsFirstMemberAndTheLastTakesTheGroup)
     EXPECT_EQ(f.prompter.asked[1].title, "Uninstall Python Launcher?");
     EXPECT_TRUE(f.inTrash("Python Launcher.app"));
     EXPECT_EQ(names(f.scanner.apps()), (QStringList{"Notes"}));
+}
+
+TEST(UninstallFlow, AnApplicationPickedWhileTheBundleMovesStaysSelected)
+{
+    FlowFixture f;
+    f.state.selectApp(f.notes);
+    f.prompter.script = {"Uninstall"};
+    {
+        TrashGate gate(f.fp);
+        f.flow.confirmAndUninstall(f.state.selectedApp());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0; }, 60000));
+        f.state.selectMember(f.idle, f.python);
+    }
+    f.settle();
+    EXPECT_TRUE(f.inTrash("Notes.app"));
+    EXPECT_EQ(names(f.scanner.apps()), (QStringList{"Python 3.12"}));
+    EXPECT_EQ(f.state.selectedApp(), f.idle);
 }
 
 TEST(UninstallFlow, BundleKeptOnlyTheFilesThatMovedLeaveTheList)

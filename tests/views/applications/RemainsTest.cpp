@@ -6,6 +6,7 @@
 #include "platform/ThreadPool.h"
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
+#include "support/ScanGates.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/RemainsRules.h"
 
@@ -246,6 +247,43 @@ TEST(RemainsFlow, EntriesThatDidNotMoveStayTickedAndAreNamedOnce)
     EXPECT_EQ(f.prompter.asked[1].title, "Couldn’t remove");
     EXPECT_EQ(f.prompter.asked[1].text, "Evernote");
     EXPECT_EQ(f.trashed("Transmit/Favorites.db"), "transmit favourites");
+}
+
+TEST(RemainsFlow, TheDetailLetsGoOfItsEntryUnlessAnotherWasPickedWhileTheFilesMoved)
+{
+    RemainsFixture f;
+    f.findRemains();
+    f.tick("Evernote");
+    f.state.selectRemain(f.entry("Evernote").id);
+    f.prompter.script = {"Move to Trash", "Move to Trash"};
+    {
+        TrashGate gate(f.fp);
+        f.flow.confirmAndRemove();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0; }, 60000));
+        f.state.selectRemain(f.entry("Transmit").id);
+    }
+    f.settle();
+    EXPECT_EQ(f.titles(), (QStringList{"Getdropbox", "Transmit"}));
+    ASSERT_TRUE(f.state.selectedRemain());
+    EXPECT_EQ(f.state.selectedRemain()->title, "Transmit");
+
+    // The same entry picked again from a rescan made meanwhile is no other:
+    // its row and the detail go.
+    f.tick("Transmit");
+    const QUuid before = f.entry("Transmit").id;
+    {
+        TrashGate gate(f.fp);
+        f.flow.confirmAndRemove();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0; }, 60000));
+        f.flow.triggerRemainsScan(Rescan::Force);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !f.cleaner.isScanningRemaining(); }, 60000));
+        ASSERT_NE(f.entry("Transmit").id, before);
+        f.state.selectRemain(f.entry("Transmit").id);
+    }
+    f.settle();
+    EXPECT_EQ(f.titles(), (QStringList{"Getdropbox"}));
+    EXPECT_FALSE(f.state.selectedRemain());
+    EXPECT_EQ(f.prompter.asked.size(), 2);
 }
 
 TEST(RemainsRules, WhatStaysAfterTheTrashAndHowFailuresAreNamed)

@@ -3,6 +3,7 @@
 #include "StartupTree.h"
 #include "support/Collect.h"
 #include "support/Printers.h"
+#include "support/ScanGates.h"
 #include "views/startup/StartupState.h"
 
 #include <QFile>
@@ -211,6 +212,21 @@ TEST_F(StateFixture, RemovalAsksThenMovesTheFileIntoTheTrash)
     EXPECT_FALSE(shownTitles().contains("com.vendor.sync"));
     EXPECT_EQ(scanCount(h.fake), 1);
     EXPECT_EQ(h.prompter.asked.size(), 2);
+}
+
+TEST_F(StateFixture, AnEntryPickedWhileTheRemovalRunsStaysSelected)
+{
+    state->select(kSyncAgent);
+    h.prompter.script = QStringList{"Remove"};
+    {
+        TrashGate gate(h.fake);
+        state->confirmAndRemoveSelected();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0; }, 60000));
+        state->select(kBackupAgent);
+    }
+    finish();
+    EXPECT_FALSE(shownTitles().contains("com.vendor.sync"));
+    EXPECT_EQ(selectedTitle(), "backupd");
 }
 
 namespace {
