@@ -153,6 +153,21 @@ void AppListCard::activateKeyPart(int part)
         emit memberSelected(app->members()[size_t(part - 1)], app);
 }
 
+std::optional<bool> AppListCard::isFolded(int part) const
+{
+    if (part != 0 || !m_app || !m_app->isGroup())
+        return std::nullopt;
+    return !m_app->isExpanded();
+}
+
+void AppListCard::setFolded(int part, bool folded)
+{
+    // The group opens or closes as a click on it would, selecting nothing;
+    // the list animates the change.
+    if (isFolded(part))
+        m_app->setExpanded(!folded);
+}
+
 void AppListCard::placeChildren()
 {
     const Mirror m(*this);

@@ -17,8 +17,9 @@ class Mirror;
 // One row of the applications list: an application, or a family group with
 // its member rows folded out beneath it. It shows the record it is bound to
 // and reports clicks; the checkboxes write the records (the entry's through
-// applyRootSelection on the entry, a member's on that member alone).
-class AppListCard : public RoundedCard {
+// applyRootSelection on the entry, a member's on that member alone). A
+// group's entry row folds from the keyboard too.
+class AppListCard : public RoundedCard, public FoldingRow {
     Q_OBJECT
 public:
     explicit AppListCard(QWidget* parent = nullptr);
@@ -50,6 +51,8 @@ public:
     QRect keyPartRect(int part) const override;
     qreal keyPartRadius(int part) const override;
     void activateKeyPart(int part) override;
+    std::optional<bool> isFolded(int part) const override;
+    void setFolded(int part, bool folded) override;
 
 signals:
     void selected(const tw::AppInfoPtr& app);

@@ -226,6 +226,12 @@ void ExtensionGroupHeader::bind(const QString& name, bool collapsed, Actions act
 
 void ExtensionGroupHeader::refresh() { m_checkbox->refresh(); }
 
+void ExtensionGroupHeader::setFolded(int, bool folded)
+{
+    if (folded != m_collapsed && m_actions.toggleCollapsed)
+        m_actions.toggleCollapsed();
+}
+
 void ExtensionGroupHeader::bindChevron()
 {
     m_chevron->setGlyph({m_collapsed ? Mirror(*this).forwardChevron() : QStringLiteral("chevron.down"), 11, Tint::accent});

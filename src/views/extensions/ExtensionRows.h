@@ -85,8 +85,9 @@ private:
 };
 
 // The header of a group: the fold chevron, the group's check box (ticked
-// only when every item is selected) and the name, which folds too.
-class ExtensionGroupHeader : public QWidget {
+// only when every item is selected) and the name, which folds too; from the
+// keyboard Left and Right on the chevron fold and unfold it.
+class ExtensionGroupHeader : public QWidget, public FoldingRow {
     Q_OBJECT
 public:
     struct Actions {
@@ -101,6 +102,8 @@ public:
 
     const QString& name() const { return m_name; }
     bool isCollapsed() const { return m_collapsed; }
+    std::optional<bool> isFolded(int) const override { return m_collapsed; }
+    void setFolded(int part, bool folded) override;
     AppKitCheckbox* checkbox() const { return m_checkbox; }
     SymbolButton* chevron() const { return m_chevron; }
 

@@ -80,4 +80,16 @@ private:
     PressTracker<bool> m_press;
 };
 
+// A list row that folds (a group over its members), a ClickableRow or not.
+// On the row's first stop a LazyList's Right unfolds a folded part and Left
+// folds an unfolded one (mirrored right to left), as in a tree; elsewhere
+// they move among the stops as usual.
+class FoldingRow {
+public:
+    virtual ~FoldingRow() = default;
+    // Whether the part is folded now; none when it does not fold.
+    virtual std::optional<bool> isFolded(int part) const = 0;
+    virtual void setFolded(int part, bool folded) = 0;
+};
+
 } // namespace tw

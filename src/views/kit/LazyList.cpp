@@ -396,6 +396,13 @@ void LazyList::keyPressEvent(QKeyEvent* event)
             break;
         }
         const bool forward = (event->key() == Qt::Key_Right) != rtl;
+        // On a group's first stop: forward unfolds it, back folds it.
+        auto* folding = dynamic_cast<FoldingRow*>(widgetFor(m_place.row));
+        const std::optional<bool> folded = folding && m_place.stop == 0 ? folding->isFolded(m_place.part) : std::nullopt;
+        if (folded && *folded == forward) {
+            folding->setFolded(m_place.part, !forward);
+            break;
+        }
         const int stops = widgetFor(m_place.row) ? int(stopsOf(shownWidget(m_place.row), m_place.part).size()) : 0;
         m_place.stop = std::clamp(m_place.stop + (forward ? 1 : -1), 0, std::max(0, stops - 1));
         m_column = m_place.stop;

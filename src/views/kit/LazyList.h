@@ -38,7 +38,8 @@ class FocusRing;
 // buttons lying in the part, in reading order. Up and Down move through the
 // parts of the rows, passing rows without a stop (headers) and keeping the
 // column; Left and Right move through the stops of a part (mirrored right
-// to left); Home and End go to the first and the last; Space or Return acts
+// to left) or, on a FoldingRow's first stop, fold and unfold it; Home and
+// End go to the first and the last; Space or Return acts
 // on the stop as a click would. Entering the list selects nothing: the focus
 // ring shows the place (where it last was, else the first row in view); a
 // click moves the place to the row clicked without showing the ring. Only

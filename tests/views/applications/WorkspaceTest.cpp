@@ -184,6 +184,35 @@ TEST(ApplicationsTab, AGroupOpensAtOnceAndItsCardFollowsInAnAnimation)
     EXPECT_EQ(f.card("Adobe")->look(), &CardLook::active);
 }
 
+// From the keyboard a group folds as a tree's node does: Right on its row
+// opens it, Left closes it, and neither selects anything.
+TEST(ApplicationsTab, RightAndLeftOpenAndCloseAGroupWithoutSelectingIt)
+{
+    TabFixture f;
+    const AppInfoPtr adobe = f.find("Adobe");
+    LazyList* list = f.w->appsList();
+    list->setFocus(Qt::TabFocusReason);
+    const int row = int(f.w->appList().rows().indexOf(adobe));
+    ASSERT_GE(row, 0);
+    while (list->currentPlace().row < row)
+        QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_EQ(list->currentStop(), f.card("Adobe"));
+    ASSERT_FALSE(adobe->isExpanded());
+    QTest::keyClick(list, Qt::Key_Right);
+    EXPECT_TRUE(adobe->isExpanded());
+    const int open = AppListCard::entryHeight + 2 * AppListCard::memberHeight;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == open; }, 10000));
+    // Down now reaches its members; Up and Left close it again.
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(list->currentPlace().part, 1);
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Left);
+    EXPECT_FALSE(adobe->isExpanded());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.card("Adobe")->height() == AppListCard::entryHeight; }, 10000));
+    EXPECT_EQ(f.state().selectedApp(), nullptr);
+    EXPECT_TRUE(list->showsPlace());
+}
+
 TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
 {
     TabFixture f;

@@ -191,6 +191,18 @@ TEST_F(WorkspaceFixture, RowsAndGroupsSelectFoldAndReveal)
     EXPECT_FALSE(shownRows().contains("Bitwarden"));
     QTest::mouseClick(header("Safari Extensions"), Qt::LeftButton, {}, QPoint(70, 20));
     EXPECT_EQ(shownRows().mid(0, 2), (QStringList{"# Safari Extensions", "Reader"}));
+    // From the keyboard, on the chevron: Left folds the group, Right unfolds it, then goes on to its box.
+    w->list()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->list(), Qt::Key_Home);
+    ASSERT_EQ(w->list()->currentStop(), header("Safari Extensions")->chevron());
+    QTest::keyClick(w->list(), Qt::Key_Left);
+    EXPECT_TRUE(header("Safari Extensions")->isCollapsed());
+    EXPECT_EQ(shownRows().mid(0, 2), (QStringList{"# Safari Extensions", "# Google Chrome Extensions"}));
+    QTest::keyClick(w->list(), Qt::Key_Right);
+    EXPECT_EQ(shownRows().mid(0, 2), (QStringList{"# Safari Extensions", "Reader"}));
+    QTest::keyClick(w->list(), Qt::Key_Right);
+    EXPECT_EQ(w->list()->currentStop(), header("Safari Extensions")->checkbox());
+    EXPECT_FALSE(header("Safari Extensions")->isCollapsed());
 
     // Select All: on selects every visible entry; off clears them and turns Remove off.
     EXPECT_FALSE(w->selectAllBox()->isChecked());

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QSet>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -183,8 +184,9 @@ TEST(FocusRing, ReadsInEveryThemeAndIsNoSelectionColour)
 
 namespace {
 
-// A list of headers (QLabel) and clickable rows holding two buttons each.
-class Row : public ClickableRow {
+// A list of headers (QLabel) and clickable rows holding two buttons each;
+// every row ending in 5 is a group that folds.
+class Row : public ClickableRow, public FoldingRow {
 public:
     Row()
     {
@@ -199,10 +201,23 @@ public:
         first->setGeometry(width() - 120, 8, 50, 24);
         second->setGeometry(width() - 60, 8, 50, 24);
     }
+    std::optional<bool> isFolded(int) const override
+    {
+        return bound % 10 == 5 ? std::optional<bool>(!open.contains(bound)) : std::nullopt;
+    }
+    void setFolded(int, bool folded) override
+    {
+        actions << QStringLiteral("%1 %2").arg(folded ? "fold" : "unfold").arg(bound);
+        if (folded)
+            open.remove(bound);
+        else
+            open.insert(bound);
+    }
     PushButton* first;
     PushButton* second;
     int bound = -1;
     static inline QStringList actions;
+    static inline QSet<int> open;
 };
 
 struct ListFixture {
@@ -215,6 +230,7 @@ struct ListFixture {
     ListFixture(int count)
     {
         Row::actions.clear();
+        Row::open.clear();
         auto* column = new QVBoxLayout(&window);
         column->addWidget(before);
         column->addWidget(list, 1);
@@ -341,4 +357,41 @@ TEST(ListKeyboard, AClickMovesThePlaceAndTheArrowsFollowTheScreen)
     EXPECT_EQ(f.place(), QStringLiteral("one 6"));
     f.key(Qt::Key_Right);
     EXPECT_EQ(f.place(), QStringLiteral("two 6"));
+}
+
+// On a group's first stop Right unfolds it and Left folds it, as in a tree
+// (mirrored right to left); once it is open Right goes on to the buttons,
+// and on a row that does not fold the arrows only move.
+TEST(ListKeyboard, LeftAndRightFoldAGroupOnItsFirstStop)
+{
+    for (bool rtl : {false, true}) {
+        SCOPED_TRACE(rtl ? "right to left" : "left to right");
+        ListFixture f(40);
+        if (rtl)
+            f.window.setLayoutDirection(Qt::RightToLeft);
+        const int forward = rtl ? Qt::Key_Left : Qt::Key_Right;
+        const int back = rtl ? Qt::Key_Right : Qt::Key_Left;
+        f.list->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 4; ++i)
+            f.key(Qt::Key_Down);
+        ASSERT_EQ(f.place(), QStringLiteral("row 5"));
+        f.key(back);  // folded already
+        EXPECT_TRUE(Row::actions.isEmpty());
+        f.key(forward);
+        EXPECT_EQ(Row::actions, QStringList{"unfold 5"});
+        EXPECT_EQ(f.place(), QStringLiteral("row 5")) << "unfolding keeps the place";
+        f.key(forward);
+        EXPECT_EQ(f.place(), rtl ? QStringLiteral("two 5") : QStringLiteral("one 5"));
+        f.key(back);
+        EXPECT_EQ(f.place(), QStringLiteral("row 5")) << "back from a button moves, folds nothing";
+        f.key(back);
+        EXPECT_EQ(Row::actions, (QStringList{"unfold 5", "fold 5"}));
+        // A row that does not fold: the arrows move only.
+        f.key(Qt::Key_Down);
+        f.key(forward);
+        f.key(back);
+        EXPECT_EQ(f.place(), QStringLiteral("row 6"));
+        EXPECT_EQ(Row::actions, (QStringList{"unfold 5", "fold 5"}));
+        EXPECT_TRUE(f.list->showsPlace());
+    }
 }
