@@ -13,6 +13,7 @@
 #include "menubar/SidePanel.h"
 #include "menubar/StatusGlyph.h"
 #include "monitor/SystemMonitor.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/Prompter.h"
 
 #include <QCoreApplication>
@@ -87,6 +88,9 @@ MenuBarController::MenuBarController(Services services, AppSettings& settings, A
     , m_panelPrompter(std::make_unique<PanelPrompter>(*this))
 {
     registerQuickPanes();
+    // The side panel takes the keyboard from the preview by sharing its
+    // activation, which the kit's style provides (made before any window).
+    keyfocus::installStyle();
 }
 
 MenuBarController::~MenuBarController()
@@ -334,6 +338,7 @@ QuickPreviewCallbacks MenuBarController::previewCallbacks()
         if (self && self->m_panel)
             self->m_panel->hide();
     };
+    c.onKeyboardOut = [self](KeyExit exit) { return self && self->lendKeyboardToPanel(exit); };
     c.onTogglePin = [self] {
         if (!self)
             return;
@@ -404,6 +409,24 @@ void MenuBarController::showCategoryPanel(SidebarTab tab)
     }
     m_panel->show();
     m_panel->raise();
+}
+
+bool MenuBarController::lendKeyboardToPanel(KeyExit exit)
+{
+    if (!m_panel || !m_panel->isVisible() || !m_popover)
+        return false;
+    // Tab enters at the first stop (the panel's close button), Shift+Tab at
+    // the last; a card opened from the keyboard, at its pane's first control.
+    const QList<QWidget*> stops = keyfocus::tabStops(m_panel);
+    QWidget* stop = exit == KeyExit::backward ? stops.value(stops.size() - 1) : stops.value(0);
+    if (exit == KeyExit::intoPane) {
+        const auto inPane = std::find_if(stops.begin(), stops.end(), [this](QWidget* w) {
+            return m_panel->content() && m_panel->content()->isAncestorOf(w);
+        });
+        if (inPane != stops.end())
+            stop = *inPane;
+    }
+    return m_popover->lendKeyboard(stop, exit == KeyExit::backward ? Qt::BacktabFocusReason : Qt::TabFocusReason);
 }
 
 void MenuBarController::applyPanelChrome()

@@ -32,6 +32,7 @@ class SystemMonitor;
 class UpdateChecker;
 struct QuickPaneEnvironment;
 struct QuickPreviewCallbacks;
+enum class KeyExit;
 
 // Everything the program shows in the desktop's status area: the item with
 // its glyph and update badge, the quick preview under it, the context menu
@@ -39,8 +40,9 @@ struct QuickPreviewCallbacks;
 // (the badge, the preview and the updates pane read it) and starts one
 // background check once applications are known. The side panel belongs to
 // the preview: clicks on it keep the preview open, its panes' alerts open
-// over it while both stay, and it goes whenever the preview goes. The
-// engines are held weakly; the shell owns them.
+// over it while both stay, and it goes whenever the preview goes; the
+// preview lends it the keyboard (a card opened from the keyboard, Tab past
+// the preview's ends). The engines are held weakly; the shell owns them.
 class MenuBarController : public QObject {
     Q_OBJECT
 public:
@@ -89,6 +91,9 @@ public:
     // panel for it, placed beside the item when it was not shown yet.
     void showCategoryPanel(SidebarTab tab);
     void applyPanelChrome();
+    // Hands the keyboard from the preview to the shown side panel (see
+    // PopoverWindow::lendKeyboard); false when none is shown.
+    bool lendKeyboardToPanel(KeyExit exit);
 
     // The context menu's actions.
     void openApp();

@@ -370,7 +370,11 @@ void MenuBarQuickPreview::keyPressEvent(QKeyEvent* event)
         return;
     }
     if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
-        activate(parts[m_keyPart]);
+        const Part part = parts[m_keyPart];
+        activate(part);
+        // A card that opened its panel hands the keyboard to it.
+        if (part.kind == Part::Kind::card && m_sources.navigation.menuCategory() == part.tab && m_callbacks.onKeyboardOut)
+            m_callbacks.onKeyboardOut(KeyExit::intoPane);
     } else if (arrow) {
         moveKeyPart(keyfocus::nearestInDirection(keyPartRects(), m_keyPart, key));
     } else {
@@ -380,16 +384,20 @@ void MenuBarQuickPreview::keyPressEvent(QKeyEvent* event)
 
 bool MenuBarQuickPreview::event(QEvent* event)
 {
-    // Tab and Shift+Tab go round the parts: the popup holds nothing else.
+    // Tab and Shift+Tab go round the parts (the popup holds nothing else),
+    // through the side panel when one is shown.
     if (event->type() == QEvent::KeyPress && hasFocus()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const int count = int(keyParts().size());
+        auto out = [this](KeyExit exit) { return m_callbacks.onKeyboardOut && m_callbacks.onKeyboardOut(exit); };
         if (key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier)) {
-            moveKeyPart((m_keyPart + 1) % count);
+            if (m_keyPart != count - 1 || !out(KeyExit::forward))
+                moveKeyPart((m_keyPart + 1) % count);
             return true;
         }
         if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier))) {
-            moveKeyPart(m_keyPart < 0 ? count - 1 : (m_keyPart + count - 1) % count);
+            if (m_keyPart != 0 || !out(KeyExit::backward))
+                moveKeyPart(m_keyPart < 0 ? count - 1 : (m_keyPart + count - 1) % count);
             return true;
         }
     }

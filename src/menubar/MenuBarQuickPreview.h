@@ -35,11 +35,18 @@ struct QuickPreviewSources {
     ThemeManager& theme;
 };
 
+// Where the keyboard leaves the preview for the side panel: into the pane a
+// card just opened, or past the last part (Tab) or the first (Shift+Tab).
+enum class KeyExit { intoPane, forward, backward };
+
 struct QuickPreviewCallbacks {
     std::function<void()> onClose;
     std::function<void(SidebarTab)> onSelectCategory;  // after menuCategory was set to it
     std::function<void()> onDismissCategory;           // after menuCategory was cleared
     std::function<void()> onTogglePin;
+    // The keyboard leaving for the side panel; false when no panel takes it
+    // (Tab and Shift+Tab then go round the parts).
+    std::function<bool(KeyExit)> onKeyboardOut;
 };
 
 // The popover's content, 340 points wide inside the popover's 8 points of
@@ -50,7 +57,9 @@ struct QuickPreviewCallbacks {
 // menuCategory, the pin the host's. From the keyboard it is one stop that
 // Tab enters: Tab, Shift+Tab and the arrows then move the kit's focus ring
 // over its parts (the header's buttons, the cards, the open button) and
-// Space or Return acts as a click. Each time it comes on screen it starts
+// Space or Return acts as a click. A card opened from the keyboard hands the
+// keyboard to its panel, and Tab past the last part (Shift+Tab before the
+// first) goes on into the panel when one is shown. Each time it comes on screen it starts
 // a startup scan when no startup items are known (and none is running) and
 // an update check when the checker has no rows and applications are known.
 class MenuBarQuickPreview : public QWidget {

@@ -2,6 +2,7 @@
 
 #include "state/Colour.h"
 #include "state/Theme.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonShadow.h"
 #include "views/kit/NeonShapes.h"
@@ -86,6 +87,9 @@ void PopoverWindow::applyFlags()
     if (shown) {
         setGeometry(frame);
         show();
+        // A popup shown again focuses its content: a lent keyboard stays where it was.
+        if (m_lent && m_lentFocus)
+            m_lentFocus->setFocus(Qt::PopupFocusReason);
     }
     m_switching = false;
 }
@@ -191,10 +195,94 @@ void PopoverWindow::setKeyTarget(QWidget* target)
 {
     if (target == m_keyTarget)
         return;
-    qApp->removeEventFilter(this);
     m_keyTarget = target;
-    if (target)
+    watchApplication();
+}
+
+void PopoverWindow::watchApplication()
+{
+    qApp->removeEventFilter(this);
+    if (m_keyTarget || m_lent)
         qApp->installEventFilter(this);
+}
+
+bool PopoverWindow::lendKeyboard(QWidget* stop, Qt::FocusReason reason)
+{
+    if (!isVisible() || !m_companion || !m_companion->isVisible() || !stop || !m_companion->isAncestorOf(stop))
+        return false;
+    setKeyTarget(nullptr);
+    m_lent = true;
+    keyfocus::shareActivation(m_companion, true);
+    watchApplication();
+    stop->setFocus(reason);
+    m_lentFocus = stop;
+    // Without the kit's style the companion cannot hold the focus: the keyboard stays here.
+    if (!stop->hasFocus()) {
+        endLoan();
+        return false;
+    }
+    return true;
+}
+
+void PopoverWindow::takeKeyboardBack(Qt::FocusReason reason)
+{
+    if (!m_lent)
+        return;
+    if (reason != Qt::MouseFocusReason && m_content && isVisible()) {
+        // Pinned, the companion became the active window when it took the focus.
+        if (!isActiveWindow())
+            activateWindow();
+        m_content->setFocus(reason);
+    }
+    endLoan();
+}
+
+void PopoverWindow::endLoan()
+{
+    m_lent = false;
+    m_lentFocus = nullptr;
+    if (m_companion) {
+        if (QWidget* focus = QApplication::focusWidget(); focus && m_companion->isAncestorOf(focus))
+            focus->clearFocus();
+        keyfocus::shareActivation(m_companion, false);
+    }
+    watchApplication();
+}
+
+bool PopoverWindow::lentKey(QKeyEvent* key, bool atCompanion)
+{
+    QWidget* target = m_lentFocus;
+    if (!target || !target->isVisible()) {
+        takeKeyboardBack(Qt::OtherFocusReason);
+        return false;
+    }
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (key->type() == QEvent::KeyPress && modifiers == Qt::NoModifier) {
+        if (key->key() == Qt::Key_Escape) {
+            takeKeyboardBack(Qt::OtherFocusReason);
+            return true;
+        }
+        const bool back = key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+        if (back || key->key() == Qt::Key_Tab) {
+            // Round the companion's stops; past either end, back to the content.
+            const QList<QWidget*> stops = keyfocus::tabStops(m_companion);
+            const qsizetype next = stops.indexOf(target) + (back ? -1 : 1);
+            if (next >= 0 && next < stops.size()) {
+                m_lentFocus = stops[next];
+                stops[next]->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            } else {
+                takeKeyboardBack(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            }
+            return true;
+        }
+    }
+    // A key the companion's own window received (pinned, it is active) goes its way.
+    if (atCompanion)
+        return false;
+    QKeyEvent handed(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(), ushort(key->count()));
+    QApplication::sendEvent(target, &handed);
+    key->setAccepted(handed.isAccepted());
+    return true;
 }
 
 void PopoverWindow::mousePressEvent(QMouseEvent* event)
@@ -255,20 +343,44 @@ bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // While the popup holds the keyboard, typing meant for the companion's field goes there;
     // Escape still closes the popup, and a press on the popup's own content takes the typing back.
+    // Lent, every key goes to the companion's focus widget (see lentKey).
     const QEvent::Type type = event->type();
-    if (!m_keyTarget || !isVisible() || !watched->isWidgetType())
+    if ((!m_keyTarget && !m_lent) || !isVisible() || !watched->isWidgetType())
         return false;
     auto* w = static_cast<QWidget*>(watched);
-    if (w->window() != this)
+    if (m_lent && m_companion) {
+        if (w == m_companion && type == QEvent::Hide) {
+            takeKeyboardBack(Qt::OtherFocusReason);
+            return false;
+        }
+        if (type == QEvent::FocusIn && m_companion->isAncestorOf(w)) {
+            m_lentFocus = w;
+            return false;
+        }
+        const auto reason = type == QEvent::FocusIn ? static_cast<QFocusEvent*>(event)->reason() : Qt::NoFocusReason;
+        // A menu of the companion's closing focuses the content: the focus goes back to the companion.
+        if (w->window() == this && m_lentFocus && reason == Qt::PopupFocusReason) {
+            m_lentFocus->setFocus(reason);
+            return true;
+        }
+        // The popover brought forward (pinned) keeps the keyboard.
+        if (w->window() == this && reason == Qt::ActiveWindowFocusReason)
+            endLoan();
+    }
+    const bool atCompanion = m_lent && m_companion && w->window() == m_companion;
+    if (w->window() != this && !atCompanion)
         return false;
-    if (type == QEvent::MouseButtonPress && w != this) {
+    if (type == QEvent::MouseButtonPress && w != this && !atCompanion) {
         setKeyTarget(nullptr);
+        takeKeyboardBack(Qt::MouseFocusReason);
         return false;
     }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Escape)
+    if (m_lent)
+        return lentKey(key, atCompanion);
+    if (!m_keyTarget || key->key() == Qt::Key_Escape)
         return false;
     QKeyEvent handed(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
                      ushort(key->count()));
@@ -280,6 +392,9 @@ void PopoverWindow::hideEvent(QHideEvent* event)
 {
     m_mouseTarget = nullptr;
     setKeyTarget(nullptr);
+    // Held for an alert, it hides only to come back: a lent keyboard stays lent.
+    if (!m_switching && m_lent)
+        endLoan();
     if (!m_switching && !event->spontaneous())
         emit hidden();
 }

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QKeyEvent;
+
 namespace tw {
 
 class ClockwiseNeonBorder;
@@ -18,6 +20,12 @@ class ClockwiseNeonBorder;
 // A companion window (the side panel) counts as inside the popup: while the
 // popup holds the mouse, a press on the companion and the moves, release,
 // wheel turns and typing that follow are handed to it, and the popup stays.
+// The keyboard can be lent to the companion: it then shares the popover's
+// activation, so its controls take the focus (the ring shows, Tab moves
+// it), and the keys the popover receives go to its focus widget; Tab and
+// Shift+Tab go round its stops and past its ends back to the content,
+// Escape gives the keyboard back to the content as it was, and so do a
+// press on the content, the companion hiding and the popover going.
 // While held (an alert of the companion's is up) it stays shown as a window
 // that holds neither mouse nor keyboard, since a popup would be closed by the
 // alert and would take its input.
@@ -59,6 +67,14 @@ public:
     void setCompanion(QWidget* companion);
     QWidget* companion() const { return m_companion; }
 
+    // Lends the keyboard to the shown companion with the focus on stop, one
+    // of its controls (reason: Tab, Shift+Tab or other); false when it cannot.
+    bool lendKeyboard(QWidget* stop, Qt::FocusReason reason);
+    bool isKeyboardLent() const { return m_lent; }
+    // Takes it back: the content takes the focus for the reason given (Tab,
+    // Shift+Tab, or any other to stay where it was), none for a mouse press.
+    void takeKeyboardBack(Qt::FocusReason reason);
+
 signals:
     // Closed by the desktop: a press on neither the popup nor its companion,
     // Escape, another window taking the focus, a plain close().
@@ -85,6 +101,13 @@ private:
     // widget that took the press); false when it is not the companion's.
     bool forwardMouse(QMouseEvent* event);
     void setKeyTarget(QWidget* target);
+    // The application's events are watched while the companion types or holds the keyboard.
+    void watchApplication();
+    // A key the popover (or, pinned, the companion's window) received while
+    // the companion holds the keyboard; true when it was used here.
+    bool lentKey(QKeyEvent* key, bool atCompanion);
+    // Ends the loan without moving the focus to the content.
+    void endLoan();
     // The flags of the popup, or of the window pinned or held; shown again
     // at its place when it was shown.
     void applyFlags();
@@ -98,6 +121,8 @@ private:
     QPointer<QWidget> m_companion;
     QPointer<QWidget> m_mouseTarget;  // the companion's widget that took the press
     QPointer<QWidget> m_keyTarget;    // the companion's widget that types
+    bool m_lent = false;
+    QPointer<QWidget> m_lentFocus;    // the companion's widget that has the focus while lent
 };
 
 } // namespace tw

@@ -1,6 +1,7 @@
 #include "menubar/SidePanel.h"
 
 #include "menubar/CategoryQuickPanel.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/Symbols.h"
 
@@ -22,7 +23,7 @@ public:
     {
         setToolTip(QStringLiteral("Close"));
         setAccessibleName(QStringLiteral("Close"));
-        setFocusPolicy(Qt::NoFocus);
+        keyfocus::makeStop(this, focusring::kCapsule);
         setAttribute(Qt::WA_Hover);
     }
 

@@ -12,7 +12,9 @@ namespace tw {
 // The floating window beside the status item that holds one category's
 // quick panel: frameless, 460 x 420, above other windows, shown without
 // taking the focus, moved by dragging its background. Its close button
-// closes it (closed() is sent); hide() only puts it away.
+// closes it (closed() is sent); hide() only puts it away. The keyboard
+// reaches it through the popover (PopoverWindow::lendKeyboard): its close
+// button comes first, then the pane's controls.
 class SidePanel : public QWidget {
     Q_OBJECT
 public:

@@ -1,12 +1,22 @@
 #include "QuickPaneFixture.h"
+#include "menubar/CategoryQuickPanel.h"
 #include "menubar/MenuBarQuickPreview.h"
+#include "menubar/PaneHeader.h"
 #include "menubar/PopoverWindow.h"
 #include "menubar/QuickApplicationsPane.h"
 #include "menubar/QuickListRow.h"
 #include "menubar/SidePanel.h"
+#include "menubar/UpdatesNotificationPanel.h"
+#include "views/kit/FilterBar.h"
+#include "views/kit/KeyFocus.h"
+#include "views/kit/LazyList.h"
+#include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
+#include "views/kit/TextButton.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 using namespace tw;
@@ -41,6 +51,46 @@ struct OpenPanel {
         r.c().preview()->choose(tab);
         ASSERT_TRUE(panel()->isVisible());
         settle();
+    }
+
+    // Opens the preview and walks the keyboard to tab's card.
+    void keyToCard(SidebarTab tab)
+    {
+        r.ms += MenuBarController::reopenGuardMs + 1;
+        if (!r.c().isPopoverShown())
+            r.click();
+        ASSERT_TRUE(r.c().isPopoverShown());
+        MenuBarQuickPreview* preview = r.c().preview();
+        if (!preview->hasFocus())
+            key(Qt::Key_Tab);
+        ASSERT_TRUE(preview->hasFocus());
+        for (int i = 0; i < 12 && preview->keyPartRects().value(preview->keyPart()) != preview->card(tab).geometry(); ++i)
+            key(Qt::Key_Tab);
+        ASSERT_EQ(preview->keyPartRects().value(preview->keyPart()), preview->card(tab).geometry());
+    }
+    QWidget* focus() const { return QApplication::focusWidget(); }
+    // A key as the desktop delivers it: to the window with the focus (a
+    // popup takes it from there), else to the preview's.
+    static QWindow* keyWindow(PopoverWindow* popover)
+    {
+        return QGuiApplication::focusWindow() ? QGuiApplication::focusWindow() : popover->windowHandle();
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(keyWindow(popover()), k, modifiers);
+    }
+    void type(const QString& text)
+    {
+        for (QChar c : text)
+            QTest::keyClick(keyWindow(popover()), c.toLatin1());
+    }
+    // Whether the kit's ring shows about w (a sibling ring placed around it).
+    static bool ringAbout(QWidget* w)
+    {
+        for (FocusRing* ring : w->parentWidget()->findChildren<FocusRing*>(Qt::FindDirectChildrenOnly))
+            if (ring->isVisible() && ring->geometry().contains(w->geometry()))
+                return true;
+        return false;
     }
 
     PopoverWindow* popover() { return r.c().popover(); }
@@ -150,4 +200,166 @@ TEST(PanelLifetime, AfterAConfirmedUninstallBothStayWithoutTheRow)
     o.r.c().panelPrompter().ask(Prompt::alert(Prompt::Style::warning, QStringLiteral("Applications"), {}));
     EXPECT_EQ(o.r.shell.prompter.asked.back().owner, nullptr);
     EXPECT_FALSE(o.r.c().isPopoverShown());
+}
+
+// From the keyboard: Space on a card opens its panel with the keyboard in
+// its pane (the popup still holding the keys and handing them on); the
+// pane's controls show the focus and act, its alert leaves the keyboard in
+// it; Escape comes back to the card, and Escape there closes both.
+TEST(PanelLifetime, ACardOpenedFromTheKeyboardHandsTheKeyboardToItsPane)
+{
+    OpenPanel o;
+    o.r.c().closePopover();
+    ASSERT_TRUE(o.bothGone());
+    o.keyToCard(SidebarTab::applications);
+    PopoverWindow* popover = o.popover();
+    MenuBarQuickPreview* preview = o.r.c().preview();
+    o.key(Qt::Key_Space);
+    ASSERT_TRUE(o.panel()->isVisible());
+    EXPECT_EQ(o.r.navigation().menuCategory(), SidebarTab::applications);
+    auto* pane = o.panel()->findChild<QuickApplicationsPane*>();
+    ASSERT_NE(pane, nullptr);
+    QLineEdit* field = pane->searchField()->bar()->field();
+    EXPECT_EQ(o.focus(), field) << "the pane's first control takes the keyboard";
+    EXPECT_TRUE(popover->isKeyboardLent());
+    EXPECT_FALSE(preview->hasFocus()) << "the preview's ring goes";
+    EXPECT_EQ(QApplication::activePopupWidget(), popover);
+
+    // Typing reaches the field through the popup; Tab goes on to the list.
+    o.type(QStringLiteral("mail"));
+    EXPECT_EQ(field->text(), "mail");
+    EXPECT_EQ(names(pane->apps()), QStringList{"Mailbox"});
+    o.key(Qt::Key_Tab);
+    ASSERT_EQ(o.focus(), pane->list());
+    EXPECT_TRUE(pane->list()->showsPlace());
+    o.r.shell.prompter.script = {"Cancel"};
+    o.key(Qt::Key_Return);
+    ASSERT_EQ(o.r.shell.prompter.asked.size(), 1);
+    EXPECT_EQ(o.r.shell.prompter.asked[0].title, "Uninstall Mailbox?");
+    // After the alert: both as they were, the keyboard still in the list.
+    EXPECT_EQ(QApplication::activePopupWidget(), popover);
+    EXPECT_TRUE(o.panel()->isVisible());
+    EXPECT_EQ(o.focus(), pane->list());
+    EXPECT_TRUE(pane->list()->showsPlace());
+
+    // Escape comes back to the card; the panel stays; Escape again closes both.
+    o.key(Qt::Key_Escape);
+    EXPECT_TRUE(preview->hasFocus());
+    EXPECT_FALSE(popover->isKeyboardLent());
+    EXPECT_EQ(preview->keyPartRects().value(preview->keyPart()), preview->card(SidebarTab::applications).geometry());
+    EXPECT_TRUE(o.panel()->isVisible());
+    EXPECT_EQ(o.focus(), preview);
+    o.key(Qt::Key_Escape);
+    EXPECT_TRUE(o.bothGone());
+    EXPECT_FALSE(o.focus() && o.panel()->isAncestorOf(o.focus())) << "the hidden panel keeps the focus";
+}
+
+// Tab goes round the preview and the panel as one: past the preview's last
+// part into the panel (its close button first, with the ring), past the
+// panel's last stop back to the preview's first part; Shift+Tab the other
+// way. A menu of the pane's closing leaves the keyboard in the pane; the
+// panel going (its close button from the keyboard) gives it back.
+TEST(PanelLifetime, TabGoesRoundThePreviewAndThePanelAsOne)
+{
+    OpenPanel o;
+    o.open(SidebarTab::updates);  // by the mouse: the preview keeps the keyboard
+    PopoverWindow* popover = o.popover();
+    MenuBarQuickPreview* preview = o.r.c().preview();
+    EXPECT_FALSE(popover->isKeyboardLent());
+    o.key(Qt::Key_Tab);
+    ASSERT_TRUE(preview->hasFocus());
+    ASSERT_EQ(preview->keyPart(), 0);
+    const QList<QWidget*> stops = keyfocus::tabStops(o.panel());
+    ASSERT_GE(stops.size(), 3);
+    EXPECT_EQ(stops.first(), o.panel()->closeButton());
+    // Shift+Tab before the first part: the panel's last stop; Tab past it: the first part again.
+    o.key(Qt::Key_Backtab);
+    EXPECT_EQ(o.focus(), stops.last());
+    EXPECT_TRUE(popover->isKeyboardLent());
+    o.key(Qt::Key_Tab);
+    EXPECT_EQ(o.focus(), preview);
+    EXPECT_EQ(preview->keyPart(), 0);
+    while (preview->keyPartRects().value(preview->keyPart()) != preview->openButtonRect() && preview->hasFocus())
+        o.key(Qt::Key_Tab);
+    o.key(Qt::Key_Tab);
+    EXPECT_EQ(o.focus(), o.panel()->closeButton());
+    EXPECT_TRUE(o.ringAbout(o.panel()->closeButton()));
+    QList<QWidget*> visited{o.focus()};
+    for (int i = 1; i < stops.size(); ++i) {
+        o.key(Qt::Key_Tab);
+        visited << o.focus();
+    }
+    EXPECT_EQ(visited, stops);
+    o.key(Qt::Key_Tab);
+    EXPECT_EQ(o.focus(), preview);
+    EXPECT_EQ(preview->keyPart(), 0);
+    o.key(Qt::Key_Backtab);
+    EXPECT_EQ(o.focus(), stops.last());
+    o.key(Qt::Key_Backtab);
+    EXPECT_EQ(o.focus(), stops[stops.size() - 2]);
+
+    // The source menu: Space opens it, Escape closes it, the keyboard stays on its button.
+    auto* updates = o.panel()->findChild<UpdatesNotificationPanel*>();
+    ASSERT_NE(updates, nullptr);
+    PullDownButton* picker = updates->sourcePicker();
+    ASSERT_TRUE(stops.contains(picker));
+    while (o.focus() != picker && o.focus() != preview)
+        o.key(Qt::Key_Backtab);
+    ASSERT_EQ(o.focus(), picker);
+    o.key(Qt::Key_Space);
+    QMenu* menu = picker->findChild<QMenu*>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 5000));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(o.focus(), picker);
+    EXPECT_TRUE(o.ringAbout(picker));
+    EXPECT_TRUE(popover->isKeyboardLent());
+
+    // The panel's close button from the keyboard: the panel goes, the keyboard comes back.
+    while (o.focus() != o.panel()->closeButton())
+        o.key(Qt::Key_Backtab);
+    o.key(Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !o.panel()->isVisible(); }, 5000));
+    EXPECT_TRUE(o.r.c().isPopoverShown());
+    EXPECT_EQ(o.r.navigation().menuCategory(), std::nullopt);
+    EXPECT_EQ(o.focus(), preview);
+    EXPECT_FALSE(popover->isKeyboardLent());
+    // With no panel, Tab goes round the preview's own parts.
+    o.key(Qt::Key_Backtab);
+    o.key(Qt::Key_Tab);
+    EXPECT_EQ(o.focus(), preview);
+}
+
+// A press on the preview takes the keyboard back from the panel. Pinned,
+// the preview is a window of its own; a card opened from the keyboard hands
+// the keyboard over all the same.
+TEST(PanelLifetime, APressOnThePreviewTakesTheKeyboardBackAndPinnedItIsLentAlike)
+{
+    OpenPanel o;
+    PopoverWindow* popover = o.popover();
+    o.key(Qt::Key_Tab);
+    o.key(Qt::Key_Backtab);
+    ASSERT_TRUE(popover->isKeyboardLent());
+    ASSERT_TRUE(o.panel()->isAncestorOf(o.focus()));
+    QTest::mouseClick(popover->windowHandle(), Qt::LeftButton, {}, QPoint(popover->width() / 2, 2));
+    EXPECT_FALSE(popover->isKeyboardLent());
+    EXPECT_FALSE(o.focus() && o.panel()->isAncestorOf(o.focus()));
+    EXPECT_TRUE(o.r.c().isPopoverShown());
+    EXPECT_TRUE(o.panel()->isVisible());
+
+    o.r.c().preview()->press(PreviewHeader::Button::pin);
+    ASSERT_TRUE(o.r.c().isPinned());
+    ASSERT_TRUE(o.r.c().isPopoverShown());
+    o.keyToCard(SidebarTab::network);
+    o.key(Qt::Key_Space);
+    ASSERT_TRUE(o.panel()->isVisible());
+    auto* pane = o.panel()->findChild<QuickAppListPane*>();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(o.focus(), pane->searchField()->bar()->field());
+    o.type(QStringLiteral("wr"));
+    EXPECT_EQ(names(pane->apps()), QStringList{"Writer"});
+    o.key(Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return o.focus() == o.r.c().preview(); }, 5000));
+    EXPECT_FALSE(popover->isKeyboardLent());
+    EXPECT_TRUE(o.panel()->isVisible());
 }

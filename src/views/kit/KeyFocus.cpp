@@ -5,11 +5,13 @@
 #include "views/kit/NeonShapes.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QTimer>
 
 #include <memory>
@@ -118,6 +120,22 @@ namespace {
 
 const char* const kRadius = "tw_focusRingRadius";
 const char* const kRowHost = "tw_rowHost";
+const char* const kSharesActivation = "tw_sharesActivation";
+
+// The application's style with one hint of its own: a window marked by
+// shareActivation counts as active (a tool window that shares activation).
+class KitStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
+    {
+        if (hint == SH_Widget_ShareActivation && widget && sharesActivation(widget->window()))
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 
 // The stops of an arrow group, kept by each of them.
 using Group = QList<QPointer<QWidget>>;
@@ -289,6 +307,35 @@ bool inRowHost(const QWidget* w)
         if (p->property(kRowHost).toBool())
             return true;
     return false;
+}
+
+QList<QWidget*> tabStops(QWidget* window)
+{
+    // As Qt's own Tab goes: along the focus chain.
+    QList<QWidget*> stops;
+    for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isEnabled() && w->isVisibleTo(window))
+            stops << w;
+    return stops;
+}
+
+void shareActivation(QWidget* window, bool share)
+{
+    window->setProperty(kSharesActivation, share);
+}
+
+bool sharesActivation(const QWidget* window)
+{
+    return window && window->property(kSharesActivation).toBool();
+}
+
+void installStyle()
+{
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app || dynamic_cast<KitStyle*>(QApplication::style()))
+        return;
+    // A new copy of the style in use (the application owns and deletes the old one).
+    QApplication::setStyle(new KitStyle(QApplication::style()->name()));
 }
 
 } // namespace keyfocus

@@ -77,6 +77,19 @@ int nearestInDirection(const QList<QRect>& rects, int from, int key);
 // reached by the list, not with Tab.
 void markRowHost(QWidget* w);
 bool inRowHost(const QWidget* w);
+// The stops of a window in Tab order (shown and enabled ones).
+QList<QWidget*> tabStops(QWidget* window);
+
+// A floating window that shares the activation of the window the user works
+// in: while it does, its controls take the focus as an active window's do
+// (the ring shows, Tab moves it), though the keys still reach the other
+// window, which hands them on (the menu bar's side panel beside its popup,
+// which holds the keyboard). Works through the kit's style: installStyle,
+// before the program's first window.
+void shareActivation(QWidget* window, bool share);
+bool sharesActivation(const QWidget* window);
+// Puts the kit's style over the application's own (once; later calls do nothing).
+void installStyle();
 
 } // namespace keyfocus
 
