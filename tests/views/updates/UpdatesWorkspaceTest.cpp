@@ -2,6 +2,7 @@
 #include "support/Collect.h"
 #include "views/kit/FeatureEmptyState.h"
 #include "views/kit/FilterBar.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/TextButton.h"
@@ -14,6 +15,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QSet>
 #include <QStackedWidget>
 
 namespace tw::test {
@@ -214,6 +217,91 @@ TEST_F(UpdatesWorkspaceTest, EverythingUpToDateEndsWithTheClosingLine)
     EXPECT_EQ(ws->bottomText()->text(), "");
     ASSERT_TRUE(finished(ws->state().checker()));
     EXPECT_EQ(ws->bottomText()->text(), "All your apps are up to date.");
+}
+
+// The rows of the list lie where the list measured them, one under the
+// other, each as tall as its content asks, and no row the list holds back
+// shows: after a check, scrolled, with a row selected, and after a second
+// check held open reply by reply that turns every row's height (updates
+// found become up to date and back), in the classic theme. While a check
+// runs the tab shows its progress, never rows still pending or checking.
+TEST_F(UpdatesWorkspaceTest, RowsNeverOverlapWhileACheckRunsAndEnds)
+{
+    shell.state->theme().apply(AppAppearance::classic, true);
+    auto feedFor = [](int i, bool update) { return feed(update == (i % 2 == 0) ? "2.0" : "1.0"); };
+    for (int i = 0; i < 14; ++i) {
+        const QString name = QStringLiteral("App %1").arg(i, 2, 10, QLatin1Char('0'));
+        const QString path = QStringLiteral("/f%1.xml").arg(i);
+        server.route(path, Reply::ok(feedFor(i, true)));
+        makeApp(name, "1.0", path);
+    }
+    scan();
+    open();
+    ASSERT_TRUE(finished(ws->state().checker()));
+    QTest::mouseClick(ws->showAllButton(), Qt::LeftButton);  // every row, up to date or not
+    LazyList* list = ws->list();
+    auto expectLaidOut = [&](const char* when) {
+        SCOPED_TRACE(when);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(shownRegion(), Region::rows);
+        const QList<int> shown = list->shownRows();
+        ASSERT_FALSE(shown.isEmpty());
+        QRect previous;
+        for (int line : shown) {
+            QWidget* w = list->widgetFor(line);
+            EXPECT_TRUE(w->isVisible());
+            EXPECT_EQ(w->geometry(), list->rowRect(line)) << line;
+            EXPECT_FALSE(w->geometry().intersects(previous)) << line;
+            previous = w->geometry();
+            const UpdatesWorkspace::Line& l = ws->lines()[line];
+            if (auto* row = qobject_cast<UpdateListRow*>(w)) {
+                const AppUpdateItem& item = ws->state().sections()[l.section].rows[l.row];
+                EXPECT_EQ(row->item().name, item.name) << line;
+                EXPECT_EQ(row->height(), UpdateListRow::heightFor(item)) << item.name.toStdString();
+            }
+        }
+        // What the list holds back in its pools stays hidden.
+        QSet<QWidget*> placed;
+        for (int line : shown)
+            placed.insert(list->widgetFor(line));
+        for (QWidget* w : list->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (w->isVisible() && !qobject_cast<FocusRing*>(w)) {
+                EXPECT_TRUE(placed.contains(w)) << "a stray row shows at " << w->y();
+            }
+        }
+    };
+    expectLaidOut("after the first check");
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+    UpdateListRow* chosen = nullptr;
+    for (int line : list->shownRows())
+        if (!chosen)
+            chosen = qobject_cast<UpdateListRow*>(list->widgetFor(line));
+    ASSERT_TRUE(chosen);
+    click(chosen);
+    ASSERT_TRUE(ws->state().selected());
+    expectLaidOut("scrolled, a row selected");
+
+    // The next check turns every answer round, one reply at a time.
+    for (int i = 0; i < 14; ++i)
+        server.route(QStringLiteral("/f%1.xml").arg(i), Reply::heldBack(Reply::ok(feedFor(i, false))));
+    QTest::mouseClick(ws->checkButton(), Qt::LeftButton);
+    const UpdateChecker& checker = ws->state().checker();
+    int answered = 0;
+    for (;;) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.heldCount() > 0 || !checker.isChecking(); }, 10000));
+        if (!checker.isChecking())
+            break;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shownRegion(), Region::progress) << answered << " answered";
+        ASSERT_LT(answered, 14);
+        server.releaseHeld();
+        ++answered;
+    }
+    ASSERT_TRUE(finished(checker));
+    EXPECT_EQ(answered, 14);
+    expectLaidOut("after the check");
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    expectLaidOut("scrolled to the end");
 }
 
 } // namespace
