@@ -252,17 +252,6 @@ TEST(Focus, TheTitleBarButtonsComeFirstShowTheRingAndAct)
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, 5000));
     QTest::keyClick(zoom, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isMaximized(); }, 5000));
-    TitleBarButton* minimise = buttons->button(Kind::minimise);
-    minimise->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(minimise, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isMinimized(); }, 5000));
-    p.navigation().openMainWindow(std::nullopt, false, false);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    TitleBarButton* close = buttons->button(Kind::close);
-    close->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(close, Qt::Key_Space);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
-    EXPECT_EQ(p.app->mainWindow(), window) << "close hides the window, the program runs on";
 }
 
 namespace {
