@@ -92,7 +92,7 @@ struct Tab : bench::WorkspaceHost {
     ~Tab()
     {
         workspace.reset();
-        enginePool().waitForDone();
+        waitForEnginePool();
         QCoreApplication::processEvents();
     }
 };

@@ -83,7 +83,7 @@ FrameApp& app()
 void settle()
 {
     for (int i = 0; i < 20; ++i) {
-        enginePool().waitForDone();
+        waitForEnginePool();
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }

@@ -91,7 +91,7 @@ void idleFor(int ms)
 void settle()
 {
     for (int i = 0; i < 50; ++i) {
-        tw::enginePool().waitForDone();
+        tw::waitForEnginePool();
         QCoreApplication::processEvents();
     }
 }

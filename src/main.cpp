@@ -55,6 +55,6 @@ int main(int argc, char** argv)
     for (QWindow* window : QGuiApplication::topLevelWindows())
         window->hide();
     platform.admin().endRequests();
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
     return status;
 }

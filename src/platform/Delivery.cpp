@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 namespace tw {
 
@@ -32,6 +33,7 @@ public:
         m_app = app;
         delete m_wakes;
         m_wakes = new Wakes;
+        makeSpareWake();
         qAddPostRoutine(&Mailbox::closeQueue);
         if (!m_queue.empty())
             wake();
@@ -81,11 +83,20 @@ private:
         }
     };
 
+    // On the GUI thread, under the lock: the next wake-up is made here, so
+    // that the application's event filters, which see it before its receiver
+    // does, read an event of their own thread.
+    void makeSpareWake()
+    {
+        if (!m_spareWake)
+            m_spareWake = new QEvent(Wakes::type());
+    }
+
     // Under the lock.
     void wake()
     {
         m_wakePending = true;
-        auto* e = new QEvent(Wakes::type());
+        QEvent* e = m_spareWake ? std::exchange(m_spareWake, nullptr) : new QEvent(Wakes::type());
         sanitizer::handOver(e);
         QCoreApplication::postEvent(m_wakes, e);
     }
@@ -101,6 +112,7 @@ private:
         {
             const std::lock_guard lock(m_mutex);
             m_wakePending = false;
+            makeSpareWake();
             last = m_sent;
         }
         for (;;) {
@@ -128,6 +140,7 @@ private:
             m_app = nullptr;
             delete m_wakes;
             m_wakes = nullptr;
+            delete std::exchange(m_spareWake, nullptr);
             m_wakePending = false;
             left.swap(m_queue);
         }
@@ -138,6 +151,7 @@ private:
     std::uint64_t m_sent = 0;
     QCoreApplication* m_app = nullptr;
     QObject* m_wakes = nullptr;  // on the GUI thread
+    QEvent* m_spareWake = nullptr;  // made on the GUI thread, posted by the next wake()
     bool m_wakePending = false;
 };
 

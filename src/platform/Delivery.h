@@ -20,7 +20,6 @@
 #include "platform/ThreadPool.h"
 
 #include <QPointer>
-#include <QRunnable>
 
 #include <memory>
 #include <optional>
@@ -28,21 +27,6 @@
 #include <utility>
 
 namespace tw {
-
-// Qt is not built with ThreadSanitizer: what it hands from one thread to
-// another (a pool job, a posted event) it orders with futexes the sanitizer
-// cannot see. These say where our objects cross; elsewhere they are nothing.
-namespace sanitizer {
-#if defined(__SANITIZE_THREAD__)
-extern "C" void __tsan_acquire(void* address);
-extern "C" void __tsan_release(void* address);
-inline void handOver(void* object) { __tsan_release(object); }
-inline void takeOver(void* object) { __tsan_acquire(object); }
-#else
-inline void handOver(void*) {}
-inline void takeOver(void*) {}
-#endif
-} // namespace sanitizer
 
 // Work for the GUI thread, run there at most once and destroyed there.
 class GuiWork {
@@ -63,22 +47,6 @@ public:
     template <typename G>
     explicit Callable(G&& g) : m_f(std::forward<G>(g)) {}
     void run() override { m_f(); }
-
-private:
-    F m_f;
-};
-
-// A pool job that owns a move-only callable; QThreadPool's own wrapper
-// would want to copy it.
-template <typename F>
-class Job final : public QRunnable {
-public:
-    explicit Job(F f) : m_f(std::move(f)) {}
-    void run() override
-    {
-        sanitizer::takeOver(this);
-        m_f();
-    }
 
 private:
     F m_f;
@@ -143,9 +111,7 @@ void runInBackground(QObject* context, Work work, Then then, int priority = 0)
         back.reply->result.emplace(work());
         back.delivery.send(std::move(back.reply));
     };
-    auto* pooled = new delivery::Job<decltype(job)>(std::move(job));
-    sanitizer::handOver(pooled);
-    enginePool().start(pooled, priority);
+    startOnPool(std::move(job), priority);
 }
 
 } // namespace tw

@@ -18,6 +18,12 @@ QThreadPool& enginePool()
     return *pool;
 }
 
+void waitForEnginePool()
+{
+    enginePool().waitForDone();
+    sanitizer::takeOver(&enginePool());
+}
+
 struct PoolTask::State {
     std::function<void()> work;
     std::atomic<bool> claimed{false};
@@ -32,10 +38,11 @@ PoolTask::PoolTask(std::function<void()> work, int priority)
     m_state->work = std::move(work);
     // The pool's copy of the state outlives this object when wait() ran the
     // work itself; it then finds the work claimed and does nothing.
-    enginePool().start(
+    startOnPool(
         [state = m_state] {
             if (state->claim()) {
                 state->work();
+                sanitizer::handOver(state.get());
                 state->done.release();
             }
         },
@@ -53,8 +60,10 @@ void PoolTask::wait()
         return;
     if (m_state->claim())
         m_state->work();
-    else
+    else {
         m_state->done.acquire();
+        sanitizer::takeOver(m_state.get());
+    }
     m_state.reset();
 }
 

@@ -1,16 +1,70 @@
 #pragma once
 
+#include <QRunnable>
 #include <QThreadPool>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace tw {
+
+// Qt is not built with ThreadSanitizer: what it hands from one thread to
+// another (a pool job, a posted event, a semaphore) it orders with futexes
+// the sanitizer cannot see. These say where our objects cross; elsewhere
+// they are nothing.
+namespace sanitizer {
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+inline void handOver(void* object) { __tsan_release(object); }
+inline void takeOver(void* object) { __tsan_acquire(object); }
+#else
+inline void handOver(void*) {}
+inline void takeOver(void*) {}
+#endif
+} // namespace sanitizer
 
 // The pool every engine runs its background work on. Qt's raster painting
 // hands large fills to the global pool and waits for them, so scans must not
 // occupy that one.
 QThreadPool& enginePool();
+
+// Waits until every job on the engine pool has ended; what they did is then
+// in the sanitizer's sight too.
+void waitForEnginePool();
+
+// A pool job that owns a (possibly move-only) callable; QThreadPool's own
+// wrapper would want to copy it. Destroyed on the pool thread after it ran.
+template <typename F>
+class PoolJob final : public QRunnable {
+public:
+    explicit PoolJob(F f) : m_f(std::move(f)) {}
+    ~PoolJob() override
+    {
+        m_f.reset();
+        sanitizer::handOver(&enginePool());
+    }
+    void run() override
+    {
+        sanitizer::takeOver(this);
+        (*m_f)();
+    }
+
+private:
+    std::optional<F> m_f;
+};
+
+// Starts work on the engine pool; what it holds crosses to the pool thread
+// in the sanitizer's sight too.
+template <typename F>
+void startOnPool(F work, int priority = 0)
+{
+    auto* job = new PoolJob<F>(std::move(work));
+    sanitizer::handOver(job);
+    enginePool().start(job, priority);
+}
 
 // Work started on the engine pool that its starter waits for. Whichever
 // comes first runs it: a pool thread, or wait() itself when no thread has

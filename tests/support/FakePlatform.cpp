@@ -187,7 +187,7 @@ FakePlatform::FakePlatform(const QString& login)
 FakePlatform::~FakePlatform()
 {
     // Background work of engines under test must not outlive the fakes.
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
 }
 
 } // namespace tw::test

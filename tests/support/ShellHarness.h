@@ -27,7 +27,7 @@ namespace tw::test {
 inline bool drainScans(AppScanner* scanner, SystemCleaner* cleaner)
 {
     return QTest::qWaitFor([&] {
-        tw::enginePool().waitForDone();
+        tw::waitForEnginePool();
         QCoreApplication::processEvents();
         return !((scanner && (scanner->isScanning() || scanner->isRemoving()))
                  || (cleaner && (cleaner->isScanningRemaining() || cleaner->isScanningStartup()

@@ -113,7 +113,7 @@ void AppScanner::prefetchLeftoverSizes(const QList<AppInfoPtr>& apps)
     if (queries.empty())
         return;
 
-    enginePool().start([delivery = Delivery(this), self = this, p = &m_platform, targets, queries] {
+    startOnPool([delivery = Delivery(this), self = this, p = &m_platform, targets, queries] {
         // A record a single-application scan has claimed keeps the leftovers
         // that scan publishes (and the user's choices among them).
         auto claimed = [&](size_t i) { return (*targets)[i].claim->load(std::memory_order_acquire); };

@@ -101,7 +101,7 @@ void clearImageCache()
 
 void prepare(std::function<void()> draw)
 {
-    enginePool().start(std::move(draw));
+    startOnPool(std::move(draw));
 }
 
 QImage transparentImage(const QSizeF& size, qreal dpr)

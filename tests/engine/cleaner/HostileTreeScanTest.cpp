@@ -250,7 +250,7 @@ TEST(HostileTree, EveryScanComesBackAndLeavesEveryFileAsItWas)
 
     const auto extensions = extensions::loadAllExtensions(p);
     EXPECT_TRUE(paths(extensions).contains(kChrome + "/bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb")) << paths(extensions).join(", ").toStdString();
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
 
     EXPECT_EQ(snapshot(fp.fs()), insideBefore);
     EXPECT_EQ(snapshot(hostile.outside()), outsideBefore);

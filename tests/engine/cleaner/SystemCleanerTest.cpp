@@ -30,7 +30,7 @@ std::int64_t duSize(const FakePlatform& fp, const QString& p) { return DiskUsage
 // Lets every loader finish and delivers every result.
 void settle()
 {
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
 }

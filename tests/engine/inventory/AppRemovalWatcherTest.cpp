@@ -75,7 +75,7 @@ protected:
     {
         watcher.reset();
         scanner.reset();
-        tw::enginePool().waitForDone();  // a search still running uses this fixture
+        tw::waitForEnginePool();  // a search still running uses this fixture
     }
 
     tw::test::MacTree& tree() { return fake.tree(); }

@@ -50,5 +50,5 @@ TEST(HostileRemovalWatcher, StartsOverInfoPlistsThatBlockOrBombAndNamesThoseBund
     EXPECT_EQ(known.value("/Applications/Fifo.app"), (Tracked{"/Applications/Fifo.app", "Fifo", ""}));
     EXPECT_EQ(known.value("/Applications/Bomb.app"), (Tracked{"/Applications/Bomb.app", "Bomb", ""}));
     EXPECT_EQ(known.value("/Users/tester/Applications/Nul.app"), (Tracked{"/Users/tester/Applications/Nul.app", "Nul", ""}));
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
 }

@@ -191,7 +191,7 @@ TEST(Prefetch, FillsEveryMemberAndSingleAppButNotGroupRows)
     scanner.prefetchLeftoverSizes({});
     scanner.prefetchLeftoverSizes({nullptr});
     // What they had started would have run and reported by now.
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(finished.count(), ended);

@@ -74,7 +74,7 @@ TEST(RemovalLane, AGoneAskerHearsNothingAndAGoneLaneAppliesNothing)
         [&](int&) { ++applied; }, {});
     lane.reset();
     open.release();
-    enginePool().waitForDone();
+    waitForEnginePool();
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
     EXPECT_EQ(applied, 1);

@@ -14,7 +14,7 @@ namespace {
 
 void settle()
 {
-    enginePool().waitForDone();
+    waitForEnginePool();
     QCoreApplication::processEvents();
 }
 

@@ -66,11 +66,11 @@ struct RemainsFixture {
     void settle()
     {
         ASSERT_TRUE(QTest::qWaitFor([&] {
-            enginePool().waitForDone();
+            waitForEnginePool();
             QCoreApplication::processEvents();
             return !scanner.isScanning() && !cleaner.isScanningRemaining() && !cleaner.isRemoving();
         }, 60000));
-        enginePool().waitForDone();
+        waitForEnginePool();
         QCoreApplication::processEvents();
     }
 

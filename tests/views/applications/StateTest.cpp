@@ -43,7 +43,7 @@ struct StateFixture {
     // Lets the background leftover scans publish.
     void settle()
     {
-        enginePool().waitForDone();
+        waitForEnginePool();
         QCoreApplication::processEvents();
     }
 };

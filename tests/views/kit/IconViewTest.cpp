@@ -36,7 +36,7 @@ TEST(IconView, DecodesOnlyWhenShownAndOncePerIconAndSize)
     EXPECT_TRUE(QTest::qWaitFor([&] { return first->isReady() && second->isReady(); }, 10000));
     EXPECT_EQ(IconView::decodeCount(), before + 1);
     // The decoded icon is drawn: the middle of the view is no longer empty.
-    enginePool().waitForDone();
+    waitForEnginePool();
     QCoreApplication::processEvents();
     const QImage shot = first->grab().toImage();
     EXPECT_GT(shot.pixelColor(18, 18).alpha(), 0);

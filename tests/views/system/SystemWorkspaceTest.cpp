@@ -41,7 +41,7 @@ struct Tab {
     ~Tab()
     {
         view.reset();
-        tw::enginePool().waitForDone();
+        tw::waitForEnginePool();
         QApplication::processEvents();
         macproductimage::clearCache();
     }
@@ -334,7 +334,7 @@ TEST(SystemWorkspace, PictureIsMadeOnceOffTheGuiThreadAndSharedByLaterTabs)
     SystemMonitorWorkspace again(t.monitor, t.permissions, t.shell.state->theme(), t.pictures);
     again.display(macBookSnapshot());
     EXPECT_TRUE(again.machineCard()->pictureWell()->hasPicture());
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
     QApplication::processEvents();
     EXPECT_EQ(t.desktop->calls, 1);
 
@@ -343,7 +343,7 @@ TEST(SystemWorkspace, PictureIsMadeOnceOffTheGuiThreadAndSharedByLaterTabs)
     pc.marketingTitle = QStringLiteral("ThinkPad");
     pc.modelIdentifier = QStringLiteral("20XW");
     again.display(pc);
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
     QApplication::processEvents();
     EXPECT_FALSE(again.machineCard()->pictureWell()->hasPicture());
 }
@@ -353,7 +353,7 @@ TEST(SystemWorkspace, AnUnchangedSnapshotRepaintsNothingAndAHiddenTabWaits)
     Tab t;
     SystemMonitorWorkspace& view = t.shown();
     view.display(macBookSnapshot());
-    tw::enginePool().waitForDone();
+    tw::waitForEnginePool();
     drainEvents();
     {
         PaintCounter counter(&view);
