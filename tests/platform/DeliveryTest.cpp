@@ -1,9 +1,12 @@
+#include "platform/AwaitedRun.h"
 #include "platform/Delivery.h"
 #include "support/DeliveryProbe.h"
+#include "support/ScanGates.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QSemaphore>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -135,4 +138,27 @@ TEST(Delivery, WorkLeftWhenTheApplicationEndsIsDestroyedOnItsThreadOrNever)
     EXPECT_EQ(probe.exitCode(), 0) << out.toStdString();
     EXPECT_TRUE(out.contains("destroyed elsewhere 0")) << out.toStdString();
     EXPECT_TRUE(out.contains("ran elsewhere 0")) << out.toStdString();
+}
+
+TEST(AwaitedRun, TheResultIsTakenOnceAfterTheEndAndARunDroppedUnrunHasNone)
+{
+    QSemaphore go;
+    AwaitedRun<QString> run([&] {
+        go.acquire();
+        return QStringLiteral("done");
+    });
+    EXPECT_FALSE(run.future().isFinished());
+    go.release();
+    run.wait();
+    EXPECT_EQ(run.take(), QStringLiteral("done"));
+    EXPECT_EQ(run.take(), std::nullopt);
+
+    // The pool drops a job it has not started: its waiters still wake.
+    tw::test::PoolGate gate;
+    ASSERT_TRUE(gate.holding);
+    AwaitedRun<int> dropped([] { return 1; });
+    enginePool().clear();
+    dropped.wait();
+    EXPECT_TRUE(dropped.future().isFinished());
+    EXPECT_EQ(dropped.take(), std::nullopt);
 }

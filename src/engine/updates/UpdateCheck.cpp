@@ -1,9 +1,6 @@
 #include "engine/updates/UpdateCheck.h"
 
-#include "platform/ThreadPool.h"
-
 #include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace tw {
 
@@ -17,7 +14,7 @@ UpdateCheck::~UpdateCheck()
 {
     cancel();
     // The file read reaches the platform, which may not outlive this check.
-    m_fileRead.waitForFinished();
+    m_fileRead.wait();
 }
 
 void UpdateCheck::cancel()
@@ -32,18 +29,17 @@ void UpdateCheck::startStep(Step step, bool readsFiles)
     if (ended())
         return;
     // A watcher rather than a Delivery: a file read is awaited on destruction.
-    using Then = std::function<void()>;
-    auto* watcher = new QFutureWatcher<Then>(m_context.get());
-    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [this, watcher] {
-        const Then then = watcher->result();
+    AwaitedRun<std::function<void()>> run(std::move(step));
+    auto* watcher = new QFutureWatcher<void>(m_context.get());
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [this, watcher, run]() mutable {
+        const std::optional<std::function<void()>> then = run.take();
         watcher->deleteLater();
-        if (!ended())
-            then();
+        if (!ended() && then)
+            (*then)();
     });
-    QFuture<Then> future = QtConcurrent::run(&enginePool(), std::move(step));
     if (readsFiles)
-        m_fileRead = QFuture<void>(future);
-    watcher->setFuture(future);
+        m_fileRead = run;
+    watcher->setFuture(run.future());
 }
 
 void UpdateCheck::fetch(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,

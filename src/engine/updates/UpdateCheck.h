@@ -3,9 +3,9 @@
 // One row's check in flight and where its requests go.
 
 #include "engine/updates/UpdateModels.h"
+#include "platform/AwaitedRun.h"
 #include "platform/Platform.h"
 
-#include <QFuture>
 #include <QObject>
 
 #include <chrono>
@@ -76,7 +76,7 @@ private:
 
     std::unique_ptr<QObject> m_context;  // parent of the step watchers, on the starting thread
     std::shared_ptr<HttpCall> m_call;
-    QFuture<void> m_fileRead;
+    AwaitedRun<std::function<void()>> m_fileRead;
     Done m_done;
 };
 

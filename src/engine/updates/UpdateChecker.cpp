@@ -3,10 +3,7 @@
 #include "engine/updates/StoreLookup.h"
 #include "engine/updates/UpdateFeed.h"
 #include "engine/updates/UpdateRows.h"
-#include "platform/ThreadPool.h"
-
 #include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace tw {
 
@@ -42,8 +39,8 @@ UpdateChecker::~UpdateChecker()
 {
     resetLoop();
     // They read the platform's files, which may not outlive the checker.
-    for (QFuture<void>& f : m_preparations)
-        f.waitForFinished();
+    for (AwaitedRun<QList<AppUpdateItem>>& rows : m_preparations)
+        rows.wait();
 }
 
 void UpdateChecker::setShowAllApplications(bool show)
@@ -135,20 +132,21 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
 
     // The channels need the bundles' files: detected on the pool. A watcher,
     // not a Delivery: the future is awaited on destruction.
-    m_preparations.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
-    auto* watcher = new QFutureWatcher<QList<AppUpdateItem>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+    m_preparations.removeIf([](const AwaitedRun<QList<AppUpdateItem>>& rows) { return rows.future().isFinished(); });
+    AwaitedRun<QList<AppUpdateItem>> rows(
+        [&p = m_platform, pending = std::move(pending)] { return updaterows::completeRows(p, pending); });
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, rows]() mutable {
         watcher->deleteLater();
-        if (generation != m_generation)
+        std::optional<QList<AppUpdateItem>> built = rows.take();
+        if (generation != m_generation || !built)
             return;
-        setItems(watcher->result());
+        setItems(std::move(*built));
         if (generation == m_generation)
             runLoop();
     });
-    const QFuture<QList<AppUpdateItem>> future = QtConcurrent::run(
-        &enginePool(), [&p = m_platform, pending = std::move(pending)] { return updaterows::completeRows(p, pending); });
-    m_preparations << QFuture<void>(future);
-    watcher->setFuture(future);
+    m_preparations << rows;
+    watcher->setFuture(rows.future());
 }
 
 void UpdateChecker::runLoop()

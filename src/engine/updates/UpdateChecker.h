@@ -8,7 +8,6 @@
 #include "engine/updates/UpdateCheck.h"
 #include "engine/updates/UpdateModels.h"
 
-#include <QFuture>
 #include <QList>
 #include <QObject>
 
@@ -78,7 +77,7 @@ private:
     quint64 m_generation = 0;  // bumped by every start and cancellation
     qsizetype m_index = 0;     // the row the loop is at
     std::unique_ptr<UpdateCheck> m_pending;
-    QList<QFuture<void>> m_preparations;  // row building on the pool, awaited on destruction
+    QList<AwaitedRun<QList<AppUpdateItem>>> m_preparations;  // row building on the pool, awaited on destruction
 };
 
 } // namespace tw
