@@ -124,6 +124,7 @@ public:
                 return Error{kScriptErrorDomain, 0, QStringLiteral("The path holds characters that cannot be passed on.")};
         }
         QProcess proc;
+        qint64 pid = 0;  // processId() is 0 again once the process has ended
         {
             const QMutexLocker lock(&m_mutex);
             if (m_ended)
@@ -132,13 +133,14 @@ public:
                        adminMoveArguments(m_fs.toHostString(trash), m_fs.toHostString(source), m_fs.toHostString(destination)));
             if (!proc.waitForStarted())
                 return Error::unavailable();
-            m_running.insert(proc.processId());
+            pid = proc.processId();
+            m_running.insert(pid);
         }
         proc.waitForFinished(-1);
         bool ended = false;
         {
             const QMutexLocker lock(&m_mutex);
-            m_running.remove(proc.processId());
+            m_running.remove(pid);
             ended = m_ended;
         }
         if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0)
