@@ -16,9 +16,15 @@ using namespace cleaner;
 namespace {
 
 // A failure whose description is the message the user reads.
-Error message(const QString& text, int code = 0)
+Error message(const QString& text)
 {
-    return {kAppErrorDomain, code, text};
+    return {kAppErrorDomain, 0, text};
+}
+
+// A refusal of the engine's own, with the message to show.
+Error startupError(const QString& text)
+{
+    return {kAppErrorDomain, 1, text};
 }
 
 QString launchdDomain(const Platform& p, const QString& plistPath)
@@ -123,7 +129,7 @@ Status removeItem(const Platform& p, const RemovableItem& item)
     // A job file reached through a link stays; other files pass the safety test.
     const bool allowed = isPlist ? liesWhereNamed(p.fs(), item.path) : safety::isSafeToRemove(p.fs(), item.path);
     if (!allowed)
-        return message(QStringLiteral("This startup file is protected."), 1);
+        return startupError(QStringLiteral("This startup file is protected."));
     return privilegedtrash::moveToTrash(p, item.path);
 }
 
@@ -146,12 +152,6 @@ qsizetype indexOfPath(const QList<RemovableItem>& items, const QString& path)
     return it == items.cend() ? -1 : it - items.cbegin();
 }
 
-// A refusal of the engine's own, with the message to show.
-Error startupError(const QString& message)
-{
-    return {kAppErrorDomain, 1, message};
-}
-
 } // namespace
 
 void SystemCleaner::changeStartupItem(const QString& path, std::function<Status(const RemovableItem&)> work,
@@ -162,7 +162,9 @@ void SystemCleaner::changeStartupItem(const QString& path, std::function<Status(
     if (index >= 0)
         item = m_startupItems[index];
     m_changes.run<Status>(
-        [item, work = std::move(work)] { return item ? work(*item) : Status(startupError(QStringLiteral("Item not found."))); },
+        [item, work = std::move(work)] {
+            return item ? work(*item) : Status(startup::startupError(QStringLiteral("Item not found.")));
+        },
         [this, path, apply = std::move(apply)](Status& outcome) {
             // The entry as listed now: a scan may have made the list anew meanwhile.
             if (const qsizetype now = indexOfPath(m_startupItems, path); outcome.ok() && now >= 0)
