@@ -170,8 +170,6 @@ void ExtensionsState::removeSelected()
     if (targets.isEmpty())
         return;
 
-    m_removing = true;
-    emit removingChanged();
     // The engine drops every attempted entry from its list when the run
     // ends, also when the tab is gone by then.
     m_cleaner.trashExtensions(targets, EntryPolicy::DropAttempted,
@@ -181,8 +179,6 @@ void ExtensionsState::removeSelected()
 void ExtensionsState::finishRemoval(const RemovalReport& report)
 {
     setSelection(m_selected - QSet<QString>(report.attemptedEntries.begin(), report.attemptedEntries.end()));
-    m_removing = false;
-    emit removingChanged();
     if (!report.failures.isEmpty()) {
         m_removeError = failureText(failureLines(report));
         emit removeErrorChanged();

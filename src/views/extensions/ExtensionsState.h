@@ -67,7 +67,7 @@ public:
     // Does nothing while a removal runs.
     void removeSelected();
     // This tab's removal, or another change of the cleaner, runs.
-    bool isRemoving() const { return m_removing || m_cleaner.isRemoving(); }
+    bool isRemoving() const { return m_cleaner.isRemoving(); }
     bool canRemove() const { return !isRemoving() && selectedCount() > 0; }
 
     // The failure text of the last removal, until dismissed.
@@ -99,7 +99,6 @@ private:
     QSet<QString> m_collapsed;
     QSet<QString> m_selected;
     std::optional<QString> m_removeError;
-    bool m_removing = false;
     qsizetype m_lastCount = 0;
 
     QList<RemovableItem> m_visible;
