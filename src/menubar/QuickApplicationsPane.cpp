@@ -54,15 +54,15 @@ void QuickApplicationsPane::bindRow(QuickListRow* row, const AppInfoPtr& app)
         if (const AppInfoPtr app = weak.lock())
             confirmUninstall(app);
     });
-    button->setEnabled(!m_busy && !scanner().isRemoving());
+    button->setEnabled(!m_asking && !scanner().isRemoving());
     button->setBusy(m_removing == app->id());
 }
 
 void QuickApplicationsPane::confirmUninstall(const AppInfoPtr& app)
 {
-    if (m_busy || !app || scanner().isRemoving())
+    if (m_asking || !app || scanner().isRemoving())
         return;
-    m_busy = true;
+    m_asking = true;
     // The engines and the prompter outlive the pane; the panel may be
     // rebuilt while an alert is up or the uninstall runs.
     AppScanner& engine = scanner();
@@ -72,23 +72,22 @@ void QuickApplicationsPane::confirmUninstall(const AppInfoPtr& app)
                          QStringLiteral("Move the app and its related files to the Trash."),
                          {{QStringLiteral("Uninstall"), PromptButton::Role::destructive},
                           {QStringLiteral("Cancel"), PromptButton::Role::cancel}}};
-    if (prompter.ask(confirm) != 0) {
-        if (self)
-            m_busy = false;
-        return;
-    }
+    const bool confirmed = prompter.ask(confirm) == 0;
     if (self)
-        setRemoving(app->id());
+        m_asking = false;
+    if (!confirmed)
+        return;
     // Told through the engine, which outlives the pane: a failure is shown also when the pane is gone.
     quick::uninstallEntry(engine, app, &engine, [&prompter, self](std::optional<QString> error) {
-        if (self) {
-            self->m_busy = false;
+        if (self)
             self->setRemoving({});
-        }
         if (error)
             prompter.ask({Prompt::Style::warning, QStringLiteral("Applications"), *error,
                           {{QStringLiteral("OK"), PromptButton::Role::cancel}}});
     });
+    // From here the scanner's removal keeps every button off.
+    if (self)
+        setRemoving(app->id());
 }
 
 void QuickApplicationsPane::setRemoving(const QUuid& id)

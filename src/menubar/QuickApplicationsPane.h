@@ -41,8 +41,8 @@ private:
     void setRemoving(const QUuid& id);
 
     Prompter& m_prompter;
-    bool m_busy = false;
-    QUuid m_removing;
+    bool m_asking = false;  // the confirmation is up
+    QUuid m_removing;       // the entry whose uninstall this pane started
 };
 
 } // namespace tw
