@@ -40,6 +40,14 @@ struct Shell {
         fake.tree().writeSized(lib + "/Application Support/" + name + "/state.db", 20000);
         return fake.tree().makeApp("/Applications/" + file, id, name);
     }
+    // Binds the removal watcher and starts it: true once its first snapshot is in.
+    bool startWatcher()
+    {
+        AppRemovalWatcher& watcher = bindRemovalWatcher(*state, *scanner, *cleaner);
+        QSignalSpy rebuilt(&watcher, &AppRemovalWatcher::snapshotRebuilt);
+        watcher.start(scanner.get());
+        return rebuilt.wait(60000);
+    }
 
     // Declared so that the state goes first, then the cleaner and the scanner.
     FakePlatform fake;
@@ -101,10 +109,8 @@ TEST(EngineBindingsTest, OwnUninstallIsAnnouncedAndRaisesNoOffer)
 {
     Shell shell;
     const QString bar = shell.installWithLeftovers("Bar.app", "com.acme.bar", "Bar");
-    AppRemovalWatcher& watcher = bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner);
-    QSignalSpy rebuilt(&watcher, &AppRemovalWatcher::snapshotRebuilt);
-    watcher.start(shell.scanner.get());
-    ASSERT_TRUE(rebuilt.wait(10000));
+    ASSERT_TRUE(shell.startWatcher());
+    AppRemovalWatcher& watcher = *shell.state->removalWatcher();
 
     const AppInfoPtr app = AppInfo::fromDraft(record::buildAppInfo(shell.fake, bar, record::Sizing::Quick));
     const RemovalReport result = tw::test::uninstalled(*shell.scanner, app, {}, BundleRemoval::MoveToTrash);
@@ -125,10 +131,8 @@ TEST(EngineBindingsTest, APromptOutlastingTheSuppressionStillRaisesNoOfferForOur
 {
     Shell shell;
     const QString bar = shell.installWithLeftovers("Bar.app", "com.acme.bar", "Bar");
-    AppRemovalWatcher& watcher = bindRemovalWatcher(*shell.state, *shell.scanner, *shell.cleaner);
-    QSignalSpy rebuilt(&watcher, &AppRemovalWatcher::snapshotRebuilt);
-    watcher.start(shell.scanner.get());
-    ASSERT_TRUE(rebuilt.wait(60000));
+    ASSERT_TRUE(shell.startWatcher());
+    AppRemovalWatcher& watcher = *shell.state->removalWatcher();
     watcher.stop();  // passes only when the test asks
     QSignalSpy started(&watcher, &AppRemovalWatcher::offerAttemptStarted);
     QSignalSpy delivered(&watcher, &AppRemovalWatcher::pollDelivered);

@@ -7,6 +7,7 @@
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
 #include "support/ScanGates.h"
+#include "support/ShellHarness.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/RemainsRules.h"
 
@@ -65,11 +66,7 @@ struct RemainsFixture {
 
     void settle()
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            waitForEnginePool();
-            QCoreApplication::processEvents();
-            return !scanner.isScanning() && !cleaner.isScanningRemaining() && !cleaner.isRemoving();
-        }, 60000));
+        ASSERT_TRUE(drainScans(&scanner, &cleaner));
         waitForEnginePool();
         QCoreApplication::processEvents();
     }
