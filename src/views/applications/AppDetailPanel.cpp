@@ -19,7 +19,6 @@
 #include "views/kit/Symbols.h"
 #include "views/kit/TextLines.h"
 
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QStackedWidget>
@@ -53,6 +52,7 @@ public:
         , m_icon(new IconView(kIcon, 10, this))
     {
         onThemeChange(this, [this] { update(); });
+        Mirror::resizeOnDirectionChange(this);
     }
 
     void setSubject(const AppInfoPtr& app, bool advanceMode)
@@ -77,13 +77,6 @@ protected:
     {
         setFixedHeight(heightFor(width()));
         placeIcon();
-    }
-
-    void changeEvent(QEvent* event) override
-    {
-        QWidget::changeEvent(event);
-        if (event->type() == QEvent::LayoutDirectionChange)
-            placeIcon();
     }
 
     void paintEvent(QPaintEvent*) override

@@ -13,7 +13,6 @@
 
 #include <QFontMetricsF>
 #include <QMouseEvent>
-#include <QResizeEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -212,6 +211,7 @@ ExtensionGroupHeader::ExtensionGroupHeader(QWidget* parent)
             m_actions.toggleCollapsed();
     });
     onThemeChange(this, [this] { update(); });
+    Mirror::resizeOnDirectionChange(this);
 }
 
 void ExtensionGroupHeader::bind(const QString& name, bool collapsed, Actions actions)
@@ -259,11 +259,8 @@ void ExtensionGroupHeader::resizeEvent(QResizeEvent*)
 void ExtensionGroupHeader::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::LayoutDirectionChange) {
-        QResizeEvent again(size(), size());
-        resizeEvent(&again);
+    if (event->type() == QEvent::LayoutDirectionChange)
         bindChevron();
-    }
 }
 
 QRectF ExtensionGroupHeader::nameRect() const

@@ -1,7 +1,6 @@
 #include "views/kit/ClickableRow.h"
 
-#include <QCoreApplication>
-#include <QResizeEvent>
+#include "views/kit/Mirror.h"
 
 namespace tw {
 
@@ -20,6 +19,7 @@ std::optional<bool> areaUnder(const ClickableRow& row, const QMouseEvent* event)
 ClickableRow::ClickableRow(QWidget* parent)
     : QWidget(parent)
 {
+    Mirror::resizeOnDirectionChange(this);
 }
 
 QRect ClickableRow::keyPartRect(int) const
@@ -56,15 +56,6 @@ void ClickableRow::mouseReleaseEvent(QMouseEvent* event)
 {
     if (m_press.release(event, areaUnder(*this, event)))
         emit clicked();
-}
-
-void ClickableRow::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::LayoutDirectionChange) {
-        QResizeEvent again(size(), size());
-        QCoreApplication::sendEvent(this, &again);
-    }
 }
 
 } // namespace tw

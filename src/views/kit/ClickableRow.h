@@ -74,7 +74,6 @@ protected:
     // A left press in the area starts a click, its release there ends it.
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     PressTracker<bool> m_press;

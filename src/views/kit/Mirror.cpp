@@ -1,8 +1,40 @@
 #include "views/kit/Mirror.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QResizeEvent>
 #include <QWidget>
 
 namespace tw {
+
+namespace {
+
+// Resends the widgets it watches their own size when their direction changes.
+class DirectionFollower : public QObject {
+public:
+    using QObject::QObject;
+
+    static DirectionFollower& instance()
+    {
+        static QPointer<DirectionFollower> follower;
+        if (!follower)
+            follower = new DirectionFollower(QCoreApplication::instance());
+        return *follower;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::LayoutDirectionChange) {
+            auto* w = static_cast<QWidget*>(watched);
+            QResizeEvent again(w->size(), w->size());
+            QCoreApplication::sendEvent(w, &again);
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 Mirror::Mirror(Qt::LayoutDirection direction, const QRect& bounds)
     : m_mirrored(direction == Qt::RightToLeft)
@@ -65,6 +97,11 @@ void Mirror::place(QWidget* child, const QRect& r) const
     const QRect shown = (*this)(r);
     if (child->geometry() != shown)
         child->setGeometry(shown);
+}
+
+void Mirror::resizeOnDirectionChange(QWidget* w)
+{
+    w->installEventFilter(&DirectionFollower::instance());
 }
 
 QString Mirror::forwardChevron() const

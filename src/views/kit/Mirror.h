@@ -51,6 +51,10 @@ public:
     static Qt::Alignment leading(const QWidget& widget);
     // Gives a child the geometry of its left-to-right rect.
     void place(QWidget* child, const QRect& r) const;
+    // Sends w a resize event of its own size whenever its layout direction
+    // changes: a widget that places its children in resizeEvent, through a
+    // Mirror, needs nothing more to follow the change.
+    static void resizeOnDirectionChange(QWidget* w);
     // A chevron pointing along the reading direction: "chevron.right", or
     // "chevron.left" when mirrored.
     QString forwardChevron() const;

@@ -36,6 +36,7 @@ PushButton::PushButton(const QString& title, Style style, QWidget* parent)
 {
     setText(title);
     keyfocus::makeStop(this, kRadius);
+    Mirror::resizeOnDirectionChange(this);
     setCursor(Qt::PointingHandCursor);
     onThemeChange(this, [this] { update(); });
 }
@@ -143,8 +144,6 @@ void PushButton::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::EnabledChange)
         update();
-    if (event->type() == QEvent::LayoutDirectionChange)
-        placeSpinner();
     QAbstractButton::changeEvent(event);
 }
 

@@ -110,6 +110,7 @@ SpecRowView::SpecRowView(const QString& label, QWidget* parent)
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
+    Mirror::resizeOnDirectionChange(this);
 }
 
 // How far down the label and the value start, so that their first baselines meet.
@@ -149,8 +150,6 @@ bool SpecRowView::event(QEvent* event)
         updateGeometry();
         placeChildren();
     }
-    if (event->type() == QEvent::LayoutDirectionChange)
-        placeChildren();
     return QWidget::event(event);
 }
 
