@@ -13,7 +13,6 @@
 #include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -22,6 +21,27 @@
 namespace tw {
 
 using namespace tree;
+
+// ---- Shared -----------------------------------------------------------------------
+
+qreal tree::textWidth(const QString& size, int width)
+{
+    return std::max<qreal>(40,
+                           width - textLeft() - kGap
+                               - QFontMetricsF(typescale::font(TextRole::footnote)).horizontalAdvance(size));
+}
+
+void tree::paintFolderAndSize(QPainter& p, const QWidget& row, qreal top, const QString& folder, const QString& size)
+{
+    const Mirror m(row);
+    p.setPen(secondaryTint());
+    text::drawWrapped(p, m(QRectF(textLeft(), top, textWidth(size, row.width()), row.height())),
+                      typescale::font(TextRole::caption), text::leftToRight(folder), 2, m.align(Qt::AlignLeft));
+    const QFont& footnote = typescale::font(TextRole::footnote);
+    p.setFont(footnote);
+    p.drawText(QRectF(0, 2, row.width(), QFontMetricsF(footnote).height()), m.align(Qt::AlignRight) | Qt::AlignTop,
+               text::leftToRight(size));
+}
 
 // ---- Section header ---------------------------------------------------------------
 
@@ -68,6 +88,7 @@ BundleRow::BundleRow(Naming naming, QWidget* parent)
     , m_icon(new IconView(kSymbolWidth, 6, this))
 {
     placeChildren();
+    Mirror::resizeOnDirectionChange(this);
 }
 
 void BundleRow::placeChildren()
@@ -80,13 +101,6 @@ void BundleRow::placeChildren()
 void BundleRow::resizeEvent(QResizeEvent*)
 {
     placeChildren();
-}
-
-void BundleRow::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::LayoutDirectionChange)
-        placeChildren();
 }
 
 QString BundleRow::nameOf(const AppInfo& app, Naming naming)
@@ -114,13 +128,6 @@ void BundleRow::refresh()
     m_checkbox->refresh();
 }
 
-qreal BundleRow::textWidth(const QString& size, int width)
-{
-    return std::max<qreal>(40,
-                           width - textLeft() - kGap
-                               - QFontMetricsF(typescale::font(TextRole::footnote)).horizontalAdvance(size));
-}
-
 int BundleRow::heightFor(const AppInfo& app, Naming naming, int width)
 {
     const qreal w = textWidth(byteformat::string(app.appSize()), width);
@@ -136,18 +143,12 @@ void BundleRow::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const Mirror m(*this);
-    const Qt::Alignment leading = m.align(Qt::AlignLeft);
     const qreal w = textWidth(m_size, width());
     const qreal nameHeight = text::wrappedHeight(typescale::font(TextRole::itemName), m_name, w);
     p.setPen(primaryTextTint());
     text::drawWrapped(p, m(QRectF(textLeft(), 2, w, nameHeight)), typescale::font(TextRole::itemName), m_shownName, 0,
-                      leading);
-    p.setPen(secondaryTint());
-    text::drawWrapped(p, m(QRectF(textLeft(), 2 + nameHeight + 2, w, height())), typescale::font(TextRole::caption),
-                      text::leftToRight(m_folder), 2, leading);
-    p.setFont(typescale::font(TextRole::footnote));
-    p.drawText(QRectF(0, 2, width(), QFontMetricsF(typescale::font(TextRole::footnote)).height()),
-               m.align(Qt::AlignRight) | Qt::AlignTop, text::leftToRight(m_size));
+                      m.align(Qt::AlignLeft));
+    paintFolderAndSize(p, *this, 2 + nameHeight + 2, m_folder, m_size);
 }
 
 } // namespace tw

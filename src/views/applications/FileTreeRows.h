@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class QPainter;
+
 namespace tw {
 
 class AppKitCheckbox;
@@ -26,6 +28,11 @@ constexpr int kBox = 18;
 // (TextRole::caption), the size in TextRole::footnote.
 // Where the texts of an indented row begin: indent, box, symbol, gaps.
 constexpr qreal textLeft() { return kIndent + kBox + kGap + kSymbolWidth + kGap; }
+// How wide they are in a row of width beside its size.
+qreal textWidth(const QString& size, int width);
+// Draws a row's folder from top (two lines at most) and its size at the
+// trailing top corner, in secondaryTint, mirrored with the row.
+void paintFolderAndSize(QPainter& p, const QWidget& row, qreal top, const QString& folder, const QString& size);
 
 } // namespace tree
 
@@ -71,10 +78,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
-    static qreal textWidth(const QString& size, int width);
     void placeChildren();
 
     Naming m_naming;

@@ -10,7 +10,6 @@
 #include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -26,6 +25,7 @@ LeftoverFileRow::LeftoverFileRow(QWidget* parent)
     , m_checkbox(new AppKitCheckbox(this))
 {
     placeCheckbox();
+    Mirror::resizeOnDirectionChange(this);
 }
 
 void LeftoverFileRow::placeCheckbox()
@@ -36,13 +36,6 @@ void LeftoverFileRow::placeCheckbox()
 void LeftoverFileRow::resizeEvent(QResizeEvent*)
 {
     placeCheckbox();
-}
-
-void LeftoverFileRow::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::LayoutDirectionChange)
-        placeCheckbox();
 }
 
 Binding<bool> LeftoverFileRow::selectionBinding(const LeftoverPtr& file)
@@ -79,11 +72,6 @@ void LeftoverFileRow::fileChanged()
     update();
 }
 
-qreal LeftoverFileRow::textWidth(const QString& size, int width)
-{
-    return std::max<qreal>(40, width - textLeft() - kGap - QFontMetricsF(typescale::font(TextRole::footnote)).horizontalAdvance(size));
-}
-
 int LeftoverFileRow::heightFor(const LeftoverFile& file, int width)
 {
     const qreal w = textWidth(byteformat::string(file.size()), width);
@@ -99,19 +87,12 @@ void LeftoverFileRow::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const Mirror m(*this);
-    const Qt::Alignment leading = m.align(Qt::AlignLeft);
     const qreal nameHeight = QFontMetricsF(typescale::font(TextRole::itemName)).height();
     symbols::paint(p, m(QRectF(kIndent + kBox + kGap, 2, kSymbolWidth, nameHeight)), tintedSymbol(m_symbol, 14));
-    const qreal w = textWidth(m_size, width());
     p.setPen(primaryTextTint());
-    text::drawElided(p, m(QRectF(textLeft(), 2, w, nameHeight)), typescale::font(TextRole::itemName),
-                     text::leftToRight(m_name), leading);
-    p.setPen(secondaryTint());
-    text::drawWrapped(p, m(QRectF(textLeft(), 2 + nameHeight + 2, w, height())), typescale::font(TextRole::caption),
-                      text::leftToRight(m_folder), 2, leading);
-    p.setFont(typescale::font(TextRole::footnote));
-    p.drawText(QRectF(0, 2, width(), QFontMetricsF(typescale::font(TextRole::footnote)).height()),
-               m.align(Qt::AlignRight) | Qt::AlignTop, text::leftToRight(m_size));
+    text::drawElided(p, m(QRectF(textLeft(), 2, textWidth(m_size, width()), nameHeight)),
+                     typescale::font(TextRole::itemName), text::leftToRight(m_name), m.align(Qt::AlignLeft));
+    paintFolderAndSize(p, *this, 2 + nameHeight + 2, m_folder, m_size);
 }
 
 } // namespace tw

@@ -34,12 +34,10 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     void fileChanged();
     void placeCheckbox();
-    static qreal textWidth(const QString& size, int width);
 
     AppKitCheckbox* m_checkbox;
     LeftoverPtr m_file;
