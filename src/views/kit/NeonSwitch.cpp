@@ -2,6 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 
 #include <QPainter>
@@ -61,9 +62,8 @@ void NeonSwitch::paintEvent(QPaintEvent*)
     }
     const qreal d = track.height() - 4;
     // On is the trailing side: the right, or the left when mirrored.
-    const bool trailing = isChecked() != (layoutDirection() == Qt::RightToLeft);
-    const qreal x = trailing ? track.right() - 2 - d : track.left() + 2;
-    const QRectF knob(x, track.top() + 2, d, d);
+    const qreal x = isChecked() ? track.right() - 2 - d : track.left() + 2;
+    const QRectF knob = Mirror(*this)(QRectF(x, track.top() + 2, d, d));
     p.setPen(Qt::NoPen);
     p.setBrush(faded(Qt::black, 0.18));
     p.drawEllipse(knob.translated(0, 0.8));

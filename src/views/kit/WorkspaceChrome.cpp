@@ -2,13 +2,13 @@
 
 #include "state/Theme.h"
 #include "views/kit/Glow.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/WorkspaceCard.h"
 #include "views/kit/WorkspaceTitleBar.h"
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -62,10 +62,9 @@ void WorkspaceChrome::resizeEvent(QResizeEvent*)
     const int top = placeTitleBar(m_titleBar, width());
     const int h = std::max(0, height() - top - 14);
     // The middle column stands on the leading side.
-    const Qt::LayoutDirection d = layoutDirection();
-    m_middle->setGeometry(QStyle::visualRect(d, rect(), QRect(14, top, middleWidth(), h)));
-    m_detail->setGeometry(QStyle::visualRect(
-        d, rect(), QRect(14 + middleWidth() + 12, top, std::max(0, width() - 28 - middleWidth() - 12), h)));
+    const Mirror m(*this);
+    m.place(m_middle, QRect(14, top, middleWidth(), h));
+    m.place(m_detail, QRect(14 + middleWidth() + 12, top, std::max(0, width() - 28 - middleWidth() - 12), h));
 }
 
 } // namespace tw

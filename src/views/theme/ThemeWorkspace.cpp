@@ -2,6 +2,7 @@
 
 #include "state/L10n.h"
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/ScrollBarStyle.h"
@@ -13,7 +14,6 @@
 #include "views/theme/CrossFade.h"
 #include "views/theme/ThemePreviewCard.h"
 
-#include <QStyle>
 #include <QPaintEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -51,6 +51,8 @@ constexpr int kRowSpacing = 16;
 int ThemeGrid::layOut(int width, bool place) const
 {
     const int column = std::max(10, (width - kColumnSpacing) / 2);
+    // The first column stands on the leading side.
+    const Mirror m(layoutDirection(), QRect(0, 0, width, 1));
     int y = 0, row = 0;
     for (qsizetype i = 0; i < m_cards.size(); ++i) {
         const bool right = i % 2;
@@ -60,11 +62,8 @@ int ThemeGrid::layOut(int width, bool place) const
         }
         const int h = m_cards[i]->heightForWidth(column);
         row = std::max(row, h);
-        // The first column stands on the leading side.
         if (place)
-            m_cards[i]->setGeometry(QStyle::visualRect(
-                layoutDirection(), QRect(0, 0, width, 1),
-                QRect(right ? column + kColumnSpacing : 0, y, right ? width - column - kColumnSpacing : column, h)));
+            m.place(m_cards[i], QRect(right ? column + kColumnSpacing : 0, y, right ? width - column - kColumnSpacing : column, h));
     }
     return y + row;
 }
@@ -110,8 +109,9 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     layout->addWidget(m_subtitle);
     QList<QWidget*> cards;
     for (AppAppearance a : allCases<AppAppearance>()) {
-        cards << new ThemePreviewCard(a, theme.appearance() == a, [this, a] { choose(a); });
-        m_grid->addCard(static_cast<ThemePreviewCard*>(cards.last()));
+        auto* card = new ThemePreviewCard(a, theme.appearance() == a, [this, a] { choose(a); });
+        m_grid->addCard(card);
+        cards << card;
     }
     keyfocus::arrowGroup(cards);
     layout->addWidget(m_grid);
