@@ -119,6 +119,7 @@ namespace keyfocus {
 namespace {
 
 const char* const kRadius = "tw_focusRingRadius";
+const char* const kWatched = "tw_focusStop";
 const char* const kRowHost = "tw_rowHost";
 const char* const kSharesActivation = "tw_sharesActivation";
 
@@ -169,6 +170,9 @@ public:
 
     void watch(QWidget* w)
     {
+        if (w->property(kWatched).toBool())
+            return;
+        w->setProperty(kWatched, true);
         w->installEventFilter(this);
         connect(w, &QObject::destroyed, this, [this, w] {
             if (QPointer<FocusRing> ring = m_rings.take(w))
@@ -183,8 +187,7 @@ public:
         for (QWidget* w : stops)
             members->append(w);
         for (QWidget* w : stops) {
-            if (!m_groups.contains(w) && !w->property(kRadius).isValid())
-                watch(w);
+            watch(w);
             m_groups.insert(w, members);
         }
     }
@@ -241,7 +244,7 @@ protected:
 private:
     void place(QWidget* w)
     {
-        // Only the stops made here; a grouped widget may draw its own ring.
+        // Only the stops given a radius; the others paint their own ring.
         QWidget* host = w->parentWidget();
         if (!host || w->isWindow() || !w->property(kRadius).isValid())
             return;
@@ -259,8 +262,13 @@ private:
 
 void makeStop(QWidget* w, qreal radius)
 {
-    w->setFocusPolicy(Qt::TabFocus);
     w->setProperty(kRadius, radius);
+    makeStop(w);
+}
+
+void makeStop(QWidget* w)
+{
+    w->setFocusPolicy(Qt::TabFocus);
     StopKeeper::instance().watch(w);
 }
 

@@ -64,6 +64,8 @@ namespace keyfocus {
 
 // Makes w such a stop, with a ring about its outline of the given radius.
 void makeStop(QWidget* w, qreal radius);
+// The same for a widget that paints its own ring while it has the focus.
+void makeStop(QWidget* w);
 // The radius given to makeStop (6 for any other widget).
 qreal ringRadius(const QWidget* w);
 // Lets the arrow keys move the focus among stops that stand together (a

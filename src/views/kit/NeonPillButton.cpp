@@ -7,7 +7,6 @@
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -33,8 +32,8 @@ NeonPillButton::NeonPillButton(const QString& title, SidebarGlyph glyph, bool se
     , m_selected(selected)
 {
     setText(title);
-    // Tab reaches the pills; a click does not take the focus.
-    setFocusPolicy(Qt::TabFocus);
+    // Tab reaches the pills; a click does not take the focus. The pill paints its own ring.
+    keyfocus::makeStop(this);
     setToolTip(QString());
     onThemeChange(this, [this] { glowhost::invalidate(this); });
 }
@@ -193,17 +192,6 @@ void NeonPillButton::focusOutEvent(QFocusEvent* event)
 {
     QAbstractButton::focusOutEvent(event);
     glowhost::invalidate(this);
-}
-
-void NeonPillButton::keyPressEvent(QKeyEvent* event)
-{
-    // Space is the button's own key; Return and Enter press it as well.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        animateClick();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
 }
 
 bool NeonPillButton::hitButton(const QPoint& pos) const

@@ -1,7 +1,7 @@
-#include "views/kit/Mirror.h"
 #include "views/kit/PullDownButton.h"
 
 #include "views/kit/KeyFocus.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>

@@ -126,15 +126,11 @@ void SegmentedControl::keyPressEvent(QKeyEvent* event)
     }
     if (key == Qt::Key_Left || key == Qt::Key_Right) {
         // The neighbour on screen in the arrow's direction.
-        const qreal x = segmentRect(m_keySegment).center().x();
-        int best = m_keySegment;
-        for (int i = 0; i < m_titles.size(); ++i) {
-            const qreal d = segmentRect(i).center().x() - x;
-            const bool ahead = key == Qt::Key_Right ? d > 0 : d < 0;
-            if (ahead && (best == m_keySegment || std::abs(d) < std::abs(segmentRect(best).center().x() - x)))
-                best = i;
-        }
-        m_keySegment = best;
+        QList<QRect> segments;
+        for (int i = 0; i < m_titles.size(); ++i)
+            segments << segmentRect(i).toRect();
+        if (const int next = keyfocus::nearestInDirection(segments, m_keySegment, key); next >= 0)
+            m_keySegment = next;
         update();
     } else if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
         choose(m_keySegment);
