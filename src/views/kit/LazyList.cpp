@@ -113,7 +113,7 @@ void LazyList::reset(int count)
     setFocusPolicy(m_count > 0 ? Qt::StrongFocus : Qt::NoFocus);
     // The place stays on its row number, within the list.
     if (m_place.row >= m_count)
-        m_place = m_count > 0 ? Place{m_count - 1, 0, 0} : Place{};
+        m_place = m_count > 0 ? Place{m_count - 1, 0, m_place.stop} : Place{};
     measure();
     layOutRows(true);
 }
@@ -288,9 +288,9 @@ bool LazyList::seek(int row, int part, int step)
         if (part == kLastPart)
             part = parts - 1;
         for (; part >= 0 && part < parts; part += step) {
-            const int stops = int(stopsOf(w, part).size());
-            if (stops > 0) {
-                m_place = {row, part, std::min(m_column, stops - 1)};
+            if (!stopsOf(w, part).isEmpty()) {
+                m_place.row = row;
+                m_place.part = part;
                 // The part in view, not only its row (a group card is tall).
                 const QRect r = clickable ? clickable->keyPartRect(part).translated(rowRect(row).topLeft())
                                           : rowRect(row);
@@ -322,7 +322,7 @@ void LazyList::enter()
         return;
     // The first row in view, else the first of all.
     const int top = std::max(0, rowAt(verticalScrollBar()->value()));
-    m_column = 0;
+    m_place.stop = 0;
     if (!seek(top, 0, 1))
         seek(0, 0, 1);
 }
@@ -396,16 +396,17 @@ void LazyList::keyPressEvent(QKeyEvent* event)
             break;
         }
         const bool forward = (event->key() == Qt::Key_Right) != rtl;
+        QWidget* w = widgetFor(m_place.row);
+        const int last = w ? int(stopsOf(w, m_place.part).size()) - 1 : 0;
+        const int stop = std::clamp(m_place.stop, 0, std::max(0, last));
         // On a group's first stop: forward unfolds it, back folds it.
-        auto* folding = dynamic_cast<FoldingRow*>(widgetFor(m_place.row));
-        const std::optional<bool> folded = folding && m_place.stop == 0 ? folding->isFolded(m_place.part) : std::nullopt;
+        auto* folding = dynamic_cast<FoldingRow*>(w);
+        const std::optional<bool> folded = folding && stop == 0 ? folding->isFolded(m_place.part) : std::nullopt;
         if (folded && *folded == forward) {
             folding->setFolded(m_place.part, !forward);
             break;
         }
-        const int stops = widgetFor(m_place.row) ? int(stopsOf(shownWidget(m_place.row), m_place.part).size()) : 0;
-        m_place.stop = std::clamp(m_place.stop + (forward ? 1 : -1), 0, std::max(0, stops - 1));
-        m_column = m_place.stop;
+        m_place.stop = std::clamp(stop + (forward ? 1 : -1), 0, std::max(0, last));
         break;
     }
     case Qt::Key_Space:
@@ -454,16 +455,12 @@ bool LazyList::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonPress) {
         // A click puts the place on the row clicked, without the ring.
         auto* w = static_cast<QWidget*>(watched);
-        for (auto it = m_shown.cbegin(); it != m_shown.cend(); ++it) {
-            if (it.value() != w)
-                continue;
+        if (const int row = m_shown.key(w, -1); row >= 0) {
             auto* clickable = qobject_cast<ClickableRow*>(w);
             const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
-            m_place = {it.key(), clickable ? clickable->keyPartAt(pos) : 0, 0};
-            m_column = 0;
+            m_place = {row, clickable ? clickable->keyPartAt(pos) : 0, 0};
             m_ringWanted = false;
             placeRing();
-            break;
         }
     }
     return QScrollArea::eventFilter(watched, event);

@@ -85,6 +85,8 @@ public:
     struct Place {
         int row = -1;
         int part = 0;
+        // The column of stops, kept going up and down: the part's last stop
+        // where it has fewer.
         int stop = 0;
         bool operator==(const Place&) const = default;
     };
@@ -132,7 +134,6 @@ private:
     QHash<int, QList<QWidget*>> m_free;
     int m_made = 0;
     Place m_place;
-    int m_column = 0;
     bool m_ringWanted = false;
     FocusRing* m_ring = nullptr;
 };
