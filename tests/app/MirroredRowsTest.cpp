@@ -123,9 +123,9 @@ QList<RowCase> rowCases(Records& r)
              return row;
          },
          [](QWidget* row) -> QWidget* {
-             auto* spec = static_cast<SpecRowView*>(row);
+             auto* machineRow = static_cast<SpecRowView*>(row);
              for (FittedText* t : row->findChildren<FittedText*>())
-                 if (t != spec->valueText())
+                 if (t != machineRow->valueText())
                      return t;
              return nullptr;
          },
