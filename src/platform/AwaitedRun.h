@@ -1,56 +1,51 @@
 #pragma once
 
-// Pool work whose end can be awaited, for owners that must wait for it when
-// they go (a Delivery cannot be awaited). The result is stored, then the
-// future finishes; whoever has seen it finished takes the result.
+// runInBackground whose work its owner can also wait for, as an owner must
+// whose work reads what goes with it; a Delivery alone cannot be awaited.
 
-#include "platform/ThreadPool.h"
+#include "platform/Delivery.h"
 
 #include <QFuture>
 #include <QPromise>
 
 #include <memory>
-#include <optional>
 
 namespace tw {
 
-template <typename T>
 class AwaitedRun {
 public:
-    // Nothing runs: finished, without a result.
+    // Nothing runs: finished.
     AwaitedRun() = default;
-    // Starts work() on the engine pool.
-    template <typename F>
-    explicit AwaitedRun(F work)
+    // As runInBackground(context, work, then, priority). The run ends once
+    // work() has returned, or when the pool drops it unrun.
+    template <typename Work, typename Then>
+    AwaitedRun(QObject* context, Work work, Then then, int priority = 0)
     {
-        QPromise<void> promise;
-        m_future = promise.future();
-        promise.start();
-        startOnPool([promise = std::move(promise), work = std::move(work), slot = m_slot]() mutable {
-            slot->emplace(work());
-            sanitizer::handOver(slot.get());
-            promise.finish();
-        });
+        QPromise<void> end;
+        m_end = end.future();
+        end.start();
+        runInBackground(
+            context,
+            [work = std::move(work), end = std::move(end), seen = m_seen]() mutable {
+                auto result = work();
+                sanitizer::handOver(seen.get());
+                end.finish();
+                return result;
+            },
+            std::move(then), priority);
     }
 
-    // For a QFutureWatcher.
-    const QFuture<void>& future() const { return m_future; }
-    // Once finished: the result, or nothing when the work never ran.
-    std::optional<T> take()
-    {
-        sanitizer::takeOver(m_slot.get());
-        return std::exchange(*m_slot, std::nullopt);
-    }
+    bool isFinished() const { return m_end.isFinished(); }
     // Waits for the end; what the work did is then seen by this thread.
     void wait()
     {
-        m_future.waitForFinished();
-        sanitizer::takeOver(m_slot.get());
+        m_end.waitForFinished();
+        sanitizer::takeOver(m_seen.get());
     }
 
 private:
-    std::shared_ptr<std::optional<T>> m_slot = std::make_shared<std::optional<T>>();
-    QFuture<void> m_future;
+    QFuture<void> m_end;
+    std::shared_ptr<char> m_seen = std::make_shared<char>();  // where the sanitizer sees the end cross
 };
 
 } // namespace tw

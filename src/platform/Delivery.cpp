@@ -14,10 +14,11 @@ namespace tw {
 namespace {
 
 // Work waits here until the GUI thread drains it, woken by an event posted
-// to an object of its own there. Qt's own queued calls are not enough: a queued call's functor is shared between the event and the
-// poster until the post returns, so the poster destroys it whenever the GUI
-// thread has run the event first; and a call that cannot be posted is
-// destroyed on the spot. The queue hands work over with nothing shared: the
+// to an object of its own there. Qt's own queued calls are not enough: a
+// queued call's functor is shared between the event and the poster until
+// the post returns, so the poster destroys it whenever the GUI thread has
+// run the event first; and a call that cannot be posted is destroyed on the
+// spot. The queue hands work over with nothing shared: the
 // posting thread only ever gives it up.
 //
 // A std::mutex rather than a QMutex: ThreadSanitizer sees its hand-over.

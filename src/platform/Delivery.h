@@ -10,12 +10,8 @@
 // Delivery.cpp). Work still queued when the application object is destroyed
 // is destroyed then, unrun; work posted after that is never run nor
 // destroyed, since no thread is known to be the GUI thread any more.
-//
-// One exception: the update checker's pool steps (UpdateCheck::startStep in
-// engine/updates/UpdateCheck.cpp, and the row building in
-// UpdateChecker::checkAll) come back through a QFutureWatcher, because their
-// owners keep the QFuture and wait for a file read on destruction, which a
-// Delivery cannot give.
+// Background work that its owner must also wait for is an AwaitedRun
+// (AwaitedRun.h), which delivers the same way.
 
 #include "platform/ThreadPool.h"
 

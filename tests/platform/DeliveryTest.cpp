@@ -140,25 +140,40 @@ TEST(Delivery, WorkLeftWhenTheApplicationEndsIsDestroyedOnItsThreadOrNever)
     EXPECT_TRUE(out.contains("ran elsewhere 0")) << out.toStdString();
 }
 
-TEST(AwaitedRun, TheResultIsTakenOnceAfterTheEndAndARunDroppedUnrunHasNone)
+TEST(AwaitedRun, TheResultComesBackOnceAfterTheEndAndARunDroppedUnrunHasNone)
 {
+    QObject context;
+    const Delivery delivery(&context);
+    // Whatever was sent before has then run or been dropped.
+    const auto drained = [&] {
+        bool reached = false;
+        delivery.post([&reached] { reached = true; });
+        return QTest::qWaitFor([&] { return reached; }, kDeadlineMs);
+    };
     QSemaphore go;
-    AwaitedRun<QString> run([&] {
-        go.acquire();
-        return QStringLiteral("done");
-    });
-    EXPECT_FALSE(run.future().isFinished());
+    std::vector<QString> results;
+    AwaitedRun run(
+        &context,
+        [&] {
+            go.acquire();
+            return QStringLiteral("done");
+        },
+        [&](QString result) { results.push_back(result); });
+    EXPECT_FALSE(run.isFinished());
     go.release();
     run.wait();
-    EXPECT_EQ(run.take(), QStringLiteral("done"));
-    EXPECT_EQ(run.take(), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !results.empty(); }, kDeadlineMs));
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(results, std::vector<QString>{QStringLiteral("done")});
 
     // The pool drops a job it has not started: its waiters still wake.
     tw::test::PoolGate gate;
     ASSERT_TRUE(gate.holding);
-    AwaitedRun<int> dropped([] { return 1; });
+    bool cameBack = false;
+    AwaitedRun dropped(&context, [] { return 1; }, [&](int) { cameBack = true; });
     enginePool().clear();
     dropped.wait();
-    EXPECT_TRUE(dropped.future().isFinished());
-    EXPECT_EQ(dropped.take(), std::nullopt);
+    EXPECT_TRUE(dropped.isFinished());
+    ASSERT_TRUE(drained());
+    EXPECT_FALSE(cameBack);
 }

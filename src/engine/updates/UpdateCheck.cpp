@@ -1,7 +1,5 @@
 #include "engine/updates/UpdateCheck.h"
 
-#include <QFutureWatcher>
-
 namespace tw {
 
 UpdateCheck::UpdateCheck(Done done)
@@ -28,18 +26,13 @@ void UpdateCheck::startStep(Step step, bool readsFiles)
 {
     if (ended())
         return;
-    // A watcher rather than a Delivery: a file read is awaited on destruction.
-    AwaitedRun<std::function<void()>> run(std::move(step));
-    auto* watcher = new QFutureWatcher<void>(m_context.get());
-    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [this, watcher, run]() mutable {
-        const std::optional<std::function<void()>> then = run.take();
-        watcher->deleteLater();
-        if (!ended() && then)
-            (*then)();
+    AwaitedRun run(m_context.get(), std::move(step), [this](const std::function<void()>& then) {
+        if (!ended())
+            then();
     });
+    // A file read is awaited on destruction.
     if (readsFiles)
-        m_fileRead = run;
-    watcher->setFuture(run.future());
+        m_fileRead = std::move(run);
 }
 
 void UpdateCheck::fetch(HttpClient& http, const QUrl& url, std::chrono::milliseconds timeout,

@@ -74,9 +74,9 @@ private:
     void finishLater(const UpdateAvailability& result);
     bool ended() const { return !m_done; }  // finished or cancelled
 
-    std::unique_ptr<QObject> m_context;  // parent of the step watchers, on the starting thread
+    std::unique_ptr<QObject> m_context;  // the steps' results come back while it lives
     std::shared_ptr<HttpCall> m_call;
-    AwaitedRun<std::function<void()>> m_fileRead;
+    AwaitedRun m_fileRead;
     Done m_done;
 };
 

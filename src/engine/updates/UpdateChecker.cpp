@@ -3,7 +3,6 @@
 #include "engine/updates/StoreLookup.h"
 #include "engine/updates/UpdateFeed.h"
 #include "engine/updates/UpdateRows.h"
-#include <QFutureWatcher>
 
 namespace tw {
 
@@ -39,7 +38,7 @@ UpdateChecker::~UpdateChecker()
 {
     resetLoop();
     // They read the platform's files, which may not outlive the checker.
-    for (AwaitedRun<QList<AppUpdateItem>>& rows : m_preparations)
+    for (AwaitedRun& rows : m_preparations)
         rows.wait();
 }
 
@@ -130,23 +129,17 @@ void UpdateChecker::checkAll(const QList<AppInfoPtr>& apps)
     if (generation != m_generation)
         return;  // a slot started another check meanwhile
 
-    // The channels need the bundles' files: detected on the pool. A watcher,
-    // not a Delivery: the future is awaited on destruction.
-    m_preparations.removeIf([](const AwaitedRun<QList<AppUpdateItem>>& rows) { return rows.future().isFinished(); });
-    AwaitedRun<QList<AppUpdateItem>> rows(
-        [&p = m_platform, pending = std::move(pending)] { return updaterows::completeRows(p, pending); });
-    auto* watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, rows]() mutable {
-        watcher->deleteLater();
-        std::optional<QList<AppUpdateItem>> built = rows.take();
-        if (generation != m_generation || !built)
-            return;
-        setItems(std::move(*built));
-        if (generation == m_generation)
-            runLoop();
-    });
-    m_preparations << rows;
-    watcher->setFuture(rows.future());
+    // The channels need the bundles' files: detected on the pool, awaited on destruction.
+    m_preparations.removeIf([](const AwaitedRun& rows) { return rows.isFinished(); });
+    m_preparations.emplace_back(
+        this, [&p = m_platform, pending = std::move(pending)] { return updaterows::completeRows(p, pending); },
+        [this, generation](QList<AppUpdateItem> built) {
+            if (generation != m_generation)
+                return;
+            setItems(std::move(built));
+            if (generation == m_generation)
+                runLoop();
+        });
 }
 
 void UpdateChecker::runLoop()

@@ -77,7 +77,7 @@ private:
     quint64 m_generation = 0;  // bumped by every start and cancellation
     qsizetype m_index = 0;     // the row the loop is at
     std::unique_ptr<UpdateCheck> m_pending;
-    QList<AwaitedRun<QList<AppUpdateItem>>> m_preparations;  // row building on the pool, awaited on destruction
+    QList<AwaitedRun> m_preparations;  // row building on the pool, awaited on destruction
 };
 
 } // namespace tw
