@@ -111,6 +111,15 @@ QString errorText(CURLcode code, const char* buffer)
     return QString::fromUtf8(*buffer ? buffer : curl_easy_strerror(code));
 }
 
+HttpResponse failed(const QString& why, int status = 0)
+{
+    HttpResponse r;
+    r.transportError = true;
+    r.status = status;
+    r.errorText = why;
+    return r;
+}
+
 struct Request {
     quint64 id = 0;
     QUrl url;
@@ -202,7 +211,8 @@ public:
         if (code != CURLE_OK || !m_headEnded)
             return failure(code, m_headEnded ? int(status) : 0);
         const bool bodyless = status == 204 || status == 304;
-        const bool chunked = !bodyless && codings(m_easy, "Transfer-Encoding").contains("chunked");
+        QList<QByteArray> transfer = codings(m_easy, "Transfer-Encoding");
+        const bool chunked = transfer.removeAll("chunked") > 0 && !bodyless;
         // libcurl takes the CR of a chunked body's last line for its end.
         if (chunked && m_lastByteIn != '\n')
             return failed(QStringLiteral("Transfer ended early: the chunked body did not end"), int(status));
@@ -224,8 +234,6 @@ public:
             m_body.isEmpty() && (bodyless || length == 0 || chunked || version >= CURL_HTTP_VERSION_2_0);
         Decoded d{m_body, {}};
         if (!framedEmpty) {
-            QList<QByteArray> transfer = codings(m_easy, "Transfer-Encoding");
-            transfer.removeAll("chunked");
             d = decode(std::move(d.body), transfer, QStringLiteral("Unsupported transfer encoding"));
             if (d.error.isEmpty())
                 d = decode(std::move(d.body), codings(m_easy, "Content-Encoding"),
@@ -240,15 +248,6 @@ public:
     }
 
 private:
-    static HttpResponse failed(const QString& why, int status = 0)
-    {
-        HttpResponse r;
-        r.transportError = true;
-        r.status = status;
-        r.errorText = why;
-        return r;
-    }
-
     HttpResponse failure(CURLcode code, int status) const
     {
         if (!m_failure.isEmpty())
@@ -372,7 +371,7 @@ public:
     TransferLoop(HttpClientOptions options, Finished finished)
         : m_options(std::move(options))
         , m_finished(std::move(finished))
-        , m_multi(curl_multi_init())
+        , m_multi(newMulti())
         , m_thread([this] { run(); })
     {
     }
@@ -414,6 +413,14 @@ public:
     }
 
 private:
+    // libcurl is set up for the first request, not at start-up.
+    static CURLM* newMulti()
+    {
+        static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+        Q_UNUSED(initialised);
+        return curl_multi_init();
+    }
+
     void run()
     {
         for (;;) {
@@ -429,10 +436,7 @@ private:
             for (const Request& request : incoming) {
                 auto transfer = std::make_unique<Transfer>(request, m_options);
                 if (!transfer->prepareHop()) {
-                    HttpResponse r;
-                    r.transportError = true;
-                    r.errorText = QStringLiteral("Request timed out");
-                    m_finished(request.id, r);
+                    m_finished(request.id, failed(QStringLiteral("Request timed out")));
                     continue;
                 }
                 curl_multi_add_handle(m_multi, transfer->easy());
@@ -502,8 +506,6 @@ class HostHttpClient final : public QObject, public HttpClient {
 public:
     explicit HostHttpClient(HttpClientOptions options) : m_options(std::move(options))
     {
-        static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-        Q_UNUSED(initialised);
         if (QCoreApplication* app = QCoreApplication::instance())
             connect(app, &QCoreApplication::aboutToQuit, this, [this] { m_loop.reset(); });
     }
@@ -518,10 +520,7 @@ public:
         const QString scheme = url.scheme().toLower();
         if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
             url.host().isEmpty()) {
-            HttpResponse r;
-            r.transportError = true;
-            r.errorText = QStringLiteral("Unsupported URL");
-            Delivery(this).post([this, id, r] { deliver(id, r); });
+            Delivery(this).post([this, id, r = failed(QStringLiteral("Unsupported URL"))] { deliver(id, r); });
         } else {
             if (!m_loop)
                 m_loop = std::make_unique<TransferLoop>(m_options, [delivery = Delivery(this), this](
