@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -23,6 +24,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A response as the server sends it, and the answer the client makes of it.
+struct WholeAnswer {
+    const char* path;
+    QByteArray response;
+    int status;
+    QByteArray body;
+};
 
 class HttpClientTest : public ::testing::Test {
 protected:
@@ -37,6 +45,20 @@ protected:
         EXPECT_FALSE(got) << "answered before the event loop ran";
         const int wait = int(std::max<qint64>(10000, timeout.count() + 5000));
         return QTest::qWaitFor([&] { return got.has_value(); }, wait) ? got : std::nullopt;
+    }
+
+    // Serves each response at its path; each must come through whole.
+    void expectWhole(std::span<const WholeAnswer> rows, std::chrono::milliseconds timeout = 3000ms)
+    {
+        for (const WholeAnswer& row : rows)
+            server.route(row.path, test::Reply::raw(row.response));
+        for (const WholeAnswer& row : rows) {
+            auto r = fetch(server.url(row.path), timeout);
+            ASSERT_TRUE(r) << row.path;
+            EXPECT_FALSE(r->transportError) << row.path << ": " << r->errorText.toStdString();
+            EXPECT_EQ(r->status, row.status) << row.path;
+            EXPECT_TRUE(r->body == row.body) << row.path << ": " << r->body.size() << " bytes";
+        }
     }
 };
 
@@ -379,12 +401,7 @@ TEST_F(HttpClientTest, WholeAnswersComeThroughEveryFraming)
     const QByteArray gz = test::gzip(feed);
     const QByteArray chunkedGzip = chunked(gz, 7000);
     const QByteArray hello = "hello world";
-    const struct {
-        const char* path;
-        QByteArray response;
-        int status;
-        QByteArray body;
-    } rows[] = {
+    const WholeAnswer rows[] = {
         {"/chunked", head() + "Transfer-Encoding: chunked\r\n\r\n5;name=value\r\nhello\r\n6\r\n world\r\n0\r\nX-Sum: 1\r\n\r\n", 200, hello},
         {"/chunked-gzip", head() + "Transfer-Encoding: chunked\r\nContent-Encoding: gzip\r\n\r\n" + chunkedGzip, 200, feed},
         {"/two-members", head() + "Content-Encoding: gzip\r\n\r\n" + test::gzip("hello ") + test::gzip("world"), 200, hello},
@@ -397,15 +414,7 @@ TEST_F(HttpClientTest, WholeAnswersComeThroughEveryFraming)
         {"/not-found", head("404 Not Found") + "Content-Length: 4\r\n\r\ngone", 404, "gone"},
         {"/moved", head("302 Found") + "Location: /chunked\r\nContent-Length: 0\r\n\r\n", 200, hello},
     };
-    for (const auto& row : rows)
-        server.route(row.path, test::Reply::raw(row.response));
-    for (const auto& row : rows) {
-        auto r = fetch(server.url(row.path));
-        ASSERT_TRUE(r) << row.path;
-        EXPECT_FALSE(r->transportError) << row.path << ": " << r->errorText.toStdString();
-        EXPECT_EQ(r->status, row.status) << row.path;
-        EXPECT_EQ(r->body, row.body) << row.path;
-    }
+    expectWhole(rows);
     // The redirect was followed with the same request, query and all.
     server.route("/lookup", test::Reply::raw(head("301 Moved") + "Location: " + server.url("/lookup2?bundleId=a%20b").toEncoded() + "\r\n\r\n"));
     server.route("/lookup2", test::Reply::ok("found"));
@@ -428,12 +437,7 @@ TEST_F(HttpClientTest, FormsOfHeadsAndChunksServersSendAreRead)
     const QByteArray gz = test::gzip(feed);
     const QByteArray length = "Content-Length: 166\r\n";
     const QByteArray bytes(8 << 20, 'y');
-    const struct {
-        const char* path;
-        QByteArray response;
-        int status;
-        QByteArray body;
-    } rows[] = {
+    const WholeAnswer rows[] = {
         // A continuation line belongs to the header before it.
         {"/folded-length", head() + "X-Note: a\r\n Content-Length: 3\r\n" + length + "\r\n" + feed, 200, feed},
         {"/folded-chunked", head() + "X-Note: a\r\n Transfer-Encoding: chunked\r\n" + length + "\r\n" + feed, 200, feed},
@@ -450,14 +454,7 @@ TEST_F(HttpClientTest, FormsOfHeadsAndChunksServersSendAreRead)
         {"/one-byte-chunks", head() + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray("1\r\ny\r\n").repeated(bytes.size()) +
                                  "0\r\n\r\n", 200, bytes},
     };
-    for (const auto& row : rows) {
-        server.route(row.path, test::Reply::raw(row.response));
-        auto r = fetch(server.url(row.path), 60s);  // 48 MB on the wire for the one-byte chunks
-        ASSERT_TRUE(r) << row.path;
-        EXPECT_FALSE(r->transportError) << row.path << ": " << r->errorText.toStdString();
-        EXPECT_EQ(r->status, row.status) << row.path;
-        EXPECT_TRUE(r->body == row.body) << row.path << ": " << r->body.size() << " bytes";
-    }
+    expectWhole(rows, 60s);  // 48 MB on the wire for the one-byte chunks
 }
 
 // Sets environment variables for its lifetime.
