@@ -86,15 +86,9 @@ public:
     // -1 when it cannot be.
     int open(int depth, const char* n)
     {
-        const int parent = at(depth);
-        if (parent < 0)
+        if (at(depth) < 0)
             return -1;
-        if (m_held >= kHeldFolders)
-            release(depth, kHeldFolders - 1);
-        int fd = ::openat(parent, n, kOpenFlags);
-        // Out of descriptors (many walks, a low limit): hold no more than needed and try again.
-        if (fd < 0 && outOfDescriptors() && release(depth, 2))
-            fd = ::openat(parent, n, kOpenFlags);
+        const int fd = openIn(depth, n, kOpenFlags);
         if (fd < 0)
             return -1;
         m_levels.push_back(Level{fd, n});
@@ -145,12 +139,7 @@ private:
     bool reopen(int k)
     {
         Level& level = m_levels[size_t(k)];
-        const int parent = m_levels[size_t(k - 1)].fd;
-        if (m_held >= kHeldFolders)
-            release(k - 1, kHeldFolders - 1);
-        int fd = ::openat(parent, level.name, kReopenFlags);
-        if (fd < 0 && outOfDescriptors() && release(k - 1, 2))
-            fd = ::openat(parent, level.name, kReopenFlags);
+        const int fd = openIn(k - 1, level.name, kReopenFlags);
         if (fd < 0)
             return false;
         struct stat st;
@@ -161,6 +150,20 @@ private:
         level.fd = fd;
         ++m_held;
         return true;
+    }
+
+    // openat in the folder at depth, which is open and stays so, with room
+    // made for one more.
+    int openIn(int depth, const char* n, int flags)
+    {
+        if (m_held >= kHeldFolders)
+            release(depth, kHeldFolders - 1);
+        const int parent = m_levels[size_t(depth)].fd;
+        int fd = ::openat(parent, n, flags);
+        // Out of descriptors (many walks, a low limit): hold no more than needed and try again.
+        if (fd < 0 && outOfDescriptors() && release(depth, 2))
+            fd = ::openat(parent, n, flags);
+        return fd;
     }
 
     // Closes the shallowest folders held, neither the top nor keep, until
@@ -225,17 +228,25 @@ struct Walker {
         chain.close();
     }
 
-    // The folder just opened at depth. Each level reads its folder whole
-    // into a buffer of its own, kept for the next folder at that level.
-    // Files first: then only the subfolders still need the folder open.
-    void walk(int depth)
+    // The entries of the folder just opened at depth. Each level reads its
+    // folder whole into a buffer of its own, kept for the next folder at
+    // that level.
+    FolderEntries& read(int depth)
     {
         while (levels.size() <= size_t(depth))
             levels.emplace_back();
         FolderEntries& level = levels[size_t(depth)];
         level.clear();
+        readFolderEntries(chain.at(depth), level);
+        return level;
+    }
+
+    // The folder just opened at depth. Files first: then only the
+    // subfolders still need the folder open.
+    void walk(int depth)
+    {
+        FolderEntries& level = read(depth);
         const int dirFd = chain.at(depth);
-        readFolderEntries(dirFd, level);
         for (FolderEntries::Entry& e : level.entries) {
             if (e.type == DT_DIR)
                 continue;
@@ -262,11 +273,7 @@ struct Walker {
     // logical holds its logical path in UTF-8.
     void walkWatched(int depth, QByteArray& logical, int watchDepth)
     {
-        while (levels.size() <= size_t(depth))
-            levels.emplace_back();
-        FolderEntries& level = levels[size_t(depth)];
-        level.clear();
-        readFolderEntries(chain.at(depth), level);
+        FolderEntries& level = read(depth);
         auto view = [&](const FolderEntries::Entry& e) { return std::string_view(level.name(e), e.length); };
         // Name order decides which entries visit sees and which are reported
         // before the limit. A folder with no possible folder inside and no
