@@ -143,7 +143,7 @@ void LocalHttpServer::takeRequest(QTcpSocket* socket, const std::shared_ptr<Conn
         c->pending = false;
         --m_inFlight;
         c->open = m_keepAlive && reply.mode == Reply::Mode::Answer;
-        serve(socket, reply);
+        serve(socket, reply, c->open);
         takeRequest(socket, c);  // one may be waiting already
     };
     if (reply.mode == Reply::Mode::Hang)
@@ -167,9 +167,8 @@ void LocalHttpServer::releaseHeld()
         respond();
 }
 
-void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply)
+void LocalHttpServer::serve(QTcpSocket* socket, const Reply& reply, bool keepAlive)
 {
-    const bool keepAlive = m_keepAlive && reply.mode == Reply::Mode::Answer;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\nContent-Type: " + reply.contentType +
                       (keepAlive ? "\r\n" : "\r\nConnection: close\r\n") + reply.extraHeaders;
     switch (reply.mode) {

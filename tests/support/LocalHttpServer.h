@@ -89,7 +89,8 @@ private:
     void listen();
     void accept();
     void takeRequest(class QTcpSocket* socket, const std::shared_ptr<Connection>& c);
-    void serve(class QTcpSocket* socket, const Reply& reply);
+    // keepAlive: the connection takes another request after this answer.
+    void serve(class QTcpSocket* socket, const Reply& reply, bool keepAlive);
 
     std::unique_ptr<QTcpServer> m_server;
     bool m_keepAlive = false;
