@@ -19,6 +19,7 @@
 #include "support/FakeStatusArea.h"
 #include "support/MonitorFakes.h"
 #include "support/ProcTree.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonBorder.h"
 
 #include <QApplication>
@@ -139,6 +140,7 @@ struct Rig {
         QList<RemovableItem> items(30);
         cleaner.setStartupItems(items);
         hostClock = host::makeClock();
+        keyfocus::installStyle();  // as the program's start-up does
         controller = std::make_unique<MenuBarController>(
             MenuBarController::Services{area, fake.platform(), [this]() -> SystemMonitor& { return monitor; }, {}, [] {},
                                         hostClock.get()},

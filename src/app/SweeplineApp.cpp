@@ -18,6 +18,7 @@
 #include "menubar/MenuBarController.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
+#include "views/kit/KeyFocus.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,6 +53,9 @@ SweeplineApp::SweeplineApp(const Platform& platform, ProgramParts parts, QObject
     , m_platform(platform)
     , m_parts(std::move(parts))
 {
+    // The kit's style, before any window: with it the menu bar's side panel
+    // shares the preview's activation when it takes the keyboard.
+    keyfocus::installStyle();
     // The shared objects first (settings, navigation, language, theme), then
     // the delegate, which needs the navigation.
     m_state = std::make_unique<SharedState>(platform);

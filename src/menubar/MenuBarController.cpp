@@ -88,9 +88,6 @@ MenuBarController::MenuBarController(Services services, AppSettings& settings, A
     , m_panelPrompter(std::make_unique<PanelPrompter>(*this))
 {
     registerQuickPanes();
-    // The side panel takes the keyboard from the preview by sharing its
-    // activation, which the kit's style provides (made before any window).
-    keyfocus::installStyle();
 }
 
 MenuBarController::~MenuBarController()

@@ -21,6 +21,7 @@
 #include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
 #include "views/kit/AlertDialog.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
@@ -29,6 +30,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -403,6 +405,20 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     p.app->showAbout();  // the script is used up: the cancel answer, which is "OK"
     EXPECT_EQ(p.prompter->asked.size(), 3);
     EXPECT_EQ(p.fake.workspace.openedUrls.size(), 3u);
+}
+
+// The kit's style is in place from the program's start-up on, with a hook in
+// place of the menu bar too: a floating window that shares the activation
+// counts as active.
+TEST(ProgramEntry, TheStartUpPutsTheKitsStyleInPlace)
+{
+    QWidget floating;
+    keyfocus::shareActivation(&floating, true);
+    const auto shares = [&] { return QApplication::style()->styleHint(QStyle::SH_Widget_ShareActivation, nullptr, &floating); };
+    if (shares() != 0)
+        GTEST_SKIP() << "an earlier test in this process put the style in place";
+    Program p;
+    EXPECT_EQ(shares(), 1);
 }
 
 TEST(ProgramEntry, WithoutHooksTheProgramUsesThePartsItWasHanded)

@@ -10,6 +10,7 @@
 #include "support/ProcTree.h"
 #include "support/ScanGates.h"
 #include "support/ShellHarness.h"
+#include "views/kit/KeyFocus.h"
 
 #include <QHash>
 #include <QSemaphore>
@@ -128,11 +129,14 @@ struct MenuBarRig {
         void sleep(std::chrono::milliseconds) override {}
     } clock{ms};
     int quits = 0;
-    std::unique_ptr<MenuBarController> controller = std::make_unique<MenuBarController>(
-        MenuBarController::Services{area, *checkerPlatform, [this]() -> SystemMonitor& { return monitor; },
-                                    [this]() -> Prompter& { return shell.prompter; }, [this] { ++quits; },
-                                    &clock},
-        shell.state->settings(), shell.state->navigation(), shell.state->theme());
+    std::unique_ptr<MenuBarController> controller = [this] {
+        keyfocus::installStyle();  // as the program's start-up does
+        return std::make_unique<MenuBarController>(
+            MenuBarController::Services{area, *checkerPlatform, [this]() -> SystemMonitor& { return monitor; },
+                                        [this]() -> Prompter& { return shell.prompter; }, [this] { ++quits; },
+                                        &clock},
+            shell.state->settings(), shell.state->navigation(), shell.state->theme());
+    }();
 
     ~MenuBarRig()
     {
