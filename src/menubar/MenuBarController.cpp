@@ -109,15 +109,13 @@ void MenuBarController::install(AppScanner& scanner, SystemCleaner& cleaner)
     m_cleaner = &cleaner;
     if (!m_popover) {
         m_popover = new PopoverWindow;
-        connect(m_popover, &PopoverWindow::dismissedOutside, this, [this] {
-            m_outsideCloseAt = now();
-            prepareNextPreview();
-        });
-        // The panel never outlives the preview, however that goes.
+        connect(m_popover, &PopoverWindow::dismissedOutside, this, [this] { m_outsideCloseAt = now(); });
+        // However the preview goes, the panel goes with it and the next one is made.
         connect(m_popover, &PopoverWindow::hidden, this, [this] {
             m_navigation.setMenuCategory(std::nullopt);
             if (m_panel)
                 m_panel->hide();
+            prepareNextPreview();
         });
         if (m_panel)
             m_popover->setCompanion(m_panel);
@@ -353,10 +351,8 @@ QuickPreviewCallbacks MenuBarController::previewCallbacks()
 void MenuBarController::closePopover()
 {
     m_navigation.setMenuCategory(std::nullopt);
-    if (m_popover && m_popover->isVisible()) {
-        m_popover->dismiss();
-        prepareNextPreview();
-    }
+    if (isPopoverShown())
+        m_popover->hide();  // hidden() prepares the next preview
     if (m_panel)
         m_panel->hide();
 }

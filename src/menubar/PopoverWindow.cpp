@@ -34,6 +34,14 @@ QLinearGradient over(QLinearGradient g, const QRectF& rect)
     return g;
 }
 
+// Sends a copy of key to target; whether target accepted it.
+bool handKey(QWidget* target, const QKeyEvent* key)
+{
+    QKeyEvent handed(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(), ushort(key->count()));
+    QApplication::sendEvent(target, &handed);
+    return handed.isAccepted();
+}
+
 } // namespace
 
 PopoverWindow::PopoverWindow(QWidget* parent)
@@ -134,13 +142,6 @@ void PopoverWindow::present(const QRect& frame)
         raise();
         activateWindow();
     }
-}
-
-void PopoverWindow::dismiss()
-{
-    m_dismissing = true;
-    hide();
-    m_dismissing = false;
 }
 
 void PopoverWindow::setCompanion(QWidget* companion)
@@ -279,9 +280,7 @@ bool PopoverWindow::lentKey(QKeyEvent* key, bool atCompanion)
     // A key the companion's own window received (pinned, it is active) goes its way.
     if (atCompanion)
         return false;
-    QKeyEvent handed(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(), ushort(key->count()));
-    QApplication::sendEvent(target, &handed);
-    key->setAccepted(handed.isAccepted());
+    key->setAccepted(handKey(target, key));
     return true;
 }
 
@@ -382,9 +381,7 @@ bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)
         return lentKey(key, atCompanion);
     if (!m_keyTarget || key->key() == Qt::Key_Escape)
         return false;
-    QKeyEvent handed(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
-                     ushort(key->count()));
-    QApplication::sendEvent(m_keyTarget, &handed);
+    handKey(m_keyTarget, key);
     return true;
 }
 
@@ -402,8 +399,7 @@ void PopoverWindow::hideEvent(QHideEvent* event)
 void PopoverWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    if (!m_dismissing)
-        emit dismissedOutside();
+    emit dismissedOutside();
 }
 
 void PopoverWindow::resizeEvent(QResizeEvent*)

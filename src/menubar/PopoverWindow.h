@@ -60,9 +60,8 @@ public:
     ClockwiseNeonBorder* border() const { return m_border; }
 
     // Shows it at a frame (in global coordinates) and brings it forward.
+    // hide() puts it away (the owner's doing: dismissedOutside() is not sent).
     void present(const QRect& frame);
-    // Puts it away (the owner's doing: dismissedOutside() is not sent).
-    void dismiss();
 
     void setCompanion(QWidget* companion);
     QWidget* companion() const { return m_companion; }
@@ -114,7 +113,6 @@ private:
 
     bool m_pinned = false;
     bool m_held = false;
-    bool m_dismissing = false;
     bool m_switching = false;
     QPointer<QWidget> m_content;
     ClockwiseNeonBorder* m_border;
