@@ -382,25 +382,20 @@ void MenuBarQuickPreview::keyPressEvent(QKeyEvent* event)
     }
 }
 
-bool MenuBarQuickPreview::event(QEvent* event)
+bool MenuBarQuickPreview::focusNextPrevChild(bool next)
 {
     // Tab and Shift+Tab go round the parts (the popup holds nothing else),
     // through the side panel when one is shown.
-    if (event->type() == QEvent::KeyPress && hasFocus()) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const int count = int(keyParts().size());
-        auto out = [this](KeyExit exit) { return m_callbacks.onKeyboardOut && m_callbacks.onKeyboardOut(exit); };
-        if (key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier)) {
-            if (m_keyPart != count - 1 || !out(KeyExit::forward))
-                moveKeyPart((m_keyPart + 1) % count);
-            return true;
-        }
-        if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier))) {
-            if (m_keyPart != 0 || !out(KeyExit::backward))
-                moveKeyPart(m_keyPart < 0 ? count - 1 : (m_keyPart + count - 1) % count);
-            return true;
-        }
-    }
+    const int count = int(keyParts().size());
+    if (m_keyPart == (next ? count - 1 : 0) && m_callbacks.onKeyboardOut
+        && m_callbacks.onKeyboardOut(next ? KeyExit::forward : KeyExit::backward))
+        return true;
+    moveKeyPart(next ? (m_keyPart + 1) % count : (std::max(m_keyPart, 0) + count - 1) % count);
+    return true;
+}
+
+bool MenuBarQuickPreview::event(QEvent* event)
+{
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         const std::optional<PreviewHeader::Button> b = m_header.buttonAt(help->pos());
