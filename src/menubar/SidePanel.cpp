@@ -98,6 +98,16 @@ void SidePanel::closeEvent(QCloseEvent* event)
     emit closed();
 }
 
+void SidePanel::changeEvent(QEvent* event)
+{
+    // Come forward with nothing focused, Qt would put the focus on the first
+    // control, ring and all. Sharing the popover's activation is no coming
+    // forward: the keyboard's loan places the focus then.
+    if (event->type() == QEvent::ActivationChange && QApplication::activeWindow() == this && !focusWidget())
+        setFocus(Qt::ActiveWindowFocusReason);
+    QWidget::changeEvent(event);
+}
+
 void SidePanel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)

@@ -14,7 +14,8 @@ namespace tw {
 // taking the focus, moved by dragging its background. Its close button
 // closes it (closed() is sent); hide() only puts it away. The keyboard
 // reaches it through the popover (PopoverWindow::lendKeyboard): its close
-// button comes first, then the pane's controls.
+// button comes first, then the pane's controls. Coming forward with nothing
+// focused, it holds the focus itself until Tab moves it.
 class SidePanel : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +38,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -6,6 +6,7 @@
 #include "menubar/PreviewCard.h"
 #include "menubar/QuickPanes.h"
 #include "menubar/SidePanel.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/SymbolButton.h"
 #include "views/kit/TextButton.h"
@@ -154,6 +155,40 @@ TEST(SidePanel, ItsCloseButtonClearsTheCategory)
     r.c().preview()->choose(SidebarTab::system);
     panel->hide();
     EXPECT_EQ(r.navigation().menuCategory(), SidebarTab::system);
+}
+
+// Come forward with nothing focused (shown on its own, or clicked beside the
+// pinned preview), the panel holds the focus itself: no control takes it,
+// ring and all, until Tab; so too after the keyboard's loan left it none.
+TEST(SidePanel, ComingForwardItHoldsTheFocusItselfUntilTab)
+{
+    MenuBarRig r;
+    r.install();
+    r.c().showCategoryPanel(SidebarTab::applications);
+    SidePanel* panel = r.c().panel();
+    const auto ringsShown = [panel] {
+        const QList<FocusRing*> rings = panel->findChildren<FocusRing*>();
+        return std::count_if(rings.begin(), rings.end(), [](const FocusRing* ring) { return ring->isVisible(); });
+    };
+    const auto comeForward = [panel] {
+        panel->activateWindow();
+        return QTest::qWaitForWindowActive(panel);
+    };
+    ASSERT_TRUE(comeForward());
+    EXPECT_EQ(QApplication::focusWidget(), panel);
+    EXPECT_EQ(ringsShown(), 0);
+    QTest::keyClick(panel, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), panel->closeButton());
+    EXPECT_EQ(ringsShown(), 1);
+
+    panel->closeButton()->clearFocus();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_TRUE(comeForward());
+    EXPECT_EQ(QApplication::focusWidget(), panel);
+    EXPECT_EQ(ringsShown(), 0);
 }
 
 TEST(SidePanel, FooterNamesTheCategoryExceptForUpdates)
