@@ -6,13 +6,12 @@
 #include "views/kit/Mirror.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
-#include "views/kit/NeonText.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -72,18 +71,6 @@ QFont rowTitleFont()
 QFont rowDescriptionFont()
 {
     return typescale::font(TextRole::caption);
-}
-qreal wrappedHeight(const QString& text, const QFont& font, qreal width)
-{
-    QTextLayout layout(text, font);
-    layout.beginLayout();
-    qreal h = 0;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        h += QFontMetricsF(font).lineSpacing();
-    }
-    layout.endLayout();
-    return h;
 }
 
 QColor secondaryColour(AppAppearance a)
@@ -167,10 +154,10 @@ QList<PreferencesView::Row> PreferencesView::rows() const
     const QRectF box = groupBox();
     const qreal textWidth = box.width() - 2 * 12 - m_menuBar->width() - kSwitchGap;
     qreal y = box.top();
-    const qreal th = QFontMetricsF(rowTitleFont()).height();
     for (const auto& [title, description] : {std::pair{menuBarTitle(), menuBarDescription()},
                                              std::pair{trashTitle(), trashDescription()}}) {
-        const qreal dh = wrappedHeight(description, rowDescriptionFont(), textWidth);
+        const qreal th = text::wrappedHeight(rowTitleFont(), title, textWidth);
+        const qreal dh = text::wrappedHeight(rowDescriptionFont(), description, textWidth);
         const qreal h = 6 + 6 + th + 4 + dh + 6 + 6;
         out << Row{title,
                    description,
@@ -180,6 +167,11 @@ QList<PreferencesView::Row> PreferencesView::rows() const
         y += h;
     }
     return out;
+}
+
+QRectF PreferencesView::titleRect(int row) const
+{
+    return placed(rows().value(row).title);
 }
 
 QRectF PreferencesView::placed(const QRectF& r) const
@@ -255,13 +247,10 @@ void PreferencesView::paintEvent(QPaintEvent*)
                isDark(a) ? faded(Qt::white, 0.08) : faded(Qt::black, 0.08));
 
     for (const Row& row : r2) {
-        p.setFont(rowTitleFont());
         p.setPen(AppTheme::primaryText(a));
-        p.drawText(placed(row.title), lead | Qt::AlignVCenter,
-                   neon::elided(row.titleText, rowTitleFont(), row.title.width()));
-        p.setFont(rowDescriptionFont());
+        text::drawWrapped(p, placed(row.title), rowTitleFont(), row.titleText, 0, lead);
         p.setPen(secondaryColour(a));
-        p.drawText(placed(row.description), lead | Qt::AlignTop | Qt::TextWordWrap, row.descriptionText);
+        text::drawWrapped(p, placed(row.description), rowDescriptionFont(), row.descriptionText, 0, lead);
     }
 }
 

@@ -46,6 +46,9 @@ public:
 
     // A rectangle laid out left to right, placed in the sheet's direction.
     QRectF placed(const QRectF& r) const;
+    // Where switch row's title is painted (0: the menu bar's, 1: the Trash's);
+    // a title too long for one line wraps.
+    QRectF titleRect(int row) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -25,10 +25,13 @@
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/kit/TypeScale.h"
 #include "support/Awaited.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetricsF>
+#include <QTextLayout>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
@@ -362,6 +365,32 @@ TEST(ProgramEntry, PreferencesSheetWritesItsSwitchesAtOnce)
     // The title is dark grey on the light sheet and white on the dark ones.
     EXPECT_EQ(PreferencesView::titleColour(AppAppearance::classic), neon::rgb(0.22, 0.22, 0.24));
     EXPECT_EQ(PreferencesView::titleColour(AppAppearance::indigo), QColor(Qt::white));
+}
+
+// Each switch's title shows whole within the sheet: one too long for a line
+// wraps, as the descriptions do, and the rows still fit the sheet.
+TEST(ProgramEntry, PreferencesSheetShowsEachTitleWhole)
+{
+    ShellHarness h;
+    PreferencesView sheet(h.state->settings(), {});
+    sheet.resize(PreferencesView::sheetWidth(), PreferencesView::sheetHeight());
+    const QFont font = typescale::font(TextRole::rowTitle);
+    const QFontMetricsF metrics(font);
+    const QString titles[] = {PreferencesView::menuBarTitle(), PreferencesView::trashTitle()};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(titles[i].toStdString());
+        const QRectF place = sheet.titleRect(i);
+        EXPECT_TRUE(QRectF(sheet.rect()).contains(place));
+        // Room for every line the title takes in that width.
+        QTextLayout layout(titles[i], font);
+        layout.beginLayout();
+        int lines = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine(), ++lines)
+            line.setLineWidth(place.width());
+        layout.endLayout();
+        EXPECT_GE(place.height(), metrics.height() + (lines - 1) * metrics.lineSpacing()) << lines << " lines";
+    }
+    EXPECT_LE(sheet.trashSwitch()->geometry().bottom(), PreferencesView::sheetHeight() - 16);
 }
 
 TEST(ProgramEntry, CommandsAndTheAboutBox)
