@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -106,6 +107,75 @@ Decoded decode(QByteArray body, const QList<QByteArray>& codings, const QString&
     return {body, {}};
 }
 
+// Follows a chunked body as sent, only as far as telling whether its last
+// line came; libcurl judges the rest, and whatever follows that line.
+class ChunkedEnd {
+public:
+    bool ended() const { return m_state == State::Ended; }
+
+    void feed(std::string_view in)
+    {
+        for (size_t i = 0; i < in.size() && m_state != State::Ended; ++i) {
+            const char c = in[i];
+            switch (m_state) {
+            case State::Size:
+                if (const int digit = hexDigit(c); digit >= 0) {
+                    if (m_left >> 60)
+                        m_state = State::Broken;  // libcurl refuses the size too
+                    else
+                        m_left = m_left * 16 + quint64(digit);
+                    break;
+                }
+                m_state = State::SizeLine;
+                [[fallthrough]];
+            case State::SizeLine:  // extensions, then the line end
+                if (c == '\n') {
+                    m_state = m_left ? State::Data : State::Trailer;
+                    m_emptyLine = true;
+                }
+                break;
+            case State::Data: {
+                const quint64 taken = std::min<quint64>(m_left, in.size() - i);
+                m_left -= taken;
+                i += taken - 1;
+                if (m_left == 0)
+                    m_state = State::DataEnd;
+                break;
+            }
+            case State::DataEnd:
+                if (c == '\n')
+                    m_state = State::Size;
+                break;
+            case State::Trailer:  // header lines, up to an empty one
+                if (c == '\n' && m_emptyLine)
+                    m_state = State::Ended;
+                else if (c == '\n')
+                    m_emptyLine = true;
+                else if (c != '\r')
+                    m_emptyLine = false;
+                break;
+            case State::Ended:
+            case State::Broken:
+                return;
+            }
+        }
+    }
+
+private:
+    static int hexDigit(char c)
+    {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        c = char(c | 0x20);
+        return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    }
+
+    enum class State { Size, SizeLine, Data, DataEnd, Trailer, Ended, Broken };
+    State m_state = State::Size;
+    quint64 m_left = 0;
+    bool m_emptyLine = false;
+};
+
 QString errorText(CURLcode code, const char* buffer)
 {
     return QString::fromUtf8(*buffer ? buffer : curl_easy_strerror(code));
@@ -194,7 +264,8 @@ public:
         m_body.clear();
         m_failure.clear();
         m_headEnded = false;
-        m_lastByteIn = 0;
+        m_chunked = false;
+        m_chunks = {};
         m_error[0] = '\0';
         curl_easy_setopt(m_easy, CURLOPT_URL, m_url.toEncoded().constData());
         curl_easy_setopt(m_easy, CURLOPT_TIMEOUT_MS, long(left.count()));
@@ -214,7 +285,7 @@ public:
         QList<QByteArray> transfer = codings(m_easy, "Transfer-Encoding");
         const bool chunked = transfer.removeAll("chunked") > 0 && !bodyless;
         // libcurl takes the CR of a chunked body's last line for its end.
-        if (chunked && m_lastByteIn != '\n')
+        if (chunked && !m_chunks.ended())
             return failed(QStringLiteral("Transfer ended early: the chunked body did not end"), int(status));
         if (status >= 300 && status < 400 && status != 304) {
             const char* next = nullptr;
@@ -318,17 +389,19 @@ private:
         // A head counts once its empty last line came; a 1xx answer's head
         // is followed by another.
         const std::string_view line(data, size * count);
-        if (line.starts_with("HTTP/"))
+        if (line.starts_with("HTTP/")) {
             t->m_headEnded = false;
-        else if (line == "\r\n" || line == "\n")
+        } else if (line == "\r\n" || line == "\n") {
             t->m_headEnded = true;
+            t->m_chunked = codings(t->m_easy, "Transfer-Encoding").contains("chunked");
+        }
         return size * count;
     }
 
     static int onTrace(CURL*, curl_infotype type, char* data, size_t size, void* self)
     {
-        if (type == CURLINFO_DATA_IN && size > 0)
-            static_cast<Transfer*>(self)->m_lastByteIn = data[size - 1];
+        if (auto* t = static_cast<Transfer*>(self); type == CURLINFO_DATA_IN && t->m_chunked)
+            t->m_chunks.feed({data, size});
         return 0;
     }
 
@@ -357,7 +430,8 @@ private:
     QByteArray m_body;
     QString m_failure;  // why the body was refused
     bool m_headEnded = false;
-    char m_lastByteIn = 0;  // of the body as sent
+    bool m_chunked = false;
+    ChunkedEnd m_chunks;  // of the body as sent
 };
 
 // Runs every transfer of a client on one thread of its own, over one multi

@@ -443,6 +443,10 @@ TEST_F(HttpClientTest, FormsOfHeadsAndChunksServersSendAreRead)
         {"/folded-chunked", head() + "X-Note: a\r\n Transfer-Encoding: chunked\r\n" + length + "\r\n" + feed, 200, feed},
         {"/space-before-colon", head() + "Content-Length : 10\r\n\r\n" + feed, 200, feed},
         {"/bare-lf", "HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\na6\n" + feed + "\n0\n\n", 200, feed},
+        // The body ends with its framing, whatever comes after it in the same segment.
+        {"/stray-after-last-chunk", head() + "Transfer-Encoding: chunked\r\n\r\na6\r\n" + feed + "\r\n0\r\n\r\nHTTP/1.1 200 OK",
+         200, feed},
+        {"/stray-after-trailer", head() + "Transfer-Encoding: chunked\r\n\r\na6\n" + feed + "\n0\nX-Sum: 1\n\n\r\n\r", 200, feed},
         {"/length-list", head() + "Content-Length: 166, 166\r\n\r\n" + feed, 200, feed},
         {"/leading-zeros", head() + "Transfer-Encoding: chunked\r\n\r\n" + chunked(feed, 50, "000"), 200, feed},
         {"/gzip-then-chunked", head() + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gz, 20), 200, feed},
