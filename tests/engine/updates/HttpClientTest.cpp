@@ -461,6 +461,46 @@ TEST_F(HttpClientTest, FormsOfHeadsAndChunksServersSendAreRead)
     expectWhole(rows, 60s);  // 48 MB on the wire for the one-byte chunks
 }
 
+TEST_F(HttpClientTest, RedirectsAndCodingLayersAreFollowedUpToTheirLimitsAndNoFurther)
+{
+    const QByteArray feed = "<rss><item><sparkle:version>2.0</sparkle:version></item></rss>";
+    // /hopN is N redirects from the feed at /hop0.
+    server.route("/hop0", test::Reply::ok(feed));
+    for (int n = 1; n <= 11; ++n)
+        server.route(QStringLiteral("/hop%1").arg(n),
+                     test::Reply::raw(head("302 Found") + "Location: /hop" + QByteArray::number(n - 1) + "\r\n\r\n"));
+    auto ten = fetch(server.url("/hop10"));
+    ASSERT_TRUE(ten);
+    EXPECT_FALSE(ten->transportError) << ten->errorText.toStdString();
+    EXPECT_EQ(ten->body, feed);
+    const size_t asked = server.requests().size();
+    auto eleven = fetch(server.url("/hop11"));
+    ASSERT_TRUE(eleven);
+    EXPECT_TRUE(eleven->transportError);
+    EXPECT_TRUE(eleven->body.isEmpty());
+    EXPECT_TRUE(eleven->errorText.contains(QLatin1String("redirects"))) << eleven->errorText.toStdString();
+    EXPECT_EQ(server.requests().size() - asked, 11u);  // the feed itself never asked
+
+    // gzip applied five and six times over.
+    QByteArray layered = feed;
+    QByteArray listed = "gzip";
+    for (int layers = 1; layers < 5; ++layers) {
+        layered = test::gzip(layered);
+        listed += ", gzip";
+    }
+    layered = test::gzip(layered);
+    const QByteArray five = head() + "Content-Encoding: " + listed + "\r\n\r\n" + layered;
+    const QByteArray six = head() + "Content-Encoding: gzip, " + listed + "\r\n\r\n" + test::gzip(layered);
+    const WholeAnswer read[] = {{"/five-layers", five, 200, feed}};
+    expectWhole(read);
+    server.route("/six-layers", test::Reply::raw(six));
+    auto refused = fetch(server.url("/six-layers"));
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(refused->transportError);
+    EXPECT_TRUE(refused->body.isEmpty());
+    EXPECT_TRUE(refused->errorText.contains(QLatin1String("encoding"))) << refused->errorText.toStdString();
+}
+
 // Sets environment variables for its lifetime.
 class ScopedEnvironment {
 public:
