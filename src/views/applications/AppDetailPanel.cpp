@@ -64,7 +64,11 @@ public:
         if (app)
             m_texts = {app->name(), L10n::t(QStringLiteral("apps.files_folders")), apps::developerLine(*app, advanceMode),
                        apps::verificationLine(*app, advanceMode), byteformat::string(app->totalReclaimableSize())};
-        m_verification = app ? apps::verificationLine(*app, advanceMode, apps::Run::drawn) : QString();
+        m_drawn = m_texts;
+        if (app) {
+            m_drawn[2] = apps::developerLine(*app, advanceMode, apps::Run::drawn);
+            m_drawn[3] = apps::verificationLine(*app, advanceMode, apps::Run::drawn);
+        }
         updateGeometry();
         setFixedHeight(heightFor(width()));
         update();
@@ -100,7 +104,7 @@ protected:
         for (int i = 0; i < 4; ++i) {
             const Line line = lineStyle(i);
             const int h = linesHeight(line.font, t[i], textWidth, line.maxLines);
-            const QString drawn = i == 3 ? m_verification : t[i];
+            const QString& drawn = m_drawn[i];
             p.setPen(line.colour);
             if (line.maxLines == 1)
                 text::drawElided(p, m(QRectF(left, y, textWidth, h)), line.font, drawn, m.align(Qt::AlignLeft));
@@ -157,7 +161,7 @@ private:
     AppInfoPtr m_app;
     bool m_advance = false;
     QStringList m_texts;  // the four lines, then the size
-    QString m_verification;  // the fourth line as drawn
+    QStringList m_drawn;  // the same as drawn: the value lines with their runs isolated
 };
 
 // ---- Standard tree -----------------------------------------------------------------

@@ -8,20 +8,18 @@
 
 namespace tw::apps {
 
-// " · ": between a header label and its value.
-inline const QString kValueSeparator = QStringLiteral(" \u00B7 ");
-
 // How a version or an identifier goes into a line: as it is (the text the
-// panel reports), or as one left-to-right run, for drawing (text::leftToRight).
+// panel reports), or as one left-to-right run, for drawing (text::leftToRight,
+// text::labelled).
 enum class Run { plain, drawn };
 
 // The bundle row's name: the application's name, then " v." and the version when it has one.
 QString bundleDisplayName(const AppInfo& app, Run run = Run::plain);
 
 // The header's developer and verification lines: the translated label alone,
-// or in advance mode the label, the separator and the developer or the bundle
+// or in advance mode the label, " · " and the developer or the bundle
 // identifier (which may be empty).
-QString developerLine(const AppInfo& app, bool advanceMode);
+QString developerLine(const AppInfo& app, bool advanceMode, Run run = Run::plain);
 QString verificationLine(const AppInfo& app, bool advanceMode, Run run = Run::plain);
 
 } // namespace tw::apps

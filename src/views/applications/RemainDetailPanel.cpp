@@ -1,7 +1,6 @@
 #include "views/applications/RemainDetailPanel.h"
 
 #include "engine/inventory/ByteFormat.h"
-#include "views/applications/DetailTexts.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
@@ -35,7 +34,7 @@ void RemainDetailPanel::setItem(const RemovableItem& item)
 
 QString RemainDetailPanel::detailsLine() const
 {
-    return m_item.category + apps::kValueSeparator + byteformat::string(m_item.size);
+    return m_item.category + text::kLabelSeparator + byteformat::string(m_item.size);
 }
 
 QStringList RemainDetailPanel::texts() const
@@ -75,7 +74,7 @@ void RemainDetailPanel::paintEvent(QPaintEvent*)
     text::drawWrapped(p, l.subtitle, typescale::font(TextRole::callout), text::leftToRight(m_item.subtitle), kMaxLines,
                       Qt::AlignHCenter);
     text::drawWrapped(p, l.details, typescale::font(TextRole::caption),
-                      m_item.category + apps::kValueSeparator + text::leftToRight(byteformat::string(m_item.size)), 0,
+                      text::labelled(m_item.category, byteformat::string(m_item.size)), 0,
                       Qt::AlignHCenter);
 }
 

@@ -14,6 +14,7 @@ namespace {
 struct Line {
     int start;
     int length;
+    qreal width;  // natural
 };
 
 // The lines of text in width, at most maxLines (0: all); more tells whether text goes on.
@@ -34,14 +35,34 @@ std::vector<Line> layOut(const QFont& font, const QString& text, qreal width, in
             break;
         }
         line.setLineWidth(std::max<qreal>(1, width));
-        lines.push_back({line.textStart(), line.textLength()});
+        lines.push_back({line.textStart(), line.textLength(), line.naturalTextWidth()});
     }
     layout.endLayout();
     return lines;
 }
 
 constexpr QChar kLeftToRightIsolate(0x2066);
+constexpr QChar kRightToLeftIsolate(0x2067);
 constexpr QChar kPopIsolate(0x2069);
+
+// LRI, RLI, FSI (U+2068) or PDI.
+bool isIsolateMark(QChar c)
+{
+    return c >= kLeftToRightIsolate && c <= kPopIsolate;
+}
+
+// The isolates still open where position begins, outermost first.
+QString openIsolates(const QString& text, qsizetype position)
+{
+    QString open;
+    for (qsizetype i = 0; i < position && i < text.size(); ++i) {
+        if (text[i] == kPopIsolate)
+            open.chop(1);
+        else if (isIsolateMark(text[i]))
+            open += text[i];
+    }
+    return open;
+}
 
 bool fitsOnOneLine(const QFontMetricsF& m, const QString& text, qreal width)
 {
@@ -60,13 +81,20 @@ QString singleLine(QString text)
 
 QString leftToRight(const QString& value)
 {
-    return kLeftToRightIsolate + value + kPopIsolate;
+    return kLeftToRightIsolate + withoutIsolates(value) + kPopIsolate;
 }
 
 QString withoutIsolates(QString text)
 {
-    text.removeIf([](QChar c) { return c == kLeftToRightIsolate || c == kPopIsolate; });
+    text.removeIf(isIsolateMark);
     return text;
+}
+
+QString labelled(const QString& label, const QString& value)
+{
+    const QString own = withoutIsolates(label);
+    const QChar direction = own.isRightToLeft() ? kRightToLeftIsolate : kLeftToRightIsolate;
+    return direction + own + kLabelSeparator + leftToRight(value) + kPopIsolate;
 }
 
 qreal wrappedHeight(const QFont& font, const QString& text, qreal width, int maxLines)
@@ -77,6 +105,18 @@ qreal wrappedHeight(const QFont& font, const QString& text, qreal width, int max
     bool more = false;
     const size_t lines = std::max<size_t>(1, layOut(font, text, width, maxLines, &more).size());
     return std::ceil(m.height() + qreal(lines - 1) * m.lineSpacing());
+}
+
+qreal wrappedWidth(const QFont& font, const QString& text, qreal width)
+{
+    const QFontMetricsF m(font);
+    if (fitsOnOneLine(m, text, width))
+        return m.horizontalAdvance(text);
+    bool more = false;
+    qreal widest = 0;
+    for (const Line& line : layOut(font, text, width, 0, &more))
+        widest = std::max(widest, line.width);
+    return std::min(width, std::ceil(widest));
 }
 
 void drawWrapped(QPainter& p, const QRectF& rect, const QFont& font, const QString& text, int maxLines,
@@ -91,15 +131,14 @@ void drawWrapped(QPainter& p, const QRectF& rect, const QFont& font, const QStri
     }
     bool more = false;
     const std::vector<Line> lines = layOut(font, text, rect.width(), maxLines, &more);
-    // A left-to-right run goes on as one on the lines it wraps to.
-    const bool isolated = text.startsWith(kLeftToRightIsolate);
     qreal y = rect.top();
     for (size_t i = 0; i < lines.size(); ++i) {
         const bool last = i + 1 == lines.size();
         QString shown = text.mid(lines[i].start, last && more ? -1 : lines[i].length);
         shown = singleLine(shown).trimmed();
-        if (isolated && i > 0)
-            shown.prepend(kLeftToRightIsolate);
+        // An isolated run goes on as one on the lines it wraps to.
+        if (i > 0)
+            shown.prepend(openIsolates(text, lines[i].start));
         if (last && more)
             shown = m.elidedText(shown, Qt::ElideRight, rect.width());
         p.drawText(QRectF(rect.left(), y, rect.width(), m.height()), flags, shown);

@@ -19,16 +19,31 @@ QString singleLine(QString text);
 // it or the direction of the row ("/Applications" keeps its slash in front
 // in Arabic). It is held between the isolates U+2066 and U+2069, so only
 // the string that is drawn gets them, never a value that is copied,
-// compared or searched.
+// compared or searched. Isolate marks of the value's own are left out, so
+// no value ends its run early.
 QString leftToRight(const QString& value);
-// The text without the marks leftToRight puts in (what a selection copies).
+// The text without directional isolates (what a selection copies).
 QString withoutIsolates(QString text);
+
+// " · ": between a label and its value on one line.
+inline const QString kLabelSeparator = QStringLiteral(" \u00B7 ");
+// A "label · value" line as it is drawn: the label, the separator, then the
+// value as a left-to-right run, the whole held in the label's own direction.
+// So the label always reads first: at the left in English, at the right in
+// Arabic, with the value after it, at its left; in a line of either
+// direction. Drawn only; the plain line is label + kLabelSeparator + value.
+QString labelled(const QString& label, const QString& value);
 
 // The height of text wrapped to width, at most maxLines lines (0: no limit).
 qreal wrappedHeight(const QFont& font, const QString& text, qreal width, int maxLines = 0);
 
+// The width of the widest line of text wrapped to width (at most width).
+qreal wrappedWidth(const QFont& font, const QString& text, qreal width);
+
 // Draws text wrapped to rect's width from rect's top, at most maxLines lines
 // (0: no limit); a text that goes on past the last line ends it with "…".
+// A line that begins inside an isolated run (leftToRight, labelled) is
+// drawn as part of it.
 void drawWrapped(QPainter& p, const QRectF& rect, const QFont& font, const QString& text, int maxLines,
                  Qt::Alignment horizontal = Qt::AlignLeft);
 

@@ -133,6 +133,76 @@ TEST(TextRuns, APathReadsLeftToRightInsideRightToLeftText)
               lines(Qt::TextForceLeftToRight));
 }
 
+TEST(TextRuns, ALabelledLineReadsItsLabelFirstAndItsValueAsOneRun)
+{
+    // The label leads in its own direction (at the right in Arabic, at the
+    // left in English), whatever the paragraph's; the value follows it and
+    // reads left to right, its slash first and its stop last.
+    const QString value = QStringLiteral("/Apple Inc.");
+    const struct {
+        QString label;
+        bool rightToLeft;
+    } labels[] = {{QStringLiteral("\u0627\u0644\u0645\u0637\u0648\u0651\u0631"), true},
+                  {QStringLiteral("Developer"), false}};
+    for (const auto& c : labels) {
+        const QString line = text::labelled(c.label, value);
+        EXPECT_EQ(text::withoutIsolates(line), c.label + QStringLiteral(" \u00B7 ") + value);
+        const int label = int(line.indexOf(c.label)), dot = int(line.indexOf(u'\u00B7')),
+                  first = int(line.indexOf(value)), last = first + int(value.size()) - 1;
+        for (const Qt::LayoutDirection paragraph : {Qt::LeftToRight, Qt::RightToLeft}) {
+            auto x = [&](int i) { return glyphX(line, i, paragraph); };
+            const char* where = c.rightToLeft ? "arabic" : "english";
+            EXPECT_LT(x(first), x(last)) << where << paragraph;
+            if (c.rightToLeft) {
+                EXPECT_GT(x(label), x(dot)) << where << paragraph;
+                EXPECT_GT(x(dot), x(last)) << where << paragraph;
+            } else {
+                EXPECT_LT(x(label), x(dot)) << where << paragraph;
+                EXPECT_LT(x(dot), x(first)) << where << paragraph;
+            }
+        }
+    }
+
+    // A value's own isolate marks cannot end its run early: "q" stays left of "z".
+    const QString hostile = QStringLiteral("q\u2069\u2069\u0645\u0645z");
+    const QString line = text::labelled(labels[0].label, hostile);
+    for (const Qt::LayoutDirection paragraph : {Qt::LeftToRight, Qt::RightToLeft})
+        EXPECT_LT(glyphX(line, int(line.indexOf(u'q')), paragraph), glyphX(line, int(line.indexOf(u'z')), paragraph))
+            << paragraph;
+    EXPECT_EQ(text::withoutIsolates(text::leftToRight(hostile)), QStringLiteral("q\u0645\u0645z"));
+
+    // Wrapped inside its value, in a right-to-left paragraph, the value goes
+    // on as one left-to-right run on the next line.
+    const QString first = QStringLiteral("/Users/ann/"), second = QStringLiteral("\u0645\u0644\u0641/lib");
+    const QString wrapped = text::labelled(labels[0].label, first + second);
+    const QFont& font = typescale::font(TextRole::caption);
+    const QFontMetricsF m(font);
+    const qreal width = m.horizontalAdvance(labels[0].label + QStringLiteral(" \u00B7 ") + first) + 2;
+    ASSERT_LT(width, m.horizontalAdvance(text::withoutIsolates(wrapped)));
+    // The second line's band, below what the first line's marks reach into it.
+    const QRect band(0, int(m.lineSpacing() + m.descent()), int(width), int(m.height() - m.descent()));
+    auto draw = [&](auto paint) {
+        QImage img(int(width), 60, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setLayoutDirection(Qt::RightToLeft);
+        p.setFont(font);
+        paint(p);
+        return img.copy(band);
+    };
+    auto secondLine = [&](int order) {
+        return draw([&](QPainter& p) {
+            p.drawText(QRectF(0, m.lineSpacing(), width, m.height()),
+                       Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignTop | Qt::TextSingleLine | order, second);
+        });
+    };
+    ASSERT_NE(secondLine(Qt::TextForceLeftToRight), secondLine(Qt::TextForceRightToLeft));
+    EXPECT_EQ(draw([&](QPainter& p) {
+                  text::drawWrapped(p, QRectF(0, 0, width, 60), font, wrapped, 0, Qt::AlignRight | Qt::AlignAbsolute);
+              }),
+              secondLine(Qt::TextForceLeftToRight));
+}
+
 TEST(TextWidgets, StandAgainstTheLeadingSideAndCopyTheirValueAsItIs)
 {
     QWidget parent;
