@@ -5,6 +5,7 @@
 #include "views/kit/NeonShapes.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
 #include <QDropEvent>
@@ -24,6 +25,9 @@ constexpr qreal kMaxWidth = 420;
 constexpr qreal kDisc = 160;
 constexpr qreal kDiscPad = 8;
 constexpr qreal kZoneSymbol = 16;
+constexpr qreal kZoneGap = 10;
+constexpr qreal kZonePadX = 18;
+constexpr qreal kZonePadY = 14;
 
 QString titleText() { return L10n::t(QStringLiteral("apps.uninstall_title")); }
 QString subtitleText() { return L10n::t(QStringLiteral("apps.uninstall_subtitle")); }
@@ -117,14 +121,17 @@ QStringList EmptyUninstallPanel::texts() const
 EmptyUninstallPanel::Layout EmptyUninstallPanel::layoutParts() const
 {
     const qreal inner = std::max<qreal>(0, width() - 2 * kPad);
-    const QFontMetricsF title(typescale::font(TextRole::emptyTitle)), subtitle(typescale::font(TextRole::subtitle)),
-        zone(typescale::font(TextRole::itemName));
+    const QFontMetricsF title(typescale::font(TextRole::emptyTitle)), subtitle(typescale::font(TextRole::subtitle));
+    const QFont& zoneFont = typescale::font(TextRole::itemName);
     const qreal textWidth = std::min(inner, kMaxWidth);
     const qreal titleH = title.boundingRect(QRectF(0, 0, inner, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, titleText()).height();
     const qreal subH = subtitle.boundingRect(QRectF(0, 0, textWidth, 1e6), Qt::TextWordWrap | Qt::AlignHCenter, subtitleText()).height();
-    const qreal zoneTextWidth = std::min(zone.horizontalAdvance(zoneText()), textWidth - 36 - kZoneSymbol - 10);
-    const qreal zoneW = std::min(textWidth, kZoneSymbol + 10 + zoneTextWidth + 36);
-    const qreal zoneH = std::max(kZoneSymbol, zone.height()) + 28;
+    // The zone's text has no line limit: it wraps in what the zone's frame leaves it.
+    const qreal zoneTextRoom = std::max<qreal>(1, textWidth - 2 * kZonePadX - kZoneSymbol - kZoneGap);
+    const qreal zoneTextW = text::wrappedWidth(zoneFont, zoneText(), zoneTextRoom);
+    const qreal zoneTextH = text::wrappedHeight(zoneFont, zoneText(), zoneTextW);
+    const qreal zoneW = std::min(textWidth, 2 * kZonePadX + kZoneSymbol + kZoneGap + zoneTextW);
+    const qreal zoneH = std::max(kZoneSymbol, zoneTextH) + 2 * kZonePadY;
     const qreal discH = kDisc + 2 * kDiscPad;
 
     // The flexible spaces above and below share what is left.
@@ -139,6 +146,12 @@ EmptyUninstallPanel::Layout EmptyUninstallPanel::layoutParts() const
     l.disc = QRectF(cx - kDisc / 2, y + kDiscPad, kDisc, kDisc);
     y += discH + kSpacing;
     l.dropZone = QRectF(cx - zoneW / 2, y, zoneW, zoneH);
+    // The symbol leads the zone's row, the text follows; both centred on its middle.
+    const Mirror m(*this);
+    const qreal x = l.dropZone.left() + kZonePadX;
+    const qreal middle = l.dropZone.center().y();
+    l.zoneSymbol = m(QRectF(x, middle - kZoneSymbol / 2, kZoneSymbol, kZoneSymbol));
+    l.zoneText = m(QRectF(x + kZoneSymbol + kZoneGap, middle - zoneTextH / 2, zoneTextW, zoneTextH));
     return l;
 }
 
@@ -170,17 +183,10 @@ void EmptyUninstallPanel::paintEvent(QPaintEvent*)
     p.setBrush(Qt::NoBrush);
     p.drawPath(neon::roundedRect(zone.adjusted(0.75, 0.75, -0.75, -0.75), 10 - 0.75));
 
-    const QFontMetricsF zm(typescale::font(TextRole::itemName));
-    const qreal textW = std::min(zm.horizontalAdvance(zoneText()), zone.width() - 36 - kZoneSymbol - 10);
-    const qreal rowW = kZoneSymbol + 10 + textW;
-    const qreal x = zone.center().x() - rowW / 2;
-    const Mirror m(*this);
-    symbols::paint(p, m(QRectF(x, zone.top(), kZoneSymbol, zone.height())),
-                   Glyph{QStringLiteral("square.and.arrow.down.on.square"), kZoneSymbol, Tint::accent});
-    p.setFont(typescale::font(TextRole::itemName));
+    symbols::paint(p, l.zoneSymbol, Glyph{QStringLiteral("square.and.arrow.down.on.square"), kZoneSymbol, Tint::accent});
     p.setPen(accent);
-    p.drawText(m(QRectF(x + kZoneSymbol + 10, zone.top(), textW, zone.height())),
-               m.align(Qt::AlignLeft) | Qt::AlignVCenter, zm.elidedText(zoneText(), Qt::ElideRight, textW));
+    text::drawWrapped(p, l.zoneText, typescale::font(TextRole::itemName), zoneText(), 0,
+                      Mirror(*this).align(Qt::AlignLeft));
 }
 
 } // namespace tw

@@ -27,12 +27,14 @@ public:
     // The drop zone's border opacity: 1 while targeted, else 0.55.
     qreal dropZoneBorderOpacity() const { return m_targeted ? 1.0 : 0.55; }
 
-    // Where the parts lie at the current size.
+    // Where the parts lie at the current size, as drawn.
     struct Layout {
         QRectF title;
         QRectF subtitle;
         QRectF disc;
         QRectF dropZone;
+        QRectF zoneSymbol;
+        QRectF zoneText;  // the zone's text, whole: wrapped to its width
     };
     Layout layoutParts() const;
     QRectF dropZone() const { return layoutParts().dropZone; }

@@ -1,4 +1,7 @@
 #include "Records.h"
+#include "state/L10n.h"
+#include "state/LanguageManager.h"
+#include "state/SharedState.h"
 #include "support/FakePlatform.h"
 #include "views/applications/ApplicationDrop.h"
 #include "views/applications/EmptyUninstallPanel.h"
@@ -8,6 +11,9 @@
 #include "views/applications/RemainDetailPanel.h"
 #include "views/applications/TornDocumentIcon.h"
 #include "views/kit/AppKitCheckbox.h"
+#include "views/kit/TextLines.h"
+#include "views/kit/Tints.h"
+#include "views/kit/TypeScale.h"
 
 #include <QImage>
 #include <QMimeData>
@@ -321,4 +327,49 @@ TEST(EmptyUninstallPanel, OnlyFileUrlsOverTheZoneAreTakenAndAlwaysAsACopy)
     EXPECT_EQ(dropped[0][0].value<QList<QUrl>>(), QList<QUrl>{QUrl::fromLocalFile("/tmp/Notes.app")});
     EXPECT_FALSE(hover.last()[0].toBool());
     EXPECT_EQ(EmptyUninstallPanel::fileUrls(&text), QList<QUrl>{});
+}
+
+TEST(EmptyUninstallPanel, TheZonesTextIsShownWholeWrappedWithinItsFrameInJapanese)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    state.language().setLanguage(AppLanguage::ja);
+    const QString words = L10n::t(QStringLiteral("apps.drag_drop"));
+    const QFont& font = typescale::font(TextRole::itemName);
+    const QFontMetricsF m(font);
+    const qreal advance = m.horizontalAdvance(words);
+    // The panel's margins (24 each side) and the zone's own parts beside
+    // the text (18 + 18 padding, the 16 pt symbol and its 10 pt gap).
+    constexpr int kAround = 2 * 24 + 2 * 18 + 16 + 10;
+    EmptyUninstallPanel panel;
+    // Wide (the zone at its 420 pt), and narrow enough for two and for four lines.
+    for (const int width : {1100, kAround + int(advance * 0.6), kAround + int(advance * 0.3)}) {
+        panel.resize(width, 900);
+        const EmptyUninstallPanel::Layout l = panel.layoutParts();
+        const QRectF area = l.zoneText;
+        EXPECT_LE(l.dropZone.width(), 420) << width;
+        EXPECT_TRUE(l.dropZone.contains(area)) << width;
+        EXPECT_TRUE(QRectF(panel.rect()).contains(l.dropZone)) << width;
+        // Every line it needs at its width fits its height.
+        EXPECT_EQ(panel.texts().at(2), words);
+        EXPECT_LE(text::wrappedHeight(font, words, area.width()), area.height()) << width;
+        const int lines = int(std::ceil(advance / area.width()));
+        EXPECT_GE(area.height(), m.height() + (lines - 1) * m.lineSpacing() - 1) << width;
+        if (lines < 2)
+            continue;
+        // Its last line is drawn: ink over the zone's fill there.
+        QImage img(panel.size(), QImage::Format_ARGB32_Premultiplied);
+        panel.render(&img);
+        const int top = int(area.bottom() - m.height() + 2), bottom = int(area.bottom()) - 2;
+        const QRgb fill = EmptyUninstallPanel::softFill().rgb();
+        int ink = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = int(area.left()); x < int(area.right()); ++x) {
+                const QRgb c = img.pixel(x, y);
+                ink += std::abs(qRed(c) - qRed(fill)) + std::abs(qGreen(c) - qGreen(fill))
+                        + std::abs(qBlue(c) - qBlue(fill)) > 24;
+            }
+        EXPECT_GT(ink, 20) << width;
+    }
+    state.language().setLanguage(AppLanguage::en);
 }
