@@ -77,7 +77,7 @@ TEST(AppDetailHeader, TheValueLinesReadLabelFirstInArabicAsInEnglish)
             const QImage other = header(fake.fs(), line.other, rtl ? Qt::RightToLeft : Qt::LeftToRight);
             ASSERT_FALSE(one.isNull()) << line.key;
             ASSERT_EQ(one.size(), other.size()) << line.key;
-            EXPECT_NE(one, other) << line.key;
+            EXPECT_NE(one, other) << line.key;  // the values are drawn
             // The label stands first, against the leading edge of the text
             // column, wherever the value ends: its columns are the same in both.
             const int label = int(caption.horizontalAdvance(L10n::t(key))) - 1;
