@@ -1,17 +1,20 @@
 #include "app/SingleInstance.h"
 
+#include "platform/PrivateFolder.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QStandardPaths>
 #include <QThread>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sys/un.h>
 
 #include <algorithm>
 
@@ -23,15 +26,24 @@ const QByteArray kReopen = QByteArrayLiteral("reopen\n");
 const QByteArray kDone = QByteArrayLiteral("ok\n");
 // Pause between two tries while the running copy is not listening yet.
 constexpr int kRetryMs = 50;
-// Room left in a socket path (108 bytes with its NUL) for the name.
-constexpr qsizetype kLongestFolder = 60;
+// The longest socket path, without its NUL.
+constexpr qsizetype kLongestSocketPath = qsizetype(sizeof(sockaddr_un::sun_path)) - 1;
+
+using privatefolder::Entry;
+using privatefolder::Kind;
 
 } // namespace
 
-SingleInstanceGuard::SingleInstanceGuard(const QString& name, QObject* parent)
+SingleInstanceGuard::SingleInstanceGuard(const QString& name, std::vector<Folder> folders, QObject* parent)
     : QObject(parent)
-    , m_path(QDir::isAbsolutePath(name) ? name : folder() + u'/' + name)
+    , m_name(name)
+    , m_folders(std::move(folders))
 {
+    for (const Folder& folder : m_folders) {
+        m_path = placeIn(folder);
+        if (!m_path.isEmpty())
+            break;
+    }
 }
 
 SingleInstanceGuard::~SingleInstanceGuard()
@@ -49,66 +61,129 @@ QString SingleInstanceGuard::defaultName()
         + QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(16));
 }
 
-QString SingleInstanceGuard::folder()
+std::vector<SingleInstanceGuard::Folder> SingleInstanceGuard::defaultFolders()
 {
+    std::vector<Folder> folders;
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    struct stat st;
-    if (runtime.startsWith('/') && runtime.size() <= kLongestFolder && ::stat(runtime.constData(), &st) == 0
-        && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0)
-        return QFile::decodeName(runtime);
-    return QDir::tempPath();
+    if (runtime.startsWith('/'))
+        folders.push_back({QFile::decodeName(runtime), false});
+    // Named for the user, not the home folder: accounts may share one (HOME=/).
+    const QString own = QStringLiteral("tidewell-runtime-%1").arg(privatefolder::userId());
+    folders.push_back({QDir::tempPath() + u'/' + own, true});
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (QDir::isAbsolutePath(cache))
+        folders.push_back({cache + u'/' + own, true});
+    return folders;
+}
+
+QString SingleInstanceGuard::placeIn(const Folder& folder) const
+{
+    const QString path = folder.path + u'/' + m_name;
+    if (!QDir::isAbsolutePath(folder.path) || QFile::encodeName(path).size() > kLongestSocketPath
+        || std::find(m_passedOver.cbegin(), m_passedOver.cend(), folder.path) != m_passedOver.cend())
+        return {};
+    if (!(folder.make ? privatefolder::make(folder.path) : privatefolder::isPrivate(folder.path)))
+        return {};
+    // A lock or a socket file that another account made is not ours to believe or remove.
+    if (privatefolder::entry(path + QStringLiteral(".lock"), Kind::file) == Entry::foreign
+        || privatefolder::entry(path, Kind::socket) == Entry::foreign)
+        return {};
+    return path;
+}
+
+void SingleInstanceGuard::passOver()
+{
+    if (m_path.isEmpty())
+        return;
+    m_passedOver.push_back(QFileInfo(m_path).path());
+    m_path.clear();
 }
 
 bool SingleInstanceGuard::claim()
 {
-    if (m_lock && m_lock->isLocked())
+    if (m_primary || (m_lock && m_lock->isLocked()))
         return true;
-    m_lock = std::make_unique<QLockFile>(lockPath());
-    // Stale only when its owner is gone, never by age: the running copy holds it for days.
-    m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
-        return true;
-    if (m_lock->error() != QLockFile::LockFailedError) {
-        // No lock can be had here (a read-only temporary folder): the program still runs, unguarded.
+    for (const Folder& folder : m_folders) {
+        m_path = placeIn(folder);
+        if (m_path.isEmpty())
+            continue;
+        m_lock = std::make_unique<QLockFile>(lockPath());
+        // Stale only when its owner is gone, never by age: the running copy holds it for days.
+        m_lock->setStaleLockTime(0);
+        if (m_lock->tryLock(0))
+            return true;
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            // No lock can be made here (a read-only folder): the next folder may hold it.
+            m_lock.reset();
+            continue;
+        }
+        // Our own pid: no live copy. Removing takes the file's own lock first,
+        // so a copy of another PID namespace that still holds it keeps it.
+        qint64 owner = 0;
+        if (m_lock->getLockInfo(&owner, nullptr, nullptr) && owner == QCoreApplication::applicationPid()
+            && m_lock->removeStaleLockFile() && m_lock->tryLock(0))
+            return true;
         m_lock.reset();
-        m_primary = true;
-        return true;
+        // A copy of ours holds it when the file is ours; it is waited for here.
+        if (privatefolder::entry(lockPath(), Kind::file) == Entry::ours)
+            return false;
     }
-    // Our own pid: no live copy. Removing takes the file's own lock first,
-    // so a copy of another PID namespace that still holds it keeps it.
-    qint64 owner = 0;
-    if (m_lock->getLockInfo(&owner, nullptr, nullptr) && owner == QCoreApplication::applicationPid()
-        && m_lock->removeStaleLockFile() && m_lock->tryLock(0))
-        return true;
-    m_lock.reset();
-    return false;
+    // Nowhere to hold the lock: the program still runs, unguarded.
+    m_path.clear();
+    if (!m_saidAlone) {
+        m_saidAlone = true;
+        QStringList tried;
+        for (const Folder& folder : m_folders)
+            tried << folder.path;
+        qWarning("No private folder of this user's can hold the single-instance lock (tried: %s); "
+                 "running without it, so a later launch will not find this copy.",
+                 qUtf8Printable(tried.join(QStringLiteral(", "))));
+    }
+    m_primary = true;
+    return true;
 }
 
-void SingleInstanceGuard::listen()
+bool SingleInstanceGuard::listen()
 {
     m_primary = true;
-    if (m_server)
-        return;
-    // Holding the lock, a socket file that is left must be a crashed copy's.
-    QLocalServer::removeServer(m_path);
+    if (m_server || !m_lock)
+        return true;
+    // Holding the lock, a socket file of ours that is left must be a crashed copy's.
+    if (privatefolder::entry(m_path, Kind::socket) == Entry::ours)
+        QLocalServer::removeServer(m_path);
     auto server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(m_path)) {
         // Without the socket the program still runs; later launches find no one to hand over to.
+        qWarning("Cannot listen at %s: %s", qUtf8Printable(m_path), qUtf8Printable(server->errorString()));
         delete server;
-        return;
+        return false;
     }
     m_server = server;
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstanceGuard::readRequest);
+    return true;
 }
 
 SingleInstanceGuard::Handover SingleInstanceGuard::handOver(int timeoutMs)
 {
     ++m_attempts;
+    switch (privatefolder::entry(m_path, Kind::socket)) {
+    case Entry::missing:
+        return Handover::unreachable;
+    case Entry::foreign:
+        return Handover::stranger;
+    case Entry::ours:
+        break;
+    }
     QLocalSocket socket;
     socket.connectToServer(m_path);
     if (!socket.waitForConnected(std::max(1, timeoutMs)))
         return Handover::unreachable;
+    // A listener that is not of this user's hears nothing from us, and its word counts for nothing.
+    if (!privatefolder::peerIsUs(socket.socketDescriptor())) {
+        socket.abort();
+        return Handover::stranger;
+    }
     socket.write(kReopen);
     if (!socket.waitForBytesWritten(std::max(1, timeoutMs)) && socket.bytesToWrite() > 0)
         return Handover::unreachable;
@@ -139,8 +214,13 @@ bool SingleInstanceGuard::tryBecomePrimary()
     const QDeadlineTimer patience(m_patienceMs);
     for (;;) {
         if (claim()) {
-            listen();
-            return true;
+            if (listen())
+                return true;
+            // A folder that holds the lock but not the socket: the next one may hold both.
+            m_lock.reset();
+            m_primary = false;
+            passOver();
+            continue;
         }
         // Another copy holds the lock: it runs, or it is starting and listens soon.
         const int left = int(std::max<qint64>(1, patience.remainingTime()));
@@ -148,6 +228,9 @@ bool SingleInstanceGuard::tryBecomePrimary()
         case Handover::answered:
         case Handover::sent:
             return false;
+        case Handover::stranger:
+            passOver();
+            continue;
         case Handover::unreachable:
             break;
         }

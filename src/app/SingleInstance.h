@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QLocalServer;
 class QLockFile;
@@ -20,39 +21,52 @@ namespace tw {
 // very process is stale: a copy that had the same pid left it (pid 1 of a
 // new PID namespace each time), since no live copy of ours has our pid.
 //
-// Both live in the user's runtime folder when there is one (no other user
-// may enter it, so none can take or fake them), else in the temporary folder.
+// Both live in a folder of the user's own that no one else may enter, the
+// first of the candidates that is one (made when it may be), is short enough
+// for the socket's path and can hold the lock. Nothing in it that another
+// account made is believed: a lock or socket file not ours, or a listener
+// whose credentials are not ours, passes the folder over. With no folder
+// left, the program runs as the one copy and says so.
 class SingleInstanceGuard : public QObject {
     Q_OBJECT
 public:
-    // name: the socket's name and the lock file's stem, placed in folder()
-    // unless it is an absolute path; the default is per user.
-    explicit SingleInstanceGuard(const QString& name = defaultName(), QObject* parent = nullptr);
+    struct Folder {
+        QString path;
+        bool make = false;  // made with mode 0700 when missing
+    };
+
+    // name: the socket's name and the lock file's stem; folders: where they
+    // may live, in order.
+    explicit SingleInstanceGuard(const QString& name = defaultName(), std::vector<Folder> folders = defaultFolders(),
+                                 QObject* parent = nullptr);
     ~SingleInstanceGuard() override;
 
     static QString defaultName();
-    // $XDG_RUNTIME_DIR when it is an absolute path to a folder of this user's
-    // that no one else may enter and short enough for a socket path; else
-    // the temporary folder.
-    static QString folder();
+    // $XDG_RUNTIME_DIR when it is an absolute path (used only as it is),
+    // then "tidewell-runtime-<uid>" in the temporary folder and in the
+    // user's cache folder.
+    static std::vector<Folder> defaultFolders();
+    // The socket's path in the folder in use: the one where the lock is
+    // held, by us or by the copy this launch hands over to; before that,
+    // the first candidate that may serve. Empty when none may.
     QString socketPath() const { return m_path; }
-    QString lockPath() const { return m_path + QStringLiteral(".lock"); }
+    QString lockPath() const { return m_path.isEmpty() ? QString() : m_path + QStringLiteral(".lock"); }
     // How long a later launch keeps trying to reach the running copy.
     static constexpr int defaultPatienceMs = 30'000;
 
-    // True when this process is the running copy (it now listens); false when
-    // another copy is running and was asked to come forward: this one should
-    // exit. Blocks while the running copy is starting or busy, at most the
-    // patience.
+    // True when this process is the running copy (it now listens, or there
+    // is nowhere to); false when another copy is running and was asked to
+    // come forward: this one should exit. Blocks while the running copy is
+    // starting or busy, at most the patience.
     bool tryBecomePrimary();
     bool isPrimary() const { return m_primary; }
     void setPatience(int ms) { m_patienceMs = ms; }
 
     // The two halves of becoming the running copy, for a start that takes
     // its time in between: take the lock (false when another copy holds it),
-    // then listen.
+    // then listen (false when the socket cannot be made).
     bool claim();
-    void listen();
+    bool listen();
 
     // How many times this launch has tried to reach a running copy, and
     // whether it has handed over its request and waits for the answer.
@@ -64,11 +78,19 @@ signals:
     void reopenRequested();
 
 private:
-    enum class Handover { answered, sent, unreachable };
+    enum class Handover { answered, sent, unreachable, stranger };
     Handover handOver(int timeoutMs);
     void readRequest();
+    // The socket's path in the folder when that folder may serve.
+    QString placeIn(const Folder& folder) const;
+    // Leaves the folder in use for the rest of this launch.
+    void passOver();
 
+    QString m_name;
+    std::vector<Folder> m_folders;
+    std::vector<QString> m_passedOver;
     QString m_path;
+    bool m_saidAlone = false;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_primary = false;

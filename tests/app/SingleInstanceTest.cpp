@@ -1,4 +1,5 @@
 #include "app/SingleInstance.h"
+#include "platform/PrivateFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -21,6 +24,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <functional>
+#include <iostream>
 #include <thread>
 
 using namespace tw;
@@ -28,6 +33,8 @@ using namespace tw;
 namespace {
 
 constexpr int kDeadlineMs = 20'000;
+// Another account's ids (nobody's).
+constexpr uid_t kStranger = 65534;
 
 QString uniqueName()
 {
@@ -55,8 +62,8 @@ struct Launch {
     std::atomic<int> result{-1};  // 1: became the running copy, 0: handed over
     std::thread thread;
 
-    explicit Launch(const QString& name)
-        : guard(name)
+    explicit Launch(const QString& name, std::vector<SingleInstanceGuard::Folder> folders = SingleInstanceGuard::defaultFolders())
+        : guard(name, std::move(folders))
     {
         thread = std::thread([this] { result = guard.tryBecomePrimary() ? 1 : 0; });
     }
@@ -85,6 +92,27 @@ private:
     bool m_had;
     QByteArray m_was;
 };
+
+// The per-user folder in the temporary folder, where the lock goes without a runtime folder.
+QString fallbackFolder()
+{
+    return QDir::tempPath() + QStringLiteral("/tidewell-runtime-%1").arg(::geteuid());
+}
+
+// Hands a file or folder to another account, as only root can; false elsewhere.
+bool giveAway(const QString& path)
+{
+    return ::geteuid() == 0 && ::lchown(QFile::encodeName(path).constData(), kStranger, kStranger) == 0;
+}
+
+// A folder made private (0700) in a temporary one.
+QString privateFolder(const QTemporaryDir& parent, const QString& name)
+{
+    const QString path = parent.filePath(name);
+    EXPECT_TRUE(QDir().mkpath(path));
+    EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), 0700), 0);
+    return path;
+}
 
 // The entries of a folder, hidden ones too.
 QStringList entries(const QString& folder)
@@ -236,7 +264,6 @@ TEST(SingleInstance, LivesInTheUsersRuntimeFolderWhenOnlyTheUserMayEnterIt)
     ASSERT_TRUE(runtime.isValid());
     ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0700), 0);
     env.set(QFile::encodeName(runtime.path()));
-    EXPECT_EQ(SingleInstanceGuard::folder(), runtime.path());
     EXPECT_TRUE(SingleInstanceGuard::defaultName().startsWith("tidewell-"));
 
     const QString name = uniqueName();
@@ -246,8 +273,7 @@ TEST(SingleInstance, LivesInTheUsersRuntimeFolderWhenOnlyTheUserMayEnterIt)
         EXPECT_EQ(first.lockPath(), runtime.filePath(name) + ".lock");
         ASSERT_TRUE(first.tryBecomePrimary());
         EXPECT_EQ(entries(runtime.path()), (QStringList{name, name + ".lock"}));
-        EXPECT_FALSE(QFile::exists(QDir::temp().filePath(name)));
-        EXPECT_FALSE(QFile::exists(QDir::temp().filePath(name + ".lock")));
+        EXPECT_FALSE(QFile::exists(fallbackFolder() + '/' + name));
         // A later launch of the same user finds it there.
         int reopens = 0;
         QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
@@ -257,31 +283,205 @@ TEST(SingleInstance, LivesInTheUsersRuntimeFolderWhenOnlyTheUserMayEnterIt)
     }
     EXPECT_EQ(entries(runtime.path()), QStringList());
 
-    // Anything else is no runtime folder: the temporary folder serves.
+    // Anything else is no runtime folder: the user's own folder in the temporary folder serves.
     QTemporaryDir open;
     ASSERT_TRUE(open.isValid());
     const QByteArray openPath = QFile::encodeName(open.path());
     const QString longPath = runtime.filePath(QString(80, u'x'));
     ASSERT_TRUE(QDir().mkpath(longPath));
     ASSERT_EQ(::chmod(QFile::encodeName(longPath).constData(), 0700), 0);
+    const QString link = runtime.filePath("link");
+    ASSERT_TRUE(QFile::link(runtime.path(), link));
     const std::pair<QByteArray, mode_t> refused[] = {
         {openPath, 0755}, {openPath, 0777}, {openPath, 0710}, {"relative/folder", 0},
-        {openPath + "/missing", 0}, {"", 0}, {QFile::encodeName(longPath), 0},
+        {openPath + "/missing", 0}, {"", 0}, {QFile::encodeName(longPath), 0}, {QFile::encodeName(link), 0},
     };
     for (const auto& [folder, mode] : refused) {
         if (mode) {
             ASSERT_EQ(::chmod(openPath.constData(), mode), 0);
         }
         env.set(folder);
-        EXPECT_EQ(SingleInstanceGuard::folder(), QDir::tempPath()) << folder.constData() << " " << mode;
-        EXPECT_EQ(SingleInstanceGuard(name).socketPath(), QDir::temp().filePath(name));
+        EXPECT_EQ(SingleInstanceGuard(name).socketPath(), fallbackFolder() + '/' + name) << folder.constData() << " " << mode;
     }
+    EXPECT_FALSE(QFile::exists(open.filePath("missing")));
     // A file is no folder either.
     QFile file(runtime.filePath("file"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ::chmod(QFile::encodeName(file.fileName()).constData(), 0600);
     env.set(QFile::encodeName(file.fileName()));
-    EXPECT_EQ(SingleInstanceGuard::folder(), QDir::tempPath());
+    EXPECT_EQ(SingleInstanceGuard(name).socketPath(), fallbackFolder() + '/' + name);
+
+    // Nor is a folder of another account's, even one that only its owner may enter.
+    ASSERT_EQ(::chmod(openPath.constData(), 0700), 0);
+    if (!giveAway(open.path()))
+        GTEST_SKIP() << "cannot give a folder to another account here";
+    env.set(openPath);
+    SingleInstanceGuard launch(name);
+    EXPECT_EQ(launch.socketPath(), fallbackFolder() + '/' + name);
+    ASSERT_TRUE(launch.tryBecomePrimary());
+    EXPECT_EQ(entries(open.path()), QStringList());
+}
+
+TEST(SingleInstance, AFolderThatCannotServeIsPassedOverForTheNext)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString good = privateFolder(base, "good");
+    const QString name = uniqueName();
+    // Each prepares a folder before the good one; an empty path: not here.
+    const std::pair<const char*, std::function<QString()>> cases[] = {
+        {"others may enter", [&] {
+             const QString f = privateFolder(base, "shared");
+             ::chmod(QFile::encodeName(f).constData(), 0750);
+             return f;
+         }},
+        {"a link to a folder of ours", [&] {
+             const QString f = base.filePath("linked");
+             QFile::link(privateFolder(base, "target"), f);
+             return f;
+         }},
+        {"too long for the socket's path", [&] { return privateFolder(base, QString(90, u'x')); }},
+        // Ours, private, and no one, root neither, may make anything in it.
+        {"read-only", [] {
+             const QString f = QStringLiteral("/proc/%1/fd").arg(::getpid());
+             return privatefolder::isPrivate(f) ? f : QString();
+         }},
+        {"the lock's name is no file", [&] {
+             const QString f = privateFolder(base, "lock-taken");
+             QDir().mkpath(f + '/' + name + ".lock");
+             return f;
+         }},
+        {"the socket's name is no socket", [&] {
+             const QString f = privateFolder(base, "socket-taken");
+             QFile file(f + '/' + name);
+             return file.open(QIODevice::WriteOnly) ? f : QString();
+         }},
+        {"another account's", [&] {
+             const QString f = privateFolder(base, "foreign");
+             return giveAway(f) ? f : QString();
+         }},
+    };
+    for (const auto& [what, prepare] : cases) {
+        SCOPED_TRACE(what);
+        const QString unfit = prepare();
+        if (unfit.isEmpty()) {
+            std::cerr << "not checked here: " << what << '\n';
+            continue;
+        }
+        const QStringList before = entries(unfit).filter(name);
+        const std::vector<SingleInstanceGuard::Folder> folders = {{unfit, true}, {good, false}};
+        SingleInstanceGuard first(name, folders);
+        first.setPatience(3'000);
+        ASSERT_TRUE(first.tryBecomePrimary());
+        EXPECT_EQ(first.attempts(), 0);
+        EXPECT_EQ(first.socketPath(), good + '/' + name);
+        EXPECT_TRUE(QFile::exists(good + '/' + name + ".lock"));
+        EXPECT_EQ(entries(unfit).filter(name), before);
+        // A later launch walks the same way to it.
+        int reopens = 0;
+        QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
+        Launch second(name, folders);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
+        EXPECT_EQ(second.result.load(), 0);
+    }
+}
+
+TEST(SingleInstance, ALockFileOfAnotherAccountIsNotWaitedFor)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString taken = privateFolder(base, "taken"), good = privateFolder(base, "good");
+    const QString name = uniqueName();
+    // Held, by a live process, and then another account's.
+    QLockFile held(taken + '/' + name + ".lock");
+    ASSERT_TRUE(held.tryLock(0));
+    if (!giveAway(held.fileName()))
+        GTEST_SKIP() << "cannot give a file to another account here";
+
+    SingleInstanceGuard launch(name, {{taken, false}, {good, false}});
+    launch.setPatience(3'000);
+    EXPECT_TRUE(launch.tryBecomePrimary());
+    EXPECT_EQ(launch.attempts(), 0);
+    EXPECT_EQ(launch.socketPath(), good + '/' + name);
+}
+
+TEST(SingleInstance, AListenerOfAnotherAccountHearsNothingAndIsNotBelieved)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can listen as another account";
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString taken = privateFolder(base, "taken"), good = privateFolder(base, "good");
+    const QString name = uniqueName();
+    // A lock and a socket file of ours, as a copy of ours makes them; the
+    // socket's listener runs as another account and answers "ok".
+    QLockFile held(taken + '/' + name + ".lock");
+    ASSERT_TRUE(held.tryLock(0));
+    const QByteArray path = QFile::encodeName(taken + '/' + name);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    int heard[2];
+    ASSERT_EQ(::pipe2(heard, O_CLOEXEC), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // System calls only, in the child of a threaded process.
+        ::alarm(30);
+        if (::setresgid(kStranger, kStranger, kStranger) != 0 || ::setresuid(kStranger, kStranger, kStranger) != 0
+            || ::listen(fd, 4) != 0)
+            ::_exit(2);
+        const int peer = ::accept(fd, nullptr, nullptr);
+        char bytes[64];
+        const ssize_t n = peer >= 0 ? ::read(peer, bytes, sizeof bytes) : -1;
+        if (n > 0) {
+            (void)!::write(heard[1], bytes, size_t(n));
+            (void)!::write(peer, "ok\n", 3);
+        }
+        ::_exit(0);
+    }
+    ::close(fd);
+    ::close(heard[1]);
+
+    SingleInstanceGuard launch(name, {{taken, false}, {good, false}});
+    launch.setPatience(3'000);
+    EXPECT_TRUE(launch.tryBecomePrimary());
+    EXPECT_EQ(launch.socketPath(), good + '/' + name);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    char bytes[64];
+    EXPECT_EQ(::read(heard[0], bytes, sizeof bytes), 0);  // it heard nothing
+    ::close(heard[0]);
+}
+
+TEST(SingleInstance, WithNoFolderToHoldTheLockItRunsAsTheOneCopyAndSaysSoOnce)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString shared = privateFolder(base, "shared");
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0755), 0);
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg)
+            warnings << text;
+    });
+    SingleInstanceGuard launch(uniqueName(), {{shared, false}, {base.filePath("missing"), false}});
+    launch.setPatience(3'000);
+    EXPECT_EQ(launch.socketPath(), QString());
+    EXPECT_TRUE(launch.tryBecomePrimary());
+    EXPECT_TRUE(launch.isPrimary());
+    EXPECT_TRUE(launch.claim());
+    EXPECT_TRUE(launch.listen());
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(launch.attempts(), 0);
+    EXPECT_EQ(entries(shared), QStringList());
+    ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings[0].contains(shared)) << warnings[0].toStdString();
 }
 
 TEST(SingleInstance, TerminationQuitsTheProgramAsQuitDoesAndLeavesNothingBehind)
