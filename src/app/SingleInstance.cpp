@@ -26,8 +26,9 @@ const QByteArray kReopen = QByteArrayLiteral("reopen\n");
 const QByteArray kDone = QByteArrayLiteral("ok\n");
 // Pause between two tries while the running copy is not listening yet.
 constexpr int kRetryMs = 50;
-// The longest socket path, without its NUL.
-constexpr qsizetype kLongestSocketPath = qsizetype(sizeof(sockaddr_un::sun_path)) - 1;
+// The longest socket path QLocalServer takes: a byte short of the system's
+// (sun_path with its NUL).
+constexpr qsizetype kLongestSocketPath = qsizetype(sizeof(sockaddr_un::sun_path)) - 2;
 
 using privatefolder::Entry;
 using privatefolder::Kind;
@@ -151,8 +152,9 @@ bool SingleInstanceGuard::listen()
     // Holding the lock, a socket file of ours that is left must be a crashed copy's.
     if (privatefolder::entry(m_path, Kind::socket) == Entry::ours)
         QLocalServer::removeServer(m_path);
+    // No access options: the folder keeps others out, and Qt would bind them
+    // at a longer temporary path and rename it over whatever has the name.
     auto server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(m_path)) {
         // Without the socket the program still runs; later launches find no one to hand over to.
         qWarning("Cannot listen at %s: %s", qUtf8Printable(m_path), qUtf8Printable(server->errorString()));

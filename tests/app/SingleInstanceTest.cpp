@@ -32,6 +32,8 @@ using namespace tw;
 
 namespace {
 
+
+
 constexpr int kDeadlineMs = 20'000;
 // Another account's ids (nobody's).
 constexpr uid_t kStranger = 65534;
@@ -112,6 +114,14 @@ QString privateFolder(const QTemporaryDir& parent, const QString& name)
     EXPECT_TRUE(QDir().mkpath(path));
     EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), 0700), 0);
     return path;
+}
+
+// A private folder in a temporary one that puts the socket's path at that many bytes.
+QString longFolder(const QTemporaryDir& parent, const QString& name, int bytes)
+{
+    const qsizetype fill = bytes - (parent.path().size() + 2 + name.size());
+    EXPECT_GT(fill, 0);
+    return privateFolder(parent, QString(fill, u'x'));
 }
 
 // The entries of a folder, hidden ones too.
@@ -340,7 +350,7 @@ TEST(SingleInstance, AFolderThatCannotServeIsPassedOverForTheNext)
              QFile::link(privateFolder(base, "target"), f);
              return f;
          }},
-        {"too long for the socket's path", [&] { return privateFolder(base, QString(90, u'x')); }},
+        {"a byte too long for the socket's path", [&] { return longFolder(base, name, 107); }},
         // Ours, private, and no one, root neither, may make anything in it.
         {"read-only", [] {
              const QString f = QStringLiteral("/proc/%1/fd").arg(::getpid());
@@ -384,6 +394,24 @@ TEST(SingleInstance, AFolderThatCannotServeIsPassedOverForTheNext)
         ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
         EXPECT_EQ(second.result.load(), 0);
     }
+}
+
+TEST(SingleInstance, ASocketPathOfTheLongestLengthServes)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString name = uniqueName();
+    const QString longest = longFolder(base, name, 106), good = privateFolder(base, "good");
+    const std::vector<SingleInstanceGuard::Folder> folders = {{longest, false}, {good, false}};
+    SingleInstanceGuard first(name, folders);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    EXPECT_EQ(first.socketPath(), longest + '/' + name);
+    EXPECT_EQ(QFile::encodeName(first.socketPath()).size(), 106);
+    int reopens = 0;
+    QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
+    Launch second(name, folders);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
+    EXPECT_EQ(second.result.load(), 0);
 }
 
 TEST(SingleInstance, ALockFileOfAnotherAccountIsNotWaitedFor)
