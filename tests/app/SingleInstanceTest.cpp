@@ -130,15 +130,15 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-// Whether the process has a handler of its own for SIGTERM, as its status says.
-bool catchesTermination(qint64 pid)
+// Whether the process has a handler of its own for the signal, as its status says.
+bool catches(qint64 pid, int signal)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return false;
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("SigCgt:"))
-            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
     return false;
 }
 
@@ -512,8 +512,11 @@ TEST(SingleInstance, WithNoFolderToHoldTheLockItRunsAsTheOneCopyAndSaysSoOnce)
     EXPECT_TRUE(warnings[0].contains(shared)) << warnings[0].toStdString();
 }
 
-TEST(SingleInstance, TerminationQuitsTheProgramAsQuitDoesAndLeavesNothingBehind)
+class Termination : public ::testing::TestWithParam<int> {};
+
+TEST_P(Termination, QuitsTheProgramAsQuitDoesAndLeavesNothingBehind)
 {
+    const int signal = GetParam();
     // The program itself, over an empty Mac tree, with a runtime folder of its own.
     QTemporaryDir runtime, temporary, home, root;
     ASSERT_TRUE(runtime.isValid() && temporary.isValid() && home.isValid() && root.isValid());
@@ -543,13 +546,16 @@ TEST(SingleInstance, TerminationQuitsTheProgramAsQuitDoesAndLeavesNothingBehind)
     ASSERT_TRUE(QTest::qWaitFor([&] { return socketListed() || program.state() == QProcess::NotRunning; }, 60'000));
     ASSERT_EQ(program.state(), QProcess::Running);
     // And once it catches the signal.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return catchesTermination(program.processId()); }, 20'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return catches(program.processId(), signal); }, 20'000));
     EXPECT_EQ(entries(runtime.path()).size(), 2);
     EXPECT_EQ(entries(temporary.path()).filter("tidewell"), QStringList());
 
-    ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
+    ASSERT_EQ(::kill(pid_t(program.processId()), signal), 0);
     ASSERT_TRUE(program.waitForFinished(60'000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_EQ(entries(runtime.path()), QStringList());
 }
+
+INSTANTIATE_TEST_SUITE_P(SingleInstance, Termination, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) { return std::string(sigabbrev_np(info.param)); });
