@@ -7,11 +7,9 @@
 #include "monitor/SystemMonitorPermissions.h"
 #include "platform/HostServices.h"
 #include "platform/Platform.h"
-#include "platform/ThreadPool.h"
 #include "views/kit/NeonText.h"
 
 #include <QApplication>
-#include <QWindow>
 
 int main(int argc, char** argv)
 {
@@ -48,13 +46,7 @@ int main(int argc, char** argv)
                      [&sweepline] { sweepline.delegate().handleSecondLaunch(); });
     sweepline.start();
     const int status = app.exec();
-    // Background work reads the platform: let it end before the platform goes,
-    // with no window left on screen meanwhile. A removal under way finishes
-    // its moves (renames); one waiting for an administrator's password would
-    // keep it from ending: the prompt is withdrawn, and no other is asked for.
-    for (QWindow* window : QGuiApplication::topLevelWindows())
-        window->hide();
-    platform.admin().endRequests();
-    tw::waitForEnginePool();
+    // Background work ends before the platform goes.
+    tw::SweeplineApp::windDown(platform.admin());
     return status;
 }

@@ -18,6 +18,7 @@
 #include "menubar/MenuBarController.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
+#include "platform/ThreadPool.h"
 #include "views/kit/KeyFocus.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QToolTip>
+#include <QWindow>
 
 namespace tw {
 
@@ -47,6 +49,14 @@ void themePopups(AppAppearance a)
 } // namespace
 
 // ---- SweeplineApp ---------------------------------------------------------------------------
+
+void SweeplineApp::windDown(AdminRunner& admin)
+{
+    for (QWindow* window : QGuiApplication::topLevelWindows())
+        window->hide();
+    admin.endRequests();
+    waitForEnginePool();
+}
 
 SweeplineApp::SweeplineApp(const Platform& platform, ProgramParts parts, QObject* parent)
     : QObject(parent)

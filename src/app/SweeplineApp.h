@@ -77,6 +77,13 @@ public:
     void setPrompter(std::unique_ptr<Prompter> prompter) { m_prompter = std::move(prompter); }
     WorkspaceEnvironment environment();
 
+    // What follows the event loop's end, whatever ended it (Quit, a
+    // signal): background work reads the platform, so it ends first, with no
+    // window left on screen meanwhile. A removal under way finishes its
+    // moves; one waiting for an administrator's password would keep it from
+    // ending, so the prompt is withdrawn and no other is asked for.
+    static void windDown(AdminRunner& admin);
+
     // Makes the main window (the open bridge's factory) and shows it.
     void start();
     MainWindow* createMainWindow();
