@@ -476,8 +476,10 @@ TEST(Sampler, ForgedMemoryFiguresAreNoReading)
         // up past 2^64 with the wired bytes: 18,446,744,073,709,551,613 used.
         "MemTotal: 16777216 kB\nMemFree: 17179869184 kB\nBuffers: 0 kB\nCached: 0 kB\n"
         "AnonPages: 18014398509481983 kB\nUnevictable: 1021\n",
-        // One kind larger than the whole.
+        // One kind larger than the whole: application, free, cached memory.
         "MemFree: 1024 kB\nBuffers: 0 kB\nCached: 0 kB\nAnonPages: 16777217 kB\n",
+        "MemFree: 16777217 kB\nBuffers: 0 kB\nCached: 0 kB\nAnonPages: 1024 kB\n",
+        "MemFree: 1024 kB\nBuffers: 0 kB\nCached: 16777217 kB\nAnonPages: 1024 kB\n",
         // Counts past 64 bits, in the file and once in bytes.
         "MemFree: 1024 kB\nBuffers: 0 kB\nCached: 0 kB\nAnonPages: 99999999999999999999 kB\n",
         "MemFree: 1024 kB\nBuffers: 0 kB\nCached: 18014398509481984 kB\nAnonPages: 1 kB\n",
