@@ -7,7 +7,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -40,11 +39,10 @@ SingleInstanceGuard::SingleInstanceGuard(const QString& name, std::vector<Folder
     , m_name(name)
     , m_folders(std::move(folders))
 {
-    for (const Folder& folder : m_folders) {
-        m_path = placeIn(folder);
-        if (!m_path.isEmpty())
-            break;
-    }
+    m_passedOver.assign(m_folders.size(), false);
+    m_folder = m_folders.size();
+    for (std::size_t i = 0; i < m_folders.size() && m_path.isEmpty(); ++i)
+        m_path = placeIn(i);
 }
 
 SingleInstanceGuard::~SingleInstanceGuard()
@@ -77,11 +75,12 @@ std::vector<SingleInstanceGuard::Folder> SingleInstanceGuard::defaultFolders()
     return folders;
 }
 
-QString SingleInstanceGuard::placeIn(const Folder& folder) const
+QString SingleInstanceGuard::placeIn(std::size_t index) const
 {
+    const Folder& folder = m_folders[index];
     const QString path = folder.path + u'/' + m_name;
-    if (!QDir::isAbsolutePath(folder.path) || QFile::encodeName(path).size() > kLongestSocketPath
-        || std::find(m_passedOver.cbegin(), m_passedOver.cend(), folder.path) != m_passedOver.cend())
+    if (m_passedOver[index] || !QDir::isAbsolutePath(folder.path)
+        || QFile::encodeName(path).size() > kLongestSocketPath)
         return {};
     if (!(folder.make ? privatefolder::make(folder.path) : privatefolder::isPrivate(folder.path)))
         return {};
@@ -94,9 +93,9 @@ QString SingleInstanceGuard::placeIn(const Folder& folder) const
 
 void SingleInstanceGuard::passOver()
 {
-    if (m_path.isEmpty())
-        return;
-    m_passedOver.push_back(QFileInfo(m_path).path());
+    if (m_folder < m_folders.size())
+        m_passedOver[m_folder] = true;
+    m_folder = m_folders.size();
     m_path.clear();
 }
 
@@ -104,8 +103,8 @@ bool SingleInstanceGuard::claim()
 {
     if (m_primary || (m_lock && m_lock->isLocked()))
         return true;
-    for (const Folder& folder : m_folders) {
-        m_path = placeIn(folder);
+    for (m_folder = 0; m_folder < m_folders.size(); ++m_folder) {
+        m_path = placeIn(m_folder);
         if (m_path.isEmpty())
             continue;
         m_lock = std::make_unique<QLockFile>(lockPath());

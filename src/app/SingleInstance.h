@@ -82,13 +82,14 @@ private:
     Handover handOver(int timeoutMs);
     void readRequest();
     // The socket's path in the folder when that folder may serve.
-    QString placeIn(const Folder& folder) const;
+    QString placeIn(std::size_t index) const;
     // Leaves the folder in use for the rest of this launch.
     void passOver();
 
     QString m_name;
     std::vector<Folder> m_folders;
-    std::vector<QString> m_passedOver;
+    std::vector<bool> m_passedOver;
+    std::size_t m_folder = 0;  // the one in use, when below the count
     QString m_path;
     bool m_saidAlone = false;
     std::unique_ptr<QLockFile> m_lock;
