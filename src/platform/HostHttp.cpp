@@ -1,560 +1,171 @@
 #include "platform/HostServices.h"
 
 #include "platform/Delivery.h"
+#include "platform/HttpTransport.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QPointer>
 
-#include <curl/curl.h>
-#include <zlib.h>
-
-#include <algorithm>
+#include <filesystem>
 #include <mutex>
-#include <string_view>
+#include <optional>
 #include <thread>
-#include <unordered_map>
 #include <vector>
+
+#include <dlfcn.h>
 
 namespace tw::host {
 
 namespace {
 
-// A larger answer, before or after decompression, is cut off and reported
-// as a failed transfer.
-constexpr qsizetype kMaxBodyBytes = 32 << 20;
-constexpr int kMaxRedirects = 10;
-constexpr int kMaxCodings = 5;  // layers of compression we undo, as libcurl's own limit
-
-// The body of a finished transfer, decoded; an error text when it is not whole.
-struct Decoded {
-    QByteArray body;
-    QString error;
-};
-
-// gzip (one or more members), zlib or raw deflate, read to their ends.
-Decoded inflateAll(const QByteArray& in, bool gzip)
-{
-    const auto run = [&](int windowBits) -> Decoded {
-        z_stream z{};
-        if (inflateInit2(&z, windowBits) != Z_OK)
-            return {{}, QStringLiteral("The compressed answer could not be read")};
-        QByteArray out;
-        char buffer[64 * 1024];
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.constData()));
-        z.avail_in = uInt(in.size());
-        int status = Z_OK;
-        while (status != Z_STREAM_END) {
-            z.next_out = reinterpret_cast<Bytef*>(buffer);
-            z.avail_out = sizeof buffer;
-            status = inflate(&z, Z_NO_FLUSH);
-            if (status != Z_OK && status != Z_STREAM_END)
-                break;
-            out.append(buffer, qsizetype(sizeof buffer - z.avail_out));
-            if (out.size() > kMaxBodyBytes) {
-                inflateEnd(&z);
-                return {{}, QStringLiteral("Response too large")};
-            }
-            if (status == Z_OK && z.avail_in == 0 && z.avail_out != 0)
-                break;  // the input ended inside the stream
-            // Members of a gzip body follow one another.
-            if (status == Z_STREAM_END && gzip && z.avail_in > 0) {
-                inflateReset(&z);
-                status = Z_OK;
-            }
-        }
-        const bool whole = status == Z_STREAM_END && z.avail_in == 0;
-        inflateEnd(&z);
-        if (!whole)
-            return {{}, QStringLiteral("The compressed answer is damaged or incomplete")};
-        return {out, {}};
-    };
-    if (gzip)
-        return run(16 + MAX_WBITS);
-    // "deflate" is meant to be a zlib stream; some servers send it raw.
-    Decoded d = run(MAX_WBITS);
-    return d.error.isEmpty() ? d : run(-MAX_WBITS);
-}
-
-// The codings every instance of a header of the final answer lists, in the
-// order they were applied, in lower case.
-QList<QByteArray> codings(CURL* easy, const char* name)
-{
-    QList<QByteArray> out;
-    curl_header* header = nullptr;
-    for (size_t i = 0; curl_easy_header(easy, name, i, CURLH_HEADER, -1, &header) == CURLHE_OK; ++i)
-        for (const QByteArray& coding : QByteArray(header->value).split(','))
-            if (const QByteArray c = coding.trimmed().toLower(); !c.isEmpty())
-                out << c;
-    return out;
-}
-
-// Undoes the codings, last applied first.
-Decoded decode(QByteArray body, const QList<QByteArray>& codings, const QString& unsupported)
-{
-    if (codings.size() > kMaxCodings)
-        return {{}, unsupported};
-    for (auto c = codings.crbegin(); c != codings.crend(); ++c) {
-        if (*c == "identity")
-            continue;
-        if (*c != "gzip" && *c != "x-gzip" && *c != "deflate")
-            return {{}, unsupported};
-        Decoded d = inflateAll(body, *c != "deflate");
-        if (!d.error.isEmpty())
-            return d;
-        body = std::move(d.body);
-    }
-    return {body, {}};
-}
-
-// Follows a chunked body as sent, only as far as telling whether its last
-// line came; libcurl judges the rest, and whatever follows that line.
-class ChunkedEnd {
-public:
-    bool ended() const { return m_state == State::Ended; }
-
-    void feed(std::string_view in)
-    {
-        for (size_t i = 0; i < in.size() && m_state != State::Ended; ++i) {
-            const char c = in[i];
-            switch (m_state) {
-            case State::Size:
-                if (const int digit = hexDigit(c); digit >= 0) {
-                    if (m_left >> 60)
-                        m_state = State::Broken;  // libcurl refuses the size too
-                    else
-                        m_left = m_left * 16 + quint64(digit);
-                    break;
-                }
-                m_state = State::SizeLine;
-                [[fallthrough]];
-            case State::SizeLine:  // extensions, then the line end
-                if (c == '\n') {
-                    m_state = m_left ? State::Data : State::Trailer;
-                    m_emptyLine = true;
-                }
-                break;
-            case State::Data: {
-                const quint64 taken = std::min<quint64>(m_left, in.size() - i);
-                m_left -= taken;
-                i += taken - 1;
-                if (m_left == 0)
-                    m_state = State::DataEnd;
-                break;
-            }
-            case State::DataEnd:
-                if (c == '\n')
-                    m_state = State::Size;
-                break;
-            case State::Trailer:  // header lines, up to an empty one
-                if (c == '\n' && m_emptyLine)
-                    m_state = State::Ended;
-                else if (c == '\n')
-                    m_emptyLine = true;
-                else if (c != '\r')
-                    m_emptyLine = false;
-                break;
-            case State::Ended:
-            case State::Broken:
-                return;
-            }
-        }
-    }
-
-private:
-    static int hexDigit(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        c = char(c | 0x20);
-        return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    }
-
-    enum class State { Size, SizeLine, Data, DataEnd, Trailer, Ended, Broken };
-    State m_state = State::Size;
-    quint64 m_left = 0;
-    bool m_emptyLine = false;
-};
-
-QString errorText(CURLcode code, const char* buffer)
-{
-    return QString::fromUtf8(*buffer ? buffer : curl_easy_strerror(code));
-}
-
-HttpResponse failed(const QString& why, int status = 0)
+HttpResponse failed(const QString& why)
 {
     HttpResponse r;
     r.transportError = true;
-    r.status = status;
     r.errorText = why;
     return r;
 }
 
-struct Request {
-    quint64 id = 0;
-    QUrl url;
-    std::chrono::steady_clock::time_point deadline;  // for the whole request, redirects included
-    QByteArray userAgent;
+// The transfer module, or why it could not be loaded.
+struct Module {
+    http::MakeTransport make = nullptr;
+    QString error;
 };
 
-// One GET and its redirects on the transfer thread. libcurl frames the
-// answer (length, chunks, the end of the connection, HTTP/2 streams);
-// redirects are followed here, hop by hop, so that each can be judged, and
-// the body is decoded here, since libcurl lets a compressed stream that
-// stops short through.
-class Transfer {
+// Where the transfer module may lie, by the running program's own file
+// (never the current folder or the environment): installed, and for the
+// build's test and benchmark programs, in lib/tidewell one folder up;
+// for the program in the build folder, in lib/tidewell beside it.
+std::vector<std::filesystem::path> moduleCandidates()
+{
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || !program.is_absolute())
+        return {};
+    const std::filesystem::path folder = program.parent_path();
+    return {folder.parent_path() / "lib/tidewell" / http::kModuleFileName,
+            folder / "lib/tidewell" / http::kModuleFileName};
+}
+
+Module loadModule()
+{
+    QString why = QStringLiteral("%1 was not found beside the program").arg(QLatin1String(http::kModuleFileName));
+    for (const std::filesystem::path& candidate : moduleCandidates()) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(candidate, error))
+            continue;
+        // Kept for the life of the process: libcurl and its TLS library are not unloaded.
+        void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char* reason = dlerror();
+            why = QString::fromLocal8Bit(reason ? reason : "unknown error");
+            continue;
+        }
+        if (void* make = dlsym(handle, http::kMakeTransportSymbol))
+            return {reinterpret_cast<http::MakeTransport>(make), {}};
+        why = QStringLiteral("%1 is not a transfer module of this program")
+                  .arg(QString::fromStdString(candidate.string()));
+    }
+    return {nullptr, QStringLiteral("The HTTP component could not be loaded: %1").arg(why)};
+}
+
+// Loaded once per process, by the first transfer thread that needs it.
+const Module& transferModule()
+{
+    static const Module module = loadModule();
+    return module;
+}
+
+// A client's transfers, on a thread of its own started with its first
+// request: the thread loads the transfer module (libcurl and what it
+// brings), then runs the module's transport until the end. Requests made
+// meanwhile wait here; without the module, each fails.
+class TransferThread {
 public:
-    Transfer(const Request& request, const HttpClientOptions& options)
-        : m_id(request.id)
-        , m_url(request.url)
-        , m_deadline(request.deadline)
-        , m_probe(options.onTransferWork)
-    {
-        m_easy = curl_easy_init();
-        // libcurl's default "Accept: */*" goes; Host is its own.
-        for (const char* line : {"Accept:", "Accept-Encoding: gzip, deflate", "Proxy-Connection:"})
-            m_headers = curl_slist_append(m_headers, line);
-        curl_easy_setopt(m_easy, CURLOPT_PRIVATE, this);
-        curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
-        curl_easy_setopt(m_easy, CURLOPT_PROXYHEADER, m_headers);
-        curl_easy_setopt(m_easy, CURLOPT_USERAGENT, request.userAgent.constData());
-        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
-        // Transfer and content codings come through as sent (chunks undone).
-        curl_easy_setopt(m_easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
-        curl_easy_setopt(m_easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(kMaxBodyBytes));
-        curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
-        // Ending a transfer never waits for a name lookup.
-        curl_easy_setopt(m_easy, CURLOPT_QUICK_EXIT, 1L);
-        curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_error);
-        curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-        curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-        // The body as it came off the wire passes the debug function only.
-        curl_easy_setopt(m_easy, CURLOPT_DEBUGFUNCTION, &Transfer::onTrace);
-        curl_easy_setopt(m_easy, CURLOPT_DEBUGDATA, this);
-        curl_easy_setopt(m_easy, CURLOPT_VERBOSE, 1L);
-        if (!options.caCertificates.isEmpty()) {
-            curl_blob blob{const_cast<char*>(options.caCertificates.constData()),
-                           size_t(options.caCertificates.size()), CURL_BLOB_COPY};
-            curl_easy_setopt(m_easy, CURLOPT_CAINFO_BLOB, &blob);
-        }
-    }
-
-    ~Transfer()
-    {
-        curl_easy_cleanup(m_easy);
-        curl_slist_free_all(m_headers);
-    }
-
-    Transfer(const Transfer&) = delete;
-    Transfer& operator=(const Transfer&) = delete;
-
-    quint64 id() const { return m_id; }
-    CURL* easy() const { return m_easy; }
-
-    // Readies the next hop; false when the deadline has passed.
-    bool prepareHop()
-    {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline -
-                                                                                std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        m_body.clear();
-        m_failure.clear();
-        m_headEnded = false;
-        m_chunked = false;
-        m_chunks = {};
-        m_error[0] = '\0';
-        curl_easy_setopt(m_easy, CURLOPT_URL, m_url.toEncoded().constData());
-        curl_easy_setopt(m_easy, CURLOPT_TIMEOUT_MS, long(left.count()));
-        return true;
-    }
-
-    // The answer once a hop has ended, or nothing when the next hop is
-    // ready to run.
-    std::optional<HttpResponse> hopEnded(CURLcode code)
-    {
-        probe();
-        long status = 0;
-        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
-        if (code != CURLE_OK || !m_headEnded)
-            return failure(code, m_headEnded ? int(status) : 0);
-        const bool bodyless = status == 204 || status == 304;
-        QList<QByteArray> transfer = codings(m_easy, "Transfer-Encoding");
-        const bool chunked = transfer.removeAll("chunked") > 0 && !bodyless;
-        // libcurl takes the CR of a chunked body's last line for its end.
-        if (chunked && !m_chunks.ended())
-            return failed(QStringLiteral("Transfer ended early: the chunked body did not end"), int(status));
-        if (status >= 300 && status < 400 && status != 304) {
-            const char* next = nullptr;
-            curl_easy_getinfo(m_easy, CURLINFO_REDIRECT_URL, &next);
-            curl_header* location = nullptr;
-            const bool moved = curl_easy_header(m_easy, "Location", 0, CURLH_HEADER, -1, &location) == CURLHE_OK;
-            if (next || moved)
-                return follow(next ? QUrl::fromEncoded(next, QUrl::StrictMode) : QUrl());
-        }
-        curl_off_t length = -1;
-        curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-        long version = 0;
-        curl_easy_getinfo(m_easy, CURLINFO_HTTP_VERSION, &version);
-        // An empty body whose end the framing tells is empty, whatever its
-        // coding; one cut off by the end of the connection is not.
-        const bool framedEmpty =
-            m_body.isEmpty() && (bodyless || length == 0 || chunked || version >= CURL_HTTP_VERSION_2_0);
-        Decoded d{m_body, {}};
-        if (!framedEmpty) {
-            d = decode(std::move(d.body), transfer, QStringLiteral("Unsupported transfer encoding"));
-            if (d.error.isEmpty())
-                d = decode(std::move(d.body), codings(m_easy, "Content-Encoding"),
-                           QStringLiteral("Unsupported content encoding"));
-        }
-        if (!d.error.isEmpty())
-            return failed(d.error, int(status));
-        HttpResponse r;
-        r.status = int(status);
-        r.body = std::move(d.body);
-        return r;
-    }
-
-private:
-    HttpResponse failure(CURLcode code, int status) const
-    {
-        if (!m_failure.isEmpty())
-            return failed(m_failure, status);
-        switch (code) {
-        case CURLE_OK:
-        case CURLE_GOT_NOTHING:
-            return failed(QStringLiteral("Connection closed before an answer"));
-        case CURLE_OPERATION_TIMEDOUT:
-            return failed(QStringLiteral("Request timed out"), status);
-        case CURLE_FILESIZE_EXCEEDED:
-            return failed(QStringLiteral("Response too large"), status);
-        case CURLE_UNSUPPORTED_PROTOCOL:  // an HTTP/0.9 answer or a status out of range
-        case CURLE_WEIRD_SERVER_REPLY:
-            return failed(QStringLiteral("Malformed HTTP response"), status);
-        case CURLE_PARTIAL_FILE: {
-            if (codings(m_easy, "Transfer-Encoding").contains("chunked"))
-                return failed(QStringLiteral("Transfer ended early: the chunked body did not end"), status);
-            curl_off_t length = -1;
-            curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-            if (length >= 0)
-                return failed(QStringLiteral("Transfer ended early: %1 of %2 bytes").arg(m_body.size()).arg(length),
-                              status);
-            break;
-        }
-        case CURLE_RECV_ERROR: {
-            // Broken chunking reads as a receive error without a system error.
-            long systemError = 0;
-            curl_easy_getinfo(m_easy, CURLINFO_OS_ERRNO, &systemError);
-            if (systemError == 0 && codings(m_easy, "Transfer-Encoding").contains("chunked"))
-                return failed(QStringLiteral("Broken chunked encoding"), status);
-            break;
-        }
-        default:
-            break;
-        }
-        return failed(errorText(code, m_error), status);
-    }
-
-    // Takes the next address, or refuses it: only http and https, never
-    // from https down to http, at most kMaxRedirects hops.
-    std::optional<HttpResponse> follow(const QUrl& next)
-    {
-        if (++m_redirects > kMaxRedirects)
-            return failed(QStringLiteral("Too many redirects"));
-        const QString scheme = next.scheme().toLower();
-        const bool secure = m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
-        if (!next.isValid() || next.host().isEmpty() ||
-            (scheme != QLatin1String("https") && (scheme != QLatin1String("http") || secure)))
-            return failed(QStringLiteral("Redirect refused"));
-        // No credentials go along, and nothing after '#'.
-        m_url = next.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment);
-        if (!prepareHop())
-            return failed(QStringLiteral("Request timed out"));
-        return std::nullopt;
-    }
-
-    void probe() const
-    {
-        if (m_probe)
-            m_probe();
-    }
-
-    static size_t onHeader(char* data, size_t size, size_t count, void* self)
-    {
-        auto* t = static_cast<Transfer*>(self);
-        t->probe();
-        // A head counts once its empty last line came; a 1xx answer's head
-        // is followed by another.
-        const std::string_view line(data, size * count);
-        if (line.starts_with("HTTP/")) {
-            t->m_headEnded = false;
-        } else if (line == "\r\n" || line == "\n") {
-            t->m_headEnded = true;
-            t->m_chunked = codings(t->m_easy, "Transfer-Encoding").contains("chunked");
-        }
-        return size * count;
-    }
-
-    static int onTrace(CURL*, curl_infotype type, char* data, size_t size, void* self)
-    {
-        if (auto* t = static_cast<Transfer*>(self); type == CURLINFO_DATA_IN && t->m_chunked)
-            t->m_chunks.feed({data, size});
-        return 0;
-    }
-
-    static size_t onBody(char* data, size_t size, size_t count, void* self)
-    {
-        auto* t = static_cast<Transfer*>(self);
-        t->probe();
-        const size_t n = size * count;
-        if (t->m_body.size() + qsizetype(n) > kMaxBodyBytes) {
-            t->m_failure = QStringLiteral("Response too large");
-            return 0;  // ends the transfer
-        }
-        t->m_body.append(data, qsizetype(n));
-        return n;
-    }
-
-    const quint64 m_id;
-    QUrl m_url;
-    const std::chrono::steady_clock::time_point m_deadline;
-    const std::function<void()> m_probe;
-    CURL* m_easy = nullptr;
-    curl_slist* m_headers = nullptr;
-    char m_error[CURL_ERROR_SIZE] = {};
-    int m_redirects = 0;
-    // The hop in progress.
-    QByteArray m_body;
-    QString m_failure;  // why the body was refused
-    bool m_headEnded = false;
-    bool m_chunked = false;
-    ChunkedEnd m_chunks;  // of the body as sent
-};
-
-// Runs every transfer of a client on one thread of its own, over one multi
-// handle: the handle keeps the connections (HTTP/2 and HTTP/1.1 keep-alive)
-// for the next requests, and the thread sleeps in curl_multi_poll until a
-// socket or a timer of libcurl's, or a new request or cancellation, wakes it.
-class TransferLoop {
-public:
-    using Finished = std::function<void(quint64 id, const HttpResponse& response)>;
-
-    TransferLoop(HttpClientOptions options, Finished finished)
+    TransferThread(HttpClientOptions options, http::Finished finished)
         : m_options(std::move(options))
         , m_finished(std::move(finished))
-        , m_multi(newMulti())
         , m_thread([this] { run(); })
     {
     }
 
     // Ends every transfer at once; their answers never come.
-    ~TransferLoop()
+    ~TransferThread()
     {
         {
             const std::lock_guard lock(m_mutex);
             m_stopping = true;
+            if (m_transport)
+                m_transport->stop();
         }
-        curl_multi_wakeup(m_multi);
         m_thread.join();
-        for (auto& [easy, transfer] : m_transfers)
-            curl_multi_remove_handle(m_multi, easy);
-        m_transfers.clear();
-        curl_multi_cleanup(m_multi);
+        m_transport.reset();
     }
 
-    TransferLoop(const TransferLoop&) = delete;
-    TransferLoop& operator=(const TransferLoop&) = delete;
+    TransferThread(const TransferThread&) = delete;
+    TransferThread& operator=(const TransferThread&) = delete;
 
-    void start(Request request)
+    void start(http::Request request)
     {
+        QString why;
         {
             const std::lock_guard lock(m_mutex);
-            m_incoming.push_back(std::move(request));
+            if (m_transport)
+                return m_transport->start(std::move(request));
+            if (!m_broken) {
+                m_waiting.push_back(std::move(request));
+                return;
+            }
+            why = *m_broken;
         }
-        curl_multi_wakeup(m_multi);
+        m_finished(request.id, failed(why));
     }
 
     void cancel(quint64 id)
     {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_cancelled.push_back(id);
-        }
-        curl_multi_wakeup(m_multi);
+        const std::lock_guard lock(m_mutex);
+        if (m_transport)
+            m_transport->cancel(id);
+        else
+            std::erase_if(m_waiting, [id](const http::Request& r) { return r.id == id; });
     }
 
 private:
-    // libcurl is set up for the first request, not at start-up.
-    static CURLM* newMulti()
-    {
-        static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-        Q_UNUSED(initialised);
-        return curl_multi_init();
-    }
-
     void run()
     {
-        for (;;) {
-            std::vector<Request> incoming;
-            std::vector<quint64> cancelled;
-            {
-                const std::lock_guard lock(m_mutex);
-                if (m_stopping)
-                    return;
-                incoming.swap(m_incoming);
-                cancelled.swap(m_cancelled);
+        const Module& module = transferModule();
+        std::unique_ptr<http::Transport> transport(module.make ? module.make(m_options, m_finished) : nullptr);
+        std::vector<http::Request> unserved;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_stopping) {
+                m_transport = std::move(transport);
+                return;
             }
-            for (const Request& request : incoming) {
-                auto transfer = std::make_unique<Transfer>(request, m_options);
-                if (!transfer->prepareHop()) {
-                    m_finished(request.id, failed(QStringLiteral("Request timed out")));
-                    continue;
-                }
-                curl_multi_add_handle(m_multi, transfer->easy());
-                m_transfers.emplace(transfer->easy(), std::move(transfer));
+            if (!transport) {
+                m_broken = module.error;
+                unserved.swap(m_waiting);
+            } else {
+                for (http::Request& request : m_waiting)
+                    transport->start(std::move(request));
+                m_waiting.clear();
+                m_transport = std::move(transport);
             }
-            // After the starts: a request may be cancelled in the same turn.
-            for (const quint64 id : cancelled)
-                for (auto it = m_transfers.begin(); it != m_transfers.end(); ++it)
-                    if (it->second->id() == id) {
-                        curl_multi_remove_handle(m_multi, it->first);
-                        m_transfers.erase(it);
-                        break;
-                    }
-            int running = 0;
-            curl_multi_perform(m_multi, &running);
-            int queued = 0;
-            while (CURLMsg* message = curl_multi_info_read(m_multi, &queued)) {
-                if (message->msg != CURLMSG_DONE)
-                    continue;
-                CURL* easy = message->easy_handle;
-                const CURLcode code = message->data.result;
-                curl_multi_remove_handle(m_multi, easy);
-                const auto it = m_transfers.find(easy);
-                if (it == m_transfers.end())
-                    continue;
-                if (const std::optional<HttpResponse> response = it->second->hopEnded(code)) {
-                    m_finished(it->second->id(), *response);
-                    m_transfers.erase(it);
-                } else {
-                    curl_multi_add_handle(m_multi, easy);
-                }
-            }
-            // libcurl shortens the wait to its own next timer.
-            curl_multi_poll(m_multi, nullptr, 0, 60 * 1000, nullptr);
         }
+        for (const http::Request& request : unserved)
+            m_finished(request.id, failed(module.error));
+        // Set once, here, and reset only after the thread has ended.
+        if (m_transport)
+            m_transport->run();
     }
 
     const HttpClientOptions m_options;
-    const Finished m_finished;
-    CURLM* const m_multi;
-    std::unordered_map<CURL*, std::unique_ptr<Transfer>> m_transfers;  // the loop thread's
+    const http::Finished m_finished;
     std::mutex m_mutex;
-    std::vector<Request> m_incoming;
-    std::vector<quint64> m_cancelled;
+    std::unique_ptr<http::Transport> m_transport;  // once loaded
+    std::optional<QString> m_broken;                // why there is no transport; set once
+    std::vector<http::Request> m_waiting;           // until then
     bool m_stopping = false;
     std::thread m_thread;  // last: starts once the rest is built
 };
@@ -573,7 +184,7 @@ private:
 };
 
 // Used from the GUI thread, which it never makes wait: the transfers run on
-// their loop's thread, started with the first request and ended when the
+// their own thread, started with the first request and ended when the
 // client goes or the application quits. Only http and https are fetched; no
 // cookies are sent or kept, nothing is cached on disk.
 class HostHttpClient final : public QObject, public HttpClient {
@@ -581,10 +192,10 @@ public:
     explicit HostHttpClient(HttpClientOptions options) : m_options(std::move(options))
     {
         if (QCoreApplication* app = QCoreApplication::instance())
-            connect(app, &QCoreApplication::aboutToQuit, this, [this] { m_loop.reset(); });
+            connect(app, &QCoreApplication::aboutToQuit, this, [this] { m_transfers.reset(); });
     }
 
-    ~HostHttpClient() override { m_loop.reset(); }
+    ~HostHttpClient() override { m_transfers.reset(); }
 
     std::shared_ptr<HttpCall> get(const QUrl& url, std::chrono::milliseconds timeout, const QByteArray& userAgent,
                                   std::function<void(const HttpResponse&)> done) override
@@ -596,21 +207,21 @@ public:
             url.host().isEmpty()) {
             Delivery(this).post([this, id, r = failed(QStringLiteral("Unsupported URL"))] { deliver(id, r); });
         } else {
-            if (!m_loop)
-                m_loop = std::make_unique<TransferLoop>(m_options, [delivery = Delivery(this), this](
-                                                                       quint64 done, const HttpResponse& r) {
-                    delivery.post([this, done, r] { deliver(done, r); });
-                });
-            m_loop->start({id, url.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment),
-                           std::chrono::steady_clock::now() + timeout, userAgent});
+            if (!m_transfers)
+                m_transfers = std::make_unique<TransferThread>(
+                    m_options, [delivery = Delivery(this), this](quint64 done, const HttpResponse& r) {
+                        delivery.post([this, done, r] { deliver(done, r); });
+                    });
+            m_transfers->start({id, url.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment),
+                                std::chrono::steady_clock::now() + timeout, userAgent});
         }
         return std::make_shared<TransferCall>(this, id);
     }
 
     void abort(quint64 id)
     {
-        if (m_pending.remove(id) && m_loop)
-            m_loop->cancel(id);
+        if (m_pending.remove(id) && m_transfers)
+            m_transfers->cancel(id);
     }
 
 private:
@@ -624,7 +235,7 @@ private:
     const HttpClientOptions m_options;
     QHash<quint64, std::function<void(const HttpResponse&)>> m_pending;  // requests whose answer is still due
     quint64 m_lastId = 0;
-    std::unique_ptr<TransferLoop> m_loop;
+    std::unique_ptr<TransferThread> m_transfers;
 };
 
 void TransferCall::abort()

@@ -1,0 +1,45 @@
+#pragma once
+
+// Between the HTTP client and its transfer module (tidewell-http.so, the one
+// part of the program that links libcurl), loaded when the first transfer
+// starts. Both sides are built together, with the same compiler and Qt.
+
+#include "platform/HostServices.h"
+
+#include <QByteArray>
+#include <QUrl>
+
+#include <chrono>
+#include <functional>
+
+namespace tw::host::http {
+
+struct Request {
+    quint64 id = 0;
+    QUrl url;
+    std::chrono::steady_clock::time_point deadline;  // for the whole request, redirects included
+    QByteArray userAgent;
+};
+
+// Called on the transfer thread when a request has its answer.
+using Finished = std::function<void(quint64 id, const HttpResponse& response)>;
+
+// The transfers of one client, driven by the one thread that calls run().
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // From any thread.
+    virtual void start(Request request) = 0;
+    virtual void cancel(quint64 id) = 0;  // its answer never comes
+    virtual void stop() = 0;              // run() returns; transfers in progress end
+    // Runs the transfers until stop().
+    virtual void run() = 0;
+};
+
+// The module's one entry point, by this name: a new transport, owned by the
+// caller.
+using MakeTransport = Transport* (*)(const HttpClientOptions& options, Finished finished);
+inline constexpr char kMakeTransportSymbol[] = "tidewell_http_make_transport_v1";
+inline constexpr char kModuleFileName[] = "tidewell-http.so";
+
+} // namespace tw::host::http
