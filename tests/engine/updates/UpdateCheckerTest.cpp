@@ -3,12 +3,14 @@
 #include "engine/inventory/Models.h"
 #include "engine/updates/UpdateChecker.h"
 #include "engine/updates/UpdateRows.h"
+#include "platform/ThreadPool.h"
 #include "support/Collect.h"
 #include "support/FakePlatform.h"
 #include "support/LocalHttpServer.h"
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace tw {
@@ -249,6 +251,31 @@ TEST_F(UpdateCheckerTest, NewCheckCancelsTheRunningOne)
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.inFlight() == 1; }, 10000));
     doomed.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 3; }, 10000));
+}
+
+TEST_F(UpdateCheckerTest, QuittingEndsTheRequestInFlightAndItsAnswerNeverComes)
+{
+    server.route("/held.xml", test::Reply::heldBack(test::Reply::ok(feed("2.0"))));
+    // Far longer than the wait below: only the quit ends the request in time.
+    checker.setRequestOptions({server.base(), 120s});
+    checker.checkAll({app("A", "1.0", "/held.xml")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.heldCount() == 1; }, 10000));
+
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedUnanswered() == 1; }, 10000));
+    server.releaseHeld();  // to a closed connection
+    // The answer to a later request comes after the held one would have, and
+    // the pool then after its reading.
+    server.route("/later.xml", test::Reply::ok("later"));
+    bool later = false;
+    auto call = fp.platform().http().get(server.url("/later.xml"), 10s, "Probe/1.0",
+                                         [&](const HttpResponse&) { later = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return later; }, 10000));
+    waitForEnginePool();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(state("A"), A::checking());
+    EXPECT_TRUE(checker.isChecking());
 }
 
 TEST_F(UpdateCheckerTest, ChannelsComeFromReceiptAndFeedAddress)

@@ -1,0 +1,33 @@
+// Fetches the address it is given twice with the host HTTP client, the
+// second after the first answer, and says what came back and whether
+// libcurl was mapped before the first request and after the answers.
+
+#include "platform/HostServices.h"
+#include "support/MappedLibraries.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2)
+        return 2;
+    const QUrl url(QString::fromLocal8Bit(argv[1]));
+    auto http = tw::host::makeHttpClient();
+    std::printf("before: %s\n", tw::test::isMapped("libcurl") ? "mapped" : "unmapped");
+    const auto print = [](const char* which, const tw::HttpResponse& r) {
+        std::printf("%s: %s %s\n", which, r.transportError ? "failed" : "answered", qPrintable(r.errorText));
+    };
+    http->get(url, std::chrono::seconds(10), "Probe/1.0", [&](const tw::HttpResponse& first) {
+        print("first", first);
+        http->get(url, std::chrono::seconds(10), "Probe/1.0", [&](const tw::HttpResponse& second) {
+            print("second", second);
+            QCoreApplication::quit();
+        });
+    });
+    QCoreApplication::exec();
+    std::printf("after: %s\n", tw::test::isMapped("libcurl") ? "mapped" : "unmapped");
+    return 0;
+}
