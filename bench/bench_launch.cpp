@@ -16,11 +16,18 @@
 // single-instance socket in folders of its own. Run under an X server:
 //
 //     xvfb-run -a -s "-screen 0 1400x900x24" ./build-rel/bench/bench_launch
+//
+// With TIDEWELL_LAUNCH_BASELINE naming another build of the program (an
+// earlier commit's), that one is launched in turn with the two others and
+// compared pair by pair. BM_MemoryAtRest holds each Tidewell for three
+// seconds after its first paint and reads its resident memory then
+// (/proc/PID/smaps_rollup: Rss and Pss).
 
 #include "support/MacTree.h"
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHash>
 #include <QProcess>
 #include <QRegion>
@@ -60,7 +67,22 @@ struct Launch {
     // The first moment the drawing in the window covered it whole, whoever
     // drew it (for a translucent window, the server's fill at map).
     double coveredMs = 0;
+    // Resident memory after the rest asked for, in KiB.
+    double rssKiB = 0;
+    double pssKiB = 0;
 };
+
+// A field of /proc/PID/smaps_rollup, in KiB; 0 when unread.
+double rollup(qint64 pid, const QByteArray& field)
+{
+    QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toDouble();
+    return 0;
+}
 
 // Watches the X server for the first frame of a window that a launched
 // program makes.
@@ -100,8 +122,10 @@ public:
     }
 
     // Launches the program and returns when it showed its first frames
-    // (none past the time limit); then ends it.
-    std::optional<Launch> launch(const QString& program, const QProcessEnvironment& env, int limitMs = 20000)
+    // (none past the time limit), and restMs after that has read its
+    // memory; then ends it.
+    std::optional<Launch> launch(const QString& program, const QProcessEnvironment& env, int restMs = 0,
+                                 int limitMs = 20000)
     {
         m_windows.clear();
         QProcess child;
@@ -120,6 +144,10 @@ public:
             }
             shown = handle(event);
             free(event);
+        }
+        if (shown && restMs > 0 && !child.waitForFinished(restMs)) {
+            shown->rssKiB = rollup(child.processId(), "Rss");
+            shown->pssKiB = rollup(child.processId(), "Pss");
         }
         child.kill();
         child.waitForFinished(5000);
@@ -239,6 +267,17 @@ private:
     QHash<xcb_window_t, Watched> m_windows;
 };
 
+// One connection for the whole run: the X server resets when its last
+// client leaves, and a connection made meanwhile fails.
+FrameWatcher* frameWatcher(QString* why)
+{
+    static FrameWatcher watcher;
+    static QString failure;
+    static const bool connected = watcher.connect(&failure);
+    *why = failure;
+    return connected ? &watcher : nullptr;
+}
+
 // The Mac-shaped tree Tidewell runs on: 200 applications, made once.
 const test::MacTree& sampleTree()
 {
@@ -257,12 +296,13 @@ const test::MacTree& sampleTree()
 
 void BM_LaunchToFirstFrame(benchmark::State& state)
 {
-    FrameWatcher watcher;
     QString why;
-    if (!watcher.connect(&why)) {
+    FrameWatcher* connected = frameWatcher(&why);
+    if (!connected) {
         state.SkipWithError(why.toStdString().c_str());
         return;
     }
+    FrameWatcher& watcher = *connected;
     const test::MacTree& tree = sampleTree();
     QTemporaryDir config, runtime;  // the children's settings and sockets stay out of the user's
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -273,17 +313,20 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     const QString minimal = QStringLiteral(MINIMAL_PROGRAM);
     const QString tidewell = QStringLiteral(TIDEWELL_PROGRAM);
+    const QString baseline = qEnvironmentVariable("TIDEWELL_LAUNCH_BASELINE");
 
     // One unmeasured launch of each warms the page cache and the font cache.
-    if (!watcher.launch(minimal, env) || !watcher.launch(tidewell, env)) {
+    if (!watcher.launch(minimal, env) || !watcher.launch(tidewell, env) ||
+        (!baseline.isEmpty() && !watcher.launch(baseline, env))) {
         state.SkipWithError("a program showed no frame");
         return;
     }
-    std::vector<double> minimalMs, tidewellMs, tidewellCoveredMs, minimalCoveredMs;
+    std::vector<double> minimalMs, tidewellMs, tidewellCoveredMs, minimalCoveredMs, baselineMs, pairRatios;
     for (auto _ : state) {
         const auto m = watcher.launch(minimal, env);
         const auto t = watcher.launch(tidewell, env);
-        if (!m || !t) {
+        const auto b = baseline.isEmpty() ? t : watcher.launch(baseline, env);
+        if (!m || !t || !b) {
             state.SkipWithError("a program showed no frame");
             return;
         }
@@ -291,7 +334,13 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
         tidewellMs.push_back(t->ownPaintMs);
         minimalCoveredMs.push_back(m->coveredMs);
         tidewellCoveredMs.push_back(t->coveredMs);
+        baselineMs.push_back(b->ownPaintMs);
+        pairRatios.push_back(t->ownPaintMs / b->ownPaintMs);
         state.SetIterationTime((m->ownPaintMs + t->ownPaintMs) / 1000.0);
+    }
+    if (!baseline.isEmpty()) {
+        state.counters["baseline_ms"] = median(baselineMs);
+        state.counters["vs_baseline"] = median(pairRatios);  // of the pairs launched one after the other
     }
     const double mm = median(minimalMs), tm = median(tidewellMs);
     state.counters["minimal_ms"] = mm;
@@ -304,6 +353,46 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
     state.counters["tidewell_covered_ms"] = median(tidewellCoveredMs);
 }
 
+// Tidewell at rest three seconds after its first paint (and the baseline,
+// in turn): the medians of its resident set and proportional set, MiB.
+void BM_MemoryAtRest(benchmark::State& state)
+{
+    QString why;
+    FrameWatcher* connected = frameWatcher(&why);
+    if (!connected) {
+        state.SkipWithError(why.toStdString().c_str());
+        return;
+    }
+    FrameWatcher& watcher = *connected;
+    const test::MacTree& tree = sampleTree();
+    QTemporaryDir config, runtime;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TIDEWELL_ROOT"), tree.hostRoot());
+    env.insert(QStringLiteral("TIDEWELL_HOME"), tree.home());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("TMPDIR"), runtime.path());
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    std::vector<std::pair<const char*, QString>> programs{{"tidewell", QStringLiteral(TIDEWELL_PROGRAM)}};
+    if (const QString baseline = qEnvironmentVariable("TIDEWELL_LAUNCH_BASELINE"); !baseline.isEmpty())
+        programs.emplace_back("baseline", baseline);
+    constexpr int kRestMs = 3000;
+    QHash<QByteArray, std::vector<double>> figures;
+    for (auto _ : state) {
+        for (const auto& [name, program] : programs) {
+            const auto l = watcher.launch(program, env, kRestMs);
+            if (!l || l->rssKiB <= 0) {
+                state.SkipWithError((std::string(name) + (l ? " ended at rest" : " showed no frame")).c_str());
+                return;
+            }
+            figures[QByteArray(name) + "_rss_mib"].push_back(l->rssKiB / 1024);
+            figures[QByteArray(name) + "_pss_mib"].push_back(l->pssKiB / 1024);
+        }
+        state.SetIterationTime(kRestMs / 1000.0);
+    }
+    for (auto it = figures.cbegin(); it != figures.cend(); ++it)
+        state.counters[it.key().toStdString()] = median(it.value());
+}
+
 #else
 
 void BM_LaunchToFirstFrame(benchmark::State& state)
@@ -311,9 +400,15 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
     state.SkipWithError("built without xcb-damage (libxcb-damage0-dev)");
 }
 
+void BM_MemoryAtRest(benchmark::State& state)
+{
+    state.SkipWithError("built without xcb-damage (libxcb-damage0-dev)");
+}
+
 #endif
 
 BENCHMARK(BM_LaunchToFirstFrame)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryAtRest)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
