@@ -83,9 +83,10 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     // Tab goes through them as they stand.
     for (qsizetype i = m_prompt.buttons.size() - 1; i >= 0; --i) {
         const PromptButton& given = m_prompt.buttons[i];
+        // The button Return presses is drawn filled.
         auto* button = new PushButton(given.title,
-                                      given.role == Role::defaultAction ? PushButton::Style::prominent
-                                                                        : PushButton::Style::bordered,
+                                      i == m_prompt.returnIndex() ? PushButton::Style::prominent
+                                                                  : PushButton::Style::bordered,
                                       this);
         button->setTitleFont(TextRole::itemName);
         button->setDestructive(given.role == Role::destructive);
@@ -96,8 +97,8 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
         m_buttons.prepend(button);
         row->addWidget(button);
     }
-    // The alert holds the focus itself until Tab moves it: Return answers
-    // the default action, not whichever button comes first.
+    // The alert holds the focus itself until Tab moves it: Return presses
+    // the button drawn filled, not whichever button comes first.
     setFocusPolicy(Qt::ClickFocus);
 
     auto* column = new QVBoxLayout(this);
@@ -122,11 +123,7 @@ void AlertDialog::reject()
 void AlertDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        for (qsizetype i = 0; i < m_prompt.buttons.size(); ++i)
-            if (m_prompt.buttons[i].role == Role::defaultAction) {
-                choose(int(i));
-                return;
-            }
+        choose(m_prompt.returnIndex());
         return;
     }
     QDialog::keyPressEvent(event);

@@ -11,8 +11,9 @@ namespace tw {
 
 // The alert the program's prompter shows, in the colours of the current
 // theme: an icon by style (or the prompt's own), the title in bold, the text, and the buttons in a
-// row at the right, the first given rightmost. Return chooses the default
-// button, Escape (or closing the window) the cancel one.
+// row at the right, the first given rightmost. Return and Enter press the
+// button drawn filled (Prompt::returnIndex), Escape (or closing the window)
+// chooses the cancel one.
 class TintedLabel;
 
 class AlertDialog : public QDialog {

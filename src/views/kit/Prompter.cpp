@@ -22,6 +22,14 @@ int Prompt::cancelIndex() const
     return std::max(0, int(buttons.size()) - 1);
 }
 
+int Prompt::returnIndex() const
+{
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        if (buttons[i].role == PromptButton::Role::defaultAction)
+            return int(i);
+    return cancelIndex();
+}
+
 void Prompter::inform(Prompt::Style style, const QString& title, const QString& text)
 {
     ask(Prompt::alert(style, title, text));

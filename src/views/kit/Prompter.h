@@ -14,7 +14,8 @@ namespace tw {
 
 // One button of an alert.
 struct PromptButton {
-    // default: answers Return; cancel: answers Escape; destructive: drawn as a warning.
+    // default: answers Return; cancel: answers Escape (and Return when no
+    // button is the default); destructive: drawn as a warning.
     enum class Role { plain, defaultAction, cancel, destructive };
     QString title;
     Role role = Role::plain;
@@ -40,6 +41,10 @@ struct Prompt {
     // the default one (the answer that asks for nothing more), else the last
     // one (0, the implied "OK", when there are none).
     int cancelIndex() const;
+    // The index of the button that answers Return: the default button, else
+    // the cancel one (the safe choice beside a destructive button), else as
+    // cancelIndex (a single button is always pressed).
+    int returnIndex() const;
 };
 
 // The seam every alert and confirmation goes through, so that tests answer

@@ -1,7 +1,9 @@
 #include "state/SharedState.h"
 #include "support/FakePlatform.h"
+#include "support/AlertKeys.h"
 #include "support/FakePrompter.h"
 #include "views/kit/AlertDialog.h"
+#include "views/kit/PushButton.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -101,9 +103,54 @@ TEST(AlertDialog, ButtonsKeysAndClosingChooseAsTheirRolesSay)
     }
 }
 
-// Shown, the alert holds the focus itself: Return answers the default
-// action, not the first button. Tab goes through the buttons from the
-// left, and Space answers the one it is on.
+// Return and keypad Enter always press a button, the one drawn filled:
+// the default one, else Cancel beside a destructive button, else the only
+// one. Asked through the program's prompter, the alert closes and its
+// answer is that button.
+TEST(AlertDialog, ReturnAndEnterPressTheButtonDrawnFilled)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    using Style = Prompt::Style;
+    struct Shape {
+        const char* name;
+        Prompt prompt;
+        int pressed;
+    };
+    const Shape shapes[] = {
+        {"one button in the cancel role",
+         {Style::warning, "Startup Programs", "AppleScript unavailable.", {{"OK", Role::cancel}}}, 0},
+        {"destructive and cancel",
+         {Style::warning, "Remove selected remains?", {}, {{"Move to Trash", Role::destructive}, {"Cancel", Role::cancel}}},
+         1},
+        {"cancel and destructive", {Style::warning, "t", {}, {{"Cancel", Role::cancel}, {"Remove", Role::destructive}}}, 0},
+        {"default and cancel", uninstallPrompt(), 0},
+        {"default and plain", {Style::informational, "Tidewell", {}, {{"OK", Role::defaultAction}, {"Visit Website"}}}, 0},
+        {"a plain alert", Prompt::alert(Style::critical, "Couldn’t remove", "a"), 0},
+        {"one plain button", {Style::informational, "t", {}, {{"Close", Role::plain}}}, 0},
+        {"no buttons", {Style::informational, "Done", {}, {}}, 0},
+    };
+    DialogPrompter prompter;
+    for (const Shape& s : shapes) {
+        AlertDialog drawn(s.prompt);
+        for (qsizetype i = 0; i < drawn.buttons().size(); ++i)
+            EXPECT_EQ(static_cast<PushButton*>(drawn.buttons()[i])->isProminent(), i == s.pressed)
+                << s.name << ": button " << i;
+        for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::KeyboardModifiers()},
+                                             std::pair{Qt::Key_Enter, Qt::KeyboardModifiers(Qt::KeypadModifier)}}) {
+            SCOPED_TRACE(std::string(s.name) + (key == Qt::Key_Return ? ", Return" : ", Enter"));
+            AlertKeys keys(key, modifiers);
+            EXPECT_EQ(prompter.ask(s.prompt), s.pressed);
+            EXPECT_EQ(keys.answered, QStringList{s.prompt.title});
+            EXPECT_TRUE(keys.leftOpen.isEmpty()) << "the key pressed no button";
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        }
+    }
+}
+
+// Shown, the alert holds the focus itself: Return presses the button drawn
+// filled, not the first one. Tab goes through the buttons from the left,
+// and Space answers the one it is on.
 TEST(AlertDialog, NoButtonHasTheFocusUntilTabReachesOne)
 {
     FakePlatform fake;
@@ -115,8 +162,6 @@ TEST(AlertDialog, NoButtonHasTheFocusUntilTabReachesOne)
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(QApplication::focusWidget(), &dialog);
-    QTest::keyClick(&dialog, Qt::Key_Return);
-    EXPECT_TRUE(dialog.isVisible()) << "Return chose a button with no default action";
     QTest::keyClick(&dialog, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), dialog.buttons()[1]);  // Cancel, on the left
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
