@@ -15,6 +15,7 @@
 #include "state/MainWindowOpenBridge.h"
 #include "state/SharedState.h"
 #include "state/WindowNotices.h"
+#include "support/AlertKeys.h"
 #include "support/FakePrompter.h"
 #include "support/FakeStatusArea.h"
 #include "support/HostProgramParts.h"
@@ -434,6 +435,22 @@ TEST(ProgramEntry, CommandsAndTheAboutBox)
     p.app->showAbout();  // the script is used up: the cancel answer, which is "OK"
     EXPECT_EQ(p.prompter->asked.size(), 3);
     EXPECT_EQ(p.fake.workspace.openedUrls.size(), 3u);
+}
+
+// The program's own prompter, the one every tab and pane asks through, puts
+// up the kit's alert: Return and Enter reach it there.
+TEST(ProgramEntry, ItsOwnPrompterShowsTheKitsAlert)
+{
+    FakePlatform fake;
+    HostProgramParts host(fake);
+    SweeplineApp app(fake.platform(), host.parts());
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::KeyboardModifiers()},
+                                         std::pair{Qt::Key_Enter, Qt::KeyboardModifiers(Qt::KeypadModifier)}}) {
+        AlertKeys keys(key, modifiers);
+        app.aboutAction()->trigger();
+        EXPECT_EQ(keys.answered, QStringList{"Tidewell"});
+    }
+    EXPECT_TRUE(fake.workspace.openedUrls.empty()) << "Return visited the website";
 }
 
 // The kit's style is in place from the program's start-up on, with a hook in

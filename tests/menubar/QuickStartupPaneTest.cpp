@@ -2,6 +2,7 @@
 #include "menubar/PaneHeader.h"
 #include "menubar/QuickListRow.h"
 #include "menubar/QuickStartupPane.h"
+#include "support/AlertKeys.h"
 #include "views/kit/IconView.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonSwitch.h"
@@ -145,4 +146,17 @@ TEST(QuickStartupPane, ASwitchTurnsTheEntryOffAndARefusalKeepsItsState)
     ASSERT_TRUE(drainScans(nullptr, f.h.cleaner.get()));
     ASSERT_EQ(f.h.prompter.asked.size(), 2);
     EXPECT_EQ(f.h.prompter.asked[1].text, "Item not found.");
+}
+
+// Asked through the program's own prompter, the refusal's one button (in
+// the cancel role) answers Return.
+TEST(QuickStartupPane, ReturnClosesTheRefusalOnScreen)
+{
+    ShellHarness h;
+    DialogPrompter onScreen;
+    QuickStartupPane pane{*h.cleaner, onScreen};
+    AlertKeys keys(Qt::Key_Return);
+    pane.setEnabled(QStringLiteral("/Library/LaunchAgents/gone.plist"), false);
+    ASSERT_TRUE(drainScans(nullptr, h.cleaner.get()));
+    EXPECT_EQ(keys.answered, QStringList{"Startup apps"});
 }

@@ -4,6 +4,7 @@
 #include "state/AppNavigation.h"
 #include "engine/inventory/KnownApplications.h"
 #include "platform/ThreadPool.h"
+#include "support/AlertKeys.h"
 #include "support/FakePlatform.h"
 #include "support/FakePrompter.h"
 #include "support/ScanGates.h"
@@ -187,6 +188,23 @@ TEST(RemainsFlow, CancelChangesNothing)
     EXPECT_TRUE(f.entry("Evernote").isSelected);
     EXPECT_EQ(f.state.selectedRemain()->title, "Transmit");
     EXPECT_EQ(f.cleaner.orphanCountForMenuBar(), 3);
+    EXPECT_TRUE(f.fp.tree().exists(f.fp.tree().library() + "/Application Support/Evernote/db"));
+}
+
+// Asked through the program's own prompter, Return on the confirmation
+// presses Cancel, the button drawn filled: nothing moves.
+TEST(RemainsFlow, ReturnOnTheConfirmationOnScreenCancels)
+{
+    RemainsFixture f;
+    f.findRemains();
+    f.tick("Evernote");
+    DialogPrompter onScreen;
+    RemainsFlow flow{f.state, f.navigation, onScreen};
+    AlertKeys keys(Qt::Key_Return);
+    flow.confirmAndRemove();
+    f.settle();
+    EXPECT_EQ(keys.answered, QStringList{"Remove selected remains?"});
+    EXPECT_EQ(f.titles(), (QStringList{"Evernote", "Getdropbox", "Transmit"}));
     EXPECT_TRUE(f.fp.tree().exists(f.fp.tree().library() + "/Application Support/Evernote/db"));
 }
 

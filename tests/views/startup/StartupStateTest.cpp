@@ -1,6 +1,7 @@
 // The Startup tab's state driven over the real engine and a fixture tree.
 
 #include "StartupTree.h"
+#include "support/AlertKeys.h"
 #include "support/Collect.h"
 #include "support/Printers.h"
 #include "support/ScanGates.h"
@@ -278,4 +279,31 @@ TEST_F(StateFixture, ShowApplicationRevealsTheOwnerElseTheItem)
     state->select(app.path);
     state->showApplication();
     EXPECT_EQ(h.fake.workspace.revealed, (QStringList{kSyncApp, kRectangleApp, "/Applications/Notes.app"}));
+}
+
+// The tab's alerts, asked through the program's own prompter, answer the
+// keyboard: Return on the removal confirmation presses Cancel and removes
+// nothing; keypad Enter closes the alert that tells why a switch was refused.
+TEST_F(StateFixture, ReturnAndEnterAnswerTheTabsAlertsOnScreen)
+{
+    DialogPrompter onScreen;
+    StartupState shown(*h.cleaner, onScreen, h.fake.workspace);
+    shown.select(kSyncAgent);
+    {
+        AlertKeys keys(Qt::Key_Return);
+        shown.confirmAndRemoveSelected();
+        finish();
+        EXPECT_EQ(keys.answered, QStringList{"Remove this startup program?"});
+    }
+    EXPECT_TRUE(h.fake.tree().exists(kSyncAgent));
+    EXPECT_EQ(shown.selectedPath(), kSyncAgent);
+
+    h.fake.loginItems.removeResult = Error::unavailable();
+    {
+        AlertKeys keys(Qt::Key_Enter, Qt::KeypadModifier);
+        shown.setItemEnabled(kHelper, false);
+        finish();
+        EXPECT_EQ(keys.answered, QStringList{"Startup Programs"});
+    }
+    EXPECT_TRUE(item(kHelper).isEnabled);
 }
