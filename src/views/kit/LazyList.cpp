@@ -270,6 +270,16 @@ QList<QWidget*> LazyList::stopsOf(QWidget* row, int part)
     return stops + buttons;
 }
 
+QList<QRect> LazyList::stopRects(QWidget* row, int part, const QList<QWidget*>& stops)
+{
+    // A row itself lies where its part does; its buttons where they stand.
+    auto* clickable = qobject_cast<ClickableRow*>(row);
+    QList<QRect> rects;
+    for (QWidget* stop : stops)
+        rects << (stop == row && clickable ? clickable->keyPartRect(part) : QRect(stop->mapTo(row, QPoint(0, 0)), stop->size()));
+    return rects;
+}
+
 QWidget* LazyList::shownWidget(int row)
 {
     if (!widgetFor(row))
@@ -397,8 +407,8 @@ void LazyList::keyPressEvent(QKeyEvent* event)
         }
         const bool forward = (event->key() == Qt::Key_Right) != rtl;
         QWidget* w = widgetFor(m_place.row);
-        const int last = w ? int(stopsOf(w, m_place.part).size()) - 1 : 0;
-        const int stop = std::clamp(m_place.stop, 0, std::max(0, last));
+        const QList<QWidget*> stops = w ? stopsOf(w, m_place.part) : QList<QWidget*>{};
+        const int stop = std::clamp(m_place.stop, 0, std::max(0, int(stops.size()) - 1));
         // On a group's first stop: forward unfolds it, back folds it.
         auto* folding = dynamic_cast<FoldingRow*>(w);
         const std::optional<bool> folded = folding && stop == 0 ? folding->isFolded(m_place.part) : std::nullopt;
@@ -406,7 +416,12 @@ void LazyList::keyPressEvent(QKeyEvent* event)
             folding->setFolded(m_place.part, !forward);
             break;
         }
-        m_place.stop = std::clamp(stop + (forward ? 1 : -1), 0, std::max(0, last));
+        // To the nearest stop on screen in the arrow's direction, if any.
+        if (const int next = keyfocus::nearestInDirection(stopRects(w, m_place.part, stops), stop, event->key());
+            next >= 0)
+            m_place.stop = next;
+        else
+            m_place.stop = stop;
         break;
     }
     case Qt::Key_Space:

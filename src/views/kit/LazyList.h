@@ -37,8 +37,10 @@ class FocusRing;
 // of that part: the part itself when the row is a ClickableRow, then the
 // buttons lying in the part, in reading order. Up and Down move through the
 // parts of the rows, passing rows without a stop (headers) and keeping the
-// column; Left and Right move through the stops of a part (mirrored right
-// to left) or, on a FoldingRow's first stop, fold and unfold it; Home and
+// column; Left and Right move to the part's nearest stop on screen in their
+// direction (as keyfocus::nearestInDirection: a row's check box at its left
+// is reached with Left) or, on a FoldingRow's first stop, unfold and fold
+// it (forward and back, mirrored right to left); Home and
 // End go to the first and the last; Space or Return acts
 // on the stop as a click would. Entering the list selects nothing: the focus
 // ring shows the place (where it last was, else the first row in view); a
@@ -97,6 +99,8 @@ public:
     bool showsPlace() const;
     // The stops of a part of a row's widget, in reading order.
     static QList<QWidget*> stopsOf(QWidget* row, int part);
+    // Where those stops lie in the row: a ClickableRow itself as its part.
+    static QList<QRect> stopRects(QWidget* row, int part, const QList<QWidget*>& stops);
 
 protected:
     bool viewportEvent(QEvent* event) override;

@@ -213,6 +213,40 @@ TEST(ApplicationsTab, RightAndLeftOpenAndCloseAGroupWithoutSelectingIt)
     EXPECT_TRUE(list->showsPlace());
 }
 
+// On an application's row the arrows go as the row lies on screen: its
+// check box stands at the leading side, so Left reaches it left to right and
+// Right right to left; the other arrow has nothing there and stays.
+TEST(ApplicationsTab, TheArrowsReachARowsCheckBoxOnTheSideItStands)
+{
+    for (bool rtl : {false, true}) {
+        SCOPED_TRACE(rtl ? "right to left" : "left to right");
+        TabFixture f;
+        if (rtl)
+            f.w->setLayoutDirection(Qt::RightToLeft);
+        const AppInfoPtr mail = f.find("Mail");
+        AppListCard* card = f.card("Mail");
+        ASSERT_NE(card, nullptr);
+        const bool boxOnTheLeft = card->checkbox()->x() < card->width() / 2;
+        ASSERT_EQ(boxOnTheLeft, !rtl);
+        LazyList* list = f.w->appsList();
+        list->setFocus(Qt::TabFocusReason);
+        while (list->currentStop() != card && list->currentPlace().row < f.rows().indexOf("Mail"))
+            QTest::keyClick(list, Qt::Key_Down);
+        ASSERT_EQ(list->currentStop(), card);
+        const Qt::Key toBox = rtl ? Qt::Key_Right : Qt::Key_Left;
+        const Qt::Key away = rtl ? Qt::Key_Left : Qt::Key_Right;
+        QTest::keyClick(list, away);
+        EXPECT_EQ(list->currentStop(), card) << "the arrow jumped against itself";
+        QTest::keyClick(list, toBox);
+        EXPECT_EQ(list->currentStop(), card->checkbox());
+        QTest::keyClick(list, Qt::Key_Space);
+        EXPECT_TRUE(mail->isSelected());
+        QTest::keyClick(list, away);
+        EXPECT_EQ(list->currentStop(), card);
+        EXPECT_EQ(f.state().selectedApp(), nullptr) << "moving selects nothing";
+    }
+}
+
 TEST(ApplicationsTab, CheckboxesWriteTheRecordsTheyShow)
 {
     TabFixture f;

@@ -5,6 +5,7 @@
 #include "views/kit/ClickableRow.h"
 #include "views/kit/KeyFocus.h"
 #include "views/kit/LazyList.h"
+#include "views/kit/Mirror.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/PullDownButton.h"
 #include "views/kit/PushButton.h"
@@ -185,22 +186,28 @@ TEST(FocusRing, ReadsInEveryThemeAndIsNoSelectionColour)
 
 namespace {
 
-// A list of headers (QLabel) and clickable rows holding two buttons each;
-// every row ending in 5 is a group that folds.
+// A list of headers (QLabel) and clickable rows, each with a box at its
+// leading side and two buttons at its trailing side, mirrored right to
+// left; every row ending in 5 is a group that folds.
 class Row : public ClickableRow, public FoldingRow {
 public:
     Row()
     {
+        box = new PushButton(QStringLiteral("Box"), PushButton::Style::bordered, this);
         first = new PushButton(QStringLiteral("One"), PushButton::Style::bordered, this);
         second = new PushButton(QStringLiteral("Two"), PushButton::Style::bordered, this);
+        connect(box, &QAbstractButton::clicked, this, [this] { actions << QStringLiteral("box %1").arg(bound); });
         connect(first, &QAbstractButton::clicked, this, [this] { actions << QStringLiteral("one %1").arg(bound); });
         connect(second, &QAbstractButton::clicked, this, [this] { actions << QStringLiteral("two %1").arg(bound); });
         connect(this, &ClickableRow::clicked, this, [this] { actions << QStringLiteral("row %1").arg(bound); });
+        Mirror::resizeOnDirectionChange(this);
     }
     void resizeEvent(QResizeEvent*) override
     {
-        first->setGeometry(width() - 120, 8, 50, 24);
-        second->setGeometry(width() - 60, 8, 50, 24);
+        const Mirror m(*this);
+        m.place(box, QRect(8, 8, 24, 24));
+        m.place(first, QRect(width() - 120, 8, 50, 24));
+        m.place(second, QRect(width() - 60, 8, 50, 24));
     }
     std::optional<bool> isFolded(int) const override
     {
@@ -214,6 +221,7 @@ public:
         else
             open.insert(bound);
     }
+    PushButton* box;
     PushButton* first;
     PushButton* second;
     int bound = -1;
@@ -255,14 +263,17 @@ struct ListFixture {
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
-    // The row and the stop the keyboard is on: "row 3", "one 3", "two 3".
+    // The row and the stop the keyboard is on: "row 3", "box 3", "one 3", "two 3".
     QString place() const
     {
         QWidget* stop = list->currentStop();
         const auto* row = dynamic_cast<const Row*>(list->widgetFor(list->currentPlace().row));
         if (!stop || !row)
             return QStringLiteral("none");
-        const QString what = stop == row ? QStringLiteral("row") : stop == row->first ? QStringLiteral("one") : QStringLiteral("two");
+        const QString what = stop == row          ? QStringLiteral("row")
+            : stop == row->box                    ? QStringLiteral("box")
+            : stop == row->first                  ? QStringLiteral("one")
+                                                  : QStringLiteral("two");
         return what + u' ' + QString::number(row->bound);
     }
     void key(int k) { QTest::keyClick(list, Qt::Key(k)); }
@@ -334,29 +345,42 @@ TEST(ListKeyboard, TabEntersTheListWithoutActingAndArrowsMoveThroughItsStops)
 }
 
 // A click moves the place without the ring; the arrows go on from there,
-// Left and Right as the stops lie on screen.
+// Left and Right to the nearest stop on screen in their direction, the
+// leading box included, in both directions.
 TEST(ListKeyboard, AClickMovesThePlaceAndTheArrowsFollowTheScreen)
 {
-    ListFixture f(40);
-    f.window.setLayoutDirection(Qt::RightToLeft);
-    QWidget* row5 = f.list->widgetFor(5);
-    ASSERT_NE(row5, nullptr);
-    QTest::mouseClick(row5, Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(Row::actions, QStringList{"row 5"});
-    EXPECT_TRUE(f.list->hasFocus());
-    EXPECT_FALSE(f.list->showsPlace()) << "a click shows no focus ring";
-    EXPECT_EQ(f.placeAfter(Qt::Key_Down), QStringLiteral("row 6"));
-    EXPECT_TRUE(f.list->showsPlace());
-    // The row places its buttons at its right in both directions: reading
-    // from the right, "two" comes first.
-    EXPECT_EQ(f.placeAfter(Qt::Key_Left), QStringLiteral("two 6"));
-    EXPECT_EQ(f.placeAfter(Qt::Key_Left), QStringLiteral("one 6"));
-    EXPECT_EQ(f.placeAfter(Qt::Key_Right), QStringLiteral("two 6"));
+    for (bool rtl : {false, true}) {
+        SCOPED_TRACE(rtl ? "right to left" : "left to right");
+        ListFixture f(40);
+        if (rtl)
+            f.window.setLayoutDirection(Qt::RightToLeft);
+        QWidget* row5 = f.list->widgetFor(5);
+        ASSERT_NE(row5, nullptr);
+        QTest::mouseClick(row5, Qt::LeftButton, {}, row5->rect().center());
+        EXPECT_EQ(Row::actions, QStringList{"row 5"});
+        EXPECT_TRUE(f.list->hasFocus());
+        EXPECT_FALSE(f.list->showsPlace()) << "a click shows no focus ring";
+        EXPECT_EQ(f.placeAfter(Qt::Key_Down), QStringLiteral("row 6"));
+        EXPECT_TRUE(f.list->showsPlace());
+        // Toward the buttons: the nearer first, then the other; past it, nothing.
+        const int toButtons = rtl ? Qt::Key_Left : Qt::Key_Right;
+        const int toBox = rtl ? Qt::Key_Right : Qt::Key_Left;
+        EXPECT_EQ(f.placeAfter(toButtons), QStringLiteral("one 6"));
+        EXPECT_EQ(f.placeAfter(toButtons), QStringLiteral("two 6"));
+        EXPECT_EQ(f.placeAfter(toButtons), QStringLiteral("two 6"));
+        EXPECT_EQ(f.placeAfter(toBox), QStringLiteral("one 6"));
+        EXPECT_EQ(f.placeAfter(toBox), QStringLiteral("row 6"));
+        // Toward the box at the row's leading side, and back.
+        EXPECT_EQ(f.placeAfter(toBox), QStringLiteral("box 6"));
+        EXPECT_EQ(f.placeAfter(toBox), QStringLiteral("box 6"));
+        EXPECT_EQ(f.placeAfter(toButtons), QStringLiteral("row 6"));
+        EXPECT_EQ(Row::actions, QStringList{"row 5"}) << "moving acts on nothing";
+    }
 }
 
 // On a group's first stop Right unfolds it and Left folds it, as in a tree
-// (mirrored right to left); once it is open Right goes on to the buttons,
-// and on a row that does not fold the arrows only move.
+// (mirrored right to left); once it is open the arrows go on to the stops
+// as they lie, and on a row that does not fold they only move.
 TEST(ListKeyboard, LeftAndRightFoldAGroupOnItsFirstStop)
 {
     for (bool rtl : {false, true}) {
@@ -370,19 +394,20 @@ TEST(ListKeyboard, LeftAndRightFoldAGroupOnItsFirstStop)
         for (int i = 0; i < 4; ++i)
             f.key(Qt::Key_Down);
         ASSERT_EQ(f.place(), QStringLiteral("row 5"));
-        f.key(back);  // folded already
-        EXPECT_TRUE(Row::actions.isEmpty());
         f.key(forward);
         EXPECT_EQ(Row::actions, QStringList{"unfold 5"});
         EXPECT_EQ(f.place(), QStringLiteral("row 5")) << "unfolding keeps the place";
-        EXPECT_EQ(f.placeAfter(forward), rtl ? QStringLiteral("two 5") : QStringLiteral("one 5"));
+        EXPECT_EQ(f.placeAfter(forward), QStringLiteral("one 5"));
         EXPECT_EQ(f.placeAfter(back), QStringLiteral("row 5")) << "back from a button moves, folds nothing";
         f.key(back);
         EXPECT_EQ(Row::actions, (QStringList{"unfold 5", "fold 5"}));
+        EXPECT_EQ(f.placeAfter(back), QStringLiteral("box 5")) << "folded, back moves on";
+        EXPECT_EQ(f.placeAfter(forward), QStringLiteral("row 5")) << "from the box, forward moves, unfolds nothing";
         // A row that does not fold: the arrows move only.
         f.key(Qt::Key_Down);
-        f.key(forward);
-        EXPECT_EQ(f.placeAfter(back), QStringLiteral("row 6"));
+        EXPECT_EQ(f.placeAfter(back), QStringLiteral("box 6"));
+        EXPECT_EQ(f.placeAfter(forward), QStringLiteral("row 6"));
+        EXPECT_EQ(f.placeAfter(forward), QStringLiteral("one 6"));
         EXPECT_EQ(Row::actions, (QStringList{"unfold 5", "fold 5"}));
         EXPECT_TRUE(f.list->showsPlace());
     }
