@@ -464,6 +464,11 @@ TEST(Focus, ArrowsAndSpaceChooseATheme)
     QTest::keyClick(first, Qt::Key_Down);
     QWidget* second = QApplication::focusWidget();
     ASSERT_EQ(second, window->mainView()->sidebar()->tabPills().value(1));
+    // Left and Right have nowhere to go in the column.
+    for (Qt::Key sideways : {Qt::Key_Left, Qt::Key_Right}) {
+        QTest::keyClick(QApplication::focusWidget(), sideways);
+        EXPECT_EQ(QApplication::focusWidget(), second) << (sideways == Qt::Key_Left ? "Left" : "Right");
+    }
     QTest::keyClick(second, Qt::Key_Space);
     EXPECT_EQ(p.navigation().tab(), SidebarTab::startup);
 }

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSet>
 #include <QTest>
 
 using namespace tw;
@@ -323,6 +324,40 @@ TEST(PanelLifetime, TabGoesRoundThePreviewAndThePanelAsOne)
     EXPECT_EQ(o.r.navigation().menuCategory(), std::nullopt);
     EXPECT_EQ(o.focus(), preview);
     EXPECT_FALSE(popover->isKeyboardLent());
+}
+
+// Tab never lands on a control that is not shown: the pane that a new
+// category replaced waits hidden in the panel until it is deleted, and a
+// round of Tab or Shift+Tab through the panel takes the close button and
+// the new pane's controls, each once, and nothing of the old one.
+TEST(PanelLifetime, TabPassesThePaneANewCategoryReplaced)
+{
+    OpenPanel o;
+    const QPointer<QWidget> replaced = o.panel()->content();
+    o.r.c().preview()->choose(SidebarTab::updates);
+    ASSERT_TRUE(replaced && replaced->isHidden() && replaced->parentWidget() == o.panel());
+    QSet<QWidget*> shown{o.panel()->closeButton()};
+    for (QWidget* w : o.panel()->content()->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible())
+            shown << w;
+    ASSERT_GE(shown.size(), 3);
+    MenuBarQuickPreview* preview = o.r.c().preview();
+    o.key(Qt::Key_Tab);
+    ASSERT_TRUE(preview->hasFocus());
+    for (Qt::Key k : {Qt::Key_Backtab, Qt::Key_Tab}) {
+        SCOPED_TRACE(k == Qt::Key_Tab ? "Tab" : "Shift+Tab");
+        // From the preview into the panel, round it and back.
+        QList<QWidget*> visited;
+        for (int i = 0; i < 30 && (visited.isEmpty() || o.focus() != preview); ++i) {
+            o.key(k);
+            if (o.focus() != preview)
+                visited << o.focus();
+        }
+        ASSERT_TRUE(replaced) << "the replaced pane went";
+        EXPECT_EQ(o.focus(), preview);
+        EXPECT_EQ(QSet<QWidget*>(visited.begin(), visited.end()), shown);
+        EXPECT_EQ(visited.size(), shown.size()) << "a stop came twice";
+    }
 }
 
 // A press on the preview takes the keyboard back from the panel. Pinned,

@@ -302,6 +302,14 @@ TEST(QuickPreview, TheKeyboardGoesRoundItsPartsAndActsOnThem)
     now = preview->keyPartRects()[preview->keyPart()];
     EXPECT_GT(now.top(), first.bottom());
     EXPECT_EQ(now.left(), first.left());
+    // Down from the last row goes nowhere.
+    for (int i = 0; i < 8 && preview->keyPartRects()[preview->keyPart()] != preview->openButtonRect(); ++i)
+        QTest::keyClick(preview.get(), Qt::Key_Down);
+    ASSERT_EQ(preview->keyPartRects()[preview->keyPart()], preview->openButtonRect());
+    QTest::keyClick(preview.get(), Qt::Key_Down);
+    EXPECT_EQ(preview->keyPartRects()[preview->keyPart()], preview->openButtonRect());
+    QTest::keyClick(preview.get(), Qt::Key_Up);
+    EXPECT_NE(preview->keyPartRects()[preview->keyPart()], preview->openButtonRect());
     // Shift+Tab from the first part goes round to the open button; Return on close closes.
     preview->clearFocus();
     preview->setFocus(Qt::TabFocusReason);

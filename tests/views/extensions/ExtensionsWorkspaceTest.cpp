@@ -124,6 +124,24 @@ TEST_F(WorkspaceFixture, ScanningShowsProgressInBothColumnsAndEveryRescanClickSc
     EXPECT_FALSE(qobject_cast<ProgressIndicator*>(w->shownCategoryBody()));
 }
 
+// The kinds stand in one column: Up and Down move the focus along it,
+// Left and Right have nowhere to go and leave it where it is.
+TEST_F(WorkspaceFixture, TheArrowsKeepToTheColumnOfKinds)
+{
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    const QList<Kind> kinds = allExtensionCategories();
+    QWidget* second = w->categoryRow(kinds[1]);
+    second->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(second->hasFocus());
+    for (Qt::Key sideways : {Qt::Key_Left, Qt::Key_Right}) {
+        QTest::keyClick(QApplication::focusWidget(), sideways);
+        EXPECT_EQ(QApplication::focusWidget(), second) << (sideways == Qt::Key_Left ? "Left" : "Right");
+    }
+    QTest::keyClick(second, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), w->categoryRow(kinds[2]));
+}
+
 TEST_F(WorkspaceFixture, KindsSearchAndSortThroughTheControls)
 {
     QTest::mouseClick(w->categoryRow(Kind::screenSavers), Qt::LeftButton);
