@@ -2,6 +2,7 @@
 
 #include "views/kit/NeonBorder.h"
 
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
@@ -15,10 +16,37 @@ namespace {
 
 const char* const kHostProperty = "tw_glowHost";
 
+// Repaints the host where a caster glowed at geometry (in its parent).
+void invalidateAt(QWidget* caster, const QRect& geometry);
+
+// The casters of one host. It watches them: a caster that hides, moves or
+// changes size leaves its old glow beyond its rectangle, which Qt does not
+// repaint (it repaints only the rectangle itself).
 class GlowRegistry : public QObject {
 public:
     using QObject::QObject;
     QList<QPointer<QWidget>> casters;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* caster = static_cast<QWidget*>(watched);
+        switch (event->type()) {
+        case QEvent::Hide:
+            invalidateAt(caster, caster->geometry());
+            break;
+        case QEvent::Move:
+            invalidateAt(caster, QRect(static_cast<QMoveEvent*>(event)->oldPos(), caster->size()));
+            invalidateAt(caster, caster->geometry());
+            break;
+        case QEvent::Resize:
+            invalidateAt(caster, QRect(caster->pos(), static_cast<QResizeEvent*>(event)->oldSize()));
+            invalidateAt(caster, caster->geometry());
+            break;
+        default: break;
+        }
+        return false;
+    }
 };
 
 GlowRegistry* registryOf(const QWidget* host, bool create)
@@ -60,8 +88,10 @@ void attach(QWidget* caster)
         return;
     GlowRegistry* reg = registryOf(host, true);
     reg->casters.removeAll(nullptr);
-    if (!reg->casters.contains(caster))
+    if (!reg->casters.contains(caster)) {
         reg->casters.append(caster);
+        caster->installEventFilter(reg);
+    }
     invalidate(caster);
 }
 
@@ -99,11 +129,23 @@ void paint(QWidget* host, QPainter& p, const QRegion& region)
 
 void invalidate(QWidget* caster)
 {
-    QWidget* host = hostOf(caster);
+    invalidateAt(caster, caster->geometry());
+}
+
+} // namespace glowhost
+
+namespace {
+
+void invalidateAt(QWidget* caster, const QRect& geometry)
+{
+    QWidget* host = glowhost::hostOf(caster);
     auto c = qobject_cast<GlowCaster*>(caster);
-    if (!host || !c)
+    // A hidden host (its tab switched away) paints nothing until shown again.
+    if (!host || !c || !caster->parentWidget() || !host->isVisible())
         return;
-    const QRect area = caster->rect().marginsAdded(c->glowExtent()).translated(caster->mapTo(host, QPoint(0, 0)));
+    const QRect area = QRect(QPoint(0, 0), geometry.size())
+                           .marginsAdded(c->glowExtent())
+                           .translated(caster->parentWidget()->mapTo(host, geometry.topLeft()));
     host->update(area);
     // A border over the host paints its band from a picture of what lay
     // beneath: where the glow changed, that picture is out of date.
@@ -113,7 +155,7 @@ void invalidate(QWidget* caster)
     }
 }
 
-} // namespace glowhost
+} // namespace
 
 void GlowCastingWidget::showEvent(QShowEvent*)
 {

@@ -15,6 +15,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 using namespace tw;
@@ -217,6 +219,60 @@ TEST(Components, GlowHostsPaintTheirCastersBeneathThem)
     host.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
     EXPECT_GT(qAlpha(img.pixel(175, 80 + NeonPillButton::pillHeight() + 4)), 10);
     EXPECT_EQ(qAlpha(img.pixel(5, 5)), 0);
+}
+
+namespace {
+
+// Pixels where what the window shows (its backing store) and a fresh
+// painting of it differ clearly.
+int stalePixels(QWidget& window)
+{
+    const QImage shown = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown.size() != fresh.size())
+        return shown.width() * shown.height();
+    int n = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y), b = fresh.pixel(x, y);
+            if (std::abs(qRed(a) - qRed(b)) > 8 || std::abs(qGreen(a) - qGreen(b)) > 8 || std::abs(qBlue(a) - qBlue(b)) > 8)
+                ++n;
+        }
+    return n;
+}
+
+} // namespace
+
+// A caster's glow goes with it: hidden, moved or resized, it leaves nothing
+// of its old glow on the host (Qt repaints only its rectangle).
+TEST(Components, AGlowLeavesWithItsCaster)
+{
+    ShellHarness h;
+    Host host;
+    glowhost::mark(&host);
+    host.setAutoFillBackground(true);
+    host.resize(400, 240);
+    auto* plain = new QWidget(&host);
+    plain->setGeometry(0, 0, 400, 240);
+    auto* pill = new NeonPillButton(QStringLiteral("System"), SidebarGlyph::system, true, plain);
+    pill->setGeometry(100, 60, 150, NeonPillButton::pillHeight());
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stalePixels(host) == 0; }, 3000));
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } changes[] = {
+        {"hidden", [&] { pill->hide(); }},
+        {"shown", [&] { pill->show(); }},
+        {"moved", [&] { pill->move(120, 140); }},
+        {"shrunk", [&] { pill->resize(60, NeonPillButton::pillHeight()); }},
+    };
+    for (const auto& c : changes) {
+        c.change();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return stalePixels(host) == 0; }, 3000))
+            << c.what << ": " << stalePixels(host) << " pixels of an old glow stay";
+    }
 }
 
 TEST(Components, BlurSpreadsCoverageSymmetrically)
