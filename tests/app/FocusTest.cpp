@@ -12,6 +12,7 @@
 #include "views/applications/AppListController.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/ApplicationsWorkspace.h"
+#include "views/kit/Glow.h"
 #include "views/kit/KeyFocus.h"
 #include "views/theme/ThemePreviewCard.h"
 #include "views/theme/ThemeWorkspace.h"
@@ -498,4 +499,113 @@ TEST(Focus, TabStaysInThePreferencesSheet)
     const bool before = p.app->state().settings().detectTrashRemovals();
     QTest::keyClick(sheet->trashSwitch(), Qt::Key_Space);
     EXPECT_NE(p.app->state().settings().detectTrashRemovals(), before);
+}
+
+namespace {
+
+// Where a stop's ring is painted: by which widget, and its rectangle there.
+struct Ring {
+    QWidget* painter = nullptr;
+    QRect rect;
+};
+
+// The ring the focused stop shows: the kit's ring widget when one is up,
+// else the ring the stop paints itself (a pill in its glow layer, a search
+// field in the box around it).
+Ring ringOf(MainWindow* window, QWidget* stop)
+{
+    QList<FocusRing*> shown;
+    for (FocusRing* r : window->findChildren<FocusRing*>())
+        if (r->isVisible())
+            shown << r;
+    if (shown.size() == 1)
+        return {shown.first(), shown.first()->rect()};
+    if (!shown.isEmpty())
+        return {};
+    if (qobject_cast<NeonPillButton*>(stop)) {
+        QWidget* host = glowhost::hostOf(stop);
+        const int reach = focusring::kReach;
+        return {host, QRect(stop->mapTo(host, QPoint(0, 0)), stop->size()).adjusted(-reach, -reach, reach, reach)};
+    }
+    if (qobject_cast<QLineEdit*>(stop))
+        return {stop->parentWidget(), stop->parentWidget()->rect()};
+    return {};
+}
+
+// The part of a ring the window does not show: what lies outside the
+// painter's rectangle and its parents', or under an opaque widget above it.
+// A neon border's band is opaque but shows a picture of what lies beneath
+// it, the ring with it, so it hides nothing.
+QRegion cutOf(MainWindow* window, const Ring& ring)
+{
+    const QPoint at = ring.painter->mapTo(window, QPoint(0, 0));
+    QRect clip = window->rect();
+    for (QWidget* w = ring.painter; w && w != window; w = w->parentWidget())
+        clip &= QRect(w->mapTo(window, QPoint(0, 0)), w->size());
+    QRegion covered = QRegion(ring.rect.translated(at)) - ring.painter->visibleRegion().translated(at);
+    for (ClockwiseNeonBorder* border : window->findChildren<ClockwiseNeonBorder*>())
+        if (border->isVisible())
+            covered -= border->bandRegion().translated(border->mapTo(window, QPoint(0, 0)));
+    return covered + (QRegion(ring.rect.translated(at)) - clip);
+}
+
+} // namespace
+
+// At the window's smallest size, in every theme, each stop of each tab shows
+// its ring whole: the ring lies within what the widget painting it shows
+// (not cut by a parent or covered) and within the window.
+TEST(Focus, EveryRingIsWholeAtTheSmallestWindowSize)
+{
+    Filled p;
+    p.window = p.startShown();
+    p.window->resize(p.window->minimumSize());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.window->size() == QSize(1100, 680); }, 2000));
+    const struct {
+        SidebarTab tab;
+        AppsSegment segment;
+        bool choose;
+    } tabs[] = {
+        {SidebarTab::applications, AppsSegment::apps, true}, {SidebarTab::applications, AppsSegment::remains, false},
+        {SidebarTab::startup, AppsSegment::apps, true},      {SidebarTab::updates, AppsSegment::apps, true},
+        {SidebarTab::extensions, AppsSegment::apps, false},  {SidebarTab::network, AppsSegment::apps, true},
+        {SidebarTab::system, AppsSegment::apps, false},      {SidebarTab::theme, AppsSegment::apps, false},
+    };
+    int checked = 0;
+    for (AppAppearance a : allCases<AppAppearance>()) {
+        p.app->state().theme().apply(a, true);
+        for (const auto& t : tabs) {
+            SCOPED_TRACE(rawValue(a).toStdString() + " " + rawValue(t.tab).toStdString() + " "
+                         + rawValue(t.segment).toStdString());
+            MainWindow* window = p.showTab(t.tab, t.segment);
+            if (t.choose) {
+                // The first row of the tab's first list chosen, so the detail shows its controls.
+                const QList<QWidget*> stops = tabStops(window);
+                const auto list = std::find_if(stops.begin(), stops.end(), [](QWidget* w) { return qobject_cast<LazyList*>(w); });
+                ASSERT_NE(list, stops.end());
+                (*list)->setFocus(Qt::TabFocusReason);
+                QTest::keyClick(*list, Qt::Key_Return);
+                drainScans(&p.app->scanner(), &p.app->cleaner());
+                ASSERT_TRUE(settleForScreenshot(window));
+            }
+            // Tab from the window through every stop, as the user goes.
+            window->setFocus(Qt::OtherFocusReason);
+            QList<QWidget*> visited;
+            for (int i = 0; i < 80; ++i) {
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
+                QWidget* stop = QApplication::focusWidget();
+                if (!stop || stop == window || visited.contains(stop))
+                    break;
+                visited << stop;
+                drainEvents();
+                const Ring ring = ringOf(window, stop);
+                ASSERT_NE(ring.painter, nullptr) << stopName(stop).toStdString() << ": no one ring shows";
+                const QRegion cut = cutOf(window, ring);
+                const QRect at = cut.boundingRect();
+                EXPECT_TRUE(cut.isEmpty()) << stopName(stop).toStdString() << ": the ring is cut at " << at.x() << ','
+                                           << at.y() << ' ' << at.width() << 'x' << at.height();
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GE(checked, 3 * 40);
 }

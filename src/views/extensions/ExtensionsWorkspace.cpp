@@ -124,7 +124,8 @@ QWidget* ExtensionsWorkspace::buildHeader()
 {
     auto* header = new QWidget;
     auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(18, 16, 18, 10);
+    // 10 under the texts, less what the controls below keep for their rings.
+    row->setContentsMargins(18, 16, 18, 10 - focusring::kReach);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
     texts->addWidget(
@@ -150,7 +151,8 @@ QWidget* ExtensionsWorkspace::buildControls()
 {
     auto* controls = new QWidget;
     auto* row = new QHBoxLayout(controls);
-    row->setContentsMargins(18, 0, 18, 8);
+    // Room above for the focus rings of the check box and the menu.
+    row->setContentsMargins(18, focusring::kReach, 18, 8);
     m_selectAll = new AppKitCheckbox({[this] { return m_state.allSelected(); }, [this](bool on) { m_state.setAllSelected(on); }});
     m_selectAll->setText(L10n::t(QStringLiteral("common.select_all")));
     row->addWidget(m_selectAll);

@@ -45,15 +45,19 @@ namespace {
 
 constexpr int kColumnSpacing = 8;
 constexpr int kRowSpacing = 16;
+// Room around the cards for their focus ring (the grid's parent sees only the grid).
+constexpr int kRingRoom = focusring::kReach;
 
 } // namespace
 
 int ThemeGrid::layOut(int width, bool place) const
 {
-    const int column = std::max(10, (width - kColumnSpacing) / 2);
+    // The cards stand a ring's reach inside the grid, so a card's focus ring is whole.
+    const int inner = width - 2 * kRingRoom;
+    const int column = std::max(10, (inner - kColumnSpacing) / 2);
     // The first column stands on the leading side.
     const Mirror m(layoutDirection(), QRect(0, 0, width, 1));
-    int y = 0, row = 0;
+    int y = kRingRoom, row = 0;
     for (qsizetype i = 0; i < m_cards.size(); ++i) {
         const bool right = i % 2;
         if (i > 0 && !right) {
@@ -63,9 +67,10 @@ int ThemeGrid::layOut(int width, bool place) const
         const int h = m_cards[i]->heightForWidth(column);
         row = std::max(row, h);
         if (place)
-            m.place(m_cards[i], QRect(right ? column + kColumnSpacing : 0, y, right ? width - column - kColumnSpacing : column, h));
+            m.place(m_cards[i], QRect(kRingRoom + (right ? column + kColumnSpacing : 0), y,
+                                      right ? inner - column - kColumnSpacing : column, h));
     }
-    return y + row;
+    return y + row + kRingRoom;
 }
 
 int ThemeGrid::heightForWidth(int width) const
@@ -75,7 +80,7 @@ int ThemeGrid::heightForWidth(int width) const
 
 QSize ThemeGrid::sizeHint() const
 {
-    return {660, heightForWidth(660)};
+    return {660 + 2 * kRingRoom, heightForWidth(660 + 2 * kRingRoom)};
 }
 
 void ThemeGrid::resizeEvent(QResizeEvent*)
@@ -102,9 +107,13 @@ ThemeWorkspace::ThemeWorkspace(ThemeManager& theme, QWidget* parent)
     auto* inner = new QWidget;
     glowhost::mark(inner);
     inner->setAutoFillBackground(false);
+    // 20 points around, 16 under the subtitle: the grid's room for the
+    // rings is taken from them.
     auto* layout = new QVBoxLayout(inner);
-    layout->setContentsMargins(20, 20, 20, 20);
-    layout->setSpacing(16);
+    const int room = focusring::kReach;
+    layout->setContentsMargins(20 - room, 20, 20 - room, 20 - room);
+    layout->setSpacing(16 - room);
+    m_subtitle->setContentsMargins(room, 0, room, 0);
     m_subtitle->setWordWrap(true);
     layout->addWidget(m_subtitle);
     QList<QWidget*> cards;

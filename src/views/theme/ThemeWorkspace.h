@@ -15,7 +15,8 @@ class WorkspaceCard;
 class WorkspaceTitleBar;
 
 // The grid of theme cards: two flexible columns, 8 points apart, rows 16
-// points apart, cards in theme order.
+// points apart, cards in theme order, with room around them for a card's
+// focus ring.
 class ThemeGrid : public QWidget {
     Q_OBJECT
 public:
