@@ -14,6 +14,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QScreen>
+#include <QWidget>
 #include <QTest>
 #include <QThreadPool>
 
@@ -134,6 +136,30 @@ inline bool saveScreenshot(QWidget* w, const QString& name)
 inline QColor pixel(const QImage& image, int x, int y)
 {
     return image.pixelColor(int(x * image.devicePixelRatio()), int(y * image.devicePixelRatio()));
+}
+
+// Pixels of area (in window's coordinates; all of it when empty) where what
+// the window shows on screen (its backing store) and a fresh painting of it
+// differ clearly: what a repaint missed.
+inline int stalePixels(QWidget* window, QRect area = {})
+{
+    if (area.isEmpty())
+        area = window->rect();
+    const QImage shown = window->screen()
+                             ->grabWindow(window->winId(), area.x(), area.y(), area.width(), area.height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = window->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown.size() != fresh.size())
+        return area.width() * area.height();
+    int n = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y), b = fresh.pixel(x, y);
+            if (std::abs(qRed(a) - qRed(b)) > 8 || std::abs(qGreen(a) - qGreen(b)) > 8 || std::abs(qBlue(a) - qBlue(b)) > 8)
+                ++n;
+        }
+    return n;
 }
 
 inline int luminance(const QColor& c)

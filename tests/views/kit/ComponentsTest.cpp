@@ -15,7 +15,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -221,28 +220,6 @@ TEST(Components, GlowHostsPaintTheirCastersBeneathThem)
     EXPECT_EQ(qAlpha(img.pixel(5, 5)), 0);
 }
 
-namespace {
-
-// Pixels where what the window shows (its backing store) and a fresh
-// painting of it differ clearly.
-int stalePixels(QWidget& window)
-{
-    const QImage shown = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage fresh = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (shown.size() != fresh.size())
-        return shown.width() * shown.height();
-    int n = 0;
-    for (int y = 0; y < shown.height(); ++y)
-        for (int x = 0; x < shown.width(); ++x) {
-            const QRgb a = shown.pixel(x, y), b = fresh.pixel(x, y);
-            if (std::abs(qRed(a) - qRed(b)) > 8 || std::abs(qGreen(a) - qGreen(b)) > 8 || std::abs(qBlue(a) - qBlue(b)) > 8)
-                ++n;
-        }
-    return n;
-}
-
-} // namespace
-
 // A caster's glow goes with it: hidden, moved or resized, it leaves nothing
 // of its old glow on the host (Qt repaints only its rectangle).
 TEST(Components, AGlowLeavesWithItsCaster)
@@ -258,7 +235,7 @@ TEST(Components, AGlowLeavesWithItsCaster)
     pill->setGeometry(100, 60, 150, NeonPillButton::pillHeight());
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return stalePixels(host) == 0; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stalePixels(&host) == 0; }, 3000));
     const struct {
         const char* what;
         std::function<void()> change;
@@ -270,8 +247,8 @@ TEST(Components, AGlowLeavesWithItsCaster)
     };
     for (const auto& c : changes) {
         c.change();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return stalePixels(host) == 0; }, 3000))
-            << c.what << ": " << stalePixels(host) << " pixels of an old glow stay";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return stalePixels(&host) == 0; }, 3000))
+            << c.what << ": " << stalePixels(&host) << " pixels of an old glow stay";
     }
 }
 
