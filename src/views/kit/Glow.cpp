@@ -33,7 +33,9 @@ protected:
         auto* caster = static_cast<QWidget*>(watched);
         switch (event->type()) {
         case QEvent::Hide:
-            invalidateAt(caster, caster->geometry());
+            // A spontaneous one is the window's (minimised): the caster stays where it was.
+            if (!event->spontaneous())
+                invalidateAt(caster, caster->geometry());
             break;
         case QEvent::Move:
             invalidateAt(caster, QRect(static_cast<QMoveEvent*>(event)->oldPos(), caster->size()));
