@@ -22,10 +22,27 @@ bool isPrivate(const QString& path)
         && (st.st_mode & 077) == 0;
 }
 
+namespace {
+
+// mkdir -p with mode 0700 for each folder it makes; what exists is left as it is.
+bool makeFolders(const QByteArray& host, int depth)
+{
+    if (::mkdir(host.constData(), 0700) == 0 || errno == EEXIST)
+        return true;
+    const qsizetype slash = host.lastIndexOf('/');
+    if (errno != ENOENT || slash <= 0 || depth == 0 || !makeFolders(host.left(slash), depth - 1))
+        return false;
+    return ::mkdir(host.constData(), 0700) == 0 || errno == EEXIST;
+}
+
+} // namespace
+
 bool make(const QString& path)
 {
     const QByteArray host = QFile::encodeName(path);
-    if (host.isEmpty() || (::mkdir(host.constData(), 0700) != 0 && errno != EEXIST))
+    // A fresh home may have no cache folder yet.
+    constexpr int kMostMissing = 16;
+    if (!host.startsWith('/') || !makeFolders(host, kMostMissing))
         return false;
     return isPrivate(path);
 }

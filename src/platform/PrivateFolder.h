@@ -17,9 +17,10 @@ std::uint32_t userId();
 // permission bits.
 bool isPrivate(const QString& path);
 
-// Makes the folder with mode 0700 when it is missing (its parent must exist;
-// nothing is made above it), then checks it as isPrivate does. A folder that
-// was there already is taken only as it is, never changed.
+// Makes the folder with mode 0700 when it is missing, and the folders missing
+// above it (a fresh home's cache folder) the same way, then checks it as
+// isPrivate does. A folder that was there already is taken only as it is,
+// never changed.
 bool make(const QString& path);
 
 enum class Kind { file, socket };

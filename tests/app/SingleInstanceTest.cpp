@@ -414,6 +414,22 @@ TEST(SingleInstance, ASocketPathOfTheLongestLengthServes)
     EXPECT_EQ(second.result.load(), 0);
 }
 
+TEST(SingleInstance, AFolderToMakeIsMadeWithTheFoldersMissingAboveIt)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString cache = base.filePath("home/.cache"), folder = cache + "/tidewell-runtime";
+    const QString name = uniqueName();
+    SingleInstanceGuard launch(name, {{folder, true}});
+    ASSERT_TRUE(launch.tryBecomePrimary());
+    EXPECT_EQ(launch.socketPath(), folder + '/' + name);
+    for (const QString& made : {base.filePath("home"), cache, folder}) {
+        struct stat st;
+        ASSERT_EQ(::lstat(QFile::encodeName(made).constData(), &st), 0) << made.toStdString();
+        EXPECT_EQ(st.st_mode & 07777, 0700) << made.toStdString();
+    }
+}
+
 TEST(SingleInstance, ALockFileOfAnotherAccountIsNotWaitedFor)
 {
     QTemporaryDir base;
