@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <utility>
+
 namespace tw {
 
 // ---- WindowChrome --------------------------------------------------------------
@@ -140,6 +142,15 @@ bool WindowChrome::frameEvent(QEvent* event)
     switch (event->type()) {
     case QEvent::MouseMove: {
         auto e = static_cast<QMouseEvent*>(event);
+        if (m_resizePress && (e->buttons() & Qt::LeftButton)) {
+            // Asked for once the press is a drag, not on the press: see WindowDrag.
+            if (!WindowDrag::pastThreshold(m_resizePress->press, e->globalPosition().toPoint()))
+                return true;
+            const Resize pending = *std::exchange(m_resizePress, std::nullopt);
+            if (WindowDrag::systemResize()(m_handle, pending.edges))
+                return true;
+            m_resizing = pending;
+        }
         if (m_resizing) {
             const QPoint moved = e->globalPosition().toPoint() - m_resizing->press;
             m_window->setGeometry(windowframe::resized(m_resizing->start, m_resizing->edges, moved, m_window->minimumSize()));
@@ -158,14 +169,15 @@ bool WindowChrome::frameEvent(QEvent* event)
         if (!edges || e->button() != Qt::LeftButton)
             return false;
         // The window system's resize where it offers one (X11 window managers,
-        // Wayland), else the program's own.
-        if (event->type() == QEvent::MouseButtonPress && !m_resizing && !m_handle->startSystemResize(edges))
-            m_resizing = Resize{edges, m_window->geometry(), e->globalPosition().toPoint()};
+        // Wayland), else the program's own, from the first move.
+        if (event->type() == QEvent::MouseButtonPress && !m_resizing)
+            m_resizePress = Resize{edges, m_window->geometry(), e->globalPosition().toPoint()};
         return true;
     }
     case QEvent::MouseButtonRelease:
-        if (m_resizing && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) {
+        if ((m_resizing || m_resizePress) && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) {
             m_resizing.reset();
+            m_resizePress.reset();
             return true;
         }
         return false;
@@ -207,25 +219,13 @@ bool WindowChrome::eventFilter(QObject* watched, QEvent* event)
         auto e = static_cast<QMouseEvent*>(event);
         if (e->button() != Qt::LeftButton)
             break;
-        if (QWindow* handle = m_window->windowHandle(); handle && handle->startSystemMove())
-            return true;
-        m_dragging = true;
-        m_dragOffset = e->globalPosition().toPoint() - m_window->pos();
+        m_drag.press(e->globalPosition().toPoint());
         return true;
     }
     case QEvent::MouseMove:
-        if (m_dragging) {
-            auto e = static_cast<QMouseEvent*>(event);
-            m_window->move(e->globalPosition().toPoint() - m_dragOffset);
-            return true;
-        }
-        break;
+        return m_drag.move(m_window, static_cast<QMouseEvent*>(event));
     case QEvent::MouseButtonRelease:
-        if (m_dragging) {
-            m_dragging = false;
-            return true;
-        }
-        break;
+        return m_drag.release();
     default:
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "state/Theme.h"
+#include "views/kit/WindowDrag.h"
 
 #include <QObject>
 #include <QPalette>
@@ -66,11 +67,11 @@ private:
     QWidget* m_window;
     qreal m_radius;
     AppAppearance m_appearance = AppAppearance::midnight;
-    bool m_dragging = false;
-    QPoint m_dragOffset;
+    WindowDrag m_drag;
     std::optional<QPoint> m_hiddenAt;  // where the window stood when it was hidden
     QPointer<QWindow> m_handle;
     Qt::Edges m_shownEdges;  // those the pointer shows
+    std::optional<Resize> m_resizePress;  // pressed on the band, not moved yet
     std::optional<Resize> m_resizing;
 };
 

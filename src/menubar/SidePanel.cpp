@@ -112,23 +112,21 @@ void SidePanel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    // The window manager moves it where it can; elsewhere, and while the
-    // preview's popup holds the mouse (the manager cannot take it then), it
-    // follows the mouse.
-    if (!QApplication::activePopupWidget() && windowHandle() && windowHandle()->startSystemMove())
-        return;
-    m_dragOffset = event->globalPosition().toPoint() - pos();
+    // The window manager moves it where it can; while the preview's popup
+    // holds the mouse (the manager cannot take it then), it follows the mouse.
+    m_drag.press(event->globalPosition().toPoint(), !QApplication::activePopupWidget());
 }
 
 void SidePanel::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragOffset)
-        move(event->globalPosition().toPoint() - *m_dragOffset);
+    if (!m_drag.move(this, event))
+        QWidget::mouseMoveEvent(event);
 }
 
-void SidePanel::mouseReleaseEvent(QMouseEvent*)
+void SidePanel::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_dragOffset.reset();
+    if (!m_drag.release())
+        QWidget::mouseReleaseEvent(event);
 }
 
 } // namespace tw

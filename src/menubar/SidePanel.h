@@ -1,11 +1,12 @@
 #pragma once
 
+#include "views/kit/WindowDrag.h"
+
 #include <QAbstractButton>
 #include <QColor>
 #include <QPointer>
 #include <QWidget>
 
-#include <optional>
 
 namespace tw {
 
@@ -47,7 +48,7 @@ private:
     QPointer<QWidget> m_content;
     QAbstractButton* m_close;
     QColor m_chrome;
-    std::optional<QPoint> m_dragOffset;
+    WindowDrag m_drag;
 };
 
 } // namespace tw

@@ -2,10 +2,16 @@
 #include "app/WindowChrome.h"
 #include "app/WindowFrame.h"
 #include "support/ProgramHarness.h"
+#include "views/kit/WindowDrag.h"
 
+#include <QApplication>
+#include <QScopeGuard>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
 
 using namespace tw;
 using namespace tw::test;
@@ -149,4 +155,41 @@ TEST(WindowFrame, TheMainWindowResizesFromItsEdgesAndCornersDownToItsMinimum)
     EXPECT_EQ(chrome->resizeEdgesAt({1, 300}), Qt::LeftEdge);
     window->showMaximized();
     EXPECT_EQ(chrome->resizeEdgesAt({1, 300}), Qt::Edges());
+}
+
+// The window system is asked to move or resize only once a press has become a
+// drag: asked on the press, a quick click's release can beat the window
+// manager's grab, and the window then follows the pointer until the next click.
+TEST(WindowFrame, AClickAsksTheWindowSystemForNoMoveOrResize)
+{
+    std::vector<QString> asked;
+    const WindowDrag::SystemMove move = std::exchange(WindowDrag::systemMove(), [&](QWindow*) {
+        asked.push_back("move");
+        return true;
+    });
+    const WindowDrag::SystemResize resize = std::exchange(WindowDrag::systemResize(), [&](QWindow*, Qt::Edges edges) {
+        asked.push_back(edges == Qt::LeftEdge ? "resize left" : "resize other");
+        return true;
+    });
+    const auto restore = qScopeGuard([&] {
+        WindowDrag::systemMove() = move;
+        WindowDrag::systemResize() = resize;
+    });
+
+    Program p;
+    MainWindow* window = p.startShown();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QWindow* handle = window->windowHandle();
+    const QPoint background(600, 12), edge(1, 300);
+    const int jitter = QApplication::startDragDistance() / 2;
+    for (const QPoint at : {background, edge}) {
+        QTest::mousePress(handle, Qt::LeftButton, {}, at);
+        QTest::mouseMove(handle, at + QPoint(jitter, 0));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, at + QPoint(jitter, 0));
+    }
+    EXPECT_TRUE(asked.empty()) << asked.front().toStdString();
+
+    drag(handle, background, {30, 20});
+    drag(handle, edge, {-30, 0});
+    EXPECT_EQ(asked, (std::vector<QString>{"move", "resize left"}));
 }
