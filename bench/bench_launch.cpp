@@ -294,6 +294,21 @@ const test::MacTree& sampleTree()
     return *tree;
 }
 
+// The children run on the sample tree, with settings, lock and socket of
+// their own: never handed over to a Tidewell the user runs.
+QProcessEnvironment childEnvironment(const QTemporaryDir& config, const QTemporaryDir& runtime)
+{
+    const test::MacTree& tree = sampleTree();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TIDEWELL_ROOT"), tree.hostRoot());
+    env.insert(QStringLiteral("TIDEWELL_HOME"), tree.home());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("TMPDIR"), runtime.path());
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return env;
+}
+
 void BM_LaunchToFirstFrame(benchmark::State& state)
 {
     QString why;
@@ -303,14 +318,8 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
         return;
     }
     FrameWatcher& watcher = *connected;
-    const test::MacTree& tree = sampleTree();
-    QTemporaryDir config, runtime;  // the children's settings and sockets stay out of the user's
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TIDEWELL_ROOT"), tree.hostRoot());
-    env.insert(QStringLiteral("TIDEWELL_HOME"), tree.home());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    env.insert(QStringLiteral("TMPDIR"), runtime.path());
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    QTemporaryDir config, runtime;
+    const QProcessEnvironment env = childEnvironment(config, runtime);
     const QString minimal = QStringLiteral(MINIMAL_PROGRAM);
     const QString tidewell = QStringLiteral(TIDEWELL_PROGRAM);
     const QString baseline = qEnvironmentVariable("TIDEWELL_LAUNCH_BASELINE");
@@ -364,14 +373,8 @@ void BM_MemoryAtRest(benchmark::State& state)
         return;
     }
     FrameWatcher& watcher = *connected;
-    const test::MacTree& tree = sampleTree();
     QTemporaryDir config, runtime;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TIDEWELL_ROOT"), tree.hostRoot());
-    env.insert(QStringLiteral("TIDEWELL_HOME"), tree.home());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    env.insert(QStringLiteral("TMPDIR"), runtime.path());
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const QProcessEnvironment env = childEnvironment(config, runtime);
     std::vector<std::pair<const char*, QString>> programs{{"tidewell", QStringLiteral(TIDEWELL_PROGRAM)}};
     if (const QString baseline = qEnvironmentVariable("TIDEWELL_LAUNCH_BASELINE"); !baseline.isEmpty())
         programs.emplace_back("baseline", baseline);
