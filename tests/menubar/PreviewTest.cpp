@@ -308,8 +308,17 @@ TEST(QuickPreview, TheKeyboardGoesRoundItsPartsAndActsOnThem)
     ASSERT_EQ(preview->keyPartRects()[preview->keyPart()], preview->openButtonRect());
     QTest::keyClick(preview.get(), Qt::Key_Down);
     EXPECT_EQ(preview->keyPartRects()[preview->keyPart()], preview->openButtonRect());
-    QTest::keyClick(preview.get(), Qt::Key_Up);
-    EXPECT_NE(preview->keyPartRects()[preview->keyPart()], preview->openButtonRect());
+    // Nothing stands beside the open button or the full-width card above it:
+    // Left and Right stay, never going up to a card of the row above.
+    for (const QRect& wide : {preview->openButtonRect(), preview->card(SidebarTab::system).geometry()}) {
+        ASSERT_EQ(preview->keyPartRects()[preview->keyPart()], wide);
+        for (Qt::Key sideways : {Qt::Key_Left, Qt::Key_Right}) {
+            QTest::keyClick(preview.get(), sideways);
+            EXPECT_EQ(preview->keyPartRects()[preview->keyPart()], wide) << (sideways == Qt::Key_Left ? "Left" : "Right");
+        }
+        QTest::keyClick(preview.get(), Qt::Key_Up);
+    }
+    EXPECT_EQ(preview->keyPartRects()[preview->keyPart()].top(), preview->card(SidebarTab::startup).geometry().top());
     // Shift+Tab from the first part goes round to the open button; Return on close closes.
     preview->clearFocus();
     preview->setFocus(Qt::TabFocusReason);

@@ -285,15 +285,21 @@ void arrowGroup(const QList<QWidget*>& stops)
 
 int nearestInDirection(const QList<QRect>& rects, int from, int key)
 {
-    const QPoint c = rects.value(from).center();
+    const QRect origin = rects.value(from);
+    const QPoint c = origin.center();
+    const bool sideways = key == Qt::Key_Left || key == Qt::Key_Right;
     int best = -1;
     int bestCost = 0;
     for (int i = 0; i < rects.size(); ++i) {
         const QPoint d = rects[i].center() - c;
         const int along = key == Qt::Key_Left ? -d.x() : key == Qt::Key_Right ? d.x() : key == Qt::Key_Up ? -d.y() : d.y();
-        const int across = key == Qt::Key_Left || key == Qt::Key_Right ? std::abs(d.y()) : std::abs(d.x());
+        const int across = sideways ? std::abs(d.y()) : std::abs(d.x());
+        // Sideways only within the row's band, up and down only within the
+        // column's: never diagonally out of either.
+        const bool inBand = sideways ? rects[i].top() <= origin.bottom() && origin.top() <= rects[i].bottom()
+                                     : rects[i].left() <= origin.right() && origin.left() <= rects[i].right();
         // Ahead of it, and the straighter the nearer.
-        if (i == from || along <= 0)
+        if (i == from || along <= 0 || !inBand)
             continue;
         const int cost = along + 2 * across;
         if (best < 0 || cost < bestCost) {

@@ -70,7 +70,9 @@ void makeStop(QWidget* w);
 qreal ringRadius(const QWidget* w);
 // Lets the arrow keys move the focus among stops that stand together (a
 // column of pills or kinds, a grid of cards): to the nearest stop on screen
-// in the arrow's direction. Tab still visits each.
+// in the arrow's direction that shares the row (Left, Right: overlaps it
+// from top to bottom) or the column (Up, Down: overlaps it from side to
+// side), never diagonally. Tab still visits each.
 void arrowGroup(const QList<QWidget*>& stops);
 // The same for parts one widget paints: of rects, the one nearest to
 // rects[from] in the direction of an arrow key, or -1.

@@ -412,3 +412,15 @@ TEST(ListKeyboard, LeftAndRightFoldAGroupOnItsFirstStop)
         EXPECT_TRUE(f.list->showsPlace());
     }
 }
+
+// An arrow goes only to what shares its row (Left, Right) or column (Up,
+// Down): two cards on a row, a wide one under both, a small one further
+// down that shares no column with it.
+TEST(ArrowRule, NeverLeavesTheRowOrTheColumnDiagonally)
+{
+    const QList<QRect> rects{QRect(0, 0, 100, 40), QRect(110, 0, 100, 40), QRect(0, 50, 210, 40),
+                             QRect(300, 100, 50, 40)};
+    EXPECT_EQ(keyfocus::nearestInDirection(rects, 1, Qt::Key_Down), 2);
+    for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Down})
+        EXPECT_EQ(keyfocus::nearestInDirection(rects, 2, key), -1) << key;
+}
