@@ -392,13 +392,12 @@ void MenuBarController::showCategoryPanel(SidebarTab tab)
     m_panel->setContent(new CategoryQuickPanel(tab, paneEnvironment(tab)));
     applyPanelChrome();
     if (!m_panel->isVisible()) {
-        // Beside the item, and beside the preview when that reaches further
-        // left, so that neither covers the other.
+        // Beside the item and the preview, so that neither covers the other.
         const QRect item = anchor();
-        int left = item.left();
-        if (isPopoverShown())
-            left = std::min(left, m_popover->geometry().left() + PopoverWindow::margin());
-        m_panel->move(placement::sidePanel(m_panel->size(), left, item, availableArea(item)));
+        const int m = PopoverWindow::margin();
+        const std::optional<QRect> preview =
+            isPopoverShown() ? std::optional(m_popover->geometry().adjusted(m, m, -m, -m)) : std::nullopt;
+        m_panel->move(placement::sidePanel(m_panel->size(), item, preview, availableArea(item)).topLeft());
     }
     m_panel->show();
     m_panel->raise();

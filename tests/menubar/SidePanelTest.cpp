@@ -6,6 +6,7 @@
 #include "menubar/PreviewCard.h"
 #include "menubar/QuickPanes.h"
 #include "menubar/SidePanel.h"
+#include "support/Printers.h"
 #include "views/kit/KeyFocus.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/SymbolButton.h"
@@ -31,23 +32,57 @@ TEST(Placement, SidePanelStandsBesideTheItemAndIsKeptOnScreen)
     const QRect item(1200, 0, 24, 24);
     struct Case {
         const char* what;
-        int anchorLeft;
         QRect item;
+        std::optional<QRect> preview;
         std::optional<QRect> available;
         QPoint expected;
     };
     const Case cases[] = {
-        {"beside the item", 1200, item, screen, {1200 - 460 - 12, 24 + 6}},
-        {"beside the preview further left", 1000, item, screen, {1000 - 460 - 12, 30}},
-        {"past the left edge", 300, QRect(300, 0, 24, 24), screen, {8, 30}},
-        {"past the left edge of a screen that does not start at 0", 2000, QRect(2000, 0, 24, 24),
+        {"beside the item", item, std::nullopt, screen, {1200 - 460 - 12, 24 + 6}},
+        {"beside the preview further left", item, QRect(1000, 32, 340, 430), screen, {1000 - 460 - 12, 30}},
+        {"no room on the left: right of the preview", QRect(20, 0, 24, 24), QRect(8, 32, 340, 430), screen,
+         {348 + 12, 30}},
+        {"above a tray at the bottom", QRect(1200, 876, 24, 24), QRect(1040, 438, 340, 430), screen,
+         {568, 876 - 6 - 420}},
+        {"no preview, a tray at the bottom: above the item", QRect(1200, 876, 24, 24), std::nullopt, screen,
+         {728, 450}},
+        {"no preview, past the left edge", QRect(300, 0, 24, 24), std::nullopt, screen, {8, 30}},
+        {"past the left edge of a screen that does not start at 0", QRect(2000, 0, 24, 24), std::nullopt,
          QRect(1800, 0, 1000, 800), {1808, 30}},
-        {"past the bottom edge", 1200, QRect(1200, 876, 24, 24), screen, {728, 900 - 8 - 420}},
-        {"no screen: unchanged", 300, QRect(300, 876, 24, 24), std::nullopt, {-172, 906}},
-        {"nothing moved at the right or top", 2000, QRect(2000, -100, 24, 24), screen, {1528, -70}},
+        {"past the bottom edge", QRect(1200, 500, 24, 24), QRect(1040, 525, 340, 370), screen, {568, 900 - 8 - 420}},
+        {"past the top edge", QRect(1200, 300, 24, 24), QRect(1040, 0, 340, 290), screen, {568, 8}},
+        {"no room either side: over the side that hides less of the preview", QRect(200, 0, 24, 24),
+         QRect(120, 32, 340, 430), QRect(0, 0, 800, 600), {800 - 8 - 460, 30}},
+        {"no screen: unchanged", QRect(300, 876, 24, 24), std::nullopt, std::nullopt, {-172, 906}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(placement::sidePanel(size, c.anchorLeft, c.item, c.available), c.expected) << c.what;
+        EXPECT_EQ(placement::sidePanel(size, c.item, c.preview, c.available), QRect(c.expected, size)) << c.what;
+}
+
+// The tray in each corner of the screen and anywhere along its top and
+// bottom edges: the panel lies on screen, level with the preview, clear of
+// it and of the item.
+TEST(Placement, SidePanelStandsBesideThePreviewWhereverTheTrayIs)
+{
+    const QSize popover(356, 450);
+    const QSize size(460, 420);
+    for (const QRect& screen : {QRect(0, 0, 1600, 1000), QRect(1600, 24, 1280, 776)}) {
+        for (const bool bottom : {false, true}) {
+            for (int x = screen.left() + 1; x + 22 <= screen.right(); x += 37) {
+                const QRect item(x, bottom ? screen.bottom() - 26 : screen.top() + 1, 22, 26);
+                const int m = PopoverWindow::margin();
+                const QRect preview = placement::popover(popover, item, screen).adjusted(m, m, -m, -m);
+                const QRect panel = placement::sidePanel(size, item, preview, screen);
+                SCOPED_TRACE(testing::Message() << (bottom ? "bottom" : "top") << " x " << x << " screen "
+                                                << screen.x() << " panel " << panel.x() << "," << panel.y());
+                EXPECT_EQ(panel.size(), size);
+                EXPECT_TRUE(screen.contains(panel));
+                EXPECT_FALSE(panel.intersects(preview));
+                EXPECT_FALSE(panel.intersects(item));
+                EXPECT_TRUE(panel.top() <= preview.bottom() && preview.top() <= panel.bottom());
+            }
+        }
+    }
 }
 
 TEST(Placement, PopoverOpensUnderTheItemWithinTheScreen)
@@ -108,11 +143,9 @@ TEST(SidePanel, OpensBesideThePreviewAndKeepsItsPlace)
     EXPECT_EQ(panel->size(), QSize(460, 420));
     EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_EQ(panel->windowType(), Qt::Tool);
-    const QPoint expected = placement::sidePanel(panel->size(), std::min(card.left(), r.area.place.left()),
-                                                 r.area.place, screen);
-    EXPECT_EQ(panel->pos(), expected);
-    // Left of the preview, unless the screen's edge holds it back.
-    if (expected.x() != screen.left() + 8) {
+    EXPECT_EQ(panel->geometry(), placement::sidePanel(panel->size(), r.area.place, card, screen));
+    // Left of the preview when the screen leaves room there.
+    if (card.left() - 12 - 460 >= screen.left()) {
         EXPECT_LT(panel->geometry().right(), card.left());
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -16,6 +17,10 @@ inline void PrintTo(const QStringList& l, std::ostream* os)
     *os << '[' << l.join(QStringLiteral(", ")).toStdString() << ']';
 }
 inline void PrintTo(const QUrl& u, std::ostream* os) { *os << u.toString().toStdString(); }
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
+    *os << r.width() << 'x' << r.height() << " at (" << r.x() << ", " << r.y() << ')';
+}
 
 namespace tw {
 inline void PrintTo(const Error& e, std::ostream* os)
