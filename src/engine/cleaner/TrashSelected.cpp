@@ -23,6 +23,8 @@ void trashFile(const Platform& platform, const QString& file, const RemovableIte
 {
     if (!safety::isSafeToRemove(platform.fs(), file))
         report.failures << RemovalFailure{file, item.title, removal::refused()};
+    else if (!platform.fs().existsNoFollow(file))
+        report.gone << file;  // an earlier change took it
     else if (const Status moved = privilegedtrash::moveToTrash(platform, file); !moved)
         report.failures << RemovalFailure{file, item.title, moved.error()};
     else

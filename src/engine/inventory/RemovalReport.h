@@ -27,6 +27,9 @@ struct RemovalReport {
     Status status;
     QStringList moved;
     QList<RemovalFailure> failures;
+    // Paths already gone when their turn came (an earlier change took them):
+    // neither moved nor failed, and no longer listed.
+    QStringList gone;
     // Runs over list entries only: the path of every entry tried, and the
     // titles of the entries that stayed listed because a file did not move.
     QStringList attemptedEntries;

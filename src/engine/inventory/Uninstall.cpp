@@ -40,8 +40,13 @@ UninstallTarget targetOf(const AppInfo& app, const QList<LeftoverPtr>& leftovers
 RemovalReport moveToTrash(const Platform& platform, const UninstallTarget& app, BundleRemoval bundle)
 {
     RemovalReport report;
-    if (bundle == BundleRemoval::MoveToTrash) {
-        if (!safety::isUserAppBundleOnDisk(platform.fs(), app.path)) {
+    const FileSystem& fs = platform.fs();
+    if (bundle == BundleRemoval::MoveToTrash && safety::isUserAppBundle(fs.home(), app.path)
+        && !fs.existsNoFollow(app.path)) {
+        // Moved by a change queued before this one: nothing to refuse.
+        report.gone << app.path;
+    } else if (bundle == BundleRemoval::MoveToTrash) {
+        if (!safety::isUserAppBundleOnDisk(fs, app.path)) {
             report.status = Error{kAppErrorDomain, 1, QStringLiteral("Refusing to remove a protected or system application.")};
             return report;
         }
@@ -59,8 +64,10 @@ RemovalReport moveToTrash(const Platform& platform, const UninstallTarget& app, 
     const QString nameCompact = QString(nameLower).remove(u' ');
     for (const QString& p : app.leftovers) {
         // A leftover that cannot go stays; the report says which and why.
-        if (!safety::isSafeToRemove(platform.fs(), p))
+        if (!safety::isSafeToRemove(fs, p))
             report.failures << RemovalFailure{p, {}, removal::refused()};
+        else if (!fs.existsNoFollow(p))
+            report.gone << p;
         else if (!ownership::isOwnedByApp(p, bundleIdLower, nameLower, nameCompact))
             report.failures << RemovalFailure{p, {}, removal::notOwned()};
         else if (const Status moved = privilegedtrash::moveToTrash(platform, p); !moved)
@@ -110,7 +117,8 @@ bool AppScanner::applyUninstall(const AppInfoPtr& target, BundleRemoval bundle, 
     }
     // Only what left the disk leaves the list (also when its tick changed
     // while it moved); a skipped or failed file stays, still ticked.
-    const QSet<QString> moved(report.moved.begin(), report.moved.end());
+    QSet<QString> moved(report.moved.begin(), report.moved.end());
+    moved.unite(QSet<QString>(report.gone.begin(), report.gone.end()));
     QList<LeftoverPtr> kept = target->leftovers();
     kept.removeIf([&](const LeftoverPtr& l) { return moved.contains(l->path()); });
     target->setLeftovers(std::move(kept));
@@ -134,6 +142,7 @@ void AppScanner::uninstallEntry(const AppInfoPtr& entry, Completion<RemovalRepor
                 RemovalReport one = moveToTrash(*p, target, BundleRemoval::MoveToTrash);
                 all.moved << one.moved;
                 all.failures << one.failures;
+                all.gone << one.gone;
                 if (!one.status.ok()) {
                     all.status = std::move(one.status);
                     break;
@@ -144,7 +153,7 @@ void AppScanner::uninstallEntry(const AppInfoPtr& entry, Completion<RemovalRepor
         [this, targets](RemovalReport& report) {
             QSet<QUuid> gone;
             for (const UninstallTarget& target : targets) {
-                if (report.moved.contains(target.path)) {
+                if (report.moved.contains(target.path) || report.gone.contains(target.path)) {
                     noteUninstall(target.path, target.bundleId);
                     gone.insert(target.id);
                 }

@@ -167,3 +167,29 @@ TEST(TrashLists, EntriesAreMatchedByPathSoARescanDuringTheMovesLeavesNoStaleRow)
     EXPECT_EQ(titles(t.cleaner.remainingFiles()), QStringList{"Gamma"});
     EXPECT_EQ(t.cleaner.orphanCountForMenuBar(), 1);
 }
+
+TEST(TrashLists, AnEntryQueuedAgainAfterItsFilesMovedIsGoneNotRefused)
+{
+    Bench t;
+    const RemovableItem a = t.entry("A", true), b = t.entry("B", true, {kCaches + "/B1", kCaches + "/B2"});
+    t.cleaner.setRemainingFiles({a, b});
+    tw::test::Awaited<RemovalReport> first, second, extension1, extension2;
+    t.cleaner.trashSelected({a, b}, EntryPolicy::KeepUnmoved, first.then());
+    t.cleaner.trashSelected({a, b}, EntryPolicy::KeepUnmoved, second.then());
+    EXPECT_EQ(first.wait().moved, (QStringList{a.path, kCaches + "/B1", kCaches + "/B2"}));
+    const RemovalReport again = second.wait();
+    EXPECT_TRUE(again.failures.isEmpty()) << again.failures[0].reason.description.toStdString();
+    EXPECT_TRUE(again.keptEntries.isEmpty());
+    EXPECT_TRUE(again.moved.isEmpty());
+    EXPECT_EQ(again.gone, (QStringList{a.path, kCaches + "/B1", kCaches + "/B2"}));
+    EXPECT_TRUE(t.cleaner.remainingFiles().isEmpty());
+
+    const RemovableItem e = t.entry("Extension", true);
+    t.cleaner.setExtensions({e});
+    t.cleaner.trashExtensions({e}, EntryPolicy::DropAttempted, extension1.then());
+    t.cleaner.trashExtensions({e}, EntryPolicy::DropAttempted, extension2.then());
+    EXPECT_EQ(extension1.wait().moved, QStringList{e.path});
+    const RemovalReport extensionAgain = extension2.wait();
+    EXPECT_TRUE(extensionAgain.failures.isEmpty());
+    EXPECT_EQ(extensionAgain.gone, QStringList{e.path});
+}

@@ -143,6 +143,48 @@ TEST(Uninstall, QuitsMovesTheBundleAndReportsLeftoversThatStayed)
     EXPECT_FALSE(f.fp.tree().exists(last->path()));
 }
 
+TEST(Uninstall, AChangeQueuedBehindOneThatMovedItsItemsSaysTheyAreGone)
+{
+    Fixture f;
+    f.fp.tree().makeTrash();
+    const auto app = f.app("/Applications/Tool.app", "com.example.tool", "Tool");
+    const auto cache = f.leftover(kLib + "/Caches/com.example.tool");
+    f.scanner.setApps({app});
+
+    // Both asked before either runs, as a caller that queues does.
+    tw::test::Awaited<RemovalReport> first, second;
+    f.scanner.uninstall(app, {cache}, BundleRemoval::MoveToTrash, first.then());
+    f.scanner.uninstall(app, {cache}, BundleRemoval::MoveToTrash, second.then());
+    EXPECT_EQ(first.wait().moved, (QStringList{app->path(), cache->path()}));
+    const RemovalReport again = second.wait();
+    EXPECT_TRUE(again.status.ok()) << again.status.error().description.toStdString();
+    EXPECT_TRUE(again.moved.isEmpty());
+    EXPECT_TRUE(again.failures.isEmpty());
+    EXPECT_EQ(again.gone, (QStringList{app->path(), cache->path()}));
+    EXPECT_TRUE(f.scanner.apps().isEmpty());
+
+    // A group's members, and leftovers alone, the same.
+    const auto a = f.app("/Applications/Kit/A.app", "com.example.a", "A");
+    const auto b = f.app("/Applications/Kit/B.app", "com.example.b", "B");
+    const auto kit = AppInfo::make({"Kit", {}, "/Applications/Kit"});
+    kit->setMembers({a, b});
+    const auto log = f.leftover(kLib + "/Logs/Tool");
+    tw::test::Awaited<RemovalReport> entry1, entry2, leftovers1, leftovers2;
+    f.scanner.uninstallEntry(kit, entry1.then());
+    f.scanner.uninstallEntry(kit, entry2.then());
+    f.scanner.uninstall(app, {log}, BundleRemoval::Keep, leftovers1.then());
+    f.scanner.uninstall(app, {log}, BundleRemoval::Keep, leftovers2.then());
+    EXPECT_EQ(entry1.wait().moved, (QStringList{a->path(), b->path()}));
+    const RemovalReport entryAgain = entry2.wait();
+    EXPECT_TRUE(entryAgain.status.ok()) << entryAgain.status.error().description.toStdString();
+    EXPECT_EQ(entryAgain.gone, (QStringList{a->path(), b->path()}));
+    EXPECT_EQ(leftovers1.wait().moved, QStringList{log->path()});
+    const RemovalReport leftoversAgain = leftovers2.wait();
+    EXPECT_TRUE(leftoversAgain.failures.isEmpty()) << leftoversAgain.failures[0].reason.description.toStdString();
+    EXPECT_TRUE(leftoversAgain.moved.isEmpty());
+    EXPECT_EQ(leftoversAgain.gone, QStringList{log->path()});
+}
+
 TEST(Uninstall, ACancelledBundleMoveStopsBeforeAnyLeftover)
 {
     Fixture f;
