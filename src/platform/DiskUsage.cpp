@@ -1,5 +1,6 @@
 #include "platform/DiskUsage.h"
 
+#include "platform/DescriptorGate.h"
 #include "platform/FolderEntries.h"
 #include "platform/Path.h"
 
@@ -62,24 +63,24 @@ bool endsWithNoCase(std::string_view name, const QByteArray& suffix)
     return qstrnicmp(name.data() + name.size() - size_t(suffix.size()), suffix.constData(), size_t(suffix.size())) == 0;
 }
 
-bool outOfDescriptors()
-{
-    return errno == EMFILE || errno == ENFILE;
-}
-
 // The folders from the top of a walk down to the one it is in, and which
 // of them it holds open. A folder closed to make room is opened again from
 // the nearest one still open above it, one name at a time, never through a
 // link, and only when it is the very folder it was (its device and inode,
 // taken as it was closed): a folder moved or swapped meanwhile is not
-// entered again, and the rest of it goes uncounted.
+// entered again, and the rest of it goes uncounted. Out of descriptors, it
+// holds only the top and the folder it is in and tries again; then it holds
+// nothing and waits for one (DescriptorGate.h), opening the top again by
+// its path. When none comes back in time, the walk is starved and ends.
 class FolderChain {
 public:
-    // depth 0: the top, held for the whole walk.
-    void start(int fd)
+    // depth 0: the top, at hostPath (which outlives the walk), held for the
+    // whole walk but while it waits for a descriptor.
+    void start(int fd, const char* hostPath)
     {
         m_levels.assign(1, Level{fd});
         m_held = 1;
+        m_topPath = hostPath;
     }
 
     // The folder n of the one at depth, opened for reading as depth + 1;
@@ -100,7 +101,7 @@ public:
     void close()
     {
         if (m_levels.back().fd >= 0) {
-            ::close(m_levels.back().fd);
+            descriptors::close(m_levels.back().fd);
             --m_held;
         }
         m_levels.pop_back();
@@ -112,20 +113,23 @@ public:
     {
         if (m_levels[size_t(depth)].fd >= 0)
             return m_levels[size_t(depth)].fd;
-        if (m_levels[size_t(depth)].lost)
-            return -1;
+        if (m_levels[size_t(depth)].lost || m_levels[0].fd < 0)
+            return -1;  // lost, or the walk starved (the top is held otherwise)
         int from = depth - 1;
         while (m_levels[size_t(from)].fd < 0)
-            --from;  // the top is always held
+            --from;
         for (int k = from + 1; k <= depth; ++k) {
             if (!reopen(k)) {
-                for (int lost = k; lost <= depth; ++lost)
-                    m_levels[size_t(lost)].lost = true;
+                lose(k, depth);
                 return -1;
             }
         }
         return m_levels[size_t(depth)].fd;
     }
+
+    // Whether it ran out of descriptors for good: what it had not walked
+    // then goes uncounted.
+    bool starved() const { return m_starved; }
 
 private:
     struct Level {
@@ -136,12 +140,17 @@ private:
         bool lost = false;
     };
 
+    // The folder at k, opened again in the one above it, which is open.
     bool reopen(int k)
     {
+        const int fd = openIn(k - 1, m_levels[size_t(k)].name, kReopenFlags);
+        return fd >= 0 && take(k, fd);
+    }
+
+    // Holds fd as the folder at k when it is the very folder k was.
+    bool take(int k, int fd)
+    {
         Level& level = m_levels[size_t(k)];
-        const int fd = openIn(k - 1, level.name, kReopenFlags);
-        if (fd < 0)
-            return false;
         struct stat st;
         if (::fstat(fd, &st) != 0 || st.st_dev != level.dev || st.st_ino != level.ino) {
             ::close(fd);
@@ -152,26 +161,81 @@ private:
         return true;
     }
 
+    void lose(int from, int to)
+    {
+        for (int k = from; k <= to; ++k)
+            m_levels[size_t(k)].lost = true;
+    }
+
     // openat in the folder at depth, which is open and stays so, with room
-    // made for one more.
+    // made for one more. Out of descriptors (many walks, a low limit), it
+    // holds no more than needed and tries again, then waits for one.
     int openIn(int depth, const char* n, int flags)
     {
         if (m_held >= kHeldFolders)
             release(depth, kHeldFolders - 1);
-        const int parent = m_levels[size_t(depth)].fd;
-        int fd = ::openat(parent, n, flags);
-        // Out of descriptors (many walks, a low limit): hold no more than needed and try again.
-        if (fd < 0 && outOfDescriptors() && release(depth, 2))
-            fd = ::openat(parent, n, flags);
-        return fd;
+        int fd = ::openat(m_levels[size_t(depth)].fd, n, flags);
+        if (fd >= 0 || !descriptors::exhausted(errno))
+            return fd;
+        if (release(depth, 2)) {
+            fd = ::openat(m_levels[size_t(depth)].fd, n, flags);
+            if (fd >= 0 || !descriptors::exhausted(errno))
+                return fd;
+        }
+        descriptors::Wait wait;
+        for (;;) {
+            release(-1, 0);
+            if (!wait.next()) {
+                m_starved = true;
+                return -1;
+            }
+            const Resumed resumed = resume(depth);
+            if (resumed == Resumed::Lost)
+                return -1;
+            if (resumed == Resumed::Short)
+                continue;
+            fd = ::openat(m_levels[size_t(depth)].fd, n, flags);
+            if (fd >= 0 || !descriptors::exhausted(errno))
+                return fd;
+        }
     }
 
-    // Closes the shallowest folders held, neither the top nor keep, until
-    // at most limit are held; whether any was closed.
+    enum class Resumed { Done, Short, Lost };
+
+    // After a wait: the top and the folder at depth held again, each as the
+    // very folder it was.
+    Resumed resume(int depth)
+    {
+        const int top = ::open(m_topPath, kReopenFlags);
+        if (top < 0)
+            return descriptors::exhausted(errno) ? Resumed::Short : lost(0, depth);
+        if (!take(0, top))
+            return lost(0, depth);
+        for (int k = 1; k <= depth; ++k) {
+            const int fd = ::openat(m_levels[size_t(k - 1)].fd, m_levels[size_t(k)].name, kReopenFlags);
+            if (fd < 0)
+                return descriptors::exhausted(errno) ? Resumed::Short : lost(k, depth);
+            if (!take(k, fd))
+                return lost(k, depth);
+            if (k > 1)
+                release(k, 2);  // the one above, all but the top
+        }
+        return Resumed::Done;
+    }
+
+    Resumed lost(int from, int to)
+    {
+        lose(from, to);
+        return Resumed::Lost;
+    }
+
+    // Closes the shallowest folders held, but keep, until at most limit are
+    // held (the top too when limit is 0, to wait for a descriptor); whether
+    // any was closed.
     bool release(int keep, int limit)
     {
         bool released = false;
-        for (size_t k = 1; k < m_levels.size() && m_held > limit; ++k) {
+        for (size_t k = limit == 0 ? 0 : 1; k < m_levels.size() && m_held > limit; ++k) {
             Level& level = m_levels[k];
             if (level.fd < 0 || int(k) == keep)
                 continue;
@@ -179,7 +243,7 @@ private:
             const bool known = ::fstat(level.fd, &st) == 0;
             level.dev = known ? st.st_dev : 0;
             level.ino = known ? st.st_ino : 0;
-            ::close(level.fd);
+            ::close(level.fd);  // no folder walked to its end: no progress
             level.fd = -1;
             --m_held;
             released = true;
@@ -189,6 +253,8 @@ private:
 
     std::vector<Level> m_levels;  // by depth
     int m_held = 0;
+    const char* m_topPath = nullptr;
+    bool m_starved = false;
 };
 
 struct Walker {
@@ -347,14 +413,29 @@ std::optional<DiskUsage> DiskUsage::measure(const FileSystem& fs, const QString&
     }
     // A folder is opened at once; anything else (a link included) is taken
     // by its own status. One lookup of the path for a folder, not two.
-    const int fd = ::open(host.constData(), kOpenFlags);
+    // Out of descriptors, the open fails whatever p is: a folder waits for one.
+    int fd = ::open(host.constData(), kOpenFlags);
+    struct stat st;
+    if (fd < 0 && descriptors::exhausted(errno)) {
+        if (::lstat(host.constData(), &st) != 0)
+            return std::nullopt;
+        if (!S_ISDIR(st.st_mode)) {
+            w.add(st);
+            return w.totals;
+        }
+        fd = descriptors::opened([&] { return ::open(host.constData(), kOpenFlags); });
+        if (fd < 0 && descriptors::exhausted(errno)) {
+            w.totals.complete = false;
+            return w.totals;
+        }
+    }
     if (fd >= 0) {
-        w.chain.start(fd);
+        w.chain.start(fd, host.constData());
         w.walk(0);
         w.chain.close();
+        w.totals.complete = !w.chain.starved();
         return w.totals;
     }
-    struct stat st;
     if (::lstat(host.constData(), &st) != 0)
         return std::nullopt;
     w.add(st);  // counts nothing for a folder that could not be opened

@@ -12,10 +12,16 @@ namespace tw {
 // follows symlinks and counts hard-linked files once. A folder's own entry
 // does not count, so an empty folder measures 0; folders nested deeper than
 // 256 levels below p are left out. However deep, a walk holds few folders
-// open at once, so a low limit of open files measures the same.
+// open at once, so a low limit of open files measures the same; walks side
+// by side that exhaust it wait for one another.
 struct DiskUsage {
     std::int64_t apparentBytes = 0;   // sum of st_size of the non-folder entries
     std::int64_t allocatedBytes = 0;  // sum of st_blocks x 512 of the same entries
+    // False when the walk ran out of file descriptors and none came back in
+    // time (descriptors::patience): the sums are then short of what is there.
+    // Out of descriptors, a walk first waits for one, however long others
+    // hold them while they go on.
+    bool complete = true;
 
     // Lets the measuring walk report what it meets below one folder of p, so
     // that a search of that folder needs no walk of its own. Entries come as

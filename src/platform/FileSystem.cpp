@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SafeRead.h"
 
+#include "platform/DescriptorGate.h"
 #include "platform/FolderEntries.h"
 #include "platform/FolderHandle.h"
 #include "platform/Path.h"
@@ -190,7 +191,9 @@ bool FileSystem::isWritable(const QString& p) const
 
 std::optional<std::vector<DirEntry>> FileSystem::list(const QString& p, Hidden hidden) const
 {
-    const int dfd = ::open(toHost(p).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Out of descriptors, it waits for one rather than list nothing.
+    const QByteArray host = toHost(p);
+    const int dfd = descriptors::opened([&] { return ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
     if (dfd < 0)
         return std::nullopt;
     // A read that fails part way keeps what came before, as readdir does.
@@ -209,7 +212,7 @@ std::optional<std::vector<DirEntry>> FileSystem::list(const QString& p, Hidden h
         }
         named.emplace_back(std::string_view(n, e.length), t);
     }
-    ::close(dfd);
+    descriptors::close(dfd);
     // By bytes, as unsigned values; names that are not UTF-8 are left out.
     std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<DirEntry> out;

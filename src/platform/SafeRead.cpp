@@ -1,5 +1,7 @@
 #include "platform/SafeRead.h"
 
+#include "platform/DescriptorGate.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -15,7 +17,7 @@ struct Fd {
     ~Fd()
     {
         if (fd >= 0)
-            ::close(fd);
+            descriptors::close(fd);
     }
 };
 
@@ -28,7 +30,7 @@ bool readRegularFile(const char* hostPath, QByteArray& out, std::int64_t maxByte
 
 int openRegularFileAt(int folder, const char* path)
 {
-    const int fd = ::openat(folder, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = descriptors::opened([&] { return ::openat(folder, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
     if (fd < 0)
         return -1;
     struct stat st;
@@ -85,7 +87,8 @@ bool readToEnd(int fd, QByteArray& out, std::int64_t maxBytes, std::int64_t size
 bool readRegularFileAt(int folder, const char* path, QByteArray& out, std::int64_t maxBytes)
 {
     out.resize(0);
-    const Fd file{::openat(folder, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    // Out of descriptors, it waits for one rather than read nothing.
+    const Fd file{descriptors::opened([&] { return ::openat(folder, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); })};
     if (file.fd < 0)
         return false;
     struct stat st;

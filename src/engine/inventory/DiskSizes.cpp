@@ -4,15 +4,32 @@
 
 namespace tw::sizes {
 
+namespace {
+
+// A walk that ran out of file descriptors for longer than it waits for one
+// is made once more (the watch has seen what it could); a figure still short
+// is told in the log.
+std::optional<DiskUsage> measured(const FileSystem& fs, const QString& path, const DiskUsage::Watch* watch)
+{
+    std::optional<DiskUsage> usage = DiskUsage::measure(fs, path, watch);
+    if (usage && !usage->complete)
+        usage = DiskUsage::measure(fs, path);
+    if (usage && !usage->complete)
+        qWarning("The size of %s is short: out of file descriptors", qUtf8Printable(path));
+    return usage;
+}
+
+} // namespace
+
 std::int64_t quickDiskUsage(const FileSystem& fs, const QString& path, const DiskUsage::Watch* watch)
 {
-    const auto usage = DiskUsage::measure(fs, path, watch);
+    const auto usage = measured(fs, path, watch);
     return usage ? usage->apparentKiBBytes() : 0;
 }
 
 std::int64_t allocatedDiskUsage(const FileSystem& fs, const QString& path)
 {
-    const auto usage = DiskUsage::measure(fs, path);
+    const auto usage = measured(fs, path, nullptr);
     return usage ? usage->allocatedKiBBytes() : 0;
 }
 

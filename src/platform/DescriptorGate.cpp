@@ -1,0 +1,83 @@
+#include "platform/DescriptorGate.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <unistd.h>
+
+namespace tw::descriptors {
+
+namespace {
+
+// A waiter wakes on a close of ours, and at least this often for the
+// descriptors given back unannounced (by a waiter, or elsewhere).
+constexpr std::chrono::milliseconds kPoll{20};
+
+std::mutex g_lock;
+std::condition_variable g_wake;
+std::atomic<unsigned long> g_progress{0};  // descriptors of ours done with
+std::atomic<int> g_waiting{0};   // in next(), to be woken
+std::atomic<int> g_waits{0};     // alive
+std::atomic<long long> g_patienceMs{10'000};
+// Whose turn it is to try again, among the waiters.
+std::mutex g_turn;
+
+} // namespace
+
+void close(int fd)
+{
+    ::close(fd);
+    g_progress.fetch_add(1);
+    if (g_waiting.load() > 0) {
+        const std::lock_guard lock(g_lock);
+        g_wake.notify_all();
+    }
+}
+
+std::chrono::milliseconds patience()
+{
+    return std::chrono::milliseconds(g_patienceMs.load());
+}
+
+void setPatience(std::chrono::milliseconds patience)
+{
+    g_patienceMs.store(patience.count());
+}
+
+int waits()
+{
+    return g_waits.load();
+}
+
+Wait::Wait() : m_turn(g_turn, std::defer_lock), m_seenProgress(g_progress.load()), m_lastProgress(std::chrono::steady_clock::now())
+{
+    g_waits.fetch_add(1);
+}
+
+Wait::~Wait()
+{
+    g_waits.fetch_sub(1);
+}
+
+bool Wait::next()
+{
+    if (m_turn.owns_lock())
+        m_turn.unlock();
+    g_waiting.fetch_add(1);
+    {
+        std::unique_lock lock(g_lock);
+        g_wake.wait_for(lock, kPoll, [&] { return g_progress.load() != m_seenProgress; });
+    }
+    g_waiting.fetch_sub(1);
+    const unsigned long progress = g_progress.load();
+    const auto now = std::chrono::steady_clock::now();
+    if (progress != m_seenProgress) {
+        m_seenProgress = progress;
+        m_lastProgress = now;
+    } else if (now - m_lastProgress >= patience()) {
+        return false;
+    }
+    m_turn.lock();
+    return true;
+}
+
+} // namespace tw::descriptors
