@@ -26,6 +26,9 @@ std::mutex g_turn;
 void close(int fd)
 {
     ::close(fd);
+    // Read-only while nobody waits: walks side by side share no written line.
+    if (g_waits.load(std::memory_order_relaxed) == 0)
+        return;
     g_progress.fetch_add(1);
     if (g_waiting.load() > 0) {
         const std::lock_guard lock(g_lock);

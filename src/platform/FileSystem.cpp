@@ -258,7 +258,8 @@ std::optional<QByteArray> FileSystem::readFile(const QString& p, std::int64_t ma
 
 Result<UniqueFd> FileSystem::openFolder(const QString& logical) const
 {
-    const UniqueFd root(::open(m_root.isEmpty() ? "/" : m_root.toUtf8().constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const QByteArray rootPath = m_root.isEmpty() ? QByteArrayLiteral("/") : m_root.toUtf8();
+    const UniqueFd root(descriptors::opened([&] { return ::open(rootPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC); }));
     if (root.get() < 0)
         return Error::posix(errno);
     const QString s = absolute(logical);
@@ -286,8 +287,9 @@ Status FileSystem::writeFileAtomic(const QString& p, const QByteArray& data) con
     UniqueFd file;
     for (int attempt = 0; attempt < 16 && file.get() < 0; ++attempt) {
         temporary = ".tw-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
-        file = UniqueFd(::openat(dir->get(), temporary.constData(),
-                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        file = UniqueFd(descriptors::opened([&] {
+            return ::openat(dir->get(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        }));
         if (file.get() < 0 && errno != EEXIST)
             return Error::posix(errno);
     }

@@ -1,5 +1,7 @@
 #include "platform/FolderHandle.h"
 
+#include "platform/DescriptorGate.h"
+
 #include <QList>
 
 #include <cerrno>
@@ -15,7 +17,7 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
 {
     if (this != &other) {
         if (m_fd >= 0)
-            ::close(m_fd);
+            descriptors::close(m_fd);
         m_fd = std::exchange(other.m_fd, -1);
     }
     return *this;
@@ -24,11 +26,12 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
 UniqueFd::~UniqueFd()
 {
     if (m_fd >= 0)
-        ::close(m_fd);
+        descriptors::close(m_fd);
 }
 
 namespace {
 
+// Out of descriptors, each open below waits for one rather than fail.
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 
 bool plainComponents(const QByteArray& relative)
@@ -54,17 +57,17 @@ int openWithKernel(int base, const QByteArray& relative)
     open_how how{};
     how.flags = kFolderFlags;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-    return int(::syscall(SYS_openat2, base, relative.constData(), &how, sizeof how));
+    return descriptors::opened([&] { return int(::syscall(SYS_openat2, base, relative.constData(), &how, sizeof how)); });
 }
 
 Result<UniqueFd> openByComponent(int base, const QByteArray& relative)
 {
-    Result<UniqueFd> current = opened(::openat(base, ".", kFolderFlags));
+    Result<UniqueFd> current = opened(descriptors::opened([&] { return ::openat(base, ".", kFolderFlags); }));
     for (const QByteArray& part : relative.split('/')) {
         if (!current)
             break;
         // O_NOFOLLOW with O_PATH would open a link itself; O_DIRECTORY refuses it.
-        const int fd = ::openat(current->get(), part.constData(), kFolderFlags | O_NOFOLLOW);
+        const int fd = descriptors::opened([&] { return ::openat(current->get(), part.constData(), kFolderFlags | O_NOFOLLOW); });
         if (fd < 0 && errno == ENOTDIR) {
             struct stat st;
             if (::fstatat(current->get(), part.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
@@ -84,7 +87,7 @@ Result<UniqueFd> openFolderBeneath(int base, const QByteArray& relative, Walk wa
     if (!plainComponents(relative))
         return Error::posix(EINVAL);
     if (relative.isEmpty())
-        return opened(::openat(base, ".", kFolderFlags));
+        return opened(descriptors::opened([&] { return ::openat(base, ".", kFolderFlags); }));
     if (walk == Walk::Kernel) {
         const int fd = openWithKernel(base, relative);
         if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
