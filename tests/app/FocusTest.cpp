@@ -19,6 +19,7 @@
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/system/SystemMonitorWorkspace.h"
 #include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
 
@@ -28,6 +29,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 
@@ -608,4 +611,30 @@ TEST(Focus, EveryRingIsWholeAtTheSmallestWindowSize)
         }
     }
     EXPECT_GE(checked, 3 * 40);
+}
+
+// Tab from outside a scrolled page into a stop of it brings the stop into
+// view, its ring whole: the System tab at its foot, Tab from the last pill.
+TEST(Focus, ATabIntoAScrolledPageBringsTheStopIntoView)
+{
+    Filled p;
+    p.window = p.startShown();
+    p.window->resize(p.window->minimumSize());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.window->size() == QSize(1100, 680); }, 2000));
+    MainWindow* window = p.showTab(SidebarTab::system);
+    auto* page = window->findChild<SystemMonitorWorkspace*>();
+    ASSERT_NE(page, nullptr);
+    const QList<QWidget*> stops = tabStops(window);
+    const auto first = std::find_if(stops.begin(), stops.end(), [&](QWidget* w) { return page->isAncestorOf(w); });
+    ASSERT_TRUE(first != stops.end() && first != stops.begin());
+    QScrollBar* bar = page->scrollArea()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    (*(first - 1))->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(*(first - 1), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), *first);
+    drainEvents();
+    const Ring ring = ringOf(window, *first);
+    ASSERT_NE(ring.painter, nullptr);
+    EXPECT_TRUE(cutOf(window, ring).isEmpty());
 }

@@ -3,6 +3,7 @@
 #include "state/Theme.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
+#include "views/kit/FocusInView.h"
 #include "views/kit/ScrollBarStyle.h"
 #include "views/kit/TypeScale.h"
 #include "views/system/SystemFigureCards.h"
@@ -99,6 +100,7 @@ SystemMonitorWorkspace::SystemMonitorWorkspace(SystemMonitor& monitor, SystemMon
 
     // Scrolled by wheel and bar; no focus stop of its own (it would show none).
     m_scroll->setFocusPolicy(Qt::NoFocus);
+    focusview::follow(m_scroll);
     m_scroll->setWidget(page);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
