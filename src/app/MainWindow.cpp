@@ -208,6 +208,18 @@ void MainWindow::showEvent(QShowEvent* event)
         emit contentShown();
 }
 
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    // A focused control that hides (the sheet closing, a pane replaced) hands
+    // the focus on through here: the window keeps it, as it does at the
+    // start, rather than the next stop showing its ring after a click.
+    if (QWidget* focused = focusWidget(); focused && focused != this && !focused->isVisible()) {
+        setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
 void MainWindow::resizeEvent(QResizeEvent*)
 {
     if (m_view)

@@ -638,3 +638,22 @@ TEST(Focus, ATabIntoAScrolledPageBringsTheStopIntoView)
     ASSERT_NE(ring.painter, nullptr);
     EXPECT_TRUE(cutOf(window, ring).isEmpty());
 }
+
+// A control that hides with the focus (the sheet closing, a segment's search
+// field going) hands it to the window, not to the next stop with its ring.
+TEST(Focus, AFocusedControlThatHidesLeavesTheFocusWithTheWindow)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    p.app->preferencesAction()->trigger();
+    PreferencesView* sheet = window->preferences();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->hasFocus(); }, 2000));
+    QTest::mouseClick(sheet->doneButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sheet->isVisible(); }, 2000));
+    EXPECT_EQ(QApplication::focusWidget(), window);
+
+    // Tab still starts from the first stop.
+    QTest::keyClick(window, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), window);
+}
