@@ -14,6 +14,7 @@ constexpr std::chrono::milliseconds kPoll{20};
 
 std::mutex g_lock;
 std::condition_variable g_wake;
+std::condition_variable g_begun;  // a wait came alive
 std::atomic<unsigned long> g_progress{0};  // descriptors of ours done with
 std::atomic<int> g_waiting{0};   // in next(), to be woken
 std::atomic<int> g_waits{0};     // alive
@@ -46,14 +47,17 @@ void setPatience(std::chrono::milliseconds patience)
     g_patienceMs.store(patience.count());
 }
 
-int waits()
+bool awaitWait(std::chrono::milliseconds within)
 {
-    return g_waits.load();
+    std::unique_lock lock(g_lock);
+    return g_begun.wait_for(lock, within, [] { return g_waits.load() > 0; });
 }
 
 Wait::Wait() : m_turn(g_turn, std::defer_lock), m_seenProgress(g_progress.load()), m_lastProgress(std::chrono::steady_clock::now())
 {
+    const std::lock_guard lock(g_lock);
     g_waits.fetch_add(1);
+    g_begun.notify_all();
 }
 
 Wait::~Wait()

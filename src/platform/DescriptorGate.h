@@ -26,9 +26,9 @@ void close(int fd);
 std::chrono::milliseconds patience();
 void setPatience(std::chrono::milliseconds patience);
 
-// How many waits there are now (a test holds the process out of
-// descriptors until a walk waits).
-int waits();
+// Blocks until some wait is under way, for at most `within`; false if none
+// began (a test holds the process out of descriptors until a walk waits).
+bool awaitWait(std::chrono::milliseconds within);
 
 // One wait for a descriptor, retried as often as it takes. Hold nothing
 // that could be given up while waiting: then walks that wait never keep one

@@ -142,9 +142,7 @@ std::int64_t entriesBelow(const FileSystem& fs, const QString& p)
 // Waits until a walk waits for a descriptor; false after twenty seconds.
 bool someoneWaits()
 {
-    for (int k = 0; k < 20000 && descriptors::waits() == 0; ++k)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return descriptors::waits() > 0;
+    return descriptors::awaitWait(std::chrono::seconds(20));
 }
 
 } // namespace
