@@ -97,6 +97,18 @@ QList<QWidget*> tabStops(MainWindow* window)
     return stops;
 }
 
+// Chooses the first row of the tab's first list, so the detail shows its controls.
+void chooseFirstRow(Program& p, MainWindow* window)
+{
+    const QList<QWidget*> stops = tabStops(window);
+    const auto list = std::find_if(stops.begin(), stops.end(), [](QWidget* w) { return qobject_cast<LazyList*>(w); });
+    ASSERT_NE(list, stops.end());
+    (*list)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(*list, Qt::Key_Return);
+    drainScans(&p.app->scanner(), &p.app->cleaner());
+    ASSERT_TRUE(settleForScreenshot(window));
+}
+
 std::string describe(QWidget* w)
 {
     return (QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName()).toStdString();
@@ -354,13 +366,7 @@ TEST(Focus, EachTabIsVisitedInReadingOrder)
         SCOPED_TRACE(rawValue(t.tab).toStdString() + " " + rawValue(t.segment).toStdString() + (t.choose ? " chosen" : ""));
         MainWindow* window = p.showTab(t.tab, t.segment);
         if (t.choose) {
-            const QList<QWidget*> before = tabStops(window);
-            const auto list = std::find_if(before.begin(), before.end(), [](QWidget* w) { return qobject_cast<LazyList*>(w); });
-            ASSERT_NE(list, before.end());
-            (*list)->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(*list, Qt::Key_Return);
-            drainScans(&p.app->scanner(), &p.app->cleaner());
-            ASSERT_TRUE(settleForScreenshot(window));
+            ASSERT_NO_FATAL_FAILURE(chooseFirstRow(p, window));
         }
         const QList<QWidget*> stops = tabStops(window);
         QStringList names;
@@ -581,14 +587,7 @@ TEST(Focus, EveryRingIsWholeAtTheSmallestWindowSize)
                          + rawValue(t.segment).toStdString());
             MainWindow* window = p.showTab(t.tab, t.segment);
             if (t.choose) {
-                // The first row of the tab's first list chosen, so the detail shows its controls.
-                const QList<QWidget*> stops = tabStops(window);
-                const auto list = std::find_if(stops.begin(), stops.end(), [](QWidget* w) { return qobject_cast<LazyList*>(w); });
-                ASSERT_NE(list, stops.end());
-                (*list)->setFocus(Qt::TabFocusReason);
-                QTest::keyClick(*list, Qt::Key_Return);
-                drainScans(&p.app->scanner(), &p.app->cleaner());
-                ASSERT_TRUE(settleForScreenshot(window));
+                ASSERT_NO_FATAL_FAILURE(chooseFirstRow(p, window));
             }
             // Tab from the window through every stop, as the user goes.
             window->setFocus(Qt::OtherFocusReason);

@@ -77,6 +77,18 @@ struct Launch {
     bool finished() const { return result.load() >= 0; }
 };
 
+// A later launch finds the running copy, asks it forward once and ends.
+void expectHandedOver(SingleInstanceGuard& first, const QString& name,
+                      std::vector<SingleInstanceGuard::Folder> folders = SingleInstanceGuard::defaultFolders())
+{
+    int reopens = 0;
+    QObject counting;  // the count goes with this call
+    QObject::connect(&first, &SingleInstanceGuard::reopenRequested, &counting, [&] { ++reopens; });
+    Launch second(name, std::move(folders));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
+    EXPECT_EQ(second.result.load(), 0);
+}
+
 // XDG_RUNTIME_DIR as a test sets it, put back afterwards.
 class RuntimeFolder {
 public:
@@ -213,11 +225,7 @@ TEST(SingleInstance, OnlyTheLockDecidesWhoRuns)
     {
         SingleInstanceGuard first(name);
         ASSERT_TRUE(first.tryBecomePrimary());
-        int reopens = 0;
-        QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
-        Launch second(name);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
-        EXPECT_EQ(second.result.load(), 0);
+        ASSERT_NO_FATAL_FAILURE(expectHandedOver(first, name));
     }
 
     // A copy that holds the lock and never listens is left alone: the launch
@@ -285,11 +293,7 @@ TEST(SingleInstance, LivesInTheUsersRuntimeFolderWhenOnlyTheUserMayEnterIt)
         EXPECT_EQ(entries(runtime.path()), (QStringList{name, name + ".lock"}));
         EXPECT_FALSE(QFile::exists(fallbackFolder() + '/' + name));
         // A later launch of the same user finds it there.
-        int reopens = 0;
-        QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
-        Launch second(name);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
-        EXPECT_EQ(second.result.load(), 0);
+        ASSERT_NO_FATAL_FAILURE(expectHandedOver(first, name));
     }
     EXPECT_EQ(entries(runtime.path()), QStringList());
 
@@ -388,11 +392,7 @@ TEST(SingleInstance, AFolderThatCannotServeIsPassedOverForTheNext)
         EXPECT_TRUE(QFile::exists(good + '/' + name + ".lock"));
         EXPECT_EQ(entries(unfit).filter(name), before);
         // A later launch walks the same way to it.
-        int reopens = 0;
-        QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
-        Launch second(name, folders);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
-        EXPECT_EQ(second.result.load(), 0);
+        ASSERT_NO_FATAL_FAILURE(expectHandedOver(first, name, folders));
     }
 }
 
@@ -407,11 +407,7 @@ TEST(SingleInstance, ASocketPathOfTheLongestLengthServes)
     ASSERT_TRUE(first.tryBecomePrimary());
     EXPECT_EQ(first.socketPath(), longest + '/' + name);
     EXPECT_EQ(QFile::encodeName(first.socketPath()).size(), 106);
-    int reopens = 0;
-    QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
-    Launch second(name, folders);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs));
-    EXPECT_EQ(second.result.load(), 0);
+    ASSERT_NO_FATAL_FAILURE(expectHandedOver(first, name, folders));
 }
 
 TEST(SingleInstance, AFolderToMakeIsMadeWithTheFoldersMissingAboveIt)
