@@ -309,14 +309,22 @@ QProcessEnvironment childEnvironment(const QTemporaryDir& config, const QTempora
     return env;
 }
 
-void BM_LaunchToFirstFrame(benchmark::State& state)
+// The X connection that sees the children's frames; without one the
+// benchmark is skipped with the reason.
+FrameWatcher* watcherFor(benchmark::State& state)
 {
     QString why;
-    FrameWatcher* connected = frameWatcher(&why);
-    if (!connected) {
+    FrameWatcher* watcher = frameWatcher(&why);
+    if (!watcher)
         state.SkipWithError(why.toStdString().c_str());
+    return watcher;
+}
+
+void BM_LaunchToFirstFrame(benchmark::State& state)
+{
+    FrameWatcher* connected = watcherFor(state);
+    if (!connected)
         return;
-    }
     FrameWatcher& watcher = *connected;
     QTemporaryDir config, runtime;
     const QProcessEnvironment env = childEnvironment(config, runtime);
@@ -366,12 +374,9 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
 // in turn): the medians of its resident set and proportional set, MiB.
 void BM_MemoryAtRest(benchmark::State& state)
 {
-    QString why;
-    FrameWatcher* connected = frameWatcher(&why);
-    if (!connected) {
-        state.SkipWithError(why.toStdString().c_str());
+    FrameWatcher* connected = watcherFor(state);
+    if (!connected)
         return;
-    }
     FrameWatcher& watcher = *connected;
     QTemporaryDir config, runtime;
     const QProcessEnvironment env = childEnvironment(config, runtime);
