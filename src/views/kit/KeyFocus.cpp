@@ -1,6 +1,7 @@
 #include "views/kit/KeyFocus.h"
 
 #include "state/Theme.h"
+#include "views/kit/AppOwned.h"
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonShapes.h"
 
@@ -160,14 +161,6 @@ class StopKeeper : public QObject {
 public:
     using QObject::QObject;
 
-    static StopKeeper& instance()
-    {
-        static QPointer<StopKeeper> keeper;
-        if (!keeper)
-            keeper = new StopKeeper(QCoreApplication::instance());
-        return *keeper;
-    }
-
     void watch(QWidget* w)
     {
         if (w->property(kWatched).toBool())
@@ -269,7 +262,7 @@ void makeStop(QWidget* w, qreal radius)
 void makeStop(QWidget* w)
 {
     w->setFocusPolicy(Qt::TabFocus);
-    StopKeeper::instance().watch(w);
+    appOwned<StopKeeper>().watch(w);
 }
 
 qreal ringRadius(const QWidget* w)
@@ -280,7 +273,7 @@ qreal ringRadius(const QWidget* w)
 
 void arrowGroup(const QList<QWidget*>& stops)
 {
-    StopKeeper::instance().group(stops);
+    appOwned<StopKeeper>().group(stops);
 }
 
 int nearestInDirection(const QList<QRect>& rects, int from, int key)

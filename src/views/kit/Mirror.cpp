@@ -1,7 +1,8 @@
 #include "views/kit/Mirror.h"
 
+#include "views/kit/AppOwned.h"
+
 #include <QCoreApplication>
-#include <QPointer>
 #include <QResizeEvent>
 #include <QWidget>
 
@@ -13,14 +14,6 @@ namespace {
 class DirectionFollower : public QObject {
 public:
     using QObject::QObject;
-
-    static DirectionFollower& instance()
-    {
-        static QPointer<DirectionFollower> follower;
-        if (!follower)
-            follower = new DirectionFollower(QCoreApplication::instance());
-        return *follower;
-    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -101,7 +94,7 @@ void Mirror::place(QWidget* child, const QRect& r) const
 
 void Mirror::resizeOnDirectionChange(QWidget* w)
 {
-    w->installEventFilter(&DirectionFollower::instance());
+    w->installEventFilter(&appOwned<DirectionFollower>());
 }
 
 QString Mirror::forwardChevron() const
