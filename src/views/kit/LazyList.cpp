@@ -417,11 +417,8 @@ void LazyList::keyPressEvent(QKeyEvent* event)
             break;
         }
         // To the nearest stop on screen in the arrow's direction, if any.
-        if (const int next = keyfocus::nearestInDirection(stopRects(w, m_place.part, stops), stop, event->key());
-            next >= 0)
-            m_place.stop = next;
-        else
-            m_place.stop = stop;
+        const int next = keyfocus::nearestInDirection(stopRects(w, m_place.part, stops), stop, event->key());
+        m_place.stop = next >= 0 ? next : stop;
         break;
     }
     case Qt::Key_Space:
