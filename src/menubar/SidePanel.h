@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QWidget>
 
-
 namespace tw {
 
 // The floating window beside the status item that holds one category's
