@@ -19,13 +19,7 @@ namespace tw::host {
 
 namespace {
 
-HttpResponse failed(const QString& why)
-{
-    HttpResponse r;
-    r.transportError = true;
-    r.errorText = why;
-    return r;
-}
+using http::failed;
 
 // The transfer module, or why it could not be loaded.
 struct Module {

@@ -21,6 +21,16 @@ struct Request {
     QByteArray userAgent;
 };
 
+// An answer that failed for why, the status as far as it came.
+inline HttpResponse failed(const QString& why, int status = 0)
+{
+    HttpResponse r;
+    r.transportError = true;
+    r.status = status;
+    r.errorText = why;
+    return r;
+}
+
 // Called on the transfer thread when a request has its answer.
 using Finished = std::function<void(quint64 id, const HttpResponse& response)>;
 

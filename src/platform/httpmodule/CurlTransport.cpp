@@ -179,15 +179,6 @@ QString errorText(CURLcode code, const char* buffer)
     return QString::fromUtf8(*buffer ? buffer : curl_easy_strerror(code));
 }
 
-HttpResponse failed(const QString& why, int status = 0)
-{
-    HttpResponse r;
-    r.transportError = true;
-    r.status = status;
-    r.errorText = why;
-    return r;
-}
-
 // One GET and its redirects on the transfer thread. libcurl frames the
 // answer (length, chunks, the end of the connection, HTTP/2 streams);
 // redirects are followed here, hop by hop, so that each can be judged, and
