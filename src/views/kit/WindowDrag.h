@@ -35,8 +35,6 @@ public:
     // True when a press was pending or a drag ran.
     bool release();
 
-    bool active() const { return m_press.has_value(); }
-
     // Whether a press has become a drag (Qt's drag distance).
     static bool pastThreshold(QPoint press, QPoint now);
 
