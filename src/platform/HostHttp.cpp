@@ -2,18 +2,16 @@
 
 #include "platform/Delivery.h"
 #include "platform/HttpTransport.h"
+#include "platform/TransferModule.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QPointer>
 
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
-
-#include <dlfcn.h>
 
 namespace tw::host {
 
@@ -21,53 +19,10 @@ namespace {
 
 using http::failed;
 
-// The transfer module, or why it could not be loaded.
-struct Module {
-    http::MakeTransport make = nullptr;
-    QString error;
-};
-
-// Where the transfer module may lie, by the running program's own file
-// (never the current folder or the environment): installed, and for the
-// build's test and benchmark programs, in lib/tidewell one folder up;
-// for the program in the build folder, in lib/tidewell beside it.
-std::vector<std::filesystem::path> moduleCandidates()
-{
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !program.is_absolute())
-        return {};
-    const std::filesystem::path folder = program.parent_path();
-    return {folder.parent_path() / "lib/tidewell" / http::kModuleFileName,
-            folder / "lib/tidewell" / http::kModuleFileName};
-}
-
-Module loadModule()
-{
-    QString why = QStringLiteral("%1 was not found beside the program").arg(QLatin1String(http::kModuleFileName));
-    for (const std::filesystem::path& candidate : moduleCandidates()) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(candidate, error))
-            continue;
-        // Kept for the life of the process: libcurl and its TLS library are not unloaded.
-        void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char* reason = dlerror();
-            why = QString::fromLocal8Bit(reason ? reason : "unknown error");
-            continue;
-        }
-        if (void* make = dlsym(handle, http::kMakeTransportSymbol))
-            return {reinterpret_cast<http::MakeTransport>(make), {}};
-        why = QStringLiteral("%1 is not a transfer module of this program")
-                  .arg(QString::fromStdString(candidate.string()));
-    }
-    return {nullptr, QStringLiteral("The HTTP component could not be loaded: %1").arg(why)};
-}
-
 // Loaded once per process, by the first transfer thread that needs it.
-const Module& transferModule()
+const http::Module& transferModule()
 {
-    static const Module module = loadModule();
+    static const http::Module module = http::loadModule();
     return module;
 }
 
@@ -128,7 +83,7 @@ public:
 private:
     void run()
     {
-        const Module& module = transferModule();
+        const http::Module& module = transferModule();
         std::unique_ptr<http::Transport> transport(module.make ? module.make(m_options, m_finished) : nullptr);
         std::vector<http::Request> unserved;
         {

@@ -1,5 +1,6 @@
 // The HTTP client's transfer module: loaded with the first transfer, found
-// only beside the running program, and its absence a plain failure.
+// only beside the running program where no one else could have put it, and
+// its absence or damage a plain failure.
 
 #include "support/LocalHttpServer.h"
 
@@ -9,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace tw {
 namespace {
@@ -20,13 +23,22 @@ protected:
     QTemporaryDir tmp;
     test::LocalHttpServer server;
 
-    QString path(const QString& relative) const { return tmp.filePath(relative); }
+    // As the running program sees it: links resolved.
+    QString path(const QString& relative) const { return QDir(tmp.path()).canonicalPath() + '/' + relative; }
 
     // Puts a file at relative, its folders made.
     void place(const QString& source, const QString& relative)
     {
         ASSERT_TRUE(QDir().mkpath(QFileInfo(path(relative)).path()));
         ASSERT_TRUE(QFile::copy(source, path(relative))) << relative.toStdString();
+    }
+
+    void write(const QString& relative, const QByteArray& data)
+    {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path(relative)).path()));
+        QFile file(path(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(data), data.size());
     }
 
     // Runs the probe copied to relative, from workingDir, serving meanwhile;
@@ -77,11 +89,7 @@ TEST_F(HttpModuleTest, AModuleThatCannotBeLoadedFailsEveryTransfer)
 {
     ASSERT_TRUE(tmp.isValid());
     place(TIDEWELL_HTTP_PROBE, "broken/bin/probe");
-    ASSERT_TRUE(QDir().mkpath(path("broken/lib/tidewell")));
-    QFile fake(path("broken/lib/tidewell/tidewell-http.so"));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-    fake.write("not a library");
-    fake.close();
+    write("broken/lib/tidewell/tidewell-http.so", "not a library");
     const QString out = runProbe("broken/bin/probe", tmp.path());
     const QStringList lines = out.split('\n');
     ASSERT_GE(lines.size(), 4) << out.toStdString();
@@ -90,6 +98,56 @@ TEST_F(HttpModuleTest, AModuleThatCannotBeLoadedFailsEveryTransfer)
         EXPECT_TRUE(line.contains(path("broken/lib/tidewell/tidewell-http.so"))) << out.toStdString();
     }
     EXPECT_EQ(lines[3], "after: unmapped");
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(HttpModuleTest, AModuleWhereOthersCouldHavePutItIsPassedOver)
+{
+    ASSERT_TRUE(tmp.isValid());
+    server.route("/feed.xml", test::Reply::ok("<rss/>"));
+    // A build folder made right in a folder anyone may add to, as /tmp: the
+    // build's own module is loaded, not the one put above it.
+    place(TIDEWELL_HTTP_PROBE, "shared/build/probe");
+    place(TIDEWELL_HTTP_MODULE, "shared/build/lib/tidewell/tidewell-http.so");
+    place(TIDEWELL_HTTP_MODULE, "shared/lib/tidewell/tidewell-http.so");
+    ASSERT_EQ(::chmod(QFile::encodeName(path("shared")).constData(), 01777), 0);
+    const QString built = runProbe("shared/build/probe", tmp.path());
+    EXPECT_TRUE(built.contains("second: answered \nafter: mapped\nmodule: " +
+                               path("shared/build/lib/tidewell/tidewell-http.so") + "\n"))
+        << built.toStdString();
+
+    // A program copied straight into that folder has none left.
+    place(TIDEWELL_HTTP_PROBE, "shared/probe");
+    const QString copied = runProbe("shared/probe", tmp.path());
+    const QString why = "failed The HTTP component could not be loaded: " + path("shared/lib/tidewell/tidewell-http.so") +
+                        " is not trusted: other users may write to " + path("shared");
+    EXPECT_TRUE(copied.contains("first: " + why + "\nsecond: " + why + "\nafter: unmapped")) << copied.toStdString();
+
+    // Nor is a folder further down that its group may write to trusted.
+    ASSERT_EQ(::chmod(QFile::encodeName(path("shared/build/lib/tidewell")).constData(), 0775), 0);
+    const QString grouped = runProbe("shared/build/probe", tmp.path());
+    EXPECT_TRUE(grouped.contains("other users may write to " + path("shared/build/lib/tidewell") + "\nafter: unmapped"))
+        << grouped.toStdString();
+}
+
+TEST_F(HttpModuleTest, AModuleCutShortIsRefusedBeforeTheLoaderMapsIt)
+{
+    ASSERT_TRUE(tmp.isValid());
+    QFile built(TIDEWELL_HTTP_MODULE);
+    ASSERT_TRUE(built.open(QIODevice::ReadOnly));
+    const QByteArray whole = built.readAll();
+    // As an interrupted copy or a full disk leaves it.
+    for (const int size : {1000, 12000, 30000}) {
+        const QString prefix = QStringLiteral("cut%1/").arg(size);
+        place(TIDEWELL_HTTP_PROBE, prefix + "bin/probe");
+        write(prefix + "lib/tidewell/tidewell-http.so", whole.left(size));
+        const QString out = runProbe(prefix + "bin/probe", tmp.path());
+        EXPECT_TRUE(out.contains("first: failed The HTTP component could not be loaded: " +
+                                 path(prefix + "lib/tidewell/tidewell-http.so") +
+                                 " is shorter than its headers say\n"))
+            << out.toStdString();
+        EXPECT_TRUE(out.contains("after: unmapped\n")) << out.toStdString();
+    }
     EXPECT_TRUE(server.requests().empty());
 }
 

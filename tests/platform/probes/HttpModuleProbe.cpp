@@ -1,6 +1,7 @@
 // Fetches the address it is given twice with the host HTTP client, the
 // second after the first answer, and says what came back and whether
-// libcurl was mapped before the first request and after the answers.
+// libcurl was mapped before the first request and after the answers, and
+// the file of the transfer module mapped.
 
 #include "platform/HostServices.h"
 #include "support/MappedLibraries.h"
@@ -29,5 +30,6 @@ int main(int argc, char** argv)
     });
     QCoreApplication::exec();
     std::printf("after: %s\n", tw::test::isMapped("libcurl") ? "mapped" : "unmapped");
+    std::printf("module: %s\n", tw::test::mappedFile("tidewell-http").constData());
     return 0;
 }

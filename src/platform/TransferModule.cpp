@@ -1,0 +1,164 @@
+#include "platform/TransferModule.h"
+
+#include "platform/FolderHandle.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tw::host::http {
+
+namespace {
+
+QString shown(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+// The folders the lookup starts from, by the running program's own file
+// (never the current folder or the environment): installed, and for the
+// build's test and benchmark programs, the one above the program's (the
+// prefix above bin/, the build folder); for the program in the build
+// folder, its own.
+std::vector<std::filesystem::path> lookupFolders()
+{
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || !program.is_absolute())
+        return {};
+    const std::filesystem::path folder = program.parent_path();
+    return {folder.parent_path(), folder};
+}
+
+// The module file, opened for loading, or why it is not trusted.
+struct Opened {
+    UniqueFd file;
+    off_t size = 0;
+    QString why;
+};
+
+// Opens start/lib/tidewell/<module>, following no link from start down, when
+// the file and each folder from start down to it belong to the user or to
+// root and no one else may write them: anyone else who could put a file
+// there would have it run with the user's rights.
+Opened openTrusted(const std::filesystem::path& start)
+{
+    const char* const below[] = {"lib", "tidewell", kModuleFileName};
+    std::filesystem::path path = start;
+    int fd = ::open(start.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    int error = errno;
+    const auto refused = [](const QString& why) { return Opened{{}, 0, why}; };
+    for (size_t depth = 0;; ++depth) {
+        const bool file = depth == std::size(below);
+        const QString name = file ? QStringLiteral("it") : shown(path);
+        if (fd < 0 && error == ELOOP)
+            return refused(QStringLiteral("%1 is a link").arg(name));
+        if (fd < 0)
+            return refused(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(error))));
+        UniqueFd at(fd);
+        struct stat st {};
+        if (::fstat(at.get(), &st) != 0)
+            return refused(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(errno))));
+        if (S_ISLNK(st.st_mode))
+            return refused(QStringLiteral("%1 is a link").arg(name));
+        if (file && !S_ISREG(st.st_mode))
+            return refused(QStringLiteral("%1 is not a regular file").arg(name));
+        if (!file && !S_ISDIR(st.st_mode))
+            return refused(QStringLiteral("%1 is not a folder").arg(name));
+        if (st.st_uid != ::geteuid() && st.st_uid != 0)
+            return refused(QStringLiteral("%1 belongs to another user").arg(name));
+        if (st.st_mode & (S_IWGRP | S_IWOTH))
+            return refused(QStringLiteral("other users may write to %1").arg(name));
+        if (file)
+            return {std::move(at), st.st_size, {}};
+        // Opening the file never blocks (a FIFO); it is read only once known to be regular.
+        const int flags = depth + 1 == std::size(below) ? O_RDONLY | O_NONBLOCK | O_NOCTTY : O_PATH;
+        fd = ::openat(at.get(), below[depth], flags | O_NOFOLLOW | O_CLOEXEC);
+        error = errno;
+        path /= below[depth];
+    }
+}
+
+// Why the file, size bytes long, must not be handed to the loader (to follow
+// its path), or an empty text. The loader maps what the headers name, and a
+// page mapped past the file's end kills the process (SIGBUS) when touched: a
+// copy cut short is refused before. Only the headers are read.
+QString unloadable(int fd, off_t size)
+{
+    const QString cut = QStringLiteral("is shorter than its headers say");
+    const auto within = [end = std::uint64_t(size)](std::uint64_t offset, std::uint64_t bytes) {
+        return offset <= end && bytes <= end - offset;
+    };
+    ElfW(Ehdr) head{};
+    const ssize_t got = ::pread(fd, &head, sizeof head, 0);
+    if (got < SELFMAG || std::memcmp(head.e_ident, ELFMAG, SELFMAG) != 0)
+        return QStringLiteral("is not a shared library");
+    if (got != sizeof head)
+        return cut;
+    constexpr unsigned char kClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
+    constexpr unsigned char kData = std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
+    if (head.e_ident[EI_CLASS] != kClass || head.e_ident[EI_DATA] != kData || head.e_phentsize != sizeof(ElfW(Phdr)))
+        return QStringLiteral("is not built for this computer");
+    if (!within(head.e_phoff, std::uint64_t(head.e_phnum) * sizeof(ElfW(Phdr))))
+        return cut;
+    if (head.e_shoff != 0 && !within(head.e_shoff, std::uint64_t(std::max<int>(head.e_shnum, 1)) * head.e_shentsize))
+        return cut;
+    for (std::uint64_t i = 0; i < head.e_phnum; ++i) {
+        ElfW(Phdr) segment{};
+        if (::pread(fd, &segment, sizeof segment, off_t(head.e_phoff + i * sizeof segment)) != sizeof segment)
+            return cut;
+        if (segment.p_type == PT_LOAD && !within(segment.p_offset, segment.p_filesz))
+            return cut;
+    }
+    return {};
+}
+
+} // namespace
+
+Module loadModule()
+{
+    QString why = QStringLiteral("%1 was not found beside the program").arg(QLatin1String(kModuleFileName));
+    for (const std::filesystem::path& start : lookupFolders()) {
+        const std::filesystem::path candidate = start / "lib/tidewell" / kModuleFileName;
+        std::error_code error;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error)))
+            continue;
+        Opened module = openTrusted(start);
+        if (!module.why.isEmpty()) {
+            why = QStringLiteral("%1 is not trusted: %2").arg(shown(candidate), module.why);
+            continue;
+        }
+        if (const QString reason = unloadable(module.file.get(), module.size); !reason.isEmpty()) {
+            why = QStringLiteral("%1 %2").arg(shown(candidate), reason);
+            continue;
+        }
+        // The very file checked, whatever lies at its path by now. Kept for
+        // the life of the process: libcurl and its TLS library are not unloaded.
+        const std::string opened = "/proc/self/fd/" + std::to_string(module.file.get());
+        void* handle = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char* reason = dlerror();
+            why = QStringLiteral("%1: %2").arg(shown(candidate), QString::fromLocal8Bit(reason ? reason : "unknown error")
+                                                                    .remove(QString::fromStdString(opened + ": ")));
+            continue;
+        }
+        if (void* make = dlsym(handle, kMakeTransportSymbol))
+            return {reinterpret_cast<MakeTransport>(make), {}};
+        why = QStringLiteral("%1 is not a transfer module of this program").arg(shown(candidate));
+    }
+    return {nullptr, QStringLiteral("The HTTP component could not be loaded: %1").arg(why)};
+}
+
+} // namespace tw::host::http
