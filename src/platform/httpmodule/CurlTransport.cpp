@@ -33,6 +33,7 @@ struct Decoded {
 // gzip (one or more members), zlib or raw deflate, read to their ends.
 Decoded inflateAll(const QByteArray& in, bool gzip)
 {
+    const QString tooLarge = QStringLiteral("Response too large");
     const auto run = [&](int windowBits) -> Decoded {
         z_stream z{};
         if (inflateInit2(&z, windowBits) != Z_OK)
@@ -51,7 +52,7 @@ Decoded inflateAll(const QByteArray& in, bool gzip)
             out.append(buffer, qsizetype(sizeof buffer - z.avail_out));
             if (out.size() > kMaxBodyBytes) {
                 inflateEnd(&z);
-                return {{}, QStringLiteral("Response too large")};
+                return {{}, tooLarge};
             }
             if (status == Z_OK && z.avail_in == 0 && z.avail_out != 0)
                 break;  // the input ended inside the stream
@@ -69,9 +70,10 @@ Decoded inflateAll(const QByteArray& in, bool gzip)
     };
     if (gzip)
         return run(16 + MAX_WBITS);
-    // "deflate" is meant to be a zlib stream; some servers send it raw.
+    // "deflate" is meant to be a zlib stream; some servers send it raw. A
+    // stream that outgrew the cap is not read again.
     Decoded d = run(MAX_WBITS);
-    return d.error.isEmpty() ? d : run(-MAX_WBITS);
+    return d.error.isEmpty() || d.error == tooLarge ? d : run(-MAX_WBITS);
 }
 
 // The codings every instance of a header of the final answer lists, in the

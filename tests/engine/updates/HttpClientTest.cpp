@@ -142,6 +142,9 @@ TEST_F(HttpClientTest, HostileServersGetNoAnswerThrough)
     server.route("/trickle", {test::Reply::Mode::Trickle, 200, feed, "text/xml", {}, 25});
     server.route("/garbage", test::Reply::gzipped("this was never compressed"));
     server.route("/bomb", test::Reply::gzipped(test::gzip(QByteArray(48 << 20, '\0'))));  // 48 MiB from 48 KB
+    // The same as a zlib stream, which is also tried as raw deflate.
+    server.route("/deflate-bomb", {test::Reply::Mode::Answer, 200, qCompress(QByteArray(48 << 20, '\0')).mid(4),
+                                   "text/xml", "Content-Encoding: deflate\r\n"});
 
     auto sound = fetch(server.url("/gzip"));
     ASSERT_TRUE(sound);
@@ -151,16 +154,19 @@ TEST_F(HttpClientTest, HostileServersGetNoAnswerThrough)
     const struct {
         const char* path;
         std::chrono::milliseconds timeout;
+        const char* why;
     } rows[] = {
-        {"/trickle", 300ms},  // a byte at a time never lets the silence last, the deadline still ends it
-        {"/garbage", 5000ms},  // a body that does not decompress is no short answer
-        {"/bomb", 5000ms},
+        {"/trickle", 300ms, "timed out"},  // a byte at a time never lets the silence last, the deadline still ends it
+        {"/garbage", 5000ms, "damaged"},   // a body that does not decompress is no short answer
+        {"/bomb", 5000ms, "too large"},
+        {"/deflate-bomb", 5000ms, "too large"},
     };
     for (const auto& row : rows) {
         auto r = fetch(server.url(row.path), row.timeout);
         ASSERT_TRUE(r) << row.path;
         EXPECT_TRUE(r->transportError) << row.path;
         EXPECT_TRUE(r->body.isEmpty()) << row.path;
+        EXPECT_TRUE(r->errorText.contains(QLatin1String(row.why))) << row.path << ": " << r->errorText.toStdString();
     }
 }
 
