@@ -206,6 +206,8 @@ TEST_F(HttpClientTest, TransfersThatEndEarlyOrBreakTheirFramingAreFailures)
     QByteArray badCrc = gz;
     badCrc[badCrc.size() - 6] = char(badCrc[badCrc.size() - 6] ^ 1);
     const QByteArray length = "Content-Length: " + QByteArray::number(gz.size()) + "\r\n";
+    // Would end the body early if its chunk's size, 2A, were read as 2.
+    const QByteArray endInside = QByteArray("ab\n0\r\n\r\n").leftJustified(0x2a, 'x');
     const struct {
         const char* path;
         QByteArray response;
@@ -227,6 +229,8 @@ TEST_F(HttpClientTest, TransfersThatEndEarlyOrBreakTheirFramingAreFailures)
         {"/chunk-cr-then-other", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\rX6\r\n world\r\n0\r\n\r\n", "chunked"},
         {"/chunk-cut", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n10\r\nwor", "did not end"},
         {"/no-last-chunk", head() + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", "did not end"},
+        {"/capital-size-last-lf-cut", head() + "Transfer-Encoding: chunked\r\n\r\n2A\r\n" + endInside + "\r\n0\r\n\r",
+         "did not end"},
         {"/unknown-encoding", head() + "Content-Encoding: zstd\r\nContent-Length: 5\r\n\r\nhello", "encoding"},
         {"/not-http", "HELLO THERE\r\n\r\nhello", "Malformed"},
         {"/head-cut", "HTTP/1.1 200 OK\r\nContent-Le", "before an answer"},
@@ -461,6 +465,9 @@ TEST_F(HttpClientTest, FormsOfHeadsAndChunksServersSendAreRead)
         {"/empty-gzip-chunked", head() + "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", 200, {}},
         {"/empty-gzip-204", head("204 No Content") + "Content-Encoding: gzip\r\n\r\n", 204, {}},
         {"/empty-gzip-304", head("304 Not Modified") + "Content-Encoding: gzip\r\n\r\n", 304, {}},
+        // Bodyless whatever the head says.
+        {"/chunked-204", head("204 No Content") + "Transfer-Encoding: chunked\r\n\r\n", 204, {}},
+        {"/chunked-304", head("304 Not Modified") + "Transfer-Encoding: chunked\r\n\r\n", 304, {}},
         {"/one-byte-chunks", head() + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray("1\r\ny\r\n").repeated(bytes.size()) +
                                  "0\r\n\r\n", 200, bytes},
     };
