@@ -24,6 +24,8 @@ public:
     ~UniqueFd();
 
     int get() const { return m_fd; }
+    // The descriptor, no longer closed by this.
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd = -1;

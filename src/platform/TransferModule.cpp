@@ -154,6 +154,9 @@ Module loadModule()
                                                                     .remove(QString::fromStdString(opened + ": ")));
             continue;
         }
+        // Open as long as the module is loaded: the loader knows it by that name,
+        // and so do debuggers and sanitizers that read its list.
+        module.file.release();
         if (void* make = dlsym(handle, kMakeTransportSymbol))
             return {reinterpret_cast<MakeTransport>(make), {}};
         why = QStringLiteral("%1 is not a transfer module of this program").arg(shown(candidate));
