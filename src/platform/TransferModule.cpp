@@ -9,12 +9,15 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <link.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +45,27 @@ std::vector<std::filesystem::path> lookupFolders()
     return {folder.parent_path(), folder};
 }
 
+// The user's own group, when it is a group of the user alone (named after
+// the user, no other member listed), as a umask of 002 expects: a folder
+// only that group may write to is still the user's alone.
+std::optional<gid_t> privateGroup()
+{
+    std::vector<char> buffer(16384);
+    passwd user{};
+    passwd* userFound = nullptr;
+    group own{};
+    group* groupFound = nullptr;
+    if (::getpwuid_r(::geteuid(), &user, buffer.data(), buffer.size() / 2, &userFound) != 0 || !userFound ||
+        ::getgrgid_r(user.pw_gid, &own, buffer.data() + buffer.size() / 2, buffer.size() / 2, &groupFound) != 0 ||
+        !groupFound || std::strcmp(own.gr_name, user.pw_name) != 0)
+        return std::nullopt;
+    for (char** member = own.gr_mem; member && *member; ++member) {
+        if (std::strcmp(*member, user.pw_name) != 0)
+            return std::nullopt;
+    }
+    return own.gr_gid;
+}
+
 // The module file, opened for loading, or why it is not trusted.
 struct Opened {
     UniqueFd file;
@@ -53,7 +77,7 @@ struct Opened {
 // the file and each folder from start down to it belong to the user or to
 // root and no one else may write them: anyone else who could put a file
 // there would have it run with the user's rights.
-Opened openTrusted(const std::filesystem::path& start)
+Opened openTrusted(const std::filesystem::path& start, std::optional<gid_t> ownGroup)
 {
     const char* const below[] = {"lib", "tidewell", kModuleFileName};
     std::filesystem::path path = start;
@@ -79,7 +103,7 @@ Opened openTrusted(const std::filesystem::path& start)
             return refused(QStringLiteral("%1 is not a folder").arg(name));
         if (st.st_uid != ::geteuid() && st.st_uid != 0)
             return refused(QStringLiteral("%1 belongs to another user").arg(name));
-        if (st.st_mode & (S_IWGRP | S_IWOTH))
+        if ((st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && st.st_gid != ownGroup))
             return refused(QStringLiteral("other users may write to %1").arg(name));
         if (file)
             return {std::move(at), st.st_size, {}};
@@ -130,12 +154,13 @@ QString unloadable(int fd, off_t size)
 Module loadModule()
 {
     QString why = QStringLiteral("%1 was not found beside the program").arg(QLatin1String(kModuleFileName));
+    const std::optional<gid_t> ownGroup = privateGroup();
     for (const std::filesystem::path& start : lookupFolders()) {
         const std::filesystem::path candidate = start / "lib/tidewell" / kModuleFileName;
         std::error_code error;
         if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error)))
             continue;
-        Opened module = openTrusted(start);
+        Opened module = openTrusted(start, ownGroup);
         if (!module.why.isEmpty()) {
             why = QStringLiteral("%1 is not trusted: %2").arg(shown(candidate), module.why);
             continue;
