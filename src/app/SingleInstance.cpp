@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include "platform/LocalListener.h"
 #include "platform/PrivateFolder.h"
 
 #include <QCoreApplication>
@@ -7,15 +8,14 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
 
-#include <sys/un.h>
-
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace tw {
 
@@ -25,9 +25,6 @@ const QByteArray kReopen = QByteArrayLiteral("reopen\n");
 const QByteArray kDone = QByteArrayLiteral("ok\n");
 // Pause between two tries while the running copy is not listening yet.
 constexpr int kRetryMs = 50;
-// The longest socket path QLocalServer takes: a byte short of the system's
-// (sun_path with its NUL).
-constexpr qsizetype kLongestSocketPath = qsizetype(sizeof(sockaddr_un::sun_path)) - 2;
 
 using privatefolder::Entry;
 using privatefolder::Kind;
@@ -41,15 +38,16 @@ SingleInstanceGuard::SingleInstanceGuard(const QString& name, std::vector<Folder
 {
     m_passedOver.assign(m_folders.size(), false);
     m_folder = m_folders.size();
-    for (std::size_t i = 0; i < m_folders.size() && m_path.isEmpty(); ++i)
-        m_path = placeIn(i);
+    for (std::size_t i = 0; i < m_folders.size() && !m_dir; ++i)
+        placeIn(i);
 }
 
 SingleInstanceGuard::~SingleInstanceGuard()
 {
     // The socket goes before the lock: whoever takes the lock next finds no listener of ours.
-    delete m_server;
-    m_server = nullptr;
+    delete m_listener;
+    m_listener = nullptr;
+    m_dir.reset();
 }
 
 QString SingleInstanceGuard::defaultName()
@@ -75,20 +73,32 @@ std::vector<SingleInstanceGuard::Folder> SingleInstanceGuard::defaultFolders()
     return folders;
 }
 
-QString SingleInstanceGuard::placeIn(std::size_t index) const
+QString SingleInstanceGuard::socketPath() const
 {
+    return m_dir ? m_dir->path() + u'/' + m_name : QString();
+}
+
+QString SingleInstanceGuard::lockPath() const
+{
+    return m_dir ? m_dir->path() + u'/' + lockName() : QString();
+}
+
+bool SingleInstanceGuard::placeIn(std::size_t index)
+{
+    m_dir.reset();
     const Folder& folder = m_folders[index];
-    const QString path = folder.path + u'/' + m_name;
-    if (m_passedOver[index] || !QDir::isAbsolutePath(folder.path)
-        || QFile::encodeName(path).size() > kLongestSocketPath)
-        return {};
-    if (!(folder.make ? privatefolder::make(folder.path) : privatefolder::isPrivate(folder.path)))
-        return {};
+    if (m_passedOver[index] || !QDir::isAbsolutePath(folder.path))
+        return false;
+    auto dir = privatefolder::Folder::open(folder.path, folder.make);
+    if (!dir)
+        return false;
+    if (m_folderChecked)
+        m_folderChecked();
     // A lock or a socket file that another account made is not ours to believe or remove.
-    if (privatefolder::entry(path + QStringLiteral(".lock"), Kind::file) == Entry::foreign
-        || privatefolder::entry(path, Kind::socket) == Entry::foreign)
-        return {};
-    return path;
+    if (dir->entry(lockName(), Kind::file) == Entry::foreign || dir->entry(m_name, Kind::socket) == Entry::foreign)
+        return false;
+    m_dir = std::move(dir);
+    return true;
 }
 
 void SingleInstanceGuard::passOver()
@@ -96,40 +106,29 @@ void SingleInstanceGuard::passOver()
     if (m_folder < m_folders.size())
         m_passedOver[m_folder] = true;
     m_folder = m_folders.size();
-    m_path.clear();
+    m_dir.reset();
 }
 
 bool SingleInstanceGuard::claim()
 {
-    if (m_primary || (m_lock && m_lock->isLocked()))
+    if (m_primary || (m_dir && m_dir->isLocked()))
         return true;
     for (m_folder = 0; m_folder < m_folders.size(); ++m_folder) {
-        m_path = placeIn(m_folder);
-        if (m_path.isEmpty())
+        if (!placeIn(m_folder))
             continue;
-        m_lock = std::make_unique<QLockFile>(lockPath());
-        // Stale only when its owner is gone, never by age: the running copy holds it for days.
-        m_lock->setStaleLockTime(0);
-        if (m_lock->tryLock(0))
+        switch (m_dir->lock(lockName())) {
+        case privatefolder::Folder::Lock::taken:
             return true;
-        if (m_lock->error() != QLockFile::LockFailedError) {
+        case privatefolder::Folder::Lock::held:
+            // A live copy of ours holds it; it is waited for here.
+            return false;
+        case privatefolder::Folder::Lock::unusable:
             // No lock can be made here (a read-only folder): the next folder may hold it.
-            m_lock.reset();
             continue;
         }
-        // Our own pid: no live copy. Removing takes the file's own lock first,
-        // so a copy of another PID namespace that still holds it keeps it.
-        qint64 owner = 0;
-        if (m_lock->getLockInfo(&owner, nullptr, nullptr) && owner == QCoreApplication::applicationPid()
-            && m_lock->removeStaleLockFile() && m_lock->tryLock(0))
-            return true;
-        m_lock.reset();
-        // A copy of ours holds it when the file is ours; it is waited for here.
-        if (privatefolder::entry(lockPath(), Kind::file) == Entry::ours)
-            return false;
     }
     // Nowhere to hold the lock: the program still runs, unguarded.
-    m_path.clear();
+    m_dir.reset();
     if (!m_saidAlone) {
         m_saidAlone = true;
         QStringList tried;
@@ -146,29 +145,28 @@ bool SingleInstanceGuard::claim()
 bool SingleInstanceGuard::listen()
 {
     m_primary = true;
-    if (m_server || !m_lock)
+    if (m_listener || !m_dir)
         return true;
     // Holding the lock, a socket file of ours that is left must be a crashed copy's.
-    if (privatefolder::entry(m_path, Kind::socket) == Entry::ours)
-        QLocalServer::removeServer(m_path);
-    // No access options: the folder keeps others out, and Qt would bind them
-    // at a longer temporary path and rename it over whatever has the name.
-    auto server = new QLocalServer(this);
-    if (!server->listen(m_path)) {
+    if (m_dir->entry(m_name, Kind::socket) == Entry::ours)
+        m_dir->remove(m_name);
+    auto listener = new LocalListener(this);
+    if (!listener->listen(m_dir->through(m_name), socketPath())) {
         // Without the socket the program still runs; later launches find no one to hand over to.
-        qWarning("Cannot listen at %s: %s", qUtf8Printable(m_path), qUtf8Printable(server->errorString()));
-        delete server;
+        const int error = errno;
+        qWarning("Cannot listen at %s: %s", qUtf8Printable(socketPath()), std::strerror(error));
+        delete listener;
         return false;
     }
-    m_server = server;
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstanceGuard::readRequest);
+    m_listener = listener;
+    connect(m_listener, &LocalListener::accepted, this, &SingleInstanceGuard::serve);
     return true;
 }
 
 SingleInstanceGuard::Handover SingleInstanceGuard::handOver(int timeoutMs)
 {
     ++m_attempts;
-    switch (privatefolder::entry(m_path, Kind::socket)) {
+    switch (m_dir->entry(m_name, Kind::socket)) {
     case Entry::missing:
         return Handover::unreachable;
     case Entry::foreign:
@@ -177,7 +175,7 @@ SingleInstanceGuard::Handover SingleInstanceGuard::handOver(int timeoutMs)
         break;
     }
     QLocalSocket socket;
-    socket.connectToServer(m_path);
+    socket.connectToServer(QFile::decodeName(m_dir->through(m_name)));
     if (!socket.waitForConnected(std::max(1, timeoutMs)))
         return Handover::unreachable;
     // A listener that is not of this user's hears nothing from us, and its word counts for nothing.
@@ -218,7 +216,6 @@ bool SingleInstanceGuard::tryBecomePrimary()
             if (listen())
                 return true;
             // A folder that holds the lock but not the socket: the next one may hold both.
-            m_lock.reset();
             m_primary = false;
             passOver();
             continue;
@@ -243,23 +240,27 @@ bool SingleInstanceGuard::tryBecomePrimary()
     }
 }
 
-void SingleInstanceGuard::readRequest()
+void SingleInstanceGuard::serve(qintptr fd)
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto handle = [this, socket] {
-            while (socket->canReadLine()) {
-                if (socket->readLine() != kReopen)
-                    continue;
-                // The answer follows the request's handling.
-                emit reopenRequested();
-                socket->write(kDone);
-                socket->flush();
-            }
-        };
-        connect(socket, &QLocalSocket::readyRead, this, handle);
-        handle();
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+        ::close(int(fd));
+        delete socket;
+        return;
     }
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    auto handle = [this, socket] {
+        while (socket->canReadLine()) {
+            if (socket->readLine() != kReopen)
+                continue;
+            // The answer follows the request's handling.
+            emit reopenRequested();
+            socket->write(kDone);
+            socket->flush();
+        }
+    };
+    connect(socket, &QLocalSocket::readyRead, this, handle);
+    handle();
 }
 
 } // namespace tw

@@ -4,29 +4,33 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
-class QLocalServer;
-class QLockFile;
-
 namespace tw {
+
+class LocalListener;
+namespace privatefolder {
+class Folder;
+}
 
 // One running copy per user. The running copy holds a lock file and listens
 // on a local socket; a later launch finds the lock taken, hands a reopen
 // request to the socket and exits. The lock, not the socket, decides who
 // runs: a copy that is still starting (not listening yet) or busy (not
 // reading yet) is waited for, and a socket file left by a crashed copy is
-// removed only by the launch that took the lock. A lock that names this
-// very process is stale: a copy that had the same pid left it (pid 1 of a
-// new PID namespace each time), since no live copy of ours has our pid.
+// removed only by the launch that took the lock. The lock is the kernel's
+// (flock): it goes with its holder, however that ends. The running copy
+// keeps listening while it has no descriptor to take a connection with.
 //
 // Both live in a folder of the user's own that no one else may enter, the
-// first of the candidates that is one (made when it may be), is short enough
-// for the socket's path and can hold the lock. Nothing in it that another
-// account made is believed: a lock or socket file not ours, or a listener
-// whose credentials are not ours, passes the folder over. With no folder
-// left, the program runs as the one copy and says so.
+// first of the candidates that is one (made when it may be) and can hold the
+// lock. The folder is opened once and used only through that descriptor.
+// Nothing in it that another account made is believed: a lock or socket
+// file not ours, or a listener whose credentials are not ours, passes the
+// folder over. With no folder left, the program runs as the one copy and
+// says so.
 class SingleInstanceGuard : public QObject {
     Q_OBJECT
 public:
@@ -49,8 +53,8 @@ public:
     // The socket's path in the folder in use: the one where the lock is
     // held, by us or by the copy this launch hands over to; before that,
     // the first candidate that may serve. Empty when none may.
-    QString socketPath() const { return m_path; }
-    QString lockPath() const { return m_path.isEmpty() ? QString() : m_path + QStringLiteral(".lock"); }
+    QString socketPath() const;
+    QString lockPath() const;
     // How long a later launch keeps trying to reach the running copy.
     static constexpr int defaultPatienceMs = 30'000;
 
@@ -72,6 +76,9 @@ public:
     // whether it has handed over its request and waits for the answer.
     int attempts() const { return m_attempts.load(); }
     bool isWaitingForAnswer() const { return m_waiting.load(); }
+    // Runs each time a folder has been opened and checked, before anything
+    // in it is looked at or made (a test swaps the folder there).
+    void setFolderChecked(std::function<void()> hook) { m_folderChecked = std::move(hook); }
 
 signals:
     // A later launch asked for the window.
@@ -80,20 +87,21 @@ signals:
 private:
     enum class Handover { answered, sent, unreachable, stranger };
     Handover handOver(int timeoutMs);
-    void readRequest();
-    // The socket's path in the folder when that folder may serve.
-    QString placeIn(std::size_t index) const;
+    void serve(qintptr fd);
+    // Opens the folder into m_dir when it may serve.
+    bool placeIn(std::size_t index);
     // Leaves the folder in use for the rest of this launch.
     void passOver();
+    QString lockName() const { return m_name + QStringLiteral(".lock"); }
 
     QString m_name;
     std::vector<Folder> m_folders;
     std::vector<bool> m_passedOver;
     std::size_t m_folder = 0;  // the one in use, when below the count
-    QString m_path;
+    std::unique_ptr<privatefolder::Folder> m_dir;  // the one in use, open; it holds our lock
     bool m_saidAlone = false;
-    std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
+    LocalListener* m_listener = nullptr;
+    std::function<void()> m_folderChecked;
     bool m_primary = false;
     int m_patienceMs = defaultPatienceMs;
     std::atomic<int> m_attempts{0};

@@ -3,9 +3,13 @@
 // Folders and entries that belong to this user alone, for what must not be
 // taken or faked by another account (the single-instance lock and socket).
 
+#include "platform/FolderHandle.h"
+
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 namespace tw::privatefolder {
 
@@ -17,17 +21,49 @@ std::uint32_t userId();
 // permission bits.
 bool isPrivate(const QString& path);
 
-// Makes the folder with mode 0700 when it is missing, and the folders missing
-// above it (a fresh home's cache folder) the same way, then checks it as
-// isPrivate does. A folder that was there already is taken only as it is,
-// never changed.
-bool make(const QString& path);
-
 enum class Kind { file, socket };
 enum class Entry { missing, ours, foreign };
-// What is at path: nothing, an entry of that kind (not a link) owned by
-// userId(), or anything else.
-Entry entry(const QString& path, Kind kind);
+
+// A private folder opened once. It is checked through its descriptor, and
+// whatever is looked at, made or removed in it goes through that descriptor:
+// a folder put in its place afterwards is never used.
+class Folder {
+public:
+    // The folder at path when it is private (as isPrivate says); null when it
+    // is not. With make, it is first made with mode 0700 when missing, and so
+    // are the folders missing above it (a fresh home's cache folder); a folder
+    // that was there already is taken only as it is, never changed.
+    static std::unique_ptr<Folder> open(const QString& path, bool make);
+    // Lets go of the lock, removing its file first.
+    ~Folder();
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    const QString& path() const { return m_path; }
+    // A path to name in this folder that goes through the descriptor
+    // (/proc/self/fd/<fd>/<name>): short, whatever the folder's own path.
+    QByteArray through(const QString& name) const;
+    // What is at name: nothing, an entry of that kind (not a link) owned by
+    // userId(), or anything else.
+    Entry entry(const QString& name, Kind kind) const;
+    bool remove(const QString& name) const;
+
+    enum class Lock { taken, held, unusable };
+    // Takes the lock file name (made when missing) for this process, until
+    // the folder is closed: held when another process holds it, unusable
+    // when no lock of ours can be had here (a read-only folder, no file).
+    // Once its holder is gone, even killed, a lock is free again.
+    Lock lock(const QString& name);
+    bool isLocked() const { return m_lock.get() >= 0; }
+
+private:
+    Folder(UniqueFd fd, const QString& path) : m_fd(std::move(fd)), m_path(path) {}
+
+    UniqueFd m_fd;
+    QString m_path;
+    UniqueFd m_lock;
+    QByteArray m_lockName;
+};
 
 // Whether the process at the other end of a connected local socket ran as
 // this user when it connected or listened (SO_PEERCRED).

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QMetaObject>
 #include <QProcess>
@@ -15,6 +16,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -27,6 +29,7 @@
 #include <functional>
 #include <iostream>
 #include <thread>
+#include <utility>
 
 using namespace tw;
 
@@ -128,14 +131,6 @@ QString privateFolder(const QTemporaryDir& parent, const QString& name)
     return path;
 }
 
-// A private folder in a temporary one that puts the socket's path at that many bytes.
-QString longFolder(const QTemporaryDir& parent, const QString& name, int bytes)
-{
-    const qsizetype fill = bytes - (parent.path().size() + 2 + name.size());
-    EXPECT_GT(fill, 0);
-    return privateFolder(parent, QString(fill, u'x'));
-}
-
 // The entries of a folder, hidden ones too.
 QStringList entries(const QString& folder)
 {
@@ -153,6 +148,34 @@ bool catches(qint64 pid, int signal)
             return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
     return false;
 }
+
+// Every descriptor the process may still make is taken, under a limit just
+// above those it has (poll() takes no more than the limit); all given back
+// at the end.
+class OutOfDescriptors {
+public:
+    OutOfDescriptors()
+    {
+        ::getrlimit(RLIMIT_NOFILE, &m_was);
+        int highest = 0;
+        for (const QString& fd : entries(QStringLiteral("/proc/self/fd")))
+            highest = std::max(highest, fd.toInt());
+        const rlimit low{rlim_t(highest) + 1, m_was.rlim_max};
+        ::setrlimit(RLIMIT_NOFILE, &low);
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+            m_held.push_back(fd);
+    }
+    ~OutOfDescriptors()
+    {
+        for (const int fd : m_held)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &m_was);
+    }
+
+private:
+    rlimit m_was{};
+    std::vector<int> m_held;
+};
 
 } // namespace
 
@@ -301,14 +324,11 @@ TEST(SingleInstance, LivesInTheUsersRuntimeFolderWhenOnlyTheUserMayEnterIt)
     QTemporaryDir open;
     ASSERT_TRUE(open.isValid());
     const QByteArray openPath = QFile::encodeName(open.path());
-    const QString longPath = runtime.filePath(QString(80, u'x'));
-    ASSERT_TRUE(QDir().mkpath(longPath));
-    ASSERT_EQ(::chmod(QFile::encodeName(longPath).constData(), 0700), 0);
     const QString link = runtime.filePath("link");
     ASSERT_TRUE(QFile::link(runtime.path(), link));
     const std::pair<QByteArray, mode_t> refused[] = {
         {openPath, 0755}, {openPath, 0777}, {openPath, 0710}, {"relative/folder", 0},
-        {openPath + "/missing", 0}, {"", 0}, {QFile::encodeName(longPath), 0}, {QFile::encodeName(link), 0},
+        {openPath + "/missing", 0}, {"", 0}, {QFile::encodeName(link), 0},
     };
     for (const auto& [folder, mode] : refused) {
         if (mode) {
@@ -354,7 +374,6 @@ TEST(SingleInstance, AFolderThatCannotServeIsPassedOverForTheNext)
              QFile::link(privateFolder(base, "target"), f);
              return f;
          }},
-        {"a byte too long for the socket's path", [&] { return longFolder(base, name, 107); }},
         // Ours, private, and no one, root neither, may make anything in it.
         {"read-only", [] {
              const QString f = QStringLiteral("/proc/%1/fd").arg(::getpid());
@@ -396,18 +415,83 @@ TEST(SingleInstance, AFolderThatCannotServeIsPassedOverForTheNext)
     }
 }
 
-TEST(SingleInstance, ASocketPathOfTheLongestLengthServes)
+TEST(SingleInstance, ASocketPathOfAnyLengthServes)
 {
     QTemporaryDir base;
     ASSERT_TRUE(base.isValid());
     const QString name = uniqueName();
-    const QString longest = longFolder(base, name, 106), good = privateFolder(base, "good");
+    // Far beyond what a socket's address holds (108 bytes): it is reached through the folder's descriptor.
+    const QString longest = privateFolder(base, QString(200, u'x') + '/' + QString(200, u'y'));
+    const QString good = privateFolder(base, "good");
     const std::vector<SingleInstanceGuard::Folder> folders = {{longest, false}, {good, false}};
     SingleInstanceGuard first(name, folders);
     ASSERT_TRUE(first.tryBecomePrimary());
     EXPECT_EQ(first.socketPath(), longest + '/' + name);
-    EXPECT_EQ(QFile::encodeName(first.socketPath()).size(), 106);
+    EXPECT_TRUE(QFileInfo(first.socketPath()).exists());
     ASSERT_NO_FATAL_FAILURE(expectHandedOver(first, name, folders));
+}
+
+TEST(SingleInstance, AFolderSwappedAfterItsCheckIsNotTheOneUsed)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString folder = privateFolder(base, "runtime"), name = uniqueName();
+    SingleInstanceGuard launch(name, {{folder, false}});
+    bool swapped = false;
+    launch.setFolderChecked([&] {
+        // Another folder takes its name between the check and the use.
+        if (!std::exchange(swapped, true)) {
+            ASSERT_TRUE(QDir(base.path()).rename("runtime", "checked"));
+            privateFolder(base, "runtime");
+        }
+    });
+    ASSERT_TRUE(launch.tryBecomePrimary());
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(entries(folder), QStringList());
+    EXPECT_EQ(entries(base.filePath("checked")), (QStringList{name, name + ".lock"}));
+}
+
+TEST(SingleInstance, ACopyOutOfDescriptorsKeepsListeningAndSaysSoOnce)
+{
+    const QString name = uniqueName();
+    SingleInstanceGuard first(name);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    int reopens = 0;
+    QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg)
+            warnings << text;
+    });
+    struct Restore {
+        QtMessageHandler handler;
+        ~Restore() { qInstallMessageHandler(handler); }
+    } restore{previous};
+
+    // A launch connects while the copy cannot make a descriptor to take it with.
+    const QByteArray path = QFile::encodeName(first.socketPath());
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(path.size()), sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    const int early = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(early, 0);
+    {
+        OutOfDescriptors starved;
+        ASSERT_EQ(::connect(early, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ASSERT_TRUE(QTest::qWaitFor([] { return !warnings.isEmpty(); }, kDeadlineMs));
+    }
+
+    // Descriptors back, it is heard after all, and so is the next launch.
+    ASSERT_EQ(::send(early, "reopen\n", 7, MSG_NOSIGNAL), 7);
+    char answer[8] = {};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ::recv(early, answer, sizeof answer, MSG_DONTWAIT | MSG_PEEK) == 3; }, kDeadlineMs));
+    EXPECT_STREQ(answer, "ok\n");
+    EXPECT_EQ(reopens, 1);
+    ::close(early);
+    ASSERT_NO_FATAL_FAILURE(expectHandedOver(first, name));
+    EXPECT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
 }
 
 TEST(SingleInstance, AFolderToMakeIsMadeWithTheFoldersMissingAboveIt)
