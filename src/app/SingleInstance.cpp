@@ -3,7 +3,6 @@
 #include "platform/LocalListener.h"
 #include "platform/PrivateFolder.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
