@@ -426,9 +426,13 @@ void AppRemovalWatcher::refreshRemainsScan()
 {
     if (!m_scanner || !m_host.rescanRemains)
         return;
-    const KnownApplications known = knownApplications(m_scanner->apps());
-    m_host.rescanRemains(known.bundleIds, known.names);
-    m_scanner->scanInstalledApps();
+    // The remains are looked for with the list this scan publishes: the one
+    // held now may still have the application just removed, whose files
+    // would then belong to an installed application.
+    m_scanner->scanInstalledApps({this, [this](const QList<AppInfoPtr>& apps) {
+        const KnownApplications known = knownApplications(apps);
+        m_host.rescanRemains(known.bundleIds, known.names);
+    }});
 }
 
 } // namespace tw

@@ -183,6 +183,7 @@ private:
     void applySnapshot(DiskRead& read);
     void applyPoll(DiskRead& read);
     void offerCleanup(const QString& name, const QString& bundleId, const std::optional<QString>& trashPath);
+    // Rescans the applications, then the remains with the list that scan publishes.
     void refreshRemainsScan();
 
     const Platform& m_platform;

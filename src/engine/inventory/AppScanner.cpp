@@ -50,12 +50,12 @@ void AppScanner::setScanning(bool scanning, const QString& progress)
     }
 }
 
-void AppScanner::scanInstalledApps()
+void AppScanner::scanInstalledApps(Completion<QList<AppInfoPtr>> then)
 {
     setScanning(true, QStringLiteral("Scanning all applications…"));
     runInBackground(
         this, [p = &m_platform] { return discovery::discoverInstalledApps(*p); },
-        [this](std::vector<AppDraft> drafts) {
+        [this, then = std::move(then)](std::vector<AppDraft> drafts) {
             QList<AppInfoPtr> apps;
             apps.reserve(qsizetype(drafts.size()));
             for (const AppDraft& d : drafts)
@@ -63,6 +63,7 @@ void AppScanner::scanInstalledApps()
             setApps(apps);
             setScanning(false, QString());
             prefetchLeftoverSizes(apps);
+            then(apps);
         });
 }
 

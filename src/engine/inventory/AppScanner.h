@@ -38,8 +38,8 @@ public:
     const QString& scanProgress() const { return m_scanProgress; }
 
     // Starts a discovery in the background and returns at once; the
-    // prefetch follows the published list.
-    void scanInstalledApps();
+    // prefetch follows the published list, and then hears that list.
+    void scanInstalledApps(Completion<QList<AppInfoPtr>> then = {});
     // Fills every application's leftovers and permission count in the
     // background, four applications at a time; returns at once.
     void prefetchLeftoverSizes(const QList<AppInfoPtr>& apps);
