@@ -142,12 +142,18 @@ bool WindowChrome::frameEvent(QEvent* event)
     switch (event->type()) {
     case QEvent::MouseMove: {
         auto e = static_cast<QMouseEvent*>(event);
-        if (m_resizePress && (e->buttons() & Qt::LeftButton)) {
-            // Asked for once the press is a drag, not on the press: see WindowDrag.
+        if (!(e->buttons() & Qt::LeftButton)) {
+            // The release went elsewhere.
+            m_resizePress.reset();
+            m_resizing.reset();
+        }
+        if (m_resizePress) {
+            // A resize once the press is a drag, by the program itself where it
+            // can place the window: see WindowDrag.
             if (!WindowDrag::pastThreshold(m_resizePress->press, e->globalPosition().toPoint()))
                 return true;
             const Resize pending = *std::exchange(m_resizePress, std::nullopt);
-            if (WindowDrag::systemResize()(m_handle, pending.edges))
+            if (WindowDrag::systemPlaces() && WindowDrag::systemResize()(m_handle, pending.edges))
                 return true;
             m_resizing = pending;
         }
@@ -168,8 +174,8 @@ bool WindowChrome::frameEvent(QEvent* event)
         const Qt::Edges edges = resizeEdgesAt(e->position().toPoint());
         if (!edges || e->button() != Qt::LeftButton)
             return false;
-        // The window system's resize where it offers one (X11 window managers,
-        // Wayland), else the program's own, from the first move.
+        // The program's own resize, or the window system's where only it
+        // places windows, from the first move past the drag distance.
         if (event->type() == QEvent::MouseButtonPress && !m_resizing)
             m_resizePress = Resize{edges, m_window->geometry(), e->globalPosition().toPoint()};
         return true;

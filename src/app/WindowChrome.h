@@ -48,7 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // A resize the program makes itself, where the window system takes none.
+    // A resize from the band: its edges, the frame and the point pressed.
     struct Resize {
         Qt::Edges edges;
         QRect start;

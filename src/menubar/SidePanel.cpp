@@ -112,8 +112,9 @@ void SidePanel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    // The window manager moves it where it can; while the preview's popup
-    // holds the mouse (the manager cannot take it then), it follows the mouse.
+    // It follows the mouse (see WindowDrag); where only the window system
+    // places windows that moves it, except while the preview's popup holds
+    // the mouse (the system cannot take it then).
     m_drag.press(event->globalPosition().toPoint(), !QApplication::activePopupWidget());
 }
 

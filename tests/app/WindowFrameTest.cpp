@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/WindowChrome.h"
 #include "app/WindowFrame.h"
+#include "menubar/SidePanel.h"
 #include "support/ProgramHarness.h"
 #include "views/kit/WindowDrag.h"
 
@@ -10,6 +11,7 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -30,6 +32,29 @@ void drag(QWindow* window, QPoint from, QPoint by)
     QTest::mousePress(window, Qt::LeftButton, {}, from);
     QTest::mouseMove(window, from + by);
     QTest::mouseRelease(window, Qt::LeftButton, {}, window->mapFromGlobal(target));
+}
+
+// Presses at a point of the window and drags it outward, by exactly the drag
+// distance first, then on in steps of five points: after each step the edges
+// that follow the pointer have come its whole way, the others stay.
+void expectGripHeld(QWidget* window, QPoint at, Qt::Edges follow, QPoint out)
+{
+    const QRect start = window->geometry();
+    const QPoint press = window->mapToGlobal(at);
+    const int axes = std::abs(out.x()) + std::abs(out.y());
+    QWindow* handle = window->windowHandle();
+    QTest::mousePress(handle, Qt::LeftButton, {}, at);
+    QPoint delta;
+    for (int travel = QApplication::startDragDistance(); travel <= 40; travel += 5) {
+        const int across = out.x() ? travel / axes : 0;
+        delta = QPoint(out.x() * across, out.y() * (travel - across));
+        QTest::mouseMove(handle, handle->mapFromGlobal(press + delta));
+        const QRect expected = start.adjusted(follow & Qt::LeftEdge ? delta.x() : 0, follow & Qt::TopEdge ? delta.y() : 0,
+                                              follow & Qt::RightEdge ? delta.x() : 0, follow & Qt::BottomEdge ? delta.y() : 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == expected; }, 5000))
+            << "at " << at.x() << "," << at.y() << " by " << delta.x() << "," << delta.y();
+    }
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(press + delta));
 }
 
 } // namespace
@@ -157,11 +182,56 @@ TEST(WindowFrame, TheMainWindowResizesFromItsEdgesAndCornersDownToItsMinimum)
     EXPECT_EQ(chrome->resizeEdgesAt({1, 300}), Qt::Edges());
 }
 
-// The window system is asked to move or resize only once a press has become a
-// drag: asked on the press, a quick click's release can beat the window
-// manager's grab, and the window then follows the pointer until the next click.
+// Where the program places its windows it moves and resizes them itself, so
+// that the point grabbed stays under the pointer (an X11 window manager asked
+// to starts from where the pointer is by then), from exactly the drag distance
+// on; the main window's background, its edges and corners, and the side panel.
+TEST(WindowFrame, ThePointGrabbedStaysUnderThePointer)
+{
+    // A window system asked would take the drag and leave the window where it is.
+    const WindowDrag::SystemMove move = std::exchange(WindowDrag::systemMove(), [](QWindow*) { return true; });
+    const WindowDrag::SystemResize resize =
+        std::exchange(WindowDrag::systemResize(), [](QWindow*, Qt::Edges) { return true; });
+    const auto restore = qScopeGuard([&] {
+        WindowDrag::systemMove() = move;
+        WindowDrag::systemResize() = resize;
+    });
+
+    Program p;
+    MainWindow* window = p.startShown();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const QRect start(100, 80, 1200, 760);
+    const Qt::Edges all = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
+    const struct {
+        QPoint at;
+        Qt::Edges follow;
+        QPoint out;
+    } grips[] = {{{600, 12}, all, {-1, 1}},          {{1, 380}, Qt::LeftEdge, {-1, 0}},
+                 {{1198, 380}, Qt::RightEdge, {1, 0}}, {{600, 1}, Qt::TopEdge, {0, -1}},
+                 {{600, 758}, Qt::BottomEdge, {0, 1}}, {{8, 8}, kTopLeft, {-1, -1}},
+                 {{1191, 8}, kTopRight, {1, -1}},      {{8, 751}, Qt::BottomEdge | Qt::LeftEdge, {-1, 1}},
+                 {{1191, 751}, kBottomRight, {1, 1}}};
+    for (const auto& g : grips) {
+        window->setGeometry(start);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+        expectGripHeld(window, g.at, g.follow, g.out);
+    }
+
+    SidePanel panel;
+    panel.move(300, 200);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    expectGripHeld(&panel, {panel.width() / 2, 12}, all, {1, 1});
+}
+
+// Where the window system alone places windows (Wayland) it is asked to move
+// or resize, but only once a press has become a drag: a click asks nothing
+// (under X11 a click's release could beat the window manager's grab, and the
+// window then followed the pointer until the next click).
 TEST(WindowFrame, AClickAsksTheWindowSystemForNoMoveOrResize)
 {
+    const bool systemPlaces = std::exchange(WindowDrag::systemPlaces(), true);
+    const auto placesBack = qScopeGuard([&] { WindowDrag::systemPlaces() = systemPlaces; });
     std::vector<QString> asked;
     const WindowDrag::SystemMove move = std::exchange(WindowDrag::systemMove(), [&](QWindow*) {
         asked.push_back("move");

@@ -19,6 +19,12 @@ WindowDrag::SystemResize& WindowDrag::systemResize()
     return resize;
 }
 
+bool& WindowDrag::systemPlaces()
+{
+    static bool places = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return places;
+}
+
 bool WindowDrag::pastThreshold(QPoint press, QPoint now)
 {
     return (now - press).manhattanLength() >= QApplication::startDragDistance();
@@ -44,12 +50,13 @@ bool WindowDrag::move(QWidget* window, const QMouseEvent* event)
     if (!m_followOffset) {
         if (!pastThreshold(*m_press, global))
             return true;
-        // The window manager moves it from where it stands (a place given it
-        // just before is not seen in time).
-        if (m_systemAllowed && window->windowHandle() && systemMove()(window->windowHandle())) {
+        if (m_systemAllowed && systemPlaces() && window->windowHandle() && systemMove()(window->windowHandle())) {
             release();
             return true;
         }
+        // Maximised or full screen, it stays (as window managers keep it).
+        if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+            return true;
         m_followOffset = *m_press - window->pos();
     }
     window->move(global - *m_followOffset);

@@ -12,12 +12,14 @@ class QWindow;
 
 namespace tw {
 
-// Moving a frameless window by dragging its background. The window system's
-// move is asked for only once the pointer has moved with the button held: a
-// move asked for on the press alone outlives a quick click (the release can
-// reach the client before the window manager takes the pointer, and the
-// window then follows the pointer until the next click). Where the system
-// takes no move, the window follows the pointer itself.
+// Moving a frameless window by dragging its background, once a press has
+// become a drag (Qt's drag distance), so that a click moves nothing. The
+// program moves the window itself while the button is held, keeping the point
+// grabbed under the pointer: an X11 window manager asked to move starts from
+// where the pointer is by then, and the point grabbed would trail it by the
+// drag distance (a place given just before the request is not seen in time).
+// Only where the program cannot place its windows (Wayland) is the window
+// system's move asked for.
 class WindowDrag {
 public:
     // The window system's move and resize (QWindow::startSystemMove and
@@ -26,6 +28,9 @@ public:
     using SystemResize = std::function<bool(QWindow*, Qt::Edges)>;
     static SystemMove& systemMove();
     static SystemResize& systemResize();
+    // Whether those are asked for at all: where the window system alone
+    // places windows. Tests set it.
+    static bool& systemPlaces();
 
     // A left press at a global point; `systemAllowed` false keeps the move
     // the program's own (while a popup holds the mouse, say).
