@@ -129,10 +129,13 @@ public:
             const QMutexLocker lock(&m_mutex);
             if (m_ended)
                 return Error::unavailable();
-            proc.start(QStringLiteral("pkexec"),
+            const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
+            if (pkexec.isEmpty())
+                return noPrompt(QStringLiteral("pkexec is not installed."));
+            proc.start(pkexec,
                        adminMoveArguments(m_fs.toHostString(trash), m_fs.toHostString(source), m_fs.toHostString(destination)));
             if (!proc.waitForStarted())
-                return Error::unavailable();
+                return noPrompt(QStringLiteral("pkexec could not be started: ") + proc.errorString());
             pid = proc.processId();
             m_running.insert(pid);
         }
@@ -148,7 +151,13 @@ public:
         // 126: the authentication dialog was dismissed; ended: withdrawn at the quit.
         if (ended || (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 126))
             return Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
-        const QString err = QString::fromLocal8Bit(proc.readAllStandardError()).trimmed();
+        const QString err = QString::fromLocal8Bit(proc.readAllStandardError()).simplified();
+        // 127 is pkexec's own failure: before any prompt when it finds no
+        // polkit authority or no authentication agent, else a refusal.
+        if (proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 127
+            && (err.contains(QLatin1String("Error getting authority"))
+                || err.contains(QLatin1String("No authentication agent found"))))
+            return noPrompt(QStringLiteral("pkexec: ") + err);
         return Error{kScriptErrorDomain, proc.exitCode(), err};
     }
 
@@ -161,6 +170,9 @@ public:
     }
 
 private:
+    // No prompt could be shown; words says why.
+    static Error noPrompt(const QString& words) { return {kUnavailableErrorDomain, 0, words}; }
+
     const FileSystem& m_fs;
     QMutex m_mutex;
     QSet<qint64> m_running;

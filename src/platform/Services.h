@@ -67,7 +67,8 @@ public:
 // An administrator-authorised "create the Trash folder, then move source to
 // destination without overwriting". The three paths travel as separate
 // arguments, never inside command text. Fails as unavailable when no prompt
-// can be shown, else as a script error (code -128 when the user cancelled).
+// can be shown (its description, when it has one, says why), else as a
+// script error (code -128 when the user cancelled).
 class AdminRunner {
 public:
     virtual ~AdminRunner() = default;

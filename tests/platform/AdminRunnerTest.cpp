@@ -22,16 +22,20 @@ struct FakePkexec {
     QByteArray path = qgetenv("PATH");
     QString started;
 
-    // A pkexec that waits for a password nobody gives, after noting that it started.
-    FakePkexec()
+    // By default a pkexec that waits for a password nobody gives, after
+    // noting that it started; body replaces its script, and none leaves
+    // PATH without any pkexec.
+    explicit FakePkexec(std::optional<QByteArray> body = "exec sleep 600\n")
     {
         started = bin.path() + QStringLiteral("/started");
-        QFile script(bin.path() + QStringLiteral("/pkexec"));
-        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\n: > \"$TW_FAKE_PKEXEC_STARTED\"\nexec sleep 600\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("PATH", bin.path().toLocal8Bit() + ':' + path);
+        if (body) {
+            QFile script(bin.path() + QStringLiteral("/pkexec"));
+            EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\n: > \"$TW_FAKE_PKEXEC_STARTED\"\n" + *body);
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", body ? bin.path().toLocal8Bit() + ':' + path : bin.path().toLocal8Bit());
         qputenv("TW_FAKE_PKEXEC_STARTED", started.toLocal8Bit());
     }
     ~FakePkexec()
@@ -74,4 +78,41 @@ TEST(AdminRunner, QuittingWithdrawsAWaitingPromptAndRefusesTheNext)
     ASSERT_FALSE(later.ok());
     EXPECT_TRUE(later.error().isUnavailable());
     EXPECT_FALSE(QFile::exists(pkexec.started));
+}
+
+TEST(AdminRunner, PkexecsExitAndWordsTellNoPromptFromADismissedOrFailedOne)
+{
+    const QString authority =
+        QStringLiteral("Error getting authority: Error initializing authority: Could not connect: No such file or directory");
+    const struct {
+        const char* what;
+        std::optional<QByteArray> script;
+        Error expected;
+    } cases[] = {
+        {"no polkit authority", "echo '" + authority.toUtf8() + "' >&2; exit 127\n",
+         {kUnavailableErrorDomain, 0, QStringLiteral("pkexec: ") + authority}},
+        {"no agent", "echo 'Error executing command as another user: No authentication agent found.' >&2; exit 127\n",
+         {kUnavailableErrorDomain, 0,
+          QStringLiteral("pkexec: Error executing command as another user: No authentication agent found.")}},
+        {"no pkexec", std::nullopt, {kUnavailableErrorDomain, 0, QStringLiteral("pkexec is not installed.")}},
+        {"dismissed", "exit 126\n", {kScriptErrorDomain, -128, QStringLiteral("User canceled.")}},
+        {"refused after the prompt",
+         "printf 'Error executing command as another user: Not authorized\\n\\nThis incident has been reported.\\n' >&2; exit 127\n",
+         {kScriptErrorDomain, 127,
+          QStringLiteral("Error executing command as another user: Not authorized This incident has been reported.")}},
+        {"the move failed as root", "echo 'mv: cannot move: Operation not permitted' >&2; exit 1\n",
+         {kScriptErrorDomain, 1, QStringLiteral("mv: cannot move: Operation not permitted")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePkexec pkexec(c.script);
+        test::MacTree tree;
+        const QString trash = tree.makeTrash();
+        const QString source = tree.home() + QStringLiteral("/Library/Caches/stuck");
+        tree.write(source, "stuck");
+        const Status moved = host::makeAdminRunner(tree.fs())->moveIntoTrash(trash, source, trash + QStringLiteral("/stuck"));
+        ASSERT_FALSE(moved.ok());
+        EXPECT_EQ(moved.error(), c.expected);
+        EXPECT_EQ(QFile::exists(pkexec.started), c.script.has_value());
+    }
 }

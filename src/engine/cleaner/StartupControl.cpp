@@ -121,7 +121,7 @@ Status removeItem(const Platform& p, const RemovableItem& item)
         const Status removed = removeLoginItem(p, item.title, item.path);
         if (removed || !isPlist)
             return removed;
-        if (const Status moved = privilegedtrash::moveToTrash(p, item.path); !moved)
+        if (const Result<Trashed> moved = privilegedtrash::moveToTrash(p, item.path); !moved)
             return Error{removed.error().domain, removed.error().code,
                          removed.error().description + QStringLiteral(" / ") + moved.error().description};
         return {};
@@ -130,7 +130,9 @@ Status removeItem(const Platform& p, const RemovableItem& item)
     const bool allowed = isPlist ? liesWhereNamed(p.fs(), item.path) : safety::isSafeToRemove(p.fs(), item.path);
     if (!allowed)
         return startupError(QStringLiteral("This startup file is protected."));
-    return privilegedtrash::moveToTrash(p, item.path);
+    if (const Result<Trashed> moved = privilegedtrash::moveToTrash(p, item.path); !moved)
+        return moved.error();
+    return {};
 }
 
 bool liesWhereNamed(const FileSystem& fs, const QString& plistPath)

@@ -25,10 +25,8 @@ void trashFile(const Platform& platform, const QString& file, const RemovableIte
         report.failures << RemovalFailure{file, item.title, removal::refused()};
     else if (!platform.fs().existsNoFollow(file))
         report.gone << file;  // an earlier change took it
-    else if (const Status moved = privilegedtrash::moveToTrash(platform, file); !moved)
-        report.failures << RemovalFailure{file, item.title, moved.error()};
     else
-        report.moved << file;
+        report.add(file, privilegedtrash::moveToTrash(platform, file), item.title);
 }
 
 } // namespace

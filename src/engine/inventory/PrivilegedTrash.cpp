@@ -38,7 +38,7 @@ bool isOutOfSpace(const Error& e) { return e.domain == kCocoaErrorDomain && e.co
 
 } // namespace
 
-Status moveToTrash(const Platform& p, const QString& path)
+Result<Trashed> moveToTrash(const Platform& p, const QString& path)
 {
     const FileSystem& fs = p.fs();
     const QString source = path::standardized(path);
@@ -46,7 +46,7 @@ Status moveToTrash(const Platform& p, const QString& path)
         return cannotMove();
     // A dangling symlink is an item too.
     if (!fs.existsNoFollow(source))
-        return {};
+        return Trashed::gone;
     // The move acts on the item where it lies now, its parent folders resolved
     // once here; a folder swapped for a link after this fails the move.
     const std::optional<QString> item = fs.resolvingParents(source);
@@ -55,27 +55,39 @@ Status moveToTrash(const Platform& p, const QString& path)
 
     const Status first = p.trash().trashItem(*item);
     if (first)
-        return first;
+        return Trashed::moved;
     const Error& error = first.error();
-    // Gone in the meantime: nothing left to move.
+    // Gone in the meantime: another change moved it, not this one.
     if (error.code == 4 && !fs.existsNoFollow(*item))
-        return {};
+        return Trashed::gone;
     // A password cannot make room on a full volume, nor may it follow a
     // folder that turned into a link on the way meanwhile.
     if (isOutOfSpace(error) || fs.resolvingParents(source) != item)
-        return first;
-    if (isPermissionFailure(error) || isOwnedByRoot(fs, *item) || !fs.isWritable(*item))
-        return moveToTrashElevated(p, *item);
-    return first;
+        return first.error();
+    if (!isPermissionFailure(error) && !isOwnedByRoot(fs, *item) && fs.isWritable(*item))
+        return first.error();
+    const Status elevated = moveToTrashElevated(p, *item);
+    if (elevated)
+        return Trashed::moved;
+    // Taken by another change while the administrator was asked.
+    if (!fs.existsNoFollow(*item))
+        return Trashed::gone;
+    return elevated.error();
 }
 
 namespace {
 
-// The administrator move's failure as the user reads it.
-Error elevatedFailure(const Error& e)
+// The administrator move's failure as the user reads it. When no prompt
+// could be shown at all, the item is named and the runner's words follow.
+Error elevatedFailure(const Error& e, const QString& name)
 {
-    if (e.isUnavailable())
-        return appError(2, kCannotRequest);
+    if (e.isUnavailable()) {
+        QString text = QStringLiteral("“") + name
+                       + QStringLiteral("” could not be moved to the Trash: no administrator prompt is available on this desktop.");
+        if (!e.description.isEmpty())
+            text += u' ' + e.description;
+        return appError(2, text);
+    }
     const QString message = e.description.isEmpty() ? kAuthorizationFailed : e.description;
     const QString lower = message.toLower();
     if (lower.contains(QLatin1String("user canceled")) || lower.contains(QLatin1String("user cancelled"))
@@ -110,7 +122,7 @@ Status moveToTrashElevated(const Platform& p, const QString& path)
         return appError(2, kCannotRequest);
 
     if (const Status moved = p.admin().moveIntoTrash(trash, source, destination); !moved)
-        return elevatedFailure(moved.error());
+        return elevatedFailure(moved.error(), name);
     if (fs.existsNoFollow(source))
         return stillInPlace(name);
     return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/inventory/RemovalReport.h"
 #include "platform/Platform.h"
 
 namespace tw {
@@ -9,8 +10,9 @@ namespace tw {
 // move when the user lacks the rights.
 namespace privilegedtrash {
 
-// Succeeds when the item is in the Trash or did not exist.
-Status moveToTrash(const Platform& p, const QString& path);
+// Succeeds when the item is in the Trash (moved) or did not exist (gone,
+// also when another change took it while this one was under way).
+Result<Trashed> moveToTrash(const Platform& p, const QString& path);
 
 // Asks every running application that is this bundle or contains it to quit,
 // then waits 0.4 seconds.

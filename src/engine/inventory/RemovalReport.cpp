@@ -7,6 +7,14 @@ constexpr int kRefusedCode = 2;
 constexpr int kNotOwnedCode = 3;
 } // namespace
 
+void RemovalReport::add(const QString& path, const Result<Trashed>& outcome, const QString& item)
+{
+    if (!outcome)
+        failures << RemovalFailure{path, item, outcome.error()};
+    else
+        (*outcome == Trashed::moved ? moved : gone) << path;
+}
+
 QStringList RemovalReport::failedPaths() const
 {
     QStringList paths;

@@ -10,6 +10,10 @@
 
 namespace tw {
 
+// What a Trash move did with an item that did not stay: it moved it, or found
+// it already gone (another change took it first).
+enum class Trashed { moved, gone };
+
 // One path that stayed where it was, and why.
 struct RemovalFailure {
     QString path;
@@ -34,6 +38,9 @@ struct RemovalReport {
     // titles of the entries that stayed listed because a file did not move.
     QStringList attemptedEntries;
     QStringList keptEntries;
+
+    // Files path under moved, gone or failures by the Trash move's outcome.
+    void add(const QString& path, const Result<Trashed>& outcome, const QString& item = {});
 
     QStringList failedPaths() const;
     bool complete() const { return status.ok() && failures.isEmpty(); }

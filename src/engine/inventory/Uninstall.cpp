@@ -51,12 +51,12 @@ RemovalReport moveToTrash(const Platform& platform, const UninstallTarget& app, 
             return report;
         }
         privilegedtrash::quitRunningApp(platform, app.path);
-        if (Status moved = privilegedtrash::moveToTrash(platform, app.path); !moved) {
-            report.failures << RemovalFailure{app.path, {}, moved.error()};
-            report.status = std::move(moved);
+        const Result<Trashed> moved = privilegedtrash::moveToTrash(platform, app.path);
+        report.add(app.path, moved);
+        if (!moved) {
+            report.status = moved.error();
             return report;
         }
-        report.moved << app.path;
     }
 
     const QString bundleIdLower = app.bundleId.toLower();
@@ -70,10 +70,8 @@ RemovalReport moveToTrash(const Platform& platform, const UninstallTarget& app, 
             report.gone << p;
         else if (!ownership::isOwnedByApp(p, bundleIdLower, nameLower, nameCompact))
             report.failures << RemovalFailure{p, {}, removal::notOwned()};
-        else if (const Status moved = privilegedtrash::moveToTrash(platform, p); !moved)
-            report.failures << RemovalFailure{p, {}, moved.error()};
         else
-            report.moved << p;
+            report.add(p, privilegedtrash::moveToTrash(platform, p));
     }
     return report;
 }

@@ -7,6 +7,7 @@
 #include "views/kit/TypeScale.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -53,7 +54,8 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     // Over a window that stays above the others, the alert has to as well.
     if (parent && parent->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
         setWindowFlag(Qt::WindowStaysOnTopHint);
-    setWindowTitle(m_prompt.title);
+    // The title bar names the program: an alert's title may be a long message.
+    setWindowTitle(QApplication::applicationDisplayName());
     setFixedWidth(440);
 
     auto* body = new QHBoxLayout;

@@ -13,7 +13,7 @@ namespace tw {
 // theme: an icon by style (or the prompt's own), the title in bold, the text, and the buttons in a
 // row at the right, the first given rightmost. Return and Enter press the
 // button drawn filled (Prompt::returnIndex), Escape (or closing the window)
-// chooses the cancel one.
+// chooses the cancel one. Its window title is the program's name.
 class TintedLabel;
 
 class AlertDialog : public QDialog {

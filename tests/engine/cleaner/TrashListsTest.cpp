@@ -1,16 +1,19 @@
 // What a Trash run does to the cleaner's published lists.
 
 #include "engine/cleaner/SystemCleaner.h"
+#include "engine/inventory/AppScanner.h"
 #include "support/FakePlatform.h"
 #include "support/Awaited.h"
 #include "support/ScanGates.h"
 
 #include <QObject>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <unistd.h>
 
@@ -47,6 +50,31 @@ struct Bench {
             return p == path ? std::optional<Error>(Error{kCocoaErrorDomain, 512, QStringLiteral("stuck")})
                              : std::nullopt;
         };
+    }
+};
+
+// Holds the first move into the Trash, past every check before it, until
+// released; the moves after it go through.
+struct FirstMoveHeld {
+    FakePlatform& fp;
+    QSemaphore arrived, open;
+    std::atomic<bool> taken{false};
+
+    explicit FirstMoveHeld(FakePlatform& fp) : fp(fp)
+    {
+        QMutexLocker lock(&fp.trash->mutex);
+        fp.trash->hold = [this] {
+            if (!taken.exchange(true)) {
+                arrived.release();
+                open.acquire();
+            }
+        };
+    }
+    ~FirstMoveHeld()
+    {
+        open.release();
+        QMutexLocker lock(&fp.trash->mutex);
+        fp.trash->hold = nullptr;
     }
 };
 
@@ -192,4 +220,36 @@ TEST(TrashLists, AnEntryQueuedAgainAfterItsFilesMovedIsGoneNotRefused)
     const RemovalReport extensionAgain = extension2.wait();
     EXPECT_TRUE(extensionAgain.failures.isEmpty());
     EXPECT_EQ(extensionAgain.gone, QStringList{e.path});
+}
+
+TEST(TrashLists, AFileTheOtherLaneTookWhileThisOneWasAboutToMoveItIsGoneNotMoved)
+{
+    for (const bool uninstallHeld : {true, false}) {
+        SCOPED_TRACE(uninstallHeld ? "the uninstall held" : "the remains held");
+        Bench t;
+        AppScanner scanner(t.fp.platform());
+        const RemovableItem remain = t.entry("com.example.tool", true);
+        t.fp.tree().makeApp("/Applications/Tool.app", "com.example.tool", "Tool");
+        const AppInfoPtr app = AppInfo::make({"Tool", "com.example.tool", "/Applications/Tool.app"});
+        const LeftoverPtr cache = LeftoverFile::make({remain.path, 1, QStringLiteral("Caches")});
+        cache->setIsSelected(true);
+
+        tw::test::Awaited<RemovalReport> uninstall, remains;
+        auto startUninstall = [&] { scanner.uninstall(app, {cache}, BundleRemoval::Keep, uninstall.then()); };
+        auto startRemains = [&] { t.cleaner.trashSelected({remain}, EntryPolicy::KeepUnmoved, remains.then()); };
+        RemovalReport first;
+        {
+            FirstMoveHeld held(t.fp);
+            uninstallHeld ? startUninstall() : startRemains();
+            ASSERT_TRUE(held.arrived.tryAcquire(1, 60000));
+            uninstallHeld ? startRemains() : startUninstall();
+            first = (uninstallHeld ? remains : uninstall).wait();
+        }
+        const RemovalReport late = (uninstallHeld ? uninstall : remains).wait();
+        EXPECT_EQ(first.moved, QStringList{remain.path});
+        EXPECT_TRUE(late.moved.isEmpty()) << late.moved.join(", ").toStdString();
+        EXPECT_TRUE(late.failures.isEmpty());
+        EXPECT_EQ(late.gone, QStringList{remain.path});
+        EXPECT_EQ(t.fp.tree().read("/Users/tester/.Trash/com.example.tool"), "x");
+    }
 }

@@ -336,7 +336,7 @@ TEST(TrashReliability, HostileNamesReachTheAdministratorMoveAsExactlyThreePaths)
         SCOPED_TRACE(name.toStdString());
         const QString item = kHome + "/Library/Caches/" + name;
         const size_t before = fp.admin->calls.size();
-        EXPECT_EQ(privilegedtrash::moveToTrash(fp, item), Status());
+        EXPECT_EQ(privilegedtrash::moveToTrash(fp, item), Result<Trashed>(Trashed::moved));
         ASSERT_EQ(fp.admin->calls.size(), before + 1);
         const auto& call = fp.admin->calls.back();
         EXPECT_EQ(call.trash, kTrash);

@@ -22,6 +22,7 @@ namespace {
 
 const QString kHome = QStringLiteral("/Users/tester");
 const QString kTrash = QStringLiteral("/Users/tester/.Trash");
+const Result<Trashed> kMoved = Trashed::moved, kGone = Trashed::gone;
 
 // Files made by a test run as root belong to root; give them to someone else
 // so that they count as the user's own.
@@ -75,12 +76,12 @@ struct Unwritable {
 TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
 {
     FakePlatform fp;
-    EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Nothing"), Status());
+    EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Nothing"), kGone);
     EXPECT_TRUE(fp.trash->calls.isEmpty());
     EXPECT_TRUE(fp.admin->calls.empty());
 
     fp.tree().symlink(kHome + "/Library/Dangling", "/nowhere/at/all");
-    EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Dangling"), Status());
+    EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Dangling"), kMoved);
     EXPECT_EQ(fp.trash->calls, QStringList{kHome + "/Library/Dangling"});
     EXPECT_FALSE(fp.tree().exists(kHome + "/Library/Dangling"));
     EXPECT_TRUE(fp.tree().exists(kTrash + "/Dangling"));
@@ -90,7 +91,7 @@ TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
         EXPECT_FALSE(privilegedtrash::moveToTrash(fp, bad).ok()) << bad.toStdString();
     EXPECT_EQ(fp.trash->calls.size(), 1);
 
-    // An item someone else took meanwhile is success, and no administrator is asked.
+    // An item someone else took meanwhile is gone, not moved, and no administrator is asked.
     const QString item = kHome + "/Library/Logs/tool.log";
     fp.tree().write(item, "log");
     fp.tree().mkdir("/elsewhere");
@@ -98,7 +99,7 @@ TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
         EXPECT_TRUE(fp.fs().rename(p, "/elsewhere/tool.log"));
         return Error{kCocoaErrorDomain, 4, QStringLiteral("“tool.log” couldn’t be moved to the Trash because it doesn’t exist.")};
     };
-    EXPECT_EQ(privilegedtrash::moveToTrash(fp, item), Status());
+    EXPECT_EQ(privilegedtrash::moveToTrash(fp, item), kGone);
     EXPECT_TRUE(fp.admin->calls.empty());
 }
 
@@ -129,14 +130,14 @@ TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
 
         const auto result = privilegedtrash::moveToTrash(fp, item);
         if (c.escalates) {
-            EXPECT_EQ(result, Status());
+            EXPECT_EQ(result, kMoved);
             ASSERT_EQ(fp.admin->calls.size(), 1u);
             EXPECT_EQ(fp.admin->calls[0].trash, kTrash);
             EXPECT_EQ(fp.admin->calls[0].source, item);
             EXPECT_EQ(fp.admin->calls[0].destination, kTrash + "/com.example.tool");
             EXPECT_EQ(fp.tree().read(kTrash + "/com.example.tool/data"), "payload");
         } else {
-            EXPECT_EQ(result, c.error);  // passed on as the mover produced it
+            EXPECT_EQ(result, Result<Trashed>(c.error));  // passed on as the mover produced it
             EXPECT_TRUE(fp.admin->calls.empty());
             EXPECT_EQ(fp.tree().read(item + "/data"), "payload");
         }
@@ -186,6 +187,8 @@ TEST(PrivilegedTrash, ElevatedMoveTurnsRunnerOutcomesIntoCodesTwoToFive)
 {
     const QString cancelled = QStringLiteral("Uninstall cancelled — administrator permission is required to remove this item.");
     const QString stillThere = QStringLiteral("“%1” could not be moved to the Trash even with administrator privileges.");
+    const QString noPrompt =
+        QStringLiteral("“Tool.app” could not be moved to the Trash: no administrator prompt is available on this desktop.");
     const QString link = kHome + "/Library/LaunchAgents/com.example.agent.plist";
     const struct {
         const char* what;
@@ -194,7 +197,9 @@ TEST(PrivilegedTrash, ElevatedMoveTurnsRunnerOutcomesIntoCodesTwoToFive)
         QString text;
         bool danglingLink = false;
     } cases[] = {
-        {"cannot request", Error::unavailable(), 2, QStringLiteral("Could not request administrator privileges.")},
+        {"no prompt", Error::unavailable(), 2, noPrompt},
+        {"no prompt, with the runner's words", Error{kUnavailableErrorDomain, 0, QStringLiteral("pkexec: No agent.")}, 2,
+         noPrompt + QStringLiteral(" pkexec: No agent.")},
         {"user canceled", Error{kScriptErrorDomain, 1, QStringLiteral("Error: User Canceled.")}, 3, cancelled},
         {"user cancelled", Error{kScriptErrorDomain, 0, QStringLiteral("user cancelled")}, 3, cancelled},
         {"-128", Error{kScriptErrorDomain, -128, QStringLiteral("whatever")}, 3, cancelled},
@@ -309,7 +314,7 @@ TEST(HostTrash, AFullRowOfNumberedNamesStillTakesOneMoreUnderAUniqueName)
         FakePlatform fp;
         fillTrash(fp);
         fp.tree().write(kHome + "/Library/Notes", "new");
-        EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Notes"), Status());
+        EXPECT_EQ(privilegedtrash::moveToTrash(fp, kHome + "/Library/Notes"), kMoved);
         EXPECT_FALSE(fp.tree().exists(kHome + "/Library/Notes"));
         const QStringList added = newcomers(fp);
         ASSERT_EQ(added.size(), 1) << added.join(", ").toStdString();
@@ -347,7 +352,7 @@ TEST(HostTrash, ATrashThatIsALinkTakesNothing)
         ASSERT_FALSE(plain.ok());
         EXPECT_EQ(plain.error().code, 512);
         // Through the engine the administrator is not asked to move it there either.
-        const Status engine = privilegedtrash::moveToTrash(fp, item);
+        const Result<Trashed> engine = privilegedtrash::moveToTrash(fp, item);
         ASSERT_FALSE(engine.ok());
         EXPECT_TRUE(fp.admin->calls.empty());
         EXPECT_EQ(fp.tree().read(item + "/data"), "cache");
