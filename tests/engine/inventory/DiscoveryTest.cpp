@@ -52,6 +52,8 @@ TEST(Discovery, GroupsFoldersAndFamiliesAndLeavesSystemAppsAndNestedOnesOut)
     t.makeApp("/Applications/Utilities/Tool B.app", "com.example.b", "Tool B");
     t.makeApp("/Applications/Utilities/Console.app", "com.apple.Console", "Console");
     t.makeApp("/Applications/Utilities/Helper.app", "com.apple.helperish", "Helper");
+    // Its applications lie in an application folder all the same.
+    t.makeApp("/Applications/Utilities/Tool A.app/Contents/GoogleUpdater.app", "com.google.GoogleUpdater.u", "Tool Updater");
     // Nested updaters are listed only from top-level bundles.
     t.makeApp("/Applications/Google Chrome.app", "com.google.Chrome", "Google Chrome");
     t.makeApp("/Applications/Google Chrome.app/Contents/Library/LaunchServices/GoogleUpdater.app", "com.google.GoogleUpdater",
@@ -63,7 +65,7 @@ TEST(Discovery, GroupsFoldersAndFamiliesAndLeavesSystemAppsAndNestedOnesOut)
 
     const auto apps = discovery::discoverInstalledApps(p);
     ASSERT_EQ(names(apps), (QStringList{"AdGuard Group", "alpha", "Google Chrome", "GoogleUpdater", "Notion", "Only", "Other",
-                                        "Utilities", "Vendor", "Xcode", "Zed"}));
+                                        "Tool Updater", "Utilities", "Vendor", "Xcode", "Zed"}));
     EXPECT_EQ(names(named(apps, "Utilities").members), (QStringList{"Tool A", "Tool B"}));
 
     const AppDraft& vendor = named(apps, "Vendor");

@@ -190,6 +190,25 @@ TEST(UninstallLists, WhatMovedLeavesTheListWhateverItsTickBecameWhileItMoved)
     EXPECT_TRUE(l.fp.tree().exists(logs->path()));
 }
 
+TEST(UninstallLists, WhatAnEarlierChangeTookLeavesTheListToo)
+{
+    Lists l;
+    const AppInfoPtr notes = l.app("Notes");
+    const LeftoverPtr cache = l.leftover(notes, kLib + "/Caches/com.example.notes");
+    const AppInfoPtr a = l.app("Alpha"), b = l.app("Beta");
+    const AppInfoPtr suite = l.group("Suite", {a, b});
+    l.scanner.setApps({notes, suite});
+    ASSERT_TRUE(l.fp.fs().rename(cache->path(), kLib + "/moved-away"));
+    ASSERT_TRUE(l.fp.fs().rename(a->path(), "/Users/tester/Alpha.app"));
+
+    // With the bundle kept, the leftover that is gone leaves its list.
+    EXPECT_EQ(tw::test::uninstalled(l.scanner, notes, {cache}, BundleRemoval::Keep).gone, QStringList{cache->path()});
+    EXPECT_TRUE(notes->leftovers().isEmpty());
+    // A group whose member went elsewhere leaves once the rest has moved.
+    EXPECT_EQ(tw::test::uninstalledEntry(l.scanner, suite).gone, QStringList{a->path()});
+    EXPECT_EQ(l.names(), QStringList{"Notes"});
+}
+
 TEST(UninstallLists, AWholeEntryStopsAtTheFirstFailedMemberAndWritesOnce)
 {
     Lists l;

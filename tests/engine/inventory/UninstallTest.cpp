@@ -185,6 +185,20 @@ TEST(Uninstall, AChangeQueuedBehindOneThatMovedItsItemsSaysTheyAreGone)
     EXPECT_EQ(leftoversAgain.gone, QStringList{log->path()});
 }
 
+TEST(Uninstall, ADanglingLinkLeftoverGoesToTheTrash)
+{
+    Fixture f;
+    const auto app = f.app("/Applications/Tool.app", "com.example.tool", "Tool");
+    f.fp.tree().symlink(kLib + "/Caches/com.example.tool", "/nowhere/at/all");
+    const auto link = LeftoverFile::make({kLib + "/Caches/com.example.tool", 0, QStringLiteral("Caches")});
+    link->setIsSelected(true);
+
+    const auto r = tw::test::uninstalled(f.scanner, app, {link}, BundleRemoval::Keep);
+    EXPECT_EQ(r.moved, QStringList{link->path()});
+    EXPECT_TRUE(r.gone.isEmpty());
+    EXPECT_TRUE(f.inTrash("com.example.tool"));
+}
+
 TEST(Uninstall, ACancelledBundleMoveStopsBeforeAnyLeftover)
 {
     Fixture f;

@@ -184,6 +184,16 @@ TEST(AlertDialog, WithoutAButtonItOffersOk)
     EXPECT_EQ(dialog.chosen(), 0);
 }
 
+TEST(AlertDialog, TheTitleBarNamesTheProgramNotTheMessage)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    const QString message = QStringLiteral("“Tool.app” could not be moved to the Trash: no administrator prompt is available.");
+    AlertDialog alert(Prompt::alert(Prompt::Style::warning, message, {}));
+    EXPECT_EQ(alert.windowTitle(), QApplication::applicationDisplayName());
+    EXPECT_NE(alert.windowTitle(), message);
+}
+
 TEST(Prompter, AlertShowsMarkupFromTheDiskAsText)
 {
     FakePlatform fake;
