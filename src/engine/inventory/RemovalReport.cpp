@@ -3,8 +3,10 @@
 namespace tw {
 
 namespace {
-constexpr int kRefusedCode = 2;
-constexpr int kNotOwnedCode = 3;
+// Past the codes of the uninstall refusal (1) and the Trash move (2 to 5),
+// so that none of theirs reads as one of these.
+constexpr int kRefusedCode = 6;
+constexpr int kNotOwnedCode = 7;
 } // namespace
 
 void RemovalReport::add(const QString& path, const Result<Trashed>& outcome, const QString& item)

@@ -181,6 +181,18 @@ TEST_F(RemovalFixture, FailuresReachTheAlertAndTheItemsStillLeaveTheList)
     EXPECT_EQ(errors.size(), 2);
 }
 
+TEST_F(RemovalFixture, AFileNoAdministratorPromptCouldAskForIsNamedWithTheReason)
+{
+    const RemovableItem flash = onDisk("Flash", "Internet Plugins", "/Library/Internet Plug-Ins/Flash.plugin");
+    fp.trash->fail = [](const QString&) {
+        return std::optional<tw::Error>(tw::Error{tw::kCocoaErrorDomain, 513, QStringLiteral("no permission")});
+    };
+    fp.admin->result = tw::Error::unavailable();
+    EXPECT_EQ(trashTargets(fp, {flash}).failures,
+              QStringList{"Flash: “Flash.plugin” could not be moved to the Trash: no administrator prompt is available on "
+                          "this desktop."});
+}
+
 TEST_F(RemovalFixture, ClicksWhileARemovalRunsAreDropped)
 {
     const QString savers = home + "/Library/Screen Savers/";
