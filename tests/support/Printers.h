@@ -8,7 +8,6 @@
 #include "platform/Result.h"
 
 #include <optional>
-#include <type_traits>
 #include <ostream>
 
 // Readable gtest output for Qt values.
@@ -34,14 +33,5 @@ inline void PrintTo(const Status& s, std::ostream* os)
         *os << "ok";
     else
         PrintTo(s.error(), os);
-}
-template <typename T>
-    requires std::is_enum_v<T>
-void PrintTo(const Result<T>& r, std::ostream* os)
-{
-    if (r)
-        *os << "ok " << int(*r);
-    else
-        PrintTo(r.error(), os);
 }
 } // namespace tw
