@@ -98,6 +98,13 @@ Result<ProcessOutput> FakeLaunchd::launchctl(const QStringList& arguments)
 
 Result<QString> FakeLoginItems::list()
 {
+    std::function<void()> held;
+    {
+        QMutexLocker lock(&mutex);
+        held = hold;
+    }
+    if (held)
+        held();
     QMutexLocker lock(&mutex);
     return listResult;
 }

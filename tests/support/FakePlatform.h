@@ -81,8 +81,11 @@ struct FakeLaunchd final : Launchd {
     unsigned userId() const override { return uid; }
 };
 
+// A hold, when set, runs first in list() on the listing thread (a gate:
+// ScanGates.h's StartupListingGate).
 struct FakeLoginItems final : LoginItems {
     Result<QString> listResult = Error::unavailable();
+    std::function<void()> hold;
     Status addResult;
     Status removeResult;
     QStringList added;

@@ -60,6 +60,37 @@ struct StartupScanGate {
     }
 };
 
+// Holds the next startup scan at the login-item listing, once it has read
+// the launch folders, until released; the other scans go through.
+struct StartupListingGate {
+    struct Gates {
+        std::atomic<bool> armed{true};
+        QSemaphore arrived, open;
+    };
+    FakePlatform& fake;
+    std::shared_ptr<Gates> gates = std::make_shared<Gates>();
+
+    explicit StartupListingGate(FakePlatform& fake) : fake(fake)
+    {
+        QMutexLocker lock(&fake.loginItems.mutex);
+        fake.loginItems.hold = [g = gates] {
+            if (g->armed.exchange(false)) {
+                g->arrived.release();
+                g->open.acquire();
+            }
+        };
+    }
+    ~StartupListingGate()
+    {
+        release();
+        QMutexLocker lock(&fake.loginItems.mutex);
+        fake.loginItems.hold = nullptr;
+    }
+    // Waits until a scan is held; false when none comes.
+    bool reached() { return gates->arrived.tryAcquire(1, 60000); }
+    void release() { gates->open.release(); }
+};
+
 // Holds every move into the Trash at the fake until released, so that a
 // removal stays open on its pool thread; the moves go on as before once
 // through. The fake's hold is taken away when the gate goes.

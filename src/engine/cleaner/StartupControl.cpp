@@ -168,6 +168,8 @@ void SystemCleaner::changeStartupItem(const QString& path, std::function<Status(
             return item ? work(*item) : Status(startup::startupError(QStringLiteral("Item not found.")));
         },
         [this, path, apply = std::move(apply)](Status& outcome) {
+            if (outcome.ok())
+                rescanIfScanning(Scan::Startup);
             // The entry as listed now: a scan may have made the list anew meanwhile.
             if (const qsizetype now = indexOfPath(m_startupItems, path); outcome.ok() && now >= 0)
                 apply(now);

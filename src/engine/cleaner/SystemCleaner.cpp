@@ -49,9 +49,7 @@ void SystemCleaner::setExtensions(QList<RemovableItem> items)
 
 void SystemCleaner::setScanFlag(Scan scan, bool value)
 {
-    bool& flag = scan == Scan::Remaining ? m_isScanningRemaining
-        : scan == Scan::Startup          ? m_isScanningStartup
-                                         : m_isScanningExtensions;
+    bool& flag = scanState(scan).running;
     if (flag == value)
         return;
     flag = value;
@@ -66,12 +64,24 @@ void SystemCleaner::setProgressMessage(const QString& message)
     emit progressMessageChanged();
 }
 
-void SystemCleaner::runScan(Scan scan, const QString& message, std::function<QList<RemovableItem>()> loader)
+void SystemCleaner::runScan(Scan scan, const QString& message, Loader loader)
 {
+    ScanState& state = scanState(scan);
+    const int ticket = ++state.started;
+    state.message = message;
+    state.loader = loader;
     setScanFlag(scan, true);
     setProgressMessage(message);
-    runInBackground(this, std::move(loader),
-                    [this, scan](QList<RemovableItem> items) { publishScan(scan, std::move(items)); });
+    runInBackground(this, std::move(loader), [this, scan, ticket](QList<RemovableItem> items) {
+        if (ticket == scanState(scan).started)
+            publishScan(scan, std::move(items));
+    });
+}
+
+void SystemCleaner::rescanIfScanning(Scan scan)
+{
+    if (const ScanState& state = scanState(scan); state.running)
+        runScan(scan, state.message, state.loader);
 }
 
 void SystemCleaner::publishScan(Scan scan, QList<RemovableItem> items)
@@ -94,7 +104,7 @@ void SystemCleaner::publishScan(Scan scan, QList<RemovableItem> items)
 void SystemCleaner::scanRemainingFiles(const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames,
                                        Rescan rescan)
 {
-    if (m_isScanningRemaining && rescan == Rescan::IfIdle)
+    if (isScanningRemaining() && rescan == Rescan::IfIdle)
         return;
     runScan(Scan::Remaining, QStringLiteral("Looking for remaining files…"),
             [p = &m_platform, knownBundleIds, knownNames] { return remains::findOrphans(*p, knownBundleIds, knownNames); });

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QSet>
 
+#include <array>
 #include <functional>
 
 namespace tw {
@@ -36,16 +37,22 @@ public:
     void setStartupItems(QList<RemovableItem> items);
     const QList<RemovableItem>& extensions() const { return m_extensions; }
     void setExtensions(QList<RemovableItem> items);
-    bool isScanningRemaining() const { return m_isScanningRemaining; }
-    bool isScanningStartup() const { return m_isScanningStartup; }
-    bool isScanningExtensions() const { return m_isScanningExtensions; }
+    // A scan of that kind runs: on from a scan's start until the latest one
+    // started lands (an older result that lands later is dropped).
+    bool isScanningRemaining() const { return scanState(Scan::Remaining).running; }
+    bool isScanningStartup() const { return scanState(Scan::Startup).running; }
+    bool isScanningExtensions() const { return scanState(Scan::Extensions).running; }
     const QString& progressMessage() const { return m_progressMessage; }
     // The number of remains the menu bar shows: always the size of remainingFiles.
     int orphanCountForMenuBar() const { return int(m_remainingFiles.size()); }
     // A remains row's checkbox; nothing happens for an entry no longer listed.
     void setRemainSelected(const QUuid& id, bool selected);
 
-    // Scans: each returns at once and publishes its list when done.
+    // Scans: each returns at once and publishes its list when done, unless a
+    // scan of the same kind started after it. A change that moves files of
+    // a kind (or switches a startup item) while a scan of that kind runs
+    // drops that scan's result and starts it once more, so no list made
+    // before the change brings back what it moved.
     void scanRemainingFiles(const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames, Rescan rescan);
     void scanStartupItems();
     void scanExtensions();
@@ -85,8 +92,20 @@ signals:
 
 private:
     enum class Scan { Remaining, Startup, Extensions };
-    void runScan(Scan scan, const QString& message, std::function<QList<RemovableItem>()> loader);
+    using Loader = std::function<QList<RemovableItem>()>;
+    struct ScanState {
+        bool running = false;
+        int started = 0;  // scans of this kind started; only the latest publishes
+        QString message;
+        Loader loader;    // the latest scan's, to run it again after a change
+    };
+    const ScanState& scanState(Scan scan) const { return m_scans[std::size_t(scan)]; }
+    ScanState& scanState(Scan scan) { return m_scans[std::size_t(scan)]; }
+    void runScan(Scan scan, const QString& message, Loader loader);
     void publishScan(Scan scan, QList<RemovableItem> items);
+    // After a change to the files behind a list: a scan of that kind that
+    // runs may have read them before, so one fresh scan takes its place.
+    void rescanIfScanning(Scan scan);
     void setScanFlag(Scan scan, bool value);
     void setProgressMessage(const QString& message);
     // A Trash run over entries of one of the lists.
@@ -101,9 +120,7 @@ private:
     QList<RemovableItem> m_remainingFiles;
     QList<RemovableItem> m_startupItems;
     QList<RemovableItem> m_extensions;
-    bool m_isScanningRemaining = false;
-    bool m_isScanningStartup = false;
-    bool m_isScanningExtensions = false;
+    std::array<ScanState, 3> m_scans;
     QString m_progressMessage;
     RemovalLane m_changes;
 };

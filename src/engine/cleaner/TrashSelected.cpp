@@ -112,6 +112,8 @@ void SystemCleaner::trashEntries(const QList<RemovableItem>& targets, Listed lis
     m_changes.run<RemovalReport>(
         [p = &m_platform, targets, repeated] { return cleaner::trashEntries(*p, targets, repeated); },
         [this, targets, listed, policy](RemovalReport& report) {
+            if (!report.moved.isEmpty())
+                rescanIfScanning(listed == Listed::remains ? Scan::Remaining : Scan::Extensions);
             const QList<RemovableItem>& list = listed == Listed::remains ? m_remainingFiles : m_extensions;
             std::optional<QList<RemovableItem>> kept = listAfterTrash(list, targets, report, policy);
             if (!kept)
