@@ -1,5 +1,7 @@
 #include "app/QuitOnSignal.h"
 
+#include "platform/DescriptorGate.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -19,11 +21,14 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 volatile sig_atomic_t g_write = -1;
 struct sigaction g_previous[std::size(kSignals)];
 
-// Async-signal-safe: one write, errno kept. A full pipe already holds a
-// request that the GUI thread has yet to read.
+// Async-signal-safe: one store and one write, errno kept. Waits for a
+// descriptor end at once, the GUI thread's too, so nothing keeps it from
+// reading the pipe; a full pipe already holds a request that it has yet to
+// read.
 void onSignal(int number)
 {
     const int saved = errno;
+    descriptors::endWaits();
     const char byte = char(number);
     if (g_write >= 0) {
         const ssize_t written = ::write(g_write, &byte, 1);

@@ -9,8 +9,9 @@ namespace tw {
 // Ends the program on SIGTERM (log-out, a service manager), SIGINT and
 // SIGHUP as Quit ends it: QCoreApplication::quit() on the GUI thread, so the
 // event loop returns and main's objects end in order, the single-instance
-// lock and socket with them. The handler only writes the signal's number to
-// a pipe; the GUI thread reads it. One at a time; the signals' previous
+// lock and socket with them. The handler ends the waits for a descriptor
+// (descriptors::endWaits) and writes the signal's number to a pipe; the GUI
+// thread reads it. One at a time; the signals' previous
 // handling comes back when it ends.
 class QuitOnSignal : public QObject {
     Q_OBJECT

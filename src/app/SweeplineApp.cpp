@@ -18,6 +18,7 @@
 #include "menubar/MenuBarController.h"
 #include "monitor/SystemMonitor.h"
 #include "monitor/SystemMonitorPermissions.h"
+#include "platform/DescriptorGate.h"
 #include "platform/ThreadPool.h"
 #include "views/kit/KeyFocus.h"
 
@@ -55,6 +56,7 @@ void SweeplineApp::windDown(AdminRunner& admin)
     for (QWindow* window : QGuiApplication::topLevelWindows())
         window->hide();
     admin.endRequests();
+    descriptors::endWaits();
     waitForEnginePool();
 }
 

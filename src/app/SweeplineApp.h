@@ -81,7 +81,9 @@ public:
     // signal): background work reads the platform, so it ends first, with no
     // window left on screen meanwhile. A removal under way finishes its
     // moves; one waiting for an administrator's password would keep it from
-    // ending, so the prompt is withdrawn and no other is asked for.
+    // ending, so the prompt is withdrawn and no other is asked for. Work
+    // waiting for a file descriptor gives up at once: a walk's figure comes
+    // back short, a listing or read fails, and nothing waits for one again.
     static void windDown(AdminRunner& admin);
 
     // Makes the main window (the open bridge's factory) and shows it.

@@ -14,13 +14,24 @@ constexpr std::chrono::milliseconds kPoll{20};
 
 std::mutex g_lock;
 std::condition_variable g_wake;
-std::condition_variable g_begun;  // a wait came alive
+std::condition_variable g_counted;  // a wait came alive or ended
 std::atomic<unsigned long> g_progress{0};  // descriptors of ours done with
 std::atomic<int> g_waiting{0};   // in next(), to be woken
 std::atomic<int> g_waits{0};     // alive
 std::atomic<long long> g_patienceMs{10'000};
+std::atomic<Monotonic> g_clock{nullptr};
+// Written by a signal handler: a lock-free store is all it may do.
+std::atomic<bool> g_ended{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 // Whose turn it is to try again, among the waiters.
 std::mutex g_turn;
+thread_local NoWait* t_noWait = nullptr;
+
+std::chrono::nanoseconds now()
+{
+    const Monotonic clock = g_clock.load();
+    return clock ? clock() : std::chrono::steady_clock::now().time_since_epoch();
+}
 
 } // namespace
 
@@ -47,40 +58,71 @@ void setPatience(std::chrono::milliseconds patience)
     g_patienceMs.store(patience.count());
 }
 
-bool awaitWait(std::chrono::milliseconds within)
+void setClock(Monotonic monotonic)
 {
-    std::unique_lock lock(g_lock);
-    return g_begun.wait_for(lock, within, [] { return g_waits.load() > 0; });
+    g_clock.store(monotonic);
 }
 
-Wait::Wait() : m_turn(g_turn, std::defer_lock), m_seenProgress(g_progress.load()), m_lastProgress(std::chrono::steady_clock::now())
+void endWaits()
+{
+    g_ended.store(true, std::memory_order_relaxed);
+}
+
+bool awaitWaits(int count, std::chrono::milliseconds within)
+{
+    std::unique_lock lock(g_lock);
+    return g_counted.wait_for(lock, within, [&] { return g_waits.load() == count; });
+}
+
+NoWait::NoWait() : m_outer(t_noWait)
+{
+    t_noWait = this;
+}
+
+NoWait::~NoWait()
+{
+    t_noWait = m_outer;
+}
+
+Wait::Wait() : m_turn(g_turn, std::defer_lock), m_seenProgress(g_progress.load()), m_lastProgress(now())
 {
     const std::lock_guard lock(g_lock);
     g_waits.fetch_add(1);
-    g_begun.notify_all();
+    g_counted.notify_all();
 }
 
 Wait::~Wait()
 {
+    const std::lock_guard lock(g_lock);
     g_waits.fetch_sub(1);
+    g_counted.notify_all();
 }
 
 bool Wait::next()
 {
     if (m_turn.owns_lock())
         m_turn.unlock();
+    if (t_noWait) {
+        t_noWait->m_ranOut = true;
+        return false;
+    }
+    const auto ended = [] { return g_ended.load(std::memory_order_relaxed); };
+    if (ended())
+        return false;
     g_waiting.fetch_add(1);
     {
         std::unique_lock lock(g_lock);
         g_wake.wait_for(lock, kPoll, [&] { return g_progress.load() != m_seenProgress; });
     }
     g_waiting.fetch_sub(1);
+    if (ended())
+        return false;
     const unsigned long progress = g_progress.load();
-    const auto now = std::chrono::steady_clock::now();
+    const auto at = now();
     if (progress != m_seenProgress) {
         m_seenProgress = progress;
-        m_lastProgress = now;
-    } else if (now - m_lastProgress >= patience()) {
+        m_lastProgress = at;
+    } else if (at - m_lastProgress >= patience()) {
         return false;
     }
     m_turn.lock();

@@ -25,10 +25,37 @@ void close(int fd);
 // (ten seconds unless set; a test may set it shorter).
 std::chrono::milliseconds patience();
 void setPatience(std::chrono::milliseconds patience);
+// The clock the patience runs on, a monotonic reading (the steady clock
+// while none is set; a test sets a fake one).
+using Monotonic = std::chrono::nanoseconds (*)();
+void setClock(Monotonic monotonic);
 
-// Blocks until some wait is under way, for at most `within`; false if none
-// began (a test holds the process out of descriptors until a walk waits).
-bool awaitWait(std::chrono::milliseconds within);
+// Ends every wait for good, for quitting: one under way gives up within a
+// poll (20 ms), a later one at once. Safe in a signal handler.
+void endWaits();
+
+// Blocks until exactly `count` waits are under way, for at most `within`;
+// false if that did not come about (a test holds the process out of
+// descriptors until walks wait, or until they stop).
+bool awaitWaits(int count, std::chrono::milliseconds within);
+
+// While one lives, a wait on its thread gives up at once, and ranOut() says
+// that one was wanted: the monitor's pass, which is skipped rather than kept
+// waiting.
+class NoWait {
+public:
+    NoWait();
+    ~NoWait();
+    NoWait(const NoWait&) = delete;
+    NoWait& operator=(const NoWait&) = delete;
+
+    bool ranOut() const { return m_ranOut; }
+
+private:
+    friend class Wait;
+    NoWait* m_outer;
+    bool m_ranOut = false;
+};
 
 // One wait for a descriptor, retried as often as it takes. Hold nothing
 // that could be given up while waiting: then walks that wait never keep one
@@ -44,13 +71,14 @@ public:
     // a short while (descriptors freed elsewhere come back unannounced);
     // then the caller tries again, alone among the waiters, until it calls
     // next() again or the wait ends. False once the patience has run out
-    // with nothing of ours given back: the caller gives up.
+    // with nothing of ours given back, or the waits have ended: the caller
+    // gives up.
     bool next();
 
 private:
     std::unique_lock<std::mutex> m_turn;
     unsigned long m_seenProgress = 0;
-    std::chrono::steady_clock::time_point m_lastProgress;
+    std::chrono::nanoseconds m_lastProgress;
 };
 
 // fd = open(); waited for and tried again while it fails for want of a

@@ -1,30 +1,27 @@
 // Walks, listings and reads side by side in a process that runs out of
 // file descriptors: each waits for one and measures what is there, or says
-// that its figure is short. Each case runs in a forked child, whose limit
-// of open files the test process does not share.
+// that its figure is short; quitting ends the waits, and pool threads made
+// beforehand still run. Each case runs in a forked child, whose limit of
+// open files the test process does not share.
 
 #include "platform/DescriptorGate.h"
 #include "platform/DiskUsage.h"
+#include "platform/ThreadPool.h"
 #include "support/MacTree.h"
+#include "support/Starved.h"
 
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <fcntl.h>
 
-#include <atomic>
-#include <functional>
+#include <latch>
 #include <list>
-#include <thread>
-#include <vector>
 
 using namespace tw;
-using tw::test::MacTree;
+using namespace tw::test;
 
 namespace {
-
-using Figures = std::vector<std::int64_t>;
 
 // A chain of folders `levels` deep below top, each holding a 1-byte file f,
 // the next folder and a side folder with a file g of sideFile bytes: a walk
@@ -37,92 +34,6 @@ void writeChain(const MacTree& t, QString top, int levels, std::int64_t sideFile
         top += "/x";
     }
 }
-
-// Takes every descriptor the limit leaves but `free`, into held.
-void exhaust(std::vector<int>& held, int free, int probe)
-{
-    for (int fd; (fd = ::dup(probe)) >= 0;)
-        held.push_back(fd);
-    for (int k = 0; k < free && !held.empty(); ++k) {
-        ::close(held.back());
-        held.pop_back();
-    }
-}
-
-// Gives n of held back.
-void giveBack(std::vector<int>& held, int n)
-{
-    for (int k = 0; k < n && !held.empty(); ++k) {
-        ::close(held.back());
-        held.pop_back();
-    }
-}
-
-// Runs body in a forked child under a limit of `limit` open files; body
-// takes them with exhaust (into held). Its figures come back through a pipe;
-// none when the child failed or took too long.
-Figures inChild(rlim_t limit, const std::function<Figures(const std::function<void(int free)>& exhaustTo,
-                                                          std::vector<int>& held)>& body)
-{
-    int ends[2];
-    if (::pipe(ends) != 0)
-        return {};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::alarm(120);  // a walk that never comes back fails the test
-        for (int fd = 3; fd < 4096; ++fd)
-            if (fd != ends[1])
-                ::close(fd);
-        struct rlimit r;
-        ::getrlimit(RLIMIT_NOFILE, &r);
-        r.rlim_cur = limit;
-        if (::setrlimit(RLIMIT_NOFILE, &r) != 0)
-            ::_exit(2);
-        std::vector<int> held;
-        const Figures out = body([&](int free) { exhaust(held, free, ends[1]); }, held);
-        giveBack(held, int(held.size()));
-        for (const std::int64_t v : out)
-            if (::write(ends[1], &v, sizeof v) != ssize_t(sizeof v))
-                ::_exit(3);
-        ::_exit(0);
-    }
-    ::close(ends[1]);
-    Figures out;
-    std::int64_t v;
-    while (::read(ends[0], &v, sizeof v) == ssize_t(sizeof v))
-        out.push_back(v);
-    ::close(ends[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        ADD_FAILURE() << "child ended with status " << status;
-        return {};
-    }
-    return out;
-}
-
-// A thread that runs work once told to go, started before the descriptors
-// run out.
-class Held {
-public:
-    explicit Held(std::function<void()> work)
-        : m_thread([this, work = std::move(work)] {
-              m_go.wait(false);
-              work();
-          })
-    {
-    }
-    void go()
-    {
-        m_go = true;
-        m_go.notify_one();
-    }
-    void join() { m_thread.join(); }
-
-private:
-    std::atomic<bool> m_go{false};
-    std::thread m_thread;
-};
 
 std::int64_t bytesOf(const std::optional<DiskUsage>& usage)
 {
@@ -142,7 +53,7 @@ std::int64_t entriesBelow(const FileSystem& fs, const QString& p)
 // Waits until a walk waits for a descriptor; false after twenty seconds.
 bool someoneWaits()
 {
-    return descriptors::awaitWait(std::chrono::seconds(20));
+    return descriptors::awaitWaits(1, std::chrono::seconds(20));
 }
 
 } // namespace
@@ -254,4 +165,79 @@ TEST(DescriptorPressure, AFigureIsIncompleteWhenNoDescriptorComesBack)
         return Figures{none ? none->complete : -1, bytesOf(file), one ? one->complete : -1, listed, bytesOf(whole)};
     });
     EXPECT_EQ(seen, (Figures{false, 5, false, true, 5 * 1 + 5 * 3}));
+}
+
+TEST(DescriptorPressure, QuittingEndsEveryWaitAtOnce)
+{
+    // Two walks, a listing and a read wait with no descriptor free, on a
+    // clock that never runs their patience out. Ending the waits (as
+    // quitting does) ends all four, with no descriptor given back: the
+    // walks' figures are short, the listing and the read fail.
+    MacTree t;
+    writeChain(t, "/a", 3, 1);
+    writeChain(t, "/b", 3, 1);
+    t.write("/file", "12345");
+    const Figures seen = inChild(32, [&](const auto& exhaustTo, std::vector<int>& held) {
+        const GateClock frozen;
+        std::int64_t a = -2, b = -2, listed = -2, read = -2;
+        std::list<Held> threads;
+        threads.emplace_back([&] { a = DiskUsage::measure(t.fs(), "/a")->complete; });
+        threads.emplace_back([&] { b = DiskUsage::measure(t.fs(), "/b")->complete; });
+        threads.emplace_back([&] { listed = t.fs().list("/a").has_value(); });
+        threads.emplace_back([&] { read = t.fs().readFile("/file").has_value(); });
+        exhaustTo(0);
+        for (Held& thread : threads)
+            thread.go();
+        const bool waiting = descriptors::awaitWaits(4, std::chrono::seconds(20));
+        descriptors::endWaits();
+        const bool ended = descriptors::awaitWaits(0, std::chrono::seconds(20));
+        giveBack(held, int(held.size()));  // ends them otherwise
+        for (Held& thread : threads)
+            thread.join();
+        return Figures{waiting, ended, a, b, listed, read};
+    });
+    EXPECT_EQ(seen, (Figures{true, true, false, false, false, false}));
+}
+
+TEST(DescriptorPressure, APoolThatKeepsItsThreadsRunsWorkWithNoDescriptorFree)
+{
+    // A Qt thread that cannot make its wake-up descriptor as it starts
+    // aborts the program. A pool whose idle threads would end at once keeps
+    // them, made beforehand, and runs work on every one of them with no
+    // descriptor free.
+    const Figures seen = inChild(64, [](const auto& exhaustTo, std::vector<int>&) {
+        QThreadPool pool;
+        pool.setMaxThreadCount(3);
+        pool.setExpiryTimeout(0);
+        keepThreads(pool);
+        while (pool.activeThreadCount() > 0)
+            std::this_thread::yield();  // all idle: ended by now, unless kept
+        exhaustTo(0);
+        std::latch together(3);
+        std::atomic<int> ran{0};
+        for (int k = 0; k < 3; ++k)
+            pool.start([&] {
+                together.arrive_and_wait();
+                ++ran;
+            });
+        pool.waitForDone();
+        return Figures{ran.load()};
+    });
+    EXPECT_EQ(seen, Figures{3});
+}
+
+TEST(DescriptorGate, AWaitGivesUpOnceThePatienceHasPassedSinceTheLastDescriptorCameBack)
+{
+    // Ten seconds, counted from the last descriptor of ours given back.
+    using namespace std::chrono_literals;
+    GateClock clock;
+    descriptors::Wait wait;
+    clock.advance(10s - 1ns);
+    EXPECT_TRUE(wait.next());
+    descriptors::close(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    EXPECT_TRUE(wait.next());
+    clock.advance(10s - 1ns);
+    EXPECT_TRUE(wait.next());
+    clock.advance(1ns);
+    EXPECT_FALSE(wait.next());
 }
