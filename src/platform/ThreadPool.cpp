@@ -4,6 +4,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <latch>
+#include <memory>
 #include <vector>
 
 namespace tw {
@@ -13,9 +15,21 @@ QThreadPool& enginePool()
     static QThreadPool* pool = [] {
         auto* p = new QThreadPool;
         p->setMaxThreadCount(QThread::idealThreadCount());
+        keepThreads(*p);
         return p;
     }();
     return *pool;
+}
+
+void keepThreads(QThreadPool& pool)
+{
+    pool.setExpiryTimeout(-1);
+    // As many jobs as threads, each held until all run: each has a thread.
+    const int count = pool.maxThreadCount();
+    auto started = std::make_shared<std::latch>(count + 1);
+    for (int k = 0; k < count; ++k)
+        pool.start([started] { started->arrive_and_wait(); });
+    started->arrive_and_wait();
 }
 
 void waitForEnginePool()

@@ -26,13 +26,22 @@ inline void takeOver(void*) {}
 #endif
 } // namespace sanitizer
 
-// The pool every engine runs its background work on. Qt's raster painting
-// hands large fills to the global pool and waits for them, so scans must not
-// occupy that one.
+// The pool every engine runs its background work on, its threads made at
+// once and kept (keepThreads). Qt's raster painting hands large fills to the
+// global pool and waits for them, so scans must not occupy that one.
 QThreadPool& enginePool();
 
+// Makes every thread the pool may run and keeps them for good; returns once
+// they are all made. A Qt thread makes a wake-up descriptor as it starts and
+// aborts the program without one, so a pool that made its threads again
+// after they idled would end a program that is out of descriptors. Costs a
+// parked thread (stack pages touched, an event dispatcher, one eventfd) per
+// thread.
+void keepThreads(QThreadPool& pool);
+
 // Waits until every job on the engine pool has ended; what they did is then
-// in the sanitizer's sight too.
+// in the sanitizer's sight too. The pool's threads end with it (Qt's
+// waitForDone): for the end of the program, and tests.
 void waitForEnginePool();
 
 // A pool job that owns a (possibly move-only) callable; QThreadPool's own
