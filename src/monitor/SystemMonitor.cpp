@@ -1,5 +1,6 @@
 #include "monitor/SystemMonitor.h"
 
+#include "platform/DescriptorGate.h"
 #include "platform/Delivery.h"
 
 #include <QTimer>
@@ -87,7 +88,7 @@ private:
 
     void sampleProcessor(SystemSnapshot& s, const std::optional<CpuTicks>& ticks);
     void sampleMemory(SystemSnapshot& s);
-    void sampleProcesses(SystemSnapshot& s);
+    void sampleProcesses(SystemSnapshot& s, const descriptors::NoWait& noWait);
     void sampleDiskIO(SystemSnapshot& s);
     void sampleVolume(SystemSnapshot& s);
     void sampleNetwork(SystemSnapshot& s);
@@ -185,8 +186,12 @@ std::optional<SystemMonitor::Sampler::Pass> SystemMonitor::Sampler::pass()
     const std::lock_guard lock(m_mutex);
     if (m_retired)
         return std::nullopt;
+    // A pass never waits for a file descriptor: one that runs out of them is
+    // skipped, and the next tries again. Its readings that came in stand as
+    // the previous ones.
+    const descriptors::NoWait noWait;
     ProcReaders& host = *m_sources.host;
-    SystemSnapshot& s = m_current;
+    SystemSnapshot s = m_current;
     s.coreCount = host.activeProcessorCount();
     s.memoryTotal = host.physicalMemory();
     const KernelStat kernel = host.readKernelStat();
@@ -194,24 +199,26 @@ std::optional<SystemMonitor::Sampler::Pass> SystemMonitor::Sampler::pass()
     s.uptime = kernel.bootTime ? std::max(0.0, double(now.toMSecsSinceEpoch()) / 1000 - double(*kernel.bootTime)) : 0;
     s.updatedAt = now;
     sampleProcessor(s, kernel.cpu);
-
-    m_history.append(s.cpuPercent);
-    if (m_history.size() > kHistoryLength)
-        m_history.remove(0, m_history.size() - kHistoryLength);
-    s.cpuHistory = m_history;
-
     if (const auto load = host.readLoad()) {
         s.load1 = load->one;
         s.load5 = load->five;
         s.load15 = load->fifteen;
     }
     sampleMemory(s);
-    sampleProcesses(s);
+    sampleProcesses(s, noWait);
     sampleDiskIO(s);
     sampleVolume(s);
     sampleNetwork(s);
     sampleIdentity(s);
-    return Pass{s, ++m_sequence};
+    if (noWait.ranOut())
+        return std::nullopt;
+
+    m_history.append(s.cpuPercent);
+    if (m_history.size() > kHistoryLength)
+        m_history.remove(0, m_history.size() - kHistoryLength);
+    s.cpuHistory = m_history;
+    m_current = s;
+    return Pass{std::move(s), ++m_sequence};
 }
 
 void SystemMonitor::Sampler::sampleProcessor(SystemSnapshot& s, const std::optional<CpuTicks>& ticks)
@@ -260,10 +267,13 @@ void SystemMonitor::Sampler::sampleMemory(SystemSnapshot& s)
     s.swapUsed = m->swap;
 }
 
-void SystemMonitor::Sampler::sampleProcesses(SystemSnapshot& s)
+void SystemMonitor::Sampler::sampleProcesses(SystemSnapshot& s, const descriptors::NoWait& noWait)
 {
     ProcReaders& host = *m_sources.host;
-    if (!host.readProcesses(m_processes)) {
+    const bool listed = host.readProcesses(m_processes);
+    if (noWait.ranOut())
+        return;  // some left out: the task table stays for the next pass
+    if (!listed) {
         s.topProcesses.clear();
         s.topMemoryProcesses.clear();
         s.processCount = s.threadCount = 0;

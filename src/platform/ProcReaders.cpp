@@ -1,5 +1,6 @@
 #include "platform/ProcReaders.h"
 
+#include "platform/DescriptorGate.h"
 #include "platform/SafeRead.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits>
 #include <poll.h>
 #include <string_view>
@@ -31,6 +33,16 @@ constexpr std::int64_t kProcessFileLimit = 1 << 16;
 constexpr std::int64_t kTableFileLimit = 16 << 20;
 constexpr u64 kSectorBytes = 512;  // diskstats counts in these, whatever the disk's own sector size
 constexpr long kProcMagic = 0x9fa0;  // the process file system's f_type
+
+// A folder to list, out of descriptors waited for as a file read is.
+DIR* openFolder(const char* path)
+{
+    const int fd = descriptors::opened([&] { return ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir && fd >= 0)
+        ::close(fd);
+    return dir;
+}
 
 u64 addSat(u64 a, u64 b)
 {
@@ -260,8 +272,10 @@ bool LinuxProcReaders::readsLiveProc()
     // a fixture's files are read by path, so that a replaced file is seen.
     if (m_procChecked)
         return m_proc != nullptr;
-    m_procChecked = true;
-    if (DIR* dir = ::opendir(hostPath({"proc"}))) {
+    DIR* dir = openFolder(hostPath({"proc"}));
+    // Out of descriptors, looked at again next time.
+    m_procChecked = dir || !descriptors::exhausted(errno);
+    if (dir) {
         struct statfs fs;
         if (::fstatfs(::dirfd(dir), &fs) == 0 && fs.f_type == kProcMagic)
             m_proc = dir;
@@ -420,7 +434,7 @@ bool LinuxProcReaders::readProcesses(std::vector<ProcessSample>& out)
 {
     if (readsLiveProc())
         return readLiveProcesses(out);
-    DIR* dir = ::opendir(hostPath({"proc"}));
+    DIR* dir = openFolder(hostPath({"proc"}));
     if (!dir)
         return false;
     m_pids.clear();
@@ -629,7 +643,7 @@ QString LinuxProcReaders::rootVolumeLabel()
         }(),
     };
 
-    DIR* dir = ::opendir(hostPath({"dev/disk/by-label"}));
+    DIR* dir = openFolder(hostPath({"dev/disk/by-label"}));
     if (!dir)
         return {};
     QString label;

@@ -2,6 +2,7 @@
 #include "monitor/SystemMonitor.h"
 #include "support/MonitorFakes.h"
 #include "support/ProcTree.h"
+#include "support/Starved.h"
 
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -688,4 +689,33 @@ TEST(Sampler, ThousandsOfInterfacesAndDisksStillGiveRates)
     EXPECT_DOUBLE_EQ(s.networkInPerSec, kInterfaces);
     EXPECT_DOUBLE_EQ(s.networkOutPerSec, kInterfaces);
     EXPECT_DOUBLE_EQ(s.diskReadPerSec, kDisks * 512.0);
+}
+
+TEST(Sampler, APassOutOfDescriptorsIsSkippedWithoutWaitingAndTheNextPublishes)
+{
+    // With no descriptor free a pass waits for none (a wait here would give
+    // up at its first look, so a pass that waited would publish what it
+    // could not read): nothing is published and the history does not grow.
+    // With descriptors back, the next pass shows every process.
+    Sampler t;
+    t.tree.setCpu(100, 0, 100, 800);
+    t.tree.setProcess({1, "launchd", 500, 500, 3, 100});
+    t.tree.setProcess({7, "Finder", 100, 100, 2, 50});
+    const test::Figures seen = test::inChild(64, [&](const auto& exhaustTo, std::vector<int>& held) {
+        descriptors::setPatience(std::chrono::milliseconds(0));
+        const SystemMonitor& monitor = t.start();
+        test::Figures out;
+        const auto note = [&] {
+            out.insert(out.end(), {std::int64_t(monitor.passCount()), monitor.snapshot().processCount,
+                                   monitor.snapshot().cpuHistory.size()});
+        };
+        exhaustTo(0);
+        t.pass();
+        note();
+        test::giveBack(held, int(held.size()));
+        t.pass();
+        note();
+        return out;
+    });
+    EXPECT_EQ(seen, (test::Figures{1, 2, 1, 2, 2, 2}));
 }
