@@ -1,9 +1,11 @@
 // SIGTERM, SIGINT and SIGHUP end the event loop as Quit does, and what
 // follows it ends the background work: a move waiting for an administrator's
-// password is withdrawn instead of keeping the program from ending.
+// password is withdrawn, and work waiting for a file descriptor gives up,
+// instead of keeping the program from ending.
 
 #include "app/QuitOnSignal.h"
 #include "app/SweeplineApp.h"
+#include "platform/DescriptorGate.h"
 #include "platform/Services.h"
 #include "platform/ThreadPool.h"
 
@@ -97,6 +99,12 @@ TEST_P(SignalQuit, EndsTheLoopAndWithdrawsAWaitingPasswordPrompt)
         QTimer::singleShot(0, [signal] { ::raise(signal); });
         QTimer::singleShot(kDeadlineMs, [] { QCoreApplication::exit(1); });
         EXPECT_EQ(QCoreApplication::exec(), 0);
+    }
+    {
+        // The signal ended the waits for a file descriptor, for good (in
+        // this test program too): one begun now gives up at once.
+        descriptors::Wait wait;
+        EXPECT_FALSE(wait.next());
     }
     SweeplineApp::windDown(admin);
     ASSERT_TRUE(outcome.has_value());  // it ended before the wind-down returned
