@@ -27,8 +27,11 @@ void keepThreads(QThreadPool& pool)
     // As many jobs as threads, each held until all run: each has a thread.
     const int count = pool.maxThreadCount();
     auto started = std::make_shared<std::latch>(count + 1);
-    for (int k = 0; k < count; ++k)
-        pool.start([started] { started->arrive_and_wait(); });
+    for (int k = 0; k < count; ++k) {
+        auto* job = new PoolJob([started] { started->arrive_and_wait(); });
+        sanitizer::handOver(job);
+        pool.start(job);
+    }
     started->arrive_and_wait();
 }
 
