@@ -21,18 +21,35 @@ QThreadPool& enginePool()
     return *pool;
 }
 
+namespace {
+
+// Holds a thread of the pool until every thread of it holds one.
+class Warm final : public QRunnable {
+public:
+    explicit Warm(std::shared_ptr<std::latch> started) : m_started(std::move(started)) {}
+    void run() override
+    {
+        sanitizer::takeOver(this);
+        m_started->arrive_and_wait();
+    }
+
+private:
+    std::shared_ptr<std::latch> m_started;
+};
+
+} // namespace
+
 void keepThreads(QThreadPool& pool)
 {
     pool.setExpiryTimeout(-1);
     // As many jobs as threads, each held until all run: each has a thread.
     const int count = pool.maxThreadCount();
-    auto started = std::make_shared<std::latch>(count + 1);
+    const auto started = std::make_shared<std::latch>(count);
     for (int k = 0; k < count; ++k) {
-        auto* job = new PoolJob([started] { started->arrive_and_wait(); });
+        auto* job = new Warm(started);
         sanitizer::handOver(job);
         pool.start(job);
     }
-    started->arrive_and_wait();
 }
 
 void waitForEnginePool()

@@ -31,12 +31,13 @@ inline void takeOver(void*) {}
 // global pool and waits for them, so scans must not occupy that one.
 QThreadPool& enginePool();
 
-// Makes every thread the pool may run and keeps them for good; returns once
-// they are all made. A Qt thread makes a wake-up descriptor as it starts and
-// aborts the program without one, so a pool that made its threads again
-// after they idled would end a program that is out of descriptors. Costs a
-// parked thread (stack pages touched, an event dispatcher, one eventfd) per
-// thread.
+// Makes every thread the pool may run, within a millisecond or so (the
+// caller does not wait), and keeps them for good. A Qt thread makes a
+// wake-up descriptor as it starts and aborts the program without one, so a
+// pool that made its threads again after they idled would end a program
+// that is out of descriptors. Costs a parked thread per thread (the stack
+// pages it touched, an event dispatcher, one eventfd). Not from a thread of
+// the pool itself.
 void keepThreads(QThreadPool& pool);
 
 // Waits until every job on the engine pool has ended; what they did is then

@@ -215,8 +215,10 @@ TEST(DescriptorPressure, APoolThatKeepsItsThreadsRunsWorkWithNoDescriptorFree)
         exhaustTo(0);
         std::latch together(3);
         std::atomic<int> ran{0};
+        sanitizer::handOver(&together);
         for (int k = 0; k < 3; ++k)
             pool.start([&] {
+                sanitizer::takeOver(&together);
                 together.arrive_and_wait();
                 ++ran;
             });
