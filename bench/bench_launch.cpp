@@ -295,7 +295,9 @@ const test::MacTree& sampleTree()
 }
 
 // The children run on the sample tree, with settings, lock and socket of
-// their own: never handed over to a Tidewell the user runs.
+// their own: never handed over to a Tidewell the user runs. The baseline
+// gets a runtime folder of its own too: an earlier build may keep its
+// lock in another form, which the other would take for a live one.
 QProcessEnvironment childEnvironment(const QTemporaryDir& config, const QTemporaryDir& runtime)
 {
     const test::MacTree& tree = sampleTree();
@@ -326,15 +328,16 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
     if (!connected)
         return;
     FrameWatcher& watcher = *connected;
-    QTemporaryDir config, runtime;
+    QTemporaryDir config, runtime, baselineRuntime;
     const QProcessEnvironment env = childEnvironment(config, runtime);
+    const QProcessEnvironment baselineEnv = childEnvironment(config, baselineRuntime);
     const QString minimal = QStringLiteral(MINIMAL_PROGRAM);
     const QString tidewell = QStringLiteral(TIDEWELL_PROGRAM);
     const QString baseline = qEnvironmentVariable("TIDEWELL_LAUNCH_BASELINE");
 
     // One unmeasured launch of each warms the page cache and the font cache.
     if (!watcher.launch(minimal, env) || !watcher.launch(tidewell, env) ||
-        (!baseline.isEmpty() && !watcher.launch(baseline, env))) {
+        (!baseline.isEmpty() && !watcher.launch(baseline, baselineEnv))) {
         state.SkipWithError("a program showed no frame");
         return;
     }
@@ -342,7 +345,7 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
     for (auto _ : state) {
         const auto m = watcher.launch(minimal, env);
         const auto t = watcher.launch(tidewell, env);
-        const auto b = baseline.isEmpty() ? t : watcher.launch(baseline, env);
+        const auto b = baseline.isEmpty() ? t : watcher.launch(baseline, baselineEnv);
         if (!m || !t || !b) {
             state.SkipWithError("a program showed no frame");
             return;
@@ -378,8 +381,9 @@ void BM_MemoryAtRest(benchmark::State& state)
     if (!connected)
         return;
     FrameWatcher& watcher = *connected;
-    QTemporaryDir config, runtime;
+    QTemporaryDir config, runtime, baselineRuntime;
     const QProcessEnvironment env = childEnvironment(config, runtime);
+    const QProcessEnvironment baselineEnv = childEnvironment(config, baselineRuntime);
     std::vector<std::pair<const char*, QString>> programs{{"tidewell", QStringLiteral(TIDEWELL_PROGRAM)}};
     if (const QString baseline = qEnvironmentVariable("TIDEWELL_LAUNCH_BASELINE"); !baseline.isEmpty())
         programs.emplace_back("baseline", baseline);
@@ -387,7 +391,7 @@ void BM_MemoryAtRest(benchmark::State& state)
     QHash<QByteArray, std::vector<double>> figures;
     for (auto _ : state) {
         for (const auto& [name, program] : programs) {
-            const auto l = watcher.launch(program, env, kRestMs);
+            const auto l = watcher.launch(program, program == programs.front().second ? env : baselineEnv, kRestMs);
             if (!l || l->rssKiB <= 0) {
                 state.SkipWithError((std::string(name) + (l ? " ended at rest" : " showed no frame")).c_str());
                 return;
