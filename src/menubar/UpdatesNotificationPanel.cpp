@@ -133,17 +133,19 @@ UpdatesNotificationPanel::UpdatesNotificationPanel(UpdateChecker& checker, std::
                                                    QWidget* parent)
     : QWidget(parent)
     , m_checker(checker)
-    , m_progress(new ProgressIndicator(QStringLiteral("Checking for updates…"), this))
-    , m_nothing(new TintedLabel({}, Tint::secondary, typescale::font(TextRole::body), this))
-    , m_list(new LazyList(this))
-    , m_footer(new TintedLabel({}, Tint::secondary, typescale::font(TextRole::callout), this))
-    , m_openInApp(new TextButton(QStringLiteral("Open in App"), Tint::accent, typescale::font(TextRole::body), this))
 {
     setFixedSize(paneSize());
+    // Made from the top down, which is the order Tab takes.
+    QWidget* header = makeHeader();
+    m_progress = new ProgressIndicator(QStringLiteral("Checking for updates…"), this);
+    m_nothing = new TintedLabel({}, Tint::secondary, typescale::font(TextRole::body), this);
+    m_list = new LazyList(this);
+    m_footer = new TintedLabel({}, Tint::secondary, typescale::font(TextRole::callout), this);
+    m_openInApp = new TextButton(QStringLiteral("Open in App"), Tint::accent, typescale::font(TextRole::body), this);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(makeHeader());
+    column->addWidget(header);
     column->addWidget(new Divider(this));
     m_nothing->setAlignment(Qt::AlignCenter);
     for (QWidget* content : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_list),

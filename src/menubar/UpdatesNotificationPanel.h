@@ -100,11 +100,11 @@ private:
     PullDownButton* m_picker = nullptr;
     QWidget* m_sourceBox = nullptr;
     FilterBar* m_searchBar = nullptr;
-    ProgressIndicator* m_progress;
-    TintedLabel* m_nothing;
-    LazyList* m_list;
-    TintedLabel* m_footer;
-    TextButton* m_openInApp;
+    ProgressIndicator* m_progress = nullptr;
+    TintedLabel* m_nothing = nullptr;
+    LazyList* m_list = nullptr;
+    TintedLabel* m_footer = nullptr;
+    TextButton* m_openInApp = nullptr;
 };
 
 } // namespace tw

@@ -3,6 +3,7 @@
 #include "menubar/UpdatesNotificationPanel.h"
 #include "support/LocalHttpServer.h"
 #include "views/kit/FilterBar.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/LazyList.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/PullDownButton.h"
@@ -149,6 +150,9 @@ TEST(UpdatesNotificationPanel, RowsFilterFooterAndButtons)
     EXPECT_EQ(f.rowTexts(2), (QStringList{"Spare", "—", "0.9b", "Update"}));  // no installed version
     EXPECT_EQ(f.pane->footerText()->text(), "Ready to update: 3 apps");
     EXPECT_EQ(f.pane->sourcePicker()->current(), 0);
+    // Tab goes down the pane, though its header is made after the list and the link.
+    EXPECT_EQ(keyfocus::tabStops(f.pane.get()), (QList<QWidget*>{f.pane->sourcePicker(), f.pane->searchBar()->field(),
+                                                                  f.pane->list(), f.pane->openInApp()}));
 
     f.choose(UpdateNoticeSource::appStore);
     EXPECT_EQ(f.pane->source(), UpdateNoticeSource::appStore);
