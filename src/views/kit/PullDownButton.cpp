@@ -32,9 +32,13 @@ PullDownButton::PullDownButton(const QStringList& choices, TextRole role, QWidge
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     for (int i = 0; i < choices.size(); ++i)
         connect(m_menu->addAction(choices[i]), &QAction::triggered, this, [this, i] { emit chosen(i); });
-    // Opens below the label without holding the event loop.
+    // Opens below the label, from its leading edge, without holding the event loop.
     connect(this, &QAbstractButton::clicked, this, [this] {
-        m_menu->popup(mapToGlobal(QPoint(0, height())));
+        // A window of its own, the menu may not have followed the button's direction
+        // (one made before its button went into a right-to-left window did not).
+        m_menu->setLayoutDirection(layoutDirection());
+        const int x = isRightToLeft() ? width() - m_menu->sizeHint().width() : 0;
+        m_menu->popup(mapToGlobal(QPoint(x, height())));
         // From the keyboard the current choice is marked, for the arrows to go on from.
         if (hasFocus())
             m_menu->setActiveAction(m_menu->actions().value(m_current));

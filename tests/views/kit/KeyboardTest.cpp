@@ -162,7 +162,22 @@ TEST(KeyboardStops, SpaceAndReturnActOnEveryKindOfControl)
     QTest::keyClick(pullDown, Qt::Key_Space);
     ASSERT_TRUE(QTest::qWaitFor([&] { return pullDown->menu()->isVisible(); }, 2000));
     EXPECT_EQ(pullDown->menu()->activeAction(), pullDown->menu()->actions().value(1));
+    const QRect button(pullDown->mapToGlobal(QPoint(0, 0)), pullDown->size());
+    EXPECT_EQ(pullDown->menu()->geometry().left(), button.left());
+    EXPECT_FALSE(pullDown->menu()->isRightToLeft());
     pullDown->menu()->close();
+    // One in a window shown right to left: its menu, a window of its own,
+    // reads so too and opens from the button's right edge.
+    w.window.setLayoutDirection(Qt::RightToLeft);
+    w.window.move(150, 100);  // room for the menu left of the button
+    auto* later = w.add(new PullDownButton({QStringLiteral("Name"), QStringLiteral("Size")}));
+    later->show();
+    later->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(later, Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return later->menu()->isVisible(); }, 2000));
+    EXPECT_TRUE(later->menu()->isRightToLeft());
+    EXPECT_EQ(later->menu()->geometry().right(), QRect(later->mapToGlobal(QPoint(0, 0)), later->size()).right());
+    later->menu()->close();
 }
 
 // The ring reads on the panels of each theme and differs from the selection's stroke.
