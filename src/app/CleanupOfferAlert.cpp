@@ -40,9 +40,12 @@ QList<RemovableItem> removableItems(const RemainCleanupOffer& offer)
     return items;
 }
 
-Prompt failureAlert(const QStringList& failed)
+Prompt failureAlert(const QList<RemovalFailure>& failed)
 {
-    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), removal::namedList(failed));
+    QStringList lines;
+    for (const RemovalFailure& f : failed)
+        lines << removal::failureLine(f.path, f.reason);
+    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), removal::namedList(lines));
 }
 
 } // namespace cleanupofferalert

@@ -19,8 +19,9 @@ QList<RemovableItem> removableItems(const RemainCleanupOffer& offer);
 inline QString removeButtonText() { return QStringLiteral("Remove Remaining Files"); }
 inline QString laterButtonText() { return QStringLiteral("Later"); }
 // What the user is told when some leftovers did not move: the first three
-// paths, one a line, then "…and N more." for the rest.
-Prompt failureAlert(const QStringList& failed);
+// paths, one a line with its reason (removal::failureLine), then "…and N
+// more." for the rest.
+Prompt failureAlert(const QList<RemovalFailure>& failed);
 } // namespace cleanupofferalert
 
 } // namespace tw

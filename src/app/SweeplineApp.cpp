@@ -332,12 +332,12 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
     m_offerRemoving = offer->id;
     auto moved = [this, id = offer->id](const RemovalReport& report) {
         m_offerRemoving = QUuid();
-        settleOffer(id, report.failedPaths());
+        settleOffer(id, report.failures);
     };
     cleaner().trashSelected(cleanupofferalert::removableItems(*offer), EntryPolicy::KeepUnmoved, {this, std::move(moved)});
 }
 
-void SweeplineApp::settleOffer(const QUuid& id, const QStringList& failed)
+void SweeplineApp::settleOffer(const QUuid& id, const QList<RemovalFailure>& failed)
 {
     AppNavigation& navigation = m_state->navigation();
     navigation.openMainWindow(std::nullopt, true, false);

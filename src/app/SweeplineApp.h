@@ -125,7 +125,7 @@ private:
     void presentOffer();
     void closeOfferAlert();
     // Brings the window forward, drops the offer and tells what did not move.
-    void settleOffer(const QUuid& id, const QStringList& failed);
+    void settleOffer(const QUuid& id, const QList<RemovalFailure>& failed);
     void makeMenuBarController();
 
     const Platform& m_platform;

@@ -134,6 +134,8 @@ TEST(ProgramEntry, CleanupOfferTellsWhatCouldNotBeMoved)
     p.fake.trash->fail = [](const QString& path) -> std::optional<Error> {
         if (path.endsWith(QLatin1String("ok.log")))
             return std::nullopt;
+        if (path.endsWith(QLatin1String("/b")))
+            return Error{kCocoaErrorDomain, 640, QStringLiteral("There isn’t enough space.")};
         return Error{kCocoaErrorDomain, 513, QStringLiteral("You don’t have permission.")};
     };
     p.fake.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
@@ -144,8 +146,13 @@ TEST(ProgramEntry, CleanupOfferTellsWhatCouldNotBeMoved)
     ASSERT_EQ(p.prompter->asked.size(), 1);
     const Prompt& alert = p.prompter->asked[0];
     EXPECT_EQ(alert.title, "Couldn’t remove");
-    EXPECT_EQ(alert.text, offer.leftovers[0]->path() + u'\n' + offer.leftovers[1]->path() + u'\n'
-                              + offer.leftovers[2]->path() + u'\n' + "…and 1 more.");
+    // Each path with its own failure's text.
+    const QString cancelled = ": Uninstall cancelled — administrator permission is required to remove this item.";
+    EXPECT_EQ(alert.text, offer.leftovers[0]->path() + cancelled + u'\n' + offer.leftovers[1]->path()
+                              + ": There isn’t enough space.\n" + offer.leftovers[2]->path() + cancelled + u'\n'
+                              + "…and 1 more.");
+    ASSERT_EQ(alert.buttons.size(), 1);
+    EXPECT_EQ(alert.buttons[0].title, "OK");
     // What failed stays where it was; the rest went; the offer is settled all the same.
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(p.fake.tree().exists(offer.leftovers[i]->path())) << i;
@@ -161,11 +168,14 @@ TEST(ProgramEntry, FailureAlertNamesAtMostThreePaths)
         int lines;
         QString last;
     };
-    for (const Case& c : {Case{1, 1, "/p0"}, Case{3, 3, "/p2"}, Case{4, 4, "…and 1 more."},
-                          Case{12, 4, "…and 9 more."}}) {
-        QStringList failed;
+    // The first path the safety test refused: it stands alone.
+    for (const Case& c : {Case{1, 1, "/p0"}, Case{3, 3, "/p2: Administrator authorization failed."},
+                          Case{4, 4, "…and 1 more."}, Case{12, 4, "…and 9 more."}}) {
+        QList<RemovalFailure> failed;
         for (int i = 0; i < c.failed; ++i)
-            failed << QStringLiteral("/p%1").arg(i);
+            failed << RemovalFailure{QStringLiteral("/p%1").arg(i), QStringLiteral("p%1").arg(i),
+                                     i == 0 ? removal::refused()
+                                            : Error{kAppErrorDomain, 4, "Administrator authorization failed."}};
         const Prompt alert = cleanupofferalert::failureAlert(failed);
         const QStringList lines = alert.text.split(u'\n');
         EXPECT_EQ(lines.size(), c.lines) << c.failed;

@@ -51,6 +51,20 @@ QString namedList(const QStringList& lines, qsizetype shown)
     return out.join(u'\n');
 }
 
+QString failureLine(const QString& head, const Error& reason)
+{
+    return isRefusal(reason) ? head : head + QStringLiteral(": ") + reason.description;
+}
+
+QStringList failureLines(const QList<RemovalFailure>& failures)
+{
+    QStringList lines;
+    lines.reserve(failures.size());
+    for (const RemovalFailure& f : failures)
+        lines << failureLine(f.item, f.reason);
+    return lines;
+}
+
 } // namespace removal
 
 } // namespace tw

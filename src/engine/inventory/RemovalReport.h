@@ -58,6 +58,12 @@ Error notOwned();
 // one place that text is made.
 QString namedList(const QStringList& lines, qsizetype shown = 3);
 
+// The alert line of a path that stayed: head (its entry's title, or the path)
+// alone when the safety test refused it, else "head: reason".
+QString failureLine(const QString& head, const Error& reason);
+// One such line per failure, in run order, headed by its entry's title.
+QStringList failureLines(const QList<RemovalFailure>& failures);
+
 } // namespace removal
 
 } // namespace tw

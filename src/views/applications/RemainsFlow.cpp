@@ -80,13 +80,13 @@ void RemainsFlow::removeSelected()
 void RemainsFlow::finish(const RemovalReport& report, const std::optional<QString>& shown)
 {
     // The detail lets go of its entry, unless the user has picked another
-    // meanwhile (by path: a rescan meanwhile lists it anew); the entries kept
-    // are named.
+    // meanwhile (by path: a rescan meanwhile lists it anew); the entries with
+    // a file that stayed are named with the reason.
     const std::optional<RemovableItem>& selected = m_state.selectedRemain();
     if (selected && shown && selected->path == *shown)
         m_state.setSelectedRemain(std::nullopt);
-    if (!report.keptEntries.isEmpty())
-        m_prompter.ask(apps::remainsFailureAlert(report.keptEntries));
+    if (!report.failures.isEmpty())
+        m_prompter.ask(apps::remainsFailureAlert(report));
     setRunning(false);
 }
 

@@ -1,5 +1,7 @@
 #include "views/applications/RemainsRules.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace tw::apps {
@@ -18,9 +20,18 @@ QList<RemovableItem> selectedRemains(const QList<RemovableItem>& remains)
     return out;
 }
 
-Prompt remainsFailureAlert(const QStringList& titles)
+Prompt remainsFailureAlert(const RemovalReport& report)
 {
-    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), removal::namedList(titles));
+    QList<RemovalFailure> firsts;
+    QSet<QString> named;
+    for (const RemovalFailure& f : report.failures) {
+        if (named.contains(f.item))
+            continue;
+        named.insert(f.item);
+        firsts << f;
+    }
+    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"),
+                         removal::namedList(removal::failureLines(firsts)));
 }
 
 } // namespace tw::apps

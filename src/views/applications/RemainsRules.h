@@ -18,8 +18,9 @@ inline const QString kMoveToTrash = QStringLiteral("Move to Trash");
 // The ticked entries of the whole list (a search hides none of them), in list order.
 QList<RemovableItem> selectedRemains(const QList<RemovableItem>& remains);
 
-// The alert naming the entries that could not be removed (three at most, then
-// "…and N more.").
-Prompt remainsFailureAlert(const QStringList& titles);
+// The alert naming each entry with a file that stayed, once, with the reason
+// of its first such file (removal::failureLines): three at most, then
+// "…and N more.". A remains title is unique in its list, so it stands for the entry.
+Prompt remainsFailureAlert(const RemovalReport& report);
 
 } // namespace tw::apps

@@ -1,5 +1,6 @@
 #include "views/extensions/ExtensionRules.h"
 
+#include "engine/inventory/RemovalReport.h"
 #include "platform/Collation.h"
 
 #include <QHash>
@@ -99,14 +100,6 @@ KindSummary summarize(const QList<RemovableItem>& all, ExtensionCategoryKind kin
         summary.totalSize += std::max<std::int64_t>(item.size, 0);
     }
     return summary;
-}
-
-QStringList failureLines(const RemovalReport& report)
-{
-    QStringList lines;
-    for (const RemovalFailure& f : report.failures)
-        lines << (removal::isRefusal(f.reason) ? f.item : f.item + QStringLiteral(": ") + f.reason.description);
-    return lines;
 }
 
 QString failureText(const QStringList& lines)

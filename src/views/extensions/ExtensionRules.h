@@ -1,7 +1,6 @@
 #pragma once
 
 #include "engine/cleaner/RemovableItem.h"
-#include "engine/inventory/RemovalReport.h"
 
 #include <QList>
 #include <QString>
@@ -53,11 +52,7 @@ struct KindSummary {
 
 KindSummary summarize(const QList<RemovableItem>& all, ExtensionCategoryKind kind);
 
-// One line per file that stayed, in run order: the entry's title for a
-// file the safety test refused, else "title: reason".
-QStringList failureLines(const RemovalReport& report);
-
-// The alert text of a removal's failure lines: the first three, then
+// The alert text of a removal's failure lines (removal::failureLines): the first three, then
 // "…and N more." for the rest.
 QString failureText(const QStringList& lines);
 

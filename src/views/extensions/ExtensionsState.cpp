@@ -180,7 +180,7 @@ void ExtensionsState::finishRemoval(const RemovalReport& report)
 {
     setSelection(m_selected - QSet<QString>(report.attemptedEntries.begin(), report.attemptedEntries.end()));
     if (!report.failures.isEmpty()) {
-        m_removeError = failureText(failureLines(report));
+        m_removeError = failureText(removal::failureLines(report.failures));
         emit removeErrorChanged();
     }
     emit removalFinished();

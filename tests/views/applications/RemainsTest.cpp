@@ -234,14 +234,17 @@ TEST(RemainsFlow, MoveToTrashTakesEveryTickedEntryAlsoOnesTheSearchHides)
     EXPECT_TRUE(f.fp.tree().exists(f.fp.tree().library() + "/Application Support/Notes/store.db"));
 }
 
-TEST(RemainsFlow, EntriesThatDidNotMoveStayTickedAndAreNamedOnce)
+TEST(RemainsFlow, EntriesThatDidNotMoveStayTickedAndAreNamedOnceWithTheReason)
 {
     RemainsFixture f;
     f.findRemains();
     const QString stuck = f.fp.tree().library() + "/Application Support/Evernote";
+    const QString full = f.fp.tree().library() + "/Preferences/com.evernote.Evernote.plist";
     f.fp.trash->fail = [&](const QString& path) -> std::optional<Error> {
         if (path == stuck)
             return Error{kCocoaErrorDomain, 513, QStringLiteral("You don’t have permission.")};
+        if (path == full)
+            return Error{kCocoaErrorDomain, 640, QStringLiteral("There isn’t enough space.")};
         return std::nullopt;
     };
     // The administrator prompt that follows is cancelled.
@@ -253,14 +256,17 @@ TEST(RemainsFlow, EntriesThatDidNotMoveStayTickedAndAreNamedOnce)
     f.flow.confirmAndRemove();
     f.settle();
 
-    // Evernote's preferences moved, its folder did not: the entry stays, ticked.
+    // Neither of Evernote's files moved (a full volume is not asked about):
+    // the entry stays, ticked, and is named once, with its first file's reason.
     EXPECT_EQ(f.titles(), (QStringList{"Evernote"}));
     EXPECT_TRUE(f.entry("Evernote").isSelected);
     EXPECT_TRUE(f.fp.tree().exists(stuck + "/db"));
+    EXPECT_TRUE(f.fp.tree().exists(full));
     EXPECT_EQ(f.cleaner.orphanCountForMenuBar(), 1);
     ASSERT_EQ(f.prompter.asked.size(), 2);
     EXPECT_EQ(f.prompter.asked[1].title, "Couldn’t remove");
-    EXPECT_EQ(f.prompter.asked[1].text, "Evernote");
+    EXPECT_EQ(f.prompter.asked[1].text, "Evernote: There isn’t enough space.");
+    ASSERT_EQ(f.prompter.asked[1].buttons.size(), 1);
     EXPECT_EQ(f.trashed("Transmit/Favorites.db"), "transmit favourites");
 }
 
@@ -330,10 +336,22 @@ TEST(RemainsRules, WhatStaysAfterTheTrashAndHowFailuresAreNamed)
     }
     EXPECT_EQ(apps::selectedRemains(list).size(), 3);
 
-    EXPECT_EQ(apps::remainsFailureAlert({"A", "B", "C"}).text, "A\nB\nC");
-    EXPECT_EQ(apps::remainsFailureAlert({"A", "B", "C", "D", "E"}).text, "A\nB\nC\n…and 2 more.");
-    ASSERT_EQ(apps::remainsFailureAlert({"A"}).buttons.size(), 1);
-    EXPECT_EQ(apps::remainsFailureAlert({"A"}).buttons[0].title, "OK");
+    // An entry is named once, by its first failure: a refusal by its title
+    // alone, any other with the failure's own text.
+    auto failed = [](const QList<std::pair<QString, Error>>& entries) {
+        RemovalReport report;
+        for (const auto& [title, reason] : entries)
+            report.failures << RemovalFailure{"/" + title, title, reason};
+        return apps::remainsFailureAlert(report);
+    };
+    const Error busy{kPosixErrorDomain, 16, "Device busy."};
+    const Error denied{kAppErrorDomain, 2, "“A” could not be moved to the Trash: no administrator prompt is available."};
+    EXPECT_EQ(failed({{"A", removal::refused()}, {"A", busy}, {"B", denied}, {"C", busy}}).text,
+              "A\nB: “A” could not be moved to the Trash: no administrator prompt is available.\nC: Device busy.");
+    EXPECT_EQ(failed({{"A", busy}, {"A", removal::refused()}, {"B", busy}, {"C", busy}, {"D", busy}, {"E", busy}}).text,
+              "A: Device busy.\nB: Device busy.\nC: Device busy.\n…and 2 more.");
+    ASSERT_EQ(failed({{"A", busy}}).buttons.size(), 1);
+    EXPECT_EQ(failed({{"A", busy}}).buttons[0].title, "OK");
 }
 
 TEST(RemainsFlow, HostileNamesShowAndMoveAsTheyAre)

@@ -51,7 +51,7 @@ struct Outcome {
 Outcome trashTargets(const tw::Platform& platform, const QList<RemovableItem>& targets)
 {
     const tw::RemovalReport report = tw::cleaner::trashEntries(platform, targets);
-    return {tw::extensionsview::failureLines(report),
+    return {tw::removal::failureLines(report.failures),
             QSet<QString>(report.attemptedEntries.begin(), report.attemptedEntries.end())};
 }
 
