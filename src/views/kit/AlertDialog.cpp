@@ -133,6 +133,9 @@ void AlertDialog::keyPressEvent(QKeyEvent* event)
 
 void AlertDialog::showEvent(QShowEvent* event)
 {
+    // A window takes no height from its wrapped text by itself: it gets the
+    // height its fixed width needs, so a long message is never cut.
+    setFixedHeight(layout()->totalHeightForWidth(width()));
     QDialog::showEvent(event);
     if (!focusWidget())
         setFocus(Qt::OtherFocusReason);
