@@ -151,8 +151,6 @@ TEST(ProgramEntry, CleanupOfferTellsWhatCouldNotBeMoved)
     EXPECT_EQ(alert.text, offer.leftovers[0]->path() + cancelled + u'\n' + offer.leftovers[1]->path()
                               + ": There isn’t enough space.\n" + offer.leftovers[2]->path() + cancelled + u'\n'
                               + "…and 1 more.");
-    ASSERT_EQ(alert.buttons.size(), 1);
-    EXPECT_EQ(alert.buttons[0].title, "OK");
     // What failed stays where it was; the rest went; the offer is settled all the same.
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(p.fake.tree().exists(offer.leftovers[i]->path())) << i;

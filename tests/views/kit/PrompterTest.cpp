@@ -194,24 +194,19 @@ TEST(AlertDialog, TheTitleBarNamesTheProgramNotTheMessage)
     EXPECT_NE(alert.windowTitle(), message);
 }
 
-TEST(AlertDialog, AnyLengthOfTextIsShownWholeAboveTheButtons)
+TEST(AlertDialog, ALongTextIsShownWholeAboveTheButtons)
 {
     FakePlatform fake;
     SharedState state(fake.platform());
     const QString line = QStringLiteral("Dropbox: “Dropbox” could not be moved to the Trash: no administrator prompt is "
-                                        "available on this desktop. pkexec is not installed.");
-    for (const QString& text : {QStringLiteral("Short."), QStringList(3, line).join(u'\n') + "\n…and 2 more.",
-                                QString(600, u'x')}) {
-        AlertDialog alert(Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), text));
-        alert.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&alert));
-        for (const QLabel* label : alert.findChildren<QLabel*>()) {
-            if (label->text() != text)
-                continue;
-            EXPECT_GE(label->height(), label->heightForWidth(label->width())) << text.size();
-            EXPECT_LE(label->geometry().bottom(), alert.buttons()[0]->geometry().top()) << text.size();
-        }
-    }
+                                        "available on this desktop. pkexec is not installed.\n");
+    AlertDialog alert(Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), line.repeated(3)));
+    alert.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&alert));
+    const QLabel* text = alert.findChildren<QLabel*>().last();
+    ASSERT_EQ(text->text(), line.repeated(3));
+    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+    EXPECT_LE(text->geometry().bottom(), alert.buttons()[0]->geometry().top());
 }
 
 TEST(Prompter, AlertShowsMarkupFromTheDiskAsText)
