@@ -108,6 +108,7 @@ constexpr int kRowPadding = 8;
 constexpr int kRuleInset = 46;
 constexpr int kSide = 14;
 constexpr int kControlWidth = 110;
+constexpr qreal kBoxRadius = 6;
 
 // The installed version, the arrow, the new version and the button of a row.
 struct RowControls {
@@ -190,24 +191,19 @@ QWidget* UpdatesNotificationPanel::makeHeader()
     QStringList titles;
     for (UpdateNoticeSource s : allUpdateNoticeSources())
         titles << rawValue(s);
-    // The source menu in a rounded box of its own, like the search field beside it.
-    m_sourceBox = new QWidget(header);
-    auto* box = new QHBoxLayout(m_sourceBox);
-    box->setContentsMargins(8, 0, 8, 0);
-    m_picker = new PullDownButton(titles, TextRole::body, m_sourceBox);
-    m_picker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The source menu fills a rounded box, like the search field beside it.
+    m_picker = new PullDownButton(titles, TextRole::body, header);
+    m_picker->fillBox({kControlWidth, m_picker->sizeHint().height() + 2}, kBoxRadius);
     m_picker->setToolTip(QStringLiteral("Source"));
-    box->addWidget(m_picker);
-    m_sourceBox->setFixedSize(kControlWidth, m_picker->sizeHint().height() + 2);
     connect(m_picker, &PullDownButton::chosen, this,
             [this](int i) { setSource(allUpdateNoticeSources().value(i, UpdateNoticeSource::all)); });
-    row->addWidget(m_sourceBox);
+    row->addWidget(m_picker);
     m_searchBar = new FilterBar({[this] { return m_search; }, [this](const QString& t) { setSearchText(t); }},
                                 QStringLiteral("Search"), {}, header);
     // The glass sits inside the rounded box, which leaves the title room for two lines.
     m_searchBar->layout()->setContentsMargins(7, 0, 6, 0);
     static_cast<QBoxLayout*>(m_searchBar->layout())->setSpacing(4);
-    m_searchBar->setFixedSize(m_sourceBox->size());
+    m_searchBar->setFixedSize(m_picker->size());
     m_searchBar->field()->setFont(typescale::font(TextRole::callout));
     row->addWidget(m_searchBar);
     return header;
@@ -288,10 +284,10 @@ void UpdatesNotificationPanel::paintEvent(QPaintEvent*)
     // The rounded boxes of the source menu and the search field.
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    for (const QWidget* control : {m_sourceBox, static_cast<QWidget*>(m_searchBar)}) {
+    for (const QWidget* control : {static_cast<QWidget*>(m_picker), static_cast<QWidget*>(m_searchBar)}) {
         const QRectF box = QRectF(QRect(control->mapTo(this, QPoint(0, 0)), control->size())).adjusted(0.5, 0.5, -0.5, -0.5);
-        neon::fillRoundedPath(p, box, 6, PaneSearchField::boxColour());
-        neon::strokeRoundedPathInside(p, box, 6, 1, faded(secondaryTint(), 0.3));
+        neon::fillRoundedPath(p, box, kBoxRadius, PaneSearchField::boxColour());
+        neon::strokeRoundedPathInside(p, box, kBoxRadius, 1, faded(secondaryTint(), 0.3));
     }
 }
 

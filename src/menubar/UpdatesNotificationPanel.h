@@ -98,7 +98,6 @@ private:
     QList<AppUpdateItem> m_rows;
     Content m_content = Content::nothing;
     PullDownButton* m_picker = nullptr;
-    QWidget* m_sourceBox = nullptr;
     FilterBar* m_searchBar = nullptr;
     ProgressIndicator* m_progress = nullptr;
     TintedLabel* m_nothing = nullptr;

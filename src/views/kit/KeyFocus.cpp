@@ -120,6 +120,7 @@ namespace keyfocus {
 namespace {
 
 const char* const kRadius = "tw_focusRingRadius";
+const char* const kInside = "tw_focusRingInside";
 const char* const kWatched = "tw_focusStop";
 const char* const kRowHost = "tw_rowHost";
 const char* const kSharesActivation = "tw_sharesActivation";
@@ -244,7 +245,8 @@ private:
         QPointer<FocusRing>& ring = m_rings[w];
         if (!ring)
             ring = new FocusRing(host);
-        ring->showAround(w->geometry(), ringRadius(w), focusring::Placement::outside);
+        ring->showAround(w->geometry(), ringRadius(w),
+                         w->property(kInside).toBool() ? focusring::Placement::inside : focusring::Placement::outside);
     }
 
     QHash<QWidget*, QPointer<FocusRing>> m_rings;
@@ -253,9 +255,10 @@ private:
 
 } // namespace
 
-void makeStop(QWidget* w, qreal radius)
+void makeStop(QWidget* w, qreal radius, focusring::Placement placement)
 {
     w->setProperty(kRadius, radius);
+    w->setProperty(kInside, placement == focusring::Placement::inside);
     makeStop(w);
 }
 

@@ -62,8 +62,9 @@ private:
 // reaches it with the arrow keys (see LazyList).
 namespace keyfocus {
 
-// Makes w such a stop, with a ring about its outline of the given radius.
-void makeStop(QWidget* w, qreal radius);
+// Makes w such a stop, with a ring about its outline of the given radius:
+// outside it, or inside it for a control that fills a box drawn about it.
+void makeStop(QWidget* w, qreal radius, focusring::Placement placement = focusring::Placement::outside);
 // The same for a widget that paints its own ring while it has the focus.
 void makeStop(QWidget* w);
 // The radius given to makeStop (6 for any other widget).

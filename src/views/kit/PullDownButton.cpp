@@ -2,6 +2,7 @@
 
 #include "views/kit/KeyFocus.h"
 #include "views/kit/Mirror.h"
+#include "views/kit/NeonText.h"
 #include "views/kit/Symbols.h"
 
 #include <QFontMetricsF>
@@ -16,6 +17,9 @@ namespace {
 
 constexpr qreal kChevron = 9;
 constexpr qreal kChevronGap = 4;
+// A box's up and down chevrons, and how far they and the title stand in.
+constexpr qreal kSelector = 12;
+constexpr qreal kBoxInset = 8;
 
 } // namespace
 
@@ -56,6 +60,14 @@ void PullDownButton::setCurrent(int index)
     update();
 }
 
+void PullDownButton::fillBox(const QSize& box, qreal radius)
+{
+    m_boxed = true;
+    keyfocus::makeStop(this, radius, focusring::Placement::inside);
+    setFixedSize(box);
+    update();
+}
+
 QSize PullDownButton::sizeHint() const
 {
     const QFontMetricsF m(m_font);
@@ -72,12 +84,21 @@ void PullDownButton::paintEvent(QPaintEvent*)
     if (isDown())
         p.setOpacity(0.6);
     const QString label = m_choices.value(m_current);
-    const qreal textWidth = QFontMetricsF(m_font).horizontalAdvance(label);
-    // Against the trailing edge, so the chevron keeps its place whichever title shows.
     const Mirror m(*this);
-    const qreal left = width() - 2 - kChevron - kChevronGap - textWidth;
     p.setFont(m_font);
     p.setPen(primaryTextTint());
+    if (m_boxed) {
+        // As a picker shows its choice: the title leads, the chevrons trail.
+        const qreal chevronLeft = width() - kBoxInset - kSelector;
+        const QRectF title(kBoxInset, 0, chevronLeft - kChevronGap - kBoxInset, height());
+        p.drawText(m(title), m.align(Qt::AlignLeft) | Qt::AlignVCenter, neon::elided(label, m_font, title.width()));
+        symbols::paint(p, m(QRectF(chevronLeft, 0, kSelector, height())),
+                       Glyph{QStringLiteral("chevron.up.chevron.down"), kSelector, Tint::primary});
+        return;
+    }
+    // Against the trailing edge, so the chevron keeps its place whichever title shows.
+    const qreal textWidth = QFontMetricsF(m_font).horizontalAdvance(label);
+    const qreal left = width() - 2 - kChevron - kChevronGap - textWidth;
     p.drawText(m(QRectF(left, 0, textWidth + 1, height())), m.align(Qt::AlignLeft) | Qt::AlignVCenter, label);
     symbols::paint(p, m(QRectF(width() - 2 - kChevron, 0, kChevron, height())),
                    Glyph{QStringLiteral("chevron.down"), kChevron, Tint::primary});

@@ -54,6 +54,7 @@ const QHash<QString, QString>& table()
         {"chevron.down", "chevron-down"},
         {"chevron.left", "chevron-left"},
         {"chevron.right", "chevron-right"},
+        {"chevron.up.chevron.down", "selector"},
         {"circle", "circle"},
         {"cpu", "cpu"},
         {"doc", "file"},
