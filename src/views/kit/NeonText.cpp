@@ -1,6 +1,7 @@
 #include "views/kit/NeonText.h"
 
 #include "platform/ThreadPool.h"
+#include "views/kit/TextLines.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -109,7 +110,7 @@ void paintGlowingText(QPainter& p, const QRectF& rect, int flags, const QString&
 
 QString elided(const QString& text, const QFont& font, qreal width)
 {
-    return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
+    return QFontMetricsF(font).elidedText(text::singleLine(text), Qt::ElideRight, width);
 }
 
 int lineHeight(const QFont& font)

@@ -20,7 +20,7 @@ void prepareFonts();
 void paintGlowingText(QPainter& p, const QRectF& rect, int flags, const QString& text, const QFont& font,
                       const QColor& colour, const QList<Shadow>& glows);
 
-// The text elided with "…" to fit width.
+// The text on one line (text::singleLine), elided with "…" to fit width.
 QString elided(const QString& text, const QFont& font, qreal width);
 // The height of one line of text in font, in whole points.
 int lineHeight(const QFont& font);

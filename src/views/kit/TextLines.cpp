@@ -1,5 +1,7 @@
 #include "views/kit/TextLines.h"
 
+#include "views/kit/NeonText.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
@@ -20,9 +22,7 @@ struct Line {
 // The lines of text in width, at most maxLines (0: all); more tells whether text goes on.
 std::vector<Line> layOut(const QFont& font, const QString& text, qreal width, int maxLines, bool* more)
 {
-    QString laid = text;
-    laid.replace(u'\n', QChar::LineSeparator);
-    QTextLayout layout(laid, font);
+    QTextLayout layout(singleLine(text), font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -66,7 +66,7 @@ QString openIsolates(const QString& text, qsizetype position)
 
 bool fitsOnOneLine(const QFontMetricsF& m, const QString& text, qreal width)
 {
-    return !text.contains(u'\n') && m.horizontalAdvance(text) <= width;
+    return m.horizontalAdvance(singleLine(text)) <= width;
 }
 
 } // namespace
@@ -74,7 +74,7 @@ bool fitsOnOneLine(const QFontMetricsF& m, const QString& text, qreal width)
 QString singleLine(QString text)
 {
     for (QChar& c : text)
-        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = u' ';
     return text;
 }
@@ -126,7 +126,7 @@ void drawWrapped(QPainter& p, const QRectF& rect, const QFont& font, const QStri
     p.setFont(font);
     const int flags = int(horizontal) | Qt::AlignTop | Qt::TextSingleLine;
     if (fitsOnOneLine(m, text, rect.width())) {
-        p.drawText(QRectF(rect.left(), rect.top(), rect.width(), m.height()), flags, text);
+        p.drawText(QRectF(rect.left(), rect.top(), rect.width(), m.height()), flags, singleLine(text));
         return;
     }
     bool more = false;
@@ -149,8 +149,7 @@ void drawWrapped(QPainter& p, const QRectF& rect, const QFont& font, const QStri
 void drawElided(QPainter& p, const QRectF& rect, const QFont& font, const QString& text, Qt::Alignment horizontal)
 {
     p.setFont(font);
-    p.drawText(rect, int(horizontal) | Qt::AlignVCenter | Qt::TextSingleLine,
-               QFontMetricsF(font).elidedText(singleLine(text), Qt::ElideRight, rect.width()));
+    p.drawText(rect, int(horizontal) | Qt::AlignVCenter | Qt::TextSingleLine, neon::elided(text, font, rect.width()));
 }
 
 } // namespace tw::text

@@ -2,6 +2,8 @@
 
 // Texts laid out in a given width: wrapped at word boundaries (and inside a
 // word too long for a line, as paths are), limited to a number of lines.
+// Each is one paragraph: a line break in it (a name from the disk may hold
+// one) is drawn as a space, as on one line.
 
 #include <QFont>
 #include <QRectF>
@@ -11,7 +13,10 @@ class QPainter;
 
 namespace tw::text {
 
-// Line breaks and tabs as spaces, for a text shown on one line.
+// Line breaks, tabs and every other control character as spaces, for a
+// text shown on one line: what every one-line and wrapped text of the kit
+// is drawn from (elided, drawElided, drawWrapped), so a name with a line
+// break shows whole, on one line, while the value itself keeps it.
 QString singleLine(QString text);
 
 // A path, bundle identifier, version or size as it is drawn: one

@@ -6,7 +6,6 @@
 #include "views/kit/NeonSwitch.h"
 #include "views/kit/NeonText.h"
 #include "views/startup/StartupIcon.h"
-#include "views/startup/StartupRules.h"
 #include "views/kit/TypeScale.h"
 
 #include <QPainter>
@@ -78,8 +77,8 @@ QRectF StartupListCard::textRect() const
 void StartupListCard::elide()
 {
     const qreal width = textRect().width();
-    m_shownTitle = neon::elided(startupview::firstLine(m_title), typescale::font(TextRole::rowTitle), width);
-    m_shownCategory = neon::elided(startupview::firstLine(m_category), typescale::font(TextRole::caption), width);
+    m_shownTitle = neon::elided(m_title, typescale::font(TextRole::rowTitle), width);
+    m_shownCategory = neon::elided(m_category, typescale::font(TextRole::caption), width);
 }
 
 void StartupListCard::resizeEvent(QResizeEvent*)

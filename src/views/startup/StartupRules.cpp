@@ -5,8 +5,6 @@
 #include "views/kit/DateText.h"
 #include "views/kit/SearchText.h"
 
-#include <QRegularExpression>
-
 namespace tw::startupview {
 
 QList<int> filterIndices(const QList<RemovableItem>& items, const QString& search)
@@ -65,13 +63,6 @@ QString enableButtonTitle(bool isEnabled)
 QString abbreviatedDateTime(const QDateTime& when, const QLocale& locale)
 {
     return datetext::abbreviatedWithTime(when, locale);
-}
-
-QString firstLine(const QString& text)
-{
-    static const QRegularExpression lineBreak(QStringLiteral("[\\n\\r\\x{2028}\\x{2029}]"));
-    const qsizetype cut = text.indexOf(lineBreak);
-    return cut < 0 ? text : text.left(cut) + QStringLiteral("…");
 }
 
 } // namespace tw::startupview

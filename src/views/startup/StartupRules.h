@@ -46,8 +46,4 @@ QString enableButtonTitle(bool isEnabled);
 // in its short style, in local time.
 QString abbreviatedDateTime(const QDateTime& when, const QLocale& locale = QLocale());
 
-// The text up to its first line break, with "…" when anything was cut, for
-// the places that show one line.
-QString firstLine(const QString& text);
-
 } // namespace tw::startupview

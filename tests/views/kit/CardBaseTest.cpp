@@ -2,6 +2,7 @@
 #include "views/kit/ClickableRow.h"
 #include "views/kit/Mirror.h"
 #include "views/kit/NeonText.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
 
 #include <QFontInfo>
@@ -183,4 +184,25 @@ TEST(CardText, CentresTheBlockAndCutsEachLineToTheBox)
     const Ink mirrored = inkOf(img);
     EXPECT_GE(mirrored.left, 50);
     EXPECT_LE(mirrored.left, 60);
+}
+
+// A text from the disk with a line break or another control character in it
+// shows whole and on one line, each such character a space, whether it is
+// cut to a width, measured or laid out to wrap; isolates stay.
+TEST(TextLines, ControlCharactersShowAsSpacesOnOneLine)
+{
+    const QFont& font = typescale::font(TextRole::itemName);
+    const QString name = QStringLiteral("New\nLine.app");
+    EXPECT_EQ(neon::elided(name, font, 1000), "New Line.app");
+    EXPECT_EQ(text::wrappedHeight(font, name, 1000), text::wrappedHeight(font, QStringLiteral("New Line.app"), 1000));
+    const struct {
+        QString text, line;
+    } cases[] = {
+        {"com.odd.\"quoted\"\nagent", "com.odd.\"quoted\" agent"},
+        {"\r\nfirst", "  first"},
+        {"a\u2028b\tc\u0007d\u0085e\u2029", "a b c d e "},
+        {text::leftToRight("a\nb"), text::leftToRight("a b")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text::singleLine(c.text), c.line);
 }

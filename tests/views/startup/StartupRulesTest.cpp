@@ -120,19 +120,8 @@ TEST(StartupRules, DatesDropTheWeekdayAndShortenTheMonth)
     }
 }
 
-TEST(StartupRules, ButtonTitlesAndSingleLines)
+TEST(StartupRules, ButtonTitles)
 {
     EXPECT_EQ(enableButtonTitle(true), "Disable");
     EXPECT_EQ(enableButtonTitle(false), "Enable");
-    const struct {
-        QString text, line;
-    } cases[] = {
-        {"plain", "plain"},
-        {"", ""},
-        {"com.odd.\"quoted\"\nagent", "com.odd.\"quoted\"…"},
-        {"\r\nfirst", "…"},
-        {"a\u2028b", "a…"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(firstLine(c.text), c.line);
 }

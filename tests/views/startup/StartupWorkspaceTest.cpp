@@ -86,8 +86,8 @@ TEST_F(WorkspaceFixture, ShowingScansAndListsACardPerItem)
     EXPECT_EQ(cardTitles(), kTitles);
     EXPECT_EQ(card(0)->category(), "Launch Agent");
     EXPECT_EQ(card(0)->height(), StartupListCard::rowHeight());
-    // One line each, the line break cut.
-    EXPECT_EQ(cardTitled(kQuotedLabel)->shownTitle(), "com.odd.\"quoted\"…");
+    // One line each, whole, the line break a space.
+    EXPECT_EQ(cardTitled(kQuotedLabel)->shownTitle(), "com.odd.\"quoted\" agent");
     // Shown again with items: no second scan.
     tab->hide();
     tab->show();
