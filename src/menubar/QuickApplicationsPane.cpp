@@ -6,6 +6,7 @@
 #include "views/kit/LazyList.h"
 #include "views/kit/Prompter.h"
 #include "views/kit/PushButton.h"
+#include "views/kit/TextLines.h"
 
 #include <QHBoxLayout>
 #include <QPointer>
@@ -82,7 +83,7 @@ void QuickApplicationsPane::confirmUninstall(const AppInfoPtr& app)
         if (self)
             self->setRemoving({});
         if (error)
-            prompter.ask({Prompt::Style::warning, QStringLiteral("Applications"), *error,
+            prompter.ask({Prompt::Style::warning, QStringLiteral("Applications"), text::singleLine(*error),
                           {{QStringLiteral("OK"), PromptButton::Role::cancel}}});
     });
     // From here the scanner's removal keeps every button off.

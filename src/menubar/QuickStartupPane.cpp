@@ -9,6 +9,7 @@
 #include "views/kit/NeonText.h"
 #include "views/kit/ProgressIndicator.h"
 #include "views/kit/Prompter.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
 
@@ -95,7 +96,8 @@ void QuickStartupPane::setEnabled(const QString& path, bool enabled)
 void QuickStartupPane::tellRefusal(const Status& changed)
 {
     if (!changed)
-        m_prompter.ask({Prompt::Style::warning, QStringLiteral("Startup apps"), changed.error().description,
+        m_prompter.ask({Prompt::Style::warning, QStringLiteral("Startup apps"),
+                        text::singleLine(changed.error().description),
                         {{QStringLiteral("OK"), PromptButton::Role::cancel}}});
 }
 

@@ -6,6 +6,7 @@
 #include "state/Colour.h"
 #include "views/kit/MonitorWidgets.h"
 #include "views/kit/NeonShapes.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
 
@@ -120,8 +121,9 @@ void SystemMonitorCompact::showSnapshot(const SystemSnapshot& s)
 {
     namespace T = compactmonitortexts;
     const double memory = T::memoryPercent(s);
-    auto setText = [](TintedLabel* t, const QString& text) {
-        if (t->text() != text)
+    // Every line is one line, a process's name from /proc too.
+    auto setText = [](TintedLabel* t, const QString& given) {
+        if (const QString text = text::singleLine(given); t->text() != text)
             t->setText(text);
     };
     const QColor load = monitorstyle::loadColour(s.cpuPercent);

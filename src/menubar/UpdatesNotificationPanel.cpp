@@ -15,6 +15,7 @@
 #include "views/kit/PushButton.h"
 #include "views/kit/SearchText.h"
 #include "views/kit/SymbolView.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TextButton.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
@@ -233,8 +234,9 @@ void UpdatesNotificationPanel::bindRow(QuickListRow* row, int i)
     row->setIcon(item.icon);
     row->setTexts(item.name);
     const RowControls c = controlsOf(row);
-    c.installed->setText(item.installedVersion.isEmpty() ? QStringLiteral("—") : item.installedVersion);
-    c.latest->setText(item.availability.version());
+    const QString& installed = item.installedVersion;
+    c.installed->setText(installed.isEmpty() ? QStringLiteral("—") : text::singleLine(installed));
+    c.latest->setText(text::singleLine(item.availability.version()));
     c.action->setText(quick::actionTitle(item.availability));
     c.action->disconnect(this);
     connect(c.action, &QAbstractButton::clicked, this, [this, item] { m_checker.performPrimaryAction(item); });

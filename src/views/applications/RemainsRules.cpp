@@ -1,5 +1,7 @@
 #include "views/applications/RemainsRules.h"
 
+#include "views/kit/TextLines.h"
+
 #include <QSet>
 
 #include <algorithm>
@@ -31,7 +33,7 @@ Prompt remainsFailureAlert(const RemovalReport& report)
         firsts << f;
     }
     return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"),
-                         removal::namedList(removal::failureLines(firsts)));
+                         removal::namedList(text::singleLines(removal::failureLines(firsts))));
 }
 
 } // namespace tw::apps

@@ -2,6 +2,7 @@
 
 #include "engine/inventory/RemovalReport.h"
 #include "platform/Collation.h"
+#include "views/kit/TextLines.h"
 
 #include <QHash>
 
@@ -104,7 +105,7 @@ KindSummary summarize(const QList<RemovableItem>& all, ExtensionCategoryKind kin
 
 QString failureText(const QStringList& lines)
 {
-    return removal::namedList(lines, kShownFailures);
+    return removal::namedList(text::singleLines(lines), kShownFailures);
 }
 
 } // namespace tw::extensionsview

@@ -3,6 +3,7 @@
 #include "views/kit/NeonShapes.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/TypeScale.h"
 
@@ -43,7 +44,8 @@ Glyph iconFor(Prompt::Style style)
 AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     : QDialog(parent)
     , m_prompt(given)
-    , m_title(new TintedLabel(given.title, Tint::primary, typescale::font(TextRole::alertTitle)))
+    // One paragraph: a name in it may hold a line break from the disk.
+    , m_title(new TintedLabel(text::singleLine(given.title), Tint::primary, typescale::font(TextRole::alertTitle)))
     , m_text(new TintedLabel(given.text, Tint::secondary, typescale::font(TextRole::callout)))
 {
     if (m_prompt.buttons.isEmpty())
@@ -71,6 +73,7 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     }
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
+    m_title->setObjectName(QStringLiteral("alertTitle"));
     m_title->setWordWrap(true);
     m_text->setWordWrap(true);
     m_text->setVisible(!m_prompt.text.isEmpty());

@@ -2,6 +2,7 @@
 
 #include "views/kit/Mirror.h"
 #include "views/kit/NeonText.h"
+#include "views/kit/TextLines.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -17,8 +18,9 @@ namespace {
 constexpr int kMinimumWidth = 40;
 
 // The text broken into lines of at most width, at word boundaries where it can.
-QStringList wrapped(const QString& text, const QFont& font, qreal width)
+QStringList wrapped(const QString& given, const QFont& font, qreal width)
 {
+    const QString text = text::singleLine(given);
     QTextLayout layout(text, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

@@ -79,6 +79,13 @@ QString singleLine(QString text)
     return text;
 }
 
+QStringList singleLines(QStringList lines)
+{
+    for (QString& line : lines)
+        line = singleLine(std::move(line));
+    return lines;
+}
+
 QString leftToRight(const QString& value)
 {
     return kLeftToRightIsolate + withoutIsolates(value) + kPopIsolate;

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 class QPainter;
 
@@ -16,8 +17,13 @@ namespace tw::text {
 // Line breaks, tabs and every other control character as spaces, for a
 // text shown on one line: what every one-line and wrapped text of the kit
 // is drawn from (elided, drawElided, drawWrapped), so a name with a line
-// break shows whole, on one line, while the value itself keeps it.
+// break shows whole, on one line, while the value itself keeps it. A view
+// puts a name, version or path from the disk into a Qt text widget through
+// it too.
 QString singleLine(QString text);
+// Each line through singleLine: lines we join with line breaks, so that
+// only our breaks part them.
+QStringList singleLines(QStringList lines);
 
 // A path, bundle identifier, version or size as it is drawn: one
 // left-to-right run, its first character leftmost, whatever the text around

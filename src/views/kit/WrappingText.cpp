@@ -62,7 +62,7 @@ void WrappingText::setLeftToRight(bool on)
 
 void WrappingText::showText()
 {
-    setPlainText(m_leftToRight && !m_text.isEmpty() ? text::leftToRight(m_text) : m_text);
+    setPlainText(m_leftToRight && !m_text.isEmpty() ? text::leftToRight(text::singleLine(m_text)) : m_text);
     updateGeometry();
 }
 

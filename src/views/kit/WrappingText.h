@@ -22,8 +22,8 @@ public:
     // Changes the text only when it differs.
     void setText(const QString& text);
     // The text is a path, identifier, version or size: it reads as one
-    // left-to-right run (text::leftToRight), and a selection copies it
-    // without the marks that keep it so.
+    // left-to-right run (text::leftToRight) on one line (text::singleLine),
+    // and a selection copies it without the marks that keep it so.
     void setLeftToRight(bool on);
 
     bool hasHeightForWidth() const override { return true; }

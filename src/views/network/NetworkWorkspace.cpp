@@ -9,6 +9,7 @@
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TintedLabel.h"
 #include "views/network/NetworkRow.h"
 #include "views/network/NetworkState.h"
@@ -114,7 +115,7 @@ void NetworkWorkspace::showSelection()
     if (!app)
         return;
     m_icon->setIcon(app->icon());
-    m_name->setText(app->name());
+    m_name->setText(text::singleLine(app->name()));
 }
 
 } // namespace tw

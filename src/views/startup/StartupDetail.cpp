@@ -8,6 +8,7 @@
 #include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/WrappingText.h"
 #include "views/startup/StartupIcon.h"
@@ -237,7 +238,7 @@ void StartupDetail::refresh()
     m_showApplication->setVisible(startupview::offersShowApplication(*item));
     const QList<startupview::InfoRow> rows = startupview::infoRows(*item);
     for (qsizetype i = 0; i < rows.size() && i < m_values.size(); ++i)
-        m_values[i]->setText(rows[i].value);
+        m_values[i]->setText(text::singleLine(rows[i].value));
     m_enable->setText(startupview::enableButtonTitle(item->isEnabled));
     showBusy();
     m_pages->setCurrentIndex(1);

@@ -1,6 +1,7 @@
 #include "views/startup/StartupState.h"
 
 #include "views/kit/Prompter.h"
+#include "views/kit/TextLines.h"
 #include "views/startup/StartupRules.h"
 
 namespace tw {
@@ -83,8 +84,8 @@ void StartupState::report(const Status& status)
 {
     if (status.ok())
         return;
-    const QString* message = &status.error().description;
-    Prompt alert{Prompt::Style::warning, kAlertTitle, *message, {{QStringLiteral("OK"), PromptButton::Role::cancel}}};
+    Prompt alert{Prompt::Style::warning, kAlertTitle, text::singleLine(status.error().description),
+                 {{QStringLiteral("OK"), PromptButton::Role::cancel}}};
     m_prompter.ask(alert);
 }
 

@@ -1,7 +1,8 @@
 #include "views/system/SystemFigureCards.h"
 
-#include "views/system/SystemCardTexts.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TypeScale.h"
+#include "views/system/SystemCardTexts.h"
 
 #include <QVBoxLayout>
 
@@ -240,7 +241,7 @@ void StorageCard::display(const SystemSnapshot& s)
     setTitle(title);
     const std::optional<QString> media = T::storageMediaLine(s, title);
     if (media)
-        m_media->setText(*media);
+        m_media->setText(text::singleLine(*media));
     showIf(m_media, media.has_value());
     m_bar->setPercent(T::diskPercent(s));
     m_used->setText(T::storageUsedLine(s));

@@ -1,6 +1,7 @@
 #include "views/system/SystemMachineCard.h"
 
 #include "views/kit/Mirror.h"
+#include "views/kit/TextLines.h"
 #include "views/system/SystemCardTexts.h"
 
 #include <QEvent>
@@ -219,8 +220,8 @@ QString MachineCard::year() const
 
 void MachineCard::display(const SystemSnapshot& s)
 {
-    m_title->setText(s.marketingTitle);
-    m_os->setText(s.osVersion);
+    m_title->setText(text::singleLine(s.marketingTitle));
+    m_os->setText(text::singleLine(s.osVersion));
     const std::optional<QString> year = T::yearBadge(s);
     if (year)
         m_badge->setText(*year);

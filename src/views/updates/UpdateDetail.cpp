@@ -7,6 +7,7 @@
 #include "views/kit/NeonText.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/ScrollBarStyle.h"
+#include "views/kit/TextLines.h"
 #include "views/kit/TintedLabel.h"
 #include "views/kit/WrappingText.h"
 #include "views/updates/UpdateTexts.h"
@@ -152,7 +153,7 @@ void UpdateDetail::bind(const std::optional<AppUpdateItem>& row)
         return;
     const UpdateAvailability& state = row->availability;
     m_icon->setIcon(row->icon);
-    m_name->setText(row->name);
+    m_name->setText(text::singleLine(row->name));
     m_values[0]->setText(updatetexts::installedVersion(*row));
     m_values[1]->setText(updatetexts::availableVersion(*row));
     m_values[2]->setText(row->appPath);
