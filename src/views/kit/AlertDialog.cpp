@@ -73,7 +73,6 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     }
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    m_title->setObjectName(QStringLiteral("alertTitle"));
     m_title->setWordWrap(true);
     m_text->setWordWrap(true);
     m_text->setVisible(!m_prompt.text.isEmpty());

@@ -173,9 +173,10 @@ TEST_F(StateFixture, SwitchRewritesTheFileAndARefusedOneStaysWithItsAlert)
     finish();
     EXPECT_FALSE(item(kQuotedAgent).isEnabled);
 
+    // The label's line break is a space in the alert's text.
     EXPECT_EQ(asked(), (QStringList{"Startup Programs: Could not disable broken.",
                                     "Startup Programs: AppleScript unavailable.",
-                                    "Startup Programs: Could not enable " + kQuotedLabel + "."}));
+                                    "Startup Programs: Could not enable com.odd.\"quoted\" agent."}));
     const Prompt& alert = h.prompter.asked.front();
     ASSERT_EQ(alert.buttons.size(), 1);
     EXPECT_EQ(alert.buttons[0].title, "OK");
