@@ -2,7 +2,6 @@
 
 #include "app/SweeplineApp.h"
 #include "engine/inventory/ByteFormat.h"
-#include "views/kit/TextLines.h"
 
 namespace tw {
 
@@ -46,8 +45,7 @@ Prompt failureAlert(const QList<RemovalFailure>& failed)
     QStringList lines;
     for (const RemovalFailure& f : failed)
         lines << removal::failureLine(f.path, f.reason);
-    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"),
-                         removal::namedList(text::singleLines(lines)));
+    return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"), removal::namedList(lines));
 }
 
 } // namespace cleanupofferalert

@@ -16,4 +16,12 @@ QString cFormat(const char* format, double value)
     return QString::fromLatin1(buf);
 }
 
+QString singleLine(QString text)
+{
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    return text;
+}
+
 } // namespace tw

@@ -9,4 +9,9 @@ namespace tw {
 // process locale is.
 QString cFormat(const char* format, double value);
 
+// Line breaks, tabs and every other control character as spaces, for a text
+// shown on one line (a name from the disk may hold a line break); the value
+// itself keeps them.
+QString singleLine(QString text);
+
 } // namespace tw

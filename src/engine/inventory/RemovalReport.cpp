@@ -1,5 +1,7 @@
 #include "engine/inventory/RemovalReport.h"
 
+#include "platform/Format.h"
+
 namespace tw {
 
 namespace {
@@ -45,7 +47,9 @@ Error notOwned()
 
 QString namedList(const QStringList& lines, qsizetype shown)
 {
-    QStringList out = lines.mid(0, shown);
+    QStringList out;
+    for (const QString& line : lines.mid(0, shown))
+        out << singleLine(line);
     if (lines.size() > shown)
         out << QStringLiteral("…and %1 more.").arg(lines.size() - shown);
     return out.join(u'\n');

@@ -54,8 +54,8 @@ bool isRefusal(const Error& error);
 // The leftover no longer belongs to the application being uninstalled.
 Error notOwned();
 
-// The first `shown` lines, one a line, then "…and N more." for the rest: the
-// one place that text is made.
+// The first `shown` lines, each made one line (singleLine: only our breaks
+// part them), then "…and N more." for the rest: the one place that text is made.
 QString namedList(const QStringList& lines, qsizetype shown = 3);
 
 // The alert line of a path that stayed: head (its entry's title, or the path)

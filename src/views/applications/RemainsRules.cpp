@@ -1,7 +1,5 @@
 #include "views/applications/RemainsRules.h"
 
-#include "views/kit/TextLines.h"
-
 #include <QSet>
 
 #include <algorithm>
@@ -33,7 +31,7 @@ Prompt remainsFailureAlert(const RemovalReport& report)
         firsts << f;
     }
     return Prompt::alert(Prompt::Style::warning, QStringLiteral("Couldn’t remove"),
-                         removal::namedList(text::singleLines(removal::failureLines(firsts))));
+                         removal::namedList(removal::failureLines(firsts)));
 }
 
 } // namespace tw::apps

@@ -2,7 +2,6 @@
 
 #include "engine/inventory/RemovalReport.h"
 #include "platform/Collation.h"
-#include "views/kit/TextLines.h"
 
 #include <QHash>
 
@@ -105,7 +104,7 @@ KindSummary summarize(const QList<RemovableItem>& all, ExtensionCategoryKind kin
 
 QString failureText(const QStringList& lines)
 {
-    return removal::namedList(text::singleLines(lines), kShownFailures);
+    return removal::namedList(lines, kShownFailures);
 }
 
 } // namespace tw::extensionsview

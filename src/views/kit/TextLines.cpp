@@ -71,21 +71,6 @@ bool fitsOnOneLine(const QFontMetricsF& m, const QString& text, qreal width)
 
 } // namespace
 
-QString singleLine(QString text)
-{
-    for (QChar& c : text)
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            c = u' ';
-    return text;
-}
-
-QStringList singleLines(QStringList lines)
-{
-    for (QString& line : lines)
-        line = singleLine(std::move(line));
-    return lines;
-}
-
 QString leftToRight(const QString& value)
 {
     return kLeftToRightIsolate + withoutIsolates(value) + kPopIsolate;

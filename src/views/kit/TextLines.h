@@ -5,25 +5,22 @@
 // Each is one paragraph: a line break in it (a name from the disk may hold
 // one) is drawn as a space, as on one line.
 
+#include "platform/Format.h"
+
 #include <QFont>
 #include <QRectF>
 #include <QString>
-#include <QStringList>
 
 class QPainter;
 
 namespace tw::text {
 
-// Line breaks, tabs and every other control character as spaces, for a
-// text shown on one line: what every one-line and wrapped text of the kit
-// is drawn from (elided, drawElided, drawWrapped), so a name with a line
-// break shows whole, on one line, while the value itself keeps it. A view
-// puts a name, version or path from the disk into a Qt text widget through
-// it too.
-QString singleLine(QString text);
-// Each line through singleLine: lines we join with line breaks, so that
-// only our breaks part them.
-QStringList singleLines(QStringList lines);
+// Line breaks, tabs and every other control character as spaces
+// (tw::singleLine): what every one-line and wrapped text of the kit is drawn
+// from (elided, drawElided, drawWrapped), so a name with a line break shows
+// whole, on one line. A view puts a name, version or path from the disk into
+// a Qt text widget through it too.
+using tw::singleLine;
 
 // A path, bundle identifier, version or size as it is drawn: one
 // left-to-right run, its first character leftmost, whatever the text around
