@@ -22,14 +22,8 @@ if [ -z "${TIDEWELL_IDLE_INNER:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1400x900x24" "$0" "$build" "$rounds" "$seconds"
 fi
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/x_session.sh
+. "$here/bench/x_session.sh"
 
 "$build/tidewell-sample-tree" "$work/mac" "$(id -un)" >/dev/null
 mkdir -p "$work/config" "$work/tmp"

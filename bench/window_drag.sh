@@ -21,17 +21,10 @@ if [ -z "${TIDEWELL_DRAG_INNER:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$build"
 fi
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/x_session.sh
+. "$here/bench/x_session.sh"
 
-mkdir -p "$work/config" "$work/run" && chmod 700 "$work/run"
-export XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$work/config"
 "$build/tidewell-sample-tree" "$work/mac" "$(id -un)" >/dev/null
 if [ "${TIDEWELL_DRAG_NO_WM:-0}" != 1 ]; then
   openbox >/dev/null 2>&1 & pids+=($!)

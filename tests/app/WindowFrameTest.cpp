@@ -57,6 +57,26 @@ void expectGripHeld(QWidget* window, QPoint at, Qt::Edges follow, QPoint out)
     QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(press + delta));
 }
 
+// The window system's move and resize as a test answers them, the real
+// ones back when it ends.
+class SystemAsked {
+public:
+    SystemAsked(WindowDrag::SystemMove move, WindowDrag::SystemResize resize)
+        : m_move(std::exchange(WindowDrag::systemMove(), std::move(move)))
+        , m_resize(std::exchange(WindowDrag::systemResize(), std::move(resize)))
+    {
+    }
+    ~SystemAsked()
+    {
+        WindowDrag::systemMove() = m_move;
+        WindowDrag::systemResize() = m_resize;
+    }
+
+private:
+    WindowDrag::SystemMove m_move;
+    WindowDrag::SystemResize m_resize;
+};
+
 } // namespace
 
 TEST(WindowFrame, EdgeHitTest)
@@ -189,13 +209,7 @@ TEST(WindowFrame, TheMainWindowResizesFromItsEdgesAndCornersDownToItsMinimum)
 TEST(WindowFrame, ThePointGrabbedStaysUnderThePointer)
 {
     // A window system asked would take the drag and leave the window where it is.
-    const WindowDrag::SystemMove move = std::exchange(WindowDrag::systemMove(), [](QWindow*) { return true; });
-    const WindowDrag::SystemResize resize =
-        std::exchange(WindowDrag::systemResize(), [](QWindow*, Qt::Edges) { return true; });
-    const auto restore = qScopeGuard([&] {
-        WindowDrag::systemMove() = move;
-        WindowDrag::systemResize() = resize;
-    });
+    const SystemAsked asked([](QWindow*) { return true; }, [](QWindow*, Qt::Edges) { return true; });
 
     Program p;
     MainWindow* window = p.startShown();
@@ -233,18 +247,15 @@ TEST(WindowFrame, AClickAsksTheWindowSystemForNoMoveOrResize)
     const bool systemPlaces = std::exchange(WindowDrag::systemPlaces(), true);
     const auto placesBack = qScopeGuard([&] { WindowDrag::systemPlaces() = systemPlaces; });
     std::vector<QString> asked;
-    const WindowDrag::SystemMove move = std::exchange(WindowDrag::systemMove(), [&](QWindow*) {
-        asked.push_back("move");
-        return true;
-    });
-    const WindowDrag::SystemResize resize = std::exchange(WindowDrag::systemResize(), [&](QWindow*, Qt::Edges edges) {
-        asked.push_back(edges == Qt::LeftEdge ? "resize left" : "resize other");
-        return true;
-    });
-    const auto restore = qScopeGuard([&] {
-        WindowDrag::systemMove() = move;
-        WindowDrag::systemResize() = resize;
-    });
+    const SystemAsked answered(
+        [&](QWindow*) {
+            asked.push_back("move");
+            return true;
+        },
+        [&](QWindow*, Qt::Edges edges) {
+            asked.push_back(edges == Qt::LeftEdge ? "resize left" : "resize other");
+            return true;
+        });
 
     Program p;
     MainWindow* window = p.startShown();
