@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -45,14 +46,15 @@ protected:
 
     // Runs the probe copied to relative, from workingDir, serving meanwhile;
     // its output.
-    QString runProbe(const QString& relative, const QString& workingDir, const QProcessEnvironment& env = {})
+    QString runProbe(const QString& relative, const QString& workingDir, const QProcessEnvironment& env = {},
+                     const QStringList& more = {})
     {
         QProcess probe;
         probe.setProcessChannelMode(QProcess::MergedChannels);
         probe.setWorkingDirectory(workingDir);
         if (!env.isEmpty())
             probe.setProcessEnvironment(env);
-        probe.start(path(relative), {server.url("/feed.xml").toString()});
+        probe.start(path(relative), QStringList{server.url("/feed.xml").toString()} + more);
         const bool ended = QTest::qWaitFor([&] { return probe.state() == QProcess::NotRunning; }, kDeadlineMs);
         const QString out = QString::fromLocal8Bit(probe.readAll());
         EXPECT_TRUE(ended) << out.toStdString();
@@ -161,6 +163,36 @@ TEST_F(HttpModuleTest, AModuleCutShortIsRefusedBeforeTheLoaderMapsIt)
         EXPECT_TRUE(out.contains("after: unmapped\n")) << out.toStdString();
     }
     EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(HttpModuleTest, TransfersStartedOutOfDescriptorsStillWakeAtOnce)
+{
+    // The module keeps a descriptor of its own; with two free, libcurl goes
+    // without the wake-up of its waits, with fewer the module is not loaded.
+    // Whatever was free, a request, a cancellation and the end are acted on
+    // at once, far sooner than the client's longest sleep (a minute) or the
+    // requests' own timeout (30 s).
+    ASSERT_TRUE(tmp.isValid());
+    server.route("/feed.xml", test::Reply::ok("fifteen bytes!!"));
+    place(TIDEWELL_HTTP_STARVED_PROBE, "installed/bin/probe");
+    place(TIDEWELL_HTTP_MODULE, "installed/lib/tidewell/tidewell-http.so");
+    constexpr int kPrompt = 10'000;
+    const QRegularExpression took(QStringLiteral("(second|cancelled|ended).* in (\\d+) ms"));
+    for (const int free : {0, 1, 2, 3, 4}) {
+        SCOPED_TRACE(free);
+        const QString out = runProbe("installed/bin/probe", tmp.path(), {}, {QString::number(free)});
+        int measured = 0;
+        for (auto m = took.globalMatch(out); m.hasNext(); ++measured) {
+            const auto line = m.next();
+            EXPECT_LT(line.captured(2).toInt(), kPrompt) << out.toStdString();
+        }
+        if (free >= 2) {
+            EXPECT_TRUE(out.contains("second: answered fifteen bytes!! in ")) << out.toStdString();
+            EXPECT_EQ(measured, 3) << out.toStdString();
+        } else {
+            EXPECT_GE(measured, 2) << out.toStdString();
+        }
+    }
 }
 
 } // namespace

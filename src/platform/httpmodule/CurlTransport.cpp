@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -420,15 +421,20 @@ private:
 
 // Runs every transfer of a client over one multi handle, on the thread that
 // calls run(): the handle keeps the connections (HTTP/2 and HTTP/1.1
-// keep-alive) for the next requests, and the thread sleeps in
-// curl_multi_poll until a socket or a timer of libcurl's, or a new request,
-// a cancellation or the end, wakes it.
+// keep-alive) for the next requests. With nothing to transfer the thread
+// waits for a request, a cancellation or the end; while transfers run it
+// sleeps in curl_multi_poll until a socket or a timer of libcurl's, or one
+// of those, wakes it.
 class CurlTransport final : public Transport {
 public:
     CurlTransport(HttpClientOptions options, Finished finished)
         : m_options(std::move(options))
         , m_finished(std::move(finished))
         , m_multi(newMulti())
+        // libcurl makes the wake-up of curl_multi_poll with the handle, a
+        // pair of descriptors, and goes on without it when it cannot make them.
+        // The try leaves a wake-up behind: the first poll returns at once.
+        , m_wakes(curl_multi_wakeup(m_multi) == CURLM_OK)
     {
     }
 
@@ -450,7 +456,7 @@ public:
             const std::lock_guard lock(m_mutex);
             m_incoming.push_back(std::move(request));
         }
-        curl_multi_wakeup(m_multi);
+        wake();
     }
 
     void cancel(quint64 id) override
@@ -459,7 +465,7 @@ public:
             const std::lock_guard lock(m_mutex);
             m_cancelled.push_back(id);
         }
-        curl_multi_wakeup(m_multi);
+        wake();
     }
 
     void stop() override
@@ -468,7 +474,7 @@ public:
             const std::lock_guard lock(m_mutex);
             m_stopping = true;
         }
-        curl_multi_wakeup(m_multi);
+        wake();
     }
 
     void run() override
@@ -519,12 +525,28 @@ public:
                     curl_multi_add_handle(m_multi, easy);
                 }
             }
-            // libcurl shortens the wait to its own next timer.
-            curl_multi_poll(m_multi, nullptr, 0, 60 * 1000, nullptr);
+            if (m_transfers.empty()) {
+                std::unique_lock lock(m_mutex);
+                m_work.wait(lock, [this] { return m_stopping || !m_incoming.empty() || !m_cancelled.empty(); });
+                continue;
+            }
+            // libcurl shortens the wait to its own next timer. Without its
+            // wake-up, a cancellation or the end is seen at the next look.
+            curl_multi_poll(m_multi, nullptr, 0, m_wakes ? 60 * 1000 : kUnwokenPollMs, nullptr);
         }
     }
 
 private:
+    // How long the thread sleeps while transfers run and nothing can wake it.
+    static constexpr int kUnwokenPollMs = 50;
+
+    void wake()
+    {
+        m_work.notify_one();
+        if (m_wakes)
+            curl_multi_wakeup(m_multi);
+    }
+
     static CURLM* newMulti()
     {
         static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -535,8 +557,10 @@ private:
     const HttpClientOptions m_options;
     const Finished m_finished;
     CURLM* const m_multi;
+    const bool m_wakes;  // curl_multi_wakeup works
     std::unordered_map<CURL*, std::unique_ptr<Transfer>> m_transfers;  // the running thread's
     std::mutex m_mutex;
+    std::condition_variable m_work;  // a request, a cancellation or the end came
     std::vector<Request> m_incoming;
     std::vector<quint64> m_cancelled;
     bool m_stopping = false;
