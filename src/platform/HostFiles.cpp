@@ -36,6 +36,9 @@ Error trashError(int err, const QString& name)
         return {kCocoaErrorDomain, 640, quoted + QStringLiteral(" couldn’t be moved to the Trash because the volume is full.")};
     case EXDEV:
         return {kCocoaErrorDomain, 512, quoted + QStringLiteral(" couldn’t be moved to the Trash because it is on another volume.")};
+    case EMFILE:
+    case ENFILE:
+        return {kPosixErrorDomain, err, quoted + QStringLiteral(" couldn’t be moved to the Trash: out of file descriptors.")};
     default:
         return {kCocoaErrorDomain, 512, quoted + QStringLiteral(" couldn’t be moved to the Trash (") + QString::fromLocal8Bit(strerror(err)) + QStringLiteral(").")};
     }
@@ -158,7 +161,7 @@ public:
             && (err.contains(QLatin1String("Error getting authority"))
                 || err.contains(QLatin1String("No authentication agent found"))))
             return noPrompt(QStringLiteral("pkexec: ") + err);
-        return Error{kScriptErrorDomain, proc.exitCode(), err};
+        return Error{kScriptErrorDomain, proc.exitCode(), withoutHostPaths(err, path::lastComponent(source))};
     }
 
     void endRequests() override
@@ -170,6 +173,19 @@ public:
     }
 
 private:
+    // mv's own line names the paths as this host has them ("/bin/mv: cannot
+    // move '<root>/Applications/A.app' to '…': Operation not permitted"): the
+    // item is named as everywhere else, and only mv's reason, which ends the
+    // line, is kept. Other words (pkexec's) hold no path and stay.
+    static QString withoutHostPaths(const QString& err, const QString& name)
+    {
+        if (!err.startsWith(QLatin1String("/bin/mv: ")))
+            return err;
+        const QString reason = err.mid(err.lastIndexOf(QLatin1String(": ")) + 2);
+        return QStringLiteral("“") + name + QStringLiteral("” could not be moved to the Trash even with administrator privileges: ")
+               + reason;
+    }
+
     // No prompt could be shown; words says why.
     static Error noPrompt(const QString& words) { return {kUnavailableErrorDomain, 0, words}; }
 

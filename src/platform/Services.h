@@ -57,7 +57,8 @@ public:
 
 // The platform's own "move to Trash" as the user. Never overwrites, and
 // never follows a link in the item's parent folders or at the Trash's place:
-// pass the item with its parents resolved.
+// pass the item with its parents resolved. Out of file descriptors once
+// the wait for one has given up, it fails as POSIX EMFILE or ENFILE.
 class TrashMover {
 public:
     virtual ~TrashMover() = default;
@@ -68,7 +69,8 @@ public:
 // destination without overwriting". The three paths travel as separate
 // arguments, never inside command text. Fails as unavailable when no prompt
 // can be shown (its description, when it has one, says why), else as a
-// script error (code -128 when the user cancelled).
+// script error (code -128 when the user cancelled); a move that fails after
+// the prompt names the item as the program does, with the failure's reason.
 class AdminRunner {
 public:
     virtual ~AdminRunner() = default;

@@ -114,3 +114,35 @@ TEST(AdminRunner, PkexecsExitAndWordsTellNoPromptFromADismissedOrFailedOne)
         EXPECT_EQ(QFile::exists(pkexec.started), c.script.has_value());
     }
 }
+
+TEST(AdminRunner, AMoveThatFailsAfterThePromptNamesTheItemAndKeepsOnlyMvsReason)
+{
+    // The command runs as given: here mv finds no source. Or mv's own line
+    // as it reads when the move is not permitted, with the host's paths.
+    const struct {
+        const char* what;
+        QByteArray script;
+        QString reason;
+    } cases[] = {
+        {"mv itself", "exec \"$@\"\n", QStringLiteral("No such file or directory")},
+        {"not permitted", "echo \"/bin/mv: cannot move '$6' to '$7': Operation not permitted\" >&2; exit 1\n",
+         QStringLiteral("Operation not permitted")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePkexec pkexec(c.script);
+        test::MacTree tree;
+        const QString trash = tree.makeTrash();
+        const QString source = QStringLiteral("/Applications/Tool: Pro.app");
+        if (c.reason != QLatin1String("No such file or directory"))
+            tree.write(source + QStringLiteral("/Contents/Info.plist"), "plist");
+        const Status moved =
+            host::makeAdminRunner(tree.fs())->moveIntoTrash(trash, source, trash + QStringLiteral("/Tool: Pro.app"));
+        ASSERT_FALSE(moved.ok());
+        EXPECT_EQ(moved.error(),
+                  (Error{kScriptErrorDomain, 1,
+                         QStringLiteral("“Tool: Pro.app” could not be moved to the Trash even with administrator privileges: ")
+                             + c.reason}));
+        EXPECT_TRUE(QFile::exists(pkexec.started));
+    }
+}

@@ -6,6 +6,7 @@
 
 #include "platform/DescriptorGate.h"
 #include "platform/DiskUsage.h"
+#include "platform/HostServices.h"
 #include "platform/ThreadPool.h"
 #include "support/MacTree.h"
 #include "support/Starved.h"
@@ -197,6 +198,35 @@ TEST(DescriptorPressure, QuittingEndsEveryWaitAtOnce)
         return Figures{waiting, ended, a, b, listed, read};
     });
     EXPECT_EQ(seen, (Figures{true, true, false, false, false, false}));
+}
+
+TEST(DescriptorPressure, AMoveIntoTheTrashOutOfDescriptorsFailsAsSuchAndMovesNothing)
+{
+    // The move waits for a descriptor like a walk; when its patience runs
+    // out it fails as out of descriptors, naming the item, and nothing moved.
+    using namespace std::chrono_literals;
+    MacTree t;
+    const QString trash = t.makeTrash();
+    t.write("/Applications/Tool.app/Contents/Info.plist", "plist");
+    const auto mover = host::makeTrashMover(t.fs());
+    const QString outOfDescriptors = QStringLiteral("“Tool.app” couldn’t be moved to the Trash: out of file descriptors.");
+    const Figures seen = inChild(32, [&](const auto& exhaustTo, std::vector<int>&) {
+        const GateClock clock;
+        std::optional<Status> moved;
+        Held move([&] { moved = mover->trashItem("/Applications/Tool.app"); });
+        exhaustTo(0);
+        move.go();
+        const bool waited = someoneWaits();
+        clock.advance(descriptors::patience());
+        move.join();
+        const bool failed = moved && !moved->ok();
+        return Figures{waited, failed, failed && moved->error().domain == kPosixErrorDomain,
+                       failed && descriptors::exhausted(moved->error().code),
+                       failed && moved->error().description == outOfDescriptors};
+    });
+    EXPECT_EQ(seen, (Figures{true, true, true, true, true}));
+    EXPECT_EQ(t.read("/Applications/Tool.app/Contents/Info.plist"), "plist");
+    EXPECT_TRUE(t.fs().list(trash)->empty());
 }
 
 TEST(DescriptorPressure, APoolThatKeepsItsThreadsRunsWorkWithNoDescriptorFree)

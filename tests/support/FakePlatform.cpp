@@ -80,6 +80,8 @@ Status FakeAdmin::moveIntoTrash(const QString& trash, const QString& source, con
     if (acting)
         acting->note();
     calls.push_back({trash, source, destination});
+    if (asking)
+        asking();
     // Like the real command, a move that does not happen may still be
     // reported as done: the engine looks whether the item is gone.
     if (performMove && result && fs.makeDirectories(trash))

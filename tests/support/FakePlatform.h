@@ -59,6 +59,7 @@ struct FakeAdmin final : AdminRunner {
     std::vector<Call> calls;
     Status result;            // returned when performMove is false or the move is done
     bool performMove = true;  // do the move as the administrator would
+    std::function<void()> asking;  // runs while the administrator is asked
     ActingThreads* acting = nullptr;
     Status moveIntoTrash(const QString& trash, const QString& source, const QString& destination) override;
 };

@@ -1,5 +1,6 @@
 #include "engine/inventory/PrivilegedTrash.h"
 
+#include "platform/DescriptorGate.h"
 #include "platform/Path.h"
 
 #include <chrono>
@@ -36,6 +37,9 @@ bool isPermissionFailure(const Error& e)
 
 bool isOutOfSpace(const Error& e) { return e.domain == kCocoaErrorDomain && e.code == 640; }
 
+// The plain move waited for a descriptor and none came back.
+bool isOutOfDescriptors(const Error& e) { return e.domain == kPosixErrorDomain && descriptors::exhausted(e.code); }
+
 } // namespace
 
 Result<Trashed> moveToTrash(const Platform& p, const QString& path)
@@ -60,9 +64,10 @@ Result<Trashed> moveToTrash(const Platform& p, const QString& path)
     // Gone in the meantime: another change moved it, not this one.
     if (error.code == 4 && !fs.existsNoFollow(*item))
         return Trashed::gone;
-    // A password cannot make room on a full volume, nor may it follow a
-    // folder that turned into a link on the way meanwhile.
-    if (isOutOfSpace(error) || fs.resolvingParents(source) != item)
+    // A password cannot make room on a full volume or give back file
+    // descriptors, nor may it follow a folder that turned into a link on
+    // the way meanwhile.
+    if (isOutOfSpace(error) || isOutOfDescriptors(error) || fs.resolvingParents(source) != item)
         return first.error();
     if (!isPermissionFailure(error) && !isOwnedByRoot(fs, *item) && fs.isWritable(*item))
         return first.error();

@@ -103,6 +103,25 @@ TEST(PrivilegedTrash, MissingItemIsSuccessButADanglingLinkIsAnItem)
     EXPECT_TRUE(fp.admin->calls.empty());
 }
 
+TEST(PrivilegedTrash, AnItemTakenWhileTheAdministratorIsAskedIsGoneWhateverThePromptSays)
+{
+    for (const Error& answer : {Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")},
+                                Error{kScriptErrorDomain, 1, QStringLiteral("No such file or directory")}}) {
+        SCOPED_TRACE(answer.description.toStdString());
+        FakePlatform fp;
+        const QString item = kHome + "/Library/Caches/com.example.tool";
+        fp.tree().write(item, "cache");
+        fp.tree().mkdir("/elsewhere");
+        failPlainMoves(fp, host::trashError(EACCES, QStringLiteral("com.example.tool")));
+        fp.admin->performMove = false;
+        fp.admin->result = answer;
+        fp.admin->asking = [&] { EXPECT_TRUE(fp.fs().rename(item, "/elsewhere/com.example.tool")); };
+        EXPECT_EQ(privilegedtrash::moveToTrash(fp, item), kGone);
+        EXPECT_EQ(fp.admin->calls.size(), 1u);
+        EXPECT_EQ(fp.tree().read("/elsewhere/com.example.tool"), "cache");
+    }
+}
+
 TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
 {
     const struct {
@@ -118,6 +137,9 @@ TEST(PrivilegedTrash, PlainMoveFailuresEscalateOnlyForLackOfRights)
         {"unrecognised, root-owned", unrecognised(), true, true},
         {"full volume, root-owned", {kCocoaErrorDomain, 640, QStringLiteral("“x” couldn’t be moved because the volume is full.")}, true, false},
         {"no such file while still present", {kCocoaErrorDomain, 4, QStringLiteral("gone?")}, false, false},
+        // No password gives back file descriptors.
+        {"out of descriptors, root-owned", host::trashError(EMFILE, QStringLiteral("com.example.tool")), true, false},
+        {"out of the system's files, root-owned", host::trashError(ENFILE, QStringLiteral("com.example.tool")), true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
