@@ -91,6 +91,33 @@ struct StartupListingGate {
     void release() { gates->open.release(); }
 };
 
+// Wraps a loader so that the next scan run through it, once it has read
+// what it lists, waits there until released; the other scans go through.
+struct LoaderGate {
+    struct Gates {
+        std::atomic<bool> armed{true};
+        QSemaphore arrived, open;
+    };
+    std::shared_ptr<Gates> gates = std::make_shared<Gates>();
+
+    ~LoaderGate() { release(); }
+    template <typename Loader>
+    auto wrap(Loader loader) const
+    {
+        return [g = gates, loader](const auto&... arguments) {
+            auto items = loader(arguments...);
+            if (g->armed.exchange(false)) {
+                g->arrived.release();
+                g->open.acquire();
+            }
+            return items;
+        };
+    }
+    // Waits until a scan is held; false when none comes.
+    bool reached() { return gates->arrived.tryAcquire(1, 60000); }
+    void release() { gates->open.release(); }
+};
+
 // Holds every move into the Trash at the fake until released, so that a
 // removal stays open on its pool thread; the moves go on as before once
 // through. The fake's hold is taken away when the gate goes.

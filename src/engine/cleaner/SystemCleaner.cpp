@@ -12,6 +12,7 @@ namespace tw {
 SystemCleaner::SystemCleaner(const Platform& platform, QObject* parent)
     : QObject(parent)
     , m_platform(platform)
+    , m_loaders{remains::findOrphans, extensions::loadAllExtensions}
 {
     connect(&m_changes, &RemovalLane::busyChanged, this, &SystemCleaner::removingChanged);
 }
@@ -107,7 +108,9 @@ void SystemCleaner::scanRemainingFiles(const QSet<QString>& knownBundleIds, cons
     if (isScanningRemaining() && rescan == Rescan::IfIdle)
         return;
     runScan(Scan::Remaining, QStringLiteral("Looking for remaining files…"),
-            [p = &m_platform, knownBundleIds, knownNames] { return remains::findOrphans(*p, knownBundleIds, knownNames); });
+            [p = &m_platform, find = m_loaders.remains, knownBundleIds, knownNames] {
+                return find(*p, knownBundleIds, knownNames);
+            });
 }
 
 void SystemCleaner::scanStartupItems()
@@ -119,7 +122,7 @@ void SystemCleaner::scanStartupItems()
 void SystemCleaner::scanExtensions()
 {
     runScan(Scan::Extensions, QStringLiteral("Scanning extensions…"),
-            [p = &m_platform] { return extensions::loadAllExtensions(*p); });
+            [p = &m_platform, load = m_loaders.extensions] { return load(*p); });
 }
 
 } // namespace tw

@@ -56,6 +56,16 @@ public:
     void scanRemainingFiles(const QSet<QString>& knownBundleIds, const QSet<QString>& knownNames, Rescan rescan);
     void scanStartupItems();
     void scanExtensions();
+    // What the remains and extension scans run on the engine pool: the real
+    // loaders unless set (a test wraps them to hold a scan open). A scan
+    // takes the loaders set when it starts.
+    struct Loaders {
+        std::function<QList<RemovableItem>(const Platform&, const QSet<QString>& knownBundleIds,
+                                           const QSet<QString>& knownNames)>
+            remains;
+        std::function<QList<RemovableItem>(const Platform&)> extensions;
+    };
+    void setLoaders(Loaders loaders) { m_loaders = std::move(loaders); }
 
     // The changes below return at once: what they need is copied now, the
     // files move (and launchctl and the login-item service run) on the
@@ -121,6 +131,7 @@ private:
     QList<RemovableItem> m_startupItems;
     QList<RemovableItem> m_extensions;
     std::array<ScanState, 3> m_scans;
+    Loaders m_loaders;
     QString m_progressMessage;
     RemovalLane m_changes;
 };

@@ -2,6 +2,8 @@
 // latest started scan publishes, and none made before a change lands after it.
 
 #include "Items.h"
+#include "engine/cleaner/Extensions.h"
+#include "engine/cleaner/Remains.h"
 #include "engine/cleaner/SystemCleaner.h"
 #include "platform/ThreadPool.h"
 #include "support/Awaited.h"
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+using tw::test::LoaderGate;
 using tw::test::StartupListingGate;
 using tw::test::StartupScanGate;
 
@@ -111,4 +114,53 @@ TEST(ScanOrder, AnItemRemovedWhileAnOlderScanRunsDoesNotComeBack)
     ASSERT_TRUE(deliveredAllBut(0));
     EXPECT_EQ(titles(cleaner.startupItems()), QStringList{"org.kept"});
     EXPECT_FALSE(cleaner.isScanningStartup());
+}
+
+TEST(ScanOrder, RemainsAndExtensionsRemovedWhileAnOlderScanRunsDoNotComeBack)
+{
+    const QString library = QStringLiteral("/Users/tester/Library");
+    for (const bool remains : {true, false}) {
+        SCOPED_TRACE(remains ? "remains" : "extensions");
+        FakePlatform fp;
+        fp.tree().makeTrash();
+        for (const char* name : {"com.gone.app", "com.kept.app"}) {
+            if (remains)
+                fp.tree().write(library + "/Preferences/" + name + ".plist", "");
+            else
+                fp.tree().write(library + "/Screen Savers/" + name + ".saver/Contents/Info.plist", "");
+        }
+        SystemCleaner cleaner(fp.platform());
+        const auto scan = [&] {
+            if (remains)
+                cleaner.scanRemainingFiles({}, {}, Rescan::Force);
+            else
+                cleaner.scanExtensions();
+        };
+        const auto listed = [&] { return titles(remains ? cleaner.remainingFiles() : cleaner.extensions()); };
+        const auto scanning = [&] { return remains ? cleaner.isScanningRemaining() : cleaner.isScanningExtensions(); };
+        scan();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !scanning(); }, 60000));
+        const QStringList both = listed();
+        ASSERT_EQ(both.size(), 2);
+        RemovableItem gone = (remains ? cleaner.remainingFiles() : cleaner.extensions())[0];
+        gone.isSelected = true;
+
+        LoaderGate older;
+        cleaner.setLoaders({older.wrap(remains::findOrphans), older.wrap(extensions::loadAllExtensions)});
+        scan();
+        ASSERT_TRUE(older.reached());  // it has read both
+        tw::test::Awaited<RemovalReport> removed;
+        if (remains)
+            cleaner.trashSelected({gone}, EntryPolicy::KeepUnmoved, removed.then());
+        else
+            cleaner.trashExtensions({gone}, EntryPolicy::DropAttempted, removed.then());
+        ASSERT_EQ(removed.wait().moved.size(), 1);
+        EXPECT_EQ(listed(), both.mid(1));
+
+        older.release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !scanning(); }, 60000));
+        ASSERT_TRUE(deliveredAllBut(0));
+        EXPECT_EQ(listed(), both.mid(1));
+        EXPECT_FALSE(scanning());
+    }
 }
