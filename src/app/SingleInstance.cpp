@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 namespace tw {
@@ -44,8 +45,11 @@ SingleInstanceGuard::SingleInstanceGuard(const QString& name, std::vector<Folder
 SingleInstanceGuard::~SingleInstanceGuard()
 {
     // The socket goes before the lock: whoever takes the lock next finds no listener of ours.
-    delete m_listener;
-    m_listener = nullptr;
+    if (m_listener) {
+        delete m_listener;
+        m_listener = nullptr;
+        m_dir->remove(m_name);
+    }
     m_dir.reset();
 }
 
@@ -149,15 +153,25 @@ bool SingleInstanceGuard::listen()
     // Holding the lock, a socket file of ours that is left must be a crashed copy's.
     if (m_dir->entry(m_name, Kind::socket) == Entry::ours)
         m_dir->remove(m_name);
-    auto listener = new LocalListener(this);
-    if (!listener->listen(m_dir->through(m_name), socketPath())) {
+    const QByteArray address = m_dir->through(m_name);
+    auto listener = std::make_unique<LocalListener>(this);
+    const bool bound = !address.isEmpty() && listener->listen(address, socketPath());
+    const int error = errno;
+    // Bound by the folder's path, the socket must be the one in the folder opened.
+    if (!bound || m_dir->entry(m_name, Kind::socket) != Entry::ours) {
         // Without the socket the program still runs; later launches find no one to hand over to.
-        const int error = errno;
-        qWarning("Cannot listen at %s: %s", qUtf8Printable(socketPath()), std::strerror(error));
-        delete listener;
+        const char* why =
+            bound || address.isEmpty() ? "its path no longer names the folder checked" : std::strerror(error);
+        qWarning("Cannot listen at %s: %s%s", qUtf8Printable(socketPath()), why,
+                 privatefolder::Folder::descriptorsShown()
+                     ? ""
+                     : " (/proc is not there: the socket is reached by the folder's path, not its descriptor)");
+        listener.reset();
+        if (!bound && m_dir->entry(m_name, Kind::socket) == Entry::ours)
+            m_dir->remove(m_name);
         return false;
     }
-    m_listener = listener;
+    m_listener = listener.release();
     connect(m_listener, &LocalListener::accepted, this, &SingleInstanceGuard::serve);
     return true;
 }
@@ -173,8 +187,11 @@ SingleInstanceGuard::Handover SingleInstanceGuard::handOver(int timeoutMs)
     case Entry::ours:
         break;
     }
+    const QByteArray address = m_dir->through(m_name);
+    if (address.isEmpty())
+        return Handover::unreachable;
     QLocalSocket socket;
-    socket.connectToServer(QFile::decodeName(m_dir->through(m_name)));
+    socket.connectToServer(QFile::decodeName(address));
     if (!socket.waitForConnected(std::max(1, timeoutMs)))
         return Handover::unreachable;
     // A listener that is not of this user's hears nothing from us, and its word counts for nothing.

@@ -26,7 +26,8 @@ class Folder;
 //
 // Both live in a folder of the user's own that no one else may enter, the
 // first of the candidates that is one (made when it may be) and can hold the
-// lock. The folder is opened once and used only through that descriptor.
+// lock. The folder is opened once and used only through that descriptor
+// (without /proc, the socket by the folder's path, once it names that folder).
 // Nothing in it that another account made is believed: a lock or socket
 // file not ours, or a listener whose credentials are not ours, passes the
 // folder over. With no folder left, the program runs as the one copy and

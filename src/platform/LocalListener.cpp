@@ -20,11 +20,7 @@ namespace tw {
 
 LocalListener::LocalListener(QObject* parent) : QObject(parent) {}
 
-LocalListener::~LocalListener()
-{
-    if (!m_path.isEmpty())
-        ::unlink(m_path.constData());
-}
+LocalListener::~LocalListener() = default;
 
 bool LocalListener::listen(const QByteArray& path, const QString& shownAs)
 {
@@ -36,16 +32,10 @@ bool LocalListener::listen(const QByteArray& path, const QString& shownAs)
     }
     std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (fd.get() < 0 || ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    if (fd.get() < 0 || ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::listen(fd.get(), SOMAXCONN) != 0)
         return false;
-    if (::listen(fd.get(), SOMAXCONN) != 0) {
-        const int error = errno;
-        ::unlink(path.constData());
-        errno = error;
-        return false;
-    }
     m_fd = std::move(fd);
-    m_path = path;
     m_shownAs = shownAs;
     m_notifier = new QSocketNotifier(m_fd.get(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &LocalListener::acceptAll);

@@ -18,11 +18,12 @@ class LocalListener : public QObject {
     Q_OBJECT
 public:
     explicit LocalListener(QObject* parent = nullptr);
-    // Stops listening and removes the socket file.
+    // Stops listening; the socket file is left to whoever named its path.
     ~LocalListener() override;
 
     // Binds a socket at path, where nothing may be, and listens. False, with
-    // errno set, when it cannot. shownAs names the socket in what it says.
+    // errno set, when it cannot (a socket file may be left). shownAs names
+    // the socket in what it says.
     bool listen(const QByteArray& path, const QString& shownAs);
 
     // How long it leaves the queue alone after a connection could not be taken.
@@ -37,7 +38,6 @@ private:
     void resume();
 
     UniqueFd m_fd;
-    QByteArray m_path;
     QString m_shownAs;
     QSocketNotifier* m_notifier = nullptr;
     bool m_short = false;  // said that a connection could not be taken

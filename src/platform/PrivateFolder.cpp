@@ -39,7 +39,18 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+QByteArray& descriptorFolder()
+{
+    static QByteArray folder = QByteArrayLiteral("/proc/self/fd");
+    return folder;
+}
+
 } // namespace
+
+void setDescriptorFolder(const QByteArray& folder)
+{
+    descriptorFolder() = folder;
+}
 
 std::unique_ptr<Folder> Folder::open(const QString& path, bool make)
 {
@@ -66,7 +77,28 @@ Folder::~Folder()
 
 QByteArray Folder::through(const QString& name) const
 {
-    return "/proc/self/fd/" + QByteArray::number(m_fd.get()) + '/' + QFile::encodeName(name);
+    const QByteArray entry = '/' + QFile::encodeName(name);
+    struct stat opened, seen;
+    if (::fstat(m_fd.get(), &opened) != 0)
+        return {};
+    const QByteArray shown = descriptorFolder() + '/' + QByteArray::number(m_fd.get());
+    if (::stat(shown.constData(), &seen) == 0 && sameFile(opened, seen))
+        return shown + entry;
+    // No /proc (a private mount namespace may have none): the folder's own
+    // path, once it is seen to name the folder opened. It could be swapped
+    // between this look and the use only by whoever may write the folder
+    // above; the caller believes no listener that is not ours and looks,
+    // through the descriptor, for a socket it made.
+    const QByteArray own = QFile::encodeName(m_path);
+    if (::lstat(own.constData(), &seen) == 0 && sameFile(opened, seen))
+        return own + entry;
+    return {};
+}
+
+bool Folder::descriptorsShown()
+{
+    struct stat st;
+    return ::stat(descriptorFolder().constData(), &st) == 0;
 }
 
 Entry Folder::entry(const QString& name, Kind kind) const

@@ -40,9 +40,13 @@ public:
     Folder& operator=(const Folder&) = delete;
 
     const QString& path() const { return m_path; }
-    // A path to name in this folder that goes through the descriptor
-    // (/proc/self/fd/<fd>/<name>): short, whatever the folder's own path.
+    // A path to name in this folder, for a socket's address: through the
+    // descriptor (/proc/self/fd/<fd>/<name>, short whatever the folder's own
+    // path) where /proc shows it; else by the folder's own path, while that
+    // still names the folder opened. Empty when neither does.
     QByteArray through(const QString& name) const;
+    // Whether through() goes by the descriptor.
+    static bool descriptorsShown();
     // What is at name: nothing, an entry of that kind (not a link) owned by
     // userId(), or anything else.
     Entry entry(const QString& name, Kind kind) const;
@@ -64,6 +68,11 @@ private:
     UniqueFd m_lock;
     QByteArray m_lockName;
 };
+
+// Where this process's descriptors show as entries, "/proc/self/fd" unless
+// set (a test names one that is not there, as without /proc). Set before
+// any folder is used.
+void setDescriptorFolder(const QByteArray& folder);
 
 // Whether the process at the other end of a connected local socket ran as
 // this user when it connected or listened (SO_PEERCRED).

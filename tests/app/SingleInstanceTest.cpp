@@ -16,6 +16,8 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <sys/socket.h>
@@ -449,6 +451,94 @@ TEST(SingleInstance, AFolderSwappedAfterItsCheckIsNotTheOneUsed)
     ASSERT_TRUE(swapped);
     EXPECT_EQ(entries(folder), QStringList());
     EXPECT_EQ(entries(base.filePath("checked")), (QStringList{name, name + ".lock"}));
+}
+
+TEST(SingleInstance, WithoutProcTheSocketIsReachedByItsFoldersPath)
+{
+    // As in a mount namespace without /proc: the socket is bound and
+    // reached by the folder's path, once it names the folder opened.
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString name = uniqueName();
+    const QString longest = privateFolder(base, QString(120, u'x')), good = privateFolder(base, "good");
+    const std::vector<SingleInstanceGuard::Folder> folders = {{longest, false}, {good, false}};
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg)
+            warnings << text;
+    });
+    struct Restore {
+        QtMessageHandler handler;
+        ~Restore()
+        {
+            qInstallMessageHandler(handler);
+            privatefolder::setDescriptorFolder("/proc/self/fd");
+        }
+    } restore{previous};
+    privatefolder::setDescriptorFolder(QFile::encodeName(base.filePath("no-proc/self/fd")));
+
+    {
+        // A path too long for a socket's address is passed over, and /proc named as the reason.
+        SingleInstanceGuard first(name, folders);
+        ASSERT_TRUE(first.tryBecomePrimary());
+        EXPECT_EQ(first.socketPath(), good + '/' + name);
+        struct stat st;
+        EXPECT_TRUE(::lstat(QFile::encodeName(first.socketPath()).constData(), &st) == 0 && S_ISSOCK(st.st_mode));
+        ASSERT_NO_FATAL_FAILURE(expectHandedOver(first, name, folders));
+        const QStringList said = warnings.filter("Cannot listen");
+        ASSERT_FALSE(said.isEmpty());
+        for (const QString& warning : said)
+            EXPECT_TRUE(warning.contains(longest) && warning.contains("/proc")) << warning.toStdString();
+    }
+    EXPECT_EQ(entries(good), QStringList());
+
+    // A folder put in the place of the one opened is never used.
+    const QString runtime = privateFolder(base, "runtime");
+    SingleInstanceGuard launch(name, {{runtime, false}});
+    bool swapped = false;
+    launch.setFolderChecked([&] {
+        if (!std::exchange(swapped, true)) {
+            ASSERT_TRUE(QDir(base.path()).rename("runtime", "checked"));
+            privateFolder(base, "runtime");
+        }
+    });
+    ASSERT_TRUE(launch.tryBecomePrimary());
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(entries(runtime), QStringList());
+    EXPECT_EQ(launch.socketPath(), QString());
+}
+
+TEST(SingleInstance, WithoutProcOneCopyRuns)
+{
+    // For real where the system lets a child make a mount namespace of its
+    // own and take /proc out of it.
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString folder = privateFolder(base, "runtime"), name = uniqueName();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(60);
+        struct stat st;
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::umount2("/proc", MNT_DETACH) != 0 || ::stat("/proc/self/fd", &st) == 0)
+            ::_exit(77);
+        SingleInstanceGuard first(name, {{folder, false}});
+        if (!first.tryBecomePrimary() || first.socketPath() != folder + '/' + name)
+            ::_exit(1);
+        int reopens = 0;
+        QObject::connect(&first, &SingleInstanceGuard::reopenRequested, [&] { ++reopens; });
+        Launch second(name, {{folder, false}});
+        const bool handedOver = QTest::qWaitFor([&] { return second.finished() && reopens == 1; }, kDeadlineMs);
+        ::_exit(handedOver && second.result.load() == 0 ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no mount namespace without /proc can be made here";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(SingleInstance, ACopyOutOfDescriptorsKeepsListeningAndSaysSoOnce)
