@@ -19,17 +19,28 @@ namespace {
 
 using http::failed;
 
-// Loaded once per process, by the first transfer thread that needs it.
-const http::Module& transferModule()
+// Loaded once per process, by the first transfer thread that needs it. A
+// process out of file descriptors is no verdict on the module: that failure
+// is not kept, and the next transfer thread tries again.
+http::Module transferModule()
 {
-    static const http::Module module = http::loadModule();
+    static std::mutex mutex;
+    static std::optional<http::Module> kept;
+    const std::lock_guard lock(mutex);
+    if (kept)
+        return *kept;
+    http::Module module = http::loadModule();
+    if (!module.outOfDescriptors)
+        kept = module;
     return module;
 }
 
 // A client's transfers, on a thread of its own started with its first
 // request: the thread loads the transfer module (libcurl and what it
 // brings), then runs the module's transport until the end. Requests made
-// meanwhile wait here; without the module, each fails.
+// meanwhile wait here; without the module, each fails. When the module
+// could not be loaded for want of file descriptors, those waiting fail and
+// the next request starts the thread again.
 class TransferThread {
 public:
     TransferThread(HttpClientOptions options, http::Finished finished)
@@ -63,6 +74,12 @@ public:
             if (m_transport)
                 return m_transport->start(std::move(request));
             if (!m_broken) {
+                if (m_reload) {
+                    // Ended, or ending once it has failed those that waited.
+                    m_reload = false;
+                    m_thread.join();
+                    m_thread = std::thread([this] { run(); });
+                }
                 m_waiting.push_back(std::move(request));
                 return;
             }
@@ -83,7 +100,7 @@ public:
 private:
     void run()
     {
-        const http::Module& module = transferModule();
+        const http::Module module = transferModule();
         std::unique_ptr<http::Transport> transport(module.make ? module.make(m_options, m_finished) : nullptr);
         std::vector<http::Request> unserved;
         {
@@ -93,7 +110,10 @@ private:
                 return;
             }
             if (!transport) {
-                m_broken = module.error;
+                if (module.outOfDescriptors)
+                    m_reload = true;
+                else
+                    m_broken = module.error;
                 unserved.swap(m_waiting);
             } else {
                 for (http::Request& request : m_waiting)
@@ -114,6 +134,7 @@ private:
     std::mutex m_mutex;
     std::unique_ptr<http::Transport> m_transport;  // once loaded
     std::optional<QString> m_broken;                // why there is no transport; set once
+    bool m_reload = false;                          // run() ended without a verdict
     std::vector<http::Request> m_waiting;           // until then
     bool m_stopping = false;
     std::thread m_thread;  // last: starts once the rest is built

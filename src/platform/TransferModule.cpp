@@ -1,5 +1,6 @@
 #include "platform/TransferModule.h"
 
+#include "platform/DescriptorGate.h"
 #include "platform/FolderHandle.h"
 
 #include <algorithm>
@@ -66,11 +67,13 @@ std::optional<gid_t> privateGroup()
     return own.gr_gid;
 }
 
-// The module file, opened for loading, or why it is not trusted.
+// The module file, opened for loading, or why it is not trusted (error: the
+// errno of what failed, if anything did).
 struct Opened {
     UniqueFd file;
     off_t size = 0;
     QString why;
+    int error = 0;
 };
 
 // Opens start/lib/tidewell/<module>, following no link from start down, when
@@ -83,18 +86,18 @@ Opened openTrusted(const std::filesystem::path& start, std::optional<gid_t> ownG
     std::filesystem::path path = start;
     int fd = ::open(start.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     int error = errno;
-    const auto refused = [](const QString& why) { return Opened{{}, 0, why}; };
+    const auto refused = [](const QString& why, int error = 0) { return Opened{{}, 0, why, error}; };
     for (size_t depth = 0;; ++depth) {
         const bool file = depth == std::size(below);
         const QString name = file ? QStringLiteral("it") : shown(path);
         if (fd < 0 && error == ELOOP)
             return refused(QStringLiteral("%1 is a link").arg(name));
         if (fd < 0)
-            return refused(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(error))));
+            return refused(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(error))), error);
         UniqueFd at(fd);
         struct stat st {};
         if (::fstat(at.get(), &st) != 0)
-            return refused(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(errno))));
+            return refused(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(strerror(errno))), errno);
         if (S_ISLNK(st.st_mode))
             return refused(QStringLiteral("%1 is a link").arg(name));
         if (file && !S_ISREG(st.st_mode))
@@ -106,7 +109,7 @@ Opened openTrusted(const std::filesystem::path& start, std::optional<gid_t> ownG
         if ((st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && st.st_gid != ownGroup))
             return refused(QStringLiteral("other users may write to %1").arg(name));
         if (file)
-            return {std::move(at), st.st_size, {}};
+            return {std::move(at), st.st_size, {}, 0};
         // Opening the file never blocks (a FIFO); it is read only once known to be regular.
         const int flags = depth + 1 == std::size(below) ? O_RDONLY | O_NONBLOCK | O_NOCTTY : O_PATH;
         fd = ::openat(at.get(), below[depth], flags | O_NOFOLLOW | O_CLOEXEC);
@@ -149,6 +152,12 @@ QString unloadable(int fd, off_t size)
     return {};
 }
 
+Module outOfDescriptors()
+{
+    return {nullptr, QStringLiteral("The HTTP component could not be loaded: the program is out of file descriptors"),
+            true};
+}
+
 } // namespace
 
 Module loadModule()
@@ -161,6 +170,8 @@ Module loadModule()
         if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error)))
             continue;
         Opened module = openTrusted(start, ownGroup);
+        if (descriptors::exhausted(module.error))
+            return outOfDescriptors();
         if (!module.why.isEmpty()) {
             why = QStringLiteral("%1 is not trusted: %2").arg(shown(candidate), module.why);
             continue;
@@ -174,19 +185,22 @@ Module loadModule()
         const std::string opened = "/proc/self/fd/" + std::to_string(module.file.get());
         void* handle = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
-            const char* reason = dlerror();
-            why = QStringLiteral("%1: %2").arg(shown(candidate), QString::fromLocal8Bit(reason ? reason : "unknown error")
-                                                                    .remove(QString::fromStdString(opened + ": ")));
+            // The loader keeps no errno: its message ends with the reason.
+            const QString reason = QString::fromLocal8Bit(dlerror()).remove(QString::fromStdString(opened + ": "));
+            if (reason.endsWith(QString::fromLocal8Bit(strerror(EMFILE))) ||
+                reason.endsWith(QString::fromLocal8Bit(strerror(ENFILE))))
+                return outOfDescriptors();
+            why = QStringLiteral("%1: %2").arg(shown(candidate), reason.isEmpty() ? QStringLiteral("unknown error") : reason);
             continue;
         }
         // Open as long as the module is loaded: the loader knows it by that name,
         // and so do debuggers and sanitizers that read its list.
         module.file.release();
         if (void* make = dlsym(handle, kMakeTransportSymbol))
-            return {reinterpret_cast<MakeTransport>(make), {}};
+            return {reinterpret_cast<MakeTransport>(make), {}, false};
         why = QStringLiteral("%1 is not a transfer module of this program").arg(shown(candidate));
     }
-    return {nullptr, QStringLiteral("The HTTP component could not be loaded: %1").arg(why)};
+    return {nullptr, QStringLiteral("The HTTP component could not be loaded: %1").arg(why), false};
 }
 
 } // namespace tw::host::http

@@ -12,6 +12,9 @@ namespace tw::host::http {
 struct Module {
     MakeTransport make = nullptr;
     QString error;
+    // The process was out of file descriptors: no verdict on the module,
+    // to be tried again.
+    bool outOfDescriptors = false;
 };
 
 // Loads the module from beside the running program: the first candidate

@@ -83,7 +83,8 @@ int main(int argc, char** argv)
         held.pop_back();
     }
     // The transfers start here, their thread and transport made with what is free.
-    std::printf("first: %s\n", said(fetch(*http, url)));
+    const tw::HttpResponse first = fetch(*http, url);
+    std::printf("first: %s %s\n", said(first), qPrintable(first.errorText));
     for (const int fd : held)
         ::close(fd);
 
