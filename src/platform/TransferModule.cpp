@@ -2,6 +2,7 @@
 
 #include "platform/DescriptorGate.h"
 #include "platform/FolderHandle.h"
+#include "platform/WriteAccess.h"
 
 #include <algorithm>
 #include <bit>
@@ -16,9 +17,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <link.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,40 +30,25 @@ QString shown(const std::filesystem::path& path)
     return QString::fromStdString(path.string());
 }
 
-// The folders the lookup starts from, by the running program's own file
-// (never the current folder or the environment): installed, and for the
-// build's test and benchmark programs, the one above the program's (the
-// prefix above bin/, the build folder); for the program in the build
-// folder, its own.
-std::vector<std::filesystem::path> lookupFolders()
+// Where the lookup starts, by the running program's own file (never the
+// current folder or the environment): installed, and for the build's test
+// and benchmark programs, the folder above the program's (the prefix above
+// bin/, the build folder); for the program in the build folder, its own.
+// With the owner of the program file.
+struct Layout {
+    std::vector<std::filesystem::path> starts;
+    uid_t programOwner = ::geteuid();
+};
+
+Layout layout()
 {
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !program.is_absolute())
+    struct stat st {};
+    if (error || !program.is_absolute() || ::stat("/proc/self/exe", &st) != 0)
         return {};
     const std::filesystem::path folder = program.parent_path();
-    return {folder.parent_path(), folder};
-}
-
-// The user's own group, when it is a group of the user alone (named after
-// the user, no other member listed), as a umask of 002 expects: a folder
-// only that group may write to is still the user's alone.
-std::optional<gid_t> privateGroup()
-{
-    std::vector<char> buffer(16384);
-    passwd user{};
-    passwd* userFound = nullptr;
-    group own{};
-    group* groupFound = nullptr;
-    if (::getpwuid_r(::geteuid(), &user, buffer.data(), buffer.size() / 2, &userFound) != 0 || !userFound ||
-        ::getgrgid_r(user.pw_gid, &own, buffer.data() + buffer.size() / 2, buffer.size() / 2, &groupFound) != 0 ||
-        !groupFound || std::strcmp(own.gr_name, user.pw_name) != 0)
-        return std::nullopt;
-    for (char** member = own.gr_mem; member && *member; ++member) {
-        if (std::strcmp(*member, user.pw_name) != 0)
-            return std::nullopt;
-    }
-    return own.gr_gid;
+    return {{folder.parent_path(), folder}, st.st_uid};
 }
 
 // The module file, opened for loading, or why it is not trusted (error: the
@@ -76,11 +60,14 @@ struct Opened {
     int error = 0;
 };
 
-// Opens start/lib/tidewell/<module>, following no link from start down, when
-// the file and each folder from start down to it belong to the user or to
-// root and no one else may write them: anyone else who could put a file
-// there would have it run with the user's rights.
-Opened openTrusted(const std::filesystem::path& start, std::optional<gid_t> ownGroup)
+// The module runs with the user's rights, so it may come only from those
+// who already decide what runs as the user: root, the user, and the owner
+// of the program file, whose program it is. Opens start/lib/tidewell/<module>,
+// following no link from start down, when the file and each folder from
+// start down to it belong to one of them and no one else may write them
+// (their group's members and ACL entries counted): anyone else who could
+// put a file there would have it run as the user.
+Opened openTrusted(const std::filesystem::path& start, std::span<const uid_t> trusted)
 {
     const char* const below[] = {"lib", "tidewell", kModuleFileName};
     std::filesystem::path path = start;
@@ -104,10 +91,8 @@ Opened openTrusted(const std::filesystem::path& start, std::optional<gid_t> ownG
             return refused(QStringLiteral("%1 is not a regular file").arg(name));
         if (!file && !S_ISDIR(st.st_mode))
             return refused(QStringLiteral("%1 is not a folder").arg(name));
-        if (st.st_uid != ::geteuid() && st.st_uid != 0)
-            return refused(QStringLiteral("%1 belongs to another user").arg(name));
-        if ((st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && st.st_gid != ownGroup))
-            return refused(QStringLiteral("other users may write to %1").arg(name));
+        if (const std::optional<Refusal> others = changeableByOthers(at.get(), st, trusted, systemAccounts(), name))
+            return refused(others->why, others->error);
         if (file)
             return {std::move(at), st.st_size, {}, 0};
         // Opening the file never blocks (a FIFO); it is read only once known to be regular.
@@ -163,13 +148,14 @@ Module outOfDescriptors()
 Module loadModule()
 {
     QString why = QStringLiteral("%1 was not found beside the program").arg(QLatin1String(kModuleFileName));
-    const std::optional<gid_t> ownGroup = privateGroup();
-    for (const std::filesystem::path& start : lookupFolders()) {
+    const Layout where = layout();
+    const uid_t trusted[] = {0, ::geteuid(), where.programOwner};
+    for (const std::filesystem::path& start : where.starts) {
         const std::filesystem::path candidate = start / "lib/tidewell" / kModuleFileName;
         std::error_code error;
         if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error)))
             continue;
-        Opened module = openTrusted(start, ownGroup);
+        Opened module = openTrusted(start, trusted);
         if (descriptors::exhausted(module.error))
             return outOfDescriptors();
         if (!module.why.isEmpty()) {

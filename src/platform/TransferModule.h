@@ -18,8 +18,8 @@ struct Module {
 };
 
 // Loads the module from beside the running program: the first candidate
-// that only the user or root could have put there, whose file is whole.
-// Never unloaded.
+// that only root, the user or the program's owner could have put there,
+// whose file is whole. Never unloaded.
 Module loadModule();
 
 } // namespace tw::host::http

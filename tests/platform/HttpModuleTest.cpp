@@ -14,7 +14,12 @@
 
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
 
 namespace tw {
 namespace {
@@ -42,6 +47,19 @@ protected:
         QFile file(path(relative));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(data), data.size());
+    }
+
+    // The probe's first answer from prefix/bin/probe, its module placed as
+    // prefix/lib/tidewell/tidewell-http.so by place().
+    QString firstAnswer(const QString& prefix, const std::function<void(const QString& module)>& place)
+    {
+        this->place(TIDEWELL_HTTP_PROBE, prefix + "/bin/probe");
+        const QString module = path(prefix + "/lib/tidewell/tidewell-http.so");
+        EXPECT_TRUE(QDir().mkpath(QFileInfo(module).path()));
+        place(module);
+        const QString out = runProbe(prefix + "/bin/probe", tmp.path());
+        const qsizetype from = out.indexOf("first: "), to = out.indexOf('\n', from);
+        return from < 0 ? out : out.mid(from, to - from).replace(module, "<module>");
     }
 
     // Runs the probe copied to relative, from workingDir, serving meanwhile;
@@ -128,10 +146,11 @@ TEST_F(HttpModuleTest, AModuleWhereOthersCouldHavePutItIsPassedOver)
     EXPECT_TRUE(copied.contains("first: " + why + "\nsecond: " + why + "\nafter: unmapped")) << copied.toStdString();
 
     // A folder further down that its group may write to is trusted only when
-    // that group is the user's alone, as root's own group is (as another
-    // user, the test cannot give a folder to a group of someone else).
+    // that group holds no one but the user, as root's own group does here;
+    // nogroup holds others by primary group (as another user, the test
+    // cannot give a folder to a group of someone else).
     const group* rootGroup = ::getgrgid(0);
-    if (::geteuid() != 0 || !rootGroup || rootGroup->gr_mem[0])
+    if (::geteuid() != 0 || !rootGroup || rootGroup->gr_mem[0] || !::getgrgid(65534))
         return;
     const QByteArray lib = QFile::encodeName(path("shared/build/lib/tidewell"));
     ASSERT_EQ(::chmod(lib.constData(), 0775), 0);
@@ -140,8 +159,111 @@ TEST_F(HttpModuleTest, AModuleWhereOthersCouldHavePutItIsPassedOver)
     EXPECT_TRUE(own.contains("second: answered \nafter: mapped\n")) << own.toStdString();
     ASSERT_EQ(::chown(lib.constData(), uid_t(-1), 65534), 0);
     const QString grouped = runProbe("shared/build/probe", tmp.path());
-    EXPECT_TRUE(grouped.contains("other users may write to " + path("shared/build/lib/tidewell") + "\nafter: unmapped"))
+    EXPECT_TRUE(grouped.contains("other users may write to " + path("shared/build/lib/tidewell") + " (the group " +
+                                 ::getgrgid(65534)->gr_name + ")\nafter: unmapped"))
         << grouped.toStdString();
+}
+
+// Lets the account `other` read and write file through an access ACL entry,
+// as setfacl -m u:<other>:rw- does; false where the file system has no ACLs.
+bool grantWrite(const QString& file, uid_t other)
+{
+    // The kernel's form, little-endian: version 2, then each entry's tag,
+    // permissions and id (owner, the user, owning group, mask, others).
+    const std::uint32_t entries[][3] = {{0x01, 6, ~0u}, {0x02, 6, other}, {0x04, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 4, ~0u}};
+    QByteArray acl;
+    const auto put = [&acl](std::uint32_t value, int bytes) {
+        for (int k = 0; k < bytes; ++k)
+            acl += char(value >> (8 * k) & 0xff);
+    };
+    put(2, 4);
+    for (const auto& [tag, perm, id] : entries) {
+        put(tag, 2);
+        put(perm, 2);
+        put(id, 4);
+    }
+    if (::setxattr(QFile::encodeName(file).constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) == 0)
+        return true;
+    EXPECT_EQ(errno, EOPNOTSUPP) << file.toStdString();
+    return false;
+}
+
+TEST_F(HttpModuleTest, AModuleOnlyRootTheUserOrTheProgramsOwnerCouldChangeIsLoaded)
+{
+    ASSERT_TRUE(tmp.isValid());
+    server.route("/feed.xml", test::Reply::ok("<rss/>"));
+    const QString loaded = "first: answered ";
+    const QString refused = "first: failed The HTTP component could not be loaded: <module> is not trusted: ";
+    const auto whole = [](const QString& module) { ASSERT_TRUE(QFile::copy(TIDEWELL_HTTP_MODULE, module)); };
+    const auto chown = [this](const QString& relative, uid_t owner, gid_t group) {
+        ASSERT_EQ(::chown(QFile::encodeName(path(relative)).constData(), owner, group), 0) << relative.toStdString();
+    };
+    const auto chmod = [this](const QString& relative, mode_t mode) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path(relative)).constData(), mode), 0) << relative.toStdString();
+    };
+
+    // A link below the program's folder is not followed.
+    EXPECT_EQ(firstAnswer("linked",
+                          [&](const QString& module) {
+                              whole(module);
+                              const QString folder = QFileInfo(module).path();
+                              ASSERT_TRUE(QDir().rename(folder, path("elsewhere")));
+                              ASSERT_TRUE(QFile::link(path("elsewhere"), folder));
+                          }),
+              refused + path("linked/lib/tidewell") + " is a link");
+
+    // An ACL entry that lets another account write shows in the mode as
+    // group write (its mask), not as that account.
+    bool acl = false;
+    const QString granted = firstAnswer("acl", [&](const QString& module) {
+        whole(module);
+        chmod("acl/lib/tidewell/tidewell-http.so", 0644);
+        acl = grantWrite(module, 65534);
+    });
+    if (acl) {
+        EXPECT_EQ(QFileInfo(path("acl/lib/tidewell/tidewell-http.so")).permissions() & QFile::WriteGroup, QFile::WriteGroup);
+        EXPECT_EQ(granted, refused + "other users may write to it (its ACL)");
+    }
+
+    if (::geteuid() != 0)
+        return;  // as another user, the test cannot give files away
+    // Made under umask 002: the user's own group, holding no one else, may write.
+    EXPECT_EQ(firstAnswer("umask002",
+                          [&](const QString& module) {
+                              whole(module);
+                              for (const char* folder : {"umask002", "umask002/lib", "umask002/lib/tidewell"}) {
+                                  chown(folder, uid_t(-1), 0);
+                                  chmod(folder, 0775);
+                              }
+                              chown("umask002/lib/tidewell/tidewell-http.so", uid_t(-1), 0);
+                              chmod("umask002/lib/tidewell/tidewell-http.so", 0664);
+                          }),
+              loaded);
+    // Installed by another account, everything its own and 0755: its program
+    // decides what runs anyway.
+    const uid_t other = 65534;
+    const QStringList theirs = {"theirs", "theirs/bin", "theirs/bin/probe", "theirs/lib", "theirs/lib/tidewell",
+                                "theirs/lib/tidewell/tidewell-http.so"};
+    EXPECT_EQ(firstAnswer("theirs",
+                          [&](const QString& module) {
+                              whole(module);
+                              for (const QString& file : theirs)
+                                  chown(file, other, other);
+                          }),
+              loaded);
+    // Another account's file or folder in the user's install.
+    EXPECT_EQ(firstAnswer("foreignFolder",
+                          [&](const QString& module) {
+                              whole(module);
+                              chown("foreignFolder/lib", other, other);
+                          }),
+              refused + path("foreignFolder/lib") + " belongs to another user");
+    EXPECT_EQ(firstAnswer("foreignFile",
+                          [&](const QString& module) {
+                              whole(module);
+                              chown("foreignFile/lib/tidewell/tidewell-http.so", other, other);
+                          }),
+              refused + "it belongs to another user");
 }
 
 TEST_F(HttpModuleTest, AModuleCutShortIsRefusedBeforeTheLoaderMapsIt)

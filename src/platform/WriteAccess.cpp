@@ -1,0 +1,195 @@
+#include "platform/WriteAccess.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+namespace tw::host {
+
+namespace {
+
+constexpr size_t kMaxRecord = size_t(1) << 20;  // one account's or group's entry
+
+Error unknown(const QString& what)
+{
+    return {kPosixErrorDomain, ENOENT, what};
+}
+
+// Calls lookup(buffer, size) (a getgrgid_r and the like) with a buffer that
+// grows while the entry does not fit; its result.
+template <typename Lookup>
+int withBuffer(std::vector<char>& buffer, Lookup&& lookup)
+{
+    int error;
+    while ((error = lookup(buffer.data(), buffer.size())) == ERANGE && buffer.size() < kMaxRecord)
+        buffer.resize(buffer.size() * 2);
+    return error;
+}
+
+class SystemAccounts final : public Accounts {
+public:
+    Result<Group> group(gid_t gid) const override
+    {
+        std::vector<char> buffer(4096);
+        ::group entry{};
+        ::group* found = nullptr;
+        if (const int error = withBuffer(buffer, [&](char* b, size_t n) { return ::getgrgid_r(gid, &entry, b, n, &found); }))
+            return Error::posix(error);
+        if (!found)
+            return unknown(QStringLiteral("group %1 is not known").arg(gid));
+        Group out{QString::fromLocal8Bit(entry.gr_name), {}};
+        std::vector<char> accountBuffer(4096);
+        for (char** name = entry.gr_mem; name && *name; ++name) {
+            ::passwd account{};
+            ::passwd* listed = nullptr;
+            if (const int error = withBuffer(
+                    accountBuffer, [&](char* b, size_t n) { return ::getpwnam_r(*name, &account, b, n, &listed); }))
+                return Error::posix(error);
+            if (!listed)
+                return unknown(QStringLiteral("its member %1 is not known").arg(QString::fromLocal8Bit(*name)));
+            out.members.push_back(account.pw_uid);
+        }
+        if (Result<void> primary = primaryMembers(gid, out.members); !primary)
+            return primary.error();
+        return out;
+    }
+
+    Result<std::vector<AclEntry>> accessAcl(int fd) const override
+    {
+        // An O_PATH descriptor takes no fgetxattr; its name in /proc does.
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        std::vector<unsigned char> value;
+        ssize_t got = -1;
+        for (int tries = 0; tries < 3; ++tries) {
+            got = ::getxattr(path.c_str(), kAclName, nullptr, 0);
+            if (got < 0)
+                break;
+            value.resize(size_t(got));
+            got = ::getxattr(path.c_str(), kAclName, value.data(), value.size());
+            if (got >= 0 || errno != ERANGE)
+                break;
+        }
+        if (got < 0)
+            return errno == ENODATA || errno == ENOTSUP ? Result<std::vector<AclEntry>>(std::vector<AclEntry>{}) : Error::posix(errno);
+        return parsedAcl(value.data(), size_t(got));
+    }
+
+private:
+    static constexpr char kAclName[] = "system.posix_acl_access";
+
+    // The accounts whose primary group is gid, added to members. The list
+    // must hold the user's own account: listing stops short without a word
+    // (getpwent_r says "no more" when it cannot open the database), and a
+    // directory service may not list its accounts at all.
+    static Result<void> primaryMembers(gid_t gid, std::vector<uid_t>& members)
+    {
+        std::vector<char> buffer(4096);
+        ::passwd account{};
+        ::passwd* listed = nullptr;
+        bool sawUser = false;
+        ::setpwent();
+        int error = 0;
+        while ((error = withBuffer(buffer, [&](char* b, size_t n) { return ::getpwent_r(&account, b, n, &listed); })) ==
+               0) {
+            sawUser = sawUser || account.pw_uid == ::geteuid();
+            if (account.pw_gid == gid)
+                members.push_back(account.pw_uid);
+        }
+        ::endpwent();
+        if (error != ENOENT)
+            return Error::posix(error);
+        if (!sawUser)
+            return unknown(QStringLiteral("the accounts cannot all be listed"));
+        return {};
+    }
+
+    // The kernel's form, little-endian: a version (2), then a tag, the
+    // permissions and an id for each entry.
+    static Result<std::vector<AclEntry>> parsedAcl(const unsigned char* value, size_t size)
+    {
+        const auto word = [value](size_t at, int bytes) {
+            std::uint32_t v = 0;
+            for (int k = bytes - 1; k >= 0; --k)
+                v = v << 8 | value[at + size_t(k)];
+            return v;
+        };
+        const Error garbled = {kPosixErrorDomain, EINVAL, QStringLiteral("its ACL is not understood")};
+        if (size < 4 || (size - 4) % 8 != 0 || word(0, 4) != 2)
+            return garbled;
+        std::vector<AclEntry> entries;
+        for (size_t at = 4; at < size; at += 8) {
+            const AclEntry entry{std::uint16_t(word(at, 2)), std::uint16_t(word(at + 2, 2)), word(at + 4, 4)};
+            switch (entry.tag) {
+            case AclEntry::Owner:
+            case AclEntry::User:
+            case AclEntry::OwningGroup:
+            case AclEntry::Group:
+            case AclEntry::Mask:
+            case AclEntry::Others:
+                entries.push_back(entry);
+                break;
+            default:
+                return garbled;
+            }
+        }
+        return entries;
+    }
+};
+
+} // namespace
+
+const Accounts& systemAccounts()
+{
+    static const SystemAccounts accounts;
+    return accounts;
+}
+
+std::optional<Refusal> changeableByOthers(int fd, const struct stat& st, std::span<const uid_t> trusted,
+                                          const Accounts& accounts, const QString& name)
+{
+    const auto isTrusted = [trusted](uid_t uid) { return std::ranges::find(trusted, uid) != trusted.end(); };
+    const auto refused = [&name](const QString& why) { return Refusal{why.arg(name), 0}; };
+    const auto cannotTell = [&name](const Error& error) {
+        return Refusal{QStringLiteral("cannot tell who may write to %1: %2").arg(name, error.description), error.code};
+    };
+    if (!isTrusted(st.st_uid))
+        return refused(QStringLiteral("%1 belongs to another user"));
+    if (st.st_mode & S_IWOTH)
+        return refused(QStringLiteral("other users may write to %1"));
+    const Result<std::vector<AclEntry>> acl = accounts.accessAcl(fd);
+    if (!acl)
+        return cannotTell(acl.error());
+
+    // The groups that may write. With an ACL, the mode's group bits are its
+    // mask: the owning group's own entry says what that group may do.
+    std::vector<gid_t> groups;
+    if (acl->empty() && (st.st_mode & S_IWGRP))
+        groups.push_back(st.st_gid);
+    const auto mask = std::ranges::find(*acl, AclEntry::Mask, &AclEntry::tag);
+    const std::uint16_t masked = mask == acl->end() ? 7 : mask->perm;
+    for (const AclEntry& entry : *acl) {
+        if (!(entry.perm & masked & AclEntry::kWrite))
+            continue;
+        if (entry.tag == AclEntry::User && !isTrusted(entry.id))
+            return refused(QStringLiteral("other users may write to %1 (its ACL)"));
+        if (entry.tag == AclEntry::OwningGroup)
+            groups.push_back(st.st_gid);
+        if (entry.tag == AclEntry::Group)
+            groups.push_back(entry.id);
+    }
+    for (const gid_t gid : groups) {
+        const Result<Accounts::Group> group = accounts.group(gid);
+        if (!group)
+            return cannotTell(group.error());
+        if (!std::ranges::all_of(group->members, isTrusted))
+            return Refusal{QStringLiteral("other users may write to %1 (the group %2)").arg(name, group->name), 0};
+    }
+    return std::nullopt;
+}
+
+} // namespace tw::host
