@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -47,6 +48,31 @@ protected:
         QFile file(path(relative));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(data), data.size());
+    }
+
+    // The built module, and its headers.
+    static QByteArray builtModule()
+    {
+        QFile built(TIDEWELL_HTTP_MODULE);
+        return built.open(QIODevice::ReadOnly) ? built.readAll() : QByteArray();
+    }
+    template <typename T>
+    static T header(const QByteArray& module, std::uint64_t at)
+    {
+        T h{};
+        if (at + sizeof h <= std::uint64_t(module.size()))
+            std::memcpy(&h, module.constData() + at, sizeof h);
+        return h;
+    }
+
+    // Writes bytes as the module.
+    static std::function<void(const QString& module)> writing(const QByteArray& bytes)
+    {
+        return [bytes](const QString& module) {
+            QFile file(module);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_EQ(file.write(bytes), bytes.size());
+        };
     }
 
     // The probe's first answer from prefix/bin/probe, its module placed as
@@ -269,11 +295,10 @@ TEST_F(HttpModuleTest, AModuleOnlyRootTheUserOrTheProgramsOwnerCouldChangeIsLoad
 TEST_F(HttpModuleTest, AModuleCutShortIsRefusedBeforeTheLoaderMapsIt)
 {
     ASSERT_TRUE(tmp.isValid());
-    QFile built(TIDEWELL_HTTP_MODULE);
-    ASSERT_TRUE(built.open(QIODevice::ReadOnly));
-    const QByteArray whole = built.readAll();
+    const QByteArray whole = builtModule();
+    ASSERT_GT(whole.size(), 30000);
     // As an interrupted copy or a full disk leaves it.
-    for (const int size : {1000, 12000, 30000}) {
+    for (const int size : {20, 1000, 12000, 30000}) {
         const QString prefix = QStringLiteral("cut%1/").arg(size);
         place(TIDEWELL_HTTP_PROBE, prefix + "bin/probe");
         write(prefix + "lib/tidewell/tidewell-http.so", whole.left(size));
@@ -284,6 +309,78 @@ TEST_F(HttpModuleTest, AModuleCutShortIsRefusedBeforeTheLoaderMapsIt)
             << out.toStdString();
         EXPECT_TRUE(out.contains("after: unmapped\n")) << out.toStdString();
     }
+    EXPECT_TRUE(server.requests().empty());
+
+    // Cut inside a loaded segment, past everything the loader reads first,
+    // with no section headers to give the cut away; and cut only inside its
+    // section headers. Whole, the copy without section headers loads.
+    const auto head = header<ElfW(Ehdr)>(whole, 0);
+    ASSERT_EQ(head.e_shoff + std::uint64_t(head.e_shnum) * head.e_shentsize, std::uint64_t(whole.size()));
+    ElfW(Phdr) last{};
+    for (int i = 0; i < head.e_phnum; ++i)
+        if (const auto segment = header<ElfW(Phdr)>(whole, head.e_phoff + i * sizeof(ElfW(Phdr))); segment.p_type == PT_LOAD)
+            last = segment;
+    QByteArray sectionless = whole;
+    ElfW(Ehdr) bare = head;
+    bare.e_shoff = bare.e_shnum = bare.e_shstrndx = 0;
+    std::memcpy(sectionless.data(), &bare, sizeof bare);
+    const auto cutAt = [](const QByteArray& bytes, std::uint64_t size) { return writing(bytes.left(qsizetype(size))); };
+    const QString cut = "first: failed The HTTP component could not be loaded: <module> is shorter than its headers say";
+    server.route("/feed.xml", test::Reply::ok("<rss/>"));
+    EXPECT_EQ(firstAnswer("sectionless", cutAt(sectionless, whole.size())), "first: answered ");
+    EXPECT_EQ(firstAnswer("cutInSegment", cutAt(sectionless, last.p_offset + last.p_filesz - 1)), cut);
+    EXPECT_EQ(firstAnswer("cutInSections", cutAt(whole, whole.size() - 1)), cut);
+}
+
+TEST_F(HttpModuleTest, AModuleDamagedInsideOrNoFileIsRefusedBeforeTheLoaderReadsIt)
+{
+    ASSERT_TRUE(tmp.isValid());
+    const QByteArray whole = builtModule();
+    ASSERT_GT(whole.size(), 40 * 1024);
+    // As a power loss during an upgrade leaves it: its length, the rest zeroed.
+    const auto kept = [&whole](qsizetype bytes, qint64 length) {
+        return [&whole, bytes, length](const QString& module) {
+            QFile file(module);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_EQ(file.write(whole.left(bytes)), bytes);
+            ASSERT_TRUE(file.resize(length));
+        };
+    };
+    const QRegularExpression damaged("^first: failed The HTTP component could not be loaded: <module> is damaged \\(.+\\)$");
+    for (const int kb : {4, 16, 40})
+        EXPECT_TRUE(damaged.match(firstAnswer(QStringLiteral("zeroed%1").arg(kb), kept(kb * 1024, whole.size()))).hasMatch())
+            << kb;
+    const QString sparse = firstAnswer("sparse", kept(4096, qint64(64) << 30));
+    EXPECT_TRUE(damaged.match(sparse).hasMatch()) << sparse.toStdString();
+
+    // Zeroed where only its relocations lie, the dynamic section whole.
+    const auto head = header<ElfW(Ehdr)>(whole, 0);
+    std::uint64_t relocations = 0, relocationsSize = 0, firstLoaded = 0;
+    for (int i = 0; i < head.e_phnum; ++i) {
+        const auto segment = header<ElfW(Phdr)>(whole, head.e_phoff + i * sizeof(ElfW(Phdr)));
+        if (segment.p_type == PT_LOAD && segment.p_offset == 0 && segment.p_vaddr == 0)
+            firstLoaded = segment.p_filesz;
+        for (std::uint64_t at = segment.p_offset; segment.p_type == PT_DYNAMIC; at += sizeof(ElfW(Dyn))) {
+            const auto entry = header<ElfW(Dyn)>(whole, at);
+            if (entry.d_tag == DT_NULL)
+                break;
+            if (entry.d_tag == DT_RELA)
+                relocations = entry.d_un.d_ptr;
+            if (entry.d_tag == DT_RELASZ)
+                relocationsSize = entry.d_un.d_val;
+        }
+    }
+    ASSERT_GT(relocationsSize, 0u);
+    ASSERT_LE(relocations + relocationsSize, firstLoaded);  // where address and offset are one
+    QByteArray unrelocated = whole;
+    std::memset(unrelocated.data() + relocations, 0, relocationsSize);
+    const QString zeroed = firstAnswer("unrelocated", writing(unrelocated));
+    EXPECT_TRUE(damaged.match(zeroed).hasMatch()) << zeroed.toStdString();
+
+    // A FIFO there is not opened to wait for a writer.
+    EXPECT_EQ(firstAnswer("fifo",
+                          [](const QString& module) { ASSERT_EQ(::mkfifo(QFile::encodeName(module).constData(), 0644), 0); }),
+              "first: failed The HTTP component could not be loaded: <module> is not trusted: it is not a regular file");
     EXPECT_TRUE(server.requests().empty());
 }
 
