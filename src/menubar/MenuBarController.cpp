@@ -94,8 +94,11 @@ MenuBarController::~MenuBarController()
 {
     unsubscribe();
     delete m_menu.data();
-    if (m_popover)
+    if (m_popover) {
         m_popover->disconnect(this);
+        // The popover keeps nothing of the panel while the panel is deleted.
+        m_popover->setCompanion(nullptr);
+    }
     delete m_panel;
     delete m_popover;
 }
@@ -118,7 +121,7 @@ void MenuBarController::install(AppScanner& scanner, SystemCleaner& cleaner)
             prepareNextPreview();
         });
         if (m_panel)
-            m_popover->setCompanion(m_panel);
+            pairPanel();
     }
     if (!same) {
         unsubscribe();
@@ -385,9 +388,8 @@ void MenuBarController::showCategoryPanel(SidebarTab tab)
     if (!m_panel) {
         m_panel = new SidePanel;
         connect(m_panel, &SidePanel::closed, this, [this] { m_navigation.setMenuCategory(std::nullopt); });
-        // Clicks on the panel are not clicks outside the preview.
         if (m_popover)
-            m_popover->setCompanion(m_panel);
+            pairPanel();
     }
     m_panel->setContent(new CategoryQuickPanel(tab, paneEnvironment(tab)));
     applyPanelChrome();
@@ -401,6 +403,13 @@ void MenuBarController::showCategoryPanel(SidebarTab tab)
     }
     m_panel->show();
     m_panel->raise();
+}
+
+void MenuBarController::pairPanel()
+{
+    // Clicks on the panel are not clicks outside the preview; a pane that goes takes what the preview keeps of it.
+    m_popover->setCompanion(m_panel);
+    connect(m_panel, &SidePanel::contentGoing, m_popover, &PopoverWindow::companionPartGoing, Qt::UniqueConnection);
 }
 
 bool MenuBarController::lendKeyboardToPanel(KeyExit exit)

@@ -137,6 +137,8 @@ private:
     void prepareNextPreview();
     QuickPreviewCallbacks previewCallbacks();
     QuickPaneEnvironment paneEnvironment(SidebarTab tab);
+    // Makes the side panel the popover's companion.
+    void pairPanel();
     SystemMonitor& monitor() const;
     Prompter& prompter() const;
     qint64 now() const;

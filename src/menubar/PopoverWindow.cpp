@@ -96,18 +96,15 @@ void PopoverWindow::applyFlags()
         setGeometry(frame);
         show();
         // A popup shown again focuses its content: a lent keyboard stays where it was.
-        if (m_lent && m_lentFocus)
-            m_lentFocus->setFocus(Qt::PopupFocusReason);
+        refocusLent(Qt::PopupFocusReason);
     }
     m_switching = false;
 }
 
 void PopoverWindow::setContent(QWidget* content)
 {
-    if (m_content) {
-        m_content->hide();
-        m_content->deleteLater();
-    }
+    if (m_content)
+        keyfocus::putAway(m_content);
     m_content = content;
     if (!content)
         return;
@@ -146,7 +143,59 @@ void PopoverWindow::present(const QRect& frame)
 
 void PopoverWindow::setCompanion(QWidget* companion)
 {
+    if (companion == m_companion)
+        return;
+    if (m_lent)
+        endLoan();
+    m_mouseTarget = nullptr;
+    setKeyTarget(nullptr);
+    m_going.clear();
     m_companion = companion;
+}
+
+void PopoverWindow::companionPartGoing(QWidget* part)
+{
+    auto inPart = [part](const QWidget* w) { return w && (w == part || part->isAncestorOf(w)); };
+    if (inPart(m_mouseTarget))
+        m_mouseTarget = nullptr;
+    if (inPart(m_keyTarget))
+        setKeyTarget(nullptr);
+    if (m_lent && inPart(m_lentFocus))
+        takeKeyboardBack(Qt::OtherFocusReason);
+    if (part->parent() == m_companion && !m_going.contains(part))
+        m_going << part;
+}
+
+bool PopoverWindow::partsGoing()
+{
+    // A part is gone once it is no child of the companion's any more.
+    m_going.removeIf([this](const QObject* part) { return !m_companion || !m_companion->children().contains(part); });
+    return !m_going.isEmpty();
+}
+
+bool PopoverWindow::lentFocusShown() const
+{
+    return m_lent && m_lentFocus && m_companion && m_companion->isAncestorOf(m_lentFocus) && m_lentFocus->isVisible();
+}
+
+bool PopoverWindow::refocusLent(Qt::FocusReason reason)
+{
+    if (!lentFocusShown())
+        return false;
+    if (!partsGoing()) {
+        m_lentFocus->setFocus(reason);
+        return true;
+    }
+    // A part may be in the middle of its deletion, the companion's tree not to be walked (a ring
+    // placed): the focus comes back from the event loop, after it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, reason] {
+            if (lentFocusShown())
+                m_lentFocus->setFocus(reason);
+        },
+        Qt::QueuedConnection);
+    return true;
 }
 
 bool PopoverWindow::overCompanion(const QPointF& global) const
@@ -358,10 +407,8 @@ bool PopoverWindow::eventFilter(QObject* watched, QEvent* event)
         }
         const auto reason = type == QEvent::FocusIn ? static_cast<QFocusEvent*>(event)->reason() : Qt::NoFocusReason;
         // A menu of the companion's closing focuses the content: the focus goes back to the companion.
-        if (w->window() == this && m_lentFocus && reason == Qt::PopupFocusReason) {
-            m_lentFocus->setFocus(reason);
+        if (w->window() == this && reason == Qt::PopupFocusReason && refocusLent(reason))
             return true;
-        }
         // The popover brought forward (pinned) keeps the keyboard.
         if (w->window() == this && reason == Qt::ActiveWindowFocusReason)
             endLoan();

@@ -26,6 +26,10 @@ class ClockwiseNeonBorder;
 // Shift+Tab go round its stops and past its ends back to the content,
 // Escape gives the keyboard back to the content as it was, and so do a
 // press on the content, the companion hiding and the popover going.
+// A part of the companion that goes (a pane replaced) takes with it all
+// that the popover keeps of it, and until it is deleted the popover hands
+// the focus into the companion only from the event loop, never from within
+// a deletion.
 // While held (an alert of the companion's is up) it stays shown as a window
 // that holds neither mouse nor keyboard, since a popup would be closed by the
 // alert and would take its input.
@@ -63,8 +67,12 @@ public:
     // hide() puts it away (the owner's doing: dismissedOutside() is not sent).
     void present(const QRect& frame);
 
+    // A new companion ends the loan and whatever was kept of the old one.
     void setCompanion(QWidget* companion);
     QWidget* companion() const { return m_companion; }
+    // part, a child of the companion, is put away for good and deleted
+    // soon (it is whole still): see above.
+    void companionPartGoing(QWidget* part);
 
     // Lends the keyboard to the shown companion with the focus on stop, one
     // of its controls (reason: Tab, Shift+Tab or other); false when it cannot.
@@ -107,6 +115,13 @@ private:
     bool lentKey(QKeyEvent* key, bool atCompanion);
     // Ends the loan without moving the focus to the content.
     void endLoan();
+    // Whether parts of the companion put away are not deleted yet.
+    bool partsGoing();
+    // Lent, with the focus kept on a shown widget of the companion.
+    bool lentFocusShown() const;
+    // The focus back on that widget (on the next turn of the event loop
+    // while parts of the companion are going); false without one.
+    bool refocusLent(Qt::FocusReason reason);
     // The flags of the popup, or of the window pinned or held; shown again
     // at its place when it was shown.
     void applyFlags();
@@ -121,6 +136,7 @@ private:
     QPointer<QWidget> m_keyTarget;    // the companion's widget that types
     bool m_lent = false;
     QPointer<QWidget> m_lentFocus;    // the companion's widget that has the focus while lent
+    QList<const QObject*> m_going;    // parts of the companion put away (compared only)
 };
 
 } // namespace tw

@@ -60,8 +60,8 @@ SidePanel::SidePanel(QWidget* parent)
 void SidePanel::setContent(QWidget* content)
 {
     if (m_content) {
-        m_content->hide();
-        m_content->deleteLater();
+        emit contentGoing(m_content);
+        keyfocus::putAway(m_content);
     }
     m_content = content;
     if (content) {
@@ -74,6 +74,8 @@ void SidePanel::setContent(QWidget* content)
 
 void SidePanel::clearContent()
 {
+    if (m_content)
+        emit contentGoing(m_content);
     delete m_content.data();
 }
 

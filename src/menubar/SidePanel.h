@@ -34,6 +34,9 @@ public:
 
 signals:
     void closed();
+    // The content is put away for good (replaced or cleared) and deleted
+    // soon: what others keep of it has to go now, while it is whole.
+    void contentGoing(QWidget* content);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -420,3 +420,44 @@ TEST(PanelLifetime, EveryRingInThePanelIsWhole)
     }
     EXPECT_GE(rings, 5);  // one at least in each pane
 }
+
+// However the keyboard leaves the updates pane (Escape back to its card,
+// the panel's close button, Open in App and the tray again), Startup apps
+// opened next from the keyboard replaces it; its deletion (its source menu
+// with it) keeps the keyboard, ring and all, in the new pane.
+TEST(PanelLifetime, TheUpdatesPaneLeftFromTheKeyboardGoesWithoutTakingTheKeyboard)
+{
+    for (const char* leave : {"Escape", "close button", "Open in App"}) {
+        SCOPED_TRACE(leave);
+        OpenPanel o;
+        o.r.c().closePopover();
+        ASSERT_NO_FATAL_FAILURE(o.keyToCard(SidebarTab::updates));
+        o.key(Qt::Key_Return);
+        const QPointer<UpdatesNotificationPanel> updates = o.panel()->findChild<UpdatesNotificationPanel*>();
+        ASSERT_TRUE(updates);
+        ASSERT_EQ(o.focus(), updates->sourcePicker());
+        if (leave == std::string_view("Escape")) {
+            o.key(Qt::Key_Escape);
+            ASSERT_EQ(o.focus(), o.r.c().preview());
+            ASSERT_TRUE(o.panel()->isVisible());
+        } else if (leave == std::string_view("close button")) {
+            o.key(Qt::Key_Backtab);
+            ASSERT_EQ(o.focus(), o.panel()->closeButton());
+            o.key(Qt::Key_Return);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !o.panel()->isVisible(); }, 5000));
+        } else {
+            for (int i = 0; i < 6 && o.focus() != updates->openInApp(); ++i)
+                o.key(Qt::Key_Tab);
+            ASSERT_EQ(o.focus(), updates->openInApp());
+            o.key(Qt::Key_Return);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !o.r.c().isPopoverShown(); }, 5000));
+        }
+        ASSERT_NO_FATAL_FAILURE(o.keyToCard(SidebarTab::startup));
+        o.key(Qt::Key_Return);
+        settle();
+        EXPECT_FALSE(updates) << "the replaced pane went";
+        EXPECT_TRUE(o.popover()->isKeyboardLent());
+        ASSERT_TRUE(o.focus() && o.panel()->content()->isAncestorOf(o.focus()));
+        EXPECT_TRUE(o.ringAbout(o.focus()));
+    }
+}

@@ -348,6 +348,14 @@ void installStyle()
     QApplication::setStyle(new KitStyle(QApplication::style()->name()));
 }
 
+void putAway(QWidget* w)
+{
+    if (QWidget* kept = w->window()->focusWidget(); kept && (kept == w || w->isAncestorOf(kept)))
+        kept->clearFocus();
+    w->hide();
+    w->deleteLater();
+}
+
 } // namespace keyfocus
 
 } // namespace tw

@@ -95,6 +95,9 @@ void shareActivation(QWidget* window, bool share);
 bool sharesActivation(const QWidget* window);
 // Puts the kit's style over the application's own (once; later calls do nothing).
 void installStyle();
+// Puts w away for good: hidden, no longer the focus its window keeps for
+// its next activation, and deleted once control returns to the event loop.
+void putAway(QWidget* w);
 
 } // namespace keyfocus
 
