@@ -1,13 +1,16 @@
 #include "app/SingleInstance.h"
+#include "platform/LocalListener.h"
 #include "platform/PrivateFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMetaObject>
 #include <QProcess>
 #include <QSemaphore>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -567,10 +570,21 @@ TEST(SingleInstance, ACopyOutOfDescriptorsKeepsListeningAndSaysSoOnce)
     std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
     const int early = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     ASSERT_GE(early, 0);
+    auto* notifier = first.findChild<QSocketNotifier*>();
+    ASSERT_TRUE(notifier);
+    // When the listener looked at its queue (ms).
+    std::vector<qint64> looks;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(notifier, &QSocketNotifier::activated, [&] { looks.push_back(clock.elapsed()); });
     {
         OutOfDescriptors starved;
         ASSERT_EQ(::connect(early, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
         ASSERT_TRUE(QTest::qWaitFor([] { return !warnings.isEmpty(); }, kDeadlineMs));
+        // Between two looks it leaves the queue alone: it does not spin.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return looks.size() >= 4; }, kDeadlineMs));
+        for (size_t k = 1; k < 4; ++k)
+            EXPECT_GE(looks[k] - looks[k - 1], LocalListener::retryMs / 2) << k;
     }
 
     // Descriptors back, it is heard after all, and so is the next launch.
