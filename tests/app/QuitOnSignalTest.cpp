@@ -8,6 +8,8 @@
 #include "platform/DescriptorGate.h"
 #include "platform/Services.h"
 #include "platform/ThreadPool.h"
+#include "support/ProgramHarness.h"
+#include "support/Starved.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -18,6 +20,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <csignal>
 #include <cstring>
 #include <optional>
@@ -110,6 +115,47 @@ TEST_P(SignalQuit, EndsTheLoopAndWithdrawsAWaitingPasswordPrompt)
     ASSERT_TRUE(outcome.has_value());  // it ended before the wind-down returned
     ASSERT_FALSE(outcome->ok());
     EXPECT_EQ(outcome->error().code, -128);  // withdrawn as a cancelled prompt
+}
+
+TEST(Quit, CtrlQEndsEveryWaitForADescriptor)
+{
+    // Quit from the window, no signal: what follows the event loop ends the
+    // wait of work on the engine pool for a descriptor, on a gate clock that
+    // never runs its patience out. Should it not, a watchdog ends the waits
+    // after the deadline and the test fails.
+    test::Program p;
+    MainWindow* window = p.startShown();
+    const test::GateClock frozen;
+    std::atomic<bool> waiting{false};
+    startOnPool([&] {
+        descriptors::Wait wait;
+        waiting = true;
+        while (wait.next()) {
+        }
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return waiting.load(); }, kDeadlineMs));
+    QTimer::singleShot(0, [window] { QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier); });
+    QTimer::singleShot(kDeadlineMs, [] { QCoreApplication::exit(1); });
+    ASSERT_EQ(QCoreApplication::exec(), 0);
+
+    std::mutex mutex;
+    std::condition_variable woundDown;
+    bool done = false, rescued = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!woundDown.wait_for(lock, std::chrono::milliseconds(kDeadlineMs), [&] { return done; })) {
+            rescued = true;
+            descriptors::endWaits();
+        }
+    });
+    SweeplineApp::windDown(*p.fake.admin);
+    {
+        const std::lock_guard lock(mutex);
+        done = true;
+    }
+    woundDown.notify_all();
+    watchdog.join();
+    EXPECT_FALSE(rescued);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSignal, SignalQuit, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
