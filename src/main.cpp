@@ -29,10 +29,9 @@ int main(int argc, char** argv)
         return 0;
     // From here on the lock is ours: a termination signal quits as Quit does, so that it goes with us.
     tw::QuitOnSignal quitOnSignal;
-    // Qt's painting hands large fills to its global pool: its threads, like
-    // the engine pool's, are made now and kept, so that a program out of
+    // The pools' threads are made now and kept, so that a program out of
     // file descriptors never has to make one.
-    tw::keepThreads(*QThreadPool::globalInstance());
+    tw::keepPoolThreads();
     // The fonts load on the pool while the window is built.
     tw::neon::prepareFonts();
 

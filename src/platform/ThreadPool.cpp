@@ -52,6 +52,12 @@ void keepThreads(QThreadPool& pool)
     }
 }
 
+void keepPoolThreads()
+{
+    enginePool();
+    keepThreads(*QThreadPool::globalInstance());
+}
+
 void waitForEnginePool()
 {
     enginePool().waitForDone();

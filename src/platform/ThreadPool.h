@@ -40,6 +40,11 @@ QThreadPool& enginePool();
 // the pool itself.
 void keepThreads(QThreadPool& pool);
 
+// keepThreads for the pools the program runs work on: the engine pool and
+// Qt's global pool, to which its painting hands large fills. At start-up,
+// while descriptors are free.
+void keepPoolThreads();
+
 // Waits until every job on the engine pool has ended; what they did is then
 // in the sanitizer's sight too. The pool's threads end with it (Qt's
 // waitForDone): for the end of the program, and tests.

@@ -11,6 +11,8 @@
 #include "support/MacTree.h"
 #include "support/Starved.h"
 
+#include <QProcess>
+#include <QThread>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
@@ -256,6 +258,23 @@ TEST(DescriptorPressure, APoolThatKeepsItsThreadsRunsWorkWithNoDescriptorFree)
         return Figures{ran.load()};
     });
     EXPECT_EQ(seen, Figures{3});
+}
+
+TEST(DescriptorPressure, TheProgramsPoolsKeepTheThreadsTheyMadeAtStart)
+{
+    // However long they were idle (Qt's own pools let a thread go after
+    // 30 s): a scan as wide as the engine pool, work as wide as Qt's global
+    // pool and a large fill painted, all with no descriptor free.
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::MergedChannels);
+    probe.start(TIDEWELL_POOLS_PROBE, {});
+    ASSERT_TRUE(probe.waitForFinished(60'000));
+    const QString out = QString::fromLocal8Bit(probe.readAll());
+    ASSERT_EQ(probe.exitStatus(), QProcess::NormalExit) << out.toStdString();
+    EXPECT_EQ(probe.exitCode(), 0) << out.toStdString();
+    const int n = QThread::idealThreadCount(), g = QThreadPool::globalInstance()->maxThreadCount();
+    EXPECT_TRUE(out.contains(QStringLiteral("kept: -1 -1\nran: %1 of %1, %2 of %2; painted: yes\n").arg(n).arg(g)))
+        << out.toStdString();
 }
 
 TEST(DescriptorGate, AWaitGivesUpOnceThePatienceHasPassedSinceTheLastDescriptorCameBack)
