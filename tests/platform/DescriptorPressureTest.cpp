@@ -11,6 +11,7 @@
 #include "support/MacTree.h"
 #include "support/Starved.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <QThreadPool>
@@ -229,6 +230,35 @@ TEST(DescriptorPressure, AMoveIntoTheTrashOutOfDescriptorsFailsAsSuchAndMovesNot
     EXPECT_EQ(seen, (Figures{true, true, true, true, true}));
     EXPECT_EQ(t.read("/Applications/Tool.app/Contents/Info.plist"), "plist");
     EXPECT_TRUE(t.fs().list(trash)->empty());
+}
+
+TEST(DescriptorPressure, AfterAWaitAWalkGoesBackDownOnlyIntoTheFoldersItLeft)
+{
+    // Out of descriptors two folders down (the top and a held, b wanted),
+    // the walk waits holding none; meanwhile a is swapped for another folder
+    // of the same name. Going back down by name, the walk finds another
+    // device and inode there and counts neither the rest of the a it left
+    // nor the one in its place.
+    MacTree t;
+    t.writeSized("/top/f", 1);
+    t.writeSized("/top/a/b/h", 100);
+    t.writeSized("/spare/a/b/h", 5000);
+    const QByteArray a = QFile::encodeName(t.host("/top/a")), spare = QFile::encodeName(t.host("/spare/a")),
+                     left = QFile::encodeName(t.host("/left"));
+    const Figures seen = inChild(32, [&](const auto& exhaustTo, std::vector<int>& held) {
+        const GateClock frozen;
+        std::optional<DiskUsage> usage;
+        Held walk([&] { usage = DiskUsage::measure(t.fs(), "/top"); });
+        exhaustTo(2);
+        walk.go();
+        const bool waited = someoneWaits();
+        const bool swapped =
+            ::rename(a.constData(), left.constData()) == 0 && ::rename(spare.constData(), a.constData()) == 0;
+        giveBack(held, int(held.size()));
+        walk.join();
+        return Figures{waited, swapped, usage ? usage->apparentBytes : -1, usage ? usage->complete : -1};
+    });
+    EXPECT_EQ(seen, (Figures{true, true, 1, true}));
 }
 
 TEST(DescriptorPressure, APoolThatKeepsItsThreadsRunsWorkWithNoDescriptorFree)
