@@ -233,7 +233,7 @@ void StartupDetail::refresh()
         return;
     }
     showStartupIcon(m_icon, item->icon, 52, 36);
-    m_title->setText(item->title);
+    m_title->setText(text::singleLine(item->title));
     m_category->setText(item->category);
     m_showApplication->setVisible(startupview::offersShowApplication(*item));
     const QList<startupview::InfoRow> rows = startupview::infoRows(*item);

@@ -193,6 +193,6 @@ TEST(TextLines, ControlCharactersShowAsSpaces)
     const QFont& font = typescale::font(TextRole::itemName);
     EXPECT_EQ(neon::elided(QStringLiteral("New\nLine.app"), font, 1000), "New Line.app");
     EXPECT_EQ(text::wrappedHeight(font, QStringLiteral("New\nLine.app"), 1000), neon::lineHeight(font));
-    EXPECT_EQ(text::singleLine(QStringLiteral("\r\na\u2028b\tc\u0007d\u0085e")), "  a b c d e");
+    EXPECT_EQ(text::singleLine(QStringLiteral("\r\na\u2028b\tc\u0007d\u0085e\u2029f")), "  a b c d e f");
     EXPECT_EQ(text::singleLine(text::leftToRight(QStringLiteral("a\nb"))), text::leftToRight(QStringLiteral("a b")));
 }
