@@ -19,6 +19,7 @@ WindowChrome::WindowChrome(QWidget* window, qreal cornerRadius)
     : QObject(window)
     , m_window(window)
     , m_radius(cornerRadius)
+    , m_drag(window)
 {
     setObjectName(QStringLiteral("tw_windowChrome"));
 }
@@ -142,26 +143,9 @@ bool WindowChrome::frameEvent(QEvent* event)
     switch (event->type()) {
     case QEvent::MouseMove: {
         auto e = static_cast<QMouseEvent*>(event);
-        if (!(e->buttons() & Qt::LeftButton)) {
-            // The release went elsewhere.
-            m_resizePress.reset();
-            m_resizing.reset();
-        }
-        if (m_resizePress) {
-            // A resize once the press is a drag, by the program itself where it
-            // can place the window: see WindowDrag.
-            if (!WindowDrag::pastThreshold(m_resizePress->press, e->globalPosition().toPoint()))
-                return true;
-            const Resize pending = *std::exchange(m_resizePress, std::nullopt);
-            if (WindowDrag::systemPlaces() && WindowDrag::systemResize()(m_handle, pending.edges))
-                return true;
-            m_resizing = pending;
-        }
-        if (m_resizing) {
-            const QPoint moved = e->globalPosition().toPoint() - m_resizing->press;
-            m_window->setGeometry(windowframe::resized(m_resizing->start, m_resizing->edges, moved, m_window->minimumSize()));
+        // A drag's moves, from the band or the background, go no further.
+        if (m_drag.move(e))
             return true;
-        }
         if (e->buttons() != Qt::NoButton)
             return false;
         const Qt::Edges edges = resizeEdgesAt(e->position().toPoint());
@@ -176,19 +160,19 @@ bool WindowChrome::frameEvent(QEvent* event)
             return false;
         // The program's own resize, or the window system's where only it
         // places windows, from the first move past the drag distance.
-        if (event->type() == QEvent::MouseButtonPress && !m_resizing)
-            m_resizePress = Resize{edges, m_window->geometry(), e->globalPosition().toPoint()};
+        if (event->type() == QEvent::MouseButtonPress && !m_drag.edges())
+            m_drag.press(e->globalPosition().toPoint(), edges);
         return true;
     }
     case QEvent::MouseButtonRelease:
-        if ((m_resizing || m_resizePress) && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) {
-            m_resizing.reset();
-            m_resizePress.reset();
+        // The band's press went no further, nor does its release.
+        if (m_drag.edges() && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) {
+            m_drag.release();
             return true;
         }
         return false;
     case QEvent::Leave:
-        if (!m_resizing)
+        if (!m_drag.edges())
             showEdges({});
         return false;
     default:
@@ -229,7 +213,8 @@ bool WindowChrome::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     case QEvent::MouseMove:
-        return m_drag.move(m_window, static_cast<QMouseEvent*>(event));
+        // Those sent to the widgets themselves (the native window's stop at the band's filter).
+        return m_drag.move(static_cast<QMouseEvent*>(event));
     case QEvent::MouseButtonRelease:
         return m_drag.release();
     default:

@@ -48,13 +48,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // A resize from the band: its edges, the frame and the point pressed.
-    struct Resize {
-        Qt::Edges edges;
-        QRect start;
-        QPoint press;
-    };
-
     WindowChrome(QWidget* window, qreal cornerRadius);
     void updateMask();
     void comeBackInPlace();
@@ -71,8 +64,6 @@ private:
     std::optional<QPoint> m_hiddenAt;  // where the window stood when it was hidden
     QPointer<QWindow> m_handle;
     Qt::Edges m_shownEdges;  // those the pointer shows
-    std::optional<Resize> m_resizePress;  // pressed on the band, not moved yet
-    std::optional<Resize> m_resizing;
 };
 
 } // namespace tw

@@ -1,7 +1,5 @@
 #include "app/WindowFrame.h"
 
-#include <algorithm>
-
 namespace tw::windowframe {
 
 namespace {
@@ -52,20 +50,6 @@ Qt::CursorShape cursorFor(Qt::Edges edges)
     if (vertical)
         return Qt::SizeVerCursor;
     return Qt::ArrowCursor;
-}
-
-QRect resized(const QRect& start, Qt::Edges edges, QPoint delta, QSize minimum)
-{
-    QRect r = start;
-    if (edges & Qt::LeftEdge)
-        r.setLeft(std::min(start.left() + delta.x(), start.right() + 1 - minimum.width()));
-    else if (edges & Qt::RightEdge)
-        r.setRight(std::max(start.right() + delta.x(), start.left() + minimum.width() - 1));
-    if (edges & Qt::TopEdge)
-        r.setTop(std::min(start.top() + delta.y(), start.bottom() + 1 - minimum.height()));
-    else if (edges & Qt::BottomEdge)
-        r.setBottom(std::max(start.bottom() + delta.y(), start.top() + minimum.height() - 1));
-    return r;
 }
 
 } // namespace tw::windowframe

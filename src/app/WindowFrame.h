@@ -1,7 +1,7 @@
 #pragma once
 
-// Where the frameless main window is resized from and what a resize by hand
-// makes of its frame: geometry only.
+// Where the frameless main window is resized from and what the pointer shows
+// there: geometry only (what a resize makes of the frame is WindowDrag's).
 
 #include <QRect>
 
@@ -18,10 +18,5 @@ Qt::Edges resizeEdges(QPoint point, QSize size, int border);
 
 // The pointer over those edges: a two-headed arrow along the way they move.
 Qt::CursorShape cursorFor(Qt::Edges edges);
-
-// The frame after the pointer moved by delta from its press, for a frame
-// that was start: the pressed edges follow the pointer, the others stay,
-// and it never gets smaller than minimum (the edge moved stops instead).
-QRect resized(const QRect& start, Qt::Edges edges, QPoint delta, QSize minimum);
 
 } // namespace tw::windowframe

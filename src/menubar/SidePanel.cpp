@@ -117,12 +117,12 @@ void SidePanel::mousePressEvent(QMouseEvent* event)
     // It follows the mouse (see WindowDrag); where only the window system
     // places windows that moves it, except while the preview's popup holds
     // the mouse (the system cannot take it then).
-    m_drag.press(event->globalPosition().toPoint(), !QApplication::activePopupWidget());
+    m_drag.press(event->globalPosition().toPoint(), {}, !QApplication::activePopupWidget());
 }
 
 void SidePanel::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_drag.move(this, event))
+    if (!m_drag.move(event))
         QWidget::mouseMoveEvent(event);
 }
 

@@ -50,7 +50,7 @@ private:
     QPointer<QWidget> m_content;
     QAbstractButton* m_close;
     QColor m_chrome;
-    WindowDrag m_drag;
+    WindowDrag m_drag{this};
 };
 
 } // namespace tw

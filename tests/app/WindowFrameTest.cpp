@@ -6,6 +6,8 @@
 #include "views/kit/WindowDrag.h"
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QScopeGuard>
 #include <QTest>
 #include <QWindow>
@@ -77,6 +79,22 @@ private:
     WindowDrag::SystemResize m_resize;
 };
 
+// Counts the frames the window it watches took (a move and a resize at once
+// are one).
+struct Placings : QObject {
+    int count = 0;
+    QRect last;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QRect now = static_cast<QWidget*>(watched)->geometry();
+        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && now != last) {
+            ++count;
+            last = now;
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 TEST(WindowFrame, EdgeHitTest)
@@ -135,7 +153,7 @@ TEST(WindowFrame, TheFrameAResizeByHandMakes)
         {"nothing pressed", {}, {40, 40}, start},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(windowframe::resized(start, c.edges, c.delta, minimum), c.expected) << c.what;
+        EXPECT_EQ(WindowDrag::resized(start, c.edges, c.delta, minimum), c.expected) << c.what;
 }
 
 // Presses and moves as the desktop delivers them: to the native window,
@@ -273,4 +291,116 @@ TEST(WindowFrame, AClickAsksTheWindowSystemForNoMoveOrResize)
     drag(handle, background, {30, 20});
     drag(handle, edge, {-30, 0});
     EXPECT_EQ(asked, (std::vector<QString>{"move", "resize left"}));
+}
+
+// Escape during the program's own move or resize puts the window back where
+// and how big it was at the press; the rest of that drag changes nothing, and
+// the next press drags again.
+TEST(WindowFrame, EscapePutsTheWindowBackAndEndsTheDrag)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    QWindow* handle = window->windowHandle();
+    const QRect start(100, 80, 1200, 760);
+    for (const QPoint at : {QPoint(600, 12), QPoint(1198, 380)}) {
+        window->setGeometry(start);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+        QTest::mousePress(handle, Qt::LeftButton, {}, at);
+        QTest::mouseMove(handle, at + QPoint(40, 30));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() != start; }, 10000)) << at.x();
+        QTest::keyClick(handle, Qt::Key_Escape);
+        EXPECT_EQ(window->geometry(), start) << at.x();
+        QTest::mouseMove(handle, at + QPoint(80, 60));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, at + QPoint(80, 60));
+        EXPECT_EQ(window->geometry(), start) << at.x();
+    }
+    drag(handle, {600, 12}, {30, 20});
+    EXPECT_EQ(window->pos(), start.topLeft() + QPoint(30, 20));
+}
+
+// A move keeps the window's top edge within the screen's available area,
+// the other edges following the pointer; it follows again on the way back.
+TEST(WindowFrame, AMoveKeepsTheTopEdgeOnTheScreen)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    QWindow* handle = window->windowHandle();
+    window->move(100, 80);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(100, 80); }, 10000));
+    const int top = window->screen()->availableGeometry().top();
+    const QPoint press = window->mapToGlobal(QPoint(600, 12));
+    QTest::mousePress(handle, Qt::LeftButton, {}, {600, 12});
+    QTest::mouseMove(handle, handle->mapFromGlobal(press + QPoint(-40, -150)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(60, top); }, 10000))
+        << window->pos().x() << "," << window->pos().y();
+    QTest::mouseMove(handle, handle->mapFromGlobal(press + QPoint(-40, -50)));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(press + QPoint(-40, -50)));
+    EXPECT_EQ(window->pos(), QPoint(60, 30));
+}
+
+// Under X11 a maximised window stays put when its title bar or its
+// sidebar's background is dragged, as window managers keep it.
+TEST(WindowFrame, AMaximisedWindowStaysWhenDragged)
+{
+    ASSERT_FALSE(WindowDrag::systemPlaces());
+    Program p;
+    MainWindow* window = p.startShown();
+    window->setMinimumSize(400, 300);  // within the test's screen
+    window->showMaximized();
+    const QRect maximised = window->screen()->availableGeometry();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == maximised; }, 10000));
+    for (const QPoint at : {QPoint(600, 12), QPoint(93, 426)}) {
+        drag(window->windowHandle(), at, {60, 40});
+        EXPECT_EQ(window->geometry(), maximised) << at.x();
+    }
+}
+
+// A resize whose release went to another window ends there: the pointer
+// moving over the window with no button down resizes nothing.
+TEST(WindowFrame, AResizeReleasedElsewhereEnds)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    QWindow* handle = window->windowHandle();
+    window->setGeometry(100, 80, 1200, 760);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() == 1200; }, 10000));
+    QTest::mousePress(handle, Qt::LeftButton, {}, {1198, 380});
+    QTest::mouseMove(handle, {1238, 380});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() == 1240; }, 10000)) << window->width();
+    QWindow elsewhere;
+    QTest::mouseRelease(&elsewhere, Qt::LeftButton, {}, {10, 10});
+    for (const int x : {1200, 1100})
+        QTest::mouseMove(handle, {x, 380});
+    EXPECT_EQ(window->geometry(), QRect(100, 80, 1240, 760));
+}
+
+// However many pointer moves come in one pass of the event loop, the window
+// is placed once for them, where the last asked; a move and a resize alike.
+TEST(WindowFrame, MovesThatComeTogetherPlaceTheWindowOnce)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    QWindow* handle = window->windowHandle();
+    Placings placings;
+    window->installEventFilter(&placings);
+    const QRect start(100, 80, 1200, 760);
+    const struct {
+        QPoint at, step;
+        QRect expected;
+    } drags[] = {{{600, 12}, {10, 5}, start.translated(60, 30)}, {{1198, 380}, {10, 0}, start.adjusted(0, 0, 60, 0)}};
+    for (const auto& d : drags) {
+        window->setGeometry(start);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+        placings.count = 0;
+        const QPoint press = window->mapToGlobal(d.at);
+        QTest::mousePress(handle, Qt::LeftButton, {}, d.at);
+        for (int i = 1; i <= 6; ++i) {
+            QMouseEvent move(QEvent::MouseMove, handle->mapFromGlobal(press + d.step * i), press + d.step * i,
+                             Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(handle, &move);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == d.expected; }, 10000)) << d.at.x();
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(press + d.step * 6));
+        EXPECT_EQ(placings.count, 1) << d.at.x();
+    }
 }

@@ -1,9 +1,14 @@
 #include "views/kit/WindowDrag.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
+#include <utility>
 
 namespace tw {
 
@@ -25,19 +30,56 @@ bool& WindowDrag::systemPlaces()
     return places;
 }
 
+WindowDrag::WindowDrag(QWidget* window)
+    : m_window(window)
+{
+    m_frame.setSingleShot(true);
+    m_frame.setTimerType(Qt::PreciseTimer);
+    connect(&m_frame, &QTimer::timeout, this, &WindowDrag::place);
+}
+
 bool WindowDrag::pastThreshold(QPoint press, QPoint now)
 {
     return (now - press).manhattanLength() >= QApplication::startDragDistance();
 }
 
-void WindowDrag::press(QPoint global, bool systemAllowed)
+QRect WindowDrag::resized(const QRect& start, Qt::Edges edges, QPoint delta, QSize minimum)
 {
-    m_press = global;
-    m_followOffset.reset();
-    m_systemAllowed = systemAllowed;
+    QRect r = start;
+    if (edges & Qt::LeftEdge)
+        r.setLeft(std::min(start.left() + delta.x(), start.right() + 1 - minimum.width()));
+    else if (edges & Qt::RightEdge)
+        r.setRight(std::max(start.right() + delta.x(), start.left() + minimum.width() - 1));
+    if (edges & Qt::TopEdge)
+        r.setTop(std::min(start.top() + delta.y(), start.bottom() + 1 - minimum.height()));
+    else if (edges & Qt::BottomEdge)
+        r.setBottom(std::max(start.bottom() + delta.y(), start.top() + minimum.height() - 1));
+    return r;
 }
 
-bool WindowDrag::move(QWidget* window, const QMouseEvent* event)
+void WindowDrag::press(QPoint global, Qt::Edges edges, bool systemAllowed)
+{
+    end();
+    m_press = Press{global, edges ? m_window->geometry() : m_window->frameGeometry(), edges, systemAllowed};
+}
+
+QRect WindowDrag::wanted(QPoint global) const
+{
+    const QPoint delta = global - m_press->at;
+    if (m_press->edges)
+        return resized(m_press->start, m_press->edges, delta, m_window->minimumSize());
+    QRect r = m_press->start.translated(delta);
+    const QScreen* screen = QGuiApplication::screenAt(global);
+    if (!screen)
+        screen = m_window->screen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        r.moveTop(std::clamp(r.top(), area.top(), area.bottom()));
+    }
+    return r;
+}
+
+bool WindowDrag::move(const QMouseEvent* event)
 {
     if (!m_press)
         return false;
@@ -47,28 +89,88 @@ bool WindowDrag::move(QWidget* window, const QMouseEvent* event)
         return false;
     }
     const QPoint global = event->globalPosition().toPoint();
-    if (!m_followOffset) {
-        if (!pastThreshold(*m_press, global))
+    if (m_phase == Phase::still)
+        return true;
+    if (m_phase == Phase::pending) {
+        if (!pastThreshold(m_press->at, global))
             return true;
-        if (m_systemAllowed && systemPlaces() && window->windowHandle() && systemMove()(window->windowHandle())) {
-            release();
+        QWindow* handle = m_window->windowHandle();
+        if (m_press->systemAllowed && systemPlaces() && handle
+            && (m_press->edges ? systemResize()(handle, m_press->edges) : systemMove()(handle))) {
+            end();
             return true;
         }
         // Maximised or full screen, it stays (as window managers keep it).
-        if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        if (!m_press->edges && (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+            m_phase = Phase::still;
             return true;
-        m_followOffset = *m_press - window->pos();
+        }
+        m_phase = Phase::following;
+        // Escape comes here, wherever the focus is.
+        m_window->grabKeyboard();
+        m_window->installEventFilter(this);
     }
-    window->move(global - *m_followOffset);
+    m_wanted = wanted(global);
+    if (!m_frame.isActive()) {
+        // The next frame, or now when one has passed since the last placing.
+        const QScreen* screen = m_window->screen();
+        const qreal hz = screen && screen->refreshRate() >= 20 ? screen->refreshRate() : 60;
+        const qint64 frame = qint64(1e9 / hz);
+        const qint64 since = m_placed.isValid() ? m_placed.nsecsElapsed() : frame;
+        m_frame.start(int((std::max<qint64>(0, frame - since) + 999'999) / 1'000'000));
+    }
     return true;
+}
+
+void WindowDrag::place()
+{
+    if (!m_wanted)
+        return;
+    const QRect r = *std::exchange(m_wanted, std::nullopt);
+    if (m_press && m_press->edges)
+        m_window->setGeometry(r);
+    else
+        m_window->move(r.topLeft());
+    m_placed.start();
 }
 
 bool WindowDrag::release()
 {
     const bool had = m_press.has_value();
-    m_press.reset();
-    m_followOffset.reset();
+    m_frame.stop();
+    place();
+    end();
     return had;
+}
+
+void WindowDrag::letGoOfKeys()
+{
+    m_window->removeEventFilter(this);
+    if (QWidget::keyboardGrabber() == m_window)
+        m_window->releaseKeyboard();
+}
+
+void WindowDrag::end()
+{
+    m_frame.stop();
+    m_wanted.reset();
+    letGoOfKeys();
+    m_press.reset();
+    m_phase = Phase::pending;
+}
+
+bool WindowDrag::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_window || event->type() != QEvent::KeyPress || m_phase != Phase::following
+        || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+        return false;
+    // Back to where and how big it was at the press; the rest of the drag moves nothing.
+    m_frame.stop();
+    m_wanted = m_press->start;
+    place();
+    letGoOfKeys();
+    m_phase = Phase::still;
+    return true;
 }
 
 } // namespace tw

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QObject>
 #include <QPoint>
+#include <QRect>
+#include <QTimer>
 #include <Qt>
 
 #include <functional>
@@ -12,15 +16,21 @@ class QWindow;
 
 namespace tw {
 
-// Moving a frameless window by dragging its background, once a press has
-// become a drag (Qt's drag distance), so that a click moves nothing. The
-// program moves the window itself while the button is held, keeping the point
+// Moving or resizing a frameless window by hand, once a press has become a
+// drag (Qt's drag distance), so that a click changes nothing. The program
+// moves the window itself while the button is held, keeping the point
 // grabbed under the pointer: an X11 window manager asked to move starts from
 // where the pointer is by then, and the point grabbed would trail it by the
 // drag distance (a place given just before the request is not seen in time).
 // Only where the program cannot place its windows (Wayland) is the window
 // system's move asked for.
-class WindowDrag {
+//
+// As window managers do, a move keeps the window's top edge within the
+// available area of the screen under the pointer, and Escape puts the window
+// back as it was at the press and ends the drag (the keyboard is the
+// window's while it runs). The window is placed at most once a frame, where
+// the pointer's last move asked; the release places it at once.
+class WindowDrag : public QObject {
 public:
     // The window system's move and resize (QWindow::startSystemMove and
     // startSystemResize); tests replace them.
@@ -32,21 +42,50 @@ public:
     // places windows. Tests set it.
     static bool& systemPlaces();
 
-    // A left press at a global point; `systemAllowed` false keeps the move
-    // the program's own (while a popup holds the mouse, say).
-    void press(QPoint global, bool systemAllowed = true);
+    explicit WindowDrag(QWidget* window);
+
+    // A left press at a global point: a move, or a resize of the edges
+    // given. `systemAllowed` false keeps it the program's own (while a popup
+    // holds the mouse, say).
+    void press(QPoint global, Qt::Edges edges = {}, bool systemAllowed = true);
     // True when the move is this drag's (the event is then taken).
-    bool move(QWidget* window, const QMouseEvent* event);
+    bool move(const QMouseEvent* event);
     // True when a press was pending or a drag ran.
     bool release();
+    bool isPressed() const { return m_press.has_value(); }
+    Qt::Edges edges() const { return m_press ? m_press->edges : Qt::Edges(); }
 
     // Whether a press has become a drag (Qt's drag distance).
     static bool pastThreshold(QPoint press, QPoint now);
+    // The frame after the pointer moved by delta from its press, for a frame
+    // that was start: the pressed edges follow the pointer, the others stay,
+    // and it never gets smaller than minimum (the edge moved stops instead).
+    static QRect resized(const QRect& start, Qt::Edges edges, QPoint delta, QSize minimum);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::optional<QPoint> m_press;        // global point of the press
-    std::optional<QPoint> m_followOffset; // set while the window follows by itself
-    bool m_systemAllowed = true;
+    struct Press {
+        QPoint at;  // global
+        QRect start;
+        Qt::Edges edges;
+        bool systemAllowed;
+    };
+    enum class Phase { pending, following, still };
+
+    // Where the pointer at global puts the window.
+    QRect wanted(QPoint global) const;
+    void place();
+    void letGoOfKeys();
+    void end();
+
+    QWidget* m_window;
+    std::optional<Press> m_press;
+    Phase m_phase = Phase::pending;
+    std::optional<QRect> m_wanted;  // not placed yet
+    QTimer m_frame;                 // places it
+    QElapsedTimer m_placed;         // since the last placing
 };
 
 } // namespace tw
