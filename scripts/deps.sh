@@ -6,7 +6,7 @@ set -euo pipefail
 # and on X.
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins
           libplist-dev libsqlite3-dev zlib1g-dev libcurl4-openssl-dev ca-certificates libgtest-dev libgmock-dev
-          libbenchmark-dev libxcb-damage0-dev libfontconfig-dev fontconfig fonts-dejavu-core locales)
+          libbenchmark-dev libxcb1-dev libxcb-damage0-dev libfontconfig-dev fontconfig fonts-dejavu-core locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,6 @@
 #include "app/TitleBarButtons.h"
 
+#include "app/WindowChrome.h"
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
 #include "state/Theme.h"
@@ -156,14 +157,14 @@ TitleBarButtons::TitleBarButtons(QWidget* parent)
         else
             window()->hide();
     });
-    connect(button(TitleBarButton::Kind::minimise), &QAbstractButton::clicked, this,
-            [this] { window()->showMinimized(); });
+    // The window's chrome knows whether a window manager carries them out.
+    connect(button(TitleBarButton::Kind::minimise), &QAbstractButton::clicked, this, [this] {
+        if (WindowChrome* chrome = WindowChrome::of(window()))
+            chrome->minimise();
+    });
     connect(button(TitleBarButton::Kind::zoom), &QAbstractButton::clicked, this, [this] {
-        QWidget* w = window();
-        if (w->isMaximized())
-            w->showNormal();
-        else
-            w->showMaximized();
+        if (WindowChrome* chrome = WindowChrome::of(window()))
+            chrome->zoom();
     });
     onThemeChange(this, [this] { update(); });
     place();

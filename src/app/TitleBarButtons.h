@@ -41,7 +41,8 @@ private:
 // over any of the three, and the discs turn grey while the window is
 // inactive. Close hides the window through the close guard (the program
 // keeps running), minimise minimises it, zoom toggles it between its size and
-// the whole screen. Each is a keyboard stop (the window's first three, close
+// the whole screen (both through the window's chrome, which knows whether a
+// window manager carries them out). Each is a keyboard stop (the window's first three, close
 // outermost), with the kit's focus ring and its symbol while it has the
 // focus; Space or Return presses it. They lie over the sidebar card's neon
 // border, so they are an overlay.

@@ -1,12 +1,14 @@
 #include "app/WindowChrome.h"
 
 #include "app/WindowFrame.h"
+#include "platform/WindowManager.h"
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
 #include "views/kit/NeonShapes.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
 
 #include <utility>
@@ -97,6 +99,39 @@ void WindowChrome::comeBackInPlace()
     m_window->move(*place);
     if (QWindow* handle = m_window->windowHandle())
         handle->setFramePosition(*place);
+}
+
+std::function<bool()>& WindowChrome::windowManaged()
+{
+    static std::function<bool()> managed = windowManagerRuns;
+    return managed;
+}
+
+void WindowChrome::zoom()
+{
+    if (windowManaged()()) {
+        if (m_window->isMaximized())
+            m_window->showNormal();
+        else
+            m_window->showMaximized();
+        return;
+    }
+    if (m_unzoomed && m_window->geometry() == m_zoomed) {
+        m_window->setGeometry(*std::exchange(m_unzoomed, std::nullopt));
+        return;
+    }
+    const QScreen* screen = m_window->screen();
+    if (!screen)
+        return;
+    m_unzoomed = m_window->geometry();
+    m_window->setGeometry(screen->availableGeometry());
+    m_zoomed = m_window->geometry();
+}
+
+void WindowChrome::minimise()
+{
+    if (windowManaged()())
+        m_window->showMinimized();
 }
 
 void WindowChrome::watchHandle()

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <functional>
 #include <optional>
 
 namespace tw {
@@ -44,6 +45,18 @@ public:
     // The edges a press at point (in the window) would resize now.
     Qt::Edges resizeEdgesAt(QPoint point) const;
 
+    // The title bar's zoom: maximised and back, as the window manager does
+    // it. With none the window fills the screen's available area itself, and
+    // a second zoom gives back the frame it had (moved or resized since, it
+    // fills the area again); its state stays normal, so it still moves and
+    // resizes.
+    void zoom();
+    // Minimised, where a window manager carries it out; with none the window
+    // stays as it is (and is not left saying it is minimised).
+    void minimise();
+    // Whether a window manager runs (windowManagerRuns); tests replace it.
+    static std::function<bool()>& windowManaged();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -62,6 +75,8 @@ private:
     AppAppearance m_appearance = AppAppearance::midnight;
     WindowDrag m_drag;
     std::optional<QPoint> m_hiddenAt;  // where the window stood when it was hidden
+    std::optional<QRect> m_unzoomed;   // the frame before a zoom of its own, and
+    QRect m_zoomed;                    // the one that zoom gave
     QPointer<QWindow> m_handle;
     Qt::Edges m_shownEdges;  // those the pointer shows
 };

@@ -2,6 +2,7 @@
 #include "app/MainView.h"
 #include "app/PreferencesView.h"
 #include "app/TitleBarButtons.h"
+#include "app/WindowChrome.h"
 #include "state/AppNavigation.h"
 #include "state/LanguageManager.h"
 #include "state/MainWindowCloseGuard.h"
@@ -19,10 +20,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace tw;
@@ -112,6 +116,43 @@ TEST(Window, CloseHidesMinimiseAndZoomResize)
     EXPECT_FALSE(window->isMaximized());
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->size() == QSize(1100, 680); }, 10000)) << window->width();
     EXPECT_EQ(quitting.count(), 0);
+}
+
+// With no window manager nothing carries out the maximised or minimised
+// state: zoom fills the screen's available area by itself and gives back the
+// frame before on the second click, minimise leaves the window as it is, and
+// either way the window still moves and resizes.
+TEST(Window, WithoutAWindowManagerZoomFillsTheScreenAndTheWindowStillMoves)
+{
+    const auto managed = std::exchange(WindowChrome::windowManaged(), [] { return false; });
+    const auto back = qScopeGuard([&] { WindowChrome::windowManaged() = managed; });
+    Program p;
+    MainWindow* window = p.startShown();
+    window->setMinimumSize(400, 300);  // within the test's screen
+    TitleBarButtons* buttons = window->titleBarButtons();
+    QWindow* handle = window->windowHandle();
+    const QRect start(40, 30, 600, 400), area = window->screen()->availableGeometry();
+    window->setGeometry(start);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+
+    QTest::mouseClick(buttons->button(Kind::zoom), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == area; }, 10000));
+    QTest::mouseClick(buttons->button(Kind::zoom), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+
+    QTest::mouseClick(buttons->button(Kind::zoom), Qt::LeftButton);
+    QTest::mouseClick(buttons->button(Kind::minimise), Qt::LeftButton);
+    EXPECT_FALSE(window->isMinimized());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == area; }, 10000));
+    // A background drag, then the right edge inwards.
+    for (const auto& [at, by] :
+         {std::pair{QPoint(300, 12), QPoint(30, 20)}, std::pair{QPoint(area.width() - 2, 300), QPoint(-50, 0)}}) {
+        const QPoint to = window->mapToGlobal(at) + by;
+        QTest::mousePress(handle, Qt::LeftButton, {}, at);
+        QTest::mouseMove(handle, handle->mapFromGlobal(to));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(to));
+    }
+    EXPECT_EQ(window->geometry(), QRect(area.topLeft() + QPoint(30, 20), area.size() - QSize(50, 0)));
 }
 
 TEST(Window, TitleBarButtonsShowTheirSymbolsUnderThePointerAndGreyWhenInactive)
