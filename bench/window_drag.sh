@@ -9,16 +9,28 @@
 #
 #     bench/window_drag.sh [build folder]
 #
-# Needs xvfb-run, openbox, trayer, xdotool, xwininfo and the build's tidewell
+# With TIDEWELL_DRAG_CPU set to a number of rounds it measures instead what
+# moving the window costs the program: each build given, in turn in every
+# round, is dragged by its sidebar's background 600 points out and back 5
+# times (5-point steps, the pointer moved 33 times a second, then 125 times),
+# and its threads' CPU time and wake-ups (context switches) are read from
+# /proc over the drags, less what 10 s at rest cost for as long. Prints one line per build
+# and round and the medians, and the first build's over each other's.
+#
+#     TIDEWELL_DRAG_CPU=5 bench/window_drag.sh build-rel ../base/build-rel
+#
+# Needs xvfb-run, openbox, trayer, xdotool, xwininfo and the builds' tidewell
 # and tidewell-sample-tree. TIDEWELL_DRAG_NO_WM=1 leaves openbox out.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
-build="$(cd "${1:-$here/build}" && pwd)"
+builds=()
+for b in "${@:-$here/build}"; do builds+=("$(cd "$b" && pwd)"); done
+build="${builds[0]}"
 
 if [ -z "${TIDEWELL_DRAG_INNER:-}" ]; then
   export TIDEWELL_DRAG_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$build"
+  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "${builds[@]}"
 fi
 
 # shellcheck source=bench/x_session.sh
@@ -31,17 +43,90 @@ if [ "${TIDEWELL_DRAG_NO_WM:-0}" != 1 ]; then
   sleep 1
 fi
 trayer --edge top >/dev/null 2>&1 & pids+=($!)
-TIDEWELL_ROOT="$work/mac" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
-  "$build/tidewell" >/dev/null 2>&1 & pids+=($!)
-win="$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" | head -1)"
-sleep 2
-# Away from the screen's edges (with no window manager it opens at 0,0).
-xdotool windowmove --sync "$win" 250 173
-sleep 0.5
+
+# launch BUILD: starts its tidewell (pid in $tw, window in $win) at 250,173.
+launch() {
+  rm -rf "$work/config"; mkdir -p "$work/config"
+  TIDEWELL_ROOT="$work/mac" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
+    "$1/tidewell" >/dev/null 2>&1 & tw=$!; pids+=("$tw")
+  win="$(xdotool search --sync --onlyvisible --pid "$tw" | head -1)"
+  sleep 2
+  # Away from the screen's edges (with no window manager it opens at 0,0).
+  xdotool windowmove --sync "$win" 250 173
+  sleep 0.5
+}
 
 # The window's frame: x y width height.
 frame() { xwininfo -id "$win" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
   /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}'; }
+
+if [ -n "${TIDEWELL_DRAG_CPU:-}" ]; then
+  # One line per live thread of $tw: id, CPU time in ns, context switches.
+  threads() {
+    local t
+    for t in /proc/"$tw"/task/*; do
+      echo "${t##*/} $(cut -d' ' -f1 "$t/schedstat" 2>/dev/null || echo 0)" \
+        "$(awk '/ctxt_switches/ {n += $2} END {print n + 0}' "$t/status" 2>/dev/null || echo 0)"
+    done
+  }
+  # Milliseconds of CPU and wake-ups between two snapshots, over the threads in both.
+  spent() { awk 'NR == FNR {ns[$1] = $2; cs[$1] = $3; next} ($1 in ns) {t += $2 - ns[$1]; w += $3 - cs[$1]}
+    END {printf "%.1f %d\n", t / 1e6, w}' "$1" "$2"; }
+  # sweep PAUSE: 5 drags out and back by 600 points at the background, in
+  # 5-point steps PAUSE seconds apart, from one xdotool each.
+  sweep() {
+    local pause=$1 k i sx sy dir cmd
+    for k in 1 2 3 4 5; do
+      for dir in 1 -1; do
+        read -r sx sy _ <<<"$(frame)"
+        sx=$((sx + 93)); sy=$((sy + 426))
+        cmd=(mousemove "$sx" "$sy" sleep 0.2 mousedown 1 sleep 0.05)
+        for i in $(seq 1 120); do cmd+=(mousemove $((sx + dir * 5 * i)) "$sy" sleep "$pause"); done
+        xdotool "${cmd[@]}" sleep 0.2 mouseup 1 sleep 0.2
+      done
+    done
+  }
+  median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+  declare -A slow fast rslow rfast wslow wfast
+  echo "round build: ms per 600-point drag net of rest (with it; wake-ups per pointer move) at 33, then 125 moves/s"
+  for r in $(seq 1 "$TIDEWELL_DRAG_CPU"); do
+    for b in "${!builds[@]}"; do
+      launch "${builds[$b]}"
+      sleep 10  # the first scans end
+      line="$r ${builds[$b]}:"
+      for pause in 0.03 0.008; do
+        threads >"$work/a"; t0=$(date +%s.%N); sweep "$pause"; t1=$(date +%s.%N); threads >"$work/b"
+        read -r ms wakes <<<"$(spent "$work/a" "$work/b")"
+        # 10 s at rest, for what the window costs as long without a drag.
+        threads >"$work/a"; sleep 10; threads >"$work/b"
+        read -r rest_ms rest_wakes <<<"$(spent "$work/a" "$work/b")"
+        raw=$(echo "scale=2; $ms / 10" | bc)
+        per=$(echo "scale=2; ($ms - $rest_ms * ($t1 - $t0) / 10) / 10" | bc)
+        wper=$(echo "scale=2; ($wakes - $rest_wakes * ($t1 - $t0) / 10) / 1200" | bc)
+        if [ "$pause" = 0.03 ]; then
+          slow[$b]+="$per "; rslow[$b]+="$raw "; wslow[$b]+="$wper "
+        else
+          fast[$b]+="$per "; rfast[$b]+="$raw "; wfast[$b]+="$wper "
+        fi
+        line+=" $per ms ($raw with rest; $wper)"
+      done
+      echo "$line"
+      kill "$tw"; wait "$tw" 2>/dev/null || true
+    done
+  done
+  med() { tr ' ' '\n' <<<"$1" | grep . | median; }
+  for b in "${!builds[@]}"; do
+    s=$(med "${slow[$b]}"); f=$(med "${fast[$b]}"); rs=$(med "${rslow[$b]}"); rf=$(med "${rfast[$b]}")
+    echo "median ${builds[$b]}: at 33/s $s ms ($rs with rest; $(med "${wslow[$b]}") wake-ups a move)," \
+      "at 125/s $f ms ($rf; $(med "${wfast[$b]}"))"
+    [ "$b" = 0 ] && { s0=$s; f0=$f; rs0=$rs; rf0=$rf; continue; }
+    echo "  ${builds[0]} over it: at 33/s $(echo "scale=2; $s0 / $s" | bc) ($(echo "scale=2; $rs0 / $rs" | bc) with rest)," \
+      "at 125/s $(echo "scale=2; $f0 / $f" | bc) ($(echo "scale=2; $rf0 / $rf" | bc))"
+  done
+  exit 0
+fi
+
+launch "$build"
 
 # drag WHAT X Y DX DY STEP LEFT TOP RIGHT BOTTOM: presses at X,Y in the window
 # (negative: from its far side), moves by DX,DY in steps of STEP and releases;
