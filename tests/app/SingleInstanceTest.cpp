@@ -33,6 +33,7 @@
 #include <cstring>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <thread>
 #include <utility>
 
@@ -134,6 +135,20 @@ QString privateFolder(const QTemporaryDir& parent, const QString& name)
     EXPECT_TRUE(QDir().mkpath(path));
     EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), 0700), 0);
     return path;
+}
+
+// Once launch has checked base/runtime, another folder takes its name
+// (the one checked goes to base/checked); true once that happened.
+std::shared_ptr<bool> swapRuntimeWhenChecked(SingleInstanceGuard& launch, const QTemporaryDir& base)
+{
+    auto swapped = std::make_shared<bool>(false);
+    launch.setFolderChecked([swapped, &base] {
+        if (!std::exchange(*swapped, true)) {
+            ASSERT_TRUE(QDir(base.path()).rename("runtime", "checked"));
+            privateFolder(base, "runtime");
+        }
+    });
+    return swapped;
 }
 
 // The entries of a folder, hidden ones too.
@@ -442,16 +457,10 @@ TEST(SingleInstance, AFolderSwappedAfterItsCheckIsNotTheOneUsed)
     ASSERT_TRUE(base.isValid());
     const QString folder = privateFolder(base, "runtime"), name = uniqueName();
     SingleInstanceGuard launch(name, {{folder, false}});
-    bool swapped = false;
-    launch.setFolderChecked([&] {
-        // Another folder takes its name between the check and the use.
-        if (!std::exchange(swapped, true)) {
-            ASSERT_TRUE(QDir(base.path()).rename("runtime", "checked"));
-            privateFolder(base, "runtime");
-        }
-    });
+    // Another folder takes its name between the check and the use.
+    const auto swapped = swapRuntimeWhenChecked(launch, base);
     ASSERT_TRUE(launch.tryBecomePrimary());
-    ASSERT_TRUE(swapped);
+    ASSERT_TRUE(*swapped);
     EXPECT_EQ(entries(folder), QStringList());
     EXPECT_EQ(entries(base.filePath("checked")), (QStringList{name, name + ".lock"}));
 }
@@ -499,15 +508,9 @@ TEST(SingleInstance, WithoutProcTheSocketIsReachedByItsFoldersPath)
     // A folder put in the place of the one opened is never used.
     const QString runtime = privateFolder(base, "runtime");
     SingleInstanceGuard launch(name, {{runtime, false}});
-    bool swapped = false;
-    launch.setFolderChecked([&] {
-        if (!std::exchange(swapped, true)) {
-            ASSERT_TRUE(QDir(base.path()).rename("runtime", "checked"));
-            privateFolder(base, "runtime");
-        }
-    });
+    const auto swapped = swapRuntimeWhenChecked(launch, base);
     ASSERT_TRUE(launch.tryBecomePrimary());
-    ASSERT_TRUE(swapped);
+    ASSERT_TRUE(*swapped);
     EXPECT_EQ(entries(runtime), QStringList());
     EXPECT_EQ(launch.socketPath(), QString());
 }

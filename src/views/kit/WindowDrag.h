@@ -52,7 +52,6 @@ public:
     bool move(const QMouseEvent* event);
     // True when a press was pending or a drag ran.
     bool release();
-    bool isPressed() const { return m_press.has_value(); }
     Qt::Edges edges() const { return m_press ? m_press->edges : Qt::Edges(); }
 
     // Whether a press has become a drag (Qt's drag distance).
