@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <unordered_map>
 
 #include <grp.h>
 #include <pwd.h>
@@ -31,9 +32,10 @@ int withBuffer(std::vector<char>& buffer, Lookup&& lookup)
     return error;
 }
 
-class SystemAccounts final : public Accounts {
+// NSS's entries, each read into a buffer of at most kMaxRecord.
+class NssDatabase final : public AccountDatabase {
 public:
-    Result<Group> group(gid_t gid) const override
+    Result<std::optional<GroupEntry>> group(gid_t gid) const override
     {
         std::vector<char> buffer(4096);
         ::group entry{};
@@ -41,22 +43,46 @@ public:
         if (const int error = withBuffer(buffer, [&](char* b, size_t n) { return ::getgrgid_r(gid, &entry, b, n, &found); }))
             return Error::posix(error);
         if (!found)
-            return unknown(QStringLiteral("group %1 is not known").arg(gid));
-        Group out{QString::fromLocal8Bit(entry.gr_name), {}};
-        std::vector<char> accountBuffer(4096);
-        for (char** name = entry.gr_mem; name && *name; ++name) {
-            ::passwd account{};
-            ::passwd* listed = nullptr;
-            if (const int error = withBuffer(
-                    accountBuffer, [&](char* b, size_t n) { return ::getpwnam_r(*name, &account, b, n, &listed); }))
-                return Error::posix(error);
-            if (!listed)
-                return unknown(QStringLiteral("its member %1 is not known").arg(QString::fromLocal8Bit(*name)));
-            out.members.push_back(account.pw_uid);
-        }
-        if (Result<void> primary = primaryMembers(gid, out.members); !primary)
-            return primary.error();
-        return out;
+            return std::optional<GroupEntry>();
+        GroupEntry out{entry.gr_name, {}};
+        for (char** name = entry.gr_mem; name && *name; ++name)
+            out.members.emplace_back(*name);
+        return std::optional(std::move(out));
+    }
+
+    Result<std::optional<uid_t>> accountNamed(const std::string& name) const override
+    {
+        std::vector<char> buffer(4096);
+        ::passwd account{};
+        ::passwd* found = nullptr;
+        if (const int error = withBuffer(buffer, [&](char* b, size_t n) {
+                return ::getpwnam_r(name.c_str(), &account, b, n, &found);
+            }))
+            return Error::posix(error);
+        return found ? std::optional(account.pw_uid) : std::nullopt;
+    }
+
+    // getpwent_r says "no more" (ENOENT) also when it cannot open the database.
+    Result<void> forEachAccount(const std::function<void(const Account&)>& each) const override
+    {
+        std::vector<char> buffer(4096);
+        ::passwd account{};
+        ::passwd* listed = nullptr;
+        ::setpwent();
+        int error = 0;
+        while ((error = withBuffer(buffer, [&](char* b, size_t n) { return ::getpwent_r(&account, b, n, &listed); })) ==
+               0)
+            each({account.pw_name, account.pw_uid, account.pw_gid});
+        ::endpwent();
+        return error == ENOENT ? Result<void>() : Error::posix(error);
+    }
+};
+
+class SystemAccounts final : public Accounts {
+public:
+    Result<Group> group(gid_t gid) const override
+    {
+        return membersOf(gid, m_database, ::geteuid());
     }
 
     Result<std::vector<AclEntry>> accessAcl(int fd) const override
@@ -81,32 +107,7 @@ public:
 
 private:
     static constexpr char kAclName[] = "system.posix_acl_access";
-
-    // The accounts whose primary group is gid, added to members. The list
-    // must hold the user's own account: listing stops short without a word
-    // (getpwent_r says "no more" when it cannot open the database), and a
-    // directory service may not list its accounts at all.
-    static Result<void> primaryMembers(gid_t gid, std::vector<uid_t>& members)
-    {
-        std::vector<char> buffer(4096);
-        ::passwd account{};
-        ::passwd* listed = nullptr;
-        bool sawUser = false;
-        ::setpwent();
-        int error = 0;
-        while ((error = withBuffer(buffer, [&](char* b, size_t n) { return ::getpwent_r(&account, b, n, &listed); })) ==
-               0) {
-            sawUser = sawUser || account.pw_uid == ::geteuid();
-            if (account.pw_gid == gid)
-                members.push_back(account.pw_uid);
-        }
-        ::endpwent();
-        if (error != ENOENT)
-            return Error::posix(error);
-        if (!sawUser)
-            return unknown(QStringLiteral("the accounts cannot all be listed"));
-        return {};
-    }
+    NssDatabase m_database;
 
     // The kernel's form, little-endian: a version (2), then a tag, the
     // permissions and an id for each entry.
@@ -142,6 +143,47 @@ private:
 };
 
 } // namespace
+
+Result<Accounts::Group> membersOf(gid_t gid, const AccountDatabase& database, uid_t user)
+{
+    const Result<std::optional<AccountDatabase::GroupEntry>> entry = database.group(gid);
+    if (!entry)
+        return entry.error();
+    if (!*entry)
+        return unknown(QStringLiteral("group %1 is not known").arg(gid));
+    const std::vector<std::string>& listed = (*entry)->members;
+    std::unordered_map<std::string_view, bool> seen;  // each listed name, whether found yet
+    seen.reserve(listed.size());
+    for (const std::string& name : listed)
+        seen.emplace(name, false);
+    Accounts::Group out{QString::fromLocal8Bit((*entry)->name), {}};
+    bool sawUser = false;
+    const Result<void> walked = database.forEachAccount([&](const AccountDatabase::Account& account) {
+        sawUser = sawUser || account.uid == user;
+        const auto named = seen.find(account.name);
+        if (named != seen.end())
+            named->second = true;
+        if (named != seen.end() || account.gid == gid)
+            out.members.push_back(account.uid);
+    });
+    if (!walked)
+        return walked.error();
+    if (!sawUser)
+        return unknown(QStringLiteral("the accounts cannot all be listed"));
+    for (const std::string& name : listed) {
+        bool& found = seen[name];
+        if (found)
+            continue;
+        const Result<std::optional<uid_t>> uid = database.accountNamed(name);
+        if (!uid)
+            return uid.error();
+        if (!*uid)
+            return unknown(QStringLiteral("its member %1 is not known").arg(QString::fromLocal8Bit(name)));
+        out.members.push_back(**uid);
+        found = true;
+    }
+    return out;
+}
 
 const Accounts& systemAccounts()
 {

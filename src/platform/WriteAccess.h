@@ -11,8 +11,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <sys/types.h>
@@ -44,6 +47,35 @@ public:
     // The file's access ACL; empty when its mode says it all.
     virtual Result<std::vector<AclEntry>> accessAcl(int fd) const = 0;
 };
+
+// What the system's Accounts read: the account and group databases (NSS),
+// an entry at a time; a test gives fakes. Failures carry the errno of the
+// read; nullopt is a group or account that is not known.
+class AccountDatabase {
+public:
+    struct Account {
+        std::string_view name;
+        uid_t uid = 0;
+        gid_t gid = 0;  // its primary group
+    };
+    struct GroupEntry {
+        std::string name;
+        std::vector<std::string> members;  // listed, by account name
+    };
+
+    virtual ~AccountDatabase() = default;
+    virtual Result<std::optional<GroupEntry>> group(gid_t gid) const = 0;
+    virtual Result<std::optional<uid_t>> accountNamed(const std::string& name) const = 0;
+    // Calls each with every account listed, in one pass.
+    virtual Result<void> forEachAccount(const std::function<void(const Account&)>& each) const = 0;
+};
+
+// Every member of the group gid: the accounts it lists and those whose
+// primary group it is, found in one pass over the accounts. The pass must
+// see user's own account, as a listing may stop short without a word; a
+// listed name it did not see (a directory service that lists no accounts)
+// is looked up alone.
+Result<Accounts::Group> membersOf(gid_t gid, const AccountDatabase& database, uid_t user);
 
 // The system's accounts (through NSS) and ACLs (system.posix_acl_access).
 // Not for two threads at once: the accounts are listed through the

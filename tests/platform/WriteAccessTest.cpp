@@ -16,7 +16,10 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
+#include <string>
+#include <tuple>
 
 namespace tw {
 namespace {
@@ -96,6 +99,9 @@ TEST(WriteAccess, OnlyRootTheUserAndTheProgramsOwnerMayChangeATrustedFile)
          aclWith({{AclEntry::User, 6, kOther}}, 4), 0, "", 0},
         {"an ACL lets a shared group write", kUser, kUser, 0664, {{kUsers, users}},
          aclWith({{AclEntry::Group, 6, kUsers}}, 6), 0, "other users may write to F (the group users)", 0},
+        {"an ACL lets the owning group write", kUser, kUsers, 0664, {{kUsers, users}},
+         {{AclEntry::Owner, 6, 0}, {AclEntry::OwningGroup, 6, 0}, {AclEntry::Mask, 6, 0}, {AclEntry::Others, 4, 0}},
+         0, "other users may write to F (the group users)", 0},
         {"a group that may write cannot be looked up", kUser, 4242, 0775, {}, {}, 0,
          "cannot tell who may write to F: group 4242 is not known", ENOENT},
         {"the ACL cannot be read", kUser, kUser, 0755, {}, {}, EMFILE,
@@ -116,6 +122,68 @@ TEST(WriteAccess, OnlyRootTheUserAndTheProgramsOwnerMayChangeATrustedFile)
         EXPECT_EQ(refusal ? refusal->why : QString(), c.refused);
         EXPECT_EQ(refusal ? refusal->error : 0, c.error);
     }
+}
+
+// Accounts as a directory service lists them, counting what is read; it
+// knows one more, "remote", by name only.
+class FakeDatabase final : public host::AccountDatabase {
+public:
+    GroupEntry crowd{"crowd", {"remote"}};
+    std::vector<std::tuple<std::string, uid_t, gid_t>> listed{{"alice", kUser, kUser}};
+    int walkError = 0;  // after the listed accounts
+    mutable int accountsRead = 0, namesLookedUp = 0;
+
+    Result<std::optional<GroupEntry>> group(gid_t) const override { return std::optional(crowd); }
+    Result<std::optional<uid_t>> accountNamed(const std::string& name) const override
+    {
+        ++namesLookedUp;
+        return name == "remote" ? std::optional<uid_t>(7000) : std::nullopt;
+    }
+    Result<void> forEachAccount(const std::function<void(const Account&)>& each) const override
+    {
+        for (const auto& [name, uid, gid] : listed) {
+            ++accountsRead;
+            each({name, uid, gid});
+        }
+        return walkError ? Result<void>(Error::posix(walkError)) : Result<void>();
+    }
+};
+
+TEST(WriteAccess, AGroupsMembersAreCountedInOnePassOverAWholeAccountList)
+{
+    // 3,000 accounts more; every tenth has the group as its primary one,
+    // and it lists a third of them.
+    constexpr gid_t kCrowd = 500;
+    FakeDatabase db;
+    std::vector<uid_t> expected{7000};
+    for (uid_t i = 0; i < 3000; ++i) {
+        const std::string name = "u" + std::to_string(i);
+        db.listed.emplace_back(name, 2000 + i, i % 10 ? 3000 + i : kCrowd);
+        if (i % 3 == 0)
+            db.crowd.members.push_back(name);
+        if (i % 10 == 0 || i % 3 == 0)
+            expected.push_back(2000 + i);
+    }
+    Result<Accounts::Group> members = host::membersOf(kCrowd, db, kUser);
+    ASSERT_TRUE(members) << members.error().description.toStdString();
+    std::ranges::sort(members->members);
+    std::ranges::sort(expected);
+    EXPECT_EQ(members->members, expected);
+    EXPECT_EQ(db.accountsRead, int(db.listed.size()));
+    EXPECT_EQ(db.namesLookedUp, 1);
+
+    // A list that stops short or fails tells nothing, whatever it held.
+    const auto refusal = [&](const FakeDatabase& partial) {
+        const Result<Accounts::Group> group = host::membersOf(kCrowd, partial, kUser);
+        return group ? QString() : group.error().description;
+    };
+    FakeDatabase withoutUser = db, failing = db, unknownMember = db;
+    withoutUser.listed.erase(withoutUser.listed.begin());
+    EXPECT_EQ(refusal(withoutUser), "the accounts cannot all be listed");
+    failing.walkError = EIO;
+    EXPECT_EQ(refusal(failing), QString::fromLocal8Bit(strerror(EIO)));
+    unknownMember.crowd.members.push_back("ghost");
+    EXPECT_EQ(refusal(unknownMember), "its member ghost is not known");
 }
 
 TEST(WriteAccess, TheSystemTellsEveryMemberOfAGroupAndAFilesAcl)
