@@ -7,9 +7,12 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QPointer>
+#include <QTimer>
 
+#include <algorithm>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -18,33 +21,23 @@ namespace tw::host {
 namespace {
 
 using http::failed;
+using Clock = std::chrono::steady_clock;
 
-// Loaded once per process, by the first transfer thread that needs it. A
-// process out of file descriptors is no verdict on the module: that failure
-// is not kept, and the next transfer thread tries again.
-http::Module transferModule()
+QString notStarted(const QString& shortage)
 {
-    static std::mutex mutex;
-    static std::optional<http::Module> kept;
-    const std::lock_guard lock(mutex);
-    if (kept)
-        return *kept;
-    http::Module module = http::loadModule();
-    if (!module.outOfDescriptors)
-        kept = module;
-    return module;
+    return QStringLiteral("The HTTP component could not be started: %1").arg(shortage);
 }
 
-// A client's transfers, on a thread of its own started with its first
-// request: the thread loads the transfer module (libcurl and what it
-// brings), then runs the module's transport until the end. Requests made
-// meanwhile wait here; without the module, each fails. When the module
-// could not be loaded for want of file descriptors, those waiting fail and
-// the next request starts the thread again.
+// A client's transfers, on a thread of its own that makes the module's
+// transport and runs it until the end. Requests made meanwhile wait here.
+// A transport that could not be made (no memory for libcurl) fails them and
+// every later one: the client then makes another.
 class TransferThread {
 public:
-    TransferThread(HttpClientOptions options, http::Finished finished)
-        : m_options(std::move(options))
+    // Throws std::system_error or std::bad_alloc when no thread can be made.
+    TransferThread(http::MakeTransport make, HttpClientOptions options, http::Finished finished)
+        : m_make(make)
+        , m_options(std::move(options))
         , m_finished(std::move(finished))
         , m_thread([this] { run(); })
     {
@@ -66,26 +59,23 @@ public:
     TransferThread(const TransferThread&) = delete;
     TransferThread& operator=(const TransferThread&) = delete;
 
+    // Whether the transport could not be made.
+    bool ended() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_ended;
+    }
+
     void start(http::Request request)
     {
-        QString why;
         {
             const std::lock_guard lock(m_mutex);
             if (m_transport)
                 return m_transport->start(std::move(request));
-            if (!m_broken) {
-                if (m_reload) {
-                    // Ended, or ending once it has failed those that waited.
-                    m_reload = false;
-                    m_thread.join();
-                    m_thread = std::thread([this] { run(); });
-                }
-                m_waiting.push_back(std::move(request));
-                return;
-            }
-            why = *m_broken;
+            if (!m_ended)
+                return m_waiting.push_back(std::move(request));
         }
-        m_finished(request.id, failed(why));
+        m_finished(request.id, failed(notStarted(http::outOfMemory())));
     }
 
     void cancel(quint64 id)
@@ -100,8 +90,11 @@ public:
 private:
     void run()
     {
-        const http::Module module = transferModule();
-        std::unique_ptr<http::Transport> transport(module.make ? module.make(m_options, m_finished) : nullptr);
+        std::unique_ptr<http::Transport> transport;
+        try {
+            transport.reset(m_make(m_options, m_finished));
+        } catch (const std::bad_alloc&) {
+        }
         std::vector<http::Request> unserved;
         {
             const std::lock_guard lock(m_mutex);
@@ -109,33 +102,30 @@ private:
                 m_transport = std::move(transport);
                 return;
             }
-            if (!transport) {
-                if (module.outOfDescriptors)
-                    m_reload = true;
-                else
-                    m_broken = module.error;
-                unserved.swap(m_waiting);
-            } else {
+            if (transport) {
                 for (http::Request& request : m_waiting)
                     transport->start(std::move(request));
                 m_waiting.clear();
                 m_transport = std::move(transport);
+            } else {
+                m_ended = true;
+                unserved.swap(m_waiting);
             }
         }
         for (const http::Request& request : unserved)
-            m_finished(request.id, failed(module.error));
+            m_finished(request.id, failed(notStarted(http::outOfMemory())));
         // Set once, here, and reset only after the thread has ended.
         if (m_transport)
             m_transport->run();
     }
 
+    const http::MakeTransport m_make;
     const HttpClientOptions m_options;
     const http::Finished m_finished;
-    std::mutex m_mutex;
-    std::unique_ptr<http::Transport> m_transport;  // once loaded
-    std::optional<QString> m_broken;                // why there is no transport; set once
-    bool m_reload = false;                          // run() ended without a verdict
-    std::vector<http::Request> m_waiting;           // until then
+    mutable std::mutex m_mutex;
+    std::unique_ptr<http::Transport> m_transport;  // once made
+    bool m_ended = false;                          // it could not be made
+    std::vector<http::Request> m_waiting;          // until then
     bool m_stopping = false;
     std::thread m_thread;  // last: starts once the rest is built
 };
@@ -153,14 +143,21 @@ private:
     quint64 m_id;
 };
 
-// Used from the GUI thread, which it never makes wait: the transfers run on
-// their own thread, started with the first request and ended when the
-// client goes or the application quits. Only http and https are fetched; no
-// cookies are sent or kept, nothing is cached on disk.
+// Used from the GUI thread, which it never makes wait: the module is loaded
+// on a thread of its own, and the transfers run on a thread of the client's,
+// started once the module is there and ended when the client goes or the
+// application quits. Every request is answered by its deadline, counted
+// from when it was made: the module's loading and its checks included. A
+// shortage (memory, a thread, descriptors) fails the requests it meets and
+// is tried again by the next. Only http and https are fetched; no cookies
+// are sent or kept, nothing is cached on disk.
 class HostHttpClient final : public QObject, public HttpClient {
 public:
     explicit HostHttpClient(HttpClientOptions options) : m_options(std::move(options))
     {
+        m_expiry.setSingleShot(true);
+        m_expiry.setTimerType(Qt::PreciseTimer);
+        connect(&m_expiry, &QTimer::timeout, this, [this] { expire(); });
         if (QCoreApplication* app = QCoreApplication::instance())
             connect(app, &QCoreApplication::aboutToQuit, this, [this] { m_transfers.reset(); });
     }
@@ -171,40 +168,142 @@ public:
                                   std::function<void(const HttpResponse&)> done) override
     {
         const quint64 id = ++m_lastId;
-        m_pending.insert(id, std::move(done));
+        const Clock::time_point deadline = Clock::now() + timeout;
+        auto call = std::make_shared<TransferCall>(this, id);
         const QString scheme = url.scheme().toLower();
-        if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
-            url.host().isEmpty()) {
-            Delivery(this).post([this, id, r = failed(QStringLiteral("Unsupported URL"))] { deliver(id, r); });
-        } else {
-            if (!m_transfers)
-                m_transfers = std::make_unique<TransferThread>(
-                    m_options, [delivery = Delivery(this), this](quint64 done, const HttpResponse& r) {
-                        delivery.post([this, done, r] { deliver(done, r); });
-                    });
-            m_transfers->start({id, url.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment),
-                                std::chrono::steady_clock::now() + timeout, userAgent});
+        try {
+            m_pending.insert(id, {std::move(done), deadline});
+            if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+                url.host().isEmpty())
+                failLater(id, QStringLiteral("Unsupported URL"));
+            else
+                send({id, url.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment), deadline, userAgent});
+            arm();
+        } catch (const std::bad_alloc&) {
+            failLater(id, notStarted(http::outOfMemory()));
         }
-        return std::make_shared<TransferCall>(this, id);
+        return call;
     }
 
     void abort(quint64 id)
     {
-        if (m_pending.remove(id) && m_transfers)
+        if (!m_pending.remove(id))
+            return;
+        std::erase_if(m_waiting, [id](const http::Request& r) { return r.id == id; });
+        if (m_transfers)
             m_transfers->cancel(id);
     }
 
 private:
+    struct Pending {
+        std::function<void(const HttpResponse&)> done;
+        Clock::time_point deadline;
+    };
+
+    // To the transfer thread, or to wait with the others for the module and
+    // a thread to run it on.
+    void send(http::Request request)
+    {
+        if (m_transfers && m_transfers->ended())
+            m_transfers.reset();
+        if (m_transfers)
+            return m_transfers->start(std::move(request));
+        m_waiting.push_back(std::move(request));
+        http::requestModule([delivery = Delivery(this), this](const http::Module& module) {
+            try {
+                delivery.post([this, module] { moduleReady(module); });
+            } catch (const std::bad_alloc&) {
+                // Those waiting fail at their deadline; the next request asks again.
+            }
+        });
+    }
+
+    void moduleReady(const http::Module& module)
+    {
+        std::vector<http::Request> waiting;
+        waiting.swap(m_waiting);
+        std::erase_if(waiting, [this](const http::Request& r) { return !m_pending.contains(r.id); });
+        if (waiting.empty())
+            return;
+        QString why = module.error;
+        if (module.make && !m_transfers) {
+            try {
+                m_transfers = std::make_unique<TransferThread>(
+                    module.make, m_options, [delivery = Delivery(this), this](quint64 done, const HttpResponse& r) {
+                        try {
+                            delivery.post([this, done, r] { deliver(done, r); });
+                        } catch (const std::bad_alloc&) {
+                            // Answered at its deadline instead.
+                        }
+                    });
+            } catch (const std::system_error&) {
+                why = notStarted(http::noThread());
+            } catch (const std::bad_alloc&) {
+                why = notStarted(http::outOfMemory());
+            }
+        }
+        for (http::Request& request : waiting) {
+            if (m_transfers)
+                m_transfers->start(std::move(request));
+            else
+                deliver(request.id, failed(why));
+        }
+    }
+
+    // Fails every request whose deadline has come: while the module loads,
+    // with what its load waits for.
+    void expire()
+    {
+        const Clock::time_point now = Clock::now();
+        std::vector<quint64> due;
+        for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
+            if (it->deadline <= now)
+                due.push_back(it.key());
+        const QString loading = http::loadUnderWay();
+        for (const quint64 id : due) {
+            const bool waited = std::erase_if(m_waiting, [id](const http::Request& r) { return r.id == id; }) > 0;
+            if (!waited && m_transfers)
+                m_transfers->cancel(id);
+            deliver(id, failed(waited && !loading.isEmpty()
+                                   ? QStringLiteral("The HTTP component could not be loaded in time: %1").arg(loading)
+                                   : QStringLiteral("Request timed out")));
+        }
+        arm();
+    }
+
+    // The expiry timer, for the first deadline to come.
+    void arm()
+    {
+        if (m_pending.isEmpty())
+            return m_expiry.stop();
+        Clock::time_point first = Clock::time_point::max();
+        for (const Pending& pending : std::as_const(m_pending))
+            first = std::min(first, pending.deadline);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(first - Clock::now());
+        m_expiry.start(std::max<std::chrono::milliseconds>(left, std::chrono::milliseconds(0)));
+    }
+
+    void failLater(quint64 id, const QString& why)
+    {
+        try {
+            Delivery(this).post([this, id, r = failed(why)] { deliver(id, r); });
+        } catch (const std::bad_alloc&) {
+            // Answered at its deadline instead.
+        }
+    }
+
     void deliver(quint64 id, const HttpResponse& r)
     {
         // Taken first: done may start another request or abort one.
-        if (const auto done = m_pending.take(id))
+        if (const auto done = m_pending.take(id).done)
             done(r);
     }
 
     const HttpClientOptions m_options;
-    QHash<quint64, std::function<void(const HttpResponse&)>> m_pending;  // requests whose answer is still due
+    QHash<quint64, Pending> m_pending;  // requests whose answer is still due
+    std::vector<http::Request> m_waiting;  // for the module and a thread to run it on
     quint64 m_lastId = 0;
+    QTimer m_expiry;
     std::unique_ptr<TransferThread> m_transfers;
 };
 

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QUrl>
 
+#include <cerrno>
 #include <chrono>
 #include <functional>
 
@@ -29,6 +30,30 @@ inline HttpResponse failed(const QString& why, int status = 0)
     r.status = status;
     r.errorText = why;
     return r;
+}
+
+// What the process was short of, said at the end of a failure. A shortage
+// is no verdict: the next request tries again.
+inline QString outOfDescriptors()
+{
+    return QStringLiteral("the program is out of file descriptors");
+}
+inline QString outOfMemory()
+{
+    return QStringLiteral("the program is out of memory");
+}
+inline QString noThread()
+{
+    return QStringLiteral("the program could not start a thread");
+}
+// The shortage a failed call's errno names, or an empty text.
+inline QString shortage(int error)
+{
+    if (error == EMFILE || error == ENFILE)
+        return outOfDescriptors();
+    if (error == ENOMEM || error == ENOBUFS)
+        return outOfMemory();
+    return {};
 }
 
 // Called on the transfer thread when a request has its answer.

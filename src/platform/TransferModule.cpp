@@ -1,6 +1,5 @@
 #include "platform/TransferModule.h"
 
-#include "platform/DescriptorGate.h"
 #include "platform/FolderHandle.h"
 #include "platform/WriteAccess.h"
 
@@ -12,8 +11,11 @@
 #include <filesystem>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <dlfcn.h>
@@ -30,6 +32,60 @@ QString shown(const std::filesystem::path& path)
 {
     return QString::fromStdString(path.string());
 }
+
+// The loads of the process, one at a time. Never destroyed: a load left
+// waiting for a look-up may outlast the process's static objects.
+struct Loader {
+    std::mutex mutex;
+    const Accounts* accounts = nullptr;  // the system's unless set
+    std::optional<Module> kept;          // a verdict
+    bool loading = false;
+    QString doing;  // what the load under way waits for, when it is a look-up
+    std::vector<std::function<void(const Module&)>> waiting;
+};
+
+Loader& loader()
+{
+    static Loader* const state = new Loader;
+    return *state;
+}
+
+// What the load is doing while one lives, for loadUnderWay().
+class Doing {
+public:
+    explicit Doing(const QString& what) { set(what); }
+    ~Doing() { set({}); }
+    Doing(const Doing&) = delete;
+    Doing& operator=(const Doing&) = delete;
+
+private:
+    static void set(const QString& what)
+    {
+        const std::lock_guard lock(loader().mutex);
+        loader().doing = what;
+    }
+};
+
+// The look-ups of the trust check, each said while it runs.
+class SaidAccounts final : public Accounts {
+public:
+    SaidAccounts(const Accounts& accounts, const QString& file) : m_accounts(accounts), m_file(file) {}
+
+    Result<Group> group(gid_t gid) const override
+    {
+        const Doing doing(QStringLiteral("the look-up of group %1, for who may write to %2, has not answered").arg(gid).arg(m_file));
+        return m_accounts.group(gid);
+    }
+    Result<std::vector<AclEntry>> accessAcl(int fd) const override
+    {
+        const Doing doing(QStringLiteral("reading the ACL of %1 has not ended").arg(m_file));
+        return m_accounts.accessAcl(fd);
+    }
+
+private:
+    const Accounts& m_accounts;
+    const QString m_file;
+};
 
 // Where the lookup starts, by the running program's own file (never the
 // current folder or the environment): installed, and for the build's test
@@ -53,12 +109,13 @@ Layout layout()
 }
 
 // The module file, opened for loading, or why it is not trusted (error: the
-// errno of what failed, if anything did).
+// errno of what failed, if anything did; cannotTell: no verdict).
 struct Opened {
     UniqueFd file;
     off_t size = 0;
     QString why;
     int error = 0;
+    bool cannotTell = false;
 };
 
 // The module runs with the user's rights, so it may come only from those
@@ -68,13 +125,15 @@ struct Opened {
 // start down to it belong to one of them and no one else may write them
 // (their group's members and ACL entries counted): anyone else who could
 // put a file there would have it run as the user.
-Opened openTrusted(const std::filesystem::path& start, std::span<const uid_t> trusted)
+Opened openTrusted(const std::filesystem::path& start, std::span<const uid_t> trusted, const Accounts& accounts)
 {
     const char* const below[] = {"lib", "tidewell", kModuleFileName};
     std::filesystem::path path = start;
     int fd = ::open(start.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     int error = errno;
-    const auto refused = [](const QString& why, int error = 0) { return Opened{{}, 0, why, error}; };
+    const auto refused = [](const QString& why, int error = 0, bool cannotTell = false) {
+        return Opened{{}, 0, why, error, cannotTell || !shortage(error).isEmpty()};
+    };
     for (size_t depth = 0;; ++depth) {
         const bool file = depth == std::size(below);
         const QString name = file ? QStringLiteral("it") : shown(path);
@@ -92,10 +151,11 @@ Opened openTrusted(const std::filesystem::path& start, std::span<const uid_t> tr
             return refused(QStringLiteral("%1 is not a regular file").arg(name));
         if (!file && !S_ISDIR(st.st_mode))
             return refused(QStringLiteral("%1 is not a folder").arg(name));
-        if (const std::optional<Refusal> others = changeableByOthers(at.get(), st, trusted, systemAccounts(), name))
-            return refused(others->why, others->error);
+        const SaidAccounts said(accounts, shown(path));
+        if (const std::optional<Refusal> others = changeableByOthers(at.get(), st, trusted, said, name))
+            return refused(others->why, others->error, others->cannotTell);
         if (file)
-            return {std::move(at), st.st_size, {}, 0};
+            return {std::move(at), st.st_size, {}, 0, false};
         // Opening the file never blocks (a FIFO); it is read only once known to be regular.
         const int flags = depth + 1 == std::size(below) ? O_RDONLY | O_NONBLOCK | O_NOCTTY : O_PATH;
         fd = ::openat(at.get(), below[depth], flags | O_NOFOLLOW | O_CLOEXEC);
@@ -372,17 +432,25 @@ QString unloadable(int fd, off_t size)
     return damage(image);
 }
 
-Module outOfDescriptors()
+Module unloaded(const QString& why, bool retry)
 {
-    return {nullptr, QStringLiteral("The HTTP component could not be loaded: the program is out of file descriptors"),
-            true};
+    return {nullptr, QStringLiteral("The HTTP component could not be loaded: %1").arg(why), retry};
 }
 
-} // namespace
+// The shortage the loader's message ends with, or an empty text: it keeps
+// no errno.
+QString loaderShortage(const QString& message)
+{
+    for (const int error : {EMFILE, ENFILE, ENOMEM})
+        if (message.endsWith(QString::fromLocal8Bit(strerror(error))))
+            return shortage(error);
+    return message.contains(QLatin1String("failed to map segment")) ? outOfMemory() : QString();
+}
 
-Module loadModule()
+Module loadModule(const Accounts& accounts)
 {
     QString why = QStringLiteral("%1 was not found beside the program").arg(QLatin1String(kModuleFileName));
+    bool retry = false;
     const Layout where = layout();
     const uid_t trusted[] = {0, ::geteuid(), where.programOwner};
     for (const std::filesystem::path& start : where.starts) {
@@ -390,11 +458,12 @@ Module loadModule()
         std::error_code error;
         if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error)))
             continue;
-        Opened module = openTrusted(start, trusted);
-        if (descriptors::exhausted(module.error))
-            return outOfDescriptors();
+        Opened module = openTrusted(start, trusted, accounts);
+        if (const QString short_ = shortage(module.error); !short_.isEmpty())
+            return unloaded(short_, true);
         if (!module.why.isEmpty()) {
             why = QStringLiteral("%1 is not trusted: %2").arg(shown(candidate), module.why);
+            retry = retry || module.cannotTell;
             continue;
         }
         if (const QString reason = unloadable(module.file.get(), module.size); !reason.isEmpty()) {
@@ -404,13 +473,16 @@ Module loadModule()
         // The very file checked, whatever lies at its path by now. Kept for
         // the life of the process: libcurl and its TLS library are not unloaded.
         const std::string opened = "/proc/self/fd/" + std::to_string(module.file.get());
-        void* handle = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
+        void* handle = nullptr;
+        {
+            const Doing doing(QStringLiteral("loading %1 has not ended").arg(shown(candidate)));
+            handle = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
+        }
         if (!handle) {
             // The loader keeps no errno: its message ends with the reason.
             const QString reason = QString::fromLocal8Bit(dlerror()).remove(QString::fromStdString(opened + ": "));
-            if (reason.endsWith(QString::fromLocal8Bit(strerror(EMFILE))) ||
-                reason.endsWith(QString::fromLocal8Bit(strerror(ENFILE))))
-                return outOfDescriptors();
+            if (const QString short_ = loaderShortage(reason); !short_.isEmpty())
+                return unloaded(short_, true);
             why = QStringLiteral("%1: %2").arg(shown(candidate), reason.isEmpty() ? QStringLiteral("unknown error") : reason);
             continue;
         }
@@ -421,7 +493,77 @@ Module loadModule()
             return {reinterpret_cast<MakeTransport>(make), {}, false};
         why = QStringLiteral("%1 is not a transfer module of this program").arg(shown(candidate));
     }
-    return {nullptr, QStringLiteral("The HTTP component could not be loaded: %1").arg(why), false};
+    return unloaded(why, retry);
+}
+
+// On a thread of its own: loads the module, keeps a verdict, and tells
+// those waiting.
+void loadForTheProcess()
+{
+    Loader& l = loader();
+    Module module;
+    try {
+        module = loadModule(*l.accounts);
+    } catch (const std::bad_alloc&) {
+        module = unloaded(outOfMemory(), true);
+    }
+    std::vector<std::function<void(const Module&)>> told;
+    {
+        const std::lock_guard lock(l.mutex);
+        l.loading = false;
+        if (!module.retry)
+            l.kept = module;
+        told.swap(l.waiting);
+    }
+    for (const auto& done : told)
+        done(module);
+}
+
+} // namespace
+
+void requestModule(std::function<void(const Module&)> done)
+{
+    Loader& l = loader();
+    std::unique_lock lock(l.mutex);
+    if (l.kept) {
+        const Module kept = *l.kept;
+        lock.unlock();
+        return done(kept);
+    }
+    l.waiting.push_back(std::move(done));
+    if (l.loading)
+        return;
+    if (!l.accounts)
+        l.accounts = &systemAccounts();
+    Module failed;
+    try {
+        std::thread(loadForTheProcess).detach();
+        l.loading = true;
+        return;
+    } catch (const std::system_error&) {
+        failed = unloaded(noThread(), true);
+    } catch (const std::bad_alloc&) {
+        failed = unloaded(outOfMemory(), true);
+    }
+    std::vector<std::function<void(const Module&)>> told;
+    told.swap(l.waiting);
+    lock.unlock();
+    for (const auto& d : told)
+        d(failed);
+}
+
+QString loadUnderWay()
+{
+    Loader& l = loader();
+    const std::lock_guard lock(l.mutex);
+    return !l.loading ? QString() : l.doing.isEmpty() ? QStringLiteral("it is still being loaded") : l.doing;
+}
+
+void setAccounts(const Accounts& accounts)
+{
+    Loader& l = loader();
+    const std::lock_guard lock(l.mutex);
+    l.accounts = &accounts;
 }
 
 } // namespace tw::host::http

@@ -197,7 +197,7 @@ std::optional<Refusal> changeableByOthers(int fd, const struct stat& st, std::sp
     const auto isTrusted = [trusted](uid_t uid) { return std::ranges::find(trusted, uid) != trusted.end(); };
     const auto refused = [&name](const QString& why) { return Refusal{why.arg(name), 0}; };
     const auto cannotTell = [&name](const Error& error) {
-        return Refusal{QStringLiteral("cannot tell who may write to %1: %2").arg(name, error.description), error.code};
+        return Refusal{QStringLiteral("cannot tell who may write to %1: %2").arg(name, error.description), error.code, true};
     };
     if (!isTrusted(st.st_uid))
         return refused(QStringLiteral("%1 belongs to another user"));

@@ -83,10 +83,12 @@ Result<Accounts::Group> membersOf(gid_t gid, const AccountDatabase& database, ui
 const Accounts& systemAccounts();
 
 // Why an account outside trusted could change a file, said of it by name;
-// error is the errno of a look-up that failed, else 0.
+// error is the errno of a look-up that failed, else 0. A look-up that
+// failed is no verdict: cannotTell, to be asked again.
 struct Refusal {
     QString why;
     int error = 0;
+    bool cannotTell = false;
 };
 
 // Whether only trusted accounts could change the file open as fd (st its

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHostInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -89,15 +90,17 @@ protected:
     }
 
     // Runs the probe copied to relative, from workingDir, serving meanwhile;
-    // its output.
+    // its output. inChild runs in the probe's process before it starts.
     QString runProbe(const QString& relative, const QString& workingDir, const QProcessEnvironment& env = {},
-                     const QStringList& more = {})
+                     const QStringList& more = {}, const std::function<void()>& inChild = {})
     {
         QProcess probe;
         probe.setProcessChannelMode(QProcess::MergedChannels);
         probe.setWorkingDirectory(workingDir);
         if (!env.isEmpty())
             probe.setProcessEnvironment(env);
+        if (inChild)
+            probe.setChildProcessModifier(inChild);
         probe.start(path(relative), QStringList{server.url("/feed.xml").toString()} + more);
         const bool ended = QTest::qWaitFor([&] { return probe.state() == QProcess::NotRunning; }, kDeadlineMs);
         const QString out = QString::fromLocal8Bit(probe.readAll());
@@ -414,6 +417,104 @@ TEST_F(HttpModuleTest, TransfersStartedOutOfDescriptorsStillWakeAtOnce)
                 << out.toStdString();
         }
     }
+}
+
+// Makes the probe's process the account nobody's, for what root never
+// sees: the thread limit, and a program file no one of its own owns.
+constexpr uid_t kNobody = 65534;
+void becomeNobody()
+{
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+        ::_exit(126);
+}
+
+class HttpModuleShortageTest : public HttpModuleTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        // Reached by nobody too.
+        ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 0755), 0);
+        server.route("/feed.xml", test::Reply::ok("<rss/>"));
+        place(TIDEWELL_HTTP_SHORTAGE_PROBE, "installed/bin/probe");
+        place(TIDEWELL_HTTP_MODULE, "installed/lib/tidewell/tidewell-http.so");
+        // Its group may write to the module's folder: the check looks the
+        // group's members up.
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0775), 0);
+    }
+
+    // The output of the probe (HttpShortageProbe.cpp) in mode.
+    QString run(const QString& mode, const std::function<void()>& inChild = {})
+    {
+        return runProbe("installed/bin/probe", tmp.path(), {}, {mode}, inChild);
+    }
+
+    const QString folder = path("installed/lib/tidewell");
+};
+
+TEST_F(HttpModuleShortageTest, AStalledLookUpHoldsUpOnlyTheRequestsMadeMeanwhileAndOnlyTillTheirDeadline)
+{
+    const QString stalled = QStringLiteral("failed The HTTP component could not be loaded in time: the look-up of "
+                                           "group %1, for who may write to %2, has not answered\n")
+                                .arg(QFileInfo(folder).groupId())
+                                .arg(folder);
+    // Each request fails at its own deadline (1 s); the look-up is not asked
+    // twice; the client ends, and so does the program, while it waits. Once
+    // it answers, the next request is served.
+    const QString out = run("stall");
+    EXPECT_TRUE(out.contains("first: " + stalled + "second: " + stalled + "look-ups: 1\nended\nthird: answered \n"))
+        << out.toStdString();
+    const QString quit = run("quit");
+    EXPECT_TRUE(quit.endsWith("second: " + stalled + "look-ups: 1\nended\n")) << quit.toStdString();
+}
+
+TEST_F(HttpModuleShortageTest, RunningOutOfDescriptorsSystemWideAtTheLoadIsNoVerdict)
+{
+    const QString out = run("enfile");
+    EXPECT_TRUE(out.contains("first: failed The HTTP component could not be loaded: the program is out of file "
+                             "descriptors\nsecond: answered \nlook-ups: 2\n"))
+        << out.toStdString();
+}
+
+TEST_F(HttpModuleShortageTest, ALookUpThatFailedIsNoVerdict)
+{
+    const QString out = run("eio");
+    EXPECT_TRUE(out.contains("first: failed The HTTP component could not be loaded: " + folder +
+                             "/tidewell-http.so is not trusted: cannot tell who may write to " + folder + ": " +
+                             QString::fromLocal8Bit(strerror(EIO)) + "\nsecond: answered \nlook-ups: 2\n"))
+        << out.toStdString();
+}
+
+TEST_F(HttpModuleShortageTest, ARequestThatFindsNoThreadFailsSayingSoAndTheNextIsServed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "the thread limit does not hold for root, and only root can run the probe as another account";
+    const QString noThread = "the program could not start a thread";
+    const QString out = run("threads", becomeNobody);
+    // By the module's load, then by a second client's transfer thread.
+    EXPECT_TRUE(out.contains("first: failed The HTTP component could not be loaded: " + noThread +
+                             "\nsecond: answered \nthird: failed The HTTP component could not be started: " + noThread +
+                             "\n"))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains("fifth: answered \n")) << out.toStdString();
+    // libcurl's look-up of a name, where this computer's own name is 127.0.0.1.
+    if (out.contains("fourth: ")) {
+        EXPECT_TRUE(out.contains("fourth: failed Could not look up " + QHostInfo::localHostName() + ": " + noThread +
+                                 "\nfifth: answered \nsixth: answered \n"))
+            << out.toStdString();
+    }
+}
+
+TEST_F(HttpModuleShortageTest, RootIsTrustedWhenNeitherTheUserNorTheProgramsOwnerIsRoot)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can run the probe as another account";
+    // The program file is a third account's; every folder and the module root's.
+    place(TIDEWELL_HTTP_PROBE, "other/bin/probe");
+    place(TIDEWELL_HTTP_MODULE, "other/lib/tidewell/tidewell-http.so");
+    ASSERT_EQ(::chown(QFile::encodeName(path("other/bin/probe")).constData(), 1500, 1500), 0);
+    const QString out = runProbe("other/bin/probe", tmp.path(), {}, {}, becomeNobody);
+    EXPECT_TRUE(out.contains("first: answered \n")) << out.toStdString();
 }
 
 } // namespace

@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace tw::host::http {
@@ -197,8 +199,15 @@ public:
     {
         m_easy = curl_easy_init();
         // libcurl's default "Accept: */*" goes; Host is its own.
-        for (const char* line : {"Accept:", "Accept-Encoding: gzip, deflate", "Proxy-Connection:"})
-            m_headers = curl_slist_append(m_headers, line);
+        for (const char* line : {"Accept:", "Accept-Encoding: gzip, deflate", "Proxy-Connection:"}) {
+            curl_slist* more = m_easy ? curl_slist_append(m_headers, line) : nullptr;
+            if (!more) {
+                // Out of memory: no transfer (easy() says so).
+                curl_easy_cleanup(std::exchange(m_easy, nullptr));
+                return;
+            }
+            m_headers = more;
+        }
         curl_easy_setopt(m_easy, CURLOPT_PRIVATE, this);
         curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
         curl_easy_setopt(m_easy, CURLOPT_PROXYHEADER, m_headers);
@@ -329,6 +338,12 @@ private:
                               status);
             break;
         }
+        case CURLE_COULDNT_RESOLVE_HOST:
+            // libcurl looks a name up on a thread of its own, and says only this
+            // when none can be made.
+            if (std::string_view(m_error).ends_with("thread failed to start"))
+                return failed(QStringLiteral("Could not look up %1: %2").arg(m_url.host(), noThread()));
+            break;
         case CURLE_RECV_ERROR: {
             // Broken chunking reads as a receive error without a system error.
             long systemError = 0;
@@ -367,6 +382,8 @@ private:
             m_probe();
     }
 
+    // libcurl's callbacks let no exception through: out of memory, the
+    // transfer ends with that reason.
     static size_t onHeader(char* data, size_t size, size_t count, void* self)
     {
         auto* t = static_cast<Transfer*>(self);
@@ -378,7 +395,12 @@ private:
             t->m_headEnded = false;
         } else if (line == "\r\n" || line == "\n") {
             t->m_headEnded = true;
-            t->m_chunked = codings(t->m_easy, "Transfer-Encoding").contains("chunked");
+            try {
+                t->m_chunked = codings(t->m_easy, "Transfer-Encoding").contains("chunked");
+            } catch (const std::bad_alloc&) {
+                t->m_failure = outOfMemory();
+                return 0;
+            }
         }
         return size * count;
     }
@@ -399,7 +421,12 @@ private:
             t->m_failure = QStringLiteral("Response too large");
             return 0;  // ends the transfer
         }
-        t->m_body.append(data, qsizetype(n));
+        try {
+            t->m_body.append(data, qsizetype(n));
+        } catch (const std::bad_alloc&) {
+            t->m_failure = outOfMemory();
+            return 0;
+        }
         return n;
     }
 
@@ -427,10 +454,11 @@ private:
 // of those, wakes it.
 class CurlTransport final : public Transport {
 public:
-    CurlTransport(HttpClientOptions options, Finished finished)
+    // Takes multi over.
+    CurlTransport(CURLM* multi, HttpClientOptions options, Finished finished)
         : m_options(std::move(options))
         , m_finished(std::move(finished))
-        , m_multi(newMulti())
+        , m_multi(multi)
         // libcurl makes the wake-up of curl_multi_poll with the handle, a
         // pair of descriptors, and goes on without it when it cannot make them.
         // The try leaves a wake-up behind: the first poll returns at once.
@@ -452,18 +480,22 @@ public:
 
     void start(Request request) override
     {
-        {
+        try {
             const std::lock_guard lock(m_mutex);
             m_incoming.push_back(std::move(request));
+        } catch (const std::bad_alloc&) {
+            return finish(request.id, failed(outOfMemory()));
         }
         wake();
     }
 
     void cancel(quint64 id) override
     {
-        {
+        try {
             const std::lock_guard lock(m_mutex);
             m_cancelled.push_back(id);
+        } catch (const std::bad_alloc&) {
+            return;  // its answer is dropped by the client
         }
         wake();
     }
@@ -489,15 +521,8 @@ public:
                 incoming.swap(m_incoming);
                 cancelled.swap(m_cancelled);
             }
-            for (const Request& request : incoming) {
-                auto transfer = std::make_unique<Transfer>(request, m_options);
-                if (!transfer->prepareHop()) {
-                    m_finished(request.id, failed(QStringLiteral("Request timed out")));
-                    continue;
-                }
-                curl_multi_add_handle(m_multi, transfer->easy());
-                m_transfers.emplace(transfer->easy(), std::move(transfer));
-            }
+            for (const Request& request : incoming)
+                add(request);
             // After the starts: a request may be cancelled in the same turn.
             for (const quint64 id : cancelled)
                 for (auto it = m_transfers.begin(); it != m_transfers.end(); ++it)
@@ -518,11 +543,17 @@ public:
                 const auto it = m_transfers.find(easy);
                 if (it == m_transfers.end())
                     continue;
-                if (const std::optional<HttpResponse> response = it->second->hopEnded(code)) {
-                    m_finished(it->second->id(), *response);
+                std::optional<HttpResponse> response;
+                try {
+                    response = it->second->hopEnded(code);
+                } catch (const std::bad_alloc&) {
+                    response = failed(outOfMemory());
+                }
+                if (!response && curl_multi_add_handle(m_multi, easy) != CURLM_OK)
+                    response = failed(outOfMemory());
+                if (response) {
+                    finish(it->second->id(), *response);
                     m_transfers.erase(it);
-                } else {
-                    curl_multi_add_handle(m_multi, easy);
                 }
             }
             if (m_transfers.empty()) {
@@ -547,11 +578,35 @@ private:
             curl_multi_wakeup(m_multi);
     }
 
-    static CURLM* newMulti()
+    // Out of memory, the answer may be lost: the client answers the
+    // request at its deadline then.
+    void finish(quint64 id, const HttpResponse& response)
     {
-        static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-        Q_UNUSED(initialised);
-        return curl_multi_init();
+        try {
+            m_finished(id, response);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+
+    // A request's transfer, on its way; or its answer when none can be.
+    void add(const Request& request)
+    {
+        std::unique_ptr<Transfer> transfer;
+        try {
+            transfer = std::make_unique<Transfer>(request, m_options);
+            if (!transfer->easy())
+                return finish(request.id, failed(outOfMemory()));
+            if (!transfer->prepareHop())
+                return finish(request.id, failed(QStringLiteral("Request timed out")));
+            m_transfers.emplace(transfer->easy(), nullptr);
+        } catch (const std::bad_alloc&) {
+            return finish(request.id, failed(outOfMemory()));
+        }
+        if (curl_multi_add_handle(m_multi, transfer->easy()) != CURLM_OK) {
+            m_transfers.erase(transfer->easy());
+            return finish(request.id, failed(outOfMemory()));
+        }
+        m_transfers[transfer->easy()] = std::move(transfer);
     }
 
     const HttpClientOptions m_options;
@@ -570,10 +625,25 @@ private:
 
 } // namespace tw::host::http
 
-// The only symbol the module shows.
+// The only symbol the module shows. None when libcurl cannot be set up (out
+// of memory): no verdict on the module.
 extern "C" __attribute__((visibility("default"))) tw::host::http::Transport*
 tidewell_http_make_transport_v1(const tw::host::HttpClientOptions& options, tw::host::http::Finished finished)
 {
-    return new tw::host::http::CurlTransport(options, std::move(finished));
+    static std::mutex mutex;
+    static bool initialised = false;
+    try {
+        const std::lock_guard lock(mutex);
+        initialised = initialised || curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(initialised ? curl_multi_init() : nullptr,
+                                                                    &curl_multi_cleanup);
+        if (!multi)
+            return nullptr;
+        auto* transport = new tw::host::http::CurlTransport(multi.get(), options, std::move(finished));
+        multi.release();
+        return transport;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 static_assert(std::is_same_v<decltype(&tidewell_http_make_transport_v1), tw::host::http::MakeTransport>);
