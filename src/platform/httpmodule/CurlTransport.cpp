@@ -7,6 +7,8 @@
 #include <curl/curl.h>
 #include <zlib.h>
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <memory>
@@ -225,6 +227,8 @@ public:
         curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
         curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(m_easy, CURLOPT_OPENSOCKETFUNCTION, &Transfer::onOpenSocket);
+        curl_easy_setopt(m_easy, CURLOPT_OPENSOCKETDATA, this);
         // The body as it came off the wire passes the debug function only.
         curl_easy_setopt(m_easy, CURLOPT_DEBUGFUNCTION, &Transfer::onTrace);
         curl_easy_setopt(m_easy, CURLOPT_DEBUGDATA, this);
@@ -257,6 +261,7 @@ public:
             return false;
         m_body.clear();
         m_failure.clear();
+        m_socketError = 0;
         m_headEnded = false;
         m_chunked = false;
         m_chunks = {};
@@ -338,6 +343,11 @@ private:
                               status);
             break;
         }
+        case CURLE_COULDNT_CONNECT:
+            // Not the network's fault: libcurl says only that it could not connect.
+            if (const QString why = shortage(m_socketError); !why.isEmpty())
+                return failed(QStringLiteral("Could not connect: %1").arg(why));
+            break;
         case CURLE_COULDNT_RESOLVE_HOST:
             // libcurl looks a name up on a thread of its own, and says only this
             // when none can be made.
@@ -405,6 +415,16 @@ private:
         return size * count;
     }
 
+    // The connection's socket, as libcurl makes it but kept from the
+    // programs this one starts; why it could not be made is kept.
+    static curl_socket_t onOpenSocket(void* self, curlsocktype, curl_sockaddr* address)
+    {
+        const curl_socket_t made = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+        if (made == CURL_SOCKET_BAD)
+            static_cast<Transfer*>(self)->m_socketError = errno;
+        return made;
+    }
+
     static int onTrace(CURL*, curl_infotype type, char* data, size_t size, void* self)
     {
         if (auto* t = static_cast<Transfer*>(self); type == CURLINFO_DATA_IN && t->m_chunked)
@@ -441,6 +461,7 @@ private:
     // The hop in progress.
     QByteArray m_body;
     QString m_failure;  // why the body was refused
+    int m_socketError = 0;  // why the connection's socket could not be made
     bool m_headEnded = false;
     bool m_chunked = false;
     ChunkedEnd m_chunks;  // of the body as sent
