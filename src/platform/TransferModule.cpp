@@ -18,9 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include <climits>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
+#include <sys/auxv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,21 +93,34 @@ private:
 // current folder or the environment): installed, and for the build's test
 // and benchmark programs, the folder above the program's (the prefix above
 // bin/, the build folder); for the program in the build folder, its own.
-// With the owner of the program file.
+// With who may have put the module there: root, the user and the owner of
+// the program file, whose program it is. Without /proc the program is
+// found by the path it was started by, links resolved, which need not name
+// the file that runs: its owner is not trusted then, and the folders are
+// judged from / down (the module is loaded by its path).
 struct Layout {
     std::vector<std::filesystem::path> starts;
-    uid_t programOwner = ::geteuid();
+    std::vector<uid_t> trusted;
+    bool fromRoot = false;
 };
 
 Layout layout()
 {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     struct stat st {};
-    if (error || !program.is_absolute() || ::stat("/proc/self/exe", &st) != 0)
-        return {};
-    const std::filesystem::path folder = program.parent_path();
-    return {{folder.parent_path(), folder}, st.st_uid};
+    if (::lstat("/proc/self/exe", &st) == 0) {
+        std::error_code error;
+        const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+        if (error || !program.is_absolute() || ::stat("/proc/self/exe", &st) != 0)
+            return {};
+        const std::filesystem::path folder = program.parent_path();
+        return {{folder.parent_path(), folder}, {0, ::geteuid(), st.st_uid}, false};
+    }
+    const auto* started = reinterpret_cast<const char*>(::getauxval(AT_EXECFN));
+    char resolved[PATH_MAX];
+    if (!started || !::realpath(started, resolved))
+        return {{}, {}, true};
+    const std::filesystem::path folder = std::filesystem::path(resolved).parent_path();
+    return {{folder.parent_path(), folder}, {0, ::geteuid()}, true};
 }
 
 // The module file, opened for loading, or why it is not trusted (error: the
@@ -113,29 +128,31 @@ Layout layout()
 struct Opened {
     UniqueFd file;
     off_t size = 0;
+    std::filesystem::path path;
     QString why;
     int error = 0;
     bool cannotTell = false;
 };
 
 // The module runs with the user's rights, so it may come only from those
-// who already decide what runs as the user: root, the user, and the owner
-// of the program file, whose program it is. Opens start/lib/tidewell/<module>,
-// following no link from start down, when the file and each folder from
-// start down to it belong to one of them and no one else may write them
-// (their group's members and ACL entries counted): anyone else who could
-// put a file there would have it run as the user.
-Opened openTrusted(const std::filesystem::path& start, std::span<const uid_t> trusted, const Accounts& accounts)
+// who already decide what runs as the user (trusted). Opens the file at
+// start/below (folders, then its name), following no link from start down, when
+// the file and each folder from start down to it belong to one of them and
+// no one else may write them (their group's members and ACL entries
+// counted): anyone else who could put a file there would have it run as the
+// user. A folder is opened for reading where it may be, so that its ACL can
+// be read without /proc.
+Opened openTrusted(const std::filesystem::path& start, const std::vector<std::string>& below,
+                   std::span<const uid_t> trusted, const Accounts& accounts)
 {
-    const char* const below[] = {"lib", "tidewell", kModuleFileName};
     std::filesystem::path path = start;
     int fd = ::open(start.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     int error = errno;
     const auto refused = [](const QString& why, int error = 0, bool cannotTell = false) {
-        return Opened{{}, 0, why, error, cannotTell || !shortage(error).isEmpty()};
+        return Opened{{}, 0, {}, why, error, cannotTell || !shortage(error).isEmpty()};
     };
     for (size_t depth = 0;; ++depth) {
-        const bool file = depth == std::size(below);
+        const bool file = depth == below.size();
         const QString name = file ? QStringLiteral("it") : shown(path);
         if (fd < 0 && error == ELOOP)
             return refused(QStringLiteral("%1 is a link").arg(name));
@@ -151,14 +168,18 @@ Opened openTrusted(const std::filesystem::path& start, std::span<const uid_t> tr
             return refused(QStringLiteral("%1 is not a regular file").arg(name));
         if (!file && !S_ISDIR(st.st_mode))
             return refused(QStringLiteral("%1 is not a folder").arg(name));
+        if (!file) {
+            if (UniqueFd readable(::openat(at.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)); readable.get() >= 0)
+                at = std::move(readable);
+        }
         const SaidAccounts said(accounts, shown(path));
         if (const std::optional<Refusal> others = changeableByOthers(at.get(), st, trusted, said, name))
             return refused(others->why, others->error, others->cannotTell);
         if (file)
-            return {std::move(at), st.st_size, {}, 0, false};
+            return {std::move(at), st.st_size, path, {}, 0, false};
         // Opening the file never blocks (a FIFO); it is read only once known to be regular.
-        const int flags = depth + 1 == std::size(below) ? O_RDONLY | O_NONBLOCK | O_NOCTTY : O_PATH;
-        fd = ::openat(at.get(), below[depth], flags | O_NOFOLLOW | O_CLOEXEC);
+        const int flags = depth + 1 == below.size() ? O_RDONLY | O_NONBLOCK | O_NOCTTY : O_PATH;
+        fd = ::openat(at.get(), below[depth].c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
         error = errno;
         path /= below[depth];
     }
@@ -449,20 +470,27 @@ QString loaderShortage(const QString& message)
 
 Module loadModule(const Accounts& accounts)
 {
-    QString why = QStringLiteral("%1 was not found beside the program").arg(QLatin1String(kModuleFileName));
-    bool retry = false;
     const Layout where = layout();
-    const uid_t trusted[] = {0, ::geteuid(), where.programOwner};
+    QString why = QStringLiteral("%1 was not found beside the program").arg(QLatin1String(kModuleFileName));
+    if (where.fromRoot && where.starts.empty())
+        why = QStringLiteral("without /proc the program's own file cannot be found");
+    bool retry = where.fromRoot;
     for (const std::filesystem::path& start : where.starts) {
         const std::filesystem::path candidate = start / "lib/tidewell" / kModuleFileName;
         std::error_code error;
         if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error)))
             continue;
-        Opened module = openTrusted(start, trusted, accounts);
+        std::vector<std::string> below;
+        if (where.fromRoot)
+            for (const std::filesystem::path& part : start.relative_path())
+                below.push_back(part.string());
+        below.insert(below.end(), {"lib", "tidewell", kModuleFileName});
+        Opened module = openTrusted(where.fromRoot ? start.root_path() : start, below, where.trusted, accounts);
         if (const QString short_ = shortage(module.error); !short_.isEmpty())
             return unloaded(short_, true);
         if (!module.why.isEmpty()) {
-            why = QStringLiteral("%1 is not trusted: %2").arg(shown(candidate), module.why);
+            why = QStringLiteral("%1 is not trusted%2: %3")
+                      .arg(shown(candidate), where.fromRoot ? QStringLiteral(" without /proc") : QString(), module.why);
             retry = retry || module.cannotTell;
             continue;
         }
@@ -470,9 +498,17 @@ Module loadModule(const Accounts& accounts)
             why = QStringLiteral("%1 %2").arg(shown(candidate), reason);
             continue;
         }
-        // The very file checked, whatever lies at its path by now. Kept for
-        // the life of the process: libcurl and its TLS library are not unloaded.
-        const std::string opened = "/proc/self/fd/" + std::to_string(module.file.get());
+        // The very file checked: through its descriptor where /proc shows
+        // it. Without, by its path once that is seen to name the file
+        // judged: only root or the user could change a folder on the way.
+        const std::string opened = where.fromRoot ? module.path.string() : "/proc/self/fd/" + std::to_string(module.file.get());
+        struct stat judged {}, named {};
+        if (where.fromRoot && (::fstat(module.file.get(), &judged) != 0 || ::stat(opened.c_str(), &named) != 0 ||
+                               judged.st_dev != named.st_dev || judged.st_ino != named.st_ino)) {
+            why = QStringLiteral("%1 was changed while it was checked").arg(shown(candidate));
+            continue;
+        }
+        // Kept for the life of the process: libcurl and its TLS library are not unloaded.
         void* handle = nullptr;
         {
             const Doing doing(QStringLiteral("loading %1 has not ended").arg(shown(candidate)));
@@ -488,7 +524,8 @@ Module loadModule(const Accounts& accounts)
         }
         // Open as long as the module is loaded: the loader knows it by that name,
         // and so do debuggers and sanitizers that read its list.
-        module.file.release();
+        if (!where.fromRoot)
+            module.file.release();
         if (void* make = dlsym(handle, kMakeTransportSymbol))
             return {reinterpret_cast<MakeTransport>(make), {}, false};
         why = QStringLiteral("%1 is not a transfer module of this program").arg(shown(candidate));

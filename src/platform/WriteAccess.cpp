@@ -89,14 +89,18 @@ public:
     {
         // An O_PATH descriptor takes no fgetxattr; its name in /proc does.
         const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        const auto read = [&](void* into, size_t size) {
+            const ssize_t got = ::fgetxattr(fd, kAclName, into, size);
+            return got < 0 && errno == EBADF ? ::getxattr(path.c_str(), kAclName, into, size) : got;
+        };
         std::vector<unsigned char> value;
         ssize_t got = -1;
         for (int tries = 0; tries < 3; ++tries) {
-            got = ::getxattr(path.c_str(), kAclName, nullptr, 0);
+            got = read(nullptr, 0);
             if (got < 0)
                 break;
             value.resize(size_t(got));
-            got = ::getxattr(path.c_str(), kAclName, value.data(), value.size());
+            got = read(value.data(), value.size());
             if (got >= 0 || errno != ERANGE)
                 break;
         }

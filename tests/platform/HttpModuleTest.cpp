@@ -4,6 +4,7 @@
 
 #include "support/LocalHttpServer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHostInfo>
@@ -14,8 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <link.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -30,6 +34,9 @@ constexpr int kDeadlineMs = 60000;
 
 class HttpModuleTest : public ::testing::Test {
 protected:
+    // The files in a temporary folder in where.
+    explicit HttpModuleTest(const QString& where = QDir::tempPath()) : tmp(where + "/test_platform-XXXXXX") {}
+
     QTemporaryDir tmp;
     test::LocalHttpServer server;
 
@@ -519,6 +526,59 @@ TEST_F(HttpModuleShortageTest, RootIsTrustedWhenNeitherTheUserNorTheProgramsOwne
     ASSERT_EQ(::chown(QFile::encodeName(path("other/bin/probe")).constData(), 1500, 1500), 0);
     const QString out = runProbe("other/bin/probe", tmp.path(), {}, {}, becomeNobody);
     EXPECT_TRUE(out.contains("first: answered \n")) << out.toStdString();
+}
+
+// Takes /proc away from this process: a mount namespace of its own, /proc
+// unmounted in it. False where the system does not let it.
+bool unmountProc()
+{
+    struct stat st {};
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::umount2("/proc", MNT_DETACH) == 0 && ::stat("/proc/self", &st) != 0;
+}
+
+// Its files beside the test program, in the build folder.
+class HttpModuleWithoutProcTest : public HttpModuleTest {
+protected:
+    HttpModuleWithoutProcTest() : HttpModuleTest(QCoreApplication::applicationDirPath()) {}
+};
+
+TEST_F(HttpModuleWithoutProcTest, TheModuleIsLoadedByItsPathWhereOnlyRootOrTheUserCouldChangeIt)
+{
+    ASSERT_TRUE(tmp.isValid());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(unmountProc() ? 0 : 77);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        GTEST_SKIP() << "no mount namespace without /proc can be made here";
+    for (QDir folder(path("")); !folder.isRoot(); folder.cdUp()) {
+        const QFileInfo info(folder.path());
+        if (info.permissions() & (QFile::WriteGroup | QFile::WriteOther) || (info.ownerId() != 0 && info.ownerId() != ::geteuid()))
+            GTEST_SKIP() << "the build folder lies where others may write: " << folder.path().toStdString();
+    }
+    const auto withoutProc = [] {
+        if (!unmountProc())
+            ::_exit(126);
+    };
+    server.route("/feed.xml", test::Reply::ok("<rss/>"));
+    place(TIDEWELL_HTTP_PROBE, "installed/bin/probe");
+    place(TIDEWELL_HTTP_MODULE, "installed/lib/tidewell/tidewell-http.so");
+    const QString loaded = runProbe("installed/bin/probe", tmp.path(), {}, {}, withoutProc);
+    EXPECT_TRUE(loaded.contains("first: answered \nsecond: answered \n")) << loaded.toStdString();
+
+    // Anyone may add to a folder on the way: a file could be put in the
+    // place of the one checked before it is loaded by its path.
+    place(TIDEWELL_HTTP_PROBE, "shared/installed/bin/probe");
+    place(TIDEWELL_HTTP_MODULE, "shared/installed/lib/tidewell/tidewell-http.so");
+    ASSERT_EQ(::chmod(QFile::encodeName(path("shared")).constData(), 01777), 0);
+    const QString refused = runProbe("shared/installed/bin/probe", tmp.path(), {}, {}, withoutProc);
+    EXPECT_TRUE(refused.contains("first: failed The HTTP component could not be loaded: " +
+                                 path("shared/installed/lib/tidewell/tidewell-http.so") +
+                                 " is not trusted without /proc: other users may write to " + path("shared") + "\n"))
+        << refused.toStdString();
 }
 
 } // namespace
