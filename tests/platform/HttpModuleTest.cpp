@@ -23,14 +23,74 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace tw {
 namespace {
 
 constexpr int kDeadlineMs = 60000;
+
+// The module as built, and its headers as the loader reads them.
+struct BuiltModule {
+    QByteArray bytes;
+    ElfW(Ehdr) head{};
+    std::vector<ElfW(Phdr)> segments;
+    std::vector<ElfW(Dyn)> dynamic;  // up to its end
+
+    BuiltModule()
+    {
+        QFile built(TIDEWELL_HTTP_MODULE);
+        if (built.open(QIODevice::ReadOnly))
+            bytes = built.readAll();
+        head = at<ElfW(Ehdr)>(0);
+        for (int i = 0; i < head.e_phnum; ++i)
+            segments.push_back(at<ElfW(Phdr)>(head.e_phoff + i * sizeof(ElfW(Phdr))));
+        if (const ElfW(Phdr)* d = segment(PT_DYNAMIC))
+            for (std::uint64_t entry = d->p_offset; at<ElfW(Dyn)>(entry).d_tag != DT_NULL; entry += sizeof(ElfW(Dyn)))
+                dynamic.push_back(at<ElfW(Dyn)>(entry));
+    }
+
+    // What lies at offset, or zeroes past the end.
+    template <typename T>
+    T at(std::uint64_t offset) const
+    {
+        T h{};
+        if (offset + sizeof h <= std::uint64_t(bytes.size()))
+            std::memcpy(&h, bytes.constData() + offset, sizeof h);
+        return h;
+    }
+    // Where the program headers end.
+    std::uint64_t headersEnd() const { return head.e_phoff + std::uint64_t(head.e_phnum) * sizeof(ElfW(Phdr)); }
+    // The first or last segment of a type.
+    const ElfW(Phdr)* segment(ElfW(Word) type, bool last = false) const
+    {
+        const ElfW(Phdr)* found = nullptr;
+        for (const ElfW(Phdr)& s : segments)
+            if (s.p_type == type && (!found || last))
+                found = &s;
+        return found;
+    }
+    // The value of the dynamic section's tag, or 0; its entry's index.
+    std::uint64_t tag(ElfW(Sxword) t) const
+    {
+        const auto entry = std::ranges::find(dynamic, t, &ElfW(Dyn)::d_tag);
+        return entry == dynamic.end() ? 0 : entry->d_un.d_val;
+    }
+    qsizetype tagIndex(ElfW(Sxword) t) const { return std::ranges::find(dynamic, t, &ElfW(Dyn)::d_tag) - dynamic.begin(); }
+    // Where an address a loaded segment maps from the file lies in it.
+    std::optional<std::uint64_t> offsetOf(std::uint64_t address) const
+    {
+        for (const ElfW(Phdr)& s : segments)
+            if (s.p_type == PT_LOAD && address >= s.p_vaddr && address - s.p_vaddr < s.p_filesz)
+                return s.p_offset + (address - s.p_vaddr);
+        return std::nullopt;
+    }
+};
 
 class HttpModuleTest : public ::testing::Test {
 protected:
@@ -56,21 +116,6 @@ protected:
         QFile file(path(relative));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(data), data.size());
-    }
-
-    // The built module, and its headers.
-    static QByteArray builtModule()
-    {
-        QFile built(TIDEWELL_HTTP_MODULE);
-        return built.open(QIODevice::ReadOnly) ? built.readAll() : QByteArray();
-    }
-    template <typename T>
-    static T header(const QByteArray& module, std::uint64_t at)
-    {
-        T h{};
-        if (at + sizeof h <= std::uint64_t(module.size()))
-            std::memcpy(&h, module.constData() + at, sizeof h);
-        return h;
     }
 
     // Writes bytes as the module.
@@ -305,13 +350,17 @@ TEST_F(HttpModuleTest, AModuleOnlyRootTheUserOrTheProgramsOwnerCouldChangeIsLoad
 TEST_F(HttpModuleTest, AModuleCutShortIsRefusedBeforeTheLoaderMapsIt)
 {
     ASSERT_TRUE(tmp.isValid());
-    const QByteArray whole = builtModule();
-    ASSERT_GT(whole.size(), 30000);
-    // As an interrupted copy or a full disk leaves it.
-    for (const int size : {20, 1000, 12000, 30000}) {
+    const BuiltModule built;
+    const ElfW(Phdr)* first = built.segment(PT_LOAD);
+    const ElfW(Phdr)* last = built.segment(PT_LOAD, true);
+    ASSERT_TRUE(first && last && first->p_filesz > built.headersEnd());
+    // As an interrupted copy or a full disk leaves it: cut inside its header,
+    // its program headers, its first loaded segment.
+    for (const std::uint64_t size : {sizeof(ElfW(Ehdr)) / 2, built.headersEnd() - 1,
+                                     first->p_offset + first->p_filesz / 2}) {
         const QString prefix = QStringLiteral("cut%1/").arg(size);
         place(TIDEWELL_HTTP_PROBE, prefix + "bin/probe");
-        write(prefix + "lib/tidewell/tidewell-http.so", whole.left(size));
+        write(prefix + "lib/tidewell/tidewell-http.so", built.bytes.left(qsizetype(size)));
         const QString out = runProbe(prefix + "bin/probe", tmp.path());
         EXPECT_TRUE(out.contains("first: failed The HTTP component could not be loaded: " +
                                  path(prefix + "lib/tidewell/tidewell-http.so") +
@@ -324,12 +373,9 @@ TEST_F(HttpModuleTest, AModuleCutShortIsRefusedBeforeTheLoaderMapsIt)
     // Cut inside a loaded segment, past everything the loader reads first,
     // with no section headers to give the cut away; and cut only inside its
     // section headers. Whole, the copy without section headers loads.
-    const auto head = header<ElfW(Ehdr)>(whole, 0);
+    const QByteArray& whole = built.bytes;
+    const ElfW(Ehdr)& head = built.head;
     ASSERT_EQ(head.e_shoff + std::uint64_t(head.e_shnum) * head.e_shentsize, std::uint64_t(whole.size()));
-    ElfW(Phdr) last{};
-    for (int i = 0; i < head.e_phnum; ++i)
-        if (const auto segment = header<ElfW(Phdr)>(whole, head.e_phoff + i * sizeof(ElfW(Phdr))); segment.p_type == PT_LOAD)
-            last = segment;
     QByteArray sectionless = whole;
     ElfW(Ehdr) bare = head;
     bare.e_shoff = bare.e_shnum = bare.e_shstrndx = 0;
@@ -338,52 +384,44 @@ TEST_F(HttpModuleTest, AModuleCutShortIsRefusedBeforeTheLoaderMapsIt)
     const QString cut = "first: failed The HTTP component could not be loaded: <module> is shorter than its headers say";
     server.route("/feed.xml", test::Reply::ok("<rss/>"));
     EXPECT_EQ(firstAnswer("sectionless", cutAt(sectionless, whole.size())), "first: answered ");
-    EXPECT_EQ(firstAnswer("cutInSegment", cutAt(sectionless, last.p_offset + last.p_filesz - 1)), cut);
+    EXPECT_EQ(firstAnswer("cutInSegment", cutAt(sectionless, last->p_offset + last->p_filesz - 1)), cut);
     EXPECT_EQ(firstAnswer("cutInSections", cutAt(whole, whole.size() - 1)), cut);
 }
 
 TEST_F(HttpModuleTest, AModuleDamagedInsideOrNoFileIsRefusedBeforeTheLoaderReadsIt)
 {
     ASSERT_TRUE(tmp.isValid());
-    const QByteArray whole = builtModule();
-    ASSERT_GT(whole.size(), 40 * 1024);
-    // As a power loss during an upgrade leaves it: its length, the rest zeroed.
-    const auto kept = [&whole](qsizetype bytes, qint64 length) {
+    const BuiltModule built;
+    const QByteArray& whole = built.bytes;
+    const ElfW(Phdr)* dynamic = built.segment(PT_DYNAMIC);
+    ASSERT_TRUE(dynamic && built.tagIndex(DT_STRTAB) < qsizetype(built.dynamic.size()));
+    // As a power loss during an upgrade leaves it: its length, kept up to the
+    // end of its headers, to its dynamic section, to that section's entry of
+    // the string table; the rest zeroed.
+    const auto kept = [&whole](std::uint64_t bytes, qint64 length) {
         return [&whole, bytes, length](const QString& module) {
             QFile file(module);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            ASSERT_EQ(file.write(whole.left(bytes)), bytes);
+            ASSERT_EQ(file.write(whole.left(qsizetype(bytes))), qint64(bytes));
             ASSERT_TRUE(file.resize(length));
         };
     };
     const QRegularExpression damaged("^first: failed The HTTP component could not be loaded: <module> is damaged \\(.+\\)$");
-    for (const int kb : {4, 16, 40})
-        EXPECT_TRUE(damaged.match(firstAnswer(QStringLiteral("zeroed%1").arg(kb), kept(kb * 1024, whole.size()))).hasMatch())
-            << kb;
-    const QString sparse = firstAnswer("sparse", kept(4096, qint64(64) << 30));
+    const std::uint64_t ends[] = {built.headersEnd(), dynamic->p_offset,
+                                  dynamic->p_offset + built.tagIndex(DT_STRTAB) * sizeof(ElfW(Dyn))};
+    for (const std::uint64_t bytes : ends)
+        EXPECT_TRUE(damaged.match(firstAnswer(QStringLiteral("zeroed%1").arg(bytes), kept(bytes, whole.size()))).hasMatch())
+            << bytes;
+    const QString sparse = firstAnswer("sparse", kept(built.headersEnd(), qint64(64) << 30));
     EXPECT_TRUE(damaged.match(sparse).hasMatch()) << sparse.toStdString();
 
     // Zeroed where only its relocations lie, the dynamic section whole.
-    const auto head = header<ElfW(Ehdr)>(whole, 0);
-    std::uint64_t relocations = 0, relocationsSize = 0, firstLoaded = 0;
-    for (int i = 0; i < head.e_phnum; ++i) {
-        const auto segment = header<ElfW(Phdr)>(whole, head.e_phoff + i * sizeof(ElfW(Phdr)));
-        if (segment.p_type == PT_LOAD && segment.p_offset == 0 && segment.p_vaddr == 0)
-            firstLoaded = segment.p_filesz;
-        for (std::uint64_t at = segment.p_offset; segment.p_type == PT_DYNAMIC; at += sizeof(ElfW(Dyn))) {
-            const auto entry = header<ElfW(Dyn)>(whole, at);
-            if (entry.d_tag == DT_NULL)
-                break;
-            if (entry.d_tag == DT_RELA)
-                relocations = entry.d_un.d_ptr;
-            if (entry.d_tag == DT_RELASZ)
-                relocationsSize = entry.d_un.d_val;
-        }
-    }
+    const std::uint64_t relocationsSize = built.tag(DT_RELASZ);
+    const std::optional<std::uint64_t> relocations = built.offsetOf(built.tag(DT_RELA));
     ASSERT_GT(relocationsSize, 0u);
-    ASSERT_LE(relocations + relocationsSize, firstLoaded);  // where address and offset are one
+    ASSERT_TRUE(relocations);
     QByteArray unrelocated = whole;
-    std::memset(unrelocated.data() + relocations, 0, relocationsSize);
+    std::memset(unrelocated.data() + *relocations, 0, relocationsSize);
     const QString zeroed = firstAnswer("unrelocated", writing(unrelocated));
     EXPECT_TRUE(damaged.match(zeroed).hasMatch()) << zeroed.toStdString();
 
