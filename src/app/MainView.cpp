@@ -7,6 +7,7 @@
 #include "engine/inventory/AppScanner.h"
 #include "state/AppNavigation.h"
 #include "views/kit/Glow.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/PendingWorkspace.h"
 
@@ -102,6 +103,7 @@ void MainView::showTab(SidebarTab tab)
     delete m_workspace.data();
     m_shownTab = tab;
     QWidget* w = makeWorkspace(tab);
+    keyfocus::markPane(w);
     w->setParent(m_workspaceArea);
     w->setGeometry(m_workspaceArea->rect());
     w->show();

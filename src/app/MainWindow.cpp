@@ -11,6 +11,7 @@
 #include "state/LanguageManager.h"
 #include "state/MainWindowCloseGuard.h"
 #include "state/SharedState.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonOverlay.h"
 #include "views/kit/NeonShapes.h"
 
@@ -125,7 +126,9 @@ MainWindow::MainWindow(const WorkspaceEnvironment& env, AppSettings& settings, L
     setObjectName(QStringLiteral("main"));
     setWindowTitle(SweeplineApp::displayName());
     setMinimumSize(minimumWidth(), minimumHeight());
-    setFocusPolicy(Qt::ClickFocus);
+    // The window itself holds the focus until the Tab key moves it: on
+    // activation Qt would otherwise put it on the first pill, ring and all.
+    keyfocus::holdFocusItself(this);
     resize(minimumWidth(), minimumHeight());
     WindowChrome::install(this, cornerRadius());
     m_buttons->stackUnder(m_overlay);
@@ -200,19 +203,15 @@ void MainWindow::presentPreferences(bool show)
 
 void MainWindow::showEvent(QShowEvent* event)
 {
-    // The window itself holds the focus until the Tab key moves it: on
-    // activation Qt would otherwise put it on the first pill, ring and all.
-    if (!focusWidget())
-        setFocus(Qt::OtherFocusReason);
     if (!event->spontaneous())
         emit contentShown();
 }
 
 bool MainWindow::focusNextPrevChild(bool next)
 {
-    // A focused control that hides (the sheet closing, a pane replaced) hands
-    // the focus on through here: the window keeps it, as it does at the
-    // start, rather than the next stop showing its ring after a click.
+    // A focused control that hides outside a tab's pane (the sheet closing)
+    // hands the focus on through here: the window keeps it, as it does at
+    // the start, rather than the next stop showing its ring after a click.
     if (QWidget* focused = focusWidget(); focused && focused != this && !focused->isVisible()) {
         setFocus(Qt::OtherFocusReason);
         return true;

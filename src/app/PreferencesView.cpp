@@ -89,7 +89,7 @@ PreferencesView::PreferencesView(AppSettings& settings, std::function<void()> di
     , m_done(new SheetButton(QStringLiteral("Done"), this))
 {
     setFixedSize(sheetWidth(), sheetHeight());
-    setFocusPolicy(Qt::StrongFocus);
+    keyfocus::holdFocusItself(this);
     setObjectName(QStringLiteral("preferences"));
     // The sheet follows the window's direction (mirrored in Arabic); its
     // texts are fixed English ones and read left to right in either.

@@ -228,9 +228,11 @@ bool PopoverWindow::forwardMouse(QMouseEvent* event)
             if (w->isWindow())
                 break;
         }
-        if (focus)
+        // A press on what takes no focus (the background, a card) leaves the typing where it went.
+        if (focus) {
             focus->setFocus(Qt::MouseFocusReason);
-        setKeyTarget(focus && focus->testAttribute(Qt::WA_InputMethodEnabled) ? focus : nullptr);
+            setKeyTarget(focus->testAttribute(Qt::WA_InputMethodEnabled) ? focus : nullptr);
+        }
     }
     QMouseEvent handed(event->type(), target->mapFromGlobal(global), global, event->button(), event->buttons(),
                        event->modifiers(), event->pointingDevice());

@@ -65,6 +65,7 @@ void SidePanel::setContent(QWidget* content)
     }
     m_content = content;
     if (content) {
+        keyfocus::markPane(content);
         content->setParent(this);
         content->setGeometry(rect());
         content->show();

@@ -12,7 +12,10 @@
 #include "views/applications/AppListController.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/ApplicationsWorkspace.h"
+#include "views/extensions/ExtensionsWorkspace.h"
 #include "views/kit/Glow.h"
+#include "views/kit/Prompter.h"
+#include "views/kit/PushButton.h"
 #include "views/kit/KeyFocus.h"
 #include "views/theme/ThemePreviewCard.h"
 #include "views/theme/ThemeWorkspace.h"
@@ -20,6 +23,7 @@
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonSwitch.h"
 #include "views/system/SystemMonitorWorkspace.h"
+#include "support/AlertKeys.h"
 #include "support/ProgramHarness.h"
 #include "support/ShellHarness.h"
 
@@ -31,6 +35,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 
@@ -655,4 +660,107 @@ TEST(Focus, AFocusedControlThatHidesLeavesTheFocusWithTheWindow)
     // Tab still starts from the first stop.
     QTest::keyClick(window, Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), window);
+}
+
+namespace {
+
+// Types text into the window as the keyboard would: to whatever has its focus.
+void type(QWindow* window, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+}
+
+// Presses Tab until w has the focus; false when it never comes.
+bool tabTo(QWidget* window, QWidget* w)
+{
+    for (int i = 0; i < 80 && QApplication::focusWidget() != w; ++i)
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
+    return QApplication::focusWidget() == w;
+}
+
+} // namespace
+
+// A click or a drag on a part of the window that takes no focus (the
+// sidebar's empty background) leaves the focus, caret and all, in the field:
+// what is typed next reaches it.
+TEST(Focus, AClickOrADragOnTheBackgroundLeavesTheFocusInTheField)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    p.navigation().setTab(SidebarTab::startup);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->mainView()->workspace() != nullptr; }, 5000));
+    drainScans(&p.app->scanner(), &p.app->cleaner());
+    auto* field = window->mainView()->workspace()->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    QWindow* handle = window->windowHandle();
+    QTest::mouseClick(handle, Qt::LeftButton, {}, field->mapTo(window, field->rect().center()));
+    type(handle, "xy");
+    ASSERT_EQ(field->text(), "xy");
+
+    // Between the last tab pill and the Theme pill.
+    IconSidebar* sidebar = window->mainView()->sidebar();
+    QWidget* last = sidebar->tabPills().last();
+    const int top = last->mapTo(window, QPoint(0, last->height())).y();
+    const int bottom = sidebar->themePill()->mapTo(window, QPoint(0, 0)).y();
+    ASSERT_GT(bottom - top, 20);
+    const QPoint background(last->mapTo(window, last->rect().center()).x(), (top + bottom) / 2);
+    ASSERT_EQ(window->childAt(background)->focusPolicy(), Qt::NoFocus);
+
+    QTest::mouseClick(handle, Qt::LeftButton, {}, background);
+    type(handle, "z");
+    EXPECT_EQ(field->text(), "xyz");
+
+    const QPoint from = window->pos(), by(40, 30), to = handle->mapToGlobal(background) + by;
+    QTest::mousePress(handle, Qt::LeftButton, {}, background);
+    QTest::mouseMove(handle, background + by);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == from + by; }, 5000));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(to));
+    type(handle, "w");
+    EXPECT_EQ(field->text(), "xyzw");
+    EXPECT_TRUE(field->hasFocus());
+}
+
+// An uninstall from the keyboard (Space on the row, Tab to Uninstall,
+// Return, Return in the alert) greys the button out: the focus goes back to
+// the list, never to the window's close button, so one more Return hides nothing.
+TEST(Focus, AfterAnUninstallFromTheKeyboardTheListHasTheFocus)
+{
+    Filled p;
+    p.app->setPrompter(std::make_unique<DialogPrompter>([&p]() -> QWidget* { return p.window; }));
+    p.window = p.startShown();
+    MainWindow* window = p.showTab(SidebarTab::applications);
+    auto* tab = window->findChild<ApplicationsWorkspace*>();
+    ASSERT_TRUE(tabTo(window, tab->appsList()));
+    QTest::keyClick(tab->appsList(), Qt::Key_Space);
+    ASSERT_NE(tab->state().selectedApp(), nullptr);
+    ASSERT_TRUE(tabTo(window, tab->actionButton()));
+    AlertKeys keys(Qt::Key_Return);
+    QTest::keyClick(tab->actionButton(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.app->scanner().apps().size() == 1 && !tab->state().selectedApp(); }, 10000));
+    EXPECT_EQ(keys.answered.size(), 1);
+    EXPECT_FALSE(tab->actionButton()->isEnabled());
+    // The window the alert stood over has the keyboard back, with no window manager to give it.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(QApplication::focusWidget(), tab->appsList()) << describe(QApplication::focusWidget());
+    QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible());
+}
+
+// Remove from the keyboard in the Extensions tab: the button greys out while
+// the removal runs, and the focus moves to the kind's list in that pane.
+TEST(Focus, ARemovalFromTheKeyboardLeavesTheFocusInItsPane)
+{
+    Filled p;
+    p.fake.tree().writeSized(p.fake.tree().library() + "/Screen Savers/Drift.saver/Contents/MacOS/Drift", 8'000);
+    p.window = p.startShown();
+    MainWindow* window = p.showTab(SidebarTab::extensions);
+    auto* tab = window->findChild<ExtensionsWorkspace*>();
+    tab->state().chooseCategory(ExtensionCategoryKind::screenSavers);
+    ASSERT_EQ(tab->list()->count(), 3);  // the group's header and two savers
+    tab->state().toggleSelected(tab->state().categoryItems().first().path);
+    ASSERT_TRUE(tabTo(window, tab->removeButton()));
+    QTest::keyClick(tab->removeButton(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab->state().categoryItems().size() == 1 && !tab->state().isRemoving(); }, 10000));
+    EXPECT_EQ(QApplication::focusWidget(), tab->list()) << describe(QApplication::focusWidget());
 }

@@ -1,5 +1,6 @@
 #include "views/kit/AlertDialog.h"
 
+#include "views/kit/KeyFocus.h"
 #include "views/kit/NeonShapes.h"
 #include "views/kit/PushButton.h"
 #include "views/kit/SymbolView.h"
@@ -103,7 +104,7 @@ AlertDialog::AlertDialog(const Prompt& given, QWidget* parent)
     }
     // The alert holds the focus itself until Tab moves it: Return presses
     // the button drawn filled, not whichever button comes first.
-    setFocusPolicy(Qt::ClickFocus);
+    keyfocus::holdFocusItself(this);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 16);
@@ -139,8 +140,6 @@ void AlertDialog::showEvent(QShowEvent* event)
     // height its fixed width needs, so a long message is never cut.
     setFixedHeight(layout()->totalHeightForWidth(width()));
     QDialog::showEvent(event);
-    if (!focusWidget())
-        setFocus(Qt::OtherFocusReason);
 }
 
 void AlertDialog::paintEvent(QPaintEvent*)

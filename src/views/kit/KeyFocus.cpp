@@ -2,6 +2,7 @@
 
 #include "state/Theme.h"
 #include "views/kit/AppOwned.h"
+#include "views/kit/LazyList.h"
 #include "views/kit/NeonBorder.h"
 #include "views/kit/NeonShapes.h"
 
@@ -15,6 +16,7 @@
 #include <QProxyStyle>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace tw {
@@ -124,6 +126,8 @@ const char* const kInside = "tw_focusRingInside";
 const char* const kWatched = "tw_focusStop";
 const char* const kRowHost = "tw_rowHost";
 const char* const kSharesActivation = "tw_sharesActivation";
+const char* const kPane = "tw_focusPane";
+const char* const kHolder = "tw_holdsFocus";
 
 // The application's style with one hint of its own: a window marked by
 // shareActivation counts as active (a tool window that shares activation).
@@ -253,6 +257,206 @@ private:
     QHash<QWidget*, std::shared_ptr<Group>> m_groups;
 };
 
+bool canHold(const QWidget* w)
+{
+    return w && (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->isEnabled() && w->isVisible()
+        && !w->focusProxy();
+}
+
+QWidget* paneOf(QWidget* w)
+{
+    for (QWidget* p = w; p && !p->isWindow(); p = p->parentWidget())
+        if (p->property(kPane).toBool())
+            return p;
+    return nullptr;
+}
+
+QRect globalRect(const QWidget* w)
+{
+    return {w->mapToGlobal(QPoint(0, 0)), w->size()};
+}
+
+// The square of the gap between two rectangles (0 when they meet).
+qint64 gap(const QRect& a, const QRect& b)
+{
+    const qint64 dx = std::max({0, a.left() - b.right(), b.left() - a.right()});
+    const qint64 dy = std::max({0, a.top() - b.bottom(), b.top() - a.bottom()});
+    return dx * dx + dy * dy;
+}
+
+// Where the focus goes in pane from a control that stood at place (global):
+// the nearest list, else the nearest stop; never from or into its own subtree.
+QWidget* successor(QWidget* pane, const QRect& place, const QWidget* from)
+{
+    QWidget* best = nullptr;
+    bool bestList = false;
+    qint64 bestGap = 0;
+    for (QWidget* w : pane->findChildren<QWidget*>()) {
+        if (w == from || (from && from->isAncestorOf(w)) || w->window() != pane->window() || !canHold(w))
+            continue;
+        const bool list = qobject_cast<LazyList*>(w);
+        const qint64 g = gap(place, globalRect(w));
+        if (!best || (list && !bestList) || (list == bestList && g < bestGap)) {
+            best = w;
+            bestList = list;
+            bestGap = g;
+        }
+    }
+    return best;
+}
+
+// The focus of each window that holds it in a pane, handed on within the
+// pane when its control goes; and the windows and sheets that hold the focus
+// themselves.
+class FocusKeeper : public QObject {
+public:
+    explicit FocusKeeper(QObject* parent)
+        : QObject(parent)
+    {
+        connect(qApp, &QApplication::focusChanged, this, &FocusKeeper::focusChanged);
+    }
+
+    void holdItself(QWidget* w)
+    {
+        w->setFocusPolicy(Qt::NoFocus);
+        w->setProperty(kHolder, true);
+        w->installEventFilter(this);
+    }
+
+    // w can hold its window's focus no more.
+    void passOn(QWidget* from)
+    {
+        const auto it = m_held.constFind(from->window());
+        if (it == m_held.constEnd() || it->widget != from)
+            return;
+        Held h = *it;
+        h.place = globalRect(from);
+        moveFrom(h, from);
+    }
+
+    void forget(QWidget* w) { release(w->window()); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* w = static_cast<QWidget*>(watched);
+        switch (event->type()) {
+        case QEvent::Show:
+            if (w->property(kHolder).toBool() && !event->spontaneous() && !w->focusWidget())
+                w->setFocus(Qt::OtherFocusReason);
+            break;
+        case QEvent::EnabledChange:
+            if (!w->isEnabled())
+                passOn(w);
+            break;
+        case QEvent::Hide:
+            // Not a window hidden or minimised with it.
+            if (!event->spontaneous() && !w->isWindow() && w->window()->isVisible())
+                passOn(w);
+            break;
+        case QEvent::WindowActivate:
+            // Given while the window was away: shown now, ring and all.
+            if (const QPointer<QWidget> to = m_comeBack.take(w); to && to->window() == w && canHold(to))
+                to->setFocus(Qt::OtherFocusReason);
+            break;
+        default: break;
+        }
+        return false;
+    }
+
+private:
+    struct Held {
+        QPointer<QWidget> widget;
+        QPointer<QWidget> pane;
+        QPointer<QWidget> window;
+        QRect place;  // global, where it stood when last seen
+        QMetaObject::Connection gone;
+    };
+
+    void focusChanged(QWidget* old, QWidget* now)
+    {
+        const auto it = old ? m_held.constFind(old->window()) : m_held.constEnd();
+        if (it != m_held.constEnd() && it->widget == old) {
+            // Qt hands the focus on from a control that went (to the next stop, the title-bar buttons
+            // among them), or to a container that cannot hold it (a stack's new page).
+            if (!canHold(old) && (!now || now->window() == old->window())) {
+                passOn(old);
+                return;
+            }
+            if (now && paneOf(now) == it->pane && !canHold(now)) {
+                old->setFocus(Qt::OtherFocusReason);
+                return;
+            }
+        }
+        if (now)
+            hold(now);
+    }
+
+    void hold(QWidget* w)
+    {
+        QWidget* window = w->window();
+        QWidget* pane = paneOf(w);
+        if (m_held.value(window).widget != w)
+            release(window);
+        if (!pane)
+            return;
+        Held& h = m_held[window];
+        if (!h.widget) {
+            w->installEventFilter(this);
+            h.gone = connect(w, &QObject::destroyed, this, [this, window] {
+                // Once its pane's own destruction, if any, is over.
+                QTimer::singleShot(0, this, [this, window] { gone(window); });
+            });
+        }
+        h.widget = w;
+        h.pane = pane;
+        h.window = window;
+        h.place = globalRect(w);
+    }
+
+    void release(QWidget* window)
+    {
+        const Held h = m_held.take(window);
+        disconnect(h.gone);
+        if (h.widget)
+            h.widget->removeEventFilter(this);
+    }
+
+    // The held control of window was deleted.
+    void gone(QWidget* window)
+    {
+        const auto it = m_held.constFind(window);
+        if (it == m_held.constEnd() || it->widget)
+            return;
+        const Held h = m_held.take(window);
+        // Nothing took the focus since.
+        if (h.window && h.pane && !h.window->focusWidget())
+            moveFrom(h, nullptr);
+    }
+
+    void moveFrom(const Held& h, QWidget* from)
+    {
+        release(h.window);
+        if (!h.pane || !h.pane->isVisible())
+            return;
+        QWidget* to = successor(h.pane, h.place, from);
+        if (!to) {
+            h.window->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        hold(to);
+        // Not as Tab would: a field keeps its text unselected.
+        to->setFocus(Qt::OtherFocusReason);
+        if (!h.window->isActiveWindow()) {
+            m_comeBack.insert(h.window, to);
+            h.window->installEventFilter(this);
+        }
+    }
+
+    QHash<QWidget*, Held> m_held;  // by window
+    QHash<QWidget*, QPointer<QWidget>> m_comeBack;
+};
+
 } // namespace
 
 void makeStop(QWidget* w, qreal radius, focusring::Placement placement)
@@ -350,10 +554,28 @@ void installStyle()
 
 void putAway(QWidget* w)
 {
-    if (QWidget* kept = w->window()->focusWidget(); kept && (kept == w || w->isAncestorOf(kept)))
+    if (QWidget* kept = w->window()->focusWidget(); kept && (kept == w || w->isAncestorOf(kept))) {
+        appOwned<FocusKeeper>().forget(kept);
         kept->clearFocus();
+    }
     w->hide();
     w->deleteLater();
+}
+
+void holdFocusItself(QWidget* w)
+{
+    appOwned<FocusKeeper>().holdItself(w);
+}
+
+void markPane(QWidget* w)
+{
+    w->setProperty(kPane, true);
+    appOwned<FocusKeeper>();
+}
+
+void cannotHold(QWidget* w)
+{
+    appOwned<FocusKeeper>().passOn(w);
 }
 
 } // namespace keyfocus

@@ -99,6 +99,23 @@ void installStyle();
 // its next activation, and deleted once control returns to the event loop.
 void putAway(QWidget* w);
 
+// w (a window, an alert, a sheet) holds the focus itself, showing no ring,
+// until Tab moves it on: it takes it when shown with none of its controls
+// focused. It is no click stop: a click on it, or on any part of it that
+// takes no focus (a background, a card, a header), leaves the focus, caret
+// and ring where they were.
+void holdFocusItself(QWidget* w);
+// Marks w as a pane (a tab's workspace, a panel's content). When the control
+// holding its window's focus inside it goes (disabled, hidden, deleted, or
+// left unable to hold it: see cannotHold), the focus moves to the pane's
+// nearest list that can take it, else to its nearest stop on screen, else to
+// the window itself; never out of the pane (to the title-bar buttons, say).
+// A window that is not active gets it there as it comes back.
+void markPane(QWidget* w);
+// w can hold the focus no more (a list left without rows): if it held its
+// window's focus inside a pane, that goes on as when a control goes.
+void cannotHold(QWidget* w);
+
 } // namespace keyfocus
 
 } // namespace tw

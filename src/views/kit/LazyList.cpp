@@ -116,6 +116,8 @@ void LazyList::reset(int count)
         m_place = m_count > 0 ? Place{m_count - 1, 0, m_place.stop} : Place{};
     measure();
     layOutRows(true);
+    if (m_count == 0)
+        keyfocus::cannotHold(this);
 }
 
 void LazyList::updateRow(int row)

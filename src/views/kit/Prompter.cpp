@@ -3,6 +3,7 @@
 #include "views/kit/AlertDialog.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -50,7 +51,14 @@ int DialogPrompter::ask(const Prompt& prompt)
 {
     QWidget* parent = prompt.owner ? prompt.owner.data() : m_parent ? m_parent() : nullptr;
     AlertDialog dialog(prompt, parent ? parent : QApplication::activeWindow());
+    const QPointer<QWidget> over = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
+    const bool wasActive = over && over->isActiveWindow();
     dialog.exec();
+    // The keyboard goes back to the window the alert stood over, as a window
+    // manager gives it back (where none runs, nothing else would).
+    const QWidget* active = QApplication::activeWindow();
+    if (wasActive && over && over->isVisible() && (!active || active == &dialog))
+        over->activateWindow();
     return dialog.chosen();
 }
 
