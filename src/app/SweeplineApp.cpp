@@ -334,7 +334,7 @@ void SweeplineApp::answerOffer(bool removeRemainingFiles)
         m_offerRemoving = QUuid();
         settleOffer(id, report.failures);
     };
-    cleaner().trashSelected(cleanupofferalert::removableItems(*offer), EntryPolicy::KeepUnmoved, {this, std::move(moved)});
+    cleaner().trashSelected(cleanupofferalert::removableItems(*offer), {this, std::move(moved)});
 }
 
 void SweeplineApp::settleOffer(const QUuid& id, const QList<RemovalFailure>& failed)

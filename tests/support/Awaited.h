@@ -48,11 +48,10 @@ inline RemovalReport uninstalledEntry(AppScanner& scanner, const AppInfoPtr& ent
     return report.wait();
 }
 
-inline RemovalReport trashed(SystemCleaner& cleaner, const QList<RemovableItem>& items,
-                             EntryPolicy policy = EntryPolicy::KeepUnmoved)
+inline RemovalReport trashed(SystemCleaner& cleaner, const QList<RemovableItem>& items)
 {
     Awaited<RemovalReport> report;
-    cleaner.trashSelected(items, policy, report.then());
+    cleaner.trashSelected(items, report.then());
     return report.wait();
 }
 

@@ -74,16 +74,15 @@ public:
     //
     // Moves the selected items' files into the Trash, each path once and
     // each through the safety test. The entries of remainingFiles among the
-    // items are then updated by the policy in one announced change; items
-    // that are not listed there (the cleanup offer's) change no list. A
-    // failure names its entry's title.
-    void trashSelected(const QList<RemovableItem>& items, EntryPolicy policy = EntryPolicy::KeepUnmoved,
-                       Completion<RemovalReport> then = {});
+    // items then leave it in one announced change, except those of which a
+    // file did not move (cleaner::entriesAfterTrash); items that are not
+    // listed there (the cleanup offer's) change no list. A failure names its
+    // entry's title.
+    void trashSelected(const QList<RemovableItem>& items, Completion<RemovalReport> then = {});
     // Moves every file of every target into the Trash, one at a time, then
-    // updates extensions by the policy in one announced change. A refused
-    // file fails with removal::refused().
-    void trashExtensions(const QList<RemovableItem>& targets, EntryPolicy policy = EntryPolicy::DropAttempted,
-                         Completion<RemovalReport> then = {});
+    // updates extensions the same way. A refused file fails with
+    // removal::refused().
+    void trashExtensions(const QList<RemovableItem>& targets, Completion<RemovalReport> then = {});
     // On failure the error's description is the message to show. The list
     // changes only on success.
     void setStartupItemEnabled(const QString& path, bool enabled, Completion<Status> then = {});
@@ -120,7 +119,7 @@ private:
     void setProgressMessage(const QString& message);
     // A Trash run over entries of one of the lists.
     enum class Listed { remains, extensions };
-    void trashEntries(const QList<RemovableItem>& targets, Listed listed, EntryPolicy policy, Completion<RemovalReport> then);
+    void trashEntries(const QList<RemovableItem>& targets, Listed listed, Completion<RemovalReport> then);
     // A change of the startup entry at path: work gets its copy (nothing when
     // it is no longer listed); apply follows a success.
     void changeStartupItem(const QString& path, std::function<Status(const RemovableItem&)> work,

@@ -10,15 +10,6 @@ namespace tw {
 
 class Platform;
 
-// What a Trash run does to the engine's list it was taken from.
-enum class EntryPolicy {
-    // An entry leaves the list only when every one of its files moved; the
-    // rest stay, still ticked (the remains).
-    KeepUnmoved,
-    // Every attempted entry leaves the list, moved or not (the extensions).
-    DropAttempted,
-};
-
 namespace cleaner {
 
 // Whether a file that several targets name is tried once or for each.
@@ -33,16 +24,17 @@ RemovalReport trashEntries(const Platform& platform, const QList<RemovableItem>&
 
 // The list after the entries tried were handed to the Trash, matched by
 // path (which outlives a rescan while the files move): every other entry
-// and, under KeepUnmoved, every tried one of which any file is among
-// failedPaths (still ticked), in list order. failed names the entries kept
-// that way; changed says whether any tried entry was listed.
+// and every tried one of which any file is among failedPaths (still on
+// disk, still ticked), in list order: an entry leaves only when all of its
+// files moved. failed names the entries kept that way; changed says whether
+// any tried entry was listed.
 struct EntriesAfterTrash {
     QList<RemovableItem> kept;
     QStringList failed;
     bool changed = false;
 };
 EntriesAfterTrash entriesAfterTrash(const QList<RemovableItem>& list, const QList<RemovableItem>& tried,
-                                    const QStringList& failedPaths, EntryPolicy policy);
+                                    const QStringList& failedPaths);
 
 } // namespace cleaner
 

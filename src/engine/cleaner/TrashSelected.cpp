@@ -47,7 +47,7 @@ RemovalReport trashEntries(const Platform& platform, const QList<RemovableItem>&
 }
 
 EntriesAfterTrash entriesAfterTrash(const QList<RemovableItem>& list, const QList<RemovableItem>& tried,
-                                    const QStringList& failedPaths, EntryPolicy policy)
+                                    const QStringList& failedPaths)
 {
     QSet<QString> paths;
     for (const RemovableItem& t : tried)
@@ -60,8 +60,6 @@ EntriesAfterTrash entriesAfterTrash(const QList<RemovableItem>& list, const QLis
             continue;
         }
         after.changed = true;
-        if (policy == EntryPolicy::DropAttempted)
-            continue;
         const QStringList files = filesOf(r);
         if (std::any_of(files.begin(), files.end(), [&](const QString& p) { return failed.contains(p); })) {
             after.kept << r;
@@ -75,12 +73,12 @@ EntriesAfterTrash entriesAfterTrash(const QList<RemovableItem>& list, const QLis
 
 namespace {
 
-// The list after a Trash run over tried, by the policy, or nullopt when none
-// of them was listed; notes the entries kept for a failure in the report.
+// The list after a Trash run over tried, or nullopt when none of them was
+// listed; notes the entries kept for a failure in the report.
 std::optional<QList<RemovableItem>> listAfterTrash(const QList<RemovableItem>& list, const QList<RemovableItem>& tried,
-                                                   RemovalReport& report, EntryPolicy policy)
+                                                   RemovalReport& report)
 {
-    cleaner::EntriesAfterTrash after = cleaner::entriesAfterTrash(list, tried, report.failedPaths(), policy);
+    cleaner::EntriesAfterTrash after = cleaner::entriesAfterTrash(list, tried, report.failedPaths());
     report.keptEntries = after.failed;
     if (!after.changed)
         return std::nullopt;
@@ -89,33 +87,32 @@ std::optional<QList<RemovableItem>> listAfterTrash(const QList<RemovableItem>& l
 
 } // namespace
 
-void SystemCleaner::trashSelected(const QList<RemovableItem>& items, EntryPolicy policy, Completion<RemovalReport> then)
+void SystemCleaner::trashSelected(const QList<RemovableItem>& items, Completion<RemovalReport> then)
 {
     QList<RemovableItem> targets;
     for (const RemovableItem& item : items)
         if (item.isSelected)
             targets << item;
-    trashEntries(targets, Listed::remains, policy, std::move(then));
+    trashEntries(targets, Listed::remains, std::move(then));
 }
 
-void SystemCleaner::trashExtensions(const QList<RemovableItem>& targets, EntryPolicy policy, Completion<RemovalReport> then)
+void SystemCleaner::trashExtensions(const QList<RemovableItem>& targets, Completion<RemovalReport> then)
 {
-    trashEntries(targets, Listed::extensions, policy, std::move(then));
+    trashEntries(targets, Listed::extensions, std::move(then));
 }
 
-void SystemCleaner::trashEntries(const QList<RemovableItem>& targets, Listed listed, EntryPolicy policy,
-                                 Completion<RemovalReport> then)
+void SystemCleaner::trashEntries(const QList<RemovableItem>& targets, Listed listed, Completion<RemovalReport> then)
 {
     // The remains' files are each tried once; an extension's line is told for each entry naming it.
     const cleaner::RepeatedFiles repeated =
         listed == Listed::remains ? cleaner::RepeatedFiles::tryOnce : cleaner::RepeatedFiles::tryEach;
     m_changes.run<RemovalReport>(
         [p = &m_platform, targets, repeated] { return cleaner::trashEntries(*p, targets, repeated); },
-        [this, targets, listed, policy](RemovalReport& report) {
+        [this, targets, listed](RemovalReport& report) {
             if (!report.moved.isEmpty())
                 rescanIfScanning(listed == Listed::remains ? Scan::Remaining : Scan::Extensions);
             const QList<RemovableItem>& list = listed == Listed::remains ? m_remainingFiles : m_extensions;
-            std::optional<QList<RemovableItem>> kept = listAfterTrash(list, targets, report, policy);
+            std::optional<QList<RemovableItem>> kept = listAfterTrash(list, targets, report);
             if (!kept)
                 return;
             if (listed == Listed::remains)

@@ -73,7 +73,7 @@ void RemainsFlow::removeSelected()
     std::optional<QString> shown;
     if (m_state.selectedRemain())
         shown = m_state.selectedRemain()->path;
-    cleaner.trashSelected(apps::selectedRemains(cleaner.remainingFiles()), EntryPolicy::KeepUnmoved,
+    cleaner.trashSelected(apps::selectedRemains(cleaner.remainingFiles()),
                           {this, [this, shown](const RemovalReport& report) { finish(report, shown); }});
 }
 

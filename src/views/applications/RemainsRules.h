@@ -2,7 +2,7 @@
 
 // The decisions of the remains segment's Remove button: the confirmation,
 // what is handed to the Trash and the alert. What the list holds afterwards
-// is the cleaner's (EntryPolicy::KeepUnmoved).
+// is the cleaner's (cleaner::entriesAfterTrash).
 
 #include "engine/cleaner/SystemCleaner.h"
 #include "views/kit/Prompter.h"

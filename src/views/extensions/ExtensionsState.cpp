@@ -170,15 +170,18 @@ void ExtensionsState::removeSelected()
     if (targets.isEmpty())
         return;
 
-    // The engine drops every attempted entry from its list when the run
-    // ends, also when the tab is gone by then.
-    m_cleaner.trashExtensions(targets, EntryPolicy::DropAttempted,
-                              {this, [this](const RemovalReport& report) { finishRemoval(report); }});
+    // The engine drops the entries that moved from its list when the run
+    // ends, also when the tab is gone by then; one with a file still on disk stays.
+    m_cleaner.trashExtensions(targets, {this, [this](const RemovalReport& report) { finishRemoval(report); }});
 }
 
 void ExtensionsState::finishRemoval(const RemovalReport& report)
 {
-    setSelection(m_selected - QSet<QString>(report.attemptedEntries.begin(), report.attemptedEntries.end()));
+    // What left the list leaves the selection; what stayed stays ticked, for another try.
+    QSet<QString> left(report.attemptedEntries.begin(), report.attemptedEntries.end());
+    for (const RemovableItem& item : m_cleaner.extensions())
+        left.remove(item.path);
+    setSelection(m_selected - left);
     if (!report.failures.isEmpty()) {
         m_removeError = failureText(removal::failureLines(report.failures));
         emit removeErrorChanged();

@@ -63,8 +63,9 @@ public:
     void rescan() { m_cleaner.scanExtensions(); }
 
     // Moves the selected visible entries' files into the Trash on the engine
-    // pool; they leave the engine's list and the selection when it ends.
-    // Does nothing while a removal runs.
+    // pool; those whose files all moved leave the engine's list and the
+    // selection when it ends, the others stay listed and selected. Does
+    // nothing while a removal runs.
     void removeSelected();
     // This tab's removal, or another change of the cleaner, runs.
     bool isRemoving() const { return m_cleaner.isRemoving(); }

@@ -151,9 +151,9 @@ TEST(ScanOrder, RemainsAndExtensionsRemovedWhileAnOlderScanRunsDoNotComeBack)
         ASSERT_TRUE(older.reached());  // it has read both
         tw::test::Awaited<RemovalReport> removed;
         if (remains)
-            cleaner.trashSelected({gone}, EntryPolicy::KeepUnmoved, removed.then());
+            cleaner.trashSelected({gone}, removed.then());
         else
-            cleaner.trashExtensions({gone}, EntryPolicy::DropAttempted, removed.then());
+            cleaner.trashExtensions({gone}, removed.then());
         ASSERT_EQ(removed.wait().moved.size(), 1);
         EXPECT_EQ(listed(), both.mid(1));
 

@@ -74,7 +74,7 @@ TEST(TrashLists, RemainsKeepWhatDidNotMoveAndTheCountFollows)
     QSignalSpy listChanged(&t.cleaner, &SystemCleaner::remainingFilesChanged);
     QSignalSpy countChanged(&t.cleaner, &SystemCleaner::orphanCountChanged);
 
-    const RemovalReport r = tw::test::trashed(t.cleaner, t.cleaner.remainingFiles(), EntryPolicy::KeepUnmoved);
+    const RemovalReport r = tw::test::trashed(t.cleaner, t.cleaner.remainingFiles());
     EXPECT_EQ(r.moved, (QStringList{a.path, kCaches + "/C1", d.path}));
     ASSERT_EQ(r.failures.size(), 1);
     EXPECT_EQ(r.failures[0].path, kCaches + "/C2");
@@ -103,7 +103,7 @@ TEST(TrashLists, RemainsKeepWhatDidNotMoveAndTheCountFollows)
     EXPECT_EQ(t.cleaner.orphanCountForMenuBar(), 2);
 }
 
-TEST(TrashLists, ExtensionsDropEveryAttemptedEntryAndNameTheFailures)
+TEST(TrashLists, ExtensionsKeepTheEntriesThatDidNotMoveAndNameTheFailures)
 {
     Bench t;
     const RemovableItem keep = t.entry("Keep", false), moves = t.entry("Moves", true), stuck = t.entry("Stuck", true);
@@ -115,10 +115,10 @@ TEST(TrashLists, ExtensionsDropEveryAttemptedEntryAndNameTheFailures)
 
     auto context = std::make_unique<QObject>();
     std::optional<RemovalReport> told;
-    t.cleaner.trashExtensions({moves, stuck, guarded}, EntryPolicy::DropAttempted,
-                              {context.get(), [&](const RemovalReport& r) { told = r; }});
+    t.cleaner.trashExtensions({moves, stuck, guarded}, {context.get(), [&](const RemovalReport& r) { told = r; }});
     ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }, 10000));
-    EXPECT_EQ(titles(t.cleaner.extensions()), QStringList{"Keep"});
+    EXPECT_EQ(titles(t.cleaner.extensions()), (QStringList{"Keep", "Stuck", "Guarded"}));
+    EXPECT_EQ(told->keptEntries, (QStringList{"Stuck", "Guarded"}));
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(told->moved, QStringList{moves.path});
     ASSERT_EQ(told->failures.size(), 2);
@@ -131,7 +131,7 @@ TEST(TrashLists, ExtensionsDropEveryAttemptedEntryAndNameTheFailures)
     const RemovableItem late = t.entry("Late", true);
     t.cleaner.setExtensions({keep, late});
     bool called = false;
-    t.cleaner.trashExtensions({late}, EntryPolicy::DropAttempted, {context.get(), [&](const RemovalReport&) { called = true; }});
+    t.cleaner.trashExtensions({late}, {context.get(), [&](const RemovalReport&) { called = true; }});
     context.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.cleaner.extensions().size() == 1; }, 10000));
     EXPECT_EQ(titles(t.cleaner.extensions()), QStringList{"Keep"});
@@ -154,7 +154,7 @@ TEST(TrashLists, EntriesAreMatchedByPathSoARescanDuringTheMovesLeavesNoStaleRow)
     tw::test::Awaited<RemovalReport> report;
     {
         tw::test::TrashGate gate(t.fp);
-        t.cleaner.trashSelected({alpha}, EntryPolicy::KeepUnmoved, report.then());
+        t.cleaner.trashSelected({alpha}, report.then());
         ASSERT_TRUE(QTest::qWaitFor([&] { return gate.arrived() > 0; }, 60000));
         ASSERT_TRUE(rescan());
         ASSERT_NE(t.cleaner.remainingFiles()[0].id, alpha.id);
@@ -178,8 +178,8 @@ TEST(TrashLists, AnEntryQueuedAgainAfterItsFilesMovedIsGoneNotRefused)
     const RemovableItem a = t.entry("A", true), b = t.entry("B", true, {kCaches + "/B1", kCaches + "/B2"});
     t.cleaner.setRemainingFiles({a, b});
     tw::test::Awaited<RemovalReport> first, second, extension1, extension2;
-    t.cleaner.trashSelected({a, b}, EntryPolicy::KeepUnmoved, first.then());
-    t.cleaner.trashSelected({a, b}, EntryPolicy::KeepUnmoved, second.then());
+    t.cleaner.trashSelected({a, b}, first.then());
+    t.cleaner.trashSelected({a, b}, second.then());
     EXPECT_EQ(first.wait().moved, (QStringList{a.path, kCaches + "/B1", kCaches + "/B2"}));
     const RemovalReport again = second.wait();
     EXPECT_TRUE(again.failures.isEmpty()) << again.failures[0].reason.description.toStdString();
@@ -190,8 +190,8 @@ TEST(TrashLists, AnEntryQueuedAgainAfterItsFilesMovedIsGoneNotRefused)
 
     const RemovableItem e = t.entry("Extension", true);
     t.cleaner.setExtensions({e});
-    t.cleaner.trashExtensions({e}, EntryPolicy::DropAttempted, extension1.then());
-    t.cleaner.trashExtensions({e}, EntryPolicy::DropAttempted, extension2.then());
+    t.cleaner.trashExtensions({e}, extension1.then());
+    t.cleaner.trashExtensions({e}, extension2.then());
     EXPECT_EQ(extension1.wait().moved, QStringList{e.path});
     const RemovalReport extensionAgain = extension2.wait();
     EXPECT_TRUE(extensionAgain.failures.isEmpty());
@@ -222,7 +222,7 @@ TEST(TrashLists, AFileTheOtherLaneTookWhileThisOneWasAboutToMoveItIsGoneNotMoved
 
         tw::test::Awaited<RemovalReport> uninstall, remains;
         auto startUninstall = [&] { scanner.uninstall(app, {cache}, BundleRemoval::Keep, uninstall.then()); };
-        auto startRemains = [&] { t.cleaner.trashSelected({remain}, EntryPolicy::KeepUnmoved, remains.then()); };
+        auto startRemains = [&] { t.cleaner.trashSelected({remain}, remains.then()); };
         uninstallHeld ? startUninstall() : startRemains();
         ASSERT_TRUE(arrived.tryAcquire(1, 60000));
         uninstallHeld ? startRemains() : startUninstall();

@@ -329,7 +329,7 @@ TEST(RemainsRules, WhatStaysAfterTheTrashAndHowFailuresAreNamed)
     };
     for (const Case& c : cases) {
         const cleaner::EntriesAfterTrash after =
-            cleaner::entriesAfterTrash(list, apps::selectedRemains(list), c.failed, EntryPolicy::KeepUnmoved);
+            cleaner::entriesAfterTrash(list, apps::selectedRemains(list), c.failed);
         EXPECT_EQ(collect(after.kept, [](const RemovableItem& r) { return r.title; }), c.kept) << c.failed.join(',').toStdString();
         EXPECT_EQ(after.failed, c.named);
     }

@@ -151,7 +151,7 @@ TEST_F(RemovalFixture, MovesOnlyTheSelectedVisibleEntriesAndReselects)
     EXPECT_FALSE(s.isRemoving());
 }
 
-TEST_F(RemovalFixture, FailuresReachTheAlertAndTheItemsStillLeaveTheList)
+TEST_F(RemovalFixture, FailuresReachTheAlertAndTheRefusedItemsStayListed)
 {
     QList<RemovableItem> list;
     for (int i = 1; i <= 5; ++i)
@@ -167,7 +167,7 @@ TEST_F(RemovalFixture, FailuresReachTheAlertAndTheItemsStillLeaveTheList)
     ASSERT_TRUE(s.removeError().has_value());
     EXPECT_EQ(*s.removeError(), "Driver 1\nDriver 2\nDriver 3\n…and 2 more.");
     EXPECT_TRUE(inTrash("/Library/Internet Plug-Ins/Flash.plugin"));
-    EXPECT_TRUE(cleaner.extensions().isEmpty());
+    EXPECT_EQ(titles(cleaner.extensions()), titles(list.mid(0, 5)));
     EXPECT_EQ(errors.size(), 1);
 
     s.dismissRemoveError();
@@ -179,6 +179,44 @@ TEST_F(RemovalFixture, FailuresReachTheAlertAndTheItemsStillLeaveTheList)
     removeAndWait(s);
     EXPECT_FALSE(s.removeError().has_value());
     EXPECT_EQ(errors.size(), 2);
+}
+
+// A move that fails, also after the administrator prompt, leaves its item
+// listed and ticked for another try, the kind counting it; what moved leaves.
+TEST_F(RemovalFixture, AnItemThatDidNotMoveStaysListedAndTickedForARetry)
+{
+    const QString widgets = home + "/Library/Widgets/";
+    const RemovableItem clock = onDisk("Clock", "Widgets", widgets + "Clock.wdgt");
+    const RemovableItem stuck = onDisk("Stuck", "Widgets", widgets + "Stuck.wdgt");
+    cleaner.setExtensions({clock, stuck});
+    fp.trash->fail = [&](const QString& path) -> std::optional<Error> {
+        if (path == stuck.path)
+            return Error{"NSCocoaErrorDomain", 513, "You don’t have permission."};
+        return std::nullopt;
+    };
+    fp.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
+    fp.admin->performMove = false;
+    ExtensionsState s(cleaner);
+    s.chooseCategory(Kind::widgets);
+    ASSERT_EQ(s.selectedCount(), 2);
+
+    for (int run = 0; run < 2; ++run) {  // the second with the failing item alone
+        SCOPED_TRACE(run);
+        removeAndWait(s);
+        EXPECT_EQ(titles(s.categoryItems()), QStringList{"Stuck"});
+        EXPECT_EQ(s.summary(Kind::widgets).count, 1);
+        EXPECT_TRUE(s.isSelected(stuck.path));
+        EXPECT_TRUE(s.canRemove());
+        ASSERT_TRUE(s.removeError().has_value());
+        EXPECT_TRUE(s.removeError()->startsWith("Stuck: ")) << s.removeError()->toStdString();
+        s.dismissRemoveError();
+    }
+    EXPECT_TRUE(inTrash(clock.path));
+    fp.trash->fail = {};
+    removeAndWait(s);
+    EXPECT_TRUE(cleaner.extensions().isEmpty());
+    EXPECT_TRUE(inTrash(stuck.path));
+    EXPECT_EQ(s.selectedCount(), 0);
 }
 
 TEST_F(RemovalFixture, AFileNoAdministratorPromptCouldAskForIsNamedWithTheReason)
