@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -209,12 +210,8 @@ private:
         if (m_transfers)
             return m_transfers->start(std::move(request));
         m_waiting.push_back(std::move(request));
-        http::requestModule([delivery = Delivery(this), this](const http::Module& module) {
-            try {
-                delivery.post([this, module] { moduleReady(module); });
-            } catch (const std::bad_alloc&) {
-                // Those waiting fail at their deadline; the next request asks again.
-            }
+        http::requestModule([delivery = Delivery(this), lost = m_lost, this](const http::Module& module) {
+            postBack(delivery, *lost, [this, module] { moduleReady(module); });
         });
     }
 
@@ -229,12 +226,9 @@ private:
         if (module.make && !m_transfers) {
             try {
                 m_transfers = std::make_unique<TransferThread>(
-                    module.make, m_options, [delivery = Delivery(this), this](quint64 done, const HttpResponse& r) {
-                        try {
-                            delivery.post([this, done, r] { deliver(done, r); });
-                        } catch (const std::bad_alloc&) {
-                            // Answered at its deadline instead.
-                        }
+                    module.make, m_options,
+                    [delivery = Delivery(this), lost = m_lost, this](quint64 done, const HttpResponse& r) {
+                        postBack(delivery, *lost, [this, done, r] { deliver(done, r); });
                     });
             } catch (const std::system_error&) {
                 why = notStarted(http::noThread());
@@ -260,13 +254,17 @@ private:
             if (it->deadline <= now)
                 due.push_back(it.key());
         const QString loading = http::loadUnderWay();
+        const bool lost = m_lost->exchange(false);
         for (const quint64 id : due) {
             const bool waited = std::erase_if(m_waiting, [id](const http::Request& r) { return r.id == id; }) > 0;
             if (!waited && m_transfers)
                 m_transfers->cancel(id);
-            deliver(id, failed(waited && !loading.isEmpty()
-                                   ? QStringLiteral("The HTTP component could not be loaded in time: %1").arg(loading)
-                                   : QStringLiteral("Request timed out")));
+            QString why = QStringLiteral("Request timed out");
+            if (waited && !loading.isEmpty())
+                why = QStringLiteral("The HTTP component could not be loaded in time: %1").arg(loading);
+            else if (lost)
+                why = QStringLiteral("Request timed out: %1").arg(http::outOfMemory());
+            deliver(id, failed(why));
         }
         arm();
     }
@@ -285,10 +283,19 @@ private:
 
     void failLater(quint64 id, const QString& why)
     {
+        postBack(Delivery(this), *m_lost, [this, id, r = failed(why)] { deliver(id, r); });
+    }
+
+    // Posts work back to the client's thread, from any. Out of memory, what
+    // it carried is lost: lost is set, and the requests still due are
+    // answered at their deadline, saying what was short.
+    template <typename Work>
+    static void postBack(const Delivery& delivery, std::atomic<bool>& lost, Work&& work)
+    {
         try {
-            Delivery(this).post([this, id, r = failed(why)] { deliver(id, r); });
+            delivery.post(std::forward<Work>(work));
         } catch (const std::bad_alloc&) {
-            // Answered at its deadline instead.
+            lost = true;
         }
     }
 
@@ -304,6 +311,9 @@ private:
     std::vector<http::Request> m_waiting;  // for the module and a thread to run it on
     quint64 m_lastId = 0;
     QTimer m_expiry;
+    // An answer could not be posted for want of memory; shared with the
+    // threads that post, which may outlive the client.
+    const std::shared_ptr<std::atomic<bool>> m_lost = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<TransferThread> m_transfers;
 };
 

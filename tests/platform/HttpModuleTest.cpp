@@ -493,9 +493,9 @@ protected:
     }
 
     // The output of the probe (HttpShortageProbe.cpp) in mode.
-    QString run(const QString& mode, const std::function<void()>& inChild = {})
+    QString run(const QString& mode, const std::function<void()>& inChild = {}, const QStringList& more = {})
     {
-        return runProbe("installed/bin/probe", tmp.path(), {}, {mode}, inChild);
+        return runProbe("installed/bin/probe", tmp.path(), {}, QStringList{mode} + more, inChild);
     }
 
     const QString folder = path("installed/lib/tidewell");
@@ -551,6 +551,21 @@ TEST_F(HttpModuleShortageTest, ARequestThatFindsNoThreadFailsSayingSoAndTheNextI
         EXPECT_TRUE(out.contains("fourth: failed Could not look up " + QHostInfo::localHostName() + ": " + noThread +
                                  "\nfifth: answered \nsixth: answered \n"))
             << out.toStdString();
+    }
+}
+
+TEST_F(HttpModuleShortageTest, ARequestThatFindsTheAddressSpaceFullFailsSayingSoAndTheNextIsServed)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer ends a process that runs out of memory";
+#endif
+    // At these sizes making a thread, loading the libraries the module
+    // needs, setting libcurl up or posting an answer fails, as it happens.
+    const QRegularExpression first("\\bfirst: (answered |failed .*(the program is out of memory|the program could not "
+                                   "start a thread))\\nsecond: answered \\n");
+    for (const int mib : {0, 1, 4, 8, 16, 32}) {
+        const QString out = run("memory", {}, {QString::number(mib)});
+        EXPECT_TRUE(first.match(out).hasMatch()) << mib << " MiB: " << out.toStdString();
     }
 }
 

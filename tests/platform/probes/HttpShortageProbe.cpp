@@ -10,6 +10,8 @@
 //   threads  no thread can be made (RLIMIT_NPROC, for an account other than
 //            root): by the module's load, a client's transfer thread and
 //            libcurl's name look-up, each then again once threads can be made
+//   memory N the address space may grow by N MiB only (RLIMIT_AS) for the
+//            first request (10 s), not for the second
 
 #include "platform/HostServices.h"
 #include "platform/TransferModule.h"
@@ -26,6 +28,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -92,6 +95,18 @@ void threadsLimited(bool on)
     ::setrlimit(RLIMIT_NPROC, &limit);
 }
 
+// The bytes of address space the process holds.
+rlim_t addressSpace()
+{
+    unsigned long pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm && std::fscanf(statm, "%lu", &pages) != 1)
+        pages = 0;
+    if (statm)
+        std::fclose(statm);
+    return rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE));
+}
+
 // url with this computer's name for its host, when that name is one the
 // system looks up as 127.0.0.1 (libcurl looks up numbers and "localhost"
 // without a thread); else empty.
@@ -115,7 +130,7 @@ QUrl byName(const QUrl& url)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3)
+    if (argc < 3)
         return 2;
     const QUrl url(QString::fromLocal8Bit(argv[1]));
     const QByteArray mode = argv[2];
@@ -126,6 +141,18 @@ int main(int argc, char** argv)
     tw::host::http::setAccounts(accounts);
     auto http = tw::host::makeHttpClient();
 
+    if (mode == "memory" && argc == 4) {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_AS, &limit);
+        const rlim_t unlimited = limit.rlim_cur;
+        limit.rlim_cur = addressSpace() + (rlim_t(std::atoi(argv[3])) << 20);
+        ::setrlimit(RLIMIT_AS, &limit);
+        fetch(*http, url, 10s, "first");
+        limit.rlim_cur = unlimited;
+        ::setrlimit(RLIMIT_AS, &limit);
+        fetch(*http, url, 30s, "second");
+        return 0;
+    }
     if (mode == "threads") {
         const QUrl named = byName(url);
         threadsLimited(true);
