@@ -432,6 +432,22 @@ TEST_F(HttpModuleTest, AModuleDamagedInsideOrNoFileIsRefusedBeforeTheLoaderReads
     EXPECT_TRUE(server.requests().empty());
 }
 
+TEST_F(HttpModuleTest, AModuleWhoseSegmentIsLargerInTheFileThanLoadedIsRefused)
+{
+    // No linker writes such a header: refused, whatever the loader would make of it.
+    ASSERT_TRUE(tmp.isValid());
+    const BuiltModule built;
+    QByteArray grown = built.bytes;
+    const ElfW(Phdr)* data = built.segment(PT_LOAD, true);
+    ASSERT_TRUE(data && data->p_offset + data->p_memsz + 1 <= std::uint64_t(grown.size()));
+    ElfW(Phdr) edited = *data;
+    edited.p_filesz = edited.p_memsz + 1;
+    std::memcpy(grown.data() + built.head.e_phoff + (data - built.segments.data()) * sizeof edited, &edited, sizeof edited);
+    EXPECT_EQ(firstAnswer("grown", writing(grown)),
+              "first: failed The HTTP component could not be loaded: <module> is damaged (a segment is larger in the "
+              "file than loaded)");
+}
+
 TEST_F(HttpModuleTest, TransfersStartedOutOfDescriptorsStillWakeAtOnce)
 {
     // The module keeps a descriptor of its own; with two free, libcurl goes
