@@ -40,6 +40,8 @@ test::FakePlatform& fixture()
         fp->tree().makeTrash();
         for (int i = 250; i < 280; ++i)
             make(fp->fs().trash(), i);
+        // Ticks long after the files changed: their stats are trusted.
+        fp->clock.current = QDateTime::currentDateTimeUtc().addDays(1);
         return fp;
     }();
     return *p;
@@ -100,14 +102,15 @@ void BM_IdleTickRead(benchmark::State& state)
     auto& p = fixture();
     const WatcherDisk disk(p.fs());
     AppRemovalWatcher::DiskRead first =
-        AppRemovalWatcher::readDisk(disk, {}, AppRemovalWatcher::ReadKind::Rebuild, {}, {});
+        AppRemovalWatcher::readDisk(disk, {}, p.clock.current, AppRemovalWatcher::ReadKind::Rebuild, {}, {});
     QSet<QString> seen;
     for (const QString& app : std::as_const(first.trash))
         seen.insert(app.section(QLatin1Char('/'), -1).toLower());
     AppRemovalWatcher::MetaCache cache = std::move(first.cache);
     for (auto _ : state) {
         AppRemovalWatcher::DiskRead read =
-            AppRemovalWatcher::readDisk(disk, cache, AppRemovalWatcher::ReadKind::Poll, first.folders, seen);
+            AppRemovalWatcher::readDisk(disk, cache, p.clock.current, AppRemovalWatcher::ReadKind::Poll, first.folders,
+                                        seen);
         if (read.folders.size() != 250 || read.installed)
             state.SkipWithError("not an idle tick");
         cache = std::move(read.cache);

@@ -70,11 +70,15 @@ qint64 msecs(const std::optional<QDateTime>& t)
 }
 
 // Bundle metadata through the cache of the previous read: a bundle whose
-// Info.plist stat is unchanged is not parsed again. `fresh` collects the
-// entries this read used.
+// Info.plist stat is unchanged is not parsed again, unless that stat was
+// taken while the file could still change within the same tick of its
+// clock. `fresh` collects the entries this read used.
 class MetaLookup {
 public:
-    MetaLookup(const WatcherDisk& disk, const AppRemovalWatcher::MetaCache& old) : m_disk(disk), m_old(old) {}
+    MetaLookup(const WatcherDisk& disk, const AppRemovalWatcher::MetaCache& old, const QDateTime& readAt = {})
+        : m_disk(disk), m_old(old), m_readAt(readAt)
+    {
+    }
 
     Meta operator()(const QString& bundle)
     {
@@ -84,12 +88,14 @@ public:
         if (const auto st = m_disk.infoPlistStat(bundle)) {
             stamp = {true, st->type, st->size, st->device, st->inode, msecs(st->modified), msecs(st->changed)};
         }
-        if (const auto it = m_old.constFind(bundle); it != m_old.cend() && it->stamp == stamp) {
+        if (const auto it = m_old.constFind(bundle); it != m_old.cend() && it->settled && it->stamp == stamp) {
             m_fresh.insert(bundle, *it);
             return {it->name, it->bundleId};
         }
+        const bool settled = m_readAt.isValid() &&
+                             stamp.changed < m_readAt.toMSecsSinceEpoch() - AppRemovalWatcher::kSettled.count();
         auto [name, bundleId] = m_disk.readMeta(bundle);
-        m_fresh.insert(bundle, {stamp, name, bundleId});
+        m_fresh.insert(bundle, {stamp, name, bundleId, settled});
         return {std::move(name), std::move(bundleId)};
     }
 
@@ -98,6 +104,7 @@ public:
 private:
     const WatcherDisk& m_disk;
     const AppRemovalWatcher::MetaCache& m_old;
+    QDateTime m_readAt;
     AppRemovalWatcher::MetaCache m_fresh;
 };
 
@@ -182,10 +189,11 @@ QSet<QString> AppRemovalWatcher::installedBundleIds(const FileSystem& fs)
     return installedIds(disk, meta);
 }
 
-AppRemovalWatcher::DiskRead AppRemovalWatcher::readDisk(const WatcherDisk& disk, const MetaCache& cache, ReadKind kind,
-                                                        const Snapshot& known, const QSet<QString>& seen)
+AppRemovalWatcher::DiskRead AppRemovalWatcher::readDisk(const WatcherDisk& disk, const MetaCache& cache,
+                                                        const QDateTime& readAt, ReadKind kind, const Snapshot& known,
+                                                        const QSet<QString>& seen)
 {
-    MetaLookup meta(disk, cache);
+    MetaLookup meta(disk, cache, readAt);
     DiskRead read;
     read.folders = scanFolders(disk, meta);
     read.trash = trashApps(disk);
@@ -283,9 +291,8 @@ void AppRemovalWatcher::startRead(ReadKind kind)
     m_reading = true;
     runInBackground(
         this,
-        [disk = m_disk, cache = std::move(m_cache), kind, known = m_knownApps, seen = m_seenTrashApps] {
-            return readDisk(*disk, cache, kind, known, seen);
-        },
+        [disk = m_disk, cache = std::move(m_cache), readAt = m_platform.clock().now(), kind, known = m_knownApps,
+         seen = m_seenTrashApps] { return readDisk(*disk, cache, readAt, kind, known, seen); },
         [this, kind, epoch = m_pollEpoch](DiskRead read) { finishRead(kind, epoch, std::move(read)); });
     m_cache.clear();
 }

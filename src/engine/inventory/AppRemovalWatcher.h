@@ -147,7 +147,11 @@ public:
         PlistStamp stamp;
         QString name;
         QString bundleId;
+        // Read after the file's change time had passed by kSettled: a rewrite
+        // later could not have left the stamp as it was.
+        bool settled = false;
     };
+    static constexpr std::chrono::milliseconds kSettled{2000};
     using MetaCache = QHash<QString, CachedMeta>;
 
     // What one read brings back to the GUI thread.
@@ -161,10 +165,11 @@ public:
         std::optional<QSet<QString>> installed;
         MetaCache cache;  // the entries this read used
     };
-    // The read itself (any thread): the folders and the Trash, and for a
-    // poll what its candidates need. Parses only bundles whose stamp is not in cache.
-    static DiskRead readDisk(const WatcherDisk& disk, const MetaCache& cache, ReadKind kind, const Snapshot& known,
-                             const QSet<QString>& seen);
+    // The read itself (any thread), begun at readAt: the folders and the
+    // Trash, and for a poll what its candidates need. Parses only bundles
+    // whose stamp is not in cache, settled.
+    static DiskRead readDisk(const WatcherDisk& disk, const MetaCache& cache, const QDateTime& readAt, ReadKind kind,
+                             const Snapshot& known, const QSet<QString>& seen);
 
 signals:
     // The snapshot of a start or rebuild arrived.

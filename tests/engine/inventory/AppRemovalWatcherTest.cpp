@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QSemaphore>
@@ -17,6 +18,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <tuple>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace tw;
 using tw::test::BundleRecipe;
@@ -45,6 +50,8 @@ class RemovalWatcherTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A day on, every file the tests write has settled.
+        fake.clock.current = QDateTime::currentDateTimeUtc().addDays(1);
         tree().makeTrash();
         tree().mkdir("/Applications");
         tree().mkdir(home() + "/Applications");
@@ -596,6 +603,62 @@ TEST_F(RemovalWatcherTest, UnchangedBundlesAreNotParsedAgain)
     // The trashed bundle is a new path; the installed check reuses the rest.
     EXPECT_EQ(disk->takeParsed(), QStringList{trashed});
     EXPECT_TRUE(watcher->knownApps().contains(baz));
+}
+
+namespace {
+
+// Gives each Info.plist the stat first read, as a clock too coarse to tell
+// two changes apart would.
+class FrozenStatDisk final : public WatcherDisk {
+public:
+    using WatcherDisk::WatcherDisk;
+    std::optional<FileStat> infoPlistStat(const QString& bundle) const override
+    {
+        QMutexLocker lock(&mutex);
+        if (!first.contains(bundle))
+            first.insert(bundle, WatcherDisk::infoPlistStat(bundle));
+        return first.value(bundle);
+    }
+
+private:
+    mutable QMutex mutex;
+    mutable QHash<QString, std::optional<FileStat>> first;
+};
+
+} // namespace
+
+TEST_F(RemovalWatcherTest, AnInfoPlistRewrittenToItsOldSizeAndTimeIsReadAgain)
+{
+    const QString bar = app("/Applications", "Bar.app", "com.acme.bar", "Bar");
+    const QString plist = bar + "/Contents/Info.plist";
+    const std::optional<FileStat> was = fake.fs().stat(plist, Links::Follow);
+    const QByteArray host = QFile::encodeName(tree().host(plist));
+    struct stat times {};
+    ASSERT_TRUE(was && ::stat(host.constData(), &times) == 0);
+    startAndWait();
+    // Rewritten in place, as long, its modification time put back: only its
+    // change time tells, once that has moved on.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        tree().makeApp(bar, "com.acme.bar", "Baz");
+        const timespec put[2] = {{0, UTIME_OMIT}, times.st_mtim};
+        EXPECT_EQ(::utimensat(AT_FDCWD, host.constData(), put, 0), 0);
+        return fake.fs().stat(plist, Links::Follow)->changed != was->changed;
+    }));
+    const std::optional<FileStat> is = fake.fs().stat(plist, Links::Follow);
+    EXPECT_EQ(std::tuple(is->size, is->inode, is->modified), std::tuple(was->size, was->inode, was->modified));
+    pollExpectingNothing();
+    EXPECT_EQ(watcher->knownApps().value(bar).name, "Baz");
+
+    // Read as it changed, its stamp cannot tell a rewrite in the same tick:
+    // it is read again until it has settled.
+    watcher->setDisk(std::make_shared<FrozenStatDisk>(fake.fs()));
+    const QString qux = app("/Applications", "Qux.app", "com.acme.qux", "Qux");
+    fake.clock.current = *fake.fs().stat(qux + "/Contents/Info.plist", Links::Follow)->changed;
+    pollExpectingNothing();
+    EXPECT_EQ(watcher->knownApps().value(qux).name, "Qux");
+    tree().makeApp(qux, "com.acme.qux", "Quz");
+    pollExpectingNothing();
+    EXPECT_EQ(watcher->knownApps().value(qux).name, "Quz");
 }
 
 TEST_F(RemovalWatcherTest, TicksWaitForTheReadUnderWayAndLateResultsStayConsistent)
