@@ -18,6 +18,7 @@ std::condition_variable g_counted;  // a wait came alive or ended
 std::atomic<unsigned long> g_progress{0};  // descriptors of ours done with
 std::atomic<int> g_waiting{0};   // in next(), to be woken
 std::atomic<int> g_waits{0};     // alive
+std::atomic<int> g_begun{0};     // ever
 std::atomic<long long> g_patienceMs{10'000};
 std::atomic<Monotonic> g_clock{nullptr};
 // Written by a signal handler: a lock-free store is all it may do.
@@ -74,6 +75,12 @@ bool awaitWaits(int count, std::chrono::milliseconds within)
     return g_counted.wait_for(lock, within, [&] { return g_waits.load() == count; });
 }
 
+bool awaitWaitsBegun(int count, std::chrono::milliseconds within)
+{
+    std::unique_lock lock(g_lock);
+    return g_counted.wait_for(lock, within, [&] { return g_begun.load() >= count; });
+}
+
 NoWait::NoWait() : m_outer(t_noWait)
 {
     t_noWait = this;
@@ -88,6 +95,7 @@ Wait::Wait() : m_turn(g_turn, std::defer_lock), m_seenProgress(g_progress.load()
 {
     const std::lock_guard lock(g_lock);
     g_waits.fetch_add(1);
+    g_begun.fetch_add(1);
     g_counted.notify_all();
 }
 

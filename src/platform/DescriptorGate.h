@@ -38,6 +38,9 @@ void endWaits();
 // false if that did not come about (a test holds the process out of
 // descriptors until walks wait, or until they stop).
 bool awaitWaits(int count, std::chrono::milliseconds within);
+// The same until `count` waits have begun since the process started: one
+// that ends as the next begins is never missed.
+bool awaitWaitsBegun(int count, std::chrono::milliseconds within);
 
 // While one lives, a wait on its thread gives up at once, and ranOut() says
 // that one was wanted: the monitor's pass, which is skipped rather than kept

@@ -21,17 +21,20 @@ TEST(DiskSizes, AFigureThatCameBackShortIsMeasuredOnceMore)
     t.writeSized("/App.app/Contents/b/c", 2000);
     const Figures seen = inChild(32, [&](const auto& exhaustTo, std::vector<int>& held) {
         const GateClock clock;
+        bool waited = false;
         Held giver([&] {
-            descriptors::awaitWaits(1, std::chrono::seconds(20));
+            const bool first = descriptors::awaitWaits(1, std::chrono::seconds(20));
             clock.advance(descriptors::patience());
-            descriptors::awaitWaits(0, std::chrono::seconds(20));  // the first walk gave up
+            // The second walk waits: the first gave up.
+            const bool second = descriptors::awaitWaitsBegun(2, std::chrono::seconds(20));
             giveBack(held, int(held.size()));
+            waited = first && second;
         });
         exhaustTo(0);
         giver.go();
         const std::int64_t size = sizes::quickDiskUsage(t.fs(), "/App.app");
         giver.join();
-        return Figures{size};
+        return Figures{waited, size};
     });
-    EXPECT_EQ(seen, Figures{5 * 1024});  // 5,000 bytes in whole KiB
+    EXPECT_EQ(seen, (Figures{true, 5 * 1024}));  // 5,000 bytes in whole KiB
 }
