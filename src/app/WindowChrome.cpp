@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
 #include <utility>
 
 namespace tw {
@@ -24,6 +25,7 @@ WindowChrome::WindowChrome(QWidget* window, qreal cornerRadius)
     , m_drag(window)
 {
     setObjectName(QStringLiteral("tw_windowChrome"));
+    m_drag.setHeld([this] { return zoomedItself(); });
 }
 
 WindowChrome* WindowChrome::of(const QWidget* window)
@@ -101,6 +103,20 @@ void WindowChrome::comeBackInPlace()
         handle->setFramePosition(*place);
 }
 
+void WindowChrome::placeFirstShow()
+{
+    // Placed once, it has been moved.
+    if (m_window->testAttribute(Qt::WA_Moved) || windowManaged()())
+        return;
+    const QScreen* screen = m_window->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QRect r(QPoint(0, 0), m_window->size());
+    r.moveCenter(area.center());
+    m_window->move(std::max(r.left(), area.left()), std::max(r.top(), area.top()));
+}
+
 std::function<bool()>& WindowChrome::windowManaged()
 {
     static std::function<bool()> managed = windowManagerRuns;
@@ -116,7 +132,7 @@ void WindowChrome::zoom()
             m_window->showMaximized();
         return;
     }
-    if (m_unzoomed && m_window->geometry() == m_zoomed) {
+    if (zoomedItself()) {
         m_window->setGeometry(*std::exchange(m_unzoomed, std::nullopt));
         return;
     }
@@ -126,6 +142,11 @@ void WindowChrome::zoom()
     m_unzoomed = m_window->geometry();
     m_window->setGeometry(screen->availableGeometry());
     m_zoomed = m_window->geometry();
+}
+
+bool WindowChrome::zoomedItself() const
+{
+    return m_unzoomed && m_window->geometry() == m_zoomed;
 }
 
 void WindowChrome::minimise()
@@ -149,7 +170,7 @@ void WindowChrome::watchHandle()
 Qt::Edges WindowChrome::resizeEdgesAt(QPoint point) const
 {
     if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)
-        || m_window->minimumSize() == m_window->maximumSize())
+        || m_window->minimumSize() == m_window->maximumSize() || zoomedItself())
         return {};
     return windowframe::resizeEdges(point, m_window->size(), windowframe::resizeBorder);
 }
@@ -237,6 +258,7 @@ bool WindowChrome::eventFilter(QObject* watched, QEvent* event)
         if (!event->spontaneous()) {
             watchHandle();
             comeBackInPlace();
+            placeFirstShow();
         }
         break;
     case QEvent::MouseButtonPress: {

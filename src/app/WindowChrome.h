@@ -23,8 +23,9 @@ namespace tw {
 // attached to the close guard, and a light or dark palette from the theme. A
 // hidden window comes back where it was: its place is asked for explicitly,
 // which a desktop's window manager keeps (it places a window anew whose place
-// the program left to it). Install it once per window; it lives as the
-// window's child.
+// the program left to it). With no window manager the program places it: a
+// window not placed before its first show opens in the middle of the screen's
+// available area. Install it once per window; it lives as the window's child.
 class WindowChrome : public QObject {
     Q_OBJECT
 public:
@@ -46,11 +47,13 @@ public:
     Qt::Edges resizeEdgesAt(QPoint point) const;
 
     // The title bar's zoom: maximised and back, as the window manager does
-    // it. With none the window fills the screen's available area itself, and
-    // a second zoom gives back the frame it had (moved or resized since, it
-    // fills the area again); its state stays normal, so it still moves and
-    // resizes.
+    // it. With none the window fills the screen's available area itself (its
+    // state stays normal) and, like a maximised one, stays put when dragged
+    // and is not resized from its edges; a second zoom gives back the frame
+    // it had. Placed elsewhere since (by the program), it fills the area again.
     void zoom();
+    // Whether the window fills the area by a zoom of its own.
+    bool zoomedItself() const;
     // Minimised, where a window manager carries it out; with none the window
     // stays as it is (and is not left saying it is minimised).
     void minimise();
@@ -64,6 +67,7 @@ private:
     WindowChrome(QWidget* window, qreal cornerRadius);
     void updateMask();
     void comeBackInPlace();
+    void placeFirstShow();
     // Sees the native window's mouse events before any widget does.
     void watchHandle();
     // The resize band's hover and presses; true when it took the event.

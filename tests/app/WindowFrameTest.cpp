@@ -318,24 +318,45 @@ TEST(WindowFrame, EscapePutsTheWindowBackAndEndsTheDrag)
     EXPECT_EQ(window->pos(), start.topLeft() + QPoint(30, 20));
 }
 
-// A move keeps the window's top edge within the screen's available area,
-// the other edges following the pointer; it follows again on the way back.
-TEST(WindowFrame, AMoveKeepsTheTopEdgeOnTheScreen)
+// A move keeps the window's title strip within the screen's available area,
+// below its top and above its bottom, the other edges following the pointer;
+// it follows again on the way back.
+TEST(WindowFrame, AMoveKeepsTheTitleStripOnTheScreen)
 {
     Program p;
     MainWindow* window = p.startShown();
     QWindow* handle = window->windowHandle();
     window->move(100, 80);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(100, 80); }, 10000));
-    const int top = window->screen()->availableGeometry().top();
+    const QRect area = window->screen()->availableGeometry();
     const QPoint press = window->mapToGlobal(QPoint(600, 12));
     QTest::mousePress(handle, Qt::LeftButton, {}, {600, 12});
-    QTest::mouseMove(handle, handle->mapFromGlobal(press + QPoint(-40, -150)));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(60, top); }, 10000))
-        << window->pos().x() << "," << window->pos().y();
-    QTest::mouseMove(handle, handle->mapFromGlobal(press + QPoint(-40, -50)));
+    const struct {
+        QPoint by, pos;
+    } steps[] = {{{-40, -150}, {60, area.top()}},
+                 {{-40, area.height() + 100}, {60, area.bottom() + 1 - WindowDrag::titleStrip}},
+                 {{-40, -50}, {60, 30}}};
+    for (const auto& s : steps) {
+        QTest::mouseMove(handle, handle->mapFromGlobal(press + s.by));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == s.pos; }, 10000))
+            << window->pos().x() << "," << window->pos().y();
+    }
     QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(press + QPoint(-40, -50)));
     EXPECT_EQ(window->pos(), QPoint(60, 30));
+}
+
+// A resize by the top edge stops it at the top of the available area, as a
+// move does, the bottom edge staying.
+TEST(WindowFrame, AResizeKeepsTheTopEdgeOnTheScreen)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    const QRect start(100, 80, 1200, 760);
+    window->setGeometry(start);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+    const QRect area = window->screen()->availableGeometry();
+    drag(window->windowHandle(), {600, 1}, {0, -150});
+    EXPECT_EQ(window->geometry(), QRect(QPoint(100, area.top()), start.bottomRight()));
 }
 
 // Under X11 a maximised window stays put when its title bar or its

@@ -119,10 +119,11 @@ TEST(Window, CloseHidesMinimiseAndZoomResize)
 }
 
 // With no window manager nothing carries out the maximised or minimised
-// state: zoom fills the screen's available area by itself and gives back the
-// frame before on the second click, minimise leaves the window as it is, and
-// either way the window still moves and resizes.
-TEST(Window, WithoutAWindowManagerZoomFillsTheScreenAndTheWindowStillMoves)
+// state: zoom fills the screen's available area by itself, and the window
+// then stays put when dragged by its background or title strip and is not
+// resized from its edges; the second click gives back the frame before.
+// Minimise leaves the window as it is. Unzoomed, it moves and resizes again.
+TEST(Window, WithoutAWindowManagerZoomFillsTheScreenAndGivesTheFrameBack)
 {
     const auto managed = std::exchange(WindowChrome::windowManaged(), [] { return false; });
     const auto back = qScopeGuard([&] { WindowChrome::windowManaged() = managed; });
@@ -134,25 +135,49 @@ TEST(Window, WithoutAWindowManagerZoomFillsTheScreenAndTheWindowStillMoves)
     const QRect start(40, 30, 600, 400), area = window->screen()->availableGeometry();
     window->setGeometry(start);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+    // A background drag, then one of the right edge inwards.
+    const auto drags = [&](int width) {
+        for (const auto& [at, by] :
+             {std::pair{QPoint(300, 12), QPoint(30, 20)}, std::pair{QPoint(width - 2, 300), QPoint(-50, 0)}}) {
+            const QPoint to = window->mapToGlobal(at) + by;
+            QTest::mousePress(handle, Qt::LeftButton, {}, at);
+            QTest::mouseMove(handle, handle->mapFromGlobal(to));
+            QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(to));
+        }
+    };
 
     QTest::mouseClick(buttons->button(Kind::zoom), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == area; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == area; }, 10000));
+    QTest::mouseClick(buttons->button(Kind::minimise), Qt::LeftButton);
+    EXPECT_FALSE(window->isMinimized());
+    drags(area.width());
+    EXPECT_EQ(window->geometry(), area);
     QTest::mouseClick(buttons->button(Kind::zoom), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
 
-    QTest::mouseClick(buttons->button(Kind::zoom), Qt::LeftButton);
-    QTest::mouseClick(buttons->button(Kind::minimise), Qt::LeftButton);
-    EXPECT_FALSE(window->isMinimized());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == area; }, 10000));
-    // A background drag, then the right edge inwards.
-    for (const auto& [at, by] :
-         {std::pair{QPoint(300, 12), QPoint(30, 20)}, std::pair{QPoint(area.width() - 2, 300), QPoint(-50, 0)}}) {
-        const QPoint to = window->mapToGlobal(at) + by;
-        QTest::mousePress(handle, Qt::LeftButton, {}, at);
-        QTest::mouseMove(handle, handle->mapFromGlobal(to));
-        QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(to));
+    drags(start.width());
+    EXPECT_EQ(window->geometry(), QRect(start.topLeft() + QPoint(30, 20), start.size() - QSize(50, 0)));
+}
+
+// With no window manager a window the program did not place opens in the
+// middle of the screen's available area; one it placed opens there.
+TEST(Window, WithoutAWindowManagerTheFirstWindowOpensCentred)
+{
+    const auto managed = std::exchange(WindowChrome::windowManaged(), [] { return false; });
+    const auto back = qScopeGuard([&] { WindowChrome::windowManaged() = managed; });
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget centred, placed;
+    for (QWidget* w : {&centred, &placed}) {
+        w->resize(300, 200);
+        WindowChrome::install(w);
     }
-    EXPECT_EQ(window->geometry(), QRect(area.topLeft() + QPoint(30, 20), area.size() - QSize(50, 0)));
+    placed.move(30, 40);
+    for (QWidget* w : {&centred, &placed}) {
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    }
+    EXPECT_EQ(centred.geometry().center(), area.center());
+    EXPECT_EQ(placed.pos(), QPoint(30, 40));
 }
 
 TEST(Window, TitleBarButtonsShowTheirSymbolsUnderThePointerAndGreyWhenInactive)

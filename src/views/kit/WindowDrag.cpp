@@ -66,17 +66,24 @@ void WindowDrag::press(QPoint global, Qt::Edges edges, bool systemAllowed)
 QRect WindowDrag::wanted(QPoint global) const
 {
     const QPoint delta = global - m_press->at;
-    if (m_press->edges)
-        return resized(m_press->start, m_press->edges, delta, m_window->minimumSize());
-    QRect r = m_press->start.translated(delta);
+    QRect r = m_press->edges ? resized(m_press->start, m_press->edges, delta, m_window->minimumSize())
+                             : m_press->start.translated(delta);
     const QScreen* screen = QGuiApplication::screenAt(global);
     if (!screen)
         screen = m_window->screen();
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        r.moveTop(std::clamp(r.top(), area.top(), area.bottom()));
-    }
+    if (!screen)
+        return r;
+    const QRect area = screen->availableGeometry();
+    if (!m_press->edges)
+        r.moveTop(std::max(area.top(), std::min(r.top(), area.bottom() + 1 - titleStrip)));
+    else if (m_press->edges & Qt::TopEdge && r.top() < area.top())
+        r.setTop(std::min(area.top(), r.bottom() + 1 - m_window->minimumHeight()));
     return r;
+}
+
+bool WindowDrag::held() const
+{
+    return (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) || (m_held && m_held());
 }
 
 bool WindowDrag::move(const QMouseEvent* event)
@@ -100,8 +107,8 @@ bool WindowDrag::move(const QMouseEvent* event)
             end();
             return true;
         }
-        // Maximised or full screen, it stays (as window managers keep it).
-        if (!m_press->edges && (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        // Maximised, full screen or held, it stays (as window managers keep it).
+        if (!m_press->edges && held()) {
             m_phase = Phase::still;
             return true;
         }

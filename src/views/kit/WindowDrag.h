@@ -25,8 +25,10 @@ namespace tw {
 // Only where the program cannot place its windows (Wayland) is the window
 // system's move asked for.
 //
-// As window managers do, a move keeps the window's top edge within the
-// available area of the screen under the pointer, and Escape puts the window
+// As window managers do, a move keeps the window's title strip (its top
+// titleStrip points) within the available area of the screen under the
+// pointer, a resize its top edge; a maximised window, or one held by
+// setHeld, stays where it is. Escape puts the window
 // back as it was at the press and ends the drag (the keyboard is the
 // window's while it runs). The window is placed at most once a frame, where
 // the pointer's last move asked; the release places it at once.
@@ -42,7 +44,15 @@ public:
     // places windows. Tests set it.
     static bool& systemPlaces();
 
+    // How much of the window's top a move keeps on the screen: the strip it
+    // is dragged back by.
+    static constexpr int titleStrip = 40;
+
     explicit WindowDrag(QWidget* window);
+
+    // Whether the window keeps its place and size for now, as a maximised
+    // one does (a window zoomed by the program itself, say).
+    void setHeld(std::function<bool()> held) { m_held = std::move(held); }
 
     // A left press at a global point: a move, or a resize of the edges
     // given. `systemAllowed` false keeps it the program's own (while a popup
@@ -75,11 +85,13 @@ private:
 
     // Where the pointer at global puts the window.
     QRect wanted(QPoint global) const;
+    bool held() const;
     void place();
     void letGoOfKeys();
     void end();
 
     QWidget* m_window;
+    std::function<bool()> m_held;
     std::optional<Press> m_press;
     Phase m_phase = Phase::pending;
     std::optional<QRect> m_wanted;  // not placed yet
