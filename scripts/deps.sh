@@ -3,10 +3,10 @@
 set -euo pipefail
 # The tests measure text in DejaVu only (tests/fonts.conf), whatever other
 # fonts the machine has; fontconfig finds it, qt6-qpa-plugins draws offscreen
-# and on X.
+# and on X; xvfb is the X server of the tests that need one.
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins
           libplist-dev libsqlite3-dev zlib1g-dev libcurl4-openssl-dev ca-certificates libgtest-dev libgmock-dev
-          libbenchmark-dev libxcb1-dev libxcb-damage0-dev libfontconfig-dev fontconfig fonts-dejavu-core locales)
+          libbenchmark-dev xvfb libxcb1-dev libxcb-damage0-dev libfontconfig-dev fontconfig fonts-dejavu-core locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

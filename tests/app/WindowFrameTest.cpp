@@ -6,10 +6,12 @@
 #include "views/kit/WindowDrag.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -359,6 +361,37 @@ TEST(WindowFrame, AResizeKeepsTheTopEdgeOnTheScreen)
     EXPECT_EQ(window->geometry(), QRect(QPoint(100, area.top()), start.bottomRight()));
 }
 
+// While the program's own drag runs, the keyboard is its window's: Escape
+// typed into another window that holds the keyboard puts the window back.
+// Once the drag has ended, that window has its keys again.
+TEST(WindowFrame, TheDragHoldsTheKeyboardUntilItEnds)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    QWindow* handle = window->windowHandle();
+    const QRect start(100, 80, 1200, 760);
+    window->setGeometry(start);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+    QLineEdit other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    other.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.hasFocus(); }, 10000));
+
+    QTest::mousePress(handle, Qt::LeftButton, {}, {600, 12});
+    QTest::mouseMove(handle, {640, 42});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() != start; }, 10000));
+    QTest::keyClick(other.windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(window->geometry(), start);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, {640, 42});
+
+    drag(handle, {600, 12}, {30, 20});
+    EXPECT_EQ(window->pos(), start.topLeft() + QPoint(30, 20));
+    QTest::keyClick(other.windowHandle(), Qt::Key_A);
+    EXPECT_EQ(other.text(), QStringLiteral("a"));
+}
+
 // Under X11 a maximised window stays put when its title bar or its
 // sidebar's background is dragged, as window managers keep it.
 TEST(WindowFrame, AMaximisedWindowStaysWhenDragged)
@@ -393,6 +426,32 @@ TEST(WindowFrame, AResizeReleasedElsewhereEnds)
     for (const int x : {1200, 1100})
         QTest::mouseMove(handle, {x, 380});
     EXPECT_EQ(window->geometry(), QRect(100, 80, 1240, 760));
+}
+
+// A move whose release went to another window ends there: the pointer
+// moving over the window with no button down moves nothing, not even once
+// the frame that would place it has come.
+TEST(WindowFrame, AMoveReleasedElsewhereEnds)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    QWindow* handle = window->windowHandle();
+    window->move(100, 80);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(100, 80); }, 10000));
+    QTest::mousePress(handle, Qt::LeftButton, {}, {600, 12});
+    QTest::mouseMove(handle, {640, 42});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(140, 110); }, 10000));
+    QWindow elsewhere;
+    QTest::mouseRelease(&elsewhere, Qt::LeftButton, {}, {10, 10});
+    for (const QPoint at : {QPoint(600, 12), QPoint(500, 100)})
+        QTest::mouseMove(handle, at);
+    // Timers fire in the order they fall due: one of three frames from now
+    // comes after the drag's frame.
+    QTimer frames;
+    frames.setSingleShot(true);
+    frames.start(50);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frames.isActive(); }, 10000));
+    EXPECT_EQ(window->pos(), QPoint(140, 110));
 }
 
 // However many pointer moves come in one pass of the event loop, the window
