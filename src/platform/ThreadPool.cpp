@@ -1,67 +1,153 @@
 #include "platform/ThreadPool.h"
 
+#include <QCoreApplication>
 #include <QSemaphore>
 #include <QThread>
 
 #include <atomic>
-#include <latch>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace tw {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// What a warm-up made of a pool's threads. Qt counts a thread it could not
+// make (the account's task limit reached, the address space full) as busy
+// for good and drops the job it was for: the pool runs on the threads it
+// has, and its own waitForDone never returns.
+struct Kept {
+    int asked = 0;
+    std::atomic<int> made{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false;
+    std::chrono::steady_clock::time_point opened;
+
+    // The threads the pool counts as busy but never made.
+    int missing() const { return asked - made.load(); }
+    // Waits until no job runs on the threads there are.
+    void waitForIdle(QThreadPool& pool) const
+    {
+        while (pool.activeThreadCount() > missing())
+            std::this_thread::sleep_for(1ms);
+    }
+};
+
+// Holds a thread of the pool until every job of the warm-up was given one.
+class Warm final : public QRunnable {
+public:
+    explicit Warm(std::shared_ptr<Kept> kept) : m_kept(std::move(kept)) {}
+    void run() override
+    {
+        sanitizer::takeOver(this);
+        std::unique_lock lock(m_kept->mutex);
+        ++m_kept->made;
+        m_kept->changed.notify_all();
+        m_kept->changed.wait(lock, [this] { return m_kept->open; });
+    }
+
+private:
+    std::shared_ptr<Kept> m_kept;
+};
+
+std::shared_ptr<Kept> warm(QThreadPool& pool)
+{
+    pool.setExpiryTimeout(-1);
+    auto kept = std::make_shared<Kept>();
+    kept->asked = pool.maxThreadCount();
+    // The pool makes a thread for each job as it is started, since none of
+    // the earlier ones is free: each job has a thread, or one that could
+    // not be made.
+    for (int k = 0; k < kept->asked; ++k) {
+        auto* job = new Warm(kept);
+        sanitizer::handOver(job);
+        pool.start(job);
+    }
+    const std::lock_guard lock(kept->mutex);
+    kept->open = true;
+    kept->opened = std::chrono::steady_clock::now();
+    kept->changed.notify_all();
+    return kept;
+}
+
+// Never destroyed: pool threads may still start work as the process ends.
+std::shared_ptr<Kept>* keptEngine = nullptr;
+std::shared_ptr<Kept>* keptGlobal = nullptr;
+
+// Qt's end waits for its global pool, for good when it is short of a
+// thread. Run after everything of the program but the process's own end;
+// the program never ends its event loop with another status.
+void endWithoutWaitingForMissingThreads()
+{
+    if (!keptGlobal || (*keptGlobal)->missing() == 0)
+        return;
+    (*keptGlobal)->waitForIdle(*QThreadPool::globalInstance());
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
+
+} // namespace
 
 QThreadPool& enginePool()
 {
     static QThreadPool* pool = [] {
         auto* p = new QThreadPool;
         p->setMaxThreadCount(QThread::idealThreadCount());
-        keepThreads(*p);
+        keptEngine = new std::shared_ptr<Kept>(warm(*p));
         return p;
     }();
     return *pool;
 }
 
-namespace {
-
-// Holds a thread of the pool until every thread of it holds one.
-class Warm final : public QRunnable {
-public:
-    explicit Warm(std::shared_ptr<std::latch> started) : m_started(std::move(started)) {}
-    void run() override
-    {
-        sanitizer::takeOver(this);
-        m_started->arrive_and_wait();
-    }
-
-private:
-    std::shared_ptr<std::latch> m_started;
-};
-
-} // namespace
-
 void keepThreads(QThreadPool& pool)
 {
-    pool.setExpiryTimeout(-1);
-    // As many jobs as threads, each held until all run: each has a thread.
-    const int count = pool.maxThreadCount();
-    const auto started = std::make_shared<std::latch>(count);
-    for (int k = 0; k < count; ++k) {
-        auto* job = new Warm(started);
-        sanitizer::handOver(job);
-        pool.start(job);
-    }
+    warm(pool);
 }
 
 void keepPoolThreads()
 {
     enginePool();
-    keepThreads(*QThreadPool::globalInstance());
+    if (keptGlobal)
+        return;
+    keptGlobal = new std::shared_ptr<Kept>(warm(*QThreadPool::globalInstance()));
+    qAddPostRoutine(&endWithoutWaitingForMissingThreads);
 }
 
 void waitForEnginePool()
 {
-    enginePool().waitForDone();
-    sanitizer::takeOver(&enginePool());
+    QThreadPool& pool = enginePool();
+    if ((*keptEngine)->missing() > 0)
+        (*keptEngine)->waitForIdle(pool);
+    else
+        pool.waitForDone();
+    sanitizer::takeOver(&pool);
+}
+
+void startOnEnginePool(QRunnable* job, int priority)
+{
+    QThreadPool& pool = enginePool();
+    Kept& kept = **keptEngine;
+    if (kept.made.load() == 0) {
+        // A thread that was made takes its warm-up job at once; one that was not never does.
+        std::unique_lock lock(kept.mutex);
+        kept.changed.wait_until(lock, kept.opened + 1s, [&] { return kept.made.load() > 0; });
+    }
+    // A pool with no thread would keep the job queued for good.
+    if (kept.made.load() > 0) {
+        pool.start(job, priority);
+        return;
+    }
+    job->run();
+    delete job;
 }
 
 struct PoolTask::State {

@@ -31,27 +31,37 @@ inline void takeOver(void*) {}
 // global pool and waits for them, so scans must not occupy that one.
 QThreadPool& enginePool();
 
-// Makes every thread the pool may run, within a millisecond or so (the
-// caller does not wait), and keeps them for good. A Qt thread makes a
-// wake-up descriptor as it starts and aborts the program without one, so a
-// pool that made its threads again after they idled would end a program
-// that is out of descriptors. Costs a parked thread per thread (the stack
-// pages it touched, an event dispatcher, one eventfd). Not from a thread of
-// the pool itself.
+// Makes every thread the pool may run and keeps them for good. A Qt thread
+// makes a wake-up descriptor as it starts and aborts the program without
+// one, so a pool that made its threads again after they idled would end a
+// program that is out of descriptors. Costs a parked thread per thread (the
+// stack pages it touched, an event dispatcher, one eventfd). The threads
+// start within a millisecond or so (the caller does not wait). When the
+// system cannot make them all (the task limit reached, the address space
+// full) the pool runs on those it has: Qt counts a thread it could not make
+// as busy for good, so later work never needs a new one. Not from a thread
+// of the pool itself.
 void keepThreads(QThreadPool& pool);
 
 // keepThreads for the pools the program runs work on: the engine pool and
-// Qt's global pool, to which its painting hands large fills. At start-up,
-// while descriptors are free.
+// Qt's global pool, to which its painting hands large fills. Once, at
+// start-up, while descriptors are free. Qt's end would wait for good for a
+// global pool short of a thread: the process then ends once its work has.
 void keepPoolThreads();
 
 // Waits until every job on the engine pool has ended; what they did is then
 // in the sanitizer's sight too. The pool's threads end with it (Qt's
-// waitForDone): for the end of the program, and tests.
+// waitForDone), unless it is short of one: for the end of the program, and
+// tests.
 void waitForEnginePool();
 
+// Starts job (deleted once run) on the engine pool; where the pool has no
+// thread at all (a second after its warm-up, none has started), runs it at
+// once.
+void startOnEnginePool(QRunnable* job, int priority);
+
 // A pool job that owns a (possibly move-only) callable; QThreadPool's own
-// wrapper would want to copy it. Destroyed on the pool thread after it ran.
+// wrapper would want to copy it. Destroyed where it ran, once it has.
 template <typename F>
 class PoolJob final : public QRunnable {
 public:
@@ -78,7 +88,7 @@ void startOnPool(F work, int priority = 0)
 {
     auto* job = new PoolJob<F>(std::move(work));
     sanitizer::handOver(job);
-    enginePool().start(job, priority);
+    startOnEnginePool(job, priority);
 }
 
 // Work started on the engine pool that its starter waits for. Whichever

@@ -2,9 +2,13 @@
 // with no file descriptor free, work as wide as each pool runs on all of
 // its threads, and a large fill is painted. Says how long an idle thread
 // is kept, and how many jobs ran; aborts when a thread has to be made.
+// With "threads K" (for an account other than root), the pools are made
+// when the process may make K more threads: says whether work still runs
+// and the engine pool is waited for.
 
 #include "platform/ThreadPool.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -15,7 +19,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <latch>
+#include <semaphore>
 #include <thread>
 #include <vector>
 
@@ -42,11 +48,41 @@ int runWide(QThreadPool& pool, bool engine)
     return ran.load();
 }
 
+// The pools made with room for `more` threads only; then a job, a waited
+// task and a parallel loop.
+int shortOfThreads(int more)
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NPROC, &limit);
+    const rlim_t unlimited = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() + more);
+    if (::setrlimit(RLIMIT_NPROC, &limit) != 0)
+        return 3;
+    tw::keepPoolThreads();
+    std::binary_semaphore ran(0);
+    tw::startOnPool([&] { ran.release(); });
+    ran.acquire();
+    bool waited = false;
+    tw::PoolTask([&] { waited = true; }).wait();
+    std::atomic<int> looped{0};
+    tw::parallelFor(64, [&](size_t) { ++looped; });
+    std::printf("ran: job, %s, %d of 64\n", waited ? "task" : "no task", looped.load());
+    std::fflush(stdout);
+    tw::waitForEnginePool();
+    std::printf("waited\n");
+    std::fflush(stdout);
+    limit.rlim_cur = unlimited;
+    ::setrlimit(RLIMIT_NPROC, &limit);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "threads")
+        return shortOfThreads(std::atoi(argv[2]));
     tw::keepPoolThreads();
     QThreadPool& engine = tw::enginePool();
     QThreadPool& global = *QThreadPool::globalInstance();
