@@ -187,8 +187,13 @@ void MainWindow::presentPreferences(bool show)
     if (!show) {
         m_overlay->hide();
         m_overlay->setSheet(nullptr);
+        if (m_beforeSheet)
+            m_beforeSheet->giveBack();
+        m_beforeSheet.reset();
         return;
     }
+    if (m_overlay->isHidden())
+        m_beforeSheet.emplace(this);
     if (!preferences()) {
         auto* sheet = new PreferencesView(m_settings, [nav = &m_env.navigation] { nav->setShowPreferences(false); });
         m_overlay->setSheet(sheet);

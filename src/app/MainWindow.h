@@ -1,11 +1,14 @@
 #pragma once
 
 #include "app/MainView.h"
+#include "views/kit/KeyFocus.h"
 #include "views/kit/WorkspaceEnvironment.h"
 
 #include <QList>
 #include <QPointer>
 #include <QWidget>
+
+#include <optional>
 
 namespace tw {
 
@@ -61,6 +64,8 @@ private:
     LanguageManager& m_language;
     QPointer<MainView> m_view;
     SheetOverlay* m_overlay;
+    // The focus the sheet took, given back when it goes.
+    std::optional<keyfocus::FocusReturn> m_beforeSheet;
     TitleBarButtons* m_buttons;
     QList<QWidget*> m_clips;
     bool m_painted = false;

@@ -12,6 +12,7 @@
 #include "views/applications/AppListController.h"
 #include "views/applications/ApplicationsState.h"
 #include "views/applications/ApplicationsWorkspace.h"
+#include "views/extensions/ExtensionsState.h"
 #include "views/extensions/ExtensionsWorkspace.h"
 #include "views/kit/Glow.h"
 #include "views/kit/Prompter.h"
@@ -22,6 +23,8 @@
 #include "views/kit/LazyList.h"
 #include "views/kit/NeonPillButton.h"
 #include "views/kit/NeonSwitch.h"
+#include "views/startup/StartupDetail.h"
+#include "views/startup/StartupWorkspace.h"
 #include "views/system/SystemMonitorWorkspace.h"
 #include "support/AlertKeys.h"
 #include "support/ProgramHarness.h"
@@ -763,4 +766,94 @@ TEST(Focus, ARemovalFromTheKeyboardLeavesTheFocusInItsPane)
     QTest::keyClick(tab->removeButton(), Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return tab->state().categoryItems().size() == 1 && !tab->state().isRemoving(); }, 10000));
     EXPECT_EQ(QApplication::focusWidget(), tab->list()) << describe(QApplication::focusWidget());
+}
+
+// The preferences sheet gives the focus back as it goes: to the field typed
+// in when a click on its pill opened it, to the pill when the keyboard did.
+TEST(Focus, ThePreferencesSheetGivesTheFocusBackAsItGoes)
+{
+    Program p;
+    MainWindow* window = p.startShown();
+    p.navigation().setTab(SidebarTab::startup);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->mainView()->workspace() != nullptr; }, 5000));
+    auto* field = window->mainView()->workspace()->findChild<QLineEdit*>();
+    QWindow* handle = window->windowHandle();
+    NeonPillButton* pill = window->mainView()->sidebar()->preferencesPill();
+    auto openAndEscape = [&](auto open) {
+        open();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->preferences() && window->preferences()->hasFocus(); }, 2000));
+        QTest::keyClick(handle, Qt::Key_Escape);
+    };
+    ASSERT_TRUE(tabTo(window, field));
+    type(handle, "googl");
+    openAndEscape([&] { QTest::mouseClick(handle, Qt::LeftButton, {}, pill->mapTo(window, pill->rect().center())); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 2000)) << describe(QApplication::focusWidget());
+    type(handle, "e");
+    EXPECT_EQ(field->text(), "google");
+
+    ASSERT_TRUE(tabTo(window, pill));
+    openAndEscape([&] { QTest::keyClick(handle, Qt::Key_Return); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pill->hasFocus(); }, 2000)) << describe(QApplication::focusWidget());
+}
+
+// An alert gives the focus back to the button that opened it, greyed out
+// while it asked: Startup's Remove after Cancel (Return), Applications'
+// Uninstall after Escape; and Extensions' Remove, greyed out while it
+// worked, after the alert of a removal that failed.
+TEST(Focus, AfterAnAlertTheFocusIsBackOnTheButtonThatOpenedIt)
+{
+    Filled p;
+    p.app->setPrompter(std::make_unique<DialogPrompter>([&p]() -> QWidget* { return p.window; }));
+    p.window = p.startShown();
+    auto pressAndAnswer = [&](QAbstractButton* button, Qt::Key answer) {
+        SCOPED_TRACE(describe(button));
+        ASSERT_TRUE(tabTo(p.window, button));
+        AlertKeys keys(answer);
+        QTest::keyClick(button, Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return keys.answered.size() == 1 && !p.app->cleaner().isRemoving(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return button->hasFocus(); }, 2000)) << describe(QApplication::focusWidget());
+        drainEvents();
+        EXPECT_TRUE(button->hasFocus()) << describe(QApplication::focusWidget());
+    };
+
+    auto* startup = p.showTab(SidebarTab::startup)->findChild<StartupWorkspace*>();
+    ASSERT_TRUE(tabTo(p.window, startup->list()));
+    QTest::keyClick(startup->list(), Qt::Key_Space);
+    pressAndAnswer(startup->findChild<StartupDetail*>()->removeButton(), Qt::Key_Return);
+
+    auto* apps = p.showTab(SidebarTab::applications)->findChild<ApplicationsWorkspace*>();
+    ASSERT_TRUE(tabTo(p.window, apps->appsList()));
+    QTest::keyClick(apps->appsList(), Qt::Key_Space);
+    pressAndAnswer(apps->actionButton(), Qt::Key_Escape);
+    EXPECT_EQ(p.app->scanner().apps().size(), 2);
+
+    p.fake.trash->fail = [](const QString&) { return std::optional<Error>(Error{"NSCocoaErrorDomain", 513, "No."}); };
+    p.fake.admin->performMove = false;
+    p.fake.admin->result = Error{kScriptErrorDomain, -128, QStringLiteral("User canceled.")};
+    auto* extensions = p.showTab(SidebarTab::extensions)->findChild<ExtensionsWorkspace*>();
+    extensions->state().chooseCategory(ExtensionCategoryKind::screenSavers);  // its one item comes selected
+    pressAndAnswer(extensions->removeButton(), Qt::Key_Return);
+    EXPECT_EQ(extensions->state().categoryItems().size(), 1);
+}
+
+// A tab switched while the window is away (from the menu bar) hands the
+// focus the old tab held into the new tab's pane, not to the title-bar buttons.
+TEST(Focus, ATabSwitchedWhileTheWindowIsAwayKeepsTheFocusInThePane)
+{
+    Filled p;
+    MainWindow* window = p.window = p.startShown();
+    p.showTab(SidebarTab::startup);
+    ASSERT_TRUE(tabTo(window, window->mainView()->workspace()->findChild<QLineEdit*>()));
+    QWidget other;
+    other.resize(80, 60);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    p.showTab(SidebarTab::applications);
+    other.hide();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(window->mainView()->workspace()->isAncestorOf(focus)) << describe(focus);
 }

@@ -461,3 +461,35 @@ TEST(PanelLifetime, TheUpdatesPaneLeftFromTheKeyboardGoesWithoutTakingTheKeyboar
         EXPECT_TRUE(o.ringAbout(o.focus()));
     }
 }
+
+// An uninstall from the pane's list by the keyboard keeps the keyboard
+// where it was: the ring on the row that took the app's place; with no row
+// left, on the control nearest to that row (the search field), not on the
+// panel's foot, where one more Return would open the window.
+TEST(PanelLifetime, AnUninstallFromTheKeyboardLeavesTheRingNearWhereItWas)
+{
+    OpenPanel o;
+    o.r.c().closePopover();
+    ASSERT_NO_FATAL_FAILURE(o.keyToCard(SidebarTab::applications));
+    o.key(Qt::Key_Space);
+    auto* pane = o.panel()->findChild<QuickApplicationsPane*>();
+    QLineEdit* field = pane->searchField()->bar()->field();
+    LazyList* list = pane->list();
+    auto uninstallFirst = [&](qsizetype left) {
+        o.key(Qt::Key_Tab);
+        ASSERT_EQ(list->currentStop(), pane->rowFor(0)->findChild<PushButton*>());
+        o.r.shell.prompter.script = {"Uninstall"};
+        o.key(Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pane->apps().size() == left && !o.r.shell.scanner->isRemoving(); }, 10000));
+        settle();
+    };
+    ASSERT_NO_FATAL_FAILURE(uninstallFirst(1));
+    EXPECT_EQ(o.focus(), list);
+    EXPECT_TRUE(list->showsPlace());
+    EXPECT_EQ(list->currentStop(), pane->rowFor(0)->findChild<PushButton*>());
+
+    o.key(Qt::Key_Backtab);
+    o.type(names(pane->apps()).first().left(3).toLower());
+    ASSERT_NO_FATAL_FAILURE(uninstallFirst(0));
+    EXPECT_EQ(o.focus(), field);
+}

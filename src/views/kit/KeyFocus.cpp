@@ -305,9 +305,26 @@ QWidget* successor(QWidget* pane, const QRect& place, const QWidget* from)
     return best;
 }
 
+// The pane of window nearest to place (global): where a pane that went stood.
+QWidget* paneNear(QWidget* window, const QRect& place)
+{
+    QWidget* best = nullptr;
+    qint64 bestGap = 0;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->property(kPane).toBool() || !w->isVisible())
+            continue;
+        const qint64 g = gap(place, globalRect(w));
+        if (!best || g < bestGap) {
+            best = w;
+            bestGap = g;
+        }
+    }
+    return best;
+}
+
 // The focus of each window that holds it in a pane, handed on within the
-// pane when its control goes; and the windows and sheets that hold the focus
-// themselves.
+// pane when its control goes and given back after an alert or a sheet; the
+// windows and sheets that hold the focus themselves.
 class FocusKeeper : public QObject {
 public:
     explicit FocusKeeper(QObject* parent)
@@ -323,18 +340,48 @@ public:
         w->installEventFilter(this);
     }
 
-    // w can hold its window's focus no more.
-    void passOn(QWidget* from)
+    // w can hold its window's focus no more; it showed it at place (global) when valid.
+    void passOn(QWidget* from, const QRect& place = {})
     {
         const auto it = m_held.constFind(from->window());
         if (it == m_held.constEnd() || it->widget != from)
             return;
         Held h = *it;
-        h.place = globalRect(from);
+        h.place = place.isValid() ? place : globalRect(from);
         moveFrom(h, from);
     }
 
     void forget(QWidget* w) { release(w->window()); }
+
+    // The control the user left window's focus on, focus being where it is now.
+    QWidget* leftOn(QWidget* window, QWidget* focus) const
+    {
+        const auto d = m_displaced.constFind(window);
+        return d != m_displaced.constEnd() && d->to == focus && d->from ? d->from.data() : focus;
+    }
+
+    void giveBack(QWidget* window, const QList<QPointer<QWidget>>& choices, QWidget* pane, const QRect& place)
+    {
+        if (!window || !window->isVisible())
+            return;
+        QWidget* now = window->focusWidget();
+        for (const QPointer<QWidget>& w : choices)
+            if (w && w->window() == window && (canHold(w) || (w == window && w->property(kHolder).toBool()))) {
+                // As it was: a list shows its ring if it did.
+                m_comeBack.remove(window);
+                if (now != w)
+                    w->setFocus(Qt::ActiveWindowFocusReason);
+                return;
+            }
+        // Gone: unless the focus found a control of a pane meanwhile, the nearest one.
+        if (now && now != window && now->isVisible() && paneOf(now))
+            return;
+        Held h;
+        h.pane = pane ? pane : paneNear(window, place);
+        h.window = window;
+        h.place = place;
+        moveFrom(h, nullptr);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -372,6 +419,11 @@ private:
         QRect place;  // global, where it stood when last seen
         QMetaObject::Connection gone;
     };
+    // A control that went for a while (from) and where its focus went (to).
+    struct Displaced {
+        QPointer<QWidget> from;
+        QPointer<QWidget> to;
+    };
 
     void focusChanged(QWidget* old, QWidget* now)
     {
@@ -395,6 +447,9 @@ private:
     void hold(QWidget* w)
     {
         QWidget* window = w->window();
+        // The focus moved on from where it was handed.
+        if (const auto d = m_displaced.constFind(window); d != m_displaced.constEnd() && d->to != w)
+            forgetDisplaced(window);
         QWidget* pane = paneOf(w);
         if (m_held.value(window).widget != w)
             release(window);
@@ -428,33 +483,81 @@ private:
         const auto it = m_held.constFind(window);
         if (it == m_held.constEnd() || it->widget)
             return;
-        const Held h = m_held.take(window);
-        // Nothing took the focus since.
-        if (h.window && h.pane && !h.window->focusWidget())
-            moveFrom(h, nullptr);
+        Held h = m_held.take(window);
+        // Nothing took the focus since (the window may have kept it itself);
+        // a pane that went with it gave way to the one standing there now.
+        QWidget* focus = h.window ? h.window->focusWidget() : nullptr;
+        if (!h.window || (focus && focus != h.window))
+            return;
+        if (!h.pane)
+            h.pane = paneNear(h.window, h.place);
+        moveFrom(h, nullptr);
     }
 
     void moveFrom(const Held& h, QWidget* from)
     {
+        // Where the user left the focus, also across moves made here.
+        QPointer<QWidget> left = from;
+        if (const auto d = m_displaced.constFind(h.window); d != m_displaced.constEnd() && d->to == from && d->from)
+            left = d->from;
         release(h.window);
-        if (!h.pane || !h.pane->isVisible())
+        if (!h.window)
             return;
-        QWidget* to = successor(h.pane, h.place, from);
-        if (!to) {
-            h.window->setFocus(Qt::OtherFocusReason);
+        if (!h.pane || !h.pane->isVisible()) {
+            // The window itself, rather than the first stop Qt would pick.
+            if (h.window->property(kHolder).toBool() && !from)
+                h.window->setFocus(Qt::OtherFocusReason);
             return;
         }
-        hold(to);
+        QWidget* to = successor(h.pane, h.place, from);
+        if (to)
+            hold(to);
+        else
+            to = h.window;
+        if (left && !left->isEnabled()) {
+            m_displaced.insert(h.window, {left, to});
+            qApp->installEventFilter(m_input);
+        }
         // Not as Tab would: a field keeps its text unselected.
         to->setFocus(Qt::OtherFocusReason);
-        if (!h.window->isActiveWindow()) {
+        if (to != h.window && !h.window->isActiveWindow()) {
             m_comeBack.insert(h.window, to);
             h.window->installEventFilter(this);
         }
     }
 
+    // Sees each key and click while a focus is handed on: in its window, the user moved on from there.
+    class InputWatch : public QObject {
+    public:
+        explicit InputWatch(FocusKeeper* keeper)
+            : QObject(keeper)
+            , m_keeper(keeper)
+        {
+        }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if ((event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) && watched->isWidgetType())
+                m_keeper->forgetDisplaced(static_cast<QWidget*>(watched)->window());
+            return false;
+        }
+
+    private:
+        FocusKeeper* m_keeper;
+    };
+
+    void forgetDisplaced(QWidget* window)
+    {
+        m_displaced.remove(window);
+        if (m_displaced.isEmpty())
+            qApp->removeEventFilter(m_input);
+    }
+
     QHash<QWidget*, Held> m_held;  // by window
     QHash<QWidget*, QPointer<QWidget>> m_comeBack;
+    QHash<QWidget*, Displaced> m_displaced;  // by window
+    InputWatch* m_input = new InputWatch(this);
 };
 
 } // namespace
@@ -573,9 +676,35 @@ void markPane(QWidget* w)
     appOwned<FocusKeeper>();
 }
 
-void cannotHold(QWidget* w)
+void cannotHold(QWidget* w, const QRect& place)
 {
-    appOwned<FocusKeeper>().passOn(w);
+    appOwned<FocusKeeper>().passOn(w, place.isValid() ? QRect(w->mapToGlobal(place.topLeft()), place.size()) : QRect());
+}
+
+FocusReturn::FocusReturn(QWidget* window)
+{
+    if (!window) {
+        QWidget* focus = QApplication::focusWidget();
+        window = focus ? focus : QApplication::activeWindow();
+    }
+    if (!window)
+        return;
+    m_window = window->window();
+    QWidget* focus = m_window->focusWidget();
+    m_focus = focus;
+    m_left = appOwned<FocusKeeper>().leftOn(m_window, focus);
+    if (focus) {
+        m_pane = paneOf(focus);
+        m_place = globalRect(focus);
+    }
+}
+
+void FocusReturn::giveBack() const
+{
+    FocusKeeper* keeper = &appOwned<FocusKeeper>();
+    QTimer::singleShot(0, keeper, [keeper, kept = *this] {
+        keeper->giveBack(kept.m_window, {kept.m_left, kept.m_focus}, kept.m_pane, kept.m_place);
+    });
 }
 
 } // namespace keyfocus

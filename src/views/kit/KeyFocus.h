@@ -3,6 +3,7 @@
 #include "state/AppAppearance.h"
 
 #include <QColor>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -113,8 +114,32 @@ void holdFocusItself(QWidget* w);
 // A window that is not active gets it there as it comes back.
 void markPane(QWidget* w);
 // w can hold the focus no more (a list left without rows): if it held its
-// window's focus inside a pane, that goes on as when a control goes.
-void cannotHold(QWidget* w);
+// window's focus inside a pane, that goes on as when a control goes, from
+// place (in w, where the focus showed: a row that went) when given.
+void cannotHold(QWidget* w, const QRect& place = {});
+
+// Where a window's keyboard focus stands, kept while something takes it for
+// a while (an alert over the window, a sheet in it): the control the user
+// left it on, also when the focus was handed on from it because it was
+// disabled (a button greyed out while its alert asks or its work runs) and
+// the user has not moved on since (a key or a click in that window, or the
+// focus moved).
+class FocusReturn {
+public:
+    // The focus of window (null: of the window with the keyboard).
+    explicit FocusReturn(QWidget* window = nullptr);
+    // Gives it back once control returns to the event loop (what asked has
+    // run on by then): to that control if shown and enabled, else to the one
+    // the focus stood on, else as when a control goes (see markPane).
+    void giveBack() const;
+
+private:
+    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_left;
+    QPointer<QWidget> m_focus;
+    QPointer<QWidget> m_pane;
+    QRect m_place;  // global
+};
 
 } // namespace keyfocus
 

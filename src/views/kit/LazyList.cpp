@@ -109,6 +109,8 @@ void LazyList::measure()
 
 void LazyList::reset(int count)
 {
+    // Where the focus showed, for the control that takes it when no row is left.
+    const QRect place = m_count > 0 && count <= 0 ? placeRect() : QRect();
     m_count = std::max(0, count);
     setFocusPolicy(m_count > 0 ? Qt::StrongFocus : Qt::NoFocus);
     // The place stays on its row number, within the list.
@@ -117,7 +119,7 @@ void LazyList::reset(int count)
     measure();
     layOutRows(true);
     if (m_count == 0)
-        keyfocus::cannotHold(this);
+        keyfocus::cannotHold(this, place);
 }
 
 void LazyList::updateRow(int row)
@@ -134,6 +136,8 @@ void LazyList::updateRows()
 {
     for (auto it = m_shown.cbegin(); it != m_shown.cend(); ++it)
         m_rows.bind(it.value(), it.key());
+    // A stop may have come or gone with them (a button enabled again).
+    placeRing();
 }
 
 QList<int> LazyList::shownRows() const
@@ -321,6 +325,16 @@ QWidget* LazyList::currentStop() const
         return nullptr;
     const QList<QWidget*> stops = stopsOf(w, m_place.part);
     return stops.isEmpty() ? nullptr : stops[std::clamp(m_place.stop, 0, int(stops.size()) - 1)];
+}
+
+QRect LazyList::placeRect() const
+{
+    QRect r;
+    if (const QWidget* stop = currentStop())
+        r = QRect(stop->mapTo(this, QPoint(0, 0)), stop->size());
+    else if (m_place.row >= 0 && m_place.row < m_count)
+        r = rowRect(m_place.row).translated(m_content->mapTo(this, QPoint(0, 0)));
+    return r & viewport()->geometry();
 }
 
 bool LazyList::showsPlace() const

@@ -95,6 +95,8 @@ public:
     Place currentPlace() const { return m_place; }
     // The stop the keyboard is on (a row or a button in it), or null when its row has no widget.
     QWidget* currentStop() const;
+    // Where the place lies in the list, within its view (empty when out of it).
+    QRect placeRect() const;
     // Whether the focus ring shows the place now.
     bool showsPlace() const;
     // The stops of a part of a row's widget, in reading order.

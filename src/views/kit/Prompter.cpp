@@ -1,6 +1,7 @@
 #include "views/kit/Prompter.h"
 
 #include "views/kit/AlertDialog.h"
+#include "views/kit/KeyFocus.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -53,12 +54,15 @@ int DialogPrompter::ask(const Prompt& prompt)
     AlertDialog dialog(prompt, parent ? parent : QApplication::activeWindow());
     const QPointer<QWidget> over = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
     const bool wasActive = over && over->isActiveWindow();
+    const keyfocus::FocusReturn back(over);
     dialog.exec();
     // The keyboard goes back to the window the alert stood over, as a window
     // manager gives it back (where none runs, nothing else would).
     const QWidget* active = QApplication::activeWindow();
     if (wasActive && over && over->isVisible() && (!active || active == &dialog))
         over->activateWindow();
+    // And the focus to the control that had it (a button greyed out while it asked is enabled again by then).
+    back.giveBack();
     return dialog.chosen();
 }
 
