@@ -456,8 +456,31 @@ TEST(WindowFrame, AMoveReleasedElsewhereEnds)
 
 // However many pointer moves come in one pass of the event loop, the window
 // is placed once for them, where the last asked; a move and a resize alike.
+namespace {
+
+// The placings' clock as a test sets it, the real one back when it ends.
+class HeldClock {
+public:
+    HeldClock()
+        : m_real(std::exchange(WindowDrag::clock(), [this] { return now; }))
+    {
+    }
+    ~HeldClock() { WindowDrag::clock() = m_real; }
+    qint64 now = 1'000'000'000;
+
+private:
+    WindowDrag::Clock m_real;
+};
+
+constexpr qint64 kSecond = 1'000'000'000;
+
+} // namespace
+
+// However many pointer moves come within a frame of a placing, the window is
+// placed once for them, where the last asked; a move and a resize alike.
 TEST(WindowFrame, MovesThatComeTogetherPlaceTheWindowOnce)
 {
+    HeldClock clock;
     Program p;
     MainWindow* window = p.startShown();
     QWindow* handle = window->windowHandle();
@@ -471,16 +494,49 @@ TEST(WindowFrame, MovesThatComeTogetherPlaceTheWindowOnce)
     for (const auto& d : drags) {
         window->setGeometry(start);
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
-        placings.count = 0;
+        clock.now += kSecond;
         const QPoint press = window->mapToGlobal(d.at);
         QTest::mousePress(handle, Qt::LeftButton, {}, d.at);
         for (int i = 1; i <= 6; ++i) {
             QMouseEvent move(QEvent::MouseMove, handle->mapFromGlobal(press + d.step * i), press + d.step * i,
                              Qt::NoButton, Qt::LeftButton, {});
             QApplication::sendEvent(handle, &move);
+            if (i == 1)
+                placings.count = 0;  // the first is placed at once
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == d.expected; }, 10000)) << d.at.x();
         QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(press + d.step * 6));
         EXPECT_EQ(placings.count, 1) << d.at.x();
     }
+}
+
+// A pointer move a frame or more after the last placing places the window at
+// once, with no turn of the event loop (a timer would cost a wake-up and a
+// frame of lag at every move of an ordinary pointer); one sooner waits for
+// the frame's end.
+TEST(WindowFrame, AMoveAFrameAfterTheLastPlacingPlacesAtOnce)
+{
+    HeldClock clock;
+    Program p;
+    MainWindow* window = p.startShown();
+    QWindow* handle = window->windowHandle();
+    window->move(100, 80);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(100, 80); }, 10000));
+    const QPoint press = window->mapToGlobal(QPoint(600, 12));
+    const auto moveBy = [&](QPoint by) {
+        QMouseEvent move(QEvent::MouseMove, handle->mapFromGlobal(press + by), press + by, Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(handle, &move);
+    };
+    QTest::mousePress(handle, Qt::LeftButton, {}, {600, 12});
+    moveBy({20, 10});
+    EXPECT_EQ(window->pos(), QPoint(120, 90));
+    clock.now += kSecond / 1000;
+    moveBy({30, 15});
+    EXPECT_EQ(window->pos(), QPoint(120, 90));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(130, 95); }, 10000));
+    clock.now += kSecond;
+    moveBy({40, 20});
+    EXPECT_EQ(window->pos(), QPoint(140, 100));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFromGlobal(press + QPoint(40, 20)));
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -30,8 +29,10 @@ namespace tw {
 // pointer, a resize its top edge; a maximised window, or one held by
 // setHeld, stays where it is. Escape puts the window
 // back as it was at the press and ends the drag (the keyboard is the
-// window's while it runs). The window is placed at most once a frame, where
-// the pointer's last move asked; the release places it at once.
+// window's while it runs). The window is placed about once a frame at most,
+// where the pointer's last move asked: a move a frame or more after the last
+// placing places it at once, one sooner waits for the frame's end; the
+// release places it at once.
 class WindowDrag : public QObject {
 public:
     // The window system's move and resize (QWindow::startSystemMove and
@@ -43,6 +44,10 @@ public:
     // Whether those are asked for at all: where the window system alone
     // places windows. Tests set it.
     static bool& systemPlaces();
+    // Nanoseconds on a monotonic clock, which times the placings; tests
+    // replace it.
+    using Clock = std::function<qint64()>;
+    static Clock& clock();
 
     // How much of the window's top a move keeps on the screen: the strip it
     // is dragged back by.
@@ -86,6 +91,8 @@ private:
     // Where the pointer at global puts the window.
     QRect wanted(QPoint global) const;
     bool held() const;
+    // The screen's frame in nanoseconds.
+    qint64 frame() const;
     void place();
     void letGoOfKeys();
     void end();
@@ -96,7 +103,7 @@ private:
     Phase m_phase = Phase::pending;
     std::optional<QRect> m_wanted;  // not placed yet
     QTimer m_frame;                 // places it
-    QElapsedTimer m_placed;         // since the last placing
+    std::optional<qint64> m_placed; // when it was last placed (clock())
 };
 
 } // namespace tw
