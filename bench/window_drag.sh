@@ -10,12 +10,16 @@
 #     bench/window_drag.sh [build folder]
 #
 # With TIDEWELL_DRAG_CPU set to a number of rounds it measures instead what
-# moving the window costs the program: each build given, in turn in every
-# round, is dragged by its sidebar's background 600 points out and back 5
-# times (5-point steps, the pointer moved 33 times a second, then 125 times),
-# and its threads' CPU time and wake-ups (context switches) are read from
-# /proc over the drags, less what 10 s at rest cost for as long. Prints one line per build
-# and round and the medians, and the first build's over each other's.
+# moving the window costs the program and how far it trails the pointer:
+# each build given, in turn in every round, is dragged by its sidebar's
+# background 600 points out and back 5 times (5-point steps, the pointer
+# moved every 16 ms, 62.5 times a second, then every 8 ms, by
+# bench/drag_pointer.c on a fixed schedule), and its threads' CPU time and
+# wake-ups (context switches) are read from /proc over the drags, less what
+# 10 s at rest cost for as long; drag_pointer times each move until the
+# window's frame is where it asks (ConfigureNotify). Prints one line per
+# build and round and the medians, and the first build's CPU over each
+# other's. Needs a C compiler and Xlib's headers too.
 #
 #     TIDEWELL_DRAG_CPU=5 bench/window_drag.sh build-rel ../base/build-rel
 #
@@ -61,6 +65,7 @@ frame() { xwininfo -id "$win" | awk '/Absolute upper-left X/ {x = $NF} /Absolute
   /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}'; }
 
 if [ -n "${TIDEWELL_DRAG_CPU:-}" ]; then
+  cc -O2 -o "$work/drag_pointer" "$here/bench/drag_pointer.c" -lX11
   # One line per live thread of $tw: id, CPU time in ns, context switches.
   threads() {
     local t
@@ -72,43 +77,50 @@ if [ -n "${TIDEWELL_DRAG_CPU:-}" ]; then
   # Milliseconds of CPU and wake-ups between two snapshots, over the threads in both.
   spent() { awk 'NR == FNR {ns[$1] = $2; cs[$1] = $3; next} ($1 in ns) {t += $2 - ns[$1]; w += $3 - cs[$1]}
     END {printf "%.1f %d\n", t / 1e6, w}' "$1" "$2"; }
-  # sweep PAUSE: 5 drags out and back by 600 points at the background, in
-  # 5-point steps PAUSE seconds apart, from one xdotool each.
+  # sweep INTERVAL: 5 drags out and back by 600 points at the background, in
+  # 5-point steps INTERVAL microseconds apart; drag_pointer's lines to $work/lag.
   sweep() {
-    local pause=$1 k i sx sy dir cmd
+    local interval=$1 k sx sy dir
+    : >"$work/lag"
     for k in 1 2 3 4 5; do
       for dir in 1 -1; do
         read -r sx sy _ <<<"$(frame)"
         sx=$((sx + 93)); sy=$((sy + 426))
-        cmd=(mousemove "$sx" "$sy" sleep 0.2 mousedown 1 sleep 0.05)
-        for i in $(seq 1 120); do cmd+=(mousemove $((sx + dir * 5 * i)) "$sy" sleep "$pause"); done
-        xdotool "${cmd[@]}" sleep 0.2 mouseup 1 sleep 0.2
+        xdotool mousemove "$sx" "$sy" sleep 0.2 mousedown 1 sleep 0.05
+        "$work/drag_pointer" "$win" "$sx" "$sy" $((dir * 5)) 120 "$interval" 10 >>"$work/lag"
+        xdotool sleep 0.2 mouseup 1 sleep 0.2
       done
     done
   }
   median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-  declare -A slow fast rslow rfast wslow wfast
-  echo "round build: ms per 600-point drag net of rest (with it; wake-ups per pointer move) at 33, then 125 moves/s"
+  # From $work/lag: the median lag in ms, the steps behind per drag, the
+  # points short when the next move came, on average.
+  lagged() { awk '{n++; b += $2; p += $3; if ($1 < 0) lost++} END {printf "%.1f %.2f %s\n", b / 10, p / n, lost + 0}' "$work/lag" |
+    { read -r behind short lost
+      echo "$(awk '$1 >= 0 {print $1 / 1000}' "$work/lag" | median | awk '{printf "%.2f", $1}') $behind $short $lost"; }; }
+  declare -A cpu raw wak lag beh sho
+  echo "round build: at each rate, ms per 600-point drag net of rest (with it; wake-ups per pointer move)," \
+    "lag: median ms from a pointer move to the window there, steps of 118 a drag behind (the next move came first)," \
+    "points short then on average"
   for r in $(seq 1 "$TIDEWELL_DRAG_CPU"); do
     for b in "${!builds[@]}"; do
       launch "${builds[$b]}"
       sleep 10  # the first scans end
       line="$r ${builds[$b]}:"
-      for pause in 0.03 0.008; do
-        threads >"$work/a"; t0=$(date +%s.%N); sweep "$pause"; t1=$(date +%s.%N); threads >"$work/b"
+      for interval in 16000 8000; do
+        threads >"$work/a"; t0=$(date +%s.%N); sweep "$interval"; t1=$(date +%s.%N); threads >"$work/b"
         read -r ms wakes <<<"$(spent "$work/a" "$work/b")"
+        read -r lms behind short lost <<<"$(lagged)"
         # 10 s at rest, for what the window costs as long without a drag.
         threads >"$work/a"; sleep 10; threads >"$work/b"
         read -r rest_ms rest_wakes <<<"$(spent "$work/a" "$work/b")"
-        raw=$(echo "scale=2; $ms / 10" | bc)
         per=$(echo "scale=2; ($ms - $rest_ms * ($t1 - $t0) / 10) / 10" | bc)
         wper=$(echo "scale=2; ($wakes - $rest_wakes * ($t1 - $t0) / 10) / 1200" | bc)
-        if [ "$pause" = 0.03 ]; then
-          slow[$b]+="$per "; rslow[$b]+="$raw "; wslow[$b]+="$wper "
-        else
-          fast[$b]+="$per "; rfast[$b]+="$raw "; wfast[$b]+="$wper "
-        fi
-        line+=" $per ms ($raw with rest; $wper)"
+        key="$b $interval"
+        cpu[$key]+="$per "; raw[$key]+="$(echo "scale=2; $ms / 10" | bc) "; wak[$key]+="$wper "
+        lag[$key]+="$lms "; beh[$key]+="$behind "; sho[$key]+="$short "
+        line+=" $(awk "BEGIN {print 1e6 / $interval}")/s $per ms ($(echo "scale=2; $ms / 10" | bc); $wper) lag $lms ms $behind behind $short short"
+        [ "$lost" = 0 ] || line+=" ($lost never reached)"
       done
       echo "$line"
       kill "$tw"; wait "$tw" 2>/dev/null || true
@@ -116,12 +128,24 @@ if [ -n "${TIDEWELL_DRAG_CPU:-}" ]; then
   done
   med() { tr ' ' '\n' <<<"$1" | grep . | median; }
   for b in "${!builds[@]}"; do
-    s=$(med "${slow[$b]}"); f=$(med "${fast[$b]}"); rs=$(med "${rslow[$b]}"); rf=$(med "${rfast[$b]}")
-    echo "median ${builds[$b]}: at 33/s $s ms ($rs with rest; $(med "${wslow[$b]}") wake-ups a move)," \
-      "at 125/s $f ms ($rf; $(med "${wfast[$b]}"))"
-    [ "$b" = 0 ] && { s0=$s; f0=$f; rs0=$rs; rf0=$rf; continue; }
-    echo "  ${builds[0]} over it: at 33/s $(echo "scale=2; $s0 / $s" | bc) ($(echo "scale=2; $rs0 / $rs" | bc) with rest)," \
-      "at 125/s $(echo "scale=2; $f0 / $f" | bc) ($(echo "scale=2; $rf0 / $rf" | bc))"
+    line="median ${builds[$b]}:"
+    for interval in 16000 8000; do
+      key="$b $interval"
+      line+=" $(awk "BEGIN {print 1e6 / $interval}")/s $(med "${cpu[$key]}") ms ($(med "${raw[$key]}"); $(med "${wak[$key]}"))"
+      line+=" lag $(med "${lag[$key]}") ms $(med "${beh[$key]}") behind $(med "${sho[$key]}") short;"
+    done
+    echo "$line"
+    # Ratios within each round, then their median: pairs launched minutes apart.
+    [ "$b" = 0 ] && continue
+    line="  ${builds[0]} over it, median of the rounds' ratios:"
+    for interval in 16000 8000; do
+      ratios=$(paste -d' ' <(tr ' ' '\n' <<<"${cpu["0 $interval"]}" | grep .) <(tr ' ' '\n' <<<"${cpu["$b $interval"]}" | grep .) |
+        awk '{printf "%.2f ", $1 / $2}')
+      rr=$(paste -d' ' <(tr ' ' '\n' <<<"${raw["0 $interval"]}" | grep .) <(tr ' ' '\n' <<<"${raw["$b $interval"]}" | grep .) |
+        awk '{printf "%.2f ", $1 / $2}')
+      line+=" $(awk "BEGIN {print 1e6 / $interval}")/s $(med "$ratios") ($(med "$rr") with rest; rounds: $ratios)"
+    done
+    echo "$line"
   done
   exit 0
 fi
