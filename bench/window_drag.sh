@@ -55,7 +55,7 @@ launch() {
     "$1/tidewell" >/dev/null 2>&1 & tw=$!; pids+=("$tw")
   win="$(xdotool search --sync --onlyvisible --pid "$tw" | head -1)"
   sleep 2
-  # Away from the screen's edges (with no window manager it opens at 0,0).
+  # Away from the screen's edges, where every build opens it alike.
   xdotool windowmove --sync "$win" 250 173
   sleep 0.5
 }
