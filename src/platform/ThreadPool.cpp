@@ -32,7 +32,14 @@ struct Kept {
     bool open = false;
     std::chrono::steady_clock::time_point opened;
 
-    // The threads the pool counts as busy but never made.
+    // Waits until every job of the warm-up runs, or a second after it was
+    // started: a thread that was made takes its job at once.
+    void settle()
+    {
+        std::unique_lock lock(mutex);
+        changed.wait_until(lock, opened + 1s, [this] { return made.load() == asked; });
+    }
+    // The threads the pool counts as busy but never made (once settled).
     int missing() const { return asked - made.load(); }
     // Waits until no job runs on the threads there are.
     void waitForIdle(QThreadPool& pool) const
@@ -88,7 +95,10 @@ std::shared_ptr<Kept>* keptGlobal = nullptr;
 // the program never ends its event loop with another status.
 void endWithoutWaitingForMissingThreads()
 {
-    if (!keptGlobal || (*keptGlobal)->missing() == 0)
+    if (!keptGlobal)
+        return;
+    (*keptGlobal)->settle();
+    if ((*keptGlobal)->missing() == 0)
         return;
     (*keptGlobal)->waitForIdle(*QThreadPool::globalInstance());
     std::fflush(nullptr);
@@ -125,6 +135,8 @@ void keepPoolThreads()
 void waitForEnginePool()
 {
     QThreadPool& pool = enginePool();
+    // Right after the warm-up its threads may not have started yet.
+    (*keptEngine)->settle();
     if ((*keptEngine)->missing() > 0)
         (*keptEngine)->waitForIdle(pool);
     else

@@ -3,8 +3,12 @@
 // waited for and the program ends. Run by the pools probe as the account
 // nobody, since the limit does not hold for root.
 
+#include "platform/ThreadPool.h"
+
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -43,7 +47,27 @@ QString runShort(int more)
     return out;
 }
 
+// Threads of Qt's pools in this process.
+int pooledThreads()
+{
+    int count = 0;
+    for (const QString& tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm("/proc/self/task/" + tid + "/comm");
+        count += comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("Thread (pooled)");
+    }
+    return count;
+}
+
 } // namespace
+
+// Waited for at once after its warm-up, the engine pool counts no thread
+// that is still starting as one it could not make: it ends them all.
+TEST(ThreadShortage, AWaitRightAfterTheWarmUpEndsThePoolsThreads)
+{
+    QThreadPool::globalInstance()->waitForDone();
+    tw::waitForEnginePool();
+    EXPECT_TRUE(QTest::qWaitFor([] { return pooledThreads() == 0; }, 5000)) << pooledThreads();
+}
 
 TEST(ThreadShortage, PoolsShortOfThreadsRunEveryJobAndTheProgramEnds)
 {
