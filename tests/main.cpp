@@ -1,29 +1,13 @@
 #include "platform/ThreadPool.h"
+#include "support/PooledThreads.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QTest>
 #include <QThreadPool>
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <time.h>
-
-namespace {
-
-// Threads of Qt's pools this process still has, ending or not.
-int pooledThreads()
-{
-    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    return int(std::count_if(tasks.begin(), tasks.end(), [](const QString& tid) {
-        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(tid));
-        return comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("Thread (pooled)");
-    }));
-}
-
-} // namespace
 
 // Every test program runs inside a headless QApplication, so engines and views
 // can post to the GUI thread and widgets can be rendered offscreen. The
@@ -52,7 +36,7 @@ int main(int argc, char** argv)
     // then reports. The pools' threads are ended and seen gone first.
     tw::waitForEnginePool();
     QThreadPool::globalInstance()->waitForDone();
-    if (!QTest::qWaitFor([] { return pooledThreads() == 0; }, 10000))
-        std::fprintf(stderr, "pool threads still running at exit: %d\n", pooledThreads());
+    if (!QTest::qWaitFor([] { return tw::test::pooledThreads() == 0; }, 10000))
+        std::fprintf(stderr, "pool threads still running at exit: %d\n", tw::test::pooledThreads());
     return failed;
 }

@@ -32,12 +32,18 @@ struct Kept {
     bool open = false;
     std::chrono::steady_clock::time_point opened;
 
-    // Waits until every job of the warm-up runs, or a second after it was
+    // Waits until started says so, or a second after the warm-up was
     // started: a thread that was made takes its job at once.
-    void settle()
+    template <typename Started>
+    void awaitStarts(Started started)
     {
         std::unique_lock lock(mutex);
-        changed.wait_until(lock, opened + 1s, [this] { return made.load() == asked; });
+        changed.wait_until(lock, opened + 1s, started);
+    }
+    // Until every job of the warm-up runs.
+    void settle()
+    {
+        awaitStarts([this] { return made.load() == asked; });
     }
     // The threads the pool counts as busy but never made (once settled).
     int missing() const { return asked - made.load(); }
@@ -148,11 +154,9 @@ void startOnEnginePool(QRunnable* job, int priority)
 {
     QThreadPool& pool = enginePool();
     Kept& kept = **keptEngine;
-    if (kept.made.load() == 0) {
-        // A thread that was made takes its warm-up job at once; one that was not never does.
-        std::unique_lock lock(kept.mutex);
-        kept.changed.wait_until(lock, kept.opened + 1s, [&] { return kept.made.load() > 0; });
-    }
+    // A thread that was made takes its warm-up job at once; one that was not never does.
+    if (kept.made.load() == 0)
+        kept.awaitStarts([&] { return kept.made.load() > 0; });
     // A pool with no thread would keep the job queued for good.
     if (kept.made.load() > 0) {
         pool.start(job, priority);

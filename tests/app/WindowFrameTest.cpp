@@ -326,10 +326,9 @@ TEST(WindowFrame, EscapePutsTheWindowBackAndEndsTheDrag)
 TEST(WindowFrame, AMoveKeepsTheTitleStripOnTheScreen)
 {
     Program p;
-    MainWindow* window = p.startShown();
+    MainWindow* window = p.startShownAt({100, 80});
+    ASSERT_EQ(window->pos(), QPoint(100, 80));
     QWindow* handle = window->windowHandle();
-    window->move(100, 80);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(100, 80); }, 10000));
     const QRect area = window->screen()->availableGeometry();
     const QPoint press = window->mapToGlobal(QPoint(600, 12));
     QTest::mousePress(handle, Qt::LeftButton, {}, {600, 12});
@@ -434,10 +433,9 @@ TEST(WindowFrame, AResizeReleasedElsewhereEnds)
 TEST(WindowFrame, AMoveReleasedElsewhereEnds)
 {
     Program p;
-    MainWindow* window = p.startShown();
+    MainWindow* window = p.startShownAt({100, 80});
+    ASSERT_EQ(window->pos(), QPoint(100, 80));
     QWindow* handle = window->windowHandle();
-    window->move(100, 80);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(100, 80); }, 10000));
     QTest::mousePress(handle, Qt::LeftButton, {}, {600, 12});
     QTest::mouseMove(handle, {640, 42});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(140, 110); }, 10000));
@@ -518,10 +516,9 @@ TEST(WindowFrame, AMoveAFrameAfterTheLastPlacingPlacesAtOnce)
 {
     HeldClock clock;
     Program p;
-    MainWindow* window = p.startShown();
+    MainWindow* window = p.startShownAt({100, 80});
+    ASSERT_EQ(window->pos(), QPoint(100, 80));
     QWindow* handle = window->windowHandle();
-    window->move(100, 80);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(100, 80); }, 10000));
     const QPoint press = window->mapToGlobal(QPoint(600, 12));
     const auto moveBy = [&](QPoint by) {
         QMouseEvent move(QEvent::MouseMove, handle->mapFromGlobal(press + by), press + by, Qt::NoButton,

@@ -4,8 +4,8 @@
 // nobody, since the limit does not hold for root.
 
 #include "platform/ThreadPool.h"
+#include "support/PooledThreads.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThreadPool>
@@ -47,17 +47,6 @@ QString runShort(int more)
     return out;
 }
 
-// Threads of Qt's pools in this process.
-int pooledThreads()
-{
-    int count = 0;
-    for (const QString& tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm("/proc/self/task/" + tid + "/comm");
-        count += comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("Thread (pooled)");
-    }
-    return count;
-}
-
 } // namespace
 
 // Waited for at once after its warm-up, the engine pool counts no thread
@@ -66,7 +55,7 @@ TEST(ThreadShortage, AWaitRightAfterTheWarmUpEndsThePoolsThreads)
 {
     QThreadPool::globalInstance()->waitForDone();
     tw::waitForEnginePool();
-    EXPECT_TRUE(QTest::qWaitFor([] { return pooledThreads() == 0; }, 5000)) << pooledThreads();
+    EXPECT_TRUE(QTest::qWaitFor([] { return tw::test::pooledThreads() == 0; }, 5000)) << tw::test::pooledThreads();
 }
 
 TEST(ThreadShortage, PoolsShortOfThreadsRunEveryJobAndTheProgramEnds)

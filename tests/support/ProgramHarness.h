@@ -60,6 +60,14 @@ struct Program {
         EXPECT_TRUE(QTest::qWaitForWindowActive(w));
         return w;
     }
+    // startShown, then moved to at once it has been placed there.
+    MainWindow* startShownAt(QPoint at)
+    {
+        MainWindow* w = startShown();
+        w->move(at);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w->pos() == at; }, 10000));
+        return w;
+    }
 };
 
 } // namespace tw::test

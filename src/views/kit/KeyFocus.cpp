@@ -284,42 +284,43 @@ qint64 gap(const QRect& a, const QRect& b)
     return dx * dx + dy * dy;
 }
 
-// Where the focus goes in pane from a control that stood at place (global):
-// the nearest list, else the nearest stop; never from or into its own subtree.
-QWidget* successor(QWidget* pane, const QRect& place, const QWidget* from)
+// The widget below root nearest to place (global) among those rank counts
+// (above 0): a higher rank wins over nearness.
+template <typename Rank>
+QWidget* nearest(QWidget* root, const QRect& place, Rank rank)
 {
     QWidget* best = nullptr;
-    bool bestList = false;
+    int bestRank = 0;
     qint64 bestGap = 0;
-    for (QWidget* w : pane->findChildren<QWidget*>()) {
-        if (w == from || (from && from->isAncestorOf(w)) || w->window() != pane->window() || !canHold(w))
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        const int r = rank(w);
+        if (r <= 0)
             continue;
-        const bool list = qobject_cast<LazyList*>(w);
         const qint64 g = gap(place, globalRect(w));
-        if (!best || (list && !bestList) || (list == bestList && g < bestGap)) {
+        if (!best || r > bestRank || (r == bestRank && g < bestGap)) {
             best = w;
-            bestList = list;
+            bestRank = r;
             bestGap = g;
         }
     }
     return best;
 }
 
+// Where the focus goes in pane from a control that stood at place (global):
+// the nearest list, else the nearest stop; never from or into its own subtree.
+QWidget* successor(QWidget* pane, const QRect& place, const QWidget* from)
+{
+    return nearest(pane, place, [&](QWidget* w) {
+        if (w == from || (from && from->isAncestorOf(w)) || w->window() != pane->window() || !canHold(w))
+            return 0;
+        return qobject_cast<LazyList*>(w) ? 2 : 1;
+    });
+}
+
 // The pane of window nearest to place (global): where a pane that went stood.
 QWidget* paneNear(QWidget* window, const QRect& place)
 {
-    QWidget* best = nullptr;
-    qint64 bestGap = 0;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->property(kPane).toBool() || !w->isVisible())
-            continue;
-        const qint64 g = gap(place, globalRect(w));
-        if (!best || g < bestGap) {
-            best = w;
-            bestGap = g;
-        }
-    }
-    return best;
+    return nearest(window, place, [](QWidget* w) { return w->property(kPane).toBool() && w->isVisible() ? 1 : 0; });
 }
 
 // The focus of each window that holds it in a pane, handed on within the
