@@ -53,14 +53,20 @@ int DialogPrompter::ask(const Prompt& prompt)
     QWidget* parent = prompt.owner ? prompt.owner.data() : m_parent ? m_parent() : nullptr;
     AlertDialog dialog(prompt, parent ? parent : QApplication::activeWindow());
     const QPointer<QWidget> over = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
-    const bool wasActive = over && over->isActiveWindow();
+    // The window holding the keyboard may be another of ours (a popup's panel is
+    // asked over while the window under the popup is the active one).
+    const QPointer<QWidget> before = QApplication::activeWindow();
     const keyfocus::FocusReturn back(over);
     dialog.exec();
-    // The keyboard goes back to the window the alert stood over, as a window
-    // manager gives it back (where none runs, nothing else would).
+    // The keyboard goes back to the window that had it, else to the one the alert
+    // stood over, as a window manager gives it back (where none runs, nothing else would).
     const QWidget* active = QApplication::activeWindow();
-    if (wasActive && over && over->isVisible() && (!active || active == &dialog))
-        over->activateWindow();
+    if (!active || active == &dialog) {
+        if (before && before != &dialog && before->isVisible())
+            before->activateWindow();
+        else if (over && over->isVisible())
+            over->activateWindow();
+    }
     // And the focus to the control that had it (a button greyed out while it asked is enabled again by then).
     back.giveBack();
     return dialog.chosen();

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -260,4 +261,30 @@ TEST(Prompter, AnAlertOpensOverItsOwnerAndStaysAboveWhatStaysAbove)
     const Seen overMain = askOver(nullptr);
     EXPECT_EQ(overMain.parent, &main);
     EXPECT_FALSE(overMain.onTop);
+}
+
+// Asked over a window that is not the active one (a popup's panel, the window
+// under the popup holding the keyboard), the alert gives the keyboard back to
+// the window that had it, with no window manager to do so.
+TEST(Prompter, AnAlertOverAnotherWindowGivesTheKeyboardBackToTheOneThatHadIt)
+{
+    FakePlatform fake;
+    SharedState state(fake.platform());
+    QWidget main;
+    auto* field = new QLineEdit(&main);
+    QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    main.show();
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    field->setFocus();
+    DialogPrompter prompter;
+    Prompt prompt = uninstallPrompt();
+    prompt.owner = &panel;
+    AlertKeys keys(Qt::Key_Escape);
+    EXPECT_EQ(prompter.ask(prompt), 1);
+    EXPECT_EQ(keys.answered, QStringList{prompt.title});
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&main));
+    EXPECT_TRUE(field->hasFocus());
 }
