@@ -169,8 +169,7 @@ void WindowChrome::watchHandle()
 
 Qt::Edges WindowChrome::resizeEdgesAt(QPoint point) const
 {
-    if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)
-        || m_window->minimumSize() == m_window->maximumSize() || zoomedItself())
+    if (m_drag.held() || m_window->minimumSize() == m_window->maximumSize())
         return {};
     return windowframe::resizeEdges(point, m_window->size(), windowframe::resizeBorder);
 }

@@ -351,10 +351,9 @@ TEST(WindowFrame, AMoveKeepsTheTitleStripOnTheScreen)
 TEST(WindowFrame, AResizeKeepsTheTopEdgeOnTheScreen)
 {
     Program p;
-    MainWindow* window = p.startShown();
     const QRect start(100, 80, 1200, 760);
-    window->setGeometry(start);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+    MainWindow* window = p.startShownAt(start);
+    ASSERT_EQ(window->geometry(), start);
     const QRect area = window->screen()->availableGeometry();
     drag(window->windowHandle(), {600, 1}, {0, -150});
     EXPECT_EQ(window->geometry(), QRect(QPoint(100, area.top()), start.bottomRight()));
@@ -366,11 +365,10 @@ TEST(WindowFrame, AResizeKeepsTheTopEdgeOnTheScreen)
 TEST(WindowFrame, TheDragHoldsTheKeyboardUntilItEnds)
 {
     Program p;
-    MainWindow* window = p.startShown();
-    QWindow* handle = window->windowHandle();
     const QRect start(100, 80, 1200, 760);
-    window->setGeometry(start);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->geometry() == start; }, 10000));
+    MainWindow* window = p.startShownAt(start);
+    ASSERT_EQ(window->geometry(), start);
+    QWindow* handle = window->windowHandle();
     QLineEdit other;
     other.show();
     other.activateWindow();

@@ -68,6 +68,14 @@ struct Program {
         EXPECT_TRUE(QTest::qWaitFor([&] { return w->pos() == at; }, 10000));
         return w;
     }
+    // The same with the frame given.
+    MainWindow* startShownAt(const QRect& frame)
+    {
+        MainWindow* w = startShown();
+        w->setGeometry(frame);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w->geometry() == frame; }, 10000));
+        return w;
+    }
 };
 
 } // namespace tw::test

@@ -498,9 +498,7 @@ private:
     void moveFrom(const Held& h, QWidget* from)
     {
         // Where the user left the focus, also across moves made here.
-        QPointer<QWidget> left = from;
-        if (const auto d = m_displaced.constFind(h.window); d != m_displaced.constEnd() && d->to == from && d->from)
-            left = d->from;
+        const QPointer<QWidget> left = leftOn(h.window, from);
         release(h.window);
         if (!h.window)
             return;

@@ -58,6 +58,8 @@ public:
     // Whether the window keeps its place and size for now, as a maximised
     // one does (a window zoomed by the program itself, say).
     void setHeld(std::function<bool()> held) { m_held = std::move(held); }
+    // Whether it keeps them now: maximised, full screen or held.
+    bool held() const;
 
     // A left press at a global point: a move, or a resize of the edges
     // given. `systemAllowed` false keeps it the program's own (while a popup
@@ -90,7 +92,6 @@ private:
 
     // Where the pointer at global puts the window.
     QRect wanted(QPoint global) const;
-    bool held() const;
     // The screen's frame in nanoseconds.
     qint64 frame() const;
     void place();
